@@ -1,0 +1,34 @@
+// Process-wide options that affect how numbers are read and shown, and the
+// folders the program takes its data and settings from.
+#pragma once
+
+#include <string>
+
+namespace torvacalc {
+
+struct THXOptions {
+  // Number text: independent of the C locale.
+  char DecimalSeparator = '.';
+  char ThousandSeparator = ',';
+  // Significant digits with which parameters compare new values.
+  int SignificantDigits = 11;
+  // Significant digits of displayed values.
+  int DisplayDigits = 4;
+  // "de" shows the texts as they stand; any other language translates them
+  // through the dictionary of that language.
+  std::string Language = "de";
+};
+
+// The single options object of the process.
+THXOptions& HXOptions();
+
+// The folder holding the databases and dictionaries: $TORVACALC_DATA when
+// set, else the program's own folder when it holds the data (the build
+// tree), else the installed data folder.
+std::string ProgramDataDir();
+
+// The folder of the settings file: $TORVACALC_CONFIG_DIR when set, else
+// $XDG_CONFIG_HOME/torvacalc, else ~/.config/torvacalc.
+std::string ConfigDir();
+
+}  // namespace torvacalc

@@ -1,0 +1,237 @@
+#include "framework/settings.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "framework/options.h"
+
+namespace torvacalc {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Trim(const std::string& s) {
+  const auto b = s.find_first_not_of(" \t\r");
+  if (b == std::string::npos) return {};
+  const auto e = s.find_last_not_of(" \t\r");
+  return s.substr(b, e - b + 1);
+}
+
+// Values may hold line breaks and backslashes; they are escaped in the file.
+std::string Escape(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '\\') out += "\\\\";
+    else if (c == '\n') out += "\\n";
+    else if (c == '\r') out += "\\r";
+    else out += c;
+  }
+  return out;
+}
+
+std::string Unescape(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\\' && i + 1 < s.size()) {
+      const char c = s[++i];
+      out += c == 'n' ? '\n' : c == 'r' ? '\r' : c;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
+std::unique_ptr<TSettingsStore>& InstanceSlot() {
+  static std::unique_ptr<TSettingsStore> store;
+  return store;
+}
+
+std::mutex& InstanceLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+}  // namespace
+
+bool TSettingsStore::NoCase::operator()(const std::string& a, const std::string& b) const {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    const int ca = std::tolower(static_cast<unsigned char>(a[i]));
+    const int cb = std::tolower(static_cast<unsigned char>(b[i]));
+    if (ca != cb) return ca < cb;
+  }
+  return a.size() < b.size();
+}
+
+TSettingsStore::TSettingsStore(std::string path) : path_(std::move(path)) { Reload(); }
+
+TSettingsStore& TSettingsStore::Instance() {
+  std::lock_guard guard(InstanceLock());
+  auto& slot = InstanceSlot();
+  if (!slot) slot = std::make_unique<TSettingsStore>((fs::path(ConfigDir()) / "settings.ini").string());
+  return *slot;
+}
+
+void TSettingsStore::ResetInstance() {
+  std::lock_guard guard(InstanceLock());
+  InstanceSlot().reset();
+}
+
+bool TSettingsStore::Reload() {
+  std::lock_guard guard(lock_);
+  sections_.clear();
+  std::ifstream in(path_, std::ios::binary);
+  if (!in) return !fs::exists(path_);
+  std::string line, section;
+  bool inSection = false;
+  while (std::getline(in, line)) {
+    const std::string t = Trim(line);
+    if (t.empty() || t[0] == ';' || t[0] == '#') continue;
+    if (t.front() == '[') {
+      // A damaged header drops the keys below it rather than filing them
+      // under the wrong section.
+      inSection = t.back() == ']' && t.size() > 2;
+      if (inSection) section = t.substr(1, t.size() - 2);
+      continue;
+    }
+    const auto eq = t.find('=');
+    if (!inSection || eq == std::string::npos || eq == 0) continue;
+    sections_[section][Trim(t.substr(0, eq))] = Unescape(Trim(t.substr(eq + 1)));
+  }
+  return !in.bad();
+}
+
+std::string TSettingsStore::ReadString(const std::string& section, const std::string& key,
+                                       const std::string& defaultValue) const {
+  std::lock_guard guard(lock_);
+  const auto s = sections_.find(section);
+  if (s == sections_.end()) return defaultValue;
+  const auto v = s->second.find(key);
+  return v == s->second.end() ? defaultValue : v->second;
+}
+
+int TSettingsStore::ReadInteger(const std::string& section, const std::string& key,
+                                int defaultValue) const {
+  const std::string text = ReadString(section, key, {});
+  if (text.empty()) return defaultValue;
+  errno = 0;
+  char* end = nullptr;
+  const long v = std::strtol(text.c_str(), &end, 10);
+  if (*end != '\0' || errno == ERANGE || v < INT32_MIN || v > INT32_MAX) return defaultValue;
+  return static_cast<int>(v);
+}
+
+bool TSettingsStore::ReadBool(const std::string& section, const std::string& key,
+                              bool defaultValue) const {
+  const std::string text = ReadString(section, key, {});
+  if (text == "1" || text == "true") return true;
+  if (text == "0" || text == "false") return false;
+  return defaultValue;
+}
+
+bool TSettingsStore::ValueExists(const std::string& section, const std::string& key) const {
+  std::lock_guard guard(lock_);
+  const auto s = sections_.find(section);
+  return s != sections_.end() && s->second.count(key) > 0;
+}
+
+void TSettingsStore::WriteString(const std::string& section, const std::string& key,
+                                 const std::string& value) {
+  std::lock_guard guard(lock_);
+  sections_[section][key] = value;
+}
+
+void TSettingsStore::WriteInteger(const std::string& section, const std::string& key, int value) {
+  WriteString(section, key, std::to_string(value));
+}
+
+void TSettingsStore::WriteBool(const std::string& section, const std::string& key, bool value) {
+  WriteString(section, key, value ? "1" : "0");
+}
+
+void TSettingsStore::EraseSection(const std::string& section) {
+  std::lock_guard guard(lock_);
+  sections_.erase(section);
+}
+
+bool TSettingsStore::Save() {
+  std::ostringstream text;
+  {
+    std::lock_guard guard(lock_);
+    for (const auto& [section, values] : sections_) {
+      text << '[' << section << "]\n";
+      for (const auto& [key, value] : values) text << key << '=' << Escape(value) << '\n';
+      text << '\n';
+    }
+  }
+  std::error_code ec;
+  fs::create_directories(fs::path(path_).parent_path(), ec);
+  return WriteFileAtomically(path_, text.str());
+}
+
+bool WriteFileAtomically(const std::string& path, const std::string& contents, std::string* error) {
+  const fs::path target(path);
+  const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  std::string pattern = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+  auto fail = [&](const std::string& what) {
+    if (error) *error = what + ": " + std::strerror(errno);
+    return false;
+  };
+  const int fd = mkstemp(pattern.data());
+  if (fd < 0) return fail("cannot create a temporary file in " + dir.string());
+  const char* p = contents.data();
+  size_t left = contents.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int saved = errno;
+      ::close(fd);
+      ::unlink(pattern.c_str());
+      errno = saved;
+      return fail("cannot write " + pattern);
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  // Keep the permissions of the file being replaced; a new file gets the
+  // usual 0644 less the umask rather than mkstemp's 0600.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) {
+    ::fchmod(fd, st.st_mode & 07777);
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+  }
+  if (::fsync(fd) != 0 || ::close(fd) != 0) {
+    const int saved = errno;
+    ::unlink(pattern.c_str());
+    errno = saved;
+    return fail("cannot flush " + pattern);
+  }
+  if (::rename(pattern.c_str(), path.c_str()) != 0) {
+    const int saved = errno;
+    ::unlink(pattern.c_str());
+    errno = saved;
+    return fail("cannot replace " + path);
+  }
+  return true;
+}
+
+}  // namespace torvacalc

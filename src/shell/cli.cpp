@@ -1,0 +1,113 @@
+#include "shell/cli.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <ostream>
+
+#include "framework/options.h"
+#include "framework/translation.h"
+
+namespace torvacalc {
+
+namespace {
+
+void PrintHelp(std::ostream& out) {
+  out << "Usage: torvacalc [--lang de|en] COMMAND [ARGS...]\n"
+         "       torvacalc --help | --version\n\n"
+         "Control valve sizing workbench.\n\nCommands:\n";
+  size_t width = 0;
+  for (const auto& c : Commands()) width = std::max(width, c.name.size());
+  for (const auto& c : Commands())
+    out << "  " << c.name << std::string(width - c.name.size() + 2, ' ') << c.summary << "\n";
+  out << "\nGlobal options:\n"
+         "  --lang de|en  language of texts and messages (default de)\n"
+         "  --help        this text; COMMAND --help describes one command\n"
+         "  --version     the program version\n\n"
+         "Exit codes: 0 success, 1 negative result, 2 bad usage or bad input.\n";
+}
+
+}  // namespace
+
+bool WantsHelp(const std::vector<std::string>& args) {
+  return std::any_of(args.begin(), args.end(),
+                     [](const std::string& a) { return a == "--help" || a == "-h"; });
+}
+
+std::pair<std::string, std::string> SplitAssignment(const std::string& arg) {
+  const auto eq = arg.find('=');
+  if (eq == std::string::npos || eq == 0)
+    throw EUsage("expected NAME=VALUE, got \"" + arg + "\"");
+  return {arg.substr(0, eq), arg.substr(eq + 1)};
+}
+
+long double ParseNumberArg(const std::string& text, const std::string& what) {
+  std::string s = text;
+  std::replace(s.begin(), s.end(), ',', '.');
+  // strtold follows the C locale, which the program leaves at "C".
+  errno = 0;
+  char* end = nullptr;
+  const long double v = std::strtold(s.c_str(), &end);
+  if (s.empty() || end != s.c_str() + s.size() || errno == ERANGE)
+    throw EUsage(what + ": \"" + text + "\" is not a number");
+  return v;
+}
+
+int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+            bool errIsTerminal) {
+  try {
+    size_t i = 0;
+    while (i < args.size() && args[i].size() > 1 && args[i][0] == '-') {
+      const std::string& a = args[i];
+      if (a == "--help" || a == "-h") {
+        PrintHelp(out);
+        return ExitOk;
+      }
+      if (a == "--version") {
+        out << "torvacalc " << TORVACALC_VERSION << "\n";
+        return ExitOk;
+      }
+      if (a == "--lang" || a.rfind("--lang=", 0) == 0) {
+        std::string lang;
+        if (a == "--lang") {
+          if (i + 1 >= args.size()) throw EUsage("--lang needs a language (de or en)");
+          lang = args[++i];
+        } else {
+          lang = a.substr(7);
+        }
+        if (lang != "de" && lang != "en")
+          throw EUsage("unknown language \"" + lang + "\" (expected de or en)");
+        if (!SetLanguage(lang))
+          err << "torvacalc: warning: no dictionary for \"" << lang
+              << "\" found; texts are shown in German\n";
+        ++i;
+        continue;
+      }
+      throw EUsage("unknown option \"" + a + "\" (see torvacalc --help)");
+    }
+    if (i >= args.size()) {
+      PrintHelp(err);
+      return ExitUsage;
+    }
+    const std::string& name = args[i];
+    const auto& list = Commands();
+    const auto it = std::find_if(list.begin(), list.end(),
+                                 [&](const Command& c) { return c.name == name; });
+    if (it == list.end()) throw EUsage("unknown command \"" + name + "\" (see torvacalc --help)");
+    const std::vector<std::string> rest(args.begin() + static_cast<long>(i) + 1, args.end());
+    if (WantsHelp(rest)) {
+      out << it->usage;
+      return ExitOk;
+    }
+    CommandContext ctx{out, err, errIsTerminal};
+    return it->run(rest, ctx);
+  } catch (const EUsage& e) {
+    err << "torvacalc: " << e.what() << "\n";
+    return ExitUsage;
+  } catch (const std::exception& e) {
+    err << "torvacalc: " << e.what() << "\n";
+    return ExitUsage;
+  }
+}
+
+}  // namespace torvacalc

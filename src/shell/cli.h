@@ -1,0 +1,54 @@
+// The command-line program's shape: global options, subcommands with their
+// own help, exit codes. main() only forwards to RunMain.
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace torvacalc {
+
+// Exit codes of the program.
+inline constexpr int ExitOk = 0;
+inline constexpr int ExitFailure = 1;  // the command ran but its result is negative
+inline constexpr int ExitUsage = 2;    // bad usage or bad input
+
+// Bad usage or bad input on the command line: one line on stderr, exit 2.
+class EUsage : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct CommandContext {
+  std::ostream& out;
+  std::ostream& err;
+  bool errIsTerminal = false;
+};
+
+struct Command {
+  std::string name;
+  std::string summary;  // one line for the command list
+  std::string usage;    // the text of "torvacalc NAME --help"
+  std::function<int(const std::vector<std::string>& args, CommandContext& ctx)> run;
+};
+
+// The subcommands, in the order they are listed by --help.
+const std::vector<Command>& Commands();
+
+// Runs the program with its arguments (argv[0] excluded) and returns the
+// exit code. Exceptions of bad input are turned into one line on `err`.
+int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+            bool errIsTerminal = false);
+
+// Helpers for command implementations.
+// Splits "key=value"; throws EUsage when there is no "=".
+std::pair<std::string, std::string> SplitAssignment(const std::string& arg);
+// Reads a number written with "." or "," as decimal mark; throws EUsage
+// naming `what` when the text is not a number.
+long double ParseNumberArg(const std::string& text, const std::string& what);
+// True when args hold "--help" or "-h".
+bool WantsHelp(const std::vector<std::string>& args);
+
+}  // namespace torvacalc

@@ -1,0 +1,12 @@
+#include "shell/commands.h"
+
+namespace torvacalc {
+
+const std::vector<Command>& Commands() {
+  static const std::vector<Command> list = {
+      UnitsCommand(),
+  };
+  return list;
+}
+
+}  // namespace torvacalc

@@ -1,0 +1,11 @@
+// Subcommands of the torvacalc program. Each lives in its own cmd_*.cpp and
+// is listed in commands.cpp.
+#pragma once
+
+#include "shell/cli.h"
+
+namespace torvacalc {
+
+Command UnitsCommand();
+
+}  // namespace torvacalc

@@ -1,0 +1,180 @@
+// The unit table checked against independent facts: defined conversion
+// constants (NIST SP 811), temperature scale definitions and the pairing of
+// gauge and absolute pressure units.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "framework/settings.h"
+#include "framework/units.h"
+
+using namespace torvacalc;
+
+namespace {
+
+Extended Convert(TQuantity q, Extended value, const char* from, const char* to) {
+  const int f = TQuantityArray::UnitNoByName(q, from);
+  const int t = TQuantityArray::UnitNoByName(q, to);
+  EXPECT_GE(f, 0) << from;
+  EXPECT_GE(t, 0) << to;
+  return GetUnitValue(t, q, GetBasicUnitValue(f, q, value));
+}
+
+struct ConversionCase {
+  const char* fact;
+  TQuantity q;
+  Extended value;
+  const char* from;
+  const char* to;
+  Extended expected;
+};
+
+// Each expected value is a published definition, not a number of the table.
+const ConversionCase kConversions[] = {
+    {"1 psi = 0.068947572 bar (6894.757 Pa)", qPressureBar, 1, "psi(a)", "bar(a)", 0.068947572L},
+    {"1 lb = 0.45359237 kg exactly", qMass, 1, "lb", "kg", 0.45359237L},
+    {"1 lb/h = 0.45359237 kg/h", qMassFlowrate, 1, "lb/h", "kg/h", 0.45359237L},
+    {"1 in = 25.4 mm exactly", qLengthMM, 1, "in", "mm", 25.4L},
+    {"1 ft = 0.3048 m exactly", qLengthM, 1, "ft", "m", 0.3048L},
+    {"1 US gallon = 3.785411784 l exactly", qVolumeFlowrate, 1, "gal/h(US)", "l/h", 3.785411784L},
+    {"1 atm = 101325 Pa", qPressureBar, 1, "atm(a)", "Pa(a)", 101325},
+    {"760 Torr = 1 atm", qPressureBar, 760, "Torr(a)", "atm(a)", 1},
+    {"1 kp/cm2 = 0.980665 bar", qPressureBar, 1, "kp/cm²(a)", "bar(a)", 0.980665L},
+    {"1 cP = 1 mPa s", qDynamicViscosity, 1, "cP", "mPa s", 1},
+    {"1 cSt = 1 mm2/s", qKinematicViscosity, 1, "cST", "mm²/s", 1},
+    {"1 kcal/h = 1.163 W", qPower, 1, "kcal/h", "W", 1.163L},
+    {"1 BTU/lb = 2.326 kJ/kg exactly", qEnthalpy, 1, "BTU/lb", "kJ/kg", 2.326L},
+    {"1 kg/s = 3600 kg/h", qMassFlowrate, 1, "kg/s", "kg/h", 3600},
+    {"1 rad = 180/pi degrees", qAngle, 1, "rad", "°", 57.29577951308232L},
+    {"1 MPa = 1 N/mm2", qModulusOfElasticity, 1, "MPa", "N/mm²", 1},
+};
+
+TEST(UnitTable, AgreesWithPublishedConversionFactors) {
+  for (const auto& c : kConversions) {
+    SCOPED_TRACE(c.fact);
+    EXPECT_NEAR(Convert(c.q, c.value, c.from, c.to), c.expected, 1e-9L * std::fabs(c.expected));
+  }
+}
+
+TEST(UnitTable, TemperatureScalesHaveTheirDefinedZeroPoints) {
+  // Fixed points: water freezes at 0 degC = 32 degF = 491.67 degR = 273.15 K.
+  EXPECT_NEAR(Convert(qTemperature, 20, "°C", "K"), 293.15L, 1e-12L);
+  EXPECT_NEAR(Convert(qTemperature, 68, "°F", "°C"), 20, 1e-12L);
+  EXPECT_NEAR(Convert(qTemperature, 32, "°F", "°C"), 0, 1e-12L);
+  EXPECT_NEAR(Convert(qTemperature, 212, "°F", "°C"), 100, 1e-12L);
+  EXPECT_NEAR(Convert(qTemperature, 491.67L, "°Rankine", "K"), 273.15L, 1e-12L);
+  EXPECT_NEAR(Convert(qTemperature, 0, "°Rankine", "K"), 0, 1e-12L);
+  EXPECT_NEAR(Convert(qTemperature, 80, "°Reaumur", "°C"), 100, 1e-12L);
+  // Differences carry no offset.
+  EXPECT_NEAR(Convert(qTemperatureDifference, 9, "°F", "K"), 5, 1e-12L);
+  EXPECT_NEAR(Convert(qTemperatureDifference, 10, "°C", "K"), 10, 1e-12L);
+}
+
+TEST(UnitTable, GaugeAndAbsolutePressureDifferByOneAtmosphere) {
+  EXPECT_NEAR(GetBasicUnitValue(TQuantityArray::UnitNoByName(qPressureBar, "bar(g)"), qPressureBar, 1),
+              2.01325L, 1e-15L);
+  EXPECT_NEAR(GetBasicUnitValue(TQuantityArray::UnitNoByName(qPressureMBar, "bar(g)"), qPressureMBar, 1),
+              2013.25L, 1e-12L);
+  EXPECT_NEAR(Convert(qPressureBar, 1, "bar(g)", "psi(a)"), 2.01325L / 0.068947572L, 1e-9L);
+  EXPECT_NEAR(Convert(qPressureBar, 0, "psi(g)", "psi(a)"), 14.69594878L, 1e-6L);
+  // Every gauge unit of both pressure quantities pairs with an absolute unit
+  // of the same factor, one atmosphere below.
+  for (TQuantity q : {qPressureBar, qPressureMBar}) {
+    const Extended atm = q == qPressureBar ? 1.01325L : 1013.25L;
+    int pairs = 0;
+    for (const auto& e : TQuantityArray::UnitStringList(q, SortTable)) {
+      if (e.Name.size() < 3 || e.Name.substr(e.Name.size() - 3) != "(g)") continue;
+      const std::string abs = e.Name.substr(0, e.Name.size() - 3) + "(a)";
+      const int a = TQuantityArray::UnitNoByName(q, abs);
+      ASSERT_GE(a, 0) << abs;
+      EXPECT_EQ(UnitRecord(q, a)->Factor, e.Ref.Factor) << e.Name;
+      EXPECT_EQ(UnitRecord(q, a)->Offset, 0) << abs;
+      EXPECT_NEAR(e.Ref.Offset, atm, 1e-12L) << e.Name;
+      ++pairs;
+    }
+    EXPECT_EQ(pairs, 19);
+  }
+  // Pressure differences have the same units without suffix and offset.
+  for (const auto& e : TQuantityArray::UnitStringList(qPressureDropBar, SortTable)) {
+    EXPECT_EQ(e.Ref.Offset, 0) << e.Name;
+    const int a = TQuantityArray::UnitNoByName(qPressureBar, e.Name + "(a)");
+    ASSERT_GE(a, 0) << e.Name;
+    EXPECT_EQ(UnitRecord(qPressureBar, a)->Factor, e.Ref.Factor) << e.Name;
+  }
+}
+
+TEST(UnitTable, SIConversion) {
+  EXPECT_NEAR(GetSIValue(0, qTemperature, 20), 293.15L, 1e-12L);
+  EXPECT_NEAR(GetSIValue(0, qPressureBar, 1), 100000, 1e-9L);
+  EXPECT_NEAR(GetSIValue(0, qMassFlowrate, 3600), 1, 1e-15L);
+  EXPECT_NEAR(GetSIValue(0, qPressureMBar, 1), 100, 1e-12L);
+  EXPECT_NEAR(GetSIValue(TQuantityArray::UnitNoByName(qTemperature, "°F"), qTemperature, 32), 273.15L, 1e-12L);
+}
+
+TEST(UnitTable, StructureOfEveryQuantity) {
+  int units = 0;
+  for (int i = 0; i < QuantityCount; ++i) {
+    const auto q = static_cast<TQuantity>(i);
+    SCOPED_TRACE(QuantityRecord(q).Ident);
+    EXPECT_EQ(QuantityByName(QuantityRecord(q).Ident), q);
+    const int n = TQuantityArray::GetCount(q);
+    ASSERT_GE(n, 1);
+    EXPECT_LE(n, 38);
+    EXPECT_EQ(UnitRecord(q, 0)->Factor, 1);  // unit 0 is the basic unit
+    EXPECT_EQ(UnitRecord(q, 0)->Offset, 0);
+    EXPECT_EQ(UnitRecord(q, n), nullptr);
+    EXPECT_LE(TQuantityArray::GetLowerBound(q), TQuantityArray::GetUpperBound(q));
+    // Every displayed name resolves back to its own unit number.
+    for (int u = 0; u < n; ++u) {
+      const std::string name = TQuantityArray::GetUnitName(q, u);
+      EXPECT_EQ(name.find("%s"), std::string::npos);
+      EXPECT_EQ(TQuantityArray::UnitNoByName(q, name), u) << name;
+    }
+    units += n;
+  }
+  EXPECT_EQ(units, 441);
+  EXPECT_TRUE(TQuantityArray::GetHide(qQuotPT));
+  EXPECT_FALSE(TQuantityArray::GetHide(qPressureBar));
+}
+
+TEST(UnitTable, NamesAndLists) {
+  EXPECT_EQ(TQuantityArray::GetUnitName(qPressureBar, 7), "kp/cm²(a)");
+  EXPECT_EQ(TQuantityArray::GetUnitName(qPortion, 0), "%");
+  EXPECT_EQ(TQuantityArray::UnitNoByName(qPressureBar, "KP/CM²(A)"), 7);
+  EXPECT_EQ(TQuantityArray::UnitNoByName(qPressureBar, "kp/cm%s(a)"), 7);
+  EXPECT_EQ(TQuantityArray::UnitNoByName(qPressureBar, "furlong"), -1);
+  EXPECT_EQ(QuantityByName("QPRESSUREBAR"), qPressureBar);
+  EXPECT_EQ(QuantityByName("76"), qAngle);
+  EXPECT_FALSE(QuantityByName("77"));
+  EXPECT_FALSE(QuantityByName("qNothing"));
+  // Sorted by index, the absolute kgf/cm2 unit stands among the absolute
+  // units, and "MPa" comes before "N/mm2".
+  const auto byIndex = TQuantityArray::UnitStrings(qPressureBar, SortIndex);
+  ASSERT_EQ(byIndex.size(), 38u);
+  EXPECT_EQ(byIndex[18], "kgf/cm²(a)");
+  EXPECT_EQ(byIndex[19], "bar(g)");
+  EXPECT_EQ(TQuantityArray::UnitStrings(qModulusOfElasticity, SortIndex)[0], "MPa");
+  const auto byName = TQuantityArray::UnitStrings(qTemperature, SortName);
+  EXPECT_EQ(byName.front(), "K");  // byte order: "°" sorts after letters
+}
+
+TEST(UnitConversion, NoValuePassesThroughEveryConversion) {
+  for (int i = 0; i < QuantityCount; ++i) {
+    const auto q = static_cast<TQuantity>(i);
+    for (int u = 0; u < TQuantityArray::GetCount(q); ++u) {
+      EXPECT_EQ(GetBasicUnitValue(u, q, NoValue), NoValue);
+      EXPECT_EQ(GetUnitValue(u, q, NoValue), NoValue);
+      EXPECT_EQ(GetSIValue(u, q, NoValue), NoValue);
+      EXPECT_EQ(GetBasicUnitValue(u, q, -NoValue), NoValue);
+    }
+  }
+  EXPECT_EQ(GetBasicUnitValue(0, qPressureBar, std::numeric_limits<Extended>::quiet_NaN()), NoValue);
+  // Overflow is no value, not infinity.
+  EXPECT_EQ(GetBasicUnitValue(1, qMassFlowrate, std::numeric_limits<Extended>::max()), NoValue);
+  // An unknown unit number converts nothing.
+  EXPECT_EQ(GetBasicUnitValue(99, qPressureBar, 1), NoValue);
+}
+
+}  // namespace
