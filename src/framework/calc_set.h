@@ -1,0 +1,60 @@
+// The result cache of the computational classes: 256 numbered slots, each
+// with a valid bit and an overruled bit, and rules saying which slots a
+// result depends on. Setting an input invalidates every result that depends
+// on it, directly or through other results; a getter computes its slot only
+// when the slot is neither valid nor overruled.
+#pragma once
+
+#include <bitset>
+#include <initializer_list>
+#include <stdexcept>
+#include <vector>
+
+namespace torvacalc {
+
+// A rule whose target is among its own sources ("#CS003").
+class ECalcSet : public std::logic_error {
+ public:
+  using std::logic_error::logic_error;
+};
+
+class TCalcSet {
+ public:
+  static constexpr int SlotCount = 256;
+  using Slots = std::bitset<SlotCount>;
+
+  // `target` depends on every slot of `sources`. Rules accumulate: a target
+  // named by several rules depends on all their sources. A slot number
+  // outside 0..255 or a target among its sources throws ECalcSet.
+  void AddRule(int target, std::initializer_list<int> sources);
+  void AddRule(int target, const std::vector<int>& sources);
+  // Forgets every rule (the dependencies of some classes change with the
+  // phase of the medium); the bits stay as they are.
+  void ClearRules();
+
+  // Invalidates, transitively, every slot whose rule contains `slot`. The
+  // slot itself and the overruled bits are left alone.
+  void HasChanged(int slot);
+
+  bool GetValid(int slot) const { return valid_.test(Index(slot)); }
+  void SetValid(int slot, bool valid = true) { valid_.set(Index(slot), valid); }
+  bool GetIsOverruled(int slot) const { return overruled_.test(Index(slot)); }
+  void SetIsOverruled(int slot, bool overruled = true) { overruled_.set(Index(slot), overruled); }
+  // True when the slot is neither valid nor overruled.
+  bool GetShouldBecalculated(int slot) const { return !GetValid(slot) && !GetIsOverruled(slot); }
+  // Clears every valid and overruled bit; the rules stay.
+  void ResetAll();
+  // Clears every valid bit; overruled results and the rules stay.
+  void InvalidateAll() { valid_.reset(); }
+
+  // The slots that depend directly on `slot`.
+  const Slots& Dependents(int slot) const { return dependents_[Index(slot)]; }
+
+ private:
+  static size_t Index(int slot);
+  Slots valid_;
+  Slots overruled_;
+  std::vector<Slots> dependents_ = std::vector<Slots>(SlotCount);
+};
+
+}  // namespace torvacalc
