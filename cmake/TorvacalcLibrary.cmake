@@ -20,5 +20,5 @@ function(torvacalc_test name)
   add_dependencies(${name} torvacalc_data)
   add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "TORVACALC_DATA=${TORVACALC_DATA_OUTPUT_DIR};TORVACALC_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data")
+    ENVIRONMENT "TORVACALC_DATA=${TORVACALC_DATA_OUTPUT_DIR};TORVACALC_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;TORVACALC_CONFIG_DIR=${CMAKE_BINARY_DIR}/test-config")
 endfunction()

@@ -757,6 +757,7 @@ std::vector<std::string> TQuantityArray::Top5Strings(TQuantity q, int sortMode) 
 
 std::array<int, Top5Count> TQuantityArray::Top5(TQuantity q) {
   QuantityRecord(q);
+  HXUnitOptions();
   std::lock_guard guard(Top5Lock());
   return Top5Table()[q];
 }
@@ -764,6 +765,8 @@ std::array<int, Top5Count> TQuantityArray::Top5(TQuantity q) {
 void TQuantityArray::AddToTop5(TQuantity q, int unitNo) {
   QuantityRecord(q);
   if (unitNo > MaxUnitSlots - 1) return;
+  // The saved lists come first; a change before them would be overwritten.
+  HXUnitOptions();
   {
     std::lock_guard guard(Top5Lock());
     auto& top = Top5Table()[q];

@@ -1,0 +1,696 @@
+#include "framework/calc_item.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "framework/calc_module.h"
+#include "framework/number_text.h"
+#include "framework/options.h"
+#include "framework/translation.h"
+
+namespace torvacalc {
+
+const char* ValueStateText(tValueState s) {
+  switch (s) {
+    case vsFaulty: return "keine Zahl";
+    case vsInfinity: return "unendlich";
+    case vsMinusInfinity: return "-unendlich";
+    default: return "";
+  }
+}
+
+const char* DisplayStateText(tDisplayState s) {
+  switch (s) {
+    case dsNormal: return "Normal";
+    case dsDisabled: return "Unzugaenglich";
+    case dsInvisible: return "Unsichtbar";
+    case dsReadOnly: return "Nur lesen";
+    case dsCutOff: return "Entkoppelt";
+  }
+  return "";
+}
+
+const char* InputStateText(std::uint8_t s) {
+  static const char* const texts[] = {"Benutzer", "Datenbank", "Berechnet"};
+  return s < 3 ? texts[s] : "";
+}
+
+namespace {
+
+void Erase(std::vector<TCalcItem*>& list, const TCalcItem* item) {
+  list.erase(std::remove(list.begin(), list.end(), item), list.end());
+}
+
+// Forwards a setter to the source of a linked item; true when it did.
+template <class F>
+bool ToSource(TCalcItem* source, F f) {
+  if (!source) return false;
+  f(*source);
+  return true;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- TCalcItem
+
+TCalcItem::TCalcItem(TAncestorCalcModule* module) : FCalcModule(module) {}
+
+TCalcItem::~TCalcItem() { Unlink(); }
+
+void TCalcItem::Unlink() {
+  for (TCalcItem* t : FTargets) t->FSourceCalcItem = nullptr;
+  FTargets.clear();
+  if (FSourceCalcItem) Erase(FSourceCalcItem->FTargets, this);
+  FSourceCalcItem = nullptr;
+  for (TCalcItem* t : FDataTargets) t->FDataSourceCalcItem = nullptr;
+  FDataTargets.clear();
+  if (FDataSourceCalcItem) Erase(FDataSourceCalcItem->FDataTargets, this);
+  FDataSourceCalcItem = nullptr;
+}
+
+bool TCalcItem::ModuleAlive() const { return FCalcModule && !FCalcModule->IsDestroying(); }
+
+void TCalcItem::Notify(TCalcEvent event) {
+  if (ModuleAlive()) FCalcModule->CalcEvent(event, this);
+}
+
+std::string TCalcItem::GetCaption() const { return Translate(FCaption); }
+
+std::string TCalcItem::GetShortCaption() const {
+  return FShortCaption.empty() ? GetCaption() : Translate(FShortCaption);
+}
+
+TCalcItem* TCalcItem::GetRootCalcItem() {
+  TCalcItem* p = this;
+  while (p->FSourceCalcItem) p = p->FSourceCalcItem;
+  return p;
+}
+
+const TCalcItem* TCalcItem::GetRootCalcItem() const {
+  const TCalcItem* p = this;
+  while (p->FSourceCalcItem) p = p->FSourceCalcItem;
+  return p;
+}
+
+bool TCalcItem::HasTargetCalcItem(const TCalcItem* item) const {
+  for (const TCalcItem* t : FTargets)
+    if (t == item || t->HasTargetCalcItem(item)) return true;
+  return false;
+}
+
+std::string TCalcItem::GetText() const { return Root()->FText; }
+
+void TCalcItem::SetText(const std::string& text) {
+  if (ToSource(FSourceCalcItem, [&](TCalcItem& s) { s.SetText(text); })) return;
+  if (text == FText) return;
+  Notify(ceBeforeFieldChange);
+  FText = text;
+  DoAfterSetParameter();
+}
+
+void TCalcItem::SetDetailLevel(TEDetailLevel level) {
+  if (level == FDetailLevel) return;
+  FDetailLevel = level;
+  if (ModuleAlive()) FCalcModule->UpdateState(this);
+}
+
+std::string TCalcItem::GetDisplayText() const {
+  if (FSourceCalcItem) return FSourceCalcItem->GetDisplayText();
+  return FText;
+}
+
+tDisplayState TCalcItem::GetDisplayState() const {
+  if (FSourceCalcItem) return FSourceCalcItem->GetDisplayState();
+  if (!GetUtilized() || FDetailLevel == dlInvisible ||
+      (FCalcModule && FCalcModule->GetDetailLevel() > FDetailLevel))
+    return dsInvisible;
+  if (!GetEnabled()) return dsDisabled;
+  if (!GetCanModify()) return dsReadOnly;
+  return dsNormal;
+}
+
+std::uint8_t TCalcItem::GetInputState() const { return Root()->FInputState; }
+
+void TCalcItem::SetInputState(std::uint8_t state) {
+  if (ToSource(FSourceCalcItem, [&](TCalcItem& s) { s.SetInputState(state); })) return;
+  if (state == FInputState) return;
+  FInputState = state;
+  if (ModuleAlive()) FCalcModule->UpdateState(this);
+  DoAfterChangeInputState();
+  DoAfterSetParameter();
+}
+
+// Flags that change what the item shows are reported as item changes;
+// flags that change what the user may do are reported as state updates.
+#define TORVACALC_FLAG(Name, Field, Report)                                   \
+  bool TCalcItem::Get##Name() const { return Root()->Field; }                 \
+  void TCalcItem::Set##Name(bool v) {                                         \
+    if (ToSource(FSourceCalcItem, [&](TCalcItem& s) { s.Set##Name(v); })) return; \
+    if (Field == v) return;                                                   \
+    Field = v;                                                                \
+    Report;                                                                   \
+  }
+
+TORVACALC_FLAG(SetByProgram, FSetByProgram, DoAfterSetParameter())
+TORVACALC_FLAG(CanBeOverruled, FCanBeOverruled, if (ModuleAlive()) FCalcModule->UpdateState(this))
+TORVACALC_FLAG(Utilized, FUtilized, if (ModuleAlive()) FCalcModule->UpdateState(this))
+TORVACALC_FLAG(Modified, FModified, DoAfterSetParameter())
+TORVACALC_FLAG(CanBeModified, FCanBeModified, if (ModuleAlive()) FCalcModule->UpdateState(this))
+TORVACALC_FLAG(IsUsed, FIsUsed, if (ModuleAlive()) FCalcModule->UpdateState(this))
+#undef TORVACALC_FLAG
+
+bool TCalcItem::GetOverruled() const { return Root()->FOverruled; }
+
+void TCalcItem::SetOverruled(bool v) {
+  if (ToSource(FSourceCalcItem, [&](TCalcItem& s) { s.SetOverruled(v); })) return;
+  if (FOverruled == v) return;
+  FOverruled = v;
+  DoAfterSetParameter();
+}
+
+bool TCalcItem::GetReadOnly() const {
+  if (FCalcModule && FCalcModule->GetReadOnly()) return true;
+  if (FSourceCalcItem) return FSourceCalcItem->GetReadOnly();
+  return FReadOnly;
+}
+
+void TCalcItem::SetReadOnly(bool v) {
+  if (ToSource(FSourceCalcItem, [&](TCalcItem& s) { s.SetReadOnly(v); })) return;
+  if (FReadOnly == v) return;
+  FReadOnly = v;
+  if (ModuleAlive()) FCalcModule->UpdateState(this);
+}
+
+bool TCalcItem::GetEnabled() const { return Root()->FEnabled; }
+
+void TCalcItem::SetEnabled(bool v) {
+  if (ToSource(FSourceCalcItem, [&](TCalcItem& s) { s.SetEnabled(v); })) return;
+  if (FEnabled == v) return;
+  FEnabled = v;
+  if (ModuleAlive()) FCalcModule->UpdateState(this);
+}
+
+bool TCalcItem::GetCanModify() const { return !GetReadOnly() && GetEnabled(); }
+
+void TCalcItem::SetStringListNotes(const std::vector<std::string>& notes) {
+  if (notes == FNotes) return;
+  FNotes = notes;
+  Notify(ceNotesChange);
+}
+
+void TCalcItem::SetStringListComments(const std::vector<std::string>& comments) {
+  if (comments == FComments) return;
+  FComments = comments;
+  Notify(ceCommentsChange);
+}
+
+void TCalcItem::SetSourceCalcItem(TCalcItem* source) {
+  if (source == FSourceCalcItem) return;
+  if (source) {
+    // Following the new source's chain upwards must not lead back here:
+    // the two items would read from each other for ever.
+    for (const TCalcItem* p = source; p; p = p->FSourceCalcItem) {
+      if (p != this) continue;
+      auto moduleName = [](const TCalcItem* i) {
+        return i->FCalcModule ? i->FCalcModule->GetName() : std::string();
+      };
+      throw ECompCalcLink(Translate("Schwerwiegender Fehler: ") + "CalcItems " + FName + " (" +
+                          moduleName(this) + ") und " + source->FName + " (" + moduleName(source) +
+                          ") haben zirkulaere Verweise");
+    }
+  }
+  const std::string before = GetText();
+  if (!FSourceCalcItem) StoreField();
+  if (FSourceCalcItem) Erase(FSourceCalcItem->FTargets, this);
+  FSourceCalcItem = source;
+  if (source)
+    source->FTargets.push_back(this);
+  else
+    RestoreField();
+  if (ModuleAlive()) FCalcModule->CalcEvent(ceUpdateState, this);
+  CallEventIfNecessary(before);
+}
+
+void TCalcItem::SetDataSourceCalcItem(TCalcItem* source) {
+  if (source == FDataSourceCalcItem) return;
+  for (const TCalcItem* p = source; p; p = p->FDataSourceCalcItem)
+    if (p == this)
+      throw ECompCalcLink(Translate("Schwerwiegender Fehler: ") + "CalcItems " + FName + " und " +
+                          source->FName + " haben zirkulaere Verweise");
+  if (FDataSourceCalcItem) Erase(FDataSourceCalcItem->FDataTargets, this);
+  FDataSourceCalcItem = source;
+  if (source) {
+    source->FDataTargets.push_back(this);
+    DataSourceChanged(*source);
+  }
+}
+
+void TCalcItem::DataSourceChanged(TCalcItem& source) {
+  if (GetModified()) return;  // the user's change of a database value stays
+  if (ModuleAlive()) FCalcModule->BeginUpdate();
+  SetInputState(isDatabase);
+  SetText(source.GetText());
+  if (ModuleAlive()) FCalcModule->EndUpdate();
+}
+
+void TCalcItem::PumpData() {
+  // Targets read their text, value and flags through their source, so
+  // there is nothing to copy; descendants may hand on more.
+}
+
+void TCalcItem::StoreField() { FStoredText = FText; }
+void TCalcItem::RestoreField() { FText = FStoredText; }
+
+void TCalcItem::DoAfterSetParameter() {
+  if (!ModuleAlive()) return;
+  FCalcModule->BeginUpdate();
+  PumpData();
+  FCalcModule->CalcEvent(ceFieldChange, this);
+  FCalcModule->EndUpdate();
+}
+
+void TCalcItem::DoAfterSetValueParameter() {
+  // Database links pass the value on whether or not a module is attached.
+  const std::vector<TCalcItem*> dataTargets = FDataTargets;
+  for (TCalcItem* t : dataTargets) t->DataSourceChanged(*this);
+  if (!ModuleAlive()) return;
+  FCalcModule->BeginUpdate();
+  PumpData();
+  FCalcModule->CalcEvent(ceValueFieldChange, this);
+  FCalcModule->EndUpdate();
+}
+
+void TCalcItem::CallEventIfNecessary(const std::string& before) {
+  if (GetText() != before) DoAfterSetParameter();
+}
+
+void TCalcItem::Assign(const TCalcItem& other) {
+  FCaption = other.FCaption;
+  FShortCaption = other.FShortCaption;
+  FNotes = other.FNotes;
+  FComments = other.FComments;
+  FOverruled = other.GetOverruled();
+  FModified = other.GetModified();
+  SetText(other.GetText());
+}
+
+void TCalcItem::IsNotLongerCalculated() {
+  if (GetInputState() == isCalculated) SetInputState(isUser);
+}
+
+void TCalcRelevantString::SetText(const std::string& text) {
+  if (ToSource(FSourceCalcItem, [&](TCalcItem& s) { s.SetText(text); })) return;
+  if (text == FText) return;
+  Notify(ceBeforeFieldChange);
+  FText = text;
+  DoAfterSetValueParameter();
+}
+
+// ----------------------------------------------------------- TCalcParameter
+
+TCalcParameter::TCalcParameter(TAncestorCalcModule* module, TQuantity quantity)
+    : TCalcParameter(module, TQuantityArray::GetLowerBound(quantity),
+                     TQuantityArray::GetUpperBound(quantity), quantity) {}
+
+TCalcParameter::TCalcParameter(TAncestorCalcModule* module, Extended lowerBound, Extended upperBound,
+                               TQuantity quantity)
+    : TCalcItem(module), FCalcUnits(quantity), FLowerBound(lowerBound), FUpperBound(upperBound) {
+  QuantityRecord(quantity);  // rejects an unknown quantity
+}
+
+TCalcParameter::~TCalcParameter() { CutUnitSynchronization(); }
+
+TCalcParameter* TCalcParameter::RootParameter() {
+  return dynamic_cast<TCalcParameter*>(GetRootCalcItem());
+}
+
+const TCalcParameter* TCalcParameter::RootParameter() const {
+  return dynamic_cast<const TCalcParameter*>(GetRootCalcItem());
+}
+
+Extended TCalcParameter::GetValue() const {
+  const TCalcParameter* r = RootParameter();
+  return r ? r->FValue : NoValue;
+}
+
+tValueState TCalcParameter::GetValueState() const {
+  const TCalcParameter* r = RootParameter();
+  return r ? r->FValueState : vsUndefined;
+}
+
+bool TCalcParameter::GetIsApproximated() const {
+  const TCalcParameter* r = RootParameter();
+  return r && r->FIsApproximated;
+}
+
+void TCalcParameter::SetIsApproximated(bool v) {
+  if (ToSource(FSourceCalcItem, [&](TCalcItem& s) {
+        if (auto* p = dynamic_cast<TCalcParameter*>(&s)) p->SetIsApproximated(v);
+      }))
+    return;
+  if (FIsApproximated == v) return;
+  FIsApproximated = v;
+  DoAfterSetParameter();
+}
+
+// Equality of a new value with the stored one: to `digits` significant
+// digits, zero only equal to zero.
+static bool SameValue(Extended a, Extended b, int digits) {
+  if (a == b) return true;
+  if (IsNoValue(a) || IsNoValue(b)) return IsNoValue(a) && IsNoValue(b);
+  if ((a == 0) != (b == 0)) return false;
+  return std::fabs(1 - std::min(a, b) / std::max(a, b)) < std::pow(10.0L, -static_cast<Extended>(digits));
+}
+
+void TCalcParameter::SetValue(Extended value) {
+  if (ToSource(FSourceCalcItem, [&](TCalcItem& s) {
+        if (auto* p = dynamic_cast<TCalcParameter*>(&s)) p->SetValue(value);
+      }))
+    return;
+  if (GetQuantity() == qInteger && HasValue(value)) value = std::nearbyint(value);
+  if (IsNoValue(value)) value = NoValue;
+  int digits = HXOptions().SignificantDigits;
+  if (digits >= 4) --digits;
+  if (FValueState == vsNormal && SameValue(value, FValue, digits)) return;
+  FValue = value;
+  if (HasValue(value)) {
+    FValueState = vsNormal;
+    SetText(NumberToText(value, HXOptions().DecimalSeparator));
+  } else {
+    SetValueState(vsUndefined);
+  }
+}
+
+void TCalcParameter::SetText(const std::string& text) {
+  if (ToSource(FSourceCalcItem, [&](TCalcItem& s) { s.SetText(text); })) return;
+  const bool changed = text != FText;
+  if (changed) Notify(ceBeforeFieldChange);
+  FText = text;
+  if (text.empty()) {
+    FValueState = vsUndefined;
+    FValue = NoValue;
+  } else {
+    // Both marks are decimal marks: the thousands separator and whichever
+    // of "," and "." is not the decimal separator become the decimal
+    // separator, so that "1,5" and "1.5" read alike in any setting.
+    const char dec = HXOptions().DecimalSeparator;
+    const char thousands = HXOptions().ThousandSeparator;
+    std::string s = text;
+    for (char& c : s) {
+      if (c == thousands && thousands != dec) c = dec;
+      if (dec != ',' && c == ',') c = dec;
+      if (dec != '.' && c == '.') c = dec;
+    }
+    if (const auto v = TextToNumber(s, dec)) {
+      FValue = GetQuantity() == qInteger ? std::nearbyint(*v) : *v;
+      FValueState = vsNormal;
+    } else {
+      FValueState = vsFaulty;
+      FValue = NoValue;
+    }
+  }
+  if (changed) DoAfterSetValueParameter();
+}
+
+void TCalcParameter::SetValueState(tValueState state) {
+  if (ToSource(FSourceCalcItem, [&](TCalcItem& s) {
+        if (auto* p = dynamic_cast<TCalcParameter*>(&s)) p->SetValueState(state);
+      }))
+    return;
+  if (state == FValueState) return;
+  Notify(ceBeforeFieldChange);
+  FValueState = state;
+  if (state != vsNormal) {
+    FText = ValueStateText(state);
+    FValue = NoValue;
+  }
+  DoAfterSetValueParameter();
+}
+
+bool TCalcParameter::GetInBounds() const {
+  if (FUpperBound <= FLowerBound) return true;
+  const Extended v = GetValue();
+  return FLowerBound <= v && v <= FUpperBound;
+}
+
+Extended TCalcParameter::GetCalcValue() const {
+  if (GetValueState() != vsNormal || !GetInBounds()) return NoValue;
+  return GetValue();
+}
+
+std::string TCalcParameter::GetDisplayText() const {
+  if (FSourceCalcItem) return FSourceCalcItem->GetDisplayText();
+  if (FValueState == vsUndefined || FValueState == vsFaulty || FValueState == vsInfinity ||
+      FValueState == vsMinusInfinity)
+    return Translate(ValueStateText(FValueState));
+  const tDisplayState ds = GetDisplayState();
+  if (ds == dsDisabled || ds == dsCutOff) return GetText();
+  if (FOutDated) return {};
+  const Extended v = GetDisplayValue();
+  if (GetQuantity() == qDateTime) return DateTimeText(v);
+  return OutputText(v, HXOptions().DisplayDigits, true, HXOptions().DecimalSeparator);
+}
+
+Extended TCalcParameter::ConvertToBasic(Extended valueInUnit) const {
+  if (FCalcUnits.CalcUnitNo == 0) return valueInUnit;
+  return FCalcUnits.ConvertToUnit(valueInUnit);
+}
+
+Extended TCalcParameter::ConvertToUnit(Extended basicValue) const {
+  if (FCalcUnits.CalcUnitNo == 0) return basicValue;
+  return FCalcUnits.ConvertToBasic(basicValue);
+}
+
+std::string TCalcParameter::ConvertToUnitString(Extended basicValue) const {
+  std::string text = HXFormatFloat(ConvertToUnit(basicValue), 4, HXOptions().DecimalSeparator);
+  const std::string unit = GetCalcUnitName();
+  if (unit != "-") text += " " + unit;
+  return text;
+}
+
+void TCalcParameter::SetCalcUnitNo(int unitNo) {
+  if (unitNo == FCalcUnits.CalcUnitNo || unitNo < 0 || unitNo >= FCalcUnits.GetCount()) return;
+  FCalcUnits.CalcUnitNo = unitNo;
+  if (GetQuantity() == qKvCv) ModifyShortcaption();
+  DoUnitSynchronization();
+  DoAfterSetParameter();
+  if (TCalcParameter* root = RootParameter(); root && root != this) root->SetCalcUnitNo(unitNo);
+}
+
+void TCalcParameter::ModifyShortcaption() {
+  // "Kv" in m3/h, "Cv" in US gallons per minute.
+  const bool cv = FCalcUnits.CalcUnitNo == 1;
+  const std::string from = cv ? "Kv" : "Cv", to = cv ? "Cv" : "Kv";
+  if (const auto pos = FShortCaption.find(from); pos != std::string::npos)
+    FShortCaption.replace(pos, 2, to);
+  else if (FShortCaption.empty())
+    FShortCaption = to;
+}
+
+void TCalcParameter::SynchronizeUnits(TCalcParameter& a, TCalcParameter& b) {
+  if (&a == &b) return;
+  if (std::find(a.FSyncUnits.begin(), a.FSyncUnits.end(), &b) == a.FSyncUnits.end())
+    a.FSyncUnits.push_back(&b);
+  if (std::find(b.FSyncUnits.begin(), b.FSyncUnits.end(), &a) == b.FSyncUnits.end())
+    b.FSyncUnits.push_back(&a);
+}
+
+void TCalcParameter::CutUnitSynchronization() {
+  for (TCalcParameter* p : FSyncUnits) p->FSyncUnits.erase(
+      std::remove(p->FSyncUnits.begin(), p->FSyncUnits.end(), this), p->FSyncUnits.end());
+  FSyncUnits.clear();
+}
+
+void TCalcParameter::DoUnitSynchronization() {
+  if (FSyncUnits.empty()) return;
+  const bool bracket = ModuleAlive();
+  if (bracket) FCalcModule->BeginUpdate();
+  const std::vector<TCalcParameter*> list = FSyncUnits;
+  for (TCalcParameter* p : list) {
+    if (p->GetQuantity() == GetQuantity())
+      p->SetCalcUnitNo(GetCalcUnitNo());
+    else
+      SyncNotMatchingUnits(*p);
+  }
+  if (bracket) FCalcModule->EndUpdate(true);
+}
+
+// The table name of a unit ("%s" shown as "²"), untranslated, so that
+// pressure and pressure-difference units pair up in every language.
+static std::string RawUnitName(TQuantity q, int unitNo) {
+  const TUnitRecord* u = UnitRecord(q, unitNo);
+  return u ? FormatUnitName(u->Name) : std::string();
+}
+
+static std::string UnitNameNoSuffix(TQuantity q, int unitNo) {
+  std::string name = RawUnitName(q, unitNo);
+  if ((q == qPressureBar || q == qPressureMBar) && name.size() >= 3) name.resize(name.size() - 3);
+  return name;
+}
+
+void TCalcParameter::SyncNotMatchingUnits(TCalcParameter& other) {
+  const TQuantity mine = GetQuantity(), theirs = other.GetQuantity();
+  const std::string myName = UnitNameNoSuffix(mine, GetCalcUnitNo());
+  const std::string otherName = UnitNameNoSuffix(theirs, other.GetCalcUnitNo());
+  if ((mine == qPressureBar && theirs == qPressureDropBar) ||
+      (mine == qPressureMBar && theirs == qPressureDropMBar)) {
+    if (myName != otherName) {
+      const int no = TQuantityArray::UnitNoByName(theirs, myName);
+      if (no >= 0) other.SetCalcUnitNo(no);
+    }
+  } else if ((mine == qPressureDropBar && theirs == qPressureBar) ||
+             (mine == qPressureDropMBar && theirs == qPressureMBar)) {
+    if (myName != otherName) {
+      const int no = TQuantityArray::UnitNoByName(theirs, myName + "(a)");
+      if (no >= 0) other.SetCalcUnitNo(no);
+    }
+  }
+}
+
+void TCalcParameter::ConvertToGaugePressure() {
+  const TQuantity q = GetQuantity();
+  if (q != qPressureBar && q != qPressureMBar) return;
+  const int no = TQuantityArray::UnitNoByName(q, UnitNameNoSuffix(q, GetCalcUnitNo()) + "(g)");
+  if (no >= 0) SetCalcUnitNo(no);
+}
+
+bool TCalcParameter::ShouldBeAssigned() const { return GetIsUsed() && !GetOverruled() && !GetModified(); }
+
+void TCalcParameter::SetValuesParallel(std::uint8_t inputState, int unitNo, Extended value) {
+  const bool bracket = ModuleAlive();
+  if (bracket) FCalcModule->BeginUpdate();
+  SetInputState(inputState);
+  SetCalcUnitNo(unitNo);
+  SetValue(value);
+  if (bracket) FCalcModule->EndUpdate();
+}
+
+void TCalcParameter::AssignValue(int digits, Extended value) {
+  if (digits != 0 && GetInputState() == isCalculated && EqualDigits(value, GetValue(), digits)) return;
+  if (ShouldBeAssigned()) SetValuesParallel(isCalculated, GetCalcUnitNo(), value);
+}
+
+void TCalcParameter::AssignApproximatedValue(int digits, Extended value) {
+  AssignValue(digits, value);
+  if (ShouldBeAssigned()) SetIsApproximated(HasValue(value));
+}
+
+void TCalcParameter::AssignIfEmpty(Extended value) {
+  if (IsNoValue(GetValue())) AssignValue(0, value);
+}
+
+void TCalcParameter::OverruleValue(bool setByProgram, Extended value) {
+  IsNotLongerCalculated();
+  SetSetByProgram(setByProgram);
+  SetOverruled(true);
+  SetValue(value);
+}
+
+void TCalcParameter::StoreField() {
+  TCalcItem::StoreField();
+  FStoredValue = FValue;
+  FStoredValueState = FValueState;
+}
+
+void TCalcParameter::RestoreField() {
+  TCalcItem::RestoreField();
+  FValue = FStoredValue;
+  FValueState = FStoredValueState;
+}
+
+void TCalcParameter::DataSourceChanged(TCalcItem& source) {
+  if (GetModified()) return;
+  auto* p = dynamic_cast<TCalcParameter*>(&source);
+  if (!p) {
+    TCalcItem::DataSourceChanged(source);
+    return;
+  }
+  SetValuesParallel(isDatabase, GetCalcUnitNo(), p->GetValue());
+}
+
+void TCalcParameter::Assign(const TCalcItem& other) {
+  const auto* p = dynamic_cast<const TCalcParameter*>(&other);
+  if (!p) {
+    TCalcItem::Assign(other);
+    return;
+  }
+  FCaption = p->FCaption;
+  FShortCaption = p->FShortCaption;
+  FNotes = p->FNotes;
+  FComments = p->FComments;
+  FOverruled = p->GetOverruled();
+  FModified = p->GetModified();
+  FIsApproximated = p->GetIsApproximated();
+  SetCalcUnitNo(p->GetCalcUnitNo());
+  if (p->GetValueState() == vsNormal)
+    SetValue(p->GetValue());
+  else if (p->GetValueState() == vsFaulty)
+    SetText(p->GetText());
+  else
+    SetValueState(p->GetValueState());
+}
+
+void TCalcParameter::SetQuantityInternal(TQuantity q) {
+  QuantityRecord(q);
+  FCalcUnits.Quantity = q;
+  FCalcUnits.CalcUnitNo = 0;
+  FLowerBound = TQuantityArray::GetLowerBound(q);
+  FUpperBound = TQuantityArray::GetUpperBound(q);
+}
+
+// ------------------------------------------------------------ descendants
+
+void TInputParameter::AssignValue(int, Extended) {
+  std::string text = Translate("Fehlerhafte Zuweisung von %s");
+  std::string who = FName + " [" + (FCalcModule ? FCalcModule->GetName() : std::string()) + "]";
+  const auto pos = text.find("%s");
+  if (pos != std::string::npos) text.replace(pos, 2, who);
+  else text += " " + who;
+  throw ECompCalcLink(text);
+}
+
+TOverruleParameter::TOverruleParameter(TAncestorCalcModule* module, TQuantity quantity)
+    : TCustomInParameter(module, quantity) {
+  FCanBeOverruled = true;
+}
+
+TOverruleParameter::TOverruleParameter(TAncestorCalcModule* module, Extended lowerBound,
+                                       Extended upperBound, TQuantity quantity)
+    : TCustomInParameter(module, lowerBound, upperBound, quantity) {
+  FCanBeOverruled = true;
+}
+
+void tVarQuantityParameter::SetQuantity(TQuantity q) {
+  if (q == GetQuantity()) return;
+  SetQuantityInternal(q);
+  DoAfterSetParameter();
+}
+
+void TModifyParameter::AssignValue(int digits, Extended value) {
+  TCalcParameter* root = RootParameter();
+  if (!root) return;
+  bool& flag = OverruledField(*root);
+  const bool overruled = flag;
+  flag = false;
+  if (digits != 0 && GetInputState() == isDatabase && EqualDigits(value, GetValue(), digits)) {
+    flag = overruled;
+    return;
+  }
+  if (ShouldBeAssigned())
+    SetValuesParallel(isDatabase, GetCalcUnitNo(), value);
+  else
+    flag = overruled;
+}
+
+bool TCustomOutParameter::GetCanModify() const {
+  return GetCanBeOverruled() && TCalcParameter::GetCanModify();
+}
+
+TOutputParameter::TOutputParameter(TAncestorCalcModule* module, TQuantity quantity)
+    : TCustomOutParameter(module, quantity) {}
+
+TOutputParameter::TOutputParameter(TAncestorCalcModule* module, Extended lowerBound,
+                                   Extended upperBound, TQuantity quantity)
+    : TCustomOutParameter(module, lowerBound, upperBound, quantity) {}
+
+}  // namespace torvacalc

@@ -1,0 +1,125 @@
+#include "framework/number_text.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cctype>
+#include <algorithm>
+
+namespace torvacalc {
+
+std::optional<Extended> TextToNumber(const std::string& text, char decimalSeparator) {
+  const auto b = text.find_first_not_of(" \t");
+  if (b == std::string::npos) return std::nullopt;
+  const auto e = text.find_last_not_of(" \t");
+  std::string s = text.substr(b, e - b + 1);
+  // Strict shape check: [sign] digits [sep digits] [E [sign] digits].
+  size_t i = 0, digits = 0;
+  if (s[i] == '+' || s[i] == '-') ++i;
+  while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
+  if (i < s.size() && s[i] == decimalSeparator) {
+    s[i] = '.';
+    ++i;
+    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
+  }
+  if (digits == 0) return std::nullopt;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    ++i;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    size_t expDigits = 0;
+    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++expDigits;
+    if (expDigits == 0) return std::nullopt;
+  }
+  if (i != s.size()) return std::nullopt;
+  errno = 0;
+  const Extended v = std::strtold(s.c_str(), nullptr);
+  if (errno == ERANGE && std::isinf(v)) return std::nullopt;
+  if (!std::isfinite(v)) return std::nullopt;
+  return v;
+}
+
+static std::string WithSeparator(std::string s, char decimalSeparator) {
+  if (decimalSeparator != '.')
+    for (char& c : s)
+      if (c == '.') c = decimalSeparator;
+  return s;
+}
+
+std::string NumberToText(Extended value, char decimalSeparator) {
+  if (IsNoValue(value)) return {};
+  char buf[64];
+  for (int precision = 15; precision <= 21; ++precision) {
+    std::snprintf(buf, sizeof buf, "%.*Lg", precision, value);
+    if (std::strtold(buf, nullptr) == value) break;
+  }
+  return WithSeparator(buf, decimalSeparator);
+}
+
+static std::string TrimZeros(const std::string& mantissa) {
+  if (mantissa.find('.') == std::string::npos) return mantissa;
+  std::string m = mantissa;
+  while (!m.empty() && m.back() == '0') m.pop_back();
+  if (!m.empty() && m.back() == '.') m.pop_back();
+  return m;
+}
+
+std::string HXFormatFloat(Extended value, int digits, char decimalSeparator) {
+  if (IsNoValue(value)) return {};
+  if (digits < 1) digits = 1;
+  if (digits > 21) digits = 21;
+  if (value == 0) return "0";
+  // Round to the significant digits first; the exponent of the rounded
+  // value decides the notation.
+  char buf[96];
+  std::snprintf(buf, sizeof buf, "%.*Le", digits - 1, value);
+  const char* ePos = std::strchr(buf, 'e');
+  const int exponent = ePos ? std::atoi(ePos + 1) : 0;
+  std::string out;
+  if (exponent >= -3 && exponent < 6) {
+    const int decimals = std::max(0, digits - 1 - exponent);
+    std::snprintf(buf, sizeof buf, "%.*Lf", decimals, value);
+    out = TrimZeros(buf);
+  } else {
+    const std::string mantissa = TrimZeros(std::string(buf, static_cast<size_t>(ePos - buf)));
+    out = mantissa + "E" + std::to_string(exponent);
+  }
+  if (out == "-0") out = "0";
+  return WithSeparator(out, decimalSeparator);
+}
+
+std::string OutputText(Extended value, int digits, bool adaptDigits, char decimalSeparator) {
+  if (IsNoValue(value)) return {};
+  const Extended a = std::fabs(value);
+  if (adaptDigits && a > 1000 && a < 1000000)
+    digits = static_cast<int>(std::lround(std::log10(a))) + 2;
+  return HXFormatFloat(value, digits, decimalSeparator);
+}
+
+std::string DateTimeText(Extended dayNumber) {
+  if (IsNoValue(dayNumber)) return {};
+  // Civil date from days since 1899-12-30 (day 25569 is 1970-01-01).
+  const long double seconds = std::round((dayNumber - 25569) * 86400.0L);
+  if (std::fabs(seconds) > 1e13L) return {};
+  long long s = static_cast<long long>(seconds);
+  long long days = s >= 0 ? s / 86400 : -((-s + 86399) / 86400);
+  long long secOfDay = s - days * 86400;
+  // Howard Hinnant's days-from-civil inverse.
+  days += 719468;
+  const long long era = (days >= 0 ? days : days - 146096) / 146097;
+  const long long doe = days - era * 146097;
+  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  long long y = yoe + era * 400;
+  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const long long mp = (5 * doy + 2) / 153;
+  const long long d = doy - (153 * mp + 2) / 5 + 1;
+  const long long m = mp < 10 ? mp + 3 : mp - 9;
+  if (m <= 2) ++y;
+  char buf[160];
+  std::snprintf(buf, sizeof buf, "%02lld.%02lld.%04lld %02lld:%02lld:%02lld", d, m, y, secOfDay / 3600,
+                secOfDay / 60 % 60, secOfDay % 60);
+  return buf;
+}
+
+}  // namespace torvacalc

@@ -1,0 +1,392 @@
+// Behaviour of calculation items and parameters: how text becomes a value,
+// value states, bounds, events to the module, links and unit coupling.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "framework/calc_module.h"
+#include "framework/options.h"
+
+using namespace torvacalc;
+
+namespace {
+
+// A module that records the events its items raise.
+struct RecordingModule : TAncestorCalcModule {
+  explicit RecordingModule(const std::string& name = "M") : TAncestorCalcModule(name) {
+    OnCalcEvent = [this](TCalcEvent e, TCalcItem* i) { events.push_back({e, i}); };
+  }
+  int Count(TCalcEvent e) const {
+    int n = 0;
+    for (const auto& x : events) n += x.first == e;
+    return n;
+  }
+  std::vector<std::pair<TCalcEvent, TCalcItem*>> events;
+};
+
+// Restores the process-wide number options after a test changes them.
+struct OptionsGuard {
+  THXOptions saved = HXOptions();
+  ~OptionsGuard() { HXOptions() = saved; }
+};
+
+TEST(ParameterText, BothDecimalMarksAreRead) {
+  OptionsGuard guard;
+  RecordingModule m;
+  auto* p = m.AddItem<TInputParameter>("p1", qPressureBar);
+  struct Case { char dec, thousands; const char* text; Extended value; };
+  const Case cases[] = {
+      {'.', ',', "1,5", 1.5L}, {'.', ',', "1.5", 1.5L}, {',', '.', "1.5", 1.5L},
+      {',', '.', "1,5", 1.5L}, {'.', ',', " -2.5E-3 ", -0.0025L}, {'.', ',', "7", 7},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    HXOptions().DecimalSeparator = c.dec;
+    HXOptions().ThousandSeparator = c.thousands;
+    p->SetText(c.text);
+    EXPECT_EQ(p->GetValueState(), vsNormal);
+    EXPECT_NEAR(p->GetValue(), c.value, 1e-18L);
+  }
+}
+
+TEST(ParameterText, UnreadableAndEmptyText) {
+  RecordingModule m;
+  auto* p = m.AddItem<TInputParameter>("p1", qPressureBar);
+  for (const char* bad : {"abc", "1.2.3", "1e", "inf", "nan", "0x10", "--1", "1 2"}) {
+    SCOPED_TRACE(bad);
+    p->SetText(bad);
+    EXPECT_EQ(p->GetValueState(), vsFaulty);
+    EXPECT_EQ(p->GetValue(), NoValue);
+    EXPECT_EQ(p->GetText(), bad);  // the user's text is kept for correction
+    EXPECT_EQ(p->GetDisplayText(), "keine Zahl");
+  }
+  p->SetText("");
+  EXPECT_EQ(p->GetValueState(), vsUndefined);
+  EXPECT_EQ(p->GetValue(), NoValue);
+  EXPECT_EQ(p->GetDisplayText(), "");
+}
+
+TEST(ParameterValue, StateRulesAndEvents) {
+  RecordingModule m;
+  auto* p = m.AddItem<TInOutParameter>("qm", qMassFlowrate);
+  EXPECT_EQ(p->GetValueState(), vsUndefined);
+  EXPECT_EQ(p->GetValue(), NoValue);
+
+  p->SetValue(1234.5678901234L);
+  EXPECT_EQ(p->GetValueState(), vsNormal);
+  EXPECT_EQ(p->GetValue(), 1234.5678901234L);  // the text reads back exactly
+  EXPECT_EQ(m.Count(ceValueFieldChange), 1);
+  EXPECT_EQ(m.Count(ceBeforeFieldChange), 1);
+
+  // A difference in the 12th significant digit is no change.
+  p->SetValue(1234.5678901234L * (1 + 3e-12L));
+  EXPECT_EQ(m.Count(ceValueFieldChange), 1);
+  EXPECT_EQ(p->GetValue(), 1234.5678901234L);
+  // One in the 9th is.
+  p->SetValue(1234.5678901234L * (1 + 3e-9L));
+  EXPECT_EQ(m.Count(ceValueFieldChange), 2);
+
+  // Zero equals only zero.
+  p->SetValue(0);
+  p->SetValue(1e-30L);
+  EXPECT_EQ(p->GetValue(), 1e-30L);
+
+  p->SetValue(NoValue);
+  EXPECT_EQ(p->GetValueState(), vsUndefined);
+  EXPECT_EQ(p->GetDisplayText(), "");
+  const int before = m.Count(ceValueFieldChange);
+  p->SetValue(NoValue);  // unset stays unset without an event
+  EXPECT_EQ(m.Count(ceValueFieldChange), before);
+}
+
+TEST(ParameterValue, IntegerQuantityRoundsHalfToEven) {
+  RecordingModule m;
+  auto* n = m.AddItem<TInputParameter>("n", qInteger);
+  const std::pair<Extended, Extended> cases[] = {{2.5L, 2}, {3.5L, 4}, {2.4L, 2}, {-2.5L, -2}, {7, 7}};
+  for (const auto& [in, out] : cases) {
+    n->SetValue(in);
+    EXPECT_EQ(n->GetValue(), out) << static_cast<double>(in);
+  }
+  n->SetText("4.5");
+  EXPECT_EQ(n->GetValue(), 4);
+}
+
+TEST(ParameterBounds, CalcValueOnlyWithinBounds) {
+  RecordingModule m;
+  auto* t = m.AddItem<TInputParameter>("t", 0, 100, qTemperature);
+  t->SetValue(150);
+  EXPECT_FALSE(t->GetInBounds());
+  EXPECT_EQ(t->GetCalcValue(), NoValue);
+  EXPECT_EQ(t->GetValue(), 150);
+  t->SetValue(100);
+  EXPECT_TRUE(t->GetInBounds());
+  EXPECT_EQ(t->GetCalcValue(), 100);
+  t->SetText("x");
+  EXPECT_EQ(t->GetCalcValue(), NoValue);
+
+  // Bounds switched off.
+  auto* free = m.AddItem<TInputParameter>("f", 5, 5, qNoUnit);
+  free->SetValue(-1e30L);
+  EXPECT_TRUE(free->GetInBounds());
+  EXPECT_EQ(free->GetCalcValue(), -1e30L);
+
+  // Quantity bounds by default: absolute pressure must be positive.
+  auto* p = m.AddItem<TInputParameter>("p", qPressureBar);
+  p->SetValue(-1);
+  EXPECT_EQ(p->GetCalcValue(), NoValue);
+  EXPECT_EQ(p->ConvertToUnitString(p->GetUpperBound()), "250000 bar(a)");
+  auto* x = m.AddItem<TInputParameter>("x", qFixedPortion);
+  EXPECT_EQ(x->ConvertToUnitString(x->GetUpperBound()), "1");  // unit "-" left off
+}
+
+TEST(ParameterDisplay, ValueShownInChosenUnit) {
+  OptionsGuard guard;
+  RecordingModule m;
+  auto* p = m.AddItem<TInputParameter>("p1", qPressureBar);
+  p->SetValue(2.01325L);
+  EXPECT_EQ(p->GetDisplayText(), "2.013");
+  p->SetCalcUnitNo(TQuantityArray::UnitNoByName(qPressureBar, "bar(g)"));
+  EXPECT_EQ(p->GetDisplayText(), "1");
+  EXPECT_EQ(p->GetValue(), 2.01325L);  // stored in the basic unit
+  p->SetCalcUnitNo(99);                 // unknown unit: ignored
+  EXPECT_EQ(p->GetCalcUnitName(), "bar(g)");
+
+  auto* qm = m.AddItem<TInputParameter>("qm", qMassFlowrate);
+  qm->SetValue(123456.7L);
+  EXPECT_EQ(qm->GetDisplayText(), "123456.7");  // no integer digit lost
+  HXOptions().DecimalSeparator = ',';
+  qm->SetValue(0.000012345L);
+  EXPECT_EQ(qm->GetDisplayText(), "1,235E-5");
+}
+
+TEST(ParameterAssign, ModulesWriteResultsAccordingToFlags) {
+  RecordingModule m;
+  auto* in = m.AddItem<TInputParameter>("p1", qPressureBar);
+  try {
+    in->AssignValue(0, 5);
+    FAIL() << "an input must not be assigned";
+  } catch (const ECompCalcLink& e) {
+    EXPECT_STREQ(e.what(), "Fehlerhafte Zuweisung von p1 [M]");
+  }
+
+  auto* kv = m.AddItem<TOverruleParameter>("kv", qKvCv);
+  kv->AssignValue(0, 10);
+  EXPECT_EQ(kv->GetValue(), 10);
+  EXPECT_EQ(kv->GetInputState(), isCalculated);
+  EXPECT_EQ(std::string(InputStateText(kv->GetInputState())), "Berechnet");
+
+  // The user overrules: later results do not overwrite the value.
+  kv->OverruleValue(false, 12);
+  EXPECT_TRUE(kv->GetOverruled());
+  EXPECT_EQ(kv->GetInputState(), isUser);
+  kv->AssignValue(0, 11);
+  EXPECT_EQ(kv->GetValue(), 12);
+
+  // An unused result is not written either.
+  auto* out = m.AddItem<TOutputParameter>("fr", qNoUnit);
+  out->SetIsUsed(false);
+  out->AssignValue(0, 1);
+  EXPECT_EQ(out->GetValue(), NoValue);
+  EXPECT_FALSE(out->GetCanModify());
+  EXPECT_TRUE(kv->GetCanModify());
+
+  // Equal within the given digits: no new event.
+  out->SetIsUsed(true);
+  out->AssignValue(6, 1);
+  const int events = m.Count(ceValueFieldChange);
+  out->AssignValue(6, 1.0000000001L);
+  EXPECT_EQ(m.Count(ceValueFieldChange), events);
+
+  // A database value replaces even an overruled one, as a database value.
+  auto* fl = m.AddItem<TModifyParameter>("FL", qFixedPortion);
+  fl->SetOverruled(true);
+  fl->AssignValue(0, 0.9L);
+  EXPECT_EQ(fl->GetValue(), 0.9L);
+  EXPECT_EQ(fl->GetInputState(), isDatabase);
+  // ... but not one the user modified.
+  fl->SetModified(true);
+  fl->AssignValue(0, 0.8L);
+  EXPECT_EQ(fl->GetValue(), 0.9L);
+}
+
+TEST(ItemLinks, TargetReadsAndWritesThroughItsSource) {
+  RecordingModule main("Main"), valve("Valve");
+  auto* p1 = main.AddItem<TInputParameter>("p1", qPressureBar);
+  auto* vp1 = valve.AddItem<TInputParameter>("p1", qPressureBar);
+  vp1->SetValue(3);
+  p1->SetValue(8);
+  vp1->SetSourceCalcItem(p1);
+  EXPECT_TRUE(vp1->GetIsTarget());
+  EXPECT_TRUE(p1->GetIsSource());
+  EXPECT_EQ(vp1->GetValue(), 8);
+  EXPECT_EQ(vp1->GetRootCalcItem(), p1);
+
+  // A change at the source reaches the target's module as its own item.
+  valve.events.clear();
+  p1->SetText("9");
+  ASSERT_EQ(valve.Count(ceValueFieldChange), 1);
+  for (const auto& e : valve.events) EXPECT_EQ(e.second, vp1);
+
+  // Writing the target writes the source.
+  vp1->SetValue(10);
+  EXPECT_EQ(p1->GetValue(), 10);
+  vp1->SetEnabled(false);
+  EXPECT_FALSE(p1->GetEnabled());
+  vp1->SetEnabled(true);
+
+  // Unlinking gives the target back its own value.
+  vp1->SetSourceCalcItem(nullptr);
+  EXPECT_EQ(vp1->GetValue(), 3);
+  EXPECT_EQ(p1->GetValue(), 10);
+  EXPECT_FALSE(p1->GetIsSource());
+}
+
+TEST(ItemLinks, CircularLinkIsRefusedWithItsText) {
+  RecordingModule a("A"), b("B"), c("C");
+  auto* x = a.AddItem<TInputParameter>("x", qNoUnit);
+  auto* y = b.AddItem<TInputParameter>("y", qNoUnit);
+  auto* z = c.AddItem<TInputParameter>("z", qNoUnit);
+  y->SetSourceCalcItem(x);
+  try {
+    x->SetSourceCalcItem(y);
+    FAIL() << "circular link accepted";
+  } catch (const ECompCalcLink& e) {
+    EXPECT_STREQ(e.what(), "Schwerwiegender Fehler: CalcItems x (A) und y (B) haben zirkulaere Verweise");
+  }
+  EXPECT_FALSE(x->GetIsTarget());  // the link was not made
+  // Longer cycles too.
+  z->SetSourceCalcItem(y);
+  EXPECT_THROW(x->SetSourceCalcItem(z), ECompCalcLink);
+  EXPECT_THROW(x->SetSourceCalcItem(x), ECompCalcLink);
+}
+
+TEST(ItemLinks, DestroyingAModuleUnlinksItsItems) {
+  RecordingModule main("Main");
+  auto* p1 = main.AddItem<TInputParameter>("p1", qPressureBar);
+  p1->SetValue(4);
+  {
+    RecordingModule valve("Valve");
+    auto* vp1 = valve.AddItem<TInputParameter>("p1", qPressureBar);
+    vp1->SetSourceCalcItem(p1);
+    EXPECT_TRUE(p1->GetIsSource());
+  }
+  EXPECT_FALSE(p1->GetIsSource());
+  p1->SetValue(5);  // must not touch the destroyed target
+  {
+    RecordingModule valve("Valve");
+    auto* vp1 = valve.AddItem<TInputParameter>("p1", qPressureBar);
+    {
+      RecordingModule other("Other");
+      auto* src = other.AddItem<TInputParameter>("p", qPressureBar);
+      vp1->SetSourceCalcItem(src);
+    }
+    EXPECT_FALSE(vp1->GetIsTarget());
+  }
+}
+
+TEST(ItemLinks, DataSourcePassesDatabaseValues) {
+  RecordingModule db("Db"), valve("Valve");
+  auto* fl = db.AddItem<TOutputParameter>("FL", qFixedPortion);
+  auto* vfl = valve.AddItem<TModifyParameter>("FL", qFixedPortion);
+  fl->SetValue(0.9L);
+  vfl->SetDataSourceCalcItem(fl);
+  EXPECT_EQ(vfl->GetValue(), 0.9L);
+  EXPECT_EQ(vfl->GetInputState(), isDatabase);
+  fl->SetValue(0.85L);
+  EXPECT_EQ(vfl->GetValue(), 0.85L);
+  vfl->SetModified(true);  // the user's own value stays
+  vfl->SetValue(0.7L);
+  fl->SetValue(0.8L);
+  EXPECT_EQ(vfl->GetValue(), 0.7L);
+}
+
+TEST(UnitSynchronisation, PressureAndPressureDropFollowEachOther) {
+  RecordingModule m;
+  auto* p1 = m.AddItem<TInputParameter>("p1", qPressureBar);
+  auto* p2 = m.AddItem<TInputParameter>("p2", qPressureBar);
+  auto* dp = m.AddItem<TInputParameter>("dp", qPressureDropBar);
+  TCalcParameter::SynchronizeUnits(*p1, *p2);
+  TCalcParameter::SynchronizeUnits(*p1, *dp);
+  TCalcParameter::SynchronizeUnits(*p1, *dp);  // entered once only
+  EXPECT_EQ(p1->GetListSynchronizedUnits().size(), 2u);
+
+  p1->SetCalcUnitNo(TQuantityArray::UnitNoByName(qPressureBar, "psi(g)"));
+  EXPECT_EQ(p2->GetCalcUnitName(), "psi(g)");
+  EXPECT_EQ(dp->GetCalcUnitName(), "psi");
+
+  // A difference unit gives the pressure the absolute unit of that name,
+  // unless the pressure already shows that unit (gauge or absolute).
+  dp->SetCalcUnitNo(TQuantityArray::UnitNoByName(qPressureDropBar, "kPa"));
+  EXPECT_EQ(p1->GetCalcUnitName(), "kPa(a)");
+  EXPECT_EQ(p2->GetCalcUnitName(), "kPa(a)");
+  p1->ConvertToGaugePressure();
+  EXPECT_EQ(p1->GetCalcUnitName(), "kPa(g)");
+  EXPECT_EQ(dp->GetCalcUnitName(), "kPa");
+
+  // mbar pressures couple with mbar differences.
+  auto* pm = m.AddItem<TInputParameter>("pm", qPressureMBar);
+  auto* dpm = m.AddItem<TInputParameter>("dpm", qPressureDropMBar);
+  TCalcParameter::SynchronizeUnits(*pm, *dpm);
+  pm->SetCalcUnitNo(TQuantityArray::UnitNoByName(qPressureMBar, "Pa(g)"));
+  EXPECT_EQ(dpm->GetCalcUnitName(), "Pa");
+}
+
+TEST(UnitSynchronisation, KvCvShortCaptionFollowsTheUnit) {
+  RecordingModule m;
+  auto* kv = m.AddItem<TOutputParameter>("kv", qKvCv);
+  kv->SetShortCaption("Kvs");
+  kv->SetCalcUnitNo(1);
+  EXPECT_EQ(kv->GetShortCaption(), "Cvs");
+  kv->SetCalcUnitNo(0);
+  EXPECT_EQ(kv->GetShortCaption(), "Kvs");
+}
+
+TEST(ItemDisplayState, VisibilityEnablingAndReadOnly) {
+  RecordingModule m;
+  auto* p = m.AddItem<TInputParameter>("p", qPressureBar);
+  auto* r = m.AddItem<TOutputParameter>("r", qPressureBar);
+  EXPECT_EQ(p->GetDisplayState(), dsNormal);
+  EXPECT_EQ(r->GetDisplayState(), dsReadOnly);
+  p->SetDetailLevel(dlHigh);
+  EXPECT_EQ(p->GetDisplayState(), dsInvisible);  // module shows the low level only
+  m.SetDetailLevel(dlHigh);
+  EXPECT_EQ(p->GetDisplayState(), dsNormal);
+  p->SetEnabled(false);
+  EXPECT_EQ(p->GetDisplayState(), dsDisabled);
+  p->SetText("12");
+  EXPECT_EQ(p->GetDisplayText(), "12");  // a disabled item shows its plain text
+  p->SetUtilized(false);
+  EXPECT_EQ(p->GetDisplayState(), dsInvisible);
+  p->SetUtilized(true);
+  p->SetEnabled(true);
+  m.SetReadOnly(true);
+  EXPECT_EQ(p->GetDisplayState(), dsReadOnly);
+}
+
+TEST(TextItems, RelevantTextRecalculatesPlainTextDoesNot) {
+  RecordingModule m;
+  auto* author = m.AddItem<tCalcString>("Author");
+  auto* medium = m.AddItem<TCalcRelevantString>("Fluidname");
+  author->SetText("Meier");
+  EXPECT_EQ(m.Count(ceValueFieldChange), 0);
+  EXPECT_EQ(m.Count(ceFieldChange), 1);
+  medium->SetText("Wasser");
+  EXPECT_EQ(m.Count(ceValueFieldChange), 1);
+  medium->SetText("Wasser");
+  EXPECT_EQ(m.Count(ceValueFieldChange), 1);
+  EXPECT_THROW(m.AddItem<tCalcString>("author"), EHXInternal);  // names are not case-sensitive
+  EXPECT_EQ(m.CalcItemByName("FLUIDNAME"), medium);
+}
+
+TEST(VarQuantity, QuantityChangeKeepsTheNumber) {
+  RecordingModule m;
+  auto* q = m.AddItem<tVarQuantityParameter>("q", qMassFlowrate);
+  q->SetCalcUnitNo(1);
+  q->SetValue(3600);
+  q->SetQuantity(qVolumeFlowrate);
+  EXPECT_EQ(q->GetQuantity(), qVolumeFlowrate);
+  EXPECT_EQ(q->GetCalcUnitNo(), 0);
+  EXPECT_EQ(q->GetValue(), 3600);
+}
+
+}  // namespace

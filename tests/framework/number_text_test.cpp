@@ -1,0 +1,55 @@
+#include "framework/number_text.h"
+
+#include <gtest/gtest.h>
+
+using namespace torvacalc;
+
+TEST(NumberText, DisplayFormatChoosesNotationByMagnitude) {
+  struct Case { Extended v; int digits; const char* text; };
+  const Case cases[] = {
+      {0, 4, "0"},
+      {1, 4, "1"},
+      {2.01325L, 4, "2.013"},
+      {123.456L, 4, "123.5"},
+      {0.001L, 4, "0.001"},
+      {0.00123456L, 4, "0.001235"},
+      {0.000999996L, 4, "0.001"},   // rounds up into fixed notation
+      {0.000123456L, 4, "1.235E-4"},
+      {999999.7L, 4, "1E6"},
+      {250000, 4, "250000"},
+      {2.5e8L, 4, "2.5E8"},
+      {-17.77777L, 4, "-17.78"},
+      {-0.00001L, 3, "-1E-5"},
+      {1e-300L, 4, "1E-300"},
+      {1.5L, 1, "2"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(HXFormatFloat(c.v, c.digits), c.text) << static_cast<double>(c.v);
+  EXPECT_EQ(HXFormatFloat(NoValue, 4), "");
+  EXPECT_EQ(HXFormatFloat(2.5L, 4, ','), "2,5");
+}
+
+TEST(NumberText, IntegerDigitsAreKeptBetweenThousandAndMillion) {
+  EXPECT_EQ(OutputText(12345.678L, 4, true), "12345.7");
+  EXPECT_EQ(OutputText(12345.678L, 4, false), "12346");  // integer digits never become zeros
+  EXPECT_EQ(OutputText(999.96L, 4, true), "1000");
+  EXPECT_EQ(OutputText(-54321.2L, 4, true), "-54321.2");
+}
+
+TEST(NumberText, WrittenValuesReadBackExactly) {
+  for (Extended v : {0.1L, 1.0L / 3, 2.01325L, 1e-300L, -123456789.123456789L, 1E4000L / 1E10L, 293.15L}) {
+    const std::string t = NumberToText(v);
+    const auto back = TextToNumber(t);
+    ASSERT_TRUE(back.has_value()) << t;
+    EXPECT_EQ(*back, v) << t;
+  }
+  EXPECT_EQ(NumberToText(0.1L), "0.1");
+  EXPECT_EQ(NumberToText(2.5L, ','), "2,5");
+  EXPECT_EQ(*TextToNumber("2,5", ','), 2.5L);
+  EXPECT_FALSE(TextToNumber("1e99999"));  // overflow is not a number
+}
+
+TEST(NumberText, DayNumbersShowAsCivilDates) {
+  EXPECT_EQ(DateTimeText(25569), "01.01.1970 00:00:00");
+  EXPECT_EQ(DateTimeText(46362.5L), "06.12.2026 12:00:00");
+  EXPECT_EQ(DateTimeText(0), "30.12.1899 00:00:00");
+}
