@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "framework/settings.h"
+
 #ifndef TORVACALC_DATA_DIR
 #define TORVACALC_DATA_DIR "/usr/local/share/torvacalc"
 #endif
@@ -30,7 +32,42 @@ std::string ProgramDataDir() {
   const std::string exeDir = ExecutableDir();
   std::error_code ec;
   if (!exeDir.empty() && fs::exists(fs::path(exeDir) / "dictionary.en.tsv", ec)) return exeDir;
+  // An installation under another prefix than the configured one:
+  // PREFIX/bin/torvacalc with its data in PREFIX/share/torvacalc.
+  if (!exeDir.empty()) {
+    const fs::path relative = fs::path(exeDir).parent_path() / "share" / "torvacalc";
+    if (fs::exists(relative / "dictionary.en.tsv", ec)) return relative.string();
+  }
   return TORVACALC_DATA_DIR;
+}
+
+void LoadProgramOptions(const TSettingsStore& store, THXOptions& options) {
+  const THXOptions defaults;
+  auto separator = [&](const char* key, char fallback) {
+    const std::string s = store.ReadString("Options", key, std::string(1, fallback));
+    return s.size() == 1 && (s[0] == '.' || s[0] == ',' || s[0] == ' ' || s[0] == '\'') ? s[0] : fallback;
+  };
+  options.DecimalSeparator = separator("DecimalSeparator", defaults.DecimalSeparator);
+  options.ThousandSeparator = separator("ThousandSeparator", defaults.ThousandSeparator);
+  if (options.DecimalSeparator != '.' && options.DecimalSeparator != ',')
+    options.DecimalSeparator = defaults.DecimalSeparator;
+  auto digits = [&](const char* key, int fallback) {
+    const int n = store.ReadInteger("Options", key, fallback);
+    return n >= 1 && n <= 21 ? n : fallback;
+  };
+  options.SignificantDigits = digits("SignificantDigits", defaults.SignificantDigits);
+  options.DisplayDigits = digits("DisplayDigits", defaults.DisplayDigits);
+  const std::string lang = store.ReadString("Options", "Language", defaults.Language);
+  options.Language = lang == "de" || lang == "en" ? lang : defaults.Language;
+}
+
+void SaveProgramOptions(TSettingsStore& store, const THXOptions& options) {
+  store.WriteString("Options", "DecimalSeparator", std::string(1, options.DecimalSeparator));
+  store.WriteString("Options", "ThousandSeparator", std::string(1, options.ThousandSeparator));
+  store.WriteInteger("Options", "SignificantDigits", options.SignificantDigits);
+  store.WriteInteger("Options", "DisplayDigits", options.DisplayDigits);
+  store.WriteString("Options", "Language", options.Language);
+  store.Save();
 }
 
 std::string ConfigDir() {

@@ -22,6 +22,12 @@ struct THXOptions {
 // The single options object of the process.
 THXOptions& HXOptions();
 
+class TSettingsStore;
+// Reads the options from the section "Options" of the settings; values
+// that are missing or out of range keep their defaults.
+void LoadProgramOptions(const TSettingsStore& store, THXOptions& options);
+void SaveProgramOptions(TSettingsStore& store, const THXOptions& options);
+
 // The folder holding the databases and dictionaries: $TORVACALC_DATA when
 // set, else the program's own folder when it holds the data (the build
 // tree), else the installed data folder.

@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "framework/options.h"
+#include "framework/settings.h"
 #include "framework/translation.h"
 
 namespace torvacalc {
@@ -56,6 +57,11 @@ long double ParseNumberArg(const std::string& text, const std::string& what) {
 int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
             bool errIsTerminal) {
   try {
+    // The user's options first; the command line overrides them.
+    LoadProgramOptions(TSettingsStore::Instance(), HXOptions());
+    if (HXOptions().Language != "de" && !SetLanguage(HXOptions().Language))
+      err << "torvacalc: warning: no dictionary for \"" << HXOptions().Language
+          << "\" found; texts are shown in German\n";
     size_t i = 0;
     while (i < args.size() && args[i].size() > 1 && args[i][0] == '-') {
       const std::string& a = args[i];

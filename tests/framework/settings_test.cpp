@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "framework/settings.h"
+#include "framework/options.h"
 #include "framework/units.h"
 
 using namespace torvacalc;
@@ -129,6 +130,28 @@ TEST_F(SettingsTest, UnreadableSettingsFileGivesDefaults) {
   EXPECT_EQ(TQuantityArray::GetTop5(qTemperature), "-1,-1,-1,-1,-1,-1,-1,-1,-1,-1");
   TQuantityArray::AddToTop5(qTemperature, 1);  // saving fails quietly
   EXPECT_EQ(TQuantityArray::GetTop5(qTemperature), "1,-1,-1,-1,-1,-1,-1,-1,-1,-1");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SettingsTest, ProgramOptionsWithDefaultsForBadValues) {
+  WriteIni("[Options]\nDecimalSeparator=,\nThousandSeparator=.\nSignificantDigits=99\nDisplayDigits=6\nLanguage=xx\n");
+  TSettingsStore store(Ini());
+  THXOptions options;
+  LoadProgramOptions(store, options);
+  EXPECT_EQ(options.DecimalSeparator, ',');
+  EXPECT_EQ(options.ThousandSeparator, '.');
+  EXPECT_EQ(options.SignificantDigits, 11);  // out of range: the default
+  EXPECT_EQ(options.DisplayDigits, 6);
+  EXPECT_EQ(options.Language, "de");
+  options.Language = "en";
+  SaveProgramOptions(store, options);
+  THXOptions again;
+  LoadProgramOptions(TSettingsStore(Ini()), again);
+  EXPECT_EQ(again.Language, "en");
+  EXPECT_EQ(again.DecimalSeparator, ',');
 }
 
 }  // namespace

@@ -70,3 +70,15 @@ TEST(UnitsCommand, RejectsUnknownNamesWithExitCode2) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Program, LanguageOptionTranslatesTexts) {
+  const ProgramRun en = RunProgram({"--lang", "en", "units", "qTemperature"});
+  EXPECT_EQ(en.code, 0) << en.err;
+  EXPECT_NE(en.out.find("qTemperature (0): Temperature"), std::string::npos);
+  const ProgramRun de = RunProgram({"--lang=de", "units", "qTemperature"});
+  EXPECT_NE(de.out.find("qTemperature (0): Temperatur\n"), std::string::npos);
+}
+
+}  // namespace
