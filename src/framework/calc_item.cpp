@@ -250,7 +250,7 @@ void TCalcItem::DataSourceChanged(TCalcItem& source) {
   if (ModuleAlive()) FCalcModule->BeginUpdate();
   SetInputState(isDatabase);
   SetText(source.GetText());
-  if (ModuleAlive()) FCalcModule->EndUpdate();
+  if (ModuleAlive()) FCalcModule->EndUpdate(true);
 }
 
 void TCalcItem::PumpData() {
@@ -266,7 +266,7 @@ void TCalcItem::DoAfterSetParameter() {
   FCalcModule->BeginUpdate();
   PumpData();
   FCalcModule->CalcEvent(ceFieldChange, this);
-  FCalcModule->EndUpdate();
+  FCalcModule->EndUpdate(true);
 }
 
 void TCalcItem::DoAfterSetValueParameter() {
@@ -277,7 +277,7 @@ void TCalcItem::DoAfterSetValueParameter() {
   FCalcModule->BeginUpdate();
   PumpData();
   FCalcModule->CalcEvent(ceValueFieldChange, this);
-  FCalcModule->EndUpdate();
+  FCalcModule->EndUpdate(true);
 }
 
 void TCalcItem::CallEventIfNecessary(const std::string& before) {
@@ -562,7 +562,7 @@ void TCalcParameter::SetValuesParallel(std::uint8_t inputState, int unitNo, Exte
   SetInputState(inputState);
   SetCalcUnitNo(unitNo);
   SetValue(value);
-  if (bracket) FCalcModule->EndUpdate();
+  if (bracket) FCalcModule->EndUpdate(true);
 }
 
 void TCalcParameter::AssignValue(int digits, Extended value) {

@@ -114,6 +114,9 @@ class TCalcItem {
   void SetOutDated(bool v) { FOutDated = v; }
   // The user may change the value: enabled and not read-only.
   virtual bool GetCanModify() const;
+  // A choice offered from a database (the module warns when the user
+  // typed it instead of taking it from the database).
+  virtual bool IsDatabaseChoice() const { return false; }
 
   TEDetailLevel GetDetailLevel() const { return FDetailLevel; }
   void SetDetailLevel(TEDetailLevel level);

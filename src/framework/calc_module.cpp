@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include "framework/calc_connector.h"
+#include "framework/options.h"
+#include "framework/super_module.h"
+
 namespace torvacalc {
 
 namespace {
@@ -12,12 +16,23 @@ std::string Lower(std::string s) {
 }
 }  // namespace
 
-TAncestorCalcModule::TAncestorCalcModule(std::string name) : FName(std::move(name)) {}
+TAncestorCalcModule::TAncestorCalcModule(TCalcComponent* owner, std::string name)
+    : TCalcComponent(owner, std::move(name)) {}
 
 TAncestorCalcModule::~TAncestorCalcModule() {
+  // Owned modules and connectors go first: they refer to these items.
+  DestroyChildren();
+  DestroyItems();
+}
+
+void TAncestorCalcModule::DestroyItems() {
   FDestroying = true;
   // Items die in reverse creation order; each one unlinks itself first.
-  while (!FItems.empty()) FItems.pop_back();
+  while (!FItems.empty()) {
+    FItemOrder.pop_back();
+    FItems.pop_back();
+  }
+  FByName.clear();
 }
 
 void TAncestorCalcModule::SetDetailLevel(TEDetailLevel level) {
@@ -29,7 +44,7 @@ void TAncestorCalcModule::AddCalcItem(std::unique_ptr<TCalcItem> item) {
   if (!item) return;
   const std::string key = Lower(item->GetName());
   if (!key.empty() && FByName.count(key))
-    throw EHXInternal("duplicate item name \"" + item->GetName() + "\"", FName);
+    throw EHXInternal("duplicate item name \"" + item->GetName() + "\"", GetName());
   if (!key.empty()) FByName[key] = item.get();
   FItemOrder.push_back(item.get());
   FItems.push_back(std::move(item));
@@ -65,9 +80,365 @@ void TAncestorCalcModule::ForwardToTargets(TCalcEvent event, TCalcItem* item) {
 }
 
 void TAncestorCalcModule::CalcEvent(TCalcEvent event, TCalcItem* item) {
-  if (FDestroying) return;
+  if (IsDestroying()) return;
   ForwardToTargets(event, item);
   if (OnCalcEvent) OnCalcEvent(event, item);
 }
+
+}  // namespace torvacalc
+
+// -------------------------------------------------------------- TCalcModule
+
+namespace torvacalc {
+
+TCalcModule::TCalcModule(TCalcComponent* owner, std::string name) : TAncestorCalcModule(owner, std::move(name)) {}
+
+TCalcModule::~TCalcModule() {
+  FDestroying = true;
+  if (FContainer) {
+    FContainer->RemoveMessagesOf(this);
+    FContainer->RemoveMessagesOfItemsOf(this);
+    FContainer->RemoveCalcModule(this);
+  }
+  for (TCalcSource* s : FCalcSources) s->FCalcModule = nullptr;
+  FCalcSources.clear();
+  // The items go while the module is still a TCalcModule, so that item
+  // destructors never see a half-destroyed module.
+  DestroyChildren();
+  DestroyItems();
+}
+
+void TCalcModule::ContainerGone(TCalcMessageContainer* container) {
+  if (FContainer == container) FContainer = nullptr;
+}
+
+void TCalcModule::SetCalcMessageContainer(TCalcMessageContainer* container) {
+  if (container == FContainer) return;
+  if (FContainer) {
+    FContainer->RemoveMessagesOf(this);
+    FContainer->RemoveCalcModule(this);
+  }
+  FContainer = container;
+  if (FContainer) FContainer->AddCalcModule(this);
+}
+
+TSuperCalcModule* TCalcModule::GetOwnerSuperCalcModule() const { return FindOwner<TSuperCalcModule>(); }
+
+void TCalcModule::SetActive(bool active) {
+  if (active == FActive) return;
+  FActive = active;
+  if (active) {
+    if (FEnabled) Calculate();
+  } else {
+    RemoveMessages();
+  }
+}
+
+void TCalcModule::SetEnabled(bool enabled) {
+  FEnabled = enabled;
+  BeginUpdate();
+  for (TCalcItem* item : GetCalcItems())
+    if (!item->GetIsTarget()) item->SetEnabled(enabled);
+  EndUpdate(true);
+  if (!enabled) RemoveMessages();
+}
+
+void TCalcModule::Calculate() {
+  if (!GetActive()) return;
+  if (FCalculating) {
+    FRecalculate = true;
+    return;
+  }
+  FCalculating = true;
+  BeginUpdate();
+  try {
+    // A change that reaches the module while it computes (its results
+    // travelling round through other modules back into its inputs) asks
+    // for one more pass; a bounded number of passes ends oscillations.
+    for (int pass = 0; pass < 10; ++pass) {
+      FRecalculate = false;
+      DoBeforeCalculate();
+      DoCalculate();
+      DoAfterCalculate();
+      if (!FRecalculate || !GetActive()) break;
+    }
+  } catch (...) {
+    FCalculating = false;
+    EndUpdate(true);
+    throw;
+  }
+  FCalculating = false;
+  EndUpdate(true);
+}
+
+void TCalcModule::DoBeforeCalculate() {
+  if (BeforeCalculate) BeforeCalculate(*this);
+  for (TCalcSource* s : FCalcSources) s->DoBeforeCalculate();
+  RemoveMessages();
+}
+
+void TCalcModule::DoAfterCalculate() {
+  for (TCalcSource* s : FCalcSources) s->DoAfterCalculate();
+  if (AfterCalculate) AfterCalculate(*this);
+}
+
+void TCalcModule::CalcEvent(TCalcEvent event, TCalcItem* item) {
+  if (IsDestroying()) return;
+  if (!FEnabled) {
+    // Re-applies the disabled state to items that a link just enabled.
+    for (TCalcItem* i : GetCalcItems())
+      if (!i->GetIsTarget() && i->GetEnabled()) i->SetEnabled(false);
+    return;
+  }
+  ForwardToTargets(event, item);
+  if (event == ceValueFieldChange && item && !dynamic_cast<TOutputParameter*>(item) && FActive && FEnabled &&
+      !item->GetReadOnly()) {
+    // A result the module itself just wrote needs no new pass.
+    const bool ownResult = FCalculating && item->GetInputState() == isCalculated && HasCalcItem(item);
+    if (!ownResult) Calculate();
+  }
+  const std::vector<TCalcSource*> sources = FCalcSources;
+  for (TCalcSource* s : sources) s->CalcEvent(event, item);
+  if (OnCalcEvent) OnCalcEvent(event, item);
+}
+
+void TCalcModule::BeginUpdate() {
+  if (IsDestroying()) return;
+  if (TSuperCalcModule* super = GetOwnerSuperCalcModule()) super->BeginUpdate();
+  ++FUpdateCounter;
+  if (FContainer) FContainer->BeginUpdate();
+  for (TCalcSource* s : FCalcSources) s->BeginUpdate();
+}
+
+void TCalcModule::EndUpdate(bool recalculated) {
+  if (IsDestroying()) return;
+  if (FUpdateCounter > 0) --FUpdateCounter;
+  for (TCalcSource* s : FCalcSources) s->EndUpdate(recalculated);
+  TSuperCalcModule* super = GetOwnerSuperCalcModule();
+  if (super) super->EndUpdate(recalculated);
+  if (FContainer) {
+    const bool loading = IsMainCalcModule() && super && super->GetIsLoading();
+    FContainer->EndUpdate(loading ? false : recalculated);
+  }
+}
+
+void TCalcModule::RemoveMessages() {
+  if (!FContainer) return;
+  FContainer->RemoveMessagesOf(this);
+  FContainer->DoAfterCalculate();
+}
+
+int TCalcModule::GetMessageCount() const {
+  return FContainer ? FContainer->GetTypedMessageCountOf<TCalcMessage>(this) : 0;
+}
+int TCalcModule::GetErrorCount() const {
+  return FContainer ? FContainer->GetTypedMessageCountOf<tCalcError>(this) : 0;
+}
+int TCalcModule::GetFatalWarningCount() const {
+  return FContainer ? FContainer->GetTypedMessageCountOf<tCalcFatalWarning>(this) : 0;
+}
+int TCalcModule::GetWarningCount() const {
+  return FContainer ? FContainer->GetTypedMessageCountOf<tCalcWarning>(this) : 0;
+}
+int TCalcModule::GetHintCount() const {
+  return FContainer ? FContainer->GetTypedMessageCountOf<tCalcHint>(this) : 0;
+}
+int TCalcModule::GetCorrectCount() const {
+  return FContainer ? FContainer->GetTypedMessageCountOf<tCalcCorrect>(this) : 0;
+}
+
+namespace {
+
+// The first item, in the link tree below `item`'s root, that belongs to the
+// main module; the item itself when there is none.
+void FindInMain(TCalcItem* item, TCalcItem*& found) {
+  if (found) return;
+  if (item->GetCalcModule() && item->GetCalcModule()->IsMainCalcModule()) {
+    found = item;
+    return;
+  }
+  for (TCalcItem* t : item->Targets()) FindInMain(t, found);
+}
+
+TCalcItem* GetCalcItemOfMCM(TCalcItem* item) {
+  TCalcItem* found = nullptr;
+  FindInMain(item->GetRootCalcItem(), found);
+  return found ? found : item;
+}
+
+void CollectInUse(TCalcItem* item, std::vector<TCalcItem*>& out) {
+  if (item->GetXTimesInUse() > 0) out.push_back(item);
+  for (TCalcItem* t : item->Targets()) CollectInUse(t, out);
+}
+
+}  // namespace
+
+void TCalcModule::RaiseMessage(std::unique_ptr<TCalcMessage> msg, int msgNo, const std::vector<TCalcItem*>& items,
+                               const std::string& text, int modulNo, int helpNo, std::int8_t priority) {
+  if (!FContainer) return;
+  TCalcItem* display = nullptr;
+  if (!items.empty() && items[0]) {
+    TCalcItem* first = items[0];
+    if (first->GetDisplayState() == dsInvisible) return;  // invisible items get no messages
+    std::vector<TCalcItem*> inUse;
+    CollectInUse(first, inUse);
+    if (!inUse.empty()) {
+      for (TCalcItem* i : inUse)
+        if (i->GetCalcModule() && i->GetCalcModule()->IsMainCalcModule()) {
+          display = i;
+          break;
+        }
+      if (!display) display = GetCalcItemOfMCM(inUse.front());
+    } else {
+      display = GetCalcItemOfMCM(first);
+    }
+    if (!display) return;
+  }
+  msg->MsgNo = msgNo;
+  msg->Priority = priority;
+  msg->CalcModule = this;
+  msg->CalcItem = display;
+  msg->CalcItems = items;
+  msg->Text = text;
+  for (TCalcItem* i : items)
+    if (i) msg->Troublemakers.push_back(i);
+  msg->ModulNo = modulNo;
+  msg->HelpNo = helpNo;
+  FContainer->AddCalcMessage(msg);
+}
+
+void TCalcModule::CreateMessage(int msgNo, const std::vector<TCalcItem*>& items, const std::vector<TMessageArg>& args,
+                                std::int8_t priority) {
+  if (!FContainer) return;
+  if (!items.empty() && items[0] && items[0]->GetDisplayState() == dsInvisible) return;
+  const std::string& language = HXOptions().Language;
+  if (const auto row = TDataModuleMessages::Instance().Find(msgNo, language)) {
+    const std::string text = row->LanguageNo == language ? row->Text : Translate(row->Text);
+    RaiseMessage(NewMessageOfTypeNo(row->TypeNo), msgNo, items, FormatMessageText(text, args), row->ModulNo,
+                 row->HelpNo, priority);
+  } else {
+    RaiseMessage(std::make_unique<TCalcMessage>(), msgNo, items,
+                 FormatMessageText(Translate("<<< Die Meldung Nr. %d ist unbekannt >>>"),
+                                   {static_cast<Extended>(msgNo)}),
+                 -1, -1, priority);
+  }
+}
+
+bool TCalcModule::CheckParameters(const std::vector<TCalcItem*>& items, bool strict) {
+  const int before = GetMessageCount();
+  for (TCalcItem* item : items) {
+    if (!item) continue;
+    const std::uint8_t state = item->GetInputState();
+    if (auto* p = dynamic_cast<TCalcParameter*>(item)) {
+      // The bounds are this module's, shown in the unit the user sees at
+      // the item the message will be shown at.
+      const auto* shown = dynamic_cast<const TCalcParameter*>(GetCalcItemOfMCM(p));
+      if (!shown || shown->GetQuantity() != p->GetQuantity()) shown = p;
+      const std::vector<TMessageArg> bounds = {shown->ConvertToUnitString(p->GetLowerBound()),
+                                               shown->ConvertToUnitString(p->GetUpperBound())};
+      if (IsNoValue(p->GetCalcValue())) {
+        if (state != isCalculated) {
+          if (!p->GetIsTarget() && !(p->GetIsUsed() && p->GetUtilized())) continue;
+          if (p->GetText().empty()) {
+            if (p->GetCanModify()) CreateMessage(101, {p});
+          } else {
+            CreateMessage(120, {p}, bounds);
+          }
+        } else if (p->GetText().empty()) {
+          if (p->GetCanModify() || strict) CalculationFails({p}, false);
+        } else {
+          CreateMessage(120, {p}, bounds);
+        }
+      } else if (state != isUser && p->GetIsApproximated()) {
+        CreateMessage(102, {p});
+      }
+    } else if (!item->GetText().empty()) {
+      if (item->IsDatabaseChoice() && state == isUser && !item->GetModified()) CreateMessage(118, {item});
+    } else if (state != isCalculated) {
+      if (item->GetIsTarget() || (item->GetIsUsed() && item->GetUtilized())) {
+        if (item->GetCanModify())
+          CreateMessage(101, {item});
+        else
+          CalculationFails({item}, false);
+      }
+    }
+  }
+  return GetMessageCount() == before;
+}
+
+void TCalcModule::CalculationFails(const std::vector<TCalcItem*>& items, bool strict) {
+  for (TCalcItem* item : items) {
+    if (!item || !item->GetIsUsed() || !item->GetUtilized()) continue;
+    if (item->GetInputState() == isUser && strict) continue;
+    CreateMessage(103, {item});
+  }
+}
+
+void TCalcModule::EnableParameters(const std::vector<TCalcItem*>& items) {
+  for (TCalcItem* i : items)
+    if (i && !i->GetEnabled()) i->SetEnabled(true);
+  CalcEvent(ceUpdateState, nullptr);
+}
+
+void TCalcModule::DisableParameters(const std::vector<TCalcItem*>& items) {
+  for (TCalcItem* i : items)
+    if (i && i->GetEnabled()) i->SetEnabled(false);
+  CalcEvent(ceUpdateState, nullptr);
+}
+
+void TCalcModule::MakeUtilized(const std::vector<TCalcItem*>& items) {
+  for (TCalcItem* i : items)
+    if (i) i->SetUtilized(true);
+}
+
+void TCalcModule::MakeNotUtilized(const std::vector<TCalcItem*>& items) {
+  for (TCalcItem* i : items)
+    if (i) i->SetUtilized(false);
+}
+
+// --------------------------------------------------------- TMainCalcModule
+
+TMainCalcModule::TMainCalcModule(TCalcComponent* owner, std::string name) : TCalcModule(owner, std::move(name)) {
+  Identifier = AddItem<tCalcString>("Identifier");
+  Identifier->SetCaption("Kennung");
+  Revisor = AddItem<tCalcString>("Revisor");
+  Revisor->SetCaption("Bearbeiter");
+  Author = AddItem<tCalcString>("Author");
+  Author->SetCaption("Autor");
+  WhenCreated = AddItem<TInputParameter>("WhenCreated", qDateTime);
+  WhenCreated->SetCaption("Angelegt am");
+  WhenModified = AddItem<TInputParameter>("WhenModified", qDateTime);
+  WhenModified->SetCaption("Geaendert am");
+  WhenModified2 = AddItem<tCalcString>("WhenModified2");
+  WhenModified2->SetCaption("Geaendert am");
+}
+
+void TMainCalcModule::DoCalculate() {
+  ++FCalculationCount;
+  TSuperCalcModule* super = GetOwnerSuperCalcModule();
+  if (super && super->BeforeCalculate) super->BeforeCalculate(*this);
+  if (super && super->AfterCalculate) super->AfterCalculate(*this);
+}
+
+// ------------------------------------------------------ compound modules
+
+void SetChildrenActive(TCalcComponent& owner, bool active) {
+  for (TCalcComponent* c : owner.Children()) {
+    if (auto* m = dynamic_cast<TCalcModule*>(c)) m->SetActive(active);
+    else if (auto* s = dynamic_cast<TSuperCalcModule*>(c)) s->SetActive(active);
+    else if (auto* k = dynamic_cast<TCompoundCalcModule*>(c)) k->SetActive(active);
+  }
+}
+
+void CalculateChildren(TCalcComponent& owner) {
+  for (TCalcComponent* c : owner.Children()) {
+    if (auto* m = dynamic_cast<TCalcModule*>(c)) m->Calculate();
+    else if (auto* s = dynamic_cast<TSuperCalcModule*>(c)) s->Calculate();
+    else if (auto* k = dynamic_cast<TCompoundCalcModule*>(c)) k->Calculate();
+  }
+}
+
+void TCompoundCalcModule::SetActive(bool active) { SetChildrenActive(*this, active); }
+void TCompoundCalcModule::Calculate() { CalculateChildren(*this); }
 
 }  // namespace torvacalc

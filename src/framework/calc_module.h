@@ -9,23 +9,22 @@
 #include <vector>
 
 #include "framework/calc_item.h"
+#include "framework/calc_message.h"
+#include "framework/component.h"
+#include "framework/translation.h"
 
 namespace torvacalc {
 
-class TAncestorCalcModule {
+class TAncestorCalcModule : public TCalcComponent {
  public:
-  explicit TAncestorCalcModule(std::string name = {});
-  virtual ~TAncestorCalcModule();
-  TAncestorCalcModule(const TAncestorCalcModule&) = delete;
-  TAncestorCalcModule& operator=(const TAncestorCalcModule&) = delete;
+  explicit TAncestorCalcModule(std::string name = {}) : TAncestorCalcModule(nullptr, std::move(name)) {}
+  TAncestorCalcModule(TCalcComponent* owner, std::string name);
+  ~TAncestorCalcModule() override;
 
-  virtual const char* ClassName() const { return "TAncestorCalcModule"; }
-  const std::string& GetName() const { return FName; }
-  void SetName(const std::string& name) { FName = name; }
+  const char* ClassName() const override { return "TAncestorCalcModule"; }
 
   bool GetReadOnly() const { return FReadOnly; }
   virtual void SetReadOnly(bool v) { FReadOnly = v; }
-  bool IsDestroying() const { return FDestroying; }
   TEDetailLevel GetDetailLevel() const { return FDetailLevel; }
   virtual void SetDetailLevel(TEDetailLevel level);
   virtual bool IsMainCalcModule() const { return false; }
@@ -65,9 +64,10 @@ class TAncestorCalcModule {
  protected:
   void ForwardToTargets(TCalcEvent event, TCalcItem* item);
 
-  std::string FName;
+  // Frees the items now (reverse creation order); used by destructors.
+  void DestroyItems();
+
   bool FReadOnly = false;
-  bool FDestroying = false;
   TEDetailLevel FDetailLevel = dlLow;
   int FUpdateCounter = 0;
 
@@ -76,5 +76,144 @@ class TAncestorCalcModule {
   std::vector<TCalcItem*> FItemOrder;
   std::map<std::string, TCalcItem*> FByName;  // lower-case name
 };
+
+}  // namespace torvacalc
+
+namespace torvacalc {
+
+class TCalcSource;
+class TSuperCalcModule;
+
+// A computing module: one step of a calculation. It checks its inputs,
+// computes its outputs in DoCalculate, and raises calculation messages.
+// It recalculates by itself whenever a writable input changes while it is
+// active.
+class TCalcModule : public TAncestorCalcModule {
+ public:
+  TCalcModule(TCalcComponent* owner, std::string name);
+  explicit TCalcModule(std::string name = {}) : TCalcModule(nullptr, std::move(name)) {}
+  ~TCalcModule() override;
+  const char* ClassName() const override { return "TCalcModule"; }
+
+  // Active and enabled and not being freed.
+  bool GetActive() const { return FActive && FEnabled && !IsDestroying(); }
+  // Switching an enabled module on computes it; switching it off removes
+  // its messages.
+  virtual void SetActive(bool active);
+  bool GetEnabled() const { return FEnabled; }
+  // A disabled module disables its items and ignores changes.
+  virtual void SetEnabled(bool enabled);
+
+  // The shape every calculation follows: nothing while inactive; before:
+  // events and removal of the module's messages; DoCalculate; after: events.
+  void Calculate();
+  std::function<void(TCalcModule&)> BeforeCalculate, AfterCalculate;
+
+  void CalcEvent(TCalcEvent event, TCalcItem* item) override;
+  void BeginUpdate() override;
+  void EndUpdate(bool recalculated = false) override;
+
+  TCalcMessageContainer* GetCalcMessageContainer() const { return FContainer; }
+  void SetCalcMessageContainer(TCalcMessageContainer* container);
+  // The nearest owner that is a super module.
+  TSuperCalcModule* GetOwnerSuperCalcModule() const;
+
+  // Messages. Items may be empty (a module-wide message); the first item
+  // decides where the message is shown.
+  void CreateMessage(int msgNo, const std::vector<TCalcItem*>& items, const std::vector<TMessageArg>& args = {},
+                     std::int8_t priority = 0);
+  template <class M>
+  void CreateMessage(const std::vector<TCalcItem*>& items, const std::string& text, std::int8_t priority = 0) {
+    RaiseMessage(std::make_unique<M>(), -1, items, Translate(text), -1, -1, priority);
+  }
+  // Removes this module's messages; the views refresh.
+  void RemoveMessages();
+  int GetMessageCount() const;
+  int GetErrorCount() const;
+  int GetFatalWarningCount() const;
+  int GetWarningCount() const;
+  int GetHintCount() const;
+  int GetCorrectCount() const;
+
+  // Checks inputs for missing and out-of-bounds values (messages 101, 102,
+  // 103, 118, 120). Returns true when nothing was raised.
+  bool CheckParameters(const std::vector<TCalcItem*>& items, bool strict = false);
+  // Marks used results that could not be computed (message 103).
+  void CalculationFails(const std::vector<TCalcItem*>& items, bool strict = false);
+
+  void EnableParameters(const std::vector<TCalcItem*>& items);
+  void DisableParameters(const std::vector<TCalcItem*>& items);
+  void MakeUtilized(const std::vector<TCalcItem*>& items);
+  void MakeNotUtilized(const std::vector<TCalcItem*>& items);
+
+  const std::vector<TCalcSource*>& CalcSources() const { return FCalcSources; }
+
+  // Undo support: the module is cancelled back after an aborted edit.
+  virtual void Storno() {}
+
+ protected:
+  // The engineering of the module; the base computes nothing.
+  virtual void DoCalculate() {}
+  virtual void DoBeforeCalculate();
+  virtual void DoAfterCalculate();
+  void RaiseMessage(std::unique_ptr<TCalcMessage> msg, int msgNo, const std::vector<TCalcItem*>& items,
+                    const std::string& text, int modulNo, int helpNo, std::int8_t priority);
+
+  bool FActive = false;
+  bool FEnabled = true;
+  bool FCalculating = false;
+  bool FRecalculate = false;
+
+ private:
+  friend class TCalcSource;
+  friend class TCalcMessageContainer;
+  void ContainerGone(TCalcMessageContainer* container);
+  TCalcMessageContainer* FContainer = nullptr;
+  std::vector<TCalcSource*> FCalcSources;
+};
+
+// The module that represents one whole calculation towards the user: it
+// holds the parameters the user sees and the header items.
+class TMainCalcModule : public TCalcModule {
+ public:
+  TMainCalcModule(TCalcComponent* owner, std::string name = "MainCalcModule");
+  const char* ClassName() const override { return "TMainCalcModule"; }
+  bool IsMainCalcModule() const override { return true; }
+  int GetCalculationCount() const { return FCalculationCount; }
+
+  tCalcString* Identifier;
+  tCalcString* Revisor;
+  tCalcString* Author;
+  TInputParameter* WhenCreated;
+  TInputParameter* WhenModified;
+  tCalcString* WhenModified2;
+
+ protected:
+  void DoCalculate() override;
+
+ private:
+  int FCalculationCount = 0;
+};
+
+// An empty placeholder module.
+class TCalcModuleDummy : public TCalcModule {
+ public:
+  using TCalcModule::TCalcModule;
+  const char* ClassName() const override { return "TCalcModuleDummy"; }
+};
+
+// A container of modules that passes activation and calculation on to them.
+class TCompoundCalcModule : public TCalcComponent {
+ public:
+  using TCalcComponent::TCalcComponent;
+  const char* ClassName() const override { return "TCompoundCalcModule"; }
+  void SetActive(bool active);
+  void Calculate();
+};
+
+// Activation and calculation of the modules among a component's children,
+// in creation order (compound modules and nested super modules included).
+void SetChildrenActive(TCalcComponent& owner, bool active);
+void CalculateChildren(TCalcComponent& owner);
 
 }  // namespace torvacalc

@@ -1,0 +1,382 @@
+#include "framework/calc_connector.h"
+
+#include <algorithm>
+#include <map>
+
+#include "framework/translation.h"
+
+namespace torvacalc {
+
+namespace {
+
+template <class T>
+void EraseFrom(std::vector<T*>& list, const T* p) {
+  list.erase(std::remove(list.begin(), list.end(), p), list.end());
+}
+
+template <class T>
+void AddOnce(std::vector<T*>& list, T* p) {
+  if (p && std::find(list.begin(), list.end(), p) == list.end()) list.push_back(p);
+}
+
+}  // namespace
+
+// -------------------------------------------------------------- TCalcSource
+
+TCalcSource::TCalcSource(TCalcComponent* owner, std::string name) : TCalcComponent(owner, std::move(name)) {}
+
+TCalcSource::~TCalcSource() {
+  FDestroying = true;
+  if (FCalcModule) EraseFrom(FCalcModule->FCalcSources, this);
+  for (TCalcConnector* c : std::vector<TCalcConnector*>(FConnectors)) {
+    if (c->GetCalcSource() == this) c->SetCalcSource(nullptr);
+    if (c->GetCalcTarget() == this) c->SetCalcTarget(nullptr);
+  }
+}
+
+void TCalcSource::SetCalcModule(TCalcModule* module) {
+  if (module == FCalcModule) return;
+  if (FCalcModule) EraseFrom(FCalcModule->FCalcSources, this);
+  FCalcModule = module;
+  if (module) AddOnce(module->FCalcSources, this);
+}
+
+void TCalcSource::AddCalcLink(TFieldCalcLink* link) { AddOnce(FCalcLinks, link); }
+void TCalcSource::RemoveCalcLink(TFieldCalcLink* link) { EraseFrom(FCalcLinks, link); }
+void TCalcSource::AddConnector(TCalcConnector* connector) { AddOnce(FConnectors, connector); }
+void TCalcSource::RemoveConnector(TCalcConnector* connector) { EraseFrom(FConnectors, connector); }
+
+void TCalcSource::ActivateConnectors() {
+  for (TCalcConnector* c : std::vector<TCalcConnector*>(FConnectors)) c->SetActive(true);
+}
+
+void TCalcSource::DeactivateConnectors() {
+  for (TCalcConnector* c : std::vector<TCalcConnector*>(FConnectors)) c->SetActive(false);
+}
+
+void TCalcSource::CalcEvent(TCalcEvent event, TCalcItem* item) {
+  if (!Active || IsDestroying()) return;
+  if (event == ceUpdateState) {
+    UpdateState(item);
+    return;
+  }
+  if (FFireEvents) {
+    switch (event) {
+      case ceBeforeFieldChange:
+        if (OnBeforeDataChange) OnBeforeDataChange(*this, item);
+        break;
+      case ceFieldChange:
+      case ceValueFieldChange:
+      case ceInputStateChange:
+        if (OnAfterDataChange) OnAfterDataChange(*this, item);
+        break;
+      case ceNotesChange:
+        if (OnNotesChange) OnNotesChange(*this, item);
+        break;
+      case ceCommentsChange:
+        if (OnCommentsChange) OnCommentsChange(*this, item);
+        break;
+      case ceParametersChange:
+        if (OnAfterDataChange) OnAfterDataChange(*this, nullptr);
+        break;
+      case ceUpdateParameters:
+        if (OnUpdateData) OnUpdateData(*this);
+        break;
+      default:
+        break;
+    }
+  }
+  NotifyCalcLinks(event, item);
+}
+
+void TCalcSource::UpdateState(TCalcItem* item) {
+  if (!Active) return;
+  NotifyCalcLinks(ceUpdateState, item);
+}
+
+void TCalcSource::NotifyCalcLinks(TCalcEvent event, TCalcItem* item) {
+  for (TCalcConnector* c : std::vector<TCalcConnector*>(FConnectors)) c->CalcEvent(event, item);
+  if (FUpdateCounter == 0) {
+    for (TFieldCalcLink* l : std::vector<TFieldCalcLink*>(FCalcLinks)) l->CalcEvent(event, item);
+  } else {
+    KeepInMind(event, item);
+  }
+}
+
+void TCalcSource::KeepInMind(TCalcEvent event, TCalcItem* item) {
+  switch (event) {
+    case ceNotesChange: AddOnce(FPendingNotes, item); break;
+    case ceCommentsChange: AddOnce(FPendingComments, item); break;
+    case ceUpdateState: AddOnce(FPendingState, item); break;
+    case ceBeforeCalculate: FPendingBefore = true; break;
+    case ceAfterCalculate: FPendingAfter = true; break;
+    default: AddOnce(FPendingData, item); break;
+  }
+}
+
+void TCalcSource::EndUpdate(bool flush) {
+  if (FUpdateCounter > 0) --FUpdateCounter;
+  if (flush && FUpdateCounter < 1) Refresh();
+}
+
+void TCalcSource::Refresh() {
+  for (auto& f : BeforeRefresh) f();
+  FUpdateCounter = 0;
+  if (Active) {
+    if (FPendingBefore && OnBeforeCalculate) OnBeforeCalculate(*this);
+    auto deliver = [this](std::vector<TCalcItem*>& list, TCalcEvent event) {
+      while (!list.empty()) {
+        TCalcItem* item = list.back();
+        list.pop_back();
+        for (TFieldCalcLink* l : std::vector<TFieldCalcLink*>(FCalcLinks)) l->CalcEvent(event, item);
+      }
+    };
+    deliver(FPendingState, ceUpdateState);
+    deliver(FPendingData, ceFieldChange);
+    deliver(FPendingNotes, ceNotesChange);
+    deliver(FPendingComments, ceCommentsChange);
+    if (FPendingAfter && OnAfterCalculate) OnAfterCalculate(*this);
+  }
+  FPendingBefore = FPendingAfter = false;
+  for (auto& f : AfterRefresh) f();
+}
+
+void TCalcSource::DoBeforeCalculate() {
+  if (!OnBeforeCalculate) return;
+  if (FUpdateCounter == 0)
+    OnBeforeCalculate(*this);
+  else
+    FPendingBefore = true;
+}
+
+void TCalcSource::DoAfterCalculate() {
+  if (!OnAfterCalculate) return;
+  if (FUpdateCounter == 0)
+    OnAfterCalculate(*this);
+  else
+    FPendingAfter = true;
+}
+
+// --------------------------------------------------------- TConnectionItem
+
+std::string TConnectionItem::GetSourceName() const {
+  const auto bar = Connection.find('|');
+  return bar == std::string::npos ? std::string() : Connection.substr(0, bar);
+}
+
+std::string TConnectionItem::GetTargetName() const {
+  const auto bar = Connection.find('|');
+  return bar == std::string::npos ? std::string() : Connection.substr(bar + 1);
+}
+
+int TConnections::AddConnection(const std::string& text) {
+  if (text.empty() || std::find(FList.begin(), FList.end(), text) != FList.end()) return -1;
+  const bool wasActive = FOwner && FOwner->GetActive();
+  if (wasActive) FOwner->SetActive(false);
+  FList.push_back(text);
+  if (wasActive) FOwner->SetActive(true);
+  return static_cast<int>(FList.size()) - 1;
+}
+
+void TConnections::Clear() {
+  const bool wasActive = FOwner && FOwner->GetActive();
+  if (wasActive) FOwner->SetActive(false);
+  FList.clear();
+  if (wasActive) FOwner->SetActive(true);
+}
+
+// ----------------------------------------------------------- TCalcConnector
+
+TCalcConnector::TCalcConnector(TCalcComponent* owner, std::string name) : TCalcComponent(owner, std::move(name)) {}
+
+TCalcConnector::~TCalcConnector() {
+  // Unlink while the modules are still there; when the whole calculation
+  // is being freed the items unlink themselves.
+  if (FActive && !IsDestroying() && SourceModule() && TargetModule() && !SourceModule()->IsDestroying() &&
+      !TargetModule()->IsDestroying()) {
+    try {
+      NotifyTargetCalcParameters(true);
+    } catch (...) {
+    }
+  }
+  FDestroying = true;
+  FActive = false;
+  SetCalcSource(nullptr);
+  SetCalcTarget(nullptr);
+}
+
+TCalcModule* TCalcConnector::SourceModule() const { return FCalcSource ? FCalcSource->GetCalcModule() : nullptr; }
+TCalcModule* TCalcConnector::TargetModule() const { return FCalcTarget ? FCalcTarget->GetCalcModule() : nullptr; }
+
+void TCalcConnector::SetCalcSource(TCalcSource* source) {
+  if (source == FCalcSource) return;
+  if (FCalcSource && FCalcSource != FCalcTarget) FCalcSource->RemoveConnector(this);
+  FCalcSource = source;
+  if (source) source->AddSourceConnector(this);
+}
+
+void TCalcConnector::SetCalcTarget(TCalcSource* target) {
+  if (target == FCalcTarget) return;
+  if (FCalcTarget && FCalcTarget != FCalcSource) FCalcTarget->RemoveConnector(this);
+  FCalcTarget = target;
+  if (target) target->AddTargetConnector(this);
+}
+
+void TCalcConnector::SetEnabled(bool enabled) {
+  if (enabled == FEnabled) return;
+  const bool wasActive = FActive;
+  if (wasActive) SetActive(false);
+  FEnabled = enabled;
+  if (wasActive) SetActive(true);
+}
+
+namespace {
+
+struct LinkPlan {
+  TCalcItem* from;  // the item that will be read
+  TCalcItem* to;    // the item that will read through it
+};
+
+TCalcItem* Lookup(TCalcModule* module, const std::string& name, const std::string& connector) {
+  if (!module) throw EHXInternal("connector without module", connector);
+  TCalcItem* item = module->CalcItemByName(name);
+  if (!item)
+    throw EHXInternal("item \"" + name + "\" missing in module " + module->GetName(), connector);
+  return item;
+}
+
+}  // namespace
+
+void TCalcConnector::BuildParameterList() {
+  FAttached.clear();
+  auto add = [&](const TConnections& list, TCalcModule* a, TCalcModule* b) {
+    for (const auto& entry : list.ConnectionList()) {
+      const TConnectionItem c(entry);
+      FAttached.insert(Lookup(a, c.GetSourceName(), GetName()));
+      FAttached.insert(Lookup(b, c.GetTargetName(), GetName()));
+    }
+  };
+  add(OutConnections, TargetModule(), SourceModule());
+  add(InConnections, SourceModule(), TargetModule());
+  add(OutDataPump, TargetModule(), SourceModule());
+  add(InDataPump, SourceModule(), TargetModule());
+}
+
+bool TCalcConnector::IsAttached(const TCalcItem* item) const { return FAttached.count(item) > 0; }
+
+void TCalcConnector::CheckCircles() const {
+  std::vector<LinkPlan> plan;
+  auto add = [&](const TConnections& list, TCalcModule* a, TCalcModule* b) {
+    for (const auto& entry : list.ConnectionList()) {
+      const TConnectionItem c(entry);
+      plan.push_back({Lookup(a, c.GetSourceName(), GetName()), Lookup(b, c.GetTargetName(), GetName())});
+    }
+  };
+  add(OutConnections, TargetModule(), SourceModule());
+  add(InConnections, SourceModule(), TargetModule());
+  // The links of this connector as they will be, over those there are.
+  std::map<const TCalcItem*, const TCalcItem*> planned;
+  for (const auto& p : plan) planned[p.to] = p.from;
+  auto sourceOf = [&](const TCalcItem* i) -> const TCalcItem* {
+    const auto it = planned.find(i);
+    return it != planned.end() ? it->second : i->GetSourceCalcItem();
+  };
+  for (const auto& p : plan) {
+    std::vector<const TCalcItem*> chain{p.to};
+    const TCalcItem* i = p.from;
+    for (size_t steps = 0; i && steps < 10000; ++steps, i = sourceOf(i)) {
+      chain.push_back(i);
+      if (i != p.to) continue;
+      std::string names;
+      for (const TCalcItem* c : chain) {
+        if (!names.empty()) names += ", ";
+        names += c->GetName();
+        if (c->GetCalcModule()) names += " [" + c->GetCalcModule()->GetName() + "]";
+      }
+      throw ECompCalcLink(Translate("Schwerwiegender Fehler: ") + "CalcConnector " + GetName() +
+                          " hat zirkulaere Verweise: (" + names + ")");
+    }
+  }
+}
+
+void TCalcConnector::SetActive(bool active) {
+  if (IsDestroying()) {
+    FActive = false;
+    return;
+  }
+  if (active == FActive) return;
+  if (active && FEnabled) {
+    CheckCircles();  // throws: the connector stays off
+    BuildParameterList();
+  }
+  TCalcModule* a = SourceModule();
+  TCalcModule* b = TargetModule();
+  if (a) a->BeginUpdate();
+  if (b) b->BeginUpdate();
+  try {
+    FActive = active;
+    if (FEnabled && a && b) NotifyTargetCalcParameters(!active);
+  } catch (...) {
+    if (b) b->EndUpdate(true);
+    if (a) a->EndUpdate(true);
+    throw;
+  }
+  if (b) b->EndUpdate(true);
+  if (a) a->EndUpdate(true);
+}
+
+void TCalcConnector::NotifyTargetCalcParameters(bool unlink) {
+  TCalcModule* src = SourceModule();
+  TCalcModule* dst = TargetModule();
+  auto walk = [&](const TConnections& list, TCalcModule* ma, TCalcModule* mb, bool data, bool onlyIfSame) {
+    for (const auto& entry : list.ConnectionList()) {
+      const TConnectionItem c(entry);
+      TCalcItem* a = Lookup(ma, c.GetSourceName(), GetName());
+      TCalcItem* b = Lookup(mb, c.GetTargetName(), GetName());
+      if (data) {
+        b->SetDataSourceCalcItem(unlink ? nullptr : (a->GetIsTarget() ? a->GetRootCalcItem() : a));
+      } else if (!unlink) {
+        b->SetSourceCalcItem(a);
+      } else if (!onlyIfSame || b->GetSourceCalcItem() == a) {
+        b->SetSourceCalcItem(nullptr);
+      }
+    }
+  };
+  walk(OutConnections, dst, src, false, true);
+  walk(InConnections, src, dst, false, false);
+  walk(OutDataPump, dst, src, true, false);
+  walk(InDataPump, src, dst, true, false);
+}
+
+void TCalcConnector::UpdateState(TCalcItem* item) {
+  if (OnUpdateState) OnUpdateState(*this, item);
+}
+
+void TCalcConnector::CalcEvent(TCalcEvent event, TCalcItem* item) {
+  if (item && !IsAttached(item)) return;
+  if (event == ceUpdateState) {
+    UpdateState(item);
+    return;
+  }
+  if (!GetActive() || !FEnabled) return;
+  switch (event) {
+    case ceFieldChange:
+    case ceValueFieldChange:
+    case ceInputStateChange:
+      if (OnDataChange) OnDataChange(*this, item);
+      break;
+    case ceNotesChange:
+      if (OnNotesChange) OnNotesChange(*this, item);
+      break;
+    case ceCommentsChange:
+      if (OnCommentsChange) OnCommentsChange(*this, item);
+      break;
+    case ceParametersChange:
+      if (OnDataChange) OnDataChange(*this, nullptr);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace torvacalc

@@ -1,0 +1,158 @@
+// Calculation sources and connectors: how modules are wired.
+//
+// A calculation source observes one module: it receives every calculation
+// event of the module and passes it on to its handlers, its connectors and
+// its field links (the views), deferring the views' notifications while an
+// update is open. A connector joins the items of two modules: when it is
+// active, the items named in its connection lists read through the items of
+// the other module ("Source|Target" entries).
+#pragma once
+
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "framework/calc_module.h"
+
+namespace torvacalc {
+
+class TCalcConnector;
+
+// The link between one item and one view control.
+class TFieldCalcLink {
+ public:
+  virtual ~TFieldCalcLink() = default;
+  virtual void CalcEvent(TCalcEvent event, TCalcItem* item) = 0;
+};
+
+class TCalcSource : public TCalcComponent {
+ public:
+  explicit TCalcSource(TCalcComponent* owner = nullptr, std::string name = {});
+  ~TCalcSource() override;
+  const char* ClassName() const override { return "TCalcSource"; }
+
+  TCalcModule* GetCalcModule() const { return FCalcModule; }
+  void SetCalcModule(TCalcModule* module);
+
+  bool Active = true;
+  bool GetFireEvents() const { return FFireEvents; }
+  void SetFireEvents(bool fire) { FFireEvents = fire; }
+
+  using TChangeEvent = std::function<void(TCalcSource&, TCalcItem*)>;
+  using TNotifyEvent = std::function<void(TCalcSource&)>;
+  TChangeEvent OnBeforeDataChange, OnAfterDataChange, OnNotesChange, OnCommentsChange;
+  TNotifyEvent OnUpdateData, OnAfterCalculate, OnBeforeCalculate, OnBeforeClose;
+  std::vector<std::function<void()>> BeforeRefresh, AfterRefresh;
+
+  void CalcEvent(TCalcEvent event, TCalcItem* item);
+  void UpdateState(TCalcItem* item);
+  int GetUpdateCounter() const { return FUpdateCounter; }
+  void BeginUpdate() { ++FUpdateCounter; }
+  // Lowers the counter; with `flush`, the last bracket delivers what the
+  // field links missed.
+  void EndUpdate(bool flush);
+  void Refresh();
+
+  void AddCalcLink(TFieldCalcLink* link);
+  void RemoveCalcLink(TFieldCalcLink* link);
+  void AddSourceConnector(TCalcConnector* connector) { AddConnector(connector); }
+  void AddTargetConnector(TCalcConnector* connector) { AddConnector(connector); }
+  void RemoveConnector(TCalcConnector* connector);
+  const std::vector<TCalcConnector*>& Connectors() const { return FConnectors; }
+  void ActivateConnectors();
+  void DeactivateConnectors();
+
+  void DoBeforeCalculate();
+  void DoAfterCalculate();
+
+ private:
+  friend class TCalcModule;
+  void AddConnector(TCalcConnector* connector);
+  void NotifyCalcLinks(TCalcEvent event, TCalcItem* item);
+  void KeepInMind(TCalcEvent event, TCalcItem* item);
+
+  TCalcModule* FCalcModule = nullptr;
+  std::vector<TFieldCalcLink*> FCalcLinks;
+  std::vector<TCalcConnector*> FConnectors;
+  std::vector<TCalcItem*> FPendingState, FPendingData, FPendingNotes, FPendingComments;
+  bool FPendingBefore = false, FPendingAfter = false;
+  int FUpdateCounter = 0;
+  bool FFireEvents = true;
+};
+
+// One connection: the sending item's name, "|", the receiving item's name.
+class TConnectionItem {
+ public:
+  explicit TConnectionItem(std::string connection) : Connection(std::move(connection)) {}
+  std::string Connection;
+  // The text before the first "|"; empty when there is none.
+  std::string GetSourceName() const;
+  // The text after the first "|"; empty when there is none.
+  std::string GetTargetName() const;
+};
+
+class TConnections {
+ public:
+  explicit TConnections(TCalcConnector* owner = nullptr) : FOwner(owner) {}
+  // Adds the entry unless present; returns its index, -1 for an empty
+  // text. An active owning connector is switched off while the list
+  // changes and on again afterwards.
+  int AddConnection(const std::string& text);
+  void Clear();
+  const std::vector<std::string>& ConnectionList() const { return FList; }
+  size_t Count() const { return FList.size(); }
+
+ private:
+  TCalcConnector* FOwner;
+  std::vector<std::string> FList;
+};
+
+class TCalcConnector : public TCalcComponent {
+ public:
+  explicit TCalcConnector(TCalcComponent* owner = nullptr, std::string name = {});
+  ~TCalcConnector() override;
+  const char* ClassName() const override { return "TCalcConnector"; }
+
+  // The source feeds the target: In lists go from the source's module to
+  // the target's module, Out lists back.
+  TCalcSource* GetCalcSource() const { return FCalcSource; }
+  TCalcSource* GetCalcTarget() const { return FCalcTarget; }
+  void SetCalcSource(TCalcSource* source);
+  void SetCalcTarget(TCalcSource* target);
+
+  TConnections InConnections{this}, OutConnections{this}, InDataPump{this}, OutDataPump{this};
+
+  bool GetEnabled() const { return FEnabled; }
+  void SetEnabled(bool enabled);
+  bool GetActive() const { return FActive && !IsDestroying(); }
+  // Switching on links the listed items, switching off unlinks them. A
+  // connector whose links would run in a circle stays off and throws
+  // ECompCalcLink.
+  void SetActive(bool active);
+
+  using TChangeEvent = std::function<void(TCalcConnector&, TCalcItem*)>;
+  TChangeEvent OnDataChange, OnNotesChange, OnCommentsChange, OnUpdateState;
+
+  void CalcEvent(TCalcEvent event, TCalcItem* item);
+  void UpdateState(TCalcItem* item);
+  // True when the item is named in one of the lists (in its module).
+  bool IsAttached(const TCalcItem* item) const;
+  // Throws ECompCalcLink when linking the lists would make items read from
+  // each other in a circle.
+  void CheckCircles() const;
+
+ private:
+  void NotifyTargetCalcParameters(bool unlink);
+  void BuildParameterList();
+  TCalcModule* SourceModule() const;
+  TCalcModule* TargetModule() const;
+
+  TCalcSource* FCalcSource = nullptr;
+  TCalcSource* FCalcTarget = nullptr;
+  bool FEnabled = true;
+  bool FActive = false;
+  std::set<const TCalcItem*> FAttached;
+};
+
+}  // namespace torvacalc

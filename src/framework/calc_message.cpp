@@ -1,0 +1,329 @@
+#include "framework/calc_message.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+
+#include "framework/calc_item.h"
+#include "framework/calc_module.h"
+#include "framework/number_text.h"
+#include "framework/options.h"
+#include "framework/translation.h"
+
+namespace torvacalc {
+
+TTroubleIcon TroubleIconOfType(tCalcMessageType type) {
+  switch (type) {
+    case cmCalculationError:
+    case cmOutOfBounds: return tiError;
+    case cmFatalWarning: return tiFatalWarning;
+    case cmMissingParameter: return tiMissingParameter;
+    case cmWarning: return tiWarning;
+    case cmCorrect: return tiCorrect;
+    default: return tiHint;
+  }
+}
+
+std::string GetMessageClassCaption(TTroubleIcon icon) {
+  switch (icon) {
+    case tiError: return Translate("Fehler");
+    case tiFatalWarning: return Translate("Alarm");
+    case tiWarning: return Translate("Warnung");
+    case tiHint: return Translate("Hinweis");
+    case tiCorrect: return Translate("Korrekt");
+    case tiMissingParameter: return Translate("Fehlende Eingabe");
+  }
+  return {};
+}
+
+std::string TCalcMessage::GetTypeText() const { return Translate("Fehler"); }
+std::string tCalcWarning::GetTypeText() const { return Translate("Warnung"); }
+std::string tCalcFatalWarning::GetTypeText() const { return Translate("Alarm"); }
+std::string tceMissingParameter::GetTypeText() const { return Translate("Fehlende Eingabe"); }
+std::string tCalcHint::GetTypeText() const { return Translate("Hinweis"); }
+std::string tCalcCorrect::GetTypeText() const { return Translate("Korrekt"); }
+
+std::unique_ptr<TCalcMessage> NewMessageOfTypeNo(int typeNo) {
+  switch (typeNo) {
+    case 0: return std::make_unique<tceCalculationError>();
+    case 1: return std::make_unique<tceOutOfBounds>();
+    case 2: return std::make_unique<tCalcFatalWarning>();
+    case 3: return std::make_unique<tceMissingParameter>();
+    case 4: return std::make_unique<tCalcWarning>();
+    case 5: return std::make_unique<tCalcHint>();
+    case 6: return std::make_unique<tCalcCorrect>();
+    default: return std::make_unique<TCalcMessage>();
+  }
+}
+
+std::string FormatMessageText(const std::string& pattern, const std::vector<TMessageArg>& args) {
+  std::string out;
+  size_t next = 0;
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] != '%' || i + 1 >= pattern.size()) {
+      out += pattern[i];
+      continue;
+    }
+    if (pattern[i + 1] == '%') {
+      out += '%';
+      ++i;
+      continue;
+    }
+    // %[width][.precision]conversion
+    size_t j = i + 1;
+    while (j < pattern.size() && (std::isdigit(static_cast<unsigned char>(pattern[j])) || pattern[j] == '.' ||
+                                  pattern[j] == '-'))
+      ++j;
+    if (j >= pattern.size() || std::string("sdgfe").find(pattern[j]) == std::string::npos || next >= args.size()) {
+      out += pattern[i];
+      continue;
+    }
+    const std::string spec = pattern.substr(i + 1, j - i - 1);
+    const char conv = pattern[j];
+    const TMessageArg& arg = args[next++];
+    char buf[128];
+    if (const auto* text = std::get_if<std::string>(&arg)) {
+      out += *text;
+    } else {
+      const Extended v = std::get<Extended>(arg);
+      if (IsNoValue(v)) {
+        out += "-";
+      } else if (conv == 'd') {
+        std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(std::llround(v)));
+        out += buf;
+      } else if (conv == 's') {
+        out += HXFormatFloat(v, 4, HXOptions().DecimalSeparator);
+      } else {
+        const std::string fmt = "%" + spec + "L" + conv;
+        std::snprintf(buf, sizeof buf, fmt.c_str(), v);
+        std::string s = buf;
+        if (HXOptions().DecimalSeparator != '.') std::replace(s.begin(), s.end(), '.', HXOptions().DecimalSeparator);
+        out += s;
+      }
+    }
+    i = j;
+  }
+  return out;
+}
+
+// ------------------------------------------------------------- catalogue
+
+TDataModuleMessages& TDataModuleMessages::Instance() {
+  static TDataModuleMessages catalogue;
+  return catalogue;
+}
+
+bool TDataModuleMessages::Load(const std::string& path) {
+  std::unique_lock guard(FLock);
+  FTriedDefault = true;
+  FRows.clear();
+  FLastError.clear();
+  sqlite3* db = nullptr;
+  auto fail = [&](const std::string& why) {
+    FLastError = path + ": " + why;
+    FRows.clear();
+    if (db) sqlite3_close(db);
+    return false;
+  };
+  if (!std::filesystem::exists(path)) return fail("not found");
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+    return fail(db ? sqlite3_errmsg(db) : "cannot open");
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db, "SELECT No, LanguageNo, ModulNo, Text, TypeNo, HelpNo FROM HYDRIXMessages", -1, &st,
+                         nullptr) != SQLITE_OK)
+    return fail(sqlite3_errmsg(db));
+  int rc;
+  while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+    TMessageRow row;
+    row.No = sqlite3_column_int(st, 0);
+    const auto* lang = sqlite3_column_text(st, 1);
+    row.LanguageNo = lang ? reinterpret_cast<const char*>(lang) : "de";
+    row.ModulNo = sqlite3_column_type(st, 2) == SQLITE_NULL ? -1 : sqlite3_column_int(st, 2);
+    const auto* text = sqlite3_column_text(st, 3);
+    if (!text) continue;  // Text is required
+    row.Text = reinterpret_cast<const char*>(text);
+    row.TypeNo = sqlite3_column_type(st, 4) == SQLITE_NULL ? -1 : sqlite3_column_int(st, 4);
+    row.HelpNo = sqlite3_column_type(st, 5) == SQLITE_NULL ? -1 : sqlite3_column_int(st, 5);
+    FRows[{row.No, row.LanguageNo}] = row;
+  }
+  sqlite3_finalize(st);
+  if (rc != SQLITE_DONE) return fail(sqlite3_errmsg(db));
+  sqlite3_close(db);
+  return true;
+}
+
+bool TDataModuleMessages::LoadDefault() {
+  return Load((std::filesystem::path(ProgramDataDir()) / "HYDRIXMessages.CDS").string());
+}
+
+void TDataModuleMessages::EnsureLoaded() const {
+  {
+    std::shared_lock guard(FLock);
+    if (FTriedDefault) return;
+  }
+  const_cast<TDataModuleMessages*>(this)->LoadDefault();
+}
+
+std::optional<TMessageRow> TDataModuleMessages::Find(int no, const std::string& language) const {
+  EnsureLoaded();
+  std::shared_lock guard(FLock);
+  auto it = FRows.find({no, language});
+  if (it == FRows.end()) it = FRows.find({no, "de"});
+  if (it == FRows.end()) return std::nullopt;
+  return it->second;
+}
+
+size_t TDataModuleMessages::Count() const {
+  EnsureLoaded();
+  std::shared_lock guard(FLock);
+  return FRows.size();
+}
+
+// ------------------------------------------------------------- container
+
+TCalcMessageContainer::TCalcMessageContainer(TCalcComponent* owner, std::string name)
+    : TCalcComponent(owner, std::move(name)) {}
+
+TCalcMessageContainer::~TCalcMessageContainer() {
+  FDestroying = true;
+  FMessages.clear();
+  // Modules that outlive their container must not report into it.
+  for (TCalcModule* m : FCalcModules) m->ContainerGone(this);
+}
+
+bool TCalcMessageContainer::MessageExists(const TCalcMessage& msg) {
+  for (auto& m : FMessages) {
+    if (m->CalcModule != msg.CalcModule || m->CalcItem != msg.CalcItem || m->MsgNo != msg.MsgNo) continue;
+    if (m->Priority < msg.Priority) m->Priority = msg.Priority;
+    if (msg.MessageType < m->MessageType) m->MessageType = msg.MessageType;
+    for (TCalcItem* t : msg.Troublemakers)
+      if (std::find(m->Troublemakers.begin(), m->Troublemakers.end(), t) == m->Troublemakers.end())
+        m->Troublemakers.push_back(t);
+    return true;
+  }
+  return false;
+}
+
+void TCalcMessageContainer::AddCalcMessage(std::unique_ptr<TCalcMessage>& msg) {
+  if (!msg) return;
+  if (MessageExists(*msg)) {
+    msg.reset();
+    // A merged message may have moved up in severity or priority.
+    std::stable_sort(FMessages.begin(), FMessages.end(), [](const auto& a, const auto& b) {
+      if (a->MessageType != b->MessageType) return a->MessageType < b->MessageType;
+      return a->Priority > b->Priority;
+    });
+    return;
+  }
+  // After every more severe message and, of the same type, after those of
+  // higher or equal priority: type, then priority descending, then arrival.
+  auto pos = std::find_if(FMessages.begin(), FMessages.end(), [&](const auto& m) {
+    return m->MessageType > msg->MessageType ||
+           (m->MessageType == msg->MessageType && m->Priority < msg->Priority);
+  });
+  TCalcItem* item = msg->CalcItem;
+  FMessages.insert(pos, std::move(msg));
+  PutInPillory(item);
+}
+
+void TCalcMessageContainer::Remove(size_t index) {
+  GetOutOfPillory(FMessages[index]->CalcItem);
+  FMessages.erase(FMessages.begin() + static_cast<long>(index));
+}
+
+void TCalcMessageContainer::RemoveCalcMessage(const TCalcMessage* msg) {
+  for (size_t i = 0; i < FMessages.size(); ++i)
+    if (FMessages[i].get() == msg) {
+      Remove(i);
+      return;
+    }
+}
+
+void TCalcMessageContainer::RemoveAllMessages() {
+  while (!FMessages.empty()) Remove(FMessages.size() - 1);
+}
+
+void TCalcMessageContainer::RemoveMessagesOf(const TCalcModule* module) {
+  for (size_t i = FMessages.size(); i-- > 0;)
+    if (FMessages[i]->CalcModule == module) Remove(i);
+}
+
+void TCalcMessageContainer::RemoveMessagesOfItemsOf(const TCalcModule* module) {
+  for (size_t i = FMessages.size(); i-- > 0;) {
+    const TCalcItem* item = FMessages[i]->CalcItem;
+    if (item && item->GetCalcModule() == module) Remove(i);
+  }
+}
+
+tCalcMessageType TCalcMessageContainer::GetMessageTypeOf(const TCalcItem* item) const {
+  tCalcMessageType result = cmNoError;
+  for (const auto& m : FMessages) {
+    if (m->CalcItem != item) continue;
+    if (m->MessageType == cmFatalWarning) return cmFatalWarning;
+    if (m->MessageType < result) result = m->MessageType;
+  }
+  return result;
+}
+
+const TCalcMessage* TCalcMessageContainer::GetMessageOf(const TCalcItem* item) const {
+  const TCalcMessage* found = nullptr;
+  for (const auto& m : FMessages) {
+    if (m->CalcItem != item) continue;
+    if (m->MessageType == cmFatalWarning) return m.get();
+    if (!found) found = m.get();  // the list is sorted: the first is the most severe
+  }
+  return found;
+}
+
+void TCalcMessageContainer::PutInPillory(TCalcItem* item) {
+  if (item) item->SetXTroublemaker(item->GetXTroubleMaker() + 1);
+}
+
+void TCalcMessageContainer::GetOutOfPillory(TCalcItem* item) {
+  if (item && item->GetXTroubleMaker() > 0) item->SetXTroublemaker(item->GetXTroubleMaker() - 1);
+}
+
+void TCalcMessageContainer::AddCalcModule(TCalcModule* module) {
+  if (std::find(FCalcModules.begin(), FCalcModules.end(), module) == FCalcModules.end())
+    FCalcModules.push_back(module);
+}
+
+void TCalcMessageContainer::RemoveCalcModule(TCalcModule* module) {
+  FCalcModules.erase(std::remove(FCalcModules.begin(), FCalcModules.end(), module), FCalcModules.end());
+}
+
+void TCalcMessageContainer::AddCalcMessager(TCalcMessager* view) {
+  if (std::find(FCalcMessagers.begin(), FCalcMessagers.end(), view) == FCalcMessagers.end()) {
+    FCalcMessagers.push_back(view);
+    view->SetHiddenMessages(FHiddenMessages);
+  }
+}
+
+void TCalcMessageContainer::RemoveCalcMessager(TCalcMessager* view) {
+  FCalcMessagers.erase(std::remove(FCalcMessagers.begin(), FCalcMessagers.end(), view), FCalcMessagers.end());
+}
+
+void TCalcMessageContainer::SetHiddenMessages(tsCalcMessageTypes hidden) {
+  FHiddenMessages = hidden;
+  for (TCalcMessager* v : FCalcMessagers) v->SetHiddenMessages(hidden);
+}
+
+void TCalcMessageContainer::EndUpdate(bool recalculated) {
+  if (FUpdateCounter > 0) --FUpdateCounter;
+  if (FUpdateCounter == 0 && recalculated) DoAfterCalculate();
+}
+
+void TCalcMessageContainer::DoAfterCalculate() {
+  if (FUpdateCounter > 0 || IsDestroying()) return;
+  for (TCalcMessager* v : FCalcMessagers) v->Reload();
+  if (OnChange) OnChange();
+}
+
+void TCalcMessageContainer::Invalidate() {
+  for (TCalcMessager* v : FCalcMessagers) v->Invalidate();
+}
+
+}  // namespace torvacalc

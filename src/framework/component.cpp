@@ -1,0 +1,31 @@
+#include "framework/component.h"
+
+namespace torvacalc {
+
+TCalcComponent::TCalcComponent(TCalcComponent* owner, std::string name)
+    : FOwner(owner), FName(std::move(name)) {}
+
+TCalcComponent::~TCalcComponent() {
+  FDestroying = true;
+  DestroyChildren();
+}
+
+void TCalcComponent::DestroyChildren() {
+  FDestroying = true;
+  while (!FChildren.empty()) FChildren.pop_back();
+}
+
+std::vector<TCalcComponent*> TCalcComponent::Children() const {
+  std::vector<TCalcComponent*> list;
+  list.reserve(FChildren.size());
+  for (const auto& c : FChildren) list.push_back(c.get());
+  return list;
+}
+
+TCalcComponent* TCalcComponent::FindChild(const std::string& name) const {
+  for (const auto& c : FChildren)
+    if (c->GetName() == name) return c.get();
+  return nullptr;
+}
+
+}  // namespace torvacalc

@@ -1,0 +1,61 @@
+// The ownership tree of a calculation: super modules own modules, compound
+// modules, calculation sources and connectors; each owner holds its
+// children in creation order and frees them, in reverse order, when it is
+// freed itself.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace torvacalc {
+
+class TCalcComponent {
+ public:
+  explicit TCalcComponent(TCalcComponent* owner = nullptr, std::string name = {});
+  virtual ~TCalcComponent();
+  TCalcComponent(const TCalcComponent&) = delete;
+  TCalcComponent& operator=(const TCalcComponent&) = delete;
+
+  virtual const char* ClassName() const { return "TCalcComponent"; }
+  const std::string& GetName() const { return FName; }
+  void SetName(const std::string& name) { FName = name; }
+  TCalcComponent* GetOwner() const { return FOwner; }
+
+  // True from the start of the destructor on: objects being freed ignore
+  // events and notifications.
+  bool IsDestroying() const { return FDestroying || (FOwner && FOwner->IsDestroying()); }
+
+  // Creates a child owned by this component.
+  template <class T, class... Args>
+  T* CreateChild(Args&&... args) {
+    auto child = std::make_unique<T>(this, std::forward<Args>(args)...);
+    T* raw = child.get();
+    FChildren.push_back(std::move(child));
+    return raw;
+  }
+  // The owned children in creation order.
+  std::vector<TCalcComponent*> Children() const;
+  TCalcComponent* FindChild(const std::string& name) const;
+
+  // The nearest owner of type T, or nullptr.
+  template <class T>
+  T* FindOwner() const {
+    for (TCalcComponent* o = FOwner; o; o = o->FOwner)
+      if (auto* t = dynamic_cast<T*>(o)) return t;
+    return nullptr;
+  }
+
+ protected:
+  // Frees the children now (reverse creation order); derived destructors
+  // call it while their own members still exist.
+  void DestroyChildren();
+  bool FDestroying = false;
+
+ private:
+  TCalcComponent* FOwner;
+  std::string FName;
+  std::vector<std::unique_ptr<TCalcComponent>> FChildren;
+};
+
+}  // namespace torvacalc

@@ -1,0 +1,368 @@
+#include "framework/super_module.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+
+#include "framework/options.h"
+#include "framework/settings.h"
+
+namespace torvacalc {
+
+std::string NewGUIDText() {
+  static std::mt19937_64 engine{std::random_device{}()};
+  std::array<unsigned char, 16> b{};
+  for (auto& x : b) x = static_cast<unsigned char>(engine() & 0xff);
+  b[6] = static_cast<unsigned char>((b[6] & 0x0f) | 0x40);  // version 4 (random)
+  b[8] = static_cast<unsigned char>((b[8] & 0x3f) | 0x80);  // RFC 4122 variant
+  char text[40];
+  std::snprintf(text, sizeof text, "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", b[0],
+                b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
+  return text;
+}
+
+double NowDayNumber() {
+  using namespace std::chrono;
+  const double seconds = duration<double>(system_clock::now().time_since_epoch()).count();
+  return 25569.0 + seconds / 86400.0;
+}
+
+TCalculationOptions TCalculationOptions::Load() {
+  TCalculationOptions o;
+  const TSettingsStore& s = TSettingsStore::Instance();
+  const int n = s.ReadInteger("Options", "MaxHistoryCount", o.MaxHistoryCount);
+  o.MaxHistoryCount = n >= 0 && n <= 1000 ? n : o.MaxHistoryCount;
+  o.AutoBackup = s.ReadBool("Options", "AutoBackup", o.AutoBackup);
+  o.BackupDir = s.ReadString("Options", "BackupDir", o.BackupDir);
+  return o;
+}
+
+// ----------------------------------------------------------------- snapshot
+
+void TSnapShot::Take() {
+  Clear();
+  FState = FOwner->SaveState();
+  FTaken = true;
+}
+
+void TSnapShot::Restore(bool clear) {
+  if (!FTaken) return;
+  FOwner->LoadState(FState);
+  if (clear) Clear();
+}
+
+void TSnapShot::Clear() {
+  FState = {};
+  FTaken = false;
+}
+
+// ------------------------------------------------------------ header module
+
+TCMAuthors::TCMAuthors(TCalcComponent* owner, std::string name) : TCalcModule(owner, std::move(name)) {
+  AddItem<tCalcString>("Identifier")->SetCaption("Kennung");
+  AddItem<tCalcString>("Revisor")->SetCaption("Bearbeiter");
+  AddItem<tCalcString>("Author")->SetCaption("Autor");
+  AddItem<TInputParameter>("WhenCreated", qDateTime)->SetCaption("Angelegt am");
+  AddItem<TInputParameter>("WhenModified", qDateTime)->SetCaption("Geaendert am");
+  AddItem<tCalcString>("WhenModified2")->SetCaption("Geaendert am");
+}
+
+// ------------------------------------------------------------- super module
+
+TSuperCalcModule::TSuperCalcModule(TCalcComponent* owner, std::string name)
+    : TAncestorCalcModule(owner, std::move(name)), FGUID(NewGUIDText()) {
+  FContainer = CreateChild<TCalcMessageContainer>("CalcMessageContainer");
+  FMainCalcModule = CreateChild<TMainCalcModule>("MainCalcModule");
+  FMainCalcModule->SetCalcMessageContainer(FContainer);
+  FCMAuthors = CreateChild<TCMAuthors>("FCMAuthors");
+  FCMAuthors->SetCalcMessageContainer(FContainer);
+  FCalcSourceAuthors = CreateSource(FCMAuthors, "FCalcSourceAuthors");
+  FCalcSourceCustomMCM1 = CreateSource(FMainCalcModule, "FCalcSourceCustomMCM1");
+  FCalcConnectorAuthors = CreateConnector(FCalcSourceCustomMCM1, FCalcSourceAuthors, "FCalcConnectorAuthors");
+  for (const char* n : {"Identifier", "Revisor", "Author", "WhenCreated", "WhenModified", "WhenModified2"})
+    FCalcConnectorAuthors->InConnections.AddConnection(std::string(n) + "|" + n);
+  FCalcConnectorAuthors->SetActive(true);
+
+  const TCalculationOptions options = TCalculationOptions::Load();
+  MaxHistoryCount = options.MaxHistoryCount;
+  AutoBackup = options.AutoBackup;
+  BackupDir = options.BackupDir;
+  LanguageNo = HXOptions().Language == "de" ? 0 : 1;
+  Now = NowDayNumber;
+  FMainCalcModule->WhenCreated->SetValue(Now());
+}
+
+TSuperCalcModule::~TSuperCalcModule() {
+  FDestroying = true;
+  DestroyChildren();
+  DestroyItems();
+}
+
+TCalcSource* TSuperCalcModule::CreateSource(TCalcModule* module, const std::string& name) {
+  TCalcSource* s = CreateChild<TCalcSource>(name);
+  s->SetCalcModule(module);
+  return s;
+}
+
+TCalcConnector* TSuperCalcModule::CreateConnector(TCalcSource* source, TCalcSource* target, const std::string& name) {
+  TCalcConnector* c = CreateChild<TCalcConnector>(name);
+  c->SetCalcSource(source);
+  c->SetCalcTarget(target);
+  return c;
+}
+
+void TSuperCalcModule::Calculate() {
+  if (!FEnabled) return;
+  BeginUpdate();
+  CalculateChildren(*this);
+  EndUpdate(true);
+}
+
+void TSuperCalcModule::BeginUpdate() {
+  if (IsDestroying()) return;
+  if (FUpdateCounter == 0 && BeforeFirstCalculate) BeforeFirstCalculate(*this);
+  ++FUpdateCounter;
+  for (TCalcComponent* c : Children())
+    if (auto* s = dynamic_cast<TSuperCalcModule*>(c)) s->BeginUpdate();
+  FContainer->BeginUpdate();
+  for (TCalcSource* s : FMainCalcModule->CalcSources()) s->BeginUpdate();
+}
+
+void TSuperCalcModule::EndUpdate(bool recalculated) {
+  if (IsDestroying() || FUpdateCounter == 0) return;
+  if (FUpdateCounter == 1 && FLoading) return;
+  --FUpdateCounter;
+  for (TCalcComponent* c : Children())
+    if (auto* s = dynamic_cast<TSuperCalcModule*>(c)) s->EndUpdate(false);
+  for (TCalcSource* s : FMainCalcModule->CalcSources()) s->EndUpdate(recalculated);
+  FContainer->EndUpdate(FLoading ? false : recalculated);
+  if (FUpdateCounter > 0) return;
+  if (AfterLastCalculate) AfterLastCalculate(*this);
+  if (recalculated) AddToHistory();
+  CheckAutoSave();
+}
+
+void TSuperCalcModule::BeginSetValues() {
+  BeginUpdate();
+  if (FSetValuesCounter == 0) {
+    FSavedActive = GetActive();
+    SetActive(false);
+  } else if (GetActive()) {
+    EndUpdate(false);
+    throw ECompCalcLink(Translate("Schwerwiegender Fehler: ") + "CalcModule " + GetName() +
+                        " ist aktiv, sollte aber ausgeschaltet sein!");
+  }
+  ++FSetValuesCounter;
+}
+
+void TSuperCalcModule::EndSetValues() {
+  if (FSetValuesCounter > 0) --FSetValuesCounter;
+  if (FSetValuesCounter < 1) {
+    FSetValuesCounter = 0;
+    SetActive(FSavedActive);
+  }
+  EndUpdate(true);
+}
+
+bool TSuperCalcModule::GetActive() const {
+  return FMainCalcModule && FMainCalcModule->GetActive() && FEnabled;
+}
+
+void TSuperCalcModule::SetActive(bool active) {
+  if (active) BeginUpdate();
+  SetChildrenActive(*this, active);
+  if (active) EndUpdate(true);
+}
+
+void TSuperCalcModule::AddToHistory() {
+  if (!UseHistory || FInHistory || !GetActive()) return;
+  while (static_cast<int>(FHistory.size()) > MaxHistoryCount && !FHistory.empty()) FHistory.erase(FHistory.begin());
+  FHistory.push_back(SaveState());
+  for (auto& f : HistoryObservers) f();
+}
+
+bool TSuperCalcModule::UnDo() {
+  if (!GetCanUndo()) return false;
+  for (TCalcSource* s : FMainCalcModule->CalcSources()) s->SetFireEvents(false);
+  Storno();
+  for (TCalcSource* s : FMainCalcModule->CalcSources()) s->SetFireEvents(true);
+  FInHistory = true;
+  try {
+    LoadState(FHistory[FHistory.size() - 2]);
+  } catch (...) {
+    FInHistory = false;
+    throw;
+  }
+  FHistory.pop_back();
+  FInHistory = false;
+  return true;
+}
+
+void TSuperCalcModule::RestoreFromSnapShot() {
+  if (!FSnapShot.Taken()) return;
+  for (TCalcSource* s : FMainCalcModule->CalcSources()) s->SetFireEvents(false);
+  Storno();
+  for (TCalcSource* s : FMainCalcModule->CalcSources()) s->SetFireEvents(true);
+  FInHistory = true;
+  FSnapShot.Restore(true);
+  FInHistory = false;
+}
+
+void TSuperCalcModule::Storno() {
+  for (TCalcComponent* c : Children())
+    if (auto* m = dynamic_cast<TCalcModule*>(c)) m->Storno();
+}
+
+void TSuperCalcModule::CollectModules(TCalcComponent& c, const std::string& path,
+                                      std::vector<std::pair<std::string, TAncestorCalcModule*>>& out) const {
+  for (TCalcComponent* child : c.Children()) {
+    const std::string p = path.empty() ? child->GetName() : path + "/" + child->GetName();
+    if (auto* m = dynamic_cast<TAncestorCalcModule*>(child)) out.push_back({p, m});
+    CollectModules(*child, p, out);
+  }
+}
+
+TCalcState TSuperCalcModule::SaveState() const {
+  TCalcState state;
+  std::vector<std::pair<std::string, TAncestorCalcModule*>> modules;
+  CollectModules(const_cast<TSuperCalcModule&>(*this), {}, modules);
+  for (const auto& [path, module] : modules) {
+    for (const TCalcItem* item : module->GetCalcItems()) {
+      if (item->GetIsTarget()) continue;  // it shows its source's state
+      TCalcState::Item s;
+      s.Module = path;
+      s.Name = item->GetName();
+      s.Text = item->GetText();
+      s.InputState = item->GetInputState();
+      s.Overruled = item->GetOverruled();
+      s.Modified = item->GetModified();
+      s.SetByProgram = item->GetSetByProgram();
+      s.Notes = item->NotesList();
+      s.Comments = item->CommentsList();
+      if (const auto* p = dynamic_cast<const TCalcParameter*>(item)) {
+        s.CalcUnitNo = p->GetCalcUnitNo();
+        s.IsApproximated = p->GetIsApproximated();
+      }
+      state.Items.push_back(std::move(s));
+    }
+  }
+  return state;
+}
+
+void TSuperCalcModule::LoadState(const TCalcState& state) {
+  std::vector<std::pair<std::string, TAncestorCalcModule*>> modules;
+  CollectModules(*this, {}, modules);
+  std::map<std::string, TAncestorCalcModule*> byPath(modules.begin(), modules.end());
+  // All values go in with the modules switched off; switching them on again
+  // recalculates everything once, which also brings back the messages.
+  BeginSetValues();
+  try {
+    for (const auto& s : state.Items) {
+      const auto m = byPath.find(s.Module);
+      if (m == byPath.end()) continue;
+      TCalcItem* item = m->second->CalcItemByName(s.Name);
+      if (!item || item->GetIsTarget()) continue;
+      item->SetInputState(s.InputState);
+      item->SetOverruled(s.Overruled);
+      item->SetModified(s.Modified);
+      item->SetSetByProgram(s.SetByProgram);
+      if (auto* p = dynamic_cast<TCalcParameter*>(item)) {
+        p->SetCalcUnitNo(s.CalcUnitNo);
+        p->SetIsApproximated(s.IsApproximated);
+      }
+      item->SetText(s.Text);
+      item->SetStringListNotes(s.Notes);
+      item->SetStringListComments(s.Comments);
+    }
+  } catch (...) {
+    EndSetValues();
+    throw;
+  }
+  EndSetValues();
+}
+
+std::string TSuperCalcModule::AutoSaveFileName() const {
+  if (BackupDir.empty()) return {};
+  return (std::filesystem::path(BackupDir) / (FGUID + "." + FileExtension())).string();
+}
+
+void TSuperCalcModule::CheckAutoSave() {
+  if (!AutoBackup || SuppressAutoBackup || !GetActive()) return;
+  const double now = Now ? Now() : NowDayNumber();
+  if (FLastBackup >= 0 && now - FLastBackup <= 1.0 / 2880) return;  // 30 s
+  FLastBackup = now;
+  AutoSave();
+}
+
+void TSuperCalcModule::AutoSave() {
+  const std::string path = AutoSaveFileName();
+  if (path.empty() || !WriteBackup) return;
+  const bool history = UseHistory;
+  UseHistory = false;
+  try {
+    std::error_code ec;
+    std::filesystem::create_directories(BackupDir, ec);
+    WriteBackup(*this, path);
+  } catch (...) {
+    // A backup that cannot be written leaves the calculation as it is.
+  }
+  UseHistory = history;
+}
+
+void TSuperCalcModule::DeleteAutoSaveFile() {
+  const std::string path = AutoSaveFileName();
+  std::error_code ec;
+  if (!path.empty()) std::filesystem::remove(path, ec);
+}
+
+// ---------------------------------------------------------------- watch dog
+
+tWatchDog::tWatchDog() {
+  NowMs = [] {
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+  };
+}
+
+int tWatchDog::IntervalFor(int d) const {
+  return static_cast<int>(std::lround((0.0125 * d * d - 0.325 * d + 2.3125) * BaseInterval));
+}
+
+void tWatchDog::SetEnabled(bool enabled) {
+  if (enabled == FEnabled) return;
+  if (enabled) {
+    FSavedDigits = FStartDigits = HXOptions().SignificantDigits;
+    FEnabled = true;
+    Reset();
+  } else {
+    FEnabled = false;
+    HXOptions().SignificantDigits = FSavedDigits;
+  }
+}
+
+void tWatchDog::Reset() {
+  if (!FEnabled) return;
+  FStartTime = NowMs();
+  HXOptions().SignificantDigits = FStartDigits;
+  FInterval = IntervalFor(FStartDigits);
+}
+
+bool tWatchDog::Check() {
+  if (!FEnabled) return false;
+  int& digits = HXOptions().SignificantDigits;
+  const double now = NowMs();
+  if (digits <= MinDigits || now - FStartTime <= FInterval) return false;
+  FStartTime = now;
+  --digits;
+  FInterval = IntervalFor(digits);
+  return true;
+}
+
+void tWatchDog::SetMinDigits(int minDigits) {
+  MinDigits = minDigits;
+  if (HXOptions().SignificantDigits < minDigits) HXOptions().SignificantDigits = minDigits;
+}
+
+}  // namespace torvacalc

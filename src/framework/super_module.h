@@ -1,0 +1,232 @@
+// The super module: one complete calculation as the user sees it. It owns
+// the computing modules, the calculation sources and connectors that wire
+// them, the main module with the header items and the message container,
+// and it brackets every burst of changes so that views refresh, the undo
+// history records and the automatic backup is checked once per burst.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/calc_connector.h"
+
+namespace torvacalc {
+
+// The values and flags of every item of a calculation, enough to put the
+// calculation back as it was (undo history, snapshot).
+struct TCalcState {
+  struct Item {
+    std::string Module;  // path of the owning module below the super module
+    std::string Name;
+    std::string Text;
+    std::uint8_t InputState = 0;
+    int CalcUnitNo = 0;
+    bool Overruled = false, Modified = false, SetByProgram = false, IsApproximated = false;
+    std::vector<std::string> Notes, Comments;
+  };
+  std::vector<Item> Items;
+};
+
+class TSnapShot {
+ public:
+  explicit TSnapShot(TSuperCalcModule* owner) : FOwner(owner) {}
+  bool Taken() const { return FTaken; }
+  void Take();
+  // Puts the owner back to the snapshot; with `clear` the snapshot is
+  // dropped afterwards.
+  void Restore(bool clear);
+  void Clear();
+
+ private:
+  TSuperCalcModule* FOwner;
+  bool FTaken = false;
+  TCalcState FState;
+};
+
+// The header module: author, revisor, identifier and dates.
+class TCMAuthors : public TCalcModule {
+ public:
+  TCMAuthors(TCalcComponent* owner, std::string name = "FCMAuthors");
+  const char* ClassName() const override { return "TCMAuthors"; }
+};
+
+// Program options of calculations, kept in the settings section "Options".
+struct TCalculationOptions {
+  int MaxHistoryCount = 20;
+  bool AutoBackup = false;
+  std::string BackupDir;
+  static TCalculationOptions Load();
+};
+
+class TSuperCalcModule : public TAncestorCalcModule {
+ public:
+  TSuperCalcModule(TCalcComponent* owner, std::string name);
+  explicit TSuperCalcModule(std::string name = "SuperCalcModule") : TSuperCalcModule(nullptr, std::move(name)) {}
+  ~TSuperCalcModule() override;
+  const char* ClassName() const override { return "TSuperCalcModule"; }
+
+  // What each kind of calculation answers.
+  virtual std::string FileExtension() const { return "hxc"; }
+  virtual std::string ModuleName() const { return GetName(); }
+  virtual int GetModuleId() const { return -1; }
+  virtual std::string ModuleDescription() const { return {}; }
+  virtual std::string HelpFileName() const { return {}; }
+
+  const std::string& GUIDAsStr() const { return FGUID; }
+  void SetGUIDAsStr(const std::string& guid) { FGUID = guid; }
+  int VersionNo = 800;
+  int LanguageNo = 0;
+  std::string HYDRIXVersion, HYDRIXServicePack, HYDRIXBuild;
+  std::string OriginalAuthor, OriginalRevisor;
+  bool IgnoreDifferentNames = false;
+  bool GetSeriesValid() const { return true; }
+
+  TMainCalcModule* GetMainCalcModule() const { return FMainCalcModule; }
+  TCalcMessageContainer* GetCalcMessageContainer() const { return FContainer; }
+  TCalcSource* CalcSourceCustomMCM1() const { return FCalcSourceCustomMCM1; }
+  TCMAuthors* Authors() const { return FCMAuthors; }
+  tCalcString* Identifier() const { return FMainCalcModule->Identifier; }
+  tCalcString* Author() const { return FMainCalcModule->Author; }
+  tCalcString* Revisor() const { return FMainCalcModule->Revisor; }
+  TInputParameter* WhenCreated() const { return FMainCalcModule->WhenCreated; }
+  TInputParameter* WhenModified() const { return FMainCalcModule->WhenModified; }
+  tCalcString* WhenModified2() const { return FMainCalcModule->WhenModified2; }
+
+  // Creates a computing module owned by this super module and reporting
+  // into its message container.
+  template <class T, class... Args>
+  T* CreateModule(Args&&... args) {
+    T* m = CreateChild<T>(std::forward<Args>(args)...);
+    m->SetCalcMessageContainer(FContainer);
+    return m;
+  }
+  // A calculation source observing `module`, owned by this super module.
+  TCalcSource* CreateSource(TCalcModule* module, const std::string& name = {});
+  // A connector from `source`'s module to `target`'s module.
+  TCalcConnector* CreateConnector(TCalcSource* source, TCalcSource* target, const std::string& name = {});
+
+  // Recalculates every module in creation order.
+  void Calculate();
+
+  // Update brackets. The outermost EndUpdate flushes the views, fires
+  // AfterLastCalculate, records the undo history (when `recalculated`) and
+  // checks the automatic backup.
+  void BeginUpdate() override;
+  void EndUpdate(bool recalculated = false) override;
+  std::function<void(TSuperCalcModule&)> BeforeFirstCalculate, AfterLastCalculate;
+  std::function<void(TCalcModule&)> BeforeCalculate, AfterCalculate;
+
+  // Bulk changes without step-by-step recalculation.
+  void BeginSetValues();
+  void EndSetValues();
+  int GetSetValuesCounter() const { return FSetValuesCounter; }
+
+  bool GetActive() const;
+  void SetActive(bool active);
+  bool GetEnabled() const { return FEnabled; }
+  void SetEnabled(bool enabled) { FEnabled = enabled; }
+  bool GetIsLoading() const { return FLoading; }
+  void SetLoading(bool loading) { FLoading = loading; }
+
+  // Undo history.
+  bool UseHistory = true;
+  int MaxHistoryCount = 20;
+  void AddToHistory();
+  bool GetCanUndo() const { return FHistory.size() >= 2; }
+  bool UnDo();
+  void ClearHistory() { FHistory.clear(); }
+  size_t GetHistoryCount() const { return FHistory.size(); }
+  std::vector<std::function<void()>> HistoryObservers;
+
+  TSnapShot& SnapShot() { return FSnapShot; }
+  void TakeSnapShot() { FSnapShot.Take(); }
+  void RestoreFromSnapShot();
+
+  // The state of every item, and putting it back (with recalculation).
+  TCalcState SaveState() const;
+  void LoadState(const TCalcState& state);
+  // Cancels an edit: every module's Storno.
+  virtual void Storno();
+
+  // Automatic backup, at most every 30 seconds, into
+  // BackupDir/GUID.extension. WriteBackup writes the calculation file; a
+  // failing backup leaves the calculation unchanged.
+  bool AutoBackup = false;
+  bool SuppressAutoBackup = false;
+  std::string BackupDir;
+  std::function<void(TSuperCalcModule&, const std::string& path)> WriteBackup;
+  std::function<double()> Now;  // day number; the system clock by default
+  std::string AutoSaveFileName() const;
+  void CheckAutoSave();
+  void AutoSave();
+  void DeleteAutoSaveFile();
+
+ protected:
+  // The state of the modules below this one, by path.
+  void CollectModules(TCalcComponent& c, const std::string& path,
+                      std::vector<std::pair<std::string, TAncestorCalcModule*>>& out) const;
+
+ private:
+  std::string FGUID;
+  TCalcMessageContainer* FContainer;
+  TMainCalcModule* FMainCalcModule;
+  TCMAuthors* FCMAuthors;
+  TCalcSource* FCalcSourceAuthors;
+  TCalcSource* FCalcSourceCustomMCM1;
+  TCalcConnector* FCalcConnectorAuthors;
+  bool FEnabled = true;
+  bool FLoading = false;
+  int FSetValuesCounter = 0;
+  bool FSavedActive = false;
+  bool FInHistory = false;
+  std::vector<TCalcState> FHistory;
+  TSnapShot FSnapShot{this};
+  double FLastBackup = -1;
+};
+
+// Makes a new GUID text "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
+std::string NewGUIDText();
+// The current time as a day number (days since 1899-12-30).
+double NowDayNumber();
+
+// Limits the time an iteration spends at full precision: after each
+// interval without success it lowers the global number of significant
+// digits by one, down to MinDigits, and restores the digits when stopped.
+class tWatchDog {
+ public:
+  int BaseInterval = 5000;  // ms
+  int MinDigits = 1;
+  std::function<double()> NowMs;  // milliseconds; a steady clock by default
+
+  tWatchDog();
+  ~tWatchDog() { SetEnabled(false); }
+  bool GetEnabled() const { return FEnabled; }
+  void SetEnabled(bool enabled);
+  void Start(int minDigits) {
+    MinDigits = minDigits;
+    SetEnabled(true);
+  }
+  void Stopp() { SetEnabled(false); }
+  void Reset();
+  // True when the interval has passed: the digits were lowered by one.
+  bool Check();
+  void SetMinDigits(int digits);
+  // The interval for `digits` significant digits:
+  // round((0.0125 d^2 - 0.325 d + 2.3125) * BaseInterval) ms.
+  int IntervalFor(int digits) const;
+  int GetInterval() const { return FInterval; }
+
+ private:
+  bool FEnabled = false;
+  int FSavedDigits = 0, FStartDigits = 0;
+  double FStartTime = 0;
+  int FInterval = 0;
+};
+
+}  // namespace torvacalc
