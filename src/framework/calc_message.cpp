@@ -197,6 +197,9 @@ TCalcMessageContainer::~TCalcMessageContainer() {
 bool TCalcMessageContainer::MessageExists(const TCalcMessage& msg) {
   for (auto& m : FMessages) {
     if (m->CalcModule != msg.CalcModule || m->CalcItem != msg.CalcItem || m->MsgNo != msg.MsgNo) continue;
+    // Messages with the caller's own text have no number: they are the
+    // same only when they say the same.
+    if (msg.MsgNo < 0 && m->Text != msg.Text) continue;
     if (m->Priority < msg.Priority) m->Priority = msg.Priority;
     if (msg.MessageType < m->MessageType) m->MessageType = msg.MessageType;
     for (TCalcItem* t : msg.Troublemakers)

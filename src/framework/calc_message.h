@@ -188,8 +188,9 @@ class TCalcMessageContainer : public TCalcComponent {
   bool Active = false;
   std::function<void()> OnChange;
 
-  // Takes the message; a duplicate (same module, item and number) is merged
-  // into the existing one and `msg` is left empty.
+  // Takes the message; a duplicate (same module, item and number, and for
+  // messages without a number the same text) is merged into the existing
+  // one and `msg` is left empty.
   void AddCalcMessage(std::unique_ptr<TCalcMessage>& msg);
   bool MessageExists(const TCalcMessage& msg);
   void RemoveCalcMessage(const TCalcMessage* msg);

@@ -1,0 +1,203 @@
+// The message container's order, merging and counting, and the catalogue.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "framework/calc_module.h"
+#include "framework/options.h"
+
+using namespace torvacalc;
+
+namespace {
+
+struct Fixture {
+  TCalcMessageContainer container;
+  TCalcModule module{"M"};
+  TInputParameter* a;
+  TInputParameter* b;
+  Fixture() {
+    module.SetCalcMessageContainer(&container);
+    a = module.AddItem<TInputParameter>("a", qNoUnit);
+    b = module.AddItem<TInputParameter>("b", qNoUnit);
+  }
+  template <class M>
+  void Raise(TCalcItem* item, const std::string& text, std::int8_t priority = 0) {
+    module.CreateMessage<M>({item}, text, priority);
+  }
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> t;
+    for (const auto& m : container.Messages()) t.push_back(m->Text);
+    return t;
+  }
+};
+
+TEST(MessageContainer, OrderedByTypeThenPriorityThenArrival) {
+  Fixture f;
+  f.Raise<tceCalculationError>(f.a, "error 1");
+  f.Raise<tCalcHint>(f.a, "hint");
+  f.Raise<tceCalculationError>(f.b, "error 2");
+  f.Raise<tCalcWarning>(f.a, "warning");  // between the errors and the hint
+  EXPECT_EQ(f.Texts(), (std::vector<std::string>{"error 1", "error 2", "warning", "hint"}));
+  f.Raise<tCalcHint>(f.b, "urgent hint", 5);
+  f.Raise<tCalcFatalWarning>(f.b, "alarm");
+  f.Raise<tceOutOfBounds>(f.b, "bounds");
+  EXPECT_EQ(f.Texts(), (std::vector<std::string>{"error 1", "error 2", "bounds", "alarm", "warning", "urgent hint",
+                                                 "hint"}));
+}
+
+TEST(MessageContainer, DuplicatesMergeAndTakeTheHigherPriority) {
+  Fixture f;
+  f.module.CreateMessage(101, {f.a}, {}, 1);
+  f.module.CreateMessage(101, {f.a}, {}, 4);
+  f.module.CreateMessage(101, {f.b}, {}, 0);  // another item: another message
+  ASSERT_EQ(f.container.GetMessageCount(), 2);
+  EXPECT_EQ(f.container.GetMessageOf(f.a)->Priority, 4);
+  EXPECT_EQ(f.a->GetXTroubleMaker(), 1);  // merged: counted once
+  f.module.RemoveMessages();
+  EXPECT_EQ(f.container.GetMessageCount(), 0);
+  EXPECT_EQ(f.a->GetXTroubleMaker(), 0);
+}
+
+TEST(MessageContainer, FatalWarningWinsAtTheItem) {
+  Fixture f;
+  f.Raise<tceCalculationError>(f.a, "error");
+  f.Raise<tCalcFatalWarning>(f.a, "alarm");
+  EXPECT_EQ(f.container.GetMessageTypeOf(f.a), cmFatalWarning);
+  EXPECT_EQ(TroubleIconOfType(f.container.GetMessageTypeOf(f.a)), tiFatalWarning);
+  EXPECT_EQ(f.container.GetMessageOf(f.a)->Text, "alarm");
+  f.Raise<tCalcHint>(f.b, "hint");
+  f.Raise<tCalcWarning>(f.b, "warning");
+  EXPECT_EQ(f.container.GetMessageTypeOf(f.b), cmWarning);
+  EXPECT_EQ(f.container.GetMessageTypeOf(nullptr), cmNoError);
+  EXPECT_EQ(TroubleIconOfType(cmOutOfBounds), tiError);
+  EXPECT_EQ(TroubleIconOfType(cmNoLink), tiHint);
+  EXPECT_EQ(GetMessageClassCaption(tiMissingParameter), "Fehlende Eingabe");
+}
+
+TEST(MessageContainer, TypedCountsIncludeDescendants) {
+  Fixture f;
+  f.Raise<tCalcWarning>(f.a, "w");
+  f.Raise<tCalcFatalWarning>(f.a, "f");
+  f.Raise<tceMissingParameter>(f.b, "m");
+  f.Raise<tceOutOfBounds>(f.b, "o");
+  f.Raise<tceCalculationError>(f.b, "e");
+  f.Raise<tCalcCorrect>(f.b, "c");
+  EXPECT_EQ(f.container.GetTypedMessageCount<tCalcWarning>(), 3);
+  EXPECT_EQ(f.container.GetTypedMessageCount<tCalcError>(), 2);
+  EXPECT_EQ(f.container.GetErrorCount(), 2);
+  EXPECT_EQ(f.container.GetTypedMessageCount<TCalcMessage>(), 6);
+  EXPECT_EQ(f.module.GetWarningCount(), 3);
+  EXPECT_EQ(f.module.GetFatalWarningCount(), 1);
+  EXPECT_EQ(f.module.GetCorrectCount(), 1);
+  EXPECT_EQ(f.module.GetHintCount(), 0);
+}
+
+TEST(MessageContainer, InvisibleItemsGetNoMessagesAndViewsReloadOutsideUpdates) {
+  Fixture f;
+  f.a->SetUtilized(false);
+  f.Raise<tCalcWarning>(f.a, "w");
+  EXPECT_EQ(f.container.GetMessageCount(), 0);
+
+  struct View : TCalcMessager {
+    void Reload() override { ++reloads; }
+    void SetHiddenMessages(tsCalcMessageTypes h) override { hidden = h; }
+    int reloads = 0;
+    tsCalcMessageTypes hidden = 0;
+  } view;
+  f.container.AddCalcMessager(&view);
+  EXPECT_EQ(view.hidden, MessageTypeBit(cmNoLink));
+  f.container.SetHiddenMessages(MessageTypeBit(cmHint) | MessageTypeBit(cmCorrect));
+  EXPECT_EQ(view.hidden, MessageTypeBit(cmHint) | MessageTypeBit(cmCorrect));
+  f.container.BeginUpdate();
+  f.module.RemoveMessages();
+  EXPECT_EQ(view.reloads, 0);
+  f.container.EndUpdate(true);
+  EXPECT_EQ(view.reloads, 1);
+  f.container.RemoveCalcMessager(&view);
+}
+
+TEST(MessageCatalogue, TextsTypesAndLanguages) {
+  Fixture f;
+  TDataModuleMessages::Instance().LoadDefault();
+  f.a->SetText("x");
+  f.module.CreateMessage(120, {f.a}, {std::string("0 bar"), std::string("10 bar")});
+  const TCalcMessage* m = f.container.GetMessageOf(f.a);
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(m->MessageType, cmOutOfBounds);
+  EXPECT_NE(dynamic_cast<const tceOutOfBounds*>(m), nullptr);
+  EXPECT_EQ(m->Text, "Der Wert liegt ausserhalb des zulaessigen Bereichs von 0 bar bis 10 bar.");
+  EXPECT_EQ(m->HelpNo, 120);
+
+  const std::string saved = HXOptions().Language;
+  HXOptions().Language = "en";
+  f.module.CreateMessage(101, {f.b});
+  EXPECT_EQ(f.container.GetMessageOf(f.b)->Text, "Input missing.");
+  HXOptions().Language = saved;
+
+  // A number the catalogue lacks still makes an error message.
+  f.module.CreateMessage(99999, {});
+  const auto& last = f.container.Messages().front();
+  EXPECT_EQ(last->Text, "<<< Die Meldung Nr. 99999 ist unbekannt >>>");
+  EXPECT_EQ(last->MessageType, cmCalculationError);
+  EXPECT_EQ(last->CalcItem, nullptr);
+  EXPECT_EQ(last->ModulNo, -1);
+}
+
+TEST(MessageCatalogue, MissingOrDamagedCatalogueNeverStopsACalculation) {
+  const auto dir = std::filesystem::temp_directory_path() / ("torvacalc-cat-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const auto bad = (dir / "HYDRIXMessages.CDS").string();
+  std::ofstream(bad) << "this is not a database";
+  auto& catalogue = TDataModuleMessages::Instance();
+  EXPECT_FALSE(catalogue.Load(bad));
+  EXPECT_FALSE(catalogue.LastError().empty());
+  EXPECT_EQ(catalogue.Count(), 0u);
+  EXPECT_FALSE(catalogue.Load((dir / "missing.CDS").string()));
+  Fixture f;
+  f.module.CreateMessage(101, {f.a});
+  EXPECT_EQ(f.container.GetMessageOf(f.a)->Text, "<<< Die Meldung Nr. 101 ist unbekannt >>>");
+  EXPECT_TRUE(catalogue.LoadDefault());
+  EXPECT_GE(catalogue.Count(), 10u);
+  std::filesystem::remove_all(dir);
+}
+
+TEST(MessageText, PlaceholdersAreFilled) {
+  EXPECT_EQ(FormatMessageText("%s bis %s", {std::string("1 bar"), std::string("2 bar")}), "1 bar bis 2 bar");
+  EXPECT_EQ(FormatMessageText("Nr. %d", {Extended(12.0L)}), "Nr. 12");
+  EXPECT_EQ(FormatMessageText("%.2f %%", {Extended(12.345L)}), "12.35 %");  // 12.345 rounds half-even in binary
+  EXPECT_EQ(FormatMessageText("%s", {Extended(1234567.0L)}), "1.235E6");
+  EXPECT_EQ(FormatMessageText("%s und %s", {std::string("a")}), "a und %s");
+}
+
+TEST(CheckParameters, MissingOutOfBoundsAndApproximatedInputs) {
+  Fixture f;
+  auto* unused = f.module.AddItem<TInputParameter>("unused", qNoUnit);
+  unused->SetIsUsed(false);
+  auto* p = f.module.AddItem<TInputParameter>("p", 0, 10, qPressureBar);
+  auto* approx = f.module.AddItem<TModifyParameter>("fl", qFixedPortion);
+  approx->AssignApproximatedValue(0, 0.9L);
+  auto* disabled = f.module.AddItem<TInputParameter>("off", qNoUnit);
+  disabled->SetReadOnly(true);
+
+  EXPECT_TRUE(f.module.CheckParameters({unused}));     // not used: nothing to say
+  EXPECT_TRUE(f.module.CheckParameters({disabled}));   // empty but not modifiable
+  EXPECT_FALSE(f.module.CheckParameters({p}));         // used, empty, modifiable: 101
+  EXPECT_EQ(f.container.GetMessageOf(p)->MsgNo, 101);
+  p->SetValue(12);
+  f.module.RemoveMessages();
+  EXPECT_FALSE(f.module.CheckParameters({p}));
+  EXPECT_EQ(f.container.GetMessageOf(p)->MsgNo, 120);
+  EXPECT_NE(f.container.GetMessageOf(p)->Text.find("0 bar(a) bis 10 bar(a)"), std::string::npos);
+  f.module.RemoveMessages();
+  EXPECT_FALSE(f.module.CheckParameters({approx}));
+  EXPECT_EQ(f.container.GetMessageOf(approx)->MsgNo, 102);
+
+  // A result that is used but could not be computed: 103.
+  auto* out = f.module.AddItem<TOutputParameter>("kv", qKvCv);
+  f.module.CalculationFails({out});
+  EXPECT_EQ(f.container.GetMessageOf(out)->MsgNo, 103);
+}
+
+}  // namespace
