@@ -108,7 +108,8 @@ void tControlValve::AddRules() {
 }
 
 void tControlValve::SetCanCalc(teCVCanCalcRest value) {
-  if (value == FCanCalc) return;
+  if (FCanCalcSet && value == FCanCalc) return;
+  FCanCalcSet = true;
   FCanCalc = value;
   Cache.ClearRules();
   AddRules();
@@ -195,7 +196,7 @@ int tControlValve::EquivalentValveType() const {
 // The unknown
 
 Extended tControlValve::KvNow() {
-  if (FCanCalc == ccKv && FIterating == 0) return GetKv();
+  if (FCanCalcSet && FCanCalc == ccKv && FIterating == 0) return GetKv();
   if (FIterating == 0) { GetQm(), GetP1(), GetP2(); }
   return FKv;
 }
@@ -213,22 +214,22 @@ Extended tControlValve::P2Now() {
 }
 
 Extended tControlValve::GetKv() {
-  if (FCanCalc != ccKv || FIterating == slotKv || Cache.GetValid(slotKv)) return FKv;
+  if (!FCanCalcSet || FCanCalc != ccKv || FIterating == slotKv || Cache.GetValid(slotKv)) return FKv;
   return IterateKv();
 }
 
 Extended tControlValve::GetQm() {
-  if (FCanCalc != ccQm || FIterating == slotQm || Cache.GetValid(slotQm)) return FQm;
+  if (!FCanCalcSet || FCanCalc != ccQm || FIterating == slotQm || Cache.GetValid(slotQm)) return FQm;
   return IterateQm();
 }
 
 Extended tControlValve::GetP1() {
-  if (FCanCalc != ccP1 || FIterating == slotP1 || Cache.GetValid(slotP1)) return FP1;
+  if (!FCanCalcSet || FCanCalc != ccP1 || FIterating == slotP1 || Cache.GetValid(slotP1)) return FP1;
   return IterateP1();
 }
 
 Extended tControlValve::GetP2() {
-  if (FCanCalc != ccP2 || FIterating == slotP2 || Cache.GetValid(slotP2)) return FP2;
+  if (!FCanCalcSet || FCanCalc != ccP2 || FIterating == slotP2 || Cache.GetValid(slotP2)) return FP2;
   return IterateP2();
 }
 

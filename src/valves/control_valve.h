@@ -316,7 +316,10 @@ class tControlValve {
   TCalcSet Cache;
   bool FInEvent = false;
   int FIterating = 0;  // slot of the running iteration, 0 for none
-  teCVCanCalcRest FCanCalc = static_cast<teCVCanCalcRest>(-1);
+  // The unknown is unset until the first assignment, which always takes
+  // effect; until then no quantity is computed.
+  bool FCanCalcSet = false;
+  teCVCanCalcRest FCanCalc = ccKv;
 
   Extended FKv = NoValue, FQm = NoValue, FP1 = NoValue, FP2 = NoValue, FKvs = NoValue;
   Extended Ffl2_75 = NoValue, FKc_75 = NoValue, Fzy_75 = NoValue, Fxt_75 = NoValue;
