@@ -1,0 +1,48 @@
+// The enumerations of valve sizing. The order of the members is the order of
+// the items of the matching list switches and of stored calculations.
+#pragma once
+
+namespace torvacalc {
+
+// Which of Kv, Qm, p1, p2 is the unknown of a sizing calculation.
+enum teCVCanCalcRest { ccKv, ccQm, ccP1, ccP2 };
+
+// The phase the user declares for the medium.
+enum TEPhase { phLiquid, phVapour, phGas, phGasOp, phMixPhaseV, phMixPhaseG, phUndef };
+
+// The phase found from the state of the medium.
+enum teCalculatedPhase {
+  cpUndef, cpLiquid, cpVapour, cpGas, cpSaturated, cpSolid, cpSuperCritical, cpZweiPhasig
+};
+
+enum TEPulpeType { ptKraft, ptMechanical, ptRecycled };
+
+enum teSubstanceType { stWater, stPulpe, stOthers, stRUBochum, stAGA, stGERG };
+
+// Flow direction against the plug.
+enum teCvInwardFlow { ifOpening, ifClosing, ifAny };
+
+enum teCharacteristicType {
+  ctEqualPercentage, ctLinear, ctModified_eq, ctOnOff, ctMeasuredValues,
+  ctMVEQ, ctMVLin, ctMVOO, ctMVMODEQ
+};
+
+// The method of the Reynolds number factor: IEC 534-2 (1980, reprinted in
+// the 1989 method), the draft revision of 1994, and EN 60534-2-1:2000.
+enum teCvViscosityNorm { vnIEC89, vnIEC94, vnEN60534_2000 };
+
+enum teLowNoiseDesign { lnNone, lnSilentPack, lnPerforatedPlug, lnUserDefined };
+
+enum TECVFlowState {
+  fsUndefined, fsNormal, fsPartialCavitation, fsStrongCavitation, fsMaximumCavitation,
+  fsFlashing, fsChokedFlow, fsMechDamage, fsPartCavSigmaMr, fsMaxCavSigmaMr
+};
+
+enum TECVFlowType { ftUndefined, ftTurbulent, ftTransient, ftLaminar, ftPlugs, ftMechDamage };
+
+enum teResistorType {
+  rtUnknown, rtValve, rtSingleHole, rtSilencerDirect, rtSilencerIndirect, rtPerforatedPlug,
+  rtInjectionNozzle
+};
+
+}  // namespace torvacalc
