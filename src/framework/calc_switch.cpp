@@ -1,0 +1,370 @@
+#include "framework/calc_switch.h"
+
+#include <algorithm>
+#include <set>
+
+#include "framework/calc_connector.h"
+#include "framework/translation.h"
+
+namespace torvacalc {
+
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+TCalcConnector* FindConnectorBelow(TCalcComponent& c, const std::string& name) {
+  for (TCalcComponent* child : c.Children()) {
+    if (auto* k = dynamic_cast<TCalcConnector*>(child); k && k->GetName() == name) return k;
+    if (TCalcConnector* k = FindConnectorBelow(*child, name)) return k;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::string SwitchStatusToStr(TCheckBoxState status) {
+  switch (status) {
+    case cbUnchecked: return "nein";
+    case cbChecked: return "ja";
+    default: return "";
+  }
+}
+
+TCheckBoxState StrToSwitchStatus(const std::string& text) {
+  const std::string t = Lower(text);
+  if (t == "ja") return cbChecked;
+  if (t == "nein") return cbUnchecked;
+  return cbGrayed;
+}
+
+// --------------------------------------------------------- tCustomCalcSwitch
+
+void tCustomCalcSwitch::AddEntry(std::vector<std::string>& list, const std::string& entry) {
+  if (std::find(list.begin(), list.end(), entry) == list.end()) list.push_back(entry);
+}
+
+void tCustomCalcSwitch::RemoveConnector(const std::string& entry) {
+  FConnectors.erase(std::remove(FConnectors.begin(), FConnectors.end(), entry), FConnectors.end());
+}
+
+void tCustomCalcSwitch::RemoveParameter(const std::string& entry) {
+  FParameters.erase(std::remove(FParameters.begin(), FParameters.end(), entry), FParameters.end());
+}
+
+TCalcConnector* tCustomCalcSwitch::FindConnector(const std::string& name) const {
+  // Connectors live anywhere in the calculation the switch belongs to.
+  TCalcComponent* top = FCalcModule;
+  while (top && top->GetOwner()) top = top->GetOwner();
+  return top ? FindConnectorBelow(*top, name) : nullptr;
+}
+
+TCalcItem* tCustomCalcSwitch::FindParameter(const std::string& name) const {
+  return FCalcModule ? FCalcModule->CalcItemByName(name) : nullptr;
+}
+
+// --------------------------------------------------------------- TCalcSwitch
+
+TCheckBoxState TCalcSwitch::GetSwitchStatus() const {
+  if (const auto* s = dynamic_cast<const TCalcSwitch*>(GetRootCalcItem()); s && s != this)
+    return s->GetSwitchStatus();
+  return FSwitchStatus;
+}
+
+void TCalcSwitch::SetText(const std::string& text) {
+  if (FSourceCalcItem) {
+    FSourceCalcItem->SetText(text);
+    return;
+  }
+  const TCheckBoxState status = StrToSwitchStatus(text);
+  if (text == FText && status == FSwitchStatus) return;
+  Notify(ceBeforeFieldChange);
+  FText = text;
+  SetLocalSwitchStatus(status);
+}
+
+void TCalcSwitch::SetSwitchStatus(TCheckBoxState status) {
+  if (auto* s = dynamic_cast<TCalcSwitch*>(FSourceCalcItem)) {
+    s->SetSwitchStatus(status);
+    return;
+  }
+  if (status == FSwitchStatus && FText == SwitchStatusToStr(status)) return;
+  const bool bracket = ModuleAlive();
+  if (bracket) FCalcModule->BeginUpdate();
+  Notify(ceBeforeFieldChange);
+  SetLocalSwitchStatus(status);
+  if (bracket) FCalcModule->EndUpdate(true);
+}
+
+void TCalcSwitch::SetLocalSwitchStatus(TCheckBoxState status) {
+  FSwitchStatus = status;
+  FText = SwitchStatusToStr(status);
+  const bool on = status == cbChecked;
+  for (const std::string& name : FConnectors)
+    if (TCalcConnector* c = FindConnector(name)) c->SetActive(on);
+  for (const std::string& name : FParameters)
+    if (TCalcItem* p = FindParameter(name)) p->SetUtilized(on);
+  DoAfterSetValueParameter();
+}
+
+// ---------------------------------------------------- TCustomCalcMultiSwitch
+
+int TCustomCalcMultiSwitch::GetSwitchStatus() const {
+  if (const auto* s = dynamic_cast<const TCustomCalcMultiSwitch*>(GetRootCalcItem()); s && s != this)
+    return s->GetSwitchStatus();
+  return FSwitchStatus;
+}
+
+const std::vector<std::string>& TCustomCalcMultiSwitch::GetValueList() const {
+  if (const auto* s = dynamic_cast<const TCustomCalcMultiSwitch*>(GetRootCalcItem()); s && s != this)
+    return s->GetValueList();
+  return FValues;
+}
+
+std::vector<std::string> TCustomCalcMultiSwitch::GetTranslatedValueList() const {
+  std::vector<std::string> list;
+  for (const std::string& v : GetValueList()) list.push_back(Translate(v));
+  return list;
+}
+
+void TCustomCalcMultiSwitch::SetValueList(const std::vector<std::string>& values) {
+  const std::string chosen = FSwitchStatus >= 0 && FSwitchStatus < static_cast<int>(FValues.size())
+                                 ? FValues[static_cast<size_t>(FSwitchStatus)]
+                                 : std::string();
+  FValues = values;
+  if (FSorted) std::sort(FValues.begin(), FValues.end());
+  // The chosen entry keeps its place by text.
+  const auto it = std::find(FValues.begin(), FValues.end(), chosen);
+  FSwitchStatus = chosen.empty() || it == FValues.end() ? -1 : static_cast<int>(it - FValues.begin());
+}
+
+int TCustomCalcMultiSwitch::AddValue(const std::string& value) {
+  auto values = FValues;
+  values.push_back(value);
+  SetValueList(values);
+  const auto it = std::find(FValues.begin(), FValues.end(), value);
+  return static_cast<int>(it - FValues.begin());
+}
+
+void TCustomCalcMultiSwitch::RemoveValue(int index) {
+  if (index < 0 || index >= static_cast<int>(FValues.size())) return;
+  auto values = FValues;
+  values.erase(values.begin() + index);
+  SetValueList(values);
+}
+
+void TCustomCalcMultiSwitch::ClearValues() {
+  FValues.clear();
+  FSwitchStatus = -1;
+}
+
+void TCustomCalcMultiSwitch::SetSorted(bool sorted) {
+  FSorted = sorted;
+  SetValueList(FValues);
+}
+
+std::string TCustomCalcMultiSwitch::GetValueOfIndex(int index) const {
+  const auto& values = GetValueList();
+  if (index < 0 || index >= static_cast<int>(values.size())) return {};
+  return Translate(values[static_cast<size_t>(index)]);
+}
+
+int TCustomCalcMultiSwitch::IndexOfText(const std::string& text) const {
+  if (text.empty()) return -1;
+  const std::string wanted = Lower(text);
+  const auto list = GetTranslatedValueList();
+  for (size_t i = 0; i < list.size(); ++i)
+    if (Lower(list[i]) == wanted) return static_cast<int>(i);
+  // The untranslated text names the entry as well.
+  const auto& raw = GetValueList();
+  for (size_t i = 0; i < raw.size(); ++i)
+    if (Lower(raw[i]) == wanted) return static_cast<int>(i);
+  return -1;
+}
+
+void TCustomCalcMultiSwitch::SetText(const std::string& text) {
+  if (FSourceCalcItem) {
+    FSourceCalcItem->SetText(text);
+    return;
+  }
+  if (text == FText) return;
+  const bool bracket = ModuleAlive();
+  if (bracket) FCalcModule->BeginUpdate();
+  Notify(ceBeforeFieldChange);
+  FText = text;
+  const int before = FSwitchStatus;
+  const int index = IndexOfText(text);
+  SetLocalSwitchStatus(index);
+  if (index < 0) FText = text;  // a text outside the list stays as typed
+  (void)before;
+  if (bracket) FCalcModule->EndUpdate(true);
+}
+
+void TCustomCalcMultiSwitch::SetSwitchStatus(int index) {
+  if (auto* s = dynamic_cast<TCustomCalcMultiSwitch*>(FSourceCalcItem)) {
+    s->SetSwitchStatus(index);
+    return;
+  }
+  if (index < -1 || index >= static_cast<int>(FValues.size())) index = -1;
+  if (index == FSwitchStatus && FText == GetValueOfIndex(index)) return;
+  const bool bracket = ModuleAlive();
+  if (bracket) FCalcModule->BeginUpdate();
+  Notify(ceBeforeFieldChange);
+  SetLocalSwitchStatus(index);
+  if (bracket) FCalcModule->EndUpdate(true);
+}
+
+void TCustomCalcMultiSwitch::SetLocalSwitchStatus(int index) {
+  FSwitchStatus = index;
+  FText = GetValueOfIndex(index);
+  // Bracket every module the connectors touch, so that they recalculate
+  // once, with the new wiring complete.
+  std::vector<std::pair<TCalcConnector*, int>> connectors;
+  std::vector<TCalcModule*> modules;
+  for (const std::string& entry : FConnectors) {
+    TCalcConnector* c = FindConnector(GetConnectorName(entry));
+    if (!c) continue;
+    connectors.push_back({c, GetValueNoFromConnector(entry)});
+    for (TCalcSource* s : {c->GetCalcSource(), c->GetCalcTarget()})
+      if (s && s->GetCalcModule() &&
+          std::find(modules.begin(), modules.end(), s->GetCalcModule()) == modules.end())
+        modules.push_back(s->GetCalcModule());
+  }
+  for (TCalcModule* m : modules) m->BeginUpdate();
+  try {
+    // Off first, then on: connectors of another entry are never on
+    // together with those of the chosen one.
+    for (auto& [c, no] : connectors)
+      if (no != index) c->SetActive(false);
+    for (auto& [c, no] : connectors)
+      if (no == index) c->SetActive(true);
+    for (const std::string& entry : FParameters)
+      if (TCalcItem* p = FindParameter(GetParameterName(entry)))
+        p->SetUtilized(GetValueNoFromParameter(entry) == index);
+    DoAfterSetValueParameter();
+  } catch (...) {
+    for (TCalcModule* m : modules) m->EndUpdate(true);
+    throw;
+  }
+  for (TCalcModule* m : modules) m->EndUpdate(true);
+}
+
+void TCustomCalcMultiSwitch::AddConnector(const std::string& connector, int valueNo) {
+  AddEntry(FConnectors, ConnectorEntry(connector, valueNo));
+}
+
+void TCustomCalcMultiSwitch::AddParameter(const std::string& parameter, int valueNo) {
+  AddEntry(FParameters, ParameterEntry(parameter, valueNo));
+}
+
+std::string TCustomCalcMultiSwitch::ConnectorEntry(const std::string& connector, int valueNo) {
+  return connector + "|" + std::to_string(valueNo);
+}
+
+int TCustomCalcMultiSwitch::GetValueNoFromConnector(const std::string& entry) {
+  const auto bar = entry.find('|');
+  if (bar == std::string::npos) return -1;
+  try {
+    size_t used = 0;
+    const int n = std::stoi(entry.substr(bar + 1), &used);
+    return used == entry.size() - bar - 1 ? n : -1;
+  } catch (...) {
+    return -1;
+  }
+}
+
+std::string TCustomCalcMultiSwitch::GetConnectorName(const std::string& entry) {
+  return entry.substr(0, entry.find('|'));
+}
+
+// ---------------------------------------------------------- TXCalcListSwitch
+
+void TXCalcListSwitch::SetVisible(int index, bool visible) {
+  if (index >= 0 && index < 256) FHidden.set(static_cast<size_t>(index), !visible);
+}
+
+bool TXCalcListSwitch::GetVisible(int index) const {
+  return index >= 0 && index < static_cast<int>(GetValueList().size()) &&
+         (index >= 256 || !FHidden.test(static_cast<size_t>(index)));
+}
+
+int TXCalcListSwitch::GetFirstIndex() const { return GetNext(-1); }
+
+int TXCalcListSwitch::GetLastIndex() const {
+  for (int i = static_cast<int>(GetValueList().size()) - 1; i >= 0; --i)
+    if (GetVisible(i)) return i;
+  return -1;
+}
+
+int TXCalcListSwitch::GetNext(int index) const {
+  for (int i = index + 1; i < static_cast<int>(GetValueList().size()); ++i)
+    if (GetVisible(i)) return i;
+  return -1;
+}
+
+int TXCalcListSwitch::GetNoOfVisibleIndexes() const {
+  int n = 0;
+  for (int i = 0; i < static_cast<int>(GetValueList().size()); ++i) n += GetVisible(i);
+  return n;
+}
+
+int TXCalcListSwitch::IndexOfText(const std::string& text) const {
+  const int i = TXCalcMultiSwitch::IndexOfText(text);
+  return GetVisible(i) ? i : -1;
+}
+
+// -------------------------------------------------------- TLookUpMultiSwitch
+
+int TLookUpMultiSwitch::AddValue(const std::string& value, const std::string& key) {
+  FValues.push_back(value);
+  FKeys.push_back(key);
+  return static_cast<int>(FValues.size()) - 1;
+}
+
+void TLookUpMultiSwitch::SetValueList(const std::vector<std::string>& values) {
+  TCalcListSwitch::SetValueList(values);
+  FKeys.assign(FValues.size(), std::string());
+}
+
+std::string TLookUpMultiSwitch::ValueKey() const {
+  const int i = GetSwitchStatus();
+  return i >= 0 && i < static_cast<int>(FKeys.size()) ? FKeys[static_cast<size_t>(i)] : std::string();
+}
+
+int TLookUpMultiSwitch::IndexOfValueKey(const std::string& key) const {
+  const auto it = std::find(FKeys.begin(), FKeys.end(), key);
+  return it == FKeys.end() ? -1 : static_cast<int>(it - FKeys.begin());
+}
+
+// ---------------------------------------------------------- data switches
+
+void TDataMultiSwitch::SetSourceCalcItem(TCalcItem* source) {
+  if (auto* s = dynamic_cast<TCustomCalcMultiSwitch*>(source)) FValues = s->GetValueList();
+  TCustomCalcMultiSwitch::SetSourceCalcItem(source);
+}
+
+bool TDataMultiSwitch::GetFromDataBase() {
+  if (!FDataSource) return false;
+  const std::string chosen = GetText();
+  SetValueList(FDataSource->ValueList());
+  const int index = IndexOfText(chosen);
+  if (index != FSwitchStatus) SetLocalSwitchStatus(index);
+  return true;
+}
+
+std::shared_ptr<const TDataRecord> TDataMultiSwitch::Description() const {
+  const auto* root = dynamic_cast<const TDataMultiSwitch*>(GetRootCalcItem());
+  if (!root) root = this;
+  if (!root->FDataSource) return nullptr;
+  const int i = root->GetSwitchStatus();
+  return i >= 0 ? root->FDataSource->Describe(i) : nullptr;
+}
+
+bool TDataListSwitch::GetReadOnly() const {
+  return TDataMultiSwitch::GetReadOnly() || (GetInputState() == isDatabase && !GetModified());
+}
+
+}  // namespace torvacalc
