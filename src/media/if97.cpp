@@ -538,7 +538,7 @@ Extended CalculateP3(Extended rho, Extended t) {
 // a sticking end cannot stall it).
 Extended CalculateRho3(Extended P, Extended t) {
   if (!Available(P, t) || P <= 0 || Kelvin(t) <= 0) return NoValue;
-  constexpr Extended kRhoMin = 10, kRhoMax = 1001, kStep = 0.99L;
+  constexpr Extended kRhoMin = 10, kRhoMax = 900, kStep = 0.99L;
   const Extended pv = CalculatePv(t);
   const bool subcritical = t < WaterConstants.Tc;
   const bool vapour = !subcritical || P < pv;
@@ -552,7 +552,11 @@ Extended CalculateRho3(Extended P, Extended t) {
   Extended rho = NoValue;
   if (Available(rhoA, rhoB) && rhoA > 0 && rhoB > 0)
     rho = vapour ? std::cbrt(rhoA * rhoB * rhoB) : std::cbrt(rhoB * rhoA * rhoA);
-  if (!Available(rho) || rho <= kRhoMin || rho >= kRhoMax) rho = vapour ? 2 * kRhoMin : 900;
+  // The region 3 polynomial rises monotonically only up to about 880 kg/m3,
+  // well above the densest state of region 3 (about 760 kg/m3 at 350 degC
+  // and 1000 bar); a liquid search starts at 850 kg/m3 at most.
+  constexpr Extended kLiquidStart = 850;
+  if (!Available(rho) || rho <= kRhoMin || rho >= kRhoMax) rho = vapour ? 2 * kRhoMin : kLiquidStart;
   Extended p = CalculateP3(rho, t);
   if (!Available(p)) return NoValue;
   if (subcritical && vapour && p >= P) {
@@ -561,7 +565,7 @@ Extended CalculateRho3(Extended P, Extended t) {
     rho = std::max(kRhoMin, P * 100 / (IF97R * Kelvin(t)));
     p = CalculateP3(rho, t);
   } else if (subcritical && !vapour && p <= P) {
-    rho = 900;
+    rho = kLiquidStart;
     p = CalculateP3(rho, t);
   }
   if (!Available(p)) return NoValue;
