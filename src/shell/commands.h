@@ -7,5 +7,6 @@
 namespace torvacalc {
 
 Command UnitsCommand();
+Command WaterCommand();
 
 }  // namespace torvacalc

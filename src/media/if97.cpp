@@ -1,0 +1,821 @@
+#include "media/if97.h"
+
+#include <cmath>
+#include <algorithm>
+
+namespace torvacalc {
+
+namespace {
+
+// One term n * x^I * y^J of a fundamental equation.
+struct TTerm {
+  int I;
+  int J;
+  Extended n;
+};
+
+// Region 1: coefficients and exponents of the Gibbs free energy
+// (IAPWS R7-97(2012), Table 2).
+const TTerm kRegion1[] = {
+    {0, -2, 1.4632971213167e-01L}, {0, -1, -8.4548187169114e-01L}, {0, 0, -3.7563603672040e+00L},
+    {0, 1, 3.3855169168385e+00L}, {0, 2, -9.5791963387872e-01L}, {0, 3, 1.5772038513228e-01L},
+    {0, 4, -1.6616417199501e-02L}, {0, 5, 8.1214629983568e-04L}, {1, -9, 2.8319080123804e-04L},
+    {1, -7, -6.0706301565874e-04L}, {1, -1, -1.8990068218419e-02L}, {1, 0, -3.2529748770505e-02L},
+    {1, 1, -2.1841717175414e-02L}, {1, 3, -5.2838357969930e-05L}, {2, -3, -4.7184321073267e-04L},
+    {2, 0, -3.0001780793026e-04L}, {2, 1, 4.7661393906987e-05L}, {2, 3, -4.4141845330846e-06L},
+    {2, 17, -7.2694996297594e-16L}, {3, -4, -3.1679644845054e-05L}, {3, 0, -2.8270797985312e-06L},
+    {3, 6, -8.5205128120103e-10L}, {4, -5, -2.2425281908000e-06L}, {4, -2, -6.5171222895601e-07L},
+    {4, 10, -1.4341729937924e-13L}, {5, -8, -4.0516996860117e-07L}, {8, -11, -1.2734301741641e-09L},
+    {8, -6, -1.7424871230634e-10L}, {21, -29, -6.8762131295531e-19L}, {23, -31, 1.4478307828521e-20L},
+    {29, -38, 2.6335781662795e-23L}, {30, -39, -1.1947622640071e-23L}, {31, -40, 1.8228094581404e-24L},
+    {32, -41, -9.3537087292458e-26L},
+};
+
+// Region 2, ideal-gas part: J0 and n0 (IAPWS R7-97(2012), Table 10); I is unused.
+const TTerm kRegion2Ideal[] = {
+    {0, 0, -9.6927686500217e+00L}, {0, 1, 1.0086655968018e+01L}, {0, -5, -5.6087911283020e-03L},
+    {0, -4, 7.1452738081455e-02L}, {0, -3, -4.0710498223928e-01L}, {0, -2, 1.4240819171444e+00L},
+    {0, -1, -4.3839511319450e+00L}, {0, 2, -2.8408632460772e-01L}, {0, 3, 2.1268463753307e-02L},
+};
+
+// Region 2, residual part (IAPWS R7-97(2012), Table 11).
+const TTerm kRegion2Residual[] = {
+    {1, 0, -1.7731742473213e-03L}, {1, 1, -1.7834862292358e-02L}, {1, 2, -4.5996013696365e-02L},
+    {1, 3, -5.7581259083432e-02L}, {1, 6, -5.0325278727930e-02L}, {2, 1, -3.3032641670203e-05L},
+    {2, 2, -1.8948987516315e-04L}, {2, 4, -3.9392777243355e-03L}, {2, 7, -4.3797295650573e-02L},
+    {2, 36, -2.6674547914087e-05L}, {3, 0, 2.0481737692309e-08L}, {3, 1, 4.3870667284435e-07L},
+    {3, 3, -3.2277677238570e-05L}, {3, 6, -1.5033924542148e-03L}, {3, 35, -4.0668253562649e-02L},
+    {4, 1, -7.8847309559367e-10L}, {4, 2, 1.2790717852285e-08L}, {4, 3, 4.8225372718507e-07L},
+    {5, 7, 2.2922076337661e-06L}, {6, 3, -1.6714766451061e-11L}, {6, 16, -2.1171472321355e-03L},
+    {6, 35, -2.3895741934104e+01L}, {7, 0, -5.9059564324270e-18L}, {7, 11, -1.2621808899101e-06L},
+    {7, 25, -3.8946842435739e-02L}, {8, 8, 1.1256211360459e-11L}, {8, 36, -8.2311340897998e+00L},
+    {9, 13, 1.9809712802088e-08L}, {10, 4, 1.0406965210174e-19L}, {10, 10, -1.0234747095929e-13L},
+    {10, 14, -1.0018179379511e-09L}, {16, 29, -8.0882908646985e-11L}, {16, 50, 1.0693031879409e-01L},
+    {18, 57, -3.3662250574171e-01L}, {20, 20, 8.9185845355421e-25L}, {20, 35, 3.0629316876232e-13L},
+    {20, 48, -4.2002467698208e-06L}, {21, 21, -5.9056029685639e-26L}, {22, 53, 3.7826947613457e-06L},
+    {23, 39, -1.2768608934681e-15L}, {24, 26, 7.3087610595061e-29L}, {24, 40, 5.5414715350778e-17L},
+    {24, 58, -9.4369707241210e-07L},
+};
+
+// Region 3: n2 to n40 of the Helmholtz free energy (IAPWS R7-97(2012),
+// Table 30); n1 multiplies ln(delta).
+const TTerm kRegion3[] = {
+    {0, 0, -1.5732845290239e+01L}, {0, 1, 2.0944396974307e+01L}, {0, 2, -7.6867707878716e+00L},
+    {0, 7, 2.6185947787954e+00L}, {0, 10, -2.8080781148620e+00L}, {0, 12, 1.2053369696517e+00L},
+    {0, 23, -8.4566812812502e-03L}, {1, 2, -1.2654315477714e+00L}, {1, 6, -1.1524407806681e+00L},
+    {1, 15, 8.8521043984318e-01L}, {1, 17, -6.4207765181607e-01L}, {2, 0, 3.8493460186671e-01L},
+    {2, 2, -8.5214708824206e-01L}, {2, 6, 4.8972281541877e+00L}, {2, 7, -3.0502617256965e+00L},
+    {2, 22, 3.9420536879154e-02L}, {2, 26, 1.2558408424308e-01L}, {3, 0, -2.7999329698710e-01L},
+    {3, 2, 1.3899799569460e+00L}, {3, 4, -2.0189915023570e+00L}, {3, 16, -8.2147637173963e-03L},
+    {3, 26, -4.7596035734923e-01L}, {4, 0, 4.3984074473500e-02L}, {4, 2, -4.4476435428739e-01L},
+    {4, 4, 9.0572070719733e-01L}, {4, 26, 7.0522450087967e-01L}, {5, 1, 1.0770512626332e-01L},
+    {5, 3, -3.2913623258954e-01L}, {5, 26, -5.0871062041158e-01L}, {6, 0, -2.2175400873096e-02L},
+    {6, 2, 9.4260751665092e-02L}, {6, 26, 1.6436278447961e-01L}, {7, 2, -1.3503372241348e-02L},
+    {8, 26, -1.4834345352472e-02L}, {9, 2, 5.7922953628084e-04L}, {9, 26, 3.2308904703711e-03L},
+    {10, 0, 8.0964802996215e-05L}, {10, 1, -1.6557679795037e-04L}, {11, 26, -4.4923899061815e-05L},
+};
+
+// Region 5, ideal-gas part (IAPWS R7-97(2012), Table 37).
+const TTerm kRegion5Ideal[] = {
+    {0, 0, -1.3179983674201e+01L}, {0, 1, 6.8540841634434e+00L}, {0, -3, -2.4805148933466e-02L},
+    {0, -2, 3.6901534980333e-01L}, {0, -1, -3.1161318213925e+00L}, {0, 2, -3.2961626538917e-01L},
+};
+
+// Region 5, residual part (IAPWS R7-97(2012), Table 38).
+const TTerm kRegion5Residual[] = {
+    {1, 1, 1.5736404855259e-03L}, {1, 2, 9.0153761673944e-04L}, {1, 3, -5.0270077677648e-03L},
+    {2, 3, 2.2440037409485e-06L}, {2, 9, -4.1163275453471e-06L}, {3, 7, 3.7919454822955e-08L},
+};
+
+// Region 1 reducing values: 16.53 MPa and 1386 K; region 2 and 5: 1 MPa with
+// 540 K and 1000 K; region 3: 322 kg/m3 and the critical temperature
+// 647.096 K.
+constexpr Extended kP1 = 16.53L, kT1 = 1386.0L;
+constexpr Extended kT2 = 540.0L, kT5 = 1000.0L;
+constexpr Extended kRho3 = 322.0L, kTc3 = 647.096L;
+// n1 of region 3, the coefficient of ln(delta) (R7-97(2012), Table 30).
+constexpr Extended kN1Region3 = 1.0658070028513L;
+
+// Saturation-line coefficients n1 to n10 (R7-97(2012), Table 34); index 0
+// is unused so that the indices read as in the release.
+constexpr Extended kN4[11] = {0,
+    1.1670521452767e+03L, -7.2421316703206e+05L, -1.7073846940092e+01L, 1.2020824702470e+04L,
+    -3.2325550322333e+06L, 1.4915108613530e+01L, -4.8232657361591e+03L, 4.0511340542057e+05L,
+    -2.3855557567849e-01L, 6.5017534844798e+02L};
+
+// Boundary 2/3, n1 to n5 (R7-97(2012), Table 1).
+constexpr Extended kN23[6] = {0, 0.34805185628969e3L, -0.11671859879975e1L, 0.10192970039326e-2L,
+                              0.57254459862746e3L, 0.13918839778870e2L};
+
+// Viscosity: reduced temperature, density and viscosity, H_i and H_ij of
+// the IAPS Formulation 1985 for the viscosity (revised release 2003, Tables 1
+// and 2).
+constexpr Extended kTStar = 647.226L, kRhoStar = 317.763L, kEtaStar = 55.071e-6L;
+constexpr Extended kH0[4] = {1.000000L, 0.978197L, 0.579829L, -0.202354L};
+constexpr Extended kH1[6][7] = {
+    {0.5132047L, 0.2151778L, -0.2818107L, 0.1778064L, -0.0417661L, 0, 0},
+    {0.3205656L, 0.7317883L, -1.070786L, 0.4605040L, 0, -0.01578386L, 0},
+    {0, 1.241044L, -1.263184L, 0.2340379L, 0, 0, 0},
+    {0, 1.476783L, 0, -0.4924179L, 0.1600435L, 0, -0.003629481L},
+    {-0.7782567L, 0, 0, 0, 0, 0, 0},
+    {0.1885447L, 0, 0, 0, 0, 0, 0}};
+
+// Thermal conductivity: lambda* and L_k, L_ij of the IAPS Formulation 1985
+// for the thermal conductivity (revised release 1998, Tables 1 and 2), with
+// the reduced temperature and density of the viscosity.
+constexpr Extended kLambdaStar = 0.4945L;
+constexpr Extended kL0[4] = {1.000000L, 6.978267L, 2.599096L, -0.998254L};
+constexpr Extended kL1[5][6] = {
+    {1.3293046L, -0.40452437L, 0.24409490L, 0.018660751L, -0.12961068L, 0.044809953L},
+    {1.7018363L, -2.2156845L, 1.6511057L, -0.76736002L, 0.37283344L, -0.11203160L},
+    {5.2246158L, -10.124111L, 4.9874687L, -0.27297694L, -0.43083393L, 0.13333849L},
+    {8.7127675L, -9.5000611L, 4.3786606L, -0.91783782L, 0, 0},
+    {-1.8525999L, 0.93404690L, 0, 0, 0, 0}};
+
+// x^n for an integer n.
+Extended IntPow(Extended x, int n) {
+  if (n < 0) return 1 / IntPow(x, -n);
+  Extended r = 1;
+  while (n) {
+    if (n & 1) r *= x;
+    x *= x;
+    n >>= 1;
+  }
+  return r;
+}
+
+// The factor that the d-th derivative of x^k brings down: k (k-1) ... (k-d+1).
+Extended Falling(int k, int d) {
+  Extended f = 1;
+  for (int i = 0; i < d; ++i) f *= k - i;
+  return f;
+}
+
+// Sum of n * d^dx/dx^dx d^dy/dy^dy (x^I y^J) over the terms.
+template <size_t N>
+Extended SumTerms(const TTerm (&terms)[N], Extended x, Extended y, int dx, int dy) {
+  Extended sum = 0;
+  for (const TTerm& t : terms) {
+    const Extended f = Falling(t.I, dx) * Falling(t.J, dy);
+    if (f == 0) continue;
+    sum += t.n * f * IntPow(x, t.I - dx) * IntPow(y, t.J - dy);
+  }
+  return sum;
+}
+
+// A result that overflowed or failed becomes NoValue.
+Extended Checked(Extended x) { return IsNoValue(x) ? NoValue : x; }
+
+Extended Kelvin(Extended t) { return t + ZeroCelsius; }
+
+// Valid state of a Gibbs region: positive pressure and absolute temperature.
+bool ValidPT(Extended P, Extended t) { return Available(P, t) && P > 0 && Kelvin(t) > 0; }
+
+// The derivatives of a Gibbs function that the properties need.
+struct TGibbs {
+  Extended pi, tau;
+  Extended g, gp, gpp, gt, gtt, gpt;  // total derivatives (ideal + residual)
+  Extended grp, grpp, grpt;           // residual derivatives (regions 2 and 5)
+};
+
+TGibbs Region1Gibbs(Extended P, Extended t) {
+  TGibbs r{};
+  r.pi = P / 10 / kP1;
+  r.tau = kT1 / Kelvin(t);
+  r.g = CalculateGamma1(r.pi, r.tau);
+  r.gp = CalculateGammaPi1(r.pi, r.tau);
+  r.gpp = CalculateGammaPiPi1(r.pi, r.tau);
+  r.gt = CalculateGammaTau1(r.pi, r.tau);
+  r.gtt = CalculateGammaTauTau1(r.pi, r.tau);
+  r.gpt = CalculateGammaPiTau1(r.pi, r.tau);
+  return r;
+}
+
+// Regions 2 and 5 share the form gamma = gamma0 + gammaR with pi = p/1 MPa.
+TGibbs Region2Gibbs(Extended P, Extended t) {
+  TGibbs r{};
+  r.pi = P / 10;
+  r.tau = kT2 / Kelvin(t);
+  r.grp = CalculateGammaRPi2(r.pi, r.tau);
+  r.grpp = CalculateGammaRPiPi2(r.pi, r.tau);
+  r.grpt = CalculateGammaRPiTau2(r.pi, r.tau);
+  r.g = CalculateGamma02(r.pi, r.tau) + CalculateGammaR2(r.pi, r.tau);
+  r.gt = CalculateGamma0Tau2(r.pi, r.tau) + CalculateGammaRTau2(r.pi, r.tau);
+  r.gtt = CalculateGamma0TauTau2(r.pi, r.tau) + CalculateGammaRTauTau2(r.pi, r.tau);
+  return r;
+}
+
+TGibbs Region5Gibbs(Extended P, Extended t) {
+  TGibbs r{};
+  r.pi = P / 10;
+  r.tau = kT5 / Kelvin(t);
+  r.grp = CalculateGammaRPi5(r.pi, r.tau);
+  r.grpp = CalculateGammaRPiPi5(r.pi, r.tau);
+  r.grpt = CalculateGammaRPiTau5(r.pi, r.tau);
+  r.g = CalculateGamma05(r.pi, r.tau) + CalculateGammaR5(r.pi, r.tau);
+  r.gt = CalculateGamma0Tau5(r.pi, r.tau) + CalculateGammaRTau5(r.pi, r.tau);
+  r.gtt = CalculateGamma0TauTau5(r.pi, r.tau) + CalculateGammaRTauTau5(r.pi, r.tau);
+  return r;
+}
+
+// Properties from the Gibbs function of region 1 (R7-97(2012), Table 3).
+Extended Rho1(const TGibbs& g, Extended T, Extended pMPa) {
+  return pMPa * 1000 / (IF97R * T * g.pi * g.gp);
+}
+Extended Cv1(const TGibbs& g) {
+  const Extended a = g.gp - g.tau * g.gpt;
+  return IF97R * (-g.tau * g.tau * g.gtt + a * a / g.gpp);
+}
+Extended W1(const TGibbs& g, Extended T) {
+  const Extended a = g.gp - g.tau * g.gpt;
+  const Extended w2 = 1000 * IF97R * T * g.gp * g.gp / (a * a / (g.tau * g.tau * g.gtt) - g.gpp);
+  return w2 > 0 ? std::sqrt(w2) : NoValue;
+}
+
+// Properties from the Gibbs function of regions 2 and 5 (R7-97(2012),
+// Tables 12 and 39).
+Extended Rho25(const TGibbs& g, Extended T, Extended pMPa) {
+  return pMPa * 1000 / (IF97R * T * (1 + g.pi * g.grp));
+}
+Extended Cv25(const TGibbs& g) {
+  const Extended a = 1 + g.pi * g.grp - g.tau * g.pi * g.grpt;
+  return IF97R * (-g.tau * g.tau * g.gtt - a * a / (1 - g.pi * g.pi * g.grpp));
+}
+Extended W25(const TGibbs& g, Extended T) {
+  const Extended a = 1 + g.pi * g.grp - g.tau * g.pi * g.grpt;
+  const Extended num = 1 + 2 * g.pi * g.grp + g.pi * g.pi * g.grp * g.grp;
+  const Extended den = (1 - g.pi * g.pi * g.grpp) + a * a / (g.tau * g.tau * g.gtt);
+  const Extended w2 = 1000 * IF97R * T * num / den;
+  return w2 > 0 ? std::sqrt(w2) : NoValue;
+}
+
+// The derivatives of the region 3 Helmholtz function.
+struct THelmholtz {
+  Extended delta, tau, f, fd, fdd, ft, ftt, fdt;
+};
+
+THelmholtz Region3Helmholtz(Extended rho, Extended t) {
+  THelmholtz r{};
+  r.delta = rho / kRho3;
+  r.tau = kTc3 / Kelvin(t);
+  r.f = CalculatePhi3(r.delta, r.tau);
+  r.fd = CalculatePhiDelta3(r.delta, r.tau);
+  r.fdd = CalculatePhiDeltaDelta3(r.delta, r.tau);
+  r.ft = CalculatePhiTau3(r.delta, r.tau);
+  r.ftt = CalculatePhiTauTau3(r.delta, r.tau);
+  r.fdt = CalculatePhiDeltaTau3(r.delta, r.tau);
+  return r;
+}
+
+bool ValidRhoT(Extended rho, Extended t) { return Available(rho, t) && rho > 0 && Kelvin(t) > 0; }
+
+}  // namespace
+
+// ---------------------------------------------------------------- region 1
+
+Extended CalculateGamma1(Extended pi, Extended tau) {
+  if (!Available(pi, tau)) return NoValue;
+  return Checked(SumTerms(kRegion1, 7.1L - pi, tau - 1.222L, 0, 0));
+}
+Extended CalculateGammaPi1(Extended pi, Extended tau) {
+  if (!Available(pi, tau)) return NoValue;
+  return Checked(-SumTerms(kRegion1, 7.1L - pi, tau - 1.222L, 1, 0));
+}
+Extended CalculateGammaPiPi1(Extended pi, Extended tau) {
+  if (!Available(pi, tau)) return NoValue;
+  return Checked(SumTerms(kRegion1, 7.1L - pi, tau - 1.222L, 2, 0));
+}
+Extended CalculateGammaTau1(Extended pi, Extended tau) {
+  if (!Available(pi, tau)) return NoValue;
+  return Checked(SumTerms(kRegion1, 7.1L - pi, tau - 1.222L, 0, 1));
+}
+Extended CalculateGammaTauTau1(Extended pi, Extended tau) {
+  if (!Available(pi, tau)) return NoValue;
+  return Checked(SumTerms(kRegion1, 7.1L - pi, tau - 1.222L, 0, 2));
+}
+Extended CalculateGammaPiTau1(Extended pi, Extended tau) {
+  if (!Available(pi, tau)) return NoValue;
+  return Checked(-SumTerms(kRegion1, 7.1L - pi, tau - 1.222L, 1, 1));
+}
+
+// ---------------------------------------------------------------- region 2
+
+Extended CalculateGamma02(Extended pi, Extended tau) {
+  if (!Available(pi, tau) || pi <= 0) return NoValue;
+  return Checked(std::log(pi) + SumTerms(kRegion2Ideal, 1, tau, 0, 0));
+}
+Extended CalculateGamma0Tau2(Extended pi, Extended tau) {
+  if (!Available(pi, tau)) return NoValue;
+  return Checked(SumTerms(kRegion2Ideal, 1, tau, 0, 1));
+}
+Extended CalculateGamma0TauTau2(Extended pi, Extended tau) {
+  if (!Available(pi, tau)) return NoValue;
+  return Checked(SumTerms(kRegion2Ideal, 1, tau, 0, 2));
+}
+Extended CalculateGammaR2(Extended pi, Extended tau) {
+  if (!Available(pi, tau)) return NoValue;
+  return Checked(SumTerms(kRegion2Residual, pi, tau - 0.5L, 0, 0));
+}
+Extended CalculateGammaRPi2(Extended pi, Extended tau) {
+  if (!Available(pi, tau)) return NoValue;
+  return Checked(SumTerms(kRegion2Residual, pi, tau - 0.5L, 1, 0));
+}
+Extended CalculateGammaRPiPi2(Extended pi, Extended tau) {
+  if (!Available(pi, tau)) return NoValue;
+  return Checked(SumTerms(kRegion2Residual, pi, tau - 0.5L, 2, 0));
+}
+Extended CalculateGammaRTau2(Extended pi, Extended tau) {
+  if (!Available(pi, tau)) return NoValue;
+  return Checked(SumTerms(kRegion2Residual, pi, tau - 0.5L, 0, 1));
+}
+Extended CalculateGammaRTauTau2(Extended pi, Extended tau) {
+  if (!Available(pi, tau)) return NoValue;
+  return Checked(SumTerms(kRegion2Residual, pi, tau - 0.5L, 0, 2));
+}
+Extended CalculateGammaRPiTau2(Extended pi, Extended tau) {
+  if (!Available(pi, tau)) return NoValue;
+  return Checked(SumTerms(kRegion2Residual, pi, tau - 0.5L, 1, 1));
+}
+
+// ---------------------------------------------------------------- region 3
+
+Extended CalculatePhi3(Extended delta, Extended tau) {
+  if (!Available(delta, tau) || delta <= 0) return NoValue;
+  return Checked(kN1Region3 * std::log(delta) + SumTerms(kRegion3, delta, tau, 0, 0));
+}
+Extended CalculatePhiDelta3(Extended delta, Extended tau) {
+  if (!Available(delta, tau) || delta <= 0) return NoValue;
+  return Checked(kN1Region3 / delta + SumTerms(kRegion3, delta, tau, 1, 0));
+}
+Extended CalculatePhiDeltaDelta3(Extended delta, Extended tau) {
+  if (!Available(delta, tau) || delta <= 0) return NoValue;
+  return Checked(-kN1Region3 / (delta * delta) + SumTerms(kRegion3, delta, tau, 2, 0));
+}
+Extended CalculatePhiTau3(Extended delta, Extended tau) {
+  if (!Available(delta, tau)) return NoValue;
+  return Checked(SumTerms(kRegion3, delta, tau, 0, 1));
+}
+Extended CalculatePhiTauTau3(Extended delta, Extended tau) {
+  if (!Available(delta, tau)) return NoValue;
+  return Checked(SumTerms(kRegion3, delta, tau, 0, 2));
+}
+Extended CalculatePhiDeltaTau3(Extended delta, Extended tau) {
+  if (!Available(delta, tau)) return NoValue;
+  return Checked(SumTerms(kRegion3, delta, tau, 1, 1));
+}
+
+// ---------------------------------------------------------------- region 5
+
+Extended CalculateGamma05(Extended pi, Extended tau) {
+  if (!Available(pi, tau) || pi <= 0) return NoValue;
+  return Checked(std::log(pi) + SumTerms(kRegion5Ideal, 1, tau, 0, 0));
+}
+Extended CalculateGamma0Tau5(Extended pi, Extended tau) {
+  if (!Available(pi, tau)) return NoValue;
+  return Checked(SumTerms(kRegion5Ideal, 1, tau, 0, 1));
+}
+Extended CalculateGamma0TauTau5(Extended pi, Extended tau) {
+  if (!Available(pi, tau)) return NoValue;
+  return Checked(SumTerms(kRegion5Ideal, 1, tau, 0, 2));
+}
+Extended CalculateGammaR5(Extended pi, Extended tau) {
+  if (!Available(pi, tau)) return NoValue;
+  return Checked(SumTerms(kRegion5Residual, pi, tau, 0, 0));
+}
+Extended CalculateGammaRPi5(Extended pi, Extended tau) {
+  if (!Available(pi, tau)) return NoValue;
+  return Checked(SumTerms(kRegion5Residual, pi, tau, 1, 0));
+}
+Extended CalculateGammaRPiPi5(Extended pi, Extended tau) {
+  if (!Available(pi, tau)) return NoValue;
+  return Checked(SumTerms(kRegion5Residual, pi, tau, 2, 0));
+}
+Extended CalculateGammaRTau5(Extended pi, Extended tau) {
+  if (!Available(pi, tau)) return NoValue;
+  return Checked(SumTerms(kRegion5Residual, pi, tau, 0, 1));
+}
+Extended CalculateGammaRTauTau5(Extended pi, Extended tau) {
+  if (!Available(pi, tau)) return NoValue;
+  return Checked(SumTerms(kRegion5Residual, pi, tau, 0, 2));
+}
+Extended CalculateGammaRPiTau5(Extended pi, Extended tau) {
+  if (!Available(pi, tau)) return NoValue;
+  return Checked(SumTerms(kRegion5Residual, pi, tau, 1, 1));
+}
+
+// ------------------------------------------------- properties by region
+
+Extended CalculateRho1(Extended P, Extended t) {
+  if (!ValidPT(P, t)) return NoValue;
+  return Checked(Rho1(Region1Gibbs(P, t), Kelvin(t), P / 10));
+}
+Extended CalculateRho2(Extended P, Extended t) {
+  if (!ValidPT(P, t)) return NoValue;
+  return Checked(Rho25(Region2Gibbs(P, t), Kelvin(t), P / 10));
+}
+Extended CalculateRho5(Extended P, Extended t) {
+  if (!ValidPT(P, t)) return NoValue;
+  return Checked(Rho25(Region5Gibbs(P, t), Kelvin(t), P / 10));
+}
+
+Extended Calculateh1(Extended P, Extended t) {
+  if (!ValidPT(P, t)) return NoValue;
+  const TGibbs g = Region1Gibbs(P, t);
+  return Checked(IF97R * Kelvin(t) * g.tau * g.gt);
+}
+Extended Calculateh2(Extended P, Extended t) {
+  if (!ValidPT(P, t)) return NoValue;
+  const TGibbs g = Region2Gibbs(P, t);
+  return Checked(IF97R * Kelvin(t) * g.tau * g.gt);
+}
+Extended Calculateh5(Extended P, Extended t) {
+  if (!ValidPT(P, t)) return NoValue;
+  const TGibbs g = Region5Gibbs(P, t);
+  return Checked(IF97R * Kelvin(t) * g.tau * g.gt);
+}
+Extended Calculateh3(Extended rho, Extended t) {
+  if (!ValidRhoT(rho, t)) return NoValue;
+  const THelmholtz f = Region3Helmholtz(rho, t);
+  return Checked(IF97R * Kelvin(t) * (f.tau * f.ft + f.delta * f.fd));
+}
+
+Extended Calculates1(Extended P, Extended t) {
+  if (!ValidPT(P, t)) return NoValue;
+  const TGibbs g = Region1Gibbs(P, t);
+  return Checked(IF97R * (g.tau * g.gt - g.g));
+}
+Extended Calculates2(Extended P, Extended t) {
+  if (!ValidPT(P, t)) return NoValue;
+  const TGibbs g = Region2Gibbs(P, t);
+  return Checked(IF97R * (g.tau * g.gt - g.g));
+}
+Extended Calculates5(Extended P, Extended t) {
+  if (!ValidPT(P, t)) return NoValue;
+  const TGibbs g = Region5Gibbs(P, t);
+  return Checked(IF97R * (g.tau * g.gt - g.g));
+}
+Extended Calculates3(Extended rho, Extended t) {
+  if (!ValidRhoT(rho, t)) return NoValue;
+  const THelmholtz f = Region3Helmholtz(rho, t);
+  return Checked(IF97R * (f.tau * f.ft - f.f));
+}
+
+Extended Calculatecp1(Extended P, Extended t) {
+  if (!ValidPT(P, t)) return NoValue;
+  const TGibbs g = Region1Gibbs(P, t);
+  return Checked(-IF97R * g.tau * g.tau * g.gtt);
+}
+Extended Calculatecp2(Extended P, Extended t) {
+  if (!ValidPT(P, t)) return NoValue;
+  const TGibbs g = Region2Gibbs(P, t);
+  return Checked(-IF97R * g.tau * g.tau * g.gtt);
+}
+Extended Calculatecp5(Extended P, Extended t) {
+  if (!ValidPT(P, t)) return NoValue;
+  const TGibbs g = Region5Gibbs(P, t);
+  return Checked(-IF97R * g.tau * g.tau * g.gtt);
+}
+Extended CalculateCp3(Extended rho, Extended t) {
+  if (!ValidRhoT(rho, t)) return NoValue;
+  const THelmholtz f = Region3Helmholtz(rho, t);
+  const Extended a = f.delta * f.fd - f.delta * f.tau * f.fdt;
+  return Checked(IF97R * (-f.tau * f.tau * f.ftt + a * a / (2 * f.delta * f.fd + f.delta * f.delta * f.fdd)));
+}
+
+Extended Calculatecv1(Extended P, Extended t) {
+  if (!ValidPT(P, t)) return NoValue;
+  return Checked(Cv1(Region1Gibbs(P, t)));
+}
+Extended Calculatecv2(Extended P, Extended t) {
+  if (!ValidPT(P, t)) return NoValue;
+  return Checked(Cv25(Region2Gibbs(P, t)));
+}
+Extended Calculatecv5(Extended P, Extended t) {
+  if (!ValidPT(P, t)) return NoValue;
+  return Checked(Cv25(Region5Gibbs(P, t)));
+}
+Extended CalculateCv3(Extended rho, Extended t) {
+  if (!ValidRhoT(rho, t)) return NoValue;
+  const THelmholtz f = Region3Helmholtz(rho, t);
+  return Checked(-IF97R * f.tau * f.tau * f.ftt);
+}
+
+Extended Calculatecf1(Extended P, Extended t) {
+  if (!ValidPT(P, t)) return NoValue;
+  return Checked(W1(Region1Gibbs(P, t), Kelvin(t)));
+}
+Extended Calculatecf2(Extended P, Extended t) {
+  if (!ValidPT(P, t)) return NoValue;
+  return Checked(W25(Region2Gibbs(P, t), Kelvin(t)));
+}
+Extended Calculatecf5(Extended P, Extended t) {
+  if (!ValidPT(P, t)) return NoValue;
+  return Checked(W25(Region5Gibbs(P, t), Kelvin(t)));
+}
+Extended Calculatecf3(Extended rho, Extended t) {
+  if (!ValidRhoT(rho, t)) return NoValue;
+  const THelmholtz f = Region3Helmholtz(rho, t);
+  const Extended a = f.delta * f.fd - f.delta * f.tau * f.fdt;
+  const Extended w2 = 1000 * IF97R * Kelvin(t) *
+                      (2 * f.delta * f.fd + f.delta * f.delta * f.fdd - a * a / (f.tau * f.tau * f.ftt));
+  return w2 > 0 ? Checked(std::sqrt(w2)) : NoValue;
+}
+
+Extended CalculateP3(Extended rho, Extended t) {
+  if (!ValidRhoT(rho, t)) return NoValue;
+  const Extended delta = rho / kRho3, tau = kTc3 / Kelvin(t);
+  // rho R T in kJ/m3 = kPa; 100 kPa = 1 bar.
+  return Checked(rho * IF97R * Kelvin(t) * delta * CalculatePhiDelta3(delta, tau) / 100);
+}
+
+// The search for the region 3 density. Below the critical temperature the
+// isotherm p3(rho) has a rising vapour branch, a falling unstable part and a
+// rising liquid branch; a root on the wrong branch is avoided by walking
+// towards the target from the side of the requested phase: the vapour root
+// from low densities upwards, the liquid root from high densities downwards,
+// each step checking that the pressure moves the way the stable branch goes.
+// The bracket found is then closed by regula falsi (Illinois variant, so that
+// a sticking end cannot stall it).
+Extended CalculateRho3(Extended P, Extended t) {
+  if (!Available(P, t) || P <= 0 || Kelvin(t) <= 0) return NoValue;
+  constexpr Extended kRhoMin = 10, kRhoMax = 900, kStep = 0.99L;
+  const Extended pv = CalculatePv(t);
+  const bool subcritical = t < WaterConstants.Tc;
+  const bool vapour = !subcritical || P < pv;
+
+  // Start estimates: the liquid density of region 1 at 350 degC carried to t,
+  // and the vapour density of region 2 on the 2/3 boundary carried to P;
+  // their weighted geometric mean leans to the requested side.
+  const Extended rhoA = CalculateRho1(P, 350) * (350 + ZeroCelsius) / Kelvin(t);
+  const Extended p23 = CalculateP23(t);
+  const Extended rhoB = CalculateRho2(p23, t) * P / p23;
+  Extended rho = NoValue;
+  if (Available(rhoA, rhoB) && rhoA > 0 && rhoB > 0)
+    rho = vapour ? std::cbrt(rhoA * rhoB * rhoB) : std::cbrt(rhoB * rhoA * rhoA);
+  // The region 3 polynomial rises monotonically only up to about 880 kg/m3,
+  // well above the densest state of region 3 (about 760 kg/m3 at 350 degC
+  // and 1000 bar); a liquid search starts at 850 kg/m3 at most.
+  constexpr Extended kLiquidStart = 850;
+  if (!Available(rho) || rho <= kRhoMin || rho >= kRhoMax) rho = vapour ? 2 * kRhoMin : kLiquidStart;
+  Extended p = CalculateP3(rho, t);
+  if (!Available(p)) return NoValue;
+  if (subcritical && vapour && p >= P) {
+    // Approach the vapour root from below: the ideal-gas density lies below
+    // it (the real gas is more compressible).
+    rho = std::max(kRhoMin, P * 100 / (IF97R * Kelvin(t)));
+    p = CalculateP3(rho, t);
+  } else if (subcritical && !vapour && p <= P) {
+    rho = kLiquidStart;
+    p = CalculateP3(rho, t);
+  }
+  if (!Available(p)) return NoValue;
+  if (EqualDigits(p, P, 11)) return rho;
+
+  // Bracket [lo, hi] with p(lo) < P < p(hi).
+  Extended lo, plo, hi, phi;
+  if (p < P) {
+    lo = rho, plo = p;
+    for (;;) {
+      const Extended next = lo / kStep;
+      if (next > kRhoMax) return NoValue;
+      const Extended pn = CalculateP3(next, t);
+      if (!Available(pn) || pn < plo) return NoValue;  // beyond the stable branch
+      if (pn >= P) {
+        hi = next, phi = pn;
+        break;
+      }
+      lo = next, plo = pn;
+    }
+  } else {
+    hi = rho, phi = p;
+    for (;;) {
+      const Extended next = hi * kStep;
+      if (next < kRhoMin) return NoValue;
+      const Extended pn = CalculateP3(next, t);
+      if (!Available(pn) || pn > phi) return NoValue;
+      if (pn <= P) {
+        lo = next, plo = pn;
+        break;
+      }
+      hi = next, phi = pn;
+    }
+  }
+  if (EqualDigits(plo, P, 11)) return lo;
+  if (EqualDigits(phi, P, 11)) return hi;
+
+  // Regula falsi on f = p - P with the Illinois halving of a retained end.
+  Extended flo = plo - P, fhi = phi - P;
+  int lastSide = 0;
+  for (int i = 0; i < 200; ++i) {
+    if (fhi == flo) break;
+    Extended r = lo - flo * (hi - lo) / (fhi - flo);
+    if (!(r > lo && r < hi)) r = (lo + hi) / 2;
+    const Extended pr = CalculateP3(r, t);
+    if (!Available(pr)) return NoValue;
+    if (EqualDigits(pr, P, 11)) return r;
+    const Extended fr = pr - P;
+    if (fr < 0) {
+      lo = r, flo = fr;
+      if (lastSide < 0) fhi /= 2;
+      lastSide = -1;
+    } else {
+      hi = r, fhi = fr;
+      if (lastSide > 0) flo /= 2;
+      lastSide = 1;
+    }
+    if (hi - lo <= 1E-15L * hi) return (lo + hi) / 2;
+  }
+  return (lo + hi) / 2;
+}
+
+Extended CalculateRho(int range, Extended P, Extended t) {
+  switch (range) {
+    case 1: return CalculateRho1(P, t);
+    case 2: return CalculateRho2(P, t);
+    case 3: return CalculateRho3(P, t);
+    case 5: return CalculateRho5(P, t);
+    default: return NoValue;
+  }
+}
+
+namespace {
+
+// The region 3 density: the given one, or searched from (P, t).
+Extended Region3Density(Extended P, Extended t, Extended rho) {
+  return Available(rho) ? rho : CalculateRho3(P, t);
+}
+
+}  // namespace
+
+Extended Calculateh(int range, Extended P, Extended t, Extended rho) {
+  switch (range) {
+    case 1: return Calculateh1(P, t);
+    case 2: return Calculateh2(P, t);
+    case 3: return Calculateh3(Region3Density(P, t, rho), t);
+    case 5: return Calculateh5(P, t);
+    default: return NoValue;
+  }
+}
+
+Extended Calculates(int range, Extended P, Extended t, Extended rho) {
+  switch (range) {
+    case 1: return Calculates1(P, t);
+    case 2: return Calculates2(P, t);
+    case 3: return Calculates3(Region3Density(P, t, rho), t);
+    case 5: return Calculates5(P, t);
+    default: return NoValue;
+  }
+}
+
+Extended Calculatecp(int range, Extended P, Extended t, Extended rho) {
+  switch (range) {
+    case 1: return Calculatecp1(P, t);
+    case 2: return Calculatecp2(P, t);
+    case 3: return CalculateCp3(Region3Density(P, t, rho), t);
+    case 5: return Calculatecp5(P, t);
+    default: return NoValue;
+  }
+}
+
+Extended Calculatecv(int range, Extended P, Extended t, Extended rho) {
+  switch (range) {
+    case 1: return Calculatecv1(P, t);
+    case 2: return Calculatecv2(P, t);
+    case 3: return CalculateCv3(Region3Density(P, t, rho), t);
+    case 5: return Calculatecv5(P, t);
+    default: return NoValue;
+  }
+}
+
+Extended Calculatecf(int range, Extended P, Extended t, Extended rho) {
+  switch (range) {
+    case 1: return Calculatecf1(P, t);
+    case 2: return Calculatecf2(P, t);
+    case 3: return Calculatecf3(Region3Density(P, t, rho), t);
+    case 5: return Calculatecf5(P, t);
+    default: return NoValue;
+  }
+}
+
+// ------------------------------------------------ saturation and B23
+
+Extended CalculatePv(Extended t) {
+  if (!Available(t) || Kelvin(t) <= 0) return NoValue;
+  if (t >= WaterConstants.Tc) return WaterConstants.Pc;
+  const Extended T = Kelvin(t);
+  const Extended theta = T + kN4[9] / (T - kN4[10]);
+  const Extended A = theta * theta + kN4[1] * theta + kN4[2];
+  const Extended B = kN4[3] * theta * theta + kN4[4] * theta + kN4[5];
+  const Extended C = kN4[6] * theta * theta + kN4[7] * theta + kN4[8];
+  const Extended root = B * B - 4 * A * C;
+  if (root < 0) return NoValue;
+  const Extended x = 2 * C / (-B + std::sqrt(root));
+  return Checked(x * x * x * x * 10);
+}
+
+Extended CalculateTv(Extended P) {
+  if (!Available(P) || P <= 0) return NoValue;
+  if (P >= WaterConstants.Pc) return WaterConstants.Tc;
+  const Extended beta = std::sqrt(std::sqrt(P / 10));
+  const Extended E = beta * beta + kN4[3] * beta + kN4[6];
+  const Extended F = kN4[1] * beta * beta + kN4[4] * beta + kN4[7];
+  const Extended G = kN4[2] * beta * beta + kN4[5] * beta + kN4[8];
+  const Extended root1 = F * F - 4 * E * G;
+  if (root1 < 0) return NoValue;
+  const Extended D = 2 * G / (-F - std::sqrt(root1));
+  const Extended root2 = (kN4[10] + D) * (kN4[10] + D) - 4 * (kN4[9] + kN4[10] * D);
+  if (root2 < 0) return NoValue;
+  return Checked((kN4[10] + D - std::sqrt(root2)) / 2 - ZeroCelsius);
+}
+
+Extended CalculateP23(Extended t) {
+  if (!Available(t)) return NoValue;
+  const Extended theta = Kelvin(t);
+  return Checked((kN23[1] + kN23[2] * theta + kN23[3] * theta * theta) * 10);
+}
+
+Extended CalculateT23(Extended P) {
+  if (!Available(P)) return NoValue;
+  const Extended x = (P / 10 - kN23[5]) / kN23[3];
+  if (x < 0) return NoValue;
+  return Checked(kN23[4] + std::sqrt(x) - ZeroCelsius);
+}
+
+int CalculateRange(Extended P, Extended t, Extended tMin, Extended Pv, Extended p23, bool liquid,
+                   int& displayRange) {
+  displayRange = 0;
+  if (!Available(P, t)) return 0;
+  int range;
+  if (t > 2000 || P > 1000 || (Available(tMin) && t < tMin) || P <= 0)
+    range = 0;
+  else if (t <= 800) {
+    if (t <= 350)
+      range = Available(Pv) && P <= Pv ? 2 : 1;
+    else if (!Available(p23))
+      range = 0;
+    else
+      range = P <= p23 ? 2 : 3;
+  } else {
+    range = P <= 100 ? 5 : 0;
+  }
+  displayRange = range;
+  if (range >= 1 && range <= 3 && EqualDigits(P, Pv, 3)) {
+    displayRange = 4;
+    if (range <= 2) range = liquid ? 1 : 2;
+  }
+  return range;
+}
+
+// ---------------------------------------- viscosity and conductivity
+
+Extended CalculatePsi0(Extended tau) {
+  if (!Available(tau) || tau <= 0) return NoValue;
+  Extended sum = 0;
+  for (int i = 3; i >= 0; --i) sum = sum * tau + kH0[i];
+  return Checked(std::sqrt(1 / tau) / sum);
+}
+
+Extended CalculatePsi1(Extended delta, Extended tau) {
+  if (!Available(delta, tau)) return NoValue;
+  Extended sum = 0;
+  for (int i = 0; i < 6; ++i)
+    for (int j = 0; j < 7; ++j)
+      if (kH1[i][j] != 0) sum += kH1[i][j] * IntPow(tau - 1, i) * IntPow(delta - 1, j);
+  return Checked(std::exp(delta * sum));
+}
+
+Extended Calculateeta(Extended t, Extended rho) {
+  if (!ValidRhoT(rho, t)) return NoValue;
+  const Extended tau = kTStar / Kelvin(t), delta = rho / kRhoStar;
+  return Checked(kEtaStar * CalculatePsi0(tau) * CalculatePsi1(delta, tau));
+}
+
+Extended Calculatelambda0(Extended tau) {
+  if (!Available(tau) || tau <= 0) return NoValue;
+  Extended sum = 0;
+  for (int k = 3; k >= 0; --k) sum = sum * tau + kL0[k];
+  return Checked(std::sqrt(1 / tau) / sum);
+}
+
+Extended Calculatelambda1(Extended delta, Extended tau) {
+  if (!Available(delta, tau)) return NoValue;
+  Extended sum = 0;
+  for (int i = 0; i < 5; ++i)
+    for (int j = 0; j < 6; ++j)
+      if (kL1[i][j] != 0) sum += kL1[i][j] * IntPow(tau - 1, i) * IntPow(delta - 1, j);
+  return Checked(std::exp(delta * sum));
+}
+
+Extended Calculatelambda2(Extended delta, Extended tau) {
+  if (!Available(delta, tau)) return NoValue;
+  return 0;
+}
+
+Extended Calculatelambda(Extended t, Extended rho) {
+  if (!ValidRhoT(rho, t)) return NoValue;
+  const Extended tau = kTStar / Kelvin(t), delta = rho / kRhoStar;
+  return Checked(kLambdaStar * (Calculatelambda0(tau) * Calculatelambda1(delta, tau) +
+                                Calculatelambda2(delta, tau)));
+}
+
+}  // namespace torvacalc

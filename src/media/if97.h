@@ -1,0 +1,165 @@
+// The industrial formulation IAPWS-IF97 for water and steam (IAPWS R7-97(2012),
+// "Revised Release on the IAPWS Industrial Formulation 1997 for the
+// Thermodynamic Properties of Water and Steam"): regions 1, 2, 3 and 5, the
+// saturation line of region 4 and the boundary between regions 2 and 3; and
+// the IAPWS formulations 1985 for viscosity and thermal conductivity in their
+// industrial form (IAPWS, "Revised Release on the IAPS Formulation 1985 for
+// the Viscosity of Ordinary Water Substance" (2003) and "... for the Thermal
+// Conductivity of Ordinary Water Substance" (1998)), without the critical
+// enhancement.
+//
+// Units at this interface: temperatures t in degC, pressures P in bar
+// absolute, densities in kg/m3, specific enthalpy in kJ/kg, specific entropy
+// and heat capacities in kJ/(kg K), speed of sound in m/s, dynamic viscosity
+// in Pa s, thermal conductivity in W/(m K). Inside, the equations work in
+// MPa and K as the releases do. Every function returns NoValue for a missing
+// input and for an arithmetic failure.
+#pragma once
+
+#include "framework/basics.h"
+
+namespace torvacalc {
+
+// Constants of water shared by the water/steam formulation and the substance
+// engine.
+struct TWaterConstants {
+  Extended Pc = 220.64L;           // critical pressure, bar
+  Extended Tc = 373.946L;          // critical temperature, degC
+  Extended Tt = 0.01L;             // triple-point temperature, degC
+  Extended Ts = 99.9743L;          // normal boiling temperature, degC
+  Extended RhoNVapour = 0.8038L;   // water vapour at normal conditions, kg/m3
+  Extended RhoC = 322.0L;          // critical density, kg/m3
+  Extended M = 18.015257L;         // molar mass, kg/kmol
+  Extended Omega = 0.344L;         // acentric factor
+  Extended My = 1.8L;              // dipole moment, debye
+};
+inline constexpr TWaterConstants WaterConstants{};
+
+// Specific gas constant of IAPWS-IF97, kJ/(kg K) (R7-97(2012), eq. 1).
+inline constexpr Extended IF97R = 0.461526L;
+
+// ---------------------------------------------------------------- region 1
+// Dimensionless Gibbs free energy gamma(pi, tau) with pi = p/16.53 MPa and
+// tau = 1386 K/T, and its derivatives (R7-97(2012), eq. 7 and Table 4).
+Extended CalculateGamma1(Extended pi, Extended tau);
+Extended CalculateGammaPi1(Extended pi, Extended tau);
+Extended CalculateGammaPiPi1(Extended pi, Extended tau);
+Extended CalculateGammaTau1(Extended pi, Extended tau);
+Extended CalculateGammaTauTau1(Extended pi, Extended tau);
+Extended CalculateGammaPiTau1(Extended pi, Extended tau);
+
+// ---------------------------------------------------------------- region 2
+// Ideal-gas part gamma0(pi, tau) and residual part gammaR(pi, tau) with
+// pi = p/1 MPa and tau = 540 K/T (R7-97(2012), eqs. 16 to 18, Tables 10, 11).
+Extended CalculateGamma02(Extended pi, Extended tau);
+Extended CalculateGamma0Tau2(Extended pi, Extended tau);
+Extended CalculateGamma0TauTau2(Extended pi, Extended tau);
+Extended CalculateGammaR2(Extended pi, Extended tau);
+Extended CalculateGammaRPi2(Extended pi, Extended tau);
+Extended CalculateGammaRPiPi2(Extended pi, Extended tau);
+Extended CalculateGammaRTau2(Extended pi, Extended tau);
+Extended CalculateGammaRTauTau2(Extended pi, Extended tau);
+Extended CalculateGammaRPiTau2(Extended pi, Extended tau);
+
+// ---------------------------------------------------------------- region 3
+// Dimensionless Helmholtz free energy phi(delta, tau) with delta = rho/322
+// kg/m3 and tau = Tc/T, Tc = 647.096 K (R7-97(2012), eq. 28 and Table 30).
+Extended CalculatePhi3(Extended delta, Extended tau);
+Extended CalculatePhiDelta3(Extended delta, Extended tau);
+Extended CalculatePhiDeltaDelta3(Extended delta, Extended tau);
+Extended CalculatePhiTau3(Extended delta, Extended tau);
+Extended CalculatePhiTauTau3(Extended delta, Extended tau);
+Extended CalculatePhiDeltaTau3(Extended delta, Extended tau);
+
+// ---------------------------------------------------------------- region 5
+// Ideal-gas and residual parts with pi = p/1 MPa and tau = 1000 K/T
+// (R7-97(2012), eqs. 32 to 34, Tables 37 and 38).
+Extended CalculateGamma05(Extended pi, Extended tau);
+Extended CalculateGamma0Tau5(Extended pi, Extended tau);
+Extended CalculateGamma0TauTau5(Extended pi, Extended tau);
+Extended CalculateGammaR5(Extended pi, Extended tau);
+Extended CalculateGammaRPi5(Extended pi, Extended tau);
+Extended CalculateGammaRPiPi5(Extended pi, Extended tau);
+Extended CalculateGammaRTau5(Extended pi, Extended tau);
+Extended CalculateGammaRTauTau5(Extended pi, Extended tau);
+Extended CalculateGammaRPiTau5(Extended pi, Extended tau);
+
+// ------------------------------------------------- properties by region
+// Regions 1, 2 and 5 from pressure and temperature; region 3 from density
+// and temperature.
+Extended CalculateRho1(Extended P, Extended t);
+Extended CalculateRho2(Extended P, Extended t);
+Extended CalculateRho5(Extended P, Extended t);
+Extended Calculateh1(Extended P, Extended t);
+Extended Calculateh2(Extended P, Extended t);
+Extended Calculateh3(Extended rho, Extended t);
+Extended Calculateh5(Extended P, Extended t);
+Extended Calculates1(Extended P, Extended t);
+Extended Calculates2(Extended P, Extended t);
+Extended Calculates3(Extended rho, Extended t);
+Extended Calculates5(Extended P, Extended t);
+Extended Calculatecp1(Extended P, Extended t);
+Extended Calculatecp2(Extended P, Extended t);
+Extended CalculateCp3(Extended rho, Extended t);
+Extended Calculatecp5(Extended P, Extended t);
+Extended Calculatecv1(Extended P, Extended t);
+Extended Calculatecv2(Extended P, Extended t);
+Extended CalculateCv3(Extended rho, Extended t);
+Extended Calculatecv5(Extended P, Extended t);
+Extended Calculatecf1(Extended P, Extended t);
+Extended Calculatecf2(Extended P, Extended t);
+Extended Calculatecf3(Extended rho, Extended t);
+Extended Calculatecf5(Extended P, Extended t);
+
+// Region 3 pressure p = rho R T delta phi_delta, in bar.
+Extended CalculateP3(Extended rho, Extended t);
+
+// Region 3 density at (P, t) by a bracketed search on CalculateP3. Below the
+// critical temperature the isotherm has a liquid and a vapour branch: the
+// vapour branch is taken when P is below the saturation pressure, the liquid
+// branch otherwise. NoValue when no density is found.
+Extended CalculateRho3(Extended P, Extended t);
+
+// Dispatchers by region number (1, 2, 3, 5). `rho` is used in region 3 only;
+// when it is NoValue there, the density is searched from (P, t). Other
+// regions give NoValue.
+Extended CalculateRho(int range, Extended P, Extended t);
+Extended Calculateh(int range, Extended P, Extended t, Extended rho = NoValue);
+Extended Calculates(int range, Extended P, Extended t, Extended rho = NoValue);
+Extended Calculatecp(int range, Extended P, Extended t, Extended rho = NoValue);
+Extended Calculatecv(int range, Extended P, Extended t, Extended rho = NoValue);
+Extended Calculatecf(int range, Extended P, Extended t, Extended rho = NoValue);
+
+// ------------------------------------------------ saturation and B23
+// Saturation pressure at t (R7-97(2012), eq. 30); 220.64 bar at and above
+// the critical temperature.
+Extended CalculatePv(Extended t);
+// Saturation temperature at P (R7-97(2012), eq. 31); NoValue for P missing or
+// not positive, 373.946 degC at and above the critical pressure.
+Extended CalculateTv(Extended P);
+// Boundary between regions 2 and 3 (R7-97(2012), eqs. 5 and 6).
+Extended CalculateP23(Extended t);
+Extended CalculateT23(Extended P);
+
+// Region of IF97 for (P, t): 0 outside the formulation, else 1, 2, 3 or 5.
+// `displayRange` receives 4 on the saturation line (P equal to Pv within 3
+// digits in regions 1 to 3); there a region 1 or 2 becomes 1 on the liquid
+// side and 2 on the vapour side. `tMin` is the lowest temperature (degC).
+int CalculateRange(Extended P, Extended t, Extended tMin, Extended Pv, Extended p23, bool liquid,
+                   int& displayRange);
+
+// ---------------------------------------- viscosity and conductivity
+// Reduced variables of both transport formulations: tau = 647.226 K/T,
+// delta = rho/317.763 kg/m3.
+Extended CalculatePsi0(Extended tau);
+Extended CalculatePsi1(Extended delta, Extended tau);
+// Dynamic viscosity, Pa s.
+Extended Calculateeta(Extended t, Extended rho);
+Extended Calculatelambda0(Extended tau);
+Extended Calculatelambda1(Extended delta, Extended tau);
+// The critical enhancement of the conductivity is left out in industrial use.
+Extended Calculatelambda2(Extended delta, Extended tau);
+// Thermal conductivity, W/(m K).
+Extended Calculatelambda(Extended t, Extended rho);
+
+}  // namespace torvacalc

@@ -1,0 +1,352 @@
+#include "media/water_steam.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace torvacalc {
+
+namespace {
+
+// Result cache slots: the inputs, the region and the boundary pressure, then
+// one slot per provider property.
+constexpr int slotT = 0, slotP = 1, slotLiquid = 2, slotPN0 = 3, slotTN0 = 4, slotRange = 5,
+              slotP23 = 6;
+constexpr int SlotOf(TExtProperty p) { return 10 + static_cast<int>(p); }
+
+constexpr TWaterConstants W = WaterConstants;
+
+}  // namespace
+
+tWaterSteam::tWaterSteam() {
+  Cache.AddRule(SlotOf(epPv), {slotT});
+  Cache.AddRule(SlotOf(epTv), {slotP});
+  Cache.AddRule(slotP23, {slotT});
+  Cache.AddRule(slotRange, {slotT, slotP, slotLiquid, SlotOf(epPv), slotP23});
+  Cache.AddRule(SlotOf(epRho), {slotRange, slotT, slotP, slotLiquid});
+  Cache.AddRule(SlotOf(epV), {SlotOf(epRho)});
+  for (TExtProperty p : {epH, epS, epcp, epcv, epcf})
+    Cache.AddRule(SlotOf(p), {slotRange, SlotOf(epRho), slotT, slotP, slotLiquid});
+  for (TExtProperty p : {epEta, epLambda})
+    Cache.AddRule(SlotOf(p), {slotRange, SlotOf(epRho), slotT});
+  Cache.AddRule(SlotOf(epKappa), {SlotOf(epcf), SlotOf(epV), slotP});
+  Cache.AddRule(SlotOf(epdhv), {slotT});
+  Cache.AddRule(SlotOf(epdHvT), {SlotOf(epTv)});
+  Cache.AddRule(SlotOf(epRhoN), {slotPN0, slotTN0});
+  Cache.AddRule(SlotOf(epxFG), {SlotOf(epH), slotP});
+  Cache.AddRule(SlotOf(epRhoL), {slotT});
+  Cache.AddRule(SlotOf(epRhoV), {slotT});
+}
+
+void tWaterSteam::SetT(Extended value) {
+  if (EqualTemp(value, FT, 11)) return;
+  FT = value;
+  Cache.HasChanged(slotT);
+}
+
+void tWaterSteam::SetP(Extended value) {
+  if (value == FP || (IsNoValue(value) && IsNoValue(FP)) || EqualDigits(value, FP, 11)) return;
+  FP = value;
+  Cache.HasChanged(slotP);
+}
+
+void tWaterSteam::SetPN0(Extended value) {
+  if (value == FPN0 || EqualDigits(value, FPN0, 11)) return;
+  FPN0 = value;
+  Cache.HasChanged(slotPN0);
+}
+
+void tWaterSteam::SetTN0(Extended value) {
+  if (EqualTemp(value, FTN0, 11)) return;
+  FTN0 = value;
+  Cache.HasChanged(slotTN0);
+}
+
+void tWaterSteam::SetLiquid(bool value) {
+  if (value == FLiquid) return;
+  FLiquid = value;
+  Cache.HasChanged(slotLiquid);
+}
+
+Extended tWaterSteam::GetValue(TExtProperty p) {
+  if (p < 0 || p >= epCount) return NoValue;
+  const int slot = SlotOf(p);
+  if (!Cache.GetShouldBecalculated(slot)) return FValues[p];
+  const Extended v = Compute(p);
+  FValues[p] = IsNoValue(v) ? NoValue : v;
+  Cache.SetValid(slot);
+  return FValues[p];
+}
+
+void tWaterSteam::SetValue(TExtProperty p, Extended value, bool overrule) {
+  if (p < 0 || p >= epCount) throw EHXInternal("property " + std::to_string(p), "tWaterSteam");
+  const int slot = SlotOf(p);
+  const bool wasOverruled = Cache.GetIsOverruled(slot);
+  Cache.SetIsOverruled(slot, overrule);
+  if (!overrule) {
+    if (wasOverruled) {
+      Cache.SetValid(slot, false);
+      Cache.HasChanged(slot);
+    }
+    return;
+  }
+  if (IsNoValue(value)) value = NoValue;
+  if (wasOverruled && (FValues[p] == value)) return;
+  FValues[p] = value;
+  Cache.HasChanged(slot);
+  ResultsChanged();
+}
+
+Extended tWaterSteam::GetP23() {
+  if (Cache.GetShouldBecalculated(slotP23)) {
+    FP23 = CalculateP23(FT);
+    Cache.SetValid(slotP23);
+  }
+  return FP23;
+}
+
+void tWaterSteam::SetP23(Extended value, bool overrule) {
+  Cache.SetIsOverruled(slotP23, overrule);
+  if (overrule) FP23 = value;
+  Cache.SetValid(slotP23, overrule);
+  Cache.HasChanged(slotP23);
+}
+
+int tWaterSteam::GetRange() {
+  if (Cache.GetShouldBecalculated(slotRange)) {
+    FRange = CalculateRange(FP, FT, W.Tt, GetPv(), GetP23(), FLiquid, FDisplayRange);
+    Cache.SetValid(slotRange);
+  }
+  return FRange;
+}
+
+void tWaterSteam::SetRange(int value, bool overrule) {
+  Cache.SetIsOverruled(slotRange, overrule);
+  if (overrule) FRange = FDisplayRange = value;
+  Cache.SetValid(slotRange, overrule);
+  Cache.HasChanged(slotRange);
+}
+
+int tWaterSteam::GetDisplayRange() {
+  GetRange();
+  return FDisplayRange;
+}
+
+int tWaterSteam::PropertyRange() {
+  int range = GetRange();
+  if (FDisplayRange == 4 && range == 3 && FT < W.Tc) range = FLiquid ? 1 : 2;
+  return range;
+}
+
+bool tWaterSteam::GetIsSteam() {
+  if (IsNoValue(FT)) return false;
+  if (FT > W.Tc) return true;
+  const Extended tv = GetTv();
+  if (IsNoValue(tv)) return false;
+  if (GetDisplayRange() == 4) return !FLiquid;
+  return tv <= FT;
+}
+
+teCalculatedPhase tWaterSteam::GetPhase() {
+  if (!Available(FT, FP)) return cpUndef;
+  if (FT < W.Tt && !EqualTemp(FT, W.Tt, 3)) return cpSolid;
+  if (GetDisplayRange() == 4) return cpSaturated;
+  return GetIsSteam() ? cpVapour : cpLiquid;
+}
+
+Extended tWaterSteam::Compute(TExtProperty p) {
+  switch (p) {
+    case epPv: return CalculatePv(FT);
+    case epTv: return CalculateTv(FP);
+    case epRho: {
+      const Extended rho = CalculateRho(PropertyRange(), FP, FT);
+      return Available(rho) && rho > 0 ? rho : NoValue;
+    }
+    case epV: {
+      const Extended rho = GetRho();
+      return Available(rho) && rho > 0 ? 1 / rho : NoValue;
+    }
+    case epH:
+    case epS:
+    case epcp:
+    case epcv:
+    case epcf: {
+      const int range = PropertyRange();
+      const Extended rho = range == 3 ? GetRho() : NoValue;
+      if (range == 3 && IsNoValue(rho)) return NoValue;
+      switch (p) {
+        case epH: return Calculateh(range, FP, FT, rho);
+        case epS: return Calculates(range, FP, FT, rho);
+        case epcp: return Calculatecp(range, FP, FT, rho);
+        case epcv: return Calculatecv(range, FP, FT, rho);
+        default: return Calculatecf(range, FP, FT, rho);
+      }
+    }
+    case epEta:
+      return PropertyRange() == 0 ? NoValue : Calculateeta(FT, GetRho());
+    case epLambda:
+      return PropertyRange() == 0 ? NoValue : Calculatelambda(FT, GetRho());
+    case epKappa: {
+      // kappa = w^2 / (v p), p in Pa.
+      const Extended w = Getcf(), v = GetV();
+      if (!Available(w, v, FP) || v <= 0 || FP <= 0) return NoValue;
+      return w * w / (v * FP * 1E5L);
+    }
+    case epdhv: return Calculatedhv(FT);
+    case epdHvT: return Calculatedhv(GetTv());
+    case epRhoN: return CalculateRhoN(FPN0, FTN0);
+    case epxFG: return CalculatexFG(GetH(), FP);
+    case epRhoL: return SaturatedDensity(FT, true);
+    case epRhoV: return SaturatedDensity(FT, false);
+    case epM: return W.M;
+    case epTc: return W.Tc;
+    case epPc: return W.Pc;
+    case epRhoC: return W.RhoC;
+    case epOmega: return W.Omega;
+    case epTs: return W.Ts;
+    case epTT: return W.Tt;
+    default: return NoValue;
+  }
+}
+
+Extended tWaterSteam::SaturatedDensity(Extended t, bool liquid) {
+  if (!Available(t) || t >= W.Tc || t < W.Tt) return NoValue;
+  tWaterSteam sat;
+  sat.SetT(t);
+  sat.SetP(CalculatePv(t));
+  sat.SetLiquid(liquid);
+  return sat.GetRho();
+}
+
+Extended tWaterSteam::GetH(Extended t, Extended P, bool liquid) {
+  tWaterSteam w;
+  w.SetLiquid(liquid);
+  w.SetT(t);
+  w.SetP(P);
+  return w.tExtSubstances::GetH();
+}
+
+Extended tWaterSteam::Calculatedhv(Extended t) {
+  if (!Available(t) || t >= W.Tc || t < W.Tt) return NoValue;
+  // Both sides of the saturation line at t: the state (t, Pv(t)) read once as
+  // liquid and once as vapour.
+  const Extended pv = CalculatePv(t);
+  const Extended hL = GetH(t, pv, true), hV = GetH(t, pv, false);
+  return Available(hL, hV) ? std::fabs(hV - hL) : NoValue;
+}
+
+Extended tWaterSteam::CalculatexFG(Extended h, Extended P) {
+  if (!Available(h, P) || P <= 0 || P >= W.Pc) return NoValue;
+  const Extended ts = CalculateTv(P);
+  const Extended hL = GetH(ts, P, true), hV = GetH(ts, P, false);
+  if (!Available(hL, hV) || hV <= hL) return NoValue;
+  Extended x = (h - hL) / (hV - hL) * 100;
+  if (x > 100) x = EqualDigits(x, 100, 1) ? 100 : NoValue;
+  else if (x < 0) x = EqualDigits(x, 0, 1) ? 0 : NoValue;
+  return x;
+}
+
+Extended tWaterSteam::CalculateRhoN(Extended PN0, Extended TN0) {
+  if (!Available(PN0, TN0)) return NoValue;
+  const Extended TK = TN0 + ZeroCelsius;
+  if (PN0 * TK <= 0) return NoValue;
+  return PN0 * ZeroCelsius * W.RhoNVapour / (StandardPressure * TK);
+}
+
+Extended tWaterSteam::IterateH(Extended P2, Extended hTarget) { return IterateT(P2, hTarget, epH); }
+
+Extended tWaterSteam::IterateT(Extended P2, Extended target, TExtProperty p) {
+  if (!Available(P2, target) || P2 <= 0 || P2 > 1000) return NoValue;
+  tWaterSteam w;
+  w.SetP(P2);
+  auto value = [&](Extended t, bool liquid) {
+    w.SetLiquid(liquid);
+    w.SetT(t);
+    return w.GetValue(p);
+  };
+  // d/dT of h is cp; of s it is cp/T.
+  auto slope = [&]() {
+    const Extended cp = w.Getcp();
+    return p == epH ? cp : cp / (w.GetT() + ZeroCelsius);
+  };
+  Extended lo = W.Tt, hi = P2 <= 100 ? 2000 : 800;
+  bool liquid = true;
+  if (P2 < W.Pc) {
+    // Between the saturated liquid and vapour values the state is two-phase
+    // at the saturation temperature.
+    const Extended ts = CalculateTv(P2);
+    const Extended fL = value(ts, true), fV = value(ts, false);
+    if (!Available(fL, fV)) return NoValue;
+    if (target >= fL && target <= fV) return ts;
+    if (target < fL) {
+      hi = ts;
+    } else {
+      lo = ts;
+      liquid = false;
+    }
+  }
+  Extended flo = value(lo, liquid) - target, fhi = value(hi, liquid) - target;
+  if (!Available(flo, fhi) || (flo > 0) == (fhi > 0)) return NoValue;
+  Extended t = lo + flo / (flo - fhi) * (hi - lo);
+  const Extended tolerance = 1E-11L * std::max<Extended>(1, std::fabs(target));
+  for (int step = 0; step < 50; ++step) {
+    const Extended f = value(t, liquid) - target;
+    if (!Available(f)) return NoValue;
+    if (std::fabs(f) <= tolerance) return t;
+    if ((f > 0) == (fhi > 0)) {
+      hi = t, fhi = f;
+    } else {
+      lo = t, flo = f;
+    }
+    const Extended d = slope();
+    Extended next = Available(d) && d > 0 ? t - f / d : NoValue;
+    if (IsNoValue(next) || next <= lo || next >= hi) next = (lo + hi) / 2;
+    if (hi - lo <= 1E-12L * (hi + ZeroCelsius)) return next;
+    t = next;
+  }
+  return NoValue;
+}
+
+Extended tWaterSteam::DoCalculateT2(Extended T1, Extended P1, Extended P2) {
+  return IterateH(P2, GetH(T1, P1, FLiquid));
+}
+
+void tWaterSteam::DoCalculateRhoIsentrop(Extended& Rho2, Extended& T2, Extended T1, Extended P1,
+                                         Extended P2) {
+  Rho2 = T2 = NoValue;
+  tWaterSteam w;
+  w.SetLiquid(FLiquid);
+  w.SetT(T1);
+  w.SetP(P1);
+  const Extended s1 = w.GetS();
+  T2 = IterateT(P2, s1, epS);
+  if (IsNoValue(T2)) return;
+  w.SetT(T2);
+  w.SetP(P2);
+  if (w.GetDisplayRange() != 4) {
+    Rho2 = w.GetRho();
+    return;
+  }
+  // Two-phase end state: the vapour fraction from the entropy, the density
+  // from the specific volumes of both sides.
+  w.SetLiquid(true);
+  const Extended sL = w.GetS(), vL = w.GetV();
+  w.SetLiquid(false);
+  const Extended sV = w.GetS(), vV = w.GetV();
+  if (!Available(sL, sV, vL, vV) || sV <= sL) return;
+  const Extended x = std::min<Extended>(1, std::max<Extended>(0, (s1 - sL) / (sV - sL)));
+  Rho2 = 1 / (vL + x * (vV - vL));
+}
+
+void tWaterSteam::Assign(const tExtSubstances& source) {
+  if (this == &source) return;
+  tExtSubstances::Assign(source);
+  if (const auto* water = dynamic_cast<const tWaterSteam*>(&source)) {
+    Cache = water->Cache;
+    FP23 = water->FP23;
+    FRange = water->FRange;
+  } else {
+    Cache.ResetAll();
+  }
+}
+
+}  // namespace torvacalc

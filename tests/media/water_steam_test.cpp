@@ -1,0 +1,226 @@
+#include "media/water_steam.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace torvacalc {
+namespace {
+
+constexpr Extended Tc = WaterConstants.Tc, Pc = WaterConstants.Pc;
+
+::testing::AssertionResult Near(Extended value, Extended expected, Extended relative) {
+  if (IsNoValue(value)) return ::testing::AssertionFailure() << "NoValue";
+  if (std::fabs(value - expected) <= relative * std::fabs(expected))
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << static_cast<double>(value) << " instead of "
+                                       << static_cast<double>(expected);
+}
+
+struct RangeCase {
+  const char* what;
+  Extended t, P;
+  bool liquid;
+  int range, display;
+  teCalculatedPhase phase;
+};
+
+TEST(WaterSteam, SelectsRegionsAtTheirBoundaries) {
+  const Extended pv100 = CalculatePv(100), pv360 = CalculatePv(360);
+  const RangeCase cases[] = {
+      {"350 degC below Pv: region 2", 350, 100, true, 2, 2, cpVapour},
+      {"350 degC above Pv: region 1", 350, 200, true, 1, 1, cpLiquid},
+      {"350.001 degC above p23: region 3", 350.001L, 200, true, 3, 3, cpLiquid},
+      {"500 degC below p23: region 2", 500, 100, true, 2, 2, cpVapour},
+      {"500 degC above p23: region 3", 500, 600, true, 3, 3, cpVapour},
+      {"800 degC: region 2", 800, 100, true, 2, 2, cpVapour},
+      {"800.5 degC at 100 bar: region 5", 800.5L, 100, true, 5, 5, cpVapour},
+      {"800.5 degC at 100.1 bar: outside", 800.5L, 100.1L, true, 0, 0, cpVapour},
+      {"above 2000 degC: outside", 2000.5L, 1, true, 0, 0, cpVapour},
+      {"above 1000 bar: outside", 20, 1000.5L, true, 0, 0, cpLiquid},
+      {"below the triple point: outside", 0, 1, true, 0, 0, cpLiquid},
+      {"ice", -10, 1, true, 0, 0, cpSolid},
+      {"P = 0: outside", 20, 0, true, 0, 0, cpLiquid},
+      {"saturated, liquid side", 100, pv100 * (1 + 1E-4L), true, 1, 4, cpSaturated},
+      {"saturated, vapour side", 100, pv100 * (1 + 1E-4L), false, 2, 4, cpSaturated},
+      {"saturated in region 3", 360, pv360, false, 3, 4, cpSaturated},
+      {"0.2 % above Pv is not saturated", 100, pv100 * 1.002L, true, 1, 1, cpLiquid},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    tWaterSteam w;
+    w.SetLiquid(c.liquid);
+    w.SetT(c.t);
+    w.SetP(c.P);
+    EXPECT_EQ(w.GetRange(), c.range);
+    EXPECT_EQ(w.GetDisplayRange(), c.display);
+    EXPECT_EQ(w.GetPhase(), c.phase);
+  }
+}
+
+TEST(WaterSteam, SaturationLineTakesTheChosenSide) {
+  for (Extended t : {100.0L, 300.0L, 360.0L}) {
+    SCOPED_TRACE(static_cast<double>(t));
+    tWaterSteam w;
+    w.SetT(t);
+    w.SetP(CalculatePv(t));
+    w.SetLiquid(true);
+    const Extended rhoL = w.GetRho(), hL = w.GetH();
+    EXPECT_FALSE(w.GetIsSteam());
+    w.SetLiquid(false);
+    const Extended rhoV = w.GetRho(), hV = w.GetH();
+    EXPECT_TRUE(w.GetIsSteam());
+    // Both sides from the Gibbs regions 1 and 2, also inside region 3.
+    EXPECT_TRUE(Near(rhoL, CalculateRho1(CalculatePv(t), t), 1E-15L));
+    EXPECT_TRUE(Near(rhoV, CalculateRho2(CalculatePv(t), t), 1E-15L));
+    EXPECT_TRUE(Near(hV - hL, tWaterSteam::Calculatedhv(t), 1E-12L));
+  }
+  // Heat of vaporization at 100 degC: h'' - h' = 2675.57 - 419.10 kJ/kg in
+  // the IAPWS-IF97 steam tables (Wagner, Kretzschmar, 2008).
+  EXPECT_TRUE(Near(tWaterSteam::Calculatedhv(100), 2256.47L, 1E-4L));
+  EXPECT_TRUE(IsNoValue(tWaterSteam::Calculatedhv(Tc + 1)));
+}
+
+TEST(WaterSteam, CriticalLimitsOfTheSaturationLine) {
+  EXPECT_EQ(CalculatePv(Tc), Pc);
+  EXPECT_EQ(CalculatePv(500), Pc);
+  EXPECT_EQ(CalculateTv(Pc), Tc);
+  EXPECT_EQ(CalculateTv(300), Tc);
+  EXPECT_TRUE(IsNoValue(CalculateTv(0)));
+  // The saturation equations are each other's inverse.
+  for (Extended t : {0.01L, 50.0L, 200.0L, 373.0L})
+    EXPECT_TRUE(Near(CalculateTv(CalculatePv(t)) + 273.15L, t + 273.15L, 1E-11L));
+}
+
+TEST(WaterSteam, RegionThreeDensityFollowsTheBranchOfThePhase) {
+  // Just below and above the saturation pressure at 370 degC the density
+  // jumps from the vapour to the liquid branch.
+  const Extended pv = CalculatePv(370);
+  const Extended vapour = CalculateRho3(pv * 0.99L, 370), liquid = CalculateRho3(pv * 1.01L, 370);
+  ASSERT_TRUE(Available(vapour, liquid));
+  EXPECT_LT(vapour, 322);
+  EXPECT_GT(liquid, 322);
+  for (Extended rho : {vapour, liquid})
+    EXPECT_TRUE(Near(CalculateP3(rho, 370), rho == vapour ? pv * 0.99L : pv * 1.01L, 1E-11L));
+  // Continuity with the neighbouring regions: region 1 at 350 degC and
+  // region 2 on the boundary line (IF97 consistency within 0.1 %).
+  EXPECT_TRUE(Near(CalculateRho3(300, 350.0001L), CalculateRho1(300, 350), 1E-3L));
+  const Extended p23 = CalculateP23(450);
+  EXPECT_TRUE(Near(CalculateRho3(p23 * (1 + 1E-9L), 450), CalculateRho2(p23, 450), 1E-3L));
+}
+
+TEST(WaterSteam, MissingInputsAndOutsideTheFormulationGiveNoValue) {
+  const TExtProperty results[] = {epRho, epV, epH, epS, epcp, epcv, epcf, epEta, epLambda, epKappa};
+  const struct { const char* what; Extended t, P; } cases[] = {
+      {"t missing", NoValue, 10}, {"P missing", 100, NoValue}, {"region 0", 800.5L, 100.1L}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    tWaterSteam w;
+    w.SetT(c.t);
+    w.SetP(c.P);
+    for (TExtProperty p : results) EXPECT_TRUE(IsNoValue(w.GetValue(p))) << ExtPropertyName(p);
+    EXPECT_FALSE(w.GetIsSteam() && IsNoValue(c.t));
+  }
+  tWaterSteam w;
+  EXPECT_EQ(w.GetPhase(), cpUndef);
+  EXPECT_TRUE(IsNoValue(tWaterSteam::CalculateRhoN(NoValue, 0)));
+  EXPECT_TRUE(IsNoValue(tWaterSteam::CalculateRhoN(0, 0)));
+}
+
+TEST(WaterSteam, ResultsFollowInputsAndOverrules) {
+  tWaterSteam w;
+  int notified = 0;
+  w.OnResultsChange = [&](tExtSubstances&) { ++notified; };
+  w.SetT(20);
+  w.SetP(1);
+  const Extended rho20 = w.GetRho();
+  EXPECT_TRUE(Near(w.GetV(), 1 / rho20, 1E-15L));
+  w.SetT(80);
+  EXPECT_LT(w.GetRho(), rho20);
+  // An overruled density feeds the specific volume and the viscosity.
+  const Extended eta = w.GetEta();
+  w.SetRho(1000);
+  EXPECT_EQ(notified, 1);
+  EXPECT_EQ(w.GetRho(), 1000);
+  EXPECT_TRUE(Near(w.GetV(), 0.001L, 1E-15L));
+  EXPECT_NE(w.GetEta(), eta);
+  w.SetT(81);  // inputs do not lift an overrule
+  EXPECT_EQ(w.GetRho(), 1000);
+  w.SetRho(0, false);
+  EXPECT_TRUE(Near(w.GetRho(), CalculateRho1(1, 81), 1E-15L));
+  // The isentropic exponent w^2/(v p) of steam at 1 bar, 200 degC is near
+  // the ideal-gas value of water vapour.
+  w.SetT(200);
+  EXPECT_TRUE(Near(w.GetKappa(), w.Getcf() * w.Getcf() / (w.GetV() * 1E5L), 1E-15L));
+  EXPECT_NEAR(static_cast<double>(w.GetKappa()), 1.32, 0.02);
+  // Density of water vapour at normal conditions.
+  EXPECT_TRUE(Near(w.GetRhoN(), 0.8038L, 1E-15L));
+  w.SetTN0(15);
+  EXPECT_TRUE(Near(w.GetRhoN(), 0.8038L * 273.15L / 288.15L, 1E-15L));
+}
+
+TEST(WaterSteam, VapourFractionOnTheSaturationLine) {
+  const Extended P = 10, ts = CalculateTv(P);
+  const Extended hL = tWaterSteam::GetH(ts, P, true), hV = tWaterSteam::GetH(ts, P, false);
+  tWaterSteam w;
+  w.SetT(ts);
+  w.SetP(P);
+  EXPECT_TRUE(Near(w.GetxFG(), 0, 1E-9L) || std::fabs(w.GetxFG()) < 1E-9L);
+  w.SetH((hL + hV) / 2);
+  EXPECT_TRUE(Near(w.GetxFG(), 50, 1E-12L));
+  EXPECT_EQ(tWaterSteam::CalculatexFG(hV * 1.00001L + 0.01L, P), 100);
+  EXPECT_TRUE(IsNoValue(tWaterSteam::CalculatexFG(hV + (hV - hL), P)));
+}
+
+TEST(WaterSteam, ChangeOfStateKeepsEnthalpyOrEntropy) {
+  struct { const char* what; Extended t1, P1, P2; bool liquid; } cases[] = {
+      {"superheated steam throttled", 300, 40, 1, false},
+      {"compressed water throttled", 20, 100, 1, true},
+      {"supercritical to superheated", 450, 300, 50, false},
+      {"hot water flashing", 180, 20, 2, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    tWaterSteam w;
+    w.SetLiquid(c.liquid);
+    const Extended h1 = tWaterSteam::GetH(c.t1, c.P1, c.liquid);
+    const Extended t2 = w.CalculateT2(c.t1, c.P1, c.P2);
+    ASSERT_TRUE(Available(t2));
+    const Extended ts2 = CalculateTv(c.P2);
+    if (t2 == ts2) {  // two-phase end state: h between h' and h''
+      EXPECT_GE(h1, tWaterSteam::GetH(ts2, c.P2, true));
+      EXPECT_LE(h1, tWaterSteam::GetH(ts2, c.P2, false));
+    } else {
+      EXPECT_TRUE(Near(tWaterSteam::GetH(t2, c.P2, t2 < ts2), h1, 1E-10L));
+    }
+    EXPECT_EQ(w.CalculateT2(c.t1, c.P1, c.P2), t2);  // from the store
+    Extended rho2, t2s;
+    w.CalculateRhoIsentrop(rho2, t2s, c.t1, c.P1, c.P2);
+    ASSERT_TRUE(Available(rho2, t2s));
+    EXPECT_LE(t2s, t2 + 1E-9L);  // expansion with work cools more than throttling
+  }
+  // Saturated steam at 100 degC throttled to 1.01325 bar.
+  tWaterSteam w;
+  EXPECT_TRUE(IsNoValue(w.CalculateT2(NoValue, 10, 1)));
+  EXPECT_TRUE(IsNoValue(w.CalculateT2(100, 10, 0)));
+}
+
+TEST(WaterSteam, AssignCopiesStateAndResults) {
+  tWaterSteam a, b;
+  a.SetT(150);
+  a.SetP(3);
+  a.SetLiquid(false);
+  a.SetCStar(0.5);
+  const Extended h = a.GetH();
+  b.Assign(a);
+  EXPECT_EQ(b.GetT(), 150);
+  EXPECT_FALSE(b.GetLiquid());
+  EXPECT_EQ(b.GetH(), h);
+  EXPECT_EQ(b.GetCStar(), 0.5);
+  b.SetT(160);
+  EXPECT_GT(b.GetH(), h);
+  EXPECT_EQ(a.GetH(), h);
+}
+
+}  // namespace
+}  // namespace torvacalc

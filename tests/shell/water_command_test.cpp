@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "shell/cli.h"
+
+namespace torvacalc {
+namespace {
+
+struct RunResult {
+  int code;
+  std::string out, err;
+};
+
+RunResult Water(std::vector<std::string> args) {
+  args.insert(args.begin(), "water");
+  std::ostringstream out, err;
+  const int code = RunMain(args, out, err);
+  return {code, out.str(), err.str()};
+}
+
+TEST(WaterCommand, PrintsTheStateAsJson) {
+  // 250 degC, 40 bar: compressed water of region 1.
+  const RunResult r = Water({"--json", "t=250", "P=40"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  for (const char* key : {"\"t\": 250", "\"P\": 40", "\"Range\": 1", "\"IsSteam\": false",
+                          "\"Rho\": 798.918", "\"p23\": 164.05", "\"Pv\": 39.7"})
+    EXPECT_NE(r.out.find(key), std::string::npos) << key << " in " << r.out;
+  EXPECT_EQ(r.out.front(), '{');
+  EXPECT_EQ(r.out.substr(r.out.size() - 2), "}\n");
+}
+
+TEST(WaterCommand, SaturationSideAndOutsideValues) {
+  const RunResult steam = Water({"t=100", "P=1.014179", "Liquid=nein", "--json"});
+  ASSERT_EQ(steam.code, 0) << steam.err;
+  EXPECT_NE(steam.out.find("\"Range\": 4"), std::string::npos) << steam.out;
+  EXPECT_NE(steam.out.find("\"IsSteam\": true"), std::string::npos);
+  EXPECT_NE(steam.out.find("\"Rho\": 0.59"), std::string::npos) << steam.out;
+  // Outside the formulation: the properties are null, the saturation data
+  // are still given.
+  const RunResult outside = Water({"--json", "t=800.5", "P=100.1"});
+  ASSERT_EQ(outside.code, 0);
+  EXPECT_NE(outside.out.find("\"Rho\": null"), std::string::npos);
+  EXPECT_NE(outside.out.find("\"Range\": 0"), std::string::npos);
+  EXPECT_NE(outside.out.find("\"Pv\": 220.64"), std::string::npos);
+}
+
+TEST(WaterCommand, PlainOutputIsATableWithUnits) {
+  const RunResult r = Water({"t=20", "P=1"});
+  ASSERT_EQ(r.code, 0);
+  EXPECT_NE(r.out.find("Rho      998.2"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("kg/m³"), std::string::npos);
+  EXPECT_NE(r.out.find("eta      0.0010016"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("IsSteam  nein"), std::string::npos);
+}
+
+TEST(WaterCommand, BadArgumentsExitWithUsage) {
+  const std::vector<std::vector<std::string>> bad = {
+      {}, {"t=20"}, {"t=20", "P=x"}, {"t=20", "P=1", "Liquid=vielleicht"}, {"t=20", "P=1", "T=3"},
+      {"t=20", "t=30", "P=1"}, {"t=nan", "P=1"}, {"--csv", "t=20", "P=1"}, {"t20", "P=1"}};
+  for (const auto& args : bad) {
+    const RunResult r = Water(args);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  }
+}
+
+}  // namespace
+}  // namespace torvacalc
