@@ -427,6 +427,11 @@ void TCalcParameter::SetValueState(tValueState state) {
   DoAfterSetValueParameter();
 }
 
+tDisplayState TCalcParameter::GetDisplayState() const {
+  if (FHideIfMinus && IsNoValue(GetValue())) return dsInvisible;
+  return TCalcItem::GetDisplayState();
+}
+
 bool TCalcParameter::GetInBounds() const {
   if (FUpperBound <= FLowerBound) return true;
   const Extended v = GetValue();

@@ -110,6 +110,9 @@ class TCalcItem {
   void SetImportant(bool v) { FImportant = v; }
   bool GetUseInGraphics() const { return FUseInGraphics; }
   void SetUseInGraphics(bool v) { FUseInGraphics = v; }
+  // Shown only while it holds a value (optional medium properties).
+  bool GetHideIfMinus() const { return FHideIfMinus; }
+  void SetHideIfMinus(bool v) { FHideIfMinus = v; }
   bool GetOutDated() const { return FOutDated; }
   void SetOutDated(bool v) { FOutDated = v; }
   // The user may change the value: enabled and not read-only.
@@ -196,7 +199,7 @@ class TCalcItem {
   std::uint8_t FInputState = isUser;
   bool FOverruled = false, FSetByProgram = false, FCanBeOverruled = false, FModified = false,
        FCanBeModified = true, FReadOnly = false, FEnabled = true, FUtilized = true, FIsUsed = true;
-  bool FShowAlways = false, FImportant = false, FUseInGraphics = false, FOutDated = false;
+  bool FShowAlways = false, FImportant = false, FUseInGraphics = false, FOutDated = false, FHideIfMinus = false;
   int FXTimesInUse = 0, FXTroubleMaker = 0;
   TEDetailLevel FDetailLevel = dlLow;
   TCalcItem* FSourceCalcItem = nullptr;
@@ -254,6 +257,7 @@ class TCalcParameter : public TCalcItem {
   // Text input: both "," and "." are read as decimal marks.
   void SetText(const std::string& text) override;
   std::string GetDisplayText() const override;
+  tDisplayState GetDisplayState() const override;
 
   // The display unit.
   int GetCalcUnitNo() const { return FCalcUnits.CalcUnitNo; }

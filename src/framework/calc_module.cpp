@@ -391,6 +391,12 @@ void TCalcModule::MakeUtilized(const std::vector<TCalcItem*>& items) {
     if (i) i->SetUtilized(true);
 }
 
+void TCalcModule::HideIfMinus(const std::vector<TCalcItem*>& items) {
+  for (TCalcItem* i : items)
+    if (i) i->SetHideIfMinus(true);
+  CalcEvent(ceUpdateState, nullptr);
+}
+
 void TCalcModule::MakeNotUtilized(const std::vector<TCalcItem*>& items) {
   for (TCalcItem* i : items)
     if (i) i->SetUtilized(false);

@@ -145,6 +145,8 @@ class TCalcModule : public TAncestorCalcModule {
   void DisableParameters(const std::vector<TCalcItem*>& items);
   void MakeUtilized(const std::vector<TCalcItem*>& items);
   void MakeNotUtilized(const std::vector<TCalcItem*>& items);
+  // The listed parameters are shown only while they hold a value.
+  void HideIfMinus(const std::vector<TCalcItem*>& items);
 
   const std::vector<TCalcSource*>& CalcSources() const { return FCalcSources; }
 

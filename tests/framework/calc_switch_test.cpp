@@ -1,0 +1,194 @@
+// Switches: their texts, and how a choice re-wires the calculation.
+#include <gtest/gtest.h>
+
+#include "framework/calc_switch.h"
+#include "framework/super_module.h"
+
+using namespace torvacalc;
+
+namespace {
+
+TEST(TwoStateSwitch, TextsAndStatus) {
+  EXPECT_EQ(StrToSwitchStatus("ja"), cbChecked);
+  EXPECT_EQ(StrToSwitchStatus("JA"), cbChecked);
+  EXPECT_EQ(StrToSwitchStatus("Nein"), cbUnchecked);
+  EXPECT_EQ(StrToSwitchStatus("yes"), cbGrayed);
+  EXPECT_EQ(StrToSwitchStatus(""), cbGrayed);
+  EXPECT_EQ(SwitchStatusToStr(cbChecked), "ja");
+  EXPECT_EQ(SwitchStatusToStr(cbUnchecked), "nein");
+  EXPECT_EQ(SwitchStatusToStr(cbGrayed), "");
+
+  TCalcModule m("M");
+  auto* s = m.AddItem<TCalcSwitch>("Liquid");
+  EXPECT_EQ(s->GetSwitchStatus(), cbGrayed);
+  s->SetText("Ja");
+  EXPECT_TRUE(s->GetChecked());
+  EXPECT_EQ(s->GetText(), "ja");
+  s->SetText("vielleicht");
+  EXPECT_EQ(s->GetSwitchStatus(), cbGrayed);
+  s->SetChecked(false);
+  EXPECT_EQ(s->GetText(), "nein");
+}
+
+// A calculation with three alternative methods for one result, each a
+// module behind its own connector, chosen by a multi-switch.
+class MethodChoice : public TSuperCalcModule {
+ public:
+  MethodChoice() : TSuperCalcModule("Choice") {
+    TMainCalcModule* main = GetMainCalcModule();
+    method = main->AddItem<TCalcListSwitch>("Method");
+    method->SetValueList({"VDMA", "IEC", "ISA"});
+    for (int i = 0; i < 3; ++i) {
+      auto* m = CreateModule<TCalcModule>("M" + std::to_string(i));
+      m->AddItem<TInputParameter>("x", qNoUnit);
+      modules.push_back(m);
+      auto* c = CreateConnector(CalcSourceCustomMCM1(), CreateSource(m), "C" + std::to_string(i));
+      c->InConnections.AddConnection("x|x");
+      connectors.push_back(c);
+      method->AddConnector(c->GetName(), i);
+    }
+    main->AddItem<TInputParameter>("x", qNoUnit);
+    main->AddItem<TInputParameter>("onlyISA", qNoUnit);
+    method->AddParameter("onlyISA", 2);
+    SetActive(true);
+  }
+  TCalcListSwitch* method;
+  std::vector<TCalcModule*> modules;
+  std::vector<TCalcConnector*> connectors;
+};
+
+TEST(MultiSwitch, OnlyTheConnectorsOfTheChosenEntryAreOn) {
+  MethodChoice calc;
+  auto active = [&] {
+    std::vector<bool> a;
+    for (auto* c : calc.connectors) a.push_back(c->GetActive());
+    return a;
+  };
+  calc.method->SetText("ISA");
+  EXPECT_EQ(calc.method->GetSwitchStatus(), 2);
+  EXPECT_EQ(active(), (std::vector<bool>{false, false, true}));
+  EXPECT_TRUE(calc.GetMainCalcModule()->CalcItemByName("onlyISA")->GetUtilized());
+  calc.method->SetText("iec");  // entries are not case-sensitive
+  EXPECT_EQ(calc.method->GetSwitchStatus(), 1);
+  EXPECT_EQ(calc.method->GetText(), "IEC");
+  EXPECT_EQ(active(), (std::vector<bool>{false, true, false}));
+  EXPECT_FALSE(calc.GetMainCalcModule()->CalcItemByName("onlyISA")->GetUtilized());
+  // The chosen method's module reads the main module's input.
+  EXPECT_EQ(calc.modules[1]->CalcItemByName("x")->GetSourceCalcItem(),
+            calc.GetMainCalcModule()->CalcItemByName("x"));
+  EXPECT_EQ(calc.modules[0]->CalcItemByName("x")->GetSourceCalcItem(), nullptr);
+
+  // A text not in the list chooses nothing and switches everything off.
+  calc.method->SetText("AGA");
+  EXPECT_EQ(calc.method->GetSwitchStatus(), -1);
+  EXPECT_EQ(active(), (std::vector<bool>{false, false, false}));
+  calc.method->SetSwitchIndex(0);
+  EXPECT_EQ(active(), (std::vector<bool>{true, false, false}));
+}
+
+TEST(MultiSwitch, SameTextAgainDoesNothing) {
+  MethodChoice calc;
+  calc.method->SetText("VDMA");
+  int events = 0;
+  calc.GetMainCalcModule()->OnCalcEvent = [&](TCalcEvent e, TCalcItem*) { events += e == ceValueFieldChange; };
+  calc.method->SetText("VDMA");
+  EXPECT_EQ(events, 0);
+  calc.method->SetText("IEC");
+  EXPECT_GE(events, 1);
+}
+
+TEST(MultiSwitch, EntriesAndValueNumbers) {
+  EXPECT_EQ(TCustomCalcMultiSwitch::ConnectorEntry("CIEC", 2), "CIEC|2");
+  EXPECT_EQ(TCustomCalcMultiSwitch::GetValueNoFromConnector("CIEC|2"), 2);
+  EXPECT_EQ(TCustomCalcMultiSwitch::GetValueNoFromConnector("CIEC"), -1);
+  EXPECT_EQ(TCustomCalcMultiSwitch::GetValueNoFromConnector("CIEC|x"), -1);
+  EXPECT_EQ(TCustomCalcMultiSwitch::GetConnectorName("CIEC|2"), "CIEC");
+
+  TCalcModule m("M");
+  auto* s = m.AddItem<TXCalcListSwitch>("s");
+  s->SetValueList({"a", "b", "c", "d"});
+  s->SetVisible(1, false);
+  EXPECT_EQ(s->GetNoOfVisibleIndexes(), 3);
+  EXPECT_EQ(s->GetFirstIndex(), 0);
+  EXPECT_EQ(s->GetNext(0), 2);
+  EXPECT_EQ(s->GetLastIndex(), 3);
+  s->SetText("b");  // hidden entries cannot be chosen
+  EXPECT_EQ(s->GetSwitchStatus(), -1);
+  s->SetText("c");
+  EXPECT_EQ(s->GetSwitchStatus(), 2);
+  // The choice keeps its text when the list changes.
+  s->SetValueList({"c", "a"});
+  EXPECT_EQ(s->GetSwitchStatus(), 0);
+  EXPECT_EQ(s->IndexOfText(""), -1);
+}
+
+TEST(LookUpSwitch, KeysFollowTheChoice) {
+  TCalcModule m("M");
+  auto* s = m.AddItem<TLookUpMultiSwitch>("Fluid");
+  s->AddValue("Wasser", "7732-18-5");
+  s->AddValue("Luft", "132259-10-0");
+  s->SetText("Luft");
+  EXPECT_EQ(s->ValueKey(), "132259-10-0");
+  EXPECT_EQ(s->IndexOfValueKey("7732-18-5"), 0);
+  EXPECT_EQ(s->IndexOfValueKey("none"), -1);
+}
+
+struct Media : TSwitchDataSource {
+  std::vector<std::string> values{"Wasser", "Dampf", "Luft"};
+  std::vector<std::string> ValueList() const override { return values; }
+  std::shared_ptr<const TDataRecord> Describe(int index) const override {
+    auto r = std::make_shared<TDataRecord>();
+    r->Key = values[static_cast<size_t>(index)];
+    r->Fields["M"] = index == 2 ? "28.963" : "18.015";
+    return r;
+  }
+};
+
+TEST(DataSwitch, ValueListFromTheDatabaseAndFromTheLinkSource) {
+  TCalcModule m("M"), n("N");
+  Media media;
+  auto* fluid = m.AddItem<TFluidDataMultiSwitch>("Fluid");
+  EXPECT_FALSE(fluid->GetFromDataBase());
+  fluid->SetDataSource(&media);
+  EXPECT_TRUE(fluid->GetFromDataBase());
+  fluid->SetText("Luft");
+  ASSERT_NE(fluid->PropertyDescription(), nullptr);
+  EXPECT_EQ(fluid->PropertyDescription()->Fields.at("M"), "28.963");
+  // The database changes order: the choice follows its text.
+  media.values = {"Luft", "Wasser"};
+  fluid->GetFromDataBase();
+  EXPECT_EQ(fluid->GetSwitchStatus(), 0);
+
+  auto* linked = n.AddItem<TDataMultiSwitch>("Fluid");
+  linked->SetSourceCalcItem(fluid);
+  EXPECT_EQ(linked->GetValueList(), fluid->GetValueList());
+  EXPECT_EQ(linked->GetText(), "Luft");
+  linked->SetText("Wasser");
+  EXPECT_EQ(fluid->GetSwitchStatus(), 1);
+}
+
+TEST(DataSwitch, DatabaseChoiceIsReadOnlyAndTypedChoicesAreReported) {
+  TCalcMessageContainer container;
+  TCalcModule m("M");
+  m.SetCalcMessageContainer(&container);
+  auto* dn = m.AddItem<TDNVDataListSwitch>("DNV");
+  dn->SetValueList({"DN 25", "DN 50"});
+  dn->SetText("DN 50");
+  EXPECT_TRUE(m.CheckParameters({dn}) == false);  // typed in, not taken from the database
+  EXPECT_EQ(container.GetMessageOf(dn)->MsgNo, 118);
+  dn->SetInputState(isDatabase);
+  EXPECT_TRUE(dn->GetReadOnly());
+  dn->SetModified(true);
+  EXPECT_FALSE(dn->GetReadOnly());
+}
+
+TEST(HideIfMinus, ParametersWithoutValueAreNotShown) {
+  TCalcModule m("M");
+  auto* rhoN = m.AddItem<TInputParameter>("RhoN", qDensity);
+  m.HideIfMinus({rhoN});
+  EXPECT_EQ(rhoN->GetDisplayState(), dsInvisible);
+  rhoN->SetValue(1.2L);
+  EXPECT_EQ(rhoN->GetDisplayState(), dsNormal);
+}
+
+}  // namespace
