@@ -32,10 +32,13 @@ class TCalcComponent {
     auto child = std::make_unique<T>(this, std::forward<Args>(args)...);
     T* raw = child.get();
     FChildren.push_back(std::move(child));
+    ChildCreated(raw);
     return raw;
   }
   // The owned children in creation order.
   std::vector<TCalcComponent*> Children() const;
+  size_t ChildCount() const { return FChildren.size(); }
+  TCalcComponent* ChildAt(size_t i) const { return FChildren[i].get(); }
   TCalcComponent* FindChild(const std::string& name) const;
 
   // The nearest owner of type T, or nullptr.
@@ -47,6 +50,9 @@ class TCalcComponent {
   }
 
  protected:
+  // Called after a child was created (owners that keep typed lists of some
+  // of their children fill them here).
+  virtual void ChildCreated(TCalcComponent* /*child*/) {}
   // Frees the children now (reverse creation order); derived destructors
   // call it while their own members still exist.
   void DestroyChildren();

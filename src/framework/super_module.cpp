@@ -96,8 +96,13 @@ TSuperCalcModule::TSuperCalcModule(TCalcComponent* owner, std::string name)
 
 TSuperCalcModule::~TSuperCalcModule() {
   FDestroying = true;
+  FNestedSuperModules.clear();
   DestroyChildren();
   DestroyItems();
+}
+
+void TSuperCalcModule::ChildCreated(TCalcComponent* child) {
+  if (auto* s = dynamic_cast<TSuperCalcModule*>(child)) FNestedSuperModules.push_back(s);
 }
 
 TCalcSource* TSuperCalcModule::CreateSource(TCalcModule* module, const std::string& name) {
@@ -124,8 +129,7 @@ void TSuperCalcModule::BeginUpdate() {
   if (IsDestroying()) return;
   if (FUpdateCounter == 0 && BeforeFirstCalculate) BeforeFirstCalculate(*this);
   ++FUpdateCounter;
-  for (TCalcComponent* c : Children())
-    if (auto* s = dynamic_cast<TSuperCalcModule*>(c)) s->BeginUpdate();
+  for (TSuperCalcModule* s : FNestedSuperModules) s->BeginUpdate();
   FContainer->BeginUpdate();
   for (TCalcSource* s : FMainCalcModule->CalcSources()) s->BeginUpdate();
 }
@@ -134,8 +138,7 @@ void TSuperCalcModule::EndUpdate(bool recalculated) {
   if (IsDestroying() || FUpdateCounter == 0) return;
   if (FUpdateCounter == 1 && FLoading) return;
   --FUpdateCounter;
-  for (TCalcComponent* c : Children())
-    if (auto* s = dynamic_cast<TSuperCalcModule*>(c)) s->EndUpdate(false);
+  for (TSuperCalcModule* s : FNestedSuperModules) s->EndUpdate(false);
   for (TCalcSource* s : FMainCalcModule->CalcSources()) s->EndUpdate(recalculated);
   FContainer->EndUpdate(FLoading ? false : recalculated);
   if (FUpdateCounter > 0) return;

@@ -168,12 +168,14 @@ class TSuperCalcModule : public TAncestorCalcModule {
   void DeleteAutoSaveFile();
 
  protected:
+  void ChildCreated(TCalcComponent* child) override;
   // The state of the modules below this one, by path.
   void CollectModules(TCalcComponent& c, const std::string& path,
                       std::vector<std::pair<std::string, TAncestorCalcModule*>>& out) const;
 
  private:
   std::string FGUID;
+  std::vector<TSuperCalcModule*> FNestedSuperModules;  // owned children that are super modules
   TCalcMessageContainer* FContainer;
   TMainCalcModule* FMainCalcModule;
   TCMAuthors* FCMAuthors;
