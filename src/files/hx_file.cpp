@@ -1,68 +1,17 @@
 #include "files/hx_file.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <random>
 
+#include "files/raw_deflate.h"
 #include "framework/settings.h"
 #include "framework/translation.h"
 
 namespace torvacalc {
 
 namespace {
-
-// Raw deflate (RFC 1951): negative window bits make zlib leave out its own
-// header and checksum.
-constexpr int kRawDeflateWindowBits = -15;
-// The inflater hands its output over in blocks of this size.
-constexpr std::size_t kInflateBlock = 65536;
-
-std::string Deflate(std::string_view data) {
-  z_stream z{};
-  if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, kRawDeflateWindowBits, 8,
-                   Z_DEFAULT_STRATEGY) != Z_OK)
-    throw EHXFileWriteError("cannot start the compression");
-  std::string out(deflateBound(&z, static_cast<uLong>(data.size())), '\0');
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  z.avail_in = static_cast<uInt>(data.size());
-  z.next_out = reinterpret_cast<Bytef*>(out.data());
-  z.avail_out = static_cast<uInt>(out.size());
-  const int rc = deflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  if (rc != Z_STREAM_END) throw EHXFileWriteError("compression failed");
-  return out;
-}
-
-// Inflates raw deflate data; throws EStreamReadError when it is damaged,
-// ends early or grows beyond `limit` bytes. Every round either consumes
-// input or produces output, or stops, so damaged data cannot loop.
-std::string Inflate(std::string_view data, std::size_t limit) {
-  z_stream z{};
-  if (inflateInit2(&z, kRawDeflateWindowBits) != Z_OK)
-    throw EStreamReadError("cannot start the decompression");
-  std::unique_ptr<z_stream, int (*)(z_stream*)> guard(&z, inflateEnd);
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  z.avail_in = static_cast<uInt>(data.size());
-  std::string out;
-  std::array<char, kInflateBlock> block;
-  for (;;) {
-    z.next_out = reinterpret_cast<Bytef*>(block.data());
-    z.avail_out = static_cast<uInt>(block.size());
-    const int rc = inflate(&z, Z_NO_FLUSH);
-    if (rc != Z_OK && rc != Z_STREAM_END) throw EStreamReadError("damaged compressed data");
-    const std::size_t produced = block.size() - z.avail_out;
-    if (produced > limit - out.size()) throw EStreamReadError("document too large");
-    if (out.size() + produced > out.capacity())
-      out.reserve(std::min(limit, std::max(2 * out.capacity(), out.size() + produced)));
-    out.append(block.data(), produced);
-    if (rc == Z_STREAM_END) return out;
-    if (produced == 0 && z.avail_in == 0) throw EStreamReadError("compressed data end early");
-  }
-}
 
 bool IsEmptyText(const std::string& s) { return s.empty(); }
 
@@ -430,7 +379,15 @@ void THXFile::SaveToStream(TByteWriter& w) {
   w.WriteI32(HXFileFormatVersion);
   w.WriteU32((Compressed ? HXFlagCompressed : 0) | (UseAttributeSection ? HXFlagAttributeSection : 0) |
              (OmitEmptyValues ? HXFlagOmitEmptyValues : 0));
-  w.WriteBytes(Compressed ? Deflate(doc.Data()) : doc.Data());
+  if (Compressed) {
+    try {
+      w.WriteBytes(RawDeflate(doc.Data()));
+    } catch (const std::runtime_error& e) {
+      throw EHXFileWriteError(e.what());
+    }
+  } else {
+    w.WriteBytes(doc.Data());
+  }
   FDocumentSize = doc.Size();
   FStoredSize = w.Size() - start;
 }
@@ -470,7 +427,7 @@ void THXFile::LoadFromStream(TByteReader& r) {
     std::string inflated;
     std::string_view body = r.Rest();
     if (Compressed) {
-      inflated = Inflate(body, HXFileMaxDocumentSize);
+      inflated = RawInflate(body, HXFileMaxDocumentSize);
       body = inflated;
     } else if (body.size() > HXFileMaxDocumentSize) {
       throw EHXFileReadError();
