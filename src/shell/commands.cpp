@@ -5,6 +5,7 @@ namespace torvacalc {
 const std::vector<Command>& Commands() {
   static const std::vector<Command> list = {
       UnitsCommand(),
+      InfoCommand(),
   };
   return list;
 }

@@ -7,5 +7,6 @@
 namespace torvacalc {
 
 Command UnitsCommand();
+Command InfoCommand();
 
 }  // namespace torvacalc
