@@ -31,7 +31,7 @@ std::string JoinWords(std::initializer_list<std::string> parts) {
 // --- GUID ----------------------------------------------------------------------
 
 TGUID TGUID::NewGUID() {
-  static std::random_device device;
+  thread_local std::random_device device;
   TGUID g;
   for (std::size_t i = 0; i < g.Bytes.size(); i += 4) {
     const unsigned v = device();

@@ -89,9 +89,9 @@ TEST(Extended80, NaNKeepsItsSignAndReadsAsNaN) {
   }
   // A signalling NaN or one with a payload from a file still reads as NaN;
   // so does the 8087's pseudo-NaN (integer bit clear).
-  for (const char* spec : {"01 00 00 00 00 00 00 80 ff 7f", "00 00 00 00 00 00 00 40 ff ff",
+  for (const char* pattern : {"01 00 00 00 00 00 00 80 ff 7f", "00 00 00 00 00 00 00 40 ff ff",
                            "34 12 00 00 00 00 00 c0 ff 7f"})
-    EXPECT_TRUE(std::isnan(ExtendedFromBytes(FromString(Bytes(spec))))) << spec;
+    EXPECT_TRUE(std::isnan(ExtendedFromBytes(FromString(Bytes(pattern))))) << pattern;
   // Pseudo-infinity (integer bit clear, fraction 0) reads as infinity.
   EXPECT_TRUE(std::isinf(ExtendedFromBytes(FromString(Bytes("00 00 00 00 00 00 00 00 ff 7f")))));
 }

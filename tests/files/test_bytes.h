@@ -8,18 +8,18 @@
 namespace torvacalc::test {
 
 // "01 0a ff" (spaces optional) to bytes; a quoted part 'abc' is taken as text.
-inline std::string Bytes(std::string_view spec) {
+inline std::string Bytes(std::string_view pattern) {
   std::string out;
-  for (std::size_t i = 0; i < spec.size();) {
-    const char c = spec[i];
+  for (std::size_t i = 0; i < pattern.size();) {
+    const char c = pattern[i];
     if (c == ' ') {
       ++i;
     } else if (c == '\'') {
-      const std::size_t end = spec.find('\'', i + 1);
-      out.append(spec.substr(i + 1, end - i - 1));
+      const std::size_t end = pattern.find('\'', i + 1);
+      out.append(pattern.substr(i + 1, end - i - 1));
       i = end + 1;
     } else {
-      out.push_back(static_cast<char>(std::stoi(std::string(spec.substr(i, 2)), nullptr, 16)));
+      out.push_back(static_cast<char>(std::stoi(std::string(pattern.substr(i, 2)), nullptr, 16)));
       i += 2;
     }
   }
