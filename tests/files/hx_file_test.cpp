@@ -20,6 +20,9 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string kFileHeader = Bytes("'HYDRIXbyQUENT' 01 00 00 00");
+// Damaged input must be refused at once; the bound is loose because the
+// machine may be busy, yet far below what a hang or a huge allocation takes.
+constexpr auto kQuickly = std::chrono::seconds(2);
 
 // Inflates with zlib directly: fails unless the data is raw deflate.
 std::string ZlibRawInflate(const std::string& data) {
@@ -346,7 +349,7 @@ TEST(HXFile, DamagedFilesGiveFileError) {
     } catch (const EHXFileReadError& e) {
       EXPECT_STREQ(e.what(), "File Error!");
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kQuickly);
     EXPECT_EQ(f.Document().TagName, "HXFile");
     EXPECT_EQ(f.Document().TagCount(), 0u);
     EXPECT_EQ(f.Document().Attributes().Count(), 0u);

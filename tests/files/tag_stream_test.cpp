@@ -53,6 +53,9 @@ class RegistrationGuard {
 };
 
 const std::string kHeader = Bytes("14 'TBixBinaryStreamData' 01 00");
+// Damaged input must be refused at once; the bound is loose because the
+// machine may be busy, yet far below what a hang or a huge allocation takes.
+constexpr auto kQuickly = std::chrono::seconds(2);
 
 }  // namespace
 
@@ -308,7 +311,7 @@ TEST(TagStream, HostileLengthsAndCountsAreRefusedQuickly) {
     TBixBinaryStreamData doc;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(LoadDocument(doc, c.bytes), BixLoadDamaged);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kQuickly);
   }
 }
 
@@ -341,7 +344,7 @@ TEST(TagStream, NestingAndElementCountAreLimited) {
   many += Bytes("00 00 00 00");
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(LoadDocument(doc, many), BixLoadDamaged);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, kQuickly);
   EXPECT_EQ(doc.Attributes().Count(), 0u);
 }
 
