@@ -1,0 +1,573 @@
+#include "files/hx_file.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <random>
+
+#include "files/raw_deflate.h"
+#include "framework/settings.h"
+#include "framework/translation.h"
+
+namespace torvacalc {
+
+namespace {
+
+bool IsEmptyText(const std::string& s) { return s.empty(); }
+
+// "%s %s %s" of the parts that are set.
+std::string JoinWords(std::initializer_list<std::string> parts) {
+  std::string text;
+  for (const auto& p : parts) {
+    if (p.empty()) continue;
+    if (!text.empty()) text += ' ';
+    text += p;
+  }
+  return text;
+}
+
+}  // namespace
+
+// --- GUID ----------------------------------------------------------------------
+
+TGUID TGUID::NewGUID() {
+  thread_local std::random_device device;
+  TGUID g;
+  for (std::size_t i = 0; i < g.Bytes.size(); i += 4) {
+    const unsigned v = device();
+    for (std::size_t k = 0; k < 4; ++k) g.Bytes[i + k] = static_cast<std::uint8_t>(v >> (8 * k));
+  }
+  return g;
+}
+
+std::string TGUID::ToString() const {
+  const auto& b = Bytes;
+  char buf[40];
+  std::snprintf(buf, sizeof buf,
+                "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", b[3], b[2],
+                b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13], b[14],
+                b[15]);
+  return buf;
+}
+
+// --- summary -------------------------------------------------------------------
+
+std::string THXFileInfos::Value(std::string_view name) const {
+  for (const auto& [n, v] : Values)
+    if (n == name) return v;
+  return {};
+}
+
+std::string THXFileInfos::Text() const {
+  std::string text;
+  for (const auto& line : Lines) text += line + "\n";
+  return text;
+}
+
+void THXFileInfos::Clear() {
+  Values.clear();
+  Lines.clear();
+}
+
+// --- file ------------------------------------------------------------------------
+
+THXFile::THXFile() : THXFile(TGUID::NewGUID()) {}
+
+THXFile::THXFile(const TGUID& guid) : FHXVersion(ProgramVersionText()), FGUID(guid) {}
+
+THXFile::~THXFile() = default;
+
+std::string THXFile::ProgramVersionText() {
+  const std::string full = TORVACALC_VERSION;
+  const std::size_t second = full.find('.', full.find('.') + 1);
+  return full.substr(0, second) + " [" + full + "]";
+}
+
+std::string THXFile::StoredName(std::string_view name) {
+  if (!UseAttributeSection) return std::string(name);
+  const std::string key(name);
+  auto it = FAttributeIndex.find(key);
+  if (it == FAttributeIndex.end()) {
+    it = FAttributeIndex.emplace(key, FAttributeNames.size()).first;
+    FAttributeNames.push_back(key);
+  }
+  return std::to_string(it->second);
+}
+
+const TBixBinaryAttribute* THXFile::FindAttribute(const TBixBinaryTag& tag,
+                                                  std::string_view name) const {
+  // A pooled name is stored as its index; tags written without the pool
+  // (and "Infos") carry the name itself.
+  if (!FAttributeIndex.empty()) {
+    const auto it = FAttributeIndex.find(std::string(name));
+    if (it != FAttributeIndex.end())
+      if (const auto* a = tag.AttributeByName(std::to_string(it->second))) return a;
+  }
+  return tag.AttributeByName(name);
+}
+
+bool THXFile::OmitValue(TBixBinaryTag& tag, std::string_view name, bool empty) {
+  if (!OmitEmptyValues || !empty) return false;
+  // Remove what an earlier write left under this name, without adding the
+  // name to the pool.
+  if (UseAttributeSection) {
+    const auto it = FAttributeIndex.find(std::string(name));
+    if (it != FAttributeIndex.end()) tag.Attributes().Remove(std::to_string(it->second));
+  } else {
+    tag.Attributes().Remove(name);
+  }
+  return true;
+}
+
+template <class T, typename V>
+void THXFile::WriteAttr(TBixBinaryTag& tag, std::string_view name, V value, bool empty) {
+  if (OmitValue(tag, name, empty)) return;
+  T::AddToTag(tag, StoredName(name), std::move(value));
+}
+
+void THXFile::AddStrAttr(TBixBinaryTag& tag, std::string_view name, const std::string& value) {
+  WriteAttr<TBixBinaryAnsiString>(tag, name, value, IsEmptyText(value));
+}
+void THXFile::AddAnsiStrAttr(TBixBinaryTag& tag, std::string_view name, const std::string& value) {
+  WriteAttr<TBixBinaryAnsiString>(tag, name, value, IsEmptyText(value));
+}
+void THXFile::AddBooleanAttr(TBixBinaryTag& tag, std::string_view name, bool value) {
+  WriteAttr<TBixBinaryBoolean>(tag, name, value, !value);
+}
+void THXFile::AddAnsiCharAttr(TBixBinaryTag& tag, std::string_view name, char value) {
+  WriteAttr<TBixBinaryAnsiChar>(tag, name, value, value == 0);
+}
+void THXFile::AddDateTimeAttr(TBixBinaryTag& tag, std::string_view name, TDateTime value) {
+  WriteAttr<TBixBinaryDateTime>(tag, name, value, value == 0);
+}
+void THXFile::AddExtendedAttr(TBixBinaryTag& tag, std::string_view name, Extended value) {
+  WriteAttr<TBixBinaryExtended>(tag, name, value, value == 0);
+}
+void THXFile::AddLongIntAttr(TBixBinaryTag& tag, std::string_view name, std::int32_t value) {
+  WriteAttr<TBixBinaryLongint>(tag, name, value, value == 0);
+}
+void THXFile::AddCDSAttr(TBixBinaryTag& tag, std::string_view name, const std::string& data) {
+  WriteAttr<TBixBinarytClientDataSet>(tag, name, data, data.empty());
+}
+void THXFile::AddSetAttr(TBixBinaryTag& tag, std::string_view name, std::uint32_t elements) {
+  std::string mask(4, '\0');
+  for (std::size_t i = 0; i < 4; ++i) mask[i] = static_cast<char>(elements >> (8 * i));
+  WriteAttr<TBixBinaryTShiftState>(tag, name, mask, elements == 0);
+}
+
+bool THXFile::AttributeExists(const TBixBinaryTag& tag, std::string_view name) const {
+  return FindAttribute(tag, name) != nullptr;
+}
+
+bool THXFile::AttributeAsBoolean(const TBixBinaryTag& tag, std::string_view name, bool def) const {
+  const auto* a = FindAttribute(tag, name);
+  return a ? tag.AttributeAsBoolean(a->ItemName, def) : def;
+}
+char THXFile::AttributeAsAnsiChar(const TBixBinaryTag& tag, std::string_view name, char def) const {
+  const auto* a = FindAttribute(tag, name);
+  return a ? tag.AttributeAsAnsiChar(a->ItemName, def) : def;
+}
+TDateTime THXFile::AttributeAsDateTime(const TBixBinaryTag& tag, std::string_view name,
+                                       TDateTime def) const {
+  const auto* a = FindAttribute(tag, name);
+  return a ? tag.AttributeAsDateTime(a->ItemName, def) : def;
+}
+Extended THXFile::AttributeAsFloat(const TBixBinaryTag& tag, std::string_view name, Extended def) const {
+  const auto* a = FindAttribute(tag, name);
+  return a ? tag.AttributeAsFloat(a->ItemName, def) : def;
+}
+std::int64_t THXFile::AttributeAsInteger(const TBixBinaryTag& tag, std::string_view name,
+                                         std::int64_t def) const {
+  const auto* a = FindAttribute(tag, name);
+  return a ? tag.AttributeAsInteger(a->ItemName, def) : def;
+}
+std::string THXFile::AttributeAsString(const TBixBinaryTag& tag, std::string_view name,
+                                       const std::string& def) const {
+  const auto* a = FindAttribute(tag, name);
+  return a ? tag.AttributeAsString(a->ItemName, def) : def;
+}
+TBixVariant THXFile::AttributeAsVariant(const TBixBinaryTag& tag, std::string_view name,
+                                        const TBixVariant& def) const {
+  const auto* a = FindAttribute(tag, name);
+  return a ? tag.AttributeAsVariant(a->ItemName, def) : def;
+}
+std::optional<std::string> THXFile::AttributeAsCDS(const TBixBinaryTag& tag, std::string_view name) const {
+  const auto* a = FindAttribute(tag, name);
+  return a ? tag.AttributeAsClientDataSet(a->ItemName) : std::nullopt;
+}
+std::uint32_t THXFile::AttributeAsSet(const TBixBinaryTag& tag, std::string_view name,
+                                      std::uint32_t def) const {
+  const auto* a = FindAttribute(tag, name);
+  if (!a || a->IsNull) return def;
+  if (const auto* blob = dynamic_cast<const TBixBinaryBlob*>(a)) {
+    const std::string& b = blob->GetValue();
+    if (b.size() > 4) return def;
+    std::uint32_t v = 0;
+    for (std::size_t i = 0; i < b.size(); ++i)
+      v |= static_cast<std::uint32_t>(static_cast<unsigned char>(b[i])) << (8 * i);
+    return v;
+  }
+  const auto v = a->AsInteger();
+  return v && *v >= 0 && *v <= 0xFFFFFFFF ? static_cast<std::uint32_t>(*v) : def;
+}
+
+// --- tags ------------------------------------------------------------------------
+
+TBixBinaryTag& THXFile::GetInfoTag() { return *FDocument.FindFirstTag("Infos", 0, true, true); }
+TBixBinaryTag& THXFile::GetCalculationListTag() {
+  return *FDocument.FindFirstTag("Calculations", 0, true, true);
+}
+TBixBinaryTag& THXFile::GetCalculationTag() {
+  return *GetCalculationListTag().FindFirstTag("Calculation", 0, true, true);
+}
+TBixBinaryTag& THXFile::GetItemsTag() { return *GetCalculationTag().FindFirstTag("Items", 0, true, true); }
+TBixBinaryTag& THXFile::GetGraphicsTag() {
+  return *GetCalculationTag().FindFirstTag("Graphics", 0, true, true);
+}
+TBixBinaryTag& THXFile::GetStructureTag() {
+  return *GetCalculationTag().FindFirstTag("Structure", 0, true, true);
+}
+TBixBinaryTag& THXFile::GetAttrTag() { return *FDocument.FindFirstTag("Attributes", 0, true, true); }
+TBixBinaryTag& THXFile::GetAddParameterListTag() {
+  return *GetCalculationTag().TagByPath("AdditionalDatas.Items", '.', true, true);
+}
+
+TBixBinaryTag* THXFile::GetParameterTag(std::string_view name) const {
+  const TBixBinaryTag* t = FDocument.FindFirstTag("Calculations");
+  if (t) t = t->FindFirstTag("Calculation");
+  if (t) t = t->FindFirstTag("Items");
+  return t ? t->FindFirstTag(name, false) : nullptr;
+}
+
+TBixBinaryTag* THXFile::GetAddParameterTag(std::string_view name) const {
+  const TBixBinaryTag* t = FDocument.FindFirstTag("Calculations");
+  if (t) t = t->FindFirstTag("Calculation");
+  if (t) t = t->FindFirstTag("AdditionalDatas");
+  if (t) t = t->FindFirstTag("Items");
+  return t ? t->FindFirstTag(name, false) : nullptr;
+}
+
+// --- readers for file lists ---------------------------------------------------------
+
+std::string THXFile::GetIdentifier() const {
+  const TBixBinaryTag* t = GetParameterTag("Identifier");
+  return t ? AttributeAsString(*t, "DisplayText") : std::string();
+}
+
+std::string THXFile::GetParamDisplayText(std::string_view name) const {
+  const TBixBinaryTag* t = GetParameterTag(name);
+  if (!t || !AttributeAsBoolean(*t, "Utilized")) return {};
+  return AttributeAsString(*t, "DisplayText");
+}
+
+std::string THXFile::GetParamCaption(std::string_view name, bool shortCaption) const {
+  const TBixBinaryTag* t = GetParameterTag(name);
+  if (!t || !AttributeAsBoolean(*t, "Utilized")) return {};
+  return AttributeAsString(*t, shortCaption ? "ShortCaption" : "Caption");
+}
+
+Extended THXFile::GetParamValue(std::string_view name) const {
+  const TBixBinaryTag* t = GetParameterTag(name);
+  return t ? AttributeAsFloat(*t, "Value", NoValue) : NoValue;
+}
+
+int THXFile::GetParamSwitchIndex(std::string_view name) const {
+  const TBixBinaryTag* t = GetParameterTag(name);
+  return t ? static_cast<int>(std::clamp<std::int64_t>(AttributeAsInteger(*t, "SwitchIndex", -1),
+                                                       INT32_MIN, INT32_MAX))
+           : -1;
+}
+
+int THXFile::GetParamCalcUnit(std::string_view name) const {
+  const TBixBinaryTag* t = GetParameterTag(name);
+  return t ? static_cast<int>(std::clamp<std::int64_t>(AttributeAsInteger(*t, "CalcUnitNo", -1),
+                                                       INT32_MIN, INT32_MAX))
+           : -1;
+}
+
+std::string THXFile::GetParamText(std::string_view name) const {
+  const TBixBinaryTag* t = GetParameterTag(name);
+  return t ? AttributeAsString(*t, "Text") : std::string();
+}
+
+void THXFile::ReadFileInfos() {
+  FInfos.Clear();
+  static constexpr std::string_view kItems[] = {
+      "DeviceType",   "Author",        "Revisor",           "WhenCreated", "WhenModified",
+      "HYDRIXBuild",  "HYDRIXVersion", "LanguageNo",        "OnlyFittingValves",
+      "VSeries",      "VManufacturer", "kvs",               "ListDN",      "DNV",
+      "CharacteristicType", "FMDevice", "Fluidname",        "FluidnameV",  "CalculatedPhase",
+      "Phase"};
+  for (std::string_view name : kItems) {
+    std::string text = GetParamDisplayText(name);
+    if (!text.empty()) FInfos.Values.emplace_back(std::string(name), std::move(text));
+  }
+  const auto value = [&](std::string_view name) { return FInfos.Value(name); };
+  // "caption: text" of an item, its short caption or else its name as label.
+  const auto line = [&](std::string_view name, const std::string& text) {
+    if (text.empty()) return;
+    std::string label = GetParamCaption(name, true);
+    if (label.empty()) label = GetParamCaption(name, false);
+    if (label.empty()) label = std::string(name);
+    FInfos.Lines.push_back(label + ": " + text);
+  };
+  // The valve: manufacturer, series, nominal size.
+  if (std::string valve = JoinWords({value("VManufacturer"), value("VSeries"), value("DNV")});
+      !valve.empty())
+    FInfos.Lines.push_back(std::move(valve));
+  for (std::string_view name : {"DeviceType", "kvs", "ListDN", "CharacteristicType", "FMDevice",
+                                "OnlyFittingValves"})
+    line(name, value(name));
+  // The medium and its phase: the calculated phase where there is one.
+  const bool ownFluid = !value("Fluidname").empty();
+  line(ownFluid ? "Fluidname" : "FluidnameV", value(ownFluid ? "Fluidname" : "FluidnameV"));
+  const bool calculated = !value("CalculatedPhase").empty();
+  line(calculated ? "CalculatedPhase" : "Phase", value(calculated ? "CalculatedPhase" : "Phase"));
+  for (std::string_view name : {"Author", "Revisor", "WhenCreated", "WhenModified"})
+    line(name, value(name));
+  line("HYDRIXVersion",
+       JoinWords({value("HYDRIXVersion"), value("HYDRIXBuild"), value("LanguageNo")}));
+}
+
+// --- saving and loading ---------------------------------------------------------------
+
+void THXFile::RebuildAttributeSection() {
+  TBixBinaryTag& tag = GetAttrTag();
+  tag.Attributes().Clear();
+  tag.Attributes().Reserve(FAttributeNames.size());
+  for (std::size_t i = 0; i < FAttributeNames.size(); ++i)
+    tag.AddAttribute<TBixBinaryLongint>(FAttributeNames[i]).SetValue(static_cast<std::int32_t>(i));
+}
+
+void THXFile::RebuildNamePool() {
+  FAttributeNames.clear();
+  FAttributeIndex.clear();
+  const TBixBinaryTag* tag = FDocument.FindFirstTag("Attributes");
+  if (!tag) return;
+  // Indices are the positions in the tag; a name listed twice keeps its
+  // first position.
+  for (const auto& a : tag->Attributes()) {
+    FAttributeIndex.emplace(a->ItemName, FAttributeNames.size());
+    FAttributeNames.push_back(a->ItemName);
+  }
+}
+
+void THXFile::RefreshInfos() {
+  FHXVersion = ProgramVersionText();
+  FDocument.HeaderText1 = Translate("HYDRIX(ApplicationKind)");
+  FDocument.HeaderText2 = FHXVersion;
+  TBixBinaryTag& info = GetInfoTag();
+  TBixBinaryAnsiString::AddToTag(info, "HXVersion", FHXVersion);
+  TBixBinaryLongint::AddToTag(info, "SaveCounter", FSaveCounter);
+  TBixBinaryAnsiString::AddToTag(info, "FileName", FFileName);
+  TBixBinaryDateTime::AddToTag(info, "SaveDate", NowAsDateTime());
+}
+
+void THXFile::SaveToStream(TByteWriter& w) {
+  if (UseAttributeSection) RebuildAttributeSection();
+  ++FSaveCounter;
+  RefreshInfos();
+  TByteWriter doc;
+  try {
+    FDocument.SaveToStream(doc);
+  } catch (const EBixBinaryError& e) {
+    throw EHXFileWriteError(e.what());
+  }
+  if (doc.Size() > HXFileMaxDocumentSize) throw EHXFileWriteError("document too large");
+  const std::size_t start = w.Size();
+  w.WriteBytes(HXFileSignature);
+  w.WriteI32(HXFileFormatVersion);
+  w.WriteU32((Compressed ? HXFlagCompressed : 0) | (UseAttributeSection ? HXFlagAttributeSection : 0) |
+             (OmitEmptyValues ? HXFlagOmitEmptyValues : 0));
+  if (Compressed) {
+    try {
+      w.WriteBytes(RawDeflate(doc.Data()));
+    } catch (const std::runtime_error& e) {
+      throw EHXFileWriteError(e.what());
+    }
+  } else {
+    w.WriteBytes(doc.Data());
+  }
+  FDocumentSize = doc.Size();
+  FStoredSize = w.Size() - start;
+}
+
+std::string THXFile::SaveToString() {
+  TByteWriter w;
+  SaveToStream(w);
+  return w.TakeData();
+}
+
+void THXFile::ResetDocument() {
+  FDocument.Clear();
+  FDocument.TagName = "HXFile";
+  FAttributeNames.clear();
+  FAttributeIndex.clear();
+  FInfos.Clear();
+}
+
+void THXFile::LoadFromStream(TByteReader& r) {
+  const bool compressed = Compressed, omit = OmitEmptyValues, section = UseAttributeSection;
+  const auto restore = [&] {
+    Compressed = compressed;
+    OmitEmptyValues = omit;
+    UseAttributeSection = section;
+  };
+  try {
+    const std::size_t start = r.Position();
+    if (r.Remaining() < HXFileSignature.size() + 8 ||
+        r.ReadBytes(HXFileSignature.size()) != HXFileSignature)
+      throw EHXFileReadError();
+    const std::int32_t version = r.ReadI32();
+    if (version != HXFileFormatVersion) throw EHXFileReadError();
+    const std::uint32_t flags = r.ReadU32();
+    Compressed = (flags & HXFlagCompressed) != 0;
+    UseAttributeSection = (flags & HXFlagAttributeSection) != 0;
+    OmitEmptyValues = (flags & HXFlagOmitEmptyValues) != 0;
+    std::string inflated;
+    std::string_view body = r.Rest();
+    if (Compressed) {
+      inflated = RawInflate(body, HXFileMaxDocumentSize);
+      body = inflated;
+    } else if (body.size() > HXFileMaxDocumentSize) {
+      throw EHXFileReadError();
+    }
+    ResetDocument();
+    TByteReader doc(body);
+    if (FDocument.LoadFromStream(doc) != BixLoadOk) throw EHXFileReadError();
+    if (const TBixBinaryTag* info = FDocument.FindFirstTag("Infos")) {
+      FSaveCounter = static_cast<std::int32_t>(std::clamp<std::int64_t>(
+          info->AttributeAsInteger("SaveCounter", FSaveCounter), INT32_MIN, INT32_MAX));
+      FHXVersion = info->AttributeAsString("HXVersion", FHXVersion);
+    }
+    RebuildNamePool();
+    ReadFileInfos();
+    FLoadedVersion = version;
+    FLoadedFlags = flags;
+    FDocumentSize = body.size();
+    FStoredSize = r.Position() - start;
+  } catch (...) {
+    ResetDocument();
+    restore();
+    throw EHXFileReadError();
+  }
+  restore();
+}
+
+void THXFile::LoadFromString(std::string_view bytes) {
+  TByteReader r(bytes);
+  LoadFromStream(r);
+}
+
+void THXFile::Load(const std::string& fileName) {
+  const std::string name = fileName.empty() ? FFileName : fileName;
+  std::string bytes, error;
+  // A file much larger than the largest document cannot be a good one.
+  const auto result =
+      ReadFileBytes(name, HXFileMaxDocumentSize + (std::size_t{1} << 20), bytes, &error);
+  if (result == TReadFileResult::TooLarge) {
+    ResetDocument();
+    throw EHXFileReadError();
+  }
+  if (result != TReadFileResult::Ok) throw EHXFileOpenError("cannot open \"" + name + "\": " + error);
+  LoadFromString(bytes);
+  FFileName = name;
+}
+
+void THXFile::SaveToFile(const std::string& fileName) {
+  const std::string oldName = FFileName;
+  const std::int32_t oldCounter = FSaveCounter;
+  if (!fileName.empty()) FFileName = fileName;
+  if (FFileName.empty()) throw EHXFileWriteError("no file name to save to");
+  std::string error;
+  try {
+    if (WriteFileAtomically(FFileName, SaveToString(), &error)) return;
+  } catch (...) {
+    FFileName = oldName;
+    FSaveCounter = oldCounter;
+    throw;
+  }
+  const std::string target = FFileName;
+  FFileName = oldName;
+  FSaveCounter = oldCounter;
+  throw EHXFileWriteError("cannot save \"" + target + "\": " + error);
+}
+
+void THXFile::ResetItems() {
+  TBixBinaryTag& items = GetItemsTag();
+  for (const auto& t : items.GetTags()) AddBooleanAttr(*t, "_ItemIsValid", false);
+}
+
+void THXFile::SCMToFile(const TGUID& guid, const std::string& fileName,
+                        const std::function<void(THXFile&, TBixBinaryTag&)>& writeProc) {
+  if (!(guid == FGUID)) {
+    GetCalculationTag().Clear();
+    FGUID = guid;
+  } else {
+    ResetItems();
+  }
+  writeProc(*this, GetCalculationTag());
+  if (FFileName.empty()) FFileName = fileName;
+}
+
+bool THXFile::FileToSCM(TGUID& guid, const std::function<bool(THXFile&, TBixBinaryTag&)>& readProc) {
+  const bool result = readProc(*this, GetCalculationTag());
+  guid = FGUID;
+  return result;
+}
+
+bool IsHX7File(const std::string& fileName) {
+  std::ifstream in(fileName, std::ios::binary);
+  if (!in) return false;
+  char head[HXFileSignature.size()];
+  in.read(head, sizeof head);
+  return in.gcount() == static_cast<std::streamsize>(sizeof head) &&
+         std::string_view(head, sizeof head) == HXFileSignature;
+}
+
+// --- list -------------------------------------------------------------------------------
+
+THXFile& THXFileList::Add(std::unique_ptr<THXFile> file) {
+  FFiles.push_back(std::move(file));
+  return *FFiles.back();
+}
+
+THXFile& THXFileList::Insert(std::size_t index, std::unique_ptr<THXFile> file) {
+  index = std::min(index, FFiles.size());
+  return **FFiles.insert(FFiles.begin() + static_cast<std::ptrdiff_t>(index), std::move(file));
+}
+
+void THXFileList::Delete(std::size_t index) {
+  if (index < FFiles.size()) FFiles.erase(FFiles.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+long THXFileList::IndexOf(const THXFile* file) const {
+  for (std::size_t i = 0; i < FFiles.size(); ++i)
+    if (FFiles[i].get() == file) return static_cast<long>(i);
+  return -1;
+}
+
+long THXFileList::IndexOfName(std::string_view fileName) const {
+  for (std::size_t i = 0; i < FFiles.size(); ++i)
+    if (FFiles[i]->GetFileName() == fileName) return static_cast<long>(i);
+  return -1;
+}
+
+long THXFileList::IndexOfGUID(const TGUID& guid) const {
+  for (std::size_t i = 0; i < FFiles.size(); ++i)
+    if (FFiles[i]->GetGUID() == guid) return static_cast<long>(i);
+  return -1;
+}
+
+THXFile* THXFileList::FileOfGUID(const TGUID& guid, bool create) {
+  const long i = IndexOfGUID(guid);
+  if (i >= 0) return FFiles[static_cast<std::size_t>(i)].get();
+  return create ? &Add(std::make_unique<THXFile>(guid)) : nullptr;
+}
+
+THXFileList& HXFileList() {
+  static THXFileList list;
+  return list;
+}
+
+}  // namespace torvacalc

@@ -1,0 +1,84 @@
+#include "files/raw_deflate.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <memory>
+#include <stdexcept>
+
+#include "files/byte_stream.h"
+
+namespace torvacalc {
+
+namespace {
+
+// Negative window bits: zlib writes and expects no header and no checksum.
+constexpr int kRawWindowBits = -15;
+// The inflater hands its output over in blocks of this size.
+constexpr std::size_t kBlock = 65536;
+
+// zlib counts in uInt; longer input is fed in pieces.
+void Feed(z_stream& z, const char*& next, std::size_t& left) {
+  if (z.avail_in != 0 || left == 0) return;
+  const std::size_t n = std::min<std::size_t>(left, UINT_MAX);
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(next));
+  z.avail_in = static_cast<uInt>(n);
+  next += n;
+  left -= n;
+}
+
+}  // namespace
+
+std::string RawDeflate(std::string_view data) {
+  z_stream z{};
+  if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, kRawWindowBits, 8, Z_DEFAULT_STRATEGY) !=
+      Z_OK)
+    throw std::runtime_error("cannot start the compression");
+  std::unique_ptr<z_stream, int (*)(z_stream*)> guard(&z, deflateEnd);
+  const char* next = data.data();
+  std::size_t left = data.size();
+  std::string out;
+  out.reserve(data.size() / 4 + 64);
+  std::array<char, kBlock> block;
+  for (;;) {
+    Feed(z, next, left);
+    z.next_out = reinterpret_cast<Bytef*>(block.data());
+    z.avail_out = static_cast<uInt>(block.size());
+    const int rc = deflate(&z, left == 0 ? Z_FINISH : Z_NO_FLUSH);
+    if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR)
+      throw std::runtime_error("compression failed");
+    out.append(block.data(), block.size() - z.avail_out);
+    if (rc == Z_STREAM_END) return out;
+  }
+}
+
+std::string RawInflate(std::string_view data, std::size_t limit) {
+  z_stream z{};
+  if (inflateInit2(&z, kRawWindowBits) != Z_OK) throw EStreamReadError("cannot start the decompression");
+  std::unique_ptr<z_stream, int (*)(z_stream*)> guard(&z, inflateEnd);
+  const char* next = data.data();
+  std::size_t left = data.size();
+  std::string out;
+  std::array<char, kBlock> block;
+  for (;;) {
+    Feed(z, next, left);
+    z.next_out = reinterpret_cast<Bytef*>(block.data());
+    z.avail_out = static_cast<uInt>(block.size());
+    const int rc = inflate(&z, Z_NO_FLUSH);
+    // Z_BUF_ERROR: no progress possible, the data ends inside the stream.
+    if (rc != Z_OK && rc != Z_STREAM_END) throw EStreamReadError("damaged compressed data");
+    const std::size_t produced = block.size() - z.avail_out;
+    if (produced > limit - out.size()) throw EStreamReadError("inflated data too large");
+    // Grow by doubling, but never past the limit.
+    if (out.size() + produced > out.capacity())
+      out.reserve(std::min(limit, std::max(2 * out.capacity(), out.size() + produced)));
+    out.append(block.data(), produced);
+    if (rc == Z_STREAM_END) return out;
+    if (produced == 0 && z.avail_in == 0 && left == 0)
+      throw EStreamReadError("compressed data end early");
+  }
+}
+
+}  // namespace torvacalc

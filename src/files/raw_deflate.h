@@ -1,0 +1,22 @@
+// Raw deflate data (RFC 1951) without the zlib or gzip wrapper, through
+// zlib with negative window bits.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace torvacalc {
+
+// Compresses at zlib's default level. Throws std::runtime_error when zlib
+// fails (it does not for input that fits in memory).
+std::string RawDeflate(std::string_view data);
+
+// Decompresses one raw deflate stream; bytes after its end are ignored.
+// Throws EStreamReadError when the data is damaged, ends early or would
+// inflate to more than `limit` bytes; memory use stays below `limit` plus
+// one output block of 64 KiB. Every round of the loop either consumes input
+// or produces output, or stops, so damaged data cannot make it spin.
+std::string RawInflate(std::string_view data, std::size_t limit);
+
+}  // namespace torvacalc

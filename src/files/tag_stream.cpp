@@ -1,0 +1,825 @@
+#include "files/tag_stream.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <mutex>
+
+#include "files/extended80.h"
+#include "files/text_codec.h"
+
+namespace torvacalc {
+
+static_assert(std::numeric_limits<double>::is_iec559, "dates are stored as IEEE doubles");
+
+namespace {
+
+bool SameName(std::string_view a, std::string_view b, bool caseSensitive) {
+  if (caseSensitive) return a == b;
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+  return s;
+}
+
+void WriteShortString(TByteWriter& w, std::string_view utf8) {
+  std::string bytes = Utf8ToWin1252(utf8);
+  if (bytes.size() > 255) bytes.resize(255);
+  w.WriteU8(static_cast<std::uint8_t>(bytes.size()));
+  w.WriteBytes(bytes);
+}
+
+std::string ReadShortString(TByteReader& r) {
+  const std::uint8_t n = r.ReadU8();
+  return Win1252ToUtf8(r.ReadBytes(n));
+}
+
+template <class T>
+std::unique_ptr<TBixBinaryAttribute> Make() {
+  return std::make_unique<T>();
+}
+
+// Registered derived types, looked up by class name ignoring case.
+class TTypeRegistry {
+ public:
+  TTypeRegistry()
+      : FTypes{&TBixBinaryPicture::Type(), &TBixBinaryBitmap::Type(), &TBixBinaryIcon::Type(),
+               &TBixBinaryMetafile::Type(), &TBixBinaryJPEG::Type(),
+               &TBixBinaryTShiftState::Type(), &TBixBinarytClientDataSet::Type()} {}
+
+  const TBixBinaryDataType* Find(std::string_view name) {
+    std::lock_guard<std::mutex> guard(FLock);
+    const auto it = Position(name);
+    return it == FTypes.end() ? nullptr : *it;
+  }
+  void Add(const TBixBinaryDataType& type) {
+    std::lock_guard<std::mutex> guard(FLock);
+    const auto it = Position(type.ClassName);
+    if (it == FTypes.end()) FTypes.push_back(&type);
+    else *it = &type;
+  }
+  bool Remove(std::string_view name) {
+    std::lock_guard<std::mutex> guard(FLock);
+    const auto it = Position(name);
+    if (it == FTypes.end()) return false;
+    FTypes.erase(it);
+    return true;
+  }
+
+ private:
+  std::vector<const TBixBinaryDataType*>::iterator Position(std::string_view name) {
+    return std::find_if(FTypes.begin(), FTypes.end(), [&](const TBixBinaryDataType* t) {
+      return SameName(t->ClassName, name, false);
+    });
+  }
+  std::mutex FLock;
+  std::vector<const TBixBinaryDataType*> FTypes;
+};
+
+TTypeRegistry& Registry() {
+  static TTypeRegistry registry;
+  return registry;
+}
+
+std::unique_ptr<TBixBinaryAttribute> ReadAttribute(TByteReader& r) {
+  const int id = r.ReadU8();
+  const TBixBinaryDataType* type = nullptr;
+  if (id != 0) {
+    type = TBixBinaryAttribute::DataTypeOf(id);
+  } else {
+    const int baseId = r.ReadU8();
+    const std::string className = ReadShortString(r);
+    type = TBixBinaryAttribute::DataTypeOfClassName(className);
+    // An unknown derived type is read as its base type. So is a known name
+    // written with another base type: the base identifier decides the
+    // layout of the value bytes.
+    if (type == nullptr || type->BaseId != baseId) type = TBixBinaryAttribute::DataTypeOf(baseId);
+  }
+  if (type == nullptr) throw EStreamReadError("unknown data type");
+  auto a = type->Create();
+  a->ItemName = ReadShortString(r);
+  a->IsNull = r.ReadU8() != 0;
+  if (!a->IsNull) a->LoadValue(r);
+  return a;
+}
+
+void WriteAttribute(TByteWriter& w, const TBixBinaryAttribute& a) {
+  if (a.IsDerivedType()) {
+    if (TBixBinaryAttribute::DataTypeOfClassName(a.ClassName()) == nullptr)
+      throw EBixBinaryError("Die Klasse \"" + std::string(a.ClassName()) +
+                            "\" muss mit TBixBinaryAttribute.RegisterBinaryDataType registriert "
+                            "werden.");
+    w.WriteU8(0);
+    w.WriteU8(static_cast<std::uint8_t>(a.GetBaseTypeId()));
+    WriteShortString(w, a.ClassName());
+  } else {
+    w.WriteU8(static_cast<std::uint8_t>(a.GetBaseTypeId()));
+  }
+  WriteShortString(w, a.ItemName);
+  w.WriteU8(a.IsNull ? 1 : 0);
+  if (!a.IsNull) a.SaveValue(w);
+}
+
+template <typename T>
+std::string ShortestTextOf(T v) {
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
+}
+
+}  // namespace
+
+// --- helpers of the typed attributes ---------------------------------------
+
+namespace bix_detail {
+
+std::string FormatInteger(std::int64_t v) { return std::to_string(v); }
+
+std::optional<std::int64_t> ParseInteger(std::string_view text) {
+  std::string_view s = Trim(text);
+  if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+  std::int64_t v = 0;
+  const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
+  if (s.empty() || r.ec != std::errc() || r.ptr != s.data() + s.size()) return std::nullopt;
+  return v;
+}
+
+std::optional<Extended> ParseReal(std::string_view text) {
+  std::string s(Trim(text));
+  if (!s.empty() && s.front() == '+') s.erase(0, 1);
+  std::replace(s.begin(), s.end(), ',', '.');
+  long double v = 0;
+  const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
+  // Out of range: from_chars reports it; the text is not a value of the type.
+  if (s.empty() || r.ec != std::errc() || r.ptr != s.data() + s.size()) return std::nullopt;
+  return v;
+}
+
+std::optional<bool> ParseBoolean(std::string_view text) {
+  const std::string_view s = Trim(text);
+  if (SameName(s, "true", false)) return true;
+  if (SameName(s, "false", false)) return false;
+  if (const auto n = ParseInteger(s)) return *n != 0;
+  return std::nullopt;
+}
+
+void ThrowBadText(std::string_view type, std::string_view text) {
+  throw EBixBinaryError("\"" + std::string(text) + "\" is not a value of " + std::string(type));
+}
+
+std::optional<std::int64_t> RealToInteger(Extended v) {
+  if (!std::isfinite(v)) return std::nullopt;
+  const Extended r = std::nearbyint(v);
+  if (r < -0x1p63L || r >= 0x1p63L) return std::nullopt;
+  return static_cast<std::int64_t>(r);
+}
+
+std::string ShortestText(float v) { return ShortestTextOf(v); }
+std::string ShortestText(double v) { return ShortestTextOf(v); }
+std::string ShortestText(long double v) { return ShortestTextOf(v); }
+
+void WriteExtended(TByteWriter& w, Extended v) {
+  const TExtended80 b = ExtendedToBytes(v);
+  w.WriteBytes(std::string_view(reinterpret_cast<const char*>(b.data()), b.size()));
+}
+
+Extended ReadExtended(TByteReader& r) {
+  const std::string_view s = r.ReadBytes(10);
+  TExtended80 b{};
+  std::copy(s.begin(), s.end(), b.begin());
+  return ExtendedFromBytes(b);
+}
+
+}  // namespace bix_detail
+
+// --- the attribute base and its class functions ------------------------------
+
+bool TBixBinaryAttribute::IsDerivedType() const { return DataTypeOf(GetBaseTypeId()) != &DataType(); }
+
+std::string TBixBinaryAttribute::GetDataTypeAsString() const {
+  std::string_view name = ClassName();
+  constexpr std::string_view prefix = "TBixBinary";
+  if (name.substr(0, prefix.size()) == prefix) name.remove_prefix(prefix.size());
+  return std::string(name);
+}
+
+void TBixBinaryAttribute::Assign(const TBixBinaryAttribute& source) {
+  if (&source == this) return;
+  ItemName = source.ItemName;
+  if (!source.IsNull) AssignValue(source);
+  IsNull = source.IsNull;
+}
+
+void TBixBinaryAttribute::AssignValue(const TBixBinaryAttribute& source) {
+  SetValueAsWideString(source.GetValueAsWideString());
+}
+
+std::optional<bool> TBixBinaryAttribute::AsBoolean() const { return std::nullopt; }
+std::optional<std::int64_t> TBixBinaryAttribute::AsInteger() const { return std::nullopt; }
+std::optional<Extended> TBixBinaryAttribute::AsFloat() const { return std::nullopt; }
+std::optional<TDateTime> TBixBinaryAttribute::AsDateTime() const {
+  const auto v = AsFloat();
+  if (!v) return std::nullopt;
+  return static_cast<TDateTime>(*v);
+}
+TBixVariant TBixBinaryAttribute::AsVariant() const { return GetValueAsWideString(); }
+
+const TBixBinaryDataType* TBixBinaryAttribute::DataTypeOf(int id) {
+  static const std::array<const TBixBinaryDataType*, 21> table = {
+      &TBixBinaryBlob::Type(),       &TBixBinaryBoolean::Type(),   &TBixBinaryCurrency::Type(),
+      &TBixBinaryDateTime::Type(),   &TBixBinaryReal48::Type(),    &TBixBinarySingle::Type(),
+      &TBixBinaryDouble::Type(),     &TBixBinaryExtended::Type(),  &TBixBinaryComp::Type(),
+      &TBixBinaryByte::Type(),       &TBixBinaryShortint::Type(),  &TBixBinaryAnsiChar::Type(),
+      &TBixBinaryWord::Type(),       &TBixBinarySmallint::Type(),  &TBixBinaryLongword::Type(),
+      &TBixBinaryLongint::Type(),    &TBixBinaryInt64::Type(),     &TBixBinaryAnsiString::Type(),
+      &TBixBinaryWideString::Type(), &TBixBinaryShortString::Type(), &TBixBinaryXMLData::Type(),
+  };
+  if (id < 1 || id > 21) return nullptr;
+  return table[static_cast<std::size_t>(id - 1)];
+}
+
+const TBixBinaryDataType* TBixBinaryAttribute::DataTypeOfClassName(std::string_view name) {
+  return Registry().Find(name);
+}
+
+void TBixBinaryAttribute::RegisterBinaryDataType(const TBixBinaryDataType& type) {
+  Registry().Add(type);
+}
+
+bool TBixBinaryAttribute::UnregisterBinaryDataType(std::string_view name) {
+  return Registry().Remove(name);
+}
+
+// --- the data types --------------------------------------------------------
+
+#define TORVACALC_BIX_TYPE(Class, baseId)                                   \
+  const TBixBinaryDataType& Class::Type() {                                 \
+    static const TBixBinaryDataType type{#Class, baseId, &Make<Class>};     \
+    return type;                                                            \
+  }
+TORVACALC_BIX_TYPE(TBixBinaryBlob, 1)
+TORVACALC_BIX_TYPE(TBixBinaryBoolean, 2)
+TORVACALC_BIX_TYPE(TBixBinaryCurrency, 3)
+TORVACALC_BIX_TYPE(TBixBinaryDateTime, 4)
+TORVACALC_BIX_TYPE(TBixBinaryReal48, 5)
+TORVACALC_BIX_TYPE(TBixBinarySingle, 6)
+TORVACALC_BIX_TYPE(TBixBinaryDouble, 7)
+TORVACALC_BIX_TYPE(TBixBinaryExtended, 8)
+TORVACALC_BIX_TYPE(TBixBinaryComp, 9)
+TORVACALC_BIX_TYPE(TBixBinaryByte, 10)
+TORVACALC_BIX_TYPE(TBixBinaryShortint, 11)
+TORVACALC_BIX_TYPE(TBixBinaryAnsiChar, 12)
+TORVACALC_BIX_TYPE(TBixBinaryWord, 13)
+TORVACALC_BIX_TYPE(TBixBinarySmallint, 14)
+TORVACALC_BIX_TYPE(TBixBinaryLongword, 15)
+TORVACALC_BIX_TYPE(TBixBinaryLongint, 16)
+TORVACALC_BIX_TYPE(TBixBinaryInt64, 17)
+TORVACALC_BIX_TYPE(TBixBinaryAnsiString, 18)
+TORVACALC_BIX_TYPE(TBixBinaryWideString, 19)
+TORVACALC_BIX_TYPE(TBixBinaryShortString, 20)
+// Derived types carry the base identifier of the type they derive from.
+TORVACALC_BIX_TYPE(TBixBinaryXMLData, 19)
+TORVACALC_BIX_TYPE(TBixBinaryPicture, 1)
+TORVACALC_BIX_TYPE(TBixBinaryBitmap, 1)
+TORVACALC_BIX_TYPE(TBixBinaryIcon, 1)
+TORVACALC_BIX_TYPE(TBixBinaryMetafile, 1)
+TORVACALC_BIX_TYPE(TBixBinaryJPEG, 1)
+TORVACALC_BIX_TYPE(TBixBinaryTShiftState, 1)
+TORVACALC_BIX_TYPE(TBixBinarytClientDataSet, 1)
+#undef TORVACALC_BIX_TYPE
+
+std::string TBixBinaryBlob::GetValueAsWideString() const {
+  static constexpr char digits[] = "0123456789abcdef";
+  std::string text;
+  text.reserve(2 * FValue.size());
+  for (char c : FValue) {
+    const auto b = static_cast<unsigned char>(c);
+    text.push_back(digits[b >> 4]);
+    text.push_back(digits[b & 15]);
+  }
+  return text;
+}
+
+void TBixBinaryBlob::SetValueAsWideString(std::string_view text) {
+  const auto nibble = [](char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
+  if (text.size() % 2 != 0) bix_detail::ThrowBadText(ClassName(), text);
+  std::string bytes;
+  bytes.reserve(text.size() / 2);
+  for (std::size_t i = 0; i < text.size(); i += 2) {
+    const int hi = nibble(text[i]), lo = nibble(text[i + 1]);
+    if (hi < 0 || lo < 0) bix_detail::ThrowBadText(ClassName(), text);
+    bytes.push_back(static_cast<char>(hi * 16 + lo));
+  }
+  SetValue(std::move(bytes));
+}
+
+void TBixBinaryBlob::SaveValue(TByteWriter& w) const {
+  w.WriteI64(static_cast<std::int64_t>(FValue.size()));
+  w.WriteBytes(FValue);
+}
+
+void TBixBinaryBlob::LoadValue(TByteReader& r) {
+  const std::int64_t n = r.ReadI64();
+  if (n < 0 || static_cast<std::uint64_t>(n) > r.Remaining())
+    throw EStreamReadError("blob size exceeds the data available");
+  FValue = std::string(r.ReadBytes(static_cast<std::size_t>(n)));
+}
+
+void TBixBinaryBoolean::SetValueAsWideString(std::string_view text) {
+  const auto v = bix_detail::ParseBoolean(text);
+  if (!v) bix_detail::ThrowBadText(ClassName(), text);
+  SetValue(*v);
+}
+
+std::string TBixBinaryCurrency::GetValueAsWideString() const {
+  const bool negative = FValue < 0;
+  const std::uint64_t a = negative ? ~static_cast<std::uint64_t>(FValue) + 1 : static_cast<std::uint64_t>(FValue);
+  std::string text = (negative ? "-" : "") + std::to_string(a / 10000);
+  if (const std::uint64_t frac = a % 10000; frac != 0) {
+    std::string f = std::to_string(frac);
+    f.insert(0, 4 - f.size(), '0');
+    while (f.back() == '0') f.pop_back();
+    text += "." + f;
+  }
+  return text;
+}
+
+void TBixBinaryCurrency::SetValueAsWideString(std::string_view text) {
+  // Read exactly, in units of 1/10000; a fifth decimal rounds half away
+  // from zero, further decimals are ignored.
+  std::string_view s = Trim(text);
+  bool negative = false;
+  if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
+    negative = s.front() == '-';
+    s.remove_prefix(1);
+  }
+  std::uint64_t units = 0;
+  int decimals = -1;  // -1: before the decimal mark
+  bool anyDigit = false, roundUp = false;
+  constexpr std::uint64_t limit = std::uint64_t{1} << 63;
+  for (char c : s) {
+    if (c == '.' || c == ',') {
+      if (decimals >= 0) bix_detail::ThrowBadText(ClassName(), text);
+      decimals = 0;
+      continue;
+    }
+    if (c < '0' || c > '9') bix_detail::ThrowBadText(ClassName(), text);
+    anyDigit = true;
+    if (decimals >= 4) {
+      if (decimals++ == 4) roundUp = c >= '5';
+      continue;
+    }
+    const auto digit = static_cast<std::uint64_t>(c - '0');
+    if (units > (limit - digit) / 10) bix_detail::ThrowBadText(ClassName(), text);
+    units = units * 10 + digit;
+    if (decimals >= 0) ++decimals;
+  }
+  if (!anyDigit) bix_detail::ThrowBadText(ClassName(), text);
+  for (int d = std::max(decimals, 0); d < 4; ++d) {
+    if (units > limit / 10) bix_detail::ThrowBadText(ClassName(), text);
+    units *= 10;
+  }
+  units += roundUp ? 1 : 0;
+  if (units > (negative ? limit : limit - 1)) bix_detail::ThrowBadText(ClassName(), text);
+  SetValue(negative ? static_cast<std::int64_t>(~units + 1) : static_cast<std::int64_t>(units));
+}
+
+std::optional<std::int64_t> TBixBinaryCurrency::AsInteger() const {
+  return bix_detail::RealToInteger(GetAmount());
+}
+
+void TBixBinaryDateTime::SetValueAsWideString(std::string_view text) {
+  const auto v = TextToDateTime(Trim(text));
+  if (!v) bix_detail::ThrowBadText(ClassName(), text);
+  SetValue(*v);
+}
+
+void TBixBinaryDateTime::SaveValue(TByteWriter& w) const { w.WriteU64(std::bit_cast<std::uint64_t>(FValue)); }
+
+void TBixBinaryDateTime::LoadValue(TByteReader& r) { FValue = std::bit_cast<double>(r.ReadU64()); }
+
+std::optional<std::int64_t> TBixBinaryDateTime::AsInteger() const {
+  return bix_detail::RealToInteger(std::trunc(static_cast<Extended>(FValue)));
+}
+
+double TBixBinaryReal48::Narrow(Extended v) {
+  if (!std::isfinite(v)) throw EBixBinaryError("no Real48 value: " + bix_detail::ShortestText(v));
+  if (v == 0) return 0;
+  int e = 0;
+  // 40 significant bits, rounded to nearest.
+  Extended m = std::nearbyint(std::ldexp(std::frexp(std::fabs(v), &e), 40));
+  m = std::ldexp(m, -40);
+  if (m >= 1) {
+    m /= 2;
+    ++e;
+  }
+  // The leading bit has weight 2^(e-1); the format holds 2^-128 to 2^126.
+  if (e - 1 < -128) return 0;
+  if (e - 1 > 126) throw EBixBinaryError("Real48 overflow: " + bix_detail::ShortestText(v));
+  const double r = static_cast<double>(std::ldexp(m, e));
+  return v < 0 ? -r : r;
+}
+
+float TBixBinarySingle::Narrow(Extended v) {
+  // Beyond the largest float by more than half a step the value overflows
+  // to infinity, as the x87 store does with overflow masked.
+  if (std::isfinite(v) && std::fabs(v) >= 0x1p128L)
+    return v < 0 ? -std::numeric_limits<float>::infinity() : std::numeric_limits<float>::infinity();
+  return static_cast<float>(v);
+}
+
+double TBixBinaryDouble::Narrow(Extended v) {
+  if (std::isfinite(v) && std::fabs(v) >= 0x1p1024L)
+    return v < 0 ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+  return static_cast<double>(v);
+}
+
+std::int64_t TBixBinaryComp::Narrow(Extended v) {
+  return bix_detail::RealToInteger(v).value_or(std::numeric_limits<std::int64_t>::min());
+}
+
+void TBixBinaryComp::SetValueAsWideString(std::string_view text) {
+  const auto v = bix_detail::ParseInteger(text);
+  if (!v) bix_detail::ThrowBadText(ClassName(), text);
+  SetValue(*v);
+}
+
+void TBixBinaryComp::SaveValue(TByteWriter& w) const {
+  bix_detail::WriteExtended(w, static_cast<Extended>(FValue));
+}
+
+std::string TBixBinaryAnsiChar::GetValueAsWideString() const {
+  return FValue == 0 ? std::string() : Win1252ToUtf8(std::string_view(&FValue, 1));
+}
+
+void TBixBinaryAnsiChar::SetValueAsWideString(std::string_view text) {
+  const std::string bytes = Utf8ToWin1252(text);
+  if (bytes.size() > 1) bix_detail::ThrowBadText(ClassName(), text);
+  SetValue(bytes.empty() ? '\0' : bytes[0]);
+}
+
+std::optional<bool> TBixBinaryTextValueBase::TextAsBoolean(const std::string& v) {
+  return bix_detail::ParseBoolean(v);
+}
+std::optional<std::int64_t> TBixBinaryTextValueBase::TextAsInteger(const std::string& v) {
+  if (const auto i = bix_detail::ParseInteger(v)) return i;
+  if (const auto r = bix_detail::ParseReal(v)) return bix_detail::RealToInteger(*r);
+  return std::nullopt;
+}
+std::optional<Extended> TBixBinaryTextValueBase::TextAsFloat(const std::string& v) {
+  return bix_detail::ParseReal(v);
+}
+std::optional<TDateTime> TBixBinaryTextValueBase::TextAsDateTime(const std::string& v) {
+  return TextToDateTime(Trim(v));
+}
+
+void TBixBinaryAnsiString::SaveValue(TByteWriter& w) const {
+  const std::string bytes = Utf8ToWin1252(FValue);
+  if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+    throw EBixBinaryError("text too long for the stream");
+  w.WriteI32(static_cast<std::int32_t>(bytes.size()));
+  w.WriteBytes(bytes);
+}
+
+void TBixBinaryAnsiString::LoadValue(TByteReader& r) {
+  const std::int32_t n = r.ReadI32();
+  if (n < 0) throw EStreamReadError("negative text length");
+  FValue = Win1252ToUtf8(r.ReadBytes(static_cast<std::size_t>(n)));
+}
+
+void TBixBinaryWideString::SaveValue(TByteWriter& w) const {
+  const std::string units = Utf8ToUtf16LE(FValue);
+  if (units.size() / 2 > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+    throw EBixBinaryError("text too long for the stream");
+  w.WriteI32(static_cast<std::int32_t>(units.size() / 2));
+  w.WriteBytes(units);
+}
+
+void TBixBinaryWideString::LoadValue(TByteReader& r) {
+  const std::int32_t n = r.ReadI32();
+  if (n < 0) throw EStreamReadError("negative text length");
+  FValue = Utf16LEToUtf8(r.ReadBytes(2 * static_cast<std::size_t>(n)));
+}
+
+void TBixBinaryShortString::SaveValue(TByteWriter& w) const { WriteShortString(w, FValue); }
+
+void TBixBinaryShortString::LoadValue(TByteReader& r) { FValue = ReadShortString(r); }
+
+namespace {
+constexpr std::string_view kGraphicClasses[] = {"TBitmap", "TIcon", "TMetafile", "TJPEGImage"};
+
+// The graphic class name at the start of a picture's bytes, or nullopt when
+// the bytes are too short for the length they claim.
+std::optional<std::string_view> PictureClassName(const std::string& bytes) {
+  if (bytes.empty()) return std::string_view();
+  const std::size_t n = static_cast<unsigned char>(bytes[0]);
+  if (1 + n > bytes.size()) return std::nullopt;
+  return std::string_view(bytes).substr(1, n);
+}
+}  // namespace
+
+std::string TBixBinaryPicture::GetGraphicClassName() const {
+  const auto name = PictureClassName(FValue);
+  return name ? Win1252ToUtf8(*name) : std::string();
+}
+
+std::string TBixBinaryPicture::GetGraphicData() const {
+  const auto name = PictureClassName(FValue);
+  return name && !FValue.empty() ? FValue.substr(1 + name->size()) : std::string();
+}
+
+void TBixBinaryPicture::SetGraphic(std::string_view className, std::string_view data) {
+  TByteWriter w;
+  WriteShortString(w, className);
+  w.WriteBytes(data);
+  SetValue(w.TakeData());
+}
+
+void TBixBinaryPicture::LoadValue(TByteReader& r) {
+  TBixBinaryBlob::LoadValue(r);
+  const auto name = PictureClassName(FValue);
+  const bool known =
+      name && std::any_of(std::begin(kGraphicClasses), std::end(kGraphicClasses),
+                          [&](std::string_view c) { return SameName(c, *name, false); });
+  if (!known) FValue = std::string(1, '\0');
+}
+
+// --- attribute list ----------------------------------------------------------
+
+TBixBinaryAttribute* TBixBinaryAttributes::ByName(std::string_view name, bool caseSensitive) const {
+  const long i = IndexOf(name, caseSensitive);
+  return i < 0 ? nullptr : FItems[static_cast<std::size_t>(i)].get();
+}
+
+long TBixBinaryAttributes::IndexOf(std::string_view name, bool caseSensitive) const {
+  for (std::size_t i = 0; i < FItems.size(); ++i)
+    if (SameName(FItems[i]->ItemName, name, caseSensitive)) return static_cast<long>(i);
+  return -1;
+}
+
+TBixBinaryAttribute& TBixBinaryAttributes::Add(std::unique_ptr<TBixBinaryAttribute> attribute) {
+  FItems.push_back(std::move(attribute));
+  return *FItems.back();
+}
+
+TBixBinaryAttribute& TBixBinaryAttributes::Set(std::unique_ptr<TBixBinaryAttribute> attribute) {
+  const long i = IndexOf(attribute->ItemName, true);
+  if (i < 0) return Add(std::move(attribute));
+  auto& slot = FItems[static_cast<std::size_t>(i)];
+  slot = std::move(attribute);
+  return *slot;
+}
+
+void TBixBinaryAttributes::Delete(std::size_t i) {
+  FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(i));
+}
+
+bool TBixBinaryAttributes::Remove(std::string_view name, bool caseSensitive) {
+  const long i = IndexOf(name, caseSensitive);
+  if (i < 0) return false;
+  Delete(static_cast<std::size_t>(i));
+  return true;
+}
+
+void TBixLoadBudget::Take(std::size_t n) {
+  if (n > ElementsLeft) throw EStreamReadError("too many tags and attributes");
+  ElementsLeft -= n;
+}
+
+// --- tag -----------------------------------------------------------------------
+
+TBixBinaryTag::TBixBinaryTag(std::string name, std::int64_t data)
+    : TagName(std::move(name)), Data(data) {}
+
+TBixBinaryTag::~TBixBinaryTag() = default;
+
+TBixBinaryTag& TBixBinaryTag::AddTag(std::string name, std::int64_t data) {
+  FTags.push_back(std::make_unique<TBixBinaryTag>(std::move(name), data));
+  return *FTags.back();
+}
+
+void TBixBinaryTag::DeleteTag(std::size_t i) {
+  FTags.erase(FTags.begin() + static_cast<std::ptrdiff_t>(i));
+}
+
+TBixBinaryAttribute& TBixBinaryTag::AddAttribute(std::string name, const TBixBinaryDataType& type) {
+  auto a = type.Create();
+  a->ItemName = std::move(name);
+  return FAttributes.Add(std::move(a));
+}
+
+bool TBixBinaryTag::AttributeAsBoolean(std::string_view name, bool def, bool caseSensitive) const {
+  const auto* a = AttributeByName(name, caseSensitive);
+  return a && !a->IsNull ? a->AsBoolean().value_or(def) : def;
+}
+
+char TBixBinaryTag::AttributeAsAnsiChar(std::string_view name, char def, bool caseSensitive) const {
+  const auto* a = AttributeByName(name, caseSensitive);
+  if (!a || a->IsNull) return def;
+  if (const auto* c = dynamic_cast<const TBixBinaryAnsiChar*>(a)) return c->GetValue();
+  const std::string bytes = Utf8ToWin1252(a->GetValueAsWideString());
+  return bytes.size() == 1 ? bytes[0] : def;
+}
+
+std::int64_t TBixBinaryTag::AttributeAsInteger(std::string_view name, std::int64_t def,
+                                               bool caseSensitive) const {
+  const auto* a = AttributeByName(name, caseSensitive);
+  return a && !a->IsNull ? a->AsInteger().value_or(def) : def;
+}
+
+Extended TBixBinaryTag::AttributeAsFloat(std::string_view name, Extended def, bool caseSensitive) const {
+  const auto* a = AttributeByName(name, caseSensitive);
+  return a && !a->IsNull ? a->AsFloat().value_or(def) : def;
+}
+
+std::string TBixBinaryTag::AttributeAsString(std::string_view name, const std::string& def,
+                                             bool caseSensitive) const {
+  const auto* a = AttributeByName(name, caseSensitive);
+  return a && !a->IsNull ? a->GetValueAsWideString() : def;
+}
+
+TDateTime TBixBinaryTag::AttributeAsDateTime(std::string_view name, TDateTime def,
+                                             bool caseSensitive) const {
+  const auto* a = AttributeByName(name, caseSensitive);
+  return a && !a->IsNull ? a->AsDateTime().value_or(def) : def;
+}
+
+TBixVariant TBixBinaryTag::AttributeAsVariant(std::string_view name, const TBixVariant& def,
+                                              bool caseSensitive) const {
+  const auto* a = AttributeByName(name, caseSensitive);
+  return a && !a->IsNull ? a->AsVariant() : def;
+}
+
+std::optional<std::string> TBixBinaryTag::AttributeAsClientDataSet(std::string_view name,
+                                                                   bool caseSensitive) const {
+  const auto* a = dynamic_cast<const TBixBinaryBlob*>(AttributeByName(name, caseSensitive));
+  if (!a || a->IsNull) return std::nullopt;
+  return a->GetValue();
+}
+
+TBixBinaryTag* TBixBinaryTag::FindFirstTag(std::string_view name, bool caseSensitive) const {
+  for (const auto& t : FTags)
+    if (SameName(t->TagName, name, caseSensitive)) return t.get();
+  return nullptr;
+}
+
+TBixBinaryTag* TBixBinaryTag::FindFirstTag(std::string_view name, std::int64_t data,
+                                           bool caseSensitive, bool create) {
+  if (TBixBinaryTag* t = FindFirstTag(name, caseSensitive)) return t;
+  return create ? &AddTag(std::string(name), data) : nullptr;
+}
+
+std::vector<TBixBinaryTag*> TBixBinaryTag::FindTagsByName(std::string_view name,
+                                                          bool caseSensitive) const {
+  std::vector<TBixBinaryTag*> list;
+  FillListByName(name, list, caseSensitive);
+  return list;
+}
+
+void TBixBinaryTag::FillListByName(std::string_view name, std::vector<TBixBinaryTag*>& list,
+                                   bool caseSensitive) const {
+  for (const auto& t : FTags)
+    if (SameName(t->TagName, name, caseSensitive)) list.push_back(t.get());
+}
+
+TBixBinaryTag* TBixBinaryTag::TagByPath(std::string_view path, char separator, bool caseSensitive,
+                                        bool create) {
+  // Paths name tags the program knows; an index this large is a mistake, and
+  // creating that many tags would exhaust memory.
+  constexpr std::size_t kMaxPathIndex = std::size_t{1} << 20;
+  TBixBinaryTag* tag = this;
+  std::size_t start = 0;
+  while (tag != nullptr) {
+    const std::size_t end = std::min(path.find(separator, start), path.size());
+    std::string_view part = path.substr(start, end - start);
+    if (!part.empty() && part.back() == ']') {
+      const std::size_t open = part.find('[');
+      if (open == std::string_view::npos) return nullptr;
+      const std::string_view digits = part.substr(open + 1, part.size() - open - 2);
+      std::size_t index = 0;
+      const auto r = std::from_chars(digits.data(), digits.data() + digits.size(), index);
+      if (digits.empty() || r.ec != std::errc() || r.ptr != digits.data() + digits.size() ||
+          index >= kMaxPathIndex)
+        return nullptr;
+      const std::string_view name = part.substr(0, open);
+      std::vector<TBixBinaryTag*> list = tag->FindTagsByName(name, caseSensitive);
+      if (index < list.size()) {
+        tag = list[index];
+      } else if (create) {
+        for (std::size_t k = list.size(); k <= index; ++k) tag->AddTag(std::string(name));
+        tag = tag->FTags.back().get();
+      } else {
+        return nullptr;
+      }
+    } else {
+      tag = tag->FindFirstTag(part, 0, caseSensitive, create);
+    }
+    if (end >= path.size()) break;
+    start = end + 1;
+  }
+  return tag;
+}
+
+void TBixBinaryTag::Clear() {
+  FAttributes.Clear();
+  FTags.clear();
+}
+
+void TBixBinaryTag::SaveToStreamNow(TByteWriter& w) const { Save(w, 0); }
+
+void TBixBinaryTag::LoadFromStreamNow(TByteReader& r) {
+  TBixLoadBudget budget;
+  Load(r, budget, 0);
+}
+
+void TBixBinaryTag::Save(TByteWriter& w, int depth) const {
+  if (depth > BixMaxTagDepth)
+    throw EBixBinaryError("tags nested deeper than " + std::to_string(BixMaxTagDepth) + " levels");
+  WriteShortString(w, TagName);
+  w.WriteU32(static_cast<std::uint32_t>(FAttributes.Count()));
+  for (const auto& a : FAttributes) WriteAttribute(w, *a);
+  w.WriteU32(static_cast<std::uint32_t>(FTags.size()));
+  for (const auto& t : FTags) t->Save(w, depth + 1);
+}
+
+void TBixBinaryTag::Load(TByteReader& r, TBixLoadBudget& budget, int depth) {
+  if (depth > BixMaxTagDepth) throw EStreamReadError("tags nested too deeply");
+  TagName = ReadShortString(r);
+  FAttributes.Clear();
+  // The smallest attribute is 3 bytes (type, empty name, null flag), the
+  // smallest tag 9 (empty name, two zero counts).
+  const std::uint32_t attributeCount = r.ReadU32();
+  r.NeedElements(attributeCount, 3);
+  budget.Take(attributeCount);
+  FAttributes.Reserve(attributeCount);
+  for (std::uint32_t i = 0; i < attributeCount; ++i) FAttributes.Add(ReadAttribute(r));
+  FTags.clear();
+  const std::uint32_t tagCount = r.ReadU32();
+  r.NeedElements(tagCount, 9);
+  budget.Take(tagCount);
+  FTags.reserve(tagCount);
+  for (std::uint32_t i = 0; i < tagCount; ++i) {
+    FTags.push_back(std::make_unique<TBixBinaryTag>());
+    FTags.back()->Load(r, budget, depth + 1);
+  }
+}
+
+// --- document --------------------------------------------------------------------
+
+void TBixBinaryStreamData::SaveToStream(TByteWriter& w) const {
+  WriteShortString(w, Identifier);
+  w.WriteU16(Version);
+  WriteShortString(w, HeaderText1);
+  WriteShortString(w, HeaderText2);
+  Save(w, 0);
+}
+
+std::uint8_t TBixBinaryStreamData::LoadFromStream(TByteReader& r) {
+  try {
+    const std::uint8_t n = r.ReadU8();
+    if (r.ReadBytes(n) != Identifier) return BixLoadUnknownIdentifier;
+  } catch (const EStreamReadError&) {
+    return BixLoadUnknownIdentifier;
+  }
+  try {
+    if (r.ReadU16() != Version) return BixLoadWrongVersion;
+    HeaderText1 = ReadShortString(r);
+    HeaderText2 = ReadShortString(r);
+    TBixLoadBudget budget;
+    Load(r, budget, 0);
+  } catch (const std::exception&) {
+    return BixLoadDamaged;
+  }
+  return BixLoadOk;
+}
+
+std::uint8_t TBixBinaryStreamData::LoadFromFile(const std::string& fileName) {
+  std::string bytes, error;
+  if (ReadFileBytes(fileName, BixMaxDocumentSize, bytes, &error) != TReadFileResult::Ok)
+    throw EStreamReadError(fileName + ": " + error);
+  TByteReader r(bytes);
+  return LoadFromStream(r);
+}
+
+void TBixBinaryStreamData::Clear() {
+  TBixBinaryTag::Clear();
+  HeaderText1.clear();
+  HeaderText2.clear();
+}
+
+}  // namespace torvacalc
