@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "framework/calc_message.h"
 #include "framework/calc_module.h"
 #include "framework/number_text.h"
 #include "framework/options.h"
@@ -372,17 +373,25 @@ void TCalcParameter::SetValue(Extended value) {
   int digits = HXOptions().SignificantDigits;
   if (digits >= 4) --digits;
   if (FValueState == vsNormal && SameValue(value, FValue, digits)) return;
-  FValue = value;
   if (HasValue(value)) {
-    FValueState = vsNormal;
-    SetText(NumberToText(value, HXOptions().DecimalSeparator));
+    // The text shows the value in the display unit; the value itself is
+    // kept exactly as given, not as read back from that text.
+    ApplyText(NumberToText(ConvertToUnit(value), HXOptions().DecimalSeparator), &value);
   } else {
+    FValue = value;
     SetValueState(vsUndefined);
   }
 }
 
 void TCalcParameter::SetText(const std::string& text) {
   if (ToSource(FSourceCalcItem, [&](TCalcItem& s) { s.SetText(text); })) return;
+  ApplyText(text, nullptr);
+}
+
+// A text is a number in the display unit; it is stored as typed and its
+// value in the basic unit. `exact`, when given, is the basic value the text
+// was made from (SetValue), kept without the round trip through the text.
+void TCalcParameter::ApplyText(const std::string& text, const Extended* exact) {
   const bool changed = text != FText;
   if (changed) Notify(ceBeforeFieldChange);
   FText = text;
@@ -401,8 +410,10 @@ void TCalcParameter::SetText(const std::string& text) {
       if (dec != ',' && c == ',') c = dec;
       if (dec != '.' && c == '.') c = dec;
     }
-    if (const auto v = TextToNumber(s, dec)) {
-      FValue = GetQuantity() == qInteger ? std::nearbyint(*v) : *v;
+    const auto v = TextToNumber(s, dec);
+    const Extended basic = exact ? *exact : v ? ConvertToBasic(*v) : NoValue;
+    if (v && HasValue(basic)) {
+      FValue = GetQuantity() == qInteger ? std::nearbyint(basic) : basic;
       FValueState = vsNormal;
     } else {
       FValueState = vsFaulty;
@@ -476,6 +487,9 @@ std::string TCalcParameter::ConvertToUnitString(Extended basicValue) const {
 void TCalcParameter::SetCalcUnitNo(int unitNo) {
   if (unitNo == FCalcUnits.CalcUnitNo || unitNo < 0 || unitNo >= FCalcUnits.GetCount()) return;
   FCalcUnits.CalcUnitNo = unitNo;
+  // The text follows the unit; the value stays as it is.
+  if (!FSourceCalcItem && FValueState == vsNormal && HasValue(FValue))
+    FText = NumberToText(ConvertToUnit(FValue), HXOptions().DecimalSeparator);
   if (GetQuantity() == qKvCv) ModifyShortcaption();
   DoUnitSynchronization();
   DoAfterSetParameter();
@@ -697,5 +711,134 @@ TOutputParameter::TOutputParameter(TAncestorCalcModule* module, TQuantity quanti
 TOutputParameter::TOutputParameter(TAncestorCalcModule* module, Extended lowerBound,
                                    Extended upperBound, TQuantity quantity)
     : TCustomOutParameter(module, lowerBound, upperBound, quantity) {}
+
+}  // namespace torvacalc
+
+// ------------------------------------------------------- calculation files
+
+namespace torvacalc {
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const auto& l : lines) text += l + "\r\n";
+  return text;
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+std::uint8_t TCalcItem::GetTroubleType() const {
+  const auto* module = dynamic_cast<const TCalcModule*>(FCalcModule);
+  const TCalcMessageContainer* c = module ? module->GetCalcMessageContainer() : nullptr;
+  return c ? c->GetMessageTypeOf(this) : cmNoError;
+}
+
+std::string TCalcItem::GetCalcMessage() const {
+  const auto* module = dynamic_cast<const TCalcModule*>(FCalcModule);
+  const TCalcMessageContainer* c = module ? module->GetCalcMessageContainer() : nullptr;
+  const TCalcMessage* m = c ? c->GetMessageOf(this) : nullptr;
+  return m ? m->Text : std::string();
+}
+
+void TCalcItem::SaveToTag(TItemTagWriter& tag) const {
+  tag.AddString("ClassName", ClassName());
+  tag.AddBoolean("_ItemIsValid", true);
+  tag.AddString("NotesList", JoinLines(FNotes));
+  tag.AddString("CommentsList", JoinLines(FComments));
+  tag.AddString("DisplayText", GetDisplayText());
+  tag.AddLongInt("InputState", GetInputState());
+  tag.AddLongInt("DisplayState", GetDisplayState());
+  tag.AddBoolean("OverRuled", GetOverruled());
+  tag.AddBoolean("CanBeOverRuled", GetCanBeOverruled());
+  tag.AddBoolean("ReadOnly", GetReadOnly());
+  tag.AddBoolean("Enabled", GetEnabled());
+  tag.AddBoolean("Utilized", GetUtilized());
+  tag.AddBoolean("Modified", GetModified());
+  tag.AddBoolean("CanBeModified", GetCanBeModified());
+  tag.AddBoolean("IsUsed", GetIsUsed());
+  tag.AddBoolean("OutDated", FOutDated);
+  tag.AddBoolean("DoNotCalculate", false);
+  tag.AddBoolean("TroubleMaker", GetTroubleMaker());
+  tag.AddLongInt("TroubleType", GetTroubleType());
+  tag.AddBoolean("CanModify", GetCanModify());
+  tag.AddString("CalcMessage", GetCalcMessage());
+  tag.AddLongInt("DetailLevel", FDetailLevel);
+  tag.AddBoolean("ShowAlways", FShowAlways);
+  tag.AddBoolean("Important", FImportant);
+  tag.AddString("Name", FName);
+  tag.AddString("Caption", FCaption);
+  tag.AddString("ShortCaption", FShortCaption);
+  tag.AddBoolean("UseInGraphics", FUseInGraphics);
+  tag.AddLongInt("xTimesInUse", FXTimesInUse);
+}
+
+// Attributes missing from a tag count as empty (0, false, ""): files may be
+// written with empty values omitted.
+void TCalcItem::LoadFromTag(const TItemTagReader& tag) {
+  SetStringListNotes(SplitLines(tag.AsString("NotesList", {})));
+  SetStringListComments(SplitLines(tag.AsString("CommentsList", {})));
+  FOutDated = tag.AsBoolean("OutDated", false);
+}
+
+void tCalcString::SaveToTag(TItemTagWriter& tag) const {
+  TCalcItem::SaveToTag(tag);
+  tag.AddString("Text", GetText());
+}
+
+void tCalcString::LoadFromTag(const TItemTagReader& tag) {
+  TCalcItem::LoadFromTag(tag);
+  SetOverruled(tag.AsBoolean("OverRuled", false));
+  SetModified(tag.AsBoolean("Modified", false));
+  SetText(tag.AsString("Text", {}));
+}
+
+void TCalcParameter::SaveToTag(TItemTagWriter& tag) const {
+  TCalcItem::SaveToTag(tag);
+  tag.AddExtended("Value", GetValue());
+  tag.AddLongInt("CalcUnitNo", GetCalcUnitNo());
+  tag.AddLongInt("ValueState", GetValueState());
+  tag.AddBoolean("IsApproximated", GetIsApproximated());
+  tag.AddLongInt("CalcQuantity", GetQuantity());
+  // The user's text as typed, so that an unreadable entry is not lost.
+  if (GetValueState() == vsFaulty) tag.AddString("Text", GetText());
+}
+
+void TCalcParameter::LoadFromTag(const TItemTagReader& tag) {
+  TCalcItem::LoadFromTag(tag);
+  SetOverruled(tag.AsBoolean("OverRuled", false));
+  SetModified(tag.AsBoolean("Modified", false));
+  const std::int64_t unit = tag.AsInteger("CalcUnitNo", 0);
+  if (unit >= 0 && unit < FCalcUnits.GetCount()) SetCalcUnitNo(static_cast<int>(unit));
+  const std::int64_t state = tag.AsInteger("ValueState", vsNormal);
+  if (state == vsNormal) {
+    const Extended v = tag.AsFloat("Value", 0);
+    if (std::isfinite(v) && HasValue(v))
+      SetValue(v);
+    else
+      SetValueState(vsUndefined);
+  } else if (state == vsFaulty) {
+    const std::string text = tag.AsString("Text", {});
+    if (!text.empty())
+      SetText(text);
+    else
+      SetValueState(vsFaulty);
+  } else if (state > vsNormal && state <= vsOutdated) {
+    SetValueState(static_cast<tValueState>(state));
+  } else {
+    SetValueState(vsUndefined);
+  }
+  SetIsApproximated(tag.AsBoolean("IsApproximated", false));
+}
 
 }  // namespace torvacalc

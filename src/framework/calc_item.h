@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "framework/basics.h"
+#include "framework/item_tag.h"
 #include "framework/units.h"
 
 namespace torvacalc {
@@ -175,6 +176,16 @@ class TCalcItem {
   // the user's.
   void IsNotLongerCalculated();
 
+  // The item in a calculation file. Every attribute a reader of the file
+  // may want is written; loading takes back only the user's state (notes,
+  // comments, the outdated flag, and in descendants the value).
+  virtual void SaveToTag(TItemTagWriter& tag) const;
+  virtual void LoadFromTag(const TItemTagReader& tag);
+  // The severity and text of the message shown at the item (cmNoError = 8
+  // and empty without one).
+  std::uint8_t GetTroubleType() const;
+  std::string GetCalcMessage() const;
+
  protected:
   friend class TAncestorCalcModule;
   // Items hand their state to their targets so that an unlinked target
@@ -214,6 +225,8 @@ class tCalcString : public TCalcItem {
  public:
   using TCalcItem::TCalcItem;
   const char* ClassName() const override { return "tCalcString"; }
+  void SaveToTag(TItemTagWriter& tag) const override;
+  void LoadFromTag(const TItemTagReader& tag) override;
 };
 
 // A text item whose changes matter to the calculation (a medium name, a
@@ -254,7 +267,9 @@ class TCalcParameter : public TCalcItem {
   tValueState GetValueState() const;
   void SetValueState(tValueState state);
 
-  // Text input: both "," and "." are read as decimal marks.
+  // Text input, a number in the display unit: both "," and "." are read
+  // as decimal marks; the value is stored in the basic unit. The text is
+  // kept as typed (an unreadable one too, with the state vsFaulty).
   void SetText(const std::string& text) override;
   std::string GetDisplayText() const override;
   tDisplayState GetDisplayState() const override;
@@ -300,6 +315,8 @@ class TCalcParameter : public TCalcItem {
   void SetValuesParallel(std::uint8_t inputState, int unitNo, Extended value);
 
   void Assign(const TCalcItem& other) override;
+  void SaveToTag(TItemTagWriter& tag) const override;
+  void LoadFromTag(const TItemTagReader& tag) override;
 
  protected:
   void StoreField() override;
@@ -311,6 +328,7 @@ class TCalcParameter : public TCalcItem {
   TCalcParameter* RootParameter();
   const TCalcParameter* RootParameter() const;
   void SetQuantityInternal(TQuantity q);
+  void ApplyText(const std::string& text, const Extended* exact);
 
   TCalcUnits FCalcUnits;
   Extended FValue = NoValue;

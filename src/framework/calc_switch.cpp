@@ -368,3 +368,56 @@ bool TDataListSwitch::GetReadOnly() const {
 }
 
 }  // namespace torvacalc
+
+// ------------------------------------------------------- calculation files
+
+namespace torvacalc {
+
+void TCalcSwitch::SaveToTag(TItemTagWriter& tag) const {
+  TCalcItem::SaveToTag(tag);
+  tag.AddLongInt("SwitchStatus", GetSwitchStatus());
+}
+
+void TCalcSwitch::LoadFromTag(const TItemTagReader& tag) {
+  TCalcItem::LoadFromTag(tag);
+  SetOverruled(tag.AsBoolean("OverRuled", false));
+  SetModified(tag.AsBoolean("Modified", false));
+  const std::int64_t status = tag.AsInteger("SwitchStatus", cbUnchecked);
+  SetSwitchStatus(status >= cbUnchecked && status <= cbGrayed ? static_cast<TCheckBoxState>(status) : cbGrayed);
+}
+
+void TCustomCalcMultiSwitch::SaveToTag(TItemTagWriter& tag) const {
+  TCalcItem::SaveToTag(tag);
+  tag.AddString("Text", GetText());
+  tag.AddLongInt("ValueCount", static_cast<std::int32_t>(GetValueList().size()));
+}
+
+void TCustomCalcMultiSwitch::LoadFromTag(const TItemTagReader& tag) {
+  TCalcItem::LoadFromTag(tag);
+  SetOverruled(tag.AsBoolean("OverRuled", false));
+  SetModified(tag.AsBoolean("Modified", false));
+  SetText(tag.AsString("Text", {}));
+}
+
+void TCalcListSwitch::SaveToTag(TItemTagWriter& tag) const {
+  TXCalcListSwitch::SaveToTag(tag);
+  tag.AddLongInt("SwitchIndex", GetSwitchIndex());
+}
+
+void TCalcListSwitch::LoadFromTag(const TItemTagReader& tag) {
+  TXCalcListSwitch::LoadFromTag(tag);
+  // The index decides where the text no longer names an entry (a list
+  // that was translated differently when the file was written).
+  if (tag.Exists("SwitchIndex") || GetSwitchIndex() < 0) {
+    const std::int64_t index = tag.AsInteger("SwitchIndex", 0);
+    if (GetSwitchIndex() < 0 && index >= 0 && index < static_cast<std::int64_t>(GetValueList().size()))
+      SetSwitchIndex(static_cast<int>(index));
+  }
+}
+
+void TLookUpMultiSwitch::SaveToTag(TItemTagWriter& tag) const {
+  TCalcListSwitch::SaveToTag(tag);
+  tag.AddString("Value", ValueKey());
+}
+
+}  // namespace torvacalc

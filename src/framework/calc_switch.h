@@ -56,6 +56,8 @@ class TCalcSwitch : public tCustomCalcSwitch {
   bool GetChecked() const { return GetSwitchStatus() == cbChecked; }
   void SetChecked(bool checked) { SetSwitchStatus(checked ? cbChecked : cbUnchecked); }
   void SetText(const std::string& text) override;
+  void SaveToTag(TItemTagWriter& tag) const override;
+  void LoadFromTag(const TItemTagReader& tag) override;
 
   // Connectors switched on while checked; parameters utilized while checked.
   void AddConnector(const std::string& connector) { AddEntry(FConnectors, connector); }
@@ -107,6 +109,8 @@ class TCustomCalcMultiSwitch : public tCustomCalcSwitch {
   static std::string GetParameterName(const std::string& entry) { return GetConnectorName(entry); }
 
   bool IsDatabaseChoice() const override { return false; }
+  void SaveToTag(TItemTagWriter& tag) const override;
+  void LoadFromTag(const TItemTagReader& tag) override;
 
  protected:
   void SetLocalSwitchStatus(int index);
@@ -147,6 +151,8 @@ class TCalcListSwitch : public TXCalcListSwitch {
   const char* ClassName() const override { return "TCalcListSwitch"; }
   int GetSwitchIndex() const { return GetSwitchStatus(); }
   void SetSwitchIndex(int index) { SetSwitchStatus(index); }
+  void SaveToTag(TItemTagWriter& tag) const override;
+  void LoadFromTag(const TItemTagReader& tag) override;
 };
 
 // A list switch whose entries carry keys (database identifiers).
@@ -161,6 +167,7 @@ class TLookUpMultiSwitch : public TCalcListSwitch {
   const std::vector<std::string>& KeyList() const { return FKeys; }
   void SetValueList(const std::vector<std::string>& values) override;
   std::function<void(TLookUpMultiSwitch&)> OnSyncObject;
+  void SaveToTag(TItemTagWriter& tag) const override;
 
  private:
   std::vector<std::string> FKeys;

@@ -39,6 +39,16 @@ TCalculationOptions TCalculationOptions::Load() {
   return o;
 }
 
+namespace {
+TCalculationFiles*& CalculationFilesSlot() {
+  static TCalculationFiles* files = nullptr;
+  return files;
+}
+}  // namespace
+
+void SetCalculationFiles(TCalculationFiles* files) { CalculationFilesSlot() = files; }
+TCalculationFiles* GetCalculationFiles() { return CalculationFilesSlot(); }
+
 // ----------------------------------------------------------------- snapshot
 
 void TSnapShot::Take() {
@@ -213,6 +223,24 @@ void TSuperCalcModule::RestoreFromSnapShot() {
   FInHistory = false;
 }
 
+void TSuperCalcModule::SaveToFile(const std::string& fileName) {
+  TCalculationFiles* files = GetCalculationFiles();
+  if (!files) throw EHXInternal("calculation files are not available", ClassName());
+  files->SaveToFile(*this, fileName);
+}
+
+void TSuperCalcModule::ReadFromFile(const std::string& fileName, std::vector<std::string>* notices) {
+  TCalculationFiles* files = GetCalculationFiles();
+  if (!files) throw EHXInternal("calculation files are not available", ClassName());
+  files->ReadFromFile(*this, fileName, notices);
+}
+
+std::vector<TCalcItem*> TSuperCalcModule::GetFileItems() const {
+  std::vector<TCalcItem*> items = FMainCalcModule->GetCalcItems();
+  for (TCalcItem* i : GetCalcItems()) items.push_back(i);
+  return items;
+}
+
 void TSuperCalcModule::Storno() {
   for (TCalcComponent* c : Children())
     if (auto* m = dynamic_cast<TCalcModule*>(c)) m->Storno();
@@ -247,6 +275,7 @@ TCalcState TSuperCalcModule::SaveState() const {
       if (const auto* p = dynamic_cast<const TCalcParameter*>(item)) {
         s.CalcUnitNo = p->GetCalcUnitNo();
         s.IsApproximated = p->GetIsApproximated();
+        if (p->GetValueState() == vsNormal) s.Value = p->GetValue();
       }
       state.Items.push_back(std::move(s));
     }
@@ -275,7 +304,11 @@ void TSuperCalcModule::LoadState(const TCalcState& state) {
         p->SetCalcUnitNo(s.CalcUnitNo);
         p->SetIsApproximated(s.IsApproximated);
       }
-      item->SetText(s.Text);
+      auto* p = dynamic_cast<TCalcParameter*>(item);
+      if (p && HasValue(s.Value))
+        p->SetValue(s.Value);
+      else
+        item->SetText(s.Text);
       item->SetStringListNotes(s.Notes);
       item->SetStringListComments(s.Comments);
     }
@@ -301,13 +334,17 @@ void TSuperCalcModule::CheckAutoSave() {
 
 void TSuperCalcModule::AutoSave() {
   const std::string path = AutoSaveFileName();
-  if (path.empty() || !WriteBackup) return;
+  TCalculationFiles* files = GetCalculationFiles();
+  if (path.empty() || (!WriteBackup && !files)) return;
   const bool history = UseHistory;
   UseHistory = false;
   try {
     std::error_code ec;
     std::filesystem::create_directories(BackupDir, ec);
-    WriteBackup(*this, path);
+    if (WriteBackup)
+      WriteBackup(*this, path);
+    else
+      files->WriteBackup(*this, path);
   } catch (...) {
     // A backup that cannot be written leaves the calculation as it is.
   }

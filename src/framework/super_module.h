@@ -25,6 +25,7 @@ struct TCalcState {
     std::string Module;  // path of the owning module below the super module
     std::string Name;
     std::string Text;
+    Extended Value = NoValue;  // parameters: the exact basic value
     std::uint8_t InputState = 0;
     int CalcUnitNo = 0;
     bool Overruled = false, Modified = false, SetByProgram = false, IsApproximated = false;
@@ -154,6 +155,16 @@ class TSuperCalcModule : public TAncestorCalcModule {
   // Cancels an edit: every module's Storno.
   virtual void Storno();
 
+  // Calculation files (through the registered TCalculationFiles).
+  void SaveToFile(const std::string& fileName);
+  void ReadFromFile(const std::string& fileName, std::vector<std::string>* notices = nullptr);
+  // The items a calculation file holds: the main module's, in creation
+  // order, then the super module's own.
+  std::vector<TCalcItem*> GetFileItems() const;
+  // The format number of the file the calculation was read from (0 when
+  // it was not read from a file).
+  int LoadedVersionNo = 0;
+
   // Automatic backup, at most every 30 seconds, into
   // BackupDir/GUID.extension. WriteBackup writes the calculation file; a
   // failing backup leaves the calculation unchanged.
@@ -191,6 +202,26 @@ class TSuperCalcModule : public TAncestorCalcModule {
   TSnapShot FSnapShot{this};
   double FLastBackup = -1;
 };
+
+// Reading and writing calculation files; the files library registers its
+// implementation at start-up (RegisterCalculationFiles), so that the
+// framework does not depend on the file format.
+class TCalculationFiles {
+ public:
+  virtual ~TCalculationFiles() = default;
+  // Saves the calculation under `fileName` (which must carry the module's
+  // extension); throws a typed error with the text to show.
+  virtual void SaveToFile(TSuperCalcModule& module, const std::string& fileName) = 0;
+  // Reads a calculation file into the module; on failure the module is put
+  // back as it was and a typed error says why. `notices` receives texts to
+  // show the user (a file of another program version).
+  virtual void ReadFromFile(TSuperCalcModule& module, const std::string& fileName,
+                            std::vector<std::string>* notices) = 0;
+  // Writes the automatic backup.
+  virtual void WriteBackup(TSuperCalcModule& module, const std::string& path) = 0;
+};
+void SetCalculationFiles(TCalculationFiles* files);
+TCalculationFiles* GetCalculationFiles();
 
 // Makes a new GUID text "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
 std::string NewGUIDText();

@@ -390,3 +390,27 @@ TEST(VarQuantity, QuantityChangeKeepsTheNumber) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ParameterText, TextIsANumberInTheDisplayUnit) {
+  RecordingModule m;
+  auto* p = m.AddItem<TInputParameter>("p1", qPressureBar);
+  p->SetCalcUnitNo(TQuantityArray::UnitNoByName(qPressureBar, "bar(g)"));
+  p->SetText("1");
+  EXPECT_NEAR(p->GetValue(), 2.01325L, 1e-15L);  // stored absolute, in bar
+  EXPECT_EQ(p->GetText(), "1");
+  p->SetCalcUnitNo(TQuantityArray::UnitNoByName(qPressureBar, "kPa(a)"));
+  EXPECT_NEAR(p->GetValue(), 2.01325L, 1e-15L);  // a unit change keeps the value
+  EXPECT_EQ(p->GetText(), "201.325");
+  EXPECT_EQ(p->GetDisplayText(), "201.3");
+  // SetValue keeps the exact value, whatever the unit's factor.
+  p->SetValue(1.0L / 3);
+  EXPECT_EQ(p->GetValue(), 1.0L / 3);
+  // A text beyond what the unit can convert is not a number.
+  auto* t = m.AddItem<TInputParameter>("t", qTemperature);
+  t->SetText("1e4999");
+  EXPECT_EQ(t->GetValueState(), vsFaulty);
+}
+
+}  // namespace

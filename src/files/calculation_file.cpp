@@ -1,0 +1,282 @@
+#include "files/calculation_file.h"
+
+#include <unistd.h>
+
+#include <cctype>
+#include <filesystem>
+
+#include "framework/calc_module.h"
+#include "framework/translation.h"
+
+namespace torvacalc {
+
+namespace fs = std::filesystem;
+
+// ------------------------------------------------------------- item tags
+
+void THXItemTag::AddBoolean(const std::string& name, bool value) { FFile.AddBooleanAttr(FTag, name, value); }
+void THXItemTag::AddLongInt(const std::string& name, std::int32_t value) { FFile.AddLongIntAttr(FTag, name, value); }
+void THXItemTag::AddString(const std::string& name, const std::string& value) {
+  FFile.AddAnsiStrAttr(FTag, name, value);
+}
+void THXItemTag::AddExtended(const std::string& name, Extended value) { FFile.AddExtendedAttr(FTag, name, value); }
+bool THXItemTag::Exists(const std::string& name) const { return FFile.AttributeExists(FTag, name); }
+bool THXItemTag::AsBoolean(const std::string& name, bool def) const { return FFile.AttributeAsBoolean(FTag, name, def); }
+std::int64_t THXItemTag::AsInteger(const std::string& name, std::int64_t def) const {
+  return FFile.AttributeAsInteger(FTag, name, def);
+}
+std::string THXItemTag::AsString(const std::string& name, const std::string& def) const {
+  return FFile.AttributeAsString(FTag, name, def);
+}
+Extended THXItemTag::AsFloat(const std::string& name, Extended def) const {
+  return FFile.AttributeAsFloat(FTag, name, def);
+}
+
+// ------------------------------------------------------ calculation tag
+
+void WriteCalculationTag(THXFile& file, TBixBinaryTag& calculation, const TCalculationInfos& i,
+                         const std::vector<TCalcItem*>& items) {
+  TBixBinaryTag& infos = *file.FindFirstTag(calculation, "Infos", true);
+  file.AddAnsiStrAttr(infos, "ClassName", i.ClassName);
+  file.AddAnsiStrAttr(infos, "Identifier", i.Identifier);
+  file.AddLongIntAttr(infos, "VersionNo", i.VersionNo);
+  file.AddLongIntAttr(infos, "LanguageNo", i.LanguageNo);
+  file.AddAnsiStrAttr(infos, "HYDRIXVersion", i.HYDRIXVersion);
+  file.AddAnsiStrAttr(infos, "HYDRIXServicePack", i.HYDRIXServicePack);
+  file.AddAnsiStrAttr(infos, "HYDRIXBuild", i.HYDRIXBuild);
+  file.AddAnsiStrAttr(infos, "Name", i.Name);
+  file.AddLongIntAttr(infos, "DetailLevel", i.DetailLevel);
+  file.AddBooleanAttr(infos, "SeriesValid", i.SeriesValid);
+  file.AddAnsiStrAttr(infos, "OriginalAuthor", i.OriginalAuthor);
+  file.AddAnsiStrAttr(infos, "OriginalRevisor", i.OriginalRevisor);
+  file.AddBooleanAttr(infos, "IgnoreDifferentNames", i.IgnoreDifferentNames);
+  file.FindFirstTag(calculation, "AdditionalDatas", true);
+  calculation.TagByPath("AdditionalDatas.Items", '.', true, true);
+  TBixBinaryTag& itemsTag = *file.FindFirstTag(calculation, "Items", true);
+  for (TCalcItem* item : items) {
+    if (!item || item->GetName().empty()) continue;
+    TBixBinaryTag* tag = itemsTag.FindFirstTag(item->GetName(), 0, true, false);
+    if (!tag) tag = &itemsTag.AddTag(item->GetName());
+    THXItemTag writer(file, *tag);
+    item->SaveToTag(writer);
+  }
+}
+
+TCalculationInfos ReadCalculationInfos(const THXFile& file, const TBixBinaryTag& calculation) {
+  TCalculationInfos i;
+  const TBixBinaryTag* infos = calculation.FindFirstTag("Infos", true);
+  if (!infos) return i;
+  i.ClassName = file.AttributeAsString(*infos, "ClassName", {});
+  i.Identifier = file.AttributeAsString(*infos, "Identifier", {});
+  i.VersionNo = static_cast<int>(file.AttributeAsInteger(*infos, "VersionNo", 0));
+  i.LanguageNo = static_cast<int>(file.AttributeAsInteger(*infos, "LanguageNo", 0));
+  i.HYDRIXVersion = file.AttributeAsString(*infos, "HYDRIXVersion", {});
+  i.HYDRIXServicePack = file.AttributeAsString(*infos, "HYDRIXServicePack", {});
+  i.HYDRIXBuild = file.AttributeAsString(*infos, "HYDRIXBuild", {});
+  i.Name = file.AttributeAsString(*infos, "Name", {});
+  i.DetailLevel = static_cast<int>(file.AttributeAsInteger(*infos, "DetailLevel", 0));
+  i.SeriesValid = file.AttributeAsBoolean(*infos, "SeriesValid", true);
+  i.OriginalAuthor = file.AttributeAsString(*infos, "OriginalAuthor", {});
+  i.OriginalRevisor = file.AttributeAsString(*infos, "OriginalRevisor", {});
+  i.IgnoreDifferentNames = file.AttributeAsBoolean(*infos, "IgnoreDifferentNames", false);
+  return i;
+}
+
+int ReadCalculationItems(THXFile& file, TBixBinaryTag& calculation, const std::vector<TCalcItem*>& items) {
+  TBixBinaryTag* itemsTag = calculation.FindFirstTag("Items", 0, true, false);
+  if (!itemsTag) return 0;
+  int read = 0;
+  for (TCalcItem* item : items) {
+    if (!item || item->GetName().empty()) continue;
+    TBixBinaryTag* tag = itemsTag->FindFirstTag(item->GetName(), 0, true, false);
+    if (!tag) continue;
+    // Targets read through their sources: they take nothing from a file.
+    if (item->GetIsTarget()) continue;
+    THXItemTag reader(file, *tag);
+    item->LoadFromTag(reader);
+    ++read;
+  }
+  return read;
+}
+
+void SuperModuleSaveToTag(TSuperCalcModule& m, THXFile& file, TBixBinaryTag& calculation) {
+  TCalculationInfos i;
+  i.ClassName = m.ClassName();
+  i.Identifier = m.Identifier()->GetText();
+  i.VersionNo = m.VersionNo;
+  i.LanguageNo = m.LanguageNo;
+  i.HYDRIXVersion = m.HYDRIXVersion;
+  i.HYDRIXServicePack = m.HYDRIXServicePack;
+  i.HYDRIXBuild = m.HYDRIXBuild;
+  i.Name = m.GetName();
+  i.DetailLevel = m.GetDetailLevel();
+  i.SeriesValid = m.GetSeriesValid();
+  i.OriginalAuthor = m.OriginalAuthor;
+  i.OriginalRevisor = m.OriginalRevisor;
+  i.IgnoreDifferentNames = m.IgnoreDifferentNames;
+  WriteCalculationTag(file, calculation, i, m.GetFileItems());
+}
+
+bool SuperModuleLoadFromTag(TSuperCalcModule& m, THXFile& file, TBixBinaryTag& calculation) {
+  if (const TBixBinaryTag* infos = calculation.FindFirstTag("Infos", true)) {
+    auto str = [&](const char* name, const std::string& current) {
+      return file.AttributeExists(*infos, name) ? file.AttributeAsString(*infos, name, current) : current;
+    };
+    auto num = [&](const char* name, int current) {
+      return file.AttributeExists(*infos, name) ? static_cast<int>(file.AttributeAsInteger(*infos, name, current))
+                                                : current;
+    };
+    m.LoadedVersionNo = num("VersionNo", 0);
+    m.LanguageNo = num("LanguageNo", m.LanguageNo);
+    m.HYDRIXVersion = str("HYDRIXVersion", m.HYDRIXVersion);
+    m.HYDRIXServicePack = str("HYDRIXServicePack", m.HYDRIXServicePack);
+    m.HYDRIXBuild = str("HYDRIXBuild", m.HYDRIXBuild);
+    const std::string name = str("Name", m.GetName());
+    if (!name.empty()) m.SetName(name);
+    const int level = num("DetailLevel", m.GetDetailLevel());
+    if (level >= dlInvisible && level <= dlLow) m.SetDetailLevel(static_cast<TEDetailLevel>(level));
+    m.OriginalAuthor = str("OriginalAuthor", m.OriginalAuthor);
+    m.OriginalRevisor = str("OriginalRevisor", m.OriginalRevisor);
+    if (file.AttributeExists(*infos, "IgnoreDifferentNames"))
+      m.IgnoreDifferentNames = file.AttributeAsBoolean(*infos, "IgnoreDifferentNames", false);
+  }
+  ReadCalculationItems(file, calculation, m.GetFileItems());
+  return true;
+}
+
+// ------------------------------------------------------------------ GUIDs
+
+TGUID GUIDFromText(const std::string& text) {
+  std::string hex;
+  for (char c : text)
+    if (std::isxdigit(static_cast<unsigned char>(c))) hex += c;
+  TGUID g;
+  if (hex.size() != 32) return TGUID::NewGUID();
+  auto byte = [&](size_t i) { return static_cast<std::uint8_t>(std::stoi(hex.substr(2 * i, 2), nullptr, 16)); };
+  // The order in which the text shows the bytes (see TGUID::ToString).
+  const size_t order[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
+  for (size_t i = 0; i < 16; ++i) g.Bytes[order[i]] = byte(i);
+  return g;
+}
+
+// ------------------------------------------------- saving and opening
+
+namespace {
+
+std::string Fill(const std::string& pattern, const std::vector<std::string>& args) {
+  std::string out = Translate(pattern);
+  for (const auto& a : args) {
+    const auto pos = out.find("%s");
+    if (pos == std::string::npos) break;
+    out.replace(pos, 2, a);
+  }
+  return out;
+}
+
+std::string BaseName(const std::string& path) { return fs::path(path).filename().string(); }
+
+bool HasExtension(const std::string& path, const std::string& extension) {
+  std::string ext = fs::path(path).extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  std::string want = "." + extension;
+  for (char& c : want) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext == want;
+}
+
+class TCalculationFilesImpl : public TCalculationFiles {
+ public:
+  void SaveToFile(TSuperCalcModule& m, const std::string& fileName) override {
+    if (!HasExtension(fileName, m.FileExtension()))
+      throw ECalculationFile(
+          Fill("Falsche Endung: %s ist nicht vom Format %s", {BaseName(fileName), "." + m.FileExtension()}));
+    std::error_code ec;
+    if (fs::exists(fileName, ec) && ::access(fileName.c_str(), W_OK) != 0)
+      throw ECalculationFile(
+          Fill("Die Datei [%s] ist bereits geoeffnet, ist schreibgeschuetzt oder wird von einer anderen "
+               "Anwendung gesperrt.",
+               {BaseName(fileName)}) +
+          " " + Translate("Pruefen Sie bitte, ob der Dateiname korrekt ist und Sie ausreichende Zugriffsrechte "
+                          "besitzen"));
+    if (m.LoadedVersionNo > m.VersionNo && !AllowNewer)
+      throw ECalculationFile(Fill("Die Datei [%s] stammt von einer neueren HYDRIX-Version.", {BaseName(fileName)}) +
+                             " " + Translate("Wenn Sie die Berechnung speichern, gehen eventuell Informationen "
+                                             "verloren."));
+    const TGUID guid = GUIDFromText(m.GUIDAsStr());
+    THXFile& file = *HXFileList().FileOfGUID(guid, true);
+    file.SCMToFile(guid, fileName, [&](THXFile& f, TBixBinaryTag& tag) { SuperModuleSaveToTag(m, f, tag); });
+    file.SetFileName(fileName);
+    try {
+      file.SaveToFile(fileName);
+    } catch (const EHXFileWriteError& e) {
+      throw ECalculationFile(
+          Fill("Die Datei [%s] ist bereits geoeffnet, ist schreibgeschuetzt oder wird von einer anderen "
+               "Anwendung gesperrt.",
+               {BaseName(fileName)}) +
+          " (" + e.what() + ")");
+    }
+    m.DeleteAutoSaveFile();
+  }
+
+  void ReadFromFile(TSuperCalcModule& m, const std::string& fileName, std::vector<std::string>* notices) override {
+    const std::string invalid = Fill("%s ist keine gueltige %s-Berechnung", {BaseName(fileName), m.ModuleName()});
+    if (!HasExtension(fileName, m.FileExtension())) throw ECalculationFile(invalid);
+    // The calculation as it is, to put back when the file cannot be read.
+    const TCalcState kept = m.SaveState();
+    const bool history = m.UseHistory;
+    m.UseHistory = false;
+    bool ok = false;
+    const TGUID guid = TGUID::NewGUID();
+    THXFile& file = *HXFileList().FileOfGUID(guid, true);
+    m.BeginSetValues();
+    try {
+      m.Storno();
+      file.Load(fileName);
+      file.SetFileName(fileName);
+      TGUID fileGuid = file.GetGUID();
+      const TCalculationInfos infos = ReadCalculationInfos(file, file.GetCalculationTag());
+      if (!infos.ClassName.empty() && infos.ClassName != m.ClassName()) throw ECalculationFile(invalid);
+      ok = file.FileToSCM(fileGuid, [&](THXFile& f, TBixBinaryTag& tag) { return SuperModuleLoadFromTag(m, f, tag); });
+      m.SetGUIDAsStr(fileGuid.ToString());
+    } catch (...) {
+      ok = false;
+    }
+    m.EndSetValues();
+    if (!ok) {
+      m.LoadState(kept);
+      m.UseHistory = history;
+      throw ECalculationFile(invalid);
+    }
+    m.UseHistory = history;
+    m.ClearHistory();
+    m.AddToHistory();
+    if (notices && m.LoadedVersionNo != m.VersionNo) {
+      if (m.LoadedVersionNo > m.VersionNo)
+        notices->push_back(Fill("Die Datei [%s] stammt von einer neueren HYDRIX-Version.", {BaseName(fileName)}) +
+                           " " + Translate("Wenn Sie die Berechnung speichern, gehen eventuell Informationen "
+                                           "verloren."));
+      else if (WarnOldFiles && m.LoadedVersionNo < 800)
+        notices->push_back(Fill("Die Datei [%s] stammt von einer aelteren HYDRIX-Version.", {BaseName(fileName)}) +
+                           " " + Translate("Wenn Sie die Berechnung speichern, koennen aeltere HYDRIX-Versionen "
+                                           "die Berechnung eventuell nicht mehr oeffnen."));
+    }
+  }
+
+  void WriteBackup(TSuperCalcModule& m, const std::string& path) override {
+    const TGUID guid = GUIDFromText(m.GUIDAsStr());
+    THXFile file(guid);
+    file.SCMToFile(guid, path, [&](THXFile& f, TBixBinaryTag& tag) { SuperModuleSaveToTag(m, f, tag); });
+    file.SaveToFile(path);
+  }
+
+  bool AllowNewer = false;
+  bool WarnOldFiles = true;
+};
+
+}  // namespace
+
+void RegisterCalculationFiles() {
+  static TCalculationFilesImpl files;
+  SetCalculationFiles(&files);
+}
+
+}  // namespace torvacalc

@@ -1,0 +1,74 @@
+// Calculations in calculation files: the items' tags, the super module's
+// "Calculation" tag, and saving and opening whole calculations with the
+// checks and messages an engineer sees.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "files/hx_file.h"
+#include "framework/item_tag.h"
+#include "framework/super_module.h"
+
+namespace torvacalc {
+
+// A calculation that cannot be saved or opened; the text is the one to
+// show (translated).
+class ECalculationFile : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The tag of one item, seen through the file's attribute writers and
+// readers (so that empty values and the attribute section apply).
+class THXItemTag : public TItemTagWriter, public TItemTagReader {
+ public:
+  THXItemTag(THXFile& file, TBixBinaryTag& tag) : FFile(file), FTag(tag) {}
+  void AddBoolean(const std::string& name, bool value) override;
+  void AddLongInt(const std::string& name, std::int32_t value) override;
+  void AddString(const std::string& name, const std::string& value) override;
+  void AddExtended(const std::string& name, Extended value) override;
+  bool Exists(const std::string& name) const override;
+  bool AsBoolean(const std::string& name, bool def) const override;
+  std::int64_t AsInteger(const std::string& name, std::int64_t def) const override;
+  std::string AsString(const std::string& name, const std::string& def) const override;
+  Extended AsFloat(const std::string& name, Extended def) const override;
+
+ private:
+  THXFile& FFile;
+  TBixBinaryTag& FTag;
+};
+
+// What the "Infos" child of a "Calculation" tag says.
+struct TCalculationInfos {
+  std::string ClassName, Identifier, Name;
+  int VersionNo = 0, LanguageNo = 0, DetailLevel = 0;
+  std::string HYDRIXVersion, HYDRIXServicePack, HYDRIXBuild, OriginalAuthor, OriginalRevisor;
+  bool SeriesValid = true, IgnoreDifferentNames = false;
+};
+
+// Writes "Infos", "AdditionalDatas.Items" and one tag per item under
+// "Items" (named with the item's name) into a "Calculation" tag.
+void WriteCalculationTag(THXFile& file, TBixBinaryTag& calculation, const TCalculationInfos& infos,
+                         const std::vector<TCalcItem*>& items);
+// Reads the "Infos" of a "Calculation" tag (missing values stay empty).
+TCalculationInfos ReadCalculationInfos(const THXFile& file, const TBixBinaryTag& calculation);
+// Every item with a tag of exactly its name under "Items" reads its
+// attributes from it; items without a tag keep their values, tags without
+// an item are ignored. Returns the number of items read.
+int ReadCalculationItems(THXFile& file, TBixBinaryTag& calculation, const std::vector<TCalcItem*>& items);
+
+// The super module's own SaveToTag and LoadFromTag.
+void SuperModuleSaveToTag(TSuperCalcModule& module, THXFile& file, TBixBinaryTag& calculation);
+bool SuperModuleLoadFromTag(TSuperCalcModule& module, THXFile& file, TBixBinaryTag& calculation);
+
+// The GUID of a super module as file GUID, and back.
+TGUID GUIDFromText(const std::string& text);
+
+// Registers the calculation-file implementation with the framework, so
+// that TSuperCalcModule::SaveToFile, ReadFromFile and the automatic backup
+// work. Idempotent.
+void RegisterCalculationFiles();
+
+}  // namespace torvacalc

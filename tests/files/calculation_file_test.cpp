@@ -1,0 +1,193 @@
+// Whole calculations saved to calculation files and opened again.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "files/calculation_file.h"
+#include "framework/calc_switch.h"
+
+using namespace torvacalc;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A calculation with a parameter of each kind, a text and switches.
+class TSample : public TSuperCalcModule {
+ public:
+  TSample() : TSuperCalcModule("Probe") {
+    TMainCalcModule* main = GetMainCalcModule();
+    p1 = main->AddItem<TInputParameter>("p1", qPressureBar);
+    kv = main->AddItem<TOverruleParameter>("kv", qKvCv);
+    n = main->AddItem<TInputParameter>("n", qInteger);
+    liquid = main->AddItem<TCalcSwitch>("Liquid");
+    norm = main->AddItem<TCalcListSwitch>("Norm");
+    norm->SetValueList({"IEC 60534", "ISA 75.01", "VDI/VDE 2173"});
+    fluid = main->AddItem<TCalcRelevantString>("Fluidname");
+    SetActive(true);
+  }
+  std::string FileExtension() const override { return "cvc"; }
+  std::string ModuleName() const override { return "Stellventil"; }
+  TInputParameter* p1;
+  TOverruleParameter* kv;
+  TInputParameter* n;
+  TCalcSwitch* liquid;
+  TCalcListSwitch* norm;
+  TCalcRelevantString* fluid;
+};
+
+class CalculationFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegisterCalculationFiles();
+    dir_ = fs::temp_directory_path() / ("torvacalc-calc-" + std::to_string(::getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
+    fs::remove_all(dir_);
+  }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  fs::path dir_;
+};
+
+TEST_F(CalculationFile, SavedCalculationOpensWithTheSameState) {
+  TSample a;
+  a.p1->SetCalcUnitNo(TQuantityArray::UnitNoByName(qPressureBar, "bar(g)"));
+  a.p1->SetText("5,5");
+  a.p1->SetStringListNotes({"from the P&ID", "Rev. B"});
+  a.kv->OverruleValue(false, 1.0L / 3);
+  a.n->SetText("zwei");  // unreadable: kept as typed
+  a.liquid->SetChecked(true);
+  a.norm->SetText("ISA 75.01");
+  a.fluid->SetText("Wasser – entgast");  // not ASCII
+  a.Author()->SetText("Jürgen Groß");
+  a.SaveToFile(Path("probe.cvc"));
+  ASSERT_TRUE(IsHX7File(Path("probe.cvc")));
+
+  TSample b;
+  std::vector<std::string> notices;
+  b.ReadFromFile(Path("probe.cvc"), &notices);
+  EXPECT_TRUE(notices.empty());
+  EXPECT_EQ(b.p1->GetValue(), a.p1->GetValue());
+  EXPECT_EQ(b.p1->GetCalcUnitName(), "bar(g)");
+  EXPECT_EQ(b.p1->GetDisplayText(), "5.5");
+  EXPECT_EQ(b.p1->NotesList(), (std::vector<std::string>{"from the P&ID", "Rev. B"}));
+  EXPECT_EQ(b.kv->GetValue(), 1.0L / 3);  // 80-bit exact
+  EXPECT_TRUE(b.kv->GetOverruled());
+  EXPECT_EQ(b.n->GetValueState(), vsFaulty);
+  EXPECT_EQ(b.n->GetText(), "zwei");
+  EXPECT_TRUE(b.liquid->GetChecked());
+  EXPECT_EQ(b.norm->GetSwitchIndex(), 1);
+  EXPECT_EQ(b.fluid->GetText(), "Wasser – entgast");
+  EXPECT_EQ(b.Author()->GetText(), "Jürgen Groß");
+  EXPECT_EQ(b.GUIDAsStr().size(), 38u);
+
+  // What a file list reads without rebuilding the calculation.
+  THXFile file;
+  file.Load(Path("probe.cvc"));
+  EXPECT_EQ(file.GetParamText("Fluidname"), "Wasser – entgast");
+  EXPECT_EQ(file.GetParamCalcUnit("p1"), a.p1->GetCalcUnitNo());
+  EXPECT_EQ(file.GetParamDisplayText("p1"), "5.5");
+  EXPECT_EQ(ReadCalculationInfos(file, file.GetCalculationTag()).ClassName, "TSuperCalcModule");
+}
+
+TEST_F(CalculationFile, SavingAgainUpdatesTheFileAndKeepsOneCopy) {
+  TSample a;
+  a.p1->SetValue(3);
+  a.SaveToFile(Path("x.cvc"));
+  a.p1->SetValue(4);
+  a.SaveToFile(Path("x.cvc"));
+  TSample b;
+  b.ReadFromFile(Path("x.cvc"));
+  EXPECT_EQ(b.p1->GetValue(), 4);
+  int files = 0;
+  for (auto& e : fs::directory_iterator(dir_)) files += e.is_regular_file();
+  EXPECT_EQ(files, 1);  // no temporary file left behind
+}
+
+TEST_F(CalculationFile, WrongExtensionAndUnreadableFilesAreRefused) {
+  TSample a;
+  try {
+    a.SaveToFile(Path("probe.txt"));
+    FAIL();
+  } catch (const ECalculationFile& e) {
+    EXPECT_STREQ(e.what(), "Falsche Endung: probe.txt ist nicht vom Format .cvc");
+  }
+  std::ofstream(Path("bad.cvc")) << "HYDRIXbyQUENT garbage";
+  std::ofstream(Path("other.txt")) << "x";
+  a.p1->SetValue(7);
+  a.p1->SetStringListNotes({"kept"});
+  for (const char* name : {"bad.cvc", "missing.cvc", "other.txt"}) {
+    SCOPED_TRACE(name);
+    try {
+      a.ReadFromFile(Path(name));
+      FAIL();
+    } catch (const ECalculationFile& e) {
+      EXPECT_EQ(std::string(e.what()), std::string(name) + " ist keine gueltige Stellventil-Berechnung");
+    }
+    // The calculation is as it was.
+    EXPECT_EQ(a.p1->GetValue(), 7);
+    EXPECT_EQ(a.p1->NotesList(), std::vector<std::string>{"kept"});
+    EXPECT_TRUE(a.GetActive());
+  }
+}
+
+TEST_F(CalculationFile, AnUnwritableFileIsLeftAsItWas) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root may write anything";
+  TSample a;
+  a.p1->SetValue(1);
+  a.SaveToFile(Path("ro.cvc"));
+  fs::permissions(Path("ro.cvc"), fs::perms::owner_read, fs::perm_options::replace);
+  a.p1->SetValue(2);
+  EXPECT_THROW(a.SaveToFile(Path("ro.cvc")), ECalculationFile);
+  TSample b;
+  b.ReadFromFile(Path("ro.cvc"));
+  EXPECT_EQ(b.p1->GetValue(), 1);
+}
+
+TEST_F(CalculationFile, AReadOnlyFolderKeepsThePreviousFile) {
+  TSample a;
+  a.p1->SetValue(1);
+  a.SaveToFile(Path("keep.cvc"));
+  const auto before = fs::file_size(Path("keep.cvc"));
+  // A file that is a folder cannot be replaced.
+  fs::create_directories(Path("folder.cvc"));
+  EXPECT_THROW(a.SaveToFile(Path("folder.cvc")), ECalculationFile);
+  EXPECT_TRUE(fs::is_directory(Path("folder.cvc")));
+  EXPECT_EQ(fs::file_size(Path("keep.cvc")), before);
+}
+
+TEST_F(CalculationFile, AutomaticBackupWritesACalculationFile) {
+  TSample a;
+  a.AutoBackup = true;
+  a.BackupDir = Path("backup");
+  a.p1->SetValue(9);
+  const std::string backup = a.AutoSaveFileName();
+  ASSERT_TRUE(fs::exists(backup));
+  TSample b;
+  b.ReadFromFile(backup);
+  EXPECT_EQ(b.p1->GetValue(), 9);
+  a.SaveToFile(Path("saved.cvc"));  // saving removes the backup
+  EXPECT_FALSE(fs::exists(backup));
+}
+
+TEST_F(CalculationFile, NewerFilesAreReportedAndNotOverwrittenSilently) {
+  TSample a;
+  a.VersionNo = 900;  // written by a newer program
+  a.p1->SetValue(1);
+  a.SaveToFile(Path("new.cvc"));
+  TSample b;
+  std::vector<std::string> notices;
+  b.ReadFromFile(Path("new.cvc"), &notices);
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_NE(notices[0].find("neueren HYDRIX-Version"), std::string::npos);
+  EXPECT_THROW(b.SaveToFile(Path("new.cvc")), ECalculationFile);
+}
+
+}  // namespace
