@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "framework/calc_message.h"
 #include "framework/calc_module.h"
@@ -363,6 +364,19 @@ static bool SameValue(Extended a, Extended b, int digits) {
   return std::fabs(1 - std::min(a, b) / std::max(a, b)) < std::pow(10.0L, -static_cast<Extended>(digits));
 }
 
+// The text of a value in the display unit: 15 significant digits, so that
+// the noise of a unit conversion does not show ("201.325", not
+// "201.32500000000000001"); the exact value is kept beside the text.
+static std::string UnitText(Extended v) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.15Lg", v);
+  std::string s = buf;
+  if (HXOptions().DecimalSeparator != '.')
+    for (char& c : s)
+      if (c == '.') c = HXOptions().DecimalSeparator;
+  return s;
+}
+
 void TCalcParameter::SetValue(Extended value) {
   if (ToSource(FSourceCalcItem, [&](TCalcItem& s) {
         if (auto* p = dynamic_cast<TCalcParameter*>(&s)) p->SetValue(value);
@@ -376,7 +390,7 @@ void TCalcParameter::SetValue(Extended value) {
   if (HasValue(value)) {
     // The text shows the value in the display unit; the value itself is
     // kept exactly as given, not as read back from that text.
-    ApplyText(NumberToText(ConvertToUnit(value), HXOptions().DecimalSeparator), &value);
+    ApplyText(UnitText(ConvertToUnit(value)), &value);
   } else {
     FValue = value;
     SetValueState(vsUndefined);
@@ -489,7 +503,7 @@ void TCalcParameter::SetCalcUnitNo(int unitNo) {
   FCalcUnits.CalcUnitNo = unitNo;
   // The text follows the unit; the value stays as it is.
   if (!FSourceCalcItem && FValueState == vsNormal && HasValue(FValue))
-    FText = NumberToText(ConvertToUnit(FValue), HXOptions().DecimalSeparator);
+    FText = UnitText(ConvertToUnit(FValue));
   if (GetQuantity() == qKvCv) ModifyShortcaption();
   DoUnitSynchronization();
   DoAfterSetParameter();

@@ -158,7 +158,15 @@ void TCalcModule::Calculate() {
     for (int pass = 0; pass < 10; ++pass) {
       FRecalculate = false;
       DoBeforeCalculate();
-      DoCalculate();
+      try {
+        DoCalculate();
+      } catch (const std::exception& e) {
+        // A calculation never throws: whatever went wrong is shown as an
+        // error of the module.
+        CreateMessage<tceCalculationError>({}, e.what());
+      } catch (...) {
+        CreateMessage<tceCalculationError>({}, "Interner Fehler");
+      }
       DoAfterCalculate();
       if (!FRecalculate || !GetActive()) break;
     }

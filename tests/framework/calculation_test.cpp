@@ -353,3 +353,28 @@ TEST(WatchDog, LowersDigitsStepByStepAndRestoresThem) {
 }
 
 }  // namespace
+
+namespace {
+
+// A module whose computation fails in a way nobody foresaw.
+class TCMBroken : public TCalcModule {
+ public:
+  using TCalcModule::TCalcModule;
+  TInputParameter* x = AddItem<TInputParameter>("x", qNoUnit);
+
+ protected:
+  void DoCalculate() override { throw std::runtime_error("Division durch Null"); }
+};
+
+TEST(Calculation, AFailingComputationBecomesAMessageNotAnException) {
+  TCalcMessageContainer container;
+  TCMBroken m(nullptr, "Broken");
+  m.SetCalcMessageContainer(&container);
+  EXPECT_NO_THROW(m.SetActive(true));
+  EXPECT_NO_THROW(m.x->SetValue(1));
+  ASSERT_EQ(container.GetMessageCount(), 1);
+  EXPECT_EQ(container.Messages()[0]->Text, "Division durch Null");
+  EXPECT_EQ(container.Messages()[0]->MessageType, cmCalculationError);
+}
+
+}  // namespace
