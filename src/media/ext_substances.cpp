@@ -216,4 +216,21 @@ void tExtSubstances::Assign(const tExtSubstances& source) {
   FStoreFilled = source.FStoreFilled;
 }
 
+void tAGAConcentration::SaveToTag(TItemTagWriter& tag) const {
+  tag.AddLongInt("CType", FCType);
+  for (int i = 1; i <= MaxComponent; ++i)
+    if (HasValue(GetC(i)) && GetC(i) != 0) tag.AddExtended("C" + std::to_string(i), GetC(i));
+}
+
+void tAGAConcentration::LoadFromTag(const TItemTagReader& tag) {
+  const std::int64_t type = tag.AsInteger("CType", ctAGA8);
+  SetCType(type == ctGERG ? ctGERG : ctAGA8);
+  for (int i = 1; i <= MaxComponent; ++i) {
+    const std::string name = "C" + std::to_string(i);
+    const Extended c = tag.Exists(name) ? tag.AsFloat(name, 0) : 0;
+    // Fractions outside 0..100 % are damage, not a composition.
+    SetC(i, std::isfinite(c) && c > 0 && c <= 100 ? c : 0);
+  }
+}
+
 }  // namespace torvacalc

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "framework/basics.h"
+#include "framework/item_tag.h"
 
 namespace torvacalc {
 
@@ -74,6 +75,11 @@ class tAGAConcentration {
 
   // German name of a component ("Methan"); "" for an unknown number.
   static std::string ComponentName(int i);
+
+  // In a calculation file: "CType" and one Extended "C<i>" per component
+  // present. Loading replaces the whole composition.
+  void SaveToTag(TItemTagWriter& tag) const;
+  void LoadFromTag(const TItemTagReader& tag);
 
   std::function<void(tAGAConcentration&)> OnChange;
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace torvacalc {
 namespace {
 
@@ -95,3 +97,45 @@ TEST(AGAConcentration, SumsListsAndRestores) {
 
 }  // namespace
 }  // namespace torvacalc
+
+namespace {
+
+// A tag in memory, as a calculation file would hold it.
+struct MemoryTag : torvacalc::TItemTagWriter, torvacalc::TItemTagReader {
+  std::map<std::string, torvacalc::Extended> numbers;
+  void AddBoolean(const std::string& n, bool v) override { numbers[n] = v; }
+  void AddLongInt(const std::string& n, std::int32_t v) override { numbers[n] = v; }
+  void AddString(const std::string&, const std::string&) override {}
+  void AddExtended(const std::string& n, torvacalc::Extended v) override { numbers[n] = v; }
+  bool Exists(const std::string& n) const override { return numbers.count(n) > 0; }
+  bool AsBoolean(const std::string& n, bool d) const override { return Exists(n) ? numbers.at(n) != 0 : d; }
+  std::int64_t AsInteger(const std::string& n, std::int64_t d) const override {
+    return Exists(n) ? static_cast<std::int64_t>(numbers.at(n)) : d;
+  }
+  std::string AsString(const std::string&, const std::string& d) const override { return d; }
+  torvacalc::Extended AsFloat(const std::string& n, torvacalc::Extended d) const override {
+    return Exists(n) ? numbers.at(n) : d;
+  }
+};
+
+TEST(AGAConcentration, CompositionSurvivesACalculationFileTag) {
+  torvacalc::tAGAConcentration gas;
+  gas.SetC(1, 90.5L);
+  gas.SetC(2, 9.5L);
+  gas.SetCType(torvacalc::tAGAConcentration::ctGERG);
+  MemoryTag tag;
+  gas.SaveToTag(tag);
+  EXPECT_EQ(tag.numbers.count("C3"), 0u);  // absent components are not written
+  torvacalc::tAGAConcentration back;
+  back.SetC(5, 50);  // replaced, not merged
+  back.LoadFromTag(tag);
+  EXPECT_TRUE(back == gas);
+  // Damaged fractions are dropped rather than taken.
+  tag.numbers["C4"] = -3;
+  tag.numbers["C6"] = 1e300L;
+  back.LoadFromTag(tag);
+  EXPECT_EQ(back.GetC(4), 0);
+  EXPECT_EQ(back.GetC(6), 0);
+}
+
+}  // namespace
