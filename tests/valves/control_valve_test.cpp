@@ -396,10 +396,16 @@ TEST(ReynoldsFactor, NormsAndFlowTypes) {
     Extended tol;
   };
   const Case cases[] = {
-      // Example 4 of IEC 60534-2-1 Annex E, with the full-size-trim n1
-      // (fluids test: 0.9875328782172637).
-      {"example 4 data, full-size trim", vnEN60534_2000, 1202, 0.015483, 15, 0.98,
-       0.9875328782172637, ftTransient, 1e-9},
+      // IEC 60534-2-1:2011 Annex E example 4: argon through a small-flow
+      // needle trim, C/d^2 = 6.9E-5 (reduced trim, n2), Re = 1202: published
+      // FR = 0.715 (0.7148753122302025 unrounded).
+      {"IEC 60534-2-1:2011 example 4, reduced trim, transitional", vnEN60534_2000, 1202, 0.015483,
+       15, 0.98, 0.7148753122302025, ftTransient, 1e-9},
+      {"example 4 trim at Re = 8: laminar line 0.026/FL sqrt(n2 Re)", vnEN60534_2000, 8,
+       0.015483, 15, 0.98, 0.08339546213461975, ftLaminar, 1e-9},
+      // A full-size trim (C/d^2 = 0.04 >= 0.016): n1 = N2/(C/d^2)^2 = 1.
+      {"full-size trim, transitional", vnEN60534_2000, 1202, 100, 50, 0.9,
+       1 + 0.33L * std::pow(0.81L, 0.25L) * std::log10(0.1202L), ftTransient, 1e-12},
       {"Re above 1E5 is turbulent (2000)", vnEN60534_2000, 2e5, 10, 50, 0.9, 1, ftTurbulent, 0},
       {"Re above 1E5 is turbulent (1994)", vnIEC94, 2e5, 10, 50, 0.9, 1, ftTurbulent, 0},
       {"Re up to 10 is laminar (1994)", vnIEC94, 5, 10, 50, 0.9, NoValue, ftLaminar, 0},
