@@ -479,12 +479,14 @@ void TCMControlValves::RaiseFlowStateMessages(bool liquid, TECVFlowState state) 
     case fsMechDamage: no = 964; items = {p1, dp, Kc, pv1, dpLimit}; break;
     default: return;  // undefined, or partial cavitation judged by sigma_mr alone
   }
+  std::vector<TMessageArg> args;
+  if (no == 916) args.push_back(dpc->ConvertToUnitString(V(dpc)));
   std::vector<TCalcItem*> onState = {FlowState};
   onState.insert(onState.end(), items.begin(), items.end());
-  CreateMessage(no, onState);
+  CreateMessage(no, onState, args);
   std::vector<TCalcItem*> onTarget = {TargetParameter(), FlowState};
   onTarget.insert(onTarget.end(), items.begin(), items.end());
-  CreateMessage(no, onTarget);
+  CreateMessage(no, onTarget, args);
 }
 
 void TCMControlValves::RaiseMessages(bool liquid) {
@@ -515,9 +517,14 @@ void TCMControlValves::RaiseMessages(bool liquid) {
   };
   const Order orders[] = {{Kc_75, fl2_75, "Kc", "FL2"}, {zy_75, Kc_75, "z", "Kc"},
                           {Kc, fl2, "Kc", "FL2"},       {zy, Kc, "z", "Kc"}};
+  // Computed factors are ordered by the core itself (it limits z to Kc and
+  // Kc to FL2); a contradiction is reported where the user or the database
+  // gave one of the two.
+  const auto given = [](const TCalcParameter* p) { return p->GetInputState() != isCalculated; };
   if (liquid)
     for (const Order& o : orders)
-      if (Available(V(o.small), V(o.large)) && V(o.small) > V(o.large))
+      if (Available(V(o.small), V(o.large)) && V(o.small) > V(o.large) &&
+          (given(o.small) || given(o.large)))
         CreateMessage(903, {o.small, o.large}, {std::string(o.smallName), std::string(o.largeName)});
 
   // Size plausibility.

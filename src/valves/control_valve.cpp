@@ -677,7 +677,11 @@ void tControlValve::CalculateFlowState(TEPhase phase, teCalculatedPhase calculat
     }
   } else if (Avail(p1, p2eff, dpc) && p1 > p2eff && p1 != 0) {
     dpLimit = std::min(dpc, p1 / 2);
-    state = p1 - p2eff > dpc ? fsChokedFlow : fsNormal;
+    // Choked from x = Fgamma xT on (IEC 60534-2-1:2011: x >= Fgamma xT),
+    // the limit included, so that the outlet pressure found for a Kv on the
+    // choked plateau (p2 = p1 - dpc) is reported as choked; a relative
+    // 1E-12 absorbs the rounding of p1 - (p1 - dpc).
+    state = p1 - p2eff >= dpc * (1 - 1E-12L) ? fsChokedFlow : fsNormal;
   }
   if (forceUndefined) state = fsUndefined;
 }
