@@ -294,6 +294,16 @@ int RunModule(const std::vector<std::string>& args, CommandContext& ctx) {
   TCalcMessageContainer messages;
   std::unique_ptr<TCalcModule> module = found->create();
   module->SetCalcMessageContainer(&messages);
+  // The messages name the module's items: they leave the container before
+  // the module goes, on every way out.
+  struct Detach {
+    TCalcModule& module;
+    TCalcMessageContainer& messages;
+    ~Detach() {
+      messages.RemoveAllMessages();
+      module.SetCalcMessageContainer(nullptr);
+    }
+  } detach{*module, messages};
   // The bulk-set bracket: the module stays inactive while the values are
   // set, so that it computes once, with all of them, when switched on.
   module->SetActive(false);
@@ -302,7 +312,6 @@ int RunModule(const std::vector<std::string>& args, CommandContext& ctx) {
     for (const std::string& a : assignments) Assign(*module, a);
   } catch (...) {
     module->EndUpdate(false);
-    module->SetCalcMessageContainer(nullptr);
     throw;
   }
   module->EndUpdate(false);
@@ -313,7 +322,6 @@ int RunModule(const std::vector<std::string>& args, CommandContext& ctx) {
     PrintJson(*module, messages, ctx.out);
   else
     PrintTable(*module, messages, ctx.out);
-  module->SetCalcMessageContainer(nullptr);
   return ExitOk;
 }
 
