@@ -1,8 +1,11 @@
-// Valve sizing: one Kv for a liquid and for a gas with reducers (the fixed
-// point of Kv, FP, FR and the factors), and one flow for a given Kv. Every
-// iteration changes the flow slightly so that the cache cannot answer.
+// Valve sizing: one Kv for a liquid and for a gas, plain (valve in line
+// with the pipe, constant factors) and with reducers (the fixed point of Kv,
+// FP, FR and the factors), one flow for a given Kv, and the whole module
+// calculation. Every iteration changes the flow slightly so that the cache
+// cannot answer.
 #include <benchmark/benchmark.h>
 
+#include "valves/cm_control_valves.h"
 #include "valves/control_valve.h"
 
 using namespace torvacalc;
@@ -47,6 +50,103 @@ void SetGas(tControlValve& v) {
   v.SetDN1(80);
   v.SetDN2(100);
 }
+
+// IEC 60534-2-1 Annex E example 1 (water, globe valve DN 150 in line).
+void SetPlainLiquid(tControlValve& v) {
+  v.SetPhase(phLiquid);
+  v.SetCalculatedPhase(cpLiquid);
+  v.SetP1(6.8);
+  v.SetP2(2.2);
+  v.SetRho1(965.4L);
+  v.SetRho2(965.4L);
+  v.SetPv1(0.701L);
+  v.SetPv2(0.701L);
+  v.SetPc(221.2L);
+  v.SetEta1(3.1472e-4L);
+  v.SetFl2_75(0.81L);
+  v.SetFd_75(0.46L);
+  v.SetKvs(250);
+  v.SetDNV(150);
+  v.SetLineSize(true);
+}
+
+// IEC 60534-2-1 Annex E example 3 without its reducers.
+void SetPlainGas(tControlValve& v) {
+  v.SetPhase(phGas);
+  v.SetCalculatedPhase(cpGas);
+  v.SetP1(6.8);
+  v.SetP2(3.1);
+  v.SetRho1(8.4136L);
+  v.SetKappa1(1.3L);
+  v.SetEta1(1.4665e-4L);
+  v.SetFl2_75(0.7225L);
+  v.SetFd_75(0.42L);
+  v.SetXt_75(0.60L);
+  v.SetKvs(100);
+  v.SetDNV(50);
+  v.SetLineSize(true);
+}
+
+void BM_KvLiquid(benchmark::State& state) {
+  tControlValve v;
+  v.SetCanCalc(ccKv);
+  SetPlainLiquid(v);
+  Extended qm = 300000;
+  for (auto _ : state) {
+    qm = qm < 350000 ? qm + 1 : 300000;
+    v.SetQm(qm);
+    benchmark::DoNotOptimize(v.GetKv());
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_KvLiquid);
+
+void BM_KvGas(benchmark::State& state) {
+  tControlValve v;
+  v.SetCanCalc(ccKv);
+  SetPlainGas(v);
+  Extended qm = 7000;
+  for (auto _ : state) {
+    qm = qm < 7500 ? qm + 0.01L : 7000;
+    v.SetQm(qm);
+    benchmark::DoNotOptimize(v.GetKv());
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_KvGas);
+
+// The module: copying every parameter in, sizing, reading back, relevance
+// and messages.
+void ModuleBench(benchmark::State& state, bool liquid) {
+  TCalcMessageContainer messages;
+  TCMControlValves m;
+  m.SetCalcMessageContainer(&messages);
+  const std::vector<std::pair<const char*, const char*>> inputs =
+      liquid ? std::vector<std::pair<const char*, const char*>>{
+                   {"p1", "6.8"}, {"p2", "2.2"}, {"rho1", "965.4"}, {"pv1", "0.701"},
+                   {"pc", "221.2"}, {"eta1", "3.1472E-4"}, {"fl2_75", "0.81"}, {"fd_75", "0.46"},
+                   {"kvs", "250"}, {"DNV", "150"}, {"DN1", "150"}, {"DN2", "150"}}
+             : std::vector<std::pair<const char*, const char*>>{
+                   {"p1", "6.8"}, {"p2", "3.1"}, {"rho1", "8.4136"}, {"kappa1", "1.3"},
+                   {"eta1", "1.4665E-4"}, {"fl2_75", "0.7225"}, {"xt_75", "0.6"},
+                   {"fd_75", "0.42"}, {"kvs", "100"}, {"DNV", "50"}, {"DN1", "50"},
+                   {"DN2", "50"}};
+  for (const auto& [name, text] : inputs) m.CalcItemByName(name)->SetText(text);
+  m.Phase->SetSwitchStatus(liquid ? phLiquid : phGas);
+  m.SetActive(true);
+  Extended q = liquid ? 300000 : 7000;
+  const Extended lo = q, step = liquid ? 1 : 0.01L;
+  for (auto _ : state) {
+    q = q < lo * 1.15L ? q + step : lo;
+    m.qm->SetValue(q);  // recalculates the active module
+    benchmark::DoNotOptimize(m.kv->GetValue());
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+void BM_ModuleKvLiquid(benchmark::State& state) { ModuleBench(state, true); }
+void BM_ModuleKvGas(benchmark::State& state) { ModuleBench(state, false); }
+BENCHMARK(BM_ModuleKvLiquid);
+BENCHMARK(BM_ModuleKvGas);
 
 void BM_KvLiquidWithReducers(benchmark::State& state) {
   tControlValve v;

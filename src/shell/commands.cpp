@@ -7,6 +7,7 @@ const std::vector<Command>& Commands() {
       UnitsCommand(),
       WaterCommand(),
       InfoCommand(),
+      ModuleCommand(),
   };
   return list;
 }

@@ -9,5 +9,6 @@ namespace torvacalc {
 Command UnitsCommand();
 Command WaterCommand();
 Command InfoCommand();
+Command ModuleCommand();
 
 }  // namespace torvacalc

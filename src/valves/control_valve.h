@@ -14,6 +14,7 @@
 // N6 = sqrt(1000).
 #pragma once
 
+#include <bitset>
 #include <functional>
 #include <memory>
 #include <string>
@@ -279,6 +280,11 @@ class tControlValve {
   // eqs. (5) and (18)).
   static Extended FittingsFl2(Extended fl2, Extended FP, Extended zeta1, Extended Kv, Extended DNV);
   static Extended FittingsXt(Extended xT, Extended FP, Extended zeta1, Extended Kv, Extended DNV);
+  // Mean velocity in m/s of the mass flow Qm (kg/h) of density rho (kg/m3)
+  // in a bore of diameter D (mm).
+  static Extended FlowVelocity(Extended Qm, Extended rho, Extended D);
+  // Speed of sound in m/s of a gas, sqrt(kappa p / rho) with p in bar.
+  static Extended SoundSpeed(Extended kappa, Extended p, Extended rho);
   static bool CheckIteration(int& counter, Extended& value, std::vector<std::string>& history,
                              bool minimum, Extended previous);
   static bool GetKvTooBigDNV(Extended& Kv, Extended DNV);
@@ -286,6 +292,7 @@ class tControlValve {
 
  private:
   void Changed(int slot);
+  void Invalidate(int slot);
   void Set(Extended& field, Extended v, int slot);
   void SetFlag(bool& field, bool v, int slot);
   template <typename E>
@@ -296,6 +303,8 @@ class tControlValve {
   }
   void SetOverrulable(Extended& field, bool overruled, Extended v, int slot);
   void AddRules();
+  unsigned RulesKey() const;
+  static bool AffectsRules(int slot);
   bool IsLiquid() const { return FPhase == phLiquid; }
 
   // The current Kv, Qm, p1, p2 as the formulas see them: the unknown is
@@ -314,6 +323,9 @@ class tControlValve {
   Extended IterateP2();
 
   TCalcSet Cache;
+  unsigned FRulesKey = 0;
+  std::vector<std::vector<int>> FClosure = std::vector<std::vector<int>>(TCalcSet::SlotCount);
+  std::bitset<TCalcSet::SlotCount> FClosureKnown;
   bool FInEvent = false;
   int FIterating = 0;  // slot of the running iteration, 0 for none
   // The unknown is unset until the first assignment, which always takes

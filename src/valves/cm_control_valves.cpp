@@ -1,0 +1,602 @@
+#include "valves/cm_control_valves.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace torvacalc {
+
+namespace {
+
+// Limits of the plausibility checks of the flow against the valve and pipe
+// sizes (messages 908, 909). Liquids: the customary velocity limits of
+// 10 m/s in the valve body and 5 m/s in the pipes, above which erosion,
+// noise and pressure losses of the piping grow quickly. Gases and vapours:
+// a Mach number of 0.3 in the valve inlet and in the pipes, above which the
+// flow is no longer nearly incompressible there and the sizing equations
+// (which take the pipe velocity head as negligible) lose their accuracy.
+constexpr Extended kLiquidValveVelocity = 10;
+constexpr Extended kLiquidPipeVelocity = 5;
+constexpr Extended kGasMach = 0.3L;
+
+// Message 965: a vapour pressure given for a temperature more than this
+// many kelvin away from the inlet temperature no longer describes the
+// liquid at the inlet (the vapour pressure of water changes by a factor of
+// about 1.5 over 10 K), so cavitation and flashing are judged on uncertain
+// data.
+constexpr Extended kVapourTemperatureMargin = 10;
+
+// Message 975: a plant index sigma less than 10 % above the manufacturer's
+// limit sigma_p leaves no margin for changes of the operating point.
+constexpr Extended kSigmaMargin = 1.1L;
+
+const std::vector<std::string> kValveTypes = {
+    "Durchgangsventil", "Drehkegelventil", "Klappe",        "Kugelhahn",      "Sonstige",
+    "Membranventil",    "Schlauchquetschventil", "Eckventil", "Dreiwegeventil", "Kleinmengenventil"};
+
+// A list switch with the given entries, the first chosen.
+TCalcListSwitch* ListSwitch(TCMControlValves& m, const char* name, const char* caption,
+                            const std::vector<std::string>& values, int chosen = 0) {
+  auto* s = m.AddItem<TCalcListSwitch>(name);
+  s->SetCaption(caption);
+  s->SetValueList(values);
+  s->SetSwitchStatus(chosen);
+  return s;
+}
+
+TCalcSwitch* TwoState(TCMControlValves& m, const char* name, const char* caption, bool on) {
+  auto* s = m.AddItem<TCalcSwitch>(name);
+  s->SetCaption(caption);
+  s->SetChecked(on);
+  return s;
+}
+
+template <class P>
+P* Param(TCMControlValves& m, const char* name, TQuantity q, const char* caption) {
+  auto* p = m.AddItem<P>(name, q);
+  p->SetCaption(caption);
+  return p;
+}
+
+// The value a calculation uses; NoValue when unset, faulty or out of bounds.
+Extended V(const TCalcParameter* p) { return p->GetCalcValue(); }
+
+bool Checked(const TCalcSwitch* s) { return s->GetChecked(); }
+
+template <class E>
+E Choice(const TCustomCalcMultiSwitch* s, E fallback, int count) {
+  const int i = s->GetSwitchStatus();
+  return i >= 0 && i < count ? static_cast<E>(i) : fallback;
+}
+
+}  // namespace
+
+TCMControlValves::TCMControlValves(TCalcComponent* owner, std::string name)
+    : TCalcModule(owner, std::move(name)), FValve(std::make_unique<tControlValve>()) {
+  auto& m = *this;
+  kv = Param<TInOutParameter>(m, "kv", qKvCv, "Durchflusskoeffizient Kv");
+  qm = Param<TInOutParameter>(m, "qm", qMassFlowrate, "Massenstrom");
+  p1 = Param<TInOutParameter>(m, "p1", qPressureBar, "Eintrittsdruck");
+  p2 = Param<TInOutParameter>(m, "p2", qPressureBar, "Austrittsdruck");
+  dp = Param<TOutputParameter>(m, "dp", qPressureDropBar, "Wirksamer Differenzdruck");
+  dpc = Param<TOutputParameter>(m, "dpc", qPressureDropBar, "Kritischer Differenzdruck");
+  dpXc = Param<TOutputParameter>(m, "dpXc", qPressureDropBar, "Kritischer Differenzdruck (Realgas)");
+  dpLimit = Param<TOutputParameter>(m, "dpLimit", qPressureDropBar, "Grenze des Stroemungszustands");
+  x = Param<TOutputParameter>(m, "x", qFixedPortion, "Differenzdruckverhaeltnis");
+  xc = Param<TOutputParameter>(m, "xc", qFixedPortion, "Kritisches Differenzdruckverhaeltnis (Realgas)");
+  fl2_75 = Param<TModifyParameter>(m, "fl2_75", qFixedPortion, "FL2 bei 75 % Oeffnung");
+  Kc_75 = Param<TModifyParameter>(m, "Kc_75", qFixedPortion, "Kc bei 75 % Oeffnung");
+  zy_75 = Param<TModifyParameter>(m, "zy_75", qFixedPortion, "z bei 75 % Oeffnung");
+  xt_75 = Param<TModifyParameter>(m, "xt_75", qFixedPortion, "xT bei 75 % Oeffnung");
+  fd_75 = Param<TModifyParameter>(m, "fd_75", qFixedPortion, "Fd bei 75 % Oeffnung");
+  fd_75c = Param<TModifyParameter>(m, "fd_75c", qFixedPortion, "Fd bei 75 % Oeffnung, schliessend");
+  dH = Param<TModifyParameter>(m, "dH", qNominalDiameter, "Hubdifferenz");
+  f1 = Param<TModifyParameter>(m, "f1", qNoUnit, "Kennlinienkoeffizient f1");
+  f2 = Param<TModifyParameter>(m, "f2", qNoUnit, "Kennlinienkoeffizient f2");
+  g1 = Param<TModifyParameter>(m, "g1", qNoUnit, "Kennlinienkoeffizient g1");
+  g2 = Param<TModifyParameter>(m, "g2", qNoUnit, "Kennlinienkoeffizient g2");
+  fl2 = Param<TOverruleParameter>(m, "fl2", qFixedPortion, "FL2 im Betriebspunkt");
+  Kc = Param<TOverruleParameter>(m, "Kc", qFixedPortion, "Kc im Betriebspunkt");
+  zy = Param<TOverruleParameter>(m, "zy", qFixedPortion, "z im Betriebspunkt");
+  xt = Param<TOverruleParameter>(m, "xt", qFixedPortion, "xT im Betriebspunkt");
+  fd = Param<TOverruleParameter>(m, "fd", qFixedPortion, "Fd im Betriebspunkt");
+  fk = Param<TOutputParameter>(m, "fk", qFixedPortion, "Verhaeltnisfaktor der Isentropenexponenten");
+  KcStar = Param<TOutputParameter>(m, "KcStar", qFixedPortion, "Kc korrigiert");
+  FlStar = Param<TOutputParameter>(m, "FlStar", qFixedPortion, "FL korrigiert");
+  h = Param<TOutputParameter>(m, "h", qPortion, "Hub");
+  fp = Param<TOutputParameter>(m, "fp", qFixedPortion, "Rohrleitungsgeometriefaktor FP");
+  fr = Param<TOutputParameter>(m, "fr", qFixedPortion, "Reynoldszahlfaktor FR");
+  flp2 = Param<TOutputParameter>(m, "flp2", qFixedPortion, "(FLP/FP)2");
+  RE = Param<TOutputParameter>(m, "RE", qNoUnitPositive, "Ventil-Reynoldszahl");
+  KvRed = Param<TOutputParameter>(m, "KvRed", qKvCv, "Kv der Reduzierstuecke");
+  KvNC = Param<TOutputParameter>(m, "KvNC", qKvCv, "Kv ohne Drosselung");
+  QmNC = Param<TOutputParameter>(m, "QmNC", qMassFlowrate, "Massenstrom ohne Drosselung");
+  P1NC = Param<TOutputParameter>(m, "P1NC", qPressureBar, "Eintrittsdruck ohne Drosselung");
+  P2NC = Param<TOutputParameter>(m, "P2NC", qPressureBar, "Austrittsdruck ohne Drosselung");
+  phi0 = Param<TInputParameter>(m, "phi0", qPortion, "Kennlinienparameter phi0");
+  t1 = Param<TInputParameter>(m, "t1", qTemperature, "Eintrittstemperatur");
+  tv1 = Param<TInputParameter>(m, "tv1", qTemperature, "Temperatur zum Dampfdruck");
+  tc = Param<TInputParameter>(m, "tc", qTemperature, "Kritische Temperatur");
+  pv1 = Param<TInputParameter>(m, "pv1", qPressureBar, "Dampfdruck am Eintritt");
+  pv2 = Param<TInputParameter>(m, "pv2", qPressureBar, "Dampfdruck am Austritt");
+  pl1 = Param<TInputParameter>(m, "pl1", qPressureBar, "Dampfdruck der Fluessigphase");
+  pc = Param<TInputParameter>(m, "pc", qPressureBar, "Kritischer Druck");
+  rho1 = Param<TInputParameter>(m, "rho1", qDensity, "Dichte am Eintritt");
+  rho2 = Param<TInputParameter>(m, "rho2", qDensity, "Dichte am Austritt");
+  eta1 = Param<TInputParameter>(m, "eta1", qDynamicViscosity, "Dynamische Viskositaet");
+  kappa1 = Param<TInputParameter>(m, "kappa1", qNoUnitPositive, "Isentropenexponent");
+  z1 = Param<TInputParameter>(m, "z1", qNoUnitPositive, "Realgasfaktor");
+  DN1 = Param<TInputParameter>(m, "DN1", qNominalDiameter, "Rohrinnendurchmesser Eintritt");
+  DN2 = Param<TInputParameter>(m, "DN2", qNominalDiameter, "Rohrinnendurchmesser Austritt");
+  cvr = Param<TInputParameter>(m, "cvr", qKvCv, "Referenz-Kv der Kavitationsdaten");
+  pr = Param<TInputParameter>(m, "pr", qPressureBar, "Referenzdruck der Kavitationsdaten");
+  dr = Param<TInputParameter>(m, "dr", qNominalDiameter, "Referenzgroesse der Kavitationsdaten");
+  aPSE = Param<TInputParameter>(m, "aPSE", qNoUnitPositive, "Exponent des Druckskaleneffekts");
+  bSSE = Param<TInputParameter>(m, "bSSE", qNoUnitPositive, "Exponent des Groessenskaleneffekts");
+  Seat = Param<TModifyParameter>(m, "Seat", qNominalDiameter, "Sitzdurchmesser");
+  DNV = Param<TModifyParameter>(m, "DNV", qNominalDiameter, "Nennweite des Ventils");
+  DNV1 = Param<TModifyParameter>(m, "DNV1", qNominalDiameter, "Innendurchmesser des Ventils");
+  kvs = Param<TModifyParameter>(m, "kvs", qKvCv, "Kvs-Wert");
+  kvsSuggMin = Param<TOutputParameter>(m, "kvsSuggMin", qKvCv, "Empfohlener Kvs, untere Grenze");
+  kvsSuggMax = Param<TOutputParameter>(m, "kvsSuggMax", qKvCv, "Empfohlener Kvs, obere Grenze");
+  KvKvs = Param<TOutputParameter>(m, "KvKvs", qPortion, "Oeffnung Kv/Kvs");
+  xPulp = m.AddItem<TInputParameter>("xPulp", Extended(0), Extended(16), qPortion);
+  xPulp->SetCaption("Stoffdichte");
+  xFG1 = Param<TInputParameter>(m, "xFG1", qPortion, "Dampfanteil am Eintritt");
+  fPulp = Param<TOutputParameter>(m, "fPulp", qFixedPortion, "Faserstofffaktor");
+  const Extended sigmaTop = TQuantityArray::GetUpperBound(qNoUnitPositive);
+  auto sigma = [&](const char* name, const char* caption) {
+    auto* p = m.AddItem<TOutputParameter>(name, Extended(1), sigmaTop, qNoUnitPositive);
+    p->SetCaption(caption);
+    return p;
+  };
+  SigmaP = sigma("SigmaP", "Sigma p (Grenze der Anlage)");
+  SigmaV = sigma("SigmaV", "Sigma v (skaliert)");
+  SigmaMr = sigma("SigmaMr", "Sigma mr (Herstellerempfehlung)");
+  SigmaCh = sigma("SigmaCh", "Sigma ch (Drosselung)");
+  SigmaI = sigma("SigmaI", "Sigma i (beginnende Kavitation)");
+  SigmaId = sigma("SigmaId", "Sigma id (beginnende Schaeden)");
+  Sigma = sigma("Sigma", "Sigma des Betriebspunkts");
+
+  ValveType = m.AddItem<TDNVDataListSwitch>("ValveType");
+  ValveType->SetCaption("Ventilbauart");
+  ValveType->SetValueList(kValveTypes);
+  ValveType->SetSwitchStatus(0);
+  GlobeType = ListSwitch(m, "GlobeType", "Durchgangsventil, Ausfuehrung",
+                         {"Parabolkegel, oeffnend", "Parabolkegel, schliessend",
+                          "V-Schlitzkegel (3 Schlitze)", "Lochkaefig (60 Bohrungen)",
+                          "Kaefig mit 4 Fenstern, nach aussen", "Doppelsitz, Parabolkegel"});
+  RotaryType = ListSwitch(m, "RotaryType", "Drehkegelventil, Ausfuehrung",
+                          {"Exzentrischer Kugelkegel, oeffnend",
+                           "Exzentrischer Kugelkegel, schliessend", "Exzentrischer Kegel, oeffnend"});
+  ButterflyType = ListSwitch(m, "ButterflyType", "Klappe, Ausfuehrung",
+                             {"Mittig, durchschwingend 70 Grad", "Mittig, durchschwingend 60 Grad",
+                              "Mittig, geriffelte Scheibe 70 Grad",
+                              "Exzentrisch, versetzter Sitz 70 Grad", "Doppelt exzentrisch 90 Grad",
+                              "Dreifach exzentrisch 90 Grad", "Mit Lochscheibe (geraeuscharm)"});
+  BallValveType = ListSwitch(m, "BallValveType", "Kugelhahn, Ausfuehrung",
+                             {"Voller Durchgang 70 Grad", "Segmentkugel", "Reduzierter Durchgang"});
+  CharacteristicType = ListSwitch(
+      m, "CharacteristicType", "Kennlinie",
+      {"gleichprozentig", "linear", "modifiziert gleichprozentig", "Auf/Zu", "Messwerte",
+       "Messwerte gleichprozentig", "Messwerte linear", "Messwerte Auf/Zu",
+       "Messwerte modifiziert gleichprozentig"});
+  Phase = ListSwitch(m, "Phase", "Phase",
+                     {"Fluessigkeit", "Dampf", "Gas", "Gas (Betriebszustand)",
+                      "Mehrphasig (Dampf)", "Mehrphasig (Gas)", "unbestimmt"});
+  CalculatedPhase = ListSwitch(m, "CalculatedPhase", "Berechnete Phase",
+                               {"unbestimmt", "fluessig", "dampffoermig", "gasfoermig",
+                                "gesaettigt", "fest", "ueberkritisch", "zweiphasig"});
+  PulpeType = ListSwitch(m, "PulpeType", "Faserstoffart",
+                         {"Sulfatzellstoff", "Holzschliff", "Altpapierstoff"});
+  SubstanceType = ListSwitch(m, "SubstanceType", "Stoffart",
+                             {"Wasser", "Faserstoffsuspension", "Sonstige", "RU Bochum", "AGA",
+                              "GERG"},
+                             stOthers);
+  FlowState = ListSwitch(m, "FlowState", "Stroemungszustand",
+                         {"unbestimmt", "normal", "beginnende Kavitation", "starke Kavitation",
+                          "maximale Kavitation", "Verdampfung", "kritische Stroemung",
+                          "Kavitationsschaeden", "beginnende Kavitation (Sigma mr)",
+                          "starke Kavitation (Sigma mr)"});
+  FlowType = ListSwitch(m, "FlowType", "Stroemungsform",
+                        {"unbestimmt", "turbulent", "Uebergangsbereich", "laminar",
+                         "Pfropfenstroemung", "mechanische Schaeden"});
+  InwardFlow = ListSwitch(m, "InwardFlow", "Anstroemung",
+                          {"oeffnend", "schliessend", "beliebig"});
+  ViscosityNorm = ListSwitch(m, "ViscosityNorm", "Viskositaetskorrektur",
+                             {"IEC 534-2 (1980)", "IEC 534-2 (1994)", "EN 60534-2-1 (2000)"},
+                             vnEN60534_2000);
+  WhatToCalculate = ListSwitch(m, "WhatToCalculate", "Gesucht",
+                               {"Kv", "Massenstrom", "Eintrittsdruck", "Austrittsdruck"});
+  LowNoiseDesign = ListSwitch(m, "LowNoiseDesign", "Geraeuscharme Ausfuehrung",
+                              {"keine", "Silent-Pack", "Lochkegel", "benutzerdefiniert"});
+  LineSize = TwoState(m, "LineSize", "Nennweite gleich Rohrnennweite", false);
+  UseResistors = TwoState(m, "UseResistors", "Nachgeschaltete Drosselstrecke", false);
+  HasSigmaData = TwoState(m, "HasSigmaData", "Kavitationsdaten vorhanden", false);
+  ResistorType = ListSwitch(m, "ResistorType", "Art der Drosselstrecke",
+                            {"unbekannt", "Ventil", "Einlochblende", "Schalldaempfer direkt",
+                             "Schalldaempfer indirekt", "Lochkegel", "Einspritzduese"});
+  fl2func = TwoState(m, "fl2func", "FL2 abhaengig von der Oeffnung", false);
+  Kcfunc = TwoState(m, "Kcfunc", "Kc abhaengig von der Oeffnung", false);
+  zyfunc = TwoState(m, "zyfunc", "z abhaengig von der Oeffnung", false);
+  xtfunc = TwoState(m, "xtfunc", "xT abhaengig von der Oeffnung", false);
+  fdfunc = TwoState(m, "fdfunc", "Fd abhaengig von der Oeffnung", false);
+  PipeClass = m.AddItem<TPipeClassSwitch>("PipeClass");
+  PipeClass->SetCaption("Rohrklasse");
+  PipeClass->SetValueList({"EN 10220", "ASME B36.10M"});
+  ListDN = m.AddItem<TDataMultiSwitch>("ListDN");
+  ListDN->SetCaption("Nennweite des Ventils (Liste)");
+  ListDN1 = m.AddItem<TDataMultiSwitch>("ListDN1");
+  ListDN1->SetCaption("Nennweite der Rohrleitung (Liste)");
+  for (TCalcItem* s : {static_cast<TCalcItem*>(FlowState), static_cast<TCalcItem*>(FlowType)}) {
+    // Results of the module: written by it, never typed in.
+    s->SetInputState(isCalculated);
+    s->SetReadOnly(true);
+  }
+}
+
+TCMControlValves::~TCMControlValves() { DestroyItems(); }
+
+teCVCanCalcRest TCMControlValves::Unknown() const { return Choice(WhatToCalculate, ccKv, 4); }
+
+TEPhase TCMControlValves::DeclaredPhase() const { return Choice(Phase, phUndef, 7); }
+
+TCalcParameter* TCMControlValves::TargetParameter() const {
+  switch (Unknown()) {
+    case ccQm: return qm;
+    case ccP1: return p1;
+    case ccP2: return p2;
+    default: return kv;
+  }
+}
+
+// The sub-style of the chosen valve style: globe, rotary plug, butterfly
+// and ball valves have their own list; the other styles have one trim.
+int TCMControlValves::TrimType() const {
+  const TCalcListSwitch* sub = nullptr;
+  switch (ValveType->GetSwitchIndex()) {
+    case 0: sub = GlobeType; break;
+    case 1: sub = RotaryType; break;
+    case 2: sub = ButterflyType; break;
+    case 3: sub = BallValveType; break;
+    default: break;
+  }
+  return sub ? std::max(0, sub->GetSwitchIndex()) : 0;
+}
+
+void TCMControlValves::CopyInputs() {
+  tControlValve& v = *FValve;
+  v.SetIsPhaseCM(FIsPhaseCM);
+  v.SetIsMinorPhase(FIsMinorPhase);
+  v.SetUseResistors(Checked(UseResistors));
+  v.SetResistorType(Choice(ResistorType, rtUnknown, 7));
+  v.SetLineSize(Checked(LineSize));
+  v.SetKvs(V(kvs));
+  v.SetFl2func(Checked(fl2func));
+  v.SetKcfunc(Checked(Kcfunc));
+  v.SetZyfunc(Checked(zyfunc));
+  v.SetXtfunc(Checked(xtfunc));
+  v.SetFdfunc(Checked(fdfunc));
+  v.SetFl2_75(V(fl2_75));
+  v.SetKc_75(V(Kc_75));
+  v.SetZy_75(V(zy_75));
+  v.SetXt_75(V(xt_75));
+  v.SetFd_75(V(fd_75));
+  v.SetFd_75c(V(fd_75c));
+  v.SetDH(V(dH));
+  v.SetPhi0(V(phi0));
+  v.SetPv1(V(pv1));
+  // Without a separate value at the outlet temperature the vapour pressure
+  // at the inlet stands for both.
+  v.SetPv2(HasValue(V(pv2)) ? V(pv2) : V(pv1));
+  v.SetPvl1(V(pl1));
+  v.SetRho1(V(rho1));
+  v.SetRho2(V(rho2));
+  v.SetEta1(V(eta1));
+  v.SetKappa1(V(kappa1));
+  v.SetZ1(V(z1));
+  v.SetPc(V(pc));
+  v.SetDNV(V(DNV));
+  v.SetSeat(V(Seat));
+  v.SetDNV1(V(DNV1));
+  v.SetDN1(V(DN1));
+  v.SetDN2(V(DN2));
+  v.SetXPulp(V(xPulp));
+  v.SetXFG1(V(xFG1));
+  v.SetViscosityNorm(Choice(ViscosityNorm, vnEN60534_2000, 3));
+  const TEPhase phase = DeclaredPhase();
+  v.SetPhase(phase);
+  // The phase found from the state comes from the medium module. Where
+  // there is none (the module used alone), the declared phase stands for
+  // it, so that the flow state is judged rather than left undefined.
+  teCalculatedPhase found = Choice(CalculatedPhase, cpUndef, 8);
+  if (found == cpUndef) {
+    switch (phase) {
+      case phLiquid: found = cpLiquid; break;
+      case phVapour: found = cpVapour; break;
+      case phGas:
+      case phGasOp: found = cpGas; break;
+      default: break;
+    }
+  }
+  FFoundPhase = found;
+  v.SetCalculatedPhase(found);
+  v.SetPulpeType(Choice(PulpeType, ptKraft, 3));
+  v.SetSubstanceType(Choice(SubstanceType, stOthers, 6));
+  v.SetCharacteristicType(Choice(CharacteristicType, ctEqualPercentage, 9));
+  v.SetCanCalc(Unknown());
+  v.SetLowNoiseDesign(Choice(LowNoiseDesign, lnNone, 4));
+  v.SetValveType(std::max(0, ValveType->GetSwitchIndex()));
+  v.SetTrimType(TrimType());
+  v.SetInwardFlow(Choice(InwardFlow, ifOpening, 3));
+  // A factor typed in by the user overrules the computed one.
+  auto user = [](const TCalcParameter* p) {
+    return p->GetOverruled() || (p->GetInputState() == isUser && HasValue(V(p)));
+  };
+  v.SetFl2(user(fl2), V(fl2));
+  v.SetKc(user(Kc), V(Kc));
+  v.SetXT(user(xt), V(xt));
+  v.SetZy(user(zy), V(zy));
+  v.SetFd(user(fd), V(fd));
+  v.SetCvr(V(cvr));
+  v.SetPr(V(pr));
+  v.SetDr(V(dr));
+  v.SetAPSE(V(aPSE));
+  v.SetBSSE(V(bSSE));
+  // The three known quantities of the sizing relation.
+  const teCVCanCalcRest unknown = Unknown();
+  if (unknown != ccKv) v.SetKv(V(kv));
+  if (unknown != ccQm) v.SetQm(V(qm));
+  if (unknown != ccP1) v.SetP1(V(p1));
+  if (unknown != ccP2) v.SetP2(V(p2));
+}
+
+void TCMControlValves::SetRelevance(bool liquid, TECVFlowState state) {
+  const std::vector<TCalcItem*> liquidSet = {zy,      Kc,      KcStar,  SigmaI, SigmaId,
+                                             SigmaCh, Sigma,   SigmaP,  SigmaV, SigmaMr,
+                                             zy_75,   Kc_75,   FlStar};
+  const std::vector<TCalcItem*> gasSet = {xt, fk, dpXc, xc, kappa1, xt_75};
+  MakeUtilized({dp, dpc});
+  if (liquid) {
+    MakeUtilized(liquidSet);
+    MakeNotUtilized(gasSet);
+    // A liquid that flashes into two phases expands like a gas downstream.
+    if (FFoundPhase == cpZweiPhasig && state == fsFlashing)
+      MakeUtilized({fk, kappa1});
+  } else {
+    MakeNotUtilized(liquidSet);
+    MakeUtilized(gasSet);
+  }
+  const bool pulp = Choice(SubstanceType, stOthers, 6) == stPulpe;
+  (pulp ? MakeUtilized({fPulp, xPulp, PulpeType}) : MakeNotUtilized({fPulp, xPulp, PulpeType}));
+  const bool sigmaData =
+      liquid && (Checked(HasSigmaData) || (HasValue(V(cvr)) && HasValue(V(pr)) && HasValue(V(dr))));
+  (sigmaData ? MakeUtilized({SigmaP, SigmaV, SigmaMr}) : MakeNotUtilized({SigmaP, SigmaV, SigmaMr}));
+  for (TCalcParameter* p : {kv, qm, p1, p2}) p->SetImportant(p == TargetParameter());
+}
+
+void TCMControlValves::ReadBack() {
+  tControlValve& v = *FValve;
+  auto put = [](TCalcParameter* p, Extended value) { p->AssignValue(0, value); };
+  switch (Unknown()) {
+    case ccKv: put(kv, v.GetKv()); break;
+    case ccQm: put(qm, v.GetQm()); break;
+    case ccP1: put(p1, v.GetP1()); break;
+    case ccP2: put(p2, v.GetP2()); break;
+  }
+  put(P2NC, v.GetP2NC());
+  put(KvNC, v.GetKvNC());
+  put(QmNC, v.GetQmNC());
+  put(P1NC, v.GetP1NC());
+  put(kvsSuggMin, v.GetKvsSuggMin());
+  put(kvsSuggMax, v.GetKvsSuggMax());
+  put(KvKvs, v.GetKvKvs());
+  put(fp, v.GetFpQm());
+  put(fr, v.GetFrQm());
+  put(fPulp, v.GetFPulpQm());
+  put(RE, v.GetRe());
+  put(KvRed, v.GetEKvRed());
+  const auto factor = [&](TOverruleParameter* p, Extended value) {
+    if (!(p->GetOverruled() || (p->GetInputState() == isUser && HasValue(V(p))))) put(p, value);
+  };
+  factor(fl2, v.GetFl2Valve());
+  factor(Kc, v.GetKc());
+  factor(zy, v.GetZy());
+  factor(xt, v.GetXtValve());
+  factor(fd, v.GetFd());
+  put(flp2, v.GetFlp2());
+  put(fk, v.GetFk());
+  put(KcStar, v.GetKcStar());
+  put(FlStar, v.GetFlStar());
+  put(h, v.GetH());
+  put(dp, v.GetDp());
+  put(dpc, v.GetDpc());
+  put(dpXc, v.GetDpXc());
+  put(dpLimit, v.GetDpLimit());
+  put(x, v.GetX());
+  put(xc, v.GetXc());
+  put(SigmaP, v.GetSigmaP());
+  put(SigmaV, v.GetSigmaV());
+  put(SigmaMr, v.GetSigmaMr());
+  put(SigmaCh, v.GetSigmaCh());
+  put(SigmaI, v.GetSigmaI());
+  put(SigmaId, v.GetSigmaId());
+  put(Sigma, v.GetSigma());
+  FlowState->SetSwitchStatus(v.GetFlowState());
+  FlowType->SetSwitchStatus(v.GetFlowType());
+}
+
+void TCMControlValves::CheckInputs(bool liquid) {
+  std::vector<TCalcItem*> inputs;
+  for (TCalcParameter* p : {kv, qm, p1, p2})
+    if (p != TargetParameter()) inputs.push_back(p);
+  inputs.push_back(rho1);
+  if (liquid) {
+    inputs.insert(inputs.end(), {pv1, fl2_75});
+  } else {
+    inputs.insert(inputs.end(), {kappa1, xt_75});
+  }
+  // Values out of bounds anywhere among the inputs are reported too.
+  for (TCalcItem* i : GetCalcItems()) {
+    auto* p = dynamic_cast<TCalcParameter*>(i);
+    if (p && !dynamic_cast<TCustomOutParameter*>(p) && p != TargetParameter() &&
+        !p->GetText().empty() && IsNoValue(p->GetCalcValue()) &&
+        std::find(inputs.begin(), inputs.end(), i) == inputs.end())
+      inputs.push_back(p);
+  }
+  CheckParameters(inputs);
+}
+
+void TCMControlValves::DoCalculate() {
+  const bool liquid = DeclaredPhase() == phLiquid;
+  CopyInputs();
+  TECVFlowState state = FValve->GetFlowState();
+  SetRelevance(liquid, state);
+  CheckInputs(liquid);
+  ReadBack();
+  RaiseMessages(liquid);
+  FValve->ResetCalcTarget();
+}
+
+void TCMControlValves::RaiseFlowStateMessages(bool liquid, TECVFlowState state) {
+  int no = 0;
+  std::vector<TCalcItem*> items;
+  switch (state) {
+    case fsNormal:
+      if (liquid) {
+        no = 973;
+        items = {p1, dp, zy, pv1, dpLimit};
+      } else {
+        no = 976;
+        items = {p1, dp, p2, pv1, dpc};
+      }
+      break;
+    case fsPartialCavitation: no = 920; items = {p1, dp, zy, pv1, dpLimit}; break;
+    case fsStrongCavitation:
+    case fsMaxCavSigmaMr: no = 919; items = {p1, dp, fl2, pv1, dpLimit}; break;
+    case fsMaximumCavitation: no = 918; items = {p1, dp, dpc}; break;
+    case fsFlashing: no = 917; items = {p1, dp, pv1, dpLimit}; break;
+    case fsChokedFlow: no = 916; items = {p1, p2, xt, dpLimit, kappa1, dp, dpc}; break;
+    case fsMechDamage: no = 964; items = {p1, dp, Kc, pv1, dpLimit}; break;
+    default: return;  // undefined, or partial cavitation judged by sigma_mr alone
+  }
+  std::vector<TMessageArg> args;
+  if (no == 916) args.push_back(dpc->ConvertToUnitString(V(dpc)));
+  std::vector<TCalcItem*> onState = {FlowState};
+  onState.insert(onState.end(), items.begin(), items.end());
+  CreateMessage(no, onState, args);
+  std::vector<TCalcItem*> onTarget = {TargetParameter(), FlowState};
+  onTarget.insert(onTarget.end(), items.begin(), items.end());
+  CreateMessage(no, onTarget, args);
+}
+
+void TCMControlValves::RaiseMessages(bool liquid) {
+  tControlValve& v = *FValve;
+  TCalcParameter* target = TargetParameter();
+  const Extended Kv = V(kv), Qm = V(qm), P1 = V(p1), P2 = V(p2), D = V(DNV);
+
+  // No outlet pressure although everything it needs is given: the flow
+  // cannot pass the valve even with the whole inlet pressure as drop.
+  if (Unknown() == ccP2 && IsNoValue(P2) && Available(Kv, Qm, P1, V(rho1))) {
+    CreateMessage(902, {kv, p1});
+    CreateMessage(901, {qm});
+  }
+  if (IsNoValue(V(eta1)) && HasValue(V(rho1))) CreateMessage(966, {eta1, fr});
+  if (liquid) {
+    const Extended T1 = V(t1), Tv = V(tv1), Tc = V(tc);
+    if (Available(T1, Tv) && std::fabs(T1 - Tv) > kVapourTemperatureMargin)
+      CreateMessage(965, {t1, tv1, pv1}, {kVapourTemperatureMargin});
+    // A liquid at or above its critical temperature does not exist.
+    if (Available(T1, Tc) && T1 >= Tc) CreateMessage(132, {t1, tc});
+  }
+  if (Available(P1, P2) && P2 >= P1) CreateMessage(903, {p1, p2}, {std::string("p2"), std::string("p1")});
+  // The valve factors must keep their order FL2 >= Kc >= z: cavitation
+  // begins (z) before it becomes strong (Kc), and that before choking (FL2).
+  struct Order {
+    TCalcParameter *small, *large;
+    const char *smallName, *largeName;
+  };
+  const Order orders[] = {{Kc_75, fl2_75, "Kc", "FL2"}, {zy_75, Kc_75, "z", "Kc"},
+                          {Kc, fl2, "Kc", "FL2"},       {zy, Kc, "z", "Kc"}};
+  // Computed factors are ordered by the core itself (it limits z to Kc and
+  // Kc to FL2); a contradiction is reported where the user or the database
+  // gave one of the two.
+  const auto given = [](const TCalcParameter* p) { return p->GetInputState() != isCalculated; };
+  if (liquid)
+    for (const Order& o : orders)
+      if (Available(V(o.small), V(o.large)) && V(o.small) > V(o.large) &&
+          (given(o.small) || given(o.large)))
+        CreateMessage(903, {o.small, o.large}, {std::string(o.smallName), std::string(o.largeName)});
+
+  // Size plausibility.
+  TCalcParameter* flowItem = Unknown() == ccKv ? static_cast<TCalcParameter*>(kv) : qm;
+  if (Available(Kv, D) && D > 0 && Kv >= 0.25L * D * D) CreateMessage(905, {flowItem, DNV});
+  for (TCalcParameter* pipe : {DN1, DN2}) {
+    const Extended d = V(pipe);
+    if (Available(d, D) && !Checked(LineSize) && (d < D || d > 10 * D))
+      CreateMessage(905, {pipe, DNV});
+  }
+  const Extended Fp = V(fp), red = V(KvRed);
+  if (Available(Kv, Fp, red) && red <= Kv * Fp) CreateMessage(907, {kv, KvRed, fp, qm});
+
+  // Velocities in the valve and in the pipes.
+  const Extended rho = V(rho1);
+  const Extended sound = liquid ? NoValue : tControlValve::SoundSpeed(V(kappa1), P1, rho);
+  const Extended valveLimit = liquid ? kLiquidValveVelocity : kGasMach * sound;
+  const Extended wValve = tControlValve::FlowVelocity(Qm, rho, D);
+  if (Available(wValve, valveLimit) && wValve > valveLimit) CreateMessage(908, {DNV, qm});
+  const Extended rhoOut = HasValue(V(rho2)) ? V(rho2) : rho;
+  const Extended soundOut = liquid ? NoValue : tControlValve::SoundSpeed(V(kappa1), P2, rhoOut);
+  struct PipeCheck {
+    TCalcParameter* pipe;
+    Extended rho, limit;
+  };
+  const PipeCheck pipes[] = {
+      {DN1, rho, liquid ? kLiquidPipeVelocity : kGasMach * sound},
+      {DN2, rhoOut, liquid ? kLiquidPipeVelocity : kGasMach * soundOut}};
+  for (const PipeCheck& c : pipes) {
+    const Extended w = tControlValve::FlowVelocity(Qm, c.rho, V(c.pipe));
+    if (Available(w, c.limit) && w > c.limit) CreateMessage(909, {c.pipe, qm});
+  }
+  if (Available(Kv, V(kvs)) && Kv > V(kvs)) CreateMessage(935, {kvs, kv});
+  if (HasValue(Fp) && Fp < 0.99L) CreateMessage(910, {DNV, DN1, DN2, fp});
+
+  switch (v.GetFlowType()) {
+    case ftTransient:
+    case ftLaminar:
+    case ftPlugs: {
+      const int no = v.GetFlowType() == ftTransient ? 913 : v.GetFlowType() == ftLaminar ? 914 : 911;
+      CreateMessage(no, {target, FlowType, eta1});
+      CreateMessage(no, {eta1, FlowType}, {}, 1);
+      break;
+    }
+    case ftMechDamage:
+      CreateMessage(912, {target, FlowType});
+      CreateMessage(912, {FlowType});
+      break;
+    default: break;
+  }
+  const bool measured = v.GetValveDescription() != nullptr;
+  if (!measured && CharacteristicType->GetSwitchIndex() >= ctMeasuredValues)
+    CreateMessage(915, {CharacteristicType});
+  if (!measured && LowNoiseDesign->GetSwitchIndex() == lnUserDefined)
+    CreateMessage(915, {LowNoiseDesign});
+
+  const TECVFlowState state = v.GetFlowState();
+  RaiseFlowStateMessages(liquid, state);
+
+  if (liquid) {
+    const Extended s = V(Sigma), sp = V(SigmaP), sid = V(SigmaId);
+    const std::vector<TCalcItem*> items = {Sigma, SigmaP, SigmaId, dp, dpLimit, FlowState};
+    if (Available(s, sp) && s < sp) {
+      CreateMessage(971, {Sigma, SigmaP, dp, dpLimit, FlowState});
+    } else {
+      // Above the manufacturer's limit, but below the index of incipient
+      // damage: the plant index still lets the liquid cavitate.
+      if (Available(s, sid) && s < sid) CreateMessage(974, items);
+      // Above the limit by less than the margin.
+      if (Available(s, sp) && s < kSigmaMargin * sp) CreateMessage(975, items);
+    }
+  }
+}
+
+}  // namespace torvacalc

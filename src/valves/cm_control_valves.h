@@ -1,0 +1,83 @@
+// The calculation module of control valve sizing: the parameters and
+// switches a user edits (or a super module connects to the medium, pipe and
+// flow modules), one sizing core tControlValve that does the engineering,
+// the read-back of its results, the relevance of each parameter for the
+// phase of the medium, and the messages about flow state, valve size and
+// input data.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "framework/calc_module.h"
+#include "framework/calc_switch.h"
+#include "valves/control_valve.h"
+
+namespace torvacalc {
+
+class TCMControlValves : public TCalcModule {
+ public:
+  explicit TCMControlValves(TCalcComponent* owner = nullptr, std::string name = "CMControlValves");
+  ~TCMControlValves() override;
+  const char* ClassName() const override { return "TCMControlValves"; }
+
+  // Clears the result cache of the sizing core.
+  void Reset() { FValve->Reset(); }
+  tControlValve& Valve() { return *FValve; }
+
+  // One phase of a mixed-phase calculation, and whether it is the minor
+  // phase; set by the owning super module (false for a single phase).
+  bool GetIsPhaseCM() const { return FIsPhaseCM; }
+  bool GetIsMinorPhase() const { return FIsMinorPhase; }
+  void SetPhaseCM(bool isPhaseCM, bool isMinorPhase) {
+    FIsPhaseCM = isPhaseCM;
+    FIsMinorPhase = isMinorPhase;
+  }
+
+  // The parameter of the unknown chosen by WhatToCalculate.
+  TCalcParameter* TargetParameter() const;
+
+  // In/out: the four quantities of the sizing relation.
+  TInOutParameter *kv, *qm, *p1, *p2;
+  // Results.
+  TOutputParameter *dp, *dpc, *dpXc, *dpLimit, *x, *xc, *fk, *KcStar, *FlStar, *h, *fp, *fr,
+      *flp2, *RE, *KvRed, *KvNC, *QmNC, *P1NC, *P2NC, *kvsSuggMin, *kvsSuggMax, *KvKvs, *fPulp,
+      *SigmaP, *SigmaV, *SigmaMr, *SigmaCh, *SigmaI, *SigmaId, *Sigma;
+  // Valve data (from the database or the user).
+  TModifyParameter *fl2_75, *Kc_75, *zy_75, *xt_75, *fd_75, *fd_75c, *dH, *f1, *f2, *g1, *g2,
+      *Seat, *DNV, *DNV1, *kvs;
+  // Effective factors at the operating point; a user value overrules.
+  TOverruleParameter *fl2, *Kc, *zy, *xt, *fd;
+  // Medium, pipe and cavitation data.
+  TInputParameter *phi0, *t1, *tv1, *tc, *pv1, *pv2, *pl1, *pc, *rho1, *rho2, *eta1, *kappa1,
+      *z1, *DN1, *DN2, *cvr, *pr, *dr, *aPSE, *bSSE, *xPulp, *xFG1;
+
+  TDNVDataListSwitch* ValveType;
+  TCalcListSwitch *GlobeType, *RotaryType, *ButterflyType, *BallValveType, *CharacteristicType,
+      *Phase, *CalculatedPhase, *PulpeType, *SubstanceType, *FlowState, *FlowType, *InwardFlow,
+      *ViscosityNorm, *WhatToCalculate, *LowNoiseDesign, *ResistorType;
+  TCalcSwitch *LineSize, *UseResistors, *HasSigmaData, *fl2func, *Kcfunc, *zyfunc, *xtfunc,
+      *fdfunc;
+  TPipeClassSwitch* PipeClass;
+  TDataMultiSwitch *ListDN, *ListDN1;
+
+ protected:
+  void DoCalculate() override;
+
+ private:
+  void CopyInputs();
+  void SetRelevance(bool liquid, TECVFlowState state);
+  void ReadBack();
+  void CheckInputs(bool liquid);
+  void RaiseMessages(bool liquid);
+  void RaiseFlowStateMessages(bool liquid, TECVFlowState state);
+  int TrimType() const;
+  TEPhase DeclaredPhase() const;
+  teCVCanCalcRest Unknown() const;
+
+  std::unique_ptr<tControlValve> FValve;
+  bool FIsPhaseCM = false, FIsMinorPhase = false;
+  teCalculatedPhase FFoundPhase = cpUndef;
+};
+
+}  // namespace torvacalc

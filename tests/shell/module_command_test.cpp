@@ -1,0 +1,78 @@
+// torvacalc module: assignments with units and items, case files, the
+// table and the JSON object, and bad input with exit code 2.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include "program_run.h"
+
+namespace {
+
+// Files of the source tree: the tests' data folder lies in tests/data.
+std::string SourceFile(const std::string& relative) {
+  const char* data = std::getenv("TORVACALC_TEST_DATA");
+  std::string root = data ? data : "tests/data";
+  root = root.substr(0, root.rfind("/tests/data"));
+  return (root.empty() ? std::string(".") : root) + "/" + relative;
+}
+
+TEST(ModuleCommand, SizesTheLiquidExampleAsJson) {
+  const ProgramRun r = RunProgram({"module", "valve", "--json", "@" + SourceFile("examples/liquid.case")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("\"module\":\"TCMControlValves\""), std::string::npos);
+  // Kv of IEC 60534-2-1 example 1 with rho0 = 1000 kg/m3: 164.92 m3/h.
+  const size_t at = r.out.find("\"kv\":{\"kind\":\"parameter\",\"value\":164.92");
+  EXPECT_NE(at, std::string::npos) << r.out.substr(0, 400);
+  EXPECT_NE(r.out.find("\"unit\":\"t/h\""), std::string::npos);  // qm kept its unit
+  EXPECT_NE(r.out.find("\"FlowState\":{\"kind\":\"switch\",\"index\":3"), std::string::npos);
+  EXPECT_NE(r.out.find("{\"no\":919,\"type\":\"cmWarning\",\"item\":"), std::string::npos);
+  EXPECT_EQ(r.out.find("nan"), std::string::npos);
+  EXPECT_EQ(r.out.find("inf"), std::string::npos);
+}
+
+TEST(ModuleCommand, AssignmentsAfterTheCaseFileWin) {
+  const ProgramRun r = RunProgram({"--lang", "en", "module", "valve",
+                                   "@" + SourceFile("examples/gas.case"), "p2=1 bar(a)",
+                                   "eta1=0.14665 mPa s", "LineSize=ja", "WhatToCalculate=#0"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("TCMControlValves"), std::string::npos);
+  EXPECT_NE(r.out.find("916"), std::string::npos);  // now choked
+}
+
+TEST(ModuleCommand, BadInputExitsWithTwo) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* mentions;
+  };
+  const Case cases[] = {
+      {{"module", "pump"}, "pump"},
+      {{"module", "valve", "nosuch=1"}, "nosuch"},
+      {{"module", "valve", "p1=5 furlong"}, "furlong"},
+      {{"module", "valve", "Phase=Plasma"}, "Plasma"},
+      {{"module", "valve", "Phase=#7"}, "#7"},
+      {{"module", "valve", "LineSize=vielleicht"}, "vielleicht"},
+      {{"module", "valve", "@/nonexistent/case"}, "/nonexistent/case"},
+      {{"module", "valve", "p1"}, "p1"},
+      {{"module", "valve", "-o", "x.cvc"}, "x.cvc"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mentions);
+    const ProgramRun r = RunProgram(c.args);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find(c.mentions), std::string::npos) << r.err;
+  }
+}
+
+TEST(ModuleCommand, HostileNumbersPrintNoNaN) {
+  for (const char* text : {"qm=0", "qm=-1", "qm=abc", "qm=1e300", "p2=9", "rho1=", "p1=NaN"}) {
+    SCOPED_TRACE(text);
+    const ProgramRun r = RunProgram({"module", "valve", "--json", "@" + SourceFile("examples/liquid.case"), text});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out.find("nan"), std::string::npos);
+    EXPECT_NE(r.out.find("\"messages\":[{"), std::string::npos);
+  }
+}
+
+}  // namespace
