@@ -1,9 +1,12 @@
 #include "output/expression_parser.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <numbers>
+#include <string_view>
 
 #include "framework/number_text.h"
 #include "framework/translation.h"
@@ -67,15 +70,34 @@ std::string TidyExponent(const char* printed) {
 }
 
 // The shortest of 15 to 17 significant digits that reads back as the same
-// 64-bit real: 0.1 stays "0.1", pi shows all its 16 digits.
+// 64-bit real, laid out like "%.*g" with that many digits: 0.1 stays "0.1",
+// pi shows all its 16 digits, 1E20 and 1E-5 take the exponent form. The
+// shortest digits come from to_chars, which is many times faster than
+// trying precisions with printf and strtod.
 std::string RealText(double v) {
   if (!std::isfinite(v)) return {};
+  if (v == 0) return "0";
   char buf[40];
-  for (int precision = 15; precision <= 17; ++precision) {
-    std::snprintf(buf, sizeof buf, "%.*g", precision, v);
-    if (std::strtod(buf, nullptr) == v) break;
+  const auto end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific).ptr;
+  const std::string_view s(buf, static_cast<size_t>(end - buf));  // "-d.ddde-XX"
+  const auto e = s.find('e');
+  std::string digits;
+  for (char c : s.substr(0, e))
+    if (IsDigit(c)) digits += c;
+  int exponent = 0;
+  const char* expBegin = buf + e + 1;
+  std::from_chars(expBegin + (*expBegin == '+'), end, exponent);
+  const int precision = std::max(15, static_cast<int>(digits.size()));
+  std::string out = v < 0 ? "-" : "";
+  if (exponent < -4 || exponent >= precision) {
+    out += digits[0];
+    if (digits.size() > 1) out += "." + digits.substr(1);
+    return out + "E" + std::to_string(exponent);
   }
-  return TidyExponent(buf);
+  if (exponent < 0) return out + "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
+  const auto intDigits = static_cast<size_t>(exponent + 1);
+  if (digits.size() <= intDigits) return out + digits + std::string(intDigits - digits.size(), '0');
+  return out + digits.substr(0, intDigits) + "." + digits.substr(intDigits);
 }
 
 int FindName(const std::vector<std::string>& list, const std::string& name) {

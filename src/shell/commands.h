@@ -8,5 +8,6 @@ namespace torvacalc {
 
 Command UnitsCommand();
 Command WaterCommand();
+Command EvalCommand();
 
 }  // namespace torvacalc

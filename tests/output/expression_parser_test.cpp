@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <limits>
 #include <map>
@@ -398,6 +400,45 @@ TEST(ExpressionElements, DerivedParserResolvesItsNamesAfterTheBuiltIns) {
   EXPECT_EQ(parser.ParseStr("SourceCalc = 1 or other").AsBoolean(), false);
   EXPECT_EQ(parser.ErrorPos(), 13);  // after the token that was read ahead
   EXPECT_EQ(asked.size(), 1u) << "nothing is evaluated after the error";
+}
+
+// The text of a real is the shortest "%.Ng" text (N = 15 to 17) that
+// reads back as the same 64-bit number, with the exponent written "E-5".
+std::string ReferenceRealText(double v) {
+  char buf[64];
+  for (int precision = 15; precision <= 17; ++precision) {
+    std::snprintf(buf, sizeof buf, "%.*g", precision, v);
+    if (std::strtod(buf, nullptr) == v) break;
+  }
+  std::string s = buf;
+  const auto e = s.find('e');
+  if (e != std::string::npos) s = s.substr(0, e) + "E" + std::to_string(std::atoi(s.c_str() + e + 1));
+  return s == "-0" ? "0" : s;
+}
+
+TEST(ExpressionValues, RealTextIsTheShortestGeneralFormThatReadsBack) {
+  const double mantissas[] = {1, 1.5, 0.1, 3.141592653589793, 1.0 / 3, 2.0 / 3, 9.999999999999999,
+                              1234567890123456.0, 2.2250738585072014e-308, 0.30000000000000004};
+  int checked = 0;
+  for (const double m : mantissas)
+    for (int exponent = -30; exponent <= 30; ++exponent)
+      for (const double sign : {1.0, -1.0}) {
+        const double v = sign * m * std::pow(10.0, exponent);
+        // Subnormal numbers carry fewer digits; their shortest text is
+        // shorter than 15 digits and still reads back (not compared here).
+        if (!std::isnormal(v)) continue;
+        SCOPED_TRACE(ReferenceRealText(v));
+        const std::string text = TExprValue::Real(v).AsText();
+        EXPECT_EQ(text, ReferenceRealText(v));
+        EXPECT_EQ(static_cast<double>(ExprTextToNumber(text)), v);
+        ++checked;
+      }
+  EXPECT_GT(checked, 1000);
+  EXPECT_EQ(TExprValue::Real(-0.0).AsText(), "0");
+  EXPECT_EQ(TExprValue::Real(1e15).AsText(), "1E15");
+  EXPECT_EQ(TExprValue::Real(123456789012345.0).AsText(), "123456789012345");
+  EXPECT_EQ(TExprValue::Real(1e-4).AsText(), "0.0001");
+  EXPECT_EQ(static_cast<double>(ExprTextToNumber(TExprValue::Real(5e-324).AsText())), 5e-324);
 }
 
 TEST(ExpressionValues, BooleanAndNumberReadingOfTexts) {
