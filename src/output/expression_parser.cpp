@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <numbers>
 #include <string_view>
 
@@ -106,13 +107,17 @@ int FindName(const std::vector<std::string>& list, const std::string& name) {
   return -1;
 }
 
+// True when an extended value converts to a finite 64-bit real (converting
+// a larger magnitude is undefined).
+bool FitsReal(Extended x) {
+  return std::isfinite(x) && std::fabs(x) <= std::numeric_limits<double>::max();
+}
+
 // A real result of a built-in function; empty outside the real numbers or
 // beyond the 64-bit range.
 TExprValue RealResult(Extended r) {
-  if (!std::isfinite(r) || IsNoValue(r)) return {};
-  const auto d = static_cast<double>(r);
-  if (!std::isfinite(d)) return {};
-  return TExprValue::Real(d);
+  if (!FitsReal(r)) return {};
+  return TExprValue::Real(static_cast<double>(r));
 }
 
 }  // namespace
@@ -464,7 +469,7 @@ TExprValue TExpressionParser::ElementExpr() {
   // the parenthesis or the comma.
   if (FToken.empty() || FToken == ")" || FToken == ",") return {};
   const Extended x = ExprTextToNumber(FToken);
-  if (HasValue(x) && std::isfinite(static_cast<double>(x))) {
+  if (HasValue(x) && FitsReal(x)) {
     NextToken();
     return TExprValue::Real(static_cast<double>(x));
   }

@@ -48,6 +48,8 @@ TEST(ExpressionTokens, NumbersQuotesAndOperatorsSplitAsTemplatesWriteThem) {
       {"", ""},
       {"1 =< 2", "1"},           // "=<" is one token and no comparison: the left side stays
       {"3 4", "3"},              // a complete expression ends; the rest is not read
+      {"1E400", ""},             // beyond a 64-bit real: no number token
+      {"\"1E400\" * 1", "1E400"},  // text arithmetic keeps the extended range
   };
   ExpectTexts(std::begin(cases), std::end(cases));
 }
