@@ -10,5 +10,6 @@ Command UnitsCommand();
 Command WaterCommand();
 Command InfoCommand();
 Command ModuleCommand();
+Command EvalCommand();
 
 }  // namespace torvacalc
