@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "framework/calc_module.h"
+#include "framework/options.h"
 #include "framework/translation.h"
 
 namespace torvacalc {
@@ -273,6 +274,36 @@ class TCalculationFilesImpl : public TCalculationFiles {
 };
 
 }  // namespace
+
+void SaveModuleToFile(TCalcModule& module, const std::string& fileName, const std::string& extension) {
+  if (!HasExtension(fileName, extension))
+    throw ECalculationFile(Fill("Falsche Endung: %s ist nicht vom Format %s", {BaseName(fileName), "." + extension}));
+  TCalculationInfos infos;
+  infos.ClassName = module.ClassName();
+  infos.Name = module.GetName();
+  infos.VersionNo = 800;
+  infos.LanguageNo = HXOptions().Language == "de" ? 0 : 1;
+  const TGUID guid = TGUID::NewGUID();
+  THXFile file(guid);
+  file.SCMToFile(guid, fileName,
+                 [&](THXFile& f, TBixBinaryTag& tag) { WriteCalculationTag(f, tag, infos, module.GetCalcItems()); });
+  file.SaveToFile(fileName);
+}
+
+std::string CalculationClassOfFile(const std::string& fileName) {
+  THXFile file;
+  file.Load(fileName);
+  return ReadCalculationInfos(file, file.GetCalculationTag()).ClassName;
+}
+
+void ReadModuleFromFile(TCalcModule& module, const std::string& fileName) {
+  THXFile file;
+  file.Load(fileName);
+  const bool active = module.GetActive();
+  module.SetActive(false);
+  ReadCalculationItems(file, file.GetCalculationTag(), module.GetCalcItems());
+  if (active) module.SetActive(true);
+}
 
 void RegisterCalculationFiles() {
   static TCalculationFilesImpl files;

@@ -66,6 +66,17 @@ bool SuperModuleLoadFromTag(TSuperCalcModule& module, THXFile& file, TBixBinaryT
 // The GUID of a super module as file GUID, and back.
 TGUID GUIDFromText(const std::string& text);
 
+// A calculation module on its own in a calculation file: "Infos" name its
+// class, "Items" hold its items. The file name must carry `extension`
+// (ECalculationFile otherwise); the save is atomic.
+void SaveModuleToFile(TCalcModule& module, const std::string& fileName, const std::string& extension);
+// The class name a calculation file names ("" when it names none). Throws
+// EHXFileReadError for a damaged file, EHXFileOpenError for a missing one.
+std::string CalculationClassOfFile(const std::string& fileName);
+// Reads the items of a module file into `module` (inactive while reading,
+// computed once when switched on afterwards by the caller).
+void ReadModuleFromFile(TCalcModule& module, const std::string& fileName);
+
 // Registers the calculation-file implementation with the framework, so
 // that TSuperCalcModule::SaveToFile, ReadFromFile and the automatic backup
 // work. Idempotent.

@@ -832,6 +832,10 @@ void TCalcParameter::LoadFromTag(const TItemTagReader& tag) {
   TCalcItem::LoadFromTag(tag);
   SetOverruled(tag.AsBoolean("OverRuled", false));
   SetModified(tag.AsBoolean("Modified", false));
+  // Where the value came from: a calculated result must not come back as
+  // the user's input, or the calculation would take it as given.
+  const std::int64_t input = tag.AsInteger("InputState", isUser);
+  SetInputState(input >= isUser && input <= isCalculated ? static_cast<std::uint8_t>(input) : isUser);
   const std::int64_t unit = tag.AsInteger("CalcUnitNo", 0);
   if (unit >= 0 && unit < FCalcUnits.GetCount()) SetCalcUnitNo(static_cast<int>(unit));
   const std::int64_t state = tag.AsInteger("ValueState", vsNormal);

@@ -14,7 +14,9 @@
 #include "framework/number_text.h"
 #include "framework/translation.h"
 #include "framework/units.h"
+#include "files/calculation_file.h"
 #include "shell/commands.h"
+#include "shell/module_kinds.h"
 #include "shell/json_writer.h"
 #include "valves/cm_control_valves.h"
 
@@ -23,10 +25,12 @@ namespace torvacalc {
 namespace {
 
 const char* kUsage =
-    "Usage: torvacalc module KIND [--json] [@CASEFILE] [NAME=TEXT ...]\n\n"
+    "Usage: torvacalc module KIND [--json] [-o FILE] [@CASEFILE] [NAME=TEXT ...]\n\n"
     "Creates the calculation module of KIND on its own, applies the\n"
     "assignments in order, computes once and prints every item and every\n"
-    "message (as a table, or with --json as one JSON object).\n\n"
+    "message (as a table, or with --json as one JSON object). With -o FILE\n"
+    "the calculation is saved as a calculation file (valve: FILE.cvc), which\n"
+    "torvacalc show and torvacalc info open again.\n\n"
     "Kinds:\n"
     "  valve   control valve sizing (TCMControlValves)\n\n"
     "Assignments:\n"
@@ -39,18 +43,28 @@ const char* kUsage =
     "                       line, blank lines and lines starting with # ignored\n\n"
     "Example: torvacalc module valve @examples/liquid.case qm=300 t/h\n";
 
-// The kinds of module the command can create.
-struct TModuleKind {
-  const char* kind;
-  std::function<std::unique_ptr<TCalcModule>()> create;
-};
+}  // namespace
 
 const std::vector<TModuleKind>& ModuleKinds() {
   static const std::vector<TModuleKind> kinds = {
-      {"valve", [] { return std::make_unique<TCMControlValves>(); }},
+      {"valve", "TCMControlValves", "cvc", [] { return std::make_unique<TCMControlValves>(); }},
   };
   return kinds;
 }
+
+const TModuleKind* ModuleKindByName(const std::string& kind) {
+  for (const auto& k : ModuleKinds())
+    if (kind == k.kind) return &k;
+  return nullptr;
+}
+
+const TModuleKind* ModuleKindByClass(const std::string& className) {
+  for (const auto& k : ModuleKinds())
+    if (className == k.className) return &k;
+  return nullptr;
+}
+
+namespace {
 
 std::string Trim(const std::string& s) {
   const size_t b = s.find_first_not_of(" \t\r\n");
@@ -168,7 +182,9 @@ const char* MessageTypeName(tCalcMessageType t) {
   return "cmCalculationError";
 }
 
-void PrintJson(const TCalcModule& m, const TCalcMessageContainer& messages, std::ostream& out) {
+}  // namespace
+
+void PrintModuleJson(const TCalcModule& m, const TCalcMessageContainer& messages, std::ostream& out) {
   TJsonWriter w(out);
   w.BeginObject().Key("module").String(m.ClassName()).Key("items").BeginObject();
   for (const TCalcItem* item : m.GetCalcItems()) {
@@ -223,7 +239,7 @@ std::string Pad(const std::string& s, size_t width) {
   return chars >= width ? s + " " : s + std::string(width - chars, ' ');
 }
 
-void PrintTable(const TCalcModule& m, const TCalcMessageContainer& messages, std::ostream& out) {
+void PrintModuleTable(const TCalcModule& m, const TCalcMessageContainer& messages, std::ostream& out) {
   out << m.ClassName() << "\n\n";
   out << Pad(Translate("Bezeichnung"), 44) << Pad(Translate("Name"), 20) << Pad(Translate("Wert"), 28)
       << Pad(Translate("Einheit"), 12) << Translate("Zustand") << "\n";
@@ -256,20 +272,13 @@ void PrintTable(const TCalcModule& m, const TCalcMessageContainer& messages, std
   }
 }
 
-// Saving the calculation as a calculation file (-o FILE.cvc) belongs to the
-// calculation file layer; the command passes the module and the path here
-// once that layer is part of the program.
-void SaveCalculationFile(const TCalcModule& /*module*/, const std::string& path) {
-  throw EUsage("-o " + path + ": saving calculation files is not available in this version");
-}
+namespace {
 
 int RunModule(const std::vector<std::string>& args, CommandContext& ctx) {
   if (args.empty()) throw EUsage("module needs a KIND (see torvacalc module --help)");
   const std::string& kind = args[0];
-  const auto& kinds = ModuleKinds();
-  const auto found = std::find_if(kinds.begin(), kinds.end(),
-                                  [&](const TModuleKind& k) { return kind == k.kind; });
-  if (found == kinds.end()) throw EUsage("unknown module kind \"" + kind + "\" (known: valve)");
+  const TModuleKind* found = ModuleKindByName(kind);
+  if (!found) throw EUsage("unknown module kind \"" + kind + "\" (known: valve)");
 
   bool json = false;
   std::string outputFile;
@@ -317,11 +326,19 @@ int RunModule(const std::vector<std::string>& args, CommandContext& ctx) {
   module->EndUpdate(false);
   module->SetActive(true);
 
-  if (!outputFile.empty()) SaveCalculationFile(*module, outputFile);
+  if (!outputFile.empty()) {
+    try {
+      SaveModuleToFile(*module, outputFile, found->extension);
+    } catch (const ECalculationFile& e) {
+      throw EUsage(e.what());
+    } catch (const EHXFileWriteError& e) {
+      throw EUsage(outputFile + ": " + e.what());
+    }
+  }
   if (json)
-    PrintJson(*module, messages, ctx.out);
+    PrintModuleJson(*module, messages, ctx.out);
   else
-    PrintTable(*module, messages, ctx.out);
+    PrintModuleTable(*module, messages, ctx.out);
   return ExitOk;
 }
 

@@ -8,6 +8,7 @@ const std::vector<Command>& Commands() {
       WaterCommand(),
       InfoCommand(),
       ModuleCommand(),
+      ShowCommand(),
       EvalCommand(),
   };
   return list;

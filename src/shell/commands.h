@@ -11,5 +11,6 @@ Command WaterCommand();
 Command InfoCommand();
 Command ModuleCommand();
 Command EvalCommand();
+Command ShowCommand();
 
 }  // namespace torvacalc

@@ -55,7 +55,8 @@ TEST(ModuleCommand, BadInputExitsWithTwo) {
       {{"module", "valve", "LineSize=vielleicht"}, "vielleicht"},
       {{"module", "valve", "@/nonexistent/case"}, "/nonexistent/case"},
       {{"module", "valve", "p1"}, "p1"},
-      {{"module", "valve", "-o", "x.cvc"}, "x.cvc"},
+      {{"module", "valve", "-o"}, "-o needs a file name"},
+      {{"module", "valve", "-o", "/nonexistent/dir/x.cvc"}, "x.cvc"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.mentions);

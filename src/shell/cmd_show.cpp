@@ -1,0 +1,82 @@
+// torvacalc show FILE: opens a calculation file, rebuilds the module it
+// names, computes it and prints it as `torvacalc module` does.
+#include <filesystem>
+#include <ostream>
+
+#include "files/calculation_file.h"
+#include "shell/commands.h"
+#include "shell/module_kinds.h"
+
+namespace torvacalc {
+
+namespace {
+
+const char* kUsage =
+    "Usage: torvacalc show [--json] FILE\n\n"
+    "Opens a calculation file written by torvacalc (for example with\n"
+    "torvacalc module valve ... -o FILE.cvc), rebuilds the calculation it\n"
+    "holds, computes it and prints every item and message in the form of\n"
+    "torvacalc module. A missing, damaged or unknown file ends with one line\n"
+    "on stderr and exit code 2.\n";
+
+int RunShow(const std::vector<std::string>& args, CommandContext& ctx) {
+  bool json = false;
+  std::string fileName;
+  for (const std::string& a : args) {
+    if (a == "--json")
+      json = true;
+    else if (!a.empty() && a[0] == '-')
+      throw EUsage("unknown option \"" + a + "\" (see torvacalc show --help)");
+    else if (fileName.empty())
+      fileName = a;
+    else
+      throw EUsage("show takes one FILE");
+  }
+  if (fileName.empty()) throw EUsage("show needs a FILE (see torvacalc show --help)");
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(fileName, ec)) throw EUsage(fileName + ": no such file");
+
+  std::string className;
+  try {
+    className = CalculationClassOfFile(fileName);
+  } catch (const EHXFileReadError& e) {
+    throw EUsage(fileName + ": " + e.what());
+  } catch (const EHXFileOpenError& e) {
+    throw EUsage(fileName + ": " + e.what());
+  }
+  const TModuleKind* kind = ModuleKindByClass(className);
+  if (!kind)
+    throw EUsage(fileName + ": the calculation \"" + className + "\" cannot be rebuilt by this program");
+
+  TCalcMessageContainer messages;
+  std::unique_ptr<TCalcModule> module = kind->create();
+  module->SetCalcMessageContainer(&messages);
+  struct Detach {
+    TCalcModule& module;
+    TCalcMessageContainer& messages;
+    ~Detach() {
+      messages.RemoveAllMessages();
+      module.SetCalcMessageContainer(nullptr);
+    }
+  } detach{*module, messages};
+  module->SetActive(false);
+  try {
+    ReadModuleFromFile(*module, fileName);
+  } catch (const EHXFileReadError& e) {
+    throw EUsage(fileName + ": " + e.what());
+  }
+  module->SetActive(true);
+  if (json)
+    PrintModuleJson(*module, messages, ctx.out);
+  else
+    PrintModuleTable(*module, messages, ctx.out);
+  return ExitOk;
+}
+
+}  // namespace
+
+Command ShowCommand() {
+  return {"show", "open a calculation file, recalculate and print it", kUsage, RunShow};
+}
+
+}  // namespace torvacalc

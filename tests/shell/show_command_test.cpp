@@ -1,0 +1,101 @@
+// A calculation saved by `module -o` and opened again by `show`.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "shell/program_run.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class ShowCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("torvacalc-show-" + std::to_string(::getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  static std::string Case(const char* name) {
+    return "@" + (fs::path(TORVACALC_SOURCE_DIR) / "examples" / name).string();
+  }
+  std::string Read(const std::string& name) const {
+    std::ifstream in(Path(name), std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  void Write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(Path(name), std::ios::binary) << bytes;
+  }
+  fs::path dir_;
+};
+
+TEST_F(ShowCommand, ReopenedCalculationPrintsTheSameValues) {
+  for (const char* example : {"liquid.case", "gas.case"}) {
+    SCOPED_TRACE(example);
+    for (const bool json : {false, true}) {
+      std::vector<std::string> args = {"module", "valve", Case(example), "p1=7.5 bar(g)", "-o", Path("x.cvc")};
+      if (json) args.insert(args.begin() + 2, "--json");
+      const ProgramRun saved = RunProgram(args);
+      ASSERT_EQ(saved.code, 0) << saved.err;
+      std::vector<std::string> show = {"show", Path("x.cvc")};
+      if (json) show.insert(show.begin() + 1, "--json");
+      const ProgramRun shown = RunProgram(show);
+      ASSERT_EQ(shown.code, 0) << shown.err;
+      EXPECT_EQ(shown.out, saved.out);
+    }
+  }
+  const ProgramRun info = RunProgram({"info", Path("x.cvc")});
+  EXPECT_EQ(info.code, 0) << info.err;
+  EXPECT_NE(info.out.find("SaveCounter:  1"), std::string::npos);
+}
+
+TEST_F(ShowCommand, BadFilesEndQuicklyWithFileErrorAndExitCode2) {
+  ASSERT_EQ(RunProgram({"module", "valve", Case("liquid.case"), "-o", Path("good.cvc")}).code, 0);
+  const std::string good = Read("good.cvc");
+  std::string absurd = good.substr(0, 21);  // header of an uncompressed file ...
+  absurd[17] = 0;                              // flags: not compressed
+  absurd += std::string("\x14TBixBinaryStreamData\x01\x00\x00\x00\x06HXFile\xff\xff\xff\x7f", 36);
+  const std::pair<const char*, std::string> cases[] = {
+      {"signature.cvc", "HYDRIXbyQUENX" + good.substr(13)},
+      {"version.cvc", good.substr(0, 13) + std::string("\x02\x00\x00\x00", 4) + good.substr(17)},
+      {"truncated.cvc", good.substr(0, good.size() / 2)},
+      {"flipped.cvc", good.substr(0, 40) + std::string(20, '\xAA') + good.substr(60)},
+      {"absurd.cvc", absurd},
+      {"empty.cvc", ""},
+  };
+  for (const auto& [name, bytes] : cases) {
+    SCOPED_TRACE(name);
+    Write(name, bytes);
+    const auto start = std::chrono::steady_clock::now();
+    const ProgramRun r = RunProgram({"show", Path(name)});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("File Error!"), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+  }
+  const ProgramRun missing = RunProgram({"show", Path("missing.cvc")});
+  EXPECT_EQ(missing.code, 2);
+  EXPECT_NE(missing.err.find("no such file"), std::string::npos);
+}
+
+TEST_F(ShowCommand, WrongExtensionAndForeignCalculationsAreRefused) {
+  const ProgramRun wrong = RunProgram({"module", "valve", Case("liquid.case"), "-o", Path("x.txt")});
+  EXPECT_EQ(wrong.code, 2);
+  EXPECT_NE(wrong.err.find("Falsche Endung: x.txt ist nicht vom Format .cvc"), std::string::npos);
+  EXPECT_FALSE(fs::exists(Path("x.txt")));
+  EXPECT_EQ(RunProgram({"show"}).code, 2);
+  EXPECT_EQ(RunProgram({"show", "a", "b"}).code, 2);
+}
+
+}  // namespace
