@@ -4,13 +4,6 @@
 
 namespace torvacalc {
 
-bool IsNoValue(Extended x) {
-  if (std::isnan(x)) return true;
-  const Extended a = std::fabs(x);
-  if (a >= NoValue) return true;
-  return std::fabs(a - NoValue) < 1E-5L * NoValue;
-}
-
 bool EqualDigits(Extended a, Extended b, int digits) {
   if (a == b) return true;
   if (IsNoValue(a) || IsNoValue(b)) return false;

@@ -4,10 +4,8 @@
 
 namespace torvacalc {
 
-size_t TCalcSet::Index(int slot) {
-  if (slot < 0 || slot >= SlotCount)
-    throw ECalcSet("#CS001: slot " + std::to_string(slot) + " outside 0.." + std::to_string(SlotCount - 1));
-  return static_cast<size_t>(slot);
+void TCalcSet::BadSlot(int slot) {
+  throw ECalcSet("#CS001: slot " + std::to_string(slot) + " outside 0.." + std::to_string(SlotCount - 1));
 }
 
 void TCalcSet::AddRule(int target, std::initializer_list<int> sources) {

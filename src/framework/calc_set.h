@@ -51,7 +51,11 @@ class TCalcSet {
   const Slots& Dependents(int slot) const { return dependents_[Index(slot)]; }
 
  private:
-  static size_t Index(int slot);
+  static size_t Index(int slot) {
+    if (static_cast<unsigned>(slot) >= static_cast<unsigned>(SlotCount)) BadSlot(slot);
+    return static_cast<size_t>(slot);
+  }
+  [[noreturn]] static void BadSlot(int slot);
   Slots valid_;
   Slots overruled_;
   std::vector<Slots> dependents_ = std::vector<Slots>(SlotCount);
