@@ -81,7 +81,7 @@ std::string FormatMessageText(const std::string& pattern, const std::vector<TMes
       out += pattern[i];
       continue;
     }
-    const std::string spec = pattern.substr(i + 1, j - i - 1);
+    const std::string widthPrecision = pattern.substr(i + 1, j - i - 1);
     const char conv = pattern[j];
     const TMessageArg& arg = args[next++];
     char buf[128];
@@ -97,7 +97,7 @@ std::string FormatMessageText(const std::string& pattern, const std::vector<TMes
       } else if (conv == 's') {
         out += HXFormatFloat(v, 4, HXOptions().DecimalSeparator);
       } else {
-        const std::string fmt = "%" + spec + "L" + conv;
+        const std::string fmt = "%" + widthPrecision + "L" + conv;
         std::snprintf(buf, sizeof buf, fmt.c_str(), v);
         std::string s = buf;
         if (HXOptions().DecimalSeparator != '.') std::replace(s.begin(), s.end(), '.', HXOptions().DecimalSeparator);
