@@ -32,6 +32,12 @@ bool SmallerEqualDigits(Extended a, Extended b, int digits) {
   return a < b || EqualDigits(a, b, digits);
 }
 
+std::string LowerAscii(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
 Extended CorrectedTemperature(Extended tCelsius) {
   if (IsNoValue(tCelsius)) return NoValue;
   return (tCelsius + ZeroCelsius) * (1 + 1E-7L);

@@ -44,6 +44,11 @@ bool SmallerDigits(Extended a, Extended b, int digits);
 bool GreaterEqualDigits(Extended a, Extended b, int digits);
 bool SmallerEqualDigits(Extended a, Extended b, int digits);
 
+// Lower case of the ASCII letters only: names of items, units and
+// quantities compare without regard to case this way, whatever the bytes
+// of UTF-8 texts around them.
+std::string LowerAscii(std::string s);
+
 // Physical constants shared by every computation.
 inline constexpr Extended ZeroCelsius = 273.15L;            // K
 inline constexpr Extended StandardPressure = 1.01325L;      // bar

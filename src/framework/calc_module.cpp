@@ -8,14 +8,6 @@
 
 namespace torvacalc {
 
-namespace {
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-}  // namespace
-
 TAncestorCalcModule::TAncestorCalcModule(TCalcComponent* owner, std::string name)
     : TCalcComponent(owner, std::move(name)) {}
 
@@ -42,7 +34,7 @@ void TAncestorCalcModule::SetDetailLevel(TEDetailLevel level) {
 
 void TAncestorCalcModule::AddCalcItem(std::unique_ptr<TCalcItem> item) {
   if (!item) return;
-  const std::string key = Lower(item->GetName());
+  const std::string key = LowerAscii(item->GetName());
   if (!key.empty() && FByName.count(key))
     throw EHXInternal("duplicate item name \"" + item->GetName() + "\"", GetName());
   if (!key.empty()) FByName[key] = item.get();
@@ -51,7 +43,7 @@ void TAncestorCalcModule::AddCalcItem(std::unique_ptr<TCalcItem> item) {
 }
 
 TCalcItem* TAncestorCalcModule::CalcItemByName(const std::string& name) const {
-  const auto it = FByName.find(Lower(name));
+  const auto it = FByName.find(LowerAscii(name));
   return it == FByName.end() ? nullptr : it->second;
 }
 

@@ -10,12 +10,6 @@ namespace torvacalc {
 
 namespace {
 
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
 TCalcConnector* FindConnectorBelow(TCalcComponent& c, const std::string& name) {
   for (TCalcComponent* child : c.Children()) {
     if (auto* k = dynamic_cast<TCalcConnector*>(child); k && k->GetName() == name) return k;
@@ -35,7 +29,7 @@ std::string SwitchStatusToStr(TCheckBoxState status) {
 }
 
 TCheckBoxState StrToSwitchStatus(const std::string& text) {
-  const std::string t = Lower(text);
+  const std::string t = LowerAscii(text);
   if (t == "ja") return cbChecked;
   if (t == "nein") return cbUnchecked;
   return cbGrayed;
@@ -174,14 +168,14 @@ std::string TCustomCalcMultiSwitch::GetValueOfIndex(int index) const {
 
 int TCustomCalcMultiSwitch::IndexOfText(const std::string& text) const {
   if (text.empty()) return -1;
-  const std::string wanted = Lower(text);
+  const std::string wanted = LowerAscii(text);
   const auto list = GetTranslatedValueList();
   for (size_t i = 0; i < list.size(); ++i)
-    if (Lower(list[i]) == wanted) return static_cast<int>(i);
+    if (LowerAscii(list[i]) == wanted) return static_cast<int>(i);
   // The untranslated text names the entry as well.
   const auto& raw = GetValueList();
   for (size_t i = 0; i < raw.size(); ++i)
-    if (Lower(raw[i]) == wanted) return static_cast<int>(i);
+    if (LowerAscii(raw[i]) == wanted) return static_cast<int>(i);
   return -1;
 }
 

@@ -637,12 +637,6 @@ std::recursive_mutex& Top5Lock() {
 
 bool ValidQuantity(TQuantity q) { return static_cast<int>(q) < QuantityCount; }
 
-std::string LowerAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
 // Any floating-point failure of a conversion (overflow, a value beyond the
 // NoValue range) yields NoValue.
 Extended Checked(Extended x) {

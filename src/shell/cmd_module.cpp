@@ -272,6 +272,22 @@ void PrintModuleTable(const TCalcModule& m, const TCalcMessageContainer& message
   }
 }
 
+TStandaloneModule::TStandaloneModule(const TModuleKind& kind) : FModule(kind.create()) {
+  FModule->SetCalcMessageContainer(&FMessages);
+}
+
+TStandaloneModule::~TStandaloneModule() {
+  FMessages.RemoveAllMessages();
+  FModule->SetCalcMessageContainer(nullptr);
+}
+
+void TStandaloneModule::Print(std::ostream& out, bool json) const {
+  if (json)
+    PrintModuleJson(*FModule, FMessages, out);
+  else
+    PrintModuleTable(*FModule, FMessages, out);
+}
+
 namespace {
 
 int RunModule(const std::vector<std::string>& args, CommandContext& ctx) {
@@ -300,19 +316,8 @@ int RunModule(const std::vector<std::string>& args, CommandContext& ctx) {
     }
   }
 
-  TCalcMessageContainer messages;
-  std::unique_ptr<TCalcModule> module = found->create();
-  module->SetCalcMessageContainer(&messages);
-  // The messages name the module's items: they leave the container before
-  // the module goes, on every way out.
-  struct Detach {
-    TCalcModule& module;
-    TCalcMessageContainer& messages;
-    ~Detach() {
-      messages.RemoveAllMessages();
-      module.SetCalcMessageContainer(nullptr);
-    }
-  } detach{*module, messages};
+  TStandaloneModule standalone(*found);
+  TCalcModule* module = &standalone.Module();
   // The bulk-set bracket: the module stays inactive while the values are
   // set, so that it computes once, with all of them, when switched on.
   module->SetActive(false);
@@ -335,10 +340,7 @@ int RunModule(const std::vector<std::string>& args, CommandContext& ctx) {
       throw EUsage(outputFile + ": " + e.what());
     }
   }
-  if (json)
-    PrintModuleJson(*module, messages, ctx.out);
-  else
-    PrintModuleTable(*module, messages, ctx.out);
+  standalone.Print(ctx.out, json);
   return ExitOk;
 }
 

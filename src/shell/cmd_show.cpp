@@ -48,17 +48,8 @@ int RunShow(const std::vector<std::string>& args, CommandContext& ctx) {
   if (!kind)
     throw EUsage(fileName + ": the calculation \"" + className + "\" cannot be rebuilt by this program");
 
-  TCalcMessageContainer messages;
-  std::unique_ptr<TCalcModule> module = kind->create();
-  module->SetCalcMessageContainer(&messages);
-  struct Detach {
-    TCalcModule& module;
-    TCalcMessageContainer& messages;
-    ~Detach() {
-      messages.RemoveAllMessages();
-      module.SetCalcMessageContainer(nullptr);
-    }
-  } detach{*module, messages};
+  TStandaloneModule standalone(*kind);
+  TCalcModule* module = &standalone.Module();
   module->SetActive(false);
   try {
     ReadModuleFromFile(*module, fileName);
@@ -66,10 +57,7 @@ int RunShow(const std::vector<std::string>& args, CommandContext& ctx) {
     throw EUsage(fileName + ": " + e.what());
   }
   module->SetActive(true);
-  if (json)
-    PrintModuleJson(*module, messages, ctx.out);
-  else
-    PrintModuleTable(*module, messages, ctx.out);
+  standalone.Print(ctx.out, json);
   return ExitOk;
 }
 

@@ -28,4 +28,21 @@ const TModuleKind* ModuleKindByClass(const std::string& className);
 void PrintModuleTable(const TCalcModule& module, const TCalcMessageContainer& messages, std::ostream& out);
 void PrintModuleJson(const TCalcModule& module, const TCalcMessageContainer& messages, std::ostream& out);
 
+// A module of one kind with a message container of its own. The messages
+// name the module's items, so they leave the container before the module
+// goes.
+class TStandaloneModule {
+ public:
+  explicit TStandaloneModule(const TModuleKind& kind);
+  ~TStandaloneModule();
+  TStandaloneModule(const TStandaloneModule&) = delete;
+  TStandaloneModule& operator=(const TStandaloneModule&) = delete;
+  TCalcModule& Module() { return *FModule; }
+  void Print(std::ostream& out, bool json) const;
+
+ private:
+  TCalcMessageContainer FMessages;
+  std::unique_ptr<TCalcModule> FModule;
+};
+
 }  // namespace torvacalc
