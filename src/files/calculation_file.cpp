@@ -198,7 +198,7 @@ class TCalculationFilesImpl : public TCalculationFiles {
                {BaseName(fileName)}) +
           " " + Translate("Pruefen Sie bitte, ob der Dateiname korrekt ist und Sie ausreichende Zugriffsrechte "
                           "besitzen"));
-    if (m.LoadedVersionNo > m.VersionNo && !AllowNewer)
+    if (m.LoadedVersionNo > m.VersionNo && !CalculationFileOptions().SaveOverNewerFiles)
       throw ECalculationFile(Fill("Die Datei [%s] stammt von einer neueren HYDRIX-Version.", {BaseName(fileName)}) +
                              " " + Translate("Wenn Sie die Berechnung speichern, gehen eventuell Informationen "
                                              "verloren."));
@@ -251,11 +251,11 @@ class TCalculationFilesImpl : public TCalculationFiles {
     m.ClearHistory();
     m.AddToHistory();
     if (notices && m.LoadedVersionNo != m.VersionNo) {
-      if (m.LoadedVersionNo > m.VersionNo)
+      if (m.LoadedVersionNo > m.VersionNo && CalculationFileOptions().NoticeNewerFiles)
         notices->push_back(Fill("Die Datei [%s] stammt von einer neueren HYDRIX-Version.", {BaseName(fileName)}) +
                            " " + Translate("Wenn Sie die Berechnung speichern, gehen eventuell Informationen "
                                            "verloren."));
-      else if (WarnOldFiles && m.LoadedVersionNo < 800)
+      else if (m.LoadedVersionNo < m.VersionNo && CalculationFileOptions().NoticeOlderFiles && m.LoadedVersionNo < 800)
         notices->push_back(Fill("Die Datei [%s] stammt von einer aelteren HYDRIX-Version.", {BaseName(fileName)}) +
                            " " + Translate("Wenn Sie die Berechnung speichern, koennen aeltere HYDRIX-Versionen "
                                            "die Berechnung eventuell nicht mehr oeffnen."));
@@ -269,8 +269,6 @@ class TCalculationFilesImpl : public TCalculationFiles {
     file.SaveToFile(path);
   }
 
-  bool AllowNewer = false;
-  bool WarnOldFiles = true;
 };
 
 }  // namespace
@@ -303,6 +301,11 @@ void ReadModuleFromFile(TCalcModule& module, const std::string& fileName) {
   module.SetActive(false);
   ReadCalculationItems(file, file.GetCalculationTag(), module.GetCalcItems());
   if (active) module.SetActive(true);
+}
+
+TCalculationFileOptions& CalculationFileOptions() {
+  static TCalculationFileOptions options;
+  return options;
 }
 
 void RegisterCalculationFiles() {

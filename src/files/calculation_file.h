@@ -77,6 +77,19 @@ std::string CalculationClassOfFile(const std::string& fileName);
 // computed once when switched on afterwards by the caller).
 void ReadModuleFromFile(TCalcModule& module, const std::string& fileName);
 
+// The questions and notices the original dialogs offered to switch off
+// ("Diesen Dialog nicht mehr anzeigen") as the caller's options.
+struct TCalculationFileOptions {
+  // Save over a file that a newer program version wrote (information of
+  // that version may be lost); refused with the notice's text otherwise.
+  bool SaveOverNewerFiles = false;
+  // Report files of a newer version when opening them.
+  bool NoticeNewerFiles = true;
+  // Report files older than format 800 when opening them.
+  bool NoticeOlderFiles = true;
+};
+TCalculationFileOptions& CalculationFileOptions();
+
 // Registers the calculation-file implementation with the framework, so
 // that TSuperCalcModule::SaveToFile, ReadFromFile and the automatic backup
 // work. Idempotent.

@@ -188,6 +188,23 @@ TEST_F(CalculationFile, NewerFilesAreReportedAndNotOverwrittenSilently) {
   ASSERT_EQ(notices.size(), 1u);
   EXPECT_NE(notices[0].find("neueren HYDRIX-Version"), std::string::npos);
   EXPECT_THROW(b.SaveToFile(Path("new.cvc")), ECalculationFile);
+  // The caller may allow it.
+  CalculationFileOptions().SaveOverNewerFiles = true;
+  EXPECT_NO_THROW(b.SaveToFile(Path("new.cvc")));
+  CalculationFileOptions().SaveOverNewerFiles = false;
+  // Older files are reported too, unless switched off.
+  TSample old;
+  old.VersionNo = 700;
+  old.SaveToFile(Path("old.cvc"));
+  notices.clear();
+  b.ReadFromFile(Path("old.cvc"), &notices);
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_NE(notices[0].find("aelteren HYDRIX-Version"), std::string::npos);
+  CalculationFileOptions().NoticeOlderFiles = false;
+  notices.clear();
+  b.ReadFromFile(Path("old.cvc"), &notices);
+  EXPECT_TRUE(notices.empty());
+  CalculationFileOptions().NoticeOlderFiles = true;
 }
 
 }  // namespace
