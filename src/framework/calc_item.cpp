@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <charconv>
 #include <cstdio>
 
 #include "framework/calc_message.h"
@@ -323,11 +324,11 @@ TCalcParameter::TCalcParameter(TAncestorCalcModule* module, Extended lowerBound,
 TCalcParameter::~TCalcParameter() { CutUnitSynchronization(); }
 
 TCalcParameter* TCalcParameter::RootParameter() {
-  return dynamic_cast<TCalcParameter*>(GetRootCalcItem());
+  return GetRootCalcItem()->AsParameter();
 }
 
 const TCalcParameter* TCalcParameter::RootParameter() const {
-  return dynamic_cast<const TCalcParameter*>(GetRootCalcItem());
+  return GetRootCalcItem()->AsParameter();
 }
 
 Extended TCalcParameter::GetValue() const {
@@ -347,7 +348,7 @@ bool TCalcParameter::GetIsApproximated() const {
 
 void TCalcParameter::SetIsApproximated(bool v) {
   if (ToSource(FSourceCalcItem, [&](TCalcItem& s) {
-        if (auto* p = dynamic_cast<TCalcParameter*>(&s)) p->SetIsApproximated(v);
+        if (auto* p = s.AsParameter()) p->SetIsApproximated(v);
       }))
     return;
   if (FIsApproximated == v) return;
@@ -369,8 +370,8 @@ static bool SameValue(Extended a, Extended b, int digits) {
 // "201.32500000000000001"); the exact value is kept beside the text.
 static std::string UnitText(Extended v) {
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.15Lg", v);
-  std::string s = buf;
+  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
+  std::string s(buf, r.ptr);
   if (HXOptions().DecimalSeparator != '.')
     for (char& c : s)
       if (c == '.') c = HXOptions().DecimalSeparator;
@@ -379,7 +380,7 @@ static std::string UnitText(Extended v) {
 
 void TCalcParameter::SetValue(Extended value) {
   if (ToSource(FSourceCalcItem, [&](TCalcItem& s) {
-        if (auto* p = dynamic_cast<TCalcParameter*>(&s)) p->SetValue(value);
+        if (auto* p = s.AsParameter()) p->SetValue(value);
       }))
     return;
   if (GetQuantity() == qInteger && HasValue(value)) value = std::nearbyint(value);
@@ -439,7 +440,7 @@ void TCalcParameter::ApplyText(const std::string& text, const Extended* exact) {
 
 void TCalcParameter::SetValueState(tValueState state) {
   if (ToSource(FSourceCalcItem, [&](TCalcItem& s) {
-        if (auto* p = dynamic_cast<TCalcParameter*>(&s)) p->SetValueState(state);
+        if (auto* p = s.AsParameter()) p->SetValueState(state);
       }))
     return;
   if (state == FValueState) return;

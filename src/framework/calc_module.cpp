@@ -191,7 +191,7 @@ void TCalcModule::CalcEvent(TCalcEvent event, TCalcItem* item) {
     return;
   }
   ForwardToTargets(event, item);
-  if (event == ceValueFieldChange && item && !dynamic_cast<TOutputParameter*>(item) && FActive && FEnabled &&
+  if (event == ceValueFieldChange && item && !item->IsOutputParameter() && FActive && FEnabled &&
       !item->GetReadOnly()) {
     // A result the module itself just wrote needs no new pass.
     const bool ownResult = FCalculating && item->GetInputState() == isCalculated && HasCalcItem(item);
@@ -329,25 +329,26 @@ bool TCalcModule::CheckParameters(const std::vector<TCalcItem*>& items, bool str
   for (TCalcItem* item : items) {
     if (!item) continue;
     const std::uint8_t state = item->GetInputState();
-    if (auto* p = dynamic_cast<TCalcParameter*>(item)) {
+    if (auto* p = item->AsParameter()) {
       // The bounds are this module's, shown in the unit the user sees at
       // the item the message will be shown at.
-      const auto* shown = dynamic_cast<const TCalcParameter*>(GetCalcItemOfMCM(p));
-      if (!shown || shown->GetQuantity() != p->GetQuantity()) shown = p;
-      const std::vector<TMessageArg> bounds = {shown->ConvertToUnitString(p->GetLowerBound()),
-                                               shown->ConvertToUnitString(p->GetUpperBound())};
+      auto bounds = [p]() -> std::vector<TMessageArg> {
+        const TCalcParameter* shown = GetCalcItemOfMCM(p)->AsParameter();
+        if (!shown || shown->GetQuantity() != p->GetQuantity()) shown = p;
+        return {shown->ConvertToUnitString(p->GetLowerBound()), shown->ConvertToUnitString(p->GetUpperBound())};
+      };
       if (IsNoValue(p->GetCalcValue())) {
         if (state != isCalculated) {
           if (!p->GetIsTarget() && !(p->GetIsUsed() && p->GetUtilized())) continue;
           if (p->GetText().empty()) {
             if (p->GetCanModify()) CreateMessage(101, {p});
           } else {
-            CreateMessage(120, {p}, bounds);
+            CreateMessage(120, {p}, bounds());
           }
         } else if (p->GetText().empty()) {
           if (p->GetCanModify() || strict) CalculationFails({p}, false);
         } else {
-          CreateMessage(120, {p}, bounds);
+          CreateMessage(120, {p}, bounds());
         }
       } else if (state != isUser && p->GetIsApproximated()) {
         CreateMessage(102, {p});

@@ -437,8 +437,8 @@ void TCMControlValves::CheckInputs(bool liquid) {
   }
   // Values out of bounds anywhere among the inputs are reported too.
   for (TCalcItem* i : GetCalcItems()) {
-    auto* p = dynamic_cast<TCalcParameter*>(i);
-    if (p && !dynamic_cast<TCustomOutParameter*>(p) && p != TargetParameter() &&
+    auto* p = i->AsParameter();
+    if (p && !p->IsOutputParameter() && p != TargetParameter() &&
         !p->GetText().empty() && IsNoValue(p->GetCalcValue()) &&
         std::find(inputs.begin(), inputs.end(), i) == inputs.end())
       inputs.push_back(p);
