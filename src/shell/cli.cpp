@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <ostream>
 
+#include "files/calculation_file.h"
 #include "framework/options.h"
 #include "framework/settings.h"
 #include "framework/translation.h"
@@ -57,6 +58,9 @@ long double ParseNumberArg(const std::string& text, const std::string& what) {
 int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
             bool errIsTerminal) {
   try {
+    // Super modules save and open calculation files through the files
+    // library, and their automatic backups are calculation files.
+    RegisterCalculationFiles();
     // The user's options first; the command line overrides them.
     LoadProgramOptions(TSettingsStore::Instance(), HXOptions());
     if (HXOptions().Language != "de" && !SetLanguage(HXOptions().Language))
