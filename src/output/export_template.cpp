@@ -213,7 +213,7 @@ TExportValue ParamField(const THXFile& file, const TBixBinaryTag& tag, const std
   if (f == "classname") return TExportValue::Text(TagText(file, tag, "ClassName"));
   if (f == "messagetype") {
     const std::int64_t type = file.AttributeAsInteger(tag, "TroubleType", cmNoError);
-    if (type < cmCalculationError || type >= cmCorrect) return TExportValue::Text({});
+    if (type < cmCalculationError || type >= cmNoLink) return TExportValue::Text({});
     return TExportValue::Text(GetMessageClassCaption(TroubleIconOfType(static_cast<tCalcMessageType>(type))));
   }
   return AttributeValue(file, tag, field);

@@ -20,7 +20,8 @@
 // without a quantity give their stored value, their text or their display
 // text), DisplayText, DisplayState, Enabled, Utilized, ClassName,
 // CalcUnitNo, CalcQuantity, MessageType (the kind of the message saved
-// with the item: "Fehler", "Warnung", "Hinweis", ...; empty without one);
+// with the item: "Fehler", "Warnung", "Hinweis", "Korrekt", ...; empty
+// without one);
 // any other field is the item's attribute of that name (CalcMessage,
 // TroubleType, NotesList, ...). Additional parameters add Text and Data.
 // Infos fields: Caption (the calculation's identifier, else the file name
