@@ -105,6 +105,7 @@ std::string Group(const std::string& digits, char mark) {
 
 // Formats |value| by a layout; `isZero` tells whether it rounded to zero.
 std::string LayoutNumber(const TNumberLayout& l, Extended magnitude, bool& isZero) {
+  if (!l.HasDigits) return l.Prefix;  // a section of literal text only
   const THXOptions& options = HXOptions();
   char buf[128];
   std::string intPart, fraction, exponent;
