@@ -402,6 +402,10 @@ void TExportTemplate::Execute() {
     return;
   }
   for (std::size_t i = 0; i < total && !FCancelled; ++i) {
+    if (i > 0 && OnCancelQuery && OnCancelQuery()) {
+      FCancelled = true;
+      break;
+    }
     Process({i});
     if (OnProgress) OnProgress(i + 1, total);
   }
