@@ -7,7 +7,7 @@
 #include "files/hx_file.h"
 #include "framework/units.h"
 
-struct ItemSpec {
+struct ItemRow {
   const char* name;
   const char* caption;
   torvacalc::Extended value;  // basic unit; NoValue for none
@@ -19,7 +19,7 @@ struct ItemSpec {
   int displayState = 0;
 };
 
-inline torvacalc::TBixBinaryTag& AddItem(torvacalc::THXFile& f, const ItemSpec& s,
+inline torvacalc::TBixBinaryTag& AddItem(torvacalc::THXFile& f, const ItemRow& s,
                                          const char* className = "TInOutParameter") {
   using namespace torvacalc;
   TBixBinaryTag& t = f.AddTag(f.GetItemsTag(), s.name);
