@@ -10,6 +10,7 @@ const std::vector<Command>& Commands() {
       ModuleCommand(),
       ShowCommand(),
       EvalCommand(),
+      ExportCommand(),
   };
   return list;
 }

@@ -12,5 +12,6 @@ Command InfoCommand();
 Command ModuleCommand();
 Command EvalCommand();
 Command ShowCommand();
+Command ExportCommand();
 
 }  // namespace torvacalc

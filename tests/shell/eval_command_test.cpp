@@ -1,7 +1,14 @@
 // torvacalc eval, run as the program runs it.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
 #include "shell/program_run.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -46,13 +53,14 @@ TEST(EvalCommand, SyntaxErrorsGiveThePositionAndExitCode1) {
   RunProgram({"--lang", "de", "eval", "1"});  // later tests expect German texts
 }
 
-TEST(EvalCommand, RejectsFileOptionsAndBadUsageWithExitCode2) {
+TEST(EvalCommand, RejectsBadUsageWithExitCode2) {
   struct Case { std::vector<std::string> args; const char* message; };
   const Case cases[] = {
-      {{"eval", "--source", "a.hxc", "SourceCalc.filename"}, "--source is not available"},
-      {{"eval", "--dest=b.hxc", "DestCalc.filename"}, "--dest is not available"},
       {{"eval", "--verbose", "1"}, "unknown option \"--verbose\""},
       {{"eval"}, "eval needs an expression"},
+      {{"eval", "--source", "a.cvc"}, "eval needs an expression"},
+      {{"eval", "kv.value", "--source"}, "--source needs a calculation file"},
+      {{"eval", "--dest=", "1"}, "--dest needs a calculation file"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args.back());
@@ -64,6 +72,57 @@ TEST(EvalCommand, RejectsFileOptionsAndBadUsageWithExitCode2) {
   const ProgramRun help = RunProgram({"eval", "--help"});
   EXPECT_EQ(help.code, 0);
   EXPECT_EQ(help.out.rfind("Usage: torvacalc eval EXPR", 0), 0u);
+}
+
+class EvalFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("torvacalc-eval-" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+    const std::string examples = (fs::path(TORVACALC_SOURCE_DIR) / "examples").string();
+    ASSERT_EQ(RunProgram({"module", "valve", "@" + examples + "/liquid.case", "-o", Path("liquid.cvc")}).code, 0);
+    ASSERT_EQ(RunProgram({"module", "valve", "@" + examples + "/gas.case", "-o", Path("gas.cvc")}).code, 0);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string Path(const char* name) const { return (dir_ / name).string(); }
+  fs::path dir_;
+};
+
+// The saved liquid calculation (IEC 60534-2-1 Annex E example 1): qm
+// 347.544 t/h is 96.54 kg/s, p1 6.8 bar is 680000 Pa, t1 90 degC 363.15 K.
+TEST_F(EvalFiles, ReadsTheSourceAndDestinationCalculations) {
+  struct Case { std::vector<std::string> args; std::string out; };
+  const Case cases[] = {
+      {{"eval", "--source", Path("liquid.cvc"), "qm.value & \" \" & qm.sivalue"}, "347.544 96.54\n"},
+      {{"eval", "--source=" + Path("liquid.cvc"), "p1.sivalue", "&", "\" \"", "&", "t1.sivalue"}, "680000 363.15\n"},
+      {{"eval", "--source", Path("liquid.cvc"), "kv.value > 164.9 and kv.value < 165 and kv.iscalculated"}, "True\n"},
+      {{"eval", "--source", Path("liquid.cvc"), "--dest", Path("gas.cvc"),
+        "SourceCalc.filename & \"/\" & DestCalc.filename"},
+       "liquid.cvc/gas.cvc\n"},
+      {{"eval", "--source", Path("liquid.cvc"), "--dest", Path("gas.cvc"), "DestCalc.kv.value < kv.value"}, "True\n"},
+      {{"eval", "--source", Path("liquid.cvc"), "FlowState.calcmessage"},
+       "Starke Kavitation: Verschleiss und Geraeusch sind zu erwarten.\n"},
+      {{"eval", "--dest", Path("gas.cvc"), "kv.value"}, "\n"},  // no source: no value
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.back());
+    const ProgramRun r = RunProgram(c.args);
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, c.out);
+  }
+  const ProgramRun alone = RunProgram({"eval", "--source", Path("liquid.cvc"), "1 + SourceCalc"});
+  EXPECT_EQ(alone.code, 1);
+  EXPECT_EQ(alone.err, "error at 15: \".\" erwartet.\n");
+}
+
+TEST_F(EvalFiles, UnreadableFilesEndWithExitCode2) {
+  std::ofstream(Path("bad.cvc"), std::ios::binary) << "HYDRIXbyQUENT\x02\x00\x00\x00";
+  const ProgramRun bad = RunProgram({"eval", "--source", Path("bad.cvc"), "kv.value"});
+  EXPECT_EQ(bad.code, 2);
+  EXPECT_EQ(bad.err, "torvacalc: " + Path("bad.cvc") + ": File Error!\n");
+  const ProgramRun missing = RunProgram({"eval", "--dest", Path("missing.cvc"), "1"});
+  EXPECT_EQ(missing.code, 2);
+  EXPECT_NE(missing.err.find("missing.cvc"), std::string::npos);
 }
 
 }  // namespace

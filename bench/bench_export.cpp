@@ -1,0 +1,77 @@
+// Cost of an export: a report template with a header, single values with
+// patterns, conditions and a loop over every item, run over one saved
+// control valve calculation (about 110 items).
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "files/hx_file.h"
+#include "output/export_template.h"
+#include "output/hx_expression_parser.h"
+#include "shell/cli.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace torvacalc;
+
+// The liquid example (IEC 60534-2-1 Annex E example 1) saved once.
+const THXFile& SavedCalculation() {
+  static THXFile file;
+  static bool loaded = false;
+  if (!loaded) {
+    const std::string path = (fs::temp_directory_path() / ("torvacalc-bench-" + std::to_string(::getpid()) + ".cvc")).string();
+    std::ostringstream out, err;
+    RunMain({"module", "valve", "WhatToCalculate=Kv", "Phase=Fluessigkeit", "qm=347.544 t/h", "p1=6.8 bar(a)",
+             "p2=2.2 bar(a)", "t1=90", "rho1=965.4", "pv1=0.701 bar(a)", "pc=221.2 bar(a)", "eta1=0.3147 mPa s",
+             "ValveType=Durchgangsventil", "GlobeType=#0", "fl2_75=0.81", "fd_75=0.46", "DNV=150", "DN1=150",
+             "DN2=150", "kvs=250", "-o", path},
+            out, err);
+    file.Load(path);
+    fs::remove(path);
+    loaded = true;
+  }
+  return file;
+}
+
+const char* kReport =
+    "Datei: {FileName}  {Infos(SaveDate, , , dd.mm.yyyy hh:nn)}\n"
+    "{Param(qm, Caption, alLeft, 38)}{Param(qm, Value, alRight, 12, 0.000)} {Param(qm, Unit)}\n"
+    "{Param(p1, Caption, alLeft, 38)}{Param(p1, Value, alRight, 12, 0.000)} {Param(p1, Unit)}\n"
+    "{Param(p2, Caption, alLeft, 38)}{Param(p2, Value, alRight, 12, 0.000)} {Param(p2, Unit)}\n"
+    "{Param(kv, Caption, alLeft, 38)}{Param(kv, Value, alRight, 12, #,##0.0)} {Param(kv, Unit)}\n"
+    "{If(rho1.displaytext <> \"\")}{Param(rho1, LongLabel)} {Param(rho1, DisplayText)}{End}\n"
+    "{Loop(Param, WantEmpty, WantInvisible)}{If(sourceparam.troubletype < 8)}"
+    "{Param(Param, MessageType)} {Param(Param, CalcMessage)}\n{End}{End}"
+    "{Loop(Param, AlphaNumOrder)}{Param(Param, Caption, alLeft, 38)}{Param(Param, DisplayText, alRight, 12)} "
+    "{Param(Param, Unit)}\n{End}";
+
+void BM_ExportReport(benchmark::State& state) {
+  const THXFile& file = SavedCalculation();
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    auto t = TAsciiExpTemplate::FromText(kReport, state.range(0) != 0);
+    t->SetCalculations({&file});
+    t->Execute();
+    bytes = t->Documents()[0].Text.size();
+    benchmark::DoNotOptimize(bytes);
+  }
+  state.SetLabel(std::to_string(bytes) + " bytes of report");
+}
+BENCHMARK(BM_ExportReport)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+void BM_FileExpression(benchmark::State& state) {
+  const THXFile& file = SavedCalculation();
+  THXExpressionParser parser(&file);
+  for (auto _ : state) benchmark::DoNotOptimize(parser.ParseStr("kv.value > 100 and not kv.hasnote and qm.sivalue < 100"));
+}
+BENCHMARK(BM_FileExpression);
+
+}  // namespace
+
+BENCHMARK_MAIN();

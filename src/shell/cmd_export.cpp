@@ -1,0 +1,230 @@
+// torvacalc export TEMPLATE FILE... [-o OUT]: runs an export template over
+// calculation files.
+#include <atomic>
+#include <csignal>
+#include <filesystem>
+#include <memory>
+#include <ostream>
+
+#include "files/hx_file.h"
+#include "framework/settings.h"
+#include "output/export_template.h"
+#include "output/hx_expression_parser.h"
+#include "shell/commands.h"
+#include "shell/export_command.h"
+
+namespace torvacalc {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* kUsage =
+    "Usage: torvacalc export TEMPLATE FILE... [-o OUT]\n"
+    "       torvacalc export --list\n\n"
+    "Runs an export template over calculation files (for example those of\n"
+    "torvacalc module valve ... -o FILE.cvc) and writes the document it makes\n"
+    "to OUT, or to stdout without -o. TEMPLATE is a template document\n"
+    "(.txt, .htm, .html, .xml), its settings file (.hxe), or the name of a\n"
+    "template in the template folders:\n"
+    "  $XDG_DATA_HOME/torvacalc/templates (default ~/.local/share/torvacalc/templates)\n"
+    "  the templates installed with the program (valve_report, valve_report_html)\n"
+    "--list shows the templates found there.\n\n"
+    "Several files: the template's settings decide (Calculations/Count):\n"
+    "  Continous  one document, the template once per calculation (default)\n"
+    "  MultiPage  the same, a form feed between calculations in text documents\n"
+    "  Multi      one document; Loop(Calculations) walks all files\n"
+    "  MultiFile  one document per calculation; OUT is then a folder and each\n"
+    "             document is named after its calculation file\n"
+    "  1          one calculation at a time\n\n"
+    "Ctrl+C stops the run; what was produced up to then is still written.\n"
+    "A bad template or calculation file ends with one line on stderr and exit\n"
+    "code 2; a cancelled run ends with exit code 1.\n\n"
+    "Example: torvacalc export valve_report_html liquid.cvc -o liquid.html\n";
+
+// SIGINT during an export only asks the processing loop to stop.
+std::atomic<bool> gCancelRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void OnExportInterrupt(int) { gCancelRequested.store(true); }
+
+// Installs the handler for the life of one run and gives the previous one
+// back afterwards.
+class TInterruptGuard {
+ public:
+  TInterruptGuard() {
+    gCancelRequested.store(false);
+    struct sigaction action {};
+    action.sa_handler = OnExportInterrupt;
+    sigemptyset(&action.sa_mask);
+    FInstalled = sigaction(SIGINT, &action, &FPrevious) == 0;
+  }
+  ~TInterruptGuard() {
+    if (FInstalled) sigaction(SIGINT, &FPrevious, nullptr);
+  }
+  TInterruptGuard(const TInterruptGuard&) = delete;
+  TInterruptGuard& operator=(const TInterruptGuard&) = delete;
+
+ private:
+  struct sigaction FPrevious {};
+  bool FInstalled = false;
+};
+
+// A progress bar on a terminal: "export [#######.............]  7/20".
+class TProgressBar {
+ public:
+  TProgressBar(std::ostream& err, bool enabled) : FErr(err), FEnabled(enabled) {}
+  void Show(std::size_t done, std::size_t total) {
+    if (!FEnabled || total == 0) return;
+    constexpr std::size_t width = 30;
+    const std::size_t filled = done * width / total;
+    FErr << "\rexport [" << std::string(filled, '#') << std::string(width - filled, '.') << "] " << done << "/"
+         << total << std::flush;
+    FShown = true;
+  }
+  ~TProgressBar() {
+    if (FShown) FErr << "\n";
+  }
+
+ private:
+  std::ostream& FErr;
+  bool FEnabled;
+  bool FShown = false;
+};
+
+// The template document meant by the argument: a document, a settings file
+// beside its document, or a name from the template folders.
+std::string ResolveTemplate(const std::string& arg) {
+  std::error_code ec;
+  if (fs::is_regular_file(arg, ec)) {
+    const std::string ext = fs::path(arg).extension().string();
+    if (!SameName(ext, ".hxe") && !SameName(ext, ".hxe_u8")) return arg;
+    // A settings file: the document beside it.
+    for (const char* docExt : {".txt", ".htm", ".html", ".xml", ".xls", ".xlsx", ".xlsm", ".doc", ".docx"}) {
+      const fs::path doc = fs::path(arg).replace_extension(docExt);
+      if (fs::is_regular_file(doc, ec)) return doc.string();
+    }
+    throw EUsage(arg + ": no template document beside this settings file");
+  }
+  TExpTempGlobalList list;
+  list.Refresh();
+  if (const TExpTempInfo* info = list.Find(arg)) {
+    if (info->DocumentFile.empty()) throw EUsage(info->SettingsFile + ": no template document beside this settings file");
+    return info->DocumentFile;
+  }
+  throw EUsage("template \"" + arg + "\" not found (no such file, and no template of that name; see torvacalc export --list)");
+}
+
+int ListTemplates(CommandContext& ctx) {
+  TExpTempGlobalList list;
+  list.Refresh();
+  for (const std::string& dir : TExpTempGlobalList::SearchDirs()) ctx.out << "# " << dir << "\n";
+  for (const TExpTempInfo& t : list.Items())
+    ctx.out << t.Name << "  " << (t.Caption.empty() ? "-" : t.Caption) << "  "
+            << (t.DocumentFile.empty() ? "(no document)" : t.DocumentFile) << "\n";
+  return ExitOk;
+}
+
+void WriteOutput(const std::string& path, const std::string& text) {
+  std::string error;
+  if (!WriteFileAtomically(path, text, &error)) throw EUsage(path + ": " + error);
+}
+
+int RunExport(const std::vector<std::string>& args, CommandContext& ctx) {
+  std::string templateArg, output;
+  std::vector<std::string> files;
+  bool hasOutput = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--list") return ListTemplates(ctx);
+    if (a == "-o" || a == "--output") {
+      if (i + 1 >= args.size()) throw EUsage(a + " needs a file name");
+      output = args[++i];
+      hasOutput = true;
+    } else if (a.size() > 1 && a[0] == '-') {
+      throw EUsage("unknown option \"" + a + "\" (see torvacalc export --help)");
+    } else if (templateArg.empty()) {
+      templateArg = a;
+    } else {
+      files.push_back(a);
+    }
+  }
+  if (templateArg.empty()) throw EUsage("export needs a TEMPLATE and at least one FILE (see torvacalc export --help)");
+  if (files.empty()) throw EUsage("export needs at least one calculation FILE after the template");
+
+  std::unique_ptr<TExportTemplate> tmpl;
+  try {
+    tmpl = CreateExportTemplate(ResolveTemplate(templateArg));
+  } catch (const EExportTemplate& e) {
+    throw EUsage(e.what());
+  }
+  std::vector<std::unique_ptr<THXFile>> calculations;
+  for (const std::string& f : files) {
+    auto file = std::make_unique<THXFile>();
+    try {
+      file->Load(f);
+    } catch (const EHXFileReadError& e) {
+      throw EUsage(f + ": " + e.what());
+    } catch (const EHXFileOpenError& e) {
+      throw EUsage(f + ": " + e.what());
+    }
+    calculations.push_back(std::move(file));
+  }
+  std::vector<const THXFile*> list;
+  for (const auto& c : calculations) list.push_back(c.get());
+  tmpl->SetCalculations(list);
+
+  TInterruptGuard interrupt;
+  TProgressBar bar(ctx.err, ctx.errIsTerminal && files.size() > 3);
+  tmpl->OnCancelQuery = [] { return gCancelRequested.load(); };
+  tmpl->OnProgress = [&](std::size_t done, std::size_t total) {
+    bar.Show(done, total);
+    if (ExportProgressHook()) ExportProgressHook()(done);
+  };
+  try {
+    tmpl->Execute();
+  } catch (const EExportTemplate& e) {
+    throw EUsage(e.what());
+  }
+
+  const auto& documents = tmpl->Documents();
+  const bool multiFile = tmpl->Settings.CountMode() == TExportCount::MultiFile;
+  std::error_code ec;
+  if (!hasOutput) {
+    for (const TExportDocument& d : documents) ctx.out << d.Text;
+  } else if (multiFile && (files.size() > 1 || fs::is_directory(output, ec))) {
+    // One document per calculation, named after its file, in the folder OUT.
+    fs::create_directories(output, ec);
+    if (!fs::is_directory(output, ec)) throw EUsage(output + ": cannot create the output folder");
+    const std::string ext = fs::path(tmpl->DocumentFile()).extension().string();
+    for (const TExportDocument& d : documents) {
+      const std::string stem = fs::path(files[d.Calculations.front()]).stem().string();
+      WriteOutput((fs::path(output) / (stem + ext)).string(), d.Text);
+    }
+  } else {
+    std::string text;
+    for (const TExportDocument& d : documents) text += d.Text;
+    WriteOutput(output, text);
+  }
+  if (tmpl->Cancelled() || gCancelRequested.load()) {
+    std::size_t done = 0;
+    for (const TExportDocument& d : documents) done += d.Calculations.size();
+    ctx.err << "torvacalc: export cancelled after " << done << " of " << files.size()
+            << " calculations; the output so far was written\n";
+    return ExitFailure;
+  }
+  return ExitOk;
+}
+
+}  // namespace
+
+std::function<void(std::size_t)>& ExportProgressHook() {
+  static std::function<void(std::size_t)> hook;
+  return hook;
+}
+
+Command ExportCommand() {
+  return {"export", "run an export template over calculation files", kUsage, RunExport};
+}
+
+}  // namespace torvacalc

@@ -1,0 +1,126 @@
+// Template expressions over calculation files.
+#include <gtest/gtest.h>
+
+#include "output/calc_file_builder.h"
+#include "output/hx_expression_parser.h"
+
+using namespace torvacalc;
+
+namespace {
+
+struct ExprCase {
+  const char* expr;
+  const char* text;
+};
+
+std::string Eval(THXExpressionParser& p, const char* expr) {
+  const TExprValue v = p.ParseStr(expr);
+  EXPECT_EQ(p.ErrorPos(), 0) << expr << ": " << p.ErrorMessage();
+  return v.AsText();
+}
+
+class HXExpressions : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FillValveCalculation(source_, "/plant/unit7/liquid.cvc");
+    FillValveCalculation(dest_, "/plant/copy/other.cvc", 120);
+    AddAddParam(source_, "Project", "THXAddDataInt", "Projekt", "Anlage 7");
+    AddAddParam(source_, "Blank", "THXAddDataInt", "Leer", "   ");
+    TBixBinaryTag& ref = AddAddParam(source_, "Flow", "THXAddDataParameter", "Durchfluss", "");
+    source_.AddStrAttr(ref, "Data", "qm");
+  }
+  THXFile source_, dest_;
+};
+
+// Values in the display unit and in SI: 347544 kg/h shown in t/h and as
+// 96.54 kg/s, 6.8 bar as 680000 Pa, 90 degC as 363.15 K.
+TEST_F(HXExpressions, ParameterAttributesReadTheStoredTags) {
+  const ExprCase cases[] = {
+      {"qm.value", "347.544"},
+      {"qm.sivalue", "96.54"},
+      {"p1.sivalue", "680000"},
+      {"t1.sivalue", "363.15"},
+      {"qm.unit", "2"},
+      {"qm.quantity", "9"},
+      {"param(qm, value)", "347.544"},
+      {"param(\"QM\", \"Value\")", "347.544"},
+      {"Param(p1, VALUE) * 2", "13.6"},
+      {"SourceCalc.kv.value > 164.92 and SourceCalc.kv.value < 164.93", "True"},
+      {"DestCalc.kv.value", "120"},
+      {"SourceCalc.kv.value = DestCalc.kv.value", "False"},
+      {"kv.iscalculated and not kv.isinput and not kv.isdatabase", "True"},
+      {"qm.isinput", "True"},
+      {"t1.isdatabase", "True"},
+      {"kv.overwritten", "False"},
+      {"kv.canbeoverwritten", "True"},
+      {"kv.note", "Kavitation pruefen\nHersteller fragen"},
+      {"kv.hasnote and not kv.hascomment", "True"},
+      {"qm.hasnote", "False"},
+      {"Phase.checked", "True"},
+      {"ViscosityNorm.checked", "False"},
+      {"LineSize.checked", "True"},
+      {"kv.calcmessage", "Starke Kavitation: Verschleiss und Geraeusch sind zu erwarten."},
+      {"kv.troubletype < 8", "True"},
+      {"kv.value.extra", "164.9214832948513"},  // names after name.attribute are ignored
+      {"nosuch.value", ""},
+      {"qm.nosuchattribute", ""},
+      {"xt.value", ""},                           // not set: no value, not 1E4000
+      {"addparam(Project)", "Anlage 7"},
+      {"addparam(Flow)", "347.5"},                // a reference shows the item's text
+      {"hasvalue(Project)", "True"},
+      {"hasvalue(Blank)", "False"},
+      {"hasvalue(Nothing)", "False"},
+      {"filename", "liquid.cvc"},
+      {"filepath", "/plant/unit7/"},
+      {"fullfilename", "/plant/unit7/liquid.cvc"},
+      {"DestCalc.filename & \" <- \" & SourceCalc.filename", "other.cvc <- liquid.cvc"},
+      {"Root(16, 2)", "4"},                       // built-in functions come first
+      {"sourceparam.value", ""},                  // nothing selected
+  };
+  THXExpressionParser p(&source_, &dest_);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.expr);
+    EXPECT_EQ(Eval(p, c.expr), c.text);
+  }
+  p.SourceParam = "qm";
+  p.DestParam = "kv";
+  EXPECT_EQ(Eval(p, "sourceparam.value & \"/\" & DestCalc.destparam.value"), "347.544/120");
+}
+
+TEST_F(HXExpressions, ACalculationNameAloneIsASyntaxError) {
+  for (const char* expr : {"SourceCalc", "DestCalc", "1 + DestCalc"}) {
+    SCOPED_TRACE(expr);
+    THXExpressionParser p(&source_, &dest_);
+    EXPECT_EQ(p.ParseStr(expr).AsText(), "False");
+    EXPECT_GT(p.ErrorPos(), 0);
+    EXPECT_EQ(p.ErrorMessage(), "\".\" erwartet.");
+  }
+}
+
+TEST_F(HXExpressions, AbsentCalculationsGiveNoValue) {
+  THXExpressionParser p;  // neither source nor destination
+  for (const char* expr : {"qm.value", "filename", "DestCalc.qm.value", "hasvalue(Project)"}) {
+    SCOPED_TRACE(expr);
+    EXPECT_EQ(Eval(p, expr), "");
+  }
+  THXExpressionParser onlySource(&source_);
+  EXPECT_EQ(Eval(onlySource, "DestCalc.kv.value"), "");
+  EXPECT_EQ(Eval(onlySource, "kv.unit"), "0");
+}
+
+// With the attribute section the tags store pooled indices instead of
+// names; lower-cased names from expressions must still find them.
+TEST_F(HXExpressions, PooledAttributeNamesAreFoundAfterReloading) {
+  THXFile pooled;
+  pooled.UseAttributeSection = true;
+  FillValveCalculation(pooled, "/tmp/pooled.cvc");
+  THXFile loaded;
+  loaded.LoadFromString(pooled.SaveToString());
+  ASSERT_FALSE(loaded.AttributeNames().empty());
+  THXExpressionParser p(&loaded);
+  EXPECT_EQ(Eval(p, "qm.value"), "347.544");
+  EXPECT_EQ(Eval(p, "kv.calcmessage"), "Starke Kavitation: Verschleiss und Geraeusch sind zu erwarten.");
+  EXPECT_EQ(Eval(p, "kv.iscalculated and Phase.checked"), "True");
+}
+
+}  // namespace

@@ -1,0 +1,234 @@
+// torvacalc export: saved calculations through the shipped templates and
+// through templates of the test, as the program runs them.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cctype>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "files/hx_file.h"
+#include "shell/export_command.h"
+#include "shell/program_run.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class ExportCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("torvacalc-exportcmd-" + std::to_string(::getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    fs::remove_all(dir_);
+    torvacalc::ExportProgressHook() = nullptr;
+  }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  static std::string Case(const char* name) {
+    return "@" + (fs::path(TORVACALC_SOURCE_DIR) / "examples" / name).string();
+  }
+  std::string Read(const std::string& name) const {
+    std::ifstream in(Path(name), std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  void Write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(Path(name), std::ios::binary) << bytes;
+  }
+  // Saves an example calculation with `module valve ... -o`.
+  std::string Save(const char* example, const std::string& name) const {
+    const ProgramRun r = RunProgram({"module", "valve", Case(example), "-o", Path(name)});
+    EXPECT_EQ(r.code, 0) << r.err;
+    return Path(name);
+  }
+  fs::path dir_;
+};
+
+// The end of one line of the text report: symbol (20 columns), value
+// right-aligned in 12 columns, unit.
+std::string Row(const std::string& symbol, const std::string& value, const std::string& unit) {
+  return symbol + std::string(20 - symbol.size(), ' ') + std::string(12 - value.size(), ' ') + value + " " + unit +
+         "\n";
+}
+
+// The names of the elements of an HTML text, "/name" for end tags.
+std::vector<std::string> Tags(const std::string& html) {
+  std::vector<std::string> tags;
+  for (std::size_t at = html.find('<'); at != std::string::npos; at = html.find('<', at + 1)) {
+    std::size_t end = at + 1;
+    while (end < html.size() && (std::isalnum(static_cast<unsigned char>(html[end])) || html[end] == '/' ||
+                                 html[end] == '!'))
+      ++end;
+    tags.push_back(html.substr(at + 1, end - at - 1));
+  }
+  return tags;
+}
+
+// IEC 60534-2-1 Annex E example 1 (water, 360 m3/h, 680 -> 220 kPa): the
+// sizing core gives Kv 164.9 m3/h in the choked regime of this valve; the
+// report shows the values the calculation saved, with their units.
+TEST_F(ExportCommand, TextReportOfTheSavedLiquidCalculation) {
+  const std::string file = Save("liquid.case", "liquid.cvc");
+  const ProgramRun r = RunProgram({"export", "valve_report", file});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  const std::string& out = r.out;
+  EXPECT_EQ(out.rfind("STELLVENTILBERECHNUNG\n", 0), 0u) << out;
+  EXPECT_NE(out.find("Datei:        " + fs::absolute(file).lexically_normal().string()), std::string::npos);
+  struct Expected { const char* symbol; const char* value; const char* unit; };
+  const Expected rows[] = {
+      {"qm", "347.5", "t/h"},   {"p1", "6.8", "bar(a)"},  {"p2", "2.2", "bar(a)"},
+      {"t1", "90", "°C"},       {"rho1", "965.4", "kg/m³"}, {"pv1", "0.701", "bar(a)"},
+      {"eta1", "0.3147", "mPa s"}, {"DNV", "150", "mm"},  {"kvs", "250", "m³/h"},
+      {"kv", "164.9", "m³/h"},  {"KvKvs", "65.97", "%"},  {"dpLimit", "3.48", "bar"},
+  };
+  for (const auto& e : rows) {
+    SCOPED_TRACE(e.symbol);
+    EXPECT_NE(out.find(Row(e.symbol, e.value, e.unit)), std::string::npos) << out;
+  }
+  EXPECT_NE(out.find("FlowState           starke Kavitation"), std::string::npos);
+  // Messages as saved with the items, with their kind.
+  EXPECT_NE(out.find("  Warnung   kv          Starke Kavitation: Verschleiss und Geraeusch sind zu erwarten."),
+            std::string::npos) << out;
+  EXPECT_NE(out.find("  Hinweis   Sigma       Sigma des Betriebspunkts liegt unter Sigma id"), std::string::npos);
+  // Unused values (xT of a liquid) are left out.
+  EXPECT_EQ(out.find(" xt_75 "), std::string::npos);
+}
+
+TEST_F(ExportCommand, HtmlReportOfTheSavedGasCalculationIsEscapedAndWellFormed) {
+  const std::string file = Save("gas.case", "gas.cvc");
+  // A note typed by the engineer with characters that mean markup.
+  torvacalc::THXFile f;
+  f.Load(file);
+  torvacalc::TBixBinaryTag* kv = f.GetParameterTag("kv");
+  ASSERT_NE(kv, nullptr);
+  f.AddStrAttr(*kv, "NotesList", "Kv < Kvs & <b>Reserve</b> pruefen\r\n");
+  f.SaveToFile();
+  const ProgramRun r = RunProgram({"export", "valve_report_html", file, "-o", Path("gas.html")});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "");
+  const std::string html = Read("gas.html");
+  EXPECT_EQ(html.rfind("<!DOCTYPE html>\n<html lang=\"de\">", 0), 0u);
+  EXPECT_NE(html.find("<td class=\"sym\">kv</td><td class=\"num\">70.96</td><td>m³/h</td>"), std::string::npos)
+      << html;
+  EXPECT_NE(html.find("<td class=\"sym\">qm</td><td class=\"num\">7461.33</td><td>kg/h</td>"), std::string::npos);
+  EXPECT_NE(html.find("<td class=\"sym\">kappa1</td><td class=\"num\">1.3</td><td>-</td>"), std::string::npos);
+  EXPECT_NE(html.find("Kv &lt; Kvs &amp; &lt;b&gt;Reserve&lt;/b&gt; pruefen"), std::string::npos);
+  EXPECT_EQ(html.find("<b>Reserve"), std::string::npos);
+  EXPECT_NE(html.find("body { font-family: sans-serif;"), std::string::npos);  // style sheet braces kept
+  EXPECT_NE(html.find("<li class=\"msg6\"><strong>Korrekt</strong>"), std::string::npos) << html;
+  // Every element opened is closed in order (void elements aside).
+  std::vector<std::string> open;
+  for (const std::string& name : Tags(html)) {
+    if (name == "meta" || name == "!DOCTYPE") continue;
+    if (name[0] != '/') {
+      open.push_back(name);
+    } else {
+      ASSERT_FALSE(open.empty()) << "<" << name << "> without its start";
+      ASSERT_EQ("/" + open.back(), name);
+      open.pop_back();
+    }
+  }
+  EXPECT_TRUE(open.empty());
+}
+
+TEST_F(ExportCommand, TemplatesByPathSettingsFileAndSeveralFiles) {
+  const std::string a = Save("liquid.case", "a.cvc");
+  const std::string b = Save("gas.case", "b.cvc");
+  Write("t.txt", "{FileName}: kv = {Param(kv, Value, alRight, 8, 0.00)} {Param(kv, Unit)}\n");
+  Write("t.hxe", "[Calculations]\nCount=MultiFile\n");
+  const ProgramRun byPath = RunProgram({"export", Path("t.txt"), a, b});
+  ASSERT_EQ(byPath.code, 0) << byPath.err;
+  EXPECT_EQ(byPath.out, "a.cvc: kv =   164.92 m³/h\nb.cvc: kv =    70.96 m³/h\n");
+  const ProgramRun bySettings = RunProgram({"export", Path("t.hxe"), a, b, "-o", Path("out")});
+  ASSERT_EQ(bySettings.code, 0) << bySettings.err;
+  EXPECT_EQ(Read("out/a.txt"), "a.cvc: kv =   164.92 m³/h\n");
+  EXPECT_EQ(Read("out/b.txt"), "b.cvc: kv =    70.96 m³/h\n");
+  const ProgramRun one = RunProgram({"export", Path("t.txt"), b, "-o", Path("one.txt")});
+  ASSERT_EQ(one.code, 0) << one.err;
+  EXPECT_EQ(Read("one.txt"), "b.cvc: kv =    70.96 m³/h\n");
+}
+
+TEST_F(ExportCommand, BadTemplatesAndFilesEndWithExitCode2) {
+  const std::string good = Save("liquid.case", "good.cvc");
+  Write("bad.cvc", "HYDRIXbyQUENX and more");
+  Write("sheet.xlsx", "x");
+  Write("t.txt", "{FileName}");
+  Write("other.txt", "{FileName}");
+  Write("other.hxe", "[Calculations]\nModules=OrificePlates\n");
+  struct Case { std::vector<std::string> args; std::string message; };
+  const Case cases[] = {
+      {{"export", "no_such_template", good}, "no_such_template"},
+      {{"export", Path("sheet.xlsx"), good}, "sheet.xlsx"},
+      {{"export", Path("t.txt"), Path("bad.cvc")}, "bad.cvc: File Error!"},
+      {{"export", Path("t.txt"), Path("missing.cvc")}, "missing.cvc"},
+      {{"export", Path("other.txt"), good}, "TCMControlValves"},
+      {{"export", Path("t.txt")}, "at least one calculation FILE"},
+      {{"export", "--frob"}, "unknown option"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
+    const ProgramRun r = RunProgram(c.args);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  }
+}
+
+TEST_F(ExportCommand, ProgressBarOnlyOnATerminalAndForMoreThanAFewFiles) {
+  const std::string file = Save("liquid.case", "x.cvc");
+  Write("t.txt", "{FileName}\n");
+  auto run = [&](int files, bool terminal) {
+    std::vector<std::string> args = {"export", Path("t.txt")};
+    for (int i = 0; i < files; ++i) args.push_back(file);
+    std::ostringstream out, err;
+    EXPECT_EQ(torvacalc::RunMain(args, out, err, terminal), 0) << err.str();
+    return err.str();
+  };
+  const std::string bar = run(5, true);
+  EXPECT_NE(bar.find("\rexport ["), std::string::npos);
+  EXPECT_NE(bar.find("] 5/5\n"), std::string::npos) << bar;
+  EXPECT_EQ(run(3, true), "");
+  EXPECT_EQ(run(5, false), "");
+}
+
+extern "C" void TestSigIntHandler(int) {}
+
+// Ctrl+C after the second of four calculations: the two reports made so far
+// are written, the run says it was cancelled, and the handler that was in
+// place before the run is back.
+TEST_F(ExportCommand, InterruptedRunWritesWhatItProduced) {
+  const std::string file = Save("liquid.case", "x.cvc");
+  Write("t.txt", "[{FileName}]");
+  struct sigaction mine {}, before {}, after {};
+  mine.sa_handler = TestSigIntHandler;
+  sigemptyset(&mine.sa_mask);
+  ASSERT_EQ(sigaction(SIGINT, &mine, &before), 0);
+  torvacalc::ExportProgressHook() = [](std::size_t done) {
+    if (done == 2) std::raise(SIGINT);
+  };
+  const ProgramRun r = RunProgram({"export", Path("t.txt"), file, file, file, file, "-o", Path("out.txt")});
+  sigaction(SIGINT, &before, &after);
+  EXPECT_EQ(after.sa_handler, TestSigIntHandler);
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("cancelled after 2 of 4"), std::string::npos) << r.err;
+  EXPECT_EQ(Read("out.txt"), "[x.cvc][x.cvc]");
+}
+
+TEST_F(ExportCommand, ListShowsTheShippedTemplates) {
+  const ProgramRun r = RunProgram({"export", "--list"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("valve_report  Stellventil - Berechnungsbericht (Text)"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("valve_report_html  "), std::string::npos);
+}
+
+}  // namespace
