@@ -647,54 +647,39 @@ Extended Region3Density(Extended P, Extended t, Extended rho) {
 
 }  // namespace
 
-Extended Calculateh(int range, Extended P, Extended t, Extended rho) {
+// A property of the region: regions 1, 2 and 5 take (P, t), region 3 takes
+// (rho, t).
+using TRegionProperty = Extended (*)(Extended, Extended);
+
+static Extended ByRegion(int range, Extended P, Extended t, Extended rho, TRegionProperty r1, TRegionProperty r2,
+                         TRegionProperty r3, TRegionProperty r5) {
   switch (range) {
-    case 1: return Calculateh1(P, t);
-    case 2: return Calculateh2(P, t);
-    case 3: return Calculateh3(Region3Density(P, t, rho), t);
-    case 5: return Calculateh5(P, t);
+    case 1: return r1(P, t);
+    case 2: return r2(P, t);
+    case 3: return r3(Region3Density(P, t, rho), t);
+    case 5: return r5(P, t);
     default: return NoValue;
   }
+}
+
+Extended Calculateh(int range, Extended P, Extended t, Extended rho) {
+  return ByRegion(range, P, t, rho, Calculateh1, Calculateh2, Calculateh3, Calculateh5);
 }
 
 Extended Calculates(int range, Extended P, Extended t, Extended rho) {
-  switch (range) {
-    case 1: return Calculates1(P, t);
-    case 2: return Calculates2(P, t);
-    case 3: return Calculates3(Region3Density(P, t, rho), t);
-    case 5: return Calculates5(P, t);
-    default: return NoValue;
-  }
+  return ByRegion(range, P, t, rho, Calculates1, Calculates2, Calculates3, Calculates5);
 }
 
 Extended Calculatecp(int range, Extended P, Extended t, Extended rho) {
-  switch (range) {
-    case 1: return Calculatecp1(P, t);
-    case 2: return Calculatecp2(P, t);
-    case 3: return CalculateCp3(Region3Density(P, t, rho), t);
-    case 5: return Calculatecp5(P, t);
-    default: return NoValue;
-  }
+  return ByRegion(range, P, t, rho, Calculatecp1, Calculatecp2, CalculateCp3, Calculatecp5);
 }
 
 Extended Calculatecv(int range, Extended P, Extended t, Extended rho) {
-  switch (range) {
-    case 1: return Calculatecv1(P, t);
-    case 2: return Calculatecv2(P, t);
-    case 3: return CalculateCv3(Region3Density(P, t, rho), t);
-    case 5: return Calculatecv5(P, t);
-    default: return NoValue;
-  }
+  return ByRegion(range, P, t, rho, Calculatecv1, Calculatecv2, CalculateCv3, Calculatecv5);
 }
 
 Extended Calculatecf(int range, Extended P, Extended t, Extended rho) {
-  switch (range) {
-    case 1: return Calculatecf1(P, t);
-    case 2: return Calculatecf2(P, t);
-    case 3: return Calculatecf3(Region3Density(P, t, rho), t);
-    case 5: return Calculatecf5(P, t);
-    default: return NoValue;
-  }
+  return ByRegion(range, P, t, rho, Calculatecf1, Calculatecf2, Calculatecf3, Calculatecf5);
 }
 
 // ------------------------------------------------ saturation and B23

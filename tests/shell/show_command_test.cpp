@@ -69,7 +69,7 @@ TEST_F(ShowCommand, BadFilesEndQuicklyWithFileErrorAndExitCode2) {
       {"signature.cvc", "HYDRIXbyQUENX" + good.substr(13)},
       {"version.cvc", good.substr(0, 13) + std::string("\x02\x00\x00\x00", 4) + good.substr(17)},
       {"truncated.cvc", good.substr(0, good.size() / 2)},
-      {"flipped.cvc", good.substr(0, 40) + std::string(20, '\xAA') + good.substr(60)},
+      {"blocktype.cvc", good.substr(0, 21) + static_cast<char>(good[21] | 0x06) + good.substr(22)},
       {"absurd.cvc", absurd},
       {"empty.cvc", ""},
   };
