@@ -12,36 +12,18 @@
 
 #include "files/hx_file.h"
 #include "shell/export_command.h"
+#include "shell/file_test.h"
 #include "shell/program_run.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class ExportCommand : public ::testing::Test {
+class ExportCommand : public ProgramFileTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("torvacalc-exportcmd-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
   void TearDown() override {
-    fs::remove_all(dir_);
+    ProgramFileTest::TearDown();
     torvacalc::ExportProgressHook() = nullptr;
-  }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  static std::string Case(const char* name) {
-    return "@" + (fs::path(TORVACALC_SOURCE_DIR) / "examples" / name).string();
-  }
-  std::string Read(const std::string& name) const {
-    std::ifstream in(Path(name), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  void Write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(Path(name), std::ios::binary) << bytes;
   }
   // Saves an example calculation with `module valve ... -o`.
   std::string Save(const char* example, const std::string& name) const {
@@ -49,7 +31,6 @@ class ExportCommand : public ::testing::Test {
     EXPECT_EQ(r.code, 0) << r.err;
     return Path(name);
   }
-  fs::path dir_;
 };
 
 // The end of one line of the text report: symbol (20 columns), value

@@ -8,36 +8,14 @@
 #include <fstream>
 #include <sstream>
 
+#include "shell/file_test.h"
 #include "shell/program_run.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class ShowCommand : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("torvacalc-show-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  static std::string Case(const char* name) {
-    return "@" + (fs::path(TORVACALC_SOURCE_DIR) / "examples" / name).string();
-  }
-  std::string Read(const std::string& name) const {
-    std::ifstream in(Path(name), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  void Write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(Path(name), std::ios::binary) << bytes;
-  }
-  fs::path dir_;
-};
+class ShowCommand : public ProgramFileTest {};
 
 TEST_F(ShowCommand, ReopenedCalculationPrintsTheSameValues) {
   for (const char* example : {"liquid.case", "gas.case"}) {
