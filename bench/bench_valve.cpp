@@ -87,17 +87,24 @@ void SetPlainGas(tControlValve& v) {
   v.SetLineSize(true);
 }
 
+// Sweeps one input of a set-up valve over a band and reads the unknown
+// each time: the cost of one sizing, the caches invalidated as in use.
+template <class Set, class Get>
+void Sweep(benchmark::State& state, tControlValve& v, Extended lo, Extended hi, Extended step, Set set, Get get) {
+  Extended x = lo;
+  for (auto _ : state) {
+    x = x < hi ? x + step : lo;
+    (v.*set)(x);
+    benchmark::DoNotOptimize((v.*get)());
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
 void BM_KvLiquid(benchmark::State& state) {
   tControlValve v;
   v.SetCanCalc(ccKv);
   SetPlainLiquid(v);
-  Extended qm = 300000;
-  for (auto _ : state) {
-    qm = qm < 350000 ? qm + 1 : 300000;
-    v.SetQm(qm);
-    benchmark::DoNotOptimize(v.GetKv());
-  }
-  state.SetItemsProcessed(state.iterations());
+  Sweep(state, v, 300000, 350000, 1, &tControlValve::SetQm, &tControlValve::GetKv);
 }
 BENCHMARK(BM_KvLiquid);
 
@@ -105,13 +112,7 @@ void BM_KvGas(benchmark::State& state) {
   tControlValve v;
   v.SetCanCalc(ccKv);
   SetPlainGas(v);
-  Extended qm = 7000;
-  for (auto _ : state) {
-    qm = qm < 7500 ? qm + 0.01L : 7000;
-    v.SetQm(qm);
-    benchmark::DoNotOptimize(v.GetKv());
-  }
-  state.SetItemsProcessed(state.iterations());
+  Sweep(state, v, 7000, 7500, 0.01L, &tControlValve::SetQm, &tControlValve::GetKv);
 }
 BENCHMARK(BM_KvGas);
 
@@ -152,12 +153,7 @@ void BM_KvLiquidWithReducers(benchmark::State& state) {
   tControlValve v;
   v.SetCanCalc(ccKv);
   SetLiquid(v);
-  Extended qm = 300000;
-  for (auto _ : state) {
-    qm = qm < 350000 ? qm + 1 : 300000;
-    v.SetQm(qm);
-    benchmark::DoNotOptimize(v.GetKv());
-  }
+  Sweep(state, v, 300000, 350000, 1, &tControlValve::SetQm, &tControlValve::GetKv);
 }
 BENCHMARK(BM_KvLiquidWithReducers);
 
@@ -165,12 +161,7 @@ void BM_KvGasWithReducers(benchmark::State& state) {
   tControlValve v;
   v.SetCanCalc(ccKv);
   SetGas(v);
-  Extended qm = 7000;
-  for (auto _ : state) {
-    qm = qm < 7500 ? qm + 0.01L : 7000;
-    v.SetQm(qm);
-    benchmark::DoNotOptimize(v.GetKv());
-  }
+  Sweep(state, v, 7000, 7500, 0.01L, &tControlValve::SetQm, &tControlValve::GetKv);
 }
 BENCHMARK(BM_KvGasWithReducers);
 
@@ -178,12 +169,7 @@ void BM_QmLiquid(benchmark::State& state) {
   tControlValve v;
   v.SetCanCalc(ccQm);
   SetLiquid(v);
-  Extended kv = 150;
-  for (auto _ : state) {
-    kv = kv < 200 ? kv + 0.001L : 150;
-    v.SetKv(kv);
-    benchmark::DoNotOptimize(v.GetQm());
-  }
+  Sweep(state, v, 150, 200, 0.001L, &tControlValve::SetKv, &tControlValve::GetQm);
 }
 BENCHMARK(BM_QmLiquid);
 

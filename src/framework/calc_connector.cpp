@@ -19,6 +19,22 @@ void AddOnce(std::vector<T*>& list, T* p) {
   if (p && std::find(list.begin(), list.end(), p) == list.end()) list.push_back(p);
 }
 
+// What an event tells observers of data changes: a change of an item's
+// data, notes or comments, or of all parameters at once.
+enum class TChangeKind { None, Data, Notes, Comments, AllParameters };
+
+TChangeKind ChangeKindOf(TCalcEvent event) {
+  switch (event) {
+    case ceFieldChange:
+    case ceValueFieldChange:
+    case ceInputStateChange: return TChangeKind::Data;
+    case ceNotesChange: return TChangeKind::Notes;
+    case ceCommentsChange: return TChangeKind::Comments;
+    case ceParametersChange: return TChangeKind::AllParameters;
+    default: return TChangeKind::None;
+  }
+}
+
 }  // namespace
 
 // -------------------------------------------------------------- TCalcSource
@@ -61,28 +77,22 @@ void TCalcSource::CalcEvent(TCalcEvent event, TCalcItem* item) {
     return;
   }
   if (FFireEvents) {
-    switch (event) {
-      case ceBeforeFieldChange:
-        if (OnBeforeDataChange) OnBeforeDataChange(*this, item);
-        break;
-      case ceFieldChange:
-      case ceValueFieldChange:
-      case ceInputStateChange:
+    if (event == ceBeforeFieldChange && OnBeforeDataChange) OnBeforeDataChange(*this, item);
+    if (event == ceUpdateParameters && OnUpdateData) OnUpdateData(*this);
+    switch (ChangeKindOf(event)) {
+      case TChangeKind::Data:
         if (OnAfterDataChange) OnAfterDataChange(*this, item);
         break;
-      case ceNotesChange:
-        if (OnNotesChange) OnNotesChange(*this, item);
-        break;
-      case ceCommentsChange:
-        if (OnCommentsChange) OnCommentsChange(*this, item);
-        break;
-      case ceParametersChange:
+      case TChangeKind::AllParameters:
         if (OnAfterDataChange) OnAfterDataChange(*this, nullptr);
         break;
-      case ceUpdateParameters:
-        if (OnUpdateData) OnUpdateData(*this);
+      case TChangeKind::Notes:
+        if (OnNotesChange) OnNotesChange(*this, item);
         break;
-      default:
+      case TChangeKind::Comments:
+        if (OnCommentsChange) OnCommentsChange(*this, item);
+        break;
+      case TChangeKind::None:
         break;
     }
   }
@@ -359,22 +369,20 @@ void TCalcConnector::CalcEvent(TCalcEvent event, TCalcItem* item) {
     return;
   }
   if (!GetActive() || !FEnabled) return;
-  switch (event) {
-    case ceFieldChange:
-    case ceValueFieldChange:
-    case ceInputStateChange:
+  switch (ChangeKindOf(event)) {
+    case TChangeKind::Data:
       if (OnDataChange) OnDataChange(*this, item);
       break;
-    case ceNotesChange:
-      if (OnNotesChange) OnNotesChange(*this, item);
-      break;
-    case ceCommentsChange:
-      if (OnCommentsChange) OnCommentsChange(*this, item);
-      break;
-    case ceParametersChange:
+    case TChangeKind::AllParameters:
       if (OnDataChange) OnDataChange(*this, nullptr);
       break;
-    default:
+    case TChangeKind::Notes:
+      if (OnNotesChange) OnNotesChange(*this, item);
+      break;
+    case TChangeKind::Comments:
+      if (OnCommentsChange) OnCommentsChange(*this, item);
+      break;
+    case TChangeKind::None:
       break;
   }
 }
