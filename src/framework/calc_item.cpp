@@ -301,6 +301,12 @@ void TCalcItem::IsNotLongerCalculated() {
   if (GetInputState() == isCalculated) SetInputState(isUser);
 }
 
+void TCalcItem::EnterByUser(bool clearing) {
+  const bool fromDatabase = GetInputState() == isDatabase || GetModified();
+  SetInputState(isUser);
+  SetModified(fromDatabase && !clearing);
+}
+
 void TCalcRelevantString::SetText(const std::string& text) {
   if (ToSource(FSourceCalcItem, [&](TCalcItem& s) { s.SetText(text); })) return;
   if (text == FText) return;

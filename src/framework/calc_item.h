@@ -181,6 +181,13 @@ class TCalcItem {
   // the user's.
   void IsNotLongerCalculated();
 
+  // The user is about to type into the item: whatever it showed (a value
+  // filled in from the database, a calculated one) becomes the user's own.
+  // A database value the user changes is marked modified, so that the
+  // database no longer refreshes it; clearing the entry (`clearing`) hands
+  // the item back to the database or the calculation.
+  void EnterByUser(bool clearing);
+
   // The item in a calculation file. Every attribute a reader of the file
   // may want is written; loading takes back only the user's state (notes,
   // comments, the outdated flag, and in descendants the value).

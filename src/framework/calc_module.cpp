@@ -193,8 +193,11 @@ void TCalcModule::CalcEvent(TCalcEvent event, TCalcItem* item) {
   ForwardToTargets(event, item);
   if (event == ceValueFieldChange && item && !item->IsOutputParameter() && FActive && FEnabled &&
       !item->GetReadOnly()) {
-    // A result the module itself just wrote needs no new pass.
-    const bool ownResult = FCalculating && item->GetInputState() == isCalculated && HasCalcItem(item);
+    // A result the module itself just wrote, or a database default it
+    // filled in before using it, needs no new pass.
+    const bool ownResult = FCalculating &&
+                           (item->GetInputState() == isCalculated || item->GetInputState() == isDatabase) &&
+                           HasCalcItem(item);
     if (!ownResult) Calculate();
   }
   const std::vector<TCalcSource*> sources = FCalcSources;

@@ -93,6 +93,7 @@ std::vector<std::string> ReadCaseFile(const std::string& path) {
 
 void AssignParameter(TCalcParameter& p, const std::string& name, const std::string& text) {
   const std::string t = Trim(text);
+  p.EnterByUser(t.empty());
   const size_t blank = t.find_first_of(" \t");
   std::string number = t, unit;
   if (blank != std::string::npos) {
