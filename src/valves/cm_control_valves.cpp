@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "valves/valve_database.h"
+
 namespace torvacalc {
 
 namespace {
@@ -66,6 +68,32 @@ template <class E>
 E Choice(const TCustomCalcMultiSwitch* s, E fallback, int count) {
   const int i = s->GetSwitchStatus();
   return i >= 0 && i < count ? static_cast<E>(i) : fallback;
+}
+
+// The typical factors of every trim of the valve database, read once per
+// process. Without a readable database the list is empty and the module
+// works with the factors the user gives.
+const std::vector<TTrimStyle>& TypicalTrims() {
+  static const std::vector<TTrimStyle> trims = [] {
+    std::vector<TTrimStyle> all;
+    try {
+      const auto db = TValveDatabase::OpenDefault();
+      for (const TValveStyle& style : db->Styles()) {
+        std::vector<TTrimStyle> t = db->Trims(style.Id);
+        all.insert(all.end(), t.begin(), t.end());
+      }
+    } catch (const EValveDatabase&) {
+      all.clear();
+    }
+    return all;
+  }();
+  return trims;
+}
+
+const TTrimStyle* FindTrim(int styleId, int trimNo) {
+  for (const TTrimStyle& t : TypicalTrims())
+    if (t.StyleId == styleId && t.TrimNo == trimNo) return &t;
+  return nullptr;
 }
 
 }  // namespace
@@ -263,6 +291,27 @@ int TCMControlValves::TrimType() const {
   return sub ? std::max(0, sub->GetSwitchIndex()) : 0;
 }
 
+// The 75 % factors the user left open are the typical values of the chosen
+// style and trim (valve database, from the published tables of typical
+// factors). They are database values: a change of style or trim replaces
+// them, a value the user typed stays, and a trim without published values
+// leaves them empty. Kc has no published typical values; the sizing core
+// then estimates it from FL.
+void TCMControlValves::ApplyTypicalFactors() {
+  const TTrimStyle* trim = FindTrim(std::max(0, ValveType->GetSwitchIndex()) + 1, TrimType());
+  const auto fill = [](TModifyParameter* p, Extended value) {
+    if (p->GetModified() || (p->GetInputState() == isUser && !p->GetText().empty())) return;
+    // Digits: an unchanged value is not written again, so that a settled
+    // module does not report a change of its inputs.
+    p->AssignValue(15, value);
+  };
+  const Extended FL = trim ? trim->FL : NoValue;
+  fill(fl2_75, HasValue(FL) ? FL * FL : NoValue);
+  fill(xt_75, trim ? trim->xT : NoValue);
+  fill(fd_75, trim ? trim->Fd : NoValue);
+  fill(Kc_75, trim ? trim->Kc : NoValue);
+}
+
 void TCMControlValves::CopyInputs() {
   tControlValve& v = *FValve;
   v.SetIsPhaseCM(FIsPhaseCM);
@@ -448,6 +497,7 @@ void TCMControlValves::CheckInputs(bool liquid) {
 
 void TCMControlValves::DoCalculate() {
   const bool liquid = DeclaredPhase() == phLiquid;
+  ApplyTypicalFactors();
   CopyInputs();
   TECVFlowState state = FValve->GetFlowState();
   SetRelevance(liquid, state);

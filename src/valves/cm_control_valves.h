@@ -65,6 +65,7 @@ class TCMControlValves : public TCalcModule {
   void DoCalculate() override;
 
  private:
+  void ApplyTypicalFactors();
   void CopyInputs();
   void SetRelevance(bool liquid, TECVFlowState state);
   void ReadBack();

@@ -302,5 +302,69 @@ TEST(ControlValveModule, InactiveWhileSettingComputesOnceWhenSwitchedOn) {
   EXPECT_EQ(calculations, 2);
 }
 
+
+// The 75 % factors a user leaves open are the typical values of the chosen
+// style and trim (IEC 60534-2-1:2011, Table D.2, in the valve database).
+TEST(ControlValveModule, TypicalFactorsComeFromTheValveDatabase) {
+  struct Case {
+    const char* what;
+    int style, trim;
+    Extended FL, xT, Fd;  // NoValue: no published value
+  };
+  const Case cases[] = {
+      {"globe, contoured plug, flow-to-open", 0, 0, 0.90L, 0.72L, 0.46L},
+      {"globe, contoured plug, flow-to-close", 0, 1, 0.80L, 0.55L, 1.00L},
+      {"rotary, eccentric spherical plug, flow-to-open", 1, 0, 0.85L, 0.60L, 0.42L},
+      {"butterfly, swing-through vane 60 deg", 2, 1, 0.70L, 0.42L, 0.50L},
+      {"butterfly, triple offset: nothing published", 2, 5, NoValue, NoValue, NoValue},
+      {"ball, segmented", 3, 1, 0.60L, 0.30L, 0.98L},
+  };
+  Module x;
+  Liquid(x);
+  x.m.fl2_75->SetText("");
+  x.m.fd_75->SetText("");
+  x.m.SetActive(true);
+  TCalcListSwitch* const subStyles[] = {x.m.GlobeType, x.m.RotaryType, x.m.ButterflyType,
+                                        x.m.BallValveType};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    x.m.ValveType->SetSwitchStatus(c.style);
+    subStyles[c.style]->SetSwitchStatus(c.trim);
+    if (IsNoValue(c.FL)) {
+      EXPECT_TRUE(IsNoValue(x.m.fl2_75->GetValue()));
+      EXPECT_TRUE(IsNoValue(x.m.fd_75->GetValue()));
+      // Without FL the flow state cannot be judged, and the module asks
+      // for the factor.
+      EXPECT_EQ(x.m.FlowState->GetSwitchStatus(), fsUndefined);
+      EXPECT_TRUE(x.Has(101));
+      continue;
+    }
+    EXPECT_NEAR(x.m.fl2_75->GetValue(), c.FL * c.FL, 1e-12);
+    EXPECT_NEAR(x.m.xt_75->GetValue(), c.xT, 1e-12);
+    EXPECT_NEAR(x.m.fd_75->GetValue(), c.Fd, 1e-12);
+    EXPECT_EQ(x.m.fl2_75->GetInputState(), isDatabase);
+    EXPECT_TRUE(HasValue(x.m.kv->GetValue()));
+  }
+
+  // Example 1 on the typical globe valve: FL 0.90 and Fd 0.46 are the
+  // example's own factors.
+  x.m.ValveType->SetSwitchStatus(0);
+  x.m.GlobeType->SetSwitchStatus(0);
+  EXPECT_NEAR(x.m.kv->GetValue(), 164.9214832948513, 1e-6);
+
+  // A value the user types over the database value stays through changes
+  // of the trim; clearing it gives the database value back.
+  x.m.fl2_75->EnterByUser(false);
+  x.m.fl2_75->SetText("0.7");
+  EXPECT_TRUE(x.m.fl2_75->GetModified());
+  x.m.GlobeType->SetSwitchStatus(1);
+  EXPECT_NEAR(x.m.fl2_75->GetValue(), 0.7, 1e-15);
+  EXPECT_NEAR(x.m.fd_75->GetValue(), 1.0, 1e-15);  // still the database's
+  x.m.fl2_75->EnterByUser(true);
+  x.m.fl2_75->SetText("");
+  EXPECT_NEAR(x.m.fl2_75->GetValue(), 0.80L * 0.80L, 1e-12);
+  EXPECT_EQ(x.m.fl2_75->GetInputState(), isDatabase);
+}
+
 }  // namespace
 }  // namespace torvacalc
