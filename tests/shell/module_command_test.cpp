@@ -41,6 +41,22 @@ TEST(ModuleCommand, AssignmentsAfterTheCaseFileWin) {
   EXPECT_NE(r.out.find("916"), std::string::npos);  // now choked
 }
 
+// What the user assigns stays the user's; an empty assignment hands a valve
+// factor back to the database's typical value of the chosen trim.
+TEST(ModuleCommand, UserFactorsStayAndEmptyOnesComeFromTheDatabase) {
+  const std::string liquid = "@" + SourceFile("examples/liquid.case");
+  // Globe valve, contoured plug flow-to-close: FL 0.80 (FL2 0.64), Fd 1.00.
+  const ProgramRun r = RunProgram({"module", "valve", "--json", liquid, "GlobeType=#1", "fl2_75="});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("\"fl2_75\":{\"kind\":\"parameter\",\"value\":0.64"), std::string::npos)
+      << r.out.substr(0, 400);
+  EXPECT_NE(r.out.find("\"fd_75\":{\"kind\":\"parameter\",\"value\":0.46,"), std::string::npos);  // the case's
+  const size_t fl2 = r.out.find("\"fl2_75\":");
+  ASSERT_NE(fl2, std::string::npos);
+  const std::string item = r.out.substr(fl2, r.out.find('}', fl2) - fl2);
+  EXPECT_NE(item.find("\"inputState\":1"), std::string::npos) << item;  // database
+}
+
 TEST(ModuleCommand, BadInputExitsWithTwo) {
   struct Case {
     std::vector<std::string> args;
