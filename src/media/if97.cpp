@@ -679,11 +679,76 @@ Extended Calculatecf3(Extended rho, Extended t) {
   return w2 > 0 ? Checked(std::sqrt(w2)) : NoValue;
 }
 
+namespace {
+
+// A point of a region 3 isotherm: the pressure p = rho R T delta phi_delta
+// (bar) and its slope dp/drho = R T (2 delta phi_delta + delta^2
+// phi_deltadelta) (bar m3/kg).
+struct TIsothermPoint {
+  Extended rho, p, slope;
+};
+
+// A region 3 isotherm, for the density search. Along it tau is fixed, and
+// phi - n1 ln delta is a polynomial in delta of degree 11 whose coefficients
+// c_I = sum n tau^J over the terms of exponent I are worked out once; each
+// point then costs a Horner evaluation of the polynomial and its first two
+// derivatives instead of a pass over the 39 terms.
+class TRegion3Isotherm {
+  static constexpr int kDegree = HighestExponent(kRegion3, &TTerm::I);
+
+ public:
+  explicit TRegion3Isotherm(Extended t) : RT_(IF97R * Kelvin(t) / 100) {
+    // R T in kJ/kg = kPa m3/kg; 100 kPa = 1 bar.
+    const TPowers<LowestExponent(kRegion3, &TTerm::J), HighestExponent(kRegion3, &TTerm::J)> tau(
+        kTc3 / Kelvin(t));
+    for (Extended& c : c_) c = 0;
+    for (const TTerm& term : kRegion3) c_[term.I] += term.n * tau[term.J];
+  }
+
+  TIsothermPoint At(Extended rho) const {
+    const Extended delta = rho / kRho3;
+    Extended q = c_[kDegree], q1 = 0, q2 = 0;  // the polynomial and its derivatives
+    for (int I = kDegree - 1; I >= 0; --I) {
+      q2 = q2 * delta + 2 * q1;
+      q1 = q1 * delta + q;
+      q = q * delta + c_[I];
+    }
+    const Extended fd = kN1Region3 / delta + q1;
+    const Extended fdd = -kN1Region3 / (delta * delta) + q2;
+    return {rho, Checked(rho * RT_ * delta * fd), Checked(RT_ * delta * (2 * fd + delta * fdd))};
+  }
+
+ private:
+  Extended RT_;
+  Extended c_[kDegree + 1];
+};
+
+// True when the pressure p of the search agrees with the target P to 11
+// digits, as EqualDigits(p, P, 11) has it, with the limit as a constant: the
+// search asks this at every point, and EqualDigits works out 10^-digits by a
+// call of powl each time.
+bool Reached(Extended p, Extended P) {
+  if (p == P) return true;
+  const Extended lo = std::min(p, P), hi = std::max(p, P);
+  return hi != 0 && std::fabs(1 - lo / hi) < 1E-11L;
+}
+
+// The density of a point whose pressure agrees with P to 11 digits, moved by
+// the Newton correction that its slope gives for free; the correction is
+// left out where the slope is too flat for it to be small.
+Extended Polished(const TIsothermPoint& x, Extended P) {
+  if (!(x.slope > 0)) return x.rho;
+  const Extended correction = (P - x.p) / x.slope;
+  return std::fabs(correction) <= 1E-9L * x.rho ? x.rho + correction : x.rho;
+}
+
+}  // namespace
+
 Extended CalculateP3(Extended rho, Extended t) {
   if (!ValidRhoT(rho, t)) return NoValue;
   const THelmholtz f = Region3Helmholtz<kFx>(rho, t);
   // rho R T in kJ/m3 = kPa; 100 kPa = 1 bar.
-  return Checked(rho * IF97R * Kelvin(t) * f.delta * f.fd / 100);
+  return Checked(rho * (IF97R * Kelvin(t) / 100) * f.delta * f.fd);
 }
 
 // The search for the region 3 density. Below the critical temperature the
@@ -692,14 +757,28 @@ Extended CalculateP3(Extended rho, Extended t) {
 // towards the target from the side of the requested phase: the vapour root
 // from low densities upwards, the liquid root from high densities downwards,
 // each step checking that the pressure moves the way the stable branch goes.
-// The bracket found is then closed by regula falsi (Illinois variant, so that
-// a sticking end cannot stall it).
+//
+// The steps are Newton steps on the analytic slope dp/drho, at most a factor
+// kMaxStep in density. The inflection of a subcritical isotherm lies in its
+// unstable part: the vapour branch is concave and the liquid branch convex,
+// so a Newton step from below the vapour root, or from above the liquid
+// root, ends short of the root on the same branch, and the walk converges
+// without passing the root. Should a step pass it all the same below the
+// critical temperature, or meet a slope that is not positive, the walk goes
+// on from its last point in steps of 1 % in density with the same check of
+// the pressure at every step. Above the critical temperature the isotherm
+// rises throughout and a step past the target closes a bracket. A bracket
+// is narrowed by Newton steps kept inside it (bisection where a step would
+// leave it). The density returned carries the Newton correction of its last
+// point, so that its pressure agrees with P to far more than the 11 digits
+// the search stops at.
 Extended CalculateRho3(Extended P, Extended t) {
   if (!Available(P, t) || P <= 0 || Kelvin(t) <= 0) return NoValue;
-  constexpr Extended kRhoMin = 10, kRhoMax = 900, kStep = 0.99L;
+  constexpr Extended kRhoMin = 10, kRhoMax = 900, kStep = 0.99L, kMaxStep = 1.25L;
   const Extended pv = CalculatePv(t);
   const bool subcritical = t < WaterConstants.Tc;
   const bool vapour = !subcritical || P < pv;
+  const TRegion3Isotherm isotherm(t);
 
   // Start estimates: the liquid density of region 1 at 350 degC carried to t,
   // and the vapour density of region 2 on the 2/3 boundary carried to P;
@@ -715,75 +794,61 @@ Extended CalculateRho3(Extended P, Extended t) {
   // and 1000 bar); a liquid search starts at 850 kg/m3 at most.
   constexpr Extended kLiquidStart = 850;
   if (!Available(rho) || rho <= kRhoMin || rho >= kRhoMax) rho = vapour ? 2 * kRhoMin : kLiquidStart;
-  Extended p = CalculateP3(rho, t);
-  if (!Available(p)) return NoValue;
-  if (subcritical && vapour && p >= P) {
+  TIsothermPoint a = isotherm.At(rho);
+  if (!Available(a.p)) return NoValue;
+  if (subcritical && vapour && a.p >= P) {
     // Approach the vapour root from below: the ideal-gas density lies below
     // it (the real gas is more compressible).
-    rho = std::max(kRhoMin, P * 100 / (IF97R * Kelvin(t)));
-    p = CalculateP3(rho, t);
-  } else if (subcritical && !vapour && p <= P) {
-    rho = kLiquidStart;
-    p = CalculateP3(rho, t);
+    a = isotherm.At(std::max(kRhoMin, P * 100 / (IF97R * Kelvin(t))));
+  } else if (subcritical && !vapour && a.p <= P) {
+    a = isotherm.At(kLiquidStart);
   }
-  if (!Available(p)) return NoValue;
-  if (EqualDigits(p, P, 11)) return rho;
+  if (!Available(a.p, a.slope)) return NoValue;
+  if (Reached(a.p, P)) return Polished(a, P);
 
-  // Bracket [lo, hi] with p(lo) < P < p(hi).
-  Extended lo, plo, hi, phi;
-  if (p < P) {
-    lo = rho, plo = p;
-    for (;;) {
-      const Extended next = lo / kStep;
-      if (next > kRhoMax) return NoValue;
-      const Extended pn = CalculateP3(next, t);
-      if (!Available(pn) || pn < plo) return NoValue;  // beyond the stable branch
-      if (pn >= P) {
-        hi = next, phi = pn;
-        break;
-      }
-      lo = next, plo = pn;
+  // Walk from a towards P until the point b lies beyond it.
+  const bool upward = a.p < P;
+  const Extended limit = upward ? kRhoMax : kRhoMin;
+  bool small = false;  // steps of 1 %
+  TIsothermPoint b;
+  for (int i = 0;; ++i) {
+    if (i == 1000) return NoValue;
+    if (!(a.slope > 0)) small = true;
+    Extended next;
+    if (small)
+      next = upward ? a.rho / kStep : a.rho * kStep;
+    else if (upward)
+      next = std::min(a.rho + (P - a.p) / a.slope, a.rho * kMaxStep);
+    else
+      next = std::max(a.rho + (P - a.p) / a.slope, a.rho / kMaxStep);
+    if (upward ? next > limit : next < limit) {
+      if (a.rho == limit) return NoValue;
+      next = limit;
     }
-  } else {
-    hi = rho, phi = p;
-    for (;;) {
-      const Extended next = hi * kStep;
-      if (next < kRhoMin) return NoValue;
-      const Extended pn = CalculateP3(next, t);
-      if (!Available(pn) || pn > phi) return NoValue;
-      if (pn <= P) {
-        lo = next, plo = pn;
-        break;
-      }
-      hi = next, phi = pn;
+    b = isotherm.At(next);
+    if (!Available(b.p, b.slope)) return NoValue;
+    if (Reached(b.p, P)) return Polished(b, P);
+    if (upward ? b.p > P : b.p < P) {
+      if (!subcritical || small) break;
+      small = true;  // passed the root: retrace from a in small steps
+      continue;
     }
+    if (upward ? b.p < a.p : b.p > a.p) return NoValue;  // beyond the stable branch
+    a = b;
   }
-  if (EqualDigits(plo, P, 11)) return lo;
-  if (EqualDigits(phi, P, 11)) return hi;
 
-  // Regula falsi on f = p - P with the Illinois halving of a retained end.
-  Extended flo = plo - P, fhi = phi - P;
-  int lastSide = 0;
+  // Newton steps from the newest point, kept inside the bracket [lo, hi].
+  TIsothermPoint lo = upward ? a : b, hi = upward ? b : a, x = b;
   for (int i = 0; i < 200; ++i) {
-    if (fhi == flo) break;
-    Extended r = lo - flo * (hi - lo) / (fhi - flo);
-    if (!(r > lo && r < hi)) r = (lo + hi) / 2;
-    const Extended pr = CalculateP3(r, t);
-    if (!Available(pr)) return NoValue;
-    if (EqualDigits(pr, P, 11)) return r;
-    const Extended fr = pr - P;
-    if (fr < 0) {
-      lo = r, flo = fr;
-      if (lastSide < 0) fhi /= 2;
-      lastSide = -1;
-    } else {
-      hi = r, fhi = fr;
-      if (lastSide > 0) flo /= 2;
-      lastSide = 1;
-    }
-    if (hi - lo <= 1E-15L * hi) return (lo + hi) / 2;
+    Extended r = x.slope > 0 ? x.rho + (P - x.p) / x.slope : NoValue;
+    if (!(r > lo.rho && r < hi.rho)) r = (lo.rho + hi.rho) / 2;
+    x = isotherm.At(r);
+    if (!Available(x.p, x.slope)) return NoValue;
+    if (Reached(x.p, P)) return Polished(x, P);
+    (x.p < P ? lo : hi) = x;
+    if (hi.rho - lo.rho <= 1E-15L * hi.rho) break;
   }
-  return (lo + hi) / 2;
+  return (lo.rho + hi.rho) / 2;
 }
 
 Extended CalculateRho(int range, Extended P, Extended t) {
