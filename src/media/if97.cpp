@@ -367,6 +367,13 @@ TGibbs Region5Gibbs(Extended P, Extended t) {
   return IdealGasGibbs<Want, kRegion5Ideal, kRegion5Residual>(P / 10, tau, tau);
 }
 
+// Properties that all Gibbs regions share (R7-97(2012), Tables 3, 12 and
+// 39): h = R T tau gamma_tau, s = R (tau gamma_tau - gamma),
+// cp = -R tau^2 gamma_tautau.
+Extended H(const TGibbs& g, Extended T) { return IF97R * T * g.tau * g.gt; }
+Extended S(const TGibbs& g) { return IF97R * (g.tau * g.gt - g.g); }
+Extended Cp(const TGibbs& g) { return -IF97R * g.tau * g.tau * g.gtt; }
+
 // Properties from the Gibbs function of region 1 (R7-97(2012), Table 3).
 Extended Rho1(const TGibbs& g, Extended T, Extended pMPa) {
   return pMPa * 1000 / (IF97R * T * g.pi * g.gp);
@@ -423,6 +430,22 @@ THelmholtz Region3Phi(Extended delta, Extended tau) {
 template <unsigned Want>
 THelmholtz Region3Helmholtz(Extended rho, Extended t) {
   return Region3Phi<Want>(rho / kRho3, kTc3 / Kelvin(t));
+}
+
+// Properties from the Helmholtz function of region 3 (R7-97(2012),
+// Table 31).
+Extended H3(const THelmholtz& f, Extended T) { return IF97R * T * (f.tau * f.ft + f.delta * f.fd); }
+Extended S3(const THelmholtz& f) { return IF97R * (f.tau * f.ft - f.f); }
+Extended Cp3(const THelmholtz& f) {
+  const Extended a = f.delta * f.fd - f.delta * f.tau * f.fdt;
+  return IF97R * (-f.tau * f.tau * f.ftt + a * a / (2 * f.delta * f.fd + f.delta * f.delta * f.fdd));
+}
+Extended Cv3(const THelmholtz& f) { return -IF97R * f.tau * f.tau * f.ftt; }
+Extended W3(const THelmholtz& f, Extended T) {
+  const Extended a = f.delta * f.fd - f.delta * f.tau * f.fdt;
+  const Extended w2 =
+      1000 * IF97R * T * (2 * f.delta * f.fd + f.delta * f.delta * f.fdd - a * a / (f.tau * f.tau * f.ftt));
+  return w2 > 0 ? std::sqrt(w2) : NoValue;
 }
 
 bool ValidRhoT(Extended rho, Extended t) { return Available(rho, t) && rho > 0 && Kelvin(t) > 0; }
@@ -578,66 +601,53 @@ Extended CalculateRho5(Extended P, Extended t) {
 
 Extended Calculateh1(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  const TGibbs g = Region1Gibbs<kForEnthalpy>(P, t);
-  return Checked(IF97R * Kelvin(t) * g.tau * g.gt);
+  return Checked(H(Region1Gibbs<kForEnthalpy>(P, t), Kelvin(t)));
 }
 Extended Calculateh2(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  const TGibbs g = Region2Gibbs<kForEnthalpy>(P, t);
-  return Checked(IF97R * Kelvin(t) * g.tau * g.gt);
+  return Checked(H(Region2Gibbs<kForEnthalpy>(P, t), Kelvin(t)));
 }
 Extended Calculateh5(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  const TGibbs g = Region5Gibbs<kForEnthalpy>(P, t);
-  return Checked(IF97R * Kelvin(t) * g.tau * g.gt);
+  return Checked(H(Region5Gibbs<kForEnthalpy>(P, t), Kelvin(t)));
 }
 Extended Calculateh3(Extended rho, Extended t) {
   if (!ValidRhoT(rho, t)) return NoValue;
-  const THelmholtz f = Region3Helmholtz<kFx | kFy>(rho, t);
-  return Checked(IF97R * Kelvin(t) * (f.tau * f.ft + f.delta * f.fd));
+  return Checked(H3(Region3Helmholtz<kFx | kFy>(rho, t), Kelvin(t)));
 }
 
 Extended Calculates1(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  const TGibbs g = Region1Gibbs<kForEntropy>(P, t);
-  return Checked(IF97R * (g.tau * g.gt - g.g));
+  return Checked(S(Region1Gibbs<kForEntropy>(P, t)));
 }
 Extended Calculates2(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  const TGibbs g = Region2Gibbs<kForEntropy>(P, t);
-  return Checked(IF97R * (g.tau * g.gt - g.g));
+  return Checked(S(Region2Gibbs<kForEntropy>(P, t)));
 }
 Extended Calculates5(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  const TGibbs g = Region5Gibbs<kForEntropy>(P, t);
-  return Checked(IF97R * (g.tau * g.gt - g.g));
+  return Checked(S(Region5Gibbs<kForEntropy>(P, t)));
 }
 Extended Calculates3(Extended rho, Extended t) {
   if (!ValidRhoT(rho, t)) return NoValue;
-  const THelmholtz f = Region3Helmholtz<kF | kFy>(rho, t);
-  return Checked(IF97R * (f.tau * f.ft - f.f));
+  return Checked(S3(Region3Helmholtz<kF | kFy>(rho, t)));
 }
 
 Extended Calculatecp1(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  const TGibbs g = Region1Gibbs<kForCp>(P, t);
-  return Checked(-IF97R * g.tau * g.tau * g.gtt);
+  return Checked(Cp(Region1Gibbs<kForCp>(P, t)));
 }
 Extended Calculatecp2(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  const TGibbs g = Region2Gibbs<kForCp>(P, t);
-  return Checked(-IF97R * g.tau * g.tau * g.gtt);
+  return Checked(Cp(Region2Gibbs<kForCp>(P, t)));
 }
 Extended Calculatecp5(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  const TGibbs g = Region5Gibbs<kForCp>(P, t);
-  return Checked(-IF97R * g.tau * g.tau * g.gtt);
+  return Checked(Cp(Region5Gibbs<kForCp>(P, t)));
 }
 Extended CalculateCp3(Extended rho, Extended t) {
   if (!ValidRhoT(rho, t)) return NoValue;
-  const THelmholtz f = Region3Helmholtz<kFx | kFxx | kFxy | kFyy>(rho, t);
-  const Extended a = f.delta * f.fd - f.delta * f.tau * f.fdt;
-  return Checked(IF97R * (-f.tau * f.tau * f.ftt + a * a / (2 * f.delta * f.fd + f.delta * f.delta * f.fdd)));
+  return Checked(Cp3(Region3Helmholtz<kFx | kFxx | kFxy | kFyy>(rho, t)));
 }
 
 Extended Calculatecv1(Extended P, Extended t) {
@@ -654,8 +664,7 @@ Extended Calculatecv5(Extended P, Extended t) {
 }
 Extended CalculateCv3(Extended rho, Extended t) {
   if (!ValidRhoT(rho, t)) return NoValue;
-  const THelmholtz f = Region3Helmholtz<kFyy>(rho, t);
-  return Checked(-IF97R * f.tau * f.tau * f.ftt);
+  return Checked(Cv3(Region3Helmholtz<kFyy>(rho, t)));
 }
 
 Extended Calculatecf1(Extended P, Extended t) {
@@ -672,11 +681,7 @@ Extended Calculatecf5(Extended P, Extended t) {
 }
 Extended Calculatecf3(Extended rho, Extended t) {
   if (!ValidRhoT(rho, t)) return NoValue;
-  const THelmholtz f = Region3Helmholtz<kFx | kFxx | kFxy | kFyy>(rho, t);
-  const Extended a = f.delta * f.fd - f.delta * f.tau * f.fdt;
-  const Extended w2 = 1000 * IF97R * Kelvin(t) *
-                      (2 * f.delta * f.fd + f.delta * f.delta * f.fdd - a * a / (f.tau * f.tau * f.ftt));
-  return w2 > 0 ? Checked(std::sqrt(w2)) : NoValue;
+  return Checked(W3(Region3Helmholtz<kFx | kFxx | kFxy | kFyy>(rho, t), Kelvin(t)));
 }
 
 namespace {
@@ -903,6 +908,36 @@ Extended Calculatecv(int range, Extended P, Extended t, Extended rho) {
 
 Extended Calculatecf(int range, Extended P, Extended t, Extended rho) {
   return ByRegion(range, P, t, rho, Calculatecf1, Calculatecf2, Calculatecf3, Calculatecf5);
+}
+
+namespace {
+
+constexpr unsigned kAllDerivatives = kF | kFx | kFxx | kFy | kFyy | kFxy;
+
+// The caloric properties from one set of Gibbs derivatives, by the same
+// relations as the single-property functions.
+TIF97Caloric GibbsCaloric(const TGibbs& g, Extended T, Extended (*cv)(const TGibbs&),
+                          Extended (*w)(const TGibbs&, Extended)) {
+  return {Checked(H(g, T)), Checked(S(g)), Checked(Cp(g)), Checked(cv(g)), Checked(w(g, T))};
+}
+
+}  // namespace
+
+TIF97Caloric CalculateCaloric(int range, Extended P, Extended t, Extended rho) {
+  if (range == 3) {
+    rho = Region3Density(P, t, rho);
+    if (!ValidRhoT(rho, t)) return {};
+    const THelmholtz f = Region3Helmholtz<kAllDerivatives>(rho, t);
+    const Extended T = Kelvin(t);
+    return {Checked(H3(f, T)), Checked(S3(f)), Checked(Cp3(f)), Checked(Cv3(f)), Checked(W3(f, T))};
+  }
+  if (!ValidPT(P, t)) return {};
+  switch (range) {
+    case 1: return GibbsCaloric(Region1Gibbs<kAllDerivatives>(P, t), Kelvin(t), Cv1, W1);
+    case 2: return GibbsCaloric(Region2Gibbs<kAllDerivatives>(P, t), Kelvin(t), Cv25, W25);
+    case 5: return GibbsCaloric(Region5Gibbs<kAllDerivatives>(P, t), Kelvin(t), Cv25, W25);
+    default: return {};
+  }
 }
 
 // ------------------------------------------------ saturation and B23
