@@ -162,10 +162,11 @@ constexpr int HighestExponent(const TTerm (&terms)[N], int TTerm::*exponent) {
 // The powers x^k of one reduced variable that a table and its first and
 // second derivatives reach: Low - 2 <= k <= High for the exponents Low to
 // High of the table. They are built once per evaluation by successive
-// multiplication (negative k from the inverse), so that a power costs a look-up
-// where a binary powering per term and derivative cost several
-// multiplications; the rounding error stays within a few units of the
-// 64-bit mantissa, far below the 9 digits the formulation is verified to.
+// multiplication (negative k from the inverse), so that a power costs a
+// look-up where a binary powering per term and derivative cost several
+// multiplications; the rounding error grows by about one unit of the 64-bit
+// mantissa a multiplication, a few tens of units at most, far below the 9
+// digits the formulation is verified to.
 // An 80-bit store costs several cycles, so a wide span (region 1 reaches
 // tau^-43, region 2 tau^58) is kept as two short tables,
 // x^k = x^(k mod 8) (x^8)^(k div 8), at one multiplication a look-up; a
