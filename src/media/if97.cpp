@@ -16,7 +16,7 @@ struct TTerm {
 
 // Region 1: coefficients and exponents of the Gibbs free energy
 // (IAPWS R7-97(2012), Table 2).
-const TTerm kRegion1[] = {
+constexpr TTerm kRegion1[] = {
     {0, -2, 1.4632971213167e-01L}, {0, -1, -8.4548187169114e-01L}, {0, 0, -3.7563603672040e+00L},
     {0, 1, 3.3855169168385e+00L}, {0, 2, -9.5791963387872e-01L}, {0, 3, 1.5772038513228e-01L},
     {0, 4, -1.6616417199501e-02L}, {0, 5, 8.1214629983568e-04L}, {1, -9, 2.8319080123804e-04L},
@@ -31,15 +31,16 @@ const TTerm kRegion1[] = {
     {32, -41, -9.3537087292458e-26L},
 };
 
-// Region 2, ideal-gas part: J0 and n0 (IAPWS R7-97(2012), Table 10); I is unused.
-const TTerm kRegion2Ideal[] = {
+// Region 2, ideal-gas part: J0 and n0 (IAPWS R7-97(2012), Table 10); I is 0,
+// the part depends on tau alone.
+constexpr TTerm kRegion2Ideal[] = {
     {0, 0, -9.6927686500217e+00L}, {0, 1, 1.0086655968018e+01L}, {0, -5, -5.6087911283020e-03L},
     {0, -4, 7.1452738081455e-02L}, {0, -3, -4.0710498223928e-01L}, {0, -2, 1.4240819171444e+00L},
     {0, -1, -4.3839511319450e+00L}, {0, 2, -2.8408632460772e-01L}, {0, 3, 2.1268463753307e-02L},
 };
 
 // Region 2, residual part (IAPWS R7-97(2012), Table 11).
-const TTerm kRegion2Residual[] = {
+constexpr TTerm kRegion2Residual[] = {
     {1, 0, -1.7731742473213e-03L}, {1, 1, -1.7834862292358e-02L}, {1, 2, -4.5996013696365e-02L},
     {1, 3, -5.7581259083432e-02L}, {1, 6, -5.0325278727930e-02L}, {2, 1, -3.3032641670203e-05L},
     {2, 2, -1.8948987516315e-04L}, {2, 4, -3.9392777243355e-03L}, {2, 7, -4.3797295650573e-02L},
@@ -59,7 +60,7 @@ const TTerm kRegion2Residual[] = {
 
 // Region 3: n2 to n40 of the Helmholtz free energy (IAPWS R7-97(2012),
 // Table 30); n1 multiplies ln(delta).
-const TTerm kRegion3[] = {
+constexpr TTerm kRegion3[] = {
     {0, 0, -1.5732845290239e+01L}, {0, 1, 2.0944396974307e+01L}, {0, 2, -7.6867707878716e+00L},
     {0, 7, 2.6185947787954e+00L}, {0, 10, -2.8080781148620e+00L}, {0, 12, 1.2053369696517e+00L},
     {0, 23, -8.4566812812502e-03L}, {1, 2, -1.2654315477714e+00L}, {1, 6, -1.1524407806681e+00L},
@@ -76,13 +77,13 @@ const TTerm kRegion3[] = {
 };
 
 // Region 5, ideal-gas part (IAPWS R7-97(2012), Table 37).
-const TTerm kRegion5Ideal[] = {
+constexpr TTerm kRegion5Ideal[] = {
     {0, 0, -1.3179983674201e+01L}, {0, 1, 6.8540841634434e+00L}, {0, -3, -2.4805148933466e-02L},
     {0, -2, 3.6901534980333e-01L}, {0, -1, -3.1161318213925e+00L}, {0, 2, -3.2961626538917e-01L},
 };
 
 // Region 5, residual part (IAPWS R7-97(2012), Table 38).
-const TTerm kRegion5Residual[] = {
+constexpr TTerm kRegion5Residual[] = {
     {1, 1, 1.5736404855259e-03L}, {1, 2, 9.0153761673944e-04L}, {1, 3, -5.0270077677648e-03L},
     {2, 3, 2.2440037409485e-06L}, {2, 9, -4.1163275453471e-06L}, {3, 7, 3.7919454822955e-08L},
 };
@@ -144,23 +145,147 @@ Extended IntPow(Extended x, int n) {
   return r;
 }
 
-// The factor that the d-th derivative of x^k brings down: k (k-1) ... (k-d+1).
-Extended Falling(int k, int d) {
-  Extended f = 1;
-  for (int i = 0; i < d; ++i) f *= k - i;
-  return f;
+// Lowest and highest exponent of one variable over a coefficient table.
+template <size_t N>
+constexpr int LowestExponent(const TTerm (&terms)[N], int TTerm::*exponent) {
+  int e = terms[0].*exponent;
+  for (const TTerm& t : terms) e = std::min(e, t.*exponent);
+  return e;
+}
+template <size_t N>
+constexpr int HighestExponent(const TTerm (&terms)[N], int TTerm::*exponent) {
+  int e = terms[0].*exponent;
+  for (const TTerm& t : terms) e = std::max(e, t.*exponent);
+  return e;
 }
 
-// Sum of n * d^dx/dx^dx d^dy/dy^dy (x^I y^J) over the terms.
-template <size_t N>
-Extended SumTerms(const TTerm (&terms)[N], Extended x, Extended y, int dx, int dy) {
-  Extended sum = 0;
-  for (const TTerm& t : terms) {
-    const Extended f = Falling(t.I, dx) * Falling(t.J, dy);
-    if (f == 0) continue;
-    sum += t.n * f * IntPow(x, t.I - dx) * IntPow(y, t.J - dy);
+// The powers x^k of one reduced variable that a table and its first and
+// second derivatives reach: Low - 2 <= k <= High for the exponents Low to
+// High of the table. They are built once per evaluation by successive
+// multiplication (negative k from the inverse), so that a power costs a
+// look-up where a binary powering per term and derivative cost several
+// multiplications; the rounding error grows by about one unit of the 64-bit
+// mantissa a multiplication, a few tens of units at most, far below the 9
+// digits the formulation is verified to.
+// An 80-bit store costs several cycles, so a wide span (region 1 reaches
+// tau^-43, region 2 tau^58) is kept as two short tables,
+// x^k = x^(k mod 8) (x^8)^(k div 8), at one multiplication a look-up; a
+// narrow one as a single table. When no exponent is negative, x^-1 and x^-2
+// read as 0: only the derivative of a term with I = 0 or 1 reaches them, and
+// its factor I or I (I - 1) is 0, so the product stays 0 (and finite also at
+// x = 0).
+template <int Low, int High>
+class TPowers {
+  static_assert(High >= 0, "a table with only negative exponents");
+  static constexpr int kFirst = std::min(Low, 0) - 2;
+  static constexpr bool kSplit = High - kFirst >= 16;
+  static constexpr int FloorDiv8(int k) { return k >= 0 ? k / 8 : -((7 - k) / 8); }
+  // The range of k div 8 of the split form; unused in the single table.
+  static constexpr int kHighFirst = Low >= 0 ? -1 : FloorDiv8(kFirst);
+  static constexpr int kHighLast = kSplit ? High / 8 : kHighFirst;
+
+ public:
+  explicit TPowers(Extended x) {
+    if constexpr (kSplit) {
+      low_[0] = 1;
+      for (int k = 1; k < 8; ++k) low_[k] = low_[k - 1] * x;
+      const Extended x8 = low_[7] * x;
+      Extended* const high = high_ - kHighFirst;  // high[m] = x^(8 m)
+      high[0] = 1;
+      for (int m = 1; m <= kHighLast; ++m) high[m] = high[m - 1] * x8;
+      if constexpr (Low >= 0) {
+        high[-1] = 0;
+      } else {
+        const Extended inverse = 1 / x8;
+        for (int m = -1; m >= kHighFirst; --m) high[m] = high[m + 1] * inverse;
+      }
+    } else {
+      Extended* const p = low_ - kFirst;  // p[k] = x^k
+      p[0] = 1;
+      for (int k = 1; k <= High; ++k) p[k] = p[k - 1] * x;
+      if constexpr (Low >= 0) {
+        p[-1] = p[-2] = 0;
+      } else {
+        const Extended inverse = 1 / x;
+        for (int k = -1; k >= kFirst; --k) p[k] = p[k + 1] * inverse;
+      }
+    }
   }
-  return sum;
+  Extended operator[](int k) const {
+    // k & 7 and k >> 3 are the remainder and the floor quotient by 8, also
+    // for negative k.
+    if constexpr (kSplit) return low_[k & 7] * high_[(k >> 3) - kHighFirst];
+    return low_[k - kFirst];
+  }
+
+ private:
+  Extended low_[kSplit ? 8 : High - kFirst + 1];
+  Extended high_[kHighLast - kHighFirst + 1];
+};
+
+// The sums that an evaluation of a fundamental equation f = sum n x^I y^J
+// can ask for, as bits: f, its first and second derivatives by x, by y, and
+// the mixed one.
+enum : unsigned { kF = 1, kFx = 2, kFxx = 4, kFy = 8, kFyy = 16, kFxy = 32 };
+
+struct TSums {
+  Extended f = 0, x = 0, xx = 0, y = 0, yy = 0, xy = 0;
+};
+
+// True when the terms are ordered by their exponent I, as the releases list
+// them.
+template <size_t N>
+constexpr bool OrderedByI(const TTerm (&terms)[N]) {
+  for (size_t k = 1; k < N; ++k)
+    if (terms[k].I < terms[k - 1].I) return false;
+  return true;
+}
+
+// The sums `Want` of the table `Terms` at (x, y) in one pass. The terms of
+// one exponent I are summed as polynomials in y first,
+//   a0 = sum n y^J, a1 = sum n J y^(J-1), a2 = sum n J (J-1) y^(J-2),
+// and each such group then contributes x^I a0 to f, I x^(I-1) a0 to df/dx,
+// x^I a1 to df/dy and so on, so that a power of x is looked up once a group.
+template <unsigned Want, const auto& Terms>
+TSums SumTerms(Extended x, Extended y) {
+  static_assert(OrderedByI(Terms));
+  constexpr int lowI = LowestExponent(Terms, &TTerm::I), highI = HighestExponent(Terms, &TTerm::I);
+  constexpr int lowJ = LowestExponent(Terms, &TTerm::J), highJ = HighestExponent(Terms, &TTerm::J);
+  constexpr bool kA0 = (Want & (kF | kFx | kFxx)) != 0;
+  constexpr bool kA1 = (Want & (kFy | kFxy)) != 0;
+  constexpr bool kA2 = (Want & kFyy) != 0;
+  const TPowers<lowI, highI> xp(x);
+  const TPowers<lowJ, highJ> yp(y);
+  TSums s;
+  Extended a0 = 0, a1 = 0, a2 = 0;
+  auto addGroup = [&](int I) {
+    if constexpr ((Want & (kF | kFy | kFyy)) != 0) {
+      const Extended p = xp[I];
+      if constexpr ((Want & kF) != 0) s.f += p * a0;
+      if constexpr ((Want & kFy) != 0) s.y += p * a1;
+      if constexpr ((Want & kFyy) != 0) s.yy += p * a2;
+    }
+    if constexpr ((Want & (kFx | kFxy)) != 0) {
+      const Extended p = I * xp[I - 1];
+      if constexpr ((Want & kFx) != 0) s.x += p * a0;
+      if constexpr ((Want & kFxy) != 0) s.xy += p * a1;
+    }
+    if constexpr ((Want & kFxx) != 0) s.xx += (I * (I - 1)) * xp[I - 2] * a0;
+    a0 = a1 = a2 = 0;
+  };
+  int group = Terms[0].I;
+  for (const TTerm& t : Terms) {
+    if (t.I != group) {
+      addGroup(group);
+      group = t.I;
+    }
+    const int J = t.J;
+    if constexpr (kA0) a0 += t.n * yp[J];
+    if constexpr (kA1) a1 += t.n * J * yp[J - 1];
+    if constexpr (kA2) a2 += t.n * (J * (J - 1)) * yp[J - 2];
+  }
+  addGroup(group);
+  return s;
 }
 
 // A result that overflowed or failed becomes NoValue.
@@ -171,52 +296,84 @@ Extended Kelvin(Extended t) { return t + ZeroCelsius; }
 // Valid state of a Gibbs region: positive pressure and absolute temperature.
 bool ValidPT(Extended P, Extended t) { return Available(P, t) && P > 0 && Kelvin(t) > 0; }
 
-// The derivatives of a Gibbs function that the properties need.
+// The derivatives that a property needs, in the bits of TSums: x stands for
+// pi (delta in region 3), y for tau (R7-97(2012), Tables 3, 12, 31 and 39).
+constexpr unsigned kForDensity = kFx;
+constexpr unsigned kForEnthalpy = kFy;
+constexpr unsigned kForEntropy = kF | kFy;
+constexpr unsigned kForCp = kFyy;
+constexpr unsigned kForCvW = kFx | kFxx | kFxy | kFyy;
+
+// The derivatives of a Gibbs function that the properties need; only those
+// asked for are computed, the others stay 0.
 struct TGibbs {
   Extended pi, tau;
   Extended g, gp, gpp, gt, gtt, gpt;  // total derivatives (ideal + residual)
   Extended grp, grpp, grpt;           // residual derivatives (regions 2 and 5)
 };
 
+// Region 1 in its own variables: gamma is a polynomial in 7.1 - pi and
+// tau - 1.222, so a derivative by pi changes sign.
+template <unsigned Want>
+TSums Region1Sums(Extended pi, Extended tau) {
+  return SumTerms<Want, kRegion1>(7.1L - pi, tau - 1.222L);
+}
+
+template <unsigned Want>
 TGibbs Region1Gibbs(Extended P, Extended t) {
   TGibbs r{};
   r.pi = P / 10 / kP1;
   r.tau = kT1 / Kelvin(t);
-  r.g = CalculateGamma1(r.pi, r.tau);
-  r.gp = CalculateGammaPi1(r.pi, r.tau);
-  r.gpp = CalculateGammaPiPi1(r.pi, r.tau);
-  r.gt = CalculateGammaTau1(r.pi, r.tau);
-  r.gtt = CalculateGammaTauTau1(r.pi, r.tau);
-  r.gpt = CalculateGammaPiTau1(r.pi, r.tau);
+  const TSums s = Region1Sums<Want>(r.pi, r.tau);
+  r.g = s.f;
+  r.gp = -s.x;
+  r.gpp = s.xx;
+  r.gt = s.y;
+  r.gtt = s.yy;
+  r.gpt = -s.xy;
   return r;
 }
 
-// Regions 2 and 5 share the form gamma = gamma0 + gammaR with pi = p/1 MPa.
+// Regions 2 and 5 share the form gamma = gamma0 + gammaR with pi = p/1 MPa;
+// the ideal-gas part gamma0 = ln pi + sum n0 tau^J has only tau derivatives
+// beyond the 1/pi that the property relations carry explicitly. The residual
+// part is a polynomial in pi and yR (tau - 0.5 in region 2, tau in region 5).
+template <unsigned Want, const auto& Ideal, const auto& Residual>
+TGibbs IdealGasGibbs(Extended pi, Extended tau, Extended yR) {
+  TGibbs r{};
+  r.pi = pi;
+  r.tau = tau;
+  const TSums res = SumTerms<Want, Residual>(pi, yR);
+  constexpr unsigned kIdeal = Want & (kF | kFy | kFyy);
+  TSums ideal;
+  if constexpr (kIdeal != 0) ideal = SumTerms<kIdeal, Ideal>(1, tau);
+  if constexpr ((Want & kF) != 0) r.g = std::log(pi) + ideal.f + res.f;
+  r.gt = ideal.y + res.y;
+  r.gtt = ideal.yy + res.yy;
+  r.grp = res.x;
+  r.grpp = res.xx;
+  r.grpt = res.xy;
+  return r;
+}
+
+template <unsigned Want>
 TGibbs Region2Gibbs(Extended P, Extended t) {
-  TGibbs r{};
-  r.pi = P / 10;
-  r.tau = kT2 / Kelvin(t);
-  r.grp = CalculateGammaRPi2(r.pi, r.tau);
-  r.grpp = CalculateGammaRPiPi2(r.pi, r.tau);
-  r.grpt = CalculateGammaRPiTau2(r.pi, r.tau);
-  r.g = CalculateGamma02(r.pi, r.tau) + CalculateGammaR2(r.pi, r.tau);
-  r.gt = CalculateGamma0Tau2(r.pi, r.tau) + CalculateGammaRTau2(r.pi, r.tau);
-  r.gtt = CalculateGamma0TauTau2(r.pi, r.tau) + CalculateGammaRTauTau2(r.pi, r.tau);
-  return r;
+  const Extended tau = kT2 / Kelvin(t);
+  return IdealGasGibbs<Want, kRegion2Ideal, kRegion2Residual>(P / 10, tau, tau - 0.5L);
 }
 
+template <unsigned Want>
 TGibbs Region5Gibbs(Extended P, Extended t) {
-  TGibbs r{};
-  r.pi = P / 10;
-  r.tau = kT5 / Kelvin(t);
-  r.grp = CalculateGammaRPi5(r.pi, r.tau);
-  r.grpp = CalculateGammaRPiPi5(r.pi, r.tau);
-  r.grpt = CalculateGammaRPiTau5(r.pi, r.tau);
-  r.g = CalculateGamma05(r.pi, r.tau) + CalculateGammaR5(r.pi, r.tau);
-  r.gt = CalculateGamma0Tau5(r.pi, r.tau) + CalculateGammaRTau5(r.pi, r.tau);
-  r.gtt = CalculateGamma0TauTau5(r.pi, r.tau) + CalculateGammaRTauTau5(r.pi, r.tau);
-  return r;
+  const Extended tau = kT5 / Kelvin(t);
+  return IdealGasGibbs<Want, kRegion5Ideal, kRegion5Residual>(P / 10, tau, tau);
 }
+
+// Properties that all Gibbs regions share (R7-97(2012), Tables 3, 12 and
+// 39): h = R T tau gamma_tau, s = R (tau gamma_tau - gamma),
+// cp = -R tau^2 gamma_tautau.
+Extended H(const TGibbs& g, Extended T) { return IF97R * T * g.tau * g.gt; }
+Extended S(const TGibbs& g) { return IF97R * (g.tau * g.gt - g.g); }
+Extended Cp(const TGibbs& g) { return -IF97R * g.tau * g.tau * g.gtt; }
 
 // Properties from the Gibbs function of region 1 (R7-97(2012), Table 3).
 Extended Rho1(const TGibbs& g, Extended T, Extended pMPa) {
@@ -249,22 +406,47 @@ Extended W25(const TGibbs& g, Extended T) {
   return w2 > 0 ? std::sqrt(w2) : NoValue;
 }
 
-// The derivatives of the region 3 Helmholtz function.
+// The derivatives of the region 3 Helmholtz function; only those asked for
+// are computed, the others stay 0.
 struct THelmholtz {
   Extended delta, tau, f, fd, fdd, ft, ftt, fdt;
 };
 
-THelmholtz Region3Helmholtz(Extended rho, Extended t) {
+// phi = n1 ln delta + sum n delta^I tau^J.
+template <unsigned Want>
+THelmholtz Region3Phi(Extended delta, Extended tau) {
   THelmholtz r{};
-  r.delta = rho / kRho3;
-  r.tau = kTc3 / Kelvin(t);
-  r.f = CalculatePhi3(r.delta, r.tau);
-  r.fd = CalculatePhiDelta3(r.delta, r.tau);
-  r.fdd = CalculatePhiDeltaDelta3(r.delta, r.tau);
-  r.ft = CalculatePhiTau3(r.delta, r.tau);
-  r.ftt = CalculatePhiTauTau3(r.delta, r.tau);
-  r.fdt = CalculatePhiDeltaTau3(r.delta, r.tau);
+  r.delta = delta;
+  r.tau = tau;
+  const TSums s = SumTerms<Want, kRegion3>(delta, tau);
+  if constexpr ((Want & kF) != 0) r.f = kN1Region3 * std::log(delta) + s.f;
+  if constexpr ((Want & kFx) != 0) r.fd = kN1Region3 / delta + s.x;
+  if constexpr ((Want & kFxx) != 0) r.fdd = -kN1Region3 / (delta * delta) + s.xx;
+  r.ft = s.y;
+  r.ftt = s.yy;
+  r.fdt = s.xy;
   return r;
+}
+
+template <unsigned Want>
+THelmholtz Region3Helmholtz(Extended rho, Extended t) {
+  return Region3Phi<Want>(rho / kRho3, kTc3 / Kelvin(t));
+}
+
+// Properties from the Helmholtz function of region 3 (R7-97(2012),
+// Table 31).
+Extended H3(const THelmholtz& f, Extended T) { return IF97R * T * (f.tau * f.ft + f.delta * f.fd); }
+Extended S3(const THelmholtz& f) { return IF97R * (f.tau * f.ft - f.f); }
+Extended Cp3(const THelmholtz& f) {
+  const Extended a = f.delta * f.fd - f.delta * f.tau * f.fdt;
+  return IF97R * (-f.tau * f.tau * f.ftt + a * a / (2 * f.delta * f.fd + f.delta * f.delta * f.fdd));
+}
+Extended Cv3(const THelmholtz& f) { return -IF97R * f.tau * f.tau * f.ftt; }
+Extended W3(const THelmholtz& f, Extended T) {
+  const Extended a = f.delta * f.fd - f.delta * f.tau * f.fdt;
+  const Extended w2 =
+      1000 * IF97R * T * (2 * f.delta * f.fd + f.delta * f.delta * f.fdd - a * a / (f.tau * f.tau * f.ftt));
+  return w2 > 0 ? std::sqrt(w2) : NoValue;
 }
 
 bool ValidRhoT(Extended rho, Extended t) { return Available(rho, t) && rho > 0 && Kelvin(t) > 0; }
@@ -275,257 +457,304 @@ bool ValidRhoT(Extended rho, Extended t) { return Available(rho, t) && rho > 0 &
 
 Extended CalculateGamma1(Extended pi, Extended tau) {
   if (!Available(pi, tau)) return NoValue;
-  return Checked(SumTerms(kRegion1, 7.1L - pi, tau - 1.222L, 0, 0));
+  return Checked(Region1Sums<kF>(pi, tau).f);
 }
 Extended CalculateGammaPi1(Extended pi, Extended tau) {
   if (!Available(pi, tau)) return NoValue;
-  return Checked(-SumTerms(kRegion1, 7.1L - pi, tau - 1.222L, 1, 0));
+  return Checked(-Region1Sums<kFx>(pi, tau).x);
 }
 Extended CalculateGammaPiPi1(Extended pi, Extended tau) {
   if (!Available(pi, tau)) return NoValue;
-  return Checked(SumTerms(kRegion1, 7.1L - pi, tau - 1.222L, 2, 0));
+  return Checked(Region1Sums<kFxx>(pi, tau).xx);
 }
 Extended CalculateGammaTau1(Extended pi, Extended tau) {
   if (!Available(pi, tau)) return NoValue;
-  return Checked(SumTerms(kRegion1, 7.1L - pi, tau - 1.222L, 0, 1));
+  return Checked(Region1Sums<kFy>(pi, tau).y);
 }
 Extended CalculateGammaTauTau1(Extended pi, Extended tau) {
   if (!Available(pi, tau)) return NoValue;
-  return Checked(SumTerms(kRegion1, 7.1L - pi, tau - 1.222L, 0, 2));
+  return Checked(Region1Sums<kFyy>(pi, tau).yy);
 }
 Extended CalculateGammaPiTau1(Extended pi, Extended tau) {
   if (!Available(pi, tau)) return NoValue;
-  return Checked(-SumTerms(kRegion1, 7.1L - pi, tau - 1.222L, 1, 1));
+  return Checked(-Region1Sums<kFxy>(pi, tau).xy);
 }
 
 // ---------------------------------------------------------------- region 2
 
 Extended CalculateGamma02(Extended pi, Extended tau) {
   if (!Available(pi, tau) || pi <= 0) return NoValue;
-  return Checked(std::log(pi) + SumTerms(kRegion2Ideal, 1, tau, 0, 0));
+  return Checked(std::log(pi) + SumTerms<kF, kRegion2Ideal>(1, tau).f);
 }
 Extended CalculateGamma0Tau2(Extended pi, Extended tau) {
   if (!Available(pi, tau)) return NoValue;
-  return Checked(SumTerms(kRegion2Ideal, 1, tau, 0, 1));
+  return Checked(SumTerms<kFy, kRegion2Ideal>(1, tau).y);
 }
 Extended CalculateGamma0TauTau2(Extended pi, Extended tau) {
   if (!Available(pi, tau)) return NoValue;
-  return Checked(SumTerms(kRegion2Ideal, 1, tau, 0, 2));
+  return Checked(SumTerms<kFyy, kRegion2Ideal>(1, tau).yy);
 }
 Extended CalculateGammaR2(Extended pi, Extended tau) {
   if (!Available(pi, tau)) return NoValue;
-  return Checked(SumTerms(kRegion2Residual, pi, tau - 0.5L, 0, 0));
+  return Checked(SumTerms<kF, kRegion2Residual>(pi, tau - 0.5L).f);
 }
 Extended CalculateGammaRPi2(Extended pi, Extended tau) {
   if (!Available(pi, tau)) return NoValue;
-  return Checked(SumTerms(kRegion2Residual, pi, tau - 0.5L, 1, 0));
+  return Checked(SumTerms<kFx, kRegion2Residual>(pi, tau - 0.5L).x);
 }
 Extended CalculateGammaRPiPi2(Extended pi, Extended tau) {
   if (!Available(pi, tau)) return NoValue;
-  return Checked(SumTerms(kRegion2Residual, pi, tau - 0.5L, 2, 0));
+  return Checked(SumTerms<kFxx, kRegion2Residual>(pi, tau - 0.5L).xx);
 }
 Extended CalculateGammaRTau2(Extended pi, Extended tau) {
   if (!Available(pi, tau)) return NoValue;
-  return Checked(SumTerms(kRegion2Residual, pi, tau - 0.5L, 0, 1));
+  return Checked(SumTerms<kFy, kRegion2Residual>(pi, tau - 0.5L).y);
 }
 Extended CalculateGammaRTauTau2(Extended pi, Extended tau) {
   if (!Available(pi, tau)) return NoValue;
-  return Checked(SumTerms(kRegion2Residual, pi, tau - 0.5L, 0, 2));
+  return Checked(SumTerms<kFyy, kRegion2Residual>(pi, tau - 0.5L).yy);
 }
 Extended CalculateGammaRPiTau2(Extended pi, Extended tau) {
   if (!Available(pi, tau)) return NoValue;
-  return Checked(SumTerms(kRegion2Residual, pi, tau - 0.5L, 1, 1));
+  return Checked(SumTerms<kFxy, kRegion2Residual>(pi, tau - 0.5L).xy);
 }
 
 // ---------------------------------------------------------------- region 3
 
 Extended CalculatePhi3(Extended delta, Extended tau) {
   if (!Available(delta, tau) || delta <= 0) return NoValue;
-  return Checked(kN1Region3 * std::log(delta) + SumTerms(kRegion3, delta, tau, 0, 0));
+  return Checked(Region3Phi<kF>(delta, tau).f);
 }
 Extended CalculatePhiDelta3(Extended delta, Extended tau) {
   if (!Available(delta, tau) || delta <= 0) return NoValue;
-  return Checked(kN1Region3 / delta + SumTerms(kRegion3, delta, tau, 1, 0));
+  return Checked(Region3Phi<kFx>(delta, tau).fd);
 }
 Extended CalculatePhiDeltaDelta3(Extended delta, Extended tau) {
   if (!Available(delta, tau) || delta <= 0) return NoValue;
-  return Checked(-kN1Region3 / (delta * delta) + SumTerms(kRegion3, delta, tau, 2, 0));
+  return Checked(Region3Phi<kFxx>(delta, tau).fdd);
 }
 Extended CalculatePhiTau3(Extended delta, Extended tau) {
   if (!Available(delta, tau)) return NoValue;
-  return Checked(SumTerms(kRegion3, delta, tau, 0, 1));
+  return Checked(Region3Phi<kFy>(delta, tau).ft);
 }
 Extended CalculatePhiTauTau3(Extended delta, Extended tau) {
   if (!Available(delta, tau)) return NoValue;
-  return Checked(SumTerms(kRegion3, delta, tau, 0, 2));
+  return Checked(Region3Phi<kFyy>(delta, tau).ftt);
 }
 Extended CalculatePhiDeltaTau3(Extended delta, Extended tau) {
   if (!Available(delta, tau)) return NoValue;
-  return Checked(SumTerms(kRegion3, delta, tau, 1, 1));
+  return Checked(Region3Phi<kFxy>(delta, tau).fdt);
 }
 
 // ---------------------------------------------------------------- region 5
 
 Extended CalculateGamma05(Extended pi, Extended tau) {
   if (!Available(pi, tau) || pi <= 0) return NoValue;
-  return Checked(std::log(pi) + SumTerms(kRegion5Ideal, 1, tau, 0, 0));
+  return Checked(std::log(pi) + SumTerms<kF, kRegion5Ideal>(1, tau).f);
 }
 Extended CalculateGamma0Tau5(Extended pi, Extended tau) {
   if (!Available(pi, tau)) return NoValue;
-  return Checked(SumTerms(kRegion5Ideal, 1, tau, 0, 1));
+  return Checked(SumTerms<kFy, kRegion5Ideal>(1, tau).y);
 }
 Extended CalculateGamma0TauTau5(Extended pi, Extended tau) {
   if (!Available(pi, tau)) return NoValue;
-  return Checked(SumTerms(kRegion5Ideal, 1, tau, 0, 2));
+  return Checked(SumTerms<kFyy, kRegion5Ideal>(1, tau).yy);
 }
 Extended CalculateGammaR5(Extended pi, Extended tau) {
   if (!Available(pi, tau)) return NoValue;
-  return Checked(SumTerms(kRegion5Residual, pi, tau, 0, 0));
+  return Checked(SumTerms<kF, kRegion5Residual>(pi, tau).f);
 }
 Extended CalculateGammaRPi5(Extended pi, Extended tau) {
   if (!Available(pi, tau)) return NoValue;
-  return Checked(SumTerms(kRegion5Residual, pi, tau, 1, 0));
+  return Checked(SumTerms<kFx, kRegion5Residual>(pi, tau).x);
 }
 Extended CalculateGammaRPiPi5(Extended pi, Extended tau) {
   if (!Available(pi, tau)) return NoValue;
-  return Checked(SumTerms(kRegion5Residual, pi, tau, 2, 0));
+  return Checked(SumTerms<kFxx, kRegion5Residual>(pi, tau).xx);
 }
 Extended CalculateGammaRTau5(Extended pi, Extended tau) {
   if (!Available(pi, tau)) return NoValue;
-  return Checked(SumTerms(kRegion5Residual, pi, tau, 0, 1));
+  return Checked(SumTerms<kFy, kRegion5Residual>(pi, tau).y);
 }
 Extended CalculateGammaRTauTau5(Extended pi, Extended tau) {
   if (!Available(pi, tau)) return NoValue;
-  return Checked(SumTerms(kRegion5Residual, pi, tau, 0, 2));
+  return Checked(SumTerms<kFyy, kRegion5Residual>(pi, tau).yy);
 }
 Extended CalculateGammaRPiTau5(Extended pi, Extended tau) {
   if (!Available(pi, tau)) return NoValue;
-  return Checked(SumTerms(kRegion5Residual, pi, tau, 1, 1));
+  return Checked(SumTerms<kFxy, kRegion5Residual>(pi, tau).xy);
 }
 
 // ------------------------------------------------- properties by region
 
 Extended CalculateRho1(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  return Checked(Rho1(Region1Gibbs(P, t), Kelvin(t), P / 10));
+  return Checked(Rho1(Region1Gibbs<kForDensity>(P, t), Kelvin(t), P / 10));
 }
 Extended CalculateRho2(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  return Checked(Rho25(Region2Gibbs(P, t), Kelvin(t), P / 10));
+  return Checked(Rho25(Region2Gibbs<kForDensity>(P, t), Kelvin(t), P / 10));
 }
 Extended CalculateRho5(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  return Checked(Rho25(Region5Gibbs(P, t), Kelvin(t), P / 10));
+  return Checked(Rho25(Region5Gibbs<kForDensity>(P, t), Kelvin(t), P / 10));
 }
 
 Extended Calculateh1(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  const TGibbs g = Region1Gibbs(P, t);
-  return Checked(IF97R * Kelvin(t) * g.tau * g.gt);
+  return Checked(H(Region1Gibbs<kForEnthalpy>(P, t), Kelvin(t)));
 }
 Extended Calculateh2(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  const TGibbs g = Region2Gibbs(P, t);
-  return Checked(IF97R * Kelvin(t) * g.tau * g.gt);
+  return Checked(H(Region2Gibbs<kForEnthalpy>(P, t), Kelvin(t)));
 }
 Extended Calculateh5(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  const TGibbs g = Region5Gibbs(P, t);
-  return Checked(IF97R * Kelvin(t) * g.tau * g.gt);
+  return Checked(H(Region5Gibbs<kForEnthalpy>(P, t), Kelvin(t)));
 }
 Extended Calculateh3(Extended rho, Extended t) {
   if (!ValidRhoT(rho, t)) return NoValue;
-  const THelmholtz f = Region3Helmholtz(rho, t);
-  return Checked(IF97R * Kelvin(t) * (f.tau * f.ft + f.delta * f.fd));
+  return Checked(H3(Region3Helmholtz<kFx | kFy>(rho, t), Kelvin(t)));
 }
 
 Extended Calculates1(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  const TGibbs g = Region1Gibbs(P, t);
-  return Checked(IF97R * (g.tau * g.gt - g.g));
+  return Checked(S(Region1Gibbs<kForEntropy>(P, t)));
 }
 Extended Calculates2(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  const TGibbs g = Region2Gibbs(P, t);
-  return Checked(IF97R * (g.tau * g.gt - g.g));
+  return Checked(S(Region2Gibbs<kForEntropy>(P, t)));
 }
 Extended Calculates5(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  const TGibbs g = Region5Gibbs(P, t);
-  return Checked(IF97R * (g.tau * g.gt - g.g));
+  return Checked(S(Region5Gibbs<kForEntropy>(P, t)));
 }
 Extended Calculates3(Extended rho, Extended t) {
   if (!ValidRhoT(rho, t)) return NoValue;
-  const THelmholtz f = Region3Helmholtz(rho, t);
-  return Checked(IF97R * (f.tau * f.ft - f.f));
+  return Checked(S3(Region3Helmholtz<kF | kFy>(rho, t)));
 }
 
 Extended Calculatecp1(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  const TGibbs g = Region1Gibbs(P, t);
-  return Checked(-IF97R * g.tau * g.tau * g.gtt);
+  return Checked(Cp(Region1Gibbs<kForCp>(P, t)));
 }
 Extended Calculatecp2(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  const TGibbs g = Region2Gibbs(P, t);
-  return Checked(-IF97R * g.tau * g.tau * g.gtt);
+  return Checked(Cp(Region2Gibbs<kForCp>(P, t)));
 }
 Extended Calculatecp5(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  const TGibbs g = Region5Gibbs(P, t);
-  return Checked(-IF97R * g.tau * g.tau * g.gtt);
+  return Checked(Cp(Region5Gibbs<kForCp>(P, t)));
 }
 Extended CalculateCp3(Extended rho, Extended t) {
   if (!ValidRhoT(rho, t)) return NoValue;
-  const THelmholtz f = Region3Helmholtz(rho, t);
-  const Extended a = f.delta * f.fd - f.delta * f.tau * f.fdt;
-  return Checked(IF97R * (-f.tau * f.tau * f.ftt + a * a / (2 * f.delta * f.fd + f.delta * f.delta * f.fdd)));
+  return Checked(Cp3(Region3Helmholtz<kFx | kFxx | kFxy | kFyy>(rho, t)));
 }
 
 Extended Calculatecv1(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  return Checked(Cv1(Region1Gibbs(P, t)));
+  return Checked(Cv1(Region1Gibbs<kForCvW>(P, t)));
 }
 Extended Calculatecv2(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  return Checked(Cv25(Region2Gibbs(P, t)));
+  return Checked(Cv25(Region2Gibbs<kForCvW>(P, t)));
 }
 Extended Calculatecv5(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  return Checked(Cv25(Region5Gibbs(P, t)));
+  return Checked(Cv25(Region5Gibbs<kForCvW>(P, t)));
 }
 Extended CalculateCv3(Extended rho, Extended t) {
   if (!ValidRhoT(rho, t)) return NoValue;
-  const THelmholtz f = Region3Helmholtz(rho, t);
-  return Checked(-IF97R * f.tau * f.tau * f.ftt);
+  return Checked(Cv3(Region3Helmholtz<kFyy>(rho, t)));
 }
 
 Extended Calculatecf1(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  return Checked(W1(Region1Gibbs(P, t), Kelvin(t)));
+  return Checked(W1(Region1Gibbs<kForCvW>(P, t), Kelvin(t)));
 }
 Extended Calculatecf2(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  return Checked(W25(Region2Gibbs(P, t), Kelvin(t)));
+  return Checked(W25(Region2Gibbs<kForCvW>(P, t), Kelvin(t)));
 }
 Extended Calculatecf5(Extended P, Extended t) {
   if (!ValidPT(P, t)) return NoValue;
-  return Checked(W25(Region5Gibbs(P, t), Kelvin(t)));
+  return Checked(W25(Region5Gibbs<kForCvW>(P, t), Kelvin(t)));
 }
 Extended Calculatecf3(Extended rho, Extended t) {
   if (!ValidRhoT(rho, t)) return NoValue;
-  const THelmholtz f = Region3Helmholtz(rho, t);
-  const Extended a = f.delta * f.fd - f.delta * f.tau * f.fdt;
-  const Extended w2 = 1000 * IF97R * Kelvin(t) *
-                      (2 * f.delta * f.fd + f.delta * f.delta * f.fdd - a * a / (f.tau * f.tau * f.ftt));
-  return w2 > 0 ? Checked(std::sqrt(w2)) : NoValue;
+  return Checked(W3(Region3Helmholtz<kFx | kFxx | kFxy | kFyy>(rho, t), Kelvin(t)));
 }
+
+namespace {
+
+// A point of a region 3 isotherm: the pressure p = rho R T delta phi_delta
+// (bar) and its slope dp/drho = R T (2 delta phi_delta + delta^2
+// phi_deltadelta) (bar m3/kg).
+struct TIsothermPoint {
+  Extended rho, p, slope;
+};
+
+// A region 3 isotherm, for the density search. Along it tau is fixed, and
+// phi - n1 ln delta is a polynomial in delta of degree 11 whose coefficients
+// c_I = sum n tau^J over the terms of exponent I are worked out once; each
+// point then costs a Horner evaluation of the polynomial and its first two
+// derivatives instead of a pass over the 39 terms.
+class TRegion3Isotherm {
+  static constexpr int kDegree = HighestExponent(kRegion3, &TTerm::I);
+
+ public:
+  explicit TRegion3Isotherm(Extended t) : RT_(IF97R * Kelvin(t) / 100) {
+    // R T in kJ/kg = kPa m3/kg; 100 kPa = 1 bar.
+    const TPowers<LowestExponent(kRegion3, &TTerm::J), HighestExponent(kRegion3, &TTerm::J)> tau(
+        kTc3 / Kelvin(t));
+    for (Extended& c : c_) c = 0;
+    for (const TTerm& term : kRegion3) c_[term.I] += term.n * tau[term.J];
+  }
+
+  TIsothermPoint At(Extended rho) const {
+    const Extended delta = rho / kRho3;
+    Extended q = c_[kDegree], q1 = 0, q2 = 0;  // the polynomial and its derivatives
+    for (int I = kDegree - 1; I >= 0; --I) {
+      q2 = q2 * delta + 2 * q1;
+      q1 = q1 * delta + q;
+      q = q * delta + c_[I];
+    }
+    const Extended fd = kN1Region3 / delta + q1;
+    const Extended fdd = -kN1Region3 / (delta * delta) + q2;
+    return {rho, Checked(rho * RT_ * delta * fd), Checked(RT_ * delta * (2 * fd + delta * fdd))};
+  }
+
+ private:
+  Extended RT_;
+  Extended c_[kDegree + 1];
+};
+
+// True when the pressure p of the search agrees with the target P to 11
+// digits, as EqualDigits(p, P, 11) has it, with the limit as a constant: the
+// search asks this at every point, and EqualDigits works out 10^-digits by a
+// call of powl each time.
+bool Reached(Extended p, Extended P) {
+  if (p == P) return true;
+  const Extended lo = std::min(p, P), hi = std::max(p, P);
+  return hi != 0 && std::fabs(1 - lo / hi) < 1E-11L;
+}
+
+// The density of a point whose pressure agrees with P to 11 digits, moved by
+// the Newton correction that its slope gives for free; the correction is
+// left out where the slope is too flat for it to be small.
+Extended Polished(const TIsothermPoint& x, Extended P) {
+  if (!(x.slope > 0)) return x.rho;
+  const Extended correction = (P - x.p) / x.slope;
+  return std::fabs(correction) <= 1E-9L * x.rho ? x.rho + correction : x.rho;
+}
+
+}  // namespace
 
 Extended CalculateP3(Extended rho, Extended t) {
   if (!ValidRhoT(rho, t)) return NoValue;
-  const Extended delta = rho / kRho3, tau = kTc3 / Kelvin(t);
+  const THelmholtz f = Region3Helmholtz<kFx>(rho, t);
   // rho R T in kJ/m3 = kPa; 100 kPa = 1 bar.
-  return Checked(rho * IF97R * Kelvin(t) * delta * CalculatePhiDelta3(delta, tau) / 100);
+  return Checked(rho * (IF97R * Kelvin(t) / 100) * f.delta * f.fd);
 }
 
 // The search for the region 3 density. Below the critical temperature the
@@ -534,14 +763,28 @@ Extended CalculateP3(Extended rho, Extended t) {
 // towards the target from the side of the requested phase: the vapour root
 // from low densities upwards, the liquid root from high densities downwards,
 // each step checking that the pressure moves the way the stable branch goes.
-// The bracket found is then closed by regula falsi (Illinois variant, so that
-// a sticking end cannot stall it).
+//
+// The steps are Newton steps on the analytic slope dp/drho, at most a factor
+// kMaxStep in density. The inflection of a subcritical isotherm lies in its
+// unstable part: the vapour branch is concave and the liquid branch convex,
+// so a Newton step from below the vapour root, or from above the liquid
+// root, ends short of the root on the same branch, and the walk converges
+// without passing the root. Should a step pass it all the same below the
+// critical temperature, or meet a slope that is not positive, the walk goes
+// on from its last point in steps of 1 % in density with the same check of
+// the pressure at every step. Above the critical temperature the isotherm
+// rises throughout and a step past the target closes a bracket. A bracket
+// is narrowed by Newton steps kept inside it (bisection where a step would
+// leave it). The density returned carries the Newton correction of its last
+// point, so that its pressure agrees with P to far more than the 11 digits
+// the search stops at.
 Extended CalculateRho3(Extended P, Extended t) {
   if (!Available(P, t) || P <= 0 || Kelvin(t) <= 0) return NoValue;
-  constexpr Extended kRhoMin = 10, kRhoMax = 900, kStep = 0.99L;
+  constexpr Extended kRhoMin = 10, kRhoMax = 900, kStep = 0.99L, kMaxStep = 1.25L;
   const Extended pv = CalculatePv(t);
   const bool subcritical = t < WaterConstants.Tc;
   const bool vapour = !subcritical || P < pv;
+  const TRegion3Isotherm isotherm(t);
 
   // Start estimates: the liquid density of region 1 at 350 degC carried to t,
   // and the vapour density of region 2 on the 2/3 boundary carried to P;
@@ -557,75 +800,61 @@ Extended CalculateRho3(Extended P, Extended t) {
   // and 1000 bar); a liquid search starts at 850 kg/m3 at most.
   constexpr Extended kLiquidStart = 850;
   if (!Available(rho) || rho <= kRhoMin || rho >= kRhoMax) rho = vapour ? 2 * kRhoMin : kLiquidStart;
-  Extended p = CalculateP3(rho, t);
-  if (!Available(p)) return NoValue;
-  if (subcritical && vapour && p >= P) {
+  TIsothermPoint a = isotherm.At(rho);
+  if (!Available(a.p)) return NoValue;
+  if (subcritical && vapour && a.p >= P) {
     // Approach the vapour root from below: the ideal-gas density lies below
     // it (the real gas is more compressible).
-    rho = std::max(kRhoMin, P * 100 / (IF97R * Kelvin(t)));
-    p = CalculateP3(rho, t);
-  } else if (subcritical && !vapour && p <= P) {
-    rho = kLiquidStart;
-    p = CalculateP3(rho, t);
+    a = isotherm.At(std::max(kRhoMin, P * 100 / (IF97R * Kelvin(t))));
+  } else if (subcritical && !vapour && a.p <= P) {
+    a = isotherm.At(kLiquidStart);
   }
-  if (!Available(p)) return NoValue;
-  if (EqualDigits(p, P, 11)) return rho;
+  if (!Available(a.p, a.slope)) return NoValue;
+  if (Reached(a.p, P)) return Polished(a, P);
 
-  // Bracket [lo, hi] with p(lo) < P < p(hi).
-  Extended lo, plo, hi, phi;
-  if (p < P) {
-    lo = rho, plo = p;
-    for (;;) {
-      const Extended next = lo / kStep;
-      if (next > kRhoMax) return NoValue;
-      const Extended pn = CalculateP3(next, t);
-      if (!Available(pn) || pn < plo) return NoValue;  // beyond the stable branch
-      if (pn >= P) {
-        hi = next, phi = pn;
-        break;
-      }
-      lo = next, plo = pn;
+  // Walk from a towards P until the point b lies beyond it.
+  const bool upward = a.p < P;
+  const Extended limit = upward ? kRhoMax : kRhoMin;
+  bool small = false;  // steps of 1 %
+  TIsothermPoint b;
+  for (int i = 0;; ++i) {
+    if (i == 1000) return NoValue;
+    if (!(a.slope > 0)) small = true;
+    Extended next;
+    if (small)
+      next = upward ? a.rho / kStep : a.rho * kStep;
+    else if (upward)
+      next = std::min(a.rho + (P - a.p) / a.slope, a.rho * kMaxStep);
+    else
+      next = std::max(a.rho + (P - a.p) / a.slope, a.rho / kMaxStep);
+    if (upward ? next > limit : next < limit) {
+      if (a.rho == limit) return NoValue;
+      next = limit;
     }
-  } else {
-    hi = rho, phi = p;
-    for (;;) {
-      const Extended next = hi * kStep;
-      if (next < kRhoMin) return NoValue;
-      const Extended pn = CalculateP3(next, t);
-      if (!Available(pn) || pn > phi) return NoValue;
-      if (pn <= P) {
-        lo = next, plo = pn;
-        break;
-      }
-      hi = next, phi = pn;
+    b = isotherm.At(next);
+    if (!Available(b.p, b.slope)) return NoValue;
+    if (Reached(b.p, P)) return Polished(b, P);
+    if (upward ? b.p > P : b.p < P) {
+      if (!subcritical || small) break;
+      small = true;  // passed the root: retrace from a in small steps
+      continue;
     }
+    if (upward ? b.p < a.p : b.p > a.p) return NoValue;  // beyond the stable branch
+    a = b;
   }
-  if (EqualDigits(plo, P, 11)) return lo;
-  if (EqualDigits(phi, P, 11)) return hi;
 
-  // Regula falsi on f = p - P with the Illinois halving of a retained end.
-  Extended flo = plo - P, fhi = phi - P;
-  int lastSide = 0;
+  // Newton steps from the newest point, kept inside the bracket [lo, hi].
+  TIsothermPoint lo = upward ? a : b, hi = upward ? b : a, x = b;
   for (int i = 0; i < 200; ++i) {
-    if (fhi == flo) break;
-    Extended r = lo - flo * (hi - lo) / (fhi - flo);
-    if (!(r > lo && r < hi)) r = (lo + hi) / 2;
-    const Extended pr = CalculateP3(r, t);
-    if (!Available(pr)) return NoValue;
-    if (EqualDigits(pr, P, 11)) return r;
-    const Extended fr = pr - P;
-    if (fr < 0) {
-      lo = r, flo = fr;
-      if (lastSide < 0) fhi /= 2;
-      lastSide = -1;
-    } else {
-      hi = r, fhi = fr;
-      if (lastSide > 0) flo /= 2;
-      lastSide = 1;
-    }
-    if (hi - lo <= 1E-15L * hi) return (lo + hi) / 2;
+    Extended r = x.slope > 0 ? x.rho + (P - x.p) / x.slope : NoValue;
+    if (!(r > lo.rho && r < hi.rho)) r = (lo.rho + hi.rho) / 2;
+    x = isotherm.At(r);
+    if (!Available(x.p, x.slope)) return NoValue;
+    if (Reached(x.p, P)) return Polished(x, P);
+    (x.p < P ? lo : hi) = x;
+    if (hi.rho - lo.rho <= 1E-15L * hi.rho) break;
   }
-  return (lo + hi) / 2;
+  return (lo.rho + hi.rho) / 2;
 }
 
 Extended CalculateRho(int range, Extended P, Extended t) {
@@ -680,6 +909,36 @@ Extended Calculatecv(int range, Extended P, Extended t, Extended rho) {
 
 Extended Calculatecf(int range, Extended P, Extended t, Extended rho) {
   return ByRegion(range, P, t, rho, Calculatecf1, Calculatecf2, Calculatecf3, Calculatecf5);
+}
+
+namespace {
+
+constexpr unsigned kAllDerivatives = kF | kFx | kFxx | kFy | kFyy | kFxy;
+
+// The caloric properties from one set of Gibbs derivatives, by the same
+// relations as the single-property functions.
+TIF97Caloric GibbsCaloric(const TGibbs& g, Extended T, Extended (*cv)(const TGibbs&),
+                          Extended (*w)(const TGibbs&, Extended)) {
+  return {Checked(H(g, T)), Checked(S(g)), Checked(Cp(g)), Checked(cv(g)), Checked(w(g, T))};
+}
+
+}  // namespace
+
+TIF97Caloric CalculateCaloric(int range, Extended P, Extended t, Extended rho) {
+  if (range == 3) {
+    rho = Region3Density(P, t, rho);
+    if (!ValidRhoT(rho, t)) return {};
+    const THelmholtz f = Region3Helmholtz<kAllDerivatives>(rho, t);
+    const Extended T = Kelvin(t);
+    return {Checked(H3(f, T)), Checked(S3(f)), Checked(Cp3(f)), Checked(Cv3(f)), Checked(W3(f, T))};
+  }
+  if (!ValidPT(P, t)) return {};
+  switch (range) {
+    case 1: return GibbsCaloric(Region1Gibbs<kAllDerivatives>(P, t), Kelvin(t), Cv1, W1);
+    case 2: return GibbsCaloric(Region2Gibbs<kAllDerivatives>(P, t), Kelvin(t), Cv25, W25);
+    case 5: return GibbsCaloric(Region5Gibbs<kAllDerivatives>(P, t), Kelvin(t), Cv25, W25);
+    default: return {};
+  }
 }
 
 // ------------------------------------------------ saturation and B23

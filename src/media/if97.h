@@ -130,6 +130,16 @@ Extended Calculatecp(int range, Extended P, Extended t, Extended rho = NoValue);
 Extended Calculatecv(int range, Extended P, Extended t, Extended rho = NoValue);
 Extended Calculatecf(int range, Extended P, Extended t, Extended rho = NoValue);
 
+// Enthalpy, entropy, heat capacities and speed of sound of one state from a
+// single evaluation of all derivatives of its region's fundamental
+// equation, for callers that need several of them: arguments as for the
+// dispatchers above, each member equal to what Calculateh, Calculates,
+// Calculatecp, Calculatecv and Calculatecf return for them.
+struct TIF97Caloric {
+  Extended h = NoValue, s = NoValue, cp = NoValue, cv = NoValue, w = NoValue;
+};
+TIF97Caloric CalculateCaloric(int range, Extended P, Extended t, Extended rho = NoValue);
+
 // ------------------------------------------------ saturation and B23
 // Saturation pressure at t (R7-97(2012), eq. 30); 220.64 bar at and above
 // the critical temperature.

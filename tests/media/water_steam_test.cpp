@@ -159,6 +159,49 @@ TEST(WaterSteam, ResultsFollowInputsAndOverrules) {
   EXPECT_TRUE(Near(w.GetRhoN(), 0.8038L * 273.15L / 288.15L, 1E-15L));
 }
 
+// cv and w share one evaluation that also stores the h, s and cp due: the
+// results do not depend on the order in which they are asked for, an
+// overruled one stays as set, and a change of state recomputes the others.
+TEST(WaterSteam, CaloricResultsDoNotDependOnTheOrderAsked) {
+  const struct {
+    const char* what;
+    Extended t, P;
+    bool liquid;
+  } cases[] = {
+      {"region 1", 150, 50, true},
+      {"region 2", 400, 20, false},
+      {"region 3", 380, 250, true},
+      {"region 5", 1200, 30, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    tWaterSteam wFirst, wLast;  // the speed of sound asked first and last
+    for (tWaterSteam* w : {&wFirst, &wLast}) {
+      w->SetLiquid(c.liquid);
+      w->SetT(c.t);
+      w->SetP(c.P);
+    }
+    const Extended cf = wFirst.Getcf();
+    const Extended h = wLast.GetH(), s = wLast.GetS(), cp = wLast.Getcp(), cv = wLast.Getcv();
+    ASSERT_TRUE(Available(cf, h, s, cp, cv));
+    EXPECT_EQ(wLast.Getcf(), cf);
+    EXPECT_EQ(wFirst.GetH(), h);
+    EXPECT_EQ(wFirst.GetS(), s);
+    EXPECT_EQ(wFirst.Getcp(), cp);
+    EXPECT_EQ(wFirst.Getcv(), cv);
+    wFirst.SetH(1234);
+    wFirst.SetT(c.t + 1);
+    tWaterSteam fresh;
+    fresh.SetLiquid(c.liquid);
+    fresh.SetT(c.t + 1);
+    fresh.SetP(c.P);
+    EXPECT_NE(wFirst.Getcf(), cf);
+    EXPECT_EQ(wFirst.GetH(), 1234);
+    EXPECT_EQ(wFirst.GetS(), fresh.GetS());
+    EXPECT_NE(wFirst.GetS(), s);
+  }
+}
+
 TEST(WaterSteam, VapourFractionOnTheSaturationLine) {
   const Extended P = 10, ts = CalculateTv(P);
   const Extended hL = tWaterSteam::GetH(ts, P, true), hV = tWaterSteam::GetH(ts, P, false);
