@@ -1,13 +1,30 @@
 #include "framework/basics.h"
 
 #include <algorithm>
+#include <cmath>
+#include <iterator>
 
 namespace torvacalc {
+
+namespace {
+
+// 10^-digits. The comparisons run for every value a calculation reads and
+// every state a property object is given, so the usual digit counts come
+// from a table instead of a call of powl.
+Extended TenToTheMinus(int digits) {
+  static constexpr Extended kPowers[] = {1E0L,   1E-1L,  1E-2L,  1E-3L,  1E-4L,  1E-5L,  1E-6L,
+                                         1E-7L,  1E-8L,  1E-9L,  1E-10L, 1E-11L, 1E-12L, 1E-13L,
+                                         1E-14L, 1E-15L, 1E-16L, 1E-17L, 1E-18L, 1E-19L, 1E-20L};
+  if (digits >= 0 && digits < static_cast<int>(std::size(kPowers))) return kPowers[digits];
+  return std::pow(10.0L, -static_cast<Extended>(digits));
+}
+
+}  // namespace
 
 bool EqualDigits(Extended a, Extended b, int digits) {
   if (a == b) return true;
   if (IsNoValue(a) || IsNoValue(b)) return false;
-  const Extended limit = std::pow(10.0L, -static_cast<Extended>(digits));
+  const Extended limit = TenToTheMinus(digits);
   if (a == 0) return std::fabs(b) < limit;
   if (b == 0) return std::fabs(a) < limit;
   // min/max of the two as they stand: numbers of different sign are never
