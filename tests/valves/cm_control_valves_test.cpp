@@ -193,6 +193,62 @@ TEST(ControlValveModule, FlowStatesRaiseTheirMessages) {
   EXPECT_TRUE(g.Has(910));  // the reducers matter (FP < 0.99)
 }
 
+TEST(ControlValveModule, FlowTypesAndCavitationIndicesRaiseTheirMessages) {
+  // Flow types by viscosity (example 1 at 1000 and 100 000 times the
+  // viscosity), and the gas of example 3 without choking.
+  {
+    Module x;
+    Liquid(x);
+    x.Set("eta1", "0.3147");
+    x.m.SetActive(true);
+    EXPECT_EQ(x.m.FlowType->GetSwitchStatus(), ftTransient);
+    EXPECT_TRUE(x.Has(913));
+    x.Set("eta1", "30");
+    EXPECT_EQ(x.m.FlowType->GetSwitchStatus(), ftLaminar);
+    EXPECT_TRUE(x.Has(914));
+    EXPECT_FALSE(x.Has(913));
+    Module g;
+    Gas(g);
+    g.m.SetActive(true);
+    EXPECT_EQ(g.m.FlowState->GetSwitchStatus(), fsNormal);
+    EXPECT_TRUE(g.Has(976));
+  }
+  // The plant index sigma = (p1 - pv)/(p1 - p2) against the manufacturer's
+  // limit sigma_p (from Kc and the cavitation test data) and the index of
+  // incipient damage sigma_id.
+  struct Case {
+    const char* what;
+    const char* Kc75;
+    const char* p2;
+    std::set<int> raised;
+  };
+  const Case cases[] = {
+      {"below sigma_p: damage", "0.5", "3.5", {971}},
+      {"above sigma_p, below sigma_id", "0.7", "2.5", {974, 975}},
+      {"less than 10 % above sigma_p", "0.7", "2.8", {975}},
+      {"well above sigma_p", "0.5", "4.7", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Module x;
+    Liquid(x);
+    for (const auto& [name, text] : std::initializer_list<std::pair<const char*, const char*>>{
+             {"DN1", "150"}, {"DN2", "150"}, {"kvs", "250"}, {"cvr", "165"}, {"pr", "6.8"},
+             {"dr", "150"}, {"aPSE", "0.28"}, {"bSSE", "0.1"}})
+      x.Set(name, text);
+    x.Set("Kc_75", c.Kc75);
+    x.Set("p2", c.p2);
+    x.m.SetActive(true);
+    ASSERT_TRUE(HasValue(x.m.SigmaP->GetValue()));
+    std::set<int> raised;
+    for (int no : {971, 974, 975})
+      if (x.Has(no)) raised.insert(no);
+    EXPECT_EQ(raised, c.raised) << "sigma " << static_cast<double>(x.m.Sigma->GetValue()) << ", sigma_p "
+                                << static_cast<double>(x.m.SigmaP->GetValue()) << ", sigma_id "
+                                << static_cast<double>(x.m.SigmaId->GetValue());
+  }
+}
+
 TEST(ControlValveModule, RelevanceFollowsThePhase) {
   Module l;
   Liquid(l);
