@@ -973,7 +973,11 @@ Extended CalculateTv(Extended P) {
 }
 
 Extended CalculateP23(Extended t) {
-  if (!Available(t)) return NoValue;
+  // The boundary is a parabola in T fitted between 350 and 590 degC; the
+  // region rules read it up to 800 degC (where it lies far above 1000 bar).
+  // Below absolute zero and above the formulation's 2000 degC it means
+  // nothing (and grows without bound), so it is empty there.
+  if (!Available(t) || Kelvin(t) <= 0 || t > 2000) return NoValue;
   const Extended theta = Kelvin(t);
   return Checked((kN23[1] + kN23[2] * theta + kN23[3] * theta * theta) * 10);
 }

@@ -147,7 +147,8 @@ Extended CalculatePv(Extended t);
 // Saturation temperature at P (R7-97(2012), eq. 31); NoValue for P missing or
 // not positive, 373.946 degC at and above the critical pressure.
 Extended CalculateTv(Extended P);
-// Boundary between regions 2 and 3 (R7-97(2012), eqs. 5 and 6).
+// Boundary between regions 2 and 3 (R7-97(2012), eqs. 5 and 6); p23 is
+// NoValue below 0 K and above 2000 degC.
 Extended CalculateP23(Extended t);
 Extended CalculateT23(Extended P);
 

@@ -44,6 +44,16 @@ TEST(WaterCommand, SaturationSideAndOutsideValues) {
   EXPECT_NE(outside.out.find("\"Rho\": null"), std::string::npos);
   EXPECT_NE(outside.out.find("\"Range\": 0"), std::string::npos);
   EXPECT_NE(outside.out.find("\"Pv\": 220.64"), std::string::npos);
+  // Far outside (below absolute zero, beyond any temperature of the
+  // formulation): even the 2/3 boundary is empty rather than a number that
+  // grows without bound.
+  for (const char* t : {"t=-300", "t=1e300"}) {
+    SCOPED_TRACE(t);
+    const RunResult far = Water({"--json", t, "P=1"});
+    ASSERT_EQ(far.code, 0);
+    EXPECT_NE(far.out.find("\"p23\": null"), std::string::npos) << far.out;
+    EXPECT_NE(far.out.find("\"Range\": 0"), std::string::npos);
+  }
 }
 
 TEST(WaterCommand, PlainOutputIsATableWithUnits) {
