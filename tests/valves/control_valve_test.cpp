@@ -62,6 +62,39 @@ void SetLiquid(tControlValve& v, const LiquidCase& c) {
   v.SetDN2(c.D2);
 }
 
+// A gas duty of IEC 60534-2-1 Annex E: inlet state, flow in m3/h at 0 degC
+// and 1 atm, dynamic viscosity in Pa s, valve factors and sizes in mm.
+struct GasCase {
+  Extended T1, p1, M, Z, gamma, eta, Qs, FL, Fd, xT, d, D1, D2;
+  Extended Rho1() const { return p1 * 1E5L * M / (Z * kGasR * T1); }
+  Extended Qm() const { return Qs * 101325 * M / (kGasR * 273.15L); }
+};
+
+// Example 3: carbon dioxide, 433 K, 680 -> 310 kPa, eccentric rotary plug,
+// valve 50 mm between pipes of 80 and 100 mm.
+const GasCase kExample3 = {433, 6.8, 44.01L, 0.988L, 1.3L, 1.4665e-4L, 3800, 0.85L, 0.42L, 0.60L,
+                           50, 80, 100};
+// Example 4: argon, 320 K, 280 -> 130 kPa, tapered needle in a 15 mm line;
+// the kinematic viscosity 1.338E-5 m2/s is given with the standard flow, so
+// in mass-flow form eta = nu rhoN.
+const GasCase kExample4 = {320, 2.8, 39.95L, 1, 1.67L, 1.338E-5L * 101325 * 39.95L / (kGasR * 273.15L),
+                           0.46L, 0.98L, 0.07L, 0.8L, 15, 15, 15};
+
+void SetGas(tControlValve& v, const GasCase& c) {
+  v.SetPhase(phGas);
+  v.SetCalculatedPhase(cpGas);
+  v.SetP1(c.p1);
+  v.SetRho1(c.Rho1());
+  v.SetKappa1(c.gamma);
+  v.SetEta1(c.eta);
+  v.SetFl2_75(c.FL * c.FL);
+  v.SetFd_75(c.Fd);
+  v.SetXt_75(c.xT);
+  v.SetDNV(c.d);
+  v.SetDN1(c.D1);
+  v.SetDN2(c.D2);
+}
+
 TEST(LiquidSizing, ReproducesPublishedExamples) {
   for (const auto& c : kLiquidCases) {
     SCOPED_TRACE(c.source);
@@ -97,19 +130,8 @@ TEST(Sizing, TheFourUnknownsAgree) {
     v.SetCanCalc(ccKv);
     Extended qm;
     if (c.gas) {
-      v.SetPhase(phGas);
-      v.SetCalculatedPhase(cpGas);
-      v.SetP1(6.8);
-      v.SetRho1(680000 * 44.01L / (0.988L * kGasR * 433));
-      v.SetKappa1(1.3);
-      v.SetEta1(1.4665e-4L);
-      v.SetFl2_75(0.85L * 0.85L);
-      v.SetFd_75(0.42);
-      v.SetXt_75(0.60);
-      v.SetDNV(50);
-      v.SetDN1(80);
-      v.SetDN2(100);
-      qm = 3800 * 101325 * 44.01L / (kGasR * 273.15L);
+      SetGas(v, kExample3);
+      qm = kExample3.Qm();
     } else {
       SetLiquid(v, kLiquidCases[&c == &cases[0] ? 0 : 2]);
       qm = 360 * 965.4L;
@@ -137,27 +159,13 @@ TEST(Sizing, TheFourUnknownsAgree) {
 }
 
 TEST(GasSizing, PublishedIntermediateValuesOfExample3) {
-  // IEC 60534-2-1 Annex E example 3: carbon dioxide, 433 K, 680 -> 310 kPa,
-  // 3800 m3/h at 0 degC and 1 atm, M = 44.01, gamma = 1.30, Z = 0.988,
-  // eccentric rotary plug (xT = 0.60, FL = 0.85, Fd = 0.42), valve 50 mm
-  // between pipes of 80 and 100 mm. Published: x = 0.544, Fgamma = 0.929,
-  // xTP = 0.625, hence not choked.
+  // IEC 60534-2-1 Annex E example 3 (kExample3). Published: x = 0.544,
+  // Fgamma = 0.929, xTP = 0.625, hence not choked.
   tControlValve v;
   v.SetCanCalc(ccKv);
-  v.SetPhase(phGas);
-  v.SetCalculatedPhase(cpGas);
-  v.SetP1(6.8);
+  SetGas(v, kExample3);
   v.SetP2(3.1);
-  v.SetRho1(680000 * 44.01L / (0.988L * kGasR * 433));
-  v.SetKappa1(1.3);
-  v.SetEta1(1.4665e-4L);
-  v.SetFl2_75(0.85L * 0.85L);
-  v.SetFd_75(0.42);
-  v.SetXt_75(0.60);
-  v.SetDNV(50);
-  v.SetDN1(80);
-  v.SetDN2(100);
-  v.SetQm(3800 * 101325 * 44.01L / (kGasR * 273.15L));
+  v.SetQm(kExample3.Qm());
   const Extended kv = v.GetKv();
   EXPECT_NEAR(v.GetX(), 0.544, 5e-4);
   EXPECT_NEAR(v.GetFk(), 0.929, 5e-4);
@@ -469,38 +477,25 @@ TEST(ViscousLiquid, SmallFlowOfAViscousLiquidNeedsALargerKv) {
 }
 
 TEST(GasSizing, SmallFlowTrimOfExample4SettlesOnItsReynoldsFactor) {
-  // IEC 60534-2-1:2011 Annex E example 4: argon, 320 K, 280 -> 130 kPa,
-  // 0.46 m3/h at 0 degC and 1 atm, gamma = 1.67, Z = 1, tapered needle
-  // (FL = 0.98, xT = 0.8, Fd = 0.07) in a 15 mm line, kinematic viscosity
-  // 1.338E-5 m2/s taken with the standard flow: in mass-flow form
-  // eta = nu rhoN. The standard's procedure steps Ci = 1.3 C upwards until
-  // C/FR(Ci) is at most Ci, which stops at a bound up to 30 % above the
-  // solution; the core solves Kv = Kv_turbulent / FR(Re(Kv)) itself, so
-  // the example's final Kv is not compared here.
-  const Extended rhoN = 101325 * 39.95L / (kGasR * 273.15L);
-  auto size = [&](Extended eta) {
+  // IEC 60534-2-1:2011 Annex E example 4 (argon through a needle trim).
+  // The standard's procedure steps Ci = 1.3 C upwards until C/FR(Ci) is at
+  // most Ci, which stops at a bound up to 30 % above the solution; the core
+  // solves Kv = Kv_turbulent / FR(Re(Kv)) itself, so the example's final Kv
+  // is not compared here.
+  auto size = [](Extended eta) {
     tControlValve v;
     v.SetCanCalc(ccKv);
-    v.SetPhase(phGas);
-    v.SetCalculatedPhase(cpGas);
-    v.SetP1(2.8);
+    GasCase c = kExample4;
+    c.eta = eta;
+    SetGas(v, c);
     v.SetP2(1.3);
-    v.SetRho1(280000 * 39.95L / (kGasR * 320));
-    v.SetKappa1(1.67);
-    v.SetEta1(eta);
-    v.SetFl2_75(0.98L * 0.98L);
-    v.SetFd_75(0.07);
-    v.SetXt_75(0.8);
-    v.SetDNV(15);
-    v.SetDN1(15);
-    v.SetDN2(15);
-    v.SetQm(0.46L * rhoN);
+    v.SetQm(c.Qm());
     return std::tuple{v.GetKv(), v.GetRe(), v.GetFrQm(), v.GetFlowType()};
   };
   const auto [turbulent, reT, frT, typeT] = size(1E-12L);
   EXPECT_EQ(typeT, ftTurbulent);
   EXPECT_EQ(frT, 1);
-  const auto [kv, re, fr, type] = size(1.338E-5L * rhoN);
+  const auto [kv, re, fr, type] = size(kExample4.eta);
   EXPECT_EQ(type, ftTransient);
   EXPECT_NEAR(kv * fr, turbulent, 1e-9 * turbulent);
   TECVFlowType again;
