@@ -61,6 +61,7 @@ TEST_F(ExportTemplates, CommandsAndTheirResults) {
       {"{If(1 = 2)}{If(1 = 1)}a{Else}b{End}c{End}d", "d"},     // inner blocks of an erased one stay erased
       {"{If(kv.hasnote and kv.value > 100)}note{End}", "note"},
       {"{If((1 + 2)}x{Else}error is false{End}", "error is false"},
+      {"{If((1 = 1) and (\"a,b\" = \"A,B\"))}up to the last parenthesis{End}", "up to the last parenthesis"},
       {"{End}{Else}stray{End}", "stray"},                      // a closing command without block is ignored
       {"a/* {Param(qm, Value)} never */b", "ab"},
       {"a/* unclosed comment {Param(qm, Value)}", "a"},
@@ -162,27 +163,6 @@ TEST_F(ExportTemplates, HtmlDocumentsEscapeInsertedValuesOnly) {
   t->SetCalculations({&calc_});
   t->Execute();
   EXPECT_EQ(t->Documents()[0].Text, "<td>Kv &lt;Ventil&gt; &amp; &quot;Sitz&quot;</td>");
-}
-
-TEST_F(ExportTemplates, SplitCommand) {
-  std::string name, text;
-  std::vector<std::string> args;
-  TExportTemplate::SplitCommand(" Param(kv, Value, alRight, 8) ", name, text, args);
-  EXPECT_EQ(name, "Param");
-  EXPECT_EQ(text, "kv, Value, alRight, 8");
-  ASSERT_EQ(args.size(), 10u);
-  EXPECT_EQ(args[1], " Value");
-  EXPECT_EQ(args[4], "");
-  TExportTemplate::SplitCommand("If((1 = 1) and (a = \"x,y\"))", name, text, args);
-  EXPECT_EQ(name, "If");
-  EXPECT_EQ(text, "(1 = 1) and (a = \"x,y\")");
-  TExportTemplate::SplitCommand("FileName", name, text, args);
-  EXPECT_EQ(name, "FileName");
-  EXPECT_EQ(text, "");
-  EXPECT_EQ(args.size(), 10u);
-  TExportTemplate::SplitCommand("a(1,2,3,4,5,6,7,8,9,10,11", name, text, args);
-  EXPECT_EQ(text, "1,2,3,4,5,6,7,8,9,10,11");
-  EXPECT_EQ(args.size(), 11u);
 }
 
 TEST_F(ExportTemplates, SettingsFileRoundTripAndEncodings) {

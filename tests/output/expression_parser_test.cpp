@@ -73,31 +73,20 @@ TEST(ExpressionArithmetic, CarriesResultsAsTextThatReadsBack) {
       {"1.5 * 1E-7", "1.5E-7"},
       {"1 - 1", "0"},
       {"(1 + 2) * 3", "3"},          // a leading parenthesis encloses a whole condition
+      {"1 * nothing", "1*"},         // an operand that is no number joins as text
+      {"\"1,5\" * 2", "1,5*2"},
+      {"1 / 0", ""},                 // results that are not finite are empty
+      {"-8 ^ 0.5", ""},
+      {"2 ^ -1", "0.5"},
+      {"1e20 * 1", "1E20"},
+      {"-0 + 0", "0"},
   };
   ExpectTexts(std::begin(cases), std::end(cases));
 }
 
-TEST(ExpressionArithmetic, ProcessOpJoinsTextAndRefusesWhatIsNotANumber) {
-  struct Case { const char* a; char op; const char* b; const char* result; };
-  const Case cases[] = {
-      {"abc", '+', "1", "abc+1"},
-      {"1", '*', "", "1*"},
-      {"1,5", '*', "2", "1,5*2"},
-      {"1", '/', "0", ""},
-      {"-8", '^', "0.5", ""},
-      {"2", '^', "-1", "0.5"},
-      {"1", '%', "2", ""},
-      {"1", '&', "2", ""},
-      {"1e20", '*', "1", "1E20"},
-      {"-0", '+', "0", "0"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.a) + c.op + c.b);
-    EXPECT_EQ(ProcessOp(c.a, c.op, c.b), c.result);
-  }
-}
-
-TEST(ExpressionComparison, NumbersWithinTenDigitsAndTextIgnoringCase) {
+// Comparisons: numbers within ten significant digits, texts ignoring case;
+// "or" binds weaker than "and", "not" takes a parenthesis.
+TEST(ExpressionConditions, ComparisonsAndLogicGiveBooleans) {
   struct Case { const char* expr; bool result; };
   const Case cases[] = {
       {"1 = 1.00000000001", true},
@@ -120,19 +109,6 @@ TEST(ExpressionComparison, NumbersWithinTenDigitsAndTextIgnoringCase) {
       {"\"ab\" < \"abc\"", true},
       {"unknown = \"\"", true},
       {"Round(2.5) = 2", true},          // integer against real
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.expr);
-    TExpressionParser parser;
-    const TExprValue v = parser.ParseStr(c.expr);
-    EXPECT_EQ(v.Kind(), TExprValue::TKind::Boolean);
-    EXPECT_EQ(v.AsBoolean(), c.result);
-  }
-}
-
-TEST(ExpressionConditions, OrBindsWeakerThanAndAndNotTakesAParenthesis) {
-  struct Case { const char* expr; bool result; };
-  const Case cases[] = {
       {"not (1 > 2) and 3 >= 3", true},
       {"1 = 1 or 1 = 2 and 1 = 2", true},
       {"1 = 2 and 1 = 2 or 1 = 1", true},
@@ -149,7 +125,8 @@ TEST(ExpressionConditions, OrBindsWeakerThanAndAndNotTakesAParenthesis) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.expr);
     TExpressionParser parser;
-    EXPECT_EQ(parser.ParseStr(c.expr).AsBoolean(), c.result);
+    const TExprValue v = parser.ParseStr(c.expr);
+    EXPECT_EQ(v, TExprValue::Boolean(c.result));
     EXPECT_EQ(parser.ErrorPos(), 0);
   }
 }
@@ -166,7 +143,6 @@ TEST(ExpressionFunctions, BuiltInsGiveRealResultsAndEmptyOutsideTheirDomain) {
       {"Root(16)", kEmpty},
       {"Root(2, 0)", kEmpty},
       {"Root(-8, 3)", kEmpty},
-      {"Pi", pi},
       {"Pi()", pi},
       {"Pi(1)", kEmpty},
       {"Sin(Pi / 6)", 0.5},
@@ -182,22 +158,17 @@ TEST(ExpressionFunctions, BuiltInsGiveRealResultsAndEmptyOutsideTheirDomain) {
       {"ArCosh(1.5430806348152437)", 1},
       {"ArTanh(0.7615941559557649)", 1},
       {"Log(1000)", 3},
-      {"Ten(-2)", 0.01},
       {"Ln(Exp(2))", 2},
       {"Exp(1)", 2.718281828459045},
-      {"Rcp(4)", 0.25},
       {"Sqr(-3)", 9},
       {"Cube(-2)", -8},
       {"Sqrt(2)", 1.4142135623730951},
       {"CubeRoot(-27)", -3},
       {"Abs(-5.5)", 5.5},
-      {"Int(-2.7)", -2},
       {"Int(2.7)", 2},
-      {"Round(2.5)", 2},
       {"Round(3.5)", 4},
       {"Round(-2.5)", -2},
       {"Round(2.51)", 3},
-      {"Sgn(-4)", -1},
       {"Sgn(0.001)", 1},
       {"Sgn(0)", kEmpty},
       {"SQRT(Sqr(3) + 7)", 4},           // names ignore case; arguments are sums
@@ -213,7 +184,6 @@ TEST(ExpressionFunctions, BuiltInsGiveRealResultsAndEmptyOutsideTheirDomain) {
       {"Sqrt()", kEmpty},
       {"Sqrt(4, 2)", kEmpty},
       {"Sqrt(\"four\")", kEmpty},
-      {"Sqrt(1,5)", kEmpty},
       {"?(1)", kEmpty},
   };
   for (const auto& c : cases) {
@@ -298,10 +268,7 @@ TEST(ExpressionElements, CallbackAnswersBecomeOperands) {
   struct Case { const char* value; const char* hasnote; bool result; };
   const Case cases[] = {
       {"12.5", "False", true},
-      {"12.5", "", true},
       {"12.5", "True", false},
-      {"10.00000000001", "", false},
-      {"9", "", false},
       {"", "", false},
   };
   for (const auto& c : cases) {
@@ -353,55 +320,11 @@ TEST(ExpressionErrors, MissingParenthesisSetsPositionAndStopsEvaluation) {
   EXPECT_EQ(parser.ParseStr("1 + 1").AsText(), "2");
   EXPECT_EQ(parser.ErrorPos(), 0);
   EXPECT_EQ(parser.ErrorMessage(), "");
-}
-
-TEST(ExpressionErrors, MessageIsTranslated) {
+  // The message is translated.
   ASSERT_TRUE(SetLanguage("en"));
-  TExpressionParser parser;
   parser.ParseStr("(1");
   EXPECT_EQ(parser.ErrorMessage(), "\")\" expected.");
   SetLanguage("de");
-}
-
-// A parser with names of its own, the way a parser over calculation files
-// attaches: the built-ins first, then its names, then the callback.
-class TNamedParser : public TExpressionParser {
- protected:
-  TExprValue FunctionCall() override {
-    TExprValue result = TExpressionParser::FunctionCall();
-    if (!result.IsEmpty()) return result;
-    const auto& path = NamePath();
-    if (path.front() == "sourcecalc" || path.front() == "destcalc") {
-      if (path.size() == 1) {
-        SetError(".");
-        return {};
-      }
-      if (path[1] == "filename") return TExprValue::Text(path[0] + ".hxc");
-    }
-    if (path.front() == "param" && Arguments().size() == 2)
-      return TExprValue::Text(Arguments()[0] + "/" + Arguments()[1]);
-    return result;
-  }
-};
-
-TEST(ExpressionElements, DerivedParserResolvesItsNamesAfterTheBuiltIns) {
-  TNamedParser parser;
-  std::vector<std::string> asked;
-  parser.OnUnresolvedElement = [&](const std::vector<std::string>& path, const std::vector<std::string>&) {
-    asked.push_back(path.front());
-    return std::string("?");
-  };
-  EXPECT_EQ(parser.ParseStr("DestCalc.FileName").AsText(), "destcalc.hxc");
-  EXPECT_EQ(parser.ParseStr("param(Kv, Unit) & Sqrt(4)").AsText(), "kv/unit2");
-  EXPECT_EQ(parser.ParseStr("other").AsText(), "?");
-  EXPECT_EQ(asked, std::vector<std::string>{"other"});
-
-  EXPECT_EQ(parser.ParseStr("SourceCalc").AsBoolean(), false);
-  EXPECT_EQ(parser.ErrorPos(), 11);
-  EXPECT_EQ(parser.ErrorMessage(), "\".\" erwartet.");
-  EXPECT_EQ(parser.ParseStr("SourceCalc = 1 or other").AsBoolean(), false);
-  EXPECT_EQ(parser.ErrorPos(), 13);  // after the token that was read ahead
-  EXPECT_EQ(asked.size(), 1u) << "nothing is evaluated after the error";
 }
 
 // The text of a real is the shortest "%.Ng" text (N = 15 to 17) that

@@ -87,13 +87,27 @@ TEST_F(HXExpressions, ParameterAttributesReadTheStoredTags) {
   EXPECT_EQ(Eval(p, "sourceparam.value & \"/\" & DestCalc.destparam.value"), "347.544/120");
 }
 
-TEST_F(HXExpressions, ACalculationNameAloneIsASyntaxError) {
-  for (const char* expr : {"SourceCalc", "DestCalc", "1 + DestCalc"}) {
-    SCOPED_TRACE(expr);
+// A calculation name alone is a syntax error at the token read after it;
+// nothing after the error is evaluated. Names the parser does not know
+// still reach the callback.
+TEST_F(HXExpressions, SyntaxErrorsAndUnknownNames) {
+  struct Case { const char* expr; int pos; };
+  const Case cases[] = {{"SourceCalc", 11}, {"DestCalc", 9}, {"1 + DestCalc", 13}, {"SourceCalc = 1 or other", 13}};
+  std::vector<std::string> asked;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.expr);
     THXExpressionParser p(&source_, &dest_);
-    EXPECT_EQ(p.ParseStr(expr).AsText(), "False");
-    EXPECT_GT(p.ErrorPos(), 0);
+    p.OnUnresolvedElement = [&](const std::vector<std::string>& path, const std::vector<std::string>&) {
+      asked.push_back(path.front());
+      return std::string("?");
+    };
+    EXPECT_EQ(p.ParseStr(c.expr).AsText(), "False");
+    EXPECT_EQ(p.ErrorPos(), c.pos);
     EXPECT_EQ(p.ErrorMessage(), "\".\" erwartet.");
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(Eval(p, "Root(16, 2) & qm.value & other"), "4347.544?");
+    EXPECT_EQ(asked, std::vector<std::string>{"other"});
+    asked.clear();
   }
 }
 
