@@ -139,17 +139,32 @@ TEST(ParameterBounds, CalcValueOnlyWithinBounds) {
   EXPECT_EQ(x->ConvertToUnitString(x->GetUpperBound()), "1");  // unit "-" left off
 }
 
-TEST(ParameterDisplay, ValueShownInChosenUnit) {
+// Text is a number in the display unit, the value stays in the basic unit
+// and a unit change keeps it.
+TEST(ParameterText, TextAndDisplayAreInTheChosenUnit) {
   OptionsGuard guard;
   RecordingModule m;
   auto* p = m.AddItem<TInputParameter>("p1", qPressureBar);
-  p->SetValue(2.01325L);
-  EXPECT_EQ(p->GetDisplayText(), "2.013");
   p->SetCalcUnitNo(TQuantityArray::UnitNoByName(qPressureBar, "bar(g)"));
+  p->SetText("1");
+  EXPECT_NEAR(p->GetValue(), 2.01325L, 1e-15L);  // stored absolute, in bar
+  EXPECT_EQ(p->GetText(), "1");
   EXPECT_EQ(p->GetDisplayText(), "1");
-  EXPECT_EQ(p->GetValue(), 2.01325L);  // stored in the basic unit
-  p->SetCalcUnitNo(99);                 // unknown unit: ignored
+  p->SetCalcUnitNo(99);  // unknown unit: ignored
   EXPECT_EQ(p->GetCalcUnitName(), "bar(g)");
+  p->SetCalcUnitNo(TQuantityArray::UnitNoByName(qPressureBar, "kPa(a)"));
+  EXPECT_NEAR(p->GetValue(), 2.01325L, 1e-15L);
+  EXPECT_EQ(p->GetText(), "201.325");  // no conversion noise in the text
+  EXPECT_EQ(p->GetDisplayText(), "201.3");
+  p->SetCalcUnitNo(0);
+  EXPECT_EQ(p->GetDisplayText(), "2.013");
+  // SetValue keeps the exact value, whatever the unit's factor.
+  p->SetValue(1.0L / 3);
+  EXPECT_EQ(p->GetValue(), 1.0L / 3);
+  // A text beyond what the unit can convert is not a number.
+  auto* t = m.AddItem<TInputParameter>("t", qTemperature);
+  t->SetText("1e4999");
+  EXPECT_EQ(t->GetValueState(), vsFaulty);
 
   auto* qm = m.AddItem<TInputParameter>("qm", qMassFlowrate);
   qm->SetValue(123456.7L);
@@ -387,30 +402,6 @@ TEST(VarQuantity, QuantityChangeKeepsTheNumber) {
   EXPECT_EQ(q->GetQuantity(), qVolumeFlowrate);
   EXPECT_EQ(q->GetCalcUnitNo(), 0);
   EXPECT_EQ(q->GetValue(), 3600);
-}
-
-}  // namespace
-
-namespace {
-
-TEST(ParameterText, TextIsANumberInTheDisplayUnit) {
-  RecordingModule m;
-  auto* p = m.AddItem<TInputParameter>("p1", qPressureBar);
-  p->SetCalcUnitNo(TQuantityArray::UnitNoByName(qPressureBar, "bar(g)"));
-  p->SetText("1");
-  EXPECT_NEAR(p->GetValue(), 2.01325L, 1e-15L);  // stored absolute, in bar
-  EXPECT_EQ(p->GetText(), "1");
-  p->SetCalcUnitNo(TQuantityArray::UnitNoByName(qPressureBar, "kPa(a)"));
-  EXPECT_NEAR(p->GetValue(), 2.01325L, 1e-15L);  // a unit change keeps the value
-  EXPECT_EQ(p->GetText(), "201.325");
-  EXPECT_EQ(p->GetDisplayText(), "201.3");
-  // SetValue keeps the exact value, whatever the unit's factor.
-  p->SetValue(1.0L / 3);
-  EXPECT_EQ(p->GetValue(), 1.0L / 3);
-  // A text beyond what the unit can convert is not a number.
-  auto* t = m.AddItem<TInputParameter>("t", qTemperature);
-  t->SetText("1e4999");
-  EXPECT_EQ(t->GetValueState(), vsFaulty);
 }
 
 }  // namespace

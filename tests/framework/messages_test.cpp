@@ -73,7 +73,6 @@ TEST(MessageContainer, FatalWarningWinsAtTheItem) {
   EXPECT_EQ(f.container.GetMessageTypeOf(nullptr), cmNoError);
   EXPECT_EQ(TroubleIconOfType(cmOutOfBounds), tiError);
   EXPECT_EQ(TroubleIconOfType(cmNoLink), tiHint);
-  EXPECT_EQ(GetMessageClassCaption(tiMissingParameter), "Fehlende Eingabe");
 }
 
 TEST(MessageContainer, TypedCountsIncludeDescendants) {
