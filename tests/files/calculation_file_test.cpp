@@ -1,14 +1,13 @@
 // Whole calculations saved to calculation files and opened again.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "files/calculation_file.h"
 #include "framework/calc_switch.h"
+#include "temp_folder.h"
 
 using namespace torvacalc;
 namespace fs = std::filesystem;
@@ -39,21 +38,12 @@ class TSample : public TSuperCalcModule {
   TCalcRelevantString* fluid;
 };
 
-class CalculationFile : public ::testing::Test {
+class CalculationFile : public TempFolderTest {
  protected:
   void SetUp() override {
+    TempFolderTest::SetUp();
     RegisterCalculationFiles();
-    dir_ = fs::temp_directory_path() / ("torvacalc-calc-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
   }
-  void TearDown() override {
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
-    fs::remove_all(dir_);
-  }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  fs::path dir_;
 };
 
 TEST_F(CalculationFile, SavedCalculationOpensWithTheSameState) {
@@ -119,8 +109,8 @@ TEST_F(CalculationFile, WrongExtensionAndUnreadableFilesAreRefused) {
   } catch (const ECalculationFile& e) {
     EXPECT_STREQ(e.what(), "Falsche Endung: probe.txt ist nicht vom Format .cvc");
   }
-  std::ofstream(Path("bad.cvc")) << "HYDRIXbyQUENT garbage";
-  std::ofstream(Path("other.txt")) << "x";
+  Write("bad.cvc", "HYDRIXbyQUENT garbage");
+  Write("other.txt", "x");
   a.p1->SetValue(7);
   a.p1->SetStringListNotes({"kept"});
   for (const char* name : {"bad.cvc", "missing.cvc", "other.txt"}) {

@@ -9,6 +9,7 @@
 
 #include "files/raw_deflate.h"
 #include "sample_calculation.h"
+#include "temp_folder.h"
 #include "test_bytes.h"
 
 using namespace torvacalc;
@@ -41,32 +42,6 @@ std::string ZlibRawInflate(const std::string& data) {
 
 std::string Flags(std::uint32_t f) {
   return std::string{static_cast<char>(f), 0, 0, 0};
-}
-
-// A folder of its own for each test that writes files.
-class TempDir {
- public:
-  TempDir() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    FPath = fs::temp_directory_path() /
-            ("torvacalc-" + std::string(info->name()) + "-" + std::to_string(::getpid()));
-    fs::remove_all(FPath);
-    fs::create_directories(FPath);
-  }
-  ~TempDir() { fs::remove_all(FPath); }
-  std::string File(const std::string& name) const { return (FPath / name).string(); }
-
- private:
-  fs::path FPath;
-};
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
 }
 
 }  // namespace
@@ -379,9 +354,10 @@ TEST(HXFile, DeflateBombStopsAtTheDocumentLimit) {
   EXPECT_THROW(f.LoadFromString(bomb), EHXFileReadError);
 }
 
-TEST(HXFile, SavesToDiskAtomically) {
-  TempDir dir;
-  const std::string path = dir.File("calc.hx");
+class HXFileOnDisk : public TempFolderTest {};
+
+TEST_F(HXFileOnDisk, SavesAtomically) {
+  const std::string path = Path("calc.hx");
   THXFile f;
   test::WriteSampleCalculation(f);
   f.SaveToFile(path);
@@ -400,35 +376,34 @@ TEST(HXFile, SavesToDiskAtomically) {
 
   // A target that cannot be replaced (a folder of that name) stays as it
   // was; so do the object's name and counter.
-  const std::string blocked = dir.File("blocked.hx");
+  const std::string blocked = Path("blocked.hx");
   fs::create_directory(blocked);
-  WriteAll(blocked + "/inside", "keep");
+  Write("blocked.hx/inside", "keep");
   try {
     f.SaveToFile(blocked);
     ADD_FAILURE() << "saved over a folder";
   } catch (const EHXFileWriteError& e) {
     EXPECT_NE(std::string(e.what()).find("blocked.hx"), std::string::npos) << e.what();
   }
-  EXPECT_EQ(ReadAll(blocked + "/inside"), "keep");
+  EXPECT_EQ(Read("blocked.hx/inside"), "keep");
   EXPECT_EQ(f.GetFileName(), path);
   EXPECT_EQ(f.GetSaveCounter(), 1);
   // A missing folder: nothing is created.
-  EXPECT_THROW(f.SaveToFile(dir.File("missing/calc.hx")), EHXFileWriteError);
-  EXPECT_FALSE(fs::exists(dir.File("missing")));
+  EXPECT_THROW(f.SaveToFile(Path("missing/calc.hx")), EHXFileWriteError);
+  EXPECT_FALSE(fs::exists(Path("missing")));
   // No stray temporary files are left behind.
   int entries = 0;
-  for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.File(""))) ++entries;
+  for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_)) ++entries;
   EXPECT_EQ(entries, 2);
 
   // Missing and unreadable files are open errors, not file errors.
-  EXPECT_THROW(g.Load(dir.File("nothing.hx")), EHXFileOpenError);
+  EXPECT_THROW(g.Load(Path("nothing.hx")), EHXFileOpenError);
   EXPECT_THROW(g.Load(blocked), EHXFileOpenError);
-  WriteAll(dir.File("junk.hx"), "HYDRIXbyQUENT junk");
-  EXPECT_THROW(g.Load(dir.File("junk.hx")), EHXFileReadError);
+  Write("junk.hx", "HYDRIXbyQUENT junk");
+  EXPECT_THROW(g.Load(Path("junk.hx")), EHXFileReadError);
 }
 
-TEST(HXFile, RecognisesCalculationFiles) {
-  TempDir dir;
+TEST_F(HXFileOnDisk, RecognisesCalculationFiles) {
   struct Case {
     const char* name;
     const char* bytes;  // nullptr: not written
@@ -441,8 +416,8 @@ TEST(HXFile, RecognisesCalculationFiles) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    if (c.bytes) WriteAll(dir.File(c.name), c.bytes);
-    EXPECT_EQ(IsHX7File(dir.File(c.name)), c.isFile);
+    if (c.bytes) Write(c.name, c.bytes);
+    EXPECT_EQ(IsHX7File(Path(c.name)), c.isFile);
   }
 }
 
@@ -498,7 +473,7 @@ TEST(HXFile, DISABLED_WriteSeedFiles) {
   // Saved under their bare names, so no local path goes into the files.
   const auto save = [&](const char* name, THXFile& f) {
     f.SetFileName(name);
-    WriteAll((dir / name).string(), f.SaveToString());
+    std::ofstream(dir / name, std::ios::binary) << f.SaveToString();
   };
   THXFile empty;
   save("new_file.hx", empty);

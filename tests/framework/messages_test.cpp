@@ -1,12 +1,9 @@
 // The message container's order, merging and counting, and the catalogue.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-
 #include "framework/calc_module.h"
 #include "framework/options.h"
+#include "temp_folder.h"
 
 using namespace torvacalc;
 
@@ -144,22 +141,20 @@ TEST(MessageCatalogue, TextsTypesAndLanguages) {
   EXPECT_EQ(last->ModulNo, -1);
 }
 
-TEST(MessageCatalogue, MissingOrDamagedCatalogueNeverStopsACalculation) {
-  const auto dir = std::filesystem::temp_directory_path() / ("torvacalc-cat-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  const auto bad = (dir / "HYDRIXMessages.CDS").string();
-  std::ofstream(bad) << "this is not a database";
+class MessageCatalogueFile : public TempFolderTest {};
+
+TEST_F(MessageCatalogueFile, MissingOrDamagedCatalogueNeverStopsACalculation) {
+  Write("HYDRIXMessages.CDS", "this is not a database");
   auto& catalogue = TDataModuleMessages::Instance();
-  EXPECT_FALSE(catalogue.Load(bad));
+  EXPECT_FALSE(catalogue.Load(Path("HYDRIXMessages.CDS")));
   EXPECT_FALSE(catalogue.LastError().empty());
   EXPECT_EQ(catalogue.Count(), 0u);
-  EXPECT_FALSE(catalogue.Load((dir / "missing.CDS").string()));
+  EXPECT_FALSE(catalogue.Load(Path("missing.CDS")));
   Fixture f;
   f.module.CreateMessage(101, {f.a});
   EXPECT_EQ(f.container.GetMessageOf(f.a)->Text, "<<< Die Meldung Nr. 101 ist unbekannt >>>");
   EXPECT_TRUE(catalogue.LoadDefault());
   EXPECT_GE(catalogue.Count(), 10u);
-  std::filesystem::remove_all(dir);
 }
 
 TEST(MessageText, PlaceholdersAreFilled) {

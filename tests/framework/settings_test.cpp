@@ -3,12 +3,11 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
-#include "framework/settings.h"
 #include "framework/options.h"
+#include "framework/settings.h"
 #include "framework/units.h"
+#include "temp_folder.h"
 
 using namespace torvacalc;
 namespace fs = std::filesystem;
@@ -16,14 +15,10 @@ namespace fs = std::filesystem;
 namespace {
 
 // Every test gets its own configuration folder.
-class SettingsTest : public ::testing::Test {
+class SettingsTest : public TempFolderTest {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("torvacalc-settings-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    TempFolderTest::SetUp();
     setenv("TORVACALC_CONFIG_DIR", dir_.c_str(), 1);
     TSettingsStore::ResetInstance();
     ResetUnitOptions();
@@ -32,17 +27,11 @@ class SettingsTest : public ::testing::Test {
     TSettingsStore::ResetInstance();
     ResetUnitOptions();
     unsetenv("TORVACALC_CONFIG_DIR");
-    fs::remove_all(dir_);
+    TempFolderTest::TearDown();
   }
-  std::string Ini() const { return (dir_ / "settings.ini").string(); }
-  void WriteIni(const std::string& text) const { std::ofstream(Ini(), std::ios::binary) << text; }
-  std::string ReadIni() const {
-    std::ifstream in(Ini(), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  fs::path dir_;
+  std::string Ini() const { return Path("settings.ini"); }
+  void WriteIni(const std::string& text) const { Write("settings.ini", text); }
+  std::string ReadIni() const { return Read("settings.ini"); }
 };
 
 TEST_F(SettingsTest, ValuesSurviveAReload) {
@@ -131,10 +120,6 @@ TEST_F(SettingsTest, UnreadableSettingsFileGivesDefaults) {
   TQuantityArray::AddToTop5(qTemperature, 1);  // saving fails quietly
   EXPECT_EQ(TQuantityArray::GetTop5(qTemperature), "1,-1,-1,-1,-1,-1,-1,-1,-1,-1");
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(SettingsTest, ProgramOptionsWithDefaultsForBadValues) {
   WriteIni("[Options]\nDecimalSeparator=,\nThousandSeparator=.\nSignificantDigits=99\nDisplayDigits=6\nLanguage=xx\n");

@@ -2,32 +2,26 @@
 // formatting and the template folders.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "output/calc_file_builder.h"
 #include "output/export_template.h"
+#include "temp_folder.h"
 
 using namespace torvacalc;
 namespace fs = std::filesystem;
 
 namespace {
 
-class ExportTemplates : public ::testing::Test {
+class ExportTemplates : public TempFolderTest {
  protected:
   void SetUp() override {
+    TempFolderTest::SetUp();
     FillValveCalculation(calc_, "/plant/unit7/liquid.cvc");
     FillValveCalculation(other_, "/plant/unit7/gas.cvc", 70.96L);
-    dir_ = fs::temp_directory_path() / ("torvacalc-export-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   std::string Run(const std::string& text, bool html = false) {
     auto t = TAsciiExpTemplate::FromText(text, html);
@@ -36,19 +30,8 @@ class ExportTemplates : public ::testing::Test {
     EXPECT_EQ(t->Documents().size(), 1u);
     return t->Documents().empty() ? std::string() : t->Documents()[0].Text;
   }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  void Write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(Path(name), std::ios::binary) << bytes;
-  }
-  std::string Read(const std::string& name) const {
-    std::ifstream in(Path(name), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
 
   THXFile calc_, other_;
-  fs::path dir_;
 };
 
 TEST_F(ExportTemplates, CommandsAndTheirResults) {
