@@ -262,10 +262,7 @@ TEST(HXFile, DamagedFilesGiveFileError) {
   const std::string docHead = doc.substr(0, doc.find("HXFile") + 6);
   std::string deep = docHead + Bytes("00 00 00 00 01 00 00 00");
   for (int i = 0; i < 100000; ++i) deep += Bytes("00 00 00 00 00 01 00 00 00");
-  struct Case {
-    const char* what;
-    std::string bytes;
-  };
+  struct Case { const char* what; std::string bytes; };
   const Case cases[] = {
       {"empty", ""},
       {"signature only", "HYDRIXbyQUENT"},
@@ -404,11 +401,7 @@ TEST_F(HXFileOnDisk, SavesAtomically) {
 }
 
 TEST_F(HXFileOnDisk, RecognisesCalculationFiles) {
-  struct Case {
-    const char* name;
-    const char* bytes;  // nullptr: not written
-    bool isFile;
-  };
+  struct Case { const char* name; const char* bytes; bool isFile; };  // nullptr: not written
   const Case cases[] = {
       {"missing.hx", nullptr, false},          {"empty.hx", "", false},
       {"short.hx", "HYDRIXbyQUEN", false},     {"other.hx", "PK\x03\x04 something else", false},

@@ -188,11 +188,9 @@ TEST(ParameterAssign, ModulesWriteResultsAccordingToFlags) {
   kv->AssignValue(0, 10);
   EXPECT_EQ(kv->GetValue(), 10);
   EXPECT_EQ(kv->GetInputState(), isCalculated);
-  EXPECT_EQ(std::string(InputStateText(kv->GetInputState())), "Berechnet");
 
   // The user overrules: later results do not overwrite the value.
   kv->OverruleValue(false, 12);
-  EXPECT_TRUE(kv->GetOverruled());
   EXPECT_EQ(kv->GetInputState(), isUser);
   kv->AssignValue(0, 11);
   EXPECT_EQ(kv->GetValue(), 12);
@@ -399,7 +397,6 @@ TEST(VarQuantity, QuantityChangeKeepsTheNumber) {
   q->SetCalcUnitNo(1);
   q->SetValue(3600);
   q->SetQuantity(qVolumeFlowrate);
-  EXPECT_EQ(q->GetQuantity(), qVolumeFlowrate);
   EXPECT_EQ(q->GetCalcUnitNo(), 0);
   EXPECT_EQ(q->GetValue(), 3600);
 }

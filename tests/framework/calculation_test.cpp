@@ -352,10 +352,6 @@ TEST(WatchDog, LowersDigitsStepByStepAndRestoresThem) {
   EXPECT_EQ(HXOptions().SignificantDigits, before);
 }
 
-}  // namespace
-
-namespace {
-
 // A module whose computation fails in a way nobody foresaw.
 class TCMBroken : public TCalcModule {
  public:
