@@ -113,6 +113,7 @@ TEST(ExpressionConditions, ComparisonsAndLogicGiveBooleans) {
       {"1 = 1 or 1 = 2 and 1 = 2", true},
       {"1 = 2 and 1 = 2 or 1 = 1", true},
       {"1 = 2 or 2 = 3", false},
+      {"1 < 2 and 2 > 3", false},
       {"(1 < 2) and (2 < 3)", true},
       {"not (1 < 2 or 2 < 3)", false},
       {"not 0", true},
@@ -126,7 +127,8 @@ TEST(ExpressionConditions, ComparisonsAndLogicGiveBooleans) {
     SCOPED_TRACE(c.expr);
     TExpressionParser parser;
     const TExprValue v = parser.ParseStr(c.expr);
-    EXPECT_EQ(v, TExprValue::Boolean(c.result));
+    EXPECT_EQ(v.Kind(), TExprValue::TKind::Boolean);
+    EXPECT_EQ(v.AsBoolean(), c.result);
     EXPECT_EQ(parser.ErrorPos(), 0);
   }
 }
