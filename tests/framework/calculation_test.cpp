@@ -213,33 +213,30 @@ TEST(Calculation, OutputsAndReadOnlyInputsDoNotRecalculate) {
   EXPECT_EQ(calc.kvModule->calculations, runs + 1);
 }
 
-TEST(Calculation, InactiveModulesIgnoreChangesAndComputeWhenSwitchedOn) {
-  TestCalculation calc;
-  calc.kvModule->SetActive(false);
-  const int runs = calc.kvModule->calculations;
-  calc.Main("qm")->SetValue(1000);
-  calc.Main("rho")->SetValue(1000);
-  calc.Main("dp")->SetValue(4);
-  EXPECT_EQ(calc.kvModule->calculations, runs);
-  EXPECT_EQ(calc.Main("kv")->GetValue(), NoValue);
-  calc.kvModule->SetActive(true);
-  EXPECT_EQ(calc.kvModule->calculations, runs + 1);
-  EXPECT_NEAR(calc.Main("kv")->GetValue(), 0.5L, 1e-15L);
-}
-
-TEST(Calculation, BulkChangesRecalculateOnceAtTheEnd) {
-  TestCalculation calc;
-  const int runs = calc.kvModule->calculations;
-  calc.BeginSetValues();
-  calc.Main("qm")->SetValue(1000);
-  calc.Main("rho")->SetValue(1000);
-  calc.Main("dp")->SetValue(4);
-  EXPECT_EQ(calc.kvModule->calculations, runs);
-  calc.BeginSetValues();  // nested: fine while inactive
-  calc.EndSetValues();
-  calc.EndSetValues();
-  EXPECT_EQ(calc.kvModule->calculations, runs + 1);
-  EXPECT_NEAR(calc.Main("kv")->GetValue(), 0.5L, 1e-15L);
+// Inputs set while the Kv module is off, or inside a bracket of set values,
+// compute nothing; switched on again, it computes once.
+TEST(Calculation, ChangesWhileInactiveComputeOnceWhenSwitchedOn) {
+  for (const bool bracket : {false, true}) {
+    SCOPED_TRACE(bracket ? "set values" : "module off");
+    TestCalculation calc;
+    if (bracket) calc.BeginSetValues();
+    else calc.kvModule->SetActive(false);
+    const int runs = calc.kvModule->calculations;
+    calc.Main("qm")->SetValue(1000);
+    calc.Main("rho")->SetValue(1000);
+    calc.Main("dp")->SetValue(4);
+    EXPECT_EQ(calc.kvModule->calculations, runs);
+    EXPECT_EQ(calc.Main("kv")->GetValue(), NoValue);
+    if (bracket) {
+      calc.BeginSetValues();  // nested: fine while inactive
+      calc.EndSetValues();
+      calc.EndSetValues();
+    } else {
+      calc.kvModule->SetActive(true);
+    }
+    EXPECT_EQ(calc.kvModule->calculations, runs + 1);
+    EXPECT_NEAR(calc.Main("kv")->GetValue(), 0.5L, 1e-15L);
+  }
 }
 
 TEST(Calculation, SetValuesOnAnActiveModuleIsAProgrammingError) {
