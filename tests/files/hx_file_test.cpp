@@ -87,7 +87,7 @@ TEST(HXFile, CalculationRoundTripsAndFileListReadersSeeIt) {
     f.SaveToString();
     const std::string bytes = f.SaveToString();  // saved twice: counter 2
     EXPECT_EQ(Hex(bytes.substr(0, 21)), Hex(kFileHeader + Flags(compressed ? HXFlagCompressed : 0)));
-    if (!compressed) {  // the document as it is
+    if (!compressed) {  // the tag stream as it is
       TByteWriter doc;
       f.Document().SaveToStream(doc);
       EXPECT_EQ(bytes.substr(21), doc.Data());
