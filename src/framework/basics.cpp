@@ -50,8 +50,7 @@ bool SmallerEqualDigits(Extended a, Extended b, int digits) {
 }
 
 std::string LowerAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  for (char& c : s) c = LowerAscii(c);
   return s;
 }
 

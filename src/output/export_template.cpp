@@ -20,13 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string LowerText(std::string s) {
-  for (char& c : s) c = Lower(c);
-  return s;
-}
-
 std::string Trim(const std::string& s) {
   const size_t b = s.find_first_not_of(" \t\r\n");
   if (b == std::string::npos) return {};
@@ -68,7 +61,7 @@ bool ReadFileBytes(const std::string& path, std::string& bytes) {
 std::string Extension(const std::string& path) {
   std::string ext = fs::path(path).extension().string();
   if (!ext.empty()) ext.erase(0, 1);
-  return LowerText(ext);
+  return LowerAscii(ext);
 }
 
 // An INI file as sections of keys, names compared ignoring case.
@@ -107,7 +100,7 @@ class TIniText {
 };
 
 bool IniBool(const std::string& text, bool def) {
-  const std::string t = LowerText(text);
+  const std::string t = LowerAscii(text);
   if (t == "1" || t == "-1" || t == "true" || t == "yes") return true;
   if (t == "0" || t == "false" || t == "no") return false;
   return def;
@@ -139,7 +132,7 @@ bool NaturalLess(const std::string& a, const std::string& b) {
       j = nj;
       continue;
     }
-    const char ca = Lower(a[i]), cb = Lower(b[j]);
+    const char ca = LowerAscii(a[i]), cb = LowerAscii(b[j]);
     if (ca != cb) return static_cast<unsigned char>(ca) < static_cast<unsigned char>(cb);
     ++i;
     ++j;
@@ -185,7 +178,7 @@ std::string Label(const std::string& caption, const std::string& unit) {
 
 // A field of an item (or of a page or group) of a calculation file.
 TExportValue ParamField(const THXFile& file, const TBixBinaryTag& tag, const std::string& field) {
-  const std::string f = LowerText(field);
+  const std::string f = LowerAscii(field);
   if (f == "caption") return TExportValue::Text(TagText(file, tag, "Caption"));
   if (f == "shortcaption") return TExportValue::Text(TagText(file, tag, "ShortCaption"));
   if (f == "name") return TExportValue::Text(ItemName(file, tag));
@@ -221,7 +214,7 @@ TExportValue ParamField(const THXFile& file, const TBixBinaryTag& tag, const std
 
 // A field of an additional parameter.
 TExportValue AddParamField(const THXFile& file, const TBixBinaryTag& tag, const std::string& field) {
-  const std::string f = LowerText(field);
+  const std::string f = LowerAscii(field);
   if (f == "text") return TExportValue::Text(AddParamText(file, tag));
   if (f == "data") return AttributeValue(file, tag, "Data");
   const bool reference = SameName(TagText(file, tag, "ClassName"), "THXAddDataParameter");
@@ -246,7 +239,7 @@ bool IsVisible(const THXFile& file, const TBixBinaryTag& tag) {
 // --- kinds and settings ------------------------------------------------------------------------
 
 TExportTemplKind TExportTemplFileExt(const std::string& extension) {
-  std::string e = LowerText(extension);
+  std::string e = LowerAscii(extension);
   if (!e.empty() && e[0] == '.') e.erase(0, 1);
   if (e == "txt" || e == "htm" || e == "html" || e == "xml") return TExportTemplKind::Text;
   if (e == "xls" || e == "xlsx" || e == "xlsm") return TExportTemplKind::Spreadsheet;
@@ -324,7 +317,7 @@ void TExportTemplateSettings::SaveToIni(const std::string& fileName) const {
 }
 
 TExportCount TExportTemplateSettings::CountMode() const {
-  const std::string c = LowerText(Trim(Count));
+  const std::string c = LowerAscii(Trim(Count));
   if (c == "1") return TExportCount::Single;
   if (c == "multifile") return TExportCount::MultiFile;
   if (c == "multipage") return TExportCount::MultiPage;
@@ -497,7 +490,7 @@ std::string TExportTemplate::Parse(const std::string& command) {
   std::string name, argumentText;
   std::vector<std::string> args;
   SplitCommand(text, name, argumentText, args);
-  const std::string n = LowerText(name);
+  const std::string n = LowerAscii(name);
   if (n == "loop") {
     LoopCommand(args);
     return {};
@@ -678,7 +671,7 @@ void TExportTemplate::LoopCommand(const std::vector<std::string>& args) {
   TExpTempLoop loop;
   loop.KindWord = Trim(args[0]);
   loop.Bookmark = FPosition;
-  const std::string k = LowerText(loop.KindWord);
+  const std::string k = LowerAscii(loop.KindWord);
   bool known = true;
   if (k == "calculations" || k == "calculation" || k == "calc") loop.Kind = TExpTempLoopKind::Calculations;
   else if (k == "pages" || k == "page") loop.Kind = TExpTempLoopKind::Pages;

@@ -40,12 +40,10 @@ bool IsNumberChar(char c) {
   return IsDigit(c) || c == '+' || c == ',' || c == '-' || c == '.' || c == 'E' || c == 'e';
 }
 bool IsComparisonChar(char c) { return c == '<' || c == '=' || c == '>'; }
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool SameText(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
   return true;
 }
 
@@ -53,8 +51,8 @@ bool SameText(const std::string& a, const std::string& b) {
 int CompareText(const std::string& a, const std::string& b) {
   const size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
-    const auto ca = static_cast<unsigned char>(Lower(a[i]));
-    const auto cb = static_cast<unsigned char>(Lower(b[i]));
+    const auto ca = static_cast<unsigned char>(LowerAscii(a[i]));
+    const auto cb = static_cast<unsigned char>(LowerAscii(b[i]));
     if (ca != cb) return ca < cb ? -1 : 1;
   }
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
@@ -325,7 +323,7 @@ void TExpressionParser::NextToken() {
   }
   FToken = FText.substr(start, i - start);
   if (!keepCase)
-    for (char& ch : FToken) ch = Lower(ch);
+    for (char& ch : FToken) ch = LowerAscii(ch);
   FPos = i + 1;
 }
 

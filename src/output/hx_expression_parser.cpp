@@ -13,13 +13,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string LowerText(std::string s) {
-  for (char& c : s) c = Lower(c);
-  return s;
-}
-
 // A raw argument token: quoted arguments lose their quotes (a doubled
 // quote inside stands for one).
 std::string Unquote(const std::string& token) {
@@ -65,7 +58,7 @@ std::optional<TQuantity> TagQuantity(const THXFile& file, const TBixBinaryTag& t
 bool SameName(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
   return true;
 }
 
@@ -149,7 +142,7 @@ TExprValue THXExpressionParser::GetParamAttr(const THXFile& file, const std::str
                                              const std::string& attribute) {
   const TBixBinaryTag* tag = file.GetParameterTag(name);
   if (!tag) return {};
-  const std::string a = LowerText(attribute);
+  const std::string a = LowerAscii(attribute);
   if (a == "value") return FromExportValue(ItemDisplayValue(file, *tag));
   if (a == "sivalue") {
     const std::optional<TQuantity> q = TagQuantity(file, *tag);

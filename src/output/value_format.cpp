@@ -15,8 +15,6 @@ namespace {
 
 namespace chr = std::chrono;
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // The sections of a number pattern, split at ";" outside quoted literals.
 std::vector<std::string> PatternSections(const std::string& pattern) {
   std::vector<std::string> sections(1);
