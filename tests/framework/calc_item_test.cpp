@@ -135,6 +135,13 @@ TEST(ParameterBounds, CalcValueOnlyWithinBounds) {
   p->SetValue(-1);
   EXPECT_EQ(p->GetCalcValue(), NoValue);
   EXPECT_EQ(p->ConvertToUnitString(p->GetUpperBound()), "250000 bar(a)");
+  // A value on the lower bound of its quantity is valid: 0 % vapour or
+  // pulp, no revolutions, a factor of 0.
+  for (TQuantity q : {qPortion, qInteger, qFixedPortion}) {
+    auto* zero = m.AddItem<TInputParameter>("zero" + std::to_string(q), q);
+    zero->SetText("0");
+    EXPECT_EQ(zero->GetCalcValue(), 0) << QuantityRecord(q).Ident;
+  }
   auto* x = m.AddItem<TInputParameter>("x", qFixedPortion);
   EXPECT_EQ(x->ConvertToUnitString(x->GetUpperBound()), "1");  // unit "-" left off
 }

@@ -63,6 +63,16 @@ const ConversionCase kConversions[] = {
     // Gauge pressure is one standard atmosphere (1.01325 bar) below absolute.
     {"1 bar(g) = 2.01325 bar(a)", qPressureBar, 1, "bar(g)", "bar(a)", 2.01325L},
     {"1 bar(g) = 2013.25 mbar(a)", qPressureMBar, 1, "bar(g)", "mbar(a)", 2013.25L},
+    // Into the units with both an offset and a factor other than 1.
+    {"20 degC = 68 degF", qTemperature, 20, "°C", "°F", 68},
+    {"-40 degC = -40 degF", qTemperature, -40, "°C", "°F", -40},
+    {"273.15 K = 491.67 degR", qTemperature, 273.15L, "K", "°Rankine", 491.67L},
+    {"100 degC = 671.67 degR", qTemperature, 100, "°C", "°Rankine", 671.67L},
+    {"0.068947572 bar(g) = 1 psi(g)", qPressureBar, 0.068947572L, "bar(g)", "psi(g)", 1},
+    {"2.01325 bar(a) = 100 kPa(g)", qPressureBar, 2.01325L, "bar(a)", "kPa(g)", 100},
+    {"11.01325 bar(a) = 1 MPa(g)", qPressureBar, 11.01325L, "bar(a)", "MPa(g)", 1},
+    {"101.325 kPa(a) = 0 kPa(g)", qPressureMBar, 101.325L, "kPa(a)", "kPa(g)", 0},
+    {"1 bar(g) = 0.1 MPa(g)", qPressureMBar, 1, "bar(g)", "MPa(g)", 0.1L},
 };
 
 TEST(UnitTable, AgreesWithPublishedConversionFactors) {
@@ -88,6 +98,9 @@ TEST(UnitTable, GaugeAndAbsolutePressureUnitsPairUp) {
       EXPECT_EQ(UnitRecord(q, a)->Factor, e.Ref.Factor) << e.Name;
       EXPECT_EQ(UnitRecord(q, a)->Offset, 0) << abs;
       EXPECT_NEAR(e.Ref.Offset, atm, 1e-12L) << e.Name;
+      // Two atmospheres absolute are one atmosphere gauge in every unit.
+      EXPECT_NEAR(Convert(q, 2, "atm(a)", e.Name.c_str()), Convert(q, 1, "atm(a)", abs.c_str()),
+                  1e-12L * Convert(q, 1, "atm(a)", abs.c_str())) << e.Name;
       ++pairs;
     }
     EXPECT_EQ(pairs, 19);
