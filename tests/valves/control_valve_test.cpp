@@ -290,14 +290,14 @@ TEST(CriticalPressureDrop, LiquidBranches) {
   tControlValve::CriticalPressureDrop(phGas, cpGas, NoValue, NoValue, 1, 1, NoValue, NoValue,
                                       NoValue, NoValue, 1.3, NoValue, 1, dpc, dpcKc, dpXc, xc);
   EXPECT_NEAR(1 - dpc, 0.07142857142857143, 1e-12);
-  // The real-gas critical ratio rises with xT and gives dpXc = xc p1.
-  Extended xc1, dp1, xc2, dp2;
-  CalculateXcr(1.4, 0.5, 8, xc1, dp1);
-  CalculateXcr(1.4, 0.7, 8, xc2, dp2);
-  EXPECT_LT(xc1, xc2);
-  EXPECT_NEAR(dp2, 8 * xc2, 1e-15);
-  EXPECT_GT(xc2, 0);
-  EXPECT_LT(xc2, 1);
+  // The real-gas critical ratio, worked by hand for kappa = 1.3, xT = 0.6,
+  // p1 = 8 bar: d = 0.122 kappa + 0.31 = 0.4686, exponent
+  // kappa/(kappa - 1) (0.442 xT kappa/1.4)/d^2 = 4.859665, xc = 1 - (2/2.3)^e
+  // = 0.4929757, dpXc = xc p1 = 3.943805 bar.
+  tControlValve::CriticalPressureDrop(phGas, cpGas, NoValue, NoValue, 0.6, 8, 2, NoValue, NoValue,
+                                      NoValue, 1.3, NoValue, NoValue, dpc, dpcKc, dpXc, xc);
+  EXPECT_NEAR(xc, 0.4929756614, 1e-9);
+  EXPECT_NEAR(dpXc, 3.9438052916, 1e-9);
 }
 
 TEST(FlowState, LiquidStagesAndLimits) {
@@ -310,6 +310,7 @@ TEST(FlowState, LiquidStagesAndLimits) {
     int equivalentType;
     TECVFlowState state;
     Extended dpLimit;  // NoValue: not checked
+    Extended Kc = 0.6, zy = 0.4;
   };
   const Extended ff = 0.96L - 0.28L * std::sqrt(1 / 221.2L);
   const Case cases[] = {
@@ -320,18 +321,23 @@ TEST(FlowState, LiquidStagesAndLimits) {
       {"strong cavitation in a globe (20 bar allowed)", 4.0, 1, fsStrongCavitation, NoValue},
       {"maximum cavitation", 2.5, 1, fsMaximumCavitation, 0.81L * (10 - ff)},
       {"flashing", 0.95, 1, fsFlashing, 9},
+      {"p2 within 0.1 % of pv2 counts as flashing", 1.0005L, 1, fsFlashing, 9},
+      // Kc and zy above FL2 are limited to FL2 before the stages are judged:
+      // partial cavitation from 0.81 (p1 - pv2) = 7.29 bar, choking from 7.34.
+      {"Kc and zy above FL2, drop 7.31 bar", 2.69L, 1, fsPartialCavitation, 1.005L * 0.81L * 9, 0.9L,
+       0.95L},
       {"p2 missing: undefined, limit with p2 = p1/100 (flashing)", NoValue, 1, fsUndefined, 9},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Extended dpc, dpcKc, dpXc, xc;
     const Extended p2 = c.p2;
-    tControlValve::CriticalPressureDrop(phLiquid, cpLiquid, 0.81, 0.6, NoValue, 10, p2, 1, NoValue,
+    tControlValve::CriticalPressureDrop(phLiquid, cpLiquid, 0.81, c.Kc, NoValue, 10, p2, 1, NoValue,
                                         221.2, NoValue, NoValue, NoValue, dpc, dpcKc, dpXc, xc);
     TECVFlowState state;
     Extended dpLimit;
     tControlValve::CalculateFlowState(phLiquid, cpLiquid, c.equivalentType, 0, 10, p2, dpc, dpcKc,
-                                      1, 0.81, NoValue, NoValue, 0.4, 0.6, NoValue, NoValue, state,
+                                      1, 0.81, NoValue, NoValue, c.zy, c.Kc, NoValue, NoValue, state,
                                       dpLimit);
     EXPECT_EQ(state, c.state);
     if (HasValue(c.dpLimit)) {
