@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "files/raw_deflate.h"
 #include "sample_calculation.h"
@@ -210,6 +211,47 @@ TEST(HXFile, AttributeSectionPoolsTheNames) {
   g.UseAttributeSection = true;
   g.AddStrAttr(*g.GetParameterTag("a"), "Text", "t");
   EXPECT_EQ(g.GetParameterTag("a")->Attributes()[2].ItemName, "2");
+}
+
+// Files no program of ours writes, yet readable: what they read as.
+TEST(HXFile, CraftedFilesReadAsDocumented) {
+  struct Case {
+    const char* what;
+    std::function<void(THXFile&, TBixBinaryTag&)> craft;  // on the saved document, item "a"
+    std::function<void(const THXFile&, const TBixBinaryTag&)> check;
+  };
+  const Case cases[] = {
+      {"a name listed twice in the attribute pool keeps its first position",
+       [](THXFile& f, TBixBinaryTag& a) {
+         f.GetAttrTag().AddAttribute<TBixBinaryLongint>("Caption").SetValue(1);
+         TBixBinaryAnsiString::AddToTag(a, "1", "second");
+       },
+       [](const THXFile& g, const TBixBinaryTag& a) { EXPECT_EQ(g.AttributeAsString(a, "Caption"), "A"); }},
+      {"a picture whose name length byte is one too large reads empty",
+       [](THXFile&, TBixBinaryTag& a) {
+         a.AddAttribute<TBixBinaryPicture>("pic").SetValue(std::string("\x08TBitmap"));
+       },
+       [](const THXFile&, const TBixBinaryTag& a) {
+         const auto& pic = static_cast<const TBixBinaryPicture&>(*a.AttributeByName("pic"));
+         EXPECT_EQ(pic.GetGraphicClassName(), "");
+         EXPECT_EQ(pic.GetGraphicData(), "");
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    THXFile f;
+    f.Compressed = false;
+    f.UseAttributeSection = true;
+    TBixBinaryTag& a = f.GetItemsTag().AddTag("a");
+    f.AddStrAttr(a, "Caption", "A");
+    f.SaveToString();  // builds the pool
+    c.craft(f, a);
+    TByteWriter doc;
+    f.Document().SaveToStream(doc);
+    THXFile g;
+    g.LoadFromString(kFileHeader + Flags(HXFlagAttributeSection) + doc.Data());
+    c.check(g, *g.GetParameterTag("a"));
+  }
 }
 
 TEST(HXFile, SameCalculationKeepsOldItemsMarkedInvalid) {
