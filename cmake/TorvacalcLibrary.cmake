@@ -4,8 +4,12 @@ function(torvacalc_library name)
   cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_library(${name} STATIC ${sources})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
-  target_link_libraries(${name} PUBLIC torvacalc_options ${ARG_DEPENDS})
+  # Installed, the headers lie in include/torvacalc/<folder>; the warning
+  # and sanitizer options are the build's own, not the users'.
+  target_include_directories(${name} PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/src>
+                             $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/torvacalc>)
+  target_link_libraries(${name} PUBLIC $<BUILD_INTERFACE:torvacalc_options> ${ARG_DEPENDS})
+  set_property(GLOBAL APPEND PROPERTY TORVACALC_LIBRARIES ${name})
 endfunction()
 
 # torvacalc_test(<name> LIBS <libs...>): a GoogleTest program of every

@@ -1,0 +1,124 @@
+// torvacalc._core: the program's commands and unit table for Python. The
+// calculations run exactly as on the command line (RunMain with the same
+// arguments, JSON out); the package torvacalc/ turns that into Python
+// objects. Nothing here computes anything of its own.
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "files/calculation_file.h"
+#include "framework/calc_switch.h"
+#include "framework/units.h"
+#include "shell/cli.h"
+#include "shell/module_kinds.h"
+
+namespace py = pybind11;
+using namespace torvacalc;
+
+namespace {
+
+// Runs the program with `args` (argv[0] left off): exit code, standard
+// output and standard error as bytes (the caller decodes UTF-8).
+py::tuple Run(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  const int rc = RunMain(args, out, err);
+  return py::make_tuple(rc, py::bytes(out.str()), py::bytes(err.str()));
+}
+
+// What an item of a module kind is: ("parameter", quantity, basic unit),
+// ("switch", None, None), ("string", None, None), or None for no such item.
+py::object ItemInfo(const std::string& kind, const std::string& name) {
+  const TModuleKind* k = ModuleKindByName(kind);
+  if (!k) throw EUsage("unknown module kind \"" + kind + "\"");
+  TStandaloneModule standalone(*k);
+  const TCalcItem* item = standalone.Module().CalcItemByName(name);
+  if (!item) return py::none();
+  if (const auto* p = dynamic_cast<const TCalcParameter*>(item)) {
+    const TQuantity q = p->GetQuantity();
+    return py::make_tuple("parameter", QuantityRecord(q).Ident, TQuantityArray::GetUnitName(q, 0));
+  }
+  if (dynamic_cast<const tCustomCalcSwitch*>(item)) return py::make_tuple("switch", py::none(), py::none());
+  return py::make_tuple("string", py::none(), py::none());
+}
+
+TQuantity Quantity(const std::string& text) {
+  const auto q = QuantityByName(text);
+  if (!q) throw EUsage("unknown quantity \"" + text + "\"");
+  return *q;
+}
+
+// The units of a quantity in the order of their numbers, the basic unit
+// first.
+std::vector<std::string> Units(const std::string& quantity) {
+  const TQuantity q = Quantity(quantity);
+  std::vector<std::string> names;
+  for (int u = 0; u < TQuantityArray::GetCount(q); ++u) names.push_back(TQuantityArray::GetUnitName(q, u));
+  return names;
+}
+
+// A value from one unit into another of the same quantity; without a
+// quantity, the first quantity of the table that has both units.
+py::object Convert(long double value, const std::string& from, const std::string& to, const std::string& quantity) {
+  std::vector<TQuantity> candidates;
+  if (!quantity.empty()) {
+    candidates.push_back(Quantity(quantity));
+  } else {
+    for (int i = 0; i < QuantityCount; ++i) candidates.push_back(static_cast<TQuantity>(i));
+  }
+  for (const TQuantity q : candidates) {
+    const int f = TQuantityArray::UnitNoByName(q, from), t = TQuantityArray::UnitNoByName(q, to);
+    if (f < 0 || t < 0) continue;
+    const Extended result = GetUnitValue(t, q, GetBasicUnitValue(f, q, value));
+    if (IsNoValue(result)) return py::none();
+    return py::float_(static_cast<double>(result));
+  }
+  throw EUsage("no quantity " + (quantity.empty() ? std::string() : quantity + " ") + "has the units \"" + from +
+               "\" and \"" + to + "\"");
+}
+
+// Opens a calculation file and saves the same calculation under another
+// name, as `torvacalc show` opens it and `torvacalc module -o` saves it.
+void SaveAs(const std::string& source, const std::string& target) {
+  const TModuleKind* kind = ModuleKindByClass(CalculationClassOfFile(source));
+  if (!kind) throw EUsage(source + ": this calculation cannot be rebuilt by this program");
+  TStandaloneModule standalone(*kind);
+  TCalcModule& module = standalone.Module();
+  module.SetActive(false);
+  ReadModuleFromFile(module, source);
+  module.SetActive(true);
+  SaveModuleToFile(module, target, kind->extension);
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_core, m) {
+  m.doc() = "Torvacalc's commands and unit table (use the package torvacalc)";
+  // Bad input of any kind reaches Python as torvacalc.Error with the
+  // program's message; nothing of C++ escapes as a crash.
+  static py::exception<std::exception> error(m, "Error", PyExc_ValueError);
+  py::register_exception_translator([](std::exception_ptr p) {
+    try {
+      if (p) std::rethrow_exception(p);
+    } catch (const py::error_already_set&) {
+      throw;  // a Python exception stays what it is
+    } catch (const py::builtin_exception&) {
+      throw;
+    } catch (const std::exception& e) {
+      error(e.what());
+    }
+  });
+  m.attr("version") = TORVACALC_VERSION;
+  m.def("run", &Run, py::arg("args"), "Runs the program with its arguments: (exit code, stdout, stderr).");
+  m.def("item_info", &ItemInfo, py::arg("kind"), py::arg("name"));
+  m.def("units", &Units, py::arg("quantity"));
+  m.def("convert", &Convert, py::arg("value"), py::arg("from_unit"), py::arg("to_unit"), py::arg("quantity") = "");
+  m.def("save_as", &SaveAs, py::arg("source"), py::arg("target"));
+  m.def("module_kinds", [] {
+    std::vector<std::string> kinds;
+    for (const auto& k : ModuleKinds()) kinds.push_back(k.kind);
+    return kinds;
+  });
+}
