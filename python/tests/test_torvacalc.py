@@ -1,0 +1,164 @@
+"""The Python module against the command line and published values.
+
+Run by CTest (python_tests) with PYTHONPATH at the build tree's package and
+TORVACALC_EXE naming the program built beside it."""
+import json
+import os
+import subprocess
+import sys
+from pathlib import Path
+
+import pytest
+
+import torvacalc
+
+SOURCE = Path(os.environ.get("TORVACALC_SOURCE_DIR", Path(__file__).resolve().parents[2]))
+EXE = os.environ.get("TORVACALC_EXE")
+CASES = sorted((SOURCE / "examples").glob("*.case"))
+
+
+def cli_json(*args):
+    if not EXE:
+        pytest.skip("TORVACALC_EXE is not set")
+    out = subprocess.run([EXE, *args], check=True, capture_output=True).stdout
+    return json.loads(out.decode("utf-8"))
+
+
+def case_entries(path):
+    """The assignments of a case file as keyword entries (text with units)."""
+    entries = {}
+    for line in path.read_text(encoding="utf-8").splitlines():
+        line = line.strip()
+        if line and not line.startswith("#"):
+            name, text = line.split("=", 1)
+            entries[name.strip()] = text
+    return entries
+
+
+@pytest.mark.parametrize("case", CASES, ids=[c.stem for c in CASES])
+def test_every_example_equals_the_command_line(case):
+    expected = cli_json("module", "valve", "--json", f"@{case}")
+    assert torvacalc.module("valve", f"@{case}").to_dict() == expected
+    assert torvacalc.module("valve", **case_entries(case)).to_dict() == expected
+
+
+def test_iec_60534_annex_e_example_1():
+    # IEC 60534-2-1:2011 Annex E example 1: published Kv 165 m3/h with rho0
+    # of water at 15 degC; 164.92 m3/h with rho0 = 1000 kg/m3.
+    r = torvacalc.module("valve", f"@{SOURCE / 'examples/liquid.case'}")
+    kv = r["kv"]
+    assert kv.value == pytest.approx(164.92, abs=0.01)
+    assert kv.unit == "m³/h"
+    assert kv.si == pytest.approx(kv.basic / 3600, rel=1e-15)
+    assert kv.state == "vsNormal"
+    assert r["FlowState"].value == "starke Kavitation"
+    assert {m.no for m in r["kv"].messages} == {919}
+
+
+def test_numbers_are_in_the_basic_unit():
+    case = SOURCE / "examples/liquid.case"
+    text = torvacalc.module("valve", f"@{case}", p2="220 kPa(a)", qm="96.54 kg/s")
+    numbers = torvacalc.module("valve", f"@{case}", p2=2.2, qm=347544.0)
+    assert numbers["kv"].value == pytest.approx(text["kv"].value, rel=1e-12)
+    assert numbers["p2"].unit == "bar(a)"
+
+
+def test_switches_by_number_text_and_truth():
+    case = SOURCE / "examples/gas.case"
+    r = torvacalc.module("valve", f"@{case}", WhatToCalculate=3, kv=70, LineSize=True, p2=None)
+    assert r["WhatToCalculate"].index == 3
+    assert r["LineSize"].index == 1
+    assert r["p2"].value is not None
+
+
+def test_missing_values_are_none():
+    r = torvacalc.module("valve", Phase="Gas")
+    assert r["kv"].value is None
+    assert r["kv"].basic is None
+    assert any(m.no == 101 for m in r.messages)
+
+
+@pytest.mark.parametrize("entries, fragment", [
+    ({"nosuchitem": "1"}, 'unknown item "nosuchitem"'),
+    ({"p1": "6.8 furlong"}, 'unknown unit "furlong"'),
+    ({"p1": "abc bar(a)"}, 'p1: "abc bar(a)" is not a number'),
+    ({"p1": "zwei"}, 'p1: "zwei" is not a number'),
+    ({"Phase": "Plasma"}, 'unknown item "Plasma"'),
+    ({"WhatToCalculate": 99}, "no item"),
+    ({"p1": [1]}, "is not a number"),
+])
+def test_bad_input_raises_the_programs_message(entries, fragment):
+    with pytest.raises(torvacalc.Error, match=fragment.replace("(", r"\(").replace(")", r"\)")):
+        torvacalc.module("valve", **entries)
+
+
+def test_other_bad_input():
+    with pytest.raises(torvacalc.Error, match='unknown module kind "pump"'):
+        torvacalc.module("pump")
+    with pytest.raises(torvacalc.Error, match="no such file"):
+        torvacalc.open("/nonexistent/calc.cvc")
+    with pytest.raises(torvacalc.Error, match="not a number"):
+        torvacalc.water("hot", 1)
+    with pytest.raises(torvacalc.Error, match="unknown quantity"):
+        torvacalc.units("qNothing")
+    with pytest.raises(torvacalc.Error, match="has the units"):
+        torvacalc.convert(1, "bar(a)", "K")
+    assert isinstance(torvacalc.Error("x"), ValueError)
+
+
+def test_if97_verification_values():
+    # IAPWS-IF97, Table 5 (region 1, T = 300 K, p = 3 MPa) and Table 15
+    # (region 2, T = 300 K, p = 0.0035 MPa): v and h.
+    liquid = torvacalc.water(26.85, 30, liquid=True)
+    assert liquid["V"] == pytest.approx(0.100215168e-2, rel=1e-8)
+    assert liquid["h"] == pytest.approx(0.115331273e3, rel=1e-8)
+    assert liquid["Range"] == 1
+    steam = torvacalc.water(26.85, 0.035, liquid=False)
+    assert steam["V"] == pytest.approx(0.394913866e2, rel=1e-8)
+    assert steam["h"] == pytest.approx(0.254991145e4, rel=1e-8)
+    assert steam["IsSteam"] is True
+    assert torvacalc.water(250, 40) == cli_json("water", "--json", "t=250.0", "P=40.0")
+
+
+def test_units_and_conversions():
+    assert torvacalc.units("qPressureBar")[:2] == ["bar(a)", "mbar(a)"]
+    assert torvacalc.units(0) == torvacalc.units("qTemperature")
+    assert torvacalc.convert(20, "°C", "°F") == pytest.approx(68, abs=1e-12)
+    assert torvacalc.convert(9, "°F", "K", quantity="qTemperatureDifference") == pytest.approx(5)
+    assert torvacalc.convert(1, "bar(g)", "psi(a)") == pytest.approx(2.01325 / 0.068947572)
+
+
+def test_files_save_and_open(tmp_path):
+    r = torvacalc.module("valve", f"@{SOURCE / 'examples/liquid.case'}", p2="3 bar(a)")
+    first = tmp_path / "first.cvc"
+    r.save(first)
+    opened = torvacalc.open(first)
+    assert opened.to_dict() == cli_json("show", "--json", str(first))
+    assert opened["kv"].value == pytest.approx(r["kv"].value, rel=1e-12)
+    second = tmp_path / "second.cvc"
+    opened.save(second)
+    assert torvacalc.open(second)["p2"].value == pytest.approx(3)
+    with pytest.raises(torvacalc.Error, match="cvc"):
+        r.save(tmp_path / "wrong.txt")
+
+
+def test_repr_is_a_table_with_units():
+    r = torvacalc.module("valve", f"@{SOURCE / 'examples/liquid.case'}")
+    text = repr(r)
+    assert text.splitlines()[0] == "TCMControlValves"
+    assert any(line.split()[:1] == ["kv"] and line.endswith("m³/h") for line in text.splitlines())
+    assert "919" in text
+    assert "<table>" in r._repr_html_()
+
+
+def test_the_csv_example_sizes_every_duty(tmp_path):
+    example = SOURCE / "python/examples/size_duties.py"
+    out = tmp_path / "sized.csv"
+    subprocess.run([sys.executable, str(example), str(example.with_name("duties.csv")), str(out)],
+                   check=True, capture_output=True)
+    rows = out.read_text(encoding="utf-8").splitlines()
+    duties = example.with_name("duties.csv").read_text(encoding="utf-8").splitlines()
+    assert rows[0] == "tag,kv,unit,flow_state,messages"
+    assert [r.split(",")[0] for r in rows] == [d.split(",")[0] for d in duties]
+    assert rows[1].startswith("FV-101,164.9,m³/h,starke Kavitation,")
+    assert rows[-1].startswith('XV-301,,,,"error: p2: unknown unit')
