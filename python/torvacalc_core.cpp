@@ -11,6 +11,7 @@
 
 #include "files/calculation_file.h"
 #include "framework/calc_switch.h"
+#include "framework/translation.h"
 #include "framework/units.h"
 #include "shell/cli.h"
 #include "shell/module_kinds.h"
@@ -24,6 +25,9 @@ namespace {
 // output and standard error as bytes (the caller decodes UTF-8).
 py::tuple Run(const std::vector<std::string>& args) {
   std::ostringstream out, err;
+  // Every run starts as a fresh program does: German texts until the
+  // settings or --lang choose another language.
+  SetLanguage("de");
   const int rc = RunMain(args, out, err);
   return py::make_tuple(rc, py::bytes(out.str()), py::bytes(err.str()));
 }

@@ -142,6 +142,18 @@ def test_files_save_and_open(tmp_path):
         r.save(tmp_path / "wrong.txt")
 
 
+def test_language_of_texts_and_messages():
+    case = f"@{SOURCE / 'examples/liquid.case'}"
+    try:
+        torvacalc.set_language("en")
+        english = torvacalc.module("valve", case)
+        assert english.to_dict() == cli_json("--lang", "en", "module", "valve", "--json", case)
+        assert english["FlowState"].value == "strong cavitation"
+    finally:
+        torvacalc.set_language(None)
+    assert torvacalc.module("valve", case)["FlowState"].value == "starke Kavitation"
+
+
 def test_repr_is_a_table_with_units():
     r = torvacalc.module("valve", f"@{SOURCE / 'examples/liquid.case'}")
     text = repr(r)
