@@ -107,7 +107,9 @@ void tResistor::SizeSingleHole(Extended D) {
       FFailed = true;
       return;
     }
-    const Extended dNew = CalculatedRes(Kv, D, Qm, Eta);
+    // The sizing core stops Kv at the bore of the pipe, 0.25 D^2: no
+    // orifice in this pipe passes the flow.
+    const Extended dNew = Kv >= 0.25L * D * D * (1 - 1e-9L) ? NoValue : CalculatedRes(Kv, D, Qm, Eta);
     if (IsNoValue(dNew)) {
       // Even a bore of 0.95 D does not pass the flow at this drop.
       FBoreTooLarge = true;
@@ -152,8 +154,10 @@ void tResistor::RecalculateSingleHole(Extended D) {
     SetCanCalc(ccQm);
     SetKv(Kv);
     const Extended q = GetQm();
-    const bool done = IsNoValue(q) || IsNoValue(qm) || std::fabs(q - qm) <= 1e-14L * q ||
-                      IsNoValue(Eta);
+    // Without a viscosity the coefficient does not depend on the flow and
+    // one pass is exact.
+    const bool done = IsNoValue(q) || IsNoValue(Eta) ||
+                      (HasValue(qm) && std::fabs(q - qm) <= 1e-14L * q);
     qm = q;
     if (done) break;
   }
