@@ -347,41 +347,43 @@ Extended tResistor::dLASilencer(teResistorType type, Extended a, Extended d) {
   }
 }
 
+Extended tResistor::AWeighting(Extended f) {
+  if (IsNoValue(f) || f <= 0) return NoValue;
+  const Extended f2 = f * f;
+  const Extended r = 12194.0L * 12194.0L * f2 * f2 /
+                     ((f2 + 20.6L * 20.6L) * std::sqrt((f2 + 107.7L * 107.7L) * (f2 + 737.9L * 737.9L)) *
+                      (f2 + 12194.0L * 12194.0L));
+  return Finite(20 * std::log10(r) + 2.0L);
+}
+
 Extended tResistor::CalculateLA(bool liquid, Extended Qm, Extended p1, Extended p2, Extended rho1,
                                 Extended rho2, Extended kappa, Extended Fl2, Extended d,
                                 Extended D, Extended dLA) {
-  if (!Available(Qm, p1, p2, rho1, rho2, Fl2, d, D) || p2 >= p1 || p2 <= 0 || rho1 <= 0 ||
-      rho2 <= 0 || Fl2 <= 0 || d <= 0 || D <= 0 || Qm <= 0)
+  // Liquids: the hydrodynamic noise of a plate depends on cavitation far
+  // more than on the jet power; it is left to the noise methods of the
+  // valve calculation.
+  if (liquid) return NoValue;
+  if (!Available(Qm, p1, p2, rho1, rho2, Fl2, d, D, kappa) || p2 >= p1 || p2 <= 0 || rho1 <= 0 ||
+      rho2 <= 0 || Fl2 <= 0 || d <= 0 || D <= 0 || Qm <= 0 || kappa <= 1)
     return NoValue;
   const Extended m = Qm / 3600, Di = D / 1000, ts = PipeWall(D) / 1000;
-  Extended Wa, U, c2;
-  if (liquid) {
-    // IEC 60534-8-4: Uvc = sqrt(2 dp/rho)/FL, Wm = m Uvc^2 FL^2/2,
-    // eta = 10^-4.6 Uvc/cL with cL = 1400 m/s.
-    const Extended cL = 1400;
-    U = std::sqrt(2 * (p1 - p2) * 1e5L / rho1 / Fl2);
-    Wa = std::pow(10.0L, -4.6L) * U / cL * m * U * U * Fl2 / 2;
-    c2 = cL;
-  } else {
-    if (!Available(kappa) || kappa <= 1) return NoValue;
-    // Jet velocity limited to the sonic speed of the vena contracta; the
-    // fully expanded jet Mach number from the pressure ratio.
-    const Extended c1 = std::sqrt(kappa * p1 * 1e5L / rho1);
-    const Extended cvc = c1 * std::sqrt(2 / (kappa + 1));
-    U = std::min(std::sqrt(2 * (p1 - p2) / Fl2 * 1e5L / rho1), cvc);
-    const Extended Mj = std::min<Extended>(
-        std::sqrt(2 / (kappa - 1) * (std::pow(p1 / p2, (kappa - 1) / kappa) - 1)), 3);
-    Wa = 1e-4L * std::pow(Mj, 3.6L) * m * U * U / 2;
-    c2 = std::sqrt(kappa * p2 * 1e5L / rho2);
-  }
+  // Jet velocity limited to the sonic speed of the vena contracta; the
+  // fully expanded jet Mach number from the pressure ratio.
+  const Extended c1 = std::sqrt(kappa * p1 * 1e5L / rho1);
+  const Extended cvc = c1 * std::sqrt(2 / (kappa + 1));
+  const Extended U = std::min(std::sqrt(2 * (p1 - p2) / Fl2 * 1e5L / rho1), cvc);
+  const Extended Mj = std::min<Extended>(
+      std::sqrt(2 / (kappa - 1) * (std::pow(p1 / p2, (kappa - 1) / kappa) - 1)), 3);
+  const Extended Wa = 1e-4L * std::pow(Mj, 3.6L) * m * U * U / 2;
+  const Extended c2 = std::sqrt(kappa * p2 * 1e5L / rho2);
   if (!(Wa > 0) || !(U > 0)) return NoValue;
   const Extended fp = 0.2L * U / (d / 1000);
   const Extended Lpi = 10 * std::log10(3.2e9L * Wa * rho2 * c2 / (Di * Di));
-  const Extended pa = liquid ? Extended(1) : StandardPressure / p2;
-  const Extended TL =
-      10 * std::log10(7.6e-7L * std::pow(c2 / (ts * fp), 2) / (rho2 * c2 / 415 + 1) * pa);
+  const Extended TL = 10 * std::log10(7.6e-7L * std::pow(c2 / (ts * fp), 2) /
+                                      (rho2 * c2 / 415 + 1) * (StandardPressure / p2));
   const Extended LA = 5 + Lpi + std::min<Extended>(TL, 0) +
-                      10 * std::log10((Di + 2 * ts + 2) / (Di + 2 * ts)) + (HasValue(dLA) ? dLA : 0);
+                      10 * std::log10((Di + 2 * ts + 2) / (Di + 2 * ts)) + AWeighting(fp) +
+                      (HasValue(dLA) ? dLA : 0);
   const Extended r = Finite(LA);
   return HasValue(r) && r > -200 && r < 200 ? r : NoValue;
 }

@@ -120,14 +120,15 @@ class tResistor : public tControlValve {
   // The smallest nominal size with Mach number at most Ma at the outlet.
   static Extended CalculateDNSug(Extended Qm, Extended rho2, Extended kappa, Extended p2,
                                  Extended Ma);
-  // A-weighted sound level in dB(A) 1 m from the pipe behind the resistor:
-  // acoustic power of the jets (IEC 60534-8-3 regime I efficiency
-  // 1E-4 Ma^3.6 for gases, IEC 60534-8-4 turbulent efficiency
-  // 10^-4.6 Uvc/cL for liquids), internal level
-  // 10 lg(3.2E9 Wa rho2 c2/Di^2), pipe wall transmission loss of
-  // IEC 60534-8-3 with Gx = Gy = 1 at the jet peak frequency 0.2 Uvc/d, and
-  // the silencer reduction dLASilencer. An estimate for planning, not a
-  // guaranteed level.
+  // A-weighted sound level in dB(A) 1 m from the pipe behind a gas
+  // resistor: acoustic power of the jet with the IEC 60534-8-3 regime I
+  // efficiency 1E-4 Mj^3.6 (Mj the fully expanded jet Mach number), the
+  // internal level 10 lg(3.2E9 Wa rho2 c2/Di^2), the pipe wall transmission
+  // loss of IEC 60534-8-3 with Gx = Gy = 1 at the jet peak frequency
+  // 0.2 U/d, the A-weighting at that frequency (IEC 61672-1) and the
+  // silencer reduction dLASilencer. A planning estimate: the noise methods
+  // of the valve calculation are the authority. Liquids: undefined (their
+  // noise is governed by cavitation, which the valve methods judge).
   static Extended CalculateLA(bool liquid, Extended Qm, Extended p1, Extended p2, Extended rho1,
                               Extended rho2, Extended kappa, Extended Fl2, Extended d, Extended D,
                               Extended dLASilencer);
@@ -136,6 +137,8 @@ class tResistor : public tControlValve {
   // (narrow pitch: the jets merge; wide pitch: they stay apart); the
   // indirect flow adds 5 dB.
   static Extended dLASilencer(teResistorType type, Extended a, Extended d);
+  // A-weighting in dB at frequency f in Hz (IEC 61672-1:2013 eq. E.6).
+  static Extended AWeighting(Extended f);
   static Extended Factor(Extended a, Extended d);
 
  protected:
