@@ -203,7 +203,8 @@ void TCMResistor::DoCalculate() {
   const TEPhase phase = DeclaredPhase();
   const bool liquid = phase == phLiquid;
   const Extended P1 = V(p1), P2 = V(p2), Pv = V(pv1);
-  std::vector<TCalcItem*> needed = {qm, p1, p2, rho1, NRes};
+  std::vector<TCalcItem*> needed = {qm, p1, p2, rho1};
+  if (!NRes->GetText().empty()) needed.push_back(NRes);
   if (liquid) needed.push_back(pv1); else needed.push_back(kappa1);
   CheckParameters(needed);
   if (liquid) {
@@ -218,7 +219,8 @@ void TCMResistor::DoCalculate() {
   FStages.clear();
   tResistorStructure s;
   s.SetPhase(liquid ? phLiquid : phGas);
-  s.SetNRes(V(NRes));
+  // One stage unless the user asks for more.
+  s.SetNRes(NRes->GetText().empty() ? Extended(1) : V(NRes));
   s.SetP1(P1);
   s.SetP2(P2);
   s.SetT1(V(t1));
@@ -230,7 +232,7 @@ void TCMResistor::DoCalculate() {
   put(xTotal, s.GetxTotal());
   put(P2Last, s.GetP2Last());
   const int N = s.Stages();
-  if (HasValue(V(NRes)) && N < 1) CreateMessage(kMsgNoStages, {NRes});
+  if (!NRes->GetText().empty() && N < 1) CreateMessage(kMsgNoStages, {NRes});
   if (Available(P1, P2) && P2 >= P1) CreateMessage(kMsgPressureOrder, {p2, p1});
   if (liquid && Available(P2, s.GetP2Last()) && s.GetP2Last() > P2)
     CreateMessage(kMsgLastStageRaised, {P2Last, p2, pv1}, {P2Last->ConvertToUnitString(s.GetP2Last())});
@@ -245,8 +247,7 @@ void TCMResistor::DoCalculate() {
   for (int i = 0; i < count && HasValue(s.GetXRes()); ++i) {
     s.SetNoRes(i);
     auto r = std::make_unique<tResistor>();
-    SetupStage(*r, s.GetP1Res(), N == 1 ? P2 : s.GetP2Res(), s.Getrho1Res(), s.Getrho2Res(), i == 0);
-    if (N == 1 && liquid && HasValue(s.GetP2Last())) r->SetP2(s.GetP2Last());
+    SetupStage(*r, s.GetP1Res(), s.GetP2Res(), s.Getrho1Res(), s.Getrho2Res(), i == 0);
     failed = failed || r->GetSizingFailed();
     tooLarge = tooLarge || r->GetBoreTooLarge();
     levels.push_back(r->GetLARes());

@@ -37,6 +37,11 @@ Extended PipeWall(Extended D) { return 2 + 0.012L * D; }
 // ------------------------------------------------------------------ tResistor
 
 tResistor::tResistor() {
+  // A change of any input of the core invalidates the sizing; the sizing's
+  // own settings of factors and unknowns do not.
+  OnResultsChange = [this] {
+    if (!FCalculating) FSized = false;
+  };
   // The resistor sits in a straight pipe of its own size: no reducers.
   SetLineSize(true);
   SetValveType(4);  // "other": the mechanical damage limit of 10 bar
@@ -234,7 +239,12 @@ void tResistor::RecalculateMultiHole(Extended D) {
 }
 
 void tResistor::Calculate() {
-  if (FSized) return;
+  if (FSized || FCalculating) return;
+  FCalculating = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{FCalculating};
   FSized = true;
   FFailed = FBoreTooLarge = false;
   FdRes = FNBores = FARes = FDNRes = FKvRes = FQmRes = FFl2 = FXt = FZy = FBeta = NoValue;

@@ -29,7 +29,11 @@
 //    required Kv over the Kv of one bore, rounded up; pitch and nominal
 //    size follow (CalculateDNandA).
 // With Fixed the geometry is given and the flow through it is computed
-// for p1 and p2 (GetQm with the unknown ccQm).
+// for p1 and p2 (GetQm with the unknown ccQm). Any change of an input,
+// the resistor's own or the valve core's (reported through
+// OnResultsChange, which tResistor occupies), makes the next getter size
+// again. The unknown of the core is set by the sizing itself; after a
+// recalculation with Fixed the core's qm holds the computed flow.
 //
 // Units as tControlValve: bar, kg/h, kg/m3, m3/h, mm, Pa s, degC.
 #pragma once
@@ -165,7 +169,7 @@ class tResistor : public tControlValve {
   void RecalculateMultiHole(Extended D);
   void CalculateSound(Extended D);
 
-  bool FSized = false, FFixed = false;
+  bool FSized = false, FFixed = false, FCalculating = false;
   teResistorType FType = rtSingleHole;
   Extended Ft1 = NoValue, FMaSug = NoValue, FNRes = 1, FDNLast = NoValue, FdResLast = NoValue;
   Extended FdResIn = NoValue, FNBoresIn = NoValue, FAResIn = NoValue, FDNResIn = NoValue;

@@ -119,10 +119,16 @@ TEST(Resistor, GasOrificeChokesAtTheOrificeLimit) {
     Extended p2;
     TECVFlowState state;
   };
-  // Choked from x = Fgamma xT = 0.72 on.
+  // Choked from x = Fgamma xT = 0.72 on. A new outlet pressure sizes a
+  // new bore (a larger drop needs a smaller one).
+  Extended previous = NoValue;
   for (const Case c : {Case{12, fsNormal}, Case{5, fsChokedFlow}}) {
     r.SetP2(c.p2);
     EXPECT_TRUE(HasValue(r.GetdRes()));
+    if (HasValue(previous)) {
+      EXPECT_LT(r.GetdRes(), previous);
+    }
+    previous = r.GetdRes();
     EXPECT_EQ(r.GetFlowState(), c.state) << static_cast<double>(c.p2);
     EXPECT_NEAR(r.GetXtRes(), 0.72L, 1e-18L);
     EXPECT_TRUE(HasValue(r.GetMaRes()));
