@@ -209,9 +209,9 @@ void TCMResistor::DoCalculate() {
   CheckParameters(needed);
   if (liquid) {
     MakeUtilized({pv1, zy});
-    MakeNotUtilized({kappa1, MaSug, MaRes, DNResMa, DNSug10, DNSug07, DNSug03});
+    MakeNotUtilized({kappa1, MaSug, MaRes, DNResMa, DNSug10, DNSug07, DNSug03, LaRes});
   } else {
-    MakeUtilized({kappa1, MaSug, MaRes, DNResMa, DNSug10, DNSug07, DNSug03});
+    MakeUtilized({kappa1, MaSug, MaRes, DNResMa, DNSug10, DNSug07, DNSug03, LaRes});
     MakeNotUtilized({pv1, zy});
   }
 
