@@ -18,7 +18,9 @@
 #include "shell/commands.h"
 #include "shell/module_kinds.h"
 #include "shell/json_writer.h"
+#include "valves/cm_characteristics.h"
 #include "valves/cm_control_valves.h"
+#include "valves/cm_resistor.h"
 
 namespace torvacalc {
 
@@ -32,7 +34,10 @@ const char* kUsage =
     "the calculation is saved as a calculation file (valve: FILE.cvc), which\n"
     "torvacalc show and torvacalc info open again.\n\n"
     "Kinds:\n"
-    "  valve   control valve sizing (TCMControlValves)\n\n"
+    "  valve            control valve sizing (TCMControlValves)\n"
+    "  characteristics  plant state between the operating points (TCMCharacteristics)\n"
+    "  resistor         restriction orifice, perforated plate, stages (TCMResistor)\n"
+    "  p2resistor       resistor carried to another operating point (TCMp2Resistor)\n\n"
     "Assignments:\n"
     "  NAME=NUMBER [UNIT]   a parameter, e.g. p1=6.8 bar(a), eta1=0.31 mPa s;\n"
     "                       without a unit the parameter's current unit\n"
@@ -48,6 +53,9 @@ const char* kUsage =
 const std::vector<TModuleKind>& ModuleKinds() {
   static const std::vector<TModuleKind> kinds = {
       {"valve", "TCMControlValves", "cvc", [] { return std::make_unique<TCMControlValves>(); }},
+      {"characteristics", "TCMCharacteristics", "chc", [] { return std::make_unique<TCMCharacteristics>(); }},
+      {"resistor", "TCMResistor", "rsc", [] { return std::make_unique<TCMResistor>(); }},
+      {"p2resistor", "TCMp2Resistor", "p2c", [] { return std::make_unique<TCMp2Resistor>(); }},
   };
   return kinds;
 }

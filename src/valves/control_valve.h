@@ -131,6 +131,10 @@ class tControlValve {
   Extended GetKvs() const { return FKvs; }
   Extended GetPv1() const { return Fpv1; }
   Extended GetRho1() const { return Frho1; }
+  Extended GetRho2() const { return Frho2; }
+  Extended GetPv2() const { return Fpv2; }
+  Extended GetEta1() const { return FEta1; }
+  Extended GetKappa1() const { return Fkappa1; }
   Extended GetDNV() const { return FDNV; }
   TEPhase GetPhase() const { return FPhase; }
   int GetValveType() const { return FValveType; }
