@@ -145,7 +145,8 @@ Extended tVDMA89::GetFr() {
 
 Extended tVDMA89::GetCfc() {
   return Cached(rCfc, [&] {
-    return CalculateCfc(GetX(), GetCf1(), In(iCF2), In(iZy), In(iFl2), IsLiquid());
+    const bool liquid = IsLiquid();
+    return CalculateCfc(GetX(), GetCf1(), liquid ? In(iCF2) : GetCF2(), In(iZy), In(iFl2), liquid);
   });
 }
 
