@@ -406,6 +406,9 @@ TCMVDMA89::TCMVDMA89(TCalcComponent* owner, std::string name)
   RrBands = AddBands("Rr", qUnweightSoundPress, "Rohrdaemmung", true);
   LwAaBands = AddBands("LwAa", qWeightSoundPress, "Schallleistungspegel aussen", true);
   LpAaBands = AddBands("LpAa", qWeightSoundPress, "Schalldruckpegel aussen", true);
+  // Steel pipe unless the user says otherwise.
+  rhoP->SetText("7800");
+  cPipe->SetText("5000");
 }
 
 void TCMVDMA89::CopyMethodInputs() {
