@@ -11,8 +11,8 @@
 // The class keeps its results lazily in a TCalcSet: every input lives in a
 // numbered input slot, every result in a numbered result slot, and a rule
 // makes each result depend on every input slot (a noise level depends on
-// nearly every input, and finer rules would buy nothing measurable: one
-// prediction costs a few microseconds). Setting an input to a different
+// nearly every input, and finer rules would buy little: a whole
+// prediction with its spectrum costs about ten microseconds). Setting an input to a different
 // value invalidates the results; a getter computes its slot once and serves
 // it from the cache until then. Undefined results are NoValue; no routine
 // throws and none returns NaN or infinity.
