@@ -3,6 +3,7 @@
 // order while the module is inactive; it computes once when it is switched
 // on, and every item and every message is printed.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -21,6 +22,7 @@
 #include "valves/cm_characteristics.h"
 #include "valves/cm_control_valves.h"
 #include "valves/cm_resistor.h"
+#include "valves/cm_noise.h"
 
 namespace torvacalc {
 
@@ -37,7 +39,11 @@ const char* kUsage =
     "  valve            control valve sizing (TCMControlValves)\n"
     "  characteristics  plant state between the operating points (TCMCharacteristics)\n"
     "  resistor         restriction orifice, perforated plate, stages (TCMResistor)\n"
-    "  p2resistor       resistor carried to another operating point (TCMp2Resistor)\n\n"
+    "  p2resistor       resistor carried to another operating point (TCMp2Resistor)\n"
+    "  iec2003          liquid valve noise, IEC 60534-8-4 (tCMIEC2003)\n"
+    "  isa89            gas valve noise, IEC 60534-8-3 2000 or 2010 (TCMIsa89)\n"
+    "  vdma79           valve noise, VDMA 24422 (1979) (TCMVDMA79)\n"
+    "  vdma89           valve noise, VDMA 24422 (1989) (TCMVDMA89)\n\n"
     "Assignments:\n"
     "  NAME=NUMBER [UNIT]   a parameter, e.g. p1=6.8 bar(a), eta1=0.31 mPa s;\n"
     "                       without a unit the parameter's current unit\n"
@@ -56,6 +62,10 @@ const std::vector<TModuleKind>& ModuleKinds() {
       {"characteristics", "TCMCharacteristics", "chc", [] { return std::make_unique<TCMCharacteristics>(); }},
       {"resistor", "TCMResistor", "rsc", [] { return std::make_unique<TCMResistor>(); }},
       {"p2resistor", "TCMp2Resistor", "p2c", [] { return std::make_unique<TCMp2Resistor>(); }},
+      {"iec2003", "tCMIEC2003", "cvn", [] { return std::make_unique<tCMIEC2003>(); }},
+      {"vdma79", "TCMVDMA79", "cvn", [] { return std::make_unique<TCMVDMA79>(); }},
+      {"vdma89", "TCMVDMA89", "cvn", [] { return std::make_unique<TCMVDMA89>(); }},
+      {"isa89", "TCMIsa89", "cvn", [] { return std::make_unique<TCMIsa89>(); }},
   };
   return kinds;
 }
@@ -248,6 +258,46 @@ std::string Pad(const std::string& s, size_t width) {
   return chars >= width ? s + " " : s + std::string(width - chars, ' ');
 }
 
+// The octave bands of a noise module (items NAME0500 ... NAME8000) as a
+// small table, one row per spectrum with its energetic sum, and the
+// overall A-weighted level below it.
+static void PrintSpectrumTable(const TCalcModule& m, std::ostream& out) {
+  static const char* bands[] = {"0500", "1000", "2000", "4000", "8000"};
+  std::vector<std::string> rows;
+  for (const char* prefix : {"Lpi", "Lwi", "Rr", "TL", "LpAa", "LwAa"})
+    if (m.CalcItemByName(std::string(prefix) + bands[0])) rows.push_back(prefix);
+  if (rows.empty()) return;
+  out << "\n" << Translate("Oktavspektrum") << "\n" << Pad("", 8);
+  for (const char* b : bands) out << Pad(std::to_string(std::stoi(b)) + " Hz", 10);
+  out << Translate("Summe") << "\n";
+  for (const std::string& r : rows) {
+    out << Pad(r, 8);
+    Extended sum = 0;
+    bool any = false;
+    for (const char* b : bands) {
+      const auto* p = m.CalcItemByName(r + b) ? m.CalcItemByName(r + b)->AsParameter() : nullptr;
+      const Extended v = p ? p->GetValue() : NoValue;
+      char text[32] = "-";
+      if (HasValue(v)) {
+        std::snprintf(text, sizeof text, "%.1f", static_cast<double>(v));
+        sum += std::pow(10.0L, v / 10);
+        any = true;
+      }
+      out << Pad(text, 10);
+    }
+    char total[32] = "-";
+    // Transmission losses are no levels: they have no sum.
+    if (any && r != "Rr" && r != "TL")
+      std::snprintf(total, sizeof total, "%.1f", static_cast<double>(10 * std::log10(sum)));
+    out << total << "\n";
+  }
+  if (const TCalcItem* overall = m.CalcItemByName("LpAa")) {
+    const auto* p = overall->AsParameter();
+    out << "LpAa " << (p && HasValue(p->GetValue()) ? p->GetDisplayText() + " " + p->GetCalcUnitName() : "-")
+        << "\n";
+  }
+}
+
 void PrintModuleTable(const TCalcModule& m, const TCalcMessageContainer& messages, std::ostream& out) {
   out << m.ClassName() << "\n\n";
   out << Pad(Translate("Bezeichnung"), 44) << Pad(Translate("Name"), 20) << Pad(Translate("Wert"), 28)
@@ -269,6 +319,7 @@ void PrintModuleTable(const TCalcModule& m, const TCalcMessageContainer& message
     out << Pad(item->GetCaption(), 44) << Pad(item->GetName(), 20) << Pad(value.empty() ? "-" : value, 28)
         << Pad(unit, 12) << state << "\n";
   }
+  PrintSpectrumTable(m, out);
   out << "\n" << Translate("Meldungen") << ":";
   if (messages.Messages().empty()) out << " " << Translate("keine");
   out << "\n";
@@ -303,7 +354,11 @@ int RunModule(const std::vector<std::string>& args, CommandContext& ctx) {
   if (args.empty()) throw EUsage("module needs a KIND (see torvacalc module --help)");
   const std::string& kind = args[0];
   const TModuleKind* found = ModuleKindByName(kind);
-  if (!found) throw EUsage("unknown module kind \"" + kind + "\" (known: valve)");
+  if (!found) {
+    std::string known;
+    for (const auto& k : ModuleKinds()) known += (known.empty() ? "" : ", ") + std::string(k.kind);
+    throw EUsage("unknown module kind \"" + kind + "\" (known: " + known + ")");
+  }
 
   bool json = false;
   std::string outputFile;
