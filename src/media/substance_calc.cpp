@@ -237,14 +237,16 @@ Extended TSubstanceCalc::VapourPressure(Extended Omega, Extended Tc, Extended Pc
     return Finite(Pc * std::exp(f0 + Omega * f1));
   }
   if (HasValue(Ts)) {
-    // Riedel's equation with Plank and Miller's constants fixed by the
-    // normal boiling point (Reid, Prausnitz and Sherwood, 3rd ed., eq. 6-4.x).
+    // Riedel's equation (Chem.-Ing.-Tech. 26 (1954) 83) with the Plank-
+    // Riedel constants fixed by the normal boiling point: Riedel's alpha_c
+    // is defined with the critical pressure in atmospheres; the equation
+    // gives the reduced vapour pressure.
     const Extended Tbr = (Ts + T0) / (Tc + T0);
     if (!(Tbr > 0 && Tbr < 1)) return NoValue;
-    const Extended ac = 0.9076L * (1 + std::log(Pc * StandardPressure) * Tbr / (1 - Tbr));
+    const Extended ac = 0.9076L * (1 + std::log(Pc / StandardPressure) * Tbr / (1 - Tbr));
     const Extended phi = 36 / Tr - 35 - std::pow(Tr, 6) + 42 * std::log(Tr);
     const Extended y = ((ac - 7) * 0.0364L + 0.118L) * phi - ac * std::log10(Tr);
-    return Finite(Pc / (StandardPressure * std::pow(Extended(10), y)));
+    return Finite(Pc / std::pow(Extended(10), y));
   }
   return NoValue;
 }
