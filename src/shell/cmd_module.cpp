@@ -15,6 +15,7 @@
 #include "framework/translation.h"
 #include "framework/units.h"
 #include "files/calculation_file.h"
+#include "media/substances_module.h"
 #include "shell/commands.h"
 #include "shell/module_kinds.h"
 #include "shell/json_writer.h"
@@ -48,6 +49,7 @@ const char* kUsage =
 const std::vector<TModuleKind>& ModuleKinds() {
   static const std::vector<TModuleKind> kinds = {
       {"valve", "TCMControlValves", "cvc", [] { return std::make_unique<TCMControlValves>(); }},
+      {"substances", "TCMSubstances", "sub", [] { return CreateSubstancesModule(); }},
   };
   return kinds;
 }
