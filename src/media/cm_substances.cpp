@@ -55,9 +55,10 @@ TCalcSwitch* TwoState(TCMSubstances& m, const char* name, const char* caption, b
 
 Extended V(const TCalcParameter* p) { return p->GetCalcValue(); }
 
-// A value the user typed (or overruled) rather than one the module wrote.
+// A value the user typed (or overruled) rather than one the module wrote;
+// a typed value out of its bounds stays the user's and is reported.
 bool User(const TCalcParameter* p) {
-  return p->GetOverruled() || (p->GetInputState() == isUser && HasValue(V(p)));
+  return p->GetOverruled() || (p->GetInputState() == isUser && !p->GetText().empty());
 }
 
 template <class E>
@@ -389,55 +390,51 @@ void TCMSubstances::CopyInputs(const tPropertyDescription* record) {
 bool TCMSubstances::AutomaticPhaseChange() {
   TSubstanceCalc& s = *FSubstance;
   const TEPhase declared = DeclaredPhase();
-  if (!ChangePhase->GetChecked() || FChangingPhase || InternalSubstanceType() != stOthers ||
-      !Available(V(T1), V(p1))) {
+  const bool automatic = ChangePhase->GetChecked();
+  if (!automatic) {
     // Without the automatic change the side of the saturation line follows
     // the declared phase.
-    if (!ChangePhase->GetChecked()) {
-      switch (declared) {
-        case phLiquid:
-        case phMixPhaseG: SaturatedPhase->SetSwitchStatus(spLiquid); break;
-        case phVapour:
-        case phGas:
-        case phGasOp: SaturatedPhase->SetSwitchStatus(spVapour); break;
-        case phMixPhaseV: SaturatedPhase->SetSwitchStatus(spTwoPhase); break;
-        default: break;
-      }
-      s.SetSaturatedPhase(Choice(SaturatedPhase, spLiquid, 3));
+    switch (declared) {
+      case phLiquid:
+      case phMixPhaseG: SaturatedPhase->SetSwitchStatus(spLiquid); break;
+      case phVapour:
+      case phGas:
+      case phGasOp: SaturatedPhase->SetSwitchStatus(spVapour); break;
+      case phMixPhaseV: SaturatedPhase->SetSwitchStatus(spTwoPhase); break;
+      default: break;
     }
-    return false;
   }
   s.SetSaturatedPhase(Choice(SaturatedPhase, spLiquid, 3));
-  // A declared two-phase medium stays so: its state is its own choice.
-  if (declared == phMixPhaseV || declared == phMixPhaseG) return false;
+  if (FChangingPhase || !Available(V(T1), V(p1))) return false;
   const teCalculatedPhase found = s.GetCalculatedPhase();
-  int index = 0;
-  switch (found) {
-    case cpVapour: index = phVapour; break;
-    case cpGas: index = phGas; break;
-    case cpLiquid: index = phLiquid; break;
-    default: index = 0; break;
-  }
   if (found == cpUndef || found == cpSolid) return false;
-  if (Phase->GetSwitchStatus() < 0) {
-    FChangingPhase = true;
-    Phase->SetSwitchStatus(index);
-    FChangingPhase = false;
-    s.SetPhase(DeclaredPhase());
-    return true;
-  }
-  // The operating-basis gas stays a gas.
-  if (declared == phGasOp && (found == cpGas || found == cpVapour)) return false;
-  if (index == declared) return false;
+  int index = phLiquid;
+  if (found == cpVapour) index = phVapour;
+  if (found == cpGas) index = phGas;
+  // The phase set by the program: a change of it needs no new pass.
+  const auto setPhase = [&](TCalcListSwitch* sw, int i) {
+    sw->SetInputState(isCalculated);
+    sw->SetSwitchStatus(i);
+  };
   const bool restore = FChangingPhase;
   FChangingPhase = true;
   try {
-    if (MessageIfChangePhase->GetChecked()) {
-      if (OnInformation) OnInformation(Translate("Phasenwechsel"));
-      CreateMessage(113, {Phase, CalculatedPhase});
+    if (Phase->GetSwitchStatus() < 0) {
+      // No phase chosen yet: the calculated one, silently.
+      setPhase(Phase, index);
+    } else if (automatic && InternalSubstanceType() == stOthers && declared != phMixPhaseV &&
+               declared != phMixPhaseG && index != declared &&
+               !(declared == phGasOp && (found == cpGas || found == cpVapour))) {
+      if (MessageIfChangePhase->GetChecked()) {
+        if (OnInformation) OnInformation(Translate("Phasenwechsel"));
+        CreateMessage(113, {Phase, CalculatedPhase});
+      }
+      setPhase(Phase, index);
+      if (declared == phVapour && index == phGas) setPhase(GasMedium, gmGasOp);
+    } else {
+      FChangingPhase = restore;
+      return false;
     }
-    Phase->SetSwitchStatus(index);
-    if (declared == phVapour && index == phGas) GasMedium->SetSwitchStatus(gmGasOp);
   } catch (...) {
     FChangingPhase = restore;
     throw;
@@ -624,7 +621,9 @@ void TCMSubstances::RaiseMessages(const tPropertyDescription* record) {
   if (found == cpSolid) CreateMessage(114, {T1, Tt});
   if ((type == stAGA || type == stGERG) && HasValue(T) && T < kNaturalGasMinT) CreateMessage(122, {T1});
   const TEPhase phase = DeclaredPhase();
-  const bool liquidSide = Available(P, pv) && P > pv * (1 + kSaturationPressure);
+  // Above the critical temperature there is no liquid side.
+  const bool subcritical = !Available(T, tc) || T < tc;
+  const bool liquidSide = subcritical && Available(P, pv) && P > pv * (1 + kSaturationPressure);
   const bool vapourSide = Available(P, pv) && P < pv * (1 - kSaturationPressure);
   switch (phase) {
     case phLiquid:
