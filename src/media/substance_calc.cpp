@@ -1172,13 +1172,19 @@ Extended TSubstanceCalc::ComputeZ() {
   return NoValue;
 }
 
+// The database function inside its range; outside it the corresponding-
+// states value when the substance has its critical data and acentric
+// factor (an extrapolated fit drifts quickly, Lee-Kesler stays within a
+// few per cent up to the critical point), else the extrapolated function,
+// flagged.
 Extended TSubstanceCalc::CalculatePv(Extended T) {
   const Extended Tc = FV[slTc];
   if (Available(T, Tc) && T > Tc && HasValue(FV[slPc])) return FV[slPc];
+  const bool generalized = Available(FV[slOmega], Tc, FV[slPc]);
   if (const tCustomFunctionDescription* f = Function(pfPv)) {
     bool outside = false;
     const Extended v = f->Evaluate(T, &outside);
-    if (HasValue(v)) {
+    if (HasValue(v) && !(outside && generalized)) {
       SetApprox(apPv, outside);
       return v;
     }
@@ -1209,8 +1215,9 @@ Extended TSubstanceCalc::ComputeTv() {
   const Extended P = FV[slP];
   if (const tCustomFunctionDescription* f = Function(pfPv)) {
     const Extended t = f->Inverse(P);
-    if (HasValue(t)) {
-      SetApprox(apTv, (HasValue(f->Tmin) && t < f->Tmin) || (HasValue(f->Tmax) && t > f->Tmax));
+    const bool outside = HasValue(t) && ((HasValue(f->Tmin) && t < f->Tmin) || (HasValue(f->Tmax) && t > f->Tmax));
+    if (HasValue(t) && !(outside && Available(FV[slOmega], FV[slTc], FV[slPc]))) {
+      SetApprox(apTv, outside);
       return CheckTv(t);
     }
   }
