@@ -519,6 +519,16 @@ void TCMSubstances::DoOnPhaseChange(bool force) {
   const auto use = [&](bool on, const std::vector<TCalcItem*>& items) {
     on ? MakeUtilized(items) : MakeNotUtilized(items);
   };
+  // The gas at operating conditions (also a two-phase vapour mixture and a
+  // gas given at operating conditions).
+  const auto operatingBasis = [&] {
+    SetUtilizedForMoistGas(moist);
+    MakeUtilized({T1, p1, kappa1, z1});
+    MakeNotUtilized({PulpeType, xPulp, Zc, RhoC});
+    use(database, {rho1, Ts, RhoN, Ri, Zn, Omega, My, M, Sg, RhoNRiM, StandardConditions, Manufacturer,
+                   Description, Rho25});
+    if (!database) MakeNotUtilized({TN0, PN0});
+  };
   switch (DeclaredPhase()) {
     case phLiquid:
     case phMixPhaseG:
@@ -547,7 +557,8 @@ void TCMSubstances::DoOnPhaseChange(bool force) {
       break;
     case phGas:
       if (opBasis) {
-        goto operatingBasis;
+        operatingBasis();
+        break;
       }
       MakeUtilized({T1, p1, z1, kappa1, RhoN, RhoNRiM, M, StandardConditions, GasMedium});
       MakeNotUtilized({PulpeType, xPulp});
@@ -556,13 +567,7 @@ void TCMSubstances::DoOnPhaseChange(bool force) {
       break;
     case phGasOp:
     case phMixPhaseV:
-    operatingBasis:
-      SetUtilizedForMoistGas(moist);
-      MakeUtilized({T1, p1, kappa1, z1});
-      MakeNotUtilized({PulpeType, xPulp, Zc, RhoC});
-      use(database, {rho1, Ts, RhoN, Ri, Zn, Omega, My, M, Sg, RhoNRiM, StandardConditions, Manufacturer,
-                     Description, Rho25});
-      if (!database) MakeNotUtilized({TN0, PN0});
+      operatingBasis();
       break;
     default:
       SetUtilizedForMoistGas(false);
