@@ -250,7 +250,7 @@ TEPhase TCMSubstances::DeclaredPhase() const { return Choice(Phase, phUndef, 6);
 
 void TCMSubstances::DoCalculate() {
   const tPropertyDescription* record = SelectSubstance();
-  CopyInputs(record);
+  CopyInputs();
   const bool changed = AutomaticPhaseChange();
   DoOnPhaseChange(changed);
   ReadBack();
@@ -313,9 +313,8 @@ void TCMSubstances::StornoConstants() {
   Calculate();
 }
 
-void TCMSubstances::CopyInputs(const tPropertyDescription* record) {
+void TCMSubstances::CopyInputs() {
   TSubstanceCalc& s = *FSubstance;
-  (void)record;
   s.SetSubstanceType(Choice(SubstanceType, stOthers, 6));
   s.SetUseExtFluid(UseExtFluid->GetChecked());
   s.SetPhase(DeclaredPhase());
@@ -447,7 +446,6 @@ bool TCMSubstances::AutomaticPhaseChange() {
 
 void TCMSubstances::ReadBack() {
   TSubstanceCalc& s = *FSubstance;
-  using A = TSubstanceCalc;
   AssignValueAndApprox(rho1, s.GetRho(), s.RhoIsApproximated());
   AssignValueAndApprox(v1, s.GetV(), s.VIsApproximated());
   AssignValueAndApprox(rhoL, s.GetrhoL(), false);
@@ -484,7 +482,6 @@ void TCMSubstances::ReadBack() {
   if (given != rrmRi) Ri->AssignValue(0, s.GetRi());
   if (given != rrmM) M->AssignValue(0, s.GetM());
   if (given != rrmSg) Sg->AssignValue(0, s.GetSg());
-  (void)sizeof(A);
   DisplayPhase->SetSwitchStatus(s.GetDisplayPhase());
   CalculatedPhase->SetSwitchStatus(s.GetCalculatedPhase());
   const teRange r = s.GetRange();

@@ -70,7 +70,7 @@ class TCMSubstances : public TCalcModule {
 
  private:
   const tPropertyDescription* SelectSubstance();
-  void CopyInputs(const tPropertyDescription* record);
+  void CopyInputs();
   void ReadBack();
   bool AutomaticPhaseChange();
   void CheckInputs();

@@ -167,15 +167,13 @@ Extended TSubstanceCalc::DensityVapour(Extended T, Extended P, Extended Tc, Exte
   const Extended Ri = R / M, TK = T + T0, TcK = Tc + T0;
   const Extended a = 0.42748023e-5L * Ri * Ri * std::pow(TcK, 2.5L) / Pc;
   const Extended b = 0.08664035e-5L * Ri * TcK / Pc;
-  Extended v = std::max<Extended>(1, 2 * Ri * TK / (P * 1e5L)), last = NoValue, before = NoValue;
+  Extended v = std::max<Extended>(1, 2 * Ri * TK / (P * 1e5L)), last = NoValue;
   for (int i = 0; i < 300; ++i) {
-    before = last;
     last = v;
     v = Ri * TK / (P * 1e5L + a / (std::sqrt(TK) * v * (v + b))) + b;
     if (!std::isfinite(static_cast<double>(v))) return NoValue;
     if (Eq(v, last, 10)) break;
   }
-  (void)before;
   if (!(v > 0) || !Eq(v, last, 3)) return NoValue;
   return Finite(1 / v);
 }
@@ -398,7 +396,9 @@ Extended TSubstanceCalc::ViscosityOfGasI(Extended T, Extended M, Extended Zc, Ex
     FP0 = mur < 0.075L ? base : 1 + (base - 1) * std::fabs(0.96L + 0.1L * (Tr - 0.7L));
   }
   Extended FQ0 = 1;
-  const Extended Q = M < 3 ? 0.76L * 0 + 0.52L : M < 4.5L ? 0.76L : 0;  // H2 (and D2), He
+  // The quantum parameter Q: 0.52 for hydrogen (and deuterium), 0.76 for
+  // helium; no correction for heavier molecules.
+  const Extended Q = M < 3 ? 0.52L : M < 4.5L ? 0.76L : 0;
   if (Q > 0) {
     const Extended d = Tr - 12;
     const Extended s = d > 0 ? 1 : d < 0 ? -1 : 0;
@@ -1287,11 +1287,7 @@ Extended TSubstanceCalc::ComputeKappa() {
     if (HasValue(k)) return k;
     SetApprox(apKappa, true);
   }
-  if (cp == cpLiquid) {
-    bool used = false;
-    const Extended k = FunctionValue(pfKappaLiquid, apKappa, &used);
-    return k;
-  }
+  if (cp == cpLiquid) return FunctionValue(pfKappaLiquid, apKappa);
   if (cp == cpVapour || cp == cpGas || cp == cpZweiPhasig) {
     bool used = false;
     const Extended k = FunctionValue(pfKappaGas, apKappa, &used);
@@ -1479,14 +1475,7 @@ Extended TSubstanceCalc::ComputerhoL() {
     const Extended v = ProviderValue(epRhoL);
     return Positive(v) ? v : NoValue;
   }
-  bool used = false;
-  Extended dummy = NoValue;
-  (void)dummy;
-  if (const tCustomFunctionDescription* f = Function(pfRhoLiquid)) {
-    used = true;
-    return f->Evaluate(T);
-  }
-  (void)used;
+  if (const tCustomFunctionDescription* f = Function(pfRhoLiquid)) return f->Evaluate(T);
   const Extended pv = GetPv();
   Extended rho =
       DensityLiquid(T, pv, pv, FV[slTc], FV[slPc], FV[slOmega], FV[slRhoC], FV[slRho25]);
@@ -1520,7 +1509,7 @@ Extended TSubstanceCalc::ComputePvW() {
 }
 
 Extended TSubstanceCalc::ComputePhiRel() {
-  return RelativeHumidity(FHumidityType, NoValue, FV[slXSpec] / 1, FV[slFnF], FV[slFnTr], FV[slFF],
+  return RelativeHumidity(FHumidityType, NoValue, FV[slXSpec], FV[slFnF], FV[slFnTr], FV[slFF],
                           FV[slP], FV[slT], GetPvW(), GetRhoN());
 }
 
