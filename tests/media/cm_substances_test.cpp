@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <set>
 
@@ -127,7 +128,9 @@ TEST(CMSubstances, StateAgainstTheDeclaredPhase) {
     t.Set(c.fluid, c.T, c.P, c.phase);
     for (int no : c.expected) EXPECT_TRUE(t.Has(no)) << no;
     for (int no : {110, 111, 112, 114, 116, 117})
-      if (std::find(c.expected.begin(), c.expected.end(), no) == c.expected.end()) EXPECT_FALSE(t.Has(no)) << no;
+      if (std::find(c.expected.begin(), c.expected.end(), no) == c.expected.end()) {
+        EXPECT_FALSE(t.Has(no)) << no;
+      }
   }
 }
 
@@ -195,9 +198,11 @@ TEST(CMSubstances, BadInputGivesMessagesNeverNaN) {
     TModule t;
     t.Set(c.fluid, c.T, c.P, phLiquid);
     EXPECT_TRUE(t.Has(c.expected));
-    for (const TCalcItem* item : t.m.GetCalcItems())
-      if (const auto* p = item->AsParameter())
+    for (const TCalcItem* item : t.m.GetCalcItems()) {
+      if (const auto* p = item->AsParameter()) {
         EXPECT_TRUE(std::isfinite(static_cast<double>(p->GetValue())) || IsNoValue(p->GetValue())) << p->GetName();
+      }
+    }
   }
   // An overruled value out of its bounds.
   TModule o;
@@ -220,8 +225,11 @@ TEST(SubstanceDatabase, HoldsSourcedSubstancesInBothLanguages) {
     EXPECT_FALSE(db.Name(i, "de").empty());
     EXPECT_FALSE(db.Name(i, "en").empty());
     EXPECT_TRUE(names.insert(db.Name(i, "de")).second);
-    for (const auto& f : db.Record(i).Functions)
-      if (f.Valid && HasValue(f.MeanError)) EXPECT_LE(f.MeanError, f.MaxError);
+    for (const auto& f : db.Record(i).Functions) {
+      if (f.Valid && HasValue(f.MeanError)) {
+        EXPECT_LE(f.MeanError, f.MaxError);
+      }
+    }
   }
   for (const char* wanted : {"Wasser", "Air", "Stickstoff", "Hydrogen", "Kohlendioxid", "Methan", "n-Octane",
                              "Ammoniak", "Chlorine", "R134a (1,1,1,2-tetrafluoroethane)", "Ethanol", "Aceton",
