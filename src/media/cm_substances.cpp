@@ -293,6 +293,20 @@ const tPropertyDescription* TCMSubstances::SelectSubstance() {
     case rrmRhoN: AssignData(RhoN, record->RHoN); break;
     default: break;
   }
+  // A natural gas: its composition goes to the gas method's provider.
+  if (record->DataSubstanceType == stAGA || record->DataSubstanceType == stGERG) {
+    if (Concentration->GetValueList() != std::vector<std::string>{name}) Concentration->SetValueList({name});
+    if (Concentration->GetSwitchStatus() != 0) Concentration->SetSwitchStatus(0);
+    if (tExtSubstances* provider = s.GetExtSubstancesAssigned()) {
+      tAGAConcentration c;
+      c.SetCType(record->DataSubstanceType == stGERG ? tAGAConcentration::ctGERG : tAGAConcentration::ctAGA8);
+      for (int i = 1; i <= tAGAConcentration::MaxComponent; ++i) {
+        const Extended x = ComponentFraction(record->AGAConcentration, i);
+        if (x > 0) c.SetC(i, x);
+      }
+      if (!(provider->GetAGAConcentration() == c)) provider->GetAGAConcentration().Assign(c);
+    }
+  }
   const auto text = [](tCalcString* item, const std::string& value) {
     if (item->GetText() != value) item->SetText(value);
   };

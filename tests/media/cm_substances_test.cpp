@@ -212,6 +212,26 @@ TEST(CMSubstances, BadInputGivesMessagesNeverNaN) {
   EXPECT_TRUE(o.Has(120));
 }
 
+// A natural gas of the database with its method's provider: the stored
+// composition reaches the provider, and the provider's values are shown.
+TEST(CMSubstances, NaturalGasCompositionReachesItsProvider) {
+  TModule t;
+  tExtSubstances provider;
+  provider.SetRho(35.2L);
+  provider.SetZ(0.88L);
+  provider.SetPhase(cpGas);
+  t.m.Substance().SetExtSubstances(&provider);
+  t.Set("Natural gas H (typical) (GERG-2008)", 20, 40, phGas);
+  EXPECT_EQ(provider.GetAGAConcentration().GetCType(), tAGAConcentration::ctGERG);
+  EXPECT_EQ(provider.GetAGAConcentration().GetC(1), 93);  // methane
+  EXPECT_EQ(provider.GetAGAConcentration().GetC(2), 1.5L);  // nitrogen
+  EXPECT_NEAR(provider.GetAGAConcentration().CalculateCSum(), 100, 1e-9L);
+  EXPECT_EQ(V(t.m.rho1), 35.2L);
+  EXPECT_EQ(V(t.m.z1), 0.88L);
+  EXPECT_FALSE(t.Has(129));
+  EXPECT_TRUE(t.m.Concentration->GetUtilized());
+}
+
 // ------------------------------------------------------------ database
 
 TEST(SubstanceDatabase, HoldsSourcedSubstancesInBothLanguages) {
