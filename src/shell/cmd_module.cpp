@@ -16,6 +16,7 @@
 #include "framework/translation.h"
 #include "framework/units.h"
 #include "files/calculation_file.h"
+#include "media/substances_module.h"
 #include "shell/commands.h"
 #include "shell/module_kinds.h"
 #include "shell/json_writer.h"
@@ -37,6 +38,7 @@ const char* kUsage =
     "torvacalc show and torvacalc info open again.\n\n"
     "Kinds:\n"
     "  valve            control valve sizing (TCMControlValves)\n"
+    "  substances       properties of the medium (TCMSubstances)\n"
     "  characteristics  plant state between the operating points (TCMCharacteristics)\n"
     "  resistor         restriction orifice, perforated plate, stages (TCMResistor)\n"
     "  p2resistor       resistor carried to another operating point (TCMp2Resistor)\n"
@@ -59,6 +61,7 @@ const char* kUsage =
 const std::vector<TModuleKind>& ModuleKinds() {
   static const std::vector<TModuleKind> kinds = {
       {"valve", "TCMControlValves", "cvc", [] { return std::make_unique<TCMControlValves>(); }},
+      {"substances", "TCMSubstances", "sub", [] { return CreateSubstancesModule(); }},
       {"characteristics", "TCMCharacteristics", "chc", [] { return std::make_unique<TCMCharacteristics>(); }},
       {"resistor", "TCMResistor", "rsc", [] { return std::make_unique<TCMResistor>(); }},
       {"p2resistor", "TCMp2Resistor", "p2c", [] { return std::make_unique<TCMp2Resistor>(); }},

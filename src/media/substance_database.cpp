@@ -1,0 +1,305 @@
+#include "media/substance_database.h"
+
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "framework/options.h"
+#include "framework/translation.h"
+#include "media/if97.h"
+
+namespace torvacalc {
+
+namespace {
+
+void Query(sqlite3* db, const char* sql, const std::function<void(sqlite3_stmt*)>& row) {
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(st);
+    return;
+  }
+  while (sqlite3_step(st) == SQLITE_ROW) row(st);
+  sqlite3_finalize(st);
+}
+
+Extended Real(sqlite3_stmt* st, int col) {
+  if (sqlite3_column_type(st, col) == SQLITE_NULL) return NoValue;
+  return sqlite3_column_double(st, col);
+}
+
+std::string Text(sqlite3_stmt* st, int col) {
+  const unsigned char* t = sqlite3_column_text(st, col);
+  return t ? reinterpret_cast<const char*>(t) : std::string();
+}
+
+Extended KelvinToCelsius(Extended t) { return HasValue(t) ? t - ZeroCelsius : NoValue; }
+
+std::string Number(Extended v) {
+  if (IsNoValue(v)) return {};
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.10Lg", v);
+  return buf;
+}
+
+// The built-in entry of water (IAPWS-IF97 constants) or of pulp.
+tPropertyDescription BuiltIn(teSubstanceType type) {
+  tPropertyDescription d;
+  const auto& w = WaterConstants;
+  d.DataSubstanceType = type;
+  d.FluidFound = true;
+  d.Formula = type == stWater ? "H2O" : "H2O + fibres";
+  d.CANo = type == stWater ? "7732-18-5" : "";
+  d.RhonRiM = rrmM;
+  d.M = w.M;
+  d.tt = w.Tt;
+  d.ts = w.Ts;
+  d.tc = w.Tc;
+  d.pc = w.Pc;
+  d.rhoc = w.RhoC;
+  d.zc = 0.229L;
+  d.omega = w.Omega;
+  d.my = w.My;
+  d.Rho25 = 997.05L;
+  d.Source = "IAPWS-IF97 (built in)";
+  return d;
+}
+
+}  // namespace
+
+TDataModuleCDSSubstance::TDataModuleCDSSubstance() { CheckWaterAndPulp(); }
+
+TDataModuleCDSSubstance::TDataModuleCDSSubstance(const std::string& path) {
+  LoadDatabase(path);
+  CheckWaterAndPulp();
+}
+
+const TDataModuleCDSSubstance& TDataModuleCDSSubstance::Default() {
+  static const TDataModuleCDSSubstance db = [] {
+    TDataModuleCDSSubstance d;
+    try {
+      d.LoadDatabase((std::filesystem::path(ProgramDataDir()) / FileName).string());
+    } catch (const EDataSubstances& e) {
+      d.FLoadError = e.what();
+    }
+    d.CheckWaterAndPulp();
+    return d;
+  }();
+  return db;
+}
+
+void TDataModuleCDSSubstance::LoadDatabase(const std::string& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec))
+    throw EDataSubstances("Stoffdatenbank nicht gefunden: " + path);
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    sqlite3_close(db);
+    throw EDataSubstances("Stoffdatenbank nicht lesbar: " + path);
+  }
+  int tables = 0;
+  Query(db,
+        "SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN "
+        "('Substances','SubstanceNames','Curves','PropertyCurves')",
+        [&](sqlite3_stmt* st) { tables = sqlite3_column_int(st, 0); });
+  if (tables != 4) {
+    sqlite3_close(db);
+    throw EDataSubstances("Keine Stoffdatenbank: " + path);
+  }
+  std::vector<TEntry> records;
+  std::map<int, size_t> byId;
+  Query(db,
+        "SELECT SUBSTANCESID, SUBSTANCETYPE, FORMULA, CANO, MANUFACTURER, M, RHO25, RHON, ZN, TM, "
+        "TS, TC, PC, VC, RHOC, ZC, OMEGA, MY, CF, RHONRIM, STANDARDCONDITIONS, Modified, Created, "
+        "Author, Editor, OriginalAuthor, OriginalEditor, SOURCE FROM Substances ORDER BY SUBSTANCESID",
+        [&](sqlite3_stmt* st) {
+          TEntry e;
+          tPropertyDescription& d = e.Description;
+          const int type = sqlite3_column_int(st, 1);
+          d.DataSubstanceType = type >= 0 && type <= 5 ? static_cast<teSubstanceType>(type) : stOthers;
+          d.FluidFound = true;
+          d.Formula = Text(st, 2);
+          d.CANo = Text(st, 3);
+          d.Manufacturer = Text(st, 4);
+          d.M = Real(st, 5);
+          d.Rho25 = Real(st, 6);
+          d.RHoN = Real(st, 7);
+          d.Zn = Real(st, 8);
+          d.tt = KelvinToCelsius(Real(st, 9));
+          d.ts = KelvinToCelsius(Real(st, 10));
+          d.tc = KelvinToCelsius(Real(st, 11));
+          d.pc = Real(st, 12);
+          const Extended vc = Real(st, 13);
+          d.rhoc = Real(st, 14);
+          // The critical density from the critical molar volume (cm3/mol).
+          if (IsNoValue(d.rhoc) && Available(vc, d.M) && vc > 0) d.rhoc = d.M / vc * 1000;
+          d.zc = Real(st, 15);
+          d.omega = Real(st, 16);
+          d.my = Real(st, 17);
+          d.cfliquid = Real(st, 18);
+          const int rr = sqlite3_column_int(st, 19);
+          d.RhonRiM = rr >= 0 && rr <= 3 ? static_cast<TERhonRiM>(rr) : rrmM;
+          const int sc = sqlite3_column_int(st, 20);
+          d.StandardConditions = sc >= 0 && sc <= 2 ? static_cast<teStandardConditions>(sc) : sc0DegC;
+          d.Modified = Text(st, 21);
+          d.Created = Text(st, 22);
+          d.Author = Text(st, 23);
+          d.Revisor = Text(st, 24);
+          d.OriginalAuthor = Text(st, 25);
+          d.OriginalRevisor = Text(st, 26);
+          d.Source = Text(st, 27);
+          d.Original = d.Modified.empty();
+          byId[sqlite3_column_int(st, 0)] = records.size();
+          records.push_back(std::move(e));
+        });
+  Query(db, "SELECT SubstancesId, LanguageId, SubstanceName, Description FROM SubstanceNames",
+        [&](sqlite3_stmt* st) {
+          const auto it = byId.find(sqlite3_column_int(st, 0));
+          if (it == byId.end()) return;
+          TEntry& e = records[it->second];
+          const std::string lang = Text(st, 1);
+          e.Names[lang] = Text(st, 2);
+          if (lang == "de") {
+            e.Description.FluidNameText = Text(st, 2);
+            e.Description.Description = Text(st, 3);
+          }
+        });
+  Query(db,
+        "SELECT p.SubstancesId, p.PropertyId, c.FunctionTypeId, c.tmin, c.tmax, c.k0, c.k1, c.k2, "
+        "c.k3, c.k4, c.k5, c.k6, c.k7, c.k8, c.k9, c.Ylog, c.MeanError, c.MaxError "
+        "FROM PropertyCurves p JOIN Curves c ON c.CurveId = p.CurveId",
+        [&](sqlite3_stmt* st) {
+          const auto it = byId.find(sqlite3_column_int(st, 0));
+          const int prop = sqlite3_column_int(st, 1);
+          if (it == byId.end() || prop < 1 || prop > 9) return;
+          tCustomFunctionDescription& f = records[it->second].Description.Functions[static_cast<size_t>(prop)];
+          f.Valid = true;
+          f.PropertyId = prop;
+          f.FunctionType = sqlite3_column_int(st, 2);
+          f.Tmin = Real(st, 3);
+          f.Tmax = Real(st, 4);
+          for (int i = 0; i < 10; ++i) {
+            const Extended k = Real(st, 5 + i);
+            f.k[static_cast<size_t>(i)] = HasValue(k) ? k : 0;
+          }
+          f.Ylog = sqlite3_column_int(st, 15) != 0;
+          f.MeanError = Real(st, 16);
+          f.MaxError = Real(st, 17);
+          if (Available(f.Tmin, f.Tmax)) {
+            f.Tmean = (f.Tmin + f.Tmax) / 2;
+            f.Ymean = f.Evaluate(f.Tmean);
+          }
+        });
+  Query(db, "SELECT SubstancesId, Components FROM Concentrations", [&](sqlite3_stmt* st) {
+    const auto it = byId.find(sqlite3_column_int(st, 0));
+    if (it != byId.end()) {
+      records[it->second].Concentration = Text(st, 1);
+      records[it->second].Description.AGAConcentration = Text(st, 1);
+    }
+  });
+  sqlite3_close(db);
+  // A substance without a name cannot be chosen.
+  std::erase_if(records, [](const TEntry& e) { return e.Names.empty(); });
+  FRecords = std::move(records);
+  FLoaded = true;
+}
+
+void TDataModuleCDSSubstance::CheckWaterAndPulp() {
+  for (teSubstanceType type : {stWater, stPulpe}) {
+    bool present = false;
+    for (const TEntry& e : FRecords) present = present || e.Description.DataSubstanceType == type;
+    if (present) continue;
+    TEntry e;
+    e.Description = BuiltIn(type);
+    e.Names["de"] = type == stWater ? "Wasser" : "Faserstoffsuspension";
+    e.Names["en"] = type == stWater ? "Water" : "Pulp suspension";
+    e.Description.FluidNameText = e.Names["de"];
+    FRecords.insert(FRecords.begin() + (type == stWater ? 0 : 1), std::move(e));
+  }
+}
+
+void TDataModuleCDSSubstance::SetLanguageNo(const std::string& language) {
+  FLanguage = language == "de" ? "de" : "en";
+}
+
+std::string TDataModuleCDSSubstance::ActiveLanguage() {
+  return Translate("nein") == "nein" ? "de" : "en";
+}
+
+std::string TDataModuleCDSSubstance::Name(int i, const std::string& language) const {
+  const auto& names = FRecords.at(static_cast<size_t>(i)).Names;
+  auto it = names.find(language);
+  if (it == names.end()) it = names.find("en");
+  if (it == names.end()) it = names.begin();
+  return it == names.end() ? std::string() : it->second;
+}
+
+std::vector<std::string> TDataModuleCDSSubstance::FillNamesList() const {
+  std::vector<std::string> out;
+  for (int i = 0; i < Count(); ++i) out.push_back(Name(i, FLanguage));
+  return out;
+}
+
+std::string TDataModuleCDSSubstance::GetFirstName() const {
+  return FRecords.empty() ? std::string() : Name(0, FLanguage);
+}
+
+int TDataModuleCDSSubstance::IndexOf(const std::string& name) const {
+  const std::string wanted = LowerAscii(name);
+  if (wanted.empty()) return -1;
+  for (size_t i = 0; i < FRecords.size(); ++i)
+    for (const auto& [lang, n] : FRecords[i].Names)
+      if (LowerAscii(n) == wanted) return static_cast<int>(i);
+  return -1;
+}
+
+bool TDataModuleCDSSubstance::FluidDoesExist(const std::string& name) const { return IndexOf(name) >= 0; }
+
+std::string TDataModuleCDSSubstance::TranslatedSubstanceName(const std::string& name,
+                                                             const std::string& language) const {
+  const int i = IndexOf(name);
+  return i < 0 ? std::string() : Name(i, language);
+}
+
+const tPropertyDescription* TDataModuleCDSSubstance::Find(const std::string& name) const {
+  const int i = IndexOf(name);
+  return i < 0 ? nullptr : &FRecords[static_cast<size_t>(i)].Description;
+}
+
+std::string TDataModuleCDSSubstance::Concentration(const std::string& name) const {
+  const int i = IndexOf(name);
+  return i < 0 ? std::string() : FRecords[static_cast<size_t>(i)].Concentration;
+}
+
+bool TDataModuleCDSSubstance::IsModifiedByUser(const std::string& name) const {
+  const tPropertyDescription* d = Find(name);
+  return d && !d->Original;
+}
+
+std::shared_ptr<const TDataRecord> TDataModuleCDSSubstance::Describe(int index) const {
+  if (index < 0 || index >= Count()) return nullptr;
+  const tPropertyDescription& d = Record(index);
+  auto r = std::make_shared<TDataRecord>();
+  r->Key = Name(index, "de");
+  r->Fields = {{"Formula", d.Formula},       {"CANo", d.CANo},         {"Description", d.Description},
+               {"Manufacturer", d.Manufacturer}, {"M", Number(d.M)},   {"Tc", Number(d.tc)},
+               {"Pc", Number(d.pc)},         {"Omega", Number(d.omega)}, {"Ts", Number(d.ts)},
+               {"Tt", Number(d.tt)},         {"Rho25", Number(d.Rho25)}, {"Source", d.Source}};
+  return r;
+}
+
+void TSubstanceNameSwitch::SetDatabase(const TDataModuleCDSSubstance* db) {
+  FDatabase = db;
+  SetDataSource(db);
+  GetFromDataBase();
+}
+
+int TSubstanceNameSwitch::IndexOfText(const std::string& text) const {
+  const int i = TFluidDataMultiSwitch::IndexOfText(text);
+  if (i >= 0 || !FDatabase) return i;
+  // A name in the other language: the entry of the same substance.
+  const std::string mine = FDatabase->TranslatedSubstanceName(text, FDatabase->GetLanguageNo());
+  return mine.empty() ? -1 : TFluidDataMultiSwitch::IndexOfText(mine);
+}
+
+}  // namespace torvacalc

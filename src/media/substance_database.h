@@ -1,0 +1,100 @@
+// The substance database (Substances.CDS, an SQLite file built from
+// data/substances.sql): substances with their constants in German and
+// English names, the temperature functions of the common liquids and the
+// compositions of the natural gases. Loaded once into memory; the records
+// are handed out in the units of the property engine (degC, bar, kg/m3).
+//
+// Water and pulp are built in: when the file lacks them (or there is no
+// file), CheckWaterAndPulp adds them with the constants of IAPWS-IF97.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "framework/calc_switch.h"
+#include "media/substance_calc.h"
+
+namespace torvacalc {
+
+// The substance database cannot be opened or is not one.
+class EDataSubstances : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class TDataModuleCDSSubstance : public TSwitchDataSource {
+ public:
+  static constexpr const char* FileName = "Substances.CDS";
+
+  // An empty database with the built-in water and pulp.
+  TDataModuleCDSSubstance();
+  // Loads the file; throws EDataSubstances when it is missing or is not a
+  // substance database.
+  explicit TDataModuleCDSSubstance(const std::string& path);
+  // The database of the program's data folder, read once per process. When
+  // the file cannot be read, the built-in water and pulp only.
+  static const TDataModuleCDSSubstance& Default();
+
+  void LoadDatabase(const std::string& path);
+  // Adds water and pulp when the file did not bring them.
+  void CheckWaterAndPulp();
+  bool GetLoaded() const { return FLoaded; }
+  const std::string& GetLoadError() const { return FLoadError; }
+
+  // Names: "de" or "en"; other languages show the English names.
+  void SetLanguageNo(const std::string& language);
+  const std::string& GetLanguageNo() const { return FLanguage; }
+  // The language of the texts in use (the loaded dictionary).
+  static std::string ActiveLanguage();
+  // The names in the chosen language, in database order.
+  std::vector<std::string> FillNamesList() const;
+  std::string GetFirstName() const;
+  // True when `name` is a substance (in any language, case ignored).
+  bool FluidDoesExist(const std::string& name) const;
+  // The name of the same substance in `language`; "" when unknown.
+  std::string TranslatedSubstanceName(const std::string& name, const std::string& language) const;
+  // The record of a substance named in any language; nullptr when unknown.
+  const tPropertyDescription* Find(const std::string& name) const;
+  // The composition of a natural gas ("1=93;4=3;..." in mole-%), "" if none.
+  std::string Concentration(const std::string& name) const;
+  bool IsModifiedByUser(const std::string& name) const;
+  int Count() const { return static_cast<int>(FRecords.size()); }
+  const tPropertyDescription& Record(int i) const { return FRecords.at(static_cast<size_t>(i)).Description; }
+  std::string Name(int i, const std::string& language) const;
+
+  // TSwitchDataSource: the names and a record of the fields as text.
+  std::vector<std::string> ValueList() const override { return FillNamesList(); }
+  std::shared_ptr<const TDataRecord> Describe(int index) const override;
+
+ private:
+  struct TEntry {
+    tPropertyDescription Description;
+    std::map<std::string, std::string> Names;  // language -> name
+    std::string Concentration;
+  };
+  int IndexOf(const std::string& name) const;
+
+  std::vector<TEntry> FRecords;
+  std::string FLanguage = "de";
+  bool FLoaded = false;
+  std::string FLoadError;
+};
+
+// The substance switch: its entries are the names of the database in the
+// active language; a name of the other language chooses the same entry.
+class TSubstanceNameSwitch : public TFluidDataMultiSwitch {
+ public:
+  using TFluidDataMultiSwitch::TFluidDataMultiSwitch;
+  const char* ClassName() const override { return "TFluidDataMultiSwitch"; }
+  void SetDatabase(const TDataModuleCDSSubstance* db);
+  const TDataModuleCDSSubstance* GetDatabase() const { return FDatabase; }
+  int IndexOfText(const std::string& text) const override;
+
+ private:
+  const TDataModuleCDSSubstance* FDatabase = nullptr;
+};
+
+}  // namespace torvacalc
