@@ -81,10 +81,17 @@ TCMAuthors::TCMAuthors(TCalcComponent* owner, std::string name) : TCalcModule(ow
 
 // ------------------------------------------------------------- super module
 
+namespace {
+TMainCalcModule* PlainMainModule(TSuperCalcModule& s) { return s.CreateChild<TMainCalcModule>("MainCalcModule"); }
+}  // namespace
+
 TSuperCalcModule::TSuperCalcModule(TCalcComponent* owner, std::string name)
+    : TSuperCalcModule(owner, std::move(name), PlainMainModule) {}
+
+TSuperCalcModule::TSuperCalcModule(TCalcComponent* owner, std::string name, TMainModuleFactory makeMain)
     : TAncestorCalcModule(owner, std::move(name)), FGUID(NewGUIDText()) {
   FContainer = CreateChild<TCalcMessageContainer>("CalcMessageContainer");
-  FMainCalcModule = CreateChild<TMainCalcModule>("MainCalcModule");
+  FMainCalcModule = makeMain(*this);
   FMainCalcModule->SetCalcMessageContainer(FContainer);
   FCMAuthors = CreateChild<TCMAuthors>("FCMAuthors");
   FCMAuthors->SetCalcMessageContainer(FContainer);
@@ -141,7 +148,9 @@ void TSuperCalcModule::BeginUpdate() {
   ++FUpdateCounter;
   for (TSuperCalcModule* s : FNestedSuperModules) s->BeginUpdate();
   FContainer->BeginUpdate();
-  for (TCalcSource* s : FMainCalcModule->CalcSources()) s->BeginUpdate();
+  // (a main module of its own kind makes its items before it is known)
+  if (FMainCalcModule)
+    for (TCalcSource* s : FMainCalcModule->CalcSources()) s->BeginUpdate();
 }
 
 void TSuperCalcModule::EndUpdate(bool recalculated) {
@@ -149,7 +158,8 @@ void TSuperCalcModule::EndUpdate(bool recalculated) {
   if (FUpdateCounter == 1 && FLoading) return;
   --FUpdateCounter;
   for (TSuperCalcModule* s : FNestedSuperModules) s->EndUpdate(false);
-  for (TCalcSource* s : FMainCalcModule->CalcSources()) s->EndUpdate(recalculated);
+  if (FMainCalcModule)
+    for (TCalcSource* s : FMainCalcModule->CalcSources()) s->EndUpdate(recalculated);
   FContainer->EndUpdate(FLoading ? false : recalculated);
   if (FUpdateCounter > 0) return;
   if (AfterLastCalculate) AfterLastCalculate(*this);

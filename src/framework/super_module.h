@@ -68,6 +68,10 @@ struct TCalculationOptions {
 class TSuperCalcModule : public TAncestorCalcModule {
  public:
   TSuperCalcModule(TCalcComponent* owner, std::string name);
+  // A calculation whose main module is of its own kind: `makeMain` creates
+  // it as a child of the super module (named "MainCalcModule").
+  using TMainModuleFactory = TMainCalcModule* (*)(TSuperCalcModule&);
+  TSuperCalcModule(TCalcComponent* owner, std::string name, TMainModuleFactory makeMain);
   explicit TSuperCalcModule(std::string name = "SuperCalcModule") : TSuperCalcModule(nullptr, std::move(name)) {}
   ~TSuperCalcModule() override;
   const char* ClassName() const override { return "TSuperCalcModule"; }
@@ -188,7 +192,7 @@ class TSuperCalcModule : public TAncestorCalcModule {
   std::string FGUID;
   std::vector<TSuperCalcModule*> FNestedSuperModules;  // owned children that are super modules
   TCalcMessageContainer* FContainer;
-  TMainCalcModule* FMainCalcModule;
+  TMainCalcModule* FMainCalcModule = nullptr;
   TCMAuthors* FCMAuthors;
   TCalcSource* FCalcSourceAuthors;
   TCalcSource* FCalcSourceCustomMCM1;

@@ -1,0 +1,27 @@
+// Helpers of the main modules of a valve calculation: a main module shows
+// the user the items of its computing modules under its own names, so each
+// of its items is made of the same kind, quantity, bounds, caption and
+// choices as the computing module's item it stands for.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "framework/calc_module.h"
+#include "framework/calc_switch.h"
+
+namespace torvacalc {
+
+// Creates in `main` an item named `name` like `model` (parameters of the
+// same class, quantity and bounds; switches with the same value list and
+// choice; texts). Returns the new item.
+TCalcItem* MirrorItem(TAncestorCalcModule& main, const TCalcItem& model, const std::string& name);
+
+// The items of `module` named in `names`, in that order (missing names are
+// a programming error: EHXInternal).
+std::vector<TCalcItem*> ItemsByName(const TAncestorCalcModule& module, const std::vector<std::string>& names);
+
+// The suffix of an operating point: "" for point 1, "Ap2", "Ap3", "ApX".
+const char* OpSuffix(int point);
+
+}  // namespace torvacalc
