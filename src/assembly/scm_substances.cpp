@@ -104,6 +104,19 @@ TCalcParameter* TCustomSCMSubstances::Param(const std::string& name) const {
   return p;
 }
 
+void TCustomSCMSubstances::Enter(const std::string& name, const std::string& text) {
+  TCalcItem* i = Item(name);
+  BeginUpdate();  // one edit, one entry in the undo history
+  try {
+    i->EnterByUser(text.empty());
+    i->SetText(text);
+  } catch (...) {
+    EndUpdate(true);
+    throw;
+  }
+  EndUpdate(true);
+}
+
 void TCustomSCMSubstances::Init() {
   using M = TCustomMCMSubstances;
   FCalcConnectorSubstances1 =

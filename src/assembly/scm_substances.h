@@ -64,6 +64,10 @@ class TCustomSCMSubstances : public TSuperCalcModule {
   void SetValue(const std::string& name, Extended v) { Param(name)->SetValue(v); }
   std::string GetText(const std::string& name) const { return Item(name)->GetText(); }
   void SetText(const std::string& name, const std::string& text) { Item(name)->SetText(text); }
+  // As the user types a text into an item: it becomes the user's (marked
+  // modified where it replaces a database value; an empty text hands it
+  // back to the calculation or the database); one entry in the undo history.
+  void Enter(const std::string& name, const std::string& text);
   Extended GetT1() const { return GetValue("T1"); }
   void SetT1(Extended v) { SetValue("T1", v); }
   Extended GetP1() const { return GetValue("P1"); }
