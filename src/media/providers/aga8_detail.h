@@ -4,9 +4,9 @@
 // follows with the ideal-gas part of natural_gas_eos.h. 21 components in
 // the order of natural_gas_eos.h.
 //
-// Ranges stated by the report: normal range 250 K to 450 K up to 17 MPa
-// (pipeline quality gas, uncertainty 0.1 % in density); extended range
-// 143 K to 676 K up to 280 MPa with larger uncertainty.
+// Ranges stated by the report (1994, table 1): normal range 265 K to 335 K
+// up to 12 MPa for pipeline-quality gas (uncertainty 0.1 % in density);
+// expanded range 143 K to 676 K up to 280 MPa with larger uncertainty.
 #pragma once
 
 #include "natural_gas_eos.h"

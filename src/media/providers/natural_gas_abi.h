@@ -23,12 +23,15 @@
 namespace torvacalc::natgas {
 
 constexpr int NGSlots = 64;
+constexpr int NGComponents = 21;  // length of the x array of NGSETX
 
 // Layout of the out array, in the units of the equations: K, kPa, mol/l,
 // J/mol, J/(mol K), m/s, K/kPa, g/mol.
 enum TNGOut {
   ngT, ngD, ngP, ngZ, ngdPdD, ngd2PdD2, ngdPdT, ngU, ngH, ngS, ngG, ngCv, ngCp, ngW, ngJT,
-  ngKappa, ngM, ngCount
+  ngKappa, ngM,
+  ngTpc, ngDpc,  // mole-fraction average of the critical points (K, mol/l)
+  ngCount
 };
 
 // Error codes answered by ECODERUB.

@@ -143,25 +143,29 @@ bool TGasModel::Properties(double T, double D, TGasState& s) const {
 // One root of P(T, D) = P, searched from D0 within (0, Dmax]. The iteration
 // is Newton's method on ln D (the pressure is close to linear in ln D for a
 // gas) kept inside a bracket [lo, hi] once the bracket is known; a step
-// that leaves it, or a state of negative compressibility dP/dD < 0, is
-// replaced by a bisection of ln D. The root must be mechanically stable.
+// that leaves it is replaced by a bisection of ln D. A state of negative
+// compressibility (dP/dD <= 0, between the spinodals) sends the iteration
+// half-way back to the last stable state of its own side, so that the
+// vapour search cannot cross into the liquid branch nor the liquid search
+// into the vapour branch; reaching the spinodal without passing P means
+// that this branch has no root.
 bool TGasModel::SolveBranch(double T, double P, double D0, double Dmax, double& D) const {
-  double lo = 0, hi = 0;          // ln D of the bracket; 0 marks "unknown"
+  double lo = 0, hi = 0;  // ln D of the bracket
   bool haveLo = false, haveHi = false;
   double x = std::log(D0);
   const double xmax = std::log(Dmax);
   const double lnP = std::log(P);
-  for (int it = 0; it < 100; ++it) {
+  const bool fromLiquid = D0 > PseudoCriticalD();
+  for (int it = 0; it < 120; ++it) {
     const double d = std::exp(x);
     double dPdD;
     const double p = Pressure(T, d, &dPdD);
     if (!std::isfinite(p) || !std::isfinite(dPdD)) return false;
-    const bool stable = dPdD > 0 && p > 0;
-    if (stable && std::fabs(p - P) <= 1e-14 * P) {
-      D = d;
-      return true;
-    }
-    if (stable) {
+    if (dPdD > 0) {
+      if (std::fabs(p - P) <= 1e-14 * P) {
+        D = d;
+        return true;
+      }
       if (p < P) {
         lo = x;
         haveLo = true;
@@ -169,8 +173,8 @@ bool TGasModel::SolveBranch(double T, double P, double D0, double Dmax, double& 
         hi = x;
         haveHi = true;
       }
-      // Newton on ln p against ln D: d(ln p)/d(ln D) = D dP/dD / p.
-      double step = (lnP - std::log(p)) * p / (d * dPdD);
+      // Newton: d(ln p)/d(ln D) = D dP/dD / p where p > 0, else on p itself.
+      double step = p > 0 ? (lnP - std::log(p)) * p / (d * dPdD) : (P - p) / (d * dPdD);
       if (step > 1) step = 1;  // at most a factor e per step
       if (step < -1) step = -1;
       double xn = x + step;
@@ -185,17 +189,15 @@ bool TGasModel::SolveBranch(double T, double P, double D0, double Dmax, double& 
         return true;
       }
       x = xn;
+    } else if (haveLo && haveHi) {
+      x = (lo + hi) / 2;
+    } else if (haveLo || haveHi) {
+      const double back = haveLo ? lo : hi;
+      if (std::fabs(x - back) < 1e-10) return false;  // at the spinodal
+      x = (x + back) / 2;
     } else {
-      // Unstable state: between the spinodals. Coming from the gas side the
-      // vapour root lies below, from the liquid side above.
-      if (haveLo && haveHi)
-        x = (lo + hi) / 2;
-      else if (haveLo)
-        return false;  // the pressure never reaches P on the vapour branch
-      else if (haveHi)
-        return false;  // nor on the liquid branch
-      else
-        x += D0 > 1 ? 0.1 : -0.1;
+      // The start itself is unstable: move into the own branch.
+      x += fromLiquid ? 0.1 : -0.1;
     }
     if (x > xmax) {
       if (haveHi || x > xmax + 1) return false;

@@ -41,7 +41,9 @@ void SetError(const int* slot, int code) {
 
 bool Finite(const double* a) { return a && std::isfinite(*a); }
 
-void Fill(const TGasState& s, double* out) {
+void Fill(const NG_MODEL& m, const TGasState& s, double* out) {
+  out[ngTpc] = m.PseudoCriticalT();
+  out[ngDpc] = m.PseudoCriticalD();
   out[ngT] = s.T;
   out[ngD] = s.D;
   out[ngP] = s.P;
@@ -121,7 +123,7 @@ NG_EXPORT double NGSTATE(double* T, double* P, double* wish, double* out, int* s
     SetError(slot, ngeNoState);
     return kNa;
   }
-  Fill(s, out);
+  Fill(*m, s, out);
   SetError(slot, ngeNone);
   return kind;
 }
@@ -133,7 +135,7 @@ NG_EXPORT double NGPROPSOTD(double* T, double* D, double* out, int* slot) {
   if (!m->HasComposition() || !Finite(T) || !Finite(D) || *T <= 0 || *D < 0) return kNa;
   TGasState s;
   if (!m->Properties(*T, *D, s)) return kNa;
-  Fill(s, out);
+  Fill(*m, s, out);
   return 0;
 }
 
