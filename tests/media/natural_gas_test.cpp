@@ -370,3 +370,37 @@ TEST(NaturalGasSubstance, ComponentNamesInGermanEnglishAndFormula) {
 
 }  // namespace
 }  // namespace torvacalc
+
+namespace torvacalc {
+namespace {
+
+// The libraries serve a plain library provider too: density from the
+// inverted T(D, p) (TODPZ), heat capacity and isentropic exponent from the
+// functions of (T, D), in the units of the substance library convention.
+TEST(NaturalGasLibrary, ServesAPlainLibraryProviderThroughTheStandardFunctions) {
+  for (TNaturalGasMethod method : {ngmGERG2008, ngmAGA8Detail}) {
+    SCOPED_TRACE(tNaturalGasSubstance::MethodName(method));
+    const TLibraryFunctions f = Functions(method);
+    double x[NGComponents];
+    std::copy(std::begin(kExampleX), std::end(kExampleX), x);
+    int slot = 60;
+    ASSERT_GT(f.setx(x, &slot), 0);
+    tRUBDLLInterface plain(tNaturalGasSubstance::LibraryFile(method), slot);
+    ASSERT_TRUE(plain.GetActive()) << plain.GetLoadError();
+    tNaturalGasSubstance gas(method);
+    SetExample(gas.GetAGAConcentration());
+    for (tExtSubstances* p : {static_cast<tExtSubstances*>(&plain), static_cast<tExtSubstances*>(&gas)}) {
+      p->SetT(20);
+      p->SetP(70);
+    }
+    EXPECT_NEAR(static_cast<double>(plain.GetM()), static_cast<double>(gas.GetM()), 1E-12);
+    EXPECT_NEAR(static_cast<double>(plain.GetRho()), static_cast<double>(gas.GetRho()),
+                1E-9 * static_cast<double>(gas.GetRho()));
+    EXPECT_NEAR(static_cast<double>(plain.Getcp()), static_cast<double>(gas.Getcp()), 1E-9);
+    EXPECT_NEAR(static_cast<double>(plain.GetKappa()), static_cast<double>(gas.GetKappa()), 1E-9);
+    EXPECT_TRUE(IsNoValue(plain.GetEta()));  // not part of the equations
+  }
+}
+
+}  // namespace
+}  // namespace torvacalc

@@ -510,28 +510,22 @@ void TGERG2008::CompositionChanged() {
   }
   FDr = v > 0 ? 1 / v : 1;
   FTr = t > 0 ? t : 1;
-}
 
-void TGERG2008::Residual(double T, double D, TResidual& r) const {
-  r = TResidual();
-  const double del = D / FDr, tau = FTr / T;
-  if (!(del > 0) || !(tau > 0)) return;
-  const double lnDel = std::log(del), lnTau = std::log(tau);
-  const TTables& tb = Tables();
-  for (int i = 0; i < N; ++i) {
-    const double xi = Fx[i];
-    if (xi <= 0) continue;
-    const TPure& p = kPure[i];
-    for (int k = 0; k < p.count; ++k) {
-      const double d = p.d[k], t = p.t[k], c = p.c[k];
-      if (c == 0) {
-        AddTerm(r, xi * p.n[k] * std::exp(d * lnDel + t * lnTau), t, d, 0, 0);
-      } else {
-        const double dc = std::exp(c * lnDel);  // delta^c
-        AddTerm(r, xi * p.n[k] * std::exp(d * lnDel + t * lnTau - dc), t, d - c * dc,
-                -c * c * dc, -c * c * c * dc);
+  FTerms.clear();
+  auto add = [this](const TTerm& term) {
+    for (TTerm& e : FTerms)
+      if (e.d == term.d && e.t == term.t && e.c == term.c && e.special == term.special &&
+          e.eta == term.eta && e.eps == term.eps && e.beta == term.beta && e.gam == term.gam) {
+        e.n += term.n;
+        return;
       }
-    }
+    FTerms.push_back(term);
+  };
+  for (int i = 0; i < N; ++i) {
+    if (Fx[i] <= 0) continue;
+    const TPure& p = kPure[i];
+    for (int k = 0; k < p.count; ++k)
+      add({Fx[i] * p.n[k], p.d[k], p.t[k], p.c[k], 0, 0, 0, 0, false});
   }
   for (int i = 0; i < N; ++i) {
     if (Fx[i] <= 0) continue;
@@ -541,17 +535,31 @@ void TGERG2008::Residual(double T, double D, TResidual& r) const {
       const double f = Fx[i] * Fx[j] * p->F;
       for (int k = 0; k < p->dep.count; ++k) {
         const TDepTerm& e = p->dep.terms[k];
-        if (e.eta == 0 && e.beta == 0) {
-          AddTerm(r, f * e.n * std::exp(e.d * lnDel + e.t * lnTau), e.t, e.d, 0, 0);
-        } else {
-          // phi = -eta (delta - eps)^2 - beta (delta - gamma)
-          const double phi = -e.eta * (del - e.eps) * (del - e.eps) - e.beta * (del - e.gam);
-          const double dphi = del * (-2 * e.eta * (del - e.eps) - e.beta);  // delta phi'
-          const double e2 = 2 * e.eta * del * del;
-          AddTerm(r, f * e.n * std::exp(e.d * lnDel + e.t * lnTau + phi), e.t, e.d + dphi,
-                  dphi - e2, dphi - 3 * e2);
-        }
+        add({f * e.n, e.d, e.t, 0, e.eta, e.eps, e.beta, e.gam, e.eta != 0 || e.beta != 0});
       }
+    }
+  }
+}
+
+void TGERG2008::Residual(double T, double D, TResidual& r) const {
+  r = TResidual();
+  const double del = D / FDr, tau = FTr / T;
+  if (!(del > 0) || !(tau > 0)) return;
+  const double lnDel = std::log(del), lnTau = std::log(tau);
+  for (const TTerm& e : FTerms) {
+    if (e.special) {
+      // phi = -eta (delta - eps)^2 - beta (delta - gamma)
+      const double phi = -e.eta * (del - e.eps) * (del - e.eps) - e.beta * (del - e.gam);
+      const double dphi = del * (-2 * e.eta * (del - e.eps) - e.beta);  // delta phi'
+      const double e2 = 2 * e.eta * del * del;
+      AddTerm(r, e.n * std::exp(e.d * lnDel + e.t * lnTau + phi), e.t, e.d + dphi, dphi - e2,
+              dphi - 3 * e2);
+    } else if (e.c == 0) {
+      AddTerm(r, e.n * std::exp(e.d * lnDel + e.t * lnTau), e.t, e.d, 0, 0);
+    } else {
+      const double dc = std::exp(e.c * lnDel);  // delta^c
+      AddTerm(r, e.n * std::exp(e.d * lnDel + e.t * lnTau - dc), e.t, e.d - e.c * dc,
+              -e.c * e.c * dc, -e.c * e.c * e.c * dc);
     }
   }
 }

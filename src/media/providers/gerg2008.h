@@ -8,6 +8,8 @@
 // to 35 MPa; extended range 60 K to 700 K up to 70 MPa.
 #pragma once
 
+#include <vector>
+
 #include "natural_gas_eos.h"
 
 namespace torvacalc::natgas {
@@ -29,6 +31,17 @@ class TGERG2008 : public TGasModel {
   const TIdeal& ComponentIdeal(int i) const override;
 
  private:
+  // The residual terms of the composition, merged: every pure-substance
+  // term carries x_i n_ik and every departure term x_i x_j F_ij n_ijk, and
+  // terms of the same exponents (the components sharing one functional
+  // form, the pairs sharing the generalized departure function) are summed
+  // into one.
+  struct TTerm {
+    double n, d, t, c;             // n delta^d tau^t exp(-delta^c) (c = 0: none)
+    double eta, eps, beta, gam;    // exp(-eta (delta-eps)^2 - beta (delta-gam))
+    bool special;
+  };
+  std::vector<TTerm> FTerms;
   double FTr = 1, FDr = 1;
 };
 
