@@ -273,6 +273,61 @@ teCalculatedPhase tNaturalGasSubstance::GetPhase() {
   return Available(FTpc) && TK > FTpc ? cpGas : cpVapour;
 }
 
+bool tNaturalGasSubstance::StateAt(Extended TK, Extended PkPa, double* out) {
+  auto setx = std::bit_cast<double (*)(double*, int*)>(Function("NGSETX"));
+  auto f = std::bit_cast<double (*)(double*, double*, double*, double*, int*)>(Function("NGSTATE"));
+  std::vector<double> x;
+  if (!setx || !f || !Available(TK, PkPa) || !GetLibraryComposition(x)) return false;
+  int slot = FLibSlot;
+  if (IsRUBNa(setx(x.data(), &slot))) return false;
+  double T = static_cast<double>(TK), P = static_cast<double>(PkPa), w = 0;
+  const double r = f(&T, &P, &w, out, &slot);
+  return !IsRUBNa(r) && std::isfinite(r);
+}
+
+Extended tNaturalGasSubstance::SolveIso(int index, Extended T1K, Extended P1kPa, Extended P2kPa,
+                                        double* out2) {
+  double out1[natgas::ngCount];
+  if (!StateAt(T1K, P1kPa, out1)) return NoValue;
+  const double target = out1[index];
+  double T = static_cast<double>(T1K);
+  for (int it = 0; it < 60; ++it) {
+    if (!StateAt(T, P2kPa, out2)) return NoValue;
+    const double f = out2[index] - target;
+    // dh/dT = cp and ds/dT = cp/T at constant pressure.
+    const double slope = index == natgas::ngH ? out2[natgas::ngCp] : out2[natgas::ngCp] / T;
+    if (!(slope > 0)) return NoValue;
+    double step = -f / slope;
+    if (step > 50) step = 50;
+    if (step < -50) step = -50;
+    if (T + step < 1) step = (1 - T) / 2;
+    T += step;
+    if (std::fabs(step) < 1E-10 * T) {
+      if (!StateAt(T, P2kPa, out2)) return NoValue;
+      return T;
+    }
+  }
+  return NoValue;
+}
+
+Extended tNaturalGasSubstance::DoCalculateT2(Extended T1, Extended P1, Extended P2) {
+  if (!Available(T1, P1, P2) || P1 <= 0 || P2 <= 0) return NoValue;
+  double out2[natgas::ngCount];
+  const Extended TK = SolveIso(natgas::ngH, T1 + ZeroCelsius, P1 * 100, P2 * 100, out2);
+  return IsNoValue(TK) ? NoValue : TK - ZeroCelsius;
+}
+
+void tNaturalGasSubstance::DoCalculateRhoIsentrop(Extended& Rho2, Extended& T2, Extended T1,
+                                                  Extended P1, Extended P2) {
+  Rho2 = T2 = NoValue;
+  if (!Available(T1, P1, P2) || P1 <= 0 || P2 <= 0) return;
+  double out2[natgas::ngCount];
+  const Extended TK = SolveIso(natgas::ngS, T1 + ZeroCelsius, P1 * 100, P2 * 100, out2);
+  if (IsNoValue(TK)) return;
+  T2 = TK - ZeroCelsius;
+  Rho2 = static_cast<Extended>(out2[natgas::ngD]) * out2[natgas::ngM];
+}
+
 Extended tNaturalGasSubstance::GetU() { Evaluate(); return FU; }
 Extended tNaturalGasSubstance::GetG() { Evaluate(); return FG; }
 Extended tNaturalGasSubstance::GetJouleThomson() { Evaluate(); return FJT; }

@@ -99,7 +99,21 @@ class tNaturalGasSubstance : public tRUBDLLInterface {
   std::vector<TGasMessage> CheckComposition() const;
   std::vector<TGasMessage> CheckState();
 
+ protected:
+  // Throttling (isenthalpic) and isentropic changes of state from (T1, P1)
+  // to P2 with the equation itself: Newton's method on T with the heat
+  // capacity, at most 60 steps of at most 50 K.
+  Extended DoCalculateT2(Extended T1, Extended P1, Extended P2) override;
+  void DoCalculateRhoIsentrop(Extended& Rho2, Extended& T2, Extended T1, Extended P1,
+                              Extended P2) override;
+
  private:
+  // The state at (T in K, P in kPa) of the current composition, without
+  // touching the cached state; false when there is none.
+  bool StateAt(Extended TK, Extended PkPa, double* out);
+  // Temperature (K) at P2 (kPa) where the property `index` (enthalpy or
+  // entropy, TNGOut) equals its value at (T1, P1).
+  Extended SolveIso(int index, Extended T1K, Extended P1kPa, Extended P2kPa, double* out2);
   void Invalidate() { FValid = false; }
   void Evaluate();
   bool CallState(Extended TK, Extended PkPa, int wish, double* out);

@@ -404,3 +404,44 @@ TEST(NaturalGasLibrary, ServesAPlainLibraryProviderThroughTheStandardFunctions) 
 
 }  // namespace
 }  // namespace torvacalc
+
+namespace torvacalc {
+namespace {
+
+// Throttling keeps the enthalpy, an isentropic change the entropy; for a
+// small pressure step the temperature change is the Joule-Thomson
+// coefficient times the step.
+TEST(NaturalGasSubstance, ThrottlingAndIsentropicChangesOfState) {
+  for (TNaturalGasMethod method : {ngmGERG2008, ngmAGA8Detail}) {
+    SCOPED_TRACE(tNaturalGasSubstance::MethodName(method));
+    tNaturalGasSubstance gas(method);
+    SetExample(gas.GetAGAConcentration());
+    gas.SetT(15);
+    gas.SetP(60);
+    const Extended h1 = gas.GetH(), s1 = gas.GetS(), jt = gas.GetJouleThomson();
+    const Extended T2 = gas.CalculateT2(15, 60, 20);
+    ASSERT_FALSE(IsNoValue(T2));
+    EXPECT_LT(T2, 15 - 5);  // natural gas cools when throttled
+    tNaturalGasSubstance after(method);
+    SetExample(after.GetAGAConcentration());
+    after.SetT(T2);
+    after.SetP(20);
+    EXPECT_NEAR(static_cast<double>(after.GetH()), static_cast<double>(h1), 1E-9);
+    const Extended small = gas.CalculateT2(15, 60, 59.99);
+    EXPECT_NEAR(static_cast<double>((small - 15) / -0.01), static_cast<double>(jt), 1E-3 * jt);
+
+    Extended rho2, T2s;
+    gas.CalculateRhoIsentrop(rho2, T2s, 15, 60, 20);
+    ASSERT_FALSE(IsNoValue(rho2));
+    after.SetT(T2s);
+    EXPECT_NEAR(static_cast<double>(after.GetS()), static_cast<double>(s1), 1E-11);
+    EXPECT_NEAR(static_cast<double>(after.GetRho()), static_cast<double>(rho2), 1E-9 * rho2);
+    EXPECT_LT(T2s, T2);  // expansion with work cools more than throttling
+    // Unavailable inputs give NoValue.
+    EXPECT_TRUE(IsNoValue(gas.CalculateT2(15, 60, 0)));
+    EXPECT_TRUE(IsNoValue(gas.CalculateT2(NoValue, 60, 20)));
+  }
+}
+
+}  // namespace
+}  // namespace torvacalc
