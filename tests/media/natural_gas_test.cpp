@@ -445,3 +445,34 @@ TEST(NaturalGasSubstance, ThrottlingAndIsentropicChangesOfState) {
 
 }  // namespace
 }  // namespace torvacalc
+
+namespace torvacalc {
+namespace {
+
+// Pure-component limit at low density: second virial coefficients of
+// methane and nitrogen (recommended values of the compilation of Dymond and
+// Smith, The Virial Coefficients of Pure Gases and Mixtures, 1980, in
+// cm3/mol, uncertainty about 1 cm3/mol), from B = (Z - 1) / D as D -> 0.
+TEST(NaturalGasLibrary, SecondVirialCoefficientsOfMethaneAndNitrogen) {
+  struct Case {
+    int index;  // library order
+    double T, B;
+  } cases[] = {{0, 273.15, -53.4}, {0, 298.15, -42.8}, {1, 273.15, -10.5}, {1, 298.15, -4.7}};
+  for (TNaturalGasMethod method : {ngmGERG2008, ngmAGA8Detail}) {
+    const TLibraryFunctions f = Functions(method);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(tNaturalGasSubstance::MethodName(method)) + " component " +
+                   std::to_string(c.index) + " T=" + std::to_string(c.T));
+      double x[NGComponents] = {};
+      x[c.index] = 1;
+      int slot = 59;
+      ASSERT_GT(f.setx(x, &slot), 0);
+      double T = c.T, D = 1E-6, out[ngCount];
+      ASSERT_EQ(f.propsotd(&T, &D, out, &slot), 0);
+      EXPECT_NEAR((out[ngZ] - 1) / D * 1000, c.B, 1.0);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace torvacalc
