@@ -1,5 +1,6 @@
 #include "media/natural_gas.h"
 
+#include <atomic>
 #include <bit>
 #include <cmath>
 
@@ -83,8 +84,11 @@ constexpr TStateRange kGERGNormal{90, 450, 350}, kGERGExtended{60, 700, 700};
 // Fraction above which component 17 of a GERG mixture is reported (mol %).
 constexpr Extended kComponent17Limit = 0.1L;
 
+// Composition slots are handed out in turn; two providers that share a
+// slot still compute right, because every evaluation sets its composition
+// again before it asks for a state.
 int NextSlot() {
-  static int counter = 0;
+  static std::atomic<int> counter{0};
   return counter++ % NGSlots;
 }
 
@@ -196,7 +200,7 @@ void tNaturalGasSubstance::Evaluate() {
   if (FValid) return;
   FValid = true;
   for (Extended& v : FResult) v = NoValue;
-  FU = FG = FJT = FdPdT = FdPdRho = FMolarD = FTpc = NoValue;
+  FU = FG = FJT = FdPdT = FdPdRho = FMolarD = FTpc = FDpc = NoValue;
   FRootKind = 0;
   std::vector<double> x;
   auto setx = std::bit_cast<double (*)(double*, int*)>(Function("NGSETX"));
@@ -236,6 +240,7 @@ void tNaturalGasSubstance::Evaluate() {
     FdPdT = FromLib(out[natgas::ngdPdT]) / 100;       // kPa/K to bar/K
     FdPdRho = FromLib(out[natgas::ngdPdD]) / 100 / m;  // kPa/(mol/l) to bar/(kg/m3)
     FTpc = FromLib(out[natgas::ngTpc]);
+    FDpc = FromLib(out[natgas::ngDpc]);
   }
   // Density at the normal conditions, always on the gas side.
   double outN[natgas::ngCount];
@@ -269,8 +274,12 @@ teCalculatedPhase tNaturalGasSubstance::GetPhase() {
   if (FRootKind == 0) return cpUndef;
   if (FRootKind == 3) return cpLiquid;
   if (FRootKind == 2) return cpVapour;
+  // A single root: liquid-like or gas-like by its density against the
+  // pseudo-critical point of the mixture.
   const Extended TK = FT + ZeroCelsius;
-  return Available(FTpc) && TK > FTpc ? cpGas : cpVapour;
+  if (!Available(FTpc, FDpc, FMolarD)) return cpGas;
+  if (FMolarD > FDpc) return TK < FTpc ? cpLiquid : cpSuperCritical;
+  return TK > FTpc ? cpGas : cpVapour;
 }
 
 bool tNaturalGasSubstance::StateAt(Extended TK, Extended PkPa, double* out) {

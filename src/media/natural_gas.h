@@ -125,7 +125,7 @@ class tNaturalGasSubstance : public tRUBDLLInterface {
   bool FOverruled[epCount] = {};
   Extended FResult[epCount];
   Extended FU = NoValue, FG = NoValue, FJT = NoValue, FdPdT = NoValue, FdPdRho = NoValue,
-           FMolarD = NoValue, FTpc = NoValue;
+           FMolarD = NoValue, FTpc = NoValue, FDpc = NoValue;
   int FRootKind = 0;
 };
 

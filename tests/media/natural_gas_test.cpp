@@ -168,7 +168,7 @@ TEST(NaturalGasSubstance, ConvertsTheReferenceStateIntoEngineUnits) {
     EXPECT_NEAR(static_cast<double>(gas.GetJouleThomson()), jt, 1E-10 * jt);
     const double w = gerg ? 714.4248840596024 : 712.6393684057903;
     EXPECT_NEAR(static_cast<double>(gas.Getcf()), w, 1E-10 * w);
-    EXPECT_EQ(gas.GetPhase(), cpGas);
+    EXPECT_EQ(gas.GetPhase(), cpSuperCritical);  // denser than the pseudo-critical point
     EXPECT_EQ(gas.GetRootKind(), 1);
     // An overruled density carries every other property with it.
     const Extended kappa = gas.GetKappa();
@@ -471,6 +471,38 @@ TEST(NaturalGasLibrary, SecondVirialCoefficientsOfMethaneAndNitrogen) {
       ASSERT_EQ(f.propsotd(&T, &D, out, &slot), 0);
       EXPECT_NEAR((out[ngZ] - 1) / D * 1000, c.B, 1.0);
     }
+  }
+}
+
+}  // namespace
+}  // namespace torvacalc
+
+namespace torvacalc {
+namespace {
+
+TEST(NaturalGasSubstance, PhaseOfTheState) {
+  struct Case {
+    int component;
+    Extended T, P;  // degC, bar
+    teCalculatedPhase phase;
+    bool twoRoots;
+  } cases[] = {
+      {5, 26.85L, 5, cpVapour, true},    // propane below its vapour pressure
+      {5, 26.85L, 12, cpLiquid, true},   // above it, below the vapour spinodal
+      {5, 26.85L, 20, cpLiquid, false},  // only the liquid root
+      {5, 150, 50, cpGas, false},        // above the critical temperature, gas-like
+      {1, 15, 60, cpGas, false},         // methane
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.component) + " " + std::to_string(static_cast<double>(c.P)) + " bar");
+    tGERGSubstance gas;
+    gas.GetAGAConcentration().SetC(c.component, 100);
+    gas.SetT(c.T);
+    gas.SetP(c.P);
+    EXPECT_EQ(gas.GetPhase(), c.phase);
+    bool two = false;
+    for (const TGasMessage& m : gas.CheckState()) two |= m.No == gmTwoRoots;
+    EXPECT_EQ(two, c.twoRoots);
   }
 }
 
