@@ -24,7 +24,8 @@ const char* kUsage =
     "Prints the properties of a natural gas or gas mixture at the temperature T\n"
     "in degC and the absolute pressure P in bar, from the AGA8-DC92 detail\n"
     "characterization (AGA Report No. 8 Part 1, ISO 12213-2; --method aga8, the\n"
-    "default) or from GERG-2008 (ISO 20765-2; --method gerg). TN and PN are the\n"
+    "default, or the method a named composition is meant for) or from GERG-2008\n"
+    "(ISO 20765-2; --method gerg). TN and PN are the\n"
     "normal conditions of the normal density (default 0 degC, 1.01325 bar).\n\n"
     "The composition: a named composition (--mix NAME, see --list) and/or\n"
     "COMPONENT=FRACTION for any of the 21 components, named in German or\n"
@@ -95,6 +96,7 @@ int ListCompositions(CommandContext& ctx, bool json) {
 int RunGas(const std::vector<std::string>& args, CommandContext& ctx) {
   bool json = false, list = false;
   TNaturalGasMethod method = ngmAGA8Detail;
+  bool methodGiven = false;
   std::string mix;
   std::map<std::string, std::string> state;
   struct Given {
@@ -116,8 +118,10 @@ int RunGas(const std::vector<std::string>& args, CommandContext& ctx) {
         mix = v;
       } else if (v == "aga8" || v == "AGA8") {
         method = ngmAGA8Detail;
+        methodGiven = true;
       } else if (v == "gerg" || v == "GERG") {
         method = ngmGERG2008;
+        methodGiven = true;
       } else {
         throw EUsage("--method: \"" + v + "\" is neither aga8 nor gerg");
       }
@@ -155,6 +159,11 @@ int RunGas(const std::vector<std::string>& args, CommandContext& ctx) {
   if (!std::isfinite(T) || !std::isfinite(P) || !std::isfinite(TN) || !std::isfinite(PN))
     throw EUsage("T, P, TN and PN must be finite numbers");
 
+  // A named composition brings the method it is meant for, unless one is given.
+  if (!mix.empty() && !methodGiven)
+    for (const TNamedComposition& n : NamedCompositions())
+      if (LowerAscii(n.Name) == LowerAscii(mix) || LowerAscii(n.NameE) == LowerAscii(mix))
+        method = n.Method == "GERG" ? ngmGERG2008 : ngmAGA8Detail;
   tNaturalGasSubstance gas(method);
   tAGAConcentration& c = gas.GetAGAConcentration();
   if (!mix.empty() && !LoadNamedComposition(mix, c))
