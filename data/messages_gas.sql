@@ -2,10 +2,9 @@
 -- raised by the module that shows the substance (ModulNo 20). TypeNo:
 -- 0 error, 1 out of bounds, 2 alarm, 3 missing input, 4 warning, 5 hint.
 -- Placeholders are filled from tNaturalGasSubstance::CheckComposition and
--- CheckState.
+-- CheckState. Message 131 (n-octane above 0.1 % in a GERG mixture) is the
+-- substances module's own and lies in its file.
 INSERT INTO HYDRIXMessages VALUES
- (131, 'de', 20, 'Gasgemisch (GERG): der Anteil von %s betraegt %.4g %% und liegt ueber %.4g %%; das Gemisch liegt ausserhalb des Bereichs, fuer den die GERG-Gleichung angepasst wurde.', 4, 131),
- (131, 'en', 20, 'Gas mixture (GERG): the fraction of %s is %.4g %% and exceeds %.4g %%; the mixture lies outside the range the GERG equation was fitted to.', 4, 131),
  (1301, 'de', 20, 'Die Summe der Anteile betraegt %.6g %% statt 100 %%; die Zusammensetzung wurde normiert.', 5, 1301),
  (1301, 'en', 20, 'The fractions add up to %.6g %% instead of 100 %%; the composition was normalised.', 5, 1301),
  (1302, 'de', 20, 'Der Anteil von %s ist negativ (%.4g %%): die Zusammensetzung ist ungueltig.', 0, 1302),
