@@ -55,11 +55,11 @@ TCMNormPipeThickness::TCMNormPipeThickness(TCalcComponent* owner, std::string na
   if (FDatabase)
     for (const TPipeClass& c : FDatabase->Classes()) classes.push_back(c.Name);
   PipeClass->SetValueList(classes);
-  if (!classes.empty()) PipeClass->SetSwitchStatus(0);
   DN = m.AddItem<TDataListSwitch>("DN");
   DN->SetCaption("Nennweite DN");
   PN = m.AddItem<TDataListSwitch>("PN");
   PN->SetCaption("Nenndruck / Wanddickenreihe");
+  if (!classes.empty()) PipeClass->SetSwitchStatus(0);
   CheckP1 = m.AddItem<TCalcSwitch>("CheckP1");
   CheckP1->SetCaption("Betriebsdruck pruefen");
   CheckP1->SetChecked(true);
@@ -95,7 +95,7 @@ void TCMNormPipeThickness::RefreshLists() {
 void TCMNormPipeThickness::CalcEvent(TCalcEvent event, TCalcItem* item) {
   // A new class offers other sizes and ratings, also while the module is
   // switched off (a file or the command line sets the class before the DN).
-  if (event == ceValueFieldChange && item == PipeClass && !IsDestroying()) RefreshLists();
+  if (event == ceValueFieldChange && item == PipeClass && DN && PN && !IsDestroying()) RefreshLists();
   TCalcModule::CalcEvent(event, item);
 }
 

@@ -30,13 +30,13 @@ class TCMNormPipeThickness : public TCalcModule {
 
   void CalcEvent(TCalcEvent event, TCalcItem* item) override;
 
-  TCalcListSwitch* EnterDi;
-  TPipeClassSwitch* PipeClass;
-  TDataListSwitch *DN, *PN;
-  TCalcSwitch* CheckP1;
-  TModifyParameter *DaP, *tP;
-  TInOutParameter* DiP;
-  TInputParameter *P1, *DNV;
+  TCalcListSwitch* EnterDi = nullptr;
+  TPipeClassSwitch* PipeClass = nullptr;
+  TDataListSwitch *DN = nullptr, *PN = nullptr;
+  TCalcSwitch* CheckP1 = nullptr;
+  TModifyParameter *DaP = nullptr, *tP = nullptr;
+  TInOutParameter* DiP = nullptr;
+  TInputParameter *P1 = nullptr, *DNV = nullptr;
 
  protected:
   void DoCalculate() override;
