@@ -84,12 +84,12 @@ TCMMaterialData::TCMMaterialData(TCalcComponent* owner, std::string name, const 
   T1 = Param<TInputParameter>(m, "T1", qTemperature, "Temperatur");
   e = Param<TInputParameter>(m, "e", qLengthMM, "Wanddicke");
   hz = Param<TInputParameter>(m, "hz", qTimeH, "Betriebsstunden");
-  Alpha = Param<TOverruleParameter>(m, "Alpha", qExpansionCoefficient, "Mittlerer Waermeausdehnungskoeffizient ab 20 °C");
-  Alin = Param<TOverruleParameter>(m, "Alin", qExpansionCoefficient, "Waermeausdehnungskoeffizient (Geradengleichung)");
+  Alpha = Param<TOverruleParameter>(m, "Alpha", qExpansionCoefficient, "Mittl. Ausdehnungskoeffizient ab 20 °C");
+  Alin = Param<TOverruleParameter>(m, "Alin", qExpansionCoefficient, "Wahrer Ausdehnungskoeffizient");
   Blin = m.AddItem<TOverruleParameter>("Blin", Extended(-1E20L), Extended(1E20L), qNoUnit);
-  Blin->SetCaption("Waermedehnung ab 20 °C in mm/m");
+  Blin->SetCaption("Waermedehnung ab 20 °C (mm/m)");
   CM = m.AddItem<TOverruleParameter>("CM", Extended(-1E20L), Extended(1E20L), qNoUnit);
-  CM->SetCaption("Waermespannung je Kelvin E*alpha in N/(mm2 K)");
+  CM->SetCaption("Waermespannung E*alpha (N/(mm2 K))");
   K = Param<TModifyParameter>(m, "K", qModulusOfElasticity, "Festigkeitskennwert K");
   EM = Param<TOverruleParameter>(m, "EM", qModulusOfElasticity, "Elastizitaetsmodul");
   RhoM = Param<TOverruleParameter>(m, "RhoM", qDensity, "Dichte des Werkstoffs");

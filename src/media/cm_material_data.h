@@ -38,9 +38,9 @@ class TCMMaterialData : public TCalcModule {
   // strength evaluation of the consuming modules.
   TInputParameter *T1 = nullptr, *e = nullptr, *hz = nullptr;
   // Thermal expansion at T1: mean coefficient from 20 degC (Alpha), the
-  // straight-line coefficient (Alin), the elongation from 20 degC in mm/m
-  // (Blin) and the thermal stress of a restrained pipe per kelvin E*alpha
-  // in N/(mm2 K) (CM).
+  // true (differential) coefficient (Alin), the elongation from 20 degC in
+  // mm/m (Blin) and the thermal stress of a restrained pipe per kelvin,
+  // E*alpha in N/(mm2 K) (CM).
   TOverruleParameter *Alpha = nullptr, *Alin = nullptr, *Blin = nullptr, *CM = nullptr;
   // Strength characteristic K: the 0.2 % proof strength at T1, for
   // austenitic steels the 1 % proof strength where published.

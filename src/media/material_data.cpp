@@ -141,8 +141,20 @@ Extended tEN13480Description::CalculateSRt(Extended t, bool& approximated) const
   return LinearInterpolation(mcSRt, t, approximated);
 }
 Extended tEN13480Description::CalculateAl(Extended t, bool& approximated) const {
-  const Extended a = LinearInterpolation(mcAl, t, approximated);
-  return HasValue(a) || IsNoValue(MatAl) ? a : MatAl;
+  bool tableApprox = false;
+  const Extended a = LinearInterpolation(mcAl, t, tableApprox);
+  if (HasValue(a)) {
+    approximated = approximated || tableApprox;
+    return a;
+  }
+  // The true coefficient is the slope of the elongation from 20 degC,
+  // d/dt [beta20,t (t - 20)], here over one kelvin on either side.
+  if (IsNoValue(t)) return NoValue;
+  bool a1 = false, a2 = false;
+  const Extended b1 = LinearInterpolation(mcBeta20, t - 1, a1), b2 = LinearInterpolation(mcBeta20, t + 1, a2);
+  if (!Available(b1, b2)) return MatAl;
+  approximated = approximated || a1 || a2;
+  return (b2 * (t + 1 - 20) - b1 * (t - 1 - 20)) / 2;
 }
 
 Extended tEN13480Description::CalculateAt(Extended t, bool& approximated) const {

@@ -47,8 +47,9 @@ struct tMatPoly {
 // One row of the table over temperature; NoValue where not published.
 struct tMatValueRow {
   Extended T = NoValue;
-  // Al: straight-line coefficient of the mean expansion (10^-6/K) and At:
-  // thermal elongation from 20 degC (mm/m), where a source gives them.
+  // Al: the true (differential) expansion coefficient at T (10^-6/K) and
+  // At: the thermal elongation from 20 degC (mm/m), where a source gives
+  // them; otherwise both follow from Beta20.
   Extended Al = NoValue, At = NoValue, Beta20 = NoValue, EM = NoValue, Lambda = NoValue;
   Extended Rm = NoValue, Rp02 = NoValue, Rp10 = NoValue, SRt = NoValue;
   Extended Cp = NoValue;  // where the source tabulates the specific heat
@@ -99,6 +100,8 @@ class tEN13480Description {
   Extended CalculateRp02(Extended t, bool& approximated) const;
   Extended CalculateRp10(Extended t, bool& approximated) const;
   Extended CalculateSRt(Extended t, bool& approximated) const;
+  // The true expansion coefficient at t in 10^-6/K: the tabulated Al, or
+  // the slope of beta20,t (t - 20).
   Extended CalculateAl(Extended t, bool& approximated) const;
   // Thermal elongation from 20 degC in mm/m: the tabulated At, or
   // beta20,t (t - 20) from the mean coefficient.

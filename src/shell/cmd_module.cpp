@@ -19,6 +19,10 @@
 #include "shell/module_kinds.h"
 #include "shell/json_writer.h"
 #include "valves/cm_control_valves.h"
+#include "media/cm_flow.h"
+#include "media/cm_material_data.h"
+#include "media/cm_mixed_phase.h"
+#include "media/cm_norm_pipe_thickness.h"
 
 namespace torvacalc {
 
@@ -48,6 +52,11 @@ const char* kUsage =
 const std::vector<TModuleKind>& ModuleKinds() {
   static const std::vector<TModuleKind> kinds = {
       {"valve", "TCMControlValves", "cvc", [] { return std::make_unique<TCMControlValves>(); }},
+      {"material", "TCMMaterialData", "cmd", [] { return std::make_unique<TCMMaterialData>(); }},
+      {"pipe", "TCMNormPipeThickness", "cnp", [] { return std::make_unique<TCMNormPipeThickness>(); }},
+      {"flow", "TCMAllFlow", "caf", [] { return std::make_unique<TCMAllFlow>(); }},
+      {"mixeddensity", "TCMMixedDensity", "cmx", [] { return std::make_unique<TCMMixedDensity>(); }},
+      {"mixedphase", "TCMMixedPhaseCorr", "cmp", [] { return std::make_unique<TCMMixedPhaseCorr>(); }},
   };
   return kinds;
 }

@@ -245,6 +245,10 @@ TEST(MaterialModule, ValuesAtTheTemperatureByName) {
   EXPECT_NEAR(x.Get("Rm_20"), 360, 1e-12);
   EXPECT_NEAR(x.Get("EM"), (199000 + 192000) / 2.0L, 1e-9);
   EXPECT_NEAR(x.Get("Alpha"), (12.08L + 0.004L * 250) * 1e-6L, 1e-18);
+  // The true coefficient, the slope of EN 1993-1-2 eq. (3.1a):
+  // 1.2E-5 + 0.8E-8 T.
+  EXPECT_NEAR(x.Get("Alin"), 1.2e-5L + 0.8e-8L * 250, 1e-17);
+  EXPECT_NEAR(x.Get("Blin"), (12.08L + 0.004L * 250) * 230 * 1e-3L, 1e-12);
   EXPECT_NEAR(x.Get("SChar"), 1.5, 1e-15);
   EXPECT_NEAR(x.Get("tMatMax"), 480, 1e-12);
   // Rm is published at room temperature only: its value at 250 degC is an
