@@ -189,10 +189,12 @@ void TCMAllFlow::DoCalculate() {
   const bool moist = IsMoist(), gas = IsGas();
   const bool user = StandardConditions->GetSwitchIndex() == 2;
   (user && moist ? MakeUtilized({TN0, PN0}) : MakeNotUtilized({TN0, PN0}));
-  (moist ? MakeUtilized({p1, PhiRel, pvw1, zn, QmOrQvMoist, StandardConditions})
-         : MakeNotUtilized({p1, PhiRel, pvw1, zn, QmOrQvMoist, StandardConditions}));
+  (moist ? MakeUtilized({p1, PhiRel, pvw1, QmOrQvMoist, StandardConditions})
+         : MakeNotUtilized({p1, PhiRel, pvw1, QmOrQvMoist, StandardConditions}));
   (gas || moist ? MakeUtilized({RhoN}) : MakeNotUtilized({RhoN}));
-  MakeNotUtilized({t1, z1});
+  // Passed on for the modules that follow: the conversions do not depend
+  // on them (zn cancels between the gas constant and the normal density).
+  MakeNotUtilized({t1, z1, zn});
   (moist ? MakeNotUtilized({QmOrQv}) : MakeUtilized({QmOrQv}));
   std::vector<TCalcItem*> needed;
   if (moist) {
