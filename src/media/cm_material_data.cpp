@@ -111,21 +111,39 @@ TCMMaterialData::TCMMaterialData(TCalcComponent* owner, std::string name, const 
 
 TCMMaterialData::~TCMMaterialData() { DestroyItems(); }
 
-// The material by the chosen way of input; the other switches follow.
+// The material by the chosen way of input; the other switches follow. A
+// number chosen while the input is by name (or a name while it is by
+// number) is taken too, rather than cleared unseen.
 const tEN13480Description* TCMMaterialData::LocateMaterial() {
   if (!FDatabase) return nullptr;
+  const auto byName = [&] { return FDatabase->ByName(Chosen(EN13480Name)); };
+  const auto byNo = [&] { return FDatabase->ByNo(Chosen(EN13480No)); };
+  const auto user = [](const TCustomCalcMultiSwitch* s) {
+    return s->GetSwitchStatus() >= 0 && s->GetInputState() == isUser;
+  };
   switch (NormInput->GetSwitchIndex()) {
-    case niByNo: return FDatabase->ByNo(Chosen(EN13480No));
     case niByExpansionClass: return FDatabase->ByExpansionClass(Chosen(ExpansionClass));
-    default: return FDatabase->ByName(Chosen(EN13480Name));
+    case niByNo: {
+      const tEN13480Description* d = byNo();
+      return d || !user(EN13480Name) ? d : byName();
+    }
+    default: {
+      const tEN13480Description* d = byName();
+      return d || !user(EN13480No) ? d : byNo();
+    }
   }
 }
 
 void TCMMaterialData::ShowMaterial(const tEN13480Description* d) {
   const bool byClass = NormInput->GetSwitchIndex() == niByExpansionClass;
   const bool material = d && !byClass;
-  if (NormInput->GetSwitchIndex() != niByName) Show(EN13480Name, material ? d->MatName : "");
-  if (NormInput->GetSwitchIndex() != niByNo) Show(EN13480No, material ? d->MatDinNo : "");
+  // Name and number show the material found; the one that found it is
+  // left as the user chose it.
+  const auto sync = [&](TCustomCalcMultiSwitch* s, const std::string& text, bool primary) {
+    if (Chosen(s) != text && !(primary && !material)) Show(s, text);
+  };
+  sync(EN13480Name, material ? d->MatName : "", NormInput->GetSwitchIndex() == niByName);
+  sync(EN13480No, material ? d->MatDinNo : "", NormInput->GetSwitchIndex() == niByNo);
   Show(Material, material ? d->MatDinNo + " " + d->MatName + " (" + d->Standard + ")" : "");
   Show(MaterialClass, material ? d->MatGroupInfoD : "");
   Show(Condition, material ? d->Condition : "");

@@ -276,6 +276,16 @@ TEST(MaterialModule, ByNumberAustenitic) {
   EXPECT_NEAR(x.Get("CPM"), (450 + 0.28 * 300 - 2.91e-4 * 9e4 + 1.34e-7 * 2.7e7) / 1000, 1e-12);
 }
 
+TEST(MaterialModule, NumberGivenWhileTheInputIsByName) {
+  Module x;
+  x.Set("EN13480No", "1.0425");
+  x.Set("T1", "20");
+  x.m.SetActive(true);
+  EXPECT_EQ(x.m.EN13480Name->GetSelectedValue(), "P265GH");
+  EXPECT_EQ(x.m.EN13480No->GetSelectedValue(), "1.0425");
+  EXPECT_NEAR(x.Get("Rp02"), 265, 1e-12);
+}
+
 TEST(MaterialModule, TemperatureOutsideTheRangeOfUse) {
   struct Case {
     const char* name;
