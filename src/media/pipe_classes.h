@@ -81,9 +81,9 @@ struct TPipeGeometry {
   static Extended WallThickness(Extended Da, Extended Di);
   // The operating pressure p1 (bar abs) exceeds a nominal pressure PN
   // (bar). A PN stage is the gauge pressure a part may carry at 20 degC;
-  // p1 is compared with PN + 1 bar (gauge to absolute, rounded to the bar)
-  // and half a bar of rounding is granted to the operating pressure, so
-  // that PN 16 holds up to p1 = 16.5 bar abs and fails from above it.
+  // p1 is compared with PN + 1 bar (the stage as an absolute pressure, the
+  // atmosphere rounded to 1 bar) keeping half a bar of margin: PN + 1 <
+  // p1 + 0.5, so that PN 16 holds up to p1 = 16.5 bar abs.
   static bool ExceedsPN(Extended PN, Extended p1);
   // The index of the first rating whose PN holds p1 (ratings ascending by
   // PN as a class lists them); -1 when none does or p1 is not known.
