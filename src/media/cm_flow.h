@@ -21,9 +21,9 @@ class TCMCustomFlow : public TCalcModule {
   const char* ClassName() const override { return "TCMCustomFlow"; }
   const TQmQnQv& Flow() const { return FFlow; }
 
-  TCalcListSwitch *QmOrQv, *Phase, *GasMedium;
-  TInOutParameter *Qm, *Qn, *Qv;
-  TInputParameter *Rho, *RhoN;
+  TCalcListSwitch *QmOrQv = nullptr, *Phase = nullptr, *GasMedium = nullptr;
+  TInOutParameter *Qm = nullptr, *Qn = nullptr, *Qv = nullptr;
+  TInputParameter *Rho = nullptr, *RhoN = nullptr;
 
  protected:
   void DoCalculate() override;
@@ -51,9 +51,10 @@ class TCMAllFlow : public TCMCustomFlow {
   ~TCMAllFlow() override;
   const char* ClassName() const override { return "TCMAllFlow"; }
 
-  TCalcListSwitch *StandardConditions, *QmOrQvMoist;
-  TInOutParameter *QnTr, *QnF;
-  TInputParameter *p1, *t1, *z1, *zn, *PhiRel, *pvw1, *TN0, *PN0;
+  TCalcListSwitch *StandardConditions = nullptr, *QmOrQvMoist = nullptr;
+  TInOutParameter *QnTr = nullptr, *QnF = nullptr;
+  TInputParameter *p1 = nullptr, *t1 = nullptr, *z1 = nullptr, *zn = nullptr, *PhiRel = nullptr, *pvw1 = nullptr,
+                  *TN0 = nullptr, *PN0 = nullptr;
 
  protected:
   void DoCalculate() override;
