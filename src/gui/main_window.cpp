@@ -97,7 +97,8 @@ TMainWindow::TMainWindow(QWidget* parent) : QMainWindow(parent) {
   Dialogs.ChoosePdfFile = [this](const QString& suggestion) {
     return QFileDialog::getSaveFileName(this, Q(Translate("Adobe Acrobat Format...")), suggestion, "PDF (*.pdf)");
   };
-  PrintPdfFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  PrintPdfFolder = Q(TSettingsStore::Instance().ReadString(
+      "Print", "PdfFolder", S(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))));
 
   FTabs = new QTabWidget(this);
   FTabs->setTabsClosable(true);
@@ -203,8 +204,15 @@ void TMainWindow::BuildMenus() {
 
   QMenu* calc = menu("Berechnung");
   calc->addAction(AddAction("ActionCalculateP1", "Vordruck p1", {}, [this] {
-    if (auto* what = dynamic_cast<TCustomCalcMultiSwitch*>(Current().Calc->Item("WhatToCalculate", 0))) {
-      ChooseSwitch(*Current().Calc, *what, what->IndexOfText("Eintrittsdruck"));
+    TGuiCalculation& c = *Current().Calc;
+    if (auto* what = dynamic_cast<TCustomCalcMultiSwitch*>(c.Item("WhatToCalculate", 0))) {
+      // The Kv found so far becomes the engineer's given value, from which
+      // the inlet pressure is computed.
+      c.Super().BeginUpdate();
+      for (int op = 0; op < c.OperatingPointCount(); ++op)
+        if (TCalcItem* kv = c.Item("kv", op); kv && kv->GetInputState() == isCalculated) kv->IsNotLongerCalculated();
+      ChooseSwitch(c, *what, what->IndexOfText("Eintrittsdruck"));
+      c.Super().EndUpdate(true);
       Current().Changed = true;
       CalcSourceAfterCalculate();
     }
