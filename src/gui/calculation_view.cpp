@@ -172,12 +172,14 @@ void TCalculationView::Rebuild() {
     }
   }
   FTree->expandAll();
-  FTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  FTable->setColumnWidth(0, 300);
+  FTable->horizontalHeader()->setStretchLastSection(false);
+  FTable->horizontalHeader()->setMinimumSectionSize(24);
   for (int op = 0; op < ops; ++op) {
-    FTable->setColumnWidth(ValueColumn(op), 130);
+    FTable->setColumnWidth(ValueColumn(op), 160);
     FTable->setColumnWidth(IconColumn(op), 24);
   }
-  FTable->setColumnWidth(UnitColumn(), 110);
+  FTable->setColumnWidth(UnitColumn(), 130);
   Refresh();
 }
 
