@@ -200,19 +200,21 @@ void ChooseParameterUnit(TGuiCalculation& calc, TCalcParameter& p, int unitNo) {
 }
 
 void ChooseSwitch(TGuiCalculation& calc, TCalcItem& item, int index) {
-  AsOneChange(calc, [&] {
-    if (auto* multi = dynamic_cast<TCustomCalcMultiSwitch*>(&item)) {
-      if (index >= 0 && index < static_cast<int>(multi->GetValueList().size()) && index != multi->GetSwitchStatus()) {
-        item.EnterByUser(false);
-        multi->SetSwitchStatus(index);
-      }
-    } else if (auto* two = dynamic_cast<TCalcSwitch*>(&item)) {
-      if (two->GetChecked() != (index != 0)) {
-        item.EnterByUser(false);
-        two->SetChecked(index != 0);
-      }
-    }
-  });
+  // Choosing what is chosen already is no change (and no undo step).
+  if (auto* multi = dynamic_cast<TCustomCalcMultiSwitch*>(&item)) {
+    if (index < 0 || index >= static_cast<int>(multi->GetValueList().size()) || index == multi->GetSwitchStatus())
+      return;
+    AsOneChange(calc, [&] {
+      item.EnterByUser(false);
+      multi->SetSwitchStatus(index);
+    });
+  } else if (auto* two = dynamic_cast<TCalcSwitch*>(&item)) {
+    if (two->GetChecked() == (index != 0)) return;
+    AsOneChange(calc, [&] {
+      item.EnterByUser(false);
+      two->SetChecked(index != 0);
+    });
+  }
 }
 
 void EnterItemText(TGuiCalculation& calc, TCalcItem& item, const std::string& text) {

@@ -41,6 +41,7 @@
 #include "gui/characteristics_window.h"
 #include "gui/data_sheet.h"
 #include "gui/qt_text.h"
+#include "gui/startup.h"
 #include "output/export_template.h"
 
 namespace torvacalc {
@@ -248,6 +249,7 @@ void TMainWindow::BuildMenus() {
   options->addAction(AddAction("ActionViewSignis", "Signifikante Stellen...", {}, [this] { ShowDigitsDialog(); }));
   options->addAction(AddAction("ActionLanguange", "Sprache...", {}, [this] { ShowLanguageDialog(); }));
   options->addAction(AddAction("ActionProgramOptions", "Programmoptionen...", {}, [this] { ShowProgramOptions(); }));
+  options->addAction(AddAction("ActionLoadDataBases", "Datenbanken laden", {}, [this] { ReloadDataBases(true); }));
 
   QToolBar* bar = addToolBar(QString());
   bar->setObjectName("ToolBar");
@@ -729,6 +731,20 @@ void TMainWindow::ShowProgramOptions() {
   if (dlg.exec() != QDialog::Accepted) return;
   for (size_t i = 0; i < fields.size(); ++i) s.WriteString("Options", fields[i].first, S(edits[i]->text()));
   s.Save();
+}
+
+void TMainWindow::ReloadDataBases(bool askOptions) {
+  const QString previous = statusBar()->currentMessage();
+  const std::vector<TDatabaseStatus> dbs =
+      LoadDataBases([this](const std::string& text) { statusBar()->showMessage(Q(text)); });
+  std::string missing;
+  for (const auto& db : dbs)
+    if (!db.Loaded) missing += (missing.empty() ? "" : ", ") + Translate(db.Caption);
+  // The materials database is the one without which a valve cannot be
+  // checked: its folder is asked for.
+  if (askOptions && !dbs.front().Loaded) ShowProgramOptions();
+  for (auto& e : FEntries) e->View->Refresh();
+  statusBar()->showMessage(missing.empty() ? previous : Q(Translate("Nicht geladen") + ": " + missing));
 }
 
 void TMainWindow::Notice(const QString& text, const QString& dontShowKey) {

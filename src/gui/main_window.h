@@ -85,6 +85,10 @@ class TMainWindow : public QMainWindow {
   void ShowCharacteristics(int index);
   void JumpToNextTroubleMaker();
   void BatchExport();
+  // Loads the databases again; with `askOptions` the program options open
+  // when the materials database does not load, so that its folder can be
+  // set.
+  void ReloadDataBases(bool askOptions);
 
   // Macro lines ([FileOpen("...")], [FilePrint("...")]) and the command
   // that acts on one file ("/p": print and close again).

@@ -396,6 +396,27 @@ class GuiTest : public QObject {
     QVERIFY(w->Current().ReadOnly);
   }
 
+  // A new calculation starts from the default template and takes the
+  // default units; it is untitled and has no history to undo.
+  void newCalculationFromTemplateWithDefaultUnits() {
+    TSettingsStore& s = TSettingsStore::Instance();
+    s.WriteString("Options", "DefaultTemplate", liquid_);
+    const TQuantity pressure = CreateGuiCalculation()->Item("p1", 0)->AsParameter()->GetQuantity();
+    const int psi = TQuantityArray::UnitNoByName(pressure, "psi(a)");
+    s.WriteInteger("DefaultUnits", "Quantity" + std::to_string(pressure), psi);
+    auto w = Window();
+    s.EraseSection("DefaultUnits");
+    s.WriteString("Options", "DefaultTemplate", "");
+    QCOMPARE(w->Count(), 1);
+    QVERIFY(w->Current().FileName.empty());
+    TCalculationView& v = *w->Current().View;
+    QCOMPARE(EditorText(v, "kv"), QString("164.9"));
+    QCOMPARE(v.UnitChooser("p1")->currentText(), QString("psi(a)"));
+    QCOMPARE(EditorText(v, "p1"), QString("98.63"));
+    QVERIFY(!w->Action("ActionUndo")->isEnabled());
+    QVERIFY(!w->Current().Changed);
+  }
+
   void missingFileGivesTheAccessNotice() {
     auto w = Window();
     QVERIFY(!w->OpenFile((dir_ / "no such.cvc").string()));
