@@ -5,6 +5,7 @@
 #include <QPageLayout>
 #include <QPrinter>
 #include <QTextDocument>
+#include <algorithm>
 
 #include "framework/calc_switch.h"
 #include "framework/translation.h"
@@ -23,7 +24,7 @@ QString DataSheetHtml(TGuiCalculation& calc, const QString& title) {
   const int ops = calc.OperatingPointCount();
   QString h;
   h += "<html><head><meta charset='utf-8'><style>"
-       "body{font-family:'DejaVu Sans',sans-serif;font-size:9pt}"
+       "body{font-family:'DejaVu Sans',sans-serif;font-size:8pt}"
        "h1{font-size:14pt;margin:0}h2{font-size:11pt;margin:8pt 0 2pt 0;border-bottom:1px solid #555}"
        "table{border-collapse:collapse}td,th{padding:1pt 6pt;border-bottom:1px solid #ccc}"
        "th{text-align:left;background:#dde4ee}td.v{text-align:right}</style></head><body>";
@@ -42,17 +43,23 @@ QString DataSheetHtml(TGuiCalculation& calc, const QString& title) {
           const TCalcItem* item = calc.Item(name, op);
           const std::string text = item ? FieldText(*item) : std::string();
           any = any || !text.empty();
-          cells += "<td class='v'>" + Esc(text) + "</td>";
+          cells += "<td align='right'>" + Esc(text) + "</td>";
         }
         if (!any || !first->GetUtilized()) continue;
         const TCalcParameter* p = first->AsParameter();
-        rows += "<tr><td>" + Esc(first->GetCaption()) + "</td>" + cells + "<td>" +
-                (p ? Esc(p->GetCalcUnitName()) : QString()) + "</td></tr>";
+        const std::string unit = p ? p->GetCalcUnitName() : std::string();
+        rows += "<tr><td>" + Esc(first->GetCaption()) + "</td>" + cells + "<td>&nbsp;" + (unit == "-" ? QString() : Esc(unit)) +
+                "</td></tr>";
       }
       if (rows.isEmpty()) continue;
-      h += "<h2>" + Esc(Translate(group.Caption)) + "</h2><table width='100%'><tr><th></th>";
-      for (int op = 0; op < ops; ++op) h += "<th>" + Esc(calc.OperatingPointCaption(op)) + "</th>";
-      h += "<th>" + Esc(Translate("Einheit")) + "</th></tr>" + rows + "</table>";
+      // Caption, up to four operating points and the unit, in fixed shares
+      // of the width so that every group lines up.
+      const int valueWidth = 50 / std::max(ops, 1);
+      h += "<h2>" + Esc(Translate(group.Caption)) + "</h2><table width='100%' cellpadding='2' cellspacing='0'>"
+           "<tr><th width='38%'></th>";
+      for (int op = 0; op < ops; ++op)
+        h += QString("<th width='%1%' align='right'>").arg(valueWidth) + Esc(calc.OperatingPointCaption(op)) + "</th>";
+      h += "<th width='12%'>&nbsp;" + Esc(Translate("Einheit")) + "</th></tr>" + rows + "</table>";
     }
   }
   // Noise prediction belongs to the whole valve calculation; the module on
@@ -61,7 +68,7 @@ QString DataSheetHtml(TGuiCalculation& calc, const QString& title) {
   h += "<h2>" + Esc(Translate("Meldungen")) + "</h2>";
   if (calc.Messages().Messages().empty()) h += "<p>" + Esc(Translate("keine")) + "</p>";
   else {
-    h += "<table width='100%'>";
+    h += "<table width='100%' cellpadding='2' cellspacing='0'>";
     for (const auto& m : calc.Messages().Messages())
       h += "<tr><td>" + Esc(m->GetTypeText()) + " " + QString::number(m->MsgNo) + "</td><td>" +
            (m->CalcItem ? Esc(m->CalcItem->GetCaption()) : QString()) + "</td><td>" + Esc(m->Text) + "</td></tr>";

@@ -5,7 +5,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QImage>
+#include <QPainter>
 #include <QPixmap>
+#include <QTextDocument>
 #include <QStatusBar>
 #include <cstdlib>
 #include <filesystem>
@@ -18,6 +21,7 @@
 #include "framework/translation.h"
 #include "gui/calculation_view.h"
 #include "gui/characteristics_window.h"
+#include "gui/data_sheet.h"
 #include "gui/main_window.h"
 #include "shell/cli.h"
 
@@ -74,6 +78,20 @@ int main(int argc, char** argv) {
     window.Current().View->SetShowAllDetails(false);
     window.statusBar()->clearMessage();
     ok = Grab(window, out + "/main_window_" + lang + ".png") && ok;
+    if (std::string(lang) == "de") {
+      // The first page of the data sheet as it is printed.
+      QTextDocument sheet;
+      sheet.setHtml(DataSheetHtml(*window.Current().Calc, "liquid-example.cvc"));
+      sheet.setPageSize(QSizeF(794, 1123));  // A4 at 96 dpi
+      QImage page(794, 1123, QImage::Format_RGB32);
+      page.fill(Qt::white);
+      QPainter painter(&page);
+      sheet.drawContents(&painter, QRectF(0, 0, 794, 1123));
+      painter.end();
+      const QString name = out + "/data_sheet_de.png";
+      ok = page.save(name) && ok;
+      std::cout << name.toStdString() << "\n";
+    }
     if (std::string(lang) == "en") {
       window.ShowCharacteristics(window.CurrentIndex());
       ok = Grab(*window.CharacteristicsWindow(window.CurrentIndex()), out + "/characteristics_en.png") && ok;
