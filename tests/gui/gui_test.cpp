@@ -25,6 +25,7 @@
 #include <sstream>
 
 #include "files/calculation_file.h"
+#include "framework/number_text.h"
 #include "framework/options.h"
 #include "framework/settings.h"
 #include "framework/translation.h"
@@ -463,6 +464,17 @@ class GuiTest : public QObject {
     QCOMPARE(EditorText(*w->Current().View, "Phase"), QString("Liquid"));
     w->SetProgramLanguage("de");
     QCOMPARE(EditorText(*w->Current().View, "Phase"), QString("Fluessigkeit"));
+  }
+
+  void significantDigitsChangeTheShownValues() {
+    auto w = Window();
+    QVERIFY(w->OpenFile(liquid_));
+    const Extended kv = w->Current().Calc->Item("kv", 0)->AsParameter()->GetValue();
+    w->ApplyDisplayDigits(6);
+    QCOMPARE(EditorText(*w->Current().View, "kv"), Q(OutputText(kv, 6, true)));
+    QVERIFY(EditorText(*w->Current().View, "kv").startsWith("164.") && EditorText(*w->Current().View, "kv") != "164.9");
+    w->ApplyDisplayDigits(4);
+    QCOMPARE(EditorText(*w->Current().View, "kv"), QString("164.9"));
   }
 
   void characteristicsWindowOpens() {
