@@ -185,14 +185,13 @@ void TCalculationView::Rebuild() {
 
 QWidget* TCalculationView::MakeEditor(TCalcItem& item, int op) {
   const std::string name = item.GetName();
-  if (auto* multi = dynamic_cast<TCustomCalcMultiSwitch*>(&item)) {
+  if (dynamic_cast<TCustomCalcMultiSwitch*>(&item)) {
     auto* box = new QComboBox;
     QObject::connect(box, QOverload<int>::of(&QComboBox::activated), this, [this, name, op](int index) {
       if (FRefreshing) return;
       if (TCalcItem* it = FCalc.Item(name, op)) ChooseSwitch(FCalc, *it, index);
       Applied(true, {}, nullptr);
     });
-    (void)multi;
     return box;
   }
   if (dynamic_cast<TCalcSwitch*>(&item)) {
@@ -238,7 +237,6 @@ void TCalculationView::Applied(bool ok, const std::string& error, QWidget* edito
 
 void TCalculationView::Refresh() {
   FRefreshing = true;
-  int currentGroup = -1;
   bool groupHasRows = false;
   int groupRow = -1;
   auto closeGroup = [&] {
@@ -248,7 +246,6 @@ void TCalculationView::Refresh() {
     Row& row = FRows[r];
     if (row.Name.empty()) {
       closeGroup();
-      currentGroup = row.Group;
       groupRow = static_cast<int>(r);
       groupHasRows = false;
       continue;
@@ -260,7 +257,6 @@ void TCalculationView::Refresh() {
     RefreshRow(row);
   }
   closeGroup();
-  (void)currentGroup;
   FRefreshing = false;
 }
 
