@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QProgressDialog>
+#include <QTableWidget>
 #include <QTreeWidget>
 #include <QtTest>
 #include <cstdlib>
@@ -39,6 +40,7 @@
 #include "gui/qt_text.h"
 #include "gui/startup.h"
 #include "shell/cli.h"
+#include "valves/cm_control_valves.h"
 
 using namespace torvacalc;
 namespace fs = std::filesystem;
@@ -85,6 +87,33 @@ bool IsPdf(const QString& path) {
   QFile f(path);
   return f.open(QIODevice::ReadOnly) && f.read(5) == "%PDF-" && f.size() > 1000;
 }
+
+// Four operating points side by side, as the whole valve calculation will
+// have them: four valve modules in one super module.
+class TFourPoints : public TGuiCalculation {
+ public:
+  TFourPoints() : FSuper(std::make_unique<TSuperCalcModule>("SCMFour")) {
+    for (int op = 0; op < 4; ++op)
+      FValves[op] = FSuper->CreateModule<TCMControlValves>("CMControlValves" + std::to_string(op + 1));
+    FPages = {{"Betriebsdaten", {{"Betriebspunkt", {"qm", "p1", "p2", "kv", "kvs", "WhatToCalculate"}}}}};
+    FSuper->SetActive(true);
+    RestartHistory();
+  }
+  ~TFourPoints() override { FSuper->GetCalcMessageContainer()->RemoveAllMessages(); }
+  std::string KindName() const override { return "TFourPoints"; }
+  std::string FileExtension() const override { return "four"; }
+  int OperatingPointCount() const override { return 4; }
+  const std::vector<TGuiPage>& Pages() const override { return FPages; }
+  TCalcItem* Item(const std::string& name, int op) const override { return FValves[op]->CalcItemByName(name); }
+  TSuperCalcModule& Super() override { return *FSuper; }
+  void Load(const std::string&) override {}
+  void Save(const std::string&) override {}
+
+ private:
+  std::unique_ptr<TSuperCalcModule> FSuper;
+  TCMControlValves* FValves[4] = {};
+  std::vector<TGuiPage> FPages;
+};
 
 }  // namespace
 
@@ -475,6 +504,25 @@ class GuiTest : public QObject {
     QVERIFY(EditorText(*w->Current().View, "kv").startsWith("164.") && EditorText(*w->Current().View, "kv") != "164.9");
     w->ApplyDisplayDigits(4);
     QCOMPARE(EditorText(*w->Current().View, "kv"), QString("164.9"));
+  }
+
+  // The editor shows one value column per operating point; an entry in one
+  // column changes that operating point only.
+  void fourOperatingPointsAsColumns() {
+    TFourPoints calc;
+    TCalculationView v(calc);
+    v.show();
+    QCOMPARE(v.Table()->columnCount(), 1 + 2 * 4 + 1);
+    for (int op = 0; op < 4; ++op) QVERIFY(qobject_cast<QLineEdit*>(v.ValueEditor("p1", op)));
+    auto* third = qobject_cast<QLineEdit*>(v.ValueEditor("p1", 2));
+    third->setText("5 bar(a)");
+    emit third->editingFinished();
+    for (int op = 0; op < 4; ++op)
+      QCOMPARE(qobject_cast<QLineEdit*>(v.ValueEditor("p1", op))->text(), op == 2 ? QString("5") : QString());
+    QVERIFY(calc.CanUndo());
+    calc.Undo();
+    v.Refresh();
+    QCOMPARE(third->text(), QString());
   }
 
   void characteristicsWindowOpens() {
