@@ -24,6 +24,10 @@
 #include "valves/cm_control_valves.h"
 #include "valves/cm_resistor.h"
 #include "valves/cm_noise.h"
+#include "media/cm_flow.h"
+#include "media/cm_material_data.h"
+#include "media/cm_mixed_phase.h"
+#include "media/cm_norm_pipe_thickness.h"
 
 namespace torvacalc {
 
@@ -39,6 +43,11 @@ const char* kUsage =
     "Kinds:\n"
     "  valve            control valve sizing (TCMControlValves)\n"
     "  substances       properties of the medium (TCMSubstances)\n"
+    "  material         pipe material strengths and physical data (TCMMaterialData)\n"
+    "  pipe             pipe class, nominal size, wall and bore (TCMNormPipeThickness)\n"
+    "  flow             mass, volume and normal volume flow (TCMAllFlow)\n"
+    "  mixeddensity     density of a liquid-vapour or liquid-gas mixture (TCMMixedDensity)\n"
+    "  mixedphase       two-phase correction of the flow coefficient (TCMMixedPhaseCorr)\n"
     "  characteristics  plant state between the operating points (TCMCharacteristics)\n"
     "  resistor         restriction orifice, perforated plate, stages (TCMResistor)\n"
     "  p2resistor       resistor carried to another operating point (TCMp2Resistor)\n"
@@ -69,6 +78,11 @@ const std::vector<TModuleKind>& ModuleKinds() {
       {"vdma79", "TCMVDMA79", "cvn", [] { return std::make_unique<TCMVDMA79>(); }},
       {"vdma89", "TCMVDMA89", "cvn", [] { return std::make_unique<TCMVDMA89>(); }},
       {"isa89", "TCMIsa89", "cvn", [] { return std::make_unique<TCMIsa89>(); }},
+      {"material", "TCMMaterialData", "cmd", [] { return std::make_unique<TCMMaterialData>(); }},
+      {"pipe", "TCMNormPipeThickness", "cnp", [] { return std::make_unique<TCMNormPipeThickness>(); }},
+      {"flow", "TCMAllFlow", "caf", [] { return std::make_unique<TCMAllFlow>(); }},
+      {"mixeddensity", "TCMMixedDensity", "cmx", [] { return std::make_unique<TCMMixedDensity>(); }},
+      {"mixedphase", "TCMMixedPhaseCorr", "cmp", [] { return std::make_unique<TCMMixedPhaseCorr>(); }},
   };
   return kinds;
 }

@@ -6,6 +6,7 @@ const std::vector<Command>& Commands() {
   static const std::vector<Command> list = {
       UnitsCommand(),
       WaterCommand(),
+      GasCommand(),
       InfoCommand(),
       ModuleCommand(),
       ShowCommand(),

@@ -8,6 +8,7 @@ namespace torvacalc {
 
 Command UnitsCommand();
 Command WaterCommand();
+Command GasCommand();
 Command InfoCommand();
 Command ModuleCommand();
 Command EvalCommand();

@@ -1,0 +1,3 @@
+#include "gui/startup.h"
+
+int main(int argc, char** argv) { return torvacalc::RunDesktop(argc, argv); }

@@ -1,0 +1,132 @@
+// The calculation a desktop window edits, seen through what a window needs:
+// pages and groups of item names, the operating points as columns, the
+// items of one operating point, the message container, undo and files.
+// The window never computes anything itself; every value it shows comes
+// from the items and every change goes back through them.
+//
+// TGuiCalculation is the seam between the window and the kind of
+// calculation. Today the window edits the control valve module on its own
+// (TValveModuleCalculation, files .cvc as `torvacalc module valve -o` writes
+// them); the whole valve calculation with its four operating points takes
+// its place by implementing the same interface.
+//
+// Nothing here uses Qt, so the behaviour of input, undo and files is
+// testable without a window.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/super_module.h"
+
+namespace torvacalc {
+
+class TCMControlValves;
+
+struct TGuiGroup {
+  std::string Caption;  // German; translated when shown
+  std::vector<std::string> Items;
+};
+struct TGuiPage {
+  std::string Caption;
+  std::vector<TGuiGroup> Groups;
+};
+
+class TGuiCalculation {
+ public:
+  virtual ~TGuiCalculation() = default;
+  // The class name the calculation files name, and their extension.
+  virtual std::string KindName() const = 0;
+  virtual std::string FileExtension() const = 0;
+  // The operating points shown side by side (1 to 4).
+  virtual int OperatingPointCount() const = 0;
+  virtual std::string OperatingPointCaption(int op) const;
+  virtual const std::vector<TGuiPage>& Pages() const = 0;
+  // The item `name` of operating point `op`; nullptr when that point has
+  // no such item.
+  virtual TCalcItem* Item(const std::string& name, int op) const = 0;
+  // The super module that brackets changes, keeps the undo history and the
+  // messages.
+  virtual TSuperCalcModule& Super() = 0;
+  TCalcMessageContainer& Messages() { return *Super().GetCalcMessageContainer(); }
+
+  // Reads a calculation file: the calculation is recomputed once and the
+  // undo history starts afresh. Throws ECalculationFile (or the file
+  // library's typed errors) with the text to show; the calculation is then
+  // unchanged.
+  virtual void Load(const std::string& fileName) = 0;
+  // Writes the calculation (atomically); throws like Load.
+  virtual void Save(const std::string& fileName) = 0;
+
+  bool CanUndo() const { return const_cast<TGuiCalculation*>(this)->Super().GetCanUndo(); }
+  bool Undo() { return Super().UnDo(); }
+  // Forgets the history and records the present state as its start.
+  void RestartHistory();
+};
+
+// The calculation kind of this program.
+std::unique_ptr<TGuiCalculation> CreateGuiCalculation();
+
+// The control valve module on its own, owned by a super module that gives
+// it undo, update brackets and a message container.
+class TValveModuleCalculation : public TGuiCalculation {
+ public:
+  TValveModuleCalculation();
+  ~TValveModuleCalculation() override;
+  std::string KindName() const override;
+  std::string FileExtension() const override { return "cvc"; }
+  int OperatingPointCount() const override { return 1; }
+  const std::vector<TGuiPage>& Pages() const override { return FPages; }
+  TCalcItem* Item(const std::string& name, int op) const override;
+  TSuperCalcModule& Super() override { return *FSuper; }
+  void Load(const std::string& fileName) override;
+  void Save(const std::string& fileName) override;
+  TCMControlValves& Valve() { return *FValve; }
+
+ private:
+  std::unique_ptr<TSuperCalcModule> FSuper;
+  TCMControlValves* FValve;
+  std::vector<TGuiPage> FPages;
+};
+
+// How the window colours an item: where its value came from.
+enum class TItemLook : std::uint8_t { User, Calculated, Database, Overruled, NotUsed, ReadOnly };
+TItemLook ItemLook(const TCalcItem& item);
+
+// The outcome of an entry: applied, or refused with the text to show (the
+// previous value then stays).
+struct TInputResult {
+  bool Applied = false;
+  std::string Error;
+};
+
+// What the user typed into a parameter's field: a number in the shown unit
+// or followed by a unit of the parameter's quantity ("300 t/h", either
+// decimal mark); an empty text clears the entry. A text that is no number,
+// a unit of another quantity and a number outside the parameter's bounds
+// are refused with the framework's message; the previous value stays. An
+// accepted entry is one change: one recalculation, one undo step.
+TInputResult EnterParameterText(TGuiCalculation& calc, TCalcParameter& p, const std::string& text);
+// A new display unit (the value stays; the unit moves up the recent list).
+void ChooseParameterUnit(TGuiCalculation& calc, TCalcParameter& p, int unitNo);
+// A switch: the item index of a list switch, 0/1 of a two-state switch.
+void ChooseSwitch(TGuiCalculation& calc, TCalcItem& item, int index);
+// A text item.
+void EnterItemText(TGuiCalculation& calc, TCalcItem& item, const std::string& text);
+
+// The units offered for a parameter: the recently used first, then the
+// others in table order, each once.
+std::vector<int> OfferedUnits(const TCalcParameter& p);
+
+// The text shown in a parameter's field: the same text `torvacalc show`
+// prints, and nothing for a value that is not there.
+std::string FieldText(const TCalcItem& item);
+
+// The next item after `current` (in message order, wrapping) that a message
+// of error, out-of-bounds, alarm or missing-input severity blames; nullptr
+// when there is none.
+TCalcItem* NextTroubleMaker(const TCalcMessageContainer& messages, const TCalcItem* current);
+
+}  // namespace torvacalc

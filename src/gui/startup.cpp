@@ -1,0 +1,161 @@
+#include "gui/startup.h"
+
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPainter>
+#include <QSocketNotifier>
+#include <QSplashScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+
+#include "files/calculation_file.h"
+#include "framework/options.h"
+#include "framework/settings.h"
+#include "framework/translation.h"
+#include "gui/main_window.h"
+#include "gui/qt_text.h"
+#include "shell/single_instance.h"
+
+namespace torvacalc {
+
+namespace {
+
+// A database file that SQLite opens read-only and whose schema it reads.
+bool OpenDatabase(const std::string& path, std::string* error) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    *error = Translate("nicht gefunden") + ": " + path;
+    return false;
+  }
+  sqlite3* db = nullptr;
+  bool ok = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+            sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) == SQLITE_OK;
+  if (!ok) *error = path + ": " + (db ? sqlite3_errmsg(db) : "?");
+  sqlite3_close(db);
+  return ok;
+}
+
+QPixmap SplashPicture() {
+  QPixmap pix(460, 220);
+  pix.fill(QColor(32, 64, 112));
+  QPainter p(&pix);
+  p.setPen(Qt::white);
+  QFont f = p.font();
+  f.setPointSize(28);
+  f.setBold(true);
+  p.setFont(f);
+  p.drawText(QRect(0, 40, 460, 60), Qt::AlignCenter, "Torvacalc");
+  f.setPointSize(11);
+  f.setBold(false);
+  p.setFont(f);
+  p.drawText(QRect(0, 100, 460, 30), Qt::AlignCenter, Q(Translate("Regelventil-Auslegung")) + " " + TORVACALC_VERSION);
+  return pix;
+}
+
+}  // namespace
+
+std::vector<TDatabaseStatus> LoadDataBases(const std::function<void(const std::string&)>& status) {
+  if (status) status(Translate("Lade Datenbanken..."));
+  std::vector<TDatabaseStatus> dbs = {
+      {"Werkstoffdatenbank", "MaterialsDBPath", "Materials.CDS", false, {}, {}},
+      {"Ventildatenbank", "ControlValvesDBPath", "Valves.CDS", false, {}, {}},
+      {"Stoffdatenbank", "PropertiesDBPath", "Substances.CDS", false, {}, {}},
+  };
+  TSettingsStore& s = TSettingsStore::Instance();
+  bool changed = false;
+  for (auto& db : dbs) {
+    const std::string option = s.ReadString("Options", db.OptionKey, "");
+    for (const std::string& folder : {option, ProgramDataDir()}) {
+      if (folder.empty()) continue;
+      db.Folder = folder;
+      if (OpenDatabase((std::filesystem::path(folder) / db.FileName).string(), &db.Error)) {
+        db.Loaded = true;
+        db.Error.clear();
+        break;
+      }
+    }
+    if (db.Loaded && db.Folder != option) {
+      s.WriteString("Options", db.OptionKey, db.Folder);
+      changed = true;
+    }
+  }
+  if (changed) s.Save();
+  return dbs;
+}
+
+int RunDesktop(int argc, char** argv) {
+  // 1. The single-instance check, before anything of the window system.
+  std::vector<std::string> args(argv + 1, argv + argc);
+  const bool single = std::find(args.begin(), args.end(), "--new-instance") == args.end();
+  std::erase(args, std::string("--new-instance"));
+  std::unique_ptr<TInstanceManager> instance;
+  if (single) {
+    try {
+      instance = std::make_unique<TInstanceManager>(InstanceFolder(), InstanceKey(argv[0]));
+      std::error_code ec;
+      const TInstanceRole role = instance->Start({std::filesystem::current_path(ec).string(), args});
+      if (role == TInstanceRole::HandedOver || role == TInstanceRole::TimedOut) return 0;
+      if (role == TInstanceRole::Second) instance.reset();
+    } catch (const EInstanceManager& e) {
+      std::cerr << "torvacalc-gui: " << e.what() << " (running without single instance)\n";
+      instance.reset();
+    }
+  }
+  // Macro lines wait here until the main window can act on them.
+  TMacroQueue macros;
+  macros.ExecuteMacro(HandOverToMacroLines({std::filesystem::current_path().string(), args}));
+
+  // 2. The application and its title.
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Torvacalc");
+  RegisterCalculationFiles();
+  LoadProgramOptions(TSettingsStore::Instance(), HXOptions());
+  if (HXOptions().Language != "de") SetLanguage(HXOptions().Language);
+
+  if (instance) {
+    instance->OnCommandLine = [&macros](const THandOver& h) {
+      // Accept at once so that the sender can end; act on the lines from
+      // the event loop.
+      const std::vector<std::string> lines = HandOverToMacroLines(h);
+      QTimer::singleShot(0, [&macros, lines] { macros.ExecuteMacro(lines); });
+      return 1;
+    };
+    auto* notifier = new QSocketNotifier(instance->ListenFd(), QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, [&instance] { instance->ProcessPending(0); });
+  }
+
+  // 3.-5. The splash window and its status texts.
+  QSplashScreen splash(SplashPicture());
+  auto status = [&splash](const std::string& text) {
+    splash.showMessage(Q(text), Qt::AlignBottom | Qt::AlignHCenter, Qt::white);
+    QApplication::processEvents();
+  };
+  splash.show();
+  status(Translate("Torvacalc wird gestartet..."));
+
+  // 8. The databases: one that does not load leaves the program usable.
+  const std::vector<TDatabaseStatus> dbs = LoadDataBases(status);
+
+  // 9. The main window.
+  TMainWindow window;
+  std::string missing;
+  for (const auto& db : dbs)
+    if (!db.Loaded) missing += (missing.empty() ? "" : ", ") + Translate(db.Caption);
+  window.show();
+  splash.finish(&window);
+  if (!missing.empty())
+    window.statusBar()->showMessage(Q(Translate("Nicht geladen") + ": " + missing + " (" +
+                                      Translate("Programmoptionen...") + ")"));
+  // The handler of the macros: what arrived during start-up runs now.
+  macros.SetOnExecuteMacro([&window](const std::vector<std::string>& lines) { window.ExecuteMacroLines(lines); });
+  return app.exec();
+}
+
+}  // namespace torvacalc

@@ -1,0 +1,197 @@
+#include "media/cm_mixed_phase.h"
+
+namespace torvacalc {
+
+namespace {
+
+template <class P>
+P* Param(TCalcModule& m, const char* name, TQuantity q, const char* caption) {
+  auto* p = m.AddItem<P>(name, q);
+  p->SetCaption(caption);
+  return p;
+}
+
+TCalcListSwitch* ListSwitch(TCalcModule& m, const char* name, const char* caption,
+                            const std::vector<std::string>& values, int chosen = 0) {
+  auto* s = m.AddItem<TCalcListSwitch>(name);
+  s->SetCaption(caption);
+  s->SetValueList(values);
+  s->SetSwitchStatus(chosen);
+  return s;
+}
+
+Extended V(const TCalcParameter* p) { return p->GetCalcValue(); }
+
+const std::vector<std::string> kPhases = {"Fluessig",
+                                          "Dampffoermig",
+                                          "Gasfoermig",
+                                          "Gasfoermig (Betriebsbedingungen)",
+                                          "Zweiphasig (Fluessig/Dampf)",
+                                          "Zweiphasig (Fluessig/Gas)"};
+const std::vector<std::string> kSubstanceTypes = {"Wasser", "Faserstoffsuspension", "Sonstige",
+                                                  "RU Bochum",  "AGA",                  "GERG"};
+constexpr int kPhaseMixV = 4, kPhaseMixG = 5;
+constexpr int kFlowStateFlashing = 5;
+
+// A result the user may overrule: written unless overruled.
+void Result(TCalcParameter* p, Extended v) { p->AssignValue(0, v); }
+
+}  // namespace
+
+TCMMixedDensity::TCMMixedDensity(TCalcComponent* owner, std::string name) : TCalcModule(owner, std::move(name)) {
+  auto& m = *this;
+  Phase = ListSwitch(m, "Phase", "Phase", kPhases, kPhaseMixV);
+  FlowState = ListSwitch(m, "FlowState", "Stroemungszustand",
+                         {"unbestimmt", "normal", "beginnende Kavitation", "starke Kavitation",
+                          "maximale Kavitation", "Verdampfung", "kritische Stroemung"},
+                         1);
+  SubstanceType = ListSwitch(m, "SubstanceType", "Stoffart", kSubstanceTypes, 2);
+  RhoF = Param<TInputParameter>(m, "RhoF", qDensity, "Dichte der Fluessigkeit");
+  RhoG = Param<TInputParameter>(m, "RhoG", qDensity, "Dichte des Gases");
+  kappaG = Param<TInputParameter>(m, "kappaG", qNoUnitPositive, "Isentropenexponent des Gases");
+  cfF = Param<TInputParameter>(m, "cfF", qVelocity, "Schallgeschwindigkeit der Fluessigkeit");
+  cfG = Param<TInputParameter>(m, "cfG", qVelocity, "Schallgeschwindigkeit des Gases");
+  pv1 = Param<TInputParameter>(m, "pv1", qPressureBar, "Dampfdruck am Eintritt");
+  pv2 = Param<TInputParameter>(m, "pv2", qPressureBar, "Dampfdruck am Austritt");
+  p2 = Param<TInputParameter>(m, "p2", qPressureBar, "Druck des Gemischs");
+  xFG = Param<TInputParameter>(m, "xFG", qPortion, "Gasmassenanteil");
+  Rho = Param<TOverruleParameter>(m, "Rho", qDensity, "Dichte des Gemischs");
+  cf = Param<TOverruleParameter>(m, "cf", qVelocity, "Schallgeschwindigkeit des Gemischs");
+}
+
+TCMMixedDensity::~TCMMixedDensity() { DestroyItems(); }
+
+void TCMMixedDensity::DoCalculate() {
+  const int phase = Phase->GetSwitchIndex();
+  FMixture.Mixture = phase == kPhaseMixV || phase == kPhaseMixG;
+  FMixture.Flashing = FlowState->GetSwitchIndex() == kFlowStateFlashing;
+  FMixture.RhoF = V(RhoF);
+  FMixture.RhoG = V(RhoG);
+  FMixture.cfF = V(cfF);
+  FMixture.cfG = V(cfG);
+  FMixture.xFG = V(xFG);
+  FMixture.kappaG = V(kappaG);
+  // The mixture's pressure: the outlet pressure, else the vapour pressure
+  // at which the phases stand in equilibrium.
+  FMixture.pv = HasValue(V(p2)) ? V(p2) : HasValue(V(pv2)) ? V(pv2) : V(pv1);
+  const bool mixture = FMixture.Mixture && !FMixture.Flashing;
+  (mixture ? MakeUtilized({xFG, RhoF, RhoG}) : MakeNotUtilized({xFG}));
+  std::vector<TCalcItem*> needed;
+  if (mixture) {
+    needed = {xFG, RhoF, RhoG};
+  } else {
+    needed = {HasValue(V(RhoG)) ? RhoG : RhoF};
+  }
+  CheckParameters(needed);
+  Result(Rho, FMixture.GetRho());
+  Result(cf, FMixture.Getcf());
+}
+
+TCMMixedPhaseCorr::TCMMixedPhaseCorr(TCalcComponent* owner, std::string name) : TCalcModule(owner, std::move(name)) {
+  auto& m = *this;
+  Phase = ListSwitch(m, "Phase", "Phase", kPhases, kPhaseMixV);
+  SubstanceType = ListSwitch(m, "SubstanceType", "Stoffart (Fluessigphase)", kSubstanceTypes, 2);
+  SubstancetypeV = ListSwitch(m, "SubstancetypeV", "Stoffart (Dampfphase)", kSubstanceTypes, 2);
+  CalculatedPhaseV = ListSwitch(m, "CalculatedPhaseV", "Berechnete Phase (Dampfphase)",
+                                {"unbestimmt", "fluessig", "dampffoermig", "gasfoermig", "gesaettigt", "fest",
+                                 "ueberkritisch", "zweiphasig"});
+  ValveType = ListSwitch(m, "ValveType", "Ventilbauart",
+                         {"Durchgangsventil", "Drehkegelventil", "Klappe", "Kugelhahn", "Sonstige"});
+  CharacteristicType = ListSwitch(m, "CharacteristicType", "Kennlinie",
+                                  {"keine", "Auf/Zu", "gleichprozentig", "linear", "modifiziert gleichprozentig",
+                                   "Messwerte"},
+                                  mcEqualPercentage);
+  NoiseNormLiquid = ListSwitch(m, "NoiseNormLiquid", "Geraeuschberechnung Fluessigkeit",
+                               {"IEC 60534-8-4", "VDMA 24422 (1989)"});
+  NoiseNormGas = ListSwitch(m, "NoiseNormGas", "Geraeuschberechnung Gas", {"IEC 60534-8-3", "VDMA 24422 (1989)"});
+  qm = Param<TInputParameter>(m, "qm", qMassFlowrate, "Massenstrom");
+  kvs = Param<TInputParameter>(m, "kvs", qKvCv, "Kvs-Wert");
+  phi0 = Param<TInputParameter>(m, "phi0", qFixedPortion, "Kennlinienparameter phi0");
+  xFG1 = Param<TInputParameter>(m, "xFG1", qPortion, "Dampfanteil am Eintritt");
+  xFG2l = Param<TInputParameter>(m, "xFG2l", qPortion, "Nachverdampfung der Fluessigphase");
+  t2VP = Param<TInputParameter>(m, "t2VP", qTemperature, "Austrittstemperatur (Dampfphase)");
+  t2LP = Param<TInputParameter>(m, "t2LP", qTemperature, "Austrittstemperatur (Fluessigphase)");
+  kvv = Param<TInputParameter>(m, "kvv", qKvCv, "Kv der Dampfphase");
+  kvl = Param<TInputParameter>(m, "kvl", qKvCv, "Kv der Fluessigphase");
+  LpAav = m.AddItem<TInputParameter>("LpAav", qWeightSoundPress);
+  LpAav->SetCaption("Schallpegel der Dampfphase");
+  LpAal = m.AddItem<TInputParameter>("LpAal", qWeightSoundPress);
+  LpAal->SetCaption("Schallpegel der Fluessigphase");
+  PVerv = Param<TInputParameter>(m, "PVerv", qPower, "Verlustleistung der Dampfphase");
+  PVerl = Param<TInputParameter>(m, "PVerl", qPower, "Verlustleistung der Fluessigphase");
+  rho1v = Param<TInputParameter>(m, "rho1v", qDensity, "Dichte der Dampfphase am Eintritt");
+  rho1l = Param<TInputParameter>(m, "rho1l", qDensity, "Dichte der Fluessigphase am Eintritt");
+  rho2v = Param<TInputParameter>(m, "rho2v", qDensity, "Dichte der Dampfphase am Austritt");
+  rho2l = Param<TInputParameter>(m, "rho2l", qDensity, "Dichte der Fluessigphase am Austritt");
+  cf2v = Param<TInputParameter>(m, "cf2v", qVelocity, "Schallgeschwindigkeit der Dampfphase am Austritt");
+  cf2l = Param<TInputParameter>(m, "cf2l", qVelocity, "Schallgeschwindigkeit der Fluessigphase am Austritt");
+  tv1 = Param<TInOutParameter>(m, "tv1", qTemperature, "Temperatur zum Dampfdruck");
+  pv1 = Param<TInOutParameter>(m, "pv1", qPressureBar, "Dampfdruck am Eintritt");
+  t1 = Param<TInOutParameter>(m, "t1", qTemperature, "Eintrittstemperatur");
+  p1 = Param<TInOutParameter>(m, "p1", qPressureBar, "Eintrittsdruck");
+  p2 = Param<TInOutParameter>(m, "p2", qPressureBar, "Austrittsdruck");
+  qml = Param<TOutputParameter>(m, "qml", qMassFlowrate, "Massenstrom der Fluessigphase");
+  qmv = Param<TOutputParameter>(m, "qmv", qMassFlowrate, "Massenstrom der Dampfphase");
+  kv = Param<TOutputParameter>(m, "kv", qKvCv, "Durchflusskoeffizient Kv");
+  kvkvs = Param<TOutputParameter>(m, "kvkvs", qPortion, "Oeffnung Kv/Kvs");
+  h = Param<TOutputParameter>(m, "h", qPortion, "Hub");
+  LpAa = m.AddItem<TOutputParameter>("LpAa", qWeightSoundPress);
+  LpAa->SetCaption("Schallpegel des Gemischs");
+  PVer = Param<TOutputParameter>(m, "PVer", qPower, "Verlustleistung");
+  xv1 = Param<TOutputParameter>(m, "xv1", qPortion, "Dampfvolumenanteil am Eintritt");
+  rho1 = Param<TOverruleParameter>(m, "rho1", qDensity, "Impulsdichte am Eintritt");
+  rho2 = Param<TOverruleParameter>(m, "rho2", qDensity, "Impulsdichte am Austritt");
+  t2 = Param<TOverruleParameter>(m, "t2", qTemperature, "Austrittstemperatur");
+  cf2 = Param<TOverruleParameter>(m, "cf2", qVelocity, "Schallgeschwindigkeit am Austritt");
+  xFG2 = Param<TOverruleParameter>(m, "xFG2", qPortion, "Dampfanteil am Austritt");
+  fmss = m.AddItem<TOverruleParameter>("fmss", Extended(1), Extended(2), qNoUnitPositive);
+  fmss->SetCaption("Korrekturfaktor nach Sheldon und Schuder");
+}
+
+TCMMixedPhaseCorr::~TCMMixedPhaseCorr() { DestroyItems(); }
+
+void TCMMixedPhaseCorr::DoCalculate() {
+  TMixedPhaseCorr& c = FCorr;
+  c.qm = V(qm);
+  c.kvs = V(kvs);
+  c.phi0 = V(phi0);
+  c.xFG1 = V(xFG1);
+  c.xFG2l = V(xFG2l);
+  c.kvv = V(kvv);
+  c.kvl = V(kvl);
+  c.LpAav = V(LpAav);
+  c.LpAal = V(LpAal);
+  c.PVerv = V(PVerv);
+  c.PVerl = V(PVerl);
+  c.rho1v = V(rho1v);
+  c.rho1l = V(rho1l);
+  c.rho2v = V(rho2v);
+  c.rho2l = V(rho2l);
+  c.cf2v = V(cf2v);
+  c.cf2l = V(cf2l);
+  c.t2VP = V(t2VP);
+  c.t2LP = V(t2LP);
+  const int ct = CharacteristicType->GetSwitchIndex();
+  c.Characteristic = ct >= 0 && ct <= mcMeasured ? static_cast<teMixCharacteristic>(ct) : mcNone;
+  const bool travel = c.Characteristic == mcEqualPercentage || c.Characteristic == mcLinear;
+  (travel ? MakeUtilized({phi0, h}) : MakeNotUtilized({phi0, h}));
+  c.fmssGiven = fmss->GetOverruled() ? V(fmss) : NoValue;
+  c.xFG2Given = xFG2->GetOverruled() ? V(xFG2) : NoValue;
+  CheckParameters({qm, xFG1});
+  Result(fmss, c.Getfmss());
+  Result(qml, c.Getqml());
+  Result(qmv, c.Getqmv());
+  Result(kv, c.Getkv());
+  Result(kvkvs, c.Getkvkvs());
+  Result(h, c.Geth());
+  Result(LpAa, c.GetLpAa());
+  Result(PVer, c.GetPVer());
+  Result(xv1, c.Getxv1());
+  Result(rho1, c.Getrho1());
+  Result(xFG2, c.GetxFG2());
+  Result(rho2, c.Getrho2());
+  Result(cf2, c.Getcf2());
+  Result(t2, c.Gett2());
+}
+
+}  // namespace torvacalc

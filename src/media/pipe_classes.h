@@ -1,0 +1,97 @@
+// The pipe-class database (Pipes.CDS, built from data/pipes.sql): standard
+// pipes by nominal size DN and rating, with outside diameter and wall
+// thickness in mm. A rating is a nominal pressure PN (bar) for the EN
+// classes and a schedule (no pressure) for the ASME classes.
+//
+// Besides the database this header holds the plain rules of pipe geometry
+// and of the pressure rating, as class routines that take every input.
+#pragma once
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "framework/basics.h"
+
+struct sqlite3;
+
+namespace torvacalc {
+
+// The pipe-class database cannot be opened or is not one.
+class EPipeDatabase : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct TPipeRating {
+  std::string Label;     // "PN 16", "Sch 40", "STD"
+  Extended PN = NoValue;  // bar; NoValue for a schedule
+};
+
+struct TPipeClass {
+  int Id = 0;
+  std::string Name, NameEn, Source;
+  std::vector<int> DNs;                // ascending
+  std::vector<TPipeRating> Ratings;    // in the order listed
+  // True when the ratings carry pressures (the pressure check applies).
+  bool HasPNValues() const;
+};
+
+struct TPipeDimensions {
+  Extended Da = NoValue;  // mm
+  Extended t = NoValue;   // mm
+};
+
+class TPipeDatabase {
+ public:
+  static constexpr const char* FileName = "Pipes.CDS";
+
+  // Reads every class into memory. Throws EPipeDatabase when the file is
+  // missing or is not a pipe-class database.
+  explicit TPipeDatabase(const std::string& path);
+  // The database of the program's data folder, read once per process;
+  // nullptr when it cannot be read (the module then works with the
+  // dimensions the user enters).
+  static const TPipeDatabase* Default();
+
+  const std::vector<TPipeClass>& Classes() const { return FClasses; }
+  const TPipeClass* ClassByName(const std::string& name) const;
+  // The pipe of (DN, rating) in a class; NoValue dimensions when the class
+  // does not hold it.
+  TPipeDimensions Dimensions(int classId, int DN, const std::string& rating) const;
+
+ private:
+  struct TRow {
+    int ClassId, DN;
+    std::string Rating;
+    TPipeDimensions Dim;
+  };
+  std::vector<TPipeClass> FClasses;
+  std::vector<TRow> FRows;
+};
+
+// Geometry and rating rules of a pipe.
+struct TPipeGeometry {
+  // Inner diameter from outside diameter and wall: Di = Da - 2 t. NoValue
+  // unless Da > 0, t >= 0 and the wall leaves a bore.
+  static Extended InnerDiameter(Extended Da, Extended t);
+  // Wall from outside and inner diameter: t = (Da - Di) / 2. NoValue
+  // unless 0 < Di < Da.
+  static Extended WallThickness(Extended Da, Extended Di);
+  // The operating pressure p1 (bar abs) exceeds a nominal pressure PN
+  // (bar). A PN stage is the gauge pressure a part may carry at 20 degC;
+  // p1 is compared with PN + 1 bar (the stage as an absolute pressure, the
+  // atmosphere rounded to 1 bar) keeping half a bar of margin: PN + 1 <
+  // p1 + 0.5, so that PN 16 holds up to p1 = 16.5 bar abs.
+  static bool ExceedsPN(Extended PN, Extended p1);
+  // The index of the first rating whose PN holds p1 (ratings ascending by
+  // PN as a class lists them); -1 when none does or p1 is not known.
+  static int RatingIndexByPressure(const std::vector<TPipeRating>& ratings, Extended p1);
+  // The index of the smallest DN not below the valve size DNV (a pipe is
+  // at least as large as the valve in it); -1 when DNV exceeds all of
+  // them, for an empty list or without DNV.
+  static int DNIndexForValve(const std::vector<int>& DNs, Extended DNV);
+};
+
+}  // namespace torvacalc

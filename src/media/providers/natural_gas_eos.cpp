@@ -1,0 +1,248 @@
+#include "natural_gas_eos.h"
+
+#include <cmath>
+#include <limits>
+
+namespace torvacalc::natgas {
+
+bool TGasModel::SetComposition(const TComposition& x) {
+  double sum = 0;
+  for (double xi : x) {
+    if (!std::isfinite(xi) || xi < 0 || xi > 1) {
+      FHasX = false;
+      return false;
+    }
+    sum += xi;
+  }
+  if (std::fabs(sum - 1) > 1e-9) {
+    FHasX = false;
+    return false;
+  }
+  if (FHasX && x == Fx) return true;
+  Fx = x;
+  FHasX = true;
+  CompositionChanged();
+  return true;
+}
+
+double TGasModel::MolarMass() const {
+  double m = 0;
+  for (int i = 0; i < NumComponents; ++i) m += Fx[i] * ComponentM(i);
+  return m;
+}
+
+double TGasModel::PseudoCriticalT() const {
+  double t = 0;
+  for (int i = 0; i < NumComponents; ++i) t += Fx[i] * ComponentTc(i);
+  return t;
+}
+
+double TGasModel::PseudoCriticalD() const {
+  double v = 0;
+  for (int i = 0; i < NumComponents; ++i) v += Fx[i] / ComponentDc(i);
+  return v > 0 ? 1 / v : 0;
+}
+
+TGasModel::TIdeal TGasModel::MakeIdeal(const double n[7], const double th[4], double Rsr,
+                                       double R) {
+  // Jaeschke and Schley: cp0/R* = n3 + sum of Planck-Einstein terms; the
+  // integration constants n1, n2 refer to the reference state h = 0, s = 0
+  // of the ideal gas at 298.15 K and 101.325 kPa. The Helmholtz energy is
+  // written per unit RT of the model's gas constant, hence the ratio Rsr.
+  constexpr double T0 = 298.15;
+  const double d0 = 101.325 / (R * T0);
+  TIdeal c;
+  c.a1 = Rsr * n[0] - std::log(d0);
+  c.a2 = Rsr * (n[1] + T0) - T0;
+  c.a3 = Rsr * (n[2] - 1);
+  for (int k = 0; k < 4; ++k) {
+    c.c[k] = Rsr * n[3 + k];
+    c.th[k] = th[k];
+  }
+  return c;
+}
+
+void TGasModel::Ideal(double T, double D, double& a0, double& t1, double& t2) const {
+  a0 = t1 = t2 = 0;
+  const double lnD = std::log(D > 0 ? D : 1e-20), lnT = std::log(T);
+  for (int i = 0; i < NumComponents; ++i) {
+    if (Fx[i] <= 0) continue;
+    const TIdeal& c = ComponentIdeal(i);
+    double h0 = 0, h1 = 0, h2 = 0;
+    for (int k = 0; k < 4; ++k) {
+      if (c.th[k] <= 0) continue;
+      const double y = c.th[k] / T;
+      // Written with exp(-2y) so that a large y cannot overflow.
+      const double e2 = std::exp(-2 * y);
+      if (k % 2 == 0) {  // + c ln|sinh y|
+        const double lnSinh = y + std::log1p(-e2) - std::log(2.0);
+        const double coth = (1 + e2) / (1 - e2);
+        const double yOverSinh = 2 * y * std::exp(-y) / (1 - e2);
+        h0 += c.c[k] * lnSinh;
+        h1 += c.c[k] * y * coth;
+        h2 += c.c[k] * yOverSinh * yOverSinh;
+      } else {           // - c ln cosh y
+        const double lnCosh = y + std::log1p(e2) - std::log(2.0);
+        const double tanh = (1 - e2) / (1 + e2);
+        const double yOverCosh = 2 * y * std::exp(-y) / (1 + e2);
+        h0 -= c.c[k] * lnCosh;
+        h1 -= c.c[k] * y * tanh;
+        h2 += c.c[k] * yOverCosh * yOverCosh;
+      }
+    }
+    a0 += Fx[i] * (lnD + std::log(Fx[i]) + c.a1 + c.a2 / T - c.a3 * lnT + h0);
+    t1 += Fx[i] * (c.a3 + c.a2 / T + h1);
+    t2 -= Fx[i] * (c.a3 + h2);
+  }
+}
+
+double TGasModel::Pressure(double T, double D, double* dPdD) const {
+  TResidual r;
+  Residual(T, D, r);
+  const double RT = GasConstant() * T;
+  if (dPdD) *dPdD = RT * (1 + 2 * r.d1 + r.d2);
+  return D * RT * (1 + r.d1);
+}
+
+bool TGasModel::Properties(double T, double D, TGasState& s) const {
+  if (!FHasX || !std::isfinite(T) || !std::isfinite(D) || T <= 0 || D < 0) return false;
+  TResidual r;
+  Residual(T, D, r);
+  double a0, a0t, a0tt;
+  Ideal(T, D, a0, a0t, a0tt);
+  const double R = GasConstant(), RT = R * T;
+  s.T = T;
+  s.D = D;
+  s.M = MolarMass();
+  s.Z = 1 + r.d1;
+  s.P = D * RT * s.Z;
+  s.dPdD = RT * (1 + 2 * r.d1 + r.d2);
+  s.dPdT = D * R * (1 + r.d1 - r.dt);
+  s.U = RT * (a0t + r.t1);
+  s.H = RT * (1 + r.d1 + a0t + r.t1);
+  s.S = R * (a0t + r.t1 - a0 - r.a);
+  s.G = RT * (1 + r.d1 + a0 + r.a);
+  s.Cv = -R * (a0tt + r.t2);
+  if (D > 0) {
+    s.Cp = s.Cv + T * (s.dPdT / D) * (s.dPdT / D) / s.dPdD;
+    s.d2PdD2 = RT * (2 * r.d1 + 4 * r.d2 + r.d3) / D;
+    s.JT = (T / D * s.dPdT / s.dPdD - 1) / s.Cp / D;
+  } else {
+    s.Cp = s.Cv + R;
+    s.d2PdD2 = 0;
+    s.JT = std::numeric_limits<double>::quiet_NaN();  // needs dB/dT of the virial series
+  }
+  // w^2 = (cp/cv) (dp/drho)_T, with M in g/mol and p in kPa.
+  const double w2 = 1000 * s.Cp / s.Cv * s.dPdD / s.M;
+  s.W = w2 > 0 ? std::sqrt(w2) : 0;
+  s.Kappa = s.W * s.W * s.M / (RT * 1000 * s.Z);
+  return std::isfinite(s.P) && std::isfinite(s.H) && std::isfinite(s.S) &&
+         std::isfinite(s.Cp) && std::isfinite(s.W);
+}
+
+// One root of P(T, D) = P, searched from D0 within (0, Dmax]. The iteration
+// is Newton's method on ln D (the pressure is close to linear in ln D for a
+// gas) kept inside a bracket [lo, hi] once the bracket is known; a step
+// that leaves it is replaced by a bisection of ln D. A state of negative
+// compressibility (dP/dD <= 0, between the spinodals) sends the iteration
+// half-way back to the last stable state of its own side, so that the
+// vapour search cannot cross into the liquid branch nor the liquid search
+// into the vapour branch; reaching the spinodal without passing P means
+// that this branch has no root.
+bool TGasModel::SolveBranch(double T, double P, double D0, double Dmax, double& D) const {
+  double lo = 0, hi = 0;  // ln D of the bracket
+  bool haveLo = false, haveHi = false;
+  double x = std::log(D0);
+  const double xmax = std::log(Dmax);
+  const double lnP = std::log(P);
+  const bool fromLiquid = D0 > PseudoCriticalD();
+  for (int it = 0; it < 120; ++it) {
+    const double d = std::exp(x);
+    double dPdD;
+    const double p = Pressure(T, d, &dPdD);
+    if (!std::isfinite(p) || !std::isfinite(dPdD)) return false;
+    if (dPdD > 0) {
+      if (std::fabs(p - P) <= 1e-14 * P) {
+        D = d;
+        return true;
+      }
+      if (p < P) {
+        lo = x;
+        haveLo = true;
+      } else {
+        hi = x;
+        haveHi = true;
+      }
+      // Newton: d(ln p)/d(ln D) = D dP/dD / p where p > 0, else on p itself.
+      double step = p > 0 ? (lnP - std::log(p)) * p / (d * dPdD) : (P - p) / (d * dPdD);
+      if (step > 1) step = 1;  // at most a factor e per step
+      if (step < -1) step = -1;
+      double xn = x + step;
+      if ((haveLo && xn <= lo) || (haveHi && xn >= hi)) {
+        if (haveLo && haveHi)
+          xn = (lo + hi) / 2;
+        else
+          xn = x + (step > 0 ? 0.5 : -0.5);
+      }
+      if (std::fabs(xn - x) < 1e-15 * std::max(1.0, std::fabs(x))) {
+        D = std::exp(xn);
+        return true;
+      }
+      x = xn;
+    } else if (haveLo && haveHi) {
+      x = (lo + hi) / 2;
+    } else if (haveLo || haveHi) {
+      const double back = haveLo ? lo : hi;
+      if (std::fabs(x - back) < 1e-10) return false;  // at the spinodal
+      x = (x + back) / 2;
+    } else {
+      // The start itself is unstable: move into the own branch.
+      x += fromLiquid ? 0.1 : -0.1;
+    }
+    if (x > xmax) {
+      if (haveHi || x > xmax + 1) return false;
+      x = xmax;
+    }
+    if (x < -60) return false;
+  }
+  return false;
+}
+
+TRootKind TGasModel::Density(double T, double P, double& D, TRootWish wish) const {
+  D = 0;
+  if (!FHasX || !std::isfinite(T) || !std::isfinite(P) || T <= 0 || P <= 0) return rkNone;
+  const double R = GasConstant();
+  const double Dc = PseudoCriticalD(), Tc = PseudoCriticalT();
+  // Far above any density the equations were fitted to.
+  const double Dmax = 6 * Dc;
+  double Dv = 0, Dl = 0;
+  const bool vapour = wish != rwLiquid && SolveBranch(T, P, P / (R * T), Dmax, Dv);
+  // Below about one and a half times the pseudo-critical temperature a
+  // dense root may exist beside the vapour one.
+  const bool tryLiquid = wish == rwLiquid || (wish == rwStable && T < 1.5 * Tc);
+  const bool liquid = tryLiquid && SolveBranch(T, P, 3 * Dc, Dmax, Dl);
+  if (vapour && liquid && std::fabs(Dl - Dv) > 1e-7 * Dv) {
+    TGasState sv, sl;
+    const bool okV = Properties(T, Dv, sv), okL = Properties(T, Dl, sl);
+    if (okV && (!okL || sv.G <= sl.G)) {
+      D = Dv;
+      return rkVapourOfTwo;
+    }
+    if (okL) {
+      D = Dl;
+      return rkLiquidOfTwo;
+    }
+    return rkNone;
+  }
+  if (vapour) {
+    D = Dv;
+    return rkSingle;
+  }
+  if (liquid) {
+    D = Dl;
+    return rkSingle;
+  }
+  return rkNone;
+}
+
+}  // namespace torvacalc::natgas

@@ -1,0 +1,102 @@
+// Writes PNG screenshots of the main window with the liquid example (German
+// and English) and of the characteristics window into the folder given as
+// the only argument. Runs headless (QT_QPA_PLATFORM=offscreen).
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
+#include <QTextDocument>
+#include <QStatusBar>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <sstream>
+
+#include "files/calculation_file.h"
+#include "framework/options.h"
+#include "framework/settings.h"
+#include "framework/translation.h"
+#include "gui/calculation_view.h"
+#include "gui/characteristics_window.h"
+#include "gui/data_sheet.h"
+#include "gui/main_window.h"
+#include "shell/cli.h"
+
+using namespace torvacalc;
+
+namespace {
+
+bool Grab(QWidget& w, const QString& file) {
+  w.show();
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  const QPixmap shot = w.grab();
+  if (shot.isNull() || !shot.save(file)) {
+    std::cerr << "cannot write " << file.toStdString() << "\n";
+    return false;
+  }
+  std::cout << file.toStdString() << "\n";
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::cerr << "usage: gui_screenshots FOLDER\n";
+    return 2;
+  }
+  const std::string source = std::getenv("TORVACALC_SOURCE_DIR") ? std::getenv("TORVACALC_SOURCE_DIR") : ".";
+  const std::filesystem::path work =
+      std::filesystem::temp_directory_path() / ("torvacalc-shots-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(work);
+  setenv("TORVACALC_CONFIG_DIR", work.c_str(), 1);
+  TSettingsStore::ResetInstance();
+  const QString out = QString::fromLocal8Bit(argv[1]);
+  QDir().mkpath(out);
+
+  // The example as `torvacalc module valve` saves it.
+  const std::string file = (work / "liquid-example.cvc").string();
+  std::ostringstream sout, serr;
+  if (RunMain({"module", "valve", "@" + source + "/examples/liquid.case", "-o", file}, sout, serr) != 0) {
+    std::cerr << serr.str();
+    return 1;
+  }
+
+  QApplication app(argc, argv);
+  RegisterCalculationFiles();
+  bool ok = true;
+  for (const char* lang : {"de", "en"}) {
+    HXOptions().Language = lang;
+    SetLanguage(lang);
+    TMainWindow window;
+    window.Dialogs.Notice = [](const QString&, const QString&) {};
+    window.resize(1180, 820);
+    ok = window.OpenFile(file) && ok;
+    window.Current().View->SetShowAllDetails(false);
+    window.statusBar()->clearMessage();
+    ok = Grab(window, out + "/main_window_" + lang + ".png") && ok;
+    if (std::string(lang) == "de") {
+      // The first page of the data sheet as it is printed.
+      QTextDocument sheet;
+      sheet.setHtml(DataSheetHtml(*window.Current().Calc, "liquid-example.cvc"));
+      sheet.setPageSize(QSizeF(794, 1123));  // A4 at 96 dpi
+      QImage page(794, 1123, QImage::Format_RGB32);
+      page.fill(Qt::white);
+      QPainter painter(&page);
+      sheet.drawContents(&painter, QRectF(0, 0, 794, 1123));
+      painter.end();
+      const QString name = out + "/data_sheet_de.png";
+      ok = page.save(name) && ok;
+      std::cout << name.toStdString() << "\n";
+    }
+    if (std::string(lang) == "en") {
+      window.ShowCharacteristics(window.CurrentIndex());
+      ok = Grab(*window.CharacteristicsWindow(window.CurrentIndex()), out + "/characteristics_en.png") && ok;
+    }
+  }
+  std::filesystem::remove_all(work);
+  return ok ? 0 : 1;
+}
