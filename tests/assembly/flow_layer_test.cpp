@@ -1,0 +1,109 @@
+// The flow layer: a flow given at one point is converted with that point's
+// state only, the numbers are the stand-alone flow module's, and the flow
+// modules of points that are off do not calculate.
+#include <gtest/gtest.h>
+
+#include "assembly/main_items.h"
+#include "assembly/scm_flow.h"
+
+namespace torvacalc {
+namespace {
+
+using TCalc = TCustomSCM3SubstancesMaterialPipe3Flow;
+
+struct TPointState {
+  const char *T, *P;
+};
+
+std::unique_ptr<TCalc> Calculation(const char* fluid, const TPointState (&points)[4]) {
+  auto calc = CreateCalculation<TCalc>();
+  calc->BeginSetValues();
+  calc->Enter("FluidName", fluid);
+  for (int point : {1, 2, 3, 4}) {
+    const std::string k = OpSuffix(point);
+    calc->Enter("T1" + k, points[point - 1].T);
+    calc->Enter("P1" + k, points[point - 1].P);
+  }
+  calc->EndSetValues();
+  return calc;
+}
+
+// The stand-alone flow module fed with what the assembly shows at a point.
+struct TAloneFlow {
+  TCalcMessageContainer messages;
+  TCMAllFlow m;
+  TAloneFlow(TCalc& calc, int point, const std::string& given, Extended value) {
+    const std::string k = OpSuffix(point);
+    m.SetCalcMessageContainer(&messages);
+    for (const char* s : {"QmOrQv", "QmOrQvMoist", "Phase", "GasMedium", "StandardConditions"})
+      m.CalcItemByName(s)->SetText(calc.GetText(s));
+    const std::pair<const char*, std::string> values[] = {
+        {"Rho", "Rho1" + k}, {"RhoN", "RhoN"}, {"p1", "P1" + k},         {"t1", "T1" + k},
+        {"z1", "Z1" + k},    {"zn", "Zn"},     {"PhiRel", "PhiRel" + k}, {"pvw1", "PvW1" + k}};
+    for (const auto& [mine, theirs] : values) m.CalcItemByName(mine)->AsParameter()->SetValue(calc.GetValue(theirs));
+    m.CalcItemByName(given)->AsParameter()->SetValue(value);
+    m.SetActive(true);
+  }
+  ~TAloneFlow() {
+    messages.RemoveAllMessages();
+    m.SetCalcMessageContainer(nullptr);
+  }
+  Extended Get(const std::string& n) const { return m.CalcItemByName(n)->AsParameter()->GetValue(); }
+};
+
+TEST(FlowLayer, FlowAtOnePointIsConvertedThereOnly) {
+  struct Case {
+    const char* source;
+    const char* fluid;
+    TPointState points[4];
+    int givenAs;  // QmOrQv: 0 mass flow, 1 volume flow
+    const char *given, *converted;
+  };
+  const Case cases[] = {
+      {"water, mass flow", "Wasser", {{"20", "6"}, {"80", "5"}, {"150", "10"}, {"60", "3"}}, 0, "Qm", "Qv"},
+      {"water, volume flow", "Wasser", {{"20", "6"}, {"80", "5"}, {"150", "10"}, {"60", "3"}}, 1, "Qv", "Qm"},
+      {"nitrogen, mass flow", "Stickstoff", {{"20", "6"}, {"80", "5"}, {"150", "10"}, {"60", "3"}}, 0, "Qm", "Qn"},
+  };
+  for (const Case& c : cases) {
+    for (int point : {1, 2, 3, 4}) {
+      SCOPED_TRACE(std::string(c.source) + ", point " + std::to_string(point));
+      auto calc = Calculation(c.fluid, c.points);
+      static_cast<TCustomCalcMultiSwitch*>(calc->Item("QmOrQv"))->SetSwitchStatus(c.givenAs);
+      const std::string k = OpSuffix(point);
+      calc->SetValue(c.given + k, 12.5L);
+      TAloneFlow alone(*calc, point, c.given, 12.5L);
+      EXPECT_TRUE(HasValue(alone.Get(c.converted)));
+      EXPECT_EQ(calc->GetValue(c.converted + k), alone.Get(c.converted));
+      for (int other : {1, 2, 3, 4})
+        if (other != point) {
+          SCOPED_TRACE(other);
+          EXPECT_FALSE(HasValue(calc->GetValue(std::string(c.converted) + OpSuffix(other))));
+        }
+    }
+  }
+}
+
+TEST(FlowLayer, FlowModulesOfPointsThatAreOffDoNotCalculate) {
+  const TPointState points[4] = {{"20", "6"}, {"80", "5"}, {"150", "10"}, {"60", "3"}};
+  auto calc = Calculation("Wasser", points);
+  calc->SetValue("NoOfEnteredOps", 1);
+  static_cast<TCalcSwitch*>(calc->Item("UseXthOp"))->SetChecked(false);
+  int passes[5] = {};
+  for (int point : {1, 2, 3, 4})
+    calc->Flow(point)->Module().AfterCalculate = [&passes, point](TCalcModule&) { ++passes[point]; };
+  for (int point : {1, 2, 3, 4}) calc->SetValue(std::string("Qm") + OpSuffix(point), 10);
+  EXPECT_GE(passes[1], 1);
+  EXPECT_EQ(passes[2] + passes[3] + passes[4], 0);
+  EXPECT_TRUE(HasValue(calc->GetValue("Qv")));
+  for (const char* k : {"Ap2", "Ap3", "ApX"}) EXPECT_FALSE(HasValue(calc->GetValue(std::string("Qv") + k)));
+  // Switched on again, the points convert what was entered meanwhile.
+  calc->SetValue("NoOfEnteredOps", 3);
+  static_cast<TCalcSwitch*>(calc->Item("UseXthOp"))->SetChecked(true);
+  for (const char* k : {"Ap2", "Ap3", "ApX"}) {
+    SCOPED_TRACE(k);
+    EXPECT_EQ(calc->GetValue(std::string("Qv") + k), 10 / calc->GetValue(std::string("Rho1") + k));
+  }
+}
+
+}  // namespace
+}  // namespace torvacalc
