@@ -3,6 +3,9 @@
 // modules of points that are off do not calculate.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
+
 #include "assembly/main_items.h"
 #include "assembly/scm_flow.h"
 
@@ -102,6 +105,69 @@ TEST(FlowLayer, FlowModulesOfPointsThatAreOffDoNotCalculate) {
   for (const char* k : {"Ap2", "Ap3", "ApX"}) {
     SCOPED_TRACE(k);
     EXPECT_EQ(calc->GetValue(std::string("Qv") + k), 10 / calc->GetValue(std::string("Rho1") + k));
+  }
+}
+
+}  // namespace
+}  // namespace torvacalc
+
+namespace torvacalc {
+namespace {
+
+// Every item of the main module: text and, for parameters, the exact value.
+std::map<std::string, std::pair<std::string, Extended>> AllValues(const TSuperCalcModule& calc) {
+  std::map<std::string, std::pair<std::string, Extended>> s;
+  for (const TCalcItem* i : calc.GetMainCalcModule()->GetCalcItems()) {
+    const TCalcParameter* p = i->AsParameter();
+    s[i->GetName()] = {i->GetText(), p ? p->GetValue() : NoValue};
+  }
+  return s;
+}
+
+// Undo through edits of every layer (medium, pipe, material, points,
+// flows), then the same edits again: each state comes back bit for bit.
+TEST(FlowLayer, UndoAndRedoOfEditsOfEveryLayerReturnEveryValue) {
+  const TPointState points[4] = {{"20", "6"}, {"80", "5"}, {"150", "10"}, {"60", "3"}};
+  auto calc = Calculation("Wasser", points);
+  using TEdit = std::function<void(TCalc&)>;
+  const std::vector<std::pair<const char*, TEdit>> edits = {
+      {"mass flow at point 1", [](TCalc& c) { c.Enter("Qm", "25000"); }},
+      {"mass flow at point 3", [](TCalc& c) { c.Enter("QmAp3", "41000"); }},
+      {"temperature at point 2", [](TCalc& c) { c.Enter("T1Ap2", "95,5"); }},
+      {"pipe class", [](TCalc& c) { c.Enter("PipeClass", "ASME B36.10M"); }},
+      {"nominal size", [](TCalc& c) { c.Enter("DN", "150"); }},
+      {"material", [](TCalc& c) { c.Enter("EN13480Name", "13CrMo4-5"); }},
+      {"volume flow given", [](TCalc& c) { c.Enter("QmOrQv", "Volumenstrom"); }},
+      {"volume flow at point X", [](TCalc& c) { c.Enter("QvApX", "30"); }},
+      {"two points", [](TCalc& c) { c.Enter("NoOfEnteredOps", "2"); }},
+      {"density overruled at point 1", [](TCalc& c) { c.Enter("Rho1", "990"); }},
+      {"another medium", [](TCalc& c) { c.Enter("FluidName", "Ethanol"); }},
+  };
+  std::vector<std::map<std::string, std::pair<std::string, Extended>>> states{AllValues(*calc)};
+  for (const auto& [what, edit] : edits) {
+    edit(*calc);
+    states.push_back(AllValues(*calc));
+    EXPECT_NE(states.back(), states[states.size() - 2]) << what << " changed nothing";
+  }
+  auto same = [](const auto& a, const auto& b) {
+    ASSERT_EQ(a.size(), b.size());
+    for (const auto& [name, v] : a) {
+      SCOPED_TRACE(name);
+      const auto& w = b.at(name);
+      EXPECT_EQ(v.first, w.first);
+      if (HasValue(v.second) || HasValue(w.second)) EXPECT_EQ(v.second, w.second);
+    }
+  };
+  for (size_t i = edits.size(); i > 0; --i) {
+    SCOPED_TRACE(std::string("undo of ") + edits[i - 1].first);
+    ASSERT_TRUE(calc->UnDo());
+    same(AllValues(*calc), states[i - 1]);
+  }
+  EXPECT_EQ(calc->GetNoOfOps(), 3);
+  for (size_t i = 0; i < edits.size(); ++i) {
+    SCOPED_TRACE(std::string("redo of ") + edits[i].first);
+    edits[i].second(*calc);
+    same(AllValues(*calc), states[i + 1]);
   }
 }
 
