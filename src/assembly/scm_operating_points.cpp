@@ -96,10 +96,12 @@ TCustomSCM3SubstancesMaterialPipe* TCustomMCM3SubstancesMaterialPipe::Calculatio
 
 void TCustomMCM3SubstancesMaterialPipe::CalcEvent(TCalcEvent event, TCalcItem* item) {
   TCustomMCMSubstancesMaterialPipe::CalcEvent(event, item);
-  if (FReacting || !item || (event != ceValueFieldChange && event != ceFieldChange)) return;
+  if (!item || (event != ceValueFieldChange && event != ceFieldChange)) return;
   TCustomSCM3SubstancesMaterialPipe* calc = Calculation();
   if (!calc || IsDestroying()) return;
   const std::string& n = item->GetName();
+  if (n == "M") calc->CarryMolarMass();
+  if (FReacting) return;
   FReacting = true;
   try {
     if (n == "NoOfEnteredOps") {
@@ -176,12 +178,10 @@ void TCustomSCM3SubstancesMaterialPipe::Init() {
     TCalcConnector* c = CreateConnector(CalcSourceCustomMCM1(), sources[point - 2],
                                         std::string("FCalcConnectorSubstances") + PointDigit(point));
     *connectors[point - 2] = c;
-    // Copied from point 1: the declared phase, the normal conditions, the
-    // given gas constant and the molar mass.
-    for (const char* n : {"Phase", "RhoNRiM", "StandardConditions", "TN0", "PN0"})
+    // Copied from point 1: the declared phase and the normal conditions.
+    for (const char* n : {"Phase", "StandardConditions", "TN0", "PN0"})
       c->InDataPump.AddConnection(std::string(n) + "|" + n);
     if (point == 2) c->InDataPump.AddConnection("GasMedium|GasMedium");
-    c->InDataPump.AddConnection("M|M");
     // Entered per point.
     c->InConnections.AddConnection("P1" + k + "|P1");
     c->InConnections.AddConnection("T1" + k + "|T1");
@@ -197,8 +197,27 @@ void TCustomSCM3SubstancesMaterialPipe::Init() {
     c->OutConnections.AddConnection("xMv|xMv1" + k);
     for (const char* n : {"Rho1", "h1", "s1", "Tv1", "V1", "Z1", "Cf", "Kappa1"})
       c->OutConnections.AddConnection(std::string(n) + "|" + n + k);
-    Substances(point)->CalcModule().ChangePhase->SetChecked(false);
+    // Whichever of standard density, gas constant, molar mass and specific
+    // gravity the user gives, point 1 finds the molar mass; the further
+    // points are given that molar mass (CarryMolarMass) and derive the
+    // other three with their own normal state, so that a value the user
+    // enters reaches every point and no point falls back to the database.
+    TCMSubstances& m = Substances(point)->CalcModule();
+    m.RhoNRiM->SetSwitchStatus(2);
+    m.ChangePhase->SetChecked(false);
     c->SetActive(true);
+  }
+}
+
+void TCustomSCM3SubstancesMaterialPipe::CarryMolarMass() {
+  const TCalcItem* main = GetMainCalcModule()->CalcItemByName("M");
+  if (!main) return;
+  const Extended value = main->AsParameter()->GetValue();
+  for (int point : {2, 3, 4}) {
+    TCalcParameter* M = Substances(point)->CalcModule().M;
+    if (M->GetInputState() == isUser && (M->GetValue() == value || (IsNoValue(value) && IsNoValue(M->GetValue()))))
+      continue;
+    M->SetValuesParallel(isUser, M->GetCalcUnitNo(), value);
   }
 }
 

@@ -68,6 +68,8 @@ class TCustomSCM3SubstancesMaterialPipe : public TCustomSCMSubstancesMaterialPip
   // One recalculation follows a change; the same value again does nothing.
   void SetNoOfOps(int n);
   void SetOpXEnabled(bool enabled);
+  // Gives the further points point 1's molar mass (as the user's value).
+  void CarryMolarMass();
 
  protected:
   TCustomSCM3SubstancesMaterialPipe(TCalcComponent* owner, std::string name, TMainModuleFactory makeMain);

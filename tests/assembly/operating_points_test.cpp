@@ -226,3 +226,40 @@ TEST(OperatingPoints, UndoReturnsEveryValueExactly) {
 
 }  // namespace
 }  // namespace torvacalc
+
+namespace torvacalc {
+namespace {
+
+// A gas whose standard density the user gives at point 1: every point
+// works with the gas data that follow from it.
+TEST(OperatingPoints, GasDataGivenAtPointOneServeEveryPoint) {
+  for (const char* given : {"RhoN", "Ri", "Sg", "M"}) {
+    SCOPED_TRACE(given);
+    auto calc = CreateCalculation<TCalc>();
+    calc->BeginSetValues();
+    calc->Enter("FluidName", "Stickstoff");
+    for (int point : {1, 2, 3, 4}) {
+      const std::string k = OpSuffix(point);
+      calc->Enter("T1" + k, "40");
+      calc->Enter("P1" + k, point == 1 ? "6" : "4");
+    }
+    calc->EndSetValues();
+    const int index = std::string(given) == "RhoN" ? 0 : std::string(given) == "Ri" ? 1 : std::string(given) == "M" ? 2 : 3;
+    static_cast<TCustomCalcMultiSwitch*>(calc->Item("RhoNRiM"))->SetSwitchStatus(index);
+    // 5 % above the database's value.
+    calc->Enter(given, std::to_string(static_cast<double>(calc->GetValue(given) * 1.05L)));
+    for (int point : {2, 3, 4}) {
+      SCOPED_TRACE(point);
+      TCMSubstances& m = calc->Substances(point)->CalcModule();
+      for (const char* n : {"M", "RhoN", "Ri", "Sg"}) {
+        SCOPED_TRACE(n);
+        EXPECT_NEAR(m.CalcItemByName(n)->AsParameter()->GetValue(), calc->GetValue(n), 1e-12L * calc->GetValue(n));
+      }
+    }
+    // Same temperature and pressure at points 2, 3 and X: the same density.
+    EXPECT_EQ(calc->GetValue("Rho1Ap2"), calc->GetValue("Rho1Ap3"));
+  }
+}
+
+}  // namespace
+}  // namespace torvacalc
