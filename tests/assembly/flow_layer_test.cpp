@@ -173,3 +173,41 @@ TEST(FlowLayer, UndoAndRedoOfEditsOfEveryLayerReturnEveryValue) {
 
 }  // namespace
 }  // namespace torvacalc
+
+namespace torvacalc {
+namespace {
+
+// An entry of a point's state or flow starts calculations at that point
+// only: its substances and flow modules; nothing at the other points, and
+// neither the pipe nor the material (which work with point 1).
+TEST(FlowLayer, AnEntryAtAPointReachesOnlyThatPointsModules) {
+  const TPointState points[4] = {{"20", "6"}, {"80", "5"}, {"150", "10"}, {"60", "3"}};
+  for (const char* entry : {"T1", "P1", "Qm"}) {
+    for (int point : {2, 3, 4}) {
+      SCOPED_TRACE(std::string(entry) + OpSuffix(point));
+      auto calc = Calculation("Wasser", points);
+      std::map<std::string, int> passes;
+      auto count = [&passes](TCalcModule& m, const std::string& name) {
+        m.AfterCalculate = [&passes, name](TCalcModule&) { ++passes[name]; };
+      };
+      for (int p : {1, 2, 3, 4}) {
+        count(calc->Substances(p)->CalcModule(), std::string("substances") + OpSuffix(p));
+        count(calc->Flow(p)->Module(), std::string("flow") + OpSuffix(p));
+      }
+      count(calc->FCCMNormPipeThickness1->Module(), "pipe");
+      count(calc->FCCMMaterialData1->Module(), "material");
+      calc->Enter(entry + std::string(OpSuffix(point)), "70");
+      for (const auto& [name, n] : passes) {
+        SCOPED_TRACE(name);
+        const bool here = name == std::string("flow") + OpSuffix(point) ||
+                          (std::string(entry) != "Qm" && name == std::string("substances") + OpSuffix(point));
+        EXPECT_EQ(n > 0, here);
+      }
+      EXPECT_GE(passes[std::string("flow") + OpSuffix(point)], 1);
+      if (std::string(entry) != "Qm") EXPECT_GE(passes[std::string("substances") + OpSuffix(point)], 1);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace torvacalc
