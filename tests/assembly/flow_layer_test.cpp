@@ -155,7 +155,9 @@ TEST(FlowLayer, UndoAndRedoOfEditsOfEveryLayerReturnEveryValue) {
       SCOPED_TRACE(name);
       const auto& w = b.at(name);
       EXPECT_EQ(v.first, w.first);
-      if (HasValue(v.second) || HasValue(w.second)) EXPECT_EQ(v.second, w.second);
+      if (HasValue(v.second) || HasValue(w.second)) {
+        EXPECT_EQ(v.second, w.second);
+      }
     }
   };
   for (size_t i = edits.size(); i > 0; --i) {
@@ -204,7 +206,9 @@ TEST(FlowLayer, AnEntryAtAPointReachesOnlyThatPointsModules) {
         EXPECT_EQ(n > 0, here);
       }
       EXPECT_GE(passes[std::string("flow") + OpSuffix(point)], 1);
-      if (std::string(entry) != "Qm") EXPECT_GE(passes[std::string("substances") + OpSuffix(point)], 1);
+      if (std::string(entry) != "Qm") {
+        EXPECT_GE(passes[std::string("substances") + OpSuffix(point)], 1);
+      }
     }
   }
 }

@@ -60,7 +60,9 @@ void ExpectSame(const std::map<std::string, std::pair<std::string, Extended>>& a
     SCOPED_TRACE(name);
     const auto& w = b.at(name);
     EXPECT_EQ(v.first, w.first);
-    if (HasValue(v.second) || HasValue(w.second)) EXPECT_EQ(v.second, w.second);
+    if (HasValue(v.second) || HasValue(w.second)) {
+      EXPECT_EQ(v.second, w.second);
+    }
   }
 }
 
