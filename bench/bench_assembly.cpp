@@ -51,3 +51,4 @@ BENCHMARK_CAPTURE(BM_EditSettles, MassFlowAtPoint1, "Qm", "20000", "21000")->Uni
 BENCHMARK_CAPTURE(BM_EditSettles, ConstantOfEveryPoint, "Tc", "373", "374")->Unit(benchmark::kMicrosecond);
 
 }  // namespace
+BENCHMARK_MAIN();
