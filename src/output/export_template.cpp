@@ -1,6 +1,7 @@
 #include "output/export_template.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -515,11 +516,27 @@ std::string TExportTemplate::Escaped(const std::string& text) const {
   return FEscapeHtml ? HtmlEscape(text) : text;
 }
 
-std::string TExportTemplate::FormatArgs(const TExportValue& value, const std::vector<std::string>& args,
-                                        std::size_t first) const {
+std::string TExportTemplate::FormatArgs(const std::string& command, const TExportValue& value,
+                                        const std::vector<std::string>& args, std::size_t first) const {
   const std::string alignment = first < args.size() ? Trim(args[first]) : std::string();
+  // The field as the template wrote it, for the error messages.
+  auto field = [&] {
+    std::string text = command + "(";
+    for (std::size_t i = 0; i < args.size(); ++i) {
+      if (i >= first + 2 && Trim(args[i]).empty()) break;
+      text += (i > 0 ? ", " : "") + Trim(args[i]);
+    }
+    return text + ")";
+  };
   long width = 0;
-  if (first + 1 < args.size()) width = std::strtol(Trim(args[first + 1]).c_str(), nullptr, 10);
+  if (first + 1 < args.size()) {
+    const std::string widthText = Trim(args[first + 1]);
+    errno = 0;
+    width = std::strtol(widthText.c_str(), nullptr, 10);
+    if (errno == ERANGE || width > ExportMaxFieldWidth)
+      throw EExportTemplate("field " + field() + ": width " + widthText + " is more than " +
+                            std::to_string(ExportMaxFieldWidth) + " characters");
+  }
   // The pattern may hold grouping commas, which split it into several
   // arguments: everything after the width belongs to it, but a last "cut".
   std::size_t last = args.size();
@@ -534,6 +551,9 @@ std::string TExportTemplate::FormatArgs(const TExportValue& value, const std::ve
     cut = true;
     pattern.erase(pattern.size() - 4);
   }
+  if (NumberPatternDigits(pattern) > ExportMaxPatternDigits)
+    throw EExportTemplate("field " + field() + ": the pattern has more than " +
+                          std::to_string(ExportMaxPatternDigits) + " digits in a row");
   return AlignText(FormatExportValue(value, pattern), alignment, width, cut);
 }
 
@@ -561,7 +581,7 @@ std::string TExportTemplate::ValueCommand(const std::string& name, const std::ve
     if (!tag) tag = name == "param" ? file->GetParameterTag(target) : file->GetAddParameterTag(target);
     if (!tag) return {};
     const std::string field = Trim(args[1]);
-    return FormatArgs(name == "param" ? ParamField(*file, *tag, field) : AddParamField(*file, *tag, field), args, 2);
+    return FormatArgs(name, name == "param" ? ParamField(*file, *tag, field) : AddParamField(*file, *tag, field), args, 2);
   }
   if (name == "infos") {
     const std::string field = Trim(args[0]);
@@ -581,11 +601,11 @@ std::string TExportTemplate::ValueCommand(const std::string& name, const std::ve
     } else {
       value = TExportValue::Text(file->FileInfos().Value(field));
     }
-    return FormatArgs(value, args, 1);
+    return FormatArgs(name, value, args, 1);
   }
-  if (name == "fullfilename") return FormatArgs(TExportValue::Text(CalcFullFileName(*file)), args, 0);
-  if (name == "filename") return FormatArgs(TExportValue::Text(CalcFileName(*file)), args, 0);
-  if (name == "filepath") return FormatArgs(TExportValue::Text(CalcFilePath(*file)), args, 0);
+  if (name == "fullfilename") return FormatArgs(name, TExportValue::Text(CalcFullFileName(*file)), args, 0);
+  if (name == "filename") return FormatArgs(name, TExportValue::Text(CalcFileName(*file)), args, 0);
+  if (name == "filepath") return FormatArgs(name, TExportValue::Text(CalcFilePath(*file)), args, 0);
   return {};
 }
 
