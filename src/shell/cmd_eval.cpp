@@ -43,6 +43,7 @@ bool IsFileOption(const std::string& arg, const char* name) {
 }
 
 std::unique_ptr<THXFile> LoadCalculation(const std::string& fileName) {
+  RequireRegularFile(fileName);
   auto file = std::make_unique<THXFile>();
   try {
     file->Load(fileName);

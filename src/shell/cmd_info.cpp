@@ -45,6 +45,7 @@ std::size_t ItemCount(const THXFile& f) {
 int RunInfo(const std::vector<std::string>& args, CommandContext& ctx) {
   if (args.size() != 1) throw EUsage("info takes one FILE (see torvacalc info --help)");
   const std::string& path = args[0];
+  RequireRegularFile(path);
   THXFile f;
   try {
     f.Load(path);

@@ -14,6 +14,7 @@
 #include "framework/number_text.h"
 #include "framework/translation.h"
 #include "framework/units.h"
+#include "files/byte_stream.h"
 #include "files/calculation_file.h"
 #include "shell/commands.h"
 #include "shell/module_kinds.h"
@@ -73,10 +74,21 @@ std::string Trim(const std::string& s) {
   return s.substr(b, e - b + 1);
 }
 
-// The assignments of a case file, in order.
+// A case file is a page of assignments; anything beyond this is not one.
+constexpr std::size_t kMaxCaseFileSize = std::size_t{1} << 20;
+
+// The assignments of a case file, in order. A UTF-8 byte-order mark at its
+// start (editors on Windows write one) is skipped.
 std::vector<std::string> ReadCaseFile(const std::string& path) {
-  std::ifstream in(path);
-  if (!in) throw EUsage("cannot read case file \"" + path + "\"");
+  RequireRegularFile(path);
+  std::string bytes, error;
+  const TReadFileResult result = ReadFileBytes(path, kMaxCaseFileSize, bytes, &error);
+  if (result == TReadFileResult::TooLarge)
+    throw EUsage(path + ": a case file of more than " + std::to_string(kMaxCaseFileSize >> 10) +
+                 " KiB cannot be one");
+  if (result != TReadFileResult::Ok) throw EUsage("cannot read case file \"" + path + "\": " + error);
+  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
+  std::istringstream in(bytes);
   std::vector<std::string> lines;
   std::string line;
   int no = 0;

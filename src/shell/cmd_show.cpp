@@ -33,8 +33,7 @@ int RunShow(const std::vector<std::string>& args, CommandContext& ctx) {
       throw EUsage("show takes one FILE");
   }
   if (fileName.empty()) throw EUsage("show needs a FILE (see torvacalc show --help)");
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(fileName, ec)) throw EUsage(fileName + ": no such file");
+  RequireRegularFile(fileName);
 
   std::string className;
   try {

@@ -1,0 +1,69 @@
+// Files the commands read: case files and calculation files that cannot be
+// read, that are not regular files (a folder, a FIFO, a device) or that are
+// far too large end with one line on stderr and exit code 2, never with a
+// hang, an endless read or a quiet success.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "file_test.h"
+#include "program_run.h"
+
+namespace {
+
+class InputFiles : public ProgramFileTest {};
+
+TEST_F(InputFiles, WhatIsNotARegularFileIsRefusedByEveryCommand) {
+  const std::string fifo = Path("pipe");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string folder = dir_.string();
+  struct Case { std::vector<std::string> args; std::string error; };
+  const Case cases[] = {
+      {{"module", "valve", "@" + folder}, folder + ": a directory, not a regular file"},
+      {{"module", "valve", "@" + fifo}, fifo + ": a FIFO, not a regular file"},
+      {{"module", "valve", "@/dev/zero"}, "/dev/zero: a character device, not a regular file"},
+      {{"module", "valve", "@" + Path("missing.case")}, Path("missing.case") + ": no such file"},
+      {{"show", folder}, folder + ": a directory, not a regular file"},
+      {{"show", fifo}, fifo + ": a FIFO, not a regular file"},
+      {{"info", fifo}, fifo + ": a FIFO, not a regular file"},
+      {{"info", folder}, folder + ": a directory, not a regular file"},
+      {{"info", Path("missing.cvc")}, Path("missing.cvc") + ": no such file"},
+      {{"eval", "--source", fifo, "1"}, fifo + ": a FIFO, not a regular file"},
+      {{"eval", "--dest", folder, "1"}, folder + ": a directory, not a regular file"},
+      {{"export", "valve_report", fifo}, fifo + ": a FIFO, not a regular file"},
+      {{"export", fifo, fifo}, fifo + ": a FIFO, not a regular file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+    const ProgramRun r = RunProgram(c.args);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err, "torvacalc: " + c.error + "\n");
+    EXPECT_EQ(r.out, "");
+  }
+}
+
+TEST_F(InputFiles, CaseFilesAreBoundedAndMayStartWithAByteOrderMark) {
+  Write("bom.case", "\xEF\xBB\xBFqm=300 t/h\r\n# a comment\n\np1=6.8 bar(a)\n");
+  const ProgramRun bom = RunProgram({"module", "valve", "--json", "@" + Path("bom.case")});
+  ASSERT_EQ(bom.code, 0) << bom.err;
+  EXPECT_NE(bom.out.find("\"qm\":{\"kind\":\"parameter\",\"value\":300,\"unit\":\"t/h\""), std::string::npos);
+  EXPECT_NE(bom.out.find("\"p1\":{\"kind\":\"parameter\",\"value\":6.8,"), std::string::npos);
+
+  Write("huge.case", std::string(2 << 20, '#'));
+  const ProgramRun huge = RunProgram({"module", "valve", "@" + Path("huge.case")});
+  EXPECT_EQ(huge.code, 2);
+  EXPECT_EQ(huge.err, "torvacalc: " + Path("huge.case") + ": a case file of more than 1024 KiB cannot be one\n");
+
+  // Unreadable for its owner (root reads anything, so only where it applies).
+  Write("locked.case", "qm=1\n");
+  ::chmod(Path("locked.case").c_str(), 0);
+  if (::access(Path("locked.case").c_str(), R_OK) != 0) {
+    const ProgramRun locked = RunProgram({"module", "valve", "@" + Path("locked.case")});
+    EXPECT_EQ(locked.code, 2);
+    EXPECT_NE(locked.err.find("cannot read case file"), std::string::npos) << locked.err;
+  }
+}
+
+}  // namespace
