@@ -70,7 +70,14 @@ class TCMControlValves : public TCalcModule {
   void SetRelevance(bool liquid, TECVFlowState state);
   void ReadBack();
   void CheckInputs(bool liquid);
-  void RaiseMessages(bool liquid);
+  // Inputs that are within their bounds but leave no meaningful sizing (a
+  // valve factor of zero, a liquid boiling before the valve): raises their
+  // errors and returns false. Entered values the sizing leaves aside get a
+  // hint saying that the result holds without them.
+  bool CheckMeaningfulInputs(bool liquid);
+  // Clears the results that an invalid input would make meaningless.
+  void WithdrawResults();
+  void RaiseMessages(bool liquid, bool meaningful);
   void RaiseFlowStateMessages(bool liquid, TECVFlowState state);
   int TrimType() const;
   TEPhase DeclaredPhase() const;

@@ -345,6 +345,56 @@ TEST(ControlValveModule, HostileInputsEndInMessages) {
   EXPECT_TRUE(x.Has(903));
 }
 
+// Inputs that make the sizing meaningless withdraw the result and say why;
+// entered values the sizing can do without leave the result standing, with
+// the out-of-bounds error and a hint that the result holds without them.
+TEST(ControlValveModule, InvalidInputsSayWhetherTheResultStillHolds) {
+  struct Case {
+    bool gas;
+    const char* name;
+    const char* text;
+    bool kvHolds;  // the result is still shown
+    std::set<int> expected;
+  };
+  const Case cases[] = {
+      {false, "fl2_75", "0", false, {980}},
+      {false, "fd_75", "0", false, {980}},
+      {false, "Kc_75", "0", false, {980}},
+      {false, "zy_75", "0", false, {980}},
+      {false, "fl2", "0", false, {980}},
+      {false, "pv1", "10", false, {981}},     // above p1 = 6.8 bar
+      {false, "pv1", "6.8", false, {981}},    // boiling at the inlet
+      {true, "xt_75", "0", false, {980}},
+      {true, "fd_75", "0", false, {980}},
+      {false, "rho1", "0", false, {120}},     // required: no result
+      {false, "eta1", "0", true, {120, 982, 966}},
+      {false, "DNV", "0", true, {120, 982}},
+      {false, "DN1", "0", true, {120, 982}},
+      {false, "t1", "-300", true, {120, 982}},
+      {true, "DN2", "0", true, {120, 982}},
+      {false, "xt_75", "0", true, {919}},     // a gas factor means nothing for a liquid
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.gas ? "gas " : "liquid ") + c.name + "=" + c.text);
+    Module x;
+    (c.gas ? Gas : Liquid)(x);
+    x.Set(c.name, c.text);
+    x.m.SetActive(true);
+    EXPECT_EQ(HasValue(x.m.kv->GetValue()), c.kvHolds) << x.m.kv->GetDisplayText();
+    for (int no : c.expected) EXPECT_TRUE(x.Has(no)) << no;
+    if (!c.kvHolds) {
+      EXPECT_EQ(x.m.FlowState->GetSwitchIndex(), fsUndefined);
+      EXPECT_TRUE(IsNoValue(x.m.dpLimit->GetValue()));
+      for (int flowStateMessage : {916, 917, 918, 919, 920, 973, 976}) EXPECT_FALSE(x.Has(flowStateMessage));
+    } else {
+      EXPECT_NE(x.m.FlowState->GetSwitchIndex(), fsUndefined);
+    }
+    for (int no : {980, 981, 982}) {
+      if (!c.expected.count(no)) EXPECT_FALSE(x.Has(no)) << no;
+    }
+  }
+}
+
 TEST(ControlValveModule, InactiveWhileSettingComputesOnceWhenSwitchedOn) {
   Module x;
   int calculations = 0;
