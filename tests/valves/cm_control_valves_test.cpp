@@ -389,9 +389,7 @@ TEST(ControlValveModule, InvalidInputsSayWhetherTheResultStillHolds) {
     } else {
       EXPECT_NE(x.m.FlowState->GetSwitchIndex(), fsUndefined);
     }
-    for (int no : {980, 981, 982}) {
-      if (!c.expected.count(no)) EXPECT_FALSE(x.Has(no)) << no;
-    }
+    for (int no : {980, 981, 982}) EXPECT_EQ(x.Has(no), c.expected.count(no) > 0) << no;
   }
 }
 
