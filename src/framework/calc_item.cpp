@@ -436,6 +436,12 @@ void TCalcParameter::ApplyText(const std::string& text, const Extended* exact) {
     if (v && HasValue(basic)) {
       FValue = GetQuantity() == qInteger ? std::nearbyint(basic) : basic;
       FValueState = vsNormal;
+    } else if (v && !exact) {
+      // A number beyond the range of values (1E4000 and more in the basic
+      // unit) is still a number: it stays as typed and counts as infinite,
+      // so the calculation reports it out of bounds instead of missing.
+      FValueState = *v > 0 ? vsInfinity : vsMinusInfinity;
+      FValue = NoValue;
     } else {
       FValueState = vsFaulty;
       FValue = NoValue;
@@ -459,6 +465,11 @@ void TCalcParameter::SetValueState(tValueState state) {
   DoAfterSetValueParameter();
 }
 
+bool TCalcParameter::TypedBeyondRange() const {
+  return (FValueState == vsInfinity || FValueState == vsMinusInfinity) && !FText.empty() &&
+         FText != ValueStateText(FValueState);
+}
+
 tDisplayState TCalcParameter::GetDisplayState() const {
   if (FHideIfMinus && IsNoValue(GetValue())) return dsInvisible;
   return TCalcItem::GetDisplayState();
@@ -477,6 +488,7 @@ Extended TCalcParameter::GetCalcValue() const {
 
 std::string TCalcParameter::GetDisplayText() const {
   if (FSourceCalcItem) return FSourceCalcItem->GetDisplayText();
+  if (TypedBeyondRange()) return FText;
   if (FValueState == vsUndefined || FValueState == vsFaulty || FValueState == vsInfinity ||
       FValueState == vsMinusInfinity)
     return Translate(ValueStateText(FValueState));
@@ -832,7 +844,7 @@ void TCalcParameter::SaveToTag(TItemTagWriter& tag) const {
   tag.AddBoolean("IsApproximated", GetIsApproximated());
   tag.AddLongInt("CalcQuantity", GetQuantity());
   // The user's text as typed, so that an unreadable entry is not lost.
-  if (GetValueState() == vsFaulty) tag.AddString("Text", GetText());
+  if (GetValueState() == vsFaulty || TypedBeyondRange()) tag.AddString("Text", GetText());
 }
 
 void TCalcParameter::LoadFromTag(const TItemTagReader& tag) {
@@ -852,12 +864,12 @@ void TCalcParameter::LoadFromTag(const TItemTagReader& tag) {
       SetValue(v);
     else
       SetValueState(vsUndefined);
-  } else if (state == vsFaulty) {
+  } else if (state == vsFaulty || state == vsInfinity || state == vsMinusInfinity) {
     const std::string text = tag.AsString("Text", {});
     if (!text.empty())
       SetText(text);
     else
-      SetValueState(vsFaulty);
+      SetValueState(static_cast<tValueState>(state));
   } else if (state > vsNormal && state <= vsOutdated) {
     SetValueState(static_cast<tValueState>(state));
   } else {

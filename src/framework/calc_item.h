@@ -283,10 +283,14 @@ class TCalcParameter : public TCalcItem {
 
   // Text input, a number in the display unit: both "," and "." are read
   // as decimal marks; the value is stored in the basic unit. The text is
-  // kept as typed (an unreadable one too, with the state vsFaulty).
+  // kept as typed (an unreadable one too, with the state vsFaulty; a
+  // number beyond the range of values, such as 1E4000, with vsInfinity or
+  // vsMinusInfinity, shown as typed and reported out of bounds).
   void SetText(const std::string& text) override;
   std::string GetDisplayText() const override;
   tDisplayState GetDisplayState() const override;
+  // True for a typed number beyond the range of values (see SetText).
+  bool TypedBeyondRange() const;
 
   // The display unit.
   int GetCalcUnitNo() const { return FCalcUnits.CalcUnitNo; }

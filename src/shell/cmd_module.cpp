@@ -120,14 +120,9 @@ void AssignParameter(TCalcParameter& p, const std::string& name, const std::stri
   }
   // The text is read as a user types it, in the parameter's chosen unit:
   // either decimal mark; a text that is no number leaves the parameter
-  // faulty (shown as such), an empty one clears it.
-  std::string normalized = number;
-  std::replace(normalized.begin(), normalized.end(), ',', '.');
-  const auto v = TextToNumber(normalized, '.');
-  if (!v || p.GetCalcUnitNo() == 0)
-    p.SetText(number);
-  else
-    p.SetDisplayValue(*v);
+  // faulty (shown as such), a number beyond the range of values is kept
+  // as typed and reported out of bounds, an empty one clears it.
+  p.SetText(number);
 }
 
 void AssignSwitch(TCalcItem& item, const std::string& name, const std::string& text) {
@@ -262,7 +257,7 @@ void PrintModuleTable(const TCalcModule& m, const TCalcMessageContainer& message
       unit = p->GetCalcUnitName();
       if (HasValue(p->GetValue()) || p->GetValueState() != vsUndefined)
         state = Translate(InputStateText(p->GetInputState()));
-      if (HasValue(p->GetValue()) && !p->GetInBounds())
+      if ((HasValue(p->GetValue()) && !p->GetInBounds()) || p->TypedBeyondRange())
         state += (state.empty() ? "" : ", ") + Translate("ausserhalb der Grenzen");
     } else if (const auto* multi = dynamic_cast<const TCustomCalcMultiSwitch*>(item)) {
       value = multi->GetSelectedValue();

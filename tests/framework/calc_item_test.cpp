@@ -66,6 +66,34 @@ TEST(ParameterText, UnreadableAndEmptyText) {
   EXPECT_EQ(p->GetDisplayText(), "");
 }
 
+// A number too large for the range of values (NoValue is 1E4000) is an
+// entry all the same: kept as typed, never taken for a missing value, and
+// outside the bounds for the calculation.
+TEST(ParameterText, NumbersBeyondTheRangeStayAsTyped) {
+  RecordingModule m;
+  auto* p = m.AddItem<TInputParameter>("qm", qMassFlowrate);
+  p->SetCalcUnitNo(TQuantityArray::UnitNoByName(qMassFlowrate, "t/h"));
+  struct Case { const char* text; tValueState state; };
+  const Case cases[] = {
+      {"1e4000", vsInfinity}, {"1E4500", vsInfinity}, {"-1e4000", vsMinusInfinity}, {"9,9e3999", vsInfinity},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    p->SetText(c.text);
+    EXPECT_EQ(p->GetValueState(), c.state);
+    EXPECT_TRUE(p->TypedBeyondRange());
+    EXPECT_EQ(p->GetText(), c.text);
+    EXPECT_EQ(p->GetDisplayText(), c.text);
+    EXPECT_TRUE(IsNoValue(p->GetCalcValue()));
+    EXPECT_FALSE(p->GetInBounds());
+  }
+  // The state set directly still shows its own text.
+  p->SetText("");
+  p->SetValueState(vsInfinity);
+  EXPECT_FALSE(p->TypedBeyondRange());
+  EXPECT_EQ(p->GetDisplayText(), "unendlich");
+}
+
 TEST(ParameterValue, StateRulesAndEvents) {
   RecordingModule m;
   auto* p = m.AddItem<TInOutParameter>("qm", qMassFlowrate);

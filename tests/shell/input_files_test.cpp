@@ -66,4 +66,23 @@ TEST_F(InputFiles, CaseFilesAreBoundedAndMayStartWithAByteOrderMark) {
   }
 }
 
+// An entry beyond the range of values is kept as typed, reported out of
+// bounds (not missing), and comes back so from a saved calculation.
+TEST_F(InputFiles, EntriesBeyondTheRangeAreKeptAndReported) {
+  const std::string saved = Path("overflow.cvc");
+  const ProgramRun r = RunProgram({"--lang", "en", "module", "valve", "@" + std::string(TORVACALC_SOURCE_DIR) +
+                                   "/examples/liquid.case", "qm=1e4000", "eta1=1e4000", "-o", saved});
+  ASSERT_EQ(r.code, 0) << r.err;
+  const ProgramRun shown = RunProgram({"--lang", "en", "show", saved});
+  ASSERT_EQ(shown.code, 0) << shown.err;
+  for (const ProgramRun* run : {&r, &shown}) {
+    EXPECT_NE(run->out.find("qm                  1e4000"), std::string::npos) << run->out;
+    EXPECT_NE(run->out.find("eta1                1e4000"), std::string::npos);
+    EXPECT_NE(run->out.find("Error 120: The value lies outside the permitted range from 1E-23 t/h to 1E17 t/h. [qm]"),
+              std::string::npos);
+    EXPECT_NE(run->out.find("to 1E23 mPa s. [eta1]"), std::string::npos);
+    EXPECT_EQ(run->out.find("Missing input 101"), std::string::npos);
+  }
+}
+
 }  // namespace
