@@ -134,6 +134,7 @@ TCMControlValves::TCMControlValves(TCalcComponent* owner, std::string name)
   fp = Param<TOutputParameter>(m, "fp", qFixedPortion, "Rohrleitungsgeometriefaktor FP");
   fr = Param<TOutputParameter>(m, "fr", qFixedPortion, "Reynoldszahlfaktor FR");
   flp2 = Param<TOutputParameter>(m, "flp2", qFixedPortion, "(FLP/FP)2");
+  xtp = Param<TOutputParameter>(m, "xtp", qFixedPortion, "xT mit Fittings (xTP)");
   RE = Param<TOutputParameter>(m, "RE", qNoUnitPositive, "Ventil-Reynoldszahl");
   KvRed = Param<TOutputParameter>(m, "KvRed", qKvCv, "Kv der Reduzierstuecke");
   KvNC = Param<TOutputParameter>(m, "KvNC", qKvCv, "Kv ohne Drosselung");
@@ -403,7 +404,7 @@ void TCMControlValves::SetRelevance(bool liquid, TECVFlowState state) {
   const std::vector<TCalcItem*> liquidSet = {zy,      Kc,      KcStar,  SigmaI, SigmaId,
                                              SigmaCh, Sigma,   SigmaP,  SigmaV, SigmaMr,
                                              zy_75,   Kc_75,   FlStar};
-  const std::vector<TCalcItem*> gasSet = {xt, fk, dpXc, xc, kappa1, xt_75};
+  const std::vector<TCalcItem*> gasSet = {xt, xtp, fk, dpXc, xc, kappa1, xt_75};
   MakeUtilized({dp, dpc});
   if (liquid) {
     MakeUtilized(liquidSet);
@@ -453,6 +454,7 @@ void TCMControlValves::ReadBack() {
   factor(xt, v.GetXtValve());
   factor(fd, v.GetFd());
   put(flp2, v.GetFlp2());
+  put(xtp, v.GetXtp());
   put(fk, v.GetFk());
   put(KcStar, v.GetKcStar());
   put(FlStar, v.GetFlStar());
@@ -555,7 +557,7 @@ bool TCMControlValves::CheckMeaningfulInputs(bool liquid) {
 
 void TCMControlValves::WithdrawResults() {
   TargetParameter()->AssignValue(0, NoValue);
-  for (TCalcParameter* p : {dpLimit, dpc, dpXc, x, xc, Sigma, KvKvs}) p->AssignValue(0, NoValue);
+  for (TCalcParameter* p : {dpLimit, dpc, dpXc, x, xc, Sigma, KvKvs, xtp}) p->AssignValue(0, NoValue);
   FlowState->SetSwitchStatus(fsUndefined);
   FlowType->SetSwitchStatus(ftUndefined);
 }
@@ -592,7 +594,7 @@ void TCMControlValves::RaiseFlowStateMessages(bool liquid, TECVFlowState state) 
     case fsMaxCavSigmaMr: no = 919; items = {p1, dp, fl2, pv1, dpLimit}; break;
     case fsMaximumCavitation: no = 918; items = {p1, dp, dpc}; break;
     case fsFlashing: no = 917; items = {p1, dp, pv1, dpLimit}; break;
-    case fsChokedFlow: no = 916; items = {p1, p2, xt, dpLimit, kappa1, dp, dpc}; break;
+    case fsChokedFlow: no = 916; items = {p1, p2, xt, xtp, dpLimit, kappa1, dp, dpc}; break;
     case fsMechDamage: no = 964; items = {p1, dp, Kc, pv1, dpLimit}; break;
     default: return;  // undefined, or partial cavitation judged by sigma_mr alone
   }

@@ -43,6 +43,9 @@ class TCMControlValves : public TCalcModule {
   TOutputParameter *dp, *dpc, *dpXc, *dpLimit, *x, *xc, *fk, *KcStar, *FlStar, *h, *fp, *fr,
       *flp2, *RE, *KvRed, *KvNC, *QmNC, *P1NC, *P2NC, *kvsSuggMin, *kvsSuggMax, *KvKvs, *fPulp,
       *SigmaP, *SigmaV, *SigmaMr, *SigmaCh, *SigmaI, *SigmaId, *Sigma;
+  // xT with fittings (xTP), the value the gas sizing uses; the partner of
+  // flp2, while xt shows the valve's own factor.
+  TOutputParameter* xtp = nullptr;
   // Valve data (from the database or the user).
   TModifyParameter *fl2_75, *Kc_75, *zy_75, *xt_75, *fd_75, *fd_75c, *dH, *f1, *f2, *g1, *g2,
       *Seat, *DNV, *DNV1, *kvs;

@@ -63,15 +63,18 @@ TEST(ControlValveModule, SizesThePublishedExamples) {
   // Kv of example 1 with rho0 = 1000 kg/m3: 165 m3/h published (rho0 of
   // water at 15 degC); example 3 at the common fixed point of Kv, FP and
   // xTP (see GasSizing.Example3WithFittings).
+  // The gas example sizes with xTP = 0.625 (the valve's xT = 0.6 with the
+  // reducers DN 50 in DN 80/100); the liquid one has no xT at all.
   struct Case {
     const char* source;
     void (*setup)(Module&);
     Extended kv;
     TECVFlowState state;
+    Extended xt, xtp;
   };
   const Case cases[] = {
-      {"IEC 60534-2-1:2011 example 1", Liquid, 164.9217, fsStrongCavitation},
-      {"IEC 60534-2-1:2011 example 3", Gas, 70.9588, fsNormal},
+      {"IEC 60534-2-1:2011 example 1", Liquid, 164.9217, fsStrongCavitation, NoValue, NoValue},
+      {"IEC 60534-2-1:2011 example 3", Gas, 70.9588, fsNormal, 0.6, 0.625},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.source);
@@ -82,6 +85,13 @@ TEST(ControlValveModule, SizesThePublishedExamples) {
     EXPECT_EQ(x.m.kv->GetInputState(), isCalculated);
     EXPECT_TRUE(x.m.kv->GetImportant());
     EXPECT_EQ(x.m.FlowState->GetSwitchStatus(), c.state);
+    if (HasValue(c.xtp)) {
+      EXPECT_NEAR(x.m.xt->GetValue(), c.xt, 1e-12);
+      EXPECT_NEAR(x.m.xtp->GetValue(), c.xtp, 1e-3 * c.xtp);
+      EXPECT_TRUE(x.m.xtp->GetUtilized());
+    } else {
+      EXPECT_FALSE(x.m.xtp->GetUtilized());
+    }
   }
 }
 
