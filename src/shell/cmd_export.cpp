@@ -139,7 +139,7 @@ int RunExport(const std::vector<std::string>& args, CommandContext& ctx) {
     const std::string& a = args[i];
     if (a == "--list") return ListTemplates(ctx);
     if (a == "-o" || a == "--output") {
-      if (i + 1 >= args.size()) throw EUsage(a + " needs a file name");
+      if (i + 1 >= args.size() || args[i + 1].empty()) throw EUsage(a + " needs a file name");
       output = args[++i];
       hasOutput = true;
     } else if (a.size() > 1 && a[0] == '-') {

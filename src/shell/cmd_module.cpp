@@ -312,7 +312,7 @@ int RunModule(const std::vector<std::string>& args, CommandContext& ctx) {
     if (a == "--json") {
       json = true;
     } else if (a == "-o") {
-      if (i + 1 >= args.size()) throw EUsage("-o needs a file name");
+      if (i + 1 >= args.size() || args[i + 1].empty()) throw EUsage("-o needs a file name");
       outputFile = args[++i];
     } else if (!a.empty() && a[0] == '@') {
       const auto lines = ReadCaseFile(a.substr(1));

@@ -72,6 +72,8 @@ TEST(ModuleCommand, BadInputExitsWithTwo) {
       {{"module", "valve", "@/nonexistent/case"}, "/nonexistent/case"},
       {{"module", "valve", "p1"}, "p1"},
       {{"module", "valve", "-o"}, "-o needs a file name"},
+      {{"module", "valve", "-o", ""}, "-o needs a file name"},
+      {{"export", "valve_report", "x.cvc", "-o", ""}, "-o needs a file name"},
       {{"module", "valve", "-o", "/nonexistent/dir/x.cvc"}, "x.cvc"},
   };
   for (const auto& c : cases) {
