@@ -31,6 +31,7 @@ std::string FlagsText(std::uint32_t flags) {
   add(HXFlagCompressed, "compressed");
   add(HXFlagAttributeSection, "attribute section");
   add(HXFlagOmitEmptyValues, "empty values omitted");
+  add(HXFlagChecksum, "checksum");
   return std::string(hex) + " (" + (names.empty() ? "none" : names) + ")";
 }
 

@@ -70,8 +70,8 @@ TEST_F(InfoCommand, ShowsTheSummaryOfAGoodFile) {
     EXPECT_EQ(r.err, "");
     for (const std::string& line :
          {"File:         " + path + "\n",
-          std::string(compressed ? "Format:       version 1, flags 0x00000001 (compressed)\n"
-                                 : "Format:       version 1, flags 0x00000004 (attribute section)\n"),
+          std::string(compressed ? "Format:       version 1, flags 0x00000011 (compressed, checksum)\n"
+                                 : "Format:       version 1, flags 0x00000014 (attribute section, checksum)\n"),
           "HXVersion:    " + THXFile::ProgramVersionText() + "\n", std::string("SaveCounter:  2\n"),
           "FileName:     " + path + "\n", std::string("Items:        2\n"),
           std::string("Identifier:   FV-101\n"),
