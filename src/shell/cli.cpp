@@ -46,6 +46,29 @@ std::pair<std::string, std::string> SplitAssignment(const std::string& arg) {
   return {arg.substr(0, eq), arg.substr(eq + 1)};
 }
 
+std::string TerminalText(const std::string& text) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == 0x7F) {
+      out += "\\x";
+      out += kHex[c >> 4];
+      out += kHex[c & 0xF];
+    } else if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+      const auto c1 = static_cast<unsigned char>(text[++i]);
+      out += "\\u00";
+      out += kHex[c1 >> 4];
+      out += kHex[c1 & 0xF];
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
 void RequireRegularFile(const std::string& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
@@ -131,10 +154,10 @@ int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     CommandContext ctx{out, err, errIsTerminal};
     return it->run(rest, ctx);
   } catch (const EUsage& e) {
-    err << "torvacalc: " << e.what() << "\n";
+    err << "torvacalc: " << TerminalText(e.what()) << "\n";
     return ExitUsage;
   } catch (const std::exception& e) {
-    err << "torvacalc: " << e.what() << "\n";
+    err << "torvacalc: " << TerminalText(e.what()) << "\n";
     return ExitUsage;
   }
 }

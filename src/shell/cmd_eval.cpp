@@ -92,10 +92,10 @@ int RunEval(const std::vector<std::string>& args, CommandContext& ctx) {
   THXExpressionParser parser(source.get(), dest.get());
   const TExprValue value = parser.ParseStr(expr);
   if (parser.ErrorPos() != 0) {
-    ctx.err << "error at " << parser.ErrorPos() << ": " << parser.ErrorMessage() << "\n";
+    ctx.err << "error at " << parser.ErrorPos() << ": " << TerminalText(parser.ErrorMessage()) << "\n";
     return ExitFailure;
   }
-  ctx.out << value.AsText() << "\n";
+  ctx.out << TerminalText(value.AsText()) << "\n";
   return ExitOk;
 }
 

@@ -57,7 +57,7 @@ int RunInfo(const std::vector<std::string>& args, CommandContext& ctx) {
   }
   std::ostream& out = ctx.out;
   const auto row = [&](const char* label, const std::string& value) {
-    out << label << std::string(14 - std::string(label).size(), ' ') << value << "\n";
+    out << label << std::string(14 - std::string(label).size(), ' ') << TerminalText(value) << "\n";
   };
   row("File:", path);
   row("Format:", "version " + std::to_string(f.GetLoadedVersion()) + ", flags " +
@@ -79,7 +79,7 @@ int RunInfo(const std::vector<std::string>& args, CommandContext& ctx) {
   const auto& lines = f.FileInfos().Lines;
   if (!lines.empty()) {
     out << "\nSummary:\n";
-    for (const auto& line : lines) out << "  " << line << "\n";
+    for (const auto& line : lines) out << "  " << TerminalText(line) << "\n";
   }
   return ExitOk;
 }

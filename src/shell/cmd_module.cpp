@@ -265,14 +265,14 @@ void PrintModuleTable(const TCalcModule& m, const TCalcMessageContainer& message
       value = Translate(SwitchStatusToStr(two->GetSwitchStatus()));
     }
     if (!item->GetUtilized()) state += (state.empty() ? "" : ", ") + Translate("nicht verwendet");
-    out << Pad(item->GetCaption(), 44) << Pad(item->GetName(), 20) << Pad(value.empty() ? "-" : value, 28)
-        << Pad(unit, 12) << state << "\n";
+    out << Pad(TerminalText(item->GetCaption()), 44) << Pad(TerminalText(item->GetName()), 20)
+        << Pad(value.empty() ? "-" : TerminalText(value), 28) << Pad(unit, 12) << state << "\n";
   }
   out << "\n" << Translate("Meldungen") << ":";
   if (messages.Messages().empty()) out << " " << Translate("keine");
   out << "\n";
   for (const auto& msg : messages.Messages()) {
-    out << "  " << msg->GetTypeText() << " " << msg->MsgNo << ": " << msg->Text;
+    out << "  " << msg->GetTypeText() << " " << msg->MsgNo << ": " << TerminalText(msg->Text);
     std::string names;
     for (const TCalcItem* i : msg->CalcItems) names += (names.empty() ? "" : ", ") + i->GetName();
     if (!names.empty()) out << " [" << names << "]";

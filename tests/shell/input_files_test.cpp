@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "file_test.h"
+#include "files/hx_file.h"
 #include "program_run.h"
 
 namespace {
@@ -82,6 +83,46 @@ TEST_F(InputFiles, EntriesBeyondTheRangeAreKeptAndReported) {
               std::string::npos);
     EXPECT_NE(run->out.find("to 1E23 mPa s. [eta1]"), std::string::npos);
     EXPECT_EQ(run->out.find("Missing input 101"), std::string::npos);
+  }
+}
+
+// Texts from a file reach the terminal with their control characters
+// escaped: an ESC sequence in a name must not recolour or retitle it.
+TEST_F(InputFiles, ControlCharactersFromFilesAreEscaped) {
+  torvacalc::THXFile f;
+  f.SCMToFile(f.GetGUID(), "", [](torvacalc::THXFile& file, torvacalc::TBixBinaryTag& calc) {
+    torvacalc::TBixBinaryTag& infos = *calc.FindFirstTag("Infos", 0, true, true);
+    file.AddAnsiStrAttr(infos, "ClassName", "TEvil\x1b]0;owned\x07");
+    torvacalc::TBixBinaryTag& items = *calc.FindFirstTag("Items", 0, true, true);
+    torvacalc::TBixBinaryTag& id = items.AddTag("Identifier");
+    file.AddBooleanAttr(id, "Utilized", true);
+    file.AddStrAttr(id, "DisplayText", "FV\x1b[31m-101");
+  });
+  const std::string path = Path("evil.cvc");
+  f.SaveToFile(path);
+  const ProgramRun info = RunProgram({"info", path});
+  ASSERT_EQ(info.code, 0) << info.err;
+  EXPECT_NE(info.out.find("Identifier:   FV\\x1B[31m-101\n"), std::string::npos) << info.out;
+  const ProgramRun eval = RunProgram({"eval", "--source", path, "Identifier.value"});
+  const ProgramRun show = RunProgram({"show", path});
+  EXPECT_EQ(show.code, 2);
+  EXPECT_NE(show.err.find("TEvil\\x1B]0;owned\\x07"), std::string::npos) << show.err;
+  for (const ProgramRun* r : {&info, &eval, &show}) {
+    EXPECT_EQ(r->out.find('\x1b'), std::string::npos);
+    EXPECT_EQ(r->err.find('\x1b'), std::string::npos);
+  }
+  struct Case { const char* text; const char* shown; };
+  const Case cases[] = {
+      {"plain \\ text, m\xc2\xb3/h", "plain \\ text, m\xc2\xb3/h"},
+      {"bell\x07", "bell\\x07"},
+      {"\ttab\r\n", "\\x09tab\\x0D\\x0A"},
+      {"del\x7f", "del\\x7F"},
+      {"csi\xc2\x9b" "2J", "csi\\u009B2J"},
+      {"cut\xc2", "cut\xc2"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.shown);
+    EXPECT_EQ(torvacalc::TerminalText(c.text), c.shown);
   }
 }
 
