@@ -105,7 +105,9 @@ int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     RegisterCalculationFiles();
     // The user's options first; the command line overrides them.
     LoadProgramOptions(TSettingsStore::Instance(), HXOptions());
-    if (HXOptions().Language != "de" && !SetLanguage(HXOptions().Language))
+    // Always set, so that a run in-process after another starts from the
+    // configured language ("de" clears a dictionary an earlier run loaded).
+    if (!SetLanguage(HXOptions().Language))
       err << "torvacalc: warning: no dictionary for \"" << HXOptions().Language
           << "\" found; texts are shown in German\n";
     size_t i = 0;

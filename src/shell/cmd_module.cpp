@@ -137,18 +137,17 @@ void AssignSwitch(TCalcItem& item, const std::string& name, const std::string& t
       multi->SetSwitchStatus(static_cast<int>(n));
       return;
     }
-    if (multi->IndexOfText(t) < 0) throw EUsage(name + ": unknown item \"" + t + "\"");
-    multi->SetText(t);
+    // The item's text in German or English, whatever the language.
+    const int index = multi->IndexOfText(t);
+    if (index < 0) throw EUsage(name + ": unknown item \"" + t + "\"");
+    multi->SetSwitchStatus(index);
     return;
   }
   auto& two = dynamic_cast<TCalcSwitch&>(item);
-  if (t == "#0" || t == "nein" || t == Translate("nein")) {
-    two.SetChecked(false);
-  } else if (t == "#1" || t == "ja" || t == Translate("ja")) {
-    two.SetChecked(true);
-  } else {
-    throw EUsage(name + ": unknown item \"" + t + "\" (expected ja or nein)");
-  }
+  const TCheckBoxState state = t == "#0" ? cbUnchecked : t == "#1" ? cbChecked : StrToSwitchStatus(t);
+  if (state == cbGrayed)
+    throw EUsage(name + ": unknown item \"" + t + "\" (expected " + Translate("ja") + " or " + Translate("nein") + ")");
+  two.SetChecked(state == cbChecked);
 }
 
 void Assign(TCalcModule& m, const std::string& assignment) {

@@ -84,6 +84,40 @@ TEST(ModuleCommand, BadInputExitsWithTwo) {
   }
 }
 
+// Case files are shared between engineers who run the program in either
+// language: switch items are read in German and English, in any case.
+TEST(ModuleCommand, SwitchTextsInEitherLanguage) {
+  struct Case { std::vector<std::string> lang; const char* assignment; const char* json; };
+  const Case cases[] = {
+      {{}, "Phase=Liquid", "\"Phase\":{\"kind\":\"switch\",\"index\":0"},
+      {{}, "Phase=gas", "\"Phase\":{\"kind\":\"switch\",\"index\":2"},
+      {{"--lang", "en"}, "Phase=Fluessigkeit", "\"Phase\":{\"kind\":\"switch\",\"index\":0"},
+      {{}, "GlobeType=contoured plug, flow to close", "\"GlobeType\":{\"kind\":\"switch\",\"index\":1"},
+      {{}, "LineSize=yes", "\"LineSize\":{\"kind\":\"switch\",\"index\":1"},
+      {{}, "LineSize=No", "\"LineSize\":{\"kind\":\"switch\",\"index\":0"},
+      {{"--lang", "en"}, "LineSize=ja", "\"LineSize\":{\"kind\":\"switch\",\"index\":1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.assignment);
+    std::vector<std::string> args = c.lang;
+    for (const char* a : {"module", "valve", "--json"}) args.push_back(a);
+    args.push_back("@" + SourceFile("examples/liquid.case"));
+    args.push_back(c.assignment);
+    const ProgramRun r = RunProgram(args);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find(c.json), std::string::npos) << r.out.substr(0, 300);
+  }
+  // --lang en translates what it prints.
+  const ProgramRun steam = RunProgram({"--lang", "en", "water", "t=150", "P=1", "Liquid=no"});
+  ASSERT_EQ(steam.code, 0) << steam.err;
+  EXPECT_NE(steam.out.find("IsSteam  yes\n"), std::string::npos) << steam.out;
+  const ProgramRun extension = RunProgram({"--lang", "en", "module", "valve", "-o", "/tmp/x.cvx"});
+  EXPECT_EQ(extension.code, 2);
+  EXPECT_EQ(extension.err, "torvacalc: Wrong extension: x.cvx is not of the format .cvc\n");
+  const ProgramRun unknown = RunProgram({"--lang", "en", "module", "valve", "LineSize=maybe"});
+  EXPECT_EQ(unknown.err, "torvacalc: LineSize: unknown item \"maybe\" (expected yes or no)\n");
+}
+
 TEST(ModuleCommand, HostileNumbersPrintNoNaN) {
   for (const char* text : {"qm=0", "qm=-1", "qm=abc", "qm=1e300", "p2=9", "rho1=", "p1=NaN"}) {
     SCOPED_TRACE(text);
