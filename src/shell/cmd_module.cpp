@@ -42,7 +42,8 @@ const char* kUsage =
     "  NAME=TEXT            a text item\n"
     "  @FILE                the assignments of a case file: one NAME=TEXT per\n"
     "                       line, blank lines and lines starting with # ignored\n\n"
-    "Example: torvacalc module valve @examples/liquid.case qm=300 t/h\n";
+    "An assignment with a blank is one argument: quote it.\n\n"
+    "Example: torvacalc module valve @examples/liquid.case 'qm=300 t/h' 'p1=680 kPa(a)'\n";
 
 }  // namespace
 
@@ -113,9 +114,19 @@ void AssignParameter(TCalcParameter& p, const std::string& name, const std::stri
     unit = Trim(t.substr(blank));
   }
   if (!unit.empty()) {
-    const int unitNo = TQuantityArray::UnitNoByName(p.GetQuantity(), unit);
-    if (unitNo < 0)
-      throw EUsage(name + ": unknown unit \"" + unit + "\" of " + p.GetQuantityName());
+    const TQuantity q = p.GetQuantity();
+    const int unitNo = TQuantityArray::UnitNoByName(q, unit);
+    if (unitNo < 0) {
+      // A pressure unit without (a) or (g) is ambiguous by a whole
+      // atmosphere: the user must say which is meant.
+      if (TQuantityArray::UnitNoByName(q, unit + "(a)") >= 0 && TQuantityArray::UnitNoByName(q, unit + "(g)") >= 0)
+        throw EUsage(name + ": \"" + unit + "\" does not say absolute or gauge: write " + unit + "(a) or " + unit +
+                     "(g)");
+      std::string known;
+      for (int i = 0; i < TQuantityArray::GetCount(q); ++i)
+        known += (i ? ", " : "") + TQuantityArray::GetUnitName(q, i);
+      throw EUsage(name + ": unknown unit \"" + unit + "\" of " + p.GetQuantityName() + " (units: " + known + ")");
+    }
     p.SetCalcUnitNo(unitNo);
   }
   // The text is read as a user types it, in the parameter's chosen unit:

@@ -65,7 +65,8 @@ TEST(ModuleCommand, BadInputExitsWithTwo) {
   const Case cases[] = {
       {{"module", "pump"}, "pump"},
       {{"module", "valve", "nosuch=1"}, "nosuch"},
-      {{"module", "valve", "p1=5 furlong"}, "furlong"},
+      {{"module", "valve", "p1=5 furlong"}, "unknown unit \"furlong\" of Druck 1 (units: bar(a), mbar(a),"},
+      {{"module", "valve", "p1=680 kPa"}, "p1: \"kPa\" does not say absolute or gauge: write kPa(a) or kPa(g)"},
       {{"module", "valve", "Phase=Plasma"}, "Plasma"},
       {{"module", "valve", "Phase=#7"}, "#7"},
       {{"module", "valve", "LineSize=vielleicht"}, "vielleicht"},
@@ -116,6 +117,37 @@ TEST(ModuleCommand, SwitchTextsInEitherLanguage) {
   EXPECT_EQ(extension.err, "torvacalc: Wrong extension: x.cvx is not of the format .cvc\n");
   const ProgramRun unknown = RunProgram({"--lang", "en", "module", "valve", "LineSize=maybe"});
   EXPECT_EQ(unknown.err, "torvacalc: LineSize: unknown item \"maybe\" (expected yes or no)\n");
+}
+
+// The example of the help runs as printed, quotes and all.
+TEST(ModuleCommand, TheHelpExampleRunsAsTyped) {
+  const ProgramRun help = RunProgram({"module", "--help"});
+  const size_t at = help.out.find("Example: torvacalc ");
+  ASSERT_NE(at, std::string::npos);
+  const std::string line = help.out.substr(at + 19, help.out.find('\n', at) - at - 19);
+  // Split as a POSIX shell would: blanks separate, single quotes group.
+  std::vector<std::string> args;
+  std::string word;
+  bool quoted = false, inWord = false;
+  for (char c : line) {
+    if (c == '\'') {
+      quoted = !quoted;
+      inWord = true;
+    } else if (c == ' ' && !quoted) {
+      if (inWord) args.push_back(word);
+      word.clear();
+      inWord = false;
+    } else {
+      word += c;
+      inWord = true;
+    }
+  }
+  if (inWord) args.push_back(word);
+  ASSERT_FALSE(quoted) << line;
+  for (std::string& a : args)
+    if (a[0] == '@') a = "@" + SourceFile(a.substr(1));
+  const ProgramRun r = RunProgram(args);
+  EXPECT_EQ(r.code, 0) << line << "\n" << r.err;
 }
 
 TEST(ModuleCommand, HostileNumbersPrintNoNaN) {
