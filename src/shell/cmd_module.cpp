@@ -26,10 +26,11 @@ namespace torvacalc {
 namespace {
 
 const char* kUsage =
-    "Usage: torvacalc module KIND [--json] [-o FILE] [@CASEFILE] [NAME=TEXT ...]\n\n"
+    "Usage: torvacalc module KIND [--json] [--all] [-o FILE] [@CASEFILE] [NAME=TEXT ...]\n\n"
     "Creates the calculation module of KIND on its own, applies the\n"
-    "assignments in order, computes once and prints every item and every\n"
-    "message (as a table, or with --json as one JSON object). With -o FILE\n"
+    "assignments in order, computes once and prints its items and every\n"
+    "message (as a table, or with --json as one JSON object). The table\n"
+    "leaves out the items without a value (--all shows them). With -o FILE\n"
     "the calculation is saved as a calculation file (valve: FILE.cvc), which\n"
     "torvacalc show and torvacalc info open again.\n\n"
     "Kinds:\n"
@@ -52,18 +53,6 @@ const std::vector<TModuleKind>& ModuleKinds() {
       {"valve", "TCMControlValves", "cvc", [] { return std::make_unique<TCMControlValves>(); }},
   };
   return kinds;
-}
-
-const TModuleKind* ModuleKindByName(const std::string& kind) {
-  for (const auto& k : ModuleKinds())
-    if (kind == k.kind) return &k;
-  return nullptr;
-}
-
-const TModuleKind* ModuleKindByClass(const std::string& className) {
-  for (const auto& k : ModuleKinds())
-    if (className == k.className) return &k;
-  return nullptr;
 }
 
 namespace {
@@ -173,154 +162,21 @@ void Assign(TCalcModule& m, const std::string& assignment) {
     item->SetText(text);
 }
 
-const char* ValueStateName(tValueState s) {
-  switch (s) {
-    case vsNormal: return "vsNormal";
-    case vsUndefined: return "vsUndefined";
-    case vsFaulty: return "vsFaulty";
-    case vsInfinity: return "vsInfinity";
-    case vsMinusInfinity: return "vsMinusInfinity";
-    case vsOutdated: return "vsOutdated";
-  }
-  return "vsUndefined";
-}
-
-const char* MessageTypeName(tCalcMessageType t) {
-  switch (t) {
-    case cmCalculationError: return "cmCalculationError";
-    case cmOutOfBounds: return "cmOutOfBounds";
-    case cmFatalWarning: return "cmFatalWarning";
-    case cmMissingParameter: return "cmMissingParameter";
-    case cmWarning: return "cmWarning";
-    case cmHint: return "cmHint";
-    case cmCorrect: return "cmCorrect";
-    case cmNoLink: return "cmNoLink";
-    case cmNoError: return "cmNoError";
-  }
-  return "cmCalculationError";
-}
-
-}  // namespace
-
-void PrintModuleJson(const TCalcModule& m, const TCalcMessageContainer& messages, std::ostream& out) {
-  TJsonWriter w(out);
-  w.BeginObject().Key("module").String(m.ClassName()).Key("items").BeginObject();
-  for (const TCalcItem* item : m.GetCalcItems()) {
-    w.Key(item->GetName()).BeginObject();
-    if (const auto* p = dynamic_cast<const TCalcParameter*>(item)) {
-      const Extended basic = p->GetValue();
-      const bool has = HasValue(basic);
-      w.Key("kind").String("parameter");
-      w.Key("value").Number(has ? p->GetDisplayValue() : NoValue);
-      w.Key("unit").String(p->GetCalcUnitName());
-      w.Key("basic").Number(basic);
-      w.Key("si").Number(has ? GetSIValue(0, p->GetQuantity(), basic) : NoValue);
-      w.Key("text").String(p->GetDisplayText());
-      w.Key("state").String(ValueStateName(p->GetValueState()));
-      w.Key("inputState").Integer(p->GetInputState());
-      w.Key("utilized").Bool(p->GetUtilized());
-      w.Key("approximated").Bool(p->GetIsApproximated());
-      w.Key("inBounds").Bool(p->GetInBounds());
-    } else if (const auto* multi = dynamic_cast<const TCustomCalcMultiSwitch*>(item)) {
-      w.Key("kind").String("switch").Key("index").Integer(multi->GetSwitchStatus());
-      w.Key("text").String(multi->GetSelectedValue());
-    } else if (const auto* two = dynamic_cast<const TCalcSwitch*>(item)) {
-      const TCheckBoxState s = two->GetSwitchStatus();
-      w.Key("kind").String("switch").Key("index").Integer(s == cbGrayed ? -1 : s == cbChecked ? 1 : 0);
-      w.Key("text").String(Translate(SwitchStatusToStr(s)));
-    } else {
-      w.Key("kind").String("string").Key("text").String(item->GetText());
-    }
-    w.EndObject();
-  }
-  w.EndObject().Key("messages").BeginArray();
-  for (const auto& msg : messages.Messages()) {
-    w.BeginObject().Key("no").Integer(msg->MsgNo).Key("type").String(MessageTypeName(msg->MessageType));
-    w.Key("item");
-    if (msg->CalcItem)
-      w.String(msg->CalcItem->GetName());
-    else
-      w.Null();
-    w.Key("items").BeginArray();
-    for (const TCalcItem* i : msg->CalcItems) w.String(i->GetName());
-    w.EndArray().Key("priority").Integer(msg->Priority).Key("text").String(msg->Text).EndObject();
-  }
-  w.EndArray().EndObject();
-  out << "\n";
-}
-
-// Pads to a width in characters (UTF-8 aware), so that the columns line up.
-std::string Pad(const std::string& s, size_t width) {
-  size_t chars = 0;
-  for (unsigned char c : s)
-    if ((c & 0xC0) != 0x80) ++chars;
-  return chars >= width ? s + " " : s + std::string(width - chars, ' ');
-}
-
-void PrintModuleTable(const TCalcModule& m, const TCalcMessageContainer& messages, std::ostream& out) {
-  out << m.ClassName() << "\n\n";
-  out << Pad(Translate("Bezeichnung"), 44) << Pad(Translate("Name"), 20) << Pad(Translate("Wert"), 28)
-      << Pad(Translate("Einheit"), 12) << Translate("Zustand") << "\n";
-  for (const TCalcItem* item : m.GetCalcItems()) {
-    std::string value = item->GetDisplayText(), unit, state;
-    if (const auto* p = dynamic_cast<const TCalcParameter*>(item)) {
-      unit = p->GetCalcUnitName();
-      if (HasValue(p->GetValue()) || p->GetValueState() != vsUndefined)
-        state = Translate(InputStateText(p->GetInputState()));
-      if ((HasValue(p->GetValue()) && !p->GetInBounds()) || p->TypedBeyondRange())
-        state += (state.empty() ? "" : ", ") + Translate("ausserhalb der Grenzen");
-    } else if (const auto* multi = dynamic_cast<const TCustomCalcMultiSwitch*>(item)) {
-      value = multi->GetSelectedValue();
-    } else if (const auto* two = dynamic_cast<const TCalcSwitch*>(item)) {
-      value = Translate(SwitchStatusToStr(two->GetSwitchStatus()));
-    }
-    if (!item->GetUtilized()) state += (state.empty() ? "" : ", ") + Translate("nicht verwendet");
-    out << Pad(TerminalText(item->GetCaption()), 44) << Pad(TerminalText(item->GetName()), 20)
-        << Pad(value.empty() ? "-" : TerminalText(value), 28) << Pad(unit, 12) << state << "\n";
-  }
-  out << "\n" << Translate("Meldungen") << ":";
-  if (messages.Messages().empty()) out << " " << Translate("keine");
-  out << "\n";
-  for (const auto& msg : messages.Messages()) {
-    out << "  " << msg->GetTypeText() << " " << msg->MsgNo << ": " << TerminalText(msg->Text);
-    std::string names;
-    for (const TCalcItem* i : msg->CalcItems) names += (names.empty() ? "" : ", ") + i->GetName();
-    if (!names.empty()) out << " [" << names << "]";
-    out << "\n";
-  }
-}
-
-TStandaloneModule::TStandaloneModule(const TModuleKind& kind) : FModule(kind.create()) {
-  FModule->SetCalcMessageContainer(&FMessages);
-}
-
-TStandaloneModule::~TStandaloneModule() {
-  FMessages.RemoveAllMessages();
-  FModule->SetCalcMessageContainer(nullptr);
-}
-
-void TStandaloneModule::Print(std::ostream& out, bool json) const {
-  if (json)
-    PrintModuleJson(*FModule, FMessages, out);
-  else
-    PrintModuleTable(*FModule, FMessages, out);
-}
-
-namespace {
-
 int RunModule(const std::vector<std::string>& args, CommandContext& ctx) {
   if (args.empty()) throw EUsage("module needs a KIND (see torvacalc module --help)");
   const std::string& kind = args[0];
   const TModuleKind* found = ModuleKindByName(kind);
-  if (!found) throw EUsage("unknown module kind \"" + kind + "\" (known: valve)");
+  if (!found) throw EUsage("unknown module kind \"" + kind + "\" (known: " + ModuleKindNames() + ")");
 
-  bool json = false;
+  bool json = false, allRows = false;
   std::string outputFile;
   std::vector<std::string> assignments;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--json") {
       json = true;
+    } else if (a == "--all") {
+      allRows = true;
     } else if (a == "-o") {
       if (i + 1 >= args.size() || args[i + 1].empty()) throw EUsage("-o needs a file name");
       outputFile = args[++i];
@@ -358,7 +214,7 @@ int RunModule(const std::vector<std::string>& args, CommandContext& ctx) {
       throw EUsage(outputFile + ": " + e.what());
     }
   }
-  standalone.Print(ctx.out, json);
+  standalone.Print(ctx.out, json, allRows);
   return ExitOk;
 }
 

@@ -20,6 +20,7 @@ class TCMControlValves : public TCalcModule {
   explicit TCMControlValves(TCalcComponent* owner = nullptr, std::string name = "CMControlValves");
   ~TCMControlValves() override;
   const char* ClassName() const override { return "TCMControlValves"; }
+  std::string ModuleCaption() const override { return "Stellventilauslegung"; }
 
   // Clears the result cache of the sizing core.
   void Reset() { FValve->Reset(); }
