@@ -20,6 +20,7 @@
 #include <optional>
 #include <sstream>
 
+#include "framework/basics.h"
 #include "framework/options.h"
 
 namespace torvacalc {
@@ -27,13 +28,6 @@ namespace torvacalc {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Trim(const std::string& s) {
-  const auto b = s.find_first_not_of(" \t\r");
-  if (b == std::string::npos) return {};
-  const auto e = s.find_last_not_of(" \t\r");
-  return s.substr(b, e - b + 1);
-}
 
 // Values may hold line breaks and backslashes; they are escaped in the file.
 std::string Escape(const std::string& s) {
@@ -104,7 +98,7 @@ bool TSettingsStore::Reload() {
   std::string line, section;
   bool inSection = false;
   while (std::getline(in, line)) {
-    const std::string t = Trim(line);
+    const std::string t = TrimBlanks(line);
     if (t.empty() || t[0] == ';' || t[0] == '#') continue;
     if (t.front() == '[') {
       // A damaged header drops the keys below it rather than filing them
@@ -115,7 +109,7 @@ bool TSettingsStore::Reload() {
     }
     const auto eq = t.find('=');
     if (!inSection || eq == std::string::npos || eq == 0) continue;
-    sections_[section][Trim(t.substr(0, eq))] = Unescape(Trim(t.substr(eq + 1)));
+    sections_[section][TrimBlanks(t.substr(0, eq))] = Unescape(TrimBlanks(t.substr(eq + 1)));
   }
   return !in.bad();
 }

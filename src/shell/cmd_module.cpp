@@ -57,13 +57,6 @@ const std::vector<TModuleKind>& ModuleKinds() {
 
 namespace {
 
-std::string Trim(const std::string& s) {
-  const size_t b = s.find_first_not_of(" \t\r\n");
-  if (b == std::string::npos) return {};
-  const size_t e = s.find_last_not_of(" \t\r\n");
-  return s.substr(b, e - b + 1);
-}
-
 // A case file is a page of assignments; anything beyond this is not one.
 constexpr std::size_t kMaxCaseFileSize = std::size_t{1} << 20;
 
@@ -84,7 +77,7 @@ std::vector<std::string> ReadCaseFile(const std::string& path) {
   int no = 0;
   while (std::getline(in, line)) {
     ++no;
-    line = Trim(line);
+    line = TrimBlanks(line);
     if (line.empty() || line[0] == '#') continue;
     if (line.find('=') == std::string::npos)
       throw EUsage(path + ":" + std::to_string(no) + ": expected NAME=TEXT, got \"" + line + "\"");
@@ -94,13 +87,13 @@ std::vector<std::string> ReadCaseFile(const std::string& path) {
 }
 
 void AssignParameter(TCalcParameter& p, const std::string& name, const std::string& text) {
-  const std::string t = Trim(text);
+  const std::string t = TrimBlanks(text);
   p.EnterByUser(t.empty());
   const size_t blank = t.find_first_of(" \t");
   std::string number = t, unit;
   if (blank != std::string::npos) {
     number = t.substr(0, blank);
-    unit = Trim(t.substr(blank));
+    unit = TrimBlanks(t.substr(blank));
   }
   if (!unit.empty()) {
     const TQuantity q = p.GetQuantity();
@@ -126,7 +119,7 @@ void AssignParameter(TCalcParameter& p, const std::string& name, const std::stri
 }
 
 void AssignSwitch(TCalcItem& item, const std::string& name, const std::string& text) {
-  const std::string t = Trim(text);
+  const std::string t = TrimBlanks(text);
   if (auto* multi = dynamic_cast<TCustomCalcMultiSwitch*>(&item)) {
     const int count = static_cast<int>(multi->GetValueList().size());
     if (!t.empty() && t[0] == '#') {
@@ -152,8 +145,8 @@ void AssignSwitch(TCalcItem& item, const std::string& name, const std::string& t
 
 void Assign(TCalcModule& m, const std::string& assignment) {
   auto [name, text] = SplitAssignment(assignment);
-  TCalcItem* item = m.CalcItemByName(Trim(name));
-  if (!item) throw EUsage("unknown item \"" + Trim(name) + "\" of " + m.ClassName());
+  TCalcItem* item = m.CalcItemByName(TrimBlanks(name));
+  if (!item) throw EUsage("unknown item \"" + TrimBlanks(name) + "\" of " + m.ClassName());
   if (auto* p = dynamic_cast<TCalcParameter*>(item))
     AssignParameter(*p, item->GetName(), text);
   else if (dynamic_cast<tCustomCalcSwitch*>(item))

@@ -8,6 +8,7 @@
 
 #include "files/hx_file.h"
 #include "shell/cli.h"
+#include "temp_folder.h"
 
 using namespace torvacalc;
 namespace fs = std::filesystem;
@@ -25,15 +26,8 @@ Result RunCli(const std::vector<std::string>& args) {
   return {code, out.str(), err.str()};
 }
 
-class InfoCommand : public ::testing::Test {
+class InfoCommand : public TempFolderTest {
  protected:
-  void SetUp() override {
-    FDir = fs::temp_directory_path() / ("torvacalc-info-" + std::to_string(::getpid()));
-    fs::create_directories(FDir);
-  }
-  void TearDown() override { fs::remove_all(FDir); }
-  std::string Path(const std::string& name) const { return (FDir / name).string(); }
-
   // A file with two items, one of them the identifier, saved twice.
   std::string WriteGoodFile(bool compressed) {
     THXFile f;
@@ -54,9 +48,6 @@ class InfoCommand : public ::testing::Test {
     f.SaveToFile(path);
     return path;
   }
-
- private:
-  fs::path FDir;
 };
 
 }  // namespace

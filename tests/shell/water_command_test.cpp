@@ -3,21 +3,16 @@
 #include <algorithm>
 #include <sstream>
 
-#include "shell/cli.h"
+#include "program_run.h"
 
 namespace torvacalc {
 namespace {
 
-struct RunResult {
-  int code;
-  std::string out, err;
-};
+using RunResult = ProgramRun;
 
 RunResult Water(std::vector<std::string> args) {
   args.insert(args.begin(), "water");
-  std::ostringstream out, err;
-  const int code = RunMain(args, out, err);
-  return {code, out.str(), err.str()};
+  return RunProgram(args);
 }
 
 TEST(WaterCommand, PrintsTheStateAsJson) {
