@@ -106,46 +106,72 @@ void tControlValve::AddRules() {
     Cache.AddRule(target, sources);
   };
   const bool reducers = key & 1u, sigma = key & 64u;
-  Cache.AddRule(slotFk, {25, 15, 7});
-  Cache.AddRule(slotKcStar, {58, 3, 13, 73, 16});
-  Cache.AddRule(slotFlStar, {23, 3, 13, 73, 16});
-  rule(slotXt, {17, 12, 26, 34, 31, 32}, key & 4u);
-  rule(slotZy, {17, 11, 77, 26, 52, 22, 72, 23, 10}, key & 8u);
-  rule(slotFl2, {17, 10, 26, 34, 31, 35, 53, 59, 56}, key & 2u);
-  rule(slotKc, {17, 57, 26, 23, 10, 24, 11}, key & 16u);
-  rule(slotFd, {17, 21, 26, 53, 59}, key & 32u);
-  Cache.AddRule(slotDp, {17, 55, 18, 3, 4, 15, 25, 7, 74, 50});
-  Cache.AddRule(slotCritical, {17, 55, 23, 58, 70, 25, 3, 4, 13, 73, 16, 15, 81});
-  Cache.AddRule(slotX, {17, 3, 13, 75, 4, 55});
-  Cache.AddRule(slotFlowState, {17, 55, 8, 3, 4, 7, 13, 75, 23, 70, 24, 58, 25, 15, 53, 59});
-  Cache.AddRule(slotFlowType, {55, 39, 1, 31, 40, 45, 17, 5, 48, 47, 76, 80});
-  Cache.AddRule(slotH, {27, 1, 26, 29});
-  Cache.AddRule(slotSuggKvs, {27, 1});
-  Cache.AddRule(slotKvKvs, {1, 26});
-  Cache.AddRule(slotZeta1, {31, 60, 32, 54});
-  rule(slotEzeta, {31, 33, 78, 35, 54}, reducers);
-  rule(slotFP, {31, 36, 54}, reducers);
-  Cache.AddRule(slotFPulp, {45, 17, 5, 48, 47, 76, 80});
-  Cache.AddRule(slotRe, {31, 41, 2, 22, 23, 14, 5, 1, 40});
-  Cache.AddRule(slotFR, {39, 1, 31, 40, 23, 76, 80});
-  Cache.AddRule(slotPSE, {3, 13, 64, 66});
-  rule(slotSSE, {31, 71, 65, 67}, sigma);
-  rule(slotSigma, {17, 26, 68, 69, 53, 31, 32, 33, 78, 54}, sigma);
+  Cache.AddRule(slotFk, {slotXt, slotKappa1, slotCritical});
+  Cache.AddRule(slotKcStar, {slotKc, slotP1, slotPv1, slotPvl1, slotPc});
+  Cache.AddRule(slotFlStar, {slotFl2, slotP1, slotPv1, slotPvl1, slotPc});
+  rule(slotXt, {slotPhase, slotXt_75, slotKvs, slotFP, slotDNV, slotDN1}, key & 4u);
+  rule(slotZy, {slotPhase, slotZy_75, slotDH, slotKvs, slotLowNoise, slotFd, slotFd_75c, slotFl2, slotFl2_75},
+       key & 8u);
+  rule(slotFl2,
+       {slotPhase, slotFl2_75, slotKvs, slotFP, slotDNV, slotZeta1, slotValveType, slotTrimType,
+        slotInwardFlow},
+       key & 2u);
+  rule(slotKc, {slotPhase, slotKc_75, slotKvs, slotFl2, slotFl2_75, slotZy, slotZy_75}, key & 16u);
+  rule(slotFd, {slotPhase, slotFd_75, slotKvs, slotValveType, slotTrimType}, key & 32u);
+  Cache.AddRule(slotDp, {slotPhase, slotCalculatedPhase, slotFlowState, slotP1, slotP2, slotKappa1, slotXt,
+                         slotCritical, slotXFG1, slotFk});
+  Cache.AddRule(slotCritical, {slotPhase, slotCalculatedPhase, slotFl2, slotKc, slotSigma, slotXt, slotP1,
+                               slotP2, slotPv1, slotPvl1, slotPc, slotKappa1, slotZ1});
+  Cache.AddRule(slotX, {slotPhase, slotP1, slotPv1, slotPv2, slotP2, slotCalculatedPhase});
+  Cache.AddRule(slotFlowState,
+                {slotPhase, slotCalculatedPhase, slotX, slotP1, slotP2, slotCritical, slotPv1, slotPv2,
+                 slotFl2, slotSigma, slotZy, slotKc, slotXt, slotKappa1, slotValveType, slotTrimType});
+  Cache.AddRule(slotFlowType,
+                {slotCalculatedPhase, slotRe, slotKv, slotDNV, slotViscosityNorm, slotXPulp, slotPhase,
+                 slotDp, slotSubstanceType, slotPulpType, slotIsPhaseCM, slotIsMinorPhase});
+  Cache.AddRule(slotH, {slotCharacteristic, slotKv, slotKvs, slotPhi0});
+  Cache.AddRule(slotSuggKvs, {slotCharacteristic, slotKv});
+  Cache.AddRule(slotKvKvs, {slotKv, slotKvs});
+  Cache.AddRule(slotZeta1, {slotDNV, slotDNV1, slotDN1, slotLineSize});
+  rule(slotEzeta, {slotDNV, slotDN2, slotUseResistors, slotZeta1, slotLineSize}, reducers);
+  rule(slotFP, {slotDNV, slotEzeta, slotLineSize}, reducers);
+  Cache.AddRule(slotFPulp, {slotXPulp, slotPhase, slotDp, slotSubstanceType, slotPulpType, slotIsPhaseCM,
+                            slotIsMinorPhase});
+  Cache.AddRule(slotRe,
+                {slotDNV, slotEta1, slotQm, slotFd, slotFl2, slotRho1, slotDp, slotKv, slotViscosityNorm});
+  Cache.AddRule(slotFR,
+                {slotRe, slotKv, slotDNV, slotViscosityNorm, slotFl2, slotIsPhaseCM, slotIsMinorPhase});
+  Cache.AddRule(slotPSE, {slotP1, slotPv1, slotPr, slotAPSE});
+  rule(slotSSE, {slotDNV, slotSeat, slotDr, slotBSSE}, sigma);
+  rule(slotSigma,
+       {slotPhase, slotKvs, slotSSE, slotPSE, slotValveType, slotDNV, slotDN1, slotDN2, slotUseResistors,
+        slotLineSize},
+       sigma);
   // Inputs that the factor functions and the cavitation model of this
   // implementation read beyond the rules above: Fd of the closing direction,
   // the inward flow for Fd and xFz, the 75 % value of Kc and the reference
   // flow coefficient for the sigma values, the outlet pressure of the
   // non-choked case.
-  Cache.AddRule(slotFd, {72, 56});
-  Cache.AddRule(slotZy, {56, 3});
-  Cache.AddRule(slotSigma, {57, 63, 17});
-  Cache.AddRule(slotP2nc, {1, 2, 3, 14, 34, 38, 46, 17, 50, 25});
+  Cache.AddRule(slotFd, {slotFd_75c, slotInwardFlow});
+  Cache.AddRule(slotZy, {slotInwardFlow, slotP1});
+  Cache.AddRule(slotSigma, {slotKc_75, slotCvr, slotPhase});
+  Cache.AddRule(slotP2nc,
+                {slotKv, slotQm, slotP1, slotRho1, slotFP, slotFR, slotFPulp, slotPhase, slotFk, slotXt});
   if (FCanCalcSet) {
     switch (FCanCalc) {
-      case ccKv: Cache.AddRule(slotKv, {2, 14, 5, 34, 38, 46, 18}); break;
-      case ccQm: Cache.AddRule(slotQm, {1, 14, 5, 34, 38, 46, 18}); break;
-      case ccP1: Cache.AddRule(slotP1, {1, 2, 14, 51, 4, 34, 38, 46, 18}); break;
-      case ccP2: Cache.AddRule(slotP2, {1, 2, 14, 3, 34, 38, 46, 18}); break;
+      case ccKv:
+        Cache.AddRule(slotKv, {slotQm, slotRho1, slotDp, slotFP, slotFR, slotFPulp, slotFlowState});
+        break;
+      case ccQm:
+        Cache.AddRule(slotQm, {slotKv, slotRho1, slotDp, slotFP, slotFR, slotFPulp, slotFlowState});
+        break;
+      case ccP1:
+        Cache.AddRule(slotP1,
+                      {slotKv, slotQm, slotRho1, slotRho2, slotP2, slotFP, slotFR, slotFPulp, slotFlowState});
+        break;
+      case ccP2:
+        Cache.AddRule(slotP2, {slotKv, slotQm, slotRho1, slotP1, slotFP, slotFR, slotFPulp, slotFlowState});
+        break;
     }
   }
   FClosureKnown.reset();
