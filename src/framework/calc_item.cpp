@@ -878,4 +878,29 @@ void TCalcParameter::LoadFromTag(const TItemTagReader& tag) {
   SetIsApproximated(tag.AsBoolean("IsApproximated", false));
 }
 
+void EnterParameterText(TCalcParameter& p, const std::string& text) {
+  const std::string t = TrimBlanks(text);
+  const size_t blank = t.find_first_of(" \t");
+  const std::string number = t.substr(0, blank);
+  const std::string unit = blank == std::string::npos ? std::string() : TrimBlanks(t.substr(blank));
+  int unitNo = -1;
+  if (!unit.empty()) {
+    const TQuantity q = p.GetQuantity();
+    unitNo = TQuantityArray::UnitNoByName(q, unit);
+    if (unitNo < 0) {
+      // A pressure unit without (a) or (g) is ambiguous by a whole
+      // atmosphere: the user must say which is meant.
+      if (TQuantityArray::UnitNoByName(q, unit + "(a)") >= 0 && TQuantityArray::UnitNoByName(q, unit + "(g)") >= 0)
+        throw ECalcEntry("\"" + unit + "\" does not say absolute or gauge: write " + unit + "(a) or " + unit + "(g)");
+      std::string known;
+      for (int i = 0; i < TQuantityArray::GetCount(q); ++i)
+        known += (i ? ", " : "") + TQuantityArray::GetUnitName(q, i);
+      throw ECalcEntry("unknown unit \"" + unit + "\" of " + p.GetQuantityName() + " (units: " + known + ")");
+    }
+  }
+  p.EnterByUser(t.empty());
+  if (unitNo >= 0) p.SetCalcUnitNo(unitNo);
+  p.SetText(number);
+}
+
 }  // namespace torvacalc

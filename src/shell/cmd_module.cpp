@@ -86,38 +86,6 @@ std::vector<std::string> ReadCaseFile(const std::string& path) {
   return lines;
 }
 
-void AssignParameter(TCalcParameter& p, const std::string& name, const std::string& text) {
-  const std::string t = TrimBlanks(text);
-  p.EnterByUser(t.empty());
-  const size_t blank = t.find_first_of(" \t");
-  std::string number = t, unit;
-  if (blank != std::string::npos) {
-    number = t.substr(0, blank);
-    unit = TrimBlanks(t.substr(blank));
-  }
-  if (!unit.empty()) {
-    const TQuantity q = p.GetQuantity();
-    const int unitNo = TQuantityArray::UnitNoByName(q, unit);
-    if (unitNo < 0) {
-      // A pressure unit without (a) or (g) is ambiguous by a whole
-      // atmosphere: the user must say which is meant.
-      if (TQuantityArray::UnitNoByName(q, unit + "(a)") >= 0 && TQuantityArray::UnitNoByName(q, unit + "(g)") >= 0)
-        throw EUsage(name + ": \"" + unit + "\" does not say absolute or gauge: write " + unit + "(a) or " + unit +
-                     "(g)");
-      std::string known;
-      for (int i = 0; i < TQuantityArray::GetCount(q); ++i)
-        known += (i ? ", " : "") + TQuantityArray::GetUnitName(q, i);
-      throw EUsage(name + ": unknown unit \"" + unit + "\" of " + p.GetQuantityName() + " (units: " + known + ")");
-    }
-    p.SetCalcUnitNo(unitNo);
-  }
-  // The text is read as a user types it, in the parameter's chosen unit:
-  // either decimal mark; a text that is no number leaves the parameter
-  // faulty (shown as such), a number beyond the range of values is kept
-  // as typed and reported out of bounds, an empty one clears it.
-  p.SetText(number);
-}
-
 void AssignSwitch(TCalcItem& item, const std::string& name, const std::string& text) {
   const std::string t = TrimBlanks(text);
   if (auto* multi = dynamic_cast<TCustomCalcMultiSwitch*>(&item)) {

@@ -216,6 +216,14 @@ void PrintModuleTable(const TCalcModule& m, const TCalcMessageContainer& message
   }
 }
 
+void AssignParameter(TCalcParameter& p, const std::string& name, const std::string& text) {
+  try {
+    EnterParameterText(p, text);
+  } catch (const ECalcEntry& e) {
+    throw EUsage(name + ": " + e.what());
+  }
+}
+
 TStandaloneModule::TStandaloneModule(const TModuleKind& kind) : FModule(kind.create()) {
   FModule->SetCalcMessageContainer(&FMessages);
 }

@@ -35,6 +35,10 @@ void PrintModuleTable(const TCalcModule& module, const TCalcMessageContainer& me
                       bool allRows = true, const std::string& title = {});
 void PrintModuleJson(const TCalcModule& module, const TCalcMessageContainer& messages, std::ostream& out);
 
+// The number-plus-unit entry of the command line: EnterParameterText
+// (framework/calc_item.h), its ECalcEntry turned into EUsage naming `name`.
+void AssignParameter(TCalcParameter& p, const std::string& name, const std::string& text);
+
 // A module of one kind with a message container of its own. The messages
 // name the module's items, so they leave the container before the module
 // goes.
