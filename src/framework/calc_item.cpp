@@ -436,6 +436,12 @@ void TCalcParameter::ApplyText(const std::string& text, const Extended* exact) {
     if (v && HasValue(basic)) {
       FValue = GetQuantity() == qInteger ? std::nearbyint(basic) : basic;
       FValueState = vsNormal;
+    } else if (v && !exact) {
+      // A number beyond the range of values (1E4000 and more in the basic
+      // unit) is still a number: it stays as typed and counts as infinite,
+      // so the calculation reports it out of bounds instead of missing.
+      FValueState = *v > 0 ? vsInfinity : vsMinusInfinity;
+      FValue = NoValue;
     } else {
       FValueState = vsFaulty;
       FValue = NoValue;
@@ -459,6 +465,11 @@ void TCalcParameter::SetValueState(tValueState state) {
   DoAfterSetValueParameter();
 }
 
+bool TCalcParameter::TypedBeyondRange() const {
+  return (FValueState == vsInfinity || FValueState == vsMinusInfinity) && !FText.empty() &&
+         FText != ValueStateText(FValueState);
+}
+
 tDisplayState TCalcParameter::GetDisplayState() const {
   if (FHideIfMinus && IsNoValue(GetValue())) return dsInvisible;
   return TCalcItem::GetDisplayState();
@@ -477,6 +488,7 @@ Extended TCalcParameter::GetCalcValue() const {
 
 std::string TCalcParameter::GetDisplayText() const {
   if (FSourceCalcItem) return FSourceCalcItem->GetDisplayText();
+  if (TypedBeyondRange()) return FText;
   if (FValueState == vsUndefined || FValueState == vsFaulty || FValueState == vsInfinity ||
       FValueState == vsMinusInfinity)
     return Translate(ValueStateText(FValueState));
@@ -832,7 +844,7 @@ void TCalcParameter::SaveToTag(TItemTagWriter& tag) const {
   tag.AddBoolean("IsApproximated", GetIsApproximated());
   tag.AddLongInt("CalcQuantity", GetQuantity());
   // The user's text as typed, so that an unreadable entry is not lost.
-  if (GetValueState() == vsFaulty) tag.AddString("Text", GetText());
+  if (GetValueState() == vsFaulty || TypedBeyondRange()) tag.AddString("Text", GetText());
 }
 
 void TCalcParameter::LoadFromTag(const TItemTagReader& tag) {
@@ -852,18 +864,43 @@ void TCalcParameter::LoadFromTag(const TItemTagReader& tag) {
       SetValue(v);
     else
       SetValueState(vsUndefined);
-  } else if (state == vsFaulty) {
+  } else if (state == vsFaulty || state == vsInfinity || state == vsMinusInfinity) {
     const std::string text = tag.AsString("Text", {});
     if (!text.empty())
       SetText(text);
     else
-      SetValueState(vsFaulty);
+      SetValueState(static_cast<tValueState>(state));
   } else if (state > vsNormal && state <= vsOutdated) {
     SetValueState(static_cast<tValueState>(state));
   } else {
     SetValueState(vsUndefined);
   }
   SetIsApproximated(tag.AsBoolean("IsApproximated", false));
+}
+
+void EnterParameterText(TCalcParameter& p, const std::string& text) {
+  const std::string t = TrimBlanks(text);
+  const size_t blank = t.find_first_of(" \t");
+  const std::string number = t.substr(0, blank);
+  const std::string unit = blank == std::string::npos ? std::string() : TrimBlanks(t.substr(blank));
+  int unitNo = -1;
+  if (!unit.empty()) {
+    const TQuantity q = p.GetQuantity();
+    unitNo = TQuantityArray::UnitNoByName(q, unit);
+    if (unitNo < 0) {
+      // A pressure unit without (a) or (g) is ambiguous by a whole
+      // atmosphere: the user must say which is meant.
+      if (TQuantityArray::UnitNoByName(q, unit + "(a)") >= 0 && TQuantityArray::UnitNoByName(q, unit + "(g)") >= 0)
+        throw ECalcEntry("\"" + unit + "\" does not say absolute or gauge: write " + unit + "(a) or " + unit + "(g)");
+      std::string known;
+      for (int i = 0; i < TQuantityArray::GetCount(q); ++i)
+        known += (i ? ", " : "") + TQuantityArray::GetUnitName(q, i);
+      throw ECalcEntry("unknown unit \"" + unit + "\" of " + p.GetQuantityName() + " (units: " + known + ")");
+    }
+  }
+  p.EnterByUser(t.empty());
+  if (unitNo >= 0) p.SetCalcUnitNo(unitNo);
+  p.SetText(number);
 }
 
 }  // namespace torvacalc

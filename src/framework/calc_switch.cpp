@@ -29,9 +29,10 @@ std::string SwitchStatusToStr(TCheckBoxState status) {
 }
 
 TCheckBoxState StrToSwitchStatus(const std::string& text) {
+  // German or English, in any case: "ja"/"yes", "nein"/"no".
   const std::string t = LowerAscii(text);
-  if (t == "ja") return cbChecked;
-  if (t == "nein") return cbUnchecked;
+  if (t == "ja" || t == LowerAscii(TranslateInto("ja", "en"))) return cbChecked;
+  if (t == "nein" || t == LowerAscii(TranslateInto("nein", "en"))) return cbUnchecked;
   return cbGrayed;
 }
 
@@ -172,10 +173,13 @@ int TCustomCalcMultiSwitch::IndexOfText(const std::string& text) const {
   const auto list = GetTranslatedValueList();
   for (size_t i = 0; i < list.size(); ++i)
     if (LowerAscii(list[i]) == wanted) return static_cast<int>(i);
-  // The untranslated text names the entry as well.
+  // The untranslated text names the entry as well, and so does its
+  // English text whatever the language (case files are shared).
   const auto& raw = GetValueList();
   for (size_t i = 0; i < raw.size(); ++i)
     if (LowerAscii(raw[i]) == wanted) return static_cast<int>(i);
+  for (size_t i = 0; i < raw.size(); ++i)
+    if (LowerAscii(TranslateInto(raw[i], "en")) == wanted) return static_cast<int>(i);
   return -1;
 }
 

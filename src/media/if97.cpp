@@ -943,9 +943,15 @@ TIF97Caloric CalculateCaloric(int range, Extended P, Extended t, Extended rho) {
 
 // ------------------------------------------------ saturation and B23
 
+// The saturation line runs from 273.15 K (611.213 Pa) to the critical point;
+// beyond either end there is no saturation state, so no value rather than
+// the critical one (which would make a supercritical state look saturated).
+constexpr Extended kSaturationTMin = 0;              // degC
+constexpr Extended kSaturationPMin = 611.213E-5L;    // bar
+
 Extended CalculatePv(Extended t) {
-  if (!Available(t) || Kelvin(t) <= 0) return NoValue;
-  if (t >= WaterConstants.Tc) return WaterConstants.Pc;
+  if (!Available(t) || t < kSaturationTMin || t > WaterConstants.Tc) return NoValue;
+  if (t == WaterConstants.Tc) return WaterConstants.Pc;
   const Extended T = Kelvin(t);
   const Extended theta = T + kN4[9] / (T - kN4[10]);
   const Extended A = theta * theta + kN4[1] * theta + kN4[2];
@@ -958,8 +964,9 @@ Extended CalculatePv(Extended t) {
 }
 
 Extended CalculateTv(Extended P) {
-  if (!Available(P) || P <= 0) return NoValue;
-  if (P >= WaterConstants.Pc) return WaterConstants.Tc;
+  // The lowest pressure with a rounding margin, so that Tv(Pv(0 degC)) reads.
+  if (!Available(P) || P < kSaturationPMin * (1 - 1E-9L) || P > WaterConstants.Pc) return NoValue;
+  if (P == WaterConstants.Pc) return WaterConstants.Tc;
   const Extended beta = std::sqrt(std::sqrt(P / 10));
   const Extended E = beta * beta + kN4[3] * beta + kN4[6];
   const Extended F = kN4[1] * beta * beta + kN4[4] * beta + kN4[7];

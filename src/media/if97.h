@@ -141,11 +141,11 @@ struct TIF97Caloric {
 TIF97Caloric CalculateCaloric(int range, Extended P, Extended t, Extended rho = NoValue);
 
 // ------------------------------------------------ saturation and B23
-// Saturation pressure at t (R7-97(2012), eq. 30); 220.64 bar at and above
-// the critical temperature.
+// Saturation pressure at t (R7-97(2012), eq. 30) from 0 degC to the
+// critical temperature (220.64 bar there); NoValue outside that range.
 Extended CalculatePv(Extended t);
-// Saturation temperature at P (R7-97(2012), eq. 31); NoValue for P missing or
-// not positive, 373.946 degC at and above the critical pressure.
+// Saturation temperature at P (R7-97(2012), eq. 31) from 611.213 Pa to the
+// critical pressure (373.946 degC there); NoValue outside that range.
 Extended CalculateTv(Extended P);
 // Boundary between regions 2 and 3 (R7-97(2012), eqs. 5 and 6); p23 is
 // NoValue below 0 K and above 2000 degC.

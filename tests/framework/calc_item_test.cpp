@@ -66,6 +66,74 @@ TEST(ParameterText, UnreadableAndEmptyText) {
   EXPECT_EQ(p->GetDisplayText(), "");
 }
 
+// A number too large for the range of values (NoValue is 1E4000) is an
+// entry all the same: kept as typed, never taken for a missing value, and
+// outside the bounds for the calculation.
+TEST(ParameterText, NumbersBeyondTheRangeStayAsTyped) {
+  RecordingModule m;
+  auto* p = m.AddItem<TInputParameter>("qm", qMassFlowrate);
+  p->SetCalcUnitNo(TQuantityArray::UnitNoByName(qMassFlowrate, "t/h"));
+  struct Case { const char* text; tValueState state; };
+  const Case cases[] = {
+      {"1e4000", vsInfinity}, {"1E4500", vsInfinity}, {"-1e4000", vsMinusInfinity}, {"9,9e3999", vsInfinity},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    p->SetText(c.text);
+    EXPECT_EQ(p->GetValueState(), c.state);
+    EXPECT_TRUE(p->TypedBeyondRange());
+    EXPECT_EQ(p->GetText(), c.text);
+    EXPECT_EQ(p->GetDisplayText(), c.text);
+    EXPECT_TRUE(IsNoValue(p->GetCalcValue()));
+    EXPECT_FALSE(p->GetInBounds());
+  }
+  // The state set directly still shows its own text.
+  p->SetText("");
+  p->SetValueState(vsInfinity);
+  EXPECT_FALSE(p->TypedBeyondRange());
+  EXPECT_EQ(p->GetDisplayText(), "unendlich");
+}
+
+// What a user types into a parameter: a number with an optional unit. A
+// unit that cannot be taken is refused before anything changes.
+TEST(ParameterEntry, NumberAndUnitAsTyped) {
+  RecordingModule m;
+  auto* p = m.AddItem<TInputParameter>("p1", qPressureBar);
+  struct Case { const char* text; const char* unit; Extended basic; const char* shown; };
+  const Case cases[] = {
+      {"6,8 bar(a)", "bar(a)", 6.8L, "6,8"},
+      {" 5.8  bar(g) ", "bar(g)", 5.8L + 1.01325L, "5.8"},
+      {"680 kPa(a)", "kPa(a)", 6.8L, "680"},
+      {"7", "kPa(a)", 0.07L, "7"},                 // the unit chosen before
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EnterParameterText(*p, c.text);
+    EXPECT_EQ(p->GetCalcUnitName(), c.unit);
+    EXPECT_NEAR(p->GetValue(), c.basic, 1e-12L);
+    EXPECT_EQ(p->GetText(), c.shown);
+    EXPECT_EQ(p->GetInputState(), isUser);
+  }
+  struct Bad { const char* text; const char* error; };
+  const Bad bad[] = {
+      {"680 kPa", "\"kPa\" does not say absolute or gauge: write kPa(a) or kPa(g)"},
+      {"3 furlong", "unknown unit \"furlong\" of "},
+  };
+  for (const auto& b : bad) {
+    SCOPED_TRACE(b.text);
+    try {
+      EnterParameterText(*p, b.text);
+      ADD_FAILURE() << "taken";
+    } catch (const ECalcEntry& e) {
+      EXPECT_EQ(std::string(e.what()).rfind(b.error, 0), 0u) << e.what();
+    }
+    EXPECT_EQ(p->GetText(), "7");
+    EXPECT_EQ(p->GetCalcUnitName(), "kPa(a)");
+  }
+  EnterParameterText(*p, "  ");
+  EXPECT_EQ(p->GetValueState(), vsUndefined);
+}
+
 TEST(ParameterValue, StateRulesAndEvents) {
   RecordingModule m;
   auto* p = m.AddItem<TInOutParameter>("qm", qMassFlowrate);
