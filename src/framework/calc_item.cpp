@@ -1,9 +1,11 @@
 #include "framework/calc_item.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <charconv>
 #include <cstdio>
+#include <utility>
 
 #include "framework/calc_message.h"
 #include "framework/calc_module.h"
@@ -364,11 +366,24 @@ void TCalcParameter::SetIsApproximated(bool v) {
 
 // Equality of a new value with the stored one: to `digits` significant
 // digits, zero only equal to zero.
+// Every output of every recalculation passes here, so the limits of the
+// usual digit counts are worked out once (with the same powl, so the
+// comparison is unchanged to the last bit).
+static Extended SameValueLimit(int digits) {
+  static const auto kLimits = [] {
+    std::array<Extended, 32> limits{};
+    for (size_t d = 0; d < limits.size(); ++d) limits[d] = std::pow(10.0L, -static_cast<Extended>(d));
+    return limits;
+  }();
+  if (digits >= 0 && digits < static_cast<int>(kLimits.size())) return kLimits[static_cast<size_t>(digits)];
+  return std::pow(10.0L, -static_cast<Extended>(digits));
+}
+
 static bool SameValue(Extended a, Extended b, int digits) {
   if (a == b) return true;
   if (IsNoValue(a) || IsNoValue(b)) return IsNoValue(a) && IsNoValue(b);
   if ((a == 0) != (b == 0)) return false;
-  return std::fabs(1 - std::min(a, b) / std::max(a, b)) < std::pow(10.0L, -static_cast<Extended>(digits));
+  return std::fabs(1 - std::min(a, b) / std::max(a, b)) < SameValueLimit(digits);
 }
 
 // The text of a value in the display unit: 15 significant digits, so that
@@ -396,8 +411,21 @@ void TCalcParameter::SetValue(Extended value) {
   if (FValueState == vsNormal && SameValue(value, FValue, digits)) return;
   if (HasValue(value)) {
     // The text shows the value in the display unit; the value itself is
-    // kept exactly as given, not as read back from that text.
-    ApplyText(UnitText(ConvertToUnit(value)), &value);
+    // kept exactly as given, not as read back from that text. A finite
+    // number in the display unit always makes a readable text, so the text
+    // is not parsed again: only its change is reported.
+    const Extended shown = ConvertToUnit(value);
+    std::string text = UnitText(shown);
+    if (!std::isfinite(shown)) {
+      ApplyText(text, &value);
+      return;
+    }
+    const bool changed = text != FText;
+    if (changed) Notify(ceBeforeFieldChange);
+    FText = std::move(text);
+    FValue = GetQuantity() == qInteger ? std::nearbyint(value) : value;
+    FValueState = vsNormal;
+    if (changed) DoAfterSetValueParameter();
   } else {
     FValue = value;
     SetValueState(vsUndefined);

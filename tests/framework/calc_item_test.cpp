@@ -409,3 +409,45 @@ TEST(VarQuantity, QuantityChangeKeepsTheNumber) {
 }
 
 }  // namespace
+
+// A value handed over by a calculation and the same value typed as the text
+// it shows end in the same text, state and events: the calculated value only
+// skips reading its own text back. The value itself stays exact.
+TEST(ParameterValue, CalculatedValuesShowTheTextATypedValueWould) {
+  OptionsGuard guard;
+  struct Case {
+    Extended value;
+    const char* unit;
+    char decimal;
+    const char* text;
+  };
+  const Case cases[] = {
+      {2.01325L, "kPa(a)", '.', "201.325"},
+      {2.01325L, "bar(g)", '.', "1"},
+      {1.0L / 3, "bar(a)", '.', "0.333333333333333"},
+      {1.0L / 3, "bar(a)", ',', "0,333333333333333"},
+      {123456789012.5L, "bar(a)", '.', "123456789012.5"},
+      {1e-30L, "bar(a)", '.', "1e-30"},
+      {-7.25e25L, "bar(a)", ',', "-7,25e+25"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    HXOptions().DecimalSeparator = c.decimal;
+    RecordingModule m;
+    auto* calculated = m.AddItem<TInOutParameter>("p1", qPressureBar);
+    auto* typed = m.AddItem<TInOutParameter>("p2", qPressureBar);
+    for (auto* p : {calculated, typed}) p->SetCalcUnitNo(TQuantityArray::UnitNoByName(qPressureBar, c.unit));
+    calculated->SetValue(c.value);
+    EXPECT_EQ(calculated->GetText(), c.text);
+    EXPECT_EQ(calculated->GetValue(), c.value);
+    typed->SetText(calculated->GetText());
+    EXPECT_EQ(typed->GetText(), calculated->GetText());
+    EXPECT_EQ(typed->GetValueState(), vsNormal);
+    EXPECT_EQ(calculated->GetValueState(), vsNormal);
+    EXPECT_EQ(m.Count(ceValueFieldChange), 2);
+    EXPECT_EQ(m.Count(ceBeforeFieldChange), 2);
+    // The same value again is no change and raises nothing.
+    calculated->SetValue(c.value);
+    EXPECT_EQ(m.Count(ceValueFieldChange), 2);
+  }
+}
