@@ -15,6 +15,22 @@
 
 namespace torvacalc {
 
+// A calculated value's text is made when it is read, not when the value is
+// stored: a recalculation sets some 40 outputs, and formatting a long double
+// to 15 digits costs more than the sizing itself. Until then the text field
+// holds a marker, NUL followed by the decimal separator in force when the
+// value was set, so that the text read later is the very text an eager
+// formatting would have made (a change of unit formats at once).
+static bool IsPendingText(const std::string& text) { return text.size() == 2 && text[0] == '\0'; }
+static std::string PendingText(char decimalSeparator) { return std::string{'\0', decimalSeparator}; }
+static std::string UnitText(Extended v, char decimalSeparator);
+// The text of an item: its own, or the one its pending marker stands for.
+static std::string TextOf(const TCalcItem& item, const std::string& field) {
+  if (!IsPendingText(field)) return field;
+  const TCalcParameter* p = item.AsParameter();
+  return p ? UnitText(p->ConvertToUnit(p->GetValue()), field[1]) : std::string();
+}
+
 const char* ValueStateText(tValueState s) {
   switch (s) {
     case vsFaulty: return "keine Zahl";
@@ -103,7 +119,10 @@ bool TCalcItem::HasTargetCalcItem(const TCalcItem* item) const {
   return false;
 }
 
-std::string TCalcItem::GetText() const { return Root()->FText; }
+std::string TCalcItem::GetText() const {
+  const TCalcItem* root = Root();
+  return TextOf(*root, root->FText);
+}
 
 void TCalcItem::SetText(const std::string& text) {
   if (ToSource(FSourceCalcItem, [&](TCalcItem& s) { s.SetText(text); })) return;
@@ -121,7 +140,7 @@ void TCalcItem::SetDetailLevel(TEDetailLevel level) {
 
 std::string TCalcItem::GetDisplayText() const {
   if (FSourceCalcItem) return FSourceCalcItem->GetDisplayText();
-  return FText;
+  return TextOf(*this, FText);
 }
 
 tDisplayState TCalcItem::GetDisplayState() const {
@@ -389,15 +408,16 @@ static bool SameValue(Extended a, Extended b, int digits) {
 // The text of a value in the display unit: 15 significant digits, so that
 // the noise of a unit conversion does not show ("201.325", not
 // "201.32500000000000001"); the exact value is kept beside the text.
-static std::string UnitText(Extended v) {
+static std::string UnitText(Extended v, char decimalSeparator) {
   char buf[64];
   const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
   std::string s(buf, r.ptr);
-  if (HXOptions().DecimalSeparator != '.')
+  if (decimalSeparator != '.')
     for (char& c : s)
-      if (c == '.') c = HXOptions().DecimalSeparator;
+      if (c == '.') c = decimalSeparator;
   return s;
 }
+static std::string UnitText(Extended v) { return UnitText(v, HXOptions().DecimalSeparator); }
 
 void TCalcParameter::SetValue(Extended value) {
   if (ToSource(FSourceCalcItem, [&](TCalcItem& s) {
@@ -415,14 +435,25 @@ void TCalcParameter::SetValue(Extended value) {
     // number in the display unit always makes a readable text, so the text
     // is not parsed again: only its change is reported.
     const Extended shown = ConvertToUnit(value);
-    std::string text = UnitText(shown);
     if (!std::isfinite(shown)) {
-      ApplyText(text, &value);
+      ApplyText(UnitText(shown), &value);
       return;
     }
-    const bool changed = text != FText;
+    const char separator = HXOptions().DecimalSeparator;
+    bool changed = true;
+    if (FValueState == vsNormal && IsPendingText(FText)) {
+      // Two numbers whose relative difference exceeds 1E-13 never share a
+      // 15-digit text; closer ones (or another separator) are compared as
+      // texts.
+      const Extended old = ConvertToUnit(FValue);
+      const Extended lo = std::min(std::fabs(old), std::fabs(shown)), hi = std::max(std::fabs(old), std::fabs(shown));
+      const bool farApart = (old < 0) != (shown < 0) || (hi > 0 && std::fabs(old - shown) > 1E-13L * hi && lo < hi);
+      if (!farApart || FText[1] != separator) changed = UnitText(old, FText[1]) != UnitText(shown, separator);
+    } else {
+      changed = FText != UnitText(shown, separator);
+    }
     if (changed) Notify(ceBeforeFieldChange);
-    FText = std::move(text);
+    FText = PendingText(separator);
     FValue = GetQuantity() == qInteger ? std::nearbyint(value) : value;
     FValueState = vsNormal;
     if (changed) DoAfterSetValueParameter();
@@ -441,7 +472,7 @@ void TCalcParameter::SetText(const std::string& text) {
 // value in the basic unit. `exact`, when given, is the basic value the text
 // was made from (SetValue), kept without the round trip through the text.
 void TCalcParameter::ApplyText(const std::string& text, const Extended* exact) {
-  const bool changed = text != FText;
+  const bool changed = text != TextOf(*this, FText);
   if (changed) Notify(ceBeforeFieldChange);
   FText = text;
   if (text.empty()) {
@@ -655,6 +686,7 @@ void TCalcParameter::OverruleValue(bool setByProgram, Extended value) {
 }
 
 void TCalcParameter::StoreField() {
+  FText = TextOf(*this, FText);  // stored as the text it reads now
   TCalcItem::StoreField();
   FStoredValue = FValue;
   FStoredValueState = FValueState;

@@ -451,3 +451,29 @@ TEST(ParameterValue, CalculatedValuesShowTheTextATypedValueWould) {
     EXPECT_EQ(m.Count(ceValueFieldChange), 2);
   }
 }
+
+// The text of a calculated value is the one of the moment it was set: a
+// later change of the decimal separator leaves it alone, a change of unit
+// shows it in the new unit, and a value close enough to share its text with
+// the previous one raises no change.
+TEST(ParameterValue, CalculatedTextIsTheTextOfTheMomentItWasSet) {
+  OptionsGuard guard;
+  RecordingModule m;
+  auto* p = m.AddItem<TInOutParameter>("p1", qPressureBar);
+  HXOptions().DecimalSeparator = ',';
+  p->SetValue(2.5L);
+  HXOptions().DecimalSeparator = '.';
+  EXPECT_EQ(p->GetText(), "2,5");
+  p->SetValue(2.75L);
+  EXPECT_EQ(p->GetText(), "2.75");
+  p->SetCalcUnitNo(TQuantityArray::UnitNoByName(qPressureBar, "kPa(a)"));
+  EXPECT_EQ(p->GetText(), "275");
+  HXOptions().SignificantDigits = 20;  // equality to 19 digits: tiny changes pass
+  const int before = m.Count(ceValueFieldChange);
+  p->SetValue(2.75L * (1 + 1E-17L));  // the same 15-digit text
+  EXPECT_EQ(m.Count(ceValueFieldChange), before);
+  EXPECT_EQ(p->GetText(), "275");
+  p->SetValue(2.75L * (1 + 1E-13L));  // the 14th digit differs
+  EXPECT_EQ(m.Count(ceValueFieldChange), before + 1);
+  EXPECT_EQ(p->GetText(), "275.000000000028");
+}
