@@ -20,15 +20,25 @@ namespace torvacalc {
 // to 15 digits costs more than the sizing itself. Until then the text field
 // holds a marker, NUL followed by the decimal separator in force when the
 // value was set, so that the text read later is the very text an eager
-// formatting would have made (a change of unit formats at once).
-static bool IsPendingText(const std::string& text) { return text.size() == 2 && text[0] == '\0'; }
+// formatting would have made (a change of unit formats at once). The first
+// read appends the text to the marker, so that a value read on every
+// recalculation but set only now and then is formatted once.
+static bool IsPendingText(const std::string& text) { return text.size() >= 2 && text[0] == '\0'; }
 static std::string PendingText(char decimalSeparator) { return std::string{'\0', decimalSeparator}; }
 static std::string UnitText(Extended v, char decimalSeparator);
 // The text of an item: its own, or the one its pending marker stands for.
 static std::string TextOf(const TCalcItem& item, const std::string& field) {
   if (!IsPendingText(field)) return field;
+  if (field.size() > 2) return field.substr(2);
   const TCalcParameter* p = item.AsParameter();
   return p ? UnitText(p->ConvertToUnit(p->GetValue()), field[1]) : std::string();
+}
+// The same, keeping the text made beside the marker. Items are never
+// created const, so the cache may be written through a const path.
+static std::string CachedTextOf(const TCalcItem& item, const std::string& field) {
+  std::string text = TextOf(item, field);
+  if (IsPendingText(field) && field.size() == 2 && !text.empty()) const_cast<std::string&>(field) += text;
+  return text;
 }
 
 const char* ValueStateText(tValueState s) {
@@ -121,7 +131,7 @@ bool TCalcItem::HasTargetCalcItem(const TCalcItem* item) const {
 
 std::string TCalcItem::GetText() const {
   const TCalcItem* root = Root();
-  return TextOf(*root, root->FText);
+  return CachedTextOf(*root, root->FText);
 }
 
 void TCalcItem::SetText(const std::string& text) {
@@ -140,7 +150,7 @@ void TCalcItem::SetDetailLevel(TEDetailLevel level) {
 
 std::string TCalcItem::GetDisplayText() const {
   if (FSourceCalcItem) return FSourceCalcItem->GetDisplayText();
-  return TextOf(*this, FText);
+  return CachedTextOf(*this, FText);
 }
 
 tDisplayState TCalcItem::GetDisplayState() const {
@@ -448,7 +458,7 @@ void TCalcParameter::SetValue(Extended value) {
       const Extended old = ConvertToUnit(FValue);
       const Extended lo = std::min(std::fabs(old), std::fabs(shown)), hi = std::max(std::fabs(old), std::fabs(shown));
       const bool farApart = (old < 0) != (shown < 0) || (hi > 0 && std::fabs(old - shown) > 1E-13L * hi && lo < hi);
-      if (!farApart || FText[1] != separator) changed = UnitText(old, FText[1]) != UnitText(shown, separator);
+      if (!farApart || FText[1] != separator) changed = TextOf(*this, FText) != UnitText(shown, separator);
     } else {
       changed = FText != UnitText(shown, separator);
     }
@@ -731,6 +741,7 @@ void TCalcParameter::Assign(const TCalcItem& other) {
 }
 
 void TCalcParameter::SetQuantityInternal(TQuantity q) {
+  FText = TextOf(*this, FText);  // a text made before keeps its unit
   QuantityRecord(q);
   FCalcUnits.Quantity = q;
   FCalcUnits.CalcUnitNo = 0;
