@@ -360,12 +360,14 @@ TCalcParameter::TCalcParameter(TAncestorCalcModule* module, Extended lowerBound,
 
 TCalcParameter::~TCalcParameter() { CutUnitSynchronization(); }
 
+// A parameter without a source (most of them) is its own root: no walk and
+// no virtual call for every value read.
 TCalcParameter* TCalcParameter::RootParameter() {
-  return GetRootCalcItem()->AsParameter();
+  return FSourceCalcItem ? GetRootCalcItem()->AsParameter() : this;
 }
 
 const TCalcParameter* TCalcParameter::RootParameter() const {
-  return GetRootCalcItem()->AsParameter();
+  return FSourceCalcItem ? GetRootCalcItem()->AsParameter() : this;
 }
 
 Extended TCalcParameter::GetValue() const {
