@@ -64,6 +64,9 @@ TCalcItem* tCustomCalcSwitch::FindParameter(const std::string& name) const {
 // --------------------------------------------------------------- TCalcSwitch
 
 TCheckBoxState TCalcSwitch::GetSwitchStatus() const {
+  // A switch of its own, the usual case in a calculation, answers without
+  // walking and casting the chain of sources.
+  if (!FSourceCalcItem) return FSwitchStatus;
   if (const auto* s = dynamic_cast<const TCalcSwitch*>(GetRootCalcItem()); s && s != this)
     return s->GetSwitchStatus();
   return FSwitchStatus;
@@ -108,12 +111,14 @@ void TCalcSwitch::SetLocalSwitchStatus(TCheckBoxState status) {
 // ---------------------------------------------------- TCustomCalcMultiSwitch
 
 int TCustomCalcMultiSwitch::GetSwitchStatus() const {
+  if (!FSourceCalcItem) return FSwitchStatus;
   if (const auto* s = dynamic_cast<const TCustomCalcMultiSwitch*>(GetRootCalcItem()); s && s != this)
     return s->GetSwitchStatus();
   return FSwitchStatus;
 }
 
 const std::vector<std::string>& TCustomCalcMultiSwitch::GetValueList() const {
+  if (!FSourceCalcItem) return FValues;
   if (const auto* s = dynamic_cast<const TCustomCalcMultiSwitch*>(GetRootCalcItem()); s && s != this)
     return s->GetValueList();
   return FValues;

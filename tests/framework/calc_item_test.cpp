@@ -477,3 +477,71 @@ TEST(VarQuantity, QuantityChangeKeepsTheNumber) {
 }
 
 }  // namespace
+
+// A value handed over by a calculation and the same value typed as the text
+// it shows end in the same text, state and events: the calculated value only
+// skips reading its own text back. The value itself stays exact.
+TEST(ParameterValue, CalculatedValuesShowTheTextATypedValueWould) {
+  OptionsGuard guard;
+  struct Case {
+    Extended value;
+    const char* unit;
+    char decimal;
+    const char* text;
+  };
+  const Case cases[] = {
+      {2.01325L, "kPa(a)", '.', "201.325"},
+      {2.01325L, "bar(g)", '.', "1"},
+      {1.0L / 3, "bar(a)", '.', "0.333333333333333"},
+      {1.0L / 3, "bar(a)", ',', "0,333333333333333"},
+      {123456789012.5L, "bar(a)", '.', "123456789012.5"},
+      {1e-30L, "bar(a)", '.', "1e-30"},
+      {-7.25e25L, "bar(a)", ',', "-7,25e+25"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    HXOptions().DecimalSeparator = c.decimal;
+    RecordingModule m;
+    auto* calculated = m.AddItem<TInOutParameter>("p1", qPressureBar);
+    auto* typed = m.AddItem<TInOutParameter>("p2", qPressureBar);
+    for (auto* p : {calculated, typed}) p->SetCalcUnitNo(TQuantityArray::UnitNoByName(qPressureBar, c.unit));
+    calculated->SetValue(c.value);
+    EXPECT_EQ(calculated->GetText(), c.text);
+    EXPECT_EQ(calculated->GetValue(), c.value);
+    typed->SetText(calculated->GetText());
+    EXPECT_EQ(typed->GetText(), calculated->GetText());
+    EXPECT_EQ(typed->GetValueState(), vsNormal);
+    EXPECT_EQ(calculated->GetValueState(), vsNormal);
+    EXPECT_EQ(m.Count(ceValueFieldChange), 2);
+    EXPECT_EQ(m.Count(ceBeforeFieldChange), 2);
+    // The same value again is no change and raises nothing.
+    calculated->SetValue(c.value);
+    EXPECT_EQ(m.Count(ceValueFieldChange), 2);
+  }
+}
+
+// The text of a calculated value is the one of the moment it was set: a
+// later change of the decimal separator leaves it alone, a change of unit
+// shows it in the new unit, and a value close enough to share its text with
+// the previous one raises no change.
+TEST(ParameterValue, CalculatedTextIsTheTextOfTheMomentItWasSet) {
+  OptionsGuard guard;
+  RecordingModule m;
+  auto* p = m.AddItem<TInOutParameter>("p1", qPressureBar);
+  HXOptions().DecimalSeparator = ',';
+  p->SetValue(2.5L);
+  HXOptions().DecimalSeparator = '.';
+  EXPECT_EQ(p->GetText(), "2,5");
+  p->SetValue(2.75L);
+  EXPECT_EQ(p->GetText(), "2.75");
+  p->SetCalcUnitNo(TQuantityArray::UnitNoByName(qPressureBar, "kPa(a)"));
+  EXPECT_EQ(p->GetText(), "275");
+  HXOptions().SignificantDigits = 20;  // equality to 19 digits: tiny changes pass
+  const int before = m.Count(ceValueFieldChange);
+  p->SetValue(2.75L * (1 + 1E-17L));  // the same 15-digit text
+  EXPECT_EQ(m.Count(ceValueFieldChange), before);
+  EXPECT_EQ(p->GetText(), "275");
+  p->SetValue(2.75L * (1 + 1E-13L));  // the 14th digit differs
+  EXPECT_EQ(m.Count(ceValueFieldChange), before + 1);
+  EXPECT_EQ(p->GetText(), "275.000000000028");
+}
