@@ -71,6 +71,59 @@ BENCHMARK(BM_DensityEnthalpy_Region2);
 BENCHMARK(BM_DensityEnthalpy_Region3);
 BENCHMARK(BM_DensityEnthalpy_Region5);
 
+
+// The same states with the region found first, as a caller without a region
+// does: the plain functions (saturation pressure, 2-3 boundary, region,
+// density, enthalpy) against the tWaterSteam object given t and P and asked
+// for density and enthalpy. Their ratio is the object's own overhead: the
+// result cache and its invalidation on every setter.
+void PlainFound(benchmark::State& state, Extended t, Extended P, bool liquid) {
+  int i = 0;
+  for (auto _ : state) {
+    const Extended ti = t + 0.01L * (i++ & 63);
+    int display = 0;
+    const int range = torvacalc::CalculateRange(P, ti, 0, torvacalc::CalculatePv(ti),
+                                                torvacalc::CalculateP23(ti), liquid, display);
+    const Extended rho = torvacalc::CalculateRho(range, P, ti);
+    const Extended h = torvacalc::Calculateh(range, P, ti, rho);
+    benchmark::DoNotOptimize(rho);
+    benchmark::DoNotOptimize(h);
+  }
+  state.counters["states/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                                  benchmark::Counter::kIsRate);
+}
+
+void ObjectFound(benchmark::State& state, Extended t, Extended P, bool liquid) {
+  tWaterSteam w;
+  w.SetLiquid(liquid);
+  w.SetP(P);
+  int i = 0;
+  for (auto _ : state) {
+    w.SetT(t + 0.01L * (i++ & 63));
+    benchmark::DoNotOptimize(w.GetRho());
+    benchmark::DoNotOptimize(w.GetH());
+  }
+  state.counters["states/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                                  benchmark::Counter::kIsRate);
+}
+
+void BM_PlainFound_Region1(benchmark::State& s) { PlainFound(s, 150, 50, true); }
+void BM_PlainFound_Region2(benchmark::State& s) { PlainFound(s, 400, 20, false); }
+void BM_PlainFound_Region3(benchmark::State& s) { PlainFound(s, 380, 250, true); }
+void BM_PlainFound_Region5(benchmark::State& s) { PlainFound(s, 1200, 30, false); }
+void BM_ObjectFound_Region1(benchmark::State& s) { ObjectFound(s, 150, 50, true); }
+void BM_ObjectFound_Region2(benchmark::State& s) { ObjectFound(s, 400, 20, false); }
+void BM_ObjectFound_Region3(benchmark::State& s) { ObjectFound(s, 380, 250, true); }
+void BM_ObjectFound_Region5(benchmark::State& s) { ObjectFound(s, 1200, 30, false); }
+BENCHMARK(BM_PlainFound_Region1);
+BENCHMARK(BM_PlainFound_Region2);
+BENCHMARK(BM_PlainFound_Region3);
+BENCHMARK(BM_PlainFound_Region5);
+BENCHMARK(BM_ObjectFound_Region1);
+BENCHMARK(BM_ObjectFound_Region2);
+BENCHMARK(BM_ObjectFound_Region3);
+BENCHMARK(BM_ObjectFound_Region5);
+
 }  // namespace
 
 BENCHMARK_MAIN();

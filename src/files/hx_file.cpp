@@ -378,7 +378,7 @@ void THXFile::SaveToStream(TByteWriter& w) {
   w.WriteBytes(HXFileSignature);
   w.WriteI32(HXFileFormatVersion);
   w.WriteU32((Compressed ? HXFlagCompressed : 0) | (UseAttributeSection ? HXFlagAttributeSection : 0) |
-             (OmitEmptyValues ? HXFlagOmitEmptyValues : 0));
+             (OmitEmptyValues ? HXFlagOmitEmptyValues : 0) | HXFlagChecksum);
   if (Compressed) {
     try {
       w.WriteBytes(RawDeflate(doc.Data()));
@@ -388,6 +388,8 @@ void THXFile::SaveToStream(TByteWriter& w) {
   } else {
     w.WriteBytes(doc.Data());
   }
+  w.WriteBytes(HXFileChecksumTag);
+  w.WriteU32(Crc32(doc.Data()));
   FDocumentSize = doc.Size();
   FStoredSize = w.Size() - start;
 }
@@ -426,15 +428,31 @@ void THXFile::LoadFromStream(TByteReader& r) {
     OmitEmptyValues = (flags & HXFlagOmitEmptyValues) != 0;
     std::string inflated;
     std::string_view body = r.Rest();
+    std::string_view trailer;
     if (Compressed) {
-      inflated = RawInflate(body, HXFileMaxDocumentSize);
+      std::size_t consumed = 0;
+      inflated = RawInflate(body, HXFileMaxDocumentSize, &consumed);
+      trailer = body.substr(consumed);
       body = inflated;
-    } else if (body.size() > HXFileMaxDocumentSize) {
+    } else if (body.size() > HXFileMaxDocumentSize + HXFileChecksumTag.size() + 4) {
       throw EHXFileReadError();
     }
     ResetDocument();
     TByteReader doc(body);
     if (FDocument.LoadFromStream(doc) != BixLoadOk) throw EHXFileReadError();
+    if (!Compressed) {
+      trailer = body.substr(doc.Position());
+      body = body.substr(0, doc.Position());
+    }
+    // The check: required when the flag promises it, verified whenever it
+    // is there (a flipped flag bit must not switch it off).
+    const bool hasTrailer = trailer.size() == HXFileChecksumTag.size() + 4 &&
+                            trailer.substr(0, HXFileChecksumTag.size()) == HXFileChecksumTag;
+    if ((flags & HXFlagChecksum) && !hasTrailer) throw EHXFileReadError();
+    if (hasTrailer) {
+      TByteReader check(trailer.substr(HXFileChecksumTag.size()));
+      if (check.ReadU32() != Crc32(body)) throw EHXFileReadError();
+    }
     if (const TBixBinaryTag* info = FDocument.FindFirstTag("Infos")) {
       FSaveCounter = static_cast<std::int32_t>(std::clamp<std::int64_t>(
           info->AttributeAsInteger("SaveCounter", FSaveCounter), INT32_MIN, INT32_MAX));

@@ -5,7 +5,15 @@
 //   i32       format version, 1
 //   u32       flags: 1 compressed, 4 attribute section, 8 empty values omitted
 //   body      the document; when compressed, raw deflate data (RFC 1951,
-//             no zlib or gzip wrapper) running to the end of the file
+//             no zlib or gzip wrapper)
+//   trailer   with flag 16: "HXCRC32" and a u32, the CRC-32 of the
+//             uncompressed document
+//
+// The raw deflate stream carries no check of its own, so a damaged file
+// could inflate to other numbers. The trailer lies after the end of the
+// deflate stream (or of the tag document), where readers that do not know
+// it stop reading; this reader verifies it whenever it is there or flag 16
+// promises it, and files without it still open.
 //
 // Document tags: root "HXFile" with "Infos" (HXVersion, SaveCounter,
 // FileName, SaveDate), "Calculations"/"Calculation" (filled by the super
@@ -67,6 +75,8 @@ inline constexpr std::int32_t HXFileFormatVersion = 1;
 inline constexpr std::uint32_t HXFlagCompressed = 1;
 inline constexpr std::uint32_t HXFlagAttributeSection = 4;
 inline constexpr std::uint32_t HXFlagOmitEmptyValues = 8;
+inline constexpr std::uint32_t HXFlagChecksum = 16;
+inline constexpr std::string_view HXFileChecksumTag = "HXCRC32";
 // The largest document read or written: 256 MiB uncompressed. Inflating
 // stops with a read error beyond it, so a small "deflate bomb" cannot take
 // more memory than this.

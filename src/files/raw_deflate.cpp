@@ -54,7 +54,20 @@ std::string RawDeflate(std::string_view data) {
   }
 }
 
-std::string RawInflate(std::string_view data, std::size_t limit) {
+std::uint32_t Crc32(std::string_view data) {
+  uLong crc = crc32(0L, Z_NULL, 0);
+  const auto* p = reinterpret_cast<const Bytef*>(data.data());
+  std::size_t left = data.size();
+  while (left > 0) {
+    const uInt n = static_cast<uInt>(std::min<std::size_t>(left, 1u << 30));
+    crc = crc32(crc, p, n);
+    p += n;
+    left -= n;
+  }
+  return static_cast<std::uint32_t>(crc);
+}
+
+std::string RawInflate(std::string_view data, std::size_t limit, std::size_t* consumed) {
   z_stream z{};
   if (inflateInit2(&z, kRawWindowBits) != Z_OK) throw EStreamReadError("cannot start the decompression");
   std::unique_ptr<z_stream, int (*)(z_stream*)> guard(&z, inflateEnd);
@@ -75,7 +88,10 @@ std::string RawInflate(std::string_view data, std::size_t limit) {
     if (out.size() + produced > out.capacity())
       out.reserve(std::min(limit, std::max(2 * out.capacity(), out.size() + produced)));
     out.append(block.data(), produced);
-    if (rc == Z_STREAM_END) return out;
+    if (rc == Z_STREAM_END) {
+      if (consumed) *consumed = data.size() - left - z.avail_in;
+      return out;
+    }
     if (produced == 0 && z.avail_in == 0 && left == 0)
       throw EStreamReadError("compressed data end early");
   }

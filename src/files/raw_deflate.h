@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,11 @@ std::string RawDeflate(std::string_view data);
 // inflate to more than `limit` bytes; memory use stays below `limit` plus
 // one output block of 64 KiB. Every round of the loop either consumes input
 // or produces output, or stops, so damaged data cannot make it spin.
-std::string RawInflate(std::string_view data, std::size_t limit);
+// `consumed`, when given, receives the number of input bytes the stream took,
+// so that a caller can read what follows it.
+std::string RawInflate(std::string_view data, std::size_t limit, std::size_t* consumed = nullptr);
+
+// CRC-32 (ISO 3309, the polynomial of zlib, gzip and PNG) of `data`.
+std::uint32_t Crc32(std::string_view data);
 
 }  // namespace torvacalc

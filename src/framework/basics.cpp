@@ -54,6 +54,13 @@ std::string LowerAscii(std::string s) {
   return s;
 }
 
+std::string TrimBlanks(const std::string& s) {
+  const size_t b = s.find_first_not_of(" \t\r\n");
+  if (b == std::string::npos) return {};
+  const size_t e = s.find_last_not_of(" \t\r\n");
+  return s.substr(b, e - b + 1);
+}
+
 Extended CorrectedTemperature(Extended tCelsius) {
   if (IsNoValue(tCelsius)) return NoValue;
   return (tCelsius + ZeroCelsius) * (1 + 1E-7L);

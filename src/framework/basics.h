@@ -48,6 +48,9 @@ bool SmallerEqualDigits(Extended a, Extended b, int digits);
 // quantities compare without regard to case this way, whatever the bytes
 // of UTF-8 texts around them.
 std::string LowerAscii(std::string s);
+
+// The text without the blanks, tabs and line ends around it.
+std::string TrimBlanks(const std::string& s);
 inline char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Physical constants shared by every computation.

@@ -1,9 +1,11 @@
 #include "framework/calc_item.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <charconv>
 #include <cstdio>
+#include <utility>
 
 #include "framework/calc_message.h"
 #include "framework/calc_module.h"
@@ -12,6 +14,32 @@
 #include "framework/translation.h"
 
 namespace torvacalc {
+
+// A calculated value's text is made when it is read, not when the value is
+// stored: a recalculation sets some 40 outputs, and formatting a long double
+// to 15 digits costs more than the sizing itself. Until then the text field
+// holds a marker, NUL followed by the decimal separator in force when the
+// value was set, so that the text read later is the very text an eager
+// formatting would have made (a change of unit formats at once). The first
+// read appends the text to the marker, so that a value read on every
+// recalculation but set only now and then is formatted once.
+static bool IsPendingText(const std::string& text) { return text.size() >= 2 && text[0] == '\0'; }
+static std::string PendingText(char decimalSeparator) { return std::string{'\0', decimalSeparator}; }
+static std::string UnitText(Extended v, char decimalSeparator);
+// The text of an item: its own, or the one its pending marker stands for.
+static std::string TextOf(const TCalcItem& item, const std::string& field) {
+  if (!IsPendingText(field)) return field;
+  if (field.size() > 2) return field.substr(2);
+  const TCalcParameter* p = item.AsParameter();
+  return p ? UnitText(p->ConvertToUnit(p->GetValue()), field[1]) : std::string();
+}
+// The same, keeping the text made beside the marker. Items are never
+// created const, so the cache may be written through a const path.
+static std::string CachedTextOf(const TCalcItem& item, const std::string& field) {
+  std::string text = TextOf(item, field);
+  if (IsPendingText(field) && field.size() == 2 && !text.empty()) const_cast<std::string&>(field) += text;
+  return text;
+}
 
 const char* ValueStateText(tValueState s) {
   switch (s) {
@@ -101,7 +129,10 @@ bool TCalcItem::HasTargetCalcItem(const TCalcItem* item) const {
   return false;
 }
 
-std::string TCalcItem::GetText() const { return Root()->FText; }
+std::string TCalcItem::GetText() const {
+  const TCalcItem* root = Root();
+  return CachedTextOf(*root, root->FText);
+}
 
 void TCalcItem::SetText(const std::string& text) {
   if (ToSource(FSourceCalcItem, [&](TCalcItem& s) { s.SetText(text); })) return;
@@ -119,7 +150,7 @@ void TCalcItem::SetDetailLevel(TEDetailLevel level) {
 
 std::string TCalcItem::GetDisplayText() const {
   if (FSourceCalcItem) return FSourceCalcItem->GetDisplayText();
-  return FText;
+  return CachedTextOf(*this, FText);
 }
 
 tDisplayState TCalcItem::GetDisplayState() const {
@@ -329,12 +360,14 @@ TCalcParameter::TCalcParameter(TAncestorCalcModule* module, Extended lowerBound,
 
 TCalcParameter::~TCalcParameter() { CutUnitSynchronization(); }
 
+// A parameter without a source (most of them) is its own root: no walk and
+// no virtual call for every value read.
 TCalcParameter* TCalcParameter::RootParameter() {
-  return GetRootCalcItem()->AsParameter();
+  return FSourceCalcItem ? GetRootCalcItem()->AsParameter() : this;
 }
 
 const TCalcParameter* TCalcParameter::RootParameter() const {
-  return GetRootCalcItem()->AsParameter();
+  return FSourceCalcItem ? GetRootCalcItem()->AsParameter() : this;
 }
 
 Extended TCalcParameter::GetValue() const {
@@ -364,25 +397,39 @@ void TCalcParameter::SetIsApproximated(bool v) {
 
 // Equality of a new value with the stored one: to `digits` significant
 // digits, zero only equal to zero.
+// Every output of every recalculation passes here, so the limits of the
+// usual digit counts are worked out once (with the same powl, so the
+// comparison is unchanged to the last bit).
+static Extended SameValueLimit(int digits) {
+  static const auto kLimits = [] {
+    std::array<Extended, 32> limits{};
+    for (size_t d = 0; d < limits.size(); ++d) limits[d] = std::pow(10.0L, -static_cast<Extended>(d));
+    return limits;
+  }();
+  if (digits >= 0 && digits < static_cast<int>(kLimits.size())) return kLimits[static_cast<size_t>(digits)];
+  return std::pow(10.0L, -static_cast<Extended>(digits));
+}
+
 static bool SameValue(Extended a, Extended b, int digits) {
   if (a == b) return true;
   if (IsNoValue(a) || IsNoValue(b)) return IsNoValue(a) && IsNoValue(b);
   if ((a == 0) != (b == 0)) return false;
-  return std::fabs(1 - std::min(a, b) / std::max(a, b)) < std::pow(10.0L, -static_cast<Extended>(digits));
+  return std::fabs(1 - std::min(a, b) / std::max(a, b)) < SameValueLimit(digits);
 }
 
 // The text of a value in the display unit: 15 significant digits, so that
 // the noise of a unit conversion does not show ("201.325", not
 // "201.32500000000000001"); the exact value is kept beside the text.
-static std::string UnitText(Extended v) {
+static std::string UnitText(Extended v, char decimalSeparator) {
   char buf[64];
   const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
   std::string s(buf, r.ptr);
-  if (HXOptions().DecimalSeparator != '.')
+  if (decimalSeparator != '.')
     for (char& c : s)
-      if (c == '.') c = HXOptions().DecimalSeparator;
+      if (c == '.') c = decimalSeparator;
   return s;
 }
+static std::string UnitText(Extended v) { return UnitText(v, HXOptions().DecimalSeparator); }
 
 void TCalcParameter::SetValue(Extended value) {
   if (ToSource(FSourceCalcItem, [&](TCalcItem& s) {
@@ -396,8 +443,32 @@ void TCalcParameter::SetValue(Extended value) {
   if (FValueState == vsNormal && SameValue(value, FValue, digits)) return;
   if (HasValue(value)) {
     // The text shows the value in the display unit; the value itself is
-    // kept exactly as given, not as read back from that text.
-    ApplyText(UnitText(ConvertToUnit(value)), &value);
+    // kept exactly as given, not as read back from that text. A finite
+    // number in the display unit always makes a readable text, so the text
+    // is not parsed again: only its change is reported.
+    const Extended shown = ConvertToUnit(value);
+    if (!std::isfinite(shown)) {
+      ApplyText(UnitText(shown), &value);
+      return;
+    }
+    const char separator = HXOptions().DecimalSeparator;
+    bool changed = true;
+    if (FValueState == vsNormal && IsPendingText(FText)) {
+      // Two numbers whose relative difference exceeds 1E-13 never share a
+      // 15-digit text; closer ones (or another separator) are compared as
+      // texts.
+      const Extended old = ConvertToUnit(FValue);
+      const Extended lo = std::min(std::fabs(old), std::fabs(shown)), hi = std::max(std::fabs(old), std::fabs(shown));
+      const bool farApart = (old < 0) != (shown < 0) || (hi > 0 && std::fabs(old - shown) > 1E-13L * hi && lo < hi);
+      if (!farApart || FText[1] != separator) changed = TextOf(*this, FText) != UnitText(shown, separator);
+    } else {
+      changed = FText != UnitText(shown, separator);
+    }
+    if (changed) Notify(ceBeforeFieldChange);
+    FText = PendingText(separator);
+    FValue = GetQuantity() == qInteger ? std::nearbyint(value) : value;
+    FValueState = vsNormal;
+    if (changed) DoAfterSetValueParameter();
   } else {
     FValue = value;
     SetValueState(vsUndefined);
@@ -413,7 +484,7 @@ void TCalcParameter::SetText(const std::string& text) {
 // value in the basic unit. `exact`, when given, is the basic value the text
 // was made from (SetValue), kept without the round trip through the text.
 void TCalcParameter::ApplyText(const std::string& text, const Extended* exact) {
-  const bool changed = text != FText;
+  const bool changed = text != TextOf(*this, FText);
   if (changed) Notify(ceBeforeFieldChange);
   FText = text;
   if (text.empty()) {
@@ -436,6 +507,12 @@ void TCalcParameter::ApplyText(const std::string& text, const Extended* exact) {
     if (v && HasValue(basic)) {
       FValue = GetQuantity() == qInteger ? std::nearbyint(basic) : basic;
       FValueState = vsNormal;
+    } else if (v && !exact) {
+      // A number beyond the range of values (1E4000 and more in the basic
+      // unit) is still a number: it stays as typed and counts as infinite,
+      // so the calculation reports it out of bounds instead of missing.
+      FValueState = *v > 0 ? vsInfinity : vsMinusInfinity;
+      FValue = NoValue;
     } else {
       FValueState = vsFaulty;
       FValue = NoValue;
@@ -459,6 +536,11 @@ void TCalcParameter::SetValueState(tValueState state) {
   DoAfterSetValueParameter();
 }
 
+bool TCalcParameter::TypedBeyondRange() const {
+  return (FValueState == vsInfinity || FValueState == vsMinusInfinity) && !FText.empty() &&
+         FText != ValueStateText(FValueState);
+}
+
 tDisplayState TCalcParameter::GetDisplayState() const {
   if (FHideIfMinus && IsNoValue(GetValue())) return dsInvisible;
   return TCalcItem::GetDisplayState();
@@ -477,6 +559,7 @@ Extended TCalcParameter::GetCalcValue() const {
 
 std::string TCalcParameter::GetDisplayText() const {
   if (FSourceCalcItem) return FSourceCalcItem->GetDisplayText();
+  if (TypedBeyondRange()) return FText;
   if (FValueState == vsUndefined || FValueState == vsFaulty || FValueState == vsInfinity ||
       FValueState == vsMinusInfinity)
     return Translate(ValueStateText(FValueState));
@@ -627,6 +710,7 @@ void TCalcParameter::OverruleValue(bool setByProgram, Extended value) {
 }
 
 void TCalcParameter::StoreField() {
+  FText = TextOf(*this, FText);  // stored as the text it reads now
   TCalcItem::StoreField();
   FStoredValue = FValue;
   FStoredValueState = FValueState;
@@ -671,6 +755,7 @@ void TCalcParameter::Assign(const TCalcItem& other) {
 }
 
 void TCalcParameter::SetQuantityInternal(TQuantity q) {
+  FText = TextOf(*this, FText);  // a text made before keeps its unit
   QuantityRecord(q);
   FCalcUnits.Quantity = q;
   FCalcUnits.CalcUnitNo = 0;
@@ -832,7 +917,7 @@ void TCalcParameter::SaveToTag(TItemTagWriter& tag) const {
   tag.AddBoolean("IsApproximated", GetIsApproximated());
   tag.AddLongInt("CalcQuantity", GetQuantity());
   // The user's text as typed, so that an unreadable entry is not lost.
-  if (GetValueState() == vsFaulty) tag.AddString("Text", GetText());
+  if (GetValueState() == vsFaulty || TypedBeyondRange()) tag.AddString("Text", GetText());
 }
 
 void TCalcParameter::LoadFromTag(const TItemTagReader& tag) {
@@ -852,18 +937,43 @@ void TCalcParameter::LoadFromTag(const TItemTagReader& tag) {
       SetValue(v);
     else
       SetValueState(vsUndefined);
-  } else if (state == vsFaulty) {
+  } else if (state == vsFaulty || state == vsInfinity || state == vsMinusInfinity) {
     const std::string text = tag.AsString("Text", {});
     if (!text.empty())
       SetText(text);
     else
-      SetValueState(vsFaulty);
+      SetValueState(static_cast<tValueState>(state));
   } else if (state > vsNormal && state <= vsOutdated) {
     SetValueState(static_cast<tValueState>(state));
   } else {
     SetValueState(vsUndefined);
   }
   SetIsApproximated(tag.AsBoolean("IsApproximated", false));
+}
+
+void EnterParameterText(TCalcParameter& p, const std::string& text) {
+  const std::string t = TrimBlanks(text);
+  const size_t blank = t.find_first_of(" \t");
+  const std::string number = t.substr(0, blank);
+  const std::string unit = blank == std::string::npos ? std::string() : TrimBlanks(t.substr(blank));
+  int unitNo = -1;
+  if (!unit.empty()) {
+    const TQuantity q = p.GetQuantity();
+    unitNo = TQuantityArray::UnitNoByName(q, unit);
+    if (unitNo < 0) {
+      // A pressure unit without (a) or (g) is ambiguous by a whole
+      // atmosphere: the user must say which is meant.
+      if (TQuantityArray::UnitNoByName(q, unit + "(a)") >= 0 && TQuantityArray::UnitNoByName(q, unit + "(g)") >= 0)
+        throw ECalcEntry("\"" + unit + "\" does not say absolute or gauge: write " + unit + "(a) or " + unit + "(g)");
+      std::string known;
+      for (int i = 0; i < TQuantityArray::GetCount(q); ++i)
+        known += (i ? ", " : "") + TQuantityArray::GetUnitName(q, i);
+      throw ECalcEntry("unknown unit \"" + unit + "\" of " + p.GetQuantityName() + " (units: " + known + ")");
+    }
+  }
+  p.EnterByUser(t.empty());
+  if (unitNo >= 0) p.SetCalcUnitNo(unitNo);
+  p.SetText(number);
 }
 
 }  // namespace torvacalc

@@ -283,10 +283,14 @@ class TCalcParameter : public TCalcItem {
 
   // Text input, a number in the display unit: both "," and "." are read
   // as decimal marks; the value is stored in the basic unit. The text is
-  // kept as typed (an unreadable one too, with the state vsFaulty).
+  // kept as typed (an unreadable one too, with the state vsFaulty; a
+  // number beyond the range of values, such as 1E4000, with vsInfinity or
+  // vsMinusInfinity, shown as typed and reported out of bounds).
   void SetText(const std::string& text) override;
   std::string GetDisplayText() const override;
   tDisplayState GetDisplayState() const override;
+  // True for a typed number beyond the range of values (see SetText).
+  bool TypedBeyondRange() const;
 
   // The display unit.
   int GetCalcUnitNo() const { return FCalcUnits.CalcUnitNo; }
@@ -437,5 +441,23 @@ class TOutputParameter : public TCustomOutParameter {
                    TQuantity quantity);
   const char* ClassName() const override { return "TOutputParameter"; }
 };
+
+// An entry a user typed that cannot be taken: a unit the quantity does not
+// know, or a pressure unit that does not say absolute or gauge. The text
+// says why, in the program's words; the front end adds the item's name.
+class ECalcEntry : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A parameter's value as a user types it, with or without a unit:
+// "6,8", "6.8 bar(g)", "0.31 mPa s". The unit (the text after the first
+// blank) becomes the display unit; the number is read in it with either
+// decimal mark and kept as typed (EnterByUser first, then SetText): a text
+// that is no number leaves the parameter faulty, a number beyond the range
+// of values is kept and reported out of bounds, an empty text hands the
+// item back to the database or the calculation. Throws ECalcEntry, before
+// anything changes, for a unit that cannot be taken.
+void EnterParameterText(TCalcParameter& p, const std::string& text);
 
 }  // namespace torvacalc

@@ -94,6 +94,9 @@ class TCalcModule : public TAncestorCalcModule {
   explicit TCalcModule(std::string name = {}) : TCalcModule(nullptr, std::move(name)) {}
   ~TCalcModule() override;
   const char* ClassName() const override { return "TCalcModule"; }
+  // What the module computes, for people ("Stellventilauslegung"; German,
+  // translated where shown); empty when it has no such name.
+  virtual std::string ModuleCaption() const { return {}; }
 
   // Active and enabled and not being freed.
   bool GetActive() const { return FActive && FEnabled && !IsDestroying(); }

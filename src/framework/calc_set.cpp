@@ -17,27 +17,41 @@ void TCalcSet::AddRule(int target, const std::vector<int>& sources) {
   for (int s : sources)
     if (s == target) throw ECalcSet("#CS003");
   for (int s : sources) dependents_[Index(s)].set(t);
+  ForgetReached();
 }
 
 void TCalcSet::ClearRules() {
   for (auto& d : dependents_) d.reset();
+  ForgetReached();
 }
 
-void TCalcSet::HasChanged(int slot) {
-  // Breadth-first over the dependency graph; `seen` ends cycles that rules
-  // of several targets may form together.
+void TCalcSet::FindReached(size_t slot) {
+  if (reached_.empty()) reached_.resize(SlotCount);
+  // Depth-first over the dependency graph, visiting only set bits; `seen`
+  // ends cycles that rules of several targets may form together. A slot
+  // whose closure is already known contributes it whole.
   Slots seen;
-  Slots frontier = dependents_[Index(slot)];
-  while (frontier.any()) {
-    Slots next;
-    for (size_t i = 0; i < SlotCount; ++i) {
-      if (!frontier.test(i) || seen.test(i)) continue;
-      seen.set(i);
-      valid_.reset(i);
-      next |= dependents_[i];
-    }
-    frontier = next & ~seen;
+  size_t stack[SlotCount];
+  size_t depth = 0;
+  const Slots& first = dependents_[slot];
+  for (size_t k = first._Find_first(); k < SlotCount; k = first._Find_next(k)) {
+    seen.set(k);
+    stack[depth++] = k;
   }
+  while (depth > 0) {
+    const size_t i = stack[--depth];
+    const Slots fresh = (reachedKnown_.test(i) ? reached_[i] | dependents_[i] : dependents_[i]) & ~seen;
+    if (reachedKnown_.test(i)) {
+      seen |= fresh;
+      continue;
+    }
+    for (size_t k = fresh._Find_first(); k < SlotCount; k = fresh._Find_next(k)) {
+      seen.set(k);
+      stack[depth++] = k;
+    }
+  }
+  reached_[slot] = seen;
+  reachedKnown_.set(slot);
 }
 
 void TCalcSet::ResetAll() {

@@ -33,8 +33,12 @@ class TCalcSet {
   void ClearRules();
 
   // Invalidates, transitively, every slot whose rule contains `slot`. The
-  // slot itself and the overruled bits are left alone.
-  void HasChanged(int slot);
+  // slot itself (unless rules of several targets lead back to it) and the
+  // overruled bits are left alone. The set of slots reached from `slot` is
+  // worked out once, on the first change of that slot after the rules were
+  // last edited; every later call is one mask operation, so a setter costs
+  // the same whatever the size of the table.
+  void HasChanged(int slot) { valid_ &= ~Reached(Index(slot)); }
 
   bool GetValid(int slot) const { return valid_.test(Index(slot)); }
   void SetValid(int slot, bool valid = true) { valid_.set(Index(slot), valid); }
@@ -56,9 +60,20 @@ class TCalcSet {
     return static_cast<size_t>(slot);
   }
   [[noreturn]] static void BadSlot(int slot);
+  // Every slot reachable from `slot` through one or more rules.
+  const Slots& Reached(size_t slot) {
+    if (!reachedKnown_.test(slot)) FindReached(slot);
+    return reached_[slot];
+  }
+  void FindReached(size_t slot);
+  void ForgetReached() { reachedKnown_.reset(); }
   Slots valid_;
   Slots overruled_;
   std::vector<Slots> dependents_ = std::vector<Slots>(SlotCount);
+  // Transitive closure of `dependents_`, filled slot by slot on demand;
+  // allocated on the first change so that caches never changed cost nothing.
+  std::vector<Slots> reached_;
+  Slots reachedKnown_;
 };
 
 }  // namespace torvacalc

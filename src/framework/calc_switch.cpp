@@ -29,9 +29,10 @@ std::string SwitchStatusToStr(TCheckBoxState status) {
 }
 
 TCheckBoxState StrToSwitchStatus(const std::string& text) {
+  // German or English, in any case: "ja"/"yes", "nein"/"no".
   const std::string t = LowerAscii(text);
-  if (t == "ja") return cbChecked;
-  if (t == "nein") return cbUnchecked;
+  if (t == "ja" || t == LowerAscii(TranslateInto("ja", "en"))) return cbChecked;
+  if (t == "nein" || t == LowerAscii(TranslateInto("nein", "en"))) return cbUnchecked;
   return cbGrayed;
 }
 
@@ -63,6 +64,9 @@ TCalcItem* tCustomCalcSwitch::FindParameter(const std::string& name) const {
 // --------------------------------------------------------------- TCalcSwitch
 
 TCheckBoxState TCalcSwitch::GetSwitchStatus() const {
+  // A switch of its own, the usual case in a calculation, answers without
+  // walking and casting the chain of sources.
+  if (!FSourceCalcItem) return FSwitchStatus;
   if (const auto* s = dynamic_cast<const TCalcSwitch*>(GetRootCalcItem()); s && s != this)
     return s->GetSwitchStatus();
   return FSwitchStatus;
@@ -107,12 +111,14 @@ void TCalcSwitch::SetLocalSwitchStatus(TCheckBoxState status) {
 // ---------------------------------------------------- TCustomCalcMultiSwitch
 
 int TCustomCalcMultiSwitch::GetSwitchStatus() const {
+  if (!FSourceCalcItem) return FSwitchStatus;
   if (const auto* s = dynamic_cast<const TCustomCalcMultiSwitch*>(GetRootCalcItem()); s && s != this)
     return s->GetSwitchStatus();
   return FSwitchStatus;
 }
 
 const std::vector<std::string>& TCustomCalcMultiSwitch::GetValueList() const {
+  if (!FSourceCalcItem) return FValues;
   if (const auto* s = dynamic_cast<const TCustomCalcMultiSwitch*>(GetRootCalcItem()); s && s != this)
     return s->GetValueList();
   return FValues;
@@ -172,10 +178,13 @@ int TCustomCalcMultiSwitch::IndexOfText(const std::string& text) const {
   const auto list = GetTranslatedValueList();
   for (size_t i = 0; i < list.size(); ++i)
     if (LowerAscii(list[i]) == wanted) return static_cast<int>(i);
-  // The untranslated text names the entry as well.
+  // The untranslated text names the entry as well, and so does its
+  // English text whatever the language (case files are shared).
   const auto& raw = GetValueList();
   for (size_t i = 0; i < raw.size(); ++i)
     if (LowerAscii(raw[i]) == wanted) return static_cast<int>(i);
+  for (size_t i = 0; i < raw.size(); ++i)
+    if (LowerAscii(TranslateInto(raw[i], "en")) == wanted) return static_cast<int>(i);
   return -1;
 }
 

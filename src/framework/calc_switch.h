@@ -23,6 +23,7 @@ enum TCheckBoxState : std::uint8_t { cbUnchecked, cbChecked, cbGrayed };
 // "nein" for unchecked, "ja" for checked, empty otherwise.
 std::string SwitchStatusToStr(TCheckBoxState status);
 // "ja" (any letter case) checks, "nein" unchecks, anything else is grayed.
+// "ja" or "yes" checked, "nein" or "no" unchecked (any case), else grayed.
 TCheckBoxState StrToSwitchStatus(const std::string& text);
 
 class tCustomCalcSwitch : public TCalcItem {

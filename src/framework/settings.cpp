@@ -1,11 +1,14 @@
 #include "framework/settings.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
@@ -14,8 +17,10 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 
+#include "framework/basics.h"
 #include "framework/options.h"
 
 namespace torvacalc {
@@ -23,13 +28,6 @@ namespace torvacalc {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Trim(const std::string& s) {
-  const auto b = s.find_first_not_of(" \t\r");
-  if (b == std::string::npos) return {};
-  const auto e = s.find_last_not_of(" \t\r");
-  return s.substr(b, e - b + 1);
-}
 
 // Values may hold line breaks and backslashes; they are escaped in the file.
 std::string Escape(const std::string& s) {
@@ -100,7 +98,7 @@ bool TSettingsStore::Reload() {
   std::string line, section;
   bool inSection = false;
   while (std::getline(in, line)) {
-    const std::string t = Trim(line);
+    const std::string t = TrimBlanks(line);
     if (t.empty() || t[0] == ';' || t[0] == '#') continue;
     if (t.front() == '[') {
       // A damaged header drops the keys below it rather than filing them
@@ -111,7 +109,7 @@ bool TSettingsStore::Reload() {
     }
     const auto eq = t.find('=');
     if (!inSection || eq == std::string::npos || eq == 0) continue;
-    sections_[section][Trim(t.substr(0, eq))] = Unescape(Trim(t.substr(eq + 1)));
+    sections_[section][TrimBlanks(t.substr(0, eq))] = Unescape(TrimBlanks(t.substr(eq + 1)));
   }
   return !in.bad();
 }
@@ -184,15 +182,114 @@ bool TSettingsStore::Save() {
   return WriteFileAtomically(path_, text.str());
 }
 
+namespace {
+
+// The temporary files being written right now, for the signal handler: a
+// fixed table of fixed buffers, because a handler may only call
+// async-signal-safe functions (unlink, sigaction, raise) and read memory
+// that is not being allocated.
+constexpr int kTemporarySlots = 8;
+struct TTemporarySlot {
+  std::atomic<bool> used{false};
+  char path[4096] = {};
+};
+TTemporarySlot gTemporaries[kTemporarySlots];
+constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+extern "C" void RemoveTemporariesAndDie(int signal) {
+  for (TTemporarySlot& slot : gTemporaries)
+    if (slot.used.load()) ::unlink(slot.path);
+  // Die of the signal as the default action would, so that the parent sees
+  // the real cause.
+  struct sigaction dfl {};
+  dfl.sa_handler = SIG_DFL;
+  ::sigemptyset(&dfl.sa_mask);
+  ::sigaction(signal, &dfl, nullptr);
+  ::raise(signal);
+}
+
+// Installs the handler once for the signals that still have their default
+// action; a program that handles or ignores a signal itself keeps it so.
+void InstallTemporaryCleanup() {
+  static const bool installed = [] {
+    for (int signal : kCleanupSignals) {
+      struct sigaction old {};
+      if (::sigaction(signal, nullptr, &old) != 0 || old.sa_handler != SIG_DFL) continue;
+      struct sigaction handler {};
+      handler.sa_handler = RemoveTemporariesAndDie;
+      ::sigemptyset(&handler.sa_mask);
+      ::sigaction(signal, &handler, nullptr);
+    }
+    return true;
+  }();
+  (void)installed;
+}
+
+// A temporary file registered for removal on a fatal signal while it lives.
+class TTemporaryGuard {
+ public:
+  explicit TTemporaryGuard(const std::string& path) {
+    if (path.size() >= sizeof(TTemporarySlot::path)) return;
+    for (TTemporarySlot& slot : gTemporaries) {
+      bool expected = false;
+      if (slot.used.load() || !slot.used.compare_exchange_strong(expected, true)) continue;
+      // The caller holds the fatal signals while the path is copied.
+      std::memcpy(slot.path, path.c_str(), path.size() + 1);
+      FSlot = &slot;
+      return;
+    }
+  }
+  ~TTemporaryGuard() {
+    if (FSlot) FSlot->used.store(false);
+  }
+  TTemporaryGuard(const TTemporaryGuard&) = delete;
+  TTemporaryGuard& operator=(const TTemporaryGuard&) = delete;
+
+ private:
+  TTemporarySlot* FSlot = nullptr;
+};
+
+// Temporaries ".NAME.XXXXXX" of an earlier save of the same file that was
+// killed outright (SIGKILL, a power cut) before it could remove them.
+void RemoveStaleTemporaries(const fs::path& dir, const std::string& fileName) {
+  const std::string prefix = "." + fileName + ".";
+  std::error_code ec;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+    const bool random = std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                                    [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+    std::error_code typeError;
+    if (random && it->is_regular_file(typeError)) fs::remove(it->path(), typeError);
+  }
+}
+
+}  // namespace
+
 bool WriteFileAtomically(const std::string& path, const std::string& contents, std::string* error) {
   const fs::path target(path);
+  if (path.empty() || !target.has_filename()) {
+    if (error) *error = "no file name to write to";
+    return false;
+  }
   const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
   std::string pattern = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
   auto fail = [&](const std::string& what) {
     if (error) *error = what + ": " + std::strerror(errno);
     return false;
   };
+  InstallTemporaryCleanup();
+  RemoveStaleTemporaries(dir, target.filename().string());
+  // Signals are held while the temporary is created and registered, so
+  // that none can strike between the two and leave it behind.
+  sigset_t fatal, previous;
+  ::sigemptyset(&fatal);
+  for (int signal : kCleanupSignals) ::sigaddset(&fatal, signal);
+  ::pthread_sigmask(SIG_BLOCK, &fatal, &previous);
   const int fd = mkstemp(pattern.data());
+  std::optional<TTemporaryGuard> guard;
+  if (fd >= 0) guard.emplace(pattern);
+  ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   if (fd < 0) return fail("cannot create a temporary file in " + dir.string());
   const char* p = contents.data();
   size_t left = contents.size();

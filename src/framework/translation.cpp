@@ -40,10 +40,9 @@ std::string Unescape(const std::string& s) {
 
 }  // namespace
 
-bool LoadDictionary(const std::string& path) {
+static bool ReadDictionary(const std::string& path, std::unordered_map<std::string, std::string>& texts) {
   std::ifstream in(path);
   if (!in) return false;
-  std::unordered_map<std::string, std::string> texts;
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -52,6 +51,12 @@ bool LoadDictionary(const std::string& path) {
     if (tab == std::string::npos || tab == 0) continue;
     texts[Unescape(line.substr(0, tab))] = Unescape(line.substr(tab + 1));
   }
+  return true;
+}
+
+bool LoadDictionary(const std::string& path) {
+  std::unordered_map<std::string, std::string> texts;
+  if (!ReadDictionary(path, texts)) return false;
   Dictionary& d = TheDictionary();
   std::unique_lock guard(d.lock);
   d.texts = std::move(texts);
@@ -74,6 +79,21 @@ bool SetLanguage(const std::string& language) {
   if (LoadDictionary(path.string())) return true;
   ClearDictionary();
   return false;
+}
+
+std::string TranslateInto(const std::string& german, const std::string& language) {
+  if (language == "de") return german;
+  static std::mutex lock;
+  static std::unordered_map<std::string, std::unordered_map<std::string, std::string>> dictionaries;
+  std::lock_guard guard(lock);
+  auto it = dictionaries.find(language);
+  if (it == dictionaries.end()) {
+    std::unordered_map<std::string, std::string> texts;
+    ReadDictionary((std::filesystem::path(ProgramDataDir()) / ("dictionary." + language + ".tsv")).string(), texts);
+    it = dictionaries.emplace(language, std::move(texts)).first;
+  }
+  const auto found = it->second.find(german);
+  return found == it->second.end() ? german : found->second;
 }
 
 std::string Translate(const std::string& german) {

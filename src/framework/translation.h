@@ -21,4 +21,10 @@ void ClearDictionary();
 // The translation of a German text, or the text itself.
 std::string Translate(const std::string& german);
 
+// The translation of a German text into `language` ("de" gives the text
+// itself), whichever language is selected; the dictionary is read once.
+// Input in either language (a switch item typed in English while the
+// program speaks German) is matched through it.
+std::string TranslateInto(const std::string& german, const std::string& language);
+
 }  // namespace torvacalc

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <algorithm>
+#include <array>
+#include <type_traits>
 
 namespace torvacalc {
 
@@ -174,7 +176,7 @@ constexpr int HighestExponent(const TTerm (&terms)[N], int TTerm::*exponent) {
 // read as 0: only the derivative of a term with I = 0 or 1 reaches them, and
 // its factor I or I (I - 1) is 0, so the product stays 0 (and finite also at
 // x = 0).
-template <int Low, int High>
+template <int Low, int High, typename Real = Extended>
 class TPowers {
   static_assert(High >= 0, "a table with only negative exponents");
   static constexpr int kFirst = std::min(Low, 0) - 2;
@@ -185,33 +187,33 @@ class TPowers {
   static constexpr int kHighLast = kSplit ? High / 8 : kHighFirst;
 
  public:
-  explicit TPowers(Extended x) {
+  explicit TPowers(Real x) {
     if constexpr (kSplit) {
       low_[0] = 1;
       for (int k = 1; k < 8; ++k) low_[k] = low_[k - 1] * x;
-      const Extended x8 = low_[7] * x;
-      Extended* const high = high_ - kHighFirst;  // high[m] = x^(8 m)
+      const Real x8 = low_[7] * x;
+      Real* const high = high_ - kHighFirst;  // high[m] = x^(8 m)
       high[0] = 1;
       for (int m = 1; m <= kHighLast; ++m) high[m] = high[m - 1] * x8;
       if constexpr (Low >= 0) {
         high[-1] = 0;
       } else {
-        const Extended inverse = 1 / x8;
+        const Real inverse = 1 / x8;
         for (int m = -1; m >= kHighFirst; --m) high[m] = high[m + 1] * inverse;
       }
     } else {
-      Extended* const p = low_ - kFirst;  // p[k] = x^k
+      Real* const p = low_ - kFirst;  // p[k] = x^k
       p[0] = 1;
       for (int k = 1; k <= High; ++k) p[k] = p[k - 1] * x;
       if constexpr (Low >= 0) {
         p[-1] = p[-2] = 0;
       } else {
-        const Extended inverse = 1 / x;
+        const Real inverse = 1 / x;
         for (int k = -1; k >= kFirst; --k) p[k] = p[k + 1] * inverse;
       }
     }
   }
-  Extended operator[](int k) const {
+  Real operator[](int k) const {
     // k & 7 and k >> 3 are the remainder and the floor quotient by 8, also
     // for negative k.
     if constexpr (kSplit) return low_[k & 7] * high_[(k >> 3) - kHighFirst];
@@ -219,9 +221,44 @@ class TPowers {
   }
 
  private:
-  Extended low_[kSplit ? 8 : High - kFirst + 1];
-  Extended high_[kHighLast - kHighFirst + 1];
+  Real low_[kSplit ? 8 : High - kFirst + 1];
+  Real high_[kHighLast - kHighFirst + 1];
 };
+
+// The precision of the property kernels of the Gibbs regions 1, 2 and 5:
+// their sums are evaluated in double. The coefficients are published to 14
+// digits, and the rounding of a sum of some 40 terms in double stays near
+// 1E-14 relative (the header lists what the verification tables show); an
+// SSE double operation costs a fraction of an x87 extended one. Arguments
+// and results stay Extended. The derivative functions of the family
+// (CalculateGammaPi1 and so on) and region 3 keep Extended throughout: the
+// former serve numerical differentiation, the latter a density search that
+// must give its pressure back to 14 digits near the critical point.
+using TKernel = double;
+
+// A coefficient table in the kernel precision, made at compile time.
+struct TKernelTerm {
+  int I;
+  int J;
+  TKernel n;
+};
+template <size_t N>
+constexpr std::array<TKernelTerm, N> ToKernel(const TTerm (&terms)[N]) {
+  std::array<TKernelTerm, N> r{};
+  for (size_t k = 0; k < N; ++k) r[k] = {terms[k].I, terms[k].J, static_cast<TKernel>(terms[k].n)};
+  return r;
+}
+template <const auto& Terms>
+inline constexpr auto kKernelTerms = ToKernel(Terms);
+
+// The coefficient table of a sum in the precision `Real` it is made in.
+template <typename Real, const auto& Terms>
+constexpr const auto& TermsIn() {
+  if constexpr (std::is_same_v<Real, Extended>)
+    return Terms;
+  else
+    return kKernelTerms<Terms>;
+}
 
 // The sums that an evaluation of a fundamental equation f = sum n x^I y^J
 // can ask for, as bits: f, its first and second derivatives by x, by y, and
@@ -246,7 +283,7 @@ constexpr bool OrderedByI(const TTerm (&terms)[N]) {
 //   a0 = sum n y^J, a1 = sum n J y^(J-1), a2 = sum n J (J-1) y^(J-2),
 // and each such group then contributes x^I a0 to f, I x^(I-1) a0 to df/dx,
 // x^I a1 to df/dy and so on, so that a power of x is looked up once a group.
-template <unsigned Want, const auto& Terms>
+template <unsigned Want, const auto& Terms, typename Real = Extended>
 TSums SumTerms(Extended x, Extended y) {
   static_assert(OrderedByI(Terms));
   constexpr int lowI = LowestExponent(Terms, &TTerm::I), highI = HighestExponent(Terms, &TTerm::I);
@@ -254,27 +291,27 @@ TSums SumTerms(Extended x, Extended y) {
   constexpr bool kA0 = (Want & (kF | kFx | kFxx)) != 0;
   constexpr bool kA1 = (Want & (kFy | kFxy)) != 0;
   constexpr bool kA2 = (Want & kFyy) != 0;
-  const TPowers<lowI, highI> xp(x);
-  const TPowers<lowJ, highJ> yp(y);
-  TSums s;
-  Extended a0 = 0, a1 = 0, a2 = 0;
+  const TPowers<lowI, highI, Real> xp(static_cast<Real>(x));
+  const TPowers<lowJ, highJ, Real> yp(static_cast<Real>(y));
+  Real f = 0, fx = 0, fxx = 0, fy = 0, fyy = 0, fxy = 0;
+  Real a0 = 0, a1 = 0, a2 = 0;
   auto addGroup = [&](int I) {
     if constexpr ((Want & (kF | kFy | kFyy)) != 0) {
-      const Extended p = xp[I];
-      if constexpr ((Want & kF) != 0) s.f += p * a0;
-      if constexpr ((Want & kFy) != 0) s.y += p * a1;
-      if constexpr ((Want & kFyy) != 0) s.yy += p * a2;
+      const Real p = xp[I];
+      if constexpr ((Want & kF) != 0) f += p * a0;
+      if constexpr ((Want & kFy) != 0) fy += p * a1;
+      if constexpr ((Want & kFyy) != 0) fyy += p * a2;
     }
     if constexpr ((Want & (kFx | kFxy)) != 0) {
-      const Extended p = I * xp[I - 1];
-      if constexpr ((Want & kFx) != 0) s.x += p * a0;
-      if constexpr ((Want & kFxy) != 0) s.xy += p * a1;
+      const Real p = I * xp[I - 1];
+      if constexpr ((Want & kFx) != 0) fx += p * a0;
+      if constexpr ((Want & kFxy) != 0) fxy += p * a1;
     }
-    if constexpr ((Want & kFxx) != 0) s.xx += (I * (I - 1)) * xp[I - 2] * a0;
+    if constexpr ((Want & kFxx) != 0) fxx += (I * (I - 1)) * xp[I - 2] * a0;
     a0 = a1 = a2 = 0;
   };
   int group = Terms[0].I;
-  for (const TTerm& t : Terms) {
+  for (const auto& t : TermsIn<Real, Terms>()) {
     if (t.I != group) {
       addGroup(group);
       group = t.I;
@@ -285,6 +322,13 @@ TSums SumTerms(Extended x, Extended y) {
     if constexpr (kA2) a2 += t.n * (J * (J - 1)) * yp[J - 2];
   }
   addGroup(group);
+  TSums s;
+  s.f = f;
+  s.x = fx;
+  s.xx = fxx;
+  s.y = fy;
+  s.yy = fyy;
+  s.xy = fxy;
   return s;
 }
 
@@ -314,9 +358,9 @@ struct TGibbs {
 
 // Region 1 in its own variables: gamma is a polynomial in 7.1 - pi and
 // tau - 1.222, so a derivative by pi changes sign.
-template <unsigned Want>
+template <unsigned Want, typename Real = Extended>
 TSums Region1Sums(Extended pi, Extended tau) {
-  return SumTerms<Want, kRegion1>(7.1L - pi, tau - 1.222L);
+  return SumTerms<Want, kRegion1, Real>(7.1L - pi, tau - 1.222L);
 }
 
 template <unsigned Want>
@@ -324,7 +368,7 @@ TGibbs Region1Gibbs(Extended P, Extended t) {
   TGibbs r{};
   r.pi = P / 10 / kP1;
   r.tau = kT1 / Kelvin(t);
-  const TSums s = Region1Sums<Want>(r.pi, r.tau);
+  const TSums s = Region1Sums<Want, TKernel>(r.pi, r.tau);
   r.g = s.f;
   r.gp = -s.x;
   r.gpp = s.xx;
@@ -343,10 +387,10 @@ TGibbs IdealGasGibbs(Extended pi, Extended tau, Extended yR) {
   TGibbs r{};
   r.pi = pi;
   r.tau = tau;
-  const TSums res = SumTerms<Want, Residual>(pi, yR);
+  const TSums res = SumTerms<Want, Residual, TKernel>(pi, yR);
   constexpr unsigned kIdeal = Want & (kF | kFy | kFyy);
   TSums ideal;
-  if constexpr (kIdeal != 0) ideal = SumTerms<kIdeal, Ideal>(1, tau);
+  if constexpr (kIdeal != 0) ideal = SumTerms<kIdeal, Ideal, TKernel>(1, tau);
   if constexpr ((Want & kF) != 0) r.g = std::log(pi) + ideal.f + res.f;
   r.gt = ideal.y + res.y;
   r.gtt = ideal.yy + res.yy;
@@ -713,11 +757,12 @@ class TRegion3Isotherm {
 
   TIsothermPoint At(Extended rho) const {
     const Extended delta = rho / kRho3;
+    const Extended d = delta;
     Extended q = c_[kDegree], q1 = 0, q2 = 0;  // the polynomial and its derivatives
     for (int I = kDegree - 1; I >= 0; --I) {
-      q2 = q2 * delta + 2 * q1;
-      q1 = q1 * delta + q;
-      q = q * delta + c_[I];
+      q2 = q2 * d + 2 * q1;
+      q1 = q1 * d + q;
+      q = q * d + c_[I];
     }
     const Extended fd = kN1Region3 / delta + q1;
     const Extended fdd = -kN1Region3 / (delta * delta) + q2;
@@ -943,9 +988,15 @@ TIF97Caloric CalculateCaloric(int range, Extended P, Extended t, Extended rho) {
 
 // ------------------------------------------------ saturation and B23
 
+// The saturation line runs from 273.15 K (611.213 Pa) to the critical point;
+// beyond either end there is no saturation state, so no value rather than
+// the critical one (which would make a supercritical state look saturated).
+constexpr Extended kSaturationTMin = 0;              // degC
+constexpr Extended kSaturationPMin = 611.213E-5L;    // bar
+
 Extended CalculatePv(Extended t) {
-  if (!Available(t) || Kelvin(t) <= 0) return NoValue;
-  if (t >= WaterConstants.Tc) return WaterConstants.Pc;
+  if (!Available(t) || t < kSaturationTMin || t > WaterConstants.Tc) return NoValue;
+  if (t == WaterConstants.Tc) return WaterConstants.Pc;
   const Extended T = Kelvin(t);
   const Extended theta = T + kN4[9] / (T - kN4[10]);
   const Extended A = theta * theta + kN4[1] * theta + kN4[2];
@@ -958,8 +1009,9 @@ Extended CalculatePv(Extended t) {
 }
 
 Extended CalculateTv(Extended P) {
-  if (!Available(P) || P <= 0) return NoValue;
-  if (P >= WaterConstants.Pc) return WaterConstants.Tc;
+  // The lowest pressure with a rounding margin, so that Tv(Pv(0 degC)) reads.
+  if (!Available(P) || P < kSaturationPMin * (1 - 1E-9L) || P > WaterConstants.Pc) return NoValue;
+  if (P == WaterConstants.Pc) return WaterConstants.Tc;
   const Extended beta = std::sqrt(std::sqrt(P / 10));
   const Extended E = beta * beta + kN4[3] * beta + kN4[6];
   const Extended F = kN4[1] * beta * beta + kN4[4] * beta + kN4[7];

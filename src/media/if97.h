@@ -14,6 +14,28 @@
 // in Pa s, thermal conductivity in W/(m K). Inside, the equations work in
 // MPa and K as the releases do. Every function returns NoValue for a missing
 // input and for an arithmetic failure.
+//
+// Precision of the kernels. Arguments, results and NoValue are Extended.
+// - Properties of regions 1, 2 and 5 (CalculateRho1, Calculateh2, ...,
+//   CalculateCaloric, and region 3's start estimates): the sums of the
+//   Gibbs functions are evaluated in double, the reduced variables and the
+//   property relations around them in Extended. Against an Extended
+//   evaluation over 4000 states of the three regions the largest relative
+//   differences are: region 1 rho 4E-15, h 2E-13 (h passes through 0 at the
+//   triple point), s 1E-13, cp 4E-14, cv 1.2E-12, w 9E-13; regions 2 and 5
+//   1E-15 and below for every property. The verification tables of
+//   R7-97(2012) (Tables 5, 15 and 42) are met to 9 digits and more. The
+//   rate of density and enthalpy from (t, P) rises about 3x in regions 1
+//   and 2 and 4x in region 5.
+// - The derivative functions of the families (CalculateGamma1 ...,
+//   CalculatePhi3 ...), region 3 (Helmholtz function, density search, its
+//   isotherm polynomial), the saturation line, the 2-3 boundary and the
+//   transport properties: Extended throughout, results unchanged to the bit
+//   (the searched region 3 density starts from a region 1 or 2 estimate and
+//   may move in its last bits: 8E-17 relative at most over 3300 states).
+//   Numerical differentiation of the family functions and the density
+//   search, which gives its pressure back to 14 digits near the critical
+//   point, need the extended mantissa.
 #pragma once
 
 #include "framework/basics.h"
@@ -141,11 +163,11 @@ struct TIF97Caloric {
 TIF97Caloric CalculateCaloric(int range, Extended P, Extended t, Extended rho = NoValue);
 
 // ------------------------------------------------ saturation and B23
-// Saturation pressure at t (R7-97(2012), eq. 30); 220.64 bar at and above
-// the critical temperature.
+// Saturation pressure at t (R7-97(2012), eq. 30) from 0 degC to the
+// critical temperature (220.64 bar there); NoValue outside that range.
 Extended CalculatePv(Extended t);
-// Saturation temperature at P (R7-97(2012), eq. 31); NoValue for P missing or
-// not positive, 373.946 degC at and above the critical pressure.
+// Saturation temperature at P (R7-97(2012), eq. 31) from 611.213 Pa to the
+// critical pressure (373.946 degC there); NoValue outside that range.
 Extended CalculateTv(Extended P);
 // Boundary between regions 2 and 3 (R7-97(2012), eqs. 5 and 6); p23 is
 // NoValue below 0 K and above 2000 degC.

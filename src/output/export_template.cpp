@@ -1,6 +1,7 @@
 #include "output/export_template.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -19,13 +20,6 @@ namespace torvacalc {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Trim(const std::string& s) {
-  const size_t b = s.find_first_not_of(" \t\r\n");
-  if (b == std::string::npos) return {};
-  const size_t e = s.find_last_not_of(" \t\r\n");
-  return s.substr(b, e - b + 1);
-}
 
 bool IsValidUtf8(const std::string& s) {
   for (size_t i = 0; i < s.size();) {
@@ -72,7 +66,7 @@ class TIniText {
     std::string line;
     std::string* section = nullptr;
     while (std::getline(in, line)) {
-      const std::string t = Trim(line);
+      const std::string t = TrimBlanks(line);
       if (t.empty() || t[0] == ';') continue;
       if (t.front() == '[' && t.back() == ']') {
         FSections.push_back({t.substr(1, t.size() - 2), {}});
@@ -81,7 +75,7 @@ class TIniText {
       }
       const size_t eq = t.find('=');
       if (!section || eq == std::string::npos) continue;
-      FSections.back().second.emplace_back(Trim(t.substr(0, eq)), Trim(t.substr(eq + 1)));
+      FSections.back().second.emplace_back(TrimBlanks(t.substr(0, eq)), TrimBlanks(t.substr(eq + 1)));
     }
   }
   bool Read(const std::string& section, const std::string& key, std::string& value) const {
@@ -317,7 +311,7 @@ void TExportTemplateSettings::SaveToIni(const std::string& fileName) const {
 }
 
 TExportCount TExportTemplateSettings::CountMode() const {
-  const std::string c = LowerAscii(Trim(Count));
+  const std::string c = LowerAscii(TrimBlanks(Count));
   if (c == "1") return TExportCount::Single;
   if (c == "multifile") return TExportCount::MultiFile;
   if (c == "multipage") return TExportCount::MultiPage;
@@ -336,7 +330,7 @@ bool TExportTemplateSettings::AcceptsModule(const std::string& className) const 
   std::string entry;
   bool any = false;
   while (std::getline(list, entry, ',')) {
-    entry = Trim(entry);
+    entry = TrimBlanks(entry);
     if (entry.empty()) continue;
     any = true;
     if (entry == "*" || SameName(entry, className) || SameName(entry, shortName)) return true;
@@ -463,10 +457,10 @@ void TExportTemplate::SplitCommand(const std::string& text, std::string& name, s
   const size_t open = text.find('(');
   arguments.clear();
   if (open == std::string::npos) {
-    name = Trim(text);
+    name = TrimBlanks(text);
     argumentText.clear();
   } else {
-    name = Trim(text.substr(0, open));
+    name = TrimBlanks(text.substr(0, open));
     const size_t close = text.rfind(')');
     argumentText = close == std::string::npos || close < open ? text.substr(open + 1)
                                                               : text.substr(open + 1, close - open - 1);
@@ -515,17 +509,33 @@ std::string TExportTemplate::Escaped(const std::string& text) const {
   return FEscapeHtml ? HtmlEscape(text) : text;
 }
 
-std::string TExportTemplate::FormatArgs(const TExportValue& value, const std::vector<std::string>& args,
-                                        std::size_t first) const {
-  const std::string alignment = first < args.size() ? Trim(args[first]) : std::string();
+std::string TExportTemplate::FormatArgs(const std::string& command, const TExportValue& value,
+                                        const std::vector<std::string>& args, std::size_t first) const {
+  const std::string alignment = first < args.size() ? TrimBlanks(args[first]) : std::string();
+  // The field as the template wrote it, for the error messages.
+  auto field = [&] {
+    std::string text = command + "(";
+    for (std::size_t i = 0; i < args.size(); ++i) {
+      if (i >= first + 2 && TrimBlanks(args[i]).empty()) break;
+      text += (i > 0 ? ", " : "") + TrimBlanks(args[i]);
+    }
+    return text + ")";
+  };
   long width = 0;
-  if (first + 1 < args.size()) width = std::strtol(Trim(args[first + 1]).c_str(), nullptr, 10);
+  if (first + 1 < args.size()) {
+    const std::string widthText = TrimBlanks(args[first + 1]);
+    errno = 0;
+    width = std::strtol(widthText.c_str(), nullptr, 10);
+    if (errno == ERANGE || width > ExportMaxFieldWidth)
+      throw EExportTemplate("field " + field() + ": width " + widthText + " is more than " +
+                            std::to_string(ExportMaxFieldWidth) + " characters");
+  }
   // The pattern may hold grouping commas, which split it into several
   // arguments: everything after the width belongs to it, but a last "cut".
   std::size_t last = args.size();
-  while (last > first + 2 && Trim(args[last - 1]).empty()) --last;
+  while (last > first + 2 && TrimBlanks(args[last - 1]).empty()) --last;
   std::string pattern;
-  for (std::size_t i = first + 2; i < last; ++i) pattern += (i > first + 2 ? "," : "") + Trim(args[i]);
+  for (std::size_t i = first + 2; i < last; ++i) pattern += (i > first + 2 ? "," : "") + TrimBlanks(args[i]);
   bool cut = false;
   if (SameName(pattern, "cut")) {
     cut = true;
@@ -534,6 +544,9 @@ std::string TExportTemplate::FormatArgs(const TExportValue& value, const std::ve
     cut = true;
     pattern.erase(pattern.size() - 4);
   }
+  if (NumberPatternDigits(pattern) > ExportMaxPatternDigits)
+    throw EExportTemplate("field " + field() + ": the pattern has more than " +
+                          std::to_string(ExportMaxPatternDigits) + " digits in a row");
   return AlignText(FormatExportValue(value, pattern), alignment, width, cut);
 }
 
@@ -555,16 +568,16 @@ std::string TExportTemplate::ValueCommand(const std::string& name, const std::ve
   const THXFile* file = CurrentCalculation();
   if (!file) return {};
   if (name == "param" || name == "addparam") {
-    const std::string target = Trim(args[0]);
+    const std::string target = TrimBlanks(args[0]);
     const TBixBinaryTag* tag = nullptr;
     if (const TExpTempElement* e = LoopElement(target)) tag = e->Tag;
     if (!tag) tag = name == "param" ? file->GetParameterTag(target) : file->GetAddParameterTag(target);
     if (!tag) return {};
-    const std::string field = Trim(args[1]);
-    return FormatArgs(name == "param" ? ParamField(*file, *tag, field) : AddParamField(*file, *tag, field), args, 2);
+    const std::string field = TrimBlanks(args[1]);
+    return FormatArgs(name, name == "param" ? ParamField(*file, *tag, field) : AddParamField(*file, *tag, field), args, 2);
   }
   if (name == "infos") {
-    const std::string field = Trim(args[0]);
+    const std::string field = TrimBlanks(args[0]);
     TExportValue value;
     if (SameName(field, "Caption")) {
       std::string caption = file->GetIdentifier();
@@ -581,11 +594,11 @@ std::string TExportTemplate::ValueCommand(const std::string& name, const std::ve
     } else {
       value = TExportValue::Text(file->FileInfos().Value(field));
     }
-    return FormatArgs(value, args, 1);
+    return FormatArgs(name, value, args, 1);
   }
-  if (name == "fullfilename") return FormatArgs(TExportValue::Text(CalcFullFileName(*file)), args, 0);
-  if (name == "filename") return FormatArgs(TExportValue::Text(CalcFileName(*file)), args, 0);
-  if (name == "filepath") return FormatArgs(TExportValue::Text(CalcFilePath(*file)), args, 0);
+  if (name == "fullfilename") return FormatArgs(name, TExportValue::Text(CalcFullFileName(*file)), args, 0);
+  if (name == "filename") return FormatArgs(name, TExportValue::Text(CalcFileName(*file)), args, 0);
+  if (name == "filepath") return FormatArgs(name, TExportValue::Text(CalcFilePath(*file)), args, 0);
   return {};
 }
 
@@ -609,7 +622,7 @@ std::vector<TExpTempElement> TExportTemplate::LoopElements(TExpTempLoopKind kind
     if (!tag) return;
     if (file->AttributeExists(*tag, "_ItemIsValid") && !file->AttributeAsBoolean(*tag, "_ItemIsValid")) return;
     if (!wantEmpty && (!file->AttributeAsBoolean(*tag, "Utilized", true) ||
-                       Trim(TagText(*file, *tag, "DisplayText")).empty()))
+                       TrimBlanks(TagText(*file, *tag, "DisplayText")).empty()))
       return;
     if (!wantInvisible && (file->AttributeAsInteger(*tag, "DisplayState", dsNormal) == dsInvisible ||
                            (file->AttributeExists(*tag, "DetailLevel") &&
@@ -656,7 +669,7 @@ std::vector<TExpTempElement> TExportTemplate::LoopElements(TExpTempLoopKind kind
       if (const TBixBinaryTag* data = CalculationChild(*file, "AdditionalDatas"))
         if (const TBixBinaryTag* items = data->FindFirstTag("Items"))
           for (const auto& item : items->GetTags())
-            if (wantEmpty || !Trim(AddParamText(*file, *item)).empty())
+            if (wantEmpty || !TrimBlanks(AddParamText(*file, *item)).empty())
               elements.push_back({caption(*item), item.get(), -1});
       break;
   }
@@ -669,7 +682,7 @@ std::vector<TExpTempElement> TExportTemplate::LoopElements(TExpTempLoopKind kind
 
 void TExportTemplate::LoopCommand(const std::vector<std::string>& args) {
   TExpTempLoop loop;
-  loop.KindWord = Trim(args[0]);
+  loop.KindWord = TrimBlanks(args[0]);
   loop.Bookmark = FPosition;
   const std::string k = LowerAscii(loop.KindWord);
   bool known = true;
@@ -682,7 +695,7 @@ void TExportTemplate::LoopCommand(const std::vector<std::string>& args) {
   if (known && !Erasing()) {
     std::vector<std::string> options;
     for (std::size_t i = 1; i < args.size(); ++i)
-      if (!Trim(args[i]).empty()) options.push_back(Trim(args[i]));
+      if (!TrimBlanks(args[i]).empty()) options.push_back(TrimBlanks(args[i]));
     loop.Elements = LoopElements(loop.Kind, options);
   }
   if (loop.Elements.empty()) {

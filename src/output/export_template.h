@@ -230,7 +230,11 @@ class TExportTemplate {
   std::vector<TExpTempElement> LoopElements(TExpTempLoopKind kind, const std::vector<std::string>& options) const;
   const TExpTempElement* LoopElement(const std::string& kindWord) const;
   const TBixBinaryTag* CurrentElementTag(TExpTempLoopKind kind) const;
-  std::string FormatArgs(const TExportValue& value, const std::vector<std::string>& args, std::size_t first) const;
+  // Formats a value by the alignment, width and pattern arguments from
+  // args[first] on; throws EExportTemplate naming the field `command` when
+  // the width or the pattern are beyond the limits of value_format.h.
+  std::string FormatArgs(const std::string& command, const TExportValue& value, const std::vector<std::string>& args,
+                         std::size_t first) const;
   std::string Escaped(const std::string& text) const;
   void SelectCalculation(long index);
 

@@ -259,6 +259,7 @@ TExprValue TExpressionParser::ParseStr(const std::string& text) {
   FText = text;
   FPos = 1;
   FErrorPos = 0;
+  FDepth = 0;
   FErrorMessage.clear();
   FNamePath.clear();
   FArguments.clear();
@@ -274,6 +275,21 @@ void TExpressionParser::SetError(const std::string& expected) {
   const auto at = message.find("%s");
   if (at != std::string::npos) message.replace(at, 2, expected);
   FErrorMessage = message;
+}
+
+bool TExpressionParser::EnterNesting() {
+  if (FDepth >= ExprMaxNesting) {
+    if (!HasError()) {
+      FErrorPos = static_cast<int>(FPos);
+      std::string message = Translate("Mehr als %d Klammerebenen.");
+      const auto at = message.find("%d");
+      if (at != std::string::npos) message.replace(at, 2, std::to_string(ExprMaxNesting));
+      FErrorMessage = message;
+    }
+    return false;
+  }
+  ++FDepth;
+  return true;
 }
 
 bool TExpressionParser::IsNumericalFunction() const {
@@ -363,8 +379,10 @@ TExprValue TExpressionParser::NotExpr() {
 TExprValue TExpressionParser::ParenthesesExpr() {
   if (HasError()) return TExprValue::Boolean(false);
   if (FToken != "(") return EqExpr();
+  if (!EnterNesting()) return TExprValue::Boolean(false);
   NextToken();
   TExprValue result = OrExpr();
+  LeaveNesting();
   if (FToken != ")") {
     SetError(")");
     return TExprValue::Boolean(false);
@@ -472,8 +490,10 @@ TExprValue TExpressionParser::ElementExpr() {
     return TExprValue::Real(static_cast<double>(x));
   }
   if (FToken == "(") {
+    if (!EnterNesting()) return TExprValue::Text({});
     NextToken();
     TExprValue result = StrConcatExpr();
+    LeaveNesting();
     if (FToken != ")") {
       SetError(")");
       return TExprValue::Text({});
@@ -500,8 +520,12 @@ TExprValue TExpressionParser::FuncExpr() {
     NextToken();
   }
   std::vector<std::string> arguments;
-  if (FToken == "(" && !ParamExpr(IsBuiltInName(path.front()), arguments))
-    return TExprValue::Text({});
+  if (FToken == "(") {
+    if (!EnterNesting()) return TExprValue::Text({});
+    const bool complete = ParamExpr(IsBuiltInName(path.front()), arguments);
+    LeaveNesting();
+    if (!complete) return TExprValue::Text({});
+  }
   // Arguments may hold elements of their own; the lists are set only now,
   // when this element is evaluated.
   FNamePath = std::move(path);

@@ -63,6 +63,11 @@ Extended ExprTextToNumber(const std::string& text);
 // that are not finite.
 std::string ExprNumberText(Extended value);
 
+// Deepest nesting of parentheses and function calls an expression may
+// have. The parser descends recursively; the limit keeps a hostile
+// expression from exhausting the stack, and is far beyond any real template.
+inline constexpr int ExprMaxNesting = 256;
+
 class TExpressionParser {
  public:
   // Asked for an element that the parser (and a derived parser) could not
@@ -129,11 +134,16 @@ class TExpressionParser {
   TExprValue ElementExpr();
   TExprValue FuncExpr();
   bool ParamExpr(bool evaluate, std::vector<std::string>& arguments);
+  // Enters one level of nesting; false (with the error set) beyond
+  // ExprMaxNesting. Every successful call is paired with LeaveNesting.
+  bool EnterNesting();
+  void LeaveNesting() { --FDepth; }
 
   std::string FText;
   size_t FPos = 1;        // next character to read, counted from 1
   std::string FToken;
   int FErrorPos = 0;      // 0: no error
+  int FDepth = 0;         // open parentheses and argument lists
   std::string FErrorMessage;
   std::vector<std::string> FNamePath;
   std::vector<std::string> FArguments;

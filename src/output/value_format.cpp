@@ -105,11 +105,18 @@ std::string Group(const std::string& digits, char mark) {
 std::string LayoutNumber(const TNumberLayout& l, Extended magnitude, bool& isZero) {
   if (!l.HasDigits) return l.Prefix;  // a section of literal text only
   const THXOptions& options = HXOptions();
-  char buf[128];
+  // A long double may have 4933 integer digits: the text is as long as it
+  // needs to be.
+  auto print = [&](const char* format) {
+    const int n = std::snprintf(nullptr, 0, format, l.FracPlaces, magnitude);
+    std::string out(static_cast<size_t>(std::max(n, 0)) + 1, '\0');
+    std::snprintf(out.data(), out.size(), format, l.FracPlaces, magnitude);
+    out.pop_back();
+    return out;
+  };
   std::string intPart, fraction, exponent;
   if (l.ExpChar) {
-    std::snprintf(buf, sizeof buf, "%.*Le", l.FracPlaces, magnitude);
-    const std::string s = buf;  // "d.ddde+XX"
+    const std::string s = print("%.*Le");  // "d.ddde+XX"
     const size_t e = s.find('e');
     const size_t point = s.find('.');
     intPart = s.substr(0, point == std::string::npos ? e : point);
@@ -120,8 +127,7 @@ std::string LayoutNumber(const TNumberLayout& l, Extended magnitude, bool& isZer
       expDigits.insert(0, static_cast<size_t>(l.ExpDigits) - expDigits.size(), '0');
     exponent = std::string(1, l.ExpChar) + (exp < 0 ? "-" : l.ExpPlus ? "+" : "") + expDigits;
   } else {
-    std::snprintf(buf, sizeof buf, "%.*Lf", l.FracPlaces, magnitude);
-    const std::string s = buf;
+    const std::string s = print("%.*Lf");
     const size_t point = s.find('.');
     intPart = s.substr(0, point);
     if (point != std::string::npos) fraction = s.substr(point + 1);
@@ -192,6 +198,15 @@ bool StartsWithNoCase(const std::string& s, size_t at, const char* word) {
 }  // namespace
 
 std::string GeneralRealText(Extended value) { return ExprNumberText(value); }
+
+int NumberPatternDigits(const std::string& pattern) {
+  int most = 0;
+  for (const std::string& section : PatternSections(pattern)) {
+    const TNumberLayout l = ReadLayout(section);
+    most = std::max({most, l.IntZeros, l.FracPlaces, l.ExpDigits});
+  }
+  return most;
+}
 
 std::string FormatNumberPattern(const std::string& pattern, Extended value) {
   if (IsNoValue(value) || !std::isfinite(value)) return {};

@@ -42,6 +42,18 @@ struct TExportValue {
 // program options. NoValue and values that are not finite give empty text.
 std::string FormatNumberPattern(const std::string& pattern, Extended value);
 
+// Limits of a template field: the column width and the digit placeholders
+// of one section of a number pattern (a long double carries 18 to 19
+// significant digits, so more places only pad with zeros). Templates that
+// ask for more are refused rather than producing gigabytes of blanks.
+inline constexpr long ExportMaxFieldWidth = 1000;
+inline constexpr int ExportMaxPatternDigits = 60;
+
+// The most digit placeholders one section of a number pattern asks for: the
+// larger of the zeros before the point, the places after it and the
+// exponent digits.
+int NumberPatternDigits(const std::string& pattern);
+
 // Formats a date by a pattern: d dd ddd dddd (day, names), ddddd (short
 // date), dddddd (long date), m mm mmm mmmm (month; minutes right after an
 // hour), yy yyyy, h hh, n nn, s ss, z zzz, t tt (short and long time),

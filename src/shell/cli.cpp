@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <ostream>
+
+#include <sys/stat.h>
 
 #include "files/calculation_file.h"
 #include "framework/options.h"
@@ -43,6 +46,45 @@ std::pair<std::string, std::string> SplitAssignment(const std::string& arg) {
   return {arg.substr(0, eq), arg.substr(eq + 1)};
 }
 
+std::string TerminalText(const std::string& text) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == 0x7F) {
+      out += "\\x";
+      out += kHex[c >> 4];
+      out += kHex[c & 0xF];
+    } else if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+      const auto c1 = static_cast<unsigned char>(text[++i]);
+      out += "\\u00";
+      out += kHex[c1 >> 4];
+      out += kHex[c1 & 0xF];
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+void RequireRegularFile(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) throw EUsage(path + ": no such file");
+    throw EUsage(path + ": " + std::strerror(errno));
+  }
+  if (S_ISREG(st.st_mode)) return;
+  const char* what = S_ISDIR(st.st_mode)    ? "a directory"
+                     : S_ISFIFO(st.st_mode) ? "a FIFO"
+                     : S_ISCHR(st.st_mode)  ? "a character device"
+                     : S_ISBLK(st.st_mode)  ? "a block device"
+                     : S_ISSOCK(st.st_mode) ? "a socket"
+                                            : "a special file";
+  throw EUsage(path + ": " + what + ", not a regular file");
+}
+
 long double ParseNumberArg(const std::string& text, const std::string& what) {
   std::string s = text;
   std::replace(s.begin(), s.end(), ',', '.');
@@ -63,7 +105,9 @@ int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     RegisterCalculationFiles();
     // The user's options first; the command line overrides them.
     LoadProgramOptions(TSettingsStore::Instance(), HXOptions());
-    if (HXOptions().Language != "de" && !SetLanguage(HXOptions().Language))
+    // Always set, so that a run in-process after another starts from the
+    // configured language ("de" clears a dictionary an earlier run loaded).
+    if (!SetLanguage(HXOptions().Language))
       err << "torvacalc: warning: no dictionary for \"" << HXOptions().Language
           << "\" found; texts are shown in German\n";
     size_t i = 0;
@@ -112,10 +156,10 @@ int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     CommandContext ctx{out, err, errIsTerminal};
     return it->run(rest, ctx);
   } catch (const EUsage& e) {
-    err << "torvacalc: " << e.what() << "\n";
+    err << "torvacalc: " << TerminalText(e.what()) << "\n";
     return ExitUsage;
   } catch (const std::exception& e) {
-    err << "torvacalc: " << e.what() << "\n";
+    err << "torvacalc: " << TerminalText(e.what()) << "\n";
     return ExitUsage;
   }
 }

@@ -43,6 +43,7 @@ bool IsFileOption(const std::string& arg, const char* name) {
 }
 
 std::unique_ptr<THXFile> LoadCalculation(const std::string& fileName) {
+  RequireRegularFile(fileName);
   auto file = std::make_unique<THXFile>();
   try {
     file->Load(fileName);
@@ -91,10 +92,10 @@ int RunEval(const std::vector<std::string>& args, CommandContext& ctx) {
   THXExpressionParser parser(source.get(), dest.get());
   const TExprValue value = parser.ParseStr(expr);
   if (parser.ErrorPos() != 0) {
-    ctx.err << "error at " << parser.ErrorPos() << ": " << parser.ErrorMessage() << "\n";
+    ctx.err << "error at " << parser.ErrorPos() << ": " << TerminalText(parser.ErrorMessage()) << "\n";
     return ExitFailure;
   }
-  ctx.out << value.AsText() << "\n";
+  ctx.out << TerminalText(value.AsText()) << "\n";
   return ExitOk;
 }
 

@@ -96,6 +96,7 @@ class TProgressBar {
 // beside its document, or a name from the template folders.
 std::string ResolveTemplate(const std::string& arg) {
   std::error_code ec;
+  if (fs::exists(arg, ec)) RequireRegularFile(arg);
   if (fs::is_regular_file(arg, ec)) {
     const std::string ext = fs::path(arg).extension().string();
     if (!SameName(ext, ".hxe") && !SameName(ext, ".hxe_u8")) return arg;
@@ -138,7 +139,7 @@ int RunExport(const std::vector<std::string>& args, CommandContext& ctx) {
     const std::string& a = args[i];
     if (a == "--list") return ListTemplates(ctx);
     if (a == "-o" || a == "--output") {
-      if (i + 1 >= args.size()) throw EUsage(a + " needs a file name");
+      if (i + 1 >= args.size() || args[i + 1].empty()) throw EUsage(a + " needs a file name");
       output = args[++i];
       hasOutput = true;
     } else if (a.size() > 1 && a[0] == '-') {
@@ -160,6 +161,7 @@ int RunExport(const std::vector<std::string>& args, CommandContext& ctx) {
   }
   std::vector<std::unique_ptr<THXFile>> calculations;
   for (const std::string& f : files) {
+    RequireRegularFile(f);
     auto file = std::make_unique<THXFile>();
     try {
       file->Load(f);

@@ -31,6 +31,7 @@ std::string FlagsText(std::uint32_t flags) {
   add(HXFlagCompressed, "compressed");
   add(HXFlagAttributeSection, "attribute section");
   add(HXFlagOmitEmptyValues, "empty values omitted");
+  add(HXFlagChecksum, "checksum");
   return std::string(hex) + " (" + (names.empty() ? "none" : names) + ")";
 }
 
@@ -45,6 +46,7 @@ std::size_t ItemCount(const THXFile& f) {
 int RunInfo(const std::vector<std::string>& args, CommandContext& ctx) {
   if (args.size() != 1) throw EUsage("info takes one FILE (see torvacalc info --help)");
   const std::string& path = args[0];
+  RequireRegularFile(path);
   THXFile f;
   try {
     f.Load(path);
@@ -55,7 +57,7 @@ int RunInfo(const std::vector<std::string>& args, CommandContext& ctx) {
   }
   std::ostream& out = ctx.out;
   const auto row = [&](const char* label, const std::string& value) {
-    out << label << std::string(14 - std::string(label).size(), ' ') << value << "\n";
+    out << label << std::string(14 - std::string(label).size(), ' ') << TerminalText(value) << "\n";
   };
   row("File:", path);
   row("Format:", "version " + std::to_string(f.GetLoadedVersion()) + ", flags " +
@@ -77,7 +79,7 @@ int RunInfo(const std::vector<std::string>& args, CommandContext& ctx) {
   const auto& lines = f.FileInfos().Lines;
   if (!lines.empty()) {
     out << "\nSummary:\n";
-    for (const auto& line : lines) out << "  " << line << "\n";
+    for (const auto& line : lines) out << "  " << TerminalText(line) << "\n";
   }
   return ExitOk;
 }

@@ -15,6 +15,7 @@
 #include "framework/number_text.h"
 #include "framework/translation.h"
 #include "framework/units.h"
+#include "files/byte_stream.h"
 #include "files/calculation_file.h"
 #include "media/substances_module.h"
 #include "shell/commands.h"
@@ -34,10 +35,11 @@ namespace torvacalc {
 namespace {
 
 const char* kUsage =
-    "Usage: torvacalc module KIND [--json] [-o FILE] [@CASEFILE] [NAME=TEXT ...]\n\n"
+    "Usage: torvacalc module KIND [--json] [--all] [-o FILE] [@CASEFILE] [NAME=TEXT ...]\n\n"
     "Creates the calculation module of KIND on its own, applies the\n"
-    "assignments in order, computes once and prints every item and every\n"
-    "message (as a table, or with --json as one JSON object). With -o FILE\n"
+    "assignments in order, computes once and prints its items and every\n"
+    "message (as a table, or with --json as one JSON object). The table\n"
+    "leaves out the items without a value (--all shows them). With -o FILE\n"
     "the calculation is saved as a calculation file (valve: FILE.cvc), which\n"
     "torvacalc show and torvacalc info open again.\n\n"
     "Kinds:\n"
@@ -63,7 +65,8 @@ const char* kUsage =
     "  NAME=TEXT            a text item\n"
     "  @FILE                the assignments of a case file: one NAME=TEXT per\n"
     "                       line, blank lines and lines starting with # ignored\n\n"
-    "Example: torvacalc module valve @examples/liquid.case qm=300 t/h\n";
+    "An assignment with a blank is one argument: quote it.\n\n"
+    "Example: torvacalc module valve @examples/liquid.case 'qm=300 t/h' 'p1=680 kPa(a)'\n";
 
 }  // namespace
 
@@ -87,37 +90,29 @@ const std::vector<TModuleKind>& ModuleKinds() {
   return kinds;
 }
 
-const TModuleKind* ModuleKindByName(const std::string& kind) {
-  for (const auto& k : ModuleKinds())
-    if (kind == k.kind) return &k;
-  return nullptr;
-}
-
-const TModuleKind* ModuleKindByClass(const std::string& className) {
-  for (const auto& k : ModuleKinds())
-    if (className == k.className) return &k;
-  return nullptr;
-}
-
 namespace {
 
-std::string Trim(const std::string& s) {
-  const size_t b = s.find_first_not_of(" \t\r\n");
-  if (b == std::string::npos) return {};
-  const size_t e = s.find_last_not_of(" \t\r\n");
-  return s.substr(b, e - b + 1);
-}
+// A case file is a page of assignments; anything beyond this is not one.
+constexpr std::size_t kMaxCaseFileSize = std::size_t{1} << 20;
 
-// The assignments of a case file, in order.
+// The assignments of a case file, in order. A UTF-8 byte-order mark at its
+// start (editors on Windows write one) is skipped.
 std::vector<std::string> ReadCaseFile(const std::string& path) {
-  std::ifstream in(path);
-  if (!in) throw EUsage("cannot read case file \"" + path + "\"");
+  RequireRegularFile(path);
+  std::string bytes, error;
+  const TReadFileResult result = ReadFileBytes(path, kMaxCaseFileSize, bytes, &error);
+  if (result == TReadFileResult::TooLarge)
+    throw EUsage(path + ": a case file of more than " + std::to_string(kMaxCaseFileSize >> 10) +
+                 " KiB cannot be one");
+  if (result != TReadFileResult::Ok) throw EUsage("cannot read case file \"" + path + "\": " + error);
+  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
+  std::istringstream in(bytes);
   std::vector<std::string> lines;
   std::string line;
   int no = 0;
   while (std::getline(in, line)) {
     ++no;
-    line = Trim(line);
+    line = TrimBlanks(line);
     if (line.empty() || line[0] == '#') continue;
     if (line.find('=') == std::string::npos)
       throw EUsage(path + ":" + std::to_string(no) + ": expected NAME=TEXT, got \"" + line + "\"");
@@ -126,35 +121,8 @@ std::vector<std::string> ReadCaseFile(const std::string& path) {
   return lines;
 }
 
-void AssignParameter(TCalcParameter& p, const std::string& name, const std::string& text) {
-  const std::string t = Trim(text);
-  p.EnterByUser(t.empty());
-  const size_t blank = t.find_first_of(" \t");
-  std::string number = t, unit;
-  if (blank != std::string::npos) {
-    number = t.substr(0, blank);
-    unit = Trim(t.substr(blank));
-  }
-  if (!unit.empty()) {
-    const int unitNo = TQuantityArray::UnitNoByName(p.GetQuantity(), unit);
-    if (unitNo < 0)
-      throw EUsage(name + ": unknown unit \"" + unit + "\" of " + p.GetQuantityName());
-    p.SetCalcUnitNo(unitNo);
-  }
-  // The text is read as a user types it, in the parameter's chosen unit:
-  // either decimal mark; a text that is no number leaves the parameter
-  // faulty (shown as such), an empty one clears it.
-  std::string normalized = number;
-  std::replace(normalized.begin(), normalized.end(), ',', '.');
-  const auto v = TextToNumber(normalized, '.');
-  if (!v || p.GetCalcUnitNo() == 0)
-    p.SetText(number);
-  else
-    p.SetDisplayValue(*v);
-}
-
 void AssignSwitch(TCalcItem& item, const std::string& name, const std::string& text) {
-  const std::string t = Trim(text);
+  const std::string t = TrimBlanks(text);
   if (auto* multi = dynamic_cast<TCustomCalcMultiSwitch*>(&item)) {
     const int count = static_cast<int>(multi->GetValueList().size());
     if (!t.empty() && t[0] == '#') {
@@ -165,24 +133,23 @@ void AssignSwitch(TCalcItem& item, const std::string& name, const std::string& t
       multi->SetSwitchStatus(static_cast<int>(n));
       return;
     }
-    if (multi->IndexOfText(t) < 0) throw EUsage(name + ": unknown item \"" + t + "\"");
-    multi->SetText(t);
+    // The item's text in German or English, whatever the language.
+    const int index = multi->IndexOfText(t);
+    if (index < 0) throw EUsage(name + ": unknown item \"" + t + "\"");
+    multi->SetSwitchStatus(index);
     return;
   }
   auto& two = dynamic_cast<TCalcSwitch&>(item);
-  if (t == "#0" || t == "nein" || t == Translate("nein")) {
-    two.SetChecked(false);
-  } else if (t == "#1" || t == "ja" || t == Translate("ja")) {
-    two.SetChecked(true);
-  } else {
-    throw EUsage(name + ": unknown item \"" + t + "\" (expected ja or nein)");
-  }
+  const TCheckBoxState state = t == "#0" ? cbUnchecked : t == "#1" ? cbChecked : StrToSwitchStatus(t);
+  if (state == cbGrayed)
+    throw EUsage(name + ": unknown item \"" + t + "\" (expected " + Translate("ja") + " or " + Translate("nein") + ")");
+  two.SetChecked(state == cbChecked);
 }
 
 void Assign(TCalcModule& m, const std::string& assignment) {
   auto [name, text] = SplitAssignment(assignment);
-  TCalcItem* item = m.CalcItemByName(Trim(name));
-  if (!item) throw EUsage("unknown item \"" + Trim(name) + "\" of " + m.ClassName());
+  TCalcItem* item = m.CalcItemByName(TrimBlanks(name));
+  if (!item) throw EUsage("unknown item \"" + TrimBlanks(name) + "\" of " + m.ClassName());
   if (auto* p = dynamic_cast<TCalcParameter*>(item))
     AssignParameter(*p, item->GetName(), text);
   else if (dynamic_cast<tCustomCalcSwitch*>(item))
@@ -191,201 +158,23 @@ void Assign(TCalcModule& m, const std::string& assignment) {
     item->SetText(text);
 }
 
-const char* ValueStateName(tValueState s) {
-  switch (s) {
-    case vsNormal: return "vsNormal";
-    case vsUndefined: return "vsUndefined";
-    case vsFaulty: return "vsFaulty";
-    case vsInfinity: return "vsInfinity";
-    case vsMinusInfinity: return "vsMinusInfinity";
-    case vsOutdated: return "vsOutdated";
-  }
-  return "vsUndefined";
-}
-
-const char* MessageTypeName(tCalcMessageType t) {
-  switch (t) {
-    case cmCalculationError: return "cmCalculationError";
-    case cmOutOfBounds: return "cmOutOfBounds";
-    case cmFatalWarning: return "cmFatalWarning";
-    case cmMissingParameter: return "cmMissingParameter";
-    case cmWarning: return "cmWarning";
-    case cmHint: return "cmHint";
-    case cmCorrect: return "cmCorrect";
-    case cmNoLink: return "cmNoLink";
-    case cmNoError: return "cmNoError";
-  }
-  return "cmCalculationError";
-}
-
-}  // namespace
-
-void PrintModuleJson(const TCalcModule& m, const TCalcMessageContainer& messages, std::ostream& out) {
-  TJsonWriter w(out);
-  w.BeginObject().Key("module").String(m.ClassName()).Key("items").BeginObject();
-  for (const TCalcItem* item : m.GetCalcItems()) {
-    w.Key(item->GetName()).BeginObject();
-    if (const auto* p = dynamic_cast<const TCalcParameter*>(item)) {
-      const Extended basic = p->GetValue();
-      const bool has = HasValue(basic);
-      w.Key("kind").String("parameter");
-      w.Key("value").Number(has ? p->GetDisplayValue() : NoValue);
-      w.Key("unit").String(p->GetCalcUnitName());
-      w.Key("basic").Number(basic);
-      w.Key("si").Number(has ? GetSIValue(0, p->GetQuantity(), basic) : NoValue);
-      w.Key("text").String(p->GetDisplayText());
-      w.Key("state").String(ValueStateName(p->GetValueState()));
-      w.Key("inputState").Integer(p->GetInputState());
-      w.Key("utilized").Bool(p->GetUtilized());
-      w.Key("approximated").Bool(p->GetIsApproximated());
-      w.Key("inBounds").Bool(p->GetInBounds());
-    } else if (const auto* multi = dynamic_cast<const TCustomCalcMultiSwitch*>(item)) {
-      w.Key("kind").String("switch").Key("index").Integer(multi->GetSwitchStatus());
-      w.Key("text").String(multi->GetSelectedValue());
-    } else if (const auto* two = dynamic_cast<const TCalcSwitch*>(item)) {
-      const TCheckBoxState s = two->GetSwitchStatus();
-      w.Key("kind").String("switch").Key("index").Integer(s == cbGrayed ? -1 : s == cbChecked ? 1 : 0);
-      w.Key("text").String(Translate(SwitchStatusToStr(s)));
-    } else {
-      w.Key("kind").String("string").Key("text").String(item->GetText());
-    }
-    w.EndObject();
-  }
-  w.EndObject().Key("messages").BeginArray();
-  for (const auto& msg : messages.Messages()) {
-    w.BeginObject().Key("no").Integer(msg->MsgNo).Key("type").String(MessageTypeName(msg->MessageType));
-    w.Key("item");
-    if (msg->CalcItem)
-      w.String(msg->CalcItem->GetName());
-    else
-      w.Null();
-    w.Key("items").BeginArray();
-    for (const TCalcItem* i : msg->CalcItems) w.String(i->GetName());
-    w.EndArray().Key("priority").Integer(msg->Priority).Key("text").String(msg->Text).EndObject();
-  }
-  w.EndArray().EndObject();
-  out << "\n";
-}
-
-// Pads to a width in characters (UTF-8 aware), so that the columns line up.
-std::string Pad(const std::string& s, size_t width) {
-  size_t chars = 0;
-  for (unsigned char c : s)
-    if ((c & 0xC0) != 0x80) ++chars;
-  return chars >= width ? s + " " : s + std::string(width - chars, ' ');
-}
-
-// The octave bands of a noise module (items NAME0500 ... NAME8000) as a
-// small table, one row per spectrum with its energetic sum, and the
-// overall A-weighted level below it.
-static void PrintSpectrumTable(const TCalcModule& m, std::ostream& out) {
-  static const char* bands[] = {"0500", "1000", "2000", "4000", "8000"};
-  std::vector<std::string> rows;
-  for (const char* prefix : {"Lpi", "Lwi", "Rr", "TL", "LpAa", "LwAa"})
-    if (m.CalcItemByName(std::string(prefix) + bands[0])) rows.push_back(prefix);
-  if (rows.empty()) return;
-  out << "\n" << Translate("Oktavspektrum") << "\n" << Pad("", 8);
-  for (const char* b : bands) out << Pad(std::to_string(std::stoi(b)) + " Hz", 10);
-  out << Translate("Summe") << "\n";
-  for (const std::string& r : rows) {
-    out << Pad(r, 8);
-    Extended sum = 0;
-    bool any = false;
-    for (const char* b : bands) {
-      const auto* p = m.CalcItemByName(r + b) ? m.CalcItemByName(r + b)->AsParameter() : nullptr;
-      const Extended v = p ? p->GetValue() : NoValue;
-      char text[32] = "-";
-      if (HasValue(v)) {
-        std::snprintf(text, sizeof text, "%.1f", static_cast<double>(v));
-        sum += std::pow(10.0L, v / 10);
-        any = true;
-      }
-      out << Pad(text, 10);
-    }
-    char total[32] = "-";
-    // Transmission losses are no levels: they have no sum.
-    if (any && r != "Rr" && r != "TL")
-      std::snprintf(total, sizeof total, "%.1f", static_cast<double>(10 * std::log10(sum)));
-    out << total << "\n";
-  }
-  if (const TCalcItem* overall = m.CalcItemByName("LpAa")) {
-    const auto* p = overall->AsParameter();
-    out << "LpAa " << (p && HasValue(p->GetValue()) ? p->GetDisplayText() + " " + p->GetCalcUnitName() : "-")
-        << "\n";
-  }
-}
-
-void PrintModuleTable(const TCalcModule& m, const TCalcMessageContainer& messages, std::ostream& out) {
-  out << m.ClassName() << "\n\n";
-  out << Pad(Translate("Bezeichnung"), 44) << Pad(Translate("Name"), 20) << Pad(Translate("Wert"), 28)
-      << Pad(Translate("Einheit"), 12) << Translate("Zustand") << "\n";
-  for (const TCalcItem* item : m.GetCalcItems()) {
-    std::string value = item->GetDisplayText(), unit, state;
-    if (const auto* p = dynamic_cast<const TCalcParameter*>(item)) {
-      unit = p->GetCalcUnitName();
-      if (HasValue(p->GetValue()) || p->GetValueState() != vsUndefined)
-        state = Translate(InputStateText(p->GetInputState()));
-      if (HasValue(p->GetValue()) && !p->GetInBounds())
-        state += (state.empty() ? "" : ", ") + Translate("ausserhalb der Grenzen");
-    } else if (const auto* multi = dynamic_cast<const TCustomCalcMultiSwitch*>(item)) {
-      value = multi->GetSelectedValue();
-    } else if (const auto* two = dynamic_cast<const TCalcSwitch*>(item)) {
-      value = Translate(SwitchStatusToStr(two->GetSwitchStatus()));
-    }
-    if (!item->GetUtilized()) state += (state.empty() ? "" : ", ") + Translate("nicht verwendet");
-    out << Pad(item->GetCaption(), 44) << Pad(item->GetName(), 20) << Pad(value.empty() ? "-" : value, 28)
-        << Pad(unit, 12) << state << "\n";
-  }
-  PrintSpectrumTable(m, out);
-  out << "\n" << Translate("Meldungen") << ":";
-  if (messages.Messages().empty()) out << " " << Translate("keine");
-  out << "\n";
-  for (const auto& msg : messages.Messages()) {
-    out << "  " << msg->GetTypeText() << " " << msg->MsgNo << ": " << msg->Text;
-    std::string names;
-    for (const TCalcItem* i : msg->CalcItems) names += (names.empty() ? "" : ", ") + i->GetName();
-    if (!names.empty()) out << " [" << names << "]";
-    out << "\n";
-  }
-}
-
-TStandaloneModule::TStandaloneModule(const TModuleKind& kind) : FModule(kind.create()) {
-  FModule->SetCalcMessageContainer(&FMessages);
-}
-
-TStandaloneModule::~TStandaloneModule() {
-  FMessages.RemoveAllMessages();
-  FModule->SetCalcMessageContainer(nullptr);
-}
-
-void TStandaloneModule::Print(std::ostream& out, bool json) const {
-  if (json)
-    PrintModuleJson(*FModule, FMessages, out);
-  else
-    PrintModuleTable(*FModule, FMessages, out);
-}
-
-namespace {
-
 int RunModule(const std::vector<std::string>& args, CommandContext& ctx) {
   if (args.empty()) throw EUsage("module needs a KIND (see torvacalc module --help)");
   const std::string& kind = args[0];
   const TModuleKind* found = ModuleKindByName(kind);
-  if (!found) {
-    std::string known;
-    for (const auto& k : ModuleKinds()) known += (known.empty() ? "" : ", ") + std::string(k.kind);
-    throw EUsage("unknown module kind \"" + kind + "\" (known: " + known + ")");
-  }
+  if (!found) throw EUsage("unknown module kind \"" + kind + "\" (known: " + ModuleKindNames() + ")");
 
-  bool json = false;
+  bool json = false, allRows = false;
   std::string outputFile;
   std::vector<std::string> assignments;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--json") {
       json = true;
+    } else if (a == "--all") {
+      allRows = true;
     } else if (a == "-o") {
-      if (i + 1 >= args.size()) throw EUsage("-o needs a file name");
+      if (i + 1 >= args.size() || args[i + 1].empty()) throw EUsage("-o needs a file name");
       outputFile = args[++i];
     } else if (!a.empty() && a[0] == '@') {
       const auto lines = ReadCaseFile(a.substr(1));
@@ -421,7 +210,7 @@ int RunModule(const std::vector<std::string>& args, CommandContext& ctx) {
       throw EUsage(outputFile + ": " + e.what());
     }
   }
-  standalone.Print(ctx.out, json);
+  standalone.Print(ctx.out, json, allRows);
   return ExitOk;
 }
 

@@ -12,19 +12,22 @@ namespace torvacalc {
 namespace {
 
 const char* kUsage =
-    "Usage: torvacalc show [--json] FILE\n\n"
+    "Usage: torvacalc show [--json] [--all] FILE\n\n"
     "Opens a calculation file written by torvacalc (for example with\n"
     "torvacalc module valve ... -o FILE.cvc), rebuilds the calculation it\n"
     "holds, computes it and prints every item and message in the form of\n"
-    "torvacalc module. A missing, damaged or unknown file ends with one line\n"
+    "torvacalc module (--all: also the items without a value). A missing,\n"
+    "damaged or unknown file ends with one line\n"
     "on stderr and exit code 2.\n";
 
 int RunShow(const std::vector<std::string>& args, CommandContext& ctx) {
-  bool json = false;
+  bool json = false, allRows = false;
   std::string fileName;
   for (const std::string& a : args) {
     if (a == "--json")
       json = true;
+    else if (a == "--all")
+      allRows = true;
     else if (!a.empty() && a[0] == '-')
       throw EUsage("unknown option \"" + a + "\" (see torvacalc show --help)");
     else if (fileName.empty())
@@ -33,8 +36,7 @@ int RunShow(const std::vector<std::string>& args, CommandContext& ctx) {
       throw EUsage("show takes one FILE");
   }
   if (fileName.empty()) throw EUsage("show needs a FILE (see torvacalc show --help)");
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(fileName, ec)) throw EUsage(fileName + ": no such file");
+  RequireRegularFile(fileName);
 
   std::string className;
   try {
@@ -57,7 +59,7 @@ int RunShow(const std::vector<std::string>& args, CommandContext& ctx) {
     throw EUsage(fileName + ": " + e.what());
   }
   module->SetActive(true);
-  standalone.Print(ctx.out, json);
+  standalone.Print(ctx.out, json, allRows);
   return ExitOk;
 }
 

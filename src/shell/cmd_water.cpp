@@ -5,6 +5,8 @@
 #include <ostream>
 
 #include "media/water_steam.h"
+#include "framework/calc_switch.h"
+#include "framework/translation.h"
 #include "shell/commands.h"
 
 namespace torvacalc {
@@ -56,12 +58,10 @@ int RunWater(const std::vector<std::string>& args, CommandContext& ctx) {
   bool liquid = true;
   if (given.count("Liquid")) {
     const std::string& l = given["Liquid"];
-    if (l == "ja")
-      liquid = true;
-    else if (l == "nein")
-      liquid = false;
-    else
-      throw EUsage("Liquid: \"" + l + "\" is neither ja nor nein");
+    const TCheckBoxState state = StrToSwitchStatus(l);
+    if (state == cbGrayed)
+      throw EUsage("Liquid: \"" + l + "\" is neither " + Translate("ja") + " nor " + Translate("nein"));
+    liquid = state == cbChecked;
   }
 
   tWaterSteam w;
@@ -103,9 +103,8 @@ int RunWater(const std::vector<std::string>& args, CommandContext& ctx) {
     ctx.out << line << r.unit << "\n";
   }
   char line[96];
-  std::snprintf(line, sizeof line, "%-8s %d\n%-8s %s\n", "Range", range, "IsSteam",
-                steam ? "ja" : "nein");
-  ctx.out << line;
+  std::snprintf(line, sizeof line, "%-8s %d\n%-8s ", "Range", range, "IsSteam");
+  ctx.out << line << Translate(steam ? "ja" : "nein") << "\n";
   return ExitOk;
 }
 

@@ -19,14 +19,25 @@ struct TModuleKind {
   std::function<std::unique_ptr<TCalcModule>()> create;
 };
 
+// The kinds, in the order `module --help` lists them (cmd_module.cpp).
 const std::vector<TModuleKind>& ModuleKinds();
 const TModuleKind* ModuleKindByName(const std::string& kind);
 const TModuleKind* ModuleKindByClass(const std::string& className);
+// "valve, ...": the names of all kinds, for messages.
+std::string ModuleKindNames();
 
 // Every item and every message of a module: a readable table, or one JSON
-// object {"module", "items", "messages"}.
-void PrintModuleTable(const TCalcModule& module, const TCalcMessageContainer& messages, std::ostream& out);
+// object {"module", "items", "messages"}. The table is headed by `title`
+// (the class name when empty); without `allRows` the rows without a value
+// that no message names are left out and counted. A message raised on
+// several items is one line naming them all.
+void PrintModuleTable(const TCalcModule& module, const TCalcMessageContainer& messages, std::ostream& out,
+                      bool allRows = true, const std::string& title = {});
 void PrintModuleJson(const TCalcModule& module, const TCalcMessageContainer& messages, std::ostream& out);
+
+// The number-plus-unit entry of the command line: EnterParameterText
+// (framework/calc_item.h), its ECalcEntry turned into EUsage naming `name`.
+void AssignParameter(TCalcParameter& p, const std::string& name, const std::string& text);
 
 // A module of one kind with a message container of its own. The messages
 // name the module's items, so they leave the container before the module
@@ -38,7 +49,8 @@ class TStandaloneModule {
   TStandaloneModule(const TStandaloneModule&) = delete;
   TStandaloneModule& operator=(const TStandaloneModule&) = delete;
   TCalcModule& Module() { return *FModule; }
-  void Print(std::ostream& out, bool json) const;
+  // The table (titled with the module's caption) or the JSON object.
+  void Print(std::ostream& out, bool json, bool allRows = true) const;
 
  private:
   TCalcMessageContainer FMessages;

@@ -134,6 +134,7 @@ TCMControlValves::TCMControlValves(TCalcComponent* owner, std::string name)
   fp = Param<TOutputParameter>(m, "fp", qFixedPortion, "Rohrleitungsgeometriefaktor FP");
   fr = Param<TOutputParameter>(m, "fr", qFixedPortion, "Reynoldszahlfaktor FR");
   flp2 = Param<TOutputParameter>(m, "flp2", qFixedPortion, "(FLP/FP)2");
+  xtp = Param<TOutputParameter>(m, "xtp", qFixedPortion, "xT mit Fittings (xTP)");
   RE = Param<TOutputParameter>(m, "RE", qNoUnitPositive, "Ventil-Reynoldszahl");
   KvRed = Param<TOutputParameter>(m, "KvRed", qKvCv, "Kv der Reduzierstuecke");
   KvNC = Param<TOutputParameter>(m, "KvNC", qKvCv, "Kv ohne Drosselung");
@@ -403,7 +404,7 @@ void TCMControlValves::SetRelevance(bool liquid, TECVFlowState state) {
   const std::vector<TCalcItem*> liquidSet = {zy,      Kc,      KcStar,  SigmaI, SigmaId,
                                              SigmaCh, Sigma,   SigmaP,  SigmaV, SigmaMr,
                                              zy_75,   Kc_75,   FlStar};
-  const std::vector<TCalcItem*> gasSet = {xt, fk, dpXc, xc, kappa1, xt_75};
+  const std::vector<TCalcItem*> gasSet = {xt, xtp, fk, dpXc, xc, kappa1, xt_75};
   MakeUtilized({dp, dpc});
   if (liquid) {
     MakeUtilized(liquidSet);
@@ -453,6 +454,7 @@ void TCMControlValves::ReadBack() {
   factor(xt, v.GetXtValve());
   factor(fd, v.GetFd());
   put(flp2, v.GetFlp2());
+  put(xtp, v.GetXtp());
   put(fk, v.GetFk());
   put(KcStar, v.GetKcStar());
   put(FlStar, v.GetFlStar());
@@ -495,6 +497,71 @@ void TCMControlValves::CheckInputs(bool liquid) {
   CheckParameters(inputs);
 }
 
+bool TCMControlValves::CheckMeaningfulInputs(bool liquid) {
+  bool meaningful = true;
+  // A valve factor of zero: FL2 = 0 makes the critical pressure drop zero
+  // (every flow choked), xT = 0 the same for gases, Fd = 0 removes the
+  // Reynolds number, Kc = 0 and z = 0 put the onset of cavitation at no
+  // pressure drop at all. None of these describes a real valve.
+  struct Factor {
+    TCalcParameter* p;
+    const char* name;
+    bool forLiquid, forGas;
+  };
+  const Factor factors[] = {
+      {fl2_75, "FL2", true, false}, {fl2, "FL2", true, false}, {Kc_75, "Kc", true, false},
+      {Kc, "Kc", true, false},      {zy_75, "z", true, false},  {zy, "z", true, false},
+      {xt_75, "xT", false, true},   {xt, "xT", false, true},    {fd_75, "Fd", true, true},
+      {fd_75c, "Fd", true, true},   {fd, "Fd", true, true}};
+  for (const Factor& f : factors) {
+    if (!(liquid ? f.forLiquid : f.forGas)) continue;
+    // Operating-point factors count only where the user overrules them.
+    const bool given = f.p->GetInputState() != isCalculated || f.p->GetOverruled();
+    if (given && HasValue(V(f.p)) && V(f.p) == 0) {
+      CreateMessage(980, {f.p}, {std::string(f.name)});
+      meaningful = false;
+    }
+  }
+  // A liquid whose vapour pressure reaches the inlet pressure is boiling
+  // upstream: the sizing equations for liquids do not apply, and the
+  // flashing limit pv would lie above p1 (a negative dpLimit).
+  if (liquid && Available(V(pv1), V(p1)) && V(pv1) >= V(p1)) {
+    CreateMessage(981, {pv1, p1});
+    meaningful = false;
+  }
+  // Entered values that are out of bounds reach the sizing as not given.
+  // Those the sizing cannot do without (the three known quantities of the
+  // flow relation, the density, the vapour pressure and FL2 of a liquid,
+  // the isentropic exponent and xT of a gas) leave no result; for the others
+  // (viscosity, valve and pipe sizes, temperatures ...) the result holds as
+  // if they were missing, which the hint says beside message 120.
+  std::vector<TCalcItem*> required = {rho1};
+  for (TCalcParameter* p : {kv, qm, p1, p2})
+    if (p != TargetParameter()) required.push_back(p);
+  if (liquid)
+    required.insert(required.end(), {pv1, fl2_75, fl2});
+  else
+    required.insert(required.end(), {kappa1, xt_75, xt});
+  for (TCalcItem* i : GetCalcItems()) {
+    auto* p = i->AsParameter();
+    if (!p || p->IsOutputParameter() || p == TargetParameter() || p->GetText().empty() ||
+        HasValue(p->GetCalcValue()) || !p->GetUtilized() || p->GetInputState() == isCalculated)
+      continue;
+    if (std::find(required.begin(), required.end(), i) != required.end())
+      meaningful = false;
+    else
+      CreateMessage(982, {p});
+  }
+  return meaningful;
+}
+
+void TCMControlValves::WithdrawResults() {
+  TargetParameter()->AssignValue(0, NoValue);
+  for (TCalcParameter* p : {dpLimit, dpc, dpXc, x, xc, Sigma, KvKvs, xtp}) p->AssignValue(0, NoValue);
+  FlowState->SetSwitchStatus(fsUndefined);
+  FlowType->SetSwitchStatus(ftUndefined);
+}
+
 void TCMControlValves::DoCalculate() {
   const bool liquid = DeclaredPhase() == phLiquid;
   ApplyTypicalFactors();
@@ -502,8 +569,10 @@ void TCMControlValves::DoCalculate() {
   TECVFlowState state = FValve->GetFlowState();
   SetRelevance(liquid, state);
   CheckInputs(liquid);
+  const bool meaningful = CheckMeaningfulInputs(liquid);
   ReadBack();
-  RaiseMessages(liquid);
+  if (!meaningful) WithdrawResults();
+  RaiseMessages(liquid, meaningful);
   FValve->ResetCalcTarget();
 }
 
@@ -525,7 +594,7 @@ void TCMControlValves::RaiseFlowStateMessages(bool liquid, TECVFlowState state) 
     case fsMaxCavSigmaMr: no = 919; items = {p1, dp, fl2, pv1, dpLimit}; break;
     case fsMaximumCavitation: no = 918; items = {p1, dp, dpc}; break;
     case fsFlashing: no = 917; items = {p1, dp, pv1, dpLimit}; break;
-    case fsChokedFlow: no = 916; items = {p1, p2, xt, dpLimit, kappa1, dp, dpc}; break;
+    case fsChokedFlow: no = 916; items = {p1, p2, xt, xtp, dpLimit, kappa1, dp, dpc}; break;
     case fsMechDamage: no = 964; items = {p1, dp, Kc, pv1, dpLimit}; break;
     default: return;  // undefined, or partial cavitation judged by sigma_mr alone
   }
@@ -539,7 +608,7 @@ void TCMControlValves::RaiseFlowStateMessages(bool liquid, TECVFlowState state) 
   CreateMessage(no, onTarget, args);
 }
 
-void TCMControlValves::RaiseMessages(bool liquid) {
+void TCMControlValves::RaiseMessages(bool liquid, bool meaningful) {
   tControlValve& v = *FValve;
   TCalcParameter* target = TargetParameter();
   const Extended Kv = V(kv), Qm = V(qm), P1 = V(p1), P2 = V(p2), D = V(DNV);
@@ -609,6 +678,8 @@ void TCMControlValves::RaiseMessages(bool liquid) {
   }
   if (Available(Kv, V(kvs)) && Kv > V(kvs)) CreateMessage(935, {kvs, kv});
   if (HasValue(Fp) && Fp < 0.99L) CreateMessage(910, {DNV, DN1, DN2, fp});
+  // Without a meaningful sizing there is no flow type or state to report.
+  if (!meaningful) return;
 
   switch (v.GetFlowType()) {
     case ftTransient:

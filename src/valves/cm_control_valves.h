@@ -20,6 +20,7 @@ class TCMControlValves : public TCalcModule {
   explicit TCMControlValves(TCalcComponent* owner = nullptr, std::string name = "CMControlValves");
   ~TCMControlValves() override;
   const char* ClassName() const override { return "TCMControlValves"; }
+  std::string ModuleCaption() const override { return "Stellventilauslegung"; }
 
   // Clears the result cache of the sizing core.
   void Reset() { FValve->Reset(); }
@@ -43,6 +44,9 @@ class TCMControlValves : public TCalcModule {
   TOutputParameter *dp, *dpc, *dpXc, *dpLimit, *x, *xc, *fk, *KcStar, *FlStar, *h, *fp, *fr,
       *flp2, *RE, *KvRed, *KvNC, *QmNC, *P1NC, *P2NC, *kvsSuggMin, *kvsSuggMax, *KvKvs, *fPulp,
       *SigmaP, *SigmaV, *SigmaMr, *SigmaCh, *SigmaI, *SigmaId, *Sigma;
+  // xT with fittings (xTP), the value the gas sizing uses; the partner of
+  // flp2, while xt shows the valve's own factor.
+  TOutputParameter* xtp = nullptr;
   // Valve data (from the database or the user).
   TModifyParameter *fl2_75, *Kc_75, *zy_75, *xt_75, *fd_75, *fd_75c, *dH, *f1, *f2, *g1, *g2,
       *Seat, *DNV, *DNV1, *kvs;
@@ -70,7 +74,14 @@ class TCMControlValves : public TCalcModule {
   void SetRelevance(bool liquid, TECVFlowState state);
   void ReadBack();
   void CheckInputs(bool liquid);
-  void RaiseMessages(bool liquid);
+  // Inputs that are within their bounds but leave no meaningful sizing (a
+  // valve factor of zero, a liquid boiling before the valve): raises their
+  // errors and returns false. Entered values the sizing leaves aside get a
+  // hint saying that the result holds without them.
+  bool CheckMeaningfulInputs(bool liquid);
+  // Clears the results that an invalid input would make meaningless.
+  void WithdrawResults();
+  void RaiseMessages(bool liquid, bool meaningful);
   void RaiseFlowStateMessages(bool liquid, TECVFlowState state);
   int TrimType() const;
   TEPhase DeclaredPhase() const;

@@ -1,7 +1,6 @@
 #include "valves/control_valve.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -14,42 +13,13 @@ namespace torvacalc {
 
 namespace {
 
-// Inline forms of IsNoValue, HasValue and Available: the sizing iterations
-// test availability hundreds of times per sizing. A value is not available
-// when it is NaN or lies within a relative 1E-5 of +-NoValue or beyond.
-inline bool NoVal(Extended x) { return !(std::fabs(x) <= (1 - 1E-5L) * NoValue); }
-inline bool Has(Extended x) { return !NoVal(x); }
-template <typename... T>
-inline bool Avail(T... xs) {
-  return (Has(static_cast<Extended>(xs)) && ...);
-}
-
 Extended Checked(Extended v) { return std::isfinite(v) ? v : NoValue; }
 
 bool IsTwoPhase(teCalculatedPhase p) { return p == cpZweiPhasig; }
 
-// The setters' test for an unchanged value: EqualDigits with the power of
-// ten taken from a table (the setters run on every pass of the sizing
-// iterations).
-bool Unchanged(Extended a, Extended b, int digits) {
-  if (a == b) return true;
-  static const auto kLimits = [] {
-    std::array<Extended, 31> t{};
-    for (size_t d = 0; d < t.size(); ++d) t[d] = std::pow(10.0L, -static_cast<Extended>(d));
-    return t;
-  }();
-  if (digits < 0 || digits >= static_cast<int>(kLimits.size())) return EqualDigits(a, b, digits);
-  if (NoVal(a) || NoVal(b)) return false;
-  const Extended limit = kLimits[static_cast<size_t>(digits)];
-  if (a == 0) return std::fabs(b) < limit;
-  if (b == 0) return std::fabs(a) < limit;
-  const Extended lo = std::min(a, b), hi = std::max(a, b);
-  return std::fabs(1 - lo / hi) < limit;
-}
-
 // Rounds to `digits` significant digits.
 Extended RoundSignificant(Extended v, int digits) {
-  if (NoVal(v) || v == 0) return v;
+  if (IsNoValue(v) || v == 0) return v;
   const Extended e = std::floor(std::log10(std::fabs(v))) + 1 - digits;
   const Extended scale = std::pow(10.0L, e);
   return std::round(v / scale) * scale;
@@ -58,21 +28,21 @@ Extended RoundSignificant(Extended v, int digits) {
 // The opening Kv/Kvs as a ratio, at most 1; `fallback` when Kv or Kvs is
 // missing or zero.
 Extended Opening(Extended Kv, Extended Kvs, Extended fallback) {
-  if (!Avail(Kv, Kvs) || Kv * Kvs == 0) return fallback;
+  if (!Available(Kv, Kvs) || Kv * Kvs == 0) return fallback;
   return std::min(Kv / Kvs, Extended(1));
 }
 
 // The ratio factor FF of the vena-contracta pressure of a liquid,
 // IEC 60534-2-1:2011 eq. (6).
 Extended FFactor(Extended pv, Extended pc) {
-  if (!Avail(pv, pc) || pc <= 0 || pv < 0) return NoValue;
+  if (!Available(pv, pc) || pc <= 0 || pv < 0) return NoValue;
   return 0.96L - 0.28L * std::sqrt(pv / pc);
 }
 
 // The effective pressure drop p1 * x * Y^2 of a gas for the drop p1 - p2,
 // without the limit of x at choked flow (the non-choked model).
 Extended GasDropUnlimited(Extended p1, Extended delta, Extended xcrit) {
-  if (!Avail(p1, delta, xcrit) || p1 <= 0 || xcrit <= 0 || delta <= 0) return NoValue;
+  if (!Available(p1, delta, xcrit) || p1 <= 0 || xcrit <= 0 || delta <= 0) return NoValue;
   const Extended y = 1 - delta / (3 * xcrit * p1);
   return y > 0 ? delta * y * y : NoValue;
 }
@@ -80,7 +50,7 @@ Extended GasDropUnlimited(Extended p1, Extended delta, Extended xcrit) {
 // The drop p1 - p2 at which GasDropUnlimited gives `needed`, on the rising
 // branch up to its peak at delta = xcrit * p1; NoValue beyond the peak.
 Extended GasDeltaFor(Extended p1, Extended needed, Extended xcrit) {
-  if (!Avail(p1, needed, xcrit) || p1 <= 0 || xcrit <= 0 || needed <= 0) return NoValue;
+  if (!Available(p1, needed, xcrit) || p1 <= 0 || xcrit <= 0 || needed <= 0) return NoValue;
   Extended lo = 0, hi = xcrit * p1;
   if (GasDropUnlimited(p1, hi, xcrit) < needed) return NoValue;
   for (int i = 0; i < 200 && hi - lo > 1E-15L * hi; ++i) {
@@ -112,20 +82,20 @@ unsigned tControlValve::RulesKey() const {
   unsigned key = 0;
   const bool desc = FDescription != nullptr;
   bool reducers = false;
-  if (!FLineSize && Has(FDNV) && FDNV > 0) {
+  if (!FLineSize && HasValue(FDNV) && FDNV > 0) {
     Extended zeta1, kvRed1, ezeta, ekvRed;
     Calculatezeta1(FDNV, FDNV1, FDN1, FLineSize, zeta1, kvRed1);
     CalculateEzeta(zeta1, FDNV, FDN2, FKv, FLineSize, FUseResistors, ezeta, ekvRed);
-    reducers = Has(ezeta) && ezeta != 0;
+    reducers = HasValue(ezeta) && ezeta != 0;
   }
   if (reducers) key |= 1u;
   if (Ffl2func || (desc && (FDescription->Fl.IsValid() || FDescription->Fl2Poly.Valid)) || reducers)
     key |= 2u;
   if (Fxtfunc || (desc && FDescription->Xt.IsValid()) || reducers) key |= 4u;
-  if ((desc && FDescription->Zy.IsValid()) || !(Has(Fzy_75) && !Fzyfunc)) key |= 8u;
+  if ((desc && FDescription->Zy.IsValid()) || !(HasValue(Fzy_75) && !Fzyfunc)) key |= 8u;
   if (FKcfunc) key |= 16u;
   if (Ffdfunc) key |= 32u;
-  if (IsLiquid() && Avail(Fcvr, Fpr, Fdr)) key |= 64u;
+  if (IsLiquid() && Available(Fcvr, Fpr, Fdr)) key |= 64u;
   return key;
 }
 
@@ -136,46 +106,72 @@ void tControlValve::AddRules() {
     Cache.AddRule(target, sources);
   };
   const bool reducers = key & 1u, sigma = key & 64u;
-  Cache.AddRule(slotFk, {25, 15, 7});
-  Cache.AddRule(slotKcStar, {58, 3, 13, 73, 16});
-  Cache.AddRule(slotFlStar, {23, 3, 13, 73, 16});
-  rule(slotXt, {17, 12, 26, 34, 31, 32}, key & 4u);
-  rule(slotZy, {17, 11, 77, 26, 52, 22, 72, 23, 10}, key & 8u);
-  rule(slotFl2, {17, 10, 26, 34, 31, 35, 53, 59, 56}, key & 2u);
-  rule(slotKc, {17, 57, 26, 23, 10, 24, 11}, key & 16u);
-  rule(slotFd, {17, 21, 26, 53, 59}, key & 32u);
-  Cache.AddRule(slotDp, {17, 55, 18, 3, 4, 15, 25, 7, 74, 50});
-  Cache.AddRule(slotCritical, {17, 55, 23, 58, 70, 25, 3, 4, 13, 73, 16, 15, 81});
-  Cache.AddRule(slotX, {17, 3, 13, 75, 4, 55});
-  Cache.AddRule(slotFlowState, {17, 55, 8, 3, 4, 7, 13, 75, 23, 70, 24, 58, 25, 15, 53, 59});
-  Cache.AddRule(slotFlowType, {55, 39, 1, 31, 40, 45, 17, 5, 48, 47, 76, 80});
-  Cache.AddRule(slotH, {27, 1, 26, 29});
-  Cache.AddRule(slotSuggKvs, {27, 1});
-  Cache.AddRule(slotKvKvs, {1, 26});
-  Cache.AddRule(slotZeta1, {31, 60, 32, 54});
-  rule(slotEzeta, {31, 33, 78, 35, 54}, reducers);
-  rule(slotFP, {31, 36, 54}, reducers);
-  Cache.AddRule(slotFPulp, {45, 17, 5, 48, 47, 76, 80});
-  Cache.AddRule(slotRe, {31, 41, 2, 22, 23, 14, 5, 1, 40});
-  Cache.AddRule(slotFR, {39, 1, 31, 40, 23, 76, 80});
-  Cache.AddRule(slotPSE, {3, 13, 64, 66});
-  rule(slotSSE, {31, 71, 65, 67}, sigma);
-  rule(slotSigma, {17, 26, 68, 69, 53, 31, 32, 33, 78, 54}, sigma);
+  Cache.AddRule(slotFk, {slotXt, slotKappa1, slotCritical});
+  Cache.AddRule(slotKcStar, {slotKc, slotP1, slotPv1, slotPvl1, slotPc});
+  Cache.AddRule(slotFlStar, {slotFl2, slotP1, slotPv1, slotPvl1, slotPc});
+  rule(slotXt, {slotPhase, slotXt_75, slotKvs, slotFP, slotDNV, slotDN1}, key & 4u);
+  rule(slotZy, {slotPhase, slotZy_75, slotDH, slotKvs, slotLowNoise, slotFd, slotFd_75c, slotFl2, slotFl2_75},
+       key & 8u);
+  rule(slotFl2,
+       {slotPhase, slotFl2_75, slotKvs, slotFP, slotDNV, slotZeta1, slotValveType, slotTrimType,
+        slotInwardFlow},
+       key & 2u);
+  rule(slotKc, {slotPhase, slotKc_75, slotKvs, slotFl2, slotFl2_75, slotZy, slotZy_75}, key & 16u);
+  rule(slotFd, {slotPhase, slotFd_75, slotKvs, slotValveType, slotTrimType}, key & 32u);
+  Cache.AddRule(slotDp, {slotPhase, slotCalculatedPhase, slotFlowState, slotP1, slotP2, slotKappa1, slotXt,
+                         slotCritical, slotXFG1, slotFk});
+  Cache.AddRule(slotCritical, {slotPhase, slotCalculatedPhase, slotFl2, slotKc, slotSigma, slotXt, slotP1,
+                               slotP2, slotPv1, slotPvl1, slotPc, slotKappa1, slotZ1});
+  Cache.AddRule(slotX, {slotPhase, slotP1, slotPv1, slotPv2, slotP2, slotCalculatedPhase});
+  Cache.AddRule(slotFlowState,
+                {slotPhase, slotCalculatedPhase, slotX, slotP1, slotP2, slotCritical, slotPv1, slotPv2,
+                 slotFl2, slotSigma, slotZy, slotKc, slotXt, slotKappa1, slotValveType, slotTrimType});
+  Cache.AddRule(slotFlowType,
+                {slotCalculatedPhase, slotRe, slotKv, slotDNV, slotViscosityNorm, slotXPulp, slotPhase,
+                 slotDp, slotSubstanceType, slotPulpType, slotIsPhaseCM, slotIsMinorPhase});
+  Cache.AddRule(slotH, {slotCharacteristic, slotKv, slotKvs, slotPhi0});
+  Cache.AddRule(slotSuggKvs, {slotCharacteristic, slotKv});
+  Cache.AddRule(slotKvKvs, {slotKv, slotKvs});
+  Cache.AddRule(slotZeta1, {slotDNV, slotDNV1, slotDN1, slotLineSize});
+  rule(slotEzeta, {slotDNV, slotDN2, slotUseResistors, slotZeta1, slotLineSize}, reducers);
+  rule(slotFP, {slotDNV, slotEzeta, slotLineSize}, reducers);
+  Cache.AddRule(slotFPulp, {slotXPulp, slotPhase, slotDp, slotSubstanceType, slotPulpType, slotIsPhaseCM,
+                            slotIsMinorPhase});
+  Cache.AddRule(slotRe,
+                {slotDNV, slotEta1, slotQm, slotFd, slotFl2, slotRho1, slotDp, slotKv, slotViscosityNorm});
+  Cache.AddRule(slotFR,
+                {slotRe, slotKv, slotDNV, slotViscosityNorm, slotFl2, slotIsPhaseCM, slotIsMinorPhase});
+  Cache.AddRule(slotPSE, {slotP1, slotPv1, slotPr, slotAPSE});
+  rule(slotSSE, {slotDNV, slotSeat, slotDr, slotBSSE}, sigma);
+  rule(slotSigma,
+       {slotPhase, slotKvs, slotSSE, slotPSE, slotValveType, slotDNV, slotDN1, slotDN2, slotUseResistors,
+        slotLineSize},
+       sigma);
   // Inputs that the factor functions and the cavitation model of this
   // implementation read beyond the rules above: Fd of the closing direction,
   // the inward flow for Fd and xFz, the 75 % value of Kc and the reference
   // flow coefficient for the sigma values, the outlet pressure of the
   // non-choked case.
-  Cache.AddRule(slotFd, {72, 56});
-  Cache.AddRule(slotZy, {56, 3});
-  Cache.AddRule(slotSigma, {57, 63, 17});
-  Cache.AddRule(slotP2nc, {1, 2, 3, 14, 34, 38, 46, 17, 50, 25});
+  Cache.AddRule(slotFd, {slotFd_75c, slotInwardFlow});
+  Cache.AddRule(slotZy, {slotInwardFlow, slotP1});
+  Cache.AddRule(slotSigma, {slotKc_75, slotCvr, slotPhase});
+  Cache.AddRule(slotP2nc,
+                {slotKv, slotQm, slotP1, slotRho1, slotFP, slotFR, slotFPulp, slotPhase, slotFk, slotXt});
   if (FCanCalcSet) {
     switch (FCanCalc) {
-      case ccKv: Cache.AddRule(slotKv, {2, 14, 5, 34, 38, 46, 18}); break;
-      case ccQm: Cache.AddRule(slotQm, {1, 14, 5, 34, 38, 46, 18}); break;
-      case ccP1: Cache.AddRule(slotP1, {1, 2, 14, 51, 4, 34, 38, 46, 18}); break;
-      case ccP2: Cache.AddRule(slotP2, {1, 2, 14, 3, 34, 38, 46, 18}); break;
+      case ccKv:
+        Cache.AddRule(slotKv, {slotQm, slotRho1, slotDp, slotFP, slotFR, slotFPulp, slotFlowState});
+        break;
+      case ccQm:
+        Cache.AddRule(slotQm, {slotKv, slotRho1, slotDp, slotFP, slotFR, slotFPulp, slotFlowState});
+        break;
+      case ccP1:
+        Cache.AddRule(slotP1,
+                      {slotKv, slotQm, slotRho1, slotRho2, slotP2, slotFP, slotFR, slotFPulp, slotFlowState});
+        break;
+      case ccP2:
+        Cache.AddRule(slotP2, {slotKv, slotQm, slotRho1, slotP1, slotFP, slotFR, slotFPulp, slotFlowState});
+        break;
     }
   }
   FClosureKnown.reset();
@@ -255,9 +251,9 @@ void tControlValve::Changed(int slot) {
 }
 
 void tControlValve::Set(Extended& field, Extended v, int slot) {
-  if (Unchanged(field, v, HXOptions().SignificantDigits)) return;
-  if (NoVal(field) && NoVal(v)) return;
-  field = NoVal(v) ? NoValue : v;
+  if (EqualDigits(field, v, HXOptions().SignificantDigits)) return;
+  if (IsNoValue(field) && IsNoValue(v)) return;
+  field = IsNoValue(v) ? NoValue : v;
   Changed(slot);
 }
 
@@ -279,8 +275,8 @@ void tControlValve::SetOverrulable(Extended& field, bool overruled, Extended v, 
     }
     return;
   }
-  if (!was || !Unchanged(field, v, HXOptions().SignificantDigits)) {
-    field = NoVal(v) ? NoValue : v;
+  if (!was || !EqualDigits(field, v, HXOptions().SignificantDigits)) {
+    field = IsNoValue(v) ? NoValue : v;
     Changed(slot);
   }
 }
@@ -363,15 +359,15 @@ Extended tControlValve::IterateKv() {
     const TECVFlowState state = GetFlowState();
     const TECVFlowType type = GetFlowType();
     Extended kv = NoValue;
-    if (Avail(FQm, Frho1, dpX, fp, fr, fpulp))
+    if (Available(FQm, Frho1, dpX, fp, fr, fpulp))
       kv = CalculateKv(FQm, Frho1, Frho2, FP1, FP2, dpX, fp, fr, fpulp, state, type);
     const bool stop = CheckIteration(counter, kv, history, false, FKv);
     SetKv(kv);
     if (stop) Cache.SetValid(slotKv);
     Extended kvRed = NoValue;
-    if (Has(FKv)) kvRed = GetEKvRed();
+    if (HasValue(FKv)) kvRed = GetEKvRed();
     if (stop || Cache.GetValid(slotKv)) break;
-    if (Has(FDNV)) {
+    if (HasValue(FDNV)) {
       Extended k = FKv;
       if (GetKvTooBigRed(k, kvRed) || GetKvTooBigDNV(k, FDNV)) {
         SetKv(k);
@@ -395,7 +391,7 @@ Extended tControlValve::IterateQm() {
     const TECVFlowState state = GetFlowState();
     const TECVFlowType type = GetFlowType();
     Extended qm = NoValue;
-    if (Avail(FKv, Frho1, dpX, fp, fr, fpulp))
+    if (Available(FKv, Frho1, dpX, fp, fr, fpulp))
       qm = CalculateQm(FKv, Frho1, Frho2, FP1, FP2, dpX, fp, fr, fpulp, state, type);
     const bool stop = CheckIteration(counter, qm, history, false, FQm);
     SetQm(qm);
@@ -411,19 +407,19 @@ Extended tControlValve::IterateP1() {
   FIterating = slotP1;
   std::vector<std::string> history;
   int counter = 0;
-  if (Has(FP2)) SetP1(FP2 + 1);
+  if (HasValue(FP2)) SetP1(FP2 + 1);
   for (;;) {
     Cache.SetValid(slotP1);
     const Extended dpX = GetDpX(), fp = GetFpQm(), fr = GetFrQm(), fpulp = GetFPulpQm();
     const TECVFlowState state = GetFlowState();
     const TECVFlowType type = GetFlowType();
     Extended p1 = NoValue;
-    if (Avail(FKv, FQm, FP2, dpX, fp, fr, fpulp))
+    if (Available(FKv, FQm, FP2, dpX, fp, fr, fpulp))
       p1 = CalculateP1(FKv, FQm, Frho1, Frho2, FP1, FP2, dpX, fp, fr, fpulp, state, type);
     const bool stop = CheckIteration(counter, p1, history, true, FP1);
     SetP1(p1);
     if (stop) Cache.SetValid(slotP1);
-    if (stop || Cache.GetValid(slotP1) || NoVal(FP1)) break;
+    if (stop || Cache.GetValid(slotP1) || IsNoValue(FP1)) break;
   }
   Cache.SetValid(slotP1);
   FIterating = saved;
@@ -449,7 +445,7 @@ Extended tControlValve::IterateP2() {
       }
     } restore{*this, kvGiven};
     SetCanCalc(ccKv);
-    SetP2(Has(FP1) ? FP1 / 100 : NoValue);
+    SetP2(HasValue(FP1) ? FP1 / 100 : NoValue);
     FIterating = 0;
     kvCrit = GetKv();
     FIterating = slotP2;
@@ -461,15 +457,15 @@ Extended tControlValve::IterateP2() {
     Cache.SetValid(slotP2);
     Extended p2 = NoValue;
     const Extended fp = GetFpQm(), fr = GetFrQm(), fpulp = GetFPulpQm();
-    if (Avail(FKv, FQm, FP1, Frho1, fp, fr, fpulp) && fp * fr * fpulp != 0) {
-      if (Has(kvCrit) && SmallerEqualDigits(FKv, kvCrit, 8)) {
+    if (Available(FKv, FQm, FP1, Frho1, fp, fr, fpulp) && fp * fr * fpulp != 0) {
+      if (HasValue(kvCrit) && SmallerEqualDigits(FKv, kvCrit, 8)) {
         // Choked: the valve passes the flow only at its critical drop.
         const Extended dpc = GetDpc();
-        p2 = Has(dpc) ? FP1 - dpc : NoValue;
+        p2 = HasValue(dpc) ? FP1 - dpc : NoValue;
       } else {
         const Extended rho = RhoForPCalculation(Frho1, Frho2, GetFlowState(), GetFlowType());
         p2 = FlowP2(FQm / (std::min(fp, Extended(1)) * fr * fpulp), rho, FP1, FKv);
-        if (!IsLiquid() && Has(p2)) {
+        if (!IsLiquid() && HasValue(p2)) {
           // The flow equation gave the effective drop dp0 = eps^2 p1; the p2
           // it belongs to lies on the rising branch of eps^2 p1 over
           // p1 - p2, below the choking point x = xcrit, and is found there
@@ -478,18 +474,18 @@ Extended tControlValve::IterateP2() {
           const Extended dp0 = FP1 - p2;
           const Extended xcrit = GetFk() * GetXt();
           p2 = NoValue;
-          if (Has(xcrit) && xcrit > 0) {
+          if (HasValue(xcrit) && xcrit > 0) {
             const Extended delta = GasDeltaFor(FP1, dp0, xcrit);
-            if (Has(delta)) p2 = FP1 - delta;
+            if (HasValue(delta)) p2 = FP1 - delta;
           }
         }
-        if (Has(p2) && p2 <= 0) p2 = NoValue;
+        if (HasValue(p2) && p2 <= 0) p2 = NoValue;
       }
     }
     const bool stop = CheckIteration(counter, p2, history, false, FP2);
     SetP2(p2);
     if (stop) Cache.SetValid(slotP2);
-    if (stop || Cache.GetValid(slotP2) || NoVal(FP2)) break;
+    if (stop || Cache.GetValid(slotP2) || IsNoValue(FP2)) break;
   }
   Cache.SetValid(slotP2);
   FIterating = saved;
@@ -502,8 +498,8 @@ Extended tControlValve::IterateP2() {
 Extended tControlValve::RhoForPCalculation(Extended rho1, Extended rho2, TECVFlowState flowState,
                                            TECVFlowType flowType) {
   const bool viscous = flowType == ftTransient || flowType == ftLaminar;
-  if (viscous && Avail(rho1, rho2) && flowState != fsFlashing) return (rho1 + rho2) / 2;
-  return Has(rho1) ? rho1 : rho2;
+  if (viscous && Available(rho1, rho2) && flowState != fsFlashing) return (rho1 + rho2) / 2;
+  return HasValue(rho1) ? rho1 : rho2;
 }
 
 // Transitional and laminar flow follow the pressure drop itself with the
@@ -513,11 +509,11 @@ Extended tControlValve::CalculateKv(Extended Qm, Extended rho1, Extended rho2, E
                                     Extended p2, Extended dpX, Extended FP, Extended FR,
                                     Extended fPulp, TECVFlowState flowState,
                                     TECVFlowType flowType) {
-  if (!Avail(Qm, rho1, dpX, FP, FR, fPulp) || FP == 0 || FR == 0 || fPulp == 0) return NoValue;
+  if (!Available(Qm, rho1, dpX, FP, FR, fPulp) || FP == 0 || FR == 0 || fPulp == 0) return NoValue;
   FP = std::min(FP, Extended(1));
   const Extended q = Qm / (FP * FR * fPulp);
   const bool viscous = flowType == ftTransient || flowType == ftLaminar;
-  if (viscous && Avail(p1, p2, rho2) && flowState != fsFlashing)
+  if (viscous && Available(p1, p2, rho2) && flowState != fsFlashing)
     return FlowKv(q, (rho1 + rho2) / 2, p1 - p2);
   return FlowKv(q, rho1, dpX);
 }
@@ -526,28 +522,28 @@ Extended tControlValve::CalculateQm(Extended Kv, Extended rho1, Extended rho2, E
                                     Extended p2, Extended dpX, Extended FP, Extended FR,
                                     Extended fPulp, TECVFlowState flowState,
                                     TECVFlowType flowType) {
-  if (!Avail(Kv, rho1, dpX, FP, FR, fPulp)) return NoValue;
+  if (!Available(Kv, rho1, dpX, FP, FR, fPulp)) return NoValue;
   FP = std::min(FP, Extended(1));
   const bool viscous = flowType == ftTransient || flowType == ftLaminar;
   Extended q;
-  if (viscous && Avail(p1, p2, rho2) && flowState != fsFlashing)
+  if (viscous && Available(p1, p2, rho2) && flowState != fsFlashing)
     q = FlowQm(Kv, (rho1 + rho2) / 2, p1 - p2);
   else
     q = FlowQm(Kv, rho1, dpX);
-  return Has(q) ? q * FP * FR * fPulp : NoValue;
+  return HasValue(q) ? q * FP * FR * fPulp : NoValue;
 }
 
 Extended tControlValve::CalculateP1(Extended Kv, Extended Qm, Extended rho1, Extended rho2,
                                     Extended p1, Extended p2, Extended dpX, Extended FP,
                                     Extended FR, Extended fPulp, TECVFlowState flowState,
                                     TECVFlowType flowType) {
-  if (!Avail(Kv, Qm, p2, dpX, FP, FR, fPulp) || FP * FR * fPulp == 0) return NoValue;
+  if (!Available(Kv, Qm, p2, dpX, FP, FR, fPulp) || FP * FR * fPulp == 0) return NoValue;
   FP = std::min(FP, Extended(1));
   const Extended rho = RhoForPCalculation(rho1, rho2, flowState, flowType);
   const Extended needed = FlowDp(Qm / (FP * FR * fPulp), rho, Kv);
-  if (NoVal(needed)) return NoValue;
+  if (IsNoValue(needed)) return NoValue;
   const bool viscous = flowType == ftTransient || flowType == ftLaminar;
-  if (NoVal(p1) || p1 <= p2 || dpX <= 0 || (viscous && flowState != fsFlashing))
+  if (IsNoValue(p1) || p1 <= p2 || dpX <= 0 || (viscous && flowState != fsFlashing))
     return p2 + needed;
   return Checked(p2 + (p1 - p2) * needed / dpX);
 }
@@ -556,7 +552,7 @@ Extended tControlValve::CalculateP1(Extended Kv, Extended Qm, Extended rho1, Ext
 // to Fgamma xT (IEC 60534-2-1:2011 eqs. (11), (12)); eps^2 p1 is the drop
 // that makes FlowKv the gas equation (eq. (8)).
 Extended tControlValve::CalculateEpsilon(Extended p1, Extended p2, Extended xcrit) {
-  if (!Avail(p1, p2, xcrit) || p2 >= p1 || p1 <= 0 || xcrit <= 0) return NoValue;
+  if (!Available(p1, p2, xcrit) || p2 >= p1 || p1 <= 0 || xcrit <= 0) return NoValue;
   const Extended x = std::min((p1 - p2) / p1, xcrit);
   const Extended y = 1 - x / (3 * xcrit);
   return y * std::sqrt(x);
@@ -564,11 +560,11 @@ Extended tControlValve::CalculateEpsilon(Extended p1, Extended p2, Extended xcri
 
 Extended tControlValve::PressureDrop(TEPhase phase, Extended p1, Extended p2, Extended fk,
                                      Extended xT) {
-  if (!Avail(p1, p2) || p2 >= p1 || p1 <= 0) return NoValue;
+  if (!Available(p1, p2) || p2 >= p1 || p1 <= 0) return NoValue;
   if (phase == phLiquid) return p1 - p2;
-  if (!Avail(fk, xT)) return NoValue;
+  if (!Available(fk, xT)) return NoValue;
   const Extended eps = CalculateEpsilon(p1, p2, fk * xT);
-  return Has(eps) ? eps * eps * p1 : NoValue;
+  return HasValue(eps) ? eps * eps * p1 : NoValue;
 }
 
 // The choked drop of a liquid, FL2 (p1 - FF pv) (IEC 60534-2-1:2011 eq. (3)),
@@ -579,22 +575,22 @@ Extended tControlValve::CriticalPressureDropLiquid(Extended F, Extended p1, Exte
                                                    Extended pc, Extended pvl1, Extended p2,
                                                    Extended xFG1,
                                                    teCalculatedPhase calculatedPhase) {
-  if (!Avail(p1, F)) return NoValue;
+  if (!Available(p1, F)) return NoValue;
   const bool twoPhase = IsTwoPhase(calculatedPhase);
-  const bool ordinary = !twoPhase && Has(pv1) && (pv1 < p1 || EqualDigits(p1, pv1, 3));
+  const bool ordinary = !twoPhase && HasValue(pv1) && (pv1 < p1 || EqualDigits(p1, pv1, 3));
   if (ordinary) {
     const Extended ff = FFactor(pv1, pc);
-    if (Has(ff)) return F * (p1 - ff * pv1);
+    if (HasValue(ff)) return F * (p1 - ff * pv1);
     if (pv1 < p1 / 3) return F * (p1 - 0.88L * pv1);
     return NoValue;
   }
-  if (!twoPhase && !(Has(pv1) && pv1 > p1)) return NoValue;
+  if (!twoPhase && !(HasValue(pv1) && pv1 > p1)) return NoValue;
   Extended d1 = 0.3L * F * p1;
-  if (Has(p2) && F * (p1 - p2) < d1) d1 = F * (p1 - p2);
-  if (NoVal(xFG1)) return d1;
+  if (HasValue(p2) && F * (p1 - p2) < d1) d1 = F * (p1 - p2);
+  if (IsNoValue(xFG1)) return d1;
   Extended d2 = 0.94L * F * p1;
   const Extended ffSat = FFactor(p1, pc);
-  if (Avail(pvl1, pv1, ffSat)) d2 = F * (p1 - ffSat * p1);
+  if (Available(pvl1, pv1, ffSat)) d2 = F * (p1 - ffSat * p1);
   const Extended f = xFG1 / 100;
   return d2 + f * f * (d1 - d2);
 }
@@ -611,7 +607,7 @@ void tControlValve::CriticalPressureDrop(TEPhase phase, teCalculatedPhase calcul
     dpcKc = CriticalPressureDropLiquid(Kc, p1, pv1, pc, pvl1, p2, xFG1, calculatedPhase);
     return;
   }
-  if (!Avail(p1, xT, kappa1)) return;
+  if (!Available(p1, xT, kappa1)) return;
   CalculateXcr(kappa1, xT, p1, Xc, dpXc);
   // IEC 60534-2-1 treats the gas as ideal: x at choking is Fgamma xT.
   if (IsIdealGas(kappa1, z1)) dpc = p1 * xT * kappa1 / 1.4L;
@@ -642,22 +638,22 @@ void tControlValve::CalculateFlowState(TEPhase phase, teCalculatedPhase calculat
   if (liquidFound != (phase == phLiquid)) return;
   bool forceUndefined = false;
   Extended p2eff = p2;
-  if (NoVal(p2) || p2 == 0) {
-    p2eff = Has(p1) ? p1 / 100 : NoValue;
+  if (IsNoValue(p2) || p2 == 0) {
+    p2eff = HasValue(p1) ? p1 / 100 : NoValue;
     forceUndefined = true;
   }
   if (phase == phLiquid) {
     const Extended damageLimit = DamageLimit(equivalentValveType);
-    if (Avail(Kc, fl2)) Kc = std::min(Kc, fl2);
-    if (Avail(zy, Kc)) zy = std::min(zy, Kc);
-    if (Avail(p1, pv2, p2eff) && p1 > p2eff) {
+    if (Available(Kc, fl2)) Kc = std::min(Kc, fl2);
+    if (Available(zy, Kc)) zy = std::min(zy, Kc);
+    if (Available(p1, pv2, p2eff) && p1 > p2eff) {
       const Extended dp = p1 - p2eff;
       const bool flashing = dp >= p1 - 1.001L * pv2 || IsTwoPhase(calculatedPhase);
-      const bool sigmaFlag = Avail(sigma, sigmaP) && sigmaP > sigma;
+      const bool sigmaFlag = Available(sigma, sigmaP) && sigmaP > sigma;
       if (flashing) {
         state = fsFlashing;
         dpLimit = p1 - pv2;
-      } else if (Avail(dpc, dpcKc, zy, fl2)) {
+      } else if (Available(dpc, dpcKc, zy, fl2)) {
         state = fsNormal;
         dpLimit = 1.005L * zy * (p1 - pv2);
         const bool partial = dp >= zy * (p1 - pv2);
@@ -675,7 +671,7 @@ void tControlValve::CalculateFlowState(TEPhase phase, teCalculatedPhase calculat
     } else if (IsTwoPhase(calculatedPhase)) {
       state = fsFlashing;
     }
-  } else if (Avail(p1, p2eff, dpc) && p1 > p2eff && p1 != 0) {
+  } else if (Available(p1, p2eff, dpc) && p1 > p2eff && p1 != 0) {
     dpLimit = std::min(dpc, p1 / 2);
     // Choked from x = Fgamma xT on (IEC 60534-2-1:2011: x >= Fgamma xT),
     // the limit included, so that the outlet pressure found for a Kv on the
@@ -692,7 +688,7 @@ void tControlValve::CalculateFlowState(TEPhase phase, teCalculatedPhase calculat
 // Moves a factor given at 75 % opening to the opening r: the factor tends to
 // 1 as the valve closes, FL and xT rising towards small openings.
 Extended tControlValve::CorrectedModifier(Extended value75, Extended Kv, Extended Kvs) {
-  if (NoVal(value75)) return NoValue;
+  if (IsNoValue(value75)) return NoValue;
   const Extended r = Opening(Kv, Kvs, 0.75L);
   if (r < 0) return NoValue;
   return 1 + (value75 - 1) * std::pow(1.2933L * r + 0.03L, 0.3L);
@@ -700,9 +696,9 @@ Extended tControlValve::CorrectedModifier(Extended value75, Extended Kv, Extende
 
 Extended tControlValve::CorrectedModifier7FL2(Extended value, Extended Kv, Extended Kvs,
                                               const TFactorPolynomial& p) {
-  if (NoVal(value) || !p.Valid) return NoValue;
+  if (IsNoValue(value) || !p.Valid) return NoValue;
   const Extended e = p.At(Opening(Kv, Kvs, 1));
-  if (NoVal(e)) return NoValue;
+  if (IsNoValue(e)) return NoValue;
   return std::clamp(Checked(value * std::pow(2.0L, e)), Extended(0), Extended(1));
 }
 
@@ -715,7 +711,7 @@ Extended tControlValve::Calculatefl2(Extended fl2_75, bool func, Extended Kv, Ex
                                      const tValveDescription* description) {
   if (description && description->Fl.IsValid()) {
     const Extended fl = description->Fl.At(Opening(Kv, Kvs, 1));
-    return Has(fl) ? fl * fl : NoValue;
+    return HasValue(fl) ? fl * fl : NoValue;
   }
   if (func) {
     if (description && description->Fl2Poly.Valid)
@@ -729,11 +725,11 @@ Extended tControlValve::Calculatext(Extended xt75, bool func, Extended Kv, Exten
                                     const tValveDescription* description) {
   if (description && description->Xt.IsValid()) {
     const Extended xt = description->Xt.At(Opening(Kv, Kvs, 1));
-    return Has(xt) ? std::min(xt, Extended(1)) : NoValue;
+    return HasValue(xt) ? std::min(xt, Extended(1)) : NoValue;
   }
   if (func) {
     const Extended xt = CorrectedModifier(xt75, Kv, Kvs);
-    return Has(xt) ? std::max(xt, Extended(1) / 6) : NoValue;
+    return HasValue(xt) ? std::max(xt, Extended(1) / 6) : NoValue;
   }
   return xt75;
 }
@@ -743,7 +739,7 @@ Extended tControlValve::Calculatext(Extended xt75, bool func, Extended Kv, Exten
 Extended tControlValve::CalculateKc(Extended Kc75, bool func, Extended Kv, Extended Kvs,
                                     Extended fl2, Extended zy) {
   (void)zy;
-  if (NoVal(Kc75)) return Has(fl2) ? 0.7L * fl2 : NoValue;
+  if (IsNoValue(Kc75)) return HasValue(fl2) ? 0.7L * fl2 : NoValue;
   return func ? CorrectedModifier(Kc75, Kv, Kvs) : Kc75;
 }
 
@@ -753,8 +749,8 @@ Extended tControlValve::CalculateKc(Extended Kc75, bool func, Extended Kv, Exten
 // with the square root of the flow area, i.e. of Kv.
 Extended tControlValve::Calculatefd(Extended fd75, Extended fd75c, bool func,
                                     teCvInwardFlow inward, Extended Kv, Extended Kvs) {
-  const Extended base = inward == ifClosing && Has(fd75c) ? fd75c : fd75;
-  if (NoVal(base)) return NoValue;
+  const Extended base = inward == ifClosing && HasValue(fd75c) ? fd75c : fd75;
+  if (IsNoValue(base)) return NoValue;
   if (!func) return base;
   const Extended r = Opening(Kv, Kvs, 0.75L);
   return std::clamp(base * std::sqrt(r / 0.75L), Extended(0.01), Extended(1));
@@ -763,7 +759,7 @@ Extended tControlValve::Calculatefd(Extended fd75, Extended fd75c, bool func,
 // xFz referred to the inlet pressure: xFz(p1) = xFz (6 bar / p1)^0.125
 // (IEC 60534-8-4:2015; xFz is measured at 6 bar inlet pressure).
 Extended tControlValve::xFzAtP1(Extended xFz, Extended p1) {
-  if (!Avail(xFz, p1) || p1 <= 0) return NoValue;
+  if (!Available(xFz, p1) || p1 <= 0) return NoValue;
   return xFz * std::sqrt(std::sqrt(std::sqrt(6 / p1)));  // (6/p1)^(1/8)
 }
 
@@ -776,16 +772,16 @@ Extended tControlValve::CalculatexFz(Extended zy75, bool func, Extended Kv, Exte
   Extended z = NoValue;
   if (description && description->Zy.IsValid()) {
     z = description->Zy.At(Opening(Kv, Kvs, 1));
-  } else if (Has(zy75) && !func) {
+  } else if (HasValue(zy75) && !func) {
     return zy75;  // a given constant coefficient
-  } else if (description && description->XfzPoly.Valid && Has(zy75)) {
+  } else if (description && description->XfzPoly.Valid && HasValue(zy75)) {
     z = CorrectedModifier7xFz(zy75, Kv, Kvs, description->XfzPoly);
   } else if (lowNoise == lnPerforatedPlug || (description && description->PerforatedPlug)) {
     z = TCMValveDatabase::CalculateXfZPerforatedPlug(Kv, fl2);
   } else {
-    if (Has(fd75c) && NoVal(Fd)) Fd = fd75c;
+    if (HasValue(fd75c) && IsNoValue(Fd)) Fd = fd75c;
     z = TCMValveDatabase::CalculateXfZ(Fd, fl2, Kv);
-    if (Has(zy75) && Has(z) && Avail(Kvs, fl2_75)) {
+    if (HasValue(zy75) && HasValue(z) && Available(Kvs, fl2_75)) {
       // The given 75 % value fixes the level, the rule the course.
       const Extended rule75 = TCMValveDatabase::CalculateXfZ(Fd, fl2_75, 0.75L * Kvs);
       z = TCMValveDatabase::ShiftModifier(z, rule75, zy75);
@@ -799,7 +795,7 @@ Extended tControlValve::CalculatexFz(Extended zy75, bool func, Extended Kv, Exte
 // (IEC 60534-2-1:2011 eq. (5)).
 Extended tControlValve::FittingsFl2(Extended fl2, Extended FP, Extended zeta1, Extended Kv,
                                     Extended DNV) {
-  if (!Avail(fl2, FP, zeta1, Kv, DNV) || !(FP < 1) || DNV <= 0 || fl2 <= 0 || FP <= 0)
+  if (!Available(fl2, FP, zeta1, Kv, DNV) || !(FP < 1) || DNV <= 0 || fl2 <= 0 || FP <= 0)
     return fl2;
   const Extended k = Kv / (DNV * DNV);
   const Extended flp2 = 1 / (1 / fl2 + zeta1 * k * k / 0.0016L);
@@ -810,7 +806,7 @@ Extended tControlValve::FittingsFl2(Extended fl2, Extended FP, Extended zeta1, E
 // eq. (18)).
 Extended tControlValve::FittingsXt(Extended xT, Extended FP, Extended zeta1, Extended Kv,
                                    Extended DNV) {
-  if (!Avail(xT, FP, zeta1, Kv, DNV) || !(FP < 1) || DNV <= 0 || FP <= 0) return xT;
+  if (!Available(xT, FP, zeta1, Kv, DNV) || !(FP < 1) || DNV <= 0 || FP <= 0) return xT;
   const Extended k = Kv / (DNV * DNV);
   return Checked((xT / (FP * FP)) / (1 + xT * zeta1 * k * k / 0.0018L));
 }
@@ -820,7 +816,7 @@ Extended tControlValve::FittingsXt(Extended xT, Extended FP, Extended zeta1, Ext
 
 namespace {
 Extended PipeDiameter(Extended D, Extended DNV, bool lineSize) {
-  if (lineSize || NoVal(D) || D < DNV || D > 10 * DNV) return DNV;
+  if (lineSize || IsNoValue(D) || D < DNV || D > 10 * DNV) return DNV;
   return D;
 }
 }  // namespace
@@ -828,8 +824,8 @@ Extended PipeDiameter(Extended D, Extended DNV, bool lineSize) {
 void tControlValve::Calculatezeta1(Extended DNV, Extended DNV1, Extended DN1, bool lineSize,
                                    Extended& zeta1, Extended& KvRed1) {
   zeta1 = KvRed1 = NoValue;
-  if (NoVal(DNV) || DNV <= 0) return;
-  const Extended d = Has(DNV1) && DNV1 > 0 ? DNV1 : DNV;
+  if (IsNoValue(DNV) || DNV <= 0) return;
+  const Extended d = HasValue(DNV1) && DNV1 > 0 ? DNV1 : DNV;
   const Extended D1 = PipeDiameter(DN1, DNV, lineSize);
   const Extended r = (d / D1) * (d / D1);
   zeta1 = 1.5L - r - 0.5L * r * r;  // zeta1 + zetaB1 = 0.5 (1 - r)^2 + (1 - r^2)
@@ -841,23 +837,23 @@ void tControlValve::CalculateEzeta(Extended zeta1, Extended DNV, Extended DN2, E
                                    Extended& EKvRed) {
   (void)Kv;
   Ezeta = EKvRed = NoValue;
-  if (NoVal(DNV) || DNV <= 0) return;
+  if (IsNoValue(DNV) || DNV <= 0) return;
   const Extended D2 = PipeDiameter(DN2, DNV, lineSize);
   Extended outlet = NoValue;
   if (!useResistors) {
     const Extended r2 = (DNV / D2) * (DNV / D2);
     outlet = 2 * r2 * (r2 - 1);  // zeta2 - zetaB2 = (1 - r2)^2 - (1 - r2^2)
   }
-  if (Has(zeta1) || Has(outlet))
-    Ezeta = (Has(zeta1) ? zeta1 : 0) + (Has(outlet) ? outlet : 0);
-  if (Has(Ezeta) && Ezeta > 0) EKvRed = 0.04L * DNV * DNV / std::sqrt(Ezeta);
-  else EKvRed = Has(D2) ? 0.25L * D2 * D2 : NoValue;
+  if (HasValue(zeta1) || HasValue(outlet))
+    Ezeta = (HasValue(zeta1) ? zeta1 : 0) + (HasValue(outlet) ? outlet : 0);
+  if (HasValue(Ezeta) && Ezeta > 0) EKvRed = 0.04L * DNV * DNV / std::sqrt(Ezeta);
+  else EKvRed = HasValue(D2) ? 0.25L * D2 * D2 : NoValue;
 }
 
 Extended tControlValve::CalculatefpQm(Extended DNV, Extended Ezeta, Extended Kv, Extended EKvRed,
                                       bool lineSize) {
   (void)EKvRed;
-  if (lineSize || !Avail(Ezeta, Kv, DNV) || Ezeta == 0) return 1;
+  if (lineSize || !Available(Ezeta, Kv, DNV) || Ezeta == 0) return 1;
   if (Kv <= 0 || DNV <= 0) return 1;
   const Extended k = Kv / (DNV * DNV);
   const Extended s = 1 + Ezeta / 0.0016L * k * k;
@@ -865,20 +861,20 @@ Extended tControlValve::CalculatefpQm(Extended DNV, Extended Ezeta, Extended Kv,
 }
 
 bool tControlValve::GetKvTooBigDNV(Extended& Kv, Extended DNV) {
-  if (!Avail(Kv, DNV) || DNV <= 0) return false;
+  if (!Available(Kv, DNV) || DNV <= 0) return false;
   if (Kv < 0.25L * DNV * DNV) return false;
   Kv = 0.25L * DNV * DNV * 1.000001L;
   return true;
 }
 
 bool tControlValve::GetKvTooBigRed(Extended& Kv, Extended EKvRed) {
-  if (!Avail(Kv, EKvRed) || EKvRed > Kv) return false;
+  if (!Available(Kv, EKvRed) || EKvRed > Kv) return false;
   Kv = EKvRed * 1.000001L;
   return true;
 }
 
 Extended tControlValve::FlowVelocity(Extended Qm, Extended rho, Extended D) {
-  if (!Avail(Qm, rho, D) || rho <= 0 || D <= 0 || Qm < 0) return NoValue;
+  if (!Available(Qm, rho, D) || rho <= 0 || D <= 0 || Qm < 0) return NoValue;
   const Extended area = std::acos(-1.0L) / 4 * (D / 1000) * (D / 1000);
   return Checked(Qm / 3600 / rho / area);
 }
@@ -886,7 +882,7 @@ Extended tControlValve::FlowVelocity(Extended Qm, Extended rho, Extended D) {
 // The isentropic speed of sound of a gas, c = sqrt(kappa p / rho); with the
 // isentropic exponent of the real gas it holds for real gases as well.
 Extended tControlValve::SoundSpeed(Extended kappa, Extended p, Extended rho) {
-  if (!Avail(kappa, p, rho) || kappa <= 0 || p <= 0 || rho <= 0) return NoValue;
+  if (!Available(kappa, p, rho) || kappa <= 0 || p <= 0 || rho <= 0) return NoValue;
   return Checked(std::sqrt(kappa * p * 1E5L / rho));
 }
 
@@ -910,7 +906,7 @@ bool tControlValve::CheckIteration(int& counter, Extended& value, std::vector<st
   // The sequence cycles: take the mean (or the minimum) of the last values
   // when they lie close together, else give up.
   bool close = false;
-  if (Avail(value, previous) && value != 0 && previous != 0) {
+  if (Available(value, previous) && value != 0 && previous != 0) {
     const Extended lo = std::min(value, previous), hi = std::max(value, previous);
     close = value == previous || std::fabs(1 - lo / hi) < std::pow(10.0L, -0.1L);
   }
@@ -923,7 +919,7 @@ bool tControlValve::CheckIteration(int& counter, Extended& value, std::vector<st
   Extended acc = minimum ? NoValue : 0;
   for (size_t i = history.size() - n; i < history.size(); ++i) {
     const Extended v = std::strtold(history[i].c_str(), nullptr);
-    if (minimum) acc = NoVal(acc) ? v : std::min(acc, v);
+    if (minimum) acc = IsNoValue(acc) ? v : std::min(acc, v);
     else acc += v;
   }
   value = minimum ? acc : acc / static_cast<Extended>(n);
@@ -935,7 +931,7 @@ bool tControlValve::CheckIteration(int& counter, Extended& value, std::vector<st
 // Travel, suggested Kvs, non-choked case, cavitation, pulp
 
 Extended tControlValve::CalculateKvKvs(Extended Kv, Extended Kvs) {
-  if (!Avail(Kv, Kvs) || Kvs <= 0 || Kv < 0) return NoValue;
+  if (!Available(Kv, Kvs) || Kvs <= 0 || Kv < 0) return NoValue;
   return 100 * Kv / Kvs;
 }
 
@@ -948,7 +944,7 @@ Extended tControlValve::CalculateKvKvs(Extended Kv, Extended Kvs) {
 // The measured characteristics take the travel of their basic shape; the
 // free measured characteristic needs its own curve.
 Extended tControlValve::CalculateStroke(teCharacteristicType type, Extended KvKvs, Extended phi0) {
-  if (NoVal(KvKvs) || KvKvs < 0) return NoValue;
+  if (IsNoValue(KvKvs) || KvKvs < 0) return NoValue;
   const Extended r = std::min(KvKvs / 100, Extended(1));
   switch (type) {
     case ctMVEQ: type = ctEqualPercentage; break;
@@ -958,15 +954,15 @@ Extended tControlValve::CalculateStroke(teCharacteristicType type, Extended KvKv
     case ctMeasuredValues: return NoValue;
     default: break;
   }
-  Extended p0 = Has(phi0) ? phi0 / 100 : NoValue;
+  Extended p0 = HasValue(phi0) ? phi0 / 100 : NoValue;
   Extended h = NoValue;
   if (type == ctEqualPercentage) {
-    if (NoVal(p0)) p0 = 0.02L;  // rangeability 50
+    if (IsNoValue(p0)) p0 = 0.02L;  // rangeability 50
     if (p0 <= 0 || p0 >= 1) return NoValue;
     if (r <= 0) return 0;
     h = std::log(r / p0) / std::log(1 / p0);
   } else {
-    if (NoVal(p0)) p0 = 0;
+    if (IsNoValue(p0)) p0 = 0;
     if (p0 < 0 || p0 >= 1) return NoValue;
     const Extended lin = (r - p0) / (1 - p0);
     if (lin <= 0) return 0;
@@ -984,16 +980,16 @@ Extended tControlValve::CalculateStroke(teCharacteristicType type, Extended KvKv
 void tControlValve::CalculateModValveFactor(Extended factor, Extended p1, Extended pv1,
                                             Extended pvl1, Extended pc, Extended& corrected) {
   corrected = NoValue;
-  const Extended pv = Has(pvl1) ? pvl1 : pv1;
-  if (!Avail(factor, p1, pv) || pv >= p1) return;
+  const Extended pv = HasValue(pvl1) ? pvl1 : pv1;
+  if (!Available(factor, p1, pv) || pv >= p1) return;
   Extended ff = FFactor(pv, pc);
-  if (NoVal(ff)) ff = 0.88L;
+  if (IsNoValue(ff)) ff = 0.88L;
   corrected = Checked(factor * (p1 - ff * pv) / (p1 - pv));
 }
 
 void tControlValve::CalculateSuggestedKvs(Extended Kv, Extended& kvsMin, Extended& kvsMax) {
   kvsMin = kvsMax = NoValue;
-  if (NoVal(Kv) || Kv <= 0) return;
+  if (IsNoValue(Kv) || Kv <= 0) return;
   kvsMax = RoundSignificant(2 * Kv, 2);
   kvsMin = RoundSignificant(1.1L * Kv, 2);
 }
@@ -1004,22 +1000,22 @@ void tControlValve::CalculateSuggestedKvs(Extended Kv, Extended& kvsMin, Extende
 Extended tControlValve::CalculateP2nc(Extended Kv, Extended Qm, Extended rho, Extended p1,
                                       Extended FP, Extended FR, Extended fPulp, TEPhase phase,
                                       Extended fk, Extended xT) {
-  if (!Avail(Kv, Qm, rho, p1, FP, FR, fPulp) || FP * FR * fPulp == 0) return NoValue;
+  if (!Available(Kv, Qm, rho, p1, FP, FR, fPulp) || FP * FR * fPulp == 0) return NoValue;
   const Extended needed = FlowDp(Qm / (std::min(FP, Extended(1)) * FR * fPulp), rho, Kv);
-  if (NoVal(needed)) return NoValue;
+  if (IsNoValue(needed)) return NoValue;
   if (phase == phLiquid) return p1 - needed;
-  if (!Avail(fk, xT)) return NoValue;
+  if (!Available(fk, xT)) return NoValue;
   const Extended delta = GasDeltaFor(p1, needed, fk * xT);
-  return Has(delta) ? p1 - delta : NoValue;
+  return HasValue(delta) ? p1 - delta : NoValue;
 }
 
 // Pressure scale effect PSE = ((p1 - pv)/(pr - pvr))^a (ISA-RP75.23-1995),
 // pvr = 0.0317 bar the vapour pressure of the test water at 25 degC
 // (IAPWS-IF97).
 Extended tControlValve::CalculatePSE(Extended p1, Extended pv1, Extended pr, Extended aPSE) {
-  if (!Avail(p1, pr)) return NoValue;
-  const Extended pv = Has(pv1) ? pv1 : 0;
-  const Extended a = Has(aPSE) ? aPSE : 0;
+  if (!Available(p1, pr)) return NoValue;
+  const Extended pv = HasValue(pv1) ? pv1 : 0;
+  const Extended a = HasValue(aPSE) ? aPSE : 0;
   const Extended ref = pr - 0.0317L;
   if (p1 - pv <= 0 || ref <= 0) return NoValue;
   return Checked(std::pow((p1 - pv) / ref, a));
@@ -1032,11 +1028,11 @@ Extended tControlValve::CalculatePSE(Extended p1, Extended pv1, Extended pr, Ext
 // replaces the exponent.
 Extended tControlValve::CalculateSSE(Extended Kv, Extended DNV, Extended seat, Extended dr,
                                      Extended bSSE) {
-  if (!Avail(DNV, dr) || DNV <= 0 || dr <= 0) return NoValue;
+  if (!Available(DNV, dr) || DNV <= 0 || dr <= 0) return NoValue;
   Extended b = bSSE;
-  if (NoVal(b)) {
-    const Extended d = Has(seat) && seat > 0 ? seat : DNV;
-    if (NoVal(Kv) || Kv < 0) return NoValue;
+  if (IsNoValue(b)) {
+    const Extended d = HasValue(seat) && seat > 0 ? seat : DNV;
+    if (IsNoValue(Kv) || Kv < 0) return NoValue;
     b = 0.068L * std::sqrt(std::sqrt(1.156099220746L * Kv / (0.00155L * d * d)));
   }
   return Checked(std::pow(DNV / dr, b));
@@ -1053,11 +1049,11 @@ void tControlValve::CalculateSigmaMRs(Extended Kc75, Extended Kv, Extended Kvs, 
                                       Extended& sigmaV, Extended& sigmaP) {
   sigmaMr = sigmaV = sigmaP = NoValue;
   const Extended kc = CorrectedModifier(Kc75, Kv, Kvs);
-  if (NoVal(kc) || kc <= 0) return;
+  if (IsNoValue(kc) || kc <= 0) return;
   sigmaMr = 1 / kc;
-  if (!Avail(SSE, PSE)) return;
+  if (!Available(SSE, PSE)) return;
   sigmaV = (sigmaMr * SSE - 1) * PSE + 1;
-  const Extended fp = Has(FP) ? std::min(FP, Extended(1)) : 1;
+  const Extended fp = HasValue(FP) ? std::min(FP, Extended(1)) : 1;
   sigmaP = sigmaV * fp * fp;
 }
 
@@ -1069,7 +1065,7 @@ void tControlValve::CalculateSigmaMRs(Extended Kc75, Extended Kv, Extended Kvs, 
 Extended tControlValve::CalculatefPulpQm(teSubstanceType substance, TEPulpeType pulp,
                                          Extended xPulp, bool isPhaseCM, bool isMinorPhase) {
   if (substance != stPulpe || (isPhaseCM && isMinorPhase)) return 1;
-  if (NoVal(xPulp)) return NoValue;
+  if (IsNoValue(xPulp)) return NoValue;
   const Extended slope = pulp == ptKraft ? 0.02L : pulp == ptMechanical ? 0.025L : 0.03L;
   return std::max(Extended(0.5), 1 - slope * std::max(Extended(0), xPulp - 3));
 }
@@ -1160,7 +1156,7 @@ Extended tControlValve::GetZy() {
   const Extended fd = GetFd(), fl2 = GetFl2Valve(), p1 = P1Now();
   Cache.SetValid(slotZy);
   const Extended fdc = FInwardFlow == ifClosing ? Ffd_75c : NoValue;
-  Fzy = CalculatexFz(Fzy_75, Fzyfunc, kv, FKvs, Has(fdc) ? fdc : fd, fdc, fl2, Ffl2_75, p1,
+  Fzy = CalculatexFz(Fzy_75, Fzyfunc, kv, FKvs, HasValue(fdc) ? fdc : fd, fdc, fl2, Ffl2_75, p1,
                      FdH, FTrimType, FLowNoiseDesign, FDescription.get());
   return Fzy;
 }
@@ -1178,7 +1174,7 @@ Extended tControlValve::GetFk() {
   KvNow();
   if (Cache.GetValid(slotFk)) return Ffk;
   Cache.SetValid(slotFk);
-  Ffk = Has(Fkappa1) ? Fkappa1 / 1.4L : NoValue;
+  Ffk = HasValue(Fkappa1) ? Fkappa1 / 1.4L : NoValue;
   return Ffk;
 }
 
@@ -1196,7 +1192,7 @@ Extended tControlValve::GetFlStar() {
   Cache.SetValid(slotFlStar);
   Extended corrected;
   CalculateModValveFactor(fl2, p1, Fpv1, FPvl1, Fpc, corrected);
-  FFlStar = Has(corrected) && corrected >= 0 ? std::sqrt(corrected) : NoValue;
+  FFlStar = HasValue(corrected) && corrected >= 0 ? std::sqrt(corrected) : NoValue;
   return FFlStar;
 }
 
@@ -1232,29 +1228,29 @@ Extended tControlValve::GetX() {
   const Extended p1 = P1Now(), p2 = P2Now();
   if (Cache.GetValid(slotX)) return FX;
   Cache.SetValid(slotX);
-  const Extended pv = Has(Fpv1) ? Fpv1 : Fpv2;
+  const Extended pv = HasValue(Fpv1) ? Fpv1 : Fpv2;
   FX = PressureDropRate(FPhase, IsTwoPhase(FCalculatedPhase), p1, p2, pv);
   return FX;
 }
 
 Extended tControlValve::GetSigma() {
   const Extended x = GetX();
-  return Has(x) && x > 0 ? 1 / x : NoValue;
+  return HasValue(x) && x > 0 ? 1 / x : NoValue;
 }
 
 Extended tControlValve::GetSigmaI() {
   const Extended kc = GetKc();
-  return Has(kc) && kc > 0 ? 1 / kc : NoValue;
+  return HasValue(kc) && kc > 0 ? 1 / kc : NoValue;
 }
 
 Extended tControlValve::GetSigmaId() {
   const Extended kc = GetKcStar();
-  return Has(kc) && kc > 0 ? 1 / kc : NoValue;
+  return HasValue(kc) && kc > 0 ? 1 / kc : NoValue;
 }
 
 Extended tControlValve::GetSigmaCh() {
   const Extended fl = GetFlStar();
-  return Has(fl) && fl > 0 ? 1 / (fl * fl) : NoValue;
+  return HasValue(fl) && fl > 0 ? 1 / (fl * fl) : NoValue;
 }
 
 Extended tControlValve::GetPSE() {
@@ -1280,7 +1276,7 @@ void tControlValve::CalculateSigmas() {
   FSigmaMr = FSigmaV = FSigmaP = NoValue;
   // Only liquids cavitate, and only valves with cavitation test data carry
   // these indices.
-  if (!IsLiquid() || !Avail(Fcvr, Fpr, Fdr)) return;
+  if (!IsLiquid() || !Available(Fcvr, Fpr, Fdr)) return;
   CalculateSigmaMRs(FKc_75, kv, FKvs, sse, pse, fp, FSigmaMr, FSigmaV, FSigmaP);
 }
 
@@ -1339,11 +1335,11 @@ Extended tControlValve::GetDpX() {
   const TECVFlowState state = GetFlowState();
   const Extended dpc = GetDpc();
   if (state == fsMaximumCavitation || state == fsFlashing || state == fsChokedFlow) {
-    if (!Avail(dp, dpc)) return NoValue;
+    if (!Available(dp, dpc)) return NoValue;
     return std::min(dp, dpc);
   }
   // Damage is judged before choking; the flow is limited all the same.
-  if (state == fsMechDamage && Avail(dp, dpc)) return std::min(dp, dpc);
+  if (state == fsMechDamage && Available(dp, dpc)) return std::min(dp, dpc);
   return dp;
 }
 
@@ -1426,9 +1422,9 @@ Extended tControlValve::GetP2nc() {
 // expansion-factor drop without the limit of x for a gas.
 namespace {
 Extended NonChokedDrop(bool liquid, Extended p1, Extended p2, Extended fk, Extended xt) {
-  if (!Avail(p1, p2) || p2 >= p1) return NoValue;
+  if (!Available(p1, p2) || p2 >= p1) return NoValue;
   if (liquid) return p1 - p2;
-  if (!Avail(fk, xt)) return NoValue;
+  if (!Available(fk, xt)) return NoValue;
   return GasDropUnlimited(p1, p1 - p2, fk * xt);
 }
 }  // namespace
@@ -1437,7 +1433,7 @@ Extended tControlValve::GetKvNC() {
   const Extended qm = QmNow(), p1 = P1Now(), p2 = P2Now();
   const Extended fp = GetFpQm(), fr = GetFrQm(), fpulp = GetFPulpQm();
   const Extended drop = NonChokedDrop(IsLiquid(), p1, p2, GetFk(), GetXt());
-  if (!Avail(qm, fp, fr, fpulp, drop) || fp * fr * fpulp == 0) return NoValue;
+  if (!Available(qm, fp, fr, fpulp, drop) || fp * fr * fpulp == 0) return NoValue;
   return FlowKv(qm / (std::min(fp, Extended(1)) * fr * fpulp), Frho1, drop);
 }
 
@@ -1446,19 +1442,19 @@ Extended tControlValve::GetQmNC() {
   const Extended fp = GetFpQm(), fr = GetFrQm(), fpulp = GetFPulpQm();
   const Extended drop = NonChokedDrop(IsLiquid(), p1, p2, GetFk(), GetXt());
   const Extended q = FlowQm(kv, Frho1, drop);
-  if (!Avail(q, fp, fr, fpulp)) return NoValue;
+  if (!Available(q, fp, fr, fpulp)) return NoValue;
   return q * std::min(fp, Extended(1)) * fr * fpulp;
 }
 
 Extended tControlValve::GetP1NC() {
   const Extended kv = KvNow(), qm = QmNow(), p2 = P2Now();
   const Extended fp = GetFpQm(), fr = GetFrQm(), fpulp = GetFPulpQm();
-  if (!Avail(kv, qm, p2, fp, fr, fpulp) || fp * fr * fpulp == 0) return NoValue;
+  if (!Available(kv, qm, p2, fp, fr, fpulp) || fp * fr * fpulp == 0) return NoValue;
   const Extended needed = FlowDp(qm / (std::min(fp, Extended(1)) * fr * fpulp), Frho1, kv);
-  if (NoVal(needed)) return NoValue;
+  if (IsNoValue(needed)) return NoValue;
   if (IsLiquid()) return p2 + needed;
   const Extended xcrit = GetFk() * GetXt();
-  if (!Avail(xcrit)) return NoValue;
+  if (!Available(xcrit)) return NoValue;
   // The inlet pressure is raised until the expansion-factor drop passes the
   // flow; it grows without bound with p1, so a bracket always exists.
   Extended lo = p2, hi = p2 + needed;
@@ -1466,11 +1462,11 @@ Extended tControlValve::GetP1NC() {
   for (int i = 0; i < 200 && hi - lo > 1E-15L * hi; ++i) {
     const Extended mid = (lo + hi) / 2;
     const Extended d = GasDropUnlimited(mid, mid - p2, xcrit);
-    (Has(d) && d < needed ? lo : hi) = mid;
+    (HasValue(d) && d < needed ? lo : hi) = mid;
   }
   const Extended p1 = (lo + hi) / 2;
   const Extended check = GasDropUnlimited(p1, p1 - p2, xcrit);
-  return Has(check) && EqualDigits(check, needed, 6) ? p1 : NoValue;
+  return HasValue(check) && EqualDigits(check, needed, 6) ? p1 : NoValue;
 }
 
 }  // namespace torvacalc

@@ -51,9 +51,15 @@ TEST(HXFile, NewFileLayout) {
   THXFile f;
   const std::string bytes = f.SaveToString();
   ASSERT_GT(bytes.size(), 21u);
-  EXPECT_EQ(Hex(bytes.substr(0, 21)), Hex(kFileHeader + Flags(HXFlagCompressed)));
-  // The body is raw deflate data holding the document.
+  EXPECT_EQ(Hex(bytes.substr(0, 21)), Hex(kFileHeader + Flags(HXFlagCompressed | HXFlagChecksum)));
+  // The body is raw deflate data holding the document, followed by the
+  // CRC-32 of the document.
   const std::string doc = ZlibRawInflate(bytes.substr(21));
+  const std::uint32_t crc = crc32(0L, reinterpret_cast<const Bytef*>(doc.data()), static_cast<uInt>(doc.size()));
+  TByteWriter trailer;
+  trailer.WriteBytes("HXCRC32");
+  trailer.WriteU32(crc);
+  EXPECT_EQ(Hex(bytes.substr(bytes.size() - 11)), Hex(trailer.Data()));
   TBixBinaryStreamData expected("HXFile");
   expected.HeaderText1 = "HYDRIX(ApplicationKind)";
   expected.HeaderText2 = THXFile::ProgramVersionText();
@@ -87,17 +93,18 @@ TEST(HXFile, CalculationRoundTripsAndFileListReadersSeeIt) {
     test::WriteSampleCalculation(f);
     f.SaveToString();
     const std::string bytes = f.SaveToString();  // saved twice: counter 2
-    EXPECT_EQ(Hex(bytes.substr(0, 21)), Hex(kFileHeader + Flags(compressed ? HXFlagCompressed : 0)));
-    if (!compressed) {  // the tag stream as it is
+    EXPECT_EQ(Hex(bytes.substr(0, 21)), Hex(kFileHeader + Flags((compressed ? HXFlagCompressed : 0) | HXFlagChecksum)));
+    if (!compressed) {  // the tag stream as it is, and its check
       TByteWriter doc;
       f.Document().SaveToStream(doc);
-      EXPECT_EQ(bytes.substr(21), doc.Data());
+      EXPECT_EQ(bytes.substr(21, doc.Size()), doc.Data());
+      EXPECT_EQ(bytes.substr(21 + doc.Size(), 7), "HXCRC32");
     }
 
     THXFile g;
     g.LoadFromString(bytes);
     EXPECT_EQ(g.GetSaveCounter(), 2);
-    EXPECT_EQ(g.GetLoadedFlags(), compressed ? HXFlagCompressed : 0);
+    EXPECT_EQ(g.GetLoadedFlags(), (compressed ? HXFlagCompressed : 0) | HXFlagChecksum);
     EXPECT_EQ(g.GetIdentifier(), "FV-101");
     EXPECT_EQ(g.GetParamDisplayText("kvs"), "63");
     EXPECT_EQ(g.GetParamDisplayText("KVS"), "63") << "item tags are found ignoring case";
@@ -130,16 +137,16 @@ TEST(HXFile, LoadingKeepsTheObjectsSettings) {
   plain.UseAttributeSection = true;
   test::WriteSampleCalculation(plain);
   const std::string uncompressed = plain.SaveToString();
-  EXPECT_EQ(Hex(uncompressed.substr(17, 4)), "0c 00 00 00");
+  EXPECT_EQ(Hex(uncompressed.substr(17, 4)), "1c 00 00 00");
 
   THXFile f;  // compresses, no attribute section, keeps empty values
   f.LoadFromString(uncompressed);
   EXPECT_TRUE(f.Compressed);
   EXPECT_FALSE(f.OmitEmptyValues);
   EXPECT_FALSE(f.UseAttributeSection);
-  EXPECT_EQ(f.GetLoadedFlags(), HXFlagAttributeSection | HXFlagOmitEmptyValues);
+  EXPECT_EQ(f.GetLoadedFlags(), HXFlagAttributeSection | HXFlagOmitEmptyValues | HXFlagChecksum);
   const std::string saved = f.SaveToString();
-  EXPECT_EQ(Hex(saved.substr(0, 21)), Hex(kFileHeader + Flags(HXFlagCompressed)));
+  EXPECT_EQ(Hex(saved.substr(0, 21)), Hex(kFileHeader + Flags(HXFlagCompressed | HXFlagChecksum)));
   THXFile g;
   g.LoadFromString(saved);
   EXPECT_EQ(g.GetIdentifier(), "FV-101") << "the pooled names still read";
@@ -364,6 +371,63 @@ TEST(HXFile, DamagedFilesGiveFileError) {
     EXPECT_TRUE(f.OmitEmptyValues);
     EXPECT_TRUE(f.UseAttributeSection);
   }
+}
+
+// Raw deflate data carries no check: without the CRC-32 trailer about one
+// single-bit flip in seventy still inflated to a valid document with other
+// values. With it, every flip is either refused or changes nothing the
+// document holds (a flag bit that only steers the next save).
+TEST(HXFile, EveryBitFlipIsRefusedOrHarmless) {
+  THXFile good;
+  test::WriteSampleCalculation(good);
+  const std::string file = good.SaveToString();
+  TByteWriter original;
+  good.Document().SaveToStream(original);
+  // Flips every bit of `bytes` and counts the loads that give other data.
+  const auto changedLoads = [&](const std::string& bytes) {
+    int changed = 0;
+    for (std::size_t byte = 0; byte < bytes.size(); ++byte) {
+      for (int bit = 0; bit < 8; ++bit) {
+        std::string damaged = bytes;
+        damaged[byte] = static_cast<char>(damaged[byte] ^ (1 << bit));
+        THXFile f;
+        try {
+          f.LoadFromString(damaged);
+        } catch (const EHXFileReadError&) {
+          continue;
+        }
+        TByteWriter loaded;
+        f.Document().SaveToStream(loaded);
+        changed += loaded.Data() != original.Data();
+      }
+    }
+    return changed;
+  };
+  EXPECT_EQ(changedLoads(file), 0);
+  // The same file as a writer without the check saves it: damage passes.
+  const std::string withoutCheck =
+      kFileHeader + Flags(HXFlagCompressed) + file.substr(21, file.size() - 21 - 11);
+  EXPECT_GT(changedLoads(withoutCheck), 0);
+}
+
+// A file of a writer without the check (no flag, no trailer) still opens;
+// a trailer is verified even when a damaged flag no longer announces it.
+TEST(HXFile, TheChecksumIsOptionalForReadersAndWriters) {
+  THXFile good;
+  test::WriteSampleCalculation(good);
+  const std::string file = good.SaveToString();
+  const std::string withoutCheck =
+      kFileHeader + Flags(HXFlagCompressed) + file.substr(21, file.size() - 21 - 11);
+  THXFile old;
+  old.LoadFromString(withoutCheck);
+  EXPECT_EQ(old.GetIdentifier(), "FV-101");
+  EXPECT_EQ(old.GetLoadedFlags(), HXFlagCompressed);
+  std::string flagLost = file;
+  flagLost[17] = static_cast<char>(HXFlagCompressed);
+  EXPECT_NO_THROW(THXFile().LoadFromString(flagLost));
+  std::string crcWrong = flagLost;
+  crcWrong.back() = static_cast<char>(crcWrong.back() ^ 0x01);
+  EXPECT_THROW(THXFile().LoadFromString(crcWrong), EHXFileReadError);
 }
 
 // A small file that inflates without end stops at the document limit.

@@ -66,6 +66,74 @@ TEST(ParameterText, UnreadableAndEmptyText) {
   EXPECT_EQ(p->GetDisplayText(), "");
 }
 
+// A number too large for the range of values (NoValue is 1E4000) is an
+// entry all the same: kept as typed, never taken for a missing value, and
+// outside the bounds for the calculation.
+TEST(ParameterText, NumbersBeyondTheRangeStayAsTyped) {
+  RecordingModule m;
+  auto* p = m.AddItem<TInputParameter>("qm", qMassFlowrate);
+  p->SetCalcUnitNo(TQuantityArray::UnitNoByName(qMassFlowrate, "t/h"));
+  struct Case { const char* text; tValueState state; };
+  const Case cases[] = {
+      {"1e4000", vsInfinity}, {"1E4500", vsInfinity}, {"-1e4000", vsMinusInfinity}, {"9,9e3999", vsInfinity},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    p->SetText(c.text);
+    EXPECT_EQ(p->GetValueState(), c.state);
+    EXPECT_TRUE(p->TypedBeyondRange());
+    EXPECT_EQ(p->GetText(), c.text);
+    EXPECT_EQ(p->GetDisplayText(), c.text);
+    EXPECT_TRUE(IsNoValue(p->GetCalcValue()));
+    EXPECT_FALSE(p->GetInBounds());
+  }
+  // The state set directly still shows its own text.
+  p->SetText("");
+  p->SetValueState(vsInfinity);
+  EXPECT_FALSE(p->TypedBeyondRange());
+  EXPECT_EQ(p->GetDisplayText(), "unendlich");
+}
+
+// What a user types into a parameter: a number with an optional unit. A
+// unit that cannot be taken is refused before anything changes.
+TEST(ParameterEntry, NumberAndUnitAsTyped) {
+  RecordingModule m;
+  auto* p = m.AddItem<TInputParameter>("p1", qPressureBar);
+  struct Case { const char* text; const char* unit; Extended basic; const char* shown; };
+  const Case cases[] = {
+      {"6,8 bar(a)", "bar(a)", 6.8L, "6,8"},
+      {" 5.8  bar(g) ", "bar(g)", 5.8L + 1.01325L, "5.8"},
+      {"680 kPa(a)", "kPa(a)", 6.8L, "680"},
+      {"7", "kPa(a)", 0.07L, "7"},                 // the unit chosen before
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EnterParameterText(*p, c.text);
+    EXPECT_EQ(p->GetCalcUnitName(), c.unit);
+    EXPECT_NEAR(p->GetValue(), c.basic, 1e-12L);
+    EXPECT_EQ(p->GetText(), c.shown);
+    EXPECT_EQ(p->GetInputState(), isUser);
+  }
+  struct Bad { const char* text; const char* error; };
+  const Bad bad[] = {
+      {"680 kPa", "\"kPa\" does not say absolute or gauge: write kPa(a) or kPa(g)"},
+      {"3 furlong", "unknown unit \"furlong\" of "},
+  };
+  for (const auto& b : bad) {
+    SCOPED_TRACE(b.text);
+    try {
+      EnterParameterText(*p, b.text);
+      ADD_FAILURE() << "taken";
+    } catch (const ECalcEntry& e) {
+      EXPECT_EQ(std::string(e.what()).rfind(b.error, 0), 0u) << e.what();
+    }
+    EXPECT_EQ(p->GetText(), "7");
+    EXPECT_EQ(p->GetCalcUnitName(), "kPa(a)");
+  }
+  EnterParameterText(*p, "  ");
+  EXPECT_EQ(p->GetValueState(), vsUndefined);
+}
+
 TEST(ParameterValue, StateRulesAndEvents) {
   RecordingModule m;
   auto* p = m.AddItem<TInOutParameter>("qm", qMassFlowrate);
@@ -409,3 +477,71 @@ TEST(VarQuantity, QuantityChangeKeepsTheNumber) {
 }
 
 }  // namespace
+
+// A value handed over by a calculation and the same value typed as the text
+// it shows end in the same text, state and events: the calculated value only
+// skips reading its own text back. The value itself stays exact.
+TEST(ParameterValue, CalculatedValuesShowTheTextATypedValueWould) {
+  OptionsGuard guard;
+  struct Case {
+    Extended value;
+    const char* unit;
+    char decimal;
+    const char* text;
+  };
+  const Case cases[] = {
+      {2.01325L, "kPa(a)", '.', "201.325"},
+      {2.01325L, "bar(g)", '.', "1"},
+      {1.0L / 3, "bar(a)", '.', "0.333333333333333"},
+      {1.0L / 3, "bar(a)", ',', "0,333333333333333"},
+      {123456789012.5L, "bar(a)", '.', "123456789012.5"},
+      {1e-30L, "bar(a)", '.', "1e-30"},
+      {-7.25e25L, "bar(a)", ',', "-7,25e+25"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    HXOptions().DecimalSeparator = c.decimal;
+    RecordingModule m;
+    auto* calculated = m.AddItem<TInOutParameter>("p1", qPressureBar);
+    auto* typed = m.AddItem<TInOutParameter>("p2", qPressureBar);
+    for (auto* p : {calculated, typed}) p->SetCalcUnitNo(TQuantityArray::UnitNoByName(qPressureBar, c.unit));
+    calculated->SetValue(c.value);
+    EXPECT_EQ(calculated->GetText(), c.text);
+    EXPECT_EQ(calculated->GetValue(), c.value);
+    typed->SetText(calculated->GetText());
+    EXPECT_EQ(typed->GetText(), calculated->GetText());
+    EXPECT_EQ(typed->GetValueState(), vsNormal);
+    EXPECT_EQ(calculated->GetValueState(), vsNormal);
+    EXPECT_EQ(m.Count(ceValueFieldChange), 2);
+    EXPECT_EQ(m.Count(ceBeforeFieldChange), 2);
+    // The same value again is no change and raises nothing.
+    calculated->SetValue(c.value);
+    EXPECT_EQ(m.Count(ceValueFieldChange), 2);
+  }
+}
+
+// The text of a calculated value is the one of the moment it was set: a
+// later change of the decimal separator leaves it alone, a change of unit
+// shows it in the new unit, and a value close enough to share its text with
+// the previous one raises no change.
+TEST(ParameterValue, CalculatedTextIsTheTextOfTheMomentItWasSet) {
+  OptionsGuard guard;
+  RecordingModule m;
+  auto* p = m.AddItem<TInOutParameter>("p1", qPressureBar);
+  HXOptions().DecimalSeparator = ',';
+  p->SetValue(2.5L);
+  HXOptions().DecimalSeparator = '.';
+  EXPECT_EQ(p->GetText(), "2,5");
+  p->SetValue(2.75L);
+  EXPECT_EQ(p->GetText(), "2.75");
+  p->SetCalcUnitNo(TQuantityArray::UnitNoByName(qPressureBar, "kPa(a)"));
+  EXPECT_EQ(p->GetText(), "275");
+  HXOptions().SignificantDigits = 20;  // equality to 19 digits: tiny changes pass
+  const int before = m.Count(ceValueFieldChange);
+  p->SetValue(2.75L * (1 + 1E-17L));  // the same 15-digit text
+  EXPECT_EQ(m.Count(ceValueFieldChange), before);
+  EXPECT_EQ(p->GetText(), "275");
+  p->SetValue(2.75L * (1 + 1E-13L));  // the 14th digit differs
+  EXPECT_EQ(m.Count(ceValueFieldChange), before + 1);
+  EXPECT_EQ(p->GetText(), "275.000000000028");
+}

@@ -10,7 +10,9 @@ namespace {
 
 TEST(TwoStateSwitch, TextsAndStatus) {
   EXPECT_EQ(StrToSwitchStatus("Nein"), cbUnchecked);
-  EXPECT_EQ(StrToSwitchStatus("yes"), cbGrayed);  // German words only
+  EXPECT_EQ(StrToSwitchStatus("yes"), cbChecked);  // English words too
+  EXPECT_EQ(StrToSwitchStatus("NO"), cbUnchecked);
+  EXPECT_EQ(StrToSwitchStatus("vielleicht"), cbGrayed);
   EXPECT_EQ(StrToSwitchStatus(""), cbGrayed);
   EXPECT_EQ(SwitchStatusToStr(cbGrayed), "");
   TCalcModule m("M");

@@ -81,12 +81,28 @@ TEST(WaterSteam, SaturationLineTakesTheChosenSide) {
   EXPECT_TRUE(IsNoValue(tWaterSteam::Calculatedhv(Tc + 1)));
 }
 
+// The saturation line ends at the critical point and at 0 degC (611.213 Pa,
+// R7-97(2012) eq. 30 and 31); beyond its ends there is no saturation state,
+// so no value, never the critical one.
 TEST(WaterSteam, CriticalLimitsOfTheSaturationLine) {
   EXPECT_EQ(CalculatePv(Tc), Pc);
-  EXPECT_EQ(CalculatePv(500), Pc);
   EXPECT_EQ(CalculateTv(Pc), Tc);
-  EXPECT_EQ(CalculateTv(300), Tc);
-  EXPECT_TRUE(IsNoValue(CalculateTv(0)));
+  EXPECT_TRUE(Near(CalculatePv(0), 611.213E-5L, 1E-6L));
+  for (Extended t : {Tc + 1E-6L, 374.0L, 500.0L, 2001.0L, -0.5L, -300.0L}) {
+    SCOPED_TRACE(static_cast<double>(t));
+    EXPECT_TRUE(IsNoValue(CalculatePv(t)));
+  }
+  for (Extended P : {Pc + 1E-9L, 300.0L, 500.0L, 0.006L, 0.0L, -1.0L}) {
+    SCOPED_TRACE(static_cast<double>(P));
+    EXPECT_TRUE(IsNoValue(CalculateTv(P)));
+  }
+  // Above the critical temperature at the critical pressure the state is
+  // supercritical (region 3), not on the saturation line.
+  tWaterSteam w;
+  w.SetT(374);
+  w.SetP(Pc);
+  EXPECT_EQ(w.GetDisplayRange(), 3);
+  EXPECT_NE(w.GetPhase(), cpSaturated);
   // The saturation equations are each other's inverse.
   for (Extended t : {0.01L, 50.0L, 200.0L, 373.0L})
     EXPECT_TRUE(Near(CalculateTv(CalculatePv(t)) + 273.15L, t + 273.15L, 1E-11L));

@@ -252,6 +252,38 @@ TEST_F(ExportTemplates, ACancelledRunKeepsWhatItProduced) {
   EXPECT_EQ(progress, (std::vector<std::size_t>{1}));  // the second calculation never started
 }
 
+// A field may not ask for gigabytes of padding or of digits: the template is
+// refused with the field named, before anything is allocated.
+TEST_F(ExportTemplates, FieldWidthsAndDigitsBeyondTheLimitsAreRefused) {
+  struct Case { const char* document; const char* error; };
+  const Case cases[] = {
+      {"{Param(kv, Value, alRight, 2147483647)}", "field param(kv, Value, alRight, 2147483647): width 2147483647"},
+      {"{Param(kv, Value, alRight, 99999999999999999999)}", "width 99999999999999999999 is more than 1000"},
+      {"{FileName(alLeft, 1001)}", "field filename(alLeft, 1001)"},
+      {"{Infos(Caption, alLeft, 5000)}", "field infos(Caption, alLeft, 5000)"},
+      {"{Param(kv, Value, , , 0.0000000000000000000000000000000000000000000000000000000000000)}",
+       "more than 60 digits"},
+      {"{Param(kv, Value, , , 000000000000000000000000000000000000000000000000000000000000000000000)}",
+       "more than 60 digits"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.document);
+    auto t = TAsciiExpTemplate::FromText(c.document, false);
+    t->SetCalculations({&calc_});
+    try {
+      t->Execute();
+      ADD_FAILURE() << "no error";
+    } catch (const EExportTemplate& e) {
+      EXPECT_NE(std::string(e.what()).find(c.error), std::string::npos) << e.what();
+    }
+  }
+  // At the limits the fields are laid out in full.
+  EXPECT_EQ(Run("{Param(kv, Value, alRight, 1000)}").size(), 1000u);
+  const std::string sixty = Run("{Param(kv, Value, , , 0.000000000000000000000000000000000000000000000000000000000000)}");
+  EXPECT_EQ(sixty.size(), 4u + 60u);
+  EXPECT_EQ(sixty.substr(0, 12), "164.92148329");
+}
+
 TEST_F(ExportTemplates, OfficeAndUnknownDocumentsAreRefused) {
   for (const char* name : {"r.xlsx", "r.xls", "r.docx", "r.doc", "r.pdf"}) {
     SCOPED_TRACE(name);

@@ -329,6 +329,43 @@ TEST(ExpressionErrors, MissingParenthesisSetsPositionAndStopsEvaluation) {
   SetLanguage("de");
 }
 
+// The parser descends recursively: deep nesting of parentheses or function
+// calls must end in a syntax error, not in a stack overflow.
+TEST(ExpressionErrors, NestingDeeperThanTheLimitIsAnError) {
+  auto nested = [](const std::string& open, int depth, const std::string& close) {
+    std::string s;
+    for (int i = 0; i < depth; ++i) s += open;
+    s += "1";
+    for (int i = 0; i < depth; ++i) s += close;
+    return s;
+  };
+  struct Case { std::string expr; const char* value; bool error; };
+  const Case cases[] = {
+      {nested("(", ExprMaxNesting, ")"), "1", false},
+      {nested("Abs(", ExprMaxNesting, ")"), "1", false},
+      {nested("(", ExprMaxNesting + 1, ")"), "False", true},
+      {nested("(", 20000, ")"), "False", true},
+      {nested("Sqrt(", 20000, ")"), "False", true},
+      {nested("-(", 20000, ")"), "False", true},
+      {nested("not (", 20000, ")"), "False", true},
+      {"(" + nested("Abs(", 20000, ")") + ") = 1", "False", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.expr.substr(0, 20) + "... (" + std::to_string(c.expr.size()) + " characters)");
+    TExpressionParser parser;
+    EXPECT_EQ(parser.ParseStr(c.expr).AsText(), c.value);
+    EXPECT_EQ(parser.ErrorPos() != 0, c.error);
+    if (c.error) {
+      EXPECT_EQ(parser.ErrorMessage(), "Mehr als 256 Klammerebenen.");
+    }
+  }
+  // The count starts again with every text.
+  TExpressionParser parser;
+  parser.ParseStr(nested("(", 300, ")"));
+  EXPECT_EQ(parser.ParseStr(nested("(", 200, ")")).AsText(), "1");
+  EXPECT_EQ(parser.ErrorPos(), 0);
+}
+
 // The text of a real is the shortest "%.Ng" text (N = 15 to 17) that
 // reads back as the same 64-bit number, with the exponent written "E-5".
 std::string ReferenceRealText(double v) {

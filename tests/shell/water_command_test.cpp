@@ -3,21 +3,16 @@
 #include <algorithm>
 #include <sstream>
 
-#include "shell/cli.h"
+#include "program_run.h"
 
 namespace torvacalc {
 namespace {
 
-struct RunResult {
-  int code;
-  std::string out, err;
-};
+using RunResult = ProgramRun;
 
 RunResult Water(std::vector<std::string> args) {
   args.insert(args.begin(), "water");
-  std::ostringstream out, err;
-  const int code = RunMain(args, out, err);
-  return {code, out.str(), err.str()};
+  return RunProgram(args);
 }
 
 TEST(WaterCommand, PrintsTheStateAsJson) {
@@ -37,13 +32,22 @@ TEST(WaterCommand, SaturationSideAndOutsideValues) {
   EXPECT_NE(steam.out.find("\"Range\": 4"), std::string::npos) << steam.out;
   EXPECT_NE(steam.out.find("\"IsSteam\": true"), std::string::npos);
   EXPECT_NE(steam.out.find("\"Rho\": 0.59"), std::string::npos) << steam.out;
-  // Outside the formulation: the properties are null, the saturation data
-  // are still given.
-  const RunResult outside = Water({"--json", "t=800.5", "P=100.1"});
-  ASSERT_EQ(outside.code, 0);
-  EXPECT_NE(outside.out.find("\"Rho\": null"), std::string::npos);
-  EXPECT_NE(outside.out.find("\"Range\": 0"), std::string::npos);
-  EXPECT_NE(outside.out.find("\"Pv\": 220.64"), std::string::npos);
+  // Outside the formulation: the properties are null, and so are the
+  // saturation data beyond the ends of the saturation line.
+  struct Outside { const char* t; const char* P; const char* range; const char* Pv; const char* Tv; };
+  const Outside outsideCases[] = {
+      {"t=800.5", "P=100.1", "\"Range\": 0", "\"Pv\": null", "\"Tv\": 311.0"},
+      {"t=2001", "P=1", "\"Range\": 0", "\"Pv\": null", "\"Tv\": 99.6"},
+      {"t=100", "P=500", "\"Range\": 1", "\"Pv\": 1.01", "\"Tv\": null"},
+      {"t=374", "P=220.64", "\"Range\": 3", "\"Pv\": null", "\"Tv\": 373.946"},
+  };
+  for (const auto& c : outsideCases) {
+    SCOPED_TRACE(std::string(c.t) + " " + c.P);
+    const RunResult outside = Water({"--json", c.t, c.P});
+    ASSERT_EQ(outside.code, 0);
+    for (const char* expected : {c.range, c.Pv, c.Tv})
+      EXPECT_NE(outside.out.find(expected), std::string::npos) << expected << "\n" << outside.out;
+  }
   // Far outside (below absolute zero, beyond any temperature of the
   // formulation): even the 2/3 boundary is empty rather than a number that
   // grows without bound.

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <set>
 
 namespace torvacalc {
@@ -62,16 +63,20 @@ void Gas(Module& x) {
 TEST(ControlValveModule, SizesThePublishedExamples) {
   // Kv of example 1 with rho0 = 1000 kg/m3: 165 m3/h published (rho0 of
   // water at 15 degC); example 3 at the common fixed point of Kv, FP and
-  // xTP (see GasSizing.Example3WithFittings).
+  // xTP (see GasSizing.PublishedIntermediateValuesOfExample3 in
+  // control_valve_test.cpp).
+  // The gas example sizes with xTP = 0.625 (the valve's xT = 0.6 with the
+  // reducers DN 50 in DN 80/100); the liquid one has no xT at all.
   struct Case {
     const char* source;
     void (*setup)(Module&);
     Extended kv;
     TECVFlowState state;
+    Extended xt, xtp;
   };
   const Case cases[] = {
-      {"IEC 60534-2-1:2011 example 1", Liquid, 164.9217, fsStrongCavitation},
-      {"IEC 60534-2-1:2011 example 3", Gas, 70.9588, fsNormal},
+      {"IEC 60534-2-1:2011 example 1", Liquid, 164.9217, fsStrongCavitation, NoValue, NoValue},
+      {"IEC 60534-2-1:2011 example 3", Gas, 70.9588, fsNormal, 0.6, 0.625},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.source);
@@ -82,20 +87,35 @@ TEST(ControlValveModule, SizesThePublishedExamples) {
     EXPECT_EQ(x.m.kv->GetInputState(), isCalculated);
     EXPECT_TRUE(x.m.kv->GetImportant());
     EXPECT_EQ(x.m.FlowState->GetSwitchStatus(), c.state);
+    if (HasValue(c.xtp)) {
+      EXPECT_NEAR(x.m.xt->GetValue(), c.xt, 1e-12);
+      EXPECT_NEAR(x.m.xtp->GetValue(), c.xtp, 1e-3 * c.xtp);
+      EXPECT_TRUE(x.m.xtp->GetUtilized());
+    } else {
+      EXPECT_FALSE(x.m.xtp->GetUtilized());
+    }
   }
 }
 
 // Size Kv for a duty, then compute Qm, p1 and p2 back through that Kv.
 TEST(ControlValveModule, RoundTripsReturnTheDuty) {
+  // A small, viscous duty: the viscosity 100 times that of the example,
+  // 1 % of its flow through a DN 15 valve, transitional flow.
+  const auto viscous = [](Module& x) {
+    Liquid(x);
+    x.Set("eta1", "3.1472E-2");
+    x.Set("qm", "3475");
+    x.Set("DNV", "15");
+  };
   struct Case {
     const char* what;
-    void (*setup)(Module&);
+    std::function<void(Module&)> setup;
     const char* p2;
     bool choked;
   };
   const Case cases[] = {
       {"liquid, non-choked", Liquid, "4.5", false},
-      {"liquid with viscosity 100 times, transitional", Liquid, "3.0", false},
+      {"liquid with viscosity 100 times, transitional", viscous, "3.0", false},
       {"gas with reducers, non-choked", Gas, "3.1", false},
       {"liquid, choked (maximum cavitation)", Liquid, "0.9", true},
       {"gas, choked", Gas, "1.0", true},
@@ -104,11 +124,6 @@ TEST(ControlValveModule, RoundTripsReturnTheDuty) {
     SCOPED_TRACE(c.what);
     Module x;
     c.setup(x);
-    if (std::string(c.what).find("viscosity") != std::string::npos) {
-      x.Set("eta1", "3.1472E-2");
-      x.Set("qm", "3475");
-      x.Set("DNV", "15");
-    }
     x.Set("p2", c.p2);
     x.m.SetActive(true);
     const Extended kv = x.m.kv->GetValue(), qm = x.m.qm->GetValue();
@@ -348,6 +363,54 @@ TEST(ControlValveModule, HostileInputsEndInMessages) {
   x.m.SetActive(true);
   EXPECT_TRUE(IsNoValue(x.m.kv->GetValue()));
   EXPECT_TRUE(x.Has(903));
+}
+
+// Inputs that make the sizing meaningless withdraw the result and say why;
+// entered values the sizing can do without leave the result standing, with
+// the out-of-bounds error and a hint that the result holds without them.
+TEST(ControlValveModule, InvalidInputsSayWhetherTheResultStillHolds) {
+  struct Case {
+    bool gas;
+    const char* name;
+    const char* text;
+    bool kvHolds;  // the result is still shown
+    std::set<int> expected;
+  };
+  const Case cases[] = {
+      {false, "fl2_75", "0", false, {980}},
+      {false, "fd_75", "0", false, {980}},
+      {false, "Kc_75", "0", false, {980}},
+      {false, "zy_75", "0", false, {980}},
+      {false, "fl2", "0", false, {980}},
+      {false, "pv1", "10", false, {981}},     // above p1 = 6.8 bar
+      {false, "pv1", "6.8", false, {981}},    // boiling at the inlet
+      {true, "xt_75", "0", false, {980}},
+      {true, "fd_75", "0", false, {980}},
+      {false, "rho1", "0", false, {120}},     // required: no result
+      {false, "eta1", "0", true, {120, 982, 966}},
+      {false, "DNV", "0", true, {120, 982}},
+      {false, "DN1", "0", true, {120, 982}},
+      {false, "t1", "-300", true, {120, 982}},
+      {true, "DN2", "0", true, {120, 982}},
+      {false, "xt_75", "0", true, {919}},     // a gas factor means nothing for a liquid
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.gas ? "gas " : "liquid ") + c.name + "=" + c.text);
+    Module x;
+    (c.gas ? Gas : Liquid)(x);
+    x.Set(c.name, c.text);
+    x.m.SetActive(true);
+    EXPECT_EQ(HasValue(x.m.kv->GetValue()), c.kvHolds) << x.m.kv->GetDisplayText();
+    for (int no : c.expected) EXPECT_TRUE(x.Has(no)) << no;
+    if (!c.kvHolds) {
+      EXPECT_EQ(x.m.FlowState->GetSwitchIndex(), fsUndefined);
+      EXPECT_TRUE(IsNoValue(x.m.dpLimit->GetValue()));
+      for (int flowStateMessage : {916, 917, 918, 919, 920, 973, 976}) EXPECT_FALSE(x.Has(flowStateMessage));
+    } else {
+      EXPECT_NE(x.m.FlowState->GetSwitchIndex(), fsUndefined);
+    }
+    for (int no : {980, 981, 982}) EXPECT_EQ(x.Has(no), c.expected.count(no) > 0) << no;
+  }
 }
 
 TEST(ControlValveModule, InactiveWhileSettingComputesOnceWhenSwitchedOn) {

@@ -113,27 +113,29 @@ TEST(LiquidSizing, ReproducesPublishedExamples) {
 // The four unknowns are one relation: Kv from the flow, then the flow, p1
 // and p2 back from that Kv.
 TEST(Sizing, TheFourUnknownsAgree) {
+  // liquid: the row of kLiquidCases the duty comes from; -1 for the gas
+  // example 3.
   struct Case {
     const char* source;
-    bool gas;
+    int liquid;
     Extended p2;
   };
   const Case cases[] = {
-      {"liquid, example 1, non-choked", false, 2.2},
-      {"liquid, example 1 with reducers, choked", false, 2.2},
-      {"gas, example 3 with fittings, non-choked", true, 3.1},
-      {"gas, example 3, near choking", true, 2.9},
+      {"liquid, example 1, non-choked", 0, 2.2},
+      {"liquid, example 1 with reducers, choked", 2, 2.2},
+      {"gas, example 3 with fittings, non-choked", -1, 3.1},
+      {"gas, example 3, near choking", -1, 2.9},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.source);
     tControlValve v;
     v.SetCanCalc(ccKv);
     Extended qm;
-    if (c.gas) {
+    if (c.liquid < 0) {
       SetGas(v, kExample3);
       qm = kExample3.Qm();
     } else {
-      SetLiquid(v, kLiquidCases[&c == &cases[0] ? 0 : 2]);
+      SetLiquid(v, kLiquidCases[c.liquid]);
       qm = 360 * 965.4L;
     }
     v.SetP2(c.p2);

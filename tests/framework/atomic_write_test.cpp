@@ -1,0 +1,97 @@
+// Replacing a file through a temporary: the old file survives every
+// interruption, and no temporary ".NAME.XXXXXX" is left behind, neither
+// after a fatal signal during the save nor (from the next save) after a
+// save that was killed outright.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "framework/settings.h"
+#include "temp_folder.h"
+
+using namespace torvacalc;
+namespace fs = std::filesystem;
+
+namespace {
+
+class AtomicWrite : public TempFolderTest {
+ protected:
+  // The temporaries of "target" in the folder.
+  int Temporaries() const {
+    int n = 0;
+    for (const auto& e : fs::directory_iterator(dir_))
+      if (e.path().filename().string().rfind(".target.", 0) == 0) ++n;
+    return n;
+  }
+};
+
+TEST_F(AtomicWrite, EmptyNamesAreRefused) {
+  std::string error;
+  for (const std::string& name : {std::string(), dir_.string() + "/"}) {
+    SCOPED_TRACE(name);
+    EXPECT_FALSE(WriteFileAtomically(name, "x", &error));
+    EXPECT_EQ(error, "no file name to write to");
+  }
+}
+
+// A child process saves a large file and is interrupted by a signal while
+// the temporary exists; the signal kills it as before, the temporary goes
+// with it and the old file is untouched.
+TEST_F(AtomicWrite, FatalSignalsDuringASaveLeaveNoTemporary) {
+  const std::string target = Path("target");
+  Write("target", "old");
+  for (int signal : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(signal);
+    bool interrupted = false;
+    // A save that finishes before the signal arrives proves nothing: try
+    // again with more to write.
+    for (std::size_t size = std::size_t{64} << 20; !interrupted && size <= (std::size_t{512} << 20); size *= 2) {
+      const pid_t child = ::fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        const std::string contents(size, 'x');
+        WriteFileAtomically(target, contents);
+        ::_exit(0);
+      }
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+      while (Temporaries() == 0 && std::chrono::steady_clock::now() < deadline) {
+        int status = 0;
+        if (::waitpid(child, &status, WNOHANG) == child) break;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+      }
+      ::kill(child, signal);
+      int status = 0;
+      ::waitpid(child, &status, 0);
+      if (WIFSIGNALED(status)) {
+        interrupted = true;
+        EXPECT_EQ(WTERMSIG(status), signal);
+        EXPECT_EQ(Temporaries(), 0);
+        EXPECT_EQ(Read("target"), "old");
+      } else {
+        Write("target", "old");  // it finished first
+      }
+    }
+    EXPECT_TRUE(interrupted);
+  }
+}
+
+TEST_F(AtomicWrite, StaleTemporariesOfTheSameNameAreRemovedByTheNextSave) {
+  Write(".target.Ab12Cd", "left by a killed save");
+  Write(".target.zzzzzz", "another");
+  Write(".target.keep", "not of the pattern");
+  Write(".other.Ab12Cd", "of another file");
+  ASSERT_TRUE(WriteFileAtomically(Path("target"), "new"));
+  EXPECT_EQ(Read("target"), "new");
+  EXPECT_FALSE(fs::exists(Path(".target.Ab12Cd")));
+  EXPECT_FALSE(fs::exists(Path(".target.zzzzzz")));
+  EXPECT_TRUE(fs::exists(Path(".target.keep")));
+  EXPECT_TRUE(fs::exists(Path(".other.Ab12Cd")));
+}
+
+}  // namespace
