@@ -135,6 +135,9 @@ void PrintModuleJson(const TCalcModule& m, const TCalcMessageContainer& messages
 // The octave bands of a noise module (items NAME0500 ... NAME8000) as a
 // small table, one row per spectrum with its energetic sum, and the
 // overall A-weighted level below it.
+// Values longer than this do not widen the value column.
+constexpr size_t kLongValue = 32;
+
 static void PrintSpectrumTable(const TCalcModule& m, std::ostream& out) {
   static const char* bands[] = {"0500", "1000", "2000", "4000", "8000"};
   std::vector<std::string> rows;
@@ -213,7 +216,9 @@ void PrintModuleTable(const TCalcModule& m, const TCalcMessageContainer& message
   for (const TRow& r : rows) {
     wCaption = std::max(wCaption, Chars(r.caption));
     wName = std::max(wName, Chars(r.name));
-    wValue = std::max(wValue, Chars(r.value));
+    // A long text value (a material group, a composition) pushes only its
+    // own row's unit and state to the right, not the whole table.
+    if (Chars(r.value) <= kLongValue) wValue = std::max(wValue, Chars(r.value));
     wUnit = std::max(wUnit, Chars(r.unit));
   }
   auto print = [&](const TRow& r) {
