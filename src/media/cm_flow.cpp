@@ -1,17 +1,11 @@
 #include "media/cm_flow.h"
+#include "framework/module_items.h"
 
 #include <algorithm>
 
 namespace torvacalc {
 
 namespace {
-
-template <class P>
-P* Param(TCalcModule& m, const char* name, TQuantity q, const char* caption) {
-  auto* p = m.AddItem<P>(name, q);
-  p->SetCaption(caption);
-  return p;
-}
 
 TCalcListSwitch* ListSwitch(TCalcModule& m, const char* name, const char* caption,
                             const std::vector<std::string>& values, int chosen = 0) {
@@ -42,11 +36,11 @@ TCMCustomFlow::TCMCustomFlow(TCalcComponent* owner, std::string name) : TCalcMod
   GasMedium = ListSwitch(m, "GasMedium", "Gasart",
                          {"Gas, trocken (Normbedingungen)", "Gas, feucht (Normbedingungen)",
                           "Gas, trocken (Betriebsbedingungen)", "Gas, feucht (Betriebsbedingungen)"});
-  Qm = Param<TInOutParameter>(m, "Qm", qMassFlowrate, "Massenstrom");
-  Qn = Param<TInOutParameter>(m, "Qn", qNormVolumeFlowrate, "Normvolumenstrom");
-  Qv = Param<TInOutParameter>(m, "Qv", qVolumeFlowrate, "Betriebsvolumenstrom");
-  Rho = Param<TInputParameter>(m, "Rho", qDensity, "Dichte im Betriebszustand");
-  RhoN = Param<TInputParameter>(m, "RhoN", qDensity, "Dichte im Normzustand");
+  Qm = AddParameter<TInOutParameter>(m, "Qm", qMassFlowrate, "Massenstrom");
+  Qn = AddParameter<TInOutParameter>(m, "Qn", qNormVolumeFlowrate, "Normvolumenstrom");
+  Qv = AddParameter<TInOutParameter>(m, "Qv", qVolumeFlowrate, "Betriebsvolumenstrom");
+  Rho = AddParameter<TInputParameter>(m, "Rho", qDensity, "Dichte im Betriebszustand");
+  RhoN = AddParameter<TInputParameter>(m, "RhoN", qDensity, "Dichte im Normzustand");
 }
 
 TCMCustomFlow::~TCMCustomFlow() { DestroyItems(); }
@@ -133,16 +127,16 @@ TCMAllFlow::TCMAllFlow(TCalcComponent* owner, std::string name) : TCMCustomFlow(
                                   {"0 °C, 1,01325 bar", "60 °F, 1,01325 bar", "benutzerdefiniert"});
   QmOrQvMoist = ListSwitch(m, "QmOrQvMoist", "Gegeben (feuchtes Gas)",
                            {"Massenstrom", "Normvolumenstrom, trocken", "Normvolumenstrom, feucht"});
-  QnTr = Param<TInOutParameter>(m, "QnTr", qNormVolumeFlowrate, "Normvolumenstrom, trocken");
-  QnF = Param<TInOutParameter>(m, "QnF", qNormVolumeFlowrate, "Normvolumenstrom, feucht");
-  p1 = Param<TInputParameter>(m, "p1", qPressureBar, "Druck");
-  t1 = Param<TInputParameter>(m, "t1", qTemperature, "Temperatur");
-  z1 = Param<TInputParameter>(m, "z1", qNoUnitPositive, "Realgasfaktor");
-  zn = Param<TInputParameter>(m, "zn", qNoUnitPositive, "Realgasfaktor im Normzustand");
-  PhiRel = Param<TInputParameter>(m, "PhiRel", qPortion, "Relative Feuchte");
-  pvw1 = Param<TInputParameter>(m, "pvw1", qPressureBar, "Dampfdruck des Wassers");
-  TN0 = Param<TInputParameter>(m, "TN0", qTemperature, "Normtemperatur");
-  PN0 = Param<TInputParameter>(m, "PN0", qPressureBar, "Normdruck");
+  QnTr = AddParameter<TInOutParameter>(m, "QnTr", qNormVolumeFlowrate, "Normvolumenstrom, trocken");
+  QnF = AddParameter<TInOutParameter>(m, "QnF", qNormVolumeFlowrate, "Normvolumenstrom, feucht");
+  p1 = AddParameter<TInputParameter>(m, "p1", qPressureBar, "Druck");
+  t1 = AddParameter<TInputParameter>(m, "t1", qTemperature, "Temperatur");
+  z1 = AddParameter<TInputParameter>(m, "z1", qNoUnitPositive, "Realgasfaktor");
+  zn = AddParameter<TInputParameter>(m, "zn", qNoUnitPositive, "Realgasfaktor im Normzustand");
+  PhiRel = AddParameter<TInputParameter>(m, "PhiRel", qPortion, "Relative Feuchte");
+  pvw1 = AddParameter<TInputParameter>(m, "pvw1", qPressureBar, "Dampfdruck des Wassers");
+  TN0 = AddParameter<TInputParameter>(m, "TN0", qTemperature, "Normtemperatur");
+  PN0 = AddParameter<TInputParameter>(m, "PN0", qPressureBar, "Normdruck");
 }
 
 TCMAllFlow::~TCMAllFlow() { DestroyItems(); }

@@ -1,4 +1,5 @@
 #include "media/cm_material_data.h"
+#include "framework/module_items.h"
 
 #include <algorithm>
 
@@ -15,13 +16,6 @@ constexpr int kMsgNoStrengths = 1413;
 // Table 2): 1.5 for rolled and forged steels, 2.0 for steel castings,
 // whose defects the inspection finds less reliably.
 constexpr Extended kSafetyRolled = 1.5L, kSafetyCast = 2.0L;
-
-template <class P>
-P* Param(TCalcModule& m, const char* name, TQuantity q, const char* caption) {
-  auto* p = m.AddItem<P>(name, q);
-  p->SetCaption(caption);
-  return p;
-}
 
 template <class S>
 S* Switch(TCalcModule& m, const char* name, const char* caption, const std::vector<std::string>& values) {
@@ -81,32 +75,32 @@ TCMMaterialData::TCMMaterialData(TCalcComponent* owner, std::string name, const 
     s->SetInputState(isCalculated);
     s->SetReadOnly(true);
   }
-  T1 = Param<TInputParameter>(m, "T1", qTemperature, "Temperatur");
-  e = Param<TInputParameter>(m, "e", qLengthMM, "Wanddicke");
-  hz = Param<TInputParameter>(m, "hz", qTimeH, "Betriebsstunden");
-  Alpha = Param<TOverruleParameter>(m, "Alpha", qExpansionCoefficient, "Mittl. Ausdehnungskoeffizient ab 20 °C");
-  Alin = Param<TOverruleParameter>(m, "Alin", qExpansionCoefficient, "Wahrer Ausdehnungskoeffizient");
+  T1 = AddParameter<TInputParameter>(m, "T1", qTemperature, "Temperatur");
+  e = AddParameter<TInputParameter>(m, "e", qLengthMM, "Wanddicke");
+  hz = AddParameter<TInputParameter>(m, "hz", qTimeH, "Betriebsstunden");
+  Alpha = AddParameter<TOverruleParameter>(m, "Alpha", qExpansionCoefficient, "Mittl. Ausdehnungskoeffizient ab 20 °C");
+  Alin = AddParameter<TOverruleParameter>(m, "Alin", qExpansionCoefficient, "Wahrer Ausdehnungskoeffizient");
   Blin = m.AddItem<TOverruleParameter>("Blin", Extended(-1E20L), Extended(1E20L), qNoUnit);
   Blin->SetCaption("Waermedehnung ab 20 °C (mm/m)");
   CM = m.AddItem<TOverruleParameter>("CM", Extended(-1E20L), Extended(1E20L), qNoUnit);
   CM->SetCaption("Waermespannung E*alpha (N/(mm2 K))");
-  K = Param<TModifyParameter>(m, "K", qModulusOfElasticity, "Festigkeitskennwert K");
-  EM = Param<TOverruleParameter>(m, "EM", qModulusOfElasticity, "Elastizitaetsmodul");
-  RhoM = Param<TOverruleParameter>(m, "RhoM", qDensity, "Dichte des Werkstoffs");
-  SChar = Param<TOverruleParameter>(m, "SChar", qNoUnitPositive, "Sicherheitsbeiwert");
-  RM = Param<TOverruleParameter>(m, "RM", qModulusOfElasticity, "Zugfestigkeit Rm");
-  Rp02 = Param<TOverruleParameter>(m, "Rp02", qModulusOfElasticity, "0,2-%-Dehngrenze");
-  Rp10 = Param<TOverruleParameter>(m, "Rp10", qModulusOfElasticity, "1-%-Dehngrenze");
-  SrTt = Param<TOverruleParameter>(m, "SrTt", qModulusOfElasticity, "Zeitstandfestigkeit");
-  Rp02_20 = Param<TOverruleParameter>(m, "Rp02_20", qModulusOfElasticity, "0,2-%-Dehngrenze bei 20 °C");
-  Rp10_20 = Param<TOverruleParameter>(m, "Rp10_20", qModulusOfElasticity, "1-%-Dehngrenze bei 20 °C");
-  Rm_20 = Param<TOverruleParameter>(m, "Rm_20", qModulusOfElasticity, "Zugfestigkeit bei 20 °C");
-  SrTt_20 = Param<TOverruleParameter>(m, "SrTt_20", qModulusOfElasticity, "Zeitstandfestigkeit bei 20 °C");
-  LambdaM = Param<TOverruleParameter>(m, "LambdaM", qHeatConductivity, "Waermeleitfaehigkeit");
-  CPM = Param<TOverruleParameter>(m, "CPM", qHeatCapacity, "Spezifische Waermekapazitaet");
-  A = Param<TOverruleParameter>(m, "A", qPortion, "Bruchdehnung");
-  tMatMin = Param<TModifyParameter>(m, "tMatMin", qTemperature, "Tiefste Einsatztemperatur");
-  tMatMax = Param<TModifyParameter>(m, "tMatMax", qTemperature, "Hoechste Einsatztemperatur");
+  K = AddParameter<TModifyParameter>(m, "K", qModulusOfElasticity, "Festigkeitskennwert K");
+  EM = AddParameter<TOverruleParameter>(m, "EM", qModulusOfElasticity, "Elastizitaetsmodul");
+  RhoM = AddParameter<TOverruleParameter>(m, "RhoM", qDensity, "Dichte des Werkstoffs");
+  SChar = AddParameter<TOverruleParameter>(m, "SChar", qNoUnitPositive, "Sicherheitsbeiwert");
+  RM = AddParameter<TOverruleParameter>(m, "RM", qModulusOfElasticity, "Zugfestigkeit Rm");
+  Rp02 = AddParameter<TOverruleParameter>(m, "Rp02", qModulusOfElasticity, "0,2-%-Dehngrenze");
+  Rp10 = AddParameter<TOverruleParameter>(m, "Rp10", qModulusOfElasticity, "1-%-Dehngrenze");
+  SrTt = AddParameter<TOverruleParameter>(m, "SrTt", qModulusOfElasticity, "Zeitstandfestigkeit");
+  Rp02_20 = AddParameter<TOverruleParameter>(m, "Rp02_20", qModulusOfElasticity, "0,2-%-Dehngrenze bei 20 °C");
+  Rp10_20 = AddParameter<TOverruleParameter>(m, "Rp10_20", qModulusOfElasticity, "1-%-Dehngrenze bei 20 °C");
+  Rm_20 = AddParameter<TOverruleParameter>(m, "Rm_20", qModulusOfElasticity, "Zugfestigkeit bei 20 °C");
+  SrTt_20 = AddParameter<TOverruleParameter>(m, "SrTt_20", qModulusOfElasticity, "Zeitstandfestigkeit bei 20 °C");
+  LambdaM = AddParameter<TOverruleParameter>(m, "LambdaM", qHeatConductivity, "Waermeleitfaehigkeit");
+  CPM = AddParameter<TOverruleParameter>(m, "CPM", qHeatCapacity, "Spezifische Waermekapazitaet");
+  A = AddParameter<TOverruleParameter>(m, "A", qPortion, "Bruchdehnung");
+  tMatMin = AddParameter<TModifyParameter>(m, "tMatMin", qTemperature, "Tiefste Einsatztemperatur");
+  tMatMax = AddParameter<TModifyParameter>(m, "tMatMax", qTemperature, "Hoechste Einsatztemperatur");
 }
 
 TCMMaterialData::~TCMMaterialData() { DestroyItems(); }

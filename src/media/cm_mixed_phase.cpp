@@ -1,15 +1,9 @@
 #include "media/cm_mixed_phase.h"
+#include "framework/module_items.h"
 
 namespace torvacalc {
 
 namespace {
-
-template <class P>
-P* Param(TCalcModule& m, const char* name, TQuantity q, const char* caption) {
-  auto* p = m.AddItem<P>(name, q);
-  p->SetCaption(caption);
-  return p;
-}
 
 TCalcListSwitch* ListSwitch(TCalcModule& m, const char* name, const char* caption,
                             const std::vector<std::string>& values, int chosen = 0) {
@@ -46,17 +40,17 @@ TCMMixedDensity::TCMMixedDensity(TCalcComponent* owner, std::string name) : TCal
                           "maximale Kavitation", "Verdampfung", "kritische Stroemung"},
                          1);
   SubstanceType = ListSwitch(m, "SubstanceType", "Stoffart", kSubstanceTypes, 2);
-  RhoF = Param<TInputParameter>(m, "RhoF", qDensity, "Dichte der Fluessigkeit");
-  RhoG = Param<TInputParameter>(m, "RhoG", qDensity, "Dichte des Gases");
-  kappaG = Param<TInputParameter>(m, "kappaG", qNoUnitPositive, "Isentropenexponent des Gases");
-  cfF = Param<TInputParameter>(m, "cfF", qVelocity, "Schallgeschwindigkeit der Fluessigkeit");
-  cfG = Param<TInputParameter>(m, "cfG", qVelocity, "Schallgeschwindigkeit des Gases");
-  pv1 = Param<TInputParameter>(m, "pv1", qPressureBar, "Dampfdruck am Eintritt");
-  pv2 = Param<TInputParameter>(m, "pv2", qPressureBar, "Dampfdruck am Austritt");
-  p2 = Param<TInputParameter>(m, "p2", qPressureBar, "Druck des Gemischs");
-  xFG = Param<TInputParameter>(m, "xFG", qPortion, "Gasmassenanteil");
-  Rho = Param<TOverruleParameter>(m, "Rho", qDensity, "Dichte des Gemischs");
-  cf = Param<TOverruleParameter>(m, "cf", qVelocity, "Schallgeschwindigkeit des Gemischs");
+  RhoF = AddParameter<TInputParameter>(m, "RhoF", qDensity, "Dichte der Fluessigkeit");
+  RhoG = AddParameter<TInputParameter>(m, "RhoG", qDensity, "Dichte des Gases");
+  kappaG = AddParameter<TInputParameter>(m, "kappaG", qNoUnitPositive, "Isentropenexponent des Gases");
+  cfF = AddParameter<TInputParameter>(m, "cfF", qVelocity, "Schallgeschwindigkeit der Fluessigkeit");
+  cfG = AddParameter<TInputParameter>(m, "cfG", qVelocity, "Schallgeschwindigkeit des Gases");
+  pv1 = AddParameter<TInputParameter>(m, "pv1", qPressureBar, "Dampfdruck am Eintritt");
+  pv2 = AddParameter<TInputParameter>(m, "pv2", qPressureBar, "Dampfdruck am Austritt");
+  p2 = AddParameter<TInputParameter>(m, "p2", qPressureBar, "Druck des Gemischs");
+  xFG = AddParameter<TInputParameter>(m, "xFG", qPortion, "Gasmassenanteil");
+  Rho = AddParameter<TOverruleParameter>(m, "Rho", qDensity, "Dichte des Gemischs");
+  cf = AddParameter<TOverruleParameter>(m, "cf", qVelocity, "Schallgeschwindigkeit des Gemischs");
 }
 
 TCMMixedDensity::~TCMMixedDensity() { DestroyItems(); }
@@ -104,46 +98,46 @@ TCMMixedPhaseCorr::TCMMixedPhaseCorr(TCalcComponent* owner, std::string name) : 
   NoiseNormLiquid = ListSwitch(m, "NoiseNormLiquid", "Geraeuschberechnung Fluessigkeit",
                                {"IEC 60534-8-4", "VDMA 24422 (1989)"});
   NoiseNormGas = ListSwitch(m, "NoiseNormGas", "Geraeuschberechnung Gas", {"IEC 60534-8-3", "VDMA 24422 (1989)"});
-  qm = Param<TInputParameter>(m, "qm", qMassFlowrate, "Massenstrom");
-  kvs = Param<TInputParameter>(m, "kvs", qKvCv, "Kvs-Wert");
-  phi0 = Param<TInputParameter>(m, "phi0", qFixedPortion, "Kennlinienparameter phi0");
-  xFG1 = Param<TInputParameter>(m, "xFG1", qPortion, "Dampfanteil am Eintritt");
-  xFG2l = Param<TInputParameter>(m, "xFG2l", qPortion, "Nachverdampfung der Fluessigphase");
-  t2VP = Param<TInputParameter>(m, "t2VP", qTemperature, "Austrittstemperatur (Dampfphase)");
-  t2LP = Param<TInputParameter>(m, "t2LP", qTemperature, "Austrittstemperatur (Fluessigphase)");
-  kvv = Param<TInputParameter>(m, "kvv", qKvCv, "Kv der Dampfphase");
-  kvl = Param<TInputParameter>(m, "kvl", qKvCv, "Kv der Fluessigphase");
+  qm = AddParameter<TInputParameter>(m, "qm", qMassFlowrate, "Massenstrom");
+  kvs = AddParameter<TInputParameter>(m, "kvs", qKvCv, "Kvs-Wert");
+  phi0 = AddParameter<TInputParameter>(m, "phi0", qFixedPortion, "Kennlinienparameter phi0");
+  xFG1 = AddParameter<TInputParameter>(m, "xFG1", qPortion, "Dampfanteil am Eintritt");
+  xFG2l = AddParameter<TInputParameter>(m, "xFG2l", qPortion, "Nachverdampfung der Fluessigphase");
+  t2VP = AddParameter<TInputParameter>(m, "t2VP", qTemperature, "Austrittstemperatur (Dampfphase)");
+  t2LP = AddParameter<TInputParameter>(m, "t2LP", qTemperature, "Austrittstemperatur (Fluessigphase)");
+  kvv = AddParameter<TInputParameter>(m, "kvv", qKvCv, "Kv der Dampfphase");
+  kvl = AddParameter<TInputParameter>(m, "kvl", qKvCv, "Kv der Fluessigphase");
   LpAav = m.AddItem<TInputParameter>("LpAav", qWeightSoundPress);
   LpAav->SetCaption("Schallpegel der Dampfphase");
   LpAal = m.AddItem<TInputParameter>("LpAal", qWeightSoundPress);
   LpAal->SetCaption("Schallpegel der Fluessigphase");
-  PVerv = Param<TInputParameter>(m, "PVerv", qPower, "Verlustleistung der Dampfphase");
-  PVerl = Param<TInputParameter>(m, "PVerl", qPower, "Verlustleistung der Fluessigphase");
-  rho1v = Param<TInputParameter>(m, "rho1v", qDensity, "Dichte der Dampfphase am Eintritt");
-  rho1l = Param<TInputParameter>(m, "rho1l", qDensity, "Dichte der Fluessigphase am Eintritt");
-  rho2v = Param<TInputParameter>(m, "rho2v", qDensity, "Dichte der Dampfphase am Austritt");
-  rho2l = Param<TInputParameter>(m, "rho2l", qDensity, "Dichte der Fluessigphase am Austritt");
-  cf2v = Param<TInputParameter>(m, "cf2v", qVelocity, "Schallgeschwindigkeit der Dampfphase am Austritt");
-  cf2l = Param<TInputParameter>(m, "cf2l", qVelocity, "Schallgeschwindigkeit der Fluessigphase am Austritt");
-  tv1 = Param<TInOutParameter>(m, "tv1", qTemperature, "Temperatur zum Dampfdruck");
-  pv1 = Param<TInOutParameter>(m, "pv1", qPressureBar, "Dampfdruck am Eintritt");
-  t1 = Param<TInOutParameter>(m, "t1", qTemperature, "Eintrittstemperatur");
-  p1 = Param<TInOutParameter>(m, "p1", qPressureBar, "Eintrittsdruck");
-  p2 = Param<TInOutParameter>(m, "p2", qPressureBar, "Austrittsdruck");
-  qml = Param<TOutputParameter>(m, "qml", qMassFlowrate, "Massenstrom der Fluessigphase");
-  qmv = Param<TOutputParameter>(m, "qmv", qMassFlowrate, "Massenstrom der Dampfphase");
-  kv = Param<TOutputParameter>(m, "kv", qKvCv, "Durchflusskoeffizient Kv");
-  kvkvs = Param<TOutputParameter>(m, "kvkvs", qPortion, "Oeffnung Kv/Kvs");
-  h = Param<TOutputParameter>(m, "h", qPortion, "Hub");
+  PVerv = AddParameter<TInputParameter>(m, "PVerv", qPower, "Verlustleistung der Dampfphase");
+  PVerl = AddParameter<TInputParameter>(m, "PVerl", qPower, "Verlustleistung der Fluessigphase");
+  rho1v = AddParameter<TInputParameter>(m, "rho1v", qDensity, "Dichte der Dampfphase am Eintritt");
+  rho1l = AddParameter<TInputParameter>(m, "rho1l", qDensity, "Dichte der Fluessigphase am Eintritt");
+  rho2v = AddParameter<TInputParameter>(m, "rho2v", qDensity, "Dichte der Dampfphase am Austritt");
+  rho2l = AddParameter<TInputParameter>(m, "rho2l", qDensity, "Dichte der Fluessigphase am Austritt");
+  cf2v = AddParameter<TInputParameter>(m, "cf2v", qVelocity, "Schallgeschwindigkeit der Dampfphase am Austritt");
+  cf2l = AddParameter<TInputParameter>(m, "cf2l", qVelocity, "Schallgeschwindigkeit der Fluessigphase am Austritt");
+  tv1 = AddParameter<TInOutParameter>(m, "tv1", qTemperature, "Temperatur zum Dampfdruck");
+  pv1 = AddParameter<TInOutParameter>(m, "pv1", qPressureBar, "Dampfdruck am Eintritt");
+  t1 = AddParameter<TInOutParameter>(m, "t1", qTemperature, "Eintrittstemperatur");
+  p1 = AddParameter<TInOutParameter>(m, "p1", qPressureBar, "Eintrittsdruck");
+  p2 = AddParameter<TInOutParameter>(m, "p2", qPressureBar, "Austrittsdruck");
+  qml = AddParameter<TOutputParameter>(m, "qml", qMassFlowrate, "Massenstrom der Fluessigphase");
+  qmv = AddParameter<TOutputParameter>(m, "qmv", qMassFlowrate, "Massenstrom der Dampfphase");
+  kv = AddParameter<TOutputParameter>(m, "kv", qKvCv, "Durchflusskoeffizient Kv");
+  kvkvs = AddParameter<TOutputParameter>(m, "kvkvs", qPortion, "Oeffnung Kv/Kvs");
+  h = AddParameter<TOutputParameter>(m, "h", qPortion, "Hub");
   LpAa = m.AddItem<TOutputParameter>("LpAa", qWeightSoundPress);
   LpAa->SetCaption("Schallpegel des Gemischs");
-  PVer = Param<TOutputParameter>(m, "PVer", qPower, "Verlustleistung");
-  xv1 = Param<TOutputParameter>(m, "xv1", qPortion, "Dampfvolumenanteil am Eintritt");
-  rho1 = Param<TOverruleParameter>(m, "rho1", qDensity, "Impulsdichte am Eintritt");
-  rho2 = Param<TOverruleParameter>(m, "rho2", qDensity, "Impulsdichte am Austritt");
-  t2 = Param<TOverruleParameter>(m, "t2", qTemperature, "Austrittstemperatur");
-  cf2 = Param<TOverruleParameter>(m, "cf2", qVelocity, "Schallgeschwindigkeit am Austritt");
-  xFG2 = Param<TOverruleParameter>(m, "xFG2", qPortion, "Dampfanteil am Austritt");
+  PVer = AddParameter<TOutputParameter>(m, "PVer", qPower, "Verlustleistung");
+  xv1 = AddParameter<TOutputParameter>(m, "xv1", qPortion, "Dampfvolumenanteil am Eintritt");
+  rho1 = AddParameter<TOverruleParameter>(m, "rho1", qDensity, "Impulsdichte am Eintritt");
+  rho2 = AddParameter<TOverruleParameter>(m, "rho2", qDensity, "Impulsdichte am Austritt");
+  t2 = AddParameter<TOverruleParameter>(m, "t2", qTemperature, "Austrittstemperatur");
+  cf2 = AddParameter<TOverruleParameter>(m, "cf2", qVelocity, "Schallgeschwindigkeit am Austritt");
+  xFG2 = AddParameter<TOverruleParameter>(m, "xFG2", qPortion, "Dampfanteil am Austritt");
   fmss = m.AddItem<TOverruleParameter>("fmss", Extended(1), Extended(2), qNoUnitPositive);
   fmss->SetCaption("Korrekturfaktor nach Sheldon und Schuder");
 }

@@ -1,4 +1,5 @@
 #include "media/cm_norm_pipe_thickness.h"
+#include "framework/module_items.h"
 
 #include <algorithm>
 
@@ -12,13 +13,6 @@ constexpr int kMsgPressureAboveRating = 121;
 constexpr int kMsgValveLargerThanClass = 1401;
 constexpr int kMsgNoPipeInClass = 1402;
 constexpr int kMsgBoreNotBelowOutside = 1403;
-
-template <class P>
-P* Param(TCalcModule& m, const char* name, TQuantity q, const char* caption) {
-  auto* p = m.AddItem<P>(name, q);
-  p->SetCaption(caption);
-  return p;
-}
 
 Extended V(const TCalcParameter* p) { return p->GetCalcValue(); }
 
@@ -63,11 +57,11 @@ TCMNormPipeThickness::TCMNormPipeThickness(TCalcComponent* owner, std::string na
   CheckP1 = m.AddItem<TCalcSwitch>("CheckP1");
   CheckP1->SetCaption("Betriebsdruck pruefen");
   CheckP1->SetChecked(true);
-  DaP = Param<TModifyParameter>(m, "DaP", qLengthMM, "Rohraussendurchmesser");
-  tP = Param<TModifyParameter>(m, "tP", qLengthMM, "Wanddicke");
-  DiP = Param<TInOutParameter>(m, "DiP", qLengthMM, "Rohrinnendurchmesser");
-  P1 = Param<TInputParameter>(m, "P1", qPressureBar, "Betriebsdruck");
-  DNV = Param<TInputParameter>(m, "DNV", qNominalDiameter, "Nennweite des Ventils");
+  DaP = AddParameter<TModifyParameter>(m, "DaP", qLengthMM, "Rohraussendurchmesser");
+  tP = AddParameter<TModifyParameter>(m, "tP", qLengthMM, "Wanddicke");
+  DiP = AddParameter<TInOutParameter>(m, "DiP", qLengthMM, "Rohrinnendurchmesser");
+  P1 = AddParameter<TInputParameter>(m, "P1", qPressureBar, "Betriebsdruck");
+  DNV = AddParameter<TInputParameter>(m, "DNV", qNominalDiameter, "Nennweite des Ventils");
   RefreshLists();
 }
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "framework/module_items.h"
 #include "framework/translation.h"
 #include "media/substances_module.h"
 
@@ -29,13 +30,6 @@ constexpr Extended kNaturalGasMinT = 3;
 // Message 131: GERG-2008 describes n-octane (component 17) in natural gases
 // as a minor component; above 0.1 mol-% its uncertainty grows.
 constexpr Extended kGergOctaneLimit = 0.1L;
-
-template <class P>
-P* Param(TCMSubstances& m, const char* name, TQuantity q, const char* caption) {
-  auto* p = m.AddItem<P>(name, q);
-  p->SetCaption(caption);
-  return p;
-}
 
 TCalcListSwitch* ListSwitch(TCMSubstances& m, const char* name, const char* caption,
                             const std::vector<std::string>& values, int chosen) {
@@ -149,60 +143,60 @@ TCMSubstances::TCMSubstances(TCalcComponent* owner, std::string name,
     s->SetReadOnly(true);
   }
 
-  T1 = Param<TOverruleParameter>(m, "T1", qTemperature, "Temperatur");
-  p1 = Param<TInputParameter>(m, "p1", qPressureBar, "Druck");
-  TN0 = Param<TInputParameter>(m, "TN0", qTemperature, "Normtemperatur");
-  PN0 = Param<TInputParameter>(m, "PN0", qPressureBar, "Normdruck");
-  Tt = Param<TModifyParameter>(m, "Tt", qTemperature, "Schmelztemperatur");
-  Ts = Param<TModifyParameter>(m, "Ts", qTemperature, "Normalsiedetemperatur");
-  Tc = Param<TModifyParameter>(m, "Tc", qTemperature, "Kritische Temperatur");
-  Pc = Param<TModifyParameter>(m, "Pc", qPressureBar, "Kritischer Druck");
-  Zc = Param<TModifyParameter>(m, "Zc", qNoUnitPositive, "Kritischer Realgasfaktor");
-  Zn = Param<TModifyParameter>(m, "Zn", qNoUnitPositive, "Realgasfaktor im Normzustand");
-  Omega = Param<TModifyParameter>(m, "Omega", qNoUnit, "Azentrischer Faktor");
-  My = Param<TModifyParameter>(m, "My", qDipoleMoment, "Dipolmoment");
-  RhoC = Param<TModifyParameter>(m, "RhoC", qDensity, "Kritische Dichte");
-  Rho25 = Param<TModifyParameter>(m, "Rho25", qDensity, "Dichte bei 25 °C");
-  PhiRel = Param<TOverruleParameter>(m, "PhiRel", qPortion, "Relative Feuchte");
-  XSpec = Param<TInputParameter>(m, "XSpec", qSpecHumidity, "Spezifische Feuchte");
+  T1 = AddParameter<TOverruleParameter>(m, "T1", qTemperature, "Temperatur");
+  p1 = AddParameter<TInputParameter>(m, "p1", qPressureBar, "Druck");
+  TN0 = AddParameter<TInputParameter>(m, "TN0", qTemperature, "Normtemperatur");
+  PN0 = AddParameter<TInputParameter>(m, "PN0", qPressureBar, "Normdruck");
+  Tt = AddParameter<TModifyParameter>(m, "Tt", qTemperature, "Schmelztemperatur");
+  Ts = AddParameter<TModifyParameter>(m, "Ts", qTemperature, "Normalsiedetemperatur");
+  Tc = AddParameter<TModifyParameter>(m, "Tc", qTemperature, "Kritische Temperatur");
+  Pc = AddParameter<TModifyParameter>(m, "Pc", qPressureBar, "Kritischer Druck");
+  Zc = AddParameter<TModifyParameter>(m, "Zc", qNoUnitPositive, "Kritischer Realgasfaktor");
+  Zn = AddParameter<TModifyParameter>(m, "Zn", qNoUnitPositive, "Realgasfaktor im Normzustand");
+  Omega = AddParameter<TModifyParameter>(m, "Omega", qNoUnit, "Azentrischer Faktor");
+  My = AddParameter<TModifyParameter>(m, "My", qDipoleMoment, "Dipolmoment");
+  RhoC = AddParameter<TModifyParameter>(m, "RhoC", qDensity, "Kritische Dichte");
+  Rho25 = AddParameter<TModifyParameter>(m, "Rho25", qDensity, "Dichte bei 25 °C");
+  PhiRel = AddParameter<TOverruleParameter>(m, "PhiRel", qPortion, "Relative Feuchte");
+  XSpec = AddParameter<TInputParameter>(m, "XSpec", qSpecHumidity, "Spezifische Feuchte");
   xPulp = m.AddItem<TInputParameter>("xPulp", Extended(0), Extended(16), qPortion);
   xPulp->SetCaption("Stoffdichte");
-  FnTr = Param<TInputParameter>(m, "FnTr", qAbsHumidity, "Absolute Feuchte (FN, trocken)");
-  FnF = Param<TInputParameter>(m, "FnF", qAbsHumidity, "Absolute Feuchte (FN, feucht)");
-  FF = Param<TInputParameter>(m, "FF", qAbsHumidity, "Absolute Feuchte (Betriebszustand)");
-  RhoN = Param<TModifyParameter>(m, "RhoN", qDensity, "Normdichte");
-  Ri = Param<TModifyParameter>(m, "Ri", qSpecificGasConstant, "Spezifische Gaskonstante");
-  M = Param<TModifyParameter>(m, "M", qMolarMass, "Molare Masse");
-  Sg = Param<TModifyParameter>(m, "Sg", qNoUnitPositive, "Dichteverhaeltnis zu Luft");
-  kappa1 = Param<TOverruleParameter>(m, "kappa1", qNoUnitPositive, "Isentropenexponent");
-  rho1 = Param<TOverruleParameter>(m, "rho1", qDensity, "Dichte");
-  rhoL = Param<TOverruleParameter>(m, "rhoL", qDensity, "Dichte der siedenden Fluessigkeit");
-  rhoV = Param<TOverruleParameter>(m, "rhoV", qDensity, "Dichte des gesaettigten Dampfes");
-  v1 = Param<TOverruleParameter>(m, "v1", qSpecificVolume, "Spezifisches Volumen");
-  z1 = Param<TOverruleParameter>(m, "z1", qNoUnitPositive, "Realgasfaktor");
-  pv1 = Param<TOverruleParameter>(m, "pv1", qPressureBar, "Dampfdruck");
-  Pl1 = Param<TOverruleParameter>(m, "Pl1", qPressureBar, "Taudruck");
-  tv1 = Param<TOverruleParameter>(m, "tv1", qTemperature, "Siedetemperatur");
-  tl1 = Param<TOverruleParameter>(m, "tl1", qTemperature, "Tautemperatur");
-  eta1 = Param<TOverruleParameter>(m, "eta1", qDynamicViscosity, "Dynamische Viskositaet");
-  Ny1 = Param<TOverruleParameter>(m, "Ny1", qKinematicViscosity, "Kinematische Viskositaet");
-  cf = Param<TOverruleParameter>(m, "cf", qVelocity, "Schallgeschwindigkeit");
-  CStar = Param<TOverruleParameter>(m, "CStar", qNoUnitPositive, "Kritische Durchflussfunktion");
-  pStar = Param<TOutputParameter>(m, "pStar", qPressureBar, "Kritischer Druck der Stroemung");
-  tStar = Param<TOutputParameter>(m, "tStar", qTemperature, "Kritische Temperatur der Stroemung");
-  cfStar = Param<TOutputParameter>(m, "cfStar", qVelocity, "Kritische Schallgeschwindigkeit");
-  rhoStar = Param<TOverruleParameter>(m, "rhoStar", qDensity, "Kritische Dichte der Stroemung");
-  Lambda1 = Param<TOverruleParameter>(m, "Lambda1", qHeatConductivity, "Waermeleitfaehigkeit");
-  H1 = Param<TOverruleParameter>(m, "H1", qEnthalpy, "Spezifische Enthalpie");
-  Dhv = Param<TOverruleParameter>(m, "Dhv", qEnthalpy, "Verdampfungsenthalpie");
-  dHvT = Param<TOverruleParameter>(m, "dHvT", qEnthalpy, "Verdampfungsenthalpie bei Siedetemperatur");
-  S1 = Param<TOverruleParameter>(m, "S1", qEntropy, "Spezifische Entropie");
-  cp1 = Param<TOverruleParameter>(m, "cp1", qHeatCapacity, "Spezifische Waermekapazitaet cp");
-  cpL = Param<TOverruleParameter>(m, "cpL", qHeatCapacity, "Waermekapazitaet der Fluessigkeit");
-  cv1 = Param<TOverruleParameter>(m, "cv1", qHeatCapacity, "Spezifische Waermekapazitaet cv");
-  Ef = Param<TOverruleParameter>(m, "Ef", qModulusOfElasticity, "Elastizitaetsmodul des Mediums");
-  PvW = Param<TOutputParameter>(m, "PvW", qPressureBar, "Dampfdruck des Wassers");
-  xMv = Param<TOverruleParameter>(m, "xMv", qPortion, "Dampfanteil");
+  FnTr = AddParameter<TInputParameter>(m, "FnTr", qAbsHumidity, "Absolute Feuchte (FN, trocken)");
+  FnF = AddParameter<TInputParameter>(m, "FnF", qAbsHumidity, "Absolute Feuchte (FN, feucht)");
+  FF = AddParameter<TInputParameter>(m, "FF", qAbsHumidity, "Absolute Feuchte (Betriebszustand)");
+  RhoN = AddParameter<TModifyParameter>(m, "RhoN", qDensity, "Normdichte");
+  Ri = AddParameter<TModifyParameter>(m, "Ri", qSpecificGasConstant, "Spezifische Gaskonstante");
+  M = AddParameter<TModifyParameter>(m, "M", qMolarMass, "Molare Masse");
+  Sg = AddParameter<TModifyParameter>(m, "Sg", qNoUnitPositive, "Dichteverhaeltnis zu Luft");
+  kappa1 = AddParameter<TOverruleParameter>(m, "kappa1", qNoUnitPositive, "Isentropenexponent");
+  rho1 = AddParameter<TOverruleParameter>(m, "rho1", qDensity, "Dichte");
+  rhoL = AddParameter<TOverruleParameter>(m, "rhoL", qDensity, "Dichte der siedenden Fluessigkeit");
+  rhoV = AddParameter<TOverruleParameter>(m, "rhoV", qDensity, "Dichte des gesaettigten Dampfes");
+  v1 = AddParameter<TOverruleParameter>(m, "v1", qSpecificVolume, "Spezifisches Volumen");
+  z1 = AddParameter<TOverruleParameter>(m, "z1", qNoUnitPositive, "Realgasfaktor");
+  pv1 = AddParameter<TOverruleParameter>(m, "pv1", qPressureBar, "Dampfdruck");
+  Pl1 = AddParameter<TOverruleParameter>(m, "Pl1", qPressureBar, "Taudruck");
+  tv1 = AddParameter<TOverruleParameter>(m, "tv1", qTemperature, "Siedetemperatur");
+  tl1 = AddParameter<TOverruleParameter>(m, "tl1", qTemperature, "Tautemperatur");
+  eta1 = AddParameter<TOverruleParameter>(m, "eta1", qDynamicViscosity, "Dynamische Viskositaet");
+  Ny1 = AddParameter<TOverruleParameter>(m, "Ny1", qKinematicViscosity, "Kinematische Viskositaet");
+  cf = AddParameter<TOverruleParameter>(m, "cf", qVelocity, "Schallgeschwindigkeit");
+  CStar = AddParameter<TOverruleParameter>(m, "CStar", qNoUnitPositive, "Kritische Durchflussfunktion");
+  pStar = AddParameter<TOutputParameter>(m, "pStar", qPressureBar, "Kritischer Druck der Stroemung");
+  tStar = AddParameter<TOutputParameter>(m, "tStar", qTemperature, "Kritische Temperatur der Stroemung");
+  cfStar = AddParameter<TOutputParameter>(m, "cfStar", qVelocity, "Kritische Schallgeschwindigkeit");
+  rhoStar = AddParameter<TOverruleParameter>(m, "rhoStar", qDensity, "Kritische Dichte der Stroemung");
+  Lambda1 = AddParameter<TOverruleParameter>(m, "Lambda1", qHeatConductivity, "Waermeleitfaehigkeit");
+  H1 = AddParameter<TOverruleParameter>(m, "H1", qEnthalpy, "Spezifische Enthalpie");
+  Dhv = AddParameter<TOverruleParameter>(m, "Dhv", qEnthalpy, "Verdampfungsenthalpie");
+  dHvT = AddParameter<TOverruleParameter>(m, "dHvT", qEnthalpy, "Verdampfungsenthalpie bei Siedetemperatur");
+  S1 = AddParameter<TOverruleParameter>(m, "S1", qEntropy, "Spezifische Entropie");
+  cp1 = AddParameter<TOverruleParameter>(m, "cp1", qHeatCapacity, "Spezifische Waermekapazitaet cp");
+  cpL = AddParameter<TOverruleParameter>(m, "cpL", qHeatCapacity, "Waermekapazitaet der Fluessigkeit");
+  cv1 = AddParameter<TOverruleParameter>(m, "cv1", qHeatCapacity, "Spezifische Waermekapazitaet cv");
+  Ef = AddParameter<TOverruleParameter>(m, "Ef", qModulusOfElasticity, "Elastizitaetsmodul des Mediums");
+  PvW = AddParameter<TOutputParameter>(m, "PvW", qPressureBar, "Dampfdruck des Wassers");
+  xMv = AddParameter<TOverruleParameter>(m, "xMv", qPortion, "Dampfanteil");
   RhoLDeviation = m.AddItem<TOutputParameter>("RhoLDeviation", Extended(-100), Extended(100), qPortion);
   RhoLDeviation->SetCaption("Abweichung der Dichte bei 25 °C");
   Description = m.AddItem<tCalcString>("Description");

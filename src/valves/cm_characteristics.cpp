@@ -1,4 +1,5 @@
 #include "valves/cm_characteristics.h"
+#include "framework/module_items.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,13 +14,6 @@ namespace {
 constexpr int kMsgBadCurves = 1601;
 
 Extended V(const TCalcParameter* p) { return p->GetCalcValue(); }
-
-template <class P>
-P* Param(TCMCharacteristics& m, const std::string& name, TQuantity q, const std::string& caption) {
-  auto* p = m.AddItem<P>(name, q);
-  p->SetCaption(caption);
-  return p;
-}
 
 TCalcSwitch* TwoState(TCMCharacteristics& m, const char* name, const char* caption) {
   auto* s = m.AddItem<TCalcSwitch>(name);
@@ -36,45 +30,45 @@ TCMCharacteristics::TCMCharacteristics(TCalcComponent* owner, std::string name)
   for (int i = 0; i < 3; ++i) {
     const std::string k = std::to_string(i + 1);
     const std::string at = " im Betriebspunkt " + k;
-    qm[i] = Param<TInputParameter>(m, "qm" + k, qMassFlowrate, "Massenstrom" + at);
-    p1[i] = Param<TInputParameter>(m, "p1" + k, qPressureBar, "Eintrittsdruck" + at);
-    p2[i] = Param<TInputParameter>(m, "p2" + k, qPressureBar, "Austrittsdruck" + at);
-    pr[i] = Param<TInputParameter>(m, "pr" + k, qPressureBar, "Referenzdruck" + at);
-    pv1[i] = Param<TInputParameter>(m, "pv1" + k, qPressureBar, "Dampfdruck am Eintritt" + at);
-    pv2[i] = Param<TInputParameter>(m, "pv2" + k, qPressureBar, "Dampfdruck am Austritt" + at);
-    t1[i] = Param<TInputParameter>(m, "t1" + k, qTemperature, "Eintrittstemperatur" + at);
-    t2[i] = Param<TInputParameter>(m, "t2" + k, qTemperature, "Austrittstemperatur" + at);
-    phiRel[i] = Param<TInputParameter>(m, "phiRel" + k, qPortion, "Relative Oeffnung" + at);
-    fmss[i] = Param<TInputParameter>(m, "fmss" + k, qPortion, "Massenanteil" + at);
-    xFG1[i] = Param<TInputParameter>(m, "xFG1" + k, qPortion, "Dampfanteil am Eintritt" + at);
-    xFG2[i] = Param<TInputParameter>(m, "xFG2" + k, qPortion, "Dampfanteil am Austritt" + at);
-    xFG2L[i] = Param<TInputParameter>(m, "xFG2L" + k, qPortion,
+    qm[i] = AddParameter<TInputParameter>(m, "qm" + k, qMassFlowrate, "Massenstrom" + at);
+    p1[i] = AddParameter<TInputParameter>(m, "p1" + k, qPressureBar, "Eintrittsdruck" + at);
+    p2[i] = AddParameter<TInputParameter>(m, "p2" + k, qPressureBar, "Austrittsdruck" + at);
+    pr[i] = AddParameter<TInputParameter>(m, "pr" + k, qPressureBar, "Referenzdruck" + at);
+    pv1[i] = AddParameter<TInputParameter>(m, "pv1" + k, qPressureBar, "Dampfdruck am Eintritt" + at);
+    pv2[i] = AddParameter<TInputParameter>(m, "pv2" + k, qPressureBar, "Dampfdruck am Austritt" + at);
+    t1[i] = AddParameter<TInputParameter>(m, "t1" + k, qTemperature, "Eintrittstemperatur" + at);
+    t2[i] = AddParameter<TInputParameter>(m, "t2" + k, qTemperature, "Austrittstemperatur" + at);
+    phiRel[i] = AddParameter<TInputParameter>(m, "phiRel" + k, qPortion, "Relative Oeffnung" + at);
+    fmss[i] = AddParameter<TInputParameter>(m, "fmss" + k, qPortion, "Massenanteil" + at);
+    xFG1[i] = AddParameter<TInputParameter>(m, "xFG1" + k, qPortion, "Dampfanteil am Eintritt" + at);
+    xFG2[i] = AddParameter<TInputParameter>(m, "xFG2" + k, qPortion, "Dampfanteil am Austritt" + at);
+    xFG2L[i] = AddParameter<TInputParameter>(m, "xFG2L" + k, qPortion,
                                       "Dampfanteil am Austritt (Fluessigphase)" + at);
   }
   NoOfValidOps = m.AddItem<TInputParameter>("NoOfValidOps", Extended(1), Extended(3), qInteger);
   NoOfValidOps->SetCaption("Anzahl gueltiger Betriebspunkte");
-  qmax = Param<TInputParameter>(m, "qmax", qMassFlowrate, "Groesster Massenstrom");
-  qmx = Param<TInputParameter>(m, "qmx", qMassFlowrate, "Massenstrom der Auswertung");
-  p1x = Param<TOutputParameter>(m, "p1x", qPressureBar, "Eintrittsdruck bei qmx");
-  p2x = Param<TOutputParameter>(m, "p2x", qPressureBar, "Austrittsdruck bei qmx");
-  prx = Param<TOutputParameter>(m, "prx", qPressureBar, "Referenzdruck bei qmx");
-  pv1x = Param<TOutputParameter>(m, "pv1x", qPressureBar, "Dampfdruck am Eintritt bei qmx");
-  pv2x = Param<TOutputParameter>(m, "pv2x", qPressureBar, "Dampfdruck am Austritt bei qmx");
-  t1x = Param<TOutputParameter>(m, "t1x", qTemperature, "Eintrittstemperatur bei qmx");
-  t2x = Param<TOutputParameter>(m, "t2x", qTemperature, "Austrittstemperatur bei qmx");
-  phiRelx = Param<TOutputParameter>(m, "phiRelx", qPortion, "Relative Oeffnung bei qmx");
-  xFG1x = Param<TOutputParameter>(m, "xFG1x", qPortion, "Dampfanteil am Eintritt bei qmx");
-  xFG2x = Param<TOutputParameter>(m, "xFG2x", qPortion, "Dampfanteil am Austritt bei qmx");
-  xFG2Lx = Param<TOutputParameter>(m, "xFG2Lx", qPortion,
+  qmax = AddParameter<TInputParameter>(m, "qmax", qMassFlowrate, "Groesster Massenstrom");
+  qmx = AddParameter<TInputParameter>(m, "qmx", qMassFlowrate, "Massenstrom der Auswertung");
+  p1x = AddParameter<TOutputParameter>(m, "p1x", qPressureBar, "Eintrittsdruck bei qmx");
+  p2x = AddParameter<TOutputParameter>(m, "p2x", qPressureBar, "Austrittsdruck bei qmx");
+  prx = AddParameter<TOutputParameter>(m, "prx", qPressureBar, "Referenzdruck bei qmx");
+  pv1x = AddParameter<TOutputParameter>(m, "pv1x", qPressureBar, "Dampfdruck am Eintritt bei qmx");
+  pv2x = AddParameter<TOutputParameter>(m, "pv2x", qPressureBar, "Dampfdruck am Austritt bei qmx");
+  t1x = AddParameter<TOutputParameter>(m, "t1x", qTemperature, "Eintrittstemperatur bei qmx");
+  t2x = AddParameter<TOutputParameter>(m, "t2x", qTemperature, "Austrittstemperatur bei qmx");
+  phiRelx = AddParameter<TOutputParameter>(m, "phiRelx", qPortion, "Relative Oeffnung bei qmx");
+  xFG1x = AddParameter<TOutputParameter>(m, "xFG1x", qPortion, "Dampfanteil am Eintritt bei qmx");
+  xFG2x = AddParameter<TOutputParameter>(m, "xFG2x", qPortion, "Dampfanteil am Austritt bei qmx");
+  xFG2Lx = AddParameter<TOutputParameter>(m, "xFG2Lx", qPortion,
                                    "Dampfanteil am Austritt (Fluessigphase) bei qmx");
-  fmssx = Param<TOutputParameter>(m, "fmssx", qPortion, "Massenanteil bei qmx");
-  VDynX = Param<TOutputParameter>(m, "VDynX", qNoUnitPositive,
+  fmssx = AddParameter<TOutputParameter>(m, "fmssx", qPortion, "Massenanteil bei qmx");
+  VDynX = AddParameter<TOutputParameter>(m, "VDynX", qNoUnitPositive,
                                   "Differenzdruck bei qmx bezogen auf den bei Nullstrom");
-  ax = Param<TOutputParameter>(m, "ax", qNoUnitPositive, "Groesster Durchfluss der Anlage / qm1");
-  a1 = Param<TOutputParameter>(m, "a1", qNoUnitPositive,
+  ax = AddParameter<TOutputParameter>(m, "ax", qNoUnitPositive, "Groesster Durchfluss der Anlage / qm1");
+  a1 = AddParameter<TOutputParameter>(m, "a1", qNoUnitPositive,
                                "Groesster Durchfluss des ersten Abschnitts / qm1");
-  dpMin = Param<TOutputParameter>(m, "dpMin", qPressureDropBar, "Kleinster Differenzdruck");
-  dpMax = Param<TOutputParameter>(m, "dpMax", qPressureDropBar, "Groesster Differenzdruck");
+  dpMin = AddParameter<TOutputParameter>(m, "dpMin", qPressureDropBar, "Kleinster Differenzdruck");
+  dpMax = AddParameter<TOutputParameter>(m, "dpMax", qPressureDropBar, "Groesster Differenzdruck");
   UseResistors = TwoState(m, "UseResistors", "Nachgeschaltete Drosselstrecke");
   UseSmoothCurves = TwoState(m, "UseSmoothCurves", "Geglaettete Kennlinien");
   BadPressureCurves = TwoState(m, "BadPressureCurves", "Druckverlaeufe unbrauchbar");

@@ -1,4 +1,5 @@
 #include "valves/cm_control_valves.h"
+#include "framework/module_items.h"
 
 #include <algorithm>
 #include <cmath>
@@ -52,13 +53,6 @@ TCalcSwitch* TwoState(TCMControlValves& m, const char* name, const char* caption
   return s;
 }
 
-template <class P>
-P* Param(TCMControlValves& m, const char* name, TQuantity q, const char* caption) {
-  auto* p = m.AddItem<P>(name, q);
-  p->SetCaption(caption);
-  return p;
-}
-
 // The value a calculation uses; NoValue when unset, faulty or out of bounds.
 Extended V(const TCalcParameter* p) { return p->GetCalcValue(); }
 
@@ -101,77 +95,77 @@ const TTrimStyle* FindTrim(int styleId, int trimNo) {
 TCMControlValves::TCMControlValves(TCalcComponent* owner, std::string name)
     : TCalcModule(owner, std::move(name)), FValve(std::make_unique<tControlValve>()) {
   auto& m = *this;
-  kv = Param<TInOutParameter>(m, "kv", qKvCv, "Durchflusskoeffizient Kv");
-  qm = Param<TInOutParameter>(m, "qm", qMassFlowrate, "Massenstrom");
-  p1 = Param<TInOutParameter>(m, "p1", qPressureBar, "Eintrittsdruck");
-  p2 = Param<TInOutParameter>(m, "p2", qPressureBar, "Austrittsdruck");
-  dp = Param<TOutputParameter>(m, "dp", qPressureDropBar, "Wirksamer Differenzdruck");
-  dpc = Param<TOutputParameter>(m, "dpc", qPressureDropBar, "Kritischer Differenzdruck");
-  dpXc = Param<TOutputParameter>(m, "dpXc", qPressureDropBar, "Kritischer Differenzdruck (Realgas)");
-  dpLimit = Param<TOutputParameter>(m, "dpLimit", qPressureDropBar, "Grenze des Stroemungszustands");
-  x = Param<TOutputParameter>(m, "x", qFixedPortion, "Differenzdruckverhaeltnis");
-  xc = Param<TOutputParameter>(m, "xc", qFixedPortion, "Kritisches Differenzdruckverhaeltnis (Realgas)");
-  fl2_75 = Param<TModifyParameter>(m, "fl2_75", qFixedPortion, "FL2 bei 75 % Oeffnung");
-  Kc_75 = Param<TModifyParameter>(m, "Kc_75", qFixedPortion, "Kc bei 75 % Oeffnung");
-  zy_75 = Param<TModifyParameter>(m, "zy_75", qFixedPortion, "z bei 75 % Oeffnung");
-  xt_75 = Param<TModifyParameter>(m, "xt_75", qFixedPortion, "xT bei 75 % Oeffnung");
-  fd_75 = Param<TModifyParameter>(m, "fd_75", qFixedPortion, "Fd bei 75 % Oeffnung");
-  fd_75c = Param<TModifyParameter>(m, "fd_75c", qFixedPortion, "Fd bei 75 % Oeffnung, schliessend");
-  dH = Param<TModifyParameter>(m, "dH", qNominalDiameter, "Hubdifferenz");
-  f1 = Param<TModifyParameter>(m, "f1", qNoUnit, "Kennlinienkoeffizient f1");
-  f2 = Param<TModifyParameter>(m, "f2", qNoUnit, "Kennlinienkoeffizient f2");
-  g1 = Param<TModifyParameter>(m, "g1", qNoUnit, "Kennlinienkoeffizient g1");
-  g2 = Param<TModifyParameter>(m, "g2", qNoUnit, "Kennlinienkoeffizient g2");
-  fl2 = Param<TOverruleParameter>(m, "fl2", qFixedPortion, "FL2 im Betriebspunkt");
-  Kc = Param<TOverruleParameter>(m, "Kc", qFixedPortion, "Kc im Betriebspunkt");
-  zy = Param<TOverruleParameter>(m, "zy", qFixedPortion, "z im Betriebspunkt");
-  xt = Param<TOverruleParameter>(m, "xt", qFixedPortion, "xT im Betriebspunkt");
-  fd = Param<TOverruleParameter>(m, "fd", qFixedPortion, "Fd im Betriebspunkt");
-  fk = Param<TOutputParameter>(m, "fk", qFixedPortion, "Verhaeltnisfaktor der Isentropenexponenten");
-  KcStar = Param<TOutputParameter>(m, "KcStar", qFixedPortion, "Kc korrigiert");
-  FlStar = Param<TOutputParameter>(m, "FlStar", qFixedPortion, "FL korrigiert");
-  h = Param<TOutputParameter>(m, "h", qPortion, "Hub");
-  fp = Param<TOutputParameter>(m, "fp", qFixedPortion, "Rohrleitungsgeometriefaktor FP");
-  fr = Param<TOutputParameter>(m, "fr", qFixedPortion, "Reynoldszahlfaktor FR");
-  flp2 = Param<TOutputParameter>(m, "flp2", qFixedPortion, "(FLP/FP)2");
-  xtp = Param<TOutputParameter>(m, "xtp", qFixedPortion, "xT mit Fittings (xTP)");
-  RE = Param<TOutputParameter>(m, "RE", qNoUnitPositive, "Ventil-Reynoldszahl");
-  KvRed = Param<TOutputParameter>(m, "KvRed", qKvCv, "Kv der Reduzierstuecke");
-  KvNC = Param<TOutputParameter>(m, "KvNC", qKvCv, "Kv ohne Drosselung");
-  QmNC = Param<TOutputParameter>(m, "QmNC", qMassFlowrate, "Massenstrom ohne Drosselung");
-  P1NC = Param<TOutputParameter>(m, "P1NC", qPressureBar, "Eintrittsdruck ohne Drosselung");
-  P2NC = Param<TOutputParameter>(m, "P2NC", qPressureBar, "Austrittsdruck ohne Drosselung");
-  phi0 = Param<TInputParameter>(m, "phi0", qPortion, "Kennlinienparameter phi0");
-  t1 = Param<TInputParameter>(m, "t1", qTemperature, "Eintrittstemperatur");
-  tv1 = Param<TInputParameter>(m, "tv1", qTemperature, "Temperatur zum Dampfdruck");
-  tc = Param<TInputParameter>(m, "tc", qTemperature, "Kritische Temperatur");
-  pv1 = Param<TInputParameter>(m, "pv1", qPressureBar, "Dampfdruck am Eintritt");
-  pv2 = Param<TInputParameter>(m, "pv2", qPressureBar, "Dampfdruck am Austritt");
-  pl1 = Param<TInputParameter>(m, "pl1", qPressureBar, "Dampfdruck der Fluessigphase");
-  pc = Param<TInputParameter>(m, "pc", qPressureBar, "Kritischer Druck");
-  rho1 = Param<TInputParameter>(m, "rho1", qDensity, "Dichte am Eintritt");
-  rho2 = Param<TInputParameter>(m, "rho2", qDensity, "Dichte am Austritt");
-  eta1 = Param<TInputParameter>(m, "eta1", qDynamicViscosity, "Dynamische Viskositaet");
-  kappa1 = Param<TInputParameter>(m, "kappa1", qNoUnitPositive, "Isentropenexponent");
-  z1 = Param<TInputParameter>(m, "z1", qNoUnitPositive, "Realgasfaktor");
-  DN1 = Param<TInputParameter>(m, "DN1", qNominalDiameter, "Rohrinnendurchmesser Eintritt");
-  DN2 = Param<TInputParameter>(m, "DN2", qNominalDiameter, "Rohrinnendurchmesser Austritt");
-  cvr = Param<TInputParameter>(m, "cvr", qKvCv, "Referenz-Kv der Kavitationsdaten");
-  pr = Param<TInputParameter>(m, "pr", qPressureBar, "Referenzdruck der Kavitationsdaten");
-  dr = Param<TInputParameter>(m, "dr", qNominalDiameter, "Referenzgroesse der Kavitationsdaten");
-  aPSE = Param<TInputParameter>(m, "aPSE", qNoUnitPositive, "Exponent des Druckskaleneffekts");
-  bSSE = Param<TInputParameter>(m, "bSSE", qNoUnitPositive, "Exponent des Groessenskaleneffekts");
-  Seat = Param<TModifyParameter>(m, "Seat", qNominalDiameter, "Sitzdurchmesser");
-  DNV = Param<TModifyParameter>(m, "DNV", qNominalDiameter, "Nennweite des Ventils");
-  DNV1 = Param<TModifyParameter>(m, "DNV1", qNominalDiameter, "Innendurchmesser des Ventils");
-  kvs = Param<TModifyParameter>(m, "kvs", qKvCv, "Kvs-Wert");
-  kvsSuggMin = Param<TOutputParameter>(m, "kvsSuggMin", qKvCv, "Empfohlener Kvs, untere Grenze");
-  kvsSuggMax = Param<TOutputParameter>(m, "kvsSuggMax", qKvCv, "Empfohlener Kvs, obere Grenze");
-  KvKvs = Param<TOutputParameter>(m, "KvKvs", qPortion, "Oeffnung Kv/Kvs");
+  kv = AddParameter<TInOutParameter>(m, "kv", qKvCv, "Durchflusskoeffizient Kv");
+  qm = AddParameter<TInOutParameter>(m, "qm", qMassFlowrate, "Massenstrom");
+  p1 = AddParameter<TInOutParameter>(m, "p1", qPressureBar, "Eintrittsdruck");
+  p2 = AddParameter<TInOutParameter>(m, "p2", qPressureBar, "Austrittsdruck");
+  dp = AddParameter<TOutputParameter>(m, "dp", qPressureDropBar, "Wirksamer Differenzdruck");
+  dpc = AddParameter<TOutputParameter>(m, "dpc", qPressureDropBar, "Kritischer Differenzdruck");
+  dpXc = AddParameter<TOutputParameter>(m, "dpXc", qPressureDropBar, "Kritischer Differenzdruck (Realgas)");
+  dpLimit = AddParameter<TOutputParameter>(m, "dpLimit", qPressureDropBar, "Grenze des Stroemungszustands");
+  x = AddParameter<TOutputParameter>(m, "x", qFixedPortion, "Differenzdruckverhaeltnis");
+  xc = AddParameter<TOutputParameter>(m, "xc", qFixedPortion, "Kritisches Differenzdruckverhaeltnis (Realgas)");
+  fl2_75 = AddParameter<TModifyParameter>(m, "fl2_75", qFixedPortion, "FL2 bei 75 % Oeffnung");
+  Kc_75 = AddParameter<TModifyParameter>(m, "Kc_75", qFixedPortion, "Kc bei 75 % Oeffnung");
+  zy_75 = AddParameter<TModifyParameter>(m, "zy_75", qFixedPortion, "z bei 75 % Oeffnung");
+  xt_75 = AddParameter<TModifyParameter>(m, "xt_75", qFixedPortion, "xT bei 75 % Oeffnung");
+  fd_75 = AddParameter<TModifyParameter>(m, "fd_75", qFixedPortion, "Fd bei 75 % Oeffnung");
+  fd_75c = AddParameter<TModifyParameter>(m, "fd_75c", qFixedPortion, "Fd bei 75 % Oeffnung, schliessend");
+  dH = AddParameter<TModifyParameter>(m, "dH", qNominalDiameter, "Hubdifferenz");
+  f1 = AddParameter<TModifyParameter>(m, "f1", qNoUnit, "Kennlinienkoeffizient f1");
+  f2 = AddParameter<TModifyParameter>(m, "f2", qNoUnit, "Kennlinienkoeffizient f2");
+  g1 = AddParameter<TModifyParameter>(m, "g1", qNoUnit, "Kennlinienkoeffizient g1");
+  g2 = AddParameter<TModifyParameter>(m, "g2", qNoUnit, "Kennlinienkoeffizient g2");
+  fl2 = AddParameter<TOverruleParameter>(m, "fl2", qFixedPortion, "FL2 im Betriebspunkt");
+  Kc = AddParameter<TOverruleParameter>(m, "Kc", qFixedPortion, "Kc im Betriebspunkt");
+  zy = AddParameter<TOverruleParameter>(m, "zy", qFixedPortion, "z im Betriebspunkt");
+  xt = AddParameter<TOverruleParameter>(m, "xt", qFixedPortion, "xT im Betriebspunkt");
+  fd = AddParameter<TOverruleParameter>(m, "fd", qFixedPortion, "Fd im Betriebspunkt");
+  fk = AddParameter<TOutputParameter>(m, "fk", qFixedPortion, "Verhaeltnisfaktor der Isentropenexponenten");
+  KcStar = AddParameter<TOutputParameter>(m, "KcStar", qFixedPortion, "Kc korrigiert");
+  FlStar = AddParameter<TOutputParameter>(m, "FlStar", qFixedPortion, "FL korrigiert");
+  h = AddParameter<TOutputParameter>(m, "h", qPortion, "Hub");
+  fp = AddParameter<TOutputParameter>(m, "fp", qFixedPortion, "Rohrleitungsgeometriefaktor FP");
+  fr = AddParameter<TOutputParameter>(m, "fr", qFixedPortion, "Reynoldszahlfaktor FR");
+  flp2 = AddParameter<TOutputParameter>(m, "flp2", qFixedPortion, "(FLP/FP)2");
+  xtp = AddParameter<TOutputParameter>(m, "xtp", qFixedPortion, "xT mit Fittings (xTP)");
+  RE = AddParameter<TOutputParameter>(m, "RE", qNoUnitPositive, "Ventil-Reynoldszahl");
+  KvRed = AddParameter<TOutputParameter>(m, "KvRed", qKvCv, "Kv der Reduzierstuecke");
+  KvNC = AddParameter<TOutputParameter>(m, "KvNC", qKvCv, "Kv ohne Drosselung");
+  QmNC = AddParameter<TOutputParameter>(m, "QmNC", qMassFlowrate, "Massenstrom ohne Drosselung");
+  P1NC = AddParameter<TOutputParameter>(m, "P1NC", qPressureBar, "Eintrittsdruck ohne Drosselung");
+  P2NC = AddParameter<TOutputParameter>(m, "P2NC", qPressureBar, "Austrittsdruck ohne Drosselung");
+  phi0 = AddParameter<TInputParameter>(m, "phi0", qPortion, "Kennlinienparameter phi0");
+  t1 = AddParameter<TInputParameter>(m, "t1", qTemperature, "Eintrittstemperatur");
+  tv1 = AddParameter<TInputParameter>(m, "tv1", qTemperature, "Temperatur zum Dampfdruck");
+  tc = AddParameter<TInputParameter>(m, "tc", qTemperature, "Kritische Temperatur");
+  pv1 = AddParameter<TInputParameter>(m, "pv1", qPressureBar, "Dampfdruck am Eintritt");
+  pv2 = AddParameter<TInputParameter>(m, "pv2", qPressureBar, "Dampfdruck am Austritt");
+  pl1 = AddParameter<TInputParameter>(m, "pl1", qPressureBar, "Dampfdruck der Fluessigphase");
+  pc = AddParameter<TInputParameter>(m, "pc", qPressureBar, "Kritischer Druck");
+  rho1 = AddParameter<TInputParameter>(m, "rho1", qDensity, "Dichte am Eintritt");
+  rho2 = AddParameter<TInputParameter>(m, "rho2", qDensity, "Dichte am Austritt");
+  eta1 = AddParameter<TInputParameter>(m, "eta1", qDynamicViscosity, "Dynamische Viskositaet");
+  kappa1 = AddParameter<TInputParameter>(m, "kappa1", qNoUnitPositive, "Isentropenexponent");
+  z1 = AddParameter<TInputParameter>(m, "z1", qNoUnitPositive, "Realgasfaktor");
+  DN1 = AddParameter<TInputParameter>(m, "DN1", qNominalDiameter, "Rohrinnendurchmesser Eintritt");
+  DN2 = AddParameter<TInputParameter>(m, "DN2", qNominalDiameter, "Rohrinnendurchmesser Austritt");
+  cvr = AddParameter<TInputParameter>(m, "cvr", qKvCv, "Referenz-Kv der Kavitationsdaten");
+  pr = AddParameter<TInputParameter>(m, "pr", qPressureBar, "Referenzdruck der Kavitationsdaten");
+  dr = AddParameter<TInputParameter>(m, "dr", qNominalDiameter, "Referenzgroesse der Kavitationsdaten");
+  aPSE = AddParameter<TInputParameter>(m, "aPSE", qNoUnitPositive, "Exponent des Druckskaleneffekts");
+  bSSE = AddParameter<TInputParameter>(m, "bSSE", qNoUnitPositive, "Exponent des Groessenskaleneffekts");
+  Seat = AddParameter<TModifyParameter>(m, "Seat", qNominalDiameter, "Sitzdurchmesser");
+  DNV = AddParameter<TModifyParameter>(m, "DNV", qNominalDiameter, "Nennweite des Ventils");
+  DNV1 = AddParameter<TModifyParameter>(m, "DNV1", qNominalDiameter, "Innendurchmesser des Ventils");
+  kvs = AddParameter<TModifyParameter>(m, "kvs", qKvCv, "Kvs-Wert");
+  kvsSuggMin = AddParameter<TOutputParameter>(m, "kvsSuggMin", qKvCv, "Empfohlener Kvs, untere Grenze");
+  kvsSuggMax = AddParameter<TOutputParameter>(m, "kvsSuggMax", qKvCv, "Empfohlener Kvs, obere Grenze");
+  KvKvs = AddParameter<TOutputParameter>(m, "KvKvs", qPortion, "Oeffnung Kv/Kvs");
   xPulp = m.AddItem<TInputParameter>("xPulp", Extended(0), Extended(16), qPortion);
   xPulp->SetCaption("Stoffdichte");
-  xFG1 = Param<TInputParameter>(m, "xFG1", qPortion, "Dampfanteil am Eintritt");
-  fPulp = Param<TOutputParameter>(m, "fPulp", qFixedPortion, "Faserstofffaktor");
+  xFG1 = AddParameter<TInputParameter>(m, "xFG1", qPortion, "Dampfanteil am Eintritt");
+  fPulp = AddParameter<TOutputParameter>(m, "fPulp", qFixedPortion, "Faserstofffaktor");
   const Extended sigmaTop = TQuantityArray::GetUpperBound(qNoUnitPositive);
   auto sigma = [&](const char* name, const char* caption) {
     auto* p = m.AddItem<TOutputParameter>(name, Extended(1), sigmaTop, qNoUnitPositive);

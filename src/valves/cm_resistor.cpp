@@ -1,4 +1,5 @@
 #include "valves/cm_resistor.h"
+#include "framework/module_items.h"
 
 #include <algorithm>
 #include <cmath>
@@ -35,13 +36,6 @@ const std::vector<std::string> kFlowStates = {
     "beginnende Kavitation (Sigma mr)", "starke Kavitation (Sigma mr)"};
 
 Extended V(const TCalcParameter* p) { return p->GetCalcValue(); }
-
-template <class P>
-P* Param(TCalcModule& m, const char* name, TQuantity q, const char* caption) {
-  auto* p = m.AddItem<P>(name, q);
-  p->SetCaption(caption);
-  return p;
-}
 
 TCalcSwitch* TwoState(TCalcModule& m, const char* name, const char* caption) {
   auto* s = m.AddItem<TCalcSwitch>(name);
@@ -100,41 +94,41 @@ Extended SumLevels(const std::vector<Extended>& levels) {
 TCMResistor::TCMResistor(TCalcComponent* owner, std::string name)
     : TCalcModule(owner, std::move(name)) {
   auto& m = *this;
-  qm = Param<TInputParameter>(m, "qm", qMassFlowrate, "Massenstrom");
-  p1 = Param<TInputParameter>(m, "p1", qPressureBar, "Druck vor der Drosselstrecke");
-  p2 = Param<TInputParameter>(m, "p2", qPressureBar, "Druck hinter der Drosselstrecke");
-  t1 = Param<TInputParameter>(m, "t1", qTemperature, "Eintrittstemperatur");
-  pv1 = Param<TInputParameter>(m, "pv1", qPressureBar, "Dampfdruck");
-  rho1 = Param<TInputParameter>(m, "rho1", qDensity, "Dichte am Eintritt");
-  rho2Res = Param<TInputParameter>(m, "rho2Res", qDensity, "Dichte hinter der Drosselstrecke");
-  kappa1 = Param<TInputParameter>(m, "kappa1", qNoUnitPositive, "Isentropenexponent");
-  eta1 = Param<TInputParameter>(m, "eta1", qDynamicViscosity, "Dynamische Viskositaet");
-  pc = Param<TInputParameter>(m, "pc", qPressureBar, "Kritischer Druck");
-  DN2 = Param<TInputParameter>(m, "DN2", qNominalDiameter, "Rohrinnendurchmesser Austritt");
-  MaSug = Param<TInputParameter>(m, "MaSug", qNoUnitPositive, "Mach-Zahl fuer die Nennweitenempfehlung");
-  NRes = Param<TInputParameter>(m, "NRes", qInteger, "Anzahl der Stufen");
-  dRes = Param<TInOutParameter>(m, "dRes", qNominalDiameter, "Bohrungsdurchmesser");
-  ARes = Param<TInOutParameter>(m, "ARes", qNominalDiameter, "Teilung der Bohrungen");
-  NBores = Param<TInOutParameter>(m, "NBores", qInteger, "Anzahl der Bohrungen");
-  DNRes = Param<TInOutParameter>(m, "DNRes", qNominalDiameter, "Nennweite der Drosselstrecke");
-  fl2 = Param<TOverruleParameter>(m, "fl2", qFixedPortion, "FL2 der Drosselstrecke");
-  Xt = Param<TOverruleParameter>(m, "Xt", qFixedPortion, "xT der Drosselstrecke");
-  zy = Param<TOverruleParameter>(m, "zy", qFixedPortion, "z der Drosselstrecke");
-  kvRes = Param<TOutputParameter>(m, "kvRes", qKvCv, "Kv der Stufe");
-  qmRes = Param<TOutputParameter>(m, "qmRes", qMassFlowrate, "Massenstrom der vorgegebenen Geometrie");
-  xRes = Param<TOutputParameter>(m, "xRes", qFixedPortion, "Druckverhaeltnis je Stufe");
-  xTotal = Param<TOutputParameter>(m, "xTotal", qFixedPortion, "Gesamtes Druckverhaeltnis");
-  P2Last = Param<TOutputParameter>(m, "P2Last", qPressureBar, "Austrittsdruck der letzten Stufe");
-  LaRes = Param<TOutputParameter>(m, "LaRes", qWeightSoundPress, "Schallpegel der Drosselstrecke");
-  MaRes = Param<TOutputParameter>(m, "MaRes", qNoUnitPositive, "Mach-Zahl am Austritt");
-  DNResMa = Param<TOutputParameter>(m, "DNResMa", qNominalDiameter, "Nennweite fuer die vorgegebene Mach-Zahl");
-  DNSug10 = Param<TOutputParameter>(m, "DNSug10", qNominalDiameter, "Nennweite fuer Mach 1,0");
-  DNSug07 = Param<TOutputParameter>(m, "DNSug07", qNominalDiameter, "Nennweite fuer Mach 0,7");
-  DNSug03 = Param<TOutputParameter>(m, "DNSug03", qNominalDiameter, "Nennweite fuer Mach 0,3");
-  dResLast = Param<TOutputParameter>(m, "dResLast", qNominalDiameter, "Bohrungsdurchmesser der letzten Stufe");
-  NBoresLast = Param<TOutputParameter>(m, "NBoresLast", qInteger, "Anzahl der Bohrungen der letzten Stufe");
-  DNLast = Param<TOutputParameter>(m, "DNLast", qNominalDiameter, "Nennweite der letzten Stufe");
-  ChokedStages = Param<TOutputParameter>(m, "ChokedStages", qInteger, "Stufen mit kritischer Stroemung");
+  qm = AddParameter<TInputParameter>(m, "qm", qMassFlowrate, "Massenstrom");
+  p1 = AddParameter<TInputParameter>(m, "p1", qPressureBar, "Druck vor der Drosselstrecke");
+  p2 = AddParameter<TInputParameter>(m, "p2", qPressureBar, "Druck hinter der Drosselstrecke");
+  t1 = AddParameter<TInputParameter>(m, "t1", qTemperature, "Eintrittstemperatur");
+  pv1 = AddParameter<TInputParameter>(m, "pv1", qPressureBar, "Dampfdruck");
+  rho1 = AddParameter<TInputParameter>(m, "rho1", qDensity, "Dichte am Eintritt");
+  rho2Res = AddParameter<TInputParameter>(m, "rho2Res", qDensity, "Dichte hinter der Drosselstrecke");
+  kappa1 = AddParameter<TInputParameter>(m, "kappa1", qNoUnitPositive, "Isentropenexponent");
+  eta1 = AddParameter<TInputParameter>(m, "eta1", qDynamicViscosity, "Dynamische Viskositaet");
+  pc = AddParameter<TInputParameter>(m, "pc", qPressureBar, "Kritischer Druck");
+  DN2 = AddParameter<TInputParameter>(m, "DN2", qNominalDiameter, "Rohrinnendurchmesser Austritt");
+  MaSug = AddParameter<TInputParameter>(m, "MaSug", qNoUnitPositive, "Mach-Zahl fuer die Nennweitenempfehlung");
+  NRes = AddParameter<TInputParameter>(m, "NRes", qInteger, "Anzahl der Stufen");
+  dRes = AddParameter<TInOutParameter>(m, "dRes", qNominalDiameter, "Bohrungsdurchmesser");
+  ARes = AddParameter<TInOutParameter>(m, "ARes", qNominalDiameter, "Teilung der Bohrungen");
+  NBores = AddParameter<TInOutParameter>(m, "NBores", qInteger, "Anzahl der Bohrungen");
+  DNRes = AddParameter<TInOutParameter>(m, "DNRes", qNominalDiameter, "Nennweite der Drosselstrecke");
+  fl2 = AddParameter<TOverruleParameter>(m, "fl2", qFixedPortion, "FL2 der Drosselstrecke");
+  Xt = AddParameter<TOverruleParameter>(m, "Xt", qFixedPortion, "xT der Drosselstrecke");
+  zy = AddParameter<TOverruleParameter>(m, "zy", qFixedPortion, "z der Drosselstrecke");
+  kvRes = AddParameter<TOutputParameter>(m, "kvRes", qKvCv, "Kv der Stufe");
+  qmRes = AddParameter<TOutputParameter>(m, "qmRes", qMassFlowrate, "Massenstrom der vorgegebenen Geometrie");
+  xRes = AddParameter<TOutputParameter>(m, "xRes", qFixedPortion, "Druckverhaeltnis je Stufe");
+  xTotal = AddParameter<TOutputParameter>(m, "xTotal", qFixedPortion, "Gesamtes Druckverhaeltnis");
+  P2Last = AddParameter<TOutputParameter>(m, "P2Last", qPressureBar, "Austrittsdruck der letzten Stufe");
+  LaRes = AddParameter<TOutputParameter>(m, "LaRes", qWeightSoundPress, "Schallpegel der Drosselstrecke");
+  MaRes = AddParameter<TOutputParameter>(m, "MaRes", qNoUnitPositive, "Mach-Zahl am Austritt");
+  DNResMa = AddParameter<TOutputParameter>(m, "DNResMa", qNominalDiameter, "Nennweite fuer die vorgegebene Mach-Zahl");
+  DNSug10 = AddParameter<TOutputParameter>(m, "DNSug10", qNominalDiameter, "Nennweite fuer Mach 1,0");
+  DNSug07 = AddParameter<TOutputParameter>(m, "DNSug07", qNominalDiameter, "Nennweite fuer Mach 0,7");
+  DNSug03 = AddParameter<TOutputParameter>(m, "DNSug03", qNominalDiameter, "Nennweite fuer Mach 0,3");
+  dResLast = AddParameter<TOutputParameter>(m, "dResLast", qNominalDiameter, "Bohrungsdurchmesser der letzten Stufe");
+  NBoresLast = AddParameter<TOutputParameter>(m, "NBoresLast", qInteger, "Anzahl der Bohrungen der letzten Stufe");
+  DNLast = AddParameter<TOutputParameter>(m, "DNLast", qNominalDiameter, "Nennweite der letzten Stufe");
+  ChokedStages = AddParameter<TOutputParameter>(m, "ChokedStages", qInteger, "Stufen mit kritischer Stroemung");
   Phase = ListSwitch(m, "Phase", "Phase", kPhases, phLiquid);
   ResistorType = ListSwitch(m, "ResistorType", "Art der Drosselstrecke",
                             {"unbekannt", "Ventil", "Einlochblende", "Schalldaempfer direkt",
@@ -324,22 +318,22 @@ TCMp2Resistor::TCMp2Resistor(TCalcComponent* owner, std::string name)
       FRef(std::make_unique<tControlValve>()),
       FX(std::make_unique<tControlValve>()) {
   auto& m = *this;
-  qm = Param<TInputParameter>(m, "qm", qMassFlowrate, "Massenstrom im Auslegungspunkt");
-  P1 = Param<TInputParameter>(m, "P1", qPressureBar, "Eintrittsdruck des Ventils im Auslegungspunkt");
-  P2 = Param<TInputParameter>(m, "P2", qPressureBar, "Druck vor der Drosselstrecke im Auslegungspunkt");
-  P2Res = Param<TInputParameter>(m, "P2Res", qPressureBar, "Druck hinter der Drosselstrecke im Auslegungspunkt");
-  rho1 = Param<TInputParameter>(m, "rho1", qDensity, "Dichte vor der Drosselstrecke im Auslegungspunkt");
-  kappa1 = Param<TInputParameter>(m, "kappa1", qNoUnitPositive, "Isentropenexponent");
-  pv1 = Param<TInputParameter>(m, "pv1", qPressureBar, "Dampfdruck");
-  pc = Param<TInputParameter>(m, "pc", qPressureBar, "Kritischer Druck");
-  qmX = Param<TInputParameter>(m, "qmX", qMassFlowrate, "Massenstrom im Betriebspunkt");
-  P1X = Param<TInputParameter>(m, "P1X", qPressureBar, "Eintrittsdruck des Ventils im Betriebspunkt");
-  P2X = Param<TInOutParameter>(m, "P2X", qPressureBar, "Druck vor der Drosselstrecke im Betriebspunkt");
-  P2ResX = Param<TInOutParameter>(m, "P2ResX", qPressureBar, "Druck hinter der Drosselstrecke im Betriebspunkt");
-  fl2 = Param<TOverruleParameter>(m, "fl2", qFixedPortion, "FL2 der Drosselstrecke");
-  Xt = Param<TOverruleParameter>(m, "Xt", qFixedPortion, "xT der Drosselstrecke");
-  kvRes = Param<TOutputParameter>(m, "kvRes", qKvCv, "Kv der Drosselstrecke");
-  rho1X = Param<TOutputParameter>(m, "rho1X", qDensity, "Dichte vor der Drosselstrecke im Betriebspunkt");
+  qm = AddParameter<TInputParameter>(m, "qm", qMassFlowrate, "Massenstrom im Auslegungspunkt");
+  P1 = AddParameter<TInputParameter>(m, "P1", qPressureBar, "Eintrittsdruck des Ventils im Auslegungspunkt");
+  P2 = AddParameter<TInputParameter>(m, "P2", qPressureBar, "Druck vor der Drosselstrecke im Auslegungspunkt");
+  P2Res = AddParameter<TInputParameter>(m, "P2Res", qPressureBar, "Druck hinter der Drosselstrecke im Auslegungspunkt");
+  rho1 = AddParameter<TInputParameter>(m, "rho1", qDensity, "Dichte vor der Drosselstrecke im Auslegungspunkt");
+  kappa1 = AddParameter<TInputParameter>(m, "kappa1", qNoUnitPositive, "Isentropenexponent");
+  pv1 = AddParameter<TInputParameter>(m, "pv1", qPressureBar, "Dampfdruck");
+  pc = AddParameter<TInputParameter>(m, "pc", qPressureBar, "Kritischer Druck");
+  qmX = AddParameter<TInputParameter>(m, "qmX", qMassFlowrate, "Massenstrom im Betriebspunkt");
+  P1X = AddParameter<TInputParameter>(m, "P1X", qPressureBar, "Eintrittsdruck des Ventils im Betriebspunkt");
+  P2X = AddParameter<TInOutParameter>(m, "P2X", qPressureBar, "Druck vor der Drosselstrecke im Betriebspunkt");
+  P2ResX = AddParameter<TInOutParameter>(m, "P2ResX", qPressureBar, "Druck hinter der Drosselstrecke im Betriebspunkt");
+  fl2 = AddParameter<TOverruleParameter>(m, "fl2", qFixedPortion, "FL2 der Drosselstrecke");
+  Xt = AddParameter<TOverruleParameter>(m, "Xt", qFixedPortion, "xT der Drosselstrecke");
+  kvRes = AddParameter<TOutputParameter>(m, "kvRes", qKvCv, "Kv der Drosselstrecke");
+  rho1X = AddParameter<TOutputParameter>(m, "rho1X", qDensity, "Dichte vor der Drosselstrecke im Betriebspunkt");
   Phase = ListSwitch(m, "Phase", "Phase", kPhases, phLiquid);
   WhatToCalculate = ListSwitch(m, "WhatToCalculate", "Gesucht",
                                {"Druck vor der Drosselstrecke", "Druck hinter der Drosselstrecke"}, 0);
