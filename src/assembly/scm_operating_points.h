@@ -69,7 +69,7 @@ class TCustomSCM3SubstancesMaterialPipe : public TCustomSCMSubstancesMaterialPip
   void SetNoOfOps(int n);
   void SetOpXEnabled(bool enabled);
   // Gives the further points point 1's molar mass (as the user's value).
-  void CarryMolarMass();
+  virtual void CarryMolarMass();
 
  protected:
   TCustomSCM3SubstancesMaterialPipe(TCalcComponent* owner, std::string name, TMainModuleFactory makeMain);

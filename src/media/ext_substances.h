@@ -12,13 +12,9 @@
 
 #include "framework/basics.h"
 #include "framework/item_tag.h"
+#include "media/substance_types.h"
 
 namespace torvacalc {
-
-// The phase a calculation finds for the medium.
-enum teCalculatedPhase {
-  cpUndef, cpLiquid, cpVapour, cpGas, cpSaturated, cpSolid, cpSuperCritical, cpZweiPhasig
-};
 
 // The region of the water/steam formulation as shown to the user.
 enum teRange { raUndef, ra1, ra2, ra3, ra4, ra5 };

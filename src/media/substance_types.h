@@ -2,10 +2,8 @@
 // the user declares, the kind of gas, the pulp, the humidity input, the given
 // gas constant. The order of the members is the order of the items of the
 // matching list switches and of stored calculations.
-//
-// TEPhase, TEPulpeType and teSubstanceType carry the same members in the same
-// order as the valve layer's own copies (valves/valve_types.h); the media
-// layer cannot include the valve layer, so both spell them out.
+// The valve layer uses them as they are (valves/valve_types.h includes this
+// header).
 #pragma once
 
 namespace torvacalc {
@@ -14,6 +12,11 @@ namespace torvacalc {
 // pulp, the substance database with the generalized correlations, a
 // substance library, the natural-gas methods (AGA8-DC92, GERG-2008).
 enum teSubstanceType { stWater, stPulpe, stOthers, stRUBochum, stAGA, stGERG };
+
+// The phase a calculation finds for the medium.
+enum teCalculatedPhase {
+  cpUndef, cpLiquid, cpVapour, cpGas, cpSaturated, cpSolid, cpSuperCritical, cpZweiPhasig
+};
 
 // The phase the user declares for the medium.
 enum TEPhase { phLiquid, phVapour, phGas, phGasOp, phMixPhaseV, phMixPhaseG, phUndef };

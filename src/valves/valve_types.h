@@ -2,22 +2,12 @@
 // the items of the matching list switches and of stored calculations.
 #pragma once
 
+#include "media/substance_types.h"
+
 namespace torvacalc {
 
 // Which of Kv, Qm, p1, p2 is the unknown of a sizing calculation.
 enum teCVCanCalcRest { ccKv, ccQm, ccP1, ccP2 };
-
-// The phase the user declares for the medium.
-enum TEPhase { phLiquid, phVapour, phGas, phGasOp, phMixPhaseV, phMixPhaseG, phUndef };
-
-// The phase found from the state of the medium.
-enum teCalculatedPhase {
-  cpUndef, cpLiquid, cpVapour, cpGas, cpSaturated, cpSolid, cpSuperCritical, cpZweiPhasig
-};
-
-enum TEPulpeType { ptKraft, ptMechanical, ptRecycled };
-
-enum teSubstanceType { stWater, stPulpe, stOthers, stRUBochum, stAGA, stGERG };
 
 // Flow direction against the plug.
 enum teCvInwardFlow { ifOpening, ifClosing, ifAny };

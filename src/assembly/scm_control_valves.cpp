@@ -1,0 +1,657 @@
+#include "assembly/scm_control_valves.h"
+
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+
+#include "assembly/main_items.h"
+#include "framework/basics.h"
+
+namespace torvacalc {
+
+namespace {
+
+using L = TValveLink;
+
+// Messages of the checks across the operating points.
+constexpr int kMsgKvsTooSmall = 1901;
+constexpr int kMsgOpeningLow = 1902;
+constexpr int kMsgOpeningHigh = 1903;
+constexpr int kMsgRangeability = 1904;
+constexpr int kMsgPointsOutOfOrder = 1905;
+
+// Openings below 10 % leave the plug close to its seat, where the
+// characteristic is least reliable and the seat erodes; above 90 % the
+// valve has no reserve to correct a disturbance.
+constexpr Extended kOpeningMin = 10;  // %
+constexpr Extended kOpeningMax = 90;  // %
+// The rangeability a control valve of the usual characteristics keeps
+// (inherent rangeability 50:1 of equal-percentage and linear trims).
+constexpr Extended kRangeability = 50;
+
+// The name of an operating point in messages.
+std::string PointName(int point) { return point == 4 ? "X" : std::to_string(point); }
+
+const char* const kBands[] = {"0500", "1000", "2000", "4000", "8000"};
+
+// The rows of one module, written "main|item" (or "name" when both sides
+// have the same name), separated by blanks.
+void Rows(std::vector<L>& out, L::TModule module, L::TWay way, bool perPoint, bool firstOnly,
+          const std::string& list) {
+  std::istringstream in(list);
+  std::string entry;
+  while (in >> entry) {
+    const auto bar = entry.find('|');
+    L l{module, way, perPoint, firstOnly, entry.substr(0, bar),
+        bar == std::string::npos ? entry : entry.substr(bar + 1)};
+    out.push_back(std::move(l));
+  }
+}
+
+// Octave bands of a spectrum: main name and item name with the band.
+void BandRows(std::vector<L>& out, L::TModule module, const std::string& main, const std::string& item) {
+  for (const char* b : kBands) out.push_back({module, L::lwOut, true, true, main + b, item + b});
+}
+
+std::vector<L> MakeLinks() {
+  std::vector<L> v;
+  constexpr bool per = true, once = false, all = false, first = true;
+  // The inlet pipe: bore, outside diameter and wall for the pipe before the
+  // valve, in the pipe class of the outlet pipe.
+  Rows(v, L::lmInletPipe, L::lwPump, once, all, "PipeClass");
+  Rows(v, L::lmInletPipe, L::lwIn, once, all, "P1");
+  Rows(v, L::lmInletPipe, L::lwOut, once, all, "EnterDi1|EnterDi DN1|DN PN1|PN CheckP1In|CheckP1 DaP1|DaP DiP1|DiP tP1|tP");
+
+  // The medium behind the valve: at the outlet pressure, with the state it
+  // reaches there.
+  for (const auto* list : {&TCustomMCMSubstances::SwitchNames(), &TCustomMCMSubstances::InputNames(),
+                           &TCustomMCMSubstances::ConstantNames()})
+    for (const auto& n : *list) {
+      if (n == "P1" || n == "RhoNRiM" || n == "MessageIfChangePhase" || n == "Phase" || n == "GasMedium" || n == "ChangePhase" ||
+          n == "StandardConditions" || n == "TN0" || n == "PN0" || n == "RhoN" || n == "Ri" || n == "Sg" ||
+          n == "M")
+        continue;
+      v.push_back({L::lmDownstream, L::lwIn, once, all, n, TCustomMCMSubstances::ModuleNameOf(n)});
+    }
+  Rows(v, L::lmDownstream, L::lwPump, once, all, "Phase GasMedium StandardConditions TN0 PN0");
+  Rows(v, L::lmDownstream, L::lwIn, per, all, "p2|P1 T1|T1 PhiRel|PhiRel");
+  Rows(v, L::lmDownstream, L::lwOut, per, all,
+       "pv2|pv1 rho2Star|rho1 cf2Star|cf kappa2Star|kappa1 dhv2|dHvT Z2|z1 CpL2|cpL");
+
+  // Density and sound speed of what leaves the valve (liquid, vapour or
+  // both).
+  Rows(v, L::lmMixture, L::lwIn, once, all, "Phase SubstanceType");
+  Rows(v, L::lmMixture, L::lwIn, per, all,
+       "FlowState Rho1|RhoF Pv1|pv1 pv2 p2 rho2Star|RhoG cf2Star|cfG Cf|cfF kappa2Star|kappaG xFG");
+  Rows(v, L::lmMixture, L::lwOut, per, all, "rho2v|Rho cf2|cf");
+
+  // Valve sizing.
+  Rows(v, L::lmValve, L::lwIn, once, all,
+       "LineSize CharacteristicType LowNoiseDesign DiP|DN2 DiP1|DN1 DNV DNV1 Seat fl2_75 Kc_75 zy_75 xt_75 "
+       "fd_75 fd_75c dH fdfunc fl2func Kcfunc zyfunc xtfunc f1 f2 g1 g2 InwardFlow kvs Pc|pc Tc|tc phi0 cvr "
+       "pr dr aPSE bSSE Phase PulpeType SubstanceType XPulp|xPulp ListDN ListDN1 PipeClass ValveType "
+       "GlobeType RotaryType ButterflyType BallValveType ViscosityNorm UseResistors ResistorType "
+       "WhatToCalculate HasSigmaData");
+  Rows(v, L::lmValve, L::lwIn, per, all,
+       "CalculatedPhase Eta1|eta1 Kappa1|kappa1 Z1|z1 Pv1|pv1 pv2 pl1 T1|t1 Rho1|rho1 rho2v|rho2 xFG1");
+  Rows(v, L::lmValve, L::lwOut, per, all,
+       "dp dpc dpLimit dpXc fd fl2 Kc FlowState FlowType flp2 fp fr fPulp SigmaP SigmaV SigmaCh SigmaId "
+       "SigmaMr SigmaI Sigma h KvRed P1NC P2NC QmNC Re|RE kvsSuggMax kvsSuggMin KvKvs x xc xt xtp fk KcStar "
+       "FlStar zy");
+  // The unknown: one of the four solve connectors is on at a time.
+  Rows(v, L::lmSolveKv, L::lwIn, per, all, "Qm|qm P1|p1 p2");
+  Rows(v, L::lmSolveKv, L::lwOut, per, all, "kv KvNC");
+  Rows(v, L::lmSolveQm, L::lwIn, per, all, "kv P1|p1 p2");
+  Rows(v, L::lmSolveQm, L::lwOut, per, all, "qmCalc|qm");
+  Rows(v, L::lmSolveP2, L::lwIn, per, all, "Qm|qm P1|p1 kv");
+  Rows(v, L::lmSolveP2, L::lwOut, per, all, "p2");
+  Rows(v, L::lmSolveP1, L::lwIn, per, all, "Qm|qm p2 kv");
+  Rows(v, L::lmSolveP1, L::lwOut, per, all, "p1Calc|p1");
+
+  // The resistor behind the valve: sized at point 1, the same geometry at
+  // the further points.
+  Rows(v, L::lmResistor, L::lwIn, once, all,
+       "Phase UseResistors ResistorType FixedResistor NKnown DiP|DN2 Pc|pc MaSug NRes Fl2Res|fl2 XtRes|Xt "
+       "zyRes|zy");
+  Rows(v, L::lmResistor, L::lwShared, once, all, "dRes ARes NBores DNRes");
+  Rows(v, L::lmResistor, L::lwIn, per, all,
+       "Qm|qm p2|p1 p2Res|p2 pv2|pv1 rho2v|rho1 rho2r|rho2Res Kappa1|kappa1 Eta1|eta1 T1|t1");
+  Rows(v, L::lmResistor, L::lwOut, per, all, "LaRes");
+  Rows(v, L::lmResistor, L::lwOut, per, first, "FlowStateRes xRes DNResMa");
+
+  // Noise: what every method takes and returns.
+  Rows(v, L::lmNoiseCommon, L::lwIn, once, all,
+       "Phase NoiseNormGas NoiseNormLiquid PipeClass ValveType SubstanceType GasMedium LowNoiseDesign LowNoise "
+       "UseMaCorrection UseResistors ResistorType XPulp|xPulp DiP DiP1 RhoN|rhoN dLaCo DNV|ValveDN "
+       "DNV1|ValveDN1 uMaxCav uMaxFlashing uMaxNoCav uMaxPartCav kvs");
+  Rows(v, L::lmNoiseCommon, L::lwIn, per, all,
+       "CalculatedPhase x Qm|qm kv P1|p1 p2 T1|t1 t2 cf2|Cf2 rho2r rho2v Rho1|rho1 Pv1|pv1 pv2 pl1 "
+       "Kappa1|kappa1 LaRes zy fl2 FlowState");
+  Rows(v, L::lmNoiseCommon, L::lwOut, per, all,
+       "u u2 uDiP1 uDiP2 MaDN PVer LpAa MechDamage LaTot MaxUMD1|u1Max MaxUMD2|u2Max");
+  Rows(v, L::lmNoiseCommon, L::lwOut, per, first,
+       "La1 La2|la2 DLaMa DLaLN dLaRed dLaPulp dLaRes DNSug10 DNSug07 DNSug03 DNSug100");
+  // What each method adds.
+  const std::string octaveCorrections =
+      "dLGas0500 dLGas1000 dLGas2000 dLGas4000 dLLiq0500 dLLiq1000 dLLiq2000 dLLiq4000";
+  Rows(v, L::lmVDMA89, L::lwIn, once, all, "f1 f2 g1 g2 cPipe RhoM|rhoP tp|tP " + octaveCorrections);
+  Rows(v, L::lmVDMA89, L::lwIn, per, all, "xc|xCr KvKvs");
+  Rows(v, L::lmVDMA89, L::lwOut, per, first, "frIsa|fr etaL Wm MaVC Lwi dLACF|dLaCF");
+  BandRows(v, L::lmVDMA89, "Lwi", "Lwi");
+  BandRows(v, L::lmVDMA89, "Rr", "Rr");
+  BandRows(v, L::lmVDMA89, "LwAa", "LwAa");
+  BandRows(v, L::lmVDMA89, "LpAa", "LpAa");
+  Rows(v, L::lmIsa89, L::lwIn, once, all, "NoiseStandard rw Stp Aeta cPipe RhoM|rhoP tp|tP");
+  Rows(v, L::lmIsa89, L::lwIn, per, all, "s1 fd");
+  Rows(v, L::lmIsa89, L::lwOut, per, all, "tvc");
+  Rows(v, L::lmIsa89, L::lwOut, per, first, "frIsa|fr fpIsa|fp etaL Wm MaVC Lwi Lpi LpAe0m|LpAa0m Regime");
+  BandRows(v, L::lmIsa89, "Lpi", "Lpi");
+  BandRows(v, L::lmIsa89, "TL", "TL");
+  BandRows(v, L::lmIsa89, "LwAa", "LwAa");
+  BandRows(v, L::lmIsa89, "LpAa", "LpAa");
+  Rows(v, L::lmIEC2003, L::lwIn, once, all, "cPipe tp|tP RhoM|rhoP Pc|pc rw Seat|d0 f1 f2 g1 g2 " + octaveCorrections);
+  Rows(v, L::lmIEC2003, L::lwIn, per, all, "Cf|cf1 fd Re xc|xCr");
+  Rows(v, L::lmIEC2003, L::lwOut, per, first, "etaL frIsa|fr fpIsa|fp Lpi Wm LwAa MaVC Lwi dLACF|dLaCF");
+  BandRows(v, L::lmIEC2003, "Lpi", "Lpi");
+  BandRows(v, L::lmIEC2003, "Rr", "Rr");
+  BandRows(v, L::lmIEC2003, "LpAa", "LpAa");
+  BandRows(v, L::lmIEC2003, "LwAa", "LwAa");
+
+  // The characteristic over points 1 to 3 (indexed names in the module).
+  Rows(v, L::lmCharacteristics, L::lwIn, once, all, "NoOfCharOps|NoOfValidOps UseResistors UseSmoothCurves qmax Optimization");
+  const std::pair<const char*, const char*> perPointChar[] = {
+      {"Qm", "qm"},  {"P1", "p1"},   {"p2", "p2"},         {"Pv1", "pv1"}, {"pv2", "pv2"}, {"PhiRel", "phiRel"},
+      {"xFG1", "xFG1"}, {"xFG", "xFG2"}, {"p2Res", "pr"}, {"T1", "t1"},   {"t2", "t2"}};
+  for (int point : {1, 2, 3})
+    for (const auto& [main, item] : perPointChar)
+      v.push_back({L::lmCharacteristics, L::lwIn, once, all, main + std::string(OpSuffix(point)),
+                   item + std::to_string(point)});
+  Rows(v, L::lmCharacteristics, L::lwOut, once, all, "ax BadPressureCurves a1 dpMin dpMax");
+  return v;
+}
+
+// Modules to copy the kind, quantity and choices of the main module's
+// items from; kept for the program's life.
+const TCalcModule& ModelOf(L::TModule m) {
+  static const auto* valve = new TCMControlValves(nullptr, "CMControlValvesModel");
+  static const auto* substances = new TCMSubstances(nullptr, "CMSubstancesModel2");
+  static const auto* mixture = new TCMMixedDensity(nullptr, "CMMixedDensityModel");
+  static const auto* resistor = new TCMResistor(nullptr, "CMResistorModel");
+  static const auto* vdma79 = new TCMVDMA79(nullptr, "CMVDMA79Model");
+  static const auto* vdma89 = new TCMVDMA89(nullptr, "CMVDMA89Model");
+  static const auto* isa89 = new TCMIsa89(nullptr, "CMIsa89Model");
+  static const auto* iec = new tCMIEC2003(nullptr, "CMIEC2003Model");
+  static const auto* chars = new TCMCharacteristics(nullptr, "CMCharacteristicsModel");
+  static const auto* pipe = new TCMNormPipeThickness(nullptr, "CMNormPipeThicknessModel2");
+  switch (m) {
+    case L::lmDownstream: return *substances;
+    case L::lmMixture: return *mixture;
+    case L::lmResistor: return *resistor;
+    case L::lmNoiseCommon:
+    case L::lmVDMA79: return *vdma79;
+    case L::lmVDMA89: return *vdma89;
+    case L::lmIsa89: return *isa89;
+    case L::lmIEC2003: return *iec;
+    case L::lmCharacteristics: return *chars;
+    case L::lmInletPipe: return *pipe;
+    default: return *valve;
+  }
+}
+
+// Whether a row joins the module at `point`, and the main-module name it
+// has there.
+bool RowAt(const L& l, int point) { return !(l.FirstOnly && point != 1); }
+bool SingleModule(L::TModule m) { return m == L::lmCharacteristics || m == L::lmInletPipe; }
+std::string MainName(const L& l, int point) { return l.PerPoint ? l.Main + OpSuffix(point) : l.Main; }
+
+void EnableModule(TCalcModule* m, bool on) {
+  if (!m || m->GetEnabled() == on) return;
+  m->SetEnabled(on);
+  if (on) m->Calculate();
+}
+
+}  // namespace
+
+const std::vector<TValveLink>& ValveLinks() {
+  static const std::vector<TValveLink> links = MakeLinks();
+  return links;
+}
+
+// --------------------------------------------------------------- main module
+
+TMCMTorva::TMCMTorva(TCalcComponent* owner, std::string name)
+    : TCustomMCM3SubstancesMaterialPipe3Flow(owner, std::move(name)) {
+  // Every item a row names exists once in the main module, made like the
+  // module's item it stands for (the first row that names it decides).
+  AddItem<TOverruleParameter>("cPipe", Extended(100), Extended(20000), qVelocity)
+      ->SetCaption("Schallgeschwindigkeit in der Rohrwand");
+  AddItem<TOutputParameter>("NoOfCharOps", Extended(0), Extended(3), qNoUnit)
+      ->SetCaption("Anzahl gueltiger Betriebspunkte der Kennlinie");
+  // Results first: an item a module returns is shown as that module's
+  // result even where other modules read it.
+  for (const bool results : {true, false})
+    for (const L& l : ValveLinks()) {
+      if ((l.Way == L::lwOut || l.Way == L::lwShared) != results) continue;
+      for (int point : {1, 2, 3, 4}) {
+        if (!RowAt(l, point) || (!l.PerPoint && point > 1)) continue;
+        const std::string n = MainName(l, point);
+        if (CalcItemByName(n)) continue;
+        MirrorItem(*this, *ItemsByName(ModelOf(l.Module), {l.Item})[0], n);
+      }
+    }
+  for (const char* n : {"qmCalc", "p1Calc"})
+    for (int point : {1, 2, 3, 4}) {
+      TCalcItem* i = CalcItemByName(n + std::string(OpSuffix(point)));
+      i->SetCaption(std::string(n) == "qmCalc" ? "Massenstrom (berechnet)" : "Eintrittsdruck (berechnet)");
+    }
+  // The stroke position of every point, as the characteristic places it.
+  for (int point : {1, 2, 3, 4})
+    AddItem<TOutputParameter>(std::string("Stroke") + OpSuffix(point), Extended(0), Extended(100), qPortion)
+        ->SetCaption("Hubstellung");
+}
+
+void TMCMTorva::CalcEvent(TCalcEvent event, TCalcItem* item) {
+  TCustomMCM3SubstancesMaterialPipe3Flow::CalcEvent(event, item);
+  if (!item || (event != ceValueFieldChange && event != ceFieldChange) || IsDestroying()) return;
+  auto* calc = dynamic_cast<TCustomSCM3ControlValves*>(GetOwner());
+  if (!calc || !calc->GetReady()) return;
+  std::string n = LowerAscii(item->GetName());
+  if (n == "whattocalculate") calc->SelectSolveConnectors();
+  if (n == "phase" || n == "noisenormgas" || n == "noisenormliquid") calc->SelectNoiseMethods();
+  if (n == "useresistors") calc->SelectResistors();
+  // The checks across the points follow the results of every point.
+  for (const char* suffix : {"ap2", "ap3", "apx"})
+    if (n.size() > 3 && n.compare(n.size() - 3, 3, suffix) == 0) n.resize(n.size() - 3);
+  if (n == "kv" || n == "h" || n == "kvkvs" || n == "qm" || n == "kvs") Calculate();
+}
+
+void TMCMTorva::DoCalculate() {
+  // Values set in bulk or read from a file arrive while the calculation is
+  // switched off; the connectors follow the switches when it calculates.
+  if (auto* calc = dynamic_cast<TCustomSCM3ControlValves*>(GetOwner()); calc && calc->GetReady()) {
+    calc->SelectSolveConnectors();
+    calc->SelectNoiseMethods();
+    calc->SelectResistors();
+  }
+  TCustomMCM3SubstancesMaterialPipe3Flow::DoCalculate();
+  CheckOperatingPoints();
+}
+
+void TMCMTorva::CheckOperatingPoints() {
+  auto* calc = dynamic_cast<TCustomSCM3ControlValves*>(GetOwner());
+  if (!calc || !calc->GetReady()) return;
+  auto value = [&](const std::string& n, int point) {
+    return CalcItemByName(n + OpSuffix(point))->AsParameter()->GetValue();
+  };
+  auto param = [&](const std::string& n, int point) { return CalcItemByName(n + OpSuffix(point)); };
+  // The speed of sound in the pipe wall, sqrt(E/rho) of the pipe's
+  // material (about 5200 m/s for steel; E is kept in N/mm2), unless the
+  // user gives it.
+  TCalcParameter* cPipe = CalcItemByName("cPipe")->AsParameter();
+  if (!cPipe->GetOverruled()) {
+    const Extended E = CalcItemByName("EM")->AsParameter()->GetValue();
+    const Extended rho = CalcItemByName("RhoM")->AsParameter()->GetValue();
+    cPipe->AssignValue(0, HasValue(E) && HasValue(rho) && E > 0 && rho > 0 ? std::sqrt(E * 1e6L / rho) : NoValue);
+  }
+  // The plant characteristic runs through the valid points 1 to 3.
+  int charOps = 0;
+  for (int point : {1, 2, 3})
+    if (calc->PointOn(point) && HasValue(value("Rho1", point))) ++charOps;
+  CalcItemByName("NoOfCharOps")->AsParameter()->AssignValue(0, charOps);
+  TCalcParameter* kvs = CalcItemByName("kvs")->AsParameter();
+  const Extended Kvs = kvs->GetValue();
+  Extended kvMin = NoValue, kvMax = NoValue;
+  int pointMin = 0, pointMax = 0;
+  for (int point : {1, 2, 3, 4}) {
+    TCalcParameter* stroke = CalcItemByName(std::string("Stroke") + OpSuffix(point))->AsParameter();
+    if (!calc->PointOn(point)) {
+      stroke->AssignValue(0, NoValue);
+      continue;
+    }
+    const Extended h = value("h", point);
+    stroke->AssignValue(0, HasValue(h) ? std::clamp<Extended>(h, 0, 100) : NoValue);
+    const Extended kv = value("kv", point);
+    if (!HasValue(kv) || kv <= 0) continue;
+    if (!HasValue(kvMax) || kv > kvMax) kvMax = kv, pointMax = point;
+    if (!HasValue(kvMin) || kv < kvMin) kvMin = kv, pointMin = point;
+    const Extended opening = value("KvKvs", point);
+    if (HasValue(opening) && HasValue(Kvs) && kv <= Kvs) {
+      if (opening < kOpeningMin)
+        CreateMessage(kMsgOpeningLow, {param("KvKvs", point), param("kv", point)}, {PointName(point)});
+      else if (opening > kOpeningMax)
+        CreateMessage(kMsgOpeningHigh, {param("KvKvs", point), param("kv", point)}, {PointName(point)});
+    }
+  }
+  if (HasValue(kvMax) && HasValue(Kvs) && kvMax > Kvs)
+    CreateMessage(kMsgKvsTooSmall, {kvs, param("kv", pointMax)}, {PointName(pointMax)});
+  if (HasValue(kvMin) && HasValue(kvMax) && kvMax > kRangeability * kvMin)
+    CreateMessage(kMsgRangeability, {param("kv", pointMin), param("kv", pointMax)}, {kvMax / kvMin});
+  // Points 1 to 3 stand for the minimum, normal and maximum load.
+  Extended previous = NoValue;
+  for (int point : {1, 2, 3}) {
+    if (!calc->PointOn(point)) break;
+    const Extended q = value("Qm", point);
+    if (!HasValue(q)) continue;
+    if (HasValue(previous) && q < previous) {
+      CreateMessage(kMsgPointsOutOfOrder, {param("Qm", point), param("Qm", point - 1)});
+      break;
+    }
+    previous = q;
+  }
+}
+
+// -------------------------------------------------------------- super module
+
+TCustomSCM3ControlValves::TCustomSCM3ControlValves(TCalcComponent* owner, std::string name)
+    : TCustomSCM3ControlValves(owner, std::move(name), MakeMainModule<TMCMTorva>) {}
+
+TCustomSCM3ControlValves::TCustomSCM3ControlValves(TCalcComponent* owner, std::string name,
+                                                   TMainModuleFactory makeMain)
+    : TCustomSCM3SubstancesMaterialPipe3Flow(owner, std::move(name), makeMain) {
+  for (int point : {1, 2, 3, 4}) CreateEachOP(point);
+  fCMChar = CreateModule<TCMCharacteristics>("fCMChar");
+  fCalcSourceChar = CreateSource(fCMChar, "fCalcSourceChar");
+  FCCMNormPipeThicknessIn = CreateChild<TCCMNormPipeThickness>("FCCMNormPipeThicknessIn");
+  FCCMNormPipeThicknessIn->SetCalcMessageContainer(GetCalcMessageContainer());
+}
+
+void TCustomSCM3ControlValves::CreateEachOP(int k) {
+  const std::string s = std::to_string(k);
+  FCMControlValves[k] = CreateModule<TCMControlValves>("FCMControlValves" + s);
+  FCMResistor[k] = CreateModule<TCMResistor>("FCMResistor" + s);
+  TCalcSource* downstream = nullptr;
+  FCMSubstances2[k] = CreateSubstances("FCMSubstances2_" + s, downstream);
+  FCalcSourceCMSubstances2[k] = downstream;
+  fCMISA89[k] = CreateModule<TCMIsa89>("fCMISA89" + s);
+  fCMIEC2003[k] = CreateModule<tCMIEC2003>("fCMIEC2003" + s);
+  fCMVDMA89[k] = CreateModule<TCMVDMA89>("fCMVDMA89" + s);
+  fCMVDMA79[k] = CreateModule<TCMVDMA79>("fCMVDMA79" + s);
+  fCMMixedDensity[k] = CreateModule<TCMMixedDensity>("fCMMixedDensity" + s);
+}
+
+void TCustomSCM3ControlValves::InitEachOP(int k) {
+  const std::string s = std::to_string(k);
+  FCalcSourceCMControlValves[k] = CreateSource(FCMControlValves[k], "FCalcSourceCMControlValves" + s);
+  FCalcSourceCMResistor[k] = CreateSource(FCMResistor[k], "FCalcSourceCMResistor" + s);
+  FCalcSourceCMISA89[k] = CreateSource(fCMISA89[k], "FCalcSourceCMISA89" + s);
+  FCalcSourceCMIEC2003[k] = CreateSource(fCMIEC2003[k], "FCalcSourceCMIEC2003" + s);
+  FCalcSourceCMVDMA89[k] = CreateSource(fCMVDMA89[k], "FCalcSourceCMVDMA89" + s);
+  FCalcSourceCMVDMA79[k] = CreateSource(fCMVDMA79[k], "FCalcSourceCMVDMA79" + s);
+  fCalcSourceMixedDensity[k] = CreateSource(fCMMixedDensity[k], "fCalcSourceMixedDensity" + s);
+  TCalcSource* main = CalcSourceCustomMCM1();
+  auto connect = [&](TCalcSource* target, const std::string& name) { return CreateConnector(main, target, name + s); };
+  FCalcConnectorMain[k] = connect(FCalcSourceCMControlValves[k], "FCalcConnectorMain");
+  FCalcConnectorCalcQm[k] = connect(FCalcSourceCMControlValves[k], "FCalcConnectorCalcQm");
+  FCalcConnectorCalcKv[k] = connect(FCalcSourceCMControlValves[k], "FCalcConnectorCalcKv");
+  FCalcConnectorCalcp2[k] = connect(FCalcSourceCMControlValves[k], "FCalcConnectorCalcp2");
+  FCalcConnectorCalcp1[k] = connect(FCalcSourceCMControlValves[k], "FCalcConnectorCalcp1");
+  FCalcConnectorResistor[k] = connect(FCalcSourceCMResistor[k], "FCalcConnectorResistor");
+  FCalcConnectorSubstances2[k] = connect(FCalcSourceCMSubstances2[k], "FCalcConnectorSubstances2_");
+  FCalcConnectorIsa89[k] = connect(FCalcSourceCMISA89[k], "FCalcConnectorIsa89");
+  FCalcConnectorIEC2003[k] = connect(FCalcSourceCMIEC2003[k], "FCalcConnectorIEC2003");
+  FCalcConnectorVDMA89[k] = connect(FCalcSourceCMVDMA89[k], "FCalcConnectorVDMA89");
+  FCalcConnectorVDMA79[k] = connect(FCalcSourceCMVDMA79[k], "FCalcConnectorVDMA79");
+  fCalcConnectorMixedDensity[k] = connect(fCalcSourceMixedDensity[k], "fCalcConnectorMixedDensity");
+  // The medium behind the valve is a state of the same medium: it takes
+  // the declared phase as it is and the molar mass of point 1.
+  TCMSubstances& m = FCMSubstances2[k]->CalcModule();
+  m.RhoNRiM->SetSwitchStatus(2);
+  m.ChangePhase->SetChecked(false);
+  m.MessageIfChangePhase->SetChecked(false);
+}
+
+TCalcConnector* TCustomSCM3ControlValves::ConnectorOf(TValveLink::TModule module, int k) const {
+  switch (module) {
+    case L::lmValve: return FCalcConnectorMain[k];
+    case L::lmSolveKv: return FCalcConnectorCalcKv[k];
+    case L::lmSolveQm: return FCalcConnectorCalcQm[k];
+    case L::lmSolveP2: return FCalcConnectorCalcp2[k];
+    case L::lmSolveP1: return FCalcConnectorCalcp1[k];
+    case L::lmDownstream: return FCalcConnectorSubstances2[k];
+    case L::lmMixture: return fCalcConnectorMixedDensity[k];
+    case L::lmResistor: return FCalcConnectorResistor[k];
+    case L::lmVDMA79: return FCalcConnectorVDMA79[k];
+    case L::lmVDMA89: return FCalcConnectorVDMA89[k];
+    case L::lmIEC2003: return FCalcConnectorIEC2003[k];
+    case L::lmIsa89: return FCalcConnectorIsa89[k];
+    case L::lmCharacteristics: return fCalcConnectorCharIn;
+    case L::lmInletPipe: return FCalcConnectorNormPipeThicknessIn;
+    case L::lmNoiseCommon: break;
+  }
+  return nullptr;
+}
+
+void TCustomSCM3ControlValves::Init() {
+  TCustomSCM3SubstancesMaterialPipe3Flow::Init();
+  for (int k : {1, 2, 3, 4}) InitEachOP(k);
+  TCalcSource* main = CalcSourceCustomMCM1();
+  fCalcConnectorCharIn = CreateConnector(main, fCalcSourceChar, "fCalcConnectorCharIn");
+  fCalcConnectorCharOut = CreateConnector(main, fCalcSourceChar, "fCalcConnectorCharOut");
+  FCalcConnectorNormPipeThicknessIn =
+      CreateConnector(main, &FCCMNormPipeThicknessIn->GetCalcSource(), "FCalcConnectorNormPipeThicknessIn");
+
+  // The lists, row by row. A row of a single module is wired once; the
+  // common noise rows go to all four methods of a point.
+  auto add = [](TCalcConnector* c, const L& l, int k) {
+    const std::string main = MainName(l, k);
+    switch (l.Way) {
+      case L::lwIn: c->InConnections.AddConnection(main + "|" + l.Item); break;
+      case L::lwPump: c->InDataPump.AddConnection(main + "|" + l.Item); break;
+      case L::lwOut: c->OutConnections.AddConnection(l.Item + "|" + main); break;
+      case L::lwShared:
+        if (k == 1) c->OutConnections.AddConnection(l.Item + "|" + main);
+        else c->InConnections.AddConnection(main + "|" + l.Item);
+        break;
+    }
+  };
+  for (const L& l : ValveLinks())
+    for (int k : {1, 2, 3, 4}) {
+      if (!RowAt(l, k) || (SingleModule(l.Module) && k > 1)) continue;
+      if (l.Module == L::lmNoiseCommon) {
+        for (TCalcConnector* c : {FCalcConnectorVDMA79[k], FCalcConnectorVDMA89[k], FCalcConnectorIEC2003[k],
+                                  FCalcConnectorIsa89[k]})
+          add(c, l, k);
+      } else if (l.Module == L::lmCharacteristics && l.Way == L::lwOut) {
+        add(fCalcConnectorCharOut, l, k);
+      } else {
+        add(ConnectorOf(l.Module, k), l, k);
+      }
+    }
+
+  SelectSolveConnectors();
+  SelectNoiseMethods();
+  for (int k : {1, 2, 3, 4})
+    for (TCalcConnector* c : {FCalcConnectorSubstances2[k], fCalcConnectorMixedDensity[k], FCalcConnectorMain[k],
+                              FCalcConnectorCalcKv[k], FCalcConnectorCalcQm[k], FCalcConnectorCalcp2[k],
+                              FCalcConnectorCalcp1[k], FCalcConnectorResistor[k], FCalcConnectorVDMA79[k],
+                              FCalcConnectorVDMA89[k], FCalcConnectorIEC2003[k], FCalcConnectorIsa89[k]})
+      c->SetActive(true);
+  FCalcConnectorNormPipeThicknessIn->SetActive(true);
+  fCalcConnectorCharIn->SetActive(true);
+  fCalcConnectorCharOut->SetActive(true);
+
+  // A point's results are shown in the unit of point 1's.
+  TMainCalcModule& m = *GetMainCalcModule();
+  for (const L& l : ValveLinks()) {
+    if (!l.PerPoint || l.FirstOnly) continue;
+    TCalcParameter* one = m.CalcItemByName(l.Main)->AsParameter();
+    if (!one) continue;
+    for (int k : {2, 3, 4}) {
+      TCalcParameter* other = m.CalcItemByName(MainName(l, k))->AsParameter();
+      if (other && other != one) TCalcParameter::SynchronizeUnits(*one, *other);
+    }
+  }
+  ApplyNoOfOps();
+  ApplyOpXEnabled();
+}
+
+void TCustomSCM3ControlValves::SelectSolveConnectors() {
+  const auto* what = dynamic_cast<TCustomCalcMultiSwitch*>(GetMainCalcModule()->CalcItemByName("WhatToCalculate"));
+  const int unknown = what ? what->GetSwitchStatus() : ccKv;
+  if (unknown == FSolvedFor) return;
+  FSolvedFor = unknown;
+  BeginUpdate();
+  for (int k : {1, 2, 3, 4}) {
+    // Off first, so that no item is read from two places on the way.
+    TCalcConnector* chosen = unknown == ccQm   ? FCalcConnectorCalcQm[k]
+                             : unknown == ccP1 ? FCalcConnectorCalcp1[k]
+                             : unknown == ccP2 ? FCalcConnectorCalcp2[k]
+                                               : FCalcConnectorCalcKv[k];
+    for (TCalcConnector* c : {FCalcConnectorCalcQm[k], FCalcConnectorCalcKv[k], FCalcConnectorCalcp2[k],
+                              FCalcConnectorCalcp1[k]})
+      if (c != chosen) c->SetEnabled(false);
+    chosen->SetEnabled(true);
+  }
+  // Relinking changes which values the modules read without telling the
+  // readers; every module computes once with what it reads now.
+  Calculate();
+  EndUpdate(true);
+}
+
+void TCustomSCM3ControlValves::SelectNoiseMethods() {
+  BeginUpdate();
+  for (int k : {1, 2, 3, 4}) SelectNoiseMethod(k);
+  EndUpdate(true);
+}
+
+void TCustomSCM3ControlValves::SelectNoiseMethod(int k) {
+  TMainCalcModule& m = *GetMainCalcModule();
+  auto status = [&](const char* n) {
+    const auto* s = dynamic_cast<TCustomCalcMultiSwitch*>(m.CalcItemByName(n));
+    return s ? s->GetSwitchStatus() : -1;
+  };
+  const int phase = status("Phase");
+  TCalcConnector* chosen = FCalcConnectorVDMA79[k];
+  if (phase != 4 && phase != 5) {
+    // A liquid by the declared phase; vapours and gases otherwise.
+    const int norm = phase == 0 ? status("NoiseNormLiquid") : status("NoiseNormGas");
+    if (norm == 1) chosen = FCalcConnectorVDMA89[k];
+    else if (phase == 0 && norm == 2) chosen = FCalcConnectorIEC2003[k];
+    else if (phase != 0 && norm >= 2 && norm <= 4) chosen = FCalcConnectorIsa89[k];
+  }
+  for (TCalcConnector* c :
+       {FCalcConnectorVDMA79[k], FCalcConnectorVDMA89[k], FCalcConnectorIEC2003[k], FCalcConnectorIsa89[k]})
+    if (c != chosen) c->SetEnabled(false);
+  chosen->SetEnabled(true);
+  // A method that is not chosen keeps no results and no messages.
+  const bool on = PointOn(k);
+  EnableModule(fCMVDMA79[k], on && chosen == FCalcConnectorVDMA79[k]);
+  EnableModule(fCMVDMA89[k], on && chosen == FCalcConnectorVDMA89[k]);
+  EnableModule(fCMIEC2003[k], on && chosen == FCalcConnectorIEC2003[k]);
+  EnableModule(fCMISA89[k], on && chosen == FCalcConnectorIsa89[k]);
+}
+
+void TCustomSCM3ControlValves::SelectResistors() {
+  const auto* use = dynamic_cast<TCalcSwitch*>(GetMainCalcModule()->CalcItemByName("UseResistors"));
+  const bool used = use && use->GetChecked();
+  for (int k : {1, 2, 3, 4}) EnableModule(FCMResistor[k], used && PointOn(k));
+}
+
+void TCustomSCM3ControlValves::EnablePoint(int k, bool on) {
+  for (TCalcModule* mod : std::initializer_list<TCalcModule*>{&FCMSubstances2[k]->CalcModule(), fCMMixedDensity[k],
+                                                              FCMControlValves[k]})
+    EnableModule(mod, on);
+  SelectResistors();
+  SelectNoiseMethod(k);
+}
+
+void TCustomSCM3ControlValves::ApplyNoOfOps() {
+  TCustomSCM3SubstancesMaterialPipe3Flow::ApplyNoOfOps();
+  if (!FCalcConnectorMain[1]) return;  // not wired yet
+  EnablePoint(2, FNoOfOps >= 2);
+  EnablePoint(3, FNoOfOps >= 3);
+}
+
+void TCustomSCM3ControlValves::ApplyOpXEnabled() {
+  TCustomSCM3SubstancesMaterialPipe3Flow::ApplyOpXEnabled();
+  if (!FCalcConnectorMain[1]) return;
+  EnablePoint(4, FOpXEnabled);
+}
+
+std::vector<std::string> TCustomSCM3ControlValves::EntryNames() const {
+  // What the user enters per point: the state and the flow of the point,
+  // and the unknowns' partners of the valve sizing.
+  std::vector<std::string> names;
+  for (const auto& i : TCustomMCM3SubstancesMaterialPipe::PointItems())
+    if (std::string(i.main) == "T1" || std::string(i.main) == "P1" || std::string(i.main) == "PhiRel")
+      names.push_back(i.main);
+  for (const auto& n : TCustomMCM3SubstancesMaterialPipe3Flow::FlowNames()) names.push_back(n);
+  for (const char* n : {"p2", "kv", "xFG1", "p2Res"}) names.push_back(n);
+  return names;
+}
+
+void TCustomSCM3ControlValves::StornoOp(int k) {
+  TMainCalcModule& m = *GetMainCalcModule();
+  BeginUpdate();
+  for (const auto& n : EntryNames()) {
+    TCalcItem* i = m.CalcItemByName(n + OpSuffix(k));
+    if (i && i->GetInputState() == isUser) {
+      i->EnterByUser(true);
+      i->SetText("");
+    }
+  }
+  EndUpdate(true);
+}
+
+void TCustomSCM3ControlValves::CopyOp(int k) {
+  TMainCalcModule& m = *GetMainCalcModule();
+  BeginUpdate();
+  for (const auto& n : EntryNames()) {
+    TCalcItem* from = m.CalcItemByName(n);
+    TCalcItem* to = m.CalcItemByName(n + OpSuffix(k));
+    if (!from || !to) continue;
+    const bool entered = from->GetInputState() == isUser;
+    to->EnterByUser(!entered);
+    to->SetText(entered ? from->GetText() : std::string());
+  }
+  EndUpdate(true);
+}
+
+void TCustomSCM3ControlValves::MoveOps(int a, int b) {
+  if (a == b || a < 1 || b < 1 || a > 4 || b > 4) return;
+  TMainCalcModule& m = *GetMainCalcModule();
+  BeginUpdate();
+  for (const auto& n : EntryNames()) {
+    TCalcItem* x = m.CalcItemByName(n + OpSuffix(a));
+    TCalcItem* y = m.CalcItemByName(n + OpSuffix(b));
+    if (!x || !y) continue;
+    const bool xe = x->GetInputState() == isUser, ye = y->GetInputState() == isUser;
+    const std::string xt = x->GetText(), yt = y->GetText();
+    x->EnterByUser(!ye);
+    x->SetText(ye ? yt : std::string());
+    y->EnterByUser(!xe);
+    y->SetText(xe ? xt : std::string());
+  }
+  EndUpdate(true);
+}
+
+void TCustomSCM3ControlValves::SortOps() {
+  // Points 1 to 3 in the order of their mass flow (minimum, normal,
+  // maximum); points without a flow keep their place at the end.
+  TMainCalcModule& m = *GetMainCalcModule();
+  auto flow = [&](int k) { return m.CalcItemByName(std::string("Qm") + OpSuffix(k))->AsParameter()->GetValue(); };
+  const int n = FNoOfOps;
+  for (int i = 1; i <= n; ++i)
+    for (int j = 1; j < n; ++j) {
+      const Extended a = flow(j), b = flow(j + 1);
+      if (HasValue(a) && HasValue(b) && a > b) MoveOps(j, j + 1);
+    }
+}
+
+void TCustomSCM3ControlValves::CarryMolarMass() {
+  TCustomSCM3SubstancesMaterialPipe3Flow::CarryMolarMass();
+  const TCalcItem* main = GetMainCalcModule()->CalcItemByName("M");
+  if (!main || !FCMSubstances2[1]) return;
+  const Extended value = main->AsParameter()->GetValue();
+  for (int k : {1, 2, 3, 4}) {
+    TCalcParameter* M = FCMSubstances2[k]->CalcModule().M;
+    if (M->GetInputState() == isUser && (M->GetValue() == value || (IsNoValue(value) && IsNoValue(M->GetValue()))))
+      continue;
+    M->SetValuesParallel(isUser, M->GetCalcUnitNo(), value);
+  }
+}
+
+TSCMTorva::TSCMTorva(TCalcComponent* owner, std::string name)
+    : TCustomSCM3ControlValves(owner, std::move(name), MakeMainModule<TMCMTorva>) {}
+
+}  // namespace torvacalc

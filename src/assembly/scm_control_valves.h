@@ -1,0 +1,157 @@
+// The top layer of a valve calculation: the control valve at every
+// operating point. For each point k (1, 2, 3 and X = 4) the calculation
+// owns a sizing module, the medium behind the valve, the mixture of liquid
+// and vapour there, a resistor behind the valve and the four noise methods;
+// once it owns the characteristic over all points and the inlet pipe.
+//
+// The wiring is one table (ValveLinks): each row joins a main-module item
+// to an item of a per-point or single module, says which way the value runs
+// and whether the main-module item is the point's own (suffix "Ap2", "Ap3",
+// "ApX" at the further points) or one value for all points. The main
+// module makes its items from the same table, so that every item a module
+// reads or returns has exactly one place where the user sees it.
+//
+// What is solved for (Kv, flow, outlet or inlet pressure) chooses one of
+// four solve connectors per point; the noise method per point follows the
+// medium's phase and NoiseNormLiquid / NoiseNormGas.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "assembly/scm_flow.h"
+#include "media/cm_mixed_phase.h"
+#include "valves/cm_characteristics.h"
+#include "valves/cm_control_valves.h"
+#include "valves/cm_noise.h"
+#include "valves/cm_resistor.h"
+
+namespace torvacalc {
+
+// One row of the wiring of the valve layer.
+struct TValveLink {
+  // Which module of a point the row joins.
+  enum TModule : std::uint8_t {
+    lmValve, lmSolveKv, lmSolveQm, lmSolveP2, lmSolveP1, lmDownstream, lmMixture, lmResistor,
+    lmNoiseCommon, lmVDMA79, lmVDMA89, lmIEC2003, lmIsa89, lmCharacteristics, lmInletPipe,
+  };
+  // How the value runs: from the main module into the module (In), back
+  // (Out), or copied into the module without making it calculate (Pump).
+  // Shared: returned by point 1's module, given to the further points'
+  // (a geometry sized at point 1 and kept at the others).
+  enum TWay : std::uint8_t { lwIn, lwOut, lwPump, lwShared };
+  TModule Module;
+  TWay Way;
+  bool PerPoint;     // the main-module item carries the point's suffix
+  bool FirstOnly;    // only point 1 has it (octave bands, method details)
+  std::string Main;  // name in the main module (without suffix)
+  std::string Item;  // name in the module
+};
+const std::vector<TValveLink>& ValveLinks();
+
+// The operating-point main module of the valve layer: every item the user
+// sees, the choice of the solve connectors and noise methods, and the
+// checks across the operating points.
+class TMCMTorva : public TCustomMCM3SubstancesMaterialPipe3Flow {
+ public:
+  explicit TMCMTorva(TCalcComponent* owner, std::string name = "MainCalcModule");
+  const char* ClassName() const override { return "TMCMTorva"; }
+  void CalcEvent(TCalcEvent event, TCalcItem* item) override;
+
+ protected:
+  void DoCalculate() override;
+
+ private:
+  // The checks across the points (Kvs against the largest Kv, openings,
+  // rangeability, order of the points) and the stroke positions.
+  void CheckOperatingPoints();
+};
+
+class TCustomSCM3ControlValves : public TCustomSCM3SubstancesMaterialPipe3Flow {
+ public:
+  explicit TCustomSCM3ControlValves(TCalcComponent* owner = nullptr, std::string name = "SCM3ControlValves");
+  const char* ClassName() const override { return "TCustomSCM3ControlValves"; }
+  std::string ModuleDescription() const override {
+    return "Berechnung und Optimierung besonders unter regelungstechnischen Gesichtspunkten";
+  }
+
+  // The modules of point k, index 1 to 4 (4 is point X); index 0 unused.
+  std::array<TCMControlValves*, 5> FCMControlValves{};
+  std::array<TCalcSource*, 5> FCalcSourceCMControlValves{};
+  std::array<TCalcConnector*, 5> FCalcConnectorMain{}, FCalcConnectorCalcQm{}, FCalcConnectorCalcKv{},
+      FCalcConnectorCalcp2{}, FCalcConnectorCalcp1{};
+  std::array<TCMResistor*, 5> FCMResistor{};
+  std::array<TCalcSource*, 5> FCalcSourceCMResistor{};
+  std::array<TCalcConnector*, 5> FCalcConnectorResistor{};
+  std::array<TCCMSubstances*, 5> FCMSubstances2{};
+  std::array<TCalcSource*, 5> FCalcSourceCMSubstances2{};
+  std::array<TCalcConnector*, 5> FCalcConnectorSubstances2{};
+  std::array<TCMIsa89*, 5> fCMISA89{};
+  std::array<tCMIEC2003*, 5> fCMIEC2003{};
+  std::array<TCMVDMA89*, 5> fCMVDMA89{};
+  std::array<TCMVDMA79*, 5> fCMVDMA79{};
+  std::array<TCalcSource*, 5> FCalcSourceCMISA89{}, FCalcSourceCMIEC2003{}, FCalcSourceCMVDMA89{},
+      FCalcSourceCMVDMA79{};
+  std::array<TCalcConnector*, 5> FCalcConnectorIsa89{}, FCalcConnectorIEC2003{}, FCalcConnectorVDMA89{},
+      FCalcConnectorVDMA79{};
+  std::array<TCMMixedDensity*, 5> fCMMixedDensity{};
+  std::array<TCalcSource*, 5> fCalcSourceMixedDensity{};
+  std::array<TCalcConnector*, 5> fCalcConnectorMixedDensity{};
+
+  TCMCharacteristics* fCMChar = nullptr;
+  TCalcSource* fCalcSourceChar = nullptr;
+  TCalcConnector *fCalcConnectorCharIn = nullptr, *fCalcConnectorCharOut = nullptr;
+  TCCMNormPipeThickness* FCCMNormPipeThicknessIn = nullptr;
+  TCalcConnector* FCalcConnectorNormPipeThicknessIn = nullptr;
+
+  // Solve connectors of every point after WhatToCalculate; noise
+  // connectors of every point after the phase and the chosen methods.
+  void SelectSolveConnectors();
+  void SelectNoiseMethods();
+  void SelectNoiseMethod(int point);
+  // The resistors behind the valve calculate when UseResistors is on.
+  void SelectResistors();
+  // Whether point k is calculated (NoOfOps, OpXEnabled).
+  bool PointOn(int point) const { return point == 4 ? FOpXEnabled : point <= FNoOfOps; }
+
+  // Clears the entries of point 2 or 3; copies point 1's entries to it.
+  void StornoOp2() { StornoOp(2); }
+  void StornoOp3() { StornoOp(3); }
+  void CopyOp2() { CopyOp(2); }
+  void CopyOp3() { CopyOp(3); }
+  // Exchanges the entries of two points; orders points 1 to 3 by flow.
+  void MoveOps(int from, int to);
+  void SortOps();
+  // Point 1's molar mass also reaches the media behind the valve.
+  void CarryMolarMass() override;
+
+ protected:
+  TCustomSCM3ControlValves(TCalcComponent* owner, std::string name, TMainModuleFactory makeMain);
+  void Init() override;
+  void ApplyNoOfOps() override;
+  void ApplyOpXEnabled() override;
+
+ private:
+  void CreateEachOP(int point);
+  void InitEachOP(int point);
+  // The connector of a row's module at a point.
+  TCalcConnector* ConnectorOf(TValveLink::TModule module, int point) const;
+  void EnablePoint(int point, bool on);
+  void StornoOp(int point);
+  void CopyOp(int point);
+  int FSolvedFor = -1;  // the unknown the solve connectors are set for
+  // The user's entries of a point: main-module items with the point's suffix.
+  std::vector<std::string> EntryNames() const;
+};
+
+// This edition's whole calculation.
+class TSCMTorva : public TCustomSCM3ControlValves {
+ public:
+  explicit TSCMTorva(TCalcComponent* owner = nullptr, std::string name = "SCMTorva");
+  const char* ClassName() const override { return "TSCMTorva"; }
+  std::string ModuleDescription() const override { return "Torvacalc"; }
+  std::string ModuleName() const override { return "Torvacalc"; }
+};
+
+}  // namespace torvacalc

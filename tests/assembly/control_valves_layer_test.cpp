@@ -1,0 +1,323 @@
+// The valve layer: an entry at one point reaches that point's modules
+// only, constants reach every point, points that are off do not
+// calculate, the noise method follows the phase and the chosen standard,
+// the cross-point checks fire, and every module of the assembly computes
+// exactly what the same module computes on its own with the same inputs.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <map>
+#include <set>
+
+#include "assembly/main_items.h"
+#include "assembly/scm_control_valves.h"
+
+namespace torvacalc {
+namespace {
+
+using TEntries = std::vector<std::pair<std::string, std::string>>;
+
+// Water at three points with cavitation at the largest pressure drop, and
+// a point X; a globe valve DN 50, Kvs 40, noise after IEC 60534-8-4.
+const TEntries kWater = {
+    {"FluidName", "Wasser"}, {"Phase", "Fluessig"}, {"NoiseNormLiquid", "IEC 60534-8-4"}, {"kvs", "40"},
+    {"DNV", "50"},           {"PipeClass", "EN 10220 Reihe 1, P235GH"}, {"DN", "80"}, {"CheckP1", "ja"}, {"EN13480Name", "P235GH"}, {"fl2_75", "0.81"},    {"fd_75", "0.46"},          {"rw", "0.25"}, {"Seat", "40"}, {"T1", "20"},
+    {"P1", "10"},            {"Qm", "10000"},       {"p2", "8"},                {"T1Ap2", "40"},
+    {"P1Ap2", "10"},         {"QmAp2", "20000"},    {"p2Ap2", "6"},             {"T1Ap3", "60"},
+    {"P1Ap3", "10"},         {"QmAp3", "30000"},    {"p2Ap3", "3"},             {"T1ApX", "30"},
+    {"P1ApX", "9"},          {"QmApX", "15000"},    {"p2ApX", "7"},
+};
+
+// Superheated steam, noise after IEC 60534-8-3.
+const TEntries kSteam = {
+    {"FluidName", "Wasser"}, {"Phase", "Dampffoermig"}, {"NoiseNormGas", "IEC 60534-8-3"}, {"kvs", "63"},
+    {"DNV", "80"},           {"PipeClass", "EN 10220 Reihe 1, P235GH"}, {"DN", "80"}, {"CheckP1", "ja"}, {"EN13480Name", "P235GH"}, {"fl2_75", "0.81"},        {"xt_75", "0.7"},       {"fd_75", "0.46"}, {"rw", "0.25"}, {"Seat", "60"},
+    {"T1", "300"},           {"P1", "20"},              {"Qm", "5000"},         {"p2", "12"},
+    {"T1Ap2", "300"},        {"P1Ap2", "20"},           {"QmAp2", "10000"},     {"p2Ap2", "10"},
+    {"T1Ap3", "300"},        {"P1Ap3", "20"},           {"QmAp3", "15000"},     {"p2Ap3", "8"},
+    {"T1ApX", "280"},        {"P1ApX", "18"},           {"QmApX", "8000"},      {"p2ApX", "11"},
+};
+
+std::unique_ptr<TSCMTorva> Calculation(const TEntries& entries) {
+  auto calc = CreateCalculation<TSCMTorva>();
+  calc->BeginSetValues();
+  for (const auto& [name, text] : entries) calc->Enter(name, text);
+  calc->EndSetValues();
+  return calc;
+}
+
+std::string Suffix(int point) { return OpSuffix(point); }
+
+// The modules of one point, as the assembly owns them.
+std::vector<TCalcModule*> ModulesOf(TCustomSCM3ControlValves& c, int k) {
+  return {&c.FCMSubstances2[k]->CalcModule(), c.fCMMixedDensity[k], c.FCMControlValves[k], c.FCMResistor[k],
+          c.fCMVDMA79[k], c.fCMVDMA89[k], c.fCMIEC2003[k], c.fCMISA89[k]};
+}
+
+// Records which per-point modules calculate during an edit.
+struct TCalculated {
+  std::set<const TCalcModule*> modules;
+  explicit TCalculated(TCustomSCM3ControlValves& c) {
+    for (int k : {1, 2, 3, 4})
+      for (TCalcModule* m : ModulesOf(c, k)) {
+        m->BeforeCalculate = [this](TCalcModule& mod) { modules.insert(&mod); };
+        FWatched.push_back(m);
+      }
+  }
+  ~TCalculated() {
+    for (TCalcModule* m : FWatched) m->BeforeCalculate = nullptr;
+  }
+  std::vector<TCalcModule*> FWatched;
+};
+
+TEST(ValveLayer, AnEntryAtOnePointReachesOnlyThatPointsModules) {
+  auto calc = Calculation(kWater);
+  const std::pair<const char*, int> edits[] = {
+      {"p2", 1}, {"p2Ap2", 2}, {"QmAp3", 3}, {"T1ApX", 4}, {"P1Ap2", 2},
+  };
+  for (const auto& [name, point] : edits) {
+    SCOPED_TRACE(name);
+    TCalculated seen(*calc);
+    const Extended before = calc->GetValue(std::string("kv") + Suffix(point));
+    calc->Enter(name, std::string(name).rfind("Qm", 0) == 0 ? "12345" : std::string(name).rfind("T1", 0) == 0 ? "35" : "4.5");
+    EXPECT_NE(calc->GetValue(std::string("kv") + Suffix(point)), before);
+    EXPECT_TRUE(seen.modules.count(calc->FCMControlValves[point]));
+    for (int other : {1, 2, 3, 4})
+      if (other != point)
+        for (TCalcModule* m : ModulesOf(*calc, other)) {
+          SCOPED_TRACE(m->GetName());
+          EXPECT_FALSE(seen.modules.count(m));
+        }
+  }
+}
+
+TEST(ValveLayer, ConstantsEnteredOnceReachEveryPoint) {
+  auto calc = Calculation(kWater);
+  const std::pair<const char*, const char*> constants[] = {
+      {"kvs", "63"}, {"fl2_75", "0.7"}, {"DNV", "65"}, {"Pc", "200"}, {"ValveType", "Eckventil"}};
+  for (const auto& [name, text] : constants) {
+    SCOPED_TRACE(name);
+    TCalculated seen(*calc);
+    calc->Enter(name, text);
+    for (int k : {1, 2, 3, 4}) {
+      SCOPED_TRACE(k);
+      EXPECT_TRUE(seen.modules.count(calc->FCMControlValves[k]));
+      TCalcItem* item = calc->FCMControlValves[k]->CalcItemByName(name == std::string("Pc") ? "pc" : name);
+      EXPECT_EQ(item->GetText(), calc->GetText(name));
+    }
+  }
+}
+
+TEST(ValveLayer, PointsThatAreOffDoNotCalculate) {
+  auto calc = Calculation(kWater);
+  calc->Enter("NoOfEnteredOps", "1");
+  calc->Enter("UseXthOp", "nein");
+  {
+    TCalculated seen(*calc);
+    calc->Enter("kvs", "25");
+    calc->Enter("Qm", "11000");
+    for (int k : {2, 3, 4})
+      for (TCalcModule* m : ModulesOf(*calc, k)) {
+        SCOPED_TRACE(m->GetName());
+        EXPECT_FALSE(seen.modules.count(m));
+        EXPECT_FALSE(m->GetEnabled());
+      }
+    EXPECT_TRUE(seen.modules.count(calc->FCMControlValves[1]));
+  }
+  // Switched on again, the points calculate with what they hold.
+  calc->Enter("NoOfEnteredOps", "3");
+  EXPECT_TRUE(calc->FCMControlValves[3]->GetEnabled());
+  EXPECT_TRUE(HasValue(calc->GetValue("kvAp3")));
+}
+
+TEST(ValveLayer, NoiseMethodFollowsPhaseAndStandard) {
+  struct Case {
+    const char* what;
+    const TEntries* base;
+    const char *switchName, *choice;
+    int method;  // 0 VDMA 1979, 1 VDMA 1989, 2 IEC 60534-8-4, 3 IEC 60534-8-3
+  };
+  const Case cases[] = {
+      {"liquid, VDMA 1979", &kWater, "NoiseNormLiquid", "VDMA 24422 (1979)", 0},
+      {"liquid, VDMA 1989", &kWater, "NoiseNormLiquid", "VDMA 24422 (1989)", 1},
+      {"liquid, IEC 60534-8-4", &kWater, "NoiseNormLiquid", "IEC 60534-8-4", 2},
+      {"liquid: the gas method is not used", &kWater, "NoiseNormGas", "VDMA 24422 (1989)", 2},
+      {"steam, VDMA 1979", &kSteam, "NoiseNormGas", "VDMA 24422 (1979)", 0},
+      {"steam, VDMA 1989", &kSteam, "NoiseNormGas", "VDMA 24422 (1989)", 1},
+      {"steam, IEC 60534-8-3", &kSteam, "NoiseNormGas", "IEC 60534-8-3", 3},
+      {"steam: the liquid method is not used", &kSteam, "NoiseNormLiquid", "VDMA 24422 (1979)", 3},
+      {"two phases: VDMA 1979 whatever is chosen", &kSteam, "Phase", "Zweiphasig (Fluessig/Dampf)", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto calc = Calculation(*c.base);
+    calc->Enter(c.switchName, c.choice);
+    for (int k : {1, 2, 3, 4}) {
+      SCOPED_TRACE(k);
+      const TCalcConnector* connectors[] = {calc->FCalcConnectorVDMA79[k], calc->FCalcConnectorVDMA89[k],
+                                            calc->FCalcConnectorIEC2003[k], calc->FCalcConnectorIsa89[k]};
+      for (int m = 0; m < 4; ++m) EXPECT_EQ(connectors[m]->GetEnabled(), m == c.method);
+    }
+    if (c.method == 3 || c.method == 2) {
+      EXPECT_TRUE(HasValue(calc->GetValue("LpAa")));
+      EXPECT_TRUE(HasValue(calc->GetValue("LpAaAp3")));
+    }
+  }
+}
+
+TEST(ValveLayer, WhatToCalculateChoosesOneSolveConnectorPerPoint) {
+  auto calc = Calculation(kWater);
+  const Extended kv2 = calc->GetValue("kvAp2");
+  ASSERT_TRUE(HasValue(kv2));
+  // Solving for the outlet pressure with the Kv just found returns the
+  // outlet pressure that was given.
+  calc->Enter("WhatToCalculate", "Austrittsdruck");
+  for (int k : {1, 2, 3, 4}) {
+    EXPECT_TRUE(calc->FCalcConnectorCalcp2[k]->GetEnabled());
+    EXPECT_FALSE(calc->FCalcConnectorCalcKv[k]->GetEnabled());
+  }
+  calc->Enter("kvAp2", std::to_string(static_cast<double>(kv2)));
+  EXPECT_NEAR(calc->GetValue("p2Ap2"), 6, 1e-6);
+  // And for the flow.
+  calc->Enter("WhatToCalculate", "Massenstrom");
+  calc->Enter("p2Ap2", "6");
+  EXPECT_NEAR(calc->GetValue("qmCalcAp2"), 20000, 0.01);
+}
+
+TEST(ValveLayer, ChecksAcrossThePoints) {
+  struct Case {
+    const char* what;
+    TEntries edits;
+    int msgNo;
+    bool expected;
+  };
+  const Case cases[] = {
+      {"Kvs covers every point", {}, 1901, false},
+      {"Kvs below the largest Kv", {{"kvs", "10"}}, 1901, true},
+      {"nearly closed at point 1", {{"kvs", "160"}}, 1902, true},
+      {"nearly open at point 3", {{"kvs", "12"}}, 1903, true},
+      {"points in order", {}, 1905, false},
+      {"points out of order", {{"QmAp2", "5000"}}, 1905, true},
+      {"rangeability exceeded", {{"Qm", "100"}, {"kvs", "100"}}, 1904, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto calc = Calculation(kWater);
+    for (const auto& [n, t] : c.edits) calc->Enter(n, t);
+    bool found = false;
+    for (const auto& m : calc->GetCalcMessageContainer()->Messages()) found |= m->MsgNo == c.msgNo;
+    EXPECT_EQ(found, c.expected);
+  }
+  auto calc = Calculation(kWater);
+  for (int k : {1, 2, 3, 4}) EXPECT_EQ(calc->GetValue("Stroke" + Suffix(k)), calc->GetValue("h" + Suffix(k)));
+}
+
+// A module of the same class, on its own.
+std::unique_ptr<TCalcModule> Alone(const TCalcModule& m) {
+  const std::string c = m.ClassName();
+  if (c == "TCMControlValves") return std::make_unique<TCMControlValves>();
+  if (c == "TCMResistor") return std::make_unique<TCMResistor>();
+  if (c == "TCMMixedDensity") return std::make_unique<TCMMixedDensity>();
+  if (c == "TCMVDMA79") return std::make_unique<TCMVDMA79>();
+  if (c == "TCMVDMA89") return std::make_unique<TCMVDMA89>();
+  if (c == "tCMIEC2003") return std::make_unique<tCMIEC2003>();
+  if (c == "TCMIsa89") return std::make_unique<TCMIsa89>();
+  return nullptr;
+}
+
+// Feeds a stand-alone module every value the assembly's module reads from
+// elsewhere or was given, computes it and compares every item.
+void ExpectSameAsAlone(TCalcModule& inAssembly) {
+  SCOPED_TRACE(inAssembly.GetName());
+  auto alone = Alone(inAssembly);
+  ASSERT_TRUE(alone);
+  TCalcMessageContainer messages;
+  alone->SetCalcMessageContainer(&messages);
+  for (TCalcItem* i : inAssembly.GetCalcItems()) {
+    if (!i->GetIsTarget() && i->GetInputState() != isUser) continue;
+    TCalcItem* j = alone->CalcItemByName(i->GetName());
+    if (const TCalcParameter* p = i->AsParameter()) j->AsParameter()->SetValue(p->GetValue());
+    else if (auto* s = dynamic_cast<TCalcSwitch*>(i)) static_cast<TCalcSwitch*>(j)->SetChecked(s->GetChecked());
+    else if (auto* m = dynamic_cast<TCustomCalcMultiSwitch*>(i))
+      static_cast<TCustomCalcMultiSwitch*>(j)->SetSwitchStatus(m->GetSwitchStatus());
+  }
+  alone->SetActive(true);
+  alone->Calculate();
+  for (TCalcItem* i : inAssembly.GetCalcItems()) {
+    SCOPED_TRACE(i->GetName());
+    const TCalcItem* j = alone->CalcItemByName(i->GetName());
+    if (const TCalcParameter* p = i->AsParameter()) {
+      const Extended a = p->GetValue(), b = j->AsParameter()->GetValue();
+      // A module writes a result again only when it differs in the first
+      // 15 significant digits, so the value a module holds may keep bits
+      // beyond those from an earlier pass: 15 digits are its precision.
+      if (HasValue(a) || HasValue(b)) {
+        ASSERT_TRUE(HasValue(a) && HasValue(b)) << a << " " << b;
+        EXPECT_NEAR(a, b, 1e-14L * std::max(std::fabs(a), std::fabs(b)));
+      }
+    } else if (auto* m = dynamic_cast<TCustomCalcMultiSwitch*>(i)) {
+      EXPECT_EQ(m->GetSwitchStatus(), static_cast<const TCustomCalcMultiSwitch*>(j)->GetSwitchStatus());
+    } else if (auto* s = dynamic_cast<TCalcSwitch*>(i)) {
+      EXPECT_EQ(s->GetChecked(), static_cast<const TCalcSwitch*>(j)->GetChecked());
+    }
+  }
+  messages.RemoveAllMessages();
+  alone->SetCalcMessageContainer(nullptr);
+}
+
+TEST(ValveLayer, ModulesComputeWhatTheyComputeAlone) {
+  for (const TEntries* entries : {&kWater, &kSteam}) {
+    auto calc = Calculation(*entries);
+    for (int k : {1, 2, 3, 4}) {
+      SCOPED_TRACE(k);
+      for (TCalcModule* m : ModulesOf(*calc, k))
+        if (m->GetEnabled() && Alone(*m)) ExpectSameAsAlone(*m);
+    }
+  }
+}
+
+TEST(ValveLayer, SortCopyAndClearOperatingPoints) {
+  auto calc = Calculation(kWater);
+  calc->Enter("QmAp2", "40000");
+  calc->SortOps();
+  EXPECT_EQ(calc->GetValue("Qm"), 10000);
+  EXPECT_EQ(calc->GetValue("QmAp2"), 30000);
+  EXPECT_EQ(calc->GetValue("QmAp3"), 40000);
+  EXPECT_EQ(calc->GetValue("p2Ap2"), 3);  // the entries of a point move together
+  calc->CopyOp2();
+  EXPECT_EQ(calc->GetValue("QmAp2"), calc->GetValue("Qm"));
+  EXPECT_EQ(calc->GetValue("kvAp2"), calc->GetValue("kv"));
+  calc->StornoOp3();
+  EXPECT_FALSE(HasValue(calc->GetValue("p2Ap3")));
+  EXPECT_FALSE(HasValue(calc->GetValue("kvAp3")));
+}
+
+TEST(ValveLayer, UndoReturnsEveryValue) {
+  auto calc = Calculation(kWater);
+  auto snapshot = [&] {
+    std::map<std::string, std::string> all;
+    for (TCalcItem* i : calc->GetMainCalcModule()->GetCalcItems()) all[i->GetName()] = i->GetText();
+    return all;
+  };
+  const std::vector<std::pair<std::string, std::string>> edits = {
+      {"kvs", "63"}, {"p2Ap2", "4"}, {"NoiseNormLiquid", "VDMA 24422 (1989)"}, {"WhatToCalculate", "Austrittsdruck"}, {"T1ApX", "70"}};
+  std::vector<std::map<std::string, std::string>> states{snapshot()};
+  for (const auto& [n, t] : edits) {
+    calc->Enter(n, t);
+    states.push_back(snapshot());
+  }
+  for (size_t i = edits.size(); i > 0; --i) {
+    SCOPED_TRACE("undo of " + edits[i - 1].first);
+    ASSERT_TRUE(calc->UnDo());
+    EXPECT_EQ(snapshot(), states[i - 1]);
+  }
+  for (size_t i = 0; i < edits.size(); ++i) {
+    SCOPED_TRACE("redo of " + edits[i].first);
+    calc->Enter(edits[i].first, edits[i].second);
+    EXPECT_EQ(snapshot(), states[i + 1]);
+  }
+}
+
+}  // namespace
+}  // namespace torvacalc
