@@ -398,6 +398,7 @@ void TCustomSCM3ControlValves::InitEachOP(int k) {
   m.RhoNRiM->SetSwitchStatus(2);
   m.ChangePhase->SetChecked(false);
   m.MessageIfChangePhase->SetChecked(false);
+  m.SetCheckPhase(false);
 }
 
 TCalcConnector* TCustomSCM3ControlValves::ConnectorOf(TValveLink::TModule module, int k) const {

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "media/natural_gas.h"
+
 #include "framework/module_items.h"
 #include "framework/translation.h"
 #include "media/substances_module.h"
@@ -291,6 +293,14 @@ const tPropertyDescription* TCMSubstances::SelectSubstance() {
   if (record->DataSubstanceType == stAGA || record->DataSubstanceType == stGERG) {
     if (Concentration->GetValueList() != std::vector<std::string>{name}) Concentration->SetValueList({name});
     if (Concentration->GetSwitchStatus() != 0) Concentration->SetSwitchStatus(0);
+    const TNaturalGasMethod method = record->DataSubstanceType == stGERG ? ngmGERG2008 : ngmAGA8Detail;
+    auto* own = dynamic_cast<tNaturalGasSubstance*>(FGasProvider.get());
+    if (!s.GetExtSubstancesAssigned() || (own && s.GetExtSubstancesAssigned() == own && own->GetMethod() != method)) {
+      s.SetExtSubstances(nullptr);
+      if (method == ngmGERG2008) FGasProvider = std::make_unique<tGERGSubstance>();
+      else FGasProvider = std::make_unique<tAGA8Substance>();
+      s.SetExtSubstances(FGasProvider.get());
+    }
     if (tExtSubstances* provider = s.GetExtSubstancesAssigned()) {
       tAGAConcentration c;
       c.SetCType(record->DataSubstanceType == stGERG ? tAGAConcentration::ctGERG : tAGAConcentration::ctAGA8);
@@ -635,7 +645,7 @@ void TCMSubstances::RaiseMessages(const tPropertyDescription* record) {
   const bool subcritical = !Available(T, tc) || T < tc;
   const bool liquidSide = subcritical && Available(P, pv) && P > pv * (1 + kSaturationPressure);
   const bool vapourSide = Available(P, pv) && P < pv * (1 - kSaturationPressure);
-  switch (phase) {
+  switch (FCheckPhase ? phase : phUndef) {
     case phLiquid:
       // A liquid at or above its critical temperature does not exist.
       if (Available(T, tc) && T >= tc) {

@@ -68,7 +68,15 @@ class TCMSubstances : public TCalcModule {
  protected:
   void DoCalculate() override;
 
+ public:
+  // Whether the state is checked against the declared phase (off where the
+  // module describes the medium behind a valve, which may flash or
+  // condense there).
+  bool GetCheckPhase() const { return FCheckPhase; }
+  void SetCheckPhase(bool check) { FCheckPhase = check; }
+
  private:
+  bool FCheckPhase = true;
   const tPropertyDescription* SelectSubstance();
   void CopyInputs();
   void ReadBack();
@@ -78,6 +86,10 @@ class TCMSubstances : public TCalcModule {
   void SetUtilizedForMoistGas(bool moist);
   TEPhase DeclaredPhase() const;
 
+  // The natural-gas method of a gas the database describes by its
+  // composition (AGA8-DC92 or GERG-2008), made when such a gas is chosen
+  // and no other provider is given; it outlives the engine that uses it.
+  std::unique_ptr<tExtSubstances> FGasProvider;
   std::unique_ptr<TSubstanceCalc> FSubstance;
   const TDataModuleCDSSubstance* FDatabase;
   bool FChangingPhase = false;

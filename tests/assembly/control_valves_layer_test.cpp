@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <set>
@@ -239,22 +240,32 @@ void ExpectSameAsAlone(TCalcModule& inAssembly) {
     TCalcItem* j = alone->CalcItemByName(i->GetName());
     if (const TCalcParameter* p = i->AsParameter()) j->AsParameter()->SetValue(p->GetValue());
     else if (auto* s = dynamic_cast<TCalcSwitch*>(i)) static_cast<TCalcSwitch*>(j)->SetChecked(s->GetChecked());
-    else if (auto* m = dynamic_cast<TCustomCalcMultiSwitch*>(i))
-      static_cast<TCustomCalcMultiSwitch*>(j)->SetSwitchStatus(m->GetSwitchStatus());
+    else if (auto* m = dynamic_cast<TCustomCalcMultiSwitch*>(i)) {
+      auto* n = static_cast<TCustomCalcMultiSwitch*>(j);
+      if (n->GetValueList().empty()) n->SetValueList(m->GetValueList());  // lists filled from a database
+      n->SetSwitchStatus(m->GetSwitchStatus());
+    }
   }
   alone->SetActive(true);
   alone->Calculate();
   for (TCalcItem* i : inAssembly.GetCalcItems()) {
+    if (i->GetIsTarget() || i->GetInputState() == isUser) continue;  // given to both
     SCOPED_TRACE(i->GetName());
     const TCalcItem* j = alone->CalcItemByName(i->GetName());
     if (const TCalcParameter* p = i->AsParameter()) {
       const Extended a = p->GetValue(), b = j->AsParameter()->GetValue();
-      // A module writes a result again only when it differs in the first
-      // 15 significant digits, so the value a module holds may keep bits
-      // beyond those from an earlier pass: 15 digits are its precision.
+      // The sizing's iterations (Reynolds factor, choked flow, the values
+      // without throttling) stop at 1e-12 relative and start from the
+      // module's previous pass, which a module in the assembly has had and
+      // one on its own has not; everything else agrees to 15 digits, the
+      // precision at which a module writes a result again.
+      // The state without throttling (QmNC, P1NC, P2NC) is a search of
+      // its own, to 1e-9.
+      const std::string n = i->GetName();
+      const Extended tolerance = n == "QmNC" || n == "P1NC" || n == "P2NC" ? 1e-9L : 1e-11L;
       if (HasValue(a) || HasValue(b)) {
         ASSERT_TRUE(HasValue(a) && HasValue(b)) << a << " " << b;
-        EXPECT_NEAR(a, b, 1e-14L * std::max(std::fabs(a), std::fabs(b)));
+        EXPECT_NEAR(a, b, tolerance * std::max(std::fabs(a), std::fabs(b)));
       }
     } else if (auto* m = dynamic_cast<TCustomCalcMultiSwitch*>(i)) {
       EXPECT_EQ(m->GetSwitchStatus(), static_cast<const TCustomCalcMultiSwitch*>(j)->GetSwitchStatus());
@@ -271,6 +282,55 @@ TEST(ValveLayer, ModulesComputeWhatTheyComputeAlone) {
     auto calc = Calculation(*entries);
     for (int k : {1, 2, 3, 4}) {
       SCOPED_TRACE(k);
+      for (TCalcModule* m : ModulesOf(*calc, k))
+        if (m->GetEnabled() && Alone(*m)) ExpectSameAsAlone(*m);
+    }
+  }
+}
+
+// The entries of an example case file ("NAME = TEXT", "#" comments).
+TEntries ReadExample(const std::string& name) {
+  std::ifstream in(std::string(TORVACALC_SOURCE_DIR) + "/examples/" + name);
+  EXPECT_TRUE(in) << name;
+  TEntries entries;
+  std::string line;
+  auto trim = [](std::string t) {
+    const auto a = t.find_first_not_of(" \t\r"), b = t.find_last_not_of(" \t\r");
+    return a == std::string::npos ? std::string() : t.substr(a, b - a + 1);
+  };
+  while (std::getline(in, line)) {
+    line = trim(line);
+    if (line.empty() || line[0] == '#') continue;
+    const auto eq = line.find('=');
+    entries.emplace_back(trim(line.substr(0, eq)), trim(line.substr(eq + 1)));
+  }
+  return entries;
+}
+
+TEST(ValveLayer, ExamplesComputeWhatTheModulesComputeAlone) {
+  struct Example {
+    const char* file;
+    std::vector<int> points;
+    const char* flowState3;  // the flow state the example shows at point 3
+  };
+  const Example examples[] = {
+      {"valve_water.case", {1, 2, 3, 4}, "maximale Kavitation"},
+      {"valve_steam_noise.case", {1, 2, 3, 4}, "normal"},
+      {"valve_natural_gas.case", {1, 2, 3}, "normal"},
+      {"valve_flashing.case", {1, 2, 3}, "Verdampfung"},
+  };
+  for (const Example& e : examples) {
+    SCOPED_TRACE(e.file);
+    auto calc = Calculation(ReadExample(e.file));
+    for (const auto& m : calc->GetCalcMessageContainer()->Messages()) {
+      SCOPED_TRACE(m->Text);
+      EXPECT_NE(m->MessageType, cmCalculationError);  // no internal faults
+    }
+    EXPECT_EQ(calc->GetText("FlowStateAp3"), e.flowState3);
+    for (int k : e.points) {
+      SCOPED_TRACE(k);
+      EXPECT_TRUE(HasValue(calc->GetValue("kv" + Suffix(k))));
+      EXPECT_TRUE(HasValue(calc->GetValue("LpAa" + Suffix(k))));
       for (TCalcModule* m : ModulesOf(*calc, k))
         if (m->GetEnabled() && Alone(*m)) ExpectSameAsAlone(*m);
     }
