@@ -492,6 +492,15 @@ void TCustomSCM3ControlValves::SelectSolveConnectors() {
   if (unknown == FSolvedFor) return;
   FSolvedFor = unknown;
   BeginUpdate();
+  // A result that becomes an entry keeps the value it showed (solving for
+  // the outlet pressure after sizing starts from the Kv just found).
+  TMainCalcModule& m = *GetMainCalcModule();
+  std::vector<std::pair<TCalcParameter*, Extended>> shown;
+  for (int k : {1, 2, 3, 4})
+    for (const char* n : {"kv", "p2"}) {
+      TCalcParameter* p = m.CalcItemByName(n + std::string(OpSuffix(k)))->AsParameter();
+      if (p->GetIsTarget()) shown.emplace_back(p, p->GetValue());
+    }
   for (int k : {1, 2, 3, 4}) {
     // Off first, so that no item is read from two places on the way.
     TCalcConnector* chosen = unknown == ccQm   ? FCalcConnectorCalcQm[k]
@@ -503,6 +512,8 @@ void TCustomSCM3ControlValves::SelectSolveConnectors() {
       if (c != chosen) c->SetEnabled(false);
     chosen->SetEnabled(true);
   }
+  for (const auto& [p, v] : shown)
+    if (!p->GetIsTarget() && HasValue(v) && !HasValue(p->GetValue())) p->SetValuesParallel(isUser, p->GetCalcUnitNo(), v);
   // Relinking changes which values the modules read without telling the
   // readers; every module computes once with what it reads now.
   Calculate();

@@ -91,10 +91,13 @@ int ReadCalculationItems(THXFile& file, TBixBinaryTag& calculation, const std::v
     if (!item || item->GetName().empty()) continue;
     TBixBinaryTag* tag = itemsTag->FindFirstTag(item->GetName(), 0, true, false);
     if (!tag) continue;
-    // Targets read through their sources: they take nothing from a file.
-    if (item->GetIsTarget()) continue;
+    // An item that shows another module's item (a main module reading
+    // through a computing module) gives what the file holds to that item:
+    // an entry made there is the user's, a result is computed again.
+    TCalcItem* into = item->GetIsTarget() ? item->GetRootCalcItem() : item;
+    if (!into) continue;
     THXItemTag reader(file, *tag);
-    item->LoadFromTag(reader);
+    into->LoadFromTag(reader);
     ++read;
   }
   return read;
