@@ -253,22 +253,41 @@ TMCMTorva::TMCMTorva(TCalcComponent* owner, std::string name)
 void TMCMTorva::CalcEvent(TCalcEvent event, TCalcItem* item) {
   TCustomMCM3SubstancesMaterialPipe3Flow::CalcEvent(event, item);
   if (!item || (event != ceValueFieldChange && event != ceFieldChange) || IsDestroying()) return;
-  auto* calc = dynamic_cast<TCustomSCM3ControlValves*>(GetOwner());
+  TCustomSCM3ControlValves* calc = Calc();
   if (!calc || !calc->GetReady()) return;
-  std::string n = LowerAscii(item->GetName());
-  if (n == "whattocalculate") calc->SelectSolveConnectors();
-  if (n == "phase" || n == "noisenormgas" || n == "noisenormliquid") calc->SelectNoiseMethods();
-  if (n == "useresistors") calc->SelectResistors();
-  // The checks across the points follow the results of every point.
-  for (const char* suffix : {"ap2", "ap3", "apx"})
-    if (n.size() > 3 && n.compare(n.size() - 3, 3, suffix) == 0) n.resize(n.size() - 3);
-  if (n == "kv" || n == "h" || n == "kvkvs" || n == "qm" || n == "kvs") Calculate();
+  if (FReactions.empty()) {
+    // The items whose changes rewire the calculation or touch the checks
+    // across the points.
+    auto watch = [&](const std::string& n, TReaction r) {
+      if (TCalcItem* i = CalcItemByName(n)) FReactions[i] = r;
+    };
+    watch("WhatToCalculate", rSolve);
+    for (const char* n : {"Phase", "NoiseNormGas", "NoiseNormLiquid"}) watch(n, rNoise);
+    watch("UseResistors", rResistors);
+    watch("kvs", rChecks);
+    for (int point : {1, 2, 3, 4})
+      for (const char* n : {"kv", "h", "KvKvs", "Qm"}) watch(n + std::string(OpSuffix(point)), rChecks);
+  }
+  const auto r = FReactions.find(item);
+  if (r == FReactions.end()) return;
+  switch (r->second) {
+    case rSolve: calc->SelectSolveConnectors(); break;
+    case rNoise: calc->SelectNoiseMethods(); break;
+    case rResistors: calc->SelectResistors(); break;
+    case rChecks: Calculate(); break;
+  }
+}
+
+TCustomSCM3ControlValves* TMCMTorva::Calc() {
+  // Asked on every event; known once the owner is built.
+  if (!FCalc) FCalc = dynamic_cast<TCustomSCM3ControlValves*>(GetOwner());
+  return FCalc;
 }
 
 void TMCMTorva::DoCalculate() {
   // Values set in bulk or read from a file arrive while the calculation is
   // switched off; the connectors follow the switches when it calculates.
-  if (auto* calc = dynamic_cast<TCustomSCM3ControlValves*>(GetOwner()); calc && calc->GetReady()) {
+  if (auto* calc = Calc(); calc && calc->GetReady()) {
     calc->SelectSolveConnectors();
     calc->SelectNoiseMethods();
     calc->SelectResistors();
@@ -278,7 +297,7 @@ void TMCMTorva::DoCalculate() {
 }
 
 void TMCMTorva::CheckOperatingPoints() {
-  auto* calc = dynamic_cast<TCustomSCM3ControlValves*>(GetOwner());
+  auto* calc = Calc();
   if (!calc || !calc->GetReady()) return;
   auto value = [&](const std::string& n, int point) {
     return CalcItemByName(n + OpSuffix(point))->AsParameter()->GetValue();

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <array>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,8 @@ const std::vector<TValveLink>& ValveLinks();
 // The operating-point main module of the valve layer: every item the user
 // sees, the choice of the solve connectors and noise methods, and the
 // checks across the operating points.
+class TCustomSCM3ControlValves;
+
 class TMCMTorva : public TCustomMCM3SubstancesMaterialPipe3Flow {
  public:
   explicit TMCMTorva(TCalcComponent* owner, std::string name = "MainCalcModule");
@@ -66,6 +69,11 @@ class TMCMTorva : public TCustomMCM3SubstancesMaterialPipe3Flow {
   // The checks across the points (Kvs against the largest Kv, openings,
   // rangeability, order of the points) and the stroke positions.
   void CheckOperatingPoints();
+  TCustomSCM3ControlValves* Calc();
+
+  enum TReaction : std::uint8_t { rSolve, rNoise, rResistors, rChecks };
+  std::unordered_map<const TCalcItem*, TReaction> FReactions;
+  TCustomSCM3ControlValves* FCalc = nullptr;
 };
 
 class TCustomSCM3ControlValves : public TCustomSCM3SubstancesMaterialPipe3Flow {

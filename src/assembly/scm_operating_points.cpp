@@ -91,7 +91,10 @@ TCustomMCM3SubstancesMaterialPipe::TCustomMCM3SubstancesMaterialPipe(TCalcCompon
 }
 
 TCustomSCM3SubstancesMaterialPipe* TCustomMCM3SubstancesMaterialPipe::Calculation() const {
-  return dynamic_cast<TCustomSCM3SubstancesMaterialPipe*>(GetOwner());
+  // The owner does not change once it is built; it is asked on every
+  // event (and is not yet itself while its constructors run).
+  if (!FCalculation) FCalculation = dynamic_cast<TCustomSCM3SubstancesMaterialPipe*>(GetOwner());
+  return FCalculation;
 }
 
 void TCustomMCM3SubstancesMaterialPipe::CalcEvent(TCalcEvent event, TCalcItem* item) {

@@ -47,6 +47,7 @@ class TCustomMCM3SubstancesMaterialPipe : public TCustomMCMSubstancesMaterialPip
  private:
   TCustomSCM3SubstancesMaterialPipe* Calculation() const;
   bool FReacting = false;
+  mutable TCustomSCM3SubstancesMaterialPipe* FCalculation = nullptr;
 };
 
 class TCustomSCM3SubstancesMaterialPipe : public TCustomSCMSubstancesMaterialPipe {

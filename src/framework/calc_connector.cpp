@@ -363,6 +363,9 @@ void TCalcConnector::UpdateState(TCalcItem* item) {
 }
 
 void TCalcConnector::CalcEvent(TCalcEvent event, TCalcItem* item) {
+  // A connector nobody listens to has nothing to pass on; a calculation
+  // source feeds dozens of them with every change of its module.
+  if (!OnDataChange && !OnNotesChange && !OnCommentsChange && !OnUpdateState) return;
   if (item && !IsAttached(item)) return;
   if (event == ceUpdateState) {
     UpdateState(item);
