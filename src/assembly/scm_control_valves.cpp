@@ -246,7 +246,7 @@ TMCMTorva::TMCMTorva(TCalcComponent* owner, std::string name)
     }
   // The stroke position of every point, as the characteristic places it.
   for (int point : {1, 2, 3, 4})
-    AddItem<TOutputParameter>(std::string("Stroke") + OpSuffix(point), Extended(0), Extended(100), qPortion)
+    AddItem<TOutputParameter>(std::string("StrokePosition") + OpSuffix(point), Extended(0), Extended(100), qPortion)
         ->SetCaption("Hubstellung");
 }
 
@@ -322,7 +322,7 @@ void TMCMTorva::CheckOperatingPoints() {
   Extended kvMin = NoValue, kvMax = NoValue;
   int pointMin = 0, pointMax = 0;
   for (int point : {1, 2, 3, 4}) {
-    TCalcParameter* stroke = CalcItemByName(std::string("Stroke") + OpSuffix(point))->AsParameter();
+    TCalcParameter* stroke = CalcItemByName(std::string("StrokePosition") + OpSuffix(point))->AsParameter();
     if (!calc->PointOn(point)) {
       stroke->AssignValue(0, NoValue);
       continue;

@@ -211,7 +211,7 @@ TEST(ValveLayer, ChecksAcrossThePoints) {
     EXPECT_EQ(found, c.expected);
   }
   auto calc = Calculation(kWater);
-  for (int k : {1, 2, 3, 4}) EXPECT_EQ(calc->GetValue("Stroke" + Suffix(k)), calc->GetValue("h" + Suffix(k)));
+  for (int k : {1, 2, 3, 4}) EXPECT_EQ(calc->GetValue("StrokePosition" + Suffix(k)), calc->GetValue("h" + Suffix(k)));
 }
 
 // A module of the same class, on its own.
