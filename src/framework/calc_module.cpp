@@ -85,6 +85,14 @@ namespace torvacalc {
 
 TCalcModule::TCalcModule(TCalcComponent* owner, std::string name) : TAncestorCalcModule(owner, std::move(name)) {}
 
+void TCalcModule::DestroyItems() {
+  if (FContainer && !GetCalcItems().empty()) {
+    FContainer->RemoveMessagesOf(this);
+    FContainer->RemoveMessagesOfItemsOf(this);
+  }
+  TAncestorCalcModule::DestroyItems();
+}
+
 TCalcModule::~TCalcModule() {
   FDestroying = true;
   if (FContainer) {

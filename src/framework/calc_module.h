@@ -64,8 +64,10 @@ class TAncestorCalcModule : public TCalcComponent {
  protected:
   void ForwardToTargets(TCalcEvent event, TCalcItem* item);
 
-  // Frees the items now (reverse creation order); used by destructors.
-  void DestroyItems();
+  // Frees the items now (reverse creation order); derived modules call it
+  // first in their destructors, while their own members still exist. A
+  // calculation module first drops the messages that name them.
+  virtual void DestroyItems();
 
   bool FReadOnly = false;
   TEDetailLevel FDetailLevel = dlLow;
@@ -94,6 +96,11 @@ class TCalcModule : public TAncestorCalcModule {
   explicit TCalcModule(std::string name = {}) : TCalcModule(nullptr, std::move(name)) {}
   ~TCalcModule() override;
   const char* ClassName() const override { return "TCalcModule"; }
+
+ protected:
+  void DestroyItems() override;
+
+ public:
   // What the module computes, for people ("Stellventilauslegung"; German,
   // translated where shown); empty when it has no such name.
   virtual std::string ModuleCaption() const { return {}; }
