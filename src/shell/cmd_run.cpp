@@ -16,7 +16,7 @@ namespace torvacalc {
 namespace {
 
 const char* kUsage =
-    "Usage: torvacalc run CASE [--json] [--all] [-o FILE.cvc] [NAME=TEXT ...]\n\n"
+    "Usage: torvacalc run CASE [--json] [--all] [--lang de|en] [-o FILE.cvc] [NAME=TEXT ...]\n\n"
     "Builds the whole valve calculation (medium, pipe, the operating points\n"
     "1, 2, 3 and X with their flows), enters the assignments of the case\n"
     "file CASE and then those of the command line, lets the calculation\n"
@@ -24,8 +24,10 @@ const char* kUsage =
     "points side by side with their units, and the messages grouped by the\n"
     "point they concern. Rows without any value are left out (--all shows\n"
     "them); a point that is off (NoOfEnteredOps, UseXthOp) has an empty\n"
-    "column. --json prints one JSON object instead. -o FILE.cvc saves the\n"
-    "calculation, which torvacalc show prints again in the same form.\n\n"
+    "column. --json prints one JSON object instead; --lang chooses the\n"
+    "language of captions and messages as the global option does.\n"
+    "-o FILE.cvc saves the calculation, which torvacalc show prints again\n"
+    "in the same form.\n\n"
     "Assignments name the items of the main module; a value of point 2, 3\n"
     "or X carries the suffix Ap2, Ap3 or ApX (P1Ap2=5 bar(a)). Values,\n"
     "switches and texts are written as for torvacalc module (see torvacalc\n"
@@ -43,6 +45,8 @@ int RunRun(const std::vector<std::string>& args, CommandContext& ctx) {
       json = true;
     } else if (a == "--all") {
       allRows = true;
+    } else if (TakeLanguageOption(args, i, ctx.err)) {
+      // before the calculation is built: its lists are in that language
     } else if (a == "-o") {
       if (i + 1 >= args.size() || args[i + 1].empty()) throw EUsage("-o needs a file name");
       outputFile = args[++i];

@@ -15,7 +15,7 @@ namespace torvacalc {
 namespace {
 
 const char* kUsage =
-    "Usage: torvacalc show [--json] [--all] FILE\n\n"
+    "Usage: torvacalc show [--json] [--all] [--lang de|en] FILE\n\n"
     "Opens a calculation file written by torvacalc (with torvacalc run ...\n"
     "-o FILE.cvc or torvacalc module valve ... -o FILE.cvc), rebuilds the\n"
     "calculation it holds, computes it and prints it in the form of the\n"
@@ -28,8 +28,11 @@ const char* kUsage =
 int RunShow(const std::vector<std::string>& args, CommandContext& ctx) {
   bool json = false, allRows = false;
   std::string fileName;
-  for (const std::string& a : args) {
-    if (a == "--json")
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (TakeLanguageOption(args, i, ctx.err))
+      continue;
+    else if (a == "--json")
       json = true;
     else if (a == "--all")
       allRows = true;
@@ -53,11 +56,13 @@ int RunShow(const std::vector<std::string>& args, CommandContext& ctx) {
   }
   if (const auto calc = CreateWholeCalculationOfClass(className)) {
     // Read inside the calculation's bulk-set bracket: it settles once.
+    std::vector<std::string> notices;  // a file of another program version
     try {
-      calc->ReadFromFile(fileName);
+      calc->ReadFromFile(fileName, &notices);
     } catch (const ECalculationFile& e) {
       throw EUsage(fileName + ": " + e.what());
     }
+    for (const std::string& n : notices) ctx.err << "torvacalc: " << TerminalText(n) << "\n";
     if (json)
       PrintPointsJson(*calc, ctx.out);
     else

@@ -99,6 +99,10 @@ TEST_F(RunCommand, PrintsThePointsSideBySideWithTheirUnits) {
   ASSERT_EQ(en.code, 0) << en.err;
   EXPECT_EQ(Row(en.out, "P1", "Point", "Unit"), (R{"6", "5.5", "5", "", "bar(a)"}));
   EXPECT_NE(en.out.find("Point X (off)"), std::string::npos);
+  // The language may also follow the command.
+  const ProgramRun after = RunProgram({"run", PointsCase(), "--lang", "en"});
+  EXPECT_EQ(after.out, en.out);
+  EXPECT_EQ(RunProgram({"run", PointsCase(), "--lang=fr"}).code, 2);
 }
 
 TEST_F(RunCommand, AnEntryAtOnePointChangesOnlyItsColumn) {
