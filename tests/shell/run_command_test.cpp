@@ -184,6 +184,9 @@ TEST_F(RunCommand, MessagesStandUnderThePointTheyConcern) {
   const ProgramRun json = RunProgram({"run", "--json", PointsCase(), "P1Ap3=0.1 bar(a)"});
   EXPECT_NE(json.out.find("{\"point\":\"3\",\"no\":110,\"kind\":\"warning\""), std::string::npos) << json.out;
   EXPECT_NE(json.out.find("\"P1\":{\"value\":0.1,\"unit\":\"bar(a)\"}"), std::string::npos);
+  // What the point finds is steam: 10 kPa and 60 degC, v = 15.34 m3/kg in
+  // the IAPWS-IF97 steam tables.
+  EXPECT_NE(json.out.find("\"Rho1\":{\"value\":0.0652"), std::string::npos);
   EXPECT_NE(json.out.find("}},{}],\"messages\":["), std::string::npos);  // point X is off: nothing
 }
 
