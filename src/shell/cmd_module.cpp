@@ -134,6 +134,7 @@ void AssignSwitch(TCalcItem& item, const std::string& name, const std::string& t
       const long n = std::strtol(t.c_str() + 1, &end, 10);
       if (end == t.c_str() + 1 || *end != '\0' || n < 0 || n >= count)
         throw EUsage(name + ": no item \"" + t + "\" (items #0 to #" + std::to_string(count - 1) + ")");
+      multi->EnterByUser(false);
       multi->SetSwitchStatus(static_cast<int>(n));
       return;
     }
@@ -147,6 +148,9 @@ void AssignSwitch(TCalcItem& item, const std::string& name, const std::string& t
       if (index < 0 && m && m->GetValueList() == multi->GetValueList()) index = m->IndexOfText(t);
     }
     if (index < 0) throw EUsage(name + ": unknown item \"" + t + "\"");
+    // A choice is the user's, as one made in the program's window (where
+    // it replaces a database value, that value is marked modified).
+    multi->EnterByUser(false);
     multi->SetSwitchStatus(index);
     return;
   }
@@ -154,6 +158,7 @@ void AssignSwitch(TCalcItem& item, const std::string& name, const std::string& t
   const TCheckBoxState state = t == "#0" ? cbUnchecked : t == "#1" ? cbChecked : StrToSwitchStatus(t);
   if (state == cbGrayed)
     throw EUsage(name + ": unknown item \"" + t + "\" (expected " + Translate("ja") + " or " + Translate("nein") + ")");
+  two.EnterByUser(false);
   two.SetChecked(state == cbChecked);
 }
 
@@ -163,12 +168,15 @@ void AssignItem(TCalcModule& m, const std::string& assignment) {
   auto [name, text] = SplitAssignment(assignment);
   TCalcItem* item = m.CalcItemByName(TrimBlanks(name));
   if (!item) throw EUsage("unknown item \"" + TrimBlanks(name) + "\" of " + m.ClassName());
-  if (auto* p = dynamic_cast<TCalcParameter*>(item))
+  if (auto* p = dynamic_cast<TCalcParameter*>(item)) {
     AssignParameter(*p, item->GetName(), text);
-  else if (dynamic_cast<tCustomCalcSwitch*>(item))
+  } else if (dynamic_cast<tCustomCalcSwitch*>(item)) {
     AssignSwitch(*item, item->GetName(), text);
-  else
-    item->SetText(TrimBlanks(text));  // "NAME = TEXT" in a case file
+  } else {
+    const std::string t = TrimBlanks(text);  // "NAME = TEXT" in a case file
+    item->EnterByUser(t.empty());
+    item->SetText(t);
+  }
 }
 
 namespace {
