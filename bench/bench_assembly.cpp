@@ -2,11 +2,22 @@
 // calculation (four operating points): building one from nothing (modules,
 // main module, wiring, first calculation), and one edit settling: a
 // temperature at point 2 (that point's medium and flow recalculate), a
-// flow at point 1, and a medium constant that every point reads.
+// flow at point 1, and a medium constant that every point reads; and a
+// saved calculation opened again: read into a new calculation (as `show`
+// and the program's Open do) or into one already open, each settling once.
 #include <benchmark/benchmark.h>
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <stdexcept>
+#include <string>
 
 #include "assembly/main_items.h"
 #include "assembly/scm_flow.h"
+#include "assembly/whole_calculation.h"
+#include "files/calculation_file.h"
 
 namespace {
 
@@ -49,6 +60,64 @@ void BM_EditSettles(benchmark::State& state, const char* name, const char* a, co
 BENCHMARK_CAPTURE(BM_EditSettles, TemperatureAtPoint2, "T1Ap2", "80", "85")->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_EditSettles, MassFlowAtPoint1, "Qm", "20000", "21000")->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_EditSettles, ConstantOfEveryPoint, "Tc", "373", "374")->Unit(benchmark::kMicrosecond);
+
+// A saved water calculation in a folder of its own, removed at exit.
+class TSavedCalculation {
+ public:
+  TSavedCalculation() {
+    char dir[] = "/tmp/torvacalc-bench-XXXXXX";
+    if (!::mkdtemp(dir)) throw std::runtime_error("cannot make a temporary folder");
+    FDir = dir;
+    FPath = FDir + "/water.cvc";
+    torvacalc::RegisterCalculationFiles();
+    WaterCalculation()->SaveToFile(FPath);
+  }
+  ~TSavedCalculation() {
+    std::remove(FPath.c_str());
+    ::rmdir(FDir.c_str());
+  }
+  const std::string& Path() const { return FPath; }
+
+ private:
+  std::string FDir, FPath;
+};
+
+const TSavedCalculation& Saved() {
+  static const TSavedCalculation saved;
+  return saved;
+}
+
+// Every opening leaves its file object in the process's file list (as the
+// program keeps the files of its open calculations); the list is emptied
+// outside the measured time.
+void ForgetOpenedFiles(benchmark::State& state) {
+  state.PauseTiming();
+  torvacalc::HXFileList().Clear();
+  state.ResumeTiming();
+}
+
+void BM_OpenSavedIntoNewCalculation(benchmark::State& state) {
+  const std::string& path = Saved().Path();
+  for (auto _ : state) {
+    auto calc = torvacalc::CreateWholeCalculation();
+    calc->ReadFromFile(path);
+    benchmark::DoNotOptimize(calc->GetValue("Rho1Ap2"));
+    ForgetOpenedFiles(state);
+  }
+}
+BENCHMARK(BM_OpenSavedIntoNewCalculation)->Unit(benchmark::kMillisecond);
+
+void BM_OpenSavedIntoOpenCalculation(benchmark::State& state) {
+  const std::string& path = Saved().Path();
+  auto calc = torvacalc::CreateWholeCalculation();
+  calc->UseHistory = false;
+  for (auto _ : state) {
+    calc->ReadFromFile(path);
+    benchmark::DoNotOptimize(calc->GetValue("Rho1Ap2"));
+    ForgetOpenedFiles(state);
+  }
+}
+BENCHMARK(BM_OpenSavedIntoOpenCalculation)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 BENCHMARK_MAIN();

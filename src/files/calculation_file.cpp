@@ -83,6 +83,24 @@ TCalculationInfos ReadCalculationInfos(const THXFile& file, const TBixBinaryTag&
   return i;
 }
 
+namespace {
+
+// A main module's item that reads through a computing module's item shows
+// what that item holds. What the calculation found there comes back by
+// recalculating, but what the user entered there (a temperature the
+// medium module takes, a pipe size, a flow) lives in the source only: the
+// file keeps it under the main module's name, and it goes back to the
+// source through the item, as the user's entry did.
+bool HoldsUsersEntry(const TCalcItem& item, const TItemTagReader& tag) {
+  if (item.GetReadOnly() || item.IsOutputParameter()) return false;
+  if (tag.AsInteger("InputState", isCalculated) != isUser) return false;
+  if (!item.AsParameter()) return true;  // switches and texts: the user's choice
+  const std::int64_t state = tag.AsInteger("ValueState", vsUndefined);
+  return state != vsUndefined && state != vsOutdated;
+}
+
+}  // namespace
+
 int ReadCalculationItems(THXFile& file, TBixBinaryTag& calculation, const std::vector<TCalcItem*>& items) {
   TBixBinaryTag* itemsTag = calculation.FindFirstTag("Items", 0, true, false);
   if (!itemsTag) return 0;
@@ -91,13 +109,9 @@ int ReadCalculationItems(THXFile& file, TBixBinaryTag& calculation, const std::v
     if (!item || item->GetName().empty()) continue;
     TBixBinaryTag* tag = itemsTag->FindFirstTag(item->GetName(), 0, true, false);
     if (!tag) continue;
-    // An item that shows another module's item (a main module reading
-    // through a computing module) gives what the file holds to that item:
-    // an entry made there is the user's, a result is computed again.
-    TCalcItem* into = item->GetIsTarget() ? item->GetRootCalcItem() : item;
-    if (!into) continue;
     THXItemTag reader(file, *tag);
-    into->LoadFromTag(reader);
+    if (item->GetIsTarget() && !HoldsUsersEntry(*item, reader)) continue;
+    item->LoadFromTag(reader);
     ++read;
   }
   return read;
@@ -234,12 +248,18 @@ class TCalculationFilesImpl : public TCalculationFiles {
     m.BeginSetValues();
     try {
       m.Storno();
+      // The calculation was created when the file says, not a moment ago:
+      // the new calculation's own date would pass for the file's (a value
+      // equal to many digits is not taken again).
+      const Extended created = m.WhenCreated()->GetValue();
+      m.WhenCreated()->SetValue(NoValue);
       file.Load(fileName);
       file.SetFileName(fileName);
       TGUID fileGuid = file.GetGUID();
       const TCalculationInfos infos = ReadCalculationInfos(file, file.GetCalculationTag());
       if (!infos.ClassName.empty() && infos.ClassName != m.ClassName()) throw ECalculationFile(invalid);
       ok = file.FileToSCM(fileGuid, [&](THXFile& f, TBixBinaryTag& tag) { return SuperModuleLoadFromTag(m, f, tag); });
+      if (!HasValue(m.WhenCreated()->GetValue())) m.WhenCreated()->SetValue(created);
       m.SetGUIDAsStr(fileGuid.ToString());
     } catch (...) {
       ok = false;

@@ -56,7 +56,9 @@ void WriteCalculationTag(THXFile& file, TBixBinaryTag& calculation, const TCalcu
 TCalculationInfos ReadCalculationInfos(const THXFile& file, const TBixBinaryTag& calculation);
 // Every item with a tag of exactly its name under "Items" reads its
 // attributes from it; items without a tag keep their values, tags without
-// an item are ignored. Returns the number of items read.
+// an item are ignored. An item that reads through another (a main module's
+// view of a computing module's item) reads only the user's entry, which it
+// hands on to that item. Returns the number of items read.
 int ReadCalculationItems(THXFile& file, TBixBinaryTag& calculation, const std::vector<TCalcItem*>& items);
 
 // The super module's own SaveToTag and LoadFromTag.

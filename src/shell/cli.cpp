@@ -97,6 +97,22 @@ long double ParseNumberArg(const std::string& text, const std::string& what) {
   return v;
 }
 
+bool TakeLanguageOption(const std::vector<std::string>& args, size_t& i, std::ostream& err) {
+  const std::string& a = args[i];
+  if (a != "--lang" && a.rfind("--lang=", 0) != 0) return false;
+  std::string lang;
+  if (a == "--lang") {
+    if (i + 1 >= args.size()) throw EUsage("--lang needs a language (de or en)");
+    lang = args[++i];
+  } else {
+    lang = a.substr(7);
+  }
+  if (lang != "de" && lang != "en") throw EUsage("unknown language \"" + lang + "\" (expected de or en)");
+  if (!SetLanguage(lang))
+    err << "torvacalc: warning: no dictionary for \"" << lang << "\" found; texts are shown in German\n";
+  return true;
+}
+
 int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
             bool errIsTerminal) {
   try {
@@ -121,19 +137,7 @@ int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         out << "torvacalc " << TORVACALC_VERSION << "\n";
         return ExitOk;
       }
-      if (a == "--lang" || a.rfind("--lang=", 0) == 0) {
-        std::string lang;
-        if (a == "--lang") {
-          if (i + 1 >= args.size()) throw EUsage("--lang needs a language (de or en)");
-          lang = args[++i];
-        } else {
-          lang = a.substr(7);
-        }
-        if (lang != "de" && lang != "en")
-          throw EUsage("unknown language \"" + lang + "\" (expected de or en)");
-        if (!SetLanguage(lang))
-          err << "torvacalc: warning: no dictionary for \"" << lang
-              << "\" found; texts are shown in German\n";
+      if (TakeLanguageOption(args, i, err)) {
         ++i;
         continue;
       }

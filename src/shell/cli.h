@@ -57,6 +57,11 @@ void RequireRegularFile(const std::string& path);
 // "\u009B", so that a name in a file cannot move the cursor, change
 // colours or retitle the window. Backslashes stay as they are.
 std::string TerminalText(const std::string& text);
+// When args[i] is "--lang de|en" or "--lang=de|en": switches the language
+// of texts and messages, leaves i at the option's last argument and returns
+// true (EUsage for another language; a warning on `err` when its
+// dictionary is missing).
+bool TakeLanguageOption(const std::vector<std::string>& args, size_t& i, std::ostream& err);
 // True when args hold "--help" or "-h".
 bool WantsHelp(const std::vector<std::string>& args);
 

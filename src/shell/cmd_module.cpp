@@ -95,8 +95,10 @@ namespace {
 // A case file is a page of assignments; anything beyond this is not one.
 constexpr std::size_t kMaxCaseFileSize = std::size_t{1} << 20;
 
-// The assignments of a case file, in order. A UTF-8 byte-order mark at its
-// start (editors on Windows write one) is skipped.
+}  // namespace
+
+// A UTF-8 byte-order mark at the start of a case file (editors on Windows
+// write one) is skipped.
 std::vector<std::string> ReadCaseFile(const std::string& path) {
   RequireRegularFile(path);
   std::string bytes, error;
@@ -121,6 +123,8 @@ std::vector<std::string> ReadCaseFile(const std::string& path) {
   return lines;
 }
 
+namespace {
+
 void AssignSwitch(TCalcItem& item, const std::string& name, const std::string& text) {
   const std::string t = TrimBlanks(text);
   if (auto* multi = dynamic_cast<TCustomCalcMultiSwitch*>(&item)) {
@@ -130,12 +134,23 @@ void AssignSwitch(TCalcItem& item, const std::string& name, const std::string& t
       const long n = std::strtol(t.c_str() + 1, &end, 10);
       if (end == t.c_str() + 1 || *end != '\0' || n < 0 || n >= count)
         throw EUsage(name + ": no item \"" + t + "\" (items #0 to #" + std::to_string(count - 1) + ")");
+      multi->EnterByUser(false);
       multi->SetSwitchStatus(static_cast<int>(n));
       return;
     }
     // The item's text in German or English, whatever the language.
-    const int index = multi->IndexOfText(t);
+    int index = multi->IndexOfText(t);
+    // A main module's switch hands its choice on to a computing module's
+    // switch with the same entries, which may know more names for them
+    // (a substance by its name in the other language).
+    for (const TCalcItem* target : multi->Targets()) {
+      const auto* m = dynamic_cast<const TCustomCalcMultiSwitch*>(target);
+      if (index < 0 && m && m->GetValueList() == multi->GetValueList()) index = m->IndexOfText(t);
+    }
     if (index < 0) throw EUsage(name + ": unknown item \"" + t + "\"");
+    // A choice is the user's, as one made in the program's window (where
+    // it replaces a database value, that value is marked modified).
+    multi->EnterByUser(false);
     multi->SetSwitchStatus(index);
     return;
   }
@@ -143,20 +158,28 @@ void AssignSwitch(TCalcItem& item, const std::string& name, const std::string& t
   const TCheckBoxState state = t == "#0" ? cbUnchecked : t == "#1" ? cbChecked : StrToSwitchStatus(t);
   if (state == cbGrayed)
     throw EUsage(name + ": unknown item \"" + t + "\" (expected " + Translate("ja") + " or " + Translate("nein") + ")");
+  two.EnterByUser(false);
   two.SetChecked(state == cbChecked);
 }
 
-void Assign(TCalcModule& m, const std::string& assignment) {
+}  // namespace
+
+void AssignItem(TCalcModule& m, const std::string& assignment) {
   auto [name, text] = SplitAssignment(assignment);
   TCalcItem* item = m.CalcItemByName(TrimBlanks(name));
   if (!item) throw EUsage("unknown item \"" + TrimBlanks(name) + "\" of " + m.ClassName());
-  if (auto* p = dynamic_cast<TCalcParameter*>(item))
+  if (auto* p = dynamic_cast<TCalcParameter*>(item)) {
     AssignParameter(*p, item->GetName(), text);
-  else if (dynamic_cast<tCustomCalcSwitch*>(item))
+  } else if (dynamic_cast<tCustomCalcSwitch*>(item)) {
     AssignSwitch(*item, item->GetName(), text);
-  else
-    item->SetText(text);
+  } else {
+    const std::string t = TrimBlanks(text);  // "NAME = TEXT" in a case file
+    item->EnterByUser(t.empty());
+    item->SetText(t);
+  }
 }
+
+namespace {
 
 int RunModule(const std::vector<std::string>& args, CommandContext& ctx) {
   if (args.empty()) throw EUsage("module needs a KIND (see torvacalc module --help)");
@@ -193,7 +216,7 @@ int RunModule(const std::vector<std::string>& args, CommandContext& ctx) {
   module->SetActive(false);
   module->BeginUpdate();
   try {
-    for (const std::string& a : assignments) Assign(*module, a);
+    for (const std::string& a : assignments) AssignItem(*module, a);
   } catch (...) {
     module->EndUpdate(false);
     throw;

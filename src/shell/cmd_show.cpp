@@ -1,30 +1,38 @@
-// torvacalc show FILE: opens a calculation file, rebuilds the module it
-// names, computes it and prints it as `torvacalc module` does.
+// torvacalc show FILE: opens a calculation file, rebuilds the calculation
+// it names, computes it and prints it: a whole valve calculation as
+// `torvacalc run` does, a module on its own as `torvacalc module` does.
 #include <filesystem>
 #include <ostream>
 
+#include "assembly/whole_calculation.h"
 #include "files/calculation_file.h"
 #include "shell/commands.h"
 #include "shell/module_kinds.h"
+#include "shell/points_table.h"
 
 namespace torvacalc {
 
 namespace {
 
 const char* kUsage =
-    "Usage: torvacalc show [--json] [--all] FILE\n\n"
-    "Opens a calculation file written by torvacalc (for example with\n"
-    "torvacalc module valve ... -o FILE.cvc), rebuilds the calculation it\n"
-    "holds, computes it and prints every item and message in the form of\n"
-    "torvacalc module (--all: also the items without a value). A missing,\n"
-    "damaged or unknown file ends with one line\n"
-    "on stderr and exit code 2.\n";
+    "Usage: torvacalc show [--json] [--all] [--lang de|en] FILE\n\n"
+    "Opens a calculation file written by torvacalc (with torvacalc run ...\n"
+    "-o FILE.cvc or torvacalc module valve ... -o FILE.cvc), rebuilds the\n"
+    "calculation it holds, computes it and prints it in the form of the\n"
+    "command that wrote it: a whole calculation with its operating points\n"
+    "side by side as torvacalc run, a single module with every item and\n"
+    "message as torvacalc module (--all: also the items without a value).\n"
+    "A missing, damaged or unknown file ends with one line on stderr and\n"
+    "exit code 2.\n";
 
 int RunShow(const std::vector<std::string>& args, CommandContext& ctx) {
   bool json = false, allRows = false;
   std::string fileName;
-  for (const std::string& a : args) {
-    if (a == "--json")
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (TakeLanguageOption(args, i, ctx.err))
+      continue;
+    else if (a == "--json")
       json = true;
     else if (a == "--all")
       allRows = true;
@@ -45,6 +53,21 @@ int RunShow(const std::vector<std::string>& args, CommandContext& ctx) {
     throw EUsage(fileName + ": " + e.what());
   } catch (const EHXFileOpenError& e) {
     throw EUsage(fileName + ": " + e.what());
+  }
+  if (const auto calc = CreateWholeCalculationOfClass(className)) {
+    // Read inside the calculation's bulk-set bracket: it settles once.
+    std::vector<std::string> notices;  // a file of another program version
+    try {
+      calc->ReadFromFile(fileName, &notices);
+    } catch (const ECalculationFile& e) {
+      throw EUsage(fileName + ": " + e.what());
+    }
+    for (const std::string& n : notices) ctx.err << "torvacalc: " << TerminalText(n) << "\n";
+    if (json)
+      PrintPointsJson(*calc, ctx.out);
+    else
+      PrintPointsTable(*calc, ctx.out, allRows);
+    return ExitOk;
   }
   const TModuleKind* kind = ModuleKindByClass(className);
   if (!kind)

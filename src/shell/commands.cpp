@@ -9,6 +9,7 @@ const std::vector<Command>& Commands() {
       GasCommand(),
       InfoCommand(),
       ModuleCommand(),
+      RunCommand(),
       ShowCommand(),
       EvalCommand(),
       ExportCommand(),

@@ -14,5 +14,6 @@ Command ModuleCommand();
 Command EvalCommand();
 Command ShowCommand();
 Command ExportCommand();
+Command RunCommand();
 
 }  // namespace torvacalc

@@ -187,17 +187,14 @@ void PrintModuleTable(const TCalcModule& m, const TCalcMessageContainer& message
   std::vector<TRow> rows;
   int hidden = 0;
   for (const TCalcItem* item : m.GetCalcItems()) {
-    std::string value = item->GetDisplayText(), unit, state;
+    const std::string value = ItemValueText(*item);
+    std::string unit, state;
     if (const auto* p = dynamic_cast<const TCalcParameter*>(item)) {
       unit = p->GetCalcUnitName();
       if (HasValue(p->GetValue()) || p->GetValueState() != vsUndefined)
         state = Translate(InputStateText(p->GetInputState()));
       if ((HasValue(p->GetValue()) && !p->GetInBounds()) || p->TypedBeyondRange())
         state += (state.empty() ? "" : ", ") + Translate("ausserhalb der Grenzen");
-    } else if (const auto* multi = dynamic_cast<const TCustomCalcMultiSwitch*>(item)) {
-      value = multi->GetSelectedValue();
-    } else if (const auto* two = dynamic_cast<const TCalcSwitch*>(item)) {
-      value = Translate(SwitchStatusToStr(two->GetSwitchStatus()));
     }
     if (value.empty() && !allRows && std::find(named.begin(), named.end(), item) == named.end()) {
       ++hidden;
@@ -263,6 +260,13 @@ void PrintModuleTable(const TCalcModule& m, const TCalcMessageContainer& message
     if (!names.empty()) out << " [" << TerminalText(names) << "]";
     out << "\n";
   }
+}
+
+std::string ItemValueText(const TCalcItem& item) {
+  if (const auto* multi = dynamic_cast<const TCustomCalcMultiSwitch*>(&item)) return multi->GetSelectedValue();
+  if (const auto* two = dynamic_cast<const TCalcSwitch*>(&item))
+    return Translate(SwitchStatusToStr(two->GetSwitchStatus()));
+  return item.GetDisplayText();
 }
 
 void AssignParameter(TCalcParameter& p, const std::string& name, const std::string& text) {

@@ -39,6 +39,19 @@ void PrintModuleJson(const TCalcModule& module, const TCalcMessageContainer& mes
 // (framework/calc_item.h), its ECalcEntry turned into EUsage naming `name`.
 void AssignParameter(TCalcParameter& p, const std::string& name, const std::string& text);
 
+// The assignments of a case file, in order: one NAME=TEXT per line, blank
+// lines and lines starting with # left out (EUsage for anything else, for
+// a missing or oversized file).
+std::vector<std::string> ReadCaseFile(const std::string& path);
+// Applies one NAME=TEXT to the item NAME of `m` as a user's entry: a
+// parameter takes a number with an optional unit, a switch an item text or
+// #N, a text item the text. EUsage names the item for a bad name or value.
+void AssignItem(TCalcModule& m, const std::string& assignment);
+
+// The value of an item as the tables show it: a parameter's display text,
+// a switch's chosen item, a text item's text ("" when there is none).
+std::string ItemValueText(const TCalcItem& item);
+
 // A module of one kind with a message container of its own. The messages
 // name the module's items, so they leave the container before the module
 // goes.

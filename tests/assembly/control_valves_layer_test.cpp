@@ -422,7 +422,9 @@ TEST(ValveLayer, SavedAndOpenedCalculationShowsTheSameValues) {
   for (const auto& [name, v] : va) {
     const Extended w = vb.at(name);
     EXPECT_EQ(HasValue(v), HasValue(w)) << name;
-    if (HasValue(v) && HasValue(w)) EXPECT_NEAR(v, w, 1e-11L * std::max(std::fabs(v), std::fabs(w))) << name;
+    if (HasValue(v) && HasValue(w)) {
+      EXPECT_NEAR(v, w, 1e-11L * std::max(std::fabs(v), std::fabs(w))) << name;
+    }
   }
   for (int k : {1, 2, 3, 4}) EXPECT_TRUE(b->FCalcConnectorCalcp2[k]->GetEnabled());
   std::filesystem::remove_all(dir);

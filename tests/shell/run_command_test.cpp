@@ -1,0 +1,297 @@
+// torvacalc run: the whole calculation from a case file with the operating
+// points side by side, saved with -o and printed again by show, and bad
+// input answered as torvacalc module answers it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+#include "shell/file_test.h"
+#include "shell/program_run.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string PointsCase() { return (fs::path(TORVACALC_SOURCE_DIR) / "examples" / "points.case").string(); }
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  return lines;
+}
+
+// The byte offset of each character of a UTF-8 line (and of its end): the
+// table pads to characters, not bytes.
+std::vector<size_t> CharStarts(const std::string& s) {
+  std::vector<size_t> at;
+  for (size_t i = 0; i < s.size(); ++i)
+    if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) at.push_back(i);
+  at.push_back(s.size());
+  return at;
+}
+
+std::string Trim(const std::string& s) {
+  const auto b = s.find_first_not_of(' '), e = s.find_last_not_of(' ');
+  return b == std::string::npos ? "" : s.substr(b, e - b + 1);
+}
+
+// The four point cells and the unit of the row NAME of the points table,
+// cut at the columns of its header. Empty when there is no such row.
+std::vector<std::string> Row(const std::string& out, const std::string& name, const char* point = "Betriebspunkt",
+                             const char* unit = "Einheit") {
+  const auto lines = Lines(out);
+  const std::string first = std::string(point) + " 1";
+  const auto header = std::find_if(lines.begin(), lines.end(),
+                                   [&](const std::string& l) { return l.find(first) != std::string::npos; });
+  if (header == lines.end()) return {};
+  // Column starts in characters.
+  const auto hs = CharStarts(*header);
+  auto at = [&](const std::string& text) {
+    const size_t byte = header->find(text);
+    return static_cast<size_t>(std::lower_bound(hs.begin(), hs.end(), byte) - hs.begin());
+  };
+  const size_t cut[] = {at("Name"), at(first), at(std::string(point) + " 2"), at(std::string(point) + " 3"),
+                        at(std::string(point) + " X"), at(unit), std::string::npos};
+  for (auto line = header + 1; line != lines.end() && !line->empty(); ++line) {
+    const auto cs = CharStarts(*line);
+    const size_t chars = cs.size() - 1;
+    auto cell = [&](int i) {
+      if (chars <= cut[i]) return std::string();
+      const size_t from = cs[cut[i]], to = cs[std::min(cut[i + 1], chars)];
+      return Trim(line->substr(from, to - from));
+    };
+    if (cell(0) == name) return {cell(1), cell(2), cell(3), cell(4), cell(5)};
+  }
+  return {};
+}
+
+// Two runs are two calculations, created at their own moments.
+std::string WithoutCreationDate(const std::string& out) {
+  std::string kept;
+  for (const std::string& l : Lines(out))
+    if (l.find("WhenCreated") == std::string::npos) kept += l + "\n";
+  return kept;
+}
+
+std::vector<std::string> RunArgs(std::vector<std::string> extra) {
+  std::vector<std::string> args = {"run", PointsCase()};
+  args.insert(args.end(), extra.begin(), extra.end());
+  return args;
+}
+
+class RunCommand : public ProgramFileTest {};
+
+TEST_F(RunCommand, PrintsThePointsSideBySideWithTheirUnits) {
+  const ProgramRun r = RunProgram(RunArgs({}));
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("Stellventilauslegung (", 0), 0u) << r.out.substr(0, 80);
+  using R = std::vector<std::string>;
+  EXPECT_EQ(Row(r.out, "P1"), (R{"6", "5.5", "5", "", "bar(a)"}));
+  EXPECT_EQ(Row(r.out, "T1"), (R{"20", "40", "60", "", "°C"}));
+  EXPECT_EQ(Row(r.out, "Qm"), (R{"20", "60", "100", "", "t/h"}));
+  // Water at 20, 40 and 60 degC (IAPWS-IF97): 998.4, 992.4, 983.4 kg/m3.
+  EXPECT_EQ(Row(r.out, "Rho1"), (R{"998.4", "992.4", "983.4", "", "kg/m³"}));
+  EXPECT_NE(r.out.find("Betriebspunkt X (aus)"), std::string::npos);
+  // The medium and the pipe serve every point: they stand above the points.
+  const size_t fluid = r.out.find("FluidName"), pipe = r.out.find("PipeClass"),
+               points = r.out.find("Betriebspunkt 1");
+  EXPECT_LT(fluid, points);
+  EXPECT_LT(pipe, points);
+  EXPECT_EQ(Row(r.out, "FluidName"), R{});
+
+  const ProgramRun en = RunProgram({"--lang", "en", "run", PointsCase()});
+  ASSERT_EQ(en.code, 0) << en.err;
+  EXPECT_EQ(Row(en.out, "P1", "Point", "Unit"), (R{"6", "5.5", "5", "", "bar(a)"}));
+  EXPECT_NE(en.out.find("Point X (off)"), std::string::npos);
+  // The language may also follow the command.
+  const ProgramRun after = RunProgram({"run", PointsCase(), "--lang", "en"});
+  EXPECT_EQ(WithoutCreationDate(after.out), WithoutCreationDate(en.out));
+  EXPECT_EQ(RunProgram({"run", PointsCase(), "--lang=fr"}).code, 2);
+}
+
+TEST_F(RunCommand, AnEntryAtOnePointChangesOnlyItsColumn) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> baseline, entries;
+    int point;  // 0..3
+    const char *row, *cell;
+  };
+  const Case cases[] = {
+      {"pressure at point 2", {}, {"P1Ap2=7.25 bar(a)"}, 1, "P1", "7.25"},
+      {"temperature at point 1", {}, {"T1=25"}, 0, "T1", "25"},
+      {"mass flow at point 3", {}, {"QmAp3=150 t/h"}, 2, "Qm", "150"},
+      {"point X", {"UseXthOp=ja", "T1ApX=30", "P1ApX=4 bar(a)"}, {"T1ApX=35"}, 3, "T1", "35"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ProgramRun base = RunProgram(RunArgs(c.baseline));
+    auto with = c.baseline;
+    with.insert(with.end(), c.entries.begin(), c.entries.end());
+    const ProgramRun changed = RunProgram(RunArgs(with));
+    ASSERT_EQ(changed.code, 0) << changed.err;
+    EXPECT_EQ(Row(changed.out, c.row).at(c.point), c.cell);
+    // Every row of the other points is as before; the point's own state
+    // follows its entry.
+    for (const char* row : {"P1", "T1", "Rho1", "Eta1", "H1", "Qm", "Qv"}) {
+      SCOPED_TRACE(row);
+      const auto before = Row(base.out, row), after = Row(changed.out, row);
+      ASSERT_EQ(before.size(), 5u);
+      ASSERT_EQ(after.size(), 5u);
+      for (int p = 0; p < 4; ++p)
+        if (p != c.point) {
+          EXPECT_EQ(after[p], before[p]) << "point " << p + 1;
+        }
+    }
+    if (std::string(c.row) != "Qm") {
+      EXPECT_NE(Row(changed.out, "Rho1")[c.point], Row(base.out, "Rho1")[c.point]);
+    }
+  }
+}
+
+TEST_F(RunCommand, PointsThatAreOffHaveEmptyColumns) {
+  using R = std::vector<std::string>;
+  for (const char* n : {"NoOfEnteredOps=1", "NoOfEnteredOps=0", "NoOfEnteredOps=-3"}) {
+    SCOPED_TRACE(n);
+    const ProgramRun r = RunProgram(RunArgs({n}));
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(Row(r.out, "T1"), (R{"20", "", "", "", "°C"}));
+    EXPECT_NE(r.out.find("Betriebspunkt 2 (aus)  Betriebspunkt 3 (aus)"), std::string::npos);
+    const ProgramRun json = RunProgram({"run", "--json", PointsCase(), n});
+    EXPECT_NE(json.out.find("\"activePoints\":[true,false,false,false]"), std::string::npos);
+  }
+  const ProgramRun two = RunProgram(RunArgs({"NoOfEnteredOps=2", "UseXthOp=ja", "T1ApX=30", "P1ApX=4 bar(a)"}));
+  EXPECT_EQ(Row(two.out, "T1"), (R{"20", "40", "", "30", "°C"}));
+}
+
+TEST_F(RunCommand, MessagesStandUnderThePointTheyConcern) {
+  // Liquid water at 60 degC and 0.1 bar(a) cannot be: point 3 only.
+  const ProgramRun r = RunProgram(RunArgs({"P1Ap3=0.1 bar(a)"}));
+  ASSERT_EQ(r.code, 0) << r.err;
+  const size_t group = r.out.find("  Betriebspunkt 3:\n");
+  ASSERT_NE(group, std::string::npos) << r.out;
+  for (const char* msg : {"Alarm 110: ", "Alarm 111: "}) {
+    SCOPED_TRACE(msg);
+    const size_t at = r.out.find(msg);
+    EXPECT_GT(at, group);
+    EXPECT_EQ(r.out.find(msg, at + 1), std::string::npos);  // once
+  }
+  EXPECT_NE(r.out.find("[P1Ap3, Pv1Ap3]"), std::string::npos);  // named as the user knows them
+  EXPECT_EQ(r.out.find("  Betriebspunkt 2:\n"), std::string::npos);
+
+  // A pipe without its material: the pipe serves every point.
+  Write("no-material.case", "FluidName=Wasser\nT1=20\nP1=6 bar(a)\nPipeClass=EN 10220 Reihe 1, P235GH\nDN=100\n");
+  const ProgramRun missing = RunProgram({"run", Path("no-material.case")});
+  EXPECT_NE(missing.out.find("  Alle Betriebspunkte:\n    Fehlende Eingabe 101: Die Eingabe fehlt. [EN13480Name]"),
+            std::string::npos)
+      << missing.out;
+
+  const ProgramRun json = RunProgram({"run", "--json", PointsCase(), "P1Ap3=0.1 bar(a)"});
+  EXPECT_NE(json.out.find("{\"point\":\"3\",\"no\":110,\"kind\":\"warning\""), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"P1\":{\"value\":0.1,\"unit\":\"bar(a)\"}"), std::string::npos);
+  // What the point finds is steam: 10 kPa and 60 degC, v = 15.34 m3/kg in
+  // the IAPWS-IF97 steam tables.
+  EXPECT_NE(json.out.find("\"Rho1\":{\"value\":0.0652"), std::string::npos);
+  EXPECT_NE(json.out.find("}},{}],\"messages\":["), std::string::npos);  // point X is off: nothing
+}
+
+TEST_F(RunCommand, SavedCalculationShowsByteForByte) {
+  const std::vector<std::vector<std::string>> forms = {{}, {"--json"}, {"--all"}};
+  for (const auto& lang : {"de", "en"}) {
+    for (const auto& form : forms) {
+      SCOPED_TRACE(std::string(lang) + (form.empty() ? "" : " " + form[0]));
+      std::vector<std::string> run = {"--lang", lang, "run", PointsCase(), "P1Ap2=5.25 bar(a)", "QmAp3=90 t/h",
+                                      "-o", Path("w.cvc")};
+      run.insert(run.begin() + 3, form.begin(), form.end());
+      const ProgramRun saved = RunProgram(run);
+      ASSERT_EQ(saved.code, 0) << saved.err;
+      std::vector<std::string> show = {"--lang", lang, "show", Path("w.cvc")};
+      show.insert(show.begin() + 3, form.begin(), form.end());
+      const ProgramRun shown = RunProgram(show);
+      ASSERT_EQ(shown.code, 0) << shown.err;
+      EXPECT_EQ(shown.out, saved.out);
+    }
+  }
+  // What the user entered into items the main module reads through (the
+  // medium's temperature, the flows, the pipe size) came back with it.
+  const ProgramRun shown = RunProgram({"show", Path("w.cvc")});
+  EXPECT_EQ(Row(shown.out, "Qm"), (std::vector<std::string>{"20", "60", "90", "", "t/h"}));
+  EXPECT_NE(shown.out.find("DN                    100"), std::string::npos);
+}
+
+TEST_F(RunCommand, DamagedFilesEndWithFileError) {
+  ASSERT_EQ(RunProgram(RunArgs({"-o", Path("good.cvc")})).code, 0);
+  const std::string good = Read("good.cvc");
+  ASSERT_GT(good.size(), 100u);
+  auto flipped = [&](size_t at, char bit) {
+    std::string b = good;
+    b[at] = static_cast<char>(b[at] ^ bit);
+    return b;
+  };
+  const std::pair<const char*, std::string> cases[] = {
+      {"signature bit", flipped(3, 0x10)},
+      {"version bit", flipped(13, 0x02)},
+      {"deflate block type bits", flipped(21, 0x06)},
+      {"half", good.substr(0, good.size() / 2)},
+      {"header only", good.substr(0, 21)},
+      {"last byte lost", good.substr(0, good.size() - 1)},
+  };
+  for (const auto& [what, bytes] : cases) {
+    SCOPED_TRACE(what);
+    Write("bad.cvc", bytes);
+    const ProgramRun r = RunProgram({"show", Path("bad.cvc")});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("File Error!"), std::string::npos) << r.err;
+  }
+}
+
+TEST_F(RunCommand, BadInputIsAnsweredAsModuleAnswersIt) {
+  // The same entry into the medium on its own and into the whole
+  // calculation: the same line on stderr, exit code 2, nothing printed.
+  for (const char* entry : {"FluidName=Unobtainium", "T1=20 degX", "Phase=Plasma", "UseExtFluid=vielleicht",
+                            "P1=5 bar"}) {
+    SCOPED_TRACE(entry);
+    const ProgramRun whole = RunProgram(RunArgs({entry}));
+    const ProgramRun alone = RunProgram({"module", "substances", entry});
+    EXPECT_EQ(whole.code, 2);
+    EXPECT_EQ(whole.out, "");
+    if (std::string(entry).rfind("P1", 0) == 0) {  // the medium module calls it p1
+      EXPECT_EQ(whole.err.substr(whole.err.find(':', 11)), alone.err.substr(alone.err.find(':', 11)));
+    } else {
+      EXPECT_EQ(whole.err, alone.err);
+    }
+  }
+  const ProgramRun unknown = RunProgram(RunArgs({"Nonsense=1"}));
+  EXPECT_EQ(unknown.code, 2);
+  EXPECT_NE(unknown.err.find("unknown item \"Nonsense\" of "), std::string::npos) << unknown.err;
+
+  Write("broken.case", "# a case\nFluidName = Wasser\nT1 20\n");
+  const ProgramRun broken = RunProgram({"run", Path("broken.case")});
+  EXPECT_EQ(broken.code, 2);
+  EXPECT_NE(broken.err.find("broken.case:3: expected NAME=TEXT, got \"T1 20\""), std::string::npos) << broken.err;
+
+  EXPECT_NE(RunProgram({"run", Path("missing.case")}).err.find("no such file"), std::string::npos);
+  EXPECT_EQ(RunProgram({"run"}).code, 2);
+  EXPECT_EQ(RunProgram(RunArgs({"--fast"})).code, 2);
+  EXPECT_EQ(RunProgram(RunArgs({"-o"})).code, 2);
+
+  const ProgramRun wrong = RunProgram(RunArgs({"-o", Path("w.txt")}));
+  EXPECT_EQ(wrong.code, 2);
+  EXPECT_NE(wrong.err.find("Falsche Endung: w.txt ist nicht vom Format .cvc"), std::string::npos) << wrong.err;
+  EXPECT_FALSE(fs::exists(Path("w.txt")));
+}
+
+TEST_F(RunCommand, CaseFileBlanksAroundTheEqualsSignAndLaterEntriesWin) {
+  Write("spaced.case", "\xEF\xBB\xBF# water\n  FluidName   =   Wasser  \nT1 = 30\nP1\t=\t3 bar(a)\nT1 = 35\n");
+  const ProgramRun r = RunProgram({"run", Path("spaced.case"), "P1=4 bar(a)"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(Row(r.out, "T1").at(0), "35");
+  EXPECT_EQ(Row(r.out, "P1").at(0), "4");
+  EXPECT_NE(r.out.find("Wasser"), std::string::npos);
+}
+
+}  // namespace
