@@ -134,6 +134,8 @@ std::string TCalcItem::GetText() const {
   return CachedTextOf(*root, root->FText);
 }
 
+bool TCalcItem::HasText() const { return !Root()->FText.empty(); }
+
 void TCalcItem::SetText(const std::string& text) {
   if (ToSource(FSourceCalcItem, [&](TCalcItem& s) { s.SetText(text); })) return;
   if (text == FText) return;

@@ -295,7 +295,7 @@ int TCMControlValves::TrimType() const {
 void TCMControlValves::ApplyTypicalFactors() {
   const TTrimStyle* trim = FindTrim(std::max(0, ValveType->GetSwitchIndex()) + 1, TrimType());
   const auto fill = [](TModifyParameter* p, Extended value) {
-    if (p->GetModified() || (p->GetInputState() == isUser && !p->GetText().empty())) return;
+    if (p->GetModified() || (p->GetInputState() == isUser && p->HasText())) return;
     // Digits: an unchanged value is not written again, so that a settled
     // module does not report a change of its inputs.
     p->AssignValue(15, value);
@@ -484,7 +484,7 @@ void TCMControlValves::CheckInputs(bool liquid) {
   for (TCalcItem* i : GetCalcItems()) {
     auto* p = i->AsParameter();
     if (p && !p->IsOutputParameter() && p != TargetParameter() &&
-        !p->GetText().empty() && IsNoValue(p->GetCalcValue()) &&
+        p->HasText() && IsNoValue(p->GetCalcValue()) &&
         std::find(inputs.begin(), inputs.end(), i) == inputs.end())
       inputs.push_back(p);
   }
@@ -538,7 +538,7 @@ bool TCMControlValves::CheckMeaningfulInputs(bool liquid) {
     required.insert(required.end(), {kappa1, xt_75, xt});
   for (TCalcItem* i : GetCalcItems()) {
     auto* p = i->AsParameter();
-    if (!p || p->IsOutputParameter() || p == TargetParameter() || p->GetText().empty() ||
+    if (!p || p->IsOutputParameter() || p == TargetParameter() || !p->HasText() ||
         HasValue(p->GetCalcValue()) || !p->GetUtilized() || p->GetInputState() == isCalculated)
       continue;
     if (std::find(required.begin(), required.end(), i) != required.end())
