@@ -471,9 +471,11 @@ void TCMControlValves::ReadBack() {
 }
 
 void TCMControlValves::CheckInputs(bool liquid) {
-  std::vector<TCalcItem*> inputs;
+  TCalcParameter* const target = TargetParameter();
+  std::vector<TCalcItem*>& inputs = FCheckedInputs;  // kept: no allocation in a steady recalculation
+  inputs.clear();
   for (TCalcParameter* p : {kv, qm, p1, p2})
-    if (p != TargetParameter()) inputs.push_back(p);
+    if (p != target) inputs.push_back(p);
   inputs.push_back(rho1);
   if (liquid) {
     inputs.insert(inputs.end(), {pv1, fl2_75});
@@ -483,7 +485,7 @@ void TCMControlValves::CheckInputs(bool liquid) {
   // Values out of bounds anywhere among the inputs are reported too.
   for (TCalcItem* i : GetCalcItems()) {
     auto* p = i->AsParameter();
-    if (p && !p->IsOutputParameter() && p != TargetParameter() &&
+    if (p && !p->IsOutputParameter() && p != target &&
         p->HasText() && IsNoValue(p->GetCalcValue()) &&
         std::find(inputs.begin(), inputs.end(), i) == inputs.end())
       inputs.push_back(p);
@@ -529,16 +531,17 @@ bool TCMControlValves::CheckMeaningfulInputs(bool liquid) {
   // the isentropic exponent and xT of a gas) leave no result; for the others
   // (viscosity, valve and pipe sizes, temperatures ...) the result holds as
   // if they were missing, which the hint says beside message 120.
+  TCalcParameter* const target = TargetParameter();
   std::vector<TCalcItem*> required = {rho1};
   for (TCalcParameter* p : {kv, qm, p1, p2})
-    if (p != TargetParameter()) required.push_back(p);
+    if (p != target) required.push_back(p);
   if (liquid)
     required.insert(required.end(), {pv1, fl2_75, fl2});
   else
     required.insert(required.end(), {kappa1, xt_75, xt});
   for (TCalcItem* i : GetCalcItems()) {
     auto* p = i->AsParameter();
-    if (!p || p->IsOutputParameter() || p == TargetParameter() || !p->HasText() ||
+    if (!p || p->IsOutputParameter() || p == target || !p->HasText() ||
         HasValue(p->GetCalcValue()) || !p->GetUtilized() || p->GetInputState() == isCalculated)
       continue;
     if (std::find(required.begin(), required.end(), i) != required.end())
