@@ -293,9 +293,14 @@ int TCMControlValves::TrimType() const {
 // leaves them empty. Kc has no published typical values; the sizing core
 // then estimates it from FL.
 void TCMControlValves::ApplyTypicalFactors() {
+  const auto given = [](const TModifyParameter* p) {
+    return p->GetModified() || (p->GetInputState() == isUser && p->HasText());
+  };
+  // Factors the user gives all four: the valve database is not opened.
+  if (given(fl2_75) && given(xt_75) && given(fd_75) && given(Kc_75)) return;
   const TTrimStyle* trim = FindTrim(std::max(0, ValveType->GetSwitchIndex()) + 1, TrimType());
-  const auto fill = [](TModifyParameter* p, Extended value) {
-    if (p->GetModified() || (p->GetInputState() == isUser && p->HasText())) return;
+  const auto fill = [&](TModifyParameter* p, Extended value) {
+    if (given(p)) return;
     // Digits: an unchanged value is not written again, so that a settled
     // module does not report a change of its inputs.
     p->AssignValue(15, value);
