@@ -11,6 +11,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace torvacalc {
 
@@ -62,5 +63,26 @@ class TSettingsStore {
 // an existing file untouched when any step fails; `error` then says why.
 bool WriteFileAtomically(const std::string& path, const std::string& contents,
                          std::string* error = nullptr);
+
+// Many files written atomically as a batch: each one goes to a temporary
+// file in its folder and is renamed over its name at once, as
+// WriteFileAtomically does, but the flush to disk is left to Finish, which
+// flushes the file systems of the folders written to and the folders
+// themselves once for the whole batch (a flush costs milliseconds, a batch
+// of hundreds of reports would wait seconds for them one by one).
+class TAtomicFileBatch {
+ public:
+  TAtomicFileBatch() = default;
+  TAtomicFileBatch(const TAtomicFileBatch&) = delete;
+  TAtomicFileBatch& operator=(const TAtomicFileBatch&) = delete;
+  ~TAtomicFileBatch() { Finish(); }
+  // As WriteFileAtomically, without the flush.
+  bool Write(const std::string& path, const std::string& contents, std::string* error = nullptr);
+  // Flushes what was written; false (with `error`) when a flush failed.
+  bool Finish(std::string* error = nullptr);
+
+ private:
+  std::vector<std::string> folders_;
+};
 
 }  // namespace torvacalc
