@@ -346,6 +346,7 @@ bool WriteFileAtomically(const std::string& path, const std::string& contents, s
 
 bool TAtomicFileBatch::Write(const std::string& path, const std::string& contents, std::string* error) {
   if (!WriteAtomically(path, contents, error, false)) return false;
+  files_.push_back(path);
   const std::string folder = FolderOf(path);
   if (std::find(folders_.begin(), folders_.end(), folder) == folders_.end()) folders_.push_back(folder);
   return true;
@@ -353,17 +354,26 @@ bool TAtomicFileBatch::Write(const std::string& path, const std::string& content
 
 bool TAtomicFileBatch::Finish(std::string* error) {
   bool ok = true;
-  for (const std::string& folder : folders_) {
-    // syncfs writes out every file of the folder's file system, the
-    // renamed reports among them; the fsync of the folder makes the
-    // renames themselves durable.
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0 || ::syncfs(fd) != 0 || ::fsync(fd) != 0) {
-      if (ok && error) *error = "cannot flush " + folder + ": " + std::strerror(errno);
+  const auto flush = [&](const std::string& path, bool folder) {
+    const int fd = ::open(path.c_str(), (folder ? O_RDONLY | O_DIRECTORY : O_RDONLY) | O_CLOEXEC);
+    if (fd < 0 || ::fsync(fd) != 0) {
+      if (ok && error) *error = "cannot flush " + path + ": " + std::strerror(errno);
       ok = false;
     }
     if (fd >= 0) ::close(fd);
+  };
+  // The write-back of all files first, so that the disk sees them together
+  // and each fsync below finds its data mostly written; then the folders,
+  // which make the renames durable.
+  for (const std::string& path : files_) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) continue;  // reported by the fsync below
+    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    ::close(fd);
   }
+  for (const std::string& path : files_) flush(path, false);
+  for (const std::string& folder : folders_) flush(folder, true);
+  files_.clear();
   folders_.clear();
   return ok;
 }

@@ -67,9 +67,9 @@ bool WriteFileAtomically(const std::string& path, const std::string& contents,
 // Many files written atomically as a batch: each one goes to a temporary
 // file in its folder and is renamed over its name at once, as
 // WriteFileAtomically does, but the flush to disk is left to Finish, which
-// flushes the file systems of the folders written to and the folders
-// themselves once for the whole batch (a flush costs milliseconds, a batch
-// of hundreds of reports would wait seconds for them one by one).
+// starts the write-back of every file of the batch together, then waits for
+// each and flushes each folder once (a flush costs milliseconds when the
+// files are flushed one by one as they are written).
 class TAtomicFileBatch {
  public:
   TAtomicFileBatch() = default;
@@ -82,7 +82,7 @@ class TAtomicFileBatch {
   bool Finish(std::string* error = nullptr);
 
  private:
-  std::vector<std::string> folders_;
+  std::vector<std::string> files_, folders_;
 };
 
 }  // namespace torvacalc
