@@ -134,6 +134,8 @@ std::string TCalcItem::GetText() const {
   return CachedTextOf(*root, root->FText);
 }
 
+bool TCalcItem::HasText() const { return !Root()->FText.empty(); }
+
 void TCalcItem::SetText(const std::string& text) {
   if (ToSource(FSourceCalcItem, [&](TCalcItem& s) { s.SetText(text); })) return;
   if (text == FText) return;
@@ -690,7 +692,20 @@ void TCalcParameter::SetValuesParallel(std::uint8_t inputState, int unitNo, Exte
 
 void TCalcParameter::AssignValue(int digits, Extended value) {
   if (digits != 0 && GetInputState() == isCalculated && EqualDigits(value, GetValue(), digits)) return;
-  if (ShouldBeAssigned()) SetValuesParallel(isCalculated, GetCalcUnitNo(), value);
+  if (!ShouldBeAssigned()) return;
+  // Inside an update bracket (a module's calculation) a calculated value
+  // that SetValue would keep as it stands needs no bracket of its own: a
+  // steady recalculation re-assigns some 40 unchanged outputs.
+  if (!FSourceCalcItem && FInputState == isCalculated && FValueState == vsNormal && ModuleAlive() &&
+      FCalcModule->GetUpdateCounter() > 0) {
+    Extended v = value;
+    if (GetQuantity() == qInteger && HasValue(v)) v = std::nearbyint(v);
+    if (IsNoValue(v)) v = NoValue;
+    int keep = HXOptions().SignificantDigits;
+    if (keep >= 4) --keep;
+    if (SameValue(v, FValue, keep)) return;
+  }
+  SetValuesParallel(isCalculated, GetCalcUnitNo(), value);
 }
 
 void TCalcParameter::AssignApproximatedValue(int digits, Extended value) {

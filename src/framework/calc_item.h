@@ -85,6 +85,9 @@ class TCalcItem {
 
   // The item's value as text; a target reads and writes its source's.
   virtual std::string GetText() const;
+  // !GetText().empty() without making the text of a calculated value (a
+  // stored value always has a text).
+  bool HasText() const;
   virtual void SetText(const std::string& text);
   virtual std::string GetDisplayText() const;
   virtual tDisplayState GetDisplayState() const;

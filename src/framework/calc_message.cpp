@@ -119,6 +119,7 @@ TDataModuleMessages& TDataModuleMessages::Instance() {
 bool TDataModuleMessages::Load(const std::string& path) {
   std::unique_lock guard(FLock);
   FTriedDefault = true;
+  ++FGeneration;
   FRows.clear();
   FLastError.clear();
   sqlite3* db = nullptr;

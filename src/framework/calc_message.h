@@ -4,6 +4,7 @@
 // container that keeps them ordered by severity.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -161,6 +162,12 @@ class TDataModuleMessages {
   std::optional<TMessageRow> Find(int no, const std::string& language) const;
   size_t Count() const;
   const std::string& LastError() const { return FLastError; }
+  // Counts the loads (the first on use): a text made from a row earlier may
+  // read otherwise once this number changed.
+  unsigned Generation() const {
+    EnsureLoaded();
+    return FGeneration.load(std::memory_order_acquire);
+  }
 
  private:
   void EnsureLoaded() const;
@@ -168,6 +175,7 @@ class TDataModuleMessages {
   std::map<std::pair<int, std::string>, TMessageRow> FRows;
   mutable bool FTriedDefault = false;
   std::string FLastError;
+  std::atomic<unsigned> FGeneration{0};
 };
 
 // A view of the messages (a message panel); it reloads on request.

@@ -323,16 +323,41 @@ void TCalcModule::CreateMessage(int msgNo, const std::vector<TCalcItem*>& items,
   if (!FContainer) return;
   if (!items.empty() && items[0] && items[0]->GetDisplayState() == dsInvisible) return;
   const std::string& language = HXOptions().Language;
-  if (const auto row = TDataModuleMessages::Instance().Find(msgNo, language)) {
-    const std::string text = row->LanguageNo == language ? row->Text : Translate(row->Text);
-    RaiseMessage(NewMessageOfTypeNo(row->TypeNo), msgNo, items, FormatMessageText(text, args), row->ModulNo,
-                 row->HelpNo, priority);
-  } else {
-    RaiseMessage(std::make_unique<TCalcMessage>(), msgNo, items,
-                 FormatMessageText(Translate("<<< Die Meldung Nr. %d ist unbekannt >>>"),
-                                   {static_cast<Extended>(msgNo)}),
-                 -1, -1, priority);
+  const TDataModuleMessages& catalogue = TDataModuleMessages::Instance();
+  const unsigned catalogueGeneration = catalogue.Generation(), dictionary = DictionaryGeneration();
+  const char separator = HXOptions().DecimalSeparator;
+  const auto same = [&](const TMessageMemo& m) {
+    return m.MsgNo == msgNo && m.Catalogue == catalogueGeneration && m.Dictionary == dictionary &&
+           m.Separator == separator && m.Language == language && m.Args == args;
+  };
+  auto memo = std::find_if(FMessageMemo.begin(), FMessageMemo.end(), same);
+  if (memo == FMessageMemo.end()) {
+    TMessageMemo m;
+    m.MsgNo = msgNo;
+    m.Args = args;
+    m.Catalogue = catalogueGeneration;
+    m.Dictionary = dictionary;
+    m.Language = language;
+    m.Separator = separator;
+    if (const auto row = catalogue.Find(msgNo, language)) {
+      const std::string text = row->LanguageNo == language ? row->Text : Translate(row->Text);
+      m.Known = true;
+      m.TypeNo = row->TypeNo;
+      m.ModulNo = row->ModulNo;
+      m.HelpNo = row->HelpNo;
+      m.Text = FormatMessageText(text, args);
+    } else {
+      m.Text = FormatMessageText(Translate("<<< Die Meldung Nr. %d ist unbekannt >>>"),
+                                 {static_cast<Extended>(msgNo)});
+    }
+    // One entry a message number: its texts with other numbers replace it.
+    memo = std::find_if(FMessageMemo.begin(), FMessageMemo.end(),
+                        [&](const TMessageMemo& e) { return e.MsgNo == msgNo; });
+    if (memo != FMessageMemo.end()) *memo = std::move(m);
+    else memo = FMessageMemo.insert(FMessageMemo.end(), std::move(m));
   }
+  RaiseMessage(memo->Known ? NewMessageOfTypeNo(memo->TypeNo) : std::make_unique<TCalcMessage>(), msgNo, items,
+               memo->Text, memo->ModulNo, memo->HelpNo, priority);
 }
 
 bool TCalcModule::CheckParameters(const std::vector<TCalcItem*>& items, bool strict) {
@@ -351,12 +376,12 @@ bool TCalcModule::CheckParameters(const std::vector<TCalcItem*>& items, bool str
       if (IsNoValue(p->GetCalcValue())) {
         if (state != isCalculated) {
           if (!p->GetIsTarget() && !(p->GetIsUsed() && p->GetUtilized())) continue;
-          if (p->GetText().empty()) {
+          if (!p->HasText()) {
             if (p->GetCanModify()) CreateMessage(101, {p});
           } else {
             CreateMessage(120, {p}, bounds());
           }
-        } else if (p->GetText().empty()) {
+        } else if (!p->HasText()) {
           if (p->GetCanModify() || strict) CalculationFails({p}, false);
         } else {
           CreateMessage(120, {p}, bounds());
@@ -364,7 +389,7 @@ bool TCalcModule::CheckParameters(const std::vector<TCalcItem*>& items, bool str
       } else if (state != isUser && p->GetIsApproximated()) {
         CreateMessage(102, {p});
       }
-    } else if (!item->GetText().empty()) {
+    } else if (item->HasText()) {
       if (item->IsDatabaseChoice() && state == isUser && !item->GetModified()) CreateMessage(118, {item});
     } else if (state != isCalculated) {
       if (item->GetIsTarget() || (item->GetIsUsed() && item->GetUtilized())) {

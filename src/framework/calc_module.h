@@ -181,6 +181,22 @@ class TCalcModule : public TAncestorCalcModule {
   friend class TCalcMessageContainer;
   void ContainerGone(TCalcMessageContainer* container);
   TCalcMessageContainer* FContainer = nullptr;
+  // The catalogue messages raised lately and what their texts were made
+  // from: a steady recalculation raises the same messages with the same
+  // numbers, and their texts are not formatted again. An entry holds while
+  // the catalogue, the dictionary, the language and the decimal separator
+  // stay as they were.
+  struct TMessageMemo {
+    int MsgNo = 0;
+    std::vector<TMessageArg> Args;
+    unsigned Catalogue = 0, Dictionary = 0;
+    std::string Language;
+    char Separator = '.';
+    bool Known = false;
+    int TypeNo = -1, ModulNo = -1, HelpNo = -1;
+    std::string Text;
+  };
+  std::vector<TMessageMemo> FMessageMemo;
   std::vector<TCalcSource*> FCalcSources;
 };
 

@@ -266,7 +266,9 @@ void RemoveStaleTemporaries(const fs::path& dir, const std::string& fileName) {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, const std::string& contents, std::string* error) {
+namespace {
+
+bool WriteAtomically(const std::string& path, const std::string& contents, std::string* error, bool flush) {
   const fs::path target(path);
   if (path.empty() || !target.has_filename()) {
     if (error) *error = "no file name to write to";
@@ -316,7 +318,7 @@ bool WriteFileAtomically(const std::string& path, const std::string& contents, s
     ::umask(mask);
     ::fchmod(fd, 0666 & ~mask);
   }
-  if (::fsync(fd) != 0 || ::close(fd) != 0) {
+  if ((flush && ::fsync(fd) != 0) || ::close(fd) != 0) {
     const int saved = errno;
     ::unlink(pattern.c_str());
     errno = saved;
@@ -329,6 +331,51 @@ bool WriteFileAtomically(const std::string& path, const std::string& contents, s
     return fail("cannot replace " + path);
   }
   return true;
+}
+
+std::string FolderOf(const std::string& path) {
+  const fs::path target(path);
+  return target.has_parent_path() ? target.parent_path().string() : std::string(".");
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::string& path, const std::string& contents, std::string* error) {
+  return WriteAtomically(path, contents, error, true);
+}
+
+bool TAtomicFileBatch::Write(const std::string& path, const std::string& contents, std::string* error) {
+  if (!WriteAtomically(path, contents, error, false)) return false;
+  files_.push_back(path);
+  const std::string folder = FolderOf(path);
+  if (std::find(folders_.begin(), folders_.end(), folder) == folders_.end()) folders_.push_back(folder);
+  return true;
+}
+
+bool TAtomicFileBatch::Finish(std::string* error) {
+  bool ok = true;
+  const auto flush = [&](const std::string& path, bool folder) {
+    const int fd = ::open(path.c_str(), (folder ? O_RDONLY | O_DIRECTORY : O_RDONLY) | O_CLOEXEC);
+    if (fd < 0 || ::fsync(fd) != 0) {
+      if (ok && error) *error = "cannot flush " + path + ": " + std::strerror(errno);
+      ok = false;
+    }
+    if (fd >= 0) ::close(fd);
+  };
+  // The write-back of all files first, so that the disk sees them together
+  // and each fsync below finds its data mostly written; then the folders,
+  // which make the renames durable.
+  for (const std::string& path : files_) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) continue;  // reported by the fsync below
+    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    ::close(fd);
+  }
+  for (const std::string& path : files_) flush(path, false);
+  for (const std::string& folder : folders_) flush(folder, true);
+  files_.clear();
+  folders_.clear();
+  return ok;
 }
 
 }  // namespace torvacalc

@@ -1,5 +1,6 @@
 #include "framework/translation.h"
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -15,6 +16,7 @@ namespace {
 struct Dictionary {
   std::shared_mutex lock;
   std::unordered_map<std::string, std::string> texts;
+  std::atomic<unsigned> generation{0};
 };
 
 Dictionary& TheDictionary() {
@@ -60,6 +62,7 @@ bool LoadDictionary(const std::string& path) {
   Dictionary& d = TheDictionary();
   std::unique_lock guard(d.lock);
   d.texts = std::move(texts);
+  ++d.generation;
   return true;
 }
 
@@ -67,7 +70,10 @@ void ClearDictionary() {
   Dictionary& d = TheDictionary();
   std::unique_lock guard(d.lock);
   d.texts.clear();
+  ++d.generation;
 }
+
+unsigned DictionaryGeneration() { return TheDictionary().generation.load(std::memory_order_acquire); }
 
 bool SetLanguage(const std::string& language) {
   HXOptions().Language = language;

@@ -17,6 +17,9 @@ bool SetLanguage(const std::string& language);
 // Loads a dictionary file, replacing the current one; false when unreadable.
 bool LoadDictionary(const std::string& path);
 void ClearDictionary();
+// Counts the dictionary loads and clears: a text translated earlier may read
+// otherwise once this number changed.
+unsigned DictionaryGeneration();
 
 // The translation of a German text, or the text itself.
 std::string Translate(const std::string& german);

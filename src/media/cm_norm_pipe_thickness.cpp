@@ -18,7 +18,7 @@ Extended V(const TCalcParameter* p) { return p->GetCalcValue(); }
 
 // A database value is filled in unless the user gave one of his own.
 bool UserOwns(const TCalcParameter* p) {
-  return p->GetModified() || (p->GetInputState() == isUser && !p->GetText().empty());
+  return p->GetModified() || (p->GetInputState() == isUser && p->HasText());
 }
 
 // The module chooses an entry of a database list: as a database choice,

@@ -54,7 +54,7 @@ Extended V(const TCalcParameter* p) { return p->GetCalcValue(); }
 // A value the user typed (or overruled) rather than one the module wrote;
 // a typed value out of its bounds stays the user's and is reported.
 bool User(const TCalcParameter* p) {
-  return p->GetOverruled() || (p->GetInputState() == isUser && !p->GetText().empty());
+  return p->GetOverruled() || (p->GetInputState() == isUser && p->HasText());
 }
 
 template <class E>
@@ -72,7 +72,7 @@ void AssignValueAndApprox(TCalcParameter* p, Extended value, bool approximated) 
 
 // A database value, unless the user changed it.
 void AssignData(TModifyParameter* p, Extended value) {
-  if (p->GetModified() || (p->GetInputState() == isUser && !p->GetText().empty())) return;
+  if (p->GetModified() || (p->GetInputState() == isUser && p->HasText())) return;
   p->AssignValue(15, value);
 }
 
@@ -614,7 +614,7 @@ void TCMSubstances::CheckInputs() {
   // Values out of bounds anywhere among the inputs are reported too.
   for (TCalcItem* i : GetCalcItems()) {
     auto* p = i->AsParameter();
-    if (p && !p->IsOutputParameter() && !p->GetText().empty() && IsNoValue(p->GetCalcValue()) &&
+    if (p && !p->IsOutputParameter() && p->HasText() && IsNoValue(p->GetCalcValue()) &&
         std::find(inputs.begin(), inputs.end(), i) == inputs.end())
       inputs.push_back(p);
   }

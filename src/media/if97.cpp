@@ -225,15 +225,17 @@ class TPowers {
   Real high_[kHighLast - kHighFirst + 1];
 };
 
-// The precision of the property kernels of the Gibbs regions 1, 2 and 5:
-// their sums are evaluated in double. The coefficients are published to 14
-// digits, and the rounding of a sum of some 40 terms in double stays near
-// 1E-14 relative (the header lists what the verification tables show); an
-// SSE double operation costs a fraction of an x87 extended one. Arguments
-// and results stay Extended. The derivative functions of the family
-// (CalculateGammaPi1 and so on) and region 3 keep Extended throughout: the
-// former serve numerical differentiation, the latter a density search that
-// must give its pressure back to 14 digits near the critical point.
+// The precision of the property kernels of the Gibbs regions 1, 2 and 5 and
+// of the region 3 properties at a given density: their sums are evaluated
+// in double. The coefficients are published to 14 digits, and the rounding
+// of a sum of some 40 terms in double stays near 1E-14 relative (the header
+// lists what the verification tables show); an SSE double operation costs a
+// fraction of an x87 extended one. Arguments and results stay Extended. The
+// derivative functions of the family (CalculateGammaPi1, CalculatePhi3 and
+// so on) and the region 3 pressure keep Extended throughout: the former
+// serve numerical differentiation, the latter judges the density search,
+// which must give its pressure back to 14 digits near the critical point
+// (the search walks in double and takes its last step in Extended).
 using TKernel = double;
 
 // A coefficient table in the kernel precision, made at compile time.
@@ -457,12 +459,12 @@ struct THelmholtz {
 };
 
 // phi = n1 ln delta + sum n delta^I tau^J.
-template <unsigned Want>
+template <unsigned Want, typename Real = Extended>
 THelmholtz Region3Phi(Extended delta, Extended tau) {
   THelmholtz r{};
   r.delta = delta;
   r.tau = tau;
-  const TSums s = SumTerms<Want, kRegion3>(delta, tau);
+  const TSums s = SumTerms<Want, kRegion3, Real>(delta, tau);
   if constexpr ((Want & kF) != 0) r.f = kN1Region3 * std::log(delta) + s.f;
   if constexpr ((Want & kFx) != 0) r.fd = kN1Region3 / delta + s.x;
   if constexpr ((Want & kFxx) != 0) r.fdd = -kN1Region3 / (delta * delta) + s.xx;
@@ -472,9 +474,11 @@ THelmholtz Region3Phi(Extended delta, Extended tau) {
   return r;
 }
 
+// The properties of region 3 at a given density sum in the kernel precision
+// (see TKernel); its derivative functions keep Extended.
 template <unsigned Want>
 THelmholtz Region3Helmholtz(Extended rho, Extended t) {
-  return Region3Phi<Want>(rho / kRho3, kTc3 / Kelvin(t));
+  return Region3Phi<Want, TKernel>(rho / kRho3, kTc3 / Kelvin(t));
 }
 
 // Properties from the Helmholtz function of region 3 (R7-97(2012),
@@ -742,36 +746,43 @@ struct TIsothermPoint {
 // phi - n1 ln delta is a polynomial in delta of degree 11 whose coefficients
 // c_I = sum n tau^J over the terms of exponent I are worked out once; each
 // point then costs a Horner evaluation of the polynomial and its first two
-// derivatives instead of a pass over the 39 terms.
+// derivatives instead of a pass over the 39 terms. The search walks it in
+// the kernel precision (double): the pressure to the 11 digits it stops at
+// lies far above the rounding of a degree-11 Horner sum in double (near
+// 1E-15), and the last point is refined in Extended (see Polished).
 class TRegion3Isotherm {
   static constexpr int kDegree = HighestExponent(kRegion3, &TTerm::I);
+  using Real = TKernel;
 
  public:
-  explicit TRegion3Isotherm(Extended t) : RT_(IF97R * Kelvin(t) / 100) {
+  explicit TRegion3Isotherm(Extended t) : RT_(static_cast<Real>(IF97R * Kelvin(t) / 100)) {
     // R T in kJ/kg = kPa m3/kg; 100 kPa = 1 bar.
-    const TPowers<LowestExponent(kRegion3, &TTerm::J), HighestExponent(kRegion3, &TTerm::J)> tau(
-        kTc3 / Kelvin(t));
-    for (Extended& c : c_) c = 0;
-    for (const TTerm& term : kRegion3) c_[term.I] += term.n * tau[term.J];
+    const TPowers<LowestExponent(kRegion3, &TTerm::J), HighestExponent(kRegion3, &TTerm::J), Real> tau(
+        static_cast<Real>(kTc3 / Kelvin(t)));
+    for (Real& c : c_) c = 0;
+    for (const auto& term : kKernelTerms<kRegion3>) c_[term.I] += term.n * tau[term.J];
   }
 
-  TIsothermPoint At(Extended rho) const {
-    const Extended delta = rho / kRho3;
-    const Extended d = delta;
-    Extended q = c_[kDegree], q1 = 0, q2 = 0;  // the polynomial and its derivatives
+  TIsothermPoint At(Extended rhoX) const {
+    const Real rho = static_cast<Real>(rhoX);
+    const Real delta = rho / static_cast<Real>(kRho3);
+    const Real d = delta;
+    Real q = c_[kDegree], q1 = 0, q2 = 0;  // the polynomial and its derivatives
     for (int I = kDegree - 1; I >= 0; --I) {
       q2 = q2 * d + 2 * q1;
       q1 = q1 * d + q;
       q = q * d + c_[I];
     }
-    const Extended fd = kN1Region3 / delta + q1;
-    const Extended fdd = -kN1Region3 / (delta * delta) + q2;
-    return {rho, Checked(rho * RT_ * delta * fd), Checked(RT_ * delta * (2 * fd + delta * fdd))};
+    const Real n1 = static_cast<Real>(kN1Region3);
+    const Real fd = n1 / delta + q1;
+    const Real fdd = -n1 / (delta * delta) + q2;
+    return {rhoX, Checked(Extended(rho * RT_ * delta * fd)),
+            Checked(Extended(RT_ * delta * (2 * fd + delta * fdd)))};
   }
 
  private:
-  Extended RT_;
-  Extended c_[kDegree + 1];
+  Real RT_;
+  Real c_[kDegree + 1];
 };
 
 // True when the pressure p of the search agrees with the target P to 11
@@ -785,11 +796,18 @@ bool Reached(Extended p, Extended P) {
 }
 
 // The density of a point whose pressure agrees with P to 11 digits, moved by
-// the Newton correction that its slope gives for free; the correction is
-// left out where the slope is too flat for it to be small.
-Extended Polished(const TIsothermPoint& x, Extended P) {
-  if (!(x.slope > 0)) return x.rho;
-  const Extended correction = (P - x.p) / x.slope;
+// one Newton correction from its pressure and slope worked out again in
+// Extended: the double walk leaves rounding near 1E-15 in
+// the pressure, which the flat isotherms about the critical point would
+// carry into the density. The correction is left out where the slope is too
+// flat for it to be small.
+Extended Polished(const TIsothermPoint& x, Extended P, Extended t) {
+  const THelmholtz f = Region3Phi<kFx | kFxx>(x.rho / kRho3, kTc3 / Kelvin(t));
+  const Extended RT = IF97R * Kelvin(t) / 100;
+  const Extended p = x.rho * RT * f.delta * f.fd;
+  const Extended slope = RT * f.delta * (2 * f.fd + f.delta * f.fdd);
+  if (!(slope > 0) || !Available(p)) return x.rho;
+  const Extended correction = (P - p) / slope;
   return std::fabs(correction) <= 1E-9L * x.rho ? x.rho + correction : x.rho;
 }
 
@@ -797,7 +815,8 @@ Extended Polished(const TIsothermPoint& x, Extended P) {
 
 Extended CalculateP3(Extended rho, Extended t) {
   if (!ValidRhoT(rho, t)) return NoValue;
-  const THelmholtz f = Region3Helmholtz<kFx>(rho, t);
+  // Extended throughout: the density search is judged by this pressure.
+  const THelmholtz f = Region3Phi<kFx>(rho / kRho3, kTc3 / Kelvin(t));
   // rho R T in kJ/m3 = kPa; 100 kPa = 1 bar.
   return Checked(rho * (IF97R * Kelvin(t) / 100) * f.delta * f.fd);
 }
@@ -855,7 +874,7 @@ Extended CalculateRho3(Extended P, Extended t) {
     a = isotherm.At(kLiquidStart);
   }
   if (!Available(a.p, a.slope)) return NoValue;
-  if (Reached(a.p, P)) return Polished(a, P);
+  if (Reached(a.p, P)) return Polished(a, P, t);
 
   // Walk from a towards P until the point b lies beyond it.
   const bool upward = a.p < P;
@@ -878,7 +897,7 @@ Extended CalculateRho3(Extended P, Extended t) {
     }
     b = isotherm.At(next);
     if (!Available(b.p, b.slope)) return NoValue;
-    if (Reached(b.p, P)) return Polished(b, P);
+    if (Reached(b.p, P)) return Polished(b, P, t);
     if (upward ? b.p > P : b.p < P) {
       if (!subcritical || small) break;
       small = true;  // passed the root: retrace from a in small steps
@@ -895,7 +914,7 @@ Extended CalculateRho3(Extended P, Extended t) {
     if (!(r > lo.rho && r < hi.rho)) r = (lo.rho + hi.rho) / 2;
     x = isotherm.At(r);
     if (!Available(x.p, x.slope)) return NoValue;
-    if (Reached(x.p, P)) return Polished(x, P);
+    if (Reached(x.p, P)) return Polished(x, P, t);
     (x.p < P ? lo : hi) = x;
     if (hi.rho - lo.rho <= 1E-15L * hi.rho) break;
   }

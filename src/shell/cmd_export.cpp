@@ -199,10 +199,14 @@ int RunExport(const std::vector<std::string>& args, CommandContext& ctx) {
     fs::create_directories(output, ec);
     if (!fs::is_directory(output, ec)) throw EUsage(output + ": cannot create the output folder");
     const std::string ext = fs::path(tmpl->DocumentFile()).extension().string();
+    TAtomicFileBatch batch;  // each file atomic, one flush for all
+    std::string error;
     for (const TExportDocument& d : documents) {
       const std::string stem = fs::path(files[d.Calculations.front()]).stem().string();
-      WriteOutput((fs::path(output) / (stem + ext)).string(), d.Text);
+      const std::string path = (fs::path(output) / (stem + ext)).string();
+      if (!batch.Write(path, d.Text, &error)) throw EUsage(path + ": " + error);
     }
+    if (!batch.Finish(&error)) throw EUsage(error);
   } else {
     std::string text;
     for (const TExportDocument& d : documents) text += d.Text;

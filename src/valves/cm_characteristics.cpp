@@ -88,7 +88,7 @@ int TCMCharacteristics::Points() const {
   if (HasValue(n)) return static_cast<int>(std::lround(static_cast<double>(n)));
   // A number given but out of range (or not a number) leaves no point;
   // an empty entry means the usual two.
-  return NoOfValidOps->GetText().empty() ? 2 : 0;
+  return !NoOfValidOps->HasText() ? 2 : 0;
 }
 
 void TCMCharacteristics::DoCalculate() {
@@ -117,8 +117,8 @@ void TCMCharacteristics::DoCalculate() {
   // The points in use need flow and pressures; the rest is optional.
   std::vector<TCalcItem*> needed = {NoOfValidOps};
   for (int i = 0; i < std::clamp(n, 0, 3); ++i) needed.insert(needed.end(), {qm[i], p1[i], p2[i]});
-  if (!qmx->GetText().empty()) needed.push_back(qmx);
-  if (!qmax->GetText().empty()) needed.push_back(qmax);
+  if (qmx->HasText()) needed.push_back(qmx);
+  if (qmax->HasText()) needed.push_back(qmax);
   CheckParameters(needed);
   const auto put = [](TCalcParameter* p, Extended v) { p->AssignValue(0, v); };
   const bool relevant = n >= 1 && n <= 3;

@@ -293,9 +293,14 @@ int TCMControlValves::TrimType() const {
 // leaves them empty. Kc has no published typical values; the sizing core
 // then estimates it from FL.
 void TCMControlValves::ApplyTypicalFactors() {
+  const auto given = [](const TModifyParameter* p) {
+    return p->GetModified() || (p->GetInputState() == isUser && p->HasText());
+  };
+  // Factors the user gives all four: the valve database is not opened.
+  if (given(fl2_75) && given(xt_75) && given(fd_75) && given(Kc_75)) return;
   const TTrimStyle* trim = FindTrim(std::max(0, ValveType->GetSwitchIndex()) + 1, TrimType());
-  const auto fill = [](TModifyParameter* p, Extended value) {
-    if (p->GetModified() || (p->GetInputState() == isUser && !p->GetText().empty())) return;
+  const auto fill = [&](TModifyParameter* p, Extended value) {
+    if (given(p)) return;
     // Digits: an unchanged value is not written again, so that a settled
     // module does not report a change of its inputs.
     p->AssignValue(15, value);
@@ -471,9 +476,11 @@ void TCMControlValves::ReadBack() {
 }
 
 void TCMControlValves::CheckInputs(bool liquid) {
-  std::vector<TCalcItem*> inputs;
+  TCalcParameter* const target = TargetParameter();
+  std::vector<TCalcItem*>& inputs = FCheckedInputs;  // kept: no allocation in a steady recalculation
+  inputs.clear();
   for (TCalcParameter* p : {kv, qm, p1, p2})
-    if (p != TargetParameter()) inputs.push_back(p);
+    if (p != target) inputs.push_back(p);
   inputs.push_back(rho1);
   if (liquid) {
     inputs.insert(inputs.end(), {pv1, fl2_75});
@@ -483,8 +490,8 @@ void TCMControlValves::CheckInputs(bool liquid) {
   // Values out of bounds anywhere among the inputs are reported too.
   for (TCalcItem* i : GetCalcItems()) {
     auto* p = i->AsParameter();
-    if (p && !p->IsOutputParameter() && p != TargetParameter() &&
-        !p->GetText().empty() && IsNoValue(p->GetCalcValue()) &&
+    if (p && !p->IsOutputParameter() && p != target &&
+        p->HasText() && IsNoValue(p->GetCalcValue()) &&
         std::find(inputs.begin(), inputs.end(), i) == inputs.end())
       inputs.push_back(p);
   }
@@ -529,16 +536,17 @@ bool TCMControlValves::CheckMeaningfulInputs(bool liquid) {
   // the isentropic exponent and xT of a gas) leave no result; for the others
   // (viscosity, valve and pipe sizes, temperatures ...) the result holds as
   // if they were missing, which the hint says beside message 120.
+  TCalcParameter* const target = TargetParameter();
   std::vector<TCalcItem*> required = {rho1};
   for (TCalcParameter* p : {kv, qm, p1, p2})
-    if (p != TargetParameter()) required.push_back(p);
+    if (p != target) required.push_back(p);
   if (liquid)
     required.insert(required.end(), {pv1, fl2_75, fl2});
   else
     required.insert(required.end(), {kappa1, xt_75, xt});
   for (TCalcItem* i : GetCalcItems()) {
     auto* p = i->AsParameter();
-    if (!p || p->IsOutputParameter() || p == TargetParameter() || p->GetText().empty() ||
+    if (!p || p->IsOutputParameter() || p == target || !p->HasText() ||
         HasValue(p->GetCalcValue()) || !p->GetUtilized() || p->GetInputState() == isCalculated)
       continue;
     if (std::find(required.begin(), required.end(), i) != required.end())

@@ -90,6 +90,7 @@ class TCMControlValves : public TCalcModule {
   std::unique_ptr<tControlValve> FValve;
   bool FIsPhaseCM = false, FIsMinorPhase = false;
   teCalculatedPhase FFoundPhase = cpUndef;
+  std::vector<TCalcItem*> FCheckedInputs;  // the list CheckInputs builds, kept between calculations
 };
 
 }  // namespace torvacalc

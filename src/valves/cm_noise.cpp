@@ -348,7 +348,7 @@ void TCMCustomNoisePrediction::DoCalculate() {
   // Values out of bounds anywhere among the inputs are reported too.
   for (TCalcItem* i : GetCalcItems()) {
     auto* p = i->AsParameter();
-    if (p && !p->IsOutputParameter() && !p->GetText().empty() && IsNoValue(p->GetCalcValue()) &&
+    if (p && !p->IsOutputParameter() && p->HasText() && IsNoValue(p->GetCalcValue()) &&
         std::find(required.begin(), required.end(), i) == required.end())
       required.push_back(p);
   }

@@ -198,7 +198,7 @@ void TCMResistor::DoCalculate() {
   const bool liquid = phase == phLiquid;
   const Extended P1 = V(p1), P2 = V(p2), Pv = V(pv1);
   std::vector<TCalcItem*> needed = {qm, p1, p2, rho1};
-  if (!NRes->GetText().empty()) needed.push_back(NRes);
+  if (NRes->HasText()) needed.push_back(NRes);
   if (liquid) needed.push_back(pv1); else needed.push_back(kappa1);
   CheckParameters(needed);
   if (liquid) {
@@ -214,7 +214,7 @@ void TCMResistor::DoCalculate() {
   tResistorStructure s;
   s.SetPhase(liquid ? phLiquid : phGas);
   // One stage unless the user asks for more.
-  s.SetNRes(NRes->GetText().empty() ? Extended(1) : V(NRes));
+  s.SetNRes(!NRes->HasText() ? Extended(1) : V(NRes));
   s.SetP1(P1);
   s.SetP2(P2);
   s.SetT1(V(t1));
@@ -226,7 +226,7 @@ void TCMResistor::DoCalculate() {
   put(xTotal, s.GetxTotal());
   put(P2Last, s.GetP2Last());
   const int N = s.Stages();
-  if (!NRes->GetText().empty() && N < 1) CreateMessage(kMsgNoStages, {NRes});
+  if (NRes->HasText() && N < 1) CreateMessage(kMsgNoStages, {NRes});
   if (Available(P1, P2) && P2 >= P1) CreateMessage(kMsgPressureOrder, {p2, p1});
   if (liquid && Available(P2, s.GetP2Last()) && s.GetP2Last() > P2)
     CreateMessage(kMsgLastStageRaised, {P2Last, p2, pv1}, {P2Last->ConvertToUnitString(s.GetP2Last())});

@@ -122,6 +122,8 @@ void tControlValve::AddRules() {
                          slotCritical, slotXFG1, slotFk});
   Cache.AddRule(slotCritical, {slotPhase, slotCalculatedPhase, slotFl2, slotKc, slotSigma, slotXt, slotP1,
                                slotP2, slotPv1, slotPvl1, slotPc, slotKappa1, slotZ1});
+  // The real-gas critical ratio is worked out only when it is read.
+  Cache.AddRule(slotXcr, {slotCritical});
   Cache.AddRule(slotX, {slotPhase, slotP1, slotPv1, slotPv2, slotP2, slotCalculatedPhase});
   Cache.AddRule(slotFlowState,
                 {slotPhase, slotCalculatedPhase, slotX, slotP1, slotP2, slotCritical, slotPv1, slotPv2,
@@ -1199,8 +1201,27 @@ Extended tControlValve::GetFlStar() {
 void tControlValve::CalculateCritical() {
   const Extended fl2 = GetFl2(), kc = GetKc(), xt = GetXt(), p1 = P1Now(), p2 = P2Now();
   Cache.SetValid(slotCritical);
+  // An ideal gas chokes at x = Fgamma xT; the real-gas ratio (a power of
+  // kappa) is then only a reported value, left to GetXc / GetDpXc, so that
+  // the fixed point of Kv, FP and the factors does not pay for it each pass.
+  if (FPhase != phLiquid && IsIdealGas(Fkappa1, Fz1)) {
+    Fdpc = FdpcKc = FdpXc = FXc = NoValue;
+    if (Available(p1, xt, Fkappa1)) Fdpc = p1 * xt * Fkappa1 / 1.4L;
+    Cache.SetValid(slotXcr, false);
+    return;
+  }
   CriticalPressureDrop(FPhase, FCalculatedPhase, fl2, kc, xt, p1, p2, Fpv1, FPvl1, Fpc, Fkappa1,
                        FxFG1, Fz1, Fdpc, FdpcKc, FdpXc, FXc);
+  Cache.SetValid(slotXcr);
+}
+
+void tControlValve::CalculateRealGasCritical() {
+  if (!Cache.GetValid(slotCritical)) CalculateCritical();
+  if (Cache.GetValid(slotXcr)) return;
+  const Extended xt = GetXt(), p1 = P1Now();
+  Cache.SetValid(slotXcr);
+  FXc = FdpXc = NoValue;
+  if (FPhase != phLiquid && Available(p1, xt, Fkappa1)) CalculateXcr(Fkappa1, xt, p1, FXc, FdpXc);
 }
 
 Extended tControlValve::GetDpc() {
@@ -1215,12 +1236,12 @@ Extended tControlValve::GetDpcKc() {
 }
 Extended tControlValve::GetDpXc() {
   KvNow();
-  if (!Cache.GetValid(slotCritical)) CalculateCritical();
+  CalculateRealGasCritical();
   return FdpXc;
 }
 Extended tControlValve::GetXc() {
   KvNow();
-  if (!Cache.GetValid(slotCritical)) CalculateCritical();
+  CalculateRealGasCritical();
   return FXc;
 }
 

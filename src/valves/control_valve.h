@@ -45,7 +45,7 @@ class tControlValve {
     slotCvr = 63, slotPr = 64, slotDr = 65, slotAPSE = 66, slotBSSE = 67, slotSSE = 68,
     slotPSE = 69, slotSigma = 70, slotSeat = 71, slotFd_75c = 72, slotPvl1 = 73,
     slotXFG1 = 74, slotPv2 = 75, slotIsPhaseCM = 76, slotDH = 77, slotUseResistors = 78,
-    slotResistorType = 79, slotIsMinorPhase = 80, slotZ1 = 81,
+    slotResistorType = 79, slotIsMinorPhase = 80, slotZ1 = 81, slotXcr = 82,
   };
 
   tControlValve();
@@ -318,6 +318,8 @@ class tControlValve {
   Extended P1Now();
   Extended P2Now();
   void CalculateCritical();
+  // The real-gas critical ratio Xc and its drop, on demand.
+  void CalculateRealGasCritical();
   void CalculateState();
   void CalculateReducers();
   void CalculateSigmas();

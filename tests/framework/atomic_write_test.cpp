@@ -94,4 +94,28 @@ TEST_F(AtomicWrite, StaleTemporariesOfTheSameNameAreRemovedByTheNextSave) {
   EXPECT_TRUE(fs::exists(Path(".other.Ab12Cd")));
 }
 
+// A batch replaces each file at once (no temporaries left, the old text of
+// a replaced file gone) and flushes once at the end; a file it cannot write
+// fails alone and says why.
+TEST_F(AtomicWrite, BatchWritesEveryFileAtomicallyAndFlushesOnce) {
+  Write("a.txt", "old a");
+  fs::create_directories(dir_ / "sub");
+  TAtomicFileBatch batch;
+  const struct {
+    std::string name, text;
+  } files[] = {{"a.txt", "new a"}, {"b.txt", "b"}, {"sub/c.txt", "c"}, {"empty.txt", ""}};
+  for (const auto& f : files) {
+    SCOPED_TRACE(f.name);
+    ASSERT_TRUE(batch.Write(Path(f.name), f.text));
+    EXPECT_EQ(Read(f.name), f.text);  // in place before the flush
+  }
+  std::string error;
+  EXPECT_FALSE(batch.Write(Path("missing/d.txt"), "d", &error));
+  EXPECT_NE(error.find("cannot create a temporary file"), std::string::npos);
+  EXPECT_TRUE(batch.Finish(&error));
+  EXPECT_TRUE(batch.Finish());  // nothing left to flush
+  for (const auto& e : fs::recursive_directory_iterator(dir_))
+    EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
+}
+
 }  // namespace

@@ -141,6 +141,53 @@ TEST(MessageCatalogue, TextsTypesAndLanguages) {
   EXPECT_EQ(last->ModulNo, -1);
 }
 
+// A message raised again on every recalculation shows the numbers, the
+// language and the decimal separator in force when it is raised, not those
+// of an earlier raise of the same message.
+TEST(MessageCatalogue, RaisedAgainTheTextFollowsArgumentsLanguageAndSeparator) {
+  Fixture f;
+  TDataModuleMessages::Instance().LoadDefault();
+  f.a->SetText("x");
+  const std::string savedLanguage = HXOptions().Language;
+  const char savedSeparator = HXOptions().DecimalSeparator;
+  const auto raise = [&](std::vector<TMessageArg> args) {
+    f.module.RemoveMessages();
+    f.module.CreateMessage(120, {f.a}, args);
+    return f.container.GetMessageOf(f.a)->Text;
+  };
+  const struct {
+    const char* what;
+    std::string language;
+    char separator;
+    std::vector<TMessageArg> args;
+    std::string text;
+  } cases[] = {
+      {"first", "de", '.', {std::string("0 bar"), std::string("10 bar")},
+       "Der Wert liegt ausserhalb des zulaessigen Bereichs von 0 bar bis 10 bar."},
+      {"same again", "de", '.', {std::string("0 bar"), std::string("10 bar")},
+       "Der Wert liegt ausserhalb des zulaessigen Bereichs von 0 bar bis 10 bar."},
+      {"other bounds", "de", '.', {std::string("1 bar"), std::string("2 bar")},
+       "Der Wert liegt ausserhalb des zulaessigen Bereichs von 1 bar bis 2 bar."},
+      {"a number", "de", '.', {Extended(1.5L), std::string("2 bar")},
+       "Der Wert liegt ausserhalb des zulaessigen Bereichs von 1.5 bis 2 bar."},
+      {"decimal comma", "de", ',', {Extended(1.5L), std::string("2 bar")},
+       "Der Wert liegt ausserhalb des zulaessigen Bereichs von 1,5 bis 2 bar."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    HXOptions().Language = c.language;
+    HXOptions().DecimalSeparator = c.separator;
+    EXPECT_EQ(raise(c.args), c.text);
+  }
+  HXOptions().DecimalSeparator = '.';
+  HXOptions().Language = "en";
+  const std::string english = raise({std::string("0 bar"), std::string("10 bar")});
+  EXPECT_EQ(english.find("Der Wert"), std::string::npos);
+  EXPECT_NE(english.find("0 bar"), std::string::npos);
+  HXOptions().Language = savedLanguage;
+  HXOptions().DecimalSeparator = savedSeparator;
+}
+
 class MessageCatalogueFile : public TempFolderTest {};
 
 TEST_F(MessageCatalogueFile, MissingOrDamagedCatalogueNeverStopsACalculation) {

@@ -302,6 +302,37 @@ TEST(CriticalPressureDrop, LiquidBranches) {
   EXPECT_NEAR(dpXc, 3.9438052916, 1e-9);
 }
 
+// The valve reports the real-gas critical ratio of its own inputs after a
+// sizing, and again after an input it depends on changes: kappa = 1.3,
+// xT = 0.6 (constant) gives xc = 0.4929757 (worked above), dpXc = xc p1.
+TEST(CriticalPressureDrop, RealGasRatioFollowsTheInputs) {
+  tControlValve v;
+  v.SetCanCalc(ccKv);
+  v.SetPhase(phGas);
+  v.SetCalculatedPhase(cpGas);
+  v.SetP1(8);
+  v.SetP2(5);
+  v.SetRho1(8.4136L);
+  v.SetKappa1(1.3L);
+  v.SetXt_75(0.6L);
+  v.SetFd_75(0.42L);
+  v.SetKvs(100);
+  v.SetDNV(50);
+  v.SetLineSize(true);
+  v.SetQm(7000);
+  ASSERT_TRUE(HasValue(v.GetKv()));
+  EXPECT_NEAR(v.GetXc(), 0.4929756614, 1e-9);
+  EXPECT_NEAR(v.GetDpXc(), 3.9438052916, 1e-9);
+  EXPECT_NEAR(v.GetDpc(), 8 * 0.6 * 1.3 / 1.4, 1e-12);  // ideal gas: Fgamma xT p1
+  v.SetP1(6);
+  EXPECT_NEAR(v.GetXc(), 0.4929756614, 1e-9);
+  EXPECT_NEAR(v.GetDpXc(), 0.4929756614 * 6, 1e-9);
+  v.SetKappa1(1.4L);  // Fgamma = 1: d = 0.4808, e = 3.5 * 0.2652 / d^2
+  const Extended d = 0.122L * 1.4L + 0.31L, e = 3.5L * 0.442L * 0.6L / (d * d);
+  EXPECT_NEAR(v.GetXc(), 1 - std::pow(2 / 2.4L, e), 1e-15);
+  EXPECT_NEAR(v.GetDpc(), 6 * 0.6, 1e-12);
+}
+
 TEST(FlowState, LiquidStagesAndLimits) {
   // p1 = 10, pv2 = 1, FL2 = 0.81, Kc = 0.6, zy = 0.4, FF pv ~ 0.939:
   // partial cavitation from 3.6 bar, strong from 5.43, maximum from 7.34,
