@@ -193,28 +193,39 @@ Extended tIEC2003::PeakFrequencyTurb2015(Extended uVC, Extended Fd, Extended Kv,
 }
 
 // Below the ring frequency the pipe wall's transmission loss falls with the
-// frequency, above it the loss rises again: -20 lg(fr/f + (f/fr)^1.5).
-Extended tIEC2003::DeltaTL2015(Extended f, Extended fr) {
+// frequency, above it the loss rises again: -20 lg(fr/f + (f/fr)^1.5). As
+// a power ratio: 1/(fr/f + (f/fr)^1.5)^2.
+Extended tIEC2003::TransmissionFactor2015(Extended f, Extended fr) {
   if (!Available(f, fr) || f <= 0 || fr <= 0) return NoValue;
-  return -20 * std::log10(fr / f + std::pow(f / fr, 1.5L));
+  const Extended r = f / fr, s = 1 / r + r * std::sqrt(r);
+  return 1 / (s * s);
+}
+
+Extended tIEC2003::DeltaTL2015(Extended f, Extended fr) {
+  return Dezibel(TransmissionFactor2015(f, fr));
 }
 
 // The third-octave distributions of the internal level: turbulence
 // -8 - 10 lg(0.25 (f/fp,turb)^3 + (f/fp,turb)^-1), cavitation
 // -9 - 10 lg(0.25 (f/fp,cav)^1.5 + (f/fp,cav)^-1.5), mixed energetically by
-// the shares eta,turb/eta and eta,cav/eta.
-Extended tIEC2003::FrequencyDistribution2015(Extended f, Extended fpTurb, Extended fpCav,
-                                             Extended etaTurb, Extended etaCav) {
+// the shares eta,turb/eta and eta,cav/eta. As a power ratio.
+Extended tIEC2003::DistributionFactor2015(Extended f, Extended fpTurb, Extended fpCav,
+                                          Extended etaTurb, Extended etaCav) {
+  static const Extended kTurb = std::pow(10.0L, -0.8L), kCav = std::pow(10.0L, -0.9L);
   if (!Available(f, fpTurb) || f <= 0 || fpTurb <= 0) return NoValue;
   const Extended rt = f / fpTurb;
-  const Extended dLt = -8 - 10 * std::log10(0.25L * rt * rt * rt + 1 / rt);
+  const Extended turb = kTurb / (0.25L * rt * rt * rt + 1 / rt);
   if (!Available(fpCav, etaTurb, etaCav) || fpCav <= 0 || etaCav <= 0 || etaTurb <= 0)
-    return dLt;
-  const Extended rc = f / fpCav;
-  const Extended dLc = -9 - 10 * std::log10(0.25L * std::pow(rc, 1.5L) + std::pow(rc, -1.5L));
+    return turb;
+  const Extended rc = f / fpCav, rc15 = rc * std::sqrt(rc);
+  const Extended cav = kCav / (0.25L * rc15 + 1 / rc15);
   const Extended eta = etaTurb + etaCav;
-  return 10 * std::log10(etaTurb / eta * std::pow(10.0L, dLt / 10) +
-                         etaCav / eta * std::pow(10.0L, dLc / 10));
+  return etaTurb / eta * turb + etaCav / eta * cav;
+}
+
+Extended tIEC2003::FrequencyDistribution2015(Extended f, Extended fpTurb, Extended fpCav,
+                                             Extended etaTurb, Extended etaCav) {
+  return Dezibel(DistributionFactor2015(f, fpTurb, fpCav, etaTurb, etaCav));
 }
 
 // ----- lazy results -----
@@ -374,7 +385,10 @@ Extended tIEC2003::GetLpAa() {
   return Cached(rLpAa, [&]() -> Extended {
     // The 2015 edition: the energetic sum of the A-weighted third-octave
     // bands, corrections included.
-    if (Is2015()) return GetLpAeThirdOctaves().GetSum();
+    if (Is2015()) {
+      Spectra();
+      return F2015LpAa;
+    }
     const Extended tlr = GetTLfr(), dTurb = DeltaTL(GetFpTurb(), GetFr());
     const Extended Lpi = GetLpi(), dist = DistanceTerm(In(iTP), In(iDiP));
     if (!Available(tlr, dTurb, Lpi, dist)) return NoValue;
@@ -461,31 +475,55 @@ void tIEC2003::Spectra() {
 // band alike. An octave band is the energetic sum of its three third-octave
 // bands; its transmission loss is the value at the centre frequency.
 void tIEC2003::Spectra2015() {
+  F2015LpAa = NoValue;
   const Extended Lpi = GetLpi(), ft = GetFpTurb(), fc = GetFpCav(), fr = GetFr();
   const Extended et = GetEtaTurb(), ec = GetEtaCav(), tlr = GetTLfr();
   const Extended dist = DistanceTerm(In(iTP), In(iDiP)), pw = PowerTerm(In(iDiP));
-  const std::initializer_list<Extended> corrections = {In(iDLaCo), GetDLaLN(), GetDLaRes(),
-                                                       GetDLaPulp()};
-  for (int k = 0; k < tThirdOctaves::Count; ++k) {
-    const size_t i = static_cast<size_t>(k);
+  // The band levels are reckoned as power ratios to two reference levels:
+  // Lpi inside, and outside Lpi + TL(fr) + distance term + corrections.
+  static const std::array<Extended, tThirdOctaves::Count> kA = [] {
+    std::array<Extended, tThirdOctaves::Count> a{};
+    for (size_t i = 0; i < a.size(); ++i)
+      a[i] = std::pow(10.0L, tThirdOctaves::AWeighting[i] / 10);
+    return a;
+  }();
+  if (!HasValue(Lpi)) return;
+  const Extended Lout = Available(tlr, dist)
+                            ? AddCorrections(Lpi + tlr + dist, {In(iDLaCo), GetDLaLN(),
+                                                                GetDLaRes(), GetDLaPulp()})
+                            : NoValue;
+  std::array<Extended, tThirdOctaves::Count> in{}, out{};
+  Extended sum = 0;
+  bool any = false;
+  for (size_t i = 0; i < in.size(); ++i) {
     const Extended f = tThirdOctaves::Frequencies[i];
-    const Extended dLF = FrequencyDistribution2015(f, ft, fc, et, ec);
-    const Extended L = Available(Lpi, dLF) ? Finite(Lpi + dLF) : NoValue;
-    FLpi3.Values[i] = L;
-    const Extended d = DeltaTL2015(f, fr);
-    if (Available(L, tlr, d, dist))
-      FLpAe3.Values[i] = AddCorrections(L + tlr + d + dist + tThirdOctaves::AWeighting[i],
-                                        corrections);
+    in[i] = DistributionFactor2015(f, ft, fc, et, ec);
+    out[i] = NoValue;
+    if (!HasValue(in[i]) || !(in[i] > 0)) continue;
+    FLpi3.Values[i] = Finite(Lpi + 10 * std::log10(in[i]));
+    const Extended t = TransmissionFactor2015(f, fr);
+    if (!Available(Lout, t) || !(t > 0)) continue;
+    out[i] = in[i] * t * kA[i];
+    FLpAe3.Values[i] = Finite(Lout + 10 * std::log10(out[i]));
+    sum += out[i];
+    any = true;
   }
+  if (any) F2015LpAa = Finite(Lout + 10 * std::log10(sum));
+  // An octave band: the three third-octave bands around its centre.
+  auto octave = [](const std::array<Extended, tThirdOctaves::Count>& v, size_t c) {
+    return Available(v[c - 1], v[c], v[c + 1]) ? Dezibel(v[c - 1] + v[c] + v[c + 1]) : NoValue;
+  };
   for (int o = 0; o < tSpectrum::Count; ++o) {
     const size_t c = static_cast<size_t>(tThirdOctaves::OctaveCentre(o));
-    const Extended Lpi3 = SumNoise({FLpi3.Values[c - 1], FLpi3.Values[c], FLpi3.Values[c + 1]});
-    const Extended La = SumNoise({FLpAe3.Values[c - 1], FLpAe3.Values[c], FLpAe3.Values[c + 1]});
-    FLpi.SetValues(o, Lpi3);
+    const Extended Li = octave(in, c), Lo = octave(out, c);
+    if (HasValue(Li)) FLpi.SetValues(o, Lpi + Li);
     const Extended d = DeltaTL2015(tSpectrum::Frequencies[static_cast<size_t>(o)], fr);
     FRr.SetValues(o, Available(tlr, d) ? tlr + d : NoValue);
-    FLpAa.SetValues(o, La);
-    if (Available(La, pw)) FLwAa.SetValues(o, La + pw);
+    if (HasValue(Lo)) {
+      const Extended La = Lout + Lo;
+      FLpAa.SetValues(o, La);
+      if (Available(La, pw)) FLwAa.SetValues(o, La + pw);
+    }
   }
 }
 

@@ -177,12 +177,17 @@ class tIEC2003 : public tVDMA79 {
   static Extended EstimatedXFz(Extended Fd, Extended Kv, Extended fl2);
   static Extended PeakFrequencyTurb2015(Extended uVC, Extended Fd, Extended Kv, Extended fl2,
                                         Extended xFz, Extended DNV, Extended p1pv);
-  // The frequency dependence of the transmission loss, dB.
+  // The frequency dependence of the transmission loss, dB, and as the
+  // ratio of the powers.
   static Extended DeltaTL2015(Extended f, Extended fr);
-  // The internal level's frequency distribution dLF(f), dB; without
-  // cavitation (etaCav NoValue) the turbulent term alone.
+  static Extended TransmissionFactor2015(Extended f, Extended fr);
+  // The internal level's frequency distribution dLF(f), dB, and as the
+  // ratio of the powers; without cavitation (etaCav NoValue) the turbulent
+  // term alone.
   static Extended FrequencyDistribution2015(Extended f, Extended fpTurb, Extended fpCav,
                                             Extended etaTurb, Extended etaCav);
+  static Extended DistributionFactor2015(Extended f, Extended fpTurb, Extended fpCav,
+                                         Extended etaTurb, Extended etaCav);
 
  private:
   Extended D0();
@@ -191,6 +196,7 @@ class tIEC2003 : public tVDMA79 {
   void Spectra2015();
   tSpectrum FLpi, FRr, FLpAa, FLwAa;
   tThirdOctaves FLpi3, FLpAe3;
+  Extended F2015LpAa = NoValue;
 };
 
 }  // namespace torvacalc
