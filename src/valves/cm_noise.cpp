@@ -470,7 +470,7 @@ tCMIEC2003::tCMIEC2003(TCalcComponent* owner, std::string name)
   NoiseStandardLiquid->SetValueList({"IEC 60534-8-4 (2005)", "IEC 60534-8-4 (2015)"});
   // The current edition, whose worked examples the method reproduces.
   NoiseStandardLiquid->SetSwitchStatus(leIEC2015);
-  Aeta = Param<TModifyParameter>("Aeta", qNoUnit, "Exponent des Wirkungsgradbeiwerts");
+  AetaL = Param<TModifyParameter>("AetaL", qNoUnit, "Exponent des Wirkungsgradbeiwerts");
   cf1 = Param<TModifyParameter>("cf1", qVelocity, "Schallgeschwindigkeit der Fluessigkeit");
   fd = Param<TInputParameter>("fd", qFixedPortion, "Ventil-Formfaktor Fd");
   cPipe = Param<TInputParameter>("cPipe", qVelocity, "Schallgeschwindigkeit im Rohrwerkstoff");
@@ -519,7 +519,7 @@ tCMIEC2003::tCMIEC2003(TCalcComponent* owner, std::string name)
 void tCMIEC2003::CopyMethodInputs() {
   tIEC2003& n = Noise();
   n.SetEdition(Choice(NoiseStandardLiquid, leIEC2015, 2));
-  n.SetAetaL(V(Aeta));
+  n.SetAetaL(V(AetaL));
   n.SetCf1(V(cf1));
   n.SetFd(V(fd));
   n.SetCPipe(V(cPipe));
@@ -545,11 +545,11 @@ void tCMIEC2003::MethodRelevance(bool) {
   // factor FF) and the reference diameter d0; the 2015 edition the
   // efficiency exponent instead.
   if (NoiseStandardLiquid->GetSwitchStatus() == leIEC2015) {
-    MakeUtilized({Aeta});
+    MakeUtilized({AetaL});
     MakeNotUtilized({rw, pc, d0});
   } else {
     MakeUtilized({rw, pc, d0});
-    MakeNotUtilized({Aeta});
+    MakeNotUtilized({AetaL});
   }
 }
 
@@ -563,7 +563,7 @@ std::vector<TCalcParameter*> tCMIEC2003::MethodOutputs() {
 void tCMIEC2003::ReadMethodResults() {
   tIEC2003& n = Noise();
   // The 2015 edition shows the exponent it used; a given one stays.
-  if (n.GetEdition() == leIEC2015 && !HasValue(V(Aeta))) Put(Aeta, n.GetAetaL());
+  if (n.GetEdition() == leIEC2015 && !HasValue(V(AetaL))) Put(AetaL, n.GetAetaL());
   Put(etaL, n.GetEtal());
   Put(Lpi, n.GetLpi());
   Put(Wm, n.GetWm());

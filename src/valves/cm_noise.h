@@ -120,9 +120,9 @@ class tCMIEC2003 : public TCMCustomNoisePrediction {
 
   // The edition of IEC 60534-8-4 (teLiquidNoiseEdition), 2015 by default.
   TCalcListSwitch* NoiseStandardLiquid;
-  // The exponent of the turbulent efficiency (2015 edition), shown as -4.6
-  // when not given.
-  TModifyParameter* Aeta;
+  // The exponent AetaL of the turbulent efficiency (2015 edition), shown as
+  // -4.6 when not given.
+  TModifyParameter* AetaL;
   TModifyParameter* cf1;
   TInputParameter *fd, *cPipe, *tP, *rhoP, *d0, *Re, *rw, *xCr, *pc, *f1, *f2, *g1, *g2;
   std::array<TInputParameter*, tVDMA89::ShortBands> dLGas, dLLiq;

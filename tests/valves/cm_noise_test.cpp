@@ -125,17 +125,17 @@ TEST(NoiseModules, LiquidExampleWithThe2015Edition) {
             {"ValveDN", "100"}, {"DiP", "107.1"}, {"tP", "3.6"}, {"fl2", "0.8464"},
             {"fd", "0.42"}});
   EXPECT_NEAR(x.Value("LpAa"), 81.6L, 0.05);
-  EXPECT_NEAR(x.Value("Aeta"), -4.6L, 1e-12);
+  EXPECT_NEAR(x.Value("AetaL"), -4.6L, 1e-12);
   EXPECT_NEAR(x.Value("Wm"), 14.042L, 1e-3);
   EXPECT_NEAR(x.Value("LpAa"), x.m.Noise().GetLpAeThirdOctaves().GetSum(), 1e-9);
   EXPECT_FALSE(x.m.rw->GetUtilized());
   EXPECT_FALSE(x.m.pc->GetUtilized());
-  EXPECT_TRUE(x.m.Aeta->GetUtilized());
+  EXPECT_TRUE(x.m.AetaL->GetUtilized());
   EXPECT_FALSE(x.Has(101));
   x.ExpectClean();
   // A valve style of its own exponent.
   const Extended L = x.Value("LpAa");
-  x.Set("Aeta", "-4.3");
+  x.Set("AetaL", "-4.3");
   EXPECT_NEAR(x.Value("LpAa") - L, 3, 1e-6);
   // The 2005 equations need the valve's xFz and rw: a message, no level.
   x.Set("rw", "");
@@ -143,7 +143,7 @@ TEST(NoiseModules, LiquidExampleWithThe2015Edition) {
   EXPECT_TRUE(x.Has(101));
   EXPECT_FALSE(HasValue(x.Value("LpAa")));
   EXPECT_TRUE(x.m.rw->GetUtilized());
-  EXPECT_FALSE(x.m.Aeta->GetUtilized());
+  EXPECT_FALSE(x.m.AetaL->GetUtilized());
   x.ExpectClean();
 }
 
