@@ -29,11 +29,11 @@
 //  - The turbulent peak frequency uses the Strouhal number
 //    0.036 FL^2 (C/N34) Fd^0.75 / (xFz^1.5 d^2) (1/(p1 - pv))^0.57 with d
 //    the valve outlet size DNV and p1 - pv in Pa, and the jet diameter
-//    N14 Fd sqrt(C FL). The standard's published constant pairs for Kv and
-//    for Cv are rounded differently (about 1 % apart); the worked examples
-//    are computed in Cv, so Kv is converted (Cv = 1.156 Kv) and the Cv pair
-//    N14 = 4.6E-3, N34 = 1.17 is used: the same valve then gives the same
-//    peak frequency as the examples.
+//    N14 Fd sqrt(C FL). The standard's worked examples are computed in Cv
+//    with N14 = 4.6E-3 and N34 = 1.17: Kv is converted (Cv = 1.156 Kv) and
+//    that pair is used, so the same valve has the examples' peak frequency
+//    (constants rounded 1 % differently would move fp by 2 % and the level
+//    by about 0.2 dB).
 //  - Without a given xFz the standard's estimate
 //    0.9 / sqrt(1 + 3 Fd sqrt(C/(N34 FL))), corrected to p1, is used.
 //  - The transmission loss falls off as -20 lg(fr/f + (f/fr)^1.5).
