@@ -57,7 +57,13 @@ void Predict(benchmark::State& state, Setup setup, Pipe pipe, Extended qm) {
 void BM_IEC2003(benchmark::State& state) {
   Predict<tIEC2003>(state, SetWater, [](tIEC2003& n) {
     n.SetFd(0.42L), n.SetTP(3.6L), n.SetRhoP(7800), n.SetCPipe(5000), n.SetRw(0.25L),
-        n.SetPcrit(220.64L);
+        n.SetPcrit(220.64L), n.SetEdition(leIEC2005);
+  }, 144000);
+}
+
+void BM_IEC2015(benchmark::State& state) {
+  Predict<tIEC2003>(state, SetWater, [](tIEC2003& n) {
+    n.SetFd(0.42L), n.SetTP(3.6L), n.SetRhoP(7800), n.SetCPipe(5000), n.SetEdition(leIEC2015);
   }, 144000);
 }
 
@@ -121,20 +127,33 @@ void BM_ModuleIsa89(benchmark::State& state) {
                            {"fd", "0.296"}});
 }
 
+const std::vector<std::pair<const char*, const char*>> kWaterModule = {
+    {"Phase", "Fluessigkeit"}, {"p1", "10"},       {"p2", "6.5"},     {"rho1", "997"},
+    {"pv1", "0.0232"},         {"cf1", "1400"},    {"kv", "77.85"},   {"ValveDN", "100"},
+    {"DiP", "107.1"},          {"tP", "3.6"},      {"fl2", "0.8464"}, {"fd", "0.42"},
+    {"zy", "0.2543"}};
+
 void BM_ModuleIEC2003(benchmark::State& state) {
-  Module<tCMIEC2003>(state, {{"Phase", "Fluessigkeit"}, {"p1", "10"}, {"p2", "6.5"},
-                             {"rho1", "997"}, {"pv1", "0.0232"}, {"cf1", "1400"},
-                             {"kv", "77.85"}, {"ValveDN", "100"}, {"DiP", "107.1"},
-                             {"tP", "3.6"}, {"fl2", "0.8464"}, {"fd", "0.42"}, {"zy", "0.2543"}});
+  auto v = kWaterModule;
+  v.push_back({"NoiseStandardLiquid", "IEC 60534-8-4 (2005)"});
+  Module<tCMIEC2003>(state, v);
+}
+
+void BM_ModuleIEC2015(benchmark::State& state) {
+  auto v = kWaterModule;
+  v.push_back({"NoiseStandardLiquid", "IEC 60534-8-4 (2015)"});
+  Module<tCMIEC2003>(state, v);
 }
 
 }  // namespace
 
 BENCHMARK(BM_IEC2003);
+BENCHMARK(BM_IEC2015);
 BENCHMARK(BM_ISA89_2000);
 BENCHMARK(BM_ISA89_2010);
 BENCHMARK(BM_VDMA79);
 BENCHMARK(BM_VDMA89);
 BENCHMARK(BM_ModuleIEC2003);
+BENCHMARK(BM_ModuleIEC2015);
 BENCHMARK(BM_ModuleIsa89);
 BENCHMARK_MAIN();

@@ -465,6 +465,12 @@ void TCMVDMA89::ReadMethodResults() {
 
 tCMIEC2003::tCMIEC2003(TCalcComponent* owner, std::string name)
     : TCMCustomNoisePrediction(owner, std::move(name), std::make_unique<tIEC2003>()) {
+  NoiseStandardLiquid = AddItem<TCalcListSwitch>("NoiseStandardLiquid");
+  NoiseStandardLiquid->SetCaption("Ausgabe der Norm fuer Fluessigkeiten");
+  NoiseStandardLiquid->SetValueList({"IEC 60534-8-4 (2005)", "IEC 60534-8-4 (2015)"});
+  // The current edition, whose worked examples the method reproduces.
+  NoiseStandardLiquid->SetSwitchStatus(leIEC2015);
+  AetaL = Param<TModifyParameter>("AetaL", qNoUnit, "Exponent des Wirkungsgradbeiwerts");
   cf1 = Param<TModifyParameter>("cf1", qVelocity, "Schallgeschwindigkeit der Fluessigkeit");
   fd = Param<TInputParameter>("fd", qFixedPortion, "Ventil-Formfaktor Fd");
   cPipe = Param<TInputParameter>("cPipe", qVelocity, "Schallgeschwindigkeit im Rohrwerkstoff");
@@ -512,6 +518,8 @@ tCMIEC2003::tCMIEC2003(TCalcComponent* owner, std::string name)
 
 void tCMIEC2003::CopyMethodInputs() {
   tIEC2003& n = Noise();
+  n.SetEdition(Choice(NoiseStandardLiquid, leIEC2015, 2));
+  n.SetAetaL(V(AetaL));
   n.SetCf1(V(cf1));
   n.SetFd(V(fd));
   n.SetCPipe(V(cPipe));
@@ -525,7 +533,24 @@ void tCMIEC2003::CopyMethodInputs() {
 }
 
 std::vector<TCalcItem*> tCMIEC2003::RequiredInputs(bool) {
+  // The 2015 edition estimates xFz when the valve gives none and has no
+  // acoustical power ratio.
+  if (NoiseStandardLiquid->GetSwitchStatus() == leIEC2015)
+    return {pv1, fl2, cf1, fd, DiP, tP, rhoP, cPipe};
   return {pv1, zy, fl2, cf1, fd, rw, DiP, tP, rhoP, cPipe};
+}
+
+void tCMIEC2003::MethodRelevance(bool) {
+  // The 2005 equations use the power ratio rw, the critical pressure (the
+  // factor FF) and the reference diameter d0; the 2015 edition the
+  // efficiency exponent instead.
+  if (NoiseStandardLiquid->GetSwitchStatus() == leIEC2015) {
+    MakeUtilized({AetaL});
+    MakeNotUtilized({rw, pc, d0});
+  } else {
+    MakeUtilized({rw, pc, d0});
+    MakeNotUtilized({AetaL});
+  }
 }
 
 std::vector<TCalcParameter*> tCMIEC2003::MethodOutputs() {
@@ -537,6 +562,8 @@ std::vector<TCalcParameter*> tCMIEC2003::MethodOutputs() {
 
 void tCMIEC2003::ReadMethodResults() {
   tIEC2003& n = Noise();
+  // The 2015 edition shows the exponent it used; a given one stays.
+  if (n.GetEdition() == leIEC2015 && !HasValue(V(AetaL))) Put(AetaL, n.GetAetaL());
   Put(etaL, n.GetEtal());
   Put(Lpi, n.GetLpi());
   Put(Wm, n.GetWm());

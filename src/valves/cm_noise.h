@@ -118,6 +118,11 @@ class tCMIEC2003 : public TCMCustomNoisePrediction {
   const char* ClassName() const override { return "tCMIEC2003"; }
   tIEC2003& Noise() { return static_cast<tIEC2003&>(*FMethod); }
 
+  // The edition of IEC 60534-8-4 (teLiquidNoiseEdition), 2015 by default.
+  TCalcListSwitch* NoiseStandardLiquid;
+  // The exponent AetaL of the turbulent efficiency (2015 edition), shown as
+  // -4.6 when not given.
+  TModifyParameter* AetaL;
   TModifyParameter* cf1;
   TInputParameter *fd, *cPipe, *tP, *rhoP, *d0, *Re, *rw, *xCr, *pc, *f1, *f2, *g1, *g2;
   std::array<TInputParameter*, tVDMA89::ShortBands> dLGas, dLLiq;
@@ -128,6 +133,7 @@ class tCMIEC2003 : public TCMCustomNoisePrediction {
   bool AppliesTo(bool liquid) const override { return liquid; }
   void CopyMethodInputs() override;
   std::vector<TCalcItem*> RequiredInputs(bool liquid) override;
+  void MethodRelevance(bool liquid) override;
   void ReadMethodResults() override;
   void MethodMessages(bool liquid) override;
   std::vector<TCalcParameter*> MethodOutputs() override;

@@ -77,7 +77,7 @@ class tVDMA79 {
     iResistorType, iUseResistors, iUseMaCorrection, iLowNoiseSeries,
     // Inputs of the derived methods.
     iFd = 50, iRw, iPcrit, iD0, iRhoP, iCPipe, iTP, iRe, iXCr, iKvKvs, iF1, iF2, iG1, iG2, iS1,
-    iStp, iAeta, iDLGas0 = 70, iDLLiq0 = 74, LastInput = 79,
+    iStp, iAeta, iDLGas0 = 70, iDLLiq0 = 74, iLiquidEdition = 78, LastInput = 79,
     rX = 80, rRho2v, rRho2r, rRhoN, rU, rU2v, rU2r, rUDiP1, rUDiP2, rMaDN, rDLaMa, rDLaPulp,
     rDLaRed, rDLaLN, rDLaRes, rPVer, rLa1, rLa2, rLa2Raw, rLpAa, rLaTot, rCF2, rCf1,
     rDNSug10, rDNSug07, rDNSug03, rDNSugX, rDNSug100,

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "valves/control_valve.h"
+
 namespace torvacalc {
 
 namespace {
@@ -10,7 +12,24 @@ constexpr Extended kPi = 3.14159265358979323846L;
 // Characteristic impedance of air at the reference state, rho c = 1.293 kg/m3
 // times 343 m/s (IEC 60534-8-4, the radiation side of the pipe wall).
 constexpr Extended kAirImpedance = 443.499L;
+// Cv of a Kv of 1 m3/h (US gallons per minute at 1 psi against m3/h at
+// 1 bar).
+constexpr Extended kCvPerKv = 1.156099220746L;
+// IEC 60534-8-4:2015, numerical constants for Cv: the jet diameter N14 and
+// the Strouhal number and xFz estimate N34.
+constexpr Extended kN14Cv = 4.6E-3L;
+constexpr Extended kN34Cv = 1.17L;
+// The 2015 edition's default exponent of the turbulent efficiency.
+constexpr Extended kAetaL = -4.6L;
 }  // namespace
+
+Extended tThirdOctaves::GetSum() const {
+  return SumNoise(std::vector<Extended>(Values.begin(), Values.end()));
+}
+
+teLiquidNoiseEdition tIEC2003::GetEdition() const {
+  return In(iLiquidEdition) == static_cast<Extended>(leIEC2015) ? leIEC2015 : leIEC2005;
+}
 
 // IEC 60534-8-4, eqs. for FF and the effective differential pressure: the
 // critical pressure ratio factor FF = 0.96 - 0.28 sqrt(pv/pc); without a
@@ -117,24 +136,126 @@ Extended tIEC2003::PowerTerm(Extended DiP) {
   return 10 * std::log10(3 * kPi * (DiP / 1000 + 2));
 }
 
+// ----- the 2015 edition -----
+
+// IEC 60534-8-4:2015: xF = dp/(p1 - pv) and dpc = min(dp, FL^2 (p1 - pv));
+// with xF given, dp = xF (p1 - pv).
+void tIEC2003::Calculatepc2015(Extended p1, Extended pv1, Extended x, Extended fl2,
+                               Extended& p1pv, Extended& dpc) {
+  p1pv = NoValue;
+  dpc = NoValue;
+  if (!Available(p1, pv1) || pv1 < 0 || p1 <= 0 || pv1 >= p1) return;
+  p1pv = p1 - pv1;
+  if (Available(x, fl2) && x >= 0 && fl2 > 0) dpc = std::min(x, fl2) * p1pv;
+}
+
+Extended tIEC2003::JetDiameter2015(Extended Fd, Extended Kv, Extended fl2) {
+  if (!Available(Fd, Kv, fl2) || Fd <= 0 || Kv <= 0 || fl2 <= 0) return NoValue;
+  return kN14Cv * Fd * std::sqrt(kCvPerKv * Kv * std::sqrt(fl2));
+}
+
+// eta,turb = 10^AetaL Uvc/cL; AetaL is a property of the valve style
+// (-4.6 for the usual globe valve when no value is known).
+Extended tIEC2003::EtaTurb2015(Extended uVC, Extended cL, Extended AetaL) {
+  if (!Available(uVC, cL) || cL <= 0) return NoValue;
+  const Extended a = HasValue(AetaL) ? AetaL : kAetaL;
+  return std::pow(10.0L, a) * uVC / cL;
+}
+
+// eta,cav = 0.32 eta,turb sqrt((p1 - p2)/(dpc xFz)) e^(5 xFz)
+// sqrt((1 - xFz)/(1 - xF)) (xF/xFz)^5 (xF - xFz)^1.5 above incipient
+// cavitation (xFz <= xF < 1).
+Extended tIEC2003::EtaCav2015(Extended etaTurb, Extended xFz, Extended x, Extended p1,
+                              Extended p2, Extended dpc) {
+  if (!Available(etaTurb, xFz, x, p1, p2, dpc)) return NoValue;
+  if (!(xFz <= x) || xFz <= 0 || x >= 1 || dpc <= 0 || p2 > p1) return NoValue;
+  return 0.32L * etaTurb * std::sqrt((p1 - p2) / (dpc * xFz)) * std::exp(5 * xFz) *
+         std::sqrt((1 - xFz) / (1 - x)) * std::pow(x / xFz, 5.0L) * std::pow(x - xFz, 1.5L);
+}
+
+// xFz = 0.90 / sqrt(1 + 3 Fd sqrt(C/(N34 FL))), the estimate for valves
+// without a measured value (at 6 bar inlet pressure).
+Extended tIEC2003::EstimatedXFz(Extended Fd, Extended Kv, Extended fl2) {
+  if (!Available(Fd, Kv, fl2) || Fd <= 0 || Kv <= 0 || fl2 <= 0) return NoValue;
+  return 0.9L / std::sqrt(1 + 3 * Fd * std::sqrt(kCvPerKv * Kv / (kN34Cv * std::sqrt(fl2))));
+}
+
+// fp,turb = Strp Uvc / Dj with Strp = 0.036 FL^2 (C/N34) Fd^0.75 /
+// (xFz^1.5 d^2) (1/(p1 - pv))^0.57, d in m and p1 - pv in Pa.
+Extended tIEC2003::PeakFrequencyTurb2015(Extended uVC, Extended Fd, Extended Kv, Extended fl2,
+                                         Extended xFz, Extended DNV, Extended p1pv) {
+  if (!Available(uVC, Fd, Kv, fl2, xFz, DNV, p1pv)) return NoValue;
+  if (Fd <= 0 || Kv <= 0 || fl2 <= 0 || xFz <= 0 || DNV <= 0 || p1pv <= 0) return NoValue;
+  const Extended d = DNV * 0.001L;
+  const Extended strp = 0.036L * fl2 * (kCvPerKv * Kv / kN34Cv) * std::pow(Fd, 0.75L) /
+                        (std::pow(xFz, 1.5L) * d * d) * std::pow(1 / (p1pv * 1E5L), 0.57L);
+  return strp * uVC / JetDiameter2015(Fd, Kv, fl2);
+}
+
+// Below the ring frequency the pipe wall's transmission loss falls with the
+// frequency, above it the loss rises again: -20 lg(fr/f + (f/fr)^1.5). As
+// a power ratio: 1/(fr/f + (f/fr)^1.5)^2.
+Extended tIEC2003::TransmissionFactor2015(Extended f, Extended fr) {
+  if (!Available(f, fr) || f <= 0 || fr <= 0) return NoValue;
+  const Extended r = f / fr, s = 1 / r + r * std::sqrt(r);
+  return 1 / (s * s);
+}
+
+Extended tIEC2003::DeltaTL2015(Extended f, Extended fr) {
+  return Dezibel(TransmissionFactor2015(f, fr));
+}
+
+// The third-octave distributions of the internal level: turbulence
+// -8 - 10 lg(0.25 (f/fp,turb)^3 + (f/fp,turb)^-1), cavitation
+// -9 - 10 lg(0.25 (f/fp,cav)^1.5 + (f/fp,cav)^-1.5), mixed energetically by
+// the shares eta,turb/eta and eta,cav/eta. As a power ratio.
+Extended tIEC2003::DistributionFactor2015(Extended f, Extended fpTurb, Extended fpCav,
+                                          Extended etaTurb, Extended etaCav) {
+  static const Extended kTurb = std::pow(10.0L, -0.8L), kCav = std::pow(10.0L, -0.9L);
+  if (!Available(f, fpTurb) || f <= 0 || fpTurb <= 0) return NoValue;
+  const Extended rt = f / fpTurb;
+  const Extended turb = kTurb / (0.25L * rt * rt * rt + 1 / rt);
+  if (!Available(fpCav, etaTurb, etaCav) || fpCav <= 0 || etaCav <= 0 || etaTurb <= 0)
+    return turb;
+  const Extended rc = f / fpCav, rc15 = rc * std::sqrt(rc);
+  const Extended cav = kCav / (0.25L * rc15 + 1 / rc15);
+  const Extended eta = etaTurb + etaCav;
+  return etaTurb / eta * turb + etaCav / eta * cav;
+}
+
+Extended tIEC2003::FrequencyDistribution2015(Extended f, Extended fpTurb, Extended fpCav,
+                                             Extended etaTurb, Extended etaCav) {
+  return Dezibel(DistributionFactor2015(f, fpTurb, fpCav, etaTurb, etaCav));
+}
+
 // ----- lazy results -----
 
 // The valve's xFz at the inlet pressure, as the sizing core delivers it.
 Extended tIEC2003::GetXFz() {
   return Cached(rXFz, [&]() -> Extended {
     const Extended z = In(iZy);
-    return HasValue(z) && z > 0 && z < 1 ? z : NoValue;
+    if (HasValue(z)) return z > 0 && z < 1 ? z : NoValue;
+    // The 2015 edition estimates xFz from the valve's coefficients.
+    if (!Is2015()) return NoValue;
+    const Extended est = tControlValve::xFzAtP1(EstimatedXFz(In(iFd), In(iKv), In(iFl2)), In(iP1));
+    return HasValue(est) && est > 0 && est < 1 ? est : NoValue;
   });
 }
 
 Extended tIEC2003::GetDJet() {
-  return Cached(rDJet, [&] { return JetDiameter(In(iFd), In(iKv), In(iFl2)); });
+  return Cached(rDJet, [&] {
+    return Is2015() ? JetDiameter2015(In(iFd), In(iKv), In(iFl2))
+                    : JetDiameter(In(iFd), In(iKv), In(iFl2));
+  });
 }
 
 Extended tIEC2003::GetP1pv() {
   return Cached(rP1pv, [&] {
     Extended p1pv, dpc;
-    Calculatepc(In(iP1), In(iPv1), In(iPcrit), GetX(), In(iFl2), p1pv, dpc);
+    if (Is2015())
+      Calculatepc2015(In(iP1), In(iPv1), GetX(), In(iFl2), p1pv, dpc);
+    else
+      Calculatepc(In(iP1), In(iPv1), In(iPcrit), GetX(), In(iFl2), p1pv, dpc);
     return p1pv;
   });
 }
@@ -142,7 +263,10 @@ Extended tIEC2003::GetP1pv() {
 Extended tIEC2003::GetDpc() {
   return Cached(rDpc, [&] {
     Extended p1pv, dpc;
-    Calculatepc(In(iP1), In(iPv1), In(iPcrit), GetX(), In(iFl2), p1pv, dpc);
+    if (Is2015())
+      Calculatepc2015(In(iP1), In(iPv1), GetX(), In(iFl2), p1pv, dpc);
+    else
+      Calculatepc(In(iP1), In(iPv1), In(iPcrit), GetX(), In(iFl2), p1pv, dpc);
     return dpc;
   });
 }
@@ -156,12 +280,22 @@ Extended tIEC2003::GetWm() {
 }
 
 Extended tIEC2003::GetEtaTurb() {
-  return Cached(rEtaTurb, [&] { return EtaTurb(GetUVC(), GetCf1()); });
+  return Cached(rEtaTurb, [&] {
+    return Is2015() ? EtaTurb2015(GetUVC(), GetCf1(), GetAetaL()) : EtaTurb(GetUVC(), GetCf1());
+  });
+}
+
+Extended tIEC2003::GetAetaL() {
+  return Cached(rAetaL, [&]() -> Extended {
+    if (!Is2015()) return NoValue;
+    return HasValue(In(iAeta)) ? In(iAeta) : kAetaL;
+  });
 }
 
 Extended tIEC2003::GetEtaCav() {
   return Cached(rEtaCav, [&] {
-    return EtaCav(GetEtaTurb(), GetXFz(), GetX(), In(iP1), In(iP2), GetDpc());
+    return Is2015() ? EtaCav2015(GetEtaTurb(), GetXFz(), GetX(), In(iP1), In(iP2), GetDpc())
+                    : EtaCav(GetEtaTurb(), GetXFz(), GetX(), In(iP1), In(iP2), GetDpc());
   });
 }
 
@@ -175,6 +309,9 @@ Extended tIEC2003::GetEtal() {
 Extended tIEC2003::GetWa() {
   return Cached(rWa, [&]() -> Extended {
     const Extended eta = GetEtal(), Wm = GetWm(), rw = In(iRw);
+    // The 2015 edition's efficiency already is that of the sound power in
+    // the pipe: no acoustical power ratio.
+    if (Is2015()) return Available(eta, Wm) ? eta * Wm : NoValue;
     if (!Available(eta, Wm, rw) || rw <= 0) return NoValue;
     return eta * Wm * rw;
   });
@@ -209,6 +346,9 @@ Extended tIEC2003::D0() {
 
 Extended tIEC2003::GetFpTurb() {
   return Cached(rFpTurb, [&] {
+    if (Is2015())
+      return PeakFrequencyTurb2015(GetUVC(), In(iFd), In(iKv), In(iFl2), GetXFz(), In(iDNV),
+                                   GetP1pv());
     return PeakFrequencyTurb(GetUVC(), GetDJet(), In(iFl2), In(iFd), In(iKv), GetXFz(),
                              In(iDNV), D0(), GetP1pv());
   });
@@ -235,13 +375,20 @@ Extended tIEC2003::GetTLfr() {
 
 Extended tIEC2003::GetTLfp() {
   return Cached(rTLfp, [&]() -> Extended {
-    const Extended tl = GetTLfr(), d = DeltaTL(GetFp(), GetFr());
+    const Extended tl = GetTLfr();
+    const Extended d = Is2015() ? DeltaTL2015(GetFp(), GetFr()) : DeltaTL(GetFp(), GetFr());
     return Available(tl, d) ? tl + d : NoValue;
   });
 }
 
 Extended tIEC2003::GetLpAa() {
   return Cached(rLpAa, [&]() -> Extended {
+    // The 2015 edition: the energetic sum of the A-weighted third-octave
+    // bands, corrections included.
+    if (Is2015()) {
+      Spectra();
+      return F2015LpAa;
+    }
     const Extended tlr = GetTLfr(), dTurb = DeltaTL(GetFpTurb(), GetFr());
     const Extended Lpi = GetLpi(), dist = DistanceTerm(In(iTP), In(iDiP));
     if (!Available(tlr, dTurb, Lpi, dist)) return NoValue;
@@ -282,6 +429,13 @@ void tIEC2003::Spectra() {
   FRr.Clear();
   FLpAa.Clear();
   FLwAa.Clear();
+  FLpi3 = tThirdOctaves();
+  FLpAe3 = tThirdOctaves();
+  if (Is2015()) {
+    Spectra2015();
+    Cache.SetValid(rSpectra);
+    return;
+  }
   const Extended Lpi = GetLpi(), ft = GetFpTurb(), fc = GetFpCav(), fr = GetFr();
   const Extended et = GetEtaTurb(), ec = GetEtaCav(), el = GetEtal(), tlr = GetTLfr();
   const Extended dist = DistanceTerm(In(iTP), In(iDiP)), pw = PowerTerm(In(iDiP));
@@ -313,6 +467,64 @@ void tIEC2003::Spectra() {
     }
   }
   Cache.SetValid(rSpectra);
+}
+
+// IEC 60534-8-4:2015 by third-octave band: the internal level Lpi + dLF(f),
+// the transmission loss TL(fr) + dTL(f), the distance term to 1 m from the
+// pipe wall and the A-weighting; the corrections of the base shift every
+// band alike. An octave band is the energetic sum of its three third-octave
+// bands; its transmission loss is the value at the centre frequency.
+void tIEC2003::Spectra2015() {
+  F2015LpAa = NoValue;
+  const Extended Lpi = GetLpi(), ft = GetFpTurb(), fc = GetFpCav(), fr = GetFr();
+  const Extended et = GetEtaTurb(), ec = GetEtaCav(), tlr = GetTLfr();
+  const Extended dist = DistanceTerm(In(iTP), In(iDiP)), pw = PowerTerm(In(iDiP));
+  // The band levels are reckoned as power ratios to two reference levels:
+  // Lpi inside, and outside Lpi + TL(fr) + distance term + corrections.
+  static const std::array<Extended, tThirdOctaves::Count> kA = [] {
+    std::array<Extended, tThirdOctaves::Count> a{};
+    for (size_t i = 0; i < a.size(); ++i)
+      a[i] = std::pow(10.0L, tThirdOctaves::AWeighting[i] / 10);
+    return a;
+  }();
+  if (!HasValue(Lpi)) return;
+  const Extended Lout = Available(tlr, dist)
+                            ? AddCorrections(Lpi + tlr + dist, {In(iDLaCo), GetDLaLN(),
+                                                                GetDLaRes(), GetDLaPulp()})
+                            : NoValue;
+  std::array<Extended, tThirdOctaves::Count> in{}, out{};
+  Extended sum = 0;
+  bool any = false;
+  for (size_t i = 0; i < in.size(); ++i) {
+    const Extended f = tThirdOctaves::Frequencies[i];
+    in[i] = DistributionFactor2015(f, ft, fc, et, ec);
+    out[i] = NoValue;
+    if (!HasValue(in[i]) || !(in[i] > 0)) continue;
+    FLpi3.Values[i] = Finite(Lpi + 10 * std::log10(in[i]));
+    const Extended t = TransmissionFactor2015(f, fr);
+    if (!Available(Lout, t) || !(t > 0)) continue;
+    out[i] = in[i] * t * kA[i];
+    FLpAe3.Values[i] = Finite(Lout + 10 * std::log10(out[i]));
+    sum += out[i];
+    any = true;
+  }
+  if (any) F2015LpAa = Finite(Lout + 10 * std::log10(sum));
+  // An octave band: the three third-octave bands around its centre.
+  auto octave = [](const std::array<Extended, tThirdOctaves::Count>& v, size_t c) {
+    return Available(v[c - 1], v[c], v[c + 1]) ? Dezibel(v[c - 1] + v[c] + v[c + 1]) : NoValue;
+  };
+  for (int o = 0; o < tSpectrum::Count; ++o) {
+    const size_t c = static_cast<size_t>(tThirdOctaves::OctaveCentre(o));
+    const Extended Li = octave(in, c), Lo = octave(out, c);
+    if (HasValue(Li)) FLpi.SetValues(o, Lpi + Li);
+    const Extended d = DeltaTL2015(tSpectrum::Frequencies[static_cast<size_t>(o)], fr);
+    FRr.SetValues(o, Available(tlr, d) ? tlr + d : NoValue);
+    if (HasValue(Lo)) {
+      const Extended La = Lout + Lo;
+      FLpAa.SetValues(o, La);
+      if (Available(La, pw)) FLwAa.SetValues(o, La + pw);
+    }
+  }
 }
 
 }  // namespace torvacalc

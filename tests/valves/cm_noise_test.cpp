@@ -57,9 +57,10 @@ struct Module {
   }
 };
 
-// IEC 60534-8-4:2015 example 2 (see noise_test.cpp).
+// IEC 60534-8-4:2015 example 2 (see noise_test.cpp), with the 2005
+// equations.
 const std::vector<std::pair<const char*, const char*>> kWater = {
-    {"Phase", "Fluessigkeit"}, {"qm", "144000"}, {"p1", "10"},      {"p2", "6.5"},
+    {"NoiseStandardLiquid", "IEC 60534-8-4 (2005)"}, {"Phase", "Fluessigkeit"}, {"qm", "144000"}, {"p1", "10"},      {"p2", "6.5"},
     {"rho1", "997"},           {"pv1", "0.0232"}, {"pc", "220.64"},  {"cf1", "1400"},
     {"kv", "77.85"},           {"ValveDN", "100"}, {"DiP", "107.1"}, {"tP", "3.6"},
     {"fl2", "0.8464"},         {"fd", "0.42"},   {"zy", "0.2543"}};
@@ -112,6 +113,38 @@ TEST(NoiseModules, LiquidExampleThroughTheIECModule) {
   EXPECT_TRUE(x.Has(1510));
   EXPECT_FALSE(HasValue(x.Value("LpAa")));
   EXPECT_FALSE(HasValue(x.Value("LpAa1000")));
+}
+
+// The module's default edition is 2015: example 2 as the standard states
+// it (Cv 90, xFz left to the standard's estimate, no rw), 81.6 dB(A).
+TEST(NoiseModules, LiquidExampleWithThe2015Edition) {
+  Module<tCMIEC2003> x;
+  EXPECT_EQ(x.m.NoiseStandardLiquid->GetSwitchStatus(), leIEC2015);
+  x.SetAll({{"Phase", "Fluessigkeit"}, {"qm", "144000"}, {"p1", "10"}, {"p2", "6.5"},
+            {"rho1", "997"}, {"pv1", "0.0232"}, {"cf1", "1400"}, {"kv", "77.848"},
+            {"ValveDN", "100"}, {"DiP", "107.1"}, {"tP", "3.6"}, {"fl2", "0.8464"},
+            {"fd", "0.42"}});
+  EXPECT_NEAR(x.Value("LpAa"), 81.6L, 0.05);
+  EXPECT_NEAR(x.Value("AetaL"), -4.6L, 1e-12);
+  EXPECT_NEAR(x.Value("Wm"), 14.042L, 1e-3);
+  EXPECT_NEAR(x.Value("LpAa"), x.m.Noise().GetLpAeThirdOctaves().GetSum(), 1e-9);
+  EXPECT_FALSE(x.m.rw->GetUtilized());
+  EXPECT_FALSE(x.m.pc->GetUtilized());
+  EXPECT_TRUE(x.m.AetaL->GetUtilized());
+  EXPECT_FALSE(x.Has(101));
+  x.ExpectClean();
+  // A valve style of its own exponent.
+  const Extended L = x.Value("LpAa");
+  x.Set("AetaL", "-4.3");
+  EXPECT_NEAR(x.Value("LpAa") - L, 3, 1e-6);
+  // The 2005 equations need the valve's xFz and rw: a message, no level.
+  x.Set("rw", "");
+  x.Set("NoiseStandardLiquid", "IEC 60534-8-4 (2005)");
+  EXPECT_TRUE(x.Has(101));
+  EXPECT_FALSE(HasValue(x.Value("LpAa")));
+  EXPECT_TRUE(x.m.rw->GetUtilized());
+  EXPECT_FALSE(x.m.AetaL->GetUtilized());
+  x.ExpectClean();
 }
 
 TEST(NoiseModules, GasExampleThroughTheIsaModule) {
