@@ -29,6 +29,8 @@
 #include "media/cm_material_data.h"
 #include "media/cm_mixed_phase.h"
 #include "media/cm_norm_pipe_thickness.h"
+#include "media/cm_water_injection.h"
+#include "valves/cm_actuator.h"
 
 namespace torvacalc {
 
@@ -86,6 +88,9 @@ const std::vector<TModuleKind>& ModuleKinds() {
       {"flow", "TCMAllFlow", "caf", [] { return std::make_unique<TCMAllFlow>(); }},
       {"mixeddensity", "TCMMixedDensity", "cmx", [] { return std::make_unique<TCMMixedDensity>(); }},
       {"mixedphase", "TCMMixedPhaseCorr", "cmp", [] { return std::make_unique<TCMMixedPhaseCorr>(); }},
+      {"waterinjection", "TCMWaterInjection", "cwi", [] { return std::make_unique<TCMWaterInjection>(); }},
+      {"actuator", "TCMActuator", "cac", [] { return std::make_unique<TCMActuator>(); }},
+      {"actuatordb", "TCMActuatorDataBase", "cad", [] { return std::make_unique<TCMActuatorDataBase>(); }},
   };
   return kinds;
 }
