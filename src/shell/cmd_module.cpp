@@ -29,6 +29,8 @@
 #include "media/cm_material_data.h"
 #include "media/cm_mixed_phase.h"
 #include "media/cm_norm_pipe_thickness.h"
+#include "media/cm_water_injection.h"
+#include "valves/cm_actuator.h"
 
 namespace torvacalc {
 
@@ -56,7 +58,10 @@ const char* kUsage =
     "  iec2003          liquid valve noise, IEC 60534-8-4 (tCMIEC2003)\n"
     "  isa89            gas valve noise, IEC 60534-8-3 2000 or 2010 (TCMIsa89)\n"
     "  vdma79           valve noise, VDMA 24422 (1979) (TCMVDMA79)\n"
-    "  vdma89           valve noise, VDMA 24422 (1989) (TCMVDMA89)\n\n"
+    "  vdma89           valve noise, VDMA 24422 (1989) (TCMVDMA89)\n"
+    "  waterinjection   state behind the valve, steam desuperheating (TCMWaterInjection)\n"
+    "  actuator         thrust of a globe valve and its actuator (TCMActuator)\n"
+    "  actuatordb       actuator from the catalogue (TCMActuatorDataBase)\n\n"
     "Assignments:\n"
     "  NAME=NUMBER [UNIT]   a parameter, e.g. p1=6.8 bar(a), eta1=0.31 mPa s;\n"
     "                       without a unit the parameter's current unit\n"
@@ -86,6 +91,9 @@ const std::vector<TModuleKind>& ModuleKinds() {
       {"flow", "TCMAllFlow", "caf", [] { return std::make_unique<TCMAllFlow>(); }},
       {"mixeddensity", "TCMMixedDensity", "cmx", [] { return std::make_unique<TCMMixedDensity>(); }},
       {"mixedphase", "TCMMixedPhaseCorr", "cmp", [] { return std::make_unique<TCMMixedPhaseCorr>(); }},
+      {"waterinjection", "TCMWaterInjection", "cwi", [] { return std::make_unique<TCMWaterInjection>(); }},
+      {"actuator", "TCMActuator", "cac", [] { return std::make_unique<TCMActuator>(); }},
+      {"actuatordb", "TCMActuatorDataBase", "cad", [] { return std::make_unique<TCMActuatorDataBase>(); }},
   };
   return kinds;
 }

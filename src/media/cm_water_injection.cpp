@@ -1,0 +1,244 @@
+#include "media/cm_water_injection.h"
+
+#include <cmath>
+
+#include "framework/module_items.h"
+#include "media/if97.h"
+
+namespace torvacalc {
+
+namespace {
+
+// The states of the lists this module shares with the valve sizing module;
+// the lists are the same there (the super module links them one to one).
+constexpr int kLiquid = 0, kVapour = 1;  // Phase
+constexpr int kWater = 0, kOthers = 2;   // SubstanceType
+constexpr int kFlashing = 5;             // FlowState
+
+constexpr Extended kPi = 3.14159265358979323846L;
+
+TCalcListSwitch* ListSwitch(TCalcModule& m, const char* name, const char* caption,
+                            const std::vector<std::string>& values, int chosen = 0) {
+  auto* s = m.AddItem<TCalcListSwitch>(name);
+  s->SetCaption(caption);
+  s->SetValueList(values);
+  s->SetSwitchStatus(chosen);
+  return s;
+}
+
+TCalcSwitch* TwoState(TCalcModule& m, const char* name, const char* caption) {
+  auto* s = m.AddItem<TCalcSwitch>(name);
+  s->SetCaption(caption);
+  s->SetChecked(false);
+  return s;
+}
+
+Extended V(const TCalcParameter* p) { return p->GetCalcValue(); }
+
+void Put(TCalcParameter* p, Extended value) { p->AssignValue(0, value); }
+
+}  // namespace
+
+TCMWaterInjection::TCMWaterInjection(TCalcComponent* owner, std::string name)
+    : TCalcModule(owner, std::move(name)) {
+  auto& m = *this;
+  Phase = ListSwitch(m, "Phase", "Phase",
+                     {"Fluessigkeit", "Dampf", "Gas", "Gas (Betriebszustand)", "Mehrphasig (Dampf)",
+                      "Mehrphasig (Gas)", "unbestimmt"});
+  UseResistors = TwoState(m, "UseResistors", "Nachgeschaltete Drosselstrecke");
+  ResistorType = ListSwitch(m, "ResistorType", "Art der Drosselstrecke",
+                            {"unbekannt", "Ventil", "Einlochblende", "Schalldaempfer direkt",
+                             "Schalldaempfer indirekt", "Lochkegel", "Einspritzduese"});
+  FlowState = ListSwitch(m, "FlowState", "Stroemungszustand",
+                         {"unbestimmt", "normal", "beginnende Kavitation", "starke Kavitation",
+                          "maximale Kavitation", "Verdampfung", "kritische Stroemung",
+                          "Kavitationsschaeden", "beginnende Kavitation (Sigma mr)",
+                          "starke Kavitation (Sigma mr)"});
+  SubstanceType = ListSwitch(m, "SubstanceType", "Stoffart",
+                             {"Wasser", "Faserstoffsuspension", "Sonstige", "RU Bochum", "AGA", "GERG"},
+                             kOthers);
+  SteamConverter = TwoState(m, "SteamConverter", "Dampfumformventil");
+  WIApplication = ListSwitch(m, "WIApplication", "Wassereinspritzung",
+                             {"keine", "Einspritzkuehler nach dem Ventil", "Dampfumformventil"});
+  T2orDtv = ListSwitch(m, "T2orDtv", "Zustand nach der Einspritzung",
+                       {"Temperatur t2", "Ueberhitzung dt ueber Sattdampf"});
+  dt = AddParameter<TInputParameter>(m, "dt", qTemperatureDifference, "Ueberhitzung ueber Sattdampf");
+  p1 = AddParameter<TInOutParameter>(m, "p1", qPressureBar, "Eintrittsdruck");
+  u1 = AddParameter<TInputParameter>(m, "u1", qVelocity, "Geschwindigkeit am Eintritt");
+  u2 = AddParameter<TInputParameter>(m, "u2", qVelocity, "Geschwindigkeit am Austritt");
+  h1 = AddParameter<TInputParameter>(m, "h1", qEnthalpy, "Enthalpie am Eintritt");
+  p2 = AddParameter<TInOutParameter>(m, "p2", qPressureBar, "Austrittsdruck");
+  p2v = AddParameter<TInputParameter>(m, "p2v", qPressureBar, "Druck direkt nach dem Ventil");
+  t1 = AddParameter<TInputParameter>(m, "t1", qTemperature, "Eintrittstemperatur");
+  qm = AddParameter<TInOutParameter>(m, "qm", qMassFlowrate, "Massenstrom");
+  D2 = AddParameter<TInputParameter>(m, "D2", qNominalDiameter, "Nennweite am Austritt");
+  pwi = AddParameter<TInputParameter>(m, "pwi", qPressureBar, "Druck des Einspritzwassers");
+  dpowi = AddParameter<TInputParameter>(m, "dpowi", qPressureDropBar, "Mindestdifferenzdruck der Einspritzduese");
+  twi = AddParameter<TInputParameter>(m, "twi", qTemperature, "Temperatur des Einspritzwassers");
+  phi0 = AddParameter<TInputParameter>(m, "phi0", qPortion, "Kennlinienparameter phi0");
+  rho2 = AddParameter<TInputParameter>(m, "rho2", qDensity, "Dichte am Austritt");
+  dhv2 = AddParameter<TInputParameter>(m, "dhv2", qEnthalpy, "Verdampfungsenthalpie am Austritt");
+  cp2 = AddParameter<TInputParameter>(m, "cp2", qHeatCapacity, "Waermekapazitaet der Fluessigkeit am Austritt");
+  kappa1 = AddParameter<TInputParameter>(m, "kappa1", qNoUnitPositive, "Isentropenexponent");
+  kappa2 = AddParameter<TInputParameter>(m, "kappa2", qNoUnitPositive, "Isentropenexponent am Austritt");
+  z2 = AddParameter<TInputParameter>(m, "z2", qNoUnitPositive, "Realgasfaktor am Austritt");
+  cf1 = AddParameter<TInputParameter>(m, "cf1", qVelocity, "Schallgeschwindigkeit am Eintritt");
+  t2 = AddParameter<TInOutParameter>(m, "t2", qTemperature, "Austrittstemperatur");
+  rho2r = AddParameter<TOutputParameter>(m, "rho2r", qDensity, "Dichte am Austritt (berechnet)");
+  t2v = AddParameter<TOutputParameter>(m, "t2v", qTemperature, "Temperatur direkt nach dem Ventil");
+  xFG = AddParameter<TOutputParameter>(m, "xFG", qPortion, "Dampfanteil am Austritt");
+  h2 = AddParameter<TOutputParameter>(m, "h2", qEnthalpy, "Enthalpie am Austritt");
+  tv2 = AddParameter<TInOutParameter>(m, "tv2", qTemperature, "Siedetemperatur am Austritt");
+  qmwi = AddParameter<TOutputParameter>(m, "qmwi", qMassFlowrate, "Einspritzwassermenge");
+  pvwi = AddParameter<TOutputParameter>(m, "pvwi", qPressureBar, "Dampfdruck des Einspritzwassers");
+  tvwi = AddParameter<TOutputParameter>(m, "tvwi", qTemperature, "Siedetemperatur beim Wasserdruck");
+  WIType = ListSwitch(m, "WIType", "Art der Einspritzung",
+                      {"keine", "Einspritzkuehler nach dem Ventil", "Dampfumformventil"});
+  // A result of the module: written by it, never typed in.
+  WIType->SetInputState(isCalculated);
+  WIType->SetReadOnly(true);
+}
+
+TCMWaterInjection::~TCMWaterInjection() { DestroyItems(); }
+
+// A steam converting valve always injects inside the valve.
+TEWaterInjection TCMWaterInjection::Application() const {
+  const int i = WIApplication->GetSwitchIndex();
+  if (i == wiDesuperheater || i == wiSteamConverter) return static_cast<TEWaterInjection>(i);
+  return SteamConverter->GetChecked() ? wiSteamConverter : wiNone;
+}
+
+void TCMWaterInjection::ClearInjection() {
+  for (TCalcParameter* p : {qmwi, pvwi, tvwi}) Put(p, NoValue);
+  WIType->SetSwitchStatus(wiNone);
+}
+
+void TCMWaterInjection::DoCalculate() {
+  const bool water = SubstanceType->GetSwitchIndex() == kWater;
+  const bool injection = Application() != wiNone;
+  const std::vector<TCalcItem*> injectionItems = {T2orDtv, dt, pwi, dpowi, twi, qmwi, pvwi, tvwi, WIType};
+  (injection ? MakeUtilized(injectionItems) : MakeNotUtilized(injectionItems));
+  // Gas data are carried along for the other modules of the point; the
+  // downstream state here needs none of them.
+  MakeNotUtilized({phi0, kappa1, kappa2, z2, cf1});
+  MakeUtilized({h1, u1, u2});
+  const Extended P1 = V(p1), P2 = V(p2), P2v = V(p2v);
+  if (Available(P1, P2) && P2 >= P1) CreateMessage(903, {p2, p1}, {std::string("p2"), std::string("p1")});
+  if (Available(P1, P2v) && P2v >= P1) CreateMessage(903, {p2v, p1}, {std::string("p2v"), std::string("p1")});
+  if (water)
+    CalculateWater();
+  else
+    CalculateOtherMedium();
+}
+
+void TCMWaterInjection::CalculateWater() {
+  MakeUtilized({t2v, h2});
+  MakeNotUtilized({rho2, dhv2, cp2});
+  const Extended P2 = HasValue(V(p2)) ? V(p2) : V(p2v);
+  const Extended P2v = HasValue(V(p2v)) ? V(p2v) : V(p2);
+  const bool liquid = Phase->GetSwitchIndex() == kLiquid;
+  // The enthalpy given wins over the one of the inlet state.
+  Extended H1 = V(h1);
+  std::vector<TCalcItem*> required = {HasValue(V(p2)) || IsNoValue(V(p2v)) ? static_cast<TCalcItem*>(p2) : p2v};
+  if (IsNoValue(H1)) {
+    H1 = tWaterInjection::Enthalpy(V(p1), V(t1), liquid);
+    required.insert(required.end(), {p1, t1});
+  }
+  const TEWaterInjection app = Application();
+  const bool wantT2 = T2orDtv->GetSwitchIndex() == tdT2;
+  if (app != wiNone) {
+    required.push_back(qm);
+    required.push_back(twi);
+    if (wantT2) required.push_back(t2);
+  }
+  CheckParameters(required);
+  const bool consistent = !(Available(V(p1), P2) && P2 >= V(p1));
+
+  const Extended hOut = consistent ? tWaterInjection::OutletEnthalpy(H1, V(u1), V(u2)) : NoValue;
+  const TDownstreamState valve = tWaterInjection::StateFromEnthalpy(P2v, hOut);
+  const TDownstreamState plain = tWaterInjection::StateFromEnthalpy(P2, hOut);
+  const Extended Tv2 = Available(P2) && P2 > 0 && P2 < WaterConstants.Pc ? CalculateTv(P2) : NoValue;
+  Put(tv2, Tv2);
+  if (Available(hOut, P2) && IsNoValue(plain.t2)) CreateMessage(1818, {t2, p2, h1, t1});
+
+  if (app == wiNone || !consistent) {
+    ClearInjection();
+    Put(t2, plain.t2);
+    Put(rho2r, plain.rho2);
+    Put(t2v, valve.t2);
+    Put(xFG, plain.xFG);
+    Put(h2, plain.h2);
+    return;
+  }
+  // Spray water cools superheated steam only.
+  if (Phase->GetSwitchIndex() != kVapour || (HasValue(plain.xFG) && plain.xFG < 100)) {
+    CreateMessage(1816, {WIApplication, Phase, t1});
+    ClearInjection();
+    if (!wantT2) Put(t2, plain.t2);
+    for (TCalcParameter* p : {rho2r, xFG, h2}) Put(p, NoValue);
+    Put(t2v, valve.t2);
+    return;
+  }
+  const Extended margin = HasValue(V(dt)) ? V(dt) : tWaterInjection::DefaultSuperheatMargin;
+  const Extended wanted = wantT2 ? V(t2) : Available(Tv2) ? Tv2 + margin : NoValue;
+  const TWaterInjectionResult r = tWaterInjection::Inject(V(qm), H1, V(u1), V(u2), P2, wanted, margin,
+                                                          V(twi), V(pwi), V(dpowi));
+  if (!wantT2) Put(t2, r.t2);
+  Put(rho2r, r.rho2);
+  Put(h2, r.h2);
+  Put(xFG, HasValue(r.t2) ? Extended(100) : NoValue);
+  Put(qmwi, r.qmwi);
+  Put(pvwi, r.pvwi);
+  Put(tvwi, r.tvwi);
+  WIType->SetSwitchStatus(r.NotNeeded || IsNoValue(r.qmwi) ? wiNone : app);
+  // In a steam converting valve the water mixes in the valve outlet, so
+  // the state right behind the valve is already the cooled one.
+  if (app == wiSteamConverter && HasValue(r.h2))
+    Put(t2v, tWaterInjection::StateFromEnthalpy(P2v, r.h2).t2);
+  else
+    Put(t2v, valve.t2);
+
+  if (r.TooCloseToSaturation)
+    CreateMessage(1812, {t2, dt, p2}, {dt->ConvertToUnitString(margin), t2->ConvertToUnitString(Tv2)});
+  if (r.NotNeeded) CreateMessage(1813, {qmwi, t2, t1});
+  if (r.WaterBoils) CreateMessage(1814, {twi, pwi, tvwi}, {twi->ConvertToUnitString(r.tvwi)});
+  if (r.WaterPressureTooLow) CreateMessage(1815, {pwi, dpowi, p2});
+  if (IsNoValue(r.qmwi) && Available(V(qm), V(twi), r.t2)) CalculationFails({qmwi});
+  // Velocity of the cooled steam in the outlet: a slow flow carries the
+  // spray badly and lets droplets fall out onto the pipe wall.
+  const Extended d = V(D2), total = V(qm) + (HasValue(r.qmwi) ? r.qmwi : 0);
+  if (Available(d, r.rho2, V(qm)) && d > 0 && r.rho2 > 0) {
+    const Extended w = total / 3600 / r.rho2 / (kPi * d * d / 4 * 1e-6L);
+    if (w < MinSteamVelocity)
+      CreateMessage(1819, {D2, qmwi}, {u2->ConvertToUnitString(w), u2->ConvertToUnitString(MinSteamVelocity)});
+  }
+}
+
+// Media other than water: no equation of state is at hand here, so the
+// outlet keeps the inlet temperature (isenthalpic throttling changes the
+// temperature of an ideal gas not at all and of a liquid by only
+// dp/(rho cp), a few hundredths of a kelvin per bar) and the outlet density
+// given by the medium module of the outlet. A flashing liquid cools to its
+// boiling temperature tv2 at the outlet, and the vapour fraction follows
+// from the heat balance cp2 (t1 - tv2) = x dhv2.
+void TCMWaterInjection::CalculateOtherMedium() {
+  MakeNotUtilized({h1, t2v, h2});
+  if (Application() != wiNone) CreateMessage(1816, {WIApplication, SubstanceType});
+  ClearInjection();
+  const Extended T1 = V(t1), Tv2 = V(tv2);
+  const bool liquid = Phase->GetSwitchIndex() == kLiquid;
+  const bool flashing = liquid && Available(T1, Tv2) && T1 > Tv2;
+  (liquid ? MakeUtilized({dhv2, cp2, tv2, xFG}) : MakeNotUtilized({dhv2, cp2, tv2, xFG}));
+  CheckParameters({t1});
+  Put(t2, flashing ? Tv2 : T1);
+  Put(t2v, flashing ? Tv2 : T1);
+  Put(rho2r, V(rho2));
+  Put(h2, NoValue);
+  if (liquid)
+    Put(xFG, flashing ? tWaterInjection::FlashFraction(V(cp2), T1, Tv2, V(dhv2)) : Extended(0));
+  else
+    Put(xFG, NoValue);
+  if (liquid && FlowState->GetSwitchIndex() == kFlashing && IsNoValue(Tv2)) CreateMessage(1817, {tv2, xFG});
+}
+
+}  // namespace torvacalc
