@@ -25,6 +25,8 @@
 #include "valves/cm_control_valves.h"
 #include "valves/cm_resistor.h"
 #include "valves/cm_noise.h"
+#include "valves/cm_suggest_dn.h"
+#include "valves/cm_valve_database.h"
 #include "media/cm_flow.h"
 #include "media/cm_material_data.h"
 #include "media/cm_mixed_phase.h"
@@ -50,6 +52,8 @@ const char* kUsage =
     "  flow             mass, volume and normal volume flow (TCMAllFlow)\n"
     "  mixeddensity     density of a liquid-vapour or liquid-gas mixture (TCMMixedDensity)\n"
     "  mixedphase       two-phase correction of the flow coefficient (TCMMixedPhaseCorr)\n"
+    "  valvedb          a valve of the sample catalogue for a duty (TCMValveDatabase)\n"
+    "  suggestdn        recommended velocities and smallest valve size (TCMSuggestDN)\n"
     "  characteristics  plant state between the operating points (TCMCharacteristics)\n"
     "  resistor         restriction orifice, perforated plate, stages (TCMResistor)\n"
     "  p2resistor       resistor carried to another operating point (TCMp2Resistor)\n"
@@ -86,6 +90,8 @@ const std::vector<TModuleKind>& ModuleKinds() {
       {"flow", "TCMAllFlow", "caf", [] { return std::make_unique<TCMAllFlow>(); }},
       {"mixeddensity", "TCMMixedDensity", "cmx", [] { return std::make_unique<TCMMixedDensity>(); }},
       {"mixedphase", "TCMMixedPhaseCorr", "cmp", [] { return std::make_unique<TCMMixedPhaseCorr>(); }},
+      {"valvedb", "TCMValveDatabase", "cvd", [] { return std::make_unique<TCMValveDatabase>(); }},
+      {"suggestdn", "TCMSuggestDN", "csd", [] { return std::make_unique<TCMSuggestDN>(); }},
   };
   return kinds;
 }
