@@ -62,7 +62,7 @@ CREATE TABLE CatalogueSeries (
 -- The pressure ratings a series is offered in, up to MaxDN. PN is the
 -- nominal pressure (for ASME classes the PN designation of EN 1759-1:
 -- Class 150 PN 20, Class 300 PN 50, Class 600 PN 110); PMax the allowable
--- pressure at room temperature: the PN itself for EN 1092-1 flanges, the
+-- gauge pressure at room temperature: the PN itself for EN 1092-1 flanges, the
 -- ASME B16.34 standard class rating of material group 1.1 (carbon steel)
 -- at -29 to 38 degC for the classes.
 CREATE TABLE CatalogueRating (

@@ -155,6 +155,8 @@ TCMValveDatabase::TCMValveDatabase(TCalcComponent* owner, std::string name)
   pmaxValve = modify("pmaxValve", qPressureBar, "Zulaessiger Druck des Ventils");
   tminValve = modify("tminValve", qTemperature, "Tiefste zulaessige Temperatur des Ventils");
   tmaxValve = modify("tmaxValve", qTemperature, "Hoechste zulaessige Temperatur des Ventils");
+  PNV->ConvertToGaugePressure();
+  pmaxValve->ConvertToGaugePressure();
   NoiseNormGas = ListSwitch(m, "NoiseNormGas", "Geraeuschverfahren fuer Gase und Daempfe",
                             NoiseNormGasValues(), 2);
   NoiseNormLiquid = ListSwitch(m, "NoiseNormLiquid", "Geraeuschverfahren fuer Fluessigkeiten",
@@ -310,8 +312,9 @@ void TCMValveDatabase::WriteValve(const TCatalogueSeries& s, const TValveOffer& 
   put(DNV, o.Size.DN);
   put(DNV1, o.Size.DN);
   put(SndDN, o.Size.DN);
-  put(PNV, o.Rating.PN);
-  put(pmaxValve, o.Rating.PMax);
+  // Ratings are gauge pressures: stored absolute, shown as gauge.
+  put(PNV, HasValue(o.Rating.PN) ? o.Rating.PN + StandardPressure : NoValue);
+  put(pmaxValve, o.Rating.PMaxAbsolute());
   put(Seat, o.Size.Seat);
   put(Stroke, o.Size.Stroke);
   put(kvs, o.Size.Kvs);
@@ -362,7 +365,7 @@ void TCMValveDatabase::ClearValve() {
 
 void TCMValveDatabase::CheckLimits(const TCatalogueSeries& s, const TValveOffer& o,
                                    const TValveDuty& duty) {
-  if (HasValue(duty.p1) && duty.p1 > o.Rating.PMax) CreateMessage(msgPressureLimit, {p1, pmaxValve, ListPN});
+  if (HasValue(duty.p1) && duty.p1 > o.Rating.PMaxAbsolute()) CreateMessage(msgPressureLimit, {p1, pmaxValve, ListPN});
   const bool tooHot = HasValue(duty.t1) && HasValue(s.TMax) && duty.t1 > s.TMax;
   const bool tooCold = HasValue(duty.t1) && HasValue(s.TMin) && duty.t1 < s.TMin;
   if (tooHot || tooCold) CreateMessage(msgTemperatureLimit, {t1, tooHot ? tmaxValve : tminValve});

@@ -126,7 +126,7 @@ std::vector<TValveOffer> TValveCatalogue::Offers(const TCatalogueSeries& s, cons
       if (anyOfFamily && r.IsAsmeClass() != duty.AsmeRatings) continue;
       if (size.DN > r.MaxDN) continue;
       highest = &r;
-      if (!chosen && (!Known(duty.p1) || r.PMax >= duty.p1)) chosen = &r;
+      if (!chosen && (!Known(duty.p1) || r.PMaxAbsolute() >= duty.p1)) chosen = &r;
     }
     // No rating holds p1: the highest one, which Fits() then refuses.
     if (!chosen) chosen = highest;
@@ -137,7 +137,7 @@ std::vector<TValveOffer> TValveCatalogue::Offers(const TCatalogueSeries& s, cons
 
 bool TValveCatalogue::Fits(const TCatalogueSeries& s, const TValveOffer& o, const TValveDuty& duty) {
   if (Known(duty.Kv) && !(o.Size.Kvs >= KvMargin * duty.Kv)) return false;
-  if (Known(duty.p1) && !(o.Rating.PMax >= duty.p1)) return false;
+  if (Known(duty.p1) && !(o.Rating.PMaxAbsolute() >= duty.p1)) return false;
   if (Known(duty.MinDN) && o.Size.DN < duty.MinDN) return false;
   if (Known(duty.n0) && Known(s.Rangeability) && s.Rangeability < duty.n0) return false;
   if (Known(duty.t1) && Known(s.TMax) && duty.t1 > s.TMax) return false;

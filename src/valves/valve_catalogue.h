@@ -25,10 +25,13 @@ namespace torvacalc {
 // One pressure rating of a series: "PN 40" or "Class 300".
 struct TCatalogueRating {
   std::string Rating;
-  Extended PN = NoValue;    // nominal pressure (EN 1759-1 PN of an ASME class)
-  Extended PMax = NoValue;  // allowable pressure at room temperature, bar
+  Extended PN = NoValue;    // nominal pressure (EN 1759-1 PN of an ASME class), bar(g)
+  Extended PMax = NoValue;  // allowable pressure at room temperature, bar(g)
   int MaxDN = 0;            // the largest size offered in this rating
   bool IsAsmeClass() const { return Rating.rfind("Class", 0) == 0; }
+  // Ratings are gauge pressures; operating pressures are absolute. The
+  // allowable pressure as an absolute one, over the standard atmosphere.
+  Extended PMaxAbsolute() const { return HasValue(PMax) ? PMax + StandardPressure : NoValue; }
 };
 
 // One size and trim of a series.
@@ -68,7 +71,7 @@ struct TCatalogueSeries {
 // What a valve has to do. NoValue: no demand.
 struct TValveDuty {
   Extended Kv = NoValue;            // required flow coefficient, m3/h
-  Extended p1 = NoValue;            // inlet pressure, bar
+  Extended p1 = NoValue;            // inlet pressure, bar(a)
   Extended t1 = NoValue;            // inlet temperature, degC
   Extended MinDN = NoValue;         // smallest acceptable size, mm
   Extended SuggestedKvs = NoValue;  // the Kvs the sizing recommends

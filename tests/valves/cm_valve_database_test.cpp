@@ -139,7 +139,7 @@ TEST(ValveDatabaseModule, ReturnsTheDataOfTheChosenValve) {
   EXPECT_EQ(x.Text("ListPN"), "PN 16");
   struct Expect { const char* name; Extended value; };
   const Expect expected[] = {
-      {"DNV", 32}, {"kvs", 16}, {"PNV", 16}, {"pmaxValve", 16}, {"Seat", 28}, {"Stroke", 20},
+      {"DNV", 32}, {"kvs", 16}, {"PNV", 16 + StandardPressure}, {"pmaxValve", 16 + StandardPressure}, {"Seat", 28}, {"Stroke", 20},
       // IEC 60534-2-1 Table D.2, contoured globe plug, flow to open.
       {"fl2_75", 0.81L}, {"xt_75", 0.72L}, {"fd_75", 0.46L}, {"fd_75c", 1.0L},
       // Rangeability 50: Kv0 is 2 % of Kvs.
