@@ -131,6 +131,13 @@ void AssignSwitch(TCalcItem& item, const std::string& name, const std::string& t
   const std::string t = TrimBlanks(text);
   if (auto* multi = dynamic_cast<TCustomCalcMultiSwitch*>(&item)) {
     const int count = static_cast<int>(multi->GetValueList().size());
+    // A database list that the module fills only when it computes (the
+    // valves of a catalogue series) takes the text as the user's entry.
+    if (count == 0 && dynamic_cast<TDataMultiSwitch*>(multi) && !t.empty() && t[0] != '#') {
+      item.EnterByUser(false);
+      multi->SetText(t);
+      return;
+    }
     if (!t.empty() && t[0] == '#') {
       char* end = nullptr;
       const long n = std::strtol(t.c_str() + 1, &end, 10);

@@ -48,8 +48,10 @@ S* DataSwitch(TCalcModule& m, const char* name, const char* caption) {
 }
 
 // A switch the module sets: written as a database value, so that the
-// change does not ask the module for another pass.
+// change does not ask the module for another pass; a choice the user had
+// made there is replaced.
 void Choose(TCustomCalcMultiSwitch* s, int index) {
+  s->SetModified(false);
   s->SetInputState(isDatabase);
   s->SetSwitchStatus(index);
 }
@@ -69,9 +71,7 @@ int Offer(TCustomCalcMultiSwitch* s, const std::vector<std::string>& values) {
 }
 
 // A choice the user made (not the module) that names an entry of the list.
-bool UserPick(const TCustomCalcMultiSwitch* s, int index) {
-  return index >= 0 && s->GetInputState() == isUser;
-}
+bool UserPick(const TCustomCalcMultiSwitch* s, int index) { return index >= 0 && s->GetModified(); }
 
 std::string DNText(int dn) { return "DN " + std::to_string(dn); }
 
@@ -97,6 +97,11 @@ TCMValveDatabase::TCMValveDatabase(TCalcComponent* owner, std::string name)
   VSeries = DataSwitch<TDataMultiSwitch>(m, "VSeries", "Baureihe");
   OnlyFittingValves = DataSwitch<TDataMultiSwitch>(m, "OnlyFittingValves", "Passende Ventile");
   AllValves = DataSwitch<TDataMultiSwitch>(m, "AllValves", "Alle Ventile der Baureihe");
+  // The valve lists are the catalogue's: an entry of the user there is a
+  // change of a database value (modified), which marks a valve picked by
+  // hand.
+  AllValves->SetInputState(isDatabase);
+  OnlyFittingValves->SetInputState(isDatabase);
   CharacteristicType = ListSwitch(m, "CharacteristicType", "Kennlinie", CharacteristicTypeValues());
   InwardFlow = ListSwitch(m, "InwardFlow", "Anstroemung", InwardFlowValues());
   PipeClass = m.AddItem<TPipeClassSwitch>("PipeClass");
@@ -266,11 +271,22 @@ void TCMValveDatabase::FillOffers(const TCatalogueSeries& s, const TValveDuty& d
   // offers it; otherwise the module chooses.
   const int allPick = Offer(AllValves, allTexts);
   const int fitPick = Offer(OnlyFittingValves, fittingTexts);
+  // A user's text that names no valve of the series.
+  for (auto [sw, pick] : {std::pair{AllValves, allPick}, std::pair{OnlyFittingValves, fitPick}})
+    if (sw->GetModified() && pick < 0 && !sw->GetText().empty()) CreateMessage(msgUnknownPick, {sw});
   const bool userAll = UserPick(AllValves, allPick);
   const bool userFit = !userAll && UserPick(OnlyFittingValves, fitPick);
-  if (userAll) FOffer = all[static_cast<size_t>(allPick)];
-  else if (userFit) FOffer = fitting[static_cast<size_t>(fitPick)];
-  else FOffer = TValveCatalogue::Select(s, duty);
+  if (userAll) {
+    FOffer = all[static_cast<size_t>(allPick)];
+    AllValves->SetInputState(isDatabase);
+    AllValves->SetSwitchStatus(allPick);  // the list is new: the pick by its text
+  } else if (userFit) {
+    FOffer = fitting[static_cast<size_t>(fitPick)];
+    OnlyFittingValves->SetInputState(isDatabase);
+    OnlyFittingValves->SetSwitchStatus(fitPick);
+  } else {
+    FOffer = TValveCatalogue::Select(s, duty);
+  }
   const auto indexIn = [&](const std::vector<std::string>& texts) {
     if (!FOffer) return -1;
     const auto it = std::find(texts.begin(), texts.end(), FOffer->Text());
@@ -279,10 +295,6 @@ void TCMValveDatabase::FillOffers(const TCatalogueSeries& s, const TValveDuty& d
   if (!userAll) Choose(AllValves, indexIn(allTexts));
   if (!userFit) Choose(OnlyFittingValves, indexIn(fittingTexts));
   Check(ManualDN, userAll || userFit);
-  // A user's text that names no valve of the series.
-  for (TDataMultiSwitch* sw : {AllValves, OnlyFittingValves})
-    if (sw->GetInputState() == isUser && sw->GetSwitchStatus() < 0 && !sw->GetText().empty())
-      CreateMessage(msgUnknownPick, {sw});
 
   std::vector<std::string> sizes, ratings;
   for (const TCatalogueSize& z : s.Sizes)
@@ -373,7 +385,20 @@ void TCMValveDatabase::CheckLimits(const TCatalogueSeries& s, const TValveOffer&
     CreateMessage(msgBelowSuggestedKvs, {kvs, SuggestedKvs});
 }
 
+void TCMValveDatabase::CalcEvent(TCalcEvent event, TCalcItem* item) {
+  if (event == ceValueFieldChange && !FWriting && GetActive() &&
+      (item == AllValves || item == OnlyFittingValves))
+    item->SetModified(true);
+  TCalcModule::CalcEvent(event, item);
+}
+
 void TCMValveDatabase::DoCalculate() {
+  // Every change of the valve lists from here on is the module's.
+  FWriting = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{FWriting};
   FSeries = nullptr;
   FOffer.reset();
   const bool on = ValveFromDatabase->GetChecked();

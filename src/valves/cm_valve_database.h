@@ -86,6 +86,9 @@ class TCMValveDatabase : public TCalcModule {
 
  protected:
   void DoCalculate() override;
+  // Marks a valve picked from a list by anyone but the module itself as
+  // the user's choice (the modified flag, which calculation files keep).
+  void CalcEvent(TCalcEvent event, TCalcItem* item) override;
 
  private:
   std::vector<TModifyParameter*> ValveData() const;
@@ -102,6 +105,7 @@ class TCMValveDatabase : public TCalcModule {
   const TValveCatalogue* FCatalogue = nullptr;
   const TCatalogueSeries* FSeries = nullptr;
   std::optional<TValveOffer> FOffer;
+  bool FWriting = false;
 };
 
 }  // namespace torvacalc

@@ -216,6 +216,18 @@ TEST(ValveDatabaseModule, RaisesItsMessages) {
     EXPECT_TRUE(x.Has(1702));
     EXPECT_TRUE(x.Has(1704));
     EXPECT_FALSE(x.Has(1701));
+    // The pick stays the user's while the series offers it.
+    x.Set("kv", "12");
+    x.m.Calculate();
+    EXPECT_NEAR(x.Value("DNV"), 50, 1e-9);
+    EXPECT_TRUE(x.m.ManualDN->GetChecked());
+    // A text that names no valve of the series hands the choice back.
+    x.Set("p1", "10");
+    x.Set("t1", "20");
+    x.Enter("AllValves", "DN 51, Kvs 40, PN 16");
+    EXPECT_TRUE(x.Has(1708));
+    EXPECT_FALSE(x.m.ManualDN->GetChecked());
+    EXPECT_NEAR(x.Value("DNV"), 32, 1e-9);
   }
   {
     SCOPED_TRACE("catalogue not readable: the user's values stay");
