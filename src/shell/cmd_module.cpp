@@ -25,6 +25,8 @@
 #include "valves/cm_control_valves.h"
 #include "valves/cm_resistor.h"
 #include "valves/cm_noise.h"
+#include "valves/cm_suggest_dn.h"
+#include "valves/cm_valve_database.h"
 #include "media/cm_flow.h"
 #include "media/cm_material_data.h"
 #include "media/cm_mixed_phase.h"
@@ -52,6 +54,8 @@ const char* kUsage =
     "  flow             mass, volume and normal volume flow (TCMAllFlow)\n"
     "  mixeddensity     density of a liquid-vapour or liquid-gas mixture (TCMMixedDensity)\n"
     "  mixedphase       two-phase correction of the flow coefficient (TCMMixedPhaseCorr)\n"
+    "  valvedb          a valve of the sample catalogue for a duty (TCMValveDatabase)\n"
+    "  suggestdn        recommended velocities and smallest valve size (TCMSuggestDN)\n"
     "  characteristics  plant state between the operating points (TCMCharacteristics)\n"
     "  resistor         restriction orifice, perforated plate, stages (TCMResistor)\n"
     "  p2resistor       resistor carried to another operating point (TCMp2Resistor)\n"
@@ -94,6 +98,8 @@ const std::vector<TModuleKind>& ModuleKinds() {
       {"waterinjection", "TCMWaterInjection", "cwi", [] { return std::make_unique<TCMWaterInjection>(); }},
       {"actuator", "TCMActuator", "cac", [] { return std::make_unique<TCMActuator>(); }},
       {"actuatordb", "TCMActuatorDataBase", "cad", [] { return std::make_unique<TCMActuatorDataBase>(); }},
+      {"valvedb", "TCMValveDatabase", "cvd", [] { return std::make_unique<TCMValveDatabase>(); }},
+      {"suggestdn", "TCMSuggestDN", "csd", [] { return std::make_unique<TCMSuggestDN>(); }},
   };
   return kinds;
 }
@@ -137,6 +143,13 @@ void AssignSwitch(TCalcItem& item, const std::string& name, const std::string& t
   const std::string t = TrimBlanks(text);
   if (auto* multi = dynamic_cast<TCustomCalcMultiSwitch*>(&item)) {
     const int count = static_cast<int>(multi->GetValueList().size());
+    // A database list that the module fills only when it computes (the
+    // valves of a catalogue series) takes the text as the user's entry.
+    if (count == 0 && dynamic_cast<TDataMultiSwitch*>(multi) && !t.empty() && t[0] != '#') {
+      item.EnterByUser(false);
+      multi->SetText(t);
+      return;
+    }
     if (!t.empty() && t[0] == '#') {
       char* end = nullptr;
       const long n = std::strtol(t.c_str() + 1, &end, 10);

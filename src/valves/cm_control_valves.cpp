@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "valves/valve_database.h"
+#include "valves/valve_lists.h"
 
 namespace torvacalc {
 
@@ -31,10 +32,6 @@ constexpr Extended kVapourTemperatureMargin = 10;
 // Message 975: a plant index sigma less than 10 % above the manufacturer's
 // limit sigma_p leaves no margin for changes of the operating point.
 constexpr Extended kSigmaMargin = 1.1L;
-
-const std::vector<std::string> kValveTypes = {
-    "Durchgangsventil", "Drehkegelventil", "Klappe",        "Kugelhahn",      "Sonstige",
-    "Membranventil",    "Schlauchquetschventil", "Eckventil", "Dreiwegeventil", "Kleinmengenventil"};
 
 // A list switch with the given entries, the first chosen.
 TCalcListSwitch* ListSwitch(TCMControlValves& m, const char* name, const char* caption,
@@ -182,33 +179,23 @@ TCMControlValves::TCMControlValves(TCalcComponent* owner, std::string name)
 
   ValveType = m.AddItem<TDNVDataListSwitch>("ValveType");
   ValveType->SetCaption("Ventilbauart");
-  ValveType->SetValueList(kValveTypes);
+  ValveType->SetValueList(ValveTypeValues());
   ValveType->SetSwitchStatus(0);
   GlobeType = ListSwitch(m, "GlobeType", "Durchgangsventil, Ausfuehrung",
-                         {"Parabolkegel, oeffnend", "Parabolkegel, schliessend",
-                          "V-Schlitzkegel (3 Schlitze)", "Lochkaefig (60 Bohrungen)",
-                          "Kaefig mit 4 Fenstern, nach aussen", "Doppelsitz, Parabolkegel"});
+                         GlobeTypeValues());
   RotaryType = ListSwitch(m, "RotaryType", "Drehkegelventil, Ausfuehrung",
-                          {"Exzentrischer Kugelkegel, oeffnend",
-                           "Exzentrischer Kugelkegel, schliessend", "Exzentrischer Kegel, oeffnend"});
+                          RotaryTypeValues());
   ButterflyType = ListSwitch(m, "ButterflyType", "Klappe, Ausfuehrung",
-                             {"Mittig, durchschwingend 70 Grad", "Mittig, durchschwingend 60 Grad",
-                              "Mittig, geriffelte Scheibe 70 Grad",
-                              "Exzentrisch, versetzter Sitz 70 Grad", "Doppelt exzentrisch 90 Grad",
-                              "Dreifach exzentrisch 90 Grad", "Mit Lochscheibe (geraeuscharm)"});
+                             ButterflyTypeValues());
   BallValveType = ListSwitch(m, "BallValveType", "Kugelhahn, Ausfuehrung",
-                             {"Voller Durchgang 70 Grad", "Segmentkugel", "Reduzierter Durchgang"});
+                             BallValveTypeValues());
   CharacteristicType = ListSwitch(
       m, "CharacteristicType", "Kennlinie",
-      {"gleichprozentig", "linear", "modifiziert gleichprozentig", "Auf/Zu", "Messwerte",
-       "Messwerte gleichprozentig", "Messwerte linear", "Messwerte Auf/Zu",
-       "Messwerte modifiziert gleichprozentig"});
+      CharacteristicTypeValues());
   Phase = ListSwitch(m, "Phase", "Phase",
-                     {"Fluessigkeit", "Dampf", "Gas", "Gas (Betriebszustand)",
-                      "Mehrphasig (Dampf)", "Mehrphasig (Gas)", "unbestimmt"});
+                     PhaseValues());
   CalculatedPhase = ListSwitch(m, "CalculatedPhase", "Berechnete Phase",
-                               {"unbestimmt", "fluessig", "dampffoermig", "gasfoermig",
-                                "gesaettigt", "fest", "ueberkritisch", "zweiphasig"});
+                               CalculatedPhaseValues());
   PulpeType = ListSwitch(m, "PulpeType", "Faserstoffart",
                          {"Sulfatzellstoff", "Holzschliff", "Altpapierstoff"});
   SubstanceType = ListSwitch(m, "SubstanceType", "Stoffart",
@@ -216,22 +203,19 @@ TCMControlValves::TCMControlValves(TCalcComponent* owner, std::string name)
                               "GERG"},
                              stOthers);
   FlowState = ListSwitch(m, "FlowState", "Stroemungszustand",
-                         {"unbestimmt", "normal", "beginnende Kavitation", "starke Kavitation",
-                          "maximale Kavitation", "Verdampfung", "kritische Stroemung",
-                          "Kavitationsschaeden", "beginnende Kavitation (Sigma mr)",
-                          "starke Kavitation (Sigma mr)"});
+                         FlowStateValues());
   FlowType = ListSwitch(m, "FlowType", "Stroemungsform",
                         {"unbestimmt", "turbulent", "Uebergangsbereich", "laminar",
                          "Pfropfenstroemung", "mechanische Schaeden"});
   InwardFlow = ListSwitch(m, "InwardFlow", "Anstroemung",
-                          {"oeffnend", "schliessend", "beliebig"});
+                          InwardFlowValues());
   ViscosityNorm = ListSwitch(m, "ViscosityNorm", "Viskositaetskorrektur",
                              {"IEC 534-2 (1980)", "IEC 534-2 (1994)", "EN 60534-2-1 (2000)"},
                              vnEN60534_2000);
   WhatToCalculate = ListSwitch(m, "WhatToCalculate", "Gesucht",
                                {"Kv", "Massenstrom", "Eintrittsdruck", "Austrittsdruck"});
   LowNoiseDesign = ListSwitch(m, "LowNoiseDesign", "Geraeuscharme Ausfuehrung",
-                              {"keine", "Silent-Pack", "Lochkegel", "benutzerdefiniert"});
+                              LowNoiseDesignValues());
   LineSize = TwoState(m, "LineSize", "Nennweite gleich Rohrnennweite", false);
   UseResistors = TwoState(m, "UseResistors", "Nachgeschaltete Drosselstrecke", false);
   HasSigmaData = TwoState(m, "HasSigmaData", "Kavitationsdaten vorhanden", false);
@@ -245,7 +229,7 @@ TCMControlValves::TCMControlValves(TCalcComponent* owner, std::string name)
   fdfunc = TwoState(m, "fdfunc", "Fd abhaengig von der Oeffnung", false);
   PipeClass = m.AddItem<TPipeClassSwitch>("PipeClass");
   PipeClass->SetCaption("Rohrklasse");
-  PipeClass->SetValueList({"EN 10220", "ASME B36.10M"});
+  PipeClass->SetValueList(PipeClassValues());
   ListDN = m.AddItem<TDataMultiSwitch>("ListDN");
   ListDN->SetCaption("Nennweite des Ventils (Liste)");
   ListDN1 = m.AddItem<TDataMultiSwitch>("ListDN1");

@@ -8,6 +8,7 @@
 #include "framework/options.h"
 #include "valves/flow_equations.h"
 #include "valves/orifice_plate.h"
+#include "valves/cm_valve_database.h"
 
 namespace torvacalc {
 

@@ -11,29 +11,8 @@ namespace torvacalc {
 
 namespace {
 
-// Runs a query and hands every row to `row`; any SQLite error ends the
-// reading quietly (the caller sees fewer or no rows).
-void Query(sqlite3* db, const char* sql, const std::function<void(sqlite3_stmt*)>& bind,
-           const std::function<void(sqlite3_stmt*)>& row) {
-  sqlite3_stmt* st = nullptr;
-  if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
-    sqlite3_finalize(st);
-    return;
-  }
-  if (bind) bind(st);
-  while (sqlite3_step(st) == SQLITE_ROW) row(st);
-  sqlite3_finalize(st);
-}
-
-Extended Real(sqlite3_stmt* st, int col) {
-  if (sqlite3_column_type(st, col) == SQLITE_NULL) return NoValue;
-  return sqlite3_column_double(st, col);
-}
-
-std::string Text(sqlite3_stmt* st, int col) {
-  const unsigned char* t = sqlite3_column_text(st, col);
-  return t ? reinterpret_cast<const char*>(t) : std::string();
-}
+Extended Real(sqlite3_stmt* st, int col) { return TValveDataFile::Real(st, col); }
+std::string Text(sqlite3_stmt* st, int col) { return TValveDataFile::Text(st, col); }
 
 teCvInwardFlow Direction(const std::string& s) {
   if (s == "open") return ifOpening;
@@ -43,28 +22,57 @@ teCvInwardFlow Direction(const std::string& s) {
 
 }  // namespace
 
-TValveDatabase::TValveDatabase(const std::string& path) : path_(path) {
+TValveDataFile::TValveDataFile(const std::string& path, const char* table, const std::string& what,
+                               const std::string& notOne)
+    : path_(path) {
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec))
-    throw EValveDatabase("Ventildatenbank nicht gefunden: " + path);
+  if (!std::filesystem::is_regular_file(path, ec)) throw EValveDatabase(what + " nicht gefunden: " + path);
   if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
     sqlite3_close(db_);
     db_ = nullptr;
-    throw EValveDatabase("Ventildatenbank nicht lesbar: " + path);
+    throw EValveDatabase(what + " nicht lesbar: " + path);
   }
-  // A valve database has its style table; anything else (another file, a
+  // The file must hold its key table; anything else (another file, a
   // damaged file) is refused here rather than read as empty.
   bool ok = false;
-  Query(db_, "SELECT count(*) FROM sqlite_master WHERE type='table' AND name='ValveStyle'", nullptr,
+  Query("SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?1",
+        [&](sqlite3_stmt* st) { sqlite3_bind_text(st, 1, table, -1, SQLITE_STATIC); },
         [&](sqlite3_stmt* st) { ok = sqlite3_column_int(st, 0) == 1; });
   if (!ok) {
     sqlite3_close(db_);
     db_ = nullptr;
-    throw EValveDatabase("Keine Ventildatenbank: " + path);
+    throw EValveDatabase(notOne + ": " + path);
   }
 }
 
-TValveDatabase::~TValveDatabase() { sqlite3_close(db_); }
+TValveDataFile::~TValveDataFile() { sqlite3_close(db_); }
+
+void TValveDataFile::Query(const char* sql, const std::function<void(sqlite3_stmt*)>& bind,
+                           const std::function<void(sqlite3_stmt*)>& row) const {
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db_, sql, -1, &st, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(st);
+    return;
+  }
+  if (bind) bind(st);
+  while (sqlite3_step(st) == SQLITE_ROW) row(st);
+  sqlite3_finalize(st);
+}
+
+Extended TValveDataFile::Real(sqlite3_stmt* st, int col) {
+  if (sqlite3_column_type(st, col) == SQLITE_NULL) return NoValue;
+  return sqlite3_column_double(st, col);
+}
+
+std::string TValveDataFile::Text(sqlite3_stmt* st, int col) {
+  const unsigned char* t = sqlite3_column_text(st, col);
+  return t ? reinterpret_cast<const char*>(t) : std::string();
+}
+
+int TValveDataFile::Int(sqlite3_stmt* st, int col) { return sqlite3_column_int(st, col); }
+
+TValveDatabase::TValveDatabase(const std::string& path)
+    : file_(path, "ValveStyle", "Ventildatenbank", "Keine Ventildatenbank") {}
 
 std::unique_ptr<TValveDatabase> TValveDatabase::OpenDefault() {
   return std::make_unique<TValveDatabase>(
@@ -73,7 +81,7 @@ std::unique_ptr<TValveDatabase> TValveDatabase::OpenDefault() {
 
 std::vector<TValveStyle> TValveDatabase::Styles() const {
   std::vector<TValveStyle> out;
-  Query(db_, "SELECT ID, Name, EquivalentID FROM ValveStyle ORDER BY ID", nullptr,
+  file_.Query("SELECT ID, Name, EquivalentID FROM ValveStyle ORDER BY ID", nullptr,
         [&](sqlite3_stmt* st) {
           out.push_back({sqlite3_column_int(st, 0), Text(st, 1), sqlite3_column_int(st, 2)});
         });
@@ -103,7 +111,7 @@ TTrimStyle ReadTrim(sqlite3_stmt* st) {
 
 std::vector<TTrimStyle> TValveDatabase::Trims(int styleId) const {
   std::vector<TTrimStyle> out;
-  Query(db_, kTrimSql,
+  file_.Query(kTrimSql,
         [&](sqlite3_stmt* st) {
           sqlite3_bind_int(st, 1, styleId);
           sqlite3_bind_int(st, 2, -1);
@@ -114,7 +122,7 @@ std::vector<TTrimStyle> TValveDatabase::Trims(int styleId) const {
 
 std::optional<TTrimStyle> TValveDatabase::Trim(int styleId, int trimNo) const {
   std::optional<TTrimStyle> out;
-  Query(db_, kTrimSql,
+  file_.Query(kTrimSql,
         [&](sqlite3_stmt* st) {
           sqlite3_bind_int(st, 1, styleId);
           sqlite3_bind_int(st, 2, trimNo);
@@ -125,7 +133,7 @@ std::optional<TTrimStyle> TValveDatabase::Trim(int styleId, int trimNo) const {
 
 std::vector<TValveSeries> TValveDatabase::Series(int styleId) const {
   std::vector<TValveSeries> out;
-  Query(db_,
+  file_.Query(
         "SELECT s.ID, m.Name, s.Name, s.StyleID, s.TrimNo, s.Characteristic FROM ValveSeries s "
         "JOIN Manufacturer m ON m.ID = s.ManufacturerID WHERE ?1 = 0 OR s.StyleID = ?1 "
         "ORDER BY m.Name, s.Name",
@@ -147,7 +155,7 @@ std::vector<TValveSeries> TValveDatabase::Series(int styleId) const {
 
 std::vector<TValveSize> TValveDatabase::Sizes(int seriesId) const {
   std::vector<TValveSize> out;
-  Query(db_,
+  file_.Query(
         "SELECT SeriesID, DN, DNV1, Seat, Kvs, Travel, DescriptionID, FL, XT, Fd, Kc, Zy FROM ValveSize "
         "WHERE SeriesID = ?1 ORDER BY DN, Kvs",
         [&](sqlite3_stmt* st) { sqlite3_bind_int(st, 1, seriesId); },
@@ -172,14 +180,14 @@ std::vector<TValveSize> TValveDatabase::Sizes(int seriesId) const {
 
 std::vector<int> TValveDatabase::DescriptionIds() const {
   std::vector<int> out;
-  Query(db_, "SELECT ID FROM ValveDescription ORDER BY ID", nullptr,
+  file_.Query("SELECT ID FROM ValveDescription ORDER BY ID", nullptr,
         [&](sqlite3_stmt* st) { out.push_back(sqlite3_column_int(st, 0)); });
   return out;
 }
 
 std::optional<tValveDescription> TValveDatabase::Description(int id) const {
   std::optional<tValveDescription> out;
-  Query(db_,
+  file_.Query(
         "SELECT ID, Name, StyleID, TrimNo, PerforatedPlug, cvr, pr, dr, aPSE, bSSE "
         "FROM ValveDescription WHERE ID = ?1",
         [&](sqlite3_stmt* st) { sqlite3_bind_int(st, 1, id); },
@@ -198,7 +206,7 @@ std::optional<tValveDescription> TValveDatabase::Description(int id) const {
           out = d;
         });
   if (!out) return out;
-  Query(db_,
+  file_.Query(
         "SELECT Factor, KvKvs, Value FROM ValveCurve WHERE DescriptionID = ?1 "
         "ORDER BY Factor, KvKvs",
         [&](sqlite3_stmt* st) { sqlite3_bind_int(st, 1, id); },
@@ -209,7 +217,7 @@ std::optional<tValveDescription> TValveDatabase::Description(int id) const {
           else if (f == "XT") out->Xt.Points.push_back(p);
           else if (f == "ZY") out->Zy.Points.push_back(p);
         });
-  Query(db_,
+  file_.Query(
         "SELECT Factor, Power, Coefficient FROM ValvePolynomial WHERE DescriptionID = ?1",
         [&](sqlite3_stmt* st) { sqlite3_bind_int(st, 1, id); },
         [&](sqlite3_stmt* st) {

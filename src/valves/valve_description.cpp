@@ -1,4 +1,5 @@
 #include "valves/valve_description.h"
+#include "valves/cm_valve_database.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,5 @@
 // The valve database built from data/valves.sql and its reader.
+#include "valves/cm_valve_database.h"
 #include "valves/valve_database.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,111 @@
+// The calculation module of the valve catalogue: the user picks a
+// manufacturer and a series of the chosen valve style; the module offers
+// the sizes of the series (all of them, and those that fit the duty),
+// chooses the smallest size whose Kvs reaches the recommended one, and
+// returns the data of that valve: sizes, pressure rating, seat, Kvs, the
+// valve factors at 75 % travel, characteristic, limits and the acoustic
+// data of the noise methods.
+//
+// The items keep the names, classes, quantities and value lists of the
+// sizing and noise modules they feed, so that a super module links them one
+// to one. Valve data that the sizing module holds as inputs (phi0, cvr,
+// pr, dr, aPSE, bSSE) are database values here (TModifyParameter): the
+// module writes them, the user may still change them.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "framework/calc_module.h"
+#include "framework/calc_switch.h"
+#include "valves/valve_catalogue.h"
+#include "valves/valve_description.h"
+
+namespace torvacalc {
+
+class TCMValveDatabase : public TCalcModule {
+ public:
+  explicit TCMValveDatabase(TCalcComponent* owner = nullptr, std::string name = "CMValveDatabase");
+  ~TCMValveDatabase() override;
+  const char* ClassName() const override { return "TCMValveDatabase"; }
+  std::string ModuleCaption() const override { return "Ventil aus dem Katalog"; }
+
+  // The catalogue the module reads; by default the program's
+  // ValveCatalogue.CDS. nullptr: no catalogue (message 1703, the user's
+  // values stay).
+  void SetCatalogue(const TValveCatalogue* catalogue);
+  const TValveCatalogue* GetCatalogue() const { return FCatalogue; }
+  // The owning calculation, handed over by a super module (the callback of
+  // the valve layer); the module itself does not need it.
+  std::function<void(TCMValveDatabase&)> OnOwnerCalculation;
+
+  // The series and the offer the last calculation chose (nullptr/empty
+  // when none).
+  const TCatalogueSeries* ChosenSeries() const { return FSeries; }
+  const std::optional<TValveOffer>& ChosenOffer() const { return FOffer; }
+
+  // The database rules for xFz, the pressure ratio at the onset of
+  // cavitation (IEC 60534-8-4:2015; the z of VDMA 24422).
+  // Single-flow-path trims: xFz = 0.90 / sqrt(1 + 3 Fd sqrt(Kv/(N34 FL))),
+  // N34 = 1.17 for Kv (IEC 60534-8-4:2015, eq. for xFz when not measured).
+  static Extended CalculateXfZ(Extended Fd, Extended FL2, Extended Kv);
+  // Multi-hole (perforated plug) trims: xFz = 1/sqrt(4.5 + 1650 N0 dH^2/FL)
+  // (IEC 60534-8-4:2015, multi-hole trims, N0 dH^2 in m2). The total hole
+  // area N0 pi dH^2/4 is taken from the flow coefficient: water at 1 bar
+  // through Kv passes a vena contracta of Kv/(3600 sqrt(200)) m2, and the
+  // holes are larger by 1/FL.
+  static Extended CalculateXfZPerforatedPlug(Extended Kv, Extended FL2);
+  // xFz cannot exceed FL2: cavitation starts before the flow chokes.
+  static Extended CheckZyFL2(Extended zy, Extended FL2);
+  // Moves a rule's value at the opening to a given reference value: scales
+  // it by value75/rule75, or, when scaling would leave (0, 1), shifts it by
+  // value75 - rule75.
+  static Extended ShiftModifier(Extended ruleAtOpening, Extended rule75, Extended value75);
+
+  // In.
+  TDNVDataListSwitch* ValveType;
+  TCalcListSwitch *GlobeType, *RotaryType, *ButterflyType, *BallValveType, *CharacteristicType,
+      *InwardFlow, *Phase;
+  TCalcSwitch *ValveFromDatabase, *ValveCanBeModified, *FilterValveDatabase, *ValveFromHX4Database;
+  TDataMultiSwitch *VManufacturer, *VSeries, *OnlyFittingValves, *AllValves;
+  TPipeClassSwitch* PipeClass;
+  TInputParameter *kv, *p1, *t1, *MinDN, *SuggestedKvs, *n0;
+  // Out.
+  TDataMultiSwitch *ListDN, *ListDN1;
+  TDataListSwitch* ListPN;
+  TCalcSwitch *LineValveSize, *ManualDN, *fl2func, *Kcfunc, *zyfunc, *xtfunc, *fdfunc;
+  TCalcListSwitch *NoiseNormGas, *NoiseNormLiquid, *LowNoiseDesign;
+  TModifyParameter *dH, *DNV, *DNV1, *PNV, *Seat, *phi0, *cvr, *pr, *dr, *rw, *Stp, *Aeta, *aPSE,
+      *bSSE, *Strut, *SndDN, *Stroke, *kvs, *Kc_75, *xt_75, *fd_75, *fd_75c, *fl2_75, *zy_75,
+      *uMaxCav, *uMaxFlashing, *uMaxNoCav, *uMaxPartCav, *pmaxValve, *tminValve, *tmaxValve,
+      *dLaCo, *f1, *f2, *g1, *g2;
+  std::array<TModifyParameter*, 4> dLGas{}, dLLiq{};
+
+ protected:
+  void DoCalculate() override;
+  // Marks a valve picked from a list by anyone but the module itself as
+  // the user's choice (the modified flag, which calculation files keep).
+  void CalcEvent(TCalcEvent event, TCalcItem* item) override;
+
+ private:
+  std::vector<TModifyParameter*> ValveData() const;
+  std::vector<TCalcItem*> OutputSwitches() const;
+  int TrimType() const;
+  TValveDuty Duty() const;
+  void FillManufacturers();
+  const TCatalogueSeries* FillSeries();
+  void FillOffers(const TCatalogueSeries& s, const TValveDuty& duty);
+  void WriteValve(const TCatalogueSeries& s, const TValveOffer& o);
+  void ClearValve();
+  void CheckLimits(const TCatalogueSeries& s, const TValveOffer& o, const TValveDuty& duty);
+
+  const TValveCatalogue* FCatalogue = nullptr;
+  const TCatalogueSeries* FSeries = nullptr;
+  std::optional<TValveOffer> FOffer;
+  bool FWriting = false;
+};
+
+}  // namespace torvacalc
