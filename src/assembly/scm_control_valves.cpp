@@ -6,6 +6,7 @@
 
 #include "assembly/main_items.h"
 #include "framework/basics.h"
+#include "framework/module_items.h"
 
 namespace torvacalc {
 
@@ -78,6 +79,17 @@ std::vector<L> MakeLinks() {
   Rows(v, L::lmDownstream, L::lwOut, per, all,
        "pv2|pv1 rho2Star|rho1 cf2Star|cf kappa2Star|kappa1 dhv2|dHvT Z2|z1 CpL2|cpL");
 
+  // The state behind the valve (isenthalpic throttling) and the cooling
+  // water of a desuperheater.
+  Rows(v, L::lmWaterInjection, L::lwIn, once, all,
+       "Phase UseResistors ResistorType SubstanceType SteamConverter WIApplication T2orDtv dt DNV|D2 pwi dpowi "
+       "twi phi0");
+  Rows(v, L::lmWaterInjection, L::lwIn, per, all,
+       "FlowState P1|p1 u|u1 u2 h1 p2Res|p2 p2|p2v T1|t1 Qm|qm rho2v|rho2 dhv2 CpL2|cp2 Kappa1|kappa1 "
+       "kappa2Star|kappa2 Z2|z2 Cf|cf1");
+  Rows(v, L::lmWaterInjection, L::lwOut, per, all, "t2 rho2r t2v xFG");
+  Rows(v, L::lmWaterInjectionOut, L::lwOut, per, all, "qmwi pvwi tvwi WIType");
+
   // Density and sound speed of what leaves the valve (liquid, vapour or
   // both).
   Rows(v, L::lmMixture, L::lwIn, once, all, "Phase SubstanceType");
@@ -149,13 +161,35 @@ std::vector<L> MakeLinks() {
   BandRows(v, L::lmIsa89, "TL", "TL");
   BandRows(v, L::lmIsa89, "LwAa", "LwAa");
   BandRows(v, L::lmIsa89, "LpAa", "LpAa");
-  Rows(v, L::lmIEC2003, L::lwIn, once, all, "cPipe tp|tP RhoM|rhoP Pc|pc rw Seat|d0 f1 f2 g1 g2 " + octaveCorrections);
+  Rows(v, L::lmIEC2003, L::lwIn, once, all,
+       "NoiseStandardLiquid AetaL cPipe tp|tP RhoM|rhoP Pc|pc rw Seat|d0 f1 f2 g1 g2 " + octaveCorrections);
   Rows(v, L::lmIEC2003, L::lwIn, per, all, "Cf|cf1 fd Re xc|xCr");
   Rows(v, L::lmIEC2003, L::lwOut, per, first, "etaL frIsa|fr fpIsa|fp Lpi Wm LwAa MaVC Lwi dLACF|dLaCF");
   BandRows(v, L::lmIEC2003, "Lpi", "Lpi");
   BandRows(v, L::lmIEC2003, "Rr", "Rr");
   BandRows(v, L::lmIEC2003, "LpAa", "LpAa");
   BandRows(v, L::lmIEC2003, "LwAa", "LwAa");
+
+  // The smallest valve size that keeps the recommended velocities, from
+  // point 1. (Its Kvs and outlet pressure are not given: the module does
+  // not use them and would mark the main module's items as unused.)
+  Rows(v, L::lmSuggestDN, L::lwIn, once, all,
+       "Phase PipeClass DNV uMaxCav uMaxFlashing uMaxNoCav uMaxPartCav CalculatedPhase FlowState Qm|qm "
+       "Rho1|rho1 rho2v|rho2 cf2");
+  Rows(v, L::lmSuggestDN, L::lwOut, once, all, "MaxU1 MaxU2 MinDN");
+
+  // The actuator: the thrust to close against the largest pressure drop of
+  // the points, and an actuator of the catalogue that delivers it.
+  Rows(v, L::lmActuatorDatabase, L::lwOut, once, all,
+       "ActuatorName ActuatorManufacturer ActuatorType ActuatorArea SpringStart SpringEnd SpringRange RatedThrust "
+       "ActuatorStroke ActuatorSpeed");
+  Rows(v, L::lmActuatorDatabase, L::lwIn, once, all,
+       "RequiredThrust Stroke FailPosition ActuatorKind SupplyPressure MinReserve WantedActuator");
+  Rows(v, L::lmActuator, L::lwIn, once, all,
+       "ValveType Seat Stem Stroke p1Max|p1 p2Min|p2 dpShutOff BalancedPlug LeakageClass PackingType FailPosition "
+       "ActuatorKind SupplyPressure MinReserve ActuatorArea SpringStart SpringEnd RatedThrust ActuatorStroke");
+  Rows(v, L::lmActuator, L::lwOut, once, all,
+       "UnbalancedForce PackingFriction SeatLoad RequiredThrust ActuatorThrust ThrustReserve");
 
   // The characteristic over points 1 to 3 (indexed names in the module).
   Rows(v, L::lmCharacteristics, L::lwIn, once, all, "NoOfCharOps|NoOfValidOps UseResistors UseSmoothCurves qmax Optimization");
@@ -183,6 +217,10 @@ const TCalcModule& ModelOf(L::TModule m) {
   static const auto* iec = new tCMIEC2003(nullptr, "CMIEC2003Model");
   static const auto* chars = new TCMCharacteristics(nullptr, "CMCharacteristicsModel");
   static const auto* pipe = new TCMNormPipeThickness(nullptr, "CMNormPipeThicknessModel2");
+  static const auto* water = new TCMWaterInjection(nullptr, "CMWaterInjectionModel");
+  static const auto* suggest = new TCMSuggestDN(nullptr, "CMSuggestDNModel");
+  static const auto* actuator = new TCMActuator(nullptr, "CMActuatorModel");
+  static const auto* actuators = new TCMActuatorDataBase(nullptr, "CMActuatorDataBaseModel");
   switch (m) {
     case L::lmDownstream: return *substances;
     case L::lmMixture: return *mixture;
@@ -194,6 +232,11 @@ const TCalcModule& ModelOf(L::TModule m) {
     case L::lmIEC2003: return *iec;
     case L::lmCharacteristics: return *chars;
     case L::lmInletPipe: return *pipe;
+    case L::lmWaterInjection:
+    case L::lmWaterInjectionOut: return *water;
+    case L::lmSuggestDN: return *suggest;
+    case L::lmActuator: return *actuator;
+    case L::lmActuatorDatabase: return *actuators;
     default: return *valve;
   }
 }
@@ -201,7 +244,10 @@ const TCalcModule& ModelOf(L::TModule m) {
 // Whether a row joins the module at `point`, and the main-module name it
 // has there.
 bool RowAt(const L& l, int point) { return !(l.FirstOnly && point != 1); }
-bool SingleModule(L::TModule m) { return m == L::lmCharacteristics || m == L::lmInletPipe; }
+bool SingleModule(L::TModule m) {
+  return m == L::lmCharacteristics || m == L::lmInletPipe || m == L::lmSuggestDN || m == L::lmActuator ||
+         m == L::lmActuatorDatabase;
+}
 std::string MainName(const L& l, int point) { return l.PerPoint ? l.Main + OpSuffix(point) : l.Main; }
 
 void EnableModule(TCalcModule* m, bool on) {
@@ -223,6 +269,8 @@ TMCMTorva::TMCMTorva(TCalcComponent* owner, std::string name)
     : TCustomMCM3SubstancesMaterialPipe3Flow(owner, std::move(name)) {
   // Every item a row names exists once in the main module, made like the
   // module's item it stands for (the first row that names it decides).
+  AddParameter<TOutputParameter>(*this, "p1Max", qPressureBar, "Groesster Eintrittsdruck der Betriebspunkte");
+  AddParameter<TOutputParameter>(*this, "p2Min", qPressureBar, "Kleinster Austrittsdruck der Betriebspunkte");
   AddItem<TOverruleParameter>("cPipe", Extended(100), Extended(20000), qVelocity)
       ->SetCaption("Schallgeschwindigkeit in der Rohrwand");
   AddItem<TOutputParameter>("NoOfCharOps", Extended(0), Extended(3), qNoUnit)
@@ -317,6 +365,16 @@ void TMCMTorva::CheckOperatingPoints() {
   for (int point : {1, 2, 3})
     if (calc->PointOn(point) && HasValue(value("Rho1", point))) ++charOps;
   CalcItemByName("NoOfCharOps")->AsParameter()->AssignValue(0, charOps);
+  // The inlet and outlet pressures the actuator must close against.
+  Extended p1Max = NoValue, p2Min = NoValue;
+  for (int point : {1, 2, 3, 4}) {
+    if (!calc->PointOn(point)) continue;
+    const Extended a = value("P1", point), b = value("p2", point);
+    if (HasValue(a) && (!HasValue(p1Max) || a > p1Max)) p1Max = a;
+    if (HasValue(b) && (!HasValue(p2Min) || b < p2Min)) p2Min = b;
+  }
+  CalcItemByName("p1Max")->AsParameter()->AssignValue(0, p1Max);
+  CalcItemByName("p2Min")->AsParameter()->AssignValue(0, p2Min);
   TCalcParameter* kvs = CalcItemByName("kvs")->AsParameter();
   const Extended Kvs = kvs->GetValue();
   Extended kvMin = NoValue, kvMax = NoValue;
@@ -368,6 +426,8 @@ TCustomSCM3ControlValves::TCustomSCM3ControlValves(TCalcComponent* owner, std::s
                                                    TMainModuleFactory makeMain)
     : TCustomSCM3SubstancesMaterialPipe3Flow(owner, std::move(name), makeMain) {
   for (int point : {1, 2, 3, 4}) CreateEachOP(point);
+  fCMSuggestDN = CreateModule<TCMSuggestDN>("fCMSuggestDN");
+  FCalcSourceSuggestDN = CreateSource(fCMSuggestDN, "FCalcSourceSuggestDN");
   fCMChar = CreateModule<TCMCharacteristics>("fCMChar");
   fCalcSourceChar = CreateSource(fCMChar, "fCalcSourceChar");
   FCCMNormPipeThicknessIn = CreateChild<TCCMNormPipeThickness>("FCCMNormPipeThicknessIn");
@@ -386,6 +446,7 @@ void TCustomSCM3ControlValves::CreateEachOP(int k) {
   fCMVDMA89[k] = CreateModule<TCMVDMA89>("fCMVDMA89" + s);
   fCMVDMA79[k] = CreateModule<TCMVDMA79>("fCMVDMA79" + s);
   fCMMixedDensity[k] = CreateModule<TCMMixedDensity>("fCMMixedDensity" + s);
+  fCMWaterInjection[k] = CreateModule<TCMWaterInjection>("fCMWaterInjection" + s);
 }
 
 void TCustomSCM3ControlValves::InitEachOP(int k) {
@@ -397,6 +458,7 @@ void TCustomSCM3ControlValves::InitEachOP(int k) {
   FCalcSourceCMVDMA89[k] = CreateSource(fCMVDMA89[k], "FCalcSourceCMVDMA89" + s);
   FCalcSourceCMVDMA79[k] = CreateSource(fCMVDMA79[k], "FCalcSourceCMVDMA79" + s);
   fCalcSourceMixedDensity[k] = CreateSource(fCMMixedDensity[k], "fCalcSourceMixedDensity" + s);
+  fCalcSourceWaterInjection[k] = CreateSource(fCMWaterInjection[k], "fCalcSourceWaterInjection" + s);
   TCalcSource* main = CalcSourceCustomMCM1();
   auto connect = [&](TCalcSource* target, const std::string& name) { return CreateConnector(main, target, name + s); };
   FCalcConnectorMain[k] = connect(FCalcSourceCMControlValves[k], "FCalcConnectorMain");
@@ -411,6 +473,8 @@ void TCustomSCM3ControlValves::InitEachOP(int k) {
   FCalcConnectorVDMA89[k] = connect(FCalcSourceCMVDMA89[k], "FCalcConnectorVDMA89");
   FCalcConnectorVDMA79[k] = connect(FCalcSourceCMVDMA79[k], "FCalcConnectorVDMA79");
   fCalcConnectorMixedDensity[k] = connect(fCalcSourceMixedDensity[k], "fCalcConnectorMixedDensity");
+  fCalcConnectorWaterInjectionFix[k] = connect(fCalcSourceWaterInjection[k], "fCalcConnectorWaterInjectionFix");
+  fCalcConnectorWaterInjection[k] = connect(fCalcSourceWaterInjection[k], "fCalcConnectorWaterInjection");
   // The medium behind the valve is a state of the same medium: it takes
   // the declared phase as it is and the molar mass of point 1.
   TCMSubstances& m = FCMSubstances2[k]->CalcModule();
@@ -436,6 +500,11 @@ TCalcConnector* TCustomSCM3ControlValves::ConnectorOf(TValveLink::TModule module
     case L::lmIsa89: return FCalcConnectorIsa89[k];
     case L::lmCharacteristics: return fCalcConnectorCharIn;
     case L::lmInletPipe: return FCalcConnectorNormPipeThicknessIn;
+    case L::lmWaterInjection: return fCalcConnectorWaterInjectionFix[k];
+    case L::lmWaterInjectionOut: return fCalcConnectorWaterInjection[k];
+    case L::lmSuggestDN: return FCalcConnectorSuggestDN;
+    case L::lmActuator:
+    case L::lmActuatorDatabase: return ExtraConnector(module);
     case L::lmNoiseCommon: break;
   }
   return nullptr;
@@ -449,6 +518,7 @@ void TCustomSCM3ControlValves::Init() {
   fCalcConnectorCharOut = CreateConnector(main, fCalcSourceChar, "fCalcConnectorCharOut");
   FCalcConnectorNormPipeThicknessIn =
       CreateConnector(main, &FCCMNormPipeThicknessIn->GetCalcSource(), "FCalcConnectorNormPipeThicknessIn");
+  FCalcConnectorSuggestDN = CreateConnector(main, FCalcSourceSuggestDN, "FCalcConnectorSuggestDN");
 
   // The lists, row by row. A row of a single module is wired once; the
   // common noise rows go to all four methods of a point.
@@ -474,19 +544,23 @@ void TCustomSCM3ControlValves::Init() {
       } else if (l.Module == L::lmCharacteristics && l.Way == L::lwOut) {
         add(fCalcConnectorCharOut, l, k);
       } else {
-        add(ConnectorOf(l.Module, k), l, k);
+          if (TCalcConnector* c = ConnectorOf(l.Module, k)) add(c, l, k);
       }
     }
 
   SelectSolveConnectors();
   SelectNoiseMethods();
   for (int k : {1, 2, 3, 4})
-    for (TCalcConnector* c : {FCalcConnectorSubstances2[k], fCalcConnectorMixedDensity[k], FCalcConnectorMain[k],
+    for (TCalcConnector* c : {fCalcConnectorWaterInjectionFix[k], fCalcConnectorWaterInjection[k],
+                              FCalcConnectorSubstances2[k], fCalcConnectorMixedDensity[k], FCalcConnectorMain[k],
                               FCalcConnectorCalcKv[k], FCalcConnectorCalcQm[k], FCalcConnectorCalcp2[k],
                               FCalcConnectorCalcp1[k], FCalcConnectorResistor[k], FCalcConnectorVDMA79[k],
                               FCalcConnectorVDMA89[k], FCalcConnectorIEC2003[k], FCalcConnectorIsa89[k]})
       c->SetActive(true);
   FCalcConnectorNormPipeThicknessIn->SetActive(true);
+  FCalcConnectorSuggestDN->SetActive(true);
+  for (L::TModule m : {L::lmActuatorDatabase, L::lmActuator})
+    if (TCalcConnector* c = ExtraConnector(m)) c->SetActive(true);
   fCalcConnectorCharIn->SetActive(true);
   fCalcConnectorCharOut->SetActive(true);
 
@@ -580,7 +654,7 @@ void TCustomSCM3ControlValves::SelectResistors() {
 
 void TCustomSCM3ControlValves::EnablePoint(int k, bool on) {
   for (TCalcModule* mod : std::initializer_list<TCalcModule*>{&FCMSubstances2[k]->CalcModule(), fCMMixedDensity[k],
-                                                              FCMControlValves[k]})
+                                                              fCMWaterInjection[k], FCMControlValves[k]})
     EnableModule(mod, on);
   SelectResistors();
   SelectNoiseMethod(k);
@@ -683,6 +757,24 @@ void TCustomSCM3ControlValves::CarryMolarMass() {
 }
 
 TSCMTorva::TSCMTorva(TCalcComponent* owner, std::string name)
-    : TCustomSCM3ControlValves(owner, std::move(name), MakeMainModule<TMCMTorva>) {}
+    : TCustomSCM3ControlValves(owner, std::move(name), MakeMainModule<TMCMTorva>) {
+  fCMActuatorDatabase = CreateModule<TCMActuatorDataBase>("fCMActuatorDatabase");
+  FCalcSourceActuatorDatabase = CreateSource(fCMActuatorDatabase, "FCalcSourceActuatorDatabase");
+  FCMActuator = CreateModule<TCMActuator>("FCMActuator");
+  FCalcSourceCM = CreateSource(FCMActuator, "FCalcSourceCM");
+}
+
+void TSCMTorva::Init() {
+  FCalcConnectorActuatorDatabase =
+      CreateConnector(CalcSourceCustomMCM1(), FCalcSourceActuatorDatabase, "FCalcConnectorActuatorDatabase");
+  FCalcConnectorCM = CreateConnector(CalcSourceCustomMCM1(), FCalcSourceCM, "FCalcConnectorCM");
+  TCustomSCM3ControlValves::Init();
+}
+
+TCalcConnector* TSCMTorva::ExtraConnector(TValveLink::TModule module) const {
+  return module == TValveLink::lmActuator ? FCalcConnectorCM
+         : module == TValveLink::lmActuatorDatabase ? FCalcConnectorActuatorDatabase
+                                                    : nullptr;
+}
 
 }  // namespace torvacalc

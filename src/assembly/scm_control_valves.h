@@ -23,6 +23,9 @@
 
 #include "assembly/scm_flow.h"
 #include "media/cm_mixed_phase.h"
+#include "media/cm_water_injection.h"
+#include "valves/cm_actuator.h"
+#include "valves/cm_suggest_dn.h"
 #include "valves/cm_characteristics.h"
 #include "valves/cm_control_valves.h"
 #include "valves/cm_noise.h"
@@ -36,6 +39,7 @@ struct TValveLink {
   enum TModule : std::uint8_t {
     lmValve, lmSolveKv, lmSolveQm, lmSolveP2, lmSolveP1, lmDownstream, lmMixture, lmResistor,
     lmNoiseCommon, lmVDMA79, lmVDMA89, lmIEC2003, lmIsa89, lmCharacteristics, lmInletPipe,
+    lmWaterInjection, lmWaterInjectionOut, lmSuggestDN, lmActuator, lmActuatorDatabase,
   };
   // How the value runs: from the main module into the module (In), back
   // (Out), or copied into the module without making it calculate (Pump).
@@ -103,6 +107,9 @@ class TCustomSCM3ControlValves : public TCustomSCM3SubstancesMaterialPipe3Flow {
       FCalcSourceCMVDMA79{};
   std::array<TCalcConnector*, 5> FCalcConnectorIsa89{}, FCalcConnectorIEC2003{}, FCalcConnectorVDMA89{},
       FCalcConnectorVDMA79{};
+  std::array<TCMWaterInjection*, 5> fCMWaterInjection{};
+  std::array<TCalcSource*, 5> fCalcSourceWaterInjection{};
+  std::array<TCalcConnector*, 5> fCalcConnectorWaterInjection{}, fCalcConnectorWaterInjectionFix{};
   std::array<TCMMixedDensity*, 5> fCMMixedDensity{};
   std::array<TCalcSource*, 5> fCalcSourceMixedDensity{};
   std::array<TCalcConnector*, 5> fCalcConnectorMixedDensity{};
@@ -110,6 +117,9 @@ class TCustomSCM3ControlValves : public TCustomSCM3SubstancesMaterialPipe3Flow {
   TCMCharacteristics* fCMChar = nullptr;
   TCalcSource* fCalcSourceChar = nullptr;
   TCalcConnector *fCalcConnectorCharIn = nullptr, *fCalcConnectorCharOut = nullptr;
+  TCMSuggestDN* fCMSuggestDN = nullptr;
+  TCalcSource* FCalcSourceSuggestDN = nullptr;
+  TCalcConnector* FCalcConnectorSuggestDN = nullptr;
   TCCMNormPipeThickness* FCCMNormPipeThicknessIn = nullptr;
   TCalcConnector* FCalcConnectorNormPipeThicknessIn = nullptr;
 
@@ -137,6 +147,8 @@ class TCustomSCM3ControlValves : public TCustomSCM3SubstancesMaterialPipe3Flow {
  protected:
   TCustomSCM3ControlValves(TCalcComponent* owner, std::string name, TMainModuleFactory makeMain);
   void Init() override;
+  // Connectors of modules an edition adds (the actuator of TSCMTorva).
+  virtual TCalcConnector* ExtraConnector(TValveLink::TModule) const { return nullptr; }
   void ApplyNoOfOps() override;
   void ApplyOpXEnabled() override;
 
@@ -160,6 +172,19 @@ class TSCMTorva : public TCustomSCM3ControlValves {
   const char* ClassName() const override { return "TSCMTorva"; }
   std::string ModuleDescription() const override { return "Torvacalc"; }
   std::string ModuleName() const override { return "Torvacalc"; }
+
+  // The actuator of the valve: the thrust the valve needs at the largest
+  // pressure drop of the points, and an actuator of the catalogue for it.
+  TCMActuatorDataBase* fCMActuatorDatabase = nullptr;
+  TCalcSource* FCalcSourceActuatorDatabase = nullptr;
+  TCalcConnector* FCalcConnectorActuatorDatabase = nullptr;
+  TCMActuator* FCMActuator = nullptr;
+  TCalcSource* FCalcSourceCM = nullptr;
+  TCalcConnector* FCalcConnectorCM = nullptr;
+
+ protected:
+  void Init() override;
+  TCalcConnector* ExtraConnector(TValveLink::TModule module) const override;
 };
 
 }  // namespace torvacalc
