@@ -227,9 +227,13 @@ void PrintPointsTable(const TCustomSCMSubstances& calc, std::ostream& out, bool 
 
   using TCells = std::vector<std::string>;
   auto printTable = [&](const std::vector<TCells>& table) {
+    // A long text (a description, a catalogue name) runs past its column
+    // instead of widening it for every row.
+    constexpr size_t kLongCell = 32;
     std::vector<size_t> width(table.front().size(), 0);
     for (const TCells& r : table)
-      for (size_t c = 0; c < r.size(); ++c) width[c] = std::max(width[c], Chars(r[c]));
+      for (size_t c = 0; c < r.size(); ++c)
+        if (c == 0 || c + 1 == r.size() || Chars(r[c]) <= kLongCell) width[c] = std::max(width[c], Chars(r[c]));
     for (const TCells& r : table) {
       std::string line;
       for (size_t c = 0; c < r.size(); ++c) line += Pad(r[c], width[c] + 2);
