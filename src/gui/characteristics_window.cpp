@@ -80,7 +80,7 @@ TCharacteristicsWindow::TCharacteristicsWindow(TGuiCalculation& calc, const QStr
   FCurve->setRenderHint(QPainter::Antialiasing);
   layout->addWidget(FCurve, 3);
   layout->addWidget(FSpectrum, 2);
-  resize(1100, 480);
+  resize(1200, 520);
   Refresh();
 }
 
@@ -98,6 +98,8 @@ void TCharacteristicsWindow::Refresh() {
   chart->addAxis(travel, Qt::AlignBottom);
   auto* kvAxis = new QValueAxis;
   kvAxis->setTitleText(AxisTitle("Kv", UnitOf(FCalc, "kv")));
+  kvAxis->setLabelFormat("%g");
+  travel->setLabelFormat("%g");
   chart->addAxis(kvAxis, Qt::AlignLeft);
   double kvTop = HasValue(kvs) ? static_cast<double>(kvs) : 0;
 
@@ -131,16 +133,19 @@ void TCharacteristicsWindow::Refresh() {
     point->attachAxis(travel);
     point->attachAxis(kvAxis);
     kvTop = std::max(kvTop, static_cast<double>(kv));
+    // The installed characteristic runs through the load points 1 to 3;
+    // point X stands for a separate case (start-up, a special duty).
     const Extended q = Shown(FCalc, "qm", op);
-    if (HasValue(q)) installed.push_back({static_cast<double>(h), static_cast<double>(kv), static_cast<double>(q)});
+    if (HasValue(q) && op < 3) installed.push_back({static_cast<double>(h), static_cast<double>(kv), static_cast<double>(q)});
   }
   kvAxis->setRange(0, kvTop > 0 ? kvTop * 1.05 : 1);
   // The installed characteristic: the flow the plant passes at the travels
-  // of its operating points.
+  // of its load points.
   if (installed.size() >= 2) {
     std::sort(installed.begin(), installed.end(), [](const TPoint& a, const TPoint& b) { return a.Travel < b.Travel; });
     auto* flowAxis = new QValueAxis;
     flowAxis->setTitleText(AxisTitle("Massenstrom", UnitOf(FCalc, "qm")));
+    flowAxis->setLabelFormat("%g");
     chart->addAxis(flowAxis, Qt::AlignRight);
     auto* flow = new QLineSeries;
     flow->setName(Q(Translate("Betriebskennlinie")));
@@ -158,6 +163,7 @@ void TCharacteristicsWindow::Refresh() {
     flow->attachAxis(flowAxis);
     flowAxis->setRange(0, top > 0 ? top * 1.05 : 1);
   }
+  chart->legend()->setAlignment(Qt::AlignBottom);
   QChart* old = FCurve->chart();
   FCurve->setChart(chart);
   delete old;
@@ -193,6 +199,7 @@ void TCharacteristicsWindow::Refresh() {
   auto* level = new QValueAxis;
   level->setRange(0, std::max(120.0, 10 * std::ceil(top / 10 + 0.5)));
   level->setTitleText(Q(Translate("Pegel in dB")));
+  level->setLabelFormat("%g");
   spectrum->addAxis(bandAxis, Qt::AlignBottom);
   spectrum->addAxis(level, Qt::AlignLeft);
   bars->attachAxis(bandAxis);

@@ -20,14 +20,14 @@ namespace {
 std::vector<TGuiPage> TorvaPages(const TMainCalcModule& m) {
   std::vector<TGuiPage> pages = {
       {"Betriebsdaten",
-       {{"Kopfdaten", {"Identifier", "Author", "Revisor", "WhenCreated", "WhenModified"}},
-        {"Berechnung",
+       {{"Berechnung",
          {"WhatToCalculate", "NoOfEnteredOps", "Use2ndOp", "Use3rdOp", "UseXthOp", "NoOfValidOps", "FlowState",
           "FlowType", "DisplayPhase", "CalculatedPhase"}},
         {"Durchfluss", {"QmOrQv", "QmOrQvMoist", "Qm", "Qv", "Qn", "QnTr", "QnF", "qmCalc"}},
         {"Betriebspunkt",
          {"P1", "T1", "PhiRel", "p2", "p1Calc", "dp", "kv", "KvNC", "x", "xc", "KvKvs", "h", "Stroke", "dpc",
-          "dpLimit", "dpXc"}}}},
+          "dpLimit", "dpXc"}},
+        {"Kopfdaten", {"Identifier", "Author", "Revisor", "WhenCreated", "WhenModified"}}}},
       {"Medium",
        {{"Medium",
          {"FluidName", "UseExtFluid", "ExtFluids", "Concentration", "Phase", "GasMedium", "SubstanceType",
