@@ -25,6 +25,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QScatterSeries>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -630,6 +631,28 @@ class GuiTest : public QObject {
     QCOMPARE(AllFields(v, *e.Calc), before);
     for (const auto& [at, tip] : tipsBefore) QCOMPARE(v.MessageTip(at.first, at.second), tip);
     QVERIFY(!w->Action("ActionUndo")->isEnabled());
+  }
+
+  // "Vordruck p1" on the whole calculation: the Kv found at every point
+  // becomes given, and the inlet pressure computed back from it is the one
+  // that gave it.
+  void inletPressureOfEveryPointFromTheFoundKv() {
+    auto w = Window();
+    QVERIFY(w->OpenFile(water_));
+    TGuiCalculation& calc = *w->Current().Calc;
+    QVERIFY(w->Action("ActionCalculateP1")->isEnabled());
+    std::vector<std::string> kv;
+    for (int op = 0; op < 4; ++op) kv.push_back(FieldText(*calc.Item("kv", op)));
+    w->Action("ActionCalculateP1")->trigger();
+    QCOMPARE(FieldText(*calc.Item("WhatToCalculate", 0)), Translate("Eintrittsdruck"));
+    for (int op = 0; op < 4; ++op) {
+      QCOMPARE(ItemLook(*calc.Item("kv", op)), TItemLook::User);
+      QCOMPARE(FieldText(*calc.Item("kv", op)), kv[op]);
+      if (op == 2) continue;  // choked: the inlet pressure is not unique
+      const Extended given = calc.Item("P1", op)->AsParameter()->GetValue();
+      const Extended back = calc.Item("p1Calc", op)->AsParameter()->GetValue();
+      QVERIFY2(HasValue(back) && std::fabs(back - given) < 1e-3L * given, calc.OperatingPointCaption(op).c_str());
+    }
   }
 
   // Refused input at a further point keeps its value and every other.
