@@ -136,7 +136,8 @@ void TCharacteristicsWindow::Refresh() {
     // The installed characteristic runs through the load points 1 to 3;
     // point X stands for a separate case (start-up, a special duty).
     const Extended q = Shown(FCalc, "qm", op);
-    if (HasValue(q) && op < 3) installed.push_back({static_cast<double>(h), static_cast<double>(kv), static_cast<double>(q)});
+    if (HasValue(q) && op < 3)
+      installed.push_back({static_cast<double>(h), static_cast<double>(kv), static_cast<double>(q)});
   }
   kvAxis->setRange(0, kvTop > 0 ? kvTop * 1.05 : 1);
   // The installed characteristic: the flow the plant passes at the travels
