@@ -142,7 +142,7 @@ void TCalculationView::Rebuild() {
         for (int op = 0; op < ops; ++op) {
           TCalcItem* item = FCalc.Item(name, op);
           if (!first) first = item;
-          QWidget* editor = item ? MakeEditor(*item, op) : nullptr;
+          QWidget* editor = item ? MakeEditor(*item, name, op) : nullptr;
           row.Editors.push_back(editor);
           if (editor) FTable->setCellWidget(r, ValueColumn(op), editor);
           FTable->setItem(r, IconColumn(op), new QTableWidgetItem);
@@ -158,9 +158,12 @@ void TCalculationView::Rebuild() {
           QObject::connect(units, QOverload<int>::of(&QComboBox::activated), this, [this, units, itemName](int index) {
             if (FRefreshing) return;
             const int unitNo = units->itemData(index).toInt();
+            // The unit of every operating point, as one step of the history.
+            FCalc.Super().BeginUpdate();
             for (int op = 0; op < FCalc.OperatingPointCount(); ++op)
               if (auto* p = FCalc.Item(itemName, op) ? FCalc.Item(itemName, op)->AsParameter() : nullptr)
                 ChooseParameterUnit(FCalc, *p, unitNo);
+            FCalc.Super().EndUpdate(true);
             if (OnChanged) OnChanged();
             Refresh();
           });
@@ -172,19 +175,19 @@ void TCalculationView::Rebuild() {
     }
   }
   FTree->expandAll();
-  FTable->setColumnWidth(0, 300);
+  // Four points side by side take narrower value columns than one.
+  FTable->setColumnWidth(0, ops > 1 ? 260 : 300);
   FTable->horizontalHeader()->setStretchLastSection(false);
   FTable->horizontalHeader()->setMinimumSectionSize(24);
   for (int op = 0; op < ops; ++op) {
-    FTable->setColumnWidth(ValueColumn(op), 160);
+    FTable->setColumnWidth(ValueColumn(op), ops > 1 ? 120 : 160);
     FTable->setColumnWidth(IconColumn(op), 24);
   }
   FTable->setColumnWidth(UnitColumn(), 130);
   Refresh();
 }
 
-QWidget* TCalculationView::MakeEditor(TCalcItem& item, int op) {
-  const std::string name = item.GetName();
+QWidget* TCalculationView::MakeEditor(TCalcItem& item, const std::string& name, int op) {
   if (dynamic_cast<TCustomCalcMultiSwitch*>(&item)) {
     auto* box = new QComboBox;
     QObject::connect(box, QOverload<int>::of(&QComboBox::activated), this, [this, name, op](int index) {
@@ -212,7 +215,10 @@ QWidget* TCalculationView::MakeEditor(TCalcItem& item, int op) {
     const std::string typed = S(edit->text());
     if (typed == FieldText(*it)) return;  // nothing changed (focus left the field)
     if (auto* p = it->AsParameter()) {
-      const TInputResult r = EnterParameterText(FCalc, *p, typed);
+      std::vector<TCalcParameter*> row;
+      for (int k = 0; k < FCalc.OperatingPointCount(); ++k)
+        if (TCalcItem* twin = FCalc.Item(name, k); twin && k != op) row.push_back(twin->AsParameter());
+      const TInputResult r = EnterParameterText(FCalc, *p, typed, row);
       Applied(r.Applied, r.Error, edit);
     } else {
       EnterItemText(FCalc, *it, typed);
@@ -267,8 +273,12 @@ void TCalculationView::RefreshRow(Row& row) {
     QWidget* editor = row.Editors[op];
     if (!item || !editor) continue;
     const bool canModify = item->GetCanModify() && !FReadOnly && !FCalc.Super().GetReadOnly();
-    const QColor colour = LookColor(ItemLook(*item));
-    editor->setStyleSheet(QString("background-color: %1;").arg(colour.name()));
+    // Style sheets are costly to apply: only a changed colour is set.
+    const QString colour = LookColor(ItemLook(*item)).name();
+    if (editor->property("look").toString() != colour) {
+      editor->setProperty("look", colour);
+      editor->setStyleSheet(QString("background-color: %1;").arg(colour));
+    }
     if (auto* edit = qobject_cast<QLineEdit*>(editor)) {
       if (!edit->hasFocus() || edit->text() != Q(FieldText(*item))) edit->setText(Q(FieldText(*item)));
       edit->setReadOnly(!canModify);
@@ -298,10 +308,15 @@ void TCalculationView::RefreshRow(Row& row) {
   }
   if (row.Units) {
     const TCalcItem* item = FCalc.Item(row.Name, 0);
-    const TCalcParameter* p = item ? item->AsParameter() : nullptr;
+    const TCalcParameter* p = item && item->AsParameter() ? &ShownParameter(*item->AsParameter()) : nullptr;
     if (!p) return;
-    row.Units->clear();
-    for (int u : OfferedUnits(*p)) row.Units->addItem(Q(TQuantityArray::GetUnitName(p->GetQuantity(), u)), u);
+    const std::vector<int> offered = OfferedUnits(*p);
+    bool same = row.Units->count() == static_cast<int>(offered.size());
+    for (int i = 0; same && i < row.Units->count(); ++i) same = row.Units->itemData(i).toInt() == offered[i];
+    if (!same) {
+      row.Units->clear();
+      for (int u : offered) row.Units->addItem(Q(TQuantityArray::GetUnitName(p->GetQuantity(), u)), u);
+    }
     row.Units->setCurrentIndex(row.Units->findData(p->GetCalcUnitNo()));
     row.Units->setEnabled(p->CalcUnits().GetCount() > 1 && !FReadOnly);
   }
@@ -338,6 +353,13 @@ bool TCalculationView::FocusItem(const std::string& name, int op) {
   FTable->scrollToItem(FTable->item(row, 0));
   if (QWidget* e = ValueEditor(name, op)) e->setFocus();
   return true;
+}
+
+TCalcItem* TCalculationView::CurrentItem() const {
+  for (const Row& r : FRows)
+    for (size_t op = 0; op < r.Editors.size(); ++op)
+      if (r.Editors[op] && r.Editors[op]->hasFocus()) return FCalc.Item(r.Name, static_cast<int>(op));
+  return nullptr;
 }
 
 std::string TCalculationView::CurrentItemName() const {

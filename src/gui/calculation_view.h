@@ -39,6 +39,8 @@ class TCalculationView : public QWidget {
   bool FocusItem(const std::string& name, int op = 0);
   // The name of the item whose field has the focus ("" when none).
   std::string CurrentItemName() const;
+  // The item whose field has the focus (nullptr when none).
+  TCalcItem* CurrentItem() const;
 
   // The widgets of a row, for tests and for the window.
   QWidget* ValueEditor(const std::string& name, int op) const;
@@ -65,7 +67,8 @@ class TCalculationView : public QWidget {
   int ValueColumn(int op) const { return 1 + 2 * op; }
   int IconColumn(int op) const { return 2 + 2 * op; }
   int UnitColumn() const { return 1 + 2 * FCalc.OperatingPointCount(); }
-  QWidget* MakeEditor(TCalcItem& item, int op);
+  // The field of `item`, shown in the row `name` at operating point `op`.
+  QWidget* MakeEditor(TCalcItem& item, const std::string& name, int op);
   void RefreshRow(Row& row);
   void Applied(bool ok, const std::string& error, QWidget* editor);
   const Row* FindRow(const std::string& name) const;

@@ -33,6 +33,7 @@ QString DataSheetHtml(TGuiCalculation& calc, const QString& title) {
        QDateTime::currentDateTime().toString("dd.MM.yyyy hh:mm") + "<br>" + Esc(calc.KindName()) + "</td></tr></table>";
   for (const auto& page : calc.Pages()) {
     for (const auto& group : page.Groups) {
+      if (!group.OnDataSheet) continue;
       QString rows;
       for (const std::string& name : group.Items) {
         const TCalcItem* first = calc.Item(name, 0);
@@ -45,9 +46,11 @@ QString DataSheetHtml(TGuiCalculation& calc, const QString& title) {
           any = any || !text.empty();
           cells += "<td align='right'>" + Esc(text) + "</td>";
         }
-        if (!any || !first->GetUtilized()) continue;
+        if (!any || !first->GetUtilized() || first->GetDisplayState() == dsInvisible ||
+            (first->GetDetailLevel() == dlInvisible && !first->GetShowAlways()))
+          continue;
         const TCalcParameter* p = first->AsParameter();
-        const std::string unit = p ? p->GetCalcUnitName() : std::string();
+        const std::string unit = p ? ShownParameter(*p).GetCalcUnitName() : std::string();
         rows += "<tr><td>" + Esc(first->GetCaption()) + "</td>" + cells + "<td>&nbsp;" + (unit == "-" ? QString() : Esc(unit)) +
                 "</td></tr>";
       }
@@ -62,9 +65,9 @@ QString DataSheetHtml(TGuiCalculation& calc, const QString& title) {
       h += "<th width='12%'>&nbsp;" + Esc(Translate("Einheit")) + "</th></tr>" + rows + "</table>";
     }
   }
-  // Noise prediction belongs to the whole valve calculation; the module on
-  // its own has none to show.
-  h += "<h2>" + Esc(Translate("Geraeusch")) + "</h2><p>" + Esc(Translate("Keine Geraeuschberechnung")) + "</p>";
+  // The valve module on its own has no noise prediction to show.
+  if (!calc.Item("LpAa", 0))
+    h += "<h2>" + Esc(Translate("Geraeusch")) + "</h2><p>" + Esc(Translate("Keine Geraeuschberechnung")) + "</p>";
   h += "<h2>" + Esc(Translate("Meldungen")) + "</h2>";
   if (calc.Messages().Messages().empty()) h += "<p>" + Esc(Translate("keine")) + "</p>";
   else {

@@ -21,7 +21,20 @@ void TGuiCalculation::RestartHistory() {
   Super().AddToHistory();
 }
 
-std::unique_ptr<TGuiCalculation> CreateGuiCalculation() { return std::make_unique<TValveModuleCalculation>(); }
+bool TGuiCalculation::Locate(const TCalcItem* item, std::string* name, int* op) const {
+  if (!item) return false;
+  if (FPlaces.empty())
+    for (const auto& page : Pages())
+      for (const auto& group : page.Groups)
+        for (const std::string& n : group.Items)
+          for (int k = 0; k < OperatingPointCount(); ++k)
+            if (const TCalcItem* i = Item(n, k)) FPlaces.emplace(i, std::make_pair(n, k));
+  const auto it = FPlaces.find(item);
+  if (it == FPlaces.end()) return false;
+  if (name) *name = it->second.first;
+  if (op) *op = it->second.second;
+  return true;
+}
 
 namespace {
 
@@ -109,6 +122,21 @@ void TValveModuleCalculation::Load(const std::string& fileName) {
 
 void TValveModuleCalculation::Save(const std::string& fileName) { SaveModuleToFile(*FValve, fileName, "cvc"); }
 
+const TCalcParameter& ShownParameter(const TCalcParameter& p) {
+  const TCalcItem* root = p.GetRootCalcItem();
+  const TCalcParameter* shown = root ? root->AsParameter() : nullptr;
+  return shown ? *shown : p;
+}
+
+TCalcParameter& ShownParameter(TCalcParameter& p) {
+  return const_cast<TCalcParameter&>(ShownParameter(static_cast<const TCalcParameter&>(p)));
+}
+
+void SetShownUnit(TCalcParameter& p, int unitNo) {
+  p.SetCalcUnitNo(unitNo);
+  if (TCalcParameter& shown = ShownParameter(p); &shown != &p) shown.SetCalcUnitNo(unitNo);
+}
+
 TItemLook ItemLook(const TCalcItem& item) {
   if (!item.GetUtilized() || !item.GetIsUsed()) return TItemLook::NotUsed;
   if (item.GetOverruled()) return TItemLook::Overruled;
@@ -131,7 +159,8 @@ std::string Trim(const std::string& s) {
 
 // The framework's message for a value it cannot use (number 120 of the
 // catalogue), with the bounds in the unit the user sees.
-std::string OutOfBoundsText(const TCalcParameter& p) {
+std::string OutOfBoundsText(const TCalcParameter& item) {
+  const TCalcParameter& p = ShownParameter(item);
   const auto row = TDataModuleMessages::Instance().Find(120, HXOptions().Language);
   const std::string pattern = row ? row->Text : Translate("Der Wert liegt ausserhalb des zulaessigen Bereichs von %s bis %s.");
   return FormatMessageText(pattern, {p.ConvertToUnitString(p.GetLowerBound()), p.ConvertToUnitString(p.GetUpperBound())});
@@ -153,7 +182,8 @@ void AsOneChange(TGuiCalculation& calc, F&& change) {
 
 }  // namespace
 
-TInputResult EnterParameterText(TGuiCalculation& calc, TCalcParameter& p, const std::string& typed) {
+TInputResult EnterParameterText(TGuiCalculation& calc, TCalcParameter& p, const std::string& typed,
+                                const std::vector<TCalcParameter*>& sameRow) {
   const std::string text = Trim(typed);
   if (text.empty()) {
     AsOneChange(calc, [&] {
@@ -167,9 +197,13 @@ TInputResult EnterParameterText(TGuiCalculation& calc, TCalcParameter& p, const 
     number = text.substr(0, blank);
     unitName = Trim(text.substr(blank));
   }
-  int unitNo = p.GetCalcUnitNo();
+  const int shownUnit = ShownParameter(p).GetCalcUnitNo();
+  int unitNo = shownUnit;
   if (!unitName.empty()) {
     unitNo = TQuantityArray::UnitNoByName(p.GetQuantity(), unitName);
+    // Pressures in valve sizing are absolute (IEC 60534-2-1): "bar" or
+    // "psi" without (a) or (g) is read as the absolute unit.
+    if (unitNo < 0) unitNo = TQuantityArray::UnitNoByName(p.GetQuantity(), unitName + "(a)");
     if (unitNo < 0) {
       return {false, FormatMessageText(Translate("Die Einheit [%s] gehoert nicht zur Groesse [%s]."),
                                        {unitName, p.GetQuantityName()})};
@@ -184,18 +218,21 @@ TInputResult EnterParameterText(TGuiCalculation& calc, TCalcParameter& p, const 
     return {false, OutOfBoundsText(p)};
   AsOneChange(calc, [&] {
     p.EnterByUser(false);
-    if (unitNo != p.GetCalcUnitNo()) {
-      p.SetCalcUnitNo(unitNo);
+    if (unitNo != shownUnit) {
+      SetShownUnit(p, unitNo);
       p.CalcUnits().AddToTop5(unitNo);
     }
+    if (!unitName.empty())
+      for (TCalcParameter* twin : sameRow)
+        if (twin && twin != &p && ShownParameter(*twin).GetCalcUnitNo() != unitNo) SetShownUnit(*twin, unitNo);
     p.SetValue(basic);
   });
   return {true, {}};
 }
 
 void ChooseParameterUnit(TGuiCalculation& calc, TCalcParameter& p, int unitNo) {
-  if (unitNo < 0 || unitNo >= p.CalcUnits().GetCount() || unitNo == p.GetCalcUnitNo()) return;
-  AsOneChange(calc, [&] { p.SetCalcUnitNo(unitNo); });
+  if (unitNo < 0 || unitNo >= p.CalcUnits().GetCount() || unitNo == ShownParameter(p).GetCalcUnitNo()) return;
+  AsOneChange(calc, [&] { SetShownUnit(p, unitNo); });
   p.CalcUnits().AddToTop5(unitNo);
 }
 

@@ -5,10 +5,10 @@
 // from the items and every change goes back through them.
 //
 // TGuiCalculation is the seam between the window and the kind of
-// calculation. Today the window edits the control valve module on its own
-// (TValveModuleCalculation, files .cvc as `torvacalc module valve -o` writes
-// them); the whole valve calculation with its four operating points takes
-// its place by implementing the same interface.
+// calculation: the whole valve calculation with its four operating points
+// (TTorvaCalculation, torva_calculation.h) is what the window creates; the
+// control valve module on its own (TValveModuleCalculation, files .cvc as
+// `torvacalc module valve -o` writes them) still opens.
 //
 // Nothing here uses Qt, so the behaviour of input, undo and files is
 // testable without a window.
@@ -17,6 +17,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "framework/super_module.h"
@@ -28,6 +30,9 @@ class TCMControlValves;
 struct TGuiGroup {
   std::string Caption;  // German; translated when shown
   std::vector<std::string> Items;
+  // Whether the printed data sheet shows the group (the catch-all group of
+  // every remaining item is for the screen only).
+  bool OnDataSheet = true;
 };
 struct TGuiPage {
   std::string Caption;
@@ -47,6 +52,9 @@ class TGuiCalculation {
   // The item `name` of operating point `op`; nullptr when that point has
   // no such item.
   virtual TCalcItem* Item(const std::string& name, int op) const = 0;
+  // Where the window shows `item`: the row name and the operating point
+  // (false when no page shows it).
+  bool Locate(const TCalcItem* item, std::string* name, int* op) const;
   // The super module that brackets changes, keeps the undo history and the
   // messages.
   virtual TSuperCalcModule& Super() = 0;
@@ -64,10 +72,19 @@ class TGuiCalculation {
   bool Undo() { return Super().UnDo(); }
   // Forgets the history and records the present state as its start.
   void RestartHistory();
+
+ private:
+  // Row and point of every shown item, made on the first Locate (the pages
+  // and items of a calculation do not change).
+  mutable std::unordered_map<const TCalcItem*, std::pair<std::string, int>> FPlaces;
 };
 
-// The calculation kind of this program.
+// The calculation kind of this program (the whole valve calculation).
 std::unique_ptr<TGuiCalculation> CreateGuiCalculation();
+// The calculation that reads `fileName`: the control valve module on its
+// own for its files, otherwise the calculation of this program (whose Load
+// then says what is wrong with the file).
+std::unique_ptr<TGuiCalculation> CreateGuiCalculationForFile(const std::string& fileName);
 
 // The control valve module on its own, owned by a super module that gives
 // it undo, update brackets and a message container.
@@ -104,17 +121,30 @@ struct TInputResult {
 
 // What the user typed into a parameter's field: a number in the shown unit
 // or followed by a unit of the parameter's quantity ("300 t/h", either
-// decimal mark); an empty text clears the entry. A text that is no number,
+// decimal mark; "5.5 bar" is the absolute "bar(a)"); an empty text clears
+// the entry. A text that is no number,
 // a unit of another quantity and a number outside the parameter's bounds
 // are refused with the framework's message; the previous value stays. An
-// accepted entry is one change: one recalculation, one undo step.
-TInputResult EnterParameterText(TGuiCalculation& calc, TCalcParameter& p, const std::string& text);
+// accepted entry is one change: one recalculation, one undo step. A unit
+// typed with the number becomes the unit of `p` and of `sameRow` (the
+// parameter's twins at the other operating points, shown in one row with
+// one unit).
+TInputResult EnterParameterText(TGuiCalculation& calc, TCalcParameter& p, const std::string& text,
+                                const std::vector<TCalcParameter*>& sameRow = {});
 // A new display unit (the value stays; the unit moves up the recent list).
 void ChooseParameterUnit(TGuiCalculation& calc, TCalcParameter& p, int unitNo);
 // A switch: the item index of a list switch, 0/1 of a two-state switch.
 void ChooseSwitch(TGuiCalculation& calc, TCalcItem& item, int index);
 // A text item.
 void EnterItemText(TGuiCalculation& calc, TCalcItem& item, const std::string& text);
+
+// The parameter whose value, text and unit a field shows: for an item that
+// shows another module's item (a target), the root it reads from, whose
+// display unit is the one its text is in; otherwise `p` itself.
+const TCalcParameter& ShownParameter(const TCalcParameter& p);
+TCalcParameter& ShownParameter(TCalcParameter& p);
+// A new display unit for the parameter and the item it shows.
+void SetShownUnit(TCalcParameter& p, int unitNo);
 
 // The units offered for a parameter: the recently used first, then the
 // others in table order, each once.

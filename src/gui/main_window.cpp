@@ -119,7 +119,7 @@ TMainWindow::TMainWindow(QWidget* parent) : QMainWindow(parent) {
   addDockWidget(Qt::BottomDockWidgetArea, FMessageDock);
   QObject::connect(FMessageList, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* it) {
     const std::string name = S(it->data(0, Qt::UserRole).toString());
-    if (!name.empty()) Current().View->FocusItem(name);
+    if (!name.empty()) Current().View->FocusItem(name, it->data(1, Qt::UserRole).toInt());
   });
 
   BuildMenus();
@@ -344,7 +344,7 @@ void TMainWindow::ApplyDefaultUnits(TGuiCalculation& calc) {
           if (TCalcItem* item = calc.Item(name, op))
             if (TCalcParameter* p = item->AsParameter()) {
               const int unit = s.ReadInteger("DefaultUnits", "Quantity" + std::to_string(p->GetQuantity()), -1);
-              if (unit >= 0) p->SetCalcUnitNo(unit);
+              if (unit >= 0) SetShownUnit(*p, unit);
             }
   calc.Super().EndSetValues();
 }
@@ -382,7 +382,7 @@ bool TMainWindow::OpenFile(const std::string& fileNameIn) {
            Q(Translate("Pruefen Sie bitte, ob der Dateiname korrekt ist und Sie ausreichende Zugriffsrechte besitzen")));
     return false;
   }
-  auto calc = CreateGuiCalculation();
+  auto calc = CreateGuiCalculationForFile(fileName);
   try {
     calc->Load(fileName);
   } catch (const std::exception& e) {
@@ -502,8 +502,11 @@ void TMainWindow::CalcSourceAfterCalculate() {
     Action("ActionCalculateP1")->setVisible(canP1);
     Action("ActionCalculateP1")->setEnabled(canP1 && !e.ReadOnly && Available(calc, "p2") && Available(calc, "kv") &&
                                             Available(calc, "qm"));
-    // Characteristics need a flow coefficient to place and the valve's Kvs.
-    Action("ActionChars")->setEnabled(Available(calc, "kv") && Available(calc, "kvs"));
+    // Characteristics need the travel of an operating point (or, for the
+    // valve module on its own, a flow coefficient to place and the Kvs).
+    const bool hasStroke = calc.Item("Stroke", 0) != nullptr;
+    Action("ActionChars")->setEnabled(hasStroke ? Available(calc, "Stroke") && Available(calc, "kvs")
+                                                : Available(calc, "kv") && Available(calc, "kvs"));
     for (int i = 0; i < Count(); ++i) UpdateTabTitle(i);
     ReloadMessages();
     if (e.Characteristics) e.Characteristics->Refresh();
@@ -524,7 +527,12 @@ void TMainWindow::ReloadMessages() {
     it->setText(2, m->CalcItem ? Q(m->CalcItem->GetCaption()) : QString());
     it->setText(3, Q(m->Text));
     it->setToolTip(3, Q(m->Text));
-    it->setData(0, Qt::UserRole, m->CalcItem ? Q(m->CalcItem->GetName()) : QString());
+    // The row and the operating point the message belongs to.
+    std::string row;
+    int op = 0;
+    if (!e.Calc->Locate(m->CalcItem, &row, &op) && m->CalcItem) row = m->CalcItem->GetName();
+    it->setData(0, Qt::UserRole, Q(row));
+    it->setData(1, Qt::UserRole, op);
     const bool severe = m->MessageType <= cmFatalWarning;
     it->setIcon(0, style()->standardIcon(severe ? QStyle::SP_MessageBoxCritical
                                                 : m->MessageType <= cmWarning ? QStyle::SP_MessageBoxWarning
@@ -537,9 +545,10 @@ void TMainWindow::ReloadMessages() {
 
 void TMainWindow::JumpToNextTroubleMaker() {
   TCalcEntry& e = Current();
-  const std::string current = e.View->CurrentItemName();
-  const TCalcItem* at = current.empty() ? nullptr : e.Calc->Item(current, 0);
-  if (TCalcItem* next = NextTroubleMaker(e.Calc->Messages(), at)) e.View->FocusItem(next->GetName());
+  TCalcItem* next = NextTroubleMaker(e.Calc->Messages(), e.View->CurrentItem());
+  std::string row;
+  int op = 0;
+  if (next && e.Calc->Locate(next, &row, &op)) e.View->FocusItem(row, op);
 }
 
 bool TMainWindow::ExportPdf(int index, const QString& pdfPath) {

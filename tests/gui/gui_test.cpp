@@ -20,11 +20,20 @@
 #include <QTableWidget>
 #include <QTreeWidget>
 #include <QtTest>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QScatterSeries>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 #include <sstream>
 
+#include "assembly/scm_control_valves.h"
 #include "files/calculation_file.h"
 #include "framework/number_text.h"
 #include "framework/options.h"
@@ -39,6 +48,7 @@
 #include "gui/main_window.h"
 #include "gui/qt_text.h"
 #include "gui/startup.h"
+#include "gui/torva_calculation.h"
 #include "shell/cli.h"
 #include "valves/cm_control_valves.h"
 
@@ -64,8 +74,8 @@ QJsonObject CliItems(const std::vector<std::string>& args) {
   return QJsonDocument::fromJson(QByteArray::fromStdString(RunCli(args))).object()["items"].toObject();
 }
 
-QString EditorText(TCalculationView& v, const std::string& name) {
-  QWidget* w = v.ValueEditor(name, 0);
+QString EditorText(TCalculationView& v, const std::string& name, int op = 0) {
+  QWidget* w = v.ValueEditor(name, op);
   if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
   if (auto* c = qobject_cast<QComboBox*>(w)) return c->currentText();
   if (auto* c = qobject_cast<QCheckBox*>(w)) return Q(Translate(c->isChecked() ? "ja" : "nein"));
@@ -73,8 +83,8 @@ QString EditorText(TCalculationView& v, const std::string& name) {
 }
 
 // Types into a parameter's field as a user does: select all, type, Return.
-void Type(TCalculationView& v, const std::string& name, const QString& text) {
-  auto* e = qobject_cast<QLineEdit*>(v.ValueEditor(name, 0));
+void Type(TCalculationView& v, const std::string& name, const QString& text, int op = 0) {
+  auto* e = qobject_cast<QLineEdit*>(v.ValueEditor(name, op));
   QVERIFY2(e, name.c_str());
   e->setFocus();
   e->selectAll();
@@ -83,37 +93,43 @@ void Type(TCalculationView& v, const std::string& name, const QString& text) {
   QTest::keyClick(e, Qt::Key_Return);
 }
 
+// The whole valve calculation of an example case ("NAME = TEXT" lines),
+// entered as a user enters them and saved as a calculation file.
+void SaveExample(const std::string& caseName, const std::string& file) {
+  std::ifstream in(Env("TORVACALC_SOURCE_DIR", ".") + "/examples/" + caseName);
+  QVERIFY2(in, caseName.c_str());
+  auto calc = CreateCalculation<TSCMTorva>();
+  calc->BeginSetValues();
+  std::string line;
+  auto trim = [](const std::string& t) {
+    const auto a = t.find_first_not_of(" \t\r"), b = t.find_last_not_of(" \t\r");
+    return a == std::string::npos ? std::string() : t.substr(a, b - a + 1);
+  };
+  while (std::getline(in, line)) {
+    line = trim(line);
+    if (line.empty() || line[0] == '#') continue;
+    const auto eq = line.find('=');
+    calc->Enter(trim(line.substr(0, eq)), trim(line.substr(eq + 1)));
+  }
+  calc->EndSetValues();
+  calc->SaveToFile(file);
+}
+
+// Every field of every operating point, by row name and point.
+std::map<std::pair<std::string, int>, QString> AllFields(TCalculationView& v, TGuiCalculation& calc) {
+  std::map<std::pair<std::string, int>, QString> fields;
+  for (const auto& page : calc.Pages())
+    for (const auto& group : page.Groups)
+      for (const std::string& name : group.Items)
+        for (int op = 0; op < calc.OperatingPointCount(); ++op)
+          if (v.ValueEditor(name, op)) fields[{name, op}] = EditorText(v, name, op);
+  return fields;
+}
+
 bool IsPdf(const QString& path) {
   QFile f(path);
   return f.open(QIODevice::ReadOnly) && f.read(5) == "%PDF-" && f.size() > 1000;
 }
-
-// Four operating points side by side, as the whole valve calculation will
-// have them: four valve modules in one super module.
-class TFourPoints : public TGuiCalculation {
- public:
-  TFourPoints() : FSuper(std::make_unique<TSuperCalcModule>("SCMFour")) {
-    for (int op = 0; op < 4; ++op)
-      FValves[op] = FSuper->CreateModule<TCMControlValves>("CMControlValves" + std::to_string(op + 1));
-    FPages = {{"Betriebsdaten", {{"Betriebspunkt", {"qm", "p1", "p2", "kv", "kvs", "WhatToCalculate"}}}}};
-    FSuper->SetActive(true);
-    RestartHistory();
-  }
-  ~TFourPoints() override { FSuper->GetCalcMessageContainer()->RemoveAllMessages(); }
-  std::string KindName() const override { return "TFourPoints"; }
-  std::string FileExtension() const override { return "four"; }
-  int OperatingPointCount() const override { return 4; }
-  const std::vector<TGuiPage>& Pages() const override { return FPages; }
-  TCalcItem* Item(const std::string& name, int op) const override { return FValves[op]->CalcItemByName(name); }
-  TSuperCalcModule& Super() override { return *FSuper; }
-  void Load(const std::string&) override {}
-  void Save(const std::string&) override {}
-
- private:
-  std::unique_ptr<TSuperCalcModule> FSuper;
-  TCMControlValves* FValves[4] = {};
-  std::vector<TGuiPage> FPages;
-};
 
 }  // namespace
 
@@ -122,7 +138,7 @@ class GuiTest : public QObject {
 
  private:
   fs::path dir_;
-  std::string liquid_, gas_;
+  std::string liquid_, gas_, water_;
   QStringList notices_;
   int askSaveAnswer_ = QMessageBox::Cancel;
   QStringList asked_;
@@ -166,6 +182,9 @@ class GuiTest : public QObject {
     RunCli({"module", "valve", "@" + src + "/examples/liquid.case", "-o", liquid_});
     RunCli({"module", "valve", "@" + src + "/examples/gas.case", "-o", gas_});
     QVERIFY(fs::exists(liquid_) && fs::exists(gas_));
+    water_ = (dir_ / "water.cvc").string();
+    SaveExample("valve_water.case", water_);
+    QCOMPARE(CalculationClassOfFile(water_), std::string("TSCMTorva"));
   }
   void cleanupTestCase() { fs::remove_all(dir_); }
   void init() {
@@ -430,8 +449,8 @@ class GuiTest : public QObject {
   // default units; it is untitled and has no history to undo.
   void newCalculationFromTemplateWithDefaultUnits() {
     TSettingsStore& s = TSettingsStore::Instance();
-    s.WriteString("Options", "DefaultTemplate", liquid_);
-    const TQuantity pressure = CreateGuiCalculation()->Item("p1", 0)->AsParameter()->GetQuantity();
+    s.WriteString("Options", "DefaultTemplate", water_);
+    const TQuantity pressure = CreateGuiCalculation()->Item("P1", 0)->AsParameter()->GetQuantity();
     const int psi = TQuantityArray::UnitNoByName(pressure, "psi(a)");
     s.WriteInteger("DefaultUnits", "Quantity" + std::to_string(pressure), psi);
     auto w = Window();
@@ -439,10 +458,14 @@ class GuiTest : public QObject {
     s.WriteString("Options", "DefaultTemplate", "");
     QCOMPARE(w->Count(), 1);
     QVERIFY(w->Current().FileName.empty());
+    QCOMPARE(w->Current().Calc->KindName(), std::string("TSCMTorva"));
     TCalculationView& v = *w->Current().View;
-    QCOMPARE(EditorText(v, "kv"), QString("164.9"));
-    QCOMPARE(v.UnitChooser("p1")->currentText(), QString("psi(a)"));
-    QCOMPARE(EditorText(v, "p1"), QString("98.63"));
+    TTorvaCalculation fromFile;
+    fromFile.Load(water_);
+    QCOMPARE(EditorText(v, "kv", 2), Q(FieldText(*fromFile.Item("kv", 2))));
+    QCOMPARE(v.UnitChooser("P1")->currentText(), QString("psi(a)"));
+    QCOMPARE(EditorText(v, "P1"), QString("145"));     // 10 bar(a)
+    QCOMPARE(EditorText(v, "P1", 1), QString("137.8"));  // 9.5 bar(a)
     QVERIFY(!w->Action("ActionUndo")->isEnabled());
     QVERIFY(!w->Current().Changed);
   }
@@ -506,23 +529,238 @@ class GuiTest : public QObject {
     QCOMPARE(EditorText(*w->Current().View, "kv"), QString("164.9"));
   }
 
-  // The editor shows one value column per operating point; an entry in one
-  // column changes that operating point only.
-  void fourOperatingPointsAsColumns() {
-    TFourPoints calc;
-    TCalculationView v(calc);
-    v.show();
-    QCOMPARE(v.Table()->columnCount(), 1 + 2 * 4 + 1);
-    for (int op = 0; op < 4; ++op) QVERIFY(qobject_cast<QLineEdit*>(v.ValueEditor("p1", op)));
-    auto* third = qobject_cast<QLineEdit*>(v.ValueEditor("p1", 2));
-    third->setText("5 bar(a)");
-    emit third->editingFinished();
-    for (int op = 0; op < 4; ++op)
-      QCOMPARE(qobject_cast<QLineEdit*>(v.ValueEditor("p1", op))->text(), op == 2 ? QString("5") : QString());
-    QVERIFY(calc.CanUndo());
-    calc.Undo();
-    v.Refresh();
-    QCOMPARE(third->text(), QString());
+  // The whole valve calculation: the four operating points are columns;
+  // an item with twins at the further points has a field in every column,
+  // a value for all points (the valve's Kvs) in the first one only.
+  void wholeCalculationShowsFourPointColumns() {
+    auto w = Window();
+    QCOMPARE(w->Current().Calc->KindName(), std::string("TSCMTorva"));  // a new calculation is the whole one
+    QVERIFY(w->OpenFile(water_));
+    TCalcEntry& e = w->Current();
+    QCOMPARE(e.Calc->OperatingPointCount(), 4);
+    QTableWidget* table = e.View->Table();
+    QCOMPARE(table->columnCount(), 1 + 2 * 4 + 1);
+    const QStringList captions{"Betriebspunkt 1", "Betriebspunkt 2", "Betriebspunkt 3", "Betriebspunkt X"};
+    for (int op = 0; op < 4; ++op) {
+      QCOMPARE(table->horizontalHeaderItem(1 + 2 * op)->text(), captions[op]);
+      QVERIFY(e.View->ValueEditor("p2", op));
+      QVERIFY(e.View->ValueEditor("Qm", op));
+      QCOMPARE(e.View->ValueEditor("kvs", op) != nullptr, op == 0);
+      QCOMPARE(e.View->ValueEditor("FluidName", op) != nullptr, op == 0);
+    }
+    QCOMPARE(EditorText(*e.View, "P1", 3), QString("10"));
+    QCOMPARE(EditorText(*e.View, "Qm", 2), QString("24000"));
+    // Every item of the main module is on a page once (twins as columns).
+    std::set<const TCalcItem*> shown;
+    for (const auto& page : e.Calc->Pages())
+      for (const auto& group : page.Groups)
+        for (const std::string& name : group.Items)
+          for (int op = 0; op < 4; ++op)
+            if (const TCalcItem* item = e.Calc->Item(name, op)) QVERIFY2(shown.insert(item).second, name.c_str());
+    for (const TCalcItem* item : e.Calc->Super().GetMainCalcModule()->GetCalcItems())
+      QVERIFY2(shown.count(item), item->GetName().c_str());
+  }
+
+  // Every field shows the text of its item, and the items hold what the
+  // same file computes when it is read on its own.
+  void windowShowsTheNumbersOfTheWholeCalculation() {
+    auto w = Window();
+    QVERIFY(w->OpenFile(water_));
+    TCalcEntry& e = w->Current();
+    auto fresh = CreateCalculation<TSCMTorva>();
+    fresh->ReadFromFile(water_);
+    int compared = 0;
+    for (const auto& [at, text] : AllFields(*e.View, *e.Calc)) {
+      const TCalcItem* item = e.Calc->Item(at.first, at.second);
+      const TCalcItem* same = fresh->GetMainCalcModule()->CalcItemByName(item->GetName());
+      QVERIFY2(same, item->GetName().c_str());
+      QCOMPARE(text + " @" + Q(item->GetName()), Q(FieldText(*same)) + " @" + Q(item->GetName()));
+      if (const TCalcParameter* p = same->AsParameter(); p && p->GetValueState() != vsUndefined) {
+        QCOMPARE(text + " @" + Q(item->GetName()), Q(same->GetDisplayText()) + " @" + Q(item->GetName()));
+        ++compared;
+      }
+    }
+    QVERIFY(compared > 200);
+    QVERIFY(!EditorText(*e.View, "kv", 3).isEmpty());
+    QVERIFY(!EditorText(*e.View, "LpAa", 0).isEmpty());
+  }
+
+  // A value typed with its unit at point 2 recalculates point 2 only; a
+  // message appears beside a value of point 2; undo restores everything.
+  void typedValueAtPointTwoChangesThatColumnOnly() {
+    auto w = Window();
+    QVERIFY(w->OpenFile(water_));
+    TCalcEntry& e = w->Current();
+    TCalculationView& v = *e.View;
+    const auto before = AllFields(v, *e.Calc);
+    std::map<std::pair<std::string, int>, QString> tipsBefore;
+    for (const auto& [at, text] : before) tipsBefore[at] = v.MessageTip(at.first, at.second);
+
+    Type(v, "p2", "5.5 bar", 1);
+    QVERIFY2(v.LastInputError().empty(), v.LastInputError().c_str());
+    QCOMPARE(EditorText(v, "p2", 1), QString("5.5"));
+    QCOMPARE(v.UnitChooser("p2")->currentText(), QString("bar(a)"));
+    QVERIFY(EditorText(v, "kv", 1) != before.at({"kv", 1}));
+    const auto after = AllFields(v, *e.Calc);
+    int changed = 0;
+    for (const auto& [at, text] : after) {
+      const bool perPoint = e.Calc->Item(at.first, 1) != nullptr;
+      if (perPoint && at.second != 1) QCOMPARE(text + " @" + Q(at.first), before.at(at) + " @" + Q(at.first));
+      if (at.second == 1 && text != before.at(at)) ++changed;
+    }
+    QVERIFY(changed >= 3);  // p2, dp, kv and what follows from them
+    // Down to 2 bar the drop chokes the flow by cavitation at point 2: the
+    // message appears beside point 2's Kv and flow state.
+    QVERIFY(!v.MessageTip("kv", 1).contains("918"));
+    Type(v, "p2", "2 bar", 1);
+    QVERIFY2(v.MessageTip("kv", 1).contains("918"), qPrintable(v.MessageTip("kv", 1)));
+    QVERIFY(v.MessageTip("FlowState", 1).contains("918"));
+    QCOMPARE(EditorText(v, "FlowState", 1), EditorText(v, "FlowState", 2));  // as at point 3
+    QCOMPARE(v.MessageTip("kv", 0), tipsBefore.at({"kv", 0}));
+    // The next trouble maker is found in its own column.
+    w->JumpToNextTroubleMaker();
+    QVERIFY(v.CurrentItem());
+    std::string row;
+    int op = -1;
+    QVERIFY(e.Calc->Locate(v.CurrentItem(), &row, &op));
+    QCOMPARE(v.ValueEditor(row, op)->hasFocus(), true);
+
+    w->Undo();
+    QCOMPARE(EditorText(v, "p2", 1), QString("5.5"));
+    w->Undo();
+    QCOMPARE(AllFields(v, *e.Calc), before);
+    for (const auto& [at, tip] : tipsBefore) QCOMPARE(v.MessageTip(at.first, at.second), tip);
+    QVERIFY(!w->Action("ActionUndo")->isEnabled());
+  }
+
+  // "Vordruck p1" on the whole calculation: the Kv found at every point
+  // becomes given, and the inlet pressure computed back from it is the one
+  // that gave it.
+  void inletPressureOfEveryPointFromTheFoundKv() {
+    auto w = Window();
+    QVERIFY(w->OpenFile(water_));
+    TGuiCalculation& calc = *w->Current().Calc;
+    QVERIFY(w->Action("ActionCalculateP1")->isEnabled());
+    std::vector<std::string> kv;
+    for (int op = 0; op < 4; ++op) kv.push_back(FieldText(*calc.Item("kv", op)));
+    w->Action("ActionCalculateP1")->trigger();
+    QCOMPARE(FieldText(*calc.Item("WhatToCalculate", 0)), Translate("Eintrittsdruck"));
+    for (int op = 0; op < 4; ++op) {
+      QCOMPARE(ItemLook(*calc.Item("kv", op)), TItemLook::User);
+      QCOMPARE(FieldText(*calc.Item("kv", op)), kv[op]);
+      if (op == 2) continue;  // choked: the inlet pressure is not unique
+      const Extended given = calc.Item("P1", op)->AsParameter()->GetValue();
+      const Extended back = calc.Item("p1Calc", op)->AsParameter()->GetValue();
+      QVERIFY2(HasValue(back) && std::fabs(back - given) < 1e-3L * given, calc.OperatingPointCaption(op).c_str());
+    }
+  }
+
+  // Refused input at a further point keeps its value and every other.
+  void badInputAtAFurtherPointKeepsTheValues() {
+    auto w = Window();
+    QVERIFY(w->OpenFile(water_));
+    TCalculationView& v = *w->Current().View;
+    const auto before = AllFields(v, *w->Current().Calc);
+    for (const char* typed : {"abc", "5 kg/h", "-3"}) {
+      Type(v, "p2", typed, 2);
+      QVERIFY2(!v.LastInputError().empty(), typed);
+      QCOMPARE(AllFields(v, *w->Current().Calc), before);
+    }
+    QVERIFY(!w->Current().Changed);
+  }
+
+  // The whole calculation is saved and opened again as it was; a file of
+  // another kind or a damaged one leaves the calculation unchanged.
+  void wholeCalculationFilesRoundTrip() {
+    const std::string copy = (dir_ / "water saved.cvc").string();
+    {
+      auto w = Window();
+      QVERIFY(w->OpenFile(water_));
+      Type(*w->Current().View, "Qm", "30 t/h", 3);
+        QCOMPARE(w->Current().View->UnitChooser("Qm")->currentText(), QString("t/h"));
+      QCOMPARE(EditorText(*w->Current().View, "Qm", 0), QString("8"));
+      QVERIFY(w->SaveCalculationAs(0, copy));
+      QCOMPARE(CalculationClassOfFile(copy), std::string("TSCMTorva"));
+    }
+    auto w = Window();
+    QVERIFY(w->OpenFile(copy));
+    QCOMPARE(EditorText(*w->Current().View, "Qm", 3), QString("30"));
+    QCOMPARE(w->Current().View->UnitChooser("Qm")->currentText(), QString("t/h"));
+
+    TTorvaCalculation calc;
+    calc.Load(water_);
+    const std::string kv2 = FieldText(*calc.Item("kv", 1));
+    const std::string damaged = (dir_ / "damaged.cvc").string();
+    {
+      std::ifstream in(water_, std::ios::binary);
+      std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      bytes.resize(bytes.size() / 2);
+      std::ofstream(damaged, std::ios::binary) << bytes;
+    }
+    for (const std::string& file : {liquid_, damaged}) {
+      bool thrown = false;
+      try {
+        calc.Load(file);
+      } catch (const std::exception&) {
+        thrown = true;
+      }
+      QVERIFY2(thrown, file.c_str());
+      QCOMPARE(FieldText(*calc.Item("kv", 1)), kv2);
+      QCOMPARE(FieldText(*calc.Item("FluidName", 0)), std::string("Wasser"));
+    }
+    // The window picks the kind by the file.
+    QCOMPARE(CreateGuiCalculationForFile(liquid_)->KindName(), std::string("TCMControlValves"));
+    QCOMPARE(CreateGuiCalculationForFile(water_)->KindName(), std::string("TSCMTorva"));
+    QCOMPARE(CreateGuiCalculationForFile(damaged)->KindName(), std::string("TSCMTorva"));
+    QVERIFY(!w->OpenFile(damaged));
+    QCOMPARE(notices_.size(), 1);
+  }
+
+  // The data sheet of the whole calculation: four point columns, the
+  // noise results, no catch-all group.
+  void wholeCalculationDataSheet() {
+    auto w = Window();
+    QVERIFY(w->OpenFile(water_));
+    TGuiCalculation& calc = *w->Current().Calc;
+    const QString html = DataSheetHtml(calc, "water.cvc");
+    for (const QString& part : {QString("Betriebspunkt X"), QString("Medium"), QString("Ventil"),
+                                QString("Schallpegel"), Q(FieldText(*calc.Item("LpAa", 2))),
+                                Q(FieldText(*calc.Item("kv", 3)))})
+      QVERIFY2(html.contains(part), qPrintable(part));
+    QVERIFY(!html.contains(Q(Translate("Weitere Werte"))));
+    QVERIFY(!html.contains(Q(Translate("Keine Geraeuschberechnung"))));
+    const QString pdf = Q((dir_ / "water.pdf").string());
+    QVERIFY(w->ExportPdf(0, pdf));
+    QVERIFY(IsPdf(pdf));
+  }
+
+  // The characteristics window draws the operating points at their stroke
+  // positions and the octave spectrum of point 1 from the items.
+  void characteristicsOfTheWholeCalculation() {
+    auto w = Window();
+    QVERIFY(w->OpenFile(water_));
+    QVERIFY(w->Action("ActionChars")->isEnabled());
+    w->ShowCharacteristics(0);
+    TCharacteristicsWindow* chars = w->CharacteristicsWindow(0);
+    QVERIFY(chars && chars->isVisible());
+    TGuiCalculation& calc = *w->Current().Calc;
+    int points = 0;
+    for (QAbstractSeries* s : chars->CurveView()->chart()->series())
+      if (auto* scatter = qobject_cast<QScatterSeries*>(s)) {
+        const int op = static_cast<int>(points++);
+        QCOMPARE(scatter->name(), Q(calc.OperatingPointCaption(op)));
+        QCOMPARE(scatter->count(), 1);
+        QCOMPARE(scatter->at(0).x(), static_cast<double>(calc.Item("Stroke", op)->AsParameter()->GetValue()));
+        QCOMPARE(scatter->at(0).y(), static_cast<double>(calc.Item("kv", op)->AsParameter()->GetDisplayValue()));
+      }
+    QCOMPARE(points, 4);
+    const auto series = chars->SpectrumView()->chart()->series();
+    QCOMPARE(series.size(), qsizetype(1));
+    QBarSet* set = qobject_cast<QBarSeries*>(series[0])->barSets().at(0);
+    const char* bands[] = {"LpAa0500", "LpAa1000", "LpAa2000", "LpAa4000", "LpAa8000"};
+    for (int i = 0; i < 5; ++i)
+      QCOMPARE(set->at(i), static_cast<double>(calc.Item(bands[i], 0)->AsParameter()->GetDisplayValue()));
+    QVERIFY(set->at(2) > 0);
   }
 
   void characteristicsWindowOpens() {

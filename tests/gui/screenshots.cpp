@@ -1,6 +1,7 @@
-// Writes PNG screenshots of the main window with the liquid example (German
-// and English) and of the characteristics window into the folder given as
-// the only argument. Runs headless (QT_QPA_PLATFORM=offscreen).
+// Writes PNG screenshots of the main window with the water example of the
+// whole valve calculation (German and English), of the characteristics
+// window and of the data sheet into the folder given as the only argument.
+// Runs headless (QT_QPA_PLATFORM=offscreen).
 #include <unistd.h>
 
 #include <QApplication>
@@ -12,9 +13,10 @@
 #include <QStatusBar>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
-#include <sstream>
 
+#include "assembly/scm_control_valves.h"
 #include "files/calculation_file.h"
 #include "framework/options.h"
 #include "framework/settings.h"
@@ -23,7 +25,6 @@
 #include "gui/characteristics_window.h"
 #include "gui/data_sheet.h"
 #include "gui/main_window.h"
-#include "shell/cli.h"
 
 using namespace torvacalc;
 
@@ -57,23 +58,41 @@ int main(int argc, char** argv) {
   const QString out = QString::fromLocal8Bit(argv[1]);
   QDir().mkpath(out);
 
-  // The example as `torvacalc module valve` saves it.
-  const std::string file = (work / "liquid-example.cvc").string();
-  std::ostringstream sout, serr;
-  if (RunMain({"module", "valve", "@" + source + "/examples/liquid.case", "-o", file}, sout, serr) != 0) {
-    std::cerr << serr.str();
-    return 1;
-  }
-
   QApplication app(argc, argv);
   RegisterCalculationFiles();
+  // The example entered line by line, as a user types it, and saved.
+  const std::string file = (work / "valve_water.cvc").string();
+  {
+    std::ifstream in(source + "/examples/valve_water.case");
+    if (!in) {
+      std::cerr << "cannot read examples/valve_water.case\n";
+      return 1;
+    }
+    auto calc = CreateCalculation<TSCMTorva>();
+    calc->BeginSetValues();
+    std::string line;
+    auto trim = [](const std::string& t) {
+      const auto a = t.find_first_not_of(" \t\r"), b = t.find_last_not_of(" \t\r");
+      return a == std::string::npos ? std::string() : t.substr(a, b - a + 1);
+    };
+    while (std::getline(in, line)) {
+      line = trim(line);
+      if (line.empty() || line[0] == '#') continue;
+      const auto eq = line.find('=');
+      calc->Enter(trim(line.substr(0, eq)), trim(line.substr(eq + 1)));
+    }
+    calc->Enter("Identifier", "FV-101 Heisswasser");
+    calc->EndSetValues();
+    calc->SaveToFile(file);
+  }
+
   bool ok = true;
   for (const char* lang : {"de", "en"}) {
     HXOptions().Language = lang;
     SetLanguage(lang);
     TMainWindow window;
     window.Dialogs.Notice = [](const QString&, const QString&) {};
-    window.resize(1180, 820);
+    window.resize(1400, 860);
     ok = window.OpenFile(file) && ok;
     window.Current().View->SetShowAllDetails(false);
     window.statusBar()->clearMessage();
@@ -81,7 +100,7 @@ int main(int argc, char** argv) {
     if (std::string(lang) == "de") {
       // The first page of the data sheet as it is printed.
       QTextDocument sheet;
-      sheet.setHtml(DataSheetHtml(*window.Current().Calc, "liquid-example.cvc"));
+      sheet.setHtml(DataSheetHtml(*window.Current().Calc, "valve_water.cvc"));
       sheet.setPageSize(QSizeF(794, 1123));  // A4 at 96 dpi
       QImage page(794, 1123, QImage::Format_RGB32);
       page.fill(Qt::white);

@@ -1,0 +1,161 @@
+#include "gui/torva_calculation.h"
+
+#include <algorithm>
+#include <set>
+
+#include "assembly/main_items.h"
+#include "assembly/scm_control_valves.h"
+#include "files/calculation_file.h"
+#include "framework/translation.h"
+
+namespace torvacalc {
+
+namespace {
+
+// The main module's items as an engineer goes through a valve sizing: the
+// task and the operating points, the medium, the valve, pipe and
+// material, noise, characteristic. Names the main module does not have are
+// dropped; every main-module item not named here (and not a further
+// point's twin) ends in a last group, so that nothing is hidden.
+std::vector<TGuiPage> TorvaPages(const TMainCalcModule& m) {
+  std::vector<TGuiPage> pages = {
+      {"Betriebsdaten",
+       {{"Berechnung",
+         {"WhatToCalculate", "NoOfEnteredOps", "Use2ndOp", "Use3rdOp", "UseXthOp", "NoOfValidOps", "FlowState",
+          "FlowType", "DisplayPhase", "CalculatedPhase"}},
+        {"Durchfluss", {"QmOrQv", "QmOrQvMoist", "Qm", "Qv", "Qn", "QnTr", "QnF", "qmCalc"}},
+        {"Betriebspunkt",
+         {"P1", "T1", "PhiRel", "p2", "p1Calc", "dp", "kv", "KvNC", "x", "xc", "KvKvs", "h", "Stroke", "dpc",
+          "dpLimit", "dpXc"}},
+        {"Kopfdaten", {"Identifier", "Author", "Revisor", "WhenCreated", "WhenModified"}}}},
+      {"Medium",
+       {{"Medium",
+         {"FluidName", "UseExtFluid", "ExtFluids", "Concentration", "Phase", "GasMedium", "SubstanceType",
+          "SaturatedPhase", "ChangePhase", "MessageIfChangePhase", "HumidityType", "ViscosityType", "PulpeType",
+          "XPulp", "XSpec", "StandardConditions", "TN0", "PN0", "RhoNRiM", "Description", "Formula", "CASNo",
+          "Manufacturer"}},
+        {"Stoffwerte am Eintritt",
+         {"Rho1", "RhoL", "RhoV", "V1", "Eta1", "Ny1", "Kappa1", "Z1", "Pv1", "Pl1", "pl1", "Tv1", "Tl1", "Cf",
+          "Cp1", "Cv1", "H1", "S1", "Dhv", "dHvT", "Lambda1", "xMv1", "PvW1", "xFG1"}},
+        {"Stoffwerte am Austritt",
+         {"pv2", "rho2Star", "rho2v", "rho2r", "cf2Star", "cf2", "kappa2Star", "Z2", "CpL2", "dhv2", "xFG", "t2"}},
+        {"Stoffkonstanten", {"M", "RhoN", "Ri", "Sg", "Tc", "Pc", "Zc", "Omega", "Tt", "Ts", "RhoC", "Zn", "My"}}}},
+      {"Ventil",
+       {{"Ventil",
+         {"ValveType", "GlobeType", "RotaryType", "ButterflyType", "BallValveType", "CharacteristicType", "phi0",
+          "LowNoiseDesign", "InwardFlow", "kvs", "DNV", "DNV1", "ListDN", "ListDN1", "Seat", "dH", "kvsSuggMin",
+          "kvsSuggMax", "ViscosityNorm"}},
+        {"Ventilbeiwerte",
+         {"fl2_75", "Kc_75", "zy_75", "xt_75", "fd_75", "fd_75c", "fl2", "Kc", "zy", "xt", "xtp", "fd", "fp", "fr",
+          "flp2", "fk", "KcStar", "FlStar", "RE", "KvRed", "fPulp", "f1", "f2", "g1", "g2", "fl2func", "Kcfunc",
+          "zyfunc", "xtfunc", "fdfunc"}},
+        {"Kavitation", {"HasSigmaData", "SigmaP", "SigmaV", "SigmaMr", "SigmaCh", "SigmaI", "SigmaId", "Sigma"}},
+        {"Nennbedingungen", {"QmNC", "P1NC", "P2NC"}}}},
+      {"Rohrleitung",
+       {{"Austrittsleitung",
+         {"PipeClass", "LineSize", "DN", "PN", "EnterDi", "DiP", "DaP", "tp", "CheckP1"}},
+        {"Eintrittsleitung", {"DN1", "PN1", "EnterDi1", "DiP1", "DaP1", "tP1", "CheckP1In"}},
+        {"Werkstoff",
+         {"NormInput", "EN13480Name", "Material", "EN13480No", "Condition", "MaterialClass", "ExpansionClass", "EM",
+          "RhoM", "cPipe", "Rp02", "Rm_20", "tMatMin", "tMatMax"}},
+        {"Widerstand",
+         {"UseResistors", "ResistorType", "FixedResistor", "NKnown", "NRes", "MaSug", "p2Res", "cvr", "pr", "dr",
+          "aPSE", "bSSE", "dRes", "ARes", "NBores", "DNRes", "LaRes", "FlowStateRes", "xRes", "DNResMa"}}}},
+      {"Geraeusch",
+       {{"Geraeuschberechnung",
+         {"NoiseNormLiquid", "NoiseNormGas", "NoiseStandard", "UseMaCorrection", "LowNoise", "rw", "dLaCo", "Stp",
+          "Aeta"}},
+        {"Schallpegel",
+         {"LpAa", "LaTot", "La1", "La2", "LpAe0m", "PVer", "MechDamage", "Regime", "DLaMa", "DLaLN", "dLaRed",
+          "dLaPulp", "dLaRes"}},
+        {"Geschwindigkeiten",
+         {"u", "u2", "uDiP1", "uDiP2", "MaDN", "MaxUMD1", "MaxUMD2", "uMaxCav", "uMaxFlashing", "uMaxNoCav",
+          "uMaxPartCav", "DNSug03", "DNSug07", "DNSug10", "DNSug100"}},
+        {"Oktavspektrum", {"LpAa0500", "LpAa1000", "LpAa2000", "LpAa4000", "LpAa8000"}}}},
+      {"Kennlinie",
+       {{"Kennlinie",
+         {"NoOfCharOps", "UseSmoothCurves", "qmax", "Optimization", "ax", "a1", "dpMin", "dpMax",
+          "BadPressureCurves"}}}},
+  };
+  // Names are matched without regard to case; the window uses each item's
+  // own spelling. An item is listed once, in its first place.
+  std::set<std::string> listed;
+  for (auto& page : pages)
+    for (auto& group : page.Groups) {
+      std::vector<std::string> names;
+      for (const std::string& n : group.Items)
+        if (const TCalcItem* item = m.CalcItemByName(n); item && listed.insert(item->GetName()).second)
+          names.push_back(item->GetName());
+      group.Items = std::move(names);
+    }
+  TGuiGroup rest{"Weitere Werte", {}, false};
+  for (const TCalcItem* item : m.GetCalcItems()) {
+    const std::string& n = item->GetName();
+    if (listed.count(n)) continue;
+    bool twin = false;
+    for (int point : {2, 3, 4}) {
+      const std::string suffix = OpSuffix(point);
+      if (n.size() > suffix.size() && n.compare(n.size() - suffix.size(), suffix.size(), suffix) == 0 &&
+          m.CalcItemByName(n.substr(0, n.size() - suffix.size())))
+        twin = true;
+    }
+    if (!twin) rest.Items.push_back(n);
+  }
+  if (!rest.Items.empty()) pages.push_back({"Weitere Werte", {rest}});
+  return pages;
+}
+
+}  // namespace
+
+TTorvaCalculation::TTorvaCalculation() : FCalc(CreateCalculation<TSCMTorva>()) {
+  FPages = TorvaPages(*FCalc->GetMainCalcModule());
+  RestartHistory();
+}
+
+TTorvaCalculation::~TTorvaCalculation() {
+  // The messages name the calculation's items: they go first.
+  FCalc->GetCalcMessageContainer()->RemoveAllMessages();
+}
+
+std::string TTorvaCalculation::KindName() const { return FCalc->ClassName(); }
+
+std::string TTorvaCalculation::OperatingPointCaption(int op) const {
+  return Translate("Betriebspunkt") + " " + (op == 3 ? std::string("X") : std::to_string(op + 1));
+}
+
+TSuperCalcModule& TTorvaCalculation::Super() { return *FCalc; }
+
+TCalcItem* TTorvaCalculation::Item(const std::string& name, int op) const {
+  if (op < 0 || op > 3) return nullptr;
+  const TMainCalcModule& m = *FCalc->GetMainCalcModule();
+  TCalcItem* first = m.CalcItemByName(name);
+  if (op == 0 || !first) return first;
+  return m.CalcItemByName(first->GetName() + OpSuffix(op + 1));
+}
+
+void TTorvaCalculation::Load(const std::string& fileName) {
+  const std::string className = CalculationClassOfFile(fileName);
+  if (className != KindName())
+    throw ECalculationFile(Translate("Die Datei enthaelt keine Regelventilberechnung") + ": " + className);
+  // A file that cannot be read leaves the calculation as it was (the read
+  // puts the state back before it throws).
+  FCalc->ReadFromFile(fileName);
+  RestartHistory();
+}
+
+void TTorvaCalculation::Save(const std::string& fileName) { FCalc->SaveToFile(fileName); }
+
+std::unique_ptr<TGuiCalculation> CreateGuiCalculation() { return std::make_unique<TTorvaCalculation>(); }
+
+std::unique_ptr<TGuiCalculation> CreateGuiCalculationForFile(const std::string& fileName) {
+  std::string className;
+  try {
+    className = CalculationClassOfFile(fileName);
+  } catch (const std::exception&) {
+    // Not readable: the calculation of this program says why when it reads.
+  }
+  if (className == "TCMControlValves") return std::make_unique<TValveModuleCalculation>();
+  return CreateGuiCalculation();
+}
+
+}  // namespace torvacalc
