@@ -58,7 +58,7 @@ int CharacteristicOf(const TGuiCalculation& calc) {
 // position, or (for the valve module on its own) the travel its
 // characteristic gives for Kv/Kvs.
 Extended TravelOf(const TGuiCalculation& calc, int op) {
-  if (calc.Item("Stroke", 0)) return Basic(calc, "Stroke", op);
+  if (calc.Item("StrokePosition", 0)) return Basic(calc, "StrokePosition", op);
   const Extended kv = Basic(calc, "kv", op), kvs = Basic(calc, "kvs", 0);
   if (!HasValue(kv) || !HasValue(kvs) || kvs <= 0) return NoValue;
   return tControlValve::CalculateStroke(static_cast<teCharacteristicType>(CharacteristicOf(calc)), 100 * kv / kvs,

@@ -504,8 +504,8 @@ void TMainWindow::CalcSourceAfterCalculate() {
                                             Available(calc, "qm"));
     // Characteristics need the travel of an operating point (or, for the
     // valve module on its own, a flow coefficient to place and the Kvs).
-    const bool hasStroke = calc.Item("Stroke", 0) != nullptr;
-    Action("ActionChars")->setEnabled(hasStroke ? Available(calc, "Stroke") && Available(calc, "kvs")
+    const bool hasStroke = calc.Item("StrokePosition", 0) != nullptr;
+    Action("ActionChars")->setEnabled(hasStroke ? Available(calc, "StrokePosition") && Available(calc, "kvs")
                                                 : Available(calc, "kv") && Available(calc, "kvs"));
     for (int i = 0; i < Count(); ++i) UpdateTabTitle(i);
     ReloadMessages();

@@ -25,7 +25,7 @@ std::vector<TGuiPage> TorvaPages(const TMainCalcModule& m) {
           "FlowType", "DisplayPhase", "CalculatedPhase"}},
         {"Durchfluss", {"QmOrQv", "QmOrQvMoist", "Qm", "Qv", "Qn", "QnTr", "QnF", "qmCalc"}},
         {"Betriebspunkt",
-         {"P1", "T1", "PhiRel", "p2", "p1Calc", "dp", "kv", "KvNC", "x", "xc", "KvKvs", "h", "Stroke", "dpc",
+         {"P1", "T1", "PhiRel", "p2", "p1Calc", "dp", "kv", "KvNC", "x", "xc", "KvKvs", "h", "StrokePosition", "dpc",
           "dpLimit", "dpXc"}},
         {"Kopfdaten", {"Identifier", "Author", "Revisor", "WhenCreated", "WhenModified"}}}},
       {"Medium",

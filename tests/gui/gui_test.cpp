@@ -750,7 +750,7 @@ class GuiTest : public QObject {
         const int op = static_cast<int>(points++);
         QCOMPARE(scatter->name(), Q(calc.OperatingPointCaption(op)));
         QCOMPARE(scatter->count(), 1);
-        QCOMPARE(scatter->at(0).x(), static_cast<double>(calc.Item("Stroke", op)->AsParameter()->GetValue()));
+        QCOMPARE(scatter->at(0).x(), static_cast<double>(calc.Item("StrokePosition", op)->AsParameter()->GetValue()));
         QCOMPARE(scatter->at(0).y(), static_cast<double>(calc.Item("kv", op)->AsParameter()->GetDisplayValue()));
       }
     QCOMPARE(points, 4);
