@@ -182,8 +182,11 @@ TEST_F(RunCommand, MessagesStandUnderThePointTheyConcern) {
   EXPECT_NE(r.out.find("[P1Ap3, Pv1Ap3]"), std::string::npos);  // named as the user knows them
   // Not under another point.
   const size_t next = r.out.find("  Betriebspunkt X:\n", group);
-  for (const char* msg : {"Alarm 110: ", "Alarm 111: "})
-    if (next != std::string::npos) EXPECT_LT(r.out.find(msg), next);
+  for (const char* msg : {"Alarm 110: ", "Alarm 111: "}) {
+    if (next != std::string::npos) {
+      EXPECT_LT(r.out.find(msg), next);
+    }
+  }
 
   // A pipe without its material: the pipe serves every point.
   Write("no-material.case", "FluidName=Wasser\nT1=20\nP1=6 bar(a)\nPipeClass=EN 10220 Reihe 1, P235GH\nDN=100\n");
