@@ -64,6 +64,12 @@ std::vector<TCalcItem*> ItemsByName(const TAncestorCalcModule& module, const std
   return items;
 }
 
+void EnableModule(TCalcModule* module, bool on) {
+  if (!module || module->GetEnabled() == on) return;
+  module->SetEnabled(on);
+  if (on) module->Calculate();
+}
+
 const char* OpSuffix(int point) {
   switch (point) {
     case 2: return "Ap2";

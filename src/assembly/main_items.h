@@ -21,6 +21,10 @@ TCalcItem* MirrorItem(TAncestorCalcModule& main, const TCalcItem& model, const s
 // a programming error: EHXInternal).
 std::vector<TCalcItem*> ItemsByName(const TAncestorCalcModule& module, const std::vector<std::string>& names);
 
+// Switches a computing module on (it computes at once) or off (it keeps no
+// results and no messages); nothing happens when it already is so.
+void EnableModule(TCalcModule* module, bool on);
+
 // The suffix of an operating point: "" for point 1, "Ap2", "Ap3", "ApX".
 const char* OpSuffix(int point);
 

@@ -250,12 +250,6 @@ bool SingleModule(L::TModule m) {
 }
 std::string MainName(const L& l, int point) { return l.PerPoint ? l.Main + OpSuffix(point) : l.Main; }
 
-void EnableModule(TCalcModule* m, bool on) {
-  if (!m || m->GetEnabled() == on) return;
-  m->SetEnabled(on);
-  if (on) m->Calculate();
-}
-
 }  // namespace
 
 const std::vector<TValveLink>& ValveLinks() {

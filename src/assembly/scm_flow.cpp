@@ -12,13 +12,7 @@ const TCMAllFlow& FlowModel() {
   return *model;
 }
 
-void EnableFlow(TCCMAllFlow* f, bool on) {
-  if (!f) return;
-  TCMAllFlow& m = f->Module();
-  if (m.GetEnabled() == on) return;
-  m.SetEnabled(on);
-  if (on) m.Calculate();
-}
+void EnableFlow(TCCMAllFlow* f, bool on) { EnableModule(f ? &f->Module() : nullptr, on); }
 
 }  // namespace
 

@@ -33,13 +33,7 @@ const char* PointDigit(int point) {
   }
 }
 
-void EnableSubstances(TCCMSubstances* s, bool on) {
-  if (!s) return;
-  TCMSubstances& m = s->CalcModule();
-  if (m.GetEnabled() == on) return;
-  m.SetEnabled(on);
-  if (on) m.Calculate();
-}
+void EnableSubstances(TCCMSubstances* s, bool on) { EnableModule(s ? &s->CalcModule() : nullptr, on); }
 
 }  // namespace
 
