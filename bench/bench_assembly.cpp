@@ -3,8 +3,9 @@
 // main module, wiring, first calculation), and one edit settling: a
 // temperature at point 2 (that point's medium and flow recalculate), a
 // flow at point 1, and a medium constant that every point reads; and a
-// saved calculation opened again: read into a new calculation (as `show`
-// and the program's Open do) or into one already open, each settling once.
+// saved whole calculation (the four-point valve calculation of the same
+// water) opened again: read into a new calculation (as `show` and the
+// program's Open do) or into one already open, each settling once.
 #include <benchmark/benchmark.h>
 
 #include <stdlib.h>
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "assembly/main_items.h"
 #include "assembly/scm_flow.h"
@@ -70,7 +72,23 @@ class TSavedCalculation {
     FDir = dir;
     FPath = FDir + "/water.cvc";
     torvacalc::RegisterCalculationFiles();
-    WaterCalculation()->SaveToFile(FPath);
+    auto calc = torvacalc::CreateWholeCalculation();
+    calc->BeginSetValues();
+    const char* T[] = {"20", "80", "150", "60"};
+    const char* P[] = {"6", "5", "10", "3"};
+    for (int point : {1, 2, 3, 4}) {
+      const std::string k = torvacalc::OpSuffix(point);
+      calc->Enter("T1" + k, T[point - 1]);
+      calc->Enter("P1" + k, P[point - 1]);
+      calc->Enter("Qm" + k, "20000");
+      calc->Enter("p2" + k, "2");
+    }
+    for (const auto& [name, text] : {std::pair<const char*, const char*>{"FluidName", "Wasser"},
+                                     {"PipeClass", "EN 10220 Reihe 1, P235GH"}, {"DN", "100"},
+                                     {"EN13480Name", "13CrMo4-5"}, {"DNV", "80"}, {"kvs", "100"}})
+      calc->Enter(name, text);
+    calc->EndSetValues();
+    calc->SaveToFile(FPath);
   }
   ~TSavedCalculation() {
     std::remove(FPath.c_str());
