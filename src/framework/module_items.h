@@ -4,7 +4,10 @@
 
 #include <string>
 
+#include <vector>
+
 #include "framework/calc_module.h"
+#include "framework/calc_switch.h"
 
 namespace torvacalc {
 
@@ -13,6 +16,24 @@ P* AddParameter(TCalcModule& m, const std::string& name, TQuantity q, const std:
   auto* p = m.AddItem<P>(name, q);
   p->SetCaption(caption);
   return p;
+}
+
+// A list switch with its entries, the entry `chosen` selected.
+inline TCalcListSwitch* AddListSwitch(TCalcModule& m, const std::string& name, const std::string& caption,
+                                      const std::vector<std::string>& values, int chosen = 0) {
+  auto* s = m.AddItem<TCalcListSwitch>(name);
+  s->SetCaption(caption);
+  s->SetValueList(values);
+  s->SetSwitchStatus(chosen);
+  return s;
+}
+
+// A two-state switch, on or off.
+inline TCalcSwitch* AddTwoState(TCalcModule& m, const std::string& name, const std::string& caption, bool on = false) {
+  auto* s = m.AddItem<TCalcSwitch>(name);
+  s->SetCaption(caption);
+  s->SetChecked(on);
+  return s;
 }
 
 }  // namespace torvacalc

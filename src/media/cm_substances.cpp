@@ -33,22 +33,6 @@ constexpr Extended kNaturalGasMinT = 3;
 // as a minor component; above 0.1 mol-% its uncertainty grows.
 constexpr Extended kGergOctaneLimit = 0.1L;
 
-TCalcListSwitch* ListSwitch(TCMSubstances& m, const char* name, const char* caption,
-                            const std::vector<std::string>& values, int chosen) {
-  auto* s = m.AddItem<TCalcListSwitch>(name);
-  s->SetCaption(caption);
-  s->SetValueList(values);
-  s->SetSwitchStatus(chosen);
-  return s;
-}
-
-TCalcSwitch* TwoState(TCMSubstances& m, const char* name, const char* caption, bool on) {
-  auto* s = m.AddItem<TCalcSwitch>(name);
-  s->SetCaption(caption);
-  s->SetChecked(on);
-  return s;
-}
-
 Extended V(const TCalcParameter* p) { return p->GetCalcValue(); }
 
 // A value the user typed (or overruled) rather than one the module wrote;
@@ -100,45 +84,45 @@ TCMSubstances::TCMSubstances(TCalcComponent* owner, std::string name,
       FSubstance(std::make_unique<TSubstanceCalc>()),
       FDatabase(database ? database : &TDataModuleCDSSubstance::Default()) {
   auto& m = *this;
-  ChangePhase = TwoState(m, "ChangePhase", "Phase automatisch", true);
-  MessageIfChangePhase = TwoState(m, "MessageIfChangePhase", "Meldung bei Phasenwechsel", true);
+  ChangePhase = AddTwoState(m, "ChangePhase", "Phase automatisch", true);
+  MessageIfChangePhase = AddTwoState(m, "MessageIfChangePhase", "Meldung bei Phasenwechsel", true);
   FluidName = m.AddItem<TSubstanceNameSwitch>("FluidName");
   FluidName->SetCaption("Medium");
   ExtFluids = m.AddItem<TDataListSwitch>("ExtFluids");
   ExtFluids->SetCaption("Medium der Stoffbibliothek");
-  Phase = ListSwitch(m, "Phase", "Phase",
+  Phase = AddListSwitch(m, "Phase", "Phase",
                      {"Fluessig", "Dampffoermig", "Gasfoermig", "Gasfoermig (Betriebsbedingungen)",
                       "Zweiphasig (Fluessig/Dampf)", "Zweiphasig (Fluessig/Gas)"},
                      -1);
-  GasMedium = ListSwitch(m, "GasMedium", "Gasart",
+  GasMedium = AddListSwitch(m, "GasMedium", "Gasart",
                          {"Gas, trocken (Normbedingungen)", "Gas, feucht (Normbedingungen)",
                           "Gas, trocken (Betriebsbedingungen)", "Gas, feucht (Betriebsbedingungen)"},
                          0);
-  PulpeType = ListSwitch(m, "PulpeType", "Faserstoffart",
+  PulpeType = AddListSwitch(m, "PulpeType", "Faserstoffart",
                          {"Gebleichter Zellstoff", "TMP(thermomechanisch)", "Altpapier/Recycled"}, 0);
-  HumidityType = ListSwitch(m, "HumidityType", "Feuchteangabe",
+  HumidityType = AddListSwitch(m, "HumidityType", "Feuchteangabe",
                             {"Relativ", "Spezifisch", "Absolut (FN,feucht)", "Absolut (FN,trocken)",
                              "Absolut (F,feucht)"},
                             0);
-  RhoNRiM = ListSwitch(m, "RhoNRiM", "Gegebene Gaskonstante", {"<rho>n", "R", "M", "Sg"}, rrmM);
-  StandardConditions = ListSwitch(m, "StandardConditions", "Normzustand",
+  RhoNRiM = AddListSwitch(m, "RhoNRiM", "Gegebene Gaskonstante", {"<rho>n", "R", "M", "Sg"}, rrmM);
+  StandardConditions = AddListSwitch(m, "StandardConditions", "Normzustand",
                                   {"0 °C, 1,01325 bar", "60 °F, 1,01325 bar", "Benutzerdefiniert"}, 0);
-  ViscosityType = ListSwitch(m, "ViscosityType", "Viskositaet", {"Dynamisch", "Kinematisch"}, 0);
-  Range = ListSwitch(m, "Range", "Bereich (Wasser/Dampf)",
+  ViscosityType = AddListSwitch(m, "ViscosityType", "Viskositaet", {"Dynamisch", "Kinematisch"}, 0);
+  Range = AddListSwitch(m, "Range", "Bereich (Wasser/Dampf)",
                      {"1: Fluessig", "2: Dampffoermig", "3: Dampffoermig (<beta> > <beta>L)", "4: Gesaettigt",
                       "5: Dampffoermig (heiss)"},
                      -1);
-  DisplayPhase = ListSwitch(m, "DisplayPhase", "Phase (angezeigt)", kCalculatedPhases, 0);
-  CalculatedPhase = ListSwitch(m, "CalculatedPhase", "Berechnete Phase", kCalculatedPhases, 0);
-  SubstanceType = ListSwitch(m, "SubstanceType", "Stoffart",
+  DisplayPhase = AddListSwitch(m, "DisplayPhase", "Phase (angezeigt)", kCalculatedPhases, 0);
+  CalculatedPhase = AddListSwitch(m, "CalculatedPhase", "Berechnete Phase", kCalculatedPhases, 0);
+  SubstanceType = AddListSwitch(m, "SubstanceType", "Stoffart",
                              {"Wasser", "Faserstoffsuspension", "Sonstige", "RU Bochum", "AGA", "GERG"},
                              stOthers);
   Concentration = m.AddItem<TDataListSwitch>("Concentration");
   Concentration->SetCaption("Gaszusammensetzung");
-  SaturatedPhase = ListSwitch(m, "SaturatedPhase", "Seite der Saettigungslinie",
+  SaturatedPhase = AddListSwitch(m, "SaturatedPhase", "Seite der Saettigungslinie",
                               {"Fluessig", "Dampffoermig", "Zweiphasig"}, spLiquid);
-  UseExtFluid = TwoState(m, "UseExtFluid", "Stoffbibliothek verwenden", false);
-  Flashing = TwoState(m, "Flashing", "Verdampfung", false);
+  UseExtFluid = AddTwoState(m, "UseExtFluid", "Stoffbibliothek verwenden", false);
+  Flashing = AddTwoState(m, "Flashing", "Verdampfung", false);
   for (TCalcItem* s : {static_cast<TCalcItem*>(Range), static_cast<TCalcItem*>(DisplayPhase),
                        static_cast<TCalcItem*>(CalculatedPhase)}) {
     s->SetInputState(isCalculated);

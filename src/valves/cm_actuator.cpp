@@ -23,15 +23,6 @@ bool IsRotary(int valveType) { return valveType >= 1 && valveType <= 3; }
 const std::vector<std::string> kFailPositions = {"schliessend", "oeffnend", "bleibt stehen"};
 const std::vector<std::string> kActuatorKinds = {"pneumatischer Membranantrieb", "elektrischer Linearantrieb"};
 
-TCalcListSwitch* ListSwitch(TCalcModule& m, const char* name, const char* caption,
-                            const std::vector<std::string>& values, int chosen = 0) {
-  auto* s = m.AddItem<TCalcListSwitch>(name);
-  s->SetCaption(caption);
-  s->SetValueList(values);
-  s->SetSwitchStatus(chosen);
-  return s;
-}
-
 // A force that may be negative or zero (a reserve, an actuator without
 // thrust): its bounds are off.
 TOutputParameter* SignedForce(TCalcModule& m, const char* name, const char* caption) {
@@ -83,10 +74,10 @@ TCMActuator::TCMActuator(TCalcComponent* owner, std::string name) : TCalcModule(
   BalancedPlug = m.AddItem<TCalcSwitch>("BalancedPlug");
   BalancedPlug->SetCaption("Druckentlasteter Kegel");
   BalancedPlug->SetChecked(false);
-  LeakageClass = ListSwitch(m, "LeakageClass", "Leckageklasse", {"I", "II", "III", "IV", "V", "VI"}, lcIV);
-  PackingType = ListSwitch(m, "PackingType", "Stopfbuchspackung", {"PTFE einfach", "PTFE doppelt"});
-  FailPosition = ListSwitch(m, "FailPosition", "Sicherheitsstellung", kFailPositions);
-  ActuatorKind = ListSwitch(m, "ActuatorKind", "Antriebsart", kActuatorKinds);
+  LeakageClass = AddListSwitch(m, "LeakageClass", "Leckageklasse", {"I", "II", "III", "IV", "V", "VI"}, lcIV);
+  PackingType = AddListSwitch(m, "PackingType", "Stopfbuchspackung", {"PTFE einfach", "PTFE doppelt"});
+  FailPosition = AddListSwitch(m, "FailPosition", "Sicherheitsstellung", kFailPositions);
+  ActuatorKind = AddListSwitch(m, "ActuatorKind", "Antriebsart", kActuatorKinds);
   SupplyPressure = AddParameter<TInputParameter>(m, "SupplyPressure", qPressureDropBar, "Zuluftdruck (Ueberdruck)");
   MinReserve = AddParameter<TInputParameter>(m, "MinReserve", qPortion, "Mindestkraftreserve");
   ActuatorArea = AddParameter<TModifyParameter>(m, "ActuatorArea", qAreaQCM, "Wirksame Membranflaeche");
@@ -198,8 +189,8 @@ TCMActuatorDataBase::TCMActuatorDataBase(TCalcComponent* owner, std::string name
   auto& m = *this;
   RequiredThrust = AddParameter<TInputParameter>(m, "RequiredThrust", qForce, "Erforderliche Stellkraft");
   Stroke = AddParameter<TModifyParameter>(m, "Stroke", qLengthMM, "Hub des Ventils");
-  FailPosition = ListSwitch(m, "FailPosition", "Sicherheitsstellung", kFailPositions);
-  ActuatorKind = ListSwitch(m, "ActuatorKind", "Antriebsart", kActuatorKinds);
+  FailPosition = AddListSwitch(m, "FailPosition", "Sicherheitsstellung", kFailPositions);
+  ActuatorKind = AddListSwitch(m, "ActuatorKind", "Antriebsart", kActuatorKinds);
   SupplyPressure = AddParameter<TInputParameter>(m, "SupplyPressure", qPressureDropBar, "Zuluftdruck (Ueberdruck)");
   MinReserve = AddParameter<TInputParameter>(m, "MinReserve", qPortion, "Mindestkraftreserve");
   WantedActuator = m.AddItem<TCalcRelevantString>("WantedActuator");

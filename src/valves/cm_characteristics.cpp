@@ -15,13 +15,6 @@ constexpr int kMsgBadCurves = 1601;
 
 Extended V(const TCalcParameter* p) { return p->GetCalcValue(); }
 
-TCalcSwitch* TwoState(TCMCharacteristics& m, const char* name, const char* caption) {
-  auto* s = m.AddItem<TCalcSwitch>(name);
-  s->SetCaption(caption);
-  s->SetChecked(false);
-  return s;
-}
-
 }  // namespace
 
 TCMCharacteristics::TCMCharacteristics(TCalcComponent* owner, std::string name)
@@ -69,10 +62,10 @@ TCMCharacteristics::TCMCharacteristics(TCalcComponent* owner, std::string name)
                                "Groesster Durchfluss des ersten Abschnitts / qm1");
   dpMin = AddParameter<TOutputParameter>(m, "dpMin", qPressureDropBar, "Kleinster Differenzdruck");
   dpMax = AddParameter<TOutputParameter>(m, "dpMax", qPressureDropBar, "Groesster Differenzdruck");
-  UseResistors = TwoState(m, "UseResistors", "Nachgeschaltete Drosselstrecke");
-  UseSmoothCurves = TwoState(m, "UseSmoothCurves", "Geglaettete Kennlinien");
-  BadPressureCurves = TwoState(m, "BadPressureCurves", "Druckverlaeufe unbrauchbar");
-  Optimization = TwoState(m, "Optimization", "Optimierung moeglich");
+  UseResistors = AddTwoState(m, "UseResistors", "Nachgeschaltete Drosselstrecke");
+  UseSmoothCurves = AddTwoState(m, "UseSmoothCurves", "Geglaettete Kennlinien");
+  BadPressureCurves = AddTwoState(m, "BadPressureCurves", "Druckverlaeufe unbrauchbar");
+  Optimization = AddTwoState(m, "Optimization", "Optimierung moeglich");
   for (TCalcItem* s : {static_cast<TCalcItem*>(BadPressureCurves), static_cast<TCalcItem*>(Optimization)}) {
     s->SetInputState(isCalculated);
     s->SetReadOnly(true);

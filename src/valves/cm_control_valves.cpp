@@ -33,23 +33,6 @@ constexpr Extended kVapourTemperatureMargin = 10;
 // limit sigma_p leaves no margin for changes of the operating point.
 constexpr Extended kSigmaMargin = 1.1L;
 
-// A list switch with the given entries, the first chosen.
-TCalcListSwitch* ListSwitch(TCMControlValves& m, const char* name, const char* caption,
-                            const std::vector<std::string>& values, int chosen = 0) {
-  auto* s = m.AddItem<TCalcListSwitch>(name);
-  s->SetCaption(caption);
-  s->SetValueList(values);
-  s->SetSwitchStatus(chosen);
-  return s;
-}
-
-TCalcSwitch* TwoState(TCMControlValves& m, const char* name, const char* caption, bool on) {
-  auto* s = m.AddItem<TCalcSwitch>(name);
-  s->SetCaption(caption);
-  s->SetChecked(on);
-  return s;
-}
-
 // The value a calculation uses; NoValue when unset, faulty or out of bounds.
 Extended V(const TCalcParameter* p) { return p->GetCalcValue(); }
 
@@ -181,52 +164,52 @@ TCMControlValves::TCMControlValves(TCalcComponent* owner, std::string name)
   ValveType->SetCaption("Ventilbauart");
   ValveType->SetValueList(ValveTypeValues());
   ValveType->SetSwitchStatus(0);
-  GlobeType = ListSwitch(m, "GlobeType", "Durchgangsventil, Ausfuehrung",
+  GlobeType = AddListSwitch(m, "GlobeType", "Durchgangsventil, Ausfuehrung",
                          GlobeTypeValues());
-  RotaryType = ListSwitch(m, "RotaryType", "Drehkegelventil, Ausfuehrung",
+  RotaryType = AddListSwitch(m, "RotaryType", "Drehkegelventil, Ausfuehrung",
                           RotaryTypeValues());
-  ButterflyType = ListSwitch(m, "ButterflyType", "Klappe, Ausfuehrung",
+  ButterflyType = AddListSwitch(m, "ButterflyType", "Klappe, Ausfuehrung",
                              ButterflyTypeValues());
-  BallValveType = ListSwitch(m, "BallValveType", "Kugelhahn, Ausfuehrung",
+  BallValveType = AddListSwitch(m, "BallValveType", "Kugelhahn, Ausfuehrung",
                              BallValveTypeValues());
-  CharacteristicType = ListSwitch(
+  CharacteristicType = AddListSwitch(
       m, "CharacteristicType", "Kennlinie",
       CharacteristicTypeValues());
-  Phase = ListSwitch(m, "Phase", "Phase",
+  Phase = AddListSwitch(m, "Phase", "Phase",
                      PhaseValues());
-  CalculatedPhase = ListSwitch(m, "CalculatedPhase", "Berechnete Phase",
+  CalculatedPhase = AddListSwitch(m, "CalculatedPhase", "Berechnete Phase",
                                CalculatedPhaseValues());
-  PulpeType = ListSwitch(m, "PulpeType", "Faserstoffart",
+  PulpeType = AddListSwitch(m, "PulpeType", "Faserstoffart",
                          {"Sulfatzellstoff", "Holzschliff", "Altpapierstoff"});
-  SubstanceType = ListSwitch(m, "SubstanceType", "Stoffart",
+  SubstanceType = AddListSwitch(m, "SubstanceType", "Stoffart",
                              {"Wasser", "Faserstoffsuspension", "Sonstige", "RU Bochum", "AGA",
                               "GERG"},
                              stOthers);
-  FlowState = ListSwitch(m, "FlowState", "Stroemungszustand",
+  FlowState = AddListSwitch(m, "FlowState", "Stroemungszustand",
                          FlowStateValues());
-  FlowType = ListSwitch(m, "FlowType", "Stroemungsform",
+  FlowType = AddListSwitch(m, "FlowType", "Stroemungsform",
                         {"unbestimmt", "turbulent", "Uebergangsbereich", "laminar",
                          "Pfropfenstroemung", "mechanische Schaeden"});
-  InwardFlow = ListSwitch(m, "InwardFlow", "Anstroemung",
+  InwardFlow = AddListSwitch(m, "InwardFlow", "Anstroemung",
                           InwardFlowValues());
-  ViscosityNorm = ListSwitch(m, "ViscosityNorm", "Viskositaetskorrektur",
+  ViscosityNorm = AddListSwitch(m, "ViscosityNorm", "Viskositaetskorrektur",
                              {"IEC 534-2 (1980)", "IEC 534-2 (1994)", "EN 60534-2-1 (2000)"},
                              vnEN60534_2000);
-  WhatToCalculate = ListSwitch(m, "WhatToCalculate", "Gesucht",
+  WhatToCalculate = AddListSwitch(m, "WhatToCalculate", "Gesucht",
                                {"Kv", "Massenstrom", "Eintrittsdruck", "Austrittsdruck"});
-  LowNoiseDesign = ListSwitch(m, "LowNoiseDesign", "Geraeuscharme Ausfuehrung",
+  LowNoiseDesign = AddListSwitch(m, "LowNoiseDesign", "Geraeuscharme Ausfuehrung",
                               LowNoiseDesignValues());
-  LineSize = TwoState(m, "LineSize", "Nennweite gleich Rohrnennweite", false);
-  UseResistors = TwoState(m, "UseResistors", "Nachgeschaltete Drosselstrecke", false);
-  HasSigmaData = TwoState(m, "HasSigmaData", "Kavitationsdaten vorhanden", false);
-  ResistorType = ListSwitch(m, "ResistorType", "Art der Drosselstrecke",
+  LineSize = AddTwoState(m, "LineSize", "Nennweite gleich Rohrnennweite", false);
+  UseResistors = AddTwoState(m, "UseResistors", "Nachgeschaltete Drosselstrecke", false);
+  HasSigmaData = AddTwoState(m, "HasSigmaData", "Kavitationsdaten vorhanden", false);
+  ResistorType = AddListSwitch(m, "ResistorType", "Art der Drosselstrecke",
                             {"unbekannt", "Ventil", "Einlochblende", "Schalldaempfer direkt",
                              "Schalldaempfer indirekt", "Lochkegel", "Einspritzduese"});
-  fl2func = TwoState(m, "fl2func", "FL2 abhaengig von der Oeffnung", false);
-  Kcfunc = TwoState(m, "Kcfunc", "Kc abhaengig von der Oeffnung", false);
-  zyfunc = TwoState(m, "zyfunc", "z abhaengig von der Oeffnung", false);
-  xtfunc = TwoState(m, "xtfunc", "xT abhaengig von der Oeffnung", false);
-  fdfunc = TwoState(m, "fdfunc", "Fd abhaengig von der Oeffnung", false);
+  fl2func = AddTwoState(m, "fl2func", "FL2 abhaengig von der Oeffnung", false);
+  Kcfunc = AddTwoState(m, "Kcfunc", "Kc abhaengig von der Oeffnung", false);
+  zyfunc = AddTwoState(m, "zyfunc", "z abhaengig von der Oeffnung", false);
+  xtfunc = AddTwoState(m, "xtfunc", "xT abhaengig von der Oeffnung", false);
+  fdfunc = AddTwoState(m, "fdfunc", "Fd abhaengig von der Oeffnung", false);
   PipeClass = m.AddItem<TPipeClassSwitch>("PipeClass");
   PipeClass->SetCaption("Rohrklasse");
   PipeClass->SetValueList(PipeClassValues());

@@ -37,22 +37,6 @@ const std::vector<std::string> kFlowStates = {
 
 Extended V(const TCalcParameter* p) { return p->GetCalcValue(); }
 
-TCalcSwitch* TwoState(TCalcModule& m, const char* name, const char* caption) {
-  auto* s = m.AddItem<TCalcSwitch>(name);
-  s->SetCaption(caption);
-  s->SetChecked(false);
-  return s;
-}
-
-TCalcListSwitch* ListSwitch(TCalcModule& m, const char* name, const char* caption,
-                            const std::vector<std::string>& values, int chosen) {
-  auto* s = m.AddItem<TCalcListSwitch>(name);
-  s->SetCaption(caption);
-  s->SetValueList(values);
-  s->SetSwitchStatus(chosen);
-  return s;
-}
-
 void ReadOnly(std::initializer_list<TCalcItem*> items) {
   for (TCalcItem* s : items) {
     s->SetInputState(isCalculated);
@@ -129,15 +113,15 @@ TCMResistor::TCMResistor(TCalcComponent* owner, std::string name)
   NBoresLast = AddParameter<TOutputParameter>(m, "NBoresLast", qInteger, "Anzahl der Bohrungen der letzten Stufe");
   DNLast = AddParameter<TOutputParameter>(m, "DNLast", qNominalDiameter, "Nennweite der letzten Stufe");
   ChokedStages = AddParameter<TOutputParameter>(m, "ChokedStages", qInteger, "Stufen mit kritischer Stroemung");
-  Phase = ListSwitch(m, "Phase", "Phase", kPhases, phLiquid);
-  ResistorType = ListSwitch(m, "ResistorType", "Art der Drosselstrecke",
+  Phase = AddListSwitch(m, "Phase", "Phase", kPhases, phLiquid);
+  ResistorType = AddListSwitch(m, "ResistorType", "Art der Drosselstrecke",
                             {"unbekannt", "Ventil", "Einlochblende", "Schalldaempfer direkt",
                              "Schalldaempfer indirekt", "Lochkegel", "Einspritzduese"},
                             rtSingleHole);
-  FlowStateRes = ListSwitch(m, "FlowStateRes", "Stroemungszustand der Drosselstrecke", kFlowStates, 0);
-  FixedResistor = TwoState(m, "FixedResistor", "Geometrie vorgegeben");
-  NKnown = TwoState(m, "NKnown", "Anzahl der Bohrungen vorgegeben");
-  UseResistors = TwoState(m, "UseResistors", "Nachgeschaltete Drosselstrecke");
+  FlowStateRes = AddListSwitch(m, "FlowStateRes", "Stroemungszustand der Drosselstrecke", kFlowStates, 0);
+  FixedResistor = AddTwoState(m, "FixedResistor", "Geometrie vorgegeben");
+  NKnown = AddTwoState(m, "NKnown", "Anzahl der Bohrungen vorgegeben");
+  UseResistors = AddTwoState(m, "UseResistors", "Nachgeschaltete Drosselstrecke");
   UseResistors->SetChecked(true);
   ReadOnly({FlowStateRes});
 }
@@ -334,10 +318,10 @@ TCMp2Resistor::TCMp2Resistor(TCalcComponent* owner, std::string name)
   Xt = AddParameter<TOverruleParameter>(m, "Xt", qFixedPortion, "xT der Drosselstrecke");
   kvRes = AddParameter<TOutputParameter>(m, "kvRes", qKvCv, "Kv der Drosselstrecke");
   rho1X = AddParameter<TOutputParameter>(m, "rho1X", qDensity, "Dichte vor der Drosselstrecke im Betriebspunkt");
-  Phase = ListSwitch(m, "Phase", "Phase", kPhases, phLiquid);
-  WhatToCalculate = ListSwitch(m, "WhatToCalculate", "Gesucht",
+  Phase = AddListSwitch(m, "Phase", "Phase", kPhases, phLiquid);
+  WhatToCalculate = AddListSwitch(m, "WhatToCalculate", "Gesucht",
                                {"Druck vor der Drosselstrecke", "Druck hinter der Drosselstrecke"}, 0);
-  FlowStateRes = ListSwitch(m, "FlowStateRes", "Stroemungszustand der Drosselstrecke", kFlowStates, 0);
+  FlowStateRes = AddListSwitch(m, "FlowStateRes", "Stroemungszustand der Drosselstrecke", kFlowStates, 0);
   ReadOnly({FlowStateRes});
 }
 

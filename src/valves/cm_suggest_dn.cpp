@@ -17,15 +17,6 @@ constexpr int msgNoSizeFits = 1711;
 
 Extended V(const TCalcParameter* p) { return p->GetCalcValue(); }
 
-TCalcListSwitch* ListSwitch(TCalcModule& m, const char* name, const char* caption,
-                            const TValueList& values, int chosen = 0) {
-  auto* s = m.AddItem<TCalcListSwitch>(name);
-  s->SetCaption(caption);
-  s->SetValueList(values);
-  s->SetSwitchStatus(chosen);
-  return s;
-}
-
 template <class E>
 E Choice(const TCustomCalcMultiSwitch* s, E fallback, int count) {
   const int i = s->GetSwitchStatus();
@@ -37,9 +28,9 @@ E Choice(const TCustomCalcMultiSwitch* s, E fallback, int count) {
 TCMSuggestDN::TCMSuggestDN(TCalcComponent* owner, std::string name)
     : TCalcModule(owner, std::move(name)) {
   auto& m = *this;
-  Phase = ListSwitch(m, "Phase", "Phase", PhaseValues());
-  CalculatedPhase = ListSwitch(m, "CalculatedPhase", "Berechnete Phase", CalculatedPhaseValues());
-  FlowState = ListSwitch(m, "FlowState", "Stroemungszustand", FlowStateValues());
+  Phase = AddListSwitch(m, "Phase", "Phase", PhaseValues());
+  CalculatedPhase = AddListSwitch(m, "CalculatedPhase", "Berechnete Phase", CalculatedPhaseValues());
+  FlowState = AddListSwitch(m, "FlowState", "Stroemungszustand", FlowStateValues());
   PipeClass = m.AddItem<TPipeClassSwitch>("PipeClass");
   PipeClass->SetCaption("Rohrklasse");
   PipeClass->SetValueList(PipeClassValues());

@@ -24,22 +24,6 @@ const char* kBandNames[4] = {"0500", "1000", "2000", "4000"};
 
 Extended V(const TCalcParameter* p) { return p->GetCalcValue(); }
 
-TCalcListSwitch* ListSwitch(TCalcModule& m, const char* name, const char* caption,
-                            const TValueList& values, int chosen = 0) {
-  auto* s = m.AddItem<TCalcListSwitch>(name);
-  s->SetCaption(caption);
-  s->SetValueList(values);
-  s->SetSwitchStatus(chosen);
-  return s;
-}
-
-TCalcSwitch* TwoState(TCalcModule& m, const char* name, const char* caption, bool on) {
-  auto* s = m.AddItem<TCalcSwitch>(name);
-  s->SetCaption(caption);
-  s->SetChecked(on);
-  return s;
-}
-
 template <class S>
 S* DataSwitch(TCalcModule& m, const char* name, const char* caption) {
   auto* s = m.AddItem<S>(name);
@@ -85,14 +69,14 @@ TCMValveDatabase::TCMValveDatabase(TCalcComponent* owner, std::string name)
   ValveType->SetCaption("Ventilbauart");
   ValveType->SetValueList(ValveTypeValues());
   ValveType->SetSwitchStatus(0);
-  GlobeType = ListSwitch(m, "GlobeType", "Durchgangsventil, Ausfuehrung", GlobeTypeValues());
-  RotaryType = ListSwitch(m, "RotaryType", "Drehkegelventil, Ausfuehrung", RotaryTypeValues());
-  ButterflyType = ListSwitch(m, "ButterflyType", "Klappe, Ausfuehrung", ButterflyTypeValues());
-  BallValveType = ListSwitch(m, "BallValveType", "Kugelhahn, Ausfuehrung", BallValveTypeValues());
-  ValveFromDatabase = TwoState(m, "ValveFromDatabase", "Ventil aus dem Katalog", false);
-  ValveCanBeModified = TwoState(m, "ValveCanBeModified", "Katalogwerte aenderbar", true);
-  FilterValveDatabase = TwoState(m, "FilterValveDatabase", "Nur Baureihen der gewaehlten Ausfuehrung", false);
-  ValveFromHX4Database = TwoState(m, "ValveFromHX4Database", "Ventil aus der alten Ventildatenbank", false);
+  GlobeType = AddListSwitch(m, "GlobeType", "Durchgangsventil, Ausfuehrung", GlobeTypeValues());
+  RotaryType = AddListSwitch(m, "RotaryType", "Drehkegelventil, Ausfuehrung", RotaryTypeValues());
+  ButterflyType = AddListSwitch(m, "ButterflyType", "Klappe, Ausfuehrung", ButterflyTypeValues());
+  BallValveType = AddListSwitch(m, "BallValveType", "Kugelhahn, Ausfuehrung", BallValveTypeValues());
+  ValveFromDatabase = AddTwoState(m, "ValveFromDatabase", "Ventil aus dem Katalog", false);
+  ValveCanBeModified = AddTwoState(m, "ValveCanBeModified", "Katalogwerte aenderbar", true);
+  FilterValveDatabase = AddTwoState(m, "FilterValveDatabase", "Nur Baureihen der gewaehlten Ausfuehrung", false);
+  ValveFromHX4Database = AddTwoState(m, "ValveFromHX4Database", "Ventil aus der alten Ventildatenbank", false);
   VManufacturer = DataSwitch<TDataMultiSwitch>(m, "VManufacturer", "Hersteller");
   VSeries = DataSwitch<TDataMultiSwitch>(m, "VSeries", "Baureihe");
   OnlyFittingValves = DataSwitch<TDataMultiSwitch>(m, "OnlyFittingValves", "Passende Ventile");
@@ -102,12 +86,12 @@ TCMValveDatabase::TCMValveDatabase(TCalcComponent* owner, std::string name)
   // hand.
   AllValves->SetInputState(isDatabase);
   OnlyFittingValves->SetInputState(isDatabase);
-  CharacteristicType = ListSwitch(m, "CharacteristicType", "Kennlinie", CharacteristicTypeValues());
-  InwardFlow = ListSwitch(m, "InwardFlow", "Anstroemung", InwardFlowValues());
+  CharacteristicType = AddListSwitch(m, "CharacteristicType", "Kennlinie", CharacteristicTypeValues());
+  InwardFlow = AddListSwitch(m, "InwardFlow", "Anstroemung", InwardFlowValues());
   PipeClass = m.AddItem<TPipeClassSwitch>("PipeClass");
   PipeClass->SetCaption("Rohrklasse");
   PipeClass->SetValueList(PipeClassValues());
-  Phase = ListSwitch(m, "Phase", "Phase", PhaseValues());
+  Phase = AddListSwitch(m, "Phase", "Phase", PhaseValues());
   kv = AddParameter<TInputParameter>(m, "kv", qKvCv, "Durchflusskoeffizient Kv");
   p1 = AddParameter<TInputParameter>(m, "p1", qPressureBar, "Eintrittsdruck");
   t1 = AddParameter<TInputParameter>(m, "t1", qTemperature, "Eintrittstemperatur");
@@ -119,8 +103,8 @@ TCMValveDatabase::TCMValveDatabase(TCalcComponent* owner, std::string name)
   ListDN = DataSwitch<TDataMultiSwitch>(m, "ListDN", "Nennweite des Ventils (Liste)");
   ListDN1 = DataSwitch<TDataMultiSwitch>(m, "ListDN1", "Nennweite der Rohrleitung (Liste)");
   ListPN = DataSwitch<TDataListSwitch>(m, "ListPN", "Nenndruckstufe");
-  LineValveSize = TwoState(m, "LineValveSize", "Ventilnennweite gleich Rohrnennweite", false);
-  ManualDN = TwoState(m, "ManualDN", "Ventil von Hand gewaehlt", false);
+  LineValveSize = AddTwoState(m, "LineValveSize", "Ventilnennweite gleich Rohrnennweite", false);
+  ManualDN = AddTwoState(m, "ManualDN", "Ventil von Hand gewaehlt", false);
   auto modify = [&](const char* n, TQuantity q, const char* caption) {
     return AddParameter<TModifyParameter>(m, n, q, caption);
   };
@@ -142,11 +126,11 @@ TCMValveDatabase::TCMValveDatabase(TCalcComponent* owner, std::string name)
   SndDN = modify("SndDN", qNominalDiameter, "Nennweite des Ventilaustritts (Schall)");
   Stroke = modify("Stroke", qLengthMM, "Nennhub");
   kvs = modify("kvs", qKvCv, "Kvs-Wert");
-  fl2func = TwoState(m, "fl2func", "FL2 abhaengig von der Oeffnung", false);
-  Kcfunc = TwoState(m, "Kcfunc", "Kc abhaengig von der Oeffnung", false);
-  zyfunc = TwoState(m, "zyfunc", "z abhaengig von der Oeffnung", false);
-  xtfunc = TwoState(m, "xtfunc", "xT abhaengig von der Oeffnung", false);
-  fdfunc = TwoState(m, "fdfunc", "Fd abhaengig von der Oeffnung", false);
+  fl2func = AddTwoState(m, "fl2func", "FL2 abhaengig von der Oeffnung", false);
+  Kcfunc = AddTwoState(m, "Kcfunc", "Kc abhaengig von der Oeffnung", false);
+  zyfunc = AddTwoState(m, "zyfunc", "z abhaengig von der Oeffnung", false);
+  xtfunc = AddTwoState(m, "xtfunc", "xT abhaengig von der Oeffnung", false);
+  fdfunc = AddTwoState(m, "fdfunc", "Fd abhaengig von der Oeffnung", false);
   Kc_75 = modify("Kc_75", qFixedPortion, "Kc bei 75 % Oeffnung");
   xt_75 = modify("xt_75", qFixedPortion, "xT bei 75 % Oeffnung");
   fd_75 = modify("fd_75", qFixedPortion, "Fd bei 75 % Oeffnung");
@@ -162,11 +146,11 @@ TCMValveDatabase::TCMValveDatabase(TCalcComponent* owner, std::string name)
   tmaxValve = modify("tmaxValve", qTemperature, "Hoechste zulaessige Temperatur des Ventils");
   PNV->ConvertToGaugePressure();
   pmaxValve->ConvertToGaugePressure();
-  NoiseNormGas = ListSwitch(m, "NoiseNormGas", "Geraeuschverfahren fuer Gase und Daempfe",
+  NoiseNormGas = AddListSwitch(m, "NoiseNormGas", "Geraeuschverfahren fuer Gase und Daempfe",
                             NoiseNormGasValues(), 2);
-  NoiseNormLiquid = ListSwitch(m, "NoiseNormLiquid", "Geraeuschverfahren fuer Fluessigkeiten",
+  NoiseNormLiquid = AddListSwitch(m, "NoiseNormLiquid", "Geraeuschverfahren fuer Fluessigkeiten",
                                NoiseNormLiquidValues(), 2);
-  LowNoiseDesign = ListSwitch(m, "LowNoiseDesign", "Geraeuscharme Ausfuehrung", LowNoiseDesignValues());
+  LowNoiseDesign = AddListSwitch(m, "LowNoiseDesign", "Geraeuscharme Ausfuehrung", LowNoiseDesignValues());
   dLaCo = modify("dLaCo", qUnweightSoundPress, "Pegelkorrektur (Benutzer)");
   f1 = modify("f1", qNoUnit, "Akustischer Ventilbeiwert f1");
   f2 = modify("f2", qNoUnit, "Akustischer Ventilbeiwert f2");
