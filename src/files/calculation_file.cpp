@@ -101,14 +101,18 @@ bool HoldsUsersEntry(const TCalcItem& item, const TItemTagReader& tag) {
 
 }  // namespace
 
-int ReadCalculationItems(THXFile& file, TBixBinaryTag& calculation, const std::vector<TCalcItem*>& items) {
+int ReadCalculationItems(THXFile& file, TBixBinaryTag& calculation, const std::vector<TCalcItem*>& items,
+                         std::vector<TCalcItem*>* absent) {
   TBixBinaryTag* itemsTag = calculation.FindFirstTag("Items", 0, true, false);
   if (!itemsTag) return 0;
   int read = 0;
   for (TCalcItem* item : items) {
     if (!item || item->GetName().empty()) continue;
     TBixBinaryTag* tag = itemsTag->FindFirstTag(item->GetName(), 0, true, false);
-    if (!tag) continue;
+    if (!tag) {
+      if (absent) absent->push_back(item);
+      continue;
+    }
     THXItemTag reader(file, *tag);
     if (item->GetIsTarget() && !HoldsUsersEntry(*item, reader)) continue;
     item->LoadFromTag(reader);
@@ -158,7 +162,9 @@ bool SuperModuleLoadFromTag(TSuperCalcModule& m, THXFile& file, TBixBinaryTag& c
     if (file.AttributeExists(*infos, "IgnoreDifferentNames"))
       m.IgnoreDifferentNames = file.AttributeAsBoolean(*infos, "IgnoreDifferentNames", false);
   }
-  ReadCalculationItems(file, calculation, m.GetFileItems());
+  std::vector<TCalcItem*> absent;
+  if (ReadCalculationItems(file, calculation, m.GetFileItems(), &absent) > 0)
+    m.BringUpToDate(m.LoadedVersionNo, absent);
   return true;
 }
 
@@ -322,7 +328,9 @@ void ReadModuleFromFile(TCalcModule& module, const std::string& fileName) {
   file.Load(fileName);
   const bool active = module.GetActive();
   module.SetActive(false);
-  ReadCalculationItems(file, file.GetCalculationTag(), module.GetCalcItems());
+  std::vector<TCalcItem*> absent;
+  if (ReadCalculationItems(file, file.GetCalculationTag(), module.GetCalcItems(), &absent) > 0)
+    module.BringUpToDate(ReadCalculationInfos(file, file.GetCalculationTag()).VersionNo, absent);
   if (active) module.SetActive(true);
 }
 

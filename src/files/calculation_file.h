@@ -59,7 +59,9 @@ TCalculationInfos ReadCalculationInfos(const THXFile& file, const TBixBinaryTag&
 // an item are ignored. An item that reads through another (a main module's
 // view of a computing module's item) reads only the user's entry, which it
 // hands on to that item. Returns the number of items read.
-int ReadCalculationItems(THXFile& file, TBixBinaryTag& calculation, const std::vector<TCalcItem*>& items);
+// `absent`, when given, receives the items the file holds no entry for.
+int ReadCalculationItems(THXFile& file, TBixBinaryTag& calculation, const std::vector<TCalcItem*>& items,
+                         std::vector<TCalcItem*>* absent = nullptr);
 
 // The super module's own SaveToTag and LoadFromTag.
 void SuperModuleSaveToTag(TSuperCalcModule& module, THXFile& file, TBixBinaryTag& calculation);

@@ -61,6 +61,17 @@ class TAncestorCalcModule : public TCalcComponent {
   // Observer of every event that reaches the module (views, tests).
   std::function<void(TCalcEvent, TCalcItem*)> OnCalcEvent;
 
+  // Called after the module's items were read from a calculation file of
+  // format `fileVersion` that holds no entry for the items in `absent`
+  // (the file was written before they existed). A module gives such items
+  // the value the program that wrote the file computed with, so that an
+  // older file opens to the numbers it was saved with; new items keep
+  // their defaults otherwise.
+  virtual void BringUpToDate(int fileVersion, const std::vector<TCalcItem*>& absent) {
+    (void)fileVersion;
+    (void)absent;
+  }
+
  protected:
   void ForwardToTargets(TCalcEvent event, TCalcItem* item);
 

@@ -463,6 +463,11 @@ void TCMVDMA89::ReadMethodResults() {
 
 // ----- tCMIEC2003 -----
 
+void tCMIEC2003::BringUpToDate(int, const std::vector<TCalcItem*>& absent) {
+  if (std::find(absent.begin(), absent.end(), NoiseStandardLiquid) != absent.end())
+    NoiseStandardLiquid->SetSwitchStatus(EditionOfOlderFiles);
+}
+
 tCMIEC2003::tCMIEC2003(TCalcComponent* owner, std::string name)
     : TCMCustomNoisePrediction(owner, std::move(name), std::make_unique<tIEC2003>()) {
   NoiseStandardLiquid = AddItem<TCalcListSwitch>("NoiseStandardLiquid");

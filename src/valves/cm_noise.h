@@ -120,6 +120,10 @@ class tCMIEC2003 : public TCMCustomNoisePrediction {
 
   // The edition of IEC 60534-8-4 (teLiquidNoiseEdition), 2015 by default.
   TCalcListSwitch* NoiseStandardLiquid;
+  // Calculations saved before the edition could be chosen were computed
+  // with the 2005 edition; opened, they keep it.
+  static constexpr teLiquidNoiseEdition EditionOfOlderFiles = leIEC2005;
+  void BringUpToDate(int fileVersion, const std::vector<TCalcItem*>& absent) override;
   // The exponent AetaL of the turbulent efficiency (2015 edition), shown as
   // -4.6 when not given.
   TModifyParameter* AetaL;
