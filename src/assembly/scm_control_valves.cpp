@@ -191,6 +191,20 @@ std::vector<L> MakeLinks() {
   Rows(v, L::lmActuator, L::lwOut, once, all,
        "UnbalancedForce PackingFriction SeatLoad RequiredThrust ActuatorThrust ThrustReserve");
 
+  // The valve from the catalogue: the style, the largest duty of the points and the
+  // choice of manufacturer and series go in; the lists of the catalogue
+  // and the chosen valve's data come back. The connector is on only while
+  // the valve comes from the catalogue.
+  Rows(v, L::lmValveDatabase, L::lwIn, once, all,
+       "ValveType GlobeType RotaryType ButterflyType BallValveType ValveFromDatabase ValveCanBeModified "
+       "FilterValveDatabase ValveFromHX4Database CharacteristicType InwardFlow PipeClass Phase kvMax|kv p1Max|p1 "
+       "T1Max|t1 MinDN kvsSugg|SuggestedKvs n0");
+  Rows(v, L::lmValveDatabase, L::lwOut, once, all,
+       "VManufacturer VSeries OnlyFittingValves AllValves ListDN ListDN1 ListPN LineValveSize ManualDN dH DNV DNV1 "
+       "PNV Seat phi0 cvr pr dr rw Stp Aeta aPSE bSSE Strut SndDN Stroke kvs fl2func Kcfunc zyfunc xtfunc fdfunc "
+       "fl2_75 zy_75 Kc_75 xt_75 fd_75 fd_75c uMaxCav uMaxFlashing uMaxNoCav uMaxPartCav pmaxValve tminValve "
+       "tmaxValve NoiseNormGas NoiseNormLiquid LowNoiseDesign dLaCo f1 f2 g1 g2 " + octaveCorrections);
+
   // The characteristic over points 1 to 3 (indexed names in the module).
   Rows(v, L::lmCharacteristics, L::lwIn, once, all, "NoOfCharOps|NoOfValidOps UseResistors UseSmoothCurves qmax Optimization");
   const std::pair<const char*, const char*> perPointChar[] = {
@@ -221,6 +235,7 @@ const TCalcModule& ModelOf(L::TModule m) {
   static const auto* suggest = new TCMSuggestDN(nullptr, "CMSuggestDNModel");
   static const auto* actuator = new TCMActuator(nullptr, "CMActuatorModel");
   static const auto* actuators = new TCMActuatorDataBase(nullptr, "CMActuatorDataBaseModel");
+  static const auto* catalogue = new TCMValveDatabase(nullptr, "CMValveDatabaseModel");
   switch (m) {
     case L::lmDownstream: return *substances;
     case L::lmMixture: return *mixture;
@@ -237,6 +252,7 @@ const TCalcModule& ModelOf(L::TModule m) {
     case L::lmSuggestDN: return *suggest;
     case L::lmActuator: return *actuator;
     case L::lmActuatorDatabase: return *actuators;
+    case L::lmValveDatabase: return *catalogue;
     default: return *valve;
   }
 }
@@ -246,7 +262,7 @@ const TCalcModule& ModelOf(L::TModule m) {
 bool RowAt(const L& l, int point) { return !(l.FirstOnly && point != 1); }
 bool SingleModule(L::TModule m) {
   return m == L::lmCharacteristics || m == L::lmInletPipe || m == L::lmSuggestDN || m == L::lmActuator ||
-         m == L::lmActuatorDatabase;
+         m == L::lmActuatorDatabase || m == L::lmValveDatabase;
 }
 std::string MainName(const L& l, int point) { return l.PerPoint ? l.Main + OpSuffix(point) : l.Main; }
 
@@ -265,6 +281,10 @@ TMCMTorva::TMCMTorva(TCalcComponent* owner, std::string name)
   // module's item it stands for (the first row that names it decides).
   AddParameter<TOutputParameter>(*this, "p1Max", qPressureBar, "Groesster Eintrittsdruck der Betriebspunkte");
   AddParameter<TOutputParameter>(*this, "p2Min", qPressureBar, "Kleinster Austrittsdruck der Betriebspunkte");
+  // The duty a valve of the catalogue must meet: the largest of the points.
+  AddParameter<TOutputParameter>(*this, "T1Max", qTemperature, "Hoechste Eintrittstemperatur der Betriebspunkte");
+  AddParameter<TOutputParameter>(*this, "kvMax", qKvCv, "Groesster Kv-Wert der Betriebspunkte");
+  AddParameter<TOutputParameter>(*this, "kvsSugg", qKvCv, "Empfohlener Kvs-Wert fuer alle Betriebspunkte");
   AddItem<TOverruleParameter>("cPipe", Extended(100), Extended(20000), qVelocity)
       ->SetCaption("Schallgeschwindigkeit in der Rohrwand");
   AddItem<TOutputParameter>("NoOfCharOps", Extended(0), Extended(3), qNoUnit)
@@ -306,6 +326,7 @@ void TMCMTorva::CalcEvent(TCalcEvent event, TCalcItem* item) {
     watch("WhatToCalculate", rSolve);
     for (const char* n : {"Phase", "NoiseNormGas", "NoiseNormLiquid"}) watch(n, rNoise);
     watch("UseResistors", rResistors);
+    watch("ValveFromDatabase", rValveDatabase);
     watch("kvs", rChecks);
     for (int point : {1, 2, 3, 4})
       for (const char* n : {"kv", "h", "KvKvs", "Qm"}) watch(n + std::string(OpSuffix(point)), rChecks);
@@ -316,6 +337,7 @@ void TMCMTorva::CalcEvent(TCalcEvent event, TCalcItem* item) {
     case rSolve: calc->SelectSolveConnectors(); break;
     case rNoise: calc->SelectNoiseMethods(); break;
     case rResistors: calc->SelectResistors(); break;
+    case rValveDatabase: calc->SelectValveDatabase(); break;
     case rChecks: Calculate(); break;
   }
 }
@@ -333,6 +355,7 @@ void TMCMTorva::DoCalculate() {
     calc->SelectSolveConnectors();
     calc->SelectNoiseMethods();
     calc->SelectResistors();
+    calc->SelectValveDatabase();
   }
   TCustomMCM3SubstancesMaterialPipe3Flow::DoCalculate();
   CheckOperatingPoints();
@@ -359,16 +382,23 @@ void TMCMTorva::CheckOperatingPoints() {
   for (int point : {1, 2, 3})
     if (calc->PointOn(point) && HasValue(value("Rho1", point))) ++charOps;
   CalcItemByName("NoOfCharOps")->AsParameter()->AssignValue(0, charOps);
-  // The inlet and outlet pressures the actuator must close against.
-  Extended p1Max = NoValue, p2Min = NoValue;
+  // The inlet and outlet pressures the actuator must close against, and
+  // the duty a valve of the catalogue must meet.
+  auto larger = [](Extended& m, Extended v, bool lower = false) {
+    if (HasValue(v) && (!HasValue(m) || (lower ? v < m : v > m))) m = v;
+  };
+  Extended p1Max = NoValue, p2Min = NoValue, t1Max = NoValue, kvsSugg = NoValue;
   for (int point : {1, 2, 3, 4}) {
     if (!calc->PointOn(point)) continue;
-    const Extended a = value("P1", point), b = value("p2", point);
-    if (HasValue(a) && (!HasValue(p1Max) || a > p1Max)) p1Max = a;
-    if (HasValue(b) && (!HasValue(p2Min) || b < p2Min)) p2Min = b;
+    larger(p1Max, value("P1", point));
+    larger(p2Min, value("p2", point), true);
+    larger(t1Max, value("T1", point));
+    larger(kvsSugg, value("kvsSuggMax", point));
   }
   CalcItemByName("p1Max")->AsParameter()->AssignValue(0, p1Max);
   CalcItemByName("p2Min")->AsParameter()->AssignValue(0, p2Min);
+  CalcItemByName("T1Max")->AsParameter()->AssignValue(0, t1Max);
+  CalcItemByName("kvsSugg")->AsParameter()->AssignValue(0, kvsSugg);
   TCalcParameter* kvs = CalcItemByName("kvs")->AsParameter();
   const Extended Kvs = kvs->GetValue();
   Extended kvMin = NoValue, kvMax = NoValue;
@@ -393,6 +423,7 @@ void TMCMTorva::CheckOperatingPoints() {
         CreateMessage(kMsgOpeningHigh, {param("KvKvs", point), param("kv", point)}, {PointName(point)});
     }
   }
+  CalcItemByName("kvMax")->AsParameter()->AssignValue(0, kvMax);
   if (HasValue(kvMax) && HasValue(Kvs) && kvMax > Kvs)
     CreateMessage(kMsgKvsTooSmall, {kvs, param("kv", pointMax)}, {PointName(pointMax)});
   if (HasValue(kvMin) && HasValue(kvMax) && kvMax > kRangeability * kvMin)
@@ -413,6 +444,13 @@ void TMCMTorva::CheckOperatingPoints() {
 
 // -------------------------------------------------------------- super module
 
+void TCustomSCM3ControlValves::BringUpToDate(int fileVersion, const std::vector<TCalcItem*>& absent) {
+  TCustomSCM3SubstancesMaterialPipe3Flow::BringUpToDate(fileVersion, absent);
+  for (TCalcItem* item : absent)
+    if (item->GetName() == "NoiseStandardLiquid")
+      if (auto* edition = dynamic_cast<TCalcListSwitch*>(item)) edition->SetSwitchStatus(tCMIEC2003::EditionOfOlderFiles);
+}
+
 TCustomSCM3ControlValves::TCustomSCM3ControlValves(TCalcComponent* owner, std::string name)
     : TCustomSCM3ControlValves(owner, std::move(name), MakeMainModule<TMCMTorva>) {}
 
@@ -422,6 +460,8 @@ TCustomSCM3ControlValves::TCustomSCM3ControlValves(TCalcComponent* owner, std::s
   for (int point : {1, 2, 3, 4}) CreateEachOP(point);
   fCMSuggestDN = CreateModule<TCMSuggestDN>("fCMSuggestDN");
   FCalcSourceSuggestDN = CreateSource(fCMSuggestDN, "FCalcSourceSuggestDN");
+  fCMValveDatabase = CreateModule<TCMValveDatabase>("fCMValveDatabase");
+  FCalcSourceValveDatabase = CreateSource(fCMValveDatabase, "FCalcSourceValveDatabase");
   fCMChar = CreateModule<TCMCharacteristics>("fCMChar");
   fCalcSourceChar = CreateSource(fCMChar, "fCalcSourceChar");
   FCCMNormPipeThicknessIn = CreateChild<TCCMNormPipeThickness>("FCCMNormPipeThicknessIn");
@@ -497,6 +537,7 @@ TCalcConnector* TCustomSCM3ControlValves::ConnectorOf(TValveLink::TModule module
     case L::lmWaterInjection: return fCalcConnectorWaterInjectionFix[k];
     case L::lmWaterInjectionOut: return fCalcConnectorWaterInjection[k];
     case L::lmSuggestDN: return FCalcConnectorSuggestDN;
+    case L::lmValveDatabase: return FCalcConnectorValveDatabase;
     case L::lmActuator:
     case L::lmActuatorDatabase: return ExtraConnector(module);
     case L::lmNoiseCommon: break;
@@ -513,6 +554,7 @@ void TCustomSCM3ControlValves::Init() {
   FCalcConnectorNormPipeThicknessIn =
       CreateConnector(main, &FCCMNormPipeThicknessIn->GetCalcSource(), "FCalcConnectorNormPipeThicknessIn");
   FCalcConnectorSuggestDN = CreateConnector(main, FCalcSourceSuggestDN, "FCalcConnectorSuggestDN");
+  FCalcConnectorValveDatabase = CreateConnector(main, FCalcSourceValveDatabase, "FCalcConnectorValveDatabase");
 
   // The lists, row by row. A row of a single module is wired once; the
   // common noise rows go to all four methods of a point.
@@ -544,6 +586,8 @@ void TCustomSCM3ControlValves::Init() {
 
   SelectSolveConnectors();
   SelectNoiseMethods();
+  FCalcConnectorValveDatabase->SetEnabled(false);
+  FCalcConnectorValveDatabase->SetActive(true);
   for (int k : {1, 2, 3, 4})
     for (TCalcConnector* c : {fCalcConnectorWaterInjectionFix[k], fCalcConnectorWaterInjection[k],
                               FCalcConnectorSubstances2[k], fCalcConnectorMixedDensity[k], FCalcConnectorMain[k],
@@ -644,6 +688,17 @@ void TCustomSCM3ControlValves::SelectResistors() {
   const auto* use = dynamic_cast<TCalcSwitch*>(GetMainCalcModule()->CalcItemByName("UseResistors"));
   const bool used = use && use->GetChecked();
   for (int k : {1, 2, 3, 4}) EnableModule(FCMResistor[k], used && PointOn(k));
+}
+
+void TCustomSCM3ControlValves::SelectValveDatabase() {
+  const auto* use = dynamic_cast<TCalcSwitch*>(GetMainCalcModule()->CalcItemByName("ValveFromDatabase"));
+  const bool on = use && use->GetChecked();
+  if (on == FCalcConnectorValveDatabase->GetEnabled()) return;
+  BeginUpdate();
+  FCalcConnectorValveDatabase->SetEnabled(on);
+  // The valve data changed under the modules that read them.
+  Calculate();
+  EndUpdate(true);
 }
 
 void TCustomSCM3ControlValves::EnablePoint(int k, bool on) {

@@ -30,6 +30,7 @@
 #include "valves/cm_control_valves.h"
 #include "valves/cm_noise.h"
 #include "valves/cm_resistor.h"
+#include "valves/cm_valve_database.h"
 
 namespace torvacalc {
 
@@ -39,7 +40,7 @@ struct TValveLink {
   enum TModule : std::uint8_t {
     lmValve, lmSolveKv, lmSolveQm, lmSolveP2, lmSolveP1, lmDownstream, lmMixture, lmResistor,
     lmNoiseCommon, lmVDMA79, lmVDMA89, lmIEC2003, lmIsa89, lmCharacteristics, lmInletPipe,
-    lmWaterInjection, lmWaterInjectionOut, lmSuggestDN, lmActuator, lmActuatorDatabase,
+    lmWaterInjection, lmWaterInjectionOut, lmSuggestDN, lmActuator, lmActuatorDatabase, lmValveDatabase,
   };
   // How the value runs: from the main module into the module (In), back
   // (Out), or copied into the module without making it calculate (Pump).
@@ -75,7 +76,7 @@ class TMCMTorva : public TCustomMCM3SubstancesMaterialPipe3Flow {
   void CheckOperatingPoints();
   TCustomSCM3ControlValves* Calc();
 
-  enum TReaction : std::uint8_t { rSolve, rNoise, rResistors, rChecks };
+  enum TReaction : std::uint8_t { rSolve, rNoise, rResistors, rValveDatabase, rChecks };
   std::unordered_map<const TCalcItem*, TReaction> FReactions;
   TCustomSCM3ControlValves* FCalc = nullptr;
 };
@@ -122,6 +123,16 @@ class TCustomSCM3ControlValves : public TCustomSCM3SubstancesMaterialPipe3Flow {
   TCalcConnector* FCalcConnectorSuggestDN = nullptr;
   TCCMNormPipeThickness* FCCMNormPipeThicknessIn = nullptr;
   TCalcConnector* FCalcConnectorNormPipeThicknessIn = nullptr;
+  // The valve from the catalogue. Its connector joins the module only
+  // while ValveFromDatabase is on: then the catalogue's valve data stand
+  // where the user's entries stood, and the entries come back when it is
+  // switched off.
+  TCMValveDatabase* fCMValveDatabase = nullptr;
+  TCalcSource* FCalcSourceValveDatabase = nullptr;
+  TCalcConnector* FCalcConnectorValveDatabase = nullptr;
+
+  // A file of an older program keeps the noise edition it was computed with.
+  void BringUpToDate(int fileVersion, const std::vector<TCalcItem*>& absent) override;
 
   // Solve connectors of every point after WhatToCalculate; noise
   // connectors of every point after the phase and the chosen methods.
@@ -130,6 +141,8 @@ class TCustomSCM3ControlValves : public TCustomSCM3SubstancesMaterialPipe3Flow {
   void SelectNoiseMethod(int point);
   // The resistors behind the valve calculate when UseResistors is on.
   void SelectResistors();
+  // The valve data come from the catalogue when ValveFromDatabase is on.
+  void SelectValveDatabase();
   // Whether point k is calculated (NoOfOps, OpXEnabled).
   bool PointOn(int point) const { return point == 4 ? FOpXEnabled : point <= FNoOfOps; }
 

@@ -69,7 +69,13 @@ void TCustomSCMSubstancesMaterialPipe::Init() {
   FCalcConnectorNormPipeThickness1 = pipe;
   // The rating check takes the operating pressure of point 1.
   pipe->InConnections.AddConnection("P1|P1");
-  for (const auto& i : M::PipeItems()) pipe->OutConnections.AddConnection(std::string(i.module) + "|" + i.main);
+  // The valve's size is the main module's (an entry, or the catalogue's
+  // valve in the valve layer); the pipe module checks it against the
+  // pipe class. Everything else the pipe module returns.
+  for (const auto& i : M::PipeItems()) {
+    if (std::string(i.main) == "DNV") pipe->InConnections.AddConnection("DNV|DNV");
+    else pipe->OutConnections.AddConnection(std::string(i.module) + "|" + i.main);
+  }
   pipe->SetActive(true);
 
   TCalcConnector* material = CreateConnector(CalcSourceCustomMCM1(), &FCCMMaterialData1->GetCalcSource(),

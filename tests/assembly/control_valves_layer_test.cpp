@@ -260,9 +260,13 @@ void ExpectSameAsAlone(TCalcModule& inAssembly) {
       // one on its own has not; everything else agrees to 15 digits, the
       // precision at which a module writes a result again.
       // The state without throttling (QmNC, P1NC, P2NC) is a search of
-      // its own, to 1e-9.
+      // its own, to 1e-9; the velocities behind the valve follow the
+      // outlet density, which water injection and noise reach by turns,
+      // to 1e-8.
       const std::string n = i->GetName();
-      const Extended tolerance = n == "QmNC" || n == "P1NC" || n == "P2NC" ? 1e-9L : 1e-11L;
+      const Extended tolerance = n == "QmNC" || n == "P1NC" || n == "P2NC" ? 1e-9L
+                                 : n == "u2" || n == "uDiP2" || n == "MaDN" ? 1e-8L
+                                                                             : 1e-11L;
       if (HasValue(a) || HasValue(b)) {
         ASSERT_TRUE(HasValue(a) && HasValue(b)) << a << " " << b;
         EXPECT_NEAR(a, b, tolerance * std::max(std::fabs(a), std::fabs(b)));
@@ -318,6 +322,7 @@ TEST(ValveLayer, ExamplesComputeWhatTheModulesComputeAlone) {
       {"valve_steam_noise.case", {1, 2, 3, 4}, "normal"},
       {"valve_natural_gas.case", {1, 2, 3}, "normal"},
       {"valve_flashing.case", {1, 2, 3}, "Verdampfung"},
+      {"valve_from_catalogue.case", {1, 2, 3, 4}, "maximale Kavitation"},
   };
   for (const Example& e : examples) {
     SCOPED_TRACE(e.file);
@@ -415,6 +420,7 @@ TEST(ValveLayer, UndoReturnsEveryValue) {
 #include <unistd.h>
 
 #include "files/calculation_file.h"
+#include "files/hx_file.h"
 
 namespace torvacalc {
 namespace {
@@ -432,7 +438,61 @@ TEST(ValveLayer, SavedAndOpenedCalculationShowsTheSameValues) {
   b->ReadFromFile(file);
   ExpectSameState(MainState(*b), MainState(*a));
   for (int k : {1, 2, 3, 4}) EXPECT_TRUE(b->FCalcConnectorCalcp2[k]->GetEnabled());
+
+  // A file written before the liquid noise edition could be chosen holds
+  // no entry for it: it opens with the 2005 edition it was computed with,
+  // and shows the numbers of a calculation that chose that edition.
+  THXFile older;
+  older.Load(file);
+  TBixBinaryTag* items = older.GetCalculationTag().FindFirstTag("Items", 0, true, false);
+  ASSERT_NE(items, nullptr);
+  for (std::size_t i = 0; i < items->TagCount(); ++i)
+    if (items->Tag(i).TagName == "NoiseStandardLiquid") items->DeleteTag(i--);
+  older.SaveToFile(file);
+  auto c = CreateCalculation<TSCMTorva>();
+  c->ReadFromFile(file);
+  EXPECT_EQ(c->Item("NoiseStandardLiquid")->GetText(), "IEC 60534-8-4 (2005)");
+  a->Enter("NoiseStandardLiquid", "IEC 60534-8-4 (2005)");
+  ExpectSameState(MainState(*c), MainState(*a));
+  EXPECT_NE(a->Param("LpAa")->GetValue(), b->Param("LpAa")->GetValue());
   std::filesystem::remove_all(dir);
+}
+
+// While the valve comes from the catalogue, the catalogue's data stand
+// where the user's entries stood, at every point; switched off, the
+// entries are back. A saved calculation opens to the same valve.
+TEST(ValveLayer, ValveFromTheCatalogueStandsForTheEntries) {
+  RegisterCalculationFiles();
+  auto calc = Calculation(kWater);
+  calc->Enter("ValveFromDatabase", "ja");
+  const TCMValveDatabase& db = *calc->fCMValveDatabase;
+  ASSERT_TRUE(db.ChosenOffer().has_value());
+  const Extended kvs = db.ChosenOffer()->Size.Kvs;
+  EXPECT_NE(kvs, 40);
+  EXPECT_EQ(calc->Param("kvs")->GetValue(), kvs);
+  EXPECT_EQ(calc->Param("DNV")->GetValue(), db.ChosenOffer()->Size.DN);
+  EXPECT_FALSE(calc->Item("VSeries")->GetText().empty());
+  for (int k : {1, 2, 3, 4}) {
+    SCOPED_TRACE(k);
+    EXPECT_EQ(calc->FCMControlValves[k]->kvs->GetValue(), kvs);
+    EXPECT_EQ(calc->FCMControlValves[k]->fl2_75->GetValue(), db.fl2_75->GetValue());
+    EXPECT_NEAR(calc->Param("KvKvs" + Suffix(k))->GetValue(), 100 * calc->Param("kv" + Suffix(k))->GetValue() / kvs, 1e-10);
+  }
+
+  const auto dir = std::filesystem::temp_directory_path() / ("torvacalc-valve-catalogue-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string file = (dir / "catalogue.cvc").string();
+  calc->SaveToFile(file);
+  auto opened = CreateCalculation<TSCMTorva>();
+  opened->ReadFromFile(file);
+  ExpectSameState(MainState(*opened), MainState(*calc));
+  std::filesystem::remove_all(dir);
+
+  calc->Enter("ValveFromDatabase", "nein");
+  EXPECT_EQ(calc->Param("kvs")->GetValue(), 40);
+  EXPECT_EQ(calc->Param("DNV")->GetValue(), 50);
+  EXPECT_EQ(calc->Param("fl2_75")->GetValue(), 0.81L);
+  for (int k : {1, 2, 3, 4}) EXPECT_EQ(calc->FCMControlValves[k]->kvs->GetValue(), 40) << k;
 }
 
 }  // namespace

@@ -223,6 +223,16 @@ TEST_F(RunCommand, SavedCalculationShowsByteForByte) {
       EXPECT_EQ(shown.out, saved.out);
     }
   }
+  // Every example of the whole calculation shows, saved and opened again,
+  // what its run showed.
+  for (const char* example : {"valve_water.case", "valve_steam_noise.case", "valve_natural_gas.case",
+                              "valve_flashing.case", "valve_from_catalogue.case"}) {
+    SCOPED_TRACE(example);
+    const std::string c = (fs::path(TORVACALC_SOURCE_DIR) / "examples" / example).string();
+    const ProgramRun saved = RunProgram({"run", c, "-o", Path("e.cvc")});
+    ASSERT_EQ(saved.code, 0) << saved.err;
+    EXPECT_EQ(RunProgram({"show", Path("e.cvc")}).out, saved.out);
+  }
   // What the user entered into items the main module reads through (the
   // medium's temperature, the flows, the pipe size) came back with it.
   const ProgramRun shown = RunProgram({"show", Path("w.cvc")});
