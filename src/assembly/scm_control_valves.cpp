@@ -85,7 +85,7 @@ std::vector<L> MakeLinks() {
        "Phase UseResistors ResistorType SubstanceType SteamConverter WIApplication T2orDtv dt DNV|D2 pwi dpowi "
        "twi phi0");
   Rows(v, L::lmWaterInjection, L::lwIn, per, all,
-       "FlowState P1|p1 u|u1 u2 h1 p2Res|p2 p2|p2v T1|t1 Qm|qm rho2v|rho2 dhv2 CpL2|cp2 Kappa1|kappa1 "
+       "FlowState P1|p1 u|u1 u2 h1 p2Res|p2 p2|p2v T1|t1 QmValve|qm rho2v|rho2 dhv2 CpL2|cp2 Kappa1|kappa1 "
        "kappa2Star|kappa2 Z2|z2 Cf|cf1");
   Rows(v, L::lmWaterInjection, L::lwOut, per, all, "t2 rho2r t2v xFG");
   Rows(v, L::lmWaterInjectionOut, L::lwOut, per, all, "qmwi pvwi tvwi WIType");
@@ -127,7 +127,7 @@ std::vector<L> MakeLinks() {
        "zyRes|zy");
   Rows(v, L::lmResistor, L::lwShared, once, all, "dRes ARes NBores DNRes");
   Rows(v, L::lmResistor, L::lwIn, per, all,
-       "Qm|qm p2|p1 p2Res|p2 pv2|pv1 rho2v|rho1 rho2r|rho2Res Kappa1|kappa1 Eta1|eta1 T1|t1");
+       "QmValve|qm p2|p1 p2Res|p2 pv2|pv1 rho2v|rho1 rho2r|rho2Res Kappa1|kappa1 Eta1|eta1 T1|t1");
   Rows(v, L::lmResistor, L::lwOut, per, all, "LaRes");
   Rows(v, L::lmResistor, L::lwOut, per, first, "FlowStateRes xRes DNResMa");
 
@@ -137,7 +137,7 @@ std::vector<L> MakeLinks() {
        "UseMaCorrection UseResistors ResistorType XPulp|xPulp DiP DiP1 RhoN|rhoN dLaCo DNV|ValveDN "
        "DNV1|ValveDN1 uMaxCav uMaxFlashing uMaxNoCav uMaxPartCav kvs");
   Rows(v, L::lmNoiseCommon, L::lwIn, per, all,
-       "CalculatedPhase x Qm|qm kv P1|p1 p2 T1|t1 t2 cf2|Cf2 rho2r rho2v Rho1|rho1 Pv1|pv1 pv2 pl1 "
+       "CalculatedPhase x QmValve|qm kv P1|p1 p2 T1|t1 t2 cf2|Cf2 rho2r rho2v Rho1|rho1 Pv1|pv1 pv2 pl1 "
        "Kappa1|kappa1 LaRes zy fl2 FlowState");
   Rows(v, L::lmNoiseCommon, L::lwOut, per, all,
        "u u2 uDiP1 uDiP2 MaDN PVer LpAa MechDamage LaTot MaxUMD1|u1Max MaxUMD2|u2Max");
@@ -174,7 +174,7 @@ std::vector<L> MakeLinks() {
   // point 1. (Its Kvs and outlet pressure are not given: the module does
   // not use them and would mark the main module's items as unused.)
   Rows(v, L::lmSuggestDN, L::lwIn, once, all,
-       "Phase PipeClass DNV uMaxCav uMaxFlashing uMaxNoCav uMaxPartCav CalculatedPhase FlowState Qm|qm "
+       "Phase PipeClass DNV uMaxCav uMaxFlashing uMaxNoCav uMaxPartCav CalculatedPhase FlowState QmValve|qm "
        "Rho1|rho1 rho2v|rho2 cf2");
   Rows(v, L::lmSuggestDN, L::lwOut, once, all, "MaxU1 MaxU2 MinDN");
 
@@ -208,7 +208,7 @@ std::vector<L> MakeLinks() {
   // The characteristic over points 1 to 3 (indexed names in the module).
   Rows(v, L::lmCharacteristics, L::lwIn, once, all, "NoOfCharOps|NoOfValidOps UseResistors UseSmoothCurves qmax Optimization");
   const std::pair<const char*, const char*> perPointChar[] = {
-      {"Qm", "qm"},  {"P1", "p1"},   {"p2", "p2"},         {"Pv1", "pv1"}, {"pv2", "pv2"}, {"PhiRel", "phiRel"},
+      {"QmValve", "qm"},  {"P1", "p1"},   {"p2", "p2"},         {"Pv1", "pv1"}, {"pv2", "pv2"}, {"PhiRel", "phiRel"},
       {"xFG1", "xFG1"}, {"xFG", "xFG2"}, {"p2Res", "pr"}, {"T1", "t1"},   {"t2", "t2"}};
   for (int point : {1, 2, 3})
     for (const auto& [main, item] : perPointChar)
@@ -285,6 +285,13 @@ TMCMTorva::TMCMTorva(TCalcComponent* owner, std::string name)
   AddParameter<TOutputParameter>(*this, "T1Max", qTemperature, "Hoechste Eintrittstemperatur der Betriebspunkte");
   AddParameter<TOutputParameter>(*this, "kvMax", qKvCv, "Groesster Kv-Wert der Betriebspunkte");
   AddParameter<TOutputParameter>(*this, "kvsSugg", qKvCv, "Empfohlener Kvs-Wert fuer alle Betriebspunkte");
+  // The flow through the valve: the entered flow, or the flow the sizing
+  // finds when it solves for it. Everything behind the sizing (the state
+  // behind the valve, resistor, noise, size suggestion, characteristic)
+  // reads this one.
+  for (int point : {1, 2, 3, 4})
+    AddItem<TOutputParameter>(std::string("QmValve") + OpSuffix(point), qMassFlowrate)
+        ->SetCaption("Massenstrom durch das Ventil");
   AddItem<TOverruleParameter>("cPipe", Extended(100), Extended(20000), qVelocity)
       ->SetCaption("Schallgeschwindigkeit in der Rohrwand");
   AddItem<TOutputParameter>("NoOfCharOps", Extended(0), Extended(3), qNoUnit)
@@ -329,7 +336,7 @@ void TMCMTorva::CalcEvent(TCalcEvent event, TCalcItem* item) {
     watch("ValveFromDatabase", rValveDatabase);
     watch("kvs", rChecks);
     for (int point : {1, 2, 3, 4})
-      for (const char* n : {"kv", "h", "KvKvs", "Qm"}) watch(n + std::string(OpSuffix(point)), rChecks);
+      for (const char* n : {"kv", "h", "KvKvs", "Qm", "qmCalc"}) watch(n + std::string(OpSuffix(point)), rChecks);
   }
   const auto r = FReactions.find(item);
   if (r == FReactions.end()) return;
@@ -377,6 +384,10 @@ void TMCMTorva::CheckOperatingPoints() {
     const Extended rho = CalcItemByName("RhoM")->AsParameter()->GetValue();
     cPipe->AssignValue(0, HasValue(E) && HasValue(rho) && E > 0 && rho > 0 ? std::sqrt(E * 1e6L / rho) : NoValue);
   }
+  // The flow through the valve at every point.
+  const bool flowSolved = calc->SolvedFor() == ccQm;
+  for (int point : {1, 2, 3, 4})
+    param("QmValve", point)->AsParameter()->AssignValue(0, value(flowSolved ? "qmCalc" : "Qm", point));
   // The plant characteristic runs through the valid points 1 to 3.
   int charOps = 0;
   for (int point : {1, 2, 3})
@@ -432,10 +443,11 @@ void TMCMTorva::CheckOperatingPoints() {
   Extended previous = NoValue;
   for (int point : {1, 2, 3}) {
     if (!calc->PointOn(point)) break;
-    const Extended q = value("Qm", point);
+    const Extended q = value("QmValve", point);
     if (!HasValue(q)) continue;
     if (HasValue(previous) && q < previous) {
-      CreateMessage(kMsgPointsOutOfOrder, {param("Qm", point), param("Qm", point - 1)});
+      CreateMessage(kMsgPointsOutOfOrder, {param(flowSolved ? "qmCalc" : "Qm", point),
+                                           param(flowSolved ? "qmCalc" : "Qm", point - 1)});
       break;
     }
     previous = q;

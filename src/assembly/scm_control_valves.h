@@ -143,6 +143,8 @@ class TCustomSCM3ControlValves : public TCustomSCM3SubstancesMaterialPipe3Flow {
   void SelectResistors();
   // The valve data come from the catalogue when ValveFromDatabase is on.
   void SelectValveDatabase();
+  // What the sizing solves for (WhatToCalculate: ccKv, ccQm, ccP2, ccP1).
+  int SolvedFor() const { return FSolvedFor; }
   // Whether point k is calculated (NoOfOps, OpXEnabled).
   bool PointOn(int point) const { return point == 4 ? FOpXEnabled : point <= FNoOfOps; }
 

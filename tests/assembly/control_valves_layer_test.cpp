@@ -184,6 +184,18 @@ TEST(ValveLayer, WhatToCalculateChoosesOneSolveConnectorPerPoint) {
   calc->Enter("WhatToCalculate", "Massenstrom");
   calc->Enter("p2Ap2", "6");
   EXPECT_NEAR(calc->GetValue("qmCalcAp2"), 20000, 0.01);
+  // A larger Kv passes more than the entered flow: what lies behind the
+  // valve (its outlet state, the noise) sees the flow the valve passes.
+  calc->Enter("kvAp2", std::to_string(static_cast<double>(2 * kv2)));
+  const Extended qm = calc->GetValue("qmCalcAp2");
+  EXPECT_GT(qm, 30000);
+  EXPECT_EQ(calc->GetValue("QmValveAp2"), qm);
+  EXPECT_EQ(calc->fCMIEC2003[2]->qm->GetValue(), qm);
+  EXPECT_EQ(calc->fCMWaterInjection[2]->qm->GetValue(), qm);
+  EXPECT_EQ(calc->GetValue("QmValve"), calc->GetValue("qmCalc"));
+  // Back to sizing, the entered flows count again.
+  calc->Enter("WhatToCalculate", "Kv");
+  EXPECT_EQ(calc->GetValue("QmValveAp2"), 20000);
 }
 
 TEST(ValveLayer, ChecksAcrossThePoints) {
