@@ -205,6 +205,14 @@ std::vector<L> MakeLinks() {
        "fl2_75 zy_75 Kc_75 xt_75 fd_75 fd_75c uMaxCav uMaxFlashing uMaxNoCav uMaxPartCav pmaxValve tminValve "
        "tmaxValve NoiseNormGas NoiseNormLiquid LowNoiseDesign dLaCo f1 f2 g1 g2 " + octaveCorrections);
 
+  // A resistor fixed at point 1 sets the outlet pressure of the further
+  // points: its Kv from point 1's flow and pressures, then the pressure in
+  // front of it at the point's flow and the pressure behind it.
+  Rows(v, L::lmP2Resistor, L::lwIn, once, all,
+       "Phase QmValve|qm P1 p2|P2 p2Res|P2Res rho2v|rho1 Kappa1|kappa1 pv2|pv1 Pc|pc Fl2Res|fl2 XtRes|Xt");
+  Rows(v, L::lmP2Resistor, L::lwIn, per, all, "QmValve|qmX P1|P1X p2Res|P2ResX");
+  Rows(v, L::lmP2Resistor, L::lwOut, per, all, "p2|P2X");
+
   // The characteristic over points 1 to 3 (indexed names in the module).
   Rows(v, L::lmCharacteristics, L::lwIn, once, all, "NoOfCharOps|NoOfValidOps UseResistors UseSmoothCurves qmax Optimization");
   const std::pair<const char*, const char*> perPointChar[] = {
@@ -236,6 +244,7 @@ const TCalcModule& ModelOf(L::TModule m) {
   static const auto* actuator = new TCMActuator(nullptr, "CMActuatorModel");
   static const auto* actuators = new TCMActuatorDataBase(nullptr, "CMActuatorDataBaseModel");
   static const auto* catalogue = new TCMValveDatabase(nullptr, "CMValveDatabaseModel");
+  static const auto* p2Resistor = new TCMp2Resistor(nullptr, "CMp2ResistorModel");
   switch (m) {
     case L::lmDownstream: return *substances;
     case L::lmMixture: return *mixture;
@@ -253,6 +262,7 @@ const TCalcModule& ModelOf(L::TModule m) {
     case L::lmActuator: return *actuator;
     case L::lmActuatorDatabase: return *actuators;
     case L::lmValveDatabase: return *catalogue;
+    case L::lmP2Resistor: return *p2Resistor;
     default: return *valve;
   }
 }
@@ -333,6 +343,7 @@ void TMCMTorva::CalcEvent(TCalcEvent event, TCalcItem* item) {
     watch("WhatToCalculate", rSolve);
     for (const char* n : {"Phase", "NoiseNormGas", "NoiseNormLiquid"}) watch(n, rNoise);
     watch("UseResistors", rResistors);
+    watch("FixedResistor", rResistors);
     watch("ValveFromDatabase", rValveDatabase);
     watch("kvs", rChecks);
     for (int point : {1, 2, 3, 4})
@@ -341,7 +352,10 @@ void TMCMTorva::CalcEvent(TCalcEvent event, TCalcItem* item) {
   const auto r = FReactions.find(item);
   if (r == FReactions.end()) return;
   switch (r->second) {
-    case rSolve: calc->SelectSolveConnectors(); break;
+    case rSolve:
+      calc->SelectSolveConnectors();
+      calc->SelectResistors();
+      break;
     case rNoise: calc->SelectNoiseMethods(); break;
     case rResistors: calc->SelectResistors(); break;
     case rValveDatabase: calc->SelectValveDatabase(); break;
@@ -491,6 +505,8 @@ void TCustomSCM3ControlValves::CreateEachOP(int k) {
   fCMIEC2003[k] = CreateModule<tCMIEC2003>("fCMIEC2003" + s);
   fCMVDMA89[k] = CreateModule<TCMVDMA89>("fCMVDMA89" + s);
   fCMVDMA79[k] = CreateModule<TCMVDMA79>("fCMVDMA79" + s);
+  if (k > 1)
+    fCMP2Resistor[k] = CreateModule<TCMp2Resistor>(std::string("fCMP2Resistor") + (k == 2 ? "AP2" : OpSuffix(k)));
   fCMMixedDensity[k] = CreateModule<TCMMixedDensity>("fCMMixedDensity" + s);
   fCMWaterInjection[k] = CreateModule<TCMWaterInjection>("fCMWaterInjection" + s);
 }
@@ -521,6 +537,11 @@ void TCustomSCM3ControlValves::InitEachOP(int k) {
   fCalcConnectorMixedDensity[k] = connect(fCalcSourceMixedDensity[k], "fCalcConnectorMixedDensity");
   fCalcConnectorWaterInjectionFix[k] = connect(fCalcSourceWaterInjection[k], "fCalcConnectorWaterInjectionFix");
   fCalcConnectorWaterInjection[k] = connect(fCalcSourceWaterInjection[k], "fCalcConnectorWaterInjection");
+  if (fCMP2Resistor[k]) {
+    FCalcSourceCMP2Resistor[k] = CreateSource(fCMP2Resistor[k], std::string("FCalcSourceCMP2Resistor") + OpSuffix(k));
+    FCalcConnectorP2Res[k] =
+        CreateConnector(main, FCalcSourceCMP2Resistor[k], std::string("FCalcConnectorP2Res") + OpSuffix(k));
+  }
   // The medium behind the valve is a state of the same medium: it takes
   // the declared phase as it is and the molar mass of point 1.
   TCMSubstances& m = FCMSubstances2[k]->CalcModule();
@@ -550,6 +571,7 @@ TCalcConnector* TCustomSCM3ControlValves::ConnectorOf(TValveLink::TModule module
     case L::lmWaterInjectionOut: return fCalcConnectorWaterInjection[k];
     case L::lmSuggestDN: return FCalcConnectorSuggestDN;
     case L::lmValveDatabase: return FCalcConnectorValveDatabase;
+    case L::lmP2Resistor: return FCalcConnectorP2Res[k];
     case L::lmActuator:
     case L::lmActuatorDatabase: return ExtraConnector(module);
     case L::lmNoiseCommon: break;
@@ -600,6 +622,10 @@ void TCustomSCM3ControlValves::Init() {
   SelectNoiseMethods();
   FCalcConnectorValveDatabase->SetEnabled(false);
   FCalcConnectorValveDatabase->SetActive(true);
+  for (int k : {2, 3, 4}) {
+    FCalcConnectorP2Res[k]->SetEnabled(false);
+    FCalcConnectorP2Res[k]->SetActive(true);
+  }
   for (int k : {1, 2, 3, 4})
     for (TCalcConnector* c : {fCalcConnectorWaterInjectionFix[k], fCalcConnectorWaterInjection[k],
                               FCalcConnectorSubstances2[k], fCalcConnectorMixedDensity[k], FCalcConnectorMain[k],
@@ -697,9 +723,22 @@ void TCustomSCM3ControlValves::SelectNoiseMethod(int k) {
 }
 
 void TCustomSCM3ControlValves::SelectResistors() {
-  const auto* use = dynamic_cast<TCalcSwitch*>(GetMainCalcModule()->CalcItemByName("UseResistors"));
-  const bool used = use && use->GetChecked();
-  for (int k : {1, 2, 3, 4}) EnableModule(FCMResistor[k], used && PointOn(k));
+  auto checked = [&](const char* n) {
+    const auto* s = dynamic_cast<TCalcSwitch*>(GetMainCalcModule()->CalcItemByName(n));
+    return s && s->GetChecked();
+  };
+  const bool used = checked("UseResistors");
+  // The outlet pressure comes from the fixed resistor only while it is an
+  // entry of the sizing: solving for it, or for the flow that sets it,
+  // would make the two read each other.
+  const bool fixed = used && checked("FixedResistor") && FSolvedFor == ccKv;
+  for (int k : {1, 2, 3, 4}) {
+    EnableModule(FCMResistor[k], used && PointOn(k));
+    if (k == 1 || !FCalcConnectorP2Res[k]) continue;
+    const bool on = fixed && PointOn(k);
+    EnableModule(fCMP2Resistor[k], on);
+    FCalcConnectorP2Res[k]->SetEnabled(on);
+  }
 }
 
 void TCustomSCM3ControlValves::SelectValveDatabase() {

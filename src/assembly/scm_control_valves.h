@@ -41,6 +41,7 @@ struct TValveLink {
     lmValve, lmSolveKv, lmSolveQm, lmSolveP2, lmSolveP1, lmDownstream, lmMixture, lmResistor,
     lmNoiseCommon, lmVDMA79, lmVDMA89, lmIEC2003, lmIsa89, lmCharacteristics, lmInletPipe,
     lmWaterInjection, lmWaterInjectionOut, lmSuggestDN, lmActuator, lmActuatorDatabase, lmValveDatabase,
+    lmP2Resistor,
   };
   // How the value runs: from the main module into the module (In), back
   // (Out), or copied into the module without making it calculate (Pump).
@@ -111,6 +112,12 @@ class TCustomSCM3ControlValves : public TCustomSCM3SubstancesMaterialPipe3Flow {
   std::array<TCMWaterInjection*, 5> fCMWaterInjection{};
   std::array<TCalcSource*, 5> fCalcSourceWaterInjection{};
   std::array<TCalcConnector*, 5> fCalcConnectorWaterInjection{}, fCalcConnectorWaterInjectionFix{};
+  // Points 2, 3 and X behind a resistor whose geometry was fixed at point
+  // 1: the pressure in front of the resistor, which is the valve's outlet
+  // pressure, follows from the resistor's Kv (index 2 to 4).
+  std::array<TCMp2Resistor*, 5> fCMP2Resistor{};
+  std::array<TCalcSource*, 5> FCalcSourceCMP2Resistor{};
+  std::array<TCalcConnector*, 5> FCalcConnectorP2Res{};
   std::array<TCMMixedDensity*, 5> fCMMixedDensity{};
   std::array<TCalcSource*, 5> fCalcSourceMixedDensity{};
   std::array<TCalcConnector*, 5> fCalcConnectorMixedDensity{};
@@ -139,7 +146,9 @@ class TCustomSCM3ControlValves : public TCustomSCM3SubstancesMaterialPipe3Flow {
   void SelectSolveConnectors();
   void SelectNoiseMethods();
   void SelectNoiseMethod(int point);
-  // The resistors behind the valve calculate when UseResistors is on.
+  // The resistors behind the valve calculate when UseResistors is on; with
+  // FixedResistor, while sizing for Kv, the outlet pressure of points 2, 3
+  // and X comes from the resistor fixed at point 1.
   void SelectResistors();
   // The valve data come from the catalogue when ValveFromDatabase is on.
   void SelectValveDatabase();

@@ -198,6 +198,36 @@ TEST(ValveLayer, WhatToCalculateChoosesOneSolveConnectorPerPoint) {
   EXPECT_EQ(calc->GetValue("QmValveAp2"), 20000);
 }
 
+// A resistor whose geometry is fixed at point 1 passes the flow of a
+// further point with the Kv it has at point 1: with a liquid and no choked
+// flow in the resistor, dp = dp1 (Qm/Qm1)^2, and the valve of the point
+// sees the pressure in front of the resistor as its outlet pressure.
+TEST(ValveLayer, ResistorFixedAtPointOneSetsTheFurtherOutletPressures) {
+  TEntries entries = kWater;
+  entries.insert(entries.end(), {{"UseResistors", "ja"}, {"FixedResistor", "ja"}, {"p2Res", "7.5"},
+                                 {"p2ResAp2", "3"}, {"p2ResAp3", "3"}, {"p2ResApX", "5"}});
+  auto calc = Calculation(entries);
+  const Extended dp1 = calc->GetValue("p2") - calc->GetValue("p2Res");
+  ASSERT_NEAR(dp1, 0.5, 1e-12);
+  for (int k : {2, 3, 4}) {
+    SCOPED_TRACE(k);
+    EXPECT_TRUE(calc->FCalcConnectorP2Res[k]->GetEnabled());
+    const Extended p2 = calc->GetValue("p2" + Suffix(k));
+    EXPECT_EQ(calc->fCMP2Resistor[k]->P2X->GetValue(), p2);
+    EXPECT_EQ(calc->FCMControlValves[k]->p2->GetValue(), p2);
+  }
+  for (int k : {2, 4}) {
+    SCOPED_TRACE(k);
+    const Extended ratio = calc->GetValue("Qm" + Suffix(k)) / calc->GetValue("Qm");
+    EXPECT_NEAR(calc->GetValue("p2" + Suffix(k)), calc->GetValue("p2Res" + Suffix(k)) + dp1 * ratio * ratio, 1e-9);
+  }
+  // Without the fixed geometry the outlet pressures entered count again.
+  calc->Enter("FixedResistor", "nein");
+  EXPECT_EQ(calc->GetValue("p2Ap2"), 6);
+  EXPECT_EQ(calc->FCMControlValves[2]->p2->GetValue(), 6);
+  EXPECT_FALSE(calc->FCalcConnectorP2Res[2]->GetEnabled());
+}
+
 TEST(ValveLayer, ChecksAcrossThePoints) {
   struct Case {
     const char* what;
