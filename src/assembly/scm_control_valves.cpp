@@ -75,7 +75,7 @@ std::vector<L> MakeLinks() {
       v.push_back({L::lmDownstream, L::lwIn, once, all, n, TCustomMCMSubstances::ModuleNameOf(n)});
     }
   Rows(v, L::lmDownstream, L::lwPump, once, all, "Phase GasMedium StandardConditions TN0 PN0");
-  Rows(v, L::lmDownstream, L::lwIn, per, all, "p2|P1 T1|T1 PhiRel|PhiRel");
+  Rows(v, L::lmDownstream, L::lwIn, per, all, "p2|P1 T2Medium|T1 PhiRel|PhiRel");
   Rows(v, L::lmDownstream, L::lwOut, per, all,
        "pv2|pv1 rho2Star|rho1 cf2Star|cf kappa2Star|kappa1 dhv2|dHvT Z2|z1 CpL2|cpL");
 
@@ -295,6 +295,15 @@ TMCMTorva::TMCMTorva(TCalcComponent* owner, std::string name)
   AddParameter<TOutputParameter>(*this, "T1Max", qTemperature, "Hoechste Eintrittstemperatur der Betriebspunkte");
   AddParameter<TOutputParameter>(*this, "kvMax", qKvCv, "Groesster Kv-Wert der Betriebspunkte");
   AddParameter<TOutputParameter>(*this, "kvsSugg", qKvCv, "Empfohlener Kvs-Wert fuer alle Betriebspunkte");
+  // The temperature of the medium behind the valve: a gas or vapour leaves
+  // the valve at the temperature of isenthalpic throttling (t2v, several
+  // kelvin below the inlet for steam); a liquid's temperature hardly
+  // changes, and at the saturation line t2v would let the state behind the
+  // valve flip between liquid and vapour, so a liquid keeps its inlet
+  // temperature.
+  for (int point : {1, 2, 3, 4})
+    AddItem<TOutputParameter>(std::string("T2Medium") + OpSuffix(point), qTemperature)
+        ->SetCaption("Temperatur des Mediums hinter dem Ventil");
   // The flow through the valve: the entered flow, or the flow the sizing
   // finds when it solves for it. Everything behind the sizing (the state
   // behind the valve, resistor, noise, size suggestion, characteristic)
@@ -347,7 +356,8 @@ void TMCMTorva::CalcEvent(TCalcEvent event, TCalcItem* item) {
     watch("ValveFromDatabase", rValveDatabase);
     watch("kvs", rChecks);
     for (int point : {1, 2, 3, 4})
-      for (const char* n : {"kv", "h", "KvKvs", "Qm", "qmCalc"}) watch(n + std::string(OpSuffix(point)), rChecks);
+      for (const char* n : {"kv", "h", "KvKvs", "Qm", "qmCalc", "T1", "t2v"})
+        watch(n + std::string(OpSuffix(point)), rChecks);
   }
   const auto r = FReactions.find(item);
   if (r == FReactions.end()) return;
@@ -398,10 +408,15 @@ void TMCMTorva::CheckOperatingPoints() {
     const Extended rho = CalcItemByName("RhoM")->AsParameter()->GetValue();
     cPipe->AssignValue(0, HasValue(E) && HasValue(rho) && E > 0 && rho > 0 ? std::sqrt(E * 1e6L / rho) : NoValue);
   }
-  // The flow through the valve at every point.
+  // The flow through the valve and the temperature behind it at every point.
   const bool flowSolved = calc->SolvedFor() == ccQm;
-  for (int point : {1, 2, 3, 4})
+  const auto* phase = static_cast<const TCustomCalcMultiSwitch*>(CalcItemByName("Phase"));
+  const bool liquid = phase->GetSwitchStatus() == phLiquid;
+  for (int point : {1, 2, 3, 4}) {
     param("QmValve", point)->AsParameter()->AssignValue(0, value(flowSolved ? "qmCalc" : "Qm", point));
+    const Extended t2v = value("t2v", point);
+    param("T2Medium", point)->AsParameter()->AssignValue(0, liquid || !HasValue(t2v) ? value("T1", point) : t2v);
+  }
   // The plant characteristic runs through the valid points 1 to 3.
   int charOps = 0;
   for (int point : {1, 2, 3})
