@@ -8,6 +8,7 @@
 #include "framework/number_text.h"
 #include "framework/options.h"
 #include "framework/translation.h"
+#include "shell/module_kinds.h"
 #include "valves/cm_control_valves.h"
 
 namespace torvacalc {
@@ -273,14 +274,8 @@ std::vector<int> OfferedUnits(const TCalcParameter& p) {
 }
 
 std::string FieldText(const TCalcItem& item) {
-  if (const auto* p = item.AsParameter()) {
-    if (p->GetValueState() == vsUndefined) return {};
-  } else if (const auto* multi = dynamic_cast<const TCustomCalcMultiSwitch*>(&item)) {
-    return multi->GetSelectedValue();
-  } else if (const auto* two = dynamic_cast<const TCalcSwitch*>(&item)) {
-    return Translate(SwitchStatusToStr(two->GetSwitchStatus()));
-  }
-  return item.GetDisplayText();
+  if (const auto* p = item.AsParameter(); p && p->GetValueState() == vsUndefined) return {};
+  return ItemValueText(item);
 }
 
 TCalcItem* NextTroubleMaker(const TCalcMessageContainer& messages, const TCalcItem* current) {
