@@ -60,7 +60,7 @@ std::vector<L> MakeLinks() {
   // The inlet pipe: bore, outside diameter and wall for the pipe before the
   // valve, in the pipe class of the outlet pipe.
   Rows(v, L::lmInletPipe, L::lwPump, once, all, "PipeClass");
-  Rows(v, L::lmInletPipe, L::lwIn, once, all, "P1");
+  Rows(v, L::lmInletPipe, L::lwIn, once, all, "p1Max|P1");
   Rows(v, L::lmInletPipe, L::lwOut, once, all, "EnterDi1|EnterDi DN1|DN PN1|PN CheckP1In|CheckP1 DaP1|DaP DiP1|DiP tP1|tP");
 
   // The medium behind the valve: at the outlet pressure, with the state it
@@ -291,6 +291,7 @@ TMCMTorva::TMCMTorva(TCalcComponent* owner, std::string name)
   // module's item it stands for (the first row that names it decides).
   AddParameter<TOutputParameter>(*this, "p1Max", qPressureBar, "Groesster Eintrittsdruck der Betriebspunkte");
   AddParameter<TOutputParameter>(*this, "p2Min", qPressureBar, "Kleinster Austrittsdruck der Betriebspunkte");
+  AddParameter<TOutputParameter>(*this, "p2Max", qPressureBar, "Groesster Austrittsdruck der Betriebspunkte");
   // The duty a valve of the catalogue must meet: the largest of the points.
   AddParameter<TOutputParameter>(*this, "T1Max", qTemperature, "Hoechste Eintrittstemperatur der Betriebspunkte");
   AddParameter<TOutputParameter>(*this, "kvMax", qKvCv, "Groesster Kv-Wert der Betriebspunkte");
@@ -427,16 +428,18 @@ void TMCMTorva::CheckOperatingPoints() {
   auto larger = [](Extended& m, Extended v, bool lower = false) {
     if (HasValue(v) && (!HasValue(m) || (lower ? v < m : v > m))) m = v;
   };
-  Extended p1Max = NoValue, p2Min = NoValue, t1Max = NoValue, kvsSugg = NoValue;
+  Extended p1Max = NoValue, p2Min = NoValue, p2Max = NoValue, t1Max = NoValue, kvsSugg = NoValue;
   for (int point : {1, 2, 3, 4}) {
     if (!calc->PointOn(point)) continue;
     larger(p1Max, value("P1", point));
     larger(p2Min, value("p2", point), true);
+    larger(p2Max, value("p2", point));
     larger(t1Max, value("T1", point));
     larger(kvsSugg, value("kvsSuggMax", point));
   }
   CalcItemByName("p1Max")->AsParameter()->AssignValue(0, p1Max);
   CalcItemByName("p2Min")->AsParameter()->AssignValue(0, p2Min);
+  CalcItemByName("p2Max")->AsParameter()->AssignValue(0, p2Max);
   CalcItemByName("T1Max")->AsParameter()->AssignValue(0, t1Max);
   CalcItemByName("kvsSugg")->AsParameter()->AssignValue(0, kvsSugg);
   TCalcParameter* kvs = CalcItemByName("kvs")->AsParameter();
@@ -604,6 +607,13 @@ void TCustomSCM3ControlValves::Init() {
       CreateConnector(main, &FCCMNormPipeThicknessIn->GetCalcSource(), "FCalcConnectorNormPipeThicknessIn");
   FCalcConnectorSuggestDN = CreateConnector(main, FCalcSourceSuggestDN, "FCalcConnectorSuggestDN");
   FCalcConnectorValveDatabase = CreateConnector(main, FCalcSourceValveDatabase, "FCalcConnectorValveDatabase");
+  // The outlet pipe is rated for the largest outlet pressure of the points
+  // (the layer below rates it for the inlet pressure of point 1, all it
+  // knows); the inlet pipe, in the table, for the largest inlet pressure.
+  TConnections& outletPipe = FCalcConnectorNormPipeThickness1->InConnections;
+  const std::vector<std::string> outletPipeRows = outletPipe.ConnectionList();
+  outletPipe.Clear();
+  for (const std::string& row : outletPipeRows) outletPipe.AddConnection(row == "P1|P1" ? "p2Max|P1" : row);
 
   // The lists, row by row. A row of a single module is wired once; the
   // common noise rows go to all four methods of a point.
