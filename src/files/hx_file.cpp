@@ -161,7 +161,7 @@ bool THXFile::AttributeExists(const TBixBinaryTag& tag, std::string_view name) c
 
 bool THXFile::AttributeAsBoolean(const TBixBinaryTag& tag, std::string_view name, bool def) const {
   const auto* a = FindAttribute(tag, name);
-  return a ? tag.AttributeAsBoolean(a->ItemName, def) : def;
+  return a && !a->IsNull ? a->AsBoolean().value_or(def) : def;
 }
 char THXFile::AttributeAsAnsiChar(const TBixBinaryTag& tag, std::string_view name, char def) const {
   const auto* a = FindAttribute(tag, name);
@@ -170,26 +170,26 @@ char THXFile::AttributeAsAnsiChar(const TBixBinaryTag& tag, std::string_view nam
 TDateTime THXFile::AttributeAsDateTime(const TBixBinaryTag& tag, std::string_view name,
                                        TDateTime def) const {
   const auto* a = FindAttribute(tag, name);
-  return a ? tag.AttributeAsDateTime(a->ItemName, def) : def;
+  return a && !a->IsNull ? a->AsDateTime().value_or(def) : def;
 }
 Extended THXFile::AttributeAsFloat(const TBixBinaryTag& tag, std::string_view name, Extended def) const {
   const auto* a = FindAttribute(tag, name);
-  return a ? tag.AttributeAsFloat(a->ItemName, def) : def;
+  return a && !a->IsNull ? a->AsFloat().value_or(def) : def;
 }
 std::int64_t THXFile::AttributeAsInteger(const TBixBinaryTag& tag, std::string_view name,
                                          std::int64_t def) const {
   const auto* a = FindAttribute(tag, name);
-  return a ? tag.AttributeAsInteger(a->ItemName, def) : def;
+  return a && !a->IsNull ? a->AsInteger().value_or(def) : def;
 }
 std::string THXFile::AttributeAsString(const TBixBinaryTag& tag, std::string_view name,
                                        const std::string& def) const {
   const auto* a = FindAttribute(tag, name);
-  return a ? tag.AttributeAsString(a->ItemName, def) : def;
+  return a && !a->IsNull ? a->GetValueAsWideString() : def;
 }
 TBixVariant THXFile::AttributeAsVariant(const TBixBinaryTag& tag, std::string_view name,
                                         const TBixVariant& def) const {
   const auto* a = FindAttribute(tag, name);
-  return a ? tag.AttributeAsVariant(a->ItemName, def) : def;
+  return a && !a->IsNull ? a->AsVariant() : def;
 }
 std::optional<std::string> THXFile::AttributeAsCDS(const TBixBinaryTag& tag, std::string_view name) const {
   const auto* a = FindAttribute(tag, name);
