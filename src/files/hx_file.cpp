@@ -232,11 +232,47 @@ TBixBinaryTag& THXFile::GetAddParameterListTag() {
   return *GetCalculationTag().TagByPath("AdditionalDatas.Items", '.', true, true);
 }
 
+namespace {
+
+std::string LowerName(std::string_view name) {
+  std::string key(name);
+  for (char& c : key)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+  return key;
+}
+
+bool SameNameNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + ('a' - 'A'));
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + ('a' - 'A'));
+    if (x != y) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 TBixBinaryTag* THXFile::GetParameterTag(std::string_view name) const {
   const TBixBinaryTag* t = FDocument.FindFirstTag("Calculations");
   if (t) t = t->FindFirstTag("Calculation");
   if (t) t = t->FindFirstTag("Items");
-  return t ? t->FindFirstTag(name, false) : nullptr;
+  if (!t) return nullptr;
+  const auto rebuild = [&] {
+    FItemIndex.clear();
+    FItemIndex.reserve(t->TagCount());
+    for (std::size_t i = 0; i < t->TagCount(); ++i) FItemIndex.emplace(LowerName(t->Tag(i).TagName), i);
+    FIndexedItems = t;
+  };
+  if (FIndexedItems != t) rebuild();
+  const auto it = FItemIndex.find(LowerName(name));
+  if (it != FItemIndex.end() && it->second < t->TagCount() && SameNameNoCase(t->Tag(it->second).TagName, name))
+    return &t->Tag(it->second);
+  // Not known, or the tags changed since the index was built.
+  TBixBinaryTag* found = t->FindFirstTag(name, false);
+  if (found || it != FItemIndex.end()) rebuild();
+  return found;
 }
 
 TBixBinaryTag* THXFile::GetAddParameterTag(std::string_view name) const {
@@ -405,6 +441,8 @@ void THXFile::ResetDocument() {
   FDocument.TagName = "HXFile";
   FAttributeNames.clear();
   FAttributeIndex.clear();
+  FItemIndex.clear();
+  FIndexedItems = nullptr;
   FInfos.Clear();
 }
 
@@ -415,6 +453,8 @@ void THXFile::LoadFromStream(TByteReader& r) {
     OmitEmptyValues = omit;
     UseAttributeSection = section;
   };
+  FItemIndex.clear();
+  FIndexedItems = nullptr;
   try {
     const std::size_t start = r.Position();
     if (r.Remaining() < HXFileSignature.size() + 8 ||

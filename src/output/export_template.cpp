@@ -367,6 +367,13 @@ const THXFile* TExportTemplate::CurrentCalculation() const {
 
 void TExportTemplate::SelectCalculation(long index) { FCurrentCalcIndex = index; }
 
+void TExportTemplate::CalculationDone(std::size_t index) {
+  if (!OnCalculationDone) return;  // the owner keeps its files; so does the template
+  if (FCurrentCalcIndex == static_cast<long>(index)) FCurrentCalcIndex = -1;
+  FCalculations[index] = nullptr;
+  OnCalculationDone(index);
+}
+
 void TExportTemplate::Execute() {
   for (const THXFile* file : FCalculations) {
     const std::string className = CalcClassName(*file);
@@ -385,6 +392,7 @@ void TExportTemplate::Execute() {
     std::vector<std::size_t> all(total);
     for (std::size_t i = 0; i < total; ++i) all[i] = i;
     Process(all);
+    for (std::size_t i = 0; i < total; ++i) CalculationDone(i);
     if (OnProgress) OnProgress(total, total);
     return;
   }
@@ -394,12 +402,17 @@ void TExportTemplate::Execute() {
       break;
     }
     Process({i});
+    CalculationDone(i);
     if (OnProgress) OnProgress(i + 1, total);
   }
   if (mode == TExportCount::MultiFile || FDocuments.size() <= 1) return;
   // One continuous document.
   TExportDocument joined;
   const bool pageBreaks = mode == TExportCount::MultiPage && !FEscapeHtml;
+  std::size_t size = FDocuments.size();
+  for (const TExportDocument& d : FDocuments) size += d.Text.size();
+  joined.Text.reserve(size);
+  joined.Calculations.reserve(FDocuments.size());
   for (std::size_t i = 0; i < FDocuments.size(); ++i) {
     if (i > 0 && pageBreaks) joined.Text += '\f';
     joined.Text += FDocuments[i].Text;

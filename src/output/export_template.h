@@ -207,6 +207,11 @@ class TExportTemplate {
   std::function<bool()> OnCancelQuery;
   // Told after each calculation (or run) how many of how many are done.
   std::function<void(std::size_t done, std::size_t total)> OnProgress;
+  // Told when the run no longer needs a calculation (after its document,
+  // or after the whole run when Loop(Calculations) walks them all): its
+  // file may be released. With this event set, the template forgets the
+  // calculation, and Execute cannot be repeated.
+  std::function<void(std::size_t index)> OnCalculationDone;
 
   // Exports the calculations as the settings' Count asks and fills
   // Documents(). Throws EExportTemplate for a calculation the template does
@@ -268,6 +273,7 @@ class TExportTemplate {
   static std::string FormatField(const TExpTempCommand& command, const TExportValue& value);
   std::string Escaped(const std::string& text) const;
   void SelectCalculation(long index);
+  void CalculationDone(std::size_t index);
 
   std::string FDocumentFile, FSettingsFile;
   TExportTemplKind FKind = TExportTemplKind::Unknown;

@@ -178,6 +178,9 @@ int RunExport(const std::vector<std::string>& args, CommandContext& ctx) {
 
   TInterruptGuard interrupt;
   TProgressBar bar(ctx.err, ctx.errIsTerminal && files.size() > 3);
+  // A calculation's document tree goes as soon as its report is made, so
+  // that a long run holds one tree at a time and reuses its memory.
+  tmpl->OnCalculationDone = [&](std::size_t index) { calculations[index].reset(); };
   tmpl->OnCancelQuery = [] { return gCancelRequested.load(); };
   tmpl->OnProgress = [&](std::size_t done, std::size_t total) {
     bar.Show(done, total);
