@@ -6,6 +6,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <mutex>
 
 #include "files/extended80.h"
@@ -572,6 +573,17 @@ TBixBinaryAttribute* TBixBinaryAttributes::ByName(std::string_view name, bool ca
 }
 
 long TBixBinaryAttributes::IndexOf(std::string_view name, bool caseSensitive) const {
+  if (caseSensitive && !name.empty()) {
+    // The readers' inner loop: many names of a tag share their length, so
+    // the first character decides before the bytes are compared.
+    const char first = name.front();
+    for (std::size_t i = 0; i < FItems.size(); ++i) {
+      const std::string& n = FItems[i]->ItemName;
+      if (n.size() == name.size() && n.front() == first && std::memcmp(n.data(), name.data(), name.size()) == 0)
+        return static_cast<long>(i);
+    }
+    return -1;
+  }
   for (std::size_t i = 0; i < FItems.size(); ++i)
     if (SameName(FItems[i]->ItemName, name, caseSensitive)) return static_cast<long>(i);
   return -1;
