@@ -1,6 +1,8 @@
 // Template expressions: conditions, arithmetic and text joining over values
-// that export templates and mapping rules look up by name. One pass of
-// recursive descent over the token stream; no syntax tree is built.
+// that export templates and mapping rules look up by name. ParseStr
+// evaluates in one pass of recursive descent over the token stream;
+// Compile reads the same grammar once into a tree that Evaluate walks for
+// every calculation.
 #pragma once
 
 #include <cstdint>
