@@ -320,12 +320,20 @@ void SaveModuleToFile(TCalcModule& module, const std::string& fileName, const st
 std::string CalculationClassOfFile(const std::string& fileName) {
   THXFile file;
   file.Load(fileName);
+  return CalculationClassOfFile(file);
+}
+
+std::string CalculationClassOfFile(THXFile& file) {
   return ReadCalculationInfos(file, file.GetCalculationTag()).ClassName;
 }
 
 void ReadModuleFromFile(TCalcModule& module, const std::string& fileName) {
   THXFile file;
   file.Load(fileName);
+  ReadModuleFromFile(module, file);
+}
+
+void ReadModuleFromFile(TCalcModule& module, THXFile& file) {
   const bool active = module.GetActive();
   module.SetActive(false);
   std::vector<TCalcItem*> absent;

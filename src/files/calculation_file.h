@@ -77,9 +77,14 @@ void SaveModuleToFile(TCalcModule& module, const std::string& fileName, const st
 // The class name a calculation file names ("" when it names none). Throws
 // EHXFileReadError for a damaged file, EHXFileOpenError for a missing one.
 std::string CalculationClassOfFile(const std::string& fileName);
+// The same of a file already read.
+std::string CalculationClassOfFile(THXFile& file);
 // Reads the items of a module file into `module` (inactive while reading,
 // computed once when switched on afterwards by the caller).
 void ReadModuleFromFile(TCalcModule& module, const std::string& fileName);
+// The same from a file already read (a program that asked for its class
+// first reads the file once).
+void ReadModuleFromFile(TCalcModule& module, THXFile& file);
 
 // The questions and notices the original dialogs offered to switch off
 // ("Diesen Dialog nicht mehr anzeigen") as the caller's options.

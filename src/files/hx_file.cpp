@@ -161,7 +161,7 @@ bool THXFile::AttributeExists(const TBixBinaryTag& tag, std::string_view name) c
 
 bool THXFile::AttributeAsBoolean(const TBixBinaryTag& tag, std::string_view name, bool def) const {
   const auto* a = FindAttribute(tag, name);
-  return a ? tag.AttributeAsBoolean(a->ItemName, def) : def;
+  return a && !a->IsNull ? a->AsBoolean().value_or(def) : def;
 }
 char THXFile::AttributeAsAnsiChar(const TBixBinaryTag& tag, std::string_view name, char def) const {
   const auto* a = FindAttribute(tag, name);
@@ -170,26 +170,26 @@ char THXFile::AttributeAsAnsiChar(const TBixBinaryTag& tag, std::string_view nam
 TDateTime THXFile::AttributeAsDateTime(const TBixBinaryTag& tag, std::string_view name,
                                        TDateTime def) const {
   const auto* a = FindAttribute(tag, name);
-  return a ? tag.AttributeAsDateTime(a->ItemName, def) : def;
+  return a && !a->IsNull ? a->AsDateTime().value_or(def) : def;
 }
 Extended THXFile::AttributeAsFloat(const TBixBinaryTag& tag, std::string_view name, Extended def) const {
   const auto* a = FindAttribute(tag, name);
-  return a ? tag.AttributeAsFloat(a->ItemName, def) : def;
+  return a && !a->IsNull ? a->AsFloat().value_or(def) : def;
 }
 std::int64_t THXFile::AttributeAsInteger(const TBixBinaryTag& tag, std::string_view name,
                                          std::int64_t def) const {
   const auto* a = FindAttribute(tag, name);
-  return a ? tag.AttributeAsInteger(a->ItemName, def) : def;
+  return a && !a->IsNull ? a->AsInteger().value_or(def) : def;
 }
 std::string THXFile::AttributeAsString(const TBixBinaryTag& tag, std::string_view name,
                                        const std::string& def) const {
   const auto* a = FindAttribute(tag, name);
-  return a ? tag.AttributeAsString(a->ItemName, def) : def;
+  return a && !a->IsNull ? a->GetValueAsWideString() : def;
 }
 TBixVariant THXFile::AttributeAsVariant(const TBixBinaryTag& tag, std::string_view name,
                                         const TBixVariant& def) const {
   const auto* a = FindAttribute(tag, name);
-  return a ? tag.AttributeAsVariant(a->ItemName, def) : def;
+  return a && !a->IsNull ? a->AsVariant() : def;
 }
 std::optional<std::string> THXFile::AttributeAsCDS(const TBixBinaryTag& tag, std::string_view name) const {
   const auto* a = FindAttribute(tag, name);
@@ -232,11 +232,47 @@ TBixBinaryTag& THXFile::GetAddParameterListTag() {
   return *GetCalculationTag().TagByPath("AdditionalDatas.Items", '.', true, true);
 }
 
+namespace {
+
+std::string LowerName(std::string_view name) {
+  std::string key(name);
+  for (char& c : key)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+  return key;
+}
+
+bool SameNameNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + ('a' - 'A'));
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + ('a' - 'A'));
+    if (x != y) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 TBixBinaryTag* THXFile::GetParameterTag(std::string_view name) const {
   const TBixBinaryTag* t = FDocument.FindFirstTag("Calculations");
   if (t) t = t->FindFirstTag("Calculation");
   if (t) t = t->FindFirstTag("Items");
-  return t ? t->FindFirstTag(name, false) : nullptr;
+  if (!t) return nullptr;
+  const auto rebuild = [&] {
+    FItemIndex.clear();
+    FItemIndex.reserve(t->TagCount());
+    for (std::size_t i = 0; i < t->TagCount(); ++i) FItemIndex.emplace(LowerName(t->Tag(i).TagName), i);
+    FIndexedItems = t;
+  };
+  if (FIndexedItems != t) rebuild();
+  const auto it = FItemIndex.find(LowerName(name));
+  if (it != FItemIndex.end() && it->second < t->TagCount() && SameNameNoCase(t->Tag(it->second).TagName, name))
+    return &t->Tag(it->second);
+  // Not known, or the tags changed since the index was built.
+  TBixBinaryTag* found = t->FindFirstTag(name, false);
+  if (found || it != FItemIndex.end()) rebuild();
+  return found;
 }
 
 TBixBinaryTag* THXFile::GetAddParameterTag(std::string_view name) const {
@@ -405,6 +441,8 @@ void THXFile::ResetDocument() {
   FDocument.TagName = "HXFile";
   FAttributeNames.clear();
   FAttributeIndex.clear();
+  FItemIndex.clear();
+  FIndexedItems = nullptr;
   FInfos.Clear();
 }
 
@@ -415,6 +453,8 @@ void THXFile::LoadFromStream(TByteReader& r) {
     OmitEmptyValues = omit;
     UseAttributeSection = section;
   };
+  FItemIndex.clear();
+  FIndexedItems = nullptr;
   try {
     const std::size_t start = r.Position();
     if (r.Remaining() < HXFileSignature.size() + 8 ||

@@ -214,7 +214,10 @@ class THXFile {
   TBixBinaryTag& GetAttrTag();
   TBixBinaryTag& GetAddParameterListTag();  // "AdditionalDatas.Items"
   // An item's tag in "Items", or an additional parameter's tag, found
-  // ignoring case; never created.
+  // ignoring case; never created. Items are found through an index of
+  // their names, built on the first lookup; each hit is checked against
+  // the tag it names, and a name the index does not know is searched for,
+  // so tags added, removed or renamed since are still found right.
   TBixBinaryTag* GetParameterTag(std::string_view name) const;
   TBixBinaryTag* GetAddParameterTag(std::string_view name) const;
 
@@ -247,6 +250,10 @@ class THXFile {
   void RebuildNamePool();
   void ResetDocument();
 
+  // The item index: lower-cased name to position under "Items" (the first
+  // of a name), for the "Items" tag it was built from.
+  mutable std::unordered_map<std::string, std::size_t> FItemIndex;
+  mutable const TBixBinaryTag* FIndexedItems = nullptr;
   std::vector<std::string> FAttributeNames;
   std::unordered_map<std::string, std::size_t> FAttributeIndex;
   std::string FHXVersion;

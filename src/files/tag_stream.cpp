@@ -6,6 +6,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <mutex>
 
 #include "files/extended80.h"
@@ -17,13 +18,18 @@ static_assert(std::numeric_limits<double>::is_iec559, "dates are stored as IEEE 
 
 namespace {
 
-bool SameName(std::string_view a, std::string_view b, bool caseSensitive) {
+// Names compare ignoring ASCII case only: the result does not depend on
+// the locale a program (a desktop toolkit) may set, where tolower would
+// fold single bytes of UTF-8 text, and there is no library call per
+// character in what is the inner loop of reading a file.
+inline char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+inline bool SameName(std::string_view a, std::string_view b, bool caseSensitive) {
+  if (a.size() != b.size()) return false;
   if (caseSensitive) return a == b;
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i] && FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+  return true;
 }
 
 std::string_view Trim(std::string_view s) {
@@ -567,6 +573,17 @@ TBixBinaryAttribute* TBixBinaryAttributes::ByName(std::string_view name, bool ca
 }
 
 long TBixBinaryAttributes::IndexOf(std::string_view name, bool caseSensitive) const {
+  if (caseSensitive && !name.empty()) {
+    // The readers' inner loop: many names of a tag share their length, so
+    // the first character decides before the bytes are compared.
+    const char first = name.front();
+    for (std::size_t i = 0; i < FItems.size(); ++i) {
+      const std::string& n = FItems[i]->ItemName;
+      if (n.size() == name.size() && n.front() == first && std::memcmp(n.data(), name.data(), name.size()) == 0)
+        return static_cast<long>(i);
+    }
+    return -1;
+  }
   for (std::size_t i = 0; i < FItems.size(); ++i)
     if (SameName(FItems[i]->ItemName, name, caseSensitive)) return static_cast<long>(i);
   return -1;

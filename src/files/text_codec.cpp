@@ -99,9 +99,14 @@ std::string Utf8ToWin1252(std::string_view utf8) {
 }
 
 std::string Win1252ToUtf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size());
-  for (char ch : bytes) {
+  // Names and most texts of a calculation file are plain ASCII, which is
+  // the same in both encodings: copied at once.
+  std::size_t ascii = 0;
+  while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) ++ascii;
+  std::string out(bytes.substr(0, ascii));
+  if (ascii == bytes.size()) return out;
+  out.reserve(bytes.size() + 8);
+  for (char ch : bytes.substr(ascii)) {
     const auto c = static_cast<unsigned char>(ch);
     if (c < 0x80) out.push_back(ch);
     else AppendUtf8(out, c < 0xA0 ? kWin1252High[c - 0x80] : c);

@@ -249,18 +249,24 @@ class TTemporaryGuard {
   TTemporarySlot* FSlot = nullptr;
 };
 
+// True when `name` is a temporary ".NAME.XXXXXX" of a save of `fileName`.
+bool IsTemporaryOf(const std::string& name, const std::string& fileName) {
+  const std::size_t prefix = fileName.size() + 2;
+  if (name.size() != prefix + 6 || name[0] != '.' || name[prefix - 1] != '.' ||
+      name.compare(1, fileName.size(), fileName) != 0)
+    return false;
+  return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix), name.end(),
+                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
+
 // Temporaries ".NAME.XXXXXX" of an earlier save of the same file that was
 // killed outright (SIGKILL, a power cut) before it could remove them.
 void RemoveStaleTemporaries(const fs::path& dir, const std::string& fileName) {
-  const std::string prefix = "." + fileName + ".";
   std::error_code ec;
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
-    const bool random = std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
-                                    [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
     std::error_code typeError;
-    if (random && it->is_regular_file(typeError)) fs::remove(it->path(), typeError);
+    if (IsTemporaryOf(it->path().filename().string(), fileName) && it->is_regular_file(typeError))
+      fs::remove(it->path(), typeError);
   }
 }
 
@@ -268,7 +274,12 @@ void RemoveStaleTemporaries(const fs::path& dir, const std::string& fileName) {
 
 namespace {
 
-bool WriteAtomically(const std::string& path, const std::string& contents, std::string* error, bool flush) {
+// `flush`: the temporary is flushed to disk before the rename (a batch
+// flushes all its files at its end instead). `sweep`: temporaries an
+// earlier killed save left beside the file are removed first (a batch
+// sweeps each folder once, not once per file).
+bool WriteAtomically(const std::string& path, const std::string& contents, std::string* error, bool flush,
+                     bool sweep = true) {
   const fs::path target(path);
   if (path.empty() || !target.has_filename()) {
     if (error) *error = "no file name to write to";
@@ -281,7 +292,7 @@ bool WriteAtomically(const std::string& path, const std::string& contents, std::
     return false;
   };
   InstallTemporaryCleanup();
-  RemoveStaleTemporaries(dir, target.filename().string());
+  if (sweep) RemoveStaleTemporaries(dir, target.filename().string());
   // Signals are held while the temporary is created and registered, so
   // that none can strike between the two and leave it behind.
   sigset_t fatal, previous;
@@ -345,35 +356,49 @@ bool WriteFileAtomically(const std::string& path, const std::string& contents, s
 }
 
 bool TAtomicFileBatch::Write(const std::string& path, const std::string& contents, std::string* error) {
-  if (!WriteAtomically(path, contents, error, false)) return false;
-  files_.push_back(path);
   const std::string folder = FolderOf(path);
-  if (std::find(folders_.begin(), folders_.end(), folder) == folders_.end()) folders_.push_back(folder);
+  auto known = std::find_if(folders_.begin(), folders_.end(), [&](const TFolder& f) { return f.path == folder; });
+  TFolder listed;
+  if (known == folders_.end()) {
+    // A folder is listed once per batch, not once per file: the dot files
+    // that may be temporaries of killed saves are kept, and each file
+    // written removes those of its own name, as a single save does.
+    listed.path = folder;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+      std::string name = it->path().filename().string();
+      if (name.size() > 8 && name[0] == '.') listed.dotFiles.push_back(std::move(name));
+    }
+  }
+  const TFolder& f = known == folders_.end() ? listed : *known;
+  const std::string fileName = fs::path(path).filename().string();
+  for (const std::string& name : f.dotFiles) {
+    if (!IsTemporaryOf(name, fileName)) continue;
+    std::error_code ec;
+    const fs::path stale = fs::path(folder) / name;
+    if (fs::is_regular_file(stale, ec)) fs::remove(stale, ec);
+  }
+  if (!WriteAtomically(path, contents, error, false, false)) return false;
+  // Only folders that received a file are flushed.
+  if (known == folders_.end()) folders_.push_back(std::move(listed));
   return true;
 }
 
 bool TAtomicFileBatch::Finish(std::string* error) {
   bool ok = true;
-  const auto flush = [&](const std::string& path, bool folder) {
-    const int fd = ::open(path.c_str(), (folder ? O_RDONLY | O_DIRECTORY : O_RDONLY) | O_CLOEXEC);
-    if (fd < 0 || ::fsync(fd) != 0) {
-      if (ok && error) *error = "cannot flush " + path + ": " + std::strerror(errno);
+  // One flush for the whole batch: syncfs writes back every file of the
+  // folder's file system and commits the journal once, which makes the
+  // data of all files and their renames durable together. An fsync per
+  // file would commit the journal once per file. syncfs reports a write
+  // error of any file written since the last flush (Linux 5.8 and later).
+  for (const TFolder& folder : folders_) {
+    const int fd = ::open(folder.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 || ::syncfs(fd) != 0) {
+      if (ok && error) *error = "cannot flush " + folder.path + ": " + std::strerror(errno);
       ok = false;
     }
     if (fd >= 0) ::close(fd);
-  };
-  // The write-back of all files first, so that the disk sees them together
-  // and each fsync below finds its data mostly written; then the folders,
-  // which make the renames durable.
-  for (const std::string& path : files_) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) continue;  // reported by the fsync below
-    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
-    ::close(fd);
   }
-  for (const std::string& path : files_) flush(path, false);
-  for (const std::string& folder : folders_) flush(folder, true);
-  files_.clear();
   folders_.clear();
   return ok;
 }

@@ -67,9 +67,9 @@ bool WriteFileAtomically(const std::string& path, const std::string& contents,
 // Many files written atomically as a batch: each one goes to a temporary
 // file in its folder and is renamed over its name at once, as
 // WriteFileAtomically does, but the flush to disk is left to Finish, which
-// starts the write-back of every file of the batch together, then waits for
-// each and flushes each folder once (a flush costs milliseconds when the
-// files are flushed one by one as they are written).
+// flushes once for the whole batch (a flush costs milliseconds, so one per
+// file limits a batch to a few hundred files a second). Each folder is
+// listed once for temporaries that killed saves left behind.
 class TAtomicFileBatch {
  public:
   TAtomicFileBatch() = default;
@@ -82,7 +82,11 @@ class TAtomicFileBatch {
   bool Finish(std::string* error = nullptr);
 
  private:
-  std::vector<std::string> files_, folders_;
+  struct TFolder {
+    std::string path;
+    std::vector<std::string> dotFiles;  // listed when the first file went there
+  };
+  std::vector<TFolder> folders_;
 };
 
 }  // namespace torvacalc

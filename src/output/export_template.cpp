@@ -367,6 +367,13 @@ const THXFile* TExportTemplate::CurrentCalculation() const {
 
 void TExportTemplate::SelectCalculation(long index) { FCurrentCalcIndex = index; }
 
+void TExportTemplate::CalculationDone(std::size_t index) {
+  if (!OnCalculationDone) return;  // the owner keeps its files; so does the template
+  if (FCurrentCalcIndex == static_cast<long>(index)) FCurrentCalcIndex = -1;
+  FCalculations[index] = nullptr;
+  OnCalculationDone(index);
+}
+
 void TExportTemplate::Execute() {
   for (const THXFile* file : FCalculations) {
     const std::string className = CalcClassName(*file);
@@ -385,6 +392,7 @@ void TExportTemplate::Execute() {
     std::vector<std::size_t> all(total);
     for (std::size_t i = 0; i < total; ++i) all[i] = i;
     Process(all);
+    for (std::size_t i = 0; i < total; ++i) CalculationDone(i);
     if (OnProgress) OnProgress(total, total);
     return;
   }
@@ -394,12 +402,17 @@ void TExportTemplate::Execute() {
       break;
     }
     Process({i});
+    CalculationDone(i);
     if (OnProgress) OnProgress(i + 1, total);
   }
   if (mode == TExportCount::MultiFile || FDocuments.size() <= 1) return;
   // One continuous document.
   TExportDocument joined;
   const bool pageBreaks = mode == TExportCount::MultiPage && !FEscapeHtml;
+  std::size_t size = FDocuments.size();
+  for (const TExportDocument& d : FDocuments) size += d.Text.size();
+  joined.Text.reserve(size);
+  joined.Calculations.reserve(FDocuments.size());
   for (std::size_t i = 0; i < FDocuments.size(); ++i) {
     if (i > 0 && pageBreaks) joined.Text += '\f';
     joined.Text += FDocuments[i].Text;
@@ -448,7 +461,7 @@ void TExportTemplate::AfterProcess() {
 
 void TExportTemplate::SaveResult() { FDocuments.push_back({FResult, FSelected}); }
 
-void TExportTemplate::Emit(const std::string& text) {
+void TExportTemplate::Emit(std::string_view text) {
   if (FEraseCount == 0) FResult += text;
 }
 
@@ -475,79 +488,99 @@ void TExportTemplate::SplitCommand(const std::string& text, std::string& name, s
   if (arguments.size() < 10) arguments.resize(10);
 }
 
-std::string TExportTemplate::Parse(const std::string& command) {
+std::string TExportTemplate::Parse(const std::string& command) { return RunCommand(CompileCommand(command)); }
+
+TExpTempCommand TExportTemplate::CompileCommand(const std::string& command) const {
   std::string text = command;
   if (text.rfind(Settings.BeginMeta, 0) == 0) text.erase(0, Settings.BeginMeta.size());
   if (text.size() >= Settings.EndMeta.size() &&
       text.compare(text.size() - Settings.EndMeta.size(), Settings.EndMeta.size(), Settings.EndMeta) == 0)
     text.erase(text.size() - Settings.EndMeta.size());
-  std::string name, argumentText;
-  std::vector<std::string> args;
-  SplitCommand(text, name, argumentText, args);
-  const std::string n = LowerAscii(name);
-  if (n == "loop") {
-    LoopCommand(args);
-    return {};
+  TExpTempCommand c;
+  std::string name;
+  SplitCommand(text, name, c.ArgumentText, c.Arguments);
+  c.Name = LowerAscii(name);
+  c.Trimmed.reserve(c.Arguments.size());
+  for (const std::string& a : c.Arguments) c.Trimmed.push_back(TrimBlanks(a));
+  using K = TExpTempCommand::TKind;
+  if (c.Name == "loop") {
+    c.Kind = K::Loop;
+  } else if (c.Name == "if") {
+    c.Kind = K::If;
+    c.Condition = TExpressionParser::Compile(c.ArgumentText);
+  } else if (c.Name == "else") {
+    c.Kind = K::Else;
+  } else if (c.Name == "end") {
+    c.Kind = K::End;
+  } else if (c.Name == "param" || c.Name == "addparam") {
+    ReadFieldFormat(c, 2);
+  } else if (c.Name == "infos") {
+    ReadFieldFormat(c, 1);
+  } else {
+    ReadFieldFormat(c, 0);
   }
-  if (n == "if") {
-    IfCommand(argumentText);
-    return {};
-  }
-  if (n == "else") {
-    ElseCommand();
-    return {};
-  }
-  if (n == "end") {
-    EndCommand();
-    return {};
+  return c;
+}
+
+std::string TExportTemplate::RunCommand(const TExpTempCommand& c) {
+  switch (c.Kind) {
+    case TExpTempCommand::TKind::Loop: LoopCommand(c.Arguments); return {};
+    case TExpTempCommand::TKind::If: IfCommand(c); return {};
+    case TExpTempCommand::TKind::Else: ElseCommand(); return {};
+    case TExpTempCommand::TKind::End: EndCommand(); return {};
+    case TExpTempCommand::TKind::Value: break;
   }
   if (Erasing()) return {};
-  return Escaped(ValueCommand(n, args));
+  return Escaped(ValueCommand(c));
 }
 
 std::string TExportTemplate::Escaped(const std::string& text) const {
   return FEscapeHtml ? HtmlEscape(text) : text;
 }
 
-std::string TExportTemplate::FormatArgs(const std::string& command, const TExportValue& value,
-                                        const std::vector<std::string>& args, std::size_t first) const {
-  const std::string alignment = first < args.size() ? TrimBlanks(args[first]) : std::string();
+void TExportTemplate::ReadFieldFormat(TExpTempCommand& c, std::size_t first) {
+  const std::vector<std::string>& args = c.Trimmed;
+  c.Alignment = first < args.size() ? args[first] : std::string();
   // The field as the template wrote it, for the error messages.
   auto field = [&] {
-    std::string text = command + "(";
+    std::string text = c.Name + "(";
     for (std::size_t i = 0; i < args.size(); ++i) {
-      if (i >= first + 2 && TrimBlanks(args[i]).empty()) break;
-      text += (i > 0 ? ", " : "") + TrimBlanks(args[i]);
+      if (i >= first + 2 && args[i].empty()) break;
+      text += (i > 0 ? ", " : "") + args[i];
     }
     return text + ")";
   };
-  long width = 0;
   if (first + 1 < args.size()) {
-    const std::string widthText = TrimBlanks(args[first + 1]);
+    const std::string& widthText = args[first + 1];
     errno = 0;
-    width = std::strtol(widthText.c_str(), nullptr, 10);
-    if (errno == ERANGE || width > ExportMaxFieldWidth)
-      throw EExportTemplate("field " + field() + ": width " + widthText + " is more than " +
-                            std::to_string(ExportMaxFieldWidth) + " characters");
+    c.Width = std::strtol(widthText.c_str(), nullptr, 10);
+    if (errno == ERANGE || c.Width > ExportMaxFieldWidth) {
+      c.FormatError = "field " + field() + ": width " + widthText + " is more than " +
+                      std::to_string(ExportMaxFieldWidth) + " characters";
+      return;
+    }
   }
   // The pattern may hold grouping commas, which split it into several
   // arguments: everything after the width belongs to it, but a last "cut".
   std::size_t last = args.size();
-  while (last > first + 2 && TrimBlanks(args[last - 1]).empty()) --last;
-  std::string pattern;
-  for (std::size_t i = first + 2; i < last; ++i) pattern += (i > first + 2 ? "," : "") + TrimBlanks(args[i]);
-  bool cut = false;
+  while (last > first + 2 && args[last - 1].empty()) --last;
+  std::string& pattern = c.Pattern;
+  for (std::size_t i = first + 2; i < last; ++i) pattern += (i > first + 2 ? "," : "") + args[i];
   if (SameName(pattern, "cut")) {
-    cut = true;
+    c.Cut = true;
     pattern.clear();
   } else if (pattern.size() > 4 && SameName(pattern.substr(pattern.size() - 4), ",cut")) {
-    cut = true;
+    c.Cut = true;
     pattern.erase(pattern.size() - 4);
   }
   if (NumberPatternDigits(pattern) > ExportMaxPatternDigits)
-    throw EExportTemplate("field " + field() + ": the pattern has more than " +
-                          std::to_string(ExportMaxPatternDigits) + " digits in a row");
-  return AlignText(FormatExportValue(value, pattern), alignment, width, cut);
+    c.FormatError = "field " + field() + ": the pattern has more than " + std::to_string(ExportMaxPatternDigits) +
+                    " digits in a row";
+}
+
+std::string TExportTemplate::FormatField(const TExpTempCommand& c, const TExportValue& value) {
+  if (!c.FormatError.empty()) throw EExportTemplate(c.FormatError);
+  return AlignText(FormatExportValue(value, c.Pattern), c.Alignment, c.Width, c.Cut);
 }
 
 const TExpTempElement* TExportTemplate::LoopElement(const std::string& kindWord) const {
@@ -564,20 +597,21 @@ const TBixBinaryTag* TExportTemplate::CurrentElementTag(TExpTempLoopKind kind) c
   return nullptr;
 }
 
-std::string TExportTemplate::ValueCommand(const std::string& name, const std::vector<std::string>& args) {
+std::string TExportTemplate::ValueCommand(const TExpTempCommand& c) {
   const THXFile* file = CurrentCalculation();
   if (!file) return {};
+  const std::string& name = c.Name;
   if (name == "param" || name == "addparam") {
-    const std::string target = TrimBlanks(args[0]);
+    const std::string& target = c.Trimmed[0];
     const TBixBinaryTag* tag = nullptr;
     if (const TExpTempElement* e = LoopElement(target)) tag = e->Tag;
     if (!tag) tag = name == "param" ? file->GetParameterTag(target) : file->GetAddParameterTag(target);
     if (!tag) return {};
-    const std::string field = TrimBlanks(args[1]);
-    return FormatArgs(name, name == "param" ? ParamField(*file, *tag, field) : AddParamField(*file, *tag, field), args, 2);
+    const std::string& field = c.Trimmed[1];
+    return FormatField(c, name == "param" ? ParamField(*file, *tag, field) : AddParamField(*file, *tag, field));
   }
   if (name == "infos") {
-    const std::string field = TrimBlanks(args[0]);
+    const std::string& field = c.Trimmed[0];
     TExportValue value;
     if (SameName(field, "Caption")) {
       std::string caption = file->GetIdentifier();
@@ -594,11 +628,11 @@ std::string TExportTemplate::ValueCommand(const std::string& name, const std::ve
     } else {
       value = TExportValue::Text(file->FileInfos().Value(field));
     }
-    return FormatArgs(name, value, args, 1);
+    return FormatField(c, value);
   }
-  if (name == "fullfilename") return FormatArgs(name, TExportValue::Text(CalcFullFileName(*file)), args, 0);
-  if (name == "filename") return FormatArgs(name, TExportValue::Text(CalcFileName(*file)), args, 0);
-  if (name == "filepath") return FormatArgs(name, TExportValue::Text(CalcFilePath(*file)), args, 0);
+  if (name == "fullfilename") return FormatField(c, TExportValue::Text(CalcFullFileName(*file)));
+  if (name == "filename") return FormatField(c, TExportValue::Text(CalcFileName(*file)));
+  if (name == "filepath") return FormatField(c, TExportValue::Text(CalcFilePath(*file)));
   return {};
 }
 
@@ -712,13 +746,13 @@ void TExportTemplate::LoopCommand(const std::vector<std::string>& args) {
   FBlocks.push_back(TBlockKind::Loop);
 }
 
-void TExportTemplate::IfCommand(const std::string& argumentText) {
+void TExportTemplate::IfCommand(const TExpTempCommand& c) {
   bool value = false;
   if (!Erasing()) {
     THXExpressionParser parser(CurrentCalculation());
     if (const TBixBinaryTag* item = CurrentElementTag(TExpTempLoopKind::Parameters); item && CurrentCalculation())
       parser.SourceParam = ItemName(*CurrentCalculation(), *item);
-    const TExprValue result = parser.ParseStr(argumentText);
+    const TExprValue result = parser.Evaluate(*c.Condition);
     value = parser.ErrorPos() == 0 && result.AsBoolean();
   }
   FConditions.push_back({value});
@@ -772,31 +806,71 @@ std::unique_ptr<TAsciiExpTemplate> TAsciiExpTemplate::FromText(std::string text,
   return t;
 }
 
-bool TAsciiExpTemplate::DoParseStep() {
+void TAsciiExpTemplate::Compile() {
+  FSteps.clear();
+  FCommands.clear();
   const std::size_t size = FText.size();
-  if (FPosition >= size) return false;
   auto find = [&](const std::string& marker, std::size_t from) {
     const std::size_t at = FText.find(marker, from);
     return at == std::string::npos ? size : at;
   };
-  const std::size_t meta = find(Settings.BeginMeta, FPosition);
-  const std::size_t comment = find(Settings.BeginComment, FPosition);
-  const std::size_t next = std::min(meta, comment);
-  Emit(FText.substr(FPosition, next - FPosition));
-  if (next == size) {
-    FPosition = size;
-    return false;
+  std::size_t position = 0;
+  for (;;) {
+    TStep step;
+    step.LiteralBegin = position;
+    if (position >= size) {
+      FSteps.push_back(step);
+      break;
+    }
+    const std::size_t meta = find(Settings.BeginMeta, position);
+    const std::size_t comment = find(Settings.BeginComment, position);
+    const std::size_t next = std::min(meta, comment);
+    step.LiteralLength = next - position;
+    if (next == size) {
+      FSteps.push_back(step);
+      break;
+    }
+    if (comment < meta) {
+      const std::size_t end = find(Settings.EndComment, comment + Settings.BeginComment.size());
+      position = end == size ? size : end + Settings.EndComment.size();
+      step.Kind = TStep::TKind::Comment;
+      FSteps.push_back(step);
+      continue;
+    }
+    const std::size_t end = find(Settings.EndMeta, meta + Settings.BeginMeta.size());
+    const std::size_t commandEnd = end == size ? size : end + Settings.EndMeta.size();
+    step.Kind = TStep::TKind::Command;
+    step.Command = FCommands.size();
+    FCommands.push_back(CompileCommand(FText.substr(meta, commandEnd - meta)));
+    FSteps.push_back(step);
+    position = commandEnd;
   }
-  if (comment < meta) {
-    const std::size_t end = find(Settings.EndComment, comment + Settings.BeginComment.size());
-    FPosition = end == size ? size : end + Settings.EndComment.size();
-    return true;
+}
+
+void TAsciiExpTemplate::BeforeProcess() {
+  TExportTemplate::BeforeProcess();
+  // The document is read into steps once; changed markers read it again.
+  std::string markers = Settings.BeginMeta + '\n' + Settings.EndMeta + '\n' + Settings.BeginComment + '\n' +
+                        Settings.EndComment;
+  if (!FCompiled || markers != FCompiledMarkers) {
+    Compile();
+    FCompiledMarkers = std::move(markers);
+    FCompiled = true;
   }
-  const std::size_t end = find(Settings.EndMeta, meta + Settings.BeginMeta.size());
-  const std::size_t commandEnd = end == size ? size : end + Settings.EndMeta.size();
-  const std::string command = FText.substr(meta, commandEnd - meta);
-  FPosition = commandEnd;
-  FResult += Parse(command);
+}
+
+bool TAsciiExpTemplate::DoParseStep() {
+  if (FPosition >= FSteps.size()) return false;
+  const TStep& step = FSteps[FPosition++];
+  Emit(std::string_view(FText).substr(step.LiteralBegin, step.LiteralLength));
+  switch (step.Kind) {
+    case TStep::TKind::Last:
+      FPosition = FSteps.size();
+      return false;
+    case TStep::TKind::Comment: return true;
+    case TStep::TKind::Command: break;
+  }
+  FResult += RunCommand(FCommands[step.Command]);
   return true;
 }
 

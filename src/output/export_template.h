@@ -69,9 +69,11 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "files/hx_file.h"
+#include "output/expression_parser.h"
 #include "output/value_format.h"
 
 namespace torvacalc {
@@ -153,6 +155,28 @@ struct TExpTempCondition {
   bool Value = false;
 };
 
+// A command read once and evaluated for every calculation and every loop
+// pass: the name lower-cased, the arguments split and trimmed, the layout
+// of a value field (alignment, width, pattern, "cut") read, and a
+// condition compiled.
+struct TExpTempCommand {
+  enum class TKind { Loop, If, Else, End, Value };
+  TKind Kind = TKind::Value;
+  std::string Name;                    // lower case
+  std::string ArgumentText;            // up to the last ")"
+  std::vector<std::string> Arguments;  // split at every ",", padded to 10
+  std::vector<std::string> Trimmed;    // the same without surrounding blanks
+  // Value fields.
+  std::string Alignment, Pattern;
+  long Width = 0;
+  bool Cut = false;
+  // A width or pattern beyond the limits: the message thrown when the
+  // field is formatted (a field that is never filled does not fail).
+  std::string FormatError;
+  // If: the condition, parsed once.
+  std::shared_ptr<const TCompiledExpression> Condition;
+};
+
 // One result document: its text and the calculations it was made from.
 struct TExportDocument {
   std::string Text;
@@ -183,6 +207,11 @@ class TExportTemplate {
   std::function<bool()> OnCancelQuery;
   // Told after each calculation (or run) how many of how many are done.
   std::function<void(std::size_t done, std::size_t total)> OnProgress;
+  // Told when the run no longer needs a calculation (after its document,
+  // or after the whole run when Loop(Calculations) walks them all): its
+  // file may be released. With this event set, the template forgets the
+  // calculation, and Execute cannot be repeated.
+  std::function<void(std::size_t index)> OnCalculationDone;
 
   // Exports the calculations as the settings' Count asks and fills
   // Documents(). Throws EExportTemplate for a calculation the template does
@@ -214,29 +243,37 @@ class TExportTemplate {
   virtual void SaveResult();
 
   // Appends literal text unless erasing.
-  void Emit(const std::string& text);
-  // Moves the processing position (loops jump back to their bookmark).
+  void Emit(std::string_view text);
+  // Reads a command (meta markers included or not) for evaluation.
+  TExpTempCommand CompileCommand(const std::string& command) const;
+  // Evaluates a command and returns its text.
+  std::string RunCommand(const TExpTempCommand& command);
+  // The processing position, kept by the document kind (a plain-text
+  // template counts its steps); loops jump back to their bookmark.
   std::size_t FPosition = 0;
   std::string FResult;
 
  private:
   enum class TBlockKind { Loop, Condition };
 
-  std::string ValueCommand(const std::string& name, const std::vector<std::string>& args);
+  std::string ValueCommand(const TExpTempCommand& command);
   void LoopCommand(const std::vector<std::string>& args);
-  void IfCommand(const std::string& argumentText);
+  void IfCommand(const TExpTempCommand& command);
   void ElseCommand();
   void EndCommand();
   std::vector<TExpTempElement> LoopElements(TExpTempLoopKind kind, const std::vector<std::string>& options) const;
   const TExpTempElement* LoopElement(const std::string& kindWord) const;
   const TBixBinaryTag* CurrentElementTag(TExpTempLoopKind kind) const;
-  // Formats a value by the alignment, width and pattern arguments from
-  // args[first] on; throws EExportTemplate naming the field `command` when
-  // the width or the pattern are beyond the limits of value_format.h.
-  std::string FormatArgs(const std::string& command, const TExportValue& value, const std::vector<std::string>& args,
-                         std::size_t first) const;
+  // Reads the alignment, width and pattern arguments of a value field
+  // from args[first] on into `command`; a width or pattern beyond the
+  // limits of value_format.h becomes its FormatError, naming the field.
+  static void ReadFieldFormat(TExpTempCommand& command, std::size_t first);
+  // Formats a value by the field's layout; throws EExportTemplate with the
+  // field's FormatError.
+  static std::string FormatField(const TExpTempCommand& command, const TExportValue& value);
   std::string Escaped(const std::string& text) const;
   void SelectCalculation(long index);
+  void CalculationDone(std::size_t index);
 
   std::string FDocumentFile, FSettingsFile;
   TExportTemplKind FKind = TExportTemplKind::Unknown;
@@ -263,10 +300,26 @@ class TAsciiExpTemplate : public TExportTemplate {
   const std::string& Text() const { return FText; }
 
  protected:
+  void BeforeProcess() override;
   bool DoParseStep() override;
 
  private:
+  // The document read once into steps: the literal text up to the next
+  // command or comment, then that command (or the comment skipped), or
+  // the rest of the text. Loops jump back by step number.
+  struct TStep {
+    std::size_t LiteralBegin = 0, LiteralLength = 0;
+    enum class TKind { Command, Comment, Last } Kind = TKind::Last;
+    std::size_t Command = 0;  // index into FCommands
+  };
+  void Compile();
+
   std::string FText;
+  std::vector<TStep> FSteps;
+  std::vector<TExpTempCommand> FCommands;
+  // The markers the steps were read with; other markers read again.
+  std::string FCompiledMarkers;
+  bool FCompiled = false;
 };
 
 // The template for a document: a plain-text template, or EExportTemplate

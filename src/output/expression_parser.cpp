@@ -571,4 +571,335 @@ TExprValue TExpressionParser::FunctionCall() {
   return BuiltInFunction(FNamePath.front(), FArguments);
 }
 
+// --- compiled expressions ---------------------------------------------------
+
+// The tree of an expression. Operator chains ("a + b - c", "x or y or z")
+// are one node with their operands in order, so that a long chain does not
+// make a deep tree; depth comes only from parentheses and argument lists,
+// which the parser limits to ExprMaxNesting.
+class TCompiledExpression {
+ public:
+  enum class TKind {
+    Empty,    // an operand left out: "()", "Root(, 2)"
+    Or, And,  // boolean chains; every operand is evaluated
+    Not,
+    Compare,  // Operators[0] is the index into ComparisonOperators()
+    Concat,   // "&" chain
+    Arith,    // "+ -", "* /" or "^" chain; Operators[i] precedes operand i + 1
+    Negate,   // unary "-"
+    Number, Text,
+    Element,  // a name path with its arguments
+  };
+  struct TNode {
+    TKind Kind = TKind::Empty;
+    std::vector<int> Operands;  // chains; evaluated arguments of an element
+    std::string Operators;
+    double Number = 0;
+    std::string Text;
+    std::vector<std::string> Path;           // element
+    std::vector<std::string> RawArguments;   // element, arguments taken as tokens
+    bool EvaluatedArguments = false;         // a built-in function's arguments
+    size_t Position = 0;                     // the reading position after the element
+  };
+
+  std::string Source;
+  bool SyntaxError = false;
+  std::vector<TNode> Nodes;
+  int Root = -1;
+
+  int Add(TNode node) {
+    Nodes.push_back(std::move(node));
+    return static_cast<int>(Nodes.size()) - 1;
+  }
+};
+
+std::shared_ptr<const TCompiledExpression> TExpressionParser::Compile(const std::string& text) {
+  auto e = std::make_shared<TCompiledExpression>();
+  e->Source = text;
+  TExpressionParser reader;
+  reader.FText = text;
+  reader.NextToken();
+  e->Root = reader.CompileOr(*e);
+  e->SyntaxError = reader.HasError() || e->Root < 0;
+  if (e->SyntaxError) e->Nodes.clear();
+  return e;
+}
+
+TExprValue TExpressionParser::Evaluate(const TCompiledExpression& e) {
+  if (e.SyntaxError) return ParseStr(e.Source);
+  FPos = 1;
+  FErrorPos = 0;
+  FDepth = 0;
+  FErrorMessage.clear();
+  FNamePath.clear();
+  FArguments.clear();
+  TExprValue result = EvaluateNode(e, e.Root);
+  return HasError() ? TExprValue::Boolean(false) : result;
+}
+
+int TExpressionParser::CompileOr(TCompiledExpression& e) {
+  const int first = CompileAnd(e);
+  if (HasError() || FToken != "or") return first;
+  TCompiledExpression::TNode n;
+  n.Kind = TCompiledExpression::TKind::Or;
+  n.Operands.push_back(first);
+  while (!HasError() && FToken == "or") {
+    NextToken();
+    n.Operands.push_back(CompileAnd(e));
+  }
+  return HasError() ? -1 : e.Add(std::move(n));
+}
+
+int TExpressionParser::CompileAnd(TCompiledExpression& e) {
+  const int first = CompileNot(e);
+  if (HasError() || FToken != "and") return first;
+  TCompiledExpression::TNode n;
+  n.Kind = TCompiledExpression::TKind::And;
+  n.Operands.push_back(first);
+  while (!HasError() && FToken == "and") {
+    NextToken();
+    n.Operands.push_back(CompileNot(e));
+  }
+  return HasError() ? -1 : e.Add(std::move(n));
+}
+
+int TExpressionParser::CompileNot(TCompiledExpression& e) {
+  if (FToken != "not") return CompileParentheses(e);
+  NextToken();
+  const int operand = CompileParentheses(e);
+  if (HasError()) return -1;
+  TCompiledExpression::TNode n;
+  n.Kind = TCompiledExpression::TKind::Not;
+  n.Operands.push_back(operand);
+  return e.Add(std::move(n));
+}
+
+int TExpressionParser::CompileParentheses(TCompiledExpression& e) {
+  if (FToken != "(") return CompileEq(e);
+  if (!EnterNesting()) return -1;
+  NextToken();
+  const int inner = CompileOr(e);
+  LeaveNesting();
+  if (HasError()) return -1;
+  if (FToken != ")") {
+    SetError(")");
+    return -1;
+  }
+  NextToken();
+  return inner;
+}
+
+int TExpressionParser::CompileEq(TCompiledExpression& e) {
+  const int left = CompileChain(e, 0);
+  if (HasError()) return -1;
+  const int op = FindName(ComparisonOperators(), FToken);
+  if (op < 0) return left;
+  NextToken();
+  const int right = CompileChain(e, 0);
+  if (HasError()) return -1;
+  TCompiledExpression::TNode n;
+  n.Kind = TCompiledExpression::TKind::Compare;
+  n.Operators.push_back(static_cast<char>(op));
+  n.Operands = {left, right};
+  return e.Add(std::move(n));
+}
+
+// Level 0: "&", 1: "+ -", 2: "* /", 3: "^" over signed elements.
+int TExpressionParser::CompileChain(TCompiledExpression& e, int level) {
+  auto next = [&] { return level == 3 ? CompileSign(e) : CompileChain(e, level + 1); };
+  auto isOperator = [&] {
+    if (level == 0) return FToken == "&";
+    if (FToken.size() != 1) return false;
+    const char c = FToken[0];
+    return level == 1 ? c == '+' || c == '-' : level == 2 ? c == '*' || c == '/' : c == '^';
+  };
+  const int first = next();
+  if (HasError() || !isOperator()) return first;
+  TCompiledExpression::TNode n;
+  n.Kind = level == 0 ? TCompiledExpression::TKind::Concat : TCompiledExpression::TKind::Arith;
+  n.Operands.push_back(first);
+  while (!HasError() && isOperator()) {
+    n.Operators.push_back(FToken[0]);
+    NextToken();
+    n.Operands.push_back(next());
+  }
+  return HasError() ? -1 : e.Add(std::move(n));
+}
+
+int TExpressionParser::CompileSign(TCompiledExpression& e) {
+  if (FToken != "-") return CompileElement(e);
+  NextToken();
+  const int operand = CompileElement(e);
+  if (HasError()) return -1;
+  TCompiledExpression::TNode n;
+  n.Kind = TCompiledExpression::TKind::Negate;
+  n.Operands.push_back(operand);
+  return e.Add(std::move(n));
+}
+
+int TExpressionParser::CompileElement(TCompiledExpression& e) {
+  TCompiledExpression::TNode n;
+  if (FToken.empty() || FToken == ")" || FToken == ",") return e.Add(std::move(n));
+  const Extended x = ExprTextToNumber(FToken);
+  if (HasValue(x) && FitsReal(x)) {
+    NextToken();
+    n.Kind = TCompiledExpression::TKind::Number;
+    n.Number = static_cast<double>(x);
+    return e.Add(std::move(n));
+  }
+  if (FToken == "(") {
+    if (!EnterNesting()) return -1;
+    NextToken();
+    const int inner = CompileChain(e, 0);
+    LeaveNesting();
+    if (HasError()) return -1;
+    if (FToken != ")") {
+      SetError(")");
+      return -1;
+    }
+    NextToken();
+    return inner;
+  }
+  if (FToken[0] == '"') {
+    n.Kind = TCompiledExpression::TKind::Text;
+    for (char c : FToken)
+      if (c != '"') n.Text += c;
+    NextToken();
+    return e.Add(std::move(n));
+  }
+  return CompileFunc(e);
+}
+
+int TExpressionParser::CompileFunc(TCompiledExpression& e) {
+  TCompiledExpression::TNode n;
+  n.Kind = TCompiledExpression::TKind::Element;
+  n.Path.push_back(FToken);
+  NextToken();
+  while (FToken == ".") {
+    NextToken();
+    n.Path.push_back(FToken);
+    NextToken();
+  }
+  if (FToken == "(") {
+    if (!EnterNesting()) return -1;
+    n.EvaluatedArguments = IsBuiltInName(n.Path.front());
+    NextToken();  // "("
+    bool complete = false;
+    if (FToken == ")") {
+      NextToken();
+      complete = true;
+    }
+    while (!complete) {
+      if (n.EvaluatedArguments) {
+        n.Operands.push_back(CompileChain(e, 1));
+      } else if (FToken == ")" || FToken == "," || FToken.empty()) {
+        n.RawArguments.emplace_back();
+      } else {
+        n.RawArguments.push_back(FToken);
+        NextToken();
+      }
+      if (HasError()) break;
+      if (FToken == ",") {
+        NextToken();
+        continue;
+      }
+      if (FToken == ")") {
+        NextToken();
+        complete = true;
+        break;
+      }
+      SetError(")");
+      break;
+    }
+    LeaveNesting();
+    if (!complete) return -1;
+  }
+  n.Position = FPos;
+  return e.Add(std::move(n));
+}
+
+TExprValue TExpressionParser::EvaluateNode(const TCompiledExpression& e, int index) {
+  using K = TCompiledExpression::TKind;
+  const TCompiledExpression::TNode& n = e.Nodes[static_cast<size_t>(index)];
+  switch (n.Kind) {
+    case K::Empty: return {};
+    case K::Number: return TExprValue::Real(n.Number);
+    case K::Text: return TExprValue::Text(n.Text);
+    case K::Or:
+    case K::And: {
+      bool value = EvaluateNode(e, n.Operands[0]).AsBoolean();
+      for (size_t i = 1; i < n.Operands.size(); ++i) {
+        const bool right = EvaluateNode(e, n.Operands[i]).AsBoolean();
+        value = n.Kind == K::Or ? value || right : value && right;
+      }
+      return TExprValue::Boolean(value);
+    }
+    case K::Not: return TExprValue::Boolean(!EvaluateNode(e, n.Operands[0]).AsBoolean());
+    case K::Compare: {
+      const TExprValue left = EvaluateNode(e, n.Operands[0]);
+      const TExprValue right = EvaluateNode(e, n.Operands[1]);
+      const int op = n.Operators[0];
+      const Extended x = left.AsNumber(), y = right.AsNumber();
+      if (Available(x, y)) {
+        switch (op) {
+          case cmpEqual: return TExprValue::Boolean(EqualDigits(x, y, kComparisonDigits));
+          case cmpNotEqual: return TExprValue::Boolean(!EqualDigits(x, y, kComparisonDigits));
+          case cmpLess: return TExprValue::Boolean(SmallerDigits(x, y, kComparisonDigits));
+          case cmpGreater: return TExprValue::Boolean(GreaterDigits(x, y, kComparisonDigits));
+          case cmpLessEqual: return TExprValue::Boolean(SmallerEqualDigits(x, y, kComparisonDigits));
+          default: return TExprValue::Boolean(GreaterEqualDigits(x, y, kComparisonDigits));
+        }
+      }
+      const int c = CompareText(left.AsText(), right.AsText());
+      switch (op) {
+        case cmpEqual: return TExprValue::Boolean(c == 0);
+        case cmpNotEqual: return TExprValue::Boolean(c != 0);
+        case cmpLess: return TExprValue::Boolean(c < 0);
+        case cmpGreater: return TExprValue::Boolean(c > 0);
+        case cmpLessEqual: return TExprValue::Boolean(c <= 0);
+        default: return TExprValue::Boolean(c >= 0);
+      }
+    }
+    case K::Concat: {
+      std::string text = EvaluateNode(e, n.Operands[0]).AsText();
+      for (size_t i = 1; i < n.Operands.size(); ++i) text += EvaluateNode(e, n.Operands[i]).AsText();
+      return TExprValue::Text(std::move(text));
+    }
+    case K::Arith: {
+      std::string text = EvaluateNode(e, n.Operands[0]).AsText();
+      for (size_t i = 1; i < n.Operands.size(); ++i) {
+        const std::string right = EvaluateNode(e, n.Operands[i]).AsText();
+        text = ProcessOp(text, n.Operators[i - 1], right);
+      }
+      return TExprValue::Text(std::move(text));
+    }
+    case K::Negate: {
+      const std::string operand = EvaluateNode(e, n.Operands[0]).AsText();
+      const Extended x = ExprTextToNumber(operand);
+      return TExprValue::Text(HasValue(x) ? ExprNumberText(-x) : "-" + operand);
+    }
+    case K::Element: break;
+  }
+  // After an error no further element is asked for; the result is false.
+  if (HasError()) return {};
+  std::vector<std::string> arguments;
+  if (n.EvaluatedArguments) {
+    arguments.reserve(n.Operands.size());
+    for (int operand : n.Operands) {
+      arguments.push_back(EvaluateNode(e, operand).AsText());
+      if (HasError()) return {};
+    }
+  } else {
+    arguments = n.RawArguments;
+  }
+  FNamePath = n.Path;
+  FArguments = std::move(arguments);
+  FPos = n.Position;
+  TExprValue result = FunctionCall();
+  if (HasError()) return TExprValue::Text({});
+  if (OnUnresolvedElement && result.AsText().empty())
+    result = TExprValue::Text(OnUnresolvedElement(FNamePath, FArguments));
+  return result;
+}
+
 }  // namespace torvacalc

@@ -1,10 +1,13 @@
 // Template expressions: conditions, arithmetic and text joining over values
-// that export templates and mapping rules look up by name. One pass of
-// recursive descent over the token stream; no syntax tree is built.
+// that export templates and mapping rules look up by name. ParseStr
+// evaluates in one pass of recursive descent over the token stream;
+// Compile reads the same grammar once into a tree that Evaluate walks for
+// every calculation.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <variant>
 #include <vector>
@@ -68,6 +71,10 @@ std::string ExprNumberText(Extended value);
 // expression from exhausting the stack, and is far beyond any real template.
 inline constexpr int ExprMaxNesting = 256;
 
+// An expression parsed once (expression_parser.cpp), evaluated by
+// TExpressionParser::Evaluate as often as needed.
+class TCompiledExpression;
+
 class TExpressionParser {
  public:
   // Asked for an element that the parser (and a derived parser) could not
@@ -91,6 +98,15 @@ class TExpressionParser {
   // (counted from 1) and ErrorMessage() the translated message; the result
   // is then false. Tokens after a complete expression are not read.
   TExprValue ParseStr(const std::string& text);
+
+  // Parses `text` once into a tree that Evaluate walks, so that an
+  // expression used for many calculations is read only once. Evaluate
+  // gives what ParseStr(text) gives, with the same elements asked in the
+  // same order; an expression with a syntax error is read again by
+  // ParseStr at each evaluation, so that its error is reported as ParseStr
+  // reports it.
+  static std::shared_ptr<const TCompiledExpression> Compile(const std::string& text);
+  TExprValue Evaluate(const TCompiledExpression& expression);
 
   int ErrorPos() const { return FErrorPos; }
   const std::string& ErrorMessage() const { return FErrorMessage; }
@@ -138,6 +154,19 @@ class TExpressionParser {
   // ExprMaxNesting. Every successful call is paired with LeaveNesting.
   bool EnterNesting();
   void LeaveNesting() { --FDepth; }
+
+  // The compiler: the grammar of the functions above, building nodes
+  // (their index, -1 after an error) instead of values.
+  int CompileOr(TCompiledExpression& e);
+  int CompileAnd(TCompiledExpression& e);
+  int CompileNot(TCompiledExpression& e);
+  int CompileParentheses(TCompiledExpression& e);
+  int CompileEq(TCompiledExpression& e);
+  int CompileChain(TCompiledExpression& e, int level);
+  int CompileSign(TCompiledExpression& e);
+  int CompileElement(TCompiledExpression& e);
+  int CompileFunc(TCompiledExpression& e);
+  TExprValue EvaluateNode(const TCompiledExpression& e, int node);
 
   std::string FText;
   size_t FPos = 1;        // next character to read, counted from 1

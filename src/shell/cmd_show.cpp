@@ -46,9 +46,13 @@ int RunShow(const std::vector<std::string>& args, CommandContext& ctx) {
   if (fileName.empty()) throw EUsage("show needs a FILE (see torvacalc show --help)");
   RequireRegularFile(fileName);
 
+  // The file is read once: for the class it names and, for a module on
+  // its own, for its items.
+  THXFile file;
   std::string className;
   try {
-    className = CalculationClassOfFile(fileName);
+    file.Load(fileName);
+    className = CalculationClassOfFile(file);
   } catch (const EHXFileReadError& e) {
     throw EUsage(fileName + ": " + e.what());
   } catch (const EHXFileOpenError& e) {
@@ -77,7 +81,7 @@ int RunShow(const std::vector<std::string>& args, CommandContext& ctx) {
   TCalcModule* module = &standalone.Module();
   module->SetActive(false);
   try {
-    ReadModuleFromFile(*module, fileName);
+    ReadModuleFromFile(*module, file);
   } catch (const EHXFileReadError& e) {
     throw EUsage(fileName + ": " + e.what());
   }

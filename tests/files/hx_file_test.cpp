@@ -611,3 +611,32 @@ TEST(HXFile, DISABLED_WriteSeedFiles) {
   types.GetAddParameterListTag().TagByPath("P[2]", '.', true, true);
   save("all_types_plain.hx", types);
 }
+
+namespace {
+
+// Items are found by name through an index; tags added, removed or renamed
+// after it was built are found as a search would find them.
+TEST(HXFile, ItemsAreFoundAfterTheirTagsChange) {
+  THXFile f;
+  TBixBinaryTag& items = f.GetItemsTag();
+  for (const char* name : {"qm", "p1", "p2", "kv"}) items.AddTag(name);
+  ASSERT_EQ(f.GetParameterTag("KV"), &items.Tag(3));  // ignoring case
+  items.AddTag("Kvs");
+  items.Tag(1).TagName = "p0";
+  items.DeleteTag(0);  // every position moves
+  struct Case { const char* name; int index; };
+  const Case cases[] = {{"p1", -1}, {"P0", 0}, {"p2", 1}, {"kv", 2}, {"kvs", 3}, {"qm", -1}, {"", -1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(f.GetParameterTag(c.name), c.index < 0 ? nullptr : &items.Tag(static_cast<std::size_t>(c.index)));
+  }
+  // Another document under the same object.
+  THXFile g;
+  g.GetItemsTag().AddTag("x");
+  f.LoadFromString(g.SaveToString());
+  EXPECT_EQ(f.GetParameterTag("kv"), nullptr);
+  ASSERT_NE(f.GetParameterTag("X"), nullptr);
+  EXPECT_EQ(f.GetParameterTag("X")->TagName, "x");
+}
+
+}  // namespace

@@ -26,6 +26,7 @@ const CodePageCase kCodePage[] = {
     {"\xE2\x84\xA2\xE2\x80\xB0", "99 89"},                       // ™ ‰
     {"\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D", "81 8d 8f 90 9d"},  // undefined: C1 controls
     {"m\xC2\xB3/h", "'m' b3 '/h'"},                              // m³/h
+    {"Durchflusskoeffizient \xE2\x82\xAC", "'Durchflusskoeffizient ' 80"},  // long ASCII run, then €
 };
 
 }  // namespace

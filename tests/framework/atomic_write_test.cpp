@@ -119,3 +119,34 @@ TEST_F(AtomicWrite, BatchWritesEveryFileAtomicallyAndFlushesOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+// A batch lists each folder once but removes, as a single save does, only
+// the leftover temporaries of the files it writes; other dot files and the
+// temporaries of other names stay.
+TEST_F(AtomicWrite, BatchRemovesOnlyTheLeftoversOfItsOwnFiles) {
+  struct Entry { const char* name; bool stays; };
+  const Entry entries[] = {
+      {".a.txt.Xy12ab", false},    // a killed save of a.txt
+      {".b.txt.000000", false},    // of b.txt
+      {".c.txt.Xy12ab", true},     // of a file the batch does not write
+      {".a.txt.backup1", true},    // seven characters: not a temporary
+      {".a.txt.bak-up", true},     // not letters and digits
+      {".profile.local", true},
+  };
+  for (const Entry& e : entries) Write(e.name, "left");
+  TAtomicFileBatch batch;
+  ASSERT_TRUE(batch.Write(Path("a.txt"), "a"));
+  ASSERT_TRUE(batch.Write(Path("b.txt"), "b"));
+  std::string error;
+  ASSERT_TRUE(batch.Finish(&error)) << error;
+  for (const Entry& e : entries) {
+    SCOPED_TRACE(e.name);
+    EXPECT_EQ(fs::exists(dir_ / e.name), e.stays);
+  }
+  EXPECT_EQ(Read("a.txt"), "a");
+  EXPECT_EQ(Read("b.txt"), "b");
+}
+
+}  // namespace

@@ -335,3 +335,59 @@ TEST_F(ExportTemplates, TemplateFoldersUserBeforeProgram) {
 }
 
 }  // namespace
+
+namespace {
+
+// The document is read into steps once and run for every calculation:
+// loops jump back into it, comments and conditions stay where they are,
+// and markers changed between runs read it again.
+TEST_F(ExportTemplates, ADocumentReadOnceRunsTheSameForEveryCalculation) {
+  const std::string doc =
+      "[{FileName}]/* a {Param(kv, Value)} comment */{If(kv.value > 100)}big{Else}small{End}"
+      "{Loop(Param, AlphaNumOrder)}{If(sourceparam.name = \"kv\")}<{Param(Param, Name)}>{End}{End}"
+      "{Param(kv, Value, alRight, 8, 0.0)}|[[FileName]]";
+  auto t = TAsciiExpTemplate::FromText(doc);
+  t->Settings.Count = "MultiFile";
+  t->SetCalculations({&calc_, &other_, &calc_});
+  t->Execute();
+  ASSERT_EQ(t->Documents().size(), 3u);
+  EXPECT_EQ(t->Documents()[0].Text, "[liquid.cvc]big<kv>   164.9|[[FileName]]");
+  EXPECT_EQ(t->Documents()[1].Text, "[gas.cvc]small<kv>    71.0|[[FileName]]");
+  EXPECT_EQ(t->Documents()[2].Text, t->Documents()[0].Text);
+  // Other markers: the same template object reads its text again.
+  t->Settings.BeginMeta = "[[";
+  t->Settings.EndMeta = "]]";
+  t->SetCalculations({&other_});
+  t->Execute();
+  ASSERT_EQ(t->Documents().size(), 1u);
+  const std::string& again = t->Documents()[0].Text;
+  EXPECT_EQ(again.substr(again.size() - 8), "|gas.cvc");
+  EXPECT_NE(again.find("{FileName}"), std::string::npos) << again;
+}
+
+// A field beyond the limits fails when it is filled, not when the document
+// is read: inside a branch that is left out, it does no harm.
+TEST_F(ExportTemplates, FieldsBeyondTheLimitsFailOnlyWhenFilled) {
+  EXPECT_EQ(Run("a{If(kv.value < 0)}{Param(kv, Value, alRight, 5000)}{End}b"), "ab");
+  EXPECT_THROW(Run("a{If(kv.value > 0)}{Param(kv, Value, alRight, 5000)}{End}b"), EExportTemplate);
+}
+
+// An owner that takes the calculations back as they are done gets each
+// once, in order, after its document; the documents are unchanged.
+TEST_F(ExportTemplates, CalculationsAreHandedBackWhenTheirDocumentIsDone) {
+  struct Case { const char* count; std::vector<std::size_t> done; };
+  const Case cases[] = {{"MultiFile", {0, 1}}, {"MultiPage", {0, 1}}, {"Multi", {0, 1}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.count);
+    auto t = TAsciiExpTemplate::FromText("{Loop(Calculations)}{FileName};{End}{FileName}");
+    t->Settings.Count = c.count;
+    t->SetCalculations({&calc_, &other_});
+    std::vector<std::size_t> done;
+    t->OnCalculationDone = [&](std::size_t i) { done.push_back(i); };
+    t->Execute();
+    EXPECT_EQ(done, c.done);
+    EXPECT_EQ(t->CurrentCalculation(), nullptr);
+  }
+}
+
+}  // namespace

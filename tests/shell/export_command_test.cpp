@@ -165,6 +165,42 @@ TEST_F(ExportCommand, BadTemplatesAndFilesEndWithExitCode2) {
   }
 }
 
+// Many files are read on several threads: the documents come in the order
+// the files were given, one per file in a folder, and among several bad
+// files the first one given is the one reported.
+TEST_F(ExportCommand, ManyFilesKeepTheirOrderAndTheFirstBadOneIsReported) {
+  const std::string liquid = Save("liquid.case", "liquid.cvc"), gas = Save("gas.case", "gas.cvc");
+  Write("bad.cvc", "HYDRIXbyQUENX");
+  Write("t.txt", "{FileName};");
+  std::vector<std::string> args = {"export", Path("t.txt")};
+  std::string expected;
+  for (int i = 0; i < 100; ++i) {
+    const std::string name = "c" + std::to_string(i) + ".cvc";
+    fs::copy_file(i % 3 == 0 ? gas : liquid, Path(name));
+    args.push_back(Path(name));
+    expected += name + ";";
+  }
+  ProgramRun r = RunProgram(args);
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, expected);
+
+  std::vector<std::string> folder = args;
+  folder.insert(folder.end(), {"-o", Path("out") + "/"});
+  Write("m.txt", "{FileName}");
+  Write("m.hxe", "[Calculations]\nCount=MultiFile\n");
+  folder[1] = Path("m.txt");
+  r = RunProgram(folder);
+  EXPECT_EQ(r.code, 0) << r.err;
+  for (int i : {0, 57, 99}) EXPECT_EQ(Read("out/c" + std::to_string(i) + ".txt"), "c" + std::to_string(i) + ".cvc");
+
+  args.insert(args.begin() + 80, Path("missing.cvc"));
+  args.insert(args.begin() + 40, Path("bad.cvc"));
+  r = RunProgram(args);
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("bad.cvc: File Error!"), std::string::npos) << r.err;
+}
+
 TEST_F(ExportCommand, ProgressBarOnlyOnATerminalAndForMoreThanAFewFiles) {
   const std::string file = Save("liquid.case", "x.cvc");
   Write("t.txt", "{FileName}\n");
