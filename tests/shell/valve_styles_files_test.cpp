@@ -1,0 +1,71 @@
+// Calculation files written before the valve styles and trims came from the
+// valve database open to the same style and trim, in either language, and
+// with the same numbers as a calculation entered anew.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "shell/file_test.h"
+#include "shell/program_run.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class StoredValveStyles : public ProgramFileTest {
+ protected:
+  static std::string Stored(const char* name) {
+    return (fs::path(TORVACALC_SOURCE_DIR) / "tests" / "shell" / "data" / name).string();
+  }
+};
+
+// The text a plain table shows for an item: the rest of its row.
+std::string Shown(const std::string& out, const std::string& item) {
+  const std::regex row("(^|\\n)[^\\n]*\\s" + item + "\\s+([^\\n]*?)\\s*(\\n|$)");
+  std::smatch m;
+  return std::regex_search(out, m, row) ? m[2].str() : std::string("<no row " + item + ">");
+}
+
+TEST_F(StoredValveStyles, OldFilesOpenToTheSameStyleAndTrim) {
+  struct Case {
+    const char* file;
+    const char* language;
+    const char* trimSwitch;
+    const char* style;
+    const char* trim;
+  };
+  const Case cases[] = {
+      {"butterfly_double_offset_de.cvc", "de", "ButterflyType", "Klappe", "Doppelt exzentrisch 90 Grad"},
+      {"butterfly_double_offset_de.cvc", "en", "ButterflyType", "Butterfly valve", "Double offset 90 degrees"},
+      {"ball_segmented_en.cvc", "de", "BallValveType", "Kugelhahn", "Segmentkugel"},
+      {"ball_segmented_en.cvc", "en", "BallValveType", "Ball valve", "Segmented ball"},
+      {"rotary_flow_to_close_en.cvc", "de", "RotaryType", "Drehkegelventil",
+       "Exzentrischer Kugelkegel, schliessend"},
+      {"rotary_flow_to_close_en.cvc", "en", "RotaryType", "Rotary plug valve",
+       "Eccentric spherical plug, flow to close"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + " in " + c.language);
+    const ProgramRun r = RunProgram({"--lang", c.language, "show", Stored(c.file)});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(Shown(r.out, "ValveType"), c.style);
+    EXPECT_EQ(Shown(r.out, c.trimSwitch), c.trim);
+  }
+}
+
+// The stored sizing computes what the same inputs give today: the typical
+// factors of the stored style and trim are the same numbers.
+TEST_F(StoredValveStyles, OldModuleFileComputesAsEnteredAnew) {
+  const ProgramRun old = RunProgram({"--lang", "en", "show", Stored("rotary_flow_to_close_en.cvc")});
+  const ProgramRun now = RunProgram({"--lang", "en", "module", "valve", Case("liquid.case"),
+                                     "ValveType=Rotary plug valve", "RotaryType=#1"});
+  ASSERT_EQ(old.code, 0) << old.err;
+  ASSERT_EQ(now.code, 0) << now.err;
+  for (const char* item : {"kv", "fl2_75", "xt_75", "fd_75", "FlowState"}) {
+    SCOPED_TRACE(item);
+    EXPECT_EQ(Shown(old.out, item), Shown(now.out, item));
+  }
+}
+
+}  // namespace
