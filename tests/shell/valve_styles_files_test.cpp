@@ -8,6 +8,7 @@
 
 #include "shell/file_test.h"
 #include "shell/program_run.h"
+#include "valves/valve_styles.h"
 
 namespace fs = std::filesystem;
 
@@ -65,6 +66,42 @@ TEST_F(StoredValveStyles, OldModuleFileComputesAsEnteredAnew) {
   for (const char* item : {"kv", "fl2_75", "xt_75", "fd_75", "FlowState"}) {
     SCOPED_TRACE(item);
     EXPECT_EQ(Shown(old.out, item), Shown(now.out, item));
+  }
+}
+
+// Without a readable valve database the sizing still works with the factors
+// given and says why no style can be chosen; a choice by number in the empty
+// list is an error that says so.
+TEST_F(StoredValveStyles, WithoutValveDatabaseTheModuleSaysSo) {
+  struct Restore {
+    ~Restore() { torvacalc::TValveStyles::SetDefault(nullptr); }
+  } restore;
+  torvacalc::TValveStyles::SetDefault(std::make_shared<torvacalc::TValveStyles>(Path("none.CDS")));
+  const std::vector<std::string> duty = {"Phase=Fluessigkeit", "qm=347.544 t/h", "p1=6.8 bar(a)",
+                                         "p2=2.2 bar(a)", "rho1=965.4", "pv1=0.701 bar(a)", "pc=221.2 bar(a)",
+                                         "fl2_75=0.81", "fd_75=0.46", "DNV=150"};
+  struct Case {
+    const char* what;
+    std::vector<std::string> extra;
+    int code;
+    const char* out;  // in stdout, or in stderr when the code is 2
+  };
+  const Case cases[] = {
+      {"factors entered", {}, 0, "\"no\":983"},
+      {"a style by name is kept as typed", {"ValveType=Klappe"}, 0, "\"no\":983"},
+      {"a trim by number", {"GlobeType=#0"}, 2, "GlobeType: no item \"#0\": the list is empty (its database cannot be read)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> args = {"--lang", "en", "module", "valve", "--json"};
+    args.insert(args.end(), duty.begin(), duty.end());
+    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    const ProgramRun r = RunProgram(args);
+    EXPECT_EQ(r.code, c.code) << r.err;
+    EXPECT_NE((c.code == 2 ? r.err : r.out).find(c.out), std::string::npos) << r.out << r.err;
+    if (c.code == 0) {
+      EXPECT_NE(r.out.find("\"kv\":{\"kind\":\"parameter\",\"value\":164.92"), std::string::npos) << r.out;
+    }
   }
 }
 
