@@ -1,6 +1,8 @@
 // Switches: their texts, and how a choice re-wires the calculation.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "framework/calc_switch.h"
 #include "framework/options.h"
 #include "framework/super_module.h"
@@ -182,13 +184,18 @@ TEST(DataSwitch, EntriesKeepTheTextsTheirSourceGivesThem) {
   mirror->SetValueList(own->GetValueList());
   mirror->SetSwitchStatus(1);
 
-  const std::string language = HXOptions().Language;
-  HXOptions().Language = "en";
+  // The language of the texts shown, put back however the test ends.
+  struct Language {
+    std::string before = HXOptions().Language;
+    explicit Language(const char* l) { HXOptions().Language = l; }
+    ~Language() { HXOptions().Language = before; }
+  };
+  auto english = std::make_unique<Language>("en");
   EXPECT_EQ(mirror->GetText(), "Drehventil");  // made before it knew better
   own->SetSourceCalcItem(mirror);
   EXPECT_EQ(mirror->GetText(), "Turn valve");
   EXPECT_EQ(own->GetText(), "Turn valve");
-  HXOptions().Language = language;
+  english.reset();
   EXPECT_EQ(mirror->GetValueOfIndex(1), "Drehventil");
 
   struct Case {

@@ -4,6 +4,8 @@
 #include "valves/valve_styles.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 #include <sqlite3.h>
 
 #include <set>
@@ -165,12 +167,17 @@ TEST_F(ValveStylesOfOwnDatabase, FillTheSwitchesWithTheirNamesAndFactors) {
     SCOPED_TRACE(p.text);
     EXPECT_EQ(p.sw->IndexOfText(p.text), p.index);
   }
-  const std::string language = HXOptions().Language;
-  HXOptions().Language = "en";
+  // The language of the texts shown, put back however the test ends.
+  struct Language {
+    std::string before = HXOptions().Language;
+    explicit Language(const char* l) { HXOptions().Language = l; }
+    ~Language() { HXOptions().Language = before; }
+  };
+  auto english = std::make_unique<Language>("en");
   x.m.ValveType->SetSwitchStatus(1);
   EXPECT_EQ(x.m.ValveType->GetText(), "Turn valve");
   EXPECT_EQ(x.m.GlobeType->GetTranslatedValueList(), (std::vector<std::string>{"Plug A", "Plug B"}));
-  HXOptions().Language = language;
+  english.reset();
   x.m.ValveType->SetSwitchStatus(0);
   EXPECT_EQ(x.m.ValveType->GetText(), "Hubventil");
 
