@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <regex>
+#include <sstream>
 
 #include "shell/file_test.h"
 #include "shell/program_run.h"
@@ -21,11 +21,20 @@ class StoredValveStyles : public ProgramFileTest {
   }
 };
 
-// The text a plain table shows for an item: the rest of its row.
+// The text a plain table shows for an item: the rest of its row, after the
+// item's name.
 std::string Shown(const std::string& out, const std::string& item) {
-  const std::regex row("(^|\\n)[^\\n]*\\s" + item + "\\s+([^\\n]*?)\\s*(\\n|$)");
-  std::smatch m;
-  return std::regex_search(out, m, row) ? m[2].str() : std::string("<no row " + item + ">");
+  std::istringstream lines(out);
+  const std::string key = " " + item + " ";
+  for (std::string line; std::getline(lines, line);) {
+    const auto at = line.find(key);
+    if (at == std::string::npos) continue;
+    std::string rest = line.substr(at + key.size());
+    rest.erase(0, rest.find_first_not_of(' '));
+    rest.erase(rest.find_last_not_of(' ') + 1);
+    return rest;
+  }
+  return "<no row " + item + ">";
 }
 
 TEST_F(StoredValveStyles, OldFilesOpenToTheSameStyleAndTrim) {
