@@ -4,6 +4,7 @@
 #include <set>
 
 #include "framework/calc_connector.h"
+#include "framework/options.h"
 #include "framework/translation.h"
 
 namespace torvacalc {
@@ -126,14 +127,60 @@ const std::vector<std::string>& TCustomCalcMultiSwitch::GetValueList() const {
 
 std::vector<std::string> TCustomCalcMultiSwitch::GetTranslatedValueList() const {
   std::vector<std::string> list;
-  for (const std::string& v : GetValueList()) list.push_back(Translate(v));
+  const int n = static_cast<int>(GetValueList().size());
+  for (int i = 0; i < n; ++i) list.push_back(GetValueOfIndex(i));
   return list;
+}
+
+const TCustomCalcMultiSwitch& TCustomCalcMultiSwitch::TextOwner() const {
+  if (!FSourceCalcItem) return *this;
+  const auto* s = dynamic_cast<const TCustomCalcMultiSwitch*>(GetRootCalcItem());
+  return s ? *s : *this;
+}
+
+void TCustomCalcMultiSwitch::SetValueTexts(const std::string& language, std::vector<std::string> texts) {
+  if (texts.empty())
+    FValueTexts.erase(language);
+  else
+    FValueTexts[language] = std::move(texts);
+}
+
+std::string TCustomCalcMultiSwitch::GetValueTextIn(int index, const std::string& language) const {
+  const auto& values = GetValueList();
+  if (index < 0 || index >= static_cast<int>(values.size())) return {};
+  const auto i = static_cast<size_t>(index);
+  if (language == "de") return values[i];
+  const auto& own = TextOwner().FValueTexts;
+  if (const auto it = own.find(language);
+      it != own.end() && it->second.size() == values.size() && !it->second[i].empty())
+    return it->second[i];
+  return TranslateInto(values[i], language);
+}
+
+void TCustomCalcMultiSwitch::SetSourceCalcItem(TCalcItem* source) {
+  auto* s = dynamic_cast<TCustomCalcMultiSwitch*>(source);
+  if (s && !FValueTexts.empty() && s->FValueTexts.empty() && s->FValues == FValues) {
+    s->FValueTexts = FValueTexts;
+    // The source's text was made without them.
+    if (s->FSwitchStatus >= 0 && !s->FSourceCalcItem) s->FText = s->GetValueOfIndex(s->FSwitchStatus);
+  }
+  tCustomCalcSwitch::SetSourceCalcItem(source);
+}
+
+void TCustomCalcMultiSwitch::TakeValuesFrom(const TSwitchDataSource& source) {
+  const std::string chosen = GetText();
+  SetValueList(source.ValueList());
+  for (auto& [language, texts] : source.ValueTexts()) SetValueTexts(language, std::move(texts));
+  const int index = IndexOfText(chosen);
+  if (index != FSwitchStatus || (index >= 0 && FText != GetValueOfIndex(index))) SetLocalSwitchStatus(index);
 }
 
 void TCustomCalcMultiSwitch::SetValueList(const std::vector<std::string>& values) {
   const std::string chosen = FSwitchStatus >= 0 && FSwitchStatus < static_cast<int>(FValues.size())
                                  ? FValues[static_cast<size_t>(FSwitchStatus)]
                                  : std::string();
+  // The entries' own texts belong to the old list.
+  if (values != FValues) FValueTexts.clear();
   FValues = values;
   if (FSorted) std::sort(FValues.begin(), FValues.end());
   // The chosen entry keeps its place by text.
@@ -158,6 +205,7 @@ void TCustomCalcMultiSwitch::RemoveValue(int index) {
 
 void TCustomCalcMultiSwitch::ClearValues() {
   FValues.clear();
+  FValueTexts.clear();
   FSwitchStatus = -1;
 }
 
@@ -169,7 +217,16 @@ void TCustomCalcMultiSwitch::SetSorted(bool sorted) {
 std::string TCustomCalcMultiSwitch::GetValueOfIndex(int index) const {
   const auto& values = GetValueList();
   if (index < 0 || index >= static_cast<int>(values.size())) return {};
-  return Translate(values[static_cast<size_t>(index)]);
+  const auto i = static_cast<size_t>(index);
+  const auto& own = TextOwner().FValueTexts;
+  if (!own.empty()) {
+    const std::string& language = HXOptions().Language;
+    if (language == "de") return values[i];
+    if (const auto it = own.find(language);
+        it != own.end() && it->second.size() == values.size() && !it->second[i].empty())
+      return it->second[i];
+  }
+  return Translate(values[i]);
 }
 
 int TCustomCalcMultiSwitch::IndexOfText(const std::string& text) const {
@@ -184,7 +241,7 @@ int TCustomCalcMultiSwitch::IndexOfText(const std::string& text) const {
   for (size_t i = 0; i < raw.size(); ++i)
     if (LowerAscii(raw[i]) == wanted) return static_cast<int>(i);
   for (size_t i = 0; i < raw.size(); ++i)
-    if (LowerAscii(TranslateInto(raw[i], "en")) == wanted) return static_cast<int>(i);
+    if (LowerAscii(GetValueTextIn(static_cast<int>(i), "en")) == wanted) return static_cast<int>(i);
   return -1;
 }
 
@@ -345,16 +402,22 @@ int TLookUpMultiSwitch::IndexOfValueKey(const std::string& key) const {
 // ---------------------------------------------------------- data switches
 
 void TDataMultiSwitch::SetSourceCalcItem(TCalcItem* source) {
-  if (auto* s = dynamic_cast<TCustomCalcMultiSwitch*>(source)) FValues = s->GetValueList();
+  if (auto* s = dynamic_cast<TCustomCalcMultiSwitch*>(source); s && s->GetValueList() != FValues) {
+    FValues = s->GetValueList();
+    FValueTexts.clear();  // they named the entries of the old list
+  }
   TCustomCalcMultiSwitch::SetSourceCalcItem(source);
 }
 
 bool TDataMultiSwitch::GetFromDataBase() {
   if (!FDataSource) return false;
-  const std::string chosen = GetText();
-  SetValueList(FDataSource->ValueList());
-  const int index = IndexOfText(chosen);
-  if (index != FSwitchStatus) SetLocalSwitchStatus(index);
+  TakeValuesFrom(*FDataSource);
+  return true;
+}
+
+bool TDataCalcListSwitch::GetFromDataBase() {
+  if (!FDataSource) return false;
+  TakeValuesFrom(*FDataSource);
   return true;
 }
 

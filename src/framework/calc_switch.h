@@ -17,6 +17,7 @@
 namespace torvacalc {
 
 class TCalcConnector;
+class TSwitchDataSource;
 
 enum TCheckBoxState : std::uint8_t { cbUnchecked, cbChecked, cbGrayed };
 
@@ -113,11 +114,32 @@ class TCustomCalcMultiSwitch : public tCustomCalcSwitch {
   void SaveToTag(TItemTagWriter& tag) const override;
   void LoadFromTag(const TItemTagReader& tag) override;
 
+  // The entries' own texts in another language, one per entry, where they
+  // come with the entries (the names a database keeps in each language)
+  // rather than from the dictionary. A new value list drops them.
+  void SetValueTexts(const std::string& language, std::vector<std::string> texts);
+  // The text of an entry in `language` ("de": the entry itself): its own
+  // text, else the dictionary's.
+  std::string GetValueTextIn(int index, const std::string& language) const;
+  // A switch that reads through another with the same entries lends it the
+  // texts it has, so that the source shows and accepts them too.
+  void SetSourceCalcItem(TCalcItem* source) override;
+
  protected:
   void SetLocalSwitchStatus(int index);
+  // Takes the value list (and the entries' own texts) from a data source and
+  // keeps the choice when its text is still in the list.
+  void TakeValuesFrom(const TSwitchDataSource& source);
   int FSwitchStatus = -1;
   std::vector<std::string> FValues;
   bool FSorted = false;
+
+  // Language -> one text per entry.
+  std::map<std::string, std::vector<std::string>> FValueTexts;
+
+ private:
+  // The switch whose entries' own texts count: the end of the link chain.
+  const TCustomCalcMultiSwitch& TextOwner() const;
 };
 
 class TXCalcMultiSwitch : public TCustomCalcMultiSwitch {
@@ -174,6 +196,23 @@ class TLookUpMultiSwitch : public TCalcListSwitch {
   std::vector<std::string> FKeys;
 };
 
+// A list switch whose entries come from a data source (the sub-styles of a
+// valve style in the valve database). In files and links it is a plain list
+// switch: the stored index keeps selecting the same entry.
+class TDataCalcListSwitch : public TCalcListSwitch {
+ public:
+  using TCalcListSwitch::TCalcListSwitch;
+  const char* ClassName() const override { return "TCalcListSwitch"; }
+  void SetDataSource(const TSwitchDataSource* source) { FDataSource = source; }
+  const TSwitchDataSource* GetDataSource() const { return FDataSource; }
+  // Refills the value list from the data source; keeps the choice when its
+  // text is still in the list. False without a data source.
+  bool GetFromDataBase();
+
+ private:
+  const TSwitchDataSource* FDataSource = nullptr;
+};
+
 class TPipeClassSwitch : public TXCalcListSwitch {
  public:
   using TXCalcListSwitch::TXCalcListSwitch;
@@ -195,6 +234,10 @@ class TSwitchDataSource {
   virtual std::vector<std::string> ValueList() const = 0;
   // The record of an entry; nullptr when there is none.
   virtual std::shared_ptr<const TDataRecord> Describe(int index) const = 0;
+  // The entries' texts in other languages that the source keeps itself
+  // (language -> one text per entry of ValueList); none by default, the
+  // dictionary then translates.
+  virtual std::map<std::string, std::vector<std::string>> ValueTexts() const { return {}; }
 };
 
 // A multi-switch whose value list comes from elsewhere: from its link

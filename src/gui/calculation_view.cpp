@@ -285,7 +285,8 @@ void TCalculationView::RefreshRow(Row& row) {
     } else if (auto* box = qobject_cast<QComboBox*>(editor)) {
       auto* multi = dynamic_cast<TCustomCalcMultiSwitch*>(item);
       QStringList values;
-      for (const auto& v : multi->GetValueList()) values << Q(Translate(v));
+      // The switch's own names of its entries (a database's) before the dictionary.
+      for (const auto& v : multi->GetTranslatedValueList()) values << Q(v);
       QStringList current;
       for (int i = 0; i < box->count(); ++i) current << box->itemText(i);
       if (current != values) {

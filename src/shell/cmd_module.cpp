@@ -151,6 +151,9 @@ void AssignSwitch(TCalcItem& item, const std::string& name, const std::string& t
       return;
     }
     if (!t.empty() && t[0] == '#') {
+      if (count == 0)
+        throw EUsage(name + ": no item \"" + t + "\": the list is empty" +
+                     (dynamic_cast<TDataCalcListSwitch*>(multi) ? " (its database cannot be read)" : ""));
       char* end = nullptr;
       const long n = std::strtol(t.c_str() + 1, &end, 10);
       if (end == t.c_str() + 1 || *end != '\0' || n < 0 || n >= count)

@@ -12,12 +12,9 @@ namespace torvacalc {
 
 namespace {
 
-// The valve styles of the sizing module (same list, the super module links
-// them one to one); rotary plug, butterfly and ball valves turn a shaft and
-// need a torque, not a thrust.
-const std::vector<std::string> kValveTypes = {
-    "Durchgangsventil", "Drehkegelventil", "Klappe",        "Kugelhahn",      "Sonstige",
-    "Membranventil",    "Schlauchquetschventil", "Eckventil", "Dreiwegeventil", "Kleinmengenventil"};
+// Valve styles are numbered as in the valve database (index = ID - 1);
+// rotary plug, butterfly and ball valves turn a shaft and need a torque,
+// not a thrust.
 bool IsRotary(int valveType) { return valveType >= 1 && valveType <= 3; }
 
 const std::vector<std::string> kFailPositions = {"schliessend", "oeffnend", "bleibt stehen"};
@@ -63,8 +60,8 @@ TCMActuator::TCMActuator(TCalcComponent* owner, std::string name) : TCalcModule(
   auto& m = *this;
   ValveType = m.AddItem<TDNVDataListSwitch>("ValveType");
   ValveType->SetCaption("Ventilbauart");
-  ValveType->SetValueList(kValveTypes);
-  ValveType->SetSwitchStatus(0);
+  FStyles = TValveStyles::Default();
+  OfferValveData(ValveType, FStyles->StyleSource(), true);
   Seat = AddParameter<TModifyParameter>(m, "Seat", qNominalDiameter, "Sitzdurchmesser");
   Stem = AddParameter<TInputParameter>(m, "Stem", qNominalDiameter, "Spindeldurchmesser");
   Stroke = AddParameter<TModifyParameter>(m, "Stroke", qLengthMM, "Hub des Ventils");

@@ -40,11 +40,13 @@
 // actuator inputs, or the user enters an actuator there directly.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "framework/calc_module.h"
 #include "framework/calc_switch.h"
 #include "valves/actuator.h"
+#include "valves/valve_styles.h"
 
 namespace torvacalc {
 
@@ -71,6 +73,9 @@ class TCMActuator : public TCalcModule {
 
  protected:
   void DoCalculate() override;
+
+ private:
+  std::shared_ptr<const TValveStyles> FStyles;  // the entries of ValveType
 };
 
 class TCMActuatorDataBase : public TCalcModule {

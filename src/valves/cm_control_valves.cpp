@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "valves/valve_database.h"
 #include "valves/valve_lists.h"
 
 namespace torvacalc {
@@ -44,36 +43,16 @@ E Choice(const TCustomCalcMultiSwitch* s, E fallback, int count) {
   return i >= 0 && i < count ? static_cast<E>(i) : fallback;
 }
 
-// The typical factors of every trim of the valve database, read once per
-// process. Without a readable database the list is empty and the module
-// works with the factors the user gives.
-const std::vector<TTrimStyle>& TypicalTrims() {
-  static const std::vector<TTrimStyle> trims = [] {
-    std::vector<TTrimStyle> all;
-    try {
-      const auto db = TValveDatabase::OpenDefault();
-      for (const TValveStyle& style : db->Styles()) {
-        std::vector<TTrimStyle> t = db->Trims(style.Id);
-        all.insert(all.end(), t.begin(), t.end());
-      }
-    } catch (const EValveDatabase&) {
-      all.clear();
-    }
-    return all;
-  }();
-  return trims;
-}
-
-const TTrimStyle* FindTrim(int styleId, int trimNo) {
-  for (const TTrimStyle& t : TypicalTrims())
-    if (t.StyleId == styleId && t.TrimNo == trimNo) return &t;
-  return nullptr;
-}
+// Message: the valve database cannot be read, so the style lists and
+// their typical factors are missing.
+constexpr int msgNoValveDatabase = 983;
 
 }  // namespace
 
 TCMControlValves::TCMControlValves(TCalcComponent* owner, std::string name)
-    : TCalcModule(owner, std::move(name)), FValve(std::make_unique<tControlValve>()) {
+    : TCalcModule(owner, std::move(name)),
+      FStyles(TValveStyles::Default()),
+      FValve(std::make_unique<tControlValve>()) {
   auto& m = *this;
   kv = AddParameter<TInOutParameter>(m, "kv", qKvCv, "Durchflusskoeffizient Kv");
   qm = AddParameter<TInOutParameter>(m, "qm", qMassFlowrate, "Massenstrom");
@@ -162,16 +141,11 @@ TCMControlValves::TCMControlValves(TCalcComponent* owner, std::string name)
 
   ValveType = m.AddItem<TDNVDataListSwitch>("ValveType");
   ValveType->SetCaption("Ventilbauart");
-  ValveType->SetValueList(ValveTypeValues());
-  ValveType->SetSwitchStatus(0);
-  GlobeType = AddListSwitch(m, "GlobeType", "Durchgangsventil, Ausfuehrung",
-                         GlobeTypeValues());
-  RotaryType = AddListSwitch(m, "RotaryType", "Drehkegelventil, Ausfuehrung",
-                          RotaryTypeValues());
-  ButterflyType = AddListSwitch(m, "ButterflyType", "Klappe, Ausfuehrung",
-                             ButterflyTypeValues());
-  BallValveType = AddListSwitch(m, "BallValveType", "Kugelhahn, Ausfuehrung",
-                             BallValveTypeValues());
+  GlobeType = AddValveDataSwitch(m, "GlobeType", "Durchgangsventil, Ausfuehrung");
+  RotaryType = AddValveDataSwitch(m, "RotaryType", "Drehkegelventil, Ausfuehrung");
+  ButterflyType = AddValveDataSwitch(m, "ButterflyType", "Klappe, Ausfuehrung");
+  BallValveType = AddValveDataSwitch(m, "BallValveType", "Kugelhahn, Ausfuehrung");
+  OfferValveStyles(*FStyles, ValveType, {GlobeType, RotaryType, ButterflyType, BallValveType}, true);
   CharacteristicType = AddListSwitch(
       m, "CharacteristicType", "Kennlinie",
       CharacteristicTypeValues());
@@ -226,6 +200,12 @@ TCMControlValves::TCMControlValves(TCalcComponent* owner, std::string name)
 
 TCMControlValves::~TCMControlValves() { DestroyItems(); }
 
+void TCMControlValves::SetValveStyles(std::shared_ptr<const TValveStyles> styles) {
+  if (!styles || styles == FStyles) return;
+  FStyles = std::move(styles);
+  OfferValveStyles(*FStyles, ValveType, {GlobeType, RotaryType, ButterflyType, BallValveType}, false);
+}
+
 teCVCanCalcRest TCMControlValves::Unknown() const { return Choice(WhatToCalculate, ccKv, 4); }
 
 TEPhase TCMControlValves::DeclaredPhase() const { return Choice(Phase, phUndef, 7); }
@@ -242,7 +222,7 @@ TCalcParameter* TCMControlValves::TargetParameter() const {
 // The sub-style of the chosen valve style: globe, rotary plug, butterfly
 // and ball valves have their own list; the other styles have one trim.
 int TCMControlValves::TrimType() const {
-  const TCalcListSwitch* sub = nullptr;
+  const TDataCalcListSwitch* sub = nullptr;
   switch (ValveType->GetSwitchIndex()) {
     case 0: sub = GlobeType; break;
     case 1: sub = RotaryType; break;
@@ -263,9 +243,9 @@ void TCMControlValves::ApplyTypicalFactors() {
   const auto given = [](const TModifyParameter* p) {
     return p->GetModified() || (p->GetInputState() == isUser && p->HasText());
   };
-  // Factors the user gives all four: the valve database is not opened.
+  // Factors the user gives all four: nothing to look up.
   if (given(fl2_75) && given(xt_75) && given(fd_75) && given(Kc_75)) return;
-  const TTrimStyle* trim = FindTrim(std::max(0, ValveType->GetSwitchIndex()) + 1, TrimType());
+  const TTrimStyle* trim = FStyles->Trim(std::max(0, ValveType->GetSwitchIndex()), TrimType());
   const auto fill = [&](TModifyParameter* p, Extended value) {
     if (given(p)) return;
     // Digits: an unchanged value is not written again, so that a settled
@@ -533,6 +513,10 @@ void TCMControlValves::WithdrawResults() {
 
 void TCMControlValves::DoCalculate() {
   const bool liquid = DeclaredPhase() == phLiquid;
+  // Without the valve database there are no styles to choose and no
+  // typical factors: the sizing takes the factors the user gives, and the
+  // limits of the first style (globe valve).
+  if (!FStyles->GetLoaded()) CreateMessage(msgNoValveDatabase, {ValveType, fl2_75, xt_75, fd_75});
   ApplyTypicalFactors();
   CopyInputs();
   TECVFlowState state = FValve->GetFlowState();

@@ -12,6 +12,7 @@
 #include "framework/calc_module.h"
 #include "framework/calc_switch.h"
 #include "valves/control_valve.h"
+#include "valves/valve_styles.h"
 
 namespace torvacalc {
 
@@ -38,6 +39,12 @@ class TCMControlValves : public TCalcModule {
   // The parameter of the unknown chosen by WhatToCalculate.
   TCalcParameter* TargetParameter() const;
 
+  // The valve styles and trims the style switches offer, with their typical
+  // factors; TValveStyles::Default() unless set otherwise. Setting others
+  // refills the switches, keeping each choice whose text they still have.
+  const TValveStyles& ValveStyles() const { return *FStyles; }
+  void SetValveStyles(std::shared_ptr<const TValveStyles> styles);
+
   // In/out: the four quantities of the sizing relation.
   TInOutParameter *kv, *qm, *p1, *p2;
   // Results.
@@ -57,8 +64,9 @@ class TCMControlValves : public TCalcModule {
       *z1, *DN1, *DN2, *cvr, *pr, *dr, *aPSE, *bSSE, *xPulp, *xFG1;
 
   TDNVDataListSwitch* ValveType;
-  TCalcListSwitch *GlobeType, *RotaryType, *ButterflyType, *BallValveType, *CharacteristicType,
-      *Phase, *CalculatedPhase, *PulpeType, *SubstanceType, *FlowState, *FlowType, *InwardFlow,
+  // The trims of globe, rotary plug, butterfly and ball valves.
+  TDataCalcListSwitch *GlobeType, *RotaryType, *ButterflyType, *BallValveType;
+  TCalcListSwitch *CharacteristicType, *Phase, *CalculatedPhase, *PulpeType, *SubstanceType, *FlowState, *FlowType, *InwardFlow,
       *ViscosityNorm, *WhatToCalculate, *LowNoiseDesign, *ResistorType;
   TCalcSwitch *LineSize, *UseResistors, *HasSigmaData, *fl2func, *Kcfunc, *zyfunc, *xtfunc,
       *fdfunc;
@@ -87,6 +95,7 @@ class TCMControlValves : public TCalcModule {
   TEPhase DeclaredPhase() const;
   teCVCanCalcRest Unknown() const;
 
+  std::shared_ptr<const TValveStyles> FStyles;
   std::unique_ptr<tControlValve> FValve;
   bool FIsPhaseCM = false, FIsMinorPhase = false;
   teCalculatedPhase FFoundPhase = cpUndef;

@@ -22,10 +22,6 @@ enum {
   msgPipeMach = 1513, msgMechDamage = 1514, msgInconsistent = 903,
 };
 
-const std::vector<std::string> kValveTypes = {
-    "Durchgangsventil", "Drehkegelventil", "Klappe",        "Kugelhahn",      "Sonstige",
-    "Membranventil",    "Schlauchquetschventil", "Eckventil", "Dreiwegeventil", "Kleinmengenventil"};
-
 template <class E>
 E Choice(const TCustomCalcMultiSwitch* s, E fallback, int count) {
   const int i = s->GetSwitchStatus();
@@ -75,7 +71,9 @@ TCMCustomNoisePrediction::TCMCustomNoisePrediction(TCalcComponent* owner, std::s
   PipeClass = AddItem<TPipeClassSwitch>("PipeClass");
   PipeClass->SetCaption("Rohrklasse");
   PipeClass->SetValueList({"EN 10220", "ASME B36.10M"});
-  ValveType = list("ValveType", "Ventilbauart", kValveTypes);
+  FStyles = TValveStyles::Default();
+  ValveType = AddValveDataSwitch(*this, "ValveType", "Ventilbauart");
+  OfferValveData(ValveType, FStyles->StyleSource(), true);
   SubstanceType = list("SubstanceType", "Stoffart",
                        {"Wasser", "Faserstoffsuspension", "Sonstige", "RU Bochum", "AGA", "GERG"},
                        stOthers);

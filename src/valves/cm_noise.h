@@ -18,6 +18,7 @@
 #include "valves/noise_iec2003.h"
 #include "valves/noise_isa89.h"
 #include "valves/noise_vdma89.h"
+#include "valves/valve_styles.h"
 
 namespace torvacalc {
 
@@ -40,8 +41,9 @@ class TCMCustomNoisePrediction : public TCalcModule {
                           Extended gasLimit, Extended gasSuggested, Extended noCav,
                           Extended cav, Extended partCav, Extended flashing);
 
-  TCalcListSwitch *Phase, *CalculatedPhase, *NoiseNormLiquid, *NoiseNormGas, *ValveType,
-      *SubstanceType, *GasMedium, *LowNoiseDesign, *ResistorType, *FlowState;
+  // The valve styles of the valve database, as the sizing module has them.
+  TDataCalcListSwitch* ValveType;
+  TCalcListSwitch *Phase, *CalculatedPhase, *NoiseNormLiquid, *NoiseNormGas, *SubstanceType, *GasMedium, *LowNoiseDesign, *ResistorType, *FlowState;
   TPipeClassSwitch* PipeClass;
   TDataListSwitch* LowNoise;
   TCalcSwitch *UseMaCorrection, *UseResistors, *MechDamage;
@@ -77,6 +79,7 @@ class TCMCustomNoisePrediction : public TCalcModule {
   static void Put(TCalcParameter* p, Extended v) { p->AssignValue(0, v); }
   bool DeclaredLiquid() const;
   std::unique_ptr<tVDMA79> FMethod;
+  std::shared_ptr<const TValveStyles> FStyles;
 
  private:
   void CopyCommon();

@@ -62,17 +62,16 @@ std::string DNText(int dn) { return "DN " + std::to_string(dn); }
 }  // namespace
 
 TCMValveDatabase::TCMValveDatabase(TCalcComponent* owner, std::string name)
-    : TCalcModule(owner, std::move(name)), FCatalogue(TValveCatalogue::Default()) {
+    : TCalcModule(owner, std::move(name)), FStyles(TValveStyles::Default()), FCatalogue(TValveCatalogue::Default()) {
   auto& m = *this;
   // In: the valve style and trim, as the sizing module has them.
   ValveType = m.AddItem<TDNVDataListSwitch>("ValveType");
   ValveType->SetCaption("Ventilbauart");
-  ValveType->SetValueList(ValveTypeValues());
-  ValveType->SetSwitchStatus(0);
-  GlobeType = AddListSwitch(m, "GlobeType", "Durchgangsventil, Ausfuehrung", GlobeTypeValues());
-  RotaryType = AddListSwitch(m, "RotaryType", "Drehkegelventil, Ausfuehrung", RotaryTypeValues());
-  ButterflyType = AddListSwitch(m, "ButterflyType", "Klappe, Ausfuehrung", ButterflyTypeValues());
-  BallValveType = AddListSwitch(m, "BallValveType", "Kugelhahn, Ausfuehrung", BallValveTypeValues());
+  GlobeType = AddValveDataSwitch(m, "GlobeType", "Durchgangsventil, Ausfuehrung");
+  RotaryType = AddValveDataSwitch(m, "RotaryType", "Drehkegelventil, Ausfuehrung");
+  ButterflyType = AddValveDataSwitch(m, "ButterflyType", "Klappe, Ausfuehrung");
+  BallValveType = AddValveDataSwitch(m, "BallValveType", "Kugelhahn, Ausfuehrung");
+  OfferValveStyles(*FStyles, ValveType, {GlobeType, RotaryType, ButterflyType, BallValveType}, true);
   ValveFromDatabase = AddTwoState(m, "ValveFromDatabase", "Ventil aus dem Katalog", false);
   ValveCanBeModified = AddTwoState(m, "ValveCanBeModified", "Katalogwerte aenderbar", true);
   FilterValveDatabase = AddTwoState(m, "FilterValveDatabase", "Nur Baureihen der gewaehlten Ausfuehrung", false);
@@ -167,6 +166,12 @@ TCMValveDatabase::TCMValveDatabase(TCalcComponent* owner, std::string name)
 
 TCMValveDatabase::~TCMValveDatabase() { DestroyItems(); }
 
+void TCMValveDatabase::SetValveStyles(std::shared_ptr<const TValveStyles> styles) {
+  if (!styles || styles == FStyles) return;
+  FStyles = std::move(styles);
+  OfferValveStyles(*FStyles, ValveType, {GlobeType, RotaryType, ButterflyType, BallValveType}, false);
+}
+
 void TCMValveDatabase::SetCatalogue(const TValveCatalogue* catalogue) {
   FCatalogue = catalogue;
   Calculate();
@@ -190,7 +195,7 @@ std::vector<TCalcItem*> TCMValveDatabase::OutputSwitches() const {
 }
 
 int TCMValveDatabase::TrimType() const {
-  const TCalcListSwitch* sub = nullptr;
+  const TDataCalcListSwitch* sub = nullptr;
   switch (ValveType->GetSwitchIndex()) {
     case 0: sub = GlobeType; break;
     case 1: sub = RotaryType; break;

@@ -15,6 +15,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@
 #include "framework/calc_switch.h"
 #include "valves/valve_catalogue.h"
 #include "valves/valve_description.h"
+#include "valves/valve_styles.h"
 
 namespace torvacalc {
 
@@ -38,6 +40,9 @@ class TCMValveDatabase : public TCalcModule {
   // values stay).
   void SetCatalogue(const TValveCatalogue* catalogue);
   const TValveCatalogue* GetCatalogue() const { return FCatalogue; }
+  // The valve styles and trims of the style switches (those of the sizing
+  // module); TValveStyles::Default() unless set otherwise.
+  void SetValveStyles(std::shared_ptr<const TValveStyles> styles);
   // The owning calculation, handed over by a super module (the callback of
   // the valve layer); the module itself does not need it.
   std::function<void(TCMValveDatabase&)> OnOwnerCalculation;
@@ -67,7 +72,8 @@ class TCMValveDatabase : public TCalcModule {
 
   // In.
   TDNVDataListSwitch* ValveType;
-  TCalcListSwitch *GlobeType, *RotaryType, *ButterflyType, *BallValveType, *CharacteristicType,
+  TDataCalcListSwitch *GlobeType, *RotaryType, *ButterflyType, *BallValveType;
+  TCalcListSwitch *CharacteristicType,
       *InwardFlow, *Phase;
   TCalcSwitch *ValveFromDatabase, *ValveCanBeModified, *FilterValveDatabase, *ValveFromHX4Database;
   TDataMultiSwitch *VManufacturer, *VSeries, *OnlyFittingValves, *AllValves;
@@ -102,6 +108,7 @@ class TCMValveDatabase : public TCalcModule {
   void ClearValve();
   void CheckLimits(const TCatalogueSeries& s, const TValveOffer& o, const TValveDuty& duty);
 
+  std::shared_ptr<const TValveStyles> FStyles;
   const TValveCatalogue* FCatalogue = nullptr;
   const TCatalogueSeries* FSeries = nullptr;
   std::optional<TValveOffer> FOffer;

@@ -81,16 +81,16 @@ std::unique_ptr<TValveDatabase> TValveDatabase::OpenDefault() {
 
 std::vector<TValveStyle> TValveDatabase::Styles() const {
   std::vector<TValveStyle> out;
-  file_.Query("SELECT ID, Name, EquivalentID FROM ValveStyle ORDER BY ID", nullptr,
+  file_.Query("SELECT ID, Name, NameEn, EquivalentID FROM ValveStyle ORDER BY ID", nullptr,
         [&](sqlite3_stmt* st) {
-          out.push_back({sqlite3_column_int(st, 0), Text(st, 1), sqlite3_column_int(st, 2)});
+          out.push_back({sqlite3_column_int(st, 0), Text(st, 1), Text(st, 2), sqlite3_column_int(st, 3)});
         });
   return out;
 }
 
 namespace {
 const char* kTrimSql =
-    "SELECT StyleID, TrimNo, Name, Direction, FL, XT, Fd, Kc, PerforatedPlug, Source "
+    "SELECT StyleID, TrimNo, Name, Direction, FL, XT, Fd, Kc, PerforatedPlug, Source, NameEn "
     "FROM TrimStyle WHERE StyleID = ?1 AND (?2 < 0 OR TrimNo = ?2) ORDER BY TrimNo";
 
 TTrimStyle ReadTrim(sqlite3_stmt* st) {
@@ -105,6 +105,7 @@ TTrimStyle ReadTrim(sqlite3_stmt* st) {
   t.Kc = Real(st, 7);
   t.PerforatedPlug = sqlite3_column_int(st, 8) != 0;
   t.Source = Text(st, 9);
+  t.NameEn = Text(st, 10);
   return t;
 }
 }  // namespace

@@ -68,7 +68,7 @@ struct tValveDescription {
 struct TTrimStyle {
   int StyleId = 0;  // 1-based style id (ValveType + 1)
   int TrimNo = 0;   // 0-based sub-style
-  std::string Name;
+  std::string Name, NameEn;  // German and English
   teCvInwardFlow Direction = ifAny;
   Extended FL = NoValue, xT = NoValue, Fd = NoValue, Kc = NoValue;
   bool PerforatedPlug = false;
@@ -77,7 +77,7 @@ struct TTrimStyle {
 
 struct TValveStyle {
   int Id = 0;  // 1-based
-  std::string Name;
+  std::string Name, NameEn;  // German and English
   int EquivalentId = 5;
 };
 

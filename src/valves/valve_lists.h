@@ -2,7 +2,8 @@
 // switch to each other through a connector (the sizing module, the valve
 // database, the size suggestion) must show the same entries in the same
 // order: the connector passes the index. The order is the order of the
-// enumerations in valve_types.h and of stored calculations.
+// enumerations in valve_types.h and of stored calculations. The valve
+// styles and trims are the valve database's (valve_styles.h).
 #pragma once
 
 #include <string>
@@ -11,44 +12,6 @@
 namespace torvacalc {
 
 using TValueList = std::vector<std::string>;
-
-// Valve styles; index + 1 is the style number of the valve databases.
-inline const TValueList& ValveTypeValues() {
-  static const TValueList v = {"Durchgangsventil", "Drehkegelventil", "Klappe",
-                               "Kugelhahn",        "Sonstige",        "Membranventil",
-                               "Schlauchquetschventil", "Eckventil", "Dreiwegeventil",
-                               "Kleinmengenventil"};
-  return v;
-}
-
-// Trims of the styles that have more than one; the index is the trim
-// number of the valve databases.
-inline const TValueList& GlobeTypeValues() {
-  static const TValueList v = {"Parabolkegel, oeffnend", "Parabolkegel, schliessend",
-                               "V-Schlitzkegel (3 Schlitze)", "Lochkaefig (60 Bohrungen)",
-                               "Kaefig mit 4 Fenstern, nach aussen", "Doppelsitz, Parabolkegel"};
-  return v;
-}
-
-inline const TValueList& RotaryTypeValues() {
-  static const TValueList v = {"Exzentrischer Kugelkegel, oeffnend",
-                               "Exzentrischer Kugelkegel, schliessend",
-                               "Exzentrischer Kegel, oeffnend"};
-  return v;
-}
-
-inline const TValueList& ButterflyTypeValues() {
-  static const TValueList v = {"Mittig, durchschwingend 70 Grad", "Mittig, durchschwingend 60 Grad",
-                               "Mittig, geriffelte Scheibe 70 Grad",
-                               "Exzentrisch, versetzter Sitz 70 Grad", "Doppelt exzentrisch 90 Grad",
-                               "Dreifach exzentrisch 90 Grad", "Mit Lochscheibe (geraeuscharm)"};
-  return v;
-}
-
-inline const TValueList& BallValveTypeValues() {
-  static const TValueList v = {"Voller Durchgang 70 Grad", "Segmentkugel", "Reduzierter Durchgang"};
-  return v;
-}
 
 // teCharacteristicType.
 inline const TValueList& CharacteristicTypeValues() {

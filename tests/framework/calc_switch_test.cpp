@@ -1,7 +1,10 @@
 // Switches: their texts, and how a choice re-wires the calculation.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "framework/calc_switch.h"
+#include "framework/options.h"
 #include "framework/super_module.h"
 
 using namespace torvacalc;
@@ -156,6 +159,67 @@ TEST(DataSwitch, ValueListFromTheDatabaseAndFromTheLinkSource) {
   EXPECT_EQ(linked->GetText(), "Luft");
   linked->SetText("Wasser");
   EXPECT_EQ(fluid->GetSwitchStatus(), 1);
+}
+
+// A source that names its entries in two languages itself.
+struct Styles : TSwitchDataSource {
+  std::vector<std::string> ValueList() const override { return {"Hubventil", "Drehventil"}; }
+  std::map<std::string, std::vector<std::string>> ValueTexts() const override {
+    return {{"en", {"Lift valve", "Turn valve"}}};
+  }
+  std::shared_ptr<const TDataRecord> Describe(int) const override { return nullptr; }
+};
+
+// The English texts of a source reach the switch it fills, and the switch
+// a link reads through, without any dictionary; a new list drops them.
+TEST(DataSwitch, EntriesKeepTheTextsTheirSourceGivesThem) {
+  Styles styles;
+  TCalcModule sizing("Sizing"), main("Main");
+  auto* own = sizing.AddItem<TDataCalcListSwitch>("ValveType");
+  own->SetDataSource(&styles);
+  ASSERT_TRUE(own->GetFromDataBase());
+  // A plain list switch of the main module with the same entries, as the
+  // layers of a calculation mirror them.
+  auto* mirror = main.AddItem<TCalcListSwitch>("ValveType");
+  mirror->SetValueList(own->GetValueList());
+  mirror->SetSwitchStatus(1);
+
+  // The language of the texts shown, put back however the test ends.
+  struct Language {
+    std::string before = HXOptions().Language;
+    explicit Language(const char* l) { HXOptions().Language = l; }
+    ~Language() { HXOptions().Language = before; }
+  };
+  auto english = std::make_unique<Language>("en");
+  EXPECT_EQ(mirror->GetText(), "Drehventil");  // made before it knew better
+  own->SetSourceCalcItem(mirror);
+  EXPECT_EQ(mirror->GetText(), "Turn valve");
+  EXPECT_EQ(own->GetText(), "Turn valve");
+  english.reset();
+  EXPECT_EQ(mirror->GetValueOfIndex(1), "Drehventil");
+
+  struct Case {
+    const char* what;
+    const TCustomCalcMultiSwitch* sw;
+    const char* text;
+    int index;
+  };
+  const Case cases[] = {{"filled switch, English", own, "turn VALVE", 1},
+                        {"mirror, English", mirror, "Lift valve", 0},
+                        {"mirror, German", mirror, "Drehventil", 1},
+                        {"mirror, unknown", mirror, "Klappe", -1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(c.sw->IndexOfText(c.text), c.index);
+  }
+  EXPECT_EQ(mirror->GetValueTextIn(0, "en"), "Lift valve");
+  EXPECT_EQ(mirror->GetValueTextIn(0, "de"), "Hubventil");
+  EXPECT_EQ(mirror->GetValueTextIn(2, "en"), "");
+
+  own->SetSourceCalcItem(nullptr);
+  mirror->SetValueList({"Hubventil", "Drehventil", "Klappe"});
+  EXPECT_EQ(mirror->IndexOfText("Lift valve"), -1);
+  EXPECT_EQ(own->IndexOfText("Lift valve"), 0);
 }
 
 TEST(DataSwitch, DatabaseChoiceIsReadOnlyAndTypedChoicesAreReported) {
