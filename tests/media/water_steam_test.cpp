@@ -283,3 +283,58 @@ TEST(WaterSteam, AssignCopiesStateAndResults) {
 
 }  // namespace
 }  // namespace torvacalc
+
+namespace torvacalc {
+namespace {
+
+// Density and enthalpy come from one evaluation in regions 1, 2 and 5: in
+// either order asked they are the single functions' values, and the one
+// worked out along with the other never replaces an overruled value.
+TEST(WaterSteam, DensityAndEnthalpyAskedInEitherOrder) {
+  const struct {
+    const char* what;
+    Extended t, P;
+    bool liquid;
+    int range;
+  } cases[] = {
+      {"region 1", 150, 50, true, 1},
+      {"region 2", 400, 20, false, 2},
+      {"region 3", 380, 250, true, 3},
+      {"region 5", 1200, 30, false, 5},
+      {"saturated liquid at 200 degC", 200, CalculatePv(200), true, 1},
+      {"saturated vapour at 200 degC", 200, CalculatePv(200), false, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Extended rho = CalculateRho(c.range, c.P, c.t);
+    const Extended h = Calculateh(c.range, c.P, c.t, rho);
+    tWaterSteam densityFirst, enthalpyFirst;
+    for (tWaterSteam* w : {&densityFirst, &enthalpyFirst}) {
+      w->SetLiquid(c.liquid);
+      w->SetT(c.t);
+      w->SetP(c.P);
+    }
+    EXPECT_EQ(densityFirst.GetRho(), rho);
+    EXPECT_EQ(densityFirst.GetH(), h);
+    EXPECT_EQ(enthalpyFirst.GetH(), h);
+    EXPECT_EQ(enthalpyFirst.GetRho(), rho);
+
+    // An overruled enthalpy stays when the density is worked out, and
+    // an overruled density when the enthalpy is.
+    densityFirst.SetH(1234);
+    enthalpyFirst.SetRho(567);
+    densityFirst.SetT(c.t + 0.5L);
+    enthalpyFirst.SetT(c.t + 0.5L);
+    EXPECT_NE(densityFirst.GetRho(), rho);
+    EXPECT_EQ(densityFirst.GetH(), 1234);
+    EXPECT_EQ(enthalpyFirst.GetRho(), 567);
+    EXPECT_NE(enthalpyFirst.GetH(), h);
+    // Lifting the overrule brings the formulation's value back.
+    densityFirst.SetH(0, false);
+    EXPECT_EQ(densityFirst.GetH(), Calculateh(densityFirst.GetRange(), c.P, c.t + 0.5L,
+                                             densityFirst.GetRho()));
+  }
+}
+
+}  // namespace
+}  // namespace torvacalc
