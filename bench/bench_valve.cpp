@@ -5,6 +5,8 @@
 // cannot answer.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
+
 #include "valves/cm_control_valves.h"
 #include "valves/control_valve.h"
 #include "valves/orifice_plate.h"
@@ -216,7 +218,7 @@ Extended RoutinesKv(const TDuty& d, Extended Qm) {
   V::Calculatezeta1(d.DNV, NoValue, d.DN1, d.lineSize, zeta1, kvRed1);
   V::CalculateEzeta(zeta1, d.DNV, d.DN2, NoValue, d.lineSize, false, ezeta, ekvRed);
   const Extended fk = liquid ? NoValue : d.kappa / 1.4L;
-  Extended kv = NoValue;
+  Extended kv = NoValue, lastKv = NoValue, lastStep = NoValue;
   for (int pass = 0; pass < 100; ++pass) {
     const Extended fp = V::CalculatefpQm(d.DNV, ezeta, kv, ekvRed, d.lineSize);
     const Extended fl2 = V::FittingsFl2(d.fl2, fp, zeta1, kv, d.DNV);
@@ -244,7 +246,17 @@ Extended RoutinesKv(const TDuty& d, Extended Qm) {
     const Extended next = V::CalculateKv(Qm, d.rho, d.rho, d.p1, d.p2, dp, fp, fr, 1, flowState,
                                          flowType);
     if (EqualDigits(next, kv, 11)) return next;
-    kv = next;
+    // The secant step of tControlValve's iteration, within twice the plain
+    // step.
+    const Extended step = next - kv;
+    Extended proposal = next;
+    if (HasValue(kv) && Available(lastKv, lastStep) && step != lastStep) {
+      const Extended secant = kv - step * (kv - lastKv) / (step - lastStep);
+      if (std::isfinite(secant) && secant > 0 && std::fabs(secant - next) <= 2 * std::fabs(step))
+        proposal = secant;
+    }
+    if (HasValue(kv)) lastKv = kv, lastStep = step;
+    kv = proposal;
   }
   return NoValue;
 }
