@@ -1034,12 +1034,12 @@ TIF97RhoH CalculateRhoH(int range, Extended P, Extended t, Extended rho) {
       return {Checked(Rho1(g, T, P / 10)), Checked(H(g, T))};
     }
     case 2: {
-      const TGibbs g = Region2Gibbs<kBoth>(P, t);
-      return {Checked(Rho25(g, T, P / 10)), Checked(H(g, T))};
+      const TGibbs g = Region2Gibbs<kBoth>(P, t);  // g.pi is p in MPa
+      return {Checked(Rho25(g, T, g.pi)), Checked(H(g, T))};
     }
     case 5: {
       const TGibbs g = Region5Gibbs<kBoth>(P, t);
-      return {Checked(Rho25(g, T, P / 10)), Checked(H(g, T))};
+      return {Checked(Rho25(g, T, g.pi)), Checked(H(g, T))};
     }
     default: return {};
   }
@@ -1100,36 +1100,57 @@ Extended CalculateT23(Extended P) {
   return Checked(kN23[4] + std::sqrt(x) - ZeroCelsius);
 }
 
-int CalculateRange(Extended P, Extended t, Extended tMin, Extended Pv, Extended p23, bool liquid,
-                   int& displayRange) {
+namespace {
+
+// The region rules, with the saturation pressure and the 2-3 boundary read
+// through `pv()` and `p23()` only where a rule needs them: Pv below 350 degC
+// and on the saturation check of regions 1 to 3, p23 between 350 and
+// 800 degC.
+template <typename Pv, typename P23>
+[[gnu::always_inline]] inline int RangeOf(Extended P, Extended t, Extended tMin, Pv pv, P23 p23,
+                                          bool liquid, int& displayRange) {
   displayRange = 0;
   if (!Available(P, t)) return 0;
   int range;
   if (t > 2000 || P > 1000 || (Available(tMin) && t < tMin) || P <= 0)
     range = 0;
   else if (t <= 800) {
-    if (t <= 350)
-      range = Available(Pv) && P <= Pv ? 2 : 1;
-    else if (!Available(p23))
-      range = 0;
-    else
-      range = P <= p23 ? 2 : 3;
+    if (t <= 350) {
+      const Extended v = pv();
+      range = Available(v) && P <= v ? 2 : 1;
+    } else {
+      const Extended b = p23();
+      range = !Available(b) ? 0 : P <= b ? 2 : 3;
+    }
   } else {
     range = P <= 100 ? 5 : 0;
   }
   displayRange = range;
-  if (range >= 1 && range <= 3 && EqualDigits(P, Pv, 3)) {
+  if (range >= 1 && range <= 3 && EqualDigits(P, pv(), 3)) {
     displayRange = 4;
     if (range <= 2) range = liquid ? 1 : 2;
   }
   return range;
 }
 
+}  // namespace
+
+int CalculateRange(Extended P, Extended t, Extended tMin, Extended Pv, Extended p23, bool liquid,
+                   int& displayRange) {
+  return RangeOf(
+      P, t, tMin, [Pv] { return Pv; }, [p23] { return p23; }, liquid, displayRange);
+}
+
 int CalculateRange(Extended P, Extended t, Extended tMin, bool liquid, int& displayRange) {
-  const bool gibbsOnly = HasValue(t) && t > 800;  // region 5 or outside
-  const Extended pv = gibbsOnly ? NoValue : CalculatePv(t);
-  const Extended p23 = HasValue(t) && t > 350 && t <= 800 ? CalculateP23(t) : NoValue;
-  return CalculateRange(P, t, tMin, pv, p23, liquid, displayRange);
+  // Pv is asked twice in region 1 or 2 below 350 degC; it is worked out once.
+  Extended pv = NoValue;
+  bool pvKnown = false;
+  const auto saturation = [&] {
+    if (!pvKnown) pv = CalculatePv(t), pvKnown = true;
+    return pv;
+  };
+  return RangeOf(
+      P, t, tMin, saturation, [t] { return CalculateP23(t); }, liquid, displayRange);
 }
 
 // ---------------------------------------- viscosity and conductivity
