@@ -38,8 +38,16 @@ tWaterSteam::tWaterSteam() {
   Cache.AddRule(SlotOf(epRhoV), {slotT});
 }
 
+// True when two temperatures (degC) differ by far more than the 11 digits
+// of the comparison in kelvin, so that EqualTemp would find them different:
+// the usual case of a new state, decided without EqualTemp's division.
+static bool ClearlyDifferentTemp(Extended a, Extended b) {
+  return Available(a, b) &&
+         std::fabs(a - b) > 1E-9L * (std::fabs(a + ZeroCelsius) + std::fabs(b + ZeroCelsius));
+}
+
 void tWaterSteam::SetT(Extended value) {
-  if (EqualTemp(value, FT, 11)) return;
+  if (!ClearlyDifferentTemp(value, FT) && EqualTemp(value, FT, 11)) return;
   FT = value;
   Cache.HasChanged(slotT);
 }

@@ -338,3 +338,49 @@ TEST(WaterSteam, DensityAndEnthalpyAskedInEitherOrder) {
 
 }  // namespace
 }  // namespace torvacalc
+
+namespace torvacalc {
+namespace {
+
+// A temperature equal to the stored one to 11 digits (in kelvin) keeps the
+// results; any larger change, however small, recomputes them; a missing
+// temperature empties them. An overruled result stays in every case.
+TEST(WaterSteam, TemperatureChangesThatCount) {
+  const struct {
+    const char* what;
+    Extended t0, t1;
+    bool recomputes;
+  } cases[] = {
+      {"the same value", 150, 150, false},
+      {"1E-13 relative in kelvin", 150, 150 + 423.15L * 1E-13L, false},
+      {"2E-11 relative in kelvin", 150, 150 + 423.15L * 2E-11L, true},
+      {"1E-9 relative in kelvin", 150, 150 - 423.15L * 1E-9L, true},
+      {"a new state", 150, 160, true},
+      {"near the triple point, 1E-13 in kelvin", 0.02L, 0.02L + 273.17L * 1E-13L, false},
+      {"near the triple point, 3E-11 in kelvin", 0.02L, 0.02L + 273.17L * 3E-11L, true},
+      {"missing", 150, NoValue, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    tWaterSteam w;
+    w.SetLiquid(true);
+    w.SetP(50);
+    w.SetT(c.t0);
+    w.SetH(1234);
+    const Extended rho0 = w.GetRho();
+    w.SetT(c.t1);
+    const Extended rho1 = w.GetRho();
+    if (IsNoValue(c.t1)) {
+      EXPECT_TRUE(IsNoValue(rho1));
+    } else if (c.recomputes) {
+      EXPECT_EQ(rho1, CalculateRho1(50, c.t1));
+      EXPECT_NE(rho1, rho0);
+    } else {
+      EXPECT_EQ(rho1, rho0);
+    }
+    EXPECT_EQ(w.GetH(), 1234);
+  }
+}
+
+}  // namespace
+}  // namespace torvacalc
