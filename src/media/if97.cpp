@@ -3,7 +3,9 @@
 #include <cmath>
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <type_traits>
+#include <utility>
 
 namespace torvacalc {
 
@@ -285,19 +287,25 @@ constexpr bool OrderedByI(const TTerm (&terms)[N]) {
 //   a0 = sum n y^J, a1 = sum n J y^(J-1), a2 = sum n J (J-1) y^(J-2),
 // and each such group then contributes x^I a0 to f, I x^(I-1) a0 to df/dx,
 // x^I a1 to df/dy and so on, so that a power of x is looked up once a group.
-template <unsigned Want, const auto& Terms, typename Real = Extended>
-TSums SumTerms(Extended x, Extended y) {
-  static_assert(OrderedByI(Terms));
+// The pass is unrolled at compile time: every exponent is a constant, so a
+// power is a fixed slot of its table and a factor such as n J is folded
+// (to the same double the multiplication at run time gives), with no loads
+// of exponents or conversions of them in the loop. The operations and their
+// order are those of a plain loop over the table, so is the result.
+template <unsigned Want, const auto& Terms, typename Real, size_t... K>
+TSums SumTermsUnrolled(Extended x, Extended y, std::index_sequence<K...>) {
   constexpr int lowI = LowestExponent(Terms, &TTerm::I), highI = HighestExponent(Terms, &TTerm::I);
   constexpr int lowJ = LowestExponent(Terms, &TTerm::J), highJ = HighestExponent(Terms, &TTerm::J);
   constexpr bool kA0 = (Want & (kF | kFx | kFxx)) != 0;
   constexpr bool kA1 = (Want & (kFy | kFxy)) != 0;
   constexpr bool kA2 = (Want & kFyy) != 0;
+  constexpr const auto& terms = TermsIn<Real, Terms>();
+  constexpr size_t N = sizeof...(K);
   const TPowers<lowI, highI, Real> xp(static_cast<Real>(x));
   const TPowers<lowJ, highJ, Real> yp(static_cast<Real>(y));
   Real f = 0, fx = 0, fxx = 0, fy = 0, fyy = 0, fxy = 0;
   Real a0 = 0, a1 = 0, a2 = 0;
-  auto addGroup = [&](int I) {
+  const auto addGroup = [&]<int I>() {
     if constexpr ((Want & (kF | kFy | kFyy)) != 0) {
       const Real p = xp[I];
       if constexpr ((Want & kF) != 0) f += p * a0;
@@ -312,18 +320,16 @@ TSums SumTerms(Extended x, Extended y) {
     if constexpr ((Want & kFxx) != 0) fxx += (I * (I - 1)) * xp[I - 2] * a0;
     a0 = a1 = a2 = 0;
   };
-  int group = Terms[0].I;
-  for (const auto& t : TermsIn<Real, Terms>()) {
-    if (t.I != group) {
-      addGroup(group);
-      group = t.I;
-    }
-    const int J = t.J;
-    if constexpr (kA0) a0 += t.n * yp[J];
-    if constexpr (kA1) a1 += t.n * J * yp[J - 1];
-    if constexpr (kA2) a2 += t.n * (J * (J - 1)) * yp[J - 2];
-  }
-  addGroup(group);
+  const auto addTerm = [&]<size_t k>() {
+    if constexpr (k > 0 && terms[k].I != terms[k - 1].I) addGroup.template operator()<terms[k - 1].I>();
+    constexpr int J = terms[k].J;
+    constexpr Real n = terms[k].n;
+    if constexpr (kA0) a0 += n * yp[J];
+    if constexpr (kA1) a1 += n * J * yp[J - 1];
+    if constexpr (kA2) a2 += n * (J * (J - 1)) * yp[J - 2];
+  };
+  (addTerm.template operator()<K>(), ...);
+  addGroup.template operator()<terms[N - 1].I>();
   TSums s;
   s.f = f;
   s.x = fx;
@@ -334,13 +340,21 @@ TSums SumTerms(Extended x, Extended y) {
   return s;
 }
 
+template <unsigned Want, const auto& Terms, typename Real = Extended>
+TSums SumTerms(Extended x, Extended y) {
+  static_assert(OrderedByI(Terms));
+  return SumTermsUnrolled<Want, Terms, Real>(x, y, std::make_index_sequence<std::size(Terms)>());
+}
+
 // A result that overflowed or failed becomes NoValue.
 Extended Checked(Extended x) { return IsNoValue(x) ? NoValue : x; }
 
 Extended Kelvin(Extended t) { return t + ZeroCelsius; }
 
 // Valid state of a Gibbs region: positive pressure and absolute temperature.
-bool ValidPT(Extended P, Extended t) { return Available(P, t) && P > 0 && Kelvin(t) > 0; }
+[[gnu::always_inline]] inline bool ValidPT(Extended P, Extended t) {
+  return Available(P, t) && P > 0 && Kelvin(t) > 0;
+}
 
 // The derivatives that a property needs, in the bits of TSums: x stands for
 // pi (delta in region 3), y for tau (R7-97(2012), Tables 3, 12, 31 and 39).
@@ -1005,6 +1019,32 @@ TIF97Caloric CalculateCaloric(int range, Extended P, Extended t, Extended rho) {
   }
 }
 
+TIF97RhoH CalculateRhoH(int range, Extended P, Extended t, Extended rho) {
+  if (range == 3) {
+    rho = Region3Density(P, t, rho);
+    if (!ValidRhoT(rho, t)) return {};
+    return {rho, Calculateh3(rho, t)};
+  }
+  if (!ValidPT(P, t)) return {};
+  constexpr unsigned kBoth = kForDensity | kForEnthalpy;
+  const Extended T = Kelvin(t);
+  switch (range) {
+    case 1: {
+      const TGibbs g = Region1Gibbs<kBoth>(P, t);
+      return {Checked(Rho1(g, T, P / 10)), Checked(H(g, T))};
+    }
+    case 2: {
+      const TGibbs g = Region2Gibbs<kBoth>(P, t);  // g.pi is p in MPa
+      return {Checked(Rho25(g, T, g.pi)), Checked(H(g, T))};
+    }
+    case 5: {
+      const TGibbs g = Region5Gibbs<kBoth>(P, t);
+      return {Checked(Rho25(g, T, g.pi)), Checked(H(g, T))};
+    }
+    default: return {};
+  }
+}
+
 // ------------------------------------------------ saturation and B23
 
 // The saturation line runs from 273.15 K (611.213 Pa) to the critical point;
@@ -1060,29 +1100,57 @@ Extended CalculateT23(Extended P) {
   return Checked(kN23[4] + std::sqrt(x) - ZeroCelsius);
 }
 
-int CalculateRange(Extended P, Extended t, Extended tMin, Extended Pv, Extended p23, bool liquid,
-                   int& displayRange) {
+namespace {
+
+// The region rules, with the saturation pressure and the 2-3 boundary read
+// through `pv()` and `p23()` only where a rule needs them: Pv below 350 degC
+// and on the saturation check of regions 1 to 3, p23 between 350 and
+// 800 degC.
+template <typename Pv, typename P23>
+[[gnu::always_inline]] inline int RangeOf(Extended P, Extended t, Extended tMin, Pv pv, P23 p23,
+                                          bool liquid, int& displayRange) {
   displayRange = 0;
   if (!Available(P, t)) return 0;
   int range;
   if (t > 2000 || P > 1000 || (Available(tMin) && t < tMin) || P <= 0)
     range = 0;
   else if (t <= 800) {
-    if (t <= 350)
-      range = Available(Pv) && P <= Pv ? 2 : 1;
-    else if (!Available(p23))
-      range = 0;
-    else
-      range = P <= p23 ? 2 : 3;
+    if (t <= 350) {
+      const Extended v = pv();
+      range = Available(v) && P <= v ? 2 : 1;
+    } else {
+      const Extended b = p23();
+      range = !Available(b) ? 0 : P <= b ? 2 : 3;
+    }
   } else {
     range = P <= 100 ? 5 : 0;
   }
   displayRange = range;
-  if (range >= 1 && range <= 3 && EqualDigits(P, Pv, 3)) {
+  if (range >= 1 && range <= 3 && EqualDigits(P, pv(), 3)) {
     displayRange = 4;
     if (range <= 2) range = liquid ? 1 : 2;
   }
   return range;
+}
+
+}  // namespace
+
+int CalculateRange(Extended P, Extended t, Extended tMin, Extended Pv, Extended p23, bool liquid,
+                   int& displayRange) {
+  return RangeOf(
+      P, t, tMin, [Pv] { return Pv; }, [p23] { return p23; }, liquid, displayRange);
+}
+
+int CalculateRange(Extended P, Extended t, Extended tMin, bool liquid, int& displayRange) {
+  // Pv is asked twice in region 1 or 2 below 350 degC; it is worked out once.
+  Extended pv = NoValue;
+  bool pvKnown = false;
+  const auto saturation = [&] {
+    if (!pvKnown) pv = CalculatePv(t), pvKnown = true;
+    return pv;
+  };
+  return RangeOf(
+      P, t, tMin, saturation, [t] { return CalculateP23(t); }, liquid, displayRange);
 }
 
 // ---------------------------------------- viscosity and conductivity

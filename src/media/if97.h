@@ -170,6 +170,17 @@ struct TIF97Caloric {
 };
 TIF97Caloric CalculateCaloric(int range, Extended P, Extended t, Extended rho = NoValue);
 
+// Density and enthalpy of one state, the pair most callers ask for, from a
+// single pass over the sums of its region's fundamental equation (regions 1,
+// 2 and 5; in region 3 the density searched from (P, t), or `rho` when
+// given, and the enthalpy at it). Each member equals, to the bit, what
+// CalculateRho and Calculateh return for the same arguments: the two sums
+// are the same operations, only made in one loop.
+struct TIF97RhoH {
+  Extended rho = NoValue, h = NoValue;
+};
+TIF97RhoH CalculateRhoH(int range, Extended P, Extended t, Extended rho = NoValue);
+
 // ------------------------------------------------ saturation and B23
 // Saturation pressure at t (R7-97(2012), eq. 30) from 0 degC to the
 // critical temperature (220.64 bar there); NoValue outside that range.
@@ -188,6 +199,11 @@ Extended CalculateT23(Extended P);
 // side and 2 on the vapour side. `tMin` is the lowest temperature (degC).
 int CalculateRange(Extended P, Extended t, Extended tMin, Extended Pv, Extended p23, bool liquid,
                    int& displayRange);
+// The same with the saturation pressure and the 2-3 boundary worked out
+// here, and only where the rules read them: Pv up to 800 degC, p23 between
+// 350 and 800 degC. The result is the one of the form above given
+// CalculatePv(t) and CalculateP23(t).
+int CalculateRange(Extended P, Extended t, Extended tMin, bool liquid, int& displayRange);
 
 // ---------------------------------------- viscosity and conductivity
 // Reduced variables of both transport formulations: tau = 647.226 K/T,

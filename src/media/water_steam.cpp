@@ -38,8 +38,16 @@ tWaterSteam::tWaterSteam() {
   Cache.AddRule(SlotOf(epRhoV), {slotT});
 }
 
+// True when two temperatures (degC) differ by far more than the 11 digits
+// of the comparison in kelvin, so that EqualTemp would find them different:
+// the usual case of a new state, decided without EqualTemp's division.
+static bool ClearlyDifferentTemp(Extended a, Extended b) {
+  return Available(a, b) &&
+         std::fabs(a - b) > 1E-9L * (std::fabs(a + ZeroCelsius) + std::fabs(b + ZeroCelsius));
+}
+
 void tWaterSteam::SetT(Extended value) {
-  if (EqualTemp(value, FT, 11)) return;
+  if (!ClearlyDifferentTemp(value, FT) && EqualTemp(value, FT, 11)) return;
   FT = value;
   Cache.HasChanged(slotT);
 }
@@ -114,7 +122,13 @@ void tWaterSteam::SetP23(Extended value, bool overrule) {
 
 int tWaterSteam::GetRange() {
   if (Cache.GetShouldBecalculated(slotRange)) {
-    FRange = CalculateRange(FP, FT, W.Tt, GetPv(), GetP23(), FLiquid, FDisplayRange);
+    // The region rules read the saturation pressure only up to 800 degC and
+    // the 2-3 boundary only between 350 and 800 degC; elsewhere neither is
+    // worked out.
+    const bool gibbsOnly = HasValue(FT) && FT > 800;
+    const bool boundary = HasValue(FT) && FT > 350 && FT <= 800;
+    FRange = CalculateRange(FP, FT, W.Tt, gibbsOnly ? NoValue : GetPv(), boundary ? GetP23() : NoValue,
+                            FLiquid, FDisplayRange);
     Cache.SetValid(slotRange);
   }
   return FRange;
@@ -154,13 +168,29 @@ teCalculatedPhase tWaterSteam::GetPhase() {
   return GetIsSteam() ? cpVapour : cpLiquid;
 }
 
+void tWaterSteam::KeepIfDue(TExtProperty p, Extended value) {
+  const int slot = SlotOf(p);
+  if (!Cache.GetShouldBecalculated(slot)) return;
+  FValues[p] = IsNoValue(value) ? NoValue : value;
+  Cache.SetValid(slot);
+}
+
 Extended tWaterSteam::Compute(TExtProperty p) {
   switch (p) {
     case epPv: return CalculatePv(FT);
     case epTv: return CalculateTv(FP);
     case epRho: {
-      const Extended rho = CalculateRho(PropertyRange(), FP, FT);
-      return Available(rho) && rho > 0 ? rho : NoValue;
+      const int range = PropertyRange();
+      if (range == 3) {
+        const Extended rho = CalculateRho(range, FP, FT);
+        return Available(rho) && rho > 0 ? rho : NoValue;
+      }
+      // In the Gibbs regions density and enthalpy come from one pass over
+      // the sums for little more than either alone; the enthalpy, when due,
+      // is kept with the density.
+      const TIF97RhoH both = CalculateRhoH(range, FP, FT);
+      KeepIfDue(epH, both.h);
+      return Available(both.rho) && both.rho > 0 ? both.rho : NoValue;
     }
     case epV: {
       const Extended rho = GetRho();
@@ -191,6 +221,11 @@ Extended tWaterSteam::Compute(TExtProperty p) {
           }
         }
         return p == epcv ? c.cv : c.w;
+      }
+      if (p == epH && range != 3) {
+        const TIF97RhoH both = CalculateRhoH(range, FP, FT);
+        KeepIfDue(epRho, Available(both.rho) && both.rho > 0 ? both.rho : NoValue);
+        return both.h;
       }
       switch (p) {
         case epH: return Calculateh(range, FP, FT, rho);

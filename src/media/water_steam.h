@@ -68,6 +68,9 @@ class tWaterSteam : public tExtSubstances {
 
  private:
   Extended Compute(TExtProperty p);
+  // Stores a property worked out along with another one, unless it is
+  // already valid or overruled.
+  void KeepIfDue(TExtProperty p, Extended value);
   // The region whose equations give the properties: on the saturation line
   // below the critical temperature region 3 gives way to region 1 (liquid)
   // or 2 (vapour).

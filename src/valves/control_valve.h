@@ -330,8 +330,6 @@ class tControlValve {
 
   TCalcSet Cache;
   unsigned FRulesKey = 0;
-  std::vector<std::vector<int>> FClosure = std::vector<std::vector<int>>(TCalcSet::SlotCount);
-  std::bitset<TCalcSet::SlotCount> FClosureKnown;
   bool FInEvent = false;
   int FIterating = 0;  // slot of the running iteration, 0 for none
   // The unknown is unset until the first assignment, which always takes

@@ -107,7 +107,10 @@ Extended tOrificePlate::CalculatefrQm(Extended Re, Extended Kv, Extended DNV, Ex
       const Extended F2 = Checked(0.026L * std::sqrt(n * Re / FL2));
       Extended F3 = 1;
       if (Re > 10) {
-        F3 = Checked(1 + 0.33L * std::sqrt(std::sqrt(FL2 / n)) * std::log10(Re / 10000));
+        // The logarithm in double: the correlation carries two digits, and
+        // log10 of the double differs from the extended one by 1E-16.
+        F3 = Checked(1 + 0.33L * std::sqrt(std::sqrt(FL2 / n)) *
+                             std::log10(static_cast<double>(Re / 10000)));
         flowType = TypeOf(F2, F3);
       } else {
         flowType = ftLaminar;

@@ -335,3 +335,82 @@ TEST(IF97, MissingInputsGiveNoValue) {
 
 }  // namespace
 }  // namespace torvacalc
+
+namespace torvacalc {
+namespace {
+
+// States spread over the four regions, their boundaries and the saturation
+// line, for the checks that a combined or lazier evaluation gives what the
+// single functions give.
+struct StateCase {
+  const char* what;
+  int range;
+  Extended t, P;
+};
+const StateCase kStates[] = {
+    {"region 1 near the triple point", 1, 0.01L, 0.01L},
+    {"region 1, compressed liquid", 1, 150, 50},
+    {"region 1 at 1000 bar", 1, 20, 1000},
+    {"region 1 on the saturation line", 1, 300, CalculatePv(300)},
+    {"region 1 at 350 degC", 1, 350, 200},
+    {"region 2, low pressure", 2, 20, 0.01L},
+    {"region 2, superheated steam", 2, 400, 20},
+    {"region 2 on the 2-3 boundary", 2, 500, CalculateP23(500)},
+    {"region 2 at 800 degC", 2, 800, 100},
+    {"region 3, supercritical", 3, 380, 250},
+    {"region 3, vapour branch", 3, 365, CalculatePv(365) * (1 - 1E-6L)},
+    {"region 3 at 1000 bar", 3, 550, 1000},
+    {"region 5", 5, 1200, 30},
+    {"region 5 at 2000 degC", 5, 2000, 100},
+    {"missing pressure", 1, 150, NoValue},
+    {"missing temperature", 2, NoValue, 20},
+    {"no region", 4, 150, 50},
+};
+
+bool SameBits(Extended a, Extended b) { return a == b || (IsNoValue(a) && IsNoValue(b)); }
+
+TEST(IF97, DensityAndEnthalpyInOnePassAreThoseOfTheSingleFunctions) {
+  for (const auto& c : kStates) {
+    SCOPED_TRACE(c.what);
+    const TIF97RhoH both = CalculateRhoH(c.range, c.P, c.t);
+    const Extended rho = CalculateRho(c.range, c.P, c.t);
+    EXPECT_TRUE(SameBits(both.rho, rho));
+    EXPECT_TRUE(SameBits(both.h, Calculateh(c.range, c.P, c.t, rho)));
+    if (c.range == 3 && HasValue(rho)) {
+      // A given density is taken as it is.
+      const TIF97RhoH given = CalculateRhoH(3, c.P, c.t, rho * 1.01L);
+      EXPECT_EQ(given.rho, rho * 1.01L);
+      EXPECT_EQ(given.h, Calculateh3(rho * 1.01L, c.t));
+    }
+  }
+}
+
+// The region with Pv and p23 worked out only where its rules read them is
+// the region with both given, on every side of 350 and 800 degC.
+TEST(IF97, RangeWithoutUnneededBoundariesIsTheSame) {
+  const Extended temperatures[] = {-1, 0, 0.01L, 100, 350, 350.0001L, 500, 800, 800.0001L, 1500,
+                                   2000, 2000.5L, NoValue};
+  const Extended pressures[] = {0, 0.001L, 1, 16.5L, 100, 100.5L, 165.3L, 500, 1000, 1000.5L, NoValue};
+  for (const Extended t : temperatures) {
+    for (const Extended P : pressures) {
+      for (const bool liquid : {false, true}) {
+        SCOPED_TRACE(::testing::Message() << "t " << static_cast<double>(t) << ", P "
+                                          << static_cast<double>(P) << ", liquid " << liquid);
+        int displayFull = -1, displayLazy = -1;
+        const int full = CalculateRange(P, t, 0.01L, CalculatePv(t), CalculateP23(t), liquid, displayFull);
+        EXPECT_EQ(CalculateRange(P, t, 0.01L, liquid, displayLazy), full);
+        EXPECT_EQ(displayLazy, displayFull);
+      }
+    }
+    // On the saturation line the region follows the side asked for.
+    if (HasValue(t) && t >= 0 && t < 350) {
+      int display = 0;
+      EXPECT_EQ(CalculateRange(CalculatePv(t), t, 0, true, display), 1);
+      EXPECT_EQ(display, 4);
+      EXPECT_EQ(CalculateRange(CalculatePv(t), t, 0, false, display), 2);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace torvacalc

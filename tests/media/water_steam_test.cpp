@@ -283,3 +283,104 @@ TEST(WaterSteam, AssignCopiesStateAndResults) {
 
 }  // namespace
 }  // namespace torvacalc
+
+namespace torvacalc {
+namespace {
+
+// Density and enthalpy come from one evaluation in regions 1, 2 and 5: in
+// either order asked they are the single functions' values, and the one
+// worked out along with the other never replaces an overruled value.
+TEST(WaterSteam, DensityAndEnthalpyAskedInEitherOrder) {
+  const struct {
+    const char* what;
+    Extended t, P;
+    bool liquid;
+    int range;
+  } cases[] = {
+      {"region 1", 150, 50, true, 1},
+      {"region 2", 400, 20, false, 2},
+      {"region 3", 380, 250, true, 3},
+      {"region 5", 1200, 30, false, 5},
+      {"saturated liquid at 200 degC", 200, CalculatePv(200), true, 1},
+      {"saturated vapour at 200 degC", 200, CalculatePv(200), false, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Extended rho = CalculateRho(c.range, c.P, c.t);
+    const Extended h = Calculateh(c.range, c.P, c.t, rho);
+    tWaterSteam densityFirst, enthalpyFirst;
+    for (tWaterSteam* w : {&densityFirst, &enthalpyFirst}) {
+      w->SetLiquid(c.liquid);
+      w->SetT(c.t);
+      w->SetP(c.P);
+    }
+    EXPECT_EQ(densityFirst.GetRho(), rho);
+    EXPECT_EQ(densityFirst.GetH(), h);
+    EXPECT_EQ(enthalpyFirst.GetH(), h);
+    EXPECT_EQ(enthalpyFirst.GetRho(), rho);
+
+    // An overruled enthalpy stays when the density is worked out, and
+    // an overruled density when the enthalpy is.
+    densityFirst.SetH(1234);
+    enthalpyFirst.SetRho(567);
+    densityFirst.SetT(c.t + 0.5L);
+    enthalpyFirst.SetT(c.t + 0.5L);
+    EXPECT_NE(densityFirst.GetRho(), rho);
+    EXPECT_EQ(densityFirst.GetH(), 1234);
+    EXPECT_EQ(enthalpyFirst.GetRho(), 567);
+    EXPECT_NE(enthalpyFirst.GetH(), h);
+    // Lifting the overrule brings the formulation's value back.
+    densityFirst.SetH(0, false);
+    EXPECT_EQ(densityFirst.GetH(), Calculateh(densityFirst.GetRange(), c.P, c.t + 0.5L,
+                                             densityFirst.GetRho()));
+  }
+}
+
+}  // namespace
+}  // namespace torvacalc
+
+namespace torvacalc {
+namespace {
+
+// A temperature equal to the stored one to 11 digits (in kelvin) keeps the
+// results; any larger change, however small, recomputes them; a missing
+// temperature empties them. An overruled result stays in every case.
+TEST(WaterSteam, TemperatureChangesThatCount) {
+  const struct {
+    const char* what;
+    Extended t0, t1;
+    bool recomputes;
+  } cases[] = {
+      {"the same value", 150, 150, false},
+      {"1E-13 relative in kelvin", 150, 150 + 423.15L * 1E-13L, false},
+      {"2E-11 relative in kelvin", 150, 150 + 423.15L * 2E-11L, true},
+      {"1E-9 relative in kelvin", 150, 150 - 423.15L * 1E-9L, true},
+      {"a new state", 150, 160, true},
+      {"near the triple point, 1E-13 in kelvin", 0.02L, 0.02L + 273.17L * 1E-13L, false},
+      {"near the triple point, 3E-11 in kelvin", 0.02L, 0.02L + 273.17L * 3E-11L, true},
+      {"missing", 150, NoValue, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    tWaterSteam w;
+    w.SetLiquid(true);
+    w.SetP(50);
+    w.SetT(c.t0);
+    w.SetH(1234);
+    const Extended rho0 = w.GetRho();
+    w.SetT(c.t1);
+    const Extended rho1 = w.GetRho();
+    if (IsNoValue(c.t1)) {
+      EXPECT_TRUE(IsNoValue(rho1));
+    } else if (c.recomputes) {
+      EXPECT_EQ(rho1, CalculateRho1(50, c.t1));
+      EXPECT_NE(rho1, rho0);
+    } else {
+      EXPECT_EQ(rho1, rho0);
+    }
+    EXPECT_EQ(w.GetH(), 1234);
+  }
+}
+
+}  // namespace
+}  // namespace torvacalc

@@ -703,3 +703,127 @@ TEST(CalcTarget, SwitchingTheUnknownAndResults) {
 
 }  // namespace
 }  // namespace torvacalc
+
+namespace torvacalc {
+namespace {
+
+// A duty of the fixed-point tests: the inputs of one sizing.
+struct FixedPointCase {
+  const char* what;
+  bool liquid;
+  Extended p2, DN1, DN2;
+  bool factorsFollowOpening;  // FL2 and xT over the opening
+};
+
+const FixedPointCase kFixedPointCases[] = {
+    {"gas, example 3 with fittings", false, 3.1L, 80, 100, false},
+    {"gas, example 3 with fittings, xT over the opening", false, 3.1L, 80, 100, true},
+    {"gas with fittings just below choking", false, 2.62L, 80, 100, false},
+    {"gas with fittings, choked", false, 1.5L, 80, 100, true},
+    {"liquid, example 1 with reducers, choked", true, 2.2L, 100, 90, false},
+    {"liquid with reducers, FL2 over the opening", true, 2.2L, 100, 90, true},
+    {"liquid with reducers, not choked", true, 5.5L, 100, 90, true},
+};
+
+void SetFixedPointCase(tControlValve& v, const FixedPointCase& c) {
+  if (c.liquid) {
+    SetLiquid(v, kLiquidCases[0]);
+    v.SetDNV(80);
+  } else {
+    SetGas(v, kExample3);
+  }
+  v.SetP2(c.p2);
+  v.SetDN1(c.DN1);
+  v.SetDN2(c.DN2);
+  v.SetKvs(c.liquid ? 250 : 100);
+  v.SetFl2func(c.factorsFollowOpening);
+  v.SetXtfunc(c.factorsFollowOpening);
+}
+
+// Kv at the fixed point F(Kv) = Kv by the plain iteration of the class
+// routines, with what the class reads for these duties.
+Extended PlainFixedPoint(const FixedPointCase& c, Extended Qm) {
+  using V = tControlValve;
+  const LiquidCase& l = kLiquidCases[0];
+  const GasCase& g = kExample3;
+  const Extended DNV = c.liquid ? 80 : g.d, Kvs = c.liquid ? 250 : 100;
+  const Extended fl2_75 = c.liquid ? l.FL * l.FL : g.FL * g.FL;
+  const Extended p1 = c.liquid ? l.p1 : g.p1, rho = c.liquid ? l.rho : g.Rho1();
+  const Extended fd = c.liquid ? l.Fd : g.Fd, eta = c.liquid ? l.nu * l.rho : g.eta;
+  const Extended fk = c.liquid ? NoValue : g.gamma / 1.4L;
+  Extended zeta1, kvRed1, ezeta, ekvRed;
+  V::Calculatezeta1(DNV, NoValue, c.DN1, false, zeta1, kvRed1);
+  V::CalculateEzeta(zeta1, DNV, c.DN2, NoValue, false, false, ezeta, ekvRed);
+  Extended kv = NoValue;
+  for (int pass = 0; pass < 1000; ++pass) {
+    const Extended fp = V::CalculatefpQm(DNV, ezeta, kv, ekvRed, false);
+    const Extended fl2v = V::Calculatefl2(fl2_75, c.factorsFollowOpening, kv, Kvs, nullptr);
+    const Extended fl2 = V::FittingsFl2(fl2v, fp, zeta1, kv, DNV);
+    const Extended xtv = c.liquid ? NoValue : V::Calculatext(g.xT, c.factorsFollowOpening, kv, Kvs, nullptr);
+    const Extended xt = c.liquid ? NoValue : V::FittingsXt(xtv, fp, zeta1, kv, DNV);
+    const Extended kc = V::CalculateKc(NoValue, false, kv, Kvs, fl2v, NoValue);
+    const Extended zy = V::CalculatexFz(NoValue, false, kv, Kvs, fd, NoValue, fl2v, fl2_75, p1, NoValue, 0,
+                                        lnNone, nullptr);
+    Extended dpc = NoValue, dpcKc = NoValue, dpXc, xc, dpLimit;
+    if (c.liquid)
+      V::CriticalPressureDrop(phLiquid, cpLiquid, fl2, kc, xt, p1, c.p2, l.pv, NoValue, l.pc, NoValue,
+                              NoValue, NoValue, dpc, dpcKc, dpXc, xc);
+    else
+      dpc = p1 * xt * fk;
+    TECVFlowState state;
+    V::CalculateFlowState(c.liquid ? phLiquid : phGas, c.liquid ? cpLiquid : cpGas, 1, 0, p1, c.p2, dpc,
+                          dpcKc, c.liquid ? l.pv : NoValue, fl2, NoValue, NoValue, zy, kc, xt,
+                          c.liquid ? NoValue : g.gamma, state, dpLimit);
+    Extended dp = V::PressureDrop(c.liquid ? phLiquid : phGas, p1, c.p2, fk, xt);
+    if (c.liquid && (state == fsMaximumCavitation || state == fsMechDamage || state == fsFlashing))
+      dp = std::min(dp, dpc);
+    TECVFlowType type;
+    const Extended re = tOrificePlate::CalculateRe(DNV, eta, Qm, fd, fl2v, rho, NoValue, kv, vnEN60534_2000);
+    const Extended fr = tOrificePlate::CalculatefrQm(re, kv, DNV, fl2v, vnEN60534_2000, false, false, type);
+    const Extended next = V::CalculateKv(Qm, rho, rho, p1, c.p2, dp, fp, fr, 1, state, type);
+    if (IsNoValue(next) || std::fabs(next - kv) <= 1E-15L * next) return next;
+    kv = next;
+  }
+  return NoValue;
+}
+
+// The sizing iteration takes secant steps; it ends at the fixed point of the
+// plain iteration, also where the flow chokes or a factor follows the
+// opening, and whether it starts afresh or from the Kv of a neighbouring
+// flow.
+TEST(Sizing, IterationEndsAtThePlainFixedPoint) {
+  for (const auto& c : kFixedPointCases) {
+    SCOPED_TRACE(c.what);
+    const Extended qm = c.liquid ? 360 * 965.4L : kExample3.Qm();
+    const Extended expected = PlainFixedPoint(c, qm);
+    ASSERT_TRUE(HasValue(expected));
+    tControlValve fresh, swept;
+    for (tControlValve* v : {&fresh, &swept}) {
+      v->SetCanCalc(ccKv);
+      SetFixedPointCase(*v, c);
+    }
+    fresh.SetQm(qm);
+    EXPECT_NEAR(fresh.GetKv(), expected, 1E-10L * expected);
+    // From the Kv of a flow 20 % larger, in steps.
+    for (const Extended f : {1.2L, 1.1L, 1.0L}) {
+      swept.SetQm(qm * f);
+      ASSERT_TRUE(HasValue(swept.GetKv()));
+    }
+    EXPECT_NEAR(swept.GetKv(), expected, 1E-10L * expected);
+    EXPECT_EQ(swept.GetFlowState(), fresh.GetFlowState());
+    // The results that follow Kv belong to the Kv found, not to a pass
+    // before it.
+    EXPECT_NEAR(swept.GetFpQm(), fresh.GetFpQm(), 1E-10L);
+    EXPECT_NEAR(swept.GetFl2(), fresh.GetFl2(), 1E-10L);
+    EXPECT_NEAR(swept.GetKc(), fresh.GetKc(), 1E-10L);
+    EXPECT_NEAR(swept.GetZy(), fresh.GetZy(), 1E-10L);
+    EXPECT_NEAR(swept.GetDpc(), fresh.GetDpc(), 1E-10L);
+    EXPECT_NEAR(swept.GetDpX(), fresh.GetDpX(), 1E-10L);
+    if (!c.liquid) {
+      EXPECT_NEAR(swept.GetXt(), fresh.GetXt(), 1E-10L);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace torvacalc
