@@ -226,16 +226,12 @@ TEST(OperatingPoints, UndoReturnsEveryValueExactly) {
   }
 }
 
-}  // namespace
-}  // namespace torvacalc
-
-namespace torvacalc {
-namespace {
-
 // A gas whose standard density the user gives at point 1: every point
 // works with the gas data that follow from it.
 TEST(OperatingPoints, GasDataGivenAtPointOneServeEveryPoint) {
-  for (const char* given : {"RhoN", "Ri", "Sg", "M"}) {
+  // The gas data switch: 0 standard density, 1 gas constant, 2 molar mass, 3 specific gravity.
+  const std::pair<const char*, int> cases[] = {{"RhoN", 0}, {"Ri", 1}, {"Sg", 3}, {"M", 2}};
+  for (const auto& [given, index] : cases) {
     SCOPED_TRACE(given);
     auto calc = CreateCalculation<TCalc>();
     calc->BeginSetValues();
@@ -246,7 +242,6 @@ TEST(OperatingPoints, GasDataGivenAtPointOneServeEveryPoint) {
       calc->Enter("P1" + k, point == 1 ? "6" : "4");
     }
     calc->EndSetValues();
-    const int index = std::string(given) == "RhoN" ? 0 : std::string(given) == "Ri" ? 1 : std::string(given) == "M" ? 2 : 3;
     static_cast<TCustomCalcMultiSwitch*>(calc->Item("RhoNRiM"))->SetSwitchStatus(index);
     // 5 % above the database's value.
     calc->Enter(given, std::to_string(static_cast<double>(calc->GetValue(given) * 1.05L)));

@@ -325,41 +325,38 @@ TEST(MaterialModule, ExpansionClassWithoutStrengths) {
 }
 
 TEST(MaterialModule, NoMaterialOrNoTemperature) {
-  {
-    SCOPED_TRACE("no material");
+  struct Case {
+    const char* what;
+    const char *name, *t;  // nullptr: not entered
+    const char* missing;   // where message 101 is expected, nullptr: none
+    const char* empty;     // an item left without a value
+  };
+  const Case cases[] = {
+      {"no material", nullptr, "100", "EN13480Name", "Rp02"},
+      {"unknown name", "S235JR", "100", nullptr, "EM"},
+      {"no temperature", "16Mo3", nullptr, "T1", "Rp02"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
     Module x;
-    x.Set("T1", "100");
+    if (c.name) x.Set("EN13480Name", c.name);
+    if (c.t) x.Set("T1", c.t);
     x.m.SetActive(true);
-    EXPECT_TRUE(x.Has(101, "EN13480Name"));
-    EXPECT_NEAR(x.Get("RhoM"), TCMMaterialData::DefaultRhoM, 0);
-    EXPECT_TRUE(x.Approx("RhoM"));
-    EXPECT_TRUE(IsNoValue(x.Get("Rp02")));
+    EXPECT_TRUE(!c.missing || x.Has(101, c.missing));
+    EXPECT_TRUE(IsNoValue(x.Get(c.empty)));
+    if (!c.name) {
+      // Without a material the density is the default, flagged.
+      EXPECT_NEAR(x.Get("RhoM"), TCMMaterialData::DefaultRhoM, 0);
+      EXPECT_TRUE(x.Approx("RhoM"));
+    }
   }
-  {
-    SCOPED_TRACE("unknown name");
-    Module x;
-    x.Set("EN13480Name", "S235JR");
-    x.Set("T1", "100");
-    x.m.SetActive(true);
-    EXPECT_TRUE(IsNoValue(x.Get("EM")));
-  }
-  {
-    SCOPED_TRACE("no temperature");
-    Module x;
-    x.Set("EN13480Name", "16Mo3");
-    x.m.SetActive(true);
-    EXPECT_TRUE(x.Has(101, "T1"));
-    EXPECT_TRUE(IsNoValue(x.Get("Rp02")));
-  }
-  {
-    SCOPED_TRACE("an overruled value stays");
-    Module x;
-    x.Set("EN13480Name", "16Mo3");
-    x.Set("T1", "100");
-    x.m.Rp02->OverruleValue(false, 200);
-    x.m.SetActive(true);
-    EXPECT_EQ(x.Get("Rp02"), 200);
-  }
+  // An overruled value stays.
+  Module x;
+  x.Set("EN13480Name", "16Mo3");
+  x.Set("T1", "100");
+  x.m.Rp02->OverruleValue(false, 200);
+  x.m.SetActive(true);
+  EXPECT_EQ(x.Get("Rp02"), 200);
 }
 
 TEST(MaterialModule, CompoundWrapperCalculatesItsModule) {

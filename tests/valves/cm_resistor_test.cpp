@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <set>
+#include <utility>
+#include <vector>
 
 #include "valves/cm_characteristics.h"
 #include "valves/cm_resistor.h"
@@ -23,6 +25,9 @@ struct Module {
     TCalcItem* item = m.CalcItemByName(name);
     ASSERT_NE(item, nullptr) << name;
     item->SetText(text);
+  }
+  void Set(const std::vector<std::pair<const char*, const char*>>& values) {
+    for (const auto& [n, v] : values) Set(n, v);
   }
   Extended Value(const char* name) { return m.CalcItemByName(name)->AsParameter()->GetValue(); }
   std::set<int> Numbers() const {
@@ -42,15 +47,8 @@ struct Module {
 
 // The pump-and-pipe plant of the characteristics test (see there).
 void PumpAndPipe(Module<TCMCharacteristics>& x) {
-  x.Set("NoOfValidOps", "2");
-  x.Set("qm1", "5000");
-  x.Set("p11", "9");
-  x.Set("p21", "2.5");
-  x.Set("qm2", "10000");
-  x.Set("p12", "6");
-  x.Set("p22", "4");
-  x.Set("qmx", "8000");
-  x.Set("qmax", "10000");
+  x.Set({{"NoOfValidOps", "2"}, {"qm1", "5000"}, {"p11", "9"}, {"p21", "2.5"}, {"qm2", "10000"},
+         {"p12", "6"}, {"p22", "4"}, {"qmx", "8000"}, {"qmax", "10000"}});
 }
 
 TEST(CharacteristicsModule, PumpAndPipeThroughTheParameters) {
@@ -108,15 +106,8 @@ TEST(CharacteristicsModule, BadInputGivesMessages) {
 
 // Water through a single-hole orifice in a DN 100 pipe.
 void Water(Module<TCMResistor>& x) {
-  x.Set("qm", "60000");
-  x.Set("p1", "10");
-  x.Set("p2", "7");
-  x.Set("rho1", "998.2");
-  x.Set("pv1", "0.0234");
-  x.Set("pc", "220.64");
-  x.Set("eta1", "1.002E-3");
-  x.Set("DN2", "107.1");
-  x.Set("NRes", "1");
+  x.Set({{"qm", "60000"}, {"p1", "10"}, {"p2", "7"}, {"rho1", "998.2"}, {"pv1", "0.0234"},
+         {"pc", "220.64"}, {"eta1", "1.002E-3"}, {"DN2", "107.1"}, {"NRes", "1"}});
 }
 
 TEST(ResistorModule, SizedBoreRecalculatedAsFixedGeometry) {
@@ -139,12 +130,7 @@ TEST(ResistorModule, SizedBoreRecalculatedAsFixedGeometry) {
 TEST(ResistorModule, StagesAndChokedGas) {
   Module<TCMResistor> x;
   x.m.Phase->SetSwitchStatus(phGas);
-  x.Set("qm", "5000");
-  x.Set("p1", "40");
-  x.Set("p2", "4");
-  x.Set("rho1", "46");
-  x.Set("kappa1", "1.4");
-  x.Set("DN2", "82.5");
+  x.Set({{"qm", "5000"}, {"p1", "40"}, {"p2", "4"}, {"rho1", "46"}, {"kappa1", "1.4"}, {"DN2", "82.5"}});
   struct Case {
     const char* N;
     int choked;
@@ -203,14 +189,8 @@ TEST(P2ResistorModule, CarriesTheResistorToAnotherPoint) {
   // Liquid: dp scales with the square of the flow. Sized at 60 t/h over
   // 10 -> 7 bar; at 30 t/h behind it 6 bar: in front 6 + 3/4 = 6.75 bar.
   Module<TCMp2Resistor> x;
-  x.Set("qm", "60000");
-  x.Set("P1", "16");
-  x.Set("P2", "10");
-  x.Set("P2Res", "7");
-  x.Set("rho1", "998.2");
-  x.Set("qmX", "30000");
-  x.Set("P1X", "14");
-  x.Set("P2ResX", "6");
+  x.Set({{"qm", "60000"}, {"P1", "16"}, {"P2", "10"}, {"P2Res", "7"}, {"rho1", "998.2"},
+         {"qmX", "30000"}, {"P1X", "14"}, {"P2ResX", "6"}});
   x.m.SetActive(true);
   EXPECT_NEAR(x.Value("P2X"), 6.75L, 1e-9L);
   EXPECT_TRUE(x.Numbers().empty());
@@ -222,13 +202,8 @@ TEST(P2ResistorModule, CarriesTheResistorToAnotherPoint) {
   EXPECT_NEAR(x.Value("P2ResX"), 6, 1e-9L);
   // A valve inlet below the pressure the resistor needs.
   Module<TCMp2Resistor> y;
-  y.Set("qm", "60000");
-  y.Set("P2", "10");
-  y.Set("P2Res", "7");
-  y.Set("rho1", "998.2");
-  y.Set("qmX", "120000");
-  y.Set("P1X", "12");
-  y.Set("P2ResX", "6");
+  y.Set({{"qm", "60000"}, {"P2", "10"}, {"P2Res", "7"}, {"rho1", "998.2"}, {"qmX", "120000"},
+         {"P1X", "12"}, {"P2ResX", "6"}});
   y.m.SetActive(true);
   EXPECT_NEAR(y.Value("P2X"), 18, 1e-9L);
   EXPECT_TRUE(y.Has(1622));
@@ -241,13 +216,8 @@ TEST(P2ResistorModule, GasDensityFollowsThePressure) {
   // returns its own pressure.
   Module<TCMp2Resistor> x;
   x.m.Phase->SetSwitchStatus(phGas);
-  x.Set("qm", "3000");
-  x.Set("P2", "10");
-  x.Set("P2Res", "8");
-  x.Set("rho1", "11.6");
-  x.Set("kappa1", "1.4");
-  x.Set("qmX", "3000");
-  x.Set("P2ResX", "8");
+  x.Set({{"qm", "3000"}, {"P2", "10"}, {"P2Res", "8"}, {"rho1", "11.6"}, {"kappa1", "1.4"},
+         {"qmX", "3000"}, {"P2ResX", "8"}});
   x.m.SetActive(true);
   EXPECT_NEAR(x.Value("P2X"), 10, 1e-7L);
   EXPECT_NEAR(x.Value("rho1X"), 11.6L, 1e-6L);
