@@ -20,6 +20,7 @@ TAncestorCalcModule::~TAncestorCalcModule() {
 void TAncestorCalcModule::DestroyItems() {
   FDestroying = true;
   // Items die in reverse creation order; each one unlinks itself first.
+  FInputParameters.clear();
   while (!FItems.empty()) {
     FItemOrder.pop_back();
     FItems.pop_back();
@@ -39,6 +40,7 @@ void TAncestorCalcModule::AddCalcItem(std::unique_ptr<TCalcItem> item) {
     throw EHXInternal("duplicate item name \"" + item->GetName() + "\"", GetName());
   if (!key.empty()) FByName[key] = item.get();
   FItemOrder.push_back(item.get());
+  if (TCalcParameter* p = item->AsParameter(); p && !p->IsOutputParameter()) FInputParameters.push_back(p);
   FItems.push_back(std::move(item));
 }
 
@@ -54,6 +56,9 @@ int TAncestorCalcModule::CalcItemIndexByName(const std::string& name) const {
 }
 
 bool TAncestorCalcModule::HasCalcItem(const TCalcItem* item) const {
+  // Items are created by the module they belong to (AddItem): the common
+  // answer needs no search of the item list.
+  if (item && item->GetCalcModule() == this) return true;
   return std::find(FItemOrder.begin(), FItemOrder.end(), item) != FItemOrder.end();
 }
 
@@ -277,39 +282,41 @@ TCalcItem* GetCalcItemOfMCM(TCalcItem* item) {
   return found ? found : item;
 }
 
-void CollectInUse(TCalcItem* item, std::vector<TCalcItem*>& out) {
-  if (item->GetXTimesInUse() > 0) out.push_back(item);
-  for (TCalcItem* t : item->Targets()) CollectInUse(t, out);
+// In the link tree below `item` (the item first, then its targets in
+// order): the first item in use, and the first in use that belongs to the
+// main module. The walk ends at the latter.
+bool FindInUse(TCalcItem* item, TCalcItem*& firstInUse, TCalcItem*& inMain) {
+  if (item->GetXTimesInUse() > 0) {
+    if (!firstInUse) firstInUse = item;
+    if (item->GetCalcModule() && item->GetCalcModule()->IsMainCalcModule()) {
+      inMain = item;
+      return true;
+    }
+  }
+  for (TCalcItem* t : item->Targets())
+    if (FindInUse(t, firstInUse, inMain)) return true;
+  return false;
 }
 
 }  // namespace
 
-void TCalcModule::RaiseMessage(std::unique_ptr<TCalcMessage> msg, int msgNo, const std::vector<TCalcItem*>& items,
+void TCalcModule::RaiseMessage(std::unique_ptr<TCalcMessage> msg, int msgNo, std::span<TCalcItem* const> items,
                                const std::string& text, int modulNo, int helpNo, std::int8_t priority) {
   if (!FContainer) return;
   TCalcItem* display = nullptr;
   if (!items.empty() && items[0]) {
     TCalcItem* first = items[0];
     if (first->GetDisplayState() == dsInvisible) return;  // invisible items get no messages
-    std::vector<TCalcItem*> inUse;
-    CollectInUse(first, inUse);
-    if (!inUse.empty()) {
-      for (TCalcItem* i : inUse)
-        if (i->GetCalcModule() && i->GetCalcModule()->IsMainCalcModule()) {
-          display = i;
-          break;
-        }
-      if (!display) display = GetCalcItemOfMCM(inUse.front());
-    } else {
-      display = GetCalcItemOfMCM(first);
-    }
+    TCalcItem *firstInUse = nullptr, *inMain = nullptr;
+    FindInUse(first, firstInUse, inMain);
+    display = inMain ? inMain : GetCalcItemOfMCM(firstInUse ? firstInUse : first);
     if (!display) return;
   }
   msg->MsgNo = msgNo;
   msg->Priority = priority;
   msg->CalcModule = this;
   msg->CalcItem = display;
-  msg->CalcItems = items;
+  msg->CalcItems.assign(items.begin(), items.end());
   msg->Text = text;
   for (TCalcItem* i : items)
     if (i) msg->Troublemakers.push_back(i);
@@ -318,7 +325,7 @@ void TCalcModule::RaiseMessage(std::unique_ptr<TCalcMessage> msg, int msgNo, con
   FContainer->AddCalcMessage(msg);
 }
 
-void TCalcModule::CreateMessage(int msgNo, const std::vector<TCalcItem*>& items, const std::vector<TMessageArg>& args,
+void TCalcModule::CreateMessage(int msgNo, std::span<TCalcItem* const> items, const std::vector<TMessageArg>& args,
                                 std::int8_t priority) {
   if (!FContainer) return;
   if (!items.empty() && items[0] && items[0]->GetDisplayState() == dsInvisible) return;
@@ -356,7 +363,7 @@ void TCalcModule::CreateMessage(int msgNo, const std::vector<TCalcItem*>& items,
     if (memo != FMessageMemo.end()) *memo = std::move(m);
     else memo = FMessageMemo.insert(FMessageMemo.end(), std::move(m));
   }
-  RaiseMessage(memo->Known ? NewMessageOfTypeNo(memo->TypeNo) : std::make_unique<TCalcMessage>(), msgNo, items,
+  RaiseMessage(FContainer->NewMessage(memo->Known ? memo->TypeNo : -1), msgNo, items,
                memo->Text, memo->ModulNo, memo->HelpNo, priority);
 }
 
@@ -411,30 +418,30 @@ void TCalcModule::CalculationFails(const std::vector<TCalcItem*>& items, bool st
   }
 }
 
-void TCalcModule::EnableParameters(const std::vector<TCalcItem*>& items) {
+void TCalcModule::EnableParameters(std::span<TCalcItem* const> items) {
   for (TCalcItem* i : items)
     if (i && !i->GetEnabled()) i->SetEnabled(true);
   CalcEvent(ceUpdateState, nullptr);
 }
 
-void TCalcModule::DisableParameters(const std::vector<TCalcItem*>& items) {
+void TCalcModule::DisableParameters(std::span<TCalcItem* const> items) {
   for (TCalcItem* i : items)
     if (i && i->GetEnabled()) i->SetEnabled(false);
   CalcEvent(ceUpdateState, nullptr);
 }
 
-void TCalcModule::MakeUtilized(const std::vector<TCalcItem*>& items) {
+void TCalcModule::MakeUtilized(std::span<TCalcItem* const> items) {
   for (TCalcItem* i : items)
     if (i) i->SetUtilized(true);
 }
 
-void TCalcModule::HideIfMinus(const std::vector<TCalcItem*>& items) {
+void TCalcModule::HideIfMinus(std::span<TCalcItem* const> items) {
   for (TCalcItem* i : items)
     if (i) i->SetHideIfMinus(true);
   CalcEvent(ceUpdateState, nullptr);
 }
 
-void TCalcModule::MakeNotUtilized(const std::vector<TCalcItem*>& items) {
+void TCalcModule::MakeNotUtilized(std::span<TCalcItem* const> items) {
   for (TCalcItem* i : items)
     if (i) i->SetUtilized(false);
 }
