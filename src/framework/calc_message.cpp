@@ -164,6 +164,9 @@ bool TDataModuleMessages::LoadDefault() {
 }
 
 void TDataModuleMessages::EnsureLoaded() const {
+  // Set under the write lock once the first load was tried; every message
+  // raised asks, so the usual answer takes no lock.
+  if (FTriedDefault.load(std::memory_order_acquire)) return;
   {
     std::shared_lock guard(FLock);
     if (FTriedDefault) return;

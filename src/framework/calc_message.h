@@ -180,7 +180,7 @@ class TDataModuleMessages {
   void EnsureLoaded() const;
   mutable std::shared_mutex FLock;
   std::map<std::pair<int, std::string>, TMessageRow> FRows;
-  mutable bool FTriedDefault = false;
+  mutable std::atomic<bool> FTriedDefault{false};
   std::string FLastError;
   std::atomic<unsigned> FGeneration{0};
 };

@@ -4,6 +4,7 @@
 
 #include "framework/calc_connector.h"
 #include "framework/options.h"
+#include "framework/snapshot.h"
 #include "framework/super_module.h"
 
 namespace torvacalc {
@@ -71,8 +72,7 @@ void TAncestorCalcModule::EndUpdate(bool /*recalculated*/) {
 void TAncestorCalcModule::ForwardToTargets(TCalcEvent event, TCalcItem* item) {
   if (!item) return;
   // Copy: a module's reaction may relink items.
-  const std::vector<TCalcItem*> targets = item->Targets();
-  for (TCalcItem* target : targets)
+  for (TCalcItem* target : TSnapshot<TCalcItem>(item->Targets()))
     if (TAncestorCalcModule* m = target->GetCalcModule(); m && !m->IsDestroying()) m->CalcEvent(event, target);
 }
 
@@ -127,7 +127,13 @@ void TCalcModule::SetCalcMessageContainer(TCalcMessageContainer* container) {
   if (FContainer) FContainer->AddCalcModule(this);
 }
 
-TSuperCalcModule* TCalcModule::GetOwnerSuperCalcModule() const { return FindOwner<TSuperCalcModule>(); }
+// Every update bracket asks for it; owners never change, so a super module
+// once found is kept (none found is asked again: a module may be made
+// before its owner has become a super module).
+TSuperCalcModule* TCalcModule::GetOwnerSuperCalcModule() const {
+  if (!FOwnerSuper) FOwnerSuper = FindOwner<TSuperCalcModule>();
+  return FOwnerSuper;
+}
 
 void TCalcModule::SetActive(bool active) {
   if (active == FActive) return;
@@ -213,8 +219,7 @@ void TCalcModule::CalcEvent(TCalcEvent event, TCalcItem* item) {
                            HasCalcItem(item);
     if (!ownResult) Calculate();
   }
-  const std::vector<TCalcSource*> sources = FCalcSources;
-  for (TCalcSource* s : sources) s->CalcEvent(event, item);
+  for (TCalcSource* s : TSnapshot<TCalcSource>(FCalcSources)) s->CalcEvent(event, item);
   if (OnCalcEvent) OnCalcEvent(event, item);
 }
 

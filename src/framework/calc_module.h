@@ -204,6 +204,7 @@ class TCalcModule : public TAncestorCalcModule {
   friend class TCalcMessageContainer;
   void ContainerGone(TCalcMessageContainer* container);
   TCalcMessageContainer* FContainer = nullptr;
+  mutable TSuperCalcModule* FOwnerSuper = nullptr;
   // The catalogue messages raised lately and what their texts were made
   // from: a steady recalculation raises the same messages with the same
   // numbers, and their texts are not formatted again. An entry holds while
