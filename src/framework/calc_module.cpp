@@ -45,8 +45,23 @@ void TAncestorCalcModule::AddCalcItem(std::unique_ptr<TCalcItem> item) {
   FItems.push_back(std::move(item));
 }
 
+static char LowerAsciiChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+size_t TAncestorCalcModule::TNameHash::operator()(std::string_view s) const {
+  size_t h = 14695981039346656037ull;  // FNV-1a over the lower-case bytes
+  for (char c : s) h = (h ^ static_cast<unsigned char>(LowerAsciiChar(c))) * 1099511628211ull;
+  return h;
+}
+
+bool TAncestorCalcModule::TNameEqual::operator()(std::string_view a, std::string_view b) const {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (LowerAsciiChar(a[i]) != LowerAsciiChar(b[i])) return false;
+  return true;
+}
+
 TCalcItem* TAncestorCalcModule::CalcItemByName(const std::string& name) const {
-  const auto it = FByName.find(LowerAscii(name));
+  const auto it = FByName.find(std::string_view(name));
   return it == FByName.end() ? nullptr : it->second;
 }
 

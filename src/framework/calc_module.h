@@ -8,6 +8,8 @@
 #include <span>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/calc_item.h"
@@ -82,7 +84,18 @@ class TAncestorCalcModule : public TCalcComponent {
   std::vector<std::unique_ptr<TCalcItem>> FItems;
   std::vector<TCalcItem*> FItemOrder;
   std::vector<TCalcParameter*> FInputParameters;
-  std::map<std::string, TCalcItem*> FByName;  // lower-case name
+  // Names without regard to the case of ASCII letters; looked up without
+  // making a lower-case copy (modules find their items by name on every
+  // calculation).
+  struct TNameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const;
+  };
+  struct TNameEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
+  std::unordered_map<std::string, TCalcItem*, TNameHash, TNameEqual> FByName;
 };
 
 }  // namespace torvacalc
