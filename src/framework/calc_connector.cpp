@@ -1,5 +1,7 @@
 #include "framework/calc_connector.h"
 
+#include "framework/snapshot.h"
+
 #include <algorithm>
 #include <map>
 
@@ -105,9 +107,9 @@ void TCalcSource::UpdateState(TCalcItem* item) {
 }
 
 void TCalcSource::NotifyCalcLinks(TCalcEvent event, TCalcItem* item) {
-  for (TCalcConnector* c : std::vector<TCalcConnector*>(FConnectors)) c->CalcEvent(event, item);
+  for (TCalcConnector* c : TSnapshot<TCalcConnector>(FConnectors)) c->CalcEvent(event, item);
   if (FUpdateCounter == 0) {
-    for (TFieldCalcLink* l : std::vector<TFieldCalcLink*>(FCalcLinks)) l->CalcEvent(event, item);
+    for (TFieldCalcLink* l : TSnapshot<TFieldCalcLink>(FCalcLinks)) l->CalcEvent(event, item);
   } else {
     KeepInMind(event, item);
   }

@@ -111,18 +111,6 @@ std::string TCalcItem::GetShortCaption() const {
   return FShortCaption.empty() ? GetCaption() : Translate(FShortCaption);
 }
 
-TCalcItem* TCalcItem::GetRootCalcItem() {
-  TCalcItem* p = this;
-  while (p->FSourceCalcItem) p = p->FSourceCalcItem;
-  return p;
-}
-
-const TCalcItem* TCalcItem::GetRootCalcItem() const {
-  const TCalcItem* p = this;
-  while (p->FSourceCalcItem) p = p->FSourceCalcItem;
-  return p;
-}
-
 bool TCalcItem::HasTargetCalcItem(const TCalcItem* item) const {
   for (const TCalcItem* t : FTargets)
     if (t == item || t->HasTargetCalcItem(item)) return true;
@@ -134,7 +122,6 @@ std::string TCalcItem::GetText() const {
   return CachedTextOf(*root, root->FText);
 }
 
-bool TCalcItem::HasText() const { return !Root()->FText.empty(); }
 
 void TCalcItem::SetText(const std::string& text) {
   if (ToSource(FSourceCalcItem, [&](TCalcItem& s) { s.SetText(text); })) return;
@@ -165,7 +152,6 @@ tDisplayState TCalcItem::GetDisplayState() const {
   return dsNormal;
 }
 
-std::uint8_t TCalcItem::GetInputState() const { return Root()->FInputState; }
 
 void TCalcItem::SetInputState(std::uint8_t state) {
   if (ToSource(FSourceCalcItem, [&](TCalcItem& s) { s.SetInputState(state); })) return;
@@ -179,7 +165,6 @@ void TCalcItem::SetInputState(std::uint8_t state) {
 // Flags that change what the item shows are reported as item changes;
 // flags that change what the user may do are reported as state updates.
 #define TORVACALC_FLAG(Name, Field, Report)                                   \
-  bool TCalcItem::Get##Name() const { return Root()->Field; }                 \
   void TCalcItem::Set##Name(bool v) {                                         \
     if (ToSource(FSourceCalcItem, [&](TCalcItem& s) { s.Set##Name(v); })) return; \
     if (Field == v) return;                                                   \
@@ -195,7 +180,6 @@ TORVACALC_FLAG(CanBeModified, FCanBeModified, if (ModuleAlive()) FCalcModule->Up
 TORVACALC_FLAG(IsUsed, FIsUsed, if (ModuleAlive()) FCalcModule->UpdateState(this))
 #undef TORVACALC_FLAG
 
-bool TCalcItem::GetOverruled() const { return Root()->FOverruled; }
 
 void TCalcItem::SetOverruled(bool v) {
   if (ToSource(FSourceCalcItem, [&](TCalcItem& s) { s.SetOverruled(v); })) return;
@@ -357,6 +341,7 @@ TCalcParameter::TCalcParameter(TAncestorCalcModule* module, TQuantity quantity)
 TCalcParameter::TCalcParameter(TAncestorCalcModule* module, Extended lowerBound, Extended upperBound,
                                TQuantity quantity)
     : TCalcItem(module), FCalcUnits(quantity), FLowerBound(lowerBound), FUpperBound(upperBound) {
+  FParameter = this;
   QuantityRecord(quantity);  // rejects an unknown quantity
 }
 
@@ -372,12 +357,12 @@ const TCalcParameter* TCalcParameter::RootParameter() const {
   return FSourceCalcItem ? GetRootCalcItem()->AsParameter() : this;
 }
 
-Extended TCalcParameter::GetValue() const {
+Extended TCalcParameter::LinkedValue() const {
   const TCalcParameter* r = RootParameter();
   return r ? r->FValue : NoValue;
 }
 
-tValueState TCalcParameter::GetValueState() const {
+tValueState TCalcParameter::LinkedValueState() const {
   const TCalcParameter* r = RootParameter();
   return r ? r->FValueState : vsUndefined;
 }
@@ -546,17 +531,6 @@ bool TCalcParameter::TypedBeyondRange() const {
 tDisplayState TCalcParameter::GetDisplayState() const {
   if (FHideIfMinus && IsNoValue(GetValue())) return dsInvisible;
   return TCalcItem::GetDisplayState();
-}
-
-bool TCalcParameter::GetInBounds() const {
-  if (FUpperBound <= FLowerBound) return true;
-  const Extended v = GetValue();
-  return FLowerBound <= v && v <= FUpperBound;
-}
-
-Extended TCalcParameter::GetCalcValue() const {
-  if (GetValueState() != vsNormal || !GetInBounds()) return NoValue;
-  return GetValue();
 }
 
 std::string TCalcParameter::GetDisplayText() const {

@@ -70,10 +70,12 @@ class TCalcItem {
   // The class name used in calculation files and messages.
   virtual const char* ClassName() const { return "TCalcItem"; }
   // Cheap kind tests for the hot paths of recalculation (a dynamic_cast
-  // per value read cost a third of a module's calculation).
-  virtual TCalcParameter* AsParameter() { return nullptr; }
-  virtual const TCalcParameter* AsParameter() const { return nullptr; }
-  virtual bool IsOutputParameter() const { return false; }
+  // per value read cost a third of a module's calculation): the kind is
+  // recorded by the constructors, so the tests are neither casts nor
+  // virtual calls.
+  TCalcParameter* AsParameter() { return FParameter; }
+  const TCalcParameter* AsParameter() const { return FParameter; }
+  bool IsOutputParameter() const { return FIsOutput; }
 
   const std::string& GetName() const { return FName; }
   virtual void SetName(const std::string& name) { FName = name; }
@@ -87,31 +89,31 @@ class TCalcItem {
   virtual std::string GetText() const;
   // !GetText().empty() without making the text of a calculated value (a
   // stored value always has a text).
-  bool HasText() const;
+  bool HasText() const { return !Root()->FText.empty(); }
   virtual void SetText(const std::string& text);
   virtual std::string GetDisplayText() const;
   virtual tDisplayState GetDisplayState() const;
 
   // Flags; a target's getters and setters go to its source.
-  virtual std::uint8_t GetInputState() const;
+  std::uint8_t GetInputState() const { return Root()->FInputState; }
   virtual void SetInputState(std::uint8_t state);
-  bool GetOverruled() const;
+  bool GetOverruled() const { return Root()->FOverruled; }
   virtual void SetOverruled(bool v);
-  bool GetSetByProgram() const;
+  bool GetSetByProgram() const { return Root()->FSetByProgram; }
   void SetSetByProgram(bool v);
-  bool GetCanBeOverruled() const;
+  bool GetCanBeOverruled() const { return Root()->FCanBeOverruled; }
   void SetCanBeOverruled(bool v);
   virtual bool GetReadOnly() const;
   void SetReadOnly(bool v);
   virtual bool GetEnabled() const;
   void SetEnabled(bool v);
-  bool GetUtilized() const;
+  bool GetUtilized() const { return Root()->FUtilized; }
   void SetUtilized(bool v);
-  bool GetModified() const;
+  bool GetModified() const { return Root()->FModified; }
   void SetModified(bool v);
-  bool GetCanBeModified() const;
+  bool GetCanBeModified() const { return Root()->FCanBeModified; }
   void SetCanBeModified(bool v);
-  bool GetIsUsed() const;
+  bool GetIsUsed() const { return Root()->FIsUsed; }
   void SetIsUsed(bool v);
   bool GetShowAlways() const { return FShowAlways; }
   void SetShowAlways(bool v) { FShowAlways = v; }
@@ -156,8 +158,16 @@ class TCalcItem {
   virtual void SetSourceCalcItem(TCalcItem* source);
   const std::vector<TCalcItem*>& Targets() const { return FTargets; }
   // The end of the source chain: the item that really holds the state.
-  TCalcItem* GetRootCalcItem();
-  const TCalcItem* GetRootCalcItem() const;
+  TCalcItem* GetRootCalcItem() {
+    TCalcItem* p = this;
+    while (p->FSourceCalcItem) p = p->FSourceCalcItem;
+    return p;
+  }
+  const TCalcItem* GetRootCalcItem() const {
+    const TCalcItem* p = this;
+    while (p->FSourceCalcItem) p = p->FSourceCalcItem;
+    return p;
+  }
   bool GetIsTarget() const { return FSourceCalcItem != nullptr; }
   bool GetIsSource() const { return !FTargets.empty(); }
   bool HasTargetCalcItem(const TCalcItem* item) const;
@@ -233,6 +243,9 @@ class TCalcItem {
   TCalcItem* FDataSourceCalcItem = nullptr;
   std::vector<TCalcItem*> FDataTargets;
   std::vector<std::string> FNotes, FComments;
+  // The item's kind (see AsParameter), set once by the constructors.
+  TCalcParameter* FParameter = nullptr;
+  bool FIsOutput = false;
 };
 
 // A text item.
@@ -264,24 +277,30 @@ class TCalcParameter : public TCalcItem {
                  TQuantity quantity);
   ~TCalcParameter() override;
   const char* ClassName() const override { return "TCalcParameter"; }
-  TCalcParameter* AsParameter() override { return this; }
-  const TCalcParameter* AsParameter() const override { return this; }
 
   TQuantity GetQuantity() const { return FCalcUnits.Quantity; }
 
-  // The value in the basic unit; NoValue when unset.
-  Extended GetValue() const;
+  // The value in the basic unit; NoValue when unset. A parameter of its
+  // own (most are) answers inline; a linked one asks its root.
+  Extended GetValue() const { return FSourceCalcItem ? LinkedValue() : FValue; }
   void SetValue(Extended value);
   // The value a calculation uses: NoValue unless the state is normal and
   // the value lies within the bounds.
-  Extended GetCalcValue() const;
-  bool GetInBounds() const;
+  Extended GetCalcValue() const {
+    if (GetValueState() != vsNormal || !GetInBounds()) return NoValue;
+    return GetValue();
+  }
+  bool GetInBounds() const {
+    if (FUpperBound <= FLowerBound) return true;
+    const Extended v = GetValue();
+    return FLowerBound <= v && v <= FUpperBound;
+  }
   Extended GetLowerBound() const { return FLowerBound; }
   Extended GetUpperBound() const { return FUpperBound; }
   void SetLowerBound(Extended v) { FLowerBound = v; }
   void SetUpperBound(Extended v) { FUpperBound = v; }
 
-  tValueState GetValueState() const;
+  tValueState GetValueState() const { return FSourceCalcItem ? LinkedValueState() : FValueState; }
   void SetValueState(tValueState state);
 
   // Text input, a number in the display unit: both "," and "." are read
@@ -348,6 +367,8 @@ class TCalcParameter : public TCalcItem {
   void SyncNotMatchingUnits(TCalcParameter& other);
   TCalcParameter* RootParameter();
   const TCalcParameter* RootParameter() const;
+  Extended LinkedValue() const;
+  tValueState LinkedValueState() const;
   void SetQuantityInternal(TQuantity q);
   void ApplyText(const std::string& text, const Extended* exact);
 
@@ -429,10 +450,15 @@ class tPitotZetaModifyParameter : public tZetaModifyParameter {
 // Results of a module.
 class TCustomOutParameter : public TCalcParameter {
  public:
-  using TCalcParameter::TCalcParameter;
-  const char* ClassName() const override { return "TCustomOutParameter"; }
   // Results: a change of one never makes its own module recalculate.
-  bool IsOutputParameter() const override { return true; }
+  TCustomOutParameter(TAncestorCalcModule* module, TQuantity quantity) : TCalcParameter(module, quantity) {
+    FIsOutput = true;
+  }
+  TCustomOutParameter(TAncestorCalcModule* module, Extended lowerBound, Extended upperBound, TQuantity quantity)
+      : TCalcParameter(module, lowerBound, upperBound, quantity) {
+    FIsOutput = true;
+  }
+  const char* ClassName() const override { return "TCustomOutParameter"; }
   // The user cannot type into a result unless it may be overruled.
   bool GetCanModify() const override;
 };

@@ -47,16 +47,19 @@ std::string tCalcHint::GetTypeText() const { return Translate("Hinweis"); }
 std::string tCalcCorrect::GetTypeText() const { return Translate("Korrekt"); }
 
 std::unique_ptr<TCalcMessage> NewMessageOfTypeNo(int typeNo) {
+  std::unique_ptr<TCalcMessage> msg;
   switch (typeNo) {
-    case 0: return std::make_unique<tceCalculationError>();
-    case 1: return std::make_unique<tceOutOfBounds>();
-    case 2: return std::make_unique<tCalcFatalWarning>();
-    case 3: return std::make_unique<tceMissingParameter>();
-    case 4: return std::make_unique<tCalcWarning>();
-    case 5: return std::make_unique<tCalcHint>();
-    case 6: return std::make_unique<tCalcCorrect>();
-    default: return std::make_unique<TCalcMessage>();
+    case 0: msg = std::make_unique<tceCalculationError>(); break;
+    case 1: msg = std::make_unique<tceOutOfBounds>(); break;
+    case 2: msg = std::make_unique<tCalcFatalWarning>(); break;
+    case 3: msg = std::make_unique<tceMissingParameter>(); break;
+    case 4: msg = std::make_unique<tCalcWarning>(); break;
+    case 5: msg = std::make_unique<tCalcHint>(); break;
+    case 6: msg = std::make_unique<tCalcCorrect>(); break;
+    default: msg = std::make_unique<TCalcMessage>(); typeNo = -1; break;
   }
+  msg->FTypeNo = typeNo;
+  return msg;
 }
 
 std::string FormatMessageText(const std::string& pattern, const std::vector<TMessageArg>& args) {
@@ -161,6 +164,9 @@ bool TDataModuleMessages::LoadDefault() {
 }
 
 void TDataModuleMessages::EnsureLoaded() const {
+  // Set under the write lock once the first load was tried; every message
+  // raised asks, so the usual answer takes no lock.
+  if (FTriedDefault.load(std::memory_order_acquire)) return;
   {
     std::shared_lock guard(FLock);
     if (FTriedDefault) return;
@@ -214,7 +220,7 @@ bool TCalcMessageContainer::MessageExists(const TCalcMessage& msg) {
 void TCalcMessageContainer::AddCalcMessage(std::unique_ptr<TCalcMessage>& msg) {
   if (!msg) return;
   if (MessageExists(*msg)) {
-    msg.reset();
+    Recycle(std::move(msg));
     // A merged message may have moved up in severity or priority.
     std::stable_sort(FMessages.begin(), FMessages.end(), [](const auto& a, const auto& b) {
       if (a->MessageType != b->MessageType) return a->MessageType < b->MessageType;
@@ -235,7 +241,45 @@ void TCalcMessageContainer::AddCalcMessage(std::unique_ptr<TCalcMessage>& msg) {
 
 void TCalcMessageContainer::Remove(size_t index) {
   GetOutOfPillory(FMessages[index]->CalcItem);
+  std::unique_ptr<TCalcMessage> msg = std::move(FMessages[index]);
   FMessages.erase(FMessages.begin() + static_cast<long>(index));
+  Recycle(std::move(msg));
+}
+
+// A removed message of the catalogue's classes is kept, emptied, for the
+// next message of its class: its text and item lists keep their storage.
+// A few dozen cover what the modules of a calculation raise at once.
+void TCalcMessageContainer::Recycle(std::unique_ptr<TCalcMessage> msg) {
+  constexpr size_t kSpareMessages = 64;
+  if (!msg || msg->FTypeNo < -1 || FSpare.size() >= kSpareMessages || FDestroying) return;
+  static constexpr tCalcMessageType kTypeOfTypeNo[] = {cmCalculationError, cmOutOfBounds, cmFatalWarning,
+                                                       cmMissingParameter, cmWarning,     cmHint,
+                                                       cmCorrect};
+  msg->MsgNo = -1;
+  msg->Text.clear();
+  msg->CalcModule = nullptr;
+  msg->CalcItem = nullptr;
+  msg->CalcItems.clear();
+  msg->Troublemakers.clear();
+  // A merge may have raised the severity; the class's own comes back.
+  msg->MessageType = msg->FTypeNo >= 0 ? kTypeOfTypeNo[msg->FTypeNo] : cmCalculationError;
+  msg->ModulNo = -1;
+  msg->HelpNo = -1;
+  msg->Reserved = 0;
+  msg->Priority = 0;
+  FSpare.push_back(std::move(msg));
+}
+
+std::unique_ptr<TCalcMessage> TCalcMessageContainer::NewMessage(int typeNo) {
+  if (typeNo < -1 || typeNo > 6) typeNo = -1;
+  for (size_t i = FSpare.size(); i-- > 0;) {
+    if (FSpare[i]->FTypeNo != typeNo) continue;
+    std::unique_ptr<TCalcMessage> msg = std::move(FSpare[i]);
+    FSpare[i] = std::move(FSpare.back());
+    FSpare.pop_back();
+    return msg;
+  }
+  return NewMessageOfTypeNo(typeNo);
 }
 
 void TCalcMessageContainer::RemoveCalcMessage(const TCalcMessage* msg) {

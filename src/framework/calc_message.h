@@ -80,6 +80,13 @@ class TCalcMessage {
 
  protected:
   explicit TCalcMessage(tCalcMessageType type) : MessageType(type) {}
+
+ private:
+  friend std::unique_ptr<TCalcMessage> NewMessageOfTypeNo(int typeNo);
+  friend class TCalcMessageContainer;
+  // The catalogue TypeNo the message was made for (NewMessageOfTypeNo);
+  // -2 for messages made otherwise, which are never reused.
+  int FTypeNo = -2;
 };
 
 class tCalcError : public TCalcMessage {
@@ -173,7 +180,7 @@ class TDataModuleMessages {
   void EnsureLoaded() const;
   mutable std::shared_mutex FLock;
   std::map<std::pair<int, std::string>, TMessageRow> FRows;
-  mutable bool FTriedDefault = false;
+  mutable std::atomic<bool> FTriedDefault{false};
   std::string FLastError;
   std::atomic<unsigned> FGeneration{0};
 };
@@ -195,6 +202,11 @@ class TCalcMessageContainer : public TCalcComponent {
 
   bool Active = false;
   std::function<void()> OnChange;
+
+  // A message of the class of catalogue TypeNo `typeNo` (as
+  // NewMessageOfTypeNo), reusing one removed lately: a module raises much
+  // the same messages on every calculation.
+  std::unique_ptr<TCalcMessage> NewMessage(int typeNo);
 
   // Takes the message; a duplicate (same module, item and number, and for
   // messages without a number the same text) is merged into the existing
@@ -249,7 +261,9 @@ class TCalcMessageContainer : public TCalcComponent {
 
  private:
   void Remove(size_t index);
+  void Recycle(std::unique_ptr<TCalcMessage> msg);
   std::vector<std::unique_ptr<TCalcMessage>> FMessages;
+  std::vector<std::unique_ptr<TCalcMessage>> FSpare;  // removed, for NewMessage
   std::vector<TCalcModule*> FCalcModules;
   std::vector<TCalcMessager*> FCalcMessagers;
   int FUpdateCounter = 0;

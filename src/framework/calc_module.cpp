@@ -4,6 +4,7 @@
 
 #include "framework/calc_connector.h"
 #include "framework/options.h"
+#include "framework/snapshot.h"
 #include "framework/super_module.h"
 
 namespace torvacalc {
@@ -20,6 +21,7 @@ TAncestorCalcModule::~TAncestorCalcModule() {
 void TAncestorCalcModule::DestroyItems() {
   FDestroying = true;
   // Items die in reverse creation order; each one unlinks itself first.
+  FInputParameters.clear();
   while (!FItems.empty()) {
     FItemOrder.pop_back();
     FItems.pop_back();
@@ -39,11 +41,27 @@ void TAncestorCalcModule::AddCalcItem(std::unique_ptr<TCalcItem> item) {
     throw EHXInternal("duplicate item name \"" + item->GetName() + "\"", GetName());
   if (!key.empty()) FByName[key] = item.get();
   FItemOrder.push_back(item.get());
+  if (TCalcParameter* p = item->AsParameter(); p && !p->IsOutputParameter()) FInputParameters.push_back(p);
   FItems.push_back(std::move(item));
 }
 
+static char LowerAsciiChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+size_t TAncestorCalcModule::TNameHash::operator()(std::string_view s) const {
+  size_t h = 14695981039346656037ull;  // FNV-1a over the lower-case bytes
+  for (char c : s) h = (h ^ static_cast<unsigned char>(LowerAsciiChar(c))) * 1099511628211ull;
+  return h;
+}
+
+bool TAncestorCalcModule::TNameEqual::operator()(std::string_view a, std::string_view b) const {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (LowerAsciiChar(a[i]) != LowerAsciiChar(b[i])) return false;
+  return true;
+}
+
 TCalcItem* TAncestorCalcModule::CalcItemByName(const std::string& name) const {
-  const auto it = FByName.find(LowerAscii(name));
+  const auto it = FByName.find(std::string_view(name));
   return it == FByName.end() ? nullptr : it->second;
 }
 
@@ -54,6 +72,9 @@ int TAncestorCalcModule::CalcItemIndexByName(const std::string& name) const {
 }
 
 bool TAncestorCalcModule::HasCalcItem(const TCalcItem* item) const {
+  // Items are created by the module they belong to (AddItem): the common
+  // answer needs no search of the item list.
+  if (item && item->GetCalcModule() == this) return true;
   return std::find(FItemOrder.begin(), FItemOrder.end(), item) != FItemOrder.end();
 }
 
@@ -66,8 +87,7 @@ void TAncestorCalcModule::EndUpdate(bool /*recalculated*/) {
 void TAncestorCalcModule::ForwardToTargets(TCalcEvent event, TCalcItem* item) {
   if (!item) return;
   // Copy: a module's reaction may relink items.
-  const std::vector<TCalcItem*> targets = item->Targets();
-  for (TCalcItem* target : targets)
+  for (TCalcItem* target : TSnapshot<TCalcItem>(item->Targets()))
     if (TAncestorCalcModule* m = target->GetCalcModule(); m && !m->IsDestroying()) m->CalcEvent(event, target);
 }
 
@@ -122,7 +142,13 @@ void TCalcModule::SetCalcMessageContainer(TCalcMessageContainer* container) {
   if (FContainer) FContainer->AddCalcModule(this);
 }
 
-TSuperCalcModule* TCalcModule::GetOwnerSuperCalcModule() const { return FindOwner<TSuperCalcModule>(); }
+// Every update bracket asks for it; owners never change, so a super module
+// once found is kept (none found is asked again: a module may be made
+// before its owner has become a super module).
+TSuperCalcModule* TCalcModule::GetOwnerSuperCalcModule() const {
+  if (!FOwnerSuper) FOwnerSuper = FindOwner<TSuperCalcModule>();
+  return FOwnerSuper;
+}
 
 void TCalcModule::SetActive(bool active) {
   if (active == FActive) return;
@@ -208,8 +234,7 @@ void TCalcModule::CalcEvent(TCalcEvent event, TCalcItem* item) {
                            HasCalcItem(item);
     if (!ownResult) Calculate();
   }
-  const std::vector<TCalcSource*> sources = FCalcSources;
-  for (TCalcSource* s : sources) s->CalcEvent(event, item);
+  for (TCalcSource* s : TSnapshot<TCalcSource>(FCalcSources)) s->CalcEvent(event, item);
   if (OnCalcEvent) OnCalcEvent(event, item);
 }
 
@@ -277,39 +302,41 @@ TCalcItem* GetCalcItemOfMCM(TCalcItem* item) {
   return found ? found : item;
 }
 
-void CollectInUse(TCalcItem* item, std::vector<TCalcItem*>& out) {
-  if (item->GetXTimesInUse() > 0) out.push_back(item);
-  for (TCalcItem* t : item->Targets()) CollectInUse(t, out);
+// In the link tree below `item` (the item first, then its targets in
+// order): the first item in use, and the first in use that belongs to the
+// main module. The walk ends at the latter.
+bool FindInUse(TCalcItem* item, TCalcItem*& firstInUse, TCalcItem*& inMain) {
+  if (item->GetXTimesInUse() > 0) {
+    if (!firstInUse) firstInUse = item;
+    if (item->GetCalcModule() && item->GetCalcModule()->IsMainCalcModule()) {
+      inMain = item;
+      return true;
+    }
+  }
+  for (TCalcItem* t : item->Targets())
+    if (FindInUse(t, firstInUse, inMain)) return true;
+  return false;
 }
 
 }  // namespace
 
-void TCalcModule::RaiseMessage(std::unique_ptr<TCalcMessage> msg, int msgNo, const std::vector<TCalcItem*>& items,
+void TCalcModule::RaiseMessage(std::unique_ptr<TCalcMessage> msg, int msgNo, std::span<TCalcItem* const> items,
                                const std::string& text, int modulNo, int helpNo, std::int8_t priority) {
   if (!FContainer) return;
   TCalcItem* display = nullptr;
   if (!items.empty() && items[0]) {
     TCalcItem* first = items[0];
     if (first->GetDisplayState() == dsInvisible) return;  // invisible items get no messages
-    std::vector<TCalcItem*> inUse;
-    CollectInUse(first, inUse);
-    if (!inUse.empty()) {
-      for (TCalcItem* i : inUse)
-        if (i->GetCalcModule() && i->GetCalcModule()->IsMainCalcModule()) {
-          display = i;
-          break;
-        }
-      if (!display) display = GetCalcItemOfMCM(inUse.front());
-    } else {
-      display = GetCalcItemOfMCM(first);
-    }
+    TCalcItem *firstInUse = nullptr, *inMain = nullptr;
+    FindInUse(first, firstInUse, inMain);
+    display = inMain ? inMain : GetCalcItemOfMCM(firstInUse ? firstInUse : first);
     if (!display) return;
   }
   msg->MsgNo = msgNo;
   msg->Priority = priority;
   msg->CalcModule = this;
   msg->CalcItem = display;
-  msg->CalcItems = items;
+  msg->CalcItems.assign(items.begin(), items.end());
   msg->Text = text;
   for (TCalcItem* i : items)
     if (i) msg->Troublemakers.push_back(i);
@@ -318,7 +345,7 @@ void TCalcModule::RaiseMessage(std::unique_ptr<TCalcMessage> msg, int msgNo, con
   FContainer->AddCalcMessage(msg);
 }
 
-void TCalcModule::CreateMessage(int msgNo, const std::vector<TCalcItem*>& items, const std::vector<TMessageArg>& args,
+void TCalcModule::CreateMessage(int msgNo, std::span<TCalcItem* const> items, const std::vector<TMessageArg>& args,
                                 std::int8_t priority) {
   if (!FContainer) return;
   if (!items.empty() && items[0] && items[0]->GetDisplayState() == dsInvisible) return;
@@ -356,7 +383,7 @@ void TCalcModule::CreateMessage(int msgNo, const std::vector<TCalcItem*>& items,
     if (memo != FMessageMemo.end()) *memo = std::move(m);
     else memo = FMessageMemo.insert(FMessageMemo.end(), std::move(m));
   }
-  RaiseMessage(memo->Known ? NewMessageOfTypeNo(memo->TypeNo) : std::make_unique<TCalcMessage>(), msgNo, items,
+  RaiseMessage(FContainer->NewMessage(memo->Known ? memo->TypeNo : -1), msgNo, items,
                memo->Text, memo->ModulNo, memo->HelpNo, priority);
 }
 
@@ -411,30 +438,30 @@ void TCalcModule::CalculationFails(const std::vector<TCalcItem*>& items, bool st
   }
 }
 
-void TCalcModule::EnableParameters(const std::vector<TCalcItem*>& items) {
+void TCalcModule::EnableParameters(std::span<TCalcItem* const> items) {
   for (TCalcItem* i : items)
     if (i && !i->GetEnabled()) i->SetEnabled(true);
   CalcEvent(ceUpdateState, nullptr);
 }
 
-void TCalcModule::DisableParameters(const std::vector<TCalcItem*>& items) {
+void TCalcModule::DisableParameters(std::span<TCalcItem* const> items) {
   for (TCalcItem* i : items)
     if (i && i->GetEnabled()) i->SetEnabled(false);
   CalcEvent(ceUpdateState, nullptr);
 }
 
-void TCalcModule::MakeUtilized(const std::vector<TCalcItem*>& items) {
+void TCalcModule::MakeUtilized(std::span<TCalcItem* const> items) {
   for (TCalcItem* i : items)
     if (i) i->SetUtilized(true);
 }
 
-void TCalcModule::HideIfMinus(const std::vector<TCalcItem*>& items) {
+void TCalcModule::HideIfMinus(std::span<TCalcItem* const> items) {
   for (TCalcItem* i : items)
     if (i) i->SetHideIfMinus(true);
   CalcEvent(ceUpdateState, nullptr);
 }
 
-void TCalcModule::MakeNotUtilized(const std::vector<TCalcItem*>& items) {
+void TCalcModule::MakeNotUtilized(std::span<TCalcItem* const> items) {
   for (TCalcItem* i : items)
     if (i) i->SetUtilized(false);
 }

@@ -3,9 +3,13 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <map>
+#include <span>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/calc_item.h"
@@ -46,6 +50,9 @@ class TAncestorCalcModule : public TCalcComponent {
   // The items in creation order.
   const std::vector<TCalcItem*>& GetCalcItems() const { return FItemOrder; }
   int GetParameterCount() const { return static_cast<int>(FItemOrder.size()); }
+  // The parameters that are not results, in creation order: what checks of
+  // the inputs walk on every calculation, without testing every item.
+  const std::vector<TCalcParameter*>& GetInputParameters() const { return FInputParameters; }
 
   // Update brackets: changes inside are reported once the outermost
   // bracket closes. EndUpdate never takes the counter below 0.
@@ -87,7 +94,19 @@ class TAncestorCalcModule : public TCalcComponent {
  private:
   std::vector<std::unique_ptr<TCalcItem>> FItems;
   std::vector<TCalcItem*> FItemOrder;
-  std::map<std::string, TCalcItem*> FByName;  // lower-case name
+  std::vector<TCalcParameter*> FInputParameters;
+  // Names without regard to the case of ASCII letters; looked up without
+  // making a lower-case copy (modules find their items by name on every
+  // calculation).
+  struct TNameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const;
+  };
+  struct TNameEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
+  std::unordered_map<std::string, TCalcItem*, TNameHash, TNameEqual> FByName;
 };
 
 }  // namespace torvacalc
@@ -141,11 +160,19 @@ class TCalcModule : public TAncestorCalcModule {
 
   // Messages. Items may be empty (a module-wide message); the first item
   // decides where the message is shown.
-  void CreateMessage(int msgNo, const std::vector<TCalcItem*>& items, const std::vector<TMessageArg>& args = {},
+  void CreateMessage(int msgNo, std::span<TCalcItem* const> items, const std::vector<TMessageArg>& args = {},
                      std::int8_t priority = 0);
+  void CreateMessage(int msgNo, const std::vector<TCalcItem*>& items, const std::vector<TMessageArg>& args = {},
+                     std::int8_t priority = 0) {
+    CreateMessage(msgNo, std::span<TCalcItem* const>(items), args, priority);
+  }
+  void CreateMessage(int msgNo, std::initializer_list<TCalcItem*> items, const std::vector<TMessageArg>& args = {},
+                     std::int8_t priority = 0) {
+    CreateMessage(msgNo, std::span<TCalcItem* const>(items.begin(), items.size()), args, priority);
+  }
   template <class M>
   void CreateMessage(const std::vector<TCalcItem*>& items, const std::string& text, std::int8_t priority = 0) {
-    RaiseMessage(std::make_unique<M>(), -1, items, Translate(text), -1, -1, priority);
+    RaiseMessage(std::make_unique<M>(), -1, std::span<TCalcItem* const>(items), Translate(text), -1, -1, priority);
   }
   // Removes this module's messages; the views refresh.
   void RemoveMessages();
@@ -162,12 +189,21 @@ class TCalcModule : public TAncestorCalcModule {
   // Marks used results that could not be computed (message 103).
   void CalculationFails(const std::vector<TCalcItem*>& items, bool strict = false);
 
-  void EnableParameters(const std::vector<TCalcItem*>& items);
-  void DisableParameters(const std::vector<TCalcItem*>& items);
-  void MakeUtilized(const std::vector<TCalcItem*>& items);
-  void MakeNotUtilized(const std::vector<TCalcItem*>& items);
+  // (Lists given in braces are taken as they stand, without a vector.)
+  void EnableParameters(std::span<TCalcItem* const> items);
+  void DisableParameters(std::span<TCalcItem* const> items);
+  void MakeUtilized(std::span<TCalcItem* const> items);
+  void MakeNotUtilized(std::span<TCalcItem* const> items);
   // The listed parameters are shown only while they hold a value.
-  void HideIfMinus(const std::vector<TCalcItem*>& items);
+  void HideIfMinus(std::span<TCalcItem* const> items);
+  void EnableParameters(std::initializer_list<TCalcItem*> items) { EnableParameters(Span(items)); }
+  void DisableParameters(std::initializer_list<TCalcItem*> items) { DisableParameters(Span(items)); }
+  void MakeUtilized(std::initializer_list<TCalcItem*> items) { MakeUtilized(Span(items)); }
+  void MakeNotUtilized(std::initializer_list<TCalcItem*> items) { MakeNotUtilized(Span(items)); }
+  void HideIfMinus(std::initializer_list<TCalcItem*> items) { HideIfMinus(Span(items)); }
+  static std::span<TCalcItem* const> Span(std::initializer_list<TCalcItem*> items) {
+    return {items.begin(), items.size()};
+  }
 
   const std::vector<TCalcSource*>& CalcSources() const { return FCalcSources; }
 
@@ -179,7 +215,7 @@ class TCalcModule : public TAncestorCalcModule {
   virtual void DoCalculate() {}
   virtual void DoBeforeCalculate();
   virtual void DoAfterCalculate();
-  void RaiseMessage(std::unique_ptr<TCalcMessage> msg, int msgNo, const std::vector<TCalcItem*>& items,
+  void RaiseMessage(std::unique_ptr<TCalcMessage> msg, int msgNo, std::span<TCalcItem* const> items,
                     const std::string& text, int modulNo, int helpNo, std::int8_t priority);
 
   bool FActive = false;
@@ -192,6 +228,7 @@ class TCalcModule : public TAncestorCalcModule {
   friend class TCalcMessageContainer;
   void ContainerGone(TCalcMessageContainer* container);
   TCalcMessageContainer* FContainer = nullptr;
+  mutable TSuperCalcModule* FOwnerSuper = nullptr;
   // The catalogue messages raised lately and what their texts were made
   // from: a steady recalculation raises the same messages with the same
   // numbers, and their texts are not formatted again. An entry holds while

@@ -347,10 +347,9 @@ void TCMControlValves::CopyInputs() {
 }
 
 void TCMControlValves::SetRelevance(bool liquid, TECVFlowState state) {
-  const std::vector<TCalcItem*> liquidSet = {zy,      Kc,      KcStar,  SigmaI, SigmaId,
-                                             SigmaCh, Sigma,   SigmaP,  SigmaV, SigmaMr,
-                                             zy_75,   Kc_75,   FlStar};
-  const std::vector<TCalcItem*> gasSet = {xt, xtp, fk, dpXc, xc, kappa1, xt_75};
+  TCalcItem* const liquidSet[] = {zy,      Kc,    KcStar, SigmaI, SigmaId, SigmaCh, Sigma,
+                                  SigmaP,  SigmaV, SigmaMr, zy_75, Kc_75,   FlStar};
+  TCalcItem* const gasSet[] = {xt, xtp, fk, dpXc, xc, kappa1, xt_75};
   MakeUtilized({dp, dpc});
   if (liquid) {
     MakeUtilized(liquidSet);
@@ -435,11 +434,9 @@ void TCMControlValves::CheckInputs(bool liquid) {
     inputs.insert(inputs.end(), {kappa1, xt_75});
   }
   // Values out of bounds anywhere among the inputs are reported too.
-  for (TCalcItem* i : GetCalcItems()) {
-    auto* p = i->AsParameter();
-    if (p && !p->IsOutputParameter() && p != target &&
-        p->HasText() && IsNoValue(p->GetCalcValue()) &&
-        std::find(inputs.begin(), inputs.end(), i) == inputs.end())
+  for (TCalcParameter* p : GetInputParameters()) {
+    if (p != target && p->HasText() && IsNoValue(p->GetCalcValue()) &&
+        std::find(inputs.begin(), inputs.end(), p) == inputs.end())
       inputs.push_back(p);
   }
   CheckParameters(inputs);
@@ -484,19 +481,13 @@ bool TCMControlValves::CheckMeaningfulInputs(bool liquid) {
   // (viscosity, valve and pipe sizes, temperatures ...) the result holds as
   // if they were missing, which the hint says beside message 120.
   TCalcParameter* const target = TargetParameter();
-  std::vector<TCalcItem*> required = {rho1};
-  for (TCalcParameter* p : {kv, qm, p1, p2})
-    if (p != target) required.push_back(p);
-  if (liquid)
-    required.insert(required.end(), {pv1, fl2_75, fl2});
-  else
-    required.insert(required.end(), {kappa1, xt_75, xt});
-  for (TCalcItem* i : GetCalcItems()) {
-    auto* p = i->AsParameter();
-    if (!p || p->IsOutputParameter() || p == target || !p->HasText() ||
-        HasValue(p->GetCalcValue()) || !p->GetUtilized() || p->GetInputState() == isCalculated)
+  const TCalcParameter* required[] = {rho1, kv, qm, p1, p2, liquid ? pv1 : kappa1,
+                                      liquid ? fl2_75 : xt_75, liquid ? fl2 : xt};
+  for (TCalcParameter* p : GetInputParameters()) {
+    if (p == target || !p->HasText() || HasValue(p->GetCalcValue()) || !p->GetUtilized() ||
+        p->GetInputState() == isCalculated)
       continue;
-    if (std::find(required.begin(), required.end(), i) != required.end())
+    if (std::find(std::begin(required), std::end(required), p) != std::end(required))
       meaningful = false;
     else
       CreateMessage(982, {p});
@@ -531,34 +522,37 @@ void TCMControlValves::DoCalculate() {
 
 void TCMControlValves::RaiseFlowStateMessages(bool liquid, TECVFlowState state) {
   int no = 0;
-  std::vector<TCalcItem*> items;
+  // The message's items: the target and the flow state, then the values
+  // the state was judged from.
+  TCalcItem* list[10] = {TargetParameter(), FlowState};
+  size_t count = 2;
+  const auto items = [&](std::initializer_list<TCalcItem*> judged) {
+    for (TCalcItem* i : judged) list[count++] = i;
+  };
   switch (state) {
     case fsNormal:
       if (liquid) {
         no = 973;
-        items = {p1, dp, zy, pv1, dpLimit};
+        items({p1, dp, zy, pv1, dpLimit});
       } else {
         no = 976;
-        items = {p1, dp, p2, pv1, dpc};
+        items({p1, dp, p2, pv1, dpc});
       }
       break;
-    case fsPartialCavitation: no = 920; items = {p1, dp, zy, pv1, dpLimit}; break;
+    case fsPartialCavitation: no = 920; items({p1, dp, zy, pv1, dpLimit}); break;
     case fsStrongCavitation:
-    case fsMaxCavSigmaMr: no = 919; items = {p1, dp, fl2, pv1, dpLimit}; break;
-    case fsMaximumCavitation: no = 918; items = {p1, dp, dpc}; break;
-    case fsFlashing: no = 917; items = {p1, dp, pv1, dpLimit}; break;
-    case fsChokedFlow: no = 916; items = {p1, p2, xt, xtp, dpLimit, kappa1, dp, dpc}; break;
-    case fsMechDamage: no = 964; items = {p1, dp, Kc, pv1, dpLimit}; break;
+    case fsMaxCavSigmaMr: no = 919; items({p1, dp, fl2, pv1, dpLimit}); break;
+    case fsMaximumCavitation: no = 918; items({p1, dp, dpc}); break;
+    case fsFlashing: no = 917; items({p1, dp, pv1, dpLimit}); break;
+    case fsChokedFlow: no = 916; items({p1, p2, xt, xtp, dpLimit, kappa1, dp, dpc}); break;
+    case fsMechDamage: no = 964; items({p1, dp, Kc, pv1, dpLimit}); break;
     default: return;  // undefined, or partial cavitation judged by sigma_mr alone
   }
   std::vector<TMessageArg> args;
   if (no == 916) args.push_back(dpc->ConvertToUnitString(V(dpc)));
-  std::vector<TCalcItem*> onState = {FlowState};
-  onState.insert(onState.end(), items.begin(), items.end());
-  CreateMessage(no, onState, args);
-  std::vector<TCalcItem*> onTarget = {TargetParameter(), FlowState};
-  onTarget.insert(onTarget.end(), items.begin(), items.end());
-  CreateMessage(no, onTarget, args);
+  const std::span<TCalcItem* const> all(list, count);
+  CreateMessage(no, all.subspan(1), args);  // shown at the flow state
+  CreateMessage(no, all, args);             // and at the target
 }
 
 void TCMControlValves::RaiseMessages(bool liquid, bool meaningful) {

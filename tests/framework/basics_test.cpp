@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <vector>
+
+#include "framework/snapshot.h"
 
 using namespace torvacalc;
 
@@ -45,4 +48,23 @@ TEST(SharedHelpers, TemperatureAndPressureKeepNoValue) {
   EXPECT_STREQ(EHXInternal("slot 3", "tControlValve").what(), "Interner Fehler: slot 3 in tControlValve");
   EXPECT_STREQ(EHXInternal("slot 3").what(), "Interner Fehler: slot 3");
   EXPECT_STREQ(EHXAbstract("TCalcModule", "Calculate").what(), "Abstrakter Fehler: TCalcModule.Calculate");
+}
+
+// A loop over a snapshot visits what the list held when it began, however
+// the list changes meanwhile, on the stack and beyond it.
+TEST(Snapshot, VisitsTheListAsItWasWhenTheLoopBegan) {
+  for (int size : {0, 1, 8, 9, 40}) {
+    SCOPED_TRACE(size);
+    std::vector<int> values(static_cast<size_t>(size));
+    std::vector<int*> list;
+    for (int& v : values) list.push_back(&v);
+    const std::vector<int*> before = list;
+    std::vector<int*> visited;
+    for (int* p : torvacalc::TSnapshot<int>(list)) {
+      visited.push_back(p);
+      list.clear();  // a callee unlinks everything
+      list.push_back(nullptr);
+    }
+    EXPECT_EQ(visited, before);
+  }
 }

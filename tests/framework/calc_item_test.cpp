@@ -545,3 +545,33 @@ TEST(ParameterValue, CalculatedTextIsTheTextOfTheMomentItWasSet) {
   EXPECT_EQ(m.Count(ceValueFieldChange), before + 1);
   EXPECT_EQ(p->GetText(), "275.000000000028");
 }
+
+// Items are found by name whatever the case of its letters, and only by
+// their whole name; the module lists its inputs (no results, no switches
+// or texts) in creation order, with their kind known without a cast.
+TEST(ModuleItems, FoundByWholeNameInAnyCaseAndInputsListed) {
+  RecordingModule m;
+  auto* p1 = m.AddItem<TInputParameter>("p1", qPressureBar);
+  auto* kv = m.AddItem<TInOutParameter>("Kv", qKvCv);
+  auto* dp = m.AddItem<TOutputParameter>("dp", qPressureDropBar);
+  auto* name = m.AddItem<tCalcString>("FluidName");
+  auto* fl = m.AddItem<TModifyParameter>("fl2_75", qFixedPortion);
+  struct Lookup {
+    const char* name;
+    TCalcItem* found;
+  };
+  const Lookup lookups[] = {
+      {"p1", p1},          {"P1", p1},     {"kv", kv},        {"KV", kv},     {"dP", dp},
+      {"fluidname", name}, {"FL2_75", fl}, {"p", nullptr},    {"p10", nullptr}, {"p1 ", nullptr},
+      {"", nullptr},       {"kvs", nullptr}, {"fl2-75", nullptr},
+  };
+  for (const Lookup& l : lookups) {
+    SCOPED_TRACE(l.name);
+    EXPECT_EQ(m.CalcItemByName(l.name), l.found);
+  }
+  EXPECT_EQ(m.GetInputParameters(), (std::vector<TCalcParameter*>{p1, kv, fl}));
+  EXPECT_EQ(dp->AsParameter(), dp);
+  EXPECT_TRUE(dp->IsOutputParameter());
+  EXPECT_FALSE(kv->IsOutputParameter());
+  EXPECT_EQ(name->AsParameter(), nullptr);
+}

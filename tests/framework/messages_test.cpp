@@ -242,3 +242,110 @@ TEST(CheckParameters, MissingOutOfBoundsAndApproximatedInputs) {
 }
 
 }  // namespace
+
+namespace {
+
+// Raises message `no` at `item` straight through the container, as a
+// module does, with a chosen severity, so that a merge can raise it.
+void AddTyped(TCalcMessageContainer& c, TCalcModule& m, TCalcItem* item, int typeNo, tCalcMessageType type,
+              int no) {
+  auto msg = c.NewMessage(typeNo);
+  msg->MsgNo = no;
+  msg->MessageType = type;
+  msg->CalcModule = &m;
+  msg->CalcItem = item;
+  msg->CalcItems = {item};
+  msg->Troublemakers = {item};
+  msg->Text = "a text long enough to live on the heap of the message";
+  msg->Priority = 3;
+  c.AddCalcMessage(msg);
+}
+
+}  // namespace
+
+// Messages removed by one calculation are reused by the next: a reused
+// message must come back as new, of the class asked for, whatever a merge
+// made of it before.
+TEST(MessageContainer, ReusedMessagesStartAsNew) {
+  struct Case {
+    const char* what;
+    int typeNo;
+    tCalcMessageType type;  // the class's own severity
+    const char* className;
+  };
+  const Case cases[] = {
+      {"calculation error", 0, cmCalculationError, "tceCalculationError"},
+      {"out of bounds", 1, cmOutOfBounds, "tceOutOfBounds"},
+      {"alarm", 2, cmFatalWarning, "tCalcFatalWarning"},
+      {"missing input", 3, cmMissingParameter, "tceMissingParameter"},
+      {"warning", 4, cmWarning, "tCalcWarning"},
+      {"hint", 5, cmHint, "tCalcHint"},
+      {"confirmation", 6, cmCorrect, "tCalcCorrect"},
+      {"not in the catalogue", 17, cmCalculationError, "TCalcMessage"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Fixture f;
+    AddTyped(f.container, f.module, f.a, c.typeNo, c.type, 900);
+    // The same number at the same item merges and takes the more severe type.
+    AddTyped(f.container, f.module, f.a, c.typeNo, cmCalculationError, 900);
+    ASSERT_EQ(f.container.GetMessageCount(), 1);
+    EXPECT_EQ(f.container.Messages()[0]->MessageType, cmCalculationError);
+    f.container.RemoveAllMessages();
+    EXPECT_EQ(f.a->GetXTroubleMaker(), 0);
+    for (int round = 0; round < 3; ++round) {
+      auto msg = f.container.NewMessage(c.typeNo);
+      EXPECT_STREQ(msg->ClassName(), c.className);
+      EXPECT_EQ(msg->MessageType, c.type);
+      EXPECT_EQ(msg->MsgNo, -1);
+      EXPECT_TRUE(msg->Text.empty());
+      EXPECT_TRUE(msg->CalcItems.empty());
+      EXPECT_TRUE(msg->Troublemakers.empty());
+      EXPECT_EQ(msg->CalcModule, nullptr);
+      EXPECT_EQ(msg->CalcItem, nullptr);
+      EXPECT_EQ(msg->Priority, 0);
+      EXPECT_EQ(msg->ModulNo, -1);
+      EXPECT_EQ(msg->HelpNo, -1);
+    }
+  }
+}
+
+// A recalculation raises its messages again: the texts, items and order
+// are those of the first calculation, however often it runs.
+TEST(MessageContainer, RaisingAgainGivesTheSameMessages) {
+  Fixture f;
+  auto raise = [&] {
+    f.module.RemoveMessages();
+    f.module.CreateMessage(101, {f.a, f.b});
+    f.module.CreateMessage(120, {f.b}, {std::string("1"), std::string("2")});
+    f.module.CreateMessage<tCalcHint>({f.a}, "own hint");
+  };
+  raise();
+  struct Seen {
+    int no;
+    std::string text;
+    tCalcMessageType type;
+    std::vector<TCalcItem*> items;
+  };
+  auto seen = [&] {
+    std::vector<Seen> s;
+    for (const auto& m : f.container.Messages()) s.push_back({m->MsgNo, m->Text, m->MessageType, m->CalcItems});
+    return s;
+  };
+  const std::vector<Seen> first = seen();
+  ASSERT_EQ(first.size(), 3u);
+  for (int round = 0; round < 5; ++round) {
+    SCOPED_TRACE(round);
+    raise();
+    const std::vector<Seen> again = seen();
+    ASSERT_EQ(again.size(), first.size());
+    for (size_t i = 0; i < first.size(); ++i) {
+      EXPECT_EQ(again[i].no, first[i].no);
+      EXPECT_EQ(again[i].text, first[i].text);
+      EXPECT_EQ(again[i].type, first[i].type);
+      EXPECT_EQ(again[i].items, first[i].items);
+    }
+    EXPECT_EQ(f.a->GetXTroubleMaker(), 2);
+    EXPECT_EQ(f.b->GetXTroubleMaker(), 1);
+  }
+}
