@@ -172,8 +172,9 @@ void TCustomSCM3SubstancesMaterialPipe::Init() {
                                    &FCalcConnectorSubstancesX};
   for (int point : {2, 3, 4}) {
     const std::string k = OpSuffix(point);
-    TCalcConnector* c = CreateConnector(CalcSourceCustomMCM1(), sources[point - 2],
-                                        std::string("FCalcConnectorSubstances") + PointDigit(point));
+    std::string name = "FCalcConnectorSubstances";
+    name += PointDigit(point);
+    TCalcConnector* c = CreateConnector(CalcSourceCustomMCM1(), sources[point - 2], name);
     *connectors[point - 2] = c;
     // Copied from point 1: the declared phase and the normal conditions.
     for (const char* n : {"Phase", "StandardConditions", "TN0", "PN0"})

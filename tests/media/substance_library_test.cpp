@@ -48,8 +48,9 @@ TEST(SubstanceLibrary, LoadsFromTheDataFolderAndConvertsUnits) {
   DataFolder folder(TORVACALC_TEST_LIBRARY_DIR);
   tRUBDLLInterface air("testsubstance.so", 0);
   ASSERT_TRUE(air.GetActive()) << air.GetLoadError();
-  EXPECT_EQ(DLLList().GetHandle("testsubstance.so")->GetPath(),
-            std::string(TORVACALC_TEST_LIBRARY_DIR) + "/testsubstance.so");
+  std::string path = TORVACALC_TEST_LIBRARY_DIR;
+  path += "/testsubstance.so";
+  EXPECT_EQ(DLLList().GetHandle("testsubstance.so")->GetPath(), path);
   EXPECT_TRUE(air.HasFunction("TODPZ"));
   EXPECT_FALSE(air.HasFunction("DIAGRAMWTP"));
   // Constants: K to degC, MPa to bar.
