@@ -255,6 +255,41 @@ const std::vector<std::string>& TExpressionParser::FunctionNames() {
   return list;
 }
 
+namespace {
+
+// A comparison: numerically to kComparisonDigits digits when both sides are
+// numbers, as texts otherwise. The parser and the compiled tree share it.
+TExprValue CompareValues(int op, const TExprValue& left, const TExprValue& right) {
+  const Extended x = left.AsNumber(), y = right.AsNumber();
+  if (Available(x, y)) {
+    switch (op) {
+      case cmpEqual: return TExprValue::Boolean(EqualDigits(x, y, kComparisonDigits));
+      case cmpNotEqual: return TExprValue::Boolean(!EqualDigits(x, y, kComparisonDigits));
+      case cmpLess: return TExprValue::Boolean(SmallerDigits(x, y, kComparisonDigits));
+      case cmpGreater: return TExprValue::Boolean(GreaterDigits(x, y, kComparisonDigits));
+      case cmpLessEqual: return TExprValue::Boolean(SmallerEqualDigits(x, y, kComparisonDigits));
+      default: return TExprValue::Boolean(GreaterEqualDigits(x, y, kComparisonDigits));
+    }
+  }
+  const int c = CompareText(left.AsText(), right.AsText());
+  switch (op) {
+    case cmpEqual: return TExprValue::Boolean(c == 0);
+    case cmpNotEqual: return TExprValue::Boolean(c != 0);
+    case cmpLess: return TExprValue::Boolean(c < 0);
+    case cmpGreater: return TExprValue::Boolean(c > 0);
+    case cmpLessEqual: return TExprValue::Boolean(c <= 0);
+    default: return TExprValue::Boolean(c >= 0);
+  }
+}
+
+// A leading minus: the negated number, or the text with a minus before it.
+TExprValue Negated(const std::string& operand) {
+  const Extended x = ExprTextToNumber(operand);
+  return TExprValue::Text(HasValue(x) ? ExprNumberText(-x) : "-" + operand);
+}
+
+}  // namespace
+
 TExprValue TExpressionParser::ParseStr(const std::string& text) {
   FText = text;
   FPos = 1;
@@ -400,26 +435,7 @@ TExprValue TExpressionParser::EqExpr() {
   NextToken();
   const TExprValue right = StrConcatExpr();
   if (HasError()) return TExprValue::Boolean(false);
-  const Extended x = left.AsNumber(), y = right.AsNumber();
-  if (Available(x, y)) {
-    switch (op) {
-      case cmpEqual: return TExprValue::Boolean(EqualDigits(x, y, kComparisonDigits));
-      case cmpNotEqual: return TExprValue::Boolean(!EqualDigits(x, y, kComparisonDigits));
-      case cmpLess: return TExprValue::Boolean(SmallerDigits(x, y, kComparisonDigits));
-      case cmpGreater: return TExprValue::Boolean(GreaterDigits(x, y, kComparisonDigits));
-      case cmpLessEqual: return TExprValue::Boolean(SmallerEqualDigits(x, y, kComparisonDigits));
-      default: return TExprValue::Boolean(GreaterEqualDigits(x, y, kComparisonDigits));
-    }
-  }
-  const int c = CompareText(left.AsText(), right.AsText());
-  switch (op) {
-    case cmpEqual: return TExprValue::Boolean(c == 0);
-    case cmpNotEqual: return TExprValue::Boolean(c != 0);
-    case cmpLess: return TExprValue::Boolean(c < 0);
-    case cmpGreater: return TExprValue::Boolean(c > 0);
-    case cmpLessEqual: return TExprValue::Boolean(c <= 0);
-    default: return TExprValue::Boolean(c >= 0);
-  }
+  return CompareValues(op, left, right);
 }
 
 TExprValue TExpressionParser::StrConcatExpr() {
@@ -472,9 +488,7 @@ TExprValue TExpressionParser::SignExpr() {
   if (HasError()) return TExprValue::Text({});
   if (FToken != "-") return ElementExpr();
   NextToken();
-  const std::string operand = ElementExpr().AsText();
-  const Extended x = ExprTextToNumber(operand);
-  return TExprValue::Text(HasValue(x) ? ExprNumberText(-x) : "-" + operand);
+  return Negated(ElementExpr().AsText());
 }
 
 TExprValue TExpressionParser::ElementExpr() {
@@ -836,29 +850,10 @@ TExprValue TExpressionParser::EvaluateNode(const TCompiledExpression& e, int ind
     }
     case K::Not: return TExprValue::Boolean(!EvaluateNode(e, n.Operands[0]).AsBoolean());
     case K::Compare: {
+      // Left before right: an element may raise an error the right side must see.
       const TExprValue left = EvaluateNode(e, n.Operands[0]);
       const TExprValue right = EvaluateNode(e, n.Operands[1]);
-      const int op = n.Operators[0];
-      const Extended x = left.AsNumber(), y = right.AsNumber();
-      if (Available(x, y)) {
-        switch (op) {
-          case cmpEqual: return TExprValue::Boolean(EqualDigits(x, y, kComparisonDigits));
-          case cmpNotEqual: return TExprValue::Boolean(!EqualDigits(x, y, kComparisonDigits));
-          case cmpLess: return TExprValue::Boolean(SmallerDigits(x, y, kComparisonDigits));
-          case cmpGreater: return TExprValue::Boolean(GreaterDigits(x, y, kComparisonDigits));
-          case cmpLessEqual: return TExprValue::Boolean(SmallerEqualDigits(x, y, kComparisonDigits));
-          default: return TExprValue::Boolean(GreaterEqualDigits(x, y, kComparisonDigits));
-        }
-      }
-      const int c = CompareText(left.AsText(), right.AsText());
-      switch (op) {
-        case cmpEqual: return TExprValue::Boolean(c == 0);
-        case cmpNotEqual: return TExprValue::Boolean(c != 0);
-        case cmpLess: return TExprValue::Boolean(c < 0);
-        case cmpGreater: return TExprValue::Boolean(c > 0);
-        case cmpLessEqual: return TExprValue::Boolean(c <= 0);
-        default: return TExprValue::Boolean(c >= 0);
-      }
+      return CompareValues(n.Operators[0], left, right);
     }
     case K::Concat: {
       std::string text = EvaluateNode(e, n.Operands[0]).AsText();
@@ -873,11 +868,7 @@ TExprValue TExpressionParser::EvaluateNode(const TCompiledExpression& e, int ind
       }
       return TExprValue::Text(std::move(text));
     }
-    case K::Negate: {
-      const std::string operand = EvaluateNode(e, n.Operands[0]).AsText();
-      const Extended x = ExprTextToNumber(operand);
-      return TExprValue::Text(HasValue(x) ? ExprNumberText(-x) : "-" + operand);
-    }
+    case K::Negate: return Negated(EvaluateNode(e, n.Operands[0]).AsText());
     case K::Element: break;
   }
   // After an error no further element is asked for; the result is false.
