@@ -677,15 +677,24 @@ int TExpressionParser::CompileAnd(TCompiledExpression& e) {
   return HasError() ? -1 : e.Add(std::move(n));
 }
 
+namespace {
+
+// A node of one operand (not, a leading minus); -1 after an error.
+int UnaryNode(TCompiledExpression& e, TCompiledExpression::TKind kind, int operand, bool error) {
+  if (error) return -1;
+  TCompiledExpression::TNode n;
+  n.Kind = kind;
+  n.Operands.push_back(operand);
+  return e.Add(std::move(n));
+}
+
+}  // namespace
+
 int TExpressionParser::CompileNot(TCompiledExpression& e) {
   if (FToken != "not") return CompileParentheses(e);
   NextToken();
   const int operand = CompileParentheses(e);
-  if (HasError()) return -1;
-  TCompiledExpression::TNode n;
-  n.Kind = TCompiledExpression::TKind::Not;
-  n.Operands.push_back(operand);
-  return e.Add(std::move(n));
+  return UnaryNode(e, TCompiledExpression::TKind::Not, operand, HasError());
 }
 
 int TExpressionParser::CompileParentheses(TCompiledExpression& e) {
@@ -744,11 +753,7 @@ int TExpressionParser::CompileSign(TCompiledExpression& e) {
   if (FToken != "-") return CompileElement(e);
   NextToken();
   const int operand = CompileElement(e);
-  if (HasError()) return -1;
-  TCompiledExpression::TNode n;
-  n.Kind = TCompiledExpression::TKind::Negate;
-  n.Operands.push_back(operand);
-  return e.Add(std::move(n));
+  return UnaryNode(e, TCompiledExpression::TKind::Negate, operand, HasError());
 }
 
 int TExpressionParser::CompileElement(TCompiledExpression& e) {
