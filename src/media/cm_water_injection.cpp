@@ -154,12 +154,59 @@ void TCMWaterInjection::CalculateWater() {
   CheckParameters(required);
   const bool consistent = !(Available(V(p1), P2) && P2 >= V(p1));
 
-  const Extended hOut = consistent ? tWaterInjection::OutletEnthalpy(H1, V(u1), V(u2)) : NoValue;
-  const TDownstreamState valve = tWaterInjection::StateFromEnthalpy(P2v, hOut);
-  const TDownstreamState plain = tWaterInjection::StateFromEnthalpy(P2, hOut);
   const Extended Tv2 = Available(P2) && P2 > 0 && P2 < WaterConstants.Pc ? CalculateTv(P2) : NoValue;
   Put(tv2, Tv2);
-  if (Available(hOut, P2) && IsNoValue(plain.t2)) CreateMessage(1818, {t2, p2, h1, t1});
+  const Extended margin = HasValue(V(dt)) ? V(dt) : tWaterInjection::DefaultSuperheatMargin;
+  const Extended wanted = wantT2 ? V(t2) : Available(Tv2) ? Tv2 + margin : NoValue;
+  // Spray water cools superheated steam only.
+  const auto sprays = [&](const TDownstreamState& plain) {
+    return Phase->GetSwitchIndex() == kVapour && !(HasValue(plain.xFG) && plain.xFG < 100);
+  };
+  // The state behind the valve for an outlet velocity w2: the kinetic
+  // energy w2^2/2 comes out of the enthalpy.
+  struct TOutlet {
+    Extended hOut = NoValue;
+    TDownstreamState valve, plain;
+    TWaterInjectionResult r;
+    Extended rho2 = NoValue;  // the density the outlet velocity follows from
+  };
+  const auto outlet = [&](Extended w2) {
+    TOutlet o;
+    o.hOut = consistent ? tWaterInjection::OutletEnthalpy(H1, V(u1), w2) : NoValue;
+    o.valve = tWaterInjection::StateFromEnthalpy(P2v, o.hOut);
+    o.plain = tWaterInjection::StateFromEnthalpy(P2, o.hOut);
+    o.rho2 = o.plain.rho2;
+    if (app != wiNone && consistent && sprays(o.plain)) {
+      o.r = tWaterInjection::Inject(V(qm), H1, V(u1), w2, P2, wanted, margin, V(twi), V(pwi), V(dpowi));
+      o.rho2 = o.r.rho2;
+    }
+    return o;
+  };
+  // The velocity in the valve outlet follows from the density there,
+  // u2 = qm / (rho2 A), and the density from the enthalpy less u2^2/2: with
+  // the outlet size known both are solved here together, by substitution
+  // from rest (the kinetic energy is a small part of the enthalpy, so a
+  // few steps reach the last digit). A velocity given from outside is used
+  // only without the size. Solving the pair in one place rather than by
+  // turns with the module that reports the velocity keeps the state behind
+  // the valve a function of the inputs alone, whatever came before.
+  const Extended d = V(D2), mass = V(qm);
+  TOutlet o;
+  if (Available(d, mass) && d > 0 && mass >= 0) {
+    Extended w2 = 0;
+    for (int step = 0; step < 50; ++step) {
+      o = outlet(w2);
+      if (!Available(o.rho2) || o.rho2 <= 0) break;
+      const Extended next = mass / 3600 / o.rho2 / (kPi * d * d / 4 * 1e-6L);
+      if (EqualDigits(next, w2, 18)) break;
+      w2 = next;
+    }
+  } else {
+    o = outlet(V(u2));
+  }
+  const TDownstreamState& valve = o.valve;
+  const TDownstreamState& plain = o.plain;
+  if (Available(o.hOut, P2) && IsNoValue(plain.t2)) CreateMessage(1818, {t2, p2, h1, t1});
 
   if (app == wiNone || !consistent) {
     ClearInjection();
@@ -170,8 +217,7 @@ void TCMWaterInjection::CalculateWater() {
     Put(h2, plain.h2);
     return;
   }
-  // Spray water cools superheated steam only.
-  if (Phase->GetSwitchIndex() != kVapour || (HasValue(plain.xFG) && plain.xFG < 100)) {
+  if (!sprays(plain)) {
     CreateMessage(1816, {WIApplication, Phase, t1});
     ClearInjection();
     if (!wantT2) Put(t2, plain.t2);
@@ -179,10 +225,7 @@ void TCMWaterInjection::CalculateWater() {
     Put(t2v, valve.t2);
     return;
   }
-  const Extended margin = HasValue(V(dt)) ? V(dt) : tWaterInjection::DefaultSuperheatMargin;
-  const Extended wanted = wantT2 ? V(t2) : Available(Tv2) ? Tv2 + margin : NoValue;
-  const TWaterInjectionResult r = tWaterInjection::Inject(V(qm), H1, V(u1), V(u2), P2, wanted, margin,
-                                                          V(twi), V(pwi), V(dpowi));
+  const TWaterInjectionResult& r = o.r;
   if (!wantT2) Put(t2, r.t2);
   Put(rho2r, r.rho2);
   Put(h2, r.h2);
@@ -206,7 +249,7 @@ void TCMWaterInjection::CalculateWater() {
   if (IsNoValue(r.qmwi) && Available(V(qm), V(twi), r.t2)) CalculationFails({qmwi});
   // Velocity of the cooled steam in the outlet: a slow flow carries the
   // spray badly and lets droplets fall out onto the pipe wall.
-  const Extended d = V(D2), total = V(qm) + (HasValue(r.qmwi) ? r.qmwi : 0);
+  const Extended total = V(qm) + (HasValue(r.qmwi) ? r.qmwi : 0);
   if (Available(d, r.rho2, V(qm)) && d > 0 && r.rho2 > 0) {
     const Extended w = total / 3600 / r.rho2 / (kPi * d * d / 4 * 1e-6L);
     if (w < MinSteamVelocity)

@@ -338,12 +338,15 @@ void TCMControlValves::CopyInputs() {
   v.SetDr(V(dr));
   v.SetAPSE(V(aPSE));
   v.SetBSSE(V(bSSE));
-  // The three known quantities of the sizing relation.
+  // The three known quantities of the sizing relation. The unknown starts
+  // empty: its iteration then begins where a fresh calculation begins, not
+  // at the last pass's result, so the same inputs give the same numbers
+  // to the last bit whatever was calculated before.
   const teCVCanCalcRest unknown = Unknown();
-  if (unknown != ccKv) v.SetKv(V(kv));
-  if (unknown != ccQm) v.SetQm(V(qm));
-  if (unknown != ccP1) v.SetP1(V(p1));
-  if (unknown != ccP2) v.SetP2(V(p2));
+  v.SetKv(unknown != ccKv ? V(kv) : NoValue);
+  v.SetQm(unknown != ccQm ? V(qm) : NoValue);
+  v.SetP1(unknown != ccP1 ? V(p1) : NoValue);
+  v.SetP2(unknown != ccP2 ? V(p2) : NoValue);
 }
 
 void TCMControlValves::SetRelevance(bool liquid, TECVFlowState state) {
