@@ -312,6 +312,13 @@ TMCMTorva::TMCMTorva(TCalcComponent* owner, std::string name)
   for (int point : {1, 2, 3, 4})
     AddItem<TOutputParameter>(std::string("QmValve") + OpSuffix(point), qMassFlowrate)
         ->SetCaption("Massenstrom durch das Ventil");
+  // The solved flow as volume flows, and the density in the outlet pipe.
+  for (int point : {1, 2, 3, 4}) {
+    const std::string k = OpSuffix(point);
+    AddItem<TOutputParameter>("QvCalc" + k, qVolumeFlowrate)->SetCaption("Betriebsvolumenstrom (berechnet)");
+    AddItem<TOutputParameter>("QnCalc" + k, qNormVolumeFlowrate)->SetCaption("Normvolumenstrom (berechnet)");
+    AddItem<TOutputParameter>("rho2" + k, qDensity)->SetCaption("Dichte in der Austrittsleitung");
+  }
   AddItem<TOverruleParameter>("cPipe", Extended(100), Extended(20000), qVelocity)
       ->SetCaption("Schallgeschwindigkeit in der Rohrwand");
   AddItem<TOutputParameter>("NoOfCharOps", Extended(0), Extended(3), qNoUnit)
@@ -527,6 +534,8 @@ void TCustomSCM3ControlValves::CreateEachOP(int k) {
     fCMP2Resistor[k] = CreateModule<TCMp2Resistor>(std::string("fCMP2Resistor") + (k == 2 ? "AP2" : OpSuffix(k)));
   fCMMixedDensity[k] = CreateModule<TCMMixedDensity>("fCMMixedDensity" + s);
   fCMWaterInjection[k] = CreateModule<TCMWaterInjection>("fCMWaterInjection" + s);
+  FCMFlowOnly[k] = CreateChild<TCCMAllFlow>("FCMFlowOnly" + s);
+  FCMFlowOnly[k]->SetCalcMessageContainer(GetCalcMessageContainer());
 }
 
 void TCustomSCM3ControlValves::InitEachOP(int k) {
@@ -555,6 +564,22 @@ void TCustomSCM3ControlValves::InitEachOP(int k) {
   fCalcConnectorMixedDensity[k] = connect(fCalcSourceMixedDensity[k], "fCalcConnectorMixedDensity");
   fCalcConnectorWaterInjectionFix[k] = connect(fCalcSourceWaterInjection[k], "fCalcConnectorWaterInjectionFix");
   fCalcConnectorWaterInjection[k] = connect(fCalcSourceWaterInjection[k], "fCalcConnectorWaterInjection");
+  // The solved flow converted at the point's state; the mass flow is what
+  // it is given, whatever the user gives at the point.
+  TCalcConnector* flow = CreateConnector(main, &FCMFlowOnly[k]->GetCalcSource(), "FCalcConnectorFlowOnly" + s);
+  FCalcConnectorFlowOnly[k] = flow;
+  const std::string op = OpSuffix(k);
+  for (const char* n : {"Phase", "GasMedium", "StandardConditions", "TN0", "PN0", "RhoN"})
+    flow->InConnections.AddConnection(std::string(n) + "|" + n);
+  flow->InConnections.AddConnection("Zn|zn");
+  for (const auto& [main, item] : {std::pair{"P1", "p1"}, {"T1", "t1"}, {"Z1", "z1"}, {"Rho1", "Rho"},
+                                   {"PhiRel", "PhiRel"}, {"PvW1", "pvw1"}, {"qmCalc", "Qm"}})
+    flow->InConnections.AddConnection(main + op + "|" + item);
+  flow->OutConnections.AddConnection("Qv|QvCalc" + op);
+  flow->OutConnections.AddConnection("Qn|QnCalc" + op);
+  TCMAllFlow& conversion = FCMFlowOnly[k]->Module();
+  conversion.QmOrQv->SetSwitchStatus(qoqQm);
+  conversion.QmOrQvMoist->SetSwitchStatus(qqmQm);
   if (fCMP2Resistor[k]) {
     FCalcSourceCMP2Resistor[k] = CreateSource(fCMP2Resistor[k], std::string("FCalcSourceCMP2Resistor") + OpSuffix(k));
     FCalcConnectorP2Res[k] =
@@ -607,6 +632,15 @@ void TCustomSCM3ControlValves::Init() {
       CreateConnector(main, &FCCMNormPipeThicknessIn->GetCalcSource(), "FCalcConnectorNormPipeThicknessIn");
   FCalcConnectorSuggestDN = CreateConnector(main, FCalcSourceSuggestDN, "FCalcConnectorSuggestDN");
   FCalcConnectorValveDatabase = CreateConnector(main, FCalcSourceValveDatabase, "FCalcConnectorValveDatabase");
+  fCCRho2v = CreateConnector(main, main, "fCCRho2v");
+  fCCRho2r = CreateConnector(main, main, "fCCRho2r");
+  fCCxMv = CreateConnector(main, main, "fCCxMv");
+  for (int k : {1, 2, 3, 4}) {
+    const std::string op = OpSuffix(k);
+    fCCRho2v->InConnections.AddConnection("rho2v" + op + "|rho2" + op);
+    fCCRho2r->InConnections.AddConnection("rho2r" + op + "|rho2" + op);
+    fCCxMv->InConnections.AddConnection("xMv1" + op + "|xFG1" + op);
+  }
   // The outlet pipe is rated for the largest outlet pressure of the points
   // (the layer below rates it for the inlet pressure of point 1, all it
   // knows); the inlet pipe, in the table, for the largest inlet pressure.
@@ -660,6 +694,12 @@ void TCustomSCM3ControlValves::Init() {
       c->SetActive(true);
   FCalcConnectorNormPipeThicknessIn->SetActive(true);
   FCalcConnectorSuggestDN->SetActive(true);
+  fCCRho2r->SetEnabled(false);
+  for (TCalcConnector* c : {fCCRho2v, fCCRho2r, fCCxMv}) c->SetActive(true);
+  for (int k : {1, 2, 3, 4}) {
+    FCalcConnectorFlowOnly[k]->SetEnabled(false);
+    FCalcConnectorFlowOnly[k]->SetActive(true);
+  }
   for (L::TModule m : {L::lmActuatorDatabase, L::lmActuator})
     if (TCalcConnector* c = ExtraConnector(m)) c->SetActive(true);
   fCalcConnectorCharIn->SetActive(true);
@@ -705,6 +745,7 @@ void TCustomSCM3ControlValves::SelectSolveConnectors() {
                               FCalcConnectorCalcp1[k]})
       if (c != chosen) c->SetEnabled(false);
     chosen->SetEnabled(true);
+    SelectFlowConversion(k);
   }
   for (const auto& [p, v] : shown)
     if (!p->GetIsTarget() && HasValue(v) && !HasValue(p->GetValue())) p->SetValuesParallel(isUser, p->GetCalcUnitNo(), v);
@@ -712,6 +753,12 @@ void TCustomSCM3ControlValves::SelectSolveConnectors() {
   // readers; every module computes once with what it reads now.
   Calculate();
   EndUpdate(true);
+}
+
+void TCustomSCM3ControlValves::SelectFlowConversion(int k) {
+  const bool on = FSolvedFor == ccQm && PointOn(k);
+  FCalcConnectorFlowOnly[k]->SetEnabled(on);
+  EnableModule(&FCMFlowOnly[k]->Module(), on);
 }
 
 void TCustomSCM3ControlValves::SelectNoiseMethods() {
@@ -757,6 +804,10 @@ void TCustomSCM3ControlValves::SelectResistors() {
   // entry of the sizing: solving for it, or for the flow that sets it,
   // would make the two read each other.
   const bool fixed = used && checked("FixedResistor") && FSolvedFor == ccKv;
+  if (fCCRho2r->GetEnabled() != used) {
+    (used ? fCCRho2v : fCCRho2r)->SetEnabled(false);  // off first: rho2 is read from one place
+    (used ? fCCRho2r : fCCRho2v)->SetEnabled(true);
+  }
   for (int k : {1, 2, 3, 4}) {
     EnableModule(FCMResistor[k], used && PointOn(k));
     if (k == 1 || !FCalcConnectorP2Res[k]) continue;
@@ -783,6 +834,7 @@ void TCustomSCM3ControlValves::EnablePoint(int k, bool on) {
     EnableModule(mod, on);
   SelectResistors();
   SelectNoiseMethod(k);
+  SelectFlowConversion(k);
 }
 
 void TCustomSCM3ControlValves::ApplyNoOfOps() {

@@ -118,9 +118,19 @@ class TCustomSCM3ControlValves : public TCustomSCM3SubstancesMaterialPipe3Flow {
   std::array<TCMp2Resistor*, 5> fCMP2Resistor{};
   std::array<TCalcSource*, 5> FCalcSourceCMP2Resistor{};
   std::array<TCalcConnector*, 5> FCalcConnectorP2Res{};
+  // The flow the sizing finds, when it solves for the flow, as operating
+  // and normal volume flow (QvCalc, QnCalc) at the point's state.
+  std::array<TCCMAllFlow*, 5> FCMFlowOnly{};
+  std::array<TCalcConnector*, 5> FCalcConnectorFlowOnly{};
   std::array<TCMMixedDensity*, 5> fCMMixedDensity{};
   std::array<TCalcSource*, 5> fCalcSourceMixedDensity{};
   std::array<TCalcConnector*, 5> fCalcConnectorMixedDensity{};
+
+  // Copies inside the main module, at every point: the density in the
+  // outlet pipe (rho2) is the one behind the resistors (rho2r) while they
+  // are used and the one at the valve outlet (rho2v) otherwise; the vapour
+  // fraction the sizing reads at the inlet (xFG1) is the medium's (xMv1).
+  TCalcConnector *fCCRho2v = nullptr, *fCCRho2r = nullptr, *fCCxMv = nullptr;
 
   TCMCharacteristics* fCMChar = nullptr;
   TCalcSource* fCalcSourceChar = nullptr;
@@ -146,6 +156,9 @@ class TCustomSCM3ControlValves : public TCustomSCM3SubstancesMaterialPipe3Flow {
   void SelectSolveConnectors();
   void SelectNoiseMethods();
   void SelectNoiseMethod(int point);
+  // The solved flow is converted into volume flows while the sizing
+  // solves for the flow.
+  void SelectFlowConversion(int point);
   // The resistors behind the valve calculate when UseResistors is on; with
   // FixedResistor, while sizing for Kv, the outlet pressure of points 2, 3
   // and X comes from the resistor fixed at point 1.

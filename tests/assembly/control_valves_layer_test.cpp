@@ -229,6 +229,43 @@ TEST(ValveLayer, ResistorFixedAtPointOneSetsTheFurtherOutletPressures) {
   EXPECT_FALSE(calc->FCalcConnectorP2Res[2]->GetEnabled());
 }
 
+// The flow the sizing finds shows as volume flow at the point's state
+// while it solves for the flow; the density in the outlet pipe is the one
+// behind the resistors while they are used; the sizing reads the medium's
+// vapour fraction at the inlet.
+TEST(ValveLayer, SolvedFlowOutletDensityAndInletVapourFraction) {
+  TEntries entries = kWater;
+  entries.insert(entries.end(), {{"WhatToCalculate", "Massenstrom"}, {"kv", "10"}, {"kvAp2", "15"},
+                                 {"kvAp3", "20"}, {"kvApX", "10"}});
+  auto calc = Calculation(entries);
+  for (int k : {1, 2, 3, 4}) {
+    SCOPED_TRACE(k);
+    const std::string s = Suffix(k);
+    EXPECT_NEAR(calc->GetValue("QvCalc" + s), calc->GetValue("qmCalc" + s) / calc->GetValue("Rho1" + s),
+                1e-12 * calc->GetValue("QvCalc" + s));
+    EXPECT_EQ(calc->GetValue("rho2" + s), calc->GetValue("rho2v" + s));
+  }
+  calc->SetNoOfOps(1);
+  EXPECT_FALSE(calc->FCMFlowOnly[2]->Module().GetEnabled());
+  EXPECT_TRUE(calc->FCMFlowOnly[1]->Module().GetEnabled());
+  calc->Enter("WhatToCalculate", "Kv");
+  EXPECT_FALSE(calc->FCMFlowOnly[1]->Module().GetEnabled());
+  EXPECT_FALSE(HasValue(calc->GetValue("QvCalc")));
+
+  calc->Enter("UseResistors", "ja");
+  calc->Enter("p2Res", "7");
+  EXPECT_EQ(calc->GetValue("rho2"), calc->GetValue("rho2r"));
+  EXPECT_NE(calc->GetValue("rho2r"), calc->GetValue("rho2v"));
+
+  // Wet steam at the inlet: the vapour fraction given to the medium is the
+  // one the sizing and the mixture behind the valve work with.
+  auto wet = Calculation(kSteam);
+  wet->Enter("Phase", "Zweiphasig (Fluessig/Dampf)");
+  wet->Enter("xMv1", "90");
+  EXPECT_EQ(wet->GetValue("xFG1"), 90);
+  EXPECT_EQ(wet->FCMControlValves[1]->xFG1->GetValue(), 90);
+}
+
 TEST(ValveLayer, ChecksAcrossThePoints) {
   struct Case {
     const char* what;
