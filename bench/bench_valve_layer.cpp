@@ -3,11 +3,16 @@
 // one from nothing, and one edit settling: an outlet pressure at point 2
 // (that point's modules recalculate), the valve's Kvs (every point reads
 // it) and the inlet temperature of point 1 (medium, flow, sizing, noise
-// and the characteristic over the points follow).
+// and the characteristic over the points follow); opening a saved
+// calculation and recalculating it.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "assembly/main_items.h"
 #include "assembly/scm_control_valves.h"
+#include "files/calculation_file.h"
 
 namespace {
 
@@ -41,6 +46,29 @@ void BM_BuildFromNothing(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(WaterCalculation());
 }
 BENCHMARK(BM_BuildFromNothing)->Unit(benchmark::kMillisecond);
+
+// The calculation with its modules and wiring, no values.
+void BM_ConstructEmpty(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(CreateCalculation<TCalc>());
+}
+BENCHMARK(BM_ConstructEmpty)->Unit(benchmark::kMillisecond);
+
+// A saved four-point calculation opened into a new calculation, which
+// recalculates it, as `torvacalc show` and the desktop program do.
+void BM_OpenAndRecalculate(benchmark::State& state) {
+  torvacalc::RegisterCalculationFiles();
+  const auto file = std::filesystem::temp_directory_path() /
+                    ("torvacalc-bench-open-" + std::to_string(getpid()) + ".cvc");
+  WaterCalculation()->SaveToFile(file.string());
+  for (auto _ : state) {
+    auto calc = CreateCalculation<TCalc>();
+    calc->UseHistory = false;
+    calc->ReadFromFile(file.string());
+    benchmark::DoNotOptimize(calc);
+  }
+  std::filesystem::remove(file);
+}
+BENCHMARK(BM_OpenAndRecalculate)->Unit(benchmark::kMillisecond);
 
 void BM_EditSettles(benchmark::State& state, const char* name, const char* a, const char* b) {
   auto calc = WaterCalculation();
