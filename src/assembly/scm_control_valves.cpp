@@ -377,7 +377,10 @@ void TMCMTorva::CalcEvent(TCalcEvent event, TCalcItem* item) {
     case rNoise: calc->SelectNoiseMethods(); break;
     case rResistors: calc->SelectResistors(); break;
     case rValveDatabase: calc->SelectValveDatabase(); break;
-    case rChecks: Calculate(); break;
+    case rChecks:
+      if (calc->CollectsCalculations()) calc->RequestCalculation(this);
+      else Calculate();
+      break;
   }
 }
 

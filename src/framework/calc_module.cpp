@@ -232,7 +232,11 @@ void TCalcModule::CalcEvent(TCalcEvent event, TCalcItem* item) {
     const bool ownResult = FCalculating &&
                            (item->GetInputState() == isCalculated || item->GetInputState() == isDatabase) &&
                            HasCalcItem(item);
-    if (!ownResult) Calculate();
+    if (!ownResult) {
+      TSuperCalcModule* super = GetOwnerSuperCalcModule();
+      if (super && super->CollectsCalculations()) super->RequestCalculation(this);
+      else Calculate();
+    }
   }
   for (TCalcSource* s : TSnapshot<TCalcSource>(FCalcSources)) s->CalcEvent(event, item);
   if (OnCalcEvent) OnCalcEvent(event, item);

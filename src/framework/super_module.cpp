@@ -1,5 +1,6 @@
 #include "framework/super_module.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -153,9 +154,41 @@ void TSuperCalcModule::BeginUpdate() {
     for (TCalcSource* s : FMainCalcModule->CalcSources()) s->BeginUpdate();
 }
 
+void TSuperCalcModule::RequestCalculation(TCalcModule* module) {
+  if (std::find(FRequested.begin(), FRequested.end(), module) == FRequested.end()) FRequested.push_back(module);
+}
+
+void TSuperCalcModule::Settle() {
+  if (FCreationOrder.empty()) {
+    std::vector<std::pair<std::string, TAncestorCalcModule*>> modules;
+    CollectModules(*this, {}, modules);
+    for (const auto& [path, m] : modules)
+      if (auto* c = dynamic_cast<TCalcModule*>(m)) FCreationOrder.emplace(c, static_cast<int>(FCreationOrder.size()));
+  }
+  const auto place = [&](const TCalcModule* m) {
+    const auto i = FCreationOrder.find(m);
+    return i == FCreationOrder.end() ? static_cast<int>(FCreationOrder.size()) : i->second;
+  };
+  FSettling = true;
+  // Values running round between modules settle within a few rounds; the
+  // bound ends an oscillation as a module's own passes do.
+  std::size_t budget = 50 * (FCreationOrder.size() + 1);
+  while (!FRequested.empty() && budget-- > 0) {
+    const auto first = std::min_element(FRequested.begin(), FRequested.end(),
+                                        [&](const TCalcModule* a, const TCalcModule* b) { return place(a) < place(b); });
+    TCalcModule* m = *first;
+    FRequested.erase(first);
+    m->Calculate();
+  }
+  FRequested.clear();
+  FSettling = false;
+}
+
 void TSuperCalcModule::EndUpdate(bool recalculated) {
   if (IsDestroying() || FUpdateCounter == 0) return;
   if (FUpdateCounter == 1 && FLoading) return;
+  // The modules noted while the update was open calculate inside it.
+  if (FUpdateCounter == 1 && !FSettling && !FRequested.empty()) Settle();
   --FUpdateCounter;
   for (TSuperCalcModule* s : FNestedSuperModules) s->EndUpdate(false);
   if (FMainCalcModule)

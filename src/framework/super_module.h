@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/calc_connector.h"
@@ -119,6 +120,16 @@ class TSuperCalcModule : public TAncestorCalcModule {
   // Recalculates every module in creation order.
   void Calculate();
 
+  // A module whose inputs changed while an update of this calculation is
+  // open does not calculate at once: it is noted, and when the outermost
+  // update closes the noted modules calculate, the earliest created first,
+  // until none is noted any more. The layers are created in the order the
+  // values flow (medium, flow, sizing, the state behind the valve, noise),
+  // so each module calculates about once per change instead of once for
+  // every input that reaches it.
+  bool CollectsCalculations() const { return FUpdateCounter > 0 && !IsDestroying(); }
+  void RequestCalculation(TCalcModule* module);
+
   // Update brackets. The outermost EndUpdate flushes the views, fires
   // AfterLastCalculate, records the undo history (when `recalculated`) and
   // checks the automatic backup.
@@ -203,6 +214,12 @@ class TSuperCalcModule : public TAncestorCalcModule {
   bool FSavedActive = false;
   bool FInHistory = false;
   std::vector<TCalcState> FHistory;
+  // The modules asked to calculate, and each module's place in the order
+  // of creation (made when first needed).
+  std::vector<TCalcModule*> FRequested;
+  std::unordered_map<const TCalcModule*, int> FCreationOrder;
+  bool FSettling = false;
+  void Settle();
   TSnapShot FSnapShot{this};
   double FLastBackup = -1;
 };

@@ -173,7 +173,6 @@ void TCMWaterInjection::CalculateWater() {
   const auto outlet = [&](Extended w2) {
     TOutlet o;
     o.hOut = consistent ? tWaterInjection::OutletEnthalpy(H1, V(u1), w2) : NoValue;
-    o.valve = tWaterInjection::StateFromEnthalpy(P2v, o.hOut);
     o.plain = tWaterInjection::StateFromEnthalpy(P2, o.hOut);
     o.rho2 = o.plain.rho2;
     if (app != wiNone && consistent && sprays(o.plain)) {
@@ -204,6 +203,8 @@ void TCMWaterInjection::CalculateWater() {
   } else {
     o = outlet(V(u2));
   }
+  // Right behind the valve, before any resistor, at the same enthalpy.
+  o.valve = P2v == P2 ? o.plain : tWaterInjection::StateFromEnthalpy(P2v, o.hOut);
   const TDownstreamState& valve = o.valve;
   const TDownstreamState& plain = o.plain;
   if (Available(o.hOut, P2) && IsNoValue(plain.t2)) CreateMessage(1818, {t2, p2, h1, t1});

@@ -198,6 +198,30 @@ TEST(Calculation, WarningsAndOutOfBoundsMessagesCarryTheirArguments) {
   EXPECT_EQ(m->Text, "Der Wert liegt ausserhalb des zulaessigen Bereichs von 1E-10 kPa bis 2.5E7 kPa.");
 }
 
+// Inputs changed inside one update are calculated when it closes: each
+// module once, the Kv module before the opening module that reads its
+// result, whatever order the inputs came in.
+TEST(Calculation, ChangesInsideAnUpdateCalculateEachModuleOnceWhenItCloses) {
+  TestCalculation calc;
+  for (const auto& [n, v] : {std::pair{"qm", 10000}, {"rho", 1000}, {"dp", 1}, {"kvs", 16}}) calc.Main(n)->SetValue(v);
+  std::vector<std::string> order;
+  calc.kvModule->BeforeCalculate = [&](TCalcModule&) { order.push_back("kv"); };
+  calc.opening->BeforeCalculate = [&](TCalcModule&) { order.push_back("opening"); };
+  calc.BeginUpdate();
+  calc.Main("kvs")->SetValue(25);
+  calc.Main("qm")->SetValue(20000);
+  calc.Main("rho")->SetValue(990);
+  calc.Main("dp")->SetValue(2);
+  EXPECT_TRUE(order.empty());
+  calc.EndUpdate(true);
+  EXPECT_EQ(order, (std::vector<std::string>{"kv", "opening"}));
+  EXPECT_NEAR(calc.Main("h")->GetValue(), 20000 / std::sqrt(1000.0L * 990 * 2) / 25, 1e-15L);
+  // Outside an update an edit still calculates at once.
+  order.clear();
+  calc.Main("kvs")->SetValue(30);
+  EXPECT_EQ(order, std::vector<std::string>{"opening"});
+}
+
 TEST(Calculation, OutputsAndReadOnlyInputsDoNotRecalculate) {
   TestCalculation calc;
   const int runs = calc.kvModule->calculations;
