@@ -303,23 +303,28 @@ TCalcState TSuperCalcModule::SaveState() const {
   std::vector<std::pair<std::string, TAncestorCalcModule*>> modules;
   CollectModules(const_cast<TSuperCalcModule&>(*this), {}, modules);
   for (const auto& [path, module] : modules) {
+    const std::size_t index = state.Modules.size();
+    state.Modules.push_back(path);
     for (const TCalcItem* item : module->GetCalcItems()) {
       if (item->GetIsTarget()) continue;  // it shows its source's state
       TCalcState::Item s;
-      s.Module = path;
+      s.Module = index;
       s.Name = item->GetName();
-      s.Text = item->GetText();
       s.InputState = item->GetInputState();
       s.Overruled = item->GetOverruled();
       s.Modified = item->GetModified();
       s.SetByProgram = item->GetSetByProgram();
       s.Notes = item->NotesList();
       s.Comments = item->CommentsList();
-      if (const auto* p = dynamic_cast<const TCalcParameter*>(item)) {
+      const TCalcParameter* p = item->AsParameter();
+      if (p) {
         s.CalcUnitNo = p->GetCalcUnitNo();
         s.IsApproximated = p->GetIsApproximated();
         if (p->GetValueState() == vsNormal) s.Value = p->GetValue();
       }
+      // A value is restored from itself, exactly; the text only where there
+      // is none (a switch, a string, a text that did not read as a number).
+      if (!p || !HasValue(s.Value)) s.Text = item->GetText();
       state.Items.push_back(std::move(s));
     }
   }
@@ -330,24 +335,30 @@ void TSuperCalcModule::LoadState(const TCalcState& state) {
   std::vector<std::pair<std::string, TAncestorCalcModule*>> modules;
   CollectModules(*this, {}, modules);
   std::map<std::string, TAncestorCalcModule*> byPath(modules.begin(), modules.end());
+  std::vector<TAncestorCalcModule*> stateModules;
+  stateModules.reserve(state.Modules.size());
+  for (const std::string& path : state.Modules) {
+    const auto m = byPath.find(path);
+    stateModules.push_back(m == byPath.end() ? nullptr : m->second);
+  }
   // All values go in with the modules switched off; switching them on again
   // recalculates everything once, which also brings back the messages.
   BeginSetValues();
   try {
     for (const auto& s : state.Items) {
-      const auto m = byPath.find(s.Module);
-      if (m == byPath.end()) continue;
-      TCalcItem* item = m->second->CalcItemByName(s.Name);
+      TAncestorCalcModule* module = s.Module < stateModules.size() ? stateModules[s.Module] : nullptr;
+      if (!module) continue;
+      TCalcItem* item = module->CalcItemByName(s.Name);
       if (!item || item->GetIsTarget()) continue;
       item->SetInputState(s.InputState);
       item->SetOverruled(s.Overruled);
       item->SetModified(s.Modified);
       item->SetSetByProgram(s.SetByProgram);
-      if (auto* p = dynamic_cast<TCalcParameter*>(item)) {
+      auto* p = item->AsParameter();
+      if (p) {
         p->SetCalcUnitNo(s.CalcUnitNo);
         p->SetIsApproximated(s.IsApproximated);
       }
-      auto* p = dynamic_cast<TCalcParameter*>(item);
       if (p && HasValue(s.Value))
         p->SetValue(s.Value);
       else

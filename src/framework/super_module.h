@@ -22,10 +22,11 @@ namespace torvacalc {
 // The values and flags of every item of a calculation, enough to put the
 // calculation back as it was (undo history, snapshot).
 struct TCalcState {
+  std::vector<std::string> Modules;  // paths of the modules below the super module
   struct Item {
-    std::string Module;  // path of the owning module below the super module
+    std::size_t Module = 0;  // index into Modules
     std::string Name;
-    std::string Text;
+    std::string Text;  // kept where there is no value to restore from
     Extended Value = NoValue;  // parameters: the exact basic value
     std::uint8_t InputState = 0;
     int CalcUnitNo = 0;
