@@ -22,6 +22,7 @@
 
 #include "framework/basics.h"
 #include "framework/calc_set.h"
+#include "valves/sizing_kernel.h"
 #include "valves/valve_description.h"
 #include "valves/valve_types.h"
 
@@ -214,7 +215,10 @@ class tControlValve {
   bool KernelApplies() const;
 
   // Clears the whole cache; the unknown and its inputs stay.
-  void Reset() { Cache.ResetAll(); }
+  void Reset() {
+    Cache.ResetAll();
+    FDutyStale = true;  // the overruled bits are gone
+  }
   // Marks Kv, Qm, p1 and p2 invalid so that the next operating point starts
   // fresh.
   void ResetCalcTarget();
@@ -351,6 +355,10 @@ class tControlValve {
   // effect; until then no quantity is computed.
   bool FCanCalcSet = false;
   bool FUseKernel = true;
+  // The inputs of the kernel as last handed over; any change but of the
+  // flow and of Kv itself makes them stale.
+  TSizingDuty FDuty;
+  bool FDutyStale = true;
   teCVCanCalcRest FCanCalc = ccKv;
 
   Extended FKv = NoValue, FQm = NoValue, FP1 = NoValue, FP2 = NoValue, FKvs = NoValue;

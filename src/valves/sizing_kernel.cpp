@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 namespace torvacalc {
 
@@ -26,9 +27,11 @@ bool Equal(double a, double b, double tol) {
 }
 
 double TenToTheMinus(int digits) {
-  double t = 1;
-  for (int i = 0; i < digits && i < 30; ++i) t /= 10;
-  return t;
+  static constexpr double kPowers[] = {1E0,  1E-1,  1E-2,  1E-3,  1E-4,  1E-5,  1E-6,
+                                       1E-7, 1E-8,  1E-9,  1E-10, 1E-11, 1E-12, 1E-13,
+                                       1E-14, 1E-15, 1E-16, 1E-17, 1E-18, 1E-19, 1E-20};
+  if (digits >= 0 && digits < static_cast<int>(std::size(kPowers))) return kPowers[digits];
+  return std::pow(10.0, -digits);
 }
 
 // The vapour pressure ratio factor FF = 0.96 - 0.28 sqrt(pv/pc)
@@ -138,8 +141,10 @@ TSizingKernel::TSizingKernel(const TSizingDuty& duty) : d(duty) {
   // The pressure drop where it is defined: p2 below p1, p1 positive.
   if (Has(d.p1, d.p2) && d.p2 < d.p1 && d.p1 > 0) {
     dpPlain = d.p1 - d.p2;
-    xPlain = dpPlain / d.p1;
-    sqrtXPlain = std::sqrt(xPlain);
+    if (!liquid) {
+      xPlain = dpPlain / d.p1;
+      sqrtXPlain = std::sqrt(xPlain);
+    }
   }
   if (Has(d.kappa1)) fk = d.kappa1 / 1.4;
 
@@ -177,7 +182,10 @@ TSizingKernel::TSizingKernel(const TSizingDuty& duty) : d(duty) {
         if (Has(d.xFG1)) f2 = (d.xFG1 / 100) * (d.xFG1 / 100);
       }
     }
-    if (Has(d.p1) && d.p1 > 0) xfzP1 = std::sqrt(std::sqrt(std::sqrt(6 / d.p1)));
+    // xFz by the rule is needed only where the cavitation tests run.
+    const bool zyByRule = !d.zy.overruled && !(Has(d.zy.value75) && !d.zy.func);
+    if (zyByRule && !stateUndefined && liquidDrop && !flashing && d.p1 > 0)
+      xfzP1 = std::sqrt(std::sqrt(std::sqrt(6 / d.p1)));
   }
   if (Has(d.DNV, d.eta1, d.Qm) && d.eta1 > 0) {
     reBase = 0.0707 * d.Qm / d.eta1;
@@ -210,6 +218,23 @@ double TSizingKernel::LiquidCritical(double F) const {
   if (!Has(d.xFG1)) return d1;
   const double d2 = F * g2;
   return d2 + f2 * (d1 - d2);
+}
+
+// xFz of the opening by the valve database's rule from Fd and FL2, its
+// level set by a given 75 % value, referred to the inlet pressure
+// (6 bar / p1)^(1/8) and kept below FL2. Without `valueNeeded` only whether
+// it exists: 1 or no value.
+double TSizingKernel::ZyByRule(double kv, double fdz, double fl2v, bool valueNeeded) const {
+  const bool shifted = Has(d.zy.value75, d.Kvs, d.fl2.value75);
+  if (!valueNeeded) {
+    const bool has = Has(fdz, fl2v, kv, xfzP1) && fdz > 0 && fl2v > 0 && kv >= 0 &&
+                     (!shifted || (d.fl2.value75 > 0 && d.Kvs >= 0));
+    return has ? 1 : kKernelNone;
+  }
+  double z = XfZ(fdz, fl2v, kv);
+  if (shifted && Has(z)) z = ShiftModifier(z, XfZ(fdz, d.fl2.value75, 0.75 * d.Kvs), d.zy.value75);
+  z = Has(z, xfzP1) ? z * xfzP1 : kKernelNone;
+  return Has(z) && Has(fl2v) && fl2v > 0 && z > fl2v ? fl2v : z;
 }
 
 void TSizingKernel::Evaluate(double kv, TSizingPass& pass) const {
@@ -250,7 +275,8 @@ void TSizingKernel::Evaluate(double kv, TSizingPass& pass) const {
   }
 
   double dpc = kKernelNone, dpcKc = kKernelNone, xt = kKernelNone, zy = kKernelNone;
-  double kc = kKernelNone;
+  double kc = kKernelNone, fdz = kKernelNone;
+  bool zyByRule = false;
   if (liquid) {
     if (d.kc.overruled) kc = d.kc.user;
     else if (!Has(d.kc.value75)) kc = Has(fl2v) ? 0.7 * fl2v : kKernelNone;
@@ -260,17 +286,9 @@ void TSizingKernel::Evaluate(double kv, TSizingPass& pass) const {
     } else if (Has(d.zy.value75) && !d.zy.func) {
       zy = d.zy.value75;
     } else if (!stateUndefined && liquidDrop && !flashing) {
-      // xFz of the opening by the valve database's rule from Fd and FL2,
-      // its level set by a given 75 % value, referred to the inlet
-      // pressure (6 bar / p1)^(1/8) and kept below FL2. Needed only where
-      // the cavitation tests run.
+      zyByRule = true;
       const double fdc = d.inwardFlow == ifClosing ? d.fd75c : kKernelNone;
-      const double fdz = Has(fdc) ? fdc : fd;
-      double z = XfZ(fdz, fl2v, kv);
-      if (Has(d.zy.value75, z, d.Kvs, d.fl2.value75))
-        z = ShiftModifier(z, XfZ(fdz, d.fl2.value75, 0.75 * d.Kvs), d.zy.value75);
-      z = Has(z, xfzP1) ? z * xfzP1 : kKernelNone;
-      zy = Has(z) && Has(fl2v) && fl2v > 0 && z > fl2v ? fl2v : z;
+      fdz = Has(fdc) ? fdc : fd;
     }
     dpc = LiquidCritical(fl2);
     dpcKc = LiquidCritical(kc);
@@ -297,13 +315,16 @@ void TSizingKernel::Evaluate(double kv, TSizingPass& pass) const {
         state = fsFlashing;
       } else if (liquidDrop) {
         if (Has(kc, fl2)) kc = std::min(kc, fl2);
+        const double dp = dpPlain;
+        const bool strong = Has(dpcKc) && dp >= dpcKc;
+        const bool damage = strong && dp > damageLimit;
+        const bool maximum = Has(dpc) && dp >= dpc;
+        // Beyond the onset of strong cavitation xFz decides nothing but
+        // whether the state is known at all.
+        if (zyByRule) zy = ZyByRule(kv, fdz, fl2v, !(strong || maximum));
         if (Has(zy, kc)) zy = std::min(zy, kc);
         if (Has(dpc, dpcKc, zy, fl2)) {
-          const double dp = dpPlain;
           const bool partial = dp >= zy * zyDrop;
-          const bool strong = dp >= dpcKc;
-          const bool damage = strong && dp > damageLimit;
-          const bool maximum = dp >= dpc;
           state = damage    ? fsMechDamage
                   : maximum ? fsMaximumCavitation
                   : strong  ? fsStrongCavitation

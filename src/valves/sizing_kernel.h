@@ -85,6 +85,7 @@ struct TSizingPass {
 
 class TSizingKernel {
  public:
+  // The kernel refers to `duty`, which must outlive it.
   explicit TSizingKernel(const TSizingDuty& duty);
 
   // Kv' of one pass at the trial Kv (NaN: the opening and reducers are
@@ -102,9 +103,10 @@ class TSizingKernel {
   double CorrectedModifier(double value75, double r) const;
   double Opening(double kv, double fallback) const;
   double LiquidCritical(double F) const;
+  double ZyByRule(double kv, double fdz, double fl2v, bool valueNeeded) const;
   double FactorAt(const TKernelFactor& f, double kv, double r75) const;
 
-  TSizingDuty d;
+  const TSizingDuty& d;
   bool liquid = false;
   double tol = 1E-11;
   // Invariants of the solve.

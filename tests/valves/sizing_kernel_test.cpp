@@ -199,6 +199,42 @@ TEST(SizingKernel, SolvesAsTheExtendedIteration) {
   }
 }
 
+// The class hands the kernel its inputs again only after a change other
+// than of the flow: every kind of change must reach it.
+TEST(SizingKernel, FollowsEveryChangeOfTheInputs) {
+  tControlValve fast, reference;
+  for (tControlValve* v : {&fast, &reference}) {
+    v->SetCanCalc(ccKv);
+    Water(*v, 6.8L, 2.2L, 80, 100, 90);
+    v->SetQm(300000);
+  }
+  reference.SetUseKernel(false);
+  const std::pair<const char*, std::function<void(tControlValve&)>> edits[] = {
+      {"outlet pressure", [](tControlValve& v) { v.SetP2(3.5L); }},
+      {"FL2 overruled", [](tControlValve& v) { v.SetFl2(true, 0.6L); }},
+      {"FL2 computed again", [](tControlValve& v) { v.SetFl2(false, 0.6L); }},
+      {"valve in line", [](tControlValve& v) { v.SetLineSize(true); }},
+      {"Fd overruled, then the cache reset", [](tControlValve& v) {
+         v.SetFd(true, 0.2L);
+         v.Reset();
+       }},
+      {"density", [](tControlValve& v) { v.SetRho1(900); }},
+      {"Fl2 over the opening", [](tControlValve& v) { v.SetFl2func(true); }},
+      {"unknown switched to the flow and back", [](tControlValve& v) {
+         v.SetCanCalc(ccQm);
+         v.SetCanCalc(ccKv);
+       }},
+  };
+  for (const auto& [what, edit] : edits) {
+    SCOPED_TRACE(what);
+    edit(fast);
+    edit(reference);
+    const Extended expected = reference.GetKv();
+    ASSERT_TRUE(HasValue(expected));
+    EXPECT_NEAR(fast.GetKv(), expected, 1E-12L * expected);
+  }
+}
+
 // Inputs the kernel does not model leave the sizing to the extended
 // iteration; a missing input gives no value either way.
 TEST(SizingKernel, CoversWhatItModelsOnly) {
