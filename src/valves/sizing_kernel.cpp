@@ -17,7 +17,7 @@ bool Has(double x, T... xs) {
 
 // Equality to a relative tolerance, as EqualDigits: identical, or neither
 // missing and |1 - min/max| below it (against 0 the other's magnitude).
-bool Equal(double a, double b, double tol) {
+[[gnu::always_inline]] inline bool Equal(double a, double b, double tol) {
   if (a == b) return true;
   if (!Has(a) || !Has(b)) return !Has(a) && !Has(b);
   if (a == 0) return std::fabs(b) < tol;
@@ -184,8 +184,7 @@ TSizingKernel::TSizingKernel(const TSizingDuty& duty) : d(duty) {
     }
     // xFz by the rule is needed only where the cavitation tests run.
     const bool zyByRule = !d.zy.overruled && !(Has(d.zy.value75) && !d.zy.func);
-    if (zyByRule && !stateUndefined && liquidDrop && !flashing && d.p1 > 0)
-      xfzP1 = std::sqrt(std::sqrt(std::sqrt(6 / d.p1)));
+    xfzP1Known = zyByRule && !stateUndefined && liquidDrop && !flashing && d.p1 > 0 && Has(6 / d.p1);
   }
   if (Has(d.DNV, d.eta1, d.Qm) && d.eta1 > 0) {
     reBase = 0.0707 * d.Qm / d.eta1;
@@ -227,13 +226,15 @@ double TSizingKernel::LiquidCritical(double F) const {
 double TSizingKernel::ZyByRule(double kv, double fdz, double fl2v, bool valueNeeded) const {
   const bool shifted = Has(d.zy.value75, d.Kvs, d.fl2.value75);
   if (!valueNeeded) {
-    const bool has = Has(fdz, fl2v, kv, xfzP1) && fdz > 0 && fl2v > 0 && kv >= 0 &&
+    const bool has = xfzP1Known && Has(fdz, fl2v, kv) && fdz > 0 && fl2v > 0 && kv >= 0 &&
                      (!shifted || (d.fl2.value75 > 0 && d.Kvs >= 0));
     return has ? 1 : kKernelNone;
   }
   double z = XfZ(fdz, fl2v, kv);
   if (shifted && Has(z)) z = ShiftModifier(z, XfZ(fdz, d.fl2.value75, 0.75 * d.Kvs), d.zy.value75);
-  z = Has(z, xfzP1) ? z * xfzP1 : kKernelNone;
+  if (!xfzP1Known) return kKernelNone;
+  if (!Has(xfzP1)) xfzP1 = std::sqrt(std::sqrt(std::sqrt(6 / d.p1)));
+  z = Has(z) ? z * xfzP1 : kKernelNone;
   return Has(z) && Has(fl2v) && fl2v > 0 && z > fl2v ? fl2v : z;
 }
 
@@ -438,20 +439,23 @@ double TSizingKernel::SolveKv(double start) const {
   for (;;) {
     double next = Pass(kv);
     const bool stop = cycles.Check(next, kv);
-    if (!stop && Has(next, kv) && !Equal(next, kv, tol)) {
+    bool same = Equal(next, kv, tol);
+    if (!stop && Has(next, kv) && !same) {
       const double step = next - kv;
       if (Has(lastKv, lastStep) && step != lastStep) {
         const double secant = kv - step * (kv - lastKv) / (step - lastStep);
         lastKv = kv;
         lastStep = step;
-        if (std::isfinite(secant) && secant > 0 && std::fabs(secant - next) <= 2 * std::fabs(step))
+        if (std::isfinite(secant) && secant > 0 && std::fabs(secant - next) <= 2 * std::fabs(step)) {
           next = secant;
+          same = Equal(kv, next, tol);
+        }
       } else {
         lastKv = kv;
         lastStep = step;
       }
     }
-    const bool changed = !Equal(kv, next, tol);
+    const bool changed = !same;
     if (changed) kv = next;
     if (stop || !changed) break;
     if (Has(d.DNV)) {

@@ -124,7 +124,9 @@ class TSizingKernel {
   bool ordinary = false, twoPhaseBranch = false;
   double gOrdinary = kKernelNone, g1 = kKernelNone, g1Limit = kKernelNone, g2 = kKernelNone,
          f2 = kKernelNone;
-  double xfzP1 = kKernelNone;   // (6/p1)^(1/8)
+  // (6/p1)^(1/8), worked out when xFz by rule is first needed.
+  bool xfzP1Known = false;
+  mutable double xfzP1 = kKernelNone;
   double reBase = kKernelNone;  // N4 Qm / eta
   double d4N2 = kKernelNone;    // N2 DNV^4
 };
