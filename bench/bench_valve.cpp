@@ -9,7 +9,7 @@
 
 #include "valves/cm_control_valves.h"
 #include "valves/control_valve.h"
-#include "valves/orifice_plate.h"
+#include "valves/sizing_kernel.h"
 
 using namespace torvacalc;
 
@@ -193,10 +193,12 @@ void BM_QmLiquid(benchmark::State& state) {
 }
 BENCHMARK(BM_QmLiquid);
 
-// The class routines composed by hand, without the result cache: the same
-// fixed point of Kv, the factors that follow it and the Reynolds factor as
-// tControlValve solves, for the three duties above. What the cache costs is
-// the difference to BM_KvLiquid, BM_KvGas and BM_KvGasFittings.
+// The sizing routines composed as tControlValve composes them, without the
+// result cache: the reducers worked out once (the cache keeps them while
+// only the flow changes), the inputs handed to the double-precision kernel,
+// the fixed point solved from the Kv of the flow before. What the cache,
+// the setters and the conversions cost is the difference to BM_KvLiquid,
+// BM_KvGas and BM_KvGasFittings.
 struct TDuty {
   TEPhase phase;
   Extended p1, p2, rho, pv, pc, eta, kappa, fl2, fd, xt, kvs, DNV, DN1, DN2;
@@ -210,55 +212,36 @@ const TDuty kGasDuty = {phGas, 6.8L, 3.1L, 8.4136L, NoValue, NoValue, 1.4665e-4L
 const TDuty kGasFittingsDuty = {phGas, 6.8L, 3.1L, 8.4136L, NoValue, NoValue, 1.4665e-4L, 1.3L,
                                 0.7225L, 0.42L, 0.60L, 100, 50, 80, 100, false};
 
-Extended RoutinesKv(const TDuty& d, Extended Qm) {
-  using V = tControlValve;
+TSizingDuty KernelDuty(const TDuty& d) {
   const bool liquid = d.phase == phLiquid;
-  const teCalculatedPhase cp = liquid ? cpLiquid : cpGas;
+  TSizingDuty k;
+  k.phase = d.phase;
+  k.calculatedPhase = liquid ? cpLiquid : cpGas;
+  k.equivalentValveType = 1;
+  k.p1 = ToKernel(d.p1), k.p2 = ToKernel(d.p2);
+  k.rho1 = k.rho2 = ToKernel(d.rho);
+  k.pv1 = k.pv2 = ToKernel(d.pv);
+  k.pc = ToKernel(d.pc);
+  k.kappa1 = ToKernel(d.kappa);
+  k.eta1 = ToKernel(d.eta);
+  k.Kvs = ToKernel(d.kvs);
+  k.DNV = ToKernel(d.DNV);
+  k.lineSize = d.lineSize;
+  k.fl2.value75 = ToKernel(d.fl2);
+  k.fd.value75 = ToKernel(d.fd);
+  k.xt.value75 = ToKernel(d.xt);
   Extended zeta1, kvRed1, ezeta, ekvRed;
-  V::Calculatezeta1(d.DNV, NoValue, d.DN1, d.lineSize, zeta1, kvRed1);
-  V::CalculateEzeta(zeta1, d.DNV, d.DN2, NoValue, d.lineSize, false, ezeta, ekvRed);
-  const Extended fk = liquid ? NoValue : d.kappa / 1.4L;
-  Extended kv = NoValue, lastKv = NoValue, lastStep = NoValue;
-  for (int pass = 0; pass < 100; ++pass) {
-    const Extended fp = V::CalculatefpQm(d.DNV, ezeta, kv, ekvRed, d.lineSize);
-    const Extended fl2 = V::FittingsFl2(d.fl2, fp, zeta1, kv, d.DNV);
-    const Extended xt = liquid ? NoValue : V::FittingsXt(d.xt, fp, zeta1, kv, d.DNV);
-    const Extended kc = V::CalculateKc(NoValue, false, kv, d.kvs, d.fl2, NoValue);
-    const Extended zy = V::CalculatexFz(NoValue, false, kv, d.kvs, d.fd, NoValue, d.fl2, d.fl2, d.p1,
-                                        NoValue, 0, lnNone, nullptr);
-    Extended dpc, dpcKc, dpXc, xc, dpLimit;
-    if (liquid)
-      V::CriticalPressureDrop(d.phase, cp, fl2, kc, xt, d.p1, d.p2, d.pv, NoValue, d.pc, d.kappa,
-                              NoValue, NoValue, dpc, dpcKc, dpXc, xc);
-    else
-      dpc = d.p1 * xt * fk, dpcKc = NoValue;
-    TECVFlowState flowState;
-    V::CalculateFlowState(d.phase, cp, 1, 0, d.p1, d.p2, dpc, dpcKc, d.pv, fl2, NoValue, NoValue, zy,
-                          kc, xt, d.kappa, flowState, dpLimit);
-    Extended dp = V::PressureDrop(d.phase, d.p1, d.p2, fk, xt);
-    if (liquid && (flowState == fsMaximumCavitation || flowState == fsChokedFlow))
-      dp = std::min(dp, dpc);
-    TECVFlowType flowType;
-    const Extended re = tOrificePlate::CalculateRe(d.DNV, d.eta, Qm, d.fd, d.fl2, d.rho, NoValue, kv,
-                                                   vnEN60534_2000);
-    const Extended fr = tOrificePlate::CalculatefrQm(re, kv, d.DNV, d.fl2, vnEN60534_2000, false,
-                                                     false, flowType);
-    const Extended next = V::CalculateKv(Qm, d.rho, d.rho, d.p1, d.p2, dp, fp, fr, 1, flowState,
-                                         flowType);
-    if (EqualDigits(next, kv, 11)) return next;
-    // The secant step of tControlValve's iteration, within twice the plain
-    // step.
-    const Extended step = next - kv;
-    Extended proposal = next;
-    if (HasValue(kv) && Available(lastKv, lastStep) && step != lastStep) {
-      const Extended secant = kv - step * (kv - lastKv) / (step - lastStep);
-      if (std::isfinite(secant) && secant > 0 && std::fabs(secant - next) <= 2 * std::fabs(step))
-        proposal = secant;
-    }
-    if (HasValue(kv)) lastKv = kv, lastStep = step;
-    kv = proposal;
-  }
-  return NoValue;
+  tControlValve::Calculatezeta1(d.DNV, NoValue, d.DN1, d.lineSize, zeta1, kvRed1);
+  tControlValve::CalculateEzeta(zeta1, d.DNV, d.DN2, NoValue, d.lineSize, false, ezeta, ekvRed);
+  k.zeta1 = ToKernel(zeta1), k.Ezeta = ToKernel(ezeta), k.EKvRed = ToKernel(ekvRed);
+  return k;
+}
+
+// One sizing: the flow handed over, the kernel built, Kv solved from the
+// last one and given back in extended precision.
+Extended RoutinesKv(TSizingDuty& k, Extended Qm, Extended lastKv) {
+  k.Qm = ToKernel(Qm);
+  return FromKernel(TSizingKernel(k).SolveKv(ToKernel(lastKv)));
 }
 
 // The duty through tControlValve, for the check that both agree.
@@ -273,15 +256,17 @@ Extended ClassKv(const TDuty& d, Extended Qm) {
 }
 
 void RoutinesBench(benchmark::State& state, const TDuty& d, Extended lo, Extended step) {
-  const Extended check = RoutinesKv(d, lo), expected = ClassKv(d, lo);
+  TSizingDuty k = KernelDuty(d);
+  const Extended check = RoutinesKv(k, lo, NoValue), expected = ClassKv(d, lo);
   if (!EqualDigits(check, expected, 9)) {
     state.SkipWithError("the composed routines do not size as tControlValve does");
     return;
   }
-  Extended q = lo;
+  Extended q = lo, kv = check;
   for (auto _ : state) {
     q = q < lo * 1.15L ? q + step : lo;
-    benchmark::DoNotOptimize(RoutinesKv(d, q));
+    kv = RoutinesKv(k, q, kv);
+    benchmark::DoNotOptimize(kv);
   }
   state.SetItemsProcessed(state.iterations());
 }

@@ -6,10 +6,12 @@ Annex E example 1 (water, globe valve in line) and example 3 (carbon dioxide,
 DN 50 valve, plain and between 80/100 mm reducers), runs the C++ benchmark
 binary on the same duties in the same run, and prints sizings per second of
 both and their ratio (medians of three repetitions). For each duty the C++
-side is tControlValve (BM_Kv*), its class routines composed without the
-result cache (BM_RoutinesKv*) and the calculation module (BM_ModuleKv*).
+side is tControlValve (BM_Kv*: the setter of the flow and GetKv), its
+sizing routines composed as the class composes them, without the result
+cache and the setters (BM_RoutinesKv*: the double-precision kernel) and the
+calculation module (BM_ModuleKv*).
 
-    /usr/bin/python3 bench/compare_fluids.py [build/bench/bench_valve]
+    TORVACALC_DATA=build /usr/bin/python3 bench/compare_fluids.py [build/bench/bench_valve]
 
 Needs Debian's python3-fluids (apt-get install -y python3-fluids).
 """

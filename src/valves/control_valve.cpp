@@ -9,6 +9,7 @@
 #include "valves/flow_equations.h"
 #include "valves/orifice_plate.h"
 #include "valves/cm_valve_database.h"
+#include "valves/sizing_kernel.h"
 
 namespace torvacalc {
 
@@ -214,6 +215,7 @@ void tControlValve::Invalidate(int slot) { Cache.HasChanged(slot); }
 
 void tControlValve::Changed(int slot) {
   Invalidate(slot);
+  if (slot != slotQm && slot != slotKv) FDutyStale = true;
   if (AffectsRules(slot)) {
     const unsigned key = RulesKey();
     if (key != FRulesKey) {
@@ -312,7 +314,78 @@ Extended tControlValve::P2Now() {
 
 Extended tControlValve::GetKv() {
   if (!FCanCalcSet || FCanCalc != ccKv || FIterating == slotKv || Cache.GetValid(slotKv)) return FKv;
-  return IterateKv();
+  return KernelApplies() ? SolveKvKernel() : IterateKv();
+}
+
+bool tControlValve::KernelApplies() const {
+  if (!FUseKernel || FViscosityNorm == vnIEC89 || FLowNoiseDesign == lnPerforatedPlug) return false;
+  if (FDescription && (FDescription->HasMeasuredData() || FDescription->PerforatedPlug)) return false;
+  return !(IsLiquid() && Available(Fcvr, Fpr, Fdr));
+}
+
+namespace {
+TKernelFactor KernelFactor(const TCalcSet& cache, int slot, Extended value75, bool func, Extended user) {
+  TKernelFactor f;
+  f.value75 = ToKernel(value75);
+  f.func = func;
+  f.overruled = cache.GetIsOverruled(slot);
+  f.user = ToKernel(user);
+  return f;
+}
+}  // namespace
+
+// The flow coefficient through the double-precision kernel: the inputs are
+// handed over once, the fixed point is solved without the cache, and only
+// Kv comes back. The results that follow Kv (FP, FR, the factors, the flow
+// state) are left to their getters, which work them out in extended
+// precision from the Kv found when they are read.
+Extended tControlValve::SolveKvKernel() {
+  TSizingDuty& d = FDuty;
+  if (FDutyStale) {
+    if (!Cache.GetValid(slotEzeta)) CalculateReducers();
+    d.phase = FPhase;
+    d.calculatedPhase = FCalculatedPhase;
+    d.equivalentValveType = EquivalentValveType();
+    d.p1 = ToKernel(FP1);
+    d.p2 = ToKernel(FP2);
+    d.rho1 = ToKernel(Frho1);
+    d.rho2 = ToKernel(Frho2);
+    d.pv1 = ToKernel(Fpv1);
+    d.pv2 = ToKernel(Fpv2);
+    d.pvl1 = ToKernel(FPvl1);
+    d.pc = ToKernel(Fpc);
+    d.xFG1 = ToKernel(FxFG1);
+    d.kappa1 = ToKernel(Fkappa1);
+    d.eta1 = ToKernel(FEta1);
+    d.Kvs = ToKernel(FKvs);
+    d.DNV = ToKernel(FDNV);
+    d.zeta1 = ToKernel(Fzeta1);
+    d.Ezeta = ToKernel(FEzeta);
+    d.EKvRed = ToKernel(FEKvRed);
+    d.lineSize = FLineSize;
+    d.fl2 = KernelFactor(Cache, slotFl2, Ffl2_75, Ffl2func, Ffl2);
+    d.xt = KernelFactor(Cache, slotXt, Fxt_75, Fxtfunc, Fxt);
+    d.kc = KernelFactor(Cache, slotKc, FKc_75, FKcfunc, FKc);
+    d.fd = KernelFactor(Cache, slotFd, Ffd_75, Ffdfunc, Ffd);
+    d.zy = KernelFactor(Cache, slotZy, Fzy_75, Fzyfunc, Fzy);
+    d.fd75c = ToKernel(Ffd_75c);
+    d.inwardFlow = FInwardFlow;
+    d.fPulp = ToKernel(CalculatefPulpQm(FSubstanceType, FPulpeType, FxPulp, FIsPhaseCM, FIsMinorPhase));
+    d.viscosityNorm = FViscosityNorm;
+    d.minorPhase = FIsPhaseCM && FIsMinorPhase;
+    FDutyStale = false;
+  }
+  d.Qm = ToKernel(FQm);
+  d.digits = HXOptions().SignificantDigits;
+  const Extended kv = FromKernel(TSizingKernel(d).SolveKv(ToKernel(FKv)));
+  // As SetKv: a Kv equal to the last one to the significant digits leaves
+  // the last one and every result worked out from it.
+  if (!EqualDigits(FKv, kv, d.digits) && !(IsNoValue(FKv) && IsNoValue(kv))) {
+    FKv = kv;
+    Changed(slotKv);
+  }
+  Cache.SetValid(slotKv);
+  return FKv;
 }
 
 Extended tControlValve::GetQm() {

@@ -22,6 +22,7 @@
 
 #include "framework/basics.h"
 #include "framework/calc_set.h"
+#include "valves/sizing_kernel.h"
 #include "valves/valve_description.h"
 #include "valves/valve_types.h"
 
@@ -199,8 +200,25 @@ class tControlValve {
   Extended GetFl2Valve();
   Extended GetXtValve();
 
+  // The flow coefficient is solved in double precision by TSizingKernel
+  // where the kernel covers the valve (no measured factor curves, no
+  // perforated plug, a Reynolds method by formula, no cavitation test data
+  // of a liquid); off, or outside that, the extended-precision iteration
+  // over the getters solves it. Both find the same fixed point.
+  void SetUseKernel(bool v) {
+    if (v == FUseKernel) return;
+    FUseKernel = v;
+    Cache.SetValid(slotKv, false);
+  }
+  bool GetUseKernel() const { return FUseKernel; }
+  // True when the next solve for Kv goes through the kernel.
+  bool KernelApplies() const;
+
   // Clears the whole cache; the unknown and its inputs stay.
-  void Reset() { Cache.ResetAll(); }
+  void Reset() {
+    Cache.ResetAll();
+    FDutyStale = true;  // the overruled bits are gone
+  }
   // Marks Kv, Qm, p1 and p2 invalid so that the next operating point starts
   // fresh.
   void ResetCalcTarget();
@@ -324,6 +342,7 @@ class tControlValve {
   void CalculateReducers();
   void CalculateSigmas();
   Extended IterateKv();
+  Extended SolveKvKernel();
   Extended IterateQm();
   Extended IterateP1();
   Extended IterateP2();
@@ -335,6 +354,11 @@ class tControlValve {
   // The unknown is unset until the first assignment, which always takes
   // effect; until then no quantity is computed.
   bool FCanCalcSet = false;
+  bool FUseKernel = true;
+  // The inputs of the kernel as last handed over; any change but of the
+  // flow and of Kv itself makes them stale.
+  TSizingDuty FDuty;
+  bool FDutyStale = true;
   teCVCanCalcRest FCanCalc = ccKv;
 
   Extended FKv = NoValue, FQm = NoValue, FP1 = NoValue, FP2 = NoValue, FKvs = NoValue;
