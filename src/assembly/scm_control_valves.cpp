@@ -758,6 +758,13 @@ void TCustomSCM3ControlValves::SelectSolveConnectors() {
   EndUpdate(true);
 }
 
+void TCustomSCM3ControlValves::ApplySwitches() {
+  SelectSolveConnectors();
+  SelectNoiseMethods();
+  SelectResistors();
+  SelectValveDatabase();
+}
+
 void TCustomSCM3ControlValves::SelectFlowConversion(int k) {
   const bool on = FSolvedFor == ccQm && PointOn(k);
   FCalcConnectorFlowOnly[k]->SetEnabled(on);

@@ -148,6 +148,7 @@ class TCustomSCM3ControlValves : public TCustomSCM3SubstancesMaterialPipe3Flow {
   TCalcSource* FCalcSourceValveDatabase = nullptr;
   TCalcConnector* FCalcConnectorValveDatabase = nullptr;
 
+  void ApplySwitches() override;
   // A file of an older program keeps the noise edition it was computed with.
   void BringUpToDate(int fileVersion, const std::vector<TCalcItem*>& absent) override;
 

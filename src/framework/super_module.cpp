@@ -345,11 +345,19 @@ void TSuperCalcModule::LoadState(const TCalcState& state) {
   // recalculates everything once, which also brings back the messages.
   BeginSetValues();
   try {
-    for (const auto& s : state.Items) {
+    // Twice: an item that reads from a module now but was an entry in the
+    // state takes its value once the switches have joined the modules
+    // again.
+    std::vector<const TCalcState::Item*> later;
+    const auto put = [&](const TCalcState::Item& s, bool first) {
       TAncestorCalcModule* module = s.Module < stateModules.size() ? stateModules[s.Module] : nullptr;
-      if (!module) continue;
+      if (!module) return;
       TCalcItem* item = module->CalcItemByName(s.Name);
-      if (!item || item->GetIsTarget()) continue;
+      if (!item) return;
+      if (item->GetIsTarget()) {
+        if (first) later.push_back(&s);
+        return;
+      }
       item->SetInputState(s.InputState);
       item->SetOverruled(s.Overruled);
       item->SetModified(s.Modified);
@@ -359,12 +367,21 @@ void TSuperCalcModule::LoadState(const TCalcState& state) {
         p->SetCalcUnitNo(s.CalcUnitNo);
         p->SetIsApproximated(s.IsApproximated);
       }
-      if (p && HasValue(s.Value))
+      if (p && HasValue(s.Value)) {
+        // Exactly the value the state holds, also where it differs from
+        // the present one only beyond the significant digits.
+        if (p->GetValue() != s.Value) p->SetValue(NoValue);
         p->SetValue(s.Value);
-      else
+      } else {
         item->SetText(s.Text);
+      }
       item->SetStringListNotes(s.Notes);
       item->SetStringListComments(s.Comments);
+    };
+    for (const auto& s : state.Items) put(s, true);
+    if (!later.empty()) {
+      ApplySwitches();
+      for (const TCalcState::Item* s : later) put(*s, false);
     }
   } catch (...) {
     EndSetValues();

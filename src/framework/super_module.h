@@ -170,6 +170,11 @@ class TSuperCalcModule : public TAncestorCalcModule {
   void LoadState(const TCalcState& state);
   // Cancels an edit: every module's Storno.
   virtual void Storno();
+  // Joins the modules as the switches now say (which module computes a
+  // value, which reads it). Putting a state back calls it after the
+  // switches are set, so that a value the state holds as an entry, and the
+  // calculation read from a module until then, is put back as well.
+  virtual void ApplySwitches() {}
 
   // Calculation files (through the registered TCalculationFiles).
   void SaveToFile(const std::string& fileName);

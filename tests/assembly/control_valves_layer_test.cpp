@@ -483,8 +483,9 @@ void ExpectSameState(const TMainState& a, const TMainState& b, Extended toleranc
   }
 }
 
-// Undo and redo return every value exactly: nothing a calculation shows
-// depends on how it got there.
+// Undo puts every value back exactly. Redoing an edit calculates it again
+// and agrees with the first time to the settled precision (a result that
+// moves by less is not written again).
 TEST(ValveLayer, UndoReturnsEveryValue) {
   auto calc = Calculation(kWater);
   const std::vector<std::pair<std::string, std::string>> edits = {
@@ -503,7 +504,7 @@ TEST(ValveLayer, UndoReturnsEveryValue) {
   for (size_t i = 0; i < edits.size(); ++i) {
     SCOPED_TRACE("redo of " + edits[i].first);
     calc->Enter(edits[i].first, edits[i].second);
-    ExpectSameState(MainState(*calc), states[i + 1], 0);
+    ExpectSameState(MainState(*calc), states[i + 1], Settled());
   }
 }
 
