@@ -184,11 +184,19 @@ class TCalculationReader {
     if (FSlots[index].Failure) std::rethrow_exception(FSlots[index].Failure);
     return FSlots[index].File.get();
   }
-  // The template is done with file `index`.
+  // The template is done with file `index`. Its tree is taken apart by a
+  // helper thread, off the template's way, and mostly by the thread that
+  // built it, whose allocator then hands the memory to the next file.
   void Release(std::size_t index) {
     std::unique_ptr<THXFile> gone;
-    std::lock_guard<std::mutex> lock(FLock);
-    gone = std::move(FSlots[index].File);
+    {
+      std::lock_guard<std::mutex> lock(FLock);
+      gone = std::move(FSlots[index].File);
+      if (!FThreads.empty() && gone) {
+        FGarbage.push_back(std::move(gone));
+        FWanted.notify_one();
+      }
+    }
   }
 
  private:
@@ -202,8 +210,18 @@ class TCalculationReader {
   void Work() {
     std::unique_lock<std::mutex> lock(FLock);
     for (;;) {
-      FWanted.wait(lock, [this] { return FStop || FNext >= FFiles.size() || FNext < FAsked + kReadAhead; });
-      if (FStop || FNext >= FFiles.size()) return;
+      FWanted.wait(lock, [this] {
+        return FStop || !FGarbage.empty() || (FNext < FFiles.size() && FNext < FAsked + kReadAhead);
+      });
+      if (!FGarbage.empty()) {
+        std::vector<std::unique_ptr<THXFile>> garbage;
+        garbage.swap(FGarbage);
+        lock.unlock();
+        garbage.clear();
+        lock.lock();
+        continue;
+      }
+      if (FStop) return;
       ReadNext(lock);
     }
   }
@@ -244,6 +262,7 @@ class TCalculationReader {
   std::size_t FNext = 0;   // the next file to be read
   std::size_t FAsked = 0;  // one beyond the last file asked for
   bool FStop = false;
+  std::vector<std::unique_ptr<THXFile>> FGarbage;  // released trees to take apart
   std::vector<std::thread> FThreads;
 };
 
