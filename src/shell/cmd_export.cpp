@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <ostream>
+#include <system_error>
 #include <thread>
 
 #include "files/hx_file.h"
@@ -153,7 +154,12 @@ class TCalculationReader {
     constexpr std::size_t kFilesPerThread = 16;
     const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
     const std::size_t helpers = std::min(cores, files.size() / kFilesPerThread);
-    for (std::size_t t = 0; t < helpers; ++t) FThreads.emplace_back([this] { Work(); });
+    try {
+      for (std::size_t t = 0; t < helpers; ++t) FThreads.emplace_back([this] { Work(); });
+    } catch (const std::system_error&) {
+      // No more threads to be had: the ones running, or the asking thread
+      // alone, read the rest.
+    }
   }
   ~TCalculationReader() {
     {

@@ -194,6 +194,34 @@ TEST_F(ExportCommand, ManyFilesKeepTheirOrderAndTheFirstBadOneIsReported) {
   EXPECT_EQ(r.code, 0) << r.err;
   for (int i : {0, 57, 99}) EXPECT_EQ(Read("out/c" + std::to_string(i) + ".txt"), "c" + std::to_string(i) + ".cvc");
 
+  // One document from a loop over all of them: every file is there when
+  // the loop starts.
+  std::vector<std::string> loop = args;
+  Write("l.txt", "{Loop(Calculations)}{FileName};{End}");
+  Write("l.hxe", "[Calculations]\nCount=Multi\n");
+  loop[1] = Path("l.txt");
+  r = RunProgram(loop);
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, expected);
+
+  // A calculation of a kind the template does not take, far down the list,
+  // ends the run before anything is written.
+  const ProgramRun orifice =
+      RunProgram({"module", "resistor", Case("orifice.case"), "-o", Path("orifice.rsc")});
+  ASSERT_EQ(orifice.code, 0) << orifice.err;
+  Write("k.txt", "{FileName};");
+  Write("k.hxe", "[Calculations]\nModules=ControlValves\n");
+  std::vector<std::string> kinds = args;
+  kinds[1] = Path("k.txt");
+  kinds.insert(kinds.begin() + 75, Path("orifice.rsc"));
+  kinds.insert(kinds.end(), {"-o", Path("k.out")});
+  r = RunProgram(kinds);
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("orifice.rsc: the template does not accept calculations of the kind \"TCMResistor\""),
+            std::string::npos)
+      << r.err;
+  EXPECT_FALSE(fs::exists(Path("k.out")));
+
   args.insert(args.begin() + 80, Path("missing.cvc"));
   args.insert(args.begin() + 40, Path("bad.cvc"));
   r = RunProgram(args);
