@@ -154,8 +154,9 @@ class TCalculationReader {
     constexpr std::size_t kFilesPerThread = 16;
     const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
     const std::size_t helpers = std::min(cores, files.size() / kFilesPerThread);
+    FGarbage.resize(helpers);
     try {
-      for (std::size_t t = 0; t < helpers; ++t) FThreads.emplace_back([this] { Work(); });
+      for (std::size_t t = 0; t < helpers; ++t) FThreads.emplace_back([this, t] { Work(t + 1); });
     } catch (const std::system_error&) {
       // No more threads to be had: the ones running, or the asking thread
       // alone, read the rest.
@@ -182,7 +183,7 @@ class TCalculationReader {
     }
     while (!FSlots[index].Done) {
       if (FNext <= index) {
-        ReadNext(lock);
+        ReadNext(lock, 0);
       } else {
         FReady.wait(lock);
       }
@@ -190,17 +191,18 @@ class TCalculationReader {
     if (FSlots[index].Failure) std::rethrow_exception(FSlots[index].Failure);
     return FSlots[index].File.get();
   }
-  // The template is done with file `index`. Its tree is taken apart by a
-  // helper thread, off the template's way, and mostly by the thread that
-  // built it, whose allocator then hands the memory to the next file.
+  // The template is done with file `index`. A tree a helper read is taken
+  // apart by that helper, off the template's way and by the thread whose
+  // allocator then hands the memory to the next file it reads.
   void Release(std::size_t index) {
     std::unique_ptr<THXFile> gone;
     {
       std::lock_guard<std::mutex> lock(FLock);
       gone = std::move(FSlots[index].File);
-      if (!FThreads.empty() && gone) {
-        FGarbage.push_back(std::move(gone));
-        FWanted.notify_one();
+      const std::size_t reader = FSlots[index].Reader;
+      if (gone && reader > 0) {
+        FGarbage[reader - 1].push_back(std::move(gone));
+        FWanted.notify_all();
       }
     }
   }
@@ -210,29 +212,33 @@ class TCalculationReader {
   struct TSlot {
     std::unique_ptr<THXFile> File;
     std::exception_ptr Failure;
+    std::size_t Reader = 0;  // 0: the asking thread, else helper Reader
     bool Done = false;
   };
 
-  void Work() {
+  // Helper `reader` (from 1): takes apart the trees it read that were
+  // released, and reads files ahead.
+  void Work(std::size_t reader) {
+    std::vector<std::unique_ptr<THXFile>>& mine = FGarbage[reader - 1];
     std::unique_lock<std::mutex> lock(FLock);
     for (;;) {
-      FWanted.wait(lock, [this] {
-        return FStop || !FGarbage.empty() || (FNext < FFiles.size() && FNext < FAsked + kReadAhead);
+      FWanted.wait(lock, [&] {
+        return FStop || !mine.empty() || (FNext < FFiles.size() && FNext < FAsked + kReadAhead);
       });
-      if (!FGarbage.empty()) {
+      if (!mine.empty()) {
         std::vector<std::unique_ptr<THXFile>> garbage;
-        garbage.swap(FGarbage);
+        garbage.swap(mine);
         lock.unlock();
         garbage.clear();
         lock.lock();
         continue;
       }
       if (FStop) return;
-      ReadNext(lock);
+      ReadNext(lock, reader);
     }
   }
   // Takes the next file and reads it with the lock released.
-  void ReadNext(std::unique_lock<std::mutex>& lock) {
+  void ReadNext(std::unique_lock<std::mutex>& lock, std::size_t reader) {
     const std::size_t i = FNext++;
     lock.unlock();
     std::unique_ptr<THXFile> file;
@@ -245,6 +251,7 @@ class TCalculationReader {
     lock.lock();
     FSlots[i].File = std::move(file);
     FSlots[i].Failure = failure;
+    FSlots[i].Reader = reader;
     FSlots[i].Done = true;
     FReady.notify_all();
   }
@@ -268,7 +275,8 @@ class TCalculationReader {
   std::size_t FNext = 0;   // the next file to be read
   std::size_t FAsked = 0;  // one beyond the last file asked for
   bool FStop = false;
-  std::vector<std::unique_ptr<THXFile>> FGarbage;  // released trees to take apart
+  // Per helper: released trees it read, to take apart.
+  std::vector<std::vector<std::unique_ptr<THXFile>>> FGarbage;
   std::vector<std::thread> FThreads;
 };
 
