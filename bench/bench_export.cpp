@@ -90,6 +90,49 @@ void BM_ExportShippedReport(benchmark::State& state) {
 }
 BENCHMARK(BM_ExportShippedReport)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// The whole command over 500 saved calculations on disk (the liquid and
+// the gas example, alternating), as `torvacalc export valve_report
+// FILE... -o OUT` runs it: reading and inflating the files, filling in the
+// template, writing the output. Reported as files per second. Run with
+// TORVACALC_DATA=build.
+void BM_ExportCommand(benchmark::State& state) {
+  const fs::path dir = fs::temp_directory_path() / ("torvacalc-bench-export-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const std::string liquid = (dir / "liquid.cvc").string(), gas = (dir / "gas.cvc").string();
+  std::ostringstream out, err;
+  RunMain({"module", "valve", "WhatToCalculate=Kv", "Phase=Fluessigkeit", "qm=347.544 t/h", "p1=6.8 bar(a)",
+           "p2=2.2 bar(a)", "t1=90", "rho1=965.4", "pv1=0.701 bar(a)", "pc=221.2 bar(a)", "eta1=0.3147 mPa s",
+           "ValveType=Durchgangsventil", "GlobeType=#0", "fl2_75=0.81", "fd_75=0.46", "DNV=150", "DN1=150",
+           "DN2=150", "kvs=250", "-o", liquid},
+          out, err);
+  // IEC 60534-2-1 Annex E example 3 (gas through a rotary plug valve with
+  // reducers), as examples/gas.case.
+  RunMain({"module", "valve", "WhatToCalculate=Kv", "Phase=Gas", "qm=7461.33", "p1=6.8 bar(a)", "p2=3.1 bar(a)",
+           "t1=159.85", "rho1=8.41359", "kappa1=1.3", "z1=0.988", "eta1=1.4665E-4 Pa s",
+           "ValveType=Drehkegelventil", "RotaryType=#0", "fl2_75=0.7225", "xt_75=0.6", "fd_75=0.42", "DNV=50",
+           "DN1=80", "DN2=100", "kvs=100", "-o", gas},
+          out, err);
+  const char* name = state.range(0) != 0 ? "valve_report_html" : "valve_report";
+  std::vector<std::string> args = {"export", name};
+  for (int i = 0; i < 500; ++i) {
+    const std::string file = (dir / ("c" + std::to_string(i) + ".cvc")).string();
+    fs::copy_file(i % 2 == 0 ? liquid : gas, file, fs::copy_options::overwrite_existing);
+    args.push_back(file);
+  }
+  args.insert(args.end(), {"-o", (dir / (state.range(0) != 0 ? "html/" : "report.txt")).string()});
+  int code = 0;
+  for (auto _ : state) {
+    std::ostringstream o, e;
+    code = RunMain(args, o, e);
+    benchmark::DoNotOptimize(code);
+  }
+  state.counters["files_per_s"] = benchmark::Counter(static_cast<double>(state.iterations() * 500),
+                                                     benchmark::Counter::kIsRate);
+  state.SetLabel(std::string(name) + (code == 0 ? "" : " FAILED"));
+  fs::remove_all(dir);
+}
+BENCHMARK(BM_ExportCommand)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_FileExpression(benchmark::State& state) {
   const THXFile& file = SavedCalculation();
   THXExpressionParser parser(&file);

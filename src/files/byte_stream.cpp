@@ -21,22 +21,33 @@ TReadFileResult ReadFileBytes(const std::string& path, std::size_t maxBytes, std
   // not a regular file instead of waiting for one forever.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return fail(std::strerror(errno));
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(::fdopen(fd, "rb"), std::fclose);
-  if (!f) {
-    const int e = errno;
-    ::close(fd);
-    return fail(std::strerror(e));
-  }
+  // Read with plain read(2): a stdio stream would allocate its own buffer
+  // for every file and copy everything through it once more.
+  struct TCloser {
+    int fd;
+    ~TCloser() { ::close(fd); }
+  } closer{fd};
   struct stat st {};
   if (::fstat(fd, &st) != 0) return fail(std::strerror(errno));
   if (!S_ISREG(st.st_mode)) return fail("not a regular file");
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   if (static_cast<std::uint64_t>(st.st_size) > maxBytes) return fail("file too large", TReadFileResult::TooLarge);
   data.resize(static_cast<std::size_t>(st.st_size));
-  const std::size_t n = data.empty() ? 0 : std::fread(data.data(), 1, data.size(), f.get());
+  std::size_t n = 0;
+  while (n < data.size()) {
+    const ssize_t got = ::read(fd, data.data() + n, data.size() - n);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      const int e = errno;
+      data.clear();
+      return fail(std::strerror(e));
+    }
+    if (got == 0) break;
+    n += static_cast<std::size_t>(got);
+  }
   if (n != data.size()) {
     data.clear();
-    return fail(std::ferror(f.get()) ? std::strerror(errno) : "file changed while reading");
+    return fail("file changed while reading");
   }
   return TReadFileResult::Ok;
 }

@@ -67,33 +67,85 @@ std::uint32_t Crc32(std::string_view data) {
   return static_cast<std::uint32_t>(crc);
 }
 
+namespace {
+
+// One inflater per thread, reset for every stream: its state and 32 KiB
+// window are allocated once instead of for every file read.
+class TInflater {
+ public:
+  TInflater() {
+    FReady = inflateInit2(&FStream, kRawWindowBits) == Z_OK;
+  }
+  ~TInflater() {
+    if (FReady) inflateEnd(&FStream);
+  }
+  TInflater(const TInflater&) = delete;
+  TInflater& operator=(const TInflater&) = delete;
+  // The stream, reset for new data; nullptr when zlib could not start.
+  z_stream* Start() {
+    if (!FReady) return nullptr;
+    if (FUsed && inflateReset(&FStream) != Z_OK) return nullptr;
+    FUsed = true;
+    // Input left over from the last stream (whatever followed its end) is
+    // not this stream's.
+    FStream.next_in = Z_NULL;
+    FStream.avail_in = 0;
+    return &FStream;
+  }
+
+ private:
+  z_stream FStream{};
+  bool FReady = false;
+  bool FUsed = false;
+};
+
+}  // namespace
+
 std::string RawInflate(std::string_view data, std::size_t limit, std::size_t* consumed) {
-  z_stream z{};
-  if (inflateInit2(&z, kRawWindowBits) != Z_OK) throw EStreamReadError("cannot start the decompression");
-  std::unique_ptr<z_stream, int (*)(z_stream*)> guard(&z, inflateEnd);
+  thread_local TInflater inflater;
+  z_stream* z = inflater.Start();
+  if (z == nullptr) throw EStreamReadError("cannot start the decompression");
   const char* next = data.data();
   std::size_t left = data.size();
+  // The output is inflated straight into the string, which starts at a
+  // guess of the document size (these documents shrink about tenfold) and
+  // doubles when full, never past the limit.
   std::string out;
-  std::array<char, kBlock> block;
+  std::size_t size = 0;
+  out.resize(std::min(limit, std::max<std::size_t>(kBlock, data.size() * 12)));
   for (;;) {
-    Feed(z, next, left);
-    z.next_out = reinterpret_cast<Bytef*>(block.data());
-    z.avail_out = static_cast<uInt>(block.size());
-    const int rc = inflate(&z, Z_NO_FLUSH);
+    Feed(*z, next, left);
+    if (size == out.size()) {
+      if (size == limit) {
+        // Full at the limit: one more byte would be too many.
+        char probe;
+        z->next_out = reinterpret_cast<Bytef*>(&probe);
+        z->avail_out = 1;
+        const int rc = inflate(z, Z_NO_FLUSH);
+        if (rc != Z_OK && rc != Z_STREAM_END) throw EStreamReadError("damaged compressed data");
+        if (z->avail_out == 0) throw EStreamReadError("inflated data too large");
+        if (rc == Z_STREAM_END) {
+          if (consumed) *consumed = data.size() - left - z->avail_in;
+          return out;
+        }
+        continue;  // input taken without output (Z_OK means progress)
+      }
+      out.resize(std::min(limit, std::max(2 * out.size(), kBlock)));
+    }
+    const std::size_t room = std::min<std::size_t>(out.size() - size, UINT_MAX);
+    z->next_out = reinterpret_cast<Bytef*>(out.data() + size);
+    z->avail_out = static_cast<uInt>(room);
+    const int rc = inflate(z, Z_NO_FLUSH);
     // Z_BUF_ERROR: no progress possible, the data ends inside the stream.
     if (rc != Z_OK && rc != Z_STREAM_END) throw EStreamReadError("damaged compressed data");
-    const std::size_t produced = block.size() - z.avail_out;
-    if (produced > limit - out.size()) throw EStreamReadError("inflated data too large");
-    // Grow by doubling, but never past the limit.
-    if (out.size() + produced > out.capacity())
-      out.reserve(std::min(limit, std::max(2 * out.capacity(), out.size() + produced)));
-    out.append(block.data(), produced);
+    const std::size_t produced = room - z->avail_out;
+    size += produced;
     if (rc == Z_STREAM_END) {
-      if (consumed) *consumed = data.size() - left - z.avail_in;
+      out.resize(size);
+      if (consumed) *consumed = data.size() - left - z->avail_in;
       return out;
     }
-    if (produced == 0 && z.avail_in == 0 && left == 0)
-      throw EStreamReadError("compressed data end early");
+    if (produced == 0 && z->avail_in == 0 && left == 0) throw EStreamReadError("compressed data end early");
   }
 }
 

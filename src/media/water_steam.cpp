@@ -40,10 +40,14 @@ tWaterSteam::tWaterSteam() {
 
 // True when two temperatures (degC) differ by far more than the 11 digits
 // of the comparison in kelvin, so that EqualTemp would find them different:
-// the usual case of a new state, decided without EqualTemp's division.
+// the usual case of a new state, decided without EqualTemp's division or
+// its checks for missing values. A NaN compares false and goes on to
+// EqualTemp; a number against a missing value (NoValue) differs by far more
+// than the bound, and EqualTemp finds them different too. Two missing values
+// of different magnitude pass as different here, which costs no more than a
+// recalculation that gives NoValue again.
 static bool ClearlyDifferentTemp(Extended a, Extended b) {
-  return Available(a, b) &&
-         std::fabs(a - b) > 1E-9L * (std::fabs(a + ZeroCelsius) + std::fabs(b + ZeroCelsius));
+  return std::fabs(a - b) > 1E-9L * (std::fabs(a + ZeroCelsius) + std::fabs(b + ZeroCelsius));
 }
 
 void tWaterSteam::SetT(Extended value) {
@@ -125,10 +129,15 @@ int tWaterSteam::GetRange() {
     // The region rules read the saturation pressure only up to 800 degC and
     // the 2-3 boundary only between 350 and 800 degC; elsewhere neither is
     // worked out.
-    const bool gibbsOnly = HasValue(FT) && FT > 800;
-    const bool boundary = HasValue(FT) && FT > 350 && FT <= 800;
-    FRange = CalculateRange(FP, FT, W.Tt, gibbsOnly ? NoValue : GetPv(), boundary ? GetP23() : NoValue,
-                            FLiquid, FDisplayRange);
+    const bool known = HasValue(FT);
+    if (known && FT > 800) {
+      // Region 5 or outside: the rules ask neither, so the plain dispatcher
+      // decides with fewer arguments to pass.
+      FRange = CalculateRange(FP, FT, W.Tt, FLiquid, FDisplayRange);
+    } else {
+      const bool boundary = known && FT > 350;
+      FRange = CalculateRange(FP, FT, W.Tt, GetPv(), boundary ? GetP23() : NoValue, FLiquid, FDisplayRange);
+    }
     Cache.SetValid(slotRange);
   }
   return FRange;
@@ -168,7 +177,7 @@ teCalculatedPhase tWaterSteam::GetPhase() {
   return GetIsSteam() ? cpVapour : cpLiquid;
 }
 
-void tWaterSteam::KeepIfDue(TExtProperty p, Extended value) {
+[[gnu::always_inline]] inline void tWaterSteam::KeepIfDue(TExtProperty p, Extended value) {
   const int slot = SlotOf(p);
   if (!Cache.GetShouldBecalculated(slot)) return;
   FValues[p] = IsNoValue(value) ? NoValue : value;

@@ -374,13 +374,24 @@ void TExportTemplate::CalculationDone(std::size_t index) {
   OnCalculationDone(index);
 }
 
+void TExportTemplate::CheckAccepted(const THXFile& file) const {
+  const std::string className = CalcClassName(file);
+  if (!Settings.AcceptsModule(className))
+    throw EExportTemplate(CalcFileName(file) + ": the template does not accept calculations of the kind \"" +
+                          className + "\" (it takes " + Settings.Modules + ")");
+}
+
+void TExportTemplate::Acquire(std::size_t index) {
+  if (FCalculations[index] != nullptr || !OnCalculationNeeded) return;
+  const THXFile* file = OnCalculationNeeded(index);
+  if (file == nullptr) throw EExportTemplate("calculation " + std::to_string(index + 1) + " is missing");
+  CheckAccepted(*file);
+  FCalculations[index] = file;
+}
+
 void TExportTemplate::Execute() {
-  for (const THXFile* file : FCalculations) {
-    const std::string className = CalcClassName(*file);
-    if (!Settings.AcceptsModule(className))
-      throw EExportTemplate(CalcFileName(*file) + ": the template does not accept calculations of the kind \"" +
-                            className + "\" (it takes " + Settings.Modules + ")");
-  }
+  if (!OnCalculationNeeded)
+    for (const THXFile* file : FCalculations) CheckAccepted(*file);
   const TExportCount mode = Settings.CountMode();
   if (mode == TExportCount::Single && FCalculations.size() > 1)
     throw EExportTemplate("the template exports one calculation at a time, not " +
@@ -390,7 +401,10 @@ void TExportTemplate::Execute() {
   const std::size_t total = FCalculations.size();
   if (mode == TExportCount::Multi) {
     std::vector<std::size_t> all(total);
-    for (std::size_t i = 0; i < total; ++i) all[i] = i;
+    for (std::size_t i = 0; i < total; ++i) {
+      all[i] = i;
+      Acquire(i);
+    }
     Process(all);
     for (std::size_t i = 0; i < total; ++i) CalculationDone(i);
     if (OnProgress) OnProgress(total, total);
@@ -401,6 +415,7 @@ void TExportTemplate::Execute() {
       FCancelled = true;
       break;
     }
+    Acquire(i);
     Process({i});
     CalculationDone(i);
     if (OnProgress) OnProgress(i + 1, total);

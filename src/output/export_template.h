@@ -212,6 +212,13 @@ class TExportTemplate {
   // file may be released. With this event set, the template forgets the
   // calculation, and Execute cannot be repeated.
   std::function<void(std::size_t index)> OnCalculationDone;
+  // Hands out a calculation given as nullptr to SetCalculations when the
+  // run reaches it, so that the owner can read files while the run goes
+  // on. The calculation stays valid until OnCalculationDone(index). May
+  // throw; the run then stops with that exception. With this event set a
+  // calculation the template does not accept is reported when it is
+  // reached; without it every calculation is checked before the run.
+  std::function<const THXFile*(std::size_t index)> OnCalculationNeeded;
 
   // Exports the calculations as the settings' Count asks and fills
   // Documents(). Throws EExportTemplate for a calculation the template does
@@ -274,6 +281,11 @@ class TExportTemplate {
   std::string Escaped(const std::string& text) const;
   void SelectCalculation(long index);
   void CalculationDone(std::size_t index);
+  // Throws EExportTemplate when the template does not take `file`.
+  void CheckAccepted(const THXFile& file) const;
+  // Calculation `index`, asked for through OnCalculationNeeded when it is
+  // not there yet.
+  void Acquire(std::size_t index);
 
   std::string FDocumentFile, FSettingsFile;
   TExportTemplKind FKind = TExportTemplKind::Unknown;

@@ -2,11 +2,14 @@
 // calculation files.
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <csignal>
 #include <exception>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <ostream>
+#include <system_error>
 #include <thread>
 
 #include "files/hx_file.h"
@@ -134,47 +137,148 @@ void WriteOutput(const std::string& path, const std::string& text) {
   if (!WriteFileAtomically(path, text, &error)) throw EUsage(path + ": " + error);
 }
 
-// Reads the calculation files, on several cores when there are many: each
-// file is read on its own, so the files are shared out among up to as many
-// threads as the machine has cores. A file that cannot be read stops the
-// export with the first such file in the order given, as reading them one
-// after the other would.
-std::vector<std::unique_ptr<THXFile>> LoadCalculations(const std::vector<std::string>& files) {
-  const std::size_t n = files.size();
-  std::vector<std::unique_ptr<THXFile>> calculations(n);
-  std::vector<std::exception_ptr> failures(n);
-  std::atomic<std::size_t> next{0};
-  const auto work = [&] {
-    for (std::size_t i = next++; i < n; i = next++) {
-      const std::string& f = files[i];
-      try {
-        RequireRegularFile(f);
-        auto file = std::make_unique<THXFile>();
-        try {
-          file->Load(f);
-        } catch (const EHXFileReadError& e) {
-          throw EUsage(f + ": " + e.what());
-        } catch (const EHXFileOpenError& e) {
-          throw EUsage(f + ": " + e.what());
-        }
-        calculations[i] = std::move(file);
-      } catch (...) {
-        failures[i] = std::current_exception();
+// Reads the calculation files while the template works through them.
+// Helper threads read ahead, in the order given, at most kReadAhead files
+// beyond the last one the template asked for, so that reading and filling
+// in the template overlap, and memory holds a window of files rather than
+// all of them (a file read takes about 60 times its size in memory, and
+// memory touched for the first time costs a page fault per 4 KiB). The
+// thread asking for a file that nobody has started reads it itself. A file
+// that cannot be read stops the export when the template reaches it, so
+// among several bad files the first one given is reported, as reading them
+// one after the other would.
+class TCalculationReader {
+ public:
+  explicit TCalculationReader(const std::vector<std::string>& files) : FFiles(files), FSlots(files.size()) {
+    // A thread pays for itself from a few dozen files on.
+    constexpr std::size_t kFilesPerThread = 16;
+    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t helpers = std::min(cores, files.size() / kFilesPerThread);
+    FGarbage.resize(helpers);
+    try {
+      for (std::size_t t = 0; t < helpers; ++t) FThreads.emplace_back([this, t] { Work(t + 1); });
+    } catch (const std::system_error&) {
+      // No more threads to be had: the ones running, or the asking thread
+      // alone, read the rest.
+    }
+  }
+  ~TCalculationReader() {
+    {
+      std::lock_guard<std::mutex> lock(FLock);
+      FStop = true;
+    }
+    FWanted.notify_all();
+    for (std::thread& t : FThreads) t.join();
+  }
+  TCalculationReader(const TCalculationReader&) = delete;
+  TCalculationReader& operator=(const TCalculationReader&) = delete;
+
+  // File `index`, read when it is not yet; rethrows the reason it could
+  // not be read.
+  const THXFile* Get(std::size_t index) {
+    std::unique_lock<std::mutex> lock(FLock);
+    if (index + 1 > FAsked) {
+      FAsked = index + 1;
+      FWanted.notify_all();
+    }
+    while (!FSlots[index].Done) {
+      if (FNext <= index) {
+        ReadNext(lock, 0);
+      } else {
+        FReady.wait(lock);
       }
     }
+    if (FSlots[index].Failure) std::rethrow_exception(FSlots[index].Failure);
+    return FSlots[index].File.get();
+  }
+  // The template is done with file `index`. A tree a helper read is taken
+  // apart by that helper, off the template's way and by the thread whose
+  // allocator then hands the memory to the next file it reads.
+  void Release(std::size_t index) {
+    std::unique_ptr<THXFile> gone;
+    {
+      std::lock_guard<std::mutex> lock(FLock);
+      gone = std::move(FSlots[index].File);
+      const std::size_t reader = FSlots[index].Reader;
+      if (gone && reader > 0) {
+        FGarbage[reader - 1].push_back(std::move(gone));
+        FWanted.notify_all();
+      }
+    }
+  }
+
+ private:
+  static constexpr std::size_t kReadAhead = 32;
+  struct TSlot {
+    std::unique_ptr<THXFile> File;
+    std::exception_ptr Failure;
+    std::size_t Reader = 0;  // 0: the asking thread, else helper Reader
+    bool Done = false;
   };
-  // A thread pays for itself from a few dozen files on.
-  constexpr std::size_t kFilesPerThread = 32;
-  const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
-  const std::size_t helpers = std::min<std::size_t>(cores, n / kFilesPerThread + 1) - 1;
-  std::vector<std::thread> threads;
-  for (std::size_t t = 0; t < helpers; ++t) threads.emplace_back(work);
-  work();
-  for (std::thread& t : threads) t.join();
-  for (const std::exception_ptr& failure : failures)
-    if (failure) std::rethrow_exception(failure);
-  return calculations;
-}
+
+  // Helper `reader` (from 1): takes apart the trees it read that were
+  // released, and reads files ahead.
+  void Work(std::size_t reader) {
+    std::vector<std::unique_ptr<THXFile>>& mine = FGarbage[reader - 1];
+    std::unique_lock<std::mutex> lock(FLock);
+    for (;;) {
+      FWanted.wait(lock, [&] {
+        return FStop || !mine.empty() || (FNext < FFiles.size() && FNext < FAsked + kReadAhead);
+      });
+      if (!mine.empty()) {
+        std::vector<std::unique_ptr<THXFile>> garbage;
+        garbage.swap(mine);
+        lock.unlock();
+        garbage.clear();
+        lock.lock();
+        continue;
+      }
+      if (FStop) return;
+      ReadNext(lock, reader);
+    }
+  }
+  // Takes the next file and reads it with the lock released.
+  void ReadNext(std::unique_lock<std::mutex>& lock, std::size_t reader) {
+    const std::size_t i = FNext++;
+    lock.unlock();
+    std::unique_ptr<THXFile> file;
+    std::exception_ptr failure;
+    try {
+      file = Read(FFiles[i]);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    lock.lock();
+    FSlots[i].File = std::move(file);
+    FSlots[i].Failure = failure;
+    FSlots[i].Reader = reader;
+    FSlots[i].Done = true;
+    FReady.notify_all();
+  }
+  static std::unique_ptr<THXFile> Read(const std::string& f) {
+    RequireRegularFile(f);
+    auto file = std::make_unique<THXFile>();
+    try {
+      file->Load(f);
+    } catch (const EHXFileReadError& e) {
+      throw EUsage(f + ": " + e.what());
+    } catch (const EHXFileOpenError& e) {
+      throw EUsage(f + ": " + e.what());
+    }
+    return file;
+  }
+
+  const std::vector<std::string>& FFiles;
+  std::vector<TSlot> FSlots;
+  std::mutex FLock;
+  std::condition_variable FWanted, FReady;
+  std::size_t FNext = 0;   // the next file to be read
+  std::size_t FAsked = 0;  // one beyond the last file asked for
+  bool FStop = false;
+  // Per helper: released trees it read, to take apart.
+  std::vector<std::vector<std::unique_ptr<THXFile>>> FGarbage;
+  std::vector<std::thread> FThreads;
+};
 
 int RunExport(const std::vector<std::string>& args, CommandContext& ctx) {
   std::string templateArg, output;
@@ -204,16 +308,15 @@ int RunExport(const std::vector<std::string>& args, CommandContext& ctx) {
   } catch (const EExportTemplate& e) {
     throw EUsage(e.what());
   }
-  std::vector<std::unique_ptr<THXFile>> calculations = LoadCalculations(files);
-  std::vector<const THXFile*> list;
-  for (const auto& c : calculations) list.push_back(c.get());
-  tmpl->SetCalculations(list);
+  TCalculationReader reader(files);
+  tmpl->SetCalculations(std::vector<const THXFile*>(files.size(), nullptr));
+  tmpl->OnCalculationNeeded = [&](std::size_t index) { return reader.Get(index); };
 
   TInterruptGuard interrupt;
   TProgressBar bar(ctx.err, ctx.errIsTerminal && files.size() > 3);
   // A calculation's document tree goes as soon as its report is made, so
   // that a long run holds one tree at a time and reuses its memory.
-  tmpl->OnCalculationDone = [&](std::size_t index) { calculations[index].reset(); };
+  tmpl->OnCalculationDone = [&](std::size_t index) { reader.Release(index); };
   tmpl->OnCancelQuery = [] { return gCancelRequested.load(); };
   tmpl->OnProgress = [&](std::size_t done, std::size_t total) {
     bar.Show(done, total);

@@ -457,6 +457,24 @@ TEST(HXFile, DeflateBombStopsAtTheDocumentLimit) {
   EXPECT_THROW(f.LoadFromString(bomb), EHXFileReadError);
 }
 
+// The inflater of a thread serves one stream after another: bytes left
+// after the end of one stream (a file's trailer), or a stream that broke
+// off, must not leak into the next; and a document several times the first
+// guess of its size grows to it.
+TEST(HXFile, InflaterStartsCleanForEveryStream) {
+  std::string text;
+  for (int i = 0; i < 40000; ++i) text += std::to_string(i * 7919 % 100003) + ";";
+  const std::string first = RawDeflate("first document"), second = RawDeflate(text);
+  std::size_t consumed = 0;
+  EXPECT_EQ(RawInflate(first + "HXCRC32\x01\x02\x03\x04", 1000, &consumed), "first document");
+  EXPECT_EQ(consumed, first.size());
+  EXPECT_EQ(RawInflate(second, text.size(), &consumed), text);
+  EXPECT_EQ(consumed, second.size());
+  EXPECT_THROW(RawInflate(second.substr(0, second.size() / 2), text.size()), EStreamReadError);
+  EXPECT_THROW(RawInflate(second, text.size() - 1), EStreamReadError);
+  EXPECT_EQ(RawInflate(first, 14), "first document");
+}
+
 class HXFileOnDisk : public TempFolderTest {};
 
 TEST_F(HXFileOnDisk, SavesAtomically) {

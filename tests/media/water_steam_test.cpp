@@ -175,6 +175,32 @@ TEST(WaterSteam, ResultsFollowInputsAndOverrules) {
   EXPECT_TRUE(Near(w.GetRhoN(), 0.8038L * 273.15L / 288.15L, 1E-15L));
 }
 
+// A temperature equal to the stored one to 11 digits changes nothing: the
+// results stay exactly as computed. Any real change, to a missing value
+// and back, or across regions, gives the state's own results.
+TEST(WaterSteam, TemperatureChangesInvalidateOnlyWhenTheyMatter) {
+  for (const Extended t : {150.0L, 400.0L, 1200.0L}) {
+    SCOPED_TRACE(static_cast<double>(t));
+    tWaterSteam w;
+    w.SetLiquid(t < 200);
+    w.SetP(30);
+    w.SetT(t);
+    const Extended rho = w.GetRho(), h = w.GetH();
+    w.SetT(t * (1 + 1E-13L));
+    EXPECT_EQ(w.GetRho(), rho);
+    EXPECT_EQ(w.GetH(), h);
+    w.SetT(NoValue);
+    EXPECT_TRUE(IsNoValue(w.GetRho()));
+    w.SetT(NoValue);
+    EXPECT_TRUE(IsNoValue(w.GetH()));
+    w.SetT(t + 1);
+    EXPECT_LT(w.GetRho(), rho);
+    w.SetT(t);
+    EXPECT_TRUE(Near(w.GetRho(), rho, 1E-15L));
+    EXPECT_TRUE(Near(w.GetH(), h, 1E-15L));
+  }
+}
+
 // cv and w share one evaluation that also stores the h, s and cp due: the
 // results do not depend on the order in which they are asked for, an
 // overruled one stays as set, and a change of state recomputes the others.

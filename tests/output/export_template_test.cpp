@@ -390,4 +390,43 @@ TEST_F(ExportTemplates, CalculationsAreHandedBackWhenTheirDocumentIsDone) {
   }
 }
 
+// Calculations asked for when the run reaches them: one at a time, each
+// handed back before the next is asked for, except in a run that loops over
+// all of them; the documents are those of calculations given at once, and a
+// calculation of a kind the template does not take stops the run there.
+TEST_F(ExportTemplates, CalculationsAskedForWhenTheRunReachesThem) {
+  struct Case { const char* count; const char* events; };
+  const Case cases[] = {{"MultiFile", "n0 d0 n1 d1 "}, {"MultiPage", "n0 d0 n1 d1 "}, {"Multi", "n0 n1 d0 d1 "}};
+  const std::string text = "{Loop(Calculations)}{FileName};{End}{FileName}|{Param(kv, Value)}";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.count);
+    auto given = TAsciiExpTemplate::FromText(text);
+    given->Settings.Count = c.count;
+    given->SetCalculations({&calc_, &other_});
+    given->Execute();
+
+    auto asked = TAsciiExpTemplate::FromText(text);
+    asked->Settings.Count = c.count;
+    asked->SetCalculations({nullptr, nullptr});
+    std::string events;
+    asked->OnCalculationNeeded = [&](std::size_t i) -> const THXFile* {
+      events += "n" + std::to_string(i) + " ";
+      return i == 0 ? &calc_ : &other_;
+    };
+    asked->OnCalculationDone = [&](std::size_t i) { events += "d" + std::to_string(i) + " "; };
+    asked->Execute();
+    EXPECT_EQ(events, c.events);
+    ASSERT_EQ(asked->Documents().size(), given->Documents().size());
+    for (std::size_t d = 0; d < given->Documents().size(); ++d)
+      EXPECT_EQ(asked->Documents()[d].Text, given->Documents()[d].Text);
+
+    auto picky = TAsciiExpTemplate::FromText(text);
+    picky->Settings.Count = c.count;
+    picky->Settings.Modules = "OrificePlates";
+    picky->SetCalculations({nullptr, nullptr});
+    picky->OnCalculationNeeded = [&](std::size_t i) -> const THXFile* { return i == 0 ? &calc_ : &other_; };
+    EXPECT_THROW(picky->Execute(), EExportTemplate);
+  }
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "files/hx_file.h"
@@ -193,6 +194,34 @@ TEST_F(ExportCommand, ManyFilesKeepTheirOrderAndTheFirstBadOneIsReported) {
   EXPECT_EQ(r.code, 0) << r.err;
   for (int i : {0, 57, 99}) EXPECT_EQ(Read("out/c" + std::to_string(i) + ".txt"), "c" + std::to_string(i) + ".cvc");
 
+  // One document from a loop over all of them: every file is there when
+  // the loop starts.
+  std::vector<std::string> loop = args;
+  Write("l.txt", "{Loop(Calculations)}{FileName};{End}");
+  Write("l.hxe", "[Calculations]\nCount=Multi\n");
+  loop[1] = Path("l.txt");
+  r = RunProgram(loop);
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, expected);
+
+  // A calculation of a kind the template does not take, far down the list,
+  // ends the run before anything is written.
+  const ProgramRun orifice =
+      RunProgram({"module", "resistor", Case("orifice.case"), "-o", Path("orifice.rsc")});
+  ASSERT_EQ(orifice.code, 0) << orifice.err;
+  Write("k.txt", "{FileName};");
+  Write("k.hxe", "[Calculations]\nModules=ControlValves\n");
+  std::vector<std::string> kinds = args;
+  kinds[1] = Path("k.txt");
+  kinds.insert(kinds.begin() + 75, Path("orifice.rsc"));
+  kinds.insert(kinds.end(), {"-o", Path("k.out")});
+  r = RunProgram(kinds);
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("orifice.rsc: the template does not accept calculations of the kind \"TCMResistor\""),
+            std::string::npos)
+      << r.err;
+  EXPECT_FALSE(fs::exists(Path("k.out")));
+
   args.insert(args.begin() + 80, Path("missing.cvc"));
   args.insert(args.begin() + 40, Path("bad.cvc"));
   r = RunProgram(args);
@@ -239,6 +268,62 @@ TEST_F(ExportCommand, InterruptedRunWritesWhatItProduced) {
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("cancelled after 2 of 4"), std::string::npos) << r.err;
   EXPECT_EQ(Read("out.txt"), "[x.cvc][x.cvc]");
+}
+
+// The text and HTML reports of a committed calculation file, byte for
+// byte as this program has always made them (tests/shell/data/README.md
+// says how they were made); once for the file alone and once as one of a
+// run over many files, where files are read while the template works.
+TEST_F(ExportCommand, ReportsOfACommittedFileStayByteIdentical) {
+  const fs::path data = fs::path(TORVACALC_SOURCE_DIR) / "tests" / "shell" / "data";
+  const std::string source = (data / "rotary_flow_to_close_en.cvc").string();
+  const std::string liquid = Save("liquid.case", "liquid.cvc");
+  for (const char* kind : {"txt", "html"}) {
+    SCOPED_TRACE(kind);
+    std::ifstream in(data / (std::string("rotary_flow_to_close_en.report.") + kind), std::ios::binary);
+    std::string expected((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(expected.empty());
+    const std::string templateName = kind == std::string("txt") ? "valve_report" : "valve_report_html";
+    // A copy under the same name: the report names the calculation after it.
+    fs::create_directories(Path(kind));
+    const std::string copy = Path(std::string(kind) + "/rotary_flow_to_close_en.cvc");
+    fs::copy_file(source, copy);
+    expected.replace(expected.find("@FILE@"), 6, fs::absolute(copy).lexically_normal().string());
+
+    ProgramRun r = RunProgram({"export", templateName, copy});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, expected);
+
+    // The same file among 99 others: the text report is one document with
+    // a form feed between calculations, the HTML report one document per
+    // file in a folder.
+    std::vector<std::string> args = {"export", templateName};
+    for (int i = 0; i < 100; ++i) {
+      if (i == 61) {
+        args.push_back(copy);
+        continue;
+      }
+      const std::string name = Path("f" + std::to_string(i) + ".cvc");
+      if (!fs::exists(name)) fs::copy_file(liquid, name);
+      args.push_back(name);
+    }
+    if (kind == std::string("txt")) {
+      r = RunProgram(args);
+      ASSERT_EQ(r.code, 0) << r.err;
+      std::vector<std::string> pages(1);
+      for (char c : r.out) {
+        if (c == '\f') pages.emplace_back();
+        else pages.back() += c;
+      }
+      ASSERT_EQ(pages.size(), 100u);
+      EXPECT_EQ(pages[61], expected);
+    } else {
+      args.insert(args.end(), {"-o", Path("out") + "/"});
+      r = RunProgram(args);
+      ASSERT_EQ(r.code, 0) << r.err;
+      EXPECT_EQ(Read("out/rotary_flow_to_close_en.html"), expected);
+    }
+  }
 }
 
 TEST_F(ExportCommand, ListShowsTheShippedTemplates) {
