@@ -433,7 +433,7 @@ static int KeptDigits() {
 
 // A value as a parameter of the quantity holds it: integers rounded, every
 // kind of missing value the one NoValue.
-static Extended Normalized(Extended value, TQuantity quantity) {
+[[gnu::always_inline]] static inline Extended Normalized(Extended value, TQuantity quantity) {
   if (quantity == qInteger && HasValue(value)) value = std::nearbyint(value);
   return IsNoValue(value) ? NoValue : value;
 }
@@ -686,6 +686,11 @@ void TCalcParameter::SetValuesParallel(std::uint8_t inputState, int unitNo, Exte
 }
 
 void TCalcParameter::AssignValue(int digits, Extended value) {
+  // The very value a calculated parameter holds: whatever the digits and
+  // flags, nothing would change (most results of a recalculation).
+  if (value == FValue && !FSourceCalcItem && FInputState == isCalculated && FValueState == vsNormal &&
+      GetQuantity() != qInteger && ModuleAlive() && FCalcModule->GetUpdateCounter() > 0)
+    return;
   if (digits != 0 && GetInputState() == isCalculated && EqualDigits(value, GetValue(), digits)) return;
   if (!ShouldBeAssigned()) return;
   // Inside an update bracket (a module's calculation) a value that is

@@ -56,9 +56,9 @@ Extended GasDropUnlimited(Extended p1, Extended delta, Extended xcrit) {
 // mid for mid, so the result is the same to the last bit; what is left out
 // are the evaluations whose outcome is certain: at or below `safeLo` the
 // answer is known to be "below", at or above `safeHi` known to be "not
-// below" (the caller proves both; +-infinity when it cannot). With the
-// guards 1E-12 apart around the root some seven of the fifty or so
-// evaluations remain.
+// below" (the caller proves both; +-infinity when it cannot). With guards
+// a few 1E-16 around the root, of the fifty or so evaluations hardly one
+// remains.
 template <class Below>
 Extended Bisect(Extended lo, Extended hi, Extended safeLo, Extended safeHi, Below below) {
   for (int i = 0; i < 200 && hi - lo > 1E-15L * hi; ++i) {
@@ -70,28 +70,35 @@ Extended Bisect(Extended lo, Extended hi, Extended safeLo, Extended safeHi, Belo
 }
 
 constexpr Extended kNoGuard = std::numeric_limits<Extended>::infinity();
-// Half the width of the guard band around an estimated root, and the margin
-// by which the function at the guards must miss the target. The expansion-
-// factor drop is evaluated in long double with an error of a few units in
-// 1E-19 (the factor y stays above 0.01 where guards are used), far inside
-// the margin, so that every point beyond a guard is judged as the guard is.
-constexpr Extended kGuardBand = 1E-12L, kGuardMargin = 1E-15L;
 
-// Guards [a, b] around the root estimate `root` of a rising function
-// `f` (NoValue where undefined) that must reach `needed`, both inside
-// (lo, hi); (-inf, +inf) when the estimate does not bracket the root with
-// the margin.
+// Guards [a, b] around the root estimate `root` of a rising function `f`
+// (NoValue where undefined) that must reach `needed`, both inside (lo, hi);
+// (-inf, +inf) when the estimate does not bracket the root. `margin` is the
+// relative amount by which f must miss the target at the guards: it exceeds
+// twice the rounding error of f, so that every point beyond a guard is
+// judged as the guard is. The band is first made as narrow as the slope
+// allows (`elasticity` = f' root / f: f moves by elasticity * band at the
+// guards, eight times the margin), then, should that fail, 1E-12.
 template <class F>
-std::pair<Extended, Extended> Guards(Extended root, Extended lo, Extended hi, Extended needed, F f) {
-  const std::pair<Extended, Extended> none{-kNoGuard, kNoGuard};
-  if (!std::isfinite(root)) return none;
-  const Extended a = root * (1 - kGuardBand), b = root * (1 + kGuardBand);
-  if (!(lo < a && a < b && b < hi)) return none;
-  const Extended fa = f(a), fb = f(b);
-  if (!Available(fa, fb) || !(fa < needed * (1 - kGuardMargin)) || !(fb > needed * (1 + kGuardMargin)))
-    return none;
-  return {a, b};
+std::pair<Extended, Extended> Guards(Extended root, double elasticity, Extended lo, Extended hi, Extended needed,
+                                     Extended margin, F f) {
+  if (!std::isfinite(root)) return {-kNoGuard, kNoGuard};
+  const Extended wide = 1E-12L;
+  const Extended narrow =
+      elasticity > 0 ? std::clamp(8 * margin / static_cast<Extended>(elasticity), Extended(1E-18L), wide) : wide;
+  for (const Extended band : {narrow, wide}) {
+    const Extended a = root * (1 - band), b = root * (1 + band);
+    if (!(lo < a && a < b && b < hi)) continue;
+    const Extended fa = f(a), fb = f(b);
+    if (Available(fa, fb) && fa < needed * (1 - margin) && fb > needed * (1 + margin)) return {a, b};
+    if (band == wide) break;
+  }
+  return {-kNoGuard, kNoGuard};
 }
+
+// The rounding error of GasDropUnlimited relative to its value: some ten
+// roundings of 2^-64 (5.4E-20), the factor y's own error divided by y.
+Extended GasDropMargin(Extended yMin) { return 1E-17L / std::min(yMin, Extended(1)); }
 
 // The drop p1 - p2 at which GasDropUnlimited gives `needed`, on the rising
 // branch up to its peak at delta = xcrit * p1; NoValue beyond the peak.
@@ -101,19 +108,26 @@ Extended GasDeltaFor(Extended p1, Extended needed, Extended xcrit) {
   if (GasDropUnlimited(p1, hi, xcrit) < needed) return NoValue;
   // The root estimated by Newton's method in double: f(d) = d (1 - d/c)^2,
   // c = 3 xcrit p1, rises and is concave up to its peak d = c/3, so steps
-  // from d = needed (where f < needed) approach the root from below.
+  // from d = needed (where f < needed) approach the root from below. One
+  // step in long double then brings the estimate to the accuracy of f.
   const double c = 3 * static_cast<double>(xcrit) * static_cast<double>(p1), n = static_cast<double>(needed);
-  double d = n;
+  double d = n, slope = 0;
   for (int i = 0; i < 30; ++i) {
-    const double u = d / c, slope = (1 - u) * (1 - 3 * u);
+    const double u = d / c;
+    slope = (1 - u) * (1 - 3 * u);
     if (!(slope > 0)) break;
     const double step = (n - d * (1 - u) * (1 - u)) / slope;
     d += step;
     if (std::fabs(step) <= 1E-16 * d) break;
   }
   const auto f = [&](Extended delta) { return GasDropUnlimited(p1, delta, xcrit); };
+  Extended root = d;
+  if (slope > 0 && d > 0 && d < hi) {
+    const Extended u = root / (3 * xcrit * p1), fr = f(root);
+    if (HasValue(fr)) root += (needed - fr) / ((1 - u) * (1 - 3 * u));
+  }
   // f rises on the whole bracket, and y = 1 - d/c stays at least 2/3.
-  const auto [safeLo, safeHi] = Guards(d, lo, hi, needed, f);
+  const auto [safeLo, safeHi] = Guards(root, slope * d / n, lo, hi, needed, GasDropMargin(2 / 3.0L), f);
   return Bisect(lo, hi, safeLo, safeHi, [&](Extended mid) { return f(mid) < needed; });
 }
 
@@ -1557,18 +1571,25 @@ Extended tControlValve::GetP1NC() {
   const Extended hMax = sTop <= 0.25L ? 9 / 8.0L : (1 - sTop) * (1 + 2 * sTop);
   if (p2 > 0 && yTop >= 0.01L && 3 * xcrit > hMax * (1 + 1E-6L)) {
     // The root by Newton's method in double from p2 + needed, where g is
-    // below the target (g <= p - p2 with y <= 1).
+    // below the target (g <= p - p2 with y <= 1), then one step in long
+    // double.
     const double x3 = 3 * static_cast<double>(xcrit), q2 = static_cast<double>(p2), n = static_cast<double>(needed);
-    double p = q2 + n;
+    double p = q2 + n, slope = 0;
     for (int i = 0; i < 30; ++i) {
       const double delta = p - q2, y = 1 - delta / (x3 * p);
-      const double slope = y * y - 2 * delta * y * q2 / (x3 * p * p);
+      slope = y * y - 2 * delta * y * q2 / (x3 * p * p);
       if (!(slope > 0) || !(y > 0)) break;
       const double step = (n - delta * y * y) / slope;
       p = std::max(p + step, q2 + 0.5 * (p - q2));
       if (std::fabs(step) <= 1E-16 * p) break;
     }
-    std::tie(safeLo, safeHi) = Guards(p, lo, hi, needed, g);
+    Extended root = p;
+    if (slope > 0 && root > p2 && root < hi) {
+      const Extended delta = root - p2, y = 1 - delta / (3 * xcrit * root), gr = g(root);
+      const Extended dg = y * y - 2 * delta * y * p2 / (3 * xcrit * root * root);
+      if (HasValue(gr) && dg > 0) root += (needed - gr) / dg;
+    }
+    std::tie(safeLo, safeHi) = Guards(root, slope * p / n, lo, hi, needed, GasDropMargin(yTop), g);
   }
   const Extended p1 = Bisect(lo, hi, safeLo, safeHi, [&](Extended mid) {
     const Extended d = g(mid);
