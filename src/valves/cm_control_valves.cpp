@@ -655,7 +655,7 @@ void TCMControlValves::RaiseMessages(bool liquid, bool meaningful) {
 
   if (liquid) {
     const Extended s = V(Sigma), sp = V(SigmaP), sid = V(SigmaId);
-    const std::vector<TCalcItem*> items = {Sigma, SigmaP, SigmaId, dp, dpLimit, FlowState};
+    TCalcItem* const items[] = {Sigma, SigmaP, SigmaId, dp, dpLimit, FlowState};
     if (Available(s, sp) && s < sp) {
       CreateMessage(971, {Sigma, SigmaP, dp, dpLimit, FlowState});
     } else {
