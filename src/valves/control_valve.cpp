@@ -57,8 +57,8 @@ Extended GasDropUnlimited(Extended p1, Extended delta, Extended xcrit) {
 // are the evaluations whose outcome is certain: at or below `safeLo` the
 // answer is known to be "below", at or above `safeHi` known to be "not
 // below" (the caller proves both; +-infinity when it cannot). With guards
-// a few 1E-16 around the root, of the fifty or so evaluations hardly one
-// remains.
+// 1E-16 to 1E-14 around the root, of the fifty or so evaluations a few
+// remain.
 template <class Below>
 Extended Bisect(Extended lo, Extended hi, Extended safeLo, Extended safeHi, Below below) {
   for (int i = 0; i < 200 && hi - lo > 1E-15L * hi; ++i) {
