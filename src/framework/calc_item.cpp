@@ -291,13 +291,19 @@ void TCalcItem::DoAfterSetParameter() {
 
 void TCalcItem::DoAfterSetValueParameter() {
   // Database links pass the value on whether or not a module is attached.
-  const std::vector<TCalcItem*> dataTargets = FDataTargets;
-  for (TCalcItem* t : dataTargets) t->DataSourceChanged(*this);
+  if (!FDataTargets.empty()) {
+    const std::vector<TCalcItem*> dataTargets = FDataTargets;
+    for (TCalcItem* t : dataTargets) t->DataSourceChanged(*this);
+  }
   if (!ModuleAlive()) return;
-  FCalcModule->BeginUpdate();
+  // Inside an open update bracket of the module (its calculation writing
+  // results) a bracket of its own would only count up and down again:
+  // everything the module brackets is inside the open one already.
+  const bool bracket = FCalcModule->GetUpdateCounter() == 0;
+  if (bracket) FCalcModule->BeginUpdate();
   PumpData();
   FCalcModule->CalcEvent(ceValueFieldChange, this);
-  FCalcModule->EndUpdate(true);
+  if (bracket) FCalcModule->EndUpdate(true);
 }
 
 void TCalcItem::CallEventIfNecessary(const std::string& before) {
@@ -418,16 +424,31 @@ static std::string UnitText(Extended v, char decimalSeparator) {
 }
 static std::string UnitText(Extended v) { return UnitText(v, HXOptions().DecimalSeparator); }
 
+// Values that agree to one digit less than the significant digits in
+// force are the same value: writing them again changes nothing.
+static int KeptDigits() {
+  const int digits = HXOptions().SignificantDigits;
+  return digits >= 4 ? digits - 1 : digits;
+}
+
+// A value as a parameter of the quantity holds it: integers rounded, every
+// kind of missing value the one NoValue.
+[[gnu::always_inline]] static inline Extended Normalized(Extended value, TQuantity quantity) {
+  if (quantity == qInteger && HasValue(value)) value = std::nearbyint(value);
+  return IsNoValue(value) ? NoValue : value;
+}
+
 void TCalcParameter::SetValue(Extended value) {
   if (ToSource(FSourceCalcItem, [&](TCalcItem& s) {
         if (auto* p = s.AsParameter()) p->SetValue(value);
       }))
     return;
-  if (GetQuantity() == qInteger && HasValue(value)) value = std::nearbyint(value);
-  if (IsNoValue(value)) value = NoValue;
-  int digits = HXOptions().SignificantDigits;
-  if (digits >= 4) --digits;
-  if (FValueState == vsNormal && SameValue(value, FValue, digits)) return;
+  value = Normalized(value, GetQuantity());
+  if (FValueState == vsNormal && SameValue(value, FValue, KeptDigits())) return;
+  StoreValue(value);
+}
+
+void TCalcParameter::StoreValue(Extended value) {
   if (HasValue(value)) {
     // The text shows the value in the display unit; the value itself is
     // kept exactly as given, not as read back from that text. A finite
@@ -656,7 +677,7 @@ void TCalcParameter::ConvertToGaugePressure() {
 bool TCalcParameter::ShouldBeAssigned() const { return GetIsUsed() && !GetOverruled() && !GetModified(); }
 
 void TCalcParameter::SetValuesParallel(std::uint8_t inputState, int unitNo, Extended value) {
-  const bool bracket = ModuleAlive();
+  const bool bracket = ModuleAlive() && FCalcModule->GetUpdateCounter() == 0;
   if (bracket) FCalcModule->BeginUpdate();
   SetInputState(inputState);
   SetCalcUnitNo(unitNo);
@@ -665,19 +686,23 @@ void TCalcParameter::SetValuesParallel(std::uint8_t inputState, int unitNo, Exte
 }
 
 void TCalcParameter::AssignValue(int digits, Extended value) {
+  // The very value a calculated parameter holds: whatever the digits and
+  // flags, nothing would change (most results of a recalculation).
+  if (value == FValue && !FSourceCalcItem && FInputState == isCalculated && FValueState == vsNormal &&
+      GetQuantity() != qInteger && ModuleAlive() && FCalcModule->GetUpdateCounter() > 0)
+    return;
   if (digits != 0 && GetInputState() == isCalculated && EqualDigits(value, GetValue(), digits)) return;
   if (!ShouldBeAssigned()) return;
-  // Inside an update bracket (a module's calculation) a calculated value
-  // that SetValue would keep as it stands needs no bracket of its own: a
-  // steady recalculation re-assigns some 40 unchanged outputs.
+  // Inside an update bracket (a module's calculation) a value that is
+  // calculated already needs neither a bracket of its own nor a change of
+  // input state or unit: a value SetValue would keep is left as it stands
+  // (a steady recalculation re-assigns some 40 unchanged outputs), another
+  // one is stored at once.
   if (!FSourceCalcItem && FInputState == isCalculated && FValueState == vsNormal && ModuleAlive() &&
       FCalcModule->GetUpdateCounter() > 0) {
-    Extended v = value;
-    if (GetQuantity() == qInteger && HasValue(v)) v = std::nearbyint(v);
-    if (IsNoValue(v)) v = NoValue;
-    int keep = HXOptions().SignificantDigits;
-    if (keep >= 4) --keep;
-    if (SameValue(v, FValue, keep)) return;
+    const Extended v = Normalized(value, GetQuantity());
+    if (!SameValue(v, FValue, KeptDigits())) StoreValue(v);
+    return;
   }
   SetValuesParallel(isCalculated, GetCalcUnitNo(), value);
 }

@@ -371,6 +371,9 @@ class TCalcParameter : public TCalcItem {
   tValueState LinkedValueState() const;
   void SetQuantityInternal(TQuantity q);
   void ApplyText(const std::string& text, const Extended* exact);
+  // SetValue past its test for an unchanged value: `value` normalised and
+  // known to differ from the stored one.
+  void StoreValue(Extended value);
 
   TCalcUnits FCalcUnits;
   Extended FValue = NoValue;

@@ -85,7 +85,7 @@ void TAncestorCalcModule::EndUpdate(bool /*recalculated*/) {
 }
 
 void TAncestorCalcModule::ForwardToTargets(TCalcEvent event, TCalcItem* item) {
-  if (!item) return;
+  if (!item || item->Targets().empty()) return;
   // Copy: a module's reaction may relink items.
   for (TCalcItem* target : TSnapshot<TCalcItem>(item->Targets()))
     if (TAncestorCalcModule* m = target->GetCalcModule(); m && !m->IsDestroying()) m->CalcEvent(event, target);
@@ -238,7 +238,8 @@ void TCalcModule::CalcEvent(TCalcEvent event, TCalcItem* item) {
       else Calculate();
     }
   }
-  for (TCalcSource* s : TSnapshot<TCalcSource>(FCalcSources)) s->CalcEvent(event, item);
+  if (!FCalcSources.empty())
+    for (TCalcSource* s : TSnapshot<TCalcSource>(FCalcSources)) s->CalcEvent(event, item);
   if (OnCalcEvent) OnCalcEvent(event, item);
 }
 

@@ -33,7 +33,7 @@ constexpr Extended kVapourTemperatureMargin = 10;
 constexpr Extended kSigmaMargin = 1.1L;
 
 // The value a calculation uses; NoValue when unset, faulty or out of bounds.
-Extended V(const TCalcParameter* p) { return p->GetCalcValue(); }
+[[gnu::always_inline]] inline Extended V(const TCalcParameter* p) { return p->GetCalcValue(); }
 
 bool Checked(const TCalcSwitch* s) { return s->GetChecked(); }
 
@@ -350,26 +350,29 @@ void TCMControlValves::CopyInputs() {
 }
 
 void TCMControlValves::SetRelevance(bool liquid, TECVFlowState state) {
-  TCalcItem* const liquidSet[] = {zy,      Kc,    KcStar, SigmaI, SigmaId, SigmaCh, Sigma,
-                                  SigmaP,  SigmaV, SigmaMr, zy_75, Kc_75,   FlStar};
-  TCalcItem* const gasSet[] = {xt, xtp, fk, dpXc, xc, kappa1, xt_75};
+  // Each item is set once to what it ends up as: an item switched on and
+  // off again within one calculation would report two changes of state.
+  TCalcItem* const liquidSet[] = {zy, Kc, KcStar, SigmaI, SigmaId, SigmaCh, Sigma, zy_75, Kc_75, FlStar};
+  TCalcItem* const gasSet[] = {xt, xtp, dpXc, xc, xt_75};
   MakeUtilized({dp, dpc});
   if (liquid) {
     MakeUtilized(liquidSet);
     MakeNotUtilized(gasSet);
-    // A liquid that flashes into two phases expands like a gas downstream.
-    if (FFoundPhase == cpZweiPhasig && state == fsFlashing)
-      MakeUtilized({fk, kappa1});
   } else {
     MakeNotUtilized(liquidSet);
     MakeUtilized(gasSet);
   }
+  // A liquid that flashes into two phases expands like a gas downstream.
+  const bool expands = !liquid || (FFoundPhase == cpZweiPhasig && state == fsFlashing);
+  (expands ? MakeUtilized({fk, kappa1}) : MakeNotUtilized({fk, kappa1}));
   const bool pulp = Choice(SubstanceType, stOthers, 6) == stPulpe;
   (pulp ? MakeUtilized({fPulp, xPulp, PulpeType}) : MakeNotUtilized({fPulp, xPulp, PulpeType}));
+  // The plant and manufacturer's sigmas need cavitation data of the valve.
   const bool sigmaData =
       liquid && (Checked(HasSigmaData) || (HasValue(V(cvr)) && HasValue(V(pr)) && HasValue(V(dr))));
   (sigmaData ? MakeUtilized({SigmaP, SigmaV, SigmaMr}) : MakeNotUtilized({SigmaP, SigmaV, SigmaMr}));
-  for (TCalcParameter* p : {kv, qm, p1, p2}) p->SetImportant(p == TargetParameter());
+  TCalcParameter* const target = TargetParameter();
+  for (TCalcParameter* p : {kv, qm, p1, p2}) p->SetImportant(p == target);
 }
 
 void TCMControlValves::ReadBack() {
@@ -437,11 +440,11 @@ void TCMControlValves::CheckInputs(bool liquid) {
     inputs.insert(inputs.end(), {kappa1, xt_75});
   }
   // Values out of bounds anywhere among the inputs are reported too.
-  for (TCalcParameter* p : GetInputParameters()) {
-    if (p != target && p->HasText() && IsNoValue(p->GetCalcValue()) &&
-        std::find(inputs.begin(), inputs.end(), p) == inputs.end())
-      inputs.push_back(p);
-  }
+  FUnusableInputs.clear();
+  for (TCalcParameter* p : GetInputParameters())
+    if (p != target && p->HasText() && IsNoValue(p->GetCalcValue())) FUnusableInputs.push_back(p);
+  for (TCalcParameter* p : FUnusableInputs)
+    if (std::find(inputs.begin(), inputs.end(), p) == inputs.end()) inputs.push_back(p);
   CheckParameters(inputs);
 }
 
@@ -482,14 +485,12 @@ bool TCMControlValves::CheckMeaningfulInputs(bool liquid) {
   // flow relation, the density, the vapour pressure and FL2 of a liquid,
   // the isentropic exponent and xT of a gas) leave no result; for the others
   // (viscosity, valve and pipe sizes, temperatures ...) the result holds as
-  // if they were missing, which the hint says beside message 120.
-  TCalcParameter* const target = TargetParameter();
+  // if they were missing, which the hint says beside message 120. (The
+  // inputs concerned are those CheckInputs found.)
   const TCalcParameter* required[] = {rho1, kv, qm, p1, p2, liquid ? pv1 : kappa1,
                                       liquid ? fl2_75 : xt_75, liquid ? fl2 : xt};
-  for (TCalcParameter* p : GetInputParameters()) {
-    if (p == target || !p->HasText() || HasValue(p->GetCalcValue()) || !p->GetUtilized() ||
-        p->GetInputState() == isCalculated)
-      continue;
+  for (TCalcParameter* p : FUnusableInputs) {
+    if (!p->GetUtilized() || p->GetInputState() == isCalculated) continue;
     if (std::find(std::begin(required), std::end(required), p) != std::end(required))
       meaningful = false;
     else
@@ -657,7 +658,7 @@ void TCMControlValves::RaiseMessages(bool liquid, bool meaningful) {
 
   if (liquid) {
     const Extended s = V(Sigma), sp = V(SigmaP), sid = V(SigmaId);
-    const std::vector<TCalcItem*> items = {Sigma, SigmaP, SigmaId, dp, dpLimit, FlowState};
+    TCalcItem* const items[] = {Sigma, SigmaP, SigmaId, dp, dpLimit, FlowState};
     if (Available(s, sp) && s < sp) {
       CreateMessage(971, {Sigma, SigmaP, dp, dpLimit, FlowState});
     } else {

@@ -100,6 +100,10 @@ class TCMControlValves : public TCalcModule {
   bool FIsPhaseCM = false, FIsMinorPhase = false;
   teCalculatedPhase FFoundPhase = cpUndef;
   std::vector<TCalcItem*> FCheckedInputs;  // the list CheckInputs builds, kept between calculations
+  // Inputs other than the unknown with a text but no usable value (out of
+  // bounds, unreadable), found once a calculation by CheckInputs for both
+  // input checks.
+  std::vector<TCalcParameter*> FUnusableInputs;
 };
 
 }  // namespace torvacalc

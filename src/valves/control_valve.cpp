@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
+#include <tuple>
+#include <utility>
 
 #include "framework/options.h"
 #include "valves/flow_equations.h"
@@ -49,17 +52,84 @@ Extended GasDropUnlimited(Extended p1, Extended delta, Extended xcrit) {
   return y > 0 ? delta * y * y : NoValue;
 }
 
+// Bisection of [lo, hi] down to 1E-15 of hi; `below(mid)` tells whether
+// the root lies above mid. Every halving of the plain bisection is made,
+// mid for mid, so the result is the same to the last bit; what is left out
+// are the evaluations whose outcome is certain: at or below `safeLo` the
+// answer is known to be "below", at or above `safeHi` known to be "not
+// below" (the caller proves both; +-infinity when it cannot). With guards
+// 1E-16 to 1E-14 around the root, of the fifty or so evaluations a few
+// remain.
+template <class Below>
+Extended Bisect(Extended lo, Extended hi, Extended safeLo, Extended safeHi, Below below) {
+  for (int i = 0; i < 200 && hi - lo > 1E-15L * hi; ++i) {
+    const Extended mid = (lo + hi) / 2;
+    const bool under = mid <= safeLo ? true : mid >= safeHi ? false : below(mid);
+    (under ? lo : hi) = mid;
+  }
+  return (lo + hi) / 2;
+}
+
+constexpr Extended kNoGuard = std::numeric_limits<Extended>::infinity();
+
+// Guards [a, b] around the root estimate `root` of a rising function `f`
+// (NoValue where undefined) that must reach `needed`, both inside (lo, hi);
+// (-inf, +inf) when the estimate does not bracket the root. `margin` is the
+// relative amount by which f must miss the target at the guards: it exceeds
+// twice the rounding error of f, so that every point beyond a guard is
+// judged as the guard is. The band is first made as narrow as the slope
+// allows (`elasticity` = f' root / f: f moves by elasticity * band at the
+// guards, eight times the margin), then, should that fail, 1E-12.
+template <class F>
+std::pair<Extended, Extended> Guards(Extended root, double elasticity, Extended lo, Extended hi, Extended needed,
+                                     Extended margin, F f) {
+  if (!std::isfinite(root)) return {-kNoGuard, kNoGuard};
+  const Extended wide = 1E-12L;
+  const Extended narrow =
+      elasticity > 0 ? std::clamp(8 * margin / static_cast<Extended>(elasticity), Extended(1E-18L), wide) : wide;
+  for (const Extended band : {narrow, wide}) {
+    const Extended a = root * (1 - band), b = root * (1 + band);
+    if (!(lo < a && a < b && b < hi)) continue;
+    const Extended fa = f(a), fb = f(b);
+    if (Available(fa, fb) && fa < needed * (1 - margin) && fb > needed * (1 + margin)) return {a, b};
+    if (band == wide) break;
+  }
+  return {-kNoGuard, kNoGuard};
+}
+
+// The rounding error of GasDropUnlimited relative to its value: some ten
+// roundings of 2^-64 (5.4E-20), the factor y's own error divided by y.
+Extended GasDropMargin(Extended yMin) { return 1E-17L / std::min(yMin, Extended(1)); }
+
 // The drop p1 - p2 at which GasDropUnlimited gives `needed`, on the rising
 // branch up to its peak at delta = xcrit * p1; NoValue beyond the peak.
 Extended GasDeltaFor(Extended p1, Extended needed, Extended xcrit) {
   if (!Available(p1, needed, xcrit) || p1 <= 0 || xcrit <= 0 || needed <= 0) return NoValue;
-  Extended lo = 0, hi = xcrit * p1;
+  const Extended lo = 0, hi = xcrit * p1;
   if (GasDropUnlimited(p1, hi, xcrit) < needed) return NoValue;
-  for (int i = 0; i < 200 && hi - lo > 1E-15L * hi; ++i) {
-    const Extended mid = (lo + hi) / 2;
-    (GasDropUnlimited(p1, mid, xcrit) < needed ? lo : hi) = mid;
+  // The root estimated by Newton's method in double: f(d) = d (1 - d/c)^2,
+  // c = 3 xcrit p1, rises and is concave up to its peak d = c/3, so steps
+  // from d = needed (where f < needed) approach the root from below. One
+  // step in long double then brings the estimate to the accuracy of f.
+  const double c = 3 * static_cast<double>(xcrit) * static_cast<double>(p1), n = static_cast<double>(needed);
+  double d = n, slope = 0;
+  for (int i = 0; i < 30; ++i) {
+    const double u = d / c;
+    slope = (1 - u) * (1 - 3 * u);
+    if (!(slope > 0)) break;
+    const double step = (n - d * (1 - u) * (1 - u)) / slope;
+    d += step;
+    if (std::fabs(step) <= 1E-16 * d) break;
   }
-  return (lo + hi) / 2;
+  const auto f = [&](Extended delta) { return GasDropUnlimited(p1, delta, xcrit); };
+  Extended root = d;
+  if (slope > 0 && d > 0 && d < hi) {
+    const Extended u = root / (3 * xcrit * p1), fr = f(root);
+    if (HasValue(fr)) root += (needed - fr) / ((1 - u) * (1 - 3 * u));
+  }
+  // f rises on the whole bracket, and y = 1 - d/c stays at least 2/3.
+  const auto [safeLo, safeHi] = Guards(root, slope * d / n, lo, hi, needed, GasDropMargin(2 / 3.0L), f);
+  return Bisect(lo, hi, safeLo, safeHi, [&](Extended mid) { return f(mid) < needed; });
 }
 
 }  // namespace
@@ -1561,14 +1631,43 @@ Extended tControlValve::GetP1NC() {
   if (!Available(xcrit)) return NoValue;
   // The inlet pressure is raised until the expansion-factor drop passes the
   // flow; it grows without bound with p1, so a bracket always exists.
-  Extended lo = p2, hi = p2 + needed;
+  const Extended lo = p2;
+  Extended hi = p2 + needed;
   for (int i = 0; i < 200 && GasDropUnlimited(hi, hi - p2, xcrit) < needed; ++i) hi = p2 + 2 * (hi - p2);
-  for (int i = 0; i < 200 && hi - lo > 1E-15L * hi; ++i) {
-    const Extended mid = (lo + hi) / 2;
-    const Extended d = GasDropUnlimited(mid, mid - p2, xcrit);
-    (HasValue(d) && d < needed ? lo : hi) = mid;
+  const auto g = [&](Extended p) { return GasDropUnlimited(p, p - p2, xcrit); };
+  // Guards around the root need g to rise over the whole bracket. With
+  // s = p2/p and y = 1 - (1 - s)/(3 xcrit) (falling with p), g = p (1 - s) y^2
+  // rises where 3 xcrit > (1 - s)(1 + 2 s); the right side peaks at 9/8 for
+  // s = 1/4. y at least 0.01 at the top keeps the evaluation accurate.
+  Extended safeLo = -kNoGuard, safeHi = kNoGuard;
+  const Extended sTop = p2 / hi, yTop = 1 - (1 - sTop) / (3 * xcrit);
+  const Extended hMax = sTop <= 0.25L ? 9 / 8.0L : (1 - sTop) * (1 + 2 * sTop);
+  if (p2 > 0 && yTop >= 0.01L && 3 * xcrit > hMax * (1 + 1E-6L)) {
+    // The root by Newton's method in double from p2 + needed, where g is
+    // below the target (g <= p - p2 with y <= 1), then one step in long
+    // double.
+    const double x3 = 3 * static_cast<double>(xcrit), q2 = static_cast<double>(p2), n = static_cast<double>(needed);
+    double p = q2 + n, slope = 0;
+    for (int i = 0; i < 30; ++i) {
+      const double delta = p - q2, y = 1 - delta / (x3 * p);
+      slope = y * y - 2 * delta * y * q2 / (x3 * p * p);
+      if (!(slope > 0) || !(y > 0)) break;
+      const double step = (n - delta * y * y) / slope;
+      p = std::max(p + step, q2 + 0.5 * (p - q2));
+      if (std::fabs(step) <= 1E-16 * p) break;
+    }
+    Extended root = p;
+    if (slope > 0 && root > p2 && root < hi) {
+      const Extended delta = root - p2, y = 1 - delta / (3 * xcrit * root), gr = g(root);
+      const Extended dg = y * y - 2 * delta * y * p2 / (3 * xcrit * root * root);
+      if (HasValue(gr) && dg > 0) root += (needed - gr) / dg;
+    }
+    std::tie(safeLo, safeHi) = Guards(root, slope * p / n, lo, hi, needed, GasDropMargin(yTop), g);
   }
-  const Extended p1 = (lo + hi) / 2;
+  const Extended p1 = Bisect(lo, hi, safeLo, safeHi, [&](Extended mid) {
+    const Extended d = g(mid);
+    return HasValue(d) && d < needed;
+  });
   const Extended check = GasDropUnlimited(p1, p1 - p2, xcrit);
   return HasValue(check) && EqualDigits(check, needed, 6) ? p1 : NoValue;
 }
