@@ -403,36 +403,66 @@ void TMCMTorva::DoCalculate() {
   CheckOperatingPoints();
 }
 
+void TMCMTorva::FindCheckedItems() {
+  auto param = [&](const std::string& n) { return CalcItemByName(n)->AsParameter(); };
+  for (int point : {1, 2, 3, 4}) {
+    const std::string k = OpSuffix(point);
+    TPointItems& i = FPoint[point];
+    i.Qm = param("Qm" + k);
+    i.qmCalc = param("qmCalc" + k);
+    i.QmValve = param("QmValve" + k);
+    i.t2v = param("t2v" + k);
+    i.T1 = param("T1" + k);
+    i.T2Medium = param("T2Medium" + k);
+    i.Rho1 = param("Rho1" + k);
+    i.P1 = param("P1" + k);
+    i.p2 = param("p2" + k);
+    i.kvsSuggMax = param("kvsSuggMax" + k);
+    i.h = param("h" + k);
+    i.kv = param("kv" + k);
+    i.KvKvs = param("KvKvs" + k);
+    i.StrokePosition = param("StrokePosition" + k);
+  }
+  FcPipe = param("cPipe");
+  FEM = param("EM");
+  FRhoM = param("RhoM");
+  FPhase = static_cast<const TCustomCalcMultiSwitch*>(CalcItemByName("Phase"));
+  FNoOfCharOps = param("NoOfCharOps");
+  Fp1Max = param("p1Max");
+  Fp2Min = param("p2Min");
+  Fp2Max = param("p2Max");
+  FT1Max = param("T1Max");
+  FkvsSugg = param("kvsSugg");
+  Fkvs = param("kvs");
+  FkvMax = param("kvMax");
+}
+
 void TMCMTorva::CheckOperatingPoints() {
   auto* calc = Calc();
   if (!calc || !calc->GetReady()) return;
-  auto value = [&](const std::string& n, int point) {
-    return CalcItemByName(n + OpSuffix(point))->AsParameter()->GetValue();
-  };
-  auto param = [&](const std::string& n, int point) { return CalcItemByName(n + OpSuffix(point)); };
+  // The items are the main module's for its whole life: found once.
+  if (!FcPipe) FindCheckedItems();
   // The speed of sound in the pipe wall, sqrt(E/rho) of the pipe's
   // material (about 5200 m/s for steel; E is kept in N/mm2), unless the
   // user gives it.
-  TCalcParameter* cPipe = CalcItemByName("cPipe")->AsParameter();
-  if (!cPipe->GetOverruled()) {
-    const Extended E = CalcItemByName("EM")->AsParameter()->GetValue();
-    const Extended rho = CalcItemByName("RhoM")->AsParameter()->GetValue();
-    cPipe->AssignValue(0, HasValue(E) && HasValue(rho) && E > 0 && rho > 0 ? std::sqrt(E * 1e6L / rho) : NoValue);
+  if (!FcPipe->GetOverruled()) {
+    const Extended E = FEM->GetValue(), rho = FRhoM->GetValue();
+    FcPipe->AssignValue(0, HasValue(E) && HasValue(rho) && E > 0 && rho > 0 ? std::sqrt(E * 1e6L / rho) : NoValue);
   }
   // The flow through the valve and the temperature behind it at every point.
   const bool flowSolved = calc->SolvedFor() == ccQm;
-  const auto* phase = static_cast<const TCustomCalcMultiSwitch*>(CalcItemByName("Phase"));
-  const bool liquid = phase->GetSwitchStatus() == phLiquid;
+  const bool liquid = FPhase->GetSwitchStatus() == phLiquid;
   for (int point : {1, 2, 3, 4}) {
-    param("QmValve", point)->AsParameter()->AssignValue(0, value(flowSolved ? "qmCalc" : "Qm", point));
-    const Extended t2v = value("t2v", point);
-    param("T2Medium", point)->AsParameter()->AssignValue(0, liquid || !HasValue(t2v) ? value("T1", point) : t2v);
+    const TPointItems& i = FPoint[point];
+    i.QmValve->AssignValue(0, (flowSolved ? i.qmCalc : i.Qm)->GetValue());
+    const Extended t2v = i.t2v->GetValue();
+    i.T2Medium->AssignValue(0, liquid || !HasValue(t2v) ? i.T1->GetValue() : t2v);
   }
   // The plant characteristic runs through the valid points 1 to 3.
   int charOps = 0;
   for (int point : {1, 2, 3})
-    if (calc->PointOn(point) && HasValue(value("Rho1", point))) ++charOps;
-  CalcItemByName("NoOfCharOps")->AsParameter()->AssignValue(0, charOps);
+    if (calc->PointOn(point) && HasValue(FPoint[point].Rho1->GetValue())) ++charOps;
+  FNoOfCharOps->AssignValue(0, charOps);
   // The inlet and outlet pressures the actuator must close against, and
   // the duty a valve of the catalogue must meet.
   auto larger = [](Extended& m, Extended v, bool lower = false) {
@@ -441,55 +471,53 @@ void TMCMTorva::CheckOperatingPoints() {
   Extended p1Max = NoValue, p2Min = NoValue, p2Max = NoValue, t1Max = NoValue, kvsSugg = NoValue;
   for (int point : {1, 2, 3, 4}) {
     if (!calc->PointOn(point)) continue;
-    larger(p1Max, value("P1", point));
-    larger(p2Min, value("p2", point), true);
-    larger(p2Max, value("p2", point));
-    larger(t1Max, value("T1", point));
-    larger(kvsSugg, value("kvsSuggMax", point));
+    const TPointItems& i = FPoint[point];
+    larger(p1Max, i.P1->GetValue());
+    larger(p2Min, i.p2->GetValue(), true);
+    larger(p2Max, i.p2->GetValue());
+    larger(t1Max, i.T1->GetValue());
+    larger(kvsSugg, i.kvsSuggMax->GetValue());
   }
-  CalcItemByName("p1Max")->AsParameter()->AssignValue(0, p1Max);
-  CalcItemByName("p2Min")->AsParameter()->AssignValue(0, p2Min);
-  CalcItemByName("p2Max")->AsParameter()->AssignValue(0, p2Max);
-  CalcItemByName("T1Max")->AsParameter()->AssignValue(0, t1Max);
-  CalcItemByName("kvsSugg")->AsParameter()->AssignValue(0, kvsSugg);
-  TCalcParameter* kvs = CalcItemByName("kvs")->AsParameter();
-  const Extended Kvs = kvs->GetValue();
+  Fp1Max->AssignValue(0, p1Max);
+  Fp2Min->AssignValue(0, p2Min);
+  Fp2Max->AssignValue(0, p2Max);
+  FT1Max->AssignValue(0, t1Max);
+  FkvsSugg->AssignValue(0, kvsSugg);
+  const Extended Kvs = Fkvs->GetValue();
   Extended kvMin = NoValue, kvMax = NoValue;
   int pointMin = 0, pointMax = 0;
   for (int point : {1, 2, 3, 4}) {
-    TCalcParameter* stroke = CalcItemByName(std::string("StrokePosition") + OpSuffix(point))->AsParameter();
+    const TPointItems& i = FPoint[point];
     if (!calc->PointOn(point)) {
-      stroke->AssignValue(0, NoValue);
+      i.StrokePosition->AssignValue(0, NoValue);
       continue;
     }
-    const Extended h = value("h", point);
-    stroke->AssignValue(0, HasValue(h) ? std::clamp<Extended>(h, 0, 100) : NoValue);
-    const Extended kv = value("kv", point);
+    const Extended h = i.h->GetValue();
+    i.StrokePosition->AssignValue(0, HasValue(h) ? std::clamp<Extended>(h, 0, 100) : NoValue);
+    const Extended kv = i.kv->GetValue();
     if (!HasValue(kv) || kv <= 0) continue;
     if (!HasValue(kvMax) || kv > kvMax) kvMax = kv, pointMax = point;
     if (!HasValue(kvMin) || kv < kvMin) kvMin = kv, pointMin = point;
-    const Extended opening = value("KvKvs", point);
+    const Extended opening = i.KvKvs->GetValue();
     if (HasValue(opening) && HasValue(Kvs) && kv <= Kvs) {
-      if (opening < kOpeningMin)
-        CreateMessage(kMsgOpeningLow, {param("KvKvs", point), param("kv", point)}, {PointName(point)});
-      else if (opening > kOpeningMax)
-        CreateMessage(kMsgOpeningHigh, {param("KvKvs", point), param("kv", point)}, {PointName(point)});
+      if (opening < kOpeningMin) CreateMessage(kMsgOpeningLow, {i.KvKvs, i.kv}, {PointName(point)});
+      else if (opening > kOpeningMax) CreateMessage(kMsgOpeningHigh, {i.KvKvs, i.kv}, {PointName(point)});
     }
   }
-  CalcItemByName("kvMax")->AsParameter()->AssignValue(0, kvMax);
+  FkvMax->AssignValue(0, kvMax);
   if (HasValue(kvMax) && HasValue(Kvs) && kvMax > Kvs)
-    CreateMessage(kMsgKvsTooSmall, {kvs, param("kv", pointMax)}, {PointName(pointMax)});
+    CreateMessage(kMsgKvsTooSmall, {Fkvs, FPoint[pointMax].kv}, {PointName(pointMax)});
   if (HasValue(kvMin) && HasValue(kvMax) && kvMax > kRangeability * kvMin)
-    CreateMessage(kMsgRangeability, {param("kv", pointMin), param("kv", pointMax)}, {kvMax / kvMin});
+    CreateMessage(kMsgRangeability, {FPoint[pointMin].kv, FPoint[pointMax].kv}, {kvMax / kvMin});
   // Points 1 to 3 stand for the minimum, normal and maximum load.
   Extended previous = NoValue;
   for (int point : {1, 2, 3}) {
     if (!calc->PointOn(point)) break;
-    const Extended q = value("QmValve", point);
+    const Extended q = FPoint[point].QmValve->GetValue();
     if (!HasValue(q)) continue;
     if (HasValue(previous) && q < previous) {
-      CreateMessage(kMsgPointsOutOfOrder, {param(flowSolved ? "qmCalc" : "Qm", point),
-                                           param(flowSolved ? "qmCalc" : "Qm", point - 1)});
+      const auto flow = [&](int k) { return flowSolved ? FPoint[k].qmCalc : FPoint[k].Qm; };
+      CreateMessage(kMsgPointsOutOfOrder, {flow(point), flow(point - 1)});
       break;
     }
     previous = q;

@@ -77,6 +77,19 @@ class TMCMTorva : public TCustomMCM3SubstancesMaterialPipe3Flow {
   void CheckOperatingPoints();
   TCustomSCM3ControlValves* Calc();
 
+  // The items the checks read and write, found on the first check.
+  void FindCheckedItems();
+  struct TPointItems {
+    TCalcParameter *Qm = nullptr, *qmCalc = nullptr, *QmValve = nullptr, *t2v = nullptr, *T1 = nullptr,
+                   *T2Medium = nullptr, *Rho1 = nullptr, *P1 = nullptr, *p2 = nullptr, *kvsSuggMax = nullptr,
+                   *h = nullptr, *kv = nullptr, *KvKvs = nullptr, *StrokePosition = nullptr;
+  };
+  std::array<TPointItems, 5> FPoint{};  // index 1 to 4
+  TCalcParameter *FcPipe = nullptr, *FEM = nullptr, *FRhoM = nullptr, *FNoOfCharOps = nullptr, *Fp1Max = nullptr,
+                 *Fp2Min = nullptr, *Fp2Max = nullptr, *FT1Max = nullptr, *FkvsSugg = nullptr, *Fkvs = nullptr,
+                 *FkvMax = nullptr;
+  const TCustomCalcMultiSwitch* FPhase = nullptr;
+
   enum TReaction : std::uint8_t { rSolve, rNoise, rResistors, rValveDatabase, rChecks };
   std::unordered_map<const TCalcItem*, TReaction> FReactions;
   TCustomSCM3ControlValves* FCalc = nullptr;
