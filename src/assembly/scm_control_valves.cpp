@@ -202,8 +202,9 @@ std::vector<L> MakeLinks() {
   Rows(v, L::lmValveDatabase, L::lwOut, once, all,
        "VManufacturer VSeries OnlyFittingValves AllValves ListDN ListDN1 ListPN LineValveSize ManualDN dH DNV DNV1 "
        "PNV Seat phi0 cvr pr dr rw Stp Aeta aPSE bSSE Strut SndDN Stroke kvs fl2func Kcfunc zyfunc xtfunc fdfunc "
-       "fl2_75 zy_75 Kc_75 xt_75 fd_75 fd_75c uMaxCav uMaxFlashing uMaxNoCav uMaxPartCav pmaxValve tminValve "
+       "Kc_75 xt_75 fd_75 fd_75c uMaxCav uMaxFlashing uMaxNoCav uMaxPartCav pmaxValve tminValve "
        "tmaxValve NoiseNormGas NoiseNormLiquid LowNoiseDesign dLaCo f1 f2 g1 g2 " + octaveCorrections);
+  Rows(v, L::lmValveDatabaseLN, L::lwOut, once, all, "fl2_75 zy_75");
 
   // A resistor fixed at point 1 sets the outlet pressure of the further
   // points: its Kv from point 1's flow and pressures, then the pressure in
@@ -261,7 +262,8 @@ const TCalcModule& ModelOf(L::TModule m) {
     case L::lmSuggestDN: return *suggest;
     case L::lmActuator: return *actuator;
     case L::lmActuatorDatabase: return *actuators;
-    case L::lmValveDatabase: return *catalogue;
+    case L::lmValveDatabase:
+    case L::lmValveDatabaseLN: return *catalogue;
     case L::lmP2Resistor: return *p2Resistor;
     default: return *valve;
   }
@@ -272,7 +274,7 @@ const TCalcModule& ModelOf(L::TModule m) {
 bool RowAt(const L& l, int point) { return !(l.FirstOnly && point != 1); }
 bool SingleModule(L::TModule m) {
   return m == L::lmCharacteristics || m == L::lmInletPipe || m == L::lmSuggestDN || m == L::lmActuator ||
-         m == L::lmActuatorDatabase || m == L::lmValveDatabase;
+         m == L::lmActuatorDatabase || m == L::lmValveDatabase || m == L::lmValveDatabaseLN;
 }
 std::string MainName(const L& l, int point) { return l.PerPoint ? l.Main + OpSuffix(point) : l.Main; }
 
@@ -645,6 +647,7 @@ TCalcConnector* TCustomSCM3ControlValves::ConnectorOf(TValveLink::TModule module
     case L::lmWaterInjectionOut: return fCalcConnectorWaterInjection[k];
     case L::lmSuggestDN: return FCalcConnectorSuggestDN;
     case L::lmValveDatabase: return FCalcConnectorValveDatabase;
+    case L::lmValveDatabaseLN: return FCalcConnectorValveDatabaseLN;
     case L::lmP2Resistor: return FCalcConnectorP2Res[k];
     case L::lmActuator:
     case L::lmActuatorDatabase: return ExtraConnector(module);
@@ -663,6 +666,7 @@ void TCustomSCM3ControlValves::Init() {
       CreateConnector(main, &FCCMNormPipeThicknessIn->GetCalcSource(), "FCalcConnectorNormPipeThicknessIn");
   FCalcConnectorSuggestDN = CreateConnector(main, FCalcSourceSuggestDN, "FCalcConnectorSuggestDN");
   FCalcConnectorValveDatabase = CreateConnector(main, FCalcSourceValveDatabase, "FCalcConnectorValveDatabase");
+  FCalcConnectorValveDatabaseLN = CreateConnector(main, FCalcSourceValveDatabase, "FCalcConnectorValveDatabaseLN");
   fCCRho2v = CreateConnector(main, main, "fCCRho2v");
   fCCRho2r = CreateConnector(main, main, "fCCRho2r");
   fCCxMv = CreateConnector(main, main, "fCCxMv");
@@ -710,8 +714,10 @@ void TCustomSCM3ControlValves::Init() {
 
   SelectSolveConnectors();
   SelectNoiseMethods();
-  FCalcConnectorValveDatabase->SetEnabled(false);
-  FCalcConnectorValveDatabase->SetActive(true);
+  for (TCalcConnector* c : {FCalcConnectorValveDatabase, FCalcConnectorValveDatabaseLN}) {
+    c->SetEnabled(false);
+    c->SetActive(true);
+  }
   for (int k : {2, 3, 4}) {
     FCalcConnectorP2Res[k]->SetEnabled(false);
     FCalcConnectorP2Res[k]->SetActive(true);
@@ -861,6 +867,7 @@ void TCustomSCM3ControlValves::SelectValveDatabase() {
   if (on == FCalcConnectorValveDatabase->GetEnabled()) return;
   BeginUpdate();
   FCalcConnectorValveDatabase->SetEnabled(on);
+  FCalcConnectorValveDatabaseLN->SetEnabled(on);
   // The valve data changed under the modules that read them.
   Calculate();
   EndUpdate(true);

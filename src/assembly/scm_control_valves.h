@@ -41,6 +41,7 @@ struct TValveLink {
     lmValve, lmSolveKv, lmSolveQm, lmSolveP2, lmSolveP1, lmDownstream, lmMixture, lmResistor,
     lmNoiseCommon, lmVDMA79, lmVDMA89, lmIEC2003, lmIsa89, lmCharacteristics, lmInletPipe,
     lmWaterInjection, lmWaterInjectionOut, lmSuggestDN, lmActuator, lmActuatorDatabase, lmValveDatabase,
+    lmValveDatabaseLN,
     lmP2Resistor,
   };
   // How the value runs: from the main module into the module (In), back
@@ -160,6 +161,9 @@ class TCustomSCM3ControlValves : public TCustomSCM3SubstancesMaterialPipe3Flow {
   TCMValveDatabase* fCMValveDatabase = nullptr;
   TCalcSource* FCalcSourceValveDatabase = nullptr;
   TCalcConnector* FCalcConnectorValveDatabase = nullptr;
+  // The trim's FL^2 and zy at 75 % travel, which decide cavitation, come
+  // through a connector of their own, on with the catalogue connector.
+  TCalcConnector* FCalcConnectorValveDatabaseLN = nullptr;
 
   void ApplySwitches() override;
   // A file of an older program keeps the noise edition it was computed with.

@@ -563,6 +563,7 @@ TEST(ValveLayer, ValveFromTheCatalogueStandsForTheEntries) {
   const TCMValveDatabase& db = *calc->fCMValveDatabase;
   ASSERT_TRUE(db.ChosenOffer().has_value());
   const Extended kvs = db.ChosenOffer()->Size.Kvs;
+  EXPECT_TRUE(calc->FCalcConnectorValveDatabaseLN->GetEnabled());  // the trim's FL^2 and zy
   EXPECT_NE(kvs, 40);
   EXPECT_EQ(calc->Param("kvs")->GetValue(), kvs);
   EXPECT_EQ(calc->Param("DNV")->GetValue(), db.ChosenOffer()->Size.DN);
@@ -584,6 +585,7 @@ TEST(ValveLayer, ValveFromTheCatalogueStandsForTheEntries) {
   std::filesystem::remove_all(dir);
 
   calc->Enter("ValveFromDatabase", "nein");
+  EXPECT_FALSE(calc->FCalcConnectorValveDatabaseLN->GetEnabled());
   EXPECT_EQ(calc->Param("kvs")->GetValue(), 40);
   EXPECT_EQ(calc->Param("DNV")->GetValue(), 50);
   EXPECT_EQ(calc->Param("fl2_75")->GetValue(), 0.81L);
