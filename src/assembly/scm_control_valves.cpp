@@ -7,6 +7,7 @@
 #include "assembly/main_items.h"
 #include "framework/basics.h"
 #include "framework/module_items.h"
+#include "framework/options.h"
 
 namespace torvacalc {
 
@@ -366,7 +367,7 @@ void TMCMTorva::CalcEvent(TCalcEvent event, TCalcItem* item) {
     watch("ValveFromDatabase", rValveDatabase);
     watch("kvs", rChecks);
     for (int point : {1, 2, 3, 4})
-      for (const char* n : {"kv", "h", "KvKvs", "Qm", "qmCalc", "T1", "t2v"})
+      for (const char* n : {"kv", "h", "KvKvs", "Qm", "qmCalc", "p1Calc", "T1", "t2v"})
         watch(n + std::string(OpSuffix(point)), rChecks);
   }
   const auto r = FReactions.find(item);
@@ -410,6 +411,7 @@ void TMCMTorva::FindCheckedItems() {
   for (int point : {1, 2, 3, 4}) {
     const std::string k = OpSuffix(point);
     TPointItems& i = FPoint[point];
+    i.p1Calc = param("p1Calc" + k);
     i.Qm = param("Qm" + k);
     i.qmCalc = param("qmCalc" + k);
     i.QmValve = param("QmValve" + k);
@@ -439,6 +441,38 @@ void TMCMTorva::FindCheckedItems() {
   FkvMax = param("kvMax");
 }
 
+// The inlet pressure the sizing finds sets the medium's state at the
+// point, which the sizing reads: a gas's density is nearly proportional to
+// the pressure, so the state at an entered estimate would give another
+// pressure. P1 follows p1Calc until they agree to the calculation's
+// digits; once two steps are known, the next P1 is the secant root of
+// p1Calc(P1) - P1 (the plain step converges only at the rate of the
+// pressure ratio dp/p1). A p1Calc not yet worked out from the last P1
+// given is waited for.
+void TMCMTorva::FollowSolvedInletPressure(int point) {
+  const TPointItems& i = FPoint[point];
+  TInletSteps& s = FInlet[point];
+  const Extended given = i.P1->GetValue(), found = i.p1Calc->GetValue();
+  if (!HasValue(found) || found <= 0 || !HasValue(given)) return;
+  if (HasValue(s.fed) && given == s.fed && found == s.found) return;  // the sizing has not answered yet
+  int digits = HXOptions().SignificantDigits;
+  if (digits >= 4) --digits;
+  if (EqualDigits(found, given, digits)) return;
+  Extended next = found;
+  if (HasValue(s.lastIn) && s.lastIn != given) {
+    const Extended f0 = s.lastOut - s.lastIn, f1 = found - given;
+    if (f1 != f0) {
+      const Extended root = given - f1 * (given - s.lastIn) / (f1 - f0);
+      if (std::isfinite(root) && root > 0 && std::fabs(root - found) <= 2 * std::fabs(f1)) next = root;
+    }
+  }
+  s.lastIn = given;
+  s.lastOut = found;
+  s.fed = next;
+  s.found = found;
+  i.P1->SetValue(next);
+}
+
 void TMCMTorva::CheckOperatingPoints() {
   auto* calc = Calc();
   if (!calc || !calc->GetReady()) return;
@@ -459,6 +493,10 @@ void TMCMTorva::CheckOperatingPoints() {
     i.QmValve->AssignValue(0, (flowSolved ? i.qmCalc : i.Qm)->GetValue());
     const Extended t2v = i.t2v->GetValue();
     i.T2Medium->AssignValue(0, liquid || !HasValue(t2v) ? i.T1->GetValue() : t2v);
+  }
+  for (int point : {1, 2, 3, 4}) {
+    if (calc->SolvedFor() == ccP1 && calc->PointOn(point)) FollowSolvedInletPressure(point);
+    else FInlet[point] = {};
   }
   // The plant characteristic runs through the valid points 1 to 3.
   int charOps = 0;

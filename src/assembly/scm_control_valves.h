@@ -80,8 +80,16 @@ class TMCMTorva : public TCustomMCM3SubstancesMaterialPipe3Flow {
 
   // The items the checks read and write, found on the first check.
   void FindCheckedItems();
+  // Solving for the inlet pressure: the point's state is taken at the
+  // pressure found (P1 := p1Calc), step by step until the two agree.
+  void FollowSolvedInletPressure(int point);
+  struct TInletSteps {
+    Extended fed = NoValue, found = NoValue;        // the last P1 given and the p1Calc it led to
+    Extended lastIn = NoValue, lastOut = NoValue;  // the step before, for a secant
+  };
+  std::array<TInletSteps, 5> FInlet{};
   struct TPointItems {
-    TCalcParameter *Qm = nullptr, *qmCalc = nullptr, *QmValve = nullptr, *t2v = nullptr, *T1 = nullptr,
+    TCalcParameter *p1Calc = nullptr, *Qm = nullptr, *qmCalc = nullptr, *QmValve = nullptr, *t2v = nullptr, *T1 = nullptr,
                    *T2Medium = nullptr, *Rho1 = nullptr, *P1 = nullptr, *p2 = nullptr, *kvsSuggMax = nullptr,
                    *h = nullptr, *kv = nullptr, *KvKvs = nullptr, *StrokePosition = nullptr;
   };
