@@ -249,8 +249,10 @@ class TCalculationFilesImpl : public TCalculationFiles {
     const bool history = m.UseHistory;
     m.UseHistory = false;
     bool ok = false;
-    const TGUID guid = TGUID::NewGUID();
-    THXFile& file = *HXFileList().FileOfGUID(guid, true);
+    // The file's tree is kept with the process's files (for saving again)
+    // only when it could be read.
+    auto loaded = std::make_unique<THXFile>(TGUID::NewGUID());
+    THXFile& file = *loaded;
     m.BeginSetValues();
     try {
       m.Storno();
@@ -276,6 +278,7 @@ class TCalculationFilesImpl : public TCalculationFiles {
       m.UseHistory = history;
       throw ECalculationFile(invalid);
     }
+    HXFileList().Put(std::move(loaded));
     m.UseHistory = history;
     m.ClearHistory();
     m.AddToHistory();
@@ -289,6 +292,15 @@ class TCalculationFilesImpl : public TCalculationFiles {
                            " " + Translate("Wenn Sie die Berechnung speichern, koennen aeltere HYDRIX-Versionen "
                                            "die Berechnung eventuell nicht mehr oeffnen."));
     }
+  }
+
+  // Every calculation read or saved has a GUID of its own, so its kept
+  // file is nobody else's.
+  void Release(const TSuperCalcModule& m) override {
+    if (m.GUIDAsStr().empty()) return;
+    THXFileList& list = HXFileList();
+    const long i = list.IndexOfGUID(GUIDFromText(m.GUIDAsStr()));
+    if (i >= 0) list.Delete(static_cast<std::size_t>(i));
   }
 
   void WriteBackup(TSuperCalcModule& m, const std::string& path) override {

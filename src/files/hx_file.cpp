@@ -623,6 +623,13 @@ THXFile* THXFileList::FileOfGUID(const TGUID& guid, bool create) {
   return create ? &Add(std::make_unique<THXFile>(guid)) : nullptr;
 }
 
+THXFile& THXFileList::Put(std::unique_ptr<THXFile> file) {
+  const long i = IndexOfGUID(file->GetGUID());
+  if (i < 0) return Add(std::move(file));
+  FFiles[static_cast<std::size_t>(i)] = std::move(file);
+  return *FFiles[static_cast<std::size_t>(i)];
+}
+
 THXFileList& HXFileList() {
   static THXFileList list;
   return list;

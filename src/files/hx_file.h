@@ -287,6 +287,9 @@ class THXFileList {
   // The file of that GUID; with `create`, a new file carrying the GUID is
   // added when there is none. nullptr otherwise.
   THXFile* FileOfGUID(const TGUID& guid, bool create);
+  // Keeps `file` as the file of its GUID, in place of one kept before
+  // (a calculation file opened again).
+  THXFile& Put(std::unique_ptr<THXFile> file);
 
  private:
   std::vector<std::unique_ptr<THXFile>> FFiles;

@@ -113,6 +113,7 @@ TSuperCalcModule::TSuperCalcModule(TCalcComponent* owner, std::string name, TMai
 }
 
 TSuperCalcModule::~TSuperCalcModule() {
+  if (TCalculationFiles* files = GetCalculationFiles()) files->Release(*this);
   FDestroying = true;
   FNestedSuperModules.clear();
   DestroyChildren();

@@ -246,6 +246,9 @@ class TCalculationFiles {
                             std::vector<std::string>* notices) = 0;
   // Writes the automatic backup.
   virtual void WriteBackup(TSuperCalcModule& module, const std::string& path) = 0;
+  // A calculation that ends lets go of what was kept of the file it was
+  // read from or saved to.
+  virtual void Release(const TSuperCalcModule& /*module*/) {}
 };
 void SetCalculationFiles(TCalculationFiles* files);
 TCalculationFiles* GetCalculationFiles();

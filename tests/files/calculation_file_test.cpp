@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "files/calculation_file.h"
+#include "files/hx_file.h"
 #include "framework/calc_switch.h"
 #include "temp_folder.h"
 
@@ -99,6 +100,19 @@ TEST_F(CalculationFile, SavingAgainUpdatesTheFileAndKeepsOneCopy) {
   int files = 0;
   for (auto& e : fs::directory_iterator(dir_)) files += e.is_regular_file();
   EXPECT_EQ(files, 1);  // no temporary file left behind
+  // The process keeps the file of an open calculation (to save it again
+  // with what this program does not read) and lets it go with the
+  // calculation; a file that cannot be read is not kept at all.
+  const std::size_t kept = HXFileList().GetCount();
+  {
+    TSample open;
+    open.ReadFromFile(Path("x.cvc"));
+    EXPECT_EQ(HXFileList().GetCount(), kept + 1);
+  }
+  for (int i = 0; i < 20; ++i) TSample().ReadFromFile(Path("x.cvc"));
+  Write("bad.cvc", "HYDRIXbyQUENT garbage");
+  EXPECT_THROW(TSample().ReadFromFile(Path("bad.cvc")), ECalculationFile);
+  EXPECT_EQ(HXFileList().GetCount(), kept);
 }
 
 TEST_F(CalculationFile, WrongExtensionAndUnreadableFilesAreRefused) {
