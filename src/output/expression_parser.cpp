@@ -651,31 +651,25 @@ TExprValue TExpressionParser::Evaluate(const TCompiledExpression& e) {
   return HasError() ? TExprValue::Boolean(false) : result;
 }
 
-int TExpressionParser::CompileOr(TCompiledExpression& e) {
-  const int first = CompileAnd(e);
-  if (HasError() || FToken != "or") return first;
+// A run of operands joined by one word ("a or b or c", "a and b"), one node
+// with all of them; a single operand stands for itself.
+int TExpressionParser::CompileJoined(TCompiledExpression& e, bool disjunction) {
+  const char* word = disjunction ? "or" : "and";
+  const auto operand = [&] { return disjunction ? CompileAnd(e) : CompileNot(e); };
+  const int first = operand();
+  if (HasError() || FToken != word) return first;
   TCompiledExpression::TNode n;
-  n.Kind = TCompiledExpression::TKind::Or;
+  n.Kind = disjunction ? TCompiledExpression::TKind::Or : TCompiledExpression::TKind::And;
   n.Operands.push_back(first);
-  while (!HasError() && FToken == "or") {
+  while (!HasError() && FToken == word) {
     NextToken();
-    n.Operands.push_back(CompileAnd(e));
+    n.Operands.push_back(operand());
   }
   return HasError() ? -1 : e.Add(std::move(n));
 }
 
-int TExpressionParser::CompileAnd(TCompiledExpression& e) {
-  const int first = CompileNot(e);
-  if (HasError() || FToken != "and") return first;
-  TCompiledExpression::TNode n;
-  n.Kind = TCompiledExpression::TKind::And;
-  n.Operands.push_back(first);
-  while (!HasError() && FToken == "and") {
-    NextToken();
-    n.Operands.push_back(CompileNot(e));
-  }
-  return HasError() ? -1 : e.Add(std::move(n));
-}
+int TExpressionParser::CompileOr(TCompiledExpression& e) { return CompileJoined(e, true); }
+int TExpressionParser::CompileAnd(TCompiledExpression& e) { return CompileJoined(e, false); }
 
 namespace {
 

@@ -157,6 +157,7 @@ class TExpressionParser {
 
   // The compiler: the grammar of the functions above, building nodes
   // (their index, -1 after an error) instead of values.
+  int CompileJoined(TCompiledExpression& e, bool disjunction);
   int CompileOr(TCompiledExpression& e);
   int CompileAnd(TCompiledExpression& e);
   int CompileNot(TCompiledExpression& e);
