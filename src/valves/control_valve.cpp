@@ -308,6 +308,8 @@ void tControlValve::Changed(int slot) {
 }
 
 void tControlValve::Set(Extended& field, Extended v, int slot) {
+  // Most inputs are copied in unchanged on every recalculation of a module.
+  if (field == v) return;
   if (EqualDigits(field, v, HXOptions().SignificantDigits)) return;
   if (IsNoValue(field) && IsNoValue(v)) return;
   field = IsNoValue(v) ? NoValue : v;
