@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "framework/settings.h"
 #include "framework/units.h"
@@ -49,6 +50,26 @@ const ConversionCase kConversions[] = {
     {"1 kg/s = 3600 kg/h", qMassFlowrate, 1, "kg/s", "kg/h", 3600},
     {"1 rad = 180/pi degrees", qAngle, 1, "rad", "°", 57.29577951308232L},
     {"1 MPa = 1 N/mm2", qModulusOfElasticity, 1, "MPa", "N/mm²", 1},
+    // Units of the surveyor, the workshop and the heating engineer: a
+    // Gunter's chain is 66 ft (US survey, 20.1168402 m), a mile 1609.344 m,
+    // a metre-kilopond per second 9.80665 W, a metric horsepower 735.49875 W,
+    // the international table Btu 1055.05585262 J, a calorie 4.1868 J, a
+    // pound-force 4.4482216152605 N, a long ton-force 2240 lbf.
+    {"1 chain = 20.1168 m", qLengthM, 1, "chain", "m", 20.11684023L},
+    {"1 mile = 1609.344 m exactly", qLengthMM, 1, "mile", "m", 1609.344L},
+    {"1 mile2 = 2.589988110336 km2", qAreaQMM, 1, "mile²", "km²", 2.589988110336L},
+    {"1 m kp/s = 9.80665 W", qHeatPower, 1, "m kp/s", "W", 9.80665L},
+    {"1 PS = 735.49875 W", qHeatPower, 1, "PS", "W", 735.49875L},
+    {"1 BTU/h = 0.29307107 W", qPower, 1, "BTU/h", "W", 0.29307107017222L},
+    {"1 therm/h = 10^5 BTU/h", qHeatPower, 1, "therm/h", "BTU/h", 100000},
+    {"1 cal/(m2 s K) = 4.1868 W/(m2 K)", qHeatTransferCoefficient, 1, "cal/(m² s °C)", "W/(m² K)", 4.1868L},
+    {"1 BTU in/(ft2 h degF) = 0.1442279 W/(m K)", qHeatConductivity, 1, "BTU in/(ft² h °F)", "W/(m K)",
+     0.14422788886428L},
+    {"1 lbf/ft2 = 47.880259 Pa", qPressureBar, 1, "lbf/ft²(a)", "Pa(a)", 47.880258980336L},
+    {"1 ftH2O = 2989.0669 Pa in either pressure quantity", qPressureMBar, 1, "ftH2O(a)", "Pa(a)", 2989.0669L},
+    {"1 tonf = 2240 lbf", qForce, 1, "tonf", "lbf", 2240},
+    {"1 ft2/s = 0.09290304 m2/s exactly", qKinematicViscosity, 1, "ft²/s", "m²/s", 0.09290304L},
+    {"1 long ton/h = 1016.0469088 kg/h", qMassFlowrate, 1, "ton/h(UK)", "kg/h", 1016.0469088L},
     // Temperature fixed points: water freezes at 0 degC = 32 degF = 491.67 degR
     // = 273.15 K and boils at 100 degC = 212 degF = 80 degRe.
     {"20 degC = 293.15 K", qTemperature, 20, "°C", "K", 293.15L},
@@ -120,6 +141,37 @@ TEST(UnitTable, SIConversion) {
   EXPECT_NEAR(GetSIValue(0, qMassFlowrate, 3600), 1, 1e-15L);
   EXPECT_NEAR(GetSIValue(0, qPressureMBar, 1), 100, 1e-12L);
   EXPECT_NEAR(GetSIValue(TQuantityArray::UnitNoByName(qTemperature, "°F"), qTemperature, 32), 273.15L, 1e-12L);
+}
+
+// Quantities that measure the same thing in other basic units (lengths in m
+// and mm, pressures in bar and mbar, absolute and as differences, power and
+// heat flow) list many units twice: a unit must mean the same amount in
+// each of them. Compared as the SI amount of one unit (the slope, so that
+// the gauge offsets drop out), with the "(a)" and "(g)" marks taken off.
+TEST(UnitTable, AUnitMeansTheSameInEveryQuantityThatListsIt) {
+  const std::vector<std::vector<TQuantity>> groups = {
+      {qLengthM, qLengthMM},
+      {qAreaQM, qAreaQCM, qAreaQMM},
+      {qPressureBar, qPressureMBar, qPressureDropBar, qPressureDropMBar},
+      {qPower, qHeatPower},
+      {qTime, qTimeH}};
+  int compared = 0;
+  for (const auto& group : groups) {
+    std::map<std::string, std::pair<Extended, std::string>> seen;  // name -> SI per unit, where
+    for (TQuantity q : group) {
+      for (int u = 0; u < TQuantityArray::GetCount(q); ++u) {
+        std::string name = TQuantityArray::GetUnitName(q, u);
+        if (name.size() > 3 && (name.ends_with("(a)") || name.ends_with("(g)"))) name.resize(name.size() - 3);
+        const Extended si = GetSIValue(u, q, 1) - GetSIValue(u, q, 0);
+        const auto [it, fresh] = seen.try_emplace(name, si, QuantityRecord(q).Ident);
+        if (fresh) continue;
+        ++compared;
+        EXPECT_NEAR(si / it->second.first, 1, 1e-12L)
+            << name << " in " << QuantityRecord(q).Ident << " against " << it->second.second;
+      }
+    }
+  }
+  EXPECT_GT(compared, 50);
 }
 
 TEST(UnitTable, StructureOfEveryQuantity) {
