@@ -555,25 +555,67 @@ Extended tControlValve::IterateQm() {
   return FQm;
 }
 
+// The inlet pressure for a given Kv: the p1 at which the flow needs exactly
+// that Kv. The Kv the flow needs falls as p1 rises, in every flow state: the
+// drop that drives it (p1 - p2, the choked FL^2 (p1 - FF pv), the gas's
+// Y^2 x p1) grows with p1 and meets the states' borders continuously. So
+// the root is bracketed, from p2 + 1 bar upwards by doubling the drop, and
+// closed in by regula falsi (Illinois), each trial sized through the
+// getters as at that p1. (Updating p1 by the ratio of the drop needed to the
+// drop at hand converges only while the drop grows more slowly than p1 - p2;
+// in choked liquid flow with p2 well below FF pv it grows faster, and the
+// update oscillates away from the root.)
 Extended tControlValve::IterateP1() {
   const int saved = FIterating;
   FIterating = slotP1;
-  std::vector<std::string> history;
-  int counter = 0;
-  if (HasValue(FP2)) SetP1(FP2 + 1);
-  for (;;) {
+  // The Kv the flow needs minus the given one; NoValue where no flow passes
+  // (below the outlet pressure, or below FF pv for a choked liquid).
+  const auto excess = [&](Extended p1) -> Extended {
+    SetP1(p1);
     Cache.SetValid(slotP1);
     const Extended dpX = GetDpX(), fp = GetFpQm(), fr = GetFrQm(), fpulp = GetFPulpQm();
-    const TECVFlowState state = GetFlowState();
-    const TECVFlowType type = GetFlowType();
-    Extended p1 = NoValue;
-    if (Available(FKv, FQm, FP2, dpX, fp, fr, fpulp))
-      p1 = CalculateP1(FKv, FQm, Frho1, Frho2, FP1, FP2, dpX, fp, fr, fpulp, state, type);
-    const bool stop = CheckIteration(counter, p1, history, true, FP1);
-    SetP1(p1);
-    if (stop) Cache.SetValid(slotP1);
-    if (stop || Cache.GetValid(slotP1) || IsNoValue(FP1)) break;
+    const Extended kv = CalculateKv(FQm, Frho1, Frho2, FP1, FP2, dpX, fp, fr, fpulp, GetFlowState(), GetFlowType());
+    return HasValue(kv) ? kv - FKv : NoValue;
+  };
+  Extended root = NoValue;
+  const Extended p2 = FP2, kvGiven = FKv;
+  if (Available(kvGiven, FQm, p2) && kvGiven > 0 && FQm > 0) {
+    // Too little pressure: the flow needs more Kv, or cannot pass at all.
+    const auto shortOf = [](Extended r) { return IsNoValue(r) || r > 0; };
+    Extended lo = p2, hi = p2 + 1, rHi = excess(hi), rLo = NoValue;
+    for (int i = 0; i < 64 && shortOf(rHi); ++i) {
+      lo = hi;
+      rLo = rHi;
+      hi = p2 + 2 * (hi - p2);
+      rHi = excess(hi);
+    }
+    if (!shortOf(rHi)) {
+      root = hi;
+      int side = 0;  // which end stayed put last (Illinois halving)
+      for (int i = 0; i < 200 && rHi != 0; ++i) {
+        Extended trial;
+        if (HasValue(rLo)) trial = hi - rHi * (hi - lo) / (rHi - rLo);
+        else trial = (lo + hi) / 2;  // no value at the low end: bisect
+        if (!(trial > lo && trial < hi)) trial = (lo + hi) / 2;
+        if (!(trial > lo && trial < hi)) break;  // the bracket is as narrow as it gets
+        const Extended r = excess(trial);
+        if (shortOf(r)) {
+          lo = trial;
+          rLo = r;
+          if (side == -1 && HasValue(rHi)) rHi /= 2;
+          side = -1;
+        } else {
+          hi = trial;
+          rHi = r;
+          if (side == 1 && HasValue(rLo)) rLo /= 2;
+          side = 1;
+        }
+        root = hi;
+        if (hi - lo <= 1E-15L * hi) break;
+      }
+    }
   }
+  SetP1(root);
   Cache.SetValid(slotP1);
   FIterating = saved;
   return FP1;
@@ -695,8 +737,10 @@ Extended tControlValve::CalculateP1(Extended Kv, Extended Qm, Extended rho1, Ext
   const Extended rho = RhoForPCalculation(rho1, rho2, flowState, flowType);
   const Extended needed = FlowDp(Qm / (FP * FR * fPulp), rho, Kv);
   if (IsNoValue(needed)) return NoValue;
+  // The same case split as CalculateKv: the drop itself with the mean
+  // density for viscous flow when the outlet density is known.
   const bool viscous = flowType == ftTransient || flowType == ftLaminar;
-  if (IsNoValue(p1) || p1 <= p2 || dpX <= 0 || (viscous && flowState != fsFlashing))
+  if (IsNoValue(p1) || p1 <= p2 || dpX <= 0 || (viscous && HasValue(rho2) && flowState != fsFlashing))
     return p2 + needed;
   return Checked(p2 + (p1 - p2) * needed / dpX);
 }
