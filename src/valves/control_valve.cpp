@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <tuple>
 #include <utility>
@@ -22,11 +24,62 @@ Extended Checked(Extended v) { return std::isfinite(v) ? v : NoValue; }
 
 bool IsTwoPhase(teCalculatedPhase p) { return p == cpZweiPhasig; }
 
-// Rounds to `digits` significant digits.
-Extended RoundSignificant(Extended v, int digits) {
-  if (IsNoValue(v) || v == 0) return v;
+// The bit fields of an 80-bit extended number: the 64-bit significand with
+// its explicit leading bit, and sign and exponent.
+struct TExtendedBits {
+  uint64_t significand;
+  uint16_t signExponent;
+};
+TExtendedBits BitsOf(Extended x) {
+  static_assert(std::numeric_limits<Extended>::digits == 64 && sizeof(Extended) >= 10);
+  TExtendedBits b;
+  std::memcpy(&b.significand, &x, sizeof b.significand);
+  std::memcpy(&b.signExponent, reinterpret_cast<const char*>(&x) + 8, sizeof b.signExponent);
+  return b;
+}
+
+// Rounds to `digits` significant digits: v / 10^e rounded to an integer,
+// times 10^e, with e = floor(log10 |v|) + 1 - digits.
+Extended RoundSignificantSlow(Extended v, int digits) {
   const Extended e = std::floor(std::log10(std::fabs(v))) + 1 - digits;
   const Extended scale = std::pow(10.0L, e);
+  return std::round(v / scale) * scale;
+}
+
+// The powers 10^k of RoundSignificant, k = -kPowerSpan .. kPowerSpan, made
+// by the same powl call as RoundSignificantSlow makes them, so that a value
+// read from the table is that call's result to the bit.
+constexpr int kPowerSpan = 60;
+struct TPowersOfTen {
+  Extended p[2 * kPowerSpan + 1];
+  TPowersOfTen() {
+    for (int k = -kPowerSpan; k <= kPowerSpan; ++k) p[k + kPowerSpan] = std::pow(10.0L, Extended(k));
+  }
+  Extended operator[](int k) const { return p[k + kPowerSpan]; }
+};
+const TPowersOfTen kPowersOfTen;
+
+// The same rounding without log10l and powl, which took most of the time
+// of the suggested Kvs: the decade of |v| by comparison with the table, the
+// scale from it. Within 1E-15 of a power of ten, where log10l may round
+// onto the integer, the decade is left to log10l as before.
+Extended RoundSignificant(Extended v, int digits) {
+  if (IsNoValue(v) || v == 0) return v;
+  const Extended a = std::fabs(v);
+  // floor(log10 a) from the binary exponent b: log10(2) b is within one
+  // of it.
+  const uint16_t field = BitsOf(a).signExponent;
+  if (field == 0 || field >= 0x7fff) return RoundSignificantSlow(v, digits);
+  const int b = field - 16383;
+  int k = b >= 0 ? b * 30103 / 100000 : -((-b * 30103 + 99999) / 100000);
+  if (k < -kPowerSpan + 2 || k > kPowerSpan - 3 || digits < 0 || digits > kPowerSpan)
+    return RoundSignificantSlow(v, digits);
+  if (a >= kPowersOfTen[k + 1]) ++k;
+  else if (a < kPowersOfTen[k]) --k;
+  const int e = k + 1 - digits;
+  if (!(a >= kPowersOfTen[k] * (1 + 1E-15L) && a <= kPowersOfTen[k + 1] * (1 - 1E-15L)) || e < -kPowerSpan)
+    return RoundSignificantSlow(v, digits);
+  const Extended scale = kPowersOfTen[e];
   return std::round(v / scale) * scale;
 }
 
@@ -52,6 +105,15 @@ Extended GasDropUnlimited(Extended p1, Extended delta, Extended xcrit) {
   return y > 0 ? delta * y * y : NoValue;
 }
 
+// True when lo and hi are positive normal numbers of one binade
+// [2^q, 2^(q+1)): then lo = ml u and hi = mh u with integer significands
+// ml, mh in [2^63, 2^64) and the unit u = 2^(q-63).
+bool OneBinade(Extended lo, Extended hi) {
+  const TExtendedBits a = BitsOf(lo), b = BitsOf(hi);
+  return a.signExponent == b.signExponent && a.signExponent != 0 && a.signExponent < 0x7fff &&
+         (a.significand >> 63) != 0 && (b.significand >> 63) != 0;
+}
+
 // Bisection of [lo, hi] down to 1E-15 of hi; `below(mid)` tells whether
 // the root lies above mid. Every halving of the plain bisection is made,
 // mid for mid, so the result is the same to the last bit; what is left out
@@ -60,9 +122,48 @@ Extended GasDropUnlimited(Extended p1, Extended delta, Extended xcrit) {
 // below" (the caller proves both; +-infinity when it cannot). With guards
 // 1E-16 to 1E-14 around the root, of the fifty or so evaluations a few
 // remain.
+//
+// The halvings themselves were then most of the cost: fifty dependent
+// additions, halvings and comparisons in the x87 unit. Once lo and hi lie
+// in one binade (after a few halvings, unless the root sits on a power of
+// two), every number between them is an integer multiple of their unit u,
+// and the halving is integer arithmetic: lo + hi = (ml + mh) u is rounded
+// to 64 bits, which drops the last bit of ml + mh to the nearest, ties to
+// even, and the halving is exact, so mid = RNE((ml + mh)/2) u. The end
+// test hi - lo > 1E-15 hi scales by u on both sides (hi - lo is exact,
+// the product rounds alike), and the guards become integer bounds. The
+// numbers are those of the extended bisection, to the bit; only the way of
+// getting them differs.
+template <class Below>
+Extended BisectInBinade(Extended lo, Extended hi, Extended safeLo, Extended safeHi, int i, Below below) {
+  uint64_t ml = BitsOf(lo).significand, mh = BitsOf(hi).significand;
+  const Extended u = hi / static_cast<Extended>(mh);  // 2^(q-63), exact
+  constexpr uint64_t kTop = std::numeric_limits<uint64_t>::max();
+  constexpr Extended kTwo64 = 18446744073709551616.0L;
+  // mid <= safeLo: m <= floor(safeLo/u); a bound of 0 is never reached
+  // (m >= 2^63), kTop always. mid >= safeHi: m >= ceil(safeHi/u); kTop is
+  // never reached (m < mh), 0 always.
+  const Extended sLo = safeLo / u, sHi = safeHi / u;
+  uint64_t loBound = sLo >= kTwo64 ? kTop : sLo >= 0 ? static_cast<uint64_t>(sLo) : 0;  // floor
+  uint64_t hiBound = !(sHi < kTwo64) ? kTop : sHi > 0 ? static_cast<uint64_t>(sHi) : 0;
+  if (hiBound != kTop && static_cast<Extended>(hiBound) < sHi) ++hiBound;  // ceil
+  for (; i < 200; ++i) {
+    const uint64_t w = mh - ml;
+    if (!(static_cast<Extended>(w) > 1E-15L * static_cast<Extended>(mh))) break;
+    uint64_t m = ml + (w >> 1);
+    m += w & m & 1;  // a tie (odd sum) rounds to the even neighbour
+    const bool inside = m > loBound && m < hiBound;
+    const bool under = __builtin_expect(inside, 0) ? below(static_cast<Extended>(m) * u) : m <= loBound;
+    ml = under ? m : ml;
+    mh = under ? mh : m;
+  }
+  return (static_cast<Extended>(ml) * u + static_cast<Extended>(mh) * u) / 2;
+}
+
 template <class Below>
 Extended Bisect(Extended lo, Extended hi, Extended safeLo, Extended safeHi, Below below) {
   for (int i = 0; i < 200 && hi - lo > 1E-15L * hi; ++i) {
+    if (hi < 2 * lo && OneBinade(lo, hi)) return BisectInBinade(lo, hi, safeLo, safeHi, i, below);
     const Extended mid = (lo + hi) / 2;
     const bool under = mid <= safeLo ? true : mid >= safeHi ? false : below(mid);
     (under ? lo : hi) = mid;
@@ -97,6 +198,33 @@ std::pair<Extended, Extended> Guards(Extended root, double elasticity, Extended 
   return {-kNoGuard, kNoGuard};
 }
 
+// Newton's method in double ends when a step falls below 1E-16 of the
+// iterate. Next to the root it often alternates between two neighbouring
+// doubles instead (half the duties of a sweep of gas flows did), and then
+// ran its whole budget of passes. A pass is a function of the iterate
+// alone, so once an iterate equals the one two passes before, every further
+// pair of passes restores the same state: those pairs are skipped, and the
+// pass left over, if any, is made. The result is that of every pass made,
+// to the bit.
+class TPassSkipper {
+ public:
+  // Called at the start of pass i of `passes` with the iterate x; true
+  // when no pass is left. May advance i by whole pairs of passes.
+  bool Repeats(double x, int& i, int passes) {
+    if (x == back2_) {
+      i += (passes - i) / 2 * 2;
+      if (i >= passes) return true;
+    }
+    back2_ = back1_;
+    back1_ = x;
+    return false;
+  }
+
+ private:
+  double back1_ = std::numeric_limits<double>::quiet_NaN();
+  double back2_ = std::numeric_limits<double>::quiet_NaN();
+};
+
 // The rounding error of GasDropUnlimited relative to its value: some ten
 // roundings of 2^-64 (5.4E-20), the factor y's own error divided by y.
 Extended GasDropMargin(Extended yMin) { return 1E-17L / std::min(yMin, Extended(1)); }
@@ -113,7 +241,9 @@ Extended GasDeltaFor(Extended p1, Extended needed, Extended xcrit) {
   // step in long double then brings the estimate to the accuracy of f.
   const double c = 3 * static_cast<double>(xcrit) * static_cast<double>(p1), n = static_cast<double>(needed);
   double d = n, slope = 0;
+  TPassSkipper skip;
   for (int i = 0; i < 30; ++i) {
+    if (skip.Repeats(d, i, 30)) break;
     const double u = d / c;
     slope = (1 - u) * (1 - 3 * u);
     if (!(slope > 0)) break;
@@ -364,9 +494,8 @@ int tControlValve::EquivalentValveType() const {
 // ---------------------------------------------------------------------------
 // The unknown
 
-Extended tControlValve::KvNow() {
-  if (FCanCalcSet && FCanCalc == ccKv && FIterating == 0) return GetKv();
-  if (FIterating == 0) { GetQm(), GetP1(), GetP2(); }
+Extended tControlValve::OtherUnknownNow() {
+  GetQm(), GetP1(), GetP2();
   return FKv;
 }
 Extended tControlValve::QmNow() {
@@ -382,10 +511,7 @@ Extended tControlValve::P2Now() {
   return FP2;
 }
 
-Extended tControlValve::GetKv() {
-  if (!FCanCalcSet || FCanCalc != ccKv || FIterating == slotKv || Cache.GetValid(slotKv)) return FKv;
-  return KernelApplies() ? SolveKvKernel() : IterateKv();
-}
+Extended tControlValve::SolveKv() { return KernelApplies() ? SolveKvKernel() : IterateKv(); }
 
 bool tControlValve::KernelApplies() const {
   if (!FUseKernel || FViscosityNorm == vnIEC89 || FLowNoiseDesign == lnPerforatedPlug) return false;
@@ -915,7 +1041,10 @@ Extended tControlValve::Calculatefd(Extended fd75, Extended fd75c, bool func,
 // (IEC 60534-8-4:2015; xFz is measured at 6 bar inlet pressure).
 Extended tControlValve::xFzAtP1(Extended xFz, Extended p1) {
   if (!Available(xFz, p1) || p1 <= 0) return NoValue;
-  return xFz * std::sqrt(std::sqrt(std::sqrt(6 / p1)));  // (6/p1)^(1/8)
+  // (6/p1)^(1/8), kept from the last call: p1 rarely changes between calls.
+  thread_local Extended lastP1 = NoValue, lastFactor = NoValue;
+  if (p1 != lastP1) lastP1 = p1, lastFactor = std::sqrt(std::sqrt(std::sqrt(6 / p1)));
+  return xFz * lastFactor;
 }
 
 Extended tControlValve::CalculatexFz(Extended zy75, bool func, Extended Kv, Extended Kvs,
@@ -1115,7 +1244,10 @@ Extended tControlValve::CalculateStroke(teCharacteristicType type, Extended KvKv
     if (IsNoValue(p0)) p0 = 0.02L;  // rangeability 50
     if (p0 <= 0 || p0 >= 1) return NoValue;
     if (r <= 0) return 0;
-    h = std::log(r / p0) / std::log(1 / p0);
+    // ln(1/phi0) changes only with phi0: kept from the last call.
+    thread_local Extended lastP0 = NoValue, lastLog = NoValue;
+    if (p0 != lastP0) lastP0 = p0, lastLog = std::log(1 / p0);
+    h = std::log(r / p0) / lastLog;
   } else {
     if (IsNoValue(p0)) p0 = 0;
     if (p0 < 0 || p0 >= 1) return NoValue;
@@ -1648,7 +1780,9 @@ Extended tControlValve::GetP1NC() {
     // double.
     const double x3 = 3 * static_cast<double>(xcrit), q2 = static_cast<double>(p2), n = static_cast<double>(needed);
     double p = q2 + n, slope = 0;
+    TPassSkipper skip;
     for (int i = 0; i < 30; ++i) {
+      if (skip.Repeats(p, i, 30)) break;
       const double delta = p - q2, y = 1 - delta / (x3 * p);
       slope = y * y - 2 * delta * y * q2 / (x3 * p * p);
       if (!(slope > 0) || !(y > 0)) break;

@@ -145,7 +145,12 @@ class tControlValve {
   int EquivalentValveType() const;
 
   // ----- results (in/out values: the unknown is computed when read) -----
-  Extended GetKv();
+  // Inline: every result asks for the unknown first, and once it is solved
+  // the answer is the stored value.
+  Extended GetKv() {
+    if (!FCanCalcSet || FCanCalc != ccKv || FIterating == slotKv || Cache.GetValid(slotKv)) return FKv;
+    return SolveKv();
+  }
   Extended GetQm();
   Extended GetP1();
   Extended GetP2();
@@ -331,7 +336,15 @@ class tControlValve {
 
   // The current Kv, Qm, p1, p2 as the formulas see them: the unknown is
   // computed first unless its iteration is running.
-  Extended KvNow();
+  Extended KvNow() {
+    if (FIterating != 0) return FKv;
+    if (FCanCalcSet && FCanCalc == ccKv) return GetKv();
+    return OtherUnknownNow();
+  }
+  // KvNow when the unknown is not Kv: the unknown is computed, Kv returned.
+  Extended OtherUnknownNow();
+  // The unknown Kv, through the kernel where it applies.
+  Extended SolveKv();
   Extended QmNow();
   Extended P1Now();
   Extended P2Now();
