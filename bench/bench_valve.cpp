@@ -330,6 +330,22 @@ void CopyModuleInputs(TCMControlValves& m, tControlValve& v) {
 
 constexpr int kPassResults = 41;
 
+// The results TCMControlValves::ReadBack reads, in its order.
+using TResultGetter = Extended (tControlValve::*)();
+constexpr TResultGetter kReadBack[] = {
+    &tControlValve::GetP2NC,       &tControlValve::GetKvNC,     &tControlValve::GetQmNC,
+    &tControlValve::GetP1NC,       &tControlValve::GetKvsSuggMin, &tControlValve::GetKvsSuggMax,
+    &tControlValve::GetKvKvs,      &tControlValve::GetFpQm,     &tControlValve::GetFrQm,
+    &tControlValve::GetFPulpQm,    &tControlValve::GetRe,       &tControlValve::GetEKvRed,
+    &tControlValve::GetFl2Valve,   &tControlValve::GetKc,       &tControlValve::GetZy,
+    &tControlValve::GetXtValve,    &tControlValve::GetFd,       &tControlValve::GetFlp2,
+    &tControlValve::GetXtp,        &tControlValve::GetFk,       &tControlValve::GetKcStar,
+    &tControlValve::GetFlStar,     &tControlValve::GetH,        &tControlValve::GetDp,
+    &tControlValve::GetDpc,        &tControlValve::GetDpXc,     &tControlValve::GetDpLimit,
+    &tControlValve::GetX,          &tControlValve::GetXc,       &tControlValve::GetSigmaP,
+    &tControlValve::GetSigmaV,     &tControlValve::GetSigmaMr,  &tControlValve::GetSigmaCh,
+    &tControlValve::GetSigmaI,     &tControlValve::GetSigmaId,  &tControlValve::GetSigma};
+
 // One module pass at the flow q; the results in the order the module reads
 // them.
 void ClassPass(tControlValve& v, Extended q, Extended (&r)[kPassResults]) {
@@ -338,18 +354,7 @@ void ClassPass(tControlValve& v, Extended q, Extended (&r)[kPassResults]) {
   int i = 0;
   r[i++] = v.GetFlowState();
   r[i++] = v.GetKv();
-  for (Extended (tControlValve::*get)() :
-       {&tControlValve::GetP2NC, &tControlValve::GetKvNC, &tControlValve::GetQmNC, &tControlValve::GetP1NC,
-        &tControlValve::GetKvsSuggMin, &tControlValve::GetKvsSuggMax, &tControlValve::GetKvKvs,
-        &tControlValve::GetFpQm, &tControlValve::GetFrQm, &tControlValve::GetFPulpQm, &tControlValve::GetRe,
-        &tControlValve::GetEKvRed, &tControlValve::GetFl2Valve, &tControlValve::GetKc, &tControlValve::GetZy,
-        &tControlValve::GetXtValve, &tControlValve::GetFd, &tControlValve::GetFlp2, &tControlValve::GetXtp,
-        &tControlValve::GetFk, &tControlValve::GetKcStar, &tControlValve::GetFlStar, &tControlValve::GetH,
-        &tControlValve::GetDp, &tControlValve::GetDpc, &tControlValve::GetDpXc, &tControlValve::GetDpLimit,
-        &tControlValve::GetX, &tControlValve::GetXc, &tControlValve::GetSigmaP, &tControlValve::GetSigmaV,
-        &tControlValve::GetSigmaMr, &tControlValve::GetSigmaCh, &tControlValve::GetSigmaI,
-        &tControlValve::GetSigmaId, &tControlValve::GetSigma})
-    r[i++] = (v.*get)();
+  for (const TResultGetter get : kReadBack) r[i++] = (v.*get)();
   r[i++] = v.GetFlowState();
   r[i++] = v.GetFlowType();
   // The messages: the flow type, whether a description is given, the state.

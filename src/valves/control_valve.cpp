@@ -80,7 +80,15 @@ Extended RoundSignificant(Extended v, int digits) {
   if (!(a >= kPowersOfTen[k] * (1 + 1E-15L) && a <= kPowersOfTen[k + 1] * (1 - 1E-15L)) || e < -kPowerSpan)
     return RoundSignificantSlow(v, digits);
   const Extended scale = kPowersOfTen[e];
-  return std::round(v / scale) * scale;
+  // std::round of the quotient, which lies below 10^kPowerSpan: its integer
+  // part by truncation, the half away from zero added by the fraction.
+  const Extended x = v / scale;
+  if (!(std::fabs(x) < 0x1p62L)) return std::round(x) * scale;
+  const int64_t whole = static_cast<int64_t>(x);
+  const Extended fraction = x - static_cast<Extended>(whole);  // exact
+  const int64_t rounded = fraction >= 0.5L ? whole + 1 : fraction <= -0.5L ? whole - 1 : whole;
+  const Extended r = rounded == 0 ? std::copysign(Extended(0), x) : static_cast<Extended>(rounded);
+  return r * scale;
 }
 
 // The opening Kv/Kvs as a ratio, at most 1; `fallback` when Kv or Kvs is
@@ -99,7 +107,10 @@ Extended FFactor(Extended pv, Extended pc) {
 
 // The effective pressure drop p1 * x * Y^2 of a gas for the drop p1 - p2,
 // without the limit of x at choked flow (the non-choked model).
-Extended GasDropUnlimited(Extended p1, Extended delta, Extended xcrit) {
+// Inline: the searches below evaluate it a dozen times a pass, and a call
+// copies every 80-bit argument to the stack.
+[[gnu::always_inline]] inline Extended GasDropUnlimited(const Extended& p1, const Extended& delta,
+                                                        const Extended& xcrit) {
   if (!Available(p1, delta, xcrit) || p1 <= 0 || xcrit <= 0 || delta <= 0) return NoValue;
   const Extended y = 1 - delta / (3 * xcrit * p1);
   return y > 0 ? delta * y * y : NoValue;
@@ -149,7 +160,9 @@ Extended BisectInBinade(Extended lo, Extended hi, Extended safeLo, Extended safe
   if (hiBound != kTop && static_cast<Extended>(hiBound) < sHi) ++hiBound;  // ceil
   for (; i < 200; ++i) {
     const uint64_t w = mh - ml;
-    if (!(static_cast<Extended>(w) > 1E-15L * static_cast<Extended>(mh))) break;
+    // 1E-15 mh is below 2^64 1E-15 < 2^15: a wider interval goes on
+    // without the comparison in extended precision.
+    if (w < (uint64_t{1} << 16) && !(static_cast<Extended>(w) > 1E-15L * static_cast<Extended>(mh))) break;
     uint64_t m = ml + (w >> 1);
     m += w & m & 1;  // a tie (odd sum) rounds to the even neighbour
     const bool inside = m > loBound && m < hiBound;
@@ -231,7 +244,7 @@ Extended GasDropMargin(Extended yMin) { return 1E-17L / std::min(yMin, Extended(
 
 // The drop p1 - p2 at which GasDropUnlimited gives `needed`, on the rising
 // branch up to its peak at delta = xcrit * p1; NoValue beyond the peak.
-Extended GasDeltaFor(Extended p1, Extended needed, Extended xcrit) {
+Extended GasDeltaFor(Extended p1, Extended needed, Extended xcrit, Extended guess = NoValue) {
   if (!Available(p1, needed, xcrit) || p1 <= 0 || xcrit <= 0 || needed <= 0) return NoValue;
   const Extended lo = 0, hi = xcrit * p1;
   if (GasDropUnlimited(p1, hi, xcrit) < needed) return NoValue;
@@ -239,8 +252,16 @@ Extended GasDeltaFor(Extended p1, Extended needed, Extended xcrit) {
   // c = 3 xcrit p1, rises and is concave up to its peak d = c/3, so steps
   // from d = needed (where f < needed) approach the root from below. One
   // step in long double then brings the estimate to the accuracy of f.
+  // A guess close to the root (the drop of the operating point, which is
+  // the root unless the flow chokes) starts the steps instead: the root
+  // estimate only places the guards, which are checked, so the result is
+  // the same from any start.
   const double c = 3 * static_cast<double>(xcrit) * static_cast<double>(p1), n = static_cast<double>(needed);
   double d = n, slope = 0;
+  if (HasValue(guess) && guess > 0 && guess < hi) {
+    const double g = static_cast<double>(guess), u = g / c;
+    if (std::fabs(g * (1 - u) * (1 - u) - n) <= 1E-3 * n) d = g;
+  }
   TPassSkipper skip;
   for (int i = 0; i < 30; ++i) {
     if (skip.Repeats(d, i, 30)) break;
@@ -321,8 +342,11 @@ void tControlValve::AddRules() {
   // Kc reads FL2 (its 0.7 FL2 estimate) but not xFz.
   rule(slotKc, {slotPhase, slotKc_75, slotKvs, slotFl2, slotFl2_75}, key & 16u);
   rule(slotFd, {slotPhase, slotFd_75, slotKvs, slotValveType, slotTrimType}, key & 32u);
-  Cache.AddRule(slotDp, {slotPhase, slotCalculatedPhase, slotFlowState, slotP1, slotP2, slotKappa1, slotXt,
-                         slotCritical, slotXFG1, slotFk});
+  // The pressure drop is p1 - p2, or for a gas the expansion-factor drop
+  // from p1, p2, Fgamma and xT; it does not read the flow state, so that a
+  // new Kv (whose xFz moves the state's rule) leaves it valid.
+  Cache.AddRule(slotDp, {slotPhase, slotCalculatedPhase, slotP1, slotP2, slotKappa1, slotXt, slotCritical,
+                         slotXFG1, slotFk});
   Cache.AddRule(slotCritical, {slotPhase, slotCalculatedPhase, slotFl2, slotKc, slotSigma, slotXt, slotP1,
                                slotP2, slotPv1, slotPvl1, slotPc, slotKappa1, slotZ1});
   // The real-gas critical ratio is worked out only when it is read.
@@ -752,7 +776,7 @@ Extended tControlValve::IterateP2() {
           const Extended xcrit = GetFk() * GetXt();
           p2 = NoValue;
           if (HasValue(xcrit) && xcrit > 0) {
-            const Extended delta = GasDeltaFor(FP1, dp0, xcrit);
+            const Extended delta = GasDeltaFor(FP1, dp0, xcrit, HasValue(FP2) ? FP1 - FP2 : NoValue);
             if (HasValue(delta)) p2 = FP1 - delta;
           }
         }
@@ -1286,13 +1310,13 @@ void tControlValve::CalculateSuggestedKvs(Extended Kv, Extended& kvsMin, Extende
 // or with the expansion factor without the limit of x (gas).
 Extended tControlValve::CalculateP2nc(Extended Kv, Extended Qm, Extended rho, Extended p1,
                                       Extended FP, Extended FR, Extended fPulp, TEPhase phase,
-                                      Extended fk, Extended xT) {
+                                      Extended fk, Extended xT, Extended guessDrop) {
   if (!Available(Kv, Qm, rho, p1, FP, FR, fPulp) || FP * FR * fPulp == 0) return NoValue;
   const Extended needed = FlowDp(Qm / (std::min(FP, Extended(1)) * FR * fPulp), rho, Kv);
   if (IsNoValue(needed)) return NoValue;
   if (phase == phLiquid) return p1 - needed;
   if (!Available(fk, xT)) return NoValue;
-  const Extended delta = GasDeltaFor(p1, needed, fk * xT);
+  const Extended delta = GasDeltaFor(p1, needed, fk * xT, guessDrop);
   return HasValue(delta) ? p1 - delta : NoValue;
 }
 
@@ -1720,7 +1744,9 @@ Extended tControlValve::GetP2nc() {
   const Extended fk = IsLiquid() ? NoValue : GetFk(), xt = IsLiquid() ? NoValue : GetXt();
   const Extended rho = RhoForPCalculation(Frho1, Frho2, GetFlowState(), GetFlowType());
   Cache.SetValid(slotP2nc);
-  Fp2nc = CalculateP2nc(kv, qm, rho, p1, fp, fr, fpulp, FPhase, fk, xt);
+  const Extended p2 = P2Now();
+  Fp2nc = CalculateP2nc(kv, qm, rho, p1, fp, fr, fpulp, FPhase, fk, xt,
+                        Available(p1, p2) ? p1 - p2 : NoValue);
   return Fp2nc;
 }
 
@@ -1778,8 +1804,14 @@ Extended tControlValve::GetP1NC() {
     // The root by Newton's method in double from p2 + needed, where g is
     // below the target (g <= p - p2 with y <= 1), then one step in long
     // double.
+    // The inlet pressure of the operating point, the root unless the flow
+    // chokes, starts them when it lies close (see GasDeltaFor).
     const double x3 = 3 * static_cast<double>(xcrit), q2 = static_cast<double>(p2), n = static_cast<double>(needed);
     double p = q2 + n, slope = 0;
+    if (const Extended op = P1Now(); HasValue(op) && op > p2 && op < hi) {
+      const double g = static_cast<double>(op), delta = g - q2, y = 1 - delta / (x3 * g);
+      if (y > 0 && std::fabs(delta * y * y - n) <= 1E-3 * n) p = g;
+    }
     TPassSkipper skip;
     for (int i = 0; i < 30; ++i) {
       if (skip.Repeats(p, i, 30)) break;

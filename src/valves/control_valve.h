@@ -283,9 +283,12 @@ class tControlValve {
                                 Extended& sigmaP);
   static Extended CalculatefPulpQm(teSubstanceType substance, TEPulpeType pulp, Extended xPulp,
                                    bool isPhaseCM, bool isMinorPhase);
+  // `guessDrop`, when given, is an estimate of p1 - p2nc (the drop of the
+  // operating point) that shortens the search; the result does not depend
+  // on it.
   static Extended CalculateP2nc(Extended Kv, Extended Qm, Extended rho, Extended p1, Extended FP,
                                 Extended FR, Extended fPulp, TEPhase phase, Extended fk,
-                                Extended xT);
+                                Extended xT, Extended guessDrop = NoValue);
   static void Calculatezeta1(Extended DNV, Extended DNV1, Extended DN1, bool lineSize,
                              Extended& zeta1, Extended& KvRed1);
   static void CalculateEzeta(Extended zeta1, Extended DNV, Extended DN2, Extended Kv,
