@@ -522,18 +522,6 @@ Extended tControlValve::OtherUnknownNow() {
   GetQm(), GetP1(), GetP2();
   return FKv;
 }
-Extended tControlValve::QmNow() {
-  if (FIterating == 0) KvNow();
-  return FQm;
-}
-Extended tControlValve::P1Now() {
-  if (FIterating == 0) KvNow();
-  return FP1;
-}
-Extended tControlValve::P2Now() {
-  if (FIterating == 0) KvNow();
-  return FP2;
-}
 
 Extended tControlValve::SolveKv() { return KernelApplies() ? SolveKvKernel() : IterateKv(); }
 
@@ -1410,9 +1398,7 @@ Extended tControlValve::GetEKvRed() {
   return FEKvRed;
 }
 
-Extended tControlValve::GetFpQm() {
-  const Extended kv = KvNow();
-  if (Cache.GetValid(slotFP)) return FfpQm;
+Extended tControlValve::CalculateFpNow(Extended kv) {
   const Extended ez = GetEzeta(), red = GetEKvRed();
   Cache.SetValid(slotFP);
   FfpQm = CalculatefpQm(FDNV, ez, kv, red, FLineSize);
@@ -1425,9 +1411,7 @@ Extended tControlValve::GetFl2Valve() {
   return Ffl2Valve;
 }
 
-Extended tControlValve::GetFl2() {
-  const Extended kv = KvNow();
-  if (!Cache.GetShouldBecalculated(slotFl2)) return Ffl2;
+Extended tControlValve::CalculateFl2Now(Extended kv) {
   Cache.SetValid(slotFl2);
   Ffl2Valve = Calculatefl2(Ffl2_75, Ffl2func, kv, FKvs, FDescription.get());
   Ffl2 = FittingsFl2(Ffl2Valve, GetFpQm(), GetZeta1(), kv, FDNV);
@@ -1442,9 +1426,7 @@ Extended tControlValve::GetXtValve() {
   return FxtValve;
 }
 
-Extended tControlValve::GetXt() {
-  const Extended kv = KvNow();
-  if (!Cache.GetShouldBecalculated(slotXt)) return Fxt;
+Extended tControlValve::CalculateXtNow(Extended kv) {
   Cache.SetValid(slotXt);
   FxtValve = Calculatext(Fxt_75, Fxtfunc, kv, FKvs, FDescription.get());
   Fxt = FittingsXt(FxtValve, GetFpQm(), GetZeta1(), kv, FDNV);
@@ -1453,17 +1435,13 @@ Extended tControlValve::GetXt() {
 
 Extended tControlValve::GetXtp() { return GetXt(); }
 
-Extended tControlValve::GetFd() {
-  const Extended kv = KvNow();
-  if (!Cache.GetShouldBecalculated(slotFd)) return Ffd;
+Extended tControlValve::CalculateFdNow(Extended kv) {
   Cache.SetValid(slotFd);
   Ffd = Calculatefd(Ffd_75, Ffd_75c, Ffdfunc, FInwardFlow, kv, FKvs);
   return Ffd;
 }
 
-Extended tControlValve::GetZy() {
-  const Extended kv = KvNow();
-  if (!Cache.GetShouldBecalculated(slotZy)) return Fzy;
+Extended tControlValve::CalculateZyNow(Extended kv) {
   const Extended fd = GetFd(), fl2 = GetFl2Valve(), p1 = P1Now();
   Cache.SetValid(slotZy);
   const Extended fdc = FInwardFlow == ifClosing ? Ffd_75c : NoValue;
@@ -1472,18 +1450,14 @@ Extended tControlValve::GetZy() {
   return Fzy;
 }
 
-Extended tControlValve::GetKc() {
-  const Extended kv = KvNow();
-  if (!Cache.GetShouldBecalculated(slotKc)) return FKc;
+Extended tControlValve::CalculateKcNow(Extended kv) {
   const Extended fl2 = GetFl2Valve();
   Cache.SetValid(slotKc);
   FKc = CalculateKc(FKc_75, FKcfunc, kv, FKvs, fl2, NoValue);
   return FKc;
 }
 
-Extended tControlValve::GetFk() {
-  KvNow();
-  if (Cache.GetValid(slotFk)) return Ffk;
+Extended tControlValve::CalculateFkNow() {
   Cache.SetValid(slotFk);
   Ffk = HasValue(Fkappa1) ? Fkappa1 / 1.4L : NoValue;
   return Ffk;
@@ -1533,16 +1507,7 @@ void tControlValve::CalculateRealGasCritical() {
   if (FPhase != phLiquid && Available(p1, xt, Fkappa1)) CalculateXcr(Fkappa1, xt, p1, FXc, FdpXc);
 }
 
-Extended tControlValve::GetDpc() {
-  KvNow();
-  if (!Cache.GetValid(slotCritical)) CalculateCritical();
-  return Fdpc;
-}
-Extended tControlValve::GetDpcKc() {
-  KvNow();
-  if (!Cache.GetValid(slotCritical)) CalculateCritical();
-  return FdpcKc;
-}
+
 Extended tControlValve::GetDpXc() {
   KvNow();
   CalculateRealGasCritical();
@@ -1554,19 +1519,13 @@ Extended tControlValve::GetXc() {
   return FXc;
 }
 
-Extended tControlValve::GetX() {
-  const Extended p1 = P1Now(), p2 = P2Now();
-  if (Cache.GetValid(slotX)) return FX;
+Extended tControlValve::CalculateXNow(Extended p1, Extended p2) {
   Cache.SetValid(slotX);
   const Extended pv = HasValue(Fpv1) ? Fpv1 : Fpv2;
   FX = PressureDropRate(FPhase, IsTwoPhase(FCalculatedPhase), p1, p2, pv);
   return FX;
 }
 
-Extended tControlValve::GetSigma() {
-  const Extended x = GetX();
-  return HasValue(x) && x > 0 ? 1 / x : NoValue;
-}
 
 Extended tControlValve::GetSigmaI() {
   const Extended kc = GetKc();
@@ -1635,11 +1594,6 @@ void tControlValve::CalculateState() {
                      dpcKc, Fpv2, fl2, sigma, sigmaP, zy, kc, xt, Fkappa1, FFlowState, FdpLimit);
 }
 
-TECVFlowState tControlValve::GetFlowState() {
-  KvNow();
-  if (!Cache.GetValid(slotFlowState)) CalculateState();
-  return FFlowState;
-}
 
 Extended tControlValve::GetDpLimit() {
   KvNow();
@@ -1647,9 +1601,7 @@ Extended tControlValve::GetDpLimit() {
   return FdpLimit;
 }
 
-Extended tControlValve::GetDp() {
-  const Extended p1 = P1Now(), p2 = P2Now();
-  if (Cache.GetValid(slotDp)) return Fdp;
+Extended tControlValve::CalculateDpNow(Extended p1, Extended p2) {
   const Extended fk = IsLiquid() ? NoValue : GetFk();
   const Extended xt = IsLiquid() ? NoValue : GetXt();
   Cache.SetValid(slotDp);
@@ -1683,9 +1635,7 @@ Extended tControlValve::GetRe() {
   return FRe;
 }
 
-Extended tControlValve::GetFrQm() {
-  const Extended kv = KvNow();
-  if (Cache.GetValid(slotFR) && Cache.GetValid(slotFlowType)) return FfrQm;
+Extended tControlValve::CalculateFrNow(Extended kv) {
   const Extended re = GetRe(), fl2 = GetFl2Valve();
   Cache.SetValid(slotFR);
   Cache.SetValid(slotFlowType);
@@ -1694,14 +1644,8 @@ Extended tControlValve::GetFrQm() {
   return FfrQm;
 }
 
-TECVFlowType tControlValve::GetFlowType() {
-  GetFrQm();
-  return FFlowType;
-}
 
-Extended tControlValve::GetFPulpQm() {
-  KvNow();
-  if (Cache.GetValid(slotFPulp)) return FfPulp;
+Extended tControlValve::CalculateFPulpNow() {
   Cache.SetValid(slotFPulp);
   FfPulp = CalculatefPulpQm(FSubstanceType, FPulpeType, FxPulp, FIsPhaseCM, FIsMinorPhase);
   return FfPulp;

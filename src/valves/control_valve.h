@@ -154,29 +154,79 @@ class tControlValve {
   Extended GetQm();
   Extended GetP1();
   Extended GetP2();
-  Extended GetDp();
+  // The results most read, by the other results too, have their valid
+  // test inline; the work is done out of line when it is not valid.
+  Extended GetDp() {
+    const Extended p1 = P1Now(), p2 = P2Now();
+    return Cache.GetValid(slotDp) ? Fdp : CalculateDpNow(p1, p2);
+  }
   Extended GetDpX();
-  Extended GetDpc();
-  Extended GetDpcKc();
+  Extended GetDpc() {
+    KvNow();
+    if (!Cache.GetValid(slotCritical)) CalculateCritical();
+    return Fdpc;
+  }
+  Extended GetDpcKc() {
+    KvNow();
+    if (!Cache.GetValid(slotCritical)) CalculateCritical();
+    return FdpcKc;
+  }
   Extended GetDpXc();
   Extended GetXc();
-  Extended GetX();
+  Extended GetX() {
+    const Extended p1 = P1Now(), p2 = P2Now();
+    return Cache.GetValid(slotX) ? FX : CalculateXNow(p1, p2);
+  }
   Extended GetDpLimit();
-  TECVFlowState GetFlowState();
-  TECVFlowType GetFlowType();
-  Extended GetFl2();
-  Extended GetKc();
-  Extended GetZy();
-  Extended GetXt();
-  Extended GetFd();
+  TECVFlowState GetFlowState() {
+    KvNow();
+    if (!Cache.GetValid(slotFlowState)) CalculateState();
+    return FFlowState;
+  }
+  TECVFlowType GetFlowType() {
+    GetFrQm();
+    return FFlowType;
+  }
+  Extended GetFl2() {
+    const Extended kv = KvNow();
+    return Cache.GetShouldBecalculated(slotFl2) ? CalculateFl2Now(kv) : Ffl2;
+  }
+  Extended GetKc() {
+    const Extended kv = KvNow();
+    return Cache.GetShouldBecalculated(slotKc) ? CalculateKcNow(kv) : FKc;
+  }
+  Extended GetZy() {
+    const Extended kv = KvNow();
+    return Cache.GetShouldBecalculated(slotZy) ? CalculateZyNow(kv) : Fzy;
+  }
+  Extended GetXt() {
+    const Extended kv = KvNow();
+    return Cache.GetShouldBecalculated(slotXt) ? CalculateXtNow(kv) : Fxt;
+  }
+  Extended GetFd() {
+    const Extended kv = KvNow();
+    return Cache.GetShouldBecalculated(slotFd) ? CalculateFdNow(kv) : Ffd;
+  }
   Extended GetFlp2();
   Extended GetXtp();
-  Extended GetFk();
+  Extended GetFk() {
+    KvNow();
+    return Cache.GetValid(slotFk) ? Ffk : CalculateFkNow();
+  }
   Extended GetKcStar();
   Extended GetFlStar();
-  Extended GetFpQm();
-  Extended GetFrQm();
-  Extended GetFPulpQm();
+  Extended GetFpQm() {
+    const Extended kv = KvNow();
+    return Cache.GetValid(slotFP) ? FfpQm : CalculateFpNow(kv);
+  }
+  Extended GetFrQm() {
+    const Extended kv = KvNow();
+    return Cache.GetValid(slotFR) && Cache.GetValid(slotFlowType) ? FfrQm : CalculateFrNow(kv);
+  }
+  Extended GetFPulpQm() {
+    KvNow();
+    return Cache.GetValid(slotFPulp) ? FfPulp : CalculateFPulpNow();
+  }
   Extended GetRe();
   Extended GetZeta1();
   Extended GetEzeta();
@@ -192,7 +242,10 @@ class tControlValve {
   Extended GetSigmaI();
   Extended GetSigmaId();
   Extended GetSigmaCh();
-  Extended GetSigma();
+  Extended GetSigma() {
+    const Extended x = GetX();
+    return HasValue(x) && x > 0 ? 1 / x : NoValue;
+  }
   Extended GetSSE();
   Extended GetPSE();
   // The values of the non-choked case: the flow, Kv, p1 and p2 that belong
@@ -348,10 +401,32 @@ class tControlValve {
   Extended OtherUnknownNow();
   // The unknown Kv, through the kernel where it applies.
   Extended SolveKv();
-  Extended QmNow();
-  Extended P1Now();
-  Extended P2Now();
+  Extended QmNow() {
+    if (FIterating == 0) KvNow();
+    return FQm;
+  }
+  Extended P1Now() {
+    if (FIterating == 0) KvNow();
+    return FP1;
+  }
+  Extended P2Now() {
+    if (FIterating == 0) KvNow();
+    return FP2;
+  }
   void CalculateCritical();
+  // The out-of-line parts of the inline getters: the result worked out and
+  // stored, its slot marked valid.
+  Extended CalculateDpNow(Extended p1, Extended p2);
+  Extended CalculateXNow(Extended p1, Extended p2);
+  Extended CalculateFl2Now(Extended kv);
+  Extended CalculateKcNow(Extended kv);
+  Extended CalculateZyNow(Extended kv);
+  Extended CalculateXtNow(Extended kv);
+  Extended CalculateFdNow(Extended kv);
+  Extended CalculateFkNow();
+  Extended CalculateFpNow(Extended kv);
+  Extended CalculateFrNow(Extended kv);
+  Extended CalculateFPulpNow();
   // The real-gas critical ratio Xc and its drop, on demand.
   void CalculateRealGasCritical();
   void CalculateState();
