@@ -1372,11 +1372,9 @@ Extended tControlValve::CalculatefPulpQm(teSubstanceType substance, TEPulpeType 
 // ---------------------------------------------------------------------------
 // Getters
 
-Extended tControlValve::GetZeta1() {
-  if (!Cache.GetValid(slotZeta1)) {
-    Cache.SetValid(slotZeta1);
-    Calculatezeta1(FDNV, FDNV1, FDN1, FLineSize, Fzeta1, FKvRed1);
-  }
+Extended tControlValve::CalculateZeta1Now() {
+  Cache.SetValid(slotZeta1);
+  Calculatezeta1(FDNV, FDNV1, FDN1, FLineSize, Fzeta1, FKvRed1);
   return Fzeta1;
 }
 
@@ -1386,17 +1384,6 @@ void tControlValve::CalculateReducers() {
   CalculateEzeta(zeta1, FDNV, FDN2, FKv, FLineSize, FUseResistors, FEzeta, FEKvRed);
 }
 
-Extended tControlValve::GetEzeta() {
-  KvNow();
-  if (!Cache.GetValid(slotEzeta)) CalculateReducers();
-  return FEzeta;
-}
-
-Extended tControlValve::GetEKvRed() {
-  KvNow();
-  if (!Cache.GetValid(slotEzeta)) CalculateReducers();
-  return FEKvRed;
-}
 
 Extended tControlValve::CalculateFpNow(Extended kv) {
   const Extended ez = GetEzeta(), red = GetEKvRed();
@@ -1405,11 +1392,6 @@ Extended tControlValve::CalculateFpNow(Extended kv) {
   return FfpQm;
 }
 
-Extended tControlValve::GetFl2Valve() {
-  if (Cache.GetIsOverruled(slotFl2)) return Ffl2;
-  GetFl2();
-  return Ffl2Valve;
-}
 
 Extended tControlValve::CalculateFl2Now(Extended kv) {
   Cache.SetValid(slotFl2);
@@ -1420,11 +1402,6 @@ Extended tControlValve::CalculateFl2Now(Extended kv) {
 
 Extended tControlValve::GetFlp2() { return GetFl2(); }
 
-Extended tControlValve::GetXtValve() {
-  if (Cache.GetIsOverruled(slotXt)) return Fxt;
-  GetXt();
-  return FxtValve;
-}
 
 Extended tControlValve::CalculateXtNow(Extended kv) {
   Cache.SetValid(slotXt);
@@ -1463,17 +1440,13 @@ Extended tControlValve::CalculateFkNow() {
   return Ffk;
 }
 
-Extended tControlValve::GetKcStar() {
-  const Extended kc = GetKc(), p1 = P1Now();
-  if (Cache.GetValid(slotKcStar)) return FKcStar;
+Extended tControlValve::CalculateKcStarNow(Extended kc, Extended p1) {
   Cache.SetValid(slotKcStar);
   CalculateModValveFactor(kc, p1, Fpv1, FPvl1, Fpc, FKcStar);
   return FKcStar;
 }
 
-Extended tControlValve::GetFlStar() {
-  const Extended fl2 = GetFl2(), p1 = P1Now();
-  if (Cache.GetValid(slotFlStar)) return FFlStar;
+Extended tControlValve::CalculateFlStarNow(Extended fl2, Extended p1) {
   Cache.SetValid(slotFlStar);
   Extended corrected;
   CalculateModValveFactor(fl2, p1, Fpv1, FPvl1, Fpc, corrected);
@@ -1595,11 +1568,6 @@ void tControlValve::CalculateState() {
 }
 
 
-Extended tControlValve::GetDpLimit() {
-  KvNow();
-  if (!Cache.GetValid(slotFlowState)) CalculateState();
-  return FdpLimit;
-}
 
 Extended tControlValve::CalculateDpNow(Extended p1, Extended p2) {
   const Extended fk = IsLiquid() ? NoValue : GetFk();
@@ -1625,9 +1593,7 @@ Extended tControlValve::GetDpX() {
   return dp;
 }
 
-Extended tControlValve::GetRe() {
-  const Extended kv = KvNow(), qm = QmNow();
-  if (Cache.GetValid(slotRe)) return FRe;
+Extended tControlValve::CalculateReNow(Extended kv, Extended qm) {
   const Extended fd = GetFd(), fl2 = GetFl2Valve();
   const Extended dp = FViscosityNorm == vnIEC89 ? GetDp() : NoValue;
   Cache.SetValid(slotRe);
@@ -1651,9 +1617,7 @@ Extended tControlValve::CalculateFPulpNow() {
   return FfPulp;
 }
 
-Extended tControlValve::GetKvKvs() {
-  const Extended kv = KvNow();
-  if (Cache.GetValid(slotKvKvs)) return FKvKvs;
+Extended tControlValve::CalculateKvKvsNow(Extended kv) {
   Cache.SetValid(slotKvKvs);
   FKvKvs = CalculateKvKvs(kv, FKvs);
   return FKvKvs;

@@ -177,7 +177,11 @@ class tControlValve {
     const Extended p1 = P1Now(), p2 = P2Now();
     return Cache.GetValid(slotX) ? FX : CalculateXNow(p1, p2);
   }
-  Extended GetDpLimit();
+  Extended GetDpLimit() {
+    KvNow();
+    if (!Cache.GetValid(slotFlowState)) CalculateState();
+    return FdpLimit;
+  }
   TECVFlowState GetFlowState() {
     KvNow();
     if (!Cache.GetValid(slotFlowState)) CalculateState();
@@ -213,8 +217,14 @@ class tControlValve {
     KvNow();
     return Cache.GetValid(slotFk) ? Ffk : CalculateFkNow();
   }
-  Extended GetKcStar();
-  Extended GetFlStar();
+  Extended GetKcStar() {
+    const Extended kc = GetKc(), p1 = P1Now();
+    return Cache.GetValid(slotKcStar) ? FKcStar : CalculateKcStarNow(kc, p1);
+  }
+  Extended GetFlStar() {
+    const Extended fl2 = GetFl2(), p1 = P1Now();
+    return Cache.GetValid(slotFlStar) ? FFlStar : CalculateFlStarNow(fl2, p1);
+  }
   Extended GetFpQm() {
     const Extended kv = KvNow();
     return Cache.GetValid(slotFP) ? FfpQm : CalculateFpNow(kv);
@@ -227,12 +237,26 @@ class tControlValve {
     KvNow();
     return Cache.GetValid(slotFPulp) ? FfPulp : CalculateFPulpNow();
   }
-  Extended GetRe();
-  Extended GetZeta1();
-  Extended GetEzeta();
-  Extended GetEKvRed();
+  Extended GetRe() {
+    const Extended kv = KvNow(), qm = QmNow();
+    return Cache.GetValid(slotRe) ? FRe : CalculateReNow(kv, qm);
+  }
+  Extended GetZeta1() { return Cache.GetValid(slotZeta1) ? Fzeta1 : CalculateZeta1Now(); }
+  Extended GetEzeta() {
+    KvNow();
+    if (!Cache.GetValid(slotEzeta)) CalculateReducers();
+    return FEzeta;
+  }
+  Extended GetEKvRed() {
+    KvNow();
+    if (!Cache.GetValid(slotEzeta)) CalculateReducers();
+    return FEKvRed;
+  }
   Extended GetH();
-  Extended GetKvKvs();
+  Extended GetKvKvs() {
+    const Extended kv = KvNow();
+    return Cache.GetValid(slotKvKvs) ? FKvKvs : CalculateKvKvsNow(kv);
+  }
   Extended GetKvsSuggMax();
   Extended GetKvsSuggMin();
   Extended GetP2nc();
@@ -255,8 +279,16 @@ class tControlValve {
   Extended GetP1NC();
   Extended GetP2NC() { return GetP2nc(); }
   // The pure valve FL2 and xT without fittings.
-  Extended GetFl2Valve();
-  Extended GetXtValve();
+  Extended GetFl2Valve() {
+    if (Cache.GetIsOverruled(slotFl2)) return Ffl2;
+    GetFl2();
+    return Ffl2Valve;
+  }
+  Extended GetXtValve() {
+    if (Cache.GetIsOverruled(slotXt)) return Fxt;
+    GetXt();
+    return FxtValve;
+  }
 
   // The flow coefficient is solved in double precision by TSizingKernel
   // where the kernel covers the valve (no measured factor curves, no
@@ -427,6 +459,11 @@ class tControlValve {
   Extended CalculateFpNow(Extended kv);
   Extended CalculateFrNow(Extended kv);
   Extended CalculateFPulpNow();
+  Extended CalculateReNow(Extended kv, Extended qm);
+  Extended CalculateZeta1Now();
+  Extended CalculateKvKvsNow(Extended kv);
+  Extended CalculateKcStarNow(Extended kc, Extended p1);
+  Extended CalculateFlStarNow(Extended fl2, Extended p1);
   // The real-gas critical ratio Xc and its drop, on demand.
   void CalculateRealGasCritical();
   void CalculateState();
