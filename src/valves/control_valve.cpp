@@ -80,14 +80,16 @@ Extended RoundSignificant(Extended v, int digits) {
   if (!(a >= kPowersOfTen[k] * (1 + 1E-15L) && a <= kPowersOfTen[k + 1] * (1 - 1E-15L)) || e < -kPowerSpan)
     return RoundSignificantSlow(v, digits);
   const Extended scale = kPowersOfTen[e];
-  // std::round of the quotient, which lies below 10^kPowerSpan: its integer
-  // part by truncation, the half away from zero added by the fraction.
+  // std::round of the quotient without a change of the x87 rounding mode
+  // (which a conversion to an integer needs): below 2^62, adding and
+  // subtracting 2^63 rounds to the nearest integer, ties to even; a tie is
+  // then moved away from zero, and a zero keeps the sign of the quotient.
   const Extended x = v / scale;
   if (!(std::fabs(x) < 0x1p62L)) return std::round(x) * scale;
-  const int64_t whole = static_cast<int64_t>(x);
-  const Extended fraction = x - static_cast<Extended>(whole);  // exact
-  const int64_t rounded = fraction >= 0.5L ? whole + 1 : fraction <= -0.5L ? whole - 1 : whole;
-  const Extended r = rounded == 0 ? std::copysign(Extended(0), x) : static_cast<Extended>(rounded);
+  constexpr Extended kBig = 0x1p63L;
+  Extended r = x >= 0 ? (x + kBig) - kBig : (x - kBig) + kBig;
+  if (std::fabs(x - r) == 0.5L) r = x + std::copysign(0.5L, x);
+  if (r == 0) r = std::copysign(Extended(0), x);
   return r * scale;
 }
 
@@ -914,12 +916,16 @@ Extended tControlValve::DamageLimit(int equivalentValveType) {
 }
 
 void tControlValve::CalculateFlowState(TEPhase phase, teCalculatedPhase calculatedPhase,
-                                       int equivalentValveType, int trimType, Extended p1,
-                                       Extended p2, Extended dpc, Extended dpcKc, Extended pv2,
-                                       Extended fl2, Extended sigma, Extended sigmaP, Extended zy,
-                                       Extended Kc, Extended xT, Extended kappa1,
-                                       TECVFlowState& state, Extended& dpLimit) {
+                                       int equivalentValveType, int trimType, const Extended& p1,
+                                       const Extended& p2, const Extended& dpc,
+                                       const Extended& dpcKc, const Extended& pv2,
+                                       const Extended& fl2, const Extended& sigma,
+                                       const Extended& sigmaP, const Extended& zyGiven,
+                                       const Extended& KcGiven, const Extended& xT,
+                                       const Extended& kappa1, TECVFlowState& state,
+                                       Extended& dpLimit) {
   (void)trimType, (void)xT, (void)kappa1;
+  Extended zy = zyGiven, Kc = KcGiven;
   state = fsUndefined;
   dpLimit = NoValue;
   if (calculatedPhase == cpSolid) return;

@@ -340,12 +340,15 @@ class tControlValve {
                                    Extended pvl1, Extended pc, Extended kappa1, Extended xFG1,
                                    Extended z1, Extended& dpc, Extended& dpcKc, Extended& dpXc,
                                    Extended& Xc);
+  // (The values by reference: twelve 80-bit copies cost more than the
+  // judgement itself. `dpLimit` must not be one of them.)
   static void CalculateFlowState(TEPhase phase, teCalculatedPhase calculatedPhase,
-                                 int equivalentValveType, int trimType, Extended p1, Extended p2,
-                                 Extended dpc, Extended dpcKc, Extended pv2, Extended fl2,
-                                 Extended sigma, Extended sigmaP, Extended zy, Extended Kc,
-                                 Extended xT, Extended kappa1, TECVFlowState& state,
-                                 Extended& dpLimit);
+                                 int equivalentValveType, int trimType, const Extended& p1,
+                                 const Extended& p2, const Extended& dpc, const Extended& dpcKc,
+                                 const Extended& pv2, const Extended& fl2, const Extended& sigma,
+                                 const Extended& sigmaP, const Extended& zyGiven,
+                                 const Extended& KcGiven, const Extended& xT,
+                                 const Extended& kappa1, TECVFlowState& state, Extended& dpLimit);
   // Mechanical damage limit of the pressure drop by equivalent style, bar.
   static Extended DamageLimit(int equivalentValveType);
   static Extended CorrectedModifier(Extended value75, Extended Kv, Extended Kvs);
