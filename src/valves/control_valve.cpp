@@ -1667,7 +1667,8 @@ Extended tControlValve::GetP2nc() {
 // The non-choked drop of the operating point: p1 - p2 for a liquid, the
 // expansion-factor drop without the limit of x for a gas.
 namespace {
-Extended NonChokedDrop(bool liquid, Extended p1, Extended p2, Extended fk, Extended xt) {
+[[gnu::always_inline]] inline Extended NonChokedDrop(bool liquid, const Extended& p1, const Extended& p2,
+                                                     const Extended& fk, const Extended& xt) {
   if (!Available(p1, p2) || p2 >= p1) return NoValue;
   if (liquid) return p1 - p2;
   if (!Available(fk, xt)) return NoValue;
