@@ -584,10 +584,13 @@ Extended tControlValve::SolveKvKernel() {
     d.viscosityNorm = FViscosityNorm;
     d.minorPhase = FIsPhaseCM && FIsMinorPhase;
     FDutyStale = false;
+    FKernel.reset();
   }
   d.Qm = ToKernel(FQm);
   d.digits = HXOptions().SignificantDigits;
-  const Extended kv = FromKernel(TSizingKernel(d).SolveKv(ToKernel(FKv)));
+  if (FKernel && FKernel->Refers(d)) FKernel->FlowChanged();
+  else FKernel.emplace(d);
+  const Extended kv = FromKernel(FKernel->SolveKv(ToKernel(FKv)));
   // As SetKv: a Kv equal to the last one to the significant digits leaves
   // the last one and every result worked out from it.
   if (!EqualDigits(FKv, kv, d.digits) && !(IsNoValue(FKv) && IsNoValue(kv))) {

@@ -17,6 +17,7 @@
 #include <bitset>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -490,6 +491,9 @@ class tControlValve {
   // flow and of Kv itself makes them stale.
   TSizingDuty FDuty;
   bool FDutyStale = true;
+  // The kernel built on FDuty, kept while only the flow changes (a copy of
+  // the valve, whose kernel refers to the other duty, builds its own).
+  std::optional<TSizingKernel> FKernel;
   teCVCanCalcRest FCanCalc = ccKv;
 
   Extended FKv = NoValue, FQm = NoValue, FP1 = NoValue, FP2 = NoValue, FKvs = NoValue;
