@@ -918,7 +918,9 @@ Extended tControlValve::DamageLimit(int equivalentValveType) {
   }
 }
 
-void tControlValve::CalculateFlowState(TEPhase phase, teCalculatedPhase calculatedPhase,
+// Flattened: the compiler left the NoValue tests out of line here, each
+// call copying an 80-bit value to the stack.
+[[gnu::flatten]] void tControlValve::CalculateFlowState(TEPhase phase, teCalculatedPhase calculatedPhase,
                                        int equivalentValveType, int trimType, const Extended& p1,
                                        const Extended& p2, const Extended& dpc,
                                        const Extended& dpcKc, const Extended& pv2,
@@ -1696,7 +1698,7 @@ Extended tControlValve::GetQmNC() {
   return q * std::min(fp, Extended(1)) * fr * fpulp;
 }
 
-Extended tControlValve::GetP1NC() {
+[[gnu::flatten]] Extended tControlValve::GetP1NC() {
   const Extended kv = KvNow(), qm = QmNow(), p2 = P2Now();
   const Extended fp = GetFpQm(), fr = GetFrQm(), fpulp = GetFPulpQm();
   if (!Available(kv, qm, p2, fp, fr, fpulp) || fp * fr * fpulp == 0) return NoValue;
