@@ -238,5 +238,24 @@ TEST(ValveResults, PassAfterPassReadsAsAFreshValve) {
   }
 }
 
+TEST(ValveResults, ACopiedValveSizesItsOwnDuty) {
+  // The sizing kernel a valve keeps refers to the valve's own inputs; a
+  // copy must size from the copy's, before and after the original changes.
+  const Duty d = {"liquid", true, 6.8L, 2.2L, 100, NoValue, true, ccKv, 50000, 900000};
+  tControlValve original;
+  SetUpValve(original, d);
+  Pass(original, d, 300000);
+  tControlValve copy(original);
+  original.SetP2(1.5L);
+  Pass(original, d, 310000);
+  tControlValve fresh;
+  SetUpValve(fresh, d);
+  const std::vector<Extended> a = Pass(copy, d, 320000), b = Pass(fresh, d, 320000);
+  for (size_t k = 0; k < a.size(); ++k) {
+    SCOPED_TRACE("result " + std::to_string(k));
+    EXPECT_TRUE(Same(a[k], b[k])) << Text(a[k]) << " vs " << Text(b[k]);
+  }
+}
+
 }  // namespace
 }  // namespace torvacalc
