@@ -120,10 +120,11 @@ Extended FFactor(Extended pv, Extended pc) {
 
 // True when lo and hi are positive normal numbers of one binade
 // [2^q, 2^(q+1)): then lo = ml u and hi = mh u with integer significands
-// ml, mh in [2^63, 2^64) and the unit u = 2^(q-63).
+// ml, mh in [2^63, 2^64) and the unit u = 2^(q-63), itself normal (the
+// exponent field above 64), so that m u is exact.
 bool OneBinade(Extended lo, Extended hi) {
   const TExtendedBits a = BitsOf(lo), b = BitsOf(hi);
-  return a.signExponent == b.signExponent && a.signExponent != 0 && a.signExponent < 0x7fff &&
+  return a.signExponent == b.signExponent && a.signExponent > 64 && a.signExponent < 0x7fff &&
          (a.significand >> 63) != 0 && (b.significand >> 63) != 0;
 }
 
