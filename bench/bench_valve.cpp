@@ -5,6 +5,7 @@
 // cannot answer.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "valves/cm_control_valves.h"
@@ -280,3 +281,134 @@ BENCHMARK(BM_RoutinesKvGasFittings);
 }  // namespace
 
 BENCHMARK_MAIN();
+
+// ---------------------------------------------------------------------------
+// The class's share of one module pass: tControlValve given what
+// TCMControlValves hands it for the duties of ModuleBench, then per pass the
+// unknown cleared and the flow set (as the module copies its inputs), the
+// flow state (read before the relevance is set), every result the module
+// reads back and judges its messages by, and the unknown marked for the
+// next operating point. The like-for-like reference of BM_ModuleKv*.
+namespace {
+
+// The inputs as TCMControlValves::CopyInputs passes them, read from the
+// module's own items (factors from the catalogue included).
+void CopyModuleInputs(TCMControlValves& m, tControlValve& v) {
+  const auto V = [](const TCalcParameter* p) { return p->GetCalcValue(); };
+  v.SetUseResistors(m.UseResistors->GetChecked());
+  v.SetLineSize(m.LineSize->GetChecked());
+  v.SetKvs(V(m.kvs));
+  v.SetFl2func(m.fl2func->GetChecked());
+  v.SetKcfunc(m.Kcfunc->GetChecked());
+  v.SetZyfunc(m.zyfunc->GetChecked());
+  v.SetXtfunc(m.xtfunc->GetChecked());
+  v.SetFdfunc(m.fdfunc->GetChecked());
+  v.SetFl2_75(V(m.fl2_75));
+  v.SetKc_75(V(m.Kc_75));
+  v.SetZy_75(V(m.zy_75));
+  v.SetXt_75(V(m.xt_75));
+  v.SetFd_75(V(m.fd_75));
+  v.SetFd_75c(V(m.fd_75c));
+  v.SetPv1(V(m.pv1));
+  v.SetPv2(HasValue(V(m.pv2)) ? V(m.pv2) : V(m.pv1));
+  v.SetRho1(V(m.rho1));
+  v.SetRho2(V(m.rho2));
+  v.SetEta1(V(m.eta1));
+  v.SetKappa1(V(m.kappa1));
+  v.SetPc(V(m.pc));
+  v.SetDNV(V(m.DNV));
+  v.SetDN1(V(m.DN1));
+  v.SetDN2(V(m.DN2));
+  const bool liquid = m.Phase->GetSwitchStatus() == phLiquid;
+  v.SetPhase(liquid ? phLiquid : phGas);
+  v.SetCalculatedPhase(liquid ? cpLiquid : cpGas);
+  v.SetCanCalc(ccKv);
+  v.SetValveType(std::max(0, m.ValveType->GetSwitchIndex()));
+  v.SetP1(V(m.p1));
+  v.SetP2(V(m.p2));
+}
+
+constexpr int kPassResults = 41;
+
+// The results TCMControlValves::ReadBack reads, in its order.
+using TResultGetter = Extended (tControlValve::*)();
+constexpr TResultGetter kReadBack[] = {
+    &tControlValve::GetP2NC,       &tControlValve::GetKvNC,     &tControlValve::GetQmNC,
+    &tControlValve::GetP1NC,       &tControlValve::GetKvsSuggMin, &tControlValve::GetKvsSuggMax,
+    &tControlValve::GetKvKvs,      &tControlValve::GetFpQm,     &tControlValve::GetFrQm,
+    &tControlValve::GetFPulpQm,    &tControlValve::GetRe,       &tControlValve::GetEKvRed,
+    &tControlValve::GetFl2Valve,   &tControlValve::GetKc,       &tControlValve::GetZy,
+    &tControlValve::GetXtValve,    &tControlValve::GetFd,       &tControlValve::GetFlp2,
+    &tControlValve::GetXtp,        &tControlValve::GetFk,       &tControlValve::GetKcStar,
+    &tControlValve::GetFlStar,     &tControlValve::GetH,        &tControlValve::GetDp,
+    &tControlValve::GetDpc,        &tControlValve::GetDpXc,     &tControlValve::GetDpLimit,
+    &tControlValve::GetX,          &tControlValve::GetXc,       &tControlValve::GetSigmaP,
+    &tControlValve::GetSigmaV,     &tControlValve::GetSigmaMr,  &tControlValve::GetSigmaCh,
+    &tControlValve::GetSigmaI,     &tControlValve::GetSigmaId,  &tControlValve::GetSigma};
+
+// One module pass at the flow q; the results in the order the module reads
+// them.
+void ClassPass(tControlValve& v, Extended q, Extended (&r)[kPassResults]) {
+  v.SetKv(NoValue);
+  v.SetQm(q);
+  int i = 0;
+  r[i++] = v.GetFlowState();
+  r[i++] = v.GetKv();
+  for (const TResultGetter get : kReadBack) r[i++] = (v.*get)();
+  r[i++] = v.GetFlowState();
+  r[i++] = v.GetFlowType();
+  // The messages: the flow type, whether a description is given, the state.
+  r[i++] = v.GetFlowType() + (v.GetValveDescription() ? 100 : 0) + 1000 * v.GetFlowState();
+  v.ResetCalcTarget();
+}
+
+void ClassAllResultsBench(benchmark::State& state, bool liquid) {
+  // The module of ModuleBench, calculated once: its inputs and its valve's
+  // results are the reference.
+  TCalcMessageContainer messages;
+  TCMControlValves m;
+  m.SetCalcMessageContainer(&messages);
+  const std::vector<std::pair<const char*, const char*>> inputs =
+      liquid ? std::vector<std::pair<const char*, const char*>>{
+                   {"p1", "6.8"}, {"p2", "2.2"}, {"rho1", "965.4"}, {"pv1", "0.701"},
+                   {"pc", "221.2"}, {"eta1", "3.1472E-4"}, {"fl2_75", "0.81"}, {"fd_75", "0.46"},
+                   {"kvs", "250"}, {"DNV", "150"}, {"DN1", "150"}, {"DN2", "150"}}
+             : std::vector<std::pair<const char*, const char*>>{
+                   {"p1", "6.8"}, {"p2", "3.1"}, {"rho1", "8.4136"}, {"kappa1", "1.3"},
+                   {"eta1", "1.4665E-4"}, {"fl2_75", "0.7225"}, {"xt_75", "0.6"},
+                   {"fd_75", "0.42"}, {"kvs", "100"}, {"DNV", "50"}, {"DN1", "50"},
+                   {"DN2", "50"}};
+  for (const auto& [name, text] : inputs) m.CalcItemByName(name)->SetText(text);
+  m.Phase->SetSwitchStatus(liquid ? phLiquid : phGas);
+  m.SetActive(true);
+  const Extended lo = liquid ? 300000 : 7000, step = liquid ? 1 : 0.01L;
+  m.qm->SetValue(lo + step);
+
+  tControlValve v;
+  CopyModuleInputs(m, v);
+  Extended r[kPassResults];
+  ClassPass(v, lo + step, r);
+  // The module's own valve, given the same flow afresh, must agree to the
+  // bit on every result.
+  Extended ref[kPassResults];
+  ClassPass(m.Valve(), lo + step, ref);
+  for (int k = 0; k < kPassResults; ++k)
+    if (!(ref[k] == r[k] || (IsNoValue(ref[k]) && IsNoValue(r[k])))) {
+      state.SkipWithError("the valve is not given what the module gives it");
+      return;
+    }
+
+  Extended q = lo;
+  for (auto _ : state) {
+    q = q < lo * 1.15L ? q + step : lo;
+    ClassPass(v, q, r);
+    benchmark::DoNotOptimize(r);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+void BM_ClassAllResultsLiquid(benchmark::State& state) { ClassAllResultsBench(state, true); }
+void BM_ClassAllResultsGas(benchmark::State& state) { ClassAllResultsBench(state, false); }
+BENCHMARK(BM_ClassAllResultsLiquid);
+BENCHMARK(BM_ClassAllResultsGas);
+
+}  // namespace

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <tuple>
 #include <utility>
@@ -22,12 +24,73 @@ Extended Checked(Extended v) { return std::isfinite(v) ? v : NoValue; }
 
 bool IsTwoPhase(teCalculatedPhase p) { return p == cpZweiPhasig; }
 
-// Rounds to `digits` significant digits.
-Extended RoundSignificant(Extended v, int digits) {
-  if (IsNoValue(v) || v == 0) return v;
+// The bit fields of an 80-bit extended number: the 64-bit significand with
+// its explicit leading bit, and sign and exponent.
+struct TExtendedBits {
+  uint64_t significand;
+  uint16_t signExponent;
+};
+TExtendedBits BitsOf(Extended x) {
+  static_assert(std::numeric_limits<Extended>::digits == 64 && sizeof(Extended) >= 10);
+  TExtendedBits b;
+  std::memcpy(&b.significand, &x, sizeof b.significand);
+  std::memcpy(&b.signExponent, reinterpret_cast<const char*>(&x) + 8, sizeof b.signExponent);
+  return b;
+}
+
+// Rounds to `digits` significant digits: v / 10^e rounded to an integer,
+// times 10^e, with e = floor(log10 |v|) + 1 - digits.
+Extended RoundSignificantSlow(Extended v, int digits) {
   const Extended e = std::floor(std::log10(std::fabs(v))) + 1 - digits;
   const Extended scale = std::pow(10.0L, e);
   return std::round(v / scale) * scale;
+}
+
+// The powers 10^k of RoundSignificant, k = -kPowerSpan .. kPowerSpan, made
+// by the same powl call as RoundSignificantSlow makes them, so that a value
+// read from the table is that call's result to the bit.
+constexpr int kPowerSpan = 60;
+struct TPowersOfTen {
+  Extended p[2 * kPowerSpan + 1];
+  TPowersOfTen() {
+    for (int k = -kPowerSpan; k <= kPowerSpan; ++k) p[k + kPowerSpan] = std::pow(10.0L, Extended(k));
+  }
+  Extended operator[](int k) const { return p[k + kPowerSpan]; }
+};
+const TPowersOfTen kPowersOfTen;
+
+// The same rounding without log10l and powl, which took most of the time
+// of the suggested Kvs: the decade of |v| by comparison with the table, the
+// scale from it. Within 1E-15 of a power of ten, where log10l may round
+// onto the integer, the decade is left to log10l as before.
+Extended RoundSignificant(Extended v, int digits) {
+  if (IsNoValue(v) || v == 0) return v;
+  const Extended a = std::fabs(v);
+  // floor(log10 a) from the binary exponent b: log10(2) b is within one
+  // of it.
+  const uint16_t field = BitsOf(a).signExponent;
+  if (field == 0 || field >= 0x7fff) return RoundSignificantSlow(v, digits);
+  const int b = field - 16383;
+  int k = b >= 0 ? b * 30103 / 100000 : -((-b * 30103 + 99999) / 100000);
+  if (k < -kPowerSpan + 2 || k > kPowerSpan - 3 || digits < 0 || digits > kPowerSpan)
+    return RoundSignificantSlow(v, digits);
+  if (a >= kPowersOfTen[k + 1]) ++k;
+  else if (a < kPowersOfTen[k]) --k;
+  const int e = k + 1 - digits;
+  if (!(a >= kPowersOfTen[k] * (1 + 1E-15L) && a <= kPowersOfTen[k + 1] * (1 - 1E-15L)) || e < -kPowerSpan)
+    return RoundSignificantSlow(v, digits);
+  const Extended scale = kPowersOfTen[e];
+  // std::round of the quotient without a change of the x87 rounding mode
+  // (which a conversion to an integer needs): below 2^62, adding and
+  // subtracting 2^63 rounds to the nearest integer, ties to even; a tie is
+  // then moved away from zero, and a zero keeps the sign of the quotient.
+  const Extended x = v / scale;
+  if (!(std::fabs(x) < 0x1p62L)) return std::round(x) * scale;
+  constexpr Extended kBig = 0x1p63L;
+  Extended r = x >= 0 ? (x + kBig) - kBig : (x - kBig) + kBig;
+  if (std::fabs(x - r) == 0.5L) r = x + std::copysign(0.5L, x);
+  if (r == 0) r = std::copysign(Extended(0), x);
+  return r * scale;
 }
 
 // The opening Kv/Kvs as a ratio, at most 1; `fallback` when Kv or Kvs is
@@ -46,10 +109,23 @@ Extended FFactor(Extended pv, Extended pc) {
 
 // The effective pressure drop p1 * x * Y^2 of a gas for the drop p1 - p2,
 // without the limit of x at choked flow (the non-choked model).
-Extended GasDropUnlimited(Extended p1, Extended delta, Extended xcrit) {
+// Inline: the searches below evaluate it a dozen times a pass, and a call
+// copies every 80-bit argument to the stack.
+[[gnu::always_inline]] inline Extended GasDropUnlimited(const Extended& p1, const Extended& delta,
+                                                        const Extended& xcrit) {
   if (!Available(p1, delta, xcrit) || p1 <= 0 || xcrit <= 0 || delta <= 0) return NoValue;
   const Extended y = 1 - delta / (3 * xcrit * p1);
   return y > 0 ? delta * y * y : NoValue;
+}
+
+// True when lo and hi are positive normal numbers of one binade
+// [2^q, 2^(q+1)): then lo = ml u and hi = mh u with integer significands
+// ml, mh in [2^63, 2^64) and the unit u = 2^(q-63), itself normal (the
+// exponent field above 64), so that m u is exact.
+bool OneBinade(Extended lo, Extended hi) {
+  const TExtendedBits a = BitsOf(lo), b = BitsOf(hi);
+  return a.signExponent == b.signExponent && a.signExponent > 64 && a.signExponent < 0x7fff &&
+         (a.significand >> 63) != 0 && (b.significand >> 63) != 0;
 }
 
 // Bisection of [lo, hi] down to 1E-15 of hi; `below(mid)` tells whether
@@ -60,9 +136,50 @@ Extended GasDropUnlimited(Extended p1, Extended delta, Extended xcrit) {
 // below" (the caller proves both; +-infinity when it cannot). With guards
 // 1E-16 to 1E-14 around the root, of the fifty or so evaluations a few
 // remain.
+//
+// The halvings themselves were then most of the cost: fifty dependent
+// additions, halvings and comparisons in the x87 unit. Once lo and hi lie
+// in one binade (after a few halvings, unless the root sits on a power of
+// two), every number between them is an integer multiple of their unit u,
+// and the halving is integer arithmetic: lo + hi = (ml + mh) u is rounded
+// to 64 bits, which drops the last bit of ml + mh to the nearest, ties to
+// even, and the halving is exact, so mid = RNE((ml + mh)/2) u. The end
+// test hi - lo > 1E-15 hi scales by u on both sides (hi - lo is exact,
+// the product rounds alike), and the guards become integer bounds. The
+// numbers are those of the extended bisection, to the bit; only the way of
+// getting them differs.
+template <class Below>
+Extended BisectInBinade(Extended lo, Extended hi, Extended safeLo, Extended safeHi, int i, Below below) {
+  uint64_t ml = BitsOf(lo).significand, mh = BitsOf(hi).significand;
+  const Extended u = hi / static_cast<Extended>(mh);  // 2^(q-63), exact
+  constexpr uint64_t kTop = std::numeric_limits<uint64_t>::max();
+  constexpr Extended kTwo64 = 18446744073709551616.0L;
+  // mid <= safeLo: m <= floor(safeLo/u); a bound of 0 is never reached
+  // (m >= 2^63), kTop always. mid >= safeHi: m >= ceil(safeHi/u); kTop is
+  // never reached (m < mh), 0 always.
+  const Extended sLo = safeLo / u, sHi = safeHi / u;
+  uint64_t loBound = sLo >= kTwo64 ? kTop : sLo >= 0 ? static_cast<uint64_t>(sLo) : 0;  // floor
+  uint64_t hiBound = !(sHi < kTwo64) ? kTop : sHi > 0 ? static_cast<uint64_t>(sHi) : 0;
+  if (hiBound != kTop && static_cast<Extended>(hiBound) < sHi) ++hiBound;  // ceil
+  for (; i < 200; ++i) {
+    const uint64_t w = mh - ml;
+    // 1E-15 mh is below 2^64 1E-15 < 2^15: a wider interval goes on
+    // without the comparison in extended precision.
+    if (w < (uint64_t{1} << 16) && !(static_cast<Extended>(w) > 1E-15L * static_cast<Extended>(mh))) break;
+    uint64_t m = ml + (w >> 1);
+    m += w & m & 1;  // a tie (odd sum) rounds to the even neighbour
+    const bool inside = m > loBound && m < hiBound;
+    const bool under = __builtin_expect(inside, 0) ? below(static_cast<Extended>(m) * u) : m <= loBound;
+    ml = under ? m : ml;
+    mh = under ? mh : m;
+  }
+  return (static_cast<Extended>(ml) * u + static_cast<Extended>(mh) * u) / 2;
+}
+
 template <class Below>
 Extended Bisect(Extended lo, Extended hi, Extended safeLo, Extended safeHi, Below below) {
   for (int i = 0; i < 200 && hi - lo > 1E-15L * hi; ++i) {
+    if (hi < 2 * lo && OneBinade(lo, hi)) return BisectInBinade(lo, hi, safeLo, safeHi, i, below);
     const Extended mid = (lo + hi) / 2;
     const bool under = mid <= safeLo ? true : mid >= safeHi ? false : below(mid);
     (under ? lo : hi) = mid;
@@ -97,13 +214,40 @@ std::pair<Extended, Extended> Guards(Extended root, double elasticity, Extended 
   return {-kNoGuard, kNoGuard};
 }
 
+// Newton's method in double ends when a step falls below 1E-16 of the
+// iterate. Next to the root it often alternates between two neighbouring
+// doubles instead (half the duties of a sweep of gas flows did), and then
+// ran its whole budget of passes. A pass is a function of the iterate
+// alone, so once an iterate equals the one two passes before, every further
+// pair of passes restores the same state: those pairs are skipped, and the
+// pass left over, if any, is made. The result is that of every pass made,
+// to the bit.
+class TPassSkipper {
+ public:
+  // Called at the start of pass i of `passes` with the iterate x; true
+  // when no pass is left. May advance i by whole pairs of passes.
+  bool Repeats(double x, int& i, int passes) {
+    if (x == back2_) {
+      i += (passes - i) / 2 * 2;
+      if (i >= passes) return true;
+    }
+    back2_ = back1_;
+    back1_ = x;
+    return false;
+  }
+
+ private:
+  double back1_ = std::numeric_limits<double>::quiet_NaN();
+  double back2_ = std::numeric_limits<double>::quiet_NaN();
+};
+
 // The rounding error of GasDropUnlimited relative to its value: some ten
 // roundings of 2^-64 (5.4E-20), the factor y's own error divided by y.
 Extended GasDropMargin(Extended yMin) { return 1E-17L / std::min(yMin, Extended(1)); }
 
 // The drop p1 - p2 at which GasDropUnlimited gives `needed`, on the rising
 // branch up to its peak at delta = xcrit * p1; NoValue beyond the peak.
-Extended GasDeltaFor(Extended p1, Extended needed, Extended xcrit) {
+Extended GasDeltaFor(Extended p1, Extended needed, Extended xcrit, Extended guess = NoValue) {
   if (!Available(p1, needed, xcrit) || p1 <= 0 || xcrit <= 0 || needed <= 0) return NoValue;
   const Extended lo = 0, hi = xcrit * p1;
   if (GasDropUnlimited(p1, hi, xcrit) < needed) return NoValue;
@@ -111,9 +255,19 @@ Extended GasDeltaFor(Extended p1, Extended needed, Extended xcrit) {
   // c = 3 xcrit p1, rises and is concave up to its peak d = c/3, so steps
   // from d = needed (where f < needed) approach the root from below. One
   // step in long double then brings the estimate to the accuracy of f.
+  // A guess close to the root (the drop of the operating point, which is
+  // the root unless the flow chokes) starts the steps instead: the root
+  // estimate only places the guards, which are checked, so the result is
+  // the same from any start.
   const double c = 3 * static_cast<double>(xcrit) * static_cast<double>(p1), n = static_cast<double>(needed);
   double d = n, slope = 0;
+  if (HasValue(guess) && guess > 0 && guess < hi) {
+    const double g = static_cast<double>(guess), u = g / c;
+    if (std::fabs(g * (1 - u) * (1 - u) - n) <= 1E-3 * n) d = g;
+  }
+  TPassSkipper skip;
   for (int i = 0; i < 30; ++i) {
+    if (skip.Repeats(d, i, 30)) break;
     const double u = d / c;
     slope = (1 - u) * (1 - 3 * u);
     if (!(slope > 0)) break;
@@ -191,8 +345,11 @@ void tControlValve::AddRules() {
   // Kc reads FL2 (its 0.7 FL2 estimate) but not xFz.
   rule(slotKc, {slotPhase, slotKc_75, slotKvs, slotFl2, slotFl2_75}, key & 16u);
   rule(slotFd, {slotPhase, slotFd_75, slotKvs, slotValveType, slotTrimType}, key & 32u);
-  Cache.AddRule(slotDp, {slotPhase, slotCalculatedPhase, slotFlowState, slotP1, slotP2, slotKappa1, slotXt,
-                         slotCritical, slotXFG1, slotFk});
+  // The pressure drop is p1 - p2, or for a gas the expansion-factor drop
+  // from p1, p2, Fgamma and xT; it does not read the flow state, so that a
+  // new Kv (whose xFz moves the state's rule) leaves it valid.
+  Cache.AddRule(slotDp, {slotPhase, slotCalculatedPhase, slotP1, slotP2, slotKappa1, slotXt, slotCritical,
+                         slotXFG1, slotFk});
   Cache.AddRule(slotCritical, {slotPhase, slotCalculatedPhase, slotFl2, slotKc, slotSigma, slotXt, slotP1,
                                slotP2, slotPv1, slotPvl1, slotPc, slotKappa1, slotZ1});
   // The real-gas critical ratio is worked out only when it is read.
@@ -366,28 +523,12 @@ int tControlValve::EquivalentValveType() const {
 // ---------------------------------------------------------------------------
 // The unknown
 
-Extended tControlValve::KvNow() {
-  if (FCanCalcSet && FCanCalc == ccKv && FIterating == 0) return GetKv();
-  if (FIterating == 0) { GetQm(), GetP1(), GetP2(); }
+Extended tControlValve::OtherUnknownNow() {
+  GetQm(), GetP1(), GetP2();
   return FKv;
 }
-Extended tControlValve::QmNow() {
-  if (FIterating == 0) KvNow();
-  return FQm;
-}
-Extended tControlValve::P1Now() {
-  if (FIterating == 0) KvNow();
-  return FP1;
-}
-Extended tControlValve::P2Now() {
-  if (FIterating == 0) KvNow();
-  return FP2;
-}
 
-Extended tControlValve::GetKv() {
-  if (!FCanCalcSet || FCanCalc != ccKv || FIterating == slotKv || Cache.GetValid(slotKv)) return FKv;
-  return KernelApplies() ? SolveKvKernel() : IterateKv();
-}
+Extended tControlValve::SolveKv() { return KernelApplies() ? SolveKvKernel() : IterateKv(); }
 
 bool tControlValve::KernelApplies() const {
   if (!FUseKernel || FViscosityNorm == vnIEC89 || FLowNoiseDesign == lnPerforatedPlug) return false;
@@ -446,10 +587,13 @@ Extended tControlValve::SolveKvKernel() {
     d.viscosityNorm = FViscosityNorm;
     d.minorPhase = FIsPhaseCM && FIsMinorPhase;
     FDutyStale = false;
+    FKernel.reset();
   }
   d.Qm = ToKernel(FQm);
   d.digits = HXOptions().SignificantDigits;
-  const Extended kv = FromKernel(TSizingKernel(d).SolveKv(ToKernel(FKv)));
+  if (FKernel && FKernel->Refers(d)) FKernel->FlowChanged();
+  else FKernel.emplace(d);
+  const Extended kv = FromKernel(FKernel->SolveKv(ToKernel(FKv)));
   // As SetKv: a Kv equal to the last one to the significant digits leaves
   // the last one and every result worked out from it.
   if (!EqualDigits(FKv, kv, d.digits) && !(IsNoValue(FKv) && IsNoValue(kv))) {
@@ -670,7 +814,7 @@ Extended tControlValve::IterateP2() {
           const Extended xcrit = GetFk() * GetXt();
           p2 = NoValue;
           if (HasValue(xcrit) && xcrit > 0) {
-            const Extended delta = GasDeltaFor(FP1, dp0, xcrit);
+            const Extended delta = GasDeltaFor(FP1, dp0, xcrit, HasValue(FP2) ? FP1 - FP2 : NoValue);
             if (HasValue(delta)) p2 = FP1 - delta;
           }
         }
@@ -821,13 +965,19 @@ Extended tControlValve::DamageLimit(int equivalentValveType) {
   }
 }
 
-void tControlValve::CalculateFlowState(TEPhase phase, teCalculatedPhase calculatedPhase,
-                                       int equivalentValveType, int trimType, Extended p1,
-                                       Extended p2, Extended dpc, Extended dpcKc, Extended pv2,
-                                       Extended fl2, Extended sigma, Extended sigmaP, Extended zy,
-                                       Extended Kc, Extended xT, Extended kappa1,
-                                       TECVFlowState& state, Extended& dpLimit) {
+// Flattened: the compiler left the NoValue tests out of line here, each
+// call copying an 80-bit value to the stack.
+[[gnu::flatten]] void tControlValve::CalculateFlowState(TEPhase phase, teCalculatedPhase calculatedPhase,
+                                       int equivalentValveType, int trimType, const Extended& p1,
+                                       const Extended& p2, const Extended& dpc,
+                                       const Extended& dpcKc, const Extended& pv2,
+                                       const Extended& fl2, const Extended& sigma,
+                                       const Extended& sigmaP, const Extended& zyGiven,
+                                       const Extended& KcGiven, const Extended& xT,
+                                       const Extended& kappa1, TECVFlowState& state,
+                                       Extended& dpLimit) {
   (void)trimType, (void)xT, (void)kappa1;
+  Extended zy = zyGiven, Kc = KcGiven;
   state = fsUndefined;
   dpLimit = NoValue;
   if (calculatedPhase == cpSolid) return;
@@ -961,7 +1111,10 @@ Extended tControlValve::Calculatefd(Extended fd75, Extended fd75c, bool func,
 // (IEC 60534-8-4:2015; xFz is measured at 6 bar inlet pressure).
 Extended tControlValve::xFzAtP1(Extended xFz, Extended p1) {
   if (!Available(xFz, p1) || p1 <= 0) return NoValue;
-  return xFz * std::sqrt(std::sqrt(std::sqrt(6 / p1)));  // (6/p1)^(1/8)
+  // (6/p1)^(1/8), kept from the last call: p1 rarely changes between calls.
+  thread_local Extended lastP1 = NoValue, lastFactor = NoValue;
+  if (p1 != lastP1) lastP1 = p1, lastFactor = std::sqrt(std::sqrt(std::sqrt(6 / p1)));
+  return xFz * lastFactor;
 }
 
 Extended tControlValve::CalculatexFz(Extended zy75, bool func, Extended Kv, Extended Kvs,
@@ -1161,7 +1314,10 @@ Extended tControlValve::CalculateStroke(teCharacteristicType type, Extended KvKv
     if (IsNoValue(p0)) p0 = 0.02L;  // rangeability 50
     if (p0 <= 0 || p0 >= 1) return NoValue;
     if (r <= 0) return 0;
-    h = std::log(r / p0) / std::log(1 / p0);
+    // ln(1/phi0) changes only with phi0: kept from the last call.
+    thread_local Extended lastP0 = NoValue, lastLog = NoValue;
+    if (p0 != lastP0) lastP0 = p0, lastLog = std::log(1 / p0);
+    h = std::log(r / p0) / lastLog;
   } else {
     if (IsNoValue(p0)) p0 = 0;
     if (p0 < 0 || p0 >= 1) return NoValue;
@@ -1200,13 +1356,13 @@ void tControlValve::CalculateSuggestedKvs(Extended Kv, Extended& kvsMin, Extende
 // or with the expansion factor without the limit of x (gas).
 Extended tControlValve::CalculateP2nc(Extended Kv, Extended Qm, Extended rho, Extended p1,
                                       Extended FP, Extended FR, Extended fPulp, TEPhase phase,
-                                      Extended fk, Extended xT) {
+                                      Extended fk, Extended xT, Extended guessDrop) {
   if (!Available(Kv, Qm, rho, p1, FP, FR, fPulp) || FP * FR * fPulp == 0) return NoValue;
   const Extended needed = FlowDp(Qm / (std::min(FP, Extended(1)) * FR * fPulp), rho, Kv);
   if (IsNoValue(needed)) return NoValue;
   if (phase == phLiquid) return p1 - needed;
   if (!Available(fk, xT)) return NoValue;
-  const Extended delta = GasDeltaFor(p1, needed, fk * xT);
+  const Extended delta = GasDeltaFor(p1, needed, fk * xT, guessDrop);
   return HasValue(delta) ? p1 - delta : NoValue;
 }
 
@@ -1274,11 +1430,9 @@ Extended tControlValve::CalculatefPulpQm(teSubstanceType substance, TEPulpeType 
 // ---------------------------------------------------------------------------
 // Getters
 
-Extended tControlValve::GetZeta1() {
-  if (!Cache.GetValid(slotZeta1)) {
-    Cache.SetValid(slotZeta1);
-    Calculatezeta1(FDNV, FDNV1, FDN1, FLineSize, Fzeta1, FKvRed1);
-  }
+Extended tControlValve::CalculateZeta1Now() {
+  Cache.SetValid(slotZeta1);
+  Calculatezeta1(FDNV, FDNV1, FDN1, FLineSize, Fzeta1, FKvRed1);
   return Fzeta1;
 }
 
@@ -1288,36 +1442,16 @@ void tControlValve::CalculateReducers() {
   CalculateEzeta(zeta1, FDNV, FDN2, FKv, FLineSize, FUseResistors, FEzeta, FEKvRed);
 }
 
-Extended tControlValve::GetEzeta() {
-  KvNow();
-  if (!Cache.GetValid(slotEzeta)) CalculateReducers();
-  return FEzeta;
-}
 
-Extended tControlValve::GetEKvRed() {
-  KvNow();
-  if (!Cache.GetValid(slotEzeta)) CalculateReducers();
-  return FEKvRed;
-}
-
-Extended tControlValve::GetFpQm() {
-  const Extended kv = KvNow();
-  if (Cache.GetValid(slotFP)) return FfpQm;
+Extended tControlValve::CalculateFpNow(Extended kv) {
   const Extended ez = GetEzeta(), red = GetEKvRed();
   Cache.SetValid(slotFP);
   FfpQm = CalculatefpQm(FDNV, ez, kv, red, FLineSize);
   return FfpQm;
 }
 
-Extended tControlValve::GetFl2Valve() {
-  if (Cache.GetIsOverruled(slotFl2)) return Ffl2;
-  GetFl2();
-  return Ffl2Valve;
-}
 
-Extended tControlValve::GetFl2() {
-  const Extended kv = KvNow();
-  if (!Cache.GetShouldBecalculated(slotFl2)) return Ffl2;
+Extended tControlValve::CalculateFl2Now(Extended kv) {
   Cache.SetValid(slotFl2);
   Ffl2Valve = Calculatefl2(Ffl2_75, Ffl2func, kv, FKvs, FDescription.get());
   Ffl2 = FittingsFl2(Ffl2Valve, GetFpQm(), GetZeta1(), kv, FDNV);
@@ -1326,15 +1460,8 @@ Extended tControlValve::GetFl2() {
 
 Extended tControlValve::GetFlp2() { return GetFl2(); }
 
-Extended tControlValve::GetXtValve() {
-  if (Cache.GetIsOverruled(slotXt)) return Fxt;
-  GetXt();
-  return FxtValve;
-}
 
-Extended tControlValve::GetXt() {
-  const Extended kv = KvNow();
-  if (!Cache.GetShouldBecalculated(slotXt)) return Fxt;
+Extended tControlValve::CalculateXtNow(Extended kv) {
   Cache.SetValid(slotXt);
   FxtValve = Calculatext(Fxt_75, Fxtfunc, kv, FKvs, FDescription.get());
   Fxt = FittingsXt(FxtValve, GetFpQm(), GetZeta1(), kv, FDNV);
@@ -1343,17 +1470,13 @@ Extended tControlValve::GetXt() {
 
 Extended tControlValve::GetXtp() { return GetXt(); }
 
-Extended tControlValve::GetFd() {
-  const Extended kv = KvNow();
-  if (!Cache.GetShouldBecalculated(slotFd)) return Ffd;
+Extended tControlValve::CalculateFdNow(Extended kv) {
   Cache.SetValid(slotFd);
   Ffd = Calculatefd(Ffd_75, Ffd_75c, Ffdfunc, FInwardFlow, kv, FKvs);
   return Ffd;
 }
 
-Extended tControlValve::GetZy() {
-  const Extended kv = KvNow();
-  if (!Cache.GetShouldBecalculated(slotZy)) return Fzy;
+Extended tControlValve::CalculateZyNow(Extended kv) {
   const Extended fd = GetFd(), fl2 = GetFl2Valve(), p1 = P1Now();
   Cache.SetValid(slotZy);
   const Extended fdc = FInwardFlow == ifClosing ? Ffd_75c : NoValue;
@@ -1362,34 +1485,26 @@ Extended tControlValve::GetZy() {
   return Fzy;
 }
 
-Extended tControlValve::GetKc() {
-  const Extended kv = KvNow();
-  if (!Cache.GetShouldBecalculated(slotKc)) return FKc;
+Extended tControlValve::CalculateKcNow(Extended kv) {
   const Extended fl2 = GetFl2Valve();
   Cache.SetValid(slotKc);
   FKc = CalculateKc(FKc_75, FKcfunc, kv, FKvs, fl2, NoValue);
   return FKc;
 }
 
-Extended tControlValve::GetFk() {
-  KvNow();
-  if (Cache.GetValid(slotFk)) return Ffk;
+Extended tControlValve::CalculateFkNow() {
   Cache.SetValid(slotFk);
   Ffk = HasValue(Fkappa1) ? Fkappa1 / 1.4L : NoValue;
   return Ffk;
 }
 
-Extended tControlValve::GetKcStar() {
-  const Extended kc = GetKc(), p1 = P1Now();
-  if (Cache.GetValid(slotKcStar)) return FKcStar;
+Extended tControlValve::CalculateKcStarNow(Extended kc, Extended p1) {
   Cache.SetValid(slotKcStar);
   CalculateModValveFactor(kc, p1, Fpv1, FPvl1, Fpc, FKcStar);
   return FKcStar;
 }
 
-Extended tControlValve::GetFlStar() {
-  const Extended fl2 = GetFl2(), p1 = P1Now();
-  if (Cache.GetValid(slotFlStar)) return FFlStar;
+Extended tControlValve::CalculateFlStarNow(Extended fl2, Extended p1) {
   Cache.SetValid(slotFlStar);
   Extended corrected;
   CalculateModValveFactor(fl2, p1, Fpv1, FPvl1, Fpc, corrected);
@@ -1423,16 +1538,7 @@ void tControlValve::CalculateRealGasCritical() {
   if (FPhase != phLiquid && Available(p1, xt, Fkappa1)) CalculateXcr(Fkappa1, xt, p1, FXc, FdpXc);
 }
 
-Extended tControlValve::GetDpc() {
-  KvNow();
-  if (!Cache.GetValid(slotCritical)) CalculateCritical();
-  return Fdpc;
-}
-Extended tControlValve::GetDpcKc() {
-  KvNow();
-  if (!Cache.GetValid(slotCritical)) CalculateCritical();
-  return FdpcKc;
-}
+
 Extended tControlValve::GetDpXc() {
   KvNow();
   CalculateRealGasCritical();
@@ -1444,19 +1550,13 @@ Extended tControlValve::GetXc() {
   return FXc;
 }
 
-Extended tControlValve::GetX() {
-  const Extended p1 = P1Now(), p2 = P2Now();
-  if (Cache.GetValid(slotX)) return FX;
+Extended tControlValve::CalculateXNow(Extended p1, Extended p2) {
   Cache.SetValid(slotX);
   const Extended pv = HasValue(Fpv1) ? Fpv1 : Fpv2;
   FX = PressureDropRate(FPhase, IsTwoPhase(FCalculatedPhase), p1, p2, pv);
   return FX;
 }
 
-Extended tControlValve::GetSigma() {
-  const Extended x = GetX();
-  return HasValue(x) && x > 0 ? 1 / x : NoValue;
-}
 
 Extended tControlValve::GetSigmaI() {
   const Extended kc = GetKc();
@@ -1525,21 +1625,9 @@ void tControlValve::CalculateState() {
                      dpcKc, Fpv2, fl2, sigma, sigmaP, zy, kc, xt, Fkappa1, FFlowState, FdpLimit);
 }
 
-TECVFlowState tControlValve::GetFlowState() {
-  KvNow();
-  if (!Cache.GetValid(slotFlowState)) CalculateState();
-  return FFlowState;
-}
 
-Extended tControlValve::GetDpLimit() {
-  KvNow();
-  if (!Cache.GetValid(slotFlowState)) CalculateState();
-  return FdpLimit;
-}
 
-Extended tControlValve::GetDp() {
-  const Extended p1 = P1Now(), p2 = P2Now();
-  if (Cache.GetValid(slotDp)) return Fdp;
+Extended tControlValve::CalculateDpNow(Extended p1, Extended p2) {
   const Extended fk = IsLiquid() ? NoValue : GetFk();
   const Extended xt = IsLiquid() ? NoValue : GetXt();
   Cache.SetValid(slotDp);
@@ -1563,9 +1651,7 @@ Extended tControlValve::GetDpX() {
   return dp;
 }
 
-Extended tControlValve::GetRe() {
-  const Extended kv = KvNow(), qm = QmNow();
-  if (Cache.GetValid(slotRe)) return FRe;
+Extended tControlValve::CalculateReNow(Extended kv, Extended qm) {
   const Extended fd = GetFd(), fl2 = GetFl2Valve();
   const Extended dp = FViscosityNorm == vnIEC89 ? GetDp() : NoValue;
   Cache.SetValid(slotRe);
@@ -1573,9 +1659,7 @@ Extended tControlValve::GetRe() {
   return FRe;
 }
 
-Extended tControlValve::GetFrQm() {
-  const Extended kv = KvNow();
-  if (Cache.GetValid(slotFR) && Cache.GetValid(slotFlowType)) return FfrQm;
+Extended tControlValve::CalculateFrNow(Extended kv) {
   const Extended re = GetRe(), fl2 = GetFl2Valve();
   Cache.SetValid(slotFR);
   Cache.SetValid(slotFlowType);
@@ -1584,22 +1668,14 @@ Extended tControlValve::GetFrQm() {
   return FfrQm;
 }
 
-TECVFlowType tControlValve::GetFlowType() {
-  GetFrQm();
-  return FFlowType;
-}
 
-Extended tControlValve::GetFPulpQm() {
-  KvNow();
-  if (Cache.GetValid(slotFPulp)) return FfPulp;
+Extended tControlValve::CalculateFPulpNow() {
   Cache.SetValid(slotFPulp);
   FfPulp = CalculatefPulpQm(FSubstanceType, FPulpeType, FxPulp, FIsPhaseCM, FIsMinorPhase);
   return FfPulp;
 }
 
-Extended tControlValve::GetKvKvs() {
-  const Extended kv = KvNow();
-  if (Cache.GetValid(slotKvKvs)) return FKvKvs;
+Extended tControlValve::CalculateKvKvsNow(Extended kv) {
   Cache.SetValid(slotKvKvs);
   FKvKvs = CalculateKvKvs(kv, FKvs);
   return FKvKvs;
@@ -1634,14 +1710,17 @@ Extended tControlValve::GetP2nc() {
   const Extended fk = IsLiquid() ? NoValue : GetFk(), xt = IsLiquid() ? NoValue : GetXt();
   const Extended rho = RhoForPCalculation(Frho1, Frho2, GetFlowState(), GetFlowType());
   Cache.SetValid(slotP2nc);
-  Fp2nc = CalculateP2nc(kv, qm, rho, p1, fp, fr, fpulp, FPhase, fk, xt);
+  const Extended p2 = P2Now();
+  Fp2nc = CalculateP2nc(kv, qm, rho, p1, fp, fr, fpulp, FPhase, fk, xt,
+                        Available(p1, p2) ? p1 - p2 : NoValue);
   return Fp2nc;
 }
 
 // The non-choked drop of the operating point: p1 - p2 for a liquid, the
 // expansion-factor drop without the limit of x for a gas.
 namespace {
-Extended NonChokedDrop(bool liquid, Extended p1, Extended p2, Extended fk, Extended xt) {
+[[gnu::always_inline]] inline Extended NonChokedDrop(bool liquid, const Extended& p1, const Extended& p2,
+                                                     const Extended& fk, const Extended& xt) {
   if (!Available(p1, p2) || p2 >= p1) return NoValue;
   if (liquid) return p1 - p2;
   if (!Available(fk, xt)) return NoValue;
@@ -1666,7 +1745,7 @@ Extended tControlValve::GetQmNC() {
   return q * std::min(fp, Extended(1)) * fr * fpulp;
 }
 
-Extended tControlValve::GetP1NC() {
+[[gnu::flatten]] Extended tControlValve::GetP1NC() {
   const Extended kv = KvNow(), qm = QmNow(), p2 = P2Now();
   const Extended fp = GetFpQm(), fr = GetFrQm(), fpulp = GetFPulpQm();
   if (!Available(kv, qm, p2, fp, fr, fpulp) || fp * fr * fpulp == 0) return NoValue;
@@ -1692,9 +1771,17 @@ Extended tControlValve::GetP1NC() {
     // The root by Newton's method in double from p2 + needed, where g is
     // below the target (g <= p - p2 with y <= 1), then one step in long
     // double.
+    // The inlet pressure of the operating point, the root unless the flow
+    // chokes, starts them when it lies close (see GasDeltaFor).
     const double x3 = 3 * static_cast<double>(xcrit), q2 = static_cast<double>(p2), n = static_cast<double>(needed);
     double p = q2 + n, slope = 0;
+    if (const Extended op = P1Now(); HasValue(op) && op > p2 && op < hi) {
+      const double g = static_cast<double>(op), delta = g - q2, y = 1 - delta / (x3 * g);
+      if (y > 0 && std::fabs(delta * y * y - n) <= 1E-3 * n) p = g;
+    }
+    TPassSkipper skip;
     for (int i = 0; i < 30; ++i) {
+      if (skip.Repeats(p, i, 30)) break;
       const double delta = p - q2, y = 1 - delta / (x3 * p);
       slope = y * y - 2 * delta * y * q2 / (x3 * p * p);
       if (!(slope > 0) || !(y > 0)) break;

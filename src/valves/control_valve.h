@@ -17,6 +17,7 @@
 #include <bitset>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -145,39 +146,118 @@ class tControlValve {
   int EquivalentValveType() const;
 
   // ----- results (in/out values: the unknown is computed when read) -----
-  Extended GetKv();
+  // Inline: every result asks for the unknown first, and once it is solved
+  // the answer is the stored value.
+  Extended GetKv() {
+    if (!FCanCalcSet || FCanCalc != ccKv || FIterating == slotKv || Cache.GetValid(slotKv)) return FKv;
+    return SolveKv();
+  }
   Extended GetQm();
   Extended GetP1();
   Extended GetP2();
-  Extended GetDp();
+  // The results most read, by the other results too, have their valid
+  // test inline; the work is done out of line when it is not valid.
+  Extended GetDp() {
+    const Extended p1 = P1Now(), p2 = P2Now();
+    return Cache.GetValid(slotDp) ? Fdp : CalculateDpNow(p1, p2);
+  }
   Extended GetDpX();
-  Extended GetDpc();
-  Extended GetDpcKc();
+  Extended GetDpc() {
+    KvNow();
+    if (!Cache.GetValid(slotCritical)) CalculateCritical();
+    return Fdpc;
+  }
+  Extended GetDpcKc() {
+    KvNow();
+    if (!Cache.GetValid(slotCritical)) CalculateCritical();
+    return FdpcKc;
+  }
   Extended GetDpXc();
   Extended GetXc();
-  Extended GetX();
-  Extended GetDpLimit();
-  TECVFlowState GetFlowState();
-  TECVFlowType GetFlowType();
-  Extended GetFl2();
-  Extended GetKc();
-  Extended GetZy();
-  Extended GetXt();
-  Extended GetFd();
+  Extended GetX() {
+    const Extended p1 = P1Now(), p2 = P2Now();
+    return Cache.GetValid(slotX) ? FX : CalculateXNow(p1, p2);
+  }
+  Extended GetDpLimit() {
+    KvNow();
+    if (!Cache.GetValid(slotFlowState)) CalculateState();
+    return FdpLimit;
+  }
+  TECVFlowState GetFlowState() {
+    KvNow();
+    if (!Cache.GetValid(slotFlowState)) CalculateState();
+    return FFlowState;
+  }
+  TECVFlowType GetFlowType() {
+    GetFrQm();
+    return FFlowType;
+  }
+  Extended GetFl2() {
+    const Extended kv = KvNow();
+    return Cache.GetShouldBecalculated(slotFl2) ? CalculateFl2Now(kv) : Ffl2;
+  }
+  Extended GetKc() {
+    const Extended kv = KvNow();
+    return Cache.GetShouldBecalculated(slotKc) ? CalculateKcNow(kv) : FKc;
+  }
+  Extended GetZy() {
+    const Extended kv = KvNow();
+    return Cache.GetShouldBecalculated(slotZy) ? CalculateZyNow(kv) : Fzy;
+  }
+  Extended GetXt() {
+    const Extended kv = KvNow();
+    return Cache.GetShouldBecalculated(slotXt) ? CalculateXtNow(kv) : Fxt;
+  }
+  Extended GetFd() {
+    const Extended kv = KvNow();
+    return Cache.GetShouldBecalculated(slotFd) ? CalculateFdNow(kv) : Ffd;
+  }
   Extended GetFlp2();
   Extended GetXtp();
-  Extended GetFk();
-  Extended GetKcStar();
-  Extended GetFlStar();
-  Extended GetFpQm();
-  Extended GetFrQm();
-  Extended GetFPulpQm();
-  Extended GetRe();
-  Extended GetZeta1();
-  Extended GetEzeta();
-  Extended GetEKvRed();
+  Extended GetFk() {
+    KvNow();
+    return Cache.GetValid(slotFk) ? Ffk : CalculateFkNow();
+  }
+  Extended GetKcStar() {
+    const Extended kc = GetKc(), p1 = P1Now();
+    return Cache.GetValid(slotKcStar) ? FKcStar : CalculateKcStarNow(kc, p1);
+  }
+  Extended GetFlStar() {
+    const Extended fl2 = GetFl2(), p1 = P1Now();
+    return Cache.GetValid(slotFlStar) ? FFlStar : CalculateFlStarNow(fl2, p1);
+  }
+  Extended GetFpQm() {
+    const Extended kv = KvNow();
+    return Cache.GetValid(slotFP) ? FfpQm : CalculateFpNow(kv);
+  }
+  Extended GetFrQm() {
+    const Extended kv = KvNow();
+    return Cache.GetValid(slotFR) && Cache.GetValid(slotFlowType) ? FfrQm : CalculateFrNow(kv);
+  }
+  Extended GetFPulpQm() {
+    KvNow();
+    return Cache.GetValid(slotFPulp) ? FfPulp : CalculateFPulpNow();
+  }
+  Extended GetRe() {
+    const Extended kv = KvNow(), qm = QmNow();
+    return Cache.GetValid(slotRe) ? FRe : CalculateReNow(kv, qm);
+  }
+  Extended GetZeta1() { return Cache.GetValid(slotZeta1) ? Fzeta1 : CalculateZeta1Now(); }
+  Extended GetEzeta() {
+    KvNow();
+    if (!Cache.GetValid(slotEzeta)) CalculateReducers();
+    return FEzeta;
+  }
+  Extended GetEKvRed() {
+    KvNow();
+    if (!Cache.GetValid(slotEzeta)) CalculateReducers();
+    return FEKvRed;
+  }
   Extended GetH();
-  Extended GetKvKvs();
+  Extended GetKvKvs() {
+    const Extended kv = KvNow();
+    return Cache.GetValid(slotKvKvs) ? FKvKvs : CalculateKvKvsNow(kv);
+  }
   Extended GetKvsSuggMax();
   Extended GetKvsSuggMin();
   Extended GetP2nc();
@@ -187,7 +267,10 @@ class tControlValve {
   Extended GetSigmaI();
   Extended GetSigmaId();
   Extended GetSigmaCh();
-  Extended GetSigma();
+  Extended GetSigma() {
+    const Extended x = GetX();
+    return HasValue(x) && x > 0 ? 1 / x : NoValue;
+  }
   Extended GetSSE();
   Extended GetPSE();
   // The values of the non-choked case: the flow, Kv, p1 and p2 that belong
@@ -197,8 +280,16 @@ class tControlValve {
   Extended GetP1NC();
   Extended GetP2NC() { return GetP2nc(); }
   // The pure valve FL2 and xT without fittings.
-  Extended GetFl2Valve();
-  Extended GetXtValve();
+  Extended GetFl2Valve() {
+    if (Cache.GetIsOverruled(slotFl2)) return Ffl2;
+    GetFl2();
+    return Ffl2Valve;
+  }
+  Extended GetXtValve() {
+    if (Cache.GetIsOverruled(slotXt)) return Fxt;
+    GetXt();
+    return FxtValve;
+  }
 
   // The flow coefficient is solved in double precision by TSizingKernel
   // where the kernel covers the valve (no measured factor curves, no
@@ -250,12 +341,15 @@ class tControlValve {
                                    Extended pvl1, Extended pc, Extended kappa1, Extended xFG1,
                                    Extended z1, Extended& dpc, Extended& dpcKc, Extended& dpXc,
                                    Extended& Xc);
+  // (The values by reference: twelve 80-bit copies cost more than the
+  // judgement itself. `dpLimit` must not be one of them.)
   static void CalculateFlowState(TEPhase phase, teCalculatedPhase calculatedPhase,
-                                 int equivalentValveType, int trimType, Extended p1, Extended p2,
-                                 Extended dpc, Extended dpcKc, Extended pv2, Extended fl2,
-                                 Extended sigma, Extended sigmaP, Extended zy, Extended Kc,
-                                 Extended xT, Extended kappa1, TECVFlowState& state,
-                                 Extended& dpLimit);
+                                 int equivalentValveType, int trimType, const Extended& p1,
+                                 const Extended& p2, const Extended& dpc, const Extended& dpcKc,
+                                 const Extended& pv2, const Extended& fl2, const Extended& sigma,
+                                 const Extended& sigmaP, const Extended& zyGiven,
+                                 const Extended& KcGiven, const Extended& xT,
+                                 const Extended& kappa1, TECVFlowState& state, Extended& dpLimit);
   // Mechanical damage limit of the pressure drop by equivalent style, bar.
   static Extended DamageLimit(int equivalentValveType);
   static Extended CorrectedModifier(Extended value75, Extended Kv, Extended Kvs);
@@ -278,9 +372,12 @@ class tControlValve {
                                 Extended& sigmaP);
   static Extended CalculatefPulpQm(teSubstanceType substance, TEPulpeType pulp, Extended xPulp,
                                    bool isPhaseCM, bool isMinorPhase);
+  // `guessDrop`, when given, is an estimate of p1 - p2nc (the drop of the
+  // operating point) that shortens the search; the result does not depend
+  // on it.
   static Extended CalculateP2nc(Extended Kv, Extended Qm, Extended rho, Extended p1, Extended FP,
                                 Extended FR, Extended fPulp, TEPhase phase, Extended fk,
-                                Extended xT);
+                                Extended xT, Extended guessDrop = NoValue);
   static void Calculatezeta1(Extended DNV, Extended DNV1, Extended DN1, bool lineSize,
                              Extended& zeta1, Extended& KvRed1);
   static void CalculateEzeta(Extended zeta1, Extended DNV, Extended DN2, Extended Kv,
@@ -331,11 +428,46 @@ class tControlValve {
 
   // The current Kv, Qm, p1, p2 as the formulas see them: the unknown is
   // computed first unless its iteration is running.
-  Extended KvNow();
-  Extended QmNow();
-  Extended P1Now();
-  Extended P2Now();
+  Extended KvNow() {
+    if (FIterating != 0) return FKv;
+    if (FCanCalcSet && FCanCalc == ccKv) return GetKv();
+    return OtherUnknownNow();
+  }
+  // KvNow when the unknown is not Kv: the unknown is computed, Kv returned.
+  Extended OtherUnknownNow();
+  // The unknown Kv, through the kernel where it applies.
+  Extended SolveKv();
+  Extended QmNow() {
+    if (FIterating == 0) KvNow();
+    return FQm;
+  }
+  Extended P1Now() {
+    if (FIterating == 0) KvNow();
+    return FP1;
+  }
+  Extended P2Now() {
+    if (FIterating == 0) KvNow();
+    return FP2;
+  }
   void CalculateCritical();
+  // The out-of-line parts of the inline getters: the result worked out and
+  // stored, its slot marked valid.
+  Extended CalculateDpNow(Extended p1, Extended p2);
+  Extended CalculateXNow(Extended p1, Extended p2);
+  Extended CalculateFl2Now(Extended kv);
+  Extended CalculateKcNow(Extended kv);
+  Extended CalculateZyNow(Extended kv);
+  Extended CalculateXtNow(Extended kv);
+  Extended CalculateFdNow(Extended kv);
+  Extended CalculateFkNow();
+  Extended CalculateFpNow(Extended kv);
+  Extended CalculateFrNow(Extended kv);
+  Extended CalculateFPulpNow();
+  Extended CalculateReNow(Extended kv, Extended qm);
+  Extended CalculateZeta1Now();
+  Extended CalculateKvKvsNow(Extended kv);
+  Extended CalculateKcStarNow(Extended kc, Extended p1);
+  Extended CalculateFlStarNow(Extended fl2, Extended p1);
   // The real-gas critical ratio Xc and its drop, on demand.
   void CalculateRealGasCritical();
   void CalculateState();
@@ -359,6 +491,9 @@ class tControlValve {
   // flow and of Kv itself makes them stale.
   TSizingDuty FDuty;
   bool FDutyStale = true;
+  // The kernel built on FDuty, kept while only the flow changes (a copy of
+  // the valve, whose kernel refers to the other duty, builds its own).
+  std::optional<TSizingKernel> FKernel;
   teCVCanCalcRest FCanCalc = ccKv;
 
   Extended FKv = NoValue, FQm = NoValue, FP1 = NoValue, FP2 = NoValue, FKvs = NoValue;

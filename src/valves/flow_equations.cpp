@@ -10,22 +10,6 @@ namespace {
 Extended Checked(Extended v) { return std::isfinite(v) ? v : NoValue; }
 }  // namespace
 
-Extended FlowKv(Extended Qm, Extended rho, Extended dp) {
-  if (!Available(Qm, rho, dp) || rho <= 0 || dp <= 0) return NoValue;
-  return Checked(Qm / std::sqrt(1000 * rho * dp));
-}
-
-Extended FlowQm(Extended Kv, Extended rho, Extended dp) {
-  if (!Available(Kv, rho, dp) || rho <= 0 || dp < 0) return NoValue;
-  return Checked(Kv * std::sqrt(1000 * rho * dp));
-}
-
-Extended FlowDp(Extended Qm, Extended rho, Extended Kv) {
-  if (!Available(Qm, rho, Kv) || rho <= 0 || Kv <= 0) return NoValue;
-  const Extended q = Qm / Kv;
-  return Checked(q * q / (1000 * rho));
-}
-
 Extended FlowP1(Extended Qm, Extended rho, Extended p2, Extended Kv) {
   const Extended dp = FlowDp(Qm, rho, Kv);
   if (!Available(dp, p2)) return NoValue;

@@ -3,18 +3,36 @@
 // rho in kg/m3, pressures and pressure drops in bar), and its inversions.
 #pragma once
 
+#include <cmath>
+
 #include "framework/basics.h"
 #include "valves/valve_types.h"
 
 namespace torvacalc {
 
+// Inline and by reference: a sizing and the results read after it use
+// these a dozen times a pass, and a call copies every 80-bit argument.
+
+// Arithmetic that overflows or leaves the real numbers yields NoValue.
+inline Extended FlowChecked(Extended v) { return std::isfinite(v) ? v : NoValue; }
+
 // Kv = Qm / sqrt(1000 * rho * dp); IEC 60534-2-1:2011 eq. (1) with N1 = 1
 // in these units. Undefined unless rho > 0 and dp > 0.
-Extended FlowKv(Extended Qm, Extended rho, Extended dp);
+inline Extended FlowKv(const Extended& Qm, const Extended& rho, const Extended& dp) {
+  if (!Available(Qm, rho, dp) || rho <= 0 || dp <= 0) return NoValue;
+  return FlowChecked(Qm / std::sqrt(1000 * rho * dp));
+}
 // Qm = Kv * sqrt(1000 * rho * dp).
-Extended FlowQm(Extended Kv, Extended rho, Extended dp);
+inline Extended FlowQm(const Extended& Kv, const Extended& rho, const Extended& dp) {
+  if (!Available(Kv, rho, dp) || rho <= 0 || dp < 0) return NoValue;
+  return FlowChecked(Kv * std::sqrt(1000 * rho * dp));
+}
 // The pressure drop that passes Qm through Kv: (Qm / Kv)^2 / (1000 rho).
-Extended FlowDp(Extended Qm, Extended rho, Extended Kv);
+inline Extended FlowDp(const Extended& Qm, const Extended& rho, const Extended& Kv) {
+  if (!Available(Qm, rho, Kv) || rho <= 0 || Kv <= 0) return NoValue;
+  const Extended q = Qm / Kv;
+  return FlowChecked(q * q / (1000 * rho));
+}
 // p1 = p2 + dp and p2 = p1 - dp with the pressure drop of FlowDp.
 Extended FlowP1(Extended Qm, Extended rho, Extended p2, Extended Kv);
 Extended FlowP2(Extended Qm, Extended rho, Extended p1, Extended Kv);

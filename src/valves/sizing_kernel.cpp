@@ -134,7 +134,6 @@ class TCycleDetector {
 
 TSizingKernel::TSizingKernel(const TSizingDuty& duty) : d(duty) {
   liquid = d.phase == phLiquid;
-  tol = TenToTheMinus(d.digits);
   const bool twoPhase = d.calculatedPhase == cpZweiPhasig;
   reducers = !d.lineSize && Has(d.Ezeta, d.DNV) && d.Ezeta != 0 && d.DNV > 0;
 
@@ -186,6 +185,12 @@ TSizingKernel::TSizingKernel(const TSizingDuty& duty) : d(duty) {
     const bool zyByRule = !d.zy.overruled && !(Has(d.zy.value75) && !d.zy.func);
     xfzP1Known = zyByRule && !stateUndefined && liquidDrop && !flashing && d.p1 > 0 && Has(6 / d.p1);
   }
+  FlowChanged();
+}
+
+void TSizingKernel::FlowChanged() {
+  tol = TenToTheMinus(d.digits);
+  reBase = d4N2 = kKernelNone;
   if (Has(d.DNV, d.eta1, d.Qm) && d.eta1 > 0) {
     reBase = 0.0707 * d.Qm / d.eta1;
     d4N2 = 0.0016 * (d.DNV * d.DNV) * (d.DNV * d.DNV);

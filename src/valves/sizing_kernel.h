@@ -87,6 +87,11 @@ class TSizingKernel {
  public:
   // The kernel refers to `duty`, which must outlive it.
   explicit TSizingKernel(const TSizingDuty& duty);
+  // After a change of the duty's flow or digits only: what the kernel
+  // worked out from them is worked out again, the rest kept, so that the
+  // kernel sizes as one built afresh.
+  void FlowChanged();
+  bool Refers(const TSizingDuty& duty) const { return &d == &duty; }
 
   // Kv' of one pass at the trial Kv (NaN: the opening and reducers are
   // taken as for an unknown Kv).
