@@ -129,12 +129,8 @@ void BM_KvGas(benchmark::State& state) {
 }
 BENCHMARK(BM_KvGas);
 
-// The module: copying every parameter in, sizing, reading back, relevance
-// and messages.
-void ModuleBench(benchmark::State& state, bool liquid) {
-  TCalcMessageContainer messages;
-  TCMControlValves m;
-  m.SetCalcMessageContainer(&messages);
+// The module of the two examples, given their duties and switched on.
+void SetUpModule(TCMControlValves& m, bool liquid) {
   const std::vector<std::pair<const char*, const char*>> inputs =
       liquid ? std::vector<std::pair<const char*, const char*>>{
                    {"p1", "6.8"}, {"p2", "2.2"}, {"rho1", "965.4"}, {"pv1", "0.701"},
@@ -148,6 +144,15 @@ void ModuleBench(benchmark::State& state, bool liquid) {
   for (const auto& [name, text] : inputs) m.CalcItemByName(name)->SetText(text);
   m.Phase->SetSwitchStatus(liquid ? phLiquid : phGas);
   m.SetActive(true);
+}
+
+// The module: copying every parameter in, sizing, reading back, relevance
+// and messages.
+void ModuleBench(benchmark::State& state, bool liquid) {
+  TCalcMessageContainer messages;
+  TCMControlValves m;
+  m.SetCalcMessageContainer(&messages);
+  SetUpModule(m, liquid);
   Extended q = liquid ? 300000 : 7000;
   const Extended lo = q, step = liquid ? 1 : 0.01L;
   for (auto _ : state) {
@@ -368,19 +373,7 @@ void ClassAllResultsBench(benchmark::State& state, bool liquid) {
   TCalcMessageContainer messages;
   TCMControlValves m;
   m.SetCalcMessageContainer(&messages);
-  const std::vector<std::pair<const char*, const char*>> inputs =
-      liquid ? std::vector<std::pair<const char*, const char*>>{
-                   {"p1", "6.8"}, {"p2", "2.2"}, {"rho1", "965.4"}, {"pv1", "0.701"},
-                   {"pc", "221.2"}, {"eta1", "3.1472E-4"}, {"fl2_75", "0.81"}, {"fd_75", "0.46"},
-                   {"kvs", "250"}, {"DNV", "150"}, {"DN1", "150"}, {"DN2", "150"}}
-             : std::vector<std::pair<const char*, const char*>>{
-                   {"p1", "6.8"}, {"p2", "3.1"}, {"rho1", "8.4136"}, {"kappa1", "1.3"},
-                   {"eta1", "1.4665E-4"}, {"fl2_75", "0.7225"}, {"xt_75", "0.6"},
-                   {"fd_75", "0.42"}, {"kvs", "100"}, {"DNV", "50"}, {"DN1", "50"},
-                   {"DN2", "50"}};
-  for (const auto& [name, text] : inputs) m.CalcItemByName(name)->SetText(text);
-  m.Phase->SetSwitchStatus(liquid ? phLiquid : phGas);
-  m.SetActive(true);
+  SetUpModule(m, liquid);
   const Extended lo = liquid ? 300000 : 7000, step = liquid ? 1 : 0.01L;
   m.qm->SetValue(lo + step);
 
