@@ -345,6 +345,13 @@ class TCalcParameter : public TCalcItem {
   // the value is a calculated one and equal to `digits` digits; otherwise,
   // when ShouldBeAssigned, the value is set as calculated.
   virtual void AssignValue(int digits, Extended value);
+  // A module's result written again as it stands: the very value of a
+  // calculated, settled parameter of its own. Inside the module's
+  // calculation AssignValue would change nothing, so the module may skip the
+  // call (most outputs of a steady recalculation).
+  bool HoldsResult(Extended value) const {
+    return value == FValue && !FSourceCalcItem && FInputState == isCalculated && FValueState == vsNormal;
+  }
   void AssignApproximatedValue(int digits, Extended value);
   void AssignIfEmpty(Extended value);
   // The user (or the program) overrules a calculated value.

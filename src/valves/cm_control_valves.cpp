@@ -377,7 +377,9 @@ void TCMControlValves::SetRelevance(bool liquid, TECVFlowState state) {
 
 void TCMControlValves::ReadBack() {
   tControlValve& v = *FValve;
-  auto put = [](TCalcParameter* p, Extended value) { p->AssignValue(0, value); };
+  auto put = [](TCalcParameter* p, Extended value) {
+    if (!p->HoldsResult(value)) p->AssignValue(0, value);
+  };
   switch (Unknown()) {
     case ccKv: put(kv, v.GetKv()); break;
     case ccQm: put(qm, v.GetQm()); break;
