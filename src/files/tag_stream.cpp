@@ -6,7 +6,9 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
+#include <memory_resource>
 #include <mutex>
 
 #include "files/extended80.h"
@@ -144,6 +146,77 @@ std::string ShortestTextOf(T v) {
 }
 
 }  // namespace
+
+// --- where tags and attributes live ------------------------------------------
+
+// Consecutive blocks, the first sized for the document, each further one
+// larger; nothing is freed before the whole goes.
+class TBixBlockMemory {
+ public:
+  explicit TBixBlockMemory(std::size_t firstBlock) : FResource(firstBlock) {}
+  void* Allocate(std::size_t size, std::size_t alignment) { return FResource.allocate(size, alignment); }
+
+ private:
+  std::pmr::monotonic_buffer_resource FResource;
+};
+
+namespace {
+
+// Every tag and attribute is preceded by a header that says where it
+// lives, so that deleting one knows whether to free it. The header keeps
+// the alignment of the element behind it (long double needs 16 bytes).
+constexpr std::size_t kElementHeader = alignof(std::max_align_t);
+static_assert(alignof(TBixBinaryExtended) <= kElementHeader);
+constexpr unsigned char kOnHeap = 0, kInBlocks = 1;
+
+// The block memory of the document this thread is reading, or nullptr.
+thread_local TBixBlockMemory* tReadingInto = nullptr;
+
+// Places the elements made on this thread in `blocks` while it lives.
+class TReadingInto {
+ public:
+  explicit TReadingInto(TBixBlockMemory* blocks) : FPrevious(tReadingInto) { tReadingInto = blocks; }
+  ~TReadingInto() { tReadingInto = FPrevious; }
+  TReadingInto(const TReadingInto&) = delete;
+  TReadingInto& operator=(const TReadingInto&) = delete;
+
+ private:
+  TBixBlockMemory* FPrevious;
+};
+
+void* NewElement(std::size_t size) {
+  unsigned char* header;
+  if (tReadingInto != nullptr) {
+    header = static_cast<unsigned char*>(tReadingInto->Allocate(size + kElementHeader, kElementHeader));
+    header[0] = kInBlocks;
+  } else {
+    header = static_cast<unsigned char*>(::operator new(size + kElementHeader));
+    header[0] = kOnHeap;
+  }
+  return header + kElementHeader;
+}
+
+void DeleteElement(void* p, std::size_t size) noexcept {
+  if (p == nullptr) return;
+  unsigned char* header = static_cast<unsigned char*>(p) - kElementHeader;
+  // An element in blocks goes with its document's blocks.
+  if (header[0] == kOnHeap) ::operator delete(header, size + kElementHeader);
+}
+
+// The first block for a document of `bytes` bytes: an element takes about
+// four times its bytes in the stream in memory. A large document grows
+// into further blocks rather than claiming everything at once.
+std::size_t FirstBlockSize(std::size_t bytes) {
+  constexpr std::size_t kSmallest = std::size_t{1} << 10, kLargest = std::size_t{4} << 20;
+  return std::clamp(bytes / 4 < kLargest ? 4 * bytes : kLargest, kSmallest, kLargest);
+}
+
+}  // namespace
+
+void* TBixBinaryAttribute::operator new(std::size_t size) { return NewElement(size); }
+void TBixBinaryAttribute::operator delete(void* p, std::size_t size) noexcept { DeleteElement(p, size); }
+void* TBixBinaryTag::operator new(std::size_t size) { return NewElement(size); }
+void TBixBinaryTag::operator delete(void* p, std::size_t size) noexcept { DeleteElement(p, size); }
 
 // --- helpers of the typed attributes ---------------------------------------
 
@@ -798,6 +871,14 @@ void TBixBinaryTag::Load(TByteReader& r, TBixLoadBudget& budget, int depth) {
 
 // --- document --------------------------------------------------------------------
 
+TBixBinaryStreamData::TBixBinaryStreamData(std::string name, std::int64_t data)
+    : TBixBinaryTag(std::move(name), data) {}
+
+TBixBinaryStreamData::~TBixBinaryStreamData() {
+  // The tree goes before the blocks it may live in.
+  TBixBinaryTag::Clear();
+}
+
 void TBixBinaryStreamData::SaveToStream(TByteWriter& w) const {
   WriteShortString(w, Identifier);
   w.WriteU16(Version);
@@ -817,6 +898,9 @@ std::uint8_t TBixBinaryStreamData::LoadFromStream(TByteReader& r) {
     if (r.ReadU16() != Version) return BixLoadWrongVersion;
     HeaderText1 = ReadShortString(r);
     HeaderText2 = ReadShortString(r);
+    TBixBinaryTag::Clear();
+    FBlocks = std::make_unique<TBixBlockMemory>(FirstBlockSize(r.Remaining()));
+    TReadingInto into(FBlocks.get());
     TBixLoadBudget budget;
     Load(r, budget, 0);
   } catch (const std::exception&) {
@@ -835,6 +919,7 @@ std::uint8_t TBixBinaryStreamData::LoadFromFile(const std::string& fileName) {
 
 void TBixBinaryStreamData::Clear() {
   TBixBinaryTag::Clear();
+  FBlocks.reset();
   HeaderText1.clear();
   HeaderText2.clear();
 }
