@@ -85,13 +85,13 @@ std::string THXFile::ProgramVersionText() {
 
 std::string THXFile::StoredName(std::string_view name) {
   if (!UseAttributeSection) return std::string(name);
-  const std::string key(name);
-  auto it = FAttributeIndex.find(key);
+  auto it = FAttributeIndex.find(name);
   if (it == FAttributeIndex.end()) {
-    it = FAttributeIndex.emplace(key, FAttributeNames.size()).first;
-    FAttributeNames.push_back(key);
+    it = FAttributeIndex.emplace(std::string(name), FAttributeNames.size()).first;
+    FAttributeNames.emplace_back(name);
+    FStoredNames.push_back(std::to_string(it->second));
   }
-  return std::to_string(it->second);
+  return FStoredNames[it->second];
 }
 
 const TBixBinaryAttribute* THXFile::FindAttribute(const TBixBinaryTag& tag,
@@ -99,9 +99,9 @@ const TBixBinaryAttribute* THXFile::FindAttribute(const TBixBinaryTag& tag,
   // A pooled name is stored as its index; tags written without the pool
   // (and "Infos") carry the name itself.
   if (!FAttributeIndex.empty()) {
-    const auto it = FAttributeIndex.find(std::string(name));
+    const auto it = FAttributeIndex.find(name);
     if (it != FAttributeIndex.end())
-      if (const auto* a = tag.AttributeByName(std::to_string(it->second))) return a;
+      if (const auto* a = tag.AttributeByName(FStoredNames[it->second])) return a;
   }
   return tag.AttributeByName(name);
 }
@@ -111,8 +111,8 @@ bool THXFile::OmitValue(TBixBinaryTag& tag, std::string_view name, bool empty) {
   // Remove what an earlier write left under this name, without adding the
   // name to the pool.
   if (UseAttributeSection) {
-    const auto it = FAttributeIndex.find(std::string(name));
-    if (it != FAttributeIndex.end()) tag.Attributes().Remove(std::to_string(it->second));
+    const auto it = FAttributeIndex.find(name);
+    if (it != FAttributeIndex.end()) tag.Attributes().Remove(FStoredNames[it->second]);
   } else {
     tag.Attributes().Remove(name);
   }
@@ -378,13 +378,15 @@ void THXFile::RebuildAttributeSection() {
 void THXFile::RebuildNamePool() {
   FAttributeNames.clear();
   FAttributeIndex.clear();
+  FStoredNames.clear();
   const TBixBinaryTag* tag = FDocument.FindFirstTag("Attributes");
   if (!tag) return;
   // Indices are the positions in the tag; a name listed twice keeps its
   // first position.
   for (const auto& a : tag->Attributes()) {
-    FAttributeIndex.emplace(a->ItemName, FAttributeNames.size());
-    FAttributeNames.push_back(a->ItemName);
+    FAttributeIndex.emplace(a->ItemName.str(), FAttributeNames.size());
+    FStoredNames.push_back(std::to_string(FAttributeNames.size()));
+    FAttributeNames.push_back(a->ItemName.str());
   }
 }
 
@@ -441,6 +443,7 @@ void THXFile::ResetDocument() {
   FDocument.TagName = "HXFile";
   FAttributeNames.clear();
   FAttributeIndex.clear();
+  FStoredNames.clear();
   FItemIndex.clear();
   FIndexedItems = nullptr;
   FInfos.Clear();

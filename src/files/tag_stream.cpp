@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory_resource>
 #include <mutex>
+#include <ostream>
 
 #include "files/extended80.h"
 #include "files/text_codec.h"
@@ -638,7 +639,83 @@ void TBixBinaryPicture::LoadValue(TByteReader& r) {
   if (!known) FValue = std::string(1, '\0');
 }
 
+// --- attribute names ---------------------------------------------------------
+
+void TBixAttributeName::Set(std::string text) {
+  FText = std::move(text);
+  if (FOwner != nullptr) FOwner->Reindex();
+}
+
+std::ostream& operator<<(std::ostream& out, const TBixAttributeName& name) { return out << name.str(); }
+
 // --- attribute list ----------------------------------------------------------
+
+namespace {
+
+// Lists shorter than this are searched name by name: as fast as an index,
+// and no memory for one.
+constexpr std::size_t kIndexedFrom = 8;
+
+// A hash of a name that is the same for names equal ignoring ASCII case:
+// its length and its first and last eight bytes (fewer for short names)
+// with bit 0x20 set in every byte, which is all that tells an upper-case
+// letter from its lower-case one. Names that differ only in the middle of
+// a long name meet in the table and are told apart there.
+inline std::uint32_t FoldedHash(std::string_view name) {
+  constexpr std::uint64_t kFold = 0x2020202020202020u;
+  const std::size_t n = name.size();
+  const char* p = name.data();
+  std::uint64_t head = 0, tail = 0;
+  if (n >= 8) {
+    std::memcpy(&head, p, 8);
+    std::memcpy(&tail, p + n - 8, 8);
+  } else if (n >= 4) {
+    std::uint32_t h4 = 0, t4 = 0;
+    std::memcpy(&h4, p, 4);
+    std::memcpy(&t4, p + n - 4, 4);
+    head = h4;
+    tail = t4;
+  } else if (n > 0) {
+    head = static_cast<unsigned char>(p[0]) | static_cast<std::uint64_t>(static_cast<unsigned char>(p[n / 2])) << 8 |
+           static_cast<std::uint64_t>(static_cast<unsigned char>(p[n - 1])) << 16;
+  }
+  const std::uint64_t h = ((head | kFold) * 0x9E3779B97F4A7C15u) ^ (((tail | kFold) + n) * 0xC2B2AE3D27D4EB4Fu);
+  return static_cast<std::uint32_t>(h >> 32) ^ static_cast<std::uint32_t>(h);
+}
+
+// Longest run of occupied slots an entry may have to pass. Real lists stay
+// far below it; a hostile file whose names were made to meet in the table
+// loses its index instead of making reading quadratic in its names.
+constexpr std::size_t kMaxProbes = 64;
+
+// Slots for n names: a power of two, at most two thirds full.
+std::size_t SlotsFor(std::size_t n) {
+  std::size_t slots = 16;
+  while (slots * 2 < n * 3) slots *= 2;
+  return slots;
+}
+
+}  // namespace
+
+TBixBinaryAttributes::TBixBinaryAttributes(TBixBinaryAttributes&& other) noexcept
+    : FItems(std::move(other.FItems)),
+      FIndex(std::move(other.FIndex)),
+      FCaseVariants(other.FCaseVariants),
+      FUnindexed(other.FUnindexed) {
+  for (const auto& a : FItems) Adopt(*a);
+  other.Clear();
+}
+
+TBixBinaryAttributes& TBixBinaryAttributes::operator=(TBixBinaryAttributes&& other) noexcept {
+  if (this == &other) return *this;
+  FItems = std::move(other.FItems);
+  FIndex = std::move(other.FIndex);
+  FCaseVariants = other.FCaseVariants;
+  FUnindexed = other.FUnindexed;
+  for (const auto& a : FItems) Adopt(*a);
+  other.Clear();
+  return *this;
+}
 
 TBixBinaryAttribute* TBixBinaryAttributes::ByName(std::string_view name, bool caseSensitive) const {
   const long i = IndexOf(name, caseSensitive);
@@ -646,9 +723,22 @@ TBixBinaryAttribute* TBixBinaryAttributes::ByName(std::string_view name, bool ca
 }
 
 long TBixBinaryAttributes::IndexOf(std::string_view name, bool caseSensitive) const {
+  if (FIndex.empty() || (caseSensitive && FCaseVariants)) return Scan(name, caseSensitive);
+  const std::size_t mask = FIndex.size() - 1;
+  for (std::size_t s = FoldedHash(name) & mask;; s = (s + 1) & mask) {
+    const std::uint32_t slot = FIndex[s];
+    if (slot == 0) return -1;
+    const std::string& n = FItems[slot - 1]->ItemName;
+    // Without case variants, the names equal to this one ignoring case are
+    // all spelt alike: the one found is the only candidate.
+    if (SameName(n, name, false)) return !caseSensitive || n == name ? static_cast<long>(slot - 1) : -1;
+  }
+}
+
+long TBixBinaryAttributes::Scan(std::string_view name, bool caseSensitive) const {
   if (caseSensitive && !name.empty()) {
-    // The readers' inner loop: many names of a tag share their length, so
-    // the first character decides before the bytes are compared.
+    // Many names of a tag share their length, so the first character
+    // decides before the bytes are compared.
     const char first = name.front();
     for (std::size_t i = 0; i < FItems.size(); ++i) {
       const std::string& n = FItems[i]->ItemName;
@@ -662,21 +752,63 @@ long TBixBinaryAttributes::IndexOf(std::string_view name, bool caseSensitive) co
   return -1;
 }
 
+void TBixBinaryAttributes::Indexed(std::size_t i) {
+  if (FUnindexed || (FIndex.empty() && FItems.size() < kIndexedFrom)) return;
+  if (FIndex.size() * 2 < FItems.size() * 3) {
+    Reindex(SlotsFor(FItems.size()));
+    return;
+  }
+  const std::string& name = FItems[i]->ItemName;
+  const std::size_t mask = FIndex.size() - 1;
+  std::size_t probes = 0;
+  for (std::size_t s = FoldedHash(name) & mask;; s = (s + 1) & mask) {
+    if (++probes > kMaxProbes) {
+      FIndex.clear();
+      FUnindexed = true;
+      return;
+    }
+    std::uint32_t& slot = FIndex[s];
+    if (slot == 0) {
+      slot = static_cast<std::uint32_t>(i + 1);
+      return;
+    }
+    // A name already there keeps its first position.
+    const std::string& n = FItems[slot - 1]->ItemName;
+    if (SameName(n, name, false)) {
+      if (n != name) FCaseVariants = true;
+      return;
+    }
+  }
+}
+
+void TBixBinaryAttributes::Reindex(std::size_t slots) {
+  FIndex.clear();
+  FCaseVariants = false;
+  if (FUnindexed || std::max(slots, FItems.size()) < kIndexedFrom) return;
+  FIndex.assign(std::max(slots, SlotsFor(FItems.size())), 0);
+  for (std::size_t i = 0; i < FItems.size() && !FIndex.empty(); ++i) Indexed(i);
+}
+
 TBixBinaryAttribute& TBixBinaryAttributes::Add(std::unique_ptr<TBixBinaryAttribute> attribute) {
   FItems.push_back(std::move(attribute));
+  Adopt(*FItems.back());
+  Indexed(FItems.size() - 1);
   return *FItems.back();
 }
 
 TBixBinaryAttribute& TBixBinaryAttributes::Set(std::unique_ptr<TBixBinaryAttribute> attribute) {
   const long i = IndexOf(attribute->ItemName, true);
   if (i < 0) return Add(std::move(attribute));
+  // Same name, same place: the index stays as it is.
   auto& slot = FItems[static_cast<std::size_t>(i)];
   slot = std::move(attribute);
+  Adopt(*slot);
   return *slot;
 }
 
 void TBixBinaryAttributes::Delete(std::size_t i) {
   FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(i));
+  Reindex();
 }
 
 bool TBixBinaryAttributes::Remove(std::string_view name, bool caseSensitive) {
@@ -684,6 +816,19 @@ bool TBixBinaryAttributes::Remove(std::string_view name, bool caseSensitive) {
   if (i < 0) return false;
   Delete(static_cast<std::size_t>(i));
   return true;
+}
+
+void TBixBinaryAttributes::Clear() {
+  FItems.clear();
+  FIndex.clear();
+  FCaseVariants = false;
+  FUnindexed = false;
+}
+
+void TBixBinaryAttributes::Reserve(std::size_t n) {
+  FItems.reserve(n);
+  // Sized for them at once rather than grown on the way.
+  if (n >= kIndexedFrom && FIndex.size() < SlotsFor(n)) Reindex(SlotsFor(n));
 }
 
 void TBixLoadBudget::Take(std::size_t n) {

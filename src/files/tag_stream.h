@@ -22,6 +22,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -58,7 +59,57 @@ class EBixBinaryError : public std::runtime_error {
 };
 
 class TBixBinaryAttribute;
+class TBixBinaryAttributes;
 class TBixBinaryTag;
+
+// The name of an attribute: a text that reads as std::string and
+// std::string_view, compares with texts and is assigned like one. An
+// attribute that belongs to a list tells the list when its name is changed
+// (assigned, or copied by Assign), so that the list's name index follows.
+class TBixAttributeName {
+ public:
+  TBixAttributeName() = default;
+  explicit TBixAttributeName(std::string text) : FText(std::move(text)) {}
+  explicit TBixAttributeName(std::string_view text) : FText(text) {}
+  explicit TBixAttributeName(const char* text) : FText(text) {}
+  // A copy belongs to no list.
+  TBixAttributeName(const TBixAttributeName& other) : FText(other.FText) {}
+  TBixAttributeName& operator=(const TBixAttributeName& other) {
+    if (this != &other) Set(other.FText);
+    return *this;
+  }
+  TBixAttributeName& operator=(std::string text) {
+    Set(std::move(text));
+    return *this;
+  }
+  TBixAttributeName& operator=(std::string_view text) {
+    Set(std::string(text));
+    return *this;
+  }
+  TBixAttributeName& operator=(const char* text) {
+    Set(std::string(text));
+    return *this;
+  }
+
+  operator const std::string&() const noexcept { return FText; }
+  operator std::string_view() const noexcept { return FText; }
+  const std::string& str() const noexcept { return FText; }
+  const char* c_str() const noexcept { return FText.c_str(); }
+  const char* data() const noexcept { return FText.data(); }
+  std::size_t size() const noexcept { return FText.size(); }
+  bool empty() const noexcept { return FText.empty(); }
+
+  friend bool operator==(const TBixAttributeName& a, const TBixAttributeName& b) { return a.FText == b.FText; }
+  friend bool operator==(const TBixAttributeName& a, std::string_view b) { return a.FText == b; }
+  friend std::ostream& operator<<(std::ostream& out, const TBixAttributeName& name);
+
+ private:
+  friend class TBixBinaryAttributes;
+  void Set(std::string text);
+
+  std::string FText;
+  TBixBinaryAttributes* FOwner = nullptr;  // the list the attribute is in
+};
 
 // The identity of a data type: its class name, its base type identifier
 // (the table position of the base type it is or derives from) and how to
@@ -85,7 +136,7 @@ class TBixBinaryAttribute {
   TBixBinaryAttribute& operator=(const TBixBinaryAttribute&) = default;
   virtual ~TBixBinaryAttribute() = default;
 
-  std::string ItemName;
+  TBixAttributeName ItemName;
   bool IsNull = true;
 
   virtual const TBixBinaryDataType& DataType() const = 0;
@@ -105,6 +156,10 @@ class TBixBinaryAttribute {
   virtual void SetValueAsWideString(std::string_view text) = 0;
   // The text form, or empty text when null.
   std::string GetAsWideString() const { return IsNull ? std::string() : GetValueAsWideString(); }
+  // The value of a text type (the three string types and the types derived
+  // from them) as it is held, UTF-8, for reading it without a copy; nullptr
+  // for other types.
+  virtual const std::string* TextValue() const { return nullptr; }
 
   // Copies name, null flag and value; a value of another type goes through
   // its text form.
@@ -412,6 +467,7 @@ template <class Self>
 class TBixBinaryTextValue : public TBixBinaryValue<Self, std::string>, protected TBixBinaryTextValueBase {
  public:
   std::string GetValueAsWideString() const override { return this->FValue; }
+  const std::string* TextValue() const override { return &this->FValue; }
   void SetValueAsWideString(std::string_view text) override { this->SetValue(std::string(text)); }
   std::optional<bool> AsBoolean() const override { return TextAsBoolean(this->FValue); }
   std::optional<std::int64_t> AsInteger() const override { return TextAsInteger(this->FValue); }
@@ -498,9 +554,25 @@ class TBixBinarytClientDataSet : public TBixBinaryDerived<TBixBinarytClientDataS
 };
 
 // The ordered, owned attributes of one tag.
+//
+// A list of more than a few attributes keeps an index of their names (an
+// open-addressed table of positions, keyed by the name folded to lower
+// case), so that finding an attribute by name does not compare it with
+// every name before it: a calculation file's items have about 34
+// attributes each, and an export looks up several per item and value. The
+// index follows every change: attributes added, replaced, deleted, and
+// names changed on attributes in the list. The first attribute of a name
+// is the one found, with or without the index.
 class TBixBinaryAttributes {
  public:
   using List = std::vector<std::unique_ptr<TBixBinaryAttribute>>;
+
+  TBixBinaryAttributes() = default;
+  TBixBinaryAttributes(const TBixBinaryAttributes&) = delete;
+  TBixBinaryAttributes& operator=(const TBixBinaryAttributes&) = delete;
+  TBixBinaryAttributes(TBixBinaryAttributes&& other) noexcept;
+  TBixBinaryAttributes& operator=(TBixBinaryAttributes&& other) noexcept;
+  ~TBixBinaryAttributes() = default;
 
   std::size_t Count() const { return FItems.size(); }
   bool Empty() const { return FItems.empty(); }
@@ -521,11 +593,30 @@ class TBixBinaryAttributes {
   void Delete(std::size_t i);
   // Removes the first attribute of that name; false when there was none.
   bool Remove(std::string_view name, bool caseSensitive = true);
-  void Clear() { FItems.clear(); }
-  void Reserve(std::size_t n) { FItems.reserve(n); }
+  void Clear();
+  // Room for n attributes (and their index).
+  void Reserve(std::size_t n);
 
  private:
+  friend class TBixAttributeName;
+  long Scan(std::string_view name, bool caseSensitive) const;
+  // Enters position i into the index; builds the index when the list has
+  // grown large enough, and a larger one when it is filling up.
+  void Indexed(std::size_t i);
+  void Reindex(std::size_t slots);
+  void Reindex() { Reindex(FIndex.size()); }
+  void Adopt(TBixBinaryAttribute& attribute) { attribute.ItemName.FOwner = this; }
+
   List FItems;
+  // Positions + 1 (0: free slot); empty for a short list. Its size is a
+  // power of two.
+  std::vector<std::uint32_t> FIndex;
+  // Two names of the list equal ignoring case but not exactly: an exact
+  // search then walks the list.
+  bool FCaseVariants = false;
+  // Names that crowd one place of the table (a hostile file): the list is
+  // searched name by name until it is cleared.
+  bool FUnindexed = false;
 };
 
 // What a document being read may still hold.

@@ -155,6 +155,13 @@ struct TExpTempCondition {
   bool Value = false;
 };
 
+// The fields of Param and AddParam with a meaning of their own; any other
+// name is the attribute of that name.
+enum class TExpTempField {
+  Other, Caption, ShortCaption, Name, Unit, LongLabel, ShortLabel, Value, DisplayText, DisplayState,
+  CalcUnitNo, CalcQuantity, Enabled, Utilized, ClassName, MessageType, Text, Data
+};
+
 // A command read once and evaluated for every calculation and every loop
 // pass: the name lower-cased, the arguments split and trimmed, the layout
 // of a value field (alignment, width, pattern, "cut") read, and a
@@ -166,7 +173,8 @@ struct TExpTempCommand {
   std::string ArgumentText;            // up to the last ")"
   std::vector<std::string> Arguments;  // split at every ",", padded to 10
   std::vector<std::string> Trimmed;    // the same without surrounding blanks
-  // Value fields.
+  // Value fields: for Param and AddParam the field named, then the layout.
+  TExpTempField Field = TExpTempField::Other;
   std::string Alignment, Pattern;
   long Width = 0;
   bool Cut = false;
