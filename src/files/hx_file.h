@@ -257,7 +257,8 @@ class THXFile {
 
   // The item index: lower-cased name to position under "Items" (the first
   // of a name), for the "Items" tag it was built from.
-  mutable std::unordered_map<std::string, std::size_t> FItemIndex;
+  // (Positions + 1 in an open-addressed table keyed by BixFoldedHash.)
+  mutable std::vector<std::uint32_t> FItemIndex;
   mutable const TBixBinaryTag* FIndexedItems = nullptr;
   // Hashes names and texts alike, so that the pool is searched with a
   // view of a name rather than a copy.

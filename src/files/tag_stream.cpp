@@ -657,31 +657,41 @@ namespace {
 constexpr std::size_t kIndexedFrom = 8;
 
 // A hash of a name that is the same for names equal ignoring ASCII case:
-// its length and its first and last eight bytes (fewer for short names)
-// with bit 0x20 set in every byte, which is all that tells an upper-case
-// letter from its lower-case one. Names that differ only in the middle of
-// a long name meet in the table and are told apart there.
-inline std::uint32_t FoldedHash(std::string_view name) {
-  constexpr std::uint64_t kFold = 0x2020202020202020u;
+// its length and its bytes, eight at a time (the last eight overlapping
+// the ones before; fewer for short names), with bit 0x20 set in every
+// byte, which is all that tells an upper-case letter from its lower-case
+// one.
+inline std::uint32_t FoldedHash(std::string_view name) noexcept {
+  constexpr std::uint64_t kFold = 0x2020202020202020u, kMul = 0x9E3779B97F4A7C15u;
   const std::size_t n = name.size();
   const char* p = name.data();
-  std::uint64_t head = 0, tail = 0;
+  std::uint64_t h = n * 0xC2B2AE3D27D4EB4Fu;
+  const auto mix = [&](std::uint64_t chunk) { h = (h ^ (chunk | kFold)) * kMul; };
   if (n >= 8) {
-    std::memcpy(&head, p, 8);
-    std::memcpy(&tail, p + n - 8, 8);
+    std::uint64_t chunk;
+    for (std::size_t i = 0; i + 8 < n; i += 8) {
+      std::memcpy(&chunk, p + i, 8);
+      mix(chunk);
+    }
+    std::memcpy(&chunk, p + n - 8, 8);
+    mix(chunk);
   } else if (n >= 4) {
-    std::uint32_t h4 = 0, t4 = 0;
-    std::memcpy(&h4, p, 4);
-    std::memcpy(&t4, p + n - 4, 4);
-    head = h4;
-    tail = t4;
+    std::uint32_t head = 0, tail = 0;
+    std::memcpy(&head, p, 4);
+    std::memcpy(&tail, p + n - 4, 4);
+    mix(head | static_cast<std::uint64_t>(tail) << 32);
   } else if (n > 0) {
-    head = static_cast<unsigned char>(p[0]) | static_cast<std::uint64_t>(static_cast<unsigned char>(p[n / 2])) << 8 |
-           static_cast<std::uint64_t>(static_cast<unsigned char>(p[n - 1])) << 16;
+    mix(static_cast<unsigned char>(p[0]) | static_cast<std::uint64_t>(static_cast<unsigned char>(p[n / 2])) << 8 |
+        static_cast<std::uint64_t>(static_cast<unsigned char>(p[n - 1])) << 16);
   }
-  const std::uint64_t h = ((head | kFold) * 0x9E3779B97F4A7C15u) ^ (((tail | kFold) + n) * 0xC2B2AE3D27D4EB4Fu);
   return static_cast<std::uint32_t>(h >> 32) ^ static_cast<std::uint32_t>(h);
 }
+
+}  // namespace
+
+std::uint32_t BixFoldedHash(std::string_view name) noexcept { return FoldedHash(name); }
+
+namespace {
 
 // Longest run of occupied slots an entry may have to pass. Real lists stay
 // far below it; a hostile file whose names were made to meet in the table

@@ -51,6 +51,10 @@ inline constexpr std::size_t BixMaxElements = std::size_t{4} << 20;
 // compressed data (256 MiB; a calculation of 2000 items takes about 3 MiB).
 inline constexpr std::size_t BixMaxDocumentSize = std::size_t{256} << 20;
 
+// A hash of a name that is the same for names equal ignoring ASCII case
+// (for tables of names that are searched that way).
+std::uint32_t BixFoldedHash(std::string_view name) noexcept;
+
 // Misuse of the tag stream: writing an unregistered derived type, a text
 // that does not convert into a value, a tree nested too deeply to be read.
 class EBixBinaryError : public std::runtime_error {
