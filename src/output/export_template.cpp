@@ -584,19 +584,20 @@ TExpTempCommand TExportTemplate::CompileCommand(const std::string& command) cons
 }
 
 std::string TExportTemplate::RunCommand(const TExpTempCommand& c) {
-  switch (c.Kind) {
-    case TExpTempCommand::TKind::Loop: LoopCommand(c.Arguments); return {};
-    case TExpTempCommand::TKind::If: IfCommand(c); return {};
-    case TExpTempCommand::TKind::Else: ElseCommand(); return {};
-    case TExpTempCommand::TKind::End: EndCommand(); return {};
-    case TExpTempCommand::TKind::Value: break;
-  }
-  if (Erasing()) return {};
-  return Escaped(ValueCommand(c));
+  std::string text;
+  RunCommand(c, text);
+  return text;
 }
 
-std::string TExportTemplate::Escaped(const std::string& text) const {
-  return FEscapeHtml ? HtmlEscape(text) : text;
+void TExportTemplate::RunCommand(const TExpTempCommand& c, std::string& out) {
+  switch (c.Kind) {
+    case TExpTempCommand::TKind::Loop: LoopCommand(c.Arguments); return;
+    case TExpTempCommand::TKind::If: IfCommand(c); return;
+    case TExpTempCommand::TKind::Else: ElseCommand(); return;
+    case TExpTempCommand::TKind::End: EndCommand(); return;
+    case TExpTempCommand::TKind::Value: break;
+  }
+  if (!Erasing()) ValueCommand(c, out);
 }
 
 void TExportTemplate::ReadFieldFormat(TExpTempCommand& c, std::size_t first) {
@@ -639,9 +640,12 @@ void TExportTemplate::ReadFieldFormat(TExpTempCommand& c, std::size_t first) {
                     " digits in a row";
 }
 
-std::string TExportTemplate::FormatField(const TExpTempCommand& c, const TExportValue& value) {
+void TExportTemplate::FormatField(const TExpTempCommand& c, TExportValue value, std::string& out) const {
   if (!c.FormatError.empty()) throw EExportTemplate(c.FormatError);
-  return AlignText(FormatExportValue(value, c.Pattern), c.Alignment, c.Width, c.Cut);
+  // A text is what it shows: taken over rather than copied.
+  std::string* text = std::get_if<std::string>(&value.Data);
+  const std::string formatted = text ? std::move(*text) : FormatExportValue(value, c.Pattern);
+  AppendAligned(out, formatted, c.Alignment, c.Width, c.Cut, FEscapeHtml);
 }
 
 const TExpTempElement* TExportTemplate::LoopElement(const std::string& kindWord) const {
@@ -658,19 +662,20 @@ const TBixBinaryTag* TExportTemplate::CurrentElementTag(TExpTempLoopKind kind) c
   return nullptr;
 }
 
-std::string TExportTemplate::ValueCommand(const TExpTempCommand& c) {
+void TExportTemplate::ValueCommand(const TExpTempCommand& c, std::string& out) {
   const THXFile* file = CurrentCalculation();
-  if (!file) return {};
+  if (!file) return;
   const std::string& name = c.Name;
   if (name == "param" || name == "addparam") {
     const std::string& target = c.Trimmed[0];
     const TBixBinaryTag* tag = nullptr;
     if (const TExpTempElement* e = LoopElement(target)) tag = e->Tag;
     if (!tag) tag = name == "param" ? file->GetParameterTag(target) : file->GetAddParameterTag(target);
-    if (!tag) return {};
+    if (!tag) return;
     const std::string& field = c.Trimmed[1];
-    return FormatField(c, name == "param" ? ParamField(*file, *tag, c.Field, field)
-                                          : AddParamField(*file, *tag, c.Field, field));
+    FormatField(c, name == "param" ? ParamField(*file, *tag, c.Field, field) : AddParamField(*file, *tag, c.Field, field),
+                out);
+    return;
   }
   if (name == "infos") {
     const std::string& field = c.Trimmed[0];
@@ -690,12 +695,12 @@ std::string TExportTemplate::ValueCommand(const TExpTempCommand& c) {
     } else {
       value = TExportValue::Text(file->FileInfos().Value(field));
     }
-    return FormatField(c, value);
+    FormatField(c, std::move(value), out);
+    return;
   }
-  if (name == "fullfilename") return FormatField(c, TExportValue::Text(CalcFullFileName(*file)));
-  if (name == "filename") return FormatField(c, TExportValue::Text(CalcFileName(*file)));
-  if (name == "filepath") return FormatField(c, TExportValue::Text(CalcFilePath(*file)));
-  return {};
+  if (name == "fullfilename") FormatField(c, TExportValue::Text(CalcFullFileName(*file)), out);
+  else if (name == "filename") FormatField(c, TExportValue::Text(CalcFileName(*file)), out);
+  else if (name == "filepath") FormatField(c, TExportValue::Text(CalcFilePath(*file)), out);
 }
 
 std::vector<TExpTempElement> TExportTemplate::LoopElements(TExpTempLoopKind kind,
@@ -937,7 +942,7 @@ bool TAsciiExpTemplate::DoParseStep() {
     case TStep::TKind::Comment: return true;
     case TStep::TKind::Command: break;
   }
-  FResult += RunCommand(FCommands[step.Command]);
+  RunCommand(FCommands[step.Command], FResult);
   return true;
 }
 

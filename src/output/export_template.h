@@ -263,6 +263,8 @@ class TExportTemplate {
   TExpTempCommand CompileCommand(const std::string& command) const;
   // Evaluates a command and returns its text.
   std::string RunCommand(const TExpTempCommand& command);
+  // The same, appending the text to `out`.
+  void RunCommand(const TExpTempCommand& command, std::string& out);
   // The processing position, kept by the document kind (a plain-text
   // template counts its steps); loops jump back to their bookmark.
   std::size_t FPosition = 0;
@@ -271,7 +273,9 @@ class TExportTemplate {
  private:
   enum class TBlockKind { Loop, Condition };
 
-  std::string ValueCommand(const TExpTempCommand& command);
+  // Appends the text of a value command to `out` (nothing when the field
+  // has no calculation, item or kind to be taken from).
+  void ValueCommand(const TExpTempCommand& command, std::string& out);
   void LoopCommand(const std::vector<std::string>& args);
   void IfCommand(const TExpTempCommand& command);
   void ElseCommand();
@@ -283,10 +287,9 @@ class TExportTemplate {
   // from args[first] on into `command`; a width or pattern beyond the
   // limits of value_format.h becomes its FormatError, naming the field.
   static void ReadFieldFormat(TExpTempCommand& command, std::size_t first);
-  // Formats a value by the field's layout; throws EExportTemplate with the
-  // field's FormatError.
-  static std::string FormatField(const TExpTempCommand& command, const TExportValue& value);
-  std::string Escaped(const std::string& text) const;
+  // Formats a value by the field's layout, escaped for the document, onto
+  // `out`; throws EExportTemplate with the field's FormatError.
+  void FormatField(const TExpTempCommand& command, TExportValue value, std::string& out) const;
   void SelectCalculation(long index);
   void CalculationDone(std::size_t index);
   // Throws EExportTemplate when the template does not take `file`.
