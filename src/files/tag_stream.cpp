@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
-#include <memory_resource>
 #include <mutex>
 #include <ostream>
 
@@ -150,15 +149,80 @@ std::string ShortestTextOf(T v) {
 
 // --- where tags and attributes live ------------------------------------------
 
-// Consecutive blocks, the first sized for the document, each further one
-// larger; nothing is freed before the whole goes.
-class TBixBlockMemory {
+namespace {
+
+// Blocks of kBlockSize bytes given back by documents that went, kept for
+// the next documents read (up to kPooledBlocks): memory a program touched
+// once costs no page faults when it is used again, and an export reads
+// document after document.
+constexpr std::size_t kBlockSize = std::size_t{256} << 10;
+constexpr std::size_t kPooledBlocks = 64;
+
+class TBlockPool {
  public:
-  explicit TBixBlockMemory(std::size_t firstBlock) : FResource(firstBlock) {}
-  void* Allocate(std::size_t size, std::size_t alignment) { return FResource.allocate(size, alignment); }
+  std::unique_ptr<std::byte[]> Take() {
+    {
+      std::lock_guard<std::mutex> guard(FLock);
+      if (!FBlocks.empty()) {
+        std::unique_ptr<std::byte[]> block = std::move(FBlocks.back());
+        FBlocks.pop_back();
+        return block;
+      }
+    }
+    return std::make_unique_for_overwrite<std::byte[]>(kBlockSize);
+  }
+  void Give(std::unique_ptr<std::byte[]> block) {
+    std::lock_guard<std::mutex> guard(FLock);
+    if (FBlocks.size() < kPooledBlocks) FBlocks.push_back(std::move(block));
+  }
 
  private:
-  std::pmr::monotonic_buffer_resource FResource;
+  std::mutex FLock;
+  std::vector<std::unique_ptr<std::byte[]>> FBlocks;
+};
+
+TBlockPool& BlockPool() {
+  static TBlockPool pool;
+  return pool;
+}
+
+}  // namespace
+
+// Consecutive blocks of kBlockSize bytes (a larger one for a larger
+// request); nothing is freed before the whole goes, and then the blocks of
+// the common size go back to the pool.
+class TBixBlockMemory {
+ public:
+  TBixBlockMemory() = default;
+  TBixBlockMemory(const TBixBlockMemory&) = delete;
+  TBixBlockMemory& operator=(const TBixBlockMemory&) = delete;
+  ~TBixBlockMemory() {
+    for (TBlock& b : FBlocks)
+      if (b.Size == kBlockSize) BlockPool().Give(std::move(b.Data));
+  }
+
+  void* Allocate(std::size_t size, std::size_t alignment) {
+    std::size_t pad = (alignment - FUsed % alignment) % alignment;
+    if (FBlocks.empty() || pad + size > FBlocks.back().Size - FUsed) {
+      const std::size_t blockSize = std::max(kBlockSize, size);
+      FBlocks.push_back({blockSize == kBlockSize ? BlockPool().Take()
+                                                 : std::make_unique_for_overwrite<std::byte[]>(blockSize),
+                         blockSize});
+      FUsed = 0;
+      pad = 0;  // blocks start aligned for any element
+    }
+    std::byte* p = FBlocks.back().Data.get() + FUsed + pad;
+    FUsed += pad + size;
+    return p;
+  }
+
+ private:
+  struct TBlock {
+    std::unique_ptr<std::byte[]> Data;
+    std::size_t Size;
+  };
+  std::vector<TBlock> FBlocks;
+  std::size_t FUsed = 0;  // bytes taken from the last block
 };
 
 namespace {
@@ -202,14 +266,6 @@ void DeleteElement(void* p, std::size_t size) noexcept {
   unsigned char* header = static_cast<unsigned char*>(p) - kElementHeader;
   // An element in blocks goes with its document's blocks.
   if (header[0] == kOnHeap) ::operator delete(header, size + kElementHeader);
-}
-
-// The first block for a document of `bytes` bytes: an element takes about
-// four times its bytes in the stream in memory. A large document grows
-// into further blocks rather than claiming everything at once.
-std::size_t FirstBlockSize(std::size_t bytes) {
-  constexpr std::size_t kSmallest = std::size_t{1} << 10, kLargest = std::size_t{4} << 20;
-  return std::clamp(bytes / 4 < kLargest ? 4 * bytes : kLargest, kSmallest, kLargest);
 }
 
 }  // namespace
@@ -1054,7 +1110,7 @@ std::uint8_t TBixBinaryStreamData::LoadFromStream(TByteReader& r) {
     HeaderText1 = ReadShortString(r);
     HeaderText2 = ReadShortString(r);
     TBixBinaryTag::Clear();
-    FBlocks = std::make_unique<TBixBlockMemory>(FirstBlockSize(r.Remaining()));
+    FBlocks = std::make_unique<TBixBlockMemory>();
     TReadingInto into(FBlocks.get());
     TBixLoadBudget budget;
     Load(r, budget, 0);
