@@ -181,9 +181,11 @@ class TBlockPool {
   std::vector<std::unique_ptr<std::byte[]>> FBlocks;
 };
 
+// Never destroyed: documents held by objects that static destruction takes
+// apart (the process's file list) still give their blocks back.
 TBlockPool& BlockPool() {
-  static TBlockPool pool;
-  return pool;
+  static TBlockPool* const pool = new TBlockPool;
+  return *pool;
 }
 
 }  // namespace
