@@ -263,19 +263,19 @@ void* NewElement(std::size_t size) {
   return header + kElementHeader;
 }
 
-void DeleteElement(void* p, std::size_t size) noexcept {
+void DeleteElement(void* p) noexcept {
   if (p == nullptr) return;
   unsigned char* header = static_cast<unsigned char*>(p) - kElementHeader;
   // An element in blocks goes with its document's blocks.
-  if (header[0] == kOnHeap) ::operator delete(header, size + kElementHeader);
+  if (header[0] == kOnHeap) ::operator delete(header);
 }
 
 }  // namespace
 
 void* TBixBinaryAttribute::operator new(std::size_t size) { return NewElement(size); }
-void TBixBinaryAttribute::operator delete(void* p, std::size_t size) noexcept { DeleteElement(p, size); }
+void TBixBinaryAttribute::operator delete(void* p, std::size_t) noexcept { DeleteElement(p); }
 void* TBixBinaryTag::operator new(std::size_t size) { return NewElement(size); }
-void TBixBinaryTag::operator delete(void* p, std::size_t size) noexcept { DeleteElement(p, size); }
+void TBixBinaryTag::operator delete(void* p, std::size_t) noexcept { DeleteElement(p); }
 
 // --- helpers of the typed attributes ---------------------------------------
 
