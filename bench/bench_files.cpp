@@ -1,11 +1,37 @@
 // Saving and loading a calculation file the size of a full valve
 // calculation: 2000 item tags under "Items", each with the attributes of a
-// parameter (the item list plus value, unit, state, quantity).
+// parameter (the item list plus value, unit, state, quantity); and reading
+// a saved control valve calculation as an export does, with the heap
+// allocations it takes counted.
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <new>
+#include <sstream>
 #include <string>
 
 #include "files/hx_file.h"
+#include "shell/cli.h"
+
+// Every allocation of this program passes here, so that a benchmark can
+// report how many one operation takes.
+namespace {
+std::atomic<std::size_t> gAllocations{0};
+}  // namespace
+
+// (Not inlined: the compiler would otherwise pair a new it inlined with a
+// delete it did not and warn of a mismatch.)
+[[gnu::noinline]] void* operator new(std::size_t size) {
+  gAllocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -96,6 +122,35 @@ void BM_Load(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * f.GetFileSize()));
 }
 BENCHMARK(BM_Load)->Arg(1)->Arg(0)->ArgName("compressed")->Unit(benchmark::kMillisecond);
+
+// A saved control valve calculation (IEC 60534-2-1 Annex E example 1, about
+// 110 items and 3500 attributes), read and released again as the export
+// reads each of its files. Reports the heap allocations per file.
+void BM_LoadValveCalculation(benchmark::State& state) {
+  namespace fs = std::filesystem;
+  const std::string path =
+      (fs::temp_directory_path() / ("torvacalc-bench-load-" + std::to_string(::getpid()) + ".cvc")).string();
+  std::ostringstream out, err;
+  RunMain({"module", "valve", "WhatToCalculate=Kv", "Phase=Fluessigkeit", "qm=347.544 t/h", "p1=6.8 bar(a)",
+           "p2=2.2 bar(a)", "t1=90", "rho1=965.4", "pv1=0.701 bar(a)", "pc=221.2 bar(a)", "eta1=0.3147 mPa s",
+           "ValveType=Durchgangsventil", "GlobeType=#0", "fl2_75=0.81", "fd_75=0.46", "DNV=150", "DN1=150",
+           "DN2=150", "kvs=250", "-o", path},
+          out, err);
+  std::size_t allocations = 0;
+  for (auto _ : state) {
+    const std::size_t before = gAllocations.load(std::memory_order_relaxed);
+    {
+      THXFile f;
+      f.Load(path);
+      benchmark::DoNotOptimize(f.GetSaveCounter());
+    }
+    allocations = gAllocations.load(std::memory_order_relaxed) - before;
+  }
+  fs::remove(path);
+  state.counters["allocations_per_file"] = static_cast<double>(allocations);
+  state.counters["files_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_LoadValveCalculation)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

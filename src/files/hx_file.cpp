@@ -85,13 +85,13 @@ std::string THXFile::ProgramVersionText() {
 
 std::string THXFile::StoredName(std::string_view name) {
   if (!UseAttributeSection) return std::string(name);
-  const std::string key(name);
-  auto it = FAttributeIndex.find(key);
+  auto it = FAttributeIndex.find(name);
   if (it == FAttributeIndex.end()) {
-    it = FAttributeIndex.emplace(key, FAttributeNames.size()).first;
-    FAttributeNames.push_back(key);
+    it = FAttributeIndex.emplace(std::string(name), FAttributeNames.size()).first;
+    FAttributeNames.emplace_back(name);
+    FStoredNames.push_back(std::to_string(it->second));
   }
-  return std::to_string(it->second);
+  return FStoredNames[it->second];
 }
 
 const TBixBinaryAttribute* THXFile::FindAttribute(const TBixBinaryTag& tag,
@@ -99,9 +99,9 @@ const TBixBinaryAttribute* THXFile::FindAttribute(const TBixBinaryTag& tag,
   // A pooled name is stored as its index; tags written without the pool
   // (and "Infos") carry the name itself.
   if (!FAttributeIndex.empty()) {
-    const auto it = FAttributeIndex.find(std::string(name));
+    const auto it = FAttributeIndex.find(name);
     if (it != FAttributeIndex.end())
-      if (const auto* a = tag.AttributeByName(std::to_string(it->second))) return a;
+      if (const auto* a = tag.AttributeByName(FStoredNames[it->second])) return a;
   }
   return tag.AttributeByName(name);
 }
@@ -111,8 +111,8 @@ bool THXFile::OmitValue(TBixBinaryTag& tag, std::string_view name, bool empty) {
   // Remove what an earlier write left under this name, without adding the
   // name to the pool.
   if (UseAttributeSection) {
-    const auto it = FAttributeIndex.find(std::string(name));
-    if (it != FAttributeIndex.end()) tag.Attributes().Remove(std::to_string(it->second));
+    const auto it = FAttributeIndex.find(name);
+    if (it != FAttributeIndex.end()) tag.Attributes().Remove(FStoredNames[it->second]);
   } else {
     tag.Attributes().Remove(name);
   }
@@ -234,13 +234,6 @@ TBixBinaryTag& THXFile::GetAddParameterListTag() {
 
 namespace {
 
-std::string LowerName(std::string_view name) {
-  std::string key(name);
-  for (char& c : key)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-  return key;
-}
-
 bool SameNameNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
@@ -260,18 +253,43 @@ TBixBinaryTag* THXFile::GetParameterTag(std::string_view name) const {
   if (t) t = t->FindFirstTag("Items");
   if (!t) return nullptr;
   const auto rebuild = [&] {
-    FItemIndex.clear();
-    FItemIndex.reserve(t->TagCount());
-    for (std::size_t i = 0; i < t->TagCount(); ++i) FItemIndex.emplace(LowerName(t->Tag(i).TagName), i);
+    // A power of two of slots, at most two thirds full; a name met again
+    // keeps its first position. Names that crowd one place of the table
+    // (a hostile file) leave the items without an index: they are then
+    // searched one by one, as they would be without it.
+    constexpr std::size_t kMaxProbes = 64;
+    std::size_t slots = 16;
+    while (slots * 2 < t->TagCount() * 3) slots *= 2;
+    FItemIndex.assign(slots, 0);
     FIndexedItems = t;
+    for (std::size_t i = 0; i < t->TagCount(); ++i) {
+      const std::string& n = t->Tag(i).TagName;
+      std::size_t probes = 0;
+      for (std::size_t s = BixFoldedHash(n) & (slots - 1);; s = (s + 1) & (slots - 1)) {
+        if (++probes > kMaxProbes) {
+          FItemIndex.clear();
+          return;
+        }
+        std::uint32_t& slot = FItemIndex[s];
+        if (slot == 0) {
+          slot = static_cast<std::uint32_t>(i + 1);
+          break;
+        }
+        if (SameNameNoCase(t->Tag(slot - 1).TagName, n)) break;
+      }
+    }
   };
   if (FIndexedItems != t) rebuild();
-  const auto it = FItemIndex.find(LowerName(name));
-  if (it != FItemIndex.end() && it->second < t->TagCount() && SameNameNoCase(t->Tag(it->second).TagName, name))
-    return &t->Tag(it->second);
+  if (FItemIndex.empty()) return t->FindFirstTag(name, false);
+  const std::size_t mask = FItemIndex.size() - 1;
+  for (std::size_t s = BixFoldedHash(name) & mask;; s = (s + 1) & mask) {
+    const std::uint32_t slot = FItemIndex[s];
+    if (slot == 0) break;
+    if (slot - 1 < t->TagCount() && SameNameNoCase(t->Tag(slot - 1).TagName, name)) return &t->Tag(slot - 1);
+  }
   // Not known, or the tags changed since the index was built.
   TBixBinaryTag* found = t->FindFirstTag(name, false);
-  if (found || it != FItemIndex.end()) rebuild();
+  if (found) rebuild();
   return found;
 }
 
@@ -378,13 +396,15 @@ void THXFile::RebuildAttributeSection() {
 void THXFile::RebuildNamePool() {
   FAttributeNames.clear();
   FAttributeIndex.clear();
+  FStoredNames.clear();
   const TBixBinaryTag* tag = FDocument.FindFirstTag("Attributes");
   if (!tag) return;
   // Indices are the positions in the tag; a name listed twice keeps its
   // first position.
   for (const auto& a : tag->Attributes()) {
-    FAttributeIndex.emplace(a->ItemName, FAttributeNames.size());
-    FAttributeNames.push_back(a->ItemName);
+    FAttributeIndex.emplace(a->ItemName.str(), FAttributeNames.size());
+    FStoredNames.push_back(std::to_string(FAttributeNames.size()));
+    FAttributeNames.push_back(a->ItemName.str());
   }
 }
 
@@ -441,6 +461,7 @@ void THXFile::ResetDocument() {
   FDocument.TagName = "HXFile";
   FAttributeNames.clear();
   FAttributeIndex.clear();
+  FStoredNames.clear();
   FItemIndex.clear();
   FIndexedItems = nullptr;
   FInfos.Clear();

@@ -183,6 +183,11 @@ class THXFile {
   // A set of up to 32 elements as its bit mask (bit n: element n).
   void AddSetAttr(TBixBinaryTag& tag, std::string_view name, std::uint32_t elements);
 
+  // The attribute the readers below read for `name` (a pooled name is
+  // looked for under its index first), or nullptr.
+  const TBixBinaryAttribute* Attribute(const TBixBinaryTag& tag, std::string_view name) const {
+    return FindAttribute(tag, name);
+  }
   // Attribute readers: the value, or the default when it is missing or null.
   bool AttributeExists(const TBixBinaryTag& tag, std::string_view name) const;
   bool AttributeAsBoolean(const TBixBinaryTag& tag, std::string_view name, bool def = false) const;
@@ -252,10 +257,19 @@ class THXFile {
 
   // The item index: lower-cased name to position under "Items" (the first
   // of a name), for the "Items" tag it was built from.
-  mutable std::unordered_map<std::string, std::size_t> FItemIndex;
+  // (Positions + 1 in an open-addressed table keyed by BixFoldedHash.)
+  mutable std::vector<std::uint32_t> FItemIndex;
   mutable const TBixBinaryTag* FIndexedItems = nullptr;
+  // Hashes names and texts alike, so that the pool is searched with a
+  // view of a name rather than a copy.
+  struct TNameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const noexcept { return std::hash<std::string_view>{}(name); }
+  };
   std::vector<std::string> FAttributeNames;
-  std::unordered_map<std::string, std::size_t> FAttributeIndex;
+  // Pooled name to index, and the index as the text it is stored under.
+  std::unordered_map<std::string, std::size_t, TNameHash, std::equal_to<>> FAttributeIndex;
+  std::vector<std::string> FStoredNames;
   std::string FHXVersion;
   std::string FFileName;
   TGUID FGUID;

@@ -6,8 +6,10 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <mutex>
+#include <ostream>
 
 #include "files/extended80.h"
 #include "files/text_codec.h"
@@ -144,6 +146,136 @@ std::string ShortestTextOf(T v) {
 }
 
 }  // namespace
+
+// --- where tags and attributes live ------------------------------------------
+
+namespace {
+
+// Blocks of kBlockSize bytes given back by documents that went, kept for
+// the next documents read (up to kPooledBlocks): memory a program touched
+// once costs no page faults when it is used again, and an export reads
+// document after document.
+constexpr std::size_t kBlockSize = std::size_t{256} << 10;
+constexpr std::size_t kPooledBlocks = 64;
+
+class TBlockPool {
+ public:
+  std::unique_ptr<std::byte[]> Take() {
+    {
+      std::lock_guard<std::mutex> guard(FLock);
+      if (!FBlocks.empty()) {
+        std::unique_ptr<std::byte[]> block = std::move(FBlocks.back());
+        FBlocks.pop_back();
+        return block;
+      }
+    }
+    return std::make_unique_for_overwrite<std::byte[]>(kBlockSize);
+  }
+  void Give(std::unique_ptr<std::byte[]> block) {
+    std::lock_guard<std::mutex> guard(FLock);
+    if (FBlocks.size() < kPooledBlocks) FBlocks.push_back(std::move(block));
+  }
+
+ private:
+  std::mutex FLock;
+  std::vector<std::unique_ptr<std::byte[]>> FBlocks;
+};
+
+// Never destroyed: documents held by objects that static destruction takes
+// apart (the process's file list) still give their blocks back.
+TBlockPool& BlockPool() {
+  static TBlockPool* const pool = new TBlockPool;
+  return *pool;
+}
+
+}  // namespace
+
+// Consecutive blocks of kBlockSize bytes (a larger one for a larger
+// request); nothing is freed before the whole goes, and then the blocks of
+// the common size go back to the pool.
+class TBixBlockMemory {
+ public:
+  TBixBlockMemory() = default;
+  TBixBlockMemory(const TBixBlockMemory&) = delete;
+  TBixBlockMemory& operator=(const TBixBlockMemory&) = delete;
+  ~TBixBlockMemory() {
+    for (TBlock& b : FBlocks)
+      if (b.Size == kBlockSize) BlockPool().Give(std::move(b.Data));
+  }
+
+  void* Allocate(std::size_t size, std::size_t alignment) {
+    std::size_t pad = (alignment - FUsed % alignment) % alignment;
+    if (FBlocks.empty() || pad + size > FBlocks.back().Size - FUsed) {
+      const std::size_t blockSize = std::max(kBlockSize, size);
+      FBlocks.push_back({blockSize == kBlockSize ? BlockPool().Take()
+                                                 : std::make_unique_for_overwrite<std::byte[]>(blockSize),
+                         blockSize});
+      FUsed = 0;
+      pad = 0;  // blocks start aligned for any element
+    }
+    std::byte* p = FBlocks.back().Data.get() + FUsed + pad;
+    FUsed += pad + size;
+    return p;
+  }
+
+ private:
+  struct TBlock {
+    std::unique_ptr<std::byte[]> Data;
+    std::size_t Size;
+  };
+  std::vector<TBlock> FBlocks;
+  std::size_t FUsed = 0;  // bytes taken from the last block
+};
+
+namespace {
+
+// Every tag and attribute is preceded by a header that says where it
+// lives, so that deleting one knows whether to free it. The header keeps
+// the alignment of the element behind it (long double needs 16 bytes).
+constexpr std::size_t kElementHeader = alignof(std::max_align_t);
+static_assert(alignof(TBixBinaryExtended) <= kElementHeader);
+constexpr unsigned char kOnHeap = 0, kInBlocks = 1;
+
+// The block memory of the document this thread is reading, or nullptr.
+thread_local TBixBlockMemory* tReadingInto = nullptr;
+
+// Places the elements made on this thread in `blocks` while it lives.
+class TReadingInto {
+ public:
+  explicit TReadingInto(TBixBlockMemory* blocks) : FPrevious(tReadingInto) { tReadingInto = blocks; }
+  ~TReadingInto() { tReadingInto = FPrevious; }
+  TReadingInto(const TReadingInto&) = delete;
+  TReadingInto& operator=(const TReadingInto&) = delete;
+
+ private:
+  TBixBlockMemory* FPrevious;
+};
+
+void* NewElement(std::size_t size) {
+  unsigned char* header;
+  if (tReadingInto != nullptr) {
+    header = static_cast<unsigned char*>(tReadingInto->Allocate(size + kElementHeader, kElementHeader));
+    header[0] = kInBlocks;
+  } else {
+    header = static_cast<unsigned char*>(::operator new(size + kElementHeader));
+    header[0] = kOnHeap;
+  }
+  return header + kElementHeader;
+}
+
+void DeleteElement(void* p) noexcept {
+  if (p == nullptr) return;
+  unsigned char* header = static_cast<unsigned char*>(p) - kElementHeader;
+  // An element in blocks goes with its document's blocks.
+  if (header[0] == kOnHeap) ::operator delete(header);
+}
+
+}  // namespace
+
+void* TBixBinaryAttribute::operator new(std::size_t size) { return NewElement(size); }
+void TBixBinaryAttribute::operator delete(void* p, std::size_t) noexcept { DeleteElement(p); }
+void* TBixBinaryTag::operator new(std::size_t size) { return NewElement(size); }
+void TBixBinaryTag::operator delete(void* p, std::size_t) noexcept { DeleteElement(p); }
 
 // --- helpers of the typed attributes ---------------------------------------
 
@@ -565,7 +697,93 @@ void TBixBinaryPicture::LoadValue(TByteReader& r) {
   if (!known) FValue = std::string(1, '\0');
 }
 
+// --- attribute names ---------------------------------------------------------
+
+void TBixAttributeName::Set(std::string text) {
+  FText = std::move(text);
+  if (FOwner != nullptr) FOwner->Reindex();
+}
+
+std::ostream& operator<<(std::ostream& out, const TBixAttributeName& name) { return out << name.str(); }
+
 // --- attribute list ----------------------------------------------------------
+
+namespace {
+
+// Lists shorter than this are searched name by name: as fast as an index,
+// and no memory for one.
+constexpr std::size_t kIndexedFrom = 8;
+
+// A hash of a name that is the same for names equal ignoring ASCII case:
+// its length and its bytes, eight at a time (the last eight overlapping
+// the ones before; fewer for short names), with bit 0x20 set in every
+// byte, which is all that tells an upper-case letter from its lower-case
+// one.
+inline std::uint32_t FoldedHash(std::string_view name) noexcept {
+  constexpr std::uint64_t kFold = 0x2020202020202020u, kMul = 0x9E3779B97F4A7C15u;
+  const std::size_t n = name.size();
+  const char* p = name.data();
+  std::uint64_t h = n * 0xC2B2AE3D27D4EB4Fu;
+  const auto mix = [&](std::uint64_t chunk) { h = (h ^ (chunk | kFold)) * kMul; };
+  if (n >= 8) {
+    std::uint64_t chunk;
+    for (std::size_t i = 0; i + 8 < n; i += 8) {
+      std::memcpy(&chunk, p + i, 8);
+      mix(chunk);
+    }
+    std::memcpy(&chunk, p + n - 8, 8);
+    mix(chunk);
+  } else if (n >= 4) {
+    std::uint32_t head = 0, tail = 0;
+    std::memcpy(&head, p, 4);
+    std::memcpy(&tail, p + n - 4, 4);
+    mix(head | static_cast<std::uint64_t>(tail) << 32);
+  } else if (n > 0) {
+    mix(static_cast<unsigned char>(p[0]) | static_cast<std::uint64_t>(static_cast<unsigned char>(p[n / 2])) << 8 |
+        static_cast<std::uint64_t>(static_cast<unsigned char>(p[n - 1])) << 16);
+  }
+  return static_cast<std::uint32_t>(h >> 32) ^ static_cast<std::uint32_t>(h);
+}
+
+}  // namespace
+
+std::uint32_t BixFoldedHash(std::string_view name) noexcept { return FoldedHash(name); }
+
+namespace {
+
+// Longest run of occupied slots an entry may have to pass. Real lists stay
+// far below it; a hostile file whose names were made to meet in the table
+// loses its index instead of making reading quadratic in its names.
+constexpr std::size_t kMaxProbes = 64;
+
+// Slots for n names: a power of two, at most two thirds full.
+std::size_t SlotsFor(std::size_t n) {
+  std::size_t slots = 16;
+  while (slots * 2 < n * 3) slots *= 2;
+  return slots;
+}
+
+}  // namespace
+
+TBixBinaryAttributes::TBixBinaryAttributes(TBixBinaryAttributes&& other) noexcept
+    : FItems(std::move(other.FItems)),
+      FIndex(std::move(other.FIndex)),
+      FCaseVariants(other.FCaseVariants),
+      FUnindexed(other.FUnindexed) {
+  for (const auto& a : FItems) Adopt(*a);
+  other.Clear();
+}
+
+TBixBinaryAttributes& TBixBinaryAttributes::operator=(TBixBinaryAttributes&& other) noexcept {
+  if (this == &other) return *this;
+  FItems = std::move(other.FItems);
+  FIndex = std::move(other.FIndex);
+  FCaseVariants = other.FCaseVariants;
+  FUnindexed = other.FUnindexed;
+  for (const auto& a : FItems) Adopt(*a);
+  other.Clear();
+  return *this;
+}
 
 TBixBinaryAttribute* TBixBinaryAttributes::ByName(std::string_view name, bool caseSensitive) const {
   const long i = IndexOf(name, caseSensitive);
@@ -573,9 +791,22 @@ TBixBinaryAttribute* TBixBinaryAttributes::ByName(std::string_view name, bool ca
 }
 
 long TBixBinaryAttributes::IndexOf(std::string_view name, bool caseSensitive) const {
+  if (FIndex.empty() || (caseSensitive && FCaseVariants)) return Scan(name, caseSensitive);
+  const std::size_t mask = FIndex.size() - 1;
+  for (std::size_t s = FoldedHash(name) & mask;; s = (s + 1) & mask) {
+    const std::uint32_t slot = FIndex[s];
+    if (slot == 0) return -1;
+    const std::string& n = FItems[slot - 1]->ItemName;
+    // Without case variants, the names equal to this one ignoring case are
+    // all spelt alike: the one found is the only candidate.
+    if (SameName(n, name, false)) return !caseSensitive || n == name ? static_cast<long>(slot - 1) : -1;
+  }
+}
+
+long TBixBinaryAttributes::Scan(std::string_view name, bool caseSensitive) const {
   if (caseSensitive && !name.empty()) {
-    // The readers' inner loop: many names of a tag share their length, so
-    // the first character decides before the bytes are compared.
+    // Many names of a tag share their length, so the first character
+    // decides before the bytes are compared.
     const char first = name.front();
     for (std::size_t i = 0; i < FItems.size(); ++i) {
       const std::string& n = FItems[i]->ItemName;
@@ -589,21 +820,63 @@ long TBixBinaryAttributes::IndexOf(std::string_view name, bool caseSensitive) co
   return -1;
 }
 
+void TBixBinaryAttributes::Indexed(std::size_t i) {
+  if (FUnindexed || (FIndex.empty() && FItems.size() < kIndexedFrom)) return;
+  if (FIndex.size() * 2 < FItems.size() * 3) {
+    Reindex(SlotsFor(FItems.size()));
+    return;
+  }
+  const std::string& name = FItems[i]->ItemName;
+  const std::size_t mask = FIndex.size() - 1;
+  std::size_t probes = 0;
+  for (std::size_t s = FoldedHash(name) & mask;; s = (s + 1) & mask) {
+    if (++probes > kMaxProbes) {
+      FIndex.clear();
+      FUnindexed = true;
+      return;
+    }
+    std::uint32_t& slot = FIndex[s];
+    if (slot == 0) {
+      slot = static_cast<std::uint32_t>(i + 1);
+      return;
+    }
+    // A name already there keeps its first position.
+    const std::string& n = FItems[slot - 1]->ItemName;
+    if (SameName(n, name, false)) {
+      if (n != name) FCaseVariants = true;
+      return;
+    }
+  }
+}
+
+void TBixBinaryAttributes::Reindex(std::size_t slots) {
+  FIndex.clear();
+  FCaseVariants = false;
+  if (FUnindexed || std::max(slots, FItems.size()) < kIndexedFrom) return;
+  FIndex.assign(std::max(slots, SlotsFor(FItems.size())), 0);
+  for (std::size_t i = 0; i < FItems.size() && !FIndex.empty(); ++i) Indexed(i);
+}
+
 TBixBinaryAttribute& TBixBinaryAttributes::Add(std::unique_ptr<TBixBinaryAttribute> attribute) {
   FItems.push_back(std::move(attribute));
+  Adopt(*FItems.back());
+  Indexed(FItems.size() - 1);
   return *FItems.back();
 }
 
 TBixBinaryAttribute& TBixBinaryAttributes::Set(std::unique_ptr<TBixBinaryAttribute> attribute) {
   const long i = IndexOf(attribute->ItemName, true);
   if (i < 0) return Add(std::move(attribute));
+  // Same name, same place: the index stays as it is.
   auto& slot = FItems[static_cast<std::size_t>(i)];
   slot = std::move(attribute);
+  Adopt(*slot);
   return *slot;
 }
 
 void TBixBinaryAttributes::Delete(std::size_t i) {
   FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(i));
+  Reindex();
 }
 
 bool TBixBinaryAttributes::Remove(std::string_view name, bool caseSensitive) {
@@ -611,6 +884,19 @@ bool TBixBinaryAttributes::Remove(std::string_view name, bool caseSensitive) {
   if (i < 0) return false;
   Delete(static_cast<std::size_t>(i));
   return true;
+}
+
+void TBixBinaryAttributes::Clear() {
+  FItems.clear();
+  FIndex.clear();
+  FCaseVariants = false;
+  FUnindexed = false;
+}
+
+void TBixBinaryAttributes::Reserve(std::size_t n) {
+  FItems.reserve(n);
+  // Sized for them at once rather than grown on the way.
+  if (n >= kIndexedFrom && FIndex.size() < SlotsFor(n)) Reindex(SlotsFor(n));
 }
 
 void TBixLoadBudget::Take(std::size_t n) {
@@ -798,6 +1084,14 @@ void TBixBinaryTag::Load(TByteReader& r, TBixLoadBudget& budget, int depth) {
 
 // --- document --------------------------------------------------------------------
 
+TBixBinaryStreamData::TBixBinaryStreamData(std::string name, std::int64_t data)
+    : TBixBinaryTag(std::move(name), data) {}
+
+TBixBinaryStreamData::~TBixBinaryStreamData() {
+  // The tree goes before the blocks it may live in.
+  TBixBinaryTag::Clear();
+}
+
 void TBixBinaryStreamData::SaveToStream(TByteWriter& w) const {
   WriteShortString(w, Identifier);
   w.WriteU16(Version);
@@ -817,6 +1111,9 @@ std::uint8_t TBixBinaryStreamData::LoadFromStream(TByteReader& r) {
     if (r.ReadU16() != Version) return BixLoadWrongVersion;
     HeaderText1 = ReadShortString(r);
     HeaderText2 = ReadShortString(r);
+    TBixBinaryTag::Clear();
+    FBlocks = std::make_unique<TBixBlockMemory>();
+    TReadingInto into(FBlocks.get());
     TBixLoadBudget budget;
     Load(r, budget, 0);
   } catch (const std::exception&) {
@@ -835,6 +1132,7 @@ std::uint8_t TBixBinaryStreamData::LoadFromFile(const std::string& fileName) {
 
 void TBixBinaryStreamData::Clear() {
   TBixBinaryTag::Clear();
+  FBlocks.reset();
   HeaderText1.clear();
   HeaderText2.clear();
 }

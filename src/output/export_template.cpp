@@ -153,75 +153,120 @@ std::string TagText(const THXFile& file, const TBixBinaryTag& tag, const char* a
   return file.AttributeAsString(tag, attribute);
 }
 
+// The same without a copy where the attribute holds text; `buffer` keeps
+// the text of other types.
+std::string_view TagTextView(const THXFile& file, const TBixBinaryTag& tag, const char* attribute,
+                             std::string& buffer) {
+  const TBixBinaryAttribute* a = file.Attribute(tag, attribute);
+  if (!a || a->IsNull) return {};
+  if (const std::string* text = a->TextValue()) return *text;
+  buffer = a->GetValueAsWideString();
+  return buffer;
+}
+
+bool IsBlank(std::string_view text) { return text.find_first_not_of(" \t\r\n") == std::string_view::npos; }
+
+// The integer of an attribute that is there, else nullopt (a null or
+// unconvertible value reads as `def`).
+std::optional<std::int64_t> PresentInteger(const THXFile& file, const TBixBinaryTag& tag, const char* attribute,
+                                           std::int64_t def = 0) {
+  const TBixBinaryAttribute* a = file.Attribute(tag, attribute);
+  if (!a) return std::nullopt;
+  return a->IsNull ? def : a->AsInteger().value_or(def);
+}
+
 std::string ItemName(const THXFile& file, const TBixBinaryTag& tag) {
-  const std::string name = TagText(file, tag, "Name");
+  std::string name = TagText(file, tag, "Name");
   return name.empty() ? tag.TagName : name;
 }
 
 std::string UnitText(const THXFile& file, const TBixBinaryTag& tag) {
-  if (!file.AttributeExists(tag, "CalcQuantity")) return {};
-  const std::int64_t q = file.AttributeAsInteger(tag, "CalcQuantity", -1);
-  if (q < 0 || q >= QuantityCount) return {};
+  const std::optional<std::int64_t> q = PresentInteger(file, tag, "CalcQuantity", -1);
+  if (!q || *q < 0 || *q >= QuantityCount) return {};
   const auto unitNo = static_cast<int>(file.AttributeAsInteger(tag, "CalcUnitNo", 0));
-  return TQuantityArray::GetUnitName(static_cast<TQuantity>(q), unitNo);
+  return TQuantityArray::GetUnitName(static_cast<TQuantity>(*q), unitNo);
 }
 
 std::string Label(const std::string& caption, const std::string& unit) {
   return unit.empty() ? caption : caption + " [" + unit + "]";
 }
 
-// A field of an item (or of a page or group) of a calculation file.
-TExportValue ParamField(const THXFile& file, const TBixBinaryTag& tag, const std::string& field) {
+TExpTempField FieldOf(const std::string& field) {
+  using F = TExpTempField;
+  static const std::pair<std::string_view, F> kFields[] = {
+      {"caption", F::Caption},         {"shortcaption", F::ShortCaption}, {"name", F::Name},
+      {"unit", F::Unit},               {"longlabel", F::LongLabel},       {"shortlabel", F::ShortLabel},
+      {"value", F::Value},             {"displaytext", F::DisplayText},   {"displaystate", F::DisplayState},
+      {"calcunitno", F::CalcUnitNo},   {"calcquantity", F::CalcQuantity}, {"enabled", F::Enabled},
+      {"utilized", F::Utilized},       {"classname", F::ClassName},       {"messagetype", F::MessageType},
+      {"text", F::Text},               {"data", F::Data},
+  };
   const std::string f = LowerAscii(field);
-  if (f == "caption") return TExportValue::Text(TagText(file, tag, "Caption"));
-  if (f == "shortcaption") return TExportValue::Text(TagText(file, tag, "ShortCaption"));
-  if (f == "name") return TExportValue::Text(ItemName(file, tag));
-  if (f == "unit") return TExportValue::Text(UnitText(file, tag));
-  if (f == "longlabel") return TExportValue::Text(Label(TagText(file, tag, "Caption"), UnitText(file, tag)));
-  if (f == "shortlabel") {
-    std::string caption = TagText(file, tag, "ShortCaption");
-    if (caption.empty()) caption = ItemName(file, tag);
-    return TExportValue::Text(Label(caption, UnitText(file, tag)));
-  }
-  if (f == "value") {
-    if (file.AttributeExists(tag, "Value") || file.AttributeExists(tag, "CalcQuantity"))
-      return ItemDisplayValue(file, tag);
-    if (file.AttributeExists(tag, "Text")) return TExportValue::Text(TagText(file, tag, "Text"));
-    return TExportValue::Text(TagText(file, tag, "DisplayText"));
-  }
-  if (f == "displaytext") return TExportValue::Text(TagText(file, tag, "DisplayText"));
-  if (f == "displaystate" || f == "calcunitno" || f == "calcquantity") {
-    const char* name = f == "displaystate" ? "DisplayState" : f == "calcunitno" ? "CalcUnitNo" : "CalcQuantity";
-    if (!file.AttributeExists(tag, name)) return {};
-    return TExportValue::Integer(file.AttributeAsInteger(tag, name));
-  }
-  if (f == "enabled") return TExportValue::Boolean(file.AttributeAsBoolean(tag, "Enabled", true));
-  if (f == "utilized") return TExportValue::Boolean(file.AttributeAsBoolean(tag, "Utilized", true));
-  if (f == "classname") return TExportValue::Text(TagText(file, tag, "ClassName"));
-  if (f == "messagetype") {
-    const std::int64_t type = file.AttributeAsInteger(tag, "TroubleType", cmNoError);
-    if (type < cmCalculationError || type >= cmNoLink) return TExportValue::Text({});
-    return TExportValue::Text(GetMessageClassCaption(TroubleIconOfType(static_cast<tCalcMessageType>(type))));
+  for (const auto& [name, kind] : kFields)
+    if (name == f) return kind;
+  return F::Other;
+}
+
+// A field of an item (or of a page or group) of a calculation file; `field`
+// is the name `kind` was read from.
+TExportValue ParamField(const THXFile& file, const TBixBinaryTag& tag, TExpTempField kind, const std::string& field) {
+  using F = TExpTempField;
+  switch (kind) {
+    case F::Caption: return TExportValue::Text(TagText(file, tag, "Caption"));
+    case F::ShortCaption: return TExportValue::Text(TagText(file, tag, "ShortCaption"));
+    case F::Name: return TExportValue::Text(ItemName(file, tag));
+    case F::Unit: return TExportValue::Text(UnitText(file, tag));
+    case F::LongLabel: return TExportValue::Text(Label(TagText(file, tag, "Caption"), UnitText(file, tag)));
+    case F::ShortLabel: {
+      std::string caption = TagText(file, tag, "ShortCaption");
+      if (caption.empty()) caption = ItemName(file, tag);
+      return TExportValue::Text(Label(caption, UnitText(file, tag)));
+    }
+    case F::Value:
+      if (file.AttributeExists(tag, "Value") || file.AttributeExists(tag, "CalcQuantity"))
+        return ItemDisplayValue(file, tag);
+      if (file.AttributeExists(tag, "Text")) return TExportValue::Text(TagText(file, tag, "Text"));
+      return TExportValue::Text(TagText(file, tag, "DisplayText"));
+    case F::DisplayText: return TExportValue::Text(TagText(file, tag, "DisplayText"));
+    case F::DisplayState:
+    case F::CalcUnitNo:
+    case F::CalcQuantity: {
+      const char* name = kind == F::DisplayState ? "DisplayState" : kind == F::CalcUnitNo ? "CalcUnitNo" : "CalcQuantity";
+      const std::optional<std::int64_t> v = PresentInteger(file, tag, name);
+      return v ? TExportValue::Integer(*v) : TExportValue();
+    }
+    case F::Enabled: return TExportValue::Boolean(file.AttributeAsBoolean(tag, "Enabled", true));
+    case F::Utilized: return TExportValue::Boolean(file.AttributeAsBoolean(tag, "Utilized", true));
+    case F::ClassName: return TExportValue::Text(TagText(file, tag, "ClassName"));
+    case F::MessageType: {
+      const std::int64_t type = file.AttributeAsInteger(tag, "TroubleType", cmNoError);
+      if (type < cmCalculationError || type >= cmNoLink) return TExportValue::Text({});
+      return TExportValue::Text(GetMessageClassCaption(TroubleIconOfType(static_cast<tCalcMessageType>(type))));
+    }
+    case F::Text:
+    case F::Data:
+    case F::Other: break;
   }
   return AttributeValue(file, tag, field);
 }
 
 // A field of an additional parameter.
-TExportValue AddParamField(const THXFile& file, const TBixBinaryTag& tag, const std::string& field) {
-  const std::string f = LowerAscii(field);
-  if (f == "text") return TExportValue::Text(AddParamText(file, tag));
-  if (f == "data") return AttributeValue(file, tag, "Data");
+TExportValue AddParamField(const THXFile& file, const TBixBinaryTag& tag, TExpTempField kind,
+                           const std::string& field) {
+  using F = TExpTempField;
+  if (kind == F::Text) return TExportValue::Text(AddParamText(file, tag));
+  if (kind == F::Data) return AttributeValue(file, tag, "Data");
   const bool reference = SameName(TagText(file, tag, "ClassName"), "THXAddDataParameter");
   const TBixBinaryTag* item = reference ? file.GetParameterTag(TagText(file, tag, "Data")) : nullptr;
-  if (f == "value") {
+  if (kind == F::Value) {
     if (reference) return item ? ItemDisplayValue(file, *item) : TExportValue();
     return AttributeValue(file, tag, "Data");
   }
-  if (f == "displaytext" && !file.AttributeExists(tag, "DisplayText"))
+  if (kind == F::DisplayText && !file.AttributeExists(tag, "DisplayText"))
     return TExportValue::Text(AddParamText(file, tag));
-  if (item && (f == "unit" || f == "calcunitno" || f == "calcquantity"))
-    return ParamField(file, *item, field);
-  return ParamField(file, tag, field);
+  if (item && (kind == F::Unit || kind == F::CalcUnitNo || kind == F::CalcQuantity))
+    return ParamField(file, *item, kind, field);
+  return ParamField(file, tag, kind, field);
 }
 
 bool IsVisible(const THXFile& file, const TBixBinaryTag& tag) {
@@ -528,6 +573,7 @@ TExpTempCommand TExportTemplate::CompileCommand(const std::string& command) cons
   } else if (c.Name == "end") {
     c.Kind = K::End;
   } else if (c.Name == "param" || c.Name == "addparam") {
+    c.Field = FieldOf(c.Trimmed[1]);
     ReadFieldFormat(c, 2);
   } else if (c.Name == "infos") {
     ReadFieldFormat(c, 1);
@@ -538,19 +584,20 @@ TExpTempCommand TExportTemplate::CompileCommand(const std::string& command) cons
 }
 
 std::string TExportTemplate::RunCommand(const TExpTempCommand& c) {
-  switch (c.Kind) {
-    case TExpTempCommand::TKind::Loop: LoopCommand(c.Arguments); return {};
-    case TExpTempCommand::TKind::If: IfCommand(c); return {};
-    case TExpTempCommand::TKind::Else: ElseCommand(); return {};
-    case TExpTempCommand::TKind::End: EndCommand(); return {};
-    case TExpTempCommand::TKind::Value: break;
-  }
-  if (Erasing()) return {};
-  return Escaped(ValueCommand(c));
+  std::string text;
+  RunCommand(c, text);
+  return text;
 }
 
-std::string TExportTemplate::Escaped(const std::string& text) const {
-  return FEscapeHtml ? HtmlEscape(text) : text;
+void TExportTemplate::RunCommand(const TExpTempCommand& c, std::string& out) {
+  switch (c.Kind) {
+    case TExpTempCommand::TKind::Loop: LoopCommand(c.Arguments); return;
+    case TExpTempCommand::TKind::If: IfCommand(c); return;
+    case TExpTempCommand::TKind::Else: ElseCommand(); return;
+    case TExpTempCommand::TKind::End: EndCommand(); return;
+    case TExpTempCommand::TKind::Value: break;
+  }
+  if (!Erasing()) ValueCommand(c, out);
 }
 
 void TExportTemplate::ReadFieldFormat(TExpTempCommand& c, std::size_t first) {
@@ -593,9 +640,12 @@ void TExportTemplate::ReadFieldFormat(TExpTempCommand& c, std::size_t first) {
                     " digits in a row";
 }
 
-std::string TExportTemplate::FormatField(const TExpTempCommand& c, const TExportValue& value) {
+void TExportTemplate::FormatField(const TExpTempCommand& c, TExportValue value, std::string& out) const {
   if (!c.FormatError.empty()) throw EExportTemplate(c.FormatError);
-  return AlignText(FormatExportValue(value, c.Pattern), c.Alignment, c.Width, c.Cut);
+  // A text is what it shows: taken over rather than copied.
+  std::string* text = std::get_if<std::string>(&value.Data);
+  const std::string formatted = text ? std::move(*text) : FormatExportValue(value, c.Pattern);
+  AppendAligned(out, formatted, c.Alignment, c.Width, c.Cut, FEscapeHtml);
 }
 
 const TExpTempElement* TExportTemplate::LoopElement(const std::string& kindWord) const {
@@ -612,18 +662,20 @@ const TBixBinaryTag* TExportTemplate::CurrentElementTag(TExpTempLoopKind kind) c
   return nullptr;
 }
 
-std::string TExportTemplate::ValueCommand(const TExpTempCommand& c) {
+void TExportTemplate::ValueCommand(const TExpTempCommand& c, std::string& out) {
   const THXFile* file = CurrentCalculation();
-  if (!file) return {};
+  if (!file) return;
   const std::string& name = c.Name;
   if (name == "param" || name == "addparam") {
     const std::string& target = c.Trimmed[0];
     const TBixBinaryTag* tag = nullptr;
     if (const TExpTempElement* e = LoopElement(target)) tag = e->Tag;
     if (!tag) tag = name == "param" ? file->GetParameterTag(target) : file->GetAddParameterTag(target);
-    if (!tag) return {};
+    if (!tag) return;
     const std::string& field = c.Trimmed[1];
-    return FormatField(c, name == "param" ? ParamField(*file, *tag, field) : AddParamField(*file, *tag, field));
+    FormatField(c, name == "param" ? ParamField(*file, *tag, c.Field, field) : AddParamField(*file, *tag, c.Field, field),
+                out);
+    return;
   }
   if (name == "infos") {
     const std::string& field = c.Trimmed[0];
@@ -643,12 +695,12 @@ std::string TExportTemplate::ValueCommand(const TExpTempCommand& c) {
     } else {
       value = TExportValue::Text(file->FileInfos().Value(field));
     }
-    return FormatField(c, value);
+    FormatField(c, std::move(value), out);
+    return;
   }
-  if (name == "fullfilename") return FormatField(c, TExportValue::Text(CalcFullFileName(*file)));
-  if (name == "filename") return FormatField(c, TExportValue::Text(CalcFileName(*file)));
-  if (name == "filepath") return FormatField(c, TExportValue::Text(CalcFilePath(*file)));
-  return {};
+  if (name == "fullfilename") FormatField(c, TExportValue::Text(CalcFullFileName(*file)), out);
+  else if (name == "filename") FormatField(c, TExportValue::Text(CalcFileName(*file)), out);
+  else if (name == "filepath") FormatField(c, TExportValue::Text(CalcFilePath(*file)), out);
 }
 
 std::vector<TExpTempElement> TExportTemplate::LoopElements(TExpTempLoopKind kind,
@@ -663,19 +715,24 @@ std::vector<TExpTempElement> TExportTemplate::LoopElements(TExpTempLoopKind kind
   }
   std::vector<TExpTempElement> elements;
   const THXFile* file = CurrentCalculation();
+  // The text of an element is what it is sorted by; unsorted elements do
+  // without it.
   auto caption = [&](const TBixBinaryTag& tag) {
+    if (order == 0) return std::string();
     std::string c = TagText(*file, tag, "Caption");
     return c.empty() ? ItemName(*file, tag) : c;
   };
+  std::string buffer;
   auto addItem = [&](const TBixBinaryTag* tag) {
     if (!tag) return;
-    if (file->AttributeExists(*tag, "_ItemIsValid") && !file->AttributeAsBoolean(*tag, "_ItemIsValid")) return;
+    if (const TBixBinaryAttribute* valid = file->Attribute(*tag, "_ItemIsValid");
+        valid && (valid->IsNull || !valid->AsBoolean().value_or(false)))
+      return;
     if (!wantEmpty && (!file->AttributeAsBoolean(*tag, "Utilized", true) ||
-                       TrimBlanks(TagText(*file, *tag, "DisplayText")).empty()))
+                       IsBlank(TagTextView(*file, *tag, "DisplayText", buffer))))
       return;
     if (!wantInvisible && (file->AttributeAsInteger(*tag, "DisplayState", dsNormal) == dsInvisible ||
-                           (file->AttributeExists(*tag, "DetailLevel") &&
-                            file->AttributeAsInteger(*tag, "DetailLevel") == dlInvisible)))
+                           PresentInteger(*file, *tag, "DetailLevel") == dlInvisible))
       return;
     elements.push_back({caption(*tag), tag, -1});
   };
@@ -885,7 +942,7 @@ bool TAsciiExpTemplate::DoParseStep() {
     case TStep::TKind::Comment: return true;
     case TStep::TKind::Command: break;
   }
-  FResult += RunCommand(FCommands[step.Command]);
+  RunCommand(FCommands[step.Command], FResult);
   return true;
 }
 

@@ -155,6 +155,13 @@ struct TExpTempCondition {
   bool Value = false;
 };
 
+// The fields of Param and AddParam with a meaning of their own; any other
+// name is the attribute of that name.
+enum class TExpTempField {
+  Other, Caption, ShortCaption, Name, Unit, LongLabel, ShortLabel, Value, DisplayText, DisplayState,
+  CalcUnitNo, CalcQuantity, Enabled, Utilized, ClassName, MessageType, Text, Data
+};
+
 // A command read once and evaluated for every calculation and every loop
 // pass: the name lower-cased, the arguments split and trimmed, the layout
 // of a value field (alignment, width, pattern, "cut") read, and a
@@ -166,7 +173,8 @@ struct TExpTempCommand {
   std::string ArgumentText;            // up to the last ")"
   std::vector<std::string> Arguments;  // split at every ",", padded to 10
   std::vector<std::string> Trimmed;    // the same without surrounding blanks
-  // Value fields.
+  // Value fields: for Param and AddParam the field named, then the layout.
+  TExpTempField Field = TExpTempField::Other;
   std::string Alignment, Pattern;
   long Width = 0;
   bool Cut = false;
@@ -255,6 +263,8 @@ class TExportTemplate {
   TExpTempCommand CompileCommand(const std::string& command) const;
   // Evaluates a command and returns its text.
   std::string RunCommand(const TExpTempCommand& command);
+  // The same, appending the text to `out`.
+  void RunCommand(const TExpTempCommand& command, std::string& out);
   // The processing position, kept by the document kind (a plain-text
   // template counts its steps); loops jump back to their bookmark.
   std::size_t FPosition = 0;
@@ -263,7 +273,9 @@ class TExportTemplate {
  private:
   enum class TBlockKind { Loop, Condition };
 
-  std::string ValueCommand(const TExpTempCommand& command);
+  // Appends the text of a value command to `out` (nothing when the field
+  // has no calculation, item or kind to be taken from).
+  void ValueCommand(const TExpTempCommand& command, std::string& out);
   void LoopCommand(const std::vector<std::string>& args);
   void IfCommand(const TExpTempCommand& command);
   void ElseCommand();
@@ -275,10 +287,9 @@ class TExportTemplate {
   // from args[first] on into `command`; a width or pattern beyond the
   // limits of value_format.h becomes its FormatError, naming the field.
   static void ReadFieldFormat(TExpTempCommand& command, std::size_t first);
-  // Formats a value by the field's layout; throws EExportTemplate with the
-  // field's FormatError.
-  static std::string FormatField(const TExpTempCommand& command, const TExportValue& value);
-  std::string Escaped(const std::string& text) const;
+  // Formats a value by the field's layout, escaped for the document, onto
+  // `out`; throws EExportTemplate with the field's FormatError.
+  void FormatField(const TExpTempCommand& command, TExportValue value, std::string& out) const;
   void SelectCalculation(long index);
   void CalculationDone(std::size_t index);
   // Throws EExportTemplate when the template does not take `file`.

@@ -295,6 +295,7 @@ TExprValue TExpressionParser::ParseStr(const std::string& text) {
   FPos = 1;
   FErrorPos = 0;
   FDepth = 0;
+  FBuiltIn = -1;
   FErrorMessage.clear();
   FNamePath.clear();
   FArguments.clear();
@@ -328,6 +329,7 @@ bool TExpressionParser::EnterNesting() {
 }
 
 bool TExpressionParser::IsNumericalFunction() const {
+  if (FBuiltIn >= 0) return FBuiltIn == 1;
   return !FNamePath.empty() && IsBuiltInName(FNamePath.front());
 }
 
@@ -613,6 +615,7 @@ class TCompiledExpression {
     std::vector<std::string> Path;           // element
     std::vector<std::string> RawArguments;   // element, arguments taken as tokens
     bool EvaluatedArguments = false;         // a built-in function's arguments
+    bool BuiltIn = false;                    // the first name is a built-in function's
     size_t Position = 0;                     // the reading position after the element
   };
 
@@ -787,6 +790,7 @@ int TExpressionParser::CompileFunc(TCompiledExpression& e) {
   TCompiledExpression::TNode n;
   n.Kind = TCompiledExpression::TKind::Element;
   n.Path.push_back(FToken);
+  n.BuiltIn = IsBuiltInName(FToken);
   NextToken();
   while (FToken == ".") {
     NextToken();
@@ -885,7 +889,9 @@ TExprValue TExpressionParser::EvaluateNode(const TCompiledExpression& e, int ind
   FNamePath = n.Path;
   FArguments = std::move(arguments);
   FPos = n.Position;
+  FBuiltIn = n.BuiltIn ? 1 : 0;
   TExprValue result = FunctionCall();
+  FBuiltIn = -1;
   if (HasError()) return TExprValue::Text({});
   if (OnUnresolvedElement && result.AsText().empty())
     result = TExprValue::Text(OnUnresolvedElement(FNamePath, FArguments));

@@ -177,6 +177,9 @@ class TExpressionParser {
   std::string FErrorMessage;
   std::vector<std::string> FNamePath;
   std::vector<std::string> FArguments;
+  // Whether the element being evaluated names a built-in function, as its
+  // compiled node knows it (-1: not known, look the name up).
+  int FBuiltIn = -1;
 };
 
 // Text arithmetic of template expressions: both operands read as numbers

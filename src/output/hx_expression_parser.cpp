@@ -1,5 +1,6 @@
 #include "output/hx_expression_parser.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -47,8 +48,9 @@ TExprValue FromExportValue(const TExportValue& v) {
 
 // The quantity an item's tag names, when it is a valid one.
 std::optional<TQuantity> TagQuantity(const THXFile& file, const TBixBinaryTag& tag) {
-  if (!file.AttributeExists(tag, "CalcQuantity")) return std::nullopt;
-  const std::int64_t q = file.AttributeAsInteger(tag, "CalcQuantity", -1);
+  const TBixBinaryAttribute* a = file.Attribute(tag, "CalcQuantity");
+  if (!a) return std::nullopt;
+  const std::int64_t q = a->IsNull ? -1 : a->AsInteger().value_or(-1);
   if (q < 0 || q >= QuantityCount) return std::nullopt;
   return static_cast<TQuantity>(q);
 }
@@ -62,33 +64,45 @@ bool SameName(const std::string& a, const std::string& b) {
   return true;
 }
 
-std::string FindAttributeName(const THXFile& file, const TBixBinaryTag& tag, const std::string& name) {
-  if (file.AttributeExists(tag, name)) return name;
+const TBixBinaryAttribute* TemplateAttribute(const THXFile& file, const TBixBinaryTag& tag, const std::string& name,
+                                             std::string* stored) {
+  if (name.empty()) return nullptr;
+  if (const TBixBinaryAttribute* a = file.Attribute(tag, name)) {
+    if (stored) *stored = name;
+    return a;
+  }
   // Names from the tokenizer arrive lower-cased: look for the stored
   // spelling, first among the pooled names, then among the tag's own.
   for (const std::string& pooled : file.AttributeNames())
-    if (SameName(pooled, name) && file.AttributeExists(tag, pooled)) return pooled;
-  for (const auto& a : tag.Attributes())
-    if (SameName(a->ItemName, name)) return a->ItemName;
-  return {};
+    if (SameName(pooled, name))
+      if (const TBixBinaryAttribute* a = file.Attribute(tag, pooled)) {
+        if (stored) *stored = pooled;
+        return a;
+      }
+  const TBixBinaryAttribute* a = tag.Attributes().ByName(name, false);
+  if (!a) return nullptr;
+  if (stored) *stored = a->ItemName;
+  // Without a pool the first attribute of a spelling is the one a reader
+  // finds; with one, a pooled name of that spelling comes first.
+  return file.AttributeNames().empty() ? a : file.Attribute(tag, a->ItemName);
+}
+
+std::string FindAttributeName(const THXFile& file, const TBixBinaryTag& tag, const std::string& name) {
+  std::string stored;
+  TemplateAttribute(file, tag, name, &stored);
+  return stored;
 }
 
 TExportValue AttributeValue(const THXFile& file, const TBixBinaryTag& tag, const std::string& name) {
-  const std::string stored = FindAttributeName(file, tag, name);
-  if (stored.empty()) return {};
+  const TBixBinaryAttribute* a = TemplateAttribute(file, tag, name);
+  if (!a || a->IsNull) return {};
   // The attribute object itself tells dates from other reals.
-  const TBixBinaryAttribute* a = tag.AttributeByName(stored);
-  if (!a && !file.AttributeNames().empty()) {
-    for (size_t i = 0; i < file.AttributeNames().size() && !a; ++i)
-      if (file.AttributeNames()[i] == stored) a = tag.AttributeByName(std::to_string(i));
-  }
-  if (a && !a->IsNull && &a->DataType() == &TBixBinaryDateTime::Type())
-    return TExportValue::Date(file.AttributeAsDateTime(tag, stored));
-  const TBixVariant v = file.AttributeAsVariant(tag, stored);
+  if (&a->DataType() == &TBixBinaryDateTime::Type()) return TExportValue::Date(a->AsDateTime().value_or(0));
+  const TBixVariant v = a->AsVariant();
   if (const auto* b = std::get_if<bool>(&v)) return TExportValue::Boolean(*b);
   if (const auto* i = std::get_if<std::int64_t>(&v)) return TExportValue::Integer(*i);
   if (const auto* x = std::get_if<Extended>(&v)) return HasValue(*x) ? TExportValue::Real(*x) : TExportValue();
-  if (const auto* s = std::get_if<std::string>(&v)) return TExportValue::Text(*s);
+  if (const auto* t = std::get_if<std::string>(&v)) return TExportValue::Text(*t);
   return {};
 }
 
@@ -138,35 +152,80 @@ std::string CalcFilePath(const THXFile& file) {
   return dir;
 }
 
+namespace {
+
+// The attribute names GetParamAttr gives a meaning of its own.
+enum class TParamAttr {
+  Other, Value, SIValue, Checked, Unit, Quantity, IsInput, IsDatabase, IsCalculated,
+  Overwritten, CanBeOverwritten, Note, HasNote, Comment, HasComment
+};
+
+TParamAttr ParamAttrOf(const std::string& attribute) {
+  static const std::pair<std::string_view, TParamAttr> kNames[] = {
+      {"value", TParamAttr::Value},
+      {"sivalue", TParamAttr::SIValue},
+      {"checked", TParamAttr::Checked},
+      {"unit", TParamAttr::Unit},
+      {"quantity", TParamAttr::Quantity},
+      {"isinput", TParamAttr::IsInput},
+      {"isdatabase", TParamAttr::IsDatabase},
+      {"iscalculated", TParamAttr::IsCalculated},
+      {"overwritten", TParamAttr::Overwritten},
+      {"canbeoverwritten", TParamAttr::CanBeOverwritten},
+      {"note", TParamAttr::Note},
+      {"hasnote", TParamAttr::HasNote},
+      {"comment", TParamAttr::Comment},
+      {"hascomment", TParamAttr::HasComment},
+  };
+  // The names above are lower case.
+  const auto same = [&](std::string_view name) {
+    return name.size() == attribute.size() &&
+           std::equal(name.begin(), name.end(), attribute.begin(), [](char n, char c) { return n == LowerAscii(c); });
+  };
+  for (const auto& [name, kind] : kNames)
+    if (same(name)) return kind;
+  return TParamAttr::Other;
+}
+
+}  // namespace
+
 TExprValue THXExpressionParser::GetParamAttr(const THXFile& file, const std::string& name,
                                              const std::string& attribute) {
   const TBixBinaryTag* tag = file.GetParameterTag(name);
   if (!tag) return {};
-  const std::string a = LowerAscii(attribute);
-  if (a == "value") return FromExportValue(ItemDisplayValue(file, *tag));
-  if (a == "sivalue") {
-    const std::optional<TQuantity> q = TagQuantity(file, *tag);
-    if (!q) return {};
-    return RealValue(GetSIValue(0, *q, file.AttributeAsFloat(*tag, "Value", NoValue)));
-  }
-  if (a == "checked") {
-    if (file.AttributeExists(*tag, "SwitchIndex"))
-      return TExprValue::Boolean(file.AttributeAsInteger(*tag, "SwitchIndex") != 0);
-    return TExprValue::Boolean(file.AttributeAsInteger(*tag, "SwitchStatus") == 1);
-  }
-  if (a == "unit") return TExprValue::Integer(file.AttributeAsInteger(*tag, "CalcUnitNo"));
-  if (a == "quantity") return TExprValue::Integer(file.AttributeAsInteger(*tag, "CalcQuantity"));
-  if (a == "isinput" || a == "isdatabase" || a == "iscalculated") {
-    const std::int64_t state = file.AttributeAsInteger(*tag, "InputState", -1);
-    return TExprValue::Boolean(state == (a == "isinput" ? 0 : a == "isdatabase" ? 1 : 2));
-  }
-  if (a == "overwritten") return TExprValue::Boolean(file.AttributeAsBoolean(*tag, "OverRuled"));
-  if (a == "canbeoverwritten") return TExprValue::Boolean(file.AttributeAsBoolean(*tag, "CanBeOverRuled"));
-  if (a == "note" || a == "hasnote" || a == "comment" || a == "hascomment") {
-    const bool note = a == "note" || a == "hasnote";
-    const std::string text = StoredLinesText(file.AttributeAsString(*tag, note ? "NotesList" : "CommentsList"));
-    if (a == "note" || a == "comment") return TExprValue::Text(text);
-    return TExprValue::Boolean(!IsBlankText(text));
+  using A = TParamAttr;
+  const A kind = ParamAttrOf(attribute);
+  switch (kind) {
+    case A::Value: return FromExportValue(ItemDisplayValue(file, *tag));
+    case A::SIValue: {
+      const std::optional<TQuantity> q = TagQuantity(file, *tag);
+      if (!q) return {};
+      return RealValue(GetSIValue(0, *q, file.AttributeAsFloat(*tag, "Value", NoValue)));
+    }
+    case A::Checked:
+      if (file.AttributeExists(*tag, "SwitchIndex"))
+        return TExprValue::Boolean(file.AttributeAsInteger(*tag, "SwitchIndex") != 0);
+      return TExprValue::Boolean(file.AttributeAsInteger(*tag, "SwitchStatus") == 1);
+    case A::Unit: return TExprValue::Integer(file.AttributeAsInteger(*tag, "CalcUnitNo"));
+    case A::Quantity: return TExprValue::Integer(file.AttributeAsInteger(*tag, "CalcQuantity"));
+    case A::IsInput:
+    case A::IsDatabase:
+    case A::IsCalculated: {
+      const std::int64_t state = file.AttributeAsInteger(*tag, "InputState", -1);
+      return TExprValue::Boolean(state == (kind == A::IsInput ? 0 : kind == A::IsDatabase ? 1 : 2));
+    }
+    case A::Overwritten: return TExprValue::Boolean(file.AttributeAsBoolean(*tag, "OverRuled"));
+    case A::CanBeOverwritten: return TExprValue::Boolean(file.AttributeAsBoolean(*tag, "CanBeOverRuled"));
+    case A::Note:
+    case A::HasNote:
+    case A::Comment:
+    case A::HasComment: {
+      const bool note = kind == A::Note || kind == A::HasNote;
+      const std::string text = StoredLinesText(file.AttributeAsString(*tag, note ? "NotesList" : "CommentsList"));
+      if (kind == A::Note || kind == A::Comment) return TExprValue::Text(text);
+      return TExprValue::Boolean(!IsBlankText(text));
+    }
+    case A::Other: break;
   }
   return FromExportValue(AttributeValue(file, *tag, attribute));
 }

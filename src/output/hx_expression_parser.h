@@ -64,8 +64,13 @@ class THXExpressionParser : public TExpressionParser {
 
 // Helpers shared with the export templates.
 
-// The attribute of a tag whose name equals `name` ignoring case (pooled
-// names of the attribute section included); its stored name, or empty.
+// The attribute of a tag that a template's name for it means: the one a
+// reader of `name` finds, else the first whose name equals `name` ignoring
+// case (pooled names of the attribute section first). nullptr when there
+// is none or the name is empty; `stored` takes its name.
+const TBixBinaryAttribute* TemplateAttribute(const THXFile& file, const TBixBinaryTag& tag, const std::string& name,
+                                             std::string* stored = nullptr);
+// The name of that attribute, or empty.
 std::string FindAttributeName(const THXFile& file, const TBixBinaryTag& tag, const std::string& name);
 // That attribute's value; dates keep their kind. Empty when missing.
 TExportValue AttributeValue(const THXFile& file, const TBixBinaryTag& tag, const std::string& name);

@@ -375,20 +375,61 @@ std::string AlignText(const std::string& text, const std::string& alignment, lon
   return text;
 }
 
+void AppendAligned(std::string& out, const std::string& text, const std::string& alignment, long width, bool cut,
+                   bool escapeHtml) {
+  const auto body = [&](std::string_view t) {
+    if (escapeHtml) AppendHtmlEscaped(out, t);
+    else out += t;
+  };
+  const std::size_t length = Utf8Length(text);
+  if (width > 0 && static_cast<std::size_t>(width) > length) {
+    const std::size_t pad = static_cast<std::size_t>(width) - length;
+    if (SameTextAscii(alignment, "alRight")) {
+      out.append(pad, ' ');
+      body(text);
+    } else if (SameTextAscii(alignment, "alCenter")) {
+      out.append(pad / 2, ' ');
+      body(text);
+      out.append(pad - pad / 2, ' ');
+    } else {
+      body(text);
+      out.append(pad, ' ');
+    }
+    return;
+  }
+  if (cut && width > 0) {
+    body(Utf8Prefix(text, width >= 3 ? static_cast<std::size_t>(width) - 3 : 0));
+    out += "...";
+    return;
+  }
+  body(text);
+}
+
 std::string HtmlEscape(const std::string& text) {
   std::string out;
   out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += c;
-    }
-  }
+  AppendHtmlEscaped(out, text);
   return out;
+}
+
+void AppendHtmlEscaped(std::string& out, std::string_view text) {
+  // Runs without a character to escape are appended at once.
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char* entity = nullptr;
+    switch (text[i]) {
+      case '&': entity = "&amp;"; break;
+      case '<': entity = "&lt;"; break;
+      case '>': entity = "&gt;"; break;
+      case '"': entity = "&quot;"; break;
+      case '\'': entity = "&#39;"; break;
+      default: continue;
+    }
+    out.append(text, start, i - start);
+    out += entity;
+    start = i + 1;
+  }
+  out.append(text, start, std::string_view::npos);
 }
 
 }  // namespace torvacalc

@@ -79,6 +79,10 @@ std::string FormatExportValue(const TExportValue& value, const std::string& patt
 // code points), not bytes, so that unit names such as "m³/h" keep columns
 // straight.
 std::string AlignText(const std::string& text, const std::string& alignment, long width, bool cut);
+// Appends AlignText(text, ...) to `out`, with the text escaped as
+// HtmlEscape does when `escapeHtml` (the padding is blanks either way).
+void AppendAligned(std::string& out, const std::string& text, const std::string& alignment, long width, bool cut,
+                   bool escapeHtml);
 
 // The number of characters of a UTF-8 text.
 std::size_t Utf8Length(const std::string& text);
@@ -86,5 +90,7 @@ std::size_t Utf8Length(const std::string& text);
 // Escapes the characters that have a meaning in HTML and XML text and
 // attribute values: & < > " and '.
 std::string HtmlEscape(const std::string& text);
+// Appends HtmlEscape(text) to `out`.
+void AppendHtmlEscaped(std::string& out, std::string_view text);
 
 }  // namespace torvacalc

@@ -137,4 +137,35 @@ TEST_F(HXExpressions, PooledAttributeNamesAreFoundAfterReloading) {
   EXPECT_EQ(Eval(p, "kv.iscalculated and Phase.checked"), "True");
 }
 
+// A template's (lower-cased) name finds the attribute of that exact
+// spelling first, else the first that matches ignoring case; with the
+// attribute section, pooled names come before the tag's own.
+TEST_F(HXExpressions, TemplateNamesFindTheExactSpellingFirst) {
+  for (bool pooled : {false, true}) {
+    SCOPED_TRACE(pooled ? "pooled names" : "plain names");
+    THXFile file;
+    file.UseAttributeSection = pooled;
+    TBixBinaryTag& item = file.GetItemsTag().AddTag("x");
+    for (int i = 0; i < 12; ++i) file.AddLongIntAttr(item, "a" + std::to_string(i), i);
+    file.AddLongIntAttr(item, "Level", 1);
+    file.AddLongIntAttr(item, "level", 2);
+    file.AddLongIntAttr(item, "Mode", 3);
+    THXFile loaded;
+    loaded.LoadFromString(file.SaveToString());
+    const TBixBinaryTag& tag = *loaded.GetParameterTag("x");
+    struct Case { const char* name; const char* stored; std::int64_t value; };
+    const Case cases[] = {{"level", "level", 2}, {"LEVEL", "Level", 1}, {"mode", "Mode", 3},
+                          {"a11", "a11", 11},    {"missing", "", -1},    {"", "", -1}};
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.name);
+      std::string stored;
+      const TBixBinaryAttribute* a = TemplateAttribute(loaded, tag, c.name, &stored);
+      EXPECT_EQ(stored, c.stored);
+      EXPECT_EQ(a ? a->AsInteger().value_or(-2) : -1, c.value);
+      EXPECT_EQ(FindAttributeName(loaded, tag, c.name), c.stored);
+      EXPECT_EQ(AttributeValue(loaded, tag, c.name).Data == TExportValue().Data, c.value < 0);
+    }
+  }
+}
+
 }  // namespace

@@ -93,6 +93,26 @@ TEST(ValueFormat, AlignmentWidthAndCut) {
   }
 }
 
+// Fields are written onto the document as aligning and then escaping the
+// text would give them, after what the document already holds.
+TEST(ValueFormat, FieldsAppendedAlignedAndEscaped) {
+  struct Case { const char* text; const char* alignment; long width; bool cut; };
+  const Case cases[] = {
+      {"a<b", "alCenter", 9, false}, {"a<b", "alRight", 5, false}, {"a<b", "alLeft", 5, false},
+      {"a&b", "", 0, false},         {"<<<<<<<<", "alLeft", 6, true}, {"\"x\" & 'y'", "alRight", 3, false},
+      {"", "alRight", 4, false},     {"m³ > 2", "alCenter", 10, false}, {"Übergröße<", "alLeft", 7, true},
+      {"plain", "alLeft", 2, true},
+  };
+  for (const auto& c : cases)
+    for (bool html : {false, true}) {
+      SCOPED_TRACE(std::string(c.text) + " " + c.alignment + " " + std::to_string(c.width) + (html ? " html" : ""));
+      std::string out = "before|";
+      AppendAligned(out, c.text, c.alignment, c.width, c.cut, html);
+      const std::string aligned = AlignText(c.text, c.alignment, c.width, c.cut);
+      EXPECT_EQ(out, "before|" + (html ? HtmlEscape(aligned) : aligned));
+    }
+}
+
 TEST(ValueFormat, HtmlEscapesMarkupCharacters) {
   EXPECT_EQ(HtmlEscape("p < 10 bar & \"T\" > 'x'"), "p &lt; 10 bar &amp; &quot;T&quot; &gt; &#39;x&#39;");
   EXPECT_EQ(HtmlEscape("m³/h"), "m³/h");
