@@ -14,7 +14,7 @@
 #include "framework/options.h"
 #include "output/export_template.h"
 #include "output/hx_expression_parser.h"
-#include "shell/cli.h"
+#include "saved_example.h"
 
 namespace {
 
@@ -27,12 +27,7 @@ const THXFile& SavedCalculation() {
   static bool loaded = false;
   if (!loaded) {
     const std::string path = (fs::temp_directory_path() / ("torvacalc-bench-" + std::to_string(::getpid()) + ".cvc")).string();
-    std::ostringstream out, err;
-    RunMain({"module", "valve", "WhatToCalculate=Kv", "Phase=Fluessigkeit", "qm=347.544 t/h", "p1=6.8 bar(a)",
-             "p2=2.2 bar(a)", "t1=90", "rho1=965.4", "pv1=0.701 bar(a)", "pc=221.2 bar(a)", "eta1=0.3147 mPa s",
-             "ValveType=Durchgangsventil", "GlobeType=#0", "fl2_75=0.81", "fd_75=0.46", "DNV=150", "DN1=150",
-             "DN2=150", "kvs=250", "-o", path},
-            out, err);
+    SaveLiquidExample(path);
     file.Load(path);
     fs::remove(path);
     loaded = true;
@@ -99,12 +94,8 @@ void BM_ExportCommand(benchmark::State& state) {
   const fs::path dir = fs::temp_directory_path() / ("torvacalc-bench-export-" + std::to_string(::getpid()));
   fs::create_directories(dir);
   const std::string liquid = (dir / "liquid.cvc").string(), gas = (dir / "gas.cvc").string();
+  SaveLiquidExample(liquid);
   std::ostringstream out, err;
-  RunMain({"module", "valve", "WhatToCalculate=Kv", "Phase=Fluessigkeit", "qm=347.544 t/h", "p1=6.8 bar(a)",
-           "p2=2.2 bar(a)", "t1=90", "rho1=965.4", "pv1=0.701 bar(a)", "pc=221.2 bar(a)", "eta1=0.3147 mPa s",
-           "ValveType=Durchgangsventil", "GlobeType=#0", "fl2_75=0.81", "fd_75=0.46", "DNV=150", "DN1=150",
-           "DN2=150", "kvs=250", "-o", liquid},
-          out, err);
   // IEC 60534-2-1 Annex E example 3 (gas through a rotary plug valve with
   // reducers), as examples/gas.case.
   RunMain({"module", "valve", "WhatToCalculate=Kv", "Phase=Gas", "qm=7461.33", "p1=6.8 bar(a)", "p2=3.1 bar(a)",

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "files/hx_file.h"
-#include "shell/cli.h"
+#include "saved_example.h"
 
 // Every allocation of this program passes here, so that a benchmark can
 // report how many one operation takes.
@@ -130,12 +130,7 @@ void BM_LoadValveCalculation(benchmark::State& state) {
   namespace fs = std::filesystem;
   const std::string path =
       (fs::temp_directory_path() / ("torvacalc-bench-load-" + std::to_string(::getpid()) + ".cvc")).string();
-  std::ostringstream out, err;
-  RunMain({"module", "valve", "WhatToCalculate=Kv", "Phase=Fluessigkeit", "qm=347.544 t/h", "p1=6.8 bar(a)",
-           "p2=2.2 bar(a)", "t1=90", "rho1=965.4", "pv1=0.701 bar(a)", "pc=221.2 bar(a)", "eta1=0.3147 mPa s",
-           "ValveType=Durchgangsventil", "GlobeType=#0", "fl2_75=0.81", "fd_75=0.46", "DNV=150", "DN1=150",
-           "DN2=150", "kvs=250", "-o", path},
-          out, err);
+  SaveLiquidExample(path);
   std::size_t allocations = 0;
   for (auto _ : state) {
     const std::size_t before = gAllocations.load(std::memory_order_relaxed);

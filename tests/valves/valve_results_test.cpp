@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "valves/flow_equations.h"
+#include "plain_bisection.h"
 
 namespace torvacalc {
 namespace {
@@ -59,23 +60,8 @@ TEST(ValveResults, SuggestedKvsRoundAsThePlainFormula) {
   }
 }
 
-// The effective drop p1 x Y^2 without the limit of x, and the plain
-// bisection for the outlet pressure that passes `needed`.
-Extended Drop(Extended p1, Extended delta, Extended xcrit) {
-  if (!Available(p1, delta, xcrit) || p1 <= 0 || xcrit <= 0 || delta <= 0) return NoValue;
-  const Extended y = 1 - delta / (3 * xcrit * p1);
-  return y > 0 ? delta * y * y : NoValue;
-}
-
-Extended PlainP2(Extended p1, Extended needed, Extended xcrit) {
-  Extended lo = 0, hi = xcrit * p1;
-  if (Drop(p1, hi, xcrit) < needed) return NoValue;
-  for (int i = 0; i < 200 && hi - lo > 1E-15L * hi; ++i) {
-    const Extended mid = (lo + hi) / 2;
-    (Drop(p1, mid, xcrit) < needed ? lo : hi) = mid;
-  }
-  return p1 - (lo + hi) / 2;
-}
+using plain::Drop;
+using plain::PlainP2;
 
 TEST(ValveResults, NonChokedOutletPressureIgnoresTheGuessAndTheBinades) {
   // Roots on and next to powers of two (the halvings in integers need both
