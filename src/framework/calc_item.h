@@ -346,11 +346,13 @@ class TCalcParameter : public TCalcItem {
   // when ShouldBeAssigned, the value is set as calculated.
   virtual void AssignValue(int digits, Extended value);
   // A module's result written again as it stands: the very value of a
-  // calculated, settled parameter of its own. Inside the module's
-  // calculation AssignValue would change nothing, so the module may skip the
-  // call (most outputs of a steady recalculation).
+  // calculated parameter of its own, or no value where it holds none.
+  // Inside the module's calculation AssignValue would change nothing, so the
+  // module may skip the call (most outputs of a steady recalculation).
   bool HoldsResult(Extended value) const {
-    return value == FValue && !FSourceCalcItem && FInputState == isCalculated && FValueState == vsNormal;
+    if (FSourceCalcItem || FInputState != isCalculated) return false;
+    if (FValueState == vsNormal) return value == FValue;
+    return FValueState == vsUndefined && IsNoValue(value);
   }
   void AssignApproximatedValue(int digits, Extended value);
   void AssignIfEmpty(Extended value);
