@@ -686,11 +686,10 @@ void TCalcParameter::SetValuesParallel(std::uint8_t inputState, int unitNo, Exte
 }
 
 void TCalcParameter::AssignValue(int digits, Extended value) {
-  // The very value a calculated parameter holds: whatever the digits and
-  // flags, nothing would change (most results of a recalculation).
-  if (value == FValue && !FSourceCalcItem && FInputState == isCalculated && FValueState == vsNormal &&
-      GetQuantity() != qInteger && ModuleAlive() && FCalcModule->GetUpdateCounter() > 0)
-    return;
+  // The very value a calculated parameter holds, or no value where it holds
+  // none: whatever the digits and flags, nothing would change (most results
+  // of a recalculation).
+  if (HoldsResult(value) && ModuleAlive() && FCalcModule->GetUpdateCounter() > 0) return;
   if (digits != 0 && GetInputState() == isCalculated && EqualDigits(value, GetValue(), digits)) return;
   if (!ShouldBeAssigned()) return;
   // Inside an update bracket (a module's calculation) a value that is
