@@ -43,12 +43,57 @@ double TGasModel::PseudoCriticalD() const {
   return v > 0 ? 1 / v : 0;
 }
 
-TGasModel::TIdeal TGasModel::MakeIdeal(const double n[7], const double th[4], double Rsr,
-                                       double R) {
-  // Jaeschke and Schley: cp0/R* = n3 + sum of Planck-Einstein terms; the
-  // integration constants n1, n2 refer to the reference state h = 0, s = 0
-  // of the ideal gas at 298.15 K and 101.325 kPa. The Helmholtz energy is
-  // written per unit RT of the model's gas constant, hence the ratio Rsr.
+namespace {
+
+// Jaeschke and Schley (1995): n1 .. n7 (n1, n2 for the reference state)
+// and theta4 .. theta7 in K, components in the order of the header. Fitted with
+// R* = 8.31451 J/(mol K).
+constexpr double kJaeschkeSchleyR = 8.31451;
+constexpr double kIdealN[NumComponents][7] = {
+    {29.83843397, -15999.69151, 4.00088, 0.76315, 0.0046, 8.74432, -4.46921},
+    {17.56770785, -2801.729072, 3.50031, 0.13732, -0.1466, 0.90066, 0},
+    {20.65844696, -4902.171516, 3.50002, 2.04452, -1.06044, 2.03366, 0.01393},
+    {36.73005938, -23639.65301, 4.00263, 4.33939, 1.23722, 13.1974, -6.01989},
+    {44.70909619, -31236.63551, 4.02939, 6.60569, 3.197, 19.1921, -8.37267},
+    {34.30180349, -38525.50276, 4.06714, 8.97575, 5.25156, 25.1423, 16.1388},
+    {36.53237783, -38957.80933, 4.33944, 9.44893, 6.89406, 24.4618, 14.7824},
+    {43.17218626, -51198.30946, 4, 11.7618, 20.1101, 33.1688, 0},
+    {42.67837089, -45215.83, 4, 8.95043, 21.836, 33.4032, 0},
+    {46.99717188, -52746.83318, 4, 11.6977, 26.8142, 38.6164, 0},
+    {52.07631631, -57104.81056, 4, 13.7266, 30.4707, 43.5561, 0},
+    {57.25830934, -60546.76385, 4, 15.6865, 33.8029, 48.1731, 0},
+    {62.09646901, -66600.12837, 4, 18.0241, 38.1235, 53.3415, 0},
+    {65.93909154, -74131.45483, 4, 21.0069, 43.4931, 58.3657, 0},
+    {13.07520288, -5836.943696, 2.47906, 0.95806, 0.45444, 1.56039, -1.3756},
+    {16.8017173, -2318.32269, 3.50146, 1.07558, 1.01334, 0, 0},
+    {17.45786899, -2635.244116, 3.50055, 1.02865, 0.00493, 0, 0},
+    {21.57882705, -7766.733078, 4.00392, 0.01059, 0.98763, 3.06904, 0},
+    {21.5830944, -6069.035869, 4, 3.11942, 1.00243, 0, 0},
+    {10.04639507, -745.375, 2.5, 0, 0, 0, 0},
+    {10.04639507, -745.375, 2.5, 0, 0, 0, 0}};
+constexpr double kIdealTh[NumComponents][4] = {
+    {820.659, 178.41, 1062.82, 1090.53}, {662.738, 680.562, 1740.06, 0},
+    {919.306, 865.07, 483.553, 341.109}, {559.314, 223.284, 1031.38, 1071.29},
+    {479.856, 200.893, 955.312, 1027.29}, {438.27, 198.018, 1905.02, 893.765},
+    {468.27, 183.636, 1914.1, 903.185},  {292.503, 910.237, 1919.37, 0},
+    {178.67, 840.538, 1774.25, 0},       {182.326, 859.207, 1826.59, 0},
+    {169.789, 836.195, 1760.46, 0},      {158.922, 815.064, 1693.07, 0},
+    {156.854, 814.882, 1693.79, 0},      {164.947, 836.264, 1750.24, 0},
+    {228.734, 326.843, 1651.71, 1671.69}, {2235.71, 1116.69, 0, 0},
+    {1550.45, 704.525, 0, 0},            {268.795, 1141.41, 2507.37, 0},
+    {1833.63, 847.181, 0, 0},            {0, 0, 0, 0},
+    {0, 0, 0, 0}};
+
+
+}  // namespace
+
+TGasModel::TIdeal TGasModel::JaeschkeSchleyIdeal(int i, double R) {
+  // cp0/R* = n3 + sum of Planck-Einstein terms; the integration constants
+  // n1, n2 refer to the reference state h = 0, s = 0 of the ideal gas at
+  // 298.15 K and 101.325 kPa. The Helmholtz energy is written per unit RT
+  // of the model's gas constant, hence the ratio Rsr.
+  const double* n = kIdealN[i];
+  const double Rsr = kJaeschkeSchleyR / R;
   constexpr double T0 = 298.15;
   const double d0 = 101.325 / (R * T0);
   TIdeal c;
@@ -57,7 +102,7 @@ TGasModel::TIdeal TGasModel::MakeIdeal(const double n[7], const double th[4], do
   c.a3 = Rsr * (n[2] - 1);
   for (int k = 0; k < 4; ++k) {
     c.c[k] = Rsr * n[3 + k];
-    c.th[k] = th[k];
+    c.th[k] = kIdealTh[i][k];
   }
   return c;
 }

@@ -97,11 +97,12 @@ class TGasModel {
     double a1, a2, a3;      // constant, 1/T and ln T terms
     double c[4], th[4];     // Planck-Einstein terms: sinh, cosh, sinh, cosh
   };
-  // Builds them from the published n1..n7 and theta4..7 (Jaeschke and
-  // Schley, with n1, n2 for h = 0, s = 0 of the ideal gas at 298.15 K and
-  // 101.325 kPa), the ratio Rsr of the gas constant of that fit to the
-  // model's and the model's gas constant R.
-  static TIdeal MakeIdeal(const double n[7], const double th[4], double Rsr, double R);
+  // The constants of component i for a model with the gas constant R,
+  // from the published n1..n7 and theta4..7 of Jaeschke and Schley (with
+  // n1, n2 for h = 0, s = 0 of the ideal gas at 298.15 K and 101.325 kPa),
+  // which both methods take: fitted with R* = 8.31451 J/(mol K), they are
+  // scaled by R*/R where the model's constant differs (GERG-2008).
+  static TIdeal JaeschkeSchleyIdeal(int i, double R);
 
  protected:
   virtual void CompositionChanged() = 0;
