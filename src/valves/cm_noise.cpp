@@ -171,6 +171,16 @@ TBandParameters TCMCustomNoisePrediction::AddBands(const char* prefix, TQuantity
   return r;
 }
 
+void TCMCustomNoisePrediction::AddBandCorrections(TBandCorrections& gas, TBandCorrections& liquid) {
+  for (size_t i = 0; i < gas.size(); ++i) {
+    const std::string b = kBandNames[i];
+    const std::string hz = std::to_string(static_cast<int>(tSpectrum::Frequencies[i])) + " Hz";
+    gas[i] = Param<TInputParameter>(("dLGas" + b).c_str(), qUnweightSoundPress, ("Bandkorrektur Gas " + hz).c_str());
+    liquid[i] = Param<TInputParameter>(("dLLiq" + b).c_str(), qUnweightSoundPress,
+                                       ("Bandkorrektur Fluessigkeit " + hz).c_str());
+  }
+}
+
 void TCMCustomNoisePrediction::PutBands(const TBandParameters& items, const tSpectrum& s) {
   for (int i = 0; i < tSpectrum::Count; ++i)
     if (items[static_cast<size_t>(i)]) Put(items[static_cast<size_t>(i)], s.GetValues(i));
@@ -384,15 +394,7 @@ TCMVDMA89::TCMVDMA89(TCalcComponent* owner, std::string name)
   f2 = Param<TInputParameter>("f2", qNoUnit, "Akustischer Ventilbeiwert f2");
   g1 = Param<TInputParameter>("g1", qNoUnit, "Akustischer Ventilbeiwert g1");
   g2 = Param<TInputParameter>("g2", qNoUnit, "Akustischer Ventilbeiwert g2");
-  for (int i = 0; i < tVDMA89::ShortBands; ++i) {
-    const std::string b = kBandNames[i];
-    const std::string hz =
-        std::to_string(static_cast<int>(tSpectrum::Frequencies[static_cast<size_t>(i)])) + " Hz";
-    dLGas[static_cast<size_t>(i)] = Param<TInputParameter>(
-        ("dLGas" + b).c_str(), qUnweightSoundPress, ("Bandkorrektur Gas " + hz).c_str());
-    dLLiq[static_cast<size_t>(i)] = Param<TInputParameter>(
-        ("dLLiq" + b).c_str(), qUnweightSoundPress, ("Bandkorrektur Fluessigkeit " + hz).c_str());
-  }
+  AddBandCorrections(dLGas, dLLiq);
   MaVC = Param<TOutputParameter>("MaVC", qNoUnitPositive, "Machzahl in der Vena contracta");
   etaL = Param<TOutputParameter>("etaL", qNoUnitPositive, "Akustischer Wirkungsgrad");
   Wm = Param<TOutputParameter>("Wm", qPower, "Mechanische Stroemungsleistung");
@@ -488,15 +490,7 @@ tCMIEC2003::tCMIEC2003(TCalcComponent* owner, std::string name)
   f2 = Param<TInputParameter>("f2", qNoUnit, "Akustischer Ventilbeiwert f2");
   g1 = Param<TInputParameter>("g1", qNoUnit, "Akustischer Ventilbeiwert g1");
   g2 = Param<TInputParameter>("g2", qNoUnit, "Akustischer Ventilbeiwert g2");
-  for (int i = 0; i < tVDMA89::ShortBands; ++i) {
-    const std::string b = kBandNames[i];
-    const std::string hz =
-        std::to_string(static_cast<int>(tSpectrum::Frequencies[static_cast<size_t>(i)])) + " Hz";
-    dLGas[static_cast<size_t>(i)] = Param<TInputParameter>(
-        ("dLGas" + b).c_str(), qUnweightSoundPress, ("Bandkorrektur Gas " + hz).c_str());
-    dLLiq[static_cast<size_t>(i)] = Param<TInputParameter>(
-        ("dLLiq" + b).c_str(), qUnweightSoundPress, ("Bandkorrektur Fluessigkeit " + hz).c_str());
-  }
+  AddBandCorrections(dLGas, dLLiq);
   etaL = Param<TOutputParameter>("etaL", qNoUnitPositive, "Akustischer Wirkungsgrad");
   Lpi = Param<TOutputParameter>("Lpi", qUnweightSoundPress, "Innerer Schalldruckpegel");
   Wm = Param<TOutputParameter>("Wm", qPower, "Mechanische Stroemungsleistung");

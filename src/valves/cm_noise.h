@@ -68,6 +68,10 @@ class TCMCustomNoisePrediction : public TCalcModule {
   virtual std::vector<TCalcParameter*> MethodOutputs() { return {}; }
 
   TBandParameters AddBands(const char* prefix, TQuantity q, const char* caption, bool output);
+  // The band corrections of the VDMA 24422 spectrum, for gases and for
+  // liquids, as inputs (band by band, the gas one first).
+  using TBandCorrections = std::array<TInputParameter*, tVDMA89::ShortBands>;
+  void AddBandCorrections(TBandCorrections& gas, TBandCorrections& liquid);
   static void PutBands(const TBandParameters& items, const tSpectrum& s);
   template <class P>
   P* Param(const char* name, TQuantity q, const char* caption) {
@@ -104,7 +108,7 @@ class TCMVDMA89 : public TCMCustomNoisePrediction {
   tVDMA89& Noise() { return static_cast<tVDMA89&>(*FMethod); }
 
   TInputParameter *xCr, *cPipe, *rhoP, *tP, *KvKvs, *f1, *f2, *g1, *g2;
-  std::array<TInputParameter*, tVDMA89::ShortBands> dLGas, dLLiq;
+  TBandCorrections dLGas, dLLiq;
   TOutputParameter *MaVC, *etaL, *Wm, *Lwi, *dLaCF, *fr, *cfc;
   TBandParameters LwiBands, RrBands, LwAaBands, LpAaBands;
 
@@ -132,7 +136,7 @@ class tCMIEC2003 : public TCMCustomNoisePrediction {
   TModifyParameter* AetaL;
   TModifyParameter* cf1;
   TInputParameter *fd, *cPipe, *tP, *rhoP, *d0, *Re, *rw, *xCr, *pc, *f1, *f2, *g1, *g2;
-  std::array<TInputParameter*, tVDMA89::ShortBands> dLGas, dLLiq;
+  TBandCorrections dLGas, dLLiq;
   TOutputParameter *etaL, *Lpi, *Wm, *fr, *fp, *Rr, *LwAa, *MaVC, *Lwi, *dLaCF;
   TBandParameters LpiBands, RrBands, LpAaBands, LwAaBands;
 
