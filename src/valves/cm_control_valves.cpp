@@ -222,15 +222,7 @@ TCalcParameter* TCMControlValves::TargetParameter() const {
 // The sub-style of the chosen valve style: globe, rotary plug, butterfly
 // and ball valves have their own list; the other styles have one trim.
 int TCMControlValves::TrimType() const {
-  const TDataCalcListSwitch* sub = nullptr;
-  switch (ValveType->GetSwitchIndex()) {
-    case 0: sub = GlobeType; break;
-    case 1: sub = RotaryType; break;
-    case 2: sub = ButterflyType; break;
-    case 3: sub = BallValveType; break;
-    default: break;
-  }
-  return sub ? std::max(0, sub->GetSwitchIndex()) : 0;
+  return ChosenTrim(ValveType->GetSwitchIndex(), {GlobeType, RotaryType, ButterflyType, BallValveType});
 }
 
 // The 75 % factors the user left open are the typical values of the chosen

@@ -195,15 +195,7 @@ std::vector<TCalcItem*> TCMValveDatabase::OutputSwitches() const {
 }
 
 int TCMValveDatabase::TrimType() const {
-  const TDataCalcListSwitch* sub = nullptr;
-  switch (ValveType->GetSwitchIndex()) {
-    case 0: sub = GlobeType; break;
-    case 1: sub = RotaryType; break;
-    case 2: sub = ButterflyType; break;
-    case 3: sub = BallValveType; break;
-    default: break;
-  }
-  return sub ? std::max(0, sub->GetSwitchIndex()) : 0;
+  return ChosenTrim(ValveType->GetSwitchIndex(), {GlobeType, RotaryType, ButterflyType, BallValveType});
 }
 
 TValveDuty TCMValveDatabase::Duty() const {

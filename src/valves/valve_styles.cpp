@@ -1,5 +1,6 @@
 #include "valves/valve_styles.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "framework/options.h"
@@ -172,6 +173,11 @@ const TTrimStyle* TValveStyles::Trim(int styleIndex, int trimNo) const {
 
 const TSwitchDataSource& TValveStyles::TrimSource(int styleIndex) const {
   return FTrimSources.at(static_cast<size_t>(styleIndex));
+}
+
+int ChosenTrim(int style, const TDataCalcListSwitch* const (&trims)[TValveStyles::TrimSwitchCount]) {
+  const TDataCalcListSwitch* sub = style >= 0 && style < TValveStyles::TrimSwitchCount ? trims[style] : nullptr;
+  return sub ? std::max(0, sub->GetSwitchIndex()) : 0;
 }
 
 }  // namespace torvacalc

@@ -125,4 +125,9 @@ void OfferValveStyles(const TValveStyles& styles, S* valveType,
     OfferValveData(trims[i], styles.TrimSource(i), first);
 }
 
+// The trim chosen under the style of index `style`: the choice of that
+// style's own sub-style switch (globe, rotary plug, butterfly and ball
+// valves have one each, in this order), 0 for the styles with one trim.
+int ChosenTrim(int style, const TDataCalcListSwitch* const (&trims)[TValveStyles::TrimSwitchCount]);
+
 }  // namespace torvacalc
