@@ -7,15 +7,6 @@ namespace torvacalc {
 
 namespace {
 
-TCalcListSwitch* ListSwitch(TCalcModule& m, const char* name, const char* caption,
-                            const std::vector<std::string>& values, int chosen = 0) {
-  auto* s = m.AddItem<TCalcListSwitch>(name);
-  s->SetCaption(caption);
-  s->SetValueList(values);
-  s->SetSwitchStatus(chosen);
-  return s;
-}
-
 Extended V(const TCalcParameter* p) { return p->GetCalcValue(); }
 
 // Items of the phase and gas-medium lists that the flows depend on.
@@ -29,11 +20,11 @@ constexpr Extended kTN60F = 15.5555555555L + ZeroCelsius;
 
 TCMCustomFlow::TCMCustomFlow(TCalcComponent* owner, std::string name) : TCalcModule(owner, std::move(name)) {
   auto& m = *this;
-  QmOrQv = ListSwitch(m, "QmOrQv", "Gegeben", {"Massenstrom", "Volumenstrom"});
-  Phase = ListSwitch(m, "Phase", "Phase",
+  QmOrQv = AddListSwitch(m, "QmOrQv", "Gegeben", {"Massenstrom", "Volumenstrom"});
+  Phase = AddListSwitch(m, "Phase", "Phase",
                      {"Fluessig", "Dampffoermig", "Gasfoermig", "Gasfoermig (Betriebsbedingungen)",
                       "Zweiphasig (Fluessig/Dampf)", "Zweiphasig (Fluessig/Gas)"});
-  GasMedium = ListSwitch(m, "GasMedium", "Gasart",
+  GasMedium = AddListSwitch(m, "GasMedium", "Gasart",
                          {"Gas, trocken (Normbedingungen)", "Gas, feucht (Normbedingungen)",
                           "Gas, trocken (Betriebsbedingungen)", "Gas, feucht (Betriebsbedingungen)"});
   Qm = AddParameter<TInOutParameter>(m, "Qm", qMassFlowrate, "Massenstrom");
@@ -123,9 +114,9 @@ void TCMCustomFlow::DoCalculate() {
 
 TCMAllFlow::TCMAllFlow(TCalcComponent* owner, std::string name) : TCMCustomFlow(owner, std::move(name)) {
   auto& m = *this;
-  StandardConditions = ListSwitch(m, "StandardConditions", "Normbedingungen",
+  StandardConditions = AddListSwitch(m, "StandardConditions", "Normbedingungen",
                                   {"0 °C, 1,01325 bar", "60 °F, 1,01325 bar", "benutzerdefiniert"});
-  QmOrQvMoist = ListSwitch(m, "QmOrQvMoist", "Gegeben (feuchtes Gas)",
+  QmOrQvMoist = AddListSwitch(m, "QmOrQvMoist", "Gegeben (feuchtes Gas)",
                            {"Massenstrom", "Normvolumenstrom, trocken", "Normvolumenstrom, feucht"});
   QnTr = AddParameter<TInOutParameter>(m, "QnTr", qNormVolumeFlowrate, "Normvolumenstrom, trocken");
   QnF = AddParameter<TInOutParameter>(m, "QnF", qNormVolumeFlowrate, "Normvolumenstrom, feucht");

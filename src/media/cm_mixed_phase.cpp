@@ -5,15 +5,6 @@ namespace torvacalc {
 
 namespace {
 
-TCalcListSwitch* ListSwitch(TCalcModule& m, const char* name, const char* caption,
-                            const std::vector<std::string>& values, int chosen = 0) {
-  auto* s = m.AddItem<TCalcListSwitch>(name);
-  s->SetCaption(caption);
-  s->SetValueList(values);
-  s->SetSwitchStatus(chosen);
-  return s;
-}
-
 Extended V(const TCalcParameter* p) { return p->GetCalcValue(); }
 
 const std::vector<std::string> kPhases = {"Fluessig",
@@ -34,12 +25,12 @@ void Result(TCalcParameter* p, Extended v) { p->AssignValue(0, v); }
 
 TCMMixedDensity::TCMMixedDensity(TCalcComponent* owner, std::string name) : TCalcModule(owner, std::move(name)) {
   auto& m = *this;
-  Phase = ListSwitch(m, "Phase", "Phase", kPhases, kPhaseMixV);
-  FlowState = ListSwitch(m, "FlowState", "Stroemungszustand",
+  Phase = AddListSwitch(m, "Phase", "Phase", kPhases, kPhaseMixV);
+  FlowState = AddListSwitch(m, "FlowState", "Stroemungszustand",
                          {"unbestimmt", "normal", "beginnende Kavitation", "starke Kavitation",
                           "maximale Kavitation", "Verdampfung", "kritische Stroemung"},
                          1);
-  SubstanceType = ListSwitch(m, "SubstanceType", "Stoffart", kSubstanceTypes, 2);
+  SubstanceType = AddListSwitch(m, "SubstanceType", "Stoffart", kSubstanceTypes, 2);
   RhoF = AddParameter<TInputParameter>(m, "RhoF", qDensity, "Dichte der Fluessigkeit");
   RhoG = AddParameter<TInputParameter>(m, "RhoG", qDensity, "Dichte des Gases");
   kappaG = AddParameter<TInputParameter>(m, "kappaG", qNoUnitPositive, "Isentropenexponent des Gases");
@@ -83,21 +74,21 @@ void TCMMixedDensity::DoCalculate() {
 
 TCMMixedPhaseCorr::TCMMixedPhaseCorr(TCalcComponent* owner, std::string name) : TCalcModule(owner, std::move(name)) {
   auto& m = *this;
-  Phase = ListSwitch(m, "Phase", "Phase", kPhases, kPhaseMixV);
-  SubstanceType = ListSwitch(m, "SubstanceType", "Stoffart (Fluessigphase)", kSubstanceTypes, 2);
-  SubstancetypeV = ListSwitch(m, "SubstancetypeV", "Stoffart (Dampfphase)", kSubstanceTypes, 2);
-  CalculatedPhaseV = ListSwitch(m, "CalculatedPhaseV", "Berechnete Phase (Dampfphase)",
+  Phase = AddListSwitch(m, "Phase", "Phase", kPhases, kPhaseMixV);
+  SubstanceType = AddListSwitch(m, "SubstanceType", "Stoffart (Fluessigphase)", kSubstanceTypes, 2);
+  SubstancetypeV = AddListSwitch(m, "SubstancetypeV", "Stoffart (Dampfphase)", kSubstanceTypes, 2);
+  CalculatedPhaseV = AddListSwitch(m, "CalculatedPhaseV", "Berechnete Phase (Dampfphase)",
                                 {"unbestimmt", "fluessig", "dampffoermig", "gasfoermig", "gesaettigt", "fest",
                                  "ueberkritisch", "zweiphasig"});
-  ValveType = ListSwitch(m, "ValveType", "Ventilbauart",
+  ValveType = AddListSwitch(m, "ValveType", "Ventilbauart",
                          {"Durchgangsventil", "Drehkegelventil", "Klappe", "Kugelhahn", "Sonstige"});
-  CharacteristicType = ListSwitch(m, "CharacteristicType", "Kennlinie",
+  CharacteristicType = AddListSwitch(m, "CharacteristicType", "Kennlinie",
                                   {"keine", "Auf/Zu", "gleichprozentig", "linear", "modifiziert gleichprozentig",
                                    "Messwerte"},
                                   mcEqualPercentage);
-  NoiseNormLiquid = ListSwitch(m, "NoiseNormLiquid", "Geraeuschberechnung Fluessigkeit",
+  NoiseNormLiquid = AddListSwitch(m, "NoiseNormLiquid", "Geraeuschberechnung Fluessigkeit",
                                {"IEC 60534-8-4", "VDMA 24422 (1989)"});
-  NoiseNormGas = ListSwitch(m, "NoiseNormGas", "Geraeuschberechnung Gas", {"IEC 60534-8-3", "VDMA 24422 (1989)"});
+  NoiseNormGas = AddListSwitch(m, "NoiseNormGas", "Geraeuschberechnung Gas", {"IEC 60534-8-3", "VDMA 24422 (1989)"});
   qm = AddParameter<TInputParameter>(m, "qm", qMassFlowrate, "Massenstrom");
   kvs = AddParameter<TInputParameter>(m, "kvs", qKvCv, "Kvs-Wert");
   phi0 = AddParameter<TInputParameter>(m, "phi0", qFixedPortion, "Kennlinienparameter phi0");

@@ -17,15 +17,6 @@ constexpr int kFlashing = 5;             // FlowState
 
 constexpr Extended kPi = 3.14159265358979323846L;
 
-TCalcListSwitch* ListSwitch(TCalcModule& m, const char* name, const char* caption,
-                            const std::vector<std::string>& values, int chosen = 0) {
-  auto* s = m.AddItem<TCalcListSwitch>(name);
-  s->SetCaption(caption);
-  s->SetValueList(values);
-  s->SetSwitchStatus(chosen);
-  return s;
-}
-
 TCalcSwitch* TwoState(TCalcModule& m, const char* name, const char* caption) {
   auto* s = m.AddItem<TCalcSwitch>(name);
   s->SetCaption(caption);
@@ -42,25 +33,25 @@ void Put(TCalcParameter* p, Extended value) { p->AssignValue(0, value); }
 TCMWaterInjection::TCMWaterInjection(TCalcComponent* owner, std::string name)
     : TCalcModule(owner, std::move(name)) {
   auto& m = *this;
-  Phase = ListSwitch(m, "Phase", "Phase",
+  Phase = AddListSwitch(m, "Phase", "Phase",
                      {"Fluessigkeit", "Dampf", "Gas", "Gas (Betriebszustand)", "Mehrphasig (Dampf)",
                       "Mehrphasig (Gas)", "unbestimmt"});
   UseResistors = TwoState(m, "UseResistors", "Nachgeschaltete Drosselstrecke");
-  ResistorType = ListSwitch(m, "ResistorType", "Art der Drosselstrecke",
+  ResistorType = AddListSwitch(m, "ResistorType", "Art der Drosselstrecke",
                             {"unbekannt", "Ventil", "Einlochblende", "Schalldaempfer direkt",
                              "Schalldaempfer indirekt", "Lochkegel", "Einspritzduese"});
-  FlowState = ListSwitch(m, "FlowState", "Stroemungszustand",
+  FlowState = AddListSwitch(m, "FlowState", "Stroemungszustand",
                          {"unbestimmt", "normal", "beginnende Kavitation", "starke Kavitation",
                           "maximale Kavitation", "Verdampfung", "kritische Stroemung",
                           "Kavitationsschaeden", "beginnende Kavitation (Sigma mr)",
                           "starke Kavitation (Sigma mr)"});
-  SubstanceType = ListSwitch(m, "SubstanceType", "Stoffart",
+  SubstanceType = AddListSwitch(m, "SubstanceType", "Stoffart",
                              {"Wasser", "Faserstoffsuspension", "Sonstige", "RU Bochum", "AGA", "GERG"},
                              kOthers);
   SteamConverter = TwoState(m, "SteamConverter", "Dampfumformventil");
-  WIApplication = ListSwitch(m, "WIApplication", "Wassereinspritzung",
+  WIApplication = AddListSwitch(m, "WIApplication", "Wassereinspritzung",
                              {"keine", "Einspritzkuehler nach dem Ventil", "Dampfumformventil"});
-  T2orDtv = ListSwitch(m, "T2orDtv", "Zustand nach der Einspritzung",
+  T2orDtv = AddListSwitch(m, "T2orDtv", "Zustand nach der Einspritzung",
                        {"Temperatur t2", "Ueberhitzung dt ueber Sattdampf"});
   dt = AddParameter<TInputParameter>(m, "dt", qTemperatureDifference, "Ueberhitzung ueber Sattdampf");
   p1 = AddParameter<TInOutParameter>(m, "p1", qPressureBar, "Eintrittsdruck");
@@ -92,7 +83,7 @@ TCMWaterInjection::TCMWaterInjection(TCalcComponent* owner, std::string name)
   qmwi = AddParameter<TOutputParameter>(m, "qmwi", qMassFlowrate, "Einspritzwassermenge");
   pvwi = AddParameter<TOutputParameter>(m, "pvwi", qPressureBar, "Dampfdruck des Einspritzwassers");
   tvwi = AddParameter<TOutputParameter>(m, "tvwi", qTemperature, "Siedetemperatur beim Wasserdruck");
-  WIType = ListSwitch(m, "WIType", "Art der Einspritzung",
+  WIType = AddListSwitch(m, "WIType", "Art der Einspritzung",
                       {"keine", "Einspritzkuehler nach dem Ventil", "Dampfumformventil"});
   // A result of the module: written by it, never typed in.
   WIType->SetInputState(isCalculated);
