@@ -172,7 +172,7 @@ void TCustomCalcMultiSwitch::TakeValuesFrom(const TSwitchDataSource& source) {
   SetValueList(source.ValueList());
   for (auto& [language, texts] : source.ValueTexts()) SetValueTexts(language, std::move(texts));
   const int index = IndexOfText(chosen);
-  if (index != FSwitchStatus || (index >= 0 && FText != GetValueOfIndex(index))) SetLocalSwitchStatus(index);
+  if (index != FSwitchStatus || (index >= 0 && !IsTextOfIndex(index, FText))) SetLocalSwitchStatus(index);
 }
 
 void TCustomCalcMultiSwitch::SetValueList(const std::vector<std::string>& values) {
@@ -214,19 +214,32 @@ void TCustomCalcMultiSwitch::SetSorted(bool sorted) {
   SetValueList(FValues);
 }
 
+const std::string* TCustomCalcMultiSwitch::OwnTextOfIndex(size_t i) const {
+  const auto& values = GetValueList();
+  const auto& own = TextOwner().FValueTexts;
+  if (own.empty()) return nullptr;
+  const std::string& language = HXOptions().Language;
+  if (language == "de") return &values[i];
+  if (const auto it = own.find(language);
+      it != own.end() && it->second.size() == values.size() && !it->second[i].empty())
+    return &it->second[i];
+  return nullptr;
+}
+
 std::string TCustomCalcMultiSwitch::GetValueOfIndex(int index) const {
   const auto& values = GetValueList();
   if (index < 0 || index >= static_cast<int>(values.size())) return {};
   const auto i = static_cast<size_t>(index);
-  const auto& own = TextOwner().FValueTexts;
-  if (!own.empty()) {
-    const std::string& language = HXOptions().Language;
-    if (language == "de") return values[i];
-    if (const auto it = own.find(language);
-        it != own.end() && it->second.size() == values.size() && !it->second[i].empty())
-      return it->second[i];
-  }
+  if (const std::string* own = OwnTextOfIndex(i)) return *own;
   return Translate(values[i]);
+}
+
+bool TCustomCalcMultiSwitch::IsTextOfIndex(int index, const std::string& text) const {
+  const auto& values = GetValueList();
+  if (index < 0 || index >= static_cast<int>(values.size())) return text.empty();
+  const auto i = static_cast<size_t>(index);
+  if (const std::string* own = OwnTextOfIndex(i)) return *own == text;
+  return IsTranslation(values[i], text);
 }
 
 int TCustomCalcMultiSwitch::IndexOfText(const std::string& text) const {
@@ -269,7 +282,7 @@ void TCustomCalcMultiSwitch::SetSwitchStatus(int index) {
     return;
   }
   if (index < -1 || index >= static_cast<int>(FValues.size())) index = -1;
-  if (index == FSwitchStatus && FText == GetValueOfIndex(index)) return;
+  if (index == FSwitchStatus && IsTextOfIndex(index, FText)) return;
   const bool bracket = ModuleAlive();
   if (bracket) FCalcModule->BeginUpdate();
   Notify(ceBeforeFieldChange);

@@ -140,6 +140,12 @@ class TCustomCalcMultiSwitch : public tCustomCalcSwitch {
  private:
   // The switch whose entries' own texts count: the end of the link chain.
   const TCustomCalcMultiSwitch& TextOwner() const;
+  // The own text of entry i in the language shown (for German the entry
+  // itself), nullptr where the dictionary translates the entry.
+  const std::string* OwnTextOfIndex(size_t i) const;
+  // Whether `text` is what GetValueOfIndex(index) gives, without making
+  // that text (a settled calculation sets every switch again each pass).
+  bool IsTextOfIndex(int index, const std::string& text) const;
 };
 
 class TXCalcMultiSwitch : public TCustomCalcMultiSwitch {

@@ -109,4 +109,11 @@ std::string Translate(const std::string& german) {
   return it == d.texts.end() ? german : it->second;
 }
 
+bool IsTranslation(const std::string& german, const std::string& text) {
+  Dictionary& d = TheDictionary();
+  std::shared_lock guard(d.lock);
+  const auto it = d.texts.find(german);
+  return (it == d.texts.end() ? german : it->second) == text;
+}
+
 }  // namespace torvacalc

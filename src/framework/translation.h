@@ -23,6 +23,8 @@ unsigned DictionaryGeneration();
 
 // The translation of a German text, or the text itself.
 std::string Translate(const std::string& german);
+// Whether `text` is Translate(german), without copying the translation.
+bool IsTranslation(const std::string& german, const std::string& text);
 
 // The translation of a German text into `language` ("de" gives the text
 // itself), whichever language is selected; the dictionary is read once.
