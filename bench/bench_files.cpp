@@ -7,31 +7,14 @@
 
 #include <unistd.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <filesystem>
-#include <new>
 #include <sstream>
 #include <string>
 
+#include "allocation_count.h"
 #include "files/hx_file.h"
 #include "saved_example.h"
 
-// Every allocation of this program passes here, so that a benchmark can
-// report how many one operation takes.
-namespace {
-std::atomic<std::size_t> gAllocations{0};
-}  // namespace
-
-// (Not inlined: the compiler would otherwise pair a new it inlined with a
-// delete it did not and warn of a mismatch.)
-[[gnu::noinline]] void* operator new(std::size_t size) {
-  gAllocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -133,13 +116,13 @@ void BM_LoadValveCalculation(benchmark::State& state) {
   SaveLiquidExample(path);
   std::size_t allocations = 0;
   for (auto _ : state) {
-    const std::size_t before = gAllocations.load(std::memory_order_relaxed);
+    const std::size_t before = bench::Allocations();
     {
       THXFile f;
       f.Load(path);
       benchmark::DoNotOptimize(f.GetSaveCounter());
     }
-    allocations = gAllocations.load(std::memory_order_relaxed) - before;
+    allocations = bench::Allocations() - before;
   }
   fs::remove(path);
   state.counters["allocations_per_file"] = static_cast<double>(allocations);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "allocation_count.h"
 #include "valves/cm_control_valves.h"
 #include "valves/control_valve.h"
 #include "valves/sizing_kernel.h"
@@ -155,12 +156,16 @@ void ModuleBench(benchmark::State& state, bool liquid) {
   SetUpModule(m, liquid);
   Extended q = liquid ? 300000 : 7000;
   const Extended lo = q, step = liquid ? 1 : 0.01L;
+  const std::size_t before = bench::Allocations();
   for (auto _ : state) {
     q = q < lo * 1.15L ? q + step : lo;
     m.qm->SetValue(q);  // recalculates the active module
     benchmark::DoNotOptimize(m.kv->GetValue());
   }
   state.SetItemsProcessed(state.iterations());
+  // A settled module recalculates without touching the heap.
+  state.counters["allocations_per_pass"] =
+      static_cast<double>(bench::Allocations() - before) / static_cast<double>(state.iterations());
 }
 void BM_ModuleKvLiquid(benchmark::State& state) { ModuleBench(state, true); }
 void BM_ModuleKvGas(benchmark::State& state) { ModuleBench(state, false); }
