@@ -47,10 +47,12 @@ const TEntries kSteam = {
     {"T1ApX", "280"}, {"P1ApX", "18"}, {"QmApX", "8000"},  {"p2ApX", "11"},
 };
 
-std::unique_ptr<TSCMTorva> Calculation(const TEntries& entries) {
+// A calculation of the entries, and then of `more`, entered in one go.
+std::unique_ptr<TSCMTorva> Calculation(const TEntries& entries, const TEntries& more = {}) {
   auto calc = CreateCalculation<TSCMTorva>();
   calc->BeginSetValues();
-  for (const auto& [name, text] : entries) calc->Enter(name, text);
+  for (const TEntries* list : {&entries, &more})
+    for (const auto& [name, text] : *list) calc->Enter(name, text);
   calc->EndSetValues();
   return calc;
 }
@@ -202,10 +204,8 @@ TEST(ValveLayer, WhatToCalculateChoosesOneSolveConnectorPerPoint) {
 // flow in the resistor, dp = dp1 (Qm/Qm1)^2, and the valve of the point
 // sees the pressure in front of the resistor as its outlet pressure.
 TEST(ValveLayer, ResistorFixedAtPointOneSetsTheFurtherOutletPressures) {
-  TEntries entries = kWater;
-  entries.insert(entries.end(), {{"UseResistors", "ja"}, {"FixedResistor", "ja"}, {"p2Res", "7.5"},
-                                 {"p2ResAp2", "3"}, {"p2ResAp3", "3"}, {"p2ResApX", "5"}});
-  auto calc = Calculation(entries);
+  auto calc = Calculation(kWater, {{"UseResistors", "ja"}, {"FixedResistor", "ja"}, {"p2Res", "7.5"},
+                                   {"p2ResAp2", "3"}, {"p2ResAp3", "3"}, {"p2ResApX", "5"}});
   const Extended dp1 = calc->GetValue("p2") - calc->GetValue("p2Res");
   ASSERT_NEAR(dp1, 0.5, 1e-12);
   for (int k : {2, 3, 4}) {
@@ -232,10 +232,8 @@ TEST(ValveLayer, ResistorFixedAtPointOneSetsTheFurtherOutletPressures) {
 // behind the resistors while they are used; the sizing reads the medium's
 // vapour fraction at the inlet.
 TEST(ValveLayer, SolvedFlowOutletDensityAndInletVapourFraction) {
-  TEntries entries = kWater;
-  entries.insert(entries.end(), {{"WhatToCalculate", "Massenstrom"}, {"kv", "10"}, {"kvAp2", "15"},
-                                 {"kvAp3", "20"}, {"kvApX", "10"}});
-  auto calc = Calculation(entries);
+  auto calc = Calculation(
+      kWater, {{"WhatToCalculate", "Massenstrom"}, {"kv", "10"}, {"kvAp2", "15"}, {"kvAp3", "20"}, {"kvApX", "10"}});
   for (int k : {1, 2, 3, 4}) {
     SCOPED_TRACE(k);
     const std::string s = Suffix(k);
@@ -285,10 +283,8 @@ TEntries ReadExample(const std::string& name) {
 // the pressure found (the density follows the pressure), so that the
 // pressure found, sized for Kv again, gives back the Kv it was found for.
 TEST(ValveLayer, SolvedInletPressureSetsTheStateItIsFoundWith) {
-  TEntries entries = ReadExample("valve_natural_gas.case");
-  entries.insert(entries.end(), {{"WhatToCalculate", "Eintrittsdruck"}, {"kv", "8"}, {"kvAp2", "15"},
-                                 {"kvAp3", "25"}});
-  auto calc = Calculation(entries);
+  auto calc = Calculation(ReadExample("valve_natural_gas.case"),
+                          {{"WhatToCalculate", "Eintrittsdruck"}, {"kv", "8"}, {"kvAp2", "15"}, {"kvAp3", "25"}});
   const Extended kv[] = {0, 8, 15, 25};
   for (int k : {1, 2, 3}) {
     SCOPED_TRACE(k);
