@@ -660,6 +660,7 @@ Extended PlainFixedPoint(const FixedPointCase& c, Extended Qm) {
 // opening, and whether it starts afresh or from the Kv of a neighbouring
 // flow.
 TEST(Sizing, IterationEndsAtThePlainFixedPoint) {
+  using V = tControlValve;
   for (const auto& c : kFixedPointCases) {
     SCOPED_TRACE(c.what);
     const Extended qm = c.liquid ? 360 * 965.4L : kExample3.Qm();
@@ -678,14 +679,11 @@ TEST(Sizing, IterationEndsAtThePlainFixedPoint) {
     EXPECT_EQ(swept.GetFlowState(), fresh.GetFlowState());
     // The results that follow Kv belong to the Kv found, not to a pass
     // before it.
-    EXPECT_NEAR(swept.GetFpQm(), fresh.GetFpQm(), 1E-10L);
-    EXPECT_NEAR(swept.GetFl2(), fresh.GetFl2(), 1E-10L);
-    EXPECT_NEAR(swept.GetKc(), fresh.GetKc(), 1E-10L);
-    EXPECT_NEAR(swept.GetZy(), fresh.GetZy(), 1E-10L);
-    EXPECT_NEAR(swept.GetDpc(), fresh.GetDpc(), 1E-10L);
-    EXPECT_NEAR(swept.GetDpX(), fresh.GetDpX(), 1E-10L);
-    if (!c.liquid) {
-      EXPECT_NEAR(swept.GetXt(), fresh.GetXt(), 1E-10L);
+    const std::pair<const char*, Extended (V::*)()> follow[] = {
+        {"FP", &V::GetFpQm}, {"FL2", &V::GetFl2}, {"Kc", &V::GetKc}, {"zy", &V::GetZy}, {"dpc", &V::GetDpc},
+        {"dpX", &V::GetDpX}, {"xT", c.liquid ? nullptr : &V::GetXt}};
+    for (const auto& [name, get] : follow) {
+      if (get) { EXPECT_NEAR((swept.*get)(), (fresh.*get)(), 1E-10L) << name; }
     }
   }
 }
