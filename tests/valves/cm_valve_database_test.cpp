@@ -36,6 +36,11 @@ struct Module {
   void Set(const std::vector<std::pair<const char*, const char*>>& entries) {
     for (const auto& [name, text] : entries) Set(name, text);
   }
+  // Sets the entries and calculates once more.
+  void Calculate(const std::vector<std::pair<const char*, const char*>>& entries) {
+    Set(entries);
+    m.Calculate();
+  }
   // As the front end enters a value: the user's own choice.
   void Enter(const char* name, const std::string& text) {
     Item(name)->EnterByUser(text.empty());
@@ -118,8 +123,7 @@ TEST(ValveDatabaseModule, PublishesTheNamesOfItsConnectors) {
 
 TEST(ValveDatabaseModule, OffComputesNothingAndKeepsTheUsersValues) {
   ValveDb x;
-  x.Set({{"kvs", "25"}, {"kv", "10"}});
-  x.m.Calculate();
+  x.Calculate({{"kvs", "25"}, {"kv", "10"}});
   EXPECT_NEAR(x.Value("kvs"), 25, 1e-12);
   EXPECT_TRUE(IsNoValue(x.Value("DNV")));
   EXPECT_TRUE(x.messages.Messages().empty());
@@ -127,8 +131,7 @@ TEST(ValveDatabaseModule, OffComputesNothingAndKeepsTheUsersValues) {
 
 TEST(ValveDatabaseModule, ReturnsTheDataOfTheChosenValve) {
   ValveDb x;
-  x.Set({{"kv", "10"}, {"p1", "10"}, {"ValveFromDatabase", "ja"}});
-  x.m.Calculate();
+  x.Calculate({{"kv", "10"}, {"p1", "10"}, {"ValveFromDatabase", "ja"}});
   for (const auto& [name, text] : {std::pair{"VManufacturer", "Sample valves"}, {"VSeries", "Series G1 globe"},
                                    {"OnlyFittingValves", "DN 32, Kvs 16, PN 16"}, {"AllValves", "DN 32, Kvs 16, PN 16"},
                                    {"ListDN", "DN 32"}, {"ListPN", "PN 16"}})
@@ -149,8 +152,7 @@ TEST(ValveDatabaseModule, ReturnsTheDataOfTheChosenValve) {
 
   // A larger flow moves to the next size; the fitting list shrinks.
   const size_t allBefore = x.m.AllValves->GetValueList().size();
-  x.Set("kv", "30");
-  x.m.Calculate();
+  x.Calculate({{"kv", "30"}});
   EXPECT_EQ(x.Text("OnlyFittingValves"), "DN 50, Kvs 40, PN 16");
   EXPECT_EQ(x.m.AllValves->GetValueList().size(), allBefore);
   for (const std::string& v : x.m.OnlyFittingValves->GetValueList())
@@ -179,19 +181,16 @@ TEST(ValveDatabaseModule, RaisesItsMessages) {
   {
     SCOPED_TRACE("nothing fits: outputs withdrawn");
     ValveDb x;
-    x.Set({{"ValveFromDatabase", "ja"}, {"kv", "10"}});
-    x.m.Calculate();
+    x.Calculate({{"ValveFromDatabase", "ja"}, {"kv", "10"}});
     ASSERT_NEAR(x.Value("kvs"), 16, 1e-9);
-    x.Set("kv", "5000");
-    x.m.Calculate();
+    x.Calculate({{"kv", "5000"}});
     EXPECT_TRUE(x.Has(1701));
     EXPECT_TRUE(IsNoValue(x.Value("kvs")));
   }
   {
     SCOPED_TRACE("a valve picked by hand beyond its pressure and temperature limits");
     ValveDb x;
-    x.Set({{"ValveFromDatabase", "ja"}, {"kv", "10"}, {"p1", "150"}, {"t1", "450"}});
-    x.m.Calculate();
+    x.Calculate({{"ValveFromDatabase", "ja"}, {"kv", "10"}, {"p1", "150"}, {"t1", "450"}});
     EXPECT_TRUE(x.Has(1701));
     x.Enter("AllValves", "DN 50, Kvs 40, PN 100");
     x.m.Calculate();
@@ -201,8 +200,7 @@ TEST(ValveDatabaseModule, RaisesItsMessages) {
     EXPECT_TRUE(x.Has(1704));
     EXPECT_FALSE(x.Has(1701));
     // The pick stays the user's while the series offers it.
-    x.Set("kv", "12");
-    x.m.Calculate();
+    x.Calculate({{"kv", "12"}});
     EXPECT_NEAR(x.Value("DNV"), 50, 1e-9);
     EXPECT_TRUE(x.m.ManualDN->GetChecked());
     // A text that names no valve of the series (entered as a case file or
@@ -235,8 +233,7 @@ TEST(ValveDatabaseModule, RaisesItsMessages) {
   {
     SCOPED_TRACE("the recommended Kvs out of reach");
     ValveDb x;
-    x.Set({{"ValveFromDatabase", "ja"}, {"kv", "100"}, {"SuggestedKvs", "2000"}});
-    x.m.Calculate();
+    x.Calculate({{"ValveFromDatabase", "ja"}, {"kv", "100"}, {"SuggestedKvs", "2000"}});
     EXPECT_TRUE(x.Has(1707));
     EXPECT_NEAR(x.Value("kvs"), 1600, 1e-9);
   }
@@ -266,8 +263,7 @@ TEST(SuggestDNModule, SmallestSizeKeepsTheVelocityBelowTheLimit) {
     SCOPED_TRACE(c.what);
     SuggestDN x;
     x.m.Phase->SetSwitchStatus(c.phase), x.m.FlowState->SetSwitchStatus(c.state);
-    x.Set({{"qm", c.qm}, {"rho1", c.rho1}, {"rho2", c.rho2}, {"cf2", c.cf2}, {"uMaxCav", c.uMaxCav}});
-    x.m.Calculate();
+    x.Calculate({{"qm", c.qm}, {"rho1", c.rho1}, {"rho2", c.rho2}, {"cf2", c.cf2}, {"uMaxCav", c.uMaxCav}});
     EXPECT_NEAR(x.Value("MaxU1"), c.maxU1, 1e-9);
     EXPECT_NEAR(x.Value("MaxU2"), c.maxU2, 1e-9);
     ASSERT_NEAR(x.Value("MinDN"), c.minDN, 1e-9);
@@ -286,22 +282,18 @@ TEST(SuggestDNModule, SmallestSizeKeepsTheVelocityBelowTheLimit) {
 TEST(SuggestDNModule, WarnsAboutSmallValvesAndImpossibleFlows) {
   SuggestDN x;
   x.m.Phase->SetSwitchStatus(phGas);
-  x.Set({{"qm", "5000"}, {"rho1", "5"}, {"rho2", "2"}, {"cf2", "340"}, {"DNV", "80"}});
-  x.m.Calculate();
+  x.Calculate({{"qm", "5000"}, {"rho1", "5"}, {"rho2", "2"}, {"cf2", "340"}, {"DNV", "80"}});
   EXPECT_TRUE(x.Has(1710));
-  x.Set("DNV", "100");
-  x.m.Calculate();
+  x.Calculate({{"DNV", "100"}});
   EXPECT_FALSE(x.Has(1710));
-  x.Set("qm", "1e8");
-  x.m.Calculate();
+  x.Calculate({{"qm", "1e8"}});
   EXPECT_TRUE(x.Has(1711));
   EXPECT_TRUE(IsNoValue(x.Value("MinDN")));
   // Without the sound speed a gas has no limit and no suggestion, and no
   // message either.
   SuggestDN y;
   y.m.Phase->SetSwitchStatus(phGas);
-  y.Set({{"qm", "5000"}, {"rho1", "5"}});
-  y.m.Calculate();
+  y.Calculate({{"qm", "5000"}, {"rho1", "5"}});
   EXPECT_TRUE(IsNoValue(y.Value("MaxU2")));
   EXPECT_TRUE(IsNoValue(y.Value("MinDN")));
   EXPECT_TRUE(y.messages.Messages().empty());
