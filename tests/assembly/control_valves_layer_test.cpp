@@ -10,10 +10,14 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <tuple>
 
 #include "assembly/main_items.h"
-#include "framework/options.h"
 #include "assembly/scm_control_valves.h"
+#include "files/calculation_file.h"
+#include "files/hx_file.h"
+#include "framework/options.h"
+#include "temp_folder.h"
 
 namespace torvacalc {
 namespace {
@@ -23,28 +27,32 @@ using TEntries = std::vector<std::pair<std::string, std::string>>;
 // Water at three points with cavitation at the largest pressure drop, and
 // a point X; a globe valve DN 50, Kvs 40, noise after IEC 60534-8-4.
 const TEntries kWater = {
-    {"FluidName", "Wasser"}, {"Phase", "Fluessig"}, {"NoiseNormLiquid", "IEC 60534-8-4"}, {"kvs", "40"},
-    {"DNV", "50"},           {"PipeClass", "EN 10220 Reihe 1, P235GH"}, {"DN", "80"}, {"CheckP1", "ja"}, {"EN13480Name", "P235GH"}, {"fl2_75", "0.81"},    {"fd_75", "0.46"},          {"rw", "0.25"}, {"Seat", "40"}, {"T1", "20"},
-    {"P1", "10"},            {"Qm", "10000"},       {"p2", "8"},                {"T1Ap2", "40"},
-    {"P1Ap2", "10"},         {"QmAp2", "20000"},    {"p2Ap2", "6"},             {"T1Ap3", "60"},
-    {"P1Ap3", "10"},         {"QmAp3", "30000"},    {"p2Ap3", "3"},             {"T1ApX", "30"},
-    {"P1ApX", "9"},          {"QmApX", "15000"},    {"p2ApX", "7"},
+    {"FluidName", "Wasser"}, {"Phase", "Fluessig"}, {"NoiseNormLiquid", "IEC 60534-8-4"}, {"kvs", "40"}, {"DNV", "50"},
+    {"PipeClass", "EN 10220 Reihe 1, P235GH"}, {"DN", "80"}, {"CheckP1", "ja"}, {"EN13480Name", "P235GH"},
+    {"fl2_75", "0.81"}, {"fd_75", "0.46"}, {"rw", "0.25"}, {"Seat", "40"},
+    {"T1", "20"},    {"P1", "10"},    {"Qm", "10000"},    {"p2", "8"},
+    {"T1Ap2", "40"}, {"P1Ap2", "10"}, {"QmAp2", "20000"}, {"p2Ap2", "6"},
+    {"T1Ap3", "60"}, {"P1Ap3", "10"}, {"QmAp3", "30000"}, {"p2Ap3", "3"},
+    {"T1ApX", "30"}, {"P1ApX", "9"},  {"QmApX", "15000"}, {"p2ApX", "7"},
 };
 
 // Superheated steam, noise after IEC 60534-8-3.
 const TEntries kSteam = {
-    {"FluidName", "Wasser"}, {"Phase", "Dampffoermig"}, {"NoiseNormGas", "IEC 60534-8-3"}, {"kvs", "63"},
-    {"DNV", "80"},           {"PipeClass", "EN 10220 Reihe 1, P235GH"}, {"DN", "80"}, {"CheckP1", "ja"}, {"EN13480Name", "P235GH"}, {"fl2_75", "0.81"},        {"xt_75", "0.7"},       {"fd_75", "0.46"}, {"rw", "0.25"}, {"Seat", "60"},
-    {"T1", "300"},           {"P1", "20"},              {"Qm", "5000"},         {"p2", "12"},
-    {"T1Ap2", "300"},        {"P1Ap2", "20"},           {"QmAp2", "10000"},     {"p2Ap2", "10"},
-    {"T1Ap3", "300"},        {"P1Ap3", "20"},           {"QmAp3", "15000"},     {"p2Ap3", "8"},
-    {"T1ApX", "280"},        {"P1ApX", "18"},           {"QmApX", "8000"},      {"p2ApX", "11"},
+    {"FluidName", "Wasser"}, {"Phase", "Dampffoermig"}, {"NoiseNormGas", "IEC 60534-8-3"}, {"kvs", "63"}, {"DNV", "80"},
+    {"PipeClass", "EN 10220 Reihe 1, P235GH"}, {"DN", "80"}, {"CheckP1", "ja"}, {"EN13480Name", "P235GH"},
+    {"fl2_75", "0.81"}, {"xt_75", "0.7"}, {"fd_75", "0.46"}, {"rw", "0.25"}, {"Seat", "60"},
+    {"T1", "300"},    {"P1", "20"},    {"Qm", "5000"},     {"p2", "12"},
+    {"T1Ap2", "300"}, {"P1Ap2", "20"}, {"QmAp2", "10000"}, {"p2Ap2", "10"},
+    {"T1Ap3", "300"}, {"P1Ap3", "20"}, {"QmAp3", "15000"}, {"p2Ap3", "8"},
+    {"T1ApX", "280"}, {"P1ApX", "18"}, {"QmApX", "8000"},  {"p2ApX", "11"},
 };
 
-std::unique_ptr<TSCMTorva> Calculation(const TEntries& entries) {
+// A calculation of the entries, and then of `more`, entered in one go.
+std::unique_ptr<TSCMTorva> Calculation(const TEntries& entries, const TEntries& more = {}) {
   auto calc = CreateCalculation<TSCMTorva>();
   calc->BeginSetValues();
-  for (const auto& [name, text] : entries) calc->Enter(name, text);
+  for (const TEntries* list : {&entries, &more})
+    for (const auto& [name, text] : *list) calc->Enter(name, text);
   calc->EndSetValues();
   return calc;
 }
@@ -75,14 +83,13 @@ struct TCalculated {
 
 TEST(ValveLayer, AnEntryAtOnePointReachesOnlyThatPointsModules) {
   auto calc = Calculation(kWater);
-  const std::pair<const char*, int> edits[] = {
-      {"p2", 1}, {"p2Ap2", 2}, {"QmAp3", 3}, {"T1ApX", 4}, {"P1Ap2", 2},
-  };
-  for (const auto& [name, point] : edits) {
+  const std::tuple<const char*, int, const char*> edits[] = {
+      {"p2", 1, "4.5"}, {"p2Ap2", 2, "4.5"}, {"QmAp3", 3, "12345"}, {"T1ApX", 4, "35"}, {"P1Ap2", 2, "4.5"}};
+  for (const auto& [name, point, text] : edits) {
     SCOPED_TRACE(name);
     TCalculated seen(*calc);
     const Extended before = calc->GetValue(std::string("kv") + Suffix(point));
-    calc->Enter(name, std::string(name).rfind("Qm", 0) == 0 ? "12345" : std::string(name).rfind("T1", 0) == 0 ? "35" : "4.5");
+    calc->Enter(name, text);
     EXPECT_NE(calc->GetValue(std::string("kv") + Suffix(point)), before);
     EXPECT_TRUE(seen.modules.count(calc->FCMControlValves[point]));
     for (int other : {1, 2, 3, 4})
@@ -113,12 +120,10 @@ TEST(ValveLayer, ConstantsEnteredOnceReachEveryPoint) {
 
 TEST(ValveLayer, PointsThatAreOffDoNotCalculate) {
   auto calc = Calculation(kWater);
-  calc->Enter("NoOfEnteredOps", "1");
-  calc->Enter("UseXthOp", "nein");
+  calc->Enter("NoOfEnteredOps", "1"), calc->Enter("UseXthOp", "nein");
   {
     TCalculated seen(*calc);
-    calc->Enter("kvs", "25");
-    calc->Enter("Qm", "11000");
+    calc->Enter("kvs", "25"), calc->Enter("Qm", "11000");
     for (int k : {2, 3, 4})
       for (TCalcModule* m : ModulesOf(*calc, k)) {
         SCOPED_TRACE(m->GetName());
@@ -134,12 +139,8 @@ TEST(ValveLayer, PointsThatAreOffDoNotCalculate) {
 }
 
 TEST(ValveLayer, NoiseMethodFollowsPhaseAndStandard) {
-  struct Case {
-    const char* what;
-    const TEntries* base;
-    const char *switchName, *choice;
-    int method;  // 0 VDMA 1979, 1 VDMA 1989, 2 IEC 60534-8-4, 3 IEC 60534-8-3
-  };
+  // method: 0 VDMA 1979, 1 VDMA 1989, 2 IEC 60534-8-4, 3 IEC 60534-8-3.
+  struct Case { const char* what; const TEntries* base; const char *switchName, *choice; int method; };
   const Case cases[] = {
       {"liquid, VDMA 1979", &kWater, "NoiseNormLiquid", "VDMA 24422 (1979)", 0},
       {"liquid, VDMA 1989", &kWater, "NoiseNormLiquid", "VDMA 24422 (1989)", 1},
@@ -182,8 +183,7 @@ TEST(ValveLayer, WhatToCalculateChoosesOneSolveConnectorPerPoint) {
   calc->Enter("kvAp2", std::to_string(static_cast<double>(kv2)));
   EXPECT_NEAR(calc->GetValue("p2Ap2"), 6, 1e-6);
   // And for the flow.
-  calc->Enter("WhatToCalculate", "Massenstrom");
-  calc->Enter("p2Ap2", "6");
+  calc->Enter("WhatToCalculate", "Massenstrom"), calc->Enter("p2Ap2", "6");
   EXPECT_NEAR(calc->GetValue("qmCalcAp2"), 20000, 0.01);
   // A larger Kv passes more than the entered flow: what lies behind the
   // valve (its outlet state, the noise) sees the flow the valve passes.
@@ -204,10 +204,8 @@ TEST(ValveLayer, WhatToCalculateChoosesOneSolveConnectorPerPoint) {
 // flow in the resistor, dp = dp1 (Qm/Qm1)^2, and the valve of the point
 // sees the pressure in front of the resistor as its outlet pressure.
 TEST(ValveLayer, ResistorFixedAtPointOneSetsTheFurtherOutletPressures) {
-  TEntries entries = kWater;
-  entries.insert(entries.end(), {{"UseResistors", "ja"}, {"FixedResistor", "ja"}, {"p2Res", "7.5"},
-                                 {"p2ResAp2", "3"}, {"p2ResAp3", "3"}, {"p2ResApX", "5"}});
-  auto calc = Calculation(entries);
+  auto calc = Calculation(kWater, {{"UseResistors", "ja"}, {"FixedResistor", "ja"}, {"p2Res", "7.5"},
+                                   {"p2ResAp2", "3"}, {"p2ResAp3", "3"}, {"p2ResApX", "5"}});
   const Extended dp1 = calc->GetValue("p2") - calc->GetValue("p2Res");
   ASSERT_NEAR(dp1, 0.5, 1e-12);
   for (int k : {2, 3, 4}) {
@@ -234,10 +232,8 @@ TEST(ValveLayer, ResistorFixedAtPointOneSetsTheFurtherOutletPressures) {
 // behind the resistors while they are used; the sizing reads the medium's
 // vapour fraction at the inlet.
 TEST(ValveLayer, SolvedFlowOutletDensityAndInletVapourFraction) {
-  TEntries entries = kWater;
-  entries.insert(entries.end(), {{"WhatToCalculate", "Massenstrom"}, {"kv", "10"}, {"kvAp2", "15"},
-                                 {"kvAp3", "20"}, {"kvApX", "10"}});
-  auto calc = Calculation(entries);
+  auto calc = Calculation(
+      kWater, {{"WhatToCalculate", "Massenstrom"}, {"kv", "10"}, {"kvAp2", "15"}, {"kvAp3", "20"}, {"kvApX", "10"}});
   for (int k : {1, 2, 3, 4}) {
     SCOPED_TRACE(k);
     const std::string s = Suffix(k);
@@ -252,30 +248,43 @@ TEST(ValveLayer, SolvedFlowOutletDensityAndInletVapourFraction) {
   EXPECT_FALSE(calc->FCMFlowOnly[1]->Module().GetEnabled());
   EXPECT_FALSE(HasValue(calc->GetValue("QvCalc")));
 
-  calc->Enter("UseResistors", "ja");
-  calc->Enter("p2Res", "7");
+  calc->Enter("UseResistors", "ja"), calc->Enter("p2Res", "7");
   EXPECT_EQ(calc->GetValue("rho2"), calc->GetValue("rho2r"));
   EXPECT_NE(calc->GetValue("rho2r"), calc->GetValue("rho2v"));
 
   // Wet steam at the inlet: the vapour fraction given to the medium is the
   // one the sizing and the mixture behind the valve work with.
   auto wet = Calculation(kSteam);
-  wet->Enter("Phase", "Zweiphasig (Fluessig/Dampf)");
-  wet->Enter("xMv1", "90");
+  wet->Enter("Phase", "Zweiphasig (Fluessig/Dampf)"), wet->Enter("xMv1", "90");
   EXPECT_EQ(wet->GetValue("xFG1"), 90);
   EXPECT_EQ(wet->FCMControlValves[1]->xFG1->GetValue(), 90);
 }
 
-TEntries ReadExample(const std::string& name);
+// The entries of an example case file ("NAME = TEXT", "#" comments).
+TEntries ReadExample(const std::string& name) {
+  std::ifstream in(std::string(TORVACALC_SOURCE_DIR) + "/examples/" + name);
+  EXPECT_TRUE(in) << name;
+  TEntries entries;
+  std::string line;
+  auto trim = [](std::string t) {
+    const auto a = t.find_first_not_of(" \t\r"), b = t.find_last_not_of(" \t\r");
+    return a == std::string::npos ? std::string() : t.substr(a, b - a + 1);
+  };
+  while (std::getline(in, line)) {
+    line = trim(line);
+    if (line.empty() || line[0] == '#') continue;
+    const auto eq = line.find('=');
+    entries.emplace_back(trim(line.substr(0, eq)), trim(line.substr(eq + 1)));
+  }
+  return entries;
+}
 
 // Solving for the inlet pressure of a gas: the medium's state is taken at
 // the pressure found (the density follows the pressure), so that the
 // pressure found, sized for Kv again, gives back the Kv it was found for.
 TEST(ValveLayer, SolvedInletPressureSetsTheStateItIsFoundWith) {
-  TEntries entries = ReadExample("valve_natural_gas.case");
-  entries.insert(entries.end(), {{"WhatToCalculate", "Eintrittsdruck"}, {"kv", "8"}, {"kvAp2", "15"},
-                                 {"kvAp3", "25"}});
-  auto calc = Calculation(entries);
+  auto calc = Calculation(ReadExample("valve_natural_gas.case"),
+                          {{"WhatToCalculate", "Eintrittsdruck"}, {"kv", "8"}, {"kvAp2", "15"}, {"kvAp3", "25"}});
   const Extended kv[] = {0, 8, 15, 25};
   for (int k : {1, 2, 3}) {
     SCOPED_TRACE(k);
@@ -288,12 +297,7 @@ TEST(ValveLayer, SolvedInletPressureSetsTheStateItIsFoundWith) {
 }
 
 TEST(ValveLayer, ChecksAcrossThePoints) {
-  struct Case {
-    const char* what;
-    TEntries edits;
-    int msgNo;
-    bool expected;
-  };
+  struct Case { const char* what; TEntries edits; int msgNo; bool expected; };
   const Case cases[] = {
       {"Kvs covers every point", {}, 1901, false},
       {"Kvs below the largest Kv", {{"kvs", "10"}}, 1901, true},
@@ -329,15 +333,10 @@ std::unique_ptr<TCalcModule> Alone(const TCalcModule& m) {
 }
 
 // Runs a test at a number of significant digits and puts the option back.
-class TDigits {
- public:
-  explicit TDigits(int digits) : FSaved(HXOptions().SignificantDigits) { HXOptions().SignificantDigits = digits; }
+struct TDigits {
+  const int FSaved = HXOptions().SignificantDigits;
+  explicit TDigits(int digits) { HXOptions().SignificantDigits = digits; }
   ~TDigits() { HXOptions().SignificantDigits = FSaved; }
-  TDigits(const TDigits&) = delete;
-  TDigits& operator=(const TDigits&) = delete;
-
- private:
-  int FSaved;
 };
 
 // How closely a calculation pins its values: it has settled when no value
@@ -405,35 +404,13 @@ TEST(ValveLayer, ModulesComputeWhatTheyComputeAlone) {
   }
 }
 
-// The entries of an example case file ("NAME = TEXT", "#" comments).
-TEntries ReadExample(const std::string& name) {
-  std::ifstream in(std::string(TORVACALC_SOURCE_DIR) + "/examples/" + name);
-  EXPECT_TRUE(in) << name;
-  TEntries entries;
-  std::string line;
-  auto trim = [](std::string t) {
-    const auto a = t.find_first_not_of(" \t\r"), b = t.find_last_not_of(" \t\r");
-    return a == std::string::npos ? std::string() : t.substr(a, b - a + 1);
-  };
-  while (std::getline(in, line)) {
-    line = trim(line);
-    if (line.empty() || line[0] == '#') continue;
-    const auto eq = line.find('=');
-    entries.emplace_back(trim(line.substr(0, eq)), trim(line.substr(eq + 1)));
-  }
-  return entries;
-}
-
 // At full precision (20 significant digits) the examples settle to exactly
 // what each module alone computes: the assembly adds wiring, never
 // different numbers.
 TEST(ValveLayer, ExamplesComputeWhatTheModulesComputeAlone) {
   const TDigits full(20);
-  struct Example {
-    const char* file;
-    std::vector<int> points;
-    const char* flowState3;  // the flow state the example shows at point 3
-  };
+  // flowState3: the flow state the example shows at point 3.
+  struct Example { const char* file; std::vector<int> points; const char* flowState3; };
   const Example examples[] = {
       {"valve_water.case", {1, 2, 3, 4}, "maximale Kavitation"},
       {"valve_steam_noise.case", {1, 2, 3, 4}, "normal"},
@@ -529,29 +506,22 @@ TEST(ValveLayer, UndoReturnsEveryValue) {
   }
 }
 
-}  // namespace
-}  // namespace torvacalc
+// Calculations written to and read from files of a folder of the test's own.
+class ValveLayerFile : public TempFolderTest {
+ protected:
+  void SetUp() override { TempFolderTest::SetUp(), RegisterCalculationFiles(); }
+  std::unique_ptr<TSCMTorva> Opened(const std::string& file) {
+    auto calc = CreateCalculation<TSCMTorva>();
+    calc->ReadFromFile(Path(file));
+    return calc;
+  }
+};
 
-#include <filesystem>
-#include <unistd.h>
-
-#include "files/calculation_file.h"
-#include "files/hx_file.h"
-
-namespace torvacalc {
-namespace {
-
-TEST(ValveLayer, SavedAndOpenedCalculationShowsTheSameValues) {
-  RegisterCalculationFiles();
-  const auto dir = std::filesystem::temp_directory_path() / ("torvacalc-valve-layer-" + std::to_string(getpid()));
-  std::filesystem::create_directories(dir);
-  const std::string file = (dir / "water.cvc").string();
+TEST_F(ValveLayerFile, SavedAndOpenedCalculationShowsTheSameValues) {
   auto a = Calculation(ReadExample("valve_water.case"));
-  a->Enter("WhatToCalculate", "Austrittsdruck");  // kv now an entry at every point
-  a->Enter("kv", "5");
-  a->SaveToFile(file);
-  auto b = CreateCalculation<TSCMTorva>();
-  b->ReadFromFile(file);
+  a->Enter("WhatToCalculate", "Austrittsdruck"), a->Enter("kv", "5");  // kv now an entry at every point
+  a->SaveToFile(Path("water.cvc"));
+  auto b = Opened("water.cvc");
   ExpectSameState(MainState(*b), MainState(*a), Settled());
   for (int k : {1, 2, 3, 4}) EXPECT_TRUE(b->FCalcConnectorCalcp2[k]->GetEnabled());
 
@@ -559,26 +529,23 @@ TEST(ValveLayer, SavedAndOpenedCalculationShowsTheSameValues) {
   // no entry for it: it opens with the 2005 edition it was computed with,
   // and shows the numbers of a calculation that chose that edition.
   THXFile older;
-  older.Load(file);
+  older.Load(Path("water.cvc"));
   TBixBinaryTag* items = older.GetCalculationTag().FindFirstTag("Items", 0, true, false);
   ASSERT_NE(items, nullptr);
   for (std::size_t i = 0; i < items->TagCount(); ++i)
     if (items->Tag(i).TagName == "NoiseStandardLiquid") items->DeleteTag(i--);
-  older.SaveToFile(file);
-  auto c = CreateCalculation<TSCMTorva>();
-  c->ReadFromFile(file);
+  older.SaveToFile(Path("water.cvc"));
+  auto c = Opened("water.cvc");
   EXPECT_EQ(c->Item("NoiseStandardLiquid")->GetText(), "IEC 60534-8-4 (2005)");
   a->Enter("NoiseStandardLiquid", "IEC 60534-8-4 (2005)");
   ExpectSameState(MainState(*c), MainState(*a), Settled());
   EXPECT_NE(a->Param("LpAa")->GetValue(), b->Param("LpAa")->GetValue());
-  std::filesystem::remove_all(dir);
 }
 
 // While the valve comes from the catalogue, the catalogue's data stand
 // where the user's entries stood, at every point; switched off, the
 // entries are back. A saved calculation opens to the same valve.
-TEST(ValveLayer, ValveFromTheCatalogueStandsForTheEntries) {
-  RegisterCalculationFiles();
+TEST_F(ValveLayerFile, ValveFromTheCatalogueStandsForTheEntries) {
   auto calc = Calculation(kWater);
   calc->Enter("ValveFromDatabase", "ja");
   const TCMValveDatabase& db = *calc->fCMValveDatabase;
@@ -593,17 +560,12 @@ TEST(ValveLayer, ValveFromTheCatalogueStandsForTheEntries) {
     SCOPED_TRACE(k);
     EXPECT_EQ(calc->FCMControlValves[k]->kvs->GetValue(), kvs);
     EXPECT_EQ(calc->FCMControlValves[k]->fl2_75->GetValue(), db.fl2_75->GetValue());
-    EXPECT_NEAR(calc->Param("KvKvs" + Suffix(k))->GetValue(), 100 * calc->Param("kv" + Suffix(k))->GetValue() / kvs, 1e-10);
+    EXPECT_NEAR(calc->Param("KvKvs" + Suffix(k))->GetValue(), 100 * calc->Param("kv" + Suffix(k))->GetValue() / kvs,
+                1e-10);
   }
 
-  const auto dir = std::filesystem::temp_directory_path() / ("torvacalc-valve-catalogue-" + std::to_string(getpid()));
-  std::filesystem::create_directories(dir);
-  const std::string file = (dir / "catalogue.cvc").string();
-  calc->SaveToFile(file);
-  auto opened = CreateCalculation<TSCMTorva>();
-  opened->ReadFromFile(file);
-  ExpectSameState(MainState(*opened), MainState(*calc), Settled());
-  std::filesystem::remove_all(dir);
+  calc->SaveToFile(Path("catalogue.cvc"));
+  ExpectSameState(MainState(*Opened("catalogue.cvc")), MainState(*calc), Settled());
 
   calc->Enter("ValveFromDatabase", "nein");
   EXPECT_FALSE(calc->FCalcConnectorValveDatabaseLN->GetEnabled());

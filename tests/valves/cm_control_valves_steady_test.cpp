@@ -16,24 +16,19 @@ namespace torvacalc {
 namespace {
 
 struct TDuty {
-  const char* name;
-  TEPhase phase;
-  std::vector<std::pair<const char*, const char*>> inputs;
-  Extended qm, step;
+  const char* name; TEPhase phase; std::vector<std::pair<const char*, const char*>> inputs; Extended qm, step;
 };
 
 // IEC 60534-2-1 Annex E examples 1 (water) and 3 (carbon dioxide, DN 50,
 // with its reducers).
 const TDuty kDuties[] = {
     {"liquid, example 1", phLiquid,
-     {{"p1", "6.8"}, {"p2", "2.2"}, {"rho1", "965.4"}, {"pv1", "0.701"}, {"pc", "221.2"},
-      {"eta1", "3.1472E-4"}, {"fl2_75", "0.81"}, {"fd_75", "0.46"}, {"kvs", "250"}, {"DNV", "150"},
-      {"DN1", "150"}, {"DN2", "150"}},
+     {{"p1", "6.8"}, {"p2", "2.2"}, {"rho1", "965.4"}, {"pv1", "0.701"}, {"pc", "221.2"}, {"eta1", "3.1472E-4"},
+      {"fl2_75", "0.81"}, {"fd_75", "0.46"}, {"kvs", "250"}, {"DNV", "150"}, {"DN1", "150"}, {"DN2", "150"}},
      300000, 1},
     {"gas, example 3", phGas,
-     {{"p1", "6.8"}, {"p2", "3.1"}, {"rho1", "8.4136"}, {"kappa1", "1.3"}, {"eta1", "1.4665E-4"},
-      {"fl2_75", "0.7225"}, {"xt_75", "0.6"}, {"fd_75", "0.42"}, {"kvs", "100"}, {"DNV", "50"},
-      {"DN1", "80"}, {"DN2", "100"}},
+     {{"p1", "6.8"}, {"p2", "3.1"}, {"rho1", "8.4136"}, {"kappa1", "1.3"}, {"eta1", "1.4665E-4"}, {"fl2_75", "0.7225"},
+      {"xt_75", "0.6"}, {"fd_75", "0.42"}, {"kvs", "100"}, {"DNV", "50"}, {"DN1", "80"}, {"DN2", "100"}},
      7000, 0.01L},
 };
 
@@ -64,10 +59,7 @@ TEST(ControlValveModuleSteady, ReportsOnlyTheResultsThatChanged) {
     x.m.OnCalcEvent = [&](TCalcEvent e, TCalcItem* i) { ++events[{e, i ? i->GetName() : "-"}]; };
     Extended q = d.qm;
     const int passes = 20;
-    for (int k = 0; k < passes; ++k) {
-      q += d.step;
-      x.m.qm->SetValue(q);
-    }
+    for (int k = 0; k < passes; ++k) q += d.step, x.m.qm->SetValue(q);
     for (const auto& [key, count] : events) {
       const auto& [event, name] = key;
       SCOPED_TRACE(name + ", event " + std::to_string(int(event)));

@@ -7,11 +7,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <set>
+#include <tuple>
 
 namespace torvacalc {
 namespace {
+
+using TEntries = std::vector<std::pair<const char*, const char*>>;
 
 struct Module {
   TCalcMessageContainer messages;
@@ -19,104 +21,54 @@ struct Module {
   Module() { m.SetCalcMessageContainer(&messages); }
   ~Module() { m.SetCalcMessageContainer(nullptr); }
   void Set(const char* name, const std::string& text) { m.CalcItemByName(name)->SetText(text); }
-  std::set<int> Numbers() const {
-    std::set<int> r;
-    for (const auto& msg : messages.Messages()) r.insert(msg->MsgNo);
-    return r;
+  void Set(const TEntries& entries) {
+    for (const auto& [name, text] : entries) Set(name, text);
   }
-  bool Has(int no) const { return Numbers().count(no) > 0; }
+  // How often a message was raised.
+  int Count(int no) const {
+    int n = 0;
+    for (const auto& msg : messages.Messages()) n += msg->MsgNo == no;
+    return n;
+  }
+  bool Has(int no) const { return Count(no) > 0; }
 };
 
 // IEC 60534-2-1:2011 Annex E example 1 (water, globe valve DN 150 in line).
 void Liquid(Module& x) {
   x.m.Phase->SetSwitchStatus(phLiquid);
-  x.Set("qm", "347544");
-  x.Set("p1", "6.8");
-  x.Set("p2", "2.2");
-  x.Set("rho1", "965.4");
-  x.Set("pv1", "0.701");
-  x.Set("pc", "221.2");
-  x.Set("eta1", "3.1472E-4");
-  x.Set("fl2_75", "0.81");
-  x.Set("fd_75", "0.46");
-  x.Set("DNV", "150");
+  x.Set({{"qm", "347544"}, {"p1", "6.8"}, {"p2", "2.2"}, {"rho1", "965.4"}, {"pv1", "0.701"}, {"pc", "221.2"},
+         {"eta1", "3.1472E-4"}, {"fl2_75", "0.81"}, {"fd_75", "0.46"}, {"DNV", "150"}});
 }
 
 // IEC 60534-2-1:2011 Annex E example 3 (carbon dioxide, rotary plug DN 50
 // between pipes DN 80 and DN 100).
 void Gas(Module& x) {
   x.m.Phase->SetSwitchStatus(phGas);
-  x.Set("qm", "7461.328956801561");
-  x.Set("p1", "6.8");
-  x.Set("p2", "3.1");
-  x.Set("rho1", "8.41358826696102");
-  x.Set("kappa1", "1.3");
-  x.Set("eta1", "1.4665E-4");
-  x.Set("fl2_75", "0.7225");
-  x.Set("xt_75", "0.6");
-  x.Set("fd_75", "0.42");
-  x.Set("DNV", "50");
-  x.Set("DN1", "80");
-  x.Set("DN2", "100");
+  x.Set({{"qm", "7461.328956801561"}, {"p1", "6.8"}, {"p2", "3.1"}, {"rho1", "8.41358826696102"}, {"kappa1", "1.3"},
+         {"eta1", "1.4665E-4"}, {"fl2_75", "0.7225"}, {"xt_75", "0.6"}, {"fd_75", "0.42"}, {"DNV", "50"},
+         {"DN1", "80"}, {"DN2", "100"}});
 }
 
-TEST(ControlValveModule, SizesThePublishedExamples) {
+// Size Kv for a duty, then compute Qm, p1 and p2 back through that Kv.
+TEST(ControlValveModule, SizesThePublishedExamplesAndRoundTripsReturnTheDuty) {
   // Kv of example 1 with rho0 = 1000 kg/m3: 165 m3/h published (rho0 of
   // water at 15 degC); example 3 at the common fixed point of Kv, FP and
   // xTP (see GasSizing.PublishedIntermediateValuesOfExample3 in
   // control_valve_test.cpp).
   // The gas example sizes with xTP = 0.625 (the valve's xT = 0.6 with the
   // reducers DN 50 in DN 80/100); the liquid one has no xT at all.
-  struct Case {
-    const char* source;
-    void (*setup)(Module&);
-    Extended kv;
-    TECVFlowState state;
-    Extended xt, xtp;
-  };
-  const Case cases[] = {
-      {"IEC 60534-2-1:2011 example 1", Liquid, 164.9217, fsStrongCavitation, NoValue, NoValue},
-      {"IEC 60534-2-1:2011 example 3", Gas, 70.9588, fsNormal, 0.6, 0.625},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.source);
-    Module x;
-    c.setup(x);
-    x.m.SetActive(true);
-    EXPECT_NEAR(x.m.kv->GetValue(), c.kv, 1e-3 * c.kv);
-    EXPECT_EQ(x.m.kv->GetInputState(), isCalculated);
-    EXPECT_TRUE(x.m.kv->GetImportant());
-    EXPECT_EQ(x.m.FlowState->GetSwitchStatus(), c.state);
-    if (HasValue(c.xtp)) {
-      EXPECT_NEAR(x.m.xt->GetValue(), c.xt, 1e-12);
-      EXPECT_NEAR(x.m.xtp->GetValue(), c.xtp, 1e-3 * c.xtp);
-      EXPECT_TRUE(x.m.xtp->GetUtilized());
-    } else {
-      EXPECT_FALSE(x.m.xtp->GetUtilized());
-    }
-  }
-}
-
-// Size Kv for a duty, then compute Qm, p1 and p2 back through that Kv.
-TEST(ControlValveModule, RoundTripsReturnTheDuty) {
   // A small, viscous duty: the viscosity 100 times that of the example,
   // 1 % of its flow through a DN 15 valve, transitional flow.
-  const auto viscous = [](Module& x) {
-    Liquid(x);
-    x.Set("eta1", "3.1472E-2");
-    x.Set("qm", "3475");
-    x.Set("DNV", "15");
-  };
-  struct Case {
-    const char* what;
-    std::function<void(Module&)> setup;
-    const char* p2;
-    bool choked;
+  const auto viscous = +[](Module& x) { Liquid(x), x.Set({{"eta1", "3.1472E-2"}, {"qm", "3475"}, {"DNV", "15"}}); };
+  struct Case {  // kv NoValue: no published value
+    const char* what; void (*setup)(Module&); const char* p2; bool choked;
+    Extended kv = NoValue; TECVFlowState state = fsUndefined; Extended xt = NoValue, xtp = NoValue;
   };
   const Case cases[] = {
+      {"IEC 60534-2-1:2011 example 1", Liquid, "2.2", false, 164.9217, fsStrongCavitation},
+      {"IEC 60534-2-1:2011 example 3: gas with reducers, non-choked", Gas, "3.1", false, 70.9588, fsNormal, 0.6, 0.625},
       {"liquid, non-choked", Liquid, "4.5", false},
       {"liquid with viscosity 100 times, transitional", viscous, "3.0", false},
-      {"gas with reducers, non-choked", Gas, "3.1", false},
       {"liquid, choked (maximum cavitation)", Liquid, "0.9", true},
       {"gas, choked", Gas, "1.0", true},
   };
@@ -129,13 +81,22 @@ TEST(ControlValveModule, RoundTripsReturnTheDuty) {
     const Extended kv = x.m.kv->GetValue(), qm = x.m.qm->GetValue();
     const Extended p1 = x.m.p1->GetValue(), p2 = x.m.p2->GetValue();
     ASSERT_TRUE(HasValue(kv));
+    EXPECT_EQ(x.m.kv->GetInputState(), isCalculated);
+    EXPECT_TRUE(x.m.kv->GetImportant());
+    if (HasValue(c.kv)) {
+      EXPECT_NEAR(kv, c.kv, 1e-3 * c.kv);
+      EXPECT_EQ(x.m.FlowState->GetSwitchStatus(), c.state);
+      EXPECT_EQ(x.m.xtp->GetUtilized(), HasValue(c.xtp));
+      if (HasValue(c.xtp)) {
+        EXPECT_NEAR(x.m.xt->GetValue(), c.xt, 1e-12);
+        EXPECT_NEAR(x.m.xtp->GetValue(), c.xtp, 1e-3 * c.xtp);
+      }
+    }
 
-    x.m.WhatToCalculate->SetSwitchStatus(ccQm);
-    x.m.qm->SetText("");
+    x.m.WhatToCalculate->SetSwitchStatus(ccQm), x.m.qm->SetText("");
     EXPECT_NEAR(x.m.qm->GetValue(), qm, 1e-6 * qm);
 
-    x.m.WhatToCalculate->SetSwitchStatus(ccP2);
-    x.m.p2->SetText("");
+    x.m.WhatToCalculate->SetSwitchStatus(ccP2), x.m.p2->SetText("");
     const auto state = static_cast<TECVFlowState>(x.m.FlowState->GetSwitchStatus());
     if (c.choked) {
       // Every outlet pressure below the choking point passes the same flow:
@@ -146,66 +107,40 @@ TEST(ControlValveModule, RoundTripsReturnTheDuty) {
       EXPECT_GE(x.m.p2->GetValue(), p2);
     } else {
       EXPECT_NEAR(x.m.p2->GetValue(), p2, 1e-6 * p2);
-      x.m.WhatToCalculate->SetSwitchStatus(ccP1);
-      x.Set("p2", c.p2);
-      x.m.p1->SetText("");
+      x.m.WhatToCalculate->SetSwitchStatus(ccP1), x.Set("p2", c.p2), x.m.p1->SetText("");
       EXPECT_NEAR(x.m.p1->GetValue(), p1, 1e-6 * p1);
     }
   }
 }
 
 TEST(ControlValveModule, FlowStatesRaiseTheirMessages) {
-  // Liquid of example 1 (pv = 0.701 bar): the outlet pressure walks through
-  // the states; the style decides the damage limit.
+  // Liquid of example 1 (pv = 0.701 bar, zy 0.4): the outlet pressure walks
+  // through the states; the style decides the damage limit. Each message is
+  // raised once on the switch and once on the unknown.
   struct Case {
-    const char* what;
-    const char* p2;
-    int valveType;  // ValveType index
-    TECVFlowState state;
-    int message;
+    const char* what; void (*setup)(Module&); TEntries edits; int valveType; TECVFlowState state; int message;
   };
   const Case cases[] = {
-      {"no cavitation", "6.0", 0, fsNormal, 973},
-      {"partial cavitation", "4.0", 0, fsPartialCavitation, 920},
-      {"strong cavitation", "2.5", 0, fsStrongCavitation, 919},
-      {"maximum cavitation", "1.0", 0, fsMaximumCavitation, 918},
-      {"flashing", "0.5", 0, fsFlashing, 917},
+      {"no cavitation", Liquid, {{"zy_75", "0.4"}, {"p2", "6.0"}}, 0, fsNormal, 973},
+      {"partial cavitation", Liquid, {{"zy_75", "0.4"}, {"p2", "4.0"}}, 0, fsPartialCavitation, 920},
+      {"strong cavitation", Liquid, {{"zy_75", "0.4"}, {"p2", "2.5"}}, 0, fsStrongCavitation, 919},
+      {"maximum cavitation", Liquid, {{"zy_75", "0.4"}, {"p2", "1.0"}}, 0, fsMaximumCavitation, 918},
+      {"flashing", Liquid, {{"zy_75", "0.4"}, {"p2", "0.5"}}, 0, fsFlashing, 917},
+      {"mechanical damage: strong cavitation beyond 5 bar in a butterfly valve", Liquid,
+       {{"p1", "20"}, {"p2", "12"}, {"zy_75", "0.2"}, {"Kc_75", "0.3"}}, 2, fsMechDamage, 964},
+      {"choked gas", Gas, {{"p2", "1.0"}}, 0, fsChokedFlow, 916},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Module x;
-    Liquid(x);
-    x.Set("zy_75", "0.4");
-    x.Set("p2", c.p2);
+    c.setup(x);
+    x.Set(c.edits);
     x.m.ValveType->SetSwitchStatus(c.valveType);
     x.m.SetActive(true);
     EXPECT_EQ(x.m.FlowState->GetSwitchStatus(), c.state);
-    EXPECT_TRUE(x.Has(c.message));
-    // Once on the switch, once on the unknown.
-    int count = 0;
-    for (const auto& msg : x.messages.Messages())
-      if (msg->MsgNo == c.message) ++count;
-    EXPECT_EQ(count, 2);
+    EXPECT_EQ(x.Count(c.message), 2);
+    if (c.setup == Gas) { EXPECT_TRUE(x.Has(910)); }  // the reducers matter (FP < 0.99)
   }
-  // Mechanical damage: strong cavitation beyond 5 bar in a butterfly valve.
-  Module x;
-  Liquid(x);
-  x.Set("p1", "20");
-  x.Set("p2", "12");
-  x.Set("zy_75", "0.2");
-  x.Set("Kc_75", "0.3");
-  x.m.ValveType->SetSwitchStatus(2);
-  x.m.SetActive(true);
-  EXPECT_EQ(x.m.FlowState->GetSwitchStatus(), fsMechDamage);
-  EXPECT_TRUE(x.Has(964));
-  // Choked gas.
-  Module g;
-  Gas(g);
-  g.Set("p2", "1.0");
-  g.m.SetActive(true);
-  EXPECT_EQ(g.m.FlowState->GetSwitchStatus(), fsChokedFlow);
-  EXPECT_TRUE(g.Has(916));
-  EXPECT_TRUE(g.Has(910));  // the reducers matter (FP < 0.99)
 }
 
 TEST(ControlValveModule, FlowTypesAndCavitationIndicesRaiseTheirMessages) {
@@ -231,12 +166,7 @@ TEST(ControlValveModule, FlowTypesAndCavitationIndicesRaiseTheirMessages) {
   // The plant index sigma = (p1 - pv)/(p1 - p2) against the manufacturer's
   // limit sigma_p (from Kc and the cavitation test data) and the index of
   // incipient damage sigma_id.
-  struct Case {
-    const char* what;
-    const char* Kc75;
-    const char* p2;
-    std::set<int> raised;
-  };
+  struct Case { const char* what; const char* Kc75; const char* p2; std::set<int> raised; };
   const Case cases[] = {
       {"below sigma_p: damage", "0.5", "3.5", {971}},
       {"above sigma_p, below sigma_id", "0.7", "2.5", {974, 975}},
@@ -247,10 +177,8 @@ TEST(ControlValveModule, FlowTypesAndCavitationIndicesRaiseTheirMessages) {
     SCOPED_TRACE(c.what);
     Module x;
     Liquid(x);
-    for (const auto& [name, text] : std::initializer_list<std::pair<const char*, const char*>>{
-             {"DN1", "150"}, {"DN2", "150"}, {"kvs", "250"}, {"cvr", "165"}, {"pr", "6.8"},
-             {"dr", "150"}, {"aPSE", "0.28"}, {"bSSE", "0.1"}})
-      x.Set(name, text);
+    x.Set({{"DN1", "150"}, {"DN2", "150"}, {"kvs", "250"}, {"cvr", "165"}, {"pr", "6.8"}, {"dr", "150"},
+           {"aPSE", "0.28"}, {"bSSE", "0.1"}});
     x.Set("Kc_75", c.Kc75);
     x.Set("p2", c.p2);
     x.m.SetActive(true);
@@ -265,31 +193,23 @@ TEST(ControlValveModule, FlowTypesAndCavitationIndicesRaiseTheirMessages) {
 }
 
 TEST(ControlValveModule, RelevanceFollowsThePhase) {
-  Module l;
-  Liquid(l);
-  l.m.SetActive(true);
-  EXPECT_TRUE(l.m.zy->GetUtilized());
-  EXPECT_TRUE(l.m.Sigma->GetUtilized());
-  EXPECT_FALSE(l.m.xt->GetUtilized());
-  EXPECT_FALSE(l.m.kappa1->GetUtilized());
-  EXPECT_FALSE(l.m.SigmaP->GetUtilized());  // no cavitation data
-  EXPECT_FALSE(l.m.fPulp->GetUtilized());
-  Module g;
-  Gas(g);
-  g.m.SetActive(true);
-  EXPECT_TRUE(g.m.xt->GetUtilized());
-  EXPECT_TRUE(g.m.fk->GetUtilized());
-  EXPECT_FALSE(g.m.zy->GetUtilized());
-  EXPECT_FALSE(g.m.Sigma->GetUtilized());
+  Module l, g;
+  Liquid(l), Gas(g);
+  l.m.SetActive(true), g.m.SetActive(true);
+  // Item, used for the liquid, used for the gas; sigma_p needs cavitation
+  // data, the pulp factor a pulp.
+  const std::tuple<const char*, bool, bool> items[] = {{"zy", true, false},    {"Sigma", true, false},
+                                                       {"xt", false, true},    {"kappa1", false, true},
+                                                       {"fk", false, true},    {"SigmaP", false, false},
+                                                       {"fPulp", false, false}};
+  for (const auto& [name, liquid, gas] : items) {
+    EXPECT_EQ(l.m.CalcItemByName(name)->GetUtilized(), liquid) << name;
+    EXPECT_EQ(g.m.CalcItemByName(name)->GetUtilized(), gas) << name;
+  }
 }
 
 TEST(ControlValveModule, ChecksOfSizesAndData) {
-  struct Case {
-    const char* what;
-    std::vector<std::pair<const char*, const char*>> set;
-    int message;
-    bool raised = true;
-  };
+  struct Case { const char* what; TEntries set; int message; bool raised = true; };
   const std::vector<Case> cases = {
       {"Kv above Kvs", {{"kvs", "100"}}, 935},
       {"Kv at 0.25 DNV^2", {{"DNV", "20"}}, 905},
@@ -310,7 +230,7 @@ TEST(ControlValveModule, ChecksOfSizesAndData) {
     SCOPED_TRACE(c.what);
     Module x;
     Liquid(x);
-    for (const auto& [name, text] : c.set) x.Set(name, text);
+    x.Set(c.set);
     if (c.message == 915) x.m.CharacteristicType->SetSwitchStatus(ctMeasuredValues);
     x.m.SetActive(true);
     EXPECT_EQ(x.Has(c.message), c.raised);
@@ -320,8 +240,7 @@ TEST(ControlValveModule, ChecksOfSizesAndData) {
   Module x;
   Gas(x);
   x.m.WhatToCalculate->SetSwitchStatus(ccP2);
-  x.Set("kv", "1");
-  x.Set("p2", "");
+  x.Set({{"kv", "1"}, {"p2", ""}});
   x.m.SetActive(true);
   if (IsNoValue(x.m.p2->GetValue())) {
     EXPECT_TRUE(x.Has(901));
@@ -350,9 +269,7 @@ TEST(ControlValveModule, HostileInputsEndInMessages) {
             EXPECT_EQ(p->GetDisplayText().find("nan"), std::string::npos) << p->GetName();
           }
         }
-        if (IsNoValue(x.m.kv->GetValue())) {
-          EXPECT_FALSE(x.messages.Messages().empty());
-        }
+        if (IsNoValue(x.m.kv->GetValue())) { EXPECT_FALSE(x.messages.Messages().empty()); }
       }
     }
   }
@@ -369,13 +286,8 @@ TEST(ControlValveModule, HostileInputsEndInMessages) {
 // entered values the sizing can do without leave the result standing, with
 // the out-of-bounds error and a hint that the result holds without them.
 TEST(ControlValveModule, InvalidInputsSayWhetherTheResultStillHolds) {
-  struct Case {
-    bool gas;
-    const char* name;
-    const char* text;
-    bool kvHolds;  // the result is still shown
-    std::set<int> expected;
-  };
+  // kvHolds: the result is still shown.
+  struct Case { bool gas; const char* name; const char* text; bool kvHolds; std::set<int> expected; };
   const Case cases[] = {
       {false, "fl2_75", "0", false, {980}},
       {false, "fd_75", "0", false, {980}},
@@ -426,15 +338,10 @@ TEST(ControlValveModule, InactiveWhileSettingComputesOnceWhenSwitchedOn) {
   EXPECT_EQ(calculations, 2);
 }
 
-
 // The 75 % factors a user leaves open are the typical values of the chosen
 // style and trim (IEC 60534-2-1:2011, Table D.2, in the valve database).
 TEST(ControlValveModule, TypicalFactorsComeFromTheValveDatabase) {
-  struct Case {
-    const char* what;
-    int style, trim;
-    Extended FL, xT, Fd;  // NoValue: no published value
-  };
+  struct Case { const char* what; int style, trim; Extended FL, xT, Fd; };  // NoValue: no published value
   const Case cases[] = {
       {"globe, contoured plug, flow-to-open", 0, 0, 0.90L, 0.72L, 0.46L},
       {"globe, contoured plug, flow-to-close", 0, 1, 0.80L, 0.55L, 1.00L},
@@ -445,15 +352,13 @@ TEST(ControlValveModule, TypicalFactorsComeFromTheValveDatabase) {
   };
   Module x;
   Liquid(x);
-  x.m.fl2_75->SetText("");
-  x.m.fd_75->SetText("");
+  x.m.fl2_75->SetText(""), x.m.fd_75->SetText("");
   x.m.SetActive(true);
   TCalcListSwitch* const subStyles[] = {x.m.GlobeType, x.m.RotaryType, x.m.ButterflyType,
                                         x.m.BallValveType};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    x.m.ValveType->SetSwitchStatus(c.style);
-    subStyles[c.style]->SetSwitchStatus(c.trim);
+    x.m.ValveType->SetSwitchStatus(c.style), subStyles[c.style]->SetSwitchStatus(c.trim);
     if (IsNoValue(c.FL)) {
       EXPECT_TRUE(IsNoValue(x.m.fl2_75->GetValue()));
       EXPECT_TRUE(IsNoValue(x.m.fd_75->GetValue()));
@@ -472,20 +377,17 @@ TEST(ControlValveModule, TypicalFactorsComeFromTheValveDatabase) {
 
   // Example 1 on the typical globe valve: FL 0.90 and Fd 0.46 are the
   // example's own factors.
-  x.m.ValveType->SetSwitchStatus(0);
-  x.m.GlobeType->SetSwitchStatus(0);
+  x.m.ValveType->SetSwitchStatus(0), x.m.GlobeType->SetSwitchStatus(0);
   EXPECT_NEAR(x.m.kv->GetValue(), 164.9214832948513, 1e-6);
 
   // A value the user types over the database value stays through changes
   // of the trim; clearing it gives the database value back.
-  x.m.fl2_75->EnterByUser(false);
-  x.m.fl2_75->SetText("0.7");
+  x.m.fl2_75->EnterByUser(false), x.m.fl2_75->SetText("0.7");
   EXPECT_TRUE(x.m.fl2_75->GetModified());
   x.m.GlobeType->SetSwitchStatus(1);
   EXPECT_NEAR(x.m.fl2_75->GetValue(), 0.7, 1e-15);
   EXPECT_NEAR(x.m.fd_75->GetValue(), 1.0, 1e-15);  // still the database's
-  x.m.fl2_75->EnterByUser(true);
-  x.m.fl2_75->SetText("");
+  x.m.fl2_75->EnterByUser(true), x.m.fl2_75->SetText("");
   EXPECT_NEAR(x.m.fl2_75->GetValue(), 0.80L * 0.80L, 1e-12);
   EXPECT_EQ(x.m.fl2_75->GetInputState(), isDatabase);
 }

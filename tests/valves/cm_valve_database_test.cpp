@@ -33,6 +33,14 @@ struct Module {
     return i;
   }
   void Set(const char* name, const std::string& text) { Item(name)->SetText(text); }
+  void Set(const std::vector<std::pair<const char*, const char*>>& entries) {
+    for (const auto& [name, text] : entries) Set(name, text);
+  }
+  // Sets the entries and calculates once more.
+  void Calculate(const std::vector<std::pair<const char*, const char*>>& entries) {
+    Set(entries);
+    m.Calculate();
+  }
   // As the front end enters a value: the user's own choice.
   void Enter(const char* name, const std::string& text) {
     Item(name)->EnterByUser(text.empty());
@@ -92,22 +100,20 @@ TEST(ValveDatabaseModule, ItemsMatchTheModulesTheyFeed) {
 
 TEST(ValveDatabaseModule, PublishesTheNamesOfItsConnectors) {
   TCMValveDatabase db;
-  const char* in[] = {"ValveType", "GlobeType", "RotaryType", "ButterflyType", "BallValveType",
-                      "ValveFromDatabase", "ValveCanBeModified", "FilterValveDatabase",
-                      "ValveFromHX4Database", "VManufacturer", "VSeries", "OnlyFittingValves",
-                      "AllValves", "CharacteristicType", "InwardFlow", "PipeClass", "Phase", "kv",
-                      "p1", "MinDN", "SuggestedKvs", "n0"};
-  const char* out[] = {"dH", "ListDN", "ListDN1", "ListPN", "DNV", "DNV1", "LineValveSize", "ManualDN",
-                       "PNV", "Seat", "phi0", "cvr", "pr", "dr", "rw", "Stp", "Aeta", "aPSE", "bSSE",
-                       "Strut", "SndDN", "Stroke", "kvs", "fl2func", "Kcfunc", "zyfunc", "xtfunc",
-                       "fdfunc", "Kc_75", "xt_75", "fd_75", "fd_75c", "uMaxCav", "uMaxFlashing",
-                       "uMaxNoCav", "uMaxPartCav", "pmaxValve", "tminValve", "tmaxValve",
-                       "NoiseNormGas", "NoiseNormLiquid", "LowNoiseDesign", "dLaCo", "f1", "f2", "g1",
-                       "g2", "dLGas0500", "dLGas1000", "dLGas2000", "dLGas4000", "dLLiq0500",
-                       "dLLiq1000", "dLLiq2000", "dLLiq4000", "fl2_75", "zy_75"};
-  EXPECT_EQ(std::size(out), 57u);  // the 55 valve data and the two factors of the second connector
-  for (const char* n : in) EXPECT_NE(db.CalcItemByName(n), nullptr) << n;
-  for (const char* n : out) EXPECT_NE(db.CalcItemByName(n), nullptr) << n;
+  // What the module reads, then the 55 valve data it returns and the two
+  // factors of the second connector.
+  for (const char* n :
+       {"ValveType", "GlobeType", "RotaryType", "ButterflyType", "BallValveType", "ValveFromDatabase",
+        "ValveCanBeModified", "FilterValveDatabase", "ValveFromHX4Database", "VManufacturer", "VSeries",
+        "OnlyFittingValves", "AllValves", "CharacteristicType", "InwardFlow", "PipeClass", "Phase", "kv", "p1", "MinDN",
+        "SuggestedKvs", "n0",
+        "dH", "ListDN", "ListDN1", "ListPN", "DNV", "DNV1", "LineValveSize", "ManualDN", "PNV", "Seat", "phi0", "cvr",
+        "pr", "dr", "rw", "Stp", "Aeta", "aPSE", "bSSE", "Strut", "SndDN", "Stroke", "kvs", "fl2func", "Kcfunc",
+        "zyfunc", "xtfunc", "fdfunc", "Kc_75", "xt_75", "fd_75", "fd_75c", "uMaxCav", "uMaxFlashing", "uMaxNoCav",
+        "uMaxPartCav", "pmaxValve", "tminValve", "tmaxValve", "NoiseNormGas", "NoiseNormLiquid", "LowNoiseDesign",
+        "dLaCo", "f1", "f2", "g1", "g2", "dLGas0500", "dLGas1000", "dLGas2000", "dLGas4000", "dLLiq0500", "dLLiq1000",
+        "dLLiq2000", "dLLiq4000", "fl2_75", "zy_75"})
+    EXPECT_NE(db.CalcItemByName(n), nullptr) << n;
   TCMSuggestDN sug;
   for (const char* n : {"Phase", "CalculatedPhase", "PipeClass", "kvs", "DNV", "FlowState", "qm", "p2",
                         "rho1", "rho2", "cf2", "uMaxCav", "uMaxFlashing", "uMaxNoCav", "uMaxPartCav",
@@ -117,9 +123,7 @@ TEST(ValveDatabaseModule, PublishesTheNamesOfItsConnectors) {
 
 TEST(ValveDatabaseModule, OffComputesNothingAndKeepsTheUsersValues) {
   ValveDb x;
-  x.Set("kvs", "25");
-  x.Set("kv", "10");
-  x.m.Calculate();
+  x.Calculate({{"kvs", "25"}, {"kv", "10"}});
   EXPECT_NEAR(x.Value("kvs"), 25, 1e-12);
   EXPECT_TRUE(IsNoValue(x.Value("DNV")));
   EXPECT_TRUE(x.messages.Messages().empty());
@@ -127,27 +131,20 @@ TEST(ValveDatabaseModule, OffComputesNothingAndKeepsTheUsersValues) {
 
 TEST(ValveDatabaseModule, ReturnsTheDataOfTheChosenValve) {
   ValveDb x;
-  x.Set("kv", "10");
-  x.Set("p1", "10");
-  x.Set("ValveFromDatabase", "ja");
-  x.m.Calculate();
-  EXPECT_EQ(x.Text("VManufacturer"), "Sample valves");
-  EXPECT_EQ(x.Text("VSeries"), "Series G1 globe");
-  EXPECT_EQ(x.Text("OnlyFittingValves"), "DN 32, Kvs 16, PN 16");
-  EXPECT_EQ(x.Text("AllValves"), "DN 32, Kvs 16, PN 16");
-  EXPECT_EQ(x.Text("ListDN"), "DN 32");
-  EXPECT_EQ(x.Text("ListPN"), "PN 16");
+  x.Calculate({{"kv", "10"}, {"p1", "10"}, {"ValveFromDatabase", "ja"}});
+  for (const auto& [name, text] : {std::pair{"VManufacturer", "Sample valves"}, {"VSeries", "Series G1 globe"},
+                                   {"OnlyFittingValves", "DN 32, Kvs 16, PN 16"}, {"AllValves", "DN 32, Kvs 16, PN 16"},
+                                   {"ListDN", "DN 32"}, {"ListPN", "PN 16"}})
+    EXPECT_EQ(x.Text(name), text) << name;
   struct Expect { const char* name; Extended value; };
   const Expect expected[] = {
-      {"DNV", 32}, {"kvs", 16}, {"PNV", 16 + StandardPressure}, {"pmaxValve", 16 + StandardPressure}, {"Seat", 28}, {"Stroke", 20},
+      {"DNV", 32}, {"kvs", 16}, {"PNV", 16 + StandardPressure}, {"pmaxValve", 16 + StandardPressure}, {"Seat", 28},
+      {"Stroke", 20},
       // IEC 60534-2-1 Table D.2, contoured globe plug, flow to open.
       {"fl2_75", 0.81L}, {"xt_75", 0.72L}, {"fd_75", 0.46L}, {"fd_75c", 1.0L},
       // Rangeability 50: Kv0 is 2 % of Kvs.
       {"phi0", 2}, {"tmaxValve", 400}, {"rw", 0.25L}, {"Stp", 0.2L}, {"Aeta", -4.6L}};
-  for (const Expect& e : expected) {
-    SCOPED_TRACE(e.name);
-    EXPECT_NEAR(x.Value(e.name), e.value, 1e-9);
-  }
+  for (const Expect& e : expected) EXPECT_NEAR(x.Value(e.name), e.value, 1e-9) << e.name;
   EXPECT_TRUE(IsNoValue(x.Value("Kc_75")));  // no published typical Kc
   EXPECT_EQ(x.m.NoiseNormGas->GetSwitchStatus(), 2);
   EXPECT_FALSE(x.m.fl2func->GetChecked());
@@ -155,22 +152,16 @@ TEST(ValveDatabaseModule, ReturnsTheDataOfTheChosenValve) {
 
   // A larger flow moves to the next size; the fitting list shrinks.
   const size_t allBefore = x.m.AllValves->GetValueList().size();
-  x.Set("kv", "30");
-  x.m.Calculate();
+  x.Calculate({{"kv", "30"}});
   EXPECT_EQ(x.Text("OnlyFittingValves"), "DN 50, Kvs 40, PN 16");
   EXPECT_EQ(x.m.AllValves->GetValueList().size(), allBefore);
-  for (const std::string& v : x.m.OnlyFittingValves->GetValueList()) {
-    SCOPED_TRACE(v);
-    const Extended kvs = std::stold(v.substr(v.find("Kvs ") + 4));
-    EXPECT_GE(kvs, 33);
-  }
+  for (const std::string& v : x.m.OnlyFittingValves->GetValueList())
+    EXPECT_GE(std::stold(v.substr(v.find("Kvs ") + 4)), 33) << v;
 }
 
 TEST(ValveDatabaseModule, FilterFindsTheTrimAndItsAcousticData) {
   ValveDb x;
-  x.Set("kv", "10");
-  x.Set("ValveFromDatabase", "ja");
-  x.Set("FilterValveDatabase", "ja");
+  x.Set({{"kv", "10"}, {"ValveFromDatabase", "ja"}, {"FilterValveDatabase", "ja"}});
   x.m.GlobeType->SetSwitchStatus(3);          // drilled cage
   x.m.CharacteristicType->SetSwitchStatus(1);  // linear
   x.m.Calculate();
@@ -180,8 +171,7 @@ TEST(ValveDatabaseModule, FilterFindsTheTrimAndItsAcousticData) {
   EXPECT_NEAR(x.Value("dLGas0500"), -12, 1e-9);
   EXPECT_NEAR(x.Value("dLaCo"), -10, 1e-9);
   // A rotary valve's factors follow the opening.
-  x.m.ValveType->SetSwitchStatus(1);
-  x.m.CharacteristicType->SetSwitchStatus(ctModified_eq);
+  x.m.ValveType->SetSwitchStatus(1), x.m.CharacteristicType->SetSwitchStatus(ctModified_eq);
   x.m.Calculate();
   EXPECT_EQ(x.Text("VSeries"), "Series R1 rotary plug");
   EXPECT_TRUE(x.m.xtfunc->GetChecked());
@@ -191,23 +181,16 @@ TEST(ValveDatabaseModule, RaisesItsMessages) {
   {
     SCOPED_TRACE("nothing fits: outputs withdrawn");
     ValveDb x;
-    x.Set("ValveFromDatabase", "ja");
-    x.Set("kv", "10");
-    x.m.Calculate();
+    x.Calculate({{"ValveFromDatabase", "ja"}, {"kv", "10"}});
     ASSERT_NEAR(x.Value("kvs"), 16, 1e-9);
-    x.Set("kv", "5000");
-    x.m.Calculate();
+    x.Calculate({{"kv", "5000"}});
     EXPECT_TRUE(x.Has(1701));
     EXPECT_TRUE(IsNoValue(x.Value("kvs")));
   }
   {
     SCOPED_TRACE("a valve picked by hand beyond its pressure and temperature limits");
     ValveDb x;
-    x.Set("ValveFromDatabase", "ja");
-    x.Set("kv", "10");
-    x.Set("p1", "150");
-    x.Set("t1", "450");
-    x.m.Calculate();
+    x.Calculate({{"ValveFromDatabase", "ja"}, {"kv", "10"}, {"p1", "150"}, {"t1", "450"}});
     EXPECT_TRUE(x.Has(1701));
     x.Enter("AllValves", "DN 50, Kvs 40, PN 100");
     x.m.Calculate();
@@ -217,15 +200,13 @@ TEST(ValveDatabaseModule, RaisesItsMessages) {
     EXPECT_TRUE(x.Has(1704));
     EXPECT_FALSE(x.Has(1701));
     // The pick stays the user's while the series offers it.
-    x.Set("kv", "12");
-    x.m.Calculate();
+    x.Calculate({{"kv", "12"}});
     EXPECT_NEAR(x.Value("DNV"), 50, 1e-9);
     EXPECT_TRUE(x.m.ManualDN->GetChecked());
     // A text that names no valve of the series (entered as a case file or
     // a calculation file enters it, into the inactive module) hands the
     // choice back.
-    x.Set("p1", "10");
-    x.Set("t1", "20");
+    x.Set({{"p1", "10"}, {"t1", "20"}});
     x.m.SetActive(false);
     x.Enter("AllValves", "DN 51, Kvs 40, PN 16");
     x.m.SetActive(true);
@@ -237,8 +218,7 @@ TEST(ValveDatabaseModule, RaisesItsMessages) {
     SCOPED_TRACE("catalogue not readable: the user's values stay");
     ValveDb x;
     x.m.SetCatalogue(nullptr);
-    x.Set("kvs", "25");
-    x.Set("ValveFromDatabase", "ja");
+    x.Set({{"kvs", "25"}, {"ValveFromDatabase", "ja"}});
     EXPECT_TRUE(x.Has(1703));
     EXPECT_NEAR(x.Value("kvs"), 25, 1e-12);
   }
@@ -253,10 +233,7 @@ TEST(ValveDatabaseModule, RaisesItsMessages) {
   {
     SCOPED_TRACE("the recommended Kvs out of reach");
     ValveDb x;
-    x.Set("ValveFromDatabase", "ja");
-    x.Set("kv", "100");
-    x.Set("SuggestedKvs", "2000");
-    x.m.Calculate();
+    x.Calculate({{"ValveFromDatabase", "ja"}, {"kv", "100"}, {"SuggestedKvs", "2000"}});
     EXPECT_TRUE(x.Has(1707));
     EXPECT_NEAR(x.Value("kvs"), 1600, 1e-9);
   }
@@ -270,10 +247,7 @@ Extended Velocity(Extended qmKgH, Extended rho, Extended dnMm) {
 
 TEST(SuggestDNModule, SmallestSizeKeepsTheVelocityBelowTheLimit) {
   struct Case {
-    const char* what;
-    TEPhase phase;
-    TECVFlowState state;
-    const char *qm, *rho1, *rho2, *cf2, *uMaxCav;
+    const char* what; TEPhase phase; TECVFlowState state; const char *qm, *rho1, *rho2, *cf2, *uMaxCav;
     Extended maxU1, maxU2, minDN;
   };
   // Water 36 t/h: 5.09 m/s in DN 50, 3.01 m/s in DN 65, 1.99 m/s in DN 80.
@@ -282,21 +256,14 @@ TEST(SuggestDNModule, SmallestSizeKeepsTheVelocityBelowTheLimit) {
   // DN 65 (83.7 m/s) would do.
   const Case cases[] = {
       {"water, no cavitation: 4 m/s", phLiquid, fsNormal, "36000", "1000", "", "", "", 4, 4, 65},
-      {"water, cavitation with 3 m/s given", phLiquid, fsStrongCavitation, "36000", "1000", "", "", "3", 4, 3,
-       80},
+      {"water, cavitation with 3 m/s given", phLiquid, fsStrongCavitation, "36000", "1000", "", "", "3", 4, 3, 80},
       {"gas: Mach 0.3 of the outlet sound speed", phGas, fsNormal, "5000", "5", "2", "340", "", 102, 102, 100},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     SuggestDN x;
-    x.m.Phase->SetSwitchStatus(c.phase);
-    x.m.FlowState->SetSwitchStatus(c.state);
-    x.Set("qm", c.qm);
-    x.Set("rho1", c.rho1);
-    x.Set("rho2", c.rho2);
-    x.Set("cf2", c.cf2);
-    x.Set("uMaxCav", c.uMaxCav);
-    x.m.Calculate();
+    x.m.Phase->SetSwitchStatus(c.phase), x.m.FlowState->SetSwitchStatus(c.state);
+    x.Calculate({{"qm", c.qm}, {"rho1", c.rho1}, {"rho2", c.rho2}, {"cf2", c.cf2}, {"uMaxCav", c.uMaxCav}});
     EXPECT_NEAR(x.Value("MaxU1"), c.maxU1, 1e-9);
     EXPECT_NEAR(x.Value("MaxU2"), c.maxU2, 1e-9);
     ASSERT_NEAR(x.Value("MinDN"), c.minDN, 1e-9);
@@ -315,27 +282,18 @@ TEST(SuggestDNModule, SmallestSizeKeepsTheVelocityBelowTheLimit) {
 TEST(SuggestDNModule, WarnsAboutSmallValvesAndImpossibleFlows) {
   SuggestDN x;
   x.m.Phase->SetSwitchStatus(phGas);
-  x.Set("qm", "5000");
-  x.Set("rho1", "5");
-  x.Set("rho2", "2");
-  x.Set("cf2", "340");
-  x.Set("DNV", "80");
-  x.m.Calculate();
+  x.Calculate({{"qm", "5000"}, {"rho1", "5"}, {"rho2", "2"}, {"cf2", "340"}, {"DNV", "80"}});
   EXPECT_TRUE(x.Has(1710));
-  x.Set("DNV", "100");
-  x.m.Calculate();
+  x.Calculate({{"DNV", "100"}});
   EXPECT_FALSE(x.Has(1710));
-  x.Set("qm", "1e8");
-  x.m.Calculate();
+  x.Calculate({{"qm", "1e8"}});
   EXPECT_TRUE(x.Has(1711));
   EXPECT_TRUE(IsNoValue(x.Value("MinDN")));
   // Without the sound speed a gas has no limit and no suggestion, and no
   // message either.
   SuggestDN y;
   y.m.Phase->SetSwitchStatus(phGas);
-  y.Set("qm", "5000");
-  y.Set("rho1", "5");
-  y.m.Calculate();
+  y.Calculate({{"qm", "5000"}, {"rho1", "5"}});
   EXPECT_TRUE(IsNoValue(y.Value("MaxU2")));
   EXPECT_TRUE(IsNoValue(y.Value("MinDN")));
   EXPECT_TRUE(y.messages.Messages().empty());

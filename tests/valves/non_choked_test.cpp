@@ -42,8 +42,7 @@ TEST(NonChokedGas, OutletPressureEndsOnThePlainBisection) {
         SCOPED_TRACE("xcrit " + std::to_string(static_cast<double>(xcrit)) + ", p1 " +
                      std::to_string(static_cast<double>(p1)) + ", share " +
                      std::to_string(static_cast<double>(share)));
-        EXPECT_TRUE(Same(got, expected)) << static_cast<double>(got) << " vs "
-                                         << static_cast<double>(expected);
+        EXPECT_TRUE(Same(got, expected)) << static_cast<double>(got) << " vs " << static_cast<double>(expected);
         ++compared;
         if (HasValue(expected)) ++found;
       }
@@ -54,21 +53,9 @@ TEST(NonChokedGas, OutletPressureEndsOnThePlainBisection) {
 // factors of the sizing.
 Extended SizedP1NC(Extended qm, Extended p2, Extended kappa, Extended xt, Extended& expected) {
   tControlValve v;
-  v.SetCanCalc(ccKv);
-  v.SetPhase(phGas);
-  v.SetCalculatedPhase(cpGas);
-  v.SetP1(6.8);
-  v.SetP2(p2);
-  v.SetRho1(8.4136L);
-  v.SetKappa1(kappa);
-  v.SetEta1(1.4665e-4L);
-  v.SetFl2_75(0.7225L);
-  v.SetFd_75(0.42L);
-  v.SetXt_75(xt);
-  v.SetKvs(100);
-  v.SetDNV(50);
-  v.SetLineSize(true);
-  v.SetQm(qm);
+  v.SetCanCalc(ccKv), v.SetPhase(phGas), v.SetCalculatedPhase(cpGas), v.SetP1(6.8), v.SetP2(p2), v.SetRho1(8.4136L);
+  v.SetKappa1(kappa), v.SetEta1(1.4665e-4L), v.SetFl2_75(0.7225L), v.SetFd_75(0.42L), v.SetXt_75(xt), v.SetKvs(100);
+  v.SetDNV(50), v.SetLineSize(true), v.SetQm(qm);
   const Extended kv = v.GetKv();
   const Extended f = std::min(v.GetFpQm(), Extended(1)) * v.GetFrQm() * v.GetFPulpQm();
   expected = Available(kv, f) ? PlainP1(p2, FlowDp(qm / f, 8.4136L, kv), v.GetFk() * v.GetXt()) : NoValue;
@@ -86,8 +73,7 @@ TEST(NonChokedGas, InletPressureEndsOnThePlainBisection) {
         const Extended got = SizedP1NC(qm, p2, 1.3L, xt, expected);
         SCOPED_TRACE("xT " + std::to_string(static_cast<double>(xt)) + ", p2 " +
                      std::to_string(static_cast<double>(p2)) + ", qm " + std::to_string(static_cast<double>(qm)));
-        EXPECT_TRUE(Same(got, expected)) << static_cast<double>(got) << " vs "
-                                         << static_cast<double>(expected);
+        EXPECT_TRUE(Same(got, expected)) << static_cast<double>(got) << " vs " << static_cast<double>(expected);
         if (HasValue(expected)) ++found;
       }
   EXPECT_GT(found, 20);

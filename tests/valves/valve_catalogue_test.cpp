@@ -121,13 +121,8 @@ TEST(ValveCatalogue, RatingsCarryTheirPublishedPressures) {
   }
 }
 
-struct Duty {
-  const char* what;
-  const char* series;
-  Extended Kv, p1, t1, MinDN, SuggestedKvs, n0;
-  bool asme;
-  const char* chosen;  // nullptr: nothing fits
-};
+// chosen nullptr: nothing fits.
+struct Duty { const char *what, *series; Extended Kv, p1, t1, MinDN, SuggestedKvs, n0; bool asme; const char* chosen; };
 
 // The smallest size first, in it the smallest Kvs that reaches the
 // recommended one (or 1.1 Kv), in the lowest rating that holds p1.
@@ -139,8 +134,7 @@ const Duty kDuties[] = {
     {"smallest size DN 50", "Series G1 globe", 10, 10, 20, 50, NoValue, NoValue, false, "DN 50, Kvs 16, PN 16"},
     {"nothing reaches the recommendation", "Series G1 globe", 100, 10, 20, NoValue, 2000, NoValue, false,
      "DN 300, Kvs 1600, PN 16"},
-    {"PN 100 ends at DN 150", "Series G1 globe", 10, 90, 20, NoValue, NoValue, NoValue, false,
-     "DN 32, Kvs 16, PN 100"},
+    {"PN 100 ends at DN 150", "Series G1 globe", 10, 90, 20, NoValue, NoValue, NoValue, false, "DN 32, Kvs 16, PN 100"},
     {"no rating holds 120 bar", "Series G1 globe", 10, 120, 20, NoValue, NoValue, NoValue, false, nullptr},
     {"ASME pipe, 30 bar", "Series G1 globe", 10, 30, 20, NoValue, NoValue, NoValue, true, "DN 32, Kvs 16, Class 300"},
     {"ASME pipe, 15 bar", "Series G1 globe", 10, 15, 20, NoValue, NoValue, NoValue, true, "DN 32, Kvs 16, Class 150"},
@@ -158,29 +152,17 @@ TEST(ValveCatalogue, ChoosesTheSmallestFittingValve) {
   for (const Duty& d : kDuties) {
     SCOPED_TRACE(d.what);
     TValveDuty duty;
-    duty.Kv = d.Kv;
-    duty.p1 = d.p1;
-    duty.t1 = d.t1;
-    duty.MinDN = d.MinDN;
-    duty.SuggestedKvs = d.SuggestedKvs;
-    duty.n0 = d.n0;
-    duty.AsmeRatings = d.asme;
+    duty.Kv = d.Kv, duty.p1 = d.p1, duty.t1 = d.t1, duty.MinDN = d.MinDN, duty.SuggestedKvs = d.SuggestedKvs;
+    duty.n0 = d.n0, duty.AsmeRatings = d.asme;
     const auto chosen = TValveCatalogue::Select(SeriesNamed(d.series), duty);
-    if (!d.chosen) {
-      EXPECT_FALSE(chosen.has_value()) << chosen->Text();
-      continue;
-    }
-    ASSERT_TRUE(chosen.has_value());
-    EXPECT_EQ(chosen->Text(), d.chosen);
+    EXPECT_EQ(chosen ? chosen->Text() : "none", d.chosen ? d.chosen : "none");
   }
 }
 
 TEST(ValveCatalogue, FittingOffersAreExactlyThoseThatFit) {
   const TCatalogueSeries& s = SeriesNamed("Series G1 globe");
   TValveDuty duty;
-  duty.Kv = 50;
-  duty.p1 = 45;
-  duty.MinDN = 80;
+  duty.Kv = 50, duty.p1 = 45, duty.MinDN = 80;
   const auto all = TValveCatalogue::Offers(s, duty);
   const auto fitting = TValveCatalogue::FittingOffers(s, duty);
   EXPECT_EQ(all.size(), s.Sizes.size());

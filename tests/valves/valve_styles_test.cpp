@@ -21,15 +21,11 @@
 namespace torvacalc {
 namespace {
 
-std::vector<std::string> Names(const std::vector<TValveStyle>& styles) {
+// The names of valve styles or trims.
+template <class TStyle>
+std::vector<std::string> Names(const std::vector<TStyle>& styles) {
   std::vector<std::string> out;
   for (const auto& s : styles) out.push_back(s.Name);
-  return out;
-}
-
-std::vector<std::string> Names(const std::vector<TTrimStyle>& trims) {
-  std::vector<std::string> out;
-  for (const auto& t : trims) out.push_back(t.Name);
   return out;
 }
 
@@ -50,18 +46,10 @@ struct Module {
 // factors FL2 and Fd left to the database unless `factors`.
 void Liquid(Module& x, bool factors) {
   x.m.Phase->SetSwitchStatus(phLiquid);
-  x.Set("qm", "347544");
-  x.Set("p1", "6.8");
-  x.Set("p2", "2.2");
-  x.Set("rho1", "965.4");
-  x.Set("pv1", "0.701");
-  x.Set("pc", "221.2");
-  x.Set("eta1", "3.1472E-4");
-  x.Set("DNV", "150");
-  if (factors) {
-    x.Set("fl2_75", "0.81");
-    x.Set("fd_75", "0.46");
-  }
+  for (const auto& [name, text] : {std::pair{"qm", "347544"}, {"p1", "6.8"}, {"p2", "2.2"}, {"rho1", "965.4"},
+                                   {"pv1", "0.701"}, {"pc", "221.2"}, {"eta1", "3.1472E-4"}, {"DNV", "150"}})
+    x.Set(name, text);
+  if (factors) x.Set("fl2_75", "0.81"), x.Set("fd_75", "0.46");
 }
 
 // Every module that shows the valve styles shows the database's, in its
@@ -75,14 +63,10 @@ TEST(ValveStyles, EveryModuleOffersTheStylesAndTrimsOfTheDatabase) {
   TCMValveDatabase catalogue;
   tCMIEC2003 noise;
   TCMActuator actuator;
-  struct Case {
-    const char* module;
-    const TCustomCalcMultiSwitch* valveType;
-    const TCustomCalcMultiSwitch* trims[4];  // globe, rotary plug, butterfly, ball
-  };
+  // The trims of globe, rotary plug, butterfly and ball valves.
+  struct Case { const char* module; const TCustomCalcMultiSwitch *valveType, *trims[4]; };
   const Case cases[] = {
-      {"sizing", sizing.ValveType,
-       {sizing.GlobeType, sizing.RotaryType, sizing.ButterflyType, sizing.BallValveType}},
+      {"sizing", sizing.ValveType, {sizing.GlobeType, sizing.RotaryType, sizing.ButterflyType, sizing.BallValveType}},
       {"catalogue", catalogue.ValveType,
        {catalogue.GlobeType, catalogue.RotaryType, catalogue.ButterflyType, catalogue.BallValveType}},
       {"noise", noise.ValveType, {}},
@@ -155,11 +139,7 @@ TEST_F(ValveStylesOfOwnDatabase, FillTheSwitchesWithTheirNamesAndFactors) {
 
   // Either language names an entry, whatever the language shown: the
   // English name is the database's, no dictionary knows it.
-  struct Pick {
-    const char* text;
-    TCustomCalcMultiSwitch* sw;
-    int index;
-  };
+  struct Pick { const char* text; TCustomCalcMultiSwitch* sw; int index; };
   const Pick picks[] = {{"Turn valve", x.m.ValveType, 1}, {"lift VALVE", x.m.ValveType, 0},
                         {"Drehventil", x.m.ValveType, 1}, {"Plug B", x.m.GlobeType, 1},
                         {"Kegel A", x.m.GlobeType, 0},    {"Valve of nobody", x.m.ValveType, -1}};
