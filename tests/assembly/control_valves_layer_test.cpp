@@ -120,10 +120,12 @@ TEST(ValveLayer, ConstantsEnteredOnceReachEveryPoint) {
 
 TEST(ValveLayer, PointsThatAreOffDoNotCalculate) {
   auto calc = Calculation(kWater);
-  calc->Enter("NoOfEnteredOps", "1"), calc->Enter("UseXthOp", "nein");
+  calc->Enter("NoOfEnteredOps", "1");
+  calc->Enter("UseXthOp", "nein");
   {
     TCalculated seen(*calc);
-    calc->Enter("kvs", "25"), calc->Enter("Qm", "11000");
+    calc->Enter("kvs", "25");
+    calc->Enter("Qm", "11000");
     for (int k : {2, 3, 4})
       for (TCalcModule* m : ModulesOf(*calc, k)) {
         SCOPED_TRACE(m->GetName());
@@ -183,7 +185,8 @@ TEST(ValveLayer, WhatToCalculateChoosesOneSolveConnectorPerPoint) {
   calc->Enter("kvAp2", std::to_string(static_cast<double>(kv2)));
   EXPECT_NEAR(calc->GetValue("p2Ap2"), 6, 1e-6);
   // And for the flow.
-  calc->Enter("WhatToCalculate", "Massenstrom"), calc->Enter("p2Ap2", "6");
+  calc->Enter("WhatToCalculate", "Massenstrom");
+  calc->Enter("p2Ap2", "6");
   EXPECT_NEAR(calc->GetValue("qmCalcAp2"), 20000, 0.01);
   // A larger Kv passes more than the entered flow: what lies behind the
   // valve (its outlet state, the noise) sees the flow the valve passes.
@@ -248,14 +251,16 @@ TEST(ValveLayer, SolvedFlowOutletDensityAndInletVapourFraction) {
   EXPECT_FALSE(calc->FCMFlowOnly[1]->Module().GetEnabled());
   EXPECT_FALSE(HasValue(calc->GetValue("QvCalc")));
 
-  calc->Enter("UseResistors", "ja"), calc->Enter("p2Res", "7");
+  calc->Enter("UseResistors", "ja");
+  calc->Enter("p2Res", "7");
   EXPECT_EQ(calc->GetValue("rho2"), calc->GetValue("rho2r"));
   EXPECT_NE(calc->GetValue("rho2r"), calc->GetValue("rho2v"));
 
   // Wet steam at the inlet: the vapour fraction given to the medium is the
   // one the sizing and the mixture behind the valve work with.
   auto wet = Calculation(kSteam);
-  wet->Enter("Phase", "Zweiphasig (Fluessig/Dampf)"), wet->Enter("xMv1", "90");
+  wet->Enter("Phase", "Zweiphasig (Fluessig/Dampf)");
+  wet->Enter("xMv1", "90");
   EXPECT_EQ(wet->GetValue("xFG1"), 90);
   EXPECT_EQ(wet->FCMControlValves[1]->xFG1->GetValue(), 90);
 }
@@ -519,7 +524,8 @@ class ValveLayerFile : public TempFolderTest {
 
 TEST_F(ValveLayerFile, SavedAndOpenedCalculationShowsTheSameValues) {
   auto a = Calculation(ReadExample("valve_water.case"));
-  a->Enter("WhatToCalculate", "Austrittsdruck"), a->Enter("kv", "5");  // kv now an entry at every point
+  a->Enter("WhatToCalculate", "Austrittsdruck");
+  a->Enter("kv", "5");  // kv now an entry at every point
   a->SaveToFile(Path("water.cvc"));
   auto b = Opened("water.cvc");
   ExpectSameState(MainState(*b), MainState(*a), Settled());

@@ -59,7 +59,7 @@ TEST(ControlValveModule, SizesThePublishedExamplesAndRoundTripsReturnTheDuty) {
   // reducers DN 50 in DN 80/100); the liquid one has no xT at all.
   // A small, viscous duty: the viscosity 100 times that of the example,
   // 1 % of its flow through a DN 15 valve, transitional flow.
-  const auto viscous = +[](Module& x) { Liquid(x), x.Set({{"eta1", "3.1472E-2"}, {"qm", "3475"}, {"DNV", "15"}}); };
+  const auto viscous = +[](Module& x) { Liquid(x); x.Set({{"eta1", "3.1472E-2"}, {"qm", "3475"}, {"DNV", "15"}}); };
   struct Case {  // kv NoValue: no published value
     const char* what; void (*setup)(Module&); const char* p2; bool choked;
     Extended kv = NoValue; TECVFlowState state = fsUndefined; Extended xt = NoValue, xtp = NoValue;
@@ -93,10 +93,12 @@ TEST(ControlValveModule, SizesThePublishedExamplesAndRoundTripsReturnTheDuty) {
       }
     }
 
-    x.m.WhatToCalculate->SetSwitchStatus(ccQm), x.m.qm->SetText("");
+    x.m.WhatToCalculate->SetSwitchStatus(ccQm);
+    x.m.qm->SetText("");
     EXPECT_NEAR(x.m.qm->GetValue(), qm, 1e-6 * qm);
 
-    x.m.WhatToCalculate->SetSwitchStatus(ccP2), x.m.p2->SetText("");
+    x.m.WhatToCalculate->SetSwitchStatus(ccP2);
+    x.m.p2->SetText("");
     const auto state = static_cast<TECVFlowState>(x.m.FlowState->GetSwitchStatus());
     if (c.choked) {
       // Every outlet pressure below the choking point passes the same flow:
@@ -107,7 +109,9 @@ TEST(ControlValveModule, SizesThePublishedExamplesAndRoundTripsReturnTheDuty) {
       EXPECT_GE(x.m.p2->GetValue(), p2);
     } else {
       EXPECT_NEAR(x.m.p2->GetValue(), p2, 1e-6 * p2);
-      x.m.WhatToCalculate->SetSwitchStatus(ccP1), x.Set("p2", c.p2), x.m.p1->SetText("");
+      x.m.WhatToCalculate->SetSwitchStatus(ccP1);
+      x.Set("p2", c.p2);
+      x.m.p1->SetText("");
       EXPECT_NEAR(x.m.p1->GetValue(), p1, 1e-6 * p1);
     }
   }
@@ -194,8 +198,10 @@ TEST(ControlValveModule, FlowTypesAndCavitationIndicesRaiseTheirMessages) {
 
 TEST(ControlValveModule, RelevanceFollowsThePhase) {
   Module l, g;
-  Liquid(l), Gas(g);
-  l.m.SetActive(true), g.m.SetActive(true);
+  Liquid(l);
+  Gas(g);
+  l.m.SetActive(true);
+  g.m.SetActive(true);
   // Item, used for the liquid, used for the gas; sigma_p needs cavitation
   // data, the pulp factor a pulp.
   const std::tuple<const char*, bool, bool> items[] = {{"zy", true, false},    {"Sigma", true, false},
@@ -352,7 +358,8 @@ TEST(ControlValveModule, TypicalFactorsComeFromTheValveDatabase) {
   };
   Module x;
   Liquid(x);
-  x.m.fl2_75->SetText(""), x.m.fd_75->SetText("");
+  x.m.fl2_75->SetText("");
+  x.m.fd_75->SetText("");
   x.m.SetActive(true);
   TCalcListSwitch* const subStyles[] = {x.m.GlobeType, x.m.RotaryType, x.m.ButterflyType,
                                         x.m.BallValveType};
@@ -377,17 +384,20 @@ TEST(ControlValveModule, TypicalFactorsComeFromTheValveDatabase) {
 
   // Example 1 on the typical globe valve: FL 0.90 and Fd 0.46 are the
   // example's own factors.
-  x.m.ValveType->SetSwitchStatus(0), x.m.GlobeType->SetSwitchStatus(0);
+  x.m.ValveType->SetSwitchStatus(0);
+  x.m.GlobeType->SetSwitchStatus(0);
   EXPECT_NEAR(x.m.kv->GetValue(), 164.9214832948513, 1e-6);
 
   // A value the user types over the database value stays through changes
   // of the trim; clearing it gives the database value back.
-  x.m.fl2_75->EnterByUser(false), x.m.fl2_75->SetText("0.7");
+  x.m.fl2_75->EnterByUser(false);
+  x.m.fl2_75->SetText("0.7");
   EXPECT_TRUE(x.m.fl2_75->GetModified());
   x.m.GlobeType->SetSwitchStatus(1);
   EXPECT_NEAR(x.m.fl2_75->GetValue(), 0.7, 1e-15);
   EXPECT_NEAR(x.m.fd_75->GetValue(), 1.0, 1e-15);  // still the database's
-  x.m.fl2_75->EnterByUser(true), x.m.fl2_75->SetText("");
+  x.m.fl2_75->EnterByUser(true);
+  x.m.fl2_75->SetText("");
   EXPECT_NEAR(x.m.fl2_75->GetValue(), 0.80L * 0.80L, 1e-12);
   EXPECT_EQ(x.m.fl2_75->GetInputState(), isDatabase);
 }

@@ -171,7 +171,8 @@ TEST(ValveDatabaseModule, FilterFindsTheTrimAndItsAcousticData) {
   EXPECT_NEAR(x.Value("dLGas0500"), -12, 1e-9);
   EXPECT_NEAR(x.Value("dLaCo"), -10, 1e-9);
   // A rotary valve's factors follow the opening.
-  x.m.ValveType->SetSwitchStatus(1), x.m.CharacteristicType->SetSwitchStatus(ctModified_eq);
+  x.m.ValveType->SetSwitchStatus(1);
+  x.m.CharacteristicType->SetSwitchStatus(ctModified_eq);
   x.m.Calculate();
   EXPECT_EQ(x.Text("VSeries"), "Series R1 rotary plug");
   EXPECT_TRUE(x.m.xtfunc->GetChecked());
@@ -262,7 +263,8 @@ TEST(SuggestDNModule, SmallestSizeKeepsTheVelocityBelowTheLimit) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     SuggestDN x;
-    x.m.Phase->SetSwitchStatus(c.phase), x.m.FlowState->SetSwitchStatus(c.state);
+    x.m.Phase->SetSwitchStatus(c.phase);
+    x.m.FlowState->SetSwitchStatus(c.state);
     x.Calculate({{"qm", c.qm}, {"rho1", c.rho1}, {"rho2", c.rho2}, {"cf2", c.cf2}, {"uMaxCav", c.uMaxCav}});
     EXPECT_NEAR(x.Value("MaxU1"), c.maxU1, 1e-9);
     EXPECT_NEAR(x.Value("MaxU2"), c.maxU2, 1e-9);

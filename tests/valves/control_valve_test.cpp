@@ -40,14 +40,28 @@ const LiquidCase kLiquidCases[] = {
 };
 
 void SetLiquid(tControlValve& v, const LiquidCase& c) {
-  v.SetPhase(phLiquid), v.SetCalculatedPhase(cpLiquid), v.SetP1(c.p1), v.SetP2(c.p2), v.SetRho1(c.rho);
-  v.SetRho2(c.rho), v.SetPv1(c.pv), v.SetPv2(c.pv), v.SetPc(c.pc), v.SetEta1(c.nu * c.rho);
-  v.SetFl2_75(c.FL * c.FL), v.SetFd_75(c.Fd), v.SetDNV(c.d), v.SetDN1(c.D1), v.SetDN2(c.D2);
+  v.SetPhase(phLiquid);
+  v.SetCalculatedPhase(cpLiquid);
+  v.SetP1(c.p1);
+  v.SetP2(c.p2);
+  v.SetRho1(c.rho);
+  v.SetRho2(c.rho);
+  v.SetPv1(c.pv);
+  v.SetPv2(c.pv);
+  v.SetPc(c.pc);
+  v.SetEta1(c.nu * c.rho);
+  v.SetFl2_75(c.FL * c.FL);
+  v.SetFd_75(c.Fd);
+  v.SetDNV(c.d);
+  v.SetDN1(c.D1);
+  v.SetDN2(c.D2);
 }
 
 // A valve sizing Kv for a duty of kLiquidCases at its flow of 360 m3/h.
 void SizeLiquid(tControlValve& v, const LiquidCase& c) {
-  v.SetCanCalc(ccKv), SetLiquid(v, c), v.SetQm(360 * 965.4L);
+  v.SetCanCalc(ccKv);
+  SetLiquid(v, c);
+  v.SetQm(360 * 965.4L);
 }
 
 // A gas duty of IEC 60534-2-1 Annex E: inlet state, flow in m3/h at 0 degC
@@ -69,9 +83,18 @@ const GasCase kExample4 = {320, 2.8, 39.95L, 1, 1.67L, 1.338E-5L * 101325 * 39.9
                            0.46L, 0.98L, 0.07L, 0.8L, 15, 15, 15};
 
 void SetGas(tControlValve& v, const GasCase& c) {
-  v.SetPhase(phGas), v.SetCalculatedPhase(cpGas), v.SetP1(c.p1), v.SetRho1(c.Rho1()), v.SetKappa1(c.gamma);
-  v.SetEta1(c.eta), v.SetFl2_75(c.FL * c.FL), v.SetFd_75(c.Fd), v.SetXt_75(c.xT), v.SetDNV(c.d);
-  v.SetDN1(c.D1), v.SetDN2(c.D2);
+  v.SetPhase(phGas);
+  v.SetCalculatedPhase(cpGas);
+  v.SetP1(c.p1);
+  v.SetRho1(c.Rho1());
+  v.SetKappa1(c.gamma);
+  v.SetEta1(c.eta);
+  v.SetFl2_75(c.FL * c.FL);
+  v.SetFd_75(c.Fd);
+  v.SetXt_75(c.xT);
+  v.SetDNV(c.d);
+  v.SetDN1(c.D1);
+  v.SetDN2(c.D2);
 }
 
 TEST(LiquidSizing, ReproducesPublishedExamples) {
@@ -107,16 +130,21 @@ TEST(Sizing, TheFourUnknownsAgree) {
     v.SetCanCalc(ccKv);
     if (c.liquid < 0) SetGas(v, kExample3); else SetLiquid(v, kLiquidCases[c.liquid]);
     const Extended qm = c.liquid < 0 ? kExample3.Qm() : 360 * 965.4L;
-    v.SetP2(c.p2), v.SetQm(qm);
+    v.SetP2(c.p2);
+    v.SetQm(qm);
     ASSERT_TRUE(HasValue(v.GetKv()));
 
-    v.SetCanCalc(ccQm), v.SetQm(NoValue);
+    v.SetCanCalc(ccQm);
+    v.SetQm(NoValue);
     EXPECT_NEAR(v.GetQm(), qm, 1e-8 * qm);
 
-    v.SetCanCalc(ccP2), v.SetP2(NoValue);
+    v.SetCanCalc(ccP2);
+    v.SetP2(NoValue);
     if (v.GetFlowState() != fsMaximumCavitation) { EXPECT_NEAR(v.GetP2(), c.p2, 1e-7); }
 
-    v.SetCanCalc(ccP1), v.SetP2(c.p2), v.SetP1(NoValue);
+    v.SetCanCalc(ccP1);
+    v.SetP2(c.p2);
+    v.SetP1(NoValue);
     EXPECT_NEAR(v.GetP1(), 6.8, 1e-7);
   }
 }
@@ -141,9 +169,23 @@ TEST(Sizing, InletPressureSolvedInChokedLiquidFlow) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.source);
     tControlValve v;
-    v.SetCanCalc(ccKv), v.SetPhase(phLiquid), v.SetCalculatedPhase(cpLiquid), v.SetRho1(c.rho1), v.SetPv1(c.pv1);
-    v.SetPv2(c.pv1), v.SetPc(221.2L), v.SetEta1(c.eta1), v.SetFl2_75(c.fl2), v.SetFd_75(c.fd), v.SetKvs(100000);
-    v.SetDNV(c.DNV), v.SetDN1(c.DN1), v.SetDN2(c.DN2), v.SetP1(c.p1), v.SetP2(c.p2), v.SetQm(c.qm);
+    v.SetCanCalc(ccKv);
+    v.SetPhase(phLiquid);
+    v.SetCalculatedPhase(cpLiquid);
+    v.SetRho1(c.rho1);
+    v.SetPv1(c.pv1);
+    v.SetPv2(c.pv1);
+    v.SetPc(221.2L);
+    v.SetEta1(c.eta1);
+    v.SetFl2_75(c.fl2);
+    v.SetFd_75(c.fd);
+    v.SetKvs(100000);
+    v.SetDNV(c.DNV);
+    v.SetDN1(c.DN1);
+    v.SetDN2(c.DN2);
+    v.SetP1(c.p1);
+    v.SetP2(c.p2);
+    v.SetQm(c.qm);
     const Extended kv = v.GetKv();
     ASSERT_TRUE(HasValue(kv));
     EXPECT_EQ(v.GetFlowState(), c.state);
@@ -159,7 +201,10 @@ TEST(GasSizing, PublishedIntermediateValuesOfExample3) {
   // IEC 60534-2-1 Annex E example 3 (kExample3). Published: x = 0.544,
   // Fgamma = 0.929, xTP = 0.625, hence not choked.
   tControlValve v;
-  v.SetCanCalc(ccKv), SetGas(v, kExample3), v.SetP2(3.1), v.SetQm(kExample3.Qm());
+  v.SetCanCalc(ccKv);
+  SetGas(v, kExample3);
+  v.SetP2(3.1);
+  v.SetQm(kExample3.Qm());
   const Extended kv = v.GetKv();
   EXPECT_NEAR(v.GetX(), 0.544, 5e-4);
   EXPECT_NEAR(v.GetFk(), 0.929, 5e-4);
@@ -183,9 +228,19 @@ TEST(GasSizing, PublishedIntermediateValuesOfExample3) {
 TEST(GasSizing, ChokedFlowLimitsThePressureDrop) {
   // Beyond x = Fgamma xTP the flow no longer depends on p2: Y = 2/3.
   tControlValve v;
-  v.SetCanCalc(ccKv), v.SetPhase(phGas), v.SetCalculatedPhase(cpGas), v.SetP1(6.8), v.SetRho1(8.41);
-  v.SetKappa1(1.3), v.SetXt_75(0.60), v.SetFl2_75(0.7), v.SetFd_75(0.42), v.SetEta1(1.5e-5L), v.SetDNV(50);
-  v.SetLineSize(true), v.SetQm(7461.3);
+  v.SetCanCalc(ccKv);
+  v.SetPhase(phGas);
+  v.SetCalculatedPhase(cpGas);
+  v.SetP1(6.8);
+  v.SetRho1(8.41);
+  v.SetKappa1(1.3);
+  v.SetXt_75(0.60);
+  v.SetFl2_75(0.7);
+  v.SetFd_75(0.42);
+  v.SetEta1(1.5e-5L);
+  v.SetDNV(50);
+  v.SetLineSize(true);
+  v.SetQm(7461.3);
   Extended kvs[3];
   const Extended p2s[3] = {4.0, 1.0, 0.3};
   for (int i = 0; i < 3; ++i) v.SetP2(p2s[i]), kvs[i] = v.GetKv();
@@ -266,8 +321,18 @@ TEST(CriticalPressureDrop, LiquidBranches) {
 // xc = 1 - (2/2.3)^e = 0.4929757, dpXc = xc p1 = 3.943805 bar.
 TEST(CriticalPressureDrop, RealGasRatioFollowsTheInputs) {
   tControlValve v;
-  v.SetCanCalc(ccKv), v.SetPhase(phGas), v.SetCalculatedPhase(cpGas), v.SetP1(8), v.SetP2(5), v.SetRho1(8.4136L);
-  v.SetKappa1(1.3L), v.SetXt_75(0.6L), v.SetFd_75(0.42L), v.SetKvs(100), v.SetDNV(50), v.SetLineSize(true);
+  v.SetCanCalc(ccKv);
+  v.SetPhase(phGas);
+  v.SetCalculatedPhase(cpGas);
+  v.SetP1(8);
+  v.SetP2(5);
+  v.SetRho1(8.4136L);
+  v.SetKappa1(1.3L);
+  v.SetXt_75(0.6L);
+  v.SetFd_75(0.42L);
+  v.SetKvs(100);
+  v.SetDNV(50);
+  v.SetLineSize(true);
   v.SetQm(7000);
   ASSERT_TRUE(HasValue(v.GetKv()));
   EXPECT_NEAR(v.GetXc(), 0.4929756614, 1e-9);
@@ -422,7 +487,8 @@ TEST(ViscousLiquid, SmallFlowOfAViscousLiquidNeedsALargerKv) {
   EXPECT_GT(kv, turbulent);
   EXPECT_NEAR(kv * v.GetFrQm(), turbulent, 1e-8 * turbulent);
   // Qm back through the same FR.
-  v.SetCanCalc(ccQm), v.SetQm(NoValue);
+  v.SetCanCalc(ccQm);
+  v.SetQm(NoValue);
   EXPECT_NEAR(v.GetQm(), 3.6 * 965.4L, 1e-6 * 3.6 * 965.4L);
 }
 
@@ -436,7 +502,10 @@ TEST(GasSizing, SmallFlowTrimOfExample4SettlesOnItsReynoldsFactor) {
     tControlValve v;
     GasCase c = kExample4;
     c.eta = eta;
-    v.SetCanCalc(ccKv), SetGas(v, c), v.SetP2(1.3), v.SetQm(c.Qm());
+    v.SetCanCalc(ccKv);
+    SetGas(v, c);
+    v.SetP2(1.3);
+    v.SetQm(c.Qm());
     return std::tuple{v.GetKv(), v.GetRe(), v.GetFrQm(), v.GetFlowType()};
   };
   const auto [turbulent, reT, frT, typeT] = size(1E-12L);
@@ -545,7 +614,10 @@ TEST(Cavitation, IndicesAndScaleEffects) {
   EXPECT_NEAR(v.GetSigmaI(), 1 / 0.6, 1e-12);
   EXPECT_GT(v.GetSigmaId(), v.GetSigmaCh());
   EXPECT_TRUE(IsNoValue(v.GetSigmaV()));  // no cavitation test data
-  v.SetCvr(100), v.SetPr(6), v.SetDr(100), v.SetAPSE(0.3);
+  v.SetCvr(100);
+  v.SetPr(6);
+  v.SetDr(100);
+  v.SetAPSE(0.3);
   EXPECT_TRUE(HasValue(v.GetSigmaV()));
   EXPECT_TRUE(HasValue(v.GetSigmaP()));
 }
@@ -603,9 +675,18 @@ const FixedPointCase kFixedPointCases[] = {
 };
 
 void SetFixedPointCase(tControlValve& v, const FixedPointCase& c) {
-  if (c.liquid) SetLiquid(v, kLiquidCases[0]), v.SetDNV(80); else SetGas(v, kExample3);
-  v.SetP2(c.p2), v.SetDN1(c.DN1), v.SetDN2(c.DN2), v.SetKvs(c.liquid ? 250 : 100);
-  v.SetFl2func(c.factorsFollowOpening), v.SetXtfunc(c.factorsFollowOpening);
+  if (c.liquid) {
+    SetLiquid(v, kLiquidCases[0]);
+    v.SetDNV(80);
+  } else {
+    SetGas(v, kExample3);
+  }
+  v.SetP2(c.p2);
+  v.SetDN1(c.DN1);
+  v.SetDN2(c.DN2);
+  v.SetKvs(c.liquid ? 250 : 100);
+  v.SetFl2func(c.factorsFollowOpening);
+  v.SetXtfunc(c.factorsFollowOpening);
 }
 
 // Kv at the fixed point F(Kv) = Kv by the plain iteration of the class

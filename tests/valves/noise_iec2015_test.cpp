@@ -39,9 +39,23 @@ const Example2015 kExamples[] = {
 constexpr Extended kKvOfCv90 = 90 / 1.156099220746L;
 
 void Water2015(tIEC2003& n, const Example2015& c) {
-  n.SetEdition(leIEC2015), n.SetPhase(phLiquid), n.SetQm(c.Qm), n.SetP1(10), n.SetP2(c.p2), n.SetPv1(0.0232L);
-  n.SetRho1(997), n.SetCf1(1400), n.SetKv(kKvOfCv90), n.SetDNV(100), n.SetDiP(107.1L), n.SetFl2(0.92L * 0.92L);
-  n.SetFd(0.42L), n.SetTP(3.6L), n.SetRhoP(7800), n.SetCPipe(5000), n.SetZy(tControlValve::xFzAtP1(c.xFz6bar, 10));
+  n.SetEdition(leIEC2015);
+  n.SetPhase(phLiquid);
+  n.SetQm(c.Qm);
+  n.SetP1(10);
+  n.SetP2(c.p2);
+  n.SetPv1(0.0232L);
+  n.SetRho1(997);
+  n.SetCf1(1400);
+  n.SetKv(kKvOfCv90);
+  n.SetDNV(100);
+  n.SetDiP(107.1L);
+  n.SetFl2(0.92L * 0.92L);
+  n.SetFd(0.42L);
+  n.SetTP(3.6L);
+  n.SetRhoP(7800);
+  n.SetCPipe(5000);
+  n.SetZy(tControlValve::xFzAtP1(c.xFz6bar, 10));
 }
 
 TEST(HydrodynamicNoise2015, ReproducesTheWorkedExamples) {
@@ -95,7 +109,10 @@ TEST(HydrodynamicNoise2015, EstimatesXFzWhenTheValveGivesNone) {
   }
   // The 2005 equations have no estimate: without xFz no peak frequency.
   tIEC2003 old;
-  Water2015(old, kExamples[0]), old.SetEdition(leIEC2005), old.SetZy(NoValue), old.SetRw(0.25L);
+  Water2015(old, kExamples[0]);
+  old.SetEdition(leIEC2005);
+  old.SetZy(NoValue);
+  old.SetRw(0.25L);
   EXPECT_FALSE(HasValue(old.GetXFz()));
   EXPECT_FALSE(HasValue(old.GetLpAa()));
 }
@@ -138,7 +155,11 @@ TEST(HydrodynamicNoise2015, SpectrumSumsToTheOverallLevel) {
 TEST(HydrodynamicNoise2015, EditionSwitchAndItsInputs) {
   const Example2015& c = kExamples[1];
   tIEC2003 fresh, switched;
-  for (tIEC2003* n : {&fresh, &switched}) Water2015(*n, c), n->SetRw(0.25L), n->SetPcrit(220.64L);
+  for (tIEC2003* n : {&fresh, &switched}) {
+    Water2015(*n, c);
+    n->SetRw(0.25L);
+    n->SetPcrit(220.64L);
+  }
   fresh.SetEdition(leIEC2005);
   const Extended L2015 = switched.GetLpAa();
   const tSpectrum s2015 = switched.GetLpAaSpectrum();
@@ -156,7 +177,9 @@ TEST(HydrodynamicNoise2015, EditionSwitchAndItsInputs) {
   EXPECT_EQ(switched.GetLpAa(), L2015);
   EXPECT_TRUE(switched.GetLpAaSpectrum() == s2015);
 
-  switched.SetRw(0.5L), switched.SetPcrit(NoValue), switched.SetD0(80);
+  switched.SetRw(0.5L);
+  switched.SetPcrit(NoValue);
+  switched.SetD0(80);
   EXPECT_EQ(switched.GetLpAa(), L2015);
   // A valve style with AetaL = -4.3 radiates twice the power: +3 dB at
   // every frequency (the cavitating share scales with the turbulent one).
@@ -182,7 +205,8 @@ TEST(HydrodynamicNoise2015, BadInputGivesNoValue) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     tIEC2003 n;
-    Water2015(n, kExamples[1]), c.spoil(n);
+    Water2015(n, kExamples[1]);
+    c.spoil(n);
     EXPECT_FALSE(HasValue(n.GetLpAa()));
     for (Extended v : {n.GetLpi(), n.GetFp(), n.GetTLfp(), n.GetLwAa(), n.GetLpAaSpectrum().GetSum(),
                        n.GetLpAeThirdOctaves().GetSum(), n.GetLa1(), n.GetLa2()})
@@ -190,7 +214,8 @@ TEST(HydrodynamicNoise2015, BadInputGivesNoValue) {
   }
   // Flashing (xF = 1): the cavitation terms end, the turbulent level stays.
   tIEC2003 n;
-  Water2015(n, kExamples[1]), n.SetP2(0.01L);
+  Water2015(n, kExamples[1]);
+  n.SetP2(0.01L);
   EXPECT_FALSE(HasValue(n.GetEtaCav()));
   EXPECT_TRUE(HasValue(n.GetLpAa()));
 }

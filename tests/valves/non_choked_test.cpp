@@ -53,9 +53,21 @@ TEST(NonChokedGas, OutletPressureEndsOnThePlainBisection) {
 // factors of the sizing.
 Extended SizedP1NC(Extended qm, Extended p2, Extended kappa, Extended xt, Extended& expected) {
   tControlValve v;
-  v.SetCanCalc(ccKv), v.SetPhase(phGas), v.SetCalculatedPhase(cpGas), v.SetP1(6.8), v.SetP2(p2), v.SetRho1(8.4136L);
-  v.SetKappa1(kappa), v.SetEta1(1.4665e-4L), v.SetFl2_75(0.7225L), v.SetFd_75(0.42L), v.SetXt_75(xt), v.SetKvs(100);
-  v.SetDNV(50), v.SetLineSize(true), v.SetQm(qm);
+  v.SetCanCalc(ccKv);
+  v.SetPhase(phGas);
+  v.SetCalculatedPhase(cpGas);
+  v.SetP1(6.8);
+  v.SetP2(p2);
+  v.SetRho1(8.4136L);
+  v.SetKappa1(kappa);
+  v.SetEta1(1.4665e-4L);
+  v.SetFl2_75(0.7225L);
+  v.SetFd_75(0.42L);
+  v.SetXt_75(xt);
+  v.SetKvs(100);
+  v.SetDNV(50);
+  v.SetLineSize(true);
+  v.SetQm(qm);
   const Extended kv = v.GetKv();
   const Extended f = std::min(v.GetFpQm(), Extended(1)) * v.GetFrQm() * v.GetFPulpQm();
   expected = Available(kv, f) ? PlainP1(p2, FlowDp(qm / f, 8.4136L, kv), v.GetFk() * v.GetXt()) : NoValue;

@@ -49,7 +49,10 @@ void Liquid(Module& x, bool factors) {
   for (const auto& [name, text] : {std::pair{"qm", "347544"}, {"p1", "6.8"}, {"p2", "2.2"}, {"rho1", "965.4"},
                                    {"pv1", "0.701"}, {"pc", "221.2"}, {"eta1", "3.1472E-4"}, {"DNV", "150"}})
     x.Set(name, text);
-  if (factors) x.Set("fl2_75", "0.81"), x.Set("fd_75", "0.46");
+  if (factors) {
+    x.Set("fl2_75", "0.81");
+    x.Set("fd_75", "0.46");
+  }
 }
 
 // Every module that shows the valve styles shows the database's, in its
