@@ -965,8 +965,11 @@ Extended tControlValve::DamageLimit(int equivalentValveType) {
   }
 }
 
-// Flattened: the compiler left the NoValue tests out of line here, each
-// call copying an 80-bit value to the stack.
+// Flattened: out of line, each of its helpers (the NoValue tests,
+// IsTwoPhase, DamageLimit) would copy 80-bit values to the stack. They are
+// leaves, so the flattened body stays small; a function that calls the
+// valve's getters must not be flattened, as it would take in the whole
+// class (a sanitized build without -fPIC then takes gigabytes and hours).
 [[gnu::flatten]] void tControlValve::CalculateFlowState(TEPhase phase, teCalculatedPhase calculatedPhase,
                                        int equivalentValveType, int trimType, const Extended& p1,
                                        const Extended& p2, const Extended& dpc,
@@ -1745,7 +1748,7 @@ Extended tControlValve::GetQmNC() {
   return q * std::min(fp, Extended(1)) * fr * fpulp;
 }
 
-[[gnu::flatten]] Extended tControlValve::GetP1NC() {
+Extended tControlValve::GetP1NC() {
   const Extended kv = KvNow(), qm = QmNow(), p2 = P2Now();
   const Extended fp = GetFpQm(), fr = GetFrQm(), fpulp = GetFPulpQm();
   if (!Available(kv, qm, p2, fp, fr, fpulp) || fp * fr * fpulp == 0) return NoValue;
