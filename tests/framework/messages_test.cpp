@@ -13,13 +13,9 @@ namespace {
 struct Fixture {
   TCalcMessageContainer container;
   TCalcModule module{"M"};
-  TInputParameter* a;
-  TInputParameter* b;
-  Fixture() {
-    module.SetCalcMessageContainer(&container);
-    a = module.AddItem<TInputParameter>("a", qNoUnit);
-    b = module.AddItem<TInputParameter>("b", qNoUnit);
-  }
+  TInputParameter* a = module.AddItem<TInputParameter>("a", qNoUnit);
+  TInputParameter* b = module.AddItem<TInputParameter>("b", qNoUnit);
+  Fixture() { module.SetCalcMessageContainer(&container); }
   template <class M>
   void Raise(TCalcItem* item, const std::string& text, std::int8_t priority = 0) {
     module.CreateMessage<M>({item}, text, priority);
