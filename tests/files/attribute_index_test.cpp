@@ -77,10 +77,7 @@ std::vector<std::string> CollidingNames(int count, int bits) {
 }
 
 TEST(AttributeIndex, LookupsGiveWhatWalkingTheListGives) {
-  struct Case {
-    const char* what;
-    std::vector<std::string> names;
-  };
+  struct Case { const char* what; std::vector<std::string> names; };
   std::vector<std::string> longNames;
   for (int i = 0; i < 20; ++i) longNames.push_back("Kennlinie_" + std::to_string(i) + "_Hubverhaeltnis_75");
   std::vector<std::string> upperAndLower = Numbered("Item", 30);
@@ -117,10 +114,7 @@ TEST(AttributeIndex, FollowsEveryChangeOfTheList) {
   AddNames(tag, Numbered("n", 30));
   TBixBinaryAttributes& list = tag.Attributes();
   const std::vector<std::string> asked = {"n0", "n5", "N5", "renamed", "Renamed", "copy", "n29", "late", "n12"};
-  struct Step {
-    const char* what;
-    std::function<void()> change;
-  };
+  struct Step { const char* what; std::function<void()> change; };
   const Step steps[] = {
       {"replaced in place", [&] { TBixBinaryAnsiString::AddToTag(tag, "n5", "text"); }},
       {"appended", [&] { TBixBinaryAnsiString::AddToTag(tag, "late", "x"); }},
@@ -232,11 +226,7 @@ TEST(BlockMemory, DocumentsReadIntoBlocksBehaveAsBuilt) {
   ExpectLookupsAsWalking(read.FindFirstTag("Items")->Tag(6).Attributes(), {"renamed"});
 
   // Read again into the same document, after a damaged stream, after Clear.
-  struct Step {
-    const char* what;
-    std::string stream;
-    std::uint8_t result;
-  };
+  struct Step { const char* what; std::string stream; std::uint8_t result; };
   const Step steps[] = {
       {"the edited document", edited, BixLoadOk},
       {"cut short", bytes.substr(0, bytes.size() / 2), BixLoadDamaged},

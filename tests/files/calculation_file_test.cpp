@@ -19,24 +19,18 @@ namespace {
 class TSample : public TSuperCalcModule {
  public:
   TSample() : TSuperCalcModule("Probe") {
-    TMainCalcModule* main = GetMainCalcModule();
-    p1 = main->AddItem<TInputParameter>("p1", qPressureBar);
-    kv = main->AddItem<TOverruleParameter>("kv", qKvCv);
-    n = main->AddItem<TInputParameter>("n", qInteger);
-    liquid = main->AddItem<TCalcSwitch>("Liquid");
-    norm = main->AddItem<TCalcListSwitch>("Norm");
     norm->SetValueList({"IEC 60534", "ISA 75.01", "VDI/VDE 2173"});
-    fluid = main->AddItem<TCalcRelevantString>("Fluidname");
     SetActive(true);
   }
   std::string FileExtension() const override { return "cvc"; }
   std::string ModuleName() const override { return "Stellventil"; }
-  TInputParameter* p1;
-  TOverruleParameter* kv;
-  TInputParameter* n;
-  TCalcSwitch* liquid;
-  TCalcListSwitch* norm;
-  TCalcRelevantString* fluid;
+  TMainCalcModule* mainModule = GetMainCalcModule();
+  TInputParameter* p1 = mainModule->AddItem<TInputParameter>("p1", qPressureBar);
+  TOverruleParameter* kv = mainModule->AddItem<TOverruleParameter>("kv", qKvCv);
+  TInputParameter* n = mainModule->AddItem<TInputParameter>("n", qInteger);
+  TCalcSwitch* liquid = mainModule->AddItem<TCalcSwitch>("Liquid");
+  TCalcListSwitch* norm = mainModule->AddItem<TCalcListSwitch>("Norm");
+  TCalcRelevantString* fluid = mainModule->AddItem<TCalcRelevantString>("Fluidname");
 };
 
 class CalculationFile : public TempFolderTest {

@@ -30,11 +30,7 @@ constexpr bool kX87 = std::numeric_limits<long double>::digits == 64 &&
 // Encodings of the x87 double-extended format (Intel 64 and IA-32 SDM,
 // vol. 1, table 4-3 and 8.3.8 for the pi constant): significand bytes
 // little-endian, then sign and exponent.
-struct LayoutCase {
-  const char* what;
-  long double value;
-  const char* bytes;
-};
+struct LayoutCase { const char* what; long double value; const char* bytes; };
 const LayoutCase kLayouts[] = {
     {"one", 1.0L, "00 00 00 00 00 00 00 80 ff 3f"},
     {"minus two", -2.0L, "00 00 00 00 00 00 00 80 00 c0"},

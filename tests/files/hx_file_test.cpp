@@ -222,11 +222,9 @@ TEST(HXFile, AttributeSectionPoolsTheNames) {
 
 // Files no program of ours writes, yet readable: what they read as.
 TEST(HXFile, CraftedFilesReadAsDocumented) {
-  struct Case {
-    const char* what;
-    std::function<void(THXFile&, TBixBinaryTag&)> craft;  // on the saved document, item "a"
-    std::function<void(const THXFile&, const TBixBinaryTag&)> check;
-  };
+  // craft: on the saved document and its item "a".
+  struct Case { const char* what; std::function<void(THXFile&, TBixBinaryTag&)> craft;
+                std::function<void(const THXFile&, const TBixBinaryTag&)> check; };
   const Case cases[] = {
       {"a name listed twice in the attribute pool keeps its first position",
        [](THXFile& f, TBixBinaryTag& a) {
@@ -377,7 +375,7 @@ TEST(HXFile, DamagedFilesGiveFileError) {
 // single-bit flip in seventy still inflated to a valid document with other
 // values. With it, every flip is either refused or changes nothing the
 // document holds (a flag bit that only steers the next save).
-TEST(HXFile, EveryBitFlipIsRefusedOrHarmless) {
+TEST(HXFile, EveryBitFlipIsRefusedOrHarmlessAndTheChecksumIsOptional) {
   THXFile good;
   test::WriteSampleCalculation(good);
   const std::string file = good.SaveToString();
@@ -405,19 +403,11 @@ TEST(HXFile, EveryBitFlipIsRefusedOrHarmless) {
   };
   EXPECT_EQ(changedLoads(file), 0);
   // The same file as a writer without the check saves it: damage passes.
-  const std::string withoutCheck =
-      kFileHeader + Flags(HXFlagCompressed) + file.substr(21, file.size() - 21 - 11);
+  const std::string withoutCheck = kFileHeader + Flags(HXFlagCompressed) + file.substr(21, file.size() - 21 - 11);
   EXPECT_GT(changedLoads(withoutCheck), 0);
-}
 
-// A file of a writer without the check (no flag, no trailer) still opens;
-// a trailer is verified even when a damaged flag no longer announces it.
-TEST(HXFile, TheChecksumIsOptionalForReadersAndWriters) {
-  THXFile good;
-  test::WriteSampleCalculation(good);
-  const std::string file = good.SaveToString();
-  const std::string withoutCheck =
-      kFileHeader + Flags(HXFlagCompressed) + file.substr(21, file.size() - 21 - 11);
+  // Such a file (no flag, no trailer) still opens; a trailer is verified
+  // even when a damaged flag no longer announces it.
   THXFile old;
   old.LoadFromString(withoutCheck);
   EXPECT_EQ(old.GetIdentifier(), "FV-101");
@@ -630,8 +620,6 @@ TEST(HXFile, DISABLED_WriteSeedFiles) {
   save("all_types_plain.hx", types);
 }
 
-namespace {
-
 // Items are found by name through an index; tags added, removed or renamed
 // after it was built are found as a search would find them.
 TEST(HXFile, ItemsAreFoundAfterTheirTagsChange) {
@@ -657,4 +645,3 @@ TEST(HXFile, ItemsAreFoundAfterTheirTagsChange) {
   EXPECT_EQ(f.GetParameterTag("X")->TagName, "x");
 }
 
-}  // namespace

@@ -12,10 +12,7 @@ namespace {
 
 // Windows-1252 code chart (Microsoft, "cp1252" best-fit table, and the
 // Unicode Consortium's mapping file CP1252.TXT).
-struct CodePageCase {
-  const char* utf8;
-  const char* win1252;
-};
+struct CodePageCase { const char* utf8; const char* win1252; };
 const CodePageCase kCodePage[] = {
     {"Ventil", "'Ventil'"},
     {"\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F", "e4 f6 fc df"},       // äöüß

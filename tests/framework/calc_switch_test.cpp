@@ -198,16 +198,9 @@ TEST(DataSwitch, EntriesKeepTheTextsTheirSourceGivesThem) {
   english.reset();
   EXPECT_EQ(mirror->GetValueOfIndex(1), "Drehventil");
 
-  struct Case {
-    const char* what;
-    const TCustomCalcMultiSwitch* sw;
-    const char* text;
-    int index;
-  };
-  const Case cases[] = {{"filled switch, English", own, "turn VALVE", 1},
-                        {"mirror, English", mirror, "Lift valve", 0},
-                        {"mirror, German", mirror, "Drehventil", 1},
-                        {"mirror, unknown", mirror, "Klappe", -1}};
+  struct Case { const char* what; const TCustomCalcMultiSwitch* sw; const char* text; int index; };
+  const Case cases[] = {{"filled switch, English", own, "turn VALVE", 1}, {"mirror, English", mirror, "Lift valve", 0},
+                        {"mirror, German", mirror, "Drehventil", 1},        {"mirror, unknown", mirror, "Klappe", -1}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(c.sw->IndexOfText(c.text), c.index);

@@ -55,13 +55,8 @@ TEST(CalculatedOutputs, OneBeforeAndOneAfterEventPerChangedResultAndNoneForAnUnc
   TEventLog log;
   m.OnCalcEvent = [&](TCalcEvent e, TCalcItem* i) { ++log.counts[{e, i}]; };
 
-  struct Step {
-    const char* what;
-    TCalcParameter* input;
-    Extended value;
-    int yEvents, nEvents;  // events of each kind at y and n
-    Extended y;
-  };
+  // yEvents, nEvents: the events of each kind at y and n.
+  struct Step { const char* what; TCalcParameter* input; Extended value; int yEvents, nEvents; Extended y; };
   const Step steps[] = {
       {"a changes y only", m.a, 4, 1, 0, 8},
       {"the same a again: no calculation, no events", m.a, 4, 0, 0, 8},

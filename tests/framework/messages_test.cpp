@@ -6,19 +6,16 @@
 #include "temp_folder.h"
 
 using namespace torvacalc;
+using namespace std::string_literals;
 
 namespace {
 
 struct Fixture {
   TCalcMessageContainer container;
   TCalcModule module{"M"};
-  TInputParameter* a;
-  TInputParameter* b;
-  Fixture() {
-    module.SetCalcMessageContainer(&container);
-    a = module.AddItem<TInputParameter>("a", qNoUnit);
-    b = module.AddItem<TInputParameter>("b", qNoUnit);
-  }
+  TInputParameter* a = module.AddItem<TInputParameter>("a", qNoUnit);
+  TInputParameter* b = module.AddItem<TInputParameter>("b", qNoUnit);
+  Fixture() { module.SetCalcMessageContainer(&container); }
   template <class M>
   void Raise(TCalcItem* item, const std::string& text, std::int8_t priority = 0) {
     module.CreateMessage<M>({item}, text, priority);
@@ -118,7 +115,7 @@ TEST(MessageCatalogue, TextsTypesAndLanguages) {
   Fixture f;
   TDataModuleMessages::Instance().LoadDefault();
   f.a->SetText("x");
-  f.module.CreateMessage(120, {f.a}, {std::string("0 bar"), std::string("10 bar")});
+  f.module.CreateMessage(120, {f.a}, {"0 bar"s, "10 bar"s});
   const TCalcMessage* m = f.container.GetMessageOf(f.a);
   ASSERT_NE(m, nullptr);
   EXPECT_EQ(m->MessageType, cmOutOfBounds);
@@ -155,33 +152,23 @@ TEST(MessageCatalogue, RaisedAgainTheTextFollowsArgumentsLanguageAndSeparator) {
     f.module.CreateMessage(120, {f.a}, args);
     return f.container.GetMessageOf(f.a)->Text;
   };
-  const struct {
-    const char* what;
-    std::string language;
-    char separator;
-    std::vector<TMessageArg> args;
-    std::string text;
-  } cases[] = {
-      {"first", "de", '.', {std::string("0 bar"), std::string("10 bar")},
-       "Der Wert liegt ausserhalb des zulaessigen Bereichs von 0 bar bis 10 bar."},
-      {"same again", "de", '.', {std::string("0 bar"), std::string("10 bar")},
-       "Der Wert liegt ausserhalb des zulaessigen Bereichs von 0 bar bis 10 bar."},
-      {"other bounds", "de", '.', {std::string("1 bar"), std::string("2 bar")},
-       "Der Wert liegt ausserhalb des zulaessigen Bereichs von 1 bar bis 2 bar."},
-      {"a number", "de", '.', {Extended(1.5L), std::string("2 bar")},
-       "Der Wert liegt ausserhalb des zulaessigen Bereichs von 1.5 bis 2 bar."},
-      {"decimal comma", "de", ',', {Extended(1.5L), std::string("2 bar")},
-       "Der Wert liegt ausserhalb des zulaessigen Bereichs von 1,5 bis 2 bar."},
+  struct Case { const char* what; char separator; std::vector<TMessageArg> args; std::string bounds; };
+  const Case cases[] = {
+      {"first", '.', {"0 bar"s, "10 bar"s}, "0 bar bis 10 bar."},
+      {"same again", '.', {"0 bar"s, "10 bar"s}, "0 bar bis 10 bar."},
+      {"other bounds", '.', {"1 bar"s, "2 bar"s}, "1 bar bis 2 bar."},
+      {"a number", '.', {Extended(1.5L), "2 bar"s}, "1.5 bis 2 bar."},
+      {"decimal comma", ',', {Extended(1.5L), "2 bar"s}, "1,5 bis 2 bar."},
   };
+  HXOptions().Language = "de";
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    HXOptions().Language = c.language;
     HXOptions().DecimalSeparator = c.separator;
-    EXPECT_EQ(raise(c.args), c.text);
+    EXPECT_EQ(raise(c.args), "Der Wert liegt ausserhalb des zulaessigen Bereichs von " + c.bounds);
   }
   HXOptions().DecimalSeparator = '.';
   HXOptions().Language = "en";
-  const std::string english = raise({std::string("0 bar"), std::string("10 bar")});
+  const std::string english = raise({"0 bar"s, "10 bar"s});
   EXPECT_EQ(english.find("Der Wert"), std::string::npos);
   EXPECT_NE(english.find("0 bar"), std::string::npos);
   HXOptions().Language = savedLanguage;
@@ -205,11 +192,11 @@ TEST_F(MessageCatalogueFile, MissingOrDamagedCatalogueNeverStopsACalculation) {
 }
 
 TEST(MessageText, PlaceholdersAreFilled) {
-  EXPECT_EQ(FormatMessageText("%s bis %s", {std::string("1 bar"), std::string("2 bar")}), "1 bar bis 2 bar");
+  EXPECT_EQ(FormatMessageText("%s bis %s", {"1 bar"s, "2 bar"s}), "1 bar bis 2 bar");
   EXPECT_EQ(FormatMessageText("Nr. %d", {Extended(12.0L)}), "Nr. 12");
   EXPECT_EQ(FormatMessageText("%.2f %%", {Extended(12.345L)}), "12.35 %");  // 12.345 rounds half-even in binary
   EXPECT_EQ(FormatMessageText("%s", {Extended(1234567.0L)}), "1.235E6");
-  EXPECT_EQ(FormatMessageText("%s und %s", {std::string("a")}), "a und %s");
+  EXPECT_EQ(FormatMessageText("%s und %s", {"a"s}), "a und %s");
 }
 
 TEST(CheckParameters, MissingOutOfBoundsAndApproximatedInputs) {
@@ -241,10 +228,6 @@ TEST(CheckParameters, MissingOutOfBoundsAndApproximatedInputs) {
   EXPECT_EQ(f.container.GetMessageOf(out)->MsgNo, 103);
 }
 
-}  // namespace
-
-namespace {
-
 // Raises message `no` at `item` straight through the container, as a
 // module does, with a chosen severity, so that a merge can raise it.
 void AddTyped(TCalcMessageContainer& c, TCalcModule& m, TCalcItem* item, int typeNo, tCalcMessageType type,
@@ -261,18 +244,12 @@ void AddTyped(TCalcMessageContainer& c, TCalcModule& m, TCalcItem* item, int typ
   c.AddCalcMessage(msg);
 }
 
-}  // namespace
-
 // Messages removed by one calculation are reused by the next: a reused
 // message must come back as new, of the class asked for, whatever a merge
 // made of it before.
 TEST(MessageContainer, ReusedMessagesStartAsNew) {
-  struct Case {
-    const char* what;
-    int typeNo;
-    tCalcMessageType type;  // the class's own severity
-    const char* className;
-  };
+  // type: the class's own severity.
+  struct Case { const char* what; int typeNo; tCalcMessageType type; const char* className; };
   const Case cases[] = {
       {"calculation error", 0, cmCalculationError, "tceCalculationError"},
       {"out of bounds", 1, cmOutOfBounds, "tceOutOfBounds"},
@@ -317,16 +294,11 @@ TEST(MessageContainer, RaisingAgainGivesTheSameMessages) {
   auto raise = [&] {
     f.module.RemoveMessages();
     f.module.CreateMessage(101, {f.a, f.b});
-    f.module.CreateMessage(120, {f.b}, {std::string("1"), std::string("2")});
+    f.module.CreateMessage(120, {f.b}, {"1"s, "2"s});
     f.module.CreateMessage<tCalcHint>({f.a}, "own hint");
   };
   raise();
-  struct Seen {
-    int no;
-    std::string text;
-    tCalcMessageType type;
-    std::vector<TCalcItem*> items;
-  };
+  struct Seen { int no; std::string text; tCalcMessageType type; std::vector<TCalcItem*> items; };
   auto seen = [&] {
     std::vector<Seen> s;
     for (const auto& m : f.container.Messages()) s.push_back({m->MsgNo, m->Text, m->MessageType, m->CalcItems});
@@ -349,3 +321,5 @@ TEST(MessageContainer, RaisingAgainGivesTheSameMessages) {
     EXPECT_EQ(f.b->GetXTroubleMaker(), 1);
   }
 }
+
+}  // namespace

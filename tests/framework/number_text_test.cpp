@@ -7,21 +7,12 @@ using namespace torvacalc;
 TEST(NumberText, DisplayFormatChoosesNotationByMagnitude) {
   struct Case { Extended v; int digits; const char* text; };
   const Case cases[] = {
-      {0, 4, "0"},
-      {1, 4, "1"},
-      {2.01325L, 4, "2.013"},
-      {123.456L, 4, "123.5"},
-      {0.001L, 4, "0.001"},
-      {0.00123456L, 4, "0.001235"},
-      {0.000999996L, 4, "0.001"},   // rounds up into fixed notation
-      {0.000123456L, 4, "1.235E-4"},
-      {999999.7L, 4, "1E6"},
-      {250000, 4, "250000"},
-      {2.5e8L, 4, "2.5E8"},
-      {-17.77777L, 4, "-17.78"},
-      {-0.00001L, 3, "-1E-5"},
-      {1e-300L, 4, "1E-300"},
-      {1.5L, 1, "2"},
+      {0, 4, "0"},                   {1, 4, "1"},              {2.01325L, 4, "2.013"},
+      {123.456L, 4, "123.5"},        {0.001L, 4, "0.001"},     {0.00123456L, 4, "0.001235"},
+      {0.000999996L, 4, "0.001"},    // rounds up into fixed notation
+      {0.000123456L, 4, "1.235E-4"}, {999999.7L, 4, "1E6"},    {250000, 4, "250000"},
+      {2.5e8L, 4, "2.5E8"},          {-17.77777L, 4, "-17.78"}, {-0.00001L, 3, "-1E-5"},
+      {1e-300L, 4, "1E-300"},        {1.5L, 1, "2"},
   };
   for (const auto& c : cases) EXPECT_EQ(HXFormatFloat(c.v, c.digits), c.text) << static_cast<double>(c.v);
   EXPECT_EQ(HXFormatFloat(NoValue, 4), "");

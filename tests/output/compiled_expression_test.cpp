@@ -26,12 +26,7 @@ struct Recorder {
   }
 };
 
-struct Outcome {
-  TExprValue value;
-  int errorPos;
-  std::string errorMessage;
-  Asked asked;
-};
+struct Outcome { TExprValue value; int errorPos; std::string errorMessage; Asked asked; };
 
 Outcome Evaluated(bool compiled, const std::string& text, const TCompiledExpression* once = nullptr) {
   Outcome o;

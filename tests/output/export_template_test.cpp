@@ -34,24 +34,20 @@ class ExportTemplates : public TempFolderTest {
   THXFile calc_, other_;
 };
 
-TEST_F(ExportTemplates, CommandsAndTheirResults) {
+TEST_F(ExportTemplates, CommandsLoopsAndTheirResults) {
   struct Case { const char* document; const char* result; };
   const Case cases[] = {
       {"A document without commands\nstays as it is.", "A document without commands\nstays as it is."},
-      {"", ""},
-      {"{If(1 = 2)}a{Else}b{End}", "b"},
+      {"", ""}, {"{If(1 = 2)}a{Else}b{End}", "b"},
       {"{If(1 = 1)}x{If(1 = 2)}y{Else}z{End}w{Else}v{End}", "xzw"},
       {"{If(1 = 2)}{If(1 = 1)}a{Else}b{End}c{End}d", "d"},     // inner blocks of an erased one stay erased
       {"{If(kv.hasnote and kv.value > 100)}note{End}", "note"},
       {"{If((1 + 2)}x{Else}error is false{End}", "error is false"},
       {"{If((1 = 1) and (\"a,b\" = \"A,B\"))}up to the last parenthesis{End}", "up to the last parenthesis"},
       {"{End}{Else}stray{End}", "stray"},                      // a closing command without block is ignored
-      {"a/* {Param(qm, Value)} never */b", "ab"},
-      {"a/* unclosed comment {Param(qm, Value)}", "a"},
-      {"{Param(qm, Value)} {Param(qm, Unit)}", "347.544 t/h"},
-      {"{param(QM, value, alRight, 10, 0.0)}|", "     347.5|"},
-      {"{Param(kv, Value, alLeft, 8, 0.00)}|", "164.92  |"},
-      {"{Param(qm, Value, , , #,##0.0)}", "347.5"},
+      {"a/* {Param(qm, Value)} never */b", "ab"}, {"a/* unclosed comment {Param(qm, Value)}", "a"},
+      {"{Param(qm, Value)} {Param(qm, Unit)}", "347.544 t/h"}, {"{param(QM, value, alRight, 10, 0.0)}|", "     347.5|"},
+      {"{Param(kv, Value, alLeft, 8, 0.00)}|", "164.92  |"}, {"{Param(qm, Value, , , #,##0.0)}", "347.5"},
       {"{Param(kv, Value, , , #,##0.000 'm3/h')}", "164.921 m3/h"},
       {"{Param(kv, Caption, alLeft, 10, cut)}", "Durchfl..."},
       {"{Param(kv, Caption, alCenter, 30)}|", "   Durchflusskoeffizient Kv   |"},
@@ -64,19 +60,9 @@ TEST_F(ExportTemplates, CommandsAndTheirResults) {
       {"[{Param(nosuch, Value)}][{Param(xt, Value, alRight, 3)}][{Frobnicate(qm)}]", "[][   ][]"},
       {"a{Param(qm, Name", "aqm"},                             // no EndMeta: the rest is one command
       {"{FileName} {FilePath} {FullFileName}", "liquid.cvc /plant/unit7/ /plant/unit7/liquid.cvc"},
-      {"{FileName(alRight, 12)}|", "  liquid.cvc|"},
-      {"{Infos(Caption)} {Infos(ClassName)}", "liquid TCMControlValves"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.document);
-    EXPECT_EQ(Run(c.document), c.result);
-  }
-}
-
-TEST_F(ExportTemplates, ParameterLoopsWalkTheItemsInFileOrder) {
-  struct Case { const char* document; const char* result; };
-  const Case cases[] = {
-      // Unused (xt), invisible (secret) items and items without text are skipped.
+      {"{FileName(alRight, 12)}|", "  liquid.cvc|"}, {"{Infos(Caption)} {Infos(ClassName)}", "liquid TCMControlValves"},
+      // Parameter loops walk the items in file order; unused (xt), invisible
+      // (secret) items and items without text are skipped.
       {"{Loop(Param)}{Param(Param, Name)} {End}", "qm p1 t1 kv Phase ViscosityNorm LineSize "},
       {"{Loop(Parameters, WantEmpty)}{Parameters(x)}{Param(Parameters, Name)} {End}",
        "qm p1 t1 kv Phase ViscosityNorm LineSize "},
@@ -334,10 +320,6 @@ TEST_F(ExportTemplates, TemplateFoldersUserBeforeProgram) {
   EXPECT_EQ(list.Find("nothing"), nullptr);
 }
 
-}  // namespace
-
-namespace {
-
 // The document is read into steps once and run for every calculation:
 // loops jump back into it, comments and conditions stay where they are,
 // and markers changed between runs read it again.
@@ -373,28 +355,12 @@ TEST_F(ExportTemplates, FieldsBeyondTheLimitsFailOnlyWhenFilled) {
 }
 
 // An owner that takes the calculations back as they are done gets each
-// once, in order, after its document; the documents are unchanged.
-TEST_F(ExportTemplates, CalculationsAreHandedBackWhenTheirDocumentIsDone) {
-  struct Case { const char* count; std::vector<std::size_t> done; };
-  const Case cases[] = {{"MultiFile", {0, 1}}, {"MultiPage", {0, 1}}, {"Multi", {0, 1}}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.count);
-    auto t = TAsciiExpTemplate::FromText("{Loop(Calculations)}{FileName};{End}{FileName}");
-    t->Settings.Count = c.count;
-    t->SetCalculations({&calc_, &other_});
-    std::vector<std::size_t> done;
-    t->OnCalculationDone = [&](std::size_t i) { done.push_back(i); };
-    t->Execute();
-    EXPECT_EQ(done, c.done);
-    EXPECT_EQ(t->CurrentCalculation(), nullptr);
-  }
-}
-
-// Calculations asked for when the run reaches them: one at a time, each
-// handed back before the next is asked for, except in a run that loops over
-// all of them; the documents are those of calculations given at once, and a
-// calculation of a kind the template does not take stops the run there.
-TEST_F(ExportTemplates, CalculationsAskedForWhenTheRunReachesThem) {
+// once, in order, after its document. Calculations asked for when the run
+// reaches them come one at a time, each handed back before the next is
+// asked for, except in a run that loops over all of them; the documents are
+// those of calculations given at once, and a calculation of a kind the
+// template does not take stops the run there.
+TEST_F(ExportTemplates, CalculationsAskedForWhenTheRunReachesThemAndHandedBackWhenDone) {
   struct Case { const char* count; const char* events; };
   const Case cases[] = {{"MultiFile", "n0 d0 n1 d1 "}, {"MultiPage", "n0 d0 n1 d1 "}, {"Multi", "n0 n1 d0 d1 "}};
   const std::string text = "{Loop(Calculations)}{FileName};{End}{FileName}|{Param(kv, Value)}";
@@ -403,7 +369,11 @@ TEST_F(ExportTemplates, CalculationsAskedForWhenTheRunReachesThem) {
     auto given = TAsciiExpTemplate::FromText(text);
     given->Settings.Count = c.count;
     given->SetCalculations({&calc_, &other_});
+    std::vector<std::size_t> done;
+    given->OnCalculationDone = [&](std::size_t i) { done.push_back(i); };
     given->Execute();
+    EXPECT_EQ(done, (std::vector<std::size_t>{0, 1}));
+    EXPECT_EQ(given->CurrentCalculation(), nullptr);
 
     auto asked = TAsciiExpTemplate::FromText(text);
     asked->Settings.Count = c.count;

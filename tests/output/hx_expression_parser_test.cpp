@@ -8,10 +8,7 @@ using namespace torvacalc;
 
 namespace {
 
-struct ExprCase {
-  const char* expr;
-  const char* text;
-};
+struct ExprCase { const char* expr; const char* text; };
 
 std::string Eval(THXExpressionParser& p, const char* expr) {
   const TExprValue v = p.ParseStr(expr);
@@ -36,43 +33,25 @@ class HXExpressions : public ::testing::Test {
 // 96.54 kg/s, 6.8 bar as 680000 Pa, 90 degC as 363.15 K.
 TEST_F(HXExpressions, ParameterAttributesReadTheStoredTags) {
   const ExprCase cases[] = {
-      {"qm.value", "347.544"},
-      {"qm.sivalue", "96.54"},
-      {"p1.sivalue", "680000"},
-      {"t1.sivalue", "363.15"},
-      {"qm.unit", "2"},
-      {"qm.quantity", "9"},
-      {"param(qm, value)", "347.544"},
-      {"param(\"QM\", \"Value\")", "347.544"},
-      {"Param(p1, VALUE) * 2", "13.6"},
+      {"qm.value", "347.544"},   {"qm.sivalue", "96.54"},  {"p1.sivalue", "680000"}, {"t1.sivalue", "363.15"},
+      {"qm.unit", "2"},          {"qm.quantity", "9"},     {"param(qm, value)", "347.544"},
+      {"param(\"QM\", \"Value\")", "347.544"},             {"Param(p1, VALUE) * 2", "13.6"},
       {"SourceCalc.kv.value > 164.92 and SourceCalc.kv.value < 164.93", "True"},
-      {"DestCalc.kv.value", "120"},
-      {"SourceCalc.kv.value = DestCalc.kv.value", "False"},
+      {"DestCalc.kv.value", "120"}, {"SourceCalc.kv.value = DestCalc.kv.value", "False"},
       {"kv.iscalculated and not kv.isinput and not kv.isdatabase", "True"},
-      {"qm.isinput", "True"},
-      {"t1.isdatabase", "True"},
-      {"kv.overwritten", "False"},
-      {"kv.canbeoverwritten", "True"},
-      {"kv.note", "Kavitation pruefen\nHersteller fragen"},
-      {"kv.hasnote and not kv.hascomment", "True"},
-      {"qm.hasnote", "False"},
-      {"Phase.checked", "True"},
-      {"ViscosityNorm.checked", "False"},
-      {"LineSize.checked", "True"},
+      {"qm.isinput", "True"},    {"t1.isdatabase", "True"}, {"kv.overwritten", "False"},
+      {"kv.canbeoverwritten", "True"},                     {"kv.note", "Kavitation pruefen\nHersteller fragen"},
+      {"kv.hasnote and not kv.hascomment", "True"},        {"qm.hasnote", "False"},
+      {"Phase.checked", "True"}, {"ViscosityNorm.checked", "False"}, {"LineSize.checked", "True"},
       {"kv.calcmessage", "Starke Kavitation: Verschleiss und Geraeusch sind zu erwarten."},
       {"kv.troubletype < 8", "True"},
       {"kv.value.extra", "164.9214832948513"},  // names after name.attribute are ignored
-      {"nosuch.value", ""},
-      {"qm.nosuchattribute", ""},
+      {"nosuch.value", ""},      {"qm.nosuchattribute", ""},
       {"xt.value", ""},                           // not set: no value, not 1E4000
       {"addparam(Project)", "Anlage 7"},
       {"addparam(Flow)", "347.5"},                // a reference shows the item's text
-      {"hasvalue(Project)", "True"},
-      {"hasvalue(Blank)", "False"},
-      {"hasvalue(Nothing)", "False"},
-      {"filename", "liquid.cvc"},
-      {"filepath", "/plant/unit7/"},
-      {"fullfilename", "/plant/unit7/liquid.cvc"},
+      {"hasvalue(Project)", "True"}, {"hasvalue(Blank)", "False"}, {"hasvalue(Nothing)", "False"},
+      {"filename", "liquid.cvc"}, {"filepath", "/plant/unit7/"}, {"fullfilename", "/plant/unit7/liquid.cvc"},
       {"DestCalc.filename & \" <- \" & SourceCalc.filename", "other.cvc <- liquid.cvc"},
       {"Root(16, 2)", "4"},                       // built-in functions come first
       {"sourceparam.value", ""},                  // nothing selected

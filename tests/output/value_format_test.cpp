@@ -11,26 +11,18 @@ namespace {
 TEST(ValueFormat, NumberPatterns) {
   struct Case { const char* pattern; Extended value; const char* text; };
   const Case cases[] = {
-      {"0.00", 3.14159L, "3.14"},
-      {"0.00", 2.0L, "2.00"},
-      {"0.##", 2.5L, "2.5"},           // optional decimals drop their zeros
-      {"0.0#", 2.0L, "2.0"},
-      {"#.##", 0.5L, ".5"},            // no integer digit required
+      {"0.00", 3.14159L, "3.14"},   {"0.00", 2.0L, "2.00"},
+      {"0.##", 2.5L, "2.5"},        // optional decimals drop their zeros
+      {"0.0#", 2.0L, "2.0"},        {"#.##", 0.5L, ".5"},  // no integer digit required
       {"000", 7, "007"},
       {"#,##0.0", 1234567.89L, "1,234,567.9"},  // grouping comma split the arguments
-      {"#,##0", 999, "999"},
-      {"0", 164.9214832948513L, "165"},
-      {"0.00E+00", 1234.5L, "1.23E+03"},
-      {"0.0E-0", 0.00012L, "1.2E-4"},
-      {"0.0e+000", 2968000, "3.0e+006"},
-      {"0.0", -2.26L, "-2.3"},
-      {"0.0;(0.0)", -2.26L, "(2.3)"},
-      {"0.0;(0.0);'null'", 0, "null"},
-      {"0.0", -0.04L, "0.0"},          // no minus sign on a value that rounds to zero
-      {"0.0 'bar'", 6.8L, "6.8 bar"},
-      {"'Kv = '0.0", 164.92L, "Kv = 164.9"},
+      {"#,##0", 999, "999"},        {"0", 164.9214832948513L, "165"},
+      {"0.00E+00", 1234.5L, "1.23E+03"}, {"0.0E-0", 0.00012L, "1.2E-4"}, {"0.0e+000", 2968000, "3.0e+006"},
+      {"0.0", -2.26L, "-2.3"},      {"0.0;(0.0)", -2.26L, "(2.3)"}, {"0.0;(0.0);'null'", 0, "null"},
+      {"0.0", -0.04L, "0.0"},       // no minus sign on a value that rounds to zero
+      {"0.0 'bar'", 6.8L, "6.8 bar"}, {"'Kv = '0.0", 164.92L, "Kv = 164.9"},
       {"0.00", NoValue, ""},
-      {"abc", 5, "abc"},               // no placeholder: the literal text
+      {"abc", 5, "abc"},            // no placeholder: the literal text
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.pattern);
@@ -42,16 +34,11 @@ TEST(ValueFormat, DatePatterns) {
   const double t = EncodeDateTime(2024, 3, 5, 14, 30, 7, 250);  // a Tuesday
   struct Case { const char* pattern; double value; const char* text; };
   const Case cases[] = {
-      {"dd.mm.yyyy hh:nn:ss", t, "05.03.2024 14:30:07"},
-      {"d. mmmm yyyy", t, "5. März 2024"},
-      {"hh:mm", t, "14:30"},           // m after an hour is the minute
-      {"ddd yy/mm/dd", t, "Di 24.03.05"},
-      {"dddd", t, "Dienstag"},
-      {"ddddd", t, "05.03.2024"},
-      {"h:nn am/pm", t, "2:30 pm"},
-      {"ss.zzz", t, "07.250"},
-      {"'Stand:' c", EncodeDateTime(2024, 3, 5), "Stand: 05.03.2024"},
-      {"c", t, "05.03.2024 14:30:07"},
+      {"dd.mm.yyyy hh:nn:ss", t, "05.03.2024 14:30:07"}, {"d. mmmm yyyy", t, "5. März 2024"},
+      {"hh:mm", t, "14:30"},  // m after an hour is the minute
+      {"ddd yy/mm/dd", t, "Di 24.03.05"}, {"dddd", t, "Dienstag"}, {"ddddd", t, "05.03.2024"},
+      {"h:nn am/pm", t, "2:30 pm"},       {"ss.zzz", t, "07.250"},
+      {"'Stand:' c", EncodeDateTime(2024, 3, 5), "Stand: 05.03.2024"}, {"c", t, "05.03.2024 14:30:07"},
       {"yyyy-mm-dd", -1.25, "1899-12-29"},
   };
   for (const auto& c : cases) {
@@ -74,14 +61,10 @@ TEST(ValueFormat, ValuesWithoutPattern) {
 TEST(ValueFormat, AlignmentWidthAndCut) {
   struct Case { const char* text; const char* alignment; long width; bool cut; const char* out; };
   const Case cases[] = {
-      {"abc", "alCenter", 8, false, "  abc   "},
-      {"abc", "alcenter", 7, false, "  abc  "},
-      {"abc", "alRight", 5, false, "  abc"},
-      {"abc", "alLeft", 5, false, "abc  "},
-      {"abc", "", 5, false, "abc  "},
-      {"abc", "alRight", 0, false, "abc"},
-      {"abcdefgh", "alLeft", 6, true, "abc..."},
-      {"abcdefgh", "alLeft", 6, false, "abcdefgh"},
+      {"abc", "alCenter", 8, false, "  abc   "}, {"abc", "alcenter", 7, false, "  abc  "},
+      {"abc", "alRight", 5, false, "  abc"},     {"abc", "alLeft", 5, false, "abc  "},
+      {"abc", "", 5, false, "abc  "},            {"abc", "alRight", 0, false, "abc"},
+      {"abcdefgh", "alLeft", 6, true, "abc..."}, {"abcdefgh", "alLeft", 6, false, "abcdefgh"},
       {"abcdef", "alLeft", 6, true, "abc..."},   // not wider than the text: cut
       {"abc", "alLeft", 6, true, "abc   "},
       {"m³/h", "alRight", 6, false, "  m³/h"},   // characters, not bytes

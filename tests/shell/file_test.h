@@ -1,16 +1,7 @@
-// A test of the program with a folder of its own for the files it writes
-// (TempFolderTest), and the example case files of the repository.
+// A test of the program with a folder of its own for the files it writes.
 #pragma once
 
-#include <filesystem>
-#include <string>
-
+#include "shell/program_run.h"
 #include "temp_folder.h"
 
-class ProgramFileTest : public TempFolderTest {
- protected:
-  // "@.../examples/NAME": an example case file as the command line takes it.
-  static std::string Case(const char* name) {
-    return "@" + (std::filesystem::path(TORVACALC_SOURCE_DIR) / "examples" / name).string();
-  }
-};
+class ProgramFileTest : public TempFolderTest {};

@@ -14,13 +14,6 @@
 namespace torvacalc {
 namespace {
 
-std::string SourceFile(const std::string& relative) {
-  const char* data = std::getenv("TORVACALC_TEST_DATA");
-  std::string root = data ? data : "tests/data";
-  root = root.substr(0, root.rfind("/tests/data"));
-  return (root.empty() ? std::string(".") : root) + "/" + relative;
-}
-
 // The number after "key": in a JSON text.
 double JsonNumber(const std::string& json, const std::string& key) {
   const size_t at = json.find("\"" + key + "\":");
@@ -87,11 +80,7 @@ TEST(GasCommand, NamedCompositionsAndTheirList) {
 }
 
 TEST(GasCommand, BadInputIsRefusedWithExitCode2OrReportedWithMessages) {
-  struct Case {
-    std::vector<std::string> args;
-    int code;
-    const char* text;
-  } cases[] = {
+  struct Case { std::vector<std::string> args; int code; const char* text; } cases[] = {
       {{"gas", "T=15", "P=60", "kryptonite=5"}, 2, "unknown component \"kryptonite\""},
       {{"gas", "T=15", "methane=1"}, 2, "needs T=NUM"},
       {{"gas", "T=15", "P=60"}, 2, "needs a composition"},
@@ -120,16 +109,9 @@ TEST(GasCommand, ValveSizingWithTheProvidersPropertiesMatchesTheHandFedSizing) {
   ASSERT_TRUE(LoadNamedComposition("Gulf Coast", gas.GetAGAConcentration()));
   gas.SetT(15);
   gas.SetP(60);
-  const std::vector<std::string> sizing = {"module", "valve", "--json",
-                                           "@" + SourceFile("examples/gas.case"),
-                                           "qm=20000", "p1=60 bar(a)", "p2=40 bar(a)", "t1=15",
-                                           "eta1=1.2E-5 Pa s"};
   auto withProperties = [&](const std::string& rho, const std::string& kappa, const std::string& z) {
-    std::vector<std::string> args = sizing;
-    args.push_back("rho1=" + rho);
-    args.push_back("kappa1=" + kappa);
-    args.push_back("z1=" + z);
-    return RunProgram(args);
+    return RunProgram({"module", "valve", "--json", ExampleCase("gas.case"), "qm=20000", "p1=60 bar(a)",
+                       "p2=40 bar(a)", "t1=15", "eta1=1.2E-5 Pa s", "rho1=" + rho, "kappa1=" + kappa, "z1=" + z});
   };
   const ProgramRun fromProvider = withProperties(NumberToText(gas.GetRho()), NumberToText(gas.GetKappa()),
                                                  NumberToText(gas.GetZ()));

@@ -1,32 +1,14 @@
+// torvacalc info: the summary of a calculation file, and bad files.
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "files/hx_file.h"
-#include "shell/cli.h"
-#include "temp_folder.h"
+#include "shell/file_test.h"
 
 using namespace torvacalc;
-namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
-  int code;
-  std::string out, err;
-};
-
-Result RunCli(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int code = RunMain(args, out, err);
-  return {code, out.str(), err.str()};
-}
-
-class InfoCommand : public TempFolderTest {
+class InfoCommand : public ProgramFileTest {
  protected:
   // A file with two items, one of them the identifier, saved twice.
   std::string WriteGoodFile(bool compressed) {
@@ -56,7 +38,7 @@ TEST_F(InfoCommand, ShowsTheSummaryOfAGoodFile) {
   for (const bool compressed : {true, false}) {
     SCOPED_TRACE(compressed ? "compressed" : "plain");
     const std::string path = WriteGoodFile(compressed);
-    const Result r = RunCli({"info", path});
+    const ProgramRun r = RunProgram({"info", path});
     EXPECT_EQ(r.code, ExitOk);
     EXPECT_EQ(r.err, "");
     for (const std::string& line :
@@ -72,34 +54,21 @@ TEST_F(InfoCommand, ShowsTheSummaryOfAGoodFile) {
   }
 }
 
-TEST_F(InfoCommand, BadAndMissingFilesEndWithOneLineAndExitCode2) {
-  const std::string good = WriteGoodFile(true);
-  std::string bytes;
-  {
-    std::ifstream in(good, std::ios::binary);
-    bytes.assign(std::istreambuf_iterator<char>(in), {});
-  }
-  const std::string truncated = Path("truncated.hx");
-  std::ofstream(truncated, std::ios::binary) << bytes.substr(0, bytes.size() - 10);
-  const std::string text = Path("notes.txt");
-  std::ofstream(text) << "not a calculation\n";
-
-  for (const std::string& path : {truncated, text}) {
-    const Result r = RunCli({"info", path});
+TEST_F(InfoCommand, BadFilesAndBadUsageEndWithExitCode2) {
+  WriteGoodFile(true);
+  const std::string bytes = Read("good.hx");
+  Write("truncated.hx", bytes.substr(0, bytes.size() - 10));
+  Write("notes.txt", "not a calculation\n");
+  // Missing files and folders: see the input-file tests of every command.
+  for (const char* name : {"truncated.hx", "notes.txt"}) {
+    const ProgramRun r = RunProgram({"info", Path(name)});
     EXPECT_EQ(r.code, ExitUsage);
-    EXPECT_EQ(r.err, "torvacalc: " + path + ": File Error!\n");
+    EXPECT_EQ(r.err, "torvacalc: " + Path(name) + ": File Error!\n");
     EXPECT_EQ(r.out, "");
   }
-  const Result missing = RunCli({"info", Path("missing.hx")});
-  EXPECT_EQ(missing.code, ExitUsage);
-  EXPECT_EQ(missing.err, "torvacalc: " + Path("missing.hx") + ": no such file\n");
-  const Result folder = RunCli({"info", Path("")});
-  EXPECT_EQ(folder.code, ExitUsage);
-  EXPECT_EQ(std::count(folder.err.begin(), folder.err.end(), '\n'), 1);
-
-  EXPECT_EQ(RunCli({"info"}).code, ExitUsage);
-  EXPECT_EQ(RunCli({"info", "a", "b"}).code, ExitUsage);
-  const Result help = RunCli({"info", "--help"});
+  EXPECT_EQ(RunProgram({"info"}).code, ExitUsage);
+  EXPECT_EQ(RunProgram({"info", "a", "b"}).code, ExitUsage);
+  const ProgramRun help = RunProgram({"info", "--help"});
   EXPECT_EQ(help.code, ExitOk);
   EXPECT_EQ(help.out.rfind("Usage: torvacalc info FILE", 0), 0u);
 }

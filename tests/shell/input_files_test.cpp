@@ -10,7 +10,6 @@
 
 #include "file_test.h"
 #include "files/hx_file.h"
-#include "program_run.h"
 
 namespace {
 
@@ -71,17 +70,16 @@ TEST_F(InputFiles, CaseFilesAreBoundedAndMayStartWithAByteOrderMark) {
 // bounds (not missing), and comes back so from a saved calculation.
 TEST_F(InputFiles, EntriesBeyondTheRangeAreKeptAndReported) {
   const std::string saved = Path("overflow.cvc");
-  const ProgramRun r = RunProgram({"--lang", "en", "module", "valve", "@" + std::string(TORVACALC_SOURCE_DIR) +
-                                   "/examples/liquid.case", "qm=1e4000", "eta1=1e4000", "-o", saved});
+  const ProgramRun r = RunProgram(
+      {"--lang", "en", "module", "valve", ExampleCase("liquid.case"), "qm=1e4000", "eta1=1e4000", "-o", saved});
   ASSERT_EQ(r.code, 0) << r.err;
   const ProgramRun shown = RunProgram({"--lang", "en", "show", saved});
   ASSERT_EQ(shown.code, 0) << shown.err;
   for (const ProgramRun* run : {&r, &shown}) {
-    EXPECT_NE(run->out.find("qm                  1e4000"), std::string::npos) << run->out;
-    EXPECT_NE(run->out.find("eta1                1e4000"), std::string::npos);
-    EXPECT_NE(run->out.find("Error 120: The value lies outside the permitted range from 1E-23 t/h to 1E17 t/h. [qm]"),
-              std::string::npos);
-    EXPECT_NE(run->out.find("to 1E23 mPa s. [eta1]"), std::string::npos);
+    for (const char* part : {"qm                  1e4000", "eta1                1e4000",
+                             "Error 120: The value lies outside the permitted range from 1E-23 t/h to 1E17 t/h. [qm]",
+                             "to 1E23 mPa s. [eta1]"})
+      EXPECT_NE(run->out.find(part), std::string::npos) << part << " in " << run->out;
     EXPECT_EQ(run->out.find("Missing input 101"), std::string::npos);
   }
 }

@@ -2,40 +2,26 @@
 // table and the JSON object, and bad input with exit code 2.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <sstream>
 
 #include "program_run.h"
 
 namespace {
 
-// Files of the source tree: the tests' data folder lies in tests/data.
-std::string SourceFile(const std::string& relative) {
-  const char* data = std::getenv("TORVACALC_TEST_DATA");
-  std::string root = data ? data : "tests/data";
-  root = root.substr(0, root.rfind("/tests/data"));
-  return (root.empty() ? std::string(".") : root) + "/" + relative;
-}
-
 TEST(ModuleCommand, SizesTheLiquidExampleAsJson) {
-  const ProgramRun r = RunProgram({"module", "valve", "--json", "@" + SourceFile("examples/liquid.case")});
+  const ProgramRun r = RunProgram({"module", "valve", "--json", ExampleCase("liquid.case")});
   ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_NE(r.out.find("\"module\":\"TCMControlValves\""), std::string::npos);
-  // Kv of IEC 60534-2-1 example 1 with rho0 = 1000 kg/m3: 164.92 m3/h.
-  const size_t at = r.out.find("\"kv\":{\"kind\":\"parameter\",\"value\":164.92");
-  EXPECT_NE(at, std::string::npos) << r.out.substr(0, 400);
-  EXPECT_NE(r.out.find("\"unit\":\"t/h\""), std::string::npos);  // qm kept its unit
-  EXPECT_NE(r.out.find("\"FlowState\":{\"kind\":\"switch\",\"index\":3"), std::string::npos);
-  EXPECT_NE(r.out.find("{\"no\":919,\"type\":\"cmWarning\",\"item\":"), std::string::npos);
-  EXPECT_EQ(r.out.find("nan"), std::string::npos);
-  EXPECT_EQ(r.out.find("inf"), std::string::npos);
+  // Kv of IEC 60534-2-1 example 1 with rho0 = 1000 kg/m3: 164.92 m3/h; qm
+  // kept its unit.
+  for (const char* part : {"\"module\":\"TCMControlValves\"", "\"kv\":{\"kind\":\"parameter\",\"value\":164.92",
+                           "\"unit\":\"t/h\"", "\"FlowState\":{\"kind\":\"switch\",\"index\":3",
+                           "{\"no\":919,\"type\":\"cmWarning\",\"item\":"})
+    EXPECT_NE(r.out.find(part), std::string::npos) << part << " in " << r.out.substr(0, 400);
+  for (const char* bad : {"nan", "inf"}) EXPECT_EQ(r.out.find(bad), std::string::npos) << bad;
 }
 
 TEST(ModuleCommand, AssignmentsAfterTheCaseFileWin) {
-  const ProgramRun r = RunProgram({"--lang", "en", "module", "valve",
-                                   "@" + SourceFile("examples/gas.case"), "p2=1 bar(a)",
+  const ProgramRun r = RunProgram({"--lang", "en", "module", "valve", ExampleCase("gas.case"), "p2=1 bar(a)",
                                    "eta1=0.14665 mPa s", "LineSize=ja", "WhatToCalculate=#0"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out.rfind("Control valve sizing\n\n", 0), 0u);
@@ -45,7 +31,7 @@ TEST(ModuleCommand, AssignmentsAfterTheCaseFileWin) {
 // What the user assigns stays the user's; an empty assignment hands a valve
 // factor back to the database's typical value of the chosen trim.
 TEST(ModuleCommand, UserFactorsStayAndEmptyOnesComeFromTheDatabase) {
-  const std::string liquid = "@" + SourceFile("examples/liquid.case");
+  const std::string liquid = ExampleCase("liquid.case");
   // Globe valve, contoured plug flow-to-close: FL 0.80 (FL2 0.64), Fd 1.00.
   const ProgramRun r = RunProgram({"module", "valve", "--json", liquid, "GlobeType=#1", "fl2_75="});
   ASSERT_EQ(r.code, 0) << r.err;
@@ -59,10 +45,7 @@ TEST(ModuleCommand, UserFactorsStayAndEmptyOnesComeFromTheDatabase) {
 }
 
 TEST(ModuleCommand, BadInputExitsWithTwo) {
-  struct Case {
-    std::vector<std::string> args;
-    const char* mentions;
-  };
+  struct Case { std::vector<std::string> args; const char* mentions; };
   const Case cases[] = {
       {{"module", "pump"}, "pump"},
       {{"module", "valve", "nosuch=1"}, "nosuch"},
@@ -102,9 +85,7 @@ TEST(ModuleCommand, SwitchTextsInEitherLanguage) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.assignment);
     std::vector<std::string> args = c.lang;
-    for (const char* a : {"module", "valve", "--json"}) args.push_back(a);
-    args.push_back("@" + SourceFile("examples/liquid.case"));
-    args.push_back(c.assignment);
+    args.insert(args.end(), {"module", "valve", "--json", ExampleCase("liquid.case"), c.assignment});
     const ProgramRun r = RunProgram(args);
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find(c.json), std::string::npos) << r.out.substr(0, 300);
@@ -155,7 +136,7 @@ TEST(ModuleCommand, TheHelpExampleRunsAsTyped) {
 // wide as their texts, rows without a value left out unless --all asks for
 // them, and a message raised on several items printed once.
 TEST(ModuleCommand, PlainTableIsReadable) {
-  const std::string liquid = "@" + SourceFile("examples/liquid.case");
+  const std::string liquid = ExampleCase("liquid.case");
   const ProgramRun brief = RunProgram({"--lang", "en", "module", "valve", liquid});
   const ProgramRun all = RunProgram({"--lang", "en", "module", "valve", "--all", liquid});
   ASSERT_EQ(brief.code, 0) << brief.err;
@@ -201,7 +182,7 @@ TEST(ModuleCommand, PlainTableIsReadable) {
 TEST(ModuleCommand, HostileNumbersPrintNoNaN) {
   for (const char* text : {"qm=0", "qm=-1", "qm=abc", "qm=1e300", "p2=9", "rho1=", "p1=NaN"}) {
     SCOPED_TRACE(text);
-    const ProgramRun r = RunProgram({"module", "valve", "--json", "@" + SourceFile("examples/liquid.case"), text});
+    const ProgramRun r = RunProgram({"module", "valve", "--json", ExampleCase("liquid.case"), text});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out.find("nan"), std::string::npos);
     EXPECT_NE(r.out.find("\"messages\":[{"), std::string::npos);

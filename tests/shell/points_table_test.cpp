@@ -11,11 +11,7 @@ namespace torvacalc {
 namespace {
 
 TEST(PointsLayout, SuffixesNameThePoint) {
-  struct Case {
-    const char* name;
-    int point;
-    const char* base;
-  };
+  struct Case { const char* name; int point; const char* base; };
   const Case cases[] = {
       {"T1", 0, "T1"},         {"T1Ap2", 1, "T1"},     {"P1Ap3", 2, "P1"},
       {"QnTrApX", 3, "QnTr"},  {"Rho1Apx", 3, "Rho1"},  // spelled so in older connection lists

@@ -1,5 +1,5 @@
 // Runs the torvacalc program in-process, as the shell would, and keeps what
-// it printed.
+// it printed; and the files of the source tree the runs read.
 #pragma once
 
 #include <sstream>
@@ -8,13 +8,18 @@
 
 #include "shell/cli.h"
 
-struct ProgramRun {
-  int code;
-  std::string out, err;
-};
+struct ProgramRun { int code; std::string out, err; };
 
 inline ProgramRun RunProgram(const std::vector<std::string>& args) {
   std::ostringstream out, err;
   const int code = torvacalc::RunMain(args, out, err);
   return {code, out.str(), err.str()};
 }
+
+// A file of the source tree, given relative to its root.
+inline std::string SourceFile(const std::string& relative) {
+  return std::string(TORVACALC_SOURCE_DIR) + "/" + relative;
+}
+
+// "@.../examples/NAME": an example case file as the command line takes it.
+inline std::string ExampleCase(const std::string& name) { return "@" + SourceFile("examples/" + name); }

@@ -8,13 +8,6 @@
 
 namespace {
 
-std::string ExampleFile(const std::string& name) {
-  const char* data = std::getenv("TORVACALC_TEST_DATA");
-  std::string root = data ? data : "tests/data";
-  root = root.substr(0, root.rfind("/tests/data"));
-  return "@" + (root.empty() ? std::string(".") : root) + "/examples/" + name;
-}
-
 // The value of a parameter in the JSON object, as printed.
 std::string Value(const std::string& json, const std::string& name) {
   const std::string key = "\"" + name + "\":{\"kind\":\"parameter\",\"value\":";
@@ -25,12 +18,8 @@ std::string Value(const std::string& json, const std::string& name) {
 }
 
 TEST(SubstancesCommand, ExampleCasesGiveTheirMedia) {
-  struct Case {
-    const char* file;
-    const char* phase;  // CalculatedPhase index
-    const char* parameter;
-    double value, tolerance;
-  };
+  // phase: the index of CalculatedPhase.
+  struct Case { const char* file; const char* phase; const char* parameter; double value, tolerance; };
   const Case cases[] = {
       {"substance_liquid.case", "1", "rho1", 862.7, 1.0},   // toluene, CRC 862.3 at 1 bar
       {"substance_vapour.case", "2", "pv1", 7.57, 0.1},     // n-hexane at 150 degC
@@ -39,7 +28,7 @@ TEST(SubstancesCommand, ExampleCasesGiveTheirMedia) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
-    const ProgramRun r = RunProgram({"module", "substances", "--json", ExampleFile(c.file)});
+    const ProgramRun r = RunProgram({"module", "substances", "--json", ExampleCase(c.file)});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("\"CalculatedPhase\":{\"kind\":\"switch\",\"index\":" + std::string(c.phase)),
               std::string::npos);
@@ -69,7 +58,7 @@ TEST(SubstancesCommand, BadInput) {
   EXPECT_EQ(phase.code, 2);
   for (const char* text : {"T1=-300", "p1=0", "p1=-1", "rho1=-5", "T1=1e300"}) {
     SCOPED_TRACE(text);
-    const ProgramRun r = RunProgram({"module", "substances", "--json", ExampleFile("substance_liquid.case"), text});
+    const ProgramRun r = RunProgram({"module", "substances", "--json", ExampleCase("substance_liquid.case"), text});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out.find("nan"), std::string::npos);
     EXPECT_NE(r.out.find("{\"no\":120,"), std::string::npos);

@@ -5,25 +5,30 @@
 
 namespace {
 
-ProgramRun Torvacalc(const std::vector<std::string>& args) { return RunProgram(args); }
-
-TEST(Program, HelpVersionAndBadUsage) {
-  const ProgramRun help = Torvacalc({"--help"});
+TEST(Program, HelpVersionLanguageAndBadUsage) {
+  const ProgramRun help = RunProgram({"--help"});
   EXPECT_EQ(help.code, 0);
   EXPECT_NE(help.out.find("units"), std::string::npos);
-  const ProgramRun version = Torvacalc({"--version"});
+  const ProgramRun version = RunProgram({"--version"});
   EXPECT_EQ(version.code, 0);
   EXPECT_EQ(version.out.rfind("torvacalc ", 0), 0u);
-  const ProgramRun none = Torvacalc({});
-  EXPECT_EQ(none.code, 2);
-  const ProgramRun unknown = Torvacalc({"frobnicate"});
+  EXPECT_EQ(RunProgram({}).code, 2);
+  const ProgramRun unknown = RunProgram({"frobnicate"});
   EXPECT_EQ(unknown.code, 2);
   EXPECT_NE(unknown.err.find("unknown command \"frobnicate\""), std::string::npos);
-  EXPECT_EQ(Torvacalc({"--lang", "fr", "units", "0"}).code, 2);
-  EXPECT_EQ(Torvacalc({"--bogus"}).code, 2);
-  const ProgramRun sub = Torvacalc({"units", "--help"});
+  EXPECT_EQ(RunProgram({"--lang", "fr", "units", "0"}).code, 2);
+  EXPECT_EQ(RunProgram({"--bogus"}).code, 2);
+  const ProgramRun sub = RunProgram({"units", "--help"});
   EXPECT_EQ(sub.code, 0);
   EXPECT_NE(sub.out.find("Usage: torvacalc units"), std::string::npos);
+  // --lang translates the texts printed.
+  const ProgramRun en = RunProgram({"--lang", "en", "units", "qTemperature"});
+  EXPECT_EQ(en.code, 0) << en.err;
+  EXPECT_NE(en.out.find("qTemperature (0): Temperature"), std::string::npos);
+  const ProgramRun de = RunProgram({"--lang=de", "units", "qTemperature"});
+  EXPECT_EQ(de.code, 0) << de.err;
+  EXPECT_NE(de.out.find("qTemperature (0): Temperatur\n"), std::string::npos);
+  EXPECT_NE(de.out.find("°Rankine"), std::string::npos);  // the list of units
 }
 
 TEST(UnitsCommand, ConvertsBetweenUnits) {
@@ -38,17 +43,10 @@ TEST(UnitsCommand, ConvertsBetweenUnits) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args[1] + " " + c.args[2]);
-    const ProgramRun r = Torvacalc(c.args);
+    const ProgramRun r = RunProgram(c.args);
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, c.out);
   }
-}
-
-TEST(UnitsCommand, ListsUnits) {
-  const ProgramRun r = Torvacalc({"units", "qTemperature"});
-  EXPECT_EQ(r.code, 0);
-  EXPECT_NE(r.out.find("qTemperature (0): Temperatur"), std::string::npos);
-  EXPECT_NE(r.out.find("°Rankine"), std::string::npos);
 }
 
 TEST(UnitsCommand, RejectsUnknownNamesWithExitCode2) {
@@ -62,23 +60,11 @@ TEST(UnitsCommand, RejectsUnknownNamesWithExitCode2) {
       {{"units", "qPressureBar", "1"}, "units takes QUANTITY"},
   };
   for (const auto& c : cases) {
-    const ProgramRun r = Torvacalc(c.args);
+    const ProgramRun r = RunProgram(c.args);
     EXPECT_EQ(r.code, 2);
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "");
   }
-}
-
-}  // namespace
-
-namespace {
-
-TEST(Program, LanguageOptionTranslatesTexts) {
-  const ProgramRun en = RunProgram({"--lang", "en", "units", "qTemperature"});
-  EXPECT_EQ(en.code, 0) << en.err;
-  EXPECT_NE(en.out.find("qTemperature (0): Temperature"), std::string::npos);
-  const ProgramRun de = RunProgram({"--lang=de", "units", "qTemperature"});
-  EXPECT_NE(de.out.find("qTemperature (0): Temperatur\n"), std::string::npos);
 }
 
 }  // namespace

@@ -3,22 +3,16 @@
 // with the same numbers as a calculation entered anew.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <sstream>
 
 #include "shell/file_test.h"
-#include "shell/program_run.h"
 #include "valves/valve_styles.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
 class StoredValveStyles : public ProgramFileTest {
  protected:
-  static std::string Stored(const char* name) {
-    return (fs::path(TORVACALC_SOURCE_DIR) / "tests" / "shell" / "data" / name).string();
-  }
+  static std::string Stored(const char* name) { return SourceFile(std::string("tests/shell/data/") + name); }
 };
 
 // The text a plain table shows for an item: the rest of its row, after the
@@ -38,13 +32,7 @@ std::string Shown(const std::string& out, const std::string& item) {
 }
 
 TEST_F(StoredValveStyles, OldFilesOpenToTheSameStyleAndTrim) {
-  struct Case {
-    const char* file;
-    const char* language;
-    const char* trimSwitch;
-    const char* style;
-    const char* trim;
-  };
+  struct Case { const char* file; const char* language; const char* trimSwitch; const char* style; const char* trim; };
   const Case cases[] = {
       {"butterfly_double_offset_de.cvc", "de", "ButterflyType", "Klappe", "Doppelt exzentrisch 90 Grad"},
       {"butterfly_double_offset_de.cvc", "en", "ButterflyType", "Butterfly valve", "Double offset 90 degrees"},
@@ -68,7 +56,7 @@ TEST_F(StoredValveStyles, OldFilesOpenToTheSameStyleAndTrim) {
 // factors of the stored style and trim are the same numbers.
 TEST_F(StoredValveStyles, OldModuleFileComputesAsEnteredAnew) {
   const ProgramRun old = RunProgram({"--lang", "en", "show", Stored("rotary_flow_to_close_en.cvc")});
-  const ProgramRun now = RunProgram({"--lang", "en", "module", "valve", Case("liquid.case"),
+  const ProgramRun now = RunProgram({"--lang", "en", "module", "valve", ExampleCase("liquid.case"),
                                      "ValveType=Rotary plug valve", "RotaryType=#1"});
   ASSERT_EQ(old.code, 0) << old.err;
   ASSERT_EQ(now.code, 0) << now.err;
@@ -89,12 +77,8 @@ TEST_F(StoredValveStyles, WithoutValveDatabaseTheModuleSaysSo) {
   const std::vector<std::string> duty = {"Phase=Fluessigkeit", "qm=347.544 t/h", "p1=6.8 bar(a)",
                                          "p2=2.2 bar(a)", "rho1=965.4", "pv1=0.701 bar(a)", "pc=221.2 bar(a)",
                                          "fl2_75=0.81", "fd_75=0.46", "DNV=150"};
-  struct Case {
-    const char* what;
-    std::vector<std::string> extra;
-    int code;
-    const char* out;  // in stdout, or in stderr when the code is 2
-  };
+  // out: in stdout, or in stderr when the code is 2.
+  struct Case { const char* what; std::vector<std::string> extra; int code; const char* out; };
   const Case cases[] = {
       {"factors entered", {}, 0, "\"no\":983"},
       {"a style by name is kept as typed", {"ValveType=Klappe"}, 0, "\"no\":983"},
