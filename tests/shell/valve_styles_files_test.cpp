@@ -12,7 +12,11 @@ namespace {
 
 class StoredValveStyles : public ProgramFileTest {
  protected:
-  static std::string Stored(const char* name) { return SourceFile(std::string("tests/shell/data/") + name); }
+  static std::string Stored(const char* name) {
+    std::string relative = "tests/shell/data/";
+    relative += name;
+    return SourceFile(relative);
+  }
 };
 
 // The text a plain table shows for an item: the rest of its row, after the
