@@ -17,6 +17,7 @@
 #include "files/calculation_file.h"
 #include "files/hx_file.h"
 #include "framework/options.h"
+#include "case_entries.h"
 #include "temp_folder.h"
 
 namespace torvacalc {
@@ -265,22 +266,10 @@ TEST(ValveLayer, SolvedFlowOutletDensityAndInletVapourFraction) {
   EXPECT_EQ(wet->FCMControlValves[1]->xFG1->GetValue(), 90);
 }
 
-// The entries of an example case file ("NAME = TEXT", "#" comments).
+// The entries of an example case file.
 TEntries ReadExample(const std::string& name) {
-  std::ifstream in(std::string(TORVACALC_SOURCE_DIR) + "/examples/" + name);
-  EXPECT_TRUE(in) << name;
-  TEntries entries;
-  std::string line;
-  auto trim = [](std::string t) {
-    const auto a = t.find_first_not_of(" \t\r"), b = t.find_last_not_of(" \t\r");
-    return a == std::string::npos ? std::string() : t.substr(a, b - a + 1);
-  };
-  while (std::getline(in, line)) {
-    line = trim(line);
-    if (line.empty() || line[0] == '#') continue;
-    const auto eq = line.find('=');
-    entries.emplace_back(trim(line.substr(0, eq)), trim(line.substr(eq + 1)));
-  }
+  TEntries entries = ReadCaseEntries(std::string(TORVACALC_SOURCE_DIR) + "/examples/" + name);
+  EXPECT_FALSE(entries.empty()) << name;
   return entries;
 }
 

@@ -34,6 +34,7 @@
 #include <sstream>
 
 #include "assembly/scm_control_valves.h"
+#include "case_entries.h"
 #include "files/calculation_file.h"
 #include "framework/number_text.h"
 #include "framework/options.h"
@@ -96,21 +97,11 @@ void Type(TCalculationView& v, const std::string& name, const QString& text, int
 // The whole valve calculation of an example case ("NAME = TEXT" lines),
 // entered as a user enters them and saved as a calculation file.
 void SaveExample(const std::string& caseName, const std::string& file) {
-  std::ifstream in(Env("TORVACALC_SOURCE_DIR", ".") + "/examples/" + caseName);
-  QVERIFY2(in, caseName.c_str());
+  const TCaseEntries entries = ReadCaseEntries(Env("TORVACALC_SOURCE_DIR", ".") + "/examples/" + caseName);
+  QVERIFY2(!entries.empty(), caseName.c_str());
   auto calc = CreateCalculation<TSCMTorva>();
   calc->BeginSetValues();
-  std::string line;
-  auto trim = [](const std::string& t) {
-    const auto a = t.find_first_not_of(" \t\r"), b = t.find_last_not_of(" \t\r");
-    return a == std::string::npos ? std::string() : t.substr(a, b - a + 1);
-  };
-  while (std::getline(in, line)) {
-    line = trim(line);
-    if (line.empty() || line[0] == '#') continue;
-    const auto eq = line.find('=');
-    calc->Enter(trim(line.substr(0, eq)), trim(line.substr(eq + 1)));
-  }
+  for (const auto& [name, text] : entries) calc->Enter(name, text);
   calc->EndSetValues();
   calc->SaveToFile(file);
 }

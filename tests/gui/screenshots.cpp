@@ -17,6 +17,7 @@
 #include <iostream>
 
 #include "assembly/scm_control_valves.h"
+#include "case_entries.h"
 #include "files/calculation_file.h"
 #include "framework/options.h"
 #include "framework/settings.h"
@@ -63,24 +64,14 @@ int main(int argc, char** argv) {
   // The example entered line by line, as a user types it, and saved.
   const std::string file = (work / "valve_water.cvc").string();
   {
-    std::ifstream in(source + "/examples/valve_water.case");
-    if (!in) {
+    const TCaseEntries entries = ReadCaseEntries(source + "/examples/valve_water.case");
+    if (entries.empty()) {
       std::cerr << "cannot read examples/valve_water.case\n";
       return 1;
     }
     auto calc = CreateCalculation<TSCMTorva>();
     calc->BeginSetValues();
-    std::string line;
-    auto trim = [](const std::string& t) {
-      const auto a = t.find_first_not_of(" \t\r"), b = t.find_last_not_of(" \t\r");
-      return a == std::string::npos ? std::string() : t.substr(a, b - a + 1);
-    };
-    while (std::getline(in, line)) {
-      line = trim(line);
-      if (line.empty() || line[0] == '#') continue;
-      const auto eq = line.find('=');
-      calc->Enter(trim(line.substr(0, eq)), trim(line.substr(eq + 1)));
-    }
+    for (const auto& [name, text] : entries) calc->Enter(name, text);
     calc->Enter("Identifier", "FV-101 Heisswasser");
     calc->EndSetValues();
     calc->SaveToFile(file);
