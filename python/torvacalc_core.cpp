@@ -14,7 +14,10 @@
 #include "framework/translation.h"
 #include "framework/units.h"
 #include "shell/cli.h"
-#include "shell/module_kinds.h"
+#include "workspace/entries.h"
+#include "workspace/module_kinds.h"
+#include "workspace/points_layout.h"
+#include "workspace/torva_workspace.h"
 
 namespace py = pybind11;
 using namespace torvacalc;
@@ -96,6 +99,49 @@ void SaveAs(const std::string& source, const std::string& target) {
   SaveModuleToFile(module, target, kind->extension);
 }
 
+// The point of a column: 0 .. 3 for points 1, 2, 3 and X.
+int PointIndex(const TWorkspace& w, int point) {
+  if (point < 0 || point >= w.OperatingPointCount()) throw ECalcEntry("no operating point " + std::to_string(point));
+  return point;
+}
+
+TCalcItem& ItemAt(const TWorkspace& w, const std::string& name, int point) {
+  TCalcItem* item = w.Item(name, PointIndex(w, point));
+  if (!item) throw ECalcEntry("unknown item \"" + name + "\"" + (point ? " at this point" : ""));
+  return *item;
+}
+
+// An item's value: (value in the shown unit or None, unit, value in the
+// basic unit or None, approximated) for a parameter, (text, "", None,
+// False) for a switch or a text.
+py::tuple ItemValue(const TWorkspace& w, const std::string& name, int point) {
+  const TCalcItem& item = ItemAt(w, name, point);
+  if (const TCalcParameter* p = item.AsParameter()) {
+    const TCalcParameter& shown = ShownParameter(*p);
+    const Extended basic = p->GetValue();
+    const py::object value = HasValue(basic) ? py::object(py::float_(static_cast<double>(shown.GetDisplayValue())))
+                                             : py::object(py::none());
+    const py::object b = HasValue(basic) ? py::object(py::float_(static_cast<double>(basic))) : py::object(py::none());
+    return py::make_tuple(value, shown.GetCalcUnitName(), b, p->GetIsApproximated());
+  }
+  return py::make_tuple(ItemValueText(item), "", py::none(), false);
+}
+
+// The messages of a workspace: (point or None, number, type, text, item
+// names) each.
+py::list WorkspaceMessages(TWorkspace& w) {
+  py::list out;
+  for (const auto& msg : w.Messages().Messages()) {
+    const int point = w.MessagePoint(*msg);
+    py::list items;
+    for (const TCalcItem* i : msg->CalcItems) items.append(i->GetName());
+    if (items.empty() && msg->CalcItem) items.append(msg->CalcItem->GetName());
+    out.append(py::make_tuple(point < 0 ? py::object(py::none()) : py::object(py::int_(point)), msg->MsgNo,
+                              msg->GetTypeText(), msg->Text, items));
+  }
+  return out;
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_core, m) {
@@ -120,6 +166,31 @@ PYBIND11_MODULE(_core, m) {
   m.def("units", &Units, py::arg("quantity"));
   m.def("convert", &Convert, py::arg("value"), py::arg("from_unit"), py::arg("to_unit"), py::arg("quantity") = "");
   m.def("save_as", &SaveAs, py::arg("source"), py::arg("target"));
+  // One open whole valve calculation (the package's Calculation).
+  py::class_<TTorvaWorkspace>(m, "Workspace")
+      .def(py::init<>())
+      .def("load", [](TTorvaWorkspace& w, const std::string& file) { w.Load(file); })
+      .def("save", &TTorvaWorkspace::Save)
+      .def("enter_all", &TTorvaWorkspace::EnterAll)
+      .def("enter",
+           [](TTorvaWorkspace& w, const std::string& name, int point, const std::string& text) {
+             const TInputResult r = w.Enter(name, PointIndex(w, point), text);
+             if (!r.Applied) throw ECalcEntry(r.Error);
+           })
+      .def("value", [](const TTorvaWorkspace& w, const std::string& name, int point) { return ItemValue(w, name, point); })
+      .def("item_info",
+           [](const TTorvaWorkspace& w, const std::string& name, int point) {
+             const TCalcItem& item = ItemAt(w, name, point);
+             if (const TCalcParameter* p = item.AsParameter())
+               return py::make_tuple("parameter", TQuantityArray::GetUnitName(p->GetQuantity(), 0));
+             return py::make_tuple(dynamic_cast<const tCustomCalcSwitch*>(&item) ? "switch" : "string", "");
+           })
+      .def("messages", [](TTorvaWorkspace& w) { return WorkspaceMessages(w); })
+      .def("active_points",
+           [](const TTorvaWorkspace& w) { return LayoutOfCalculation(w.Calculation()).on; })
+      .def("undo", [](TTorvaWorkspace& w) { return w.Undo(); })
+      .def("can_undo", [](const TTorvaWorkspace& w) { return w.CanUndo(); });
+  m.def("read_case_file", &ReadCaseFile, py::arg("path"));
   m.def("module_kinds", [] {
     std::vector<std::string> kinds;
     for (const auto& k : ModuleKinds()) kinds.push_back(k.kind);

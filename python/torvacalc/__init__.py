@@ -53,7 +53,7 @@ from . import _core  # noqa: E402  (needs the data folder first)
 
 Error = _core.Error
 __version__ = _core.version
-__all__ = ["Error", "Item", "Message", "Result", "module", "open", "water", "units", "convert",
+__all__ = ["Calculation", "PointMessage", "Value", "Error", "Item", "Message", "Result", "module", "open", "water", "units", "convert",
            "set_language"]
 
 _language = None
@@ -290,3 +290,129 @@ def convert(value, from_unit, to_unit, quantity=None):
     is the first of the table with both units unless given (``°C`` is a
     temperature unless ``quantity="qTemperatureDifference"``)."""
     return _core.convert(float(value), from_unit, to_unit, "" if quantity is None else str(quantity))
+
+
+_POINTS = {1: 0, 2: 1, 3: 2, "1": 0, "2": 1, "3": 2, "X": 3, "x": 3}
+_POINT_NAMES = ("1", "2", "3", "X")
+
+
+def _point(point):
+    try:
+        return _POINTS[point]
+    except (KeyError, TypeError):
+        raise Error(f"no operating point {point!r} (1, 2, 3 or 'X')") from None
+
+
+class Value(NamedTuple):
+    """A value of a calculation: ``value`` in ``unit`` (``None`` when there
+    is none; the text of a switch or a text item), ``basic`` in the basic
+    unit of its quantity, and whether it was ``approximated``."""
+    value: object
+    unit: str
+    basic: Optional[float]
+    approximated: bool
+
+
+class PointMessage(NamedTuple):
+    """A message of a whole calculation: the point it concerns ("1", "2",
+    "3", "X" or ``None`` for every point), number, type, text and items."""
+    point: Optional[str]
+    no: int
+    type: str
+    text: str
+    items: tuple
+
+
+class Calculation:
+    """One open whole valve calculation that stays in memory: enter a value,
+    read the results of any point, undo, save. Entries follow the rule of
+    every front end (a number with an optional unit of the item's quantity,
+    a switch's item text, a text).
+
+    >>> calc = Calculation.from_case(str(_example("valve_water.case")))
+    >>> round(calc.value("kv", 3).value, 2)
+    9.28
+    >>> calc.enter("p2", "3 bar(a)", point=3)
+    >>> calc.value("p2", 3)
+    Value(value=3.0, unit='bar(a)', basic=3.0, approximated=False)
+    >>> calc.undo()
+    True
+    >>> calc.value("p2", 3).value
+    2.0
+    >>> calc.enter("p2", "sixty", point=2)
+    Traceback (most recent call last):
+    ...
+    torvacalc._core.Error: p2Ap2: [sixty] ist keine Zahl
+    """
+
+    def __init__(self):
+        """A new calculation: every item at its default."""
+        self._w = _core.Workspace()
+
+    @classmethod
+    def from_case(cls, path):
+        """A new calculation with the entries of a case file (``NAME = TEXT``
+        lines, as ``torvacalc run`` reads them)."""
+        calc = cls()
+        calc._w.enter_all(_core.read_case_file(os.fspath(path)))
+        return calc
+
+    @classmethod
+    def open(cls, path):
+        """A calculation file, opened and recomputed."""
+        calc = cls()
+        calc._w.load(os.fspath(path))
+        return calc
+
+    def enter(self, name: str, value, point=1) -> None:
+        """Enters ``value`` into the item ``name`` of ``point`` (1, 2, 3 or
+        "X"): text with a unit (``"6.8 bar(a)"``), a number in the basic
+        unit of the item's quantity, True/False for a two-state switch, an
+        int for a switch's item number, ``None`` to hand the item back to
+        the calculation. One recalculation, one step of undo."""
+        kind, basic_unit = self._w.item_info(name, _point(point))
+        if value is None:
+            text = ""
+        elif isinstance(value, str):
+            text = value
+        elif kind == "switch" and isinstance(value, bool):
+            text = "ja" if value else "nein"
+        elif kind == "switch" and isinstance(value, int):
+            text = f"#{value}"
+        elif kind == "parameter" and not isinstance(value, bool):
+            text = f"{_number(value)} {basic_unit}".rstrip()
+        else:
+            text = str(value)
+        self._w.enter(name, _point(point), text)
+
+    def value(self, name: str, point=1) -> Value:
+        """The value of ``name`` at ``point``."""
+        return Value(*self._w.value(name, _point(point)))
+
+    def messages(self, point=None) -> list:
+        """The messages, or those of one point (messages that concern
+        every point are included)."""
+        out = [PointMessage(None if p is None else _POINT_NAMES[p], no, type_, text, tuple(items))
+               for p, no, type_, text, items in self._w.messages()]
+        if point is None:
+            return out
+        key = _POINT_NAMES[_point(point)]
+        return [m for m in out if m.point in (None, key)]
+
+    def active_points(self) -> tuple:
+        """The points that calculate, as ("1", "2", ...)."""
+        return tuple(n for n, on in zip(_POINT_NAMES, self._w.active_points()) if on)
+
+    def undo(self) -> bool:
+        """Takes back the last entry; False when there is nothing to undo."""
+        return self._w.undo()
+
+    def save(self, path) -> None:
+        """Saves the calculation as a calculation file (``.cvc``)."""
+        self._w.save(os.fspath(path))
+
+
+def _example(name):
+    """An example case of the source tree (for the docstrings)."""
+    here = Path(os.environ.get("TORVACALC_SOURCE_DIR", Path(__file__).resolve().parents[2]))
+    return here / "examples" / name

@@ -964,28 +964,46 @@ void TCalcParameter::LoadFromTag(const TItemTagReader& tag) {
   SetIsApproximated(tag.AsBoolean("IsApproximated", false));
 }
 
-void EnterParameterText(TCalcParameter& p, const std::string& text) {
+void EnterParameterText(TCalcParameter& p, const std::string& text, const std::vector<TCalcParameter*>& sameRow) {
   const std::string t = TrimBlanks(text);
   const size_t blank = t.find_first_of(" \t");
   const std::string number = t.substr(0, blank);
   const std::string unit = blank == std::string::npos ? std::string() : TrimBlanks(t.substr(blank));
+  const TQuantity q = p.GetQuantity();
   int unitNo = -1;
   if (!unit.empty()) {
-    const TQuantity q = p.GetQuantity();
     unitNo = TQuantityArray::UnitNoByName(q, unit);
     if (unitNo < 0) {
       // A pressure unit without (a) or (g) is ambiguous by a whole
       // atmosphere: the user must say which is meant.
       if (TQuantityArray::UnitNoByName(q, unit + "(a)") >= 0 && TQuantityArray::UnitNoByName(q, unit + "(g)") >= 0)
-        throw ECalcEntry("\"" + unit + "\" does not say absolute or gauge: write " + unit + "(a) or " + unit + "(g)");
+        throw ECalcEntry(FormatMessageText(Translate("[%s] sagt nicht, ob absolut oder Überdruck: %s oder %s schreiben"),
+                                           {unit, unit + "(a)", unit + "(g)"}));
       std::string known;
       for (int i = 0; i < TQuantityArray::GetCount(q); ++i)
         known += (i ? ", " : "") + TQuantityArray::GetUnitName(q, i);
-      throw ECalcEntry("unknown unit \"" + unit + "\" of " + p.GetQuantityName() + " (units: " + known + ")");
+      throw ECalcEntry(FormatMessageText(Translate("Die Einheit [%s] gehört nicht zur Größe [%s] (Einheiten: %s)"),
+                                         {unit, p.GetQuantityName(), known}));
     }
   }
+  // Either decimal mark, no grouping: "1.000,5" is refused rather than
+  // read as one and a half or a thousand.
+  std::string normalized = number;
+  std::replace(normalized.begin(), normalized.end(), ',', '.');
+  if (!t.empty() && !TextToNumber(normalized, '.'))
+    throw ECalcEntry(FormatMessageText(Translate("[%s] ist keine Zahl"), {number}));
   p.EnterByUser(t.empty());
-  if (unitNo >= 0) p.SetCalcUnitNo(unitNo);
+  if (unitNo >= 0) {
+    auto setUnit = [unitNo](TCalcParameter& item) {
+      item.SetCalcUnitNo(unitNo);
+      if (TCalcItem* root = item.GetRootCalcItem(); root && root != &item)
+        if (TCalcParameter* shown = root->AsParameter()) shown->SetCalcUnitNo(unitNo);
+    };
+    setUnit(p);
+    for (TCalcParameter* twin : sameRow)
+      if (twin && twin != &p) setUnit(*twin);
+    p.CalcUnits().AddToTop5(unitNo);
+  }
   p.SetText(number);
 }
 

@@ -493,12 +493,18 @@ class ECalcEntry : public std::runtime_error {
 
 // A parameter's value as a user types it, with or without a unit:
 // "6,8", "6.8 bar(g)", "0.31 mPa s". The unit (the text after the first
-// blank) becomes the display unit; the number is read in it with either
-// decimal mark and kept as typed (EnterByUser first, then SetText): a text
-// that is no number leaves the parameter faulty, a number beyond the range
-// of values is kept and reported out of bounds, an empty text hands the
-// item back to the database or the calculation. Throws ECalcEntry, before
-// anything changes, for a unit that cannot be taken.
-void EnterParameterText(TCalcParameter& p, const std::string& text);
+// blank) becomes the display unit of `p`, of the item it shows (a target's
+// root) and of `sameRow` (its twins at the other operating points, shown in
+// one row with one unit); the number is read in it with either decimal mark
+// and kept as typed (EnterByUser first, then SetText). A number beyond the
+// parameter's bounds or the range of values is kept and reported out of
+// bounds, so that nothing typed is lost; an empty text hands the item back
+// to the database or the calculation. Throws ECalcEntry, before anything
+// changes, for a text that is no number ("sixty", "1.000,5"), a unit of
+// another quantity and a pressure unit that does not say absolute or gauge:
+// the one rule of every front end, whose texts are in the program's
+// language.
+void EnterParameterText(TCalcParameter& p, const std::string& text,
+                        const std::vector<TCalcParameter*>& sameRow = {});
 
 }  // namespace torvacalc

@@ -67,7 +67,7 @@ bool RowVisible(const TCalcItem& item, bool allDetails) {
 
 }  // namespace
 
-TCalculationView::TCalculationView(TGuiCalculation& calc, QWidget* parent) : QWidget(parent), FCalc(calc) {
+TCalculationView::TCalculationView(TWorkspace& calc, QWidget* parent) : QWidget(parent), FCalc(calc) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   FSplitter = new QSplitter(this);
@@ -218,7 +218,7 @@ QWidget* TCalculationView::MakeEditor(TCalcItem& item, const std::string& name, 
       std::vector<TCalcParameter*> row;
       for (int k = 0; k < FCalc.OperatingPointCount(); ++k)
         if (TCalcItem* twin = FCalc.Item(name, k); twin && k != op) row.push_back(twin->AsParameter());
-      const TInputResult r = EnterParameterText(FCalc, *p, typed, row);
+      const TInputResult r = EnterParameter(FCalc, *p, typed, row);
       Applied(r.Applied, r.Error, edit);
     } else {
       EnterItemText(FCalc, *it, typed);

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "gui/gui_calculation.h"
+#include "workspace/workspace.h"
 
 class QTableWidget;
 class QTreeWidget;
@@ -23,9 +23,9 @@ namespace torvacalc {
 
 class TCalculationView : public QWidget {
  public:
-  TCalculationView(TGuiCalculation& calc, QWidget* parent = nullptr);
+  TCalculationView(TWorkspace& calc, QWidget* parent = nullptr);
 
-  TGuiCalculation& Calculation() { return FCalc; }
+  TWorkspace& Calculation() { return FCalc; }
   // Re-reads every value, state, unit and message from the items.
   void Refresh();
   // Builds the rows anew (language, detail level).
@@ -73,7 +73,7 @@ class TCalculationView : public QWidget {
   void Applied(bool ok, const std::string& error, QWidget* editor);
   const Row* FindRow(const std::string& name) const;
 
-  TGuiCalculation& FCalc;
+  TWorkspace& FCalc;
   QSplitter* FSplitter;
   QTreeWidget* FTree;
   QTableWidget* FTable;

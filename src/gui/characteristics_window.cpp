@@ -17,7 +17,7 @@
 
 #include "framework/calc_switch.h"
 #include "framework/translation.h"
-#include "gui/gui_calculation.h"
+#include "workspace/workspace.h"
 #include "gui/qt_text.h"
 #include "valves/control_valve.h"
 
@@ -27,7 +27,7 @@ namespace {
 
 // A parameter's value in the unit it is shown in (NoValue when the item
 // is missing or has no valid value).
-Extended Shown(const TGuiCalculation& calc, const char* name, int op) {
+Extended Shown(const TWorkspace& calc, const char* name, int op) {
   const TCalcItem* item = calc.Item(name, op);
   const TCalcParameter* p = item ? item->AsParameter() : nullptr;
   if (!p) return NoValue;
@@ -36,19 +36,19 @@ Extended Shown(const TGuiCalculation& calc, const char* name, int op) {
   return HasValue(v) ? shown.ConvertToUnit(v) : NoValue;
 }
 
-std::string UnitOf(const TGuiCalculation& calc, const char* name) {
+std::string UnitOf(const TWorkspace& calc, const char* name) {
   const TCalcItem* item = calc.Item(name, 0);
   const TCalcParameter* p = item ? item->AsParameter() : nullptr;
   return p ? ShownParameter(*p).GetCalcUnitName() : std::string();
 }
 
-Extended Basic(const TGuiCalculation& calc, const char* name, int op) {
+Extended Basic(const TWorkspace& calc, const char* name, int op) {
   const TCalcItem* item = calc.Item(name, op);
   const TCalcParameter* p = item ? item->AsParameter() : nullptr;
   return p ? p->GetValue() : NoValue;
 }
 
-int CharacteristicOf(const TGuiCalculation& calc) {
+int CharacteristicOf(const TWorkspace& calc) {
   if (auto* s = dynamic_cast<const TCustomCalcMultiSwitch*>(calc.Item("CharacteristicType", 0)))
     return s->GetSwitchStatus();
   return ctEqualPercentage;
@@ -57,7 +57,7 @@ int CharacteristicOf(const TGuiCalculation& calc) {
 // The travel of an operating point in percent: the calculation's stroke
 // position, or (for the valve module on its own) the travel its
 // characteristic gives for Kv/Kvs.
-Extended TravelOf(const TGuiCalculation& calc, int op) {
+Extended TravelOf(const TWorkspace& calc, int op) {
   if (calc.Item("StrokePosition", 0)) return Basic(calc, "StrokePosition", op);
   const Extended kv = Basic(calc, "kv", op), kvs = Basic(calc, "kvs", 0);
   if (!HasValue(kv) || !HasValue(kvs) || kvs <= 0) return NoValue;
@@ -71,7 +71,7 @@ QString AxisTitle(const std::string& caption, const std::string& unit) {
 
 }  // namespace
 
-TCharacteristicsWindow::TCharacteristicsWindow(TGuiCalculation& calc, const QString& title, QWidget* parent)
+TCharacteristicsWindow::TCharacteristicsWindow(TWorkspace& calc, const QString& title, QWidget* parent)
     : QWidget(parent, Qt::Window), FCalc(calc) {
   setWindowTitle(Q(Translate("Kennlinien")) + " - " + title);
   auto* layout = new QHBoxLayout(this);

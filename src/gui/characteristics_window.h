@@ -12,18 +12,18 @@ class QChartView;
 
 namespace torvacalc {
 
-class TGuiCalculation;
+class TWorkspace;
 
 class TCharacteristicsWindow : public QWidget {
  public:
-  TCharacteristicsWindow(TGuiCalculation& calc, const QString& title, QWidget* parent = nullptr);
+  TCharacteristicsWindow(TWorkspace& calc, const QString& title, QWidget* parent = nullptr);
   // Draws the charts anew from the calculation.
   void Refresh();
   QChartView* CurveView() const { return FCurve; }
   QChartView* SpectrumView() const { return FSpectrum; }
 
  private:
-  TGuiCalculation& FCalc;
+  TWorkspace& FCalc;
   QChartView* FCurve;
   QChartView* FSpectrum;
 };

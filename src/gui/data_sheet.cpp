@@ -9,7 +9,7 @@
 
 #include "framework/calc_switch.h"
 #include "framework/translation.h"
-#include "gui/gui_calculation.h"
+#include "workspace/workspace.h"
 #include "gui/qt_text.h"
 
 namespace torvacalc {
@@ -20,7 +20,7 @@ QString Esc(const std::string& s) { return Q(s).toHtmlEscaped(); }
 
 }  // namespace
 
-QString DataSheetHtml(TGuiCalculation& calc, const QString& title) {
+QString DataSheetHtml(TWorkspace& calc, const QString& title) {
   const int ops = calc.OperatingPointCount();
   QString h;
   h += "<html><head><meta charset='utf-8'><style>"
@@ -81,13 +81,13 @@ QString DataSheetHtml(TGuiCalculation& calc, const QString& title) {
   return h;
 }
 
-void PrintDataSheet(TGuiCalculation& calc, const QString& title, QPrinter& printer) {
+void PrintDataSheet(TWorkspace& calc, const QString& title, QPrinter& printer) {
   QTextDocument doc;
   doc.setHtml(DataSheetHtml(calc, title));
   doc.print(&printer);
 }
 
-bool ExportDataSheetPdf(TGuiCalculation& calc, const QString& title, const QString& pdfPath, QString* error) {
+bool ExportDataSheetPdf(TWorkspace& calc, const QString& title, const QString& pdfPath, QString* error) {
   QPrinter printer(QPrinter::HighResolution);
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(pdfPath);

@@ -9,13 +9,13 @@ class QPrinter;
 
 namespace torvacalc {
 
-class TGuiCalculation;
+class TWorkspace;
 
 // The sheet as HTML (for preview, printing and PDF).
-QString DataSheetHtml(TGuiCalculation& calc, const QString& title);
+QString DataSheetHtml(TWorkspace& calc, const QString& title);
 // Prints the sheet on a configured printer.
-void PrintDataSheet(TGuiCalculation& calc, const QString& title, QPrinter& printer);
+void PrintDataSheet(TWorkspace& calc, const QString& title, QPrinter& printer);
 // Writes the sheet as a PDF file; false with a reason when it cannot.
-bool ExportDataSheetPdf(TGuiCalculation& calc, const QString& title, const QString& pdfPath, QString* error);
+bool ExportDataSheetPdf(TWorkspace& calc, const QString& title, const QString& pdfPath, QString* error);
 
 }  // namespace torvacalc

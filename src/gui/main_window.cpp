@@ -57,7 +57,7 @@ QString Fill(const std::string& german, const std::string& arg) {
   return Q(FormatMessageText(Translate(german), {arg}));
 }
 
-bool Available(TGuiCalculation& calc, const char* name) {
+bool Available(TWorkspace& calc, const char* name) {
   for (int op = 0; op < calc.OperatingPointCount(); ++op)
     if (const TCalcItem* item = calc.Item(name, op))
       if (const TCalcParameter* p = item->AsParameter(); p && HasValue(p->GetCalcValue())) return true;
@@ -205,7 +205,7 @@ void TMainWindow::BuildMenus() {
 
   QMenu* calc = menu("Berechnung");
   calc->addAction(AddAction("ActionCalculateP1", "Vordruck p1", {}, [this] {
-    TGuiCalculation& c = *Current().Calc;
+    TWorkspace& c = *Current().Calc;
     if (auto* what = dynamic_cast<TCustomCalcMultiSwitch*>(c.Item("WhatToCalculate", 0))) {
       // The Kv found so far becomes the engineer's given value, from which
       // the inlet pressure is computed.
@@ -295,7 +295,7 @@ int TMainWindow::IndexOfFile(const std::string& fileName) const {
   return -1;
 }
 
-TCalcEntry& TMainWindow::AddEntry(std::unique_ptr<TGuiCalculation> calc) {
+TCalcEntry& TMainWindow::AddEntry(std::unique_ptr<TWorkspace> calc) {
   auto entry = std::make_unique<TCalcEntry>();
   entry->Calc = std::move(calc);
   entry->GUID = NewGUIDText();
@@ -334,7 +334,7 @@ void TMainWindow::UpdateTabTitle(int index) {
   FTabs->setTabToolTip(index, Q(e.FileName));
 }
 
-void TMainWindow::ApplyDefaultUnits(TGuiCalculation& calc) {
+void TMainWindow::ApplyDefaultUnits(TWorkspace& calc) {
   const TSettingsStore& s = TSettingsStore::Instance();
   calc.Super().BeginSetValues();
   for (const auto& page : calc.Pages())
@@ -350,7 +350,7 @@ void TMainWindow::ApplyDefaultUnits(TGuiCalculation& calc) {
 }
 
 void TMainWindow::NewCalculation() {
-  auto calc = CreateGuiCalculation();
+  auto calc = CreateWorkspace();
   calc->Super().UseHistory = false;
   // A new calculation starts from the default template when there is one.
   const std::string templ = TSettingsStore::Instance().ReadString("Options", "DefaultTemplate", "");
@@ -382,7 +382,7 @@ bool TMainWindow::OpenFile(const std::string& fileNameIn) {
            Q(Translate("Pruefen Sie bitte, ob der Dateiname korrekt ist und Sie ausreichende Zugriffsrechte besitzen")));
     return false;
   }
-  auto calc = CreateGuiCalculationForFile(fileName);
+  auto calc = CreateWorkspaceForFile(fileName);
   try {
     calc->Load(fileName);
   } catch (const std::exception& e) {
@@ -491,7 +491,7 @@ void TMainWindow::CalcSourceAfterCalculate() {
   if (FEntries.empty()) return;
   try {
     TCalcEntry& e = Current();
-    TGuiCalculation& calc = *e.Calc;
+    TWorkspace& calc = *e.Calc;
     e.View->Refresh();
     Action("ActionUndo")->setEnabled(calc.CanUndo());
     Action("ActionSave")->setEnabled(!e.ReadOnly);
@@ -686,7 +686,7 @@ void TMainWindow::ShowLanguageDialog() {
 void TMainWindow::ShowDefaultUnitsDialog() {
   // The quantities of the current calculation, each with the unit new
   // calculations start with.
-  TGuiCalculation& calc = *Current().Calc;
+  TWorkspace& calc = *Current().Calc;
   std::map<int, const TCalcParameter*> quantities;
   for (const auto& page : calc.Pages())
     for (const auto& group : page.Groups)

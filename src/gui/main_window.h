@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "gui/file_lock.h"
-#include "gui/gui_calculation.h"
+#include "workspace/workspace.h"
 #include "shell/single_instance.h"
 
 class QAction;
@@ -28,7 +28,7 @@ class TCharacteristicsWindow;
 
 // One open calculation.
 struct TCalcEntry {
-  std::unique_ptr<TGuiCalculation> Calc;
+  std::unique_ptr<TWorkspace> Calc;
   std::string FileName;  // empty until saved
   std::string Title;     // shown on the tab
   std::string GUID;
@@ -116,7 +116,7 @@ class TMainWindow : public QMainWindow {
                      std::function<void()> run);
   void BuildMenus();
   void Retranslate();
-  TCalcEntry& AddEntry(std::unique_ptr<TGuiCalculation> calc);
+  TCalcEntry& AddEntry(std::unique_ptr<TWorkspace> calc);
   void RemoveEntry(int index);
   void UpdateTabTitle(int index);
   void ReloadMessages();
@@ -124,7 +124,7 @@ class TMainWindow : public QMainWindow {
   void RebuildRecentMenu();
   void LoadWindowSettings();
   void SaveWindowSettings();
-  void ApplyDefaultUnits(TGuiCalculation& calc);
+  void ApplyDefaultUnits(TWorkspace& calc);
   void ShowDefaultUnitsDialog();
   void ShowDigitsDialog();
   void ShowLanguageDialog();

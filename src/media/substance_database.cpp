@@ -297,9 +297,14 @@ void TSubstanceNameSwitch::SetDatabase(const TDataModuleCDSSubstance* db) {
 int TSubstanceNameSwitch::IndexOfText(const std::string& text) const {
   const int i = TFluidDataMultiSwitch::IndexOfText(text);
   if (i >= 0 || !FDatabase) return i;
-  // A name in the other language: the entry of the same substance.
-  const std::string mine = FDatabase->TranslatedSubstanceName(text, FDatabase->GetLanguageNo());
-  return mine.empty() ? -1 : TFluidDataMultiSwitch::IndexOfText(mine);
+  // A name in the other language: the entry of the same substance, in
+  // whichever language the list was filled (a process that switched its
+  // language keeps the list it made first).
+  for (const char* language : {"de", "en"}) {
+    const std::string mine = FDatabase->TranslatedSubstanceName(text, language);
+    if (const int j = mine.empty() ? -1 : TFluidDataMultiSwitch::IndexOfText(mine); j >= 0) return j;
+  }
+  return -1;
 }
 
 }  // namespace torvacalc

@@ -69,22 +69,6 @@ std::string TerminalText(const std::string& text) {
   return out;
 }
 
-void RequireRegularFile(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    if (errno == ENOENT || errno == ENOTDIR) throw EUsage(path + ": no such file");
-    throw EUsage(path + ": " + std::strerror(errno));
-  }
-  if (S_ISREG(st.st_mode)) return;
-  const char* what = S_ISDIR(st.st_mode)    ? "a directory"
-                     : S_ISFIFO(st.st_mode) ? "a FIFO"
-                     : S_ISCHR(st.st_mode)  ? "a character device"
-                     : S_ISBLK(st.st_mode)  ? "a block device"
-                     : S_ISSOCK(st.st_mode) ? "a socket"
-                                            : "a special file";
-  throw EUsage(path + ": " + what + ", not a regular file");
-}
-
 long double ParseNumberArg(const std::string& text, const std::string& what) {
   std::string s = text;
   std::replace(s.begin(), s.end(), ',', '.');

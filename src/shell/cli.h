@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "workspace/entries.h"
+
 namespace torvacalc {
 
 // Exit codes of the program.
@@ -48,10 +50,6 @@ std::pair<std::string, std::string> SplitAssignment(const std::string& arg);
 // Reads a number written with "." or "," as decimal mark; throws EUsage
 // naming `what` when the text is not a number.
 long double ParseNumberArg(const std::string& text, const std::string& what);
-// Refuses a path that is not an existing regular file with one line:
-// "PATH: no such file", "PATH: a directory, not a file" and so on. Reading
-// a FIFO or a device would hang or never end.
-void RequireRegularFile(const std::string& path);
 // Text from files and the command line as a terminal may show it: control
 // characters (C0, DEL and the C1 range of UTF-8) become "\x1B" or
 // "\u009B", so that a name in a file cannot move the cursor, change

@@ -5,11 +5,11 @@
 // printed side by side.
 #include <ostream>
 
-#include "assembly/whole_calculation.h"
 #include "files/calculation_file.h"
 #include "shell/commands.h"
-#include "shell/module_kinds.h"
 #include "shell/points_table.h"
+#include "workspace/entries.h"
+#include "workspace/torva_workspace.h"
 
 namespace torvacalc {
 
@@ -65,20 +65,13 @@ int RunRun(const std::vector<std::string>& args, CommandContext& ctx) {
   std::vector<std::string> entries = ReadCaseFile(caseFile);
   entries.insert(entries.end(), assignments.begin(), assignments.end());
 
-  const auto calc = CreateWholeCalculation();
-  TMainCalcModule& main = *calc->GetMainCalcModule();
-  calc->BeginSetValues();
-  try {
-    for (const std::string& e : entries) AssignItem(main, e);
-  } catch (...) {
-    calc->EndSetValues();
-    throw;
-  }
-  calc->EndSetValues();
+  TTorvaWorkspace workspace;
+  workspace.EnterAll(entries);
+  const TCustomSCMSubstances& calc = workspace.Calculation();
 
   if (!outputFile.empty()) {
     try {
-      calc->SaveToFile(outputFile);
+      workspace.Save(outputFile);
     } catch (const ECalculationFile& e) {
       throw EUsage(e.what());
     } catch (const EHXFileWriteError& e) {
@@ -86,9 +79,9 @@ int RunRun(const std::vector<std::string>& args, CommandContext& ctx) {
     }
   }
   if (json)
-    PrintPointsJson(*calc, ctx.out);
+    PrintPointsJson(calc, ctx.out);
   else
-    PrintPointsTable(*calc, ctx.out, allRows);
+    PrintPointsTable(calc, ctx.out, allRows);
   return ExitOk;
 }
 

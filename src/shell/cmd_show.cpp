@@ -5,9 +5,11 @@
 #include <ostream>
 
 #include "assembly/whole_calculation.h"
+#include "workspace/torva_workspace.h"
 #include "files/calculation_file.h"
 #include "shell/commands.h"
-#include "shell/module_kinds.h"
+#include "shell/module_table.h"
+#include "workspace/module_kinds.h"
 #include "shell/points_table.h"
 
 namespace torvacalc {
@@ -58,19 +60,20 @@ int RunShow(const std::vector<std::string>& args, CommandContext& ctx) {
   } catch (const EHXFileOpenError& e) {
     throw EUsage(fileName + ": " + e.what());
   }
-  if (const auto calc = CreateWholeCalculationOfClass(className)) {
+  if (auto layer = CreateWholeCalculationOfClass(className)) {
+    TTorvaWorkspace workspace(std::move(layer));
     // Read inside the calculation's bulk-set bracket: it settles once.
     std::vector<std::string> notices;  // a file of another program version
     try {
-      calc->ReadFromFile(fileName, &notices);
+      workspace.Load(fileName, &notices);
     } catch (const ECalculationFile& e) {
       throw EUsage(fileName + ": " + e.what());
     }
     for (const std::string& n : notices) ctx.err << "torvacalc: " << TerminalText(n) << "\n";
     if (json)
-      PrintPointsJson(*calc, ctx.out);
+      PrintPointsJson(workspace.Calculation(), ctx.out);
     else
-      PrintPointsTable(*calc, ctx.out, allRows);
+      PrintPointsTable(workspace.Calculation(), ctx.out, allRows);
     return ExitOk;
   }
   const TModuleKind* kind = ModuleKindByClass(className);
@@ -86,7 +89,7 @@ int RunShow(const std::vector<std::string>& args, CommandContext& ctx) {
     throw EUsage(fileName + ": " + e.what());
   }
   module->SetActive(true);
-  standalone.Print(ctx.out, json, allRows);
+  PrintStandalone(standalone, ctx.out, json, allRows);
   return ExitOk;
 }
 

@@ -5,21 +5,15 @@
 #include <map>
 #include <ostream>
 
-#include "assembly/scm_operating_points.h"
 #include "framework/calc_switch.h"
 #include "framework/translation.h"
 #include "shell/cli.h"
 #include "shell/json_writer.h"
-#include "shell/module_kinds.h"
+#include "workspace/entries.h"
 
 namespace torvacalc {
 
 namespace {
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 // The number of characters of a UTF-8 text.
 size_t Chars(const std::string& s) {
@@ -45,72 +39,6 @@ std::string PointCaption(int point) {
 const TCalcParameter* AsParam(const TCalcItem* item) { return item ? item->AsParameter() : nullptr; }
 
 bool HasShownValue(const TCalcItem* item) { return item && !ItemValueText(*item).empty(); }
-
-// The main-module item a computing module's item stands for: the main
-// module shows a module's result by reading through it (the main item is
-// the target) and hands an entry on to it (the module's item is the
-// target).
-const TCalcItem* MainTwin(const TCalcItem* item, const TMainCalcModule& main) {
-  if (!item) return nullptr;
-  if (item->GetCalcModule() == &main) return item;
-  if (const TCalcItem* s = item->GetSourceCalcItem(); s && s->GetCalcModule() == &main) return s;
-  for (const TCalcItem* t : item->Targets())
-    if (t->GetCalcModule() == &main) return t;
-  return nullptr;
-}
-
-// The point of the component of `calc` that owns `module`, by the digit or
-// X its name ends with. A "...1" is point 1 only where the calculation has
-// a "...2" beside it; alone (the pipe, the material) it serves all points.
-int PointOfComponent(const TCalcComponent* module, const TCustomSCMSubstances& calc) {
-  const TCalcComponent* c = module;
-  while (c && c->GetOwner() != &calc) c = c->GetOwner();
-  if (!c || c->GetName().empty()) return kAllPoints;
-  const std::string& name = c->GetName();
-  const std::string stem = name.substr(0, name.size() - 1);
-  switch (name.back()) {
-    case '2': return 1;
-    case '3': return 2;
-    case 'X':
-    case 'x': return 3;
-    case '1':
-      for (const TCalcComponent* sibling : calc.Children())
-        if (sibling->GetName() == stem + "2") return 0;
-      return kAllPoints;
-    default: return kAllPoints;
-  }
-}
-
-// The point of a main-module item in the layout (kAllPoints for a
-// constant, -2 when the item is none of the main module's).
-int PointOfMainItem(const TCalcItem* item, const TPointsLayout& layout) {
-  for (const TPointRow& r : layout.rows)
-    for (int p = 0; p < kPointCount; ++p)
-      if (r.items[p] == item) return p;
-  if (std::find(layout.constants.begin(), layout.constants.end(), item) != layout.constants.end())
-    return kAllPoints;
-  return -2;
-}
-
-std::vector<const TCalcItem*> ItemsOf(const TCalcMessage& msg) {
-  std::vector<const TCalcItem*> items;
-  if (msg.CalcItem) items.push_back(msg.CalcItem);
-  for (const TCalcItem* i : msg.CalcItems)
-    if (std::find(items.begin(), items.end(), i) == items.end()) items.push_back(i);
-  return items;
-}
-
-// The names a message is printed with: the main module's where the item
-// has a twin there, the computing module's otherwise.
-std::vector<std::string> MessageItemNames(const TCalcMessage& msg, const TMainCalcModule& main) {
-  std::vector<std::string> names;
-  for (const TCalcItem* i : ItemsOf(msg)) {
-    const TCalcItem* twin = MainTwin(i, main);
-    const std::string n = (twin ? twin : i)->GetName();
-    if (std::find(names.begin(), names.end(), n) == names.end()) names.push_back(n);
-  }
-  return names;
-}
 
 const char* MessageKind(tCalcMessageType t) {
   switch (t) {
@@ -148,69 +76,6 @@ void WriteJsonValue(TJsonWriter& w, const TCalcItem* item) {
 
 }  // namespace
 
-int PointOfItemName(const std::string& name, std::string* base) {
-  int point = 0;
-  if (name.size() > 3) {
-    const std::string suffix = Lower(name.substr(name.size() - 3));
-    point = suffix == "ap2" ? 1 : suffix == "ap3" ? 2 : suffix == "apx" ? 3 : 0;
-  }
-  if (base) *base = point ? name.substr(0, name.size() - 3) : name;
-  return point;
-}
-
-TPointsLayout LayoutOfCalculation(const TCustomSCMSubstances& calc) {
-  TPointsLayout layout;
-  const auto& items = calc.GetMainCalcModule()->GetCalcItems();
-  // The bases that have twins at further points; an item of such a base
-  // without suffix is the point-1 column of its row.
-  std::map<std::string, size_t> rowOf;
-  for (const TCalcItem* i : items) {
-    std::string base;
-    if (PointOfItemName(i->GetName(), &base)) rowOf.emplace(Lower(base), 0);
-  }
-  std::map<std::string, bool> seen;
-  for (TCalcItem* i : items) {
-    std::string base;
-    const int point = PointOfItemName(i->GetName(), &base);
-    const auto row = rowOf.find(Lower(base));
-    if (row == rowOf.end()) {
-      layout.constants.push_back(i);
-      continue;
-    }
-    if (!seen[row->first]) {
-      seen[row->first] = true;
-      row->second = layout.rows.size();
-      layout.rows.push_back({base, {}});
-    }
-    TPointRow& r = layout.rows[row->second];
-    if (point == 0) r.base = i->GetName();
-    r.items[point] = i;
-  }
-  if (const auto* ops = dynamic_cast<const TCustomSCM3SubstancesMaterialPipe*>(&calc))
-    layout.on = {true, ops->GetNoOfOps() >= 2, ops->GetNoOfOps() >= 3, ops->GetOpXEnabled()};
-  return layout;
-}
-
-int PointOfMessage(const TCalcMessage& msg, const TCustomSCMSubstances& calc, const TPointsLayout& layout) {
-  if (msg.CalcModule) {
-    const int p = PointOfComponent(msg.CalcModule, calc);
-    if (p != kAllPoints) return p;
-  }
-  const TMainCalcModule& main = *calc.GetMainCalcModule();
-  for (const TCalcItem* i : ItemsOf(msg)) {
-    if (const int p = PointOfComponent(i->GetCalcModule(), calc); p != kAllPoints) return p;
-    if (const int p = PointOfMainItem(MainTwin(i, main), layout); p >= 0) return p;
-  }
-  return kAllPoints;
-}
-
-std::string CalculationTitle(const TCustomSCMSubstances& calc) {
-  // Every layer is a part of the control valve calculation; the top layer
-  // may describe itself.
-  const std::string description = calc.ModuleDescription();
-  return Translate(description.empty() ? "Stellventilauslegung" : description) + " (" + calc.ClassName() + ")";
-}
-
 void PrintPointsTable(const TCustomSCMSubstances& calc, std::ostream& out, bool allRows) {
   const TPointsLayout layout = LayoutOfCalculation(calc);
   const TCalcMessageContainer& messages = *calc.GetCalcMessageContainer();
@@ -220,8 +85,7 @@ void PrintPointsTable(const TCustomSCMSubstances& calc, std::ostream& out, bool 
   // Items a message names stay visible even without a value.
   std::vector<const TCalcItem*> named;
   for (const auto& msg : messages.Messages())
-    for (const TCalcItem* i : ItemsOf(*msg))
-      if (const TCalcItem* twin = MainTwin(i, main)) named.push_back(twin);
+    for (const TCalcItem* twin : MessageMainItems(*msg, main)) named.push_back(twin);
   auto isNamed = [&](const TCalcItem* i) { return i && std::find(named.begin(), named.end(), i) != named.end(); };
   int hidden = 0;
 

@@ -8,7 +8,7 @@
 
 #include "files/calculation_file.h"
 #include "files/hx_file.h"
-#include "shell/module_kinds.h"
+#include "workspace/module_kinds.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace torvacalc;

@@ -49,8 +49,11 @@ TEST(ModuleCommand, BadInputExitsWithTwo) {
   const Case cases[] = {
       {{"module", "pump"}, "pump"},
       {{"module", "valve", "nosuch=1"}, "nosuch"},
-      {{"module", "valve", "p1=5 furlong"}, "unknown unit \"furlong\" of Druck 1 (units: bar(a), mbar(a),"},
-      {{"module", "valve", "p1=680 kPa"}, "p1: \"kPa\" does not say absolute or gauge: write kPa(a) or kPa(g)"},
+      {{"module", "valve", "qm=abc"}, "qm: [abc]"},
+      {{"module", "valve", "p1=NaN"}, "p1: [NaN]"},
+      {{"--lang", "en", "module", "valve", "p1=5 furlong"}, "p1: unknown unit \"furlong\" of Pressure 1 (units: bar(a), mbar(a),"},
+      {{"--lang", "en", "module", "valve", "p1=680 kPa"}, "p1: \"kPa\" does not say absolute or gauge: write kPa(a) or kPa(g)"},
+      {{"--lang", "en", "run", ExampleCase("valve_water.case"), "QmApX=sixty t/h"}, "QmApX: \"sixty\" is not a number"},
       {{"module", "valve", "Phase=Plasma"}, "Plasma"},
       {{"module", "valve", "Phase=#7"}, "#7"},
       {{"module", "valve", "LineSize=vielleicht"}, "vielleicht"},
@@ -180,7 +183,7 @@ TEST(ModuleCommand, PlainTableIsReadable) {
 }
 
 TEST(ModuleCommand, HostileNumbersPrintNoNaN) {
-  for (const char* text : {"qm=0", "qm=-1", "qm=abc", "qm=1e300", "p2=9", "rho1=", "p1=NaN"}) {
+  for (const char* text : {"qm=0", "qm=-1", "qm=1e300", "p2=9", "rho1="}) {
     SCOPED_TRACE(text);
     const ProgramRun r = RunProgram({"module", "valve", "--json", ExampleCase("liquid.case"), text});
     ASSERT_EQ(r.code, 0) << r.err;

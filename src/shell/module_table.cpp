@@ -1,8 +1,6 @@
-// The calculation modules the command line creates on their own, and how
-// one is printed: the table for people and the JSON object for programs.
-// The list of kinds itself (ModuleKinds) lies in cmd_module.cpp, where a
-// new module adds its line.
-#include "shell/module_kinds.h"
+// How a calculation module on its own is printed by `module` and `show`:
+// the table for people and the JSON object for programs.
+#include "shell/module_table.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,26 +12,9 @@
 #include "framework/units.h"
 #include "shell/cli.h"
 #include "shell/json_writer.h"
+#include "workspace/entries.h"
 
 namespace torvacalc {
-
-const TModuleKind* ModuleKindByName(const std::string& kind) {
-  for (const auto& k : ModuleKinds())
-    if (kind == k.kind) return &k;
-  return nullptr;
-}
-
-const TModuleKind* ModuleKindByClass(const std::string& className) {
-  for (const auto& k : ModuleKinds())
-    if (className == k.className) return &k;
-  return nullptr;
-}
-
-std::string ModuleKindNames() {
-  std::string names;
-  for (const auto& k : ModuleKinds()) names += (names.empty() ? "" : ", ") + std::string(k.kind);
-  return names;
-}
 
 namespace {
 
@@ -262,35 +243,12 @@ void PrintModuleTable(const TCalcModule& m, const TCalcMessageContainer& message
   }
 }
 
-std::string ItemValueText(const TCalcItem& item) {
-  if (const auto* multi = dynamic_cast<const TCustomCalcMultiSwitch*>(&item)) return multi->GetSelectedValue();
-  if (const auto* two = dynamic_cast<const TCalcSwitch*>(&item))
-    return Translate(SwitchStatusToStr(two->GetSwitchStatus()));
-  return item.GetDisplayText();
-}
-
-void AssignParameter(TCalcParameter& p, const std::string& name, const std::string& text) {
-  try {
-    EnterParameterText(p, text);
-  } catch (const ECalcEntry& e) {
-    throw EUsage(name + ": " + e.what());
-  }
-}
-
-TStandaloneModule::TStandaloneModule(const TModuleKind& kind) : FModule(kind.create()) {
-  FModule->SetCalcMessageContainer(&FMessages);
-}
-
-TStandaloneModule::~TStandaloneModule() {
-  FMessages.RemoveAllMessages();
-  FModule->SetCalcMessageContainer(nullptr);
-}
-
-void TStandaloneModule::Print(std::ostream& out, bool json, bool allRows) const {
+void PrintStandalone(const TStandaloneModule& standalone, std::ostream& out, bool json, bool allRows) {
+  const TCalcModule& m = standalone.Module();
   if (json)
-    PrintModuleJson(*FModule, FMessages, out);
+    PrintModuleJson(m, standalone.Messages(), out);
   else
-    PrintModuleTable(*FModule, FMessages, out, allRows, Translate(FModule->ModuleCaption()));
+    PrintModuleTable(m, standalone.Messages(), out, allRows, Translate(m.ModuleCaption()));
 }
 
 }  // namespace torvacalc

@@ -1,4 +1,4 @@
-#include "gui/torva_calculation.h"
+#include "workspace/torva_workspace.h"
 
 #include <algorithm>
 #include <set>
@@ -6,7 +6,9 @@
 #include "assembly/main_items.h"
 #include "assembly/scm_control_valves.h"
 #include "files/calculation_file.h"
+#include "assembly/whole_calculation.h"
 #include "framework/translation.h"
+#include "workspace/points_layout.h"
 
 namespace torvacalc {
 
@@ -17,8 +19,8 @@ namespace {
 // material, noise, characteristic. Names the main module does not have are
 // dropped; every main-module item not named here (and not a further
 // point's twin) ends in a last group, so that nothing is hidden.
-std::vector<TGuiPage> TorvaPages(const TMainCalcModule& m) {
-  std::vector<TGuiPage> pages = {
+std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
+  std::vector<TItemPage> pages = {
       {"Betriebsdaten",
        {{"Berechnung",
          {"WhatToCalculate", "NoOfEnteredOps", "Use2ndOp", "Use3rdOp", "UseXthOp", "NoOfValidOps", "FlowState",
@@ -88,7 +90,7 @@ std::vector<TGuiPage> TorvaPages(const TMainCalcModule& m) {
           names.push_back(item->GetName());
       group.Items = std::move(names);
     }
-  TGuiGroup rest{"Weitere Werte", {}, false};
+  TItemGroup rest{"Weitere Werte", {}, false};
   for (const TCalcItem* item : m.GetCalcItems()) {
     const std::string& n = item->GetName();
     if (listed.count(n)) continue;
@@ -107,25 +109,28 @@ std::vector<TGuiPage> TorvaPages(const TMainCalcModule& m) {
 
 }  // namespace
 
-TTorvaCalculation::TTorvaCalculation() : FCalc(CreateCalculation<TSCMTorva>()) {
+TTorvaWorkspace::TTorvaWorkspace() : TTorvaWorkspace(CreateCalculation<TSCMTorva>()) {}
+
+TTorvaWorkspace::TTorvaWorkspace(std::unique_ptr<TCustomSCMSubstances> calc) : FCalc(std::move(calc)) {
   FPages = TorvaPages(*FCalc->GetMainCalcModule());
   RestartHistory();
 }
 
-TTorvaCalculation::~TTorvaCalculation() {
+TTorvaWorkspace::~TTorvaWorkspace() {
+  FLayout.reset();
   // The messages name the calculation's items: they go first.
   FCalc->GetCalcMessageContainer()->RemoveAllMessages();
 }
 
-std::string TTorvaCalculation::KindName() const { return FCalc->ClassName(); }
+std::string TTorvaWorkspace::KindName() const { return FCalc->ClassName(); }
 
-std::string TTorvaCalculation::OperatingPointCaption(int op) const {
+std::string TTorvaWorkspace::OperatingPointCaption(int op) const {
   return Translate("Betriebspunkt") + " " + (op == 3 ? std::string("X") : std::to_string(op + 1));
 }
 
-TSuperCalcModule& TTorvaCalculation::Super() { return *FCalc; }
+TSuperCalcModule& TTorvaWorkspace::Super() { return *FCalc; }
 
-TCalcItem* TTorvaCalculation::Item(const std::string& name, int op) const {
+TCalcItem* TTorvaWorkspace::Item(const std::string& name, int op) const {
   if (op < 0 || op > 3) return nullptr;
   const TMainCalcModule& m = *FCalc->GetMainCalcModule();
   TCalcItem* first = m.CalcItemByName(name);
@@ -133,29 +138,39 @@ TCalcItem* TTorvaCalculation::Item(const std::string& name, int op) const {
   return m.CalcItemByName(first->GetName() + OpSuffix(op + 1));
 }
 
-void TTorvaCalculation::Load(const std::string& fileName) {
+void TTorvaWorkspace::Load(const std::string& fileName) { Load(fileName, nullptr); }
+
+void TTorvaWorkspace::Load(const std::string& fileName, std::vector<std::string>* notices) {
   const std::string className = CalculationClassOfFile(fileName);
   if (className != KindName())
     throw ECalculationFile(Translate("Die Datei enthaelt keine Regelventilberechnung") + ": " + className);
   // A file that cannot be read leaves the calculation as it was (the read
   // puts the state back before it throws).
-  FCalc->ReadFromFile(fileName);
+  FCalc->ReadFromFile(fileName, notices);
   RestartHistory();
 }
 
-void TTorvaCalculation::Save(const std::string& fileName) { FCalc->SaveToFile(fileName); }
+int TTorvaWorkspace::MessagePoint(const TCalcMessage& msg) const {
+  // The rows do not change with the values: made once.
+  if (!FLayout) FLayout = std::make_unique<TPointsLayout>(LayoutOfCalculation(*FCalc));
+  return PointOfMessage(msg, *FCalc, *FLayout);
+}
 
-std::unique_ptr<TGuiCalculation> CreateGuiCalculation() { return std::make_unique<TTorvaCalculation>(); }
+void TTorvaWorkspace::Save(const std::string& fileName) { FCalc->SaveToFile(fileName); }
 
-std::unique_ptr<TGuiCalculation> CreateGuiCalculationForFile(const std::string& fileName) {
+std::unique_ptr<TWorkspace> CreateWorkspace() { return std::make_unique<TTorvaWorkspace>(); }
+
+std::unique_ptr<TWorkspace> CreateWorkspaceForFile(const std::string& fileName) {
   std::string className;
   try {
     className = CalculationClassOfFile(fileName);
   } catch (const std::exception&) {
     // Not readable: the calculation of this program says why when it reads.
   }
-  if (className == "TCMControlValves") return std::make_unique<TValveModuleCalculation>();
-  return CreateGuiCalculation();
+  if (className == "TCMControlValves") return std::make_unique<TValveModuleWorkspace>();
+  // A lower layer of the valve calculation opens as itself.
+  if (auto layer = CreateWholeCalculationOfClass(className)) return std::make_unique<TTorvaWorkspace>(std::move(layer));
+  return CreateWorkspace();
 }
 
 }  // namespace torvacalc

@@ -1,11 +1,11 @@
-// The layout of a whole calculation's printout: which main-module items
+// The rows x points model of a whole calculation: which main-module items
 // form the rows of the operating points and which serve every point.
 #include <gtest/gtest.h>
 
 #include <set>
 
 #include "assembly/whole_calculation.h"
-#include "shell/points_table.h"
+#include "workspace/points_layout.h"
 
 namespace torvacalc {
 namespace {

@@ -4,10 +4,10 @@
 // The window never computes anything itself; every value it shows comes
 // from the items and every change goes back through them.
 //
-// TGuiCalculation is the seam between the window and the kind of
+// TWorkspace is the seam between the window and the kind of
 // calculation: the whole valve calculation with its four operating points
-// (TTorvaCalculation, torva_calculation.h) is what the window creates; the
-// control valve module on its own (TValveModuleCalculation, files .cvc as
+// (TTorvaWorkspace, torva_calculation.h) is what the window creates; the
+// control valve module on its own (TValveModuleWorkspace, files .cvc as
 // `torvacalc module valve -o` writes them) still opens.
 //
 // Nothing here uses Qt, so the behaviour of input, undo and files is
@@ -27,28 +27,36 @@ namespace torvacalc {
 
 class TCMControlValves;
 
-struct TGuiGroup {
+// The outcome of an entry: applied, or refused with the text to show (the
+// previous value then stays).
+struct TInputResult {
+  bool Applied = false;
+  std::string Error;
+};
+
+struct TItemGroup {
   std::string Caption;  // German; translated when shown
   std::vector<std::string> Items;
   // Whether the printed data sheet shows the group (the catch-all group of
   // every remaining item is for the screen only).
   bool OnDataSheet = true;
 };
-struct TGuiPage {
+struct TItemPage {
   std::string Caption;
-  std::vector<TGuiGroup> Groups;
+  std::vector<TItemGroup> Groups;
 };
 
-class TGuiCalculation {
+class TWorkspace {
  public:
-  virtual ~TGuiCalculation() = default;
+  TWorkspace();
+  virtual ~TWorkspace() = default;
   // The class name the calculation files name, and their extension.
   virtual std::string KindName() const = 0;
   virtual std::string FileExtension() const = 0;
   // The operating points shown side by side (1 to 4).
   virtual int OperatingPointCount() const = 0;
   virtual std::string OperatingPointCaption(int op) const;
-  virtual const std::vector<TGuiPage>& Pages() const = 0;
+  virtual const std::vector<TItemPage>& Pages() const = 0;
   // The item `name` of operating point `op`; nullptr when that point has
   // no such item.
   virtual TCalcItem* Item(const std::string& name, int op) const = 0;
@@ -59,6 +67,22 @@ class TGuiCalculation {
   // messages.
   virtual TSuperCalcModule& Super() = 0;
   TCalcMessageContainer& Messages() { return *Super().GetCalcMessageContainer(); }
+  // The operating point a message concerns (0 .. OperatingPointCount() - 1)
+  // or -1 when it concerns every point (the pipe, the medium's constants).
+  virtual int MessagePoint(const TCalcMessage& msg) const;
+
+  // The user's entry of `text` into the item `name` of operating point
+  // `point` (0 for point 1), by the one entry rule of every front end
+  // (EnterItem): one change, one recalculation, one undo step; a unit typed
+  // with the number becomes the unit of the whole row. Refused (nothing
+  // changes) for an unknown item and an entry that cannot be taken.
+  TInputResult Enter(const std::string& name, int point, const std::string& text);
+  // A batch of "NAME=TEXT" entries (names with their point's suffix), as a
+  // case file and a command line give them: the calculation settles once
+  // with all of them and the undo history starts afresh. Throws ECalcEntry
+  // naming the first entry that cannot be taken; the entries before it
+  // stay.
+  void EnterAll(const std::vector<std::string>& assignments);
 
   // Reads a calculation file: the calculation is recomputed once and the
   // undo history starts afresh. Throws ECalculationFile (or the file
@@ -68,7 +92,7 @@ class TGuiCalculation {
   // Writes the calculation (atomically); throws like Load.
   virtual void Save(const std::string& fileName) = 0;
 
-  bool CanUndo() const { return const_cast<TGuiCalculation*>(this)->Super().GetCanUndo(); }
+  bool CanUndo() const { return const_cast<TWorkspace*>(this)->Super().GetCanUndo(); }
   bool Undo() { return Super().UnDo(); }
   // Forgets the history and records the present state as its start.
   void RestartHistory();
@@ -80,22 +104,22 @@ class TGuiCalculation {
 };
 
 // The calculation kind of this program (the whole valve calculation).
-std::unique_ptr<TGuiCalculation> CreateGuiCalculation();
+std::unique_ptr<TWorkspace> CreateWorkspace();
 // The calculation that reads `fileName`: the control valve module on its
 // own for its files, otherwise the calculation of this program (whose Load
 // then says what is wrong with the file).
-std::unique_ptr<TGuiCalculation> CreateGuiCalculationForFile(const std::string& fileName);
+std::unique_ptr<TWorkspace> CreateWorkspaceForFile(const std::string& fileName);
 
 // The control valve module on its own, owned by a super module that gives
 // it undo, update brackets and a message container.
-class TValveModuleCalculation : public TGuiCalculation {
+class TValveModuleWorkspace : public TWorkspace {
  public:
-  TValveModuleCalculation();
-  ~TValveModuleCalculation() override;
+  TValveModuleWorkspace();
+  ~TValveModuleWorkspace() override;
   std::string KindName() const override;
   std::string FileExtension() const override { return "cvc"; }
   int OperatingPointCount() const override { return 1; }
-  const std::vector<TGuiPage>& Pages() const override { return FPages; }
+  const std::vector<TItemPage>& Pages() const override { return FPages; }
   TCalcItem* Item(const std::string& name, int op) const override;
   TSuperCalcModule& Super() override { return *FSuper; }
   void Load(const std::string& fileName) override;
@@ -105,38 +129,27 @@ class TValveModuleCalculation : public TGuiCalculation {
  private:
   std::unique_ptr<TSuperCalcModule> FSuper;
   TCMControlValves* FValve;
-  std::vector<TGuiPage> FPages;
+  std::vector<TItemPage> FPages;
 };
 
 // How the window colours an item: where its value came from.
 enum class TItemLook : std::uint8_t { User, Calculated, Database, Overruled, NotUsed, ReadOnly };
 TItemLook ItemLook(const TCalcItem& item);
 
-// The outcome of an entry: applied, or refused with the text to show (the
-// previous value then stays).
-struct TInputResult {
-  bool Applied = false;
-  std::string Error;
-};
 
-// What the user typed into a parameter's field: a number in the shown unit
-// or followed by a unit of the parameter's quantity ("300 t/h", either
-// decimal mark; "5.5 bar" is the absolute "bar(a)"); an empty text clears
-// the entry. A text that is no number,
-// a unit of another quantity and a number outside the parameter's bounds
-// are refused with the framework's message; the previous value stays. An
-// accepted entry is one change: one recalculation, one undo step. A unit
-// typed with the number becomes the unit of `p` and of `sameRow` (the
-// parameter's twins at the other operating points, shown in one row with
-// one unit).
-TInputResult EnterParameterText(TGuiCalculation& calc, TCalcParameter& p, const std::string& text,
-                                const std::vector<TCalcParameter*>& sameRow = {});
+// What the user typed into a parameter's field, by the one entry rule
+// (EnterParameterText): one change, one recalculation, one undo step; a
+// refused entry changes nothing and says why. A unit typed with the number
+// becomes the unit of `p` and of `sameRow` (the parameter's twins at the
+// other operating points, shown in one row with one unit).
+TInputResult EnterParameter(TWorkspace& calc, TCalcParameter& p, const std::string& text,
+                            const std::vector<TCalcParameter*>& sameRow = {});
 // A new display unit (the value stays; the unit moves up the recent list).
-void ChooseParameterUnit(TGuiCalculation& calc, TCalcParameter& p, int unitNo);
+void ChooseParameterUnit(TWorkspace& calc, TCalcParameter& p, int unitNo);
 // A switch: the item index of a list switch, 0/1 of a two-state switch.
-void ChooseSwitch(TGuiCalculation& calc, TCalcItem& item, int index);
+void ChooseSwitch(TWorkspace& calc, TCalcItem& item, int index);
 // A text item.
-void EnterItemText(TGuiCalculation& calc, TCalcItem& item, const std::string& text);
+void EnterItemText(TWorkspace& calc, TCalcItem& item, const std::string& text);
 
 // The parameter whose value, text and unit a field shows: for an item that
 // shows another module's item (a target), the root it reads from, whose

@@ -1,4 +1,4 @@
-#include "gui/gui_calculation.h"
+#include "workspace/workspace.h"
 
 #include <algorithm>
 #include <set>
@@ -8,21 +8,27 @@
 #include "framework/number_text.h"
 #include "framework/options.h"
 #include "framework/translation.h"
-#include "shell/module_kinds.h"
+#include "workspace/entries.h"
 #include "valves/cm_control_valves.h"
 
 namespace torvacalc {
 
-std::string TGuiCalculation::OperatingPointCaption(int op) const {
+std::string TWorkspace::OperatingPointCaption(int op) const {
   return Translate("Betriebspunkt") + " " + std::to_string(op + 1);
 }
 
-void TGuiCalculation::RestartHistory() {
+TWorkspace::TWorkspace() {
+  // Super modules save and open through the files library, and their
+  // automatic backups are calculation files.
+  RegisterCalculationFiles();
+}
+
+void TWorkspace::RestartHistory() {
   Super().ClearHistory();
   Super().AddToHistory();
 }
 
-bool TGuiCalculation::Locate(const TCalcItem* item, std::string* name, int* op) const {
+bool TWorkspace::Locate(const TCalcItem* item, std::string* name, int* op) const {
   if (!item) return false;
   if (FPlaces.empty())
     for (const auto& page : Pages())
@@ -43,8 +49,8 @@ namespace {
 // asked, the operating point, the medium, the valve, the pipe, then the
 // results. Items not named here appear in a last group, so that a new item
 // of the module is never hidden.
-std::vector<TGuiPage> ValvePages(const TCalcModule& m) {
-  std::vector<TGuiPage> pages = {
+std::vector<TItemPage> ValvePages(const TCalcModule& m) {
+  std::vector<TItemPage> pages = {
       {"Betriebsdaten",
        {{"Berechnung", {"WhatToCalculate", "Phase", "CalculatedPhase", "FlowState", "FlowType"}},
         {"Betriebspunkt", {"qm", "p1", "p2", "kv", "dp", "t1"}},
@@ -75,7 +81,7 @@ std::vector<TGuiPage> ValvePages(const TCalcModule& m) {
       std::erase_if(group.Items, [&](const std::string& n) { return m.CalcItemByName(n) == nullptr; });
       listed.insert(group.Items.begin(), group.Items.end());
     }
-  TGuiGroup rest{"Weitere Werte", {}};
+  TItemGroup rest{"Weitere Werte", {}};
   for (const TCalcItem* item : m.GetCalcItems())
     if (!listed.count(item->GetName())) rest.Items.push_back(item->GetName());
   if (!rest.Items.empty()) pages.back().Groups.push_back(rest);
@@ -84,7 +90,7 @@ std::vector<TGuiPage> ValvePages(const TCalcModule& m) {
 
 }  // namespace
 
-TValveModuleCalculation::TValveModuleCalculation()
+TValveModuleWorkspace::TValveModuleWorkspace()
     : FSuper(std::make_unique<TSuperCalcModule>("SCMValveModule")) {
   FValve = FSuper->CreateModule<TCMControlValves>();
   FPages = ValvePages(*FValve);
@@ -92,18 +98,18 @@ TValveModuleCalculation::TValveModuleCalculation()
   RestartHistory();
 }
 
-TValveModuleCalculation::~TValveModuleCalculation() {
+TValveModuleWorkspace::~TValveModuleWorkspace() {
   // The messages name the module's items: they go first.
   FSuper->GetCalcMessageContainer()->RemoveAllMessages();
 }
 
-std::string TValveModuleCalculation::KindName() const { return FValve->ClassName(); }
+std::string TValveModuleWorkspace::KindName() const { return FValve->ClassName(); }
 
-TCalcItem* TValveModuleCalculation::Item(const std::string& name, int op) const {
+TCalcItem* TValveModuleWorkspace::Item(const std::string& name, int op) const {
   return op == 0 ? FValve->CalcItemByName(name) : nullptr;
 }
 
-void TValveModuleCalculation::Load(const std::string& fileName) {
+void TValveModuleWorkspace::Load(const std::string& fileName) {
   const std::string className = CalculationClassOfFile(fileName);
   if (className != KindName())
     throw ECalculationFile(Translate("Die Datei enthaelt keine Regelventilberechnung") + ": " + className);
@@ -121,7 +127,7 @@ void TValveModuleCalculation::Load(const std::string& fileName) {
   RestartHistory();
 }
 
-void TValveModuleCalculation::Save(const std::string& fileName) { SaveModuleToFile(*FValve, fileName, "cvc"); }
+void TValveModuleWorkspace::Save(const std::string& fileName) { SaveModuleToFile(*FValve, fileName, "cvc"); }
 
 const TCalcParameter& ShownParameter(const TCalcParameter& p) {
   const TCalcItem* root = p.GetRootCalcItem();
@@ -152,28 +158,18 @@ TItemLook ItemLook(const TCalcItem& item) {
 
 namespace {
 
-std::string Trim(const std::string& s) {
-  const size_t b = s.find_first_not_of(" \t\r\n");
-  if (b == std::string::npos) return {};
-  return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
-}
-
-// The framework's message for a value it cannot use (number 120 of the
-// catalogue), with the bounds in the unit the user sees.
-std::string OutOfBoundsText(const TCalcParameter& item) {
-  const TCalcParameter& p = ShownParameter(item);
-  const auto row = TDataModuleMessages::Instance().Find(120, HXOptions().Language);
-  const std::string pattern = row ? row->Text : Translate("Der Wert liegt ausserhalb des zulaessigen Bereichs von %s bis %s.");
-  return FormatMessageText(pattern, {p.ConvertToUnitString(p.GetLowerBound()), p.ConvertToUnitString(p.GetUpperBound())});
-}
-
 // One change of the calculation: one recalculation, one step of history.
+// The entry rule refuses before it changes anything, so a refused entry
+// closes the bracket without a step.
 template <class F>
-void AsOneChange(TGuiCalculation& calc, F&& change) {
+void AsOneChange(TWorkspace& calc, F&& change) {
   TSuperCalcModule& s = calc.Super();
   s.BeginUpdate();
   try {
     change();
+  } catch (const ECalcEntry&) {
+    s.EndUpdate(false);
+    throw;
   } catch (...) {
     s.EndUpdate(true);
     throw;
@@ -183,61 +179,62 @@ void AsOneChange(TGuiCalculation& calc, F&& change) {
 
 }  // namespace
 
-TInputResult EnterParameterText(TGuiCalculation& calc, TCalcParameter& p, const std::string& typed,
-                                const std::vector<TCalcParameter*>& sameRow) {
-  const std::string text = Trim(typed);
-  if (text.empty()) {
-    AsOneChange(calc, [&] {
-      p.EnterByUser(true);
-      p.SetText("");
-    });
-    return {true, {}};
+TInputResult EnterParameter(TWorkspace& calc, TCalcParameter& p, const std::string& text,
+                            const std::vector<TCalcParameter*>& sameRow) {
+  try {
+    // The rule refuses before it changes anything, so a refused entry
+    // leaves neither a value nor a step of history behind.
+    AsOneChange(calc, [&] { EnterParameterText(p, text, sameRow); });
+  } catch (const ECalcEntry& e) {
+    return {false, e.what()};
   }
-  std::string number = text, unitName;
-  if (const size_t blank = text.find_first_of(" \t"); blank != std::string::npos) {
-    number = text.substr(0, blank);
-    unitName = Trim(text.substr(blank));
-  }
-  const int shownUnit = ShownParameter(p).GetCalcUnitNo();
-  int unitNo = shownUnit;
-  if (!unitName.empty()) {
-    unitNo = TQuantityArray::UnitNoByName(p.GetQuantity(), unitName);
-    // Pressures in valve sizing are absolute (IEC 60534-2-1): "bar" or
-    // "psi" without (a) or (g) is read as the absolute unit.
-    if (unitNo < 0) unitNo = TQuantityArray::UnitNoByName(p.GetQuantity(), unitName + "(a)");
-    if (unitNo < 0) {
-      return {false, FormatMessageText(Translate("Die Einheit [%s] gehoert nicht zur Groesse [%s]."),
-                                       {unitName, p.GetQuantityName()})};
-    }
-  }
-  std::string normalized = number;
-  std::replace(normalized.begin(), normalized.end(), ',', '.');
-  const auto value = TextToNumber(normalized, '.');
-  if (!value) return {false, OutOfBoundsText(p)};
-  const Extended basic = unitNo == 0 ? *value : GetBasicUnitValue(unitNo, p.GetQuantity(), *value);
-  if (p.GetUpperBound() > p.GetLowerBound() && !(p.GetLowerBound() <= basic && basic <= p.GetUpperBound()))
-    return {false, OutOfBoundsText(p)};
-  AsOneChange(calc, [&] {
-    p.EnterByUser(false);
-    if (unitNo != shownUnit) {
-      SetShownUnit(p, unitNo);
-      p.CalcUnits().AddToTop5(unitNo);
-    }
-    if (!unitName.empty())
-      for (TCalcParameter* twin : sameRow)
-        if (twin && twin != &p && ShownParameter(*twin).GetCalcUnitNo() != unitNo) SetShownUnit(*twin, unitNo);
-    p.SetValue(basic);
-  });
   return {true, {}};
 }
 
-void ChooseParameterUnit(TGuiCalculation& calc, TCalcParameter& p, int unitNo) {
+int TWorkspace::MessagePoint(const TCalcMessage&) const { return OperatingPointCount() > 1 ? -1 : 0; }
+
+TInputResult TWorkspace::Enter(const std::string& name, int point, const std::string& text) {
+  TCalcItem* item = Item(name, point);
+  if (!item) return {false, FormatMessageText(Translate("Unbekannter Wert [%s]"), {name})};
+  std::vector<TCalcParameter*> row;
+  for (int k = 0; k < OperatingPointCount(); ++k)
+    if (TCalcItem* twin = Item(name, k); twin && twin->AsParameter()) row.push_back(twin->AsParameter());
+  try {
+    AsOneChange(*this, [&] { EnterItem(*item, text, row); });
+  } catch (const ECalcEntry& e) {
+    return {false, e.what()};
+  }
+  return {true, {}};
+}
+
+void TWorkspace::EnterAll(const std::vector<std::string>& assignments) {
+  TSuperCalcModule& s = Super();
+  s.BeginSetValues();
+  try {
+    for (const std::string& a : assignments) {
+      const size_t eq = a.find('=');
+      if (eq == std::string::npos) throw ECalcEntry("expected NAME=VALUE, got \"" + a + "\"");
+      const std::string name = TrimBlanks(a.substr(0, eq));
+      TCalcItem* item = Item(name, 0);
+      if (!item) throw ECalcEntry("unknown item \"" + name + "\" of " + KindName());
+      EnterItem(*item, a.substr(eq + 1));
+    }
+  } catch (...) {
+    s.EndSetValues();
+    RestartHistory();
+    throw;
+  }
+  s.EndSetValues();
+  RestartHistory();
+}
+
+void ChooseParameterUnit(TWorkspace& calc, TCalcParameter& p, int unitNo) {
   if (unitNo < 0 || unitNo >= p.CalcUnits().GetCount() || unitNo == ShownParameter(p).GetCalcUnitNo()) return;
   AsOneChange(calc, [&] { SetShownUnit(p, unitNo); });
   p.CalcUnits().AddToTop5(unitNo);
 }
 
-void ChooseSwitch(TGuiCalculation& calc, TCalcItem& item, int index) {
+void ChooseSwitch(TWorkspace& calc, TCalcItem& item, int index) {
   // Choosing what is chosen already is no change (and no undo step).
   if (auto* multi = dynamic_cast<TCustomCalcMultiSwitch*>(&item)) {
     if (index < 0 || index >= static_cast<int>(multi->GetValueList().size()) || index == multi->GetSwitchStatus())
@@ -255,7 +252,7 @@ void ChooseSwitch(TGuiCalculation& calc, TCalcItem& item, int index) {
   }
 }
 
-void EnterItemText(TGuiCalculation& calc, TCalcItem& item, const std::string& text) {
+void EnterItemText(TWorkspace& calc, TCalcItem& item, const std::string& text) {
   if (item.GetText() == text) return;
   AsOneChange(calc, [&] {
     item.EnterByUser(text.empty());

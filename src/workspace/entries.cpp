@@ -1,0 +1,143 @@
+#include "workspace/entries.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+#include "files/byte_stream.h"
+#include "framework/calc_switch.h"
+#include "framework/translation.h"
+
+namespace torvacalc {
+
+namespace {
+
+// A case file is a page of assignments; anything beyond this is not one.
+constexpr std::size_t kMaxCaseFileSize = std::size_t{1} << 20;
+
+void AssignSwitch(TCalcItem& item, const std::string& name, const std::string& text) {
+  const std::string t = TrimBlanks(text);
+  if (auto* multi = dynamic_cast<TCustomCalcMultiSwitch*>(&item)) {
+    const int count = static_cast<int>(multi->GetValueList().size());
+    // A database list that the module fills only when it computes (the
+    // valves of a catalogue series) takes the text as the user's entry.
+    if (count == 0 && dynamic_cast<TDataMultiSwitch*>(multi) && !t.empty() && t[0] != '#') {
+      item.EnterByUser(false);
+      multi->SetText(t);
+      return;
+    }
+    if (!t.empty() && t[0] == '#') {
+      if (count == 0)
+        throw ECalcEntry(name + ": no item \"" + t + "\": the list is empty" +
+                     (dynamic_cast<TDataCalcListSwitch*>(multi) ? " (its database cannot be read)" : ""));
+      char* end = nullptr;
+      const long n = std::strtol(t.c_str() + 1, &end, 10);
+      if (end == t.c_str() + 1 || *end != '\0' || n < 0 || n >= count)
+        throw ECalcEntry(name + ": no item \"" + t + "\" (items #0 to #" + std::to_string(count - 1) + ")");
+      multi->EnterByUser(false);
+      multi->SetSwitchStatus(static_cast<int>(n));
+      return;
+    }
+    // The item's text in German or English, whatever the language.
+    int index = multi->IndexOfText(t);
+    // A main module's switch hands its choice on to a computing module's
+    // switch with the same entries, which may know more names for them
+    // (a substance by its name in the other language).
+    for (const TCalcItem* target : multi->Targets()) {
+      const auto* m = dynamic_cast<const TCustomCalcMultiSwitch*>(target);
+      if (index < 0 && m && m->GetValueList() == multi->GetValueList()) index = m->IndexOfText(t);
+    }
+    if (index < 0) throw ECalcEntry(name + ": unknown item \"" + t + "\"");
+    // A choice is the user's, as one made in the program's window (where
+    // it replaces a database value, that value is marked modified).
+    multi->EnterByUser(false);
+    multi->SetSwitchStatus(index);
+    return;
+  }
+  auto& two = dynamic_cast<TCalcSwitch&>(item);
+  const TCheckBoxState state = t == "#0" ? cbUnchecked : t == "#1" ? cbChecked : StrToSwitchStatus(t);
+  if (state == cbGrayed)
+    throw ECalcEntry(name + ": unknown item \"" + t + "\" (expected " + Translate("ja") + " or " + Translate("nein") + ")");
+  two.EnterByUser(false);
+  two.SetChecked(state == cbChecked);
+}
+
+}  // namespace
+
+void EnterItem(TCalcItem& item, const std::string& text, const std::vector<TCalcParameter*>& sameRow) {
+  const std::string& name = item.GetName();
+  if (auto* p = dynamic_cast<TCalcParameter*>(&item)) {
+    try {
+      EnterParameterText(*p, text, sameRow);
+    } catch (const ECalcEntry& e) {
+      throw ECalcEntry(name + ": " + e.what());
+    }
+  } else if (dynamic_cast<tCustomCalcSwitch*>(&item)) {
+    AssignSwitch(item, name, text);
+  } else {
+    const std::string t = TrimBlanks(text);  // "NAME = TEXT" in a case file
+    item.EnterByUser(t.empty());
+    item.SetText(t);
+  }
+}
+
+void AssignItem(TCalcModule& m, const std::string& assignment) {
+  const size_t eq = assignment.find('=');
+  if (eq == std::string::npos) throw ECalcEntry("expected NAME=VALUE, got \"" + assignment + "\"");
+  const std::string name = TrimBlanks(assignment.substr(0, eq));
+  TCalcItem* item = m.CalcItemByName(name);
+  if (!item) throw ECalcEntry("unknown item \"" + name + "\" of " + m.ClassName());
+  EnterItem(*item, assignment.substr(eq + 1));
+}
+
+void RequireRegularFile(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) throw ECalcEntry(path + ": no such file");
+    throw ECalcEntry(path + ": " + std::strerror(errno));
+  }
+  if (S_ISREG(st.st_mode)) return;
+  const char* what = S_ISDIR(st.st_mode)    ? "a directory"
+                     : S_ISFIFO(st.st_mode) ? "a FIFO"
+                     : S_ISCHR(st.st_mode)  ? "a character device"
+                     : S_ISBLK(st.st_mode)  ? "a block device"
+                     : S_ISSOCK(st.st_mode) ? "a socket"
+                                            : "a special file";
+  throw ECalcEntry(path + ": " + what + ", not a regular file");
+}
+
+std::vector<std::string> ReadCaseFile(const std::string& path) {
+  RequireRegularFile(path);
+  std::string bytes, error;
+  const TReadFileResult result = ReadFileBytes(path, kMaxCaseFileSize, bytes, &error);
+  if (result == TReadFileResult::TooLarge)
+    throw ECalcEntry(path + ": a case file of more than " + std::to_string(kMaxCaseFileSize >> 10) +
+                     " KiB cannot be one");
+  if (result != TReadFileResult::Ok) throw ECalcEntry("cannot read case file \"" + path + "\": " + error);
+  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
+  std::istringstream in(bytes);
+  std::vector<std::string> lines;
+  std::string line;
+  int no = 0;
+  while (std::getline(in, line)) {
+    ++no;
+    line = TrimBlanks(line);
+    if (line.empty() || line[0] == '#') continue;
+    if (line.find('=') == std::string::npos)
+      throw ECalcEntry(path + ":" + std::to_string(no) + ": expected NAME=TEXT, got \"" + line + "\"");
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::string ItemValueText(const TCalcItem& item) {
+  if (const auto* multi = dynamic_cast<const TCustomCalcMultiSwitch*>(&item)) return multi->GetSelectedValue();
+  if (const auto* two = dynamic_cast<const TCalcSwitch*>(&item))
+    return Translate(SwitchStatusToStr(two->GetSwitchStatus()));
+  return item.GetDisplayText();
+}
+
+}  // namespace torvacalc

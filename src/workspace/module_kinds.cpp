@@ -1,0 +1,75 @@
+// The calculation modules that exist on their own: one row a kind, which
+// is all a new module needs to be created, saved and opened again by every
+// front end.
+#include "workspace/module_kinds.h"
+
+#include "media/cm_flow.h"
+#include "media/cm_material_data.h"
+#include "media/cm_mixed_phase.h"
+#include "media/cm_norm_pipe_thickness.h"
+#include "media/cm_water_injection.h"
+#include "media/substances_module.h"
+#include "valves/cm_actuator.h"
+#include "valves/cm_characteristics.h"
+#include "valves/cm_control_valves.h"
+#include "valves/cm_noise.h"
+#include "valves/cm_resistor.h"
+#include "valves/cm_suggest_dn.h"
+#include "valves/cm_valve_database.h"
+
+namespace torvacalc {
+
+const std::vector<TModuleKind>& ModuleKinds() {
+  static const std::vector<TModuleKind> kinds = {
+      {"valve", "TCMControlValves", "cvc", [] { return std::make_unique<TCMControlValves>(); }},
+      {"substances", "TCMSubstances", "sub", [] { return CreateSubstancesModule(); }},
+      {"characteristics", "TCMCharacteristics", "chc", [] { return std::make_unique<TCMCharacteristics>(); }},
+      {"resistor", "TCMResistor", "rsc", [] { return std::make_unique<TCMResistor>(); }},
+      {"p2resistor", "TCMp2Resistor", "p2c", [] { return std::make_unique<TCMp2Resistor>(); }},
+      {"iec2003", "tCMIEC2003", "cvn", [] { return std::make_unique<tCMIEC2003>(); }},
+      {"vdma79", "TCMVDMA79", "cvn", [] { return std::make_unique<TCMVDMA79>(); }},
+      {"vdma89", "TCMVDMA89", "cvn", [] { return std::make_unique<TCMVDMA89>(); }},
+      {"isa89", "TCMIsa89", "cvn", [] { return std::make_unique<TCMIsa89>(); }},
+      {"material", "TCMMaterialData", "cmd", [] { return std::make_unique<TCMMaterialData>(); }},
+      {"pipe", "TCMNormPipeThickness", "cnp", [] { return std::make_unique<TCMNormPipeThickness>(); }},
+      {"flow", "TCMAllFlow", "caf", [] { return std::make_unique<TCMAllFlow>(); }},
+      {"mixeddensity", "TCMMixedDensity", "cmx", [] { return std::make_unique<TCMMixedDensity>(); }},
+      {"mixedphase", "TCMMixedPhaseCorr", "cmp", [] { return std::make_unique<TCMMixedPhaseCorr>(); }},
+      {"waterinjection", "TCMWaterInjection", "cwi", [] { return std::make_unique<TCMWaterInjection>(); }},
+      {"actuator", "TCMActuator", "cac", [] { return std::make_unique<TCMActuator>(); }},
+      {"actuatordb", "TCMActuatorDataBase", "cad", [] { return std::make_unique<TCMActuatorDataBase>(); }},
+      {"valvedb", "TCMValveDatabase", "cvd", [] { return std::make_unique<TCMValveDatabase>(); }},
+      {"suggestdn", "TCMSuggestDN", "csd", [] { return std::make_unique<TCMSuggestDN>(); }},
+  };
+  return kinds;
+}
+
+
+const TModuleKind* ModuleKindByName(const std::string& kind) {
+  for (const auto& k : ModuleKinds())
+    if (kind == k.kind) return &k;
+  return nullptr;
+}
+
+const TModuleKind* ModuleKindByClass(const std::string& className) {
+  for (const auto& k : ModuleKinds())
+    if (className == k.className) return &k;
+  return nullptr;
+}
+
+std::string ModuleKindNames() {
+  std::string names;
+  for (const auto& k : ModuleKinds()) names += (names.empty() ? "" : ", ") + std::string(k.kind);
+  return names;
+}
+
+TStandaloneModule::TStandaloneModule(const TModuleKind& kind) : FModule(kind.create()) {
+  FModule->SetCalcMessageContainer(&FMessages);
+}
+
+TStandaloneModule::~TStandaloneModule() {
+  FMessages.RemoveAllMessages();
+  FModule->SetCalcMessageContainer(nullptr);
+}
+
+}  // namespace torvacalc

@@ -1,0 +1,60 @@
+// The rows x points model of a whole valve calculation, the same for every
+// front end: the items that exist once for the calculation (medium, pipe,
+// valve constants), the items that exist per operating point as one row
+// with the columns point 1, 2, 3 and X, and the point each message
+// concerns. The layout is derived from the main module's item names alone:
+// "NAME", "NAMEAp2", "NAMEAp3" and "NAMEApX" are one row, any item without
+// such twins is a constant of the whole calculation.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "assembly/scm_substances.h"
+
+namespace torvacalc {
+
+// The operating points as columns: 1, 2, 3 and X.
+inline constexpr int kPointCount = 4;
+// A point index 0..3 for the columns; kAllPoints for what concerns every
+// point.
+inline constexpr int kAllPoints = -1;
+
+// The point of a main-module item name: 1 for "Ap2", 2 for "Ap3", 3 for
+// "ApX" (any case, the old files also spell "Apx"), 0 without suffix;
+// `base` receives the name without the suffix.
+int PointOfItemName(const std::string& name, std::string* base = nullptr);
+
+struct TPointRow {
+  std::string base;                             // the item name at point 1
+  std::array<TCalcItem*, kPointCount> items{};  // nullptr where a point has none
+};
+
+struct TPointsLayout {
+  std::vector<TCalcItem*> constants;
+  std::vector<TPointRow> rows;
+  std::array<bool, kPointCount> on{true, true, true, true};  // points that calculate
+};
+
+// The layout of a calculation's main module, in the order of its items.
+TPointsLayout LayoutOfCalculation(const TCustomSCMSubstances& calc);
+
+// The point a message concerns (0..3) or kAllPoints: the point of the
+// computing module that raised it (FCCM...2, ...3, ...X; ...1 when the
+// module has such twins), for the main module's own messages the point of
+// the items it names.
+int PointOfMessage(const TCalcMessage& msg, const TCustomSCMSubstances& calc, const TPointsLayout& layout);
+
+// The title line: the calculation's name for people (its description, by
+// default "Stellventilauslegung") and its class, as the calculation file
+// names it.
+std::string CalculationTitle(const TCustomSCMSubstances& calc);
+
+// The names a message is printed with: the main module's where the item
+// has a twin there, the computing module's otherwise.
+std::vector<std::string> MessageItemNames(const TCalcMessage& msg, const TMainCalcModule& main);
+// The main-module items a message names (each once).
+std::vector<const TCalcItem*> MessageMainItems(const TCalcMessage& msg, const TMainCalcModule& main);
+
+}  // namespace torvacalc

@@ -1,0 +1,47 @@
+// The whole valve calculation in a workspace: TSCMTorva with its four
+// operating points 1, 2, 3 and X side by side. The main module holds every
+// item the user sees; the items of the further points are the twins named
+// with the point's suffix ("p2Ap2", "kvApX"), and an item without twins
+// (the medium, the valve, the pipe) is one value for all points and is
+// shown in the first column only.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "workspace/workspace.h"
+
+namespace torvacalc {
+
+class TCustomSCMSubstances;
+struct TPointsLayout;
+
+class TTorvaWorkspace : public TWorkspace {
+ public:
+  // A new whole calculation (TSCMTorva), or the layer given (a lower layer
+  // that a calculation file names).
+  TTorvaWorkspace();
+  explicit TTorvaWorkspace(std::unique_ptr<TCustomSCMSubstances> calc);
+  ~TTorvaWorkspace() override;
+  std::string KindName() const override;
+  std::string FileExtension() const override { return "cvc"; }
+  int OperatingPointCount() const override { return 4; }
+  std::string OperatingPointCaption(int op) const override;
+  const std::vector<TItemPage>& Pages() const override { return FPages; }
+  TCalcItem* Item(const std::string& name, int op) const override;
+  int MessagePoint(const TCalcMessage& msg) const override;
+  TSuperCalcModule& Super() override;
+  void Load(const std::string& fileName) override;
+  // Load, handing on the notices of a file of another program version.
+  void Load(const std::string& fileName, std::vector<std::string>* notices);
+  void Save(const std::string& fileName) override;
+  const TCustomSCMSubstances& Calculation() const { return *FCalc; }
+
+ private:
+  std::unique_ptr<TCustomSCMSubstances> FCalc;
+  std::vector<TItemPage> FPages;
+  mutable std::unique_ptr<TPointsLayout> FLayout;
+};
+
+}  // namespace torvacalc
