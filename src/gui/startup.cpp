@@ -127,7 +127,7 @@ int RunDesktop(int argc, char** argv) {
       QTimer::singleShot(0, [&macros, lines] { macros.ExecuteMacro(lines); });
       return 1;
     };
-    auto* notifier = new QSocketNotifier(instance->ListenFd(), QSocketNotifier::Read, &app);
+    auto* notifier = new QSocketNotifier(instance->PollFd(), QSocketNotifier::Read, &app);
     QObject::connect(notifier, &QSocketNotifier::activated, [&instance] { instance->ProcessPending(0); });
   }
 
