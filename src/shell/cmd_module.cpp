@@ -17,6 +17,7 @@
 #include "framework/units.h"
 #include "files/byte_stream.h"
 #include "files/calculation_file.h"
+#include "files/text_codec.h"
 #include "media/substances_module.h"
 #include "shell/commands.h"
 #include "shell/module_kinds.h"
@@ -130,6 +131,7 @@ std::vector<std::string> ReadCaseFile(const std::string& path) {
     ++no;
     line = TrimBlanks(line);
     if (line.empty() || line[0] == '#') continue;
+    if (!IsValidUtf8(line)) throw EUsage(path + ":" + std::to_string(no) + ": not valid UTF-8 text");
     if (line.find('=') == std::string::npos)
       throw EUsage(path + ":" + std::to_string(no) + ": expected NAME=TEXT, got \"" + line + "\"");
     lines.push_back(line);
@@ -189,7 +191,11 @@ void AssignSwitch(TCalcItem& item, const std::string& name, const std::string& t
 }  // namespace
 
 void AssignItem(TCalcModule& m, const std::string& assignment) {
+  // Texts are kept, saved and printed (as JSON too) as UTF-8: bytes that
+  // are not are refused here, whatever the item.
   auto [name, text] = SplitAssignment(assignment);
+  if (!IsValidUtf8(assignment))
+    throw EUsage((IsValidUtf8(name) ? TrimBlanks(name) : std::string("an item name")) + ": not valid UTF-8 text");
   TCalcItem* item = m.CalcItemByName(TrimBlanks(name));
   if (!item) throw EUsage("unknown item \"" + TrimBlanks(name) + "\" of " + m.ClassName());
   if (auto* p = dynamic_cast<TCalcParameter*>(item)) {

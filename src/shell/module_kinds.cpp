@@ -10,6 +10,7 @@
 #include <ostream>
 
 #include "framework/calc_switch.h"
+#include "framework/number_text.h"
 #include "framework/translation.h"
 #include "framework/units.h"
 #include "shell/cli.h"
@@ -269,7 +270,30 @@ std::string ItemValueText(const TCalcItem& item) {
   return item.GetDisplayText();
 }
 
+namespace {
+
+// Entries that count something: the number of operating points, and every
+// item of whole numbers. A count outside the item's bounds or with a
+// fraction would be shown as entered while the calculation goes on with
+// another number, so it is refused.
+bool IsCount(const TCalcParameter& p) { return p.GetQuantity() == qInteger || p.GetName() == "NoOfEnteredOps"; }
+
+void CheckCount(const TCalcParameter& p, const std::string& name, const std::string& text) {
+  const std::string t = TrimBlanks(text);
+  const auto value = TextToNumber(t);
+  if (t.empty() || !value) return;  // a cleared entry, or text the item itself refuses
+  const Extended lo = p.GetLowerBound(), hi = p.GetUpperBound();
+  const bool bounded = HasValue(lo) && HasValue(hi) && std::fabs(lo) < 1e15 && std::fabs(hi) < 1e15;
+  if (std::isfinite(*value) && *value == std::trunc(*value) && (!bounded || (*value >= lo && *value <= hi))) return;
+  throw EUsage(name + ": a whole number" +
+               (bounded ? " from " + NumberToText(lo) + " to " + NumberToText(hi) : std::string()) +
+               " expected, got \"" + t + "\"");
+}
+
+}  // namespace
+
 void AssignParameter(TCalcParameter& p, const std::string& name, const std::string& text) {
+  if (IsCount(p)) CheckCount(p, name, text);
   try {
     EnterParameterText(p, text);
   } catch (const ECalcEntry& e) {
