@@ -578,7 +578,7 @@ void THXFile::SaveToFile(const std::string& fileName) {
   const std::string target = FFileName;
   FFileName = oldName;
   FSaveCounter = oldCounter;
-  throw EHXFileWriteError("cannot save \"" + target + "\": " + error);
+  throw EHXFileWriteError("cannot save \"" + target + "\": " + error, cause);
 }
 
 void THXFile::ResetItems() {
