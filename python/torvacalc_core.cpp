@@ -5,12 +5,15 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <cmath>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "files/calculation_file.h"
 #include "framework/calc_switch.h"
+#include "framework/number_text.h"
 #include "framework/translation.h"
 #include "framework/units.h"
 #include "shell/cli.h"
@@ -80,6 +83,13 @@ py::object Convert(long double value, const std::string& from, const std::string
     if (f < 0 || t < 0) continue;
     const Extended result = GetUnitValue(t, q, GetBasicUnitValue(f, q, value));
     if (IsNoValue(result)) return py::none();
+    // The command line prints the exact result (1e+310 kPa(a)); a Python
+    // float cannot hold it, and inf would pass for a result.
+    if (std::fabs(result) > std::numeric_limits<double>::max()) {
+      const std::string text = NumberToText(result) + " " + to + " is beyond the range of a float";
+      PyErr_SetString(PyExc_OverflowError, text.c_str());
+      throw py::error_already_set();
+    }
     return py::float_(static_cast<double>(result));
   }
   throw EUsage("no quantity " + (quantity.empty() ? std::string() : quantity + " ") + "has the units \"" + from +

@@ -150,6 +150,9 @@ def test_units_and_conversions():
     assert torvacalc.convert(20, "°C", "°F") == pytest.approx(68, abs=1e-12)
     assert torvacalc.convert(9, "°F", "K", quantity="qTemperatureDifference") == pytest.approx(5)
     assert torvacalc.convert(1, "bar(g)", "psi(a)") == pytest.approx(2.01325 / 0.068947572)
+    # Beyond a float's range: the command line prints 1e+310 kPa(a).
+    with pytest.raises(OverflowError, match=r"1e\+310 kPa\(a\)"):
+        torvacalc.convert(1e308, "bar(a)", "kPa(a)")
 
 
 def test_files_save_and_open(tmp_path):

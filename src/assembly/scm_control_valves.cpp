@@ -377,7 +377,14 @@ void TMCMTorva::CalcEvent(TCalcEvent event, TCalcItem* item) {
       calc->SelectSolveConnectors();
       calc->SelectResistors();
       break;
-    case rNoise: calc->SelectNoiseMethods(); break;
+    case rNoise:
+      // Values set in bulk (a case file, a file being read) arrive while
+      // the calculation is switched off, and DoCalculate selects the
+      // methods by the final switches when it is switched on again:
+      // rewiring after every change of the phase would make a switch
+      // change cost a thousand entries.
+      if (calc->GetSetValuesCounter() == 0) calc->SelectNoiseMethods();
+      break;
     case rResistors: calc->SelectResistors(); break;
     case rValveDatabase: calc->SelectValveDatabase(); break;
     case rChecks:

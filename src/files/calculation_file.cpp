@@ -3,7 +3,10 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <filesystem>
+#include <string_view>
+#include <unordered_map>
 
 #include "framework/calc_module.h"
 #include "framework/options.h"
@@ -35,6 +38,37 @@ Extended THXItemTag::AsFloat(const std::string& name, Extended def) const {
 
 // ------------------------------------------------------ calculation tag
 
+namespace {
+
+// The item tags under "Items" by exact name, the first of each name, as a
+// search from the front finds them. Built once per read or write, so that
+// a file of many tags (or many of one name) costs time in proportion to
+// its tags, not to tags times items.
+class TItemTagIndex {
+ public:
+  explicit TItemTagIndex(TBixBinaryTag& items) : FItems(items) {
+    FByName.reserve(items.TagCount());
+    for (std::size_t i = 0; i < items.TagCount(); ++i) FByName.emplace(items.Tag(i).TagName, &items.Tag(i));
+  }
+  TBixBinaryTag* Find(const std::string& name) const {
+    const auto it = FByName.find(name);
+    return it == FByName.end() ? nullptr : it->second;
+  }
+  TBixBinaryTag& FindOrAdd(const std::string& name) {
+    if (TBixBinaryTag* t = Find(name)) return *t;
+    TBixBinaryTag& added = FItems.AddTag(name);
+    FByName.emplace(added.TagName, &added);
+    return added;
+  }
+
+ private:
+  TBixBinaryTag& FItems;
+  // Keys view the names of the tags, which live as long as the index.
+  std::unordered_map<std::string_view, TBixBinaryTag*> FByName;
+};
+
+}  // namespace
+
 void WriteCalculationTag(THXFile& file, TBixBinaryTag& calculation, const TCalculationInfos& i,
                          const std::vector<TCalcItem*>& items) {
   TBixBinaryTag& infos = *file.FindFirstTag(calculation, "Infos", true);
@@ -53,12 +87,10 @@ void WriteCalculationTag(THXFile& file, TBixBinaryTag& calculation, const TCalcu
   file.AddBooleanAttr(infos, "IgnoreDifferentNames", i.IgnoreDifferentNames);
   file.FindFirstTag(calculation, "AdditionalDatas", true);
   calculation.TagByPath("AdditionalDatas.Items", '.', true, true);
-  TBixBinaryTag& itemsTag = *file.FindFirstTag(calculation, "Items", true);
+  TItemTagIndex itemTags(*file.FindFirstTag(calculation, "Items", true));
   for (TCalcItem* item : items) {
     if (!item || item->GetName().empty()) continue;
-    TBixBinaryTag* tag = itemsTag.FindFirstTag(item->GetName(), 0, true, false);
-    if (!tag) tag = &itemsTag.AddTag(item->GetName());
-    THXItemTag writer(file, *tag);
+    THXItemTag writer(file, itemTags.FindOrAdd(item->GetName()));
     item->SaveToTag(writer);
   }
 }
@@ -105,10 +137,11 @@ int ReadCalculationItems(THXFile& file, TBixBinaryTag& calculation, const std::v
                          std::vector<TCalcItem*>* absent) {
   TBixBinaryTag* itemsTag = calculation.FindFirstTag("Items", 0, true, false);
   if (!itemsTag) return 0;
+  const TItemTagIndex itemTags(*itemsTag);
   int read = 0;
   for (TCalcItem* item : items) {
     if (!item || item->GetName().empty()) continue;
-    TBixBinaryTag* tag = itemsTag->FindFirstTag(item->GetName(), 0, true, false);
+    TBixBinaryTag* tag = itemTags.Find(item->GetName());
     if (!tag) {
       if (absent) absent->push_back(item);
       continue;
@@ -232,10 +265,15 @@ class TCalculationFilesImpl : public TCalculationFiles {
     try {
       file.SaveToFile(fileName);
     } catch (const EHXFileWriteError& e) {
+      // Worded by its cause: only a refused access is a matter of locks
+      // and rights; a full disk or a missing folder is said as such.
+      const bool refused = e.Errno == EACCES || e.Errno == EPERM || e.Errno == EROFS || e.Errno == ETXTBSY ||
+                           e.Errno == EBUSY;
       throw ECalculationFile(
-          Fill("Die Datei [%s] ist bereits geoeffnet, ist schreibgeschuetzt oder wird von einer anderen "
-               "Anwendung gesperrt.",
-               {BaseName(fileName)}) +
+          (refused ? Fill("Die Datei [%s] ist bereits geoeffnet, ist schreibgeschuetzt oder wird von einer anderen "
+                          "Anwendung gesperrt.",
+                          {BaseName(fileName)})
+                   : Fill("Die Datei [%s] kann nicht gespeichert werden.", {BaseName(fileName)})) +
           " (" + e.what() + ")");
     }
     m.DeleteAutoSaveFile();

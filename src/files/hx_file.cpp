@@ -489,6 +489,7 @@ void THXFile::LoadFromStream(TByteReader& r) {
     OmitEmptyValues = (flags & HXFlagOmitEmptyValues) != 0;
     std::string inflated;
     std::string_view body = r.Rest();
+    const std::size_t storedBytes = body.size();
     std::string_view trailer;
     if (Compressed) {
       std::size_t consumed = 0;
@@ -500,7 +501,13 @@ void THXFile::LoadFromStream(TByteReader& r) {
     }
     ResetDocument();
     TByteReader doc(body);
-    if (FDocument.LoadFromStream(doc) != BixLoadOk) throw EHXFileReadError();
+    // Deflate turns a few bytes into a thousand: the tags and attributes
+    // a compressed file may hold are bounded by its own size, so that
+    // memory and time stay in proportion to the file. Uncompressed data
+    // bounds them by itself (each takes at least 3 bytes).
+    const std::size_t maxElements =
+        Compressed ? HXFileMinElements + HXFileElementsPerStoredByte * storedBytes : BixMaxElements;
+    if (FDocument.LoadFromStream(doc, maxElements) != BixLoadOk) throw EHXFileReadError();
     if (!Compressed) {
       trailer = body.substr(doc.Position());
       body = body.substr(0, doc.Position());
@@ -559,8 +566,10 @@ void THXFile::SaveToFile(const std::string& fileName) {
   if (!fileName.empty()) FFileName = fileName;
   if (FFileName.empty()) throw EHXFileWriteError("no file name to save to");
   std::string error;
+  int cause = 0;
   try {
     if (WriteFileAtomically(FFileName, SaveToString(), &error)) return;
+    cause = errno;
   } catch (...) {
     FFileName = oldName;
     FSaveCounter = oldCounter;
@@ -569,7 +578,7 @@ void THXFile::SaveToFile(const std::string& fileName) {
   const std::string target = FFileName;
   FFileName = oldName;
   FSaveCounter = oldCounter;
-  throw EHXFileWriteError("cannot save \"" + target + "\": " + error);
+  throw EHXFileWriteError("cannot save \"" + target + "\": " + error, cause);
 }
 
 void THXFile::ResetItems() {

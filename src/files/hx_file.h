@@ -56,7 +56,9 @@ class EHXFileOpenError : public std::runtime_error {
 // A file that cannot be written; the previous file is left as it was.
 class EHXFileWriteError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit EHXFileWriteError(const std::string& what, int error = 0) : std::runtime_error(what), Errno(error) {}
+  // The system's error number of a failed write (0: not the system's).
+  int Errno;
 };
 
 // The identity of a calculation: 16 random bytes.
@@ -81,6 +83,12 @@ inline constexpr std::string_view HXFileChecksumTag = "HXCRC32";
 // stops with a read error beyond it, so a small "deflate bomb" cannot take
 // more memory than this.
 inline constexpr std::size_t HXFileMaxDocumentSize = BixMaxDocumentSize;
+// Tags and attributes a compressed file may hold: this many, plus so many
+// for every byte of the file. Calculation files hold about 1 per byte (a
+// whole valve calculation of 25 KB about 25 000); a file of empty tags of
+// one name holds 50 per byte and would claim gigabytes.
+inline constexpr std::size_t HXFileMinElements = std::size_t{1} << 16;
+inline constexpr std::size_t HXFileElementsPerStoredByte = 8;
 
 // The summary of a file for file lists, built from the display texts of
 // its items by THXFile::ReadFileInfos.

@@ -1100,7 +1100,7 @@ void TBixBinaryStreamData::SaveToStream(TByteWriter& w) const {
   Save(w, 0);
 }
 
-std::uint8_t TBixBinaryStreamData::LoadFromStream(TByteReader& r) {
+std::uint8_t TBixBinaryStreamData::LoadFromStream(TByteReader& r, std::size_t maxElements) {
   try {
     const std::uint8_t n = r.ReadU8();
     if (r.ReadBytes(n) != Identifier) return BixLoadUnknownIdentifier;
@@ -1114,7 +1114,7 @@ std::uint8_t TBixBinaryStreamData::LoadFromStream(TByteReader& r) {
     TBixBinaryTag::Clear();
     FBlocks = std::make_unique<TBixBlockMemory>();
     TReadingInto into(FBlocks.get());
-    TBixLoadBudget budget;
+    TBixLoadBudget budget{std::min(maxElements, BixMaxElements)};
     Load(r, budget, 0);
   } catch (const std::exception&) {
     return BixLoadDamaged;

@@ -760,7 +760,9 @@ class TBixBinaryStreamData : public TBixBinaryTag {
   // (the stream does not start with the identifier; nothing more is read)
   // or BixLoadDamaged. After a failure the document holds what was read up
   // to it.
-  std::uint8_t LoadFromStream(TByteReader& r);
+  // `maxElements`: the most tags and attributes the document may hold
+  // (a reader of compressed data sets it by the size of that data).
+  std::uint8_t LoadFromStream(TByteReader& r, std::size_t maxElements = BixMaxElements);
   // Reads a file's whole contents as a document; a file that cannot be read
   // throws EStreamReadError.
   std::uint8_t LoadFromFile(const std::string& fileName);

@@ -152,6 +152,16 @@ std::string Utf16LEToUtf8(std::string_view bytes) {
   return out;
 }
 
+bool IsValidUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t start = i;
+    // A replacement that took one byte stands for an invalid one; a real
+    // U+FFFD in the text takes three.
+    if (DecodeUtf8(text, i) == kReplacement && i - start == 1) return false;
+  }
+  return true;
+}
+
 std::size_t Utf16Length(std::string_view utf8) {
   std::size_t n = 0;
   for (std::size_t i = 0; i < utf8.size();) n += DecodeUtf8(utf8, i) >= 0x10000 ? 2 : 1;

@@ -23,6 +23,10 @@ std::string Utf8ToUtf16LE(std::string_view utf8);
 // U+FFFD.
 std::string Utf16LEToUtf8(std::string_view bytes);
 
+// True when every byte belongs to a well-formed UTF-8 sequence (no
+// overlong forms, surrogates or values above U+10FFFF).
+bool IsValidUtf8(std::string_view text);
+
 // The number of UTF-16 code units of a UTF-8 text.
 std::size_t Utf16Length(std::string_view utf8);
 

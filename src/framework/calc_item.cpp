@@ -990,8 +990,21 @@ void EnterParameterText(TCalcParameter& p, const std::string& text, const std::v
   // read as one and a half or a thousand.
   std::string normalized = number;
   std::replace(normalized.begin(), normalized.end(), ',', '.');
-  if (!t.empty() && !TextToNumber(normalized, '.'))
-    throw ECalcEntry(FormatMessageText(Translate("[%s] ist keine Zahl"), {number}));
+  const auto value = t.empty() ? std::nullopt : TextToNumber(normalized, '.');
+  if (!t.empty() && !value) throw ECalcEntry(FormatMessageText(Translate("[%s] ist keine Zahl"), {number}));
+  // A count (the number of operating points, any whole number) outside its
+  // bounds or with a fraction would be shown as entered while the
+  // calculation goes on with another number, so it is refused.
+  if (value && (q == qInteger || p.GetName() == "NoOfEnteredOps")) {
+    const Extended lo = p.GetLowerBound(), hi = p.GetUpperBound();
+    const bool bounded = HasValue(lo) && HasValue(hi) && std::fabs(lo) < 1e15 && std::fabs(hi) < 1e15;
+    if (!std::isfinite(*value) || *value != std::trunc(*value) || (bounded && (*value < lo || *value > hi))) {
+      if (bounded)
+        throw ECalcEntry(FormatMessageText(Translate("eine ganze Zahl von %s bis %s erwartet, nicht [%s]"),
+                                           {NumberToText(lo), NumberToText(hi), number}));
+      throw ECalcEntry(FormatMessageText(Translate("eine ganze Zahl erwartet, nicht [%s]"), {number}));
+    }
+  }
   p.EnterByUser(t.empty());
   if (unitNo >= 0) {
     auto setUnit = [unitNo](TCalcParameter& item) {

@@ -5,12 +5,14 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <sys/file.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -259,15 +261,33 @@ bool IsTemporaryOf(const std::string& name, const std::string& fileName) {
                      [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
 }
 
+// A temporary is left over only when no save writes it any more: every
+// save holds an exclusive flock on its temporary from creation to rename,
+// and a temporary younger than this may be one whose lock is not yet taken
+// (between mkstemp and flock). Anything else beside the file may belong to
+// another process saving the same file at this moment.
+constexpr auto kStaleTemporaryAge = std::chrono::seconds(60);
+
+// Removes `path` when it is a regular file older than kStaleTemporaryAge
+// that no save holds.
+void RemoveIfStale(const fs::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return;
+  struct stat st {};
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+      std::chrono::seconds(st.st_mtim.tv_sec) + kStaleTemporaryAge < now &&
+      ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+    ::unlink(path.c_str());  // still locked by us: no save can take it meanwhile
+  ::close(fd);
+}
+
 // Temporaries ".NAME.XXXXXX" of an earlier save of the same file that was
 // killed outright (SIGKILL, a power cut) before it could remove them.
 void RemoveStaleTemporaries(const fs::path& dir, const std::string& fileName) {
   std::error_code ec;
-  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    std::error_code typeError;
-    if (IsTemporaryOf(it->path().filename().string(), fileName) && it->is_regular_file(typeError))
-      fs::remove(it->path(), typeError);
-  }
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+    if (IsTemporaryOf(it->path().filename().string(), fileName)) RemoveIfStale(it->path());
 }
 
 }  // namespace
@@ -291,6 +311,12 @@ bool WriteAtomically(const std::string& path, const std::string& contents, std::
     if (error) *error = what + ": " + std::strerror(errno);
     return false;
   };
+  // A FIFO, a device or a folder is not replaced by a file.
+  if (struct stat existing {}; ::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+    if (error) *error = "not a regular file";
+    errno = EINVAL;
+    return false;
+  }
   InstallTemporaryCleanup();
   if (sweep) RemoveStaleTemporaries(dir, target.filename().string());
   // Signals are held while the temporary is created and registered, so
@@ -304,6 +330,10 @@ bool WriteAtomically(const std::string& path, const std::string& contents, std::
   if (fd >= 0) guard.emplace(pattern);
   ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   if (fd < 0) return fail("cannot create a temporary file in " + dir.string());
+  // Held while the temporary is written, so that a save of the same file
+  // by another process does not take it for a leftover (from the close to
+  // the rename it is younger than kStaleTemporaryAge).
+  ::flock(fd, LOCK_EX | LOCK_NB);
   const char* p = contents.data();
   size_t left = contents.size();
   while (left > 0) {
@@ -372,12 +402,8 @@ bool TAtomicFileBatch::Write(const std::string& path, const std::string& content
   }
   const TFolder& f = known == folders_.end() ? listed : *known;
   const std::string fileName = fs::path(path).filename().string();
-  for (const std::string& name : f.dotFiles) {
-    if (!IsTemporaryOf(name, fileName)) continue;
-    std::error_code ec;
-    const fs::path stale = fs::path(folder) / name;
-    if (fs::is_regular_file(stale, ec)) fs::remove(stale, ec);
-  }
+  for (const std::string& name : f.dotFiles)
+    if (IsTemporaryOf(name, fileName)) RemoveIfStale(fs::path(folder) / name);
   if (!WriteAtomically(path, contents, error, false, false)) return false;
   // Only folders that received a file are flushed.
   if (known == folders_.end()) folders_.push_back(std::move(listed));

@@ -1,6 +1,7 @@
 #include "gui/file_lock.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace torvacalc {
@@ -14,12 +15,30 @@ bool LockForWriting(int fd, short type, int command) {
   return ::fcntl(fd, command, &lock) == 0;
 }
 
+// Opens without blocking (a FIFO without a writer would wait for one) and
+// keeps the descriptor only for a regular file; `notRegular` tells why a
+// descriptor was refused.
+int OpenRegular(const std::string& path, int flags, bool& notRegular) {
+  const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    notRegular = true;
+    ::close(fd);
+    return -1;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
 }  // namespace
 
 TCalcFileHandle::TOpenResult TCalcFileHandle::Open(const std::string& path) {
   Close();
   FPath = path;
-  const int rw = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  bool notRegular = false;
+  const int rw = OpenRegular(path, O_RDWR, notRegular);
+  if (notRegular) return orNotRegular;
   if (rw >= 0) {
     if (LockForWriting(rw, F_WRLCK, F_OFD_SETLK)) {
       FFd = rw;
@@ -28,8 +47,8 @@ TCalcFileHandle::TOpenResult TCalcFileHandle::Open(const std::string& path) {
     }
     ::close(rw);
   }
-  const int ro = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (ro < 0) return orNoAccess;
+  const int ro = OpenRegular(path, O_RDONLY, notRegular);
+  if (ro < 0) return notRegular ? orNotRegular : orNoAccess;
   FFd = ro;
   FReadOnly = true;
   return orReadOnly;
@@ -42,7 +61,8 @@ void TCalcFileHandle::Close() {
 }
 
 bool TCalcFileHandle::IsLockedByOther(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  bool notRegular = false;
+  const int fd = OpenRegular(path, O_RDONLY, notRegular);
   if (fd < 0) return false;
   struct flock lock {};
   lock.l_type = F_WRLCK;

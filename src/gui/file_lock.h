@@ -15,7 +15,9 @@ namespace torvacalc {
 
 class TCalcFileHandle {
  public:
-  enum TOpenResult { orReadWrite, orReadOnly, orNoAccess };
+  // orNotRegular: a FIFO, a device or a folder, which is never read (a
+  // FIFO without a writer would block the program for good).
+  enum TOpenResult { orReadWrite, orReadOnly, orNoAccess, orNotRegular };
 
   TCalcFileHandle() = default;
   ~TCalcFileHandle() { Close(); }
@@ -24,7 +26,9 @@ class TCalcFileHandle {
 
   // Opens for reading and writing with the lock; when the file cannot be
   // written or another holds the lock, opens it for reading only (no lock);
-  // when it cannot be read either, holds nothing.
+  // when it cannot be read either, or is not a regular file, holds nothing.
+  // Never blocks: both opens are non-blocking and the kind of file is
+  // checked on the open descriptor.
   TOpenResult Open(const std::string& path);
   // Releases the lock and the file.
   void Close();

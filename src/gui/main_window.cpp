@@ -377,6 +377,12 @@ bool TMainWindow::OpenFile(const std::string& fileNameIn) {
   const std::string base = BaseName(fileName);
   auto handle = std::make_unique<TCalcFileHandle>();
   const auto opened = handle->Open(fileName);
+  if (opened == TCalcFileHandle::orNotRegular) {
+    Notice(Fill("Die Datei [%s] ist keine gewöhnliche Datei (eine Pipe, ein Gerät oder ein Ordner) und wird nicht "
+                "geöffnet.",
+                base));
+    return false;
+  }
   if (opened == TCalcFileHandle::orNoAccess) {
     Notice(Fill("Auf die Datei [%s] kann nicht zugegriffen werden.", base) + "\n" +
            Q(Translate("Pruefen Sie bitte, ob der Dateiname korrekt ist und Sie ausreichende Zugriffsrechte besitzen")));

@@ -13,7 +13,7 @@
 
 #include "gui/file_lock.h"
 #include "workspace/workspace.h"
-#include "shell/single_instance.h"
+#include "gui/single_instance.h"
 
 class QAction;
 class QDockWidget;

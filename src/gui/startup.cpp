@@ -21,7 +21,7 @@
 #include "framework/translation.h"
 #include "gui/main_window.h"
 #include "gui/qt_text.h"
-#include "shell/single_instance.h"
+#include "gui/single_instance.h"
 
 namespace torvacalc {
 
@@ -127,7 +127,7 @@ int RunDesktop(int argc, char** argv) {
       QTimer::singleShot(0, [&macros, lines] { macros.ExecuteMacro(lines); });
       return 1;
     };
-    auto* notifier = new QSocketNotifier(instance->ListenFd(), QSocketNotifier::Read, &app);
+    auto* notifier = new QSocketNotifier(instance->PollFd(), QSocketNotifier::Read, &app);
     QObject::connect(notifier, &QSocketNotifier::activated, [&instance] { instance->ProcessPending(0); });
   }
 

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "files/byte_stream.h"
+#include "files/text_codec.h"
 #include "framework/calc_switch.h"
 #include "framework/translation.h"
 
@@ -69,6 +70,9 @@ void AssignSwitch(TCalcItem& item, const std::string& name, const std::string& t
 
 void EnterItem(TCalcItem& item, const std::string& text, const std::vector<TCalcParameter*>& sameRow) {
   const std::string& name = item.GetName();
+  // Texts are kept, saved and printed (as JSON too) as UTF-8: bytes that
+  // are not are refused, whatever the item.
+  if (!IsValidUtf8(text)) throw ECalcEntry(name + ": not valid UTF-8 text");
   if (auto* p = dynamic_cast<TCalcParameter*>(&item)) {
     try {
       EnterParameterText(*p, text, sameRow);
@@ -88,6 +92,7 @@ void AssignItem(TCalcModule& m, const std::string& assignment) {
   const size_t eq = assignment.find('=');
   if (eq == std::string::npos) throw ECalcEntry("expected NAME=VALUE, got \"" + assignment + "\"");
   const std::string name = TrimBlanks(assignment.substr(0, eq));
+  if (!IsValidUtf8(name)) throw ECalcEntry("an item name: not valid UTF-8 text");
   TCalcItem* item = m.CalcItemByName(name);
   if (!item) throw ECalcEntry("unknown item \"" + name + "\" of " + m.ClassName());
   EnterItem(*item, assignment.substr(eq + 1));
@@ -126,6 +131,7 @@ std::vector<std::string> ReadCaseFile(const std::string& path) {
     ++no;
     line = TrimBlanks(line);
     if (line.empty() || line[0] == '#') continue;
+    if (!IsValidUtf8(line)) throw ECalcEntry(path + ":" + std::to_string(no) + ": not valid UTF-8 text");
     if (line.find('=') == std::string::npos)
       throw ECalcEntry(path + ":" + std::to_string(no) + ": expected NAME=TEXT, got \"" + line + "\"");
     lines.push_back(line);

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "files/calculation_file.h"
+#include "files/text_codec.h"
 #include "framework/calc_switch.h"
 #include "framework/number_text.h"
 #include "framework/options.h"
@@ -215,6 +216,7 @@ void TWorkspace::EnterAll(const std::vector<std::string>& assignments) {
       const size_t eq = a.find('=');
       if (eq == std::string::npos) throw ECalcEntry("expected NAME=VALUE, got \"" + a + "\"");
       const std::string name = TrimBlanks(a.substr(0, eq));
+      if (!IsValidUtf8(name)) throw ECalcEntry("an item name: not valid UTF-8 text");
       TCalcItem* item = Item(name, 0);
       if (!item) throw ECalcEntry("unknown item \"" + name + "\" of " + KindName());
       EnterItem(*item, a.substr(eq + 1));

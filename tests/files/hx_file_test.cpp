@@ -420,7 +420,8 @@ TEST(HXFile, EveryBitFlipIsRefusedOrHarmlessAndTheChecksumIsOptional) {
   EXPECT_THROW(THXFile().LoadFromString(crcWrong), EHXFileReadError);
 }
 
-// A small file that inflates without end stops at the document limit.
+// A small file that inflates without end stops at the document limit, one
+// that inflates to countless tags at a limit set by its size.
 TEST(HXFile, DeflateBombStopsAtTheDocumentLimit) {
   EXPECT_THROW(RawInflate(RawDeflate(std::string(100000, 'a')), 99999), EStreamReadError);
   EXPECT_EQ(RawInflate(RawDeflate(std::string(100000, 'a')), 100000).size(), 100000u);
@@ -445,6 +446,14 @@ TEST(HXFile, DeflateBombStopsAtTheDocumentLimit) {
   ASSERT_LT(bomb.size(), 2u << 20);
   THXFile f;
   EXPECT_THROW(f.LoadFromString(bomb), EHXFileReadError);
+
+  // Empty item tags of one name, 10 bytes each inflated, a thousand to a
+  // byte of the file: the tags a file may hold go by its size.
+  THXFile tags;
+  for (int i = 0; i < 200000; ++i) tags.GetItemsTag().AddTag("x");
+  const std::string many = tags.SaveToString();
+  ASSERT_LT(many.size(), 8u << 10);
+  EXPECT_THROW(f.LoadFromString(many), EHXFileReadError);
 }
 
 // The inflater of a thread serves one stream after another: bytes left

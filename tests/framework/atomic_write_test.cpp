@@ -3,14 +3,18 @@
 // after a fatal signal during the save nor (from the next save) after a
 // save that was killed outright.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 #include "framework/settings.h"
 #include "temp_folder.h"
@@ -28,6 +32,10 @@ class AtomicWrite : public TempFolderTest {
     for (const auto& e : fs::directory_iterator(dir_))
       if (e.path().filename().string().rfind(".target.", 0) == 0) ++n;
     return n;
+  }
+  // Dates the file back by an hour, as a leftover of an earlier day is.
+  void Age(const std::string& name) const {
+    fs::last_write_time(Path(name), fs::last_write_time(Path(name)) - std::chrono::hours(1));
   }
 };
 
@@ -81,17 +89,66 @@ TEST_F(AtomicWrite, FatalSignalsDuringASaveLeaveNoTemporary) {
   }
 }
 
+// Only leftovers go: temporaries of this file's name that are old and that
+// no save holds (each save locks its temporary until the rename).
 TEST_F(AtomicWrite, StaleTemporariesOfTheSameNameAreRemovedByTheNextSave) {
-  Write(".target.Ab12Cd", "left by a killed save");
-  Write(".target.zzzzzz", "another");
-  Write(".target.keep", "not of the pattern");
-  Write(".other.Ab12Cd", "of another file");
+  struct Entry { const char* name; bool old, held, stays; };
+  const Entry entries[] = {
+      {".target.Ab12Cd", true, false, false},  // left by a killed save
+      {".target.zzzzzz", true, false, false},
+      {".target.Fresh1", false, false, true},  // young: perhaps not yet locked
+      {".target.Held12", true, true, true},    // another process writes it now
+      {".target.keep", true, false, true},     // not of the pattern
+      {".other.Ab12Cd", true, false, true},    // of another file
+  };
+  std::vector<int> locks;
+  for (const Entry& e : entries) {
+    Write(e.name, "left");
+    if (e.old) Age(e.name);
+    if (e.held) {
+      locks.push_back(::open(Path(e.name).c_str(), O_RDONLY));
+      ASSERT_EQ(::flock(locks.back(), LOCK_EX), 0);
+    }
+  }
   ASSERT_TRUE(WriteFileAtomically(Path("target"), "new"));
   EXPECT_EQ(Read("target"), "new");
-  EXPECT_FALSE(fs::exists(Path(".target.Ab12Cd")));
-  EXPECT_FALSE(fs::exists(Path(".target.zzzzzz")));
-  EXPECT_TRUE(fs::exists(Path(".target.keep")));
-  EXPECT_TRUE(fs::exists(Path(".other.Ab12Cd")));
+  for (const Entry& e : entries) EXPECT_EQ(fs::exists(Path(e.name)), e.stays) << e.name;
+  for (int fd : locks) ::close(fd);
+}
+
+// Two processes saving the same file at once both succeed every time: one
+// does not take the other's temporary for a leftover. The file is always
+// one of the two texts, whole.
+TEST_F(AtomicWrite, ConcurrentSavesOfOneFileAllSucceed) {
+  constexpr int kRounds = 150;
+  const std::string target = Path("target");
+  int gate[2];
+  ASSERT_EQ(::pipe(gate), 0);
+  pid_t children[2];
+  for (int c = 0; c < 2; ++c) {
+    children[c] = ::fork();
+    ASSERT_GE(children[c], 0);
+    if (children[c] == 0) {
+      ::close(gate[1]);
+      char byte;
+      if (::read(gate[0], &byte, 1) != 0) ::_exit(100);
+      const std::string contents(4096, c == 0 ? 'a' : 'b');
+      int failed = 0;
+      for (int i = 0; i < kRounds; ++i) failed += WriteFileAtomically(target, contents) ? 0 : 1;
+      ::_exit(std::min(failed, 99));
+    }
+  }
+  ::close(gate[0]);
+  ::close(gate[1]);  // both start at once
+  for (pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "saves failed";
+  }
+  const std::string text = Read("target");
+  EXPECT_TRUE(text == std::string(4096, 'a') || text == std::string(4096, 'b'));
+  EXPECT_EQ(Temporaries(), 0);
 }
 
 // A batch replaces each file at once (no temporaries left, the old text of
@@ -135,7 +192,10 @@ TEST_F(AtomicWrite, BatchRemovesOnlyTheLeftoversOfItsOwnFiles) {
       {".a.txt.bak-up", true},     // not letters and digits
       {".profile.local", true},
   };
-  for (const Entry& e : entries) Write(e.name, "left");
+  for (const Entry& e : entries) {
+    Write(e.name, "left");
+    Age(e.name);
+  }
   TAtomicFileBatch batch;
   ASSERT_TRUE(batch.Write(Path("a.txt"), "a"));
   ASSERT_TRUE(batch.Write(Path("b.txt"), "b"));

@@ -454,12 +454,35 @@ class GuiTest : public QObject {
     QVERIFY(!w->Current().Changed);
   }
 
-  void missingFileGivesTheAccessNotice() {
-    auto w = Window();
-    QVERIFY(!w->OpenFile((dir_ / "no such.cvc").string()));
-    QCOMPARE(notices_.size(), 1);
-    QVERIFY(notices_[0].startsWith("Auf die Datei [no such.cvc] kann nicht zugegriffen werden."));
-    QCOMPARE(w->Count(), 1);
+  // A missing file, and a FIFO that may be read but not written (shared by
+  // another user): each gives its notice at once and opens nothing. The
+  // FIFO's open is tried in a child without root's rights, which would
+  // otherwise open it for writing; an open that waits for a writer dies of
+  // the alarm.
+  void missingFileOrFifoGivesANotice() {
+    const std::string fifo = (dir_ / "shared.cvc").string();
+    QCOMPARE(::mkfifo(fifo.c_str(), 0444), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::alarm(2);
+      if (::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+      TCalcFileHandle handle;
+      ::_exit(handle.Open(fifo) == TCalcFileHandle::orNotRegular ? 0 : 1);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, "the open waited or took the FIFO");
+    struct Case { std::string file; const char* notice; };
+    const Case cases[] = {{"no such.cvc", "Auf die Datei [no such.cvc] kann nicht zugegriffen werden."},
+                          {"shared.cvc", "Die Datei [shared.cvc] ist keine gewöhnliche Datei"}};
+    for (const Case& c : cases) {
+      notices_.clear();
+      auto w = Window();
+      QVERIFY(!w->OpenFile((dir_ / c.file).string()));
+      QCOMPARE(notices_.size(), 1);
+      QVERIFY2(notices_[0].startsWith(QString::fromUtf8(c.notice)), qPrintable(notices_[0]));
+      QCOMPARE(w->Count(), 1);
+    }
   }
 
   // Macro lines that arrive before the window has its handler are replayed

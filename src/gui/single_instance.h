@@ -15,7 +15,10 @@
 // folder and arguments, each ended by a zero byte); the answer is a 32-bit
 // result, greater than 0 when the running instance accepted the command
 // line. Nothing here depends on a window system; the desktop program polls
-// ListenFd() from its event loop.
+// PollFd() from its event loop. The running instance never waits for a
+// peer: each connection is read as its bytes arrive and is dropped when it
+// has not sent its hand-over within PeerTimeoutMs, so a client that
+// connects and stays silent costs nothing.
 //
 // Macro lines are the other way commands reach the program:
 // [FileOpen("FILE")] opens a calculation, [FilePrint("FILE")] prints it and
@@ -23,6 +26,7 @@
 // wait in a TMacroQueue and are replayed in order once it has its handler.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
@@ -81,12 +85,16 @@ class TInstanceManager {
   // as long again for the running instance's answer).
   TInstanceRole Start(const THandOver& handOver, int timeoutMs = 50000);
 
-  // The listening socket of the first instance (-1 otherwise); readable
-  // when a hand-over waits.
-  int ListenFd() const { return FListenFd; }
-  // Serves the waiting hand-overs, waiting up to `waitMs` for the first one.
-  // Returns how many were answered.
+  // Of the first instance (-1 otherwise): a descriptor that is readable
+  // whenever ProcessPending has work (a connection, bytes of one, a
+  // connection's time running out).
+  int PollFd() const { return FEpollFd; }
+  // Accepts connections and reads what they sent so far, without waiting
+  // for any; answers the complete hand-overs. Waits up to `waitMs` for the
+  // first hand-over answered or refused. Returns how many were answered.
   int ProcessPending(int waitMs = 0);
+  // How long a connection may take to send its hand-over.
+  int PeerTimeoutMs = 5000;
 
   // Called with every accepted hand-over; its result is the answer (> 0:
   // accepted). Without a handler the answer is 0.
@@ -98,9 +106,23 @@ class TInstanceManager {
   const std::string& SocketPath() const { return FSocketPath; }
 
  private:
-  bool ServeOne(int fd);
+  // A connection whose hand-over is still arriving.
+  struct TPeer {
+    int Fd;
+    std::string Received;
+    std::chrono::steady_clock::time_point Deadline;
+  };
+  // One pass over everything ready: returns the hand-overs answered and
+  // counts the refused ones in FRejected.
+  int Sweep();
+  // Reads what `peer` sent; true when it is done with (answered or
+  // refused), `served` set when answered.
+  bool ReadPeer(TPeer& peer, int& served);
+  void Answer(int fd, std::int32_t answer);
+  void ArmTimer();
   std::string FFolder, FKey, FSocketPath, FLockPath;
-  int FListenFd = -1;
+  int FListenFd = -1, FEpollFd = -1, FTimerFd = -1;
+  std::vector<TPeer> FPeers;
   THandOver FLast;
   int FRejected = 0;
 };

@@ -1,5 +1,5 @@
 // The single-instance channel and the macro lines of the desktop program.
-#include "shell/single_instance.h"
+#include "gui/single_instance.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -180,6 +180,43 @@ TEST_F(InstanceTest, OversizedOrTruncatedHandOversAreRefused) {
     EXPECT_EQ(first.RejectedCount(), before + 1);
     ::close(fd);
   }
+}
+
+// Connections that send nothing do not hold up the running instance: a
+// hand-over behind four of them is served at once, and each silent one is
+// dropped when its time is up.
+TEST_F(InstanceTest, SilentConnectionsDoNotHoldUpTheHandOver) {
+  TInstanceManager first(Run(), "t*7.0");
+  ASSERT_EQ(first.Start({"/", {}}, 2000), TInstanceRole::First);
+  first.OnCommandLine = [](const THandOver&) { return 1; };
+  const auto connect = [&] {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    std::strcpy(a.sun_path, first.SocketPath().c_str());
+    EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    return fd;
+  };
+  std::vector<int> silent;
+  for (int i = 0; i < 4; ++i) silent.push_back(connect());
+  const auto t0 = std::chrono::steady_clock::now();
+  EXPECT_EQ(first.ProcessPending(0), 0);
+  TInstanceRole role = TInstanceRole::First;
+  std::thread second([&] { role = TInstanceManager(Run(), "t*7.0").Start({"/b", {"x.cvc"}}, 5000); });
+  int served = 0;
+  for (int i = 0; i < 50 && served == 0; ++i) served = first.ProcessPending(100);
+  second.join();
+  EXPECT_EQ(role, TInstanceRole::HandedOver);
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2));
+  first.PeerTimeoutMs = 100;
+  const int late = connect();
+  const int before = first.RejectedCount();
+  EXPECT_EQ(first.ProcessPending(2000), 0);
+  EXPECT_EQ(first.RejectedCount(), before + 1);
+  char byte;
+  EXPECT_EQ(::read(late, &byte, 1), 0) << "dropped without an answer";
+  for (int fd : silent) ::close(fd);
+  ::close(late);
 }
 
 // Processes started at the same moment: exactly one becomes the first

@@ -1,10 +1,12 @@
-#include "shell/single_instance.h"
+#include "gui/single_instance.h"
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/timerfd.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -12,6 +14,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <thread>
 
@@ -158,6 +161,9 @@ TInstanceManager::TInstanceManager(std::string folder, std::string key)
 }
 
 TInstanceManager::~TInstanceManager() {
+  for (const TPeer& p : FPeers) ::close(p.Fd);
+  if (FTimerFd >= 0) ::close(FTimerFd);
+  if (FEpollFd >= 0) ::close(FEpollFd);
   if (FListenFd >= 0) {
     ::close(FListenFd);
     // Only the owner of the channel removes it; a later first instance
@@ -205,53 +211,125 @@ TInstanceRole TInstanceManager::Start(const THandOver& handOver, int timeoutMs) 
     throw EInstanceManager(Errno(FSocketPath));
   ::chmod(FSocketPath.c_str(), 0600);
   if (::listen(server.get(), 16) != 0) throw EInstanceManager(Errno(FSocketPath));
+  // One descriptor for the event loop: the listening socket, the
+  // connections and the timer of their deadlines are watched through it.
+  TFd epoll(::epoll_create1(EPOLL_CLOEXEC));
+  TFd timer(::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC));
+  if (epoll.get() < 0 || timer.get() < 0) throw EInstanceManager(Errno("epoll"));
+  for (int fd : {server.get(), timer.get()}) {
+    epoll_event ev{};
+    ev.events = EPOLLIN;
+    ev.data.fd = fd;
+    if (::epoll_ctl(epoll.get(), EPOLL_CTL_ADD, fd, &ev) != 0) throw EInstanceManager(Errno("epoll"));
+  }
   FListenFd = server.release();
+  FEpollFd = epoll.release();
+  FTimerFd = timer.release();
   return TInstanceRole::First;
 }
 
-bool TInstanceManager::ServeOne(int fd) {
-  TFd conn(fd);
-  if (!PeerIsUs(conn.get())) {
-    ++FRejected;
-    return false;
+void TInstanceManager::Answer(int fd, std::int32_t answer) {
+  // Four bytes fit into any socket's buffer: this send does not wait.
+  WriteAll(fd, &answer, sizeof answer);
+}
+
+bool TInstanceManager::ReadPeer(TPeer& peer, int& served) {
+  char buffer[4096];
+  for (;;) {
+    const ssize_t got = ::recv(peer.Fd, buffer, sizeof buffer, MSG_DONTWAIT);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+    if (got <= 0) {  // closed before its hand-over was complete
+      ++FRejected;
+      return true;
+    }
+    peer.Received.append(buffer, static_cast<size_t>(got));
+    std::uint32_t length = 0;
+    if (peer.Received.size() < sizeof length) continue;
+    std::memcpy(&length, peer.Received.data(), sizeof length);
+    if (length > MaxPayload || peer.Received.size() > sizeof length + length) {
+      ++FRejected;
+      Answer(peer.Fd, 0);
+      return true;
+    }
+    if (peer.Received.size() < sizeof length + length) continue;
+    std::int32_t answer = 0;
+    try {
+      FLast = DecodeHandOver(peer.Received.substr(sizeof length));
+    } catch (const EInstanceManager&) {
+      ++FRejected;
+      Answer(peer.Fd, 0);
+      return true;
+    }
+    if (OnCommandLine) answer = OnCommandLine(FLast);
+    Answer(peer.Fd, answer);
+    ++served;
+    return true;
   }
-  // A peer gets a few seconds to send what it announced.
-  const auto deadline = Clock::now() + std::chrono::seconds(5);
-  std::uint32_t length = 0;
-  std::int32_t answer = 0;
-  if (!ReadAll(conn.get(), &length, sizeof length, deadline) || length > MaxPayload) {
-    ++FRejected;
-    WriteAll(conn.get(), &answer, sizeof answer);
-    return false;
-  }
-  std::string payload(length, '\0');
-  if (!ReadAll(conn.get(), payload.data(), length, deadline)) {
-    ++FRejected;
-    return false;
-  }
-  try {
-    FLast = DecodeHandOver(payload);
-  } catch (const EInstanceManager&) {
-    ++FRejected;
-    WriteAll(conn.get(), &answer, sizeof answer);
-    return false;
-  }
-  if (OnCommandLine) answer = OnCommandLine(FLast);
-  WriteAll(conn.get(), &answer, sizeof answer);
+  if (Clock::now() < peer.Deadline) return false;
+  ++FRejected;  // silent too long
   return true;
+}
+
+void TInstanceManager::ArmTimer() {
+  itimerspec when{};
+  if (!FPeers.empty()) {
+    auto first = FPeers.front().Deadline;
+    for (const TPeer& p : FPeers) first = std::min(first, p.Deadline);
+    const auto ns = std::max<std::int64_t>(
+        1, std::chrono::duration_cast<std::chrono::nanoseconds>(first - Clock::now()).count());
+    when.it_value.tv_sec = static_cast<time_t>(ns / 1000000000);
+    when.it_value.tv_nsec = static_cast<long>(ns % 1000000000);
+  }
+  ::timerfd_settime(FTimerFd, 0, &when, nullptr);  // all zero: disarmed
+}
+
+int TInstanceManager::Sweep() {
+  std::uint64_t expirations = 0;
+  while (::read(FTimerFd, &expirations, sizeof expirations) > 0) {
+  }
+  // At most this many hand-overs may be arriving at once; a flood of
+  // connections beyond it is refused at the door.
+  constexpr size_t kMaxPeers = 32;
+  for (;;) {
+    const int fd = ::accept4(FListenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd < 0) break;
+    if (!PeerIsUs(fd) || FPeers.size() >= kMaxPeers) {
+      ++FRejected;
+      ::close(fd);
+      continue;
+    }
+    epoll_event ev{};
+    ev.events = EPOLLIN;
+    ev.data.fd = fd;
+    ::epoll_ctl(FEpollFd, EPOLL_CTL_ADD, fd, &ev);
+    FPeers.push_back({fd, {}, Clock::now() + std::chrono::milliseconds(PeerTimeoutMs)});
+  }
+  int served = 0;
+  for (size_t i = 0; i < FPeers.size();) {
+    if (!ReadPeer(FPeers[i], served)) {
+      ++i;
+      continue;
+    }
+    ::close(FPeers[i].Fd);  // leaves the epoll set with it
+    FPeers.erase(FPeers.begin() + static_cast<std::ptrdiff_t>(i));
+  }
+  ArmTimer();
+  return served;
 }
 
 int TInstanceManager::ProcessPending(int waitMs) {
   if (FListenFd < 0) return 0;
-  int served = 0;
-  pollfd pfd{FListenFd, POLLIN, 0};
-  if (::poll(&pfd, 1, waitMs) <= 0) return 0;
+  const auto until = Clock::now() + std::chrono::milliseconds(waitMs);
   for (;;) {
-    const int fd = ::accept4(FListenFd, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0) break;
-    served += ServeOne(fd) ? 1 : 0;
+    const int rejected = FRejected;
+    const int served = Sweep();
+    if (served > 0 || FRejected != rejected) return served;
+    const int left = MsLeft(until);
+    if (left == 0) return 0;
+    pollfd pfd{FEpollFd, POLLIN, 0};
+    if (::poll(&pfd, 1, left) < 0 && errno != EINTR) return 0;
   }
-  return served;
 }
 
 TMacroCommand ParseMacroLine(const std::string& line) {
