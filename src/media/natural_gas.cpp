@@ -131,6 +131,14 @@ tNaturalGasSubstance::tNaturalGasSubstance(TNaturalGasMethod method)
   for (Extended& v : FResult) v = NoValue;
   SetFormula(method == ngmGERG2008 ? "GERG-2008" : "AGA8-DC92");
   GetAGAConcentration().OnChange = [this](tAGAConcentration&) { Invalidate(); };
+  // A library of that name that is not a natural-gas library (another
+  // substance library, an older build) would only ever answer "no density";
+  // it is refused by name instead.
+  for (const char* f : {"NGSETX", "NGSTATE", "NGPROPSOTD"})
+    if (GetActive() && !Function(f)) {
+      FMissingFunction = f;
+      RefuseLibrary("the function " + FMissingFunction + " is missing");
+    }
 }
 
 tNaturalGasSubstance::~tNaturalGasSubstance() { GetAGAConcentration().OnChange = nullptr; }
@@ -242,10 +250,11 @@ void tNaturalGasSubstance::Evaluate() {
     FTpc = FromLib(out[natgas::ngTpc]);
     FDpc = FromLib(out[natgas::ngDpc]);
   }
-  // Density at the normal conditions, always on the gas side.
+  // Density at the normal conditions, always on the gas side, and only at
+  // normal conditions the method covers (CheckState says so otherwise).
   double outN[natgas::ngCount];
   const int kind = FRootKind;
-  if (Available(FTN0, FPN0) && CallState(FTN0 + ZeroCelsius, FPN0 * 100, 1, outN))
+  if (NormalConditionsCovered() && CallState(FTN0 + ZeroCelsius, FPN0 * 100, 1, outN))
     FResult[epRhoN] = FromLib(outN[natgas::ngD]) * outN[natgas::ngM];
   FRootKind = kind;
   if (!ok) FRootKind = 0;
@@ -348,7 +357,15 @@ int tNaturalGasSubstance::GetRootKind() { Evaluate(); return FRootKind; }
 std::vector<TGasMessage> tNaturalGasSubstance::CheckComposition() const {
   std::vector<TGasMessage> m;
   const tAGAConcentration& c = GetAGAConcentration();
-  if (!GetActive()) m.push_back({gmNoLibrary, {std::string(LibraryFile(FMethod))}});
+  if (!GetActive()) {
+    const std::string file = LibraryFile(FMethod);
+    if (!FMissingFunction.empty())
+      m.push_back({gmLibraryFunction, {file, FMissingFunction}});
+    else if (!DLLList().GetError(file).empty())
+      m.push_back({gmLibraryDamaged, {file}});
+    else
+      m.push_back({gmNoLibrary, {file}});
+  }
   for (int i = tAGAConcentration::AGA8Components + 1; i <= tAGAConcentration::MaxComponent; ++i)
     if (c.GetC(i) != 0)
       m.push_back({gmUnknownComponent, {Translate(tAGAConcentration::ComponentName(i)),
@@ -387,11 +404,22 @@ std::vector<TGasMessage> tNaturalGasSubstance::CheckComposition() const {
   return m;
 }
 
+bool tNaturalGasSubstance::NormalConditionsCovered() const {
+  const TStateRange& r = FMethod == ngmGERG2008 ? kGERGExtended : kAGA8Expanded;
+  return Available(FTN0, FPN0) && FTN0 + ZeroCelsius >= r.Tmin && FTN0 + ZeroCelsius <= r.Tmax &&
+         FPN0 > 0 && FPN0 <= r.pmax;
+}
+
 std::vector<TGasMessage> tNaturalGasSubstance::CheckState() {
   std::vector<TGasMessage> m;
-  if (!Available(FT, FP)) return m;
   const TStateRange& normal = FMethod == ngmGERG2008 ? kGERGNormal : kAGA8Normal;
   const TStateRange& extended = FMethod == ngmGERG2008 ? kGERGExtended : kAGA8Expanded;
+  if (Available(FTN0, FPN0) && !NormalConditionsCovered())
+    m.push_back({gmNormalConditions, {FTN0, FPN0, std::string(MethodName(FMethod)),
+                                      static_cast<Extended>(extended.Tmin - ZeroCelsius),
+                                      static_cast<Extended>(extended.Tmax - ZeroCelsius),
+                                      static_cast<Extended>(extended.pmax)}});
+  if (!Available(FT, FP)) return m;
   const Extended TK = FT + ZeroCelsius;
   auto outside = [&](const TStateRange& r) { return TK < r.Tmin || TK > r.Tmax || FP > r.pmax; };
   const std::string method = MethodName(FMethod);

@@ -50,7 +50,10 @@ enum TGasMessageNo {
   gmStateExtended = 1308,    // T or p outside the extended range
   gmNoDensity = 1309,        // no density found
   gmTwoRoots = 1310,         // vapour- and liquid-like roots: possibly two-phase
-  gmNoLibrary = 1311         // the property library did not load
+  gmNoLibrary = 1311,        // the property library was not found
+  gmLibraryDamaged = 1312,   // ... is damaged, foreign or refused by the loader
+  gmLibraryFunction = 1313,  // ... lacks a function of the natural-gas libraries
+  gmNormalConditions = 1314  // TN0 or PN0 outside the extended range: no RhoN
 };
 
 // The common provider of both methods.
@@ -94,8 +97,8 @@ class tNaturalGasSubstance : public tRUBDLLInterface {
   // the library), normalised; false when the composition cannot be used.
   bool GetLibraryComposition(std::vector<double>& x) const;
 
-  // Checks of the composition and of the state (T, P) against the method;
-  // CheckState evaluates the state.
+  // Checks of the composition and of the state (T, P, and the normal
+  // conditions TN0, PN0) against the method; CheckState evaluates the state.
   std::vector<TGasMessage> CheckComposition() const;
   std::vector<TGasMessage> CheckState();
 
@@ -115,6 +118,8 @@ class tNaturalGasSubstance : public tRUBDLLInterface {
   // entropy, TNGOut) equals its value at (T1, P1).
   Extended SolveIso(int index, Extended T1K, Extended P1kPa, Extended P2kPa, double* out2);
   void Invalidate() { FValid = false; }
+  // The normal conditions are set and inside the method's extended range.
+  bool NormalConditionsCovered() const;
   void Evaluate();
   bool CallState(Extended TK, Extended PkPa, int wish, double* out);
   void* Function(const char* name) const;
@@ -127,6 +132,7 @@ class tNaturalGasSubstance : public tRUBDLLInterface {
   Extended FU = NoValue, FG = NoValue, FJT = NoValue, FdPdT = NoValue, FdPdRho = NoValue,
            FMolarD = NoValue, FTpc = NoValue, FDpc = NoValue;
   int FRootKind = 0;
+  std::string FMissingFunction;  // the function the library lacks, if any
 };
 
 class tAGA8Substance : public tNaturalGasSubstance {

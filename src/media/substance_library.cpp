@@ -1,10 +1,14 @@
 #include "media/substance_library.h"
 
 #include <dlfcn.h>
+#include <elf.h>
+#include <link.h>
 
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "framework/options.h"
 
@@ -51,15 +55,97 @@ tDLLEntry* tDLLList::GetHandle(const std::string& Name) {
   return CreateHandle(Name);
 }
 
+namespace {
+
+// The ELF header of this program: a library must match its class, byte
+// order and machine.
+const ElfW(Ehdr)* OwnHeader() {
+  static const auto header = [] {
+    ElfW(Ehdr) h{};
+    std::ifstream f("/proc/self/exe", std::ios::binary);
+    if (!f.read(reinterpret_cast<char*>(&h), sizeof h)) h = {};
+    return h;
+  }();
+  return header.e_ident[EI_MAG0] == ELFMAG0 ? &header : nullptr;
+}
+
+bool Beyond(uint64_t offset, uint64_t length, uint64_t size) {
+  return offset > size || length > size - offset;
+}
+
+}  // namespace
+
+// The loader maps a shared object segment by segment as its program
+// headers declare them; where the file is shorter (a copy broken off, a
+// download cut short) the pages past its end are mapped all the same, and
+// the first access to one kills the process with SIGBUS, inside dlopen or
+// in a later call. So the file is checked before the loader sees it: an ELF
+// shared object of this program's class, byte order and machine, whose
+// header tables and every segment lie within the file. What is no ELF file
+// at all (empty, text, a folder) is left to dlopen, which refuses it.
+std::string tDLLList::CheckLibraryFile(const std::string& path) {
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec)) return {};
+  const uint64_t size = fs::file_size(path, ec);
+  std::ifstream f(path, std::ios::binary);
+  unsigned char ident[EI_NIDENT] = {};
+  if (ec || !f.read(reinterpret_cast<char*>(ident), EI_NIDENT) ||
+      std::memcmp(ident, ELFMAG, SELFMAG) != 0)
+    return {};
+  const ElfW(Ehdr)* own = OwnHeader();
+  if (own && (ident[EI_CLASS] != own->e_ident[EI_CLASS] || ident[EI_DATA] != own->e_ident[EI_DATA]))
+    return "built for another system (ELF class or byte order)";
+  ElfW(Ehdr) h;
+  f.seekg(0);
+  if (!f.read(reinterpret_cast<char*>(&h), sizeof h))
+    return "damaged: " + std::to_string(size) + " bytes, shorter than its ELF header";
+  if (own && h.e_machine != own->e_machine) return "built for another machine";
+  if (h.e_type != ET_DYN) return "no shared library";
+  if (h.e_phnum == 0 || h.e_phentsize != sizeof(ElfW(Phdr)))
+    return "damaged: no valid program header table";
+  auto cut = [&](uint64_t need) {
+    return "damaged: the file ends after " + std::to_string(size) + " bytes, its contents reach to byte " +
+           std::to_string(need);
+  };
+  const uint64_t phBytes = uint64_t{h.e_phnum} * h.e_phentsize;
+  if (Beyond(h.e_phoff, phBytes, size)) return cut(h.e_phoff + phBytes);
+  if (h.e_shoff != 0) {
+    const uint64_t shBytes = uint64_t{h.e_shnum > 0 ? h.e_shnum : 1u} * h.e_shentsize;
+    if (Beyond(h.e_shoff, shBytes, size)) return cut(h.e_shoff + shBytes);
+  }
+  std::vector<ElfW(Phdr)> ph(h.e_phnum);
+  f.seekg(static_cast<std::streamoff>(h.e_phoff));
+  if (!f.read(reinterpret_cast<char*>(ph.data()), static_cast<std::streamsize>(phBytes)))
+    return cut(h.e_phoff + phBytes);
+  for (const ElfW(Phdr)& p : ph)
+    if (p.p_filesz > 0 && Beyond(p.p_offset, p.p_filesz, size)) return cut(p.p_offset + p.p_filesz);
+  return {};
+}
+
 tDLLEntry* tDLLList::CreateHandle(const std::string& Name) {
+  FErrors.erase(Name);
   const std::string path = FindLibrary(Name);
   if (path.empty()) return nullptr;
+  if (std::string why = CheckLibraryFile(path); !why.empty()) {
+    FErrors[Name] = path + " is " + why;
+    return nullptr;
+  }
   void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!handle) return nullptr;
+  if (!handle) {
+    const char* why = dlerror();
+    FErrors[Name] = why ? why : path + " cannot be loaded";
+    return nullptr;
+  }
   auto entry = std::make_unique<tDLLEntry>(Name, path, handle);
   tDLLEntry* result = entry.get();
   FEntries.emplace(Name, std::move(entry));
   return result;
+}
+
+const std::string& tDLLList::GetError(const std::string& Name) const {
+  static const std::string none;
+  const auto it = FErrors.find(Name);
+  return it == FErrors.end() ? none : it->second;
 }
 
 tDLLList& DLLList() {
@@ -130,7 +216,10 @@ void tCustomRUBDLLInterface::SetInputs(teInput input1, teInput input2) {
 void tCustomRUBDLLInterface::AssignDLLFunctions() {
   FFunctions.clear();
   FEntry = DLLList().GetHandle(FFileName);
-  if (!FEntry) throw ESubstanceLibrary("Error loading file \"" + FFileName + "\"");
+  if (!FEntry) {
+    const std::string& why = DLLList().GetError(FFileName);
+    throw ESubstanceLibrary("Error loading file \"" + FFileName + "\"" + (why.empty() ? "" : ": " + why));
+  }
   for (const std::string& name : FunctionNames())
     if (void* f = FEntry->GetFunction(name)) FFunctions.emplace(name, f);
 }
@@ -146,6 +235,12 @@ bool tCustomRUBDLLInterface::Load() {
   }
   InputChanged();
   return FActive;
+}
+
+void tCustomRUBDLLInterface::RefuseLibrary(const std::string& why) {
+  FLoadError = "Error loading file \"" + FFileName + "\": " + why;
+  FActive = false;
+  InputChanged();
 }
 
 bool tCustomRUBDLLInterface::HasFunction(const std::string& name) const {

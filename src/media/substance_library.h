@@ -58,10 +58,17 @@ class tDLLList {
   // Where a library file is taken from: a name with a folder as it stands;
   // else the program's folder, then the data folder. "" when not found.
   static std::string FindLibrary(const std::string& Name);
+  // Why the last load of that file name failed: the loader's answer, or
+  // what CheckLibraryFile found; "" when it was not found at all (or loaded).
+  const std::string& GetError(const std::string& Name) const;
+  // "" for a file that may be handed to the loader, else what is wrong with
+  // it ("damaged: ...", "built for another machine", ...).
+  static std::string CheckLibraryFile(const std::string& path);
 
  private:
   tDLLEntry* CreateHandle(const std::string& Name);
   std::map<std::string, std::unique_ptr<tDLLEntry>> FEntries;
+  std::map<std::string, std::string> FErrors;
 };
 
 tDLLList& DLLList();
@@ -91,12 +98,17 @@ class tCustomRUBDLLInterface : public tExtSubstances {
   void SetInputs(teInput input1, teInput input2);
 
   // Resolves the library's functions; throws ESubstanceLibrary with the text
-  // "Error loading file "<file name>"" when the library is not loaded.
+  // "Error loading file "<file name>"" when the library is not loaded,
+  // followed by ": " and the reason where one is known (a damaged or foreign
+  // file, the loader's answer).
   void AssignDLLFunctions();
   // Loads the library and resolves its functions. On failure the provider is
   // inactive and GetLoadError holds the error text.
   bool Load();
   const std::string& GetLoadError() const { return FLoadError; }
+  // Leaves a loaded library unused (a provider that finds a function it
+  // needs missing): inactive, with "Error loading file "<file>": <why>".
+  void RefuseLibrary(const std::string& why);
   // The exported names the provider resolves.
   static const std::vector<std::string>& FunctionNames();
   bool HasFunction(const std::string& name) const;

@@ -26,7 +26,8 @@ const char* kUsage =
     "characterization (AGA Report No. 8 Part 1, ISO 12213-2; --method aga8, the\n"
     "default, or the method a named composition is meant for) or from GERG-2008\n"
     "(ISO 20765-2; --method gerg). TN and PN are the\n"
-    "normal conditions of the normal density (default 0 degC, 1.01325 bar).\n\n"
+    "normal conditions of the normal density (default 0 degC, 1.01325 bar);\n"
+    "outside the method's extended range it is not computed (message 1314).\n\n"
     "The composition: a named composition (--mix NAME, see --list) and/or\n"
     "COMPONENT=FRACTION for any of the 21 components, named in German or\n"
     "English or by formula (methane=0.9, Ethan=5%, CO2=1.2). A value with \"%\"\n"
@@ -158,6 +159,10 @@ int RunGas(const std::vector<std::string>& args, CommandContext& ctx) {
   const Extended PN = state.count("PN") ? ParseNumberArg(state["PN"], "PN") : StandardPressure;
   if (!std::isfinite(T) || !std::isfinite(P) || !std::isfinite(TN) || !std::isfinite(PN))
     throw EUsage("T, P, TN and PN must be finite numbers");
+  // Normal conditions below absolute zero or without pressure are no
+  // conditions at all; those the method does not cover are its message.
+  if (TN <= -ZeroCelsius) throw EUsage("TN must lie above absolute zero (-273.15 degC)");
+  if (PN <= 0) throw EUsage("PN must be an absolute pressure above 0 bar");
 
   // A named composition brings the method it is meant for, unless one is given.
   if (!mix.empty() && !methodGiven)

@@ -185,70 +185,96 @@ bool TGasModel::Properties(double T, double D, TGasState& s) const {
          std::isfinite(s.Cp) && std::isfinite(s.W);
 }
 
-// One root of P(T, D) = P, searched from D0 within (0, Dmax]. The iteration
-// is Newton's method on ln D (the pressure is close to linear in ln D for a
-// gas) kept inside a bracket [lo, hi] once the bracket is known; a step
-// that leaves it is replaced by a bisection of ln D. A state of negative
-// compressibility (dP/dD <= 0, between the spinodals) sends the iteration
-// half-way back to the last stable state of its own side, so that the
-// vapour search cannot cross into the liquid branch nor the liquid search
-// into the vapour branch; reaching the spinodal without passing P means
-// that this branch has no root.
-bool TGasModel::SolveBranch(double T, double P, double D0, double Dmax, double& D) const {
-  double lo = 0, hi = 0;  // ln D of the bracket
-  bool haveLo = false, haveHi = false;
-  double x = std::log(D0);
-  const double xmax = std::log(Dmax);
-  const double lnP = std::log(P);
-  const bool fromLiquid = D0 > PseudoCriticalD();
-  for (int it = 0; it < 120; ++it) {
-    const double d = std::exp(x);
-    double dPdD;
-    const double p = Pressure(T, d, &dPdD);
-    if (!std::isfinite(p) || !std::isfinite(dPdD)) return false;
-    if (dPdD > 0) {
-      if (std::fabs(p - P) <= 1e-14 * P) {
-        D = d;
-        return true;
+// The root of P(T, D) = P on one branch of the isotherm. Multi-parameter
+// mixture equations carry, at temperatures well below the critical ones of
+// their heavier components, loops between the spinodals in which the
+// pressure swings through huge positive and negative values and rises again
+// over short stretches (for a natural gas with a few per cent of C6+ at
+// 150 K the GERG-2008 isotherm climbs to 4e8 kPa there). A root in such a
+// stretch satisfies the equation but is no fluid state. The physical
+// vapour-like root lies on the branch that rises from zero density for as
+// long as dP/dD > 0, up to its first spinodal; the liquid-like one on the
+// branch that falls from high density while dP/dD > 0. So the search walks
+// along its branch from that end (the vapour walk from a thousandth of the
+// ideal-gas density, the liquid walk down from Dmax) in steps of ln D kept
+// short wherever the gas is no longer nearly ideal, and every point it
+// keeps must be stable and continue the monotone pressure of the points
+// before it. A point beyond P brackets the root (then Newton's method on
+// ln D with bisection); an unstable or non-monotone point ends the branch
+// and is bisected against the last good point: either a stable point
+// beyond P turns up, or the spinodal is reached below P, and this branch
+// has no root.
+namespace {
+struct TBranchPoint {
+  double x, p, dPdD;  // ln D, kPa, kPa/(mol/l)
+};
+}  // namespace
+
+bool TGasModel::SolveBranch(double T, double P, bool liquid, double Dmax, double& D) const {
+  const double R = GasConstant();
+  const double xmax = std::log(Dmax), lnP = std::log(P);
+  const double dir = liquid ? -1 : 1;  // the walk's direction in ln D
+  auto eval = [&](double x, TBranchPoint& q) {
+    q.x = x;
+    q.p = Pressure(T, std::exp(x), &q.dPdD);
+    return std::isfinite(q.p) && std::isfinite(q.dPdD);
+  };
+  // Not yet at P, seen from the branch's own end.
+  auto before = [&](const TBranchPoint& q) { return liquid ? q.p > P : q.p < P; };
+  // Newton step in ln D: d(ln p)/d(ln D) = D dP/dD / p where p > 0.
+  auto newton = [&](const TBranchPoint& q) {
+    const double d = std::exp(q.x);
+    return q.p > 0 ? (lnP - std::log(q.p)) * q.p / (d * q.dPdD) : (P - q.p) / (d * q.dPdD);
+  };
+  auto root = [&](const TBranchPoint& q) {
+    D = std::exp(q.x);
+    return true;
+  };
+  TBranchPoint g;  // the last good point: stable, on the branch, before P
+  const double x0 = liquid ? xmax : std::log(1E-3 * std::min(P / (R * T), Dmax));
+  if (!eval(x0, g) || !(g.dPdD > 0) || !before(g)) return false;
+  TBranchPoint b{};  // the first point found beyond g: past P, or off the branch
+  bool haveB = false, bPastP = false;
+  for (int it = 0; it < 200; ++it) {
+    double xn;
+    if (!haveB) {
+      double s = newton(g);
+      if (std::fabs(s) < 1E-15 * std::max(1.0, std::fabs(g.x))) return root(g);
+      // While Z stays close to 1 the isotherm is that of a nearly ideal gas
+      // and long steps are safe; beyond, no step may jump over a loop.
+      const double z1 = std::fabs(g.p / (std::exp(g.x) * R * T) - 1);
+      const double cap = z1 < 0.002 ? 2 : z1 < 0.02 ? 1 : 0.2;
+      if (dir * s > cap) s = dir * cap;
+      xn = g.x + s;
+      if (xn > xmax) {
+        if (g.x >= xmax) return false;  // beyond the densities of the equation
+        xn = xmax;
       }
-      if (p < P) {
-        lo = x;
-        haveLo = true;
-      } else {
-        hi = x;
-        haveHi = true;
-      }
-      // Newton: d(ln p)/d(ln D) = D dP/dD / p where p > 0, else on p itself.
-      double step = p > 0 ? (lnP - std::log(p)) * p / (d * dPdD) : (P - p) / (d * dPdD);
-      if (step > 1) step = 1;  // at most a factor e per step
-      if (step < -1) step = -1;
-      double xn = x + step;
-      if ((haveLo && xn <= lo) || (haveHi && xn >= hi)) {
-        if (haveLo && haveHi)
-          xn = (lo + hi) / 2;
-        else
-          xn = x + (step > 0 ? 0.5 : -0.5);
-      }
-      if (std::fabs(xn - x) < 1e-15 * std::max(1.0, std::fabs(x))) {
-        D = std::exp(xn);
-        return true;
-      }
-      x = xn;
-    } else if (haveLo && haveHi) {
-      x = (lo + hi) / 2;
-    } else if (haveLo || haveHi) {
-      const double back = haveLo ? lo : hi;
-      if (std::fabs(x - back) < 1e-10) return false;  // at the spinodal
-      x = (x + back) / 2;
+      if (xn < -60) return false;
+    } else if (bPastP) {
+      const TBranchPoint& from = std::fabs(g.p - P) <= std::fabs(b.p - P) ? g : b;
+      const double s = newton(from);
+      if (std::fabs(s) < 1E-15 * std::max(1.0, std::fabs(from.x))) return root(from);
+      xn = from.x + s;
+      if (!((xn - g.x) * (xn - b.x) < 0)) xn = (g.x + b.x) / 2;
     } else {
-      // The start itself is unstable: move into the own branch.
-      x += fromLiquid ? 0.1 : -0.1;
+      xn = (g.x + b.x) / 2;
     }
-    if (x > xmax) {
-      if (haveHi || x > xmax + 1) return false;
-      x = xmax;
+    TBranchPoint n;
+    if (!eval(xn, n)) return false;
+    const bool onBranch = n.dPdD > 0 && (liquid ? n.p < g.p : n.p > g.p);
+    if (onBranch && std::fabs(n.p - P) <= 1E-14 * P) return root(n);
+    if (onBranch && before(n)) {
+      g = n;
+    } else {
+      b = n;
+      haveB = true;
+      bPastP = onBranch;
     }
-    if (x < -60) return false;
+    if (haveB && std::fabs(b.x - g.x) < 1E-14 * std::max(1.0, std::fabs(g.x))) {
+      if (!bPastP) return false;  // the spinodal, and P not reached
+      return root(std::fabs(g.p - P) <= std::fabs(b.p - P) ? g : b);
+    }
   }
   return false;
 }
@@ -256,16 +282,18 @@ bool TGasModel::SolveBranch(double T, double P, double D0, double Dmax, double& 
 TRootKind TGasModel::Density(double T, double P, double& D, TRootWish wish) const {
   D = 0;
   if (!FHasX || !std::isfinite(T) || !std::isfinite(P) || T <= 0 || P <= 0) return rkNone;
-  const double R = GasConstant();
   const double Dc = PseudoCriticalD(), Tc = PseudoCriticalT();
   // Far above any density the equations were fitted to.
   const double Dmax = 6 * Dc;
   double Dv = 0, Dl = 0;
-  const bool vapour = wish != rwLiquid && SolveBranch(T, P, P / (R * T), Dmax, Dv);
+  const bool vapour = wish != rwLiquid && SolveBranch(T, P, false, Dmax, Dv);
   // Below about one and a half times the pseudo-critical temperature a
-  // dense root may exist beside the vapour one.
-  const bool tryLiquid = wish == rwLiquid || (wish == rwStable && T < 1.5 * Tc);
-  const bool liquid = tryLiquid && SolveBranch(T, P, 3 * Dc, Dmax, Dl);
+  // dense root may exist beside the vapour one; without a vapour root the
+  // dense branch is the only candidate left at any temperature.
+  const bool tryLiquid =
+      wish == rwLiquid || (wish == rwStable && (T < 1.5 * Tc || !vapour));
+  const bool liquid = tryLiquid && SolveBranch(T, P, true, Dmax, Dl);
+  // Both walks end on the same root where the isotherm has no spinodal.
   if (vapour && liquid && std::fabs(Dl - Dv) > 1e-7 * Dv) {
     TGasState sv, sl;
     const bool okV = Properties(T, Dv, sv), okL = Properties(T, Dl, sl);

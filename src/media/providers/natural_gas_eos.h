@@ -81,10 +81,12 @@ class TGasModel {
 
   double Pressure(double T, double D, double* dPdD = nullptr) const;
   bool Properties(double T, double D, TGasState& s) const;
-  // Density from temperature and pressure: a safeguarded Newton iteration in
-  // ln D inside a bracket, for the vapour-like root from the ideal gas and
-  // for the liquid-like root from a dense start; when both exist the one of
-  // lower Gibbs energy is taken (rwStable). At most 200 pressure evaluations.
+  // Density from temperature and pressure: the vapour-like root on the
+  // branch of the isotherm that rises from zero density, the liquid-like
+  // root on the branch that falls from high density, each only while
+  // dP/dD > 0; a root inside the loop between the spinodals is never taken.
+  // When both exist the one of lower Gibbs energy is taken (rwStable). At
+  // most 200 pressure evaluations per branch.
   TRootKind Density(double T, double P, double& D, TRootWish wish = rwStable) const;
 
   // Reduced residual Helmholtz energy and its derivatives.
@@ -116,7 +118,9 @@ class TGasModel {
   bool FHasX = false;
 
  private:
-  bool SolveBranch(double T, double P, double D0, double Dmax, double& D) const;
+  // The root on the vapour-like branch (rising from zero density) or on the
+  // liquid-like branch (falling from Dmax), each up to its spinodal.
+  bool SolveBranch(double T, double P, bool liquid, double Dmax, double& D) const;
 };
 
 // Contribution of one term n * tau^t * f(delta) with f = delta^d exp(phi):
