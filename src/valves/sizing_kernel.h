@@ -101,8 +101,10 @@ class TSizingKernel {
     return p.Kv;
   }
   void Evaluate(double kv, TSizingPass& pass) const;
-  // The fixed point from the start value (the last Kv, or NaN).
+  // The fixed point from the start value (the last Kv, or NaN); NaN and
+  // the reason in Failure() where no Kv exists.
   double SolveKv(double start) const;
+  teKvFailure Failure() const { return failure; }
 
  private:
   double CorrectedModifier(double value75, double r) const;
@@ -114,6 +116,7 @@ class TSizingKernel {
   const TSizingDuty& d;
   bool liquid = false;
   double tol = 1E-11;
+  mutable teKvFailure failure = kfNone;
   // Invariants of the solve.
   bool reducers = false;       // FP and the fittings follow Kv
   bool stateUndefined = false;  // the flow state is undefined whatever Kv
