@@ -37,14 +37,16 @@ Kv without FR, no cavitation) and checks Torvacalc's Kv three ways:
 2. the standard's procedure (C raised from the turbulent value in steps of
    30 % until FR C covers it) with fluids' FR stops at the end of the step
    Torvacalc's Kv lies in: Torvacalc closes that last step in;
-3. fluids' size_control_valve_l itself: it follows that procedure with
-   three choices of its own - it starts from its turbulent C (with FP, and
-   limited to the choked drop), it takes the Reynolds number with the inlet
-   pipe's diameter, and it takes n2 = 1 + N32 (C/d^2)^(2/3) where
-   C/d^2 > 0.01384 and n1 = N2 / (C/d^2)^2 below (the standard the other way
-   round). The procedure worked with these three choices and fluids' FR
-   reproduces fluids' Kv; what is left between fluids and Torvacalc is
-   those choices and the 30 % step.
+3. fluids' size_control_valve_l itself: it steps from the Kv without FR
+   and FP by 30 % as well, with three choices of its own - it tests each
+   trial Ci against the trial before it (previous/FR(Ci) < Ci, so it stops
+   at the first trial where FR exceeds 1/1.3) instead of against the Kv the
+   flow needs; it takes the Reynolds number with the inlet pipe's diameter;
+   and it takes n2 = 1 + N32 (C/d^2)^(2/3) where C/d^2 > 0.01384 and
+   n1 = N2 / (C/d^2)^2 below (the standard the other way round). The
+   procedure worked with these three choices and fluids' FR reproduces
+   fluids' Kv (to its rho0 convention); what is left between fluids and
+   Torvacalc is those choices and the 30 % step.
 
     TORVACALC_DATA=build /usr/bin/python3 bench/crosscheck_fluids.py [build/torvacalc] [duties] [seed] \
         [non-turbulent duties]
@@ -154,12 +156,13 @@ def fr_fluids(c, kv, pipe, reduced_below):
     return Reynolds_factor(FL=c["FL"], C=kv, d=c["dn"], Rev=rev, full_trim=not reduced)
 
 
-def step_procedure(start, need, fr, bound=math.inf):
+def step_procedure(start, need, fr, bound=math.inf, against_previous=False):
     """The standard's procedure: Ci = 1.3 C, raised by 30 % while need/FR(Ci)
-    is not below Ci; None past `bound`."""
-    ci = 1.3 * start
-    while need / fr(ci) >= ci:
-        ci *= 1.3
+    is not below Ci; None past `bound`. `against_previous`: the test made
+    with the trial before instead of the need (fluids' way)."""
+    ci, previous = 1.3 * start, start
+    while (previous if against_previous else need) / fr(ci) >= ci:
+        previous, ci = ci, ci * 1.3
         if ci > bound:
             return None
     return ci
@@ -192,16 +195,16 @@ def viscous_check(binary, count, rnd):
                      D2=c["d2"] / 1000, d=c["dn"] / 1000, FL=c["FL"], Fd=c["Fd"])
         try:
             c_fluids = size_control_valve_l(**sized)
-            c_turb = size_control_valve_l(allow_laminar=False, **sized)
         except Exception:
             g["fluids declines"].append(True)
             continue
-        rev_turb = Reynolds_valve(nu=c["eta"] / c["rho"], Q=c["qm"] / c["rho"], D1=c["d1"], FL=c["FL"],
-                                  Fd=c["Fd"], C=c_turb)
-        if rev_turb > 10000:
+        start = need / LIQUID_CONVENTION  # fluids' Kv without FR and FP
+        rev_start = Reynolds_valve(nu=c["eta"] / c["rho"], Q=c["qm"] / c["rho"], D1=c["d1"], FL=c["FL"],
+                                   Fd=c["Fd"], C=start)
+        if rev_start > 10000:
             g["fluids: turbulent"].append(True)
             continue
-        own = step_procedure(c_turb, c_turb, lambda k: fr_fluids(c, k, c["d1"], None))
+        own = step_procedure(start, start, lambda k: fr_fluids(c, k, c["d1"], None), against_previous=True)
         g["fluids = its procedure"].append(abs(own / c_fluids - 1))
         g["Kv / fluids"].append(kv / (c_fluids / LIQUID_CONVENTION))
     print(f"\nNon-turbulent liquids, {count} duties:")
@@ -249,6 +252,8 @@ def main():
             fr_errors.append(abs(ours["fr"] / reynolds_factor(FL, kv, dn, ours["RE"]) - 1))
         if fp is not None and fp > 1:
             name = "outlet expander alone (FP > 1)"
+        elif ours["KvRed"] is not None and fp is not None and fp < 1 and kv > ours["KvRed"]:
+            name = "Kv above KvRed (FP < 1/sqrt 2)"
         else:
             name = ("liquid" if liquid else "gas") + (" with fittings" if fittings else " in line") + ", " + \
                 {"turbulent": "turbulent", "Uebergangsbereich": "transitional", "laminar": "laminar"}.get(
