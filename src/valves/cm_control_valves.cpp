@@ -599,8 +599,15 @@ void TCMControlValves::RaiseMessages(bool liquid, bool meaningful) {
     if (Available(d, D) && !Checked(LineSize) && (d < D || d > 10 * D))
       CreateMessage(905, {pipe, DNV});
   }
-  const Extended Fp = V(fp), red = V(KvRed);
-  if (Available(Kv, Fp, red) && red <= Kv * Fp) CreateMessage(907, {kv, KvRed, fp, qm});
+  // No Kv: the flow needs more than the reducers pass around any valve
+  // (Kv FP = Kv / sqrt(1 + (Kv/KvRed)^2) stays below KvRed), or in
+  // non-turbulent flow FR Kv stays short of the need up to the bore.
+  const Extended Fp = V(fp);
+  switch (v.GetKvFailure()) {
+    case kfReducers: CreateMessage(907, {kv, KvRed, qm, DNV, DN1, DN2}); break;
+    case kfNonTurbulent: CreateMessage(906, {kv, eta1, fr, qm, DNV}); break;
+    case kfNone: break;
+  }
 
   // Velocities in the valve and in the pipes.
   const Extended rho = V(rho1);

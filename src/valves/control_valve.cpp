@@ -594,6 +594,7 @@ Extended tControlValve::SolveKvKernel() {
   if (FKernel && FKernel->Refers(d)) FKernel->FlowChanged();
   else FKernel.emplace(d);
   const Extended kv = FromKernel(FKernel->SolveKv(ToKernel(FKv)));
+  FKvFailure = FKernel->Failure();
   // As SetKv: a Kv equal to the last one to the significant digits leaves
   // the last one and every result worked out from it.
   if (!EqualDigits(FKv, kv, d.digits) && !(IsNoValue(FKv) && IsNoValue(kv))) {
@@ -620,8 +621,11 @@ Extended tControlValve::GetP2() {
 }
 
 // The flow coefficient for the given flow. FP and FR depend on Kv, so Kv is
-// iterated to its fixed point; a Kv beyond the bore of the valve or beyond
-// the capacity of its reducers ends the iteration at that bound.
+// iterated to its fixed point; a Kv beyond the bore of the valve ends the
+// iteration at that bound. A flow that needs without FP at least the Kv of
+// the reducers passes no valve between them (Kv FP stays below KvRed): no
+// Kv. Where the flow at the fixed point is not turbulent, the Kv is the one
+// of the non-turbulent procedure (NonTurbulentKv).
 //
 // The plain iteration Kv <- F(Kv) converges linearly, and slowly where FP
 // and xTP of reducers follow Kv (a contraction near 0.3 for example 3 of
@@ -634,17 +638,39 @@ Extended tControlValve::GetP2() {
 Extended tControlValve::IterateKv() {
   const int saved = FIterating;
   FIterating = slotKv;
+  FKvFailure = kfNone;
   std::vector<std::string> history;
   int counter = 0;
   Extended lastKv = NoValue, lastStep = NoValue;  // the previous pass: Kv and F(Kv) - Kv
-  for (;;) {
+  Extended need = NoValue;  // the Kv without FR of the last non-turbulent pass
+  bool viscous = false;     // the last pass was not turbulent
+  // F(Kv) at the Kv set, with the flow type it was worked out for.
+  const auto pass = [this](TECVFlowType& type) {
     Cache.SetValid(slotKv);
     const Extended dpX = GetDpX(), fp = GetFpQm(), fr = GetFrQm(), fpulp = GetFPulpQm();
     const TECVFlowState state = GetFlowState();
-    const TECVFlowType type = GetFlowType();
-    Extended kv = NoValue;
-    if (Available(FQm, Frho1, dpX, fp, fr, fpulp))
-      kv = CalculateKv(FQm, Frho1, Frho2, FP1, FP2, dpX, fp, fr, fpulp, state, type);
+    type = GetFlowType();
+    if (!Available(FQm, Frho1, dpX, fp, fr, fpulp)) return NoValue;
+    return CalculateKv(FQm, Frho1, Frho2, FP1, FP2, dpX, fp, fr, fpulp, state, type);
+  };
+  for (;;) {
+    TECVFlowType type;
+    Extended kv = pass(type);
+    viscous = type == ftTransient || type == ftLaminar;
+    if (viscous && HasValue(kv)) {
+      need = kv * GetFrQm();
+    } else if (HasValue(FKv) && HasValue(kv)) {
+      // Reducers that resist (sum zeta > 0); without them KvRed is the
+      // bore of the outlet pipe, which the bound of the valve covers.
+      const Extended kvRed = GetEKvRed();
+      if (!FLineSize && HasValue(FEzeta) && FEzeta > 0 && HasValue(kvRed) && FKv >= kvRed &&
+          kv * FlowFp(GetFpQm(), type) >= kvRed) {
+        FKvFailure = kfReducers;
+        SetKv(NoValue);
+        Cache.SetValid(slotKv);
+        break;
+      }
+    }
     const bool stop = CheckIteration(counter, kv, history, false, FKv);
     if (!stop && Available(kv, FKv) && !EqualDigits(kv, FKv, HXOptions().SignificantDigits)) {
       const Extended step = kv - FKv;
@@ -661,17 +687,33 @@ Extended tControlValve::IterateKv() {
     }
     SetKv(kv);
     if (stop) Cache.SetValid(slotKv);
-    Extended kvRed = NoValue;
-    if (HasValue(FKv)) kvRed = GetEKvRed();
     if (stop || Cache.GetValid(slotKv)) break;
-    if (HasValue(FDNV)) {
-      Extended k = FKv;
-      if (GetKvTooBigRed(k, kvRed) || GetKvTooBigDNV(k, FDNV)) {
-        SetKv(k);
-        Cache.SetValid(slotKv);
-        break;
-      }
+    Extended k = FKv;
+    if (GetKvTooBigDNV(k, FDNV)) {
+      SetKv(k);
+      Cache.SetValid(slotKv);
+      break;
     }
+  }
+  if (FKvFailure == kfNone && (viscous || (IsNoValue(FKv) && HasValue(need)))) {
+    const Extended bore = Available(FDNV) && FDNV > 0 ? 0.25L * FDNV * FDNV : NoValue;
+    const auto excess = [&](Extended k) {
+      // Every trial taken, also one within the significant digits of the
+      // last (which SetKv would skip).
+      FKv = k;
+      Changed(slotKv);
+      TECVFlowType type;
+      const Extended f = pass(type);
+      return HasValue(f) ? f - k : NoValue;
+    };
+    Extended kv = NoValue;
+    if (!HasValue(need) || !HasValue(bore) || !NonTurbulentKv(need, bore, Extended(kNonTurbulentTolerance), excess, kv)) {
+      FKvFailure = kfNonTurbulent;
+      kv = NoValue;
+    }
+    FKv = kv;
+    Changed(slotKv);
+    Cache.SetValid(slotKv);
   }
   FIterating = saved;
   return FKv;
@@ -803,7 +845,7 @@ Extended tControlValve::IterateP2() {
         p2 = HasValue(dpc) ? FP1 - dpc : NoValue;
       } else {
         const Extended rho = RhoForPCalculation(Frho1, Frho2, GetFlowState(), GetFlowType());
-        p2 = FlowP2(FQm / (std::min(fp, Extended(1)) * fr * fpulp), rho, FP1, FKv);
+        p2 = FlowP2(FQm / (FlowFp(fp, GetFlowType()) * fr * fpulp), rho, FP1, FKv);
         if (!IsLiquid() && HasValue(p2)) {
           // The flow equation gave the effective drop dp0 = eps^2 p1; the p2
           // it belongs to lies on the rising branch of eps^2 p1 over
@@ -841,6 +883,14 @@ Extended tControlValve::RhoForPCalculation(Extended rho1, Extended rho2, TECVFlo
   return HasValue(rho1) ? rho1 : rho2;
 }
 
+// The piping geometry factor the flow equation takes: at most 1 (an
+// expander alone does not credit its pressure recovery), and none in
+// transitional and laminar flow, whose equations carry FR alone.
+Extended tControlValve::FlowFp(Extended FP, TECVFlowType flowType) {
+  if (flowType == ftTransient || flowType == ftLaminar) return 1;
+  return std::min(FP, Extended(1));
+}
+
 // Transitional and laminar flow follow the pressure drop itself with the
 // mean density (IEC 60534-2-1:2011 eqs. (4) and (13)); turbulent flow the
 // effective drop dpX with the inlet density (eqs. (1), (3), (7), (8)).
@@ -849,7 +899,7 @@ Extended tControlValve::CalculateKv(Extended Qm, Extended rho1, Extended rho2, E
                                     Extended fPulp, TECVFlowState flowState,
                                     TECVFlowType flowType) {
   if (!Available(Qm, rho1, dpX, FP, FR, fPulp) || FP == 0 || FR == 0 || fPulp == 0) return NoValue;
-  FP = std::min(FP, Extended(1));
+  FP = FlowFp(FP, flowType);
   const Extended q = Qm / (FP * FR * fPulp);
   const bool viscous = flowType == ftTransient || flowType == ftLaminar;
   if (viscous && Available(p1, p2, rho2) && flowState != fsFlashing)
@@ -862,7 +912,7 @@ Extended tControlValve::CalculateQm(Extended Kv, Extended rho1, Extended rho2, E
                                     Extended fPulp, TECVFlowState flowState,
                                     TECVFlowType flowType) {
   if (!Available(Kv, rho1, dpX, FP, FR, fPulp)) return NoValue;
-  FP = std::min(FP, Extended(1));
+  FP = FlowFp(FP, flowType);
   const bool viscous = flowType == ftTransient || flowType == ftLaminar;
   Extended q;
   if (viscous && Available(p1, p2, rho2) && flowState != fsFlashing)
@@ -877,7 +927,7 @@ Extended tControlValve::CalculateP1(Extended Kv, Extended Qm, Extended rho1, Ext
                                     Extended FR, Extended fPulp, TECVFlowState flowState,
                                     TECVFlowType flowType) {
   if (!Available(Kv, Qm, p2, dpX, FP, FR, fPulp) || FP * FR * fPulp == 0) return NoValue;
-  FP = std::min(FP, Extended(1));
+  FP = FlowFp(FP, flowType);
   const Extended rho = RhoForPCalculation(rho1, rho2, flowState, flowType);
   const Extended needed = FlowDp(Qm / (FP * FR * fPulp), rho, Kv);
   if (IsNoValue(needed)) return NoValue;
@@ -1221,12 +1271,6 @@ bool tControlValve::GetKvTooBigDNV(Extended& Kv, Extended DNV) {
   if (!Available(Kv, DNV) || DNV <= 0) return false;
   if (Kv < 0.25L * DNV * DNV) return false;
   Kv = 0.25L * DNV * DNV * 1.000001L;
-  return true;
-}
-
-bool tControlValve::GetKvTooBigRed(Extended& Kv, Extended EKvRed) {
-  if (!Available(Kv, EKvRed) || EKvRed > Kv) return false;
-  Kv = EKvRed * 1.000001L;
   return true;
 }
 

@@ -152,6 +152,12 @@ class tControlValve {
     if (!FCanCalcSet || FCanCalc != ccKv || FIterating == slotKv || Cache.GetValid(slotKv)) return FKv;
     return SolveKv();
   }
+  // Where the unknown Kv has no value: why (no consistent Kv in
+  // non-turbulent flow, or more flow than the reducers pass).
+  teKvFailure GetKvFailure() {
+    GetKv();
+    return FCanCalcSet && FCanCalc == ccKv ? FKvFailure : kfNone;
+  }
   Extended GetQm();
   Extended GetP1();
   Extended GetP2();
@@ -407,7 +413,7 @@ class tControlValve {
   static bool CheckIteration(int& counter, Extended& value, std::vector<std::string>& history,
                              bool minimum, Extended previous);
   static bool GetKvTooBigDNV(Extended& Kv, Extended DNV);
-  static bool GetKvTooBigRed(Extended& Kv, Extended EKvRed);
+  static Extended FlowFp(Extended FP, TECVFlowType flowType);
 
  private:
   void Changed(int slot);
@@ -495,6 +501,7 @@ class tControlValve {
   // the valve, whose kernel refers to the other duty, builds its own).
   std::optional<TSizingKernel> FKernel;
   teCVCanCalcRest FCanCalc = ccKv;
+  teKvFailure FKvFailure = kfNone;
 
   Extended FKv = NoValue, FQm = NoValue, FP1 = NoValue, FP2 = NoValue, FKvs = NoValue;
   Extended Ffl2_75 = NoValue, FKc_75 = NoValue, Fzy_75 = NoValue, Fxt_75 = NoValue;

@@ -3,6 +3,7 @@
 // rho in kg/m3, pressures and pressure drops in bar), and its inversions.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 
 #include "framework/basics.h"
@@ -33,6 +34,55 @@ inline Extended FlowDp(const Extended& Qm, const Extended& rho, const Extended& 
   const Extended q = Qm / Kv;
   return FlowChecked(q * q / (1000 * rho));
 }
+// The flow coefficient of non-turbulent flow by the procedure of
+// IEC 60534-2-1 for it: the Kv at which FR(Kv) Kv covers `need`, the Kv the
+// flow needs without the Reynolds number factor. FR Kv need not grow with Kv
+// (for a full-size trim in laminar flow it falls while C/d^2 <= 0.04), so
+// the fixed point Kv = need / FR(Kv) may have no attracting root or
+// several. The standard's procedure starts from the turbulent Kv and
+// raises it in steps of 30 % until the valve at that Kv passes the flow;
+// here the step where it first does is closed in by bisection to the
+// relative width `tol`, so the result is the smallest Kv of that bracket
+// which passes the flow, consistent with its own FR. `excess(K)` is the Kv
+// the flow needs at the trial K minus K (a missing value or NaN counts as
+// not passing). False, and `kv` untouched, when up to `bound` (the bore of
+// the valve) no Kv passes the flow.
+// The relative width to which NonTurbulentKv closes in on the Kv: well
+// below the significant digits, so that the double and the extended
+// solution agree to 1E-13.
+inline constexpr double kNonTurbulentTolerance = 1E-14;
+template <class T, class Excess>
+bool NonTurbulentKv(T need, T bound, T tol, Excess excess, T& kv) {
+  const auto passes = [&](T k) { return excess(k) <= 0; };
+  if (!(need > 0) || !(bound > 0)) return false;
+  T lo = need, hi = need;
+  if (need < bound && passes(need)) {
+    // Passing already without FR (the edge of turbulent flow): find where
+    // it stops passing below.
+    int i = 0;
+    for (lo = need / T(1.3); passes(lo); lo /= T(1.3))
+      if (++i > 60) {
+        kv = lo;
+        return true;
+      }
+    hi = lo * T(1.3);
+  } else {
+    for (;;) {
+      if (hi >= bound) return false;
+      lo = hi;
+      hi = std::min(hi * T(1.3), bound);
+      if (passes(hi)) break;
+    }
+  }
+  for (int i = 0; i < 200 && hi - lo > tol * hi; ++i) {
+    const T mid = (lo + hi) / 2;
+    if (passes(mid)) hi = mid;
+    else lo = mid;
+  }
+  kv = hi;
+  return true;
+}
+
 // p1 = p2 + dp and p2 = p1 - dp with the pressure drop of FlowDp.
 Extended FlowP1(Extended Qm, Extended rho, Extended p2, Extended Kv);
 Extended FlowP2(Extended Qm, Extended rho, Extended p1, Extended Kv);

@@ -95,15 +95,18 @@ Extended tOrificePlate::CalculatefrQm(Extended Re, Extended Kv, Extended DNV, Ex
       // sizes in mm.
       if (!Available(Kv, DNV, FL2) || DNV <= 0 || FL2 <= 0) return NoValue;
       if (Re > 100000) return 1;
-      const Extended k = std::min(Kv / (DNV * DNV), Extended(0.4));
+      const Extended k = Kv / (DNV * DNV);
       // The valve number n of the trim (IEC 60534-2-1:2011 eqs. (29) and
-      // (30)): a reduced trim, C/d^2 < 0.016 N18 (N18 = 1 for Kv and mm),
-      // has n2 = 1 + N32 (C/d^2)^(2/3); a full-size trim n1 = N2 / (C/d^2)^2.
-      // Choosing the other way round (n1 for small C/d^2) makes a small-flow
-      // trim nearly turbulent: for the needle valve of Annex E example 4
-      // (C/d^2 = 6.9E-5, Re = 1202) it gives FR = 0.988 instead of the
-      // published 0.715.
-      const Extended n = k < 0.016L ? 1 + 140 * std::cbrt(k * k) : 0.0016L / (k * k);
+      // (30)): a reduced trim, C/d^2 < 0.016 N18 (N18 = 0.865 for Kv and
+      // mm, so 0.01384), has n2 = 1 + N32 (C/d^2)^(2/3); a full-size trim
+      // n1 = N2 / (C/d^2)^2 with C/d^2 taken at most 0.04, beyond which the
+      // laminar FR Kv would keep falling as the valve grows. Choosing the
+      // other way round (n1 for small C/d^2) makes a small-flow trim nearly
+      // turbulent: for the needle valve of Annex E example 4 (C/d^2 =
+      // 6.9E-5, Re = 1202) it gives FR = 0.988 instead of the published
+      // 0.715.
+      const Extended kFull = std::min(k, Extended(0.04));
+      const Extended n = k < 0.01384L ? 1 + 140 * std::cbrt(k * k) : 0.0016L / (kFull * kFull);
       const Extended F2 = Checked(0.026L * std::sqrt(n * Re / FL2));
       Extended F3 = 1;
       if (Re > 10) {

@@ -1,5 +1,7 @@
 #include "valves/sizing_kernel.h"
 
+#include "valves/flow_equations.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -381,7 +383,10 @@ void TSizingKernel::Evaluate(double kv, TSizingPass& pass) const {
       const double kd = std::min(kv / (d.DNV * d.DNV), 0.4);
       double n, F2, F3 = 1;
       if (en) {
-        n = kd < 0.016 ? 1 + 140 * std::cbrt(kd * kd) : 0.0016 / (kd * kd);
+        // A reduced trim, C/d^2 < 0.016 N18 with N18 = 0.865 for Kv and mm,
+        // n2 = 1 + N32 (C/d^2)^(2/3); a full-size trim n1 = N2 / (C/d^2)^2
+        // with C/d^2 taken at most 0.04.
+        n = kd < 0.01384 ? 1 + 140 * std::cbrt(kd * kd) : 0.0016 / (std::min(kd, 0.04) * std::min(kd, 0.04));
         F2 = 0.026 * std::sqrt(n * re / fl2v);
         if (re > 10) {
           F3 = 1 + 0.33 * std::sqrt(std::sqrt(fl2v / n)) * std::log10(re / 10000);
@@ -408,11 +413,12 @@ void TSizingKernel::Evaluate(double kv, TSizingPass& pass) const {
   }
 
   // Kv' = Qm / (FP FR fPulp) / sqrt(1000 rho dpX); transitional and laminar
-  // flow with the pressure drop itself and the mean density (eq. (4)).
+  // flow without FP, with the pressure drop itself and the mean density
+  // (eqs. (4), (13)).
   double next = kKernelNone;
   if (Has(d.Qm, d.rho1, dpX, fp, fr, d.fPulp) && fp != 0 && fr != 0 && d.fPulp != 0) {
-    const double q = d.Qm / (std::min(fp, 1.0) * fr * d.fPulp);
     const bool viscous = type == ftTransient || type == ftLaminar;
+    const double q = d.Qm / ((viscous ? 1.0 : std::min(fp, 1.0)) * fr * d.fPulp);
     if (viscous && Has(d.p1, d.p2, d.rho2) && state != fsFlashing)
       next = FlowKv(q, (d.rho1 + d.rho2) / 2, d.p1 - d.p2);
     else
@@ -435,14 +441,32 @@ void TSizingKernel::Evaluate(double kv, TSizingPass& pass) const {
 // plain step (a jump of F - choking, a Reynolds regime changing - falls
 // back to the plain step); the end test is the plain one, F(Kv) equal to
 // Kv to the significant digits. A Kv beyond the bore of the valve
-// (0.25 d^2) or the capacity of the reducers ends the iteration at that
-// bound, 1.000001 times.
+// (0.25 d^2) ends the iteration at that bound, 1.000001 times.
+//
+// Reducers: Kv FP = Kv / sqrt(1 + (Kv/KvRed)^2) stays below KvRed however
+// large Kv grows, so a flow that needs KvRed or more without FP passes no
+// valve between these reducers (no Kv); one that needs less has its fixed
+// point, beyond KvRed when it needs more than KvRed/sqrt(2).
+//
+// Where the flow is not turbulent at the fixed point found, the Kv is the
+// one of the non-turbulent procedure (NonTurbulentKv).
 double TSizingKernel::SolveKv(double start) const {
+  failure = kfNone;
   double kv = Has(start) ? start : kKernelNone;
   double lastKv = kKernelNone, lastStep = kKernelNone;
+  double need = kKernelNone;  // the Kv without FR of the last non-turbulent pass
+  bool viscous = false;       // the last pass was not turbulent
   TCycleDetector cycles;
   for (;;) {
-    double next = Pass(kv);
+    TSizingPass p;
+    Evaluate(kv, p);
+    double next = p.Kv;
+    viscous = p.type == ftTransient || p.type == ftLaminar;
+    if (viscous) need = p.Kv * p.FR;
+    else if (reducers && d.Ezeta > 0 && Has(kv, next, d.EKvRed) && kv >= d.EKvRed && next * std::min(p.FP, 1.0) >= d.EKvRed) {
+      failure = kfReducers;
+      return kKernelNone;
+    }
     const bool stop = cycles.Check(next, kv);
     bool same = Equal(next, kv, tol);
     if (!stop && Has(next, kv) && !same) {
@@ -463,14 +487,18 @@ double TSizingKernel::SolveKv(double start) const {
     const bool changed = !same;
     if (changed) kv = next;
     if (stop || !changed) break;
-    if (Has(d.DNV)) {
-      double bound = kKernelNone;
-      if (Has(kv, d.EKvRed) && d.EKvRed <= kv) bound = d.EKvRed * 1.000001;
-      else if (Has(kv) && d.DNV > 0 && kv >= 0.25 * d.DNV * d.DNV) bound = 0.25 * d.DNV * d.DNV * 1.000001;
-      if (Has(bound)) {
-        if (!Equal(kv, bound, tol)) kv = bound;
-        break;
-      }
+    if (Has(kv, d.DNV) && d.DNV > 0 && kv >= 0.25 * d.DNV * d.DNV) {
+      const double bound = 0.25 * d.DNV * d.DNV * 1.000001;
+      if (!Equal(kv, bound, tol)) kv = bound;
+      break;
+    }
+  }
+  if (viscous || (!Has(kv) && Has(need))) {
+    const double bore = Has(d.DNV) ? 0.25 * d.DNV * d.DNV : kKernelNone;
+    const auto excess = [this](double k) { return Pass(k) - k; };
+    if (!Has(need) || !NonTurbulentKv(need, bore, kNonTurbulentTolerance, excess, kv)) {
+      failure = kfNonTurbulent;
+      return kKernelNone;
     }
   }
   return kv;

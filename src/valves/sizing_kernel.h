@@ -14,10 +14,12 @@
 //   dp   = p1 - p2, or for a gas Y^2 x p1, Y = 1 - x/(3 Fgamma xTP) (eq. 12)
 //   Re   = N4 Fd Qm / (eta sqrt(FL Kv)) (FL2 Kv^2/(N2 D^4) + 1)^(1/4), FR
 //   Kv'  = Qm / (FP FR fPulp) / sqrt(1000 rho dpX)               (eqs. 1, 8)
+//          (non-turbulent: Qm / (FR fPulp) / sqrt(1000 rho_mean (p1 - p2)))
 // with N2 = 0.0016, N4 = 0.0707, N5 = 0.0018 in bar, kg/h, kg/m3, m3/h, mm.
 // The fixed point is found as tControlValve finds it in extended precision:
 // the same start, the same secant step within twice the plain step, the same
-// end test, cycle detection and bounds of the valve and reducers.
+// end test, cycle detection, bound of the bore, test of the reducers'
+// capacity and non-turbulent procedure.
 //
 // Everything that does not depend on Kv (the reducers' resistance, the
 // plain pressure drop, the vapour pressure ratio factor, the pulp factor,
@@ -101,8 +103,10 @@ class TSizingKernel {
     return p.Kv;
   }
   void Evaluate(double kv, TSizingPass& pass) const;
-  // The fixed point from the start value (the last Kv, or NaN).
+  // The fixed point from the start value (the last Kv, or NaN); NaN and
+  // the reason in Failure() where no Kv exists.
   double SolveKv(double start) const;
+  teKvFailure Failure() const { return failure; }
 
  private:
   double CorrectedModifier(double value75, double r) const;
@@ -114,6 +118,7 @@ class TSizingKernel {
   const TSizingDuty& d;
   bool liquid = false;
   double tol = 1E-11;
+  mutable teKvFailure failure = kfNone;
   // Invariants of the solve.
   bool reducers = false;       // FP and the fittings follow Kv
   bool stateUndefined = false;  // the flow state is undefined whatever Kv

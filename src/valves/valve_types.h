@@ -30,6 +30,11 @@ enum TECVFlowState {
 
 enum TECVFlowType { ftUndefined, ftTurbulent, ftTransient, ftLaminar, ftPlugs, ftMechDamage };
 
+// Why a sizing for the unknown Kv found none: in non-turbulent flow FR Kv
+// stays short of the Kv the flow needs up to the bore of the valve; or the
+// flow needs more than the reducers pass even around an open pipe.
+enum teKvFailure { kfNone, kfNonTurbulent, kfReducers };
+
 enum teResistorType {
   rtUnknown, rtValve, rtSingleHole, rtSilencerDirect, rtSilencerIndirect, rtPerforatedPlug,
   rtInjectionNozzle

@@ -157,7 +157,7 @@ TEST(ControlValveModule, FlowTypesAndCavitationIndicesRaiseTheirMessages) {
     x.m.SetActive(true);
     EXPECT_EQ(x.m.FlowType->GetSwitchStatus(), ftTransient);
     EXPECT_TRUE(x.Has(913));
-    x.Set("eta1", "30");
+    x.Set("eta1", "300");
     EXPECT_EQ(x.m.FlowType->GetSwitchStatus(), ftLaminar);
     EXPECT_TRUE(x.Has(914));
     EXPECT_FALSE(x.Has(913));
@@ -215,18 +215,30 @@ TEST(ControlValveModule, RelevanceFollowsThePhase) {
 }
 
 TEST(ControlValveModule, ChecksOfSizesAndData) {
-  struct Case { const char* what; TEntries set; int message; bool raised = true; };
+  struct Case { const char* what; TEntries set; int message; bool raised = true; void (*duty)(Module&) = Liquid; };
   const std::vector<Case> cases = {
       {"Kv above Kvs", {{"kvs", "100"}}, 935},
       {"Kv at 0.25 DNV^2", {{"DNV", "20"}}, 905},
       {"pipe smaller than the valve", {{"DN1", "100"}}, 905},
       {"liquid too fast in the pipe", {{"DN1", "150"}, {"DN2", "150"}}, 909},
       {"liquid too fast in the valve", {{"DNV", "100"}}, 908},
+      // Example 3 with an outlet pipe of 80 mm: 107 m/s at the outlet
+      // density 3.84 kg/m3 is Mach 0.33 there; at the inlet density it
+      // would be Mach 0.22.
+      {"gas too fast in the outlet pipe at its own density", {{"DN2", "80"}, {"rho2", "3.836"}}, 909, true, Gas},
       {"vapour pressure of another temperature", {{"t1", "90"}, {"tv1", "60"}}, 965},
       {"vapour pressure of a hotter temperature", {{"t1", "60"}, {"tv1", "90"}}, 965},
-      // The flow needs more than the reducers pass: Kv stops just above
-      // KvRed, which still exceeds Kv FP (FP = 0.71).
-      {"KvRed between Kv FP and Kv", {{"DNV", "50"}, {"DN1", "80"}, {"DN2", "100"}}, 907, false},
+      // KvRed = 123.3 for DN 50 between DN 80 and DN 100; the flow needs
+      // Kv 164.9 without FP, which no valve between them passes.
+      {"more flow than the reducers pass: no Kv", {{"DNV", "50"}, {"DN1", "80"}, {"DN2", "100"}}, 907},
+      // CO2 at 433 K, 6.8 to 6.78 bar, 1758.16 kg/h, DN 50 between DN 80
+      // and DN 100: the need without FP exceeds KvRed = 123.3.
+      {"gas: more flow than the reducers pass", {{"qm", "1758.16"}, {"p2", "6.78"}}, 907, true, Gas},
+      {"example 1 at 1000 Pa s: no Kv in non-turbulent flow", {{"eta1", "1000"}}, 906},
+      // FP = 0.9860 for DN 150 between DN 300 pipes, 0.9952 between DN 200.
+      {"reducers lower FP below 0.99", {{"DN1", "300"}, {"DN2", "300"}}, 910},
+      {"reducers with FP above 0.99", {{"DN1", "200"}, {"DN2", "200"}}, 910, false},
+      {"outlet pressure equal to the inlet pressure", {{"p2", "6.8"}}, 903},
       {"liquid above its critical temperature", {{"t1", "380"}, {"tc", "374"}}, 132},
       {"viscosity missing", {{"eta1", ""}}, 966},
       {"Kc above FL2", {{"Kc_75", "0.9"}}, 903},
@@ -235,11 +247,12 @@ TEST(ControlValveModule, ChecksOfSizesAndData) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Module x;
-    Liquid(x);
+    c.duty(x);
     x.Set(c.set);
     if (c.message == 915) x.m.CharacteristicType->SetSwitchStatus(ctMeasuredValues);
     x.m.SetActive(true);
     EXPECT_EQ(x.Has(c.message), c.raised);
+    if (c.message == 906 || c.message == 907) { EXPECT_TRUE(IsNoValue(x.m.kv->GetValue())); }
   }
   // 901/902: a Kv far too small for the flow at this inlet pressure has no
   // outlet pressure.
