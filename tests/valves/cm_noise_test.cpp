@@ -158,7 +158,8 @@ TEST(NoiseModules, GasExampleThroughTheIsaModule) {
   x.Set("Stp", "0.2");
   EXPECT_NEAR(x.Value("LpAa"), 91.7L, 0.05);
   EXPECT_EQ(x.Value("Regime"), 1);
-  EXPECT_TRUE(x.Has(1504));  // above 85 dB(A)
+  EXPECT_TRUE(x.Has(1504));  // above 85 dB(A): a warning, not yet the alarm
+  EXPECT_FALSE(x.Has(1506));
   EXPECT_FALSE(x.m.HighVelocity->GetChecked());
   x.ExpectClean();
   // The user-defined setting needs its own coefficients.
@@ -270,6 +271,12 @@ TEST(NoiseModules, BadInputGivesMessages) {
   EXPECT_TRUE(g.m.HighVelocity->GetChecked());
   EXPECT_GE(g.Value("LpAa"), g.Value("LpAe"));
   g.ExpectClean();
+  // Choked into a 4 mm wall, 118 dB(A): the alarm of likely fatigue damage
+  // replaces the warning.
+  g.SetAll({{"qm", "60000"}, {"p2", "3"}, {"tP", "4"}});
+  EXPECT_GT(g.Value("LpAa"), 110);
+  EXPECT_TRUE(g.Has(1506));
+  EXPECT_FALSE(g.Has(1504));
 }
 
 }  // namespace
