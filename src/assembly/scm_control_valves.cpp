@@ -142,6 +142,10 @@ std::vector<L> MakeLinks() {
        "Kappa1|kappa1 LaRes zy fl2 FlowState");
   Rows(v, L::lmNoiseCommon, L::lwOut, per, all,
        "u u2 uDiP1 uDiP2 MaDN PVer LpAa MechDamage LaTot MaxUMD1|u1Max MaxUMD2|u2Max");
+  // The spectrum of every point: octave bands 63 Hz ... 16 kHz and the peak
+  // frequency, for the methods whose level is the sum of a spectrum.
+  Rows(v, L::lmNoiseCommon, L::lwOut, per, all,
+       "LpAe63 LpAe125 LpAe250 LpAe500 LpAe1k LpAe2k LpAe4k LpAe8k LpAe16k fPeak");
   Rows(v, L::lmNoiseCommon, L::lwOut, per, first,
        "La1 La2|la2 DLaMa DLaLN dLaRed dLaPulp dLaRes DNSug10 DNSug07 DNSug03 DNSug100");
   // What each method adds.

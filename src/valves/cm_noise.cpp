@@ -11,6 +11,14 @@ namespace {
 // The usual plant limit of the A-weighted level 1 m from the pipe
 // (workplace noise, EU directive 2003/10/EC upper action value).
 constexpr Extended kPlantLimit = 85;
+// Above 110 dB(A) 1 m from the pipe the pipe wall vibrates hard enough to
+// crack welded attachments, small connections and instrument taps, and
+// the trim may fatigue: a design that needs changing, not a noise issue.
+constexpr Extended kDamageLimit = 110;
+// The band range of the spectra of IEC 60534-8-3:2010 and -8-4:2015
+// (12.5 Hz ... 20 kHz third-octave bands): a peak frequency outside it is
+// extrapolated.
+constexpr Extended kLowestBand = 12.5L, kHighestBand = 20000;
 // Above Mach 0.3 at the valve outlet the outlet jet makes noise of its own
 // (IEC 60534-8-3 outlet-velocity chain) and the levels grow quickly.
 constexpr Extended kOutletMach = 0.3L;
@@ -19,7 +27,8 @@ constexpr Extended kOutletMach = 0.3L;
 enum {
   msgVelocity = 1501, msgOutletMach = 1502, msgSonic = 1503, msgPlantLimit = 1504,
   msgNoLevel = 1505, msgLiquidOnly = 1510, msgGasOnly = 1511, msgNoSoundData = 1512,
-  msgPipeMach = 1513, msgMechDamage = 1514, msgInconsistent = 903,
+  msgPipeMach = 1513, msgMechDamage = 1514, msgDamageLevel = 1506, msgExtrapolated = 1507,
+  msgInconsistent = 903,
 };
 
 template <class E>
@@ -151,6 +160,14 @@ TCMCustomNoisePrediction::TCMCustomNoisePrediction(TCalcComponent* owner, std::s
   DNSug100 = Param<TOutputParameter>("DNSug100", qNominalDiameter, "Nennweitenvorschlag 100 m/s");
   u1Max = Param<TOutputParameter>("u1Max", qVelocity, "Empfohlene Hoechstgeschwindigkeit Eintritt");
   u2Max = Param<TOutputParameter>("u2Max", qVelocity, "Empfohlene Hoechstgeschwindigkeit Austritt");
+  for (size_t i = 0; i < LpAeOctaves.size(); ++i)
+    LpAeOctaves[i] = Param<TOutputParameter>((std::string("LpAe") + tOctaves::Names[i]).c_str(),
+                                             qWeightSoundPress,
+                                             (std::string("Schalldruckpegel in 1 m, Oktave ") +
+                                              std::to_string(static_cast<int>(
+                                                  tOctaves::Frequencies[i])) +
+                                              " Hz").c_str());
+  fPeak = Param<TOutputParameter>("fPeak", qFrequency, "Spitzenfrequenz des Spektrums");
 }
 
 TCMCustomNoisePrediction::~TCMCustomNoisePrediction() = default;
@@ -292,6 +309,9 @@ void TCMCustomNoisePrediction::ReadCommon() {
   Put(DNSug03, n.GetDNSug03());
   Put(DNSugX, n.GetDNSugX());
   Put(DNSug100, n.GetDNSug100());
+  const tOctaves& oct = n.GetLpAeOctaves();
+  for (size_t i = 0; i < LpAeOctaves.size(); ++i) Put(LpAeOctaves[i], oct.Values[i]);
+  Put(fPeak, n.GetPeakFrequency());
   teCalculatedPhase found = Choice(CalculatedPhase, cpUndef, 8);
   const TEPhase phase = DeclaredPhase();
   // Used alone, without a medium module, the declared phase stands for the
@@ -325,7 +345,13 @@ void TCMCustomNoisePrediction::CommonMessages(bool liquid) {
   if (LowNoiseDesign->GetSwitchStatus() != lnNone && !HasValue(n.GetDLaLN()))
     CreateMessage(msgNoSoundData, {LowNoiseDesign, DLaLN});
   const Extended L = V(LpAa);
-  if (HasValue(L) && L > kPlantLimit) CreateMessage(msgPlantLimit, {LpAa}, {kPlantLimit});
+  if (HasValue(L) && L > kDamageLimit)
+    CreateMessage(msgDamageLevel, {LpAa}, {kDamageLimit});
+  else if (HasValue(L) && L > kPlantLimit)
+    CreateMessage(msgPlantLimit, {LpAa}, {kPlantLimit});
+  const Extended f = V(fPeak);
+  if (HasValue(f) && (f < kLowestBand || f > kHighestBand))
+    CreateMessage(msgExtrapolated, {fPeak}, {std::string(f < kLowestBand ? "12,5 Hz" : "20 kHz")});
 }
 
 void TCMCustomNoisePrediction::DoCalculate() {
@@ -346,7 +372,8 @@ void TCMCustomNoisePrediction::DoCalculate() {
   if (!AppliesTo(liquid)) {
     // The method does not describe this phase: nothing is computed.
     for (TCalcParameter* p : MethodOutputs()) Put(p, NoValue);
-    for (TOutputParameter* p : {La1, la2, LpAa, LaTot}) Put(p, NoValue);
+    for (TOutputParameter* p : {La1, la2, LpAa, LaTot, fPeak}) Put(p, NoValue);
+    for (TOutputParameter* p : LpAeOctaves) Put(p, NoValue);
     CreateMessage(liquid ? msgGasOnly : msgLiquidOnly, {Phase});
     return;
   }
@@ -646,8 +673,10 @@ void TCMIsa89::CopyMethodInputs() {
   n.SetS1(V(s1));
   n.SetFd(V(fd));
   n.SetRw(V(rw));
-  n.SetStp(V(Stp));
-  n.SetAeta(V(Aeta));
+  n.SetValveStyle(ValveType->GetSwitchStatus());
+  const bool shown = NoiseStandard->GetSwitchStatus() == nsIEC2010;
+  n.SetStp(shown && V(Stp) == FShownStp ? NoValue : V(Stp));
+  n.SetAeta(shown && V(Aeta) == FShownAeta ? NoValue : V(Aeta));
 }
 
 std::vector<TCalcItem*> TCMIsa89::RequiredInputs(bool) {
@@ -699,9 +728,13 @@ void TCMIsa89::ReadMethodResults() {
   HighVelocity->SetChecked(n.GetHighVelocity());
   // The standard settings show their Strouhal number and efficiency
   // exponent; the user-defined setting keeps what the user entered.
-  if (NoiseStandard->GetSwitchStatus() != nsUserDefined) {
+  if (NoiseStandard->GetSwitchStatus() == nsIEC2000) {
     Put(Stp, n.GetStp());
     Put(Aeta, n.GetAeta());
+  } else if (NoiseStandard->GetSwitchStatus() == nsIEC2010) {
+    // The Table 4 row of the valve style where no value was given.
+    if (!HasValue(n.In(tVDMA79::iStp))) Put(Stp, FShownStp = n.GetStp());
+    if (!HasValue(n.In(tVDMA79::iAeta))) Put(Aeta, FShownAeta = n.GetAeta());
   }
   PutBands(LpiBands, n.GetLpiSpectrum());
   PutBands(TLBands, n.GetTLSpectrum());

@@ -53,6 +53,11 @@ class TCMCustomNoisePrediction : public TCalcModule {
   TOutputParameter *u, *u2, *uDiP1, *uDiP2, *PVer, *La1, *la2, *MaDN, *LpAa, *LaTot, *DLaMa,
       *DLaLN, *dLaRed, *dLaRes, *dLaPulp, *DNSug10, *DNSug07, *DNSug03, *DNSugX, *DNSug100,
       *u1Max, *u2Max;
+  // The A-weighted level 1 m from the pipe by octave band, 63 Hz ... 16 kHz
+  // (LpAe63 ... LpAe16k), and the peak frequency fPeak, of every method
+  // whose level is the sum of a spectrum (empty for the others).
+  std::array<TOutputParameter*, tOctaves::Count> LpAeOctaves;
+  TOutputParameter* fPeak;
 
  protected:
   void DoCalculate() override;
@@ -166,6 +171,10 @@ class TCMIsa89 : public TCMCustomNoisePrediction {
 
  protected:
   bool AppliesTo(bool liquid) const override { return !liquid; }
+  // The Table 4 values shown by the 2010 edition when none was given; a
+  // value still equal to the one shown is not the user's and follows the
+  // valve style.
+  Extended FShownAeta = NoValue, FShownStp = NoValue;
   void CopyMethodInputs() override;
   std::vector<TCalcItem*> RequiredInputs(bool liquid) override;
   void MethodRelevance(bool liquid) override;

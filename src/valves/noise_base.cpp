@@ -21,6 +21,10 @@ Extended tSpectrum::GetSum() const {
   return SumNoise(std::vector<Extended>(FValues.begin(), FValues.end()));
 }
 
+Extended tOctaves::GetSum() const {
+  return SumNoise(std::vector<Extended>(Values.begin(), Values.end()));
+}
+
 // ----- shared routines -----
 
 Extended Finite(Extended v) {

@@ -52,6 +52,23 @@ class tSpectrum {
   std::array<Extended, Count> FValues;
 };
 
+// Nine octave bands with the centre frequencies 63 Hz ... 16 kHz: the
+// A-weighted external level 1 m from the pipe wall of every method whose
+// overall level is the sum of a spectrum; the bands of a point add up to
+// its level (only the third-octave bands below 50 Hz, A-weighted by -30 dB
+// and more, lie outside them).
+struct tOctaves {
+  static constexpr int Count = 9;
+  static constexpr std::array<Extended, Count> Frequencies = {63,   125,  250,  500,  1000,
+                                                              2000, 4000, 8000, 16000};
+  // Names of the band items: LpAe63 ... LpAe16k.
+  static constexpr std::array<const char*, Count> Names = {"63", "125", "250", "500", "1k",
+                                                           "2k", "4k",  "8k",  "16k"};
+  tOctaves() { Values.fill(NoValue); }
+  std::array<Extended, Count> Values;
+  Extended GetSum() const;
+};
+
 // ----- shared routines -----
 // Mean velocity in m/s of Qm (kg/h) of density rho (kg/m3) in a bore of
 // diameter d (mm): Qm / 3600 / rho / (pi d^2 / 4 10^-6).
@@ -77,7 +94,7 @@ class tVDMA79 {
     iResistorType, iUseResistors, iUseMaCorrection, iLowNoiseSeries,
     // Inputs of the derived methods.
     iFd = 50, iRw, iPcrit, iD0, iRhoP, iCPipe, iTP, iRe, iXCr, iKvKvs, iF1, iF2, iG1, iG2, iS1,
-    iStp, iAeta, iDLGas0 = 70, iDLLiq0 = 74, iLiquidEdition = 78, LastInput = 79,
+    iStp, iAeta, iValveStyle, iDLGas0 = 70, iDLLiq0 = 74, iLiquidEdition = 78, LastInput = 79,
     rX = 80, rRho2v, rRho2r, rRhoN, rU, rU2v, rU2r, rUDiP1, rUDiP2, rMaDN, rDLaMa, rDLaPulp,
     rDLaRed, rDLaLN, rDLaRes, rPVer, rLa1, rLa2, rLa2Raw, rLpAa, rLaTot, rCF2, rCf1,
     rDNSug10, rDNSug07, rDNSug03, rDNSugX, rDNSug100,
@@ -169,6 +186,10 @@ class tVDMA79 {
   virtual Extended GetLa2();
   virtual Extended GetLpAa();
   Extended GetLaTot();
+  // The A-weighted external level by octave band and the peak frequency of
+  // the methods that define a spectrum; empty and NoValue otherwise.
+  virtual const tOctaves& GetLpAeOctaves() { return FNoOctaves; }
+  virtual Extended GetPeakFrequency() { return NoValue; }
 
   void Reset() { Cache.ResetAll(); }
   const TCalcSet& GetCache() const { return Cache; }
@@ -219,6 +240,7 @@ class tVDMA79 {
  private:
   std::array<Extended, TCalcSet::SlotCount> FIn;
   std::array<Extended, TCalcSet::SlotCount> FRes;
+  tOctaves FNoOctaves;
   std::vector<Extended> FSeries;
   Extended FSeriesMin = NoValue, FSeriesMax = NoValue;
   bool FInEvent = false;

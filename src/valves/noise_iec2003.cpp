@@ -527,4 +527,16 @@ void tIEC2003::Spectra2015() {
   }
 }
 
+const tOctaves& tIEC2003::GetLpAeOctaves() {
+  Spectra();
+  FOct = tOctaves();
+  if (!Is2015()) return FOct;
+  // The third-octave bands 7 + 3k (63 Hz ... 16 kHz) and their neighbours.
+  for (size_t o = 0; o < FOct.Values.size(); ++o) {
+    const size_t c = 7 + 3 * o;
+    FOct.Values[o] = SumNoise({FLpAe3.Values[c - 1], FLpAe3.Values[c], FLpAe3.Values[c + 1]});
+  }
+  return FOct;
+}
+
 }  // namespace torvacalc

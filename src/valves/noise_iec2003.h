@@ -139,6 +139,10 @@ class tIEC2003 : public tVDMA79 {
   // sum is LpAa). Undefined bands with the 2005 edition.
   const tThirdOctaves& GetLpiThirdOctaves() { Spectra(); return FLpi3; }
   const tThirdOctaves& GetLpAeThirdOctaves() { Spectra(); return FLpAe3; }
+  // 2015 edition: the octaves 63 Hz ... 16 kHz of the third-octave sum
+  // (the 2005 equations give the level at the peak frequency, no sum).
+  const tOctaves& GetLpAeOctaves() override;
+  Extended GetPeakFrequency() override { return GetFp(); }
 
   // ----- class routines (IEC 60534-8-4) -----
   // p1 - FF pv1 and the effective differential pressure dpc.
@@ -196,6 +200,7 @@ class tIEC2003 : public tVDMA79 {
   void Spectra2015();
   tSpectrum FLpi, FRr, FLpAa, FLwAa;
   tThirdOctaves FLpi3, FLpAe3;
+  tOctaves FOct;
   Extended F2015LpAa = NoValue;
 };
 

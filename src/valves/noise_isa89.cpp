@@ -1,6 +1,7 @@
 #include "valves/noise_isa89.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "valves/flow_equations.h"
@@ -11,7 +12,74 @@ namespace torvacalc {
 namespace {
 constexpr Extended kPi = 3.14159265358979323846L;
 constexpr Extended kAirSound = 343;  // speed of sound in air at the reference state, m/s
+// IEC 60534-8-3:2010, Clause 7: the contraction at the valve outlet of a
+// straight-pattern globe valve, and the expander's own row of Table 4.
+constexpr Extended kBeta = 0.93L;
+constexpr Extended kAetaExpander = -3.0L;
+constexpr Extended kStpExpander = 0.2L;
+// The outlet Mach number above which the valve outlet jet is a source of
+// its own (NOTE 1 to eq. 15), and the pipe Mach number at which eq. 16
+// stops rising (NOTE 2 to eq. 16).
+constexpr Extended kMachOutlet = 0.3L;
+constexpr Extended kMachPipe2010 = 0.3L;
 }  // namespace
+
+// IEC 60534-8-3:2010, Table 4 (typical values; a manufacturer's own pair
+// goes into Aeta and Stp). One row per style of the valve database; the
+// styles without a row of their own (others, diaphragm, pinch) take the
+// globe valve's.
+tISA89::tAcousticStyle tISA89::StyleDefaults(int valveStyle) {
+  switch (valveStyle) {
+    case 1: return {-3.6L, 0.3L, "Table 4, eccentric rotary plug"};
+    case 2: return {-4.2L, 0.3L, "Table 4, butterfly valves"};
+    case 3: return {-3.6L, 0.3L, "Table 4, segmented ball 90 degrees"};
+    default: return {-4.2L, 0.19L, "Table 4, globe valve, parabolic plug"};
+  }
+}
+
+// Eq. 20b: the damping that the transmission loss of small valves loses,
+// by the valve outlet diameter in m.
+Extended tISA89::SmallValveDamping(Extended d) {
+  if (!HasValue(d) || d <= 0) return NoValue;
+  const Extended D = d * 0.001L;
+  if (D > 0.15L) return 0;
+  if (D < 0.05L) return 9;
+  return ((-16660 * D + 6370) * D - 813) * D + 35.8L;
+}
+
+// Eq. 20a with the structural loss factor etas = sqrt(0.01 Hz / f) of the
+// pipe wall (eq. 20c) and the frequency factors of Table 6; the ambient
+// pressure is taken as the standard atmosphere (pa/ps = 1).
+Extended tISA89::TransmissionLoss2010(Extended f, Extended fr, Extended cPipe, Extended rhoP,
+                                      Extended tP, Extended rho2, Extended c2, Extended d) {
+  const Extended dTL = SmallValveDamping(d);
+  if (!Available(f, fr, cPipe, rhoP, tP, rho2, c2, dTL) || f <= 0 || fr <= 0 || cPipe <= 0 ||
+      rhoP <= 0 || tP <= 0 || rho2 <= 0 || c2 <= 0)
+    return NoValue;
+  const Extended ts = tP * 0.001L;
+  const Extended fo = fr / 4 * (c2 / kAirSound);
+  const Extended fg = std::sqrt(3.0L) * kAirSound * kAirSound / (kPi * ts * cPipe);
+  Extended Gx, Gy;
+  if (f < fo) {
+    Gx = std::pow(fo / fr, 2.0L / 3) * std::pow(f / fo, 4.0L);
+    Gy = fo < fg ? fo / fg : 1;
+  } else {
+    Gx = f < fr ? std::sqrt(f / fr) : 1;
+    Gy = f < fg ? f / fg : 1;
+  }
+  const Extended etas = std::sqrt(0.01L / f);
+  const Extended q = c2 / (ts * f);
+  const Extended wall = (rho2 * c2 + 2 * kPi * ts * f * rhoP * etas) / (415 * Gy) + 1;
+  return 10 * std::log10(8.25E-7L * q * q * Gx / wall) - dTL;
+}
+
+// Eq. 19 without Lpi: the share of the third-octave band at f of a jet
+// whose spectrum peaks at fp.
+Extended tISA89::BandShape2010(Extended f, Extended fp) {
+  if (!Available(f, fp) || f <= 0 || fp <= 0) return NoValue;
+  return -8 - 10 * std::log10((1 + std::pow(f / (2 * fp), 2.5L)) *
+                              (1 + std::pow(fp / (2 * f), 1.7L)));
+}
 
 // IEC 60534-8-3, the pressures that bound the regimes: vena contracta
 // pressure, its critical value, the critical outlet pressure, the break
@@ -137,14 +205,18 @@ Extended tISA89::Fl2() {
 Extended tISA89::GetStp() {
   return Cached(rStp, [&]() -> Extended {
     if (GetNoiseStandard() == nsUserDefined) return In(iStp);
-    return 0.2L;
+    if (Edition2000()) return 0.2L;
+    if (HasValue(In(iStp))) return In(iStp);
+    return StyleDefaults(HasValue(In(iValveStyle)) ? static_cast<int>(In(iValveStyle)) : 0).Stp;
   });
 }
 
 Extended tISA89::GetAeta() {
   return Cached(rAeta, [&]() -> Extended {
     if (GetNoiseStandard() == nsUserDefined) return In(iAeta);
-    return -4.6L;
+    if (Edition2000()) return -4.6L;
+    if (HasValue(In(iAeta))) return In(iAeta);
+    return StyleDefaults(HasValue(In(iValveStyle)) ? static_cast<int>(In(iValveStyle)) : 0).Aeta;
   });
 }
 
@@ -168,7 +240,11 @@ int tISA89::GetRegime() {
 }
 
 Extended tISA89::GetDJet() {
-  return Cached(rDJet, [&] { return tIEC2003::JetDiameter(In(iFd), In(iKv), Fl2()); });
+  // The 2010 edition's examples are worked in Cv with N14 = 4.6E-3.
+  return Cached(rDJet, [&] {
+    return Edition2000() ? tIEC2003::JetDiameter(In(iFd), In(iKv), Fl2())
+                         : tIEC2003::JetDiameter2015(In(iFd), In(iKv), Fl2());
+  });
 }
 
 Extended tISA89::GetCvc() {
@@ -259,6 +335,9 @@ Extended tISA89::GetFr() {
 
 Extended tISA89::GetTL() {
   return Cached(rTL, [&] {
+    if (!Edition2000())
+      return TransmissionLoss2010(GetFp(), GetFr(), In(iCPipe), In(iRhoP), In(iTP), GetRho2v(),
+                                  GetCF2(), In(iDNV));
     return TransmissionLoss(Edition2000(), GetFp(), GetFr(), In(iCPipe), In(iTP), GetRho2v(),
                             GetCF2());
   });
@@ -275,8 +354,10 @@ Extended tISA89::GetMa2() {
 
 Extended tISA89::GetLg() {
   return Cached(rLg, [&]() -> Extended {
-    const Extended m = GetMa2();
-    if (!HasValue(m) || m < 0 || m >= 1) return NoValue;
+    Extended m = GetMa2();
+    if (!HasValue(m) || m < 0) return NoValue;
+    if (!Edition2000()) m = std::min(m, kMachPipe2010);
+    if (m >= 1) return NoValue;
     return 16 * std::log10(1 / (1 - m));
   });
 }
@@ -294,6 +375,11 @@ Extended tISA89::GetLwi() {
 
 Extended tISA89::GetLpAa0m() {
   return Cached(rLpAa0m, [&]() -> Extended {
+    if (!Edition2000()) {
+      // The band sum without the distance term.
+      const Extended L = GetLpAe(), d = tIEC2003::DistanceTerm(In(iTP), In(iDiP));
+      return Available(L, d) ? L - d : NoValue;
+    }
     const Extended Lpi = GetLpi(), TL = GetTL();
     if (!Available(Lpi, TL)) return NoValue;
     return AddCorrections(Lpi + TL, {GetDLaMa(), GetDLaRed(), GetDLaRes(), In(iDLaCo),
@@ -307,7 +393,11 @@ Extended tISA89::Level1m(Extended atWall) {
 }
 
 Extended tISA89::GetLpAe() {
-  return Cached(rLpAe, [&] { return Level1m(GetLpAa0m()); });
+  return Cached(rLpAe, [&]() -> Extended {
+    if (Edition2000()) return Level1m(GetLpAa0m());
+    Spectra();
+    return FLpAe2010;
+  });
 }
 
 // Vena contracta temperature of the isentropic expansion of an ideal gas to
@@ -322,12 +412,24 @@ Extended tISA89::GetTvc() {
   });
 }
 
+// 2010: the pipe velocity held at Mach 0.8 and the velocity at the valve
+// outlet vena contracta, UR = Up Di^2/(beta d^2), held at Mach 1.
 Extended tISA89::GetUP() {
-  return Cached(rUP, [&] { return GetUDiP2(); });
+  return Cached(rUP, [&]() -> Extended {
+    const Extended u = GetUDiP2();
+    if (Edition2000()) return u;
+    const Extended c = GetCF2();
+    return Available(u, c) ? std::min(u, 0.8L * c) : NoValue;
+  });
 }
 
 Extended tISA89::GetUR() {
-  return Cached(rUR, [&] { return GetU2v(); });
+  return Cached(rUR, [&]() -> Extended {
+    if (Edition2000()) return GetU2v();
+    const Extended u = GetUP(), c = GetCF2(), D = In(iDiP), d = In(iDNV);
+    if (!Available(u, c, D, d) || d <= 0) return NoValue;
+    return std::min(u * D * D / (kBeta * d * d), c);
+  });
 }
 
 bool tISA89::GetHighVelocity() {
@@ -348,6 +450,12 @@ Extended tISA89::GetWmR() {
 
 Extended tISA89::GetEtaR() {
   return Cached(rEtaR, [&]() -> Extended {
+    if (!Edition2000()) {
+      const Extended u = GetUR(), c = GetCF2();
+      if (!Available(u, c) || c <= 0) return NoValue;
+      const Extended m = u / c;
+      return std::pow(10.0L, kAetaExpander) * m * m * m;
+    }
     const Extended m = GetMaDN(), a = GetAeta();
     if (!Available(m, a)) return NoValue;
     return std::pow(10.0L, a) * m * m * m;
@@ -363,7 +471,7 @@ Extended tISA89::GetWaR() {
 
 Extended tISA89::GetFpR() {
   return Cached(rFpR, [&]() -> Extended {
-    const Extended u = GetUR(), s = GetStp(), d = In(iDNV);
+    const Extended u = GetUR(), s = Edition2000() ? GetStp() : kStpExpander, d = In(iDNV);
     if (!Available(u, s, d) || d <= 0) return NoValue;
     return s * u / (d * 0.001L);
   });
@@ -378,6 +486,9 @@ Extended tISA89::GetLpiR() {
 
 Extended tISA89::GetTLR() {
   return Cached(rTLR, [&] {
+    if (!Edition2000())
+      return TransmissionLoss2010(GetFpR(), GetFr(), In(iCPipe), In(iRhoP), In(iTP), GetRho2v(),
+                                  GetCF2(), In(iDNV));
     return TransmissionLoss(Edition2000(), GetFpR(), GetFr(), In(iCPipe), In(iTP), GetRho2v(),
                             GetCF2());
   });
@@ -385,6 +496,10 @@ Extended tISA89::GetTLR() {
 
 Extended tISA89::GetLpeR() {
   return Cached(rLpeR, [&]() -> Extended {
+    if (!Edition2000()) {
+      Spectra();
+      return FLpeR2010;
+    }
     const Extended L = GetLpiR(), TL = GetTLR();
     if (!Available(L, TL)) return NoValue;
     return Level1m(AddCorrections(L + TL, {GetDLaRes(), In(iDLaCo), GetDLaLN()}));
@@ -402,7 +517,7 @@ Extended tISA89::GetLa2() {
 Extended tISA89::GetLpAa() {
   return Cached(rLpAa, [&]() -> Extended {
     const Extended L = GetLpAe();
-    if (!HasValue(L)) return NoValue;
+    if (!HasValue(L) || !Edition2000()) return L;
     const Extended R = GetLpeR();
     return GetHighVelocity() && HasValue(R) ? std::max(L, R) : L;
   });
@@ -418,6 +533,15 @@ void tISA89::Spectra() {
   FTL.Clear();
   FLwAa.Clear();
   FLpAa.Clear();
+  FLpi3 = tThirdOctaves();
+  FLpAe3 = tThirdOctaves();
+  FOct = tOctaves();
+  FLpAe2010 = FLpeR2010 = NoValue;
+  if (!Edition2000()) {
+    Spectra2010();
+    Cache.SetValid(rSpectra);
+    return;
+  }
   const Extended Lpi = GetLpi(), fp = GetFp(), fr = GetFr(), rho2 = GetRho2v(), c2 = GetCF2();
   const Extended dist = tIEC2003::DistanceTerm(In(iTP), In(iDiP));
   const Extended pw = tIEC2003::PowerTerm(In(iDiP));
@@ -440,6 +564,100 @@ void tISA89::Spectra() {
     }
   }
   Cache.SetValid(rSpectra);
+}
+
+const tOctaves& tISA89::GetLpAeOctaves() {
+  Spectra();
+  return FOct;
+}
+
+// IEC 60534-8-3:2010 by third-octave band (eqs. 19, 20, 24, 25, 43): the
+// valve's internal spectrum around fp, with the expander's around fpR
+// added where the valve outlet runs above Mach 0.3, through the wall with
+// TL(f), out to 1 m and A-weighted. The corrections of plant and
+// manufacturer shift every band alike. An octave band is the energetic
+// sum of its three third-octave bands, the 5-band items the octaves
+// 500 Hz ... 8 kHz of it; the transmission-loss items are TL at the band
+// centre.
+void tISA89::Spectra2010() {
+  const Extended Lpi = GetLpi(), fp = GetFp(), fr = GetFr(), rho2 = GetRho2v(), c2 = GetCF2();
+  const Extended dist = tIEC2003::DistanceTerm(In(iTP), In(iDiP));
+  const Extended pw = tIEC2003::PowerTerm(In(iDiP));
+  const bool outlet = GetHighVelocity();
+  const Extended LpiR = outlet ? GetLpiR() : NoValue, fpR = outlet ? GetFpR() : NoValue;
+  if (!Available(Lpi, fp, dist)) return;
+  std::array<Extended, tThirdOctaves::Count> out{}, outR{};
+  Extended sum = 0, sumR = 0;
+  bool any = false, anyR = false;
+  for (size_t i = 0; i < out.size(); ++i) {
+    out[i] = outR[i] = NoValue;
+    const Extended f = tThirdOctaves::Frequencies[i];
+    const Extended shape = BandShape2010(f, fp);
+    if (!HasValue(shape)) continue;
+    Extended inside = std::pow(10.0L, (Lpi + shape) / 10);
+    Extended insideR = NoValue;
+    if (Available(LpiR, fpR)) {
+      const Extended shapeR = BandShape2010(f, fpR);
+      if (HasValue(shapeR)) {
+        insideR = std::pow(10.0L, (LpiR + shapeR) / 10);
+        inside += insideR;
+      }
+    }
+    FLpi3.Values[i] = Dezibel(inside);
+    const Extended TL = TransmissionLoss2010(f, fr, In(iCPipe), In(iRhoP), In(iTP), rho2, c2,
+                                             In(iDNV));
+    if (!HasValue(TL)) continue;
+    const Extended k = std::pow(10.0L, (TL + dist + tThirdOctaves::AWeighting[i]) / 10);
+    out[i] = inside * k;
+    sum += out[i];
+    any = true;
+    if (HasValue(insideR)) {
+      outR[i] = insideR * k;
+      sumR += outR[i];
+      anyR = true;
+    }
+  }
+  const std::vector<Extended> corr = Corrections();
+  Extended shift = 0;
+  for (Extended c : corr)
+    if (HasValue(c)) shift += c;
+  if (!any) return;
+  for (size_t i = 0; i < out.size(); ++i)
+    if (HasValue(out[i])) FLpAe3.Values[i] = Finite(Dezibel(out[i]) + shift);
+  FLpAe2010 = Finite(Dezibel(sum) + shift);
+  if (anyR) FLpeR2010 = Finite(Dezibel(sumR) + shift);
+  // Octaves 63 Hz ... 16 kHz: the third-octave bands 7 + 3k and their
+  // neighbours.
+  for (int o = 0; o < tOctaves::Count; ++o) {
+    const size_t c = static_cast<size_t>(7 + 3 * o);
+    Extended e = 0, ei = 0;
+    bool ok = true;
+    for (size_t j = c - 1; j <= c + 1; ++j) {
+      if (!HasValue(out[j])) { ok = false; break; }
+      e += out[j];
+      ei += std::pow(10.0L, FLpi3.Values[j] / 10);
+    }
+    if (!ok) continue;
+    FOct.Values[static_cast<size_t>(o)] = Finite(Dezibel(e) + shift);
+    // The 5-band items: the octaves 500 Hz ... 8 kHz (o = 3 ... 7).
+    const int b = o - 3;
+    if (b >= 0 && b < tSpectrum::Count) {
+      const Extended f = tSpectrum::Frequencies[static_cast<size_t>(b)];
+      FLpi.SetValues(b, Dezibel(ei));
+      FTL.SetValues(b, TransmissionLoss2010(f, fr, In(iCPipe), In(iRhoP), In(iTP), rho2, c2,
+                                            In(iDNV)));
+      const Extended La = FOct.Values[static_cast<size_t>(o)];
+      FLpAa.SetValues(b, La);
+      if (Available(La, pw)) FLwAa.SetValues(b, La + pw);
+    }
+  }
+}
+
+// The corrections of the 2010 edition's level: a downstream silencer or
+// plate, a low-noise series' data and the user's own; the VDMA Mach and
+// reducer corrections belong to the older methods.
+std::vector<Extended> tISA89::Corrections() {
+  return {GetDLaRes(), In(iDLaCo), GetDLaLN()};
 }
 
 }  // namespace torvacalc

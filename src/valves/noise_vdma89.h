@@ -63,6 +63,15 @@ class tVDMA89 : public tVDMA79 {
   const tSpectrum& GetRrSpectrum() { Spectra(); return FRr; }
   const tSpectrum& GetLwAaSpectrum() { Spectra(); return FLwAa; }
   const tSpectrum& GetLpAaSpectrum() { Spectra(); return FLpAa; }
+  // The octaves 500 Hz ... 8 kHz are the bands of the sheet's spectrum,
+  // whose sum is the level; the others stay empty.
+  const tOctaves& GetLpAeOctaves() override {
+    Spectra();
+    FOct = tOctaves();
+    for (int b = 0; b < tSpectrum::Count; ++b)
+      FOct.Values[static_cast<size_t>(b + 3)] = FLpAa.GetValues(b);
+    return FOct;
+  }
 
   static Extended CalculateMaVC(Extended x, Extended xCr, Extended kappa);
   static Extended CalculateWmIEC(Extended Qm, Extended p1, Extended p2, Extended pv1,
@@ -81,6 +90,7 @@ class tVDMA89 : public tVDMA79 {
  private:
   void Spectra();
   tSpectrum FLwi, FRr, FLwAa, FLpAa;
+  tOctaves FOct;
 };
 
 }  // namespace torvacalc

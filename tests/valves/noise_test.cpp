@@ -15,28 +15,35 @@
 namespace torvacalc {
 namespace {
 
+constexpr Extended kPiTest = 3.14159265358979323846L;
 bool Clean(Extended v) { return !std::isnan(v) && (HasValue(v) ? std::isfinite(v) : true); }
 
-// IEC 60534-8-3:2010, Annex examples 1 and 2 (the published levels as the
-// 2011 edition's example results quoted in the tests of python3-fluids):
-// superheated gas, M = 19.8, kappa 1.22, T1 = 450 K, rho1 = 5.3 kg/m3,
-// p1 = 10 bar, globe valve Cv 90 (Kv 77.85) DN 100, Fd 0.296,
-// FLP/FP = 0.792/0.98, outlet pipe Di 203.1 mm, wall 8 mm of steel
-// (8000 kg/m3, 5000 m/s). The outlet is taken at T2 = T1, so
-// c2 = sqrt(k R T / M) = 480.1 m/s and rho2 = rho1 p2/p1.
+// IEC 60534-8-3:2010, Annex A examples 1 to 6 (inputs as python3-fluids'
+// tests quote them): superheated gas, M = 19.8, kappa 1.22, T1 = 450 K,
+// rho1 = 5.3 kg/m3, p1 = 10 bar, globe valve with Fd 0.296, FLP/FP =
+// 0.792/0.98, Aeta -3.8 and Stp 0.2 (Table 4, ported cage), outlet pipe
+// with an 8 mm steel wall (8000 kg/m3, 5000 m/s). The outlet is taken at
+// T2 = T1, so c2 = sqrt(k R T / M) = 480.1 m/s and rho2 = rho1 p2/p1.
+// Printed LpAe,1m to one decimal (example 4 printed as 94); example 6 runs
+// its valve outlet at Mach 0.89, so the expander of Clause 7 adds its own
+// source (printed 94, with Up 190 m/s, UR 460 m/s, MR 0.96, WmR 47 854 W).
 struct GasExample {
   const char* source;
-  Extended Qm, p2;
+  Extended Qm, p2, Cv, d, Di;
   int regime;
-  Extended Wm;       // kW, m u^2/2 by hand (regime II: cvc = sqrt(2k/(k+1) p1/rho1))
-  Extended LpAe;     // published, dB(A)
+  Extended LpAe, digits;  // printed, dB(A), and half its last digit
 };
 const GasExample kGasExamples[] = {
-    {"IEC 60534-8-3:2010 example 1 (regime I)", 2.22L * 3600, 7.2L, 1, 223.06L, 91.68L},
-    {"IEC 60534-8-3:2010 example 2 (regime II)", 2.29L * 3600, 6.9L, 2, 237.45L, 92.80L},
+    {"IEC 60534-8-3:2010 example 1 (regime I)", 2.22L, 7.2L, 90, 100, 203.1L, 1, 91.7L, 0.05L},
+    {"IEC 60534-8-3:2010 example 2 (regime II)", 2.29L, 6.9L, 90, 100, 203.1L, 2, 92.8L, 0.05L},
+    {"IEC 60534-8-3:2010 example 3 (regime III)", 2.59L, 4.8L, 90, 100, 203.1L, 3, 97.7L, 0.05L},
+    {"IEC 60534-8-3:2010 example 4 (regime IV)", 1.18L, 4.2L, 40, 203.1L, 203.1L, 4, 94, 0.5L},
+    {"IEC 60534-8-3:2010 example 5 (regime V)", 1.19L, 0.5L, 40, 203.1L, 203.1L, 5, 97.5L, 0.05L},
+    {"IEC 60534-8-3:2010 example 6 (regime V, expander)", 0.89L, 0.5L, 30, 100, 150, 5, 94, 0.5L},
 };
 
-void GasValve(tISA89& g, Extended Qm, Extended p2) {
+void GasValve(tISA89& g, Extended Qm, Extended p2, Extended Kv = 77.85L, Extended d = 100,
+              Extended Di = 203.1L) {
   g.SetPhase(phGas);
   g.SetQm(Qm);
   g.SetP1(10);
@@ -44,9 +51,9 @@ void GasValve(tISA89& g, Extended Qm, Extended p2) {
   g.SetT1(450 - ZeroCelsius);
   g.SetRho1(5.3L);
   g.SetKappa1(1.22L);
-  g.SetKv(77.85L);
-  g.SetDNV(100);
-  g.SetDiP(203.1L);
+  g.SetKv(Kv);
+  g.SetDNV(d);
+  g.SetDiP(Di);
   const Extended FL = 0.792L / 0.98L;
   g.SetFl2(FL * FL);
   g.SetFd(0.296L);
@@ -55,31 +62,46 @@ void GasValve(tISA89& g, Extended Qm, Extended p2) {
   g.SetCPipe(5000);
   g.SetRw(0.25L);
   g.SetCF2(480.1L);
+  g.SetAeta(-3.8L);
+  g.SetStp(0.2L);
 }
 
 TEST(AerodynamicNoise, ReproducesThePublishedExamples) {
   for (const GasExample& c : kGasExamples) {
     SCOPED_TRACE(c.source);
     tISA89 g;
-    GasValve(g, c.Qm, c.p2);
+    GasValve(g, c.Qm * 3600, c.p2, c.Cv / 1.156L, c.d, c.Di);
     g.SetNoiseStandard(nsIEC2010);
     EXPECT_EQ(g.GetRegime(), c.regime);
-    EXPECT_NEAR(g.GetRho2v(), 5.3L * c.p2 / 10, 1e-9);
-    EXPECT_NEAR(g.GetWm(), c.Wm, 0.05);
-    // The 2010 edition sums the external level over a frequency spectrum
-    // with A-weighting; this implementation evaluates the transmission loss
-    // at the peak frequency and adds the 5 dB A-weighting allowance of the
-    // 2000 edition. The published levels are met within 0.2 dB.
-    EXPECT_NEAR(g.GetLpAe(), c.LpAe, 0.2);
-    EXPECT_NEAR(g.GetLpAa(), g.GetLpAe(), 1e-12);  // outlet Mach 0.15: no outlet chain
-    EXPECT_FALSE(g.GetHighVelocity());
-    // The 2000 edition keeps the power ratio rw and the constant 7.6E-7 of
-    // the transmission loss: the same case is 0.4 to 0.5 dB quieter.
-    tISA89 old;
-    GasValve(old, c.Qm, c.p2);
-    old.SetNoiseStandard(nsIEC2000);
-    EXPECT_NEAR(old.GetLpAe() - g.GetLpAe(), -0.4, 0.15);
+    EXPECT_NEAR(g.GetLpAe(), c.LpAe, c.digits);
+    EXPECT_NEAR(g.GetLpAa(), g.GetLpAe(), 1e-12);
+    // The octave bands 63 Hz ... 16 kHz add up to the level.
+    EXPECT_NEAR(g.GetLpAeOctaves().GetSum(), g.GetLpAe(), 0.1);
+    if (c.d < c.Di && c.Qm < 1) {
+      EXPECT_TRUE(g.GetHighVelocity());
+      EXPECT_NEAR(g.GetUP(), 190, 0.5);
+      EXPECT_NEAR(g.GetUR(), 460, 0.5);
+      EXPECT_NEAR(g.GetWmR(), 47.854, 0.05);
+    }
   }
+}
+
+// The transmission loss of the 2000 edition rises as f^2 below the inner
+// coincidence frequency (Gx ~ f^4, Gy constant) and falls as f^-2 above
+// the ring and outer coincidence frequencies (Gx = Gy = 1): +-6.02 dB per
+// octave, whatever the pipe.
+TEST(AerodynamicNoise, TransmissionLossSlopesAroundTheRingFrequency) {
+  const Extended fr = 5000 / (kPiTest * 0.2031L), c2 = 480.1L, rho2 = 3.8L;
+  const Extended fo = fr / 4 * c2 / 343;
+  auto tl = [&](Extended f) { return tISA89::TransmissionLoss(true, f, fr, 5000, 8, rho2, c2); };
+  EXPECT_NEAR(tl(fo / 4) - tl(fo / 8), 20 * std::log10(2.0L), 1e-9);
+  EXPECT_NEAR(tl(40 * fr) - tl(20 * fr), -20 * std::log10(2.0L), 1e-9);
+  // The damping of small valves of the 2010 edition: none above 150 mm,
+  // 9 dB below 50 mm, the cubic of eq. 20b between (1.54 dB at DN 100).
+  EXPECT_EQ(tISA89::SmallValveDamping(151), 0);
+  EXPECT_EQ(tISA89::SmallValveDamping(49), 9);
+  EXPECT_NEAR(tISA89::SmallValveDamping(100), 1.54L, 1e-9);
+  EXPECT_NEAR(tISA89::SmallValveDamping(50), 9, 0.01);
 }
 
 // A gas whose outlet pressure is swept from p1 down: every regime is
@@ -124,15 +146,25 @@ TEST(AerodynamicNoise, ReachesEveryRegimeWithContinuousLevels) {
 TEST(AerodynamicNoise, UserDefinedCoefficientsAndFlatKappa) {
   tISA89 g;
   GasValve(g, 2.22L * 3600, 7.2L);
+  g.SetAeta(NoValue);
+  g.SetStp(NoValue);
   g.SetNoiseStandard(nsUserDefined);
   EXPECT_FALSE(HasValue(g.GetLpAe()));  // no Aeta, no Stp
-  g.SetAeta(-4.6L);
-  g.SetStp(0.2L);
+  // The 2010 edition without them takes the Table 4 row of the style:
+  // a globe valve -4.2 and 0.19, a butterfly valve -4.2 and 0.3.
   tISA89 std2010;
   GasValve(std2010, 2.22L * 3600, 7.2L);
+  std2010.SetAeta(NoValue);
+  std2010.SetStp(NoValue);
   std2010.SetNoiseStandard(nsIEC2010);
+  EXPECT_EQ(std2010.GetAeta(), -4.2L);
+  EXPECT_EQ(std2010.GetStp(), 0.19L);
+  std2010.SetValveStyle(2);
+  EXPECT_EQ(std2010.GetStp(), 0.3L);
+  g.SetAeta(-4.2L);
+  g.SetStp(0.3L);
   EXPECT_NEAR(g.GetLpAe(), std2010.GetLpAe(), 1e-9);
-  g.SetAeta(-3.6L);  // 10 times the efficiency: +10 dB
+  g.SetAeta(-3.2L);  // 10 times the efficiency: +10 dB
   EXPECT_NEAR(g.GetLpAe() - std2010.GetLpAe(), 10, 1e-6);
   // kappa at or below 1 is raised to 1.0001 before any exponent is formed.
   g.SetKappa1(1.0);
@@ -144,20 +176,25 @@ TEST(AerodynamicNoise, UserDefinedCoefficientsAndFlatKappa) {
 // python3-fluids): water, 997 kg/m3, cL 1400 m/s, pv 0.0232 bar,
 // p1 = 10 bar, globe valve Kv 77.85 DN 100 with FL 0.92, Fd 0.42, pipe
 // 107.1 mm inside, 3.6 mm steel wall (7800 kg/m3, 5000 m/s); xFz 0.2543
-// (examples 1, 2) and 0.3543 (example 3).
+// (examples 1, 2) and 0.3543 (example 3). With the 2005 equations (rw
+// 0.25, FF from pc 220.64 bar, d0 = DN) the cavitating efficiency, the
+// external level and the sound power level, worked by hand from that
+// edition's equations: example 2 cavitates only just (xFz/xF)^5 = 0.2, so
+// its etaCav is 1.5 % of etaTurb.
 struct LiquidExample {
   const char* source;
   Extended Qm, p2, xFz;
   Extended xF, uVC, Wm;  // by hand from the example's data
   bool cavitating;
+  Extended etaCav, LpAa, LwAa;  // 2005 equations, by hand
 };
 const LiquidExample kLiquidExamples[] = {
     {"IEC 60534-8-4:2015 example 1", 30 * 3600, 8, 0.254340899267L, 0.20047L, 21.773L, 6.019L,
-     false},
+     false, 0, 46.9142L, 59.8938L},
     {"IEC 60534-8-4:2015 example 2", 40 * 3600, 6.5L, 0.254340899267L, 0.35081L, 28.803L,
-     14.043L, true},
+     14.043L, true, 2.99511E-8L, 55.5160L, 68.4956L},
     {"IEC 60534-8-4:2015 example 3", 40 * 3600, 6.5L, 0.354340899267L, 0.35081L, 28.803L,
-     14.043L, false},
+     14.043L, false, 0, 48.9751L, 61.9547L},
 };
 
 void Water(tIEC2003& n, const LiquidExample& c) {
@@ -208,16 +245,11 @@ TEST(HydrodynamicNoise, ReproducesTheExamplesWhereTheEditionsAgree) {
     // and 69.9 dB(A)): that edition sums a spectrum whose transmission
     // loss falls off as -20 lg(fr/f + (f/fr)^1.5), where the 2005
     // equations used here fall off as -20 lg((fr/f)^1.5 + f/fr), 15 dB
-    // more at the peak frequencies of these examples. They must still lie
-    // within the usual range of such valves and rise with cavitation.
-    EXPECT_GT(n.GetLpAa(), 40);
-    EXPECT_LT(n.GetLpAa(), 90);
-    EXPECT_NEAR(n.GetLwAa() - n.GetLpAa(), 10 * std::log10(3 * M_PI * (0.1071 + 2)), 1e-9);
+    // more at the peak frequencies of these examples.
+    if (c.cavitating) EXPECT_NEAR(n.GetEtaCav(), c.etaCav, 1e-5 * c.etaCav);
+    EXPECT_NEAR(n.GetLpAa(), c.LpAa, 5e-4);
+    EXPECT_NEAR(n.GetLwAa(), c.LwAa, 5e-4);
   }
-  tIEC2003 quiet, loud;
-  Water(quiet, kLiquidExamples[2]);
-  Water(loud, kLiquidExamples[1]);
-  EXPECT_GT(loud.GetLpAa(), quiet.GetLpAa());
 }
 
 TEST(HydrodynamicNoise, EdgesOfThePressureTerms) {
@@ -260,7 +292,8 @@ TEST(Spectrum, EnergeticSumOfTheBands) {
   EXPECT_FALSE(HasValue(s.GetValues(-1)));
 }
 
-// Methods whose overall level is defined as the energetic sum of the bands.
+// VDMA 24422 (1989), gas: the level is the energetic sum of the bands, the
+// sound power that of the stream power, spread over the cylinder 1 m out.
 TEST(Spectrum, OverallLevelIsTheBandSumWhereTheMethodDefinesItSo) {
   tVDMA89 g;
   g.SetPhase(phGas);
@@ -290,6 +323,27 @@ TEST(Spectrum, OverallLevelIsTheBandSumWhereTheMethodDefinesItSo) {
   g.SetDLGas(3, -12);
   EXPECT_NEAR(g.GetLwiSpectrum().GetValues(0), g.GetLwi() - 2, 1e-9);
   EXPECT_NEAR(g.GetLpAa(), g.GetLpAaSpectrum().GetSum(), 1e-9);
+  // Each band's power leaves 1 m of pipe through the cylinder 1 m from the
+  // wall, pi (0.15 m + 2 m) x 1 m: 8.296 dB between power and pressure.
+  for (int i = 0; i < 4; ++i)
+    EXPECT_NEAR(g.GetLwAaSpectrum().GetValues(i) - s.GetValues(i), 8.2959L, 1e-4);
+  // The internal sound power is the efficiency times the stream power
+  // (the sheet's 134.4 rounds 10 lg(1E5/3600 1E12) = 134.437).
+  EXPECT_NEAR(g.GetLwi(), 10 * std::log10(g.GetEta() * g.GetWm() * 1E15L), 0.04);
+  // Choked (x above xCr): the stream power is that of the sonic jet,
+  // m c*^2/2 with c*^2 = 2k/(k + 1) p1/rho1, as IEC 60534-8-3 takes it
+  // from regime II on.
+  g.SetP2(3);
+  tISA89 iec;
+  iec.SetPhase(phGas);
+  iec.SetQm(8000);
+  iec.SetP1(10);
+  iec.SetP2(3);
+  iec.SetRho1(5.3L);
+  iec.SetKappa1(1.3L);
+  iec.SetFl2(0.81L);
+  ASSERT_GE(iec.GetRegime(), 2);
+  EXPECT_NEAR(g.GetWm(), iec.GetWm(), 1e-9 * iec.GetWm());
 }
 
 TEST(VDMA79, CorrectionsAtTheirEdges) {
