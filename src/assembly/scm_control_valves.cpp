@@ -78,16 +78,16 @@ std::vector<L> MakeLinks() {
   Rows(v, L::lmDownstream, L::lwPump, once, all, "Phase GasMedium StandardConditions TN0 PN0");
   Rows(v, L::lmDownstream, L::lwIn, per, all, "p2|P1 T2Medium|T1 PhiRel|PhiRel");
   Rows(v, L::lmDownstream, L::lwOut, per, all,
-       "pv2|pv1 rho2Star|rho1 cf2Star|cf kappa2Star|kappa1 dhv2|dHvT Z2|z1 CpL2|cpL");
+       "pv2|pv1 rho2Star|rho1 rhoV2|rhoV cf2Star|cf kappa2Star|kappa1 dhv2|dHvT Z2|z1 CpL2|cpL");
 
   // The state behind the valve (isenthalpic throttling) and the cooling
   // water of a desuperheater.
   Rows(v, L::lmWaterInjection, L::lwIn, once, all,
-       "Phase UseResistors ResistorType SubstanceType SteamConverter WIApplication T2orDtv dt DNV|D2 pwi dpowi "
-       "twi phi0");
+       "Phase UseResistors ResistorType SubstanceType SteamConverter WIApplication T2orDtv dt DiP1|D1 DiP|D2 "
+       "pwi dpowi twi phi0");
   Rows(v, L::lmWaterInjection, L::lwIn, per, all,
-       "FlowState P1|p1 u|u1 u2 h1 p2Res|p2 p2|p2v T1|t1 QmValve|qm rho2v|rho2 dhv2 CpL2|cp2 Kappa1|kappa1 "
-       "kappa2Star|kappa2 Z2|z2 Cf|cf1");
+       "FlowState P1|p1 h1 p2Res|p2 p2|p2v T1|t1 QmValve|qm Rho1|rho1 Cp1|cp1 rho2v|rho2 dhv2 CpL2|cp2 "
+       "Kappa1|kappa1 kappa2Star|kappa2 Z2|z2 Cf|cf1");
   Rows(v, L::lmWaterInjection, L::lwOut, per, all, "t2 rho2r t2v xFG");
   Rows(v, L::lmWaterInjectionOut, L::lwOut, per, all, "qmwi pvwi tvwi WIType");
 
@@ -95,7 +95,7 @@ std::vector<L> MakeLinks() {
   // both).
   Rows(v, L::lmMixture, L::lwIn, once, all, "Phase SubstanceType");
   Rows(v, L::lmMixture, L::lwIn, per, all,
-       "FlowState Rho1|RhoF Pv1|pv1 pv2 p2 rho2Star|RhoG cf2Star|cfG Cf|cfF kappa2Star|kappaG xFG");
+       "FlowState Rho1|RhoF Pv1|pv1 pv2 p2 rho2Star|RhoG rhoV2|RhoV cf2Star|cfG Cf|cfF kappa2Star|kappaG xFG");
   Rows(v, L::lmMixture, L::lwOut, per, all, "rho2v|Rho cf2|cf");
 
   // Valve sizing.
@@ -299,12 +299,11 @@ TMCMTorva::TMCMTorva(TCalcComponent* owner, std::string name)
   AddParameter<TOutputParameter>(*this, "T1Max", qTemperature, "Hoechste Eintrittstemperatur der Betriebspunkte");
   AddParameter<TOutputParameter>(*this, "kvMax", qKvCv, "Groesster Kv-Wert der Betriebspunkte");
   AddParameter<TOutputParameter>(*this, "kvsSugg", qKvCv, "Empfohlener Kvs-Wert fuer alle Betriebspunkte");
-  // The temperature of the medium behind the valve: a gas or vapour leaves
-  // the valve at the temperature of isenthalpic throttling (t2v, several
-  // kelvin below the inlet for steam); a liquid's temperature hardly
-  // changes, and at the saturation line t2v would let the state behind the
-  // valve flip between liquid and vapour, so a liquid keeps its inlet
-  // temperature.
+  // The temperature of the medium behind the valve: the temperature of
+  // isenthalpic throttling to the valve's outlet pressure in the outlet
+  // pipe (t2v): several kelvin below the inlet for steam and natural gas,
+  // the boiling temperature at the outlet for a flashing liquid, a few
+  // hundredths of a kelvin above the inlet for other liquids.
   for (int point : {1, 2, 3, 4})
     AddItem<TOutputParameter>(std::string("T2Medium") + OpSuffix(point), qTemperature)
         ->SetCaption("Temperatur des Mediums hinter dem Ventil");
@@ -487,12 +486,11 @@ void TMCMTorva::CheckOperatingPoints() {
   }
   // The flow through the valve and the temperature behind it at every point.
   const bool flowSolved = calc->SolvedFor() == ccQm;
-  const bool liquid = FPhase->GetSwitchStatus() == phLiquid;
   for (int point : {1, 2, 3, 4}) {
     const TPointItems& i = FPoint[point];
     i.QmValve->AssignValue(0, (flowSolved ? i.qmCalc : i.Qm)->GetValue());
     const Extended t2v = i.t2v->GetValue();
-    i.T2Medium->AssignValue(0, liquid || !HasValue(t2v) ? i.T1->GetValue() : t2v);
+    i.T2Medium->AssignValue(0, HasValue(t2v) ? t2v : i.T1->GetValue());
   }
   for (int point : {1, 2, 3, 4}) {
     if (calc->SolvedFor() == ccP1 && calc->PointOn(point)) FollowSolvedInletPressure(point);
@@ -605,6 +603,12 @@ void TCustomSCM3ControlValves::CreateEachOP(int k) {
     fCMP2Resistor[k] = CreateModule<TCMp2Resistor>(std::string("fCMP2Resistor") + (k == 2 ? "AP2" : OpSuffix(k)));
   fCMMixedDensity[k] = CreateModule<TCMMixedDensity>("fCMMixedDensity" + s);
   fCMWaterInjection[k] = CreateModule<TCMWaterInjection>("fCMWaterInjection" + s);
+  // The outlet state of a medium other than water by its own method: the
+  // substance engine of the point's inlet.
+  fCMWaterInjection[k]->Throttle = [this, k](Extended T1, Extended P1, Extended P2) {
+    TCCMSubstances* inlet = Substances(k);
+    return inlet ? inlet->CalcModule().CalculateT2(T1, P1, P2) : NoValue;
+  };
   FCMFlowOnly[k] = CreateChild<TCCMAllFlow>("FCMFlowOnly" + s);
   FCMFlowOnly[k]->SetCalcMessageContainer(GetCalcMessageContainer());
 }

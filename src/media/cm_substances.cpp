@@ -18,11 +18,10 @@ namespace {
 // one standard atmosphere.
 constexpr Extended kT60F = (60 - 32) / 1.8L;
 
-// A state within this many kelvin of the boiling temperature, or a pressure
-// within this fraction of the vapour pressure, counts as on the saturation
-// line for the messages: the correlations do not place the line closer.
+// A state within this many kelvin of the boiling temperature counts as at
+// the boiling temperature for the messages on the temperature: the
+// correlations do not place the line closer.
 constexpr Extended kSaturationMargin = 0.5L;
-constexpr Extended kSaturationPressure = 0.005L;
 
 // Message 122: natural gas below 3 degC: at the high pressures of gas
 // networks water and hydrocarbons condense and hydrates form in that range,
@@ -392,18 +391,16 @@ bool TCMSubstances::AutomaticPhaseChange() {
   TSubstanceCalc& s = *FSubstance;
   const TEPhase declared = DeclaredPhase();
   const bool automatic = ChangePhase->GetChecked();
-  if (!automatic) {
-    // Without the automatic change the side of the saturation line follows
-    // the declared phase.
-    switch (declared) {
-      case phLiquid:
-      case phMixPhaseG: SaturatedPhase->SetSwitchStatus(spLiquid); break;
-      case phVapour:
-      case phGas:
-      case phGasOp: SaturatedPhase->SetSwitchStatus(spVapour); break;
-      case phMixPhaseV: SaturatedPhase->SetSwitchStatus(spTwoPhase); break;
-      default: break;
-    }
+  // A state on the saturation line is the declared phase there: a boiling
+  // liquid for a liquid, a saturated vapour for a vapour or gas.
+  switch (declared) {
+    case phLiquid:
+    case phMixPhaseG: SaturatedPhase->SetSwitchStatus(spLiquid); break;
+    case phVapour:
+    case phGas:
+    case phGasOp: SaturatedPhase->SetSwitchStatus(spVapour); break;
+    case phMixPhaseV: SaturatedPhase->SetSwitchStatus(spTwoPhase); break;
+    default: break;
   }
   s.SetSaturatedPhase(Choice(SaturatedPhase, spLiquid, 3));
   if (FChangingPhase || !Available(V(T1), V(p1))) return false;
@@ -627,8 +624,12 @@ void TCMSubstances::RaiseMessages(const tPropertyDescription* record) {
   const TEPhase phase = DeclaredPhase();
   // Above the critical temperature there is no liquid side.
   const bool subcritical = !Available(T, tc) || T < tc;
-  const bool liquidSide = subcritical && Available(P, pv) && P > pv * (1 + kSaturationPressure);
-  const bool vapourSide = Available(P, pv) && P < pv * (1 - kSaturationPressure);
+  // The side of the saturation line is the one the calculation took (the
+  // state's own, the declared one only on the line itself), so that a state
+  // a hair beyond the line is not computed as one phase and declared as
+  // the other without a word.
+  const bool liquidSide = subcritical && found == cpLiquid && Available(P, pv);
+  const bool vapourSide = (found == cpVapour || found == cpGas) && Available(P, pv);
   switch (FCheckPhase ? phase : phUndef) {
     case phLiquid:
       // A liquid at or above its critical temperature does not exist.

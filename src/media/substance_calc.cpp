@@ -926,10 +926,20 @@ teCalculatedPhase TSubstanceCalc::GetCalculatedPhase() {
     teCalculatedPhase cp = GetDisplayPhase();
     const Extended Ts = FV[slTs];
     if (cp == cpSaturated) {
+      // Near the saturation line the state is on the side its pressure
+      // says; only a state on the line itself (within the rounding of its
+      // entries) takes the side the user means: a boiling liquid or a
+      // saturated vapour.
+      teSaturatedPhase side = FSaturatedPhase;
+      const Extended T = FV[slT], Tc = FV[slTc], P = FV[slP];
+      if (side != spTwoPhase && !(Available(T, Tc) && T >= Tc)) {
+        const Extended pv = GetPv();
+        if (Available(P, pv) && !Eq(P, pv, kSaturationLineDigits)) side = P > pv ? spLiquid : spVapour;
+      }
       if (FPhase == phMixPhaseV) {
         cp = cpZweiPhasig;
       } else {
-        switch (FSaturatedPhase) {
+        switch (side) {
           case spLiquid: cp = cpLiquid; break;
           case spVapour: cp = HasValue(Ts) && Ts > 0 ? cpVapour : cpGas; break;
           case spTwoPhase: cp = cpZweiPhasig; break;
