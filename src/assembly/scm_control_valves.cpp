@@ -171,12 +171,13 @@ std::vector<L> MakeLinks() {
   BandRows(v, L::lmIEC2003, "LpAa", "LpAa");
   BandRows(v, L::lmIEC2003, "LwAa", "LwAa");
 
-  // The smallest valve size that keeps the recommended velocities, from
-  // point 1. (Its Kvs and outlet pressure are not given: the module does
-  // not use them and would mark the main module's items as unused.)
+  // The smallest valve size that keeps the recommended velocities, for
+  // the duty of the point that needs the largest bore (the main module
+  // chooses it). (Its Kvs and outlet pressure are not given: the module
+  // does not use them and would mark the main module's items as unused.)
   Rows(v, L::lmSuggestDN, L::lwIn, once, all,
-       "Phase PipeClass DNV uMaxCav uMaxFlashing uMaxNoCav uMaxPartCav CalculatedPhase FlowState QmValve|qm "
-       "Rho1|rho1 rho2v|rho2 cf2");
+       "Phase PipeClass DNV uMaxCav uMaxFlashing uMaxNoCav uMaxPartCav CalculatedPhaseDN|CalculatedPhase "
+       "FlowStateDN|FlowState QmDN|qm Rho1DN|rho1 rho2DN|rho2 cf2DN|cf2");
   Rows(v, L::lmSuggestDN, L::lwOut, once, all, "MaxU1 MaxU2 MinDN");
 
   // The actuator: the thrust to close against the largest pressure drop of
@@ -321,6 +322,12 @@ TMCMTorva::TMCMTorva(TCalcComponent* owner, std::string name)
     AddItem<TOutputParameter>("QnCalc" + k, qNormVolumeFlowrate)->SetCaption("Normvolumenstrom (berechnet)");
     AddItem<TOutputParameter>("rho2" + k, qDensity)->SetCaption("Dichte in der Austrittsleitung");
   }
+  // The duty of the point that needs the largest valve bore, for the
+  // smallest recommended size.
+  AddParameter<TOutputParameter>(*this, "QmDN", qMassFlowrate, "Massenstrom des groessten Bedarfs");
+  AddParameter<TOutputParameter>(*this, "Rho1DN", qDensity, "Eintrittsdichte des groessten Bedarfs");
+  AddParameter<TOutputParameter>(*this, "rho2DN", qDensity, "Austrittsdichte des groessten Bedarfs");
+  AddParameter<TOutputParameter>(*this, "cf2DN", qVelocity, "Schallgeschwindigkeit am Austritt des groessten Bedarfs");
   AddItem<TOverruleParameter>("cPipe", Extended(100), Extended(20000), qVelocity)
       ->SetCaption("Schallgeschwindigkeit in der Rohrwand");
   AddItem<TOutputParameter>("NoOfCharOps", Extended(0), Extended(3), qNoUnit)
@@ -337,6 +344,11 @@ TMCMTorva::TMCMTorva(TCalcComponent* owner, std::string name)
         MirrorItem(*this, *ItemsByName(ModelOf(l.Module), {l.Item})[0], n);
       }
     }
+  for (const char* n : {"FlowStateDN", "CalculatedPhaseDN"}) {
+    TCalcItem* i = CalcItemByName(n);
+    i->SetInputState(isCalculated);
+    i->SetReadOnly(true);
+  }
   for (const char* n : {"qmCalc", "p1Calc"})
     for (int point : {1, 2, 3, 4}) {
       TCalcItem* i = CalcItemByName(n + std::string(OpSuffix(point)));
@@ -366,7 +378,8 @@ void TMCMTorva::CalcEvent(TCalcEvent event, TCalcItem* item) {
     watch("ValveFromDatabase", rValveDatabase);
     watch("kvs", rChecks);
     for (int point : {1, 2, 3, 4})
-      for (const char* n : {"kv", "h", "KvKvs", "Qm", "qmCalc", "p1Calc", "T1", "t2v"})
+      for (const char* n : {"kv", "h", "KvKvs", "Qm", "qmCalc", "p1Calc", "T1", "t2v", "Rho1", "rho2", "cf2",
+                            "MaxUMD1", "MaxUMD2", "FlowState", "CalculatedPhase"})
         watch(n + std::string(OpSuffix(point)), rChecks);
   }
   const auto r = FReactions.find(item);
@@ -425,7 +438,19 @@ void TMCMTorva::FindCheckedItems() {
     i.kv = param("kv" + k);
     i.KvKvs = param("KvKvs" + k);
     i.StrokePosition = param("StrokePosition" + k);
+    i.rho2 = param("rho2" + k);
+    i.cf2 = param("cf2" + k);
+    i.MaxU1 = param("MaxUMD1" + k);
+    i.MaxU2 = param("MaxUMD2" + k);
+    i.FlowState = static_cast<TCustomCalcMultiSwitch*>(CalcItemByName("FlowState" + k));
+    i.CalculatedPhase = static_cast<TCustomCalcMultiSwitch*>(CalcItemByName("CalculatedPhase" + k));
   }
+  FQmDN = param("QmDN");
+  FRho1DN = param("Rho1DN");
+  Frho2DN = param("rho2DN");
+  Fcf2DN = param("cf2DN");
+  FFlowStateDN = static_cast<TCustomCalcMultiSwitch*>(CalcItemByName("FlowStateDN"));
+  FCalculatedPhaseDN = static_cast<TCustomCalcMultiSwitch*>(CalcItemByName("CalculatedPhaseDN"));
   FcPipe = param("cPipe");
   FEM = param("EM");
   FRhoM = param("RhoM");
@@ -472,6 +497,39 @@ void TMCMTorva::FollowSolvedInletPressure(int point) {
   i.P1->SetValue(next);
 }
 
+// The smallest size must carry every point: the duty that needs the
+// largest bore is the one whose volume flow per recommended velocity,
+// qm/(rho u max), is the largest, in the inlet or in the outlet (usually
+// the largest load; a flashing or cavitating point at a smaller load may
+// need more, its recommended velocity being lower). A gas or vapour is
+// held to a Mach number, so its recommended velocity is a fixed share of
+// the sound speed behind the valve.
+void TMCMTorva::SelectSizingDuty() {
+  auto* calc = Calc();
+  int governing = 1;
+  Extended most = NoValue;
+  for (int point : {1, 2, 3, 4}) {
+    if (!calc->PointOn(point)) continue;
+    const TPointItems& i = FPoint[point];
+    const Extended qm = i.QmValve->GetValue();
+    const auto need = [&](const TCalcParameter* rho, const TCalcParameter* u) {
+      const Extended r = rho->GetValue(), w = HasValue(u->GetValue()) ? u->GetValue() : i.cf2->GetValue();
+      return Available(qm, r, w) && r > 0 && w > 0 ? qm / (r * w) : NoValue;
+    };
+    for (const Extended n : {need(i.Rho1, i.MaxU1), need(i.rho2, i.MaxU2)})
+      if (HasValue(n) && (!HasValue(most) || n > most)) most = n, governing = point;
+  }
+  const TPointItems& g = FPoint[governing];
+  FQmDN->AssignValue(0, g.QmValve->GetValue());
+  FRho1DN->AssignValue(0, g.Rho1->GetValue());
+  Frho2DN->AssignValue(0, g.rho2->GetValue());
+  Fcf2DN->AssignValue(0, g.cf2->GetValue());
+  if (FFlowStateDN->GetSwitchStatus() != g.FlowState->GetSwitchStatus())
+    FFlowStateDN->SetSwitchStatus(g.FlowState->GetSwitchStatus());
+  if (FCalculatedPhaseDN->GetSwitchStatus() != g.CalculatedPhase->GetSwitchStatus())
+    FCalculatedPhaseDN->SetSwitchStatus(g.CalculatedPhase->GetSwitchStatus());
+}
+
 void TMCMTorva::CheckOperatingPoints() {
   auto* calc = Calc();
   if (!calc || !calc->GetReady()) return;
@@ -496,6 +554,7 @@ void TMCMTorva::CheckOperatingPoints() {
     if (calc->SolvedFor() == ccP1 && calc->PointOn(point)) FollowSolvedInletPressure(point);
     else FInlet[point] = {};
   }
+  SelectSizingDuty();
   // The plant characteristic runs through the valid points 1 to 3.
   int charOps = 0;
   for (int point : {1, 2, 3})

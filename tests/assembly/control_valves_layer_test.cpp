@@ -14,6 +14,7 @@
 
 #include "assembly/main_items.h"
 #include "assembly/scm_control_valves.h"
+#include "valves/cm_suggest_dn.h"
 #include "files/calculation_file.h"
 #include "files/hx_file.h"
 #include "framework/options.h"
@@ -549,6 +550,52 @@ TEST(ValveLayer, UndoReturnsEveryValue) {
     SCOPED_TRACE("redo of " + edits[i].first);
     calc->Enter(edits[i].first, edits[i].second);
     ExpectSameState(MainState(*calc), states[i + 1], Settled());
+  }
+}
+
+// The smallest recommended size carries every point: it is the largest
+// of the sizes each point needs alone (a feedwater duty at its largest
+// load, a flashing point's mixture), not point 1's.
+TEST(ValveLayer, SmallestSizeCarriesEveryPoint) {
+  for (const char* file : {"valve_water.case", "valve_flashing.case", "valve_steam_noise.case", "valve_natural_gas.case"}) {
+    SCOPED_TRACE(file);
+    auto calc = Calculation(ReadExample(file));
+    Extended largest = NoValue;
+    int counted = 0;
+    for (int k : {1, 2, 3, 4}) {
+      if (!calc->PointOn(k)) continue;
+      const std::string s = Suffix(k);
+      // The module alone, given what the assembly's module is given, with
+      // the point's duty.
+      auto alone = std::make_unique<TCMSuggestDN>();
+      for (TCalcItem* i : calc->fCMSuggestDN->GetCalcItems()) {
+        TCalcItem* j = alone->CalcItemByName(i->GetName());
+        if (const TCalcParameter* p = i->AsParameter()) j->AsParameter()->SetValue(p->GetValue());
+        else if (auto* m = dynamic_cast<TCustomCalcMultiSwitch*>(i)) {
+          auto* n = static_cast<TCustomCalcMultiSwitch*>(j);
+          if (n->GetValueList().empty()) n->SetValueList(m->GetValueList());
+          n->SetSwitchStatus(m->GetSwitchStatus());
+        }
+      }
+      const auto status = [&](const std::string& n) {
+        return static_cast<TCustomCalcMultiSwitch*>(calc->GetMainCalcModule()->CalcItemByName(n))->GetSwitchStatus();
+      };
+      auto& a = static_cast<TCMSuggestDN&>(*alone);
+      a.CalculatedPhase->SetSwitchStatus(status("CalculatedPhase" + s));
+      a.FlowState->SetSwitchStatus(status("FlowState" + s));
+      a.qm->SetValue(calc->GetValue("QmValve" + s));
+      a.rho1->SetValue(calc->GetValue("Rho1" + s));
+      a.rho2->SetValue(calc->GetValue("rho2" + s));
+      a.cf2->SetValue(calc->GetValue("cf2" + s));
+      a.SetActive(true);
+      a.Calculate();
+      const Extended dn = a.MinDN->GetValue();
+      ASSERT_TRUE(HasValue(dn)) << k;
+      largest = HasValue(largest) ? std::max(largest, dn) : dn;
+      ++counted;
+    }
+    EXPECT_GE(counted, 3);
+    EXPECT_EQ(calc->GetValue("MinDN"), largest);
   }
 }
 
