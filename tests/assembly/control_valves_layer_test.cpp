@@ -599,6 +599,24 @@ TEST(ValveLayer, SmallestSizeCarriesEveryPoint) {
   }
 }
 
+// The flow state of a liquid is read off the cavitation indices shown:
+// normal above sigma i, incipient cavitation down to sigma id, strong
+// cavitation down to sigma ch, maximum cavitation below.
+TEST(ValveLayer, FlowStateIsReadOffTheShownIndices) {
+  for (const char* p2 : {"9", "7", "6", "5.5", "5", "4", "3", "2"}) {
+    SCOPED_TRACE(p2);
+    auto calc = Calculation(ReadExample("valve_water.case"), {{"p2Ap2", p2}});
+    const Extended sigma = calc->GetValue("SigmaAp2"), sigmaI = calc->GetValue("SigmaIAp2");
+    const Extended sigmaId = calc->GetValue("SigmaIdAp2"), sigmaCh = calc->GetValue("SigmaChAp2");
+    const std::string state = calc->GetText("FlowStateAp2");
+    const std::string byIndices = sigma > sigmaI    ? "normal"
+                                  : sigma > sigmaId ? "beginnende Kavitation"
+                                  : sigma > sigmaCh ? "starke Kavitation"
+                                                    : "maximale Kavitation";
+    EXPECT_EQ(state, byIndices) << sigma << " " << sigmaI << " " << sigmaId << " " << sigmaCh;
+  }
+}
+
 // A calculation edited step by step holds what the same entries give
 // afresh, at every point, and an entry at one point leaves the results of
 // the other points where they were.
