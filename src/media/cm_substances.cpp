@@ -445,35 +445,38 @@ bool TCMSubstances::AutomaticPhaseChange() {
 
 void TCMSubstances::ReadBack() {
   TSubstanceCalc& s = *FSubstance;
-  AssignValueAndApprox(rho1, s.GetRho(), s.RhoIsApproximated());
-  AssignValueAndApprox(v1, s.GetV(), s.VIsApproximated());
-  AssignValueAndApprox(rhoL, s.GetrhoL(), false);
-  AssignValueAndApprox(rhoV, s.GetrhoV(), false);
-  AssignValueAndApprox(z1, s.GetZ(), s.ZIsApproximated());
-  AssignValueAndApprox(pv1, s.GetPv(), s.PvIsApproximated());
-  AssignValueAndApprox(Pl1, s.GetPl(), false);
-  AssignValueAndApprox(tv1, s.GetTv(), s.TvIsApproximated());
-  AssignValueAndApprox(tl1, s.GetTl(), false);
-  AssignValueAndApprox(eta1, s.GetEta(), s.EtaIsApproximated());
-  AssignValueAndApprox(Ny1, s.GetNy(), s.NyIsApproximated());
-  AssignValueAndApprox(Lambda1, s.GetLambda(), s.LambdaIsApproximated());
-  AssignValueAndApprox(H1, s.GetH(), s.HIsApproximated());
-  AssignValueAndApprox(S1, s.GetS(), s.SIsApproximated());
-  AssignValueAndApprox(Dhv, s.GetDhv(), s.dhvIsApproximated());
-  AssignValueAndApprox(dHvT, s.GetdHvT(), s.dhvIsApproximated());
-  AssignValueAndApprox(cp1, s.GetCp(), s.CpIsApproximated());
-  AssignValueAndApprox(cpL, s.GetCpL(), s.CpLIsApproximated());
-  AssignValueAndApprox(cv1, s.GetCv(), false);
-  AssignValueAndApprox(kappa1, s.GetKappa(), s.KappaIsApproximated());
-  AssignValueAndApprox(cf, s.GetCf(), s.CfIsApproximated());
-  AssignValueAndApprox(Ef, s.GetEf(), s.CfIsApproximated());
-  AssignValueAndApprox(CStar, s.GetCStar(), s.CStarIsApproximated());
-  AssignValueAndApprox(pStar, s.GetpStar(), false);
-  AssignValueAndApprox(tStar, s.GettStar(), false);
-  AssignValueAndApprox(rhoStar, s.GetrhoStar(), false);
-  AssignValueAndApprox(cfStar, s.GetcfStar(), false);
-  AssignValueAndApprox(PvW, s.GetPvW(), false);
-  AssignValueAndApprox(RhoLDeviation, s.GetRhoLDeviation(), false);
+  // Each value is read before its approximated flag: the getter that
+  // computes the value is what sets the flag (read together as two
+  // arguments of one call, the flag could be taken first, in whatever
+  // order the compiler evaluates them, and stay false).
+  using S = TSubstanceCalc;
+  constexpr int kExact = -1;  // a result that is never approximated
+  struct TResult {
+    TCalcParameter* p;
+    Extended (S::*get)();
+    int approx;
+  };
+  const TResult results[] = {
+      {rho1, &S::GetRho, S::apRho},          {v1, &S::GetV, S::apV},
+      {rhoL, &S::GetrhoL, kExact},           {rhoV, &S::GetrhoV, kExact},
+      {z1, &S::GetZ, S::apZ},                {pv1, &S::GetPv, S::apPv},
+      {Pl1, &S::GetPl, kExact},              {tv1, &S::GetTv, S::apTv},
+      {tl1, &S::GetTl, kExact},              {eta1, &S::GetEta, S::apEta},
+      {Ny1, &S::GetNy, S::apNy},             {Lambda1, &S::GetLambda, S::apLambda},
+      {H1, &S::GetH, S::apH},                {S1, &S::GetS, S::apS},
+      {Dhv, &S::GetDhv, S::apdhv},           {dHvT, &S::GetdHvT, S::apdhv},
+      {cp1, &S::GetCp, S::apCp},             {cpL, &S::GetCpL, S::apCpL},
+      {cv1, &S::GetCv, kExact},              {kappa1, &S::GetKappa, S::apKappa},
+      {cf, &S::GetCf, S::apCf},              {Ef, &S::GetEf, S::apCf},
+      {CStar, &S::GetCStar, S::apCStar},     {pStar, &S::GetpStar, kExact},
+      {tStar, &S::GettStar, kExact},         {rhoStar, &S::GetrhoStar, kExact},
+      {cfStar, &S::GetcfStar, kExact},       {PvW, &S::GetPvW, kExact},
+      {RhoLDeviation, &S::GetRhoLDeviation, kExact},
+  };
+  for (const TResult& r : results) {
+    const Extended value = (s.*r.get)();
+    AssignValueAndApprox(r.p, value, r.approx != kExact && s.GetIsApproximated(static_cast<S::Approx>(r.approx)));
+  }
   if (Choice(HumidityType, htRelative, 5) != htRelative) AssignValueAndApprox(PhiRel, s.GetPhiRel(), false);
   // The gas constants that are not the given one.
   const TERhonRiM given = Choice(RhoNRiM, rrmM, 4);

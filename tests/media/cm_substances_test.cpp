@@ -147,6 +147,29 @@ TEST(CMSubstances, StateAgainstTheDeclaredPhase) {
   }
 }
 
+// A result computed by a correlation outside its range, or by an
+// approximation, is shown as approximated: the flag the computation sets
+// reaches the parameter (the heat of vaporization away from the boiling
+// line, the critical flow function of a real gas by its isentropic
+// exponent, the liquid sound speed of the database).
+TEST(CMSubstances, ApproximatedResultsShowAsSuch) {
+  struct Case { const char* fluid; Extended T, P; TEPhase phase; std::vector<const char*> approximated; };
+  const Case cases[] = {
+      {"Toluol", 25, 1, phLiquid, {"Dhv", "cf"}},
+      {"Methan", 20, 50, phGas, {"CStar"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fluid);
+    TModule t;
+    t.Set(c.fluid, c.T, c.P, c.phase);
+    for (const char* n : c.approximated) {
+      const TCalcParameter* p = t.m.CalcItemByName(n)->AsParameter();
+      EXPECT_TRUE(HasValue(p->GetValue())) << n;
+      EXPECT_TRUE(p->GetIsApproximated()) << n;
+    }
+  }
+}
+
 TEST(CMSubstances, RelevanceFollowsThePhaseAndTheChoices) {
   TModule t;
   t.m.GasMedium->SetSwitchStatus(gmGasMoist);
