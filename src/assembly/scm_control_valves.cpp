@@ -21,6 +21,8 @@ constexpr int kMsgOpeningLow = 1902;
 constexpr int kMsgOpeningHigh = 1903;
 constexpr int kMsgRangeability = 1904;
 constexpr int kMsgPointsOutOfOrder = 1905;
+constexpr int kMsgNoFlowState = 1906;
+constexpr int kMsgNoNoise = 1907;
 
 // Openings below 10 % leave the plug close to its seat, where the
 // characteristic is least reliable and the seat erodes; above 90 % the
@@ -442,6 +444,9 @@ void TMCMTorva::FindCheckedItems() {
     i.cf2 = param("cf2" + k);
     i.MaxU1 = param("MaxUMD1" + k);
     i.MaxU2 = param("MaxUMD2" + k);
+    i.LpAa = param("LpAa" + k);
+    i.Pv1 = param("Pv1" + k);
+    i.Cf = param("Cf" + k);
     i.FlowState = static_cast<TCustomCalcMultiSwitch*>(CalcItemByName("FlowState" + k));
     i.CalculatedPhase = static_cast<TCustomCalcMultiSwitch*>(CalcItemByName("CalculatedPhase" + k));
   }
@@ -530,6 +535,35 @@ void TMCMTorva::SelectSizingDuty() {
     FCalculatedPhaseDN->SetSwitchStatus(g.CalculatedPhase->GetSwitchStatus());
 }
 
+void TMCMTorva::ReportMissingResults(int point) {
+  const TPointItems& i = FPoint[point];
+  if (!HasValue(i.kv->GetValue()) || !HasValue(i.Rho1->GetValue())) return;  // the sizing reports its own
+  const bool liquid = FPhase->GetSwitchStatus() == phLiquid;
+  // What the judgement of a liquid's flow state and every noise method of
+  // a liquid need beyond the sizing: the vapour pressure (the distance to
+  // cavitation) and, for the noise, the sound speed.
+  std::vector<TCalcItem*> missing;
+  std::string names;
+  const auto need = [&](TCalcParameter* p) {
+    if (HasValue(p->GetValue())) return;
+    missing.push_back(p);
+    names += (names.empty() ? "" : ", ") + p->GetName();
+  };
+  if (liquid && i.FlowState->GetSwitchStatus() == fsUndefined) {
+    need(i.Pv1);
+    if (!missing.empty()) CreateMessage(kMsgNoFlowState, {i.FlowState, missing.front()}, {names});
+  }
+  if (!HasValue(i.LpAa->GetValue())) {
+    missing.clear(), names.clear();
+    if (liquid) need(i.Pv1), need(i.Cf);
+    if (!missing.empty()) {
+      std::vector<TCalcItem*> items = {i.LpAa};
+      items.insert(items.end(), missing.begin(), missing.end());
+      CreateMessage(kMsgNoNoise, items, {names});
+    }
+  }
+}
+
 void TMCMTorva::CheckOperatingPoints() {
   auto* calc = Calc();
   if (!calc || !calc->GetReady()) return;
@@ -589,6 +623,7 @@ void TMCMTorva::CheckOperatingPoints() {
       i.StrokePosition->AssignValue(0, NoValue);
       continue;
     }
+    ReportMissingResults(point);
     const Extended h = i.h->GetValue();
     i.StrokePosition->AssignValue(0, HasValue(h) ? std::clamp<Extended>(h, 0, 100) : NoValue);
     const Extended kv = i.kv->GetValue();

@@ -344,6 +344,10 @@ TEST(ValveLayer, SolvedInletPressureSetsTheStateItIsFoundWith) {
 }
 
 TEST(ValveLayer, ChecksAcrossThePoints) {
+  const TEntries kOil = {{"FluidName", "Heizoel schwer (RMG 380)"}, {"T1", "80"}, {"T1Ap2", "80"}, {"T1Ap3", "80"},
+                         {"T1ApX", "80"}};
+  const TEntries kLNG = {{"FluidName", "Methan"}, {"T1", "-160"}, {"T1Ap2", "-160"}, {"T1Ap3", "-160"},
+                         {"T1ApX", "-160"}};
   struct Case { const char* what; TEntries edits; int msgNo; bool expected; };
   const Case cases[] = {
       {"Kvs covers every point", {}, 1901, false},
@@ -353,6 +357,10 @@ TEST(ValveLayer, ChecksAcrossThePoints) {
       {"points in order", {}, 1905, false},
       {"points out of order", {{"QmAp2", "5000"}}, 1905, true},
       {"rangeability exceeded", {{"Qm", "100"}, {"kvs", "100"}}, 1904, true},
+      {"water has a flow state and noise", {}, 1906, false},
+      {"an oil without a vapour pressure: no flow state", kOil, 1906, true},
+      {"an oil without a vapour pressure: no noise", kOil, 1907, true},
+      {"liquid methane (LNG) has a noise level", kLNG, 1907, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -170,6 +170,24 @@ TEST(CMSubstances, ApproximatedResultsShowAsSuch) {
   }
 }
 
+// A liquid without a sound speed in the database gets one from its own
+// density and heat capacity correlations (approximated): Kaye and Laby,
+// Tables of Physical and Chemical Constants (oxygen, argon); liquid
+// methane (LNG) at its normal boiling point by the equation of state of
+// Setzmann and Wagner, about 1340 m/s.
+TEST(CMSubstances, LiquidSoundSpeedWithoutADatabaseValue) {
+  struct Case { const char* fluid; Extended T, P, cf; };
+  for (const Case& c : {Case{"Sauerstoff", -186, 1.2L, 950}, Case{"Argon", -188, 1.5L, 853},
+                        Case{"Methan", -161.5L, 1.2L, 1340}}) {
+    SCOPED_TRACE(c.fluid);
+    TModule t;
+    t.Set(c.fluid, c.T, c.P, phLiquid);
+    EXPECT_EQ(t.m.CalculatedPhase->GetSwitchStatus(), cpLiquid);
+    EXPECT_NEAR(V(t.m.cf), c.cf, 0.06L * c.cf);
+    EXPECT_TRUE(t.m.cf->GetIsApproximated());
+  }
+}
+
 TEST(CMSubstances, RelevanceFollowsThePhaseAndTheChoices) {
   TModule t;
   t.m.GasMedium->SetSwitchStatus(gmGasMoist);
