@@ -449,14 +449,48 @@ void ExpectSameAsAlone(TCalcModule& inAssembly, Extended tolerance) {
 // At the usual precision every module of the assembly holds what the
 // module alone computes from the same inputs, to the settled precision.
 TEST(ValveLayer, ModulesComputeWhatTheyComputeAlone) {
+  int compared = 0;
   for (const TEntries* entries : {&kWater, &kSteam}) {
     auto calc = Calculation(*entries);
     for (int k : {1, 2, 3, 4}) {
       SCOPED_TRACE(k);
       for (TCalcModule* m : ModulesOf(*calc, k))
-        if (m->GetEnabled() && Alone(*m)) ExpectSameAsAlone(*m, Settled());
+        if (m->GetEnabled() && Alone(*m)) ExpectSameAsAlone(*m, Settled()), ++compared;
     }
   }
+  // Per point the mixture behind the valve, the sizing and the one noise
+  // method of the medium (the resistor is off; the medium behind the valve
+  // has its own layer test): three modules at four points of two
+  // calculations, so that a module switched off by mistake cannot pass
+  // unchecked.
+  EXPECT_EQ(compared, 2 * 4 * 3);
+}
+
+// The physical meaning of the wiring: the medium behind the valve is at
+// the valve's outlet pressure and the temperature the medium reaches
+// there; a resistor behind the valve starts at the valve's outlet
+// pressure; the actuator closes against the largest inlet and the smallest
+// outlet pressure of the points.
+TEST(ValveLayer, ModulesReadTheStateTheyStandFor) {
+  auto calc = Calculation(ReadExample("valve_steam_noise.case"), {{"UseResistors", "ja"}, {"p2Res", "5"},
+                                                                  {"p2ResAp2", "4"}, {"p2ResAp3", "3"},
+                                                                  {"p2ResApX", "5"}});
+  Extended p1Max = NoValue, p2Min = NoValue;
+  for (int k : {1, 2, 3, 4}) {
+    SCOPED_TRACE(k);
+    const std::string s = Suffix(k);
+    TCMSubstances& behind = calc->FCMSubstances2[k]->CalcModule();
+    EXPECT_EQ(behind.p1->GetValue(), calc->GetValue("p2" + s));
+    EXPECT_EQ(behind.T1->GetValue(), calc->GetValue("t2v" + s));
+    EXPECT_LT(behind.T1->GetValue(), calc->GetValue("T1" + s) - 5);  // steam cools by throttling
+    EXPECT_EQ(calc->FCMResistor[k]->p1->GetValue(), calc->GetValue("p2" + s));
+    EXPECT_EQ(calc->FCMResistor[k]->p2->GetValue(), calc->GetValue("p2Res" + s));
+    p1Max = HasValue(p1Max) ? std::max(p1Max, calc->GetValue("P1" + s)) : calc->GetValue("P1" + s);
+    p2Min = HasValue(p2Min) ? std::min(p2Min, calc->GetValue("p2" + s)) : calc->GetValue("p2" + s);
+  }
+  EXPECT_EQ(calc->FCMActuator->p1->GetValue(), p1Max);
+  EXPECT_EQ(calc->FCMActuator->p2->GetValue(), p2Min);
+  EXPECT_EQ(p2Min, 8);  // point 3 of the example
 }
 
 // At full precision (20 significant digits) the examples settle to exactly
