@@ -12,4 +12,8 @@ INSERT INTO HYDRIXMessages VALUES
  (1904, 'de', 40, 'Das Verhaeltnis des groessten zum kleinsten Kv-Wert (%s) uebersteigt das Stellverhaeltnis 50 der Kennlinie.', 4, 1904),
  (1904, 'en', 40, 'The ratio of the largest to the smallest Kv (%s) exceeds the rangeability 50 of the characteristic.', 4, 1904),
  (1905, 'de', 40, 'Die Betriebspunkte 1 bis 3 stehen fuer kleinste, normale und groesste Last: ihre Massenstroeme sollten steigen.', 5, 1905),
- (1905, 'en', 40, 'Operating points 1 to 3 stand for the minimum, normal and maximum load: their mass flows should rise.', 5, 1905);
+ (1905, 'en', 40, 'Operating points 1 to 3 stand for the minimum, normal and maximum load: their mass flows should rise.', 5, 1905),
+ (1906, 'de', 40, 'Ohne %s ist der Strömungszustand nicht bestimmbar: der Dampfdruck bestimmt den Abstand zur Kavitation.', 4, 1906),
+ (1906, 'en', 40, 'Without %s the flow state cannot be judged: the vapour pressure sets the distance to cavitation.', 4, 1906),
+ (1907, 'de', 40, 'Ohne %s ist das Geräusch nicht berechenbar.', 4, 1907),
+ (1907, 'en', 40, 'Without %s the noise cannot be computed.', 4, 1907);

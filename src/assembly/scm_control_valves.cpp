@@ -21,6 +21,8 @@ constexpr int kMsgOpeningLow = 1902;
 constexpr int kMsgOpeningHigh = 1903;
 constexpr int kMsgRangeability = 1904;
 constexpr int kMsgPointsOutOfOrder = 1905;
+constexpr int kMsgNoFlowState = 1906;
+constexpr int kMsgNoNoise = 1907;
 
 // Openings below 10 % leave the plug close to its seat, where the
 // characteristic is least reliable and the seat erodes; above 90 % the
@@ -78,16 +80,16 @@ std::vector<L> MakeLinks() {
   Rows(v, L::lmDownstream, L::lwPump, once, all, "Phase GasMedium StandardConditions TN0 PN0");
   Rows(v, L::lmDownstream, L::lwIn, per, all, "p2|P1 T2Medium|T1 PhiRel|PhiRel");
   Rows(v, L::lmDownstream, L::lwOut, per, all,
-       "pv2|pv1 rho2Star|rho1 cf2Star|cf kappa2Star|kappa1 dhv2|dHvT Z2|z1 CpL2|cpL");
+       "pv2|pv1 rho2Star|rho1 rhoV2|rhoV cf2Star|cf kappa2Star|kappa1 dhv2|dHvT Z2|z1 CpL2|cpL");
 
   // The state behind the valve (isenthalpic throttling) and the cooling
   // water of a desuperheater.
   Rows(v, L::lmWaterInjection, L::lwIn, once, all,
-       "Phase UseResistors ResistorType SubstanceType SteamConverter WIApplication T2orDtv dt DNV|D2 pwi dpowi "
-       "twi phi0");
+       "Phase UseResistors ResistorType SubstanceType SteamConverter WIApplication T2orDtv dt DiP1|D1 DiP|D2 "
+       "pwi dpowi twi phi0");
   Rows(v, L::lmWaterInjection, L::lwIn, per, all,
-       "FlowState P1|p1 u|u1 u2 h1 p2Res|p2 p2|p2v T1|t1 QmValve|qm rho2v|rho2 dhv2 CpL2|cp2 Kappa1|kappa1 "
-       "kappa2Star|kappa2 Z2|z2 Cf|cf1");
+       "FlowState P1|p1 h1 p2Res|p2 p2|p2v T1|t1 QmValve|qm Rho1|rho1 Cp1|cp1 rho2v|rho2 dhv2 CpL2|cp2 "
+       "Kappa1|kappa1 kappa2Star|kappa2 Z2|z2 Cf|cf1");
   Rows(v, L::lmWaterInjection, L::lwOut, per, all, "t2 rho2r t2v xFG");
   Rows(v, L::lmWaterInjectionOut, L::lwOut, per, all, "qmwi pvwi tvwi WIType");
 
@@ -95,7 +97,7 @@ std::vector<L> MakeLinks() {
   // both).
   Rows(v, L::lmMixture, L::lwIn, once, all, "Phase SubstanceType");
   Rows(v, L::lmMixture, L::lwIn, per, all,
-       "FlowState Rho1|RhoF Pv1|pv1 pv2 p2 rho2Star|RhoG cf2Star|cfG Cf|cfF kappa2Star|kappaG xFG");
+       "FlowState Rho1|RhoF Pv1|pv1 pv2 p2 rho2Star|RhoG rhoV2|RhoV cf2Star|cfG Cf|cfF kappa2Star|kappaG xFG");
   Rows(v, L::lmMixture, L::lwOut, per, all, "rho2v|Rho cf2|cf");
 
   // Valve sizing.
@@ -175,12 +177,13 @@ std::vector<L> MakeLinks() {
   BandRows(v, L::lmIEC2003, "LpAa", "LpAa");
   BandRows(v, L::lmIEC2003, "LwAa", "LwAa");
 
-  // The smallest valve size that keeps the recommended velocities, from
-  // point 1. (Its Kvs and outlet pressure are not given: the module does
-  // not use them and would mark the main module's items as unused.)
+  // The smallest valve size that keeps the recommended velocities, for
+  // the duty of the point that needs the largest bore (the main module
+  // chooses it). (Its Kvs and outlet pressure are not given: the module
+  // does not use them and would mark the main module's items as unused.)
   Rows(v, L::lmSuggestDN, L::lwIn, once, all,
-       "Phase PipeClass DNV uMaxCav uMaxFlashing uMaxNoCav uMaxPartCav CalculatedPhase FlowState QmValve|qm "
-       "Rho1|rho1 rho2v|rho2 cf2");
+       "Phase PipeClass DNV uMaxCav uMaxFlashing uMaxNoCav uMaxPartCav CalculatedPhaseDN|CalculatedPhase "
+       "FlowStateDN|FlowState QmDN|qm Rho1DN|rho1 rho2DN|rho2 cf2DN|cf2");
   Rows(v, L::lmSuggestDN, L::lwOut, once, all, "MaxU1 MaxU2 MinDN");
 
   // The actuator: the thrust to close against the largest pressure drop of
@@ -303,12 +306,11 @@ TMCMTorva::TMCMTorva(TCalcComponent* owner, std::string name)
   AddParameter<TOutputParameter>(*this, "T1Max", qTemperature, "Hoechste Eintrittstemperatur der Betriebspunkte");
   AddParameter<TOutputParameter>(*this, "kvMax", qKvCv, "Groesster Kv-Wert der Betriebspunkte");
   AddParameter<TOutputParameter>(*this, "kvsSugg", qKvCv, "Empfohlener Kvs-Wert fuer alle Betriebspunkte");
-  // The temperature of the medium behind the valve: a gas or vapour leaves
-  // the valve at the temperature of isenthalpic throttling (t2v, several
-  // kelvin below the inlet for steam); a liquid's temperature hardly
-  // changes, and at the saturation line t2v would let the state behind the
-  // valve flip between liquid and vapour, so a liquid keeps its inlet
-  // temperature.
+  // The temperature of the medium behind the valve: the temperature of
+  // isenthalpic throttling to the valve's outlet pressure in the outlet
+  // pipe (t2v): several kelvin below the inlet for steam and natural gas,
+  // the boiling temperature at the outlet for a flashing liquid, a few
+  // hundredths of a kelvin above the inlet for other liquids.
   for (int point : {1, 2, 3, 4})
     AddItem<TOutputParameter>(std::string("T2Medium") + OpSuffix(point), qTemperature)
         ->SetCaption("Temperatur des Mediums hinter dem Ventil");
@@ -326,6 +328,12 @@ TMCMTorva::TMCMTorva(TCalcComponent* owner, std::string name)
     AddItem<TOutputParameter>("QnCalc" + k, qNormVolumeFlowrate)->SetCaption("Normvolumenstrom (berechnet)");
     AddItem<TOutputParameter>("rho2" + k, qDensity)->SetCaption("Dichte in der Austrittsleitung");
   }
+  // The duty of the point that needs the largest valve bore, for the
+  // smallest recommended size.
+  AddParameter<TOutputParameter>(*this, "QmDN", qMassFlowrate, "Massenstrom des groessten Bedarfs");
+  AddParameter<TOutputParameter>(*this, "Rho1DN", qDensity, "Eintrittsdichte des groessten Bedarfs");
+  AddParameter<TOutputParameter>(*this, "rho2DN", qDensity, "Austrittsdichte des groessten Bedarfs");
+  AddParameter<TOutputParameter>(*this, "cf2DN", qVelocity, "Schallgeschwindigkeit am Austritt des groessten Bedarfs");
   AddItem<TOverruleParameter>("cPipe", Extended(100), Extended(20000), qVelocity)
       ->SetCaption("Schallgeschwindigkeit in der Rohrwand");
   AddItem<TOutputParameter>("NoOfCharOps", Extended(0), Extended(3), qNoUnit)
@@ -342,6 +350,11 @@ TMCMTorva::TMCMTorva(TCalcComponent* owner, std::string name)
         MirrorItem(*this, *ItemsByName(ModelOf(l.Module), {l.Item})[0], n);
       }
     }
+  for (const char* n : {"FlowStateDN", "CalculatedPhaseDN"}) {
+    TCalcItem* i = CalcItemByName(n);
+    i->SetInputState(isCalculated);
+    i->SetReadOnly(true);
+  }
   for (const char* n : {"qmCalc", "p1Calc"})
     for (int point : {1, 2, 3, 4}) {
       TCalcItem* i = CalcItemByName(n + std::string(OpSuffix(point)));
@@ -371,7 +384,8 @@ void TMCMTorva::CalcEvent(TCalcEvent event, TCalcItem* item) {
     watch("ValveFromDatabase", rValveDatabase);
     watch("kvs", rChecks);
     for (int point : {1, 2, 3, 4})
-      for (const char* n : {"kv", "h", "KvKvs", "Qm", "qmCalc", "p1Calc", "T1", "t2v"})
+      for (const char* n : {"kv", "h", "KvKvs", "Qm", "qmCalc", "p1Calc", "T1", "t2v", "Rho1", "rho2", "cf2",
+                            "MaxUMD1", "MaxUMD2", "FlowState", "CalculatedPhase"})
         watch(n + std::string(OpSuffix(point)), rChecks);
   }
   const auto r = FReactions.find(item);
@@ -437,7 +451,22 @@ void TMCMTorva::FindCheckedItems() {
     i.kv = param("kv" + k);
     i.KvKvs = param("KvKvs" + k);
     i.StrokePosition = param("StrokePosition" + k);
+    i.rho2 = param("rho2" + k);
+    i.cf2 = param("cf2" + k);
+    i.MaxU1 = param("MaxUMD1" + k);
+    i.MaxU2 = param("MaxUMD2" + k);
+    i.LpAa = param("LpAa" + k);
+    i.Pv1 = param("Pv1" + k);
+    i.Cf = param("Cf" + k);
+    i.FlowState = static_cast<TCustomCalcMultiSwitch*>(CalcItemByName("FlowState" + k));
+    i.CalculatedPhase = static_cast<TCustomCalcMultiSwitch*>(CalcItemByName("CalculatedPhase" + k));
   }
+  FQmDN = param("QmDN");
+  FRho1DN = param("Rho1DN");
+  Frho2DN = param("rho2DN");
+  Fcf2DN = param("cf2DN");
+  FFlowStateDN = static_cast<TCustomCalcMultiSwitch*>(CalcItemByName("FlowStateDN"));
+  FCalculatedPhaseDN = static_cast<TCustomCalcMultiSwitch*>(CalcItemByName("CalculatedPhaseDN"));
   FcPipe = param("cPipe");
   FEM = param("EM");
   FRhoM = param("RhoM");
@@ -484,6 +513,68 @@ void TMCMTorva::FollowSolvedInletPressure(int point) {
   i.P1->SetValue(next);
 }
 
+// The smallest size must carry every point: the duty that needs the
+// largest bore is the one whose volume flow per recommended velocity,
+// qm/(rho u max), is the largest, in the inlet or in the outlet (usually
+// the largest load; a flashing or cavitating point at a smaller load may
+// need more, its recommended velocity being lower). A gas or vapour is
+// held to a Mach number, so its recommended velocity is a fixed share of
+// the sound speed behind the valve.
+void TMCMTorva::SelectSizingDuty() {
+  auto* calc = Calc();
+  int governing = 1;
+  Extended most = NoValue;
+  for (int point : {1, 2, 3, 4}) {
+    if (!calc->PointOn(point)) continue;
+    const TPointItems& i = FPoint[point];
+    const Extended qm = i.QmValve->GetValue();
+    const auto need = [&](const TCalcParameter* rho, const TCalcParameter* u) {
+      const Extended r = rho->GetValue(), w = HasValue(u->GetValue()) ? u->GetValue() : i.cf2->GetValue();
+      return Available(qm, r, w) && r > 0 && w > 0 ? qm / (r * w) : NoValue;
+    };
+    for (const Extended n : {need(i.Rho1, i.MaxU1), need(i.rho2, i.MaxU2)})
+      if (HasValue(n) && (!HasValue(most) || n > most)) most = n, governing = point;
+  }
+  const TPointItems& g = FPoint[governing];
+  FQmDN->AssignValue(0, g.QmValve->GetValue());
+  FRho1DN->AssignValue(0, g.Rho1->GetValue());
+  Frho2DN->AssignValue(0, g.rho2->GetValue());
+  Fcf2DN->AssignValue(0, g.cf2->GetValue());
+  if (FFlowStateDN->GetSwitchStatus() != g.FlowState->GetSwitchStatus())
+    FFlowStateDN->SetSwitchStatus(g.FlowState->GetSwitchStatus());
+  if (FCalculatedPhaseDN->GetSwitchStatus() != g.CalculatedPhase->GetSwitchStatus())
+    FCalculatedPhaseDN->SetSwitchStatus(g.CalculatedPhase->GetSwitchStatus());
+}
+
+void TMCMTorva::ReportMissingResults(int point) {
+  const TPointItems& i = FPoint[point];
+  if (!HasValue(i.kv->GetValue()) || !HasValue(i.Rho1->GetValue())) return;  // the sizing reports its own
+  const bool liquid = FPhase->GetSwitchStatus() == phLiquid;
+  // What the judgement of a liquid's flow state and every noise method of
+  // a liquid need beyond the sizing: the vapour pressure (the distance to
+  // cavitation) and, for the noise, the sound speed.
+  std::vector<TCalcItem*> missing;
+  std::string names;
+  const auto need = [&](TCalcParameter* p) {
+    if (HasValue(p->GetValue())) return;
+    missing.push_back(p);
+    names += (names.empty() ? "" : ", ") + p->GetName();
+  };
+  if (liquid && i.FlowState->GetSwitchStatus() == fsUndefined) {
+    need(i.Pv1);
+    if (!missing.empty()) CreateMessage(kMsgNoFlowState, {i.FlowState, missing.front()}, {names});
+  }
+  if (!HasValue(i.LpAa->GetValue())) {
+    missing.clear(), names.clear();
+    if (liquid) need(i.Pv1), need(i.Cf);
+    if (!missing.empty()) {
+      std::vector<TCalcItem*> items = {i.LpAa};
+      items.insert(items.end(), missing.begin(), missing.end());
+      CreateMessage(kMsgNoNoise, items, {names});
+    }
+  }
+}
+
 void TMCMTorva::CheckOperatingPoints() {
   auto* calc = Calc();
   if (!calc || !calc->GetReady()) return;
@@ -498,17 +589,17 @@ void TMCMTorva::CheckOperatingPoints() {
   }
   // The flow through the valve and the temperature behind it at every point.
   const bool flowSolved = calc->SolvedFor() == ccQm;
-  const bool liquid = FPhase->GetSwitchStatus() == phLiquid;
   for (int point : {1, 2, 3, 4}) {
     const TPointItems& i = FPoint[point];
     i.QmValve->AssignValue(0, (flowSolved ? i.qmCalc : i.Qm)->GetValue());
     const Extended t2v = i.t2v->GetValue();
-    i.T2Medium->AssignValue(0, liquid || !HasValue(t2v) ? i.T1->GetValue() : t2v);
+    i.T2Medium->AssignValue(0, HasValue(t2v) ? t2v : i.T1->GetValue());
   }
   for (int point : {1, 2, 3, 4}) {
     if (calc->SolvedFor() == ccP1 && calc->PointOn(point)) FollowSolvedInletPressure(point);
     else FInlet[point] = {};
   }
+  SelectSizingDuty();
   // The plant characteristic runs through the valid points 1 to 3.
   int charOps = 0;
   for (int point : {1, 2, 3})
@@ -543,6 +634,7 @@ void TMCMTorva::CheckOperatingPoints() {
       i.StrokePosition->AssignValue(0, NoValue);
       continue;
     }
+    ReportMissingResults(point);
     const Extended h = i.h->GetValue();
     i.StrokePosition->AssignValue(0, HasValue(h) ? std::clamp<Extended>(h, 0, 100) : NoValue);
     const Extended kv = i.kv->GetValue();
@@ -616,6 +708,12 @@ void TCustomSCM3ControlValves::CreateEachOP(int k) {
     fCMP2Resistor[k] = CreateModule<TCMp2Resistor>(std::string("fCMP2Resistor") + (k == 2 ? "AP2" : OpSuffix(k)));
   fCMMixedDensity[k] = CreateModule<TCMMixedDensity>("fCMMixedDensity" + s);
   fCMWaterInjection[k] = CreateModule<TCMWaterInjection>("fCMWaterInjection" + s);
+  // The outlet state of a medium other than water by its own method: the
+  // substance engine of the point's inlet.
+  fCMWaterInjection[k]->Throttle = [this, k](Extended T1, Extended P1, Extended P2) {
+    TCCMSubstances* inlet = Substances(k);
+    return inlet ? inlet->CalcModule().CalculateT2(T1, P1, P2) : NoValue;
+  };
   FCMFlowOnly[k] = CreateChild<TCCMAllFlow>("FCMFlowOnly" + s);
   FCMFlowOnly[k]->SetCalcMessageContainer(GetCalcMessageContainer());
 }

@@ -91,12 +91,22 @@ class TMCMTorva : public TCustomMCM3SubstancesMaterialPipe3Flow {
   struct TPointItems {
     TCalcParameter *p1Calc = nullptr, *Qm = nullptr, *qmCalc = nullptr, *QmValve = nullptr, *t2v = nullptr, *T1 = nullptr,
                    *T2Medium = nullptr, *Rho1 = nullptr, *P1 = nullptr, *p2 = nullptr, *kvsSuggMax = nullptr,
-                   *h = nullptr, *kv = nullptr, *KvKvs = nullptr, *StrokePosition = nullptr;
+                   *h = nullptr, *kv = nullptr, *KvKvs = nullptr, *StrokePosition = nullptr, *rho2 = nullptr,
+                   *cf2 = nullptr, *MaxU1 = nullptr, *MaxU2 = nullptr, *LpAa = nullptr, *Pv1 = nullptr,
+                   *Cf = nullptr;
+    TCustomCalcMultiSwitch *FlowState = nullptr, *CalculatedPhase = nullptr;
   };
+  // The duty the smallest size is found for: that of the point needing the
+  // largest bore.
+  void SelectSizingDuty();
+  // Messages at a point whose flow state or noise is missing, naming what
+  // is missing for it.
+  void ReportMissingResults(int point);
   std::array<TPointItems, 5> FPoint{};  // index 1 to 4
   TCalcParameter *FcPipe = nullptr, *FEM = nullptr, *FRhoM = nullptr, *FNoOfCharOps = nullptr, *Fp1Max = nullptr,
                  *Fp2Min = nullptr, *Fp2Max = nullptr, *FT1Max = nullptr, *FkvsSugg = nullptr, *Fkvs = nullptr,
-                 *FkvMax = nullptr;
+                 *FkvMax = nullptr, *FQmDN = nullptr, *FRho1DN = nullptr, *Frho2DN = nullptr, *Fcf2DN = nullptr;
+  TCustomCalcMultiSwitch *FFlowStateDN = nullptr, *FCalculatedPhaseDN = nullptr;
   const TCustomCalcMultiSwitch* FPhase = nullptr;
 
   enum TReaction : std::uint8_t { rSolve, rNoise, rResistors, rValveDatabase, rChecks };

@@ -44,7 +44,7 @@ const std::vector<TCustomMCM3SubstancesMaterialPipe::TPointItem>& TCustomMCM3Sub
       {"CalculatedPhase", "CalculatedPhase"}, {"T1", "T1"},   {"P1", "p1"},   {"Kappa1", "kappa1"},
       {"Rho1", "rho1"},  {"h1", "H1"},   {"s1", "S1"},   {"V1", "v1"},   {"Z1", "z1"},   {"Pv1", "pv1"},
       {"pl1", "Pl1"},    {"Tv1", "tv1"}, {"Eta1", "eta1"}, {"Ny1", "Ny1"}, {"xMv1", "xMv"}, {"Cf", "cf"},
-      {"PvW1", "PvW"},   {"PhiRel", "PhiRel"}};
+      {"PvW1", "PvW"},   {"PhiRel", "PhiRel"}, {"Cp1", "cp1"}};
   return items;
 }
 
@@ -193,7 +193,7 @@ void TCustomSCM3SubstancesMaterialPipe::Init() {
       c->OutConnections.AddConnection(std::string(n) + "|" + n + k);
     c->OutConnections.AddConnection("PvW|PvW1" + k);
     c->OutConnections.AddConnection("xMv|xMv1" + k);
-    for (const char* n : {"Rho1", "h1", "s1", "Tv1", "V1", "Z1", "Cf", "Kappa1"})
+    for (const char* n : {"Rho1", "h1", "s1", "Tv1", "V1", "Z1", "Cf", "Kappa1", "Cp1"})
       c->OutConnections.AddConnection(std::string(n) + "|" + n + k);
     // Whichever of standard density, gas constant, molar mass and specific
     // gravity the user gives, point 1 finds the molar mass; the further

@@ -33,6 +33,7 @@ TCMMixedDensity::TCMMixedDensity(TCalcComponent* owner, std::string name) : TCal
   SubstanceType = AddListSwitch(m, "SubstanceType", "Stoffart", kSubstanceTypes, 2);
   RhoF = AddParameter<TInputParameter>(m, "RhoF", qDensity, "Dichte der Fluessigkeit");
   RhoG = AddParameter<TInputParameter>(m, "RhoG", qDensity, "Dichte des Gases");
+  RhoV = AddParameter<TInputParameter>(m, "RhoV", qDensity, "Dichte des gesaettigten Dampfes");
   kappaG = AddParameter<TInputParameter>(m, "kappaG", qNoUnitPositive, "Isentropenexponent des Gases");
   cfF = AddParameter<TInputParameter>(m, "cfF", qVelocity, "Schallgeschwindigkeit der Fluessigkeit");
   cfG = AddParameter<TInputParameter>(m, "cfG", qVelocity, "Schallgeschwindigkeit des Gases");
@@ -52,6 +53,7 @@ void TCMMixedDensity::DoCalculate() {
   FMixture.Flashing = FlowState->GetSwitchIndex() == kFlowStateFlashing;
   FMixture.RhoF = V(RhoF);
   FMixture.RhoG = V(RhoG);
+  FMixture.RhoV = V(RhoV);
   FMixture.cfF = V(cfF);
   FMixture.cfG = V(cfG);
   FMixture.xFG = V(xFG);
@@ -60,10 +62,13 @@ void TCMMixedDensity::DoCalculate() {
   // at which the phases stand in equilibrium.
   FMixture.pv = HasValue(V(p2)) ? V(p2) : HasValue(V(pv2)) ? V(pv2) : V(pv1);
   const bool mixture = FMixture.Mixture && !FMixture.Flashing;
-  (mixture ? MakeUtilized({xFG, RhoF, RhoG}) : MakeNotUtilized({xFG}));
+  (mixture || FMixture.Flashing ? MakeUtilized({xFG}) : MakeNotUtilized({xFG}));
+  (FMixture.Flashing ? MakeUtilized({RhoV}) : MakeNotUtilized({RhoV}));
   std::vector<TCalcItem*> needed;
   if (mixture) {
     needed = {xFG, RhoF, RhoG};
+  } else if (FMixture.Flashing) {
+    needed = {xFG, RhoV, RhoG};
   } else {
     needed = {HasValue(V(RhoG)) ? RhoG : RhoF};
   }

@@ -19,7 +19,7 @@ class TCMMixedDensity : public TCalcModule {
   TMixedDensity& Mixture() { return FMixture; }
 
   TCalcListSwitch *Phase = nullptr, *FlowState = nullptr, *SubstanceType = nullptr;
-  TInputParameter *RhoF = nullptr, *RhoG = nullptr, *kappaG = nullptr, *cfF = nullptr, *cfG = nullptr,
+  TInputParameter *RhoF = nullptr, *RhoG = nullptr, *RhoV = nullptr, *kappaG = nullptr, *cfF = nullptr, *cfG = nullptr,
                   *pv1 = nullptr, *pv2 = nullptr, *p2 = nullptr, *xFG = nullptr;
   TOverruleParameter *Rho = nullptr, *cf = nullptr;
 

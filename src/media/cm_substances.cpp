@@ -18,11 +18,10 @@ namespace {
 // one standard atmosphere.
 constexpr Extended kT60F = (60 - 32) / 1.8L;
 
-// A state within this many kelvin of the boiling temperature, or a pressure
-// within this fraction of the vapour pressure, counts as on the saturation
-// line for the messages: the correlations do not place the line closer.
+// A state within this many kelvin of the boiling temperature counts as at
+// the boiling temperature for the messages on the temperature: the
+// correlations do not place the line closer.
 constexpr Extended kSaturationMargin = 0.5L;
-constexpr Extended kSaturationPressure = 0.005L;
 
 // Message 122: natural gas below 3 degC: at the high pressures of gas
 // networks water and hydrocarbons condense and hydrates form in that range,
@@ -392,18 +391,16 @@ bool TCMSubstances::AutomaticPhaseChange() {
   TSubstanceCalc& s = *FSubstance;
   const TEPhase declared = DeclaredPhase();
   const bool automatic = ChangePhase->GetChecked();
-  if (!automatic) {
-    // Without the automatic change the side of the saturation line follows
-    // the declared phase.
-    switch (declared) {
-      case phLiquid:
-      case phMixPhaseG: SaturatedPhase->SetSwitchStatus(spLiquid); break;
-      case phVapour:
-      case phGas:
-      case phGasOp: SaturatedPhase->SetSwitchStatus(spVapour); break;
-      case phMixPhaseV: SaturatedPhase->SetSwitchStatus(spTwoPhase); break;
-      default: break;
-    }
+  // A state on the saturation line is the declared phase there: a boiling
+  // liquid for a liquid, a saturated vapour for a vapour or gas.
+  switch (declared) {
+    case phLiquid:
+    case phMixPhaseG: SaturatedPhase->SetSwitchStatus(spLiquid); break;
+    case phVapour:
+    case phGas:
+    case phGasOp: SaturatedPhase->SetSwitchStatus(spVapour); break;
+    case phMixPhaseV: SaturatedPhase->SetSwitchStatus(spTwoPhase); break;
+    default: break;
   }
   s.SetSaturatedPhase(Choice(SaturatedPhase, spLiquid, 3));
   if (FChangingPhase || !Available(V(T1), V(p1))) return false;
@@ -448,35 +445,38 @@ bool TCMSubstances::AutomaticPhaseChange() {
 
 void TCMSubstances::ReadBack() {
   TSubstanceCalc& s = *FSubstance;
-  AssignValueAndApprox(rho1, s.GetRho(), s.RhoIsApproximated());
-  AssignValueAndApprox(v1, s.GetV(), s.VIsApproximated());
-  AssignValueAndApprox(rhoL, s.GetrhoL(), false);
-  AssignValueAndApprox(rhoV, s.GetrhoV(), false);
-  AssignValueAndApprox(z1, s.GetZ(), s.ZIsApproximated());
-  AssignValueAndApprox(pv1, s.GetPv(), s.PvIsApproximated());
-  AssignValueAndApprox(Pl1, s.GetPl(), false);
-  AssignValueAndApprox(tv1, s.GetTv(), s.TvIsApproximated());
-  AssignValueAndApprox(tl1, s.GetTl(), false);
-  AssignValueAndApprox(eta1, s.GetEta(), s.EtaIsApproximated());
-  AssignValueAndApprox(Ny1, s.GetNy(), s.NyIsApproximated());
-  AssignValueAndApprox(Lambda1, s.GetLambda(), s.LambdaIsApproximated());
-  AssignValueAndApprox(H1, s.GetH(), s.HIsApproximated());
-  AssignValueAndApprox(S1, s.GetS(), s.SIsApproximated());
-  AssignValueAndApprox(Dhv, s.GetDhv(), s.dhvIsApproximated());
-  AssignValueAndApprox(dHvT, s.GetdHvT(), s.dhvIsApproximated());
-  AssignValueAndApprox(cp1, s.GetCp(), s.CpIsApproximated());
-  AssignValueAndApprox(cpL, s.GetCpL(), s.CpLIsApproximated());
-  AssignValueAndApprox(cv1, s.GetCv(), false);
-  AssignValueAndApprox(kappa1, s.GetKappa(), s.KappaIsApproximated());
-  AssignValueAndApprox(cf, s.GetCf(), s.CfIsApproximated());
-  AssignValueAndApprox(Ef, s.GetEf(), s.CfIsApproximated());
-  AssignValueAndApprox(CStar, s.GetCStar(), s.CStarIsApproximated());
-  AssignValueAndApprox(pStar, s.GetpStar(), false);
-  AssignValueAndApprox(tStar, s.GettStar(), false);
-  AssignValueAndApprox(rhoStar, s.GetrhoStar(), false);
-  AssignValueAndApprox(cfStar, s.GetcfStar(), false);
-  AssignValueAndApprox(PvW, s.GetPvW(), false);
-  AssignValueAndApprox(RhoLDeviation, s.GetRhoLDeviation(), false);
+  // Each value is read before its approximated flag: the getter that
+  // computes the value is what sets the flag (read together as two
+  // arguments of one call, the flag could be taken first, in whatever
+  // order the compiler evaluates them, and stay false).
+  using S = TSubstanceCalc;
+  constexpr int kExact = -1;  // a result that is never approximated
+  struct TResult {
+    TCalcParameter* p;
+    Extended (S::*get)();
+    int approx;
+  };
+  const TResult results[] = {
+      {rho1, &S::GetRho, S::apRho},          {v1, &S::GetV, S::apV},
+      {rhoL, &S::GetrhoL, kExact},           {rhoV, &S::GetrhoV, kExact},
+      {z1, &S::GetZ, S::apZ},                {pv1, &S::GetPv, S::apPv},
+      {Pl1, &S::GetPl, kExact},              {tv1, &S::GetTv, S::apTv},
+      {tl1, &S::GetTl, kExact},              {eta1, &S::GetEta, S::apEta},
+      {Ny1, &S::GetNy, S::apNy},             {Lambda1, &S::GetLambda, S::apLambda},
+      {H1, &S::GetH, S::apH},                {S1, &S::GetS, S::apS},
+      {Dhv, &S::GetDhv, S::apdhv},           {dHvT, &S::GetdHvT, S::apdhv},
+      {cp1, &S::GetCp, S::apCp},             {cpL, &S::GetCpL, S::apCpL},
+      {cv1, &S::GetCv, kExact},              {kappa1, &S::GetKappa, S::apKappa},
+      {cf, &S::GetCf, S::apCf},              {Ef, &S::GetEf, S::apCf},
+      {CStar, &S::GetCStar, S::apCStar},     {pStar, &S::GetpStar, kExact},
+      {tStar, &S::GettStar, kExact},         {rhoStar, &S::GetrhoStar, kExact},
+      {cfStar, &S::GetcfStar, kExact},       {PvW, &S::GetPvW, kExact},
+      {RhoLDeviation, &S::GetRhoLDeviation, kExact},
+  };
+  for (const TResult& r : results) {
+    const Extended value = (s.*r.get)();
+    AssignValueAndApprox(r.p, value, r.approx != kExact && s.GetIsApproximated(static_cast<S::Approx>(r.approx)));
+  }
   if (Choice(HumidityType, htRelative, 5) != htRelative) AssignValueAndApprox(PhiRel, s.GetPhiRel(), false);
   // The gas constants that are not the given one.
   const TERhonRiM given = Choice(RhoNRiM, rrmM, 4);
@@ -627,8 +627,12 @@ void TCMSubstances::RaiseMessages(const tPropertyDescription* record) {
   const TEPhase phase = DeclaredPhase();
   // Above the critical temperature there is no liquid side.
   const bool subcritical = !Available(T, tc) || T < tc;
-  const bool liquidSide = subcritical && Available(P, pv) && P > pv * (1 + kSaturationPressure);
-  const bool vapourSide = Available(P, pv) && P < pv * (1 - kSaturationPressure);
+  // The side of the saturation line is the one the calculation took (the
+  // state's own, the declared one only on the line itself), so that a state
+  // a hair beyond the line is not computed as one phase and declared as
+  // the other without a word.
+  const bool liquidSide = subcritical && found == cpLiquid && Available(P, pv);
+  const bool vapourSide = (found == cpVapour || found == cpGas) && Available(P, pv);
   switch (FCheckPhase ? phase : phUndef) {
     case phLiquid:
       // A liquid at or above its critical temperature does not exist.

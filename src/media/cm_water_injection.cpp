@@ -62,7 +62,10 @@ TCMWaterInjection::TCMWaterInjection(TCalcComponent* owner, std::string name)
   p2v = AddParameter<TInputParameter>(m, "p2v", qPressureBar, "Druck direkt nach dem Ventil");
   t1 = AddParameter<TInputParameter>(m, "t1", qTemperature, "Eintrittstemperatur");
   qm = AddParameter<TInOutParameter>(m, "qm", qMassFlowrate, "Massenstrom");
-  D2 = AddParameter<TInputParameter>(m, "D2", qNominalDiameter, "Nennweite am Austritt");
+  D1 = AddParameter<TInputParameter>(m, "D1", qNominalDiameter, "Innendurchmesser der Eintrittsleitung");
+  D2 = AddParameter<TInputParameter>(m, "D2", qNominalDiameter, "Innendurchmesser der Austrittsleitung");
+  rho1 = AddParameter<TInputParameter>(m, "rho1", qDensity, "Dichte am Eintritt");
+  cp1 = AddParameter<TInputParameter>(m, "cp1", qHeatCapacity, "Waermekapazitaet am Eintritt");
   pwi = AddParameter<TInputParameter>(m, "pwi", qPressureBar, "Druck des Einspritzwassers");
   dpowi = AddParameter<TInputParameter>(m, "dpowi", qPressureDropBar, "Mindestdifferenzdruck der Einspritzduese");
   twi = AddParameter<TInputParameter>(m, "twi", qTemperature, "Temperatur des Einspritzwassers");
@@ -99,6 +102,12 @@ TEWaterInjection TCMWaterInjection::Application() const {
   return SteamConverter->GetChecked() ? wiSteamConverter : wiNone;
 }
 
+Extended TCMWaterInjection::PipeVelocity(Extended rho, Extended d) const {
+  const Extended mass = V(qm);
+  if (!Available(rho, d, mass) || rho <= 0 || d <= 0 || mass < 0) return NoValue;
+  return mass / 3600 / rho / (kPi * d * d / 4 * 1e-6L);
+}
+
 void TCMWaterInjection::ClearInjection() {
   for (TCalcParameter* p : {qmwi, pvwi, tvwi}) Put(p, NoValue);
   WIType->SetSwitchStatus(wiNone);
@@ -112,7 +121,7 @@ void TCMWaterInjection::DoCalculate() {
   // Gas data are carried along for the other modules of the point; the
   // downstream state here needs none of them.
   MakeNotUtilized({phi0, kappa1, kappa2, z2, cf1});
-  MakeUtilized({h1, u1, u2});
+  MakeUtilized({h1, D1, D2, rho1});
   const Extended P1 = V(p1), P2 = V(p2), P2v = V(p2v);
   if (Available(P1, P2) && P2 >= P1) CreateMessage(903, {p2, p1}, {std::string("p2"), std::string("p1")});
   if (Available(P1, P2v) && P2v >= P1) CreateMessage(903, {p2v, p1}, {std::string("p2v"), std::string("p1")});
@@ -161,9 +170,12 @@ void TCMWaterInjection::CalculateWater() {
     TWaterInjectionResult r;
     Extended rho2 = NoValue;  // the density the outlet velocity follows from
   };
+  // The flow arrives at the inlet pipe velocity (a velocity given from
+  // outside only where the pipe is not known).
+  const Extended w1 = HasValue(PipeVelocity(V(rho1), V(D1))) ? PipeVelocity(V(rho1), V(D1)) : V(u1);
   const auto outlet = [&](Extended w2) {
     TOutlet o;
-    o.hOut = consistent ? tWaterInjection::OutletEnthalpy(H1, V(u1), w2) : NoValue;
+    o.hOut = consistent ? tWaterInjection::OutletEnthalpy(H1, w1, w2) : NoValue;
     o.plain = tWaterInjection::StateFromEnthalpy(P2, o.hOut);
     o.rho2 = o.plain.rho2;
     if (app != wiNone && consistent && sprays(o.plain)) {
@@ -172,14 +184,18 @@ void TCMWaterInjection::CalculateWater() {
     }
     return o;
   };
-  // The velocity in the valve outlet follows from the density there,
+  // The velocity in the outlet pipe follows from the density there,
   // u2 = qm / (rho2 A), and the density from the enthalpy less u2^2/2: with
-  // the outlet size known both are solved here together, by substitution
+  // the pipe bore known both are solved here together, by substitution
   // from rest (the kinetic energy is a small part of the enthalpy, so a
   // few steps reach the last digit). A velocity given from outside is used
-  // only without the size. Solving the pair in one place rather than by
+  // only without the bore. Solving the pair in one place rather than by
   // turns with the module that reports the velocity keeps the state behind
-  // the valve a function of the inputs alone, whatever came before.
+  // the valve a function of the inputs alone, whatever came before. (The
+  // jet in the valve outlet is faster and colder, but it slows down within
+  // a few pipe diameters and gives its kinetic energy back as heat: the
+  // state that lasts, and that the pipe, the noise and the resistors see,
+  // is the one at the pipe velocity.)
   const Extended d = V(D2), mass = V(qm);
   TOutlet o;
   if (Available(d, mass) && d > 0 && mass >= 0) {
@@ -187,7 +203,7 @@ void TCMWaterInjection::CalculateWater() {
     for (int step = 0; step < 50; ++step) {
       o = outlet(w2);
       if (!Available(o.rho2) || o.rho2 <= 0) break;
-      const Extended next = mass / 3600 / o.rho2 / (kPi * d * d / 4 * 1e-6L);
+      const Extended next = PipeVelocity(o.rho2, d);
       if (EqualDigits(next, w2, 18)) break;
       w2 = next;
     }
@@ -249,24 +265,50 @@ void TCMWaterInjection::CalculateWater() {
   }
 }
 
-// Media other than water: no equation of state is at hand here, so the
-// outlet keeps the inlet temperature (isenthalpic throttling changes the
-// temperature of an ideal gas not at all and of a liquid by only
-// dp/(rho cp), a few hundredths of a kelvin per bar) and the outlet density
-// given by the medium module of the outlet. A flashing liquid cools to its
-// boiling temperature tv2 at the outlet, and the vapour fraction follows
-// from the heat balance cp2 (t1 - tv2) = x dhv2.
+// Media other than water: the outlet temperature is the medium's own
+// isenthalpic state at the outlet pressure (Throttle). An ideal gas keeps
+// its temperature; a real gas cools by its Joule-Thomson effect (natural
+// gas about 0.5 K per bar) and a liquid warms by dp/(rho cp), a few
+// hundredths of a kelvin per bar, up to its boiling temperature at the
+// outlet, where it flashes: then the vapour fraction follows from the heat
+// balance cp2 (t1 - tv2) = x dhv2. The kinetic energy of the inlet pipe
+// velocity less that of the outlet pipe velocity changes the temperature
+// by (u1^2 - u2^2) / (2 cp1); the outlet density for u2 is the inlet's,
+// scaled for a gas by its pressure and temperature (the term is a few
+// hundredths of a kelvin, its error a thousandth of that). The outlet
+// density itself is the one of the medium module of the outlet.
 void TCMWaterInjection::CalculateOtherMedium() {
-  MakeNotUtilized({h1, t2v, h2});
+  MakeNotUtilized({h1, h2});
+  MakeUtilized({t2v});
   if (Application() != wiNone) CreateMessage(1816, {WIApplication, SubstanceType});
   ClearInjection();
-  const Extended T1 = V(t1), Tv2 = V(tv2);
+  const Extended T1 = V(t1), P1 = V(p1);
+  const Extended P2 = HasValue(V(p2)) ? V(p2) : V(p2v);
+  const Extended P2v = HasValue(V(p2v)) ? V(p2v) : V(p2);
   const bool liquid = Phase->GetSwitchIndex() == kLiquid;
+  CheckParameters({t1});
+  const auto throttled = [&](Extended P) {
+    if (!Available(T1, P1, P) || P <= 0 || P > P1) return IsNoValue(T1) ? NoValue : T1;
+    const Extended t = Throttle ? Throttle(T1, P1, P) : NoValue;
+    return HasValue(t) ? t : T1;
+  };
+  const Extended t2h = throttled(P2), t2vh = throttled(P2v);
+  // A throttled liquid only warms; colder, it has reached its boiling
+  // temperature at the outlet.
+  Extended Tv2 = V(tv2);
+  if (liquid && IsNoValue(Tv2) && Available(T1, t2h) && t2h < T1) Tv2 = t2h;
   const bool flashing = liquid && Available(T1, Tv2) && T1 > Tv2;
   (liquid ? MakeUtilized({dhv2, cp2, tv2, xFG}) : MakeNotUtilized({dhv2, cp2, tv2, xFG}));
-  CheckParameters({t1});
-  Put(t2, flashing ? Tv2 : T1);
-  Put(t2v, flashing ? Tv2 : T1);
+  const auto kinetic = [&](Extended t, Extended P) {
+    if (flashing || !Available(t, T1, P1, P) || P1 <= 0) return t;
+    const Extended r1 = V(rho1), c = V(cp1);
+    const Extended r2 = liquid || !Available(r1) ? r1 : r1 * P / P1 * (T1 + ZeroCelsius) / (t + ZeroCelsius);
+    const Extended w1 = PipeVelocity(r1, V(D1)), w2 = PipeVelocity(r2, V(D2));
+    if (!Available(w1, w2, c) || c <= 0) return t;
+    return t + (w1 * w1 - w2 * w2) / 2 / (c * 1000);
+  };
+  Put(t2, flashing ? Tv2 : kinetic(t2h, P2));
+  Put(t2v, flashing ? Tv2 : kinetic(t2vh, P2v));
   Put(rho2r, V(rho2));
   Put(h2, NoValue);
   if (liquid)

@@ -1128,7 +1128,7 @@ template <typename Pv, typename P23>
   displayRange = range;
   if (range >= 1 && range <= 3 && EqualDigits(P, pv(), 3)) {
     displayRange = 4;
-    if (range <= 2) range = liquid ? 1 : 2;
+    if (range <= 2 && EqualDigits(P, pv(), kSaturationLineDigits)) range = liquid ? 1 : 2;
   }
   return range;
 }

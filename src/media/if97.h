@@ -193,10 +193,21 @@ Extended CalculateTv(Extended P);
 Extended CalculateP23(Extended t);
 Extended CalculateT23(Extended P);
 
+// A state lies on the saturation line itself when its pressure equals the
+// saturation pressure to this many digits: a few thousandths of a kelvin
+// (0.009 K at 20 bar, 0.007 K at 40 bar, 0.003 K at 1 bar), the rounding of
+// a saturation temperature entered with two decimals. Further away the
+// state is on the side its pressure says, however close to the line (20
+// bar and 212.4 degC, 0.015 K above saturation, is steam); only on the line
+// does the declared side (boiling liquid or saturated vapour) decide.
+constexpr int kSaturationLineDigits = 4;
+
 // Region of IF97 for (P, t): 0 outside the formulation, else 1, 2, 3 or 5.
-// `displayRange` receives 4 on the saturation line (P equal to Pv within 3
-// digits in regions 1 to 3); there a region 1 or 2 becomes 1 on the liquid
-// side and 2 on the vapour side. `tMin` is the lowest temperature (degC).
+// `displayRange` receives 4 near the saturation line (P equal to Pv within 3
+// digits in regions 1 to 3); on the line itself (kSaturationLineDigits) a
+// region 1 or 2 becomes 1 on the liquid side and 2 on the vapour side, off
+// it the region is the one of the state. `tMin` is the lowest temperature
+// (degC).
 int CalculateRange(Extended P, Extended t, Extended tMin, Extended Pv, Extended p23, bool liquid,
                    int& displayRange);
 // The same with the saturation pressure and the 2-3 boundary worked out

@@ -25,6 +25,10 @@ Extended TMixedDensity::WoodSoundSpeed(Extended rhoG, Extended rhoL, Extended xF
 
 Extended TMixedDensity::GetRho() const {
   if (HasValue(FRho)) return FRho;
+  if (Flashing && Available(RhoV, xFG))
+    return RhoV > 0 && xFG >= 0 && xFG <= 100 && Available(RhoG) && RhoG > 0
+               ? TCustomMixedPhaseCorr::CalculateRhoHomogen(xFG / 100, RhoV, RhoG)
+               : NoValue;
   if (!Mixture || Flashing) return HasValue(RhoG) ? RhoG : RhoF;
   if (!Available(xFG, RhoG, RhoF) || xFG < 0 || xFG > 100 || RhoG <= 0 || RhoF <= 0) return NoValue;
   return TCustomMixedPhaseCorr::CalculateRhoHomogen(xFG / 100, RhoG, RhoF);
@@ -32,6 +36,7 @@ Extended TMixedDensity::GetRho() const {
 
 Extended TMixedDensity::Getcf() const {
   if (HasValue(Fcf)) return Fcf;
+  if (Flashing && Available(RhoV, xFG)) return WoodSoundSpeed(RhoV, RhoG, xFG, pv, 1, NoValue, cfG);
   if (!Mixture || Flashing) return HasValue(cfG) ? cfG : cfF;
   return MixSoundSpeed ? MixSoundSpeed(RhoG, RhoF, xFG, pv, kappaG, cfG, cfF) : NoValue;
 }

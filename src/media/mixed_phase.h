@@ -27,9 +27,12 @@ class TMixedDensity {
  public:
   bool Active = true;
   std::function<void(TMixedDensity&)> OnResultsChange;
-  bool Flashing = false;  // the liquid flashes: the outlet is taken as vapour
+  bool Flashing = false;  // the liquid flashes: the outlet is vapour and boiling liquid
   bool Mixture = false;   // a gas-liquid mixture flows
   Extended RhoF = NoValue, RhoG = NoValue;  // liquid and gas density
+  // Density of the saturated vapour at the outlet of a flashing liquid
+  // (whose own density at the outlet is RhoG, on the liquid side).
+  Extended RhoV = NoValue;
   Extended cfF = NoValue, cfG = NoValue;    // liquid and gas sound speed
   Extended xFG = NoValue;                   // gas mass fraction, %
   Extended pv = NoValue;                    // pressure of the mixture, bar abs
@@ -37,11 +40,18 @@ class TMixedDensity {
   // The mixture sound-speed model (see TMixSoundSpeed).
   TMixSoundSpeed MixSoundSpeed = WoodSoundSpeed;
 
-  // Density: without a mixture, or flashing, the gas density when known,
-  // else the liquid density; a mixture: 1/rho = x/rhoG + (1 - x)/rhoF for
-  // 0 <= xFG <= 100 and both densities positive, else NoValue.
+  // Density: without a mixture the gas density when known, else the
+  // liquid density; a mixture: 1/rho = x/rhoG + (1 - x)/rhoF for
+  // 0 <= xFG <= 100 and both densities positive, else NoValue. A flashing
+  // liquid leaves as the homogeneous mixture of its saturated vapour RhoV
+  // and its boiling liquid RhoG at the vapour fraction xFG of the
+  // isenthalpic flash.
   Extended GetRho() const;
-  // Sound speed by the same rule, the mixture by MixSoundSpeed.
+  // Sound speed by the same rule, the mixture by MixSoundSpeed. The
+  // flashing mixture by Wood's equation with the vapour compressed
+  // isothermally: bubbles that formed in the liquid exchange heat with it
+  // much faster than a sound period lasts (C. E. Brennen, Cavitation and
+  // Bubble Dynamics, 1995, sec. 6.2), so the vapour's stiffness is p.
   Extended Getcf() const;
   // Overruled results (NoValue gives the calculated one back); fires
   // OnResultsChange while Active.

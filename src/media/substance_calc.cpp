@@ -215,6 +215,36 @@ Extended TSubstanceCalc::DensityLiquid(Extended T, Extended P, Extended Pv, Exte
   return Finite(1 / V);
 }
 
+Extended TSubstanceCalc::SoundVelocityOfLiquid(Extended T, Extended P, Extended Pv, Extended Tc, Extended Pc,
+                                               Extended Omega, Extended RhoC, Extended cp) {
+  if (!Available(T, P, Tc, Pc, Omega, RhoC) || RhoC <= 0 || Pc <= 0) return NoValue;
+  const Extended pv = Available(Pv) && Pv < P ? Pv : P;
+  const Extended rho = DensityLiquid(T, P, pv, Tc, Pc, Omega, RhoC, NoValue);
+  // Isothermal compressibility (1/Pa): the Tait-type volume
+  // V = Vs (1 - k ln((P + B)/(Pv + B))) has dV/dP = -Vs k/(P + B).
+  const Extended Tr = std::clamp<Extended>((T + T0) / (Tc + T0), 0.25L, 0.96L), tau = 1 - Tr;
+  const Extended t13 = std::cbrt(tau), t23 = t13 * t13, t43 = t23 * t23;
+  const Extended e = std::exp(4.79594L + 0.250047L * Omega + 1.14188L * Omega * Omega);
+  const Extended B = Pc * (-1 - 9.070217L * t13 + 62.45326L * t23 - 135.1102L * tau + e * t43);
+  const Extended k = 0.0861488L + 0.0344483L * Omega;
+  const Extended vs = DensityLiquid(T, pv, pv, Tc, Pc, Omega, RhoC, NoValue);
+  if (!Available(rho, vs) || rho <= 0 || vs <= 0 || P + B <= 0) return NoValue;
+  const Extended kappaT = (1 / vs) * k / (P + B) * rho / 1e5L;
+  if (!(kappaT > 0)) return NoValue;
+  Extended kappaS = kappaT;
+  if (HasValue(cp) && cp > 0) {
+    // Expansion at the saturation line by a central difference of 0.1 K.
+    const Extended up = DensityLiquid(T + 0.05L, pv, pv, Tc, Pc, Omega, RhoC, NoValue);
+    const Extended down = DensityLiquid(T - 0.05L, pv, pv, Tc, Pc, Omega, RhoC, NoValue);
+    if (Available(up, down) && up > 0 && down > 0) {
+      const Extended alpha = (1 / up - 1 / down) / 0.1L * vs;
+      kappaS = kappaT - (T + T0) * alpha * alpha / (rho * cp * 1000);
+    }
+    if (!(kappaS > 0)) kappaS = kappaT;
+  }
+  return Finite(1 / std::sqrt(rho * kappaS));
+}
+
 Extended TSubstanceCalc::SaturatedVolumeRackett(Extended T, Extended Tc, Extended Vc, Extended Zc) {
   if (!Available(T, Tc, Vc, Zc) || Zc <= 0 || Tc + T0 <= 0) return NoValue;
   const Extended Tr = (T + T0) / (Tc + T0);
@@ -926,10 +956,20 @@ teCalculatedPhase TSubstanceCalc::GetCalculatedPhase() {
     teCalculatedPhase cp = GetDisplayPhase();
     const Extended Ts = FV[slTs];
     if (cp == cpSaturated) {
+      // Near the saturation line the state is on the side its pressure
+      // says; only a state on the line itself (within the rounding of its
+      // entries) takes the side the user means: a boiling liquid or a
+      // saturated vapour.
+      teSaturatedPhase side = FSaturatedPhase;
+      const Extended T = FV[slT], Tc = FV[slTc], P = FV[slP];
+      if (side != spTwoPhase && !(Available(T, Tc) && T >= Tc)) {
+        const Extended pv = GetPv();
+        if (Available(P, pv) && !Eq(P, pv, kSaturationLineDigits)) side = P > pv ? spLiquid : spVapour;
+      }
       if (FPhase == phMixPhaseV) {
         cp = cpZweiPhasig;
       } else {
-        switch (FSaturatedPhase) {
+        switch (side) {
           case spLiquid: cp = cpLiquid; break;
           case spVapour: cp = HasValue(Ts) && Ts > 0 ? cpVapour : cpGas; break;
           case spTwoPhase: cp = cpZweiPhasig; break;
@@ -1357,7 +1397,11 @@ Extended TSubstanceCalc::ComputeCf() {
       SetApprox(apCf, true);
       return FDescription.cfliquid;
     }
-    return NoValue;
+    // Without a database value, from the liquid's own density and heat
+    // capacity correlations.
+    SetApprox(apCf, true);
+    return SoundVelocityOfLiquid(FV[slT], FV[slP], GetPv(), FV[slTc], FV[slPc], FV[slOmega], FV[slRhoC],
+                                 GetCpL());
   }
   if (cp == cpVapour || cp == cpGas) {
     Extended k = GetKappa();

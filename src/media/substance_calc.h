@@ -395,6 +395,18 @@ class TSubstanceCalc {
   static Extended CalculatetStar(Extended kappa, Extended T);
   // Sound speed of a gas sqrt(kappa P 1E5 / Rho), m/s.
   static Extended SoundVelocityOfGas(Extended kappa, Extended P, Extended Rho);
+  // Sound speed of a liquid (m/s) from its own correlations: the isentropic
+  // compressibility kappa_s = kappa_T - T v alpha^2 / cp, with kappa_T of
+  // the compressed-liquid equation of Thomson, Brobst and Hankinson (AIChE
+  // J. 28 (1982) 671), the expansion alpha of the COSTALD saturated volume
+  // (Hankinson and Thomson, AIChE J. 25 (1979) 653) and cp of the liquid
+  // (kJ/(kg K)); c = 1/sqrt(rho kappa_s). Liquid oxygen at -186 degC
+  // 900 m/s, argon at -188 degC 878 m/s (Kaye and Laby, Tables of Physical
+  // and Chemical Constants: 950 and 853 m/s), liquid methane at its normal
+  // boiling point 1313 m/s (Setzmann and Wagner's equation of state: about
+  // 1340 m/s). Without cp the isothermal sound speed, a lower bound.
+  static Extended SoundVelocityOfLiquid(Extended T, Extended P, Extended Pv, Extended Tc, Extended Pc,
+                                        Extended Omega, Extended RhoC, Extended cp);
   // Sound speed (m/s) of a homogeneous gas-liquid mixture with
   // incompressible liquid (Wood 1930; Wallis, One-dimensional Two-phase
   // Flow, 1969, ch. 6): 1/(rho_m c^2) = alpha/(n P), alpha the void fraction

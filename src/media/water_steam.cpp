@@ -157,7 +157,11 @@ int tWaterSteam::GetDisplayRange() {
 
 int tWaterSteam::PropertyRange() {
   int range = GetRange();
-  if (FDisplayRange == 4 && range == 3 && FT < W.Tc) range = FLiquid ? 1 : 2;
+  if (FDisplayRange == 4 && range == 3 && FT < W.Tc) {
+    const Extended pv = GetPv();
+    const bool liquid = EqualDigits(FP, pv, kSaturationLineDigits) ? FLiquid : FP > pv;
+    range = liquid ? 1 : 2;
+  }
   return range;
 }
 
@@ -166,7 +170,9 @@ bool tWaterSteam::GetIsSteam() {
   if (FT > W.Tc) return true;
   const Extended tv = GetTv();
   if (IsNoValue(tv)) return false;
-  if (GetDisplayRange() == 4) return !FLiquid;
+  // Near the line the region already says the side (the declared one only
+  // on the line itself).
+  if (GetDisplayRange() == 4) return PropertyRange() == 2;
   return tv <= FT;
 }
 

@@ -413,10 +413,29 @@ void TCMControlValves::ReadBack() {
   put(SigmaP, v.GetSigmaP());
   put(SigmaV, v.GetSigmaV());
   put(SigmaMr, v.GetSigmaMr());
-  put(SigmaCh, v.GetSigmaCh());
-  put(SigmaI, v.GetSigmaI());
-  put(SigmaId, v.GetSigmaId());
-  put(Sigma, v.GetSigma());
+  // The cavitation indices on the scale the flow state is judged on: the
+  // pressure head p1 - pv2 against the pressure drop, so that the state
+  // shown is read off the indices shown (incipient cavitation where sigma
+  // falls to sigma i = 1/z, z limited by Kc and FL2 as in the judgement;
+  // strong cavitation at sigma id, where the drop reaches the critical
+  // drop of Kc; choking at sigma ch, that of FL2).
+  Extended sigma = v.GetSigma(), sigmaI = v.GetSigmaI(), sigmaId = v.GetSigmaId(), sigmaCh = v.GetSigmaCh();
+  if (DeclaredPhase() == phLiquid) {
+    const Extended P1 = Unknown() == ccP1 ? v.GetP1() : V(p1), P2 = Unknown() == ccP2 ? v.GetP2() : V(p2);
+    const Extended pv = V(pv2), zy = v.GetZy(), kc = v.GetKc(), fl2 = v.GetFl2();
+    const Extended dpcKc = v.GetDpcKc(), dpcFL = v.GetDpc();
+    if (Available(P1, P2, pv) && P1 > P2 && P1 > pv) {
+      const Extended head = P1 - pv;
+      sigma = head / (P1 - P2);
+      if (Available(zy, kc, fl2) && std::min({zy, kc, fl2}) > 0) sigmaI = 1 / std::min({zy, kc, fl2});
+      if (HasValue(dpcKc) && dpcKc > 0) sigmaId = head / dpcKc;
+      if (HasValue(dpcFL) && dpcFL > 0) sigmaCh = head / dpcFL;
+    }
+  }
+  put(SigmaCh, sigmaCh);
+  put(SigmaI, sigmaI);
+  put(SigmaId, sigmaId);
+  put(Sigma, sigma);
   FlowState->SetSwitchStatus(v.GetFlowState());
   FlowType->SetSwitchStatus(v.GetFlowType());
 }

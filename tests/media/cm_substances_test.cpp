@@ -110,8 +110,18 @@ TEST(CMSubstances, StateAgainstTheDeclaredPhase) {
     Extended T, P;
     TEPhase phase;
     std::vector<int> expected;
+    Extended rho = NoValue;  // IAPWS-IF97 by python3-iapws, where given
   };
+  // Water a hair off the saturation line is on the side its state says
+  // (20 bar: Ts 212.385 degC; 40 bar: Ts 250.3575 degC), with the phase
+  // change on as it is by default; on the line within the rounding of the
+  // entry the declared phase decides (saturated vapour, boiling liquid).
   const Case cases[] = {
+      {"0.015 K above saturation, declared liquid: steam", "Wasser", 212.4L, 20, phLiquid, {110}, 10.04158L},
+      {"0.015 K above saturation, declared vapour", "Wasser", 212.4L, 20, phVapour, {}, 10.04158L},
+      {"0.04 K above saturation at 40 bar", "Wasser", 250.4L, 40, phVapour, {}, 20.08602L},
+      {"on the line at 40 bar, declared vapour", "Wasser", 250.36L, 40, phVapour, {}, 20.08976L},
+      {"on the line at 40 bar, declared liquid", "Wasser", 250.36L, 40, phLiquid, {}, 798.3582L},
       {"liquid declared, boiling", "Toluol", 150, 1, phLiquid, {110, 111}},
       {"liquid above the critical temperature", "Propan", 120, 60, phLiquid, {111}},
       {"vapour declared, liquid", "Toluol", 25, 1, phVapour, {116, 110}},
@@ -124,13 +134,57 @@ TEST(CMSubstances, StateAgainstTheDeclaredPhase) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TModule t;
-    t.m.ChangePhase->SetChecked(false);
+    t.m.ChangePhase->SetChecked(HasValue(c.rho));
     t.Set(c.fluid, c.T, c.P, c.phase);
+    if (HasValue(c.rho)) {
+      EXPECT_NEAR(V(t.m.rho1), c.rho, 2e-5L * c.rho);
+    }
     for (int no : c.expected) EXPECT_TRUE(t.Has(no)) << no;
     for (int no : {110, 111, 112, 114, 116, 117})
       if (std::find(c.expected.begin(), c.expected.end(), no) == c.expected.end()) {
         EXPECT_FALSE(t.Has(no)) << no;
       }
+  }
+}
+
+// A result computed by a correlation outside its range, or by an
+// approximation, is shown as approximated: the flag the computation sets
+// reaches the parameter (the heat of vaporization away from the boiling
+// line, the critical flow function of a real gas by its isentropic
+// exponent, the liquid sound speed of the database).
+TEST(CMSubstances, ApproximatedResultsShowAsSuch) {
+  struct Case { const char* fluid; Extended T, P; TEPhase phase; std::vector<const char*> approximated; };
+  const Case cases[] = {
+      {"Toluol", 25, 1, phLiquid, {"Dhv", "cf"}},
+      {"Methan", 20, 50, phGas, {"CStar"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fluid);
+    TModule t;
+    t.Set(c.fluid, c.T, c.P, c.phase);
+    for (const char* n : c.approximated) {
+      const TCalcParameter* p = t.m.CalcItemByName(n)->AsParameter();
+      EXPECT_TRUE(HasValue(p->GetValue())) << n;
+      EXPECT_TRUE(p->GetIsApproximated()) << n;
+    }
+  }
+}
+
+// A liquid without a sound speed in the database gets one from its own
+// density and heat capacity correlations (approximated): Kaye and Laby,
+// Tables of Physical and Chemical Constants (oxygen, argon); liquid
+// methane (LNG) at its normal boiling point by the equation of state of
+// Setzmann and Wagner, about 1340 m/s.
+TEST(CMSubstances, LiquidSoundSpeedWithoutADatabaseValue) {
+  struct Case { const char* fluid; Extended T, P, cf; };
+  for (const Case& c : {Case{"Sauerstoff", -186, 1.2L, 950}, Case{"Argon", -188, 1.5L, 853},
+                        Case{"Methan", -161.5L, 1.2L, 1340}}) {
+    SCOPED_TRACE(c.fluid);
+    TModule t;
+    t.Set(c.fluid, c.T, c.P, phLiquid);
+    EXPECT_EQ(t.m.CalculatedPhase->GetSwitchStatus(), cpLiquid);
+    EXPECT_NEAR(V(t.m.cf), c.cf, 0.06L * c.cf);
+    EXPECT_TRUE(t.m.cf->GetIsApproximated());
   }
 }
 
