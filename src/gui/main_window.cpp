@@ -114,7 +114,7 @@ TMainWindow::TMainWindow(QWidget* parent) : QMainWindow(parent) {
   FMessageDock->setObjectName("MessageDock");
   FMessageList = new QTreeWidget(FMessageDock);
   FMessageList->setRootIsDecorated(false);
-  FMessageList->setColumnCount(4);
+  FMessageList->setColumnCount(5);
   FMessageDock->setWidget(FMessageList);
   addDockWidget(Qt::BottomDockWidgetArea, FMessageDock);
   QObject::connect(FMessageList, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* it) {
@@ -271,8 +271,8 @@ void TMainWindow::Retranslate() {
   for (size_t i = 0; i < FMenus.size(); ++i) FMenus[i]->setTitle(Q(Translate(FMenuCaptions[i])));
   for (auto& [name, action] : FActions) action->setText(Q(Translate(FCaptions[name])));
   FMessageDock->setWindowTitle(Q(Translate("Fehlerliste")));
-  FMessageList->setHeaderLabels({Q(Translate("Typ")), Q(Translate("Nr.")), Q(Translate("Bezeichnung")),
-                                 Q(Translate("Meldung"))});
+  FMessageList->setHeaderLabels({Q(Translate("Typ")), Q(Translate("Nr.")), Q(Translate("Punkt")),
+                                 Q(Translate("Bezeichnung")), Q(Translate("Meldung"))});
   for (auto& e : FEntries) e->View->Rebuild();
   for (int i = 0; i < Count(); ++i) UpdateTabTitle(i);
   if (!FEntries.empty()) CalcSourceAfterCalculate();
@@ -530,13 +530,20 @@ void TMainWindow::ReloadMessages() {
     auto* it = new QTreeWidgetItem(FMessageList);
     it->setText(0, Q(m->GetTypeText()));
     it->setText(1, QString::number(m->MsgNo));
-    it->setText(2, m->CalcItem ? Q(m->CalcItem->GetCaption()) : QString());
-    it->setText(3, Q(m->Text));
-    it->setToolTip(3, Q(m->Text));
+    // The point the message concerns, by the rule every front end uses.
+    static const char* kPoints[] = {"1", "2", "3", "X"};
+    const int point = e.Calc->MessagePoint(*m);
+    it->setText(2, point < 0 ? Q(Translate("alle")) : e.Calc->OperatingPointCount() == 1 ? QString() : kPoints[point]);
+    it->setText(3, m->CalcItem ? Q(m->CalcItem->GetCaption()) : QString());
+    it->setText(4, Q(m->Text));
+    it->setToolTip(4, Q(m->Text));
     // The row and the operating point the message belongs to.
     std::string row;
     int op = 0;
-    if (!e.Calc->Locate(m->CalcItem, &row, &op) && m->CalcItem) row = m->CalcItem->GetName();
+    if (!e.Calc->Locate(m->CalcItem, &row, &op) && m->CalcItem) {
+      row = m->CalcItem->GetName();
+      op = std::max(point, 0);
+    }
     it->setData(0, Qt::UserRole, Q(row));
     it->setData(1, Qt::UserRole, op);
     const bool severe = m->MessageType <= cmFatalWarning;
@@ -547,6 +554,7 @@ void TMainWindow::ReloadMessages() {
   FMessageList->resizeColumnToContents(0);
   FMessageList->resizeColumnToContents(1);
   FMessageList->resizeColumnToContents(2);
+  FMessageList->resizeColumnToContents(3);
 }
 
 void TMainWindow::JumpToNextTroubleMaker() {
