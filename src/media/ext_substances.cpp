@@ -180,9 +180,10 @@ bool tExtSubstances::IsInStore(const TStoreInputs& inputs) const {
   for (size_t i = 0; i < inputs.size(); ++i) {
     const Extended a = inputs[i], b = FStoreInputs[i];
     if (IsNoValue(a) != IsNoValue(b)) return false;
-    if (!IsNoValue(a) && !EqualDigits(a, b, 11)) return false;
+    if (!IsNoValue(a) && a != b) return false;
   }
-  return true;
+  // The change of state belongs to the mixture it was calculated for.
+  return FStoreComposition == FAGAConcentration;
 }
 
 void tExtSubstances::GetFromStore(Extended& result1, Extended& result2) const {
@@ -194,6 +195,7 @@ void tExtSubstances::PutIntoStore(const TStoreInputs& inputs, Extended result1, 
   FStoreInputs = inputs;
   FStoreResult1 = result1;
   FStoreResult2 = result2;
+  FStoreComposition.Assign(FAGAConcentration);
   FStoreFilled = true;
 }
 
@@ -211,6 +213,7 @@ void tExtSubstances::Assign(const tExtSubstances& source) {
   FDisplayRange = source.FDisplayRange;
   FAGAConcentration.Assign(source.FAGAConcentration);
   FStoreInputs = source.FStoreInputs;
+  FStoreComposition.Assign(source.FStoreComposition);
   FStoreResult1 = source.FStoreResult1;
   FStoreResult2 = source.FStoreResult2;
   FStoreFilled = source.FStoreFilled;

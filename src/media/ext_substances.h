@@ -207,7 +207,8 @@ class tExtSubstances {
   void CalculateRhoIsentrop(Extended& Rho2, Extended& T2, Extended T1, Extended P1, Extended P2);
 
   // The one-entry store of the last change-of-state calculation: six input
-  // values and two results.
+  // values, the composition and two results. An entry is used only for
+  // bit-equal inputs and the same composition.
   using TStoreInputs = std::array<Extended, 6>;
   bool IsInStore(const TStoreInputs& inputs) const;
   void GetFromStore(Extended& result1, Extended& result2) const;
@@ -243,6 +244,7 @@ class tExtSubstances {
   tAGAConcentration FAGAConcentration;
   TStoreInputs FStoreInputs;
   Extended FStoreResult1 = NoValue, FStoreResult2 = NoValue;
+  tAGAConcentration FStoreComposition;
   bool FStoreFilled = false;
 };
 

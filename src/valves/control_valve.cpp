@@ -1380,7 +1380,11 @@ Extended tControlValve::CalculateStroke(teCharacteristicType type, Extended KvKv
 // The factor scaled from the drop p1 - FF pv to the drop p1 - pv, so that
 // its inverse is a cavitation index (p1 - pv)/dp: K* = K (p1 - FF pv)/(p1 - pv)
 // with FF of IEC 60534-2-1:2011 eq. (6); pv is the vapour pressure of the
-// liquid phase when given.
+// liquid phase when given. Close to the boiling point K (p1 - FF pv) exceeds
+// p1 - pv: the outlet reaches the vapour pressure before the limit, the
+// liquid flashes instead of cavitating, and on the cavitation scale the
+// limit is sigma = 1, the outlet at the vapour pressure. A recovery factor
+// above 1 would put the vena contracta above the outlet pressure.
 void tControlValve::CalculateModValveFactor(Extended factor, Extended p1, Extended pv1,
                                             Extended pvl1, Extended pc, Extended& corrected) {
   corrected = NoValue;
@@ -1388,7 +1392,7 @@ void tControlValve::CalculateModValveFactor(Extended factor, Extended p1, Extend
   if (!Available(factor, p1, pv) || pv >= p1) return;
   Extended ff = FFactor(pv, pc);
   if (IsNoValue(ff)) ff = 0.88L;
-  corrected = Checked(factor * (p1 - ff * pv) / (p1 - pv));
+  corrected = Checked(std::min(factor * (p1 - ff * pv) / (p1 - pv), Extended(1)));
 }
 
 void tControlValve::CalculateSuggestedKvs(Extended Kv, Extended& kvsMin, Extended& kvsMax) {
@@ -1798,7 +1802,19 @@ Extended tControlValve::GetP1NC() {
   if (!Available(kv, qm, p2, fp, fr, fpulp) || fp * fr * fpulp == 0) return NoValue;
   const Extended needed = FlowDp(qm / (std::min(fp, Extended(1)) * fr * fpulp), Frho1, kv);
   if (IsNoValue(needed)) return NoValue;
-  if (IsLiquid()) return p2 + needed;
+  if (IsLiquid()) {
+    // The inlet pressure that passes the flow with the drop it needs at the
+    // outlet pressure of the point, provided the valve does not choke there
+    // itself. The critical drop grows with the inlet pressure, so below the
+    // inlet pressure of a choked point it is always smaller than the drop
+    // the flow needs (and near the boiling point the inlet would even lie
+    // below the vapour pressure): with this Kv and outlet pressure no inlet
+    // pressure passes the flow unchoked.
+    const Extended p1nc = p2 + needed;
+    const Extended dpc = CriticalPressureDropLiquid(GetFl2(), p1nc, Fpv1, Fpc, FPvl1, p2, FxFG1,
+                                                    FCalculatedPhase);
+    return HasValue(dpc) && needed <= dpc * (1 + 1E-9L) ? p1nc : NoValue;
+  }
   const Extended xcrit = GetFk() * GetXt();
   if (!Available(xcrit)) return NoValue;
   // The inlet pressure is raised until the expansion-factor drop passes the

@@ -438,6 +438,18 @@ TEST(NaturalGasSubstance, ThrottlingAndIsentropicChangesOfState) {
     // Unavailable inputs give NoValue.
     EXPECT_TRUE(IsNoValue(gas.CalculateT2(15, 60, 0)));
     EXPECT_TRUE(IsNoValue(gas.CalculateT2(NoValue, 60, 20)));
+    // Another mixture at the same T1, P1, P2 throttles to its own t2 (the
+    // last change of state is kept for the same inputs only): nitrogen
+    // cools far less than the natural gas of the example.
+    gas.CalculateT2(15, 60, 20);
+    tAGAConcentration nitrogen;
+    nitrogen.SetC(2, 100);
+    gas.GetAGAConcentration().Assign(nitrogen);
+    tNaturalGasSubstance fresh(method);
+    fresh.GetAGAConcentration().Assign(nitrogen);
+    const Extended T2N2 = gas.CalculateT2(15, 60, 20);
+    EXPECT_EQ(T2N2, fresh.CalculateT2(15, 60, 20));
+    EXPECT_GT(T2N2, T2 + 5);
   }
 }
 

@@ -637,16 +637,41 @@ TEST(SuggestedKvs, TwoSignificantDigits) {
   EXPECT_NEAR(lo, 0.014, 1e-15);
 }
 
-TEST(NonChokedCase, ValuesOfTheNonChokedModel) {
-  // Example 2 is choked: Kv of the non-choked case is the plain liquid Kv,
-  // and the non-choked p2 through the choked Kv lies above the real p2.
-  tControlValve v;
-  SizeLiquid(v, kLiquidCases[1]);
-  const Extended kv = v.GetKv();
-  EXPECT_NEAR(v.GetKvNC(), FlowKv(360 * 965.4L, 965.4L, 4.6), 1e-9);
-  EXPECT_NEAR(v.GetP2NC(), 6.8 - v.GetDpc(), 1e-9);
-  EXPECT_NEAR(v.GetQmNC(), kv * std::sqrt(1000 * 965.4L * 4.6L), 1e-6);
-  EXPECT_NEAR(v.GetP1NC(), 2.2 + v.GetDpc(), 1e-9);
+// Condensate at 180 degC (pv 10.03 bar, 887.1 kg/m3) from 12 bar flashing
+// into 4 bar, no fittings: the duty of examples/valve_flashing.case.
+const LiquidCase kFlashingCondensate = {"condensate 12 -> 4 bar at 180 degC", 360, 12, 4, 887.1, 10.03, 220.64,
+                                        1.693e-7, 0.9, 0.46, 50, 50, 50, NoValue, fsFlashing, 0};
+
+TEST(NonChokedCase, StateOfTheNonChokedFlowAndCorrectedFactors) {
+  // Worked by hand with FF = 0.96 - 0.28 sqrt(pv/pc) and the choked drop
+  // FL2 (p1 - FF pv) (IEC 60534-2-1:2011 eqs. (3), (6)). KvNC and QmNC take
+  // the drop p1 - p2 itself, P2NC is the outlet pressure at which the flow
+  // needs the whole drop (p1 - dpc when choked); P1NC exists only where the
+  // valve does not choke at it with the outlet pressure of the point. The
+  // corrected factors K (p1 - FF pv)/(p1 - pv) end at 1.
+  struct Row { const char* what; const LiquidCase* duty; Extended kc75, P1NC, P2NC, KcStar, FlStar; };
+  const Row rows[] = {
+      {"example 1, not choked: the point itself", &kLiquidCases[0], 0.6, 6.8, 2.2,
+       0.6 * 6.1380895 / 6.099, 0.9 * std::sqrt(6.1380895L / 6.099)},
+      {"example 2, choked: dpc 2.20971 bar; at 2.2 + dpc the valve chokes again", &kLiquidCases[1], 0.3, NoValue,
+       4.5902878, 0.3019227, 0.6019197},
+      {"flashing condensate: dpc 2.40568 bar, Kc* 1.0553 and FL* 1.1051 end at 1", &kFlashingCondensate, 0.7,
+       NoValue, 9.5943162, 1, 1},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    tControlValve v;
+    SizeLiquid(v, *r.duty);
+    v.SetKc_75(r.kc75);
+    const Extended dp = r.duty->p1 - r.duty->p2, kv = v.GetKv();
+    EXPECT_NEAR(v.GetKvNC(), FlowKv(360 * 965.4L, r.duty->rho, dp), 1e-9);
+    EXPECT_NEAR(v.GetQmNC(), kv * std::sqrt(1000 * r.duty->rho * dp), 1e-6);
+    EXPECT_NEAR(v.GetP2NC(), r.P2NC, 1e-6);
+    if (IsNoValue(r.P1NC)) EXPECT_TRUE(IsNoValue(v.GetP1NC())) << static_cast<double>(v.GetP1NC());
+    else EXPECT_NEAR(v.GetP1NC(), r.P1NC, 1e-9);
+    EXPECT_NEAR(v.GetKcStar(), r.KcStar, 1e-6);
+    EXPECT_NEAR(v.GetFlStar(), r.FlStar, 1e-6);
+  }
 }
 
 TEST(Cavitation, IndicesAndScaleEffects) {
