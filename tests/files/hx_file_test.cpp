@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 
 #include "files/raw_deflate.h"
@@ -579,54 +578,6 @@ TEST(HXFile, ReadsCommittedSampleFiles) {
     ++count;
   }
   EXPECT_GE(count, 4);
-}
-
-// Writes the seed files of the fuzz target; run by hand with
-// --gtest_also_run_disabled_tests --gtest_filter=*WriteSeedFiles.
-TEST(HXFile, DISABLED_WriteSeedFiles) {
-  const fs::path dir = fs::path(TORVACALC_SOURCE_DIR) / "tests/fuzz/corpus/hx_file";
-  fs::create_directories(dir);
-  // Saved under their bare names, so no local path goes into the files.
-  const auto save = [&](const char* name, THXFile& f) {
-    f.SetFileName(name);
-    std::ofstream(dir / name, std::ios::binary) << f.SaveToString();
-  };
-  THXFile empty;
-  save("new_file.hx", empty);
-  for (const int kind : {0, 1, 2}) {  // compressed, plain, plain with the attribute section
-    THXFile sample;
-    sample.Compressed = kind == 0;
-    sample.UseAttributeSection = sample.OmitEmptyValues = kind == 2;
-    test::WriteSampleCalculation(sample);
-    save(kind == 0 ? "sample_compressed.hx" : kind == 1 ? "sample_plain.hx" : "sample_pooled_plain.hx", sample);
-  }
-  THXFile types;
-  types.Compressed = false;
-  TBixBinaryTag& t = types.GetAddParameterListTag().AddTag("AllTypes");
-  TBixBinaryBlob::AddToTag(t, "Blob", "ab");
-  TBixBinaryBoolean::AddToTag(t, "Boolean", true);
-  TBixBinaryCurrency::AddToTag(t, "Currency", 12345);
-  TBixBinaryDateTime::AddToTag(t, "DateTime", 45000.5);
-  TBixBinaryReal48::AddToTag(t, "Real48", 1.5);
-  TBixBinarySingle::AddToTag(t, "Single", 0.25f);
-  TBixBinaryDouble::AddToTag(t, "Double", 0.1);
-  TBixBinaryExtended::AddToTag(t, "Extended", NoValue);
-  TBixBinaryComp::AddToTag(t, "Comp", -5);
-  TBixBinaryByte::AddToTag(t, "Byte", 200);
-  TBixBinaryShortint::AddToTag(t, "Shortint", -3);
-  TBixBinaryAnsiChar::AddToTag(t, "AnsiChar", 'A');
-  TBixBinaryWord::AddToTag(t, "Word", 60000);
-  TBixBinarySmallint::AddToTag(t, "Smallint", -300);
-  TBixBinaryLongword::AddToTag(t, "Longword", 4000000000u);
-  TBixBinaryLongint::AddToTag(t, "Longint", -70000);
-  TBixBinaryInt64::AddToTag(t, "Int64", -5000000000);
-  TBixBinaryAnsiString::AddToTag(t, "AnsiString", "\xC3\xA4");
-  TBixBinaryWideString::AddToTag(t, "WideString", "\xE2\x82\xAC");
-  TBixBinaryShortString::AddToTag(t, "ShortString", "s");
-  t.AddAttribute<TBixBinaryPicture>("Picture").SetGraphic("TBitmap", "BM");
-  t.AddAttribute<TBixBinaryLongint>("Null");
-  types.GetAddParameterListTag().TagByPath("P[2]", '.', true, true);
-  save("all_types_plain.hx", types);
 }
 
 // Items are found by name through an index; tags added, removed or renamed

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
+#include "media_test_support.h"
 
 namespace torvacalc {
 namespace {
@@ -95,47 +95,25 @@ TEST(AGAConcentration, SumsListsAndRestores) {
   EXPECT_THROW(c.SetC(41, 1), EHXInternal);
 }
 
-}  // namespace
-}  // namespace torvacalc
-
-namespace {
-
-// A tag in memory, as a calculation file would hold it.
-struct MemoryTag : torvacalc::TItemTagWriter, torvacalc::TItemTagReader {
-  std::map<std::string, torvacalc::Extended> numbers;
-  void AddBoolean(const std::string& n, bool v) override { numbers[n] = v; }
-  void AddLongInt(const std::string& n, std::int32_t v) override { numbers[n] = v; }
-  void AddString(const std::string&, const std::string&) override {}
-  void AddExtended(const std::string& n, torvacalc::Extended v) override { numbers[n] = v; }
-  bool Exists(const std::string& n) const override { return numbers.count(n) > 0; }
-  bool AsBoolean(const std::string& n, bool d) const override { return Exists(n) ? numbers.at(n) != 0 : d; }
-  std::int64_t AsInteger(const std::string& n, std::int64_t d) const override {
-    return Exists(n) ? static_cast<std::int64_t>(numbers.at(n)) : d;
-  }
-  std::string AsString(const std::string&, const std::string& d) const override { return d; }
-  torvacalc::Extended AsFloat(const std::string& n, torvacalc::Extended d) const override {
-    return Exists(n) ? numbers.at(n) : d;
-  }
-};
-
 TEST(AGAConcentration, CompositionSurvivesACalculationFileTag) {
-  torvacalc::tAGAConcentration gas;
+  tAGAConcentration gas;
   gas.SetC(1, 90.5L);
   gas.SetC(2, 9.5L);
-  gas.SetCType(torvacalc::tAGAConcentration::ctGERG);
-  MemoryTag tag;
+  gas.SetCType(tAGAConcentration::ctGERG);
+  test::MemoryTag tag;
   gas.SaveToTag(tag);
-  EXPECT_EQ(tag.numbers.count("C3"), 0u);  // absent components are not written
-  torvacalc::tAGAConcentration back;
+  EXPECT_EQ(tag.m.count("C3"), 0u);  // absent components are not written
+  tAGAConcentration back;
   back.SetC(5, 50);  // replaced, not merged
   back.LoadFromTag(tag);
   EXPECT_TRUE(back == gas);
   // Damaged fractions are dropped rather than taken.
-  tag.numbers["C4"] = -3;
-  tag.numbers["C6"] = 1e300L;
+  tag.m["C4"] = -3.0L;
+  tag.m["C6"] = 1e300L;
   back.LoadFromTag(tag);
   EXPECT_EQ(back.GetC(4), 0);
   EXPECT_EQ(back.GetC(6), 0);
 }
 
 }  // namespace
+}  // namespace torvacalc

@@ -274,11 +274,6 @@ TEST(IF97, SaturationLineAndB23ReproduceVerificationValues) {
   EXPECT_TRUE(Agrees(CalculateT23(165.291643L) + kT0, 0.623150000e3L, 9));
 }
 
-}  // namespace
-}  // namespace torvacalc
-
-namespace torvacalc {
-namespace {
 
 // Transport properties at (T, rho). The industrial formulations of 1985 are
 // checked against the computer-program verification points of their
@@ -333,11 +328,6 @@ TEST(IF97, MissingInputsGiveNoValue) {
   EXPECT_TRUE(IsNoValue(CalculateRho(0, 10, 100)));
 }
 
-}  // namespace
-}  // namespace torvacalc
-
-namespace torvacalc {
-namespace {
 
 // States spread over the four regions, their boundaries and the saturation
 // line, for the checks that a combined or lazier evaluation gives what the

@@ -4,13 +4,12 @@
 // and without expansion data, the description in a calculation file, and
 // the module's choice of material by name, number or expansion class.
 #include "media/cm_material_data.h"
+#include "media_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <map>
 #include <set>
-#include <variant>
 
 namespace torvacalc {
 namespace {
@@ -171,31 +170,9 @@ TEST(MaterialDescription, DensityWithAndWithoutExpansion) {
   EXPECT_NEAR(d.CalculateAt(100, approx), 16e-6L * 80 * 1000, 1e-12);  // mm/m
 }
 
-// A calculation-file tag in memory.
-class TMapTag : public TItemTagWriter, public TItemTagReader {
- public:
-  void AddBoolean(const std::string& n, bool v) override { m[n] = v ? 1.0L : 0.0L; }
-  void AddLongInt(const std::string& n, std::int32_t v) override { m[n] = static_cast<Extended>(v); }
-  void AddString(const std::string& n, const std::string& v) override { m[n] = v; }
-  void AddExtended(const std::string& n, Extended v) override { m[n] = v; }
-  bool Exists(const std::string& n) const override { return m.count(n) > 0; }
-  bool AsBoolean(const std::string& n, bool def) const override { return Exists(n) ? Num(n) != 0 : def; }
-  std::int64_t AsInteger(const std::string& n, std::int64_t def) const override {
-    return Exists(n) ? static_cast<std::int64_t>(Num(n)) : def;
-  }
-  std::string AsString(const std::string& n, const std::string& def) const override {
-    return Exists(n) ? std::get<std::string>(m.at(n)) : def;
-  }
-  Extended AsFloat(const std::string& n, Extended def) const override { return Exists(n) ? Num(n) : def; }
-  std::map<std::string, std::variant<Extended, std::string>> m;
-
- private:
-  Extended Num(const std::string& n) const { return std::get<Extended>(m.at(n)); }
-};
-
 TEST(MaterialDescription, SurvivesACalculationFile) {
   const tEN13480Description& d = *Db().ByName("X6CrNiMoTi17-12-2");
-  TMapTag tag;
+  test::MemoryTag tag;
   d.SaveToTag(tag);
   tEN13480Description back;
   back.LoadFromTag(tag);
@@ -215,22 +192,7 @@ TEST(MaterialDescription, SurvivesACalculationFile) {
   EXPECT_LE(back.Values().size(), tEN13480Description::MaxRows);
 }
 
-struct Module {
-  TCalcMessageContainer messages;
-  TCMMaterialData m;
-  Module() { m.SetCalcMessageContainer(&messages); }
-  ~Module() { m.SetCalcMessageContainer(nullptr); }
-  void Set(const char* name, const std::string& text) { m.CalcItemByName(name)->SetText(text); }
-  Extended Get(const char* name) { return m.CalcItemByName(name)->AsParameter()->GetValue(); }
-  bool Approx(const char* name) { return m.CalcItemByName(name)->AsParameter()->GetIsApproximated(); }
-  std::set<int> NumbersAt(const char* item) const {
-    std::set<int> r;
-    for (const auto& msg : messages.Messages())
-      if (!item || (msg->CalcItem && msg->CalcItem->GetName() == item)) r.insert(msg->MsgNo);
-    return r;
-  }
-  bool Has(int no, const char* item = nullptr) const { return NumbersAt(item).count(no) > 0; }
-};
+using Module = test::ModuleUnderTest<TCMMaterialData>;
 
 TEST(MaterialModule, ValuesAtTheTemperatureByName) {
   Module x;
@@ -357,18 +319,6 @@ TEST(MaterialModule, NoMaterialOrNoTemperature) {
   x.m.Rp02->OverruleValue(false, 200);
   x.m.SetActive(true);
   EXPECT_EQ(x.Get("Rp02"), 200);
-}
-
-TEST(MaterialModule, CompoundWrapperCalculatesItsModule) {
-  TCalcMessageContainer messages;
-  TCCMMaterialData c;
-  c.SetCalcMessageContainer(&messages);
-  c.Module().EN13480Name->SetText("13CrMo4-5");
-  c.Module().T1->SetText("500");
-  c.SetActive(true);
-  EXPECT_NEAR(c.Module().Rp02->GetValue(), 166, 1e-12);
-  EXPECT_EQ(c.GetCalcSource().GetCalcModule(), &c.Module());
-  c.SetCalcMessageContainer(nullptr);
 }
 
 }  // namespace

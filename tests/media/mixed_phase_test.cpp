@@ -3,6 +3,7 @@
 // speed, the combined flow coefficient, the level blend, and the modules
 // with missing and out-of-range input.
 #include "media/cm_mixed_phase.h"
+#include "media_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -149,19 +150,7 @@ TEST(MixedPhaseCorrection, OutletState) {
   EXPECT_EQ(c.Gett2(), 120);
 }
 
-struct Density {
-  TCalcMessageContainer messages;
-  TCMMixedDensity m;
-  Density() { m.SetCalcMessageContainer(&messages); }
-  ~Density() { m.SetCalcMessageContainer(nullptr); }
-  void Set(const char* name, const std::string& text) { m.CalcItemByName(name)->SetText(text); }
-  Extended Get(const char* name) { return m.CalcItemByName(name)->AsParameter()->GetValue(); }
-  bool Has(int no) const {
-    for (const auto& msg : messages.Messages())
-      if (msg->MsgNo == no) return true;
-    return false;
-  }
-};
+using Density = test::ModuleUnderTest<TCMMixedDensity>;
 
 TEST(MixedDensityModule, MixtureAndSinglePhases) {
   struct Case {
@@ -218,22 +207,20 @@ TEST(MixedDensityModule, MixtureAndSinglePhases) {
 }
 
 TEST(MixedPhaseCorrModule, CombinesTheTwoSides) {
-  TCalcMessageContainer messages;
-  TCMMixedPhaseCorr m;
-  m.SetCalcMessageContainer(&messages);
-  const auto set = [&](const char* n, const char* t) { m.CalcItemByName(n)->SetText(t); };
-  set("qm", "10000");
-  set("xFG1", "20");
-  set("kvl", "12");
-  set("kvv", "25");
-  set("kvs", "63");
-  set("phi0", "0.04");
-  set("rho1v", "5.145");
-  set("rho1l", "887.1");
-  set("LpAal", "78");
-  set("LpAav", "85");
-  set("PVerl", "3");
-  set("PVerv", "7");
+  test::ModuleUnderTest<TCMMixedPhaseCorr> x;
+  TCMMixedPhaseCorr& m = x.m;
+  x.Set("qm", "10000");
+  x.Set("xFG1", "20");
+  x.Set("kvl", "12");
+  x.Set("kvv", "25");
+  x.Set("kvs", "63");
+  x.Set("phi0", "0.04");
+  x.Set("rho1v", "5.145");
+  x.Set("rho1l", "887.1");
+  x.Set("LpAal", "78");
+  x.Set("LpAav", "85");
+  x.Set("PVerl", "3");
+  x.Set("PVerv", "7");
   m.SetActive(true);
   const Extended f = TCustomMixedPhaseCorr::SheldonShuder(0.2L);
   EXPECT_NEAR(m.fmss->GetValue(), f, 1e-15);
@@ -249,11 +236,8 @@ TEST(MixedPhaseCorrModule, CombinesTheTwoSides) {
   EXPECT_NEAR(m.kv->GetValue(), 1.5L * 37, 1e-12);
   // No mass flow: a message, and no flows.
   m.qm->SetText("");
-  bool missing = false;
-  for (const auto& msg : messages.Messages()) missing = missing || msg->MsgNo == 101;
-  EXPECT_TRUE(missing);
+  EXPECT_TRUE(x.Has(101));
   EXPECT_TRUE(IsNoValue(m.qml->GetValue()));
-  m.SetCalcMessageContainer(nullptr);
 }
 
 }  // namespace

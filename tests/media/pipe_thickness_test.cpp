@@ -3,6 +3,7 @@
 // chosen from the pressure and its check at the boundary, and sizes and
 // ratings a class does not hold.
 #include "media/cm_norm_pipe_thickness.h"
+#include "media_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -20,23 +21,7 @@ const TPipeDatabase& Db() {
   return *db;
 }
 
-struct Module {
-  TCalcMessageContainer messages;
-  TCMNormPipeThickness m;
-  Module() { m.SetCalcMessageContainer(&messages); }
-  ~Module() { m.SetCalcMessageContainer(nullptr); }
-  void Set(const char* name, const std::string& text) { m.CalcItemByName(name)->SetText(text); }
-  void Set(const std::vector<std::pair<const char*, const char*>>& values) {
-    for (const auto& [n, v] : values) Set(n, v);
-  }
-  Extended Get(const char* name) { return m.CalcItemByName(name)->AsParameter()->GetValue(); }
-  std::set<int> Numbers() const {
-    std::set<int> r;
-    for (const auto& msg : messages.Messages()) r.insert(msg->MsgNo);
-    return r;
-  }
-  bool Has(int no) const { return Numbers().count(no) > 0; }
-};
+using Module = test::ModuleUnderTest<TCMNormPipeThickness>;
 
 TEST(PipeClasses, MatchThePublishedTables) {
   struct Case {
@@ -239,17 +224,6 @@ TEST(PipeModule, ScheduleClassesStartAtSchedule40AndHaveNoPressureCheck) {
   EXPECT_NEAR(x.Get("DaP"), 88.9, 1e-12);
   EXPECT_NEAR(x.Get("tP"), 5.49, 1e-12);
   EXPECT_FALSE(x.Has(121));
-}
-
-TEST(PipeModule, CompoundWrapperCalculatesItsModule) {
-  TCalcMessageContainer messages;
-  TCCMNormPipeThickness c;
-  c.SetCalcMessageContainer(&messages);
-  c.Module().DNV->SetText("50");
-  c.SetActive(true);
-  EXPECT_EQ(c.GetCalcSource().GetCalcModule(), &c.Module());
-  EXPECT_NEAR(c.Module().DaP->GetValue(), 60.3, 1e-12);
-  c.SetCalcMessageContainer(nullptr);
 }
 
 }  // namespace
