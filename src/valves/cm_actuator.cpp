@@ -17,7 +17,7 @@ namespace {
 // not a thrust.
 bool IsRotary(int valveType) { return valveType >= 1 && valveType <= 3; }
 
-const std::vector<std::string> kFailPositions = {"schliessend", "oeffnend", "bleibt stehen"};
+const std::vector<std::string> kFailPositions = {"schließend", "öffnend", "bleibt stehen"};
 const std::vector<std::string> kActuatorKinds = {"pneumatischer Membranantrieb", "elektrischer Linearantrieb"};
 
 // A force that may be negative or zero (a reserve, an actuator without
@@ -67,7 +67,7 @@ TCMActuator::TCMActuator(TCalcComponent* owner, std::string name) : TCalcModule(
   Stroke = AddParameter<TModifyParameter>(m, "Stroke", qLengthMM, "Hub des Ventils");
   p1 = AddParameter<TInOutParameter>(m, "p1", qPressureBar, "Eintrittsdruck");
   p2 = AddParameter<TInOutParameter>(m, "p2", qPressureBar, "Austrittsdruck");
-  dpShutOff = AddParameter<TInputParameter>(m, "dpShutOff", qPressureDropBar, "Schliessdifferenzdruck");
+  dpShutOff = AddParameter<TInputParameter>(m, "dpShutOff", qPressureDropBar, "Schließdifferenzdruck");
   BalancedPlug = m.AddItem<TCalcSwitch>("BalancedPlug");
   BalancedPlug->SetCaption("Druckentlasteter Kegel");
   BalancedPlug->SetChecked(false);
@@ -75,7 +75,7 @@ TCMActuator::TCMActuator(TCalcComponent* owner, std::string name) : TCalcModule(
   PackingType = AddListSwitch(m, "PackingType", "Stopfbuchspackung", {"PTFE einfach", "PTFE doppelt"});
   FailPosition = AddListSwitch(m, "FailPosition", "Sicherheitsstellung", kFailPositions);
   ActuatorKind = AddListSwitch(m, "ActuatorKind", "Antriebsart", kActuatorKinds);
-  SupplyPressure = AddParameter<TInputParameter>(m, "SupplyPressure", qPressureDropBar, "Zuluftdruck (Ueberdruck)");
+  SupplyPressure = AddParameter<TInputParameter>(m, "SupplyPressure", qPressureDropBar, "Zuluftdruck (Überdruck)");
   MinReserve = AddParameter<TInputParameter>(m, "MinReserve", qPortion, "Mindestkraftreserve");
   ActuatorArea = AddParameter<TModifyParameter>(m, "ActuatorArea", qAreaQCM, "Wirksame Membranflaeche");
   SpringStart = AddParameter<TModifyParameter>(m, "SpringStart", qPressureDropBar, "Federbereich Anfang");
@@ -84,9 +84,9 @@ TCMActuator::TCMActuator(TCalcComponent* owner, std::string name) : TCalcModule(
   ActuatorStroke = AddParameter<TModifyParameter>(m, "ActuatorStroke", qLengthMM, "Hub des Antriebs");
   UnbalancedForce = AddParameter<TOutputParameter>(m, "UnbalancedForce", qForce, "Statische Kegelkraft");
   PackingFriction = AddParameter<TOutputParameter>(m, "PackingFriction", qForce, "Packungsreibung");
-  SeatLoad = AddParameter<TOutputParameter>(m, "SeatLoad", qForce, "Sitzkraft fuer die Leckageklasse");
+  SeatLoad = AddParameter<TOutputParameter>(m, "SeatLoad", qForce, "Sitzkraft für die Leckageklasse");
   RequiredThrust = AddParameter<TOutputParameter>(m, "RequiredThrust", qForce, "Erforderliche Stellkraft");
-  ActuatorThrust = SignedForce(m, "ActuatorThrust", "Verfuegbare Stellkraft");
+  ActuatorThrust = SignedForce(m, "ActuatorThrust", "Verfügbare Stellkraft");
   ThrustReserve = SignedForce(m, "ThrustReserve", "Kraftreserve");
 }
 
@@ -188,10 +188,10 @@ TCMActuatorDataBase::TCMActuatorDataBase(TCalcComponent* owner, std::string name
   Stroke = AddParameter<TModifyParameter>(m, "Stroke", qLengthMM, "Hub des Ventils");
   FailPosition = AddListSwitch(m, "FailPosition", "Sicherheitsstellung", kFailPositions);
   ActuatorKind = AddListSwitch(m, "ActuatorKind", "Antriebsart", kActuatorKinds);
-  SupplyPressure = AddParameter<TInputParameter>(m, "SupplyPressure", qPressureDropBar, "Zuluftdruck (Ueberdruck)");
+  SupplyPressure = AddParameter<TInputParameter>(m, "SupplyPressure", qPressureDropBar, "Zuluftdruck (Überdruck)");
   MinReserve = AddParameter<TInputParameter>(m, "MinReserve", qPortion, "Mindestkraftreserve");
   WantedActuator = m.AddItem<TCalcRelevantString>("WantedActuator");
-  WantedActuator->SetCaption("Gewuenschter Antrieb");
+  WantedActuator->SetCaption("Gewünschter Antrieb");
   const auto text = [&](const char* name, const char* caption) {
     auto* s = m.AddItem<tCalcString>(name);
     s->SetCaption(caption);
@@ -209,7 +209,7 @@ TCMActuatorDataBase::TCMActuatorDataBase(TCalcComponent* owner, std::string name
   RatedThrust = AddParameter<TOutputParameter>(m, "RatedThrust", qForce, "Nennstellkraft");
   ActuatorStroke = AddParameter<TOutputParameter>(m, "ActuatorStroke", qLengthMM, "Hub des Antriebs");
   ActuatorSpeed = AddParameter<TOutputParameter>(m, "ActuatorSpeed", qVelocity, "Stellgeschwindigkeit");
-  ActuatorThrust = SignedForce(m, "ActuatorThrust", "Verfuegbare Stellkraft");
+  ActuatorThrust = SignedForce(m, "ActuatorThrust", "Verfügbare Stellkraft");
   ThrustReserve = SignedForce(m, "ThrustReserve", "Kraftreserve");
 }
 

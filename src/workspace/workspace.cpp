@@ -113,7 +113,7 @@ TCalcItem* TValveModuleWorkspace::Item(const std::string& name, int op) const {
 void TValveModuleWorkspace::Load(const std::string& fileName) {
   const std::string className = CalculationClassOfFile(fileName);
   if (className != KindName())
-    throw ECalculationFile(Translate("Die Datei enthaelt keine Regelventilberechnung") + ": " + className);
+    throw ECalculationFile(Translate("Die Datei enthält keine Regelventilberechnung") + ": " + className);
   const TCalcState before = FSuper->SaveState();
   FSuper->BeginSetValues();
   try {

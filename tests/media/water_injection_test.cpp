@@ -163,7 +163,7 @@ TEST(WaterInjectionModule, PlainDownstreamState) {
 TEST(WaterInjectionModule, DesuperheaterThroughTheParameters) {
   Module<TCMWaterInjection> x;
   Steam(x);
-  x.Set("WIApplication", "Einspritzkuehler nach dem Ventil");
+  x.Set("WIApplication", "Einspritzkühler nach dem Ventil");
   x.Set("t2", "300");
   x.Set("twi", "105");
   x.Set("pwi", "20");
@@ -190,7 +190,7 @@ TEST(WaterInjectionModule, DesuperheaterThroughTheParameters) {
   x.Set("u2", "80");
   EXPECT_NEAR(x.Value("qmwi"), r.qmwi, 1e-12L * r.qmwi);
   // A superheat margin instead of a temperature: 10 K above 179.89 degC.
-  x.Set("T2orDtv", "Ueberhitzung dt ueber Sattdampf");
+  x.Set("T2orDtv", "Überhitzung dt über Sattdampf");
   x.Set("dt", "10");
   EXPECT_NEAR(x.Value("t2"), 189.886L, 0.001L);
   EXPECT_GT(x.Value("qmwi"), 0.06232L * 10000);
@@ -208,7 +208,7 @@ TEST(WaterInjectionModule, BadInputGivesMessages) {
     int message;
   } cases[] = {
       {"outlet above inlet pressure", "p2", "50", 903},
-      {"injection into a liquid", "Phase", "Fluessigkeit", 1816},
+      {"injection into a liquid", "Phase", "Flüssigkeit", 1816},
       {"target in the wet region", "t2", "182", 1812},
       {"boiling water", "twi", "230", 1814},
       {"water pressure too low", "pwi", "11", 1815},
@@ -219,7 +219,7 @@ TEST(WaterInjectionModule, BadInputGivesMessages) {
     SCOPED_TRACE(c.what);
     Module<TCMWaterInjection> x;
     Steam(x);
-    x.Set("WIApplication", "Einspritzkuehler nach dem Ventil");
+    x.Set("WIApplication", "Einspritzkühler nach dem Ventil");
     x.Set("t2", "300");
     x.Set("twi", "105");
     x.Set("pwi", "20");
@@ -233,7 +233,7 @@ TEST(WaterInjectionModule, BadInputGivesMessages) {
 
 TEST(WaterInjectionModule, OtherMediaKeepTheInletState) {
   Module<TCMWaterInjection> x;
-  x.Set("Phase", "Fluessigkeit");
+  x.Set("Phase", "Flüssigkeit");
   x.Set("t1", "80");
   x.Set("rho2", "700");
   x.m.SetActive(true);
@@ -246,7 +246,7 @@ TEST(WaterInjectionModule, OtherMediaKeepTheInletState) {
   x.Set("dhv2", "500");
   EXPECT_EQ(x.Value("t2"), 60);
   EXPECT_NEAR(x.Value("xFG"), 10, 1e-12L);
-  x.Set("WIApplication", "Einspritzkuehler nach dem Ventil");
+  x.Set("WIApplication", "Einspritzkühler nach dem Ventil");
   EXPECT_TRUE(x.Has(1816));
   x.ExpectNoNaN();
 }

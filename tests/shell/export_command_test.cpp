@@ -78,7 +78,7 @@ TEST_F(ExportCommand, TextReportOfTheSavedLiquidCalculation) {
   }
   EXPECT_NE(out.find("FlowState           starke Kavitation"), std::string::npos);
   // Messages as saved with the items, with their kind.
-  EXPECT_NE(out.find("  Warnung   kv          Starke Kavitation: Verschleiss und Geraeusch sind zu erwarten."),
+  EXPECT_NE(out.find("  Warnung   kv          Starke Kavitation: Verschleiß und Geräusch sind zu erwarten."),
             std::string::npos) << out;
   EXPECT_NE(out.find("  Hinweis   Sigma       Sigma des Betriebspunkts liegt unter Sigma id"), std::string::npos);
   // Unused values (xT of a liquid) are left out.
@@ -92,7 +92,7 @@ TEST_F(ExportCommand, HtmlReportOfTheSavedGasCalculationIsEscapedAndWellFormed) 
   f.Load(file);
   torvacalc::TBixBinaryTag* kv = f.GetParameterTag("kv");
   ASSERT_NE(kv, nullptr);
-  f.AddStrAttr(*kv, "NotesList", "Kv < Kvs & <b>Reserve</b> pruefen\r\n");
+  f.AddStrAttr(*kv, "NotesList", "Kv < Kvs & <b>Reserve</b> prüfen\r\n");
   f.SaveToFile();
   const ProgramRun r = RunProgram({"export", "valve_report_html", file, "-o", Path("gas.html")});
   ASSERT_EQ(r.code, 0) << r.err;
@@ -102,7 +102,7 @@ TEST_F(ExportCommand, HtmlReportOfTheSavedGasCalculationIsEscapedAndWellFormed) 
   for (const char* part : {"<td class=\"sym\">kv</td><td class=\"num\">70.96</td><td>m³/h</td>",
                            "<td class=\"sym\">qm</td><td class=\"num\">7461.33</td><td>kg/h</td>",
                            "<td class=\"sym\">kappa1</td><td class=\"num\">1.3</td><td>-</td>",
-                           "Kv &lt; Kvs &amp; &lt;b&gt;Reserve&lt;/b&gt; pruefen",
+                           "Kv &lt; Kvs &amp; &lt;b&gt;Reserve&lt;/b&gt; prüfen",
                            "body { font-family: sans-serif;",  // style sheet braces kept
                            "<li class=\"msg6\"><strong>Korrekt</strong>"})
     EXPECT_NE(html.find(part), std::string::npos) << part << " in " << html;

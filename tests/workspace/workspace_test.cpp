@@ -77,7 +77,7 @@ TEST(WorkspaceEntry, UnitTypedWithTheNumberBecomesTheUnitOfTheRow) {
 TEST(WorkspaceMessages, MessagesNameThePointTheyConcern) {
   TTorvaWorkspace w;
   // An outlet pressure above the inlet pressure at point 3 only.
-  w.EnterAll({"FluidName = Wasser", "Phase = Fluessig", "ValveType = Durchgangsventil", "DNV = 50", "kvs = 40",
+  w.EnterAll({"FluidName = Wasser", "Phase = Flüssig", "ValveType = Durchgangsventil", "DNV = 50", "kvs = 40",
               "T1 = 20 °C", "T1Ap2 = 20 °C", "T1Ap3 = 20 °C", "P1 = 6 bar(a)", "P1Ap2 = 6 bar(a)",
               "P1Ap3 = 6 bar(a)", "p2 = 4 bar(a)", "p2Ap2 = 4 bar(a)", "p2Ap3 = 8 bar(a)", "Qm = 10 t/h",
               "QmAp2 = 10 t/h", "QmAp3 = 10 t/h"});
