@@ -1,0 +1,25 @@
+// The items and messages of every command that prints JSON (`module`,
+// `run`, `show`), written one way: the schema is docs/json.md.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "framework/calc_item.h"
+#include "framework/calc_message.h"
+#include "shell/json_writer.h"
+
+namespace torvacalc {
+
+// The object of one item: {"kind", and for a parameter "value", "unit",
+// "basic", "si", "text", "state", "inputState", "utilized", "approximated",
+// "inBounds"; for a switch "index", "text"; for a text "text"}.
+void WriteJsonItem(TJsonWriter& w, const TCalcItem& item);
+
+// The object of one message: {"point" ("1", "2", "3", "X" or null for the
+// calculation as a whole), "no", "kind" (error, warning, hint), "type"
+// (cmWarning ...), "typeText", "text", "items"}.
+void WriteJsonMessage(TJsonWriter& w, const char* point, int no, tCalcMessageType type, const std::string& typeText,
+                      const std::string& text, const std::vector<std::string>& items);
+
+}  // namespace torvacalc
