@@ -249,8 +249,11 @@ namespace {
 // and the sharp s written out (ae, oe, ue, ss), so that the spellings of
 // keyboards and files without them ("Flüssig", "schließend") still name
 // the entry ("Flüssig", "schließend").
+std::string LowerAsciiText(const std::string& text) { return LowerAscii(text); }
+
 std::string FoldedChoice(const std::string& text) {
   std::string s = LowerAscii(text);
+  if (s.find('\xC3') == std::string::npos) return s;  // no umlaut, no sharp s
   static const std::pair<const char*, const char*> umlauts[] = {
       {"\xC3\xA4", "ae"}, {"\xC3\xB6", "oe"}, {"\xC3\xBC", "ue"}, {"\xC3\x84", "ae"},
       {"\xC3\x96", "oe"}, {"\xC3\x9C", "ue"}, {"\xC3\x9F", "ss"}};
@@ -263,17 +266,21 @@ std::string FoldedChoice(const std::string& text) {
 
 int TCustomCalcMultiSwitch::IndexOfText(const std::string& text) const {
   if (text.empty()) return -1;
-  const std::string wanted = FoldedChoice(text);
-  const auto list = GetTranslatedValueList();
-  for (size_t i = 0; i < list.size(); ++i)
-    if (FoldedChoice(list[i]) == wanted) return static_cast<int>(i);
-  // The untranslated text names the entry as well, and so does its
-  // English text whatever the language (case files are shared).
-  const auto& raw = GetValueList();
-  for (size_t i = 0; i < raw.size(); ++i)
-    if (FoldedChoice(raw[i]) == wanted) return static_cast<int>(i);
-  for (size_t i = 0; i < raw.size(); ++i)
-    if (FoldedChoice(GetValueTextIn(static_cast<int>(i), "en")) == wanted) return static_cast<int>(i);
+  // As written first; the spelling without umlauts only when that finds
+  // nothing (the common case costs no more than a comparison).
+  for (auto fold : {&LowerAsciiText, &FoldedChoice}) {
+    const std::string wanted = fold(text);
+    const auto list = GetTranslatedValueList();
+    for (size_t i = 0; i < list.size(); ++i)
+      if (fold(list[i]) == wanted) return static_cast<int>(i);
+    // The untranslated text names the entry as well, and so does its
+    // English text whatever the language (case files are shared).
+    const auto& raw = GetValueList();
+    for (size_t i = 0; i < raw.size(); ++i)
+      if (fold(raw[i]) == wanted) return static_cast<int>(i);
+    for (size_t i = 0; i < raw.size(); ++i)
+      if (fold(GetValueTextIn(static_cast<int>(i), "en")) == wanted) return static_cast<int>(i);
+  }
   return -1;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "framework/module_items.h"
+#include "framework/translation.h"
 #include "valves/sqlite_reader.h"
 
 namespace torvacalc {
@@ -74,10 +75,13 @@ TCMActuator::TCMActuator(TCalcComponent* owner, std::string name) : TCalcModule(
   LeakageClass = AddListSwitch(m, "LeakageClass", "Leckageklasse", {"I", "II", "III", "IV", "V", "VI"}, lcIV);
   PackingType = AddListSwitch(m, "PackingType", "Stopfbuchspackung", {"PTFE einfach", "PTFE doppelt"});
   FailPosition = AddListSwitch(m, "FailPosition", "Sicherheitsstellung", kFailPositions);
+  // "schließend" of a fail position is not the "flow to close" of a plug:
+  // its own English texts.
+  FailPosition->SetValueTexts("en", {"fail closed", "fail open", "stays put"});
   ActuatorKind = AddListSwitch(m, "ActuatorKind", "Antriebsart", kActuatorKinds);
   SupplyPressure = AddParameter<TInputParameter>(m, "SupplyPressure", qPressureDropBar, "Zuluftdruck (Überdruck)");
   MinReserve = AddParameter<TInputParameter>(m, "MinReserve", qPortion, "Mindestkraftreserve");
-  ActuatorArea = AddParameter<TModifyParameter>(m, "ActuatorArea", qAreaQCM, "Wirksame Membranflaeche");
+  ActuatorArea = AddParameter<TModifyParameter>(m, "ActuatorArea", qAreaQCM, "Wirksame Membranfläche");
   SpringStart = AddParameter<TModifyParameter>(m, "SpringStart", qPressureDropBar, "Federbereich Anfang");
   SpringEnd = AddParameter<TModifyParameter>(m, "SpringEnd", qPressureDropBar, "Federbereich Ende");
   RatedThrust = AddParameter<TModifyParameter>(m, "RatedThrust", qForce, "Nennstellkraft");
@@ -187,6 +191,9 @@ TCMActuatorDataBase::TCMActuatorDataBase(TCalcComponent* owner, std::string name
   RequiredThrust = AddParameter<TInputParameter>(m, "RequiredThrust", qForce, "Erforderliche Stellkraft");
   Stroke = AddParameter<TModifyParameter>(m, "Stroke", qLengthMM, "Hub des Ventils");
   FailPosition = AddListSwitch(m, "FailPosition", "Sicherheitsstellung", kFailPositions);
+  // "schließend" of a fail position is not the "flow to close" of a plug:
+  // its own English texts.
+  FailPosition->SetValueTexts("en", {"fail closed", "fail open", "stays put"});
   ActuatorKind = AddListSwitch(m, "ActuatorKind", "Antriebsart", kActuatorKinds);
   SupplyPressure = AddParameter<TInputParameter>(m, "SupplyPressure", qPressureDropBar, "Zuluftdruck (Überdruck)");
   MinReserve = AddParameter<TInputParameter>(m, "MinReserve", qPortion, "Mindestkraftreserve");
@@ -203,7 +210,7 @@ TCMActuatorDataBase::TCMActuatorDataBase(TCalcComponent* owner, std::string name
   ActuatorManufacturer = text("ActuatorManufacturer", "Hersteller des Antriebs");
   ActuatorType = text("ActuatorType", "Bauart des Antriebs");
   SpringRange = text("SpringRange", "Federbereich");
-  ActuatorArea = AddParameter<TOutputParameter>(m, "ActuatorArea", qAreaQCM, "Wirksame Membranflaeche");
+  ActuatorArea = AddParameter<TOutputParameter>(m, "ActuatorArea", qAreaQCM, "Wirksame Membranfläche");
   SpringStart = AddParameter<TOutputParameter>(m, "SpringStart", qPressureDropBar, "Federbereich Anfang");
   SpringEnd = AddParameter<TOutputParameter>(m, "SpringEnd", qPressureDropBar, "Federbereich Ende");
   RatedThrust = AddParameter<TOutputParameter>(m, "RatedThrust", qForce, "Nennstellkraft");
@@ -220,7 +227,8 @@ void TCMActuatorDataBase::Show(const TActuatorRecord* a) {
     if (item->GetText() != value) item->SetText(value);
   };
   text(ActuatorName, a ? a->Name : std::string());
-  text(ActuatorManufacturer, a ? a->Manufacturer : std::string());
+  // The sample catalogue names its maker in German, as every text.
+  text(ActuatorManufacturer, a ? Translate(a->Manufacturer) : std::string());
   std::string type;
   if (a) {
     type = a->Kind == akElectric ? kActuatorKinds[akElectric] : kActuatorKinds[akDiaphragm] + ", " +

@@ -510,7 +510,7 @@ tCMIEC2003::tCMIEC2003(TCalcComponent* owner, std::string name)
   rhoP = Param<TInputParameter>("rhoP", qDensity, "Dichte des Rohrwerkstoffs");
   d0 = Param<TInputParameter>("d0", qNominalDiameter, "Bezugsdurchmesser des Strömungsquerschnitts");
   Re = Param<TInputParameter>("Re", qNoUnitPositive, "Ventil-Reynoldszahl");
-  rw = Param<TInputParameter>("rw", qFixedPortion, "Akustisches Leistungsverhaeltnis rw");
+  rw = Param<TInputParameter>("rw", qFixedPortion, "Akustisches Leistungsverhältnis rw");
   xCr = Param<TInputParameter>("xCr", qFixedPortion, "Kritisches Druckverhältnis des Ventils");
   pc = Param<TInputParameter>("pc", qPressureBar, "Kritischer Druck");
   f1 = Param<TInputParameter>("f1", qNoUnit, "Akustischer Ventilbeiwert f1");
@@ -630,7 +630,7 @@ TCMIsa89::TCMIsa89(TCalcComponent* owner, std::string name)
   tP = Param<TInputParameter>("tP", qLengthMM, "Rohrwanddicke");
   s1 = Param<TInputParameter>("s1", qEntropy, "Entropie am Eintritt");
   fd = Param<TInputParameter>("fd", qFixedPortion, "Ventil-Formfaktor Fd");
-  rw = Param<TInputParameter>("rw", qFixedPortion, "Akustisches Leistungsverhaeltnis rw");
+  rw = Param<TInputParameter>("rw", qFixedPortion, "Akustisches Leistungsverhältnis rw");
   Stp = Param<TModifyParameter>("Stp", qNoUnit, "Strouhalzahl der Spitzenfrequenz");
   Aeta = Param<TModifyParameter>("Aeta", qNoUnit, "Exponent des Wirkungsgradbeiwerts");
   Regime = Param<TOutputParameter>("Regime", qInteger, "Strömungsbereich");

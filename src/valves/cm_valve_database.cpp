@@ -116,7 +116,7 @@ TCMValveDatabase::TCMValveDatabase(TCalcComponent* owner, std::string name)
   cvr = modify("cvr", qKvCv, "Referenz-Kv der Kavitationsdaten");
   pr = modify("pr", qPressureBar, "Referenzdruck der Kavitationsdaten");
   dr = modify("dr", qNominalDiameter, "Referenzgröße der Kavitationsdaten");
-  rw = modify("rw", qFixedPortion, "Akustisches Leistungsverhaeltnis rw");
+  rw = modify("rw", qFixedPortion, "Akustisches Leistungsverhältnis rw");
   Stp = modify("Stp", qNoUnit, "Strouhalzahl der Spitzenfrequenz");
   Aeta = modify("Aeta", qNoUnit, "Exponent des Wirkungsgradbeiwerts");
   aPSE = modify("aPSE", qNoUnitPositive, "Exponent des Druckskaleneffekts");

@@ -84,6 +84,10 @@ TEST(ModuleCommand, SwitchTextsInEitherLanguage) {
       {{}, "LineSize=yes", "\"LineSize\":{\"kind\":\"switch\",\"index\":1"},
       {{}, "LineSize=No", "\"LineSize\":{\"kind\":\"switch\",\"index\":0"},
       {{"--lang", "en"}, "LineSize=ja", "\"LineSize\":{\"kind\":\"switch\",\"index\":1"},
+      // The spellings without umlauts of files and keyboards that have none.
+      {{}, "Phase=Fluessigkeit", "\"Phase\":{\"kind\":\"switch\",\"index\":0"},
+      {{"--lang", "en"}, "GlobeType=Parabolkegel, schliessend", "\"GlobeType\":{\"kind\":\"switch\",\"index\":1"},
+      {{}, "InwardFlow=SCHLIESSEND", "\"InwardFlow\":{\"kind\":\"switch\",\"index\":1"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.assignment);

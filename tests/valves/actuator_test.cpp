@@ -181,7 +181,7 @@ TEST(ActuatorDataBaseModule, PicksFromTheSampleCatalogue) {
            {"SupplyPressure", "4"}});
     x.m.SetActive(true);
     EXPECT_EQ(x.Text("ActuatorName"), c.expected);
-    EXPECT_EQ(x.Text("ActuatorManufacturer"), "Sample actuators");
+    EXPECT_EQ(x.Text("ActuatorManufacturer"), "Beispielantriebe");
     EXPECT_NEAR(x.Value("ActuatorThrust"), c.thrust, 1e-9L);
     EXPECT_TRUE(x.messages.Messages().empty());
   }
