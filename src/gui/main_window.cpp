@@ -526,22 +526,24 @@ void TMainWindow::CalcSourceAfterCalculate() {
 void TMainWindow::ReloadMessages() {
   FMessageList->clear();
   TCalcEntry& e = Current();
-  for (const auto& m : e.Calc->Messages().Messages()) {
+  // Each fact once, as the workspace reads them (docs/messages.md).
+  for (const TPointMessage& f : e.Calc->ReadMessages()) {
+    const TCalcMessage* m = f.first;
     auto* it = new QTreeWidgetItem(FMessageList);
-    it->setText(0, Q(m->GetTypeText()));
-    it->setText(1, QString::number(m->MsgNo));
+    it->setText(0, Q(f.typeText));
+    it->setText(1, QString::number(f.no));
     it->setText(2, m->CalcItem ? Q(m->CalcItem->GetCaption()) : QString());
-    it->setText(3, Q(m->Text));
-    it->setToolTip(3, Q(m->Text));
+    it->setText(3, Q(f.text));
+    it->setToolTip(3, Q(f.text));
     // The row and the operating point the message belongs to.
     std::string row;
     int op = 0;
     if (!e.Calc->Locate(m->CalcItem, &row, &op) && m->CalcItem) row = m->CalcItem->GetName();
     it->setData(0, Qt::UserRole, Q(row));
     it->setData(1, Qt::UserRole, op);
-    const bool severe = m->MessageType <= cmFatalWarning;
+    const bool severe = f.type <= cmFatalWarning;
     it->setIcon(0, style()->standardIcon(severe ? QStyle::SP_MessageBoxCritical
-                                                : m->MessageType <= cmWarning ? QStyle::SP_MessageBoxWarning
+                                                : f.type <= cmWarning ? QStyle::SP_MessageBoxWarning
                                                                               : QStyle::SP_MessageBoxInformation));
   }
   FMessageList->resizeColumnToContents(0);

@@ -13,6 +13,7 @@
 
 #include "assembly/scm_substances.h"
 #include "framework/calc_message.h"
+#include "workspace/workspace.h"
 
 namespace torvacalc {
 
@@ -61,14 +62,6 @@ int PointOfMessage(const TCalcMessage& msg, const TCustomSCMSubstances& calc, co
 //   database that is only approximate) is one fact for every point;
 // - where two numbers say one fact about one point, the more specific one
 //   stays (kSupersededMessages).
-struct TPointMessage {
-  int point = kAllPoints;  // 0..3 or kAllPoints
-  int no = 0;
-  tCalcMessageType type = cmNoError;
-  std::string typeText, text;
-  std::vector<std::string> items;               // main-module names, each once
-  const TCalcMessage* first = nullptr;          // the first copy in the container
-};
 
 // Pairs {superseded, by}: the first number is not read at a point where
 // the second one is raised.

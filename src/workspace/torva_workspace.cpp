@@ -156,6 +156,11 @@ int TTorvaWorkspace::MessagePoint(const TCalcMessage& msg) const {
   return PointOfMessage(msg, *FCalc, *FLayout);
 }
 
+std::vector<TPointMessage> TTorvaWorkspace::ReadMessages() const {
+  // Made anew: which points are on follows the entries.
+  return PointMessages(*FCalc, LayoutOfCalculation(*FCalc));
+}
+
 void TTorvaWorkspace::Save(const std::string& fileName) { FCalc->SaveToFile(fileName); }
 
 std::unique_ptr<TWorkspace> CreateWorkspace() { return std::make_unique<TTorvaWorkspace>(); }

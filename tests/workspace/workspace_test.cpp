@@ -135,7 +135,9 @@ TEST(WorkspaceMessages, EachFactOnceUnderThePointItConcerns) {
     for (const std::string& r : read) all += r + " ";
     for (const std::string& r : c.read) EXPECT_EQ(std::count(read.begin(), read.end(), r), 1) << r << " in " << all;
     for (const std::string& a : c.absent) EXPECT_EQ(std::count(read.begin(), read.end(), a), 0) << a << " in " << all;
-    if (c.onlyThese) EXPECT_EQ(read.size(), c.read.size()) << all;
+    if (c.onlyThese) {
+      EXPECT_EQ(read.size(), c.read.size()) << all;
+    }
     EXPECT_LE(std::count_if(read.begin(), read.end(), [](const std::string& r) { return r.ends_with(":102"); }), 1);
   }
 }
