@@ -83,17 +83,23 @@ void WriteJsonItem(TJsonWriter& w, const TCalcItem& item) {
   w.EndObject();
 }
 
-void WriteJsonMessage(TJsonWriter& w, const char* point, int no, tCalcMessageType type, const std::string& typeText,
-                      const std::string& text, const std::vector<std::string>& items) {
+void WriteJsonMessage(TJsonWriter& w, const char* point, const TCalcMessage& first, tCalcMessageType type,
+                      const std::string& typeText, const std::vector<std::string>& items) {
   w.BeginObject().Key("point");
   if (point)
     w.String(point);
   else
     w.Null();
-  w.Key("no").Integer(no).Key("kind").String(MessageKind(type)).Key("type").String(MessageTypeName(type));
-  w.Key("typeText").String(typeText).Key("text").String(text).Key("items").BeginArray();
+  w.Key("no").Integer(first.MsgNo).Key("kind").String(MessageKind(type)).Key("type").String(MessageTypeName(type));
+  w.Key("typeText").String(typeText);
+  w.Key("text").String(first.Text).Key("item");
+  if (first.CalcItem)
+    w.String(first.CalcItem->GetName());
+  else
+    w.Null();
+  w.Key("items").BeginArray();
   for (const std::string& n : items) w.String(n);
-  w.EndArray().EndObject();
+  w.EndArray().Key("priority").Integer(first.Priority).EndObject();
 }
 
 }  // namespace torvacalc

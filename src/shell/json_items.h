@@ -18,8 +18,9 @@ void WriteJsonItem(TJsonWriter& w, const TCalcItem& item);
 
 // The object of one message: {"point" ("1", "2", "3", "X" or null for the
 // calculation as a whole), "no", "kind" (error, warning, hint), "type"
-// (cmWarning ...), "typeText", "text", "items"}.
-void WriteJsonMessage(TJsonWriter& w, const char* point, int no, tCalcMessageType type, const std::string& typeText,
-                      const std::string& text, const std::vector<std::string>& items);
+// (cmWarning ...), "typeText", "text", "item" (the item it is shown at, or
+// null), "items", "priority"}. `first` is the message (its first copy).
+void WriteJsonMessage(TJsonWriter& w, const char* point, const TCalcMessage& first, tCalcMessageType type,
+                      const std::string& typeText, const std::vector<std::string>& items);
 
 }  // namespace torvacalc

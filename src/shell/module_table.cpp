@@ -67,7 +67,7 @@ void PrintModuleJson(const TCalcModule& m, const TCalcMessageContainer& messages
   }
   w.EndObject().Key("messages").BeginArray();
   for (const TFact& f : facts)
-    WriteJsonMessage(w, "1", f.msg->MsgNo, f.type, f.msg->GetTypeText(), f.msg->Text, f.items);
+    WriteJsonMessage(w, "1", *f.msg, f.type, f.msg->GetTypeText(), f.items);
   w.EndArray().EndObject();
   out << "\n";
 }

@@ -175,8 +175,7 @@ void PrintPointsJson(const TCustomSCMSubstances& calc, std::ostream& out) {
   }
   w.EndArray().Key("messages").BeginArray();
   for (const TPointMessage& f : PointMessages(calc, layout))
-    WriteJsonMessage(w, f.point == kAllPoints ? nullptr : kPointKeys[f.point], f.no, f.type, f.typeText, f.text,
-                     f.items);
+    WriteJsonMessage(w, f.point == kAllPoints ? nullptr : kPointKeys[f.point], *f.first, f.type, f.typeText, f.items);
   w.EndArray().EndObject();
   out << "\n";
 }

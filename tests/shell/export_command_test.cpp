@@ -357,6 +357,8 @@ TEST_F(ExportCommand, ListShowsTheShippedTemplates) {
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("valve_report  Stellventil - Berechnungsbericht (Text)"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("valve_report_html  "), std::string::npos);
+  const ProgramRun en = RunProgram({"--lang", "en", "export", "--list"});
+  EXPECT_NE(en.out.find("valve_report  Control valve - calculation report (text)"), std::string::npos) << en.out;
 }
 
 }  // namespace
