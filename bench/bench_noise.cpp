@@ -128,7 +128,7 @@ void BM_ModuleIsa89(benchmark::State& state) {
 }
 
 const std::vector<std::pair<const char*, const char*>> kWaterModule = {
-    {"Phase", "Fluessigkeit"}, {"p1", "10"},       {"p2", "6.5"},     {"rho1", "997"},
+    {"Phase", "Flüssigkeit"}, {"p1", "10"},       {"p2", "6.5"},     {"rho1", "997"},
     {"pv1", "0.0232"},         {"cf1", "1400"},    {"kv", "77.85"},   {"ValveDN", "100"},
     {"DiP", "107.1"},          {"tP", "3.6"},      {"fl2", "0.8464"}, {"fd", "0.42"},
     {"zy", "0.2543"}};

@@ -24,7 +24,7 @@ std::unique_ptr<TCalc> WaterCalculation() {
   calc->UseHistory = false;
   calc->BeginSetValues();
   const std::pair<const char*, const char*> entries[] = {
-      {"FluidName", "Wasser"}, {"Phase", "Fluessig"}, {"NoiseNormLiquid", "IEC 60534-8-4"},
+      {"FluidName", "Wasser"}, {"Phase", "Flüssig"}, {"NoiseNormLiquid", "IEC 60534-8-4"},
       {"PipeClass", "EN 10220 Reihe 1, P235GH"}, {"DN", "80"}, {"EN13480Name", "P235GH"},
       {"DNV", "50"}, {"kvs", "40"}, {"fl2_75", "0.81"}, {"fd_75", "0.46"}, {"rw", "0.25"}, {"Seat", "40"}};
   for (const auto& [n, t] : entries) calc->Enter(n, t);

@@ -256,7 +256,7 @@ def main():
             name = "Kv above KvRed (FP < 1/sqrt 2)"
         else:
             name = ("liquid" if liquid else "gas") + (" with fittings" if fittings else " in line") + ", " + \
-                {"turbulent": "turbulent", "Uebergangsbereich": "transitional", "laminar": "laminar"}.get(
+                {"turbulent": "turbulent", "Übergangsbereich": "transitional", "laminar": "laminar"}.get(
                     flow_type, flow_type)
         convention = LIQUID_CONVENTION if liquid else GAS_CONVENTION
         groups[name].append(abs(kv / kv_ref / convention - 1))

@@ -24,12 +24,12 @@ CREATE TABLE MaterialGroup (
 );
 
 INSERT INTO MaterialGroup VALUES
-  (1, '1.1', 'Unlegierte Staehle mit festgelegten Eigenschaften bei erhoehten Temperaturen (ReH bis 275 N/mm2)', 'Non-alloy steels with specified elevated temperature properties (ReH up to 275 N/mm2)', 0),
-  (2, '1.2', 'Feinkornbaustaehle, normalgegluehte (ReH ueber 275 N/mm2)', 'Normalized fine-grain steels (ReH above 275 N/mm2)', 0),
-  (3, '4', 'Warmfeste Cr-Mo-Staehle bis 3,5 % Cr und Mo-Staehle', 'Creep-resisting Cr-Mo steels up to 3.5 % Cr and Mo steels', 0),
-  (4, '6', 'Hochwarmfeste martensitische Cr-Mo-V-Staehle (9 bis 12 % Cr)', 'Martensitic creep-resisting Cr-Mo-V steels (9 to 12 % Cr)', 0),
+  (1, '1.1', 'Unlegierte Stähle mit festgelegten Eigenschaften bei erhöhten Temperaturen (ReH bis 275 N/mm2)', 'Non-alloy steels with specified elevated temperature properties (ReH up to 275 N/mm2)', 0),
+  (2, '1.2', 'Feinkornbaustähle, normalgeglühte (ReH über 275 N/mm2)', 'Normalized fine-grain steels (ReH above 275 N/mm2)', 0),
+  (3, '4', 'Warmfeste Cr-Mo-Stähle bis 3,5 % Cr und Mo-Stähle', 'Creep-resisting Cr-Mo steels up to 3.5 % Cr and Mo steels', 0),
+  (4, '6', 'Hochwarmfeste martensitische Cr-Mo-V-Stähle (9 bis 12 % Cr)', 'Martensitic creep-resisting Cr-Mo-V steels (9 to 12 % Cr)', 0),
   (5, '1.1 (Guss)', 'Unlegierter und niedriglegierter warmfester Stahlguss', 'Non-alloy and low-alloy creep-resisting steel castings', 0),
-  (6, '8.1', 'Austenitische nichtrostende Staehle', 'Austenitic stainless steels', 1),
+  (6, '8.1', 'Austenitische nichtrostende Stähle', 'Austenitic stainless steels', 1),
   (7, '8.1 (Guss)', 'Austenitischer nichtrostender Stahlguss', 'Austenitic stainless steel castings', 1),
   (8, '21-24', 'Aluminium und Aluminiumlegierungen', 'Aluminium and aluminium alloys', 2),
   (9, '34', 'Kupfer-Nickel-Legierungen', 'Copper-nickel alloys', 2),
@@ -46,11 +46,11 @@ CREATE TABLE ExpansionClass (
 );
 
 INSERT INTO ExpansionClass VALUES
-  (1, 'Ferritische Staehle', 'Ferritic steels', 7850,
+  (1, 'Ferritische Stähle', 'Ferritic steels', 7850,
    'EM: EN 13445-3 Annex O (ferritic steels); Beta20, Lambda, Cp: EN 1993-1-2, eq. (3.1a), (3.2a), (3.3a) (carbon steel)'),
-  (2, 'Martensitische Cr-Staehle', 'Martensitic Cr steels', 7700,
+  (2, 'Martensitische Cr-Stähle', 'Martensitic Cr steels', 7700,
    'EN 10088-1, Annex (physical properties of martensitic steels, X12Cr13 type)'),
-  (3, 'Austenitische Staehle', 'Austenitic steels', 7900,
+  (3, 'Austenitische Stähle', 'Austenitic steels', 7900,
    'EM, Beta20, Lambda(20), Cp(20): EN 10088-1, Annex (austenitic steels); Lambda, Cp over temperature: EN 1993-1-2, Annex C, eq. (C.4), (C.5)'),
   (4, 'Aluminiumlegierungen', 'Aluminium alloys', 2700, 'EN 1999-1-1, 3.2.5 (design values of E and alpha; conductivity and specific heat not published there)'),
   (5, 'Kupfer-Nickel', 'Copper-nickel', 8900, 'Copper Development Association, CuNi10Fe1Mn data sheet (publication 31)'),

@@ -16,11 +16,11 @@ CREATE TABLE HYDRIXMessages (
 INSERT INTO HYDRIXMessages VALUES
  (101, 'de', 0, 'Die Eingabe fehlt.', 3, 101),
  (101, 'en', 0, 'Input missing.', 3, 101),
- (102, 'de', 0, 'Der Wert ist nur naeherungsweise bestimmt; bitte pruefen oder genauer angeben.', 5, 102),
+ (102, 'de', 0, 'Der Wert ist nur näherungsweise bestimmt; bitte prüfen oder genauer angeben.', 5, 102),
  (102, 'en', 0, 'The value is only an approximation; please check it or enter a more accurate one.', 5, 102),
  (103, 'de', 0, 'Der Wert konnte nicht berechnet werden.', 0, 103),
  (103, 'en', 0, 'The value could not be calculated.', 0, 103),
- (118, 'de', 0, 'Der Eintrag wurde eingegeben und nicht aus der Datenbank uebernommen.', 4, 118),
+ (118, 'de', 0, 'Der Eintrag wurde eingegeben und nicht aus der Datenbank übernommen.', 4, 118),
  (118, 'en', 0, 'The entry was typed in, not taken from the database.', 4, 118),
- (120, 'de', 0, 'Der Wert liegt ausserhalb des zulaessigen Bereichs von %s bis %s.', 1, 120),
+ (120, 'de', 0, 'Der Wert liegt außerhalb des zulässigen Bereichs von %s bis %s.', 1, 120),
  (120, 'en', 0, 'The value lies outside the permitted range from %s to %s.', 1, 120);

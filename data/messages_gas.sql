@@ -23,7 +23,7 @@ INSERT INTO HYDRIXMessages VALUES
  (1308, 'en', 20, 'The state lies outside the extended range of %s (%.4g to %.4g °C, up to %.4g bar); the results are not backed by data.', 2, 1308),
  (1309, 'de', 20, 'Für %.4g °C und %.4g bar wurde keine Dichte gefunden.', 0, 1309),
  (1309, 'en', 20, 'No density was found for %.4g °C and %.4g bar.', 0, 1309),
- (1310, 'de', 20, 'Bei diesem Zustand gibt es eine gas- und eine flüssigkeitsähnliche Lösung: das Gemisch kann zweiphasig sein; die stabilere Loesung wurde verwendet.', 4, 1310),
+ (1310, 'de', 20, 'Bei diesem Zustand gibt es eine gas- und eine flüssigkeitsähnliche Lösung: das Gemisch kann zweiphasig sein; die stabilere Lösung wurde verwendet.', 4, 1310),
  (1310, 'en', 20, 'This state has a gas-like and a liquid-like solution: the mixture may be two-phase; the more stable solution was used.', 4, 1310),
  (1311, 'de', 20, 'Die Stoffwertbibliothek "%s" konnte nicht geladen werden.', 0, 1311),
  (1311, 'en', 20, 'The property library "%s" could not be loaded.', 0, 1311),

@@ -113,7 +113,7 @@ CREATE TABLE MeasurePoints (
 INSERT INTO Substances (SUBSTANCESID, SUBSTANCETYPE, FORMULA, CANO, M, TM, TS, TC, PC, VC, ZC, OMEGA, MY, RHO25, ZN, CF, RHONRIM, COLLECTOR, Created, Author, SOURCE) VALUES  -- Water: IAPWS-IF97 / IAPWS-95 (built in; properties from IAPWS-IF97)
   (1, 0, 'H2O', '7732-18-5', 18.015257, 273.16, 373.124, 647.096, 220.64, 55.95, 0.229, 0.344, 1.8, 997.05, NULL, 1497, 2, 'Torvacalc', '2026-12-06', 'Torvacalc', 'IAPWS-IF97 / IAPWS-95 (built in; properties from IAPWS-IF97)'),
   -- Pulp suspension: water properties by IAPWS-IF97 (built in); fibre effects in the valve sizing
-  (2, 1, 'H2O + fibres', '', 18.015257, 273.16, 373.124, 647.096, 220.64, 55.95, 0.229, 0.344, 1.8, 997.05, NULL, NULL, 2, 'Torvacalc', '2026-12-06', 'Torvacalc', 'water properties by IAPWS-IF97 (built in); fibre effects in the valve sizing'),
+  (2, 1, 'H2O + Fasern', '', 18.015257, 273.16, 373.124, 647.096, 220.64, 55.95, 0.229, 0.344, 1.8, 997.05, NULL, NULL, 2, 'Torvacalc', '2026-12-06', 'Torvacalc', 'water properties by IAPWS-IF97 (built in); fibre effects in the valve sizing'),
   -- Air: Lemmon, Jacobsen, Penoncello, Friend, J. Phys. Chem. Ref. Data 29 (2000) 331 (pseudo-critical point, bubble point at 1 atm); Zn: ISO 6976:1995, Table 2 (compression factor at 0 degC, 101.325 kPa)
   (3, 2, 'N2 + O2 + Ar', '132259-10-0', 28.963, 59.75, 78.9, 132.53, 37.86, 84.6, 0.291, 0.0335, 0.0, NULL, 0.99941, NULL, 2, 'Torvacalc', '2026-12-06', 'Torvacalc', 'Lemmon, Jacobsen, Penoncello, Friend, J. Phys. Chem. Ref. Data 29 (2000) 331 (pseudo-critical point, bubble point at 1 atm); Zn: ISO 6976:1995, Table 2 (compression factor at 0 degC, 101.325 kPa)'),
   -- Nitrogen: Poling, Prausnitz, O'Connell, The Properties of Gases and Liquids, 5th ed. (2001), App. A; Zn: ISO 6976:1995, Table 2 (compression factor at 0 degC, 101.325 kPa)
@@ -239,21 +239,21 @@ INSERT INTO Substances (SUBSTANCESID, SUBSTANCETYPE, FORMULA, CANO, M, TM, TS, T
   -- Thermal oil (mineral, ISO VG 32): ISO 3448 viscosity grade VG 32 (32 mm2/s at 40 degC), viscosity index 100 (ASTM D2270: 5.4 mm2/s at 100 degC), density 870 kg/m3 at 15 degC, thermal expansion 0.00070 1/K (ASTM D1250 / ISO 91 for lubricating oils); liquid heat capacity by Cragoe, US Bureau of Standards Misc. Publ. 97 (1929). Representative values
   (64, 2, 'pseudo-component', '', NULL, 258.15, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 863.9, NULL, NULL, 2, 'Torvacalc', '2026-12-06', 'Torvacalc', 'ISO 3448 viscosity grade VG 32 (32 mm2/s at 40 degC), viscosity index 100 (ASTM D2270: 5.4 mm2/s at 100 degC), density 870 kg/m3 at 15 degC, thermal expansion 0.00070 1/K (ASTM D1250 / ISO 91 for lubricating oils); liquid heat capacity by Cragoe, US Bureau of Standards Misc. Publ. 97 (1929). Representative values'),
   -- Natural gas H (typical): Kay's rule (molar averages) over the composition 1=93;4=3;5=1;12=0.3;11=0.2;2=1.5;3=1 (component numbers of AGA Report No. 8) with the component data of this table
-  (65, 2, 'natural gas', '8006-14-2', 17.414, NULL, 116.14, 197.1, 46.09, 101.6, 0.2859, 0.0185, 0, NULL, 0.99737, NULL, 2, 'Torvacalc', '2026-12-06', 'Torvacalc', 'Kay''s rule (molar averages) over the composition 1=93;4=3;5=1;12=0.3;11=0.2;2=1.5;3=1 (component numbers of AGA Report No. 8) with the component data of this table'),
+  (65, 2, 'Erdgas', '8006-14-2', 17.414, NULL, 116.14, 197.1, 46.09, 101.6, 0.2859, 0.0185, 0, NULL, 0.99737, NULL, 2, 'Torvacalc', '2026-12-06', 'Torvacalc', 'Kay''s rule (molar averages) over the composition 1=93;4=3;5=1;12=0.3;11=0.2;2=1.5;3=1 (component numbers of AGA Report No. 8) with the component data of this table'),
   -- Natural gas L (typical): Kay's rule (molar averages) over the composition 1=82;4=3;5=0.5;2=13.5;3=1 (component numbers of AGA Report No. 8) with the component data of this table
-  (66, 2, 'natural gas', '8006-14-2', 18.5, NULL, 110.64, 187.35, 44.71, 99.3, 0.2851, 0.02, 0, NULL, 0.99773, NULL, 2, 'Torvacalc', '2026-12-06', 'Torvacalc', 'Kay''s rule (molar averages) over the composition 1=82;4=3;5=0.5;2=13.5;3=1 (component numbers of AGA Report No. 8) with the component data of this table'),
+  (66, 2, 'Erdgas', '8006-14-2', 18.5, NULL, 110.64, 187.35, 44.71, 99.3, 0.2851, 0.02, 0, NULL, 0.99773, NULL, 2, 'Torvacalc', '2026-12-06', 'Torvacalc', 'Kay''s rule (molar averages) over the composition 1=82;4=3;5=0.5;2=13.5;3=1 (component numbers of AGA Report No. 8) with the component data of this table'),
   -- Natural gas H (typical) (AGA8-DC92): composition 1=93;4=3;5=1;12=0.3;11=0.2;2=1.5;3=1 (mol-%, component numbers of AGA Report No. 8); properties from the AGA8-DC92 method
-  (67, 4, 'natural gas', '8006-14-2', 17.414, NULL, 116.14, 197.1, 46.09, 101.6, 0.2859, 0.0185, 0, NULL, 0.99737, NULL, 2, 'Torvacalc', '2026-12-06', 'Torvacalc', 'composition 1=93;4=3;5=1;12=0.3;11=0.2;2=1.5;3=1 (mol-%, component numbers of AGA Report No. 8); properties from the AGA8-DC92 method'),
+  (67, 4, 'Erdgas', '8006-14-2', 17.414, NULL, 116.14, 197.1, 46.09, 101.6, 0.2859, 0.0185, 0, NULL, 0.99737, NULL, 2, 'Torvacalc', '2026-12-06', 'Torvacalc', 'composition 1=93;4=3;5=1;12=0.3;11=0.2;2=1.5;3=1 (mol-%, component numbers of AGA Report No. 8); properties from the AGA8-DC92 method'),
   -- Natural gas H (typical) (GERG-2008): composition 1=93;4=3;5=1;12=0.3;11=0.2;2=1.5;3=1 (mol-%, component numbers of AGA Report No. 8); properties from the GERG-2008 method
-  (68, 5, 'natural gas', '8006-14-2', 17.414, NULL, 116.14, 197.1, 46.09, 101.6, 0.2859, 0.0185, 0, NULL, 0.99737, NULL, 2, 'Torvacalc', '2026-12-06', 'Torvacalc', 'composition 1=93;4=3;5=1;12=0.3;11=0.2;2=1.5;3=1 (mol-%, component numbers of AGA Report No. 8); properties from the GERG-2008 method'),
+  (68, 5, 'Erdgas', '8006-14-2', 17.414, NULL, 116.14, 197.1, 46.09, 101.6, 0.2859, 0.0185, 0, NULL, 0.99737, NULL, 2, 'Torvacalc', '2026-12-06', 'Torvacalc', 'composition 1=93;4=3;5=1;12=0.3;11=0.2;2=1.5;3=1 (mol-%, component numbers of AGA Report No. 8); properties from the GERG-2008 method'),
   -- Natural gas L (typical) (AGA8-DC92): composition 1=82;4=3;5=0.5;2=13.5;3=1 (mol-%, component numbers of AGA Report No. 8); properties from the AGA8-DC92 method
-  (69, 4, 'natural gas', '8006-14-2', 18.5, NULL, 110.64, 187.35, 44.71, 99.3, 0.2851, 0.02, 0, NULL, 0.99773, NULL, 2, 'Torvacalc', '2026-12-06', 'Torvacalc', 'composition 1=82;4=3;5=0.5;2=13.5;3=1 (mol-%, component numbers of AGA Report No. 8); properties from the AGA8-DC92 method'),
+  (69, 4, 'Erdgas', '8006-14-2', 18.5, NULL, 110.64, 187.35, 44.71, 99.3, 0.2851, 0.02, 0, NULL, 0.99773, NULL, 2, 'Torvacalc', '2026-12-06', 'Torvacalc', 'composition 1=82;4=3;5=0.5;2=13.5;3=1 (mol-%, component numbers of AGA Report No. 8); properties from the AGA8-DC92 method'),
   -- Natural gas L (typical) (GERG-2008): composition 1=82;4=3;5=0.5;2=13.5;3=1 (mol-%, component numbers of AGA Report No. 8); properties from the GERG-2008 method
-  (70, 5, 'natural gas', '8006-14-2', 18.5, NULL, 110.64, 187.35, 44.71, 99.3, 0.2851, 0.02, 0, NULL, 0.99773, NULL, 2, 'Torvacalc', '2026-12-06', 'Torvacalc', 'composition 1=82;4=3;5=0.5;2=13.5;3=1 (mol-%, component numbers of AGA Report No. 8); properties from the GERG-2008 method');
+  (70, 5, 'Erdgas', '8006-14-2', 18.5, NULL, 110.64, 187.35, 44.71, 99.3, 0.2851, 0.02, 0, NULL, 0.99773, NULL, 2, 'Torvacalc', '2026-12-06', 'Torvacalc', 'composition 1=82;4=3;5=0.5;2=13.5;3=1 (mol-%, component numbers of AGA Report No. 8); properties from the GERG-2008 method');
 
 INSERT INTO SubstanceNames (SubstancesId, LanguageId, SubstanceName, Description) VALUES  (1, 'de', 'Wasser', 'H2O'),
   (1, 'en', 'Water', 'H2O'),
-  (2, 'de', 'Faserstoffsuspension', 'H2O + fibres'),
+  (2, 'de', 'Faserstoffsuspension', 'H2O + Fasern'),
   (2, 'en', 'Pulp suspension', 'H2O + fibres'),
   (3, 'de', 'Luft', 'N2 + O2 + Ar'),
   (3, 'en', 'Air', 'N2 + O2 + Ar'),
@@ -363,7 +363,7 @@ INSERT INTO SubstanceNames (SubstancesId, LanguageId, SubstanceName, Description
   (55, 'en', 'Ethylene glycol', 'C2H6O2'),
   (56, 'de', 'Propylenglykol (1,2-Propandiol)', 'C3H8O2'),
   (56, 'en', 'Propylene glycol (1,2-propanediol)', 'C3H8O2'),
-  (57, 'de', 'Essigsaeure', 'C2H4O2'),
+  (57, 'de', 'Essigsäure', 'C2H4O2'),
   (57, 'en', 'Acetic acid', 'C2H4O2'),
   (58, 'de', 'Ethylenoxid', 'C2H4O'),
   (58, 'en', 'Ethylene oxide', 'C2H4O'),
@@ -373,11 +373,11 @@ INSERT INTO SubstanceNames (SubstancesId, LanguageId, SubstanceName, Description
   (60, 'en', 'Methyl chloride', 'CH3Cl'),
   (61, 'de', 'Dimethylether', 'C2H6O'),
   (61, 'en', 'Dimethyl ether', 'C2H6O'),
-  (62, 'de', 'Heizoel schwer (RMG 380)', 'Pseudokomponente'),
+  (62, 'de', 'Heizöl schwer (RMG 380)', 'Pseudokomponente'),
   (62, 'en', 'Heavy fuel oil (RMG 380)', 'pseudo-component'),
-  (63, 'de', 'Heizoel EL / Dieselkraftstoff', 'Pseudokomponente'),
+  (63, 'de', 'Heizöl EL / Dieselkraftstoff', 'Pseudokomponente'),
   (63, 'en', 'Light fuel oil / diesel fuel', 'pseudo-component'),
-  (64, 'de', 'Waermetraegeroel (Mineraloel, ISO VG 32)', 'Pseudokomponente'),
+  (64, 'de', 'Wärmeträgeröl (Mineralöl, ISO VG 32)', 'Pseudokomponente'),
   (64, 'en', 'Thermal oil (mineral, ISO VG 32)', 'pseudo-component'),
   (65, 'de', 'Erdgas H (typisch)', 'Pseudokomponente (Kay)'),
   (65, 'en', 'Natural gas H (typical)', 'pseudo-component (Kay)'),

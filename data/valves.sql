@@ -58,16 +58,16 @@ CREATE TABLE TrimStyle (
 
 INSERT INTO TrimStyle VALUES
   -- Globe valves, single and double port
-  (1, 0, 'Parabolkegel, oeffnend', 'Contoured plug, flow to open', 'open', 0.90, 0.72, 0.46, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
-  (1, 1, 'Parabolkegel, schliessend', 'Contoured plug, flow to close', 'close', 0.80, 0.55, 1.00, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
+  (1, 0, 'Parabolkegel, öffnend', 'Contoured plug, flow to open', 'open', 0.90, 0.72, 0.46, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
+  (1, 1, 'Parabolkegel, schließend', 'Contoured plug, flow to close', 'close', 0.80, 0.55, 1.00, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
   (1, 2, 'V-Schlitzkegel (3 Schlitze)', 'V-port plug (3 ports)', 'any', 0.90, 0.70, 0.48, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
-  (1, 3, 'Lochkaefig (60 Bohrungen)', 'Drilled cage (60 holes)', 'any', 0.90, 0.68, 0.13, NULL, 1, 'IEC 60534-2-1:2011 Table D.2'),
-  (1, 4, 'Kaefig mit 4 Fenstern, nach aussen', 'Cage with 4 ports, flow outward', 'open', 0.90, 0.75, 0.41, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
+  (1, 3, 'Lochkäfig (60 Bohrungen)', 'Drilled cage (60 holes)', 'any', 0.90, 0.68, 0.13, NULL, 1, 'IEC 60534-2-1:2011 Table D.2'),
+  (1, 4, 'Käfig mit 4 Fenstern, nach außen', 'Cage with 4 ports, flow outward', 'open', 0.90, 0.75, 0.41, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
   (1, 5, 'Doppelsitz, Parabolkegel', 'Double seat, contoured plug', 'any', 0.85, 0.70, 0.32, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
   -- Rotary plug valves
-  (2, 0, 'Exzentrischer Kugelkegel, oeffnend', 'Eccentric spherical plug, flow to open', 'open', 0.85, 0.60, 0.42, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
-  (2, 1, 'Exzentrischer Kugelkegel, schliessend', 'Eccentric spherical plug, flow to close', 'close', 0.68, 0.40, 0.44, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
-  (2, 2, 'Exzentrischer Kegel, oeffnend', 'Eccentric plug, flow to open', 'open', 0.77, 0.54, 0.44, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
+  (2, 0, 'Exzentrischer Kugelkegel, öffnend', 'Eccentric spherical plug, flow to open', 'open', 0.85, 0.60, 0.42, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
+  (2, 1, 'Exzentrischer Kugelkegel, schließend', 'Eccentric spherical plug, flow to close', 'close', 0.68, 0.40, 0.44, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
+  (2, 2, 'Exzentrischer Kegel, öffnend', 'Eccentric plug, flow to open', 'open', 0.77, 0.54, 0.44, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
   -- Butterfly valves
   (3, 0, 'Mittig, durchschwingend 70 Grad', 'Centred, swing-through 70 degrees', 'any', 0.62, 0.35, 0.57, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
   (3, 1, 'Mittig, durchschwingend 60 Grad', 'Centred, swing-through 60 degrees', 'any', 0.70, 0.42, 0.50, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
@@ -75,16 +75,16 @@ INSERT INTO TrimStyle VALUES
   (3, 3, 'Exzentrisch, versetzter Sitz 70 Grad', 'Eccentric, offset seat 70 degrees', 'any', 0.67, 0.35, 0.57, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
   (3, 4, 'Doppelt exzentrisch 90 Grad', 'Double offset 90 degrees', 'any', NULL, NULL, NULL, NULL, 0, 'no published typical values'),
   (3, 5, 'Dreifach exzentrisch 90 Grad', 'Triple offset 90 degrees', 'any', NULL, NULL, NULL, NULL, 0, 'no published typical values'),
-  (3, 6, 'Mit Lochscheibe (geraeuscharm)', 'Perforated disc (low noise)', 'any', NULL, NULL, NULL, NULL, 1, 'no published typical values'),
+  (3, 6, 'Mit Lochscheibe (geräuscharm)', 'Perforated disc (low noise)', 'any', NULL, NULL, NULL, NULL, 1, 'no published typical values'),
   -- Ball valves
   (4, 0, 'Voller Durchgang 70 Grad', 'Full bore 70 degrees', 'any', 0.74, 0.42, 0.99, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
   (4, 1, 'Segmentkugel', 'Segmented ball', 'any', 0.60, 0.30, 0.98, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
   (4, 2, 'Reduzierter Durchgang', 'Reduced bore', 'any', NULL, NULL, NULL, NULL, 0, 'no published typical values'),
   -- Angle valves
-  (8, 0, 'Parabolkegel, oeffnend', 'Contoured plug, flow to open', 'open', 0.90, 0.72, 0.46, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
-  (8, 1, 'Parabolkegel, schliessend', 'Contoured plug, flow to close', 'close', 0.80, 0.65, 1.00, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
-  (8, 2, 'Kaefig mit 4 Fenstern, nach aussen', 'Cage with 4 ports, flow outward', 'open', 0.90, 0.65, 0.41, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
-  (8, 3, 'Kaefig mit 4 Fenstern, nach innen', 'Cage with 4 ports, flow inward', 'close', 0.85, 0.60, 0.41, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
+  (8, 0, 'Parabolkegel, öffnend', 'Contoured plug, flow to open', 'open', 0.90, 0.72, 0.46, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
+  (8, 1, 'Parabolkegel, schließend', 'Contoured plug, flow to close', 'close', 0.80, 0.65, 1.00, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
+  (8, 2, 'Käfig mit 4 Fenstern, nach außen', 'Cage with 4 ports, flow outward', 'open', 0.90, 0.65, 0.41, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
+  (8, 3, 'Käfig mit 4 Fenstern, nach innen', 'Cage with 4 ports, flow inward', 'close', 0.85, 0.60, 0.41, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
   (8, 4, 'Venturi', 'Venturi', 'close', 0.50, 0.20, 1.00, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),
   -- Small flow trims (Fd of the tapered needle depends on its geometry)
   (10, 0, 'V-Kerbe', 'V-notch', 'open', 0.98, 0.84, 0.70, NULL, 0, 'IEC 60534-2-1:2011 Table D.2'),

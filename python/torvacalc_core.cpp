@@ -137,17 +137,15 @@ py::tuple ItemValue(const TWorkspace& w, const std::string& name, int point) {
   return py::make_tuple(ItemValueText(item), "", py::none(), false);
 }
 
-// The messages of a workspace: (point or None, number, type, text, item
-// names) each.
+// The messages of a workspace as the engineer reads them, each fact once
+// (docs/messages.md): (point or None, number, type, text, item names) each.
 py::list WorkspaceMessages(TWorkspace& w) {
   py::list out;
-  for (const auto& msg : w.Messages().Messages()) {
-    const int point = w.MessagePoint(*msg);
+  for (const TPointMessage& f : w.ReadMessages()) {
     py::list items;
-    for (const TCalcItem* i : msg->CalcItems) items.append(i->GetName());
-    if (items.empty() && msg->CalcItem) items.append(msg->CalcItem->GetName());
-    out.append(py::make_tuple(point < 0 ? py::object(py::none()) : py::object(py::int_(point)), msg->MsgNo,
-                              msg->GetTypeText(), msg->Text, items));
+    for (const std::string& n : f.items) items.append(n);
+    out.append(py::make_tuple(f.point < 0 ? py::object(py::none()) : py::object(py::int_(f.point)), f.no, f.typeText,
+                              f.text, items));
   }
   return out;
 }

@@ -20,7 +20,7 @@ try:
 except ImportError:  # apt-get install -y python3-fluids
     size_control_valve_l = None
 
-DUTY = dict(Phase="Fluessigkeit", qm="347.544 t/h", p1="6.8 bar(a)", p2="2.2 bar(a)", t1="90",
+DUTY = dict(Phase="Flüssigkeit", qm="347.544 t/h", p1="6.8 bar(a)", p2="2.2 bar(a)", t1="90",
             rho1="965.4", pv1="0.701 bar(a)", pc="221.2 bar(a)", eta1="0.3147 mPa s",
             fl2_75="0.81", fd_75="0.46", DNV="150", DN1="150", DN2="150")
 

@@ -175,7 +175,8 @@ class Result(Mapping):
                          for m in data["messages"]]
         self._items = {}
         for name, item in data["items"].items():
-            beside = [m for m in self.messages if m.item == name]
+            # A message raised at several items is one message naming them all.
+            beside = [m for m in self.messages if m.item == name or name in m.items]
             self._items[name] = Item(name, item, beside)
         self._lower = {name.lower(): name for name in self._items}
 

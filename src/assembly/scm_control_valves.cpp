@@ -299,13 +299,13 @@ TMCMTorva::TMCMTorva(TCalcComponent* owner, std::string name)
     : TCustomMCM3SubstancesMaterialPipe3Flow(owner, std::move(name)) {
   // Every item a row names exists once in the main module, made like the
   // module's item it stands for (the first row that names it decides).
-  AddParameter<TOutputParameter>(*this, "p1Max", qPressureBar, "Groesster Eintrittsdruck der Betriebspunkte");
+  AddParameter<TOutputParameter>(*this, "p1Max", qPressureBar, "Größter Eintrittsdruck der Betriebspunkte");
   AddParameter<TOutputParameter>(*this, "p2Min", qPressureBar, "Kleinster Austrittsdruck der Betriebspunkte");
-  AddParameter<TOutputParameter>(*this, "p2Max", qPressureBar, "Groesster Austrittsdruck der Betriebspunkte");
+  AddParameter<TOutputParameter>(*this, "p2Max", qPressureBar, "Größter Austrittsdruck der Betriebspunkte");
   // The duty a valve of the catalogue must meet: the largest of the points.
-  AddParameter<TOutputParameter>(*this, "T1Max", qTemperature, "Hoechste Eintrittstemperatur der Betriebspunkte");
-  AddParameter<TOutputParameter>(*this, "kvMax", qKvCv, "Groesster Kv-Wert der Betriebspunkte");
-  AddParameter<TOutputParameter>(*this, "kvsSugg", qKvCv, "Empfohlener Kvs-Wert fuer alle Betriebspunkte");
+  AddParameter<TOutputParameter>(*this, "T1Max", qTemperature, "Höchste Eintrittstemperatur der Betriebspunkte");
+  AddParameter<TOutputParameter>(*this, "kvMax", qKvCv, "Größter Kv-Wert der Betriebspunkte");
+  AddParameter<TOutputParameter>(*this, "kvsSugg", qKvCv, "Empfohlener Kvs-Wert für alle Betriebspunkte");
   // The temperature of the medium behind the valve: the temperature of
   // isenthalpic throttling to the valve's outlet pressure in the outlet
   // pipe (t2v): several kelvin below the inlet for steam and natural gas,
@@ -337,7 +337,7 @@ TMCMTorva::TMCMTorva(TCalcComponent* owner, std::string name)
   AddItem<TOverruleParameter>("cPipe", Extended(100), Extended(20000), qVelocity)
       ->SetCaption("Schallgeschwindigkeit in der Rohrwand");
   AddItem<TOutputParameter>("NoOfCharOps", Extended(0), Extended(3), qNoUnit)
-      ->SetCaption("Anzahl gueltiger Betriebspunkte der Kennlinie");
+      ->SetCaption("Anzahl gültiger Betriebspunkte der Kennlinie");
   // Results first: an item a module returns is shown as that module's
   // result even where other modules read it.
   for (const bool results : {true, false})

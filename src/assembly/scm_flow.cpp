@@ -46,7 +46,7 @@ TCustomSCM3SubstancesMaterialPipe3Flow::TCustomSCM3SubstancesMaterialPipe3Flow(T
     (*flows[i])->SetCalcMessageContainer(GetCalcMessageContainer());
   }
   FNoOfOps = 3;
-  FOpXEnabled = true;
+  FOpXEnabled = false;
 }
 
 TCCMAllFlow* TCustomSCM3SubstancesMaterialPipe3Flow::Flow(int point) const {
@@ -86,6 +86,7 @@ void TCustomSCM3SubstancesMaterialPipe3Flow::Init() {
       c->OutConnections.AddConnection(n + "|" + n + k);
     c->SetActive(true);
   }
+  ApplyOpXEnabled();
 }
 
 void TCustomSCM3SubstancesMaterialPipe3Flow::ApplyNoOfOps() {

@@ -77,8 +77,10 @@ TCustomMCM3SubstancesMaterialPipe::TCustomMCM3SubstancesMaterialPipe(TCalcCompon
   entered->SetCaption("Anzahl der Betriebspunkte");
   entered->SetValue(3);
   AddItem<TOutputParameter>("NoOfValidOps", Extended(0), Extended(4), qNoUnit)
-      ->SetCaption("Anzahl gueltiger Betriebspunkte");
-  for (const char* n : {"Use2ndOp", "Use3rdOp", "UseXthOp"}) AddItem<TCalcSwitch>(n)->SetChecked(true);
+      ->SetCaption("Anzahl gültiger Betriebspunkte");
+  // Points 2 and 3 are on; point X, the extra duty, is off until the
+  // engineer switches it on (a file that does not name it keeps it off).
+  for (const char* n : {"Use2ndOp", "Use3rdOp", "UseXthOp"}) AddItem<TCalcSwitch>(n)->SetChecked(n[3] != 'X');
   CalcItemByName("Use2ndOp")->SetCaption("2. Betriebspunkt");
   CalcItemByName("Use3rdOp")->SetCaption("3. Betriebspunkt");
   CalcItemByName("UseXthOp")->SetCaption("Betriebspunkt X");
@@ -205,6 +207,7 @@ void TCustomSCM3SubstancesMaterialPipe::Init() {
     m.ChangePhase->SetChecked(false);
     c->SetActive(true);
   }
+  EnableSubstances(FCCMSubstancesX, FOpXEnabled);
 }
 
 void TCustomSCM3SubstancesMaterialPipe::CarryMolarMass() {

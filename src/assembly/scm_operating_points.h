@@ -82,7 +82,7 @@ class TCustomSCM3SubstancesMaterialPipe : public TCustomSCMSubstancesMaterialPip
   void ShowOpsInMain();
 
   std::uint8_t FNoOfOps = 3;
-  bool FOpXEnabled = true;
+  bool FOpXEnabled = false;  // point X is an extra duty the engineer switches on
 };
 
 }  // namespace torvacalc

@@ -249,10 +249,10 @@ class TCalculationFilesImpl : public TCalculationFiles {
     std::error_code ec;
     if (fs::exists(fileName, ec) && ::access(fileName.c_str(), W_OK) != 0)
       throw ECalculationFile(
-          Fill("Die Datei [%s] ist bereits geoeffnet, ist schreibgeschuetzt oder wird von einer anderen "
+          Fill("Die Datei [%s] ist bereits geöffnet, ist schreibgeschützt oder wird von einer anderen "
                "Anwendung gesperrt.",
                {BaseName(fileName)}) +
-          " " + Translate("Pruefen Sie bitte, ob der Dateiname korrekt ist und Sie ausreichende Zugriffsrechte "
+          " " + Translate("Prüfen Sie bitte, ob der Dateiname korrekt ist und Sie ausreichende Zugriffsrechte "
                           "besitzen"));
     if (m.LoadedVersionNo > m.VersionNo && !CalculationFileOptions().SaveOverNewerFiles)
       throw ECalculationFile(Fill("Die Datei [%s] stammt von einer neueren HYDRIX-Version.", {BaseName(fileName)}) +
@@ -270,7 +270,7 @@ class TCalculationFilesImpl : public TCalculationFiles {
       const bool refused = e.Errno == EACCES || e.Errno == EPERM || e.Errno == EROFS || e.Errno == ETXTBSY ||
                            e.Errno == EBUSY;
       throw ECalculationFile(
-          (refused ? Fill("Die Datei [%s] ist bereits geoeffnet, ist schreibgeschuetzt oder wird von einer anderen "
+          (refused ? Fill("Die Datei [%s] ist bereits geöffnet, ist schreibgeschützt oder wird von einer anderen "
                           "Anwendung gesperrt.",
                           {BaseName(fileName)})
                    : Fill("Die Datei [%s] kann nicht gespeichert werden.", {BaseName(fileName)})) +
@@ -280,7 +280,7 @@ class TCalculationFilesImpl : public TCalculationFiles {
   }
 
   void ReadFromFile(TSuperCalcModule& m, const std::string& fileName, std::vector<std::string>* notices) override {
-    const std::string invalid = Fill("%s ist keine gueltige %s-Berechnung", {BaseName(fileName), m.ModuleName()});
+    const std::string invalid = Fill("%s ist keine gültige %s-Berechnung", {BaseName(fileName), m.ModuleName()});
     if (!HasExtension(fileName, m.FileExtension())) throw ECalculationFile(invalid);
     // The calculation as it is, to put back when the file cannot be read.
     const TCalcState kept = m.SaveState();
@@ -326,9 +326,9 @@ class TCalculationFilesImpl : public TCalculationFiles {
                            " " + Translate("Wenn Sie die Berechnung speichern, gehen eventuell Informationen "
                                            "verloren."));
       else if (m.LoadedVersionNo < m.VersionNo && CalculationFileOptions().NoticeOlderFiles && m.LoadedVersionNo < 800)
-        notices->push_back(Fill("Die Datei [%s] stammt von einer aelteren HYDRIX-Version.", {BaseName(fileName)}) +
-                           " " + Translate("Wenn Sie die Berechnung speichern, koennen aeltere HYDRIX-Versionen "
-                                           "die Berechnung eventuell nicht mehr oeffnen."));
+        notices->push_back(Fill("Die Datei [%s] stammt von einer älteren HYDRIX-Version.", {BaseName(fileName)}) +
+                           " " + Translate("Wenn Sie die Berechnung speichern, können ältere HYDRIX-Versionen "
+                                           "die Berechnung eventuell nicht mehr öffnen."));
     }
   }
 

@@ -306,7 +306,7 @@ void TCalcConnector::CheckCircles() const {
         if (c->GetCalcModule()) names += " [" + c->GetCalcModule()->GetName() + "]";
       }
       throw ECompCalcLink(Translate("Schwerwiegender Fehler: ") + "CalcConnector " + GetName() +
-                          " hat zirkulaere Verweise: (" + names + ")");
+                          " hat zirkuläre Verweise: (" + names + ")");
     }
   }
 }

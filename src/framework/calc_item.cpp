@@ -53,7 +53,7 @@ const char* ValueStateText(tValueState s) {
 const char* DisplayStateText(tDisplayState s) {
   switch (s) {
     case dsNormal: return "Normal";
-    case dsDisabled: return "Unzugaenglich";
+    case dsDisabled: return "Unzugänglich";
     case dsInvisible: return "Unsichtbar";
     case dsReadOnly: return "Nur lesen";
     case dsCutOff: return "Entkoppelt";
@@ -236,7 +236,7 @@ void TCalcItem::SetSourceCalcItem(TCalcItem* source) {
       };
       throw ECompCalcLink(Translate("Schwerwiegender Fehler: ") + "CalcItems " + FName + " (" +
                           moduleName(this) + ") und " + source->FName + " (" + moduleName(source) +
-                          ") haben zirkulaere Verweise");
+                          ") haben zirkuläre Verweise");
     }
   }
   const std::string before = GetText();
@@ -256,7 +256,7 @@ void TCalcItem::SetDataSourceCalcItem(TCalcItem* source) {
   for (const TCalcItem* p = source; p; p = p->FDataSourceCalcItem)
     if (p == this)
       throw ECompCalcLink(Translate("Schwerwiegender Fehler: ") + "CalcItems " + FName + " und " +
-                          source->FName + " haben zirkulaere Verweise");
+                          source->FName + " haben zirkuläre Verweise");
   if (FDataSourceCalcItem) Erase(FDataSourceCalcItem->FDataTargets, this);
   FDataSourceCalcItem = source;
   if (source) {

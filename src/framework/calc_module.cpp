@@ -483,9 +483,9 @@ TMainCalcModule::TMainCalcModule(TCalcComponent* owner, std::string name) : TCal
   WhenCreated = AddItem<TInputParameter>("WhenCreated", qDateTime);
   WhenCreated->SetCaption("Angelegt am");
   WhenModified = AddItem<TInputParameter>("WhenModified", qDateTime);
-  WhenModified->SetCaption("Geaendert am");
+  WhenModified->SetCaption("Geändert am");
   WhenModified2 = AddItem<tCalcString>("WhenModified2");
-  WhenModified2->SetCaption("Geaendert am");
+  WhenModified2->SetCaption("Geändert am");
 }
 
 void TMainCalcModule::DoCalculate() {

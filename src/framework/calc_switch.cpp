@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <utility>
 
 #include "framework/calc_connector.h"
 #include "framework/options.h"
@@ -242,19 +243,44 @@ bool TCustomCalcMultiSwitch::IsTextOfIndex(int index, const std::string& text) c
   return IsTranslation(values[i], text);
 }
 
+namespace {
+
+// A choice's text as it is compared: without case, and with the umlauts
+// and the sharp s written out (ae, oe, ue, ss), so that the spellings of
+// keyboards and files without them ("Flüssig", "schließend") still name
+// the entry ("Flüssig", "schließend").
+std::string LowerAsciiText(const std::string& text) { return LowerAscii(text); }
+
+std::string FoldedChoice(const std::string& text) {
+  std::string s = LowerAscii(text);
+  if (s.find('\xC3') == std::string::npos) return s;  // no umlaut, no sharp s
+  static const std::pair<const char*, const char*> umlauts[] = {
+      {"\xC3\xA4", "ae"}, {"\xC3\xB6", "oe"}, {"\xC3\xBC", "ue"}, {"\xC3\x84", "ae"},
+      {"\xC3\x96", "oe"}, {"\xC3\x9C", "ue"}, {"\xC3\x9F", "ss"}};
+  for (const auto& [from, to] : umlauts)
+    for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + 2)) s.replace(at, 2, to);
+  return s;
+}
+
+}  // namespace
+
 int TCustomCalcMultiSwitch::IndexOfText(const std::string& text) const {
   if (text.empty()) return -1;
-  const std::string wanted = LowerAscii(text);
-  const auto list = GetTranslatedValueList();
-  for (size_t i = 0; i < list.size(); ++i)
-    if (LowerAscii(list[i]) == wanted) return static_cast<int>(i);
-  // The untranslated text names the entry as well, and so does its
-  // English text whatever the language (case files are shared).
-  const auto& raw = GetValueList();
-  for (size_t i = 0; i < raw.size(); ++i)
-    if (LowerAscii(raw[i]) == wanted) return static_cast<int>(i);
-  for (size_t i = 0; i < raw.size(); ++i)
-    if (LowerAscii(GetValueTextIn(static_cast<int>(i), "en")) == wanted) return static_cast<int>(i);
+  // As written first; the spelling without umlauts only when that finds
+  // nothing (the common case costs no more than a comparison).
+  for (auto fold : {&LowerAsciiText, &FoldedChoice}) {
+    const std::string wanted = fold(text);
+    const auto list = GetTranslatedValueList();
+    for (size_t i = 0; i < list.size(); ++i)
+      if (fold(list[i]) == wanted) return static_cast<int>(i);
+    // The untranslated text names the entry as well, and so does its
+    // English text whatever the language (case files are shared).
+    const auto& raw = GetValueList();
+    for (size_t i = 0; i < raw.size(); ++i)
+      if (fold(raw[i]) == wanted) return static_cast<int>(i);
+    for (size_t i = 0; i < raw.size(); ++i)
+      if (fold(GetValueTextIn(static_cast<int>(i), "en")) == wanted) return static_cast<int>(i);
+  }
   return -1;
 }
 

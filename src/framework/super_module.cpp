@@ -76,8 +76,8 @@ TCMAuthors::TCMAuthors(TCalcComponent* owner, std::string name) : TCalcModule(ow
   AddItem<tCalcString>("Revisor")->SetCaption("Bearbeiter");
   AddItem<tCalcString>("Author")->SetCaption("Autor");
   AddItem<TInputParameter>("WhenCreated", qDateTime)->SetCaption("Angelegt am");
-  AddItem<TInputParameter>("WhenModified", qDateTime)->SetCaption("Geaendert am");
-  AddItem<tCalcString>("WhenModified2")->SetCaption("Geaendert am");
+  AddItem<TInputParameter>("WhenModified", qDateTime)->SetCaption("Geändert am");
+  AddItem<tCalcString>("WhenModified2")->SetCaption("Geändert am");
 }
 
 // ------------------------------------------------------------- super module

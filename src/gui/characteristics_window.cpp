@@ -187,7 +187,7 @@ void TCharacteristicsWindow::Refresh() {
   QString title = Q(Translate("Oktavspektrum"));
   const TCalcItem* total = FCalc.Item("LpAa", 0);
   if (!any)
-    title += " - " + Q(Translate("Keine Geraeuschberechnung"));
+    title += " - " + Q(Translate("Keine Geräuschberechnung"));
   else if (total && !FieldText(*total).empty())
     title += " - LpAa = " + Q(FieldText(*total)) + " " + Q(UnitOf(FCalc, "LpAa"));
   spectrum->setTitle(title);

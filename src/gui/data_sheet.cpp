@@ -67,7 +67,7 @@ QString DataSheetHtml(TWorkspace& calc, const QString& title) {
   }
   // The valve module on its own has no noise prediction to show.
   if (!calc.Item("LpAa", 0))
-    h += "<h2>" + Esc(Translate("Geraeusch")) + "</h2><p>" + Esc(Translate("Keine Geraeuschberechnung")) + "</p>";
+    h += "<h2>" + Esc(Translate("Geräusch")) + "</h2><p>" + Esc(Translate("Keine Geräuschberechnung")) + "</p>";
   h += "<h2>" + Esc(Translate("Meldungen")) + "</h2>";
   if (calc.Messages().Messages().empty()) h += "<p>" + Esc(Translate("keine")) + "</p>";
   else {

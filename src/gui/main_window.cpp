@@ -88,7 +88,7 @@ TMainWindow::TMainWindow(QWidget* parent) : QMainWindow(parent) {
                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
   };
   Dialogs.ChooseOpenFile = [this] {
-    return QFileDialog::getOpenFileName(this, Q(Translate("Oeffnen...")), QString(),
+    return QFileDialog::getOpenFileName(this, Q(Translate("Öffnen...")), QString(),
                                         Q(Translate("Regelventilberechnungen")) + " (*.cvc)");
   };
   Dialogs.ChooseSaveFile = [this](const QString& suggestion) {
@@ -169,21 +169,21 @@ void TMainWindow::BuildMenus() {
   };
   QMenu* file = menu("Datei");
   file->addAction(AddAction("ActionNew", "Neu", QKeySequence::New, [this] { NewCalculation(); }));
-  file->addAction(AddAction("ActionOpen", "Oeffnen...", QKeySequence::Open, [this] {
+  file->addAction(AddAction("ActionOpen", "Öffnen...", QKeySequence::Open, [this] {
     const QString f = Dialogs.ChooseOpenFile();
     if (!f.isEmpty()) OpenFile(S(f));
   }));
   FRecentMenu = file->addMenu(QString());
   FRecentMenu->menuAction()->setObjectName("ActionReOpen");
   FActions["ActionReOpen"] = FRecentMenu->menuAction();
-  FCaptions["ActionReOpen"] = "Zuletzt geoeffnete Berechnungen";
+  FCaptions["ActionReOpen"] = "Zuletzt geöffnete Berechnungen";
   file->addSeparator();
   file->addAction(AddAction("ActionSave", "Speichern", QKeySequence::Save, [this] { SaveCalculation(CurrentIndex()); }));
   file->addAction(AddAction("ActionSaveAs", "Speichern unter...", QKeySequence::SaveAs,
                             [this] { SaveCalculationAs(CurrentIndex()); }));
-  file->addAction(AddAction("ActionSaveAndClose", "Speichern und schliessen", {}, [this] { SaveAndClose(CurrentIndex()); }));
-  file->addAction(AddAction("ActionClose", "Schliessen", QKeySequence::Close, [this] { CloseCalculation(CurrentIndex()); }));
-  file->addAction(AddAction("ActionCloseAll", "Alle schliessen", {}, [this] { CloseAll(); }));
+  file->addAction(AddAction("ActionSaveAndClose", "Speichern und schließen", {}, [this] { SaveAndClose(CurrentIndex()); }));
+  file->addAction(AddAction("ActionClose", "Schließen", QKeySequence::Close, [this] { CloseCalculation(CurrentIndex()); }));
+  file->addAction(AddAction("ActionCloseAll", "Alle schließen", {}, [this] { CloseAll(); }));
   file->addSeparator();
   file->addAction(AddAction("ActionPreview", "Druckansicht", {}, [this] { ShowPrintPreview(CurrentIndex()); }));
   file->addAction(AddAction("ActionPrint", "Drucken", QKeySequence::Print, [this] { PrintCalculation(CurrentIndex()); }));
@@ -197,7 +197,7 @@ void TMainWindow::BuildMenus() {
   file->addAction(AddAction("ActionExit", "Beenden", QKeySequence::Quit, [this] { close(); }));
 
   QMenu* edit = menu("Bearbeiten");
-  edit->addAction(AddAction("ActionUndo", "Rueckgaengig", QKeySequence::Undo, [this] { Undo(); }));
+  edit->addAction(AddAction("ActionUndo", "Rückgängig", QKeySequence::Undo, [this] { Undo(); }));
   edit->addAction(AddAction("ActionCopy", "Kopieren", QKeySequence::Copy, [this] {
     if (auto* w = QApplication::focusWidget())
       if (auto* e = qobject_cast<QLineEdit*>(w)) e->copy();
@@ -219,11 +219,11 @@ void TMainWindow::BuildMenus() {
     }
   }));
   calc->addAction(AddAction("ActionChars", "Kennlinien", {}, [this] { ShowCharacteristics(CurrentIndex()); }));
-  calc->addAction(AddAction("ActionTroublemaker", "Zum naechsten Fehlerverursacher", QKeySequence(Qt::Key_F8),
+  calc->addAction(AddAction("ActionTroublemaker", "Zum nächsten Fehlerverursacher", QKeySequence(Qt::Key_F8),
                             [this] { JumpToNextTroubleMaker(); }));
 
   QMenu* view = menu("Ansicht");
-  QAction* tree = AddAction("ActionViewTree", "Baumuebersicht", {}, [this] {
+  QAction* tree = AddAction("ActionViewTree", "Baumübersicht", {}, [this] {
     for (auto& e : FEntries) e->View->SetTreeVisible(Action("ActionViewTree")->isChecked());
   });
   tree->setCheckable(true);
@@ -385,7 +385,7 @@ bool TMainWindow::OpenFile(const std::string& fileNameIn) {
   }
   if (opened == TCalcFileHandle::orNoAccess) {
     Notice(Fill("Auf die Datei [%s] kann nicht zugegriffen werden.", base) + "\n" +
-           Q(Translate("Pruefen Sie bitte, ob der Dateiname korrekt ist und Sie ausreichende Zugriffsrechte besitzen")));
+           Q(Translate("Prüfen Sie bitte, ob der Dateiname korrekt ist und Sie ausreichende Zugriffsrechte besitzen")));
     return false;
   }
   auto calc = CreateWorkspaceForFile(fileName);
@@ -408,10 +408,10 @@ bool TMainWindow::OpenFile(const std::string& fileNameIn) {
   AddRecent(fileName);
   CalcSourceAfterCalculate();
   if (e.ReadOnly)
-    Notice(Fill("Die Datei [%s] ist bereits geoeffnet, ist schreibgeschuetzt oder wird von einer anderen Anwendung gesperrt.",
+    Notice(Fill("Die Datei [%s] ist bereits geöffnet, ist schreibgeschützt oder wird von einer anderen Anwendung gesperrt.",
                 base) +
                "\n" +
-               Q(Translate("Die Berechnung wird im Modus [nur lesen] geoeffnet, kann aber unter einem anderen Namen gespeichert werden.")),
+               Q(Translate("Die Berechnung wird im Modus [nur lesen] geöffnet, kann aber unter einem anderen Namen gespeichert werden.")),
            "ReadOnlyNotice");
   return true;
 }
@@ -435,7 +435,7 @@ bool TMainWindow::SaveCalculationAs(int index, const std::string& fileNameIn) {
   fileName = std::filesystem::absolute(fileName).lexically_normal().string();
   const bool sameFile = fileName == e.FileName;
   if ((sameFile && e.ReadOnly) || (!sameFile && TCalcFileHandle::IsLockedByOther(fileName))) {
-    Notice(Fill("Die Datei [%s] ist bereits geoeffnet, ist schreibgeschuetzt oder wird von einer anderen Anwendung gesperrt.",
+    Notice(Fill("Die Datei [%s] ist bereits geöffnet, ist schreibgeschützt oder wird von einer anderen Anwendung gesperrt.",
                 BaseName(fileName)));
     return false;
   }
@@ -526,29 +526,30 @@ void TMainWindow::CalcSourceAfterCalculate() {
 void TMainWindow::ReloadMessages() {
   FMessageList->clear();
   TCalcEntry& e = Current();
-  for (const auto& m : e.Calc->Messages().Messages()) {
+  // Each fact once, as the workspace reads them (docs/messages.md).
+  for (const TPointMessage& f : e.Calc->ReadMessages()) {
+    const TCalcMessage* m = f.first;
     auto* it = new QTreeWidgetItem(FMessageList);
-    it->setText(0, Q(m->GetTypeText()));
-    it->setText(1, QString::number(m->MsgNo));
+    it->setText(0, Q(f.typeText));
+    it->setText(1, QString::number(f.no));
     // The point the message concerns, by the rule every front end uses.
     static const char* kPoints[] = {"1", "2", "3", "X"};
-    const int point = e.Calc->MessagePoint(*m);
-    it->setText(2, point < 0 ? Q(Translate("alle")) : e.Calc->OperatingPointCount() == 1 ? QString() : kPoints[point]);
+    it->setText(2, f.point < 0 ? Q(Translate("alle")) : e.Calc->OperatingPointCount() == 1 ? QString() : kPoints[f.point]);
     it->setText(3, m->CalcItem ? Q(m->CalcItem->GetCaption()) : QString());
-    it->setText(4, Q(m->Text));
-    it->setToolTip(4, Q(m->Text));
+    it->setText(4, Q(f.text));
+    it->setToolTip(4, Q(f.text));
     // The row and the operating point the message belongs to.
     std::string row;
     int op = 0;
     if (!e.Calc->Locate(m->CalcItem, &row, &op) && m->CalcItem) {
       row = m->CalcItem->GetName();
-      op = std::max(point, 0);
+      op = std::max(f.point, 0);
     }
     it->setData(0, Qt::UserRole, Q(row));
     it->setData(1, Qt::UserRole, op);
-    const bool severe = m->MessageType <= cmFatalWarning;
+    const bool severe = f.type <= cmFatalWarning;
     it->setIcon(0, style()->standardIcon(severe ? QStyle::SP_MessageBoxCritical
-                                                : m->MessageType <= cmWarning ? QStyle::SP_MessageBoxWarning
+                                                : f.type <= cmWarning ? QStyle::SP_MessageBoxWarning
                                                                               : QStyle::SP_MessageBoxInformation));
   }
   FMessageList->resizeColumnToContents(0);

@@ -22,8 +22,8 @@ TCMCustomFlow::TCMCustomFlow(TCalcComponent* owner, std::string name) : TCalcMod
   auto& m = *this;
   QmOrQv = AddListSwitch(m, "QmOrQv", "Gegeben", {"Massenstrom", "Volumenstrom"});
   Phase = AddListSwitch(m, "Phase", "Phase",
-                     {"Fluessig", "Dampffoermig", "Gasfoermig", "Gasfoermig (Betriebsbedingungen)",
-                      "Zweiphasig (Fluessig/Dampf)", "Zweiphasig (Fluessig/Gas)"});
+                     {"Flüssig", "Dampfförmig", "Gasförmig", "Gasförmig (Betriebsbedingungen)",
+                      "Zweiphasig (Flüssig/Dampf)", "Zweiphasig (Flüssig/Gas)"});
   GasMedium = AddListSwitch(m, "GasMedium", "Gasart",
                          {"Gas, trocken (Normbedingungen)", "Gas, feucht (Normbedingungen)",
                           "Gas, trocken (Betriebsbedingungen)", "Gas, feucht (Betriebsbedingungen)"});

@@ -68,7 +68,7 @@ TCMMaterialData::TCMMaterialData(TCalcComponent* owner, std::string name, const 
   Material = Switch<TDataMultiSwitch>(m, "Material", "Werkstoff", materials);
   ExpansionClass = Switch<TDataMultiSwitch>(m, "ExpansionClass", "Ausdehnungsklasse", classes);
   MaterialClass = Switch<TDataMultiSwitch>(m, "MaterialClass", "Werkstoffgruppe", groups);
-  Condition = Switch<TDataMultiSwitch>(m, "Condition", "Waermebehandlungszustand", conditions);
+  Condition = Switch<TDataMultiSwitch>(m, "Condition", "Wärmebehandlungszustand", conditions);
   SteelType = Switch<TCalcListSwitch>(m, "SteelType", "Stahlart", {"ferritisch", "austenitisch", "Nichteisenmetall"});
   for (TCalcItem* s : std::vector<TCalcItem*>{Material, MaterialClass, Condition, SteelType}) {
     // Shown from the material found; never typed in.
@@ -81,11 +81,11 @@ TCMMaterialData::TCMMaterialData(TCalcComponent* owner, std::string name, const 
   Alpha = AddParameter<TOverruleParameter>(m, "Alpha", qExpansionCoefficient, "Mittl. Ausdehnungskoeffizient ab 20 °C");
   Alin = AddParameter<TOverruleParameter>(m, "Alin", qExpansionCoefficient, "Wahrer Ausdehnungskoeffizient");
   Blin = m.AddItem<TOverruleParameter>("Blin", Extended(-1E20L), Extended(1E20L), qNoUnit);
-  Blin->SetCaption("Waermedehnung ab 20 °C (mm/m)");
+  Blin->SetCaption("Wärmedehnung ab 20 °C (mm/m)");
   CM = m.AddItem<TOverruleParameter>("CM", Extended(-1E20L), Extended(1E20L), qNoUnit);
-  CM->SetCaption("Waermespannung E*alpha (N/(mm2 K))");
+  CM->SetCaption("Wärmespannung E*alpha (N/(mm2 K))");
   K = AddParameter<TModifyParameter>(m, "K", qModulusOfElasticity, "Festigkeitskennwert K");
-  EM = AddParameter<TOverruleParameter>(m, "EM", qModulusOfElasticity, "Elastizitaetsmodul");
+  EM = AddParameter<TOverruleParameter>(m, "EM", qModulusOfElasticity, "Elastizitätsmodul");
   RhoM = AddParameter<TOverruleParameter>(m, "RhoM", qDensity, "Dichte des Werkstoffs");
   SChar = AddParameter<TOverruleParameter>(m, "SChar", qNoUnitPositive, "Sicherheitsbeiwert");
   RM = AddParameter<TOverruleParameter>(m, "RM", qModulusOfElasticity, "Zugfestigkeit Rm");
@@ -96,11 +96,11 @@ TCMMaterialData::TCMMaterialData(TCalcComponent* owner, std::string name, const 
   Rp10_20 = AddParameter<TOverruleParameter>(m, "Rp10_20", qModulusOfElasticity, "1-%-Dehngrenze bei 20 °C");
   Rm_20 = AddParameter<TOverruleParameter>(m, "Rm_20", qModulusOfElasticity, "Zugfestigkeit bei 20 °C");
   SrTt_20 = AddParameter<TOverruleParameter>(m, "SrTt_20", qModulusOfElasticity, "Zeitstandfestigkeit bei 20 °C");
-  LambdaM = AddParameter<TOverruleParameter>(m, "LambdaM", qHeatConductivity, "Waermeleitfaehigkeit");
-  CPM = AddParameter<TOverruleParameter>(m, "CPM", qHeatCapacity, "Spezifische Waermekapazitaet");
+  LambdaM = AddParameter<TOverruleParameter>(m, "LambdaM", qHeatConductivity, "Wärmeleitfähigkeit");
+  CPM = AddParameter<TOverruleParameter>(m, "CPM", qHeatCapacity, "Spezifische Wärmekapazität");
   A = AddParameter<TOverruleParameter>(m, "A", qPortion, "Bruchdehnung");
   tMatMin = AddParameter<TModifyParameter>(m, "tMatMin", qTemperature, "Tiefste Einsatztemperatur");
-  tMatMax = AddParameter<TModifyParameter>(m, "tMatMax", qTemperature, "Hoechste Einsatztemperatur");
+  tMatMax = AddParameter<TModifyParameter>(m, "tMatMax", qTemperature, "Höchste Einsatztemperatur");
 }
 
 TCMMaterialData::~TCMMaterialData() { DestroyItems(); }

@@ -7,12 +7,12 @@ namespace {
 
 Extended V(const TCalcParameter* p) { return p->GetCalcValue(); }
 
-const std::vector<std::string> kPhases = {"Fluessig",
-                                          "Dampffoermig",
-                                          "Gasfoermig",
-                                          "Gasfoermig (Betriebsbedingungen)",
-                                          "Zweiphasig (Fluessig/Dampf)",
-                                          "Zweiphasig (Fluessig/Gas)"};
+const std::vector<std::string> kPhases = {"Flüssig",
+                                          "Dampfförmig",
+                                          "Gasförmig",
+                                          "Gasförmig (Betriebsbedingungen)",
+                                          "Zweiphasig (Flüssig/Dampf)",
+                                          "Zweiphasig (Flüssig/Gas)"};
 const std::vector<std::string> kSubstanceTypes = {"Wasser", "Faserstoffsuspension", "Sonstige",
                                                   "RU Bochum",  "AGA",                  "GERG"};
 constexpr int kPhaseMixV = 4, kPhaseMixG = 5;
@@ -26,16 +26,16 @@ void Result(TCalcParameter* p, Extended v) { p->AssignValue(0, v); }
 TCMMixedDensity::TCMMixedDensity(TCalcComponent* owner, std::string name) : TCalcModule(owner, std::move(name)) {
   auto& m = *this;
   Phase = AddListSwitch(m, "Phase", "Phase", kPhases, kPhaseMixV);
-  FlowState = AddListSwitch(m, "FlowState", "Stroemungszustand",
+  FlowState = AddListSwitch(m, "FlowState", "Strömungszustand",
                          {"unbestimmt", "normal", "beginnende Kavitation", "starke Kavitation",
-                          "maximale Kavitation", "Verdampfung", "kritische Stroemung"},
+                          "maximale Kavitation", "Verdampfung", "kritische Strömung"},
                          1);
   SubstanceType = AddListSwitch(m, "SubstanceType", "Stoffart", kSubstanceTypes, 2);
-  RhoF = AddParameter<TInputParameter>(m, "RhoF", qDensity, "Dichte der Fluessigkeit");
+  RhoF = AddParameter<TInputParameter>(m, "RhoF", qDensity, "Dichte der Flüssigkeit");
   RhoG = AddParameter<TInputParameter>(m, "RhoG", qDensity, "Dichte des Gases");
   RhoV = AddParameter<TInputParameter>(m, "RhoV", qDensity, "Dichte des gesaettigten Dampfes");
   kappaG = AddParameter<TInputParameter>(m, "kappaG", qNoUnitPositive, "Isentropenexponent des Gases");
-  cfF = AddParameter<TInputParameter>(m, "cfF", qVelocity, "Schallgeschwindigkeit der Fluessigkeit");
+  cfF = AddParameter<TInputParameter>(m, "cfF", qVelocity, "Schallgeschwindigkeit der Flüssigkeit");
   cfG = AddParameter<TInputParameter>(m, "cfG", qVelocity, "Schallgeschwindigkeit des Gases");
   pv1 = AddParameter<TInputParameter>(m, "pv1", qPressureBar, "Dampfdruck am Eintritt");
   pv2 = AddParameter<TInputParameter>(m, "pv2", qPressureBar, "Dampfdruck am Austritt");
@@ -80,50 +80,50 @@ void TCMMixedDensity::DoCalculate() {
 TCMMixedPhaseCorr::TCMMixedPhaseCorr(TCalcComponent* owner, std::string name) : TCalcModule(owner, std::move(name)) {
   auto& m = *this;
   Phase = AddListSwitch(m, "Phase", "Phase", kPhases, kPhaseMixV);
-  SubstanceType = AddListSwitch(m, "SubstanceType", "Stoffart (Fluessigphase)", kSubstanceTypes, 2);
+  SubstanceType = AddListSwitch(m, "SubstanceType", "Stoffart (Flüssigphase)", kSubstanceTypes, 2);
   SubstancetypeV = AddListSwitch(m, "SubstancetypeV", "Stoffart (Dampfphase)", kSubstanceTypes, 2);
   CalculatedPhaseV = AddListSwitch(m, "CalculatedPhaseV", "Berechnete Phase (Dampfphase)",
-                                {"unbestimmt", "fluessig", "dampffoermig", "gasfoermig", "gesaettigt", "fest",
-                                 "ueberkritisch", "zweiphasig"});
+                                {"unbestimmt", "flüssig", "dampfförmig", "gasförmig", "gesättigt", "fest",
+                                 "überkritisch", "zweiphasig"});
   ValveType = AddListSwitch(m, "ValveType", "Ventilbauart",
                          {"Durchgangsventil", "Drehkegelventil", "Klappe", "Kugelhahn", "Sonstige"});
   CharacteristicType = AddListSwitch(m, "CharacteristicType", "Kennlinie",
                                   {"keine", "Auf/Zu", "gleichprozentig", "linear", "modifiziert gleichprozentig",
                                    "Messwerte"},
                                   mcEqualPercentage);
-  NoiseNormLiquid = AddListSwitch(m, "NoiseNormLiquid", "Geraeuschberechnung Fluessigkeit",
+  NoiseNormLiquid = AddListSwitch(m, "NoiseNormLiquid", "Geräuschberechnung Flüssigkeit",
                                {"IEC 60534-8-4", "VDMA 24422 (1989)"});
-  NoiseNormGas = AddListSwitch(m, "NoiseNormGas", "Geraeuschberechnung Gas", {"IEC 60534-8-3", "VDMA 24422 (1989)"});
+  NoiseNormGas = AddListSwitch(m, "NoiseNormGas", "Geräuschberechnung Gas", {"IEC 60534-8-3", "VDMA 24422 (1989)"});
   qm = AddParameter<TInputParameter>(m, "qm", qMassFlowrate, "Massenstrom");
   kvs = AddParameter<TInputParameter>(m, "kvs", qKvCv, "Kvs-Wert");
   phi0 = AddParameter<TInputParameter>(m, "phi0", qFixedPortion, "Kennlinienparameter phi0");
   xFG1 = AddParameter<TInputParameter>(m, "xFG1", qPortion, "Dampfanteil am Eintritt");
-  xFG2l = AddParameter<TInputParameter>(m, "xFG2l", qPortion, "Nachverdampfung der Fluessigphase");
+  xFG2l = AddParameter<TInputParameter>(m, "xFG2l", qPortion, "Nachverdampfung der Flüssigphase");
   t2VP = AddParameter<TInputParameter>(m, "t2VP", qTemperature, "Austrittstemperatur (Dampfphase)");
-  t2LP = AddParameter<TInputParameter>(m, "t2LP", qTemperature, "Austrittstemperatur (Fluessigphase)");
+  t2LP = AddParameter<TInputParameter>(m, "t2LP", qTemperature, "Austrittstemperatur (Flüssigphase)");
   kvv = AddParameter<TInputParameter>(m, "kvv", qKvCv, "Kv der Dampfphase");
-  kvl = AddParameter<TInputParameter>(m, "kvl", qKvCv, "Kv der Fluessigphase");
+  kvl = AddParameter<TInputParameter>(m, "kvl", qKvCv, "Kv der Flüssigphase");
   LpAav = m.AddItem<TInputParameter>("LpAav", qWeightSoundPress);
   LpAav->SetCaption("Schallpegel der Dampfphase");
   LpAal = m.AddItem<TInputParameter>("LpAal", qWeightSoundPress);
-  LpAal->SetCaption("Schallpegel der Fluessigphase");
+  LpAal->SetCaption("Schallpegel der Flüssigphase");
   PVerv = AddParameter<TInputParameter>(m, "PVerv", qPower, "Verlustleistung der Dampfphase");
-  PVerl = AddParameter<TInputParameter>(m, "PVerl", qPower, "Verlustleistung der Fluessigphase");
+  PVerl = AddParameter<TInputParameter>(m, "PVerl", qPower, "Verlustleistung der Flüssigphase");
   rho1v = AddParameter<TInputParameter>(m, "rho1v", qDensity, "Dichte der Dampfphase am Eintritt");
-  rho1l = AddParameter<TInputParameter>(m, "rho1l", qDensity, "Dichte der Fluessigphase am Eintritt");
+  rho1l = AddParameter<TInputParameter>(m, "rho1l", qDensity, "Dichte der Flüssigphase am Eintritt");
   rho2v = AddParameter<TInputParameter>(m, "rho2v", qDensity, "Dichte der Dampfphase am Austritt");
-  rho2l = AddParameter<TInputParameter>(m, "rho2l", qDensity, "Dichte der Fluessigphase am Austritt");
+  rho2l = AddParameter<TInputParameter>(m, "rho2l", qDensity, "Dichte der Flüssigphase am Austritt");
   cf2v = AddParameter<TInputParameter>(m, "cf2v", qVelocity, "Schallgeschwindigkeit der Dampfphase am Austritt");
-  cf2l = AddParameter<TInputParameter>(m, "cf2l", qVelocity, "Schallgeschwindigkeit der Fluessigphase am Austritt");
+  cf2l = AddParameter<TInputParameter>(m, "cf2l", qVelocity, "Schallgeschwindigkeit der Flüssigphase am Austritt");
   tv1 = AddParameter<TInOutParameter>(m, "tv1", qTemperature, "Temperatur zum Dampfdruck");
   pv1 = AddParameter<TInOutParameter>(m, "pv1", qPressureBar, "Dampfdruck am Eintritt");
   t1 = AddParameter<TInOutParameter>(m, "t1", qTemperature, "Eintrittstemperatur");
   p1 = AddParameter<TInOutParameter>(m, "p1", qPressureBar, "Eintrittsdruck");
   p2 = AddParameter<TInOutParameter>(m, "p2", qPressureBar, "Austrittsdruck");
-  qml = AddParameter<TOutputParameter>(m, "qml", qMassFlowrate, "Massenstrom der Fluessigphase");
+  qml = AddParameter<TOutputParameter>(m, "qml", qMassFlowrate, "Massenstrom der Flüssigphase");
   qmv = AddParameter<TOutputParameter>(m, "qmv", qMassFlowrate, "Massenstrom der Dampfphase");
   kv = AddParameter<TOutputParameter>(m, "kv", qKvCv, "Durchflusskoeffizient Kv");
-  kvkvs = AddParameter<TOutputParameter>(m, "kvkvs", qPortion, "Oeffnung Kv/Kvs");
+  kvkvs = AddParameter<TOutputParameter>(m, "kvkvs", qPortion, "Öffnung Kv/Kvs");
   h = AddParameter<TOutputParameter>(m, "h", qPortion, "Hub");
   LpAa = m.AddItem<TOutputParameter>("LpAa", qWeightSoundPress);
   LpAa->SetCaption("Schallpegel des Gemischs");

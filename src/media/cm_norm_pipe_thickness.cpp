@@ -41,7 +41,7 @@ TCMNormPipeThickness::TCMNormPipeThickness(TCalcComponent* owner, std::string na
   auto& m = *this;
   EnterDi = m.AddItem<TCalcListSwitch>("EnterDi");
   EnterDi->SetCaption("Innendurchmesser");
-  EnterDi->SetValueList({"aus Aussendurchmesser und Wanddicke", "eingegeben"});
+  EnterDi->SetValueList({"aus Außendurchmesser und Wanddicke", "eingegeben"});
   EnterDi->SetSwitchStatus(0);
   PipeClass = m.AddItem<TPipeClassSwitch>("PipeClass");
   PipeClass->SetCaption("Rohrklasse");
@@ -55,9 +55,9 @@ TCMNormPipeThickness::TCMNormPipeThickness(TCalcComponent* owner, std::string na
   PN->SetCaption("Nenndruck / Wanddickenreihe");
   if (!classes.empty()) PipeClass->SetSwitchStatus(0);
   CheckP1 = m.AddItem<TCalcSwitch>("CheckP1");
-  CheckP1->SetCaption("Betriebsdruck pruefen");
+  CheckP1->SetCaption("Betriebsdruck prüfen");
   CheckP1->SetChecked(true);
-  DaP = AddParameter<TModifyParameter>(m, "DaP", qLengthMM, "Rohraussendurchmesser");
+  DaP = AddParameter<TModifyParameter>(m, "DaP", qLengthMM, "Rohraußendurchmesser");
   tP = AddParameter<TModifyParameter>(m, "tP", qLengthMM, "Wanddicke");
   DiP = AddParameter<TInOutParameter>(m, "DiP", qLengthMM, "Rohrinnendurchmesser");
   P1 = AddParameter<TInputParameter>(m, "P1", qPressureBar, "Betriebsdruck");

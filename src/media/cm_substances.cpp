@@ -71,9 +71,9 @@ Extended ComponentFraction(const std::string& text, int component) {
   return 0;
 }
 
-const std::vector<std::string> kCalculatedPhases = {"unbestimmt", "fluessig",   "dampffoermig",
-                                                    "gasfoermig", "gesaettigt", "fest",
-                                                    "ueberkritisch", "zweiphasig"};
+const std::vector<std::string> kCalculatedPhases = {"unbestimmt", "flüssig",   "dampfförmig",
+                                                    "gasförmig", "gesättigt", "fest",
+                                                    "überkritisch", "zweiphasig"};
 
 }  // namespace
 
@@ -90,8 +90,8 @@ TCMSubstances::TCMSubstances(TCalcComponent* owner, std::string name,
   ExtFluids = m.AddItem<TDataListSwitch>("ExtFluids");
   ExtFluids->SetCaption("Medium der Stoffbibliothek");
   Phase = AddListSwitch(m, "Phase", "Phase",
-                     {"Fluessig", "Dampffoermig", "Gasfoermig", "Gasfoermig (Betriebsbedingungen)",
-                      "Zweiphasig (Fluessig/Dampf)", "Zweiphasig (Fluessig/Gas)"},
+                     {"Flüssig", "Dampfförmig", "Gasförmig", "Gasförmig (Betriebsbedingungen)",
+                      "Zweiphasig (Flüssig/Dampf)", "Zweiphasig (Flüssig/Gas)"},
                      -1);
   GasMedium = AddListSwitch(m, "GasMedium", "Gasart",
                          {"Gas, trocken (Normbedingungen)", "Gas, feucht (Normbedingungen)",
@@ -106,10 +106,10 @@ TCMSubstances::TCMSubstances(TCalcComponent* owner, std::string name,
   RhoNRiM = AddListSwitch(m, "RhoNRiM", "Gegebene Gaskonstante", {"<rho>n", "R", "M", "Sg"}, rrmM);
   StandardConditions = AddListSwitch(m, "StandardConditions", "Normzustand",
                                   {"0 °C, 1,01325 bar", "60 °F, 1,01325 bar", "Benutzerdefiniert"}, 0);
-  ViscosityType = AddListSwitch(m, "ViscosityType", "Viskositaet", {"Dynamisch", "Kinematisch"}, 0);
+  ViscosityType = AddListSwitch(m, "ViscosityType", "Viskosität", {"Dynamisch", "Kinematisch"}, 0);
   Range = AddListSwitch(m, "Range", "Bereich (Wasser/Dampf)",
-                     {"1: Fluessig", "2: Dampffoermig", "3: Dampffoermig (<beta> > <beta>L)", "4: Gesaettigt",
-                      "5: Dampffoermig (heiss)"},
+                     {"1: Flüssig", "2: Dampfförmig", "3: Dampfförmig (<beta> > <beta>L)", "4: Gesättigt",
+                      "5: Dampfförmig (heiß)"},
                      -1);
   DisplayPhase = AddListSwitch(m, "DisplayPhase", "Phase (angezeigt)", kCalculatedPhases, 0);
   CalculatedPhase = AddListSwitch(m, "CalculatedPhase", "Berechnete Phase", kCalculatedPhases, 0);
@@ -118,8 +118,8 @@ TCMSubstances::TCMSubstances(TCalcComponent* owner, std::string name,
                              stOthers);
   Concentration = m.AddItem<TDataListSwitch>("Concentration");
   Concentration->SetCaption("Gaszusammensetzung");
-  SaturatedPhase = AddListSwitch(m, "SaturatedPhase", "Seite der Saettigungslinie",
-                              {"Fluessig", "Dampffoermig", "Zweiphasig"}, spLiquid);
+  SaturatedPhase = AddListSwitch(m, "SaturatedPhase", "Seite der Sättigungslinie",
+                              {"Flüssig", "Dampfförmig", "Zweiphasig"}, spLiquid);
   UseExtFluid = AddTwoState(m, "UseExtFluid", "Stoffbibliothek verwenden", false);
   Flashing = AddTwoState(m, "Flashing", "Verdampfung", false);
   for (TCalcItem* s : {static_cast<TCalcItem*>(Range), static_cast<TCalcItem*>(DisplayPhase),
@@ -152,34 +152,34 @@ TCMSubstances::TCMSubstances(TCalcComponent* owner, std::string name,
   RhoN = AddParameter<TModifyParameter>(m, "RhoN", qDensity, "Normdichte");
   Ri = AddParameter<TModifyParameter>(m, "Ri", qSpecificGasConstant, "Spezifische Gaskonstante");
   M = AddParameter<TModifyParameter>(m, "M", qMolarMass, "Molare Masse");
-  Sg = AddParameter<TModifyParameter>(m, "Sg", qNoUnitPositive, "Dichteverhaeltnis zu Luft");
+  Sg = AddParameter<TModifyParameter>(m, "Sg", qNoUnitPositive, "Dichteverhältnis zu Luft");
   kappa1 = AddParameter<TOverruleParameter>(m, "kappa1", qNoUnitPositive, "Isentropenexponent");
   rho1 = AddParameter<TOverruleParameter>(m, "rho1", qDensity, "Dichte");
-  rhoL = AddParameter<TOverruleParameter>(m, "rhoL", qDensity, "Dichte der siedenden Fluessigkeit");
-  rhoV = AddParameter<TOverruleParameter>(m, "rhoV", qDensity, "Dichte des gesaettigten Dampfes");
+  rhoL = AddParameter<TOverruleParameter>(m, "rhoL", qDensity, "Dichte der siedenden Flüssigkeit");
+  rhoV = AddParameter<TOverruleParameter>(m, "rhoV", qDensity, "Dichte des gesättigten Dampfes");
   v1 = AddParameter<TOverruleParameter>(m, "v1", qSpecificVolume, "Spezifisches Volumen");
   z1 = AddParameter<TOverruleParameter>(m, "z1", qNoUnitPositive, "Realgasfaktor");
   pv1 = AddParameter<TOverruleParameter>(m, "pv1", qPressureBar, "Dampfdruck");
   Pl1 = AddParameter<TOverruleParameter>(m, "Pl1", qPressureBar, "Taudruck");
   tv1 = AddParameter<TOverruleParameter>(m, "tv1", qTemperature, "Siedetemperatur");
   tl1 = AddParameter<TOverruleParameter>(m, "tl1", qTemperature, "Tautemperatur");
-  eta1 = AddParameter<TOverruleParameter>(m, "eta1", qDynamicViscosity, "Dynamische Viskositaet");
-  Ny1 = AddParameter<TOverruleParameter>(m, "Ny1", qKinematicViscosity, "Kinematische Viskositaet");
+  eta1 = AddParameter<TOverruleParameter>(m, "eta1", qDynamicViscosity, "Dynamische Viskosität");
+  Ny1 = AddParameter<TOverruleParameter>(m, "Ny1", qKinematicViscosity, "Kinematische Viskosität");
   cf = AddParameter<TOverruleParameter>(m, "cf", qVelocity, "Schallgeschwindigkeit");
   CStar = AddParameter<TOverruleParameter>(m, "CStar", qNoUnitPositive, "Kritische Durchflussfunktion");
-  pStar = AddParameter<TOutputParameter>(m, "pStar", qPressureBar, "Kritischer Druck der Stroemung");
-  tStar = AddParameter<TOutputParameter>(m, "tStar", qTemperature, "Kritische Temperatur der Stroemung");
+  pStar = AddParameter<TOutputParameter>(m, "pStar", qPressureBar, "Kritischer Druck der Strömung");
+  tStar = AddParameter<TOutputParameter>(m, "tStar", qTemperature, "Kritische Temperatur der Strömung");
   cfStar = AddParameter<TOutputParameter>(m, "cfStar", qVelocity, "Kritische Schallgeschwindigkeit");
-  rhoStar = AddParameter<TOverruleParameter>(m, "rhoStar", qDensity, "Kritische Dichte der Stroemung");
-  Lambda1 = AddParameter<TOverruleParameter>(m, "Lambda1", qHeatConductivity, "Waermeleitfaehigkeit");
+  rhoStar = AddParameter<TOverruleParameter>(m, "rhoStar", qDensity, "Kritische Dichte der Strömung");
+  Lambda1 = AddParameter<TOverruleParameter>(m, "Lambda1", qHeatConductivity, "Wärmeleitfähigkeit");
   H1 = AddParameter<TOverruleParameter>(m, "H1", qEnthalpy, "Spezifische Enthalpie");
   Dhv = AddParameter<TOverruleParameter>(m, "Dhv", qEnthalpy, "Verdampfungsenthalpie");
   dHvT = AddParameter<TOverruleParameter>(m, "dHvT", qEnthalpy, "Verdampfungsenthalpie bei Siedetemperatur");
   S1 = AddParameter<TOverruleParameter>(m, "S1", qEntropy, "Spezifische Entropie");
-  cp1 = AddParameter<TOverruleParameter>(m, "cp1", qHeatCapacity, "Spezifische Waermekapazitaet cp");
-  cpL = AddParameter<TOverruleParameter>(m, "cpL", qHeatCapacity, "Waermekapazitaet der Fluessigkeit");
-  cv1 = AddParameter<TOverruleParameter>(m, "cv1", qHeatCapacity, "Spezifische Waermekapazitaet cv");
-  Ef = AddParameter<TOverruleParameter>(m, "Ef", qModulusOfElasticity, "Elastizitaetsmodul des Mediums");
+  cp1 = AddParameter<TOverruleParameter>(m, "cp1", qHeatCapacity, "Spezifische Wärmekapazität cp");
+  cpL = AddParameter<TOverruleParameter>(m, "cpL", qHeatCapacity, "Wärmekapazität der Flüssigkeit");
+  cv1 = AddParameter<TOverruleParameter>(m, "cv1", qHeatCapacity, "Spezifische Wärmekapazität cv");
+  Ef = AddParameter<TOverruleParameter>(m, "Ef", qModulusOfElasticity, "Elastizitätsmodul des Mediums");
   PvW = AddParameter<TOutputParameter>(m, "PvW", qPressureBar, "Dampfdruck des Wassers");
   xMv = AddParameter<TOverruleParameter>(m, "xMv", qPortion, "Dampfanteil");
   RhoLDeviation = m.AddItem<TOutputParameter>("RhoLDeviation", Extended(-100), Extended(100), qPortion);

@@ -34,26 +34,26 @@ TCMWaterInjection::TCMWaterInjection(TCalcComponent* owner, std::string name)
     : TCalcModule(owner, std::move(name)) {
   auto& m = *this;
   Phase = AddListSwitch(m, "Phase", "Phase",
-                     {"Fluessigkeit", "Dampf", "Gas", "Gas (Betriebszustand)", "Mehrphasig (Dampf)",
+                     {"Flüssigkeit", "Dampf", "Gas", "Gas (Betriebszustand)", "Mehrphasig (Dampf)",
                       "Mehrphasig (Gas)", "unbestimmt"});
   UseResistors = TwoState(m, "UseResistors", "Nachgeschaltete Drosselstrecke");
   ResistorType = AddListSwitch(m, "ResistorType", "Art der Drosselstrecke",
-                            {"unbekannt", "Ventil", "Einlochblende", "Schalldaempfer direkt",
-                             "Schalldaempfer indirekt", "Lochkegel", "Einspritzduese"});
-  FlowState = AddListSwitch(m, "FlowState", "Stroemungszustand",
+                            {"unbekannt", "Ventil", "Einlochblende", "Schalldämpfer direkt",
+                             "Schalldämpfer indirekt", "Lochkegel", "Einspritzdüse"});
+  FlowState = AddListSwitch(m, "FlowState", "Strömungszustand",
                          {"unbestimmt", "normal", "beginnende Kavitation", "starke Kavitation",
-                          "maximale Kavitation", "Verdampfung", "kritische Stroemung",
-                          "Kavitationsschaeden", "beginnende Kavitation (Sigma mr)",
+                          "maximale Kavitation", "Verdampfung", "kritische Strömung",
+                          "Kavitationsschäden", "beginnende Kavitation (Sigma mr)",
                           "starke Kavitation (Sigma mr)"});
   SubstanceType = AddListSwitch(m, "SubstanceType", "Stoffart",
                              {"Wasser", "Faserstoffsuspension", "Sonstige", "RU Bochum", "AGA", "GERG"},
                              kOthers);
   SteamConverter = TwoState(m, "SteamConverter", "Dampfumformventil");
   WIApplication = AddListSwitch(m, "WIApplication", "Wassereinspritzung",
-                             {"keine", "Einspritzkuehler nach dem Ventil", "Dampfumformventil"});
+                             {"keine", "Einspritzkühler nach dem Ventil", "Dampfumformventil"});
   T2orDtv = AddListSwitch(m, "T2orDtv", "Zustand nach der Einspritzung",
-                       {"Temperatur t2", "Ueberhitzung dt ueber Sattdampf"});
-  dt = AddParameter<TInputParameter>(m, "dt", qTemperatureDifference, "Ueberhitzung ueber Sattdampf");
+                       {"Temperatur t2", "Überhitzung dt über Sattdampf"});
+  dt = AddParameter<TInputParameter>(m, "dt", qTemperatureDifference, "Überhitzung über Sattdampf");
   p1 = AddParameter<TInOutParameter>(m, "p1", qPressureBar, "Eintrittsdruck");
   u1 = AddParameter<TInputParameter>(m, "u1", qVelocity, "Geschwindigkeit am Eintritt");
   u2 = AddParameter<TInputParameter>(m, "u2", qVelocity, "Geschwindigkeit am Austritt");
@@ -67,12 +67,12 @@ TCMWaterInjection::TCMWaterInjection(TCalcComponent* owner, std::string name)
   rho1 = AddParameter<TInputParameter>(m, "rho1", qDensity, "Dichte am Eintritt");
   cp1 = AddParameter<TInputParameter>(m, "cp1", qHeatCapacity, "Waermekapazitaet am Eintritt");
   pwi = AddParameter<TInputParameter>(m, "pwi", qPressureBar, "Druck des Einspritzwassers");
-  dpowi = AddParameter<TInputParameter>(m, "dpowi", qPressureDropBar, "Mindestdifferenzdruck der Einspritzduese");
+  dpowi = AddParameter<TInputParameter>(m, "dpowi", qPressureDropBar, "Mindestdifferenzdruck der Einspritzdüse");
   twi = AddParameter<TInputParameter>(m, "twi", qTemperature, "Temperatur des Einspritzwassers");
   phi0 = AddParameter<TInputParameter>(m, "phi0", qPortion, "Kennlinienparameter phi0");
   rho2 = AddParameter<TInputParameter>(m, "rho2", qDensity, "Dichte am Austritt");
   dhv2 = AddParameter<TInputParameter>(m, "dhv2", qEnthalpy, "Verdampfungsenthalpie am Austritt");
-  cp2 = AddParameter<TInputParameter>(m, "cp2", qHeatCapacity, "Waermekapazitaet der Fluessigkeit am Austritt");
+  cp2 = AddParameter<TInputParameter>(m, "cp2", qHeatCapacity, "Wärmekapazität der Flüssigkeit am Austritt");
   kappa1 = AddParameter<TInputParameter>(m, "kappa1", qNoUnitPositive, "Isentropenexponent");
   kappa2 = AddParameter<TInputParameter>(m, "kappa2", qNoUnitPositive, "Isentropenexponent am Austritt");
   z2 = AddParameter<TInputParameter>(m, "z2", qNoUnitPositive, "Realgasfaktor am Austritt");
@@ -87,7 +87,7 @@ TCMWaterInjection::TCMWaterInjection(TCalcComponent* owner, std::string name)
   pvwi = AddParameter<TOutputParameter>(m, "pvwi", qPressureBar, "Dampfdruck des Einspritzwassers");
   tvwi = AddParameter<TOutputParameter>(m, "tvwi", qTemperature, "Siedetemperatur beim Wasserdruck");
   WIType = AddListSwitch(m, "WIType", "Art der Einspritzung",
-                      {"keine", "Einspritzkuehler nach dem Ventil", "Dampfumformventil"});
+                      {"keine", "Einspritzkühler nach dem Ventil", "Dampfumformventil"});
   // A result of the module: written by it, never typed in.
   WIType->SetInputState(isCalculated);
   WIType->SetReadOnly(true);

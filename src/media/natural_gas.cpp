@@ -64,7 +64,7 @@ constexpr TCompositionRange kAGA8Ranges[] = {
     {{5}, "Propan", 0, 4, 12},
     {{11, 12}, "Butane", 0, 1, 6},
     {{13, 14}, "Pentane", 0, 0.3, 4},
-    {{15, 16, 17, 18, 19}, "Hexane und hoehere", 0, 0.2, 100},
+    {{15, 16, 17, 18, 19}, "Hexane und höhere", 0, 0.2, 100},
     {{20}, "Helium", 0, 0.2, 3},
     {{8}, "Wasserstoff", 0, 10, 100},
     {{9}, "Kohlenmonoxid", 0, 3, 3},

@@ -48,7 +48,7 @@ tPropertyDescription BuiltIn(teSubstanceType type) {
   const auto& w = WaterConstants;
   d.DataSubstanceType = type;
   d.FluidFound = true;
-  d.Formula = type == stWater ? "H2O" : "H2O + fibres";
+  d.Formula = type == stWater ? "H2O" : "H2O + Fasern";
   d.CANo = type == stWater ? "7732-18-5" : "";
   d.RhonRiM = rrmM;
   d.M = w.M;
@@ -159,6 +159,7 @@ void TDataModuleCDSSubstance::LoadDatabase(const std::string& path) {
           TEntry& e = records[it->second];
           const std::string lang = Text(st, 1);
           e.Names[lang] = Text(st, 2);
+          e.Descriptions[lang] = Text(st, 3);
           if (lang == "de") {
             e.Description.FluidNameText = Text(st, 2);
             e.Description.Description = Text(st, 3);
@@ -281,7 +282,11 @@ std::shared_ptr<const TDataRecord> TDataModuleCDSSubstance::Describe(int index) 
   const tPropertyDescription& d = Record(index);
   auto r = std::make_shared<TDataRecord>();
   r->Key = Name(index, "de");
-  r->Fields = {{"Formula", d.Formula},       {"CANo", d.CANo},         {"Description", d.Description},
+  // The description in the language of the program, as the name.
+  const auto& descriptions = FRecords.at(static_cast<size_t>(index)).Descriptions;
+  const auto own = descriptions.find(ActiveLanguage());
+  const std::string description = own != descriptions.end() && !own->second.empty() ? own->second : d.Description;
+  r->Fields = {{"Formula", Translate(d.Formula)},       {"CANo", d.CANo},         {"Description", description},
                {"Manufacturer", d.Manufacturer}, {"M", Number(d.M)},   {"Tc", Number(d.tc)},
                {"Pc", Number(d.pc)},         {"Omega", Number(d.omega)}, {"Ts", Number(d.ts)},
                {"Tt", Number(d.tt)},         {"Rho25", Number(d.Rho25)}, {"Source", d.Source}};

@@ -72,7 +72,8 @@ class TDataModuleCDSSubstance : public TSwitchDataSource {
  private:
   struct TEntry {
     tPropertyDescription Description;
-    std::map<std::string, std::string> Names;  // language -> name
+    std::map<std::string, std::string> Names;         // language -> name
+    std::map<std::string, std::string> Descriptions;  // language -> description
     std::string Concentration;
   };
   int IndexOf(const std::string& name) const;

@@ -14,6 +14,7 @@
 
 #include "files/hx_file.h"
 #include "framework/settings.h"
+#include "framework/translation.h"
 #include "output/export_template.h"
 #include "output/hx_expression_parser.h"
 #include "shell/commands.h"
@@ -127,7 +128,9 @@ int ListTemplates(CommandContext& ctx) {
   list.Refresh();
   for (const std::string& dir : TExpTempGlobalList::SearchDirs()) ctx.out << "# " << dir << "\n";
   for (const TExpTempInfo& t : list.Items())
-    ctx.out << t.Name << "  " << (t.Caption.empty() ? "-" : t.Caption) << "  "
+    // A shipped template's caption is German and has its English in the
+    // dictionary; one of the user's stands as written.
+    ctx.out << t.Name << "  " << (t.Caption.empty() ? "-" : Translate(t.Caption)) << "  "
             << (t.DocumentFile.empty() ? "(no document)" : t.DocumentFile) << "\n";
   return ExitOk;
 }

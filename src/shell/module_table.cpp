@@ -11,39 +11,12 @@
 #include "framework/translation.h"
 #include "framework/units.h"
 #include "shell/cli.h"
-#include "shell/json_writer.h"
+#include "shell/json_items.h"
 #include "workspace/entries.h"
 
 namespace torvacalc {
 
 namespace {
-
-const char* ValueStateName(tValueState s) {
-  switch (s) {
-    case vsNormal: return "vsNormal";
-    case vsUndefined: return "vsUndefined";
-    case vsFaulty: return "vsFaulty";
-    case vsInfinity: return "vsInfinity";
-    case vsMinusInfinity: return "vsMinusInfinity";
-    case vsOutdated: return "vsOutdated";
-  }
-  return "vsUndefined";
-}
-
-const char* MessageTypeName(tCalcMessageType t) {
-  switch (t) {
-    case cmCalculationError: return "cmCalculationError";
-    case cmOutOfBounds: return "cmOutOfBounds";
-    case cmFatalWarning: return "cmFatalWarning";
-    case cmMissingParameter: return "cmMissingParameter";
-    case cmWarning: return "cmWarning";
-    case cmHint: return "cmHint";
-    case cmCorrect: return "cmCorrect";
-    case cmNoLink: return "cmNoLink";
-    case cmNoError: return "cmNoError";
-  }
-  return "cmCalculationError";
-}
 
 // The number of characters of a UTF-8 text.
 size_t Chars(const std::string& s) {
@@ -70,45 +43,31 @@ void PrintModuleJson(const TCalcModule& m, const TCalcMessageContainer& messages
   TJsonWriter w(out);
   w.BeginObject().Key("module").String(m.ClassName()).Key("items").BeginObject();
   for (const TCalcItem* item : m.GetCalcItems()) {
-    w.Key(item->GetName()).BeginObject();
-    if (const auto* p = dynamic_cast<const TCalcParameter*>(item)) {
-      const Extended basic = p->GetValue();
-      const bool has = HasValue(basic);
-      w.Key("kind").String("parameter");
-      w.Key("value").Number(has ? p->GetDisplayValue() : NoValue);
-      w.Key("unit").String(p->GetCalcUnitName());
-      w.Key("basic").Number(basic);
-      w.Key("si").Number(has ? GetSIValue(0, p->GetQuantity(), basic) : NoValue);
-      w.Key("text").String(p->GetDisplayText());
-      w.Key("state").String(ValueStateName(p->GetValueState()));
-      w.Key("inputState").Integer(p->GetInputState());
-      w.Key("utilized").Bool(p->GetUtilized());
-      w.Key("approximated").Bool(p->GetIsApproximated());
-      w.Key("inBounds").Bool(p->GetInBounds());
-    } else if (const auto* multi = dynamic_cast<const TCustomCalcMultiSwitch*>(item)) {
-      w.Key("kind").String("switch").Key("index").Integer(multi->GetSwitchStatus());
-      w.Key("text").String(multi->GetSelectedValue());
-    } else if (const auto* two = dynamic_cast<const TCalcSwitch*>(item)) {
-      const TCheckBoxState s = two->GetSwitchStatus();
-      w.Key("kind").String("switch").Key("index").Integer(s == cbGrayed ? -1 : s == cbChecked ? 1 : 0);
-      w.Key("text").String(Translate(SwitchStatusToStr(s)));
-    } else {
-      w.Key("kind").String("string").Key("text").String(item->GetText());
-    }
-    w.EndObject();
+    w.Key(item->GetName());
+    WriteJsonItem(w, *item);
+  }
+  // A module on its own is one point: a number it raises at several items
+  // is one message naming them all.
+  struct TFact {
+    const TCalcMessage* msg;
+    tCalcMessageType type;
+    std::vector<std::string> items;
+  };
+  std::vector<TFact> facts;
+  for (const auto& msg : messages.Messages()) {
+    auto it = std::find_if(facts.begin(), facts.end(), [&](const TFact& f) { return f.msg->MsgNo == msg->MsgNo; });
+    if (it == facts.end()) it = facts.insert(facts.end(), TFact{msg.get(), msg->MessageType, {}});
+    it->type = std::min(it->type, msg->MessageType);
+    std::vector<const TCalcItem*> named;
+    if (msg->CalcItem) named.push_back(msg->CalcItem);
+    named.insert(named.end(), msg->CalcItems.begin(), msg->CalcItems.end());
+    for (const TCalcItem* i : named)
+      if (std::find(it->items.begin(), it->items.end(), i->GetName()) == it->items.end())
+        it->items.push_back(i->GetName());
   }
   w.EndObject().Key("messages").BeginArray();
-  for (const auto& msg : messages.Messages()) {
-    w.BeginObject().Key("no").Integer(msg->MsgNo).Key("type").String(MessageTypeName(msg->MessageType));
-    w.Key("item");
-    if (msg->CalcItem)
-      w.String(msg->CalcItem->GetName());
-    else
-      w.Null();
-    w.Key("items").BeginArray();
-    for (const TCalcItem* i : msg->CalcItems) w.String(i->GetName());
-    w.EndArray().Key("priority").Integer(msg->Priority).Key("text").String(msg->Text).EndObject();
-  }
+  for (const TFact& f : facts)
+    WriteJsonMessage(w, "1", *f.msg, f.type, f.msg->GetTypeText(), f.items);
   w.EndArray().EndObject();
   out << "\n";
 }
@@ -175,7 +134,7 @@ void PrintModuleTable(const TCalcModule& m, const TCalcMessageContainer& message
       if (HasValue(p->GetValue()) || p->GetValueState() != vsUndefined)
         state = Translate(InputStateText(p->GetInputState()));
       if ((HasValue(p->GetValue()) && !p->GetInBounds()) || p->TypedBeyondRange())
-        state += (state.empty() ? "" : ", ") + Translate("ausserhalb der Grenzen");
+        state += (state.empty() ? "" : ", ") + Translate("außerhalb der Grenzen");
     }
     if (value.empty() && !allRows && std::find(named.begin(), named.end(), item) == named.end()) {
       ++hidden;

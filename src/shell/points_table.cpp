@@ -8,7 +8,7 @@
 #include "framework/calc_switch.h"
 #include "framework/translation.h"
 #include "shell/cli.h"
-#include "shell/json_writer.h"
+#include "shell/json_items.h"
 #include "workspace/entries.h"
 
 namespace torvacalc {
@@ -40,18 +40,6 @@ const TCalcParameter* AsParam(const TCalcItem* item) { return item ? item->AsPar
 
 bool HasShownValue(const TCalcItem* item) { return item && !ItemValueText(*item).empty(); }
 
-const char* MessageKind(tCalcMessageType t) {
-  switch (t) {
-    case cmWarning:
-    case cmFatalWarning: return "warning";
-    case cmHint:
-    case cmCorrect:
-    case cmNoLink:
-    case cmNoError: return "hint";
-    default: return "error";
-  }
-}
-
 // The point's column of a row in the unit of the row; a twin shown in
 // another unit carries its unit.
 std::string CellText(const TCalcItem* item, const std::string& rowUnit) {
@@ -61,17 +49,6 @@ std::string CellText(const TCalcItem* item, const std::string& rowUnit) {
   value = TerminalText(value);
   if (const auto* p = AsParam(item); p && p->GetCalcUnitName() != rowUnit) value += " " + p->GetCalcUnitName();
   return value;
-}
-
-void WriteJsonValue(TJsonWriter& w, const TCalcItem* item) {
-  w.BeginObject();
-  if (const auto* p = AsParam(item)) {
-    w.Key("value").Number(HasValue(p->GetValue()) ? p->GetDisplayValue() : NoValue);
-    w.Key("unit").String(p->GetCalcUnitName());
-  } else {
-    w.Key("text").String(ItemValueText(*item));
-  }
-  w.EndObject();
 }
 
 }  // namespace
@@ -154,32 +131,20 @@ void PrintPointsTable(const TCustomSCMSubstances& calc, std::ostream& out, bool 
     out << note << "\n";
   }
 
-  // The messages by point, "all points" first. A message raised on several
-  // items at once is one line naming them all.
-  struct TLine {
-    std::string head, text;
-    std::vector<std::string> items;
-  };
-  std::array<std::vector<TLine>, kPointCount + 1> groups;  // [0]: all points
-  for (const auto& msg : messages.Messages()) {
-    auto& lines = groups[PointOfMessage(*msg, calc, layout) + 1];
-    const std::string head = msg->GetTypeText() + " " + std::to_string(msg->MsgNo);
-    auto it = std::find_if(lines.begin(), lines.end(),
-                           [&](const TLine& l) { return l.head == head && l.text == msg->Text; });
-    if (it == lines.end()) it = lines.insert(lines.end(), TLine{head, msg->Text, {}});
-    for (const std::string& n : MessageItemNames(*msg, main))
-      if (std::find(it->items.begin(), it->items.end(), n) == it->items.end()) it->items.push_back(n);
-  }
+  // The messages by point, "all points" first, each fact once.
+  const std::vector<TPointMessage> facts = PointMessages(calc, layout);
+  std::array<std::vector<const TPointMessage*>, kPointCount + 1> groups;  // [0]: all points
+  for (const TPointMessage& f : facts) groups[f.point + 1].push_back(&f);
   out << "\n" << Translate("Meldungen") << ":";
-  if (messages.Messages().empty()) out << " " << Translate("keine");
+  if (facts.empty()) out << " " << Translate("keine");
   out << "\n";
   for (int g = 0; g <= kPointCount; ++g) {
     if (groups[g].empty()) continue;
     out << "  " << (g == 0 ? Translate("Alle Betriebspunkte") : PointCaption(g - 1)) << ":\n";
-    for (const TLine& l : groups[g]) {
-      out << "    " << l.head << ": " << TerminalText(l.text);
+    for (const TPointMessage* l : groups[g]) {
+      out << "    " << l->typeText << " " << l->no << ": " << TerminalText(l->text);
       std::string names;
-      for (const std::string& n : l.items) names += (names.empty() ? "" : ", ") + n;
+      for (const std::string& n : l->items) names += (names.empty() ? "" : ", ") + n;
       if (!names.empty()) out << " [" << TerminalText(names) << "]";
       out << "\n";
     }
@@ -188,7 +153,6 @@ void PrintPointsTable(const TCustomSCMSubstances& calc, std::ostream& out, bool 
 
 void PrintPointsJson(const TCustomSCMSubstances& calc, std::ostream& out) {
   const TPointsLayout layout = LayoutOfCalculation(calc);
-  const TMainCalcModule& main = *calc.GetMainCalcModule();
   TJsonWriter w(out);
   w.BeginObject().Key("calculation").String(calc.ClassName()).Key("title").String(CalculationTitle(calc));
   w.Key("activePoints").BeginArray();
@@ -196,7 +160,7 @@ void PrintPointsJson(const TCustomSCMSubstances& calc, std::ostream& out) {
   w.EndArray().Key("constants").BeginObject();
   for (const TCalcItem* i : layout.constants) {
     w.Key(i->GetName());
-    WriteJsonValue(w, i);
+    WriteJsonItem(w, *i);
   }
   w.EndObject().Key("points").BeginArray();
   for (int p = 0; p < kPointCount; ++p) {
@@ -205,23 +169,13 @@ void PrintPointsJson(const TCustomSCMSubstances& calc, std::ostream& out) {
     for (const TPointRow& r : layout.rows) {
       if (!r.items[p] || !layout.on[p]) continue;
       w.Key(r.base);
-      WriteJsonValue(w, r.items[p]);
+      WriteJsonItem(w, *r.items[p]);
     }
     w.EndObject();
   }
   w.EndArray().Key("messages").BeginArray();
-  for (const auto& msg : calc.GetCalcMessageContainer()->Messages()) {
-    const int point = PointOfMessage(*msg, calc, layout);
-    w.BeginObject().Key("point");
-    if (point == kAllPoints)
-      w.Null();
-    else
-      w.String(kPointKeys[point]);
-    w.Key("no").Integer(msg->MsgNo).Key("kind").String(MessageKind(msg->MessageType));
-    w.Key("type").String(msg->GetTypeText()).Key("text").String(msg->Text).Key("items").BeginArray();
-    for (const std::string& n : MessageItemNames(*msg, main)) w.String(n);
-    w.EndArray().EndObject();
-  }
+  for (const TPointMessage& f : PointMessages(calc, layout))
+    WriteJsonMessage(w, f.point == kAllPoints ? nullptr : kPointKeys[f.point], *f.first, f.type, f.typeText, f.items);
   w.EndArray().EndObject();
   out << "\n";
 }

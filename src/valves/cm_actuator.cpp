@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "framework/module_items.h"
+#include "framework/translation.h"
 #include "valves/sqlite_reader.h"
 
 namespace torvacalc {
@@ -17,7 +18,7 @@ namespace {
 // not a thrust.
 bool IsRotary(int valveType) { return valveType >= 1 && valveType <= 3; }
 
-const std::vector<std::string> kFailPositions = {"schliessend", "oeffnend", "bleibt stehen"};
+const std::vector<std::string> kFailPositions = {"schließend", "öffnend", "bleibt stehen"};
 const std::vector<std::string> kActuatorKinds = {"pneumatischer Membranantrieb", "elektrischer Linearantrieb"};
 
 // A force that may be negative or zero (a reserve, an actuator without
@@ -67,26 +68,29 @@ TCMActuator::TCMActuator(TCalcComponent* owner, std::string name) : TCalcModule(
   Stroke = AddParameter<TModifyParameter>(m, "Stroke", qLengthMM, "Hub des Ventils");
   p1 = AddParameter<TInOutParameter>(m, "p1", qPressureBar, "Eintrittsdruck");
   p2 = AddParameter<TInOutParameter>(m, "p2", qPressureBar, "Austrittsdruck");
-  dpShutOff = AddParameter<TInputParameter>(m, "dpShutOff", qPressureDropBar, "Schliessdifferenzdruck");
+  dpShutOff = AddParameter<TInputParameter>(m, "dpShutOff", qPressureDropBar, "Schließdifferenzdruck");
   BalancedPlug = m.AddItem<TCalcSwitch>("BalancedPlug");
   BalancedPlug->SetCaption("Druckentlasteter Kegel");
   BalancedPlug->SetChecked(false);
   LeakageClass = AddListSwitch(m, "LeakageClass", "Leckageklasse", {"I", "II", "III", "IV", "V", "VI"}, lcIV);
   PackingType = AddListSwitch(m, "PackingType", "Stopfbuchspackung", {"PTFE einfach", "PTFE doppelt"});
   FailPosition = AddListSwitch(m, "FailPosition", "Sicherheitsstellung", kFailPositions);
+  // "schließend" of a fail position is not the "flow to close" of a plug:
+  // its own English texts.
+  FailPosition->SetValueTexts("en", {"fail closed", "fail open", "stays put"});
   ActuatorKind = AddListSwitch(m, "ActuatorKind", "Antriebsart", kActuatorKinds);
-  SupplyPressure = AddParameter<TInputParameter>(m, "SupplyPressure", qPressureDropBar, "Zuluftdruck (Ueberdruck)");
+  SupplyPressure = AddParameter<TInputParameter>(m, "SupplyPressure", qPressureDropBar, "Zuluftdruck (Überdruck)");
   MinReserve = AddParameter<TInputParameter>(m, "MinReserve", qPortion, "Mindestkraftreserve");
-  ActuatorArea = AddParameter<TModifyParameter>(m, "ActuatorArea", qAreaQCM, "Wirksame Membranflaeche");
+  ActuatorArea = AddParameter<TModifyParameter>(m, "ActuatorArea", qAreaQCM, "Wirksame Membranfläche");
   SpringStart = AddParameter<TModifyParameter>(m, "SpringStart", qPressureDropBar, "Federbereich Anfang");
   SpringEnd = AddParameter<TModifyParameter>(m, "SpringEnd", qPressureDropBar, "Federbereich Ende");
   RatedThrust = AddParameter<TModifyParameter>(m, "RatedThrust", qForce, "Nennstellkraft");
   ActuatorStroke = AddParameter<TModifyParameter>(m, "ActuatorStroke", qLengthMM, "Hub des Antriebs");
   UnbalancedForce = AddParameter<TOutputParameter>(m, "UnbalancedForce", qForce, "Statische Kegelkraft");
   PackingFriction = AddParameter<TOutputParameter>(m, "PackingFriction", qForce, "Packungsreibung");
-  SeatLoad = AddParameter<TOutputParameter>(m, "SeatLoad", qForce, "Sitzkraft fuer die Leckageklasse");
+  SeatLoad = AddParameter<TOutputParameter>(m, "SeatLoad", qForce, "Sitzkraft für die Leckageklasse");
   RequiredThrust = AddParameter<TOutputParameter>(m, "RequiredThrust", qForce, "Erforderliche Stellkraft");
-  ActuatorThrust = SignedForce(m, "ActuatorThrust", "Verfuegbare Stellkraft");
+  ActuatorThrust = SignedForce(m, "ActuatorThrust", "Verfügbare Stellkraft");
   ThrustReserve = SignedForce(m, "ThrustReserve", "Kraftreserve");
 }
 
@@ -187,11 +191,14 @@ TCMActuatorDataBase::TCMActuatorDataBase(TCalcComponent* owner, std::string name
   RequiredThrust = AddParameter<TInputParameter>(m, "RequiredThrust", qForce, "Erforderliche Stellkraft");
   Stroke = AddParameter<TModifyParameter>(m, "Stroke", qLengthMM, "Hub des Ventils");
   FailPosition = AddListSwitch(m, "FailPosition", "Sicherheitsstellung", kFailPositions);
+  // "schließend" of a fail position is not the "flow to close" of a plug:
+  // its own English texts.
+  FailPosition->SetValueTexts("en", {"fail closed", "fail open", "stays put"});
   ActuatorKind = AddListSwitch(m, "ActuatorKind", "Antriebsart", kActuatorKinds);
-  SupplyPressure = AddParameter<TInputParameter>(m, "SupplyPressure", qPressureDropBar, "Zuluftdruck (Ueberdruck)");
+  SupplyPressure = AddParameter<TInputParameter>(m, "SupplyPressure", qPressureDropBar, "Zuluftdruck (Überdruck)");
   MinReserve = AddParameter<TInputParameter>(m, "MinReserve", qPortion, "Mindestkraftreserve");
   WantedActuator = m.AddItem<TCalcRelevantString>("WantedActuator");
-  WantedActuator->SetCaption("Gewuenschter Antrieb");
+  WantedActuator->SetCaption("Gewünschter Antrieb");
   const auto text = [&](const char* name, const char* caption) {
     auto* s = m.AddItem<tCalcString>(name);
     s->SetCaption(caption);
@@ -203,13 +210,13 @@ TCMActuatorDataBase::TCMActuatorDataBase(TCalcComponent* owner, std::string name
   ActuatorManufacturer = text("ActuatorManufacturer", "Hersteller des Antriebs");
   ActuatorType = text("ActuatorType", "Bauart des Antriebs");
   SpringRange = text("SpringRange", "Federbereich");
-  ActuatorArea = AddParameter<TOutputParameter>(m, "ActuatorArea", qAreaQCM, "Wirksame Membranflaeche");
+  ActuatorArea = AddParameter<TOutputParameter>(m, "ActuatorArea", qAreaQCM, "Wirksame Membranfläche");
   SpringStart = AddParameter<TOutputParameter>(m, "SpringStart", qPressureDropBar, "Federbereich Anfang");
   SpringEnd = AddParameter<TOutputParameter>(m, "SpringEnd", qPressureDropBar, "Federbereich Ende");
   RatedThrust = AddParameter<TOutputParameter>(m, "RatedThrust", qForce, "Nennstellkraft");
   ActuatorStroke = AddParameter<TOutputParameter>(m, "ActuatorStroke", qLengthMM, "Hub des Antriebs");
   ActuatorSpeed = AddParameter<TOutputParameter>(m, "ActuatorSpeed", qVelocity, "Stellgeschwindigkeit");
-  ActuatorThrust = SignedForce(m, "ActuatorThrust", "Verfuegbare Stellkraft");
+  ActuatorThrust = SignedForce(m, "ActuatorThrust", "Verfügbare Stellkraft");
   ThrustReserve = SignedForce(m, "ThrustReserve", "Kraftreserve");
 }
 
@@ -220,7 +227,8 @@ void TCMActuatorDataBase::Show(const TActuatorRecord* a) {
     if (item->GetText() != value) item->SetText(value);
   };
   text(ActuatorName, a ? a->Name : std::string());
-  text(ActuatorManufacturer, a ? a->Manufacturer : std::string());
+  // The sample catalogue names its maker in German, as every text.
+  text(ActuatorManufacturer, a ? Translate(a->Manufacturer) : std::string());
   std::string type;
   if (a) {
     type = a->Kind == akElectric ? kActuatorKinds[akElectric] : kActuatorKinds[akDiaphragm] + ", " +

@@ -31,16 +31,16 @@ TCMCharacteristics::TCMCharacteristics(TCalcComponent* owner, std::string name)
     pv2[i] = AddParameter<TInputParameter>(m, "pv2" + k, qPressureBar, "Dampfdruck am Austritt" + at);
     t1[i] = AddParameter<TInputParameter>(m, "t1" + k, qTemperature, "Eintrittstemperatur" + at);
     t2[i] = AddParameter<TInputParameter>(m, "t2" + k, qTemperature, "Austrittstemperatur" + at);
-    phiRel[i] = AddParameter<TInputParameter>(m, "phiRel" + k, qPortion, "Relative Oeffnung" + at);
+    phiRel[i] = AddParameter<TInputParameter>(m, "phiRel" + k, qPortion, "Relative Öffnung" + at);
     fmss[i] = AddParameter<TInputParameter>(m, "fmss" + k, qPortion, "Massenanteil" + at);
     xFG1[i] = AddParameter<TInputParameter>(m, "xFG1" + k, qPortion, "Dampfanteil am Eintritt" + at);
     xFG2[i] = AddParameter<TInputParameter>(m, "xFG2" + k, qPortion, "Dampfanteil am Austritt" + at);
     xFG2L[i] = AddParameter<TInputParameter>(m, "xFG2L" + k, qPortion,
-                                      "Dampfanteil am Austritt (Fluessigphase)" + at);
+                                      "Dampfanteil am Austritt (Flüssigphase)" + at);
   }
   NoOfValidOps = m.AddItem<TInputParameter>("NoOfValidOps", Extended(1), Extended(3), qInteger);
-  NoOfValidOps->SetCaption("Anzahl gueltiger Betriebspunkte");
-  qmax = AddParameter<TInputParameter>(m, "qmax", qMassFlowrate, "Groesster Massenstrom");
+  NoOfValidOps->SetCaption("Anzahl gültiger Betriebspunkte");
+  qmax = AddParameter<TInputParameter>(m, "qmax", qMassFlowrate, "Größter Massenstrom");
   qmx = AddParameter<TInputParameter>(m, "qmx", qMassFlowrate, "Massenstrom der Auswertung");
   p1x = AddParameter<TOutputParameter>(m, "p1x", qPressureBar, "Eintrittsdruck bei qmx");
   p2x = AddParameter<TOutputParameter>(m, "p2x", qPressureBar, "Austrittsdruck bei qmx");
@@ -49,23 +49,23 @@ TCMCharacteristics::TCMCharacteristics(TCalcComponent* owner, std::string name)
   pv2x = AddParameter<TOutputParameter>(m, "pv2x", qPressureBar, "Dampfdruck am Austritt bei qmx");
   t1x = AddParameter<TOutputParameter>(m, "t1x", qTemperature, "Eintrittstemperatur bei qmx");
   t2x = AddParameter<TOutputParameter>(m, "t2x", qTemperature, "Austrittstemperatur bei qmx");
-  phiRelx = AddParameter<TOutputParameter>(m, "phiRelx", qPortion, "Relative Oeffnung bei qmx");
+  phiRelx = AddParameter<TOutputParameter>(m, "phiRelx", qPortion, "Relative Öffnung bei qmx");
   xFG1x = AddParameter<TOutputParameter>(m, "xFG1x", qPortion, "Dampfanteil am Eintritt bei qmx");
   xFG2x = AddParameter<TOutputParameter>(m, "xFG2x", qPortion, "Dampfanteil am Austritt bei qmx");
   xFG2Lx = AddParameter<TOutputParameter>(m, "xFG2Lx", qPortion,
-                                   "Dampfanteil am Austritt (Fluessigphase) bei qmx");
+                                   "Dampfanteil am Austritt (Flüssigphase) bei qmx");
   fmssx = AddParameter<TOutputParameter>(m, "fmssx", qPortion, "Massenanteil bei qmx");
   VDynX = AddParameter<TOutputParameter>(m, "VDynX", qNoUnitPositive,
                                   "Differenzdruck bei qmx bezogen auf den bei Nullstrom");
-  ax = AddParameter<TOutputParameter>(m, "ax", qNoUnitPositive, "Groesster Durchfluss der Anlage / qm1");
+  ax = AddParameter<TOutputParameter>(m, "ax", qNoUnitPositive, "Größter Durchfluss der Anlage / qm1");
   a1 = AddParameter<TOutputParameter>(m, "a1", qNoUnitPositive,
-                               "Groesster Durchfluss des ersten Abschnitts / qm1");
+                               "Größter Durchfluss des ersten Abschnitts / qm1");
   dpMin = AddParameter<TOutputParameter>(m, "dpMin", qPressureDropBar, "Kleinster Differenzdruck");
-  dpMax = AddParameter<TOutputParameter>(m, "dpMax", qPressureDropBar, "Groesster Differenzdruck");
+  dpMax = AddParameter<TOutputParameter>(m, "dpMax", qPressureDropBar, "Größter Differenzdruck");
   UseResistors = AddTwoState(m, "UseResistors", "Nachgeschaltete Drosselstrecke");
-  UseSmoothCurves = AddTwoState(m, "UseSmoothCurves", "Geglaettete Kennlinien");
-  BadPressureCurves = AddTwoState(m, "BadPressureCurves", "Druckverlaeufe unbrauchbar");
-  Optimization = AddTwoState(m, "Optimization", "Optimierung moeglich");
+  UseSmoothCurves = AddTwoState(m, "UseSmoothCurves", "Geglättete Kennlinien");
+  BadPressureCurves = AddTwoState(m, "BadPressureCurves", "Druckverläufe unbrauchbar");
+  Optimization = AddTwoState(m, "Optimization", "Optimierung möglich");
   for (TCalcItem* s : {static_cast<TCalcItem*>(BadPressureCurves), static_cast<TCalcItem*>(Optimization)}) {
     s->SetInputState(isCalculated);
     s->SetReadOnly(true);

@@ -61,15 +61,15 @@ TCMControlValves::TCMControlValves(TCalcComponent* owner, std::string name)
   dp = AddParameter<TOutputParameter>(m, "dp", qPressureDropBar, "Wirksamer Differenzdruck");
   dpc = AddParameter<TOutputParameter>(m, "dpc", qPressureDropBar, "Kritischer Differenzdruck");
   dpXc = AddParameter<TOutputParameter>(m, "dpXc", qPressureDropBar, "Kritischer Differenzdruck (Realgas)");
-  dpLimit = AddParameter<TOutputParameter>(m, "dpLimit", qPressureDropBar, "Grenze des Stroemungszustands");
-  x = AddParameter<TOutputParameter>(m, "x", qFixedPortion, "Differenzdruckverhaeltnis");
-  xc = AddParameter<TOutputParameter>(m, "xc", qFixedPortion, "Kritisches Differenzdruckverhaeltnis (Realgas)");
-  fl2_75 = AddParameter<TModifyParameter>(m, "fl2_75", qFixedPortion, "FL2 bei 75 % Oeffnung");
-  Kc_75 = AddParameter<TModifyParameter>(m, "Kc_75", qFixedPortion, "Kc bei 75 % Oeffnung");
-  zy_75 = AddParameter<TModifyParameter>(m, "zy_75", qFixedPortion, "z bei 75 % Oeffnung");
-  xt_75 = AddParameter<TModifyParameter>(m, "xt_75", qFixedPortion, "xT bei 75 % Oeffnung");
-  fd_75 = AddParameter<TModifyParameter>(m, "fd_75", qFixedPortion, "Fd bei 75 % Oeffnung");
-  fd_75c = AddParameter<TModifyParameter>(m, "fd_75c", qFixedPortion, "Fd bei 75 % Oeffnung, schliessend");
+  dpLimit = AddParameter<TOutputParameter>(m, "dpLimit", qPressureDropBar, "Grenze des Strömungszustands");
+  x = AddParameter<TOutputParameter>(m, "x", qFixedPortion, "Differenzdruckverhältnis");
+  xc = AddParameter<TOutputParameter>(m, "xc", qFixedPortion, "Kritisches Differenzdruckverhältnis (Realgas)");
+  fl2_75 = AddParameter<TModifyParameter>(m, "fl2_75", qFixedPortion, "FL2 bei 75 % Öffnung");
+  Kc_75 = AddParameter<TModifyParameter>(m, "Kc_75", qFixedPortion, "Kc bei 75 % Öffnung");
+  zy_75 = AddParameter<TModifyParameter>(m, "zy_75", qFixedPortion, "z bei 75 % Öffnung");
+  xt_75 = AddParameter<TModifyParameter>(m, "xt_75", qFixedPortion, "xT bei 75 % Öffnung");
+  fd_75 = AddParameter<TModifyParameter>(m, "fd_75", qFixedPortion, "Fd bei 75 % Öffnung");
+  fd_75c = AddParameter<TModifyParameter>(m, "fd_75c", qFixedPortion, "Fd bei 75 % Öffnung, schließend");
   dH = AddParameter<TModifyParameter>(m, "dH", qNominalDiameter, "Hubdifferenz");
   f1 = AddParameter<TModifyParameter>(m, "f1", qNoUnit, "Kennlinienkoeffizient f1");
   f2 = AddParameter<TModifyParameter>(m, "f2", qNoUnit, "Kennlinienkoeffizient f2");
@@ -80,7 +80,7 @@ TCMControlValves::TCMControlValves(TCalcComponent* owner, std::string name)
   zy = AddParameter<TOverruleParameter>(m, "zy", qFixedPortion, "z im Betriebspunkt");
   xt = AddParameter<TOverruleParameter>(m, "xt", qFixedPortion, "xT im Betriebspunkt");
   fd = AddParameter<TOverruleParameter>(m, "fd", qFixedPortion, "Fd im Betriebspunkt");
-  fk = AddParameter<TOutputParameter>(m, "fk", qFixedPortion, "Verhaeltnisfaktor der Isentropenexponenten");
+  fk = AddParameter<TOutputParameter>(m, "fk", qFixedPortion, "Verhältnisfaktor der Isentropenexponenten");
   KcStar = AddParameter<TOutputParameter>(m, "KcStar", qFixedPortion, "Kc korrigiert");
   FlStar = AddParameter<TOutputParameter>(m, "FlStar", qFixedPortion, "FL korrigiert");
   h = AddParameter<TOutputParameter>(m, "h", qPortion, "Hub");
@@ -89,7 +89,7 @@ TCMControlValves::TCMControlValves(TCalcComponent* owner, std::string name)
   flp2 = AddParameter<TOutputParameter>(m, "flp2", qFixedPortion, "(FLP/FP)2");
   xtp = AddParameter<TOutputParameter>(m, "xtp", qFixedPortion, "xT mit Fittings (xTP)");
   RE = AddParameter<TOutputParameter>(m, "RE", qNoUnitPositive, "Ventil-Reynoldszahl");
-  KvRed = AddParameter<TOutputParameter>(m, "KvRed", qKvCv, "Kv der Reduzierstuecke");
+  KvRed = AddParameter<TOutputParameter>(m, "KvRed", qKvCv, "Kv der Reduzierstücke");
   KvNC = AddParameter<TOutputParameter>(m, "KvNC", qKvCv, "Kv ohne Drosselung");
   QmNC = AddParameter<TOutputParameter>(m, "QmNC", qMassFlowrate, "Massenstrom ohne Drosselung");
   P1NC = AddParameter<TOutputParameter>(m, "P1NC", qPressureBar, "Eintrittsdruck ohne Drosselung");
@@ -100,27 +100,27 @@ TCMControlValves::TCMControlValves(TCalcComponent* owner, std::string name)
   tc = AddParameter<TInputParameter>(m, "tc", qTemperature, "Kritische Temperatur");
   pv1 = AddParameter<TInputParameter>(m, "pv1", qPressureBar, "Dampfdruck am Eintritt");
   pv2 = AddParameter<TInputParameter>(m, "pv2", qPressureBar, "Dampfdruck am Austritt");
-  pl1 = AddParameter<TInputParameter>(m, "pl1", qPressureBar, "Dampfdruck der Fluessigphase");
+  pl1 = AddParameter<TInputParameter>(m, "pl1", qPressureBar, "Dampfdruck der Flüssigphase");
   pc = AddParameter<TInputParameter>(m, "pc", qPressureBar, "Kritischer Druck");
   rho1 = AddParameter<TInputParameter>(m, "rho1", qDensity, "Dichte am Eintritt");
   rho2 = AddParameter<TInputParameter>(m, "rho2", qDensity, "Dichte am Austritt");
-  eta1 = AddParameter<TInputParameter>(m, "eta1", qDynamicViscosity, "Dynamische Viskositaet");
+  eta1 = AddParameter<TInputParameter>(m, "eta1", qDynamicViscosity, "Dynamische Viskosität");
   kappa1 = AddParameter<TInputParameter>(m, "kappa1", qNoUnitPositive, "Isentropenexponent");
   z1 = AddParameter<TInputParameter>(m, "z1", qNoUnitPositive, "Realgasfaktor");
   DN1 = AddParameter<TInputParameter>(m, "DN1", qNominalDiameter, "Rohrinnendurchmesser Eintritt");
   DN2 = AddParameter<TInputParameter>(m, "DN2", qNominalDiameter, "Rohrinnendurchmesser Austritt");
   cvr = AddParameter<TInputParameter>(m, "cvr", qKvCv, "Referenz-Kv der Kavitationsdaten");
   pr = AddParameter<TInputParameter>(m, "pr", qPressureBar, "Referenzdruck der Kavitationsdaten");
-  dr = AddParameter<TInputParameter>(m, "dr", qNominalDiameter, "Referenzgroesse der Kavitationsdaten");
+  dr = AddParameter<TInputParameter>(m, "dr", qNominalDiameter, "Referenzgröße der Kavitationsdaten");
   aPSE = AddParameter<TInputParameter>(m, "aPSE", qNoUnitPositive, "Exponent des Druckskaleneffekts");
-  bSSE = AddParameter<TInputParameter>(m, "bSSE", qNoUnitPositive, "Exponent des Groessenskaleneffekts");
+  bSSE = AddParameter<TInputParameter>(m, "bSSE", qNoUnitPositive, "Exponent des Größenskaleneffekts");
   Seat = AddParameter<TModifyParameter>(m, "Seat", qNominalDiameter, "Sitzdurchmesser");
   DNV = AddParameter<TModifyParameter>(m, "DNV", qNominalDiameter, "Nennweite des Ventils");
   DNV1 = AddParameter<TModifyParameter>(m, "DNV1", qNominalDiameter, "Innendurchmesser des Ventils");
   kvs = AddParameter<TModifyParameter>(m, "kvs", qKvCv, "Kvs-Wert");
   kvsSuggMin = AddParameter<TOutputParameter>(m, "kvsSuggMin", qKvCv, "Empfohlener Kvs, untere Grenze");
   kvsSuggMax = AddParameter<TOutputParameter>(m, "kvsSuggMax", qKvCv, "Empfohlener Kvs, obere Grenze");
-  KvKvs = AddParameter<TOutputParameter>(m, "KvKvs", qPortion, "Oeffnung Kv/Kvs");
+  KvKvs = AddParameter<TOutputParameter>(m, "KvKvs", qPortion, "Öffnung Kv/Kvs");
   xPulp = m.AddItem<TInputParameter>("xPulp", Extended(0), Extended(16), qPortion);
   xPulp->SetCaption("Stoffdichte");
   xFG1 = AddParameter<TInputParameter>(m, "xFG1", qPortion, "Dampfanteil am Eintritt");
@@ -136,15 +136,15 @@ TCMControlValves::TCMControlValves(TCalcComponent* owner, std::string name)
   SigmaMr = sigma("SigmaMr", "Sigma mr (Herstellerempfehlung)");
   SigmaCh = sigma("SigmaCh", "Sigma ch (Drosselung)");
   SigmaI = sigma("SigmaI", "Sigma i (beginnende Kavitation)");
-  SigmaId = sigma("SigmaId", "Sigma id (beginnende Schaeden)");
+  SigmaId = sigma("SigmaId", "Sigma id (beginnende Schäden)");
   Sigma = sigma("Sigma", "Sigma des Betriebspunkts");
 
   ValveType = m.AddItem<TDNVDataListSwitch>("ValveType");
   ValveType->SetCaption("Ventilbauart");
-  GlobeType = AddValveDataSwitch(m, "GlobeType", "Durchgangsventil, Ausfuehrung");
-  RotaryType = AddValveDataSwitch(m, "RotaryType", "Drehkegelventil, Ausfuehrung");
-  ButterflyType = AddValveDataSwitch(m, "ButterflyType", "Klappe, Ausfuehrung");
-  BallValveType = AddValveDataSwitch(m, "BallValveType", "Kugelhahn, Ausfuehrung");
+  GlobeType = AddValveDataSwitch(m, "GlobeType", "Durchgangsventil, Ausführung");
+  RotaryType = AddValveDataSwitch(m, "RotaryType", "Drehkegelventil, Ausführung");
+  ButterflyType = AddValveDataSwitch(m, "ButterflyType", "Klappe, Ausführung");
+  BallValveType = AddValveDataSwitch(m, "BallValveType", "Kugelhahn, Ausführung");
   OfferValveStyles(*FStyles, ValveType, {GlobeType, RotaryType, ButterflyType, BallValveType}, true);
   CharacteristicType = AddListSwitch(
       m, "CharacteristicType", "Kennlinie",
@@ -159,31 +159,31 @@ TCMControlValves::TCMControlValves(TCalcComponent* owner, std::string name)
                              {"Wasser", "Faserstoffsuspension", "Sonstige", "RU Bochum", "AGA",
                               "GERG"},
                              stOthers);
-  FlowState = AddListSwitch(m, "FlowState", "Stroemungszustand",
+  FlowState = AddListSwitch(m, "FlowState", "Strömungszustand",
                          FlowStateValues());
-  FlowType = AddListSwitch(m, "FlowType", "Stroemungsform",
-                        {"unbestimmt", "turbulent", "Uebergangsbereich", "laminar",
-                         "Pfropfenstroemung", "mechanische Schaeden"});
-  InwardFlow = AddListSwitch(m, "InwardFlow", "Anstroemung",
+  FlowType = AddListSwitch(m, "FlowType", "Strömungsform",
+                        {"unbestimmt", "turbulent", "Übergangsbereich", "laminar",
+                         "Pfropfenströmung", "mechanische Schäden"});
+  InwardFlow = AddListSwitch(m, "InwardFlow", "Anströmung",
                           InwardFlowValues());
-  ViscosityNorm = AddListSwitch(m, "ViscosityNorm", "Viskositaetskorrektur",
+  ViscosityNorm = AddListSwitch(m, "ViscosityNorm", "Viskositätskorrektur",
                              {"IEC 534-2 (1980)", "IEC 534-2 (1994)", "EN 60534-2-1 (2000)"},
                              vnEN60534_2000);
   WhatToCalculate = AddListSwitch(m, "WhatToCalculate", "Gesucht",
                                {"Kv", "Massenstrom", "Eintrittsdruck", "Austrittsdruck"});
-  LowNoiseDesign = AddListSwitch(m, "LowNoiseDesign", "Geraeuscharme Ausfuehrung",
+  LowNoiseDesign = AddListSwitch(m, "LowNoiseDesign", "Geräuscharme Ausführung",
                               LowNoiseDesignValues());
   LineSize = AddTwoState(m, "LineSize", "Nennweite gleich Rohrnennweite", false);
   UseResistors = AddTwoState(m, "UseResistors", "Nachgeschaltete Drosselstrecke", false);
   HasSigmaData = AddTwoState(m, "HasSigmaData", "Kavitationsdaten vorhanden", false);
   ResistorType = AddListSwitch(m, "ResistorType", "Art der Drosselstrecke",
-                            {"unbekannt", "Ventil", "Einlochblende", "Schalldaempfer direkt",
-                             "Schalldaempfer indirekt", "Lochkegel", "Einspritzduese"});
-  fl2func = AddTwoState(m, "fl2func", "FL2 abhaengig von der Oeffnung", false);
-  Kcfunc = AddTwoState(m, "Kcfunc", "Kc abhaengig von der Oeffnung", false);
-  zyfunc = AddTwoState(m, "zyfunc", "z abhaengig von der Oeffnung", false);
-  xtfunc = AddTwoState(m, "xtfunc", "xT abhaengig von der Oeffnung", false);
-  fdfunc = AddTwoState(m, "fdfunc", "Fd abhaengig von der Oeffnung", false);
+                            {"unbekannt", "Ventil", "Einlochblende", "Schalldämpfer direkt",
+                             "Schalldämpfer indirekt", "Lochkegel", "Einspritzdüse"});
+  fl2func = AddTwoState(m, "fl2func", "FL2 abhängig von der Öffnung", false);
+  Kcfunc = AddTwoState(m, "Kcfunc", "Kc abhängig von der Öffnung", false);
+  zyfunc = AddTwoState(m, "zyfunc", "z abhängig von der Öffnung", false);
+  xtfunc = AddTwoState(m, "xtfunc", "xT abhängig von der Öffnung", false);
+  fdfunc = AddTwoState(m, "fdfunc", "Fd abhängig von der Öffnung", false);
   PipeClass = m.AddItem<TPipeClassSwitch>("PipeClass");
   PipeClass->SetCaption("Rohrklasse");
   PipeClass->SetValueList(PipeClassValues());

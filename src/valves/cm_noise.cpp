@@ -68,14 +68,14 @@ TCMCustomNoisePrediction::TCMCustomNoisePrediction(TCalcComponent* owner, std::s
     return s;
   };
   Phase = list("Phase", "Phase",
-               {"Fluessigkeit", "Dampf", "Gas", "Gas (Betriebszustand)", "Mehrphasig (Dampf)",
+               {"Flüssigkeit", "Dampf", "Gas", "Gas (Betriebszustand)", "Mehrphasig (Dampf)",
                 "Mehrphasig (Gas)", "unbestimmt"});
   CalculatedPhase = list("CalculatedPhase", "Berechnete Phase",
-                         {"unbestimmt", "fluessig", "dampffoermig", "gasfoermig", "gesaettigt",
-                          "fest", "ueberkritisch", "zweiphasig"});
-  NoiseNormLiquid = list("NoiseNormLiquid", "Geraeuschverfahren fuer Fluessigkeiten",
+                         {"unbestimmt", "flüssig", "dampfförmig", "gasförmig", "gesättigt",
+                          "fest", "überkritisch", "zweiphasig"});
+  NoiseNormLiquid = list("NoiseNormLiquid", "Geräuschverfahren für Flüssigkeiten",
                          {"VDMA 24422 (1979)", "VDMA 24422 (1989)", "IEC 60534-8-4"}, 2);
-  NoiseNormGas = list("NoiseNormGas", "Geraeuschverfahren fuer Gase und Daempfe",
+  NoiseNormGas = list("NoiseNormGas", "Geräuschverfahren für Gase und Dämpfe",
                       {"VDMA 24422 (1979)", "VDMA 24422 (1989)", "IEC 60534-8-3"}, 2);
   PipeClass = AddItem<TPipeClassSwitch>("PipeClass");
   PipeClass->SetCaption("Rohrklasse");
@@ -86,24 +86,24 @@ TCMCustomNoisePrediction::TCMCustomNoisePrediction(TCalcComponent* owner, std::s
   SubstanceType = list("SubstanceType", "Stoffart",
                        {"Wasser", "Faserstoffsuspension", "Sonstige", "RU Bochum", "AGA", "GERG"},
                        stOthers);
-  GasMedium = list("GasMedium", "Gasfoermiges Medium", {"Gas", "Dampf"});
-  LowNoiseDesign = list("LowNoiseDesign", "Geraeuscharme Ausfuehrung",
+  GasMedium = list("GasMedium", "Gasförmiges Medium", {"Gas", "Dampf"});
+  LowNoiseDesign = list("LowNoiseDesign", "Geräuscharme Ausführung",
                         {"keine", "Silent-Pack", "Lochkegel", "benutzerdefiniert"});
   LowNoise = AddItem<TDataListSwitch>("LowNoise");
-  LowNoise->SetCaption("Geraeuscharme Baureihe");
+  LowNoise->SetCaption("Geräuscharme Baureihe");
   UseMaCorrection = two("UseMaCorrection", "Machzahlkorrektur", false);
   ResistorType = list("ResistorType", "Art der Drosselstrecke",
-                      {"unbekannt", "Ventil", "Einlochblende", "Schalldaempfer direkt",
-                       "Schalldaempfer indirekt", "Lochkegel", "Einspritzduese"});
+                      {"unbekannt", "Ventil", "Einlochblende", "Schalldämpfer direkt",
+                       "Schalldämpfer indirekt", "Lochkegel", "Einspritzdüse"});
   UseResistors = two("UseResistors", "Nachgeschaltete Drosselstrecke", false);
-  FlowState = list("FlowState", "Stroemungszustand",
+  FlowState = list("FlowState", "Strömungszustand",
                    {"unbestimmt", "normal", "beginnende Kavitation", "starke Kavitation",
-                    "maximale Kavitation", "Verdampfung", "kritische Stroemung",
-                    "Kavitationsschaeden", "beginnende Kavitation (Sigma mr)",
+                    "maximale Kavitation", "Verdampfung", "kritische Strömung",
+                    "Kavitationsschäden", "beginnende Kavitation (Sigma mr)",
                     "starke Kavitation (Sigma mr)"});
-  MechDamage = two("MechDamage", "Mechanische Schaeden zu erwarten", false);
+  MechDamage = two("MechDamage", "Mechanische Schäden zu erwarten", false);
 
-  x = Param<TInputParameter>("x", qFixedPortion, "Differenzdruckverhaeltnis");
+  x = Param<TInputParameter>("x", qFixedPortion, "Differenzdruckverhältnis");
   qm = Param<TInputParameter>("qm", qMassFlowrate, "Massenstrom");
   kv = Param<TInputParameter>("kv", qKvCv, "Durchflusskoeffizient Kv");
   kvs = Param<TInputParameter>("kvs", qKvCv, "Kvs-Wert");
@@ -120,7 +120,7 @@ TCMCustomNoisePrediction::TCMCustomNoisePrediction(TCalcComponent* owner, std::s
   rho1 = Param<TInputParameter>("rho1", qDensity, "Dichte am Eintritt");
   pv1 = Param<TInputParameter>("pv1", qPressureBar, "Dampfdruck am Eintritt");
   pv2 = Param<TInputParameter>("pv2", qPressureBar, "Dampfdruck am Austritt");
-  pl1 = Param<TInputParameter>("pl1", qPressureBar, "Dampfdruck der Fluessigphase");
+  pl1 = Param<TInputParameter>("pl1", qPressureBar, "Dampfdruck der Flüssigphase");
   rhoN = Param<TInputParameter>("rhoN", qDensity, "Normdichte");
   kappa1 = Param<TInputParameter>("kappa1", qNoUnitPositive, "Isentropenexponent");
   dLaCo = Param<TInputParameter>("dLaCo", qUnweightSoundPress, "Pegelkorrektur (Benutzer)");
@@ -129,14 +129,14 @@ TCMCustomNoisePrediction::TCMCustomNoisePrediction(TCalcComponent* owner, std::s
   fl2 = Param<TInputParameter>("fl2", qFixedPortion, "FL2 im Betriebspunkt");
   ValveDN = Param<TInputParameter>("ValveDN", qNominalDiameter, "Nennweite des Ventils");
   ValveDN1 = Param<TInputParameter>("ValveDN1", qNominalDiameter, "Innendurchmesser des Ventils");
-  SugMa = Param<TInputParameter>("SugMa", qNoUnitPositive, "Machzahl fuer den Nennweitenvorschlag");
+  SugMa = Param<TInputParameter>("SugMa", qNoUnitPositive, "Machzahl für den Nennweitenvorschlag");
   Cf2 = Param<TInputParameter>("Cf2", qVelocity, "Schallgeschwindigkeit am Austritt");
-  uMaxNoCav = Param<TInputParameter>("uMaxNoCav", qVelocity, "Hoechstgeschwindigkeit ohne Kavitation");
-  uMaxCav = Param<TInputParameter>("uMaxCav", qVelocity, "Hoechstgeschwindigkeit bei Kavitation");
+  uMaxNoCav = Param<TInputParameter>("uMaxNoCav", qVelocity, "Höchstgeschwindigkeit ohne Kavitation");
+  uMaxCav = Param<TInputParameter>("uMaxCav", qVelocity, "Höchstgeschwindigkeit bei Kavitation");
   uMaxPartCav = Param<TInputParameter>("uMaxPartCav", qVelocity,
-                                       "Hoechstgeschwindigkeit bei beginnender Kavitation");
+                                       "Höchstgeschwindigkeit bei beginnender Kavitation");
   uMaxFlashing = Param<TInputParameter>("uMaxFlashing", qVelocity,
-                                        "Hoechstgeschwindigkeit bei Verdampfung");
+                                        "Höchstgeschwindigkeit bei Verdampfung");
 
   u = Param<TOutputParameter>("u", qVelocity, "Geschwindigkeit im Ventileintritt");
   u2 = Param<TOutputParameter>("u2", qVelocity, "Geschwindigkeit im Ventilaustritt");
@@ -149,17 +149,17 @@ TCMCustomNoisePrediction::TCMCustomNoisePrediction(TCalcComponent* owner, std::s
   LpAa = Param<TOutputParameter>("LpAa", qWeightSoundPress, "Schalldruckpegel LpAa");
   LaTot = Param<TOutputParameter>("LaTot", qWeightSoundPress, "Gesamtpegel mit Drosselstrecke");
   DLaMa = Param<TOutputParameter>("DLaMa", qUnweightSoundPress, "Korrektur Machzahl");
-  DLaLN = Param<TOutputParameter>("DLaLN", qUnweightSoundPress, "Korrektur geraeuscharme Ausfuehrung");
-  dLaRed = Param<TOutputParameter>("dLaRed", qUnweightSoundPress, "Korrektur Reduzierstuecke");
+  DLaLN = Param<TOutputParameter>("DLaLN", qUnweightSoundPress, "Korrektur geräuscharme Ausführung");
+  dLaRed = Param<TOutputParameter>("dLaRed", qUnweightSoundPress, "Korrektur Reduzierstücke");
   dLaRes = Param<TOutputParameter>("dLaRes", qUnweightSoundPress, "Korrektur Drosselstrecke");
   dLaPulp = Param<TOutputParameter>("dLaPulp", qUnweightSoundPress, "Korrektur Faserstoff");
   DNSug10 = Param<TOutputParameter>("DNSug10", qNominalDiameter, "Nennweitenvorschlag Ma 1,0");
   DNSug07 = Param<TOutputParameter>("DNSug07", qNominalDiameter, "Nennweitenvorschlag Ma 0,7");
   DNSug03 = Param<TOutputParameter>("DNSug03", qNominalDiameter, "Nennweitenvorschlag Ma 0,3");
-  DNSugX = Param<TOutputParameter>("DNSugX", qNominalDiameter, "Nennweitenvorschlag gewaehlte Machzahl");
+  DNSugX = Param<TOutputParameter>("DNSugX", qNominalDiameter, "Nennweitenvorschlag gewählte Machzahl");
   DNSug100 = Param<TOutputParameter>("DNSug100", qNominalDiameter, "Nennweitenvorschlag 100 m/s");
-  u1Max = Param<TOutputParameter>("u1Max", qVelocity, "Empfohlene Hoechstgeschwindigkeit Eintritt");
-  u2Max = Param<TOutputParameter>("u2Max", qVelocity, "Empfohlene Hoechstgeschwindigkeit Austritt");
+  u1Max = Param<TOutputParameter>("u1Max", qVelocity, "Empfohlene Höchstgeschwindigkeit Eintritt");
+  u2Max = Param<TOutputParameter>("u2Max", qVelocity, "Empfohlene Höchstgeschwindigkeit Austritt");
   for (size_t i = 0; i < LpAeOctaves.size(); ++i)
     LpAeOctaves[i] = Param<TOutputParameter>((std::string("LpAe") + tOctaves::Names[i]).c_str(),
                                              qWeightSoundPress,
@@ -194,7 +194,7 @@ void TCMCustomNoisePrediction::AddBandCorrections(TBandCorrections& gas, TBandCo
     const std::string hz = std::to_string(static_cast<int>(tSpectrum::Frequencies[i])) + " Hz";
     gas[i] = Param<TInputParameter>(("dLGas" + b).c_str(), qUnweightSoundPress, ("Bandkorrektur Gas " + hz).c_str());
     liquid[i] = Param<TInputParameter>(("dLLiq" + b).c_str(), qUnweightSoundPress,
-                                       ("Bandkorrektur Fluessigkeit " + hz).c_str());
+                                       ("Bandkorrektur Flüssigkeit " + hz).c_str());
   }
 }
 
@@ -412,11 +412,11 @@ std::vector<TCalcItem*> TCMVDMA79::RequiredInputs(bool liquid) {
 
 TCMVDMA89::TCMVDMA89(TCalcComponent* owner, std::string name)
     : TCMCustomNoisePrediction(owner, std::move(name), std::make_unique<tVDMA89>()) {
-  xCr = Param<TInputParameter>("xCr", qFixedPortion, "Kritisches Druckverhaeltnis des Ventils");
+  xCr = Param<TInputParameter>("xCr", qFixedPortion, "Kritisches Druckverhältnis des Ventils");
   cPipe = Param<TInputParameter>("cPipe", qVelocity, "Schallgeschwindigkeit im Rohrwerkstoff");
   rhoP = Param<TInputParameter>("rhoP", qDensity, "Dichte des Rohrwerkstoffs");
   tP = Param<TInputParameter>("tP", qLengthMM, "Rohrwanddicke");
-  KvKvs = Param<TInputParameter>("KvKvs", qPortion, "Oeffnung Kv/Kvs");
+  KvKvs = Param<TInputParameter>("KvKvs", qPortion, "Öffnung Kv/Kvs");
   f1 = Param<TInputParameter>("f1", qNoUnit, "Akustischer Ventilbeiwert f1");
   f2 = Param<TInputParameter>("f2", qNoUnit, "Akustischer Ventilbeiwert f2");
   g1 = Param<TInputParameter>("g1", qNoUnit, "Akustischer Ventilbeiwert g1");
@@ -424,15 +424,15 @@ TCMVDMA89::TCMVDMA89(TCalcComponent* owner, std::string name)
   AddBandCorrections(dLGas, dLLiq);
   MaVC = Param<TOutputParameter>("MaVC", qNoUnitPositive, "Machzahl in der Vena contracta");
   etaL = Param<TOutputParameter>("etaL", qNoUnitPositive, "Akustischer Wirkungsgrad");
-  Wm = Param<TOutputParameter>("Wm", qPower, "Mechanische Stroemungsleistung");
+  Wm = Param<TOutputParameter>("Wm", qPower, "Mechanische Strömungsleistung");
   Lwi = Param<TOutputParameter>("Lwi", qUnweightSoundPress, "Innerer Schallleistungspegel");
   dLaCF = Param<TOutputParameter>("dLaCF", qUnweightSoundPress, "Korrektur FL");
   fr = Param<TOutputParameter>("fr", qFrequency, "Ringfrequenz");
-  cfc = Param<TOutputParameter>("cfc", qVelocity, "Schallgeschwindigkeit der Stroemung im Rohr");
+  cfc = Param<TOutputParameter>("cfc", qVelocity, "Schallgeschwindigkeit der Strömung im Rohr");
   LwiBands = AddBands("Lwi", qUnweightSoundPress, "Innerer Schallleistungspegel", true);
-  RrBands = AddBands("Rr", qUnweightSoundPress, "Rohrdaemmung", true);
-  LwAaBands = AddBands("LwAa", qWeightSoundPress, "Schallleistungspegel aussen", true);
-  LpAaBands = AddBands("LpAa", qWeightSoundPress, "Schalldruckpegel aussen", true);
+  RrBands = AddBands("Rr", qUnweightSoundPress, "Rohrdämmung", true);
+  LwAaBands = AddBands("LwAa", qWeightSoundPress, "Schallleistungspegel außen", true);
+  LpAaBands = AddBands("LpAa", qWeightSoundPress, "Schalldruckpegel außen", true);
   // Steel pipe unless the user says otherwise.
   rhoP->SetText("7800");
   cPipe->SetText("5000");
@@ -498,20 +498,20 @@ void tCMIEC2003::BringUpToDate(int, const std::vector<TCalcItem*>& absent) {
 tCMIEC2003::tCMIEC2003(TCalcComponent* owner, std::string name)
     : TCMCustomNoisePrediction(owner, std::move(name), std::make_unique<tIEC2003>()) {
   NoiseStandardLiquid = AddItem<TCalcListSwitch>("NoiseStandardLiquid");
-  NoiseStandardLiquid->SetCaption("Ausgabe der Norm fuer Fluessigkeiten");
+  NoiseStandardLiquid->SetCaption("Ausgabe der Norm für Flüssigkeiten");
   NoiseStandardLiquid->SetValueList({"IEC 60534-8-4 (2005)", "IEC 60534-8-4 (2015)"});
   // The current edition, whose worked examples the method reproduces.
   NoiseStandardLiquid->SetSwitchStatus(leIEC2015);
   AetaL = Param<TModifyParameter>("AetaL", qNoUnit, "Exponent des Wirkungsgradbeiwerts");
-  cf1 = Param<TModifyParameter>("cf1", qVelocity, "Schallgeschwindigkeit der Fluessigkeit");
+  cf1 = Param<TModifyParameter>("cf1", qVelocity, "Schallgeschwindigkeit der Flüssigkeit");
   fd = Param<TInputParameter>("fd", qFixedPortion, "Ventil-Formfaktor Fd");
   cPipe = Param<TInputParameter>("cPipe", qVelocity, "Schallgeschwindigkeit im Rohrwerkstoff");
   tP = Param<TInputParameter>("tP", qLengthMM, "Rohrwanddicke");
   rhoP = Param<TInputParameter>("rhoP", qDensity, "Dichte des Rohrwerkstoffs");
-  d0 = Param<TInputParameter>("d0", qNominalDiameter, "Bezugsdurchmesser des Stroemungsquerschnitts");
+  d0 = Param<TInputParameter>("d0", qNominalDiameter, "Bezugsdurchmesser des Strömungsquerschnitts");
   Re = Param<TInputParameter>("Re", qNoUnitPositive, "Ventil-Reynoldszahl");
-  rw = Param<TInputParameter>("rw", qFixedPortion, "Akustisches Leistungsverhaeltnis rw");
-  xCr = Param<TInputParameter>("xCr", qFixedPortion, "Kritisches Druckverhaeltnis des Ventils");
+  rw = Param<TInputParameter>("rw", qFixedPortion, "Akustisches Leistungsverhältnis rw");
+  xCr = Param<TInputParameter>("xCr", qFixedPortion, "Kritisches Druckverhältnis des Ventils");
   pc = Param<TInputParameter>("pc", qPressureBar, "Kritischer Druck");
   f1 = Param<TInputParameter>("f1", qNoUnit, "Akustischer Ventilbeiwert f1");
   f2 = Param<TInputParameter>("f2", qNoUnit, "Akustischer Ventilbeiwert f2");
@@ -520,18 +520,18 @@ tCMIEC2003::tCMIEC2003(TCalcComponent* owner, std::string name)
   AddBandCorrections(dLGas, dLLiq);
   etaL = Param<TOutputParameter>("etaL", qNoUnitPositive, "Akustischer Wirkungsgrad");
   Lpi = Param<TOutputParameter>("Lpi", qUnweightSoundPress, "Innerer Schalldruckpegel");
-  Wm = Param<TOutputParameter>("Wm", qPower, "Mechanische Stroemungsleistung");
+  Wm = Param<TOutputParameter>("Wm", qPower, "Mechanische Strömungsleistung");
   fr = Param<TOutputParameter>("fr", qFrequency, "Ringfrequenz");
   fp = Param<TOutputParameter>("fp", qFrequency, "Spitzenfrequenz");
-  Rr = Param<TOutputParameter>("Rr", qUnweightSoundPress, "Rohrdaemmung bei der Spitzenfrequenz");
-  LwAa = Param<TOutputParameter>("LwAa", qWeightSoundPress, "Schallleistungspegel aussen");
+  Rr = Param<TOutputParameter>("Rr", qUnweightSoundPress, "Rohrdämmung bei der Spitzenfrequenz");
+  LwAa = Param<TOutputParameter>("LwAa", qWeightSoundPress, "Schallleistungspegel außen");
   MaVC = Param<TOutputParameter>("MaVC", qNoUnitPositive, "Machzahl in der Vena contracta");
   Lwi = Param<TOutputParameter>("Lwi", qUnweightSoundPress, "Innerer Schallleistungspegel");
   dLaCF = Param<TOutputParameter>("dLaCF", qUnweightSoundPress, "Korrektur FL");
   LpiBands = AddBands("Lpi", qUnweightSoundPress, "Innerer Schalldruckpegel", true);
-  RrBands = AddBands("Rr", qUnweightSoundPress, "Rohrdaemmung", true);
-  LpAaBands = AddBands("LpAa", qWeightSoundPress, "Schalldruckpegel aussen", true);
-  LwAaBands = AddBands("LwAa", qWeightSoundPress, "Schallleistungspegel aussen", true);
+  RrBands = AddBands("Rr", qUnweightSoundPress, "Rohrdämmung", true);
+  LpAaBands = AddBands("LpAa", qWeightSoundPress, "Schalldruckpegel außen", true);
+  LwAaBands = AddBands("LwAa", qWeightSoundPress, "Schallleistungspegel außen", true);
   // Typical published values: the acoustical power ratio of a globe valve
   // (IEC 60534-8-4, Table of rw: 0.25) and steel pipe (7800 kg/m3,
   // 5000 m/s); the user may change each.
@@ -630,35 +630,35 @@ TCMIsa89::TCMIsa89(TCalcComponent* owner, std::string name)
   tP = Param<TInputParameter>("tP", qLengthMM, "Rohrwanddicke");
   s1 = Param<TInputParameter>("s1", qEntropy, "Entropie am Eintritt");
   fd = Param<TInputParameter>("fd", qFixedPortion, "Ventil-Formfaktor Fd");
-  rw = Param<TInputParameter>("rw", qFixedPortion, "Akustisches Leistungsverhaeltnis rw");
+  rw = Param<TInputParameter>("rw", qFixedPortion, "Akustisches Leistungsverhältnis rw");
   Stp = Param<TModifyParameter>("Stp", qNoUnit, "Strouhalzahl der Spitzenfrequenz");
   Aeta = Param<TModifyParameter>("Aeta", qNoUnit, "Exponent des Wirkungsgradbeiwerts");
-  Regime = Param<TOutputParameter>("Regime", qInteger, "Stroemungsbereich");
+  Regime = Param<TOutputParameter>("Regime", qInteger, "Strömungsbereich");
   etaL = Param<TOutputParameter>("etaL", qNoUnitPositive, "Akustischer Wirkungsgrad");
   fr = Param<TOutputParameter>("fr", qFrequency, "Ringfrequenz");
   fp = Param<TOutputParameter>("fp", qFrequency, "Spitzenfrequenz");
   Lpi = Param<TOutputParameter>("Lpi", qUnweightSoundPress, "Innerer Schalldruckpegel");
   Lwi = Param<TOutputParameter>("Lwi", qUnweightSoundPress, "Innerer Schallleistungspegel");
   tvc = Param<TOutputParameter>("tvc", qTemperature, "Temperatur in der Vena contracta");
-  Wm = Param<TOutputParameter>("Wm", qPower, "Mechanische Stroemungsleistung");
-  TL = Param<TOutputParameter>("TL", qUnweightSoundPress, "Rohrdaemmung");
+  Wm = Param<TOutputParameter>("Wm", qPower, "Mechanische Strömungsleistung");
+  TL = Param<TOutputParameter>("TL", qUnweightSoundPress, "Rohrdämmung");
   LpAa0m = Param<TOutputParameter>("LpAa0m", qWeightSoundPress, "Schalldruckpegel an der Rohrwand");
   MaVC = Param<TOutputParameter>("MaVC", qNoUnitPositive, "Machzahl in der Vena contracta");
   Ma2 = Param<TOutputParameter>("Ma2", qNoUnitPositive, "Machzahl in der Austrittsleitung");
   uP = Param<TOutputParameter>("uP", qVelocity, "Geschwindigkeit in der Austrittsleitung");
   uR = Param<TOutputParameter>("uR", qVelocity, "Geschwindigkeit im Ventilaustritt");
-  WmR = Param<TOutputParameter>("WmR", qPower, "Stroemungsleistung des Austrittsstrahls");
+  WmR = Param<TOutputParameter>("WmR", qPower, "Strömungsleistung des Austrittsstrahls");
   fpR = Param<TOutputParameter>("fpR", qFrequency, "Spitzenfrequenz des Austrittsstrahls");
   etaR = Param<TOutputParameter>("etaR", qNoUnitPositive, "Wirkungsgrad des Austrittsstrahls");
   WaR = Param<TOutputParameter>("WaR", qPower, "Schallleistung des Austrittsstrahls");
   LpiR = Param<TOutputParameter>("LpiR", qUnweightSoundPress, "Innerer Pegel des Austrittsstrahls");
-  TLR = Param<TOutputParameter>("TLR", qUnweightSoundPress, "Rohrdaemmung des Austrittsstrahls");
+  TLR = Param<TOutputParameter>("TLR", qUnweightSoundPress, "Rohrdämmung des Austrittsstrahls");
   LpeR = Param<TOutputParameter>("LpeR", qWeightSoundPress, "Pegel des Austrittsstrahls in 1 m");
   LpAe = Param<TOutputParameter>("LpAe", qWeightSoundPress, "Schalldruckpegel in 1 m");
   LpiBands = AddBands("Lpi", qUnweightSoundPress, "Innerer Schalldruckpegel", true);
-  TLBands = AddBands("TL", qUnweightSoundPress, "Rohrdaemmung", true);
-  LwAaBands = AddBands("LwAa", qWeightSoundPress, "Schallleistungspegel aussen", true);
-  LpAaBands = AddBands("LpAa", qWeightSoundPress, "Schalldruckpegel aussen", true);
+  TLBands = AddBands("TL", qUnweightSoundPress, "Rohrdämmung", true);
+  LwAaBands = AddBands("LwAa", qWeightSoundPress, "Schallleistungspegel außen", true);
+  LpAaBands = AddBands("LpAa", qWeightSoundPress, "Schalldruckpegel außen", true);
   rw->SetText("0.25");
   rhoP->SetText("7800");
   cPipe->SetText("5000");

@@ -28,11 +28,11 @@ constexpr int kMsgNoPressureX = 1622;    // the valve inlet cannot feed the resi
 // and its pressure loss is no longer small.
 constexpr Extended kMaDefault = 0.3L;
 
-const std::vector<std::string> kPhases = {"Fluessigkeit", "Dampf", "Gas", "Gas (Betriebszustand)",
+const std::vector<std::string> kPhases = {"Flüssigkeit", "Dampf", "Gas", "Gas (Betriebszustand)",
                                           "Mehrphasig (Dampf)", "Mehrphasig (Gas)", "unbestimmt"};
 const std::vector<std::string> kFlowStates = {
     "unbestimmt", "normal", "beginnende Kavitation", "starke Kavitation", "maximale Kavitation",
-    "Verdampfung", "kritische Stroemung", "Kavitationsschaeden",
+    "Verdampfung", "kritische Strömung", "Kavitationsschäden",
     "beginnende Kavitation (Sigma mr)", "starke Kavitation (Sigma mr)"};
 
 Extended V(const TCalcParameter* p) { return p->GetCalcValue(); }
@@ -86,10 +86,10 @@ TCMResistor::TCMResistor(TCalcComponent* owner, std::string name)
   rho1 = AddParameter<TInputParameter>(m, "rho1", qDensity, "Dichte am Eintritt");
   rho2Res = AddParameter<TInputParameter>(m, "rho2Res", qDensity, "Dichte hinter der Drosselstrecke");
   kappa1 = AddParameter<TInputParameter>(m, "kappa1", qNoUnitPositive, "Isentropenexponent");
-  eta1 = AddParameter<TInputParameter>(m, "eta1", qDynamicViscosity, "Dynamische Viskositaet");
+  eta1 = AddParameter<TInputParameter>(m, "eta1", qDynamicViscosity, "Dynamische Viskosität");
   pc = AddParameter<TInputParameter>(m, "pc", qPressureBar, "Kritischer Druck");
   DN2 = AddParameter<TInputParameter>(m, "DN2", qNominalDiameter, "Rohrinnendurchmesser Austritt");
-  MaSug = AddParameter<TInputParameter>(m, "MaSug", qNoUnitPositive, "Mach-Zahl fuer die Nennweitenempfehlung");
+  MaSug = AddParameter<TInputParameter>(m, "MaSug", qNoUnitPositive, "Mach-Zahl für die Nennweitenempfehlung");
   NRes = AddParameter<TInputParameter>(m, "NRes", qInteger, "Anzahl der Stufen");
   dRes = AddParameter<TInOutParameter>(m, "dRes", qNominalDiameter, "Bohrungsdurchmesser");
   ARes = AddParameter<TInOutParameter>(m, "ARes", qNominalDiameter, "Teilung der Bohrungen");
@@ -100,25 +100,25 @@ TCMResistor::TCMResistor(TCalcComponent* owner, std::string name)
   zy = AddParameter<TOverruleParameter>(m, "zy", qFixedPortion, "z der Drosselstrecke");
   kvRes = AddParameter<TOutputParameter>(m, "kvRes", qKvCv, "Kv der Stufe");
   qmRes = AddParameter<TOutputParameter>(m, "qmRes", qMassFlowrate, "Massenstrom der vorgegebenen Geometrie");
-  xRes = AddParameter<TOutputParameter>(m, "xRes", qFixedPortion, "Druckverhaeltnis je Stufe");
-  xTotal = AddParameter<TOutputParameter>(m, "xTotal", qFixedPortion, "Gesamtes Druckverhaeltnis");
+  xRes = AddParameter<TOutputParameter>(m, "xRes", qFixedPortion, "Druckverhältnis je Stufe");
+  xTotal = AddParameter<TOutputParameter>(m, "xTotal", qFixedPortion, "Gesamtes Druckverhältnis");
   P2Last = AddParameter<TOutputParameter>(m, "P2Last", qPressureBar, "Austrittsdruck der letzten Stufe");
   LaRes = AddParameter<TOutputParameter>(m, "LaRes", qWeightSoundPress, "Schallpegel der Drosselstrecke");
   MaRes = AddParameter<TOutputParameter>(m, "MaRes", qNoUnitPositive, "Mach-Zahl am Austritt");
-  DNResMa = AddParameter<TOutputParameter>(m, "DNResMa", qNominalDiameter, "Nennweite fuer die vorgegebene Mach-Zahl");
-  DNSug10 = AddParameter<TOutputParameter>(m, "DNSug10", qNominalDiameter, "Nennweite fuer Mach 1,0");
-  DNSug07 = AddParameter<TOutputParameter>(m, "DNSug07", qNominalDiameter, "Nennweite fuer Mach 0,7");
-  DNSug03 = AddParameter<TOutputParameter>(m, "DNSug03", qNominalDiameter, "Nennweite fuer Mach 0,3");
+  DNResMa = AddParameter<TOutputParameter>(m, "DNResMa", qNominalDiameter, "Nennweite für die vorgegebene Mach-Zahl");
+  DNSug10 = AddParameter<TOutputParameter>(m, "DNSug10", qNominalDiameter, "Nennweite für Mach 1,0");
+  DNSug07 = AddParameter<TOutputParameter>(m, "DNSug07", qNominalDiameter, "Nennweite für Mach 0,7");
+  DNSug03 = AddParameter<TOutputParameter>(m, "DNSug03", qNominalDiameter, "Nennweite für Mach 0,3");
   dResLast = AddParameter<TOutputParameter>(m, "dResLast", qNominalDiameter, "Bohrungsdurchmesser der letzten Stufe");
   NBoresLast = AddParameter<TOutputParameter>(m, "NBoresLast", qInteger, "Anzahl der Bohrungen der letzten Stufe");
   DNLast = AddParameter<TOutputParameter>(m, "DNLast", qNominalDiameter, "Nennweite der letzten Stufe");
-  ChokedStages = AddParameter<TOutputParameter>(m, "ChokedStages", qInteger, "Stufen mit kritischer Stroemung");
+  ChokedStages = AddParameter<TOutputParameter>(m, "ChokedStages", qInteger, "Stufen mit kritischer Strömung");
   Phase = AddListSwitch(m, "Phase", "Phase", kPhases, phLiquid);
   ResistorType = AddListSwitch(m, "ResistorType", "Art der Drosselstrecke",
-                            {"unbekannt", "Ventil", "Einlochblende", "Schalldaempfer direkt",
-                             "Schalldaempfer indirekt", "Lochkegel", "Einspritzduese"},
+                            {"unbekannt", "Ventil", "Einlochblende", "Schalldämpfer direkt",
+                             "Schalldämpfer indirekt", "Lochkegel", "Einspritzdüse"},
                             rtSingleHole);
-  FlowStateRes = AddListSwitch(m, "FlowStateRes", "Stroemungszustand der Drosselstrecke", kFlowStates, 0);
+  FlowStateRes = AddListSwitch(m, "FlowStateRes", "Strömungszustand der Drosselstrecke", kFlowStates, 0);
   FixedResistor = AddTwoState(m, "FixedResistor", "Geometrie vorgegeben");
   NKnown = AddTwoState(m, "NKnown", "Anzahl der Bohrungen vorgegeben");
   UseResistors = AddTwoState(m, "UseResistors", "Nachgeschaltete Drosselstrecke");
@@ -321,7 +321,7 @@ TCMp2Resistor::TCMp2Resistor(TCalcComponent* owner, std::string name)
   Phase = AddListSwitch(m, "Phase", "Phase", kPhases, phLiquid);
   WhatToCalculate = AddListSwitch(m, "WhatToCalculate", "Gesucht",
                                {"Druck vor der Drosselstrecke", "Druck hinter der Drosselstrecke"}, 0);
-  FlowStateRes = AddListSwitch(m, "FlowStateRes", "Stroemungszustand der Drosselstrecke", kFlowStates, 0);
+  FlowStateRes = AddListSwitch(m, "FlowStateRes", "Strömungszustand der Drosselstrecke", kFlowStates, 0);
   ReadOnly({FlowStateRes});
 }
 

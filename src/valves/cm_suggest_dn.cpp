@@ -30,7 +30,7 @@ TCMSuggestDN::TCMSuggestDN(TCalcComponent* owner, std::string name)
   auto& m = *this;
   Phase = AddListSwitch(m, "Phase", "Phase", PhaseValues());
   CalculatedPhase = AddListSwitch(m, "CalculatedPhase", "Berechnete Phase", CalculatedPhaseValues());
-  FlowState = AddListSwitch(m, "FlowState", "Stroemungszustand", FlowStateValues());
+  FlowState = AddListSwitch(m, "FlowState", "Strömungszustand", FlowStateValues());
   PipeClass = m.AddItem<TPipeClassSwitch>("PipeClass");
   PipeClass->SetCaption("Rohrklasse");
   PipeClass->SetValueList(PipeClassValues());
@@ -41,15 +41,15 @@ TCMSuggestDN::TCMSuggestDN(TCalcComponent* owner, std::string name)
   rho1 = AddParameter<TInputParameter>(m, "rho1", qDensity, "Dichte am Eintritt");
   rho2 = AddParameter<TInputParameter>(m, "rho2", qDensity, "Dichte am Austritt");
   cf2 = AddParameter<TInputParameter>(m, "cf2", qVelocity, "Schallgeschwindigkeit am Austritt");
-  uMaxCav = AddParameter<TInputParameter>(m, "uMaxCav", qVelocity, "Hoechstgeschwindigkeit bei Kavitation");
+  uMaxCav = AddParameter<TInputParameter>(m, "uMaxCav", qVelocity, "Höchstgeschwindigkeit bei Kavitation");
   uMaxFlashing = AddParameter<TInputParameter>(m, "uMaxFlashing", qVelocity,
-                                               "Hoechstgeschwindigkeit bei Verdampfung");
+                                               "Höchstgeschwindigkeit bei Verdampfung");
   uMaxNoCav = AddParameter<TInputParameter>(m, "uMaxNoCav", qVelocity,
-                                            "Hoechstgeschwindigkeit ohne Kavitation");
+                                            "Höchstgeschwindigkeit ohne Kavitation");
   uMaxPartCav = AddParameter<TInputParameter>(m, "uMaxPartCav", qVelocity,
-                                              "Hoechstgeschwindigkeit bei beginnender Kavitation");
-  MaxU1 = AddParameter<TOutputParameter>(m, "MaxU1", qVelocity, "Empfohlene Hoechstgeschwindigkeit im Eintritt");
-  MaxU2 = AddParameter<TOutputParameter>(m, "MaxU2", qVelocity, "Empfohlene Hoechstgeschwindigkeit im Austritt");
+                                              "Höchstgeschwindigkeit bei beginnender Kavitation");
+  MaxU1 = AddParameter<TOutputParameter>(m, "MaxU1", qVelocity, "Empfohlene Höchstgeschwindigkeit im Eintritt");
+  MaxU2 = AddParameter<TOutputParameter>(m, "MaxU2", qVelocity, "Empfohlene Höchstgeschwindigkeit im Austritt");
   MinDN = AddParameter<TOutputParameter>(m, "MinDN", qNominalDiameter, "Kleinste empfohlene Nennweite");
 }
 

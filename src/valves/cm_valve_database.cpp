@@ -67,14 +67,14 @@ TCMValveDatabase::TCMValveDatabase(TCalcComponent* owner, std::string name)
   // In: the valve style and trim, as the sizing module has them.
   ValveType = m.AddItem<TDNVDataListSwitch>("ValveType");
   ValveType->SetCaption("Ventilbauart");
-  GlobeType = AddValveDataSwitch(m, "GlobeType", "Durchgangsventil, Ausfuehrung");
-  RotaryType = AddValveDataSwitch(m, "RotaryType", "Drehkegelventil, Ausfuehrung");
-  ButterflyType = AddValveDataSwitch(m, "ButterflyType", "Klappe, Ausfuehrung");
-  BallValveType = AddValveDataSwitch(m, "BallValveType", "Kugelhahn, Ausfuehrung");
+  GlobeType = AddValveDataSwitch(m, "GlobeType", "Durchgangsventil, Ausführung");
+  RotaryType = AddValveDataSwitch(m, "RotaryType", "Drehkegelventil, Ausführung");
+  ButterflyType = AddValveDataSwitch(m, "ButterflyType", "Klappe, Ausführung");
+  BallValveType = AddValveDataSwitch(m, "BallValveType", "Kugelhahn, Ausführung");
   OfferValveStyles(*FStyles, ValveType, {GlobeType, RotaryType, ButterflyType, BallValveType}, true);
   ValveFromDatabase = AddTwoState(m, "ValveFromDatabase", "Ventil aus dem Katalog", false);
-  ValveCanBeModified = AddTwoState(m, "ValveCanBeModified", "Katalogwerte aenderbar", true);
-  FilterValveDatabase = AddTwoState(m, "FilterValveDatabase", "Nur Baureihen der gewaehlten Ausfuehrung", false);
+  ValveCanBeModified = AddTwoState(m, "ValveCanBeModified", "Katalogwerte änderbar", true);
+  FilterValveDatabase = AddTwoState(m, "FilterValveDatabase", "Nur Baureihen der gewählten Ausführung", false);
   ValveFromHX4Database = AddTwoState(m, "ValveFromHX4Database", "Ventil aus der alten Ventildatenbank", false);
   VManufacturer = DataSwitch<TDataMultiSwitch>(m, "VManufacturer", "Hersteller");
   VSeries = DataSwitch<TDataMultiSwitch>(m, "VSeries", "Baureihe");
@@ -86,7 +86,7 @@ TCMValveDatabase::TCMValveDatabase(TCalcComponent* owner, std::string name)
   AllValves->SetInputState(isDatabase);
   OnlyFittingValves->SetInputState(isDatabase);
   CharacteristicType = AddListSwitch(m, "CharacteristicType", "Kennlinie", CharacteristicTypeValues());
-  InwardFlow = AddListSwitch(m, "InwardFlow", "Anstroemung", InwardFlowValues());
+  InwardFlow = AddListSwitch(m, "InwardFlow", "Anströmung", InwardFlowValues());
   PipeClass = m.AddItem<TPipeClassSwitch>("PipeClass");
   PipeClass->SetCaption("Rohrklasse");
   PipeClass->SetValueList(PipeClassValues());
@@ -96,14 +96,14 @@ TCMValveDatabase::TCMValveDatabase(TCalcComponent* owner, std::string name)
   t1 = AddParameter<TInputParameter>(m, "t1", qTemperature, "Eintrittstemperatur");
   MinDN = AddParameter<TInputParameter>(m, "MinDN", qNominalDiameter, "Kleinste Nennweite");
   SuggestedKvs = AddParameter<TInputParameter>(m, "SuggestedKvs", qKvCv, "Empfohlener Kvs-Wert");
-  n0 = AddParameter<TInputParameter>(m, "n0", qNoUnitPositive, "Erforderliches Stellverhaeltnis");
+  n0 = AddParameter<TInputParameter>(m, "n0", qNoUnitPositive, "Erforderliches Stellverhältnis");
 
   // Out: the valve's data.
   ListDN = DataSwitch<TDataMultiSwitch>(m, "ListDN", "Nennweite des Ventils (Liste)");
   ListDN1 = DataSwitch<TDataMultiSwitch>(m, "ListDN1", "Nennweite der Rohrleitung (Liste)");
   ListPN = DataSwitch<TDataListSwitch>(m, "ListPN", "Nenndruckstufe");
   LineValveSize = AddTwoState(m, "LineValveSize", "Ventilnennweite gleich Rohrnennweite", false);
-  ManualDN = AddTwoState(m, "ManualDN", "Ventil von Hand gewaehlt", false);
+  ManualDN = AddTwoState(m, "ManualDN", "Ventil von Hand gewählt", false);
   auto modify = [&](const char* n, TQuantity q, const char* caption) {
     return AddParameter<TModifyParameter>(m, n, q, caption);
   };
@@ -115,41 +115,41 @@ TCMValveDatabase::TCMValveDatabase(TCalcComponent* owner, std::string name)
   phi0 = modify("phi0", qPortion, "Kennlinienparameter phi0");
   cvr = modify("cvr", qKvCv, "Referenz-Kv der Kavitationsdaten");
   pr = modify("pr", qPressureBar, "Referenzdruck der Kavitationsdaten");
-  dr = modify("dr", qNominalDiameter, "Referenzgroesse der Kavitationsdaten");
-  rw = modify("rw", qFixedPortion, "Akustisches Leistungsverhaeltnis rw");
+  dr = modify("dr", qNominalDiameter, "Referenzgröße der Kavitationsdaten");
+  rw = modify("rw", qFixedPortion, "Akustisches Leistungsverhältnis rw");
   Stp = modify("Stp", qNoUnit, "Strouhalzahl der Spitzenfrequenz");
   Aeta = modify("Aeta", qNoUnit, "Exponent des Wirkungsgradbeiwerts");
   aPSE = modify("aPSE", qNoUnitPositive, "Exponent des Druckskaleneffekts");
-  bSSE = modify("bSSE", qNoUnitPositive, "Exponent des Groessenskaleneffekts");
+  bSSE = modify("bSSE", qNoUnitPositive, "Exponent des Größenskaleneffekts");
   Strut = modify("Strut", qInteger, "Nummer der Garnitur");
   SndDN = modify("SndDN", qNominalDiameter, "Nennweite des Ventilaustritts (Schall)");
   Stroke = modify("Stroke", qLengthMM, "Nennhub");
   kvs = modify("kvs", qKvCv, "Kvs-Wert");
-  fl2func = AddTwoState(m, "fl2func", "FL2 abhaengig von der Oeffnung", false);
-  Kcfunc = AddTwoState(m, "Kcfunc", "Kc abhaengig von der Oeffnung", false);
-  zyfunc = AddTwoState(m, "zyfunc", "z abhaengig von der Oeffnung", false);
-  xtfunc = AddTwoState(m, "xtfunc", "xT abhaengig von der Oeffnung", false);
-  fdfunc = AddTwoState(m, "fdfunc", "Fd abhaengig von der Oeffnung", false);
-  Kc_75 = modify("Kc_75", qFixedPortion, "Kc bei 75 % Oeffnung");
-  xt_75 = modify("xt_75", qFixedPortion, "xT bei 75 % Oeffnung");
-  fd_75 = modify("fd_75", qFixedPortion, "Fd bei 75 % Oeffnung");
-  fd_75c = modify("fd_75c", qFixedPortion, "Fd bei 75 % Oeffnung, schliessend");
-  fl2_75 = modify("fl2_75", qFixedPortion, "FL2 bei 75 % Oeffnung");
-  zy_75 = modify("zy_75", qFixedPortion, "z bei 75 % Oeffnung");
-  uMaxCav = modify("uMaxCav", qVelocity, "Hoechstgeschwindigkeit bei Kavitation");
-  uMaxFlashing = modify("uMaxFlashing", qVelocity, "Hoechstgeschwindigkeit bei Verdampfung");
-  uMaxNoCav = modify("uMaxNoCav", qVelocity, "Hoechstgeschwindigkeit ohne Kavitation");
-  uMaxPartCav = modify("uMaxPartCav", qVelocity, "Hoechstgeschwindigkeit bei beginnender Kavitation");
-  pmaxValve = modify("pmaxValve", qPressureBar, "Zulaessiger Druck des Ventils");
-  tminValve = modify("tminValve", qTemperature, "Tiefste zulaessige Temperatur des Ventils");
-  tmaxValve = modify("tmaxValve", qTemperature, "Hoechste zulaessige Temperatur des Ventils");
+  fl2func = AddTwoState(m, "fl2func", "FL2 abhängig von der Öffnung", false);
+  Kcfunc = AddTwoState(m, "Kcfunc", "Kc abhängig von der Öffnung", false);
+  zyfunc = AddTwoState(m, "zyfunc", "z abhängig von der Öffnung", false);
+  xtfunc = AddTwoState(m, "xtfunc", "xT abhängig von der Öffnung", false);
+  fdfunc = AddTwoState(m, "fdfunc", "Fd abhängig von der Öffnung", false);
+  Kc_75 = modify("Kc_75", qFixedPortion, "Kc bei 75 % Öffnung");
+  xt_75 = modify("xt_75", qFixedPortion, "xT bei 75 % Öffnung");
+  fd_75 = modify("fd_75", qFixedPortion, "Fd bei 75 % Öffnung");
+  fd_75c = modify("fd_75c", qFixedPortion, "Fd bei 75 % Öffnung, schließend");
+  fl2_75 = modify("fl2_75", qFixedPortion, "FL2 bei 75 % Öffnung");
+  zy_75 = modify("zy_75", qFixedPortion, "z bei 75 % Öffnung");
+  uMaxCav = modify("uMaxCav", qVelocity, "Höchstgeschwindigkeit bei Kavitation");
+  uMaxFlashing = modify("uMaxFlashing", qVelocity, "Höchstgeschwindigkeit bei Verdampfung");
+  uMaxNoCav = modify("uMaxNoCav", qVelocity, "Höchstgeschwindigkeit ohne Kavitation");
+  uMaxPartCav = modify("uMaxPartCav", qVelocity, "Höchstgeschwindigkeit bei beginnender Kavitation");
+  pmaxValve = modify("pmaxValve", qPressureBar, "Zulässiger Druck des Ventils");
+  tminValve = modify("tminValve", qTemperature, "Tiefste zulässige Temperatur des Ventils");
+  tmaxValve = modify("tmaxValve", qTemperature, "Höchste zulässige Temperatur des Ventils");
   PNV->ConvertToGaugePressure();
   pmaxValve->ConvertToGaugePressure();
-  NoiseNormGas = AddListSwitch(m, "NoiseNormGas", "Geraeuschverfahren fuer Gase und Daempfe",
+  NoiseNormGas = AddListSwitch(m, "NoiseNormGas", "Geräuschverfahren für Gase und Dämpfe",
                             NoiseNormGasValues(), 2);
-  NoiseNormLiquid = AddListSwitch(m, "NoiseNormLiquid", "Geraeuschverfahren fuer Fluessigkeiten",
+  NoiseNormLiquid = AddListSwitch(m, "NoiseNormLiquid", "Geräuschverfahren für Flüssigkeiten",
                                NoiseNormLiquidValues(), 2);
-  LowNoiseDesign = AddListSwitch(m, "LowNoiseDesign", "Geraeuscharme Ausfuehrung", LowNoiseDesignValues());
+  LowNoiseDesign = AddListSwitch(m, "LowNoiseDesign", "Geräuscharme Ausführung", LowNoiseDesignValues());
   dLaCo = modify("dLaCo", qUnweightSoundPress, "Pegelkorrektur (Benutzer)");
   f1 = modify("f1", qNoUnit, "Akustischer Ventilbeiwert f1");
   f2 = modify("f2", qNoUnit, "Akustischer Ventilbeiwert f2");
@@ -160,7 +160,7 @@ TCMValveDatabase::TCMValveDatabase(TCalcComponent* owner, std::string name)
     const std::string hz = std::to_string(500 << i) + " Hz";
     dLGas[i] = modify(("dLGas" + b).c_str(), qUnweightSoundPress, ("Bandkorrektur Gas " + hz).c_str());
     dLLiq[i] = modify(("dLLiq" + b).c_str(), qUnweightSoundPress,
-                      ("Bandkorrektur Fluessigkeit " + hz).c_str());
+                      ("Bandkorrektur Flüssigkeit " + hz).c_str());
   }
 }
 

@@ -23,30 +23,30 @@ inline const TValueList& CharacteristicTypeValues() {
 
 // TEPhase.
 inline const TValueList& PhaseValues() {
-  static const TValueList v = {"Fluessigkeit", "Dampf", "Gas", "Gas (Betriebszustand)",
+  static const TValueList v = {"Flüssigkeit", "Dampf", "Gas", "Gas (Betriebszustand)",
                                "Mehrphasig (Dampf)", "Mehrphasig (Gas)", "unbestimmt"};
   return v;
 }
 
 // teCalculatedPhase.
 inline const TValueList& CalculatedPhaseValues() {
-  static const TValueList v = {"unbestimmt", "fluessig",       "dampffoermig", "gasfoermig",
-                               "gesaettigt", "fest", "ueberkritisch", "zweiphasig"};
+  static const TValueList v = {"unbestimmt", "flüssig",       "dampfförmig", "gasförmig",
+                               "gesättigt", "fest", "überkritisch", "zweiphasig"};
   return v;
 }
 
 // TECVFlowState.
 inline const TValueList& FlowStateValues() {
   static const TValueList v = {"unbestimmt", "normal", "beginnende Kavitation", "starke Kavitation",
-                               "maximale Kavitation", "Verdampfung", "kritische Stroemung",
-                               "Kavitationsschaeden", "beginnende Kavitation (Sigma mr)",
+                               "maximale Kavitation", "Verdampfung", "kritische Strömung",
+                               "Kavitationsschäden", "beginnende Kavitation (Sigma mr)",
                                "starke Kavitation (Sigma mr)"};
   return v;
 }
 
 // teCvInwardFlow.
 inline const TValueList& InwardFlowValues() {
-  static const TValueList v = {"oeffnend", "schliessend", "beliebig"};
+  static const TValueList v = {"öffnend", "schließend", "beliebig"};
   return v;
 }
 

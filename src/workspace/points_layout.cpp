@@ -128,6 +128,69 @@ int PointOfMessage(const TCalcMessage& msg, const TCustomSCMSubstances& calc, co
   return kAllPoints;
 }
 
+const std::vector<TSupersededMessage> kSupersededMessages = {
+    // The main module's check names the point and what follows (the valve
+    // cannot pass the flow); the valve module's alarm says the same.
+    {935, 1901},
+    // Cavitation expected to damage this style: the hint that cavitation
+    // stays above the manufacturer's limit contradicts it.
+    {974, 964},
+};
+
+namespace {
+
+// Numbers that say something about the calculation as a whole, however
+// many points raise them.
+bool ConcernsAllPoints(int no) { return no == 102; }
+
+// "The value could not be calculated" (103) at an input that reads the
+// result of another module: that module has said what it lacks where the
+// engineer can act on it (the pipe material for the speed of sound in the
+// wall, the seat for the thrust), or it was not asked to calculate; the
+// module that reads the result only repeats it.
+bool IsFollowOn(const TCalcMessage& msg) {
+  if (msg.MsgNo != 103) return false;
+  // The items it was raised on, not the main module's item it is shown at.
+  const auto& items = msg.CalcItems;
+  for (const TCalcItem* i : items) {
+    const TCalcItem* root = i->GetRootCalcItem();
+    if (root == i || root->GetCalcModule() == msg.CalcModule || root->GetInputState() == isUser) return false;
+  }
+  return !items.empty();
+}
+
+}  // namespace
+
+std::vector<TPointMessage> PointMessages(const TCustomSCMSubstances& calc, const TPointsLayout& layout) {
+  const TMainCalcModule& main = *calc.GetMainCalcModule();
+  std::vector<TPointMessage> facts;
+  for (const auto& msg : calc.GetCalcMessageContainer()->Messages()) {
+    int point = PointOfMessage(*msg, calc, layout);
+    if ((point != kAllPoints && !layout.on[point]) || IsFollowOn(*msg)) continue;
+    if (ConcernsAllPoints(msg->MsgNo)) point = kAllPoints;
+    auto it = std::find_if(facts.begin(), facts.end(),
+                           [&](const TPointMessage& f) { return f.point == point && f.no == msg->MsgNo; });
+    if (it == facts.end()) {
+      it = facts.insert(facts.end(), TPointMessage{point, msg->MsgNo, msg->MessageType, msg->GetTypeText(),
+                                                   msg->Text, {}, msg.get()});
+    } else if (msg->MessageType < it->type) {
+      it->type = msg->MessageType;
+      it->typeText = msg->GetTypeText();
+    }
+    for (const std::string& n : MessageItemNames(*msg, main))
+      if (std::find(it->items.begin(), it->items.end(), n) == it->items.end()) it->items.push_back(n);
+  }
+  std::erase_if(facts, [&](const TPointMessage& f) {
+    for (const TSupersededMessage& s : kSupersededMessages)
+      if (f.no == s.no && std::any_of(facts.begin(), facts.end(), [&](const TPointMessage& g) {
+            return g.no == s.by && (g.point == f.point || g.point == kAllPoints);
+          }))
+        return true;
+    return false;
+  });
+  return facts;
+}
+
 std::string CalculationTitle(const TCustomSCMSubstances& calc) {
   // Every layer is a part of the control valve calculation; the top layer
   // may describe itself.

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "assembly/scm_substances.h"
+#include "framework/calc_message.h"
+#include "workspace/workspace.h"
 
 namespace torvacalc {
 
@@ -45,6 +47,32 @@ TPointsLayout LayoutOfCalculation(const TCustomSCMSubstances& calc);
 // module has such twins), for the main module's own messages the point of
 // the items it names.
 int PointOfMessage(const TCalcMessage& msg, const TCustomSCMSubstances& calc, const TPointsLayout& layout);
+
+// One fact the engineer reads: the messages of the container that say the
+// same about the same point, as one. The rule (docs/messages.md):
+// - a message of a point that is off is not read (its modules stand still,
+//   a check of the main module may still name it);
+// - the same number about the same point is one fact, with the items of
+//   all its copies and the most severe type among them (the valve module,
+//   the resistor and the main module's cross check each see a pair of
+//   swapped pressures; the flow state is raised at the state and at Kv);
+// - "could not be calculated" (103) at an input that reads another
+//   module's result is that module's fact, not read twice;
+// - a number that concerns the calculation as a whole (102: a value of the
+//   database that is only approximate) is one fact for every point;
+// - where two numbers say one fact about one point, the more specific one
+//   stays (kSupersededMessages).
+
+// Pairs {superseded, by}: the first number is not read at a point where
+// the second one is raised.
+struct TSupersededMessage {
+  int no, by;
+};
+extern const std::vector<TSupersededMessage> kSupersededMessages;
+
+// The facts of a calculation in the container's order (severity, then
+// arrival), each once.
+std::vector<TPointMessage> PointMessages(const TCustomSCMSubstances& calc, const TPointsLayout& layout);
 
 // The title line: the calculation's name for people (its description, by
 // default "Stellventilauslegung") and its class, as the calculation file

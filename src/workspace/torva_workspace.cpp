@@ -63,8 +63,8 @@ std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
         {"Widerstand",
          {"UseResistors", "ResistorType", "FixedResistor", "NKnown", "NRes", "MaSug", "p2Res", "cvr", "pr", "dr",
           "aPSE", "bSSE", "dRes", "ARes", "NBores", "DNRes", "LaRes", "FlowStateRes", "xRes", "DNResMa"}}}},
-      {"Geraeusch",
-       {{"Geraeuschberechnung",
+      {"Geräusch",
+       {{"Geräuschberechnung",
          {"NoiseNormLiquid", "NoiseNormGas", "NoiseStandard", "UseMaCorrection", "LowNoise", "rw", "dLaCo", "Stp",
           "Aeta"}},
         {"Schallpegel",
@@ -143,7 +143,7 @@ void TTorvaWorkspace::Load(const std::string& fileName) { Load(fileName, nullptr
 void TTorvaWorkspace::Load(const std::string& fileName, std::vector<std::string>* notices) {
   const std::string className = CalculationClassOfFile(fileName);
   if (className != KindName())
-    throw ECalculationFile(Translate("Die Datei enthaelt keine Regelventilberechnung") + ": " + className);
+    throw ECalculationFile(Translate("Die Datei enthält keine Regelventilberechnung") + ": " + className);
   // A file that cannot be read leaves the calculation as it was (the read
   // puts the state back before it throws).
   FCalc->ReadFromFile(fileName, notices);
@@ -154,6 +154,11 @@ int TTorvaWorkspace::MessagePoint(const TCalcMessage& msg) const {
   // The rows do not change with the values: made once.
   if (!FLayout) FLayout = std::make_unique<TPointsLayout>(LayoutOfCalculation(*FCalc));
   return PointOfMessage(msg, *FCalc, *FLayout);
+}
+
+std::vector<TPointMessage> TTorvaWorkspace::ReadMessages() const {
+  // Made anew: which points are on follows the entries.
+  return PointMessages(*FCalc, LayoutOfCalculation(*FCalc));
 }
 
 void TTorvaWorkspace::Save(const std::string& fileName) { FCalc->SaveToFile(fileName); }

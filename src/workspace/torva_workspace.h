@@ -31,6 +31,7 @@ class TTorvaWorkspace : public TWorkspace {
   const std::vector<TItemPage>& Pages() const override { return FPages; }
   TCalcItem* Item(const std::string& name, int op) const override;
   int MessagePoint(const TCalcMessage& msg) const override;
+  std::vector<TPointMessage> ReadMessages() const override;
   TSuperCalcModule& Super() override;
   void Load(const std::string& fileName) override;
   // Load, handing on the notices of a file of another program version.

@@ -113,7 +113,7 @@ TCalcItem* TValveModuleWorkspace::Item(const std::string& name, int op) const {
 void TValveModuleWorkspace::Load(const std::string& fileName) {
   const std::string className = CalculationClassOfFile(fileName);
   if (className != KindName())
-    throw ECalculationFile(Translate("Die Datei enthaelt keine Regelventilberechnung") + ": " + className);
+    throw ECalculationFile(Translate("Die Datei enthält keine Regelventilberechnung") + ": " + className);
   const TCalcState before = FSuper->SaveState();
   FSuper->BeginSetValues();
   try {
@@ -193,6 +193,16 @@ TInputResult EnterParameter(TWorkspace& calc, TCalcParameter& p, const std::stri
 }
 
 int TWorkspace::MessagePoint(const TCalcMessage&) const { return OperatingPointCount() > 1 ? -1 : 0; }
+
+std::vector<TPointMessage> TWorkspace::ReadMessages() const {
+  std::vector<TPointMessage> facts;
+  for (const auto& m : const_cast<TWorkspace*>(this)->Messages().Messages()) {
+    TPointMessage f{MessagePoint(*m), m->MsgNo, m->MessageType, m->GetTypeText(), m->Text, {}, m.get()};
+    for (const TCalcItem* i : m->CalcItems) f.items.push_back(i->GetName());
+    facts.push_back(std::move(f));
+  }
+  return facts;
+}
 
 TInputResult TWorkspace::Enter(const std::string& name, int point, const std::string& text) {
   TCalcItem* item = Item(name, point);

@@ -29,6 +29,18 @@ class TCMControlValves;
 
 // The outcome of an entry: applied, or refused with the text to show (the
 // previous value then stays).
+// One fact of the messages as the engineer reads it (docs/messages.md):
+// the point it concerns (-1 for all points), its number, its most severe
+// type, its text and the names of all items its copies name.
+struct TPointMessage {
+  int point = -1;  // 0..3 or -1
+  int no = 0;
+  tCalcMessageType type = cmNoError;
+  std::string typeText, text;
+  std::vector<std::string> items;               // main-module names, each once
+  const TCalcMessage* first = nullptr;          // the first copy in the container
+};
+
 struct TInputResult {
   bool Applied = false;
   std::string Error;
@@ -70,6 +82,9 @@ class TWorkspace {
   // The operating point a message concerns (0 .. OperatingPointCount() - 1)
   // or -1 when it concerns every point (the pipe, the medium's constants).
   virtual int MessagePoint(const TCalcMessage& msg) const;
+  // What the engineer reads of the messages, each fact once; by default
+  // every message of the container under its point.
+  virtual std::vector<TPointMessage> ReadMessages() const;
 
   // The user's entry of `text` into the item `name` of operating point
   // `point` (0 for point 1), by the one entry rule of every front end

@@ -21,6 +21,7 @@ struct TPointState {
 std::unique_ptr<TCalc> Calculation(const char* fluid, const TPointState (&points)[4]) {
   auto calc = CreateCalculation<TCalc>();
   calc->BeginSetValues();
+  calc->Enter("UseXthOp", "ja");
   calc->Enter("FluidName", fluid);
   for (int point : {1, 2, 3, 4}) {
     const std::string k = OpSuffix(point);

@@ -24,6 +24,7 @@ const TPointState kWaterPoints[4] = {{20, 6}, {80, 5}, {150, 10}, {60, 3}};
 std::unique_ptr<TCalc> WaterCalculation() {
   auto calc = CreateCalculation<TCalc>();
   calc->BeginSetValues();
+  calc->Enter("UseXthOp", "ja");
   calc->SetText("FluidName", "Wasser");
   for (int point : {1, 2, 3, 4}) {
     const std::string k = OpSuffix(point);
@@ -235,6 +236,7 @@ TEST(OperatingPoints, GasDataGivenAtPointOneServeEveryPoint) {
     SCOPED_TRACE(given);
     auto calc = CreateCalculation<TCalc>();
     calc->BeginSetValues();
+    calc->Enter("UseXthOp", "ja");
     calc->Enter("FluidName", "Stickstoff");
     for (int point : {1, 2, 3, 4}) {
       const std::string k = OpSuffix(point);

@@ -127,7 +127,7 @@ TEST_F(CalculationFile, WrongExtensionAndUnreadableFilesAreRefused) {
       a.ReadFromFile(Path(name));
       FAIL();
     } catch (const ECalculationFile& e) {
-      EXPECT_EQ(std::string(e.what()), std::string(name) + " ist keine gueltige Stellventil-Berechnung");
+      EXPECT_EQ(std::string(e.what()), std::string(name) + " ist keine gültige Stellventil-Berechnung");
     }
     // The calculation is as it was.
     EXPECT_EQ(a.p1->GetValue(), 7);
@@ -191,7 +191,7 @@ TEST_F(CalculationFile, NewerFilesAreReportedAndNotOverwrittenSilently) {
   notices.clear();
   b.ReadFromFile(Path("old.cvc"), &notices);
   ASSERT_EQ(notices.size(), 1u);
-  EXPECT_NE(notices[0].find("aelteren HYDRIX-Version"), std::string::npos);
+  EXPECT_NE(notices[0].find("älteren HYDRIX-Version"), std::string::npos);
   CalculationFileOptions().NoticeOlderFiles = false;
   notices.clear();
   b.ReadFromFile(Path("old.cvc"), &notices);

@@ -120,7 +120,7 @@ TEST(HXFile, CalculationRoundTripsAndFileListReadersSeeIt) {
     EXPECT_EQ(g.GetParamText("Fluidname"), "Wasser");
     EXPECT_EQ(g.GetItemsTag().TagCount(), test::SampleItems().size());
     const std::vector<std::string> lines = {
-        "Torva TV 200 DN 80", "Geraet: Stellventil", "Kvs: 63",
+        "Torva TV 200 DN 80", "Gerät: Stellventil", "Kvs: 63",
         "Kennlinie: gleichprozentig", "Medium: Wasser", "Phase: fl\xC3\xBCssig",
         "Bearbeiter: M. Muster"};
     EXPECT_EQ(g.FileInfos().Lines, lines);

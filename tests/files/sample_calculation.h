@@ -78,7 +78,7 @@ inline std::vector<SampleItem> SampleItems() {
   using K = SampleItem;
   return {
       {"Identifier", "TCalcText", "Kennzeichen", "Kennz.", "FV-101", true},
-      {"DeviceType", "TCalcText", "Geraet", "", "Stellventil", true},
+      {"DeviceType", "TCalcText", "Gerät", "", "Stellventil", true},
       {"VManufacturer", "TCalcText", "Hersteller", "", "Torva", true},
       {"VSeries", "TCalcText", "Baureihe", "", "TV 200", true},
       {"DNV", "TCalcText", "Nennweite", "DN", "DN 80", true},

@@ -341,7 +341,7 @@ TEST(ItemLinks, CircularLinkIsRefusedWithItsText) {
     x->SetSourceCalcItem(y);
     FAIL() << "circular link accepted";
   } catch (const ECompCalcLink& e) {
-    EXPECT_STREQ(e.what(), "Schwerwiegender Fehler: CalcItems x (A) und y (B) haben zirkulaere Verweise");
+    EXPECT_STREQ(e.what(), "Schwerwiegender Fehler: CalcItems x (A) und y (B) haben zirkuläre Verweise");
   }
   EXPECT_FALSE(x->GetIsTarget());  // the link was not made
   // Longer cycles too.

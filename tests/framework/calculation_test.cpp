@@ -195,7 +195,7 @@ TEST(Calculation, WarningsAndOutOfBoundsMessagesCarryTheirArguments) {
   ASSERT_NE(m, nullptr);
   EXPECT_EQ(m->MsgNo, 120);
   EXPECT_EQ(m->MessageType, cmOutOfBounds);
-  EXPECT_EQ(m->Text, "Der Wert liegt ausserhalb des zulaessigen Bereichs von 1E-10 kPa bis 2.5E7 kPa.");
+  EXPECT_EQ(m->Text, "Der Wert liegt außerhalb des zulässigen Bereichs von 1E-10 kPa bis 2.5E7 kPa.");
 }
 
 // Inputs changed inside one update are calculated when it closes: each

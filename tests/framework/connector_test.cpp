@@ -73,7 +73,7 @@ TEST(Connector, CircularConnectionsAreRefused) {
     p.c.SetActive(true);
     FAIL() << "circle accepted";
   } catch (const ECompCalcLink& e) {
-    EXPECT_EQ(std::string(e.what()).rfind("Schwerwiegender Fehler: CalcConnector C hat zirkulaere Verweise: (", 0),
+    EXPECT_EQ(std::string(e.what()).rfind("Schwerwiegender Fehler: CalcConnector C hat zirkuläre Verweise: (", 0),
               0u)
         << e.what();
   }

@@ -120,7 +120,7 @@ TEST(MessageCatalogue, TextsTypesAndLanguages) {
   ASSERT_NE(m, nullptr);
   EXPECT_EQ(m->MessageType, cmOutOfBounds);
   EXPECT_NE(dynamic_cast<const tceOutOfBounds*>(m), nullptr);
-  EXPECT_EQ(m->Text, "Der Wert liegt ausserhalb des zulaessigen Bereichs von 0 bar bis 10 bar.");
+  EXPECT_EQ(m->Text, "Der Wert liegt außerhalb des zulässigen Bereichs von 0 bar bis 10 bar.");
   EXPECT_EQ(m->HelpNo, 120);
 
   const std::string saved = HXOptions().Language;
@@ -164,7 +164,7 @@ TEST(MessageCatalogue, RaisedAgainTheTextFollowsArgumentsLanguageAndSeparator) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     HXOptions().DecimalSeparator = c.separator;
-    EXPECT_EQ(raise(c.args), "Der Wert liegt ausserhalb des zulaessigen Bereichs von " + c.bounds);
+    EXPECT_EQ(raise(c.args), "Der Wert liegt außerhalb des zulässigen Bereichs von " + c.bounds);
   }
   HXOptions().DecimalSeparator = '.';
   HXOptions().Language = "en";

@@ -405,7 +405,7 @@ class GuiTest : public QObject {
       QVERIFY(w->OpenFile(file));
       QVERIFY(w->Current().ReadOnly);
       QCOMPARE(notices_.size(), 1);
-      QVERIFY(notices_[0].contains("Die Datei [locked.cvc] ist bereits geoeffnet"));
+      QVERIFY(notices_[0].contains("Die Datei [locked.cvc] ist bereits geöffnet"));
       QVERIFY(notices_[0].contains("[nur lesen]"));
       QVERIFY(!w->Action("ActionSave")->isEnabled());
       QVERIFY(qobject_cast<QLineEdit*>(w->Current().View->ValueEditor("p1", 0))->isReadOnly());
@@ -506,7 +506,7 @@ class GuiTest : public QObject {
     QVERIFY(w->OpenFile(liquid_));
     const QString html = DataSheetHtml(*w->Current().Calc, "liquid.cvc");
     for (const char* part : {"liquid.cvc", "Regelventil-Datenblatt", "Betriebspunkt 1", "Medium", "Ventil",
-                             "Geraeusch", "Meldungen", "Starke Kavitation", "164.9"})
+                             "Geräusch", "Meldungen", "Starke Kavitation", "164.9"})
       QVERIFY2(html.contains(QString::fromUtf8(part)), part);
     const QString pdf = Q((dir_ / "sheet.pdf").string());
     QVERIFY(w->ExportPdf(0, pdf));
@@ -516,13 +516,13 @@ class GuiTest : public QObject {
   void languageChangesAtRunTime() {
     auto w = Window();
     QVERIFY(w->OpenFile(liquid_));
-    QCOMPARE(w->Action("ActionOpen")->text(), QString("Oeffnen..."));
+    QCOMPARE(w->Action("ActionOpen")->text(), QString("Öffnen..."));
     w->SetProgramLanguage("en");
     QCOMPARE(w->Action("ActionOpen")->text(), QString("Open..."));
     QCOMPARE(w->Action("ActionUndo")->text(), QString("Undo"));
     QCOMPARE(EditorText(*w->Current().View, "Phase"), QString("Liquid"));
     w->SetProgramLanguage("de");
-    QCOMPARE(EditorText(*w->Current().View, "Phase"), QString("Fluessigkeit"));
+    QCOMPARE(EditorText(*w->Current().View, "Phase"), QString("Flüssigkeit"));
   }
 
   void significantDigitsChangeTheShownValues() {
@@ -735,7 +735,7 @@ class GuiTest : public QObject {
                                 Q(FieldText(*calc.Item("kv", 3)))})
       QVERIFY2(html.contains(part), qPrintable(part));
     QVERIFY(!html.contains(Q(Translate("Weitere Werte"))));
-    QVERIFY(!html.contains(Q(Translate("Keine Geraeuschberechnung"))));
+    QVERIFY(!html.contains(Q(Translate("Keine Geräuschberechnung"))));
     const QString pdf = Q((dir_ / "water.pdf").string());
     QVERIFY(w->ExportPdf(0, pdf));
     QVERIFY(IsPdf(pdf));

@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
     auto calc = CreateCalculation<TSCMTorva>();
     calc->BeginSetValues();
     for (const auto& [name, text] : entries) calc->Enter(name, text);
-    calc->Enter("Identifier", "FV-101 Heisswasser");
+    calc->Enter("Identifier", "FV-101 Heißwasser");
     calc->EndSetValues();
     calc->SaveToFile(file);
   }

@@ -70,7 +70,7 @@ TEST(CMSubstances, WaterEqualsIf97Exactly) {
 }
 
 // A medium declared as liquid whose state is a gas: with the automatic
-// change the phase becomes "Gasfoermig" and the user is told once; without
+// change the phase becomes "Gasförmig" and the user is told once; without
 // it the contradiction is reported.
 TEST(CMSubstances, AutomaticPhaseChangeAndItsMessage) {
   TModule t;
@@ -321,7 +321,7 @@ TEST(SubstanceDatabase, HoldsSourcedSubstancesInBothLanguages) {
   }
   for (const char* wanted : {"Wasser", "Air", "Stickstoff", "Hydrogen", "Kohlendioxid", "Methan", "n-Octane",
                              "Ammoniak", "Chlorine", "R134a (1,1,1,2-tetrafluoroethane)", "Ethanol", "Aceton",
-                             "p-Xylol", "Ethylene glycol", "Essigsaeure", "Heavy fuel oil (RMG 380)"})
+                             "p-Xylol", "Ethylene glycol", "Essigsäure", "Heavy fuel oil (RMG 380)"})
     EXPECT_TRUE(db.FluidDoesExist(wanted)) << wanted;
   EXPECT_EQ(db.Find("Water"), db.Find("wasser"));
   EXPECT_EQ(db.TranslatedSubstanceName("Toluol", "en"), "Toluene");

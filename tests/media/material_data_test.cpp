@@ -277,7 +277,7 @@ TEST(MaterialModule, TemperatureOutsideTheRangeOfUse) {
 TEST(MaterialModule, ExpansionClassWithoutStrengths) {
   Module x;
   x.m.NormInput->SetSwitchIndex(TCMMaterialData::niByExpansionClass);
-  x.Set("ExpansionClass", "Austenitische Staehle");
+  x.Set("ExpansionClass", "Austenitische Stähle");
   x.Set("T1", "20");
   x.m.SetActive(true);
   EXPECT_NEAR(x.Get("EM"), 200000, 1e-9);

@@ -141,7 +141,7 @@ TEST(WaterInjectionModule, PlainDownstreamState) {
 TEST(WaterInjectionModule, DesuperheaterThroughTheParameters) {
   Injection x;
   Steam(x);
-  x.Set("WIApplication", "Einspritzkuehler nach dem Ventil");
+  x.Set("WIApplication", "Einspritzkühler nach dem Ventil");
   x.Set("t2", "300");
   x.Set("twi", "105");
   x.Set("pwi", "20");
@@ -168,7 +168,7 @@ TEST(WaterInjectionModule, DesuperheaterThroughTheParameters) {
   x.Set("u2", "80");
   EXPECT_NEAR(x.Get("qmwi"), r.qmwi, 1e-12L * r.qmwi);
   // A superheat margin instead of a temperature: 10 K above 179.89 degC.
-  x.Set("T2orDtv", "Ueberhitzung dt ueber Sattdampf");
+  x.Set("T2orDtv", "Überhitzung dt über Sattdampf");
   x.Set("dt", "10");
   EXPECT_NEAR(x.Get("t2"), 189.886L, 0.001L);
   EXPECT_GT(x.Get("qmwi"), 0.06232L * 10000);
@@ -186,7 +186,7 @@ TEST(WaterInjectionModule, BadInputGivesMessages) {
     int message;
   } cases[] = {
       {"outlet above inlet pressure", "p2", "50", 903},
-      {"injection into a liquid", "Phase", "Fluessigkeit", 1816},
+      {"injection into a liquid", "Phase", "Flüssigkeit", 1816},
       {"target in the wet region", "t2", "182", 1812},
       {"boiling water", "twi", "230", 1814},
       {"water pressure too low", "pwi", "11", 1815},
@@ -197,7 +197,7 @@ TEST(WaterInjectionModule, BadInputGivesMessages) {
     SCOPED_TRACE(c.what);
     Injection x;
     Steam(x);
-    x.Set("WIApplication", "Einspritzkuehler nach dem Ventil");
+    x.Set("WIApplication", "Einspritzkühler nach dem Ventil");
     x.Set("t2", "300");
     x.Set("twi", "105");
     x.Set("pwi", "20");
@@ -211,7 +211,7 @@ TEST(WaterInjectionModule, BadInputGivesMessages) {
 
 TEST(WaterInjectionModule, OtherMediaKeepTheInletState) {
   Injection x;
-  x.Set("Phase", "Fluessigkeit");
+  x.Set("Phase", "Flüssigkeit");
   x.Set("t1", "80");
   x.Set("rho2", "700");
   x.m.SetActive(true);
@@ -224,7 +224,7 @@ TEST(WaterInjectionModule, OtherMediaKeepTheInletState) {
   x.Set("dhv2", "500");
   EXPECT_EQ(x.Get("t2"), 60);
   EXPECT_NEAR(x.Get("xFG"), 10, 1e-12L);
-  x.Set("WIApplication", "Einspritzkuehler nach dem Ventil");
+  x.Set("WIApplication", "Einspritzkühler nach dem Ventil");
   EXPECT_TRUE(x.Has(1816));
   x.ExpectNoNaN();
 }

@@ -74,15 +74,15 @@ inline void FillValveCalculation(torvacalc::THXFile& f, const std::string& fileN
   AddItem(f, {"p1", "Eintrittsdruck", 6.8L, qPressureBar, 0, 0, "6.8"});
   AddItem(f, {"t1", "Eintrittstemperatur", 90, qTemperature, 0, 1, "90"});
   TBixBinaryTag& k = AddItem(f, {"kv", "Durchflusskoeffizient Kv", kv, qKvCv, 0, 2, "164.9"});
-  f.AddStrAttr(k, "NotesList", "Kavitation pruefen\r\nHersteller fragen\r\n");
+  f.AddStrAttr(k, "NotesList", "Kavitation prüfen\r\nHersteller fragen\r\n");
   f.AddBooleanAttr(k, "CanBeOverRuled", true);
   f.AddLongIntAttr(k, "TroubleType", 4);
-  f.AddStrAttr(k, "CalcMessage", "Starke Kavitation: Verschleiss und Geraeusch sind zu erwarten.");
+  f.AddStrAttr(k, "CalcMessage", "Starke Kavitation: Verschleiß und Geräusch sind zu erwarten.");
   AddItem(f, {"xt", "xT im Betriebspunkt", NoValue, qFixedPortion, 0, 2, "", false, 2});
   AddItem(f, {"secret", "Verborgen", 1, qFixedPortion, 0, 2, "1", true, 2});
   TBixBinaryTag& list = AddItem(f, {"Phase", "Phase", 0, -1, 0, 0, "Gas"}, "TCalcListSwitch");
   f.AddLongIntAttr(list, "SwitchIndex", 2);
-  TBixBinaryTag& first = AddItem(f, {"ViscosityNorm", "Viskositaetskorrektur", 0, -1, 0, 0, "EN 60534-2-1 (2000)"},
+  TBixBinaryTag& first = AddItem(f, {"ViscosityNorm", "Viskositätskorrektur", 0, -1, 0, 0, "EN 60534-2-1 (2000)"},
                                  "TCalcListSwitch");
   f.AddLongIntAttr(first, "SwitchIndex", 0);
   TBixBinaryTag& two = AddItem(f, {"LineSize", "Nennweite gleich Rohrnennweite", 0, -1, 0, 0, "ja"}, "TCalcSwitch");

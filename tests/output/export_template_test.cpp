@@ -54,7 +54,7 @@ TEST_F(ExportTemplates, CommandsLoopsAndTheirResults) {
       {"{Param(p1, LongLabel)}; {Param(p1, ShortLabel)}", "Eintrittsdruck [bar(a)]; p1 [bar(a)]"},
       {"{Param(Phase, Value)} {Param(Phase, Unit)}|", "Gas |"},
       {"{Param(kv, MessageType)}: {Param(kv, CalcMessage)}",
-       "Warnung: Starke Kavitation: Verschleiss und Geraeusch sind zu erwarten."},
+       "Warnung: Starke Kavitation: Verschleiß und Geräusch sind zu erwarten."},
       {"{Param(kv, CalcQuantity)} {Param(kv, CalcUnitNo)} {Param(kv, Utilized)} {Param(kv, ClassName)}",
        "12 0 True TInOutParameter"},
       {"[{Param(nosuch, Value)}][{Param(xt, Value, alRight, 3)}][{Frobnicate(qm)}]", "[][   ][]"},
@@ -75,7 +75,7 @@ TEST_F(ExportTemplates, CommandsLoopsAndTheirResults) {
       {"{Loop(Param)}{If(sourceparam.iscalculated)}{Param(Param, Name)}={Param(Param, Value, , , 0.0)}{End}{End}",
        "kv=164.9"},
       {"{Loop(Param)}{If(sourceparam.troubletype < 8)}{Param(Param, Name)}: {Param(Param, CalcMessage)}{End}{End}",
-       "kv: Starke Kavitation: Verschleiss und Geraeusch sind zu erwarten."},
+       "kv: Starke Kavitation: Verschleiß und Geräusch sind zu erwarten."},
       // A loop without elements erases up to its End, nested commands included.
       {"A{Loop(Pages)}x{Param(qm, Value)}{If(1 = 1)}y{Else}z{End}{Loop(Param)}p{End}{End}B", "AB"},
       {"A{Loop(NoSuchKind)}x{End}B", "AB"},

@@ -40,10 +40,10 @@ TEST_F(HXExpressions, ParameterAttributesReadTheStoredTags) {
       {"DestCalc.kv.value", "120"}, {"SourceCalc.kv.value = DestCalc.kv.value", "False"},
       {"kv.iscalculated and not kv.isinput and not kv.isdatabase", "True"},
       {"qm.isinput", "True"},    {"t1.isdatabase", "True"}, {"kv.overwritten", "False"},
-      {"kv.canbeoverwritten", "True"},                     {"kv.note", "Kavitation pruefen\nHersteller fragen"},
+      {"kv.canbeoverwritten", "True"},                     {"kv.note", "Kavitation prüfen\nHersteller fragen"},
       {"kv.hasnote and not kv.hascomment", "True"},        {"qm.hasnote", "False"},
       {"Phase.checked", "True"}, {"ViscosityNorm.checked", "False"}, {"LineSize.checked", "True"},
-      {"kv.calcmessage", "Starke Kavitation: Verschleiss und Geraeusch sind zu erwarten."},
+      {"kv.calcmessage", "Starke Kavitation: Verschleiß und Geräusch sind zu erwarten."},
       {"kv.troubletype < 8", "True"},
       {"kv.value.extra", "164.9214832948513"},  // names after name.attribute are ignored
       {"nosuch.value", ""},      {"qm.nosuchattribute", ""},
@@ -112,7 +112,7 @@ TEST_F(HXExpressions, PooledAttributeNamesAreFoundAfterReloading) {
   ASSERT_FALSE(loaded.AttributeNames().empty());
   THXExpressionParser p(&loaded);
   EXPECT_EQ(Eval(p, "qm.value"), "347.544");
-  EXPECT_EQ(Eval(p, "kv.calcmessage"), "Starke Kavitation: Verschleiss und Geraeusch sind zu erwarten.");
+  EXPECT_EQ(Eval(p, "kv.calcmessage"), "Starke Kavitation: Verschleiß und Geräusch sind zu erwarten.");
   EXPECT_EQ(Eval(p, "kv.iscalculated and Phase.checked"), "True");
 }
 

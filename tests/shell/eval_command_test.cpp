@@ -86,7 +86,7 @@ TEST_F(EvalFiles, ReadsTheSourceAndDestinationCalculations) {
        "liquid.cvc/gas.cvc\n"},
       {{"eval", "--source", Path("liquid.cvc"), "--dest", Path("gas.cvc"), "DestCalc.kv.value < kv.value"}, "True\n"},
       {{"eval", "--source", Path("liquid.cvc"), "FlowState.calcmessage"},
-       "Starke Kavitation: Verschleiss und Geraeusch sind zu erwarten.\n"},
+       "Starke Kavitation: Verschleiß und Geräusch sind zu erwarten.\n"},
       {{"eval", "--dest", Path("gas.cvc"), "kv.value"}, "\n"},  // no source: no value
   };
   for (const auto& c : cases) {

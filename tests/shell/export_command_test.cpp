@@ -78,11 +78,37 @@ TEST_F(ExportCommand, TextReportOfTheSavedLiquidCalculation) {
   }
   EXPECT_NE(out.find("FlowState           starke Kavitation"), std::string::npos);
   // Messages as saved with the items, with their kind.
-  EXPECT_NE(out.find("  Warnung   kv          Starke Kavitation: Verschleiss und Geraeusch sind zu erwarten."),
+  EXPECT_NE(out.find("  Warnung          kv              Starke Kavitation: Verschleiß und Geräusch sind zu erwarten."),
             std::string::npos) << out;
-  EXPECT_NE(out.find("  Hinweis   Sigma       Sigma des Betriebspunkts liegt unter Sigma id"), std::string::npos);
+  EXPECT_NE(out.find("  Hinweis          Sigma           Sigma des Betriebspunkts liegt unter Sigma id"), std::string::npos);
   // Unused values (xT of a liquid) are left out.
   EXPECT_EQ(out.find(" xt_75 "), std::string::npos);
+}
+
+// A whole calculation saved by `run`: point 1 as the valve module's
+// report, then a block for each further point that is on (X by its switch).
+TEST_F(ExportCommand, ReportOfAWholeCalculationShowsThePointsThatAreOn) {
+  struct Case {
+    const char* switchX;
+    std::vector<std::string> found, absent;
+  };
+  const Case cases[] = {
+      {"UseXthOp=ja", {Row("kv", "4.687", "m³/h"), "\nBetriebspunkt 3\n", Row("kvAp3", "9.283", "m³/h"),
+                       "\nBetriebspunkt X\n", Row("kvApX", "8.51", "m³/h")}, {}},
+      {"UseXthOp=nein", {"\nBetriebspunkt 2\n", "\nBetriebspunkt 3\n"}, {"\nBetriebspunkt X\n", "kvApX"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.switchX);
+    const ProgramRun saved = RunProgram({"run", ExampleCase("valve_water.case"), c.switchX, "-o", Path("whole.cvc")});
+    ASSERT_EQ(saved.code, 0) << saved.err;
+    for (const char* kind : {"valve_report", "valve_report_html"}) {
+      const ProgramRun r = RunProgram({"export", kind, Path("whole.cvc")});
+      ASSERT_EQ(r.code, 0) << kind << ": " << r.err;
+      if (kind == std::string("valve_report_html")) continue;
+      for (const std::string& part : c.found) EXPECT_NE(r.out.find(part), std::string::npos) << part << r.out;
+      for (const std::string& part : c.absent) EXPECT_EQ(r.out.find(part), std::string::npos) << part;
+    }
+  }
 }
 
 TEST_F(ExportCommand, HtmlReportOfTheSavedGasCalculationIsEscapedAndWellFormed) {
@@ -92,7 +118,7 @@ TEST_F(ExportCommand, HtmlReportOfTheSavedGasCalculationIsEscapedAndWellFormed) 
   f.Load(file);
   torvacalc::TBixBinaryTag* kv = f.GetParameterTag("kv");
   ASSERT_NE(kv, nullptr);
-  f.AddStrAttr(*kv, "NotesList", "Kv < Kvs & <b>Reserve</b> pruefen\r\n");
+  f.AddStrAttr(*kv, "NotesList", "Kv < Kvs & <b>Reserve</b> prüfen\r\n");
   f.SaveToFile();
   const ProgramRun r = RunProgram({"export", "valve_report_html", file, "-o", Path("gas.html")});
   ASSERT_EQ(r.code, 0) << r.err;
@@ -102,7 +128,7 @@ TEST_F(ExportCommand, HtmlReportOfTheSavedGasCalculationIsEscapedAndWellFormed) 
   for (const char* part : {"<td class=\"sym\">kv</td><td class=\"num\">70.96</td><td>m³/h</td>",
                            "<td class=\"sym\">qm</td><td class=\"num\">7461.33</td><td>kg/h</td>",
                            "<td class=\"sym\">kappa1</td><td class=\"num\">1.3</td><td>-</td>",
-                           "Kv &lt; Kvs &amp; &lt;b&gt;Reserve&lt;/b&gt; pruefen",
+                           "Kv &lt; Kvs &amp; &lt;b&gt;Reserve&lt;/b&gt; prüfen",
                            "body { font-family: sans-serif;",  // style sheet braces kept
                            "<li class=\"msg6\"><strong>Korrekt</strong>"})
     EXPECT_NE(html.find(part), std::string::npos) << part << " in " << html;
@@ -331,6 +357,8 @@ TEST_F(ExportCommand, ListShowsTheShippedTemplates) {
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("valve_report  Stellventil - Berechnungsbericht (Text)"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("valve_report_html  "), std::string::npos);
+  const ProgramRun en = RunProgram({"--lang", "en", "export", "--list"});
+  EXPECT_NE(en.out.find("valve_report  Control valve - calculation report (text)"), std::string::npos) << en.out;
 }
 
 }  // namespace

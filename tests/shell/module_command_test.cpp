@@ -15,7 +15,7 @@ TEST(ModuleCommand, SizesTheLiquidExampleAsJson) {
   // kept its unit.
   for (const char* part : {"\"module\":\"TCMControlValves\"", "\"kv\":{\"kind\":\"parameter\",\"value\":164.92",
                            "\"unit\":\"t/h\"", "\"FlowState\":{\"kind\":\"switch\",\"index\":3",
-                           "{\"no\":919,\"type\":\"cmWarning\",\"item\":"})
+                           "{\"point\":\"1\",\"no\":919,\"kind\":\"warning\",\"type\":\"cmWarning\","})
     EXPECT_NE(r.out.find(part), std::string::npos) << part << " in " << r.out.substr(0, 400);
   for (const char* bad : {"nan", "inf"}) EXPECT_EQ(r.out.find(bad), std::string::npos) << bad;
 }
@@ -79,11 +79,15 @@ TEST(ModuleCommand, SwitchTextsInEitherLanguage) {
   const Case cases[] = {
       {{}, "Phase=Liquid", "\"Phase\":{\"kind\":\"switch\",\"index\":0"},
       {{}, "Phase=gas", "\"Phase\":{\"kind\":\"switch\",\"index\":2"},
-      {{"--lang", "en"}, "Phase=Fluessigkeit", "\"Phase\":{\"kind\":\"switch\",\"index\":0"},
+      {{"--lang", "en"}, "Phase=Flüssigkeit", "\"Phase\":{\"kind\":\"switch\",\"index\":0"},
       {{}, "GlobeType=contoured plug, flow to close", "\"GlobeType\":{\"kind\":\"switch\",\"index\":1"},
       {{}, "LineSize=yes", "\"LineSize\":{\"kind\":\"switch\",\"index\":1"},
       {{}, "LineSize=No", "\"LineSize\":{\"kind\":\"switch\",\"index\":0"},
       {{"--lang", "en"}, "LineSize=ja", "\"LineSize\":{\"kind\":\"switch\",\"index\":1"},
+      // The spellings without umlauts of files and keyboards that have none.
+      {{}, "Phase=Fluessigkeit", "\"Phase\":{\"kind\":\"switch\",\"index\":0"},
+      {{"--lang", "en"}, "GlobeType=Parabolkegel, schliessend", "\"GlobeType\":{\"kind\":\"switch\",\"index\":1"},
+      {{}, "InwardFlow=SCHLIESSEND", "\"InwardFlow\":{\"kind\":\"switch\",\"index\":1"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.assignment);

@@ -193,7 +193,7 @@ TEST_F(RunCommand, MessagesStandUnderThePointTheyConcern) {
   // the IAPWS-IF97 steam tables. Point X is off: nothing is written for it.
   const ProgramRun json = RunProgram({"run", "--json", PointsCase(), "P1Ap3=0.1 bar(a)"});
   for (const char* part : {"{\"point\":\"3\",\"no\":110,\"kind\":\"warning\"",
-                           "\"P1\":{\"value\":0.1,\"unit\":\"bar(a)\"}", "\"Rho1\":{\"value\":0.0652",
+                           "\"P1\":{\"kind\":\"parameter\",\"value\":0.1,\"unit\":\"bar(a)\",\"basic\":0.1", "\"Rho1\":{\"kind\":\"parameter\",\"value\":0.0652",
                            "}},{}],\"messages\":["})
     EXPECT_NE(json.out.find(part), std::string::npos) << part << " in " << json.out;
 }
@@ -294,7 +294,7 @@ TEST_F(RunCommand, CaseFileBlanksAroundTheEqualsSignAndLaterEntriesWin) {
   // phase rewires the calculation once, when it is switched on again.
   std::string switches, entries;
   for (int i = 0; i < 2000; ++i) {
-    switches += i % 2 ? "Phase = Gasfoermig\n" : "Phase = Fluessig\n";
+    switches += i % 2 ? "Phase = Gasförmig\n" : "Phase = Flüssig\n";
     entries += i % 2 ? "T1 = 21\n" : "T1 = 20\n";
   }
   Write("switches.case", switches);

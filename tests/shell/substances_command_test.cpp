@@ -61,7 +61,7 @@ TEST(SubstancesCommand, BadInput) {
     const ProgramRun r = RunProgram({"module", "substances", "--json", ExampleCase("substance_liquid.case"), text});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out.find("nan"), std::string::npos);
-    EXPECT_NE(r.out.find("{\"no\":120,"), std::string::npos);
+    EXPECT_NE(r.out.find("\"no\":120,"), std::string::npos);
   }
 }
 

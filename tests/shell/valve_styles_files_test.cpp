@@ -43,7 +43,7 @@ TEST_F(StoredValveStyles, OldFilesOpenToTheSameStyleAndTrim) {
       {"ball_segmented_en.cvc", "de", "BallValveType", "Kugelhahn", "Segmentkugel"},
       {"ball_segmented_en.cvc", "en", "BallValveType", "Ball valve", "Segmented ball"},
       {"rotary_flow_to_close_en.cvc", "de", "RotaryType", "Drehkegelventil",
-       "Exzentrischer Kugelkegel, schliessend"},
+       "Exzentrischer Kugelkegel, schließend"},
       {"rotary_flow_to_close_en.cvc", "en", "RotaryType", "Rotary plug valve",
        "Eccentric spherical plug, flow to close"},
   };
@@ -78,7 +78,7 @@ TEST_F(StoredValveStyles, WithoutValveDatabaseTheModuleSaysSo) {
     ~Restore() { torvacalc::TValveStyles::SetDefault(nullptr); }
   } restore;
   torvacalc::TValveStyles::SetDefault(std::make_shared<torvacalc::TValveStyles>(Path("none.CDS")));
-  const std::vector<std::string> duty = {"Phase=Fluessigkeit", "qm=347.544 t/h", "p1=6.8 bar(a)",
+  const std::vector<std::string> duty = {"Phase=Flüssigkeit", "qm=347.544 t/h", "p1=6.8 bar(a)",
                                          "p2=2.2 bar(a)", "rho1=965.4", "pv1=0.701 bar(a)", "pc=221.2 bar(a)",
                                          "fl2_75=0.81", "fd_75=0.46", "DNV=150"};
   // out: in stdout, or in stderr when the code is 2.

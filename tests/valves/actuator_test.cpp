@@ -165,10 +165,10 @@ TEST(ActuatorDataBaseModule, PicksFromTheSampleCatalogue) {
     Extended thrust;
   };
   const Case cases[] = {
-      {"3286 N fail-close at 4 bar", "pneumatischer Membranantrieb", "schliessend", "3286.26", "20",
+      {"3286 N fail-close at 4 bar", "pneumatischer Membranantrieb", "schließend", "3286.26", "20",
        "SD 1000/60 0.4-2.0 FC", 4000},
       // 400 x (4 - 2.8) x 10 = 4800 N beats 250 x (4 - 2.0) x 10 = 5000 N.
-      {"3286 N fail-open at 4 bar", "pneumatischer Membranantrieb", "oeffnend", "3286.26", "20", "SD 400/30 1.4-2.8 FO",
+      {"3286 N fail-open at 4 bar", "pneumatischer Membranantrieb", "öffnend", "3286.26", "20", "SD 400/30 1.4-2.8 FO",
        4800},
       {"3286 N electric", "elektrischer Linearantrieb", "bleibt stehen", "3286.26", "20", "SE 5 kN/30", 5000},
       {"20 kN electric with 50 mm stroke", "elektrischer Linearantrieb", "bleibt stehen", "20000", "50",
@@ -181,7 +181,7 @@ TEST(ActuatorDataBaseModule, PicksFromTheSampleCatalogue) {
            {"SupplyPressure", "4"}});
     x.m.SetActive(true);
     EXPECT_EQ(x.Text("ActuatorName"), c.expected);
-    EXPECT_EQ(x.Text("ActuatorManufacturer"), "Sample actuators");
+    EXPECT_EQ(x.Text("ActuatorManufacturer"), "Beispielantriebe");
     EXPECT_NEAR(x.Value("ActuatorThrust"), c.thrust, 1e-9L);
     EXPECT_TRUE(x.messages.Messages().empty());
   }

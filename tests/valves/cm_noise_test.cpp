@@ -60,7 +60,7 @@ struct Module {
 // IEC 60534-8-4:2015 example 2 (see noise_test.cpp), with the 2005
 // equations.
 const std::vector<std::pair<const char*, const char*>> kWater = {
-    {"NoiseStandardLiquid", "IEC 60534-8-4 (2005)"}, {"Phase", "Fluessigkeit"}, {"qm", "144000"}, {"p1", "10"},      {"p2", "6.5"},
+    {"NoiseStandardLiquid", "IEC 60534-8-4 (2005)"}, {"Phase", "Flüssigkeit"}, {"qm", "144000"}, {"p1", "10"},      {"p2", "6.5"},
     {"rho1", "997"},           {"pv1", "0.0232"}, {"pc", "220.64"},  {"cf1", "1400"},
     {"kv", "77.85"},           {"ValveDN", "100"}, {"DiP", "107.1"}, {"tP", "3.6"},
     {"fl2", "0.8464"},         {"fd", "0.42"},   {"zy", "0.2543"}};
@@ -120,7 +120,7 @@ TEST(NoiseModules, LiquidExampleThroughTheIECModule) {
 TEST(NoiseModules, LiquidExampleWithThe2015Edition) {
   Module<tCMIEC2003> x;
   EXPECT_EQ(x.m.NoiseStandardLiquid->GetSwitchStatus(), leIEC2015);
-  x.SetAll({{"Phase", "Fluessigkeit"}, {"qm", "144000"}, {"p1", "10"}, {"p2", "6.5"},
+  x.SetAll({{"Phase", "Flüssigkeit"}, {"qm", "144000"}, {"p1", "10"}, {"p2", "6.5"},
             {"rho1", "997"}, {"pv1", "0.0232"}, {"cf1", "1400"}, {"kv", "77.848"},
             {"ValveDN", "100"}, {"DiP", "107.1"}, {"tP", "3.6"}, {"fl2", "0.8464"},
             {"fd", "0.42"}});
@@ -170,7 +170,7 @@ TEST(NoiseModules, GasExampleThroughTheIsaModule) {
   EXPECT_FALSE(HasValue(x.Value("LpAa")));
   // A liquid: the aerodynamic method does not apply.
   x.m.NoiseStandard->SetSwitchStatus(nsIEC2010);
-  x.Set("Phase", "Fluessigkeit");
+  x.Set("Phase", "Flüssigkeit");
   EXPECT_TRUE(x.Has(1511));
   EXPECT_FALSE(HasValue(x.Value("Lpi")));
 }

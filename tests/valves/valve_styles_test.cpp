@@ -114,12 +114,12 @@ class ValveStylesOfOwnDatabase : public TempFolderTest {
         "CREATE TABLE TrimStyle (StyleID INTEGER, TrimNo INTEGER, Name TEXT, NameEn TEXT, Direction TEXT,"
         " FL REAL, XT REAL, Fd REAL, Kc REAL, PerforatedPlug INTEGER, Source TEXT);"
         "INSERT INTO ValveStyle VALUES (1, 'Hubventil', 'Lift valve', 1), (2, 'Drehventil', 'Turn valve', 2),"
-        " (4, 'Nach der Luecke', 'After the gap', 4);"
+        " (4, 'Nach der Lücke', 'After the gap', 4);"
         "INSERT INTO TrimStyle VALUES"
         " (1, 0, 'Kegel A', 'Plug A', 'open', 0.5, 0.4, 0.3, NULL, 0, 'test'),"
         " (1, 1, 'Kegel B', 'Plug B', 'close', 0.6, NULL, 0.2, NULL, 0, 'test'),"
         " (2, 0, 'Scheibe', 'Disc', 'any', 0.7, 0.5, 0.4, NULL, 0, 'test'),"
-        " (2, 2, 'Hinter der Luecke', 'Behind the gap', 'any', 0.8, 0.5, 0.4, NULL, 0, 'test');";
+        " (2, 2, 'Hinter der Lücke', 'Behind the gap', 'any', 0.8, 0.5, 0.4, NULL, 0, 'test');";
     char* error = nullptr;
     EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "");
     sqlite3_free(error);

@@ -55,6 +55,9 @@ TEST(PointsLayout, EveryItemOfTheMainModuleIsShownOnce) {
 TEST(PointsLayout, PointsFollowTheNumberOfOperatingPoints) {
   const auto calc = CreateWholeCalculation();
   using On = std::array<bool, kPointCount>;
+  // Point X, the extra duty, is off until it is switched on.
+  EXPECT_EQ(LayoutOfCalculation(*calc).on, (On{true, true, true, false}));
+  calc->Enter("UseXthOp", "ja");
   EXPECT_EQ(LayoutOfCalculation(*calc).on, (On{true, true, true, true}));
   calc->Enter("NoOfEnteredOps", "2");
   calc->Enter("UseXthOp", "nein");

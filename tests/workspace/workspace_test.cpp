@@ -3,9 +3,18 @@
 // file or command line (EnterAll), and the point each message concerns.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "framework/calc_switch.h"
+#include "framework/translation.h"
+#include "media/substance_database.h"
+#include "workspace/module_kinds.h"
+#include "workspace/points_layout.h"
 #include "workspace/torva_workspace.h"
 
 namespace torvacalc {
@@ -115,24 +124,149 @@ TEST(WorkspaceEntry, PointsAreIndependentOfTheOrderOfEdits) {
   }
 }
 
-TEST(WorkspaceMessages, MessagesNameThePointTheyConcern) {
-  TTorvaWorkspace w;
-  // An outlet pressure above the inlet pressure at point 3 only.
-  w.EnterAll({"FluidName = Wasser", "Phase = Fluessig", "ValveType = Durchgangsventil", "DNV = 50", "kvs = 40",
-              "T1 = 20 °C", "T1Ap2 = 20 °C", "T1Ap3 = 20 °C", "P1 = 6 bar(a)", "P1Ap2 = 6 bar(a)",
-              "P1Ap3 = 6 bar(a)", "p2 = 4 bar(a)", "p2Ap2 = 4 bar(a)", "p2Ap3 = 8 bar(a)", "Qm = 10 t/h",
-              "QmAp2 = 10 t/h", "QmAp3 = 10 t/h"});
-  bool atThree = false;
-  for (const auto& m : w.Messages().Messages()) {
-    const int point = w.MessagePoint(*m);
-    EXPECT_GE(point, -1);
-    EXPECT_LT(point, w.OperatingPointCount());
-    if (m->MsgNo == 903 || m->MsgNo == 904) {
-      EXPECT_EQ(point, 2) << m->Text;
-      atThree = true;
+// Cooling water through a globe valve DN 65, Kvs 63, at three duties, no
+// pipe material: what the engineer reads, each fact once under its point
+// ("A" for all points), for the duty and the entries of each row.
+const std::vector<std::string> kThreeDuties = {
+    "FluidName = Wasser", "Phase = Flüssig", "ValveType = Durchgangsventil", "DNV = 65", "kvs = 63",
+    "NoOfEnteredOps = 3", "T1 = 25", "P1 = 8", "Qm = 20000", "p2 = 6", "T1Ap2 = 25", "P1Ap2 = 8",
+    "QmAp2 = 40000", "p2Ap2 = 5.5", "T1Ap3 = 25", "P1Ap3 = 8", "QmAp3 = 60000", "p2Ap3 = 5"};
+struct MessagesCase {
+  const char* duty;
+  std::vector<std::string> entries;
+  std::vector<std::string> read;    // "POINT:NO" read (once each)
+  std::vector<std::string> absent;  // "POINT:NO" not read
+  bool onlyThese = false;           // nothing is read but `read`
+};
+const MessagesCase kMessageCases[] = {
+    // Without the pipe material the noise lacks the speed of sound in the
+    // wall: asked for once (101), not again as a failure at every point
+    // (103); 102 once for the calculation; the flow state once per point.
+    {"three duties", {}, {"A:101", "A:1805", "A:102", "1:973", "2:920", "3:920", "3:1501"}, {}, true},
+    // Swapped pressures at point 3, seen by the sizing and the actuator: one
+    // 903 there.
+    {"p2 above p1 at point 3", {"p2Ap3 = 9"}, {"3:903"}, {"1:903", "2:903"}},
+    // Kvs too small: the main module's 1901 names the point; the valve
+    // module's 935 is not read beside it.
+    {"Kvs below Kv", {"kvs = 10"}, {"3:1901"}, {"3:935"}},
+    // Point X switched on without its duty: its inputs are missing there.
+    {"point X on, empty", {"UseXthOp = ja"}, {"X:101"}, {}},
+    // Point X off: what was entered for it raises nothing.
+    {"point X off", {"UseXthOp = nein", "T1ApX = 25", "P1ApX = 1", "QmApX = 90000", "p2ApX = 3"}, {}, {"X:101"}},
+};
+
+TEST(WorkspaceMessages, EachFactOnceUnderThePointItConcerns) {
+  const char* keys = "123X";
+  for (const MessagesCase& c : kMessageCases) {
+    SCOPED_TRACE(c.duty);
+    TTorvaWorkspace w;
+    std::vector<std::string> entries = kThreeDuties;
+    entries.insert(entries.end(), c.entries.begin(), c.entries.end());
+    w.EnterAll(entries);
+    const auto facts = PointMessages(w.Calculation(), LayoutOfCalculation(w.Calculation()));
+    std::vector<std::string> read;
+    for (const TPointMessage& f : facts) {
+      const std::string key = std::string(1, f.point == kAllPoints ? 'A' : keys[f.point]) + ":" + std::to_string(f.no);
+      EXPECT_EQ(std::count(read.begin(), read.end(), key), 0) << key << " twice";
+      read.push_back(key);
+      EXPECT_EQ(std::set<std::string>(f.items.begin(), f.items.end()).size(), f.items.size()) << key;
     }
+    std::string all;
+    for (const std::string& r : read) all += r + " ";
+    for (const std::string& r : c.read) EXPECT_EQ(std::count(read.begin(), read.end(), r), 1) << r << " in " << all;
+    for (const std::string& a : c.absent) EXPECT_EQ(std::count(read.begin(), read.end(), a), 0) << a << " in " << all;
+    if (c.onlyThese) {
+      EXPECT_EQ(read.size(), c.read.size()) << all;
+    }
+    EXPECT_LE(std::count_if(read.begin(), read.end(), [](const std::string& r) { return r.ends_with(":102"); }), 1);
   }
-  EXPECT_TRUE(atThree);
+}
+
+// Every text a person reads of the whole calculation and of the modules
+// on their own (captions, choices, the message catalogue): German with its
+// umlauts, English without German.
+TEST(WorkspaceTexts, GermanWithUmlautsEnglishWithoutGerman) {
+  // Stems that German writes with an umlaut or a sharp s.
+  const char* transliterated[] = {"ueber", "fluessig", "stroem", "groess", "schliess", "ausserhalb", "zulaessig",
+                                  "fuer", "gueltig", "waerme", "oeffn", "geraeusch", "verhaeltnis", "pruef",
+                                  "moeglich", "koennen", "muessen", "hoechst", "laenge", "flaeche", "viskositaet",
+                                  "foermig", "aender", "gewaehl", "naeher", "schaed", "daempf"};
+  const char* german[] = {"und", "nicht", "der", "die", "das", "mit", "für", "ist", "oder", "wasser", "erdgas",
+                          "luft", "druck", "ventil", "betriebspunkt", "eingabe", "ammoniak", "schwefeldioxid",
+                          "pseudokomponente", "schließend", "öffnend", "membranantrieb", "kolbenantrieb"};
+  const char* english[] = {"the", "sample", "natural", "actuators", "flow to close", "flow to open"};
+  auto lower = [](std::string t) {
+    for (char& ch : t) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    for (const auto& [from, to] : {std::pair{"Ä", "ä"}, {"Ö", "ö"}, {"Ü", "ü"}})
+      for (size_t at = t.find(from); at != std::string::npos; at = t.find(from)) t.replace(at, 2, to);
+    return t;
+  };
+  auto words = [&](const std::string& text) {
+    std::vector<std::string> w;
+    std::string cur;
+    for (char ch : lower(text) + " ") {
+      if (std::isalpha(static_cast<unsigned char>(ch)) || (ch & 0x80)) {
+        cur += ch;
+      } else if (!cur.empty()) {
+        w.push_back(cur);
+        cur.clear();
+      }
+    }
+    return w;
+  };
+  for (const char* language : {"de", "en"}) {
+    SCOPED_TRACE(language);
+    ASSERT_TRUE(SetLanguage(language));
+    std::vector<std::pair<std::string, std::string>> texts;  // where, text
+    auto walkModule = [&](const TCalcModule& m) {
+      for (const TCalcItem* item : m.GetCalcItems()) {
+        texts.emplace_back(item->GetName(), item->GetCaption());
+        // The media's names stay in the language the process first made
+        // their list in: they are read from the database below.
+        if (const auto* s = dynamic_cast<const TCustomCalcMultiSwitch*>(item);
+            s && item->GetName() != "FluidName")
+          for (const std::string& v : s->GetTranslatedValueList()) texts.emplace_back(item->GetName(), v);
+      }
+    };
+    TTorvaWorkspace w;
+    std::function<void(const TCalcComponent&)> walk = [&](const TCalcComponent& c) {
+      if (const auto* m = dynamic_cast<const TCalcModule*>(&c)) walkModule(*m);
+      for (const TCalcComponent* child : c.Children()) walk(*child);
+    };
+    walk(w.Super());
+    for (const TModuleKind& kind : ModuleKinds()) {
+      const TStandaloneModule alone(kind);
+      walkModule(alone.Module());
+    }
+    const TDataModuleCDSSubstance& media = TDataModuleCDSSubstance::Default();
+    for (int i = 0; i < media.Count(); ++i) {
+      texts.emplace_back("medium", media.Name(i, language));
+      if (const auto d = media.Describe(i)) texts.emplace_back("medium", d->Fields.at("Description"));
+    }
+    for (int no = 1; no < 3000; ++no)
+      if (const auto row = TDataModuleMessages::Instance().Find(no, language); row && row->LanguageNo == language)
+        texts.emplace_back("message " + std::to_string(no), row->Text);
+    ASSERT_GT(texts.size(), 2000u);
+    std::set<std::string> flagged;
+    for (const auto& [where, text] : texts) {
+      const std::string low = lower(text);
+      if (std::string(language) == "de") {
+        for (const std::string& word : words(text))
+          for (const char* stem : transliterated)
+            if (word.find(stem) != std::string::npos) flagged.insert(where + ": " + text);
+        for (const char* e : english)
+          if ((" " + low + " ").find(std::string(" ") + e + " ") != std::string::npos) flagged.insert(where + ": " + text);
+      } else {
+        for (const std::string& word : words(text))
+          for (const char* g : german)
+            if (word == g) flagged.insert(where + ": " + text);
+      }
+    }
+    std::string list;
+    for (const std::string& f : flagged) list += "\n  " + f;
+    EXPECT_TRUE(flagged.empty()) << flagged.size() << " texts:" << list;
+  }
+  SetLanguage("de");
 }
 
 }  // namespace

@@ -1,0 +1,105 @@
+#include "shell/json_items.h"
+
+#include "framework/calc_switch.h"
+#include "framework/translation.h"
+#include "framework/units.h"
+
+namespace torvacalc {
+
+namespace {
+
+const char* ValueStateName(tValueState s) {
+  switch (s) {
+    case vsNormal: return "vsNormal";
+    case vsUndefined: return "vsUndefined";
+    case vsFaulty: return "vsFaulty";
+    case vsInfinity: return "vsInfinity";
+    case vsMinusInfinity: return "vsMinusInfinity";
+    case vsOutdated: return "vsOutdated";
+  }
+  return "vsUndefined";
+}
+
+const char* MessageTypeName(tCalcMessageType t) {
+  switch (t) {
+    case cmCalculationError: return "cmCalculationError";
+    case cmOutOfBounds: return "cmOutOfBounds";
+    case cmFatalWarning: return "cmFatalWarning";
+    case cmMissingParameter: return "cmMissingParameter";
+    case cmWarning: return "cmWarning";
+    case cmHint: return "cmHint";
+    case cmCorrect: return "cmCorrect";
+    case cmNoLink: return "cmNoLink";
+    case cmNoError: return "cmNoError";
+  }
+  return "cmCalculationError";
+}
+
+// What a program reading the JSON has to do about a message: errors (a
+// missing input among them) stop the result, warnings (alarms among them)
+// call for a look, hints inform.
+const char* MessageKind(tCalcMessageType t) {
+  switch (t) {
+    case cmWarning:
+    case cmFatalWarning: return "warning";
+    case cmHint:
+    case cmCorrect:
+    case cmNoLink:
+    case cmNoError: return "hint";
+    default: return "error";
+  }
+}
+
+}  // namespace
+
+void WriteJsonItem(TJsonWriter& w, const TCalcItem& item) {
+  w.BeginObject();
+  if (const auto* p = dynamic_cast<const TCalcParameter*>(&item)) {
+    const Extended basic = p->GetValue();
+    const bool has = HasValue(basic);
+    w.Key("kind").String("parameter");
+    w.Key("value").Number(has ? p->GetDisplayValue() : NoValue);
+    w.Key("unit").String(p->GetCalcUnitName());
+    w.Key("basic").Number(basic);
+    w.Key("si").Number(has ? GetSIValue(0, p->GetQuantity(), basic) : NoValue);
+    w.Key("text").String(p->GetDisplayText());
+    w.Key("state").String(ValueStateName(p->GetValueState()));
+    w.Key("inputState").Integer(p->GetInputState());
+    w.Key("utilized").Bool(p->GetUtilized());
+    w.Key("approximated").Bool(p->GetIsApproximated());
+    w.Key("inBounds").Bool(p->GetInBounds());
+  } else if (const auto* multi = dynamic_cast<const TCustomCalcMultiSwitch*>(&item)) {
+    w.Key("kind").String("switch").Key("index").Integer(multi->GetSwitchStatus());
+    w.Key("text").String(multi->GetSelectedValue());
+    w.Key("utilized").Bool(item.GetUtilized());
+  } else if (const auto* two = dynamic_cast<const TCalcSwitch*>(&item)) {
+    const TCheckBoxState s = two->GetSwitchStatus();
+    w.Key("kind").String("switch").Key("index").Integer(s == cbGrayed ? -1 : s == cbChecked ? 1 : 0);
+    w.Key("text").String(Translate(SwitchStatusToStr(s)));
+    w.Key("utilized").Bool(item.GetUtilized());
+  } else {
+    w.Key("kind").String("string").Key("text").String(item.GetText());
+  }
+  w.EndObject();
+}
+
+void WriteJsonMessage(TJsonWriter& w, const char* point, const TCalcMessage& first, tCalcMessageType type,
+                      const std::string& typeText, const std::vector<std::string>& items) {
+  w.BeginObject().Key("point");
+  if (point)
+    w.String(point);
+  else
+    w.Null();
+  w.Key("no").Integer(first.MsgNo).Key("kind").String(MessageKind(type)).Key("type").String(MessageTypeName(type));
+  w.Key("typeText").String(typeText);
+  w.Key("text").String(first.Text).Key("item");
+  if (first.CalcItem)
+    w.String(first.CalcItem->GetName());
+  else
+    w.Null();
+  w.Key("items").BeginArray();
+  for (const std::string& n : items) w.String(n);
+  w.EndArray().Key("priority").Integer(first.Priority).EndObject();
+}
+
+}  // namespace torvacalc
