@@ -88,7 +88,7 @@ TEST(WorkspaceEntry, UnitTypedWithTheNumberBecomesTheUnitOfTheRow) {
 
 // The water duty of examples/valve_water.case, four points.
 const std::vector<std::string> kWaterDuty = {
-    "FluidName = Wasser", "Phase = Fluessig", "NoiseNormLiquid = IEC 60534-8-4", "PipeClass = EN 10220 Reihe 1, P235GH",
+    "FluidName = Wasser", "Phase = Flüssig", "UseXthOp = ja", "NoiseNormLiquid = IEC 60534-8-4", "PipeClass = EN 10220 Reihe 1, P235GH",
     "DN = 80", "DN1 = 80", "CheckP1 = ja", "EN13480Name = P235GH", "ValveType = Durchgangsventil", "DNV = 50",
     "kvs = 40", "Seat = 40", "fl2_75 = 0.81", "fd_75 = 0.46", "rw = 0.25", "T1 = 80", "P1 = 10", "Qm = 8000",
     "p2 = 7", "T1Ap2 = 80", "P1Ap2 = 9.5", "QmAp2 = 16000", "p2Ap2 = 6", "T1Ap3 = 80", "P1Ap3 = 9",
