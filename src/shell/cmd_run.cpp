@@ -54,6 +54,7 @@ void RunOne(const std::string& caseFile, const std::vector<std::string>& assignm
   entries.insert(entries.end(), assignments.begin(), assignments.end());
 
   TTorvaWorkspace workspace;
+  workspace.Super().UseHistory = false;  // printed once, never undone
   workspace.EnterAll(entries);
   const TCustomSCMSubstances& calc = workspace.Calculation();
 
