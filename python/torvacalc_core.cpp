@@ -163,7 +163,9 @@ py::list WorkspaceMessages(TWorkspace& w) {
 // reducers of IEC 60534-2-1 from d, D1, D2). The arrays are one
 // dimensional, all of one length (the package broadcasts them), in the
 // kernel's units: kg/h, bar(a), kg/m3, Pa s, mm.
-using Column = py::array_t<double, py::array::c_style | py::array::forcecast>;
+// A column may be a strided view (a scalar broadcast has stride 0): read in
+// place, never copied.
+using Column = py::array_t<double, py::array::forcecast>;
 
 py::tuple SizeDuties(bool gas, const Column& Qm, const Column& p1, const Column& p2, const Column& rho1,
                      const Column& rho2, const Column& pv, const Column& pc, const Column& kappa, const Column& FL,
@@ -177,9 +179,10 @@ py::tuple SizeDuties(bool gas, const Column& Qm, const Column& p1, const Column&
   py::array_t<signed char> state(n);
   double* kvOut = kv.mutable_data();
   signed char* stateOut = state.mutable_data();
-  const double *q = Qm.data(), *a = p1.data(), *b = p2.data(), *r1 = rho1.data(), *r2 = rho2.data(),
-               *v = pv.data(), *c = pc.data(), *k = kappa.data(), *fl = FL.data(), *xt = xT.data(),
-               *fd = Fd.data(), *dn = DN.data(), *d1 = D1.data(), *d2 = D2.data(), *e = eta.data();
+  const auto q = Qm.unchecked<1>(), a = p1.unchecked<1>(), b = p2.unchecked<1>(), r1 = rho1.unchecked<1>(),
+             r2 = rho2.unchecked<1>(), v = pv.unchecked<1>(), c = pc.unchecked<1>(), k = kappa.unchecked<1>(),
+             fl = FL.unchecked<1>(), xt = xT.unchecked<1>(), fd = Fd.unchecked<1>(), dn = DN.unchecked<1>(),
+             d1 = D1.unchecked<1>(), d2 = D2.unchecked<1>(), e = eta.unchecked<1>();
   const int digits = HXOptions().SignificantDigits;
   {
     py::gil_scoped_release free;
@@ -188,29 +191,37 @@ py::tuple SizeDuties(bool gas, const Column& Qm, const Column& p1, const Column&
     d.calculatedPhase = gas ? cpGas : cpLiquid;
     d.equivalentValveType = 1;  // a globe valve, as tControlValve starts
     d.digits = digits;
+    // The reducers of the last sizes: duties of one valve and pipe share them.
+    double lastDN = kKernelNone, lastD1 = kKernelNone, lastD2 = kKernelNone;
+    bool reducersKnown = false;
+    const auto same = [](double x, double y) { return x == y || (std::isnan(x) && std::isnan(y)); };
     for (py::ssize_t i = 0; i < n; ++i) {
-      d.Qm = q[i];
-      d.p1 = a[i];
-      d.p2 = b[i];
-      d.rho1 = r1[i];
-      d.rho2 = r2[i];
-      d.pv1 = d.pv2 = v[i];
-      d.pc = c[i];
-      d.kappa1 = k[i];
-      d.eta1 = e[i];
-      d.DNV = dn[i];
-      d.fl2.value75 = fl[i] * fl[i];
-      d.xt.value75 = xt[i];
-      d.fd.value75 = fd[i];
-      // Without pipe diameters the valve is the pipe.
-      d.lineSize = !KernelHas(d1[i]) && !KernelHas(d2[i]);
-      Extended zeta1, kvRed1, ezeta, ekvRed;
-      tControlValve::Calculatezeta1(FromKernel(dn[i]), NoValue, FromKernel(d1[i]), d.lineSize, zeta1, kvRed1);
-      tControlValve::CalculateEzeta(zeta1, FromKernel(dn[i]), FromKernel(d2[i]), NoValue, d.lineSize, false, ezeta,
-                                    ekvRed);
-      d.zeta1 = ToKernel(zeta1);
-      d.Ezeta = ToKernel(ezeta);
-      d.EKvRed = ToKernel(ekvRed);
+      d.Qm = q(i);
+      d.p1 = a(i);
+      d.p2 = b(i);
+      d.rho1 = r1(i);
+      d.rho2 = r2(i);
+      d.pv1 = d.pv2 = v(i);
+      d.pc = c(i);
+      d.kappa1 = k(i);
+      d.eta1 = e(i);
+      d.DNV = dn(i);
+      d.fl2.value75 = fl(i) * fl(i);
+      d.xt.value75 = xt(i);
+      d.fd.value75 = fd(i);
+      if (!reducersKnown || !same(dn(i), lastDN) || !same(d1(i), lastD1) || !same(d2(i), lastD2)) {
+        lastDN = dn(i), lastD1 = d1(i), lastD2 = d2(i);
+        reducersKnown = true;
+        // Without pipe diameters the valve is the pipe.
+        d.lineSize = !KernelHas(lastD1) && !KernelHas(lastD2);
+        Extended zeta1, kvRed1, ezeta, ekvRed;
+        tControlValve::Calculatezeta1(FromKernel(lastDN), NoValue, FromKernel(lastD1), d.lineSize, zeta1, kvRed1);
+        tControlValve::CalculateEzeta(zeta1, FromKernel(lastDN), FromKernel(lastD2), NoValue, d.lineSize, false,
+                                      ezeta, ekvRed);
+        d.zeta1 = ToKernel(zeta1);
+        d.Ezeta = ToKernel(ezeta);
+        d.EKvRed = ToKernel(ekvRed);
+      }
       const TSizingKernel kernel(d);
       const double x = kernel.SolveKv(kKernelNone);
       TSizingPass pass;

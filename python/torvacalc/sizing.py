@@ -66,7 +66,10 @@ def _size(gas: bool, Q, Qm, rho, eta, nu, rho2, **columns) -> Sizing:
     values = [mass, columns["p1"], columns["p2"], rho, rho2] + [columns[n] for n in names[2:]] + [viscosity]
     arrays = np.broadcast_arrays(*[np.asarray(v, dtype=float) for v in values])
     shape = arrays[0].shape
-    kv, state = _core.size_duties(gas, *[np.ascontiguousarray(a).ravel() for a in arrays])
+    # One dimension: the broadcast views go as they are (a scalar with
+    # stride 0), otherwise flattened.
+    columns = arrays if len(shape) == 1 else [np.ascontiguousarray(a).ravel() for a in arrays]
+    kv, state = _core.size_duties(gas, *columns)
     return Sizing(kv.reshape(shape), state.reshape(shape))
 
 

@@ -17,7 +17,8 @@ namespace torvacalc {
 namespace {
 
 const char* kUsage =
-    "Usage: torvacalc run CASE [--json] [--all] [--lang de|en] [-o FILE.cvc] [NAME=TEXT ...]\n\n"
+    "Usage: torvacalc run CASE [--json] [--all] [--lang de|en] [-o FILE.cvc] [NAME=TEXT ...]\n"
+    "       torvacalc run --batch CASE... [--json] [--all] [--lang de|en] [--out-dir DIR] [NAME=TEXT ...]\n\n"
     "Builds the whole valve calculation (medium, pipe, the operating points\n"
     "1, 2, 3 and X with their flows), enters the assignments of the case\n"
     "file CASE and then those of the command line, lets the calculation\n"
