@@ -241,6 +241,8 @@ void TSuperCalcModule::AddToHistory() {
     state = std::move(FHistory.front());
     FHistory.erase(FHistory.begin());
   }
+  // A new state is as large as the last one, give or take.
+  if (state.Items.empty() && !FHistory.empty()) state.Items.reserve(FHistory.back().Items.size());
   SaveState(state);
   FHistory.push_back(std::move(state));
   for (auto& f : HistoryObservers) f();
