@@ -1,7 +1,9 @@
 // torvacalc._core: the program's commands and unit table for Python. The
 // calculations run exactly as on the command line (RunMain with the same
 // arguments, JSON out); the package torvacalc/ turns that into Python
-// objects. Nothing here computes anything of its own.
+// objects. Nothing here computes anything of its own: the sizing over
+// arrays hands each duty to the program's double-precision sizing kernel.
+#include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
@@ -14,9 +16,12 @@
 #include "files/calculation_file.h"
 #include "framework/calc_switch.h"
 #include "framework/number_text.h"
+#include "framework/options.h"
 #include "framework/translation.h"
 #include "framework/units.h"
 #include "shell/cli.h"
+#include "valves/control_valve.h"
+#include "valves/sizing_kernel.h"
 #include "workspace/entries.h"
 #include "workspace/module_kinds.h"
 #include "workspace/points_layout.h"
@@ -150,6 +155,82 @@ py::list WorkspaceMessages(TWorkspace& w) {
   return out;
 }
 
+// Kv and the flow state of many duties of one phase, each through the
+// sizing kernel as the valve module sizes it (Kv unknown, factors constant
+// over the opening, xFz by the valve database's rule, Kc = 0.7 FL^2, the
+// reducers of IEC 60534-2-1 from d, D1, D2). The arrays are one
+// dimensional, all of one length (the package broadcasts them), in the
+// kernel's units: kg/h, bar(a), kg/m3, Pa s, mm.
+// A column may be a strided view (a scalar broadcast has stride 0): read in
+// place, never copied.
+using Column = py::array_t<double, py::array::forcecast>;
+
+py::tuple SizeDuties(bool gas, const Column& Qm, const Column& p1, const Column& p2, const Column& rho1,
+                     const Column& rho2, const Column& pv, const Column& pc, const Column& kappa, const Column& FL,
+                     const Column& xT, const Column& Fd, const Column& DN, const Column& D1, const Column& D2,
+                     const Column& eta) {
+  const Column* columns[] = {&Qm, &p1, &p2, &rho1, &rho2, &pv, &pc, &kappa, &FL, &xT, &Fd, &DN, &D1, &D2, &eta};
+  const py::ssize_t n = Qm.size();
+  for (const Column* c : columns)
+    if (c->ndim() != 1 || c->size() != n) throw EUsage("the duties' arrays differ in length");
+  py::array_t<double> kv(n);
+  py::array_t<signed char> state(n);
+  double* kvOut = kv.mutable_data();
+  signed char* stateOut = state.mutable_data();
+  const auto q = Qm.unchecked<1>(), a = p1.unchecked<1>(), b = p2.unchecked<1>(), r1 = rho1.unchecked<1>(),
+             r2 = rho2.unchecked<1>(), v = pv.unchecked<1>(), c = pc.unchecked<1>(), k = kappa.unchecked<1>(),
+             fl = FL.unchecked<1>(), xt = xT.unchecked<1>(), fd = Fd.unchecked<1>(), dn = DN.unchecked<1>(),
+             d1 = D1.unchecked<1>(), d2 = D2.unchecked<1>(), e = eta.unchecked<1>();
+  const int digits = HXOptions().SignificantDigits;
+  {
+    py::gil_scoped_release free;
+    TSizingDuty d;
+    d.phase = gas ? phGas : phLiquid;
+    d.calculatedPhase = gas ? cpGas : cpLiquid;
+    d.equivalentValveType = 1;  // a globe valve, as tControlValve starts
+    d.digits = digits;
+    // The reducers of the last sizes: duties of one valve and pipe share them.
+    double lastDN = kKernelNone, lastD1 = kKernelNone, lastD2 = kKernelNone;
+    bool reducersKnown = false;
+    const auto same = [](double x, double y) { return x == y || (std::isnan(x) && std::isnan(y)); };
+    for (py::ssize_t i = 0; i < n; ++i) {
+      d.Qm = q(i);
+      d.p1 = a(i);
+      d.p2 = b(i);
+      d.rho1 = r1(i);
+      d.rho2 = r2(i);
+      d.pv1 = d.pv2 = v(i);
+      d.pc = c(i);
+      d.kappa1 = k(i);
+      d.eta1 = e(i);
+      d.DNV = dn(i);
+      d.fl2.value75 = fl(i) * fl(i);
+      d.xt.value75 = xt(i);
+      d.fd.value75 = fd(i);
+      if (!reducersKnown || !same(dn(i), lastDN) || !same(d1(i), lastD1) || !same(d2(i), lastD2)) {
+        lastDN = dn(i), lastD1 = d1(i), lastD2 = d2(i);
+        reducersKnown = true;
+        // Without pipe diameters the valve is the pipe.
+        d.lineSize = !KernelHas(lastD1) && !KernelHas(lastD2);
+        Extended zeta1, kvRed1, ezeta, ekvRed;
+        tControlValve::Calculatezeta1(FromKernel(lastDN), NoValue, FromKernel(lastD1), d.lineSize, zeta1, kvRed1);
+        tControlValve::CalculateEzeta(zeta1, FromKernel(lastDN), FromKernel(lastD2), NoValue, d.lineSize, false,
+                                      ezeta, ekvRed);
+        d.zeta1 = ToKernel(zeta1);
+        d.Ezeta = ToKernel(ezeta);
+        d.EKvRed = ToKernel(ekvRed);
+      }
+      const TSizingKernel kernel(d);
+      const double x = kernel.SolveKv(kKernelNone);
+      TSizingPass pass;
+      if (KernelHas(x)) kernel.Evaluate(x, pass);
+      kvOut[i] = x;
+      stateOut[i] = static_cast<signed char>(KernelHas(x) ? pass.state : fsUndefined);
+    }
+  }
+  return py::make_tuple(kv, state);
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_core, m) {
@@ -198,6 +279,9 @@ PYBIND11_MODULE(_core, m) {
            [](const TTorvaWorkspace& w) { return LayoutOfCalculation(w.Calculation()).on; })
       .def("undo", [](TTorvaWorkspace& w) { return w.Undo(); })
       .def("can_undo", [](const TTorvaWorkspace& w) { return w.CanUndo(); });
+  m.def("size_duties", &SizeDuties, py::arg("gas"), py::arg("Qm"), py::arg("p1"), py::arg("p2"), py::arg("rho1"),
+        py::arg("rho2"), py::arg("pv"), py::arg("pc"), py::arg("kappa"), py::arg("FL"), py::arg("xT"), py::arg("Fd"),
+        py::arg("DN"), py::arg("D1"), py::arg("D2"), py::arg("eta"));
   m.def("read_case_file", &ReadCaseFile, py::arg("path"));
   m.def("module_kinds", [] {
     std::vector<std::string> kinds;

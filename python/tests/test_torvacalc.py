@@ -223,3 +223,51 @@ def test_a_calculation_kept_open_answers_as_run_does(tmp_path):
         doctest.DocTestFinder().find(torvacalc.Calculation, globs={"Calculation": torvacalc.Calculation,
                                                                   "_example": torvacalc._example})[0])
     assert failures.failed == 0
+
+
+# Duties of the example cases with another outlet pressure: Kv and flow
+# state over arrays equal the valve module's, element by element.
+SIZING_ROWS = [
+    ("liquid", dict(p1=6.8, rho=965.4, pv=0.701, pc=221.2, FL=0.9, Fd=0.46, DN=150, D1=150, D2=150,
+                    eta=3.147e-4), [2.2, 4.0, 6.5, 0.5]),
+    ("gas", dict(p1=6.8, rho=8.41359, kappa=1.3, xT=0.6, FL=0.85, Fd=0.42, DN=50, D1=80, D2=100, eta=1.4665e-4),
+     [3.1, 1.5, 5.0, 6.0]),
+]
+
+
+@pytest.mark.parametrize("phase,duty,outlet", SIZING_ROWS)
+def test_sizing_over_arrays_equals_the_module(phase, duty, outlet):
+    import doctest
+    import numpy as np
+    flow = 347544.0 if phase == "liquid" else 7461.33
+    size = torvacalc.size_liquid if phase == "liquid" else torvacalc.size_gas
+    # A column of outlet pressures against a row of two flows: the results
+    # have the broadcast shape.
+    r = size(Qm=np.array([flow, 0.5 * flow]), p2=np.array(outlet)[:, None], **duty)
+    assert r.Kv.shape == r.state.shape == (len(outlet), 2)
+    torvacalc.set_language("en")
+    try:
+        for i, p2 in enumerate(outlet):
+            for j, qm in enumerate((flow, 0.5 * flow)):
+                m = torvacalc.module("valve", f"@{SOURCE / 'examples' / (phase + '.case')}", p2=p2, qm=qm)
+                assert r.Kv[i, j] == pytest.approx(m["kv"].value, rel=1e-12)
+                assert torvacalc.FLOW_STATES[r.state[i, j]] == m["FlowState"].value
+    finally:
+        torvacalc.set_language(None)
+    assert doctest.testmod(torvacalc.sizing).failed == 0
+
+
+def test_sizing_over_arrays_published_and_missing():
+    # IEC 60534-2-1 Annex E examples 1 and 2 (published 165 and 238 m3/h
+    # with rho0 of water at 15 degC), example 3 (70.96 m3/h at the fixed
+    # point of FP and xTP, see tests/valves), and a duty without p2.
+    rho0 = (999.10329075702327 / 1000) ** 0.5
+    r = torvacalc.size_liquid(Q=360, p1=6.8, p2=[2.2, 2.2, float("nan")], rho=965.4, pv=0.701, pc=221.2,
+                              FL=[0.9, 0.6, 0.9], Fd=[0.46, 0.98, 0.46], DN=[150, 100, 150], nu=3.26e-7)
+    assert r.Kv[:2] == pytest.approx([164.9954763704956 * rho0, 238.05817216710483 * rho0], rel=1e-7)
+    assert r.state.tolist() == [3, 4, 0] and r.Kv[2] != r.Kv[2]
+    g = torvacalc.size_gas(Q=3800 * 101325 * 44.01 / (8314.462618 * 273.15) / 8.41359, p1=6.8, p2=3.1,
+                           rho=8.41359, kappa=1.3, xT=0.6, FL=0.85, Fd=0.42, DN=50, D1=80, D2=100, eta=1.4665e-4)
+    assert float(g.Kv) == pytest.approx(70.95884001977265, rel=1e-6)
+    with pytest.raises(torvacalc.Error, match="either as Q"):
+        torvacalc.size_gas(p1=6.8, p2=3.1, rho=8.4, kappa=1.3, xT=0.6, FL=0.85, Fd=0.42, DN=50)

@@ -18,6 +18,9 @@ absolute, ``t1=90`` degC), ``True``/``False`` for a two-state switch, an
 ``int`` for an item number of a switch (``WhatToCalculate=3``) or text
 (``Phase="Gas"``). Values that do not exist are ``None``. Bad input raises
 ``torvacalc.Error`` (a ``ValueError``) with the program's message.
+
+``size_liquid`` and ``size_gas`` size whole NumPy arrays of duties in one
+call (see ``torvacalc.sizing``).
 """
 import copy
 import json
@@ -54,7 +57,14 @@ from . import _core  # noqa: E402  (needs the data folder first)
 Error = _core.Error
 __version__ = _core.version
 __all__ = ["Calculation", "PointMessage", "Value", "Error", "Item", "Message", "Result", "module", "open", "water", "units", "convert",
-           "set_language"]
+           "set_language", "size_liquid", "size_gas", "FLOW_STATES"]
+
+# Sizing over arrays needs NumPy; the rest of the package does not.
+try:
+    from .sizing import FLOW_STATES, Sizing, size_gas, size_liquid  # noqa: E402,F401
+except ModuleNotFoundError as missing:
+    if missing.name != "numpy":
+        raise
 
 _language = None
 

@@ -240,6 +240,63 @@ bool HasExtension(const std::string& path, const std::string& extension) {
   return ext == want;
 }
 
+// The calculation of `fileName`, from `loaded` where the file is read
+// already, else read here.
+void ReadCalculation(TSuperCalcModule& m, std::unique_ptr<THXFile> loaded, const std::string& fileName,
+                     std::vector<std::string>* notices) {
+  const std::string invalid = Fill("%s ist keine gültige %s-Berechnung", {BaseName(fileName), m.ModuleName()});
+  if (!HasExtension(fileName, m.FileExtension())) throw ECalculationFile(invalid);
+  // The calculation as it is, to put back when the file cannot be read.
+  const TCalcState kept = m.SaveState();
+  const bool history = m.UseHistory;
+  m.UseHistory = false;
+  bool ok = false;
+  // The file's tree is kept with the process's files (for saving again)
+  // only when it could be read.
+  const bool read = loaded != nullptr;
+  if (!read) loaded = std::make_unique<THXFile>(TGUID::NewGUID());
+  THXFile& file = *loaded;
+  m.BeginSetValues();
+  try {
+    m.Storno();
+    // The calculation was created when the file says, not a moment ago:
+    // the new calculation's own date would pass for the file's (a value
+    // equal to many digits is not taken again).
+    const Extended created = m.WhenCreated()->GetValue();
+    m.WhenCreated()->SetValue(NoValue);
+    if (!read) file.Load(fileName);
+    file.SetFileName(fileName);
+    TGUID fileGuid = file.GetGUID();
+    const TCalculationInfos infos = ReadCalculationInfos(file, file.GetCalculationTag());
+    if (!infos.ClassName.empty() && infos.ClassName != m.ClassName()) throw ECalculationFile(invalid);
+    ok = file.FileToSCM(fileGuid, [&](THXFile& f, TBixBinaryTag& tag) { return SuperModuleLoadFromTag(m, f, tag); });
+    if (!HasValue(m.WhenCreated()->GetValue())) m.WhenCreated()->SetValue(created);
+    m.SetGUIDAsStr(fileGuid.ToString());
+  } catch (...) {
+    ok = false;
+  }
+  m.EndSetValues();
+  if (!ok) {
+    m.LoadState(kept);
+    m.UseHistory = history;
+    throw ECalculationFile(invalid);
+  }
+  HXFileList().Put(std::move(loaded));
+  m.UseHistory = history;
+  m.ClearHistory();
+  m.AddToHistory();
+  if (notices && m.LoadedVersionNo != m.VersionNo) {
+    if (m.LoadedVersionNo > m.VersionNo && CalculationFileOptions().NoticeNewerFiles)
+      notices->push_back(Fill("Die Datei [%s] stammt von einer neueren HYDRIX-Version.", {BaseName(fileName)}) +
+                         " " + Translate("Wenn Sie die Berechnung speichern, gehen eventuell Informationen "
+                                         "verloren."));
+    else if (m.LoadedVersionNo < m.VersionNo && CalculationFileOptions().NoticeOlderFiles && m.LoadedVersionNo < 800)
+      notices->push_back(Fill("Die Datei [%s] stammt von einer älteren HYDRIX-Version.", {BaseName(fileName)}) +
+                         " " + Translate("Wenn Sie die Berechnung speichern, können aeltere HYDRIX-Versionen "
+                                         "die Berechnung eventuell nicht mehr öffnen."));
+  }
+}
+
 class TCalculationFilesImpl : public TCalculationFiles {
  public:
   void SaveToFile(TSuperCalcModule& m, const std::string& fileName) override {
@@ -280,56 +337,7 @@ class TCalculationFilesImpl : public TCalculationFiles {
   }
 
   void ReadFromFile(TSuperCalcModule& m, const std::string& fileName, std::vector<std::string>* notices) override {
-    const std::string invalid = Fill("%s ist keine gültige %s-Berechnung", {BaseName(fileName), m.ModuleName()});
-    if (!HasExtension(fileName, m.FileExtension())) throw ECalculationFile(invalid);
-    // The calculation as it is, to put back when the file cannot be read.
-    const TCalcState kept = m.SaveState();
-    const bool history = m.UseHistory;
-    m.UseHistory = false;
-    bool ok = false;
-    // The file's tree is kept with the process's files (for saving again)
-    // only when it could be read.
-    auto loaded = std::make_unique<THXFile>(TGUID::NewGUID());
-    THXFile& file = *loaded;
-    m.BeginSetValues();
-    try {
-      m.Storno();
-      // The calculation was created when the file says, not a moment ago:
-      // the new calculation's own date would pass for the file's (a value
-      // equal to many digits is not taken again).
-      const Extended created = m.WhenCreated()->GetValue();
-      m.WhenCreated()->SetValue(NoValue);
-      file.Load(fileName);
-      file.SetFileName(fileName);
-      TGUID fileGuid = file.GetGUID();
-      const TCalculationInfos infos = ReadCalculationInfos(file, file.GetCalculationTag());
-      if (!infos.ClassName.empty() && infos.ClassName != m.ClassName()) throw ECalculationFile(invalid);
-      ok = file.FileToSCM(fileGuid, [&](THXFile& f, TBixBinaryTag& tag) { return SuperModuleLoadFromTag(m, f, tag); });
-      if (!HasValue(m.WhenCreated()->GetValue())) m.WhenCreated()->SetValue(created);
-      m.SetGUIDAsStr(fileGuid.ToString());
-    } catch (...) {
-      ok = false;
-    }
-    m.EndSetValues();
-    if (!ok) {
-      m.LoadState(kept);
-      m.UseHistory = history;
-      throw ECalculationFile(invalid);
-    }
-    HXFileList().Put(std::move(loaded));
-    m.UseHistory = history;
-    m.ClearHistory();
-    m.AddToHistory();
-    if (notices && m.LoadedVersionNo != m.VersionNo) {
-      if (m.LoadedVersionNo > m.VersionNo && CalculationFileOptions().NoticeNewerFiles)
-        notices->push_back(Fill("Die Datei [%s] stammt von einer neueren HYDRIX-Version.", {BaseName(fileName)}) +
-                           " " + Translate("Wenn Sie die Berechnung speichern, gehen eventuell Informationen "
-                                           "verloren."));
-      else if (m.LoadedVersionNo < m.VersionNo && CalculationFileOptions().NoticeOlderFiles && m.LoadedVersionNo < 800)
-        notices->push_back(Fill("Die Datei [%s] stammt von einer älteren HYDRIX-Version.", {BaseName(fileName)}) +
-                           " " + Translate("Wenn Sie die Berechnung speichern, können ältere HYDRIX-Versionen "
-                                           "die Berechnung eventuell nicht mehr öffnen."));
-    }
+    ReadCalculation(m, nullptr, fileName, notices);
   }
 
   // Every calculation read or saved has a GUID of its own, so its kept
@@ -395,6 +403,11 @@ void ReadModuleFromFile(TCalcModule& module, THXFile& file) {
 TCalculationFileOptions& CalculationFileOptions() {
   static TCalculationFileOptions options;
   return options;
+}
+
+void ReadCalculationFromFile(TSuperCalcModule& m, std::unique_ptr<THXFile> file, const std::string& fileName,
+                             std::vector<std::string>* notices) {
+  ReadCalculation(m, std::move(file), fileName, notices);
 }
 
 void RegisterCalculationFiles() {

@@ -3,6 +3,7 @@
 // checks and messages an engineer sees.
 #pragma once
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -85,6 +86,12 @@ void ReadModuleFromFile(TCalcModule& module, const std::string& fileName);
 // The same from a file already read (a program that asked for its class
 // first reads the file once).
 void ReadModuleFromFile(TCalcModule& module, THXFile& file);
+
+// TSuperCalcModule::ReadFromFile from a file already read (`file`, read
+// from `fileName`, which it keeps for saving again): a program that asked
+// for the calculation's class first reads the file once.
+void ReadCalculationFromFile(TSuperCalcModule& m, std::unique_ptr<THXFile> file, const std::string& fileName,
+                             std::vector<std::string>* notices = nullptr);
 
 // The questions and notices the original dialogs offered to switch off
 // ("Diesen Dialog nicht mehr anzeigen") as the caller's options.

@@ -235,8 +235,16 @@ void TSuperCalcModule::SetActive(bool active) {
 
 void TSuperCalcModule::AddToHistory() {
   if (!UseHistory || FInHistory || !GetActive()) return;
-  while (static_cast<int>(FHistory.size()) > MaxHistoryCount && !FHistory.empty()) FHistory.erase(FHistory.begin());
-  FHistory.push_back(SaveState());
+  // A full history gives its oldest state's storage to the new one.
+  TCalcState state;
+  while (static_cast<int>(FHistory.size()) > MaxHistoryCount && !FHistory.empty()) {
+    state = std::move(FHistory.front());
+    FHistory.erase(FHistory.begin());
+  }
+  // A new state is as large as the last one, give or take.
+  if (state.Items.empty() && !FHistory.empty()) state.Items.reserve(FHistory.back().Items.size());
+  SaveState(state);
+  FHistory.push_back(std::move(state));
   for (auto& f : HistoryObservers) f();
 }
 
@@ -301,14 +309,25 @@ void TSuperCalcModule::CollectModules(TCalcComponent& c, const std::string& path
 
 TCalcState TSuperCalcModule::SaveState() const {
   TCalcState state;
+  SaveState(state);
+  return state;
+}
+
+// Every item is written over the entry of the same place in `state`, so
+// that a state taken again into the storage of an old one (the undo
+// history's oldest, once the history is full) reuses its strings and
+// lists instead of allocating them anew for each of the thousands of items.
+void TSuperCalcModule::SaveState(TCalcState& state) const {
   std::vector<std::pair<std::string, TAncestorCalcModule*>> modules;
   CollectModules(const_cast<TSuperCalcModule&>(*this), {}, modules);
-  for (const auto& [path, module] : modules) {
-    const std::size_t index = state.Modules.size();
-    state.Modules.push_back(path);
-    for (const TCalcItem* item : module->GetCalcItems()) {
+  state.Modules.resize(modules.size());
+  std::size_t count = 0;
+  for (std::size_t index = 0; index < modules.size(); ++index) {
+    state.Modules[index] = modules[index].first;
+    for (const TCalcItem* item : modules[index].second->GetCalcItems()) {
       if (item->GetIsTarget()) continue;  // it shows its source's state
-      TCalcState::Item s;
+      if (count == state.Items.size()) state.Items.emplace_back();
+      TCalcState::Item& s = state.Items[count++];
       s.Module = index;
       s.Name = item->GetName();
       s.InputState = item->GetInputState();
@@ -317,6 +336,9 @@ TCalcState TSuperCalcModule::SaveState() const {
       s.SetByProgram = item->GetSetByProgram();
       s.Notes = item->NotesList();
       s.Comments = item->CommentsList();
+      s.Value = NoValue;
+      s.CalcUnitNo = 0;
+      s.IsApproximated = false;
       const TCalcParameter* p = item->AsParameter();
       if (p) {
         s.CalcUnitNo = p->GetCalcUnitNo();
@@ -325,11 +347,13 @@ TCalcState TSuperCalcModule::SaveState() const {
       }
       // A value is restored from itself, exactly; the text only where there
       // is none (a switch, a string, a text that did not read as a number).
-      if (!p || !HasValue(s.Value)) s.Text = item->GetText();
-      state.Items.push_back(std::move(s));
+      if (!p || !HasValue(s.Value))
+        s.Text = item->GetText();
+      else
+        s.Text.clear();
     }
   }
-  return state;
+  state.Items.resize(count);
 }
 
 void TSuperCalcModule::LoadState(const TCalcState& state) {

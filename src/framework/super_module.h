@@ -167,6 +167,8 @@ class TSuperCalcModule : public TAncestorCalcModule {
 
   // The state of every item, and putting it back (with recalculation).
   TCalcState SaveState() const;
+  // The same into `state`, reusing its storage.
+  void SaveState(TCalcState& state) const;
   void LoadState(const TCalcState& state);
   // Cancels an edit: every module's Storno.
   virtual void Storno();

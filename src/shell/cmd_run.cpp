@@ -3,6 +3,7 @@
 // the main module, made inside one bulk-set bracket so that the
 // calculation settles once with all of them; then the operating points are
 // printed side by side.
+#include <filesystem>
 #include <ostream>
 
 #include "files/calculation_file.h"
@@ -16,7 +17,8 @@ namespace torvacalc {
 namespace {
 
 const char* kUsage =
-    "Usage: torvacalc run CASE [--json] [--all] [--lang de|en] [-o FILE.cvc] [NAME=TEXT ...]\n\n"
+    "Usage: torvacalc run CASE [--json] [--all] [--lang de|en] [-o FILE.cvc] [NAME=TEXT ...]\n"
+    "       torvacalc run --batch CASE... [--json] [--all] [--lang de|en] [--out-dir DIR] [NAME=TEXT ...]\n\n"
     "Builds the whole valve calculation (medium, pipe, the operating points\n"
     "1, 2, 3 and X with their flows), enters the assignments of the case\n"
     "file CASE and then those of the command line, lets the calculation\n"
@@ -33,39 +35,27 @@ const char* kUsage =
     "switches and texts are written as for torvacalc module (see torvacalc\n"
     "module --help); a case file has one NAME = TEXT per line, blank lines\n"
     "and lines starting with # are left out.\n\n"
-    "Example: torvacalc run examples/points.case 'Qm=30 t/h'\n";
+    "Many calculations in one process: torvacalc run --batch [--json]\n"
+    "[--all] [--lang de|en] [--out-dir DIR] CASE... [NAME=TEXT ...] runs\n"
+    "every CASE in the order given, each with the assignments of the\n"
+    "command line after its own. With --json each calculation is one line\n"
+    "holding its JSON object (the line of a case that cannot run holds\n"
+    "null); without, each table follows a line \"== CASE ==\". --out-dir\n"
+    "saves each calculation as DIR/NAME.cvc, NAME being the case file's\n"
+    "name without its extension. A case that cannot run is named on\n"
+    "standard error and the others run on; the exit code is then 2.\n\n"
+    "Example: torvacalc run examples/points.case 'Qm=30 t/h'\n"
+    "         torvacalc run --batch --json examples/*.case > results.jsonl\n";
 
-int RunRun(const std::vector<std::string>& args, CommandContext& ctx) {
-  bool json = false, allRows = false;
-  std::string caseFile, outputFile;
-  std::vector<std::string> assignments;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--json") {
-      json = true;
-    } else if (a == "--all") {
-      allRows = true;
-    } else if (TakeLanguageOption(args, i, ctx.err)) {
-      // before the calculation is built: its lists are in that language
-    } else if (a == "-o") {
-      if (i + 1 >= args.size() || args[i + 1].empty()) throw EUsage("-o needs a file name");
-      outputFile = args[++i];
-    } else if (!a.empty() && a[0] == '-') {
-      throw EUsage("unknown option \"" + a + "\" (see torvacalc run --help)");
-    } else if (caseFile.empty() && a.find('=') == std::string::npos) {
-      caseFile = a[0] == '@' ? a.substr(1) : a;
-    } else if (!a.empty() && a[0] == '@') {
-      const auto lines = ReadCaseFile(a.substr(1));
-      assignments.insert(assignments.end(), lines.begin(), lines.end());
-    } else {
-      assignments.push_back(a);
-    }
-  }
-  if (caseFile.empty()) throw EUsage("run needs a CASE file (see torvacalc run --help)");
+// One calculation: the case's entries, then the command line's; saved when
+// `outputFile` is given, printed as a table or one line of JSON.
+void RunOne(const std::string& caseFile, const std::vector<std::string>& assignments,
+            const std::string& outputFile, bool json, bool allRows, std::ostream& out) {
   std::vector<std::string> entries = ReadCaseFile(caseFile);
   entries.insert(entries.end(), assignments.begin(), assignments.end());
 
   TTorvaWorkspace workspace;
+  workspace.Super().UseHistory = false;  // printed once, never undone
   workspace.EnterAll(entries);
   const TCustomSCMSubstances& calc = workspace.Calculation();
 
@@ -79,9 +69,74 @@ int RunRun(const std::vector<std::string>& args, CommandContext& ctx) {
     }
   }
   if (json)
-    PrintPointsJson(calc, ctx.out);
+    PrintPointsJson(calc, out);
   else
-    PrintPointsTable(calc, ctx.out, allRows);
+    PrintPointsTable(calc, out, allRows);
+}
+
+// The batch: every case on its own, a failure reported and passed over.
+int RunBatch(const std::vector<std::string>& cases, const std::vector<std::string>& assignments,
+             const std::string& outDir, bool json, bool allRows, CommandContext& ctx) {
+  if (cases.empty()) throw EUsage("run --batch needs at least one CASE file (see torvacalc run --help)");
+  int rc = ExitOk;
+  for (const std::string& c : cases) {
+    const std::string output =
+        outDir.empty() ? std::string() : (std::filesystem::path(outDir) / std::filesystem::path(c).stem()).string() + ".cvc";
+    if (!json) ctx.out << "== " << c << " ==\n";
+    try {
+      RunOne(c, assignments, output, json, allRows, ctx.out);
+    } catch (const std::exception& e) {
+      ctx.err << "torvacalc: " << c << ": " << e.what() << "\n";
+      if (json) ctx.out << "null\n";
+      rc = ExitUsage;
+    }
+    if (!json) ctx.out << "\n";
+  }
+  ctx.out.flush();
+  return rc;
+}
+
+int RunRun(const std::vector<std::string>& args, CommandContext& ctx) {
+  bool json = false, allRows = false, batch = false;
+  std::string caseFile, outputFile, outDir;
+  std::vector<std::string> assignments, cases;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--json") {
+      json = true;
+    } else if (a == "--all") {
+      allRows = true;
+    } else if (a == "--batch") {
+      batch = true;
+    } else if (a == "--out-dir") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) throw EUsage("--out-dir needs a folder");
+      outDir = args[++i];
+    } else if (TakeLanguageOption(args, i, ctx.err)) {
+      // before the calculation is built: its lists are in that language
+    } else if (a == "-o") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) throw EUsage("-o needs a file name");
+      outputFile = args[++i];
+    } else if (!a.empty() && a[0] == '-') {
+      throw EUsage("unknown option \"" + a + "\" (see torvacalc run --help)");
+    } else if (batch && a.find('=') == std::string::npos) {
+      cases.push_back(a[0] == '@' ? a.substr(1) : a);
+    } else if (caseFile.empty() && a.find('=') == std::string::npos) {
+      caseFile = a[0] == '@' ? a.substr(1) : a;
+    } else if (!a.empty() && a[0] == '@') {
+      const auto lines = ReadCaseFile(a.substr(1));
+      assignments.insert(assignments.end(), lines.begin(), lines.end());
+    } else {
+      assignments.push_back(a);
+    }
+  }
+  if (batch) {
+    if (!caseFile.empty()) cases.insert(cases.begin(), caseFile);
+    if (!outputFile.empty()) throw EUsage("-o saves one calculation; --batch saves with --out-dir DIR");
+    return RunBatch(cases, assignments, outDir, json, allRows, ctx);
+  }
+  if (!outDir.empty()) throw EUsage("--out-dir belongs to --batch (see torvacalc run --help)");
+  if (caseFile.empty()) throw EUsage("run needs a CASE file (see torvacalc run --help)");
+  RunOne(caseFile, assignments, outputFile, json, allRows, ctx.out);
   return ExitOk;
 }
 

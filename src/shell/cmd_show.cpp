@@ -50,7 +50,8 @@ int RunShow(const std::vector<std::string>& args, CommandContext& ctx) {
 
   // The file is read once: for the class it names and, for a module on
   // its own, for its items.
-  THXFile file;
+  auto loaded = std::make_unique<THXFile>(TGUID::NewGUID());
+  THXFile& file = *loaded;
   std::string className;
   try {
     file.Load(fileName);
@@ -62,10 +63,11 @@ int RunShow(const std::vector<std::string>& args, CommandContext& ctx) {
   }
   if (auto layer = CreateWholeCalculationOfClass(className)) {
     TTorvaWorkspace workspace(std::move(layer));
+    workspace.Super().UseHistory = false;  // printed once, never undone
     // Read inside the calculation's bulk-set bracket: it settles once.
     std::vector<std::string> notices;  // a file of another program version
     try {
-      workspace.Load(fileName, &notices);
+      workspace.Load(std::move(loaded), fileName, &notices);
     } catch (const ECalculationFile& e) {
       throw EUsage(fileName + ": " + e.what());
     }

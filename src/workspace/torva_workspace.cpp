@@ -113,7 +113,9 @@ TTorvaWorkspace::TTorvaWorkspace() : TTorvaWorkspace(CreateCalculation<TSCMTorva
 
 TTorvaWorkspace::TTorvaWorkspace(std::unique_ptr<TCustomSCMSubstances> calc) : FCalc(std::move(calc)) {
   FPages = TorvaPages(*FCalc->GetMainCalcModule());
-  RestartHistory();
+  // Switching the new calculation on took its first state into the undo
+  // history; taking it again would cost a second snapshot.
+  if (FCalc->GetHistoryCount() != 1) RestartHistory();
 }
 
 TTorvaWorkspace::~TTorvaWorkspace() {
@@ -141,13 +143,21 @@ TCalcItem* TTorvaWorkspace::Item(const std::string& name, int op) const {
 void TTorvaWorkspace::Load(const std::string& fileName) { Load(fileName, nullptr); }
 
 void TTorvaWorkspace::Load(const std::string& fileName, std::vector<std::string>* notices) {
-  const std::string className = CalculationClassOfFile(fileName);
+  // The file is read once, for its class and for the calculation.
+  auto file = std::make_unique<THXFile>(TGUID::NewGUID());
+  file->Load(fileName);
+  Load(std::move(file), fileName, notices);
+}
+
+void TTorvaWorkspace::Load(std::unique_ptr<THXFile> file, const std::string& fileName,
+                           std::vector<std::string>* notices) {
+  const std::string className = CalculationClassOfFile(*file);
   if (className != KindName())
     throw ECalculationFile(Translate("Die Datei enthält keine Regelventilberechnung") + ": " + className);
   // A file that cannot be read leaves the calculation as it was (the read
-  // puts the state back before it throws).
-  FCalc->ReadFromFile(fileName, notices);
-  RestartHistory();
+  // puts the state back before it throws); one that can starts the undo
+  // history afresh with the state read.
+  ReadCalculationFromFile(*FCalc, std::move(file), fileName, notices);
 }
 
 int TTorvaWorkspace::MessagePoint(const TCalcMessage& msg) const {

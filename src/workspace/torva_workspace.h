@@ -15,6 +15,7 @@
 namespace torvacalc {
 
 class TCustomSCMSubstances;
+class THXFile;
 struct TPointsLayout;
 
 class TTorvaWorkspace : public TWorkspace {
@@ -36,6 +37,8 @@ class TTorvaWorkspace : public TWorkspace {
   void Load(const std::string& fileName) override;
   // Load, handing on the notices of a file of another program version.
   void Load(const std::string& fileName, std::vector<std::string>* notices);
+  // Load from the file `fileName` read already into `file`.
+  void Load(std::unique_ptr<THXFile> file, const std::string& fileName, std::vector<std::string>* notices);
   void Save(const std::string& fileName) override;
   const TCustomSCMSubstances& Calculation() const { return *FCalc; }
 

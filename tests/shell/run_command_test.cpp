@@ -224,6 +224,28 @@ TEST_F(RunCommand, SavedCalculationShowsByteForByte) {
     ASSERT_EQ(saved.code, 0) << saved.err;
     EXPECT_EQ(RunProgram({"show", Path("e.cvc")}).out, saved.out);
   }
+  // A batch in one process: a line of JSON a case, what a run of the case
+  // alone prints, each saved; a case that cannot run is a null line, the
+  // rest run on.
+  Write("broken.case", "T1 20\n");
+  const std::vector<std::string> batch = {"valve_water.case", "broken.case", "valve_natural_gas.case"};
+  std::vector<std::string> args = {"run", "--batch", "--json", "--out-dir", Path("")};
+  for (const std::string& c : batch) args.push_back(c == "broken.case" ? Path(c) : SourceFile("examples/" + c));
+  const ProgramRun many = RunProgram(args);
+  EXPECT_EQ(many.code, 2);
+  EXPECT_NE(many.err.find("broken.case:1: expected NAME=TEXT"), std::string::npos) << many.err;
+  const auto lines = Lines(many.out);
+  ASSERT_EQ(lines.size(), batch.size());
+  EXPECT_EQ(lines[1], "null");
+  const auto created = [](std::string json) {  // each calculation has its own moment
+    const size_t at = json.find("\"WhenCreated\"");
+    return at == std::string::npos ? json : json.erase(at, json.find('}', at) - at);
+  };
+  for (size_t i : {0u, 2u}) {
+    SCOPED_TRACE(batch[i]);
+    EXPECT_EQ(created(lines[i] + "\n"), created(RunProgram({"run", "--json", SourceFile("examples/" + batch[i])}).out));
+    EXPECT_TRUE(fs::exists(Path(fs::path(batch[i]).stem().string() + ".cvc")));
+  }
   // What the user entered into items the main module reads through (the
   // medium's temperature, the flows, the pipe size) came back with it.
   const ProgramRun shown = RunProgram({"show", Path("w.cvc")});

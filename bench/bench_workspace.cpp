@@ -1,0 +1,87 @@
+// What a front end waits for on the workspace of a whole valve calculation
+// (examples/valve_water.case: four operating points): opening a saved
+// calculation into a new workspace, which recalculates it; one edit of a
+// cell settling, with its undo step, for edits that reach one point, every
+// point or the medium of point 1; and `torvacalc run` over many case files
+// in one process.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "files/calculation_file.h"
+#include "shell/cli.h"
+#include "workspace/torva_workspace.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using torvacalc::TTorvaWorkspace;
+
+std::string WaterCase() { return std::string(TORVACALC_SOURCE_DIR) + "/examples/valve_water.case"; }
+
+std::unique_ptr<TTorvaWorkspace> WaterWorkspace() {
+  auto w = std::make_unique<TTorvaWorkspace>();
+  w->EnterAll(torvacalc::ReadCaseFile(WaterCase()));
+  return w;
+}
+
+fs::path TempPath(const std::string& name) {
+  return fs::temp_directory_path() / ("torvacalc-bench-" + std::to_string(getpid()) + "-" + name);
+}
+
+void BM_OpenIntoNewWorkspace(benchmark::State& state) {
+  torvacalc::RegisterCalculationFiles();
+  const fs::path file = TempPath("open.cvc");
+  WaterWorkspace()->Save(file.string());
+  for (auto _ : state) {
+    TTorvaWorkspace w;
+    w.Load(file.string());
+    benchmark::DoNotOptimize(w);
+  }
+  fs::remove(file);
+}
+BENCHMARK(BM_OpenIntoNewWorkspace)->Unit(benchmark::kMillisecond);
+
+// One cell typed, back and forth between two texts: the recalculation, the
+// views' refresh and the undo step of one edit.
+void BM_EditSettles(benchmark::State& state, const char* name, int point, const char* a, const char* b) {
+  auto w = WaterWorkspace();
+  bool flip = false;
+  for (auto _ : state) {
+    const auto r = w->Enter(name, point, flip ? a : b);
+    if (!r.Applied) state.SkipWithError(r.Error.c_str());
+    flip = !flip;
+  }
+}
+BENCHMARK_CAPTURE(BM_EditSettles, OutletPressureAtPoint2, "p2", 1, "6", "5.5")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_EditSettles, FlowAtPoint3, "Qm", 2, "24000", "22000")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_EditSettles, KvsOfEveryPoint, "kvs", 0, "40", "63")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_EditSettles, InletTemperatureAtPoint1, "T1", 0, "80", "85")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_EditSettles, InletPressureAtPoint1, "P1", 0, "10", "10.5")->Unit(benchmark::kMicrosecond);
+
+// `torvacalc run --batch --json` over `range(0)` copies of the water case
+// in one process; items per second are cases per second.
+void BM_RunBatch(benchmark::State& state) {
+  const fs::path dir = TempPath("batch");
+  fs::create_directories(dir);
+  std::vector<std::string> args = {"run", "--batch", "--json"};
+  for (int i = 0; i < state.range(0); ++i) {
+    const fs::path c = dir / ("case" + std::to_string(i) + ".case");
+    fs::copy_file(WaterCase(), c, fs::copy_options::overwrite_existing);
+    args.push_back(c.string());
+  }
+  for (auto _ : state) {
+    std::ostringstream out, err;
+    if (torvacalc::RunMain(args, out, err) != 0) state.SkipWithError(err.str().c_str());
+    benchmark::DoNotOptimize(out);
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+  fs::remove_all(dir);
+}
+BENCHMARK(BM_RunBatch)->Arg(100)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+BENCHMARK_MAIN();
