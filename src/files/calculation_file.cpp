@@ -292,7 +292,7 @@ void ReadCalculation(TSuperCalcModule& m, std::unique_ptr<THXFile> loaded, const
                                          "verloren."));
     else if (m.LoadedVersionNo < m.VersionNo && CalculationFileOptions().NoticeOlderFiles && m.LoadedVersionNo < 800)
       notices->push_back(Fill("Die Datei [%s] stammt von einer älteren HYDRIX-Version.", {BaseName(fileName)}) +
-                         " " + Translate("Wenn Sie die Berechnung speichern, können aeltere HYDRIX-Versionen "
+                         " " + Translate("Wenn Sie die Berechnung speichern, können ältere HYDRIX-Versionen "
                                          "die Berechnung eventuell nicht mehr öffnen."));
   }
 }
