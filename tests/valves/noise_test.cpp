@@ -246,7 +246,9 @@ TEST(HydrodynamicNoise, ReproducesTheExamplesWhereTheEditionsAgree) {
     // loss falls off as -20 lg(fr/f + (f/fr)^1.5), where the 2005
     // equations used here fall off as -20 lg((fr/f)^1.5 + f/fr), 15 dB
     // more at the peak frequencies of these examples.
-    if (c.cavitating) EXPECT_NEAR(n.GetEtaCav(), c.etaCav, 1e-5 * c.etaCav);
+    if (c.cavitating) {
+      EXPECT_NEAR(n.GetEtaCav(), c.etaCav, 1e-5 * c.etaCav);
+    }
     EXPECT_NEAR(n.GetLpAa(), c.LpAa, 5e-4);
     EXPECT_NEAR(n.GetLwAa(), c.LwAa, 5e-4);
   }
