@@ -667,8 +667,11 @@ TEST(NonChokedCase, StateOfTheNonChokedFlowAndCorrectedFactors) {
     EXPECT_NEAR(v.GetKvNC(), FlowKv(360 * 965.4L, r.duty->rho, dp), 1e-9);
     EXPECT_NEAR(v.GetQmNC(), kv * std::sqrt(1000 * r.duty->rho * dp), 1e-6);
     EXPECT_NEAR(v.GetP2NC(), r.P2NC, 1e-6);
-    if (IsNoValue(r.P1NC)) EXPECT_TRUE(IsNoValue(v.GetP1NC())) << static_cast<double>(v.GetP1NC());
-    else EXPECT_NEAR(v.GetP1NC(), r.P1NC, 1e-9);
+    if (IsNoValue(r.P1NC)) {
+      EXPECT_TRUE(IsNoValue(v.GetP1NC())) << static_cast<double>(v.GetP1NC());
+    } else {
+      EXPECT_NEAR(v.GetP1NC(), r.P1NC, 1e-9);
+    }
     EXPECT_NEAR(v.GetKcStar(), r.KcStar, 1e-6);
     EXPECT_NEAR(v.GetFlStar(), r.FlStar, 1e-6);
   }
