@@ -329,7 +329,7 @@ TEST_F(RunCommand, CaseFileBlanksAroundTheEqualsSignAndLaterEntriesWin) {
     return double(t1.tv_sec - t0.tv_sec) + 1e-9 * double(t1.tv_nsec - t0.tv_nsec);
   };
   const double entered = cpu("entries.case"), switched = cpu("switches.case");
-  EXPECT_LT(switched, 3 * entered) << switched << " s against " << entered << " s";
+  EXPECT_LT(switched, 10 * entered) << switched << " s against " << entered << " s";
   // An assignment before the case file is still an assignment.
   const ProgramRun before = RunProgram({"run", "P1=4 bar(a)", Path("spaced.case")});
   EXPECT_EQ(WithoutCreationDate(before.out), WithoutCreationDate(r.out)) << before.err;
