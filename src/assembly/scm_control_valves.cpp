@@ -330,10 +330,10 @@ TMCMTorva::TMCMTorva(TCalcComponent* owner, std::string name)
   }
   // The duty of the point that needs the largest valve bore, for the
   // smallest recommended size.
-  AddParameter<TOutputParameter>(*this, "QmDN", qMassFlowrate, "Massenstrom des groessten Bedarfs");
-  AddParameter<TOutputParameter>(*this, "Rho1DN", qDensity, "Eintrittsdichte des groessten Bedarfs");
-  AddParameter<TOutputParameter>(*this, "rho2DN", qDensity, "Austrittsdichte des groessten Bedarfs");
-  AddParameter<TOutputParameter>(*this, "cf2DN", qVelocity, "Schallgeschwindigkeit am Austritt des groessten Bedarfs");
+  AddParameter<TOutputParameter>(*this, "QmDN", qMassFlowrate, "Massenstrom des größten Bedarfs");
+  AddParameter<TOutputParameter>(*this, "Rho1DN", qDensity, "Eintrittsdichte des größten Bedarfs");
+  AddParameter<TOutputParameter>(*this, "rho2DN", qDensity, "Austrittsdichte des größten Bedarfs");
+  AddParameter<TOutputParameter>(*this, "cf2DN", qVelocity, "Schallgeschwindigkeit am Austritt des größten Bedarfs");
   AddItem<TOverruleParameter>("cPipe", Extended(100), Extended(20000), qVelocity)
       ->SetCaption("Schallgeschwindigkeit in der Rohrwand");
   AddItem<TOutputParameter>("NoOfCharOps", Extended(0), Extended(3), qNoUnit)

@@ -65,7 +65,7 @@ TCMWaterInjection::TCMWaterInjection(TCalcComponent* owner, std::string name)
   D1 = AddParameter<TInputParameter>(m, "D1", qNominalDiameter, "Innendurchmesser der Eintrittsleitung");
   D2 = AddParameter<TInputParameter>(m, "D2", qNominalDiameter, "Innendurchmesser der Austrittsleitung");
   rho1 = AddParameter<TInputParameter>(m, "rho1", qDensity, "Dichte am Eintritt");
-  cp1 = AddParameter<TInputParameter>(m, "cp1", qHeatCapacity, "Waermekapazitaet am Eintritt");
+  cp1 = AddParameter<TInputParameter>(m, "cp1", qHeatCapacity, "Wärmekapazität am Eintritt");
   pwi = AddParameter<TInputParameter>(m, "pwi", qPressureBar, "Druck des Einspritzwassers");
   dpowi = AddParameter<TInputParameter>(m, "dpowi", qPressureDropBar, "Mindestdifferenzdruck der Einspritzdüse");
   twi = AddParameter<TInputParameter>(m, "twi", qTemperature, "Temperatur des Einspritzwassers");
