@@ -135,6 +135,10 @@ const std::vector<TSupersededMessage> kSupersededMessages = {
     // Cavitation expected to damage this style: the hint that cavitation
     // stays above the manufacturer's limit contradicts it.
     {974, 964},
+    // A flashing point does not cavitate: the outlet stays below the vapour
+    // pressure, so no bubble collapses in the valve. The sigma hint,
+    // computed from the same pressures, does not apply there.
+    {974, 917},
 };
 
 namespace {

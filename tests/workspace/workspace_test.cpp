@@ -147,6 +147,9 @@ const MessagesCase kMessageCases[] = {
     // Swapped pressures at point 3, seen by the sizing and the actuator: one
     // 903 there.
     {"p2 above p1 at point 3", {"p2Ap3 = 9"}, {"3:903"}, {"1:903", "2:903"}},
+    // Flashing at point 1 (170 °C: 7.9 bar vapour pressure, 4 bar behind
+    // the valve): no cavitation hint beside it.
+    {"flashing at point 1", {"T1 = 170", "p2 = 4"}, {"1:917"}, {"1:974", "1:920"}},
     // Kvs too small: the main module's 1901 names the point; the valve
     // module's 935 is not read beside it.
     {"Kvs below Kv", {"kvs = 10"}, {"3:1901"}, {"3:935"}},
