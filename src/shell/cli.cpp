@@ -46,6 +46,18 @@ std::pair<std::string, std::string> SplitAssignment(const std::string& arg) {
   return {arg.substr(0, eq), arg.substr(eq + 1)};
 }
 
+size_t Chars(const std::string& text) {
+  size_t chars = 0;
+  for (unsigned char c : text)
+    if ((c & 0xC0) != 0x80) ++chars;
+  return chars;
+}
+
+std::string Pad(const std::string& text, size_t width) {
+  const size_t chars = Chars(text);
+  return chars >= width ? text : text + std::string(width - chars, ' ');
+}
+
 std::string TerminalText(const std::string& text) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string out;

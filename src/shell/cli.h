@@ -55,6 +55,10 @@ long double ParseNumberArg(const std::string& text, const std::string& what);
 // "\u009B", so that a name in a file cannot move the cursor, change
 // colours or retitle the window. Backslashes stay as they are.
 std::string TerminalText(const std::string& text);
+// The number of characters of a UTF-8 text, and the text padded with
+// blanks to a width in characters, so that the columns of a table line up.
+size_t Chars(const std::string& text);
+std::string Pad(const std::string& text, size_t width);
 // When args[i] is "--lang de|en" or "--lang=de|en": switches the language
 // of texts and messages, leaves i at the option's last argument and returns
 // true (EUsage for another language; a warning on `err` when its

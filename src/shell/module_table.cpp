@@ -18,20 +18,6 @@ namespace torvacalc {
 
 namespace {
 
-// The number of characters of a UTF-8 text.
-size_t Chars(const std::string& s) {
-  size_t chars = 0;
-  for (unsigned char c : s)
-    if ((c & 0xC0) != 0x80) ++chars;
-  return chars;
-}
-
-// Pads to a width in characters, so that the columns line up.
-std::string Pad(const std::string& s, size_t width) {
-  const size_t chars = Chars(s);
-  return chars >= width ? s : s + std::string(width - chars, ' ');
-}
-
 // One row of the table, its texts ready for the terminal.
 struct TRow {
   std::string caption, name, value, unit, state;

@@ -15,19 +15,6 @@ namespace torvacalc {
 
 namespace {
 
-// The number of characters of a UTF-8 text.
-size_t Chars(const std::string& s) {
-  size_t chars = 0;
-  for (unsigned char c : s)
-    if ((c & 0xC0) != 0x80) ++chars;
-  return chars;
-}
-
-std::string Pad(const std::string& s, size_t width) {
-  const size_t chars = Chars(s);
-  return chars >= width ? s : s + std::string(width - chars, ' ');
-}
-
 const char* kPointKeys[kPointCount] = {"1", "2", "3", "X"};
 
 std::string PointCaption(int point) {

@@ -47,6 +47,29 @@ Extended tISA89::SmallValveDamping(Extended d) {
   return ((-16660 * D + 6370) * D - 813) * D + 35.8L;
 }
 
+namespace {
+
+// The frequency factors Gx and Gy of the transmission loss: below the
+// first coincidence frequency fo = fr/4 (c2/343) the wall follows the
+// fourth power of the frequency, above it Gx rises to 1 at the ring
+// frequency fr and Gy to 1 at the second coincidence frequency
+// fg = sqrt3 343^2/(pi ts cs) (Table 6, the same in both editions).
+void FrequencyFactors(Extended f, Extended fr, Extended cPipe, Extended tP, Extended c2, Extended& Gx,
+                      Extended& Gy) {
+  const Extended ts = tP * 0.001L;
+  const Extended fo = fr / 4 * (c2 / kAirSound);
+  const Extended fg = std::sqrt(3.0L) * kAirSound * kAirSound / (kPi * ts * cPipe);
+  if (f < fo) {
+    Gx = std::pow(fo / fr, 2.0L / 3) * std::pow(f / fo, 4.0L);
+    Gy = fo < fg ? fo / fg : 1;
+  } else {
+    Gx = f < fr ? std::sqrt(f / fr) : 1;
+    Gy = f < fg ? f / fg : 1;
+  }
+}
+
+}  // namespace
+
 // Eq. 20a with the structural loss factor etas = sqrt(0.01 Hz / f) of the
 // pipe wall (eq. 20c) and the frequency factors of Table 6; the ambient
 // pressure is taken as the standard atmosphere (pa/ps = 1).
@@ -57,16 +80,8 @@ Extended tISA89::TransmissionLoss2010(Extended f, Extended fr, Extended cPipe, E
       rhoP <= 0 || tP <= 0 || rho2 <= 0 || c2 <= 0)
     return NoValue;
   const Extended ts = tP * 0.001L;
-  const Extended fo = fr / 4 * (c2 / kAirSound);
-  const Extended fg = std::sqrt(3.0L) * kAirSound * kAirSound / (kPi * ts * cPipe);
   Extended Gx, Gy;
-  if (f < fo) {
-    Gx = std::pow(fo / fr, 2.0L / 3) * std::pow(f / fo, 4.0L);
-    Gy = fo < fg ? fo / fg : 1;
-  } else {
-    Gx = f < fr ? std::sqrt(f / fr) : 1;
-    Gy = f < fg ? f / fg : 1;
-  }
+  FrequencyFactors(f, fr, cPipe, tP, c2, Gx, Gy);
   const Extended etas = std::sqrt(0.01L / f);
   const Extended q = c2 / (ts * f);
   const Extended wall = (rho2 * c2 + 2 * kPi * ts * f * rhoP * etas) / (415 * Gy) + 1;
@@ -164,16 +179,8 @@ Extended tISA89::TransmissionLoss(bool edition2000, Extended f, Extended fr, Ext
       rho2 <= 0 || c2 <= 0)
     return NoValue;
   const Extended ts = tP * 0.001L;
-  const Extended fo = fr / 4 * (c2 / kAirSound);
-  const Extended fg = std::sqrt(3.0L) * kAirSound * kAirSound / (kPi * ts * cPipe);
   Extended Gx, Gy;
-  if (f < fo) {
-    Gx = std::pow(fo / fr, 2.0L / 3) * std::pow(f / fo, 4.0L);
-    Gy = fo < fg ? fo / fg : 1;
-  } else {
-    Gx = f < fr ? std::sqrt(f / fr) : 1;
-    Gy = f < fg ? f / fg : 1;
-  }
+  FrequencyFactors(f, fr, cPipe, tP, c2, Gx, Gy);
   const Extended K = edition2000 ? 7.6E-7L : 8.25E-7L;
   const Extended q = c2 / (ts * f);
   return 10 * std::log10(K * q * q * Gx / (rho2 * c2 / (415 * Gy) + 1));
