@@ -139,6 +139,9 @@ const std::vector<TSupersededMessage> kSupersededMessages = {
     // pressure, so no bubble collapses in the valve. The sigma hint,
     // computed from the same pressures, does not apply there.
     {974, 917},
+    // Strong or choked cavitation: "cavitation sets in" understates it.
+    {974, 918},
+    {974, 919},
 };
 
 namespace {

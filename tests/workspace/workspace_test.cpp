@@ -150,6 +150,9 @@ const MessagesCase kMessageCases[] = {
     // Flashing at point 1 (170 °C: 7.9 bar vapour pressure, 4 bar behind
     // the valve): no cavitation hint beside it.
     {"flashing at point 1", {"T1 = 170", "p2 = 4"}, {"1:917"}, {"1:974", "1:920"}},
+    // Choked by cavitation at point 3: the alarm, not the hint that
+    // cavitation merely sets in.
+    {"choked at point 3", {"p2Ap3 = 1"}, {"3:918"}, {"3:974", "3:920"}},
     // Kvs too small: the main module's 1901 names the point; the valve
     // module's 935 is not read beside it.
     {"Kvs below Kv", {"kvs = 10"}, {"3:1901"}, {"3:935"}},
