@@ -8,7 +8,7 @@
 
 #include "files/calculation_file.h"
 #include "files/hx_file.h"
-#include "workspace/module_kinds.h"
+#include "shell/module_table.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace torvacalc;
@@ -27,8 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ReadCalculationItems(file, file.GetCalculationTag(), module.GetCalcItems());
   module.SetActive(true);
   std::ostringstream table, json;
-  standalone.Print(table, false, true);
-  standalone.Print(json, true);
+  PrintStandalone(standalone, table, false, true);
+  PrintStandalone(standalone, json, true);
   if (table.str().find("nan") != std::string::npos) std::abort();
   return 0;
 }
