@@ -58,14 +58,14 @@ TEST(FlowQuantities, RoundTripsAtEveryBasis) {
       MoistAir(a, conditions);
       a.SetValue("Qm", 1234.5);
       a.m.SetActive(true);
-      const Extended qn = a.Get(given == 1 ? "QnTr" : "QnF");
+      const Extended qn = a.Value(given == 1 ? "QnTr" : "QnF");
       ASSERT_TRUE(HasValue(qn));
       Module b;
       MoistAir(b, conditions);
       b.m.QmOrQvMoist->SetSwitchIndex(given);
       b.SetValue(given == 1 ? "QnTr" : "QnF", qn);
       b.m.SetActive(true);
-      EXPECT_LT(Rel(b.Get("Qm"), 1234.5), 1e-12);
+      EXPECT_LT(Rel(b.Value("Qm"), 1234.5), 1e-12);
       EXPECT_TRUE(b.messages.Messages().empty());
     }
     SCOPED_TRACE("dry, conditions " + std::to_string(conditions));
@@ -82,22 +82,22 @@ TEST(FlowQuantities, RoundTripsAtEveryBasis) {
     b.m.StandardConditions->SetSwitchIndex(conditions);
     b.m.QmOrQv->SetSwitchIndex(1);
     b.Set("RhoN", "0.7175");
-    b.SetValue("Qn", a.Get("Qn"));
+    b.SetValue("Qn", a.Value("Qn"));
     b.m.SetActive(true);
-    EXPECT_LT(Rel(b.Get("Qm"), 987.6), 1e-12);
+    EXPECT_LT(Rel(b.Value("Qm"), 987.6), 1e-12);
   }
   SCOPED_TRACE("liquid");
   Module a;
   a.Set("Rho", "965.4");
   a.SetValue("Qm", 347544);
   a.m.SetActive(true);
-  EXPECT_NEAR(a.Get("Qv"), 360, 1e-9);
+  EXPECT_NEAR(a.Value("Qv"), 360, 1e-9);
   Module b;
   b.m.QmOrQv->SetSwitchIndex(1);
   b.Set("Rho", "965.4");
-  b.SetValue("Qv", a.Get("Qv"));
+  b.SetValue("Qv", a.Value("Qv"));
   b.m.SetActive(true);
-  EXPECT_LT(Rel(b.Get("Qm"), 347544), 1e-12);
+  EXPECT_LT(Rel(b.Value("Qm"), 347544), 1e-12);
 }
 
 // The dry normal volume of a moist gas by hand: of the operating volume the
@@ -111,9 +111,9 @@ TEST(FlowQuantities, MoistGasByMassBalance) {
   x.SetValue("QnTr", 1000);
   x.m.SetActive(true);
   const Extended y = 0.6L * 0.023393L / 5;
-  EXPECT_LT(Rel(x.Get("Qm"), 1000 * (1.293L + RhoNWater * y / (1 - y))), 1e-12);
+  EXPECT_LT(Rel(x.Value("Qm"), 1000 * (1.293L + RhoNWater * y / (1 - y))), 1e-12);
   // The moist normal volume holds the vapour too.
-  EXPECT_LT(Rel(x.Get("QnF"), 1000 / (1 - y)), 1e-12);
+  EXPECT_LT(Rel(x.Value("QnF"), 1000 / (1 - y)), 1e-12);
 }
 
 // Water carried by saturated air at 20 degC and 1.01325 bar: the
@@ -136,7 +136,7 @@ TEST(FlowQuantities, SaturatedAirMatchesThePsychrometricTable) {
   x.SetValue("QnTr", 1000);
   x.m.SetActive(true);
   const Extended dryMass = 1000 * 1.2930L;
-  const Extended water = x.Get("Qm") - dryMass;
+  const Extended water = x.Value("Qm") - dryMass;
   EXPECT_LT(Rel(water / dryMass, 0.014758L), 0.01);
 }
 
@@ -155,7 +155,7 @@ TEST(FlowQuantities, FactorsAtTheLimits) {
   MoistAir(x, 1);
   x.SetValue("Qm", 100);
   x.m.SetActive(true);
-  const Extended fF = x.Get("QnF") * 5.93L / 100;
+  const Extended fF = x.Value("QnF") * 5.93L / 100;
   const Extended Ri = 1.01325e5L / ((15.5555555555L + 273.15L) * 1.2232L);
   const Extended rhoD = 5.93L / (1 - (1 - Ri * 273.15L * 0.8038L / 1.01325e5L) * 60 * 0.023393L / 500);
   EXPECT_LT(Rel(fF, rhoD / 1.2232L), 1e-12);
@@ -183,8 +183,8 @@ TEST(FlowQuantities, BadInputGivesMessagesNotNumbers) {
     x.Set(c.item, c.text);
     x.m.SetActive(true);
     EXPECT_TRUE(x.Has(c.message));
-    EXPECT_TRUE(IsNoValue(x.Get("QnTr")));
-    EXPECT_TRUE(IsNoValue(x.Get("QnF")));
+    EXPECT_TRUE(IsNoValue(x.Value("QnTr")));
+    EXPECT_TRUE(IsNoValue(x.Value("QnF")));
     x.ExpectNoNaN();
   }
 }
@@ -201,7 +201,7 @@ TEST(FlowQuantities, FlowsInUseFollowPhaseAndMedium) {
   x.Set("RhoN", "1.293");
   EXPECT_TRUE(x.m.Qn->GetUtilized());
   EXPECT_FALSE(x.m.Qv->GetUtilized());
-  EXPECT_NEAR(x.Get("Qn"), 3600 / 1.293L, 1e-9);
+  EXPECT_NEAR(x.Value("Qn"), 3600 / 1.293L, 1e-9);
   x.m.GasMedium->SetSwitchIndex(1);
   EXPECT_TRUE(x.m.QnTr->GetUtilized());
   EXPECT_TRUE(x.m.QnF->GetUtilized());

@@ -201,25 +201,25 @@ TEST(MaterialModule, ValuesAtTheTemperatureByName) {
   x.m.SetActive(true);
   EXPECT_EQ(x.m.EN13480No->GetSelectedValue(), "1.0345");
   EXPECT_EQ(x.m.SteelType->GetSwitchIndex(), 0);
-  EXPECT_NEAR(x.Get("Rp02"), 150, 1e-12);
-  EXPECT_NEAR(x.Get("K"), 150, 1e-12);
-  EXPECT_NEAR(x.Get("Rp02_20"), 235, 1e-12);
-  EXPECT_NEAR(x.Get("Rm_20"), 360, 1e-12);
-  EXPECT_NEAR(x.Get("EM"), (199000 + 192000) / 2.0L, 1e-9);
-  EXPECT_NEAR(x.Get("Alpha"), (12.08L + 0.004L * 250) * 1e-6L, 1e-18);
+  EXPECT_NEAR(x.Value("Rp02"), 150, 1e-12);
+  EXPECT_NEAR(x.Value("K"), 150, 1e-12);
+  EXPECT_NEAR(x.Value("Rp02_20"), 235, 1e-12);
+  EXPECT_NEAR(x.Value("Rm_20"), 360, 1e-12);
+  EXPECT_NEAR(x.Value("EM"), (199000 + 192000) / 2.0L, 1e-9);
+  EXPECT_NEAR(x.Value("Alpha"), (12.08L + 0.004L * 250) * 1e-6L, 1e-18);
   // The true coefficient, the slope of EN 1993-1-2 eq. (3.1a):
   // 1.2E-5 + 0.8E-8 T.
-  EXPECT_NEAR(x.Get("Alin"), 1.2e-5L + 0.8e-8L * 250, 1e-17);
-  EXPECT_NEAR(x.Get("Blin"), (12.08L + 0.004L * 250) * 230 * 1e-3L, 1e-12);
-  EXPECT_NEAR(x.Get("SChar"), 1.5, 1e-15);
-  EXPECT_NEAR(x.Get("tMatMax"), 480, 1e-12);
+  EXPECT_NEAR(x.Value("Alin"), 1.2e-5L + 0.8e-8L * 250, 1e-17);
+  EXPECT_NEAR(x.Value("Blin"), (12.08L + 0.004L * 250) * 230 * 1e-3L, 1e-12);
+  EXPECT_NEAR(x.Value("SChar"), 1.5, 1e-15);
+  EXPECT_NEAR(x.Value("tMatMax"), 480, 1e-12);
   // Rm is published at room temperature only: its value at 250 degC is an
   // estimate, and says so.
   EXPECT_TRUE(x.Approx("RM"));
   EXPECT_TRUE(x.Has(102, "RM"));
   EXPECT_FALSE(x.Approx("Rp02"));
   EXPECT_FALSE(x.Has(102, "Rp02"));
-  EXPECT_NEAR(x.Get("RhoM"), 7850 / std::pow(1 + (12.08L + 0.004L * 250) * 1e-6L * 230, 3), 1e-9);
+  EXPECT_NEAR(x.Value("RhoM"), 7850 / std::pow(1 + (12.08L + 0.004L * 250) * 1e-6L * 230, 3), 1e-9);
 }
 
 TEST(MaterialModule, ByNumberAustenitic) {
@@ -231,11 +231,11 @@ TEST(MaterialModule, ByNumberAustenitic) {
   EXPECT_EQ(x.m.EN13480Name->GetSelectedValue(), "X2CrNiMo17-12-2");
   EXPECT_EQ(x.m.SteelType->GetSwitchIndex(), 1);
   // Austenitic: the strength characteristic is the 1 % proof strength.
-  EXPECT_NEAR(x.Get("K"), 145, 1e-12);
-  EXPECT_NEAR(x.Get("Rp02"), 118, 1e-12);
-  EXPECT_NEAR(x.Get("EM"), 179000, 1e-9);
-  EXPECT_NEAR(x.Get("CM"), 179000 * 17e-6L, 1e-9);
-  EXPECT_NEAR(x.Get("CPM"), (450 + 0.28 * 300 - 2.91e-4 * 9e4 + 1.34e-7 * 2.7e7) / 1000, 1e-12);
+  EXPECT_NEAR(x.Value("K"), 145, 1e-12);
+  EXPECT_NEAR(x.Value("Rp02"), 118, 1e-12);
+  EXPECT_NEAR(x.Value("EM"), 179000, 1e-9);
+  EXPECT_NEAR(x.Value("CM"), 179000 * 17e-6L, 1e-9);
+  EXPECT_NEAR(x.Value("CPM"), (450 + 0.28 * 300 - 2.91e-4 * 9e4 + 1.34e-7 * 2.7e7) / 1000, 1e-12);
 }
 
 TEST(MaterialModule, NumberGivenWhileTheInputIsByName) {
@@ -245,7 +245,7 @@ TEST(MaterialModule, NumberGivenWhileTheInputIsByName) {
   x.m.SetActive(true);
   EXPECT_EQ(x.m.EN13480Name->GetSelectedValue(), "P265GH");
   EXPECT_EQ(x.m.EN13480No->GetSelectedValue(), "1.0425");
-  EXPECT_NEAR(x.Get("Rp02"), 265, 1e-12);
+  EXPECT_NEAR(x.Value("Rp02"), 265, 1e-12);
 }
 
 TEST(MaterialModule, TemperatureOutsideTheRangeOfUse) {
@@ -280,9 +280,9 @@ TEST(MaterialModule, ExpansionClassWithoutStrengths) {
   x.Set("ExpansionClass", "Austenitische Stähle");
   x.Set("T1", "20");
   x.m.SetActive(true);
-  EXPECT_NEAR(x.Get("EM"), 200000, 1e-9);
-  EXPECT_NEAR(x.Get("RhoM"), 7900, 1e-9);
-  EXPECT_TRUE(IsNoValue(x.Get("Rp02")));
+  EXPECT_NEAR(x.Value("EM"), 200000, 1e-9);
+  EXPECT_NEAR(x.Value("RhoM"), 7900, 1e-9);
+  EXPECT_TRUE(IsNoValue(x.Value("Rp02")));
   EXPECT_TRUE(x.Has(1413));
 }
 
@@ -305,10 +305,10 @@ TEST(MaterialModule, NoMaterialOrNoTemperature) {
     if (c.t) x.Set("T1", c.t);
     x.m.SetActive(true);
     EXPECT_TRUE(!c.missing || x.Has(101, c.missing));
-    EXPECT_TRUE(IsNoValue(x.Get(c.empty)));
+    EXPECT_TRUE(IsNoValue(x.Value(c.empty)));
     if (!c.name) {
       // Without a material the density is the default, flagged.
-      EXPECT_NEAR(x.Get("RhoM"), TCMMaterialData::DefaultRhoM, 0);
+      EXPECT_NEAR(x.Value("RhoM"), TCMMaterialData::DefaultRhoM, 0);
       EXPECT_TRUE(x.Approx("RhoM"));
     }
   }
@@ -318,7 +318,7 @@ TEST(MaterialModule, NoMaterialOrNoTemperature) {
   x.Set("T1", "100");
   x.m.Rp02->OverruleValue(false, 200);
   x.m.SetActive(true);
-  EXPECT_EQ(x.Get("Rp02"), 200);
+  EXPECT_EQ(x.Value("Rp02"), 200);
 }
 
 }  // namespace

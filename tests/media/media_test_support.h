@@ -1,5 +1,5 @@
-// What the tests of the media library share: a calculation module with a
-// message container of its own, and a calculation-file tag in memory.
+// What the tests of the media library share: the module under test, and a
+// calculation-file tag in memory.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,43 +12,10 @@
 #include <variant>
 #include <vector>
 
-#include "framework/calc_module.h"
 #include "framework/item_tag.h"
+#include "module_under_test.h"
 
 namespace torvacalc::test {
-
-template <class M>
-struct ModuleUnderTest {
-  TCalcMessageContainer messages;
-  M m;
-  ModuleUnderTest() { m.SetCalcMessageContainer(&messages); }
-  ~ModuleUnderTest() { m.SetCalcMessageContainer(nullptr); }
-  void Set(const char* name, const std::string& text) {
-    TCalcItem* item = m.CalcItemByName(name);
-    ASSERT_NE(item, nullptr) << name;
-    item->SetText(text);
-  }
-  void Set(const std::vector<std::pair<const char*, const char*>>& values) {
-    for (const auto& [n, v] : values) Set(n, v);
-  }
-  Extended Get(const char* name) { return m.CalcItemByName(name)->AsParameter()->GetValue(); }
-  bool Approx(const char* name) { return m.CalcItemByName(name)->AsParameter()->GetIsApproximated(); }
-  // The numbers of the messages raised, at `item` only when one is named.
-  std::set<int> Numbers(const char* item = nullptr) const {
-    std::set<int> r;
-    for (const auto& msg : messages.Messages())
-      if (!item || (msg->CalcItem && msg->CalcItem->GetName() == item)) r.insert(msg->MsgNo);
-    return r;
-  }
-  bool Has(int no, const char* item = nullptr) const { return Numbers(item).count(no) > 0; }
-  // No value of the module is NaN: a failure is NoValue and a message.
-  void ExpectNoNaN() {
-    for (TCalcItem* i : m.GetCalcItems())
-      if (auto* p = i->AsParameter()) {
-        EXPECT_FALSE(std::isnan(static_cast<double>(p->GetValue()))) << p->GetName();
-      }
-  }
-};
 
 // A calculation-file tag in memory.
 struct MemoryTag : TItemTagWriter, TItemTagReader {

@@ -179,11 +179,11 @@ TEST(MixedDensityModule, MixtureAndSinglePhases) {
     x.Set("kappaG", "1.3");
     x.Set("xFG", c.xFG);
     x.m.SetActive(true);
-    EXPECT_NEAR(x.Get("Rho"), c.rho, 1e-9 * c.rho);
+    EXPECT_NEAR(x.Value("Rho"), c.rho, 1e-9 * c.rho);
     if (HasValue(c.cf)) {
-      EXPECT_NEAR(x.Get("cf"), c.cf, 1e-9);
+      EXPECT_NEAR(x.Value("cf"), c.cf, 1e-9);
     }
-    EXPECT_TRUE(HasValue(x.Get("cf")));
+    EXPECT_TRUE(HasValue(x.Value("cf")));
   }
   {
     SCOPED_TRACE("vapour fraction above 100 %");
@@ -192,7 +192,7 @@ TEST(MixedDensityModule, MixtureAndSinglePhases) {
     x.Set("RhoG", "5.145");
     x.Set("xFG", "120");
     x.m.SetActive(true);
-    EXPECT_TRUE(IsNoValue(x.Get("Rho")));
+    EXPECT_TRUE(IsNoValue(x.Value("Rho")));
     EXPECT_TRUE(x.Has(120));
   }
   {
@@ -201,7 +201,7 @@ TEST(MixedDensityModule, MixtureAndSinglePhases) {
     x.Set("RhoF", "887.1");
     x.Set("xFG", "10");
     x.m.SetActive(true);
-    EXPECT_TRUE(IsNoValue(x.Get("Rho")));
+    EXPECT_TRUE(IsNoValue(x.Value("Rho")));
     EXPECT_TRUE(x.Has(101));
   }
 }

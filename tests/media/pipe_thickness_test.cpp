@@ -134,21 +134,21 @@ TEST(PipeModule, DimensionsFromTheClassAndTheBoreBothWays) {
   x.Set("DNV", "100");
   x.m.SetActive(true);
   EXPECT_EQ(x.m.DN->GetText(), "100");
-  EXPECT_NEAR(x.Get("DaP"), 114.3, 1e-12);
-  EXPECT_NEAR(x.Get("tP"), 3.6, 1e-12);
-  EXPECT_NEAR(x.Get("DiP"), 107.1, 1e-12);
+  EXPECT_NEAR(x.Value("DaP"), 114.3, 1e-12);
+  EXPECT_NEAR(x.Value("tP"), 3.6, 1e-12);
+  EXPECT_NEAR(x.Value("DiP"), 107.1, 1e-12);
   EXPECT_TRUE(x.messages.Messages().empty());
 
   // The bore entered: the wall follows from it.
   x.m.EnterDi->SetSwitchIndex(1);
   x.m.DiP->EnterByUser(false);
   x.Set("DiP", "107.1");
-  EXPECT_NEAR(x.Get("tP"), 3.6, 1e-12);
+  EXPECT_NEAR(x.Value("tP"), 3.6, 1e-12);
   x.Set("DiP", "100");
-  EXPECT_NEAR(x.Get("tP"), 7.15, 1e-12);
+  EXPECT_NEAR(x.Value("tP"), 7.15, 1e-12);
   // A bore as large as the pipe: no wall, a message, no NaN.
   x.Set("DiP", "114.3");
-  EXPECT_TRUE(IsNoValue(x.Get("tP")));
+  EXPECT_TRUE(IsNoValue(x.Value("tP")));
   EXPECT_TRUE(x.Has(1403));
 }
 
@@ -179,7 +179,7 @@ TEST(PipeModule, RatingFollowsThePressureUnlessChosen) {
   EXPECT_FALSE(x.Has(121));
   x.Set("P1", "90");
   EXPECT_EQ(x.m.PN->GetText(), "PN 100");
-  EXPECT_NEAR(x.Get("tP"), 4.5, 1e-12);
+  EXPECT_NEAR(x.Value("tP"), 4.5, 1e-12);
   // Above the highest stage: the highest is taken and the check says so.
   x.Set("P1", "200");
   EXPECT_EQ(x.m.PN->GetText(), "PN 160");
@@ -209,9 +209,9 @@ TEST(PipeModule, SizesAndSeriesTheClassDoesNotHold) {
     EXPECT_TRUE(c.message != 101 || x.m.DN->GetSwitchStatus() == -1);
     x.m.SetActive(true);
     EXPECT_TRUE(c.message == 0 || x.Has(c.message));
-    for (const char* item : c.empty) EXPECT_TRUE(IsNoValue(x.Get(item))) << item;
+    for (const char* item : c.empty) EXPECT_TRUE(IsNoValue(x.Value(item))) << item;
     if (HasValue(c.DiP)) {
-      EXPECT_NEAR(x.Get("DiP"), c.DiP, 1e-12);
+      EXPECT_NEAR(x.Value("DiP"), c.DiP, 1e-12);
     }
   }
 }
@@ -221,8 +221,8 @@ TEST(PipeModule, ScheduleClassesStartAtSchedule40AndHaveNoPressureCheck) {
   x.Set({{"PipeClass", "ASME B36.10M"}, {"DNV", "80"}, {"P1", "500"}});
   x.m.SetActive(true);
   EXPECT_EQ(x.m.PN->GetText(), "Sch 40");
-  EXPECT_NEAR(x.Get("DaP"), 88.9, 1e-12);
-  EXPECT_NEAR(x.Get("tP"), 5.49, 1e-12);
+  EXPECT_NEAR(x.Value("DaP"), 88.9, 1e-12);
+  EXPECT_NEAR(x.Value("tP"), 5.49, 1e-12);
   EXPECT_FALSE(x.Has(121));
 }
 

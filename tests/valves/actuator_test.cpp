@@ -7,6 +7,7 @@
 #include <numbers>
 
 #include "valves/cm_actuator.h"
+#include "module_under_test.h"
 
 namespace torvacalc {
 namespace {
@@ -81,33 +82,7 @@ TEST(ActuatorSelection, SmallestThatFits) {
 }
 
 template <class M>
-struct Module {
-  TCalcMessageContainer messages;
-  M m;
-  Module() { m.SetCalcMessageContainer(&messages); }
-  ~Module() { m.SetCalcMessageContainer(nullptr); }
-  void Set(const char* name, const std::string& text) {
-    TCalcItem* item = m.CalcItemByName(name);
-    ASSERT_NE(item, nullptr) << name;
-    item->SetText(text);
-  }
-  void Set(const std::vector<std::pair<const char*, const char*>>& entries) {
-    for (const auto& [name, text] : entries) Set(name, text);
-  }
-  Extended Value(const char* name) { return m.CalcItemByName(name)->AsParameter()->GetValue(); }
-  std::string Text(const char* name) { return m.CalcItemByName(name)->GetText(); }
-  bool Has(int no) const {
-    for (const auto& msg : messages.Messages())
-      if (msg->MsgNo == no) return true;
-    return false;
-  }
-  void ExpectNoNaN() {
-    for (TCalcItem* i : m.GetCalcItems())
-      if (auto* p = i->AsParameter()) {
-        EXPECT_FALSE(std::isnan(static_cast<double>(p->GetValue()))) << p->GetName();
-      }
-  }
-};
+using Module = test::ModuleUnderTest<M>;
 
 // The first force case as a module: 1963.50 + 222.41 + 1100.35 = 3286.26 N.
 void GlobeValve(Module<TCMActuator>& x) { x.Set({{"Seat", "50"}, {"Stroke", "20"}, {"dpShutOff", "10"}}); }

@@ -11,39 +11,13 @@
 
 #include "valves/cm_characteristics.h"
 #include "valves/cm_resistor.h"
+#include "module_under_test.h"
 
 namespace torvacalc {
 namespace {
 
 template <class M>
-struct Module {
-  TCalcMessageContainer messages;
-  M m;
-  Module() { m.SetCalcMessageContainer(&messages); }
-  ~Module() { m.SetCalcMessageContainer(nullptr); }
-  void Set(const char* name, const std::string& text) {
-    TCalcItem* item = m.CalcItemByName(name);
-    ASSERT_NE(item, nullptr) << name;
-    item->SetText(text);
-  }
-  void Set(const std::vector<std::pair<const char*, const char*>>& values) {
-    for (const auto& [n, v] : values) Set(n, v);
-  }
-  Extended Value(const char* name) { return m.CalcItemByName(name)->AsParameter()->GetValue(); }
-  std::set<int> Numbers() const {
-    std::set<int> r;
-    for (const auto& msg : messages.Messages()) r.insert(msg->MsgNo);
-    return r;
-  }
-  bool Has(int no) const { return Numbers().count(no) > 0; }
-  void ExpectNoNaN() {
-    for (TCalcItem* i : m.GetCalcItems()) {
-      if (auto* p = i->AsParameter()) {
-        EXPECT_FALSE(std::isnan(static_cast<double>(p->GetValue()))) << p->GetName();
-      }
-    }
-  }
-};
+using Module = test::ModuleUnderTest<M>;
 
 // The pump-and-pipe plant of the characteristics test (see there).
 void PumpAndPipe(Module<TCMCharacteristics>& x) {
