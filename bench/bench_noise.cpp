@@ -4,7 +4,7 @@
 // Items per second = predictions per second.
 #include <benchmark/benchmark.h>
 
-#include "valves/cm_noise.h"
+#include "noise/cm_noise.h"
 
 using namespace torvacalc;
 

@@ -3,8 +3,8 @@
 // a multi-stage resistor sizes one orifice per stage on every edit.
 #include <benchmark/benchmark.h>
 
-#include "valves/characteristics.h"
-#include "valves/resistor.h"
+#include "plant/characteristics.h"
+#include "plant/resistor.h"
 
 namespace torvacalc {
 namespace {

@@ -24,13 +24,13 @@
 #include "assembly/scm_flow.h"
 #include "media/cm_mixed_phase.h"
 #include "media/cm_water_injection.h"
-#include "valves/cm_actuator.h"
-#include "valves/cm_suggest_dn.h"
-#include "valves/cm_characteristics.h"
+#include "catalogue/cm_actuator.h"
+#include "catalogue/cm_suggest_dn.h"
+#include "plant/cm_characteristics.h"
 #include "valves/cm_control_valves.h"
-#include "valves/cm_noise.h"
-#include "valves/cm_resistor.h"
-#include "valves/cm_valve_database.h"
+#include "noise/cm_noise.h"
+#include "plant/cm_resistor.h"
+#include "catalogue/cm_valve_database.h"
 
 namespace torvacalc {
 

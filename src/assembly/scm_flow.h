@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "assembly/scm_operating_points.h"
-#include "media/cm_flow.h"
+#include "piping/cm_flow.h"
 
 namespace torvacalc {
 

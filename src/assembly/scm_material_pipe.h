@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "assembly/scm_substances.h"
-#include "media/cm_material_data.h"
-#include "media/cm_norm_pipe_thickness.h"
+#include "piping/cm_material_data.h"
+#include "piping/cm_norm_pipe_thickness.h"
 
 namespace torvacalc {
 

@@ -12,8 +12,7 @@
 
 #include "framework/options.h"
 #include "valves/flow_equations.h"
-#include "valves/orifice_plate.h"
-#include "valves/cm_valve_database.h"
+#include "valves/reynolds.h"
 #include "valves/sizing_kernel.h"
 
 namespace torvacalc {
@@ -1184,18 +1183,18 @@ Extended tControlValve::CalculatexFz(Extended zy75, bool func, Extended Kv, Exte
   } else if (description && description->XfzPoly.Valid && HasValue(zy75)) {
     z = CorrectedModifier7xFz(zy75, Kv, Kvs, description->XfzPoly);
   } else if (lowNoise == lnPerforatedPlug || (description && description->PerforatedPlug)) {
-    z = TCMValveDatabase::CalculateXfZPerforatedPlug(Kv, fl2);
+    z = TXfzRules::CalculateXfZPerforatedPlug(Kv, fl2);
   } else {
     if (HasValue(fd75c) && IsNoValue(Fd)) Fd = fd75c;
-    z = TCMValveDatabase::CalculateXfZ(Fd, fl2, Kv);
+    z = TXfzRules::CalculateXfZ(Fd, fl2, Kv);
     if (HasValue(zy75) && HasValue(z) && Available(Kvs, fl2_75)) {
       // The given 75 % value fixes the level, the rule the course.
-      const Extended rule75 = TCMValveDatabase::CalculateXfZ(Fd, fl2_75, 0.75L * Kvs);
-      z = TCMValveDatabase::ShiftModifier(z, rule75, zy75);
+      const Extended rule75 = TXfzRules::CalculateXfZ(Fd, fl2_75, 0.75L * Kvs);
+      z = TXfzRules::ShiftModifier(z, rule75, zy75);
     }
   }
   z = xFzAtP1(z, p1);
-  return TCMValveDatabase::CheckZyFL2(z, fl2);
+  return TXfzRules::CheckZyFL2(z, fl2);
 }
 
 // FLP^2 / FP^2 with FLP = FL / sqrt(1 + FL^2 zeta_i (Kv/d^2)^2 / N2)
@@ -1706,7 +1705,7 @@ Extended tControlValve::CalculateReNow(Extended kv, Extended qm) {
   const Extended fd = GetFd(), fl2 = GetFl2Valve();
   const Extended dp = FViscosityNorm == vnIEC89 ? GetDp() : NoValue;
   Cache.SetValid(slotRe);
-  FRe = tOrificePlate::CalculateRe(FDNV, FEta1, qm, fd, fl2, Frho1, dp, kv, FViscosityNorm);
+  FRe = TValveReynolds::CalculateRe(FDNV, FEta1, qm, fd, fl2, Frho1, dp, kv, FViscosityNorm);
   return FRe;
 }
 
@@ -1714,7 +1713,7 @@ Extended tControlValve::CalculateFrNow(Extended kv) {
   const Extended re = GetRe(), fl2 = GetFl2Valve();
   Cache.SetValid(slotFR);
   Cache.SetValid(slotFlowType);
-  FfrQm = tOrificePlate::CalculatefrQm(re, kv, FDNV, fl2, FViscosityNorm, FIsPhaseCM,
+  FfrQm = TValveReynolds::CalculatefrQm(re, kv, FDNV, fl2, FViscosityNorm, FIsPhaseCM,
                                        FIsMinorPhase, FFlowType);
   return FfrQm;
 }

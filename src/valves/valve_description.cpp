@@ -1,5 +1,4 @@
 #include "valves/valve_description.h"
-#include "valves/cm_valve_database.h"
 
 #include <algorithm>
 #include <cmath>
@@ -46,13 +45,13 @@ int TStandardValveData::EquivalentValveTypeID(int styleId) {
   return 5;
 }
 
-Extended TCMValveDatabase::CalculateXfZ(Extended Fd, Extended FL2, Extended Kv) {
+Extended TXfzRules::CalculateXfZ(Extended Fd, Extended FL2, Extended Kv) {
   if (!Available(Fd, FL2, Kv) || Fd <= 0 || FL2 <= 0 || Kv < 0) return NoValue;
   const Extended fl = std::sqrt(FL2);
   return 0.90L / std::sqrt(1 + 3 * Fd * std::sqrt(Kv / (1.17L * fl)));
 }
 
-Extended TCMValveDatabase::CalculateXfZPerforatedPlug(Extended Kv, Extended FL2) {
+Extended TXfzRules::CalculateXfZPerforatedPlug(Extended Kv, Extended FL2) {
   if (!Available(Kv, FL2) || Kv <= 0 || FL2 <= 0) return NoValue;
   const Extended fl = std::sqrt(FL2);
   const Extended area = Kv / (3600 * std::sqrt(Extended(200))) / fl;  // m2
@@ -60,13 +59,13 @@ Extended TCMValveDatabase::CalculateXfZPerforatedPlug(Extended Kv, Extended FL2)
   return 1 / std::sqrt(4.5L + 1650 * n0dh2 / fl);
 }
 
-Extended TCMValveDatabase::CheckZyFL2(Extended zy, Extended FL2) {
+Extended TXfzRules::CheckZyFL2(Extended zy, Extended FL2) {
   if (IsNoValue(zy)) return NoValue;
   if (HasValue(FL2) && FL2 > 0 && zy > FL2) return FL2;
   return zy;
 }
 
-Extended TCMValveDatabase::ShiftModifier(Extended ruleAtOpening, Extended rule75, Extended value75) {
+Extended TXfzRules::ShiftModifier(Extended ruleAtOpening, Extended rule75, Extended value75) {
   if (!Available(ruleAtOpening, rule75, value75)) return NoValue;
   if (rule75 > 0) {
     const Extended scaled = ruleAtOpening * value75 / rule75;

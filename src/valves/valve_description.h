@@ -92,4 +92,24 @@ class TStandardValveData {
   static int EquivalentValveTypeID(int styleId);
 };
 
+// The database rules for xFz, the pressure ratio at the onset of cavitation,
+// where a valve description gives none (IEC 60534-8-4:2015; the z of VDMA 24422).
+struct TXfzRules {
+  // Single-flow-path trims: xFz = 0.90 / sqrt(1 + 3 Fd sqrt(Kv/(N34 FL))),
+  // N34 = 1.17 for Kv (IEC 60534-8-4:2015, eq. for xFz when not measured).
+  static Extended CalculateXfZ(Extended Fd, Extended FL2, Extended Kv);
+  // Multi-hole (perforated plug) trims: xFz = 1/sqrt(4.5 + 1650 N0 dH^2/FL)
+  // (IEC 60534-8-4:2015, multi-hole trims, N0 dH^2 in m2). The total hole
+  // area N0 pi dH^2/4 is taken from the flow coefficient: water at 1 bar
+  // through Kv passes a vena contracta of Kv/(3600 sqrt(200)) m2, and the
+  // holes are larger by 1/FL.
+  static Extended CalculateXfZPerforatedPlug(Extended Kv, Extended FL2);
+  // xFz cannot exceed FL2: cavitation starts before the flow chokes.
+  static Extended CheckZyFL2(Extended zy, Extended FL2);
+  // Moves a rule's value at the opening to a given reference value: scales
+  // it by value75/rule75, or, when scaling would leave (0, 1), shifts it by
+  // value75 - rule75.
+  static Extended ShiftModifier(Extended ruleAtOpening, Extended rule75, Extended value75);
+};
+
 }  // namespace torvacalc

@@ -3,19 +3,19 @@
 // front end.
 #include "workspace/module_kinds.h"
 
-#include "media/cm_flow.h"
-#include "media/cm_material_data.h"
+#include "piping/cm_flow.h"
+#include "piping/cm_material_data.h"
 #include "media/cm_mixed_phase.h"
-#include "media/cm_norm_pipe_thickness.h"
+#include "piping/cm_norm_pipe_thickness.h"
 #include "media/cm_water_injection.h"
 #include "media/substances_module.h"
-#include "valves/cm_actuator.h"
-#include "valves/cm_characteristics.h"
+#include "catalogue/cm_actuator.h"
+#include "plant/cm_characteristics.h"
 #include "valves/cm_control_valves.h"
-#include "valves/cm_noise.h"
-#include "valves/cm_resistor.h"
-#include "valves/cm_suggest_dn.h"
-#include "valves/cm_valve_database.h"
+#include "noise/cm_noise.h"
+#include "plant/cm_resistor.h"
+#include "catalogue/cm_suggest_dn.h"
+#include "catalogue/cm_valve_database.h"
 
 namespace torvacalc {
 

@@ -14,7 +14,7 @@
 
 #include "assembly/main_items.h"
 #include "assembly/scm_control_valves.h"
-#include "valves/cm_suggest_dn.h"
+#include "catalogue/cm_suggest_dn.h"
 #include "files/calculation_file.h"
 #include "files/hx_file.h"
 #include "framework/options.h"

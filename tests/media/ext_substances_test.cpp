@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "media_test_support.h"
+#include "module_under_test.h"
 
 namespace torvacalc {
 namespace {

@@ -3,7 +3,7 @@
 // speed, the combined flow coefficient, the level blend, and the modules
 // with missing and out-of-range input.
 #include "media/cm_mixed_phase.h"
-#include "media_test_support.h"
+#include "module_under_test.h"
 
 #include <gtest/gtest.h>
 

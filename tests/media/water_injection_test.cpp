@@ -8,7 +8,7 @@
 
 #include "media/cm_water_injection.h"
 #include "media/water_injection.h"
-#include "media_test_support.h"
+#include "module_under_test.h"
 
 namespace torvacalc {
 namespace {

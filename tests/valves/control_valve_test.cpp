@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "valves/flow_equations.h"
-#include "valves/orifice_plate.h"
+#include "valves/reynolds.h"
 
 namespace torvacalc {
 namespace {
@@ -268,7 +268,7 @@ TEST(Sizing, MissingInputsGiveNoValue) {
   EXPECT_TRUE(IsNoValue(FlowKv(NoValue, 1000, 1)));
   EXPECT_TRUE(IsNoValue(FlowKv(1000, 1000, 0)));
   EXPECT_TRUE(IsNoValue(tControlValve::CalculateEpsilon(1, 2, 0.6)));
-  EXPECT_TRUE(IsNoValue(tOrificePlate::CalculateRe(50, NoValue, 1000, 0.5, 0.8, 1000, 1, 10,
+  EXPECT_TRUE(IsNoValue(TValveReynolds::CalculateRe(50, NoValue, 1000, 0.5, 0.8, 1000, 1, 10,
                                                    vnEN60534_2000)));
 }
 
@@ -452,7 +452,7 @@ TEST(ReynoldsNumber, PublishedValues) {
     SCOPED_TRACE(c.source);
     const Extended rho = 965.4L;
     const Extended re =
-        tOrificePlate::CalculateRe(c.D, c.nu * rho, c.Q * rho, c.Fd, c.FL * c.FL, rho, NoValue, c.C, vnEN60534_2000);
+        TValveReynolds::CalculateRe(c.D, c.nu * rho, c.Q * rho, c.Fd, c.FL * c.FL, rho, NoValue, c.C, vnEN60534_2000);
     EXPECT_NEAR(re, c.Re, 1e-9 * c.Re);
   }
 }
@@ -488,18 +488,18 @@ TEST(ReynoldsFactor, NormsAndFlowTypes) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.source);
     TECVFlowType type;
-    const Extended fr = tOrificePlate::CalculatefrQm(c.Re, c.Kv, c.DNV, c.FL * c.FL, c.norm, false, false, type);
+    const Extended fr = TValveReynolds::CalculatefrQm(c.Re, c.Kv, c.DNV, c.FL * c.FL, c.norm, false, false, type);
     if (HasValue(c.FR)) { EXPECT_NEAR(fr, c.FR, c.tol); }
     EXPECT_EQ(type, c.type);
     EXPECT_LE(fr, 1);
   }
   // The minor phase of a mixed-phase flow has FR = 1.
   TECVFlowType type;
-  EXPECT_EQ(tOrificePlate::CalculatefrQm(5, 10, 50, 0.81, vnIEC94, true, true, type), 1);
+  EXPECT_EQ(TValveReynolds::CalculatefrQm(5, 10, 50, 0.81, vnIEC94, true, true, type), 1);
   // The 1980 curve rises from the laminar line to 1.
   Extended last = 0;
   for (Extended re = 23; re < 1e5; re *= 1.3L) {
-    const Extended fr = tOrificePlate::FrFromCurve(re);
+    const Extended fr = TValveReynolds::FrFromCurve(re);
     EXPECT_GT(fr, last);
     last = fr;
   }
@@ -809,8 +809,8 @@ Extended PlainFixedPoint(const FixedPointCase& c, Extended Qm) {
     if (c.liquid && (state == fsMaximumCavitation || state == fsMechDamage || state == fsFlashing))
       dp = std::min(dp, dpc);
     TECVFlowType type;
-    const Extended re = tOrificePlate::CalculateRe(DNV, eta, Qm, fd, fl2v, rho, NoValue, kv, vnEN60534_2000);
-    const Extended fr = tOrificePlate::CalculatefrQm(re, kv, DNV, fl2v, vnEN60534_2000, false, false, type);
+    const Extended re = TValveReynolds::CalculateRe(DNV, eta, Qm, fd, fl2v, rho, NoValue, kv, vnEN60534_2000);
+    const Extended fr = TValveReynolds::CalculatefrQm(re, kv, DNV, fl2v, vnEN60534_2000, false, false, type);
     const Extended next = V::CalculateKv(Qm, rho, rho, p1, c.p2, dp, fp, fr, 1, state, type);
     if (IsNoValue(next) || std::fabs(next - kv) <= 1E-15L * next) return next;
     kv = next;

@@ -1,5 +1,5 @@
 // The valve database built from data/valves.sql and its reader.
-#include "valves/cm_valve_database.h"
+#include "valves/valve_description.h"
 #include "valves/valve_database.h"
 
 #include <gtest/gtest.h>
@@ -115,16 +115,16 @@ TEST(FactorCurve, ValidityAndInterpolation) {
 
 TEST(XfzRules, OnsetOfCavitation) {
   // IEC 60534-8-4:2015: xFz = 0.90/sqrt(1 + 3 Fd sqrt(Kv/(1.17 FL))).
-  const Extended x = TCMValveDatabase::CalculateXfZ(0.46, 0.81, 100);
+  const Extended x = TXfzRules::CalculateXfZ(0.46, 0.81, 100);
   EXPECT_NEAR(x, 0.90L / std::sqrt(1 + 3 * 0.46L * std::sqrt(100 / (1.17L * 0.9L))), 1e-15);
   // Larger valves and larger Fd start cavitating earlier.
-  EXPECT_LT(TCMValveDatabase::CalculateXfZ(0.46, 0.81, 400), x);
-  EXPECT_LT(TCMValveDatabase::CalculateXfZ(0.9, 0.81, 100), x);
+  EXPECT_LT(TXfzRules::CalculateXfZ(0.46, 0.81, 400), x);
+  EXPECT_LT(TXfzRules::CalculateXfZ(0.9, 0.81, 100), x);
   // Multi-hole trims cavitate later than a single plug of the same Kv.
-  EXPECT_GT(TCMValveDatabase::CalculateXfZPerforatedPlug(100, 0.81), x);
-  EXPECT_NEAR(TCMValveDatabase::CheckZyFL2(0.9, 0.81), 0.81, 1e-15);
-  EXPECT_NEAR(TCMValveDatabase::ShiftModifier(0.3, 0.4, 0.5), 0.375, 1e-15);
-  EXPECT_NEAR(TCMValveDatabase::ShiftModifier(0.7, 0.4, 0.8), 1.1, 1e-15);  // scaling leaves (0,1)
+  EXPECT_GT(TXfzRules::CalculateXfZPerforatedPlug(100, 0.81), x);
+  EXPECT_NEAR(TXfzRules::CheckZyFL2(0.9, 0.81), 0.81, 1e-15);
+  EXPECT_NEAR(TXfzRules::ShiftModifier(0.3, 0.4, 0.5), 0.375, 1e-15);
+  EXPECT_NEAR(TXfzRules::ShiftModifier(0.7, 0.4, 0.8), 1.1, 1e-15);  // scaling leaves (0,1)
 }
 
 }  // namespace

@@ -1,0 +1,169 @@
+#include "catalogue/valve_catalogue.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "framework/options.h"
+
+namespace torvacalc {
+
+namespace {
+
+using F = TValveDataFile;
+
+bool Known(Extended v) { return HasValue(v); }
+
+std::string Number(Extended v) {
+  if (IsNoValue(v)) return "-";
+  std::string s = std::to_string(static_cast<double>(v));
+  s.erase(s.find_last_not_of('0') + 1);
+  if (!s.empty() && s.back() == '.') s.pop_back();
+  return s;
+}
+
+}  // namespace
+
+std::string TValveOffer::Text() const {
+  return "DN " + std::to_string(Size.DN) + ", Kvs " + Number(Size.Kvs) + ", " + Rating.Rating;
+}
+
+TValveCatalogue::TValveCatalogue(const std::string& path) {
+  const F file(path, "CatalogueSeries", "Ventilkatalog", "Kein Ventilkatalog");
+  file.Query(
+      "SELECT s.ID, m.Name, s.Name, s.StyleID, s.TrimNo, s.Characteristic, s.InwardFlow, "
+      "s.Rangeability, s.FL, s.XT, s.Fd, s.FdClose, s.Kc, s.Zy, s.VaryWithTravel, s.TMin, s.TMax, "
+      "s.LowNoiseDesign, s.dLaCo, s.NoiseNormLiquid, s.NoiseNormGas, s.rw, s.Stp, s.Aeta, s.f1, "
+      "s.f2, s.g1, s.g2, s.dLGas0500, s.dLGas1000, s.dLGas2000, s.dLGas4000, s.dLLiq0500, "
+      "s.dLLiq1000, s.dLLiq2000, s.dLLiq4000, s.uMaxNoCav, s.uMaxPartCav, s.uMaxCav, "
+      "s.uMaxFlashing, s.Source FROM CatalogueSeries s JOIN Manufacturer m ON m.ID = "
+      "s.ManufacturerID ORDER BY m.Name, s.Name",
+      nullptr, [&](sqlite3_stmt* st) {
+        TCatalogueSeries s;
+        int c = 0;
+        s.Id = F::Int(st, c++);
+        s.Manufacturer = F::Text(st, c++);
+        s.Name = F::Text(st, c++);
+        s.StyleId = F::Int(st, c++);
+        s.TrimNo = F::Int(st, c++);
+        s.Characteristic = F::Int(st, c++);
+        s.InwardFlow = F::Int(st, c++);
+        for (Extended* v : {&s.Rangeability, &s.FL, &s.XT, &s.Fd, &s.FdClose, &s.Kc, &s.Zy})
+          *v = F::Real(st, c++);
+        s.VaryWithTravel = F::Int(st, c++) != 0;
+        s.TMin = F::Real(st, c++);
+        s.TMax = F::Real(st, c++);
+        s.LowNoiseDesign = F::Int(st, c++);
+        s.dLaCo = F::Real(st, c++);
+        s.NoiseNormLiquid = F::Int(st, c++);
+        s.NoiseNormGas = F::Int(st, c++);
+        for (Extended* v : {&s.rw, &s.Stp, &s.Aeta, &s.f1, &s.f2, &s.g1, &s.g2}) *v = F::Real(st, c++);
+        for (Extended& v : s.dLGas) v = F::Real(st, c++);
+        for (Extended& v : s.dLLiq) v = F::Real(st, c++);
+        for (Extended* v : {&s.uMaxNoCav, &s.uMaxPartCav, &s.uMaxCav, &s.uMaxFlashing})
+          *v = F::Real(st, c++);
+        s.Source = F::Text(st, c++);
+        FSeries.push_back(std::move(s));
+      });
+  for (TCatalogueSeries& s : FSeries) {
+    const auto bindId = [&](sqlite3_stmt* st) { sqlite3_bind_int(st, 1, s.Id); };
+    file.Query("SELECT Rating, PN, PMax, MaxDN FROM CatalogueRating WHERE SeriesID = ?1 "
+               "ORDER BY PMax, Rating",
+               bindId, [&](sqlite3_stmt* st) {
+                 s.Ratings.push_back({F::Text(st, 0), F::Real(st, 1), F::Real(st, 2), F::Int(st, 3)});
+               });
+    file.Query("SELECT DN, Kvs, Seat, Stroke FROM CatalogueSize WHERE SeriesID = ?1 ORDER BY DN, Kvs",
+               bindId, [&](sqlite3_stmt* st) {
+                 s.Sizes.push_back({F::Int(st, 0), F::Real(st, 1), F::Real(st, 2), F::Real(st, 3)});
+               });
+  }
+  if (FSeries.empty()) throw EValveDatabase("Kein Ventilkatalog: " + path);
+}
+
+const TValveCatalogue* TValveCatalogue::Default() {
+  static const std::unique_ptr<TValveCatalogue> catalogue = []() -> std::unique_ptr<TValveCatalogue> {
+    try {
+      return std::make_unique<TValveCatalogue>(
+          (std::filesystem::path(ProgramDataDir()) / FileName).string());
+    } catch (const EValveDatabase&) {
+      return nullptr;
+    }
+  }();
+  return catalogue.get();
+}
+
+std::vector<std::string> TValveCatalogue::Manufacturers() const {
+  std::vector<std::string> out;
+  for (const TCatalogueSeries& s : FSeries)
+    if (std::find(out.begin(), out.end(), s.Manufacturer) == out.end()) out.push_back(s.Manufacturer);
+  return out;
+}
+
+std::vector<const TCatalogueSeries*> TValveCatalogue::SeriesOf(const std::string& manufacturer,
+                                                              int styleId, int trimNo) const {
+  std::vector<const TCatalogueSeries*> out;
+  for (const TCatalogueSeries& s : FSeries) {
+    if (s.Manufacturer != manufacturer) continue;
+    if (styleId > 0 && s.StyleId != styleId) continue;
+    if (trimNo >= 0 && s.TrimNo != trimNo) continue;
+    out.push_back(&s);
+  }
+  return out;
+}
+
+std::vector<TValveOffer> TValveCatalogue::Offers(const TCatalogueSeries& s, const TValveDuty& duty) {
+  // The rating family of the pipe (PN flanges to EN pipes, ASME classes to
+  // ASME pipes); a series without that family offers its own.
+  const bool anyOfFamily = std::any_of(s.Ratings.begin(), s.Ratings.end(), [&](const TCatalogueRating& r) {
+    return r.IsAsmeClass() == duty.AsmeRatings;
+  });
+  std::vector<TValveOffer> out;
+  for (const TCatalogueSize& size : s.Sizes) {
+    const TCatalogueRating* chosen = nullptr;
+    const TCatalogueRating* highest = nullptr;
+    for (const TCatalogueRating& r : s.Ratings) {  // lowest pressure first
+      if (anyOfFamily && r.IsAsmeClass() != duty.AsmeRatings) continue;
+      if (size.DN > r.MaxDN) continue;
+      highest = &r;
+      if (!chosen && (!Known(duty.p1) || r.PMaxAbsolute() >= duty.p1)) chosen = &r;
+    }
+    // No rating holds p1: the highest one, which Fits() then refuses.
+    if (!chosen) chosen = highest;
+    if (chosen) out.push_back({size, *chosen});
+  }
+  return out;
+}
+
+bool TValveCatalogue::Fits(const TCatalogueSeries& s, const TValveOffer& o, const TValveDuty& duty) {
+  if (Known(duty.Kv) && !(o.Size.Kvs >= KvMargin * duty.Kv)) return false;
+  if (Known(duty.p1) && !(o.Rating.PMaxAbsolute() >= duty.p1)) return false;
+  if (Known(duty.MinDN) && o.Size.DN < duty.MinDN) return false;
+  if (Known(duty.n0) && Known(s.Rangeability) && s.Rangeability < duty.n0) return false;
+  if (Known(duty.t1) && Known(s.TMax) && duty.t1 > s.TMax) return false;
+  if (Known(duty.t1) && Known(s.TMin) && duty.t1 < s.TMin) return false;
+  return true;
+}
+
+std::vector<TValveOffer> TValveCatalogue::FittingOffers(const TCatalogueSeries& s, const TValveDuty& duty) {
+  std::vector<TValveOffer> out;
+  for (const TValveOffer& o : Offers(s, duty))
+    if (Fits(s, o, duty)) out.push_back(o);
+  return out;
+}
+
+std::optional<TValveOffer> TValveCatalogue::Select(const TCatalogueSeries& s, const TValveDuty& duty) {
+  const std::vector<TValveOffer> fitting = FittingOffers(s, duty);  // by DN, then Kvs
+  if (fitting.empty()) return std::nullopt;
+  if (!Known(duty.SuggestedKvs)) return fitting.front();
+  for (const TValveOffer& o : fitting)
+    if (o.Size.Kvs >= duty.SuggestedKvs) return o;
+  // Nothing reaches the suggestion: the largest fitting Kvs, the smallest
+  // size that offers it.
+  const TValveOffer* best = &fitting.front();
+  for (const TValveOffer& o : fitting)
+    if (o.Size.Kvs > best->Size.Kvs) best = &o;
+  return *best;
+}
+
+}  // namespace torvacalc

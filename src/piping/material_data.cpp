@@ -1,0 +1,474 @@
+#include "piping/material_data.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <map>
+
+#include "framework/options.h"
+
+namespace torvacalc {
+
+// ------------------------------------------------------------ description
+
+Extended tMatPoly::GetPolyValue(Extended t, bool& approximated) const {
+  if (!Valid || IsNoValue(t)) return NoValue;
+  Extended y = 0;
+  for (size_t i = k.size(); i-- > 0;) y = y * t + k[i];
+  if ((HasValue(Tmin) && t < Tmin) || (HasValue(Tmax) && t > Tmax)) approximated = true;
+  return y;
+}
+
+void tEN13480Description::SetValues(std::vector<tMatValueRow> rows) {
+  rows.erase(std::remove_if(rows.begin(), rows.end(), [](const tMatValueRow& r) { return IsNoValue(r.T); }),
+             rows.end());
+  std::stable_sort(rows.begin(), rows.end(), [](const tMatValueRow& a, const tMatValueRow& b) { return a.T < b.T; });
+  if (rows.size() > MaxRows) rows.resize(MaxRows);
+  FValues = std::move(rows);
+}
+
+Extended tEN13480Description::Column(const tMatValueRow& r, teMatColumn c) {
+  switch (c) {
+    case mcAl: return r.Al;
+    case mcAt: return r.At;
+    case mcBeta20: return r.Beta20;
+    case mcEM: return r.EM;
+    case mcLambda: return r.Lambda;
+    case mcRm: return r.Rm;
+    case mcRp02: return r.Rp02;
+    case mcRp10: return r.Rp10;
+    case mcSRt: return r.SRt;
+    case mcCp: return r.Cp;
+  }
+  return NoValue;
+}
+
+const tMatPoly* tEN13480Description::PolyOf(teMatColumn c) const {
+  switch (c) {
+    case mcLambda: return &LambdaPoly;
+    case mcBeta20: return &beta20Poly;
+    case mcCp: return &cpPoly;
+    case mcEM: return &emPoly;
+    default: return nullptr;
+  }
+}
+
+Extended tEN13480Description::LinearInterpolation(teMatColumn column, Extended t, bool& approximated) const {
+  if (IsNoValue(t)) return NoValue;
+  std::vector<std::pair<Extended, Extended>> pts;
+  for (const tMatValueRow& r : FValues)
+    if (const Extended v = Column(r, column); HasValue(v)) pts.emplace_back(r.T, v);
+  // 1. Inside the rows: a straight line between the enclosing two.
+  if (!pts.empty() && t >= pts.front().first && t <= pts.back().first) {
+    for (size_t i = 0; i + 1 < pts.size(); ++i)
+      if (t <= pts[i + 1].first) {
+        const auto [t0, y0] = pts[i];
+        const auto [t1, y1] = pts[i + 1];
+        return t1 == t0 ? y0 : y0 + (y1 - y0) * (t - t0) / (t1 - t0);
+      }
+    return pts.back().second;  // a single row at exactly t
+  }
+  // 2. The polynomial where it is valid.
+  const tMatPoly* poly = PolyOf(column);
+  if (poly && poly->Valid) {
+    bool outside = false;
+    const Extended y = poly->GetPolyValue(t, outside);
+    if (!outside || pts.empty()) {
+      approximated = approximated || outside;
+      return y;
+    }
+  }
+  if (pts.empty()) return NoValue;
+  // 3. Extrapolated, and said so.
+  approximated = true;
+  if (t < pts.front().first || pts.size() == 1) return t < pts.front().first ? pts.front().second : pts.back().second;
+  const auto [t0, y0] = pts[pts.size() - 2];
+  const auto [t1, y1] = pts.back();
+  const Extended y = y1 + (y1 - y0) * (t - t1) / (t1 - t0);
+  return y > 0 ? y : NoValue;
+}
+
+Extended tEN13480Description::CalculateBeta20t(Extended t, bool& approximated) const {
+  const Extended b = LinearInterpolation(mcBeta20, t, approximated);
+  return HasValue(b) ? b * 1E-6L : NoValue;
+}
+
+Extended tEN13480Description::CalculateRhot(Extended t, bool& approximated) const {
+  if (!Available(t, Matrho20)) return NoValue;
+  bool betaApprox = false;
+  const Extended beta = CalculateBeta20t(t, betaApprox);
+  if (IsNoValue(beta)) {
+    // Steels change their density by about 1 % per 300 K: near room
+    // temperature rho20 stands for the density.
+    if (t > 50 || t < 0) approximated = true;
+    return Matrho20;
+  }
+  // Near room temperature the expansion term is below 0.1 %: an
+  // extrapolated coefficient does not make the density uncertain there.
+  approximated = approximated || (betaApprox && (t > 50 || t < 0));
+  const Extended l = 1 + beta * (t - 20);
+  return l > 0 ? Matrho20 / (l * l * l) : NoValue;
+}
+
+Extended tEN13480Description::CalculateEt(Extended t, bool& approximated) const {
+  const Extended e = LinearInterpolation(mcEM, t, approximated);
+  return HasValue(e) ? e * 1000 : NoValue;
+}
+
+Extended tEN13480Description::CalculateLambdat(Extended t, bool& approximated) const {
+  return LinearInterpolation(mcLambda, t, approximated);
+}
+
+Extended tEN13480Description::CalculateCpt(Extended t, bool& approximated) const {
+  const Extended cp = LinearInterpolation(mcCp, t, approximated);
+  if (HasValue(cp) || IsNoValue(MatCf) || IsNoValue(t)) return cp;
+  if (t != 20) approximated = true;
+  return MatCf;
+}
+
+Extended tEN13480Description::CalculateRm(Extended t, bool& approximated) const {
+  return LinearInterpolation(mcRm, t, approximated);
+}
+Extended tEN13480Description::CalculateRp02(Extended t, bool& approximated) const {
+  return LinearInterpolation(mcRp02, t, approximated);
+}
+Extended tEN13480Description::CalculateRp10(Extended t, bool& approximated) const {
+  return LinearInterpolation(mcRp10, t, approximated);
+}
+Extended tEN13480Description::CalculateSRt(Extended t, bool& approximated) const {
+  return LinearInterpolation(mcSRt, t, approximated);
+}
+Extended tEN13480Description::CalculateAl(Extended t, bool& approximated) const {
+  bool tableApprox = false;
+  const Extended a = LinearInterpolation(mcAl, t, tableApprox);
+  if (HasValue(a)) {
+    approximated = approximated || tableApprox;
+    return a;
+  }
+  // The true coefficient is the slope of the elongation from 20 degC,
+  // d/dt [beta20,t (t - 20)], here over one kelvin on either side.
+  if (IsNoValue(t)) return NoValue;
+  bool a1 = false, a2 = false;
+  const Extended b1 = LinearInterpolation(mcBeta20, t - 1, a1), b2 = LinearInterpolation(mcBeta20, t + 1, a2);
+  if (!Available(b1, b2)) return MatAl;
+  approximated = approximated || a1 || a2;
+  return (b2 * (t + 1 - 20) - b1 * (t - 1 - 20)) / 2;
+}
+
+Extended tEN13480Description::CalculateAt(Extended t, bool& approximated) const {
+  bool tableApprox = false;
+  const Extended at = LinearInterpolation(mcAt, t, tableApprox);
+  if (HasValue(at)) {
+    approximated = approximated || tableApprox;
+    return at;
+  }
+  const Extended beta = CalculateBeta20t(t, approximated);
+  return HasValue(beta) ? beta * (t - 20) * 1000 : MatAt;
+}
+
+teSteelType tEN13480Description::CalculateSteelType() const {
+  switch (MatFlag) {
+    case 1: return stAustenitic;
+    case 2: return stNonFerrous;
+    default: return stFerritic;
+  }
+}
+
+namespace {
+
+const char* const kColumnNames[] = {"Al", "At", "Beta20", "EM", "Lambda", "Rm", "Rp02", "Rp10", "SRt", "Cp"};
+
+void SavePoly(TItemTagWriter& tag, const std::string& name, const tMatPoly& p) {
+  tag.AddBoolean(name + "Valid", p.Valid);
+  if (!p.Valid) return;
+  for (size_t i = 0; i < p.k.size(); ++i) tag.AddExtended(name + "K" + std::to_string(i), p.k[i]);
+  tag.AddExtended(name + "Tmin", p.Tmin);
+  tag.AddExtended(name + "Tmax", p.Tmax);
+}
+
+void LoadPoly(const TItemTagReader& tag, const std::string& name, tMatPoly& p) {
+  p = {};
+  p.Valid = tag.AsBoolean(name + "Valid", false);
+  if (!p.Valid) return;
+  for (size_t i = 0; i < p.k.size(); ++i) p.k[i] = tag.AsFloat(name + "K" + std::to_string(i), 0);
+  p.Tmin = tag.AsFloat(name + "Tmin", NoValue);
+  p.Tmax = tag.AsFloat(name + "Tmax", NoValue);
+}
+
+Extended& Cell(tMatValueRow& r, int c) {
+  switch (c) {
+    case mcAl: return r.Al;
+    case mcAt: return r.At;
+    case mcBeta20: return r.Beta20;
+    case mcEM: return r.EM;
+    case mcLambda: return r.Lambda;
+    case mcRm: return r.Rm;
+    case mcRp02: return r.Rp02;
+    case mcRp10: return r.Rp10;
+    case mcSRt: return r.SRt;
+    default: return r.Cp;
+  }
+}
+
+}  // namespace
+
+void tEN13480Description::SaveToTag(TItemTagWriter& tag) const {
+  tag.AddString("MatDinNo", MatDinNo);
+  tag.AddString("MatName", MatName);
+  tag.AddExtended("MatSmax", MatSmax);
+  tag.AddExtended("Matrho20", Matrho20);
+  tag.AddExtended("MatAt", MatAt);
+  tag.AddExtended("MatAl", MatAl);
+  tag.AddExtended("MatCf", MatCf);
+  tag.AddLongInt("MatFlag", MatFlag);
+  tag.AddBoolean("MatModified", MatModified);
+  tag.AddExtended("MatMinT", MatMinT);
+  tag.AddExtended("MatMaxT", MatMaxT);
+  tag.AddExtended("MatMinWarnT", MatMinWarnT);
+  tag.AddString("MatGroupName", MatGroupName);
+  tag.AddString("MatGroupInfoE", MatGroupInfoE);
+  tag.AddString("MatGroupInfoD", MatGroupInfoD);
+  tag.AddExtended("ft", ft);
+  tag.AddExtended("h", h);
+  SavePoly(tag, "LambdaPoly", LambdaPoly);
+  SavePoly(tag, "beta20Poly", beta20Poly);
+  SavePoly(tag, "cpPoly", cpPoly);
+  SavePoly(tag, "emPoly", emPoly);
+  tag.AddLongInt("RowCount", static_cast<std::int32_t>(FValues.size()));
+  for (size_t i = 0; i < FValues.size(); ++i) {
+    tMatValueRow r = FValues[i];
+    const std::string row = "Row" + std::to_string(i);
+    tag.AddExtended(row + "T", r.T);
+    for (int c = 0; c <= mcCp; ++c) tag.AddExtended(row + kColumnNames[c], Cell(r, c));
+  }
+}
+
+void tEN13480Description::LoadFromTag(const TItemTagReader& tag) {
+  MatDinNo = tag.AsString("MatDinNo", "");
+  MatName = tag.AsString("MatName", "");
+  MatSmax = tag.AsFloat("MatSmax", NoValue);
+  Matrho20 = tag.AsFloat("Matrho20", NoValue);
+  MatAt = tag.AsFloat("MatAt", NoValue);
+  MatAl = tag.AsFloat("MatAl", NoValue);
+  MatCf = tag.AsFloat("MatCf", NoValue);
+  MatFlag = static_cast<int>(tag.AsInteger("MatFlag", 0));
+  MatModified = tag.AsBoolean("MatModified", false);
+  MatMinT = tag.AsFloat("MatMinT", NoValue);
+  MatMaxT = tag.AsFloat("MatMaxT", NoValue);
+  MatMinWarnT = tag.AsFloat("MatMinWarnT", NoValue);
+  MatGroupName = tag.AsString("MatGroupName", "");
+  MatGroupInfoE = tag.AsString("MatGroupInfoE", "");
+  MatGroupInfoD = tag.AsString("MatGroupInfoD", "");
+  ft = tag.AsFloat("ft", 20);
+  h = tag.AsFloat("h", 200000);
+  LoadPoly(tag, "LambdaPoly", LambdaPoly);
+  LoadPoly(tag, "beta20Poly", beta20Poly);
+  LoadPoly(tag, "cpPoly", cpPoly);
+  LoadPoly(tag, "emPoly", emPoly);
+  // A damaged count must not make the reader allocate without bound.
+  const std::int64_t n = std::clamp<std::int64_t>(tag.AsInteger("RowCount", 0), 0, MaxRows);
+  std::vector<tMatValueRow> rows(static_cast<size_t>(n));
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const std::string row = "Row" + std::to_string(i);
+    rows[i].T = tag.AsFloat(row + "T", NoValue);
+    for (int c = 0; c <= mcCp; ++c) Cell(rows[i], c) = tag.AsFloat(row + kColumnNames[c], NoValue);
+  }
+  SetValues(std::move(rows));
+}
+
+// --------------------------------------------------------------- database
+
+namespace {
+
+void Query(sqlite3* db, const std::string& sql, const std::function<void(sqlite3_stmt*)>& row) {
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+    const std::string msg = sqlite3_errmsg(db);
+    sqlite3_finalize(st);
+    throw EMaterialDatabase("Werkstoffdatenbank nicht lesbar: " + msg);
+  }
+  while (sqlite3_step(st) == SQLITE_ROW) row(st);
+  sqlite3_finalize(st);
+}
+
+std::string Text(sqlite3_stmt* st, int col) {
+  const unsigned char* t = sqlite3_column_text(st, col);
+  return t ? reinterpret_cast<const char*>(t) : std::string();
+}
+
+Extended Real(sqlite3_stmt* st, int col) {
+  return sqlite3_column_type(st, col) == SQLITE_NULL ? NoValue : sqlite3_column_double(st, col);
+}
+
+struct TClassData {
+  std::string Name;
+  Extended Rho20 = NoValue;
+  std::vector<tMatValueRow> Rows;
+  std::map<std::string, tMatPoly> Polys;
+};
+
+// Joins two tables over temperature: a row for every temperature of either.
+std::vector<tMatValueRow> Merge(const std::vector<tMatValueRow>& a, const std::vector<tMatValueRow>& b) {
+  std::vector<tMatValueRow> out = a;
+  for (const tMatValueRow& r : b) {
+    auto it = std::find_if(out.begin(), out.end(), [&](const tMatValueRow& o) { return o.T == r.T; });
+    if (it == out.end()) {
+      out.push_back(r);
+      continue;
+    }
+    tMatValueRow add = r;
+    for (int c = 0; c <= mcCp; ++c)
+      if (IsNoValue(Cell(*it, c))) Cell(*it, c) = Cell(add, c);
+  }
+  return out;
+}
+
+void ApplyClass(tEN13480Description& d, const TClassData& c) {
+  d.ExpansionClassName = c.Name;
+  const auto poly = [&](const char* name) {
+    const auto it = c.Polys.find(name);
+    return it == c.Polys.end() ? tMatPoly{} : it->second;
+  };
+  d.LambdaPoly = poly("Lambda");
+  d.beta20Poly = poly("Beta20");
+  d.cpPoly = poly("Cp");
+  d.emPoly = poly("EM");
+}
+
+bool SameText(const std::string& a, const std::string& b) { return LowerAscii(a) == LowerAscii(b); }
+
+}  // namespace
+
+TMaterialDatabase::TMaterialDatabase(const std::string& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) throw EMaterialDatabase("Werkstoffdatenbank nicht gefunden: " + path);
+  sqlite3* raw = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    sqlite3_close(raw);
+    throw EMaterialDatabase("Werkstoffdatenbank nicht lesbar: " + path);
+  }
+  std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close);
+
+  std::map<int, TClassData> classes;
+  Query(db.get(), "SELECT ID, Name, Rho20 FROM ExpansionClass ORDER BY ID", [&](sqlite3_stmt* st) {
+    classes[sqlite3_column_int(st, 0)].Name = Text(st, 1);
+    classes[sqlite3_column_int(st, 0)].Rho20 = Real(st, 2);
+    FClassNames.push_back(Text(st, 1));
+  });
+  Query(db.get(), "SELECT ClassID, T, EM, Beta20, Lambda, Cp FROM PhysicalValue ORDER BY ClassID, T",
+        [&](sqlite3_stmt* st) {
+          tMatValueRow r;
+          r.T = Real(st, 1);
+          r.EM = Real(st, 2);
+          r.Beta20 = Real(st, 3);
+          r.Lambda = Real(st, 4);
+          r.Cp = Real(st, 5);
+          classes[sqlite3_column_int(st, 0)].Rows.push_back(r);
+        });
+  Query(db.get(), "SELECT ClassID, Property, k0, k1, k2, k3, k4, Tmin, Tmax FROM PhysicalPoly", [&](sqlite3_stmt* st) {
+    tMatPoly p;
+    p.Valid = true;
+    for (int i = 0; i < 5; ++i) p.k[static_cast<size_t>(i)] = Real(st, 2 + i);
+    p.Tmin = Real(st, 7);
+    p.Tmax = Real(st, 8);
+    classes[sqlite3_column_int(st, 0)].Polys[Text(st, 1)] = p;
+  });
+  struct TGroup {
+    std::string Name, InfoD, InfoE;
+    int SteelType;
+  };
+  std::map<int, TGroup> groups;
+  Query(db.get(), "SELECT ID, Name, InfoD, InfoE, SteelType FROM MaterialGroup ORDER BY ID", [&](sqlite3_stmt* st) {
+    groups[sqlite3_column_int(st, 0)] = {Text(st, 1), Text(st, 2), Text(st, 3), sqlite3_column_int(st, 4)};
+    FGroupNames.push_back(Text(st, 2));
+  });
+  Query(db.get(),
+        "SELECT No, Name, Standard, GroupID, ClassID, Condition, Smax, Rho20, MinT, MinWarnT, MaxT, Source "
+        "FROM Material ORDER BY rowid",
+        [&](sqlite3_stmt* st) {
+          auto d = std::make_unique<tEN13480Description>();
+          d->MatDinNo = Text(st, 0);
+          d->MatName = Text(st, 1);
+          d->Standard = Text(st, 2);
+          const TGroup& g = groups[sqlite3_column_int(st, 3)];
+          d->MatGroupName = g.Name;
+          d->MatGroupInfoD = g.InfoD;
+          d->MatGroupInfoE = g.InfoE;
+          d->MatFlag = g.SteelType;
+          const int classId = sqlite3_column_int(st, 4);
+          ApplyClass(*d, classes[classId]);
+          d->Condition = Text(st, 5);
+          d->MatSmax = Real(st, 6);
+          d->Matrho20 = Real(st, 7);
+          d->MatMinT = Real(st, 8);
+          d->MatMinWarnT = Real(st, 9);
+          d->MatMaxT = Real(st, 10);
+          d->Source = Text(st, 11);
+          FEntries.push_back({d->MatDinNo, d->MatName, d->Standard, d->Condition, g.InfoD, classes[classId].Name, classId});
+          FDescriptions.push_back(std::move(d));
+        });
+  for (size_t i = 0; i < FDescriptions.size(); ++i) {
+    std::vector<tMatValueRow> strength;
+    Query(db.get(),
+          "SELECT T, Rm, Rp02, Rp10, SRt FROM StrengthValue WHERE No = '" + FEntries[i].No + "' ORDER BY T",
+          [&](sqlite3_stmt* st) {
+            tMatValueRow r;
+            r.T = Real(st, 0);
+            r.Rm = Real(st, 1);
+            r.Rp02 = Real(st, 2);
+            r.Rp10 = Real(st, 3);
+            r.SRt = Real(st, 4);
+            strength.push_back(r);
+          });
+    FDescriptions[i]->SetValues(Merge(strength, classes[FEntries[i].ClassId].Rows));
+  }
+  for (const auto& [id, c] : classes) {
+    auto d = std::make_unique<tEN13480Description>();
+    d->MatName = c.Name;
+    d->Matrho20 = c.Rho20;
+    ApplyClass(*d, c);
+    d->SetValues(c.Rows);
+    FClassDescriptions.push_back(std::move(d));
+  }
+  if (FDescriptions.empty()) throw EMaterialDatabase("Keine Werkstoffe: " + path);
+}
+
+const TMaterialDatabase* TMaterialDatabase::Default() {
+  static const std::unique_ptr<TMaterialDatabase> db = []() -> std::unique_ptr<TMaterialDatabase> {
+    try {
+      return std::make_unique<TMaterialDatabase>((std::filesystem::path(ProgramDataDir()) / FileName).string());
+    } catch (const EMaterialDatabase&) {
+      return nullptr;
+    }
+  }();
+  return db.get();
+}
+
+std::vector<std::string> TMaterialDatabase::Conditions() const {
+  std::vector<std::string> out;
+  for (const TMaterialEntry& e : FEntries)
+    if (std::find(out.begin(), out.end(), e.Condition) == out.end()) out.push_back(e.Condition);
+  return out;
+}
+
+const tEN13480Description* TMaterialDatabase::ByNo(const std::string& no) const {
+  for (const auto& d : FDescriptions)
+    if (SameText(d->MatDinNo, no)) return d.get();
+  return nullptr;
+}
+
+const tEN13480Description* TMaterialDatabase::ByName(const std::string& name) const {
+  for (const auto& d : FDescriptions)
+    if (SameText(d->MatName, name)) return d.get();
+  return nullptr;
+}
+
+const tEN13480Description* TMaterialDatabase::ByExpansionClass(const std::string& name) const {
+  for (const auto& d : FClassDescriptions)
+    if (SameText(d->MatName, name)) return d.get();
+  return nullptr;
+}
+
+}  // namespace torvacalc
