@@ -824,6 +824,9 @@ int TQuantityArray::UnitNoByName(TQuantity q, const std::string& name) {
   // The table's own spelling ("kp/cm%s(a)") is accepted as well.
   for (const auto& e : UnitStringList(q, SortIndex))
     if (LowerAscii(UnitRecord(q, e.Ref.UnitNo)->Name) == wanted) return e.Ref.UnitNo;
+  // A flow coefficient by the name engineers give it: Kv in m³/h, Cv in
+  // US gallons per minute.
+  if (q == qKvCv && (wanted == "kv" || wanted == "cv")) return wanted == "kv" ? 0 : 1;
   return -1;
 }
 

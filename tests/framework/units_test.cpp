@@ -40,7 +40,7 @@ const ConversionCase kConversions[] = {
     {"1 US gpm = 0.22712470704 m3/h exactly", qVolumeFlowrate, 1, "gal/min(US)", "m³/h", 0.22712470704L},
     {"1 short ton/h = 2000 lb/h", qMassFlowrate, 1, "ton/h(US)", "lb/h", 2000},
     // Cv: US gallons per minute of water at 1 psi; Kv: m3/h at 1 bar.
-    {"1 Cv = 0.22712470704 / sqrt(0.06894757293168) Kv", qKvCv, 1, "GPM(US)", "m³/h",
+    {"1 Cv = 0.22712470704 / sqrt(0.06894757293168) Kv", qKvCv, 1, "Cv", "Kv",
      0.22712470704L / std::sqrt(0.06894757293168L)},
     {"1 lb = 0.45359237 kg exactly", qMass, 1, "lb", "kg", 0.45359237L},
     {"1 lb/h = 0.45359237 kg/h", qMassFlowrate, 1, "lb/h", "kg/h", 0.45359237L},
