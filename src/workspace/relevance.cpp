@@ -16,7 +16,7 @@ const std::vector<TRelevanceRule> kRelevanceRules = {
     {TRelevantWhen::Gas,
      {"Kappa1", "kappa2Star", "Kappa", "fk", "CStar", "pStar", "tStar", "cfStar", "rhoStar", "xt_75", "xt", "xtp",
       "xtfunc", "xc", "dpXc", "Z1", "Z2", "Zn", "RhoN", "Ri", "Sg", "StandardConditions", "TN0", "PN0", "RhoNRiM",
-      "GasMedium", "Qn", "QnTr", "QnF", "QnCalc", "MaDN", "DNSug03", "DNSug07", "DNSug10", "DNResMa", "MaSug",
+      "GasMedium", "Qn", "QnTr", "QnF", "QnCalc", "MaDN", "DNSug03", "DNSug07", "DNSug10", "DNSug100", "DNResMa", "MaSug",
       "XtRes", "NoiseNormGas", "NoiseStandard"}},
     // Cavitation, flashing and the distance to the vapour pressure: a
     // gas has none of them.

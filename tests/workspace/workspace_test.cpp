@@ -220,7 +220,7 @@ const RelevanceCase kRelevanceCases[] = {
      {},
      {"SigmaP", "SaturatedPhase", "PvW1", "GlobeType", "Kc", "pv2"},
      {"Kappa1", "fk", "CStar", "tStar", "pStar", "xt", "PulpeType", "HumidityType", "RotaryType", "BallValveType",
-      "ButterflyType", "DNSug07", "ResistorType", "dRes", "NoiseNormGas"}},
+      "ButterflyType", "DNSug07", "DNSug100", "ResistorType", "dRes", "NoiseNormGas"}},
     {"air",
      {"FluidName = Luft", "Phase = Gas"},
      {"Kappa1", "fk", "CStar", "xt", "DNSug07", "GlobeType"},
