@@ -190,6 +190,16 @@ void AsOneChange(TWorkspace& calc, F&& change) {
   s.EndUpdate(true);
 }
 
+// An entry that gives the unit of a parameter the user enters: the
+// results of its quantity are shown in it too.
+template <class F>
+void FollowingUnit(TWorkspace& calc, TCalcParameter* p, F&& enter) {
+  const int unit = p ? ShownParameter(*p).GetCalcUnitNo() : -1;
+  enter();
+  if (p && !IsResult(*p) && ShownParameter(*p).GetCalcUnitNo() != unit)
+    calc.ResultsFollowUnit(p->GetQuantity(), ShownParameter(*p).GetCalcUnitNo());
+}
+
 }  // namespace
 
 TInputResult EnterParameter(TWorkspace& calc, TCalcParameter& p, const std::string& text,
@@ -197,7 +207,7 @@ TInputResult EnterParameter(TWorkspace& calc, TCalcParameter& p, const std::stri
   try {
     // The rule refuses before it changes anything, so a refused entry
     // leaves neither a value nor a step of history behind.
-    AsOneChange(calc, [&] { EnterParameterText(p, text, sameRow); });
+    AsOneChange(calc, [&] { FollowingUnit(calc, &p, [&] { EnterParameterText(p, text, sameRow); }); });
   } catch (const ECalcEntry& e) {
     return {false, e.what()};
   }
@@ -223,13 +233,7 @@ TInputResult TWorkspace::Enter(const std::string& name, int point, const std::st
   for (int k = 0; k < OperatingPointCount(); ++k)
     if (TCalcItem* twin = Item(name, k); twin && twin->AsParameter()) row.push_back(twin->AsParameter());
   try {
-    AsOneChange(*this, [&] {
-      TCalcParameter* p = item->AsParameter();
-      const int unit = p ? ShownParameter(*p).GetCalcUnitNo() : -1;
-      EnterItem(*item, text, row);
-      if (p && !IsResult(*p) && ShownParameter(*p).GetCalcUnitNo() != unit)
-        ResultsFollowUnit(p->GetQuantity(), ShownParameter(*p).GetCalcUnitNo());
-    });
+    AsOneChange(*this, [&] { FollowingUnit(*this, item->AsParameter(), [&] { EnterItem(*item, text, row); }); });
   } catch (const ECalcEntry& e) {
     return {false, e.what()};
   }
@@ -349,11 +353,7 @@ void TWorkspace::EnterAll(const std::vector<std::string>& assignments) {
       if (!IsValidUtf8(name)) throw ECalcEntry("an item name: not valid UTF-8 text");
       TCalcItem* item = Item(name, 0);
       if (!item) throw ECalcEntry("unknown item \"" + name + "\" of " + KindName());
-      TCalcParameter* p = item->AsParameter();
-      const int unit = p ? ShownParameter(*p).GetCalcUnitNo() : -1;
-      EnterItem(*item, a.substr(eq + 1));
-      if (p && !IsResult(*p) && ShownParameter(*p).GetCalcUnitNo() != unit)
-        ResultsFollowUnit(p->GetQuantity(), ShownParameter(*p).GetCalcUnitNo());
+      FollowingUnit(*this, item->AsParameter(), [&] { EnterItem(*item, a.substr(eq + 1)); });
     }
   } catch (...) {
     s.EndSetValues();

@@ -110,8 +110,13 @@ TEST(WorkspaceEntry, CellsAndCaseFilesTakeAndRefuseTheSameEntries) {
 TEST(WorkspaceEntry, UnitTypedWithTheNumberBecomesTheUnitOfTheRow) {
   TTorvaWorkspace w;
   ASSERT_TRUE(w.Enter("T1", 2, "350 K").Applied);
+  // The results of the quantity are shown in it as well; a unit chosen for
+  // a cell of the desktop does the same.
   for (int point = 0; point < w.OperatingPointCount(); ++point)
-    EXPECT_EQ(ShownParameter(*w.Item("T1", point)->AsParameter()).GetCalcUnitName(), "K") << point;
+    for (const char* n : {"T1", "T2Medium"})
+      EXPECT_EQ(ShownParameter(*w.Item(n, point)->AsParameter()).GetCalcUnitName(), "K") << n << point;
+  ASSERT_TRUE(EnterParameter(w, *w.Item("Qm", 0)->AsParameter(), "30 t/h").Applied);
+  EXPECT_EQ(ShownParameter(*w.Item("QmValve", 3)->AsParameter()).GetCalcUnitName(), "t/h");
   EXPECT_FALSE(w.Enter("NoSuchItem", 0, "1").Applied);
 }
 
