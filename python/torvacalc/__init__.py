@@ -137,10 +137,12 @@ class Item:
     """One item of a result. Parameters: ``value`` in ``unit``, ``basic``
     in the basic unit of the quantity, ``si`` in SI, ``state`` of the value;
     switches: ``value`` the selected text and ``index``; texts: ``value``.
+    ``relevant`` is False for an item that means nothing for the medium,
+    the valve style and the options chosen (left out of the printed form).
     ``messages`` are the messages shown beside the item."""
 
     __slots__ = ("name", "kind", "value", "unit", "basic", "si", "text", "state", "index",
-                 "utilized", "messages", "_data")
+                 "utilized", "relevant", "messages", "_data")
 
     def __init__(self, name, data, messages):
         self.name = name
@@ -153,6 +155,7 @@ class Item:
         self.state = data.get("state")
         self.index = data.get("index")
         self.utilized = data.get("utilized", True)
+        self.relevant = data.get("relevant", True)
         self.value = data["value"] if self.kind == "parameter" else self.text
         self.messages = messages
 
@@ -217,7 +220,7 @@ class Result(Mapping):
             raise Error("this result does not know its calculation")
 
     def __repr__(self):
-        shown = [i for i in self._items.values() if i.utilized and i.value not in (None, "")]
+        shown = [i for i in self._items.values() if i.utilized and i.relevant and i.value not in (None, "")]
         params = [(i.name, _format(i.value), i.unit) for i in shown if i.kind == "parameter"]
         others = [(i.name, str(i.value)) for i in shown if i.kind != "parameter"]
         width = max([len(r[0]) for r in params + others] + [4])
@@ -237,7 +240,7 @@ class Result(Mapping):
         rows = "".join(
             f"<tr><td>{html.escape(i.name)}</td><td style='text-align:right'>{html.escape(_format(i.value))}</td>"
             f"<td>{html.escape(i.unit)}</td></tr>"
-            for i in self._items.values() if i.utilized and i.value not in (None, ""))
+            for i in self._items.values() if i.utilized and i.relevant and i.value not in (None, ""))
         msgs = "".join(f"<li>{m.no}: {html.escape(m.text)}</li>" for m in self.messages)
         return (f"<b>{html.escape(self.module)}</b><table>{rows}</table>"
                 + (f"<ul>{msgs}</ul>" if msgs else ""))

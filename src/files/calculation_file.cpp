@@ -147,7 +147,15 @@ int ReadCalculationItems(THXFile& file, TBixBinaryTag& calculation, const std::v
       continue;
     }
     THXItemTag reader(file, *tag);
-    if (item->GetIsTarget() && !HoldsUsersEntry(*item, reader)) continue;
+    if (item->GetIsTarget() && !HoldsUsersEntry(*item, reader)) {
+      // The value comes back by recalculating; the unit it was shown in
+      // is the user's choice and comes back from the file.
+      if (TCalcParameter* p = item->AsParameter()) {
+        const std::int64_t unit = reader.AsInteger("CalcUnitNo", -1);
+        if (unit >= 0 && unit < p->CalcUnits().GetCount()) p->SetCalcUnitNo(static_cast<int>(unit));
+      }
+      continue;
+    }
     item->LoadFromTag(reader);
     ++read;
   }

@@ -47,7 +47,7 @@ const TUnitRecord kUnitRecords[] = {
     {10, "Torr(a)", 0, 1.01325L / 760},
     {11, "mmHg(a)", 0, 1.01325L / 760},
     {12, "mmH2O(a)", 0, 9.80665e-05L},
-    {13, "psi(a)", 0, 0.068947572L},
+    {13, "psi(a)", 0, 0.06894757293168L},
     {14, "ftH2O(a)", 0, 0.029890669L},
     {15, "inHg(a)", 0, 0.03386388158L},
     {16, "inH2O(a)", 0, 0.002490889L},
@@ -65,7 +65,7 @@ const TUnitRecord kUnitRecords[] = {
     {29, "Torr(g)", 1.01325L, 1.01325L / 760},
     {30, "mmHg(g)", 1.01325L, 1.01325L / 760},
     {31, "mmH2O(g)", 1.01325L, 9.80665e-05L},
-    {32, "psi(g)", 1.01325L, 0.068947572L},
+    {32, "psi(g)", 1.01325L, 0.06894757293168L},
     {33, "ftH2O(g)", 1.01325L, 0.029890669L},
     {34, "inHg(g)", 1.01325L, 0.03386388158L},
     {35, "inH2O(g)", 1.01325L, 0.002490889L},
@@ -86,7 +86,7 @@ const TUnitRecord kUnitRecords[] = {
     {10, "Torr(a)", 0, 1013.25L / 760},
     {11, "mmHg(a)", 0, 1013.25L / 760},
     {12, "mmH2O(a)", 0, 0.0980665L},
-    {13, "psi(a)", 0, 68.947572L},
+    {13, "psi(a)", 0, 68.94757293168L},
     {14, "ftH2O(a)", 0, 29.890669L},
     {15, "inHg(a)", 0, 33.86388158L},
     {16, "inH2O(a)", 0, 2.490889L},
@@ -104,7 +104,7 @@ const TUnitRecord kUnitRecords[] = {
     {29, "Torr(g)", 1013.25L, 1013.25L / 760},
     {30, "mmHg(g)", 1013.25L, 1013.25L / 760},
     {31, "mmH2O(g)", 1013.25L, 0.0980665L},
-    {32, "psi(g)", 1013.25L, 68.947572L},
+    {32, "psi(g)", 1013.25L, 68.94757293168L},
     {33, "ftH2O(g)", 1013.25L, 29.890669L},
     {34, "inHg(g)", 1013.25L, 33.86388158L},
     {35, "inH2O(g)", 1013.25L, 2.490889L},
@@ -123,7 +123,7 @@ const TUnitRecord kUnitRecords[] = {
     {0, "kg/m³", 0, 1},
     {1, "kg/l", 0, 1000},
     {2, "gr/ft³", 0, 0.0022883519105657L},
-    {3, "lb/ft³", 0, 16.01846443L},
+    {3, "lb/ft³", 0, 0.45359237L / (0.3048L * 0.3048L * 0.3048L)},
     {4, "lb/gal(US)", 0, 119.8264284L},
     {5, "lb/gal(UK)", 0, 99.77633537L},
     {6, "g/ml", 0, 1000},
@@ -173,8 +173,8 @@ const TUnitRecord kUnitRecords[] = {
     {1, "kg/s", 0, 3600},
     {2, "t/h", 0, 1000},
     {3, "t/d", 0, 1000.0L / 24},
-    {4, "ton/h(US)", 0, 907.1847L},
-    {5, "ton/d(US)", 0, 37.7993625L},
+    {4, "ton/h(US)", 0, 907.18474L},
+    {5, "ton/d(US)", 0, 907.18474L / 24},
     {6, "ton/h(UK)", 0, 1016.0469088L},
     {7, "ton/d(UK)", 0, 1016.0469088L / 24},
     {8, "lb/h", 0, 0.45359237L},
@@ -226,7 +226,7 @@ const TUnitRecord kUnitRecords[] = {
     {24, "MSCMM", 0, 60000},
     // 12 qKvCv
     {0, "m³/h", 0, 1},
-    {1, "GPM(US)", 0, 0.864977661134L},
+    {1, "GPM(US)", 0, 0.8649776554423244L},
     // 13 qNominalDiameter
     {0, "mm", 0, 1},
     {1, "in", 0, 25.4L},
@@ -506,7 +506,7 @@ const TUnitRecord kUnitRecords[] = {
     {10, "Torr", 0, 1.01325L / 760},
     {11, "mmHg", 0, 1.01325L / 760},
     {12, "mmH2O", 0, 9.80665e-05L},
-    {13, "psi", 0, 0.068947572L},
+    {13, "psi", 0, 0.06894757293168L},
     {14, "ftH2O", 0, 0.029890669L},
     {15, "inHg", 0, 0.03386388158L},
     {16, "inH2O", 0, 0.002490889L},
@@ -526,7 +526,7 @@ const TUnitRecord kUnitRecords[] = {
     {10, "Torr", 0, 1013.25L / 760},
     {11, "mmHg", 0, 1013.25L / 760},
     {12, "mmH2O", 0, 0.0980665L},
-    {13, "psi", 0, 68.947572L},
+    {13, "psi", 0, 68.94757293168L},
     {14, "ftH2O", 0, 29.890669L},
     {15, "inHg", 0, 33.86388158L},
     {16, "inH2O", 0, 2.490889L},
@@ -824,6 +824,9 @@ int TQuantityArray::UnitNoByName(TQuantity q, const std::string& name) {
   // The table's own spelling ("kp/cm%s(a)") is accepted as well.
   for (const auto& e : UnitStringList(q, SortIndex))
     if (LowerAscii(UnitRecord(q, e.Ref.UnitNo)->Name) == wanted) return e.Ref.UnitNo;
+  // A flow coefficient by the name engineers give it: Kv in m³/h, Cv in
+  // US gallons per minute.
+  if (q == qKvCv && (wanted == "kv" || wanted == "cv")) return wanted == "kv" ? 0 : 1;
   return -1;
 }
 

@@ -257,7 +257,7 @@ void TCalculationView::Refresh() {
       continue;
     }
     const TCalcItem* first = FCalc.Item(row.Name, 0);
-    const bool visible = first && RowVisible(*first, FAllDetails);
+    const bool visible = first && RowVisible(*first, FAllDetails) && (FAllDetails || FCalc.Relevant(row.Name, 0));
     FTable->setRowHidden(static_cast<int>(r), !visible);
     groupHasRows = groupHasRows || visible;
     RefreshRow(row);

@@ -109,6 +109,21 @@ bool TakeLanguageOption(const std::vector<std::string>& args, size_t& i, std::os
   return true;
 }
 
+bool TakeUnitsOption(const std::vector<std::string>& args, size_t& i, std::optional<TUnitPreset>& preset) {
+  const std::string& a = args[i];
+  if (a != "--units" && a.rfind("--units=", 0) != 0) return false;
+  std::string name;
+  if (a == "--units") {
+    if (i + 1 >= args.size()) throw EUsage("--units needs a preset (si or us)");
+    name = args[++i];
+  } else {
+    name = a.substr(8);
+  }
+  preset = UnitPresetByName(name);
+  if (!preset) throw EUsage("unknown units \"" + name + "\" (expected si or us)");
+  return true;
+}
+
 int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
             bool errIsTerminal) {
   try {

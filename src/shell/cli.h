@@ -3,12 +3,14 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <iosfwd>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "workspace/entries.h"
+#include "workspace/workspace.h"
 
 namespace torvacalc {
 
@@ -64,6 +66,10 @@ std::string Pad(const std::string& text, size_t width);
 // true (EUsage for another language; a warning on `err` when its
 // dictionary is missing).
 bool TakeLanguageOption(const std::vector<std::string>& args, size_t& i, std::ostream& err);
+// When args[i] is "--units si|us" or "--units=si|us": sets `preset`,
+// leaves i at the option's last argument and returns true (EUsage for
+// another preset).
+bool TakeUnitsOption(const std::vector<std::string>& args, size_t& i, std::optional<TUnitPreset>& preset);
 // True when args hold "--help" or "-h".
 bool WantsHelp(const std::vector<std::string>& args);
 

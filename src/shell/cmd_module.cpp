@@ -3,6 +3,7 @@
 // NAME=TEXT (from the command line and from case files) are applied in
 // order while the module is inactive; it computes once when it is switched
 // on, and every item and every message is printed.
+#include <optional>
 #include <ostream>
 
 #include "files/calculation_file.h"
@@ -16,13 +17,15 @@ namespace torvacalc {
 namespace {
 
 const char* kUsage =
-    "Usage: torvacalc module KIND [--json] [--all] [-o FILE] [@CASEFILE] [NAME=TEXT ...]\n\n"
+    "Usage: torvacalc module KIND [--json] [--all] [--units si|us] [-o FILE] [@CASEFILE] [NAME=TEXT ...]\n\n"
     "Creates the calculation module of KIND on its own, applies the\n"
     "assignments in order, computes once and prints its items and every\n"
     "message (as a table, or with --json as one JSON object). The table\n"
     "leaves out the items without a value (--all shows them). With -o FILE\n"
     "the calculation is saved as a calculation file (valve: FILE.cvc), which\n"
-    "torvacalc show and torvacalc info open again.\n\n"
+    "torvacalc show and torvacalc info open again. --units si or --units us\n"
+    "shows (and saves) every value in SI or US customary units once the\n"
+    "assignments are made.\n\n"
     "Kinds:\n"
     "  valve            control valve sizing (TCMControlValves)\n"
     "  substances       properties of the medium (TCMSubstances)\n"
@@ -65,6 +68,7 @@ int RunModule(const std::vector<std::string>& args, CommandContext& ctx) {
   if (!found) throw EUsage("unknown module kind \"" + kind + "\" (known: " + ModuleKindNames() + ")");
 
   bool json = false, allRows = false;
+  std::optional<TUnitPreset> units;
   std::string outputFile;
   std::vector<std::string> assignments;
   for (size_t i = 1; i < args.size(); ++i) {
@@ -73,6 +77,7 @@ int RunModule(const std::vector<std::string>& args, CommandContext& ctx) {
       json = true;
     } else if (a == "--all") {
       allRows = true;
+    } else if (TakeUnitsOption(args, i, units)) {
     } else if (a == "-o") {
       if (i + 1 >= args.size() || args[i + 1].empty()) throw EUsage("-o needs a file name");
       outputFile = args[++i];
@@ -100,6 +105,7 @@ int RunModule(const std::vector<std::string>& args, CommandContext& ctx) {
   }
   module->EndUpdate(false);
   module->SetActive(true);
+  if (units) ApplyUnitPreset(*module, *units);
 
   if (!outputFile.empty()) {
     try {

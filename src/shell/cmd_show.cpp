@@ -2,6 +2,7 @@
 // it names, computes it and prints it: a whole valve calculation as
 // `torvacalc run` does, a module on its own as `torvacalc module` does.
 #include <filesystem>
+#include <optional>
 #include <ostream>
 
 #include "assembly/whole_calculation.h"
@@ -17,22 +18,25 @@ namespace torvacalc {
 namespace {
 
 const char* kUsage =
-    "Usage: torvacalc show [--json] [--all] [--lang de|en] FILE\n\n"
+    "Usage: torvacalc show [--json] [--all] [--lang de|en] [--units si|us] FILE\n\n"
     "Opens a calculation file written by torvacalc (with torvacalc run ...\n"
     "-o FILE.cvc or torvacalc module valve ... -o FILE.cvc), rebuilds the\n"
     "calculation it holds, computes it and prints it in the form of the\n"
     "command that wrote it: a whole calculation with its operating points\n"
     "side by side as torvacalc run, a single module with every item and\n"
     "message as torvacalc module (--all: also the items without a value).\n"
+    "The values are shown in the units the file was saved with; --units si\n"
+    "or --units us shows every value in SI or US customary units.\n"
     "A missing, damaged or unknown file ends with one line on stderr and\n"
     "exit code 2.\n";
 
 int RunShow(const std::vector<std::string>& args, CommandContext& ctx) {
   bool json = false, allRows = false;
+  std::optional<TUnitPreset> units;
   std::string fileName;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (TakeLanguageOption(args, i, ctx.err))
+    if (TakeLanguageOption(args, i, ctx.err) || TakeUnitsOption(args, i, units))
       continue;
     else if (a == "--json")
       json = true;
@@ -72,6 +76,7 @@ int RunShow(const std::vector<std::string>& args, CommandContext& ctx) {
       throw EUsage(fileName + ": " + e.what());
     }
     for (const std::string& n : notices) ctx.err << "torvacalc: " << TerminalText(n) << "\n";
+    if (units) workspace.ApplyUnitPreset(*units);
     if (json)
       PrintPointsJson(workspace.Calculation(), ctx.out);
     else
@@ -91,6 +96,7 @@ int RunShow(const std::vector<std::string>& args, CommandContext& ctx) {
     throw EUsage(fileName + ": " + e.what());
   }
   module->SetActive(true);
+  if (units) ApplyUnitPreset(*module, *units);
   PrintStandalone(standalone, ctx.out, json, allRows);
   return ExitOk;
 }

@@ -52,7 +52,7 @@ const char* MessageKind(tCalcMessageType t) {
 
 }  // namespace
 
-void WriteJsonItem(TJsonWriter& w, const TCalcItem& item) {
+void WriteJsonItem(TJsonWriter& w, const TCalcItem& item, bool relevant) {
   w.BeginObject();
   if (const auto* p = dynamic_cast<const TCalcParameter*>(&item)) {
     const Extended basic = p->GetValue();
@@ -80,6 +80,7 @@ void WriteJsonItem(TJsonWriter& w, const TCalcItem& item) {
   } else {
     w.Key("kind").String("string").Key("text").String(item.GetText());
   }
+  w.Key("relevant").Bool(relevant);
   w.EndObject();
 }
 

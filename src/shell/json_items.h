@@ -13,8 +13,10 @@ namespace torvacalc {
 
 // The object of one item: {"kind", and for a parameter "value", "unit",
 // "basic", "si", "text", "state", "inputState", "utilized", "approximated",
-// "inBounds"; for a switch "index", "text"; for a text "text"}.
-void WriteJsonItem(TJsonWriter& w, const TCalcItem& item);
+// "inBounds"; for a switch "index", "text"; for a text "text"; for every
+// kind "relevant" (whether the item means anything for the medium, the
+// valve style and the options chosen: workspace/relevance.h)}.
+void WriteJsonItem(TJsonWriter& w, const TCalcItem& item, bool relevant = true);
 
 // The object of one message: {"point" ("1", "2", "3", "X" or null for the
 // calculation as a whole), "no", "kind" (error, warning, hint), "type"

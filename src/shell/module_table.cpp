@@ -13,6 +13,7 @@
 #include "shell/cli.h"
 #include "shell/json_items.h"
 #include "workspace/entries.h"
+#include "workspace/relevance.h"
 
 namespace torvacalc {
 
@@ -28,9 +29,10 @@ struct TRow {
 void PrintModuleJson(const TCalcModule& m, const TCalcMessageContainer& messages, std::ostream& out) {
   TJsonWriter w(out);
   w.BeginObject().Key("module").String(m.ClassName()).Key("items").BeginObject();
+  const TRelevance relevant(m);
   for (const TCalcItem* item : m.GetCalcItems()) {
     w.Key(item->GetName());
-    WriteJsonItem(w, *item);
+    WriteJsonItem(w, *item, relevant(*item));
   }
   // A module on its own is one point: a number it raises at several items
   // is one message naming them all.
@@ -111,6 +113,7 @@ void PrintModuleTable(const TCalcModule& m, const TCalcMessageContainer& message
   for (const auto& msg : messages.Messages())
     named.insert(named.end(), msg->CalcItems.begin(), msg->CalcItems.end());
   std::vector<TRow> rows;
+  const TRelevance relevant(m);
   int hidden = 0;
   for (const TCalcItem* item : m.GetCalcItems()) {
     const std::string value = ItemValueText(*item);
@@ -122,7 +125,8 @@ void PrintModuleTable(const TCalcModule& m, const TCalcMessageContainer& message
       if ((HasValue(p->GetValue()) && !p->GetInBounds()) || p->TypedBeyondRange())
         state += (state.empty() ? "" : ", ") + Translate("außerhalb der Grenzen");
     }
-    if (value.empty() && !allRows && std::find(named.begin(), named.end(), item) == named.end()) {
+    if ((value.empty() || !relevant(*item)) && !allRows &&
+        std::find(named.begin(), named.end(), item) == named.end()) {
       ++hidden;
       continue;
     }
@@ -153,7 +157,7 @@ void PrintModuleTable(const TCalcModule& m, const TCalcMessageContainer& message
   print(head);
   for (const TRow& r : rows) print(r);
   if (hidden > 0) {
-    std::string note = Translate("%d Zeilen ohne Wert ausgelassen; --all zeigt sie.");
+    std::string note = Translate("%d Zeilen ohne Wert oder ohne Bedeutung ausgelassen; --all zeigt sie.");
     if (const auto at = note.find("%d"); at != std::string::npos) note.replace(at, 2, std::to_string(hidden));
     out << note << "\n";
   }

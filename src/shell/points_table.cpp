@@ -10,6 +10,7 @@
 #include "shell/cli.h"
 #include "shell/json_items.h"
 #include "workspace/entries.h"
+#include "workspace/relevance.h"
 
 namespace torvacalc {
 
@@ -44,6 +45,7 @@ void PrintPointsTable(const TCustomSCMSubstances& calc, std::ostream& out, bool 
   const TPointsLayout layout = LayoutOfCalculation(calc);
   const TCalcMessageContainer& messages = *calc.GetCalcMessageContainer();
   const TMainCalcModule& main = *calc.GetMainCalcModule();
+  const TRelevance relevant(main);
   out << TerminalText(CalculationTitle(calc)) << "\n";
 
   // Items a message names stay visible even without a value.
@@ -74,7 +76,7 @@ void PrintPointsTable(const TCustomSCMSubstances& calc, std::ostream& out, bool 
   std::vector<TCells> constants{
       {Translate("Bezeichnung"), Translate("Name"), Translate("Wert"), Translate("Einheit")}};
   for (const TCalcItem* i : layout.constants) {
-    if (!HasShownValue(i) && !allRows && !isNamed(i)) {
+    if (!allRows && !isNamed(i) && (!HasShownValue(i) || !relevant(*i))) {
       ++hidden;
       continue;
     }
@@ -95,7 +97,7 @@ void PrintPointsTable(const TCustomSCMSubstances& calc, std::ostream& out, bool 
     for (const TPointRow& r : layout.rows) {
       bool any = false;
       for (int p = 0; p < kPointCount; ++p)
-        any = any || (layout.on[p] && (HasShownValue(r.items[p]) || isNamed(r.items[p])));
+        any = any || (layout.on[p] && ((HasShownValue(r.items[p]) && relevant(*r.items[p])) || isNamed(r.items[p])));
       if (!any && !allRows) {
         ++hidden;
         continue;
@@ -113,7 +115,7 @@ void PrintPointsTable(const TCustomSCMSubstances& calc, std::ostream& out, bool 
     printTable(table);
   }
   if (hidden > 0) {
-    std::string note = Translate("%d Zeilen ohne Wert ausgelassen; --all zeigt sie.");
+    std::string note = Translate("%d Zeilen ohne Wert oder ohne Bedeutung ausgelassen; --all zeigt sie.");
     if (const auto at = note.find("%d"); at != std::string::npos) note.replace(at, 2, std::to_string(hidden));
     out << note << "\n";
   }
@@ -140,6 +142,7 @@ void PrintPointsTable(const TCustomSCMSubstances& calc, std::ostream& out, bool 
 
 void PrintPointsJson(const TCustomSCMSubstances& calc, std::ostream& out) {
   const TPointsLayout layout = LayoutOfCalculation(calc);
+  const TRelevance relevant(*calc.GetMainCalcModule());
   TJsonWriter w(out);
   w.BeginObject().Key("calculation").String(calc.ClassName()).Key("title").String(CalculationTitle(calc));
   w.Key("activePoints").BeginArray();
@@ -147,7 +150,7 @@ void PrintPointsJson(const TCustomSCMSubstances& calc, std::ostream& out) {
   w.EndArray().Key("constants").BeginObject();
   for (const TCalcItem* i : layout.constants) {
     w.Key(i->GetName());
-    WriteJsonItem(w, *i);
+    WriteJsonItem(w, *i, relevant(*i));
   }
   w.EndObject().Key("points").BeginArray();
   for (int p = 0; p < kPointCount; ++p) {
@@ -156,7 +159,7 @@ void PrintPointsJson(const TCustomSCMSubstances& calc, std::ostream& out) {
     for (const TPointRow& r : layout.rows) {
       if (!r.items[p] || !layout.on[p]) continue;
       w.Key(r.base);
-      WriteJsonItem(w, *r.items[p]);
+      WriteJsonItem(w, *r.items[p], relevant(*r.items[p]));
     }
     w.EndObject();
   }

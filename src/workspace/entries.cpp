@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +20,77 @@ namespace {
 
 // A case file is a page of assignments; anything beyond this is not one.
 constexpr std::size_t kMaxCaseFileSize = std::size_t{1} << 20;
+
+// The words of an entry's text, lower case: runs of letters and digits
+// (bytes of UTF-8 letters count as letters), a decimal mark between two
+// digits kept inside its number ("PN 16" has the words "pn" and "16";
+// "DN 2,5" the words "dn" and "2,5").
+std::vector<std::string> Words(const std::string& text) {
+  std::vector<std::string> words;
+  std::string w;
+  const auto alnum = [](unsigned char c) { return std::isalnum(c) || c >= 0x80; };
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    const bool inNumber = (c == '.' || c == ',') && !w.empty() && std::isdigit(static_cast<unsigned char>(w.back())) &&
+                          i + 1 < text.size() && std::isdigit(static_cast<unsigned char>(text[i + 1]));
+    if (alnum(c) || inNumber) {
+      w += static_cast<char>(std::tolower(c));
+    } else if (!w.empty()) {
+      words.push_back(std::move(w));
+      w.clear();
+    }
+  }
+  if (!w.empty()) words.push_back(std::move(w));
+  return words;
+}
+
+// Whether the words `part` follow one another somewhere in `whole`.
+bool HasRun(const std::vector<std::string>& whole, const std::vector<std::string>& part) {
+  if (part.empty() || part.size() > whole.size()) return false;
+  for (size_t at = 0; at + part.size() <= whole.size(); ++at)
+    if (std::equal(part.begin(), part.end(), whole.begin() + static_cast<std::ptrdiff_t>(at))) return true;
+  return false;
+}
+
+// The entries of a list as a user reads them in an error: the first few,
+// then how many there are.
+std::string ListOfItems(const std::vector<std::string>& texts, const std::vector<int>& which) {
+  constexpr size_t kShown = 12;
+  // Entries with a comma of their own ("Parabolkegel, öffnend") are kept
+  // apart by semicolons.
+  const bool commas = std::any_of(which.begin(), which.end(),
+                                  [&](int i) { return texts[static_cast<size_t>(i)].find(',') != std::string::npos; });
+  const std::string sep = commas ? "; " : ", ";
+  std::string list;
+  for (size_t k = 0; k < which.size() && k < kShown; ++k)
+    list += (k ? sep : "") + texts[static_cast<size_t>(which[k])];
+  if (which.size() > kShown) list += sep + "... (" + std::to_string(which.size()) + " items)";
+  return list;
+}
+
+// An entry of a list named by part of its text: the words typed are words
+// of exactly one entry's text, in the program's language, in German or in
+// English ("16" for "PN 16", "ball" for "Kugelhahn (ball valve)"). None
+// or several refuse the entry, naming the entries that could be meant.
+int IndexOfShorthand(const TCustomCalcMultiSwitch& s, const std::string& name, const std::string& typed) {
+  const std::vector<std::string> shown = s.GetTranslatedValueList();
+  const auto* list = dynamic_cast<const TXCalcListSwitch*>(&s);
+  std::vector<int> offered, fitting;
+  const std::vector<std::string> part = Words(typed);
+  for (int i = 0; i < static_cast<int>(shown.size()); ++i) {
+    if (list && !list->GetVisible(i)) continue;
+    offered.push_back(i);
+    const size_t k = static_cast<size_t>(i);
+    if (HasRun(Words(shown[k]), part) || HasRun(Words(s.GetValueList()[k]), part) ||
+        HasRun(Words(s.GetValueTextIn(i, "en")), part))
+      fitting.push_back(i);
+  }
+  if (fitting.size() == 1) return fitting.front();
+  if (fitting.empty())
+    throw ECalcEntry(name + ": unknown item \"" + typed + "\"" +
+                     (offered.empty() ? std::string("; the list is empty") : "; items: " + ListOfItems(shown, offered)));
+  throw ECalcEntry(name + ": \"" + typed + "\" fits several items: " + ListOfItems(shown, fitting));
+}
 
 void AssignSwitch(TCalcItem& item, const std::string& name, const std::string& text) {
   const std::string t = TrimBlanks(text);
@@ -51,7 +124,7 @@ void AssignSwitch(TCalcItem& item, const std::string& name, const std::string& t
       const auto* m = dynamic_cast<const TCustomCalcMultiSwitch*>(target);
       if (index < 0 && m && m->GetValueList() == multi->GetValueList()) index = m->IndexOfText(t);
     }
-    if (index < 0) throw ECalcEntry(name + ": unknown item \"" + t + "\"");
+    if (index < 0) index = IndexOfShorthand(*multi, name, t);
     // A choice is the user's, as one made in the program's window (where
     // it replaces a database value, that value is marked modified).
     multi->EnterByUser(false);

@@ -13,10 +13,11 @@ namespace torvacalc {
 
 // One entry of the user's into `item`: a parameter takes a number with an
 // optional unit (EnterParameterText: its units follow in `sameRow`), a
-// switch an item text in either language or #N (counted from 0; two-state
-// switches ja/nein or #0/#1), a text item the text. Throws ECalcEntry
-// "NAME: what was wrong", before anything changes, for an entry that
-// cannot be taken.
+// switch an item text in either language, #N (counted from 0; two-state
+// switches ja/nein or #0/#1) or words of exactly one item's text ("16"
+// for "PN 16"), a text item the text. Throws ECalcEntry "NAME: what was
+// wrong", before anything changes, for an entry that cannot be taken; an
+// unknown or ambiguous switch item lists the items it could be.
 void EnterItem(TCalcItem& item, const std::string& text, const std::vector<TCalcParameter*>& sameRow = {});
 
 // "NAME=TEXT" (blanks around NAME and TEXT allowed) entered into the item

@@ -9,6 +9,7 @@
 #include "assembly/whole_calculation.h"
 #include "framework/translation.h"
 #include "workspace/points_layout.h"
+#include "workspace/relevance.h"
 
 namespace torvacalc {
 
@@ -113,12 +114,14 @@ TTorvaWorkspace::TTorvaWorkspace() : TTorvaWorkspace(CreateCalculation<TSCMTorva
 
 TTorvaWorkspace::TTorvaWorkspace(std::unique_ptr<TCustomSCMSubstances> calc) : FCalc(std::move(calc)) {
   FPages = TorvaPages(*FCalc->GetMainCalcModule());
+  FCalc->AfterLastCalculate = [this](TSuperCalcModule&) { KeepShownUnits(); };
   // Switching the new calculation on took its first state into the undo
   // history; taking it again would cost a second snapshot.
   if (FCalc->GetHistoryCount() != 1) RestartHistory();
 }
 
 TTorvaWorkspace::~TTorvaWorkspace() {
+  FCalc->AfterLastCalculate = nullptr;
   FLayout.reset();
   // The messages name the calculation's items: they go first.
   FCalc->GetCalcMessageContainer()->RemoveAllMessages();
@@ -138,6 +141,14 @@ TCalcItem* TTorvaWorkspace::Item(const std::string& name, int op) const {
   TCalcItem* first = m.CalcItemByName(name);
   if (op == 0 || !first) return first;
   return m.CalcItemByName(first->GetName() + OpSuffix(op + 1));
+}
+
+bool TTorvaWorkspace::Relevant(const std::string& name, int op) const {
+  const TCalcItem* item = Item(name, op);
+  if (!item) return false;
+  if (const auto* ops = dynamic_cast<const TCustomSCM3SubstancesMaterialPipe*>(FCalc.get()); ops && op > 0)
+    if (op == 3 ? !ops->GetOpXEnabled() : ops->GetNoOfOps() <= op) return false;
+  return TRelevance(*FCalc->GetMainCalcModule())(*item);
 }
 
 void TTorvaWorkspace::Load(const std::string& fileName) { Load(fileName, nullptr); }

@@ -31,6 +31,8 @@ class TTorvaWorkspace : public TWorkspace {
   std::string OperatingPointCaption(int op) const override;
   const std::vector<TItemPage>& Pages() const override { return FPages; }
   TCalcItem* Item(const std::string& name, int op) const override;
+  // An item of a point that is off means nothing either.
+  bool Relevant(const std::string& name, int op) const override;
   int MessagePoint(const TCalcMessage& msg) const override;
   std::vector<TPointMessage> ReadMessages() const override;
   TSuperCalcModule& Super() override;

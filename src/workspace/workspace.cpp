@@ -10,6 +10,7 @@
 #include "framework/options.h"
 #include "framework/translation.h"
 #include "workspace/entries.h"
+#include "workspace/relevance.h"
 #include "valves/cm_control_valves.h"
 
 namespace torvacalc {
@@ -110,6 +111,11 @@ TCalcItem* TValveModuleWorkspace::Item(const std::string& name, int op) const {
   return op == 0 ? FValve->CalcItemByName(name) : nullptr;
 }
 
+bool TValveModuleWorkspace::Relevant(const std::string& name, int op) const {
+  const TCalcItem* item = Item(name, op);
+  return item && TRelevance(*FValve)(*item);
+}
+
 void TValveModuleWorkspace::Load(const std::string& fileName) {
   const std::string className = CalculationClassOfFile(fileName);
   if (className != KindName())
@@ -145,6 +151,12 @@ void SetShownUnit(TCalcParameter& p, int unitNo) {
   if (TCalcParameter& shown = ShownParameter(p); &shown != &p) shown.SetCalcUnitNo(unitNo);
 }
 
+bool IsResult(const TCalcParameter& p) {
+  const TCalcParameter& shown = ShownParameter(p);
+  if (shown.GetOverruled()) return false;
+  return dynamic_cast<const TOutputParameter*>(&shown) || shown.GetInputState() == isCalculated;
+}
+
 TItemLook ItemLook(const TCalcItem& item) {
   if (!item.GetUtilized() || !item.GetIsUsed()) return TItemLook::NotUsed;
   if (item.GetOverruled()) return TItemLook::Overruled;
@@ -178,6 +190,16 @@ void AsOneChange(TWorkspace& calc, F&& change) {
   s.EndUpdate(true);
 }
 
+// An entry that gives the unit of a parameter the user enters: the
+// results of its quantity are shown in it too.
+template <class F>
+void FollowingUnit(TWorkspace& calc, TCalcParameter* p, F&& enter) {
+  const int unit = p ? ShownParameter(*p).GetCalcUnitNo() : -1;
+  enter();
+  if (p && !IsResult(*p) && ShownParameter(*p).GetCalcUnitNo() != unit)
+    calc.ResultsFollowUnit(p->GetQuantity(), ShownParameter(*p).GetCalcUnitNo());
+}
+
 }  // namespace
 
 TInputResult EnterParameter(TWorkspace& calc, TCalcParameter& p, const std::string& text,
@@ -185,7 +207,7 @@ TInputResult EnterParameter(TWorkspace& calc, TCalcParameter& p, const std::stri
   try {
     // The rule refuses before it changes anything, so a refused entry
     // leaves neither a value nor a step of history behind.
-    AsOneChange(calc, [&] { EnterParameterText(p, text, sameRow); });
+    AsOneChange(calc, [&] { FollowingUnit(calc, &p, [&] { EnterParameterText(p, text, sameRow); }); });
   } catch (const ECalcEntry& e) {
     return {false, e.what()};
   }
@@ -211,11 +233,113 @@ TInputResult TWorkspace::Enter(const std::string& name, int point, const std::st
   for (int k = 0; k < OperatingPointCount(); ++k)
     if (TCalcItem* twin = Item(name, k); twin && twin->AsParameter()) row.push_back(twin->AsParameter());
   try {
-    AsOneChange(*this, [&] { EnterItem(*item, text, row); });
+    AsOneChange(*this, [&] { FollowingUnit(*this, item->AsParameter(), [&] { EnterItem(*item, text, row); }); });
   } catch (const ECalcEntry& e) {
     return {false, e.what()};
   }
   return {true, {}};
+}
+
+std::vector<TCalcParameter*> TWorkspace::Parameters() const {
+  std::vector<TCalcParameter*> params;
+  for (const auto& page : Pages())
+    for (const auto& group : page.Groups)
+      for (const std::string& n : group.Items)
+        for (int k = 0; k < OperatingPointCount(); ++k)
+          if (TCalcItem* i = Item(n, k); i && i->AsParameter()) params.push_back(i->AsParameter());
+  return params;
+}
+
+void TWorkspace::KeepShownUnits() {
+  if (FKeepingUnits) return;
+  if (FParameters.empty()) FParameters = Parameters();
+  std::vector<std::pair<TCalcParameter*, int>> differ;
+  for (TCalcParameter* p : FParameters)
+    if (TCalcParameter& shown = ShownParameter(*p); &shown != p && shown.GetCalcUnitNo() != p->GetCalcUnitNo())
+      differ.emplace_back(&shown, p->GetCalcUnitNo());
+  if (differ.empty()) return;
+  // Called as the outermost update closes: the units are set in a bracket
+  // of their own that records nothing; the closing update records them.
+  FKeepingUnits = true;
+  Super().BeginUpdate();
+  for (auto& [shown, unit] : differ) shown->SetCalcUnitNo(unit);
+  Super().EndUpdate(false);
+  FKeepingUnits = false;
+}
+
+void TWorkspace::ResultsFollowUnit(TQuantity q, int unitNo) {
+  for (TCalcParameter* p : Parameters())
+    if (p->GetQuantity() == q && IsResult(*p)) SetShownUnit(*p, unitNo);
+}
+
+void TWorkspace::ApplyUnitPreset(TUnitPreset preset) {
+  AsOneChange(*this, [&] {
+    for (TCalcParameter* p : Parameters()) {
+      const int unit = PresetUnit(preset, p->GetQuantity(), ShownParameter(*p).GetCalcUnitNo());
+      if (unit >= 0) SetShownUnit(*p, unit);
+    }
+  });
+}
+
+namespace {
+
+// The units of the presets by name, per quantity; a pressure names the
+// absolute unit, whose gauge twin is the name with (g).
+struct TPresetUnits {
+  TQuantity q;
+  const char *si, *us;
+};
+const TPresetUnits kPresetUnits[] = {
+    {qTemperature, "°C", "°F"},
+    {qTemperatureDifference, "K", "°F"},
+    {qPressureBar, "bar(a)", "psi(a)"},
+    {qPressureMBar, "mbar(a)", "psi(a)"},
+    {qPressureDropBar, "bar", "psi"},
+    {qPressureDropMBar, "mbar", "psi"},
+    {qMassFlowrate, "kg/h", "lb/h"},
+    {qVolumeFlowrate, "m³/h", "gal/min(US)"},
+    {qNormVolumeFlowrate, "m³/h", "SCFH"},
+    {qKvCv, "m³/h", "GPM(US)"},  // Kv, Cv
+    {qNominalDiameter, "mm", "in"},
+    {qLengthMM, "mm", "in"},
+    {qLengthM, "m", "ft"},
+    {qAreaQMM, "mm²", "in²"},
+    {qAreaQCM, "cm²", "in²"},
+    {qDensity, "kg/m³", "lb/ft³"},
+    {qVelocity, "m/s", "ft/s"},
+    {qForce, "N", "lbf"},
+    {qEnthalpy, "kJ/kg", "BTU/lb"},
+    {qHeatCapacity, "kJ/(kg K)", "BTU/(lb °F)"},
+};
+
+bool IsGauge(const std::string& unitName) { return unitName.ends_with("(g)"); }
+
+}  // namespace
+
+int PresetUnit(TUnitPreset preset, TQuantity q, int current) {
+  for (const TPresetUnits& u : kPresetUnits) {
+    if (u.q != q) continue;
+    std::string name = preset == TUnitPreset::US ? u.us : u.si;
+    if (IsGauge(TQuantityArray::GetUnitName(q, current)) && name.ends_with("(a)"))
+      name.replace(name.size() - 3, 3, "(g)");
+    return TQuantityArray::UnitNoByName(q, name);
+  }
+  return -1;
+}
+
+void ApplyUnitPreset(TCalcModule& m, TUnitPreset preset) {
+  for (TCalcItem* item : m.GetCalcItems())
+    if (TCalcParameter* p = item->AsParameter()) {
+      const int unit = PresetUnit(preset, p->GetQuantity(), ShownParameter(*p).GetCalcUnitNo());
+      if (unit >= 0) SetShownUnit(*p, unit);
+    }
+}
+
+std::optional<TUnitPreset> UnitPresetByName(const std::string& name) {
+  const std::string n = LowerAscii(name);
+  if (n == "si") return TUnitPreset::SI;
+  if (n == "us") return TUnitPreset::US;
+  return std::nullopt;
 }
 
 void TWorkspace::EnterAll(const std::vector<std::string>& assignments) {
@@ -229,7 +353,7 @@ void TWorkspace::EnterAll(const std::vector<std::string>& assignments) {
       if (!IsValidUtf8(name)) throw ECalcEntry("an item name: not valid UTF-8 text");
       TCalcItem* item = Item(name, 0);
       if (!item) throw ECalcEntry("unknown item \"" + name + "\" of " + KindName());
-      EnterItem(*item, a.substr(eq + 1));
+      FollowingUnit(*this, item->AsParameter(), [&] { EnterItem(*item, a.substr(eq + 1)); });
     }
   } catch (...) {
     s.EndSetValues();
@@ -242,7 +366,10 @@ void TWorkspace::EnterAll(const std::vector<std::string>& assignments) {
 
 void ChooseParameterUnit(TWorkspace& calc, TCalcParameter& p, int unitNo) {
   if (unitNo < 0 || unitNo >= p.CalcUnits().GetCount() || unitNo == ShownParameter(p).GetCalcUnitNo()) return;
-  AsOneChange(calc, [&] { SetShownUnit(p, unitNo); });
+  AsOneChange(calc, [&] {
+    SetShownUnit(p, unitNo);
+    if (!IsResult(p)) calc.ResultsFollowUnit(p.GetQuantity(), unitNo);
+  });
   p.CalcUnits().AddToTop5(unitNo);
 }
 

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -40,6 +41,21 @@ struct TPointMessage {
   std::vector<std::string> items;               // main-module names, each once
   const TCalcMessage* first = nullptr;          // the first copy in the container
 };
+
+// The units an engineer works in, for every item at once: SI as the
+// program shows it (bar, °C, kg/h, m³/h, Kv, mm) or US customary (psi,
+// °F, lb/h, US gpm, Cv, in). A pressure keeps its kind (absolute or
+// gauge).
+enum class TUnitPreset { SI, US };
+
+// The unit of `preset` for the quantity `q`, -1 where the preset leaves
+// the quantity's unit as it is; `current` (the unit shown now) decides
+// between absolute and gauge pressure.
+int PresetUnit(TUnitPreset preset, TQuantity q, int current);
+// Every parameter of a module on its own in the units of `preset`.
+void ApplyUnitPreset(TCalcModule& m, TUnitPreset preset);
+// "si" or "us" (any case); empty for anything else.
+std::optional<TUnitPreset> UnitPresetByName(const std::string& name);
 
 struct TInputResult {
   bool Applied = false;
@@ -86,6 +102,11 @@ class TWorkspace {
   // every message of the container under its point.
   virtual std::vector<TPointMessage> ReadMessages() const;
 
+  // Whether the item `name` of operating point `op` means anything for the
+  // calculation as it stands (relevance.h): the tables and the window
+  // leave out what does not, unless everything is asked for.
+  virtual bool Relevant(const std::string& name, int op) const = 0;
+
   // The user's entry of `text` into the item `name` of operating point
   // `point` (0 for point 1), by the one entry rule of every front end
   // (EnterItem): one change, one recalculation, one undo step; a unit typed
@@ -107,6 +128,23 @@ class TWorkspace {
   // Writes the calculation (atomically); throws like Load.
   virtual void Save(const std::string& fileName) = 0;
 
+  // Every parameter of every point in the units of `preset`: one change,
+  // one undo step; the values stay, a file saved afterwards keeps the
+  // units.
+  void ApplyUnitPreset(TUnitPreset preset);
+  // The results of quantity `q` (the items the calculation finds) shown in
+  // `unitNo`, the unit the user has just given an entry of that quantity:
+  // the flow through the valve in t/h when the flow was entered in t/h.
+  void ResultsFollowUnit(TQuantity q, int unitNo);
+  // Every parameter the pages show, at every point.
+  std::vector<TCalcParameter*> Parameters() const;
+  // An item that shows another module's item shows it in its own unit:
+  // after a file is read or the calculation rewires itself (another noise
+  // method, a resistor switched on), the item it reads through takes the
+  // unit the user chose. Runs whenever a change of the calculation closes
+  // (the super module's AfterLastCalculate).
+  void KeepShownUnits();
+
   bool CanUndo() const { return const_cast<TWorkspace*>(this)->Super().GetCanUndo(); }
   bool Undo() { return Super().UnDo(); }
   // Forgets the history and records the present state as its start.
@@ -116,6 +154,9 @@ class TWorkspace {
   // Row and point of every shown item, made on the first Locate (the pages
   // and items of a calculation do not change).
   mutable std::unordered_map<const TCalcItem*, std::pair<std::string, int>> FPlaces;
+  // Parameters(), made once; KeepShownUnits running.
+  std::vector<TCalcParameter*> FParameters;
+  bool FKeepingUnits = false;
 };
 
 // The calculation kind of this program (the whole valve calculation).
@@ -136,6 +177,7 @@ class TValveModuleWorkspace : public TWorkspace {
   int OperatingPointCount() const override { return 1; }
   const std::vector<TItemPage>& Pages() const override { return FPages; }
   TCalcItem* Item(const std::string& name, int op) const override;
+  bool Relevant(const std::string& name, int op) const override;
   TSuperCalcModule& Super() override { return *FSuper; }
   void Load(const std::string& fileName) override;
   void Save(const std::string& fileName) override;
@@ -173,6 +215,9 @@ const TCalcParameter& ShownParameter(const TCalcParameter& p);
 TCalcParameter& ShownParameter(TCalcParameter& p);
 // A new display unit for the parameter and the item it shows.
 void SetShownUnit(TCalcParameter& p, int unitNo);
+// Whether the calculation finds the parameter's value (a result the user
+// has not overruled), rather than the user or the database giving it.
+bool IsResult(const TCalcParameter& p);
 
 // The units offered for a parameter: the recently used first, then the
 // others in table order, each once.

@@ -34,7 +34,14 @@ struct ConversionCase {
 
 // Each expected value is a published definition, not a number of the table.
 const ConversionCase kConversions[] = {
-    {"1 psi = 0.068947572 bar (6894.757 Pa)", qPressureBar, 1, "psi(a)", "bar(a)", 0.068947572L},
+    // 1 lbf/in2: 0.45359237 kg * 9.80665 m/s2 / (0.0254 m)^2.
+    {"1 psi = 6894.757293168 Pa", qPressureBar, 1, "psi(a)", "Pa(a)", 6894.757293168L},
+    {"1 psi = 68.94757293168 mbar", qPressureMBar, 1, "psi(a)", "mbar(a)", 68.94757293168L},
+    {"1 US gpm = 0.22712470704 m3/h exactly", qVolumeFlowrate, 1, "gal/min(US)", "m³/h", 0.22712470704L},
+    {"1 short ton/h = 2000 lb/h", qMassFlowrate, 1, "ton/h(US)", "lb/h", 2000},
+    // Cv: US gallons per minute of water at 1 psi; Kv: m3/h at 1 bar.
+    {"1 Cv = 0.22712470704 / sqrt(0.06894757293168) Kv", qKvCv, 1, "Cv", "Kv",
+     0.22712470704L / std::sqrt(0.06894757293168L)},
     {"1 lb = 0.45359237 kg exactly", qMass, 1, "lb", "kg", 0.45359237L},
     {"1 lb/h = 0.45359237 kg/h", qMassFlowrate, 1, "lb/h", "kg/h", 0.45359237L},
     {"1 in = 25.4 mm exactly", qLengthMM, 1, "in", "mm", 25.4L},
@@ -89,7 +96,7 @@ const ConversionCase kConversions[] = {
     {"-40 degC = -40 degF", qTemperature, -40, "°C", "°F", -40},
     {"273.15 K = 491.67 degR", qTemperature, 273.15L, "K", "°Rankine", 491.67L},
     {"100 degC = 671.67 degR", qTemperature, 100, "°C", "°Rankine", 671.67L},
-    {"0.068947572 bar(g) = 1 psi(g)", qPressureBar, 0.068947572L, "bar(g)", "psi(g)", 1},
+    {"0.06894757293168 bar(g) = 1 psi(g)", qPressureBar, 0.06894757293168L, "bar(g)", "psi(g)", 1},
     {"2.01325 bar(a) = 100 kPa(g)", qPressureBar, 2.01325L, "bar(a)", "kPa(g)", 100},
     {"11.01325 bar(a) = 1 MPa(g)", qPressureBar, 11.01325L, "bar(a)", "MPa(g)", 1},
     {"101.325 kPa(a) = 0 kPa(g)", qPressureMBar, 101.325L, "kPa(a)", "kPa(g)", 0},
@@ -104,8 +111,8 @@ TEST(UnitTable, AgreesWithPublishedConversionFactors) {
 }
 
 TEST(UnitTable, GaugeAndAbsolutePressureUnitsPairUp) {
-  // One atmosphere in psi, from the psi factor rounded to 9 digits.
-  EXPECT_NEAR(Convert(qPressureBar, 0, "psi(g)", "psi(a)"), 14.69594878L, 1e-6L);
+  // One standard atmosphere in psi: 101325 Pa / 6894.757293168 Pa.
+  EXPECT_NEAR(Convert(qPressureBar, 0, "psi(g)", "psi(a)"), 14.69594877551L, 1e-9L);
   // Every gauge unit of both pressure quantities pairs with an absolute unit
   // of the same factor, one atmosphere below.
   for (TQuantity q : {qPressureBar, qPressureMBar}) {

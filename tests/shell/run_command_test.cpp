@@ -246,6 +246,10 @@ TEST_F(RunCommand, SavedCalculationShowsByteForByte) {
     EXPECT_EQ(created(lines[i] + "\n"), created(RunProgram({"run", "--json", SourceFile("examples/" + batch[i])}).out));
     EXPECT_TRUE(fs::exists(Path(fs::path(batch[i]).stem().string() + ".cvc")));
   }
+  // Saved in US customary units, opened in them: 6 bar(a) = 87.02 psi(a).
+  const ProgramRun us = RunProgram({"run", PointsCase(), "--units", "us", "-o", Path("us.cvc")});
+  EXPECT_EQ(Row(us.out, "P1"), (std::vector<std::string>{"87.02", "79.77", "72.52", "", "psi(a)"}));
+  EXPECT_EQ(RunProgram({"show", Path("us.cvc")}).out, us.out);
   // What the user entered into items the main module reads through (the
   // medium's temperature, the flows, the pipe size) came back with it.
   const ProgramRun shown = RunProgram({"show", Path("w.cvc")});
@@ -294,6 +298,8 @@ TEST_F(RunCommand, BadInputIsAnsweredAsModuleAnswersIt) {
       {{"run", Path("missing.case")}, "no such file"},
       {{"run"}, ""}, {RunArgs({"--fast"}), ""}, {RunArgs({"-o"}), ""},
       {RunArgs({"-o", Path("w.txt")}), "Falsche Endung: w.txt ist nicht vom Format .cvc"},
+      {RunArgs({"--units", "metric"}), "unknown units \"metric\" (expected si or us)"},
+      {RunArgs({"PN=17"}), "PN: unknown item \"17\"; items: PN 10, PN 16, PN 25,"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args.back());

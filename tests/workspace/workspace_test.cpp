@@ -2,8 +2,11 @@
 // same whether a value is typed into a cell (Enter) or comes from a case
 // file or command line (EnterAll), and the point each message concerns.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <cmath>
 #include <cctype>
 #include <functional>
 #include <set>
@@ -13,6 +16,7 @@
 #include "framework/calc_switch.h"
 #include "framework/translation.h"
 #include "media/substance_database.h"
+#include "workspace/entries.h"
 #include "workspace/module_kinds.h"
 #include "workspace/points_layout.h"
 #include "workspace/torva_workspace.h"
@@ -20,12 +24,15 @@
 namespace torvacalc {
 namespace {
 
-// Entries into the inlet pressure of point 2, as a user writes them.
+// Entries into the inlet pressure of point 2, as a user writes them, and
+// into the switches of the calculation.
 struct EntryCase {
   const char* text;
   bool taken;
   Extended bar;            // the value taken, bar(a); NoValue for none
   const char* refusedFor;  // a word the refusal names
+  const char* item = nullptr;   // a switch of all points instead of P1 at point 2
+  const char* chosen = "";      // the switch's entry then
 };
 const EntryCase kEntries[] = {
     {"6.8 bar(a)", true, 6.8L, ""},
@@ -41,19 +48,34 @@ const EntryCase kEntries[] = {
     {"1.000,5 bar(a)", false, NoValue, "1.000,5"},  // no grouping
     {"7 kg/h", false, NoValue, "kg/h"},
     {"7 furlong", false, NoValue, "furlong"},
+    // A switch's entry by its text, by #N, or by words of one entry only.
+    {"PN 25", true, NoValue, "", "PN", "PN 25"},
+    {"#1", true, NoValue, "", "PN", "PN 16"},
+    {"16", true, NoValue, "", "PN", "PN 16"},
+    {"pn 40", true, NoValue, "", "PN", "PN 40"},
+    {"Parabolkegel schließend", true, NoValue, "", "GlobeType", "Parabolkegel, schließend"},
+    // An unknown one lists the entries, an ambiguous one those it fits.
+    {"17", false, NoValue, "items: PN 10, PN 16, PN 25,", "PN"},
+    {"1", false, NoValue, "PN 160", "PN"},  // no entry has the word "1"
+    {"Parabolkegel", false, NoValue, "fits several items: Parabolkegel, öffnend; Parabolkegel, schließend",
+     "GlobeType"},
 };
 
 TEST(WorkspaceEntry, CellsAndCaseFilesTakeAndRefuseTheSameEntries) {
   for (const EntryCase& c : kEntries) {
     SCOPED_TRACE(c.text);
     TTorvaWorkspace typed, batch;
-    ASSERT_TRUE(typed.Enter("P1", 1, "4 bar(a)").Applied);
+    const std::string name = c.item ? c.item : "P1", batchName = c.item ? c.item : "P1Ap2";
+    const int point = c.item ? 0 : 1;
+    const std::string before = c.item ? "#0" : "4 bar(a)";
+    ASSERT_TRUE(typed.Enter(name, point, before).Applied);
+    const std::string beforeText = ItemValueText(*typed.Item(name, point));
     const size_t history = typed.Super().GetHistoryCount();
-    const TInputResult r = typed.Enter("P1", 1, c.text);
+    const TInputResult r = typed.Enter(name, point, c.text);
     EXPECT_EQ(r.Applied, c.taken) << r.Error;
     std::string refused;
     try {
-      batch.EnterAll({"P1Ap2 = 4 bar(a)", std::string("P1Ap2 = ") + c.text});
+      batch.EnterAll({batchName + " = " + before, batchName + " = " + c.text});
     } catch (const ECalcEntry& e) {
       refused = e.what();
     }
@@ -61,9 +83,16 @@ TEST(WorkspaceEntry, CellsAndCaseFilesTakeAndRefuseTheSameEntries) {
     if (!c.taken) {
       // Refused: why, naming what was wrong; nothing changed, no undo step.
       EXPECT_NE(r.Error.find(c.refusedFor), std::string::npos) << r.Error;
-      EXPECT_NE(refused.find("P1Ap2"), std::string::npos) << refused;
+      EXPECT_EQ(refused.rfind(batchName + ":", 0), 0u) << refused;
+      EXPECT_EQ(refused.find('\n'), std::string::npos) << refused;
       EXPECT_EQ(typed.Super().GetHistoryCount(), history);
-      EXPECT_NEAR(static_cast<double>(typed.Item("P1", 1)->AsParameter()->GetValue()), 4.0, 1e-12);
+      EXPECT_EQ(ItemValueText(*typed.Item(name, point)), beforeText);
+      EXPECT_EQ(ItemValueText(*batch.Item(name, point)), beforeText);
+      continue;
+    }
+    if (c.item) {
+      EXPECT_EQ(ItemValueText(*typed.Item(name, 0)), c.chosen);
+      EXPECT_EQ(ItemValueText(*batch.Item(name, 0)), c.chosen);
       continue;
     }
     for (TWorkspace* w : {static_cast<TWorkspace*>(&typed), static_cast<TWorkspace*>(&batch)}) {
@@ -81,8 +110,13 @@ TEST(WorkspaceEntry, CellsAndCaseFilesTakeAndRefuseTheSameEntries) {
 TEST(WorkspaceEntry, UnitTypedWithTheNumberBecomesTheUnitOfTheRow) {
   TTorvaWorkspace w;
   ASSERT_TRUE(w.Enter("T1", 2, "350 K").Applied);
+  // The results of the quantity are shown in it as well; a unit chosen for
+  // a cell of the desktop does the same.
   for (int point = 0; point < w.OperatingPointCount(); ++point)
-    EXPECT_EQ(ShownParameter(*w.Item("T1", point)->AsParameter()).GetCalcUnitName(), "K") << point;
+    for (const char* n : {"T1", "T2Medium"})
+      EXPECT_EQ(ShownParameter(*w.Item(n, point)->AsParameter()).GetCalcUnitName(), "K") << n << point;
+  ASSERT_TRUE(EnterParameter(w, *w.Item("Qm", 0)->AsParameter(), "30 t/h").Applied);
+  EXPECT_EQ(ShownParameter(*w.Item("QmValve", 3)->AsParameter()).GetCalcUnitName(), "t/h");
   EXPECT_FALSE(w.Enter("NoSuchItem", 0, "1").Applied);
 }
 
@@ -121,6 +155,98 @@ TEST(WorkspaceEntry, PointsAreIndependentOfTheOrderOfEdits) {
             << result << " at point " << point << ": " << static_cast<double>(va) << " vs "
             << static_cast<double>(vb);
       }
+  }
+}
+
+// The water duty written in US customary units (psi = 6894.757293168 Pa,
+// lb = 0.45359237 kg, degF, Cv = US gpm at 1 psi, in = 25.4 mm; P1 of
+// point X as gauge pressure, one standard atmosphere below).
+const std::vector<std::pair<std::string, std::string>> kWaterDutyUs = {
+    {"kvs", "46.24396913414505 GPM(US)"}, {"Seat", "1.5748031496062993 in"},
+    {"T1", "176 °F"},        {"P1", "145.03773773021683 psi(a)"},    {"Qm", "17636.980974790207 lb/h"},
+    {"p2", "101.52641641115177 psi(a)"}, {"T1Ap2", "176 °F"},      {"P1Ap2", "137.785850843706 psi(a)"},
+    {"QmAp2", "35273.961949580415 lb/h"}, {"p2Ap2", "87.0226426381301 psi(a)"}, {"T1Ap3", "176 °F"},
+    {"P1Ap3", "130.53396395719514 psi(a)"}, {"QmAp3", "52910.94292437062 lb/h"}, {"p2Ap3", "2 bar(a)"},
+    {"T1ApX", "68 °F"},      {"P1ApX", "130.34178895470262 psi(g)"}, {"QmApX", "26455.47146218531 lb/h"},
+    {"p2ApX", "116.03019018417346 psi(a)"}};
+
+TEST(WorkspaceUnits, TheDutyInUsUnitsIsTheSameDuty) {
+  std::vector<std::string> us = kWaterDuty;
+  for (std::string& e : us)
+    for (const auto& [name, text] : kWaterDutyUs)
+      if (e.rfind(name + " = ", 0) == 0) e = name + " = " + text;
+  TTorvaWorkspace si, entered;
+  si.EnterAll(kWaterDuty);
+  entered.EnterAll(us);
+  // Every value of every point is the same; the results are shown in the
+  // units the entries of their quantity were given in.
+  const auto params = si.Parameters(), usParams = entered.Parameters();
+  ASSERT_EQ(params.size(), usParams.size());
+  for (size_t i = 0; i < params.size(); ++i) {
+    const Extended a = params[i]->GetValue(), b = usParams[i]->GetValue();
+    EXPECT_TRUE((IsNoValue(a) && IsNoValue(b)) || std::fabs(a - b) <= 1e-9L * std::max(1.0L, std::fabs(a)))
+        << params[i]->GetName() << ": " << static_cast<double>(a) << " vs " << static_cast<double>(b);
+  }
+  const std::pair<const char*, const char*> shown[] = {
+      {"QmValve", "lb/h"}, {"T2Medium", "°F"}, {"kv", "GPM(US)"}, {"p1Max", "psi(a)"}, {"QmDN", "lb/h"}};
+  for (const auto& [name, unit] : shown)
+    EXPECT_EQ(ShownParameter(*entered.Item(name, 0)->AsParameter()).GetCalcUnitName(), unit) << name;
+
+  // The preset shows the SI duty in US units: the same numbers as the duty
+  // entered in them, saved and opened again in those units.
+  si.ApplyUnitPreset(TUnitPreset::US);
+  const Extended bore = si.Item("DiP", 0)->AsParameter()->GetValue();  // mm
+  const std::pair<const char*, Extended> preset[] = {
+      {"P1", 145.03773773021683L}, {"T1", 176},   {"Qm", 17636.980974790207L},
+      {"kvs", 46.24396913414505L}, {"DiP", bore / 25.4L}, {"p2", 101.52641641115177L}};
+  for (const auto& [name, value] : preset)
+    EXPECT_NEAR(ShownParameter(*si.Item(name, 0)->AsParameter()).GetDisplayValue(), value, 1e-9L * value) << name;
+  const std::string file = std::filesystem::temp_directory_path() / ("torvacalc-us-" + std::to_string(::getpid()) + ".cvc");
+  si.Save(file);
+  TTorvaWorkspace opened;
+  opened.Load(file);
+  std::filesystem::remove(file);
+  const auto openedParams = opened.Parameters();
+  for (size_t i = 0; i < params.size(); ++i)
+    EXPECT_EQ(ShownParameter(*openedParams[i]).GetCalcUnitName(), ShownParameter(*params[i]).GetCalcUnitName())
+        << params[i]->GetName();
+  si.ApplyUnitPreset(TUnitPreset::SI);
+  EXPECT_EQ(FieldText(*si.Item("P1", 0)), "10");
+  EXPECT_EQ(ShownParameter(*si.Item("kv", 2)->AsParameter()).GetCalcUnitName(), "m³/h");
+}
+
+// The rows that apply to a duty, and those that do not.
+struct RelevanceCase {
+  const char* duty;
+  std::vector<std::string> entries, relevant, irrelevant;
+};
+const RelevanceCase kRelevanceCases[] = {
+    {"water, globe valve",
+     {},
+     {"SigmaP", "SaturatedPhase", "PvW1", "GlobeType", "Kc", "pv2"},
+     {"Kappa1", "fk", "CStar", "tStar", "pStar", "xt", "PulpeType", "HumidityType", "RotaryType", "BallValveType",
+      "ButterflyType", "DNSug07", "DNSug100", "ResistorType", "dRes", "NoiseNormGas"}},
+    {"air",
+     {"FluidName = Luft", "Phase = Gas"},
+     {"Kappa1", "fk", "CStar", "xt", "DNSug07", "GlobeType"},
+     {"SigmaP", "SigmaId", "SaturatedPhase", "PvW1", "Kc", "uMaxCav", "HumidityType", "PulpeType"}},
+    {"moist air, ball valve, orifice",
+     {"FluidName = Luft", "Phase = Gas", "GasMedium = #1", "ValveType = Kugelhahn", "UseResistors = ja"},
+     {"HumidityType", "PhiRel", "PvW1", "BallValveType", "ResistorType", "dRes"},
+     {"GlobeType", "SigmaP"}},
+    // What the user typed is shown back, meaning or not.
+    {"an exponent typed for water", {"Kappa1 = 1.3"}, {"Kappa1"}, {"fk"}},
+};
+
+TEST(WorkspaceRelevance, OnlyTheRowsThatApply) {
+  for (const RelevanceCase& c : kRelevanceCases) {
+    SCOPED_TRACE(c.duty);
+    TTorvaWorkspace w;
+    std::vector<std::string> entries = kWaterDuty;
+    entries.insert(entries.end(), c.entries.begin(), c.entries.end());
+    w.EnterAll(entries);
+    for (const std::string& n : c.relevant) EXPECT_TRUE(w.Relevant(n, 0)) << n;
+    for (const std::string& n : c.irrelevant) EXPECT_FALSE(w.Relevant(n, 0)) << n;
   }
 }
 
