@@ -213,12 +213,12 @@ TRow ItemRow(const TReader& r, const std::string& name, const char* german = nul
 // fields.
 double Header(TPageWriter& w, const TReader& r, double left, double width, int page, int pages) {
   double y = kMargin;
-  w.Text(left, y + 12, 13, Translate("Stellventil-Datenblatt"), true);
-  w.Text(left + width, y + 5, 7, Translate("nach IEC 60534-7"), false, TAlign::Right, kLabelGrey);
+  w.Text(left, y + 13, 13, Translate("Stellventil-Datenblatt"), true);
+  w.Text(left + width, y + 7, 7, Translate("nach IEC 60534-7"), false, TAlign::Right, kLabelGrey);
   std::string pageText = Translate("Seite %1 von %2");
   pageText.replace(pageText.find("%1"), 2, std::to_string(page));
   pageText.replace(pageText.find("%2"), 2, std::to_string(pages));
-  w.Text(left + width, y + 14, 8, pageText, true, TAlign::Right);
+  w.Text(left + width, y + 16, 8, pageText, true, TAlign::Right);
   y += 20;
   const double h = 20, c = width / 5;
   auto field = [&](int col, int span, double yy, const char* german, const std::string& name, bool bold = false) {
@@ -255,7 +255,8 @@ double ServiceConditions(TPageWriter& w, const TReader& r, double x, double y, d
   const bool gas = r.Gas();
   struct TLine {
     const char* name;
-    const char* german;  // nullptr: the item's caption
+    const char* german;
+    bool gasOnly = false;  // the substance module finds a value for a liquid too
   };
   std::vector<TLine> lines = {
       {"Qm", "Massenstrom"},
@@ -267,8 +268,8 @@ double ServiceConditions(TPageWriter& w, const TReader& r, double x, double y, d
       {"Rho1", "Dichte am Eintritt"},
       {"Pv1", "Dampfdruck pv"},
       {"Eta1", "Dynamische Viskosität"},
-      {"Kappa1", "Isentropenexponent"},
-      {"Z1", "Realgasfaktor Z"},
+      {"Kappa1", "Isentropenexponent", true},
+      {"Z1", "Realgasfaktor Z", true},
       {"kv", "Erforderlicher Kv"},
       {"KvKvs", "Öffnung Kv/Kvs"},
       {"StrokePosition", "Hub h/H100"},
@@ -301,7 +302,7 @@ double ServiceConditions(TPageWriter& w, const TReader& r, double x, double y, d
     w.FitText(x + 2, y + kRow - 3, labelW - 4, 6.5, Translate(l.german));
     w.FitText(x + labelW + 2, y + kRow - 3, unitW - 4, 6.5, unit);
     for (size_t c = 0; c < pts.size(); ++c) {
-      const TValue v = r.Value(l.name, pts[c]);
+      const TValue v = l.gasOnly && !gas ? TValue{} : r.Value(l.name, pts[c]);
       const std::string cell = v.unit == unit || v.text.empty() ? v.text : v.text + " " + v.unit;
       const double cx = x + labelW + unitW + c * colW;
       w.Box(cx, y, colW, kRow);
@@ -449,6 +450,9 @@ void SpectrumChart(TPageWriter& pw, const TReader& r, double x, double y, double
       line.emplace_back(f.X(static_cast<double>(b)), f.Y(level[b]));
       Marker(pw, line.back().first, line.back().second);
     }
+  if (line.empty())
+    pw.Text(f.x + f.w / 2, f.y + f.h / 2, 7, Translate("Kein Oktavspektrum berechnet"), false, TAlign::Centre,
+            kLabelGrey);
   pw.Polyline(std::move(line), 1, 0, false);
   if (op >= 0)
     pw.Text(x + 4, y + h - 3, 5.5, Translate("Gesamtpegel") + " LpAa = " + r.Text("LpAa", op), false, TAlign::Left,
@@ -650,7 +654,7 @@ TSheetDocument LayoutIndex(const std::vector<TSheetIndexRow>& rows, const TSheet
   for (size_t pg = 0; pg < pages; ++pg) {
     doc.pages.emplace_back();
     TPageWriter w(doc.pages.back());
-    w.Text(left, kMargin + 12, 13, doc.title, true);
+    w.Text(left, kMargin + 13, 13, doc.title, true);
     std::string pageText = Translate("Seite %1 von %2");
     pageText.replace(pageText.find("%1"), 2, std::to_string(pg + 1));
     pageText.replace(pageText.find("%2"), 2, std::to_string(pages));
