@@ -3,7 +3,6 @@
 // recalculated, laid out and written as PDF. Reported as pages per second;
 // the second benchmark leaves out opening the file (layout and PDF alone).
 #include <benchmark/benchmark.h>
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -66,8 +65,8 @@ void BM_SheetsOfSavedCalculations(benchmark::State& state) {
     }
   }
   state.counters["pages"] = benchmark::Counter(static_cast<double>(pages), benchmark::Counter::kIsRate);
-  state.SetLabel(std::to_string(files.size()) + " calculations, " +
-                 std::to_string(bytes / std::max<size_t>(pages, 1)) + " bytes a page");
+  state.SetLabel(std::to_string(files.size()) + " calculations, " + std::to_string(bytes / std::max<size_t>(pages, 1)) +
+                 " bytes a page");
 }
 BENCHMARK(BM_SheetsOfSavedCalculations)->Unit(benchmark::kSecond)->Iterations(1);
 

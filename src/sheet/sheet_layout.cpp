@@ -40,16 +40,16 @@ class TPageWriter {
   void Polyline(std::vector<std::pair<double, double>> pts, double width, double grey, bool dashed) {
     if (pts.size() >= 2) FPage.items.emplace_back(TSheetPolyline{std::move(pts), width, grey, dashed});
   }
-  void Text(double x, double y, double size, const std::string& text, bool bold = false,
-            TAlign align = TAlign::Left, double grey = 0) {
+  void Text(double x, double y, double size, const std::string& text, bool bold = false, TAlign align = TAlign::Left,
+            double grey = 0) {
     if (!text.empty()) FPage.items.emplace_back(TSheetText{x, y, size, bold, text, align, grey});
   }
   // A text in a box of width `w` whose first baseline is `y`: one line at
   // `size` where it fits, else smaller (down to 5 pt), then broken into at
   // most `maxLines` lines at blanks (a word is never split; a single word
   // still too wide is printed smaller rather than broken).
-  void FitText(double x, double y, double w, double size, const std::string& text, int maxLines = 1,
-               bool bold = false, TAlign align = TAlign::Left) {
+  void FitText(double x, double y, double w, double size, const std::string& text, int maxLines = 1, bool bold = false,
+               TAlign align = TAlign::Left) {
     if (text.empty()) return;
     double s = size;
     while (s > 5 && TextWidth(text, s, bold) > w) s -= 0.25;
@@ -518,14 +518,14 @@ TSheetDocument LayoutSheet(TWorkspace& calc, const TSheetOptions& options) {
   {
     TPageWriter w(doc.pages[0]);
     double y = Header(w, r, left, width, 1, kSheetPages);
-    const double y1 = Section(w, left, y, half, Translate("Rohrleitung"),
-                              {{Translate("Nennweite Eintritt / Austritt"), Joined({r.Text("DN1"), r.Text("DN")}, " / ")},
-                               ItemRow(r, "PN", "Nenndruck"),
-                               ItemRow(r, "PipeClass", "Rohrnorm / Wanddicke"),
-                               {Translate("Innendurchmesser Eintritt / Austritt"),
-                                Joined({r.Text("DiP1"), r.Text("DiP")}, " / ")},
-                               ItemRow(r, "Material", "Rohrwerkstoff"),
-                               ItemRow(r, "Insulation", "Isolierung")});
+    const double y1 =
+        Section(w, left, y, half, Translate("Rohrleitung"),
+                {{Translate("Nennweite Eintritt / Austritt"), Joined({r.Text("DN1"), r.Text("DN")}, " / ")},
+                 ItemRow(r, "PN", "Nenndruck"),
+                 ItemRow(r, "PipeClass", "Rohrnorm / Wanddicke"),
+                 {Translate("Innendurchmesser Eintritt / Austritt"), Joined({r.Text("DiP1"), r.Text("DiP")}, " / ")},
+                 ItemRow(r, "Material", "Rohrwerkstoff"),
+                 ItemRow(r, "Insulation", "Isolierung")});
     std::vector<TRow> fluid = {ItemRow(r, "FluidName", "Medium"), ItemRow(r, "DisplayPhase", "Phase")};
     if (gas) {
       fluid.push_back(ItemRow(r, "M", "Molare Masse"));
@@ -538,33 +538,30 @@ TSheetDocument LayoutSheet(TWorkspace& calc, const TSheetOptions& options) {
     const double y2 = Section(w, right, y, half, Translate("Medium"), fluid);
     y = std::max(y1, y2) + 6;
     y = ServiceConditions(w, r, left, y, width) + 6;
-    const std::string style = Joined({r.Text("ValveType"), FirstUsed(r, {"GlobeType", "RotaryType", "ButterflyType",
-                                                                          "BallValveType"})},
-                                     ", ");
-    const double b1 = Section(w, left, y, half, Translate("Ventilgehäuse"),
-                              {{Translate("Bauform"), style},
-                               {Translate("Hersteller / Baureihe"), Joined({r.Text("VManufacturer"), r.Text("VSeries")}, " / ")},
-                               ItemRow(r, "DNV", "Nennweite"),
-                               ItemRow(r, "PNV", "Nenndruck (PN / Class)"),
-                               ItemRow(r, "EndConnection", "Anschlussart"),
-                               ItemRow(r, "FaceToFace", "Baulänge"),
-                               ItemRow(r, "BodyMaterial", "Gehäusewerkstoff"),
-                               ItemRow(r, "BonnetType", "Oberteil"),
-                               ItemRow(r, "PackingType", "Stopfbuchse"),
-                               {Translate("Auslegungsdruck / -temperatur"),
-                                Joined({r.Text("pmaxValve"), r.Text("tmaxValve")}, " / ")}});
-    const double b2 = Section(w, right, y, half, Translate("Garnitur"),
-                              {ItemRow(r, "LowNoiseDesign", "Garniturbauart"),
-                               ItemRow(r, "CharacteristicType", "Kennlinie"),
-                               ItemRow(r, "phi0", "Stellverhältnis"),
-                               ItemRow(r, "Seat", "Sitzdurchmesser"),
-                               ItemRow(r, "Stroke", "Nennhub"),
-                               ItemRow(r, "kvs", "Kvs-Wert"),
-                               {"FL / xT", Joined({r.Text("fl2_75"), r.Text("xt_75")}, " / ")},
-                               ItemRow(r, "BalancedPlug", "Druckentlasteter Kegel"),
-                               ItemRow(r, "TrimMaterial", "Garniturwerkstoff"),
-                               ItemRow(r, "LeakageClass", "Leckageklasse")});
-    (void)std::max(b1, b2);
+    const std::string style = Joined(
+        {r.Text("ValveType"), FirstUsed(r, {"GlobeType", "RotaryType", "ButterflyType", "BallValveType"})}, ", ");
+    Section(w, left, y, half, Translate("Ventilgehäuse"),
+            {{Translate("Bauform"), style},
+             {Translate("Hersteller / Baureihe"), Joined({r.Text("VManufacturer"), r.Text("VSeries")}, " / ")},
+             ItemRow(r, "DNV", "Nennweite"),
+             ItemRow(r, "PNV", "Nenndruck (PN / Class)"),
+             ItemRow(r, "EndConnection", "Anschlussart"),
+             ItemRow(r, "FaceToFace", "Baulänge"),
+             ItemRow(r, "BodyMaterial", "Gehäusewerkstoff"),
+             ItemRow(r, "BonnetType", "Oberteil"),
+             ItemRow(r, "PackingType", "Stopfbuchse"),
+             {Translate("Auslegungsdruck / -temperatur"), Joined({r.Text("pmaxValve"), r.Text("tmaxValve")}, " / ")}});
+    Section(w, right, y, half, Translate("Garnitur"),
+            {ItemRow(r, "LowNoiseDesign", "Garniturbauart"),
+             ItemRow(r, "CharacteristicType", "Kennlinie"),
+             ItemRow(r, "phi0", "Stellverhältnis"),
+             ItemRow(r, "Seat", "Sitzdurchmesser"),
+             ItemRow(r, "Stroke", "Nennhub"),
+             ItemRow(r, "kvs", "Kvs-Wert"),
+             {"FL / xT", Joined({r.Text("fl2_75"), r.Text("xt_75")}, " / ")},
+             ItemRow(r, "BalancedPlug", "Druckentlasteter Kegel"),
+             ItemRow(r, "TrimMaterial", "Garniturwerkstoff"),
+             ItemRow(r, "LeakageClass", "Leckageklasse")});
     Footer(w, options, left, width, bottom);
   }
 
@@ -572,29 +569,27 @@ TSheetDocument LayoutSheet(TWorkspace& calc, const TSheetOptions& options) {
   {
     TPageWriter w(doc.pages[1]);
     double y = Header(w, r, left, width, 2, kSheetPages);
-    const double a1 = Section(w, left, y, half, Translate("Antrieb"),
-                              {ItemRow(r, "ActuatorKind", "Bauart"),
-                               {Translate("Hersteller / Typ"),
-                                Joined({r.Text("ActuatorManufacturer"), r.Text("ActuatorName")}, " / ")},
-                               ItemRow(r, "ActuatorArea", "Wirkfläche"),
-                               ItemRow(r, "ActuatorStroke", "Hub"),
-                               ItemRow(r, "SpringRange", "Federbereich"),
-                               ItemRow(r, "FailPosition", "Sicherheitsstellung"),
-                               ItemRow(r, "SupplyPressure", "Zuluftdruck"),
-                               ItemRow(r, "dpShutOff", "Schließdruckdifferenz"),
-                               ItemRow(r, "RequiredThrust", "Erforderliche Stellkraft"),
-                               ItemRow(r, "ActuatorThrust", "Verfügbare Stellkraft"),
-                               ItemRow(r, "ThrustReserve", "Kraftreserve"),
-                               ItemRow(r, "Handwheel", "Handrad")});
+    const double a1 = Section(
+        w, left, y, half, Translate("Antrieb"),
+        {ItemRow(r, "ActuatorKind", "Bauart"),
+         {Translate("Hersteller / Typ"), Joined({r.Text("ActuatorManufacturer"), r.Text("ActuatorName")}, " / ")},
+         ItemRow(r, "ActuatorArea", "Wirkfläche"),
+         ItemRow(r, "ActuatorStroke", "Hub"),
+         ItemRow(r, "SpringRange", "Federbereich"),
+         ItemRow(r, "FailPosition", "Sicherheitsstellung"),
+         ItemRow(r, "SupplyPressure", "Zuluftdruck"),
+         ItemRow(r, "dpShutOff", "Schließdruckdifferenz"),
+         ItemRow(r, "RequiredThrust", "Erforderliche Stellkraft"),
+         ItemRow(r, "ActuatorThrust", "Verfügbare Stellkraft"),
+         ItemRow(r, "ThrustReserve", "Kraftreserve"),
+         ItemRow(r, "Handwheel", "Handrad")});
     std::vector<TRow> extras = {ItemRow(r, "Positioner", "Stellungsregler"),
-                                ItemRow(r, "InputSignal", "Eingangssignal"),
-                                ItemRow(r, "Accessories", "Zubehör"),
+                                ItemRow(r, "InputSignal", "Eingangssignal"), ItemRow(r, "Accessories", "Zubehör"),
                                 ItemRow(r, "ActuatorSpeed", "Stellzeit")};
     double a2 = Section(w, right, y, half, Translate("Stellungsregler und Zubehör"), extras) + 4;
     std::string method = r.Text(gas ? "NoiseNormGas" : "NoiseNormLiquid");
     std::vector<TRow> noise = {{Translate("Berechnungsverfahren"), method}};
-    for (int p : r.Points())
-      noise.push_back({r.Calc().OperatingPointCaption(p) + ": LpAa", r.Text("LpAa", p)});
+    for (int p : r.Points()) noise.push_back({r.Calc().OperatingPointCaption(p) + ": LpAa", r.Text("LpAa", p)});
     a2 = Section(w, right, a2, half, Translate("Geräusch (1 m hinter dem Ventil, 1 m von der Rohrwand)"), noise);
     y = std::max(a1, a2) + 6;
     const double chartH = 170;
@@ -635,8 +630,8 @@ std::string IndexCsv(const std::vector<TSheetIndexRow>& rows) {
                     cell(Translate("Nennweite")) + "," + cell(Translate("Kvs-Wert")) + "," +
                     cell(Translate("Höchster Schalldruckpegel")) + "," + cell(Translate("Datei")) + "\n";
   for (const TSheetIndexRow& r : rows)
-    out += cell(r.tag) + "," + cell(r.service) + "," + cell(r.size) + "," + cell(r.kvs) + "," + cell(r.loudest) +
-           "," + cell(r.file) + "\n";
+    out += cell(r.tag) + "," + cell(r.service) + "," + cell(r.size) + "," + cell(r.kvs) + "," + cell(r.loudest) + "," +
+           cell(r.file) + "\n";
   return out;
 }
 
@@ -646,9 +641,9 @@ TSheetDocument LayoutIndex(const std::vector<TSheetIndexRow>& rows, const TSheet
   doc.title = Translate("Verzeichnis der Datenblätter");
   const double left = kMargin, width = doc.size.width - 2 * kMargin, bottom = doc.size.height - kMargin;
   const std::array<double, 6> share = {0.16, 0.30, 0.10, 0.12, 0.12, 0.20};
-  const std::array<std::string, 6> heads = {Translate("Messstellennummer"), Translate("Aufgabe"),
-                                            Translate("Nennweite"),         Translate("Kvs-Wert"),
-                                            Translate("Höchster Schalldruckpegel"), Translate("Datei")};
+  const std::array<std::string, 6> heads = {
+      Translate("Messstellennummer"),         Translate("Aufgabe"), Translate("Nennweite"), Translate("Kvs-Wert"),
+      Translate("Höchster Schalldruckpegel"), Translate("Datei")};
   const size_t perPage = static_cast<size_t>((bottom - kMargin - 40 - 20) / kRow);
   const size_t pages = std::max<size_t>(1, (rows.size() + perPage - 1) / perPage);
   for (size_t pg = 0; pg < pages; ++pg) {

@@ -91,11 +91,20 @@ std::string XmlEscaped(const std::string& s) {
   std::string out;
   for (char c : s) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -153,14 +162,16 @@ std::string PdfOfDocument(const TSheetDocument& doc, bool compress) {
 
 std::string HtmlOfDocument(const TSheetDocument& doc, const std::string& language) {
   const std::string w = Num(doc.size.width), h = Num(doc.size.height);
-  std::string s = "<!DOCTYPE html>\n<html lang=\"" + XmlEscaped(language) + "\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
-                  XmlEscaped(doc.title) +
+  std::string s = "<!DOCTYPE html>\n<html lang=\"" + XmlEscaped(language) +
+                  "\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + XmlEscaped(doc.title) +
                   "</title>\n<style>\n"
                   "body { background: #888; margin: 0; }\n"
                   "svg { display: block; margin: 12px auto; background: #fff; }\n"
                   "text { font-family: Helvetica, Arial, sans-serif; white-space: pre; }\n"
                   "@media print { body { background: none; } svg { margin: 0; page-break-after: always; } }\n"
-                  "@page { size: " + w + "pt " + h + "pt; margin: 0; }\n"
+                  "@page { size: " +
+                  w + "pt " + h +
+                  "pt; margin: 0; }\n"
                   "</style>\n</head>\n<body>\n";
   for (const TSheetPage& page : doc.pages) {
     s += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + w + "pt\" height=\"" + h + "pt\" viewBox=\"0 0 " + w +
@@ -182,7 +193,8 @@ std::string HtmlOfDocument(const TSheetDocument& doc, const std::string& languag
       } else if (const auto* t = std::get_if<TSheetText>(&item)) {
         const char* anchor = t->align == TAlign::Left ? "start" : t->align == TAlign::Right ? "end" : "middle";
         s += "<text x=\"" + Num(t->x) + "\" y=\"" + Num(t->y) + "\" font-size=\"" + Num(t->size) + "\"" +
-             (t->bold ? " font-weight=\"bold\"" : "") + (t->align != TAlign::Left ? std::string(" text-anchor=\"") + anchor + "\"" : "") +
+             (t->bold ? " font-weight=\"bold\"" : "") +
+             (t->align != TAlign::Left ? std::string(" text-anchor=\"") + anchor + "\"" : "") +
              (t->grey > 0 ? " fill=\"" + Grey(t->grey) + "\"" : "") + ">" + XmlEscaped(t->text) + "</text>\n";
       }
     }

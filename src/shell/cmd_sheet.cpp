@@ -99,7 +99,9 @@ std::string FileNameOf(const std::string& tag) {
 
 void WriteSheet(const TSheetDocument& doc, const std::string& path, const std::string& format) {
   try {
-    WriteFileAtomically(path, format == "html" ? HtmlOfDocument(doc, HXOptions().Language.empty() ? "de" : HXOptions().Language) : PdfOfDocument(doc));
+    WriteFileAtomically(path, format == "html"
+                                  ? HtmlOfDocument(doc, HXOptions().Language.empty() ? "de" : HXOptions().Language)
+                                  : PdfOfDocument(doc));
   } catch (const std::runtime_error& e) {
     throw EUsage(e.what());
   }
@@ -144,7 +146,8 @@ int RunSheet(const std::vector<std::string>& args, CommandContext& ctx) {
   if (!folder) {
     if (inputs.size() > 1) throw EUsage("several calculations are written into a folder: -o DIR/");
     const std::string ext = fs::path(out).extension().string();
-    if (ext != ".pdf" && ext != ".html" && ext != ".htm") throw EUsage("-o " + out + ": a .pdf or .html file, or a folder");
+    if (ext != ".pdf" && ext != ".html" && ext != ".htm")
+      throw EUsage("-o " + out + ": a .pdf or .html file, or a folder");
     if (format.empty()) format = ext == ".pdf" ? "pdf" : "html";
     auto ws = OpenCalculation(inputs.front(), ctx.err);
     ApplySheetUnits(*ws, units);
