@@ -640,7 +640,7 @@ TSheetDocument LayoutIndex(const std::vector<TSheetIndexRow>& rows, const TSheet
   doc.size = PageSizeOf(options.paper);
   doc.title = Translate("Verzeichnis der Datenblätter");
   const double left = kMargin, width = doc.size.width - 2 * kMargin, bottom = doc.size.height - kMargin;
-  const std::array<double, 6> share = {0.16, 0.30, 0.10, 0.12, 0.12, 0.20};
+  const std::array<double, 6> share = {0.16, 0.26, 0.10, 0.12, 0.16, 0.20};
   const std::array<std::string, 6> heads = {
       Translate("Messstellennummer"),         Translate("Aufgabe"), Translate("Nennweite"), Translate("Kvs-Wert"),
       Translate("Höchster Schalldruckpegel"), Translate("Datei")};
