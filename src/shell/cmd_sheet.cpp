@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 
 const char* kUsage =
     "Usage: torvacalc sheet FILE.cvc|CASE.case... -o OUT [--lang de|en] [--paper a4|letter]\n"
-    "                       [--units si|us] [--format pdf|html]\n\n"
+    "                       [--units si|us] [--format pdf|html] [NAME=TEXT ...]\n\n"
     "Makes the control valve specification sheet of a whole valve\n"
     "calculation: two pages with the document header (Tag, Project,\n"
     "Customer, Plant, Service, LineNo, PID, SheetNo, DocumentNo, Revision,\n"
@@ -33,7 +33,8 @@ const char* kUsage =
     "actuator, accessories, noise, the installed characteristic, the\n"
     "spectrum of the loudest point and the messages that need action.\n"
     "A calculation file (.cvc) is opened and recalculated; a case file is\n"
-    "calculated as torvacalc run does.\n\n"
+    "calculated as torvacalc run does. Assignments NAME=TEXT are entered\n"
+    "into every calculation after its own values (Tag=FV-101).\n\n"
     "-o NAME.pdf or NAME.html writes the sheet of one calculation. -o DIR/\n"
     "(an existing folder, or a name ending in /) writes one sheet per\n"
     "calculation, named by its tag number (else by its file's name), in the\n"
@@ -53,12 +54,17 @@ void ApplySheetUnits(TWorkspace&, TSheetUnits units) {
   if (units == TSheetUnits::US) throw EUsage("--units us: this build has no unit presets");
 }
 
-std::unique_ptr<TTorvaWorkspace> OpenCalculation(const std::string& path, std::ostream& err) {
+// The calculation of a file or a case file, with the command line's
+// assignments entered after its own.
+std::unique_ptr<TTorvaWorkspace> OpenCalculation(const std::string& path, const std::vector<std::string>& assignments,
+                                                 std::ostream& err) {
   RequireRegularFile(path);
   if (fs::path(path).extension() == ".case") {
     auto ws = std::make_unique<TTorvaWorkspace>();
     ws->Super().UseHistory = false;
-    ws->EnterAll(ReadCaseFile(path));
+    std::vector<std::string> entries = ReadCaseFile(path);
+    entries.insert(entries.end(), assignments.begin(), assignments.end());
+    ws->EnterAll(entries);
     return ws;
   }
   auto loaded = std::make_unique<THXFile>(TGUID::NewGUID());
@@ -82,6 +88,7 @@ std::unique_ptr<TTorvaWorkspace> OpenCalculation(const std::string& path, std::o
     throw EUsage(path + ": " + e.what());
   }
   for (const std::string& n : notices) err << "torvacalc: " << TerminalText(n) << "\n";
+  if (!assignments.empty()) ws->EnterAll(assignments);
   return ws;
 }
 
@@ -108,7 +115,7 @@ void WriteSheet(const TSheetDocument& doc, const std::string& path, const std::s
 }
 
 int RunSheet(const std::vector<std::string>& args, CommandContext& ctx) {
-  std::vector<std::string> inputs;
+  std::vector<std::string> inputs, assignments;
   std::string out, format;
   TSheetOptions options;
   TSheetUnits units = TSheetUnits::SI;
@@ -135,6 +142,8 @@ int RunSheet(const std::vector<std::string>& args, CommandContext& ctx) {
       if (format != "pdf" && format != "html") throw EUsage("--format takes pdf or html");
     } else if (!a.empty() && a[0] == '-') {
       throw EUsage("unknown option \"" + a + "\" (see torvacalc sheet --help)");
+    } else if (a.find('=') != std::string::npos && !fs::exists(a)) {
+      assignments.push_back(a);
     } else {
       inputs.push_back(a);
     }
@@ -149,7 +158,7 @@ int RunSheet(const std::vector<std::string>& args, CommandContext& ctx) {
     if (ext != ".pdf" && ext != ".html" && ext != ".htm")
       throw EUsage("-o " + out + ": a .pdf or .html file, or a folder");
     if (format.empty()) format = ext == ".pdf" ? "pdf" : "html";
-    auto ws = OpenCalculation(inputs.front(), ctx.err);
+    auto ws = OpenCalculation(inputs.front(), assignments, ctx.err);
     ApplySheetUnits(*ws, units);
     options.source = fs::path(inputs.front()).filename().string();
     WriteSheet(LayoutSheet(*ws, options), out, format);
@@ -165,7 +174,7 @@ int RunSheet(const std::vector<std::string>& args, CommandContext& ctx) {
   std::map<std::string, int> used;
   for (const std::string& input : inputs) {
     try {
-      auto ws = OpenCalculation(input, ctx.err);
+      auto ws = OpenCalculation(input, assignments, ctx.err);
       ApplySheetUnits(*ws, units);
       options.source = fs::path(input).filename().string();
       TSheetIndexRow row = IndexRowOf(*ws, options.source);

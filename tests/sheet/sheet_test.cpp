@@ -138,6 +138,8 @@ TEST_F(Sheet, PromisedPageCountHoldsWithOneAndFourPoints) {
       {"valve_water.case", {}, 4},
       {"valve_water.case", {"NoOfEnteredOps=1", "UseXthOp=nein"}, 1},
       {"valve_natural_gas.case", {}, 0},
+      // nineteen messages, four of two lines: page 2 of a Letter sheet nearly full
+      {"valve_flashing.case", {"DN=15", "DN1=15", "p2=14", "p2Ap2=13", "p2Ap3=20", "T1=900"}, 3},
   };
   for (const auto& row : rows) {
     for (TPaper paper : {TPaper::A4, TPaper::Letter}) {
