@@ -93,6 +93,7 @@ const std::vector<TSheetField>& SpecificationItems() {
       {"InputSignal", "Eingangssignal"},
       {"Accessories", "Zubehör"},
       {"Handwheel", "Handrad"},
+      {"AllowedLevel", "Zulässiger Schalldruckpegel"},
       {"SheetNotes", "Anforderungen"},
   };
   return items;

@@ -476,8 +476,18 @@ double Messages(TPageWriter& w, const TReader& r, double x, double y, double wid
   }
   for (size_t i = 0; i < facts.size(); ++i) {
     const TPointMessage& m = facts[i];
+    // A missing input and a value out of bounds say which, by caption.
+    std::vector<std::string> captions;
+    if (m.type == cmMissingParameter || m.type == cmOutOfBounds)
+      for (const std::string& n : m.items)
+        if (const TCalcItem* item = r.Item(n);
+            item && std::find(captions.begin(), captions.end(), item->GetCaption()) == captions.end())
+          captions.push_back(item->GetCaption());
+    std::string concerns;
+    for (const std::string& c : captions) concerns += (concerns.empty() ? " (" : ", ") + c;
+    if (!concerns.empty()) concerns += ")";
     const std::vector<std::string> lines =
-        BreakLines(m.typeText + " " + std::to_string(m.no) + ": " + m.text, textW, size, false);
+        BreakLines(m.typeText + " " + std::to_string(m.no) + ": " + m.text + concerns, textW, size, false);
     const double need = lines.size() * (size + 1.5);
     // The line that says what was left out must still fit.
     if (y + need + (i + 1 < facts.size() ? size + 3 : 0) > bottom - 4) {
@@ -588,7 +598,8 @@ TSheetDocument LayoutSheet(TWorkspace& calc, const TSheetOptions& options) {
                                 ItemRow(r, "ActuatorSpeed", "Stellzeit")};
     double a2 = Section(w, right, y, half, Translate("Stellungsregler und Zubehör"), extras) + 4;
     std::string method = r.Text(gas ? "NoiseNormGas" : "NoiseNormLiquid");
-    std::vector<TRow> noise = {{Translate("Berechnungsverfahren"), method}};
+    std::vector<TRow> noise = {{Translate("Berechnungsverfahren"), method},
+                               ItemRow(r, "AllowedLevel", "Zulässiger Schalldruckpegel")};
     for (int p : r.Points()) noise.push_back({r.Calc().OperatingPointCaption(p) + ": LpAa", r.Text("LpAa", p)});
     a2 = Section(w, right, a2, half, Translate("Geräusch (1 m hinter dem Ventil, 1 m von der Rohrwand)"), noise);
     y = std::max(a1, a2) + 6;

@@ -58,7 +58,7 @@ std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
         {"Nennbedingungen", {"QmNC", "P1NC", "P2NC"}},
         {"Ausführung",
          {"EndConnection", "FaceToFace", "BodyMaterial", "BonnetType", "TrimMaterial", "Positioner", "InputSignal",
-          "Accessories", "Handwheel", "SheetNotes"}}}},
+          "Accessories", "Handwheel", "AllowedLevel", "SheetNotes"}}}},
       {"Rohrleitung",
        {{"Austrittsleitung",
          {"PipeClass", "LineSize", "DN", "PN", "EnterDi", "DiP", "DaP", "tp", "CheckP1", "Insulation"}},

@@ -74,7 +74,7 @@ const std::vector<std::pair<const char*, const char*>> kChecklist = {
     {"Sicherheitsstellung", "Fail position"}, {"Federbereich", "Spring range"}, {"Zuluftdruck", "Air supply pressure"},
     {"Erforderliche Stellkraft", "Required thrust"}, {"Verfügbare Stellkraft", "Available thrust"},
     {"Stellungsregler", "Positioner"}, {"Eingangssignal", "Input signal"}, {"Zubehör", "Accessories"},
-    {"Berechnungsverfahren", "Method"}, {"Betriebskennlinie", "Installed characteristic"},
+    {"Berechnungsverfahren", "Method"}, {"Zulässiger Schalldruckpegel", "Allowable sound pressure level"}, {"Betriebskennlinie", "Installed characteristic"},
     {"Geräuschspektrum", "Noise spectrum"}, {"Meldungen, die eine Maßnahme erfordern", "Messages that need action"},
     {"Anforderungen und Bemerkungen", "Requirements and notes"},
 };
@@ -92,8 +92,11 @@ TEST_F(Sheet, PdfTextHoldsEveryChecklistFieldInBothLanguages) {
     const std::string text = Squeezed(PdfText(pdf));
     if (text.empty()) GTEST_SKIP() << "pdftotext is not installed";
     for (const auto& [de, en] : kChecklist) EXPECT_NE(text.find(lang[0] == 'd' ? de : en), std::string::npos) << de;
-    // Values of the calculation: Kvs 40, and the cavitation of point 3.
-    EXPECT_NE(text.find("40 m³/h"), std::string::npos);
+    EXPECT_NE(text.find("40 m³/h"), std::string::npos);  // the rated Kvs
+    // The HTML of the same layout holds the same labels.
+    ASSERT_EQ(RunProgram({"sheet", Example("valve_water.case"), "-o", Path("w.html"), "--lang", lang}).code, 0);
+    const std::string html = std::regex_replace(Read("w.html"), std::regex("&amp;"), "&");
+    for (const auto& [de, en] : kChecklist) EXPECT_NE(html.find(lang[0] == 'd' ? de : en), std::string::npos) << de;
   }
 }
 
