@@ -214,10 +214,13 @@ def test_a_calculation_kept_open_answers_as_run_does(tmp_path):
         assert calc.value("kv", point).value == pytest.approx(points[i]["kv"]["value"], rel=1e-12)
     calc.enter("QmAp2", None)
     calc.enter("Qm", 20, point=2)  # a number is in the basic unit, kg/h
+    calc.enter("Tag", "FV-101 Süd")  # a header item of the specification sheet
     assert calc.value("Qm", 2).basic == 20
     saved = tmp_path / "w.cvc"
     calc.save(saved)
-    assert torvacalc.Calculation.open(saved).value("Qm", 2).basic == 20
+    reopened = torvacalc.Calculation.open(saved)
+    assert reopened.value("Qm", 2).basic == 20
+    assert reopened.value("Tag").value == "FV-101 Süd"
     assert all(m.point in (None, "1", "2", "3", "X") for m in calc.messages())
     failures = doctest.DocTestRunner().run(
         doctest.DocTestFinder().find(torvacalc.Calculation, globs={"Calculation": torvacalc.Calculation,

@@ -70,6 +70,40 @@ void EnableModule(TCalcModule* module, bool on) {
   if (on) module->Calculate();
 }
 
+const std::vector<TSheetField>& HeaderItems() {
+  static const std::vector<TSheetField> items = {
+      {"Tag", "Messstellennummer"},      {"Project", "Projekt"},         {"Customer", "Kunde"},
+      {"Plant", "Anlage / Standort"},    {"Service", "Aufgabe"},         {"LineNo", "Leitungsnummer"},
+      {"PID", "R&I-Fließbild"},          {"SheetNo", "Blatt"},           {"DocumentNo", "Dokumentnummer"},
+      {"Revision", "Revision"},          {"SheetDate", "Datum"},         {"PreparedBy", "Erstellt"},
+      {"CheckedBy", "Geprüft"},          {"ApprovedBy", "Freigegeben"},
+  };
+  return items;
+}
+
+const std::vector<TSheetField>& SpecificationItems() {
+  static const std::vector<TSheetField> items = {
+      {"Insulation", "Isolierung"},
+      {"EndConnection", "Anschlussart"},
+      {"FaceToFace", "Baulänge"},
+      {"BodyMaterial", "Gehäusewerkstoff"},
+      {"BonnetType", "Oberteil"},
+      {"TrimMaterial", "Garniturwerkstoff"},
+      {"Positioner", "Stellungsregler"},
+      {"InputSignal", "Eingangssignal"},
+      {"Accessories", "Zubehör"},
+      {"Handwheel", "Handrad"},
+      {"AllowedLevel", "Zulässiger Schalldruckpegel"},
+      {"SheetNotes", "Anforderungen"},
+  };
+  return items;
+}
+
+void AddSheetItems(TAncestorCalcModule& main) {
+  for (const auto* list : {&HeaderItems(), &SpecificationItems()})
+    for (const TSheetField& i : *list) main.AddItem<tCalcString>(i.name)->SetCaption(i.caption);
+}
+
 const char* OpSuffix(int point) {
   switch (point) {
     case 2: return "Ap2";

@@ -25,6 +25,20 @@ std::vector<TCalcItem*> ItemsByName(const TAncestorCalcModule& module, const std
 // results and no messages); nothing happens when it already is so.
 void EnableModule(TCalcModule* module, bool on);
 
+// The items of the whole calculation that say what it is for and what a
+// purchaser's specification sheet carries beside the computed values: the
+// document header (tag, project, customer, ...) and the construction the
+// engineer specifies (end connections, materials, accessories). Plain
+// texts, saved with the calculation, one value for all operating points.
+struct TSheetField {
+  const char* name;     // the item's name (as a case file names it)
+  const char* caption;  // German caption
+};
+const std::vector<TSheetField>& HeaderItems();
+const std::vector<TSheetField>& SpecificationItems();
+// Creates the items of both lists in `main`.
+void AddSheetItems(TAncestorCalcModule& main);
+
 // The suffix of an operating point: "" for point 1, "Ap2", "Ap3", "ApX".
 const char* OpSuffix(int point);
 

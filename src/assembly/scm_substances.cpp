@@ -64,6 +64,7 @@ TCustomMCMSubstances::TCustomMCMSubstances(TCalcComponent* owner, std::string na
   for (const auto* list : {&SwitchNames(), &InputNames(), &OverruleNames(), &ConstantNames(), &OutputNames(),
                            &StringNames()})
     for (const auto& n : *list) MirrorItem(*this, *ItemsByName(model, {ModuleNameOf(n)})[0], n);
+  AddSheetItems(*this);
 }
 
 // -------------------------------------------------------------- super module

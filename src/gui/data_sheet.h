@@ -1,6 +1,6 @@
-// The data sheet of a calculation, as it goes with a purchase order: a
-// header with the identifier and the date, the operating points side by
-// side, medium, valve and pipe data, results, noise, and the messages.
+// The control valve specification sheet of a calculation, as it goes with
+// a purchase order (the layout lives in src/sheet; here it is previewed,
+// printed and saved from the window).
 #pragma once
 
 #include <QString>
@@ -11,7 +11,7 @@ namespace torvacalc {
 
 class TWorkspace;
 
-// The sheet as HTML (for preview, printing and PDF).
+// The sheet as HTML (one SVG drawing a page).
 QString DataSheetHtml(TWorkspace& calc, const QString& title);
 // Prints the sheet on a configured printer.
 void PrintDataSheet(TWorkspace& calc, const QString& title, QPrinter& printer);

@@ -13,6 +13,7 @@ const std::vector<Command>& Commands() {
       ShowCommand(),
       EvalCommand(),
       ExportCommand(),
+      SheetCommand(),
   };
   return list;
 }

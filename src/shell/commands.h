@@ -15,5 +15,6 @@ Command EvalCommand();
 Command ShowCommand();
 Command ExportCommand();
 Command RunCommand();
+Command SheetCommand();
 
 }  // namespace torvacalc

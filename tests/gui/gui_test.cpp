@@ -505,7 +505,7 @@ class GuiTest : public QObject {
     auto w = Window();
     QVERIFY(w->OpenFile(liquid_));
     const QString html = DataSheetHtml(*w->Current().Calc, "liquid.cvc");
-    for (const char* part : {"liquid.cvc", "Regelventil-Datenblatt", "Betriebspunkt 1", "Medium", "Ventil",
+    for (const char* part : {"liquid.cvc", "Stellventil-Datenblatt", "Betriebspunkt 1", "Medium", "Ventil",
                              "Geräusch", "Meldungen", "Starke Kavitation", "164.9"})
       QVERIFY2(html.contains(QString::fromUtf8(part)), part);
     const QString pdf = Q((dir_ / "sheet.pdf").string());
@@ -731,7 +731,7 @@ class GuiTest : public QObject {
     TWorkspace& calc = *w->Current().Calc;
     const QString html = DataSheetHtml(calc, "water.cvc");
     for (const QString& part : {QString("Betriebspunkt X"), QString("Medium"), QString("Ventil"),
-                                QString("Schallpegel"), Q(FieldText(*calc.Item("LpAa", 2))),
+                                QString("Schalldruckpegel"), Q(FieldText(*calc.Item("LpAa", 2))),
                                 Q(FieldText(*calc.Item("kv", 3)))})
       QVERIFY2(html.contains(part), qPrintable(part));
     QVERIFY(!html.contains(Q(Translate("Weitere Werte"))));

@@ -9,7 +9,6 @@
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
-#include <QTextDocument>
 #include <QStatusBar>
 #include <cstdlib>
 #include <filesystem>
@@ -24,7 +23,8 @@
 #include "framework/translation.h"
 #include "gui/calculation_view.h"
 #include "gui/characteristics_window.h"
-#include "gui/data_sheet.h"
+#include "gui/sheet_painter.h"
+#include "sheet/sheet_layout.h"
 #include "gui/main_window.h"
 
 using namespace torvacalc;
@@ -89,14 +89,12 @@ int main(int argc, char** argv) {
     window.statusBar()->clearMessage();
     ok = Grab(window, out + "/main_window_" + lang + ".png") && ok;
     if (std::string(lang) == "de") {
-      // The first page of the data sheet as it is printed.
-      QTextDocument sheet;
-      sheet.setHtml(DataSheetHtml(*window.Current().Calc, "valve_water.cvc"));
-      sheet.setPageSize(QSizeF(794, 1123));  // A4 at 96 dpi
-      QImage page(794, 1123, QImage::Format_RGB32);
+      // The first page of the specification sheet as it is printed.
+      const TSheetDocument sheet = LayoutSheet(*window.Current().Calc, {TPaper::A4, "valve_water.cvc"});
+      QImage page(794, 1123, QImage::Format_RGB32);  // A4 at 96 dpi
       page.fill(Qt::white);
       QPainter painter(&page);
-      sheet.drawContents(&painter, QRectF(0, 0, 794, 1123));
+      PaintSheetPage(painter, sheet.pages[0], 794 / sheet.size.width);
       painter.end();
       const QString name = out + "/data_sheet_de.png";
       ok = page.save(name) && ok;
