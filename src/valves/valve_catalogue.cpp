@@ -79,6 +79,18 @@ TValveCatalogue::TValveCatalogue(const std::string& path) {
                });
   }
   if (FSeries.empty()) throw EValveDatabase("Kein Ventilkatalog: " + path);
+  // The body materials and the pressure-temperature tables (absent from
+  // catalogues written before them: no check by temperature then).
+  file.Query("SELECT SeriesID, Material, EnGroup, AsmeGroup FROM CatalogueBody", nullptr, [&](sqlite3_stmt* st) {
+    const int id = F::Int(st, 0);
+    for (TCatalogueSeries& s : FSeries)
+      if (s.Id == id) s.BodyMaterial = F::Text(st, 1), s.EnGroup = F::Text(st, 2), s.AsmeGroup = F::Text(st, 3);
+  });
+  file.Query("SELECT Standard, MaterialGroup, Rating, T, P FROM RatingByTemperature "
+             "ORDER BY Standard, MaterialGroup, Rating, T",
+             nullptr, [&](sqlite3_stmt* st) {
+               FRatingRows.push_back({F::Text(st, 0), F::Text(st, 1), F::Text(st, 2), F::Real(st, 3), F::Real(st, 4)});
+             });
 }
 
 const TValveCatalogue* TValveCatalogue::Default() {
@@ -91,6 +103,41 @@ const TValveCatalogue* TValveCatalogue::Default() {
     }
   }();
   return catalogue.get();
+}
+
+const TCatalogueSeries* TValveCatalogue::SeriesByName(const std::string& name) const {
+  for (const TCatalogueSeries& s : FSeries)
+    if (s.Name == name) return &s;
+  return nullptr;
+}
+
+TRatingAtTemperature TValveCatalogue::AllowedPressure(const TCatalogueSeries& s, const std::string& rating,
+                                                      Extended t) const {
+  const bool asme = rating.rfind("Class", 0) == 0;
+  const std::string standard = asme ? "ASME B16.34" : "EN 1092-1";
+  const std::string& group = asme ? s.AsmeGroup : s.EnGroup;
+  std::vector<const TRatingRow*> rows;
+  for (const TRatingRow& r : FRatingRows)
+    if (r.Standard == standard && r.MaterialGroup == group && r.Rating == rating) rows.push_back(&r);
+  TRatingAtTemperature out;
+  if (rows.empty() || IsNoValue(t)) return out;
+  const std::string head = standard + ", " + group + ", " + rating + ", ";
+  const auto degrees = [](Extended v) { return Number(v) + " °C"; };
+  if (t <= rows.front()->T) {
+    out.P = rows.front()->P;
+    out.Rows = head + degrees(rows.front()->T);
+    return out;
+  }
+  for (size_t i = 1; i < rows.size(); ++i) {
+    const TRatingRow& a = *rows[i - 1];
+    const TRatingRow& b = *rows[i];
+    if (t > b.T) continue;
+    out.P = a.P + (b.P - a.P) * (t - a.T) / (b.T - a.T);
+    out.Rows = head + (t == b.T ? degrees(b.T) : degrees(a.T) + " … " + degrees(b.T));
+    return out;
+  }
+  out.Rows = head + degrees(rows.back()->T);  // above the table
+  return out;
 }
 
 std::vector<std::string> TValveCatalogue::Manufacturers() const {

@@ -64,8 +64,25 @@ struct TCatalogueSeries {
   std::array<Extended, 4> dLLiq{NoValue, NoValue, NoValue, NoValue};
   Extended uMaxNoCav = NoValue, uMaxPartCav = NoValue, uMaxCav = NoValue, uMaxFlashing = NoValue;
   std::string Source;
+  // The body's material and its material groups by EN 1092-1 and by
+  // ASME B16.34 (empty when the catalogue does not say).
+  std::string BodyMaterial, EnGroup, AsmeGroup;
   std::vector<TCatalogueRating> Ratings;  // by allowable pressure, lowest first
   std::vector<TCatalogueSize> Sizes;      // by DN, then Kvs
+};
+
+// One row of a pressure-temperature rating table: the allowable gauge
+// pressure P (bar) of a rating of a material group at T (degC).
+struct TRatingRow {
+  std::string Standard, MaterialGroup, Rating;
+  Extended T = NoValue, P = NoValue;
+};
+
+// The allowable pressure of a body at a temperature and the table rows it
+// was read from ("ASME B16.34, group 1.1, Class 300, 200 ... 250 °C").
+struct TRatingAtTemperature {
+  Extended P = NoValue;  // bar(g); NoValue above the table or without one
+  std::string Rows;
 };
 
 // What a valve has to do. NoValue: no demand.
@@ -127,8 +144,17 @@ class TValveCatalogue {
   // fits.
   static std::optional<TValveOffer> Select(const TCatalogueSeries& s, const TValveDuty& duty);
 
+  // The series of that name (any manufacturer), nullptr when none.
+  const TCatalogueSeries* SeriesByName(const std::string& name) const;
+  // The allowable pressure of the rating ("PN 40", "Class 300") of the
+  // series' body at the temperature t: linear between the table's rows,
+  // the first row's pressure below it; NoValue above the last row, and
+  // without rows for the body's material group.
+  TRatingAtTemperature AllowedPressure(const TCatalogueSeries& s, const std::string& rating, Extended t) const;
+
  private:
   std::vector<TCatalogueSeries> FSeries;
+  std::vector<TRatingRow> FRatingRows;  // by standard, group, rating, T
 };
 
 }  // namespace torvacalc

@@ -156,6 +156,13 @@ const MessagesCase kMessageCases[] = {
     // Kvs too small: the main module's 1901 names the point; the valve
     // module's 935 is not read beside it.
     {"Kvs below Kv", {"kvs = 10"}, {"3:1901"}, {"3:935"}},
+    // Kvs 250: point 3 needs Kv 34.8 (14 %), the valve is oversized; the
+    // opening warning at point 3 gives way to it, point 1 (6 %) keeps its own.
+    {"oversized", {"kvs = 250"}, {"3:1908", "1:1902"}, {"3:1902", "2:1902"}},
+    // A catalogue valve rated PN 16 (cast carbon steel, group 3E0): at
+    // 200 °C it holds 13.3 bar(g), less than point 3's 16 bar(a).
+    {"body rating at the temperature of point 3", {"ValveFromDatabase = ja", "T1Ap3 = 200", "P1Ap3 = 16"},
+     {"3:1909"}, {"1:1909", "2:1909", "A:1702"}},
     // Point X switched on without its duty: its inputs are missing there.
     {"point X on, empty", {"UseXthOp = ja"}, {"X:101"}, {}},
     // Point X off: what was entered for it raises nothing.
