@@ -27,7 +27,9 @@ CREATE TABLE Manufacturer (
 -- are the noise methods the series' data are meant for. rw, Stp, Aeta are
 -- the acoustic factors of IEC 60534-8-3, f1, f2, g1, g2 those of
 -- VDMA 24422 (1989). uMax* are the recommended outlet velocities by flow
--- state.
+-- state; uMaxFlashing, the limit of the two-phase mixture a flashing liquid
+-- leaves as, is left to the rule of the calculation (Mach 0.3 of the
+-- mixture) unless a maker states one.
 CREATE TABLE CatalogueSeries (
   ID INTEGER PRIMARY KEY,
   ManufacturerID INTEGER NOT NULL REFERENCES Manufacturer(ID),
@@ -90,14 +92,14 @@ CREATE INDEX CatalogueSizeByKvs ON CatalogueSize (Kvs);
 INSERT INTO Manufacturer VALUES (1, 'Sample valves');
 
 INSERT INTO CatalogueSeries VALUES
-  (1, 1, 'Series G1 globe', 1, 0, 0, 0, 50, 0.9, 0.72, 0.46, 1, NULL, NULL, 0, -10, 400, 0, NULL, 2, 2, 0.25, 0.2, -4.6, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 6, 5, 4, 4, 'IEC 60534-2-1:2011 Table D.2 (contoured plug, flow to open); IEC 60534-8-3:2010 rw, Stp, Aeta'),
-  (2, 1, 'Series G1L globe', 1, 0, 1, 0, 50, 0.9, 0.72, 0.46, 1, NULL, NULL, 0, -10, 400, 0, NULL, 2, 2, 0.25, 0.2, -4.6, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 6, 5, 4, 4, 'IEC 60534-2-1:2011 Table D.2 (contoured plug, flow to open); IEC 60534-8-3:2010 rw, Stp, Aeta'),
-  (3, 1, 'Series G2 globe, drilled cage', 1, 3, 1, 2, 30, 0.9, 0.68, 0.13, 0.13, NULL, NULL, 0, -29, 425, 2, -10, 2, 2, 0.25, 0.2, -4.6, NULL, NULL, NULL, NULL, -12, -10, -6, -2, -8, -6, -4, -2, 8, 6, 5, 5, 'IEC 60534-2-1:2011 Table D.2 (60 hole drilled cage); IEC 60534-8-3:2010 rw, Stp, Aeta'),
-  (4, 1, 'Series A1 angle', 8, 0, 0, 0, 50, 0.9, 0.72, 0.46, 1, NULL, NULL, 0, -10, 400, 0, NULL, 2, 2, 0.25, 0.2, -4.6, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 6, 5, 4, 6, 'IEC 60534-2-1:2011 Table D.2 (angle, contoured plug, flow to open); IEC 60534-8-3:2010 rw, Stp, Aeta'),
-  (5, 1, 'Series R1 rotary plug', 2, 0, 2, 0, 100, 0.85, 0.6, 0.42, 0.44, NULL, NULL, 1, -29, 300, 0, NULL, 2, 2, 0.25, 0.2, -4.6, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 6, 5, 4, 4, 'IEC 60534-2-1:2011 Table D.2 (eccentric spherical plug, flow to open); IEC 60534-8-3:2010 rw, Stp, Aeta'),
-  (6, 1, 'Series B1 butterfly', 3, 0, 2, 2, 20, 0.62, 0.35, 0.57, 0.57, NULL, NULL, 1, -10, 200, 0, NULL, 2, 2, 0.5, 0.2, -4.6, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 5, 4, 3, 3, 'IEC 60534-2-1:2011 Table D.2 (swing-through vane, 70 deg); IEC 60534-8-3:2010 rw, Stp, Aeta'),
-  (7, 1, 'Series K1 segmented ball', 4, 1, 0, 2, 100, 0.6, 0.3, 0.98, 0.98, NULL, NULL, 1, -29, 260, 0, NULL, 2, 2, 0.25, 0.2, -4.6, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 5, 4, 3, 3, 'IEC 60534-2-1:2011 Table D.2 (segmented ball); IEC 60534-8-3:2010 rw, Stp, Aeta'),
-  (8, 1, 'Series K2 full bore ball', 4, 0, 3, 2, 10, 0.74, 0.42, 0.99, 0.99, NULL, NULL, 1, -29, 200, 0, NULL, 2, 2, 0.25, 0.2, -4.6, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 5, 4, 3, 3, 'IEC 60534-2-1:2011 Table D.2 (full bore ball, 70 deg); IEC 60534-8-3:2010 rw, Stp, Aeta');
+  (1, 1, 'Series G1 globe', 1, 0, 0, 0, 50, 0.9, 0.72, 0.46, 1, NULL, NULL, 0, -10, 400, 0, NULL, 2, 2, 0.25, 0.2, -4.6, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 6, 5, 4, NULL, 'IEC 60534-2-1:2011 Table D.2 (contoured plug, flow to open); IEC 60534-8-3:2010 rw, Stp, Aeta'),
+  (2, 1, 'Series G1L globe', 1, 0, 1, 0, 50, 0.9, 0.72, 0.46, 1, NULL, NULL, 0, -10, 400, 0, NULL, 2, 2, 0.25, 0.2, -4.6, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 6, 5, 4, NULL, 'IEC 60534-2-1:2011 Table D.2 (contoured plug, flow to open); IEC 60534-8-3:2010 rw, Stp, Aeta'),
+  (3, 1, 'Series G2 globe, drilled cage', 1, 3, 1, 2, 30, 0.9, 0.68, 0.13, 0.13, NULL, NULL, 0, -29, 425, 2, -10, 2, 2, 0.25, 0.2, -4.6, NULL, NULL, NULL, NULL, -12, -10, -6, -2, -8, -6, -4, -2, 8, 6, 5, NULL, 'IEC 60534-2-1:2011 Table D.2 (60 hole drilled cage); IEC 60534-8-3:2010 rw, Stp, Aeta'),
+  (4, 1, 'Series A1 angle', 8, 0, 0, 0, 50, 0.9, 0.72, 0.46, 1, NULL, NULL, 0, -10, 400, 0, NULL, 2, 2, 0.25, 0.2, -4.6, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 6, 5, 4, NULL, 'IEC 60534-2-1:2011 Table D.2 (angle, contoured plug, flow to open); IEC 60534-8-3:2010 rw, Stp, Aeta'),
+  (5, 1, 'Series R1 rotary plug', 2, 0, 2, 0, 100, 0.85, 0.6, 0.42, 0.44, NULL, NULL, 1, -29, 300, 0, NULL, 2, 2, 0.25, 0.2, -4.6, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 6, 5, 4, NULL, 'IEC 60534-2-1:2011 Table D.2 (eccentric spherical plug, flow to open); IEC 60534-8-3:2010 rw, Stp, Aeta'),
+  (6, 1, 'Series B1 butterfly', 3, 0, 2, 2, 20, 0.62, 0.35, 0.57, 0.57, NULL, NULL, 1, -10, 200, 0, NULL, 2, 2, 0.5, 0.2, -4.6, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 5, 4, 3, NULL, 'IEC 60534-2-1:2011 Table D.2 (swing-through vane, 70 deg); IEC 60534-8-3:2010 rw, Stp, Aeta'),
+  (7, 1, 'Series K1 segmented ball', 4, 1, 0, 2, 100, 0.6, 0.3, 0.98, 0.98, NULL, NULL, 1, -29, 260, 0, NULL, 2, 2, 0.25, 0.2, -4.6, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 5, 4, 3, NULL, 'IEC 60534-2-1:2011 Table D.2 (segmented ball); IEC 60534-8-3:2010 rw, Stp, Aeta'),
+  (8, 1, 'Series K2 full bore ball', 4, 0, 3, 2, 10, 0.74, 0.42, 0.99, 0.99, NULL, NULL, 1, -29, 200, 0, NULL, 2, 2, 0.25, 0.2, -4.6, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 5, 4, 3, NULL, 'IEC 60534-2-1:2011 Table D.2 (full bore ball, 70 deg); IEC 60534-8-3:2010 rw, Stp, Aeta');
 
 INSERT INTO CatalogueRating VALUES
   (1, 'PN 16', 16, 16, 300),

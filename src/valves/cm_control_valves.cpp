@@ -653,7 +653,10 @@ void TCMControlValves::RaiseMessages(bool liquid, bool meaningful) {
   // A gas at the valve outlet (outlet state), a liquid in the valve body.
   const Extended valveLimit = gasOut ? kGasMach * soundOut : kLiquidValveVelocity;
   const Extended wValve = tControlValve::FlowVelocity(Qm, gasOut ? rhoOut : rho, D);
-  if (Available(wValve, valveLimit) && wValve > valveLimit) CreateMessage(908, {DNV, qm});
+  // A velocity in m/s to 0.1 m/s.
+  const auto speed = [](Extended w) { return std::round(w * 10) / 10; };
+  if (Available(wValve, valveLimit) && wValve > valveLimit)
+    CreateMessage(908, {DNV, qm}, {speed(wValve), speed(valveLimit)});
   const Extended gasSpeed = DeclaredPhase() == phVapour ? kVapourPipeVelocity : kGasPipeVelocity;
   const auto gasLimit = [&](Extended sound) {
     if (flashing) return kGasMach * sound;  // the mixture has no customary speed
@@ -667,7 +670,7 @@ void TCMControlValves::RaiseMessages(bool liquid, bool meaningful) {
                              {DN2, rhoOut, gasOut ? gasLimit(soundOut) : kLiquidPipeVelocity}};
   for (const PipeCheck& c : pipes) {
     const Extended w = tControlValve::FlowVelocity(Qm, c.rho, V(c.pipe));
-    if (Available(w, c.limit) && w > c.limit) CreateMessage(909, {c.pipe, qm});
+    if (Available(w, c.limit) && w > c.limit) CreateMessage(909, {c.pipe, qm}, {speed(w), speed(c.limit)});
   }
   if (Available(Kv, V(kvs)) && Kv > V(kvs)) CreateMessage(935, {kvs, kv});
   if (HasValue(Fp) && Fp < 0.99L) CreateMessage(910, {DNV, DN1, DN2, fp});
