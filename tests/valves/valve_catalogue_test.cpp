@@ -172,6 +172,12 @@ const Duty kDuties[] = {
     {"no rating holds 120 bar", "Series G1 globe", 10, 120, 20, NoValue, NoValue, NoValue, false, nullptr},
     {"ASME pipe, 30 bar", "Series G1 globe", 10, 30, 20, NoValue, NoValue, NoValue, true, "DN 32, Kvs 16, Class 300"},
     {"ASME pipe, 15 bar", "Series G1 globe", 10, 15, 20, NoValue, NoValue, NoValue, true, "DN 32, Kvs 16, Class 150"},
+    // The rating at the duty's temperature: PN 16 of group 3E0 holds
+    // 13.3 bar(g) at 200 degC, Class 150 of group 1.1 10.2 bar(g) at 300 degC.
+    {"16 bar(a) at 200 degC needs PN 40", "Series G1 globe", 10, 16, 200, NoValue, NoValue, NoValue, false,
+     "DN 32, Kvs 16, PN 40"},
+    {"ASME pipe, 15 bar at 300 degC", "Series G1 globe", 10, 15, 300, NoValue, NoValue, NoValue, true,
+     "DN 32, Kvs 16, Class 300"},
     {"rangeability 80 beyond 50", "Series G1 globe", 10, 10, 20, NoValue, NoValue, 80, false, nullptr},
     {"rotary plug has rangeability 100", "Series R1 rotary plug", 10, 10, 20, NoValue, NoValue, 80, false,
      "DN 25, Kvs 16, PN 16"},
