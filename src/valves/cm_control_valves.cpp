@@ -367,6 +367,9 @@ void TCMControlValves::SetRelevance(bool liquid, TECVFlowState state) {
   // A liquid that flashes into two phases expands like a gas downstream.
   const bool expands = !liquid || (FFoundPhase == cpZweiPhasig && state == fsFlashing);
   (expands ? MakeUtilized({fk, kappa1}) : MakeNotUtilized({fk, kappa1}));
+  // The outlet's sound speed judges the outlet of a gas or of a flashing
+  // liquid (the velocity checks), not that of a liquid.
+  (!liquid || state == fsFlashing ? MakeUtilized({cf2}) : MakeNotUtilized({cf2}));
   const bool pulp = Choice(SubstanceType, stOthers, 6) == stPulpe;
   (pulp ? MakeUtilized({fPulp, xPulp, PulpeType}) : MakeNotUtilized({fPulp, xPulp, PulpeType}));
   // The plant and manufacturer's sigmas need cavitation data of the valve.
