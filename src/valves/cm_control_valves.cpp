@@ -654,7 +654,8 @@ void TCMControlValves::RaiseMessages(bool liquid, bool meaningful) {
                                                   : tControlValve::SoundSpeed(V(kappa1), P2, rhoOut);
   const bool gasOut = !liquid || flashing;
   // A gas at the valve outlet (outlet state), a liquid in the valve body.
-  const Extended valveLimit = gasOut ? kGasMach * soundOut : kLiquidValveVelocity;
+  const auto mach = [](Extended sound) { return HasValue(sound) ? kGasMach * sound : NoValue; };
+  const Extended valveLimit = gasOut ? mach(soundOut) : kLiquidValveVelocity;
   const Extended wValve = tControlValve::FlowVelocity(Qm, gasOut ? rhoOut : rho, D);
   // A velocity in m/s to 0.1 m/s.
   const auto speed = [](Extended w) { return std::round(w * 10) / 10; };
@@ -662,8 +663,8 @@ void TCMControlValves::RaiseMessages(bool liquid, bool meaningful) {
     CreateMessage(908, {DNV, qm}, {speed(wValve), speed(valveLimit)});
   const Extended gasSpeed = DeclaredPhase() == phVapour ? kVapourPipeVelocity : kGasPipeVelocity;
   const auto gasLimit = [&](Extended sound) {
-    if (flashing) return kGasMach * sound;  // the mixture has no customary speed
-    return HasValue(sound) ? std::min(kGasMach * sound, gasSpeed) : gasSpeed;
+    if (flashing) return mach(sound);  // the mixture has no customary speed
+    return HasValue(sound) ? std::min(mach(sound), gasSpeed) : gasSpeed;
   };
   struct PipeCheck {
     TCalcParameter* pipe;
