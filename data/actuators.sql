@@ -1,9 +1,12 @@
 -- A manufacturer-neutral sample catalogue of linear actuators for globe
 -- and angle valves: pneumatic spring-and-diaphragm actuators and electric
 -- linear actuators. The sizes are the customary steps of such series
--- (effective diaphragm areas of 120 to 1400 cm2, bench sets of 0.2-1.0,
--- 0.4-2.0 and 1.4-2.8 bar, strokes of 15 to 100 mm; electric thrusts of
--- 2 to 25 kN); they describe no particular product.
+-- (effective diaphragm areas of 120 to 1400 cm2 and the tandem of two
+-- 1400 cm2 cases, bench sets of 0.2-1.0, 0.4-2.0, 1.4-2.8 and 2.0-4.0 bar,
+-- strokes of 15 to 100 mm; electric thrusts of 2 to 100 kN); they
+-- describe no particular product. The largest close unbalanced plugs of
+-- 60 mm seat against 160 bar (PN 160, above Class 900): about 52 kN with
+-- packing, seat load and a 10 % reserve.
 --
 -- Kind: 'diaphragm' or 'electric'. FailPosition: the valve position on loss
 -- of air or power, 'close' (spring closes, air opens), 'open' (air closes,
@@ -77,9 +80,18 @@ INSERT INTO Actuator VALUES
  (46, 'Beispielantriebe', 'SD 1400/100 0.2-1.0 FO', 'diaphragm', 'open', 1400, 0.2, 1.0, 4.0, 100, NULL, NULL),
  (47, 'Beispielantriebe', 'SD 1400/100 0.4-2.0 FO', 'diaphragm', 'open', 1400, 0.4, 2.0, 4.0, 100, NULL, NULL),
  (48, 'Beispielantriebe', 'SD 1400/100 1.4-2.8 FO', 'diaphragm', 'open', 1400, 1.4, 2.8, 4.0, 100, NULL, NULL),
+ (49, 'Beispielantriebe', 'SD 1400/100 2.0-4.0 FC', 'diaphragm', 'close', 1400, 2.0, 4.0, 4.0, 100, NULL, NULL),
+ (50, 'Beispielantriebe', 'SD 2x1400/100 0.4-2.0 FC', 'diaphragm', 'close', 2800, 0.4, 2.0, 6.0, 100, NULL, NULL),
+ (51, 'Beispielantriebe', 'SD 2x1400/100 1.4-2.8 FC', 'diaphragm', 'close', 2800, 1.4, 2.8, 6.0, 100, NULL, NULL),
+ (52, 'Beispielantriebe', 'SD 2x1400/100 2.0-4.0 FC', 'diaphragm', 'close', 2800, 2.0, 4.0, 6.0, 100, NULL, NULL),
+ (53, 'Beispielantriebe', 'SD 2x1400/100 0.4-2.0 FO', 'diaphragm', 'open', 2800, 0.4, 2.0, 6.0, 100, NULL, NULL),
+ (54, 'Beispielantriebe', 'SD 2x1400/100 1.4-2.8 FO', 'diaphragm', 'open', 2800, 1.4, 2.8, 6.0, 100, NULL, NULL),
  (101, 'Beispielantriebe', 'SE 2 kN/20', 'electric', 'stay', NULL, NULL, NULL, NULL, 20, 2000, 0.5),
  (102, 'Beispielantriebe', 'SE 5 kN/30', 'electric', 'stay', NULL, NULL, NULL, NULL, 30, 5000, 0.6),
  (103, 'Beispielantriebe', 'SE 8 kN/40', 'electric', 'stay', NULL, NULL, NULL, NULL, 40, 8000, 0.8),
  (104, 'Beispielantriebe', 'SE 12 kN/60', 'electric', 'stay', NULL, NULL, NULL, NULL, 60, 12000, 1.0),
  (105, 'Beispielantriebe', 'SE 15 kN/60', 'electric', 'stay', NULL, NULL, NULL, NULL, 60, 15000, 1.0),
- (106, 'Beispielantriebe', 'SE 25 kN/100', 'electric', 'stay', NULL, NULL, NULL, NULL, 100, 25000, 1.5);
+ (106, 'Beispielantriebe', 'SE 25 kN/100', 'electric', 'stay', NULL, NULL, NULL, NULL, 100, 25000, 1.5),
+ (107, 'Beispielantriebe', 'SE 40 kN/100', 'electric', 'stay', NULL, NULL, NULL, NULL, 100, 40000, 1.0),
+ (108, 'Beispielantriebe', 'SE 60 kN/100', 'electric', 'stay', NULL, NULL, NULL, NULL, 100, 60000, 0.8),
+ (109, 'Beispielantriebe', 'SE 100 kN/100', 'electric', 'stay', NULL, NULL, NULL, NULL, 100, 100000, 0.6);

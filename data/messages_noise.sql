@@ -25,4 +25,8 @@ INSERT INTO HYDRIXMessages VALUES
  (1513, 'de', 33, 'Die Machzahl in der Austrittsleitung liegt über 0,3, außerhalb des Gültigkeitsbereichs von IEC 60534-8-3: die Vorhersage ist extrapoliert.', 4, 1513),
  (1513, 'en', 33, 'The Mach number in the outlet pipe exceeds 0.3, outside the range of IEC 60534-8-3: the prediction is extrapolated.', 4, 1513),
  (1514, 'de', 33, 'Der Strömungszustand lässt mechanische Schäden am Ventil erwarten.', 2, 1514),
- (1514, 'en', 33, 'The flow state lets mechanical damage of the valve be expected.', 2, 1514);
+ (1514, 'en', 33, 'The flow state lets mechanical damage of the valve be expected.', 2, 1514),
+ (1515, 'de', 33, 'Der Austrittsdruck liegt unter dem Dampfdruck (Druckverhältnis xF = %g über 1): IEC 60534-8-4 beschreibt ausdampfende Strömung nicht, die Vorhersage ist extrapoliert.', 5, 1515),
+ (1515, 'en', 33, 'The outlet pressure lies below the vapour pressure (pressure ratio xF = %g above 1): IEC 60534-8-4 does not describe flashing flow, the prediction is extrapolated.', 5, 1515),
+ (1516, 'de', 33, 'Die Austrittsleitung ist enger als das Ventil: IEC 60534-8-3 und -8-4 beschreiben ein Ventil vor einer Leitung seiner Größe oder einer Erweiterung, nicht vor einer Verengung; die Vorhersage ist extrapoliert.', 5, 1516),
+ (1516, 'en', 33, 'The outlet pipe is narrower than the valve: IEC 60534-8-3 and -8-4 describe a valve ahead of a pipe of its own size or an expander, not a reducer; the prediction is extrapolated.', 5, 1516);

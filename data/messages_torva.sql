@@ -16,4 +16,10 @@ INSERT INTO HYDRIXMessages VALUES
  (1906, 'de', 40, 'Ohne %s ist der Strömungszustand nicht bestimmbar: der Dampfdruck bestimmt den Abstand zur Kavitation.', 4, 1906),
  (1906, 'en', 40, 'Without %s the flow state cannot be judged: the vapour pressure sets the distance to cavitation.', 4, 1906),
  (1907, 'de', 40, 'Ohne %s ist das Geräusch nicht berechenbar.', 4, 1907),
- (1907, 'en', 40, 'Without %s the noise cannot be computed.', 4, 1907);
+ (1907, 'en', 40, 'Without %s the noise cannot be computed.', 4, 1907),
+ (1908, 'de', 40, 'Das Ventil ist überdimensioniert: auch der größte Betriebspunkt (%s) braucht nur %s des Kvs-Werts; das Ventil regelt jeden Punkt nahe am Sitz. Einen kleineren Kvs-Wert oder eine kleinere Nennweite prüfen.', 4, 1908),
+ (1908, 'en', 40, 'The valve is oversized: even the largest operating point (%s) needs only %s of the Kvs; the valve controls every point close to its seat. Check a smaller Kvs or a smaller size.', 4, 1908),
+ (1909, 'de', 40, 'Der Eintrittsdruck %s übersteigt den zulässigen Druck %s der Druckstufe %s des Gehäuses (%s) bei %s (Druck-Temperatur-Tabelle %s). Eine höhere Druckstufe oder einen anderen Werkstoff wählen.', 2, 1909),
+ (1909, 'en', 40, 'The inlet pressure %s exceeds the allowable pressure %s of the rating %s of the body (%s) at %s (pressure-temperature table %s). Choose a higher rating or another material.', 2, 1909),
+ (1910, 'de', 40, 'Die Eintrittstemperatur %s liegt über der höchsten Temperatur, für die die Druckstufe %s des Gehäuses (%s) festgelegt ist (Druck-Temperatur-Tabelle %s). Einen anderen Werkstoff wählen.', 2, 1910),
+ (1910, 'en', 40, 'The inlet temperature %s lies above the highest temperature the rating %s of the body (%s) is set for (pressure-temperature table %s). Choose another material.', 2, 1910);

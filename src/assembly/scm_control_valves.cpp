@@ -8,6 +8,7 @@
 #include "framework/basics.h"
 #include "framework/module_items.h"
 #include "framework/options.h"
+#include "valves/valve_catalogue.h"
 
 namespace torvacalc {
 
@@ -23,6 +24,9 @@ constexpr int kMsgRangeability = 1904;
 constexpr int kMsgPointsOutOfOrder = 1905;
 constexpr int kMsgNoFlowState = 1906;
 constexpr int kMsgNoNoise = 1907;
+constexpr int kMsgOversized = 1908;
+constexpr int kMsgBodyRating = 1909;
+constexpr int kMsgBodyTooHot = 1910;
 
 // Openings below 10 % leave the plug close to its seat, where the
 // characteristic is least reliable and the seat erodes; above 90 % the
@@ -32,6 +36,10 @@ constexpr Extended kOpeningMax = 90;  // %
 // The rangeability a control valve of the usual characteristics keeps
 // (inherent rangeability 50:1 of equal-percentage and linear trims).
 constexpr Extended kRangeability = 50;
+// A valve whose largest duty needs less than a fifth of its Kvs is
+// oversized: it controls every duty near its seat, and a smaller Kvs (or
+// a smaller size) serves the plant better.
+constexpr Extended kOversizedShare = 0.2L;
 
 // The name of an operating point in messages.
 std::string PointName(int point) { return point == 4 ? "X" : std::to_string(point); }
@@ -108,7 +116,7 @@ std::vector<L> MakeLinks() {
        "GlobeType RotaryType ButterflyType BallValveType ViscosityNorm UseResistors ResistorType "
        "WhatToCalculate HasSigmaData");
   Rows(v, L::lmValve, L::lwIn, per, all,
-       "CalculatedPhase Eta1|eta1 Kappa1|kappa1 Z1|z1 Pv1|pv1 pv2 pl1 T1|t1 Rho1|rho1 rho2v|rho2 xFG1");
+       "CalculatedPhase Eta1|eta1 Kappa1|kappa1 Z1|z1 Pv1|pv1 pv2 pl1 T1|t1 Rho1|rho1 rho2v|rho2 cf2 xFG1");
   Rows(v, L::lmValve, L::lwOut, per, all,
        "dp dpc dpLimit dpXc fd fl2 Kc FlowState FlowType flp2 fp fr fPulp SigmaP SigmaV SigmaCh SigmaId "
        "SigmaMr SigmaI Sigma h KvRed P1NC P2NC QmNC Re|RE kvsSuggMax kvsSuggMin KvKvs x xc xt xtp fk KcStar "
@@ -471,6 +479,9 @@ void TMCMTorva::FindCheckedItems() {
   FEM = param("EM");
   FRhoM = param("RhoM");
   FPhase = static_cast<const TCustomCalcMultiSwitch*>(CalcItemByName("Phase"));
+  FValveFromDatabase = CalcItemByName("ValveFromDatabase");
+  FVSeries = CalcItemByName("VSeries");
+  FListPN = CalcItemByName("ListPN");
   FNoOfCharOps = param("NoOfCharOps");
   Fp1Max = param("p1Max");
   Fp2Min = param("p2Min");
@@ -575,6 +586,35 @@ void TMCMTorva::ReportMissingResults(int point) {
   }
 }
 
+void TMCMTorva::CheckBodyRating(int point) {
+  const auto* fromCatalogue = dynamic_cast<const TCalcSwitch*>(FValveFromDatabase);
+  if (!fromCatalogue || !fromCatalogue->GetChecked() || !FVSeries || !FListPN) return;
+  const TValveCatalogue* catalogue = TValveCatalogue::Default();
+  const TCatalogueSeries* series = catalogue ? catalogue->SeriesByName(FVSeries->GetText()) : nullptr;
+  const std::string rating = FListPN->GetText();
+  if (!series || rating.empty()) return;
+  const auto own = std::find_if(series->Ratings.begin(), series->Ratings.end(),
+                                [&](const TCatalogueRating& r) { return r.Rating == rating; });
+  const TPointItems& i = FPoint[point];
+  const Extended P1 = i.P1->GetValue(), T1 = i.T1->GetValue();
+  // Above the rating at room temperature the catalogue module says so
+  // for every point; here the derating by the temperature.
+  if (!HasValue(P1) || !HasValue(T1) || own == series->Ratings.end() || P1 > own->PMaxAbsolute()) return;
+  const TRatingAtTemperature allowed = catalogue->AllowedPressure(*series, rating, T1);
+  if (allowed.Rows.empty()) return;  // no table for the body's material group
+  const std::string material = series->BodyMaterial;
+  if (IsNoValue(allowed.P)) {
+    // Hotter than the table reaches: the body has no rating there.
+    CreateMessage(kMsgBodyTooHot, {i.T1, i.P1}, {i.T1->ConvertToUnitString(T1), rating, material, allowed.Rows});
+    return;
+  }
+  const Extended allowedAbsolute = allowed.P + StandardPressure;
+  if (P1 > allowedAbsolute)
+    CreateMessage(kMsgBodyRating, {i.P1, i.T1},
+                  {i.P1->ConvertToUnitString(P1), i.P1->ConvertToUnitString(allowedAbsolute), rating, material,
+                   i.T1->ConvertToUnitString(T1), allowed.Rows});
+}
+
 void TMCMTorva::CheckOperatingPoints() {
   auto* calc = Calc();
   if (!calc || !calc->GetReady()) return;
@@ -635,6 +675,7 @@ void TMCMTorva::CheckOperatingPoints() {
       continue;
     }
     ReportMissingResults(point);
+    CheckBodyRating(point);
     const Extended h = i.h->GetValue();
     i.StrokePosition->AssignValue(0, HasValue(h) ? std::clamp<Extended>(h, 0, 100) : NoValue);
     const Extended kv = i.kv->GetValue();
@@ -650,6 +691,9 @@ void TMCMTorva::CheckOperatingPoints() {
   FkvMax->AssignValue(0, kvMax);
   if (HasValue(kvMax) && HasValue(Kvs) && kvMax > Kvs)
     CreateMessage(kMsgKvsTooSmall, {Fkvs, FPoint[pointMax].kv}, {PointName(pointMax)});
+  else if (HasValue(kvMax) && HasValue(Kvs) && Kvs > 0 && kvMax < kOversizedShare * Kvs)
+    CreateMessage(kMsgOversized, {FPoint[pointMax].kv, FPoint[pointMax].KvKvs, Fkvs},
+                  {PointName(pointMax), FPoint[pointMax].KvKvs->ConvertToUnitString(100 * kvMax / Kvs)});
   if (HasValue(kvMin) && HasValue(kvMax) && kvMax > kRangeability * kvMin)
     CreateMessage(kMsgRangeability, {FPoint[pointMin].kv, FPoint[pointMax].kv}, {kvMax / kvMin});
   // Points 1 to 3 stand for the minimum, normal and maximum load.

@@ -102,12 +102,16 @@ class TMCMTorva : public TCustomMCM3SubstancesMaterialPipe3Flow {
   // Messages at a point whose flow state or noise is missing, naming what
   // is missing for it.
   void ReportMissingResults(int point);
+  // The inlet pressure of a point against the pressure-temperature rating
+  // of the catalogue valve's body at the point's inlet temperature.
+  void CheckBodyRating(int point);
   std::array<TPointItems, 5> FPoint{};  // index 1 to 4
   TCalcParameter *FcPipe = nullptr, *FEM = nullptr, *FRhoM = nullptr, *FNoOfCharOps = nullptr, *Fp1Max = nullptr,
                  *Fp2Min = nullptr, *Fp2Max = nullptr, *FT1Max = nullptr, *FkvsSugg = nullptr, *Fkvs = nullptr,
                  *FkvMax = nullptr, *FQmDN = nullptr, *FRho1DN = nullptr, *Frho2DN = nullptr, *Fcf2DN = nullptr;
   TCustomCalcMultiSwitch *FFlowStateDN = nullptr, *FCalculatedPhaseDN = nullptr;
   const TCustomCalcMultiSwitch* FPhase = nullptr;
+  TCalcItem *FValveFromDatabase = nullptr, *FVSeries = nullptr, *FListPN = nullptr;
 
   enum TReaction : std::uint8_t { rSolve, rNoise, rResistors, rValveDatabase, rChecks };
   std::unordered_map<const TCalcItem*, TReaction> FReactions;

@@ -73,7 +73,9 @@ void TCMSuggestDN::MaxVelocities(TEPhase phase, teCalculatedPhase calculated, TE
   // Without a phase found from the state (the module used alone), the
   // declared liquid stands for it.
   if (calculated == cpUndef && phase == phLiquid) calculated = cpLiquid;
-  maxU2 = TCMCustomNoisePrediction::GetMaxU(phase, calculated, state, NoValue, NoValue, noCav, cav,
+  // A flashing liquid leaves as a mixture: Mach 0.3 of its sound speed.
+  const Extended mixture = state == fsFlashing && HasValue(cf2) && cf2 > 0 ? GasMach * cf2 : NoValue;
+  maxU2 = TCMCustomNoisePrediction::GetMaxU(phase, calculated, state, NoValue, mixture, noCav, cav,
                                             partCav, flashing);
   maxU1 = TCMCustomNoisePrediction::GetMaxU(phase, calculated, fsNormal, NoValue, NoValue, noCav,
                                             cav, partCav, flashing);
@@ -113,7 +115,8 @@ void TCMSuggestDN::DoCalculate() {
                 V(uMaxNoCav), V(uMaxCav), V(uMaxPartCav), V(uMaxFlashing), u1, u2);
   const std::vector<TCalcItem*> liquidLimits = {uMaxCav, uMaxFlashing, uMaxNoCav, uMaxPartCav, FlowState};
   (liquid ? MakeUtilized(liquidLimits) : MakeNotUtilized(liquidLimits));
-  (liquid ? MakeNotUtilized({cf2}) : MakeUtilized({cf2}));
+  const bool flashing = liquid && Choice(FlowState, fsUndefined, 10) == fsFlashing;
+  (liquid && !flashing ? MakeNotUtilized({cf2}) : MakeUtilized({cf2}));
   MakeNotUtilized({kvs, p2});
 
   const Extended Qm = V(qm), r1 = V(rho1);

@@ -15,6 +15,13 @@ using F = TValveDataFile;
 
 bool Known(Extended v) { return HasValue(v); }
 
+// The rating holds the duty's inlet pressure at its temperature (above
+// the body's table it holds none).
+bool Holds(const TCatalogueRating& r, const TValveDuty& duty) {
+  const Extended allowed = r.PMaxAbsoluteAt(duty.t1);
+  return Known(allowed) && allowed >= duty.p1;
+}
+
 std::string Number(Extended v) {
   if (IsNoValue(v)) return "-";
   std::string s = std::to_string(static_cast<double>(v));
@@ -71,7 +78,7 @@ TValveCatalogue::TValveCatalogue(const std::string& path) {
     file.Query("SELECT Rating, PN, PMax, MaxDN FROM CatalogueRating WHERE SeriesID = ?1 "
                "ORDER BY PMax, Rating",
                bindId, [&](sqlite3_stmt* st) {
-                 s.Ratings.push_back({F::Text(st, 0), F::Real(st, 1), F::Real(st, 2), F::Int(st, 3)});
+                 s.Ratings.push_back({F::Text(st, 0), F::Real(st, 1), F::Real(st, 2), F::Int(st, 3), {}});
                });
     file.Query("SELECT DN, Kvs, Seat, Stroke FROM CatalogueSize WHERE SeriesID = ?1 ORDER BY DN, Kvs",
                bindId, [&](sqlite3_stmt* st) {
@@ -79,6 +86,20 @@ TValveCatalogue::TValveCatalogue(const std::string& path) {
                });
   }
   if (FSeries.empty()) throw EValveDatabase("Kein Ventilkatalog: " + path);
+  // The body materials and the pressure-temperature tables (absent from
+  // catalogues written before them: no check by temperature then).
+  file.Query("SELECT SeriesID, Material, EnGroup, AsmeGroup FROM CatalogueBody", nullptr, [&](sqlite3_stmt* st) {
+    const int id = F::Int(st, 0);
+    for (TCatalogueSeries& s : FSeries)
+      if (s.Id == id) s.BodyMaterial = F::Text(st, 1), s.EnGroup = F::Text(st, 2), s.AsmeGroup = F::Text(st, 3);
+  });
+  file.Query("SELECT Standard, MaterialGroup, Rating, T, P FROM RatingByTemperature "
+             "ORDER BY Standard, MaterialGroup, Rating, T",
+             nullptr, [&](sqlite3_stmt* st) {
+               FRatingRows.push_back({F::Text(st, 0), F::Text(st, 1), F::Text(st, 2), F::Real(st, 3), F::Real(st, 4)});
+             });
+  for (TCatalogueSeries& s : FSeries)
+    for (TCatalogueRating& r : s.Ratings) r.ByTemperature = RatingRows(r.IsAsmeClass() ? s.AsmeGroup : s.EnGroup, r.Rating);
 }
 
 const TValveCatalogue* TValveCatalogue::Default() {
@@ -91,6 +112,56 @@ const TValveCatalogue* TValveCatalogue::Default() {
     }
   }();
   return catalogue.get();
+}
+
+const TCatalogueSeries* TValveCatalogue::SeriesByName(const std::string& name) const {
+  for (const TCatalogueSeries& s : FSeries)
+    if (s.Name == name) return &s;
+  return nullptr;
+}
+
+TRatingAtTemperature TCatalogueRating::Interpolate(const std::vector<TRatingRow>& rows, Extended t) {
+  TRatingAtTemperature out;
+  if (rows.empty() || IsNoValue(t)) return out;
+  const TRatingRow& first = rows.front();
+  const std::string head = first.Standard + ", " + first.MaterialGroup + ", " + first.Rating + ", ";
+  const auto degrees = [](Extended v) { return Number(v) + " °C"; };
+  if (t <= first.T) {
+    out.P = first.P;
+    out.Rows = head + degrees(first.T);
+    return out;
+  }
+  for (size_t i = 1; i < rows.size(); ++i) {
+    const TRatingRow& a = rows[i - 1];
+    const TRatingRow& b = rows[i];
+    if (t > b.T) continue;
+    out.P = a.P + (b.P - a.P) * (t - a.T) / (b.T - a.T);
+    out.Rows = head + (t == b.T ? degrees(b.T) : degrees(a.T) + " … " + degrees(b.T));
+    return out;
+  }
+  out.Rows = head + degrees(rows.back().T);  // above the table: no rating
+  return out;
+}
+
+Extended TCatalogueRating::PMaxAbsoluteAt(Extended t) const {
+  if (ByTemperature.empty() || IsNoValue(t)) return PMaxAbsolute();
+  const Extended p = Interpolate(ByTemperature, t).P;
+  return HasValue(p) ? p + StandardPressure : NoValue;
+}
+
+std::vector<TRatingRow> TValveCatalogue::RatingRows(const std::string& group, const std::string& rating) const {
+  const bool asme = rating.rfind("Class", 0) == 0;
+  const std::string standard = asme ? "ASME B16.34" : "EN 1092-1";
+  std::vector<TRatingRow> rows;
+  for (const TRatingRow& r : FRatingRows)
+    if (r.Standard == standard && r.MaterialGroup == group && r.Rating == rating) rows.push_back(r);
+  return rows;
+}
+
+TRatingAtTemperature TValveCatalogue::AllowedPressure(const TCatalogueSeries& s, const std::string& rating,
+                                                      Extended t) const {
+  const bool asme = rating.rfind("Class", 0) == 0;
+  return TCatalogueRating::Interpolate(RatingRows(asme ? s.AsmeGroup : s.EnGroup, rating), t);
 }
 
 std::vector<std::string> TValveCatalogue::Manufacturers() const {
@@ -126,7 +197,7 @@ std::vector<TValveOffer> TValveCatalogue::Offers(const TCatalogueSeries& s, cons
       if (anyOfFamily && r.IsAsmeClass() != duty.AsmeRatings) continue;
       if (size.DN > r.MaxDN) continue;
       highest = &r;
-      if (!chosen && (!Known(duty.p1) || r.PMaxAbsolute() >= duty.p1)) chosen = &r;
+      if (!chosen && (!Known(duty.p1) || Holds(r, duty))) chosen = &r;
     }
     // No rating holds p1: the highest one, which Fits() then refuses.
     if (!chosen) chosen = highest;
@@ -137,7 +208,7 @@ std::vector<TValveOffer> TValveCatalogue::Offers(const TCatalogueSeries& s, cons
 
 bool TValveCatalogue::Fits(const TCatalogueSeries& s, const TValveOffer& o, const TValveDuty& duty) {
   if (Known(duty.Kv) && !(o.Size.Kvs >= KvMargin * duty.Kv)) return false;
-  if (Known(duty.p1) && !(o.Rating.PMaxAbsolute() >= duty.p1)) return false;
+  if (Known(duty.p1) && !Holds(o.Rating, duty)) return false;
   if (Known(duty.MinDN) && o.Size.DN < duty.MinDN) return false;
   if (Known(duty.n0) && Known(s.Rangeability) && s.Rangeability < duty.n0) return false;
   if (Known(duty.t1) && Known(s.TMax) && duty.t1 > s.TMax) return false;

@@ -22,16 +22,38 @@
 
 namespace torvacalc {
 
+// One row of a pressure-temperature rating table: the allowable gauge
+// pressure P (bar) of a rating of a material group at T (degC).
+struct TRatingRow {
+  std::string Standard, MaterialGroup, Rating;
+  Extended T = NoValue, P = NoValue;
+};
+
+// The allowable pressure of a body at a temperature and the table rows it
+// was read from ("ASME B16.34, group 1.1, Class 300, 200 ... 250 °C").
+struct TRatingAtTemperature {
+  Extended P = NoValue;  // bar(g); NoValue above the table or without one
+  std::string Rows;
+};
+
 // One pressure rating of a series: "PN 40" or "Class 300".
 struct TCatalogueRating {
   std::string Rating;
   Extended PN = NoValue;    // nominal pressure (EN 1759-1 PN of an ASME class), bar(g)
   Extended PMax = NoValue;  // allowable pressure at room temperature, bar(g)
   int MaxDN = 0;            // the largest size offered in this rating
+  // The rows of the pressure-temperature table of this rating for the
+  // series' body, by temperature (empty: no table for its material).
+  std::vector<TRatingRow> ByTemperature;
   bool IsAsmeClass() const { return Rating.rfind("Class", 0) == 0; }
   // Ratings are gauge pressures; operating pressures are absolute. The
   // allowable pressure as an absolute one, over the standard atmosphere.
   Extended PMaxAbsolute() const { return HasValue(PMax) ? PMax + StandardPressure : NoValue; }
+  // The same at the temperature t (degC) by the body's table; without a
+  // table or a temperature the room-temperature value.
+  Extended PMaxAbsoluteAt(Extended t) const;
+  // The table's allowable gauge pressure at t and the rows read.
+  static TRatingAtTemperature Interpolate(const std::vector<TRatingRow>& rows, Extended t);
 };
 
 // One size and trim of a series.
@@ -64,6 +86,9 @@ struct TCatalogueSeries {
   std::array<Extended, 4> dLLiq{NoValue, NoValue, NoValue, NoValue};
   Extended uMaxNoCav = NoValue, uMaxPartCav = NoValue, uMaxCav = NoValue, uMaxFlashing = NoValue;
   std::string Source;
+  // The body's material and its material groups by EN 1092-1 and by
+  // ASME B16.34 (empty when the catalogue does not say).
+  std::string BodyMaterial, EnGroup, AsmeGroup;
   std::vector<TCatalogueRating> Ratings;  // by allowable pressure, lowest first
   std::vector<TCatalogueSize> Sizes;      // by DN, then Kvs
 };
@@ -114,7 +139,7 @@ class TValveCatalogue {
   // unknown, the other family when the series has none of it).
   static std::vector<TValveOffer> Offers(const TCatalogueSeries& s, const TValveDuty& duty);
   // Whether an offer fits the duty: Kvs >= KvMargin * Kv, the rating's
-  // allowable pressure at least p1, DN >= MinDN, the series' rangeability
+  // allowable pressure at t1 (by the body's table) at least p1, DN >= MinDN, the series' rangeability
   // at least n0 and t1 within its temperature limits. Unknown demands do
   // not exclude.
   static bool Fits(const TCatalogueSeries& s, const TValveOffer& o, const TValveDuty& duty);
@@ -127,8 +152,19 @@ class TValveCatalogue {
   // fits.
   static std::optional<TValveOffer> Select(const TCatalogueSeries& s, const TValveDuty& duty);
 
+  // The series of that name (any manufacturer), nullptr when none.
+  const TCatalogueSeries* SeriesByName(const std::string& name) const;
+  // The allowable pressure of the rating ("PN 40", "Class 300") of the
+  // series' body at the temperature t: linear between the table's rows,
+  // the first row's pressure below it; NoValue above the last row, and
+  // without rows for the body's material group.
+  TRatingAtTemperature AllowedPressure(const TCatalogueSeries& s, const std::string& rating, Extended t) const;
+  // The table rows of a rating for a material group, by temperature.
+  std::vector<TRatingRow> RatingRows(const std::string& group, const std::string& rating) const;
+
  private:
   std::vector<TCatalogueSeries> FSeries;
+  std::vector<TRatingRow> FRatingRows;  // by standard, group, rating, T
 };
 
 }  // namespace torvacalc

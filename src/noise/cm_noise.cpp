@@ -22,12 +22,16 @@ constexpr Extended kLowestBand = 12.5L, kHighestBand = 20000;
 // Above Mach 0.3 at the valve outlet the outlet jet makes noise of its own
 // (IEC 60534-8-3 outlet-velocity chain) and the levels grow quickly.
 constexpr Extended kOutletMach = 0.3L;
+// A pipe whose bore is more than a tenth narrower than the valve size is a
+// reducer behind the valve, not a heavier wall.
+constexpr Extended kNarrowPipe = 0.9L;
 
 // Message numbers of the noise modules.
 enum {
   msgVelocity = 1501, msgOutletMach = 1502, msgSonic = 1503, msgPlantLimit = 1504,
   msgNoLevel = 1505, msgLiquidOnly = 1510, msgGasOnly = 1511, msgNoSoundData = 1512,
   msgPipeMach = 1513, msgMechDamage = 1514, msgDamageLevel = 1506, msgExtrapolated = 1507,
+  msgFlashingOutside = 1515, msgNarrowPipe = 1516,
   msgInconsistent = 903,
 };
 
@@ -209,9 +213,11 @@ bool TCMCustomNoisePrediction::DeclaredLiquid() const { return DeclaredPhase() =
 // The recommended maximum outlet velocity: gases and vapours have none of
 // their own here (their limit is the Mach number of the size suggestion);
 // a liquid by its flow state, the values given or the customary limits
-// 4 m/s without cavitation, 5 m/s with cavitation or flashing, 3 m/s where
-// the valve is expected to be damaged; mixed phases and flashing into two
-// phases the gas value (30 m/s unless a limit or a suggestion is given).
+// 4 m/s without cavitation, 5 m/s with cavitation, 3 m/s where the valve
+// is expected to be damaged; mixed phases and a flashing liquid (which
+// leaves as a two-phase mixture) the gas value: 30 m/s unless a limit or
+// a suggestion is given (the Mach number of the size suggestion times the
+// outlet sound speed, of the mixture when it flashes).
 Extended TCMCustomNoisePrediction::GetMaxU(TEPhase phase, teCalculatedPhase calculated,
                                            TECVFlowState state, Extended gasLimit,
                                            Extended gasSuggested, Extended noCav, Extended cav,
@@ -241,7 +247,9 @@ Extended TCMCustomNoisePrediction::GetMaxU(TEPhase phase, teCalculatedPhase calc
     case fsStrongCavitation:
     case fsMaximumCavitation:
     case fsMaxCavSigmaMr: return given(cav, 5);
-    case fsFlashing: return given(flashing, 5);
+    // A flashing liquid leaves as a two-phase mixture: the gas value (at
+    // the mixture's density and sound speed), unless the maker gives one.
+    case fsFlashing: return given(flashing, gas);
     case fsMechDamage: return std::min<Extended>(3, given(cav, 3));
     case fsChokedFlow: return NoValue;
   }
@@ -318,10 +326,18 @@ void TCMCustomNoisePrediction::ReadCommon() {
   // phase found.
   if (found == cpUndef && phase == phLiquid) found = cpLiquid;
   const TECVFlowState state = Choice(FlowState, fsUndefined, 10);
-  const Extended suggested = Available(V(SugMa), n.GetCF2()) ? V(SugMa) * n.GetCF2() : NoValue;
+  // A flashing liquid leaves as a mixture: without a suggestion its limit
+  // is Mach 0.3 of the mixture's sound speed given at the outlet.
+  const bool flashing = phase == phLiquid && state == fsFlashing;
+  Extended suggested = Available(V(SugMa), n.GetCF2()) ? V(SugMa) * n.GetCF2() : NoValue;
+  if (flashing && IsNoValue(suggested) && HasValue(V(Cf2))) suggested = kOutletMach * V(Cf2);
   const Extended limit = GetMaxU(phase, found, state, NoValue, suggested, V(uMaxNoCav),
                                  V(uMaxCav), V(uMaxPartCav), V(uMaxFlashing));
-  Put(u1Max, limit);
+  // The inlet of a flashing point is still liquid: the limit of a
+  // cavitating liquid there.
+  Put(u1Max, flashing ? GetMaxU(phase, found, fsStrongCavitation, NoValue, NoValue, V(uMaxNoCav), V(uMaxCav),
+                                V(uMaxPartCav), V(uMaxFlashing))
+                      : limit);
   Put(u2Max, limit);
   MechDamage->SetChecked(state == fsMechDamage);
 }
@@ -350,8 +366,19 @@ void TCMCustomNoisePrediction::CommonMessages(bool liquid) {
   else if (HasValue(L) && L > kPlantLimit)
     CreateMessage(msgPlantLimit, {LpAa}, {kPlantLimit});
   const Extended f = V(fPeak);
-  if (HasValue(f) && (f < kLowestBand || f > kHighestBand))
+  if (SumsThirdOctaves() && HasValue(f) && (f < kLowestBand || f > kHighestBand))
     CreateMessage(msgExtrapolated, {fPeak}, {std::string(f < kLowestBand ? "12,5 Hz" : "20 kHz")});
+}
+
+// The methods of IEC 60534-8-3 and -8-4 describe a valve that discharges
+// into a pipe of its own size or into an expander: the transmission loss
+// and the internal level are those of that pipe. A pipe narrower than the
+// valve outlet (a reducer behind the valve, by more than the scatter of
+// wall thicknesses) lies outside them.
+void TCMCustomNoisePrediction::PipeSizeHint() {
+  TCalcParameter* outlet = HasValue(V(ValveDN1)) ? ValveDN1 : ValveDN;
+  const Extended Di = V(DiP), d = V(outlet);
+  if (HasValue(V(LpAa)) && Available(Di, d) && Di < kNarrowPipe * d) CreateMessage(msgNarrowPipe, {DiP, outlet});
 }
 
 void TCMCustomNoisePrediction::DoCalculate() {
@@ -612,7 +639,17 @@ void tCMIEC2003::ReadMethodResults() {
   MakeNotUtilized(bands);
 }
 
-void tCMIEC2003::MethodMessages(bool) {}
+// IEC 60534-8-4 defines its regimes by the pressure ratio
+// xF = (p1 - p2)/(p1 - pv1) up to 1: below the vapour pressure the liquid
+// flashes, which the method does not describe.
+void tCMIEC2003::MethodMessages(bool liquid) {
+  PipeSizeHint();
+  const Extended P1 = V(p1), P2 = V(p2), pv = V(pv1);
+  if (liquid && HasValue(V(LpAa)) && Available(P1, P2, pv) && P1 > pv && P2 < pv)
+    CreateMessage(msgFlashingOutside, {p2, pv1}, {std::round(100 * (P1 - P2) / (P1 - pv)) / 100});
+}
+
+bool tCMIEC2003::SumsThirdOctaves() const { return Choice(NoiseStandardLiquid, leIEC2015, 2) == leIEC2015; }
 
 // ----- TCMIsa89 -----
 
@@ -745,7 +782,10 @@ void TCMIsa89::ReadMethodResults() {
         : MakeNotUtilized({WmR, fpR, etaR, WaR, LpiR, TLR, LpeR}));
 }
 
+bool TCMIsa89::SumsThirdOctaves() const { return NoiseStandard->GetSwitchStatus() != nsIEC2000; }
+
 void TCMIsa89::MethodMessages(bool) {
+  PipeSizeHint();
   const Extended m = V(Ma2);
   // IEC 60534-8-3 holds for outlet pipe Mach numbers up to 0.3.
   if (HasValue(m) && m > kOutletMach && m < 1) CreateMessage(msgPipeMach, {Ma2, uDiP2, DiP});

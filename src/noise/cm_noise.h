@@ -68,6 +68,13 @@ class TCMCustomNoisePrediction : public TCalcModule {
   virtual void MethodRelevance(bool liquid) { (void)liquid; }
   virtual void ReadMethodResults() {}
   virtual void MethodMessages(bool liquid) { (void)liquid; }
+  // The level is the sum of the third-octave spectrum 12.5 Hz ... 20 kHz
+  // (IEC 60534-8-3:2010, IEC 60534-8-4:2015): a peak frequency outside
+  // it is extrapolated. The earlier editions evaluate the peak alone and
+  // have no band range.
+  virtual bool SumsThirdOctaves() const { return false; }
+  // A hint where the outlet pipe is narrower than the valve (IEC methods).
+  void PipeSizeHint();
   // Every output of the method module, emptied when the method does not
   // apply.
   virtual std::vector<TCalcParameter*> MethodOutputs() { return {}; }
@@ -147,6 +154,7 @@ class tCMIEC2003 : public TCMCustomNoisePrediction {
 
  protected:
   bool AppliesTo(bool liquid) const override { return liquid; }
+  bool SumsThirdOctaves() const override;
   void CopyMethodInputs() override;
   std::vector<TCalcItem*> RequiredInputs(bool liquid) override;
   void MethodRelevance(bool liquid) override;
@@ -171,6 +179,7 @@ class TCMIsa89 : public TCMCustomNoisePrediction {
 
  protected:
   bool AppliesTo(bool liquid) const override { return !liquid; }
+  bool SumsThirdOctaves() const override;
   // The Table 4 values shown by the 2010 edition when none was given; a
   // value still equal to the one shown is not the user's and follows the
   // valve style.

@@ -11,15 +11,24 @@ namespace torvacalc {
 namespace {
 
 // Limits of the plausibility checks of the flow against the valve and pipe
-// sizes (messages 908, 909). Liquids: the customary velocity limits of
-// 10 m/s in the valve body and 5 m/s in the pipes, above which erosion,
-// noise and pressure losses of the piping grow quickly. Gases and vapours:
-// a Mach number of 0.3 in the valve inlet and in the pipes, above which the
-// flow is no longer nearly incompressible there and the sizing equations
-// (which take the pipe velocity head as negligible) lose their accuracy.
+// sizes (messages 908, 909), by the phase of what flows there.
+// Liquids: the customary velocity limits of 10 m/s in the valve body and
+// 5 m/s in the pipes, above which erosion, noise and pressure losses of the
+// piping grow quickly. Gases and vapours: a Mach number of 0.3 at the valve
+// outlet and in the pipes, above which the flow is no longer nearly
+// incompressible there, the sizing equations (which take the pipe velocity
+// head as negligible) lose their accuracy and the outlet jet makes noise of
+// its own (IEC 60534-8-3); in the pipes besides the customary speeds of
+// 40 m/s for gases and 60 m/s for vapours (superheated steam), above which
+// pipe noise, vibration and the pressure loss of the line grow. A flashing
+// liquid leaves the valve as a two-phase mixture: behind the valve it is
+// judged as a gas, by the Mach number of the homogeneous mixture (its
+// density and sound speed at the outlet), not by the liquid figures.
 constexpr Extended kLiquidValveVelocity = 10;
 constexpr Extended kLiquidPipeVelocity = 5;
 constexpr Extended kGasMach = 0.3L;
+constexpr Extended kGasPipeVelocity = 40;
+constexpr Extended kVapourPipeVelocity = 60;
 
 // Message 965: a vapour pressure given for a temperature more than this
 // many kelvin away from the inlet temperature no longer describes the
@@ -104,6 +113,7 @@ TCMControlValves::TCMControlValves(TCalcComponent* owner, std::string name)
   pc = AddParameter<TInputParameter>(m, "pc", qPressureBar, "Kritischer Druck");
   rho1 = AddParameter<TInputParameter>(m, "rho1", qDensity, "Dichte am Eintritt");
   rho2 = AddParameter<TInputParameter>(m, "rho2", qDensity, "Dichte am Austritt");
+  cf2 = AddParameter<TInputParameter>(m, "cf2", qVelocity, "Schallgeschwindigkeit am Austritt");
   eta1 = AddParameter<TInputParameter>(m, "eta1", qDynamicViscosity, "Dynamische Viskosität");
   kappa1 = AddParameter<TInputParameter>(m, "kappa1", qNoUnitPositive, "Isentropenexponent");
   z1 = AddParameter<TInputParameter>(m, "z1", qNoUnitPositive, "Realgasfaktor");
@@ -357,6 +367,9 @@ void TCMControlValves::SetRelevance(bool liquid, TECVFlowState state) {
   // A liquid that flashes into two phases expands like a gas downstream.
   const bool expands = !liquid || (FFoundPhase == cpZweiPhasig && state == fsFlashing);
   (expands ? MakeUtilized({fk, kappa1}) : MakeNotUtilized({fk, kappa1}));
+  // The outlet's sound speed judges the outlet of a gas or of a flashing
+  // liquid (the velocity checks), not that of a liquid.
+  (!liquid || state == fsFlashing ? MakeUtilized({cf2}) : MakeNotUtilized({cf2}));
   const bool pulp = Choice(SubstanceType, stOthers, 6) == stPulpe;
   (pulp ? MakeUtilized({fPulp, xPulp, PulpeType}) : MakeNotUtilized({fPulp, xPulp, PulpeType}));
   // The plant and manufacturer's sigmas need cavitation data of the valve.
@@ -628,24 +641,40 @@ void TCMControlValves::RaiseMessages(bool liquid, bool meaningful) {
     case kfNone: break;
   }
 
-  // Velocities in the valve and in the pipes.
+  // Velocities in the valve and in the pipes, each judged by the phase
+  // that flows there (see the limits above).
   const Extended rho = V(rho1);
-  const Extended sound = liquid ? NoValue : tControlValve::SoundSpeed(V(kappa1), P1, rho);
-  const Extended valveLimit = liquid ? kLiquidValveVelocity : kGasMach * sound;
-  const Extended wValve = tControlValve::FlowVelocity(Qm, rho, D);
-  if (Available(wValve, valveLimit) && wValve > valveLimit) CreateMessage(908, {DNV, qm});
+  const bool flashing = liquid && v.GetFlowState() == fsFlashing;
   const Extended rhoOut = HasValue(V(rho2)) ? V(rho2) : rho;
-  const Extended soundOut = liquid ? NoValue : tControlValve::SoundSpeed(V(kappa1), P2, rhoOut);
+  // The outlet's sound speed: the medium's (of the mixture when the
+  // liquid flashes) where given, else that of an ideal gas at p2.
+  const Extended soundIn = liquid ? NoValue : tControlValve::SoundSpeed(V(kappa1), P1, rho);
+  const Extended soundOut = HasValue(V(cf2))     ? V(cf2)
+                            : liquid              ? NoValue
+                                                  : tControlValve::SoundSpeed(V(kappa1), P2, rhoOut);
+  const bool gasOut = !liquid || flashing;
+  // A gas at the valve outlet (outlet state), a liquid in the valve body.
+  const auto mach = [](Extended sound) { return HasValue(sound) ? kGasMach * sound : NoValue; };
+  const Extended valveLimit = gasOut ? mach(soundOut) : kLiquidValveVelocity;
+  const Extended wValve = tControlValve::FlowVelocity(Qm, gasOut ? rhoOut : rho, D);
+  // A velocity in m/s to 0.1 m/s.
+  const auto speed = [](Extended w) { return std::round(w * 10) / 10; };
+  if (Available(wValve, valveLimit) && wValve > valveLimit)
+    CreateMessage(908, {DNV, qm}, {speed(wValve), speed(valveLimit)});
+  const Extended gasSpeed = DeclaredPhase() == phVapour ? kVapourPipeVelocity : kGasPipeVelocity;
+  const auto gasLimit = [&](Extended sound) {
+    if (flashing) return mach(sound);  // the mixture has no customary speed
+    return HasValue(sound) ? std::min(mach(sound), gasSpeed) : gasSpeed;
+  };
   struct PipeCheck {
     TCalcParameter* pipe;
     Extended rho, limit;
   };
-  const PipeCheck pipes[] = {
-      {DN1, rho, liquid ? kLiquidPipeVelocity : kGasMach * sound},
-      {DN2, rhoOut, liquid ? kLiquidPipeVelocity : kGasMach * soundOut}};
+  const PipeCheck pipes[] = {{DN1, rho, liquid ? kLiquidPipeVelocity : gasLimit(soundIn)},
+                             {DN2, rhoOut, gasOut ? gasLimit(soundOut) : kLiquidPipeVelocity}};
   for (const PipeCheck& c : pipes) {
     const Extended w = tControlValve::FlowVelocity(Qm, c.rho, V(c.pipe));
-    if (Available(w, c.limit) && w > c.limit) CreateMessage(909, {c.pipe, qm});
+    if (Available(w, c.limit) && w > c.limit) CreateMessage(909, {c.pipe, qm}, {speed(w), speed(c.limit)});
   }
   if (Available(Kv, V(kvs)) && Kv > V(kvs)) CreateMessage(935, {kvs, kv});
   if (HasValue(Fp) && Fp < 0.99L) CreateMessage(910, {DNV, DN1, DN2, fp});

@@ -60,7 +60,7 @@ class TCMControlValves : public TCalcModule {
   // Effective factors at the operating point; a user value overrules.
   TOverruleParameter *fl2, *Kc, *zy, *xt, *fd;
   // Medium, pipe and cavitation data.
-  TInputParameter *phi0, *t1, *tv1, *tc, *pv1, *pv2, *pl1, *pc, *rho1, *rho2, *eta1, *kappa1,
+  TInputParameter *phi0, *t1, *tv1, *tc, *pv1, *pv2, *pl1, *pc, *rho1, *rho2, *cf2, *eta1, *kappa1,
       *z1, *DN1, *DN2, *cvr, *pr, *dr, *aPSE, *bSSE, *xPulp, *xFG1;
 
   TDNVDataListSwitch* ValveType;

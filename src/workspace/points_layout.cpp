@@ -142,6 +142,17 @@ const std::vector<TSupersededMessage> kSupersededMessages = {
     // Strong or choked cavitation: "cavitation sets in" understates it.
     {974, 918},
     {974, 919},
+    // The largest point below a fifth of the Kvs: the oversizing warning
+    // names the opening and the remedy the opening warning would repeat.
+    {1902, 1908},
+    // A gas too fast at the valve outlet: the noise module's Mach number
+    // of the outlet says it with the figure.
+    {908, 1502},
+    {908, 1503},
+    // The valve outlet too fast for the point's flow state: the noise
+    // module's 1501 names the limit of that state (a flashing mixture, a
+    // cavitating liquid) the body check 908 judges coarser.
+    {908, 1501},
 };
 
 namespace {

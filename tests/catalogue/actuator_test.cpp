@@ -148,6 +148,12 @@ TEST(ActuatorDataBaseModule, PicksFromTheSampleCatalogue) {
       {"3286 N electric", "elektrischer Linearantrieb", "bleibt stehen", "3286.26", "20", "SE 5 kN/30", 5000},
       {"20 kN electric with 50 mm stroke", "elektrischer Linearantrieb", "bleibt stehen", "20000", "50",
        "SE 25 kN/100", 25000},
+      // An unbalanced 60 mm seat shut off against 160 bar (PN 160): 45 239
+      // + 334 + 1320 N, 51.6 kN with the reserve.
+      {"PN 160 on a 60 mm seat, fail-close", "pneumatischer Membranantrieb", "schließend", "46893", "30",
+       "SD 2x1400/100 2.0-4.0 FC", 56000},
+      {"PN 160 on a 60 mm seat, electric", "elektrischer Linearantrieb", "bleibt stehen", "46893", "30",
+       "SE 60 kN/100", 60000},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -121,6 +121,40 @@ TEST(ValveCatalogue, RatingsCarryTheirPublishedPressures) {
   }
 }
 
+// The pressure-temperature tables against the printed ratings (ASME
+// B16.34 standard class, groups 1.1 and 2.2; EN 1092-1 group 3E0), linear
+// between the rows, and the room-temperature row equal to the rating the
+// selection uses.
+TEST(ValveCatalogue, RatingsFallWithTheTemperatureAsPublished) {
+  TCatalogueSeries steel, stainless;
+  steel.EnGroup = "3E0", steel.AsmeGroup = "1.1";
+  stainless.AsmeGroup = "2.2";
+  struct Row { const TCatalogueSeries* body; const char* rating; Extended t, p; };
+  const Row rows[] = {
+      {&steel, "Class 150", 20, 19.6L},     {&steel, "Class 150", 300, 10.2L},
+      {&steel, "Class 300", 200, 43.8L},    {&steel, "Class 300", 225, 42.85L},
+      {&steel, "Class 600", 425, 57.5L},    {&steel, "Class 900", 38, 153.15L},
+      {&stainless, "Class 300", 38, 49.6L}, {&stainless, "Class 600", 100, 84.4L},
+      {&steel, "PN 40", 300, 27.6L},        {&steel, "PN 16", 20, 16},
+      {&steel, "Class 300", 600, NoValue},  {&stainless, "PN 40", 100, NoValue},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::string(r.rating) + " at " + std::to_string(static_cast<double>(r.t)));
+    const TRatingAtTemperature a = Catalogue().AllowedPressure(*r.body, r.rating, r.t);
+    if (IsNoValue(r.p)) {
+      EXPECT_TRUE(IsNoValue(a.P));
+    } else {
+      EXPECT_NEAR(a.P, r.p, 0.051L);
+      EXPECT_NE(a.Rows.find(r.rating), std::string::npos) << a.Rows;
+    }
+  }
+  for (const TCatalogueSeries& s : Catalogue().Series())
+    for (const TCatalogueRating& r : s.Ratings) {
+      SCOPED_TRACE(s.Name + ", " + r.Rating);
+      EXPECT_NEAR(Catalogue().AllowedPressure(s, r.Rating, 20).P, r.PMax, 1e-9);
+    }
+}
+
 // chosen nullptr: nothing fits.
 struct Duty { const char *what, *series; Extended Kv, p1, t1, MinDN, SuggestedKvs, n0; bool asme; const char* chosen; };
 
@@ -138,6 +172,12 @@ const Duty kDuties[] = {
     {"no rating holds 120 bar", "Series G1 globe", 10, 120, 20, NoValue, NoValue, NoValue, false, nullptr},
     {"ASME pipe, 30 bar", "Series G1 globe", 10, 30, 20, NoValue, NoValue, NoValue, true, "DN 32, Kvs 16, Class 300"},
     {"ASME pipe, 15 bar", "Series G1 globe", 10, 15, 20, NoValue, NoValue, NoValue, true, "DN 32, Kvs 16, Class 150"},
+    // The rating at the duty's temperature: PN 16 of group 3E0 holds
+    // 13.3 bar(g) at 200 degC, Class 150 of group 1.1 10.2 bar(g) at 300 degC.
+    {"16 bar(a) at 200 degC needs PN 40", "Series G1 globe", 10, 16, 200, NoValue, NoValue, NoValue, false,
+     "DN 32, Kvs 16, PN 40"},
+    {"ASME pipe, 15 bar at 300 degC", "Series G1 globe", 10, 15, 300, NoValue, NoValue, NoValue, true,
+     "DN 32, Kvs 16, Class 300"},
     {"rangeability 80 beyond 50", "Series G1 globe", 10, 10, 20, NoValue, NoValue, 80, false, nullptr},
     {"rotary plug has rangeability 100", "Series R1 rotary plug", 10, 10, 20, NoValue, NoValue, 80, false,
      "DN 25, Kvs 16, PN 16"},

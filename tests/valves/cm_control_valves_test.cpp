@@ -226,6 +226,14 @@ TEST(ControlValveModule, ChecksOfSizesAndData) {
       // density 3.84 kg/m3 is Mach 0.33 there; at the inlet density it
       // would be Mach 0.22.
       {"gas too fast in the outlet pipe at its own density", {{"DN2", "80"}, {"rho2", "3.836"}}, 909, true, Gas},
+      // Example 3 as published: 49 m/s in the DN 80 inlet pipe is only
+      // Mach 0.15, but above the 40 m/s of a gas line.
+      {"gas above 40 m/s in the inlet pipe below Mach 0.3", {}, 909, true, Gas},
+      // Flashing into a DN 500 pipe: the mixture of 20 kg/m3 flows at
+      // 24.6 m/s, Mach 0.25 at its sound speed of 100 m/s; the liquid's
+      // 5 m/s does not apply behind the valve.
+      {"flashing mixture below Mach 0.3 in the outlet pipe", {{"p2", "0.5"}, {"rho2", "20"}, {"cf2", "100"}, {"DN2", "500"}},
+       909, false},
       {"vapour pressure of another temperature", {{"t1", "90"}, {"tv1", "60"}}, 965},
       {"vapour pressure of a hotter temperature", {{"t1", "60"}, {"tv1", "90"}}, 965},
       // KvRed = 123.3 for DN 50 between DN 80 and DN 100; the flow needs

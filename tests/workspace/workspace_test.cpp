@@ -282,6 +282,15 @@ const MessagesCase kMessageCases[] = {
     // Kvs too small: the main module's 1901 names the point; the valve
     // module's 935 is not read beside it.
     {"Kvs below Kv", {"kvs = 10"}, {"3:1901"}, {"3:935"}},
+    // Kvs 250: point 3 needs Kv 34.8 (14 %), the valve is oversized; the
+    // opening warning at point 3 gives way to it, point 1 (6 %) keeps its own.
+    {"oversized", {"kvs = 250"}, {"3:1908", "1:1902"}, {"3:1902", "2:1902"}},
+    // Water at 300 °C and 90 bar(a) at point 3: no rating of the catalogue
+    // holds it there; the PN 100 valve picked by hand (cast carbon steel,
+    // group 3E0) holds 69 bar(g) at 300 °C, though 100 at room temperature.
+    {"body rating at the temperature of point 3",
+     {"ValveFromDatabase = ja", "T1Ap3 = 300", "P1Ap3 = 90", "p2Ap3 = 87", "AllValves = DN 65, Kvs 63, PN 100"},
+     {"3:1909"}, {"1:1909", "2:1909", "A:1702"}},
     // Point X switched on without its duty: its inputs are missing there.
     {"point X on, empty", {"UseXthOp = ja"}, {"X:101"}, {}},
     // Point X off: what was entered for it raises nothing.
