@@ -8,7 +8,7 @@
 #include "framework/basics.h"
 #include "framework/module_items.h"
 #include "framework/options.h"
-#include "valves/valve_catalogue.h"
+#include "catalogue/valve_catalogue.h"
 
 namespace torvacalc {
 
