@@ -226,7 +226,7 @@ const TUnitRecord kUnitRecords[] = {
     {24, "MSCMM", 0, 60000},
     // 12 qKvCv
     {0, "m³/h", 0, 1},
-    {1, "GPM(US)", 0, 0.8649776554423244L},
+    {1, "Cv", 0, 0.8649776554423244L},
     // 13 qNominalDiameter
     {0, "mm", 0, 1},
     {1, "in", 0, 25.4L},
@@ -825,8 +825,9 @@ int TQuantityArray::UnitNoByName(TQuantity q, const std::string& name) {
   for (const auto& e : UnitStringList(q, SortIndex))
     if (LowerAscii(UnitRecord(q, e.Ref.UnitNo)->Name) == wanted) return e.Ref.UnitNo;
   // A flow coefficient by the name engineers give it: Kv in m³/h, Cv in
-  // US gallons per minute.
-  if (q == qKvCv && (wanted == "kv" || wanted == "cv")) return wanted == "kv" ? 0 : 1;
+  // US gallons per minute at 1 psi (written "GPM(US)" by older files and
+  // case files).
+  if (q == qKvCv && (wanted == "kv" || wanted == "cv" || wanted == "gpm(us)")) return wanted == "kv" ? 0 : 1;
   return -1;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <utility>
 #include <cstdio>
 
 #include "framework/calc_switch.h"
@@ -114,11 +115,35 @@ class TReader {
   const std::vector<int>& Points() const { return FPoints; }
   TCalcItem* Item(const std::string& name, int op = 0) const { return FCalc.Item(name, op); }
   // The value as the tables show it (an entered value also where this
-  // calculation does not use it: the purchaser reads what was specified).
+  // calculation does not use it: the purchaser reads what was specified);
+  // a result that means nothing for this medium or valve (the vapour
+  // pressure of a superheated steam) stays an empty box.
   TValue Value(const std::string& name, int op = 0) const {
     const TCalcItem* i = Item(name, op);
     if (!i) return {};
+    if (i->GetInputState() != isUser && !FCalc.Relevant(name, op)) return {};
     return {ItemValueText(*i), UnitOf(i)};
+  }
+  // A nominal size as the purchaser reads it: "DN 80 (NPS 3)". Nominal
+  // sizes are designations, not lengths; they are never converted.
+  std::string NominalSize(const std::string& name) const {
+    Extended dn = Basic(name);
+    if (IsNoValue(dn)) {  // a size chosen from a list ("150")
+      const std::string t = Text(name);
+      if (t.empty() || t.find_first_not_of("0123456789") != std::string::npos) return t;
+      dn = std::stol(t);
+    }
+    if (dn <= 0) return Text(name);
+    // The pairs of nominal sizes of ASME B36.10M / ISO 6708.
+    static const std::pair<int, const char*> kNps[] = {
+        {15, "1/2"},   {20, "3/4"}, {25, "1"},   {32, "1 1/4"}, {40, "1 1/2"}, {50, "2"},   {65, "2 1/2"},
+        {80, "3"},     {90, "3 1/2"}, {100, "4"}, {125, "5"},   {150, "6"},     {200, "8"},  {250, "10"},
+        {300, "12"},   {350, "14"}, {400, "16"}, {450, "18"},  {500, "20"},    {600, "24"}};
+    const long mm = std::lround(static_cast<double>(dn));
+    std::string text = "DN " + std::to_string(mm);
+    for (const auto& [d, nps] : kNps)
+      if (d == mm) text += std::string(" (NPS ") + nps + ")";
+    return text;
   }
   std::string Text(const std::string& name, int op = 0) const {
     const TValue v = Value(name, op);
@@ -530,7 +555,7 @@ TSheetDocument LayoutSheet(TWorkspace& calc, const TSheetOptions& options) {
     double y = Header(w, r, left, width, 1, kSheetPages);
     const double y1 =
         Section(w, left, y, half, Translate("Rohrleitung"),
-                {{Translate("Nennweite Eintritt / Austritt"), Joined({r.Text("DN1"), r.Text("DN")}, " / ")},
+                {{Translate("Nennweite Eintritt / Austritt"), Joined({r.NominalSize("DN1"), r.NominalSize("DN")}, " / ")},
                  ItemRow(r, "PN", "Nenndruck"),
                  ItemRow(r, "PipeClass", "Rohrnorm / Wanddicke"),
                  {Translate("Innendurchmesser Eintritt / Austritt"), Joined({r.Text("DiP1"), r.Text("DiP")}, " / ")},
@@ -553,7 +578,7 @@ TSheetDocument LayoutSheet(TWorkspace& calc, const TSheetOptions& options) {
     Section(w, left, y, half, Translate("Ventilgehäuse"),
             {{Translate("Bauform"), style},
              {Translate("Hersteller / Baureihe"), Joined({r.Text("VManufacturer"), r.Text("VSeries")}, " / ")},
-             ItemRow(r, "DNV", "Nennweite"),
+             {Translate("Nennweite"), r.NominalSize("DNV")},
              ItemRow(r, "PNV", "Nenndruck (PN / Class)"),
              ItemRow(r, "EndConnection", "Anschlussart"),
              ItemRow(r, "FaceToFace", "Baulänge"),
@@ -624,7 +649,7 @@ TSheetDocument LayoutSheet(TWorkspace& calc, const TSheetOptions& options) {
 
 TSheetIndexRow IndexRowOf(TWorkspace& calc, const std::string& file) {
   TReader r(calc);
-  TSheetIndexRow row{r.Text("Tag"), r.Text("Service"), r.Text("DNV"), r.Text("kvs"), {}, file};
+  TSheetIndexRow row{r.Text("Tag"), r.Text("Service"), r.NominalSize("DNV"), r.Text("kvs"), {}, file};
   const int loud = r.LoudestPoint();
   if (loud >= 0) row.loudest = r.Text("LpAa", loud);
   return row;

@@ -299,8 +299,8 @@ const TPresetUnits kPresetUnits[] = {
     {qMassFlowrate, "kg/h", "lb/h"},
     {qVolumeFlowrate, "m³/h", "gal/min(US)"},
     {qNormVolumeFlowrate, "m³/h", "SCFH"},
-    {qKvCv, "m³/h", "GPM(US)"},  // Kv, Cv
-    {qNominalDiameter, "mm", "in"},
+    {qKvCv, "m³/h", "Cv"},
+    {qDynamicViscosity, "mPa s", "cP"},
     {qLengthMM, "mm", "in"},
     {qLengthM, "m", "ft"},
     {qAreaQMM, "mm²", "in²"},

@@ -125,7 +125,7 @@ TEST_F(Sheet, HeaderItemsOfACaseFileSurviveSavingAndPrint) {
   const std::string text = Squeezed(PdfText("out/FV-101.pdf"));
   if (text.empty()) GTEST_SKIP() << "pdftotext is not installed";
   for (const auto& [name, value] : header) EXPECT_NE(text.find(value), std::string::npos) << name;
-  EXPECT_NE(Read("out/index.csv").find("FV-101,Speisewasserregelung,50 mm,40 m³/h,"), std::string::npos)
+  EXPECT_NE(Read("out/index.csv").find("FV-101,Speisewasserregelung,DN 50 (NPS 2),40 m³/h,"), std::string::npos)
       << Read("out/index.csv");
 }
 

@@ -188,7 +188,7 @@ TEST(WorkspaceUnits, TheDutyInUsUnitsIsTheSameDuty) {
         << params[i]->GetName() << ": " << static_cast<double>(a) << " vs " << static_cast<double>(b);
   }
   const std::pair<const char*, const char*> shown[] = {
-      {"QmValve", "lb/h"}, {"T2Medium", "°F"}, {"kv", "GPM(US)"}, {"p1Max", "psi(a)"}, {"QmDN", "lb/h"}};
+      {"QmValve", "lb/h"}, {"T2Medium", "°F"}, {"kv", "Cv"}, {"p1Max", "psi(a)"}, {"QmDN", "lb/h"}};
   for (const auto& [name, unit] : shown)
     EXPECT_EQ(ShownParameter(*entered.Item(name, 0)->AsParameter()).GetCalcUnitName(), unit) << name;
 
