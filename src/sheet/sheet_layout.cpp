@@ -275,6 +275,20 @@ void Footer(TPageWriter& w, const TSheetOptions& o, double left, double width, d
   if (!o.source.empty()) w.FitText(left + width / 2, bottom - 2, width / 2, 6, o.source, 1, false, TAlign::Right);
 }
 
+// The pressure drop over the valve, p1 - p2, as the purchaser reads it
+// (the calculation's own dp of a gas is the effective drop Y² dp).
+const char* const kPressureDrop = "p1 - p2";
+
+TValue PressureDrop(const TReader& r, int op) {
+  const Extended p1 = r.Basic("P1", op), p2 = r.Basic("p2", op);  // bar(a)
+  if (!Available(p1, p2)) return {};
+  const bool psi = r.Value("P1", op).unit.rfind("psi", 0) == 0;
+  const Extended dp = psi ? (p1 - p2) * 1e5L / 6894.757293168L : p1 - p2;
+  char text[32];
+  std::snprintf(text, sizeof text, "%.4g", static_cast<double>(dp));
+  return {text, psi ? "psi" : "bar"};
+}
+
 // The service conditions: one column per active point.
 double ServiceConditions(TPageWriter& w, const TReader& r, double x, double y, double width) {
   const bool gas = r.Gas();
@@ -288,7 +302,7 @@ double ServiceConditions(TPageWriter& w, const TReader& r, double x, double y, d
       {gas ? "Qn" : "Qv", gas ? "Normvolumenstrom" : "Volumenstrom"},
       {"P1", "Eintrittsdruck p1"},
       {"p2", "Austrittsdruck p2"},
-      {"dp", "Differenzdruck"},
+      {kPressureDrop, "Differenzdruck"},
       {"T1", "Eintrittstemperatur T1"},
       {"Rho1", "Dichte am Eintritt"},
       {"Pv1", "Dampfdruck pv"},
@@ -320,14 +334,18 @@ double ServiceConditions(TPageWriter& w, const TReader& r, double x, double y, d
   for (const TLine& l : lines) {
     // The row's unit is point 1's; a point shown in another unit says so.
     std::string unit;
+    const auto value = [&](int p) {
+      if (l.name == kPressureDrop) return PressureDrop(r, p);
+      return l.gasOnly && !gas ? TValue{} : r.Value(l.name, p);
+    };
     for (int p : pts)
-      if (unit.empty()) unit = r.Value(l.name, p).unit;
+      if (unit.empty()) unit = value(p).unit;
     w.Box(x, y, labelW, kRow);
     w.Box(x + labelW, y, unitW, kRow);
     w.FitText(x + 2, y + kRow - 3, labelW - 4, 6.5, Translate(l.german));
     w.FitText(x + labelW + 2, y + kRow - 3, unitW - 4, 6.5, unit);
     for (size_t c = 0; c < pts.size(); ++c) {
-      const TValue v = l.gasOnly && !gas ? TValue{} : r.Value(l.name, pts[c]);
+      const TValue v = value(pts[c]);
       const std::string cell = v.unit == unit || v.text.empty() ? v.text : v.text + " " + v.unit;
       const double cx = x + labelW + unitW + c * colW;
       w.Box(cx, y, colW, kRow);
