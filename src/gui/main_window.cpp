@@ -14,6 +14,9 @@
 #include <QFormLayout>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -43,6 +46,7 @@
 #include "gui/qt_text.h"
 #include "gui/startup.h"
 #include "output/export_template.h"
+#include "workspace/entries.h"
 
 namespace torvacalc {
 
@@ -89,7 +93,8 @@ TMainWindow::TMainWindow(QWidget* parent) : QMainWindow(parent) {
   };
   Dialogs.ChooseOpenFile = [this] {
     return QFileDialog::getOpenFileName(this, Q(Translate("Öffnen...")), QString(),
-                                        Q(Translate("Regelventilberechnungen")) + " (*.cvc)");
+                                        Q(Translate("Regelventilberechnungen")) + " (*.cvc *.case);;" +
+                                            Q(Translate("Alle Dateien")) + " (*)");
   };
   Dialogs.ChooseSaveFile = [this](const QString& suggestion) {
     return QFileDialog::getSaveFileName(this, Q(Translate("Speichern unter...")), suggestion,
@@ -198,6 +203,8 @@ void TMainWindow::BuildMenus() {
 
   QMenu* edit = menu("Bearbeiten");
   edit->addAction(AddAction("ActionUndo", "Rückgängig", QKeySequence::Undo, [this] { Undo(); }));
+  edit->addAction(AddAction("ActionRedo", "Wiederherstellen", QKeySequence(Qt::CTRL | Qt::Key_Y), [this] { Redo(); }));
+  Action("ActionRedo")->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
   edit->addAction(AddAction("ActionCopy", "Kopieren", QKeySequence::Copy, [this] {
     if (auto* w = QApplication::focusWidget())
       if (auto* e = qobject_cast<QLineEdit*>(w)) e->copy();
@@ -253,7 +260,7 @@ void TMainWindow::BuildMenus() {
 
   QToolBar* bar = addToolBar(QString());
   bar->setObjectName("ToolBar");
-  for (const char* n : {"ActionNew", "ActionOpen", "ActionSave", "ActionUndo", "ActionPrint", "ActionChars",
+  for (const char* n : {"ActionNew", "ActionOpen", "ActionSave", "ActionUndo", "ActionRedo", "ActionPrint", "ActionChars",
                         "ActionTroublemaker"})
     bar->addAction(Action(n));
   QStyle* st = style();
@@ -261,6 +268,7 @@ void TMainWindow::BuildMenus() {
   Action("ActionOpen")->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
   Action("ActionSave")->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
   Action("ActionUndo")->setIcon(st->standardIcon(QStyle::SP_ArrowBack));
+  Action("ActionRedo")->setIcon(st->standardIcon(QStyle::SP_ArrowForward));
   Action("ActionPrint")->setIcon(st->standardIcon(QStyle::SP_FileDialogDetailedView));
   Action("ActionChars")->setIcon(st->standardIcon(QStyle::SP_FileDialogContentsView));
   Action("ActionTroublemaker")->setIcon(st->standardIcon(QStyle::SP_MessageBoxWarning));
@@ -388,12 +396,28 @@ bool TMainWindow::OpenFile(const std::string& fileNameIn) {
            Q(Translate("Prüfen Sie bitte, ob der Dateiname korrekt ist und Sie ausreichende Zugriffsrechte besitzen")));
     return false;
   }
-  auto calc = CreateWorkspaceForFile(fileName);
+  // A case file (NAME = TEXT lines, as `torvacalc run` reads them) becomes
+  // a new calculation with its entries; a calculation file opens as it was
+  // saved.
+  const bool isCase = std::filesystem::path(fileName).extension() == ".case";
+  auto calc = isCase ? CreateWorkspace() : CreateWorkspaceForFile(fileName);
   try {
-    calc->Load(fileName);
+    if (isCase) calc->EnterAll(ReadCaseFile(fileName));
+    else calc->Load(fileName);
   } catch (const std::exception& e) {
     Notice(Q(base) + ": " + Q(e.what()));
     return false;
+  }
+  if (isCase) {
+    handle->Close();
+    const bool replace = Count() == 1 && Entry(0).FileName.empty() && !Entry(0).Changed;
+    TCalcEntry& e = AddEntry(std::move(calc));
+    e.Title = std::filesystem::path(fileName).stem().string();
+    if (replace) RemoveEntry(0);
+    UpdateTabTitle(Count() - 1);
+    SetCurrentIndex(Count() - 1);
+    CalcSourceAfterCalculate();
+    return true;
   }
   // A single untouched new calculation gives way to the opened one.
   const bool replaceNew = Count() == 1 && Entry(0).FileName.empty() && !Entry(0).Changed;
@@ -488,7 +512,14 @@ void TMainWindow::Undo() {
   TCalcEntry& e = Current();
   if (e.Calc->Undo()) {
     e.Changed = true;
-    e.View->Refresh();
+    CalcSourceAfterCalculate();
+  }
+}
+
+void TMainWindow::Redo() {
+  TCalcEntry& e = Current();
+  if (e.Calc->Redo()) {
+    e.Changed = true;
     CalcSourceAfterCalculate();
   }
 }
@@ -500,6 +531,7 @@ void TMainWindow::CalcSourceAfterCalculate() {
     TWorkspace& calc = *e.Calc;
     e.View->Refresh();
     Action("ActionUndo")->setEnabled(calc.CanUndo());
+    Action("ActionRedo")->setEnabled(calc.CanRedo());
     Action("ActionSave")->setEnabled(!e.ReadOnly);
     Action("ActionSaveAndClose")->setEnabled(!e.ReadOnly);
     // "Vordruck p1" is offered when the calculation can compute the inlet
@@ -666,9 +698,28 @@ void TMainWindow::ProcessParams(const std::string& fileName, const std::string& 
   if (Count() >= before) SetCurrentIndex(std::min(previous, Count() - 1));
 }
 
+void LoadQtTranslations(const std::string& language) {
+  // Qt's own dialogs (file, print, message boxes) in the program's
+  // language, where the system has Qt's translations.
+  static QTranslator* installed = nullptr;
+  if (installed) {
+    QCoreApplication::removeTranslator(installed);
+    delete installed;
+    installed = nullptr;
+  }
+  auto* t = new QTranslator;
+  if (t->load(QLocale(Q(language)), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(t);
+    installed = t;
+  } else {
+    delete t;
+  }
+}
+
 void TMainWindow::SetProgramLanguage(const std::string& language) {
   HXOptions().Language = language;
   if (!SetLanguage(language)) statusBar()->showMessage("No dictionary for \"" + Q(language) + "\"", 10000);
+  LoadQtTranslations(language);
   TSettingsStore& s = TSettingsStore::Instance();
   SaveProgramOptions(s, HXOptions());
   s.Save();

@@ -14,22 +14,15 @@ namespace torvacalc {
 
 namespace {
 
-// The main module's items as an engineer goes through a valve sizing: the
-// task and the operating points, the medium, the valve, pipe and
-// material, noise, characteristic. Names the main module does not have are
+// The main module's items as an engineer goes through a valve sizing from
+// scratch: the header, the medium, the pipe, the operating points (inlet
+// pressure and temperature, outlet pressure, flow; then the results), the
+// valve and its actuator, noise, characteristic. Names the main module does not have are
 // dropped; every main-module item not named here (and not a further
 // point's twin) ends in a last group, so that nothing is hidden.
 std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
   std::vector<TItemPage> pages = {
-      {"Betriebsdaten",
-       {{"Berechnung",
-         {"WhatToCalculate", "NoOfEnteredOps", "Use2ndOp", "Use3rdOp", "UseXthOp", "NoOfValidOps", "FlowState",
-          "FlowType", "DisplayPhase", "CalculatedPhase"}},
-        {"Durchfluss", {"QmOrQv", "QmOrQvMoist", "Qm", "Qv", "Qn", "QnTr", "QnF", "qmCalc", "QvCalc", "QnCalc"}},
-        {"Betriebspunkt",
-         {"P1", "T1", "PhiRel", "p2", "p1Calc", "dp", "kv", "KvNC", "x", "xc", "KvKvs", "h", "StrokePosition", "dpc",
-          "dpLimit", "dpXc"}},
-        {"Kopfdaten", {"Identifier", "Author", "Revisor", "WhenCreated", "WhenModified"}}}},
+      {"Kopfdaten", {{"Kopfdaten", {"Identifier", "Author", "Revisor", "WhenCreated", "WhenModified"}}}},
       {"Medium",
        {{"Medium",
          {"FluidName", "UseExtFluid", "ExtFluids", "Concentration", "Phase", "GasMedium", "SubstanceType",
@@ -42,17 +35,6 @@ std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
         {"Stoffwerte am Austritt",
          {"pv2", "rho2Star", "rho2v", "rho2r", "rho2", "cf2Star", "cf2", "kappa2Star", "Z2", "CpL2", "dhv2", "xFG", "t2"}},
         {"Stoffkonstanten", {"M", "RhoN", "Ri", "Sg", "Tc", "Pc", "Zc", "Omega", "Tt", "Ts", "RhoC", "Zn", "My"}}}},
-      {"Ventil",
-       {{"Ventil",
-         {"ValveType", "GlobeType", "RotaryType", "ButterflyType", "BallValveType", "CharacteristicType", "phi0",
-          "LowNoiseDesign", "InwardFlow", "kvs", "DNV", "DNV1", "ListDN", "ListDN1", "Seat", "dH", "kvsSuggMin",
-          "kvsSuggMax", "ViscosityNorm"}},
-        {"Ventilbeiwerte",
-         {"fl2_75", "Kc_75", "zy_75", "xt_75", "fd_75", "fd_75c", "fl2", "Kc", "zy", "xt", "xtp", "fd", "fp", "fr",
-          "flp2", "fk", "KcStar", "FlStar", "RE", "KvRed", "fPulp", "f1", "f2", "g1", "g2", "fl2func", "Kcfunc",
-          "zyfunc", "xtfunc", "fdfunc"}},
-        {"Kavitation", {"HasSigmaData", "SigmaP", "SigmaV", "SigmaMr", "SigmaCh", "SigmaI", "SigmaId", "Sigma"}},
-        {"Nennbedingungen", {"QmNC", "P1NC", "P2NC"}}}},
       {"Rohrleitung",
        {{"Austrittsleitung",
          {"PipeClass", "LineSize", "DN", "PN", "EnterDi", "DiP", "DaP", "tp", "CheckP1"}},
@@ -63,6 +45,33 @@ std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
         {"Widerstand",
          {"UseResistors", "ResistorType", "FixedResistor", "NKnown", "NRes", "MaSug", "p2Res", "cvr", "pr", "dr",
           "aPSE", "bSSE", "dRes", "ARes", "NBores", "DNRes", "LaRes", "FlowStateRes", "xRes", "DNResMa"}}}},
+      // The operating points: what is asked, then each point's inlet
+      // state, outlet pressure and flow, then what the sizing found.
+      {"Betriebsdaten",
+       {{"Berechnung",
+         {"WhatToCalculate", "NoOfEnteredOps", "Use2ndOp", "Use3rdOp", "UseXthOp", "NoOfValidOps"}},
+        {"Betriebspunkt",
+         {"P1", "T1", "PhiRel", "p2", "QmOrQv", "QmOrQvMoist", "Qm", "Qv", "Qn", "QnTr", "QnF", "kv", "dp"}},
+        {"Ergebnisse",
+         {"FlowState", "FlowType", "DisplayPhase", "CalculatedPhase", "qmCalc", "QvCalc", "QnCalc", "p1Calc", "KvNC",
+          "x", "xc", "KvKvs", "h", "StrokePosition", "dpc", "dpLimit", "dpXc"}}}},
+      {"Ventil",
+       {{"Ventil",
+         {"ValveType", "GlobeType", "RotaryType", "ButterflyType", "BallValveType", "CharacteristicType", "phi0",
+          "LowNoiseDesign", "InwardFlow", "kvs", "DNV", "DNV1", "ListDN", "ListDN1", "Seat", "dH", "kvsSuggMin",
+          "kvsSuggMax", "ViscosityNorm"}},
+        {"Ventilbeiwerte",
+         {"fl2_75", "Kc_75", "zy_75", "xt_75", "fd_75", "fd_75c", "fl2", "Kc", "zy", "xt", "xtp", "fd", "fp", "fr",
+          "flp2", "fk", "KcStar", "FlStar", "RE", "KvRed", "fPulp", "f1", "f2", "g1", "g2", "fl2func", "Kcfunc",
+          "zyfunc", "xtfunc", "fdfunc"}},
+        {"Kavitation", {"HasSigmaData", "SigmaP", "SigmaV", "SigmaMr", "SigmaCh", "SigmaI", "SigmaId", "Sigma"}},
+        {"Nennbedingungen", {"QmNC", "P1NC", "P2NC"}},
+        {"Antrieb",
+         {"ActuatorKind", "FailPosition", "LeakageClass", "PackingType", "Stem", "BalancedPlug", "dpShutOff",
+          "SupplyPressure", "MinReserve", "WantedActuator", "Stroke", "ActuatorName", "ActuatorManufacturer",
+          "ActuatorType", "ActuatorArea", "SpringStart", "SpringEnd", "SpringRange", "RatedThrust", "ActuatorStroke",
+          "ActuatorSpeed", "UnbalancedForce", "PackingFriction", "SeatLoad", "RequiredThrust", "ActuatorThrust",
+          "ThrustReserve"}}}},
       {"Geräusch",
        {{"Geräuschberechnung",
          {"NoiseNormLiquid", "NoiseNormGas", "NoiseStandard", "UseMaCorrection", "LowNoise", "rw", "dLaCo", "Stp",
@@ -113,6 +122,7 @@ TTorvaWorkspace::TTorvaWorkspace() : TTorvaWorkspace(CreateCalculation<TSCMTorva
 
 TTorvaWorkspace::TTorvaWorkspace(std::unique_ptr<TCustomSCMSubstances> calc) : FCalc(std::move(calc)) {
   FPages = TorvaPages(*FCalc->GetMainCalcModule());
+  WatchHistory();
   // Switching the new calculation on took its first state into the undo
   // history; taking it again would cost a second snapshot.
   if (FCalc->GetHistoryCount() != 1) RestartHistory();
@@ -122,6 +132,14 @@ TTorvaWorkspace::~TTorvaWorkspace() {
   FLayout.reset();
   // The messages name the calculation's items: they go first.
   FCalc->GetCalcMessageContainer()->RemoveAllMessages();
+}
+
+const std::vector<std::string>& TTorvaWorkspace::RequiredEntries() const {
+  // A valve sizing from scratch: the medium and its phase, the pipe, the
+  // state of each operating point and its flow, the valve.
+  static const std::vector<std::string> entries = {"FluidName", "Phase", "PipeClass", "DN", "P1", "T1",
+                                                   "p2",        "Qm",    "ValveType", "kvs"};
+  return entries;
 }
 
 std::string TTorvaWorkspace::KindName() const { return FCalc->ClassName(); }
