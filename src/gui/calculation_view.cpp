@@ -1,6 +1,7 @@
 #include "gui/calculation_view.h"
 
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFont>
 #include <QHeaderView>
@@ -70,8 +71,11 @@ bool RowApplies(const TWorkspace& calc, const std::string& name, bool allDetails
     // What the calculation uses at some point (an optional value only
     // while it holds one).
     if (item->GetDisplayState() != dsInvisible) return true;
-    // A value the user entered is never hidden.
-    if (item->GetInputState() == isUser && item->GetCanModify() && item->HasText() && HasShownValue(*item)) return true;
+    // A number the user entered is never hidden (the calculation may not
+    // have marked it as used yet, as after undo).
+    if (item->AsParameter() && item->GetInputState() == isUser && item->GetCanModify() && item->HasText() &&
+        HasShownValue(*item))
+      return true;
   }
   return false;
 }
@@ -333,6 +337,7 @@ QWidget* TCalculationDelegate::createEditor(QWidget* parent, const QStyleOptionV
   auto* self = const_cast<TCalculationDelegate*>(this);
   const auto listEditor = [&] {
     auto* box = new QComboBox(parent);
+    box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     // A choice is made with one click: taken and closed at once.
     QObject::connect(box, &QComboBox::activated, self, [self, box] {
       emit self->commitData(box);
@@ -354,6 +359,8 @@ QWidget* TCalculationDelegate::createEditor(QWidget* parent, const QStyleOptionV
     QComboBox* box = listEditor();
     int i = 0;
     for (const auto& v : multi->GetTranslatedValueList()) box->addItem(Q(v), i++);
+    // The list as wide as its longest entry, also where the cell is narrower.
+    box->view()->setMinimumWidth(box->view()->sizeHintForColumn(0) + 24);
     return box;
   }
   auto* edit = new QLineEdit(parent);
@@ -492,9 +499,11 @@ void TCalculationView::SizeColumns() {
   // Four points side by side take narrower value columns than one.
   FTable->horizontalHeader()->setStretchLastSection(false);
   FTable->horizontalHeader()->setMinimumSectionSize(22);
-  FTable->setColumnWidth(0, ops > 1 ? 250 : 300);
+  FTable->setColumnWidth(0, ops > 1 ? 260 : 300);
+  // Wide enough for a date with its time and for the longest numbers.
+  const int value = std::max(FTable->fontMetrics().horizontalAdvance("00.00.0000 00:00:00") + 16, ops > 1 ? 120 : 160);
   for (int op = 0; op < ops; ++op) {
-    FTable->setColumnWidth(FModel->ValueColumn(op), ops > 1 ? 112 : 160);
+    FTable->setColumnWidth(FModel->ValueColumn(op), value);
     FTable->setColumnWidth(FModel->IconColumn(op), 22);
   }
   FTable->setColumnWidth(FModel->UnitColumn(), 110);

@@ -24,7 +24,9 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QLineSeries>
 #include <QScatterSeries>
+#include <QValueAxis>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -868,7 +870,9 @@ class GuiTest : public QObject {
   }
 
   // The characteristics window draws the operating points at their stroke
-  // positions and the octave spectrum of point 1 from the items.
+  // positions, the installed characteristic through the load points, axes
+  // in steps of 1, 2 or 5, and the octave spectrum (63 Hz to 16 kHz) of
+  // the chosen point, whose bands add up to its level.
   void characteristicsOfTheWholeCalculation() {
     auto w = Window();
     QVERIFY(w->OpenFile(water_));
@@ -878,22 +882,48 @@ class GuiTest : public QObject {
     QVERIFY(chars && chars->isVisible());
     TWorkspace& calc = *w->Current().Calc;
     int points = 0;
-    for (QAbstractSeries* s : chars->CurveView()->chart()->series())
-      if (auto* scatter = qobject_cast<QScatterSeries*>(s)) {
-        const int op = static_cast<int>(points++);
-        QCOMPARE(scatter->name(), Q(calc.OperatingPointCaption(op)));
-        QCOMPARE(scatter->count(), 1);
-        QCOMPARE(scatter->at(0).x(), static_cast<double>(calc.Item("StrokePosition", op)->AsParameter()->GetValue()));
-        QCOMPARE(scatter->at(0).y(), static_cast<double>(calc.Item("kv", op)->AsParameter()->GetDisplayValue()));
-      }
+    QLineSeries* installed = nullptr;
+    for (QAbstractSeries* s : chars->CurveView()->chart()->series()) {
+      if (s->name() == "Betriebskennlinie") installed = qobject_cast<QLineSeries*>(s);
+      auto* scatter = qobject_cast<QScatterSeries*>(s);
+      if (!scatter || scatter->name().isEmpty()) continue;  // the marks on the flow axis have no legend
+      const int op = points++;
+      QCOMPARE(scatter->name(), Q(calc.OperatingPointCaption(op)));
+      QCOMPARE(scatter->at(0).x(), static_cast<double>(calc.Item("StrokePosition", op)->AsParameter()->GetValue()));
+      QCOMPARE(scatter->at(0).y(), static_cast<double>(calc.Item("kv", op)->AsParameter()->GetDisplayValue()));
+    }
     QCOMPARE(points, 4);
-    const auto series = chars->SpectrumView()->chart()->series();
-    QCOMPARE(series.size(), qsizetype(1));
-    QBarSet* set = qobject_cast<QBarSeries*>(series[0])->barSets().at(0);
-    const char* bands[] = {"LpAa0500", "LpAa1000", "LpAa2000", "LpAa4000", "LpAa8000"};
-    for (int i = 0; i < 5; ++i)
-      QCOMPARE(set->at(i), static_cast<double>(calc.Item(bands[i], 0)->AsParameter()->GetDisplayValue()));
-    QVERIFY(set->at(2) > 0);
+    QVERIFY(installed && installed->count() > 50);
+    for (int op = 0; op < 2; ++op) {  // through the load points that are not choked
+      const double h = static_cast<double>(calc.Item("StrokePosition", op)->AsParameter()->GetValue());
+      const double q = static_cast<double>(calc.Item("Qm", op)->AsParameter()->GetDisplayValue());
+      double nearest = 1e300;
+      for (const QPointF& p : installed->points())
+        if (std::fabs(p.y() - q) < 1e-6 * q) nearest = std::min(nearest, std::fabs(p.x() - h));
+      QVERIFY2(nearest < 0.01, qPrintable(QString("point %1: %2").arg(op + 1).arg(nearest)));
+    }
+    for (QAbstractAxis* a : chars->CurveView()->chart()->axes()) {
+      const double step = qobject_cast<QValueAxis*>(a)->tickInterval();
+      const double mantissa = step / std::pow(10.0, std::floor(std::log10(step)));
+      QVERIFY2(std::fabs(mantissa - 1) < 1e-9 || std::fabs(mantissa - 2) < 1e-9 || std::fabs(mantissa - 5) < 1e-9,
+               qPrintable(QString::number(step)));
+    }
+    const char* bands[] = {"LpAe63", "LpAe125", "LpAe250", "LpAe500", "LpAe1k", "LpAe2k", "LpAe4k", "LpAe8k", "LpAe16k"};
+    for (int op : {0, 2}) {
+      chars->SpectrumPoint()->setCurrentIndex(op);
+      emit chars->SpectrumPoint()->activated(op);
+      const auto series = chars->SpectrumView()->chart()->series();
+      QCOMPARE(series.size(), qsizetype(1));
+      QBarSet* set = qobject_cast<QBarSeries*>(series[0])->barSets().at(0);
+      QCOMPARE(set->count(), 9);
+      double energy = 0;
+      for (int i = 0; i < 9; ++i) {
+        QCOMPARE(set->at(i), static_cast<double>(calc.Item(bands[i], op)->AsParameter()->GetDisplayValue()));
+        energy += std::pow(10.0, set->at(i) / 10);
+      }
+      const double total = static_cast<double>(calc.Item("LpAa", op)->AsParameter()->GetDisplayValue());
+      QVERIFY2(std::fabs(10 * std::log10(energy) - total) < 0.1, qPrintable(QString::number(total)));
+    }
   }
 
   void characteristicsWindowOpens() {
