@@ -70,6 +70,8 @@ class TCalculationModel : public QAbstractTableModel {
   void Refresh();
   // The text of the last refused entry ("" after an accepted one).
   const std::string& LastInputError() const { return FLastError; }
+  // The refused entries by row name and point, with the reason.
+  const std::map<std::pair<std::string, int>, std::string>& Refused() const { return FRefused; }
 
   std::function<void()> OnChanged;
   std::function<void(const std::string&)> OnInputError;

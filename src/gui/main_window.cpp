@@ -27,6 +27,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QTableWidget>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -258,6 +259,14 @@ void TMainWindow::BuildMenus() {
   options->addAction(AddAction("ActionProgramOptions", "Programmoptionen...", {}, [this] { ShowProgramOptions(); }));
   options->addAction(AddAction("ActionLoadDataBases", "Datenbanken laden", {}, [this] { ReloadDataBases(true); }));
 
+  QMenu* help = menu("Hilfe");
+  help->addAction(AddAction("ActionUserGuide", "Benutzerhandbuch", QKeySequence::HelpContents, [this] { ShowUserGuide(); }));
+  help->addAction(AddAction("ActionAbout", "Über Torvacalc...", {}, [this] {
+    QMessageBox::about(this, Q(Translate("Über Torvacalc...")),
+                       "<h3>Torvacalc " TORVACALC_VERSION "</h3><p>" + Q(Translate("Regelventil-Auslegung")) +
+                           "</p><p>Qt " + QString(qVersion()) + "</p>");
+  }));
+
   QToolBar* bar = addToolBar(QString());
   bar->setObjectName("ToolBar");
   for (const char* n : {"ActionNew", "ActionOpen", "ActionSave", "ActionUndo", "ActionRedo", "ActionPrint", "ActionChars",
@@ -316,7 +325,10 @@ TCalcEntry& TMainWindow::AddEntry(std::unique_ptr<TWorkspace> calc) {
     raw->Changed = true;
     CalcSourceAfterCalculate();
   };
-  entry->View->OnInputError = [this](const std::string& error) { statusBar()->showMessage(Q(error), 10000); };
+  entry->View->OnInputError = [this](const std::string& error) {
+    statusBar()->showMessage(Q(error), 10000);
+    ReloadMessages();
+  };
   FEntries.push_back(std::move(entry));
   FTabs->addTab(raw->View, QString());
   return *raw;
@@ -476,6 +488,7 @@ bool TMainWindow::SaveCalculationAs(int index, const std::string& fileNameIn) {
   e.Changed = false;
   AddRecent(fileName);
   UpdateTabTitle(index);
+  if (index == CurrentIndex()) setWindowTitle(Q(Translate("Torvacalc")) + " - " + Q(TitleOf(e)));
   statusBar()->showMessage(Fill("Gespeichert: %s", fileName), 5000);
   return true;
 }
@@ -555,9 +568,61 @@ void TMainWindow::CalcSourceAfterCalculate() {
   }
 }
 
+void TMainWindow::ShowUserGuide() {
+  // The user guide, the usage of the README and the account of the valve
+  // calculation, from the documentation folder of the installation or of
+  // the source the program was built from.
+  QString text;
+  QString folder;
+  for (const QString& dir : {QString::fromLocal8Bit(qgetenv("TORVACALC_DOC_DIR")),
+                             Q(ProgramDataDir()) + "/doc", QString(TORVACALC_DOC_DIR)}) {
+    if (dir.isEmpty() || !QFileInfo::exists(dir + "/user_guide.md")) continue;
+    folder = dir;
+    break;
+  }
+  const auto read = [](const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+  };
+  if (!folder.isEmpty()) {
+    text = read(folder + "/user_guide.md");
+    const QString readme = read(folder + "/../README.md");
+    const qsizetype usage = readme.indexOf("\n## Usage");
+    if (usage >= 0) {
+      const qsizetype next = readme.indexOf("\n## ", usage + 5);
+      text += "\n" + readme.mid(usage, next < 0 ? -1 : next - usage);
+    }
+    text += "\n" + read(folder + "/valve_calculation.md");
+  } else {
+    text = Q(Translate("nicht gefunden")) + ": user_guide.md";
+  }
+  auto* guide = new QTextBrowser;
+  guide->setAttribute(Qt::WA_DeleteOnClose);
+  guide->setWindowTitle(Q(Translate("Benutzerhandbuch")) + " - Torvacalc");
+  guide->setSearchPaths({folder});
+  guide->setOpenExternalLinks(true);
+  guide->setMarkdown(text);
+  guide->resize(900, 760);
+  guide->show();
+}
+
 void TMainWindow::ReloadMessages() {
   FMessageList->clear();
   TCalcEntry& e = Current();
+  // Entries that were refused, with the reason, until they are corrected.
+  for (const auto& [at, error] : e.View->Model().Refused()) {
+    auto* it = new QTreeWidgetItem(FMessageList);
+    it->setText(0, Q(Translate("Eingabe")));
+    static const char* kPoints[] = {"1", "2", "3", "X"};
+    it->setText(2, e.Calc->OperatingPointCount() == 1 ? QString() : kPoints[at.second % 4]);
+    const TCalcItem* item = e.Calc->Item(at.first, at.second);
+    it->setText(3, item ? Q(item->GetCaption()) : Q(at.first));
+    it->setText(4, Q(error));
+    it->setToolTip(4, Q(error));
+    it->setData(0, Qt::UserRole, Q(at.first));
+    it->setData(1, Qt::UserRole, at.second);
+    it->setIcon(0, style()->standardIcon(QStyle::SP_MessageBoxCritical));
+  }
   // Each fact once, as the workspace reads them (docs/messages.md).
   for (const TPointMessage& f : e.Calc->ReadMessages()) {
     const TCalcMessage* m = f.first;

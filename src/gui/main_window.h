@@ -90,6 +90,8 @@ class TMainWindow : public QMainWindow {
   void ShowCharacteristics(int index);
   void JumpToNextTroubleMaker();
   void BatchExport();
+  // The user guide in a window of its own.
+  void ShowUserGuide();
   // Loads the databases again; with `askOptions` the program options open
   // when the materials database does not load, so that its folder can be
   // set.

@@ -296,11 +296,15 @@ class GuiTest : public QObject {
       QVERIFY2(v.LastInputError().find(c.error) != std::string::npos, v.LastInputError().c_str());
       QCOMPARE(calc.Super().GetHistoryCount(), history);
       QVERIFY(!w->Current().Changed);
+      // The reason in the message list too.
+      QCOMPARE(w->MessageList()->topLevelItem(0)->text(4), Q(v.LastInputError()));
     }
     // A comma is a decimal mark like the point.
     Type(v, "p1", "7,5");
     QCOMPARE(EditorText(v, "p1"), QString("7.5"));
     QVERIFY(v.LastInputError().empty());
+    for (int i = 0; i < w->MessageList()->topLevelItemCount(); ++i)
+      QVERIFY(w->MessageList()->topLevelItem(i)->text(0) != "Eingabe");
   }
 
   // The unit chooser changes the unit, not the value; the unit moves to the
@@ -689,6 +693,10 @@ class GuiTest : public QObject {
       QVERIFY2(v.Model().RowOf(name) > last, name);
       last = v.Model().RowOf(name);
     }
+    // Tab goes from a value to the next one, past the message icons.
+    QTest::keyClick(OpenEditor(v, v.Index("P1", 0)), Qt::Key_Tab);
+    QCOMPARE(v.Table()->currentIndex(), v.Index("P1", 1));
+    QTest::keyClick(v.Table()->indexWidget(v.Index("P1", 1)), Qt::Key_Escape);
     struct Entry {
       const char* name;
       int op;
