@@ -61,13 +61,12 @@ const TCalcParameter* RowParameter(const TWorkspace& calc, const std::string& na
 bool RowApplies(const TWorkspace& calc, const std::string& name, bool allDetails) {
   const TCalcItem* first = calc.Item(name, 0);
   if (!first) return false;
-  const auto& required = calc.RequiredEntries();
-  if (std::find(required.begin(), required.end(), name) != required.end()) return true;
+  if (calc.IsRequiredEntry(name)) return true;
   if (first->GetDetailLevel() == dlInvisible && !first->GetShowAlways()) return false;
   if (!allDetails && first->GetDetailLevel() == dlHigh && !first->GetShowAlways()) return false;
   for (int op = 0; op < calc.OperatingPointCount(); ++op) {
     const TCalcItem* item = calc.Item(name, op);
-    if (!item) continue;
+    if (!item || !calc.PointOn(op)) continue;
     // What the calculation uses at some point (an optional value only
     // while it holds one).
     if (item->GetDisplayState() != dsInvisible) return true;
@@ -212,7 +211,13 @@ QVariant TCalculationModel::data(const QModelIndex& index, int role) const {
       if (const auto* two = dynamic_cast<const TCalcSwitch*>(item))
         return two->GetChecked() ? Qt::Checked : Qt::Unchecked;
       return {};
-    case Qt::BackgroundRole: return LookColor(ItemLook(*item));
+    case Qt::BackgroundRole: {
+      // An entry every calculation needs looks like one from the start,
+      // before the choices that make the calculation use it.
+      const TItemLook look = ItemLook(*item);
+      const bool entry = look == TItemLook::NotUsed && item->GetCanModify() && FCalc.IsRequiredEntry(row.Name);
+      return LookColor(entry ? TItemLook::User : look);
+    }
     case Qt::ForegroundRole: return QColor(Qt::black);
     case Qt::ToolTipRole: {
       if (refused != FRefused.end()) return Q(refused->second);

@@ -5,6 +5,7 @@
 
 #include "assembly/main_items.h"
 #include "assembly/scm_control_valves.h"
+#include "assembly/scm_operating_points.h"
 #include "files/calculation_file.h"
 #include "assembly/whole_calculation.h"
 #include "framework/translation.h"
@@ -140,6 +141,13 @@ const std::vector<std::string>& TTorvaWorkspace::RequiredEntries() const {
   static const std::vector<std::string> entries = {"FluidName", "Phase", "PipeClass", "DN", "P1", "T1",
                                                    "p2",        "Qm",    "ValveType", "kvs"};
   return entries;
+}
+
+bool TTorvaWorkspace::PointOn(int op) const {
+  if (op == 0) return true;
+  const auto* ops = dynamic_cast<const TCustomSCM3SubstancesMaterialPipe*>(FCalc.get());
+  if (!ops) return false;
+  return op == 3 ? ops->GetOpXEnabled() : ops->GetNoOfOps() >= op + 1;
 }
 
 std::string TTorvaWorkspace::KindName() const { return FCalc->ClassName(); }

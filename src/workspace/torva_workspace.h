@@ -31,6 +31,7 @@ class TTorvaWorkspace : public TWorkspace {
   std::string OperatingPointCaption(int op) const override;
   const std::vector<TItemPage>& Pages() const override { return FPages; }
   const std::vector<std::string>& RequiredEntries() const override;
+  bool PointOn(int op) const override;
   TCalcItem* Item(const std::string& name, int op) const override;
   int MessagePoint(const TCalcMessage& msg) const override;
   std::vector<TPointMessage> ReadMessages() const override;

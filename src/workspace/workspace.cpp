@@ -29,6 +29,11 @@ const std::vector<std::string>& TWorkspace::RequiredEntries() const {
   return none;
 }
 
+bool TWorkspace::IsRequiredEntry(const std::string& name) const {
+  const auto& required = RequiredEntries();
+  return std::find(required.begin(), required.end(), name) != required.end();
+}
+
 void TWorkspace::RestartHistory() {
   FRedo.clear();
   Super().ClearHistory();

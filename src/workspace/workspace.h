@@ -73,6 +73,10 @@ class TWorkspace {
   // from the start, before the choices that make the other rows apply
   // (medium, phase) are made.
   virtual const std::vector<std::string>& RequiredEntries() const;
+  bool IsRequiredEntry(const std::string& name) const;
+  // Whether operating point `op` calculates (a point that is off keeps
+  // its items but none of them says what applies).
+  virtual bool PointOn(int op) const { return op >= 0 && op < OperatingPointCount(); }
   // The item `name` of operating point `op`; nullptr when that point has
   // no such item.
   virtual TCalcItem* Item(const std::string& name, int op) const = 0;
