@@ -3,9 +3,11 @@
 #include <QApplication>
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFont>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStyle>
 #include <QTreeWidget>
@@ -64,12 +66,14 @@ bool RowApplies(const TWorkspace& calc, const std::string& name, bool allDetails
   if (calc.IsRequiredEntry(name)) return true;
   if (first->GetDetailLevel() == dlInvisible && !first->GetShowAlways()) return false;
   if (!allDetails && first->GetDetailLevel() == dlHigh && !first->GetShowAlways()) return false;
+  // What the calculation uses (an optional value only while it holds
+  // one). The points share medium, phase and valve, so point 1 (always
+  // on) says what applies to the row; a further point that was just
+  // switched on has not yet been through those choices.
+  if (first->GetDisplayState() != dsInvisible) return true;
   for (int op = 0; op < calc.OperatingPointCount(); ++op) {
     const TCalcItem* item = calc.Item(name, op);
     if (!item || !calc.PointOn(op)) continue;
-    // What the calculation uses at some point (an optional value only
-    // while it holds one).
-    if (item->GetDisplayState() != dsInvisible) return true;
     // A number the user entered is never hidden (the calculation may not
     // have marked it as used yet, as after undo).
     if (item->AsParameter() && item->GetInputState() == isUser && item->GetCanModify() && item->HasText() &&
@@ -343,7 +347,14 @@ QWidget* TCalculationDelegate::createEditor(QWidget* parent, const QStyleOptionV
   const auto listEditor = [&] {
     auto* box = new QComboBox(parent);
     box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    // A choice is made with one click: taken and closed at once.
+    // Typing finds an entry by any part of its name ("wass" finds
+    // "Wasser"); Return takes it. A letter never chooses on its own.
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    box->completer()->setFilterMode(Qt::MatchContains);
+    box->completer()->setCaseSensitivity(Qt::CaseInsensitive);
+    // A choice in the list is taken and closed at once.
     QObject::connect(box, &QComboBox::activated, self, [self, box] {
       emit self->commitData(box);
       emit self->closeEditor(box);
@@ -384,6 +395,7 @@ void TCalculationDelegate::setEditorData(QWidget* editor, const QModelIndex& ind
   if (auto* box = qobject_cast<QComboBox*>(editor)) {
     const int at = box->findData(index.data(Qt::EditRole));
     if (at >= 0) box->setCurrentIndex(at);
+    if (box->lineEdit()) box->lineEdit()->selectAll();
   }
 }
 
@@ -397,7 +409,12 @@ void TCalculationDelegate::setModelData(QWidget* editor, QAbstractItemModel* mod
     return;
   }
   if (auto* box = qobject_cast<QComboBox*>(editor)) {
-    const QVariant chosen = box->currentData();
+    // The entry named by the text (typed or chosen), else the first one
+    // whose name holds it ("ssig" takes "Flüssig"); a text that no name
+    // holds changes nothing.
+    int at = box->findText(box->currentText(), Qt::MatchFixedString);
+    if (at < 0 && !box->currentText().isEmpty()) at = box->findText(box->currentText(), Qt::MatchContains);
+    const QVariant chosen = at >= 0 ? box->itemData(at) : QVariant();
     if (chosen.isValid() && chosen != index.data(Qt::EditRole)) model->setData(index, chosen, Qt::EditRole);
   }
 }
@@ -444,6 +461,7 @@ TCalculationView::TCalculationView(TWorkspace& calc, QWidget* parent) : QWidget(
                           QAbstractItemView::AnyKeyPressed);
   FTable->setTabKeyNavigation(true);
   FTable->setWordWrap(false);
+  FTable->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
   FSplitter->addWidget(FTree);
   FSplitter->addWidget(FTable);
   FSplitter->setStretchFactor(1, 1);
@@ -515,6 +533,12 @@ void TCalculationView::SizeColumns() {
 }
 
 void TCalculationView::ApplyRowVisibility() {
+  // The cell being worked on stays where it is on the screen while rows
+  // above it appear or go.
+  QModelIndex anchor = FTable->currentIndex();
+  if (!anchor.isValid() || !FTable->viewport()->rect().intersects(FTable->visualRect(anchor)))
+    anchor = FTable->indexAt(QPoint(1, 1));
+  const int anchorY = anchor.isValid() ? FTable->visualRect(anchor).top() : 0;
   const auto& rows = FModel->Rows();
   int header = -1;
   bool groupShown = false;
@@ -533,6 +557,10 @@ void TCalculationView::ApplyRowVisibility() {
     groupShown = groupShown || shown;
   }
   closeGroup();
+  if (anchor.isValid() && !FTable->isRowHidden(anchor.row())) {
+    QScrollBar* bar = FTable->verticalScrollBar();
+    bar->setValue(bar->value() + FTable->visualRect(anchor).top() - anchorY);
+  }
 }
 
 void TCalculationView::Refresh() {
