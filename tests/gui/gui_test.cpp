@@ -639,7 +639,8 @@ class GuiTest : public QObject {
       QVERIFY(w->OpenFile(examples + c.file));
       TCalculationView& v = *w->Current().View;
       const std::string edit = std::string("p2Ap2=") + c.p2;
-      const auto sameAsRun = [&](const std::string& extra) {
+      const auto sameAsRun = [&](const std::string& extra, TCalculationView* in = nullptr) {
+        TCalculationView& shown = in ? *in : v;
         std::vector<std::string> args{"run", "--json", examples + c.file};
         if (!extra.empty()) args.push_back(extra);
         const QJsonObject run = QJsonDocument::fromJson(QByteArray::fromStdString(RunCli(args))).object();
@@ -648,7 +649,7 @@ class GuiTest : public QObject {
           const QJsonObject point = run["points"].toArray()[op].toObject();
           for (const char* name : {"kv", "FlowState", "LpAa"}) {
             const QString at = QString(" @%1 %2 %3").arg(c.file).arg(name).arg(op + 1);
-            QCOMPARE(EditorText(v, name, op) + at, point[name].toObject()["text"].toString() + at);
+            QCOMPARE(EditorText(shown, name, op) + at, point[name].toObject()["text"].toString() + at);
           }
         }
       };
@@ -675,6 +676,14 @@ class GuiTest : public QObject {
       QTest::keyClick(w.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
       sameAsRun(edit);
       QVERIFY(!w->Action("ActionRedo")->isEnabled());
+      // Saved and opened again as a calculation file.
+      const std::string saved = (dir_ / (std::string(c.file) + ".cvc")).string();
+      QVERIFY(w->SaveCalculationAs(w->CurrentIndex(), saved));
+      w.reset();
+      auto again = Window();
+      QVERIFY(again->OpenFile(saved));
+      for (const auto& m : again->Current().Calc->ReadMessages()) QVERIFY2(m.no != 129, m.text.c_str());
+      sameAsRun(edit, again->Current().View);
     }
   }
 
