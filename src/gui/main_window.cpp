@@ -921,7 +921,8 @@ void TMainWindow::RebuildRecentMenu() {
 
 void TMainWindow::LoadWindowSettings() {
   const TSettingsStore& s = TSettingsStore::Instance();
-  const int w = s.ReadInteger(kWindowSection, "Width", 1100), h = s.ReadInteger(kWindowSection, "Height", 760);
+  // By default wide enough for the tree, the four points and the unit column.
+  const int w = s.ReadInteger(kWindowSection, "Width", 1300), h = s.ReadInteger(kWindowSection, "Height", 800);
   resize(std::max(400, w), std::max(300, h));
   if (s.ValueExists(kWindowSection, "Left"))
     move(s.ReadInteger(kWindowSection, "Left", 0), s.ReadInteger(kWindowSection, "Top", 0));
@@ -932,7 +933,7 @@ void TMainWindow::LoadWindowSettings() {
   for (auto& e : FEntries) {
     e->View->SetTreeVisible(tree);
     e->View->SetShowAllDetails(FAllDetails);
-    e->View->Splitter()->setSizes({s.ReadInteger(kWindowSection, "TreeWidth", 180), 800});
+    e->View->Splitter()->setSizes({s.ReadInteger(kWindowSection, "TreeWidth", 170), 1100});
   }
   resizeDocks({FMessageDock}, {s.ReadInteger(kWindowSection, "MessageHeight", 82) + 40}, Qt::Vertical);
 }
