@@ -785,6 +785,15 @@ void TMainWindow::SetProgramLanguage(const std::string& language) {
   HXOptions().Language = language;
   if (!SetLanguage(language)) statusBar()->showMessage("No dictionary for \"" + Q(language) + "\"", 10000);
   LoadQtTranslations(language);
+  // The messages are worded when they are raised: every calculation
+  // raises them again in the new language (no step of history, no change).
+  for (auto& e : FEntries) {
+    TSuperCalcModule& calc = e->Calc->Super();
+    const bool history = calc.UseHistory;
+    calc.UseHistory = false;
+    calc.Calculate();
+    calc.UseHistory = history;
+  }
   TSettingsStore& s = TSettingsStore::Instance();
   SaveProgramOptions(s, HXOptions());
   s.Save();

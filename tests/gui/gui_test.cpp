@@ -550,7 +550,19 @@ class GuiTest : public QObject {
     QCOMPARE(w->Action("ActionRedo")->text(), QString("Redo"));
     QCOMPARE(w->Current().View->Model().headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QString("Caption"));
     QCOMPARE(EditorText(*w->Current().View, "Phase"), QString("Liquid"));
+    // The messages too, and the tab a case file opened in.
+    QVERIFY(w->OpenFile(Env("TORVACALC_SOURCE_DIR", ".") + "/examples/valve_water.case"));
+    QStringList types;
+    for (int i = 0; i < w->MessageList()->topLevelItemCount(); ++i)
+      types << w->MessageList()->topLevelItem(i)->text(0) + ": " + w->MessageList()->topLevelItem(i)->text(4);
+    QVERIFY2(!types.join(",").contains("Kavitation"), qPrintable(types.join(",")));
+    QVERIFY2(types.join(",").contains("Hint: ") && !types.join(",").contains("Hinweis"), qPrintable(types.join(",")));
     w->SetProgramLanguage("de");
+    for (int i = 0; i < w->MessageList()->topLevelItemCount(); ++i)
+      QVERIFY2(w->MessageList()->topLevelItem(i)->text(0) != "Hint" &&
+                   !w->MessageList()->topLevelItem(i)->text(4).contains("cavitation"),
+               qPrintable(w->MessageList()->topLevelItem(i)->text(4)));
+    w->SetCurrentIndex(0);
     QCOMPARE(EditorText(*w->Current().View, "Phase"), QString("Flüssigkeit"));
   }
 
