@@ -6,6 +6,7 @@
 #include <QCompleter>
 #include <QFont>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSplitter>
@@ -339,6 +340,34 @@ void TCalculationModel::Refresh() {
 
 // --- the editors ---------------------------------------------------------
 
+namespace {
+
+// Return in the list of names a typed part found: takes the highlighted
+// name, or the first one, and enters it at once (the list would otherwise
+// only close and leave the editor open for a second Return).
+class TTakeOnReturn : public QObject {
+ public:
+  TTakeOnReturn(QComboBox* box, std::function<void()> commit) : QObject(box), FBox(box), FCommit(std::move(commit)) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key != Qt::Key_Return && key != Qt::Key_Enter) return QObject::eventFilter(watched, event);
+    QCompleter* c = FBox->completer();
+    QModelIndex at = c->popup()->currentIndex();
+    if (!at.isValid()) at = c->completionModel()->index(0, 0);
+    if (at.isValid()) FBox->setCurrentText(at.data().toString());
+    c->popup()->hide();
+    FCommit();
+    return true;
+  }
+
+ private:
+  QComboBox* FBox;
+  std::function<void()> FCommit;
+};
+
+}  // namespace
+
 QWidget* TCalculationDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                                             const QModelIndex& index) const {
   const auto* model = dynamic_cast<const TCalculationModel*>(index.model());
@@ -354,6 +383,10 @@ QWidget* TCalculationDelegate::createEditor(QWidget* parent, const QStyleOptionV
     box->completer()->setCompletionMode(QCompleter::PopupCompletion);
     box->completer()->setFilterMode(Qt::MatchContains);
     box->completer()->setCaseSensitivity(Qt::CaseInsensitive);
+    box->completer()->popup()->installEventFilter(new TTakeOnReturn(box, [self, box] {
+      emit self->commitData(box);
+      emit self->closeEditor(box);
+    }));
     // A choice in the list is taken and closed at once.
     QObject::connect(box, &QComboBox::activated, self, [self, box] {
       emit self->commitData(box);
