@@ -278,6 +278,7 @@ PYBIND11_MODULE(_core, m) {
       .def("active_points",
            [](const TTorvaWorkspace& w) { return LayoutOfCalculation(w.Calculation()).on; })
       .def("undo", [](TTorvaWorkspace& w) { return w.Undo(); })
+      .def("redo", [](TTorvaWorkspace& w) { return w.Redo(); })
       .def("can_undo", [](const TTorvaWorkspace& w) { return w.CanUndo(); });
   m.def("size_duties", &SizeDuties, py::arg("gas"), py::arg("Qm"), py::arg("p1"), py::arg("p2"), py::arg("rho1"),
         py::arg("rho2"), py::arg("pv"), py::arg("pc"), py::arg("kappa"), py::arg("FL"), py::arg("xT"), py::arg("Fd"),

@@ -339,7 +339,7 @@ class PointMessage(NamedTuple):
 
 class Calculation:
     """One open whole valve calculation that stays in memory: enter a value,
-    read the results of any point, undo, save. Entries follow the rule of
+    read the results of any point, undo and redo, save. Entries follow the rule of
     every front end (a number with an optional unit of the item's quantity,
     a switch's item text, a text).
 
@@ -353,6 +353,10 @@ class Calculation:
     True
     >>> calc.value("p2", 3).value
     2.0
+    >>> calc.redo()
+    True
+    >>> calc.value("p2", 3).value
+    3.0
     >>> calc.enter("p2", "sixty", point=2)
     Traceback (most recent call last):
     ...
@@ -420,6 +424,11 @@ class Calculation:
     def undo(self) -> bool:
         """Takes back the last entry; False when there is nothing to undo."""
         return self._w.undo()
+
+    def redo(self) -> bool:
+        """Makes the last undone entry again; False when there is none
+        (a new entry after an undo forgets what could be made again)."""
+        return self._w.redo()
 
     def save(self, path) -> None:
         """Saves the calculation as a calculation file (``.cvc``)."""

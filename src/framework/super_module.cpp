@@ -334,6 +334,7 @@ void TSuperCalcModule::SaveState(TCalcState& state) const {
       s.Overruled = item->GetOverruled();
       s.Modified = item->GetModified();
       s.SetByProgram = item->GetSetByProgram();
+      s.Utilized = item->GetUtilized();
       s.Notes = item->NotesList();
       s.Comments = item->CommentsList();
       s.Value = NoValue;
@@ -413,6 +414,17 @@ void TSuperCalcModule::LoadState(const TCalcState& state) {
     throw;
   }
   EndSetValues();
+  // Which items the calculation uses follows the choices as they were
+  // made one after the other (the phase before the medium's data, a
+  // switch before its values); switching everything on at once does not
+  // retrace that road, so the use is put back as the state had it, also
+  // into the step of history just recorded.
+  for (const auto& s : state.Items) {
+    TAncestorCalcModule* module = s.Module < stateModules.size() ? stateModules[s.Module] : nullptr;
+    if (TCalcItem* item = module ? module->CalcItemByName(s.Name) : nullptr; item && !item->GetIsTarget())
+      item->SetUtilized(s.Utilized);
+  }
+  if (!FInHistory && UseHistory && !FHistory.empty() && GetActive()) SaveState(FHistory.back());
 }
 
 std::string TSuperCalcModule::AutoSaveFileName() const {

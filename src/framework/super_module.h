@@ -31,6 +31,7 @@ struct TCalcState {
     std::uint8_t InputState = 0;
     int CalcUnitNo = 0;
     bool Overruled = false, Modified = false, SetByProgram = false, IsApproximated = false;
+    bool Utilized = true;  // whether the calculation used the item (what the views show)
     std::vector<std::string> Notes, Comments;
   };
   std::vector<Item> Items;

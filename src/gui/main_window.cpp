@@ -14,6 +14,9 @@
 #include <QFormLayout>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -24,6 +27,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QTableWidget>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -43,6 +47,7 @@
 #include "gui/qt_text.h"
 #include "gui/startup.h"
 #include "output/export_template.h"
+#include "workspace/entries.h"
 
 namespace torvacalc {
 
@@ -89,7 +94,8 @@ TMainWindow::TMainWindow(QWidget* parent) : QMainWindow(parent) {
   };
   Dialogs.ChooseOpenFile = [this] {
     return QFileDialog::getOpenFileName(this, Q(Translate("Öffnen...")), QString(),
-                                        Q(Translate("Regelventilberechnungen")) + " (*.cvc)");
+                                        Q(Translate("Regelventilberechnungen")) + " (*.cvc *.case);;" +
+                                            Q(Translate("Alle Dateien")) + " (*)");
   };
   Dialogs.ChooseSaveFile = [this](const QString& suggestion) {
     return QFileDialog::getSaveFileName(this, Q(Translate("Speichern unter...")), suggestion,
@@ -198,6 +204,8 @@ void TMainWindow::BuildMenus() {
 
   QMenu* edit = menu("Bearbeiten");
   edit->addAction(AddAction("ActionUndo", "Rückgängig", QKeySequence::Undo, [this] { Undo(); }));
+  edit->addAction(AddAction("ActionRedo", "Wiederherstellen", QKeySequence(Qt::CTRL | Qt::Key_Y), [this] { Redo(); }));
+  Action("ActionRedo")->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
   edit->addAction(AddAction("ActionCopy", "Kopieren", QKeySequence::Copy, [this] {
     if (auto* w = QApplication::focusWidget())
       if (auto* e = qobject_cast<QLineEdit*>(w)) e->copy();
@@ -251,9 +259,17 @@ void TMainWindow::BuildMenus() {
   options->addAction(AddAction("ActionProgramOptions", "Programmoptionen...", {}, [this] { ShowProgramOptions(); }));
   options->addAction(AddAction("ActionLoadDataBases", "Datenbanken laden", {}, [this] { ReloadDataBases(true); }));
 
+  QMenu* help = menu("Hilfe");
+  help->addAction(AddAction("ActionUserGuide", "Benutzerhandbuch", QKeySequence::HelpContents, [this] { ShowUserGuide(); }));
+  help->addAction(AddAction("ActionAbout", "Über Torvacalc...", {}, [this] {
+    QMessageBox::about(this, Q(Translate("Über Torvacalc...")),
+                       "<h3>Torvacalc " TORVACALC_VERSION "</h3><p>" + Q(Translate("Regelventil-Auslegung")) +
+                           "</p><p>Qt " + QString(qVersion()) + "</p>");
+  }));
+
   QToolBar* bar = addToolBar(QString());
   bar->setObjectName("ToolBar");
-  for (const char* n : {"ActionNew", "ActionOpen", "ActionSave", "ActionUndo", "ActionPrint", "ActionChars",
+  for (const char* n : {"ActionNew", "ActionOpen", "ActionSave", "ActionUndo", "ActionRedo", "ActionPrint", "ActionChars",
                         "ActionTroublemaker"})
     bar->addAction(Action(n));
   QStyle* st = style();
@@ -261,6 +277,7 @@ void TMainWindow::BuildMenus() {
   Action("ActionOpen")->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
   Action("ActionSave")->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
   Action("ActionUndo")->setIcon(st->standardIcon(QStyle::SP_ArrowBack));
+  Action("ActionRedo")->setIcon(st->standardIcon(QStyle::SP_ArrowForward));
   Action("ActionPrint")->setIcon(st->standardIcon(QStyle::SP_FileDialogDetailedView));
   Action("ActionChars")->setIcon(st->standardIcon(QStyle::SP_FileDialogContentsView));
   Action("ActionTroublemaker")->setIcon(st->standardIcon(QStyle::SP_MessageBoxWarning));
@@ -308,7 +325,10 @@ TCalcEntry& TMainWindow::AddEntry(std::unique_ptr<TWorkspace> calc) {
     raw->Changed = true;
     CalcSourceAfterCalculate();
   };
-  entry->View->OnInputError = [this](const std::string& error) { statusBar()->showMessage(Q(error), 10000); };
+  entry->View->OnInputError = [this](const std::string& error) {
+    statusBar()->showMessage(Q(error), 10000);
+    ReloadMessages();
+  };
   FEntries.push_back(std::move(entry));
   FTabs->addTab(raw->View, QString());
   return *raw;
@@ -388,12 +408,28 @@ bool TMainWindow::OpenFile(const std::string& fileNameIn) {
            Q(Translate("Prüfen Sie bitte, ob der Dateiname korrekt ist und Sie ausreichende Zugriffsrechte besitzen")));
     return false;
   }
-  auto calc = CreateWorkspaceForFile(fileName);
+  // A case file (NAME = TEXT lines, as `torvacalc run` reads them) becomes
+  // a new calculation with its entries; a calculation file opens as it was
+  // saved.
+  const bool isCase = std::filesystem::path(fileName).extension() == ".case";
+  auto calc = isCase ? CreateWorkspace() : CreateWorkspaceForFile(fileName);
   try {
-    calc->Load(fileName);
+    if (isCase) calc->EnterAll(ReadCaseFile(fileName));
+    else calc->Load(fileName);
   } catch (const std::exception& e) {
     Notice(Q(base) + ": " + Q(e.what()));
     return false;
+  }
+  if (isCase) {
+    handle->Close();
+    const bool replace = Count() == 1 && Entry(0).FileName.empty() && !Entry(0).Changed;
+    TCalcEntry& e = AddEntry(std::move(calc));
+    e.Title = std::filesystem::path(fileName).stem().string();
+    if (replace) RemoveEntry(0);
+    UpdateTabTitle(Count() - 1);
+    SetCurrentIndex(Count() - 1);
+    CalcSourceAfterCalculate();
+    return true;
   }
   // A single untouched new calculation gives way to the opened one.
   const bool replaceNew = Count() == 1 && Entry(0).FileName.empty() && !Entry(0).Changed;
@@ -452,6 +488,7 @@ bool TMainWindow::SaveCalculationAs(int index, const std::string& fileNameIn) {
   e.Changed = false;
   AddRecent(fileName);
   UpdateTabTitle(index);
+  if (index == CurrentIndex()) setWindowTitle(Q(Translate("Torvacalc")) + " - " + Q(TitleOf(e)));
   statusBar()->showMessage(Fill("Gespeichert: %s", fileName), 5000);
   return true;
 }
@@ -488,7 +525,14 @@ void TMainWindow::Undo() {
   TCalcEntry& e = Current();
   if (e.Calc->Undo()) {
     e.Changed = true;
-    e.View->Refresh();
+    CalcSourceAfterCalculate();
+  }
+}
+
+void TMainWindow::Redo() {
+  TCalcEntry& e = Current();
+  if (e.Calc->Redo()) {
+    e.Changed = true;
     CalcSourceAfterCalculate();
   }
 }
@@ -500,6 +544,7 @@ void TMainWindow::CalcSourceAfterCalculate() {
     TWorkspace& calc = *e.Calc;
     e.View->Refresh();
     Action("ActionUndo")->setEnabled(calc.CanUndo());
+    Action("ActionRedo")->setEnabled(calc.CanRedo());
     Action("ActionSave")->setEnabled(!e.ReadOnly);
     Action("ActionSaveAndClose")->setEnabled(!e.ReadOnly);
     // "Vordruck p1" is offered when the calculation can compute the inlet
@@ -523,9 +568,61 @@ void TMainWindow::CalcSourceAfterCalculate() {
   }
 }
 
+void TMainWindow::ShowUserGuide() {
+  // The user guide, the usage of the README and the account of the valve
+  // calculation, from the documentation folder of the installation or of
+  // the source the program was built from.
+  QString text;
+  QString folder;
+  for (const QString& dir : {QString::fromLocal8Bit(qgetenv("TORVACALC_DOC_DIR")),
+                             Q(ProgramDataDir()) + "/doc", QString(TORVACALC_DOC_DIR)}) {
+    if (dir.isEmpty() || !QFileInfo::exists(dir + "/user_guide.md")) continue;
+    folder = dir;
+    break;
+  }
+  const auto read = [](const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+  };
+  if (!folder.isEmpty()) {
+    text = read(folder + "/user_guide.md");
+    const QString readme = read(folder + "/../README.md");
+    const qsizetype usage = readme.indexOf("\n## Usage");
+    if (usage >= 0) {
+      const qsizetype next = readme.indexOf("\n## ", usage + 5);
+      text += "\n" + readme.mid(usage, next < 0 ? -1 : next - usage);
+    }
+    text += "\n" + read(folder + "/valve_calculation.md");
+  } else {
+    text = Q(Translate("nicht gefunden")) + ": user_guide.md";
+  }
+  auto* guide = new QTextBrowser;
+  guide->setAttribute(Qt::WA_DeleteOnClose);
+  guide->setWindowTitle(Q(Translate("Benutzerhandbuch")) + " - Torvacalc");
+  guide->setSearchPaths({folder});
+  guide->setOpenExternalLinks(true);
+  guide->setMarkdown(text);
+  guide->resize(900, 760);
+  guide->show();
+}
+
 void TMainWindow::ReloadMessages() {
   FMessageList->clear();
   TCalcEntry& e = Current();
+  // Entries that were refused, with the reason, until they are corrected.
+  for (const auto& [at, error] : e.View->Model().Refused()) {
+    auto* it = new QTreeWidgetItem(FMessageList);
+    it->setText(0, Q(Translate("Eingabe")));
+    static const char* kPoints[] = {"1", "2", "3", "X"};
+    it->setText(2, e.Calc->OperatingPointCount() == 1 ? QString() : kPoints[at.second % 4]);
+    const TCalcItem* item = e.Calc->Item(at.first, at.second);
+    it->setText(3, item ? Q(item->GetCaption()) : Q(at.first));
+    it->setText(4, Q(error));
+    it->setToolTip(4, Q(error));
+    it->setData(0, Qt::UserRole, Q(at.first));
+    it->setData(1, Qt::UserRole, at.second);
+    it->setIcon(0, style()->standardIcon(QStyle::SP_MessageBoxCritical));
+  }
   // Each fact once, as the workspace reads them (docs/messages.md).
   for (const TPointMessage& f : e.Calc->ReadMessages()) {
     const TCalcMessage* m = f.first;
@@ -666,9 +763,37 @@ void TMainWindow::ProcessParams(const std::string& fileName, const std::string& 
   if (Count() >= before) SetCurrentIndex(std::min(previous, Count() - 1));
 }
 
+void LoadQtTranslations(const std::string& language) {
+  // Qt's own dialogs (file, print, message boxes) in the program's
+  // language, where the system has Qt's translations.
+  static QTranslator* installed = nullptr;
+  if (installed) {
+    QCoreApplication::removeTranslator(installed);
+    delete installed;
+    installed = nullptr;
+  }
+  auto* t = new QTranslator;
+  if (t->load(QLocale(Q(language)), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(t);
+    installed = t;
+  } else {
+    delete t;
+  }
+}
+
 void TMainWindow::SetProgramLanguage(const std::string& language) {
   HXOptions().Language = language;
   if (!SetLanguage(language)) statusBar()->showMessage("No dictionary for \"" + Q(language) + "\"", 10000);
+  LoadQtTranslations(language);
+  // The messages are worded when they are raised: every calculation
+  // raises them again in the new language (no step of history, no change).
+  for (auto& e : FEntries) {
+    TSuperCalcModule& calc = e->Calc->Super();
+    const bool history = calc.UseHistory;
+    calc.UseHistory = false;
+    calc.Calculate();
+    calc.UseHistory = history;
+  }
   TSettingsStore& s = TSettingsStore::Instance();
   SaveProgramOptions(s, HXOptions());
   s.Save();
@@ -805,7 +930,8 @@ void TMainWindow::RebuildRecentMenu() {
 
 void TMainWindow::LoadWindowSettings() {
   const TSettingsStore& s = TSettingsStore::Instance();
-  const int w = s.ReadInteger(kWindowSection, "Width", 1100), h = s.ReadInteger(kWindowSection, "Height", 760);
+  // By default wide enough for the tree, the four points and the unit column.
+  const int w = s.ReadInteger(kWindowSection, "Width", 1300), h = s.ReadInteger(kWindowSection, "Height", 800);
   resize(std::max(400, w), std::max(300, h));
   if (s.ValueExists(kWindowSection, "Left"))
     move(s.ReadInteger(kWindowSection, "Left", 0), s.ReadInteger(kWindowSection, "Top", 0));
@@ -816,7 +942,7 @@ void TMainWindow::LoadWindowSettings() {
   for (auto& e : FEntries) {
     e->View->SetTreeVisible(tree);
     e->View->SetShowAllDetails(FAllDetails);
-    e->View->Splitter()->setSizes({s.ReadInteger(kWindowSection, "TreeWidth", 180), 800});
+    e->View->Splitter()->setSizes({s.ReadInteger(kWindowSection, "TreeWidth", 170), 1100});
   }
   resizeDocks({FMessageDock}, {s.ReadInteger(kWindowSection, "MessageHeight", 82) + 40}, Qt::Vertical);
 }

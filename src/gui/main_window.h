@@ -26,6 +26,10 @@ namespace torvacalc {
 class TCalculationView;
 class TCharacteristicsWindow;
 
+// Installs Qt's own translations of its dialogs for `language` ("de",
+// "en"), where the system has them; the previous ones go.
+void LoadQtTranslations(const std::string& language);
+
 // One open calculation.
 struct TCalcEntry {
   std::unique_ptr<TWorkspace> Calc;
@@ -79,12 +83,15 @@ class TMainWindow : public QMainWindow {
   bool CloseCalculation(int index);
   bool CloseAll();
   void Undo();
+  void Redo();
   bool PrintCalculation(int index);
   bool ExportPdf(int index, const QString& pdfPath);
   void ShowPrintPreview(int index);
   void ShowCharacteristics(int index);
   void JumpToNextTroubleMaker();
   void BatchExport();
+  // The user guide in a window of its own.
+  void ShowUserGuide();
   // Loads the databases again; with `askOptions` the program options open
   // when the materials database does not load, so that its folder can be
   // set.

@@ -95,6 +95,25 @@ int RunDesktop(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   const bool single = std::find(args.begin(), args.end(), "--new-instance") == args.end();
   std::erase(args, std::string("--new-instance"));
+  // "--lang en" or "--lang=en", as the command line takes it: the language
+  // of this start, not a file to open.
+  std::string language;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--lang" && i + 1 < args.size()) {
+      language = args[i + 1];
+      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+      break;
+    }
+    if (args[i].rfind("--lang=", 0) == 0) {
+      language = args[i].substr(7);
+      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
+      break;
+    }
+  }
+  if (!language.empty() && language != "de" && language != "en") {
+    std::cerr << "torvacalc-gui: unknown language \"" << language << "\" (expected de or en)\n";
+    return 2;
+  }
   std::unique_ptr<TInstanceManager> instance;
   if (single) {
     try {
@@ -117,7 +136,9 @@ int RunDesktop(int argc, char** argv) {
   QApplication::setApplicationName("Torvacalc");
   RegisterCalculationFiles();
   LoadProgramOptions(TSettingsStore::Instance(), HXOptions());
+  if (!language.empty()) HXOptions().Language = language;
   if (HXOptions().Language != "de") SetLanguage(HXOptions().Language);
+  LoadQtTranslations(HXOptions().Language);
 
   if (instance) {
     instance->OnCommandLine = [&macros](const THandOver& h) {

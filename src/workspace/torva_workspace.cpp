@@ -5,6 +5,7 @@
 
 #include "assembly/main_items.h"
 #include "assembly/scm_control_valves.h"
+#include "assembly/scm_operating_points.h"
 #include "files/calculation_file.h"
 #include "assembly/whole_calculation.h"
 #include "framework/translation.h"
@@ -15,22 +16,16 @@ namespace torvacalc {
 
 namespace {
 
-// The main module's items as an engineer goes through a valve sizing: the
-// task and the operating points, the medium, the valve, pipe and
-// material, noise, characteristic. Names the main module does not have are
+// The main module's items as an engineer goes through a valve sizing from
+// scratch: the header, the medium, the pipe, the operating points (inlet
+// pressure and temperature, outlet pressure, flow; then the results), the
+// valve and its actuator, noise, characteristic. Names the main module does not have are
 // dropped; every main-module item not named here (and not a further
 // point's twin) ends in a last group, so that nothing is hidden.
 std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
   std::vector<TItemPage> pages = {
-      {"Betriebsdaten",
-       {{"Berechnung",
-         {"WhatToCalculate", "NoOfEnteredOps", "Use2ndOp", "Use3rdOp", "UseXthOp", "NoOfValidOps", "FlowState",
-          "FlowType", "DisplayPhase", "CalculatedPhase"}},
-        {"Durchfluss", {"QmOrQv", "QmOrQvMoist", "Qm", "Qv", "Qn", "QnTr", "QnF", "qmCalc", "QvCalc", "QnCalc"}},
-        {"Betriebspunkt",
-         {"P1", "T1", "PhiRel", "p2", "p1Calc", "dp", "kv", "KvNC", "x", "xc", "KvKvs", "h", "StrokePosition", "dpc",
-          "dpLimit", "dpXc"}},
-        {"Kopfdaten",
+      {"Kopfdaten",
+       {{"Kopfdaten",
          {"Tag", "Service", "Project", "Customer", "Plant", "LineNo", "PID", "SheetNo", "DocumentNo", "Revision",
           "SheetDate", "PreparedBy", "CheckedBy", "ApprovedBy", "Identifier", "Author", "Revisor", "WhenCreated",
           "WhenModified"}}}},
@@ -46,6 +41,26 @@ std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
         {"Stoffwerte am Austritt",
          {"pv2", "rho2Star", "rho2v", "rho2r", "rho2", "cf2Star", "cf2", "kappa2Star", "Z2", "CpL2", "dhv2", "xFG", "t2"}},
         {"Stoffkonstanten", {"M", "RhoN", "Ri", "Sg", "Tc", "Pc", "Zc", "Omega", "Tt", "Ts", "RhoC", "Zn", "My"}}}},
+      {"Rohrleitung",
+       {{"Austrittsleitung",
+         {"PipeClass", "LineSize", "DN", "PN", "EnterDi", "DiP", "DaP", "tp", "CheckP1", "Insulation"}},
+        {"Eintrittsleitung", {"DN1", "PN1", "EnterDi1", "DiP1", "DaP1", "tP1", "CheckP1In"}},
+        {"Werkstoff",
+         {"NormInput", "EN13480Name", "Material", "EN13480No", "Condition", "MaterialClass", "ExpansionClass", "EM",
+          "RhoM", "cPipe", "Rp02", "Rm_20", "tMatMin", "tMatMax"}},
+        {"Widerstand",
+         {"UseResistors", "ResistorType", "FixedResistor", "NKnown", "NRes", "MaSug", "p2Res", "cvr", "pr", "dr",
+          "aPSE", "bSSE", "dRes", "ARes", "NBores", "DNRes", "LaRes", "FlowStateRes", "xRes", "DNResMa"}}}},
+      // The operating points: what is asked, then each point's inlet
+      // state, outlet pressure and flow, then what the sizing found.
+      {"Betriebsdaten",
+       {{"Berechnung",
+         {"WhatToCalculate", "NoOfEnteredOps", "Use2ndOp", "Use3rdOp", "UseXthOp", "NoOfValidOps"}},
+        {"Betriebspunkt",
+         {"P1", "T1", "PhiRel", "p2", "QmOrQv", "QmOrQvMoist", "Qm", "Qv", "Qn", "QnTr", "QnF", "kv", "dp"}},
+        {"Ergebnisse",
+         {"FlowState", "FlowType", "DisplayPhase", "CalculatedPhase", "qmCalc", "QvCalc", "QnCalc", "p1Calc", "KvNC",
+          "x", "xc", "KvKvs", "h", "StrokePosition", "dpc", "dpLimit", "dpXc"}}}},
       {"Ventil",
        {{"Ventil",
          {"ValveType", "GlobeType", "RotaryType", "ButterflyType", "BallValveType", "CharacteristicType", "phi0",
@@ -57,19 +72,15 @@ std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
           "zyfunc", "xtfunc", "fdfunc"}},
         {"Kavitation", {"HasSigmaData", "SigmaP", "SigmaV", "SigmaMr", "SigmaCh", "SigmaI", "SigmaId", "Sigma"}},
         {"Nennbedingungen", {"QmNC", "P1NC", "P2NC"}},
+        {"Antrieb",
+         {"ActuatorKind", "FailPosition", "LeakageClass", "PackingType", "Stem", "BalancedPlug", "dpShutOff",
+          "SupplyPressure", "MinReserve", "WantedActuator", "Stroke", "ActuatorName", "ActuatorManufacturer",
+          "ActuatorType", "ActuatorArea", "SpringStart", "SpringEnd", "SpringRange", "RatedThrust", "ActuatorStroke",
+          "ActuatorSpeed", "UnbalancedForce", "PackingFriction", "SeatLoad", "RequiredThrust", "ActuatorThrust",
+          "ThrustReserve"}},
         {"Ausführung",
          {"EndConnection", "FaceToFace", "BodyMaterial", "BonnetType", "TrimMaterial", "Positioner", "InputSignal",
           "Accessories", "Handwheel", "AllowedLevel", "SheetNotes"}}}},
-      {"Rohrleitung",
-       {{"Austrittsleitung",
-         {"PipeClass", "LineSize", "DN", "PN", "EnterDi", "DiP", "DaP", "tp", "CheckP1", "Insulation"}},
-        {"Eintrittsleitung", {"DN1", "PN1", "EnterDi1", "DiP1", "DaP1", "tP1", "CheckP1In"}},
-        {"Werkstoff",
-         {"NormInput", "EN13480Name", "Material", "EN13480No", "Condition", "MaterialClass", "ExpansionClass", "EM",
-          "RhoM", "cPipe", "Rp02", "Rm_20", "tMatMin", "tMatMax"}},
-        {"Widerstand",
-         {"UseResistors", "ResistorType", "FixedResistor", "NKnown", "NRes", "MaSug", "p2Res", "cvr", "pr", "dr",
-          "aPSE", "bSSE", "dRes", "ARes", "NBores", "DNRes", "LaRes", "FlowStateRes", "xRes", "DNResMa"}}}},
       {"Geräusch",
        {{"Geräuschberechnung",
          {"NoiseNormLiquid", "NoiseNormGas", "NoiseStandard", "UseMaCorrection", "LowNoise", "rw", "dLaCo", "Stp",
@@ -121,6 +132,7 @@ TTorvaWorkspace::TTorvaWorkspace() : TTorvaWorkspace(CreateCalculation<TSCMTorva
 TTorvaWorkspace::TTorvaWorkspace(std::unique_ptr<TCustomSCMSubstances> calc) : FCalc(std::move(calc)) {
   FPages = TorvaPages(*FCalc->GetMainCalcModule());
   FCalc->AfterLastCalculate = [this](TSuperCalcModule&) { KeepShownUnits(); };
+  WatchHistory();
   // Switching the new calculation on took its first state into the undo
   // history; taking it again would cost a second snapshot.
   if (FCalc->GetHistoryCount() != 1) RestartHistory();
@@ -131,6 +143,21 @@ TTorvaWorkspace::~TTorvaWorkspace() {
   FLayout.reset();
   // The messages name the calculation's items: they go first.
   FCalc->GetCalcMessageContainer()->RemoveAllMessages();
+}
+
+const std::vector<std::string>& TTorvaWorkspace::RequiredEntries() const {
+  // A valve sizing from scratch: the medium and its phase, the pipe, the
+  // state of each operating point and its flow, the valve.
+  static const std::vector<std::string> entries = {"FluidName", "Phase", "PipeClass", "DN", "P1", "T1",
+                                                   "p2",        "Qm",    "ValveType", "kvs"};
+  return entries;
+}
+
+bool TTorvaWorkspace::PointOn(int op) const {
+  if (op == 0) return true;
+  const auto* ops = dynamic_cast<const TCustomSCM3SubstancesMaterialPipe*>(FCalc.get());
+  if (!ops) return false;
+  return op == 3 ? ops->GetOpXEnabled() : ops->GetNoOfOps() >= op + 1;
 }
 
 std::string TTorvaWorkspace::KindName() const { return FCalc->ClassName(); }

@@ -30,6 +30,8 @@ class TTorvaWorkspace : public TWorkspace {
   int OperatingPointCount() const override { return 4; }
   std::string OperatingPointCaption(int op) const override;
   const std::vector<TItemPage>& Pages() const override { return FPages; }
+  const std::vector<std::string>& RequiredEntries() const override;
+  bool PointOn(int op) const override;
   TCalcItem* Item(const std::string& name, int op) const override;
   // An item of a point that is off means nothing either.
   bool Relevant(const std::string& name, int op) const override;

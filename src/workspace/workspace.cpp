@@ -25,9 +25,51 @@ TWorkspace::TWorkspace() {
   RegisterCalculationFiles();
 }
 
+const std::vector<std::string>& TWorkspace::RequiredEntries() const {
+  static const std::vector<std::string> none;
+  return none;
+}
+
+bool TWorkspace::IsRequiredEntry(const std::string& name) const {
+  const auto& required = RequiredEntries();
+  return std::find(required.begin(), required.end(), name) != required.end();
+}
+
 void TWorkspace::RestartHistory() {
+  FRedo.clear();
   Super().ClearHistory();
   Super().AddToHistory();
+}
+
+void TWorkspace::WatchHistory() {
+  Super().HistoryObservers.push_back([this] {
+    if (!FRedoing) FRedo.clear();
+  });
+}
+
+bool TWorkspace::Undo() {
+  if (!CanUndo()) return false;
+  TCalcState now = Super().SaveState();
+  if (!Super().UnDo()) return false;
+  FRedo.push_back(std::move(now));
+  return true;
+}
+
+bool TWorkspace::Redo() {
+  if (FRedo.empty()) return false;
+  const TCalcState state = std::move(FRedo.back());
+  FRedo.pop_back();
+  // Putting the state back records it as a step of history again, so
+  // that it can be undone once more.
+  FRedoing = true;
+  try {
+    Super().LoadState(state);
+  } catch (...) {
+    FRedoing = false;
+    throw;
+  }
+  FRedoing = false;
+  return true;
 }
 
 bool TWorkspace::Locate(const TCalcItem* item, std::string* name, int* op) const {
@@ -97,6 +139,7 @@ TValveModuleWorkspace::TValveModuleWorkspace()
   FValve = FSuper->CreateModule<TCMControlValves>();
   FPages = ValvePages(*FValve);
   FSuper->SetActive(true);
+  WatchHistory();
   RestartHistory();
 }
 

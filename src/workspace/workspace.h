@@ -85,6 +85,14 @@ class TWorkspace {
   virtual int OperatingPointCount() const = 0;
   virtual std::string OperatingPointCaption(int op) const;
   virtual const std::vector<TItemPage>& Pages() const = 0;
+  // The rows of the entries every calculation of this kind needs: shown
+  // from the start, before the choices that make the other rows apply
+  // (medium, phase) are made.
+  virtual const std::vector<std::string>& RequiredEntries() const;
+  bool IsRequiredEntry(const std::string& name) const;
+  // Whether operating point `op` calculates (a point that is off keeps
+  // its items but none of them says what applies).
+  virtual bool PointOn(int op) const { return op >= 0 && op < OperatingPointCount(); }
   // The item `name` of operating point `op`; nullptr when that point has
   // no such item.
   virtual TCalcItem* Item(const std::string& name, int op) const = 0;
@@ -146,9 +154,19 @@ class TWorkspace {
   void KeepShownUnits();
 
   bool CanUndo() const { return const_cast<TWorkspace*>(this)->Super().GetCanUndo(); }
-  bool Undo() { return Super().UnDo(); }
+  // Puts the state before the last change back; that change can then be
+  // made again (Redo) until a new change is made.
+  bool Undo();
+  bool CanRedo() const { return !FRedo.empty(); }
+  bool Redo();
   // Forgets the history and records the present state as its start.
   void RestartHistory();
+
+ protected:
+  // A new change (a step of history that is neither an undo nor a redo)
+  // forgets the states that could be made again; called once the super
+  // module exists.
+  void WatchHistory();
 
  private:
   // Row and point of every shown item, made on the first Locate (the pages
@@ -157,6 +175,8 @@ class TWorkspace {
   // Parameters(), made once; KeepShownUnits running.
   std::vector<TCalcParameter*> FParameters;
   bool FKeepingUnits = false;
+  std::vector<TCalcState> FRedo;  // the last undone state at the back
+  bool FRedoing = false;
 };
 
 // The calculation kind of this program (the whole valve calculation).
