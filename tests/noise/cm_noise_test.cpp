@@ -234,13 +234,7 @@ TEST(NoiseModules, VdmaModulesGiveLevelsForBothPhases) {
 }
 
 TEST(NoiseModules, RecommendedMaximumVelocity) {
-  struct Case {
-    const char* what;
-    TEPhase phase;
-    teCalculatedPhase found;
-    TECVFlowState state;
-    Extended expected;
-  };
+  struct Case { const char* what; TEPhase phase; teCalculatedPhase found; TECVFlowState state; Extended expected; };
   const Case cases[] = {
       {"gas: no limit", phGas, cpGas, fsNormal, NoValue},
       {"vapour: no limit", phVapour, cpVapour, fsChokedFlow, NoValue},
