@@ -45,12 +45,7 @@ TEST(CharacteristicsModule, PumpAndPipeThroughTheParameters) {
 }
 
 TEST(CharacteristicsModule, BadInputGivesMessages) {
-  struct Case {
-    const char* what;
-    const char* name;
-    const char* text;
-    int message;  // expected message number
-  };
+  struct Case { const char* what; const char* name; const char* text; int message; };
   const Case cases[] = {
       {"no valid point", "NoOfValidOps", "0", 120},
       {"four points", "NoOfValidOps", "4", 120},
