@@ -135,10 +135,7 @@ TEST(ActuatorModule, BadInputGivesMessages) {
 
 TEST(ActuatorDataBaseModule, PicksFromTheSampleCatalogue) {
   ASSERT_FALSE(TCMActuatorDataBase::Catalogue().empty());
-  struct Case {
-    const char *what, *kind, *fail, *required, *stroke, *expected;
-    Extended thrust;
-  };
+  struct Case { const char *what, *kind, *fail, *required, *stroke, *expected; Extended thrust; };
   const Case cases[] = {
       {"3286 N fail-close at 4 bar", "pneumatischer Membranantrieb", "schließend", "3286.26", "20",
        "SD 1000/60 0.4-2.0 FC", 4000},

@@ -56,16 +56,6 @@ TEST_F(SettingsTest, DamagedFileKeepsWhatCanBeRead) {
   EXPECT_EQ(store.ReadString("Also Good", "C", ""), "3");
 }
 
-TEST_F(SettingsTest, UnwritableFolderLeavesTheOldFile) {
-  TSettingsStore store(Ini());
-  store.WriteString("S", "K", "old");
-  ASSERT_TRUE(store.Save());
-  std::string error;
-  EXPECT_FALSE(WriteFileAtomically((dir_ / "missing" / "x.ini").string(), "new", &error));
-  EXPECT_FALSE(error.empty());
-  EXPECT_NE(ReadIni().find("K=old"), std::string::npos);
-}
-
 TEST_F(SettingsTest, RecentUnitsMoveToTheFront) {
   const TQuantity q = qPressureBar;
   TQuantityArray::AddToTop5(q, 3);

@@ -43,9 +43,7 @@ struct TModule {
 Extended V(const TCalcParameter* p) { return p->GetValue(); }
 
 TEST(CMSubstances, WaterEqualsIf97Exactly) {
-  struct Case {
-    Extended T, P;
-  };
+  struct Case { Extended T, P; };
   for (const Case& c : {Case{20, 1}, Case{90, 6.8L}, Case{250, 40}, Case{400, 100}}) {
     SCOPED_TRACE(static_cast<double>(c.T));
     TModule t;
@@ -236,12 +234,7 @@ TEST(CMSubstances, MoistGasAtZeroAndFullHumidity) {
 }
 
 TEST(CMSubstances, BadInputGivesMessagesNeverNaN) {
-  struct Case {
-    const char* what;
-    const char* fluid;
-    Extended T, P;
-    int expected;
-  };
+  struct Case { const char* what; const char* fluid; Extended T, P; int expected; };
   const Case cases[] = {{"unknown substance", "Unobtainium", 20, 1, 130},
                         {"below absolute zero", "Toluol", -300, 1, 120},
                         {"zero pressure", "Toluol", 25, 0, 120},

@@ -40,10 +40,7 @@ TEST(SheldonSchuder, BranchesAndLimits) {
 
 TEST(MixtureDensities, SinglePhaseLimits) {
   using C = TCustomMixedPhaseCorr;
-  struct Case {
-    const char* what;
-    Extended rhoG, rhoL;
-  };
+  struct Case { const char* what; Extended rhoG, rhoL; };
   const Case cases[] = {{"steam and water at 10 bar", 5.145L, 887.1L},
                         {"air and water", 1.2L, 998.2L},
                         {"equal densities", 500, 500}};
@@ -99,9 +96,7 @@ TEST(MixedPhaseCorrection, FlowCoefficientAndLevels) {
   c.kvv = 30;
   c.kvs = 63;
   c.phi0 = 0.04L;
-  struct Case {
-    Extended xFG, kv;
-  };
+  struct Case { Extended xFG, kv; };
   const Case cases[] = {{0, 10}, {100, 30}, {50, TCustomMixedPhaseCorr::SheldonShuder(0.5L) * 40}};
   for (const auto& k : cases) {
     SCOPED_TRACE(static_cast<double>(k.xFG));
@@ -153,12 +148,7 @@ TEST(MixedPhaseCorrection, OutletState) {
 using Density = test::ModuleUnderTest<TCMMixedDensity>;
 
 TEST(MixedDensityModule, MixtureAndSinglePhases) {
-  struct Case {
-    const char* what;
-    int phase, flowState;
-    const char* xFG;
-    Extended rho, cf;
-  };
+  struct Case { const char* what; int phase, flowState; const char* xFG; Extended rho, cf; };
   const Case cases[] = {
       {"mixture at 0 %", 4, 1, "0", 887.1L, 1400},
       {"mixture at 100 %", 4, 1, "100", 5.145L, 500},
@@ -171,13 +161,8 @@ TEST(MixedDensityModule, MixtureAndSinglePhases) {
     Density x;
     x.m.Phase->SetSwitchIndex(c.phase);
     x.m.FlowState->SetSwitchIndex(c.flowState);
-    x.Set("RhoF", "887.1");
-    x.Set("RhoG", "5.145");
-    x.Set("cfF", "1400");
-    x.Set("cfG", "500");
-    x.Set("p2", "10");
-    x.Set("kappaG", "1.3");
-    x.Set("xFG", c.xFG);
+    x.Set({{"RhoF", "887.1"}, {"RhoG", "5.145"}, {"cfF", "1400"}, {"cfG", "500"}, {"p2", "10"}, {"kappaG", "1.3"},
+           {"xFG", c.xFG}});
     x.m.SetActive(true);
     EXPECT_NEAR(x.Value("Rho"), c.rho, 1e-9 * c.rho);
     if (HasValue(c.cf)) {
@@ -188,9 +173,7 @@ TEST(MixedDensityModule, MixtureAndSinglePhases) {
   {
     SCOPED_TRACE("vapour fraction above 100 %");
     Density x;
-    x.Set("RhoF", "887.1");
-    x.Set("RhoG", "5.145");
-    x.Set("xFG", "120");
+    x.Set({{"RhoF", "887.1"}, {"RhoG", "5.145"}, {"xFG", "120"}});
     x.m.SetActive(true);
     EXPECT_TRUE(IsNoValue(x.Value("Rho")));
     EXPECT_TRUE(x.Has(120));
@@ -209,18 +192,8 @@ TEST(MixedDensityModule, MixtureAndSinglePhases) {
 TEST(MixedPhaseCorrModule, CombinesTheTwoSides) {
   test::ModuleUnderTest<TCMMixedPhaseCorr> x;
   TCMMixedPhaseCorr& m = x.m;
-  x.Set("qm", "10000");
-  x.Set("xFG1", "20");
-  x.Set("kvl", "12");
-  x.Set("kvv", "25");
-  x.Set("kvs", "63");
-  x.Set("phi0", "0.04");
-  x.Set("rho1v", "5.145");
-  x.Set("rho1l", "887.1");
-  x.Set("LpAal", "78");
-  x.Set("LpAav", "85");
-  x.Set("PVerl", "3");
-  x.Set("PVerv", "7");
+  x.Set({{"qm", "10000"}, {"xFG1", "20"}, {"kvl", "12"}, {"kvv", "25"}, {"kvs", "63"}, {"phi0", "0.04"},
+         {"rho1v", "5.145"}, {"rho1l", "887.1"}, {"LpAal", "78"}, {"LpAav", "85"}, {"PVerl", "3"}, {"PVerv", "7"}});
   m.SetActive(true);
   const Extended f = TCustomMixedPhaseCorr::SheldonShuder(0.2L);
   EXPECT_NEAR(m.fmss->GetValue(), f, 1e-15);

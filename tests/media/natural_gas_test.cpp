@@ -127,10 +127,7 @@ TEST(NaturalGasLibrary, DerivativesAgreeWithDifferenceQuotients) {
 // 1.2504 kg/m3, both given to four digits): the pure-substance equations of
 // GERG-2008 and the detail method must give them.
 TEST(NaturalGasSubstance, NormalDensitiesOfMethaneAndNitrogen) {
-  struct Case {
-    int component;
-    double rhoN;
-  } cases[] = {{1, 0.7175}, {2, 1.2504}};
+  struct Case { int component; double rhoN; } cases[] = {{1, 0.7175}, {2, 1.2504}};
   for (TNaturalGasMethod method : {ngmGERG2008, ngmAGA8Detail}) {
     for (const Case& c : cases) {
       SCOPED_TRACE(std::string(tNaturalGasSubstance::MethodName(method)) + " " +
@@ -164,16 +161,11 @@ TEST(NaturalGasSubstance, ConvertsTheReferenceStateIntoEngineUnits) {
     gas.SetT(400 - 273.15);
     gas.SetP(500);
     const double M = Reference(ngM, gerg), D = Reference(ngD, gerg);
-    const struct {
-      const char* what;
-      Extended value;
-      double expected;
-    } converted[] = {{"M", gas.GetM(), M},
-                     {"rho kg/m3", gas.GetRho(), D * M},
-                     {"molar density", gas.GetMolarDensity(), D},
-                     {"h kJ/kg", gas.GetH(), Reference(ngH, gerg) / M},
-                     {"Joule-Thomson K/bar", gas.GetJouleThomson(), Reference(ngJT, gerg) * 100},
-                     {"speed of sound", gas.Getcf(), Reference(ngW, gerg)}};
+    const struct { const char* what; Extended value; double expected; } converted[] = {
+        {"M", gas.GetM(), M}, {"rho kg/m3", gas.GetRho(), D * M}, {"molar density", gas.GetMolarDensity(), D},
+        {"h kJ/kg", gas.GetH(), Reference(ngH, gerg) / M},
+        {"Joule-Thomson K/bar", gas.GetJouleThomson(), Reference(ngJT, gerg) * 100},
+        {"speed of sound", gas.Getcf(), Reference(ngW, gerg)}};
     for (const auto& c : converted) {
       SCOPED_TRACE(c.what);
       EXPECT_NEAR(static_cast<double>(c.value), c.expected, 1E-10 * c.expected);
@@ -261,13 +253,7 @@ TEST(NaturalGasLibrary, ChoosesTheStableOfTwoRoots) {
 }
 
 TEST(NaturalGasSubstance, HostileCompositionsGiveMessagesAndNoValue) {
-  struct Case {
-    const char* what;
-    int component[2];
-    Extended value[2];
-    int message;
-    bool values;
-  } cases[] = {
+  struct Case { const char* what; int component[2]; Extended value[2]; int message; bool values; } cases[] = {
       {"negative fraction", {1, 2}, {110, -10}, gmNegative, false},
       {"all zero", {1, 2}, {0, 0}, gmEmpty, false},
       {"sum 0.5 %", {1, 4}, {0.45, 0.05}, gmNormalised, true},

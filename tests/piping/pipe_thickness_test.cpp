@@ -24,13 +24,7 @@ const TPipeDatabase& Db() {
 using Module = test::ModuleUnderTest<TCMNormPipeThickness>;
 
 TEST(PipeClasses, MatchThePublishedTables) {
-  struct Case {
-    const char* source;
-    const char* pipeClass;
-    int DN;
-    const char* rating;
-    Extended Da, t;
-  };
+  struct Case { const char* source; const char* pipeClass; int DN; const char* rating; Extended Da, t; };
   const Case cases[] = {
       {"EN 10220 / DIN 2448 DN 100", "EN 10220 Reihe 1, Normalwanddicke", 100, "Normalwanddicke", 114.3, 3.6},
       {"EN 10220 / DIN 2448 DN 15", "EN 10220 Reihe 1, Normalwanddicke", 15, "Normalwanddicke", 21.3, 2.0},
@@ -107,11 +101,10 @@ TEST(PipeGeometry, BoreAndWallRoundTrip) {
   EXPECT_NEAR(TPipeGeometry::InnerDiameter(114.3, 3.6), 107.1, 1e-12);
   EXPECT_NEAR(TPipeGeometry::WallThickness(114.3, 107.1), 3.6, 1e-12);
   // Walls that leave no bore, and bores not below the outside diameter.
-  EXPECT_TRUE(IsNoValue(TPipeGeometry::InnerDiameter(100, 50)));
-  EXPECT_TRUE(IsNoValue(TPipeGeometry::InnerDiameter(100, -1)));
-  EXPECT_TRUE(IsNoValue(TPipeGeometry::WallThickness(100, 100)));
-  EXPECT_TRUE(IsNoValue(TPipeGeometry::WallThickness(100, 0)));
-  EXPECT_TRUE(IsNoValue(TPipeGeometry::InnerDiameter(NoValue, 3)));
+  for (Extended v : {TPipeGeometry::InnerDiameter(100, 50), TPipeGeometry::InnerDiameter(100, -1),
+                     TPipeGeometry::WallThickness(100, 100), TPipeGeometry::WallThickness(100, 0),
+                     TPipeGeometry::InnerDiameter(NoValue, 3)})
+    EXPECT_TRUE(IsNoValue(v));
 }
 
 TEST(PipeGeometry, RatingAndSizeSelection) {
@@ -153,18 +146,12 @@ TEST(PipeModule, DimensionsFromTheClassAndTheBoreBothWays) {
 }
 
 TEST(PipeModule, PressureCheckAtTheRatingBoundary) {
-  struct Case {
-    const char* p1;
-    bool raised;
-  };
-  const Case cases[] = {{"16.5", false}, {"16.6", true}, {"3", false}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.p1);
+  for (const auto& [p1, raised] : {std::pair{"16.5", false}, {"16.6", true}, {"3", false}}) {
+    SCOPED_TRACE(p1);
     Module x;
-    x.Set({{"PipeClass", "EN 10220 Reihe 1, P235GH"}, {"DN", "100"}, {"PN", "PN 16"}});
-    x.Set("P1", c.p1);
+    x.Set({{"PipeClass", "EN 10220 Reihe 1, P235GH"}, {"DN", "100"}, {"PN", "PN 16"}, {"P1", p1}});
     x.m.SetActive(true);
-    EXPECT_EQ(x.Has(121), c.raised);
+    EXPECT_EQ(x.Has(121), raised);
     // Switched off, the check says nothing.
     x.m.CheckP1->SetChecked(false);
     EXPECT_FALSE(x.Has(121));
@@ -187,12 +174,11 @@ TEST(PipeModule, RatingFollowsThePressureUnlessChosen) {
 }
 
 TEST(PipeModule, SizesAndSeriesTheClassDoesNotHold) {
+  // message 0: none expected; empty: items left without a value; DiP
+  // NoValue: not checked.
   struct Case {
-    const char* what;
-    std::vector<std::pair<const char*, const char*>> inputs;
-    int message;                   // 0: none expected
-    std::vector<const char*> empty;  // items left without a value
-    Extended DiP;                  // NoValue: not checked
+    const char* what; std::vector<std::pair<const char*, const char*>> inputs; int message;
+    std::vector<const char*> empty; Extended DiP;
   };
   const Case cases[] = {
       {"valve larger than the class", {{"DNV", "800"}}, 1401, {"DiP"}, NoValue},

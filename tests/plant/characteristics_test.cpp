@@ -14,10 +14,7 @@ namespace {
 using C = tQuadCurves;
 
 TEST(QuadCurves, TwoPointsAreReproducedAndEqualValuesAreConstant) {
-  struct Case {
-    const char* what;
-    Extended qa, qb, ya, yb, B;
-  };
+  struct Case { const char* what; Extended qa, qb, ya, yb, B; };
   const Case cases[] = {
       {"falling pressure", 5000, 10000, 9, 6, -4e-8L},
       {"rising pressure", 5000, 10000, 2.5L, 4, 2e-8L},
@@ -85,10 +82,7 @@ TEST(Characteristics, PumpAndPipeWorkedByHand) {
 }
 
 TEST(Characteristics, VapourPressureAndZeroPressureLimitTheFlow) {
-  struct Case {
-    const char* what;
-    Extended pv, Qax;
-  };
+  struct Case { const char* what; Extended pv, Qax; };
   const Case cases[] = {
       // p1 = pv at 10 - 4E-8 q^2 = 5: q = sqrt(5/4E-8) = 11180.34 < 11547
       {"supply reaches the vapour pressure first", 5, std::sqrt(5 / 4e-8L)},
@@ -214,11 +208,7 @@ TEST(Characteristics, FractionsAreInterpolatedAsMassPortions) {
 }
 
 TEST(Characteristics, UnusableInputGivesNoValueAndBadCurve) {
-  struct Case {
-    const char* what;
-    int n;
-    Extended q1, p11, p21, q2, qmx;
-  };
+  struct Case { const char* what; int n; Extended q1, p11, p21, q2, qmx; };
   const Case cases[] = {
       {"no valid point", 0, 5000, 9, 2.5L, 10000, 8000},
       {"four points", 4, 5000, 9, 2.5L, 10000, 8000},

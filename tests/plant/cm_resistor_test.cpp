@@ -45,12 +45,7 @@ TEST(CharacteristicsModule, PumpAndPipeThroughTheParameters) {
 }
 
 TEST(CharacteristicsModule, BadInputGivesMessages) {
-  struct Case {
-    const char* what;
-    const char* name;
-    const char* text;
-    int message;  // expected message number
-  };
+  struct Case { const char* what; const char* name; const char* text; int message; };
   const Case cases[] = {
       {"no valid point", "NoOfValidOps", "0", 120},
       {"four points", "NoOfValidOps", "4", 120},
@@ -105,10 +100,7 @@ TEST(ResistorModule, StagesAndChokedGas) {
   Module<TCMResistor> x;
   x.m.Phase->SetSwitchStatus(phGas);
   x.Set({{"qm", "5000"}, {"p1", "40"}, {"p2", "4"}, {"rho1", "46"}, {"kappa1", "1.4"}, {"DN2", "82.5"}});
-  struct Case {
-    const char* N;
-    int choked;
-  };
+  struct Case { const char* N; int choked; };
   // x per stage: 0.9, 0.684, 0.536 against Fgamma xT = 0.72.
   for (const Case c : {Case{"1", 1}, Case{"2", 0}, Case{"3", 0}}) {
     SCOPED_TRACE(c.N);
@@ -125,12 +117,7 @@ TEST(ResistorModule, StagesAndChokedGas) {
 }
 
 TEST(ResistorModule, BadInputGivesMessages) {
-  struct Case {
-    const char* what;
-    const char* name;
-    const char* text;
-    int message;
-  };
+  struct Case { const char* what; const char* name; const char* text; int message; };
   const Case cases[] = {
       {"zero stages", "NRes", "0", 1613},
       {"outlet above inlet", "p2", "12", 1618},

@@ -41,9 +41,7 @@ TEST(OrificeRelations, PublishedValues) {
 }
 
 TEST(OrificeRelations, XFzTableOfPerforatedPlates) {
-  struct Case {
-    Extended DN, d, xFz6;
-  };
+  struct Case { Extended DN, d, xFz6; };
   const Case cases[] = {
       {600, 10, 0.2L},        // k = 5, e = 15: max(0.05, 0.6 - 0.25 - 0.15)
       {25, 2, 0.6L},          // k = 0, e = 0
@@ -77,10 +75,7 @@ void WaterDuty(tResistor& r, Extended qm, Extended p1, Extended p2) {
 }
 
 TEST(Resistor, SingleHoleSizedThenRecalculatedReturnsTheDuty) {
-  struct Case {
-    const char* what;
-    Extended qm, p1, p2;
-  };
+  struct Case { const char* what; Extended qm, p1, p2; };
   const Case cases[] = {
       {"moderate drop", 60000, 10, 7},
       {"small drop, large bore", 150000, 5, 4.6L},
@@ -115,10 +110,7 @@ TEST(Resistor, GasOrificeChokesAtTheOrificeLimit) {
   r.SetRho1(23.2L);
   r.SetKappa1(1.4L);
   r.SetDNRes(82.5L);
-  struct Case {
-    Extended p2;
-    TECVFlowState state;
-  };
+  struct Case { Extended p2; TECVFlowState state; };
   // Choked from x = Fgamma xT = 0.72 on. A new outlet pressure sizes a
   // new bore (a larger drop needs a smaller one).
   Extended previous = NoValue;
@@ -170,13 +162,7 @@ TEST(Resistor, PerforatedPlateBoresPitchAndSize) {
 }
 
 TEST(Resistor, BadInputGivesMessagesNotNaN) {
-  struct Case {
-    const char* what;
-    teResistorType type;
-    bool fixed;
-    Extended d, D, p2;
-    bool boreTooLarge;
-  };
+  struct Case { const char* what; teResistorType type; bool fixed; Extended d, D, p2; bool boreTooLarge; };
   const Case cases[] = {
       {"bore larger than the pipe", rtSingleHole, true, 120, 107.1L, 7, true},
       {"flow needs more than the pipe", rtSingleHole, false, NoValue, 10, 7, true},
@@ -234,10 +220,7 @@ TEST(ResistorStructure, StagePressuresMultiplyToTheTotalRatio) {
 }
 
 TEST(ResistorStructure, LiquidStagesStayAboveTheVapourPressure) {
-  struct Case {
-    const char* what;
-    Extended p2, p2Last;
-  };
+  struct Case { const char* what; Extended p2, p2Last; };
   const Case cases[] = {
       {"outlet well above pv", 5, 5},
       {"outlet less than 0.2 bar above pv", 0.6L, 0.7L},
@@ -270,11 +253,7 @@ TEST(ResistorStructure, LiquidStagesStayAboveTheVapourPressure) {
 }
 
 TEST(ResistorStructure, ChokedGasStagesAreDetected) {
-  struct Case {
-    int N;
-    Extended p2;
-    int choked;
-  };
+  struct Case { int N; Extended p2; int choked; };
   // Fgamma xT = 1.3/1.4 0.72 = 0.6686: one stage from 40 to 4 bar (x 0.9)
   // chokes; two stages of x = 0.684 each still choke; three of 0.536 do not.
   const Case cases[] = {{1, 4, 1}, {2, 4, 2}, {3, 4, 0}, {2, 30, 0}};
@@ -292,10 +271,7 @@ TEST(ResistorStructure, ChokedGasStagesAreDetected) {
 }
 
 TEST(ResistorStructure, BadInputGivesNoValue) {
-  struct Case {
-    const char* what;
-    Extended N, p1, p2, pv;
-  };
+  struct Case { const char* what; Extended N, p1, p2, pv; };
   const Case cases[] = {
       {"zero stages", 0, 10, 5, 0.1L},
       {"negative stages", -2, 10, 5, 0.1L},

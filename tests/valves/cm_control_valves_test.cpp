@@ -352,19 +352,6 @@ TEST(ControlValveModule, InvalidInputsSayWhetherTheResultStillHolds) {
   }
 }
 
-TEST(ControlValveModule, InactiveWhileSettingComputesOnceWhenSwitchedOn) {
-  Module x;
-  int calculations = 0;
-  x.m.AfterCalculate = [&](TCalcModule&) { ++calculations; };
-  Liquid(x);
-  EXPECT_EQ(calculations, 0);
-  EXPECT_TRUE(IsNoValue(x.m.kv->GetValue()));
-  x.m.SetActive(true);
-  EXPECT_EQ(calculations, 1);
-  x.Set("p2", "3.0");  // active: recalculates at once
-  EXPECT_EQ(calculations, 2);
-}
-
 // The 75 % factors a user leaves open are the typical values of the chosen
 // style and trim (IEC 60534-2-1:2011, Table D.2, in the valve database).
 TEST(ControlValveModule, TypicalFactorsComeFromTheValveDatabase) {

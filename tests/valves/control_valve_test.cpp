@@ -111,43 +111,6 @@ TEST(LiquidSizing, ReproducesPublishedExamples) {
   }
 }
 
-// The four unknowns are one relation: Kv from the flow, then the flow, p1
-// and p2 back from that Kv.
-TEST(Sizing, TheFourUnknownsAgree) {
-  // liquid: the row of kLiquidCases the duty comes from; -1 for the gas
-  // example 3.
-  struct Case { const char* source; int liquid; Extended p2; };
-  const Case cases[] = {
-      {"liquid, example 1, non-choked", 0, 2.2},
-      {"liquid, example 1 with reducers, choked", 2, 2.2},
-      {"gas, example 3 with fittings, non-choked", -1, 3.1},
-      {"gas, example 3, near choking", -1, 2.9},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.source);
-    tControlValve v;
-    v.SetCanCalc(ccKv);
-    if (c.liquid < 0) SetGas(v, kExample3); else SetLiquid(v, kLiquidCases[c.liquid]);
-    const Extended qm = c.liquid < 0 ? kExample3.Qm() : 360 * 965.4L;
-    v.SetP2(c.p2);
-    v.SetQm(qm);
-    ASSERT_TRUE(HasValue(v.GetKv()));
-
-    v.SetCanCalc(ccQm);
-    v.SetQm(NoValue);
-    EXPECT_NEAR(v.GetQm(), qm, 1e-8 * qm);
-
-    v.SetCanCalc(ccP2);
-    v.SetP2(NoValue);
-    if (v.GetFlowState() != fsMaximumCavitation) { EXPECT_NEAR(v.GetP2(), c.p2, 1e-7); }
-
-    v.SetCanCalc(ccP1);
-    v.SetP2(c.p2);
-    v.SetP1(NoValue);
-    EXPECT_NEAR(v.GetP1(), 6.8, 1e-7);
-  }
-}
-
 // The inlet pressure for a given Kv is the one the sizing itself came from,
 // also where choked liquid flow makes the drop grow faster than p1 - p2
 // (flashing into an outlet far below FF pv) and for viscous choked flow
@@ -625,16 +588,6 @@ TEST(Travel, CharacteristicsInvertTheirCurves) {
   }
   EXPECT_EQ(tControlValve::CalculateStroke(ctLinear, 100, 0), 100);
   EXPECT_TRUE(IsNoValue(tControlValve::CalculateStroke(ctMeasuredValues, 50, 2)));
-}
-
-TEST(SuggestedKvs, TwoSignificantDigits) {
-  Extended lo, hi;
-  tControlValve::CalculateSuggestedKvs(164.92, lo, hi);
-  EXPECT_NEAR(hi, 330, 1e-9);
-  EXPECT_NEAR(lo, 180, 1e-9);
-  tControlValve::CalculateSuggestedKvs(0.0123, lo, hi);
-  EXPECT_NEAR(hi, 0.025, 1e-15);
-  EXPECT_NEAR(lo, 0.014, 1e-15);
 }
 
 // Condensate at 180 degC (pv 10.03 bar, 887.1 kg/m3) from 12 bar flashing

@@ -30,10 +30,7 @@ class TDuties {
   std::uint64_t FState = 20261207;
 };
 
-struct TDuty {
-  bool liquid;
-  Extended p1, p2, qm;
-};
+struct TDuty { bool liquid; Extended p1, p2, qm; };
 
 TDuty SetDuty(tControlValve& v, TDuties& r) {
   const bool liquid = r.Uniform(0, 1) < 0.5;

@@ -28,10 +28,7 @@ TEST(ValveDatabase, StylesMapToTheirEquivalentStandardStyle) {
 }
 
 TEST(ValveDatabase, TypicalFactorsOfIEC60534_2_1TableD2) {
-  struct Case {
-    int style, trim;
-    double FL, xT, Fd;
-  };
+  struct Case { int style, trim; double FL, xT, Fd; };
   // IEC 60534-2-1:2011 Table D.2 (and the factors of its Annex E examples:
   // contoured globe plug FL 0.90/Fd 0.46, segmented ball FL 0.60/Fd 0.98,
   // eccentric spherical plug xT 0.60/FL 0.85/Fd 0.42).

@@ -69,10 +69,7 @@ TEST(ValveResults, NonChokedOutletPressureIgnoresTheGuessAndTheBinades) {
   // border), inlet pressures that are powers of two, and guesses exact,
   // close, far, beyond the peak and nonsensical: the bisection ends on the
   // same bits whatever the guess.
-  struct Case {
-    const char* what;
-    Extended p1, delta, xcrit;
-  };
+  struct Case { const char* what; Extended p1, delta, xcrit; };
   const Case cases[] = {
       {"root at 2", 8, 2, 0.5L},
       {"root just below 2", 8, 2 * (1 - 1E-15L), 0.5L},
