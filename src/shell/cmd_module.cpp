@@ -6,11 +6,13 @@
 #include <optional>
 #include <ostream>
 
+#include "assembly/noise_methods.h"
 #include "files/calculation_file.h"
 #include "shell/commands.h"
 #include "shell/module_table.h"
 #include "workspace/entries.h"
 #include "workspace/module_kinds.h"
+#include "workspace/opened_file.h"
 
 namespace torvacalc {
 
@@ -39,10 +41,6 @@ const char* kUsage =
     "  characteristics  plant state between the operating points (TCMCharacteristics)\n"
     "  resistor         restriction orifice, perforated plate, stages (TCMResistor)\n"
     "  p2resistor       resistor carried to another operating point (TCMp2Resistor)\n"
-    "  iec2003          liquid valve noise, IEC 60534-8-4 (tCMIEC2003)\n"
-    "  isa89            gas valve noise, IEC 60534-8-3 2000 or 2010 (TCMIsa89)\n"
-    "  vdma79           valve noise, VDMA 24422 (1979) (TCMVDMA79)\n"
-    "  vdma89           valve noise, VDMA 24422 (1989) (TCMVDMA89)\n"
     "  waterinjection   state behind the valve, steam desuperheating (TCMWaterInjection)\n"
     "  actuator         thrust of a globe valve and its actuator (TCMActuator)\n"
     "  actuatordb       actuator from the catalogue (TCMActuatorDataBase)\n\n"
@@ -91,20 +89,8 @@ int RunModule(const std::vector<std::string>& args, CommandContext& ctx) {
     }
   }
 
-  TStandaloneModule standalone(*found);
-  TCalcModule* module = &standalone.Module();
-  // The bulk-set bracket: the module stays inactive while the values are
-  // set, so that it computes once, with all of them, when switched on.
-  module->SetActive(false);
-  module->BeginUpdate();
-  try {
-    for (const std::string& a : assignments) AssignItem(*module, a);
-  } catch (...) {
-    module->EndUpdate(false);
-    throw;
-  }
-  module->EndUpdate(false);
-  module->SetActive(true);
+  const std::unique_ptr<TStandaloneModule> standalone = StandaloneWith(*found, assignments);
+  TCalcModule* module = &standalone->Module();
   if (units) ApplyUnitPreset(*module, *units);
 
   if (!outputFile.empty()) {
@@ -116,15 +102,27 @@ int RunModule(const std::vector<std::string>& args, CommandContext& ctx) {
       throw EUsage(outputFile + ": " + e.what());
     }
   }
-  PrintStandalone(standalone, ctx.out, json, allRows);
+  PrintStandalone(*standalone, ctx.out, json, allRows);
   return ExitOk;
 }
 
 }  // namespace
 
+// The usage with a line for every noise method of their table, after the
+// resistors.
+std::string Usage() {
+  std::string usage = kUsage;
+  std::string noise;
+  for (const TNoiseMethod& n : NoiseMethods())
+    noise += "  " + Pad(n.Kind, 16) + " " + n.Title + " (" + n.ClassName + ")\n";
+  const std::string after = "(TCMp2Resistor)\n";
+  usage.insert(usage.find(after) + after.size(), noise);
+  return usage;
+}
+
 Command ModuleCommand() {
   return {"module", "one calculation module on its own: assignments in, every item and message out",
-          kUsage, RunModule};
+          Usage(), RunModule};
 }
 
 }  // namespace torvacalc
