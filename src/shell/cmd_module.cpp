@@ -6,7 +6,6 @@
 #include <optional>
 #include <ostream>
 
-#include "assembly/noise_methods.h"
 #include "files/calculation_file.h"
 #include "shell/commands.h"
 #include "shell/module_table.h"
@@ -29,21 +28,7 @@ const char* kUsage =
     "shows (and saves) every value in SI or US customary units once the\n"
     "assignments are made.\n\n"
     "Kinds:\n"
-    "  valve            control valve sizing (TCMControlValves)\n"
-    "  substances       properties of the medium (TCMSubstances)\n"
-    "  material         pipe material strengths and physical data (TCMMaterialData)\n"
-    "  pipe             pipe class, nominal size, wall and bore (TCMNormPipeThickness)\n"
-    "  flow             mass, volume and normal volume flow (TCMAllFlow)\n"
-    "  mixeddensity     density of a liquid-vapour or liquid-gas mixture (TCMMixedDensity)\n"
-    "  mixedphase       two-phase correction of the flow coefficient (TCMMixedPhaseCorr)\n"
-    "  valvedb          a valve of the sample catalogue for a duty (TCMValveDatabase)\n"
-    "  suggestdn        recommended velocities and smallest valve size (TCMSuggestDN)\n"
-    "  characteristics  plant state between the operating points (TCMCharacteristics)\n"
-    "  resistor         restriction orifice, perforated plate, stages (TCMResistor)\n"
-    "  p2resistor       resistor carried to another operating point (TCMp2Resistor)\n"
-    "  waterinjection   state behind the valve, steam desuperheating (TCMWaterInjection)\n"
-    "  actuator         thrust of a globe valve and its actuator (TCMActuator)\n"
-    "  actuatordb       actuator from the catalogue (TCMActuatorDataBase)\n\n"
+    "%KINDS%\n"
     "Assignments:\n"
     "  NAME=NUMBER [UNIT]   a parameter, e.g. p1=6.8 bar(a), eta1=0.31 mPa s;\n"
     "                       without a unit the parameter's current unit\n"
@@ -108,16 +93,14 @@ int RunModule(const std::vector<std::string>& args, CommandContext& ctx) {
 
 }  // namespace
 
-// The usage with a line for every noise method of their table, after the
-// resistors.
+// The usage with a line for every kind of the kinds list.
 std::string Usage() {
   std::string usage = kUsage;
-  std::string noise;
-  for (const TNoiseMethod& n : NoiseMethods())
-    noise += "  " + Pad(n.Kind, 16) + " " + n.Title + " (" + n.ClassName + ")\n";
-  const std::string after = "(TCMp2Resistor)\n";
-  usage.insert(usage.find(after) + after.size(), noise);
-  return usage;
+  std::string kinds;
+  for (const TModuleKind& k : ModuleKinds())
+    kinds += "  " + Pad(k.kind, 16) + " " + k.title + " (" + k.className + ")\n";
+  const std::string mark = "%KINDS%";
+  return usage.replace(usage.find(mark), mark.size(), kinds);
 }
 
 Command ModuleCommand() {
