@@ -1,7 +1,7 @@
-// torvacalc._core: the program's commands and unit table for Python. The
-// calculations run exactly as on the command line (RunMain with the same
-// arguments, JSON out); the package torvacalc/ turns that into Python
-// objects. Nothing here computes anything of its own: the sizing over
+// torvacalc._core: the program's calculations and unit table for Python,
+// over the workspace: the compatibility functions give the JSON objects the
+// command line prints (one writer, workspace/json_items.h), which the
+// package torvacalc/ turns into Python objects. Nothing here computes anything of its own: the sizing over
 // arrays hands each duty to the program's double-precision sizing kernel.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
@@ -9,6 +9,8 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,38 +19,101 @@
 #include "framework/calc_switch.h"
 #include "framework/number_text.h"
 #include "framework/options.h"
+#include "framework/settings.h"
 #include "framework/translation.h"
 #include "framework/units.h"
-#include "shell/cli.h"
 #include "valves/control_valve.h"
 #include "valves/sizing_kernel.h"
 #include "workspace/entries.h"
+#include "workspace/json_items.h"
 #include "workspace/module_kinds.h"
+#include "workspace/opened_file.h"
 #include "workspace/points_layout.h"
 #include "workspace/torva_workspace.h"
+#include "workspace/water_state.h"
 
 namespace py = pybind11;
 using namespace torvacalc;
 
 namespace {
 
-// Runs the program with `args` (argv[0] left off): exit code, standard
-// output and standard error as bytes (the caller decodes UTF-8).
-py::tuple Run(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  // Every run starts as a fresh program does: German texts until the
-  // settings or --lang choose another language.
-  SetLanguage("de");
-  const int rc = RunMain(args, out, err);
-  return py::make_tuple(rc, py::bytes(out.str()), py::bytes(err.str()));
+// Each compatibility call starts as the command-line program does: the
+// calculation files registered, the user's options read, texts in the
+// configured language unless `language` ("de", "en") names another.
+void Begin(const std::string& language) {
+  RegisterCalculationFiles();
+  LoadProgramOptions(TSettingsStore::Instance(), HXOptions());
+  SetLanguage(language.empty() ? HXOptions().Language : language);
+}
+
+const TModuleKind& Kind(const std::string& kind) {
+  const TModuleKind* k = ModuleKindByName(kind);
+  if (!k) throw ECalcEntry("unknown module kind \"" + kind + "\" (known: " + ModuleKindNames() + ")");
+  return *k;
+}
+
+// The module of `kind` with the assignments ("NAME=TEXT", "@CASEFILE") in
+// order, computed once.
+std::unique_ptr<TStandaloneModule> ModuleWith(const std::string& kind, const std::vector<std::string>& args) {
+  std::vector<std::string> assignments;
+  for (const std::string& a : args) {
+    if (a.empty() || a[0] != '@') {
+      assignments.push_back(a);
+      continue;
+    }
+    const std::vector<std::string> lines = ReadCaseFile(a.substr(1));
+    assignments.insert(assignments.end(), lines.begin(), lines.end());
+  }
+  return StandaloneWith(Kind(kind), assignments);
+}
+
+// The JSON object of `torvacalc module KIND --json ARGS...`.
+py::bytes ModuleJson(const std::string& kind, const std::vector<std::string>& args, const std::string& language) {
+  Begin(language);
+  const auto standalone = ModuleWith(kind, args);
+  std::ostringstream out;
+  PrintModuleJson(standalone->Module(), standalone->Messages(), out);
+  return py::bytes(out.str());
+}
+
+// `torvacalc module KIND -o PATH ARGS...`: the module saved as a
+// calculation file.
+void SaveModule(const std::string& kind, const std::vector<std::string>& args, const std::string& path,
+                const std::string& language) {
+  Begin(language);
+  const auto standalone = ModuleWith(kind, args);
+  try {
+    SaveModuleToFile(standalone->Module(), path, Kind(kind).extension);
+  } catch (const EHXFileWriteError& e) {
+    throw ECalcEntry(path + ": " + e.what());
+  }
+}
+
+// The JSON object of `torvacalc show --json PATH`.
+py::bytes ShowJson(const std::string& path, const std::string& language) {
+  Begin(language);
+  const TOpenedCalculation opened = OpenCalculationFile(path);
+  std::ostringstream out;
+  if (opened.whole)
+    PrintPointsJson(opened.whole->Calculation(), out);
+  else
+    PrintModuleJson(opened.module->Module(), opened.module->Messages(), out);
+  return py::bytes(out.str());
+}
+
+// The JSON object of `torvacalc water --json t=T P=P [Liquid=...]`.
+py::bytes WaterJson(const std::string& t, const std::string& P, const std::optional<std::string>& liquid,
+                    const std::string& language) {
+  Begin(language);
+  std::ostringstream out;
+  PrintWaterJson(WaterStateOfEntries(t, P, liquid), out);
+  return py::bytes(out.str());
 }
 
 // What an item of a module kind is: ("parameter", quantity, basic unit),
 // ("switch", None, None), ("string", None, None), or None for no such item.
 py::object ItemInfo(const std::string& kind, const std::string& name) {
-  const TModuleKind* k = ModuleKindByName(kind);
-  if (!k) throw EUsage("unknown module kind \"" + kind + "\"");
-  TStandaloneModule standalone(*k);
+  TStandaloneModule standalone(Kind(kind));
   const TCalcItem* item = standalone.Module().CalcItemByName(name);
   if (!item) return py::none();
   if (const auto* p = dynamic_cast<const TCalcParameter*>(item)) {
@@ -61,7 +126,7 @@ py::object ItemInfo(const std::string& kind, const std::string& name) {
 
 TQuantity Quantity(const std::string& text) {
   const auto q = QuantityByName(text);
-  if (!q) throw EUsage("unknown quantity \"" + text + "\"");
+  if (!q) throw ECalcEntry("unknown quantity \"" + text + "\"");
   return *q;
 }
 
@@ -97,7 +162,7 @@ py::object Convert(long double value, const std::string& from, const std::string
     }
     return py::float_(static_cast<double>(result));
   }
-  throw EUsage("no quantity " + (quantity.empty() ? std::string() : quantity + " ") + "has the units \"" + from +
+  throw ECalcEntry("no quantity " + (quantity.empty() ? std::string() : quantity + " ") + "has the units \"" + from +
                "\" and \"" + to + "\"");
 }
 
@@ -105,7 +170,7 @@ py::object Convert(long double value, const std::string& from, const std::string
 // name, as `torvacalc show` opens it and `torvacalc module -o` saves it.
 void SaveAs(const std::string& source, const std::string& target) {
   const TModuleKind* kind = ModuleKindByClass(CalculationClassOfFile(source));
-  if (!kind) throw EUsage(source + ": this calculation cannot be rebuilt by this program");
+  if (!kind) throw ECalcEntry(source + ": this calculation cannot be rebuilt by this program");
   TStandaloneModule standalone(*kind);
   TCalcModule& module = standalone.Module();
   module.SetActive(false);
@@ -172,7 +237,7 @@ py::tuple SizeDuties(bool gas, const Column& Qm, const Column& p1, const Column&
   const Column* columns[] = {&Qm, &p1, &p2, &rho1, &rho2, &pv, &pc, &kappa, &FL, &xT, &Fd, &DN, &D1, &D2, &eta};
   const py::ssize_t n = Qm.size();
   for (const Column* c : columns)
-    if (c->ndim() != 1 || c->size() != n) throw EUsage("the duties' arrays differ in length");
+    if (c->ndim() != 1 || c->size() != n) throw ECalcEntry("the duties' arrays differ in length");
   py::array_t<double> kv(n);
   py::array_t<signed char> state(n);
   double* kvOut = kv.mutable_data();
@@ -250,7 +315,11 @@ PYBIND11_MODULE(_core, m) {
     }
   });
   m.attr("version") = TORVACALC_VERSION;
-  m.def("run", &Run, py::arg("args"), "Runs the program with its arguments: (exit code, stdout, stderr).");
+  m.def("module_json", &ModuleJson, py::arg("kind"), py::arg("args"), py::arg("language") = "");
+  m.def("save_module", &SaveModule, py::arg("kind"), py::arg("args"), py::arg("path"), py::arg("language") = "");
+  m.def("show_json", &ShowJson, py::arg("path"), py::arg("language") = "");
+  m.def("water_json", &WaterJson, py::arg("t"), py::arg("P"), py::arg("liquid") = std::nullopt,
+        py::arg("language") = "");
   m.def("item_info", &ItemInfo, py::arg("kind"), py::arg("name"));
   m.def("units", &Units, py::arg("quantity"));
   m.def("convert", &Convert, py::arg("value"), py::arg("from_unit"), py::arg("to_unit"), py::arg("quantity") = "");

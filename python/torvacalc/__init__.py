@@ -1,9 +1,9 @@
 """Torvacalc from Python: control valve sizing after IEC 60534-2-1, water
 and steam after IAPWS-IF97, the unit table and calculation files.
 
-The calculations are the program's own: ``module("valve", ...)`` runs what
-``torvacalc module valve --json ...`` runs and reads its JSON, so a result
-equals the command line's output value for value.
+The calculations are the program's own: ``module("valve", ...)`` builds
+the module as ``torvacalc module valve --json ...`` does and reads the same
+JSON, so a result equals the command line's output value for value.
 
     >>> import torvacalc
     >>> r = torvacalc.module("valve", "@examples/liquid.case", p2="2.5 bar(a)")
@@ -77,17 +77,8 @@ def set_language(language: Optional[str]) -> None:
     _language = language
 
 
-def _run(args):
-    """The program with these arguments; its standard output, or Error with
-    the line it wrote on standard error."""
-    full = (["--lang", _language] if _language else []) + [str(a) for a in args]
-    rc, out, err = _core.run(full)
-    if rc != 0:
-        text = err.decode("utf-8", "replace").strip()
-        lines = [line for line in text.splitlines() if line.startswith("torvacalc: ")]
-        message = lines[-1][len("torvacalc: "):] if lines else text
-        raise Error(message or f"torvacalc ended with exit code {rc}")
-    return out.decode("utf-8", "replace")
+def _json(data):
+    return json.loads(data.decode("utf-8", "replace"))
 
 
 @lru_cache(maxsize=None)
@@ -213,7 +204,7 @@ class Result(Mapping):
         """Saves the calculation as a calculation file (valve: ``.cvc``)."""
         path = os.fspath(path)
         if self._assignments is not None:
-            _run(["module", self.kind, "-o", path, *self._assignments])
+            _core.save_module(self.kind, self._assignments, path, _language or "")
         elif self._path is not None:
             _core.save_as(self._path, path)
         else:
@@ -267,7 +258,7 @@ def module(kind, *assignments, **entries):
     keyword entries), computes once and returns the ``Result``."""
     args = [os.fspath(a) if isinstance(a, Path) else str(a) for a in assignments]
     args += [_assignment(kind, name, value) for name, value in entries.items()]
-    data = json.loads(_run(["module", str(kind), "--json", *args]))
+    data = _json(_core.module_json(str(kind), args, _language or ""))
     result = Result(data, kind=str(kind), assignments=args)
     _check_numbers(result, args)
     return result
@@ -276,7 +267,7 @@ def module(kind, *assignments, **entries):
 def open(path):  # noqa: A001  (the calculation file counterpart of open)
     """Opens a calculation file, recomputes it and returns the ``Result``."""
     path = os.fspath(path)
-    data = json.loads(_run(["show", "--json", path]))
+    data = _json(_core.show_json(path, _language or ""))
     return Result(data, path=path)
 
 
@@ -287,10 +278,8 @@ def water(t, P, liquid=None):
     the formulation."""
     def number(x):
         return x if isinstance(x, str) else _number(x)
-    args = ["water", "--json", f"t={number(t)}", f"P={number(P)}"]
-    if liquid is not None:
-        args.append("Liquid=" + ("ja" if liquid else "nein"))
-    return json.loads(_run(args))
+    side = None if liquid is None else ("ja" if liquid else "nein")
+    return _json(_core.water_json(number(t), number(P), side, _language or ""))
 
 
 def units(quantity):

@@ -159,31 +159,17 @@ std::vector<L> MakeLinks() {
   Rows(v, L::lmNoiseCommon, L::lwOut, per, first,
        "La1 La2|la2 DLaMa DLaLN dLaRed dLaPulp dLaRes DNSug10 DNSug07 DNSug03 DNSug100");
   // What each method adds.
+  const std::vector<TNoiseMethod>& methods = NoiseMethods();
+  for (size_t m = 0; m < methods.size(); ++m) {
+    const size_t from = v.size();
+    for (const TNoiseMethod::TLinks& links : methods[m].Links)
+      Rows(v, L::lmNoiseMethod, links.Way == TNoiseMethod::TLinks::In ? L::lwIn : L::lwOut, links.PerPoint,
+           links.FirstOnly, links.List);
+    for (const std::string& band : methods[m].Bands) BandRows(v, L::lmNoiseMethod, band, band);
+    for (size_t i = from; i < v.size(); ++i) v[i].Method = m;
+  }
   const std::string octaveCorrections =
       "dLGas0500 dLGas1000 dLGas2000 dLGas4000 dLLiq0500 dLLiq1000 dLLiq2000 dLLiq4000";
-  Rows(v, L::lmVDMA89, L::lwIn, once, all, "f1 f2 g1 g2 cPipe RhoM|rhoP tp|tP " + octaveCorrections);
-  Rows(v, L::lmVDMA89, L::lwIn, per, all, "xc|xCr KvKvs");
-  Rows(v, L::lmVDMA89, L::lwOut, per, first, "frIsa|fr etaL Wm MaVC Lwi dLACF|dLaCF");
-  BandRows(v, L::lmVDMA89, "Lwi", "Lwi");
-  BandRows(v, L::lmVDMA89, "Rr", "Rr");
-  BandRows(v, L::lmVDMA89, "LwAa", "LwAa");
-  BandRows(v, L::lmVDMA89, "LpAa", "LpAa");
-  Rows(v, L::lmIsa89, L::lwIn, once, all, "NoiseStandard rw Stp Aeta cPipe RhoM|rhoP tp|tP");
-  Rows(v, L::lmIsa89, L::lwIn, per, all, "s1 fd");
-  Rows(v, L::lmIsa89, L::lwOut, per, all, "tvc");
-  Rows(v, L::lmIsa89, L::lwOut, per, first, "frIsa|fr fpIsa|fp etaL Wm MaVC Lwi Lpi LpAe0m|LpAa0m Regime");
-  BandRows(v, L::lmIsa89, "Lpi", "Lpi");
-  BandRows(v, L::lmIsa89, "TL", "TL");
-  BandRows(v, L::lmIsa89, "LwAa", "LwAa");
-  BandRows(v, L::lmIsa89, "LpAa", "LpAa");
-  Rows(v, L::lmIEC2003, L::lwIn, once, all,
-       "NoiseStandardLiquid AetaL cPipe tp|tP RhoM|rhoP Pc|pc rw Seat|d0 f1 f2 g1 g2 " + octaveCorrections);
-  Rows(v, L::lmIEC2003, L::lwIn, per, all, "Cf|cf1 fd Re xc|xCr");
-  Rows(v, L::lmIEC2003, L::lwOut, per, first, "etaL frIsa|fr fpIsa|fp Lpi Wm LwAa MaVC Lwi dLACF|dLaCF");
-  BandRows(v, L::lmIEC2003, "Lpi", "Lpi");
-  BandRows(v, L::lmIEC2003, "Rr", "Rr");
-  BandRows(v, L::lmIEC2003, "LpAa", "LpAa");
-  BandRows(v, L::lmIEC2003, "LwAa", "LwAa");
 
   // The smallest valve size that keeps the recommended velocities, for
   // the duty of the point that needs the largest bore (the main module
@@ -245,15 +231,17 @@ std::vector<L> MakeLinks() {
 
 // Modules to copy the kind, quantity and choices of the main module's
 // items from; kept for the program's life.
-const TCalcModule& ModelOf(L::TModule m) {
+const TCalcModule& ModelOf(const L& link) {
+  const L::TModule m = link.Module;
   static const auto* valve = new TCMControlValves(nullptr, "CMControlValvesModel");
   static const auto* substances = new TCMSubstances(nullptr, "CMSubstancesModel2");
   static const auto* mixture = new TCMMixedDensity(nullptr, "CMMixedDensityModel");
   static const auto* resistor = new TCMResistor(nullptr, "CMResistorModel");
-  static const auto* vdma79 = new TCMVDMA79(nullptr, "CMVDMA79Model");
-  static const auto* vdma89 = new TCMVDMA89(nullptr, "CMVDMA89Model");
-  static const auto* isa89 = new TCMIsa89(nullptr, "CMIsa89Model");
-  static const auto* iec = new tCMIEC2003(nullptr, "CMIEC2003Model");
+  static const auto* noise = [] {
+    auto* models = new std::vector<std::unique_ptr<TCalcModule>>;
+    for (const TNoiseMethod& n : NoiseMethods()) models->push_back(n.CreateAlone());
+    return models;
+  }();
   static const auto* chars = new TCMCharacteristics(nullptr, "CMCharacteristicsModel");
   static const auto* pipe = new TCMNormPipeThickness(nullptr, "CMNormPipeThicknessModel2");
   static const auto* water = new TCMWaterInjection(nullptr, "CMWaterInjectionModel");
@@ -266,11 +254,8 @@ const TCalcModule& ModelOf(L::TModule m) {
     case L::lmDownstream: return *substances;
     case L::lmMixture: return *mixture;
     case L::lmResistor: return *resistor;
-    case L::lmNoiseCommon:
-    case L::lmVDMA79: return *vdma79;
-    case L::lmVDMA89: return *vdma89;
-    case L::lmIsa89: return *isa89;
-    case L::lmIEC2003: return *iec;
+    case L::lmNoiseCommon: return *(*noise)[ChosenNoiseMethod(false, true, -1)];
+    case L::lmNoiseMethod: return *(*noise)[link.Method];
     case L::lmCharacteristics: return *chars;
     case L::lmInletPipe: return *pipe;
     case L::lmWaterInjection:
@@ -355,7 +340,7 @@ TMCMTorva::TMCMTorva(TCalcComponent* owner, std::string name)
         if (!RowAt(l, point) || (!l.PerPoint && point > 1)) continue;
         const std::string n = MainName(l, point);
         if (CalcItemByName(n)) continue;
-        MirrorItem(*this, *ItemsByName(ModelOf(l.Module), {l.Item})[0], n);
+        MirrorItem(*this, *ItemsByName(ModelOf(l), {l.Item})[0], n);
       }
     }
   for (const char* n : {"FlowStateDN", "CalculatedPhaseDN"}) {
@@ -744,10 +729,9 @@ void TCustomSCM3ControlValves::CreateEachOP(int k) {
   TCalcSource* downstream = nullptr;
   FCMSubstances2[k] = CreateSubstances("FCMSubstances2_" + s, downstream);
   FCalcSourceCMSubstances2[k] = downstream;
-  fCMISA89[k] = CreateModule<TCMIsa89>("fCMISA89" + s);
-  fCMIEC2003[k] = CreateModule<tCMIEC2003>("fCMIEC2003" + s);
-  fCMVDMA89[k] = CreateModule<TCMVDMA89>("fCMVDMA89" + s);
-  fCMVDMA79[k] = CreateModule<TCMVDMA79>("fCMVDMA79" + s);
+  FNoise.resize(NoiseMethods().size());
+  for (size_t m = 0; m < FNoise.size(); ++m)
+    FNoise[m].Module[k] = NoiseMethods()[m].CreateIn(*this, NoiseMethods()[m].ModuleName + s);
   if (k > 1)
     fCMP2Resistor[k] = CreateModule<TCMp2Resistor>(std::string("fCMP2Resistor") + (k == 2 ? "AP2" : OpSuffix(k)));
   fCMMixedDensity[k] = CreateModule<TCMMixedDensity>("fCMMixedDensity" + s);
@@ -766,10 +750,8 @@ void TCustomSCM3ControlValves::InitEachOP(int k) {
   const std::string s = std::to_string(k);
   FCalcSourceCMControlValves[k] = CreateSource(FCMControlValves[k], "FCalcSourceCMControlValves" + s);
   FCalcSourceCMResistor[k] = CreateSource(FCMResistor[k], "FCalcSourceCMResistor" + s);
-  FCalcSourceCMISA89[k] = CreateSource(fCMISA89[k], "FCalcSourceCMISA89" + s);
-  FCalcSourceCMIEC2003[k] = CreateSource(fCMIEC2003[k], "FCalcSourceCMIEC2003" + s);
-  FCalcSourceCMVDMA89[k] = CreateSource(fCMVDMA89[k], "FCalcSourceCMVDMA89" + s);
-  FCalcSourceCMVDMA79[k] = CreateSource(fCMVDMA79[k], "FCalcSourceCMVDMA79" + s);
+  for (size_t m = 0; m < FNoise.size(); ++m)
+    FNoise[m].Source[k] = CreateSource(FNoise[m].Module[k], NoiseMethods()[m].SourceName + s);
   fCalcSourceMixedDensity[k] = CreateSource(fCMMixedDensity[k], "fCalcSourceMixedDensity" + s);
   fCalcSourceWaterInjection[k] = CreateSource(fCMWaterInjection[k], "fCalcSourceWaterInjection" + s);
   TCalcSource* main = CalcSourceCustomMCM1();
@@ -781,10 +763,8 @@ void TCustomSCM3ControlValves::InitEachOP(int k) {
   FCalcConnectorCalcp1[k] = connect(FCalcSourceCMControlValves[k], "FCalcConnectorCalcp1");
   FCalcConnectorResistor[k] = connect(FCalcSourceCMResistor[k], "FCalcConnectorResistor");
   FCalcConnectorSubstances2[k] = connect(FCalcSourceCMSubstances2[k], "FCalcConnectorSubstances2_");
-  FCalcConnectorIsa89[k] = connect(FCalcSourceCMISA89[k], "FCalcConnectorIsa89");
-  FCalcConnectorIEC2003[k] = connect(FCalcSourceCMIEC2003[k], "FCalcConnectorIEC2003");
-  FCalcConnectorVDMA89[k] = connect(FCalcSourceCMVDMA89[k], "FCalcConnectorVDMA89");
-  FCalcConnectorVDMA79[k] = connect(FCalcSourceCMVDMA79[k], "FCalcConnectorVDMA79");
+  for (size_t m = 0; m < FNoise.size(); ++m)
+    FNoise[m].Connector[k] = connect(FNoise[m].Source[k], NoiseMethods()[m].ConnectorName);
   fCalcConnectorMixedDensity[k] = connect(fCalcSourceMixedDensity[k], "fCalcConnectorMixedDensity");
   fCalcConnectorWaterInjectionFix[k] = connect(fCalcSourceWaterInjection[k], "fCalcConnectorWaterInjectionFix");
   fCalcConnectorWaterInjection[k] = connect(fCalcSourceWaterInjection[k], "fCalcConnectorWaterInjection");
@@ -818,7 +798,8 @@ void TCustomSCM3ControlValves::InitEachOP(int k) {
   m.SetCheckPhase(false);
 }
 
-TCalcConnector* TCustomSCM3ControlValves::ConnectorOf(TValveLink::TModule module, int k) const {
+TCalcConnector* TCustomSCM3ControlValves::ConnectorOf(const TValveLink& link, int k) const {
+  const TValveLink::TModule module = link.Module;
   switch (module) {
     case L::lmValve: return FCalcConnectorMain[k];
     case L::lmSolveKv: return FCalcConnectorCalcKv[k];
@@ -828,10 +809,7 @@ TCalcConnector* TCustomSCM3ControlValves::ConnectorOf(TValveLink::TModule module
     case L::lmDownstream: return FCalcConnectorSubstances2[k];
     case L::lmMixture: return fCalcConnectorMixedDensity[k];
     case L::lmResistor: return FCalcConnectorResistor[k];
-    case L::lmVDMA79: return FCalcConnectorVDMA79[k];
-    case L::lmVDMA89: return FCalcConnectorVDMA89[k];
-    case L::lmIEC2003: return FCalcConnectorIEC2003[k];
-    case L::lmIsa89: return FCalcConnectorIsa89[k];
+    case L::lmNoiseMethod: return FNoise[link.Method].Connector[k];
     case L::lmCharacteristics: return fCalcConnectorCharIn;
     case L::lmInletPipe: return FCalcConnectorNormPipeThicknessIn;
     case L::lmWaterInjection: return fCalcConnectorWaterInjectionFix[k];
@@ -893,13 +871,11 @@ void TCustomSCM3ControlValves::Init() {
     for (int k : {1, 2, 3, 4}) {
       if (!RowAt(l, k) || (SingleModule(l.Module) && k > 1)) continue;
       if (l.Module == L::lmNoiseCommon) {
-        for (TCalcConnector* c : {FCalcConnectorVDMA79[k], FCalcConnectorVDMA89[k], FCalcConnectorIEC2003[k],
-                                  FCalcConnectorIsa89[k]})
-          add(c, l, k);
+        for (const TNoiseParts& n : FNoise) add(n.Connector[k], l, k);
       } else if (l.Module == L::lmCharacteristics && l.Way == L::lwOut) {
         add(fCalcConnectorCharOut, l, k);
       } else {
-          if (TCalcConnector* c = ConnectorOf(l.Module, k)) add(c, l, k);
+          if (TCalcConnector* c = ConnectorOf(l, k)) add(c, l, k);
       }
     }
 
@@ -913,13 +889,14 @@ void TCustomSCM3ControlValves::Init() {
     FCalcConnectorP2Res[k]->SetEnabled(false);
     FCalcConnectorP2Res[k]->SetActive(true);
   }
-  for (int k : {1, 2, 3, 4})
+  for (int k : {1, 2, 3, 4}) {
     for (TCalcConnector* c : {fCalcConnectorWaterInjectionFix[k], fCalcConnectorWaterInjection[k],
                               FCalcConnectorSubstances2[k], fCalcConnectorMixedDensity[k], FCalcConnectorMain[k],
                               FCalcConnectorCalcKv[k], FCalcConnectorCalcQm[k], FCalcConnectorCalcp2[k],
-                              FCalcConnectorCalcp1[k], FCalcConnectorResistor[k], FCalcConnectorVDMA79[k],
-                              FCalcConnectorVDMA89[k], FCalcConnectorIEC2003[k], FCalcConnectorIsa89[k]})
+                              FCalcConnectorCalcp1[k], FCalcConnectorResistor[k]})
       c->SetActive(true);
+    for (const TNoiseParts& n : FNoise) n.Connector[k]->SetActive(true);
+  }
   FCalcConnectorNormPipeThicknessIn->SetActive(true);
   FCalcConnectorSuggestDN->SetActive(true);
   fCCRho2r->SetEnabled(false);
@@ -1009,24 +986,16 @@ void TCustomSCM3ControlValves::SelectNoiseMethod(int k) {
     return s ? s->GetSwitchStatus() : -1;
   };
   const int phase = status("Phase");
-  TCalcConnector* chosen = FCalcConnectorVDMA79[k];
-  if (phase != 4 && phase != 5) {
-    // A liquid by the declared phase; vapours and gases otherwise.
-    const int norm = phase == 0 ? status("NoiseNormLiquid") : status("NoiseNormGas");
-    if (norm == 1) chosen = FCalcConnectorVDMA89[k];
-    else if (phase == 0 && norm == 2) chosen = FCalcConnectorIEC2003[k];
-    else if (phase != 0 && norm >= 2 && norm <= 4) chosen = FCalcConnectorIsa89[k];
-  }
-  for (TCalcConnector* c :
-       {FCalcConnectorVDMA79[k], FCalcConnectorVDMA89[k], FCalcConnectorIEC2003[k], FCalcConnectorIsa89[k]})
-    if (c != chosen) c->SetEnabled(false);
-  chosen->SetEnabled(true);
+  // A liquid by the declared phase; vapours and gases otherwise.
+  const bool liquid = phase == 0;
+  const size_t chosen = ChosenNoiseMethod(liquid, phase == 4 || phase == 5,
+                                          liquid ? status("NoiseNormLiquid") : status("NoiseNormGas"));
+  for (size_t m = 0; m < FNoise.size(); ++m)
+    if (m != chosen) FNoise[m].Connector[k]->SetEnabled(false);
+  FNoise[chosen].Connector[k]->SetEnabled(true);
   // A method that is not chosen keeps no results and no messages.
   const bool on = PointOn(k);
-  EnableModule(fCMVDMA79[k], on && chosen == FCalcConnectorVDMA79[k]);
-  EnableModule(fCMVDMA89[k], on && chosen == FCalcConnectorVDMA89[k]);
-  EnableModule(fCMIEC2003[k], on && chosen == FCalcConnectorIEC2003[k]);
-  EnableModule(fCMISA89[k], on && chosen == FCalcConnectorIsa89[k]);
+  for (size_t m = 0; m < FNoise.size(); ++m) EnableModule(FNoise[m].Module[k], on && m == chosen);
 }
 
 void TCustomSCM3ControlValves::SelectResistors() {

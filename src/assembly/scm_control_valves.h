@@ -1,7 +1,8 @@
 // The top layer of a valve calculation: the control valve at every
 // operating point. For each point k (1, 2, 3 and X = 4) the calculation
 // owns a sizing module, the medium behind the valve, the mixture of liquid
-// and vapour there, a resistor behind the valve and the four noise methods;
+// and vapour there, a resistor behind the valve and every noise method
+// (assembly/noise_methods.h);
 // once it owns the characteristic over all points and the inlet pipe.
 //
 // The wiring is one table (ValveLinks): each row joins a main-module item
@@ -21,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "assembly/noise_methods.h"
 #include "assembly/scm_flow.h"
 #include "media/cm_mixed_phase.h"
 #include "media/cm_water_injection.h"
@@ -39,7 +41,7 @@ struct TValveLink {
   // Which module of a point the row joins.
   enum TModule : std::uint8_t {
     lmValve, lmSolveKv, lmSolveQm, lmSolveP2, lmSolveP1, lmDownstream, lmMixture, lmResistor,
-    lmNoiseCommon, lmVDMA79, lmVDMA89, lmIEC2003, lmIsa89, lmCharacteristics, lmInletPipe,
+    lmNoiseCommon, lmNoiseMethod, lmCharacteristics, lmInletPipe,
     lmWaterInjection, lmWaterInjectionOut, lmSuggestDN, lmActuator, lmActuatorDatabase, lmValveDatabase,
     lmValveDatabaseLN,
     lmP2Resistor,
@@ -55,6 +57,7 @@ struct TValveLink {
   bool FirstOnly;    // only point 1 has it (octave bands, method details)
   std::string Main;  // name in the main module (without suffix)
   std::string Item;  // name in the module
+  size_t Method = 0;  // lmNoiseMethod: the row of NoiseMethods()
 };
 const std::vector<TValveLink>& ValveLinks();
 
@@ -137,14 +140,13 @@ class TCustomSCM3ControlValves : public TCustomSCM3SubstancesMaterialPipe3Flow {
   std::array<TCCMSubstances*, 5> FCMSubstances2{};
   std::array<TCalcSource*, 5> FCalcSourceCMSubstances2{};
   std::array<TCalcConnector*, 5> FCalcConnectorSubstances2{};
-  std::array<TCMIsa89*, 5> fCMISA89{};
-  std::array<tCMIEC2003*, 5> fCMIEC2003{};
-  std::array<TCMVDMA89*, 5> fCMVDMA89{};
-  std::array<TCMVDMA79*, 5> fCMVDMA79{};
-  std::array<TCalcSource*, 5> FCalcSourceCMISA89{}, FCalcSourceCMIEC2003{}, FCalcSourceCMVDMA89{},
-      FCalcSourceCMVDMA79{};
-  std::array<TCalcConnector*, 5> FCalcConnectorIsa89{}, FCalcConnectorIEC2003{}, FCalcConnectorVDMA89{},
-      FCalcConnectorVDMA79{};
+  // The noise methods of every point, one per row of NoiseMethods().
+  struct TNoiseParts {
+    std::array<TCMCustomNoisePrediction*, 5> Module{};
+    std::array<TCalcSource*, 5> Source{};
+    std::array<TCalcConnector*, 5> Connector{};
+  };
+  std::vector<TNoiseParts> FNoise;
   std::array<TCMWaterInjection*, 5> fCMWaterInjection{};
   std::array<TCalcSource*, 5> fCalcSourceWaterInjection{};
   std::array<TCalcConnector*, 5> fCalcConnectorWaterInjection{}, fCalcConnectorWaterInjectionFix{};
@@ -233,7 +235,7 @@ class TCustomSCM3ControlValves : public TCustomSCM3SubstancesMaterialPipe3Flow {
   void CreateEachOP(int point);
   void InitEachOP(int point);
   // The connector of a row's module at a point.
-  TCalcConnector* ConnectorOf(TValveLink::TModule module, int point) const;
+  TCalcConnector* ConnectorOf(const TValveLink& link, int point) const;
   void EnablePoint(int point, bool on);
   void StornoOp(int point);
   void CopyOp(int point);

@@ -1,7 +1,5 @@
 #include "catalogue/actuator.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -138,7 +136,7 @@ std::optional<size_t> tActuator::Select(const std::vector<TActuatorRecord>& cata
 }
 
 TActuatorDatabase::TActuatorDatabase(const std::string& path)
-    : FReader(std::make_unique<TSqliteReader>(path, "Actuator", "Antriebsdatenbank")) {}
+    : FReader(std::make_unique<TSqliteReader>(path, std::vector<std::string>{"Actuator"}, "Antriebsdatenbank")) {}
 
 TActuatorDatabase::~TActuatorDatabase() = default;
 
@@ -152,21 +150,21 @@ std::vector<TActuatorRecord> TActuatorDatabase::Actuators() const {
   FReader->Query(
       "SELECT ID, Manufacturer, Name, Kind, FailPosition, Area, SpringStart, SpringEnd, MaxSupply, "
       "Stroke, Thrust, Speed FROM Actuator ORDER BY Kind, ID",
-      [&](sqlite3_stmt* st) {
+      [&](const TSqliteRow& r) {
         TActuatorRecord a;
-        a.Id = TSqliteReader::Integer(st, 0);
-        a.Manufacturer = TSqliteReader::Text(st, 1);
-        a.Name = TSqliteReader::Text(st, 2);
-        a.Kind = TSqliteReader::Text(st, 3) == "electric" ? akElectric : akDiaphragm;
-        const std::string fail = TSqliteReader::Text(st, 4);
+        a.Id = r.Integer(0);
+        a.Manufacturer = r.Text(1);
+        a.Name = r.Text(2);
+        a.Kind = r.Text(3) == "electric" ? akElectric : akDiaphragm;
+        const std::string fail = r.Text(4);
         a.Fail = fail == "open" ? fpOpen : fail == "close" ? fpClose : fpStay;
-        a.Area = TSqliteReader::Real(st, 5);
-        a.SpringStart = TSqliteReader::Real(st, 6);
-        a.SpringEnd = TSqliteReader::Real(st, 7);
-        a.MaxSupply = TSqliteReader::Real(st, 8);
-        a.Stroke = TSqliteReader::Real(st, 9);
-        a.Thrust = TSqliteReader::Real(st, 10);
-        a.Speed = TSqliteReader::Real(st, 11);
+        a.Area = r.Real(5);
+        a.SpringStart = r.Real(6);
+        a.SpringEnd = r.Real(7);
+        a.MaxSupply = r.Real(8);
+        a.Stroke = r.Real(9);
+        a.Thrust = r.Real(10);
+        a.Speed = r.Real(11);
         out.push_back(std::move(a));
       });
   return out;

@@ -1,17 +1,14 @@
 #include "catalogue/valve_catalogue.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <filesystem>
 
 #include "framework/options.h"
+#include "framework/sqlite_reader.h"
 
 namespace torvacalc {
 
 namespace {
-
-using F = TValveDataFile;
 
 bool Known(Extended v) { return HasValue(v); }
 
@@ -37,7 +34,8 @@ std::string TValveOffer::Text() const {
 }
 
 TValveCatalogue::TValveCatalogue(const std::string& path) {
-  const F file(path, "CatalogueSeries", "Ventilkatalog", "Kein Ventilkatalog");
+  const TSqliteReader file =
+      OpenSqliteReader<EValveDatabase>(path, {"CatalogueSeries"}, "Ventilkatalog", "Kein Ventilkatalog");
   file.Query(
       "SELECT s.ID, m.Name, s.Name, s.StyleID, s.TrimNo, s.Characteristic, s.InwardFlow, "
       "s.Rangeability, s.FL, s.XT, s.Fd, s.FdClose, s.Kc, s.Zy, s.VaryWithTravel, s.TMin, s.TMax, "
@@ -46,57 +44,56 @@ TValveCatalogue::TValveCatalogue(const std::string& path) {
       "s.dLLiq1000, s.dLLiq2000, s.dLLiq4000, s.uMaxNoCav, s.uMaxPartCav, s.uMaxCav, "
       "s.uMaxFlashing, s.Source FROM CatalogueSeries s JOIN Manufacturer m ON m.ID = "
       "s.ManufacturerID ORDER BY m.Name, s.Name",
-      nullptr, [&](sqlite3_stmt* st) {
+      [&](const TSqliteRow& r) {
         TCatalogueSeries s;
         int c = 0;
-        s.Id = F::Int(st, c++);
-        s.Manufacturer = F::Text(st, c++);
-        s.Name = F::Text(st, c++);
-        s.StyleId = F::Int(st, c++);
-        s.TrimNo = F::Int(st, c++);
-        s.Characteristic = F::Int(st, c++);
-        s.InwardFlow = F::Int(st, c++);
+        s.Id = r.Integer(c++);
+        s.Manufacturer = r.Text(c++);
+        s.Name = r.Text(c++);
+        s.StyleId = r.Integer(c++);
+        s.TrimNo = r.Integer(c++);
+        s.Characteristic = r.Integer(c++);
+        s.InwardFlow = r.Integer(c++);
         for (Extended* v : {&s.Rangeability, &s.FL, &s.XT, &s.Fd, &s.FdClose, &s.Kc, &s.Zy})
-          *v = F::Real(st, c++);
-        s.VaryWithTravel = F::Int(st, c++) != 0;
-        s.TMin = F::Real(st, c++);
-        s.TMax = F::Real(st, c++);
-        s.LowNoiseDesign = F::Int(st, c++);
-        s.dLaCo = F::Real(st, c++);
-        s.NoiseNormLiquid = F::Int(st, c++);
-        s.NoiseNormGas = F::Int(st, c++);
-        for (Extended* v : {&s.rw, &s.Stp, &s.Aeta, &s.f1, &s.f2, &s.g1, &s.g2}) *v = F::Real(st, c++);
-        for (Extended& v : s.dLGas) v = F::Real(st, c++);
-        for (Extended& v : s.dLLiq) v = F::Real(st, c++);
+          *v = r.Real(c++);
+        s.VaryWithTravel = r.Integer(c++) != 0;
+        s.TMin = r.Real(c++);
+        s.TMax = r.Real(c++);
+        s.LowNoiseDesign = r.Integer(c++);
+        s.dLaCo = r.Real(c++);
+        s.NoiseNormLiquid = r.Integer(c++);
+        s.NoiseNormGas = r.Integer(c++);
+        for (Extended* v : {&s.rw, &s.Stp, &s.Aeta, &s.f1, &s.f2, &s.g1, &s.g2}) *v = r.Real(c++);
+        for (Extended& v : s.dLGas) v = r.Real(c++);
+        for (Extended& v : s.dLLiq) v = r.Real(c++);
         for (Extended* v : {&s.uMaxNoCav, &s.uMaxPartCav, &s.uMaxCav, &s.uMaxFlashing})
-          *v = F::Real(st, c++);
-        s.Source = F::Text(st, c++);
+          *v = r.Real(c++);
+        s.Source = r.Text(c++);
         FSeries.push_back(std::move(s));
       });
   for (TCatalogueSeries& s : FSeries) {
-    const auto bindId = [&](sqlite3_stmt* st) { sqlite3_bind_int(st, 1, s.Id); };
     file.Query("SELECT Rating, PN, PMax, MaxDN FROM CatalogueRating WHERE SeriesID = ?1 "
                "ORDER BY PMax, Rating",
-               bindId, [&](sqlite3_stmt* st) {
-                 s.Ratings.push_back({F::Text(st, 0), F::Real(st, 1), F::Real(st, 2), F::Int(st, 3), {}});
+               {s.Id}, [&](const TSqliteRow& r) {
+                 s.Ratings.push_back({r.Text(0), r.Real(1), r.Real(2), r.Integer(3), {}});
                });
     file.Query("SELECT DN, Kvs, Seat, Stroke FROM CatalogueSize WHERE SeriesID = ?1 ORDER BY DN, Kvs",
-               bindId, [&](sqlite3_stmt* st) {
-                 s.Sizes.push_back({F::Int(st, 0), F::Real(st, 1), F::Real(st, 2), F::Real(st, 3)});
+               {s.Id}, [&](const TSqliteRow& r) {
+                 s.Sizes.push_back({r.Integer(0), r.Real(1), r.Real(2), r.Real(3)});
                });
   }
   if (FSeries.empty()) throw EValveDatabase("Kein Ventilkatalog: " + path);
   // The body materials and the pressure-temperature tables (absent from
   // catalogues written before them: no check by temperature then).
-  file.Query("SELECT SeriesID, Material, EnGroup, AsmeGroup FROM CatalogueBody", nullptr, [&](sqlite3_stmt* st) {
-    const int id = F::Int(st, 0);
+  file.Query("SELECT SeriesID, Material, EnGroup, AsmeGroup FROM CatalogueBody", [&](const TSqliteRow& r) {
+    const int id = r.Integer(0);
     for (TCatalogueSeries& s : FSeries)
-      if (s.Id == id) s.BodyMaterial = F::Text(st, 1), s.EnGroup = F::Text(st, 2), s.AsmeGroup = F::Text(st, 3);
+      if (s.Id == id) s.BodyMaterial = r.Text(1), s.EnGroup = r.Text(2), s.AsmeGroup = r.Text(3);
   });
   file.Query("SELECT Standard, MaterialGroup, Rating, T, P FROM RatingByTemperature "
              "ORDER BY Standard, MaterialGroup, Rating, T",
-             nullptr, [&](sqlite3_stmt* st) {
-               FRatingRows.push_back({F::Text(st, 0), F::Text(st, 1), F::Text(st, 2), F::Real(st, 3), F::Real(st, 4)});
+             [&](const TSqliteRow& r) {
+               FRatingRows.push_back({r.Text(0), r.Text(1), r.Text(2), r.Real(3), r.Real(4)});
              });
   for (TCatalogueSeries& s : FSeries)
     for (TCatalogueRating& r : s.Ratings) r.ByTemperature = RatingRows(r.IsAsmeClass() ? s.AsmeGroup : s.EnGroup, r.Rating);

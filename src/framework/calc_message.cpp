@@ -1,7 +1,5 @@
 #include "framework/calc_message.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -11,6 +9,7 @@
 #include "framework/calc_module.h"
 #include "framework/number_text.h"
 #include "framework/options.h"
+#include "framework/sqlite_reader.h"
 #include "framework/translation.h"
 
 namespace torvacalc {
@@ -125,37 +124,29 @@ bool TDataModuleMessages::Load(const std::string& path) {
   ++FGeneration;
   FRows.clear();
   FLastError.clear();
-  sqlite3* db = nullptr;
   auto fail = [&](const std::string& why) {
     FLastError = path + ": " + why;
     FRows.clear();
-    if (db) sqlite3_close(db);
     return false;
   };
-  if (!std::filesystem::exists(path)) return fail("not found");
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
-    return fail(db ? sqlite3_errmsg(db) : "cannot open");
-  sqlite3_stmt* st = nullptr;
-  if (sqlite3_prepare_v2(db, "SELECT No, LanguageNo, ModulNo, Text, TypeNo, HelpNo FROM HYDRIXMessages", -1, &st,
-                         nullptr) != SQLITE_OK)
-    return fail(sqlite3_errmsg(db));
-  int rc;
-  while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-    TMessageRow row;
-    row.No = sqlite3_column_int(st, 0);
-    const auto* lang = sqlite3_column_text(st, 1);
-    row.LanguageNo = lang ? reinterpret_cast<const char*>(lang) : "de";
-    row.ModulNo = sqlite3_column_type(st, 2) == SQLITE_NULL ? -1 : sqlite3_column_int(st, 2);
-    const auto* text = sqlite3_column_text(st, 3);
-    if (!text) continue;  // Text is required
-    row.Text = reinterpret_cast<const char*>(text);
-    row.TypeNo = sqlite3_column_type(st, 4) == SQLITE_NULL ? -1 : sqlite3_column_int(st, 4);
-    row.HelpNo = sqlite3_column_type(st, 5) == SQLITE_NULL ? -1 : sqlite3_column_int(st, 5);
-    FRows[{row.No, row.LanguageNo}] = row;
+  try {
+    const TSqliteReader db(path, {}, "Meldungsdatenbank");
+    const bool read = db.Query("SELECT No, LanguageNo, ModulNo, Text, TypeNo, HelpNo FROM HYDRIXMessages",
+                               [&](const TSqliteRow& r) {
+                                 if (r.IsNull(3)) return;  // Text is required
+                                 TMessageRow row;
+                                 row.No = r.Integer(0);
+                                 row.LanguageNo = r.IsNull(1) ? "de" : r.Text(1);
+                                 row.ModulNo = r.IsNull(2) ? -1 : r.Integer(2);
+                                 row.Text = r.Text(3);
+                                 row.TypeNo = r.IsNull(4) ? -1 : r.Integer(4);
+                                 row.HelpNo = r.IsNull(5) ? -1 : r.Integer(5);
+                                 FRows[{row.No, row.LanguageNo}] = row;
+                               });
+    if (!read) return fail(db.ErrorText());
+  } catch (const ESqliteReader& e) {
+    return fail(e.Detail());
   }
-  sqlite3_finalize(st);
-  if (rc != SQLITE_DONE) return fail(sqlite3_errmsg(db));
-  sqlite3_close(db);
   return true;
 }
 

@@ -1,6 +1,5 @@
 #include "gui/startup.h"
 
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -18,6 +17,7 @@
 #include "files/calculation_file.h"
 #include "framework/options.h"
 #include "framework/settings.h"
+#include "framework/sqlite_reader.h"
 #include "framework/translation.h"
 #include "gui/main_window.h"
 #include "gui/qt_text.h"
@@ -29,17 +29,14 @@ namespace {
 
 // A database file that SQLite opens read-only and whose schema it reads.
 bool OpenDatabase(const std::string& path, std::string* error) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) {
-    *error = Translate("nicht gefunden") + ": " + path;
+  try {
+    const TSqliteReader db(path, {}, path);
+    return true;
+  } catch (const ESqliteReader& e) {
+    *error = e.Kind() == ESqliteReader::skMissing ? Translate("nicht gefunden") + ": " + path
+                                                  : path + ": " + e.Detail();
     return false;
   }
-  sqlite3* db = nullptr;
-  bool ok = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
-            sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) == SQLITE_OK;
-  if (!ok) *error = path + ": " + (db ? sqlite3_errmsg(db) : "?");
-  sqlite3_close(db);
-  return ok;
 }
 
 QPixmap SplashPicture() {

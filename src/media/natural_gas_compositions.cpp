@@ -1,51 +1,30 @@
 #include "media/natural_gas_compositions.h"
 
-#include <sqlite3.h>
-
 #include <filesystem>
-#include <functional>
 
 #include "framework/basics.h"
 #include "framework/options.h"
+#include "framework/sqlite_reader.h"
 
 namespace torvacalc {
 
 namespace {
 
-// The database, opened read-only for one query.
+// The database, opened read-only for one lookup; a query that fails says
+// the file is not a natural-gas database after all.
 class TDatabase {
  public:
-  explicit TDatabase(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec) ||
-        sqlite3_open_v2(path.c_str(), &FDb, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-      sqlite3_close(FDb);
-      throw ENaturalGasDatabase("Erdgasdatenbank nicht lesbar: " + path);
-    }
-  }
-  ~TDatabase() { sqlite3_close(FDb); }
-  TDatabase(const TDatabase&) = delete;
-  TDatabase& operator=(const TDatabase&) = delete;
+  explicit TDatabase(const std::string& path)
+      : FReader(OpenSqliteReader<ENaturalGasDatabase>(path, {"GasComposition", "GasComponent"},
+                                                      "Erdgasdatenbank")) {}
 
-  void Query(const char* sql, const std::string& arg, const std::function<void(sqlite3_stmt*)>& row) {
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(FDb, sql, -1, &st, nullptr) != SQLITE_OK) {
-      sqlite3_finalize(st);
-      throw ENaturalGasDatabase("Keine Erdgasdatenbank: " + std::string(sqlite3_errmsg(FDb)));
-    }
-    if (!arg.empty()) sqlite3_bind_text(st, 1, arg.c_str(), -1, SQLITE_TRANSIENT);
-    while (sqlite3_step(st) == SQLITE_ROW) row(st);
-    sqlite3_finalize(st);
+  void Query(const char* sql, const std::vector<TSqliteValue>& params, const TSqliteReader::TRowReader& row) {
+    if (!FReader.Query(sql, params, row)) throw ENaturalGasDatabase("Keine Erdgasdatenbank: " + FReader.ErrorText());
   }
 
  private:
-  sqlite3* FDb = nullptr;
+  TSqliteReader FReader;
 };
-
-std::string Text(sqlite3_stmt* st, int col) {
-  const unsigned char* t = sqlite3_column_text(st, col);
-  return t ? reinterpret_cast<const char*>(t) : "";
-}
 
 }  // namespace
 
@@ -57,7 +36,7 @@ std::vector<TNamedComposition> NamedCompositions(const std::string& path) {
   TDatabase db(path);
   std::vector<TNamedComposition> out;
   db.Query("SELECT Name, Name_E, Method, Source FROM GasComposition ORDER BY Name", {},
-           [&](sqlite3_stmt* st) { out.push_back({Text(st, 0), Text(st, 1), Text(st, 2), Text(st, 3)}); });
+           [&](const TSqliteRow& r) { out.push_back({r.Text(0), r.Text(1), r.Text(2), r.Text(3)}); });
   return out;
 }
 
@@ -65,13 +44,11 @@ bool LoadNamedComposition(const std::string& name, tAGAConcentration& c, const s
   TDatabase db(path);
   std::string found;
   db.Query("SELECT Name FROM GasComposition WHERE lower(Name) = lower(?1) OR lower(Name_E) = lower(?1)",
-           name, [&](sqlite3_stmt* st) { found = Text(st, 0); });
+           {name}, [&](const TSqliteRow& r) { found = r.Text(0); });
   if (found.empty()) return false;
   std::vector<std::pair<int, Extended>> rows;
-  db.Query("SELECT Component, MolePercent FROM GasComponent WHERE Composition = ?1", found,
-           [&](sqlite3_stmt* st) {
-             rows.emplace_back(sqlite3_column_int(st, 0), sqlite3_column_double(st, 1));
-           });
+  db.Query("SELECT Component, MolePercent FROM GasComponent WHERE Composition = ?1", {found},
+           [&](const TSqliteRow& r) { rows.emplace_back(r.Integer(0), r.IsNull(1) ? Extended(0) : r.Real(1)); });
   for (int i = 1; i <= tAGAConcentration::MaxComponent; ++i) c.SetC(i, 0);
   for (const auto& [component, percent] : rows)
     if (component >= 1 && component <= tAGAConcentration::MaxComponent) c.SetC(component, percent);

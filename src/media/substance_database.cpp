@@ -1,37 +1,16 @@
 #include "media/substance_database.h"
 
-#include <sqlite3.h>
-
 #include <filesystem>
 #include <functional>
 
 #include "framework/options.h"
+#include "framework/sqlite_reader.h"
 #include "framework/translation.h"
 #include "media/if97.h"
 
 namespace torvacalc {
 
 namespace {
-
-void Query(sqlite3* db, const char* sql, const std::function<void(sqlite3_stmt*)>& row) {
-  sqlite3_stmt* st = nullptr;
-  if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
-    sqlite3_finalize(st);
-    return;
-  }
-  while (sqlite3_step(st) == SQLITE_ROW) row(st);
-  sqlite3_finalize(st);
-}
-
-Extended Real(sqlite3_stmt* st, int col) {
-  if (sqlite3_column_type(st, col) == SQLITE_NULL) return NoValue;
-  return sqlite3_column_double(st, col);
-}
-
-std::string Text(sqlite3_stmt* st, int col) {
-  const unsigned char* t = sqlite3_column_text(st, col);
-  return t ? reinterpret_cast<const char*>(t) : std::string();
-}
 
 Extended KelvinToCelsius(Extended t) { return HasValue(t) ? t - ZeroCelsius : NoValue; }
 
@@ -89,116 +68,98 @@ const TDataModuleCDSSubstance& TDataModuleCDSSubstance::Default() {
 }
 
 void TDataModuleCDSSubstance::LoadDatabase(const std::string& path) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec))
-    throw EDataSubstances("Stoffdatenbank nicht gefunden: " + path);
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-    sqlite3_close(db);
-    throw EDataSubstances("Stoffdatenbank nicht lesbar: " + path);
-  }
-  int tables = 0;
-  Query(db,
-        "SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN "
-        "('Substances','SubstanceNames','Curves','PropertyCurves')",
-        [&](sqlite3_stmt* st) { tables = sqlite3_column_int(st, 0); });
-  if (tables != 4) {
-    sqlite3_close(db);
-    throw EDataSubstances("Keine Stoffdatenbank: " + path);
-  }
+  const TSqliteReader db = OpenSqliteReader<EDataSubstances>(
+      path, {"Substances", "SubstanceNames", "Curves", "PropertyCurves"}, "Stoffdatenbank");
   std::vector<TEntry> records;
   std::map<int, size_t> byId;
-  Query(db,
-        "SELECT SUBSTANCESID, SUBSTANCETYPE, FORMULA, CANO, MANUFACTURER, M, RHO25, RHON, ZN, TM, "
+  db.Query("SELECT SUBSTANCESID, SUBSTANCETYPE, FORMULA, CANO, MANUFACTURER, M, RHO25, RHON, ZN, TM, "
         "TS, TC, PC, VC, RHOC, ZC, OMEGA, MY, CF, RHONRIM, STANDARDCONDITIONS, Modified, Created, "
         "Author, Editor, OriginalAuthor, OriginalEditor, SOURCE FROM Substances ORDER BY SUBSTANCESID",
-        [&](sqlite3_stmt* st) {
+        [&](const TSqliteRow& r) {
           TEntry e;
           tPropertyDescription& d = e.Description;
-          const int type = sqlite3_column_int(st, 1);
+          const int type = r.Integer(1);
           d.DataSubstanceType = type >= 0 && type <= 5 ? static_cast<teSubstanceType>(type) : stOthers;
           d.FluidFound = true;
-          d.Formula = Text(st, 2);
-          d.CANo = Text(st, 3);
-          d.Manufacturer = Text(st, 4);
-          d.M = Real(st, 5);
-          d.Rho25 = Real(st, 6);
-          d.RHoN = Real(st, 7);
-          d.Zn = Real(st, 8);
-          d.tt = KelvinToCelsius(Real(st, 9));
-          d.ts = KelvinToCelsius(Real(st, 10));
-          d.tc = KelvinToCelsius(Real(st, 11));
-          d.pc = Real(st, 12);
-          const Extended vc = Real(st, 13);
-          d.rhoc = Real(st, 14);
+          d.Formula = r.Text(2);
+          d.CANo = r.Text(3);
+          d.Manufacturer = r.Text(4);
+          d.M = r.Real(5);
+          d.Rho25 = r.Real(6);
+          d.RHoN = r.Real(7);
+          d.Zn = r.Real(8);
+          d.tt = KelvinToCelsius(r.Real(9));
+          d.ts = KelvinToCelsius(r.Real(10));
+          d.tc = KelvinToCelsius(r.Real(11));
+          d.pc = r.Real(12);
+          const Extended vc = r.Real(13);
+          d.rhoc = r.Real(14);
           // The critical density from the critical molar volume (cm3/mol).
           if (IsNoValue(d.rhoc) && Available(vc, d.M) && vc > 0) d.rhoc = d.M / vc * 1000;
-          d.zc = Real(st, 15);
-          d.omega = Real(st, 16);
-          d.my = Real(st, 17);
-          d.cfliquid = Real(st, 18);
-          const int rr = sqlite3_column_int(st, 19);
+          d.zc = r.Real(15);
+          d.omega = r.Real(16);
+          d.my = r.Real(17);
+          d.cfliquid = r.Real(18);
+          const int rr = r.Integer(19);
           d.RhonRiM = rr >= 0 && rr <= 3 ? static_cast<TERhonRiM>(rr) : rrmM;
-          const int sc = sqlite3_column_int(st, 20);
+          const int sc = r.Integer(20);
           d.StandardConditions = sc >= 0 && sc <= 2 ? static_cast<teStandardConditions>(sc) : sc0DegC;
-          d.Modified = Text(st, 21);
-          d.Created = Text(st, 22);
-          d.Author = Text(st, 23);
-          d.Revisor = Text(st, 24);
-          d.OriginalAuthor = Text(st, 25);
-          d.OriginalRevisor = Text(st, 26);
-          d.Source = Text(st, 27);
+          d.Modified = r.Text(21);
+          d.Created = r.Text(22);
+          d.Author = r.Text(23);
+          d.Revisor = r.Text(24);
+          d.OriginalAuthor = r.Text(25);
+          d.OriginalRevisor = r.Text(26);
+          d.Source = r.Text(27);
           d.Original = d.Modified.empty();
-          byId[sqlite3_column_int(st, 0)] = records.size();
+          byId[r.Integer(0)] = records.size();
           records.push_back(std::move(e));
         });
-  Query(db, "SELECT SubstancesId, LanguageId, SubstanceName, Description FROM SubstanceNames",
-        [&](sqlite3_stmt* st) {
-          const auto it = byId.find(sqlite3_column_int(st, 0));
+  db.Query("SELECT SubstancesId, LanguageId, SubstanceName, Description FROM SubstanceNames",
+        [&](const TSqliteRow& r) {
+          const auto it = byId.find(r.Integer(0));
           if (it == byId.end()) return;
           TEntry& e = records[it->second];
-          const std::string lang = Text(st, 1);
-          e.Names[lang] = Text(st, 2);
-          e.Descriptions[lang] = Text(st, 3);
+          const std::string lang = r.Text(1);
+          e.Names[lang] = r.Text(2);
+          e.Descriptions[lang] = r.Text(3);
           if (lang == "de") {
-            e.Description.FluidNameText = Text(st, 2);
-            e.Description.Description = Text(st, 3);
+            e.Description.FluidNameText = r.Text(2);
+            e.Description.Description = r.Text(3);
           }
         });
-  Query(db,
-        "SELECT p.SubstancesId, p.PropertyId, c.FunctionTypeId, c.tmin, c.tmax, c.k0, c.k1, c.k2, "
+  db.Query("SELECT p.SubstancesId, p.PropertyId, c.FunctionTypeId, c.tmin, c.tmax, c.k0, c.k1, c.k2, "
         "c.k3, c.k4, c.k5, c.k6, c.k7, c.k8, c.k9, c.Ylog, c.MeanError, c.MaxError "
         "FROM PropertyCurves p JOIN Curves c ON c.CurveId = p.CurveId",
-        [&](sqlite3_stmt* st) {
-          const auto it = byId.find(sqlite3_column_int(st, 0));
-          const int prop = sqlite3_column_int(st, 1);
+        [&](const TSqliteRow& r) {
+          const auto it = byId.find(r.Integer(0));
+          const int prop = r.Integer(1);
           if (it == byId.end() || prop < 1 || prop > 9) return;
           tCustomFunctionDescription& f = records[it->second].Description.Functions[static_cast<size_t>(prop)];
           f.Valid = true;
           f.PropertyId = prop;
-          f.FunctionType = sqlite3_column_int(st, 2);
-          f.Tmin = Real(st, 3);
-          f.Tmax = Real(st, 4);
+          f.FunctionType = r.Integer(2);
+          f.Tmin = r.Real(3);
+          f.Tmax = r.Real(4);
           for (int i = 0; i < 10; ++i) {
-            const Extended k = Real(st, 5 + i);
+            const Extended k = r.Real(5 + i);
             f.k[static_cast<size_t>(i)] = HasValue(k) ? k : 0;
           }
-          f.Ylog = sqlite3_column_int(st, 15) != 0;
-          f.MeanError = Real(st, 16);
-          f.MaxError = Real(st, 17);
+          f.Ylog = r.Integer(15) != 0;
+          f.MeanError = r.Real(16);
+          f.MaxError = r.Real(17);
           if (Available(f.Tmin, f.Tmax)) {
             f.Tmean = (f.Tmin + f.Tmax) / 2;
             f.Ymean = f.Evaluate(f.Tmean);
           }
         });
-  Query(db, "SELECT SubstancesId, Components FROM Concentrations", [&](sqlite3_stmt* st) {
-    const auto it = byId.find(sqlite3_column_int(st, 0));
+  db.Query("SELECT SubstancesId, Components FROM Concentrations", [&](const TSqliteRow& r) {
+    const auto it = byId.find(r.Integer(0));
     if (it != byId.end()) {
-      records[it->second].Concentration = Text(st, 1);
-      records[it->second].Description.AGAConcentration = Text(st, 1);
+      records[it->second].Concentration = r.Text(1);
+      records[it->second].Description.AGAConcentration = r.Text(1);
     }
   });
-  sqlite3_close(db);
   // A substance without a name cannot be chosen.
   std::erase_if(records, [](const TEntry& e) { return e.Names.empty(); });
   FRecords = std::move(records);

@@ -1,13 +1,12 @@
 #include "piping/material_data.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <map>
 
 #include "framework/options.h"
+#include "framework/sqlite_reader.h"
 
 namespace torvacalc {
 
@@ -282,24 +281,10 @@ void tEN13480Description::LoadFromTag(const TItemTagReader& tag) {
 
 namespace {
 
-void Query(sqlite3* db, const std::string& sql, const std::function<void(sqlite3_stmt*)>& row) {
-  sqlite3_stmt* st = nullptr;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
-    const std::string msg = sqlite3_errmsg(db);
-    sqlite3_finalize(st);
-    throw EMaterialDatabase("Werkstoffdatenbank nicht lesbar: " + msg);
-  }
-  while (sqlite3_step(st) == SQLITE_ROW) row(st);
-  sqlite3_finalize(st);
-}
-
-std::string Text(sqlite3_stmt* st, int col) {
-  const unsigned char* t = sqlite3_column_text(st, col);
-  return t ? reinterpret_cast<const char*>(t) : std::string();
-}
-
-Extended Real(sqlite3_stmt* st, int col) {
-  return sqlite3_column_type(st, col) == SQLITE_NULL ? NoValue : sqlite3_column_double(st, col);
+// Every table is needed: a query that fails means a damaged file.
+void Query(const TSqliteReader& db, const std::string& sql, const TSqliteReader::TRowReader& row,
+           const std::vector<TSqliteValue>& params = {}) {
+  if (!db.Query(sql, params, row)) throw EMaterialDatabase("Werkstoffdatenbank nicht lesbar: " + db.ErrorText());
 }
 
 struct TClassData {
@@ -342,86 +327,80 @@ bool SameText(const std::string& a, const std::string& b) { return LowerAscii(a)
 }  // namespace
 
 TMaterialDatabase::TMaterialDatabase(const std::string& path) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) throw EMaterialDatabase("Werkstoffdatenbank nicht gefunden: " + path);
-  sqlite3* raw = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-    sqlite3_close(raw);
-    throw EMaterialDatabase("Werkstoffdatenbank nicht lesbar: " + path);
-  }
-  std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close);
+  const TSqliteReader db = OpenSqliteReader<EMaterialDatabase>(path, {"Material"}, "Werkstoffdatenbank");
 
   std::map<int, TClassData> classes;
-  Query(db.get(), "SELECT ID, Name, Rho20 FROM ExpansionClass ORDER BY ID", [&](sqlite3_stmt* st) {
-    classes[sqlite3_column_int(st, 0)].Name = Text(st, 1);
-    classes[sqlite3_column_int(st, 0)].Rho20 = Real(st, 2);
-    FClassNames.push_back(Text(st, 1));
+  Query(db, "SELECT ID, Name, Rho20 FROM ExpansionClass ORDER BY ID", [&](const TSqliteRow& r) {
+    classes[r.Integer(0)].Name = r.Text(1);
+    classes[r.Integer(0)].Rho20 = r.Real(2);
+    FClassNames.push_back(r.Text(1));
   });
-  Query(db.get(), "SELECT ClassID, T, EM, Beta20, Lambda, Cp FROM PhysicalValue ORDER BY ClassID, T",
-        [&](sqlite3_stmt* st) {
-          tMatValueRow r;
-          r.T = Real(st, 1);
-          r.EM = Real(st, 2);
-          r.Beta20 = Real(st, 3);
-          r.Lambda = Real(st, 4);
-          r.Cp = Real(st, 5);
-          classes[sqlite3_column_int(st, 0)].Rows.push_back(r);
+  Query(db, "SELECT ClassID, T, EM, Beta20, Lambda, Cp FROM PhysicalValue ORDER BY ClassID, T",
+        [&](const TSqliteRow& r) {
+          tMatValueRow v;
+          v.T = r.Real(1);
+          v.EM = r.Real(2);
+          v.Beta20 = r.Real(3);
+          v.Lambda = r.Real(4);
+          v.Cp = r.Real(5);
+          classes[r.Integer(0)].Rows.push_back(v);
         });
-  Query(db.get(), "SELECT ClassID, Property, k0, k1, k2, k3, k4, Tmin, Tmax FROM PhysicalPoly", [&](sqlite3_stmt* st) {
+  Query(db, "SELECT ClassID, Property, k0, k1, k2, k3, k4, Tmin, Tmax FROM PhysicalPoly", [&](const TSqliteRow& r) {
     tMatPoly p;
     p.Valid = true;
-    for (int i = 0; i < 5; ++i) p.k[static_cast<size_t>(i)] = Real(st, 2 + i);
-    p.Tmin = Real(st, 7);
-    p.Tmax = Real(st, 8);
-    classes[sqlite3_column_int(st, 0)].Polys[Text(st, 1)] = p;
+    for (int i = 0; i < 5; ++i) p.k[static_cast<size_t>(i)] = r.Real(2 + i);
+    p.Tmin = r.Real(7);
+    p.Tmax = r.Real(8);
+    classes[r.Integer(0)].Polys[r.Text(1)] = p;
   });
   struct TGroup {
     std::string Name, InfoD, InfoE;
     int SteelType;
   };
   std::map<int, TGroup> groups;
-  Query(db.get(), "SELECT ID, Name, InfoD, InfoE, SteelType FROM MaterialGroup ORDER BY ID", [&](sqlite3_stmt* st) {
-    groups[sqlite3_column_int(st, 0)] = {Text(st, 1), Text(st, 2), Text(st, 3), sqlite3_column_int(st, 4)};
-    FGroupNames.push_back(Text(st, 2));
+  Query(db, "SELECT ID, Name, InfoD, InfoE, SteelType FROM MaterialGroup ORDER BY ID", [&](const TSqliteRow& r) {
+    groups[r.Integer(0)] = {r.Text(1), r.Text(2), r.Text(3), r.Integer(4)};
+    FGroupNames.push_back(r.Text(2));
   });
-  Query(db.get(),
+  Query(db,
         "SELECT No, Name, Standard, GroupID, ClassID, Condition, Smax, Rho20, MinT, MinWarnT, MaxT, Source "
         "FROM Material ORDER BY rowid",
-        [&](sqlite3_stmt* st) {
+        [&](const TSqliteRow& r) {
           auto d = std::make_unique<tEN13480Description>();
-          d->MatDinNo = Text(st, 0);
-          d->MatName = Text(st, 1);
-          d->Standard = Text(st, 2);
-          const TGroup& g = groups[sqlite3_column_int(st, 3)];
+          d->MatDinNo = r.Text(0);
+          d->MatName = r.Text(1);
+          d->Standard = r.Text(2);
+          const TGroup& g = groups[r.Integer(3)];
           d->MatGroupName = g.Name;
           d->MatGroupInfoD = g.InfoD;
           d->MatGroupInfoE = g.InfoE;
           d->MatFlag = g.SteelType;
-          const int classId = sqlite3_column_int(st, 4);
+          const int classId = r.Integer(4);
           ApplyClass(*d, classes[classId]);
-          d->Condition = Text(st, 5);
-          d->MatSmax = Real(st, 6);
-          d->Matrho20 = Real(st, 7);
-          d->MatMinT = Real(st, 8);
-          d->MatMinWarnT = Real(st, 9);
-          d->MatMaxT = Real(st, 10);
-          d->Source = Text(st, 11);
+          d->Condition = r.Text(5);
+          d->MatSmax = r.Real(6);
+          d->Matrho20 = r.Real(7);
+          d->MatMinT = r.Real(8);
+          d->MatMinWarnT = r.Real(9);
+          d->MatMaxT = r.Real(10);
+          d->Source = r.Text(11);
           FEntries.push_back({d->MatDinNo, d->MatName, d->Standard, d->Condition, g.InfoD, classes[classId].Name, classId});
           FDescriptions.push_back(std::move(d));
         });
   for (size_t i = 0; i < FDescriptions.size(); ++i) {
     std::vector<tMatValueRow> strength;
-    Query(db.get(),
-          "SELECT T, Rm, Rp02, Rp10, SRt FROM StrengthValue WHERE No = '" + FEntries[i].No + "' ORDER BY T",
-          [&](sqlite3_stmt* st) {
-            tMatValueRow r;
-            r.T = Real(st, 0);
-            r.Rm = Real(st, 1);
-            r.Rp02 = Real(st, 2);
-            r.Rp10 = Real(st, 3);
-            r.SRt = Real(st, 4);
-            strength.push_back(r);
-          });
+    Query(db,
+          "SELECT T, Rm, Rp02, Rp10, SRt FROM StrengthValue WHERE No = ?1 ORDER BY T",
+          [&](const TSqliteRow& r) {
+            tMatValueRow v;
+            v.T = r.Real(0);
+            v.Rm = r.Real(1);
+            v.Rp02 = r.Real(2);
+            v.Rp10 = r.Real(3);
+            v.SRt = r.Real(4);
+            strength.push_back(v);
+          },
+          {FEntries[i].No});
     FDescriptions[i]->SetValues(Merge(strength, classes[FEntries[i].ClassId].Rows));
   }
   for (const auto& [id, c] : classes) {

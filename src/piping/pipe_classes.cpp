@@ -1,34 +1,19 @@
 #include "piping/pipe_classes.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 
 #include "framework/options.h"
+#include "framework/sqlite_reader.h"
 
 namespace torvacalc {
 
 namespace {
 
-void Query(sqlite3* db, const char* sql, const std::function<void(sqlite3_stmt*)>& row) {
-  sqlite3_stmt* st = nullptr;
-  if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) {
-    sqlite3_finalize(st);
-    throw EPipeDatabase(std::string("Rohrklassen nicht lesbar: ") + sqlite3_errmsg(db));
-  }
-  while (sqlite3_step(st) == SQLITE_ROW) row(st);
-  sqlite3_finalize(st);
-}
-
-std::string Text(sqlite3_stmt* st, int col) {
-  const unsigned char* t = sqlite3_column_text(st, col);
-  return t ? reinterpret_cast<const char*>(t) : std::string();
-}
-
-Extended Real(sqlite3_stmt* st, int col) {
-  return sqlite3_column_type(st, col) == SQLITE_NULL ? NoValue : sqlite3_column_double(st, col);
+// Every table is needed: a query that fails means a damaged file.
+void Query(const TSqliteReader& db, const std::string& sql, const std::vector<TSqliteValue>& params,
+           const TSqliteReader::TRowReader& row) {
+  if (!db.Query(sql, params, row)) throw EPipeDatabase("Rohrklassen nicht lesbar: " + db.ErrorText());
 }
 
 }  // namespace
@@ -38,32 +23,24 @@ bool TPipeClass::HasPNValues() const {
 }
 
 TPipeDatabase::TPipeDatabase(const std::string& path) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) throw EPipeDatabase("Rohrklassen nicht gefunden: " + path);
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-    sqlite3_close(db);
-    throw EPipeDatabase("Rohrklassen nicht lesbar: " + path);
-  }
-  // Closes the file on every way out, also when a query throws.
-  std::unique_ptr<sqlite3, int (*)(sqlite3*)> guard(db, sqlite3_close);
-  Query(db, "SELECT ID, Name, NameEn, Source FROM PipeClass ORDER BY ID", [&](sqlite3_stmt* st) {
+  const TSqliteReader db =
+      OpenSqliteReader<EPipeDatabase>(path, {"PipeClass"}, "Rohrklassen", "Keine Rohrklassen");
+  Query(db, "SELECT ID, Name, NameEn, Source FROM PipeClass ORDER BY ID", {}, [&](const TSqliteRow& r) {
     TPipeClass c;
-    c.Id = sqlite3_column_int(st, 0);
-    c.Name = Text(st, 1);
-    c.NameEn = Text(st, 2);
-    c.Source = Text(st, 3);
+    c.Id = r.Integer(0);
+    c.Name = r.Text(1);
+    c.NameEn = r.Text(2);
+    c.Source = r.Text(3);
     FClasses.push_back(std::move(c));
   });
   for (TPipeClass& c : FClasses) {
-    const std::string id = std::to_string(c.Id);
-    Query(db, ("SELECT Label, PN FROM PipeRating WHERE ClassID = " + id + " ORDER BY Ord").c_str(),
-          [&](sqlite3_stmt* st) { c.Ratings.push_back({Text(st, 0), Real(st, 1)}); });
-    Query(db, ("SELECT DISTINCT DN FROM Pipe WHERE ClassID = " + id + " ORDER BY DN").c_str(),
-          [&](sqlite3_stmt* st) { c.DNs.push_back(sqlite3_column_int(st, 0)); });
+    Query(db, "SELECT Label, PN FROM PipeRating WHERE ClassID = ?1 ORDER BY Ord", {c.Id},
+          [&](const TSqliteRow& r) { c.Ratings.push_back({r.Text(0), r.Real(1)}); });
+    Query(db, "SELECT DISTINCT DN FROM Pipe WHERE ClassID = ?1 ORDER BY DN", {c.Id},
+          [&](const TSqliteRow& r) { c.DNs.push_back(r.Integer(0)); });
   }
-  Query(db, "SELECT ClassID, DN, Rating, Da, t FROM Pipe", [&](sqlite3_stmt* st) {
-    FRows.push_back({sqlite3_column_int(st, 0), sqlite3_column_int(st, 1), Text(st, 2), {Real(st, 3), Real(st, 4)}});
+  Query(db, "SELECT ClassID, DN, Rating, Da, t FROM Pipe", {}, [&](const TSqliteRow& r) {
+    FRows.push_back({r.Integer(0), r.Integer(1), r.Text(2), {r.Real(3), r.Real(4)}});
   });
   if (FClasses.empty()) throw EPipeDatabase("Keine Rohrklassen: " + path);
 }

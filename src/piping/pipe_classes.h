@@ -14,8 +14,6 @@
 
 #include "framework/basics.h"
 
-struct sqlite3;
-
 namespace torvacalc {
 
 // The pipe-class database cannot be opened or is not one.

@@ -81,18 +81,6 @@ std::string TerminalText(const std::string& text) {
   return out;
 }
 
-long double ParseNumberArg(const std::string& text, const std::string& what) {
-  std::string s = text;
-  std::replace(s.begin(), s.end(), ',', '.');
-  // strtold follows the C locale, which the program leaves at "C".
-  errno = 0;
-  char* end = nullptr;
-  const long double v = std::strtold(s.c_str(), &end);
-  if (s.empty() || end != s.c_str() + s.size() || errno == ERANGE)
-    throw EUsage(what + ": \"" + text + "\" is not a number");
-  return v;
-}
-
 bool TakeLanguageOption(const std::vector<std::string>& args, size_t& i, std::ostream& err) {
   const std::string& a = args[i];
   if (a != "--lang" && a.rfind("--lang=", 0) != 0) return false;

@@ -49,9 +49,6 @@ int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 // Helpers for command implementations.
 // Splits "key=value"; throws EUsage when there is no "=".
 std::pair<std::string, std::string> SplitAssignment(const std::string& arg);
-// Reads a number written with "." or "," as decimal mark; throws EUsage
-// naming `what` when the text is not a number.
-long double ParseNumberArg(const std::string& text, const std::string& what);
 // Text from files and the command line as a terminal may show it: control
 // characters (C0, DEL and the C1 range of UTF-8) become "\x1B" or
 // "\u009B", so that a name in a file cannot move the cursor, change

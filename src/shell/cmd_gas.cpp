@@ -11,7 +11,7 @@
 #include "media/natural_gas.h"
 #include "media/natural_gas_compositions.h"
 #include "shell/commands.h"
-#include "shell/json_writer.h"
+#include "workspace/json_writer.h"
 
 namespace torvacalc {
 

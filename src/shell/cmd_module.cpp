@@ -11,6 +11,7 @@
 #include "shell/module_table.h"
 #include "workspace/entries.h"
 #include "workspace/module_kinds.h"
+#include "workspace/opened_file.h"
 
 namespace torvacalc {
 
@@ -27,25 +28,7 @@ const char* kUsage =
     "shows (and saves) every value in SI or US customary units once the\n"
     "assignments are made.\n\n"
     "Kinds:\n"
-    "  valve            control valve sizing (TCMControlValves)\n"
-    "  substances       properties of the medium (TCMSubstances)\n"
-    "  material         pipe material strengths and physical data (TCMMaterialData)\n"
-    "  pipe             pipe class, nominal size, wall and bore (TCMNormPipeThickness)\n"
-    "  flow             mass, volume and normal volume flow (TCMAllFlow)\n"
-    "  mixeddensity     density of a liquid-vapour or liquid-gas mixture (TCMMixedDensity)\n"
-    "  mixedphase       two-phase correction of the flow coefficient (TCMMixedPhaseCorr)\n"
-    "  valvedb          a valve of the sample catalogue for a duty (TCMValveDatabase)\n"
-    "  suggestdn        recommended velocities and smallest valve size (TCMSuggestDN)\n"
-    "  characteristics  plant state between the operating points (TCMCharacteristics)\n"
-    "  resistor         restriction orifice, perforated plate, stages (TCMResistor)\n"
-    "  p2resistor       resistor carried to another operating point (TCMp2Resistor)\n"
-    "  iec2003          liquid valve noise, IEC 60534-8-4 (tCMIEC2003)\n"
-    "  isa89            gas valve noise, IEC 60534-8-3 2000 or 2010 (TCMIsa89)\n"
-    "  vdma79           valve noise, VDMA 24422 (1979) (TCMVDMA79)\n"
-    "  vdma89           valve noise, VDMA 24422 (1989) (TCMVDMA89)\n"
-    "  waterinjection   state behind the valve, steam desuperheating (TCMWaterInjection)\n"
-    "  actuator         thrust of a globe valve and its actuator (TCMActuator)\n"
-    "  actuatordb       actuator from the catalogue (TCMActuatorDataBase)\n\n"
+    "%KINDS%\n"
     "Assignments:\n"
     "  NAME=NUMBER [UNIT]   a parameter, e.g. p1=6.8 bar(a), eta1=0.31 mPa s;\n"
     "                       without a unit the parameter's current unit\n"
@@ -91,20 +74,8 @@ int RunModule(const std::vector<std::string>& args, CommandContext& ctx) {
     }
   }
 
-  TStandaloneModule standalone(*found);
-  TCalcModule* module = &standalone.Module();
-  // The bulk-set bracket: the module stays inactive while the values are
-  // set, so that it computes once, with all of them, when switched on.
-  module->SetActive(false);
-  module->BeginUpdate();
-  try {
-    for (const std::string& a : assignments) AssignItem(*module, a);
-  } catch (...) {
-    module->EndUpdate(false);
-    throw;
-  }
-  module->EndUpdate(false);
-  module->SetActive(true);
+  const std::unique_ptr<TStandaloneModule> standalone = StandaloneWith(*found, assignments);
+  TCalcModule* module = &standalone->Module();
   if (units) ApplyUnitPreset(*module, *units);
 
   if (!outputFile.empty()) {
@@ -116,15 +87,25 @@ int RunModule(const std::vector<std::string>& args, CommandContext& ctx) {
       throw EUsage(outputFile + ": " + e.what());
     }
   }
-  PrintStandalone(standalone, ctx.out, json, allRows);
+  PrintStandalone(*standalone, ctx.out, json, allRows);
   return ExitOk;
 }
 
 }  // namespace
 
+// The usage with a line for every kind of the kinds list.
+std::string Usage() {
+  std::string usage = kUsage;
+  std::string kinds;
+  for (const TModuleKind& k : ModuleKinds())
+    kinds += "  " + Pad(k.kind, 16) + " " + k.title + " (" + k.className + ")\n";
+  const std::string mark = "%KINDS%";
+  return usage.replace(usage.find(mark), mark.size(), kinds);
+}
+
 Command ModuleCommand() {
   return {"module", "one calculation module on its own: assignments in, every item and message out",
-          kUsage, RunModule};
+          Usage(), RunModule};
 }
 
 }  // namespace torvacalc

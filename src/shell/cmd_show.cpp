@@ -1,17 +1,13 @@
 // torvacalc show FILE: opens a calculation file, rebuilds the calculation
 // it names, computes it and prints it: a whole valve calculation as
 // `torvacalc run` does, a module on its own as `torvacalc module` does.
-#include <filesystem>
 #include <optional>
 #include <ostream>
 
-#include "assembly/whole_calculation.h"
-#include "workspace/torva_workspace.h"
-#include "files/calculation_file.h"
 #include "shell/commands.h"
 #include "shell/module_table.h"
-#include "workspace/module_kinds.h"
 #include "shell/points_table.h"
+#include "workspace/opened_file.h"
 
 namespace torvacalc {
 
@@ -50,32 +46,10 @@ int RunShow(const std::vector<std::string>& args, CommandContext& ctx) {
       throw EUsage("show takes one FILE");
   }
   if (fileName.empty()) throw EUsage("show needs a FILE (see torvacalc show --help)");
-  RequireRegularFile(fileName);
-
-  // The file is read once: for the class it names and, for a module on
-  // its own, for its items.
-  auto loaded = std::make_unique<THXFile>(TGUID::NewGUID());
-  THXFile& file = *loaded;
-  std::string className;
-  try {
-    file.Load(fileName);
-    className = CalculationClassOfFile(file);
-  } catch (const EHXFileReadError& e) {
-    throw EUsage(fileName + ": " + e.what());
-  } catch (const EHXFileOpenError& e) {
-    throw EUsage(fileName + ": " + e.what());
-  }
-  if (auto layer = CreateWholeCalculationOfClass(className)) {
-    TTorvaWorkspace workspace(std::move(layer));
-    workspace.Super().UseHistory = false;  // printed once, never undone
-    // Read inside the calculation's bulk-set bracket: it settles once.
-    std::vector<std::string> notices;  // a file of another program version
-    try {
-      workspace.Load(std::move(loaded), fileName, &notices);
-    } catch (const ECalculationFile& e) {
-      throw EUsage(fileName + ": " + e.what());
-    }
-    for (const std::string& n : notices) ctx.err << "torvacalc: " << TerminalText(n) << "\n";
+  TOpenedCalculation opened = OpenCalculationFile(fileName);
+  for (const std::string& n : opened.notices) ctx.err << "torvacalc: " << TerminalText(n) << "\n";
+  if (opened.whole) {
+    TTorvaWorkspace& workspace = *opened.whole;
     if (units) workspace.ApplyUnitPreset(*units);
     if (json)
       PrintPointsJson(workspace.Calculation(), ctx.out);
@@ -83,21 +57,8 @@ int RunShow(const std::vector<std::string>& args, CommandContext& ctx) {
       PrintPointsTable(workspace.Calculation(), ctx.out, allRows);
     return ExitOk;
   }
-  const TModuleKind* kind = ModuleKindByClass(className);
-  if (!kind)
-    throw EUsage(fileName + ": the calculation \"" + className + "\" cannot be rebuilt by this program");
-
-  TStandaloneModule standalone(*kind);
-  TCalcModule* module = &standalone.Module();
-  module->SetActive(false);
-  try {
-    ReadModuleFromFile(*module, file);
-  } catch (const EHXFileReadError& e) {
-    throw EUsage(fileName + ": " + e.what());
-  }
-  module->SetActive(true);
-  if (units) ApplyUnitPreset(*module, *units);
-  PrintStandalone(standalone, ctx.out, json, allRows);
+  if (units) ApplyUnitPreset(opened.module->Module(), *units);
+  PrintStandalone(*opened.module, ctx.out, json, allRows);
   return ExitOk;
 }
 

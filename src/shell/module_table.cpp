@@ -1,5 +1,6 @@
 // How a calculation module on its own is printed by `module` and `show`:
-// the table for people and the JSON object for programs.
+// the table for people and the JSON object for programs
+// (workspace/json_items.h).
 #include "shell/module_table.h"
 
 #include <algorithm>
@@ -11,7 +12,7 @@
 #include "framework/translation.h"
 #include "framework/units.h"
 #include "shell/cli.h"
-#include "shell/json_items.h"
+#include "workspace/json_items.h"
 #include "workspace/entries.h"
 #include "workspace/relevance.h"
 
@@ -25,40 +26,6 @@ struct TRow {
 };
 
 }  // namespace
-
-void PrintModuleJson(const TCalcModule& m, const TCalcMessageContainer& messages, std::ostream& out) {
-  TJsonWriter w(out);
-  w.BeginObject().Key("module").String(m.ClassName()).Key("items").BeginObject();
-  const TRelevance relevant(m);
-  for (const TCalcItem* item : m.GetCalcItems()) {
-    w.Key(item->GetName());
-    WriteJsonItem(w, *item, relevant(*item));
-  }
-  // A module on its own is one point: a number it raises at several items
-  // is one message naming them all.
-  struct TFact {
-    const TCalcMessage* msg;
-    tCalcMessageType type;
-    std::vector<std::string> items;
-  };
-  std::vector<TFact> facts;
-  for (const auto& msg : messages.Messages()) {
-    auto it = std::find_if(facts.begin(), facts.end(), [&](const TFact& f) { return f.msg->MsgNo == msg->MsgNo; });
-    if (it == facts.end()) it = facts.insert(facts.end(), TFact{msg.get(), msg->MessageType, {}});
-    it->type = std::min(it->type, msg->MessageType);
-    std::vector<const TCalcItem*> named;
-    if (msg->CalcItem) named.push_back(msg->CalcItem);
-    named.insert(named.end(), msg->CalcItems.begin(), msg->CalcItems.end());
-    for (const TCalcItem* i : named)
-      if (std::find(it->items.begin(), it->items.end(), i->GetName()) == it->items.end())
-        it->items.push_back(i->GetName());
-  }
-  w.EndObject().Key("messages").BeginArray();
-  for (const TFact& f : facts)
-    WriteJsonMessage(w, "1", *f.msg, f.type, f.msg->GetTypeText(), f.items);
-  w.EndArray().EndObject();
-  out << "\n";
-}
 
 // The octave bands of a noise module (items NAME0500 ... NAME8000) as a
 // small table, one row per spectrum with its energetic sum, and the

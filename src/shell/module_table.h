@@ -5,6 +5,7 @@
 #include <iosfwd>
 #include <string>
 
+#include "workspace/json_items.h"
 #include "workspace/module_kinds.h"
 
 namespace torvacalc {
@@ -16,7 +17,6 @@ namespace torvacalc {
 // several items is one line naming them all.
 void PrintModuleTable(const TCalcModule& module, const TCalcMessageContainer& messages, std::ostream& out,
                       bool allRows = true, const std::string& title = {});
-void PrintModuleJson(const TCalcModule& module, const TCalcMessageContainer& messages, std::ostream& out);
 // A module on its own: the table (titled with the module's caption) or the
 // JSON object.
 void PrintStandalone(const TStandaloneModule& standalone, std::ostream& out, bool json, bool allRows = true);

@@ -8,15 +8,13 @@
 #include "framework/calc_switch.h"
 #include "framework/translation.h"
 #include "shell/cli.h"
-#include "shell/json_items.h"
+#include "workspace/json_items.h"
 #include "workspace/entries.h"
 #include "workspace/relevance.h"
 
 namespace torvacalc {
 
 namespace {
-
-const char* kPointKeys[kPointCount] = {"1", "2", "3", "X"};
 
 std::string PointCaption(int point) {
   static const char* captions[kPointCount] = {"Betriebspunkt 1", "Betriebspunkt 2", "Betriebspunkt 3",
@@ -138,36 +136,6 @@ void PrintPointsTable(const TCustomSCMSubstances& calc, std::ostream& out, bool 
       out << "\n";
     }
   }
-}
-
-void PrintPointsJson(const TCustomSCMSubstances& calc, std::ostream& out) {
-  const TPointsLayout layout = LayoutOfCalculation(calc);
-  const TRelevance relevant(*calc.GetMainCalcModule());
-  TJsonWriter w(out);
-  w.BeginObject().Key("calculation").String(calc.ClassName()).Key("title").String(CalculationTitle(calc));
-  w.Key("activePoints").BeginArray();
-  for (bool on : layout.on) w.Bool(on);
-  w.EndArray().Key("constants").BeginObject();
-  for (const TCalcItem* i : layout.constants) {
-    w.Key(i->GetName());
-    WriteJsonItem(w, *i, relevant(*i));
-  }
-  w.EndObject().Key("points").BeginArray();
-  for (int p = 0; p < kPointCount; ++p) {
-    // A point that is off calculates nothing: its object stays empty.
-    w.BeginObject();
-    for (const TPointRow& r : layout.rows) {
-      if (!r.items[p] || !layout.on[p]) continue;
-      w.Key(r.base);
-      WriteJsonItem(w, *r.items[p], relevant(*r.items[p]));
-    }
-    w.EndObject();
-  }
-  w.EndArray().Key("messages").BeginArray();
-  for (const TPointMessage& f : PointMessages(calc, layout))
-    WriteJsonMessage(w, f.point == kAllPoints ? nullptr : kPointKeys[f.point], *f.first, f.type, f.typeText, f.items);
-  w.EndArray().EndObject();
-  out << "\n";
 }
 
 }  // namespace torvacalc

@@ -6,6 +6,7 @@
 
 #include <iosfwd>
 
+#include "workspace/json_items.h"
 #include "workspace/points_layout.h"
 
 namespace torvacalc {
@@ -13,9 +14,5 @@ namespace torvacalc {
 // The readable form; without `allRows` the rows without any value (that no
 // message names) are left out and counted.
 void PrintPointsTable(const TCustomSCMSubstances& calc, std::ostream& out, bool allRows);
-// One JSON object: "calculation", "title", "activePoints", "constants",
-// "points" (four objects, item name at point 1 -> value and unit),
-// "messages" (each with its point: "1", "2", "3", "X" or null).
-void PrintPointsJson(const TCustomSCMSubstances& calc, std::ostream& out);
 
 }  // namespace torvacalc

@@ -11,10 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/sqlite_reader.h"
 #include "valves/valve_description.h"
-
-struct sqlite3;
-struct sqlite3_stmt;
 
 namespace torvacalc {
 
@@ -22,36 +20,6 @@ namespace torvacalc {
 class EValveDatabase : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
-};
-
-// A read-only SQLite file of the valve library (the valve database, the
-// valve catalogue): opened once, checked to be the kind of file asked for
-// by one table it must hold, closed with the object.
-class TValveDataFile {
- public:
-  // Throws EValveDatabase when the file is missing, cannot be opened or
-  // lacks `table`; `what` names the file in the message ("Ventildatenbank"),
-  // `notOne` says that the file is not of its kind ("Keine Ventildatenbank").
-  TValveDataFile(const std::string& path, const char* table, const std::string& what,
-                 const std::string& notOne);
-  ~TValveDataFile();
-  TValveDataFile(const TValveDataFile&) = delete;
-  TValveDataFile& operator=(const TValveDataFile&) = delete;
-
-  // Runs a query and hands every row to `row`; any SQLite error ends the
-  // reading quietly (the caller sees fewer or no rows).
-  void Query(const char* sql, const std::function<void(sqlite3_stmt*)>& bind,
-             const std::function<void(sqlite3_stmt*)>& row) const;
-  // Column values; NULL reads as NoValue, an empty text or 0.
-  static Extended Real(sqlite3_stmt* st, int col);
-  static std::string Text(sqlite3_stmt* st, int col);
-  static int Int(sqlite3_stmt* st, int col);
-
-  const std::string& Path() const { return path_; }
-
- private:
-  sqlite3* db_ = nullptr;
-  std::string path_;
 };
 
 // One size of a manufacturer's valve series.
@@ -102,7 +70,7 @@ class TValveDatabase {
   const std::string& Path() const { return file_.Path(); }
 
  private:
-  TValveDataFile file_;
+  TSqliteReader file_;
 };
 
 }  // namespace torvacalc

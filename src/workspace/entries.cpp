@@ -219,4 +219,16 @@ std::string ItemValueText(const TCalcItem& item) {
   return item.GetDisplayText();
 }
 
+long double ParseNumberArg(const std::string& text, const std::string& what) {
+  std::string s = text;
+  std::replace(s.begin(), s.end(), ',', '.');
+  // strtold follows the C locale, which the program leaves at "C".
+  errno = 0;
+  char* end = nullptr;
+  const long double v = std::strtold(s.c_str(), &end);
+  if (s.empty() || end != s.c_str() + s.size() || errno == ERANGE)
+    throw ECalcEntry(what + ": \"" + text + "\" is not a number");
+  return v;
+}
+
 }  // namespace torvacalc

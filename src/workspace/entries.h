@@ -34,6 +34,11 @@ std::vector<std::string> ReadCaseFile(const std::string& path);
 // "PATH: no such file", "PATH: a directory, not a regular file" and so on.
 void RequireRegularFile(const std::string& path);
 
+// A plain number written with "." or "," as decimal mark (a command
+// line's or a script's argument); ECalcEntry "WHAT: "TEXT" is not a
+// number" otherwise.
+long double ParseNumberArg(const std::string& text, const std::string& what);
+
 // The value of an item as the tables show it: a parameter's display text,
 // a switch's chosen item, a text item's text ("" when there is none).
 std::string ItemValueText(const TCalcItem& item);

@@ -3,6 +3,7 @@
 // front end.
 #include "workspace/module_kinds.h"
 
+#include "assembly/noise_methods.h"
 #include "piping/cm_flow.h"
 #include "piping/cm_material_data.h"
 #include "media/cm_mixed_phase.h"
@@ -12,7 +13,6 @@
 #include "catalogue/cm_actuator.h"
 #include "plant/cm_characteristics.h"
 #include "valves/cm_control_valves.h"
-#include "noise/cm_noise.h"
 #include "plant/cm_resistor.h"
 #include "catalogue/cm_suggest_dn.h"
 #include "catalogue/cm_valve_database.h"
@@ -20,27 +20,45 @@
 namespace torvacalc {
 
 const std::vector<TModuleKind>& ModuleKinds() {
-  static const std::vector<TModuleKind> kinds = {
-      {"valve", "TCMControlValves", "cvc", [] { return std::make_unique<TCMControlValves>(); }},
-      {"substances", "TCMSubstances", "sub", [] { return CreateSubstancesModule(); }},
-      {"characteristics", "TCMCharacteristics", "chc", [] { return std::make_unique<TCMCharacteristics>(); }},
-      {"resistor", "TCMResistor", "rsc", [] { return std::make_unique<TCMResistor>(); }},
-      {"p2resistor", "TCMp2Resistor", "p2c", [] { return std::make_unique<TCMp2Resistor>(); }},
-      {"iec2003", "tCMIEC2003", "cvn", [] { return std::make_unique<tCMIEC2003>(); }},
-      {"vdma79", "TCMVDMA79", "cvn", [] { return std::make_unique<TCMVDMA79>(); }},
-      {"vdma89", "TCMVDMA89", "cvn", [] { return std::make_unique<TCMVDMA89>(); }},
-      {"isa89", "TCMIsa89", "cvn", [] { return std::make_unique<TCMIsa89>(); }},
-      {"material", "TCMMaterialData", "cmd", [] { return std::make_unique<TCMMaterialData>(); }},
-      {"pipe", "TCMNormPipeThickness", "cnp", [] { return std::make_unique<TCMNormPipeThickness>(); }},
-      {"flow", "TCMAllFlow", "caf", [] { return std::make_unique<TCMAllFlow>(); }},
-      {"mixeddensity", "TCMMixedDensity", "cmx", [] { return std::make_unique<TCMMixedDensity>(); }},
-      {"mixedphase", "TCMMixedPhaseCorr", "cmp", [] { return std::make_unique<TCMMixedPhaseCorr>(); }},
-      {"waterinjection", "TCMWaterInjection", "cwi", [] { return std::make_unique<TCMWaterInjection>(); }},
-      {"actuator", "TCMActuator", "cac", [] { return std::make_unique<TCMActuator>(); }},
-      {"actuatordb", "TCMActuatorDataBase", "cad", [] { return std::make_unique<TCMActuatorDataBase>(); }},
-      {"valvedb", "TCMValveDatabase", "cvd", [] { return std::make_unique<TCMValveDatabase>(); }},
-      {"suggestdn", "TCMSuggestDN", "csd", [] { return std::make_unique<TCMSuggestDN>(); }},
-  };
+  static const std::vector<TModuleKind> kinds = [] {
+    std::vector<TModuleKind> v = {
+        {"valve", "TCMControlValves", "cvc", [] { return std::make_unique<TCMControlValves>(); },
+         "control valve sizing"},
+        {"substances", "TCMSubstances", "sub", [] { return CreateSubstancesModule(); },
+         "properties of the medium"},
+        {"material", "TCMMaterialData", "cmd", [] { return std::make_unique<TCMMaterialData>(); },
+         "pipe material strengths and physical data"},
+        {"pipe", "TCMNormPipeThickness", "cnp", [] { return std::make_unique<TCMNormPipeThickness>(); },
+         "pipe class, nominal size, wall and bore"},
+        {"flow", "TCMAllFlow", "caf", [] { return std::make_unique<TCMAllFlow>(); },
+         "mass, volume and normal volume flow"},
+        {"mixeddensity", "TCMMixedDensity", "cmx", [] { return std::make_unique<TCMMixedDensity>(); },
+         "density of a liquid-vapour or liquid-gas mixture"},
+        {"mixedphase", "TCMMixedPhaseCorr", "cmp", [] { return std::make_unique<TCMMixedPhaseCorr>(); },
+         "two-phase correction of the flow coefficient"},
+        {"valvedb", "TCMValveDatabase", "cvd", [] { return std::make_unique<TCMValveDatabase>(); },
+         "a valve of the sample catalogue for a duty"},
+        {"suggestdn", "TCMSuggestDN", "csd", [] { return std::make_unique<TCMSuggestDN>(); },
+         "recommended velocities and smallest valve size"},
+        {"characteristics", "TCMCharacteristics", "chc", [] { return std::make_unique<TCMCharacteristics>(); },
+         "plant state between the operating points"},
+        {"resistor", "TCMResistor", "rsc", [] { return std::make_unique<TCMResistor>(); },
+         "restriction orifice, perforated plate, stages"},
+        {"p2resistor", "TCMp2Resistor", "p2c", [] { return std::make_unique<TCMp2Resistor>(); },
+         "resistor carried to another operating point"},
+        {"waterinjection", "TCMWaterInjection", "cwi", [] { return std::make_unique<TCMWaterInjection>(); },
+         "state behind the valve, steam desuperheating"},
+        {"actuator", "TCMActuator", "cac", [] { return std::make_unique<TCMActuator>(); },
+         "thrust of a globe valve and its actuator"},
+        {"actuatordb", "TCMActuatorDataBase", "cad", [] { return std::make_unique<TCMActuatorDataBase>(); },
+         "actuator from the catalogue"},
+    };
+    // The noise methods after the resistors, one kind each (their table).
+    auto at = v.begin() + 12;
+    for (const TNoiseMethod& n : NoiseMethods())
+      at = v.insert(at, TModuleKind{n.Kind, n.ClassName, "cvn", n.CreateAlone, n.Title}) + 1;
+    return v;
+  }();
   return kinds;
 }
 

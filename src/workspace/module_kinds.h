@@ -17,9 +17,11 @@ struct TModuleKind {
   const char* className;  // the module class, as calculation files name it
   const char* extension;  // of its calculation files
   std::function<std::unique_ptr<TCalcModule>()> create;
+  const char* title = "";  // what it computes, as `module --help` lists it
 };
 
-// The kinds, in the order `module --help` lists them.
+// The kinds, in the order `module --help` lists them (the noise methods
+// after the resistors, from their table).
 const std::vector<TModuleKind>& ModuleKinds();
 const TModuleKind* ModuleKindByName(const std::string& kind);
 const TModuleKind* ModuleKindByClass(const std::string& className);

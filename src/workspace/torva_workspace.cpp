@@ -4,6 +4,7 @@
 #include <set>
 
 #include "assembly/main_items.h"
+#include "assembly/noise_methods.h"
 #include "assembly/scm_control_valves.h"
 #include "assembly/scm_operating_points.h"
 #include "files/calculation_file.h"
@@ -83,8 +84,7 @@ std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
           "Accessories", "Handwheel", "AllowedLevel", "SheetNotes"}}}},
       {"Geräusch",
        {{"Geräuschberechnung",
-         {"NoiseNormLiquid", "NoiseNormGas", "NoiseStandard", "UseMaCorrection", "LowNoise", "rw", "dLaCo", "Stp",
-          "Aeta"}},
+         {"NoiseNormLiquid", "NoiseNormGas", "UseMaCorrection", "LowNoise", "rw", "dLaCo", "Stp", "Aeta"}},
         {"Schallpegel",
          {"LpAa", "LaTot", "La1", "La2", "LpAe0m", "PVer", "MechDamage", "Regime", "DLaMa", "DLaLN", "dLaRed",
           "dLaPulp", "dLaRes"}},
@@ -97,6 +97,14 @@ std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
          {"NoOfCharOps", "UseSmoothCurves", "qmax", "Optimization", "ax", "a1", "dpMin", "dpMax",
           "BadPressureCurves"}}}},
   };
+  // Each noise method's edition follows the choice of the methods.
+  for (auto& page : pages)
+    for (auto& group : page.Groups)
+      if (group.Caption == "Geräuschberechnung") {
+        auto at = group.Items.begin() + 2;
+        for (const TNoiseMethod& n : NoiseMethods())
+          if (*n.Edition) at = group.Items.insert(at, n.Edition) + 1;
+      }
   // Names are matched without regard to case; the window uses each item's
   // own spelling. An item is listed once, in its first place.
   std::set<std::string> listed;

@@ -62,10 +62,16 @@ std::unique_ptr<TSCMTorva> Calculation(const TEntries& entries, const TEntries& 
 
 std::string Suffix(int point) { return OpSuffix(point); }
 
+// The parts of one noise method, by its kind.
+const TCustomSCM3ControlValves::TNoiseParts& Noise(const TCustomSCM3ControlValves& c, const char* kind) {
+  return c.FNoise.at(NoiseMethodIndex(kind));
+}
+
 // The modules of one point, as the assembly owns them.
 std::vector<TCalcModule*> ModulesOf(TCustomSCM3ControlValves& c, int k) {
   return {&c.FCMSubstances2[k]->CalcModule(), c.fCMMixedDensity[k], c.FCMControlValves[k], c.FCMResistor[k],
-          c.fCMVDMA79[k], c.fCMVDMA89[k], c.fCMIEC2003[k], c.fCMISA89[k]};
+          Noise(c, "vdma79").Module[k], Noise(c, "vdma89").Module[k], Noise(c, "iec2003").Module[k],
+          Noise(c, "isa89").Module[k]};
 }
 
 // Records which per-point modules calculate during an edit.
@@ -163,8 +169,8 @@ TEST(ValveLayer, NoiseMethodFollowsPhaseAndStandard) {
     calc->Enter(c.switchName, c.choice);
     for (int k : {1, 2, 3, 4}) {
       SCOPED_TRACE(k);
-      const TCalcConnector* connectors[] = {calc->FCalcConnectorVDMA79[k], calc->FCalcConnectorVDMA89[k],
-                                            calc->FCalcConnectorIEC2003[k], calc->FCalcConnectorIsa89[k]};
+      const TCalcConnector* connectors[] = {Noise(*calc, "vdma79").Connector[k], Noise(*calc, "vdma89").Connector[k],
+                                            Noise(*calc, "iec2003").Connector[k], Noise(*calc, "isa89").Connector[k]};
       for (int m = 0; m < 4; ++m) EXPECT_EQ(connectors[m]->GetEnabled(), m == c.method);
     }
     if (c.method == 3 || c.method == 2) {
@@ -197,7 +203,7 @@ TEST(ValveLayer, WhatToCalculateChoosesOneSolveConnectorPerPoint) {
   const Extended qm = calc->GetValue("qmCalcAp2");
   EXPECT_GT(qm, 30000);
   EXPECT_EQ(calc->GetValue("QmValveAp2"), qm);
-  EXPECT_EQ(calc->fCMIEC2003[2]->qm->GetValue(), qm);
+  EXPECT_EQ(Noise(*calc, "iec2003").Module[2]->qm->GetValue(), qm);
   EXPECT_EQ(calc->fCMWaterInjection[2]->qm->GetValue(), qm);
   EXPECT_EQ(calc->GetValue("QmValve"), calc->GetValue("qmCalc"));
   // Back to sizing, the entered flows count again.

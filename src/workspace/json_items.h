@@ -1,13 +1,17 @@
-// The items and messages of every command that prints JSON (`module`,
-// `run`, `show`), written one way: the schema is docs/json.md.
+// The JSON form of a calculation, for every front end that gives one
+// (the command line's `module`, `run`, `show`, the Python module), written
+// one way: the schema is docs/json.md.
 #pragma once
 
+#include <iosfwd>
 #include <string>
 #include <vector>
 
 #include "framework/calc_item.h"
 #include "framework/calc_message.h"
-#include "shell/json_writer.h"
+#include "workspace/json_writer.h"
+#include "workspace/module_kinds.h"
+#include "workspace/points_layout.h"
 
 namespace torvacalc {
 
@@ -24,5 +28,13 @@ void WriteJsonItem(TJsonWriter& w, const TCalcItem& item, bool relevant = true);
 // null), "items", "priority"}. `first` is the message (its first copy).
 void WriteJsonMessage(TJsonWriter& w, const char* point, const TCalcMessage& first, tCalcMessageType type,
                       const std::string& typeText, const std::vector<std::string>& items);
+
+// A module on its own as one JSON object {"module", "items", "messages"}
+// (a number raised at several items is one message naming them all).
+void PrintModuleJson(const TCalcModule& module, const TCalcMessageContainer& messages, std::ostream& out);
+// One JSON object: "calculation", "title", "activePoints", "constants",
+// "points" (four objects, item name at point 1 -> value and unit),
+// "messages" (each with its point: "1", "2", "3", "X" or null).
+void PrintPointsJson(const TCustomSCMSubstances& calc, std::ostream& out);
 
 }  // namespace torvacalc

@@ -1,8 +1,12 @@
-#include "shell/json_items.h"
+#include "workspace/json_items.h"
+
+#include <algorithm>
+#include <ostream>
 
 #include "framework/calc_switch.h"
 #include "framework/translation.h"
 #include "framework/units.h"
+#include "workspace/relevance.h"
 
 namespace torvacalc {
 
@@ -101,6 +105,74 @@ void WriteJsonMessage(TJsonWriter& w, const char* point, const TCalcMessage& fir
   w.Key("items").BeginArray();
   for (const std::string& n : items) w.String(n);
   w.EndArray().Key("priority").Integer(first.Priority).EndObject();
+}
+
+void PrintModuleJson(const TCalcModule& m, const TCalcMessageContainer& messages, std::ostream& out) {
+  TJsonWriter w(out);
+  w.BeginObject().Key("module").String(m.ClassName()).Key("items").BeginObject();
+  const TRelevance relevant(m);
+  for (const TCalcItem* item : m.GetCalcItems()) {
+    w.Key(item->GetName());
+    WriteJsonItem(w, *item, relevant(*item));
+  }
+  // A module on its own is one point: a number it raises at several items
+  // is one message naming them all.
+  struct TFact {
+    const TCalcMessage* msg;
+    tCalcMessageType type;
+    std::vector<std::string> items;
+  };
+  std::vector<TFact> facts;
+  for (const auto& msg : messages.Messages()) {
+    auto it = std::find_if(facts.begin(), facts.end(), [&](const TFact& f) { return f.msg->MsgNo == msg->MsgNo; });
+    if (it == facts.end()) it = facts.insert(facts.end(), TFact{msg.get(), msg->MessageType, {}});
+    it->type = std::min(it->type, msg->MessageType);
+    std::vector<const TCalcItem*> named;
+    if (msg->CalcItem) named.push_back(msg->CalcItem);
+    named.insert(named.end(), msg->CalcItems.begin(), msg->CalcItems.end());
+    for (const TCalcItem* i : named)
+      if (std::find(it->items.begin(), it->items.end(), i->GetName()) == it->items.end())
+        it->items.push_back(i->GetName());
+  }
+  w.EndObject().Key("messages").BeginArray();
+  for (const TFact& f : facts)
+    WriteJsonMessage(w, "1", *f.msg, f.type, f.msg->GetTypeText(), f.items);
+  w.EndArray().EndObject();
+  out << "\n";
+}
+
+namespace {
+const char* kPointKeys[kPointCount] = {"1", "2", "3", "X"};
+}  // namespace
+
+void PrintPointsJson(const TCustomSCMSubstances& calc, std::ostream& out) {
+  const TPointsLayout layout = LayoutOfCalculation(calc);
+  const TRelevance relevant(*calc.GetMainCalcModule());
+  TJsonWriter w(out);
+  w.BeginObject().Key("calculation").String(calc.ClassName()).Key("title").String(CalculationTitle(calc));
+  w.Key("activePoints").BeginArray();
+  for (bool on : layout.on) w.Bool(on);
+  w.EndArray().Key("constants").BeginObject();
+  for (const TCalcItem* i : layout.constants) {
+    w.Key(i->GetName());
+    WriteJsonItem(w, *i, relevant(*i));
+  }
+  w.EndObject().Key("points").BeginArray();
+  for (int p = 0; p < kPointCount; ++p) {
+    // A point that is off calculates nothing: its object stays empty.
+    w.BeginObject();
+    for (const TPointRow& r : layout.rows) {
+      if (!r.items[p] || !layout.on[p]) continue;
+      w.Key(r.base);
+      WriteJsonItem(w, *r.items[p], relevant(*r.items[p]));
+    }
+    w.EndObject();
+  }
+  w.EndArray().Key("messages").BeginArray();
+  for (const TPointMessage& f : PointMessages(calc, layout))
+    WriteJsonMessage(w, f.point == kAllPoints ? nullptr : kPointKeys[f.point], *f.first, f.type, f.typeText, f.items);
+  w.EndArray().EndObject();
+  out << "\n";
 }
 
 }  // namespace torvacalc
