@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "files/calculation_file.h"
+#include "framework/translation.h"
 #include "shell/commands.h"
 #include "shell/points_table.h"
 #include "workspace/entries.h"
@@ -61,7 +62,7 @@ const char* kUsage =
 // `outputFile` is given, printed as a table or one line of JSON.
 void RunOne(const std::string& caseFile, const std::vector<std::string>& assignments,
             const std::string& outputFile, bool json, bool allRows, bool sortPoints,
-            std::optional<TUnitPreset> units, std::ostream& out) {
+            std::optional<TUnitPreset> units, std::ostream& out, std::ostream& err) {
   std::vector<std::string> entries = ReadCaseFile(caseFile);
   entries.insert(entries.end(), assignments.begin(), assignments.end());
 
@@ -73,6 +74,10 @@ void RunOne(const std::string& caseFile, const std::vector<std::string>& assignm
   const TCustomSCMSubstances& calc = workspace.Calculation();
 
   if (!outputFile.empty()) {
+    // A file of a newer program version is replaced as asked, with a word
+    // that what only that version keeps is gone.
+    if (const std::string notice = NewerFileNotice(workspace.Super(), outputFile); !notice.empty())
+      err << "torvacalc: " << Translate("Hinweis") << ": " << notice << "\n";
     try {
       workspace.Save(outputFile);
     } catch (const ECalculationFile& e) {
@@ -98,7 +103,7 @@ int RunBatch(const std::vector<std::string>& cases, const std::vector<std::strin
         outDir.empty() ? std::string() : (std::filesystem::path(outDir) / std::filesystem::path(c).stem()).string() + ".cvc";
     if (!json) ctx.out << "== " << c << " ==\n";
     try {
-      RunOne(c, assignments, output, json, allRows, sortPoints, units, ctx.out);
+      RunOne(c, assignments, output, json, allRows, sortPoints, units, ctx.out, ctx.err);
     } catch (const std::exception& e) {
       ctx.err << "torvacalc: " << c << ": " << e.what() << "\n";
       if (json) ctx.out << "null\n";
@@ -154,7 +159,7 @@ int RunRun(const std::vector<std::string>& args, CommandContext& ctx) {
   }
   if (!outDir.empty()) throw EUsage("--out-dir belongs to --batch (see torvacalc run --help)");
   if (caseFile.empty()) throw EUsage("run needs a CASE file (see torvacalc run --help)");
-  RunOne(caseFile, assignments, outputFile, json, allRows, sortPoints, units, ctx.out);
+  RunOne(caseFile, assignments, outputFile, json, allRows, sortPoints, units, ctx.out, ctx.err);
   return ExitOk;
 }
 
