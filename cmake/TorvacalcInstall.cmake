@@ -8,15 +8,53 @@
 #   lib/libtorvacalc_<folder>.a            the libraries
 #   lib/cmake/Torvacalc/                   find_package(Torvacalc)
 #   lib/python3/dist-packages/torvacalc/   the Python module (python/)
+#   lib/torvacalc/                         the natural-gas property libraries
+#   share/man/man1/                        torvacalc(1), torvacalc-gui(1)
+#   share/applications/, share/icons/, share/mime/packages/
+#                                          the desktop entry, icon and file type
+#   share/bash-completion/completions/     completion of torvacalc
 #
-# The program finds its data in PREFIX/share/torvacalc beside PREFIX/bin
-# wherever the prefix is, so one build serves `cmake --install --prefix`
-# and the package's /usr alike.
+# The program finds its data in PREFIX/share/torvacalc and the property
+# libraries in PREFIX/lib/torvacalc beside PREFIX/bin wherever the prefix
+# is, so one build serves `cmake --install --prefix` and the package's /usr
+# alike.
 include(CMakePackageConfigHelpers)
 
 if(TARGET torvacalc-gui)
   install(TARGETS torvacalc-gui RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # At home on a desktop: the menu entry, the icon and the file type of
+  # calculation files (*.cvc), which opens them in the running program.
+  set(desktop ${PROJECT_SOURCE_DIR}/data/desktop)
+  install(FILES ${desktop}/torvacalc-gui.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${desktop}/torvacalc.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  install(FILES ${desktop}/torvacalc-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
+          RENAME torvacalc.xml)
 endif()
+install(FILES ${PROJECT_SOURCE_DIR}/data/desktop/torvacalc.bash-completion
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME torvacalc)
+
+# Manual pages made from the programs' own help texts at build time
+# (cmake/ManPage.cmake), so that they never disagree with --help.
+set(man_pages)
+foreach(program torvacalc torvacalc-gui)
+  if(NOT TARGET ${program})
+    continue()
+  endif()
+  if(program STREQUAL "torvacalc")
+    set(summary "control valve sizing workbench on the command line")
+  else()
+    set(summary "control valve sizing workbench, the desktop program")
+  endif()
+  set(page ${CMAKE_BINARY_DIR}/man/${program}.1.gz)
+  add_custom_command(OUTPUT ${page}
+    COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${program}> -DNAME=${program} -DSECTION=1
+            "-DSUMMARY=${summary}" -DOUTPUT=${page} -P ${CMAKE_CURRENT_LIST_DIR}/ManPage.cmake
+    DEPENDS ${program} ${CMAKE_CURRENT_LIST_DIR}/ManPage.cmake
+    COMMENT "Manual page ${program}(1)")
+  list(APPEND man_pages ${page})
+endforeach()
+add_custom_target(torvacalc_man ALL DEPENDS ${man_pages})
+install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/examples/README.md
         DESTINATION ${CMAKE_INSTALL_DATADIR}/torvacalc/examples)
 file(GLOB example_cases CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/examples/*.case)
@@ -67,12 +105,19 @@ endif()
 set(CPACK_PACKAGE_NAME torvacalc)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Torvacalc developers <torvacalc@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control valve sizing workbench (IEC 60534-2-1)")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control valve sizing workbench (IEC 60534)")
 set(CPACK_PACKAGE_DESCRIPTION
-  "Sizes industrial control valves after IEC 60534-2-1 with water and steam\n"
-  "after IAPWS-IF97: the command-line program torvacalc with its databases\n"
-  "and report templates, the Python module torvacalc and the C++ libraries\n"
-  "with headers and the CMake package Torvacalc.")
+  "Sizes industrial control valves after IEC 60534-2-1 at up to four operating\n"
+  "points side by side (minimum, normal, maximum and a further point), with\n"
+  "water and steam after IAPWS-IF97, natural gas after AGA8-DC92 and GERG-2008\n"
+  "and a substance database. Predicts valve noise after IEC 60534-8-3 and\n"
+  "-8-4 and VDMA 24422 and gives the state behind the valve, resistors, the\n"
+  "plant characteristic, a recommended inherent characteristic, the valve and\n"
+  "actuator of a catalogue and the specification sheet as PDF or HTML.\n"
+  "Contains the desktop program torvacalc-gui, the command-line program\n"
+  "torvacalc with its databases, report templates, manual pages and shell\n"
+  "completion, the Python module torvacalc, and the C++ libraries with\n"
+  "headers and the CMake package Torvacalc.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

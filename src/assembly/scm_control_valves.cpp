@@ -9,6 +9,7 @@
 #include "framework/module_items.h"
 #include "framework/options.h"
 #include "catalogue/valve_catalogue.h"
+#include "plant/characteristic_choice.h"
 
 namespace torvacalc {
 
@@ -27,6 +28,8 @@ constexpr int kMsgNoNoise = 1907;
 constexpr int kMsgOversized = 1908;
 constexpr int kMsgBodyRating = 1909;
 constexpr int kMsgBodyTooHot = 1910;
+// The recommended characteristic: one message per rule (TChoiceRule).
+constexpr int kMsgCharacteristicRule = 1920;
 
 // Openings below 10 % leave the plug close to its seat, where the
 // characteristic is least reliable and the seat erodes; above 90 % the
@@ -86,6 +89,9 @@ std::vector<L> MakeLinks() {
       v.push_back({L::lmDownstream, L::lwIn, once, all, n, TCustomMCMSubstances::ModuleNameOf(n)});
     }
   Rows(v, L::lmDownstream, L::lwPump, once, all, "Phase GasMedium StandardConditions TN0 PN0");
+  // A liquid that flashes: behind the valve the gas constants of its
+  // vapour count.
+  Rows(v, L::lmDownstream, L::lwIn, once, all, "Flashing");
   Rows(v, L::lmDownstream, L::lwIn, per, all, "p2|P1 T2Medium|T1 PhiRel|PhiRel");
   Rows(v, L::lmDownstream, L::lwOut, per, all,
        "pv2|pv1 rho2Star|rho1 rhoV2|rhoV cf2Star|cf kappa2Star|kappa1 dhv2|dHvT Z2|z1 CpL2|cpL");
@@ -141,6 +147,11 @@ std::vector<L> MakeLinks() {
        "QmValve|qm p2|p1 p2Res|p2 pv2|pv1 rho2v|rho1 rho2r|rho2Res Kappa1|kappa1 Eta1|eta1 T1|t1");
   Rows(v, L::lmResistor, L::lwOut, per, all, "LaRes");
   Rows(v, L::lmResistor, L::lwOut, per, first, "FlowStateRes xRes DNResMa");
+  // The state at every stage of a multi-stage resistor.
+  for (int i = 1; i <= TCMResistor::kShownStages; ++i) {
+    const std::string n = std::to_string(i);
+    Rows(v, L::lmResistor, L::lwOut, per, all, "P1Res" + n + " P2Res" + n + " Rho1Res" + n);
+  }
 
   // Noise: what every method takes and returns.
   Rows(v, L::lmNoiseCommon, L::lwIn, once, all,
@@ -357,6 +368,30 @@ TMCMTorva::TMCMTorva(TCalcComponent* owner, std::string name)
   for (int point : {1, 2, 3, 4})
     AddItem<TOutputParameter>(std::string("StrokePosition") + OpSuffix(point), Extended(0), Extended(100), qPortion)
         ->SetCaption("Hubstellung");
+  // The control task, for the recommendation of the characteristic.
+  FRec.RecommendChar = AddTwoState(*this, "RecommendChar", "Kennlinie empfehlen");
+  FRec.Control = AddListSwitch(*this, "Control", "Regelaufgabe", {"Durchfluss", "Druck", "Füllstand", "Temperatur"});
+  FRec.Measurement = AddListSwitch(*this, "Measurement", "Durchflussmessung",
+                                   {"proportional zum Durchfluss", "Wirkdruck (quadratisch)"});
+  FRec.ApplicationOf = AddListSwitch(*this, "ApplicationOf", "Einbau des Ventils", {"in Reihe", "im Bypass"});
+  FRec.SetPoint = AddListSwitch(*this, "SetPoint", "Sollwertbereich",
+                                {"weit", "klein, große Änderung des Differenzdrucks"});
+  FRec.PressureControl = AddListSwitch(*this, "PressureControl", "Geregelter Druck",
+                                       {"Flüssigkeit", "Gas, kleines Volumen", "Gas, großes Volumen"});
+  AddListSwitch(*this, "LevelDisturbance", "Störgröße der Füllstandsregelung", {"Zulauf", "Ablauf"});
+  AddListSwitch(*this, "HeaterDisturbance", "Störgröße der Temperaturregelung",
+                {"Last", "Heiz- oder Kühlmedium"});
+  FRec.CiBase = AddListSwitch(*this, "CiBase", "Differenzdruckverlauf nach", {"Betriebspunkten", "Angabe"});
+  FRec.ControlRange = AddListSwitch(*this, "ControlRange", "Differenzdruckverlauf am Ventil",
+                                    {"nahezu konstant", "fällt auf über 20 %", "fällt unter 20 %",
+                                     "steigt bis 200 %", "steigt über 200 %", "unbekannt"},
+                                    dbUnknown);
+  FRec.DropRatio = AddParameter<TOutputParameter>(*this, "dpRatio", qNoUnit,
+                                                  "Differenzdruck bei größtem / bei kleinstem Durchfluss");
+  FRec.Recommended = AddListSwitch(*this, "RecommendedCharacteristic", "Empfohlene Kennlinie",
+                                   {"keine", "linear", "gleichprozentig"});
+  FRec.Recommended->SetInputState(isCalculated);
+  FRec.Recommended->SetReadOnly(true);
 }
 
 void TMCMTorva::CalcEvent(TCalcEvent event, TCalcItem* item) {
@@ -376,6 +411,9 @@ void TMCMTorva::CalcEvent(TCalcEvent event, TCalcItem* item) {
     watch("FixedResistor", rResistors);
     watch("ValveFromDatabase", rValveDatabase);
     watch("kvs", rChecks);
+    for (const char* n : {"RecommendChar", "Control", "Measurement", "ApplicationOf", "SetPoint", "PressureControl",
+                          "CiBase", "ControlRange"})
+      watch(n, rChecks);
     for (int point : {1, 2, 3, 4})
       for (const char* n : {"kv", "h", "KvKvs", "Qm", "qmCalc", "p1Calc", "T1", "t2v", "Rho1", "rho2", "cf2",
                             "MaxUMD1", "MaxUMD2", "FlowState", "CalculatedPhase"})
@@ -681,6 +719,7 @@ void TMCMTorva::CheckOperatingPoints() {
                   {PointName(pointMax), FPoint[pointMax].KvKvs->ConvertToUnitString(100 * kvMax / Kvs)});
   if (HasValue(kvMin) && HasValue(kvMax) && kvMax > kRangeability * kvMin)
     CreateMessage(kMsgRangeability, {FPoint[pointMin].kv, FPoint[pointMax].kv}, {kvMax / kvMin});
+  RecommendCharacteristic();
   // Points 1 to 3 stand for the minimum, normal and maximum load.
   Extended previous = NoValue;
   for (int point : {1, 2, 3}) {
@@ -694,6 +733,44 @@ void TMCMTorva::CheckOperatingPoints() {
     }
     previous = q;
   }
+}
+
+// How the valve's pressure drop changes with the load is read from the
+// points: the drop at the largest flow over the drop at the smallest. The
+// engineer may state it instead (CiBase "Angabe"), for a single point or
+// where the points do not span the load.
+void TMCMTorva::RecommendCharacteristic() {
+  auto* calc = Calc();
+  const bool fromPoints = FRec.CiBase->GetSwitchStatus() == 0;
+  Extended qMin = NoValue, qMax = NoValue, dpAtMin = NoValue, dpAtMax = NoValue;
+  for (int point : {1, 2, 3, 4}) {
+    if (!calc->PointOn(point)) continue;
+    const Extended q = FPoint[point].QmValve->GetValue();
+    const Extended dp = FPoint[point].P1->GetValue() - FPoint[point].p2->GetValue();
+    if (!Available(q, dp) || dp <= 0) continue;
+    if (!HasValue(qMin) || q < qMin) qMin = q, dpAtMin = dp;
+    if (!HasValue(qMax) || q > qMax) qMax = q, dpAtMax = dp;
+  }
+  const Extended ratio = HasValue(qMin) && qMax > qMin ? dpAtMax / dpAtMin : NoValue;
+  FRec.DropRatio->AssignValue(0, fromPoints ? ratio : NoValue);
+  if (fromPoints) {
+    const int behaviour = DropBehaviourOf(ratio);
+    if (FRec.ControlRange->GetSwitchStatus() != behaviour) FRec.ControlRange->SetSwitchStatus(behaviour);
+    FRec.ControlRange->SetInputState(isCalculated);
+  }
+  TCharacteristicChoice choice;
+  if (FRec.RecommendChar->GetChecked()) {
+    TControlLoop loop;
+    loop.Task = static_cast<TControlTask>(FRec.Control->GetSwitchStatus());
+    loop.Drop = static_cast<TDropBehaviour>(FRec.ControlRange->GetSwitchStatus());
+    loop.FlowSquared = FRec.Measurement->GetSwitchStatus() == 1;
+    loop.Bypass = FRec.ApplicationOf->GetSwitchStatus() == 1;
+    loop.SmallRange = FRec.SetPoint->GetSwitchStatus() == 1;
+    loop.PressureProcess = FRec.PressureControl->GetSwitchStatus();
+    choice = torvacalc::RecommendCharacteristic(loop);
+    CreateMessage(kMsgCharacteristicRule + choice.Rule, {FRec.Recommended, FRec.Control, FRec.ControlRange});
+  }
+  if (FRec.Recommended->GetSwitchStatus() != choice.Kind) FRec.Recommended->SetSwitchStatus(choice.Kind);
 }
 
 // -------------------------------------------------------------- super module
@@ -1113,16 +1190,34 @@ void TCustomSCM3ControlValves::MoveOps(int a, int b) {
 }
 
 void TCustomSCM3ControlValves::SortOps() {
-  // Points 1 to 3 in the order of their mass flow (minimum, normal,
-  // maximum); points without a flow keep their place at the end.
+  // Points 1 to 3 in the order of the flow through the valve (minimum,
+  // normal, maximum); points without a flow keep their order at the end.
+  // The order is taken before anything moves (a flow given as a volume
+  // flow is converted only when the calculation settles) and the moves
+  // are one change, undone in one step.
   TMainCalcModule& m = *GetMainCalcModule();
-  auto flow = [&](int k) { return m.CalcItemByName(std::string("Qm") + OpSuffix(k))->AsParameter()->GetValue(); };
-  const int n = FNoOfOps;
-  for (int i = 1; i <= n; ++i)
-    for (int j = 1; j < n; ++j) {
-      const Extended a = flow(j), b = flow(j + 1);
-      if (HasValue(a) && HasValue(b) && a > b) MoveOps(j, j + 1);
-    }
+  auto flow = [&](int k) {
+    return m.CalcItemByName(std::string("QmValve") + OpSuffix(k))->AsParameter()->GetValue();
+  };
+  std::vector<int> order;
+  for (int k = 1; k <= std::min<int>(FNoOfOps, 3); ++k) order.push_back(k);
+  std::vector<Extended> q(4, NoValue);
+  for (int k : order) q[k] = flow(k);
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    return HasValue(q[a]) && (!HasValue(q[b]) || q[a] < q[b]);
+  });
+  std::array<int, 4> at{0, 1, 2, 3};  // where the entries of point k stand now
+  std::array<int, 4> whose{0, 1, 2, 3};  // whose entries stand at place p
+  BeginUpdate();
+  for (int place = 1; place <= static_cast<int>(order.size()); ++place) {
+    const int from = at[order[place - 1]];
+    if (from == place) continue;
+    MoveOps(place, from);
+    std::swap(whose[place], whose[from]);
+    at[whose[place]] = place;
+    at[whose[from]] = from;
+  }
+  EndUpdate(true);
 }
 
 void TCustomSCM3ControlValves::CarryMolarMass() {

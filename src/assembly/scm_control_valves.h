@@ -108,6 +108,16 @@ class TMCMTorva : public TCustomMCM3SubstancesMaterialPipe3Flow {
   // The inlet pressure of a point against the pressure-temperature rating
   // of the catalogue valve's body at the point's inlet temperature.
   void CheckBodyRating(int point);
+  // The inherent characteristic the control task asks for, with the rule
+  // that gave it as a message.
+  void RecommendCharacteristic();
+  struct TRecommendationItems {
+    TCalcSwitch* RecommendChar = nullptr;
+    TCalcListSwitch *Control = nullptr, *Measurement = nullptr, *ApplicationOf = nullptr, *SetPoint = nullptr,
+                    *PressureControl = nullptr, *CiBase = nullptr, *ControlRange = nullptr,
+                    *Recommended = nullptr;
+    TCalcParameter* DropRatio = nullptr;
+  } FRec;
   std::array<TPointItems, 5> FPoint{};  // index 1 to 4
   TCalcParameter *FcPipe = nullptr, *FEM = nullptr, *FRhoM = nullptr, *FNoOfCharOps = nullptr, *Fp1Max = nullptr,
                  *Fp2Min = nullptr, *Fp2Max = nullptr, *FT1Max = nullptr, *FkvsSugg = nullptr, *Fkvs = nullptr,

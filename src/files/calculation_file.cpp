@@ -323,6 +323,14 @@ class TCalculationFilesImpl : public TCalculationFiles {
       throw ECalculationFile(Fill("Die Datei [%s] stammt von einer neueren HYDRIX-Version.", {BaseName(fileName)}) +
                              " " + Translate("Wenn Sie die Berechnung speichern, gehen eventuell Informationen "
                                              "verloren."));
+    // The calculation was changed last when it is saved; the date is no
+    // change of its own (no undo step).
+    if (m.WhenModified()) {
+      const bool history = m.UseHistory;
+      m.UseHistory = false;
+      m.WhenModified()->SetValue(m.Now ? m.Now() : NowDayNumber());
+      m.UseHistory = history;
+    }
     const TGUID guid = GUIDFromText(m.GUIDAsStr());
     THXFile& file = *HXFileList().FileOfGUID(guid, true);
     file.SCMToFile(guid, fileName, [&](THXFile& f, TBixBinaryTag& tag) { SuperModuleSaveToTag(m, f, tag); });
@@ -381,6 +389,20 @@ void SaveModuleToFile(TCalcModule& module, const std::string& fileName, const st
   file.SCMToFile(guid, fileName,
                  [&](THXFile& f, TBixBinaryTag& tag) { WriteCalculationTag(f, tag, infos, module.GetCalcItems()); });
   file.SaveToFile(fileName);
+}
+
+std::string NewerFileNotice(const TSuperCalcModule& m, const std::string& fileName) {
+  std::error_code ec;
+  if (!fs::is_regular_file(fileName, ec)) return {};
+  try {
+    THXFile file;
+    file.Load(fileName);
+    if (ReadCalculationInfos(file, file.GetCalculationTag()).VersionNo <= m.VersionNo) return {};
+  } catch (const std::exception&) {
+    return {};  // not a calculation file this program reads: nothing of it is lost
+  }
+  return Fill("Die Datei [%s] stammt von einer neueren HYDRIX-Version.", {BaseName(fileName)}) + " " +
+         Translate("Wenn Sie die Berechnung speichern, gehen eventuell Informationen verloren.");
 }
 
 std::string CalculationClassOfFile(const std::string& fileName) {

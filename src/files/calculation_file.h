@@ -71,6 +71,11 @@ bool SuperModuleLoadFromTag(TSuperCalcModule& module, THXFile& file, TBixBinaryT
 // The GUID of a super module as file GUID, and back.
 TGUID GUIDFromText(const std::string& text);
 
+// The notice for saving `m` as `fileName` over a file that a newer program
+// version wrote (its information may be lost); "" when the file is absent,
+// unreadable or not newer.
+std::string NewerFileNotice(const TSuperCalcModule& m, const std::string& fileName);
+
 // A calculation module on its own in a calculation file: "Infos" name its
 // class, "Items" hold its items. The file name must carry `extension`
 // (ECalculationFile otherwise); the save is atomic.

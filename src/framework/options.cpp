@@ -41,6 +41,18 @@ std::string ProgramDataDir() {
   return TORVACALC_DATA_DIR;
 }
 
+std::string ProgramLibraryDir() {
+  // A data folder named for the run (a test, another build) holds them too.
+  if (const char* env = std::getenv("TORVACALC_DATA"); env && *env) return env;
+  const std::string exeDir = ExecutableDir();
+  std::error_code ec;
+  if (!exeDir.empty()) {
+    const fs::path relative = fs::path(exeDir).parent_path() / "lib" / "torvacalc";
+    if (fs::is_directory(relative, ec)) return relative.string();
+  }
+  return TORVACALC_LIB_DIR;
+}
+
 void LoadProgramOptions(const TSettingsStore& store, THXOptions& options) {
   const THXOptions defaults;
   auto separator = [&](const char* key, char fallback) {

@@ -32,6 +32,12 @@ void SaveProgramOptions(TSettingsStore& store, const THXOptions& options);
 // set, else the program's own folder when it holds the data (the build
 // tree), else the installed data folder.
 std::string ProgramDataDir();
+// The folder of the architecture-dependent files an installation keeps
+// apart from the data (the natural-gas property libraries):
+// $TORVACALC_DATA when set, PREFIX/lib/torvacalc beside the program's
+// PREFIX/bin, else the
+// configured one. The build tree keeps them beside the program.
+std::string ProgramLibraryDir();
 
 // The folder of the settings file: $TORVACALC_CONFIG_DIR when set, else
 // $XDG_CONFIG_HOME/torvacalc, else ~/.config/torvacalc.

@@ -87,9 +87,41 @@ std::vector<TDatabaseStatus> LoadDataBases(const std::function<void(const std::s
   return dbs;
 }
 
+namespace {
+
+const char* kDesktopUsage =
+    "Usage: torvacalc-gui [--new-instance] [FILE.cvc ...]\n"
+    "       torvacalc-gui --help | --version\n\n"
+    "The desktop program of Torvacalc, the control valve sizing workbench:\n"
+    "the whole valve calculation (medium, pipe, the operating points 1, 2, 3\n"
+    "and X, valve sizing after IEC 60534-2-1, noise after IEC 60534-8-3 and\n"
+    "-8-4 and VDMA 24422, natural gas after AGA8-DC92 and GERG-2008, the\n"
+    "catalogue's valves and actuators) with its data sheet.\n\n"
+    "Each FILE.cvc given is opened. A program already\n"
+    "running for the same user takes the files over and opens them, so that\n"
+    "a double-click on a calculation file lands in the running window;\n"
+    "--new-instance starts a program of its own instead.\n\n"
+    "Options:\n"
+    "  --new-instance  do not hand the files to a running program\n"
+    "  --help          this text\n"
+    "  --version       the program version\n\n"
+    "Settings are kept in $XDG_CONFIG_HOME/torvacalc (see torvacalc(1) for\n"
+    "the command-line program and the environment it reads).\n";
+
+}  // namespace
+
 int RunDesktop(int argc, char** argv) {
   // 1. The single-instance check, before anything of the window system.
   std::vector<std::string> args(argv + 1, argv + argc);
+  // Help and version need no window (the manual page is made from them).
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    std::cout << kDesktopUsage;
+    return 0;
+  }
+  if (args.size() == 1 && args[0] == "--version") {
+    std::cout << "torvacalc-gui " << TORVACALC_VERSION << "\n";
+    return 0;
+  }
   const bool single = std::find(args.begin(), args.end(), "--new-instance") == args.end();
   std::erase(args, std::string("--new-instance"));
   // "--lang en" or "--lang=en", as the command line takes it: the language

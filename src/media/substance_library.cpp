@@ -44,8 +44,12 @@ std::string tDLLList::FindLibrary(const std::string& Name) {
     const fs::path beside = exe.parent_path() / Name;
     if (fs::exists(beside, ec)) return beside.string();
   }
-  const fs::path data = fs::path(ProgramDataDir()) / Name;
-  if (fs::exists(data, ec)) return data.string();
+  // An installation keeps them under PREFIX/lib/torvacalc; $TORVACALC_DATA
+  // (a build tree, a test) may name a folder that holds them too.
+  for (const std::string& folder : {ProgramLibraryDir(), ProgramDataDir()}) {
+    const fs::path library = fs::path(folder) / Name;
+    if (fs::exists(library, ec)) return library.string();
+  }
   return {};
 }
 

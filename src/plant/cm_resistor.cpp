@@ -113,6 +113,13 @@ TCMResistor::TCMResistor(TCalcComponent* owner, std::string name)
   NBoresLast = AddParameter<TOutputParameter>(m, "NBoresLast", qInteger, "Anzahl der Bohrungen der letzten Stufe");
   DNLast = AddParameter<TOutputParameter>(m, "DNLast", qNominalDiameter, "Nennweite der letzten Stufe");
   ChokedStages = AddParameter<TOutputParameter>(m, "ChokedStages", qInteger, "Stufen mit kritischer Strömung");
+  for (int i = 1; i <= kShownStages; ++i) {
+    const std::string n = std::to_string(i);
+    TStageItems& st = StageItems[i - 1];
+    st.P1Res = AddParameter<TOutputParameter>(m, "P1Res" + n, qPressureBar, "Druck vor Stufe " + n);
+    st.P2Res = AddParameter<TOutputParameter>(m, "P2Res" + n, qPressureBar, "Druck hinter Stufe " + n);
+    st.Rho1Res = AddParameter<TOutputParameter>(m, "Rho1Res" + n, qDensity, "Dichte vor Stufe " + n);
+  }
   Phase = AddListSwitch(m, "Phase", "Phase", kPhases, phLiquid);
   ResistorType = AddListSwitch(m, "ResistorType", "Art der Drosselstrecke",
                             {"unbekannt", "Ventil", "Einlochblende", "Schalldämpfer direkt",
@@ -234,6 +241,16 @@ void TCMResistor::DoCalculate() {
     s.SetXt(r->GetXtRes());
     s.SetFl2(r->GetFl2Res());
     FStages.push_back(std::move(r));
+  }
+  // The state at the stages (as many as are shown; the stage pressures
+  // exist whether or not each stage could be sized).
+  for (int i = 0; i < kShownStages; ++i) {
+    const bool shown = i < count;
+    s.SetNoRes(i);
+    const TStageItems& st = StageItems[i];
+    put(st.P1Res, shown ? s.GetP1Res() : NoValue);
+    put(st.P2Res, shown ? s.GetP2Res() : NoValue);
+    put(st.Rho1Res, shown ? s.Getrho1Res() : NoValue);
   }
   s.SetNoRes(0);
   const int choked = count > 0 ? (FixedResistor->GetChecked() ? (s.GetChoked() ? 1 : 0)

@@ -14,6 +14,7 @@
 // behind it P2ResX, or the reverse (WhatToCalculate).
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,6 +40,15 @@ class TCMResistor : public TCalcModule {
       *DNSug07, *DNSug03, *dResLast, *NBoresLast, *DNLast, *ChokedStages;
   TCalcListSwitch *Phase, *ResistorType, *FlowStateRes;
   TCalcSwitch *FixedResistor, *NKnown, *UseResistors;
+
+  // The state at every stage of a multi-stage resistor, stage i = 1 ...
+  // kShownStages: pressure in front of it and behind it and the density
+  // in front of it (items P1Res1, P2Res1, Rho1Res1, ...).
+  static constexpr int kShownStages = 6;
+  struct TStageItems {
+    TOutputParameter *P1Res = nullptr, *P2Res = nullptr, *Rho1Res = nullptr;
+  };
+  std::array<TStageItems, kShownStages> StageItems{};
 
   // The resistor of stage i (0-based) of the last calculation.
   const tResistor* Stage(size_t i) const { return i < FStages.size() ? FStages[i].get() : nullptr; }

@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "files/calculation_file.h"
+#include "framework/translation.h"
 #include "shell/commands.h"
 #include "shell/points_table.h"
 #include "workspace/entries.h"
@@ -18,9 +19,10 @@ namespace torvacalc {
 namespace {
 
 const char* kUsage =
-    "Usage: torvacalc run CASE [--json] [--all] [--lang de|en] [--units si|us] [-o FILE.cvc] [NAME=TEXT ...]\n"
-    "       torvacalc run --batch CASE... [--json] [--all] [--lang de|en] [--units si|us] [--out-dir DIR]\n"
-    "                 [NAME=TEXT ...]\n\n"
+    "Usage: torvacalc run CASE [--json] [--all] [--lang de|en] [--units si|us] [--sort-points] [-o FILE.cvc]\n"
+    "                 [NAME=TEXT ...]\n"
+    "       torvacalc run --batch CASE... [--json] [--all] [--lang de|en] [--units si|us] [--sort-points]\n"
+    "                 [--out-dir DIR] [NAME=TEXT ...]\n\n"
     "Builds the whole valve calculation (medium, pipe, the operating points\n"
     "1, 2, 3 and X with their flows), enters the assignments of the case\n"
     "file CASE and then those of the command line, lets the calculation\n"
@@ -34,6 +36,9 @@ const char* kUsage =
     "mm) or in US customary units (psi, °F, lb/h, US gpm, Cv, in), after\n"
     "the entries are made (an entry without a unit is read in the unit the\n"
     "item shows; a result shows the unit its entry was given in).\n"
+    "--sort-points orders the points 1, 2 and 3 by the flow through the\n"
+    "valve after the entries are made (smallest first); each point's\n"
+    "entries move with it.\n"
     "-o FILE.cvc saves the calculation, which torvacalc show prints again\n"
     "in the same form.\n\n"
     "Assignments name the items of the main module; a value of point 2, 3\n"
@@ -56,18 +61,23 @@ const char* kUsage =
 // One calculation: the case's entries, then the command line's; saved when
 // `outputFile` is given, printed as a table or one line of JSON.
 void RunOne(const std::string& caseFile, const std::vector<std::string>& assignments,
-            const std::string& outputFile, bool json, bool allRows, std::optional<TUnitPreset> units,
-            std::ostream& out) {
+            const std::string& outputFile, bool json, bool allRows, bool sortPoints,
+            std::optional<TUnitPreset> units, std::ostream& out, std::ostream& err) {
   std::vector<std::string> entries = ReadCaseFile(caseFile);
   entries.insert(entries.end(), assignments.begin(), assignments.end());
 
   TTorvaWorkspace workspace;
   workspace.Super().UseHistory = false;  // printed once, never undone
   workspace.EnterAll(entries);
+  if (sortPoints) workspace.SortOperatingPoints();
   if (units) workspace.ApplyUnitPreset(*units);
   const TCustomSCMSubstances& calc = workspace.Calculation();
 
   if (!outputFile.empty()) {
+    // A file of a newer program version is replaced as asked, with a word
+    // that what only that version keeps is gone.
+    if (const std::string notice = NewerFileNotice(workspace.Super(), outputFile); !notice.empty())
+      err << "torvacalc: " << Translate("Hinweis") << ": " << notice << "\n";
     try {
       workspace.Save(outputFile);
     } catch (const ECalculationFile& e) {
@@ -84,8 +94,8 @@ void RunOne(const std::string& caseFile, const std::vector<std::string>& assignm
 
 // The batch: every case on its own, a failure reported and passed over.
 int RunBatch(const std::vector<std::string>& cases, const std::vector<std::string>& assignments,
-             const std::string& outDir, bool json, bool allRows, std::optional<TUnitPreset> units,
-             CommandContext& ctx) {
+             const std::string& outDir, bool json, bool allRows, bool sortPoints,
+             std::optional<TUnitPreset> units, CommandContext& ctx) {
   if (cases.empty()) throw EUsage("run --batch needs at least one CASE file (see torvacalc run --help)");
   int rc = ExitOk;
   for (const std::string& c : cases) {
@@ -93,7 +103,7 @@ int RunBatch(const std::vector<std::string>& cases, const std::vector<std::strin
         outDir.empty() ? std::string() : (std::filesystem::path(outDir) / std::filesystem::path(c).stem()).string() + ".cvc";
     if (!json) ctx.out << "== " << c << " ==\n";
     try {
-      RunOne(c, assignments, output, json, allRows, units, ctx.out);
+      RunOne(c, assignments, output, json, allRows, sortPoints, units, ctx.out, ctx.err);
     } catch (const std::exception& e) {
       ctx.err << "torvacalc: " << c << ": " << e.what() << "\n";
       if (json) ctx.out << "null\n";
@@ -106,7 +116,7 @@ int RunBatch(const std::vector<std::string>& cases, const std::vector<std::strin
 }
 
 int RunRun(const std::vector<std::string>& args, CommandContext& ctx) {
-  bool json = false, allRows = false, batch = false;
+  bool json = false, allRows = false, batch = false, sortPoints = false;
   std::string caseFile, outputFile, outDir;
   std::vector<std::string> assignments, cases;
   std::optional<TUnitPreset> units;
@@ -118,6 +128,8 @@ int RunRun(const std::vector<std::string>& args, CommandContext& ctx) {
       allRows = true;
     } else if (a == "--batch") {
       batch = true;
+    } else if (a == "--sort-points") {
+      sortPoints = true;
     } else if (a == "--out-dir") {
       if (i + 1 >= args.size() || args[i + 1].empty()) throw EUsage("--out-dir needs a folder");
       outDir = args[++i];
@@ -143,11 +155,11 @@ int RunRun(const std::vector<std::string>& args, CommandContext& ctx) {
   if (batch) {
     if (!caseFile.empty()) cases.insert(cases.begin(), caseFile);
     if (!outputFile.empty()) throw EUsage("-o saves one calculation; --batch saves with --out-dir DIR");
-    return RunBatch(cases, assignments, outDir, json, allRows, units, ctx);
+    return RunBatch(cases, assignments, outDir, json, allRows, sortPoints, units, ctx);
   }
   if (!outDir.empty()) throw EUsage("--out-dir belongs to --batch (see torvacalc run --help)");
   if (caseFile.empty()) throw EUsage("run needs a CASE file (see torvacalc run --help)");
-  RunOne(caseFile, assignments, outputFile, json, allRows, units, ctx.out);
+  RunOne(caseFile, assignments, outputFile, json, allRows, sortPoints, units, ctx.out, ctx.err);
   return ExitOk;
 }
 

@@ -54,7 +54,19 @@ void PrintPointsTable(const TCustomSCMSubstances& calc, std::ostream& out, bool 
   int hidden = 0;
 
   using TCells = std::vector<std::string>;
-  auto printTable = [&](const std::vector<TCells>& table) {
+  // The notes on the values of a row, printed beneath it ("" for none).
+  auto noteLines = [](const TCalcItem* item, const std::string& where) {
+    std::string lines;
+    if (!item) return lines;
+    const std::string label = "    " + Translate("Notiz") + (where.empty() ? "" : " (" + where + ")") + ": ";
+    bool first = true;
+    for (const std::string& line : item->NotesList()) {
+      lines += (first ? label : std::string(Chars(label), ' ')) + TerminalText(line) + "\n";
+      first = false;
+    }
+    return lines;
+  };
+  auto printTable = [&](const std::vector<TCells>& table, const std::vector<std::string>& notes) {
     // A long text (a description, a catalogue name) runs past its column
     // instead of widening it for every row.
     constexpr size_t kLongCell = 32;
@@ -62,19 +74,22 @@ void PrintPointsTable(const TCustomSCMSubstances& calc, std::ostream& out, bool 
     for (const TCells& r : table)
       for (size_t c = 0; c < r.size(); ++c)
         if (c == 0 || c + 1 == r.size() || Chars(r[c]) <= kLongCell) width[c] = std::max(width[c], Chars(r[c]));
-    for (const TCells& r : table) {
+    for (size_t row = 0; row < table.size(); ++row) {
+      const TCells& r = table[row];
       std::string line;
       for (size_t c = 0; c < r.size(); ++c) line += Pad(r[c], width[c] + 2);
       line.erase(line.find_last_not_of(' ') + 1);
       out << line << "\n";
+      if (row < notes.size()) out << notes[row];
     }
   };
 
   // The block of what serves every point, then the points side by side.
   std::vector<TCells> constants{
       {Translate("Bezeichnung"), Translate("Name"), Translate("Wert"), Translate("Einheit")}};
+  std::vector<std::string> constantNotes{""};
   for (const TCalcItem* i : layout.constants) {
-    if (!allRows && !isNamed(i) && (!HasShownValue(i) || !relevant(*i))) {
+    if (!allRows && !isNamed(i) && i->NotesList().empty() && (!HasShownValue(i) || !relevant(*i))) {
       ++hidden;
       continue;
     }
@@ -82,9 +97,10 @@ void PrintPointsTable(const TCustomSCMSubstances& calc, std::ostream& out, bool 
     const std::string value = ItemValueText(*i);
     constants.push_back({TerminalText(i->GetCaption()), TerminalText(i->GetName()),
                          value.empty() ? "-" : TerminalText(value), p ? p->GetCalcUnitName() : ""});
+    constantNotes.push_back(noteLines(i, ""));
   }
   out << "\n" << Translate("Alle Betriebspunkte") << "\n";
-  printTable(constants);
+  printTable(constants, constantNotes);
 
   if (!layout.rows.empty()) {
     TCells head{Translate("Bezeichnung"), Translate("Name")};
@@ -92,10 +108,12 @@ void PrintPointsTable(const TCustomSCMSubstances& calc, std::ostream& out, bool 
       head.push_back(PointCaption(p) + (layout.on[p] ? "" : " " + Translate("(aus)")));
     head.push_back(Translate("Einheit"));
     std::vector<TCells> table{head};
+    std::vector<std::string> notes{""};
     for (const TPointRow& r : layout.rows) {
       bool any = false;
       for (int p = 0; p < kPointCount; ++p)
-        any = any || (layout.on[p] && ((HasShownValue(r.items[p]) && relevant(*r.items[p])) || isNamed(r.items[p])));
+        any = any || (layout.on[p] && ((HasShownValue(r.items[p]) && relevant(*r.items[p])) || isNamed(r.items[p]) ||
+                                       (r.items[p] && !r.items[p]->NotesList().empty())));
       if (!any && !allRows) {
         ++hidden;
         continue;
@@ -108,9 +126,13 @@ void PrintPointsTable(const TCustomSCMSubstances& calc, std::ostream& out, bool 
       for (int p = 0; p < kPointCount; ++p) cells.push_back(layout.on[p] ? CellText(r.items[p], unit) : "");
       cells.push_back(unit);
       table.push_back(cells);
+      std::string rowNotes;
+      for (int p = 0; p < kPointCount; ++p)
+        if (layout.on[p] || r.items[p] == first) rowNotes += noteLines(r.items[p], PointCaption(p));
+      notes.push_back(rowNotes);
     }
     out << "\n" << Translate("Betriebspunkte") << "\n";
-    printTable(table);
+    printTable(table, notes);
   }
   if (hidden > 0) {
     std::string note = Translate("%d Zeilen ohne Wert oder ohne Bedeutung ausgelassen; --all zeigt sie.");

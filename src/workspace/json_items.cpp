@@ -85,6 +85,12 @@ void WriteJsonItem(TJsonWriter& w, const TCalcItem& item, bool relevant) {
     w.Key("kind").String("string").Key("text").String(item.GetText());
   }
   w.Key("relevant").Bool(relevant);
+  // The user's note on the value, its lines joined by line breaks.
+  if (!item.NotesList().empty()) {
+    std::string note;
+    for (const std::string& line : item.NotesList()) note += (note.empty() ? "" : "\n") + line;
+    w.Key("note").String(note);
+  }
   w.EndObject();
 }
 

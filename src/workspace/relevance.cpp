@@ -34,7 +34,11 @@ const std::vector<TRelevanceRule> kRelevanceRules = {
     {TRelevantWhen::Resistor,
      {"ResistorType", "FixedResistor", "NKnown", "NRes", "MaSug", "p2Res", "cvr", "pr", "dr", "aPSE", "bSSE", "dRes",
       "ARes", "NBores", "DNRes", "LaRes", "FlowStateRes", "xRes", "DNResMa", "dLaRes", "Fl2Res", "XtRes",
-      "zyRes"}},
+      "zyRes", "P1Res1", "P2Res1", "Rho1Res1", "P1Res2", "P2Res2", "Rho1Res2", "P1Res3", "P2Res3", "Rho1Res3",
+      "P1Res4", "P2Res4", "Rho1Res4", "P1Res5", "P2Res5", "Rho1Res5", "P1Res6", "P2Res6", "Rho1Res6"}},
+    {TRelevantWhen::Recommendation,
+     {"Control", "Measurement", "ApplicationOf", "SetPoint", "PressureControl", "LevelDisturbance",
+      "HeaterDisturbance", "CiBase", "ControlRange", "dpRatio", "RecommendedCharacteristic"}},
 };
 
 namespace {
@@ -66,7 +70,8 @@ TRelevance::TRelevance(const TCalcModule& m)
       // (a noise module's GasMedium tells gas from steam).
       FGasMedium(m.CalcItemByName("HumidityType") ? SwitchIndex(m, "GasMedium") : -1),
       FValveStyle(SwitchIndex(m, "ValveType")),
-      FResistors(SwitchIndex(m, "UseResistors")) {}
+      FResistors(SwitchIndex(m, "UseResistors")),
+      FRecommend(SwitchIndex(m, "RecommendChar")) {}
 
 bool TRelevance::Holds(TRelevantWhen when) const {
   // Unknown (a module without the switch, or nothing chosen) holds.
@@ -86,6 +91,7 @@ bool TRelevance::Holds(TRelevantWhen when) const {
     case TRelevantWhen::Butterfly: return FValveStyle < 0 || FValveStyle == 2;
     case TRelevantWhen::Ball: return FValveStyle < 0 || FValveStyle == 3;
     case TRelevantWhen::Resistor: return FResistors != 0;
+    case TRelevantWhen::Recommendation: return FRecommend != 0;
   }
   return true;
 }

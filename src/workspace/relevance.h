@@ -28,6 +28,7 @@ enum class TRelevantWhen : std::uint8_t {
   Butterfly,  //   butterfly,
   Ball,       //   ball
   Resistor,   // a resistor (orifice, plate, stages) behind the valve
+  Recommendation,  // the characteristic is to be recommended from the control task
 };
 
 struct TRelevanceRule {
@@ -38,7 +39,7 @@ extern const std::vector<TRelevanceRule> kRelevanceRules;
 
 // The conditions of one calculation, read from the switches of `m` (the
 // main module of a whole calculation or a computing module on its own):
-// Phase, SubstanceType, GasMedium, ValveType, UseResistors. A condition
+// Phase, SubstanceType, GasMedium, ValveType, UseResistors, RecommendChar. A condition
 // whose switch the module does not have holds.
 class TRelevance {
  public:
@@ -52,7 +53,7 @@ class TRelevance {
   bool operator()(const TCalcItem& item) const;
 
  private:
-  int FPhase = -1, FSubstance = -1, FGasMedium = -1, FValveStyle = -1, FResistors = -1;
+  int FPhase = -1, FSubstance = -1, FGasMedium = -1, FValveStyle = -1, FResistors = -1, FRecommend = -1;
 };
 
 }  // namespace torvacalc

@@ -51,7 +51,10 @@ std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
           "RhoM", "cPipe", "Rp02", "Rm_20", "tMatMin", "tMatMax"}},
         {"Widerstand",
          {"UseResistors", "ResistorType", "FixedResistor", "NKnown", "NRes", "MaSug", "p2Res", "cvr", "pr", "dr",
-          "aPSE", "bSSE", "dRes", "ARes", "NBores", "DNRes", "LaRes", "FlowStateRes", "xRes", "DNResMa"}}}},
+          "aPSE", "bSSE", "dRes", "ARes", "NBores", "DNRes", "LaRes", "FlowStateRes", "xRes", "DNResMa"}},
+        {"Drosselstufen",
+         {"P1Res1", "P2Res1", "Rho1Res1", "P1Res2", "P2Res2", "Rho1Res2", "P1Res3", "P2Res3", "Rho1Res3", "P1Res4",
+          "P2Res4", "Rho1Res4", "P1Res5", "P2Res5", "Rho1Res5", "P1Res6", "P2Res6", "Rho1Res6"}}}},
       // The operating points: what is asked, then each point's inlet
       // state, outlet pressure and flow, then what the sizing found.
       {"Betriebsdaten",
@@ -95,7 +98,11 @@ std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
       {"Kennlinie",
        {{"Kennlinie",
          {"NoOfCharOps", "UseSmoothCurves", "qmax", "Optimization", "ax", "a1", "dpMin", "dpMax",
-          "BadPressureCurves"}}}},
+          "BadPressureCurves"}},
+        {"Kennlinienempfehlung",
+         {"RecommendChar", "Control", "Measurement", "ApplicationOf", "SetPoint", "PressureControl",
+          "LevelDisturbance", "HeaterDisturbance", "CiBase", "ControlRange", "dpRatio",
+          "RecommendedCharacteristic"}}}},
   };
   // Each noise method's edition follows the choice of the methods.
   for (auto& page : pages)
@@ -224,6 +231,13 @@ std::vector<TPointMessage> TTorvaWorkspace::ReadMessages() const {
 }
 
 void TTorvaWorkspace::Save(const std::string& fileName) { FCalc->SaveToFile(fileName); }
+
+bool TTorvaWorkspace::SortOperatingPoints() {
+  auto* valves = dynamic_cast<TCustomSCM3ControlValves*>(FCalc.get());
+  if (!valves) return false;
+  valves->SortOps();
+  return true;
+}
 
 std::unique_ptr<TWorkspace> CreateWorkspace() { return std::make_unique<TTorvaWorkspace>(); }
 

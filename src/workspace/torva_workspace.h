@@ -44,6 +44,10 @@ class TTorvaWorkspace : public TWorkspace {
   // Load from the file `fileName` read already into `file`.
   void Load(std::unique_ptr<THXFile> file, const std::string& fileName, std::vector<std::string>* notices);
   void Save(const std::string& fileName) override;
+  // Orders points 1 to 3 by the flow through the valve, the entries of a
+  // point moving together: one change, one undo step. False (nothing
+  // changes) for a calculation without operating points of a valve.
+  bool SortOperatingPoints();
   const TCustomSCMSubstances& Calculation() const { return *FCalc; }
 
  private:

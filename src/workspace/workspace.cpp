@@ -89,6 +89,21 @@ bool TWorkspace::Locate(const TCalcItem* item, std::string* name, int* op) const
 
 namespace {
 
+// The lines of a note's text; none for a blank text.
+std::vector<std::string> NoteLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t end = std::min(text.find('\n', start), text.size());
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    start = end + 1;
+  }
+  while (!lines.empty() && TrimBlanks(lines.back()).empty()) lines.pop_back();
+  return lines;
+}
+
 // The valve module's items as an engineer reads a data sheet: what is
 // asked, the operating point, the medium, the valve, the pipe, then the
 // results. Items not named here appear in a last group, so that a new item
@@ -392,10 +407,20 @@ void TWorkspace::EnterAll(const std::vector<std::string>& assignments) {
     for (const std::string& a : assignments) {
       const size_t eq = a.find('=');
       if (eq == std::string::npos) throw ECalcEntry("expected NAME=VALUE, got \"" + a + "\"");
-      const std::string name = TrimBlanks(a.substr(0, eq));
+      std::string name = TrimBlanks(a.substr(0, eq));
       if (!IsValidUtf8(name)) throw ECalcEntry("an item name: not valid UTF-8 text");
+      constexpr std::string_view kNote = ".note";
+      const bool note = name.size() > kNote.size() &&
+                        LowerAscii(name.substr(name.size() - kNote.size())) == kNote;
+      if (note) name.erase(name.size() - kNote.size());
       TCalcItem* item = Item(name, 0);
       if (!item) throw ECalcEntry("unknown item \"" + name + "\" of " + KindName());
+      if (note) {
+        const std::string text = TrimBlanks(a.substr(eq + 1));
+        if (!IsValidUtf8(text)) throw ECalcEntry("the note of " + name + ": not valid UTF-8 text");
+        item->SetStringListNotes(NoteLines(text));
+        continue;
+      }
       FollowingUnit(*this, item->AsParameter(), [&] { EnterItem(*item, a.substr(eq + 1)); });
     }
   } catch (...) {
@@ -432,6 +457,18 @@ void ChooseSwitch(TWorkspace& calc, TCalcItem& item, int index) {
       two->SetChecked(index != 0);
     });
   }
+}
+
+void SetItemNote(TWorkspace& calc, TCalcItem& item, const std::string& text) {
+  const std::vector<std::string> lines = NoteLines(text);
+  if (lines == item.NotesList()) return;
+  AsOneChange(calc, [&] { item.SetStringListNotes(lines); });
+}
+
+std::string ItemNote(const TCalcItem& item) {
+  std::string text;
+  for (const std::string& line : item.NotesList()) text += (text.empty() ? "" : "\n") + line;
+  return text;
 }
 
 void EnterItemText(TWorkspace& calc, TCalcItem& item, const std::string& text) {

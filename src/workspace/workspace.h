@@ -122,7 +122,8 @@ class TWorkspace {
   // changes) for an unknown item and an entry that cannot be taken.
   TInputResult Enter(const std::string& name, int point, const std::string& text);
   // A batch of "NAME=TEXT" entries (names with their point's suffix), as a
-  // case file and a command line give them: the calculation settles once
+  // case file and a command line give them ("NAME.note=TEXT" puts a note
+  // on the item instead): the calculation settles once
   // with all of them and the undo history starts afresh. Throws ECalcEntry
   // naming the first entry that cannot be taken; the entries before it
   // stay.
@@ -227,6 +228,12 @@ void ChooseParameterUnit(TWorkspace& calc, TCalcParameter& p, int unitNo);
 void ChooseSwitch(TWorkspace& calc, TCalcItem& item, int index);
 // A text item.
 void EnterItemText(TWorkspace& calc, TCalcItem& item, const std::string& text);
+// The user's note on a value (saved with the calculation, printed beside
+// the value): one change, one undo step; an empty text removes it. A line
+// break in the text starts a new line of the note.
+void SetItemNote(TWorkspace& calc, TCalcItem& item, const std::string& text);
+// The note of an item as one text, its lines joined by line breaks.
+std::string ItemNote(const TCalcItem& item);
 
 // The parameter whose value, text and unit a field shows: for an item that
 // shows another module's item (a target), the root it reads from, whose

@@ -368,6 +368,21 @@ TEST(ValveLayer, ChecksAcrossThePoints) {
       {"an oil without a vapour pressure: no flow state", kOil, 1906, true},
       {"an oil without a vapour pressure: no noise", kOil, 1907, true},
       {"liquid methane (LNG) has a noise level", kLNG, 1907, false},
+      // The characteristic the control task asks for (drop at point 3, the
+      // largest flow, 7 bar against 2 bar at point 1, the smallest).
+      {"no recommendation unless asked", {{"Control", "Temperatur"}}, 1930, false},
+      {"level, drop rising above 200 %", {{"RecommendChar", "ja"}, {"Control", "Füllstand"}}, 1923, true},
+      {"level, drop falling below 20 %", {{"RecommendChar", "ja"}, {"Control", "Füllstand"}, {"p2", "2"},
+                                          {"p2Ap3", "8.5"}}, 1922, true},
+      {"level, drop stated constant", {{"RecommendChar", "ja"}, {"Control", "Füllstand"}, {"CiBase", "Angabe"},
+                                       {"ControlRange", "nahezu konstant"}}, 1921, true},
+      {"liquid pressure", {{"RecommendChar", "ja"}, {"Control", "Druck"}}, 1924, true},
+      {"gas of large volume, drop rising", {{"RecommendChar", "ja"}, {"Control", "Druck"},
+                                            {"PressureControl", "Gas, großes Volumen"}}, 1926, true},
+      {"flow, wide range", {{"RecommendChar", "ja"}}, 1927, true},
+      {"flow by differential pressure, bypass", {{"RecommendChar", "ja"}, {"Measurement", "Wirkdruck (quadratisch)"},
+                                                 {"ApplicationOf", "im Bypass"}}, 1929, true},
+      {"temperature", {{"RecommendChar", "ja"}, {"Control", "Temperatur"}}, 1930, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -540,6 +555,10 @@ TEST(ValveLayer, SortCopyAndClearOperatingPoints) {
   EXPECT_EQ(calc->GetValue("QmAp2"), 30000);
   EXPECT_EQ(calc->GetValue("QmAp3"), 40000);
   EXPECT_EQ(calc->GetValue("p2Ap2"), 3);  // the entries of a point move together
+  calc->UnDo();  // the sorting is one step
+  EXPECT_EQ(calc->GetValue("QmAp2"), 40000);
+  EXPECT_EQ(calc->GetValue("QmAp3"), 30000);
+  calc->SortOps();
   calc->CopyOp2();
   EXPECT_EQ(calc->GetValue("QmAp2"), calc->GetValue("Qm"));
   EXPECT_EQ(calc->GetValue("kvAp2"), calc->GetValue("kv"));

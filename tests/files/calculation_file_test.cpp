@@ -175,6 +175,17 @@ TEST_F(CalculationFile, NewerFilesAreReportedAndNotOverwrittenSilently) {
   a.p1->SetValue(1);
   a.SaveToFile(Path("new.cvc"));
   TSample b;
+  // Saving another calculation over it: a notice to show first.
+  EXPECT_NE(NewerFileNotice(b, Path("new.cvc")).find("neueren HYDRIX-Version"), std::string::npos);
+  EXPECT_EQ(NewerFileNotice(a, Path("new.cvc")), "");
+  EXPECT_EQ(NewerFileNotice(b, Path("absent.cvc")), "");
+  // Every save dates the change.
+  b.Now = [] { return 46000.5; };
+  b.SaveToFile(Path("dated.cvc"));
+  EXPECT_EQ(b.WhenModified()->GetValue(), 46000.5L);
+  TSample dated;
+  dated.ReadFromFile(Path("dated.cvc"));
+  EXPECT_EQ(dated.WhenModified()->GetValue(), 46000.5L);
   std::vector<std::string> notices;
   b.ReadFromFile(Path("new.cvc"), &notices);
   ASSERT_EQ(notices.size(), 1u);

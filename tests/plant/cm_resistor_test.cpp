@@ -112,6 +112,15 @@ TEST(ResistorModule, StagesAndChokedGas) {
     const int N = std::atoi(c.N);
     EXPECT_NEAR(std::pow(1 - x.Value("xRes"), N), 0.1L, 1e-12L);
     ASSERT_NE(x.m.Stage(N - 1), nullptr);
+    // The state at each stage: pressures 40 bar * 0.1^(i/N), a gas's
+    // density in proportion; nothing beyond the last stage.
+    for (int i = 1; i <= N; ++i) {
+      const auto at = [&](const char* name) { return x.Value((name + std::to_string(i)).c_str()); };
+      EXPECT_NEAR(at("P1Res"), 40 * std::pow(0.1L, Extended(i - 1) / N), 1e-9L);
+      EXPECT_NEAR(at("P2Res"), 40 * std::pow(0.1L, Extended(i) / N), 1e-9L);
+      EXPECT_NEAR(at("Rho1Res"), 46 * at("P1Res") / 40, 1e-9L);
+    }
+    EXPECT_FALSE(HasValue(x.Value(("P1Res" + std::to_string(N + 1)).c_str())));
     x.ExpectNoNaN();
   }
 }
