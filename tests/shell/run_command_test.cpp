@@ -216,13 +216,24 @@ TEST_F(RunCommand, SavedCalculationShowsByteForByte) {
     }
   }
   // Every example of the whole calculation shows, saved and opened again,
-  // what its run showed.
+  // what its run showed; saved in one language and opened in the other,
+  // what a run in the other language shows (every choice read back from
+  // its text in the language of the file).
+  const auto undated = [](std::string text) {
+    const size_t at = text.find("WhenCreated");
+    return at == std::string::npos ? text : text.erase(at, text.find('\n', at) - at);
+  };
   for (const char* example : {"valve_water.case", "valve_steam_noise.case", "valve_natural_gas.case",
-                              "valve_flashing.case", "valve_from_catalogue.case"}) {
-    SCOPED_TRACE(example);
-    const ProgramRun saved = RunProgram({"run", SourceFile(std::string("examples/") + example), "-o", Path("e.cvc")});
-    ASSERT_EQ(saved.code, 0) << saved.err;
-    EXPECT_EQ(RunProgram({"show", Path("e.cvc")}).out, saved.out);
+                              "valve_flashing.case", "valve_from_catalogue.case", "points.case"}) {
+    const std::string path = SourceFile(std::string("examples/") + example);
+    for (const auto& [saveIn, showIn] : {std::pair{"de", "en"}, std::pair{"en", "de"}}) {
+      SCOPED_TRACE(std::string(example) + " " + saveIn);
+      const ProgramRun saved = RunProgram({"--lang", saveIn, "run", path, "-o", Path("e.cvc")});
+      ASSERT_EQ(saved.code, 0) << saved.err;
+      EXPECT_EQ(RunProgram({"--lang", saveIn, "show", Path("e.cvc")}).out, saved.out);
+      EXPECT_EQ(undated(RunProgram({"--lang", showIn, "show", Path("e.cvc")}).out),
+                undated(RunProgram({"--lang", showIn, "run", path}).out));
+    }
   }
   // A batch in one process: a line of JSON a case, what a run of the case
   // alone prints, each saved; a case that cannot run is a null line, the
