@@ -165,7 +165,17 @@ void TCustomCalcMultiSwitch::SetSourceCalcItem(TCalcItem* source) {
     // The source's text was made without them.
     if (s->FSwitchStatus >= 0 && !s->FSourceCalcItem) s->FText = s->GetValueOfIndex(s->FSwitchStatus);
   }
+  // A choice the user made here while the switch stood alone (read from a
+  // file before the link was made: a valve picked from a catalogue list
+  // the module fills) goes to the switch it now reads through, where no
+  // choice stands yet.
+  const std::string pending =
+      s && !FSourceCalcItem && GetModified() && !FText.empty() && s->GetText().empty() ? FText : std::string();
   tCustomCalcSwitch::SetSourceCalcItem(source);
+  if (!pending.empty()) {
+    s->SetModified(true);
+    s->SetText(pending);
+  }
 }
 
 void TCustomCalcMultiSwitch::TakeValuesFrom(const TSwitchDataSource& source) {
