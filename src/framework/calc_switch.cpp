@@ -165,14 +165,24 @@ void TCustomCalcMultiSwitch::SetSourceCalcItem(TCalcItem* source) {
     // The source's text was made without them.
     if (s->FSwitchStatus >= 0 && !s->FSourceCalcItem) s->FText = s->GetValueOfIndex(s->FSwitchStatus);
   }
+  // A choice the user made here while the switch stood alone (read from a
+  // file before the link was made: a valve picked from a catalogue list
+  // the module fills) goes to the switch it now reads through, where no
+  // choice stands yet.
+  const std::string pending =
+      s && !FSourceCalcItem && GetModified() && !FText.empty() && s->GetText().empty() ? FText : std::string();
   tCustomCalcSwitch::SetSourceCalcItem(source);
+  if (!pending.empty()) {
+    s->SetModified(true);
+    s->SetText(pending);
+  }
 }
 
 void TCustomCalcMultiSwitch::TakeValuesFrom(const TSwitchDataSource& source) {
   const std::string chosen = GetText();
   SetValueList(source.ValueList());
   for (auto& [language, texts] : source.ValueTexts()) SetValueTexts(language, std::move(texts));
-  const int index = IndexOfText(chosen);
+  const int index = IndexOfAnyName(chosen);
   if (index != FSwitchStatus || (index >= 0 && !IsTextOfIndex(index, FText))) SetLocalSwitchStatus(index);
 }
 
@@ -284,6 +294,17 @@ int TCustomCalcMultiSwitch::IndexOfText(const std::string& text) const {
   return -1;
 }
 
+int TCustomCalcMultiSwitch::IndexOfAnyName(const std::string& text) const {
+  const int index = IndexOfText(text);
+  if (index >= 0 || text.empty()) return index;
+  for (const TCalcItem* target : Targets()) {
+    const auto* m = dynamic_cast<const TCustomCalcMultiSwitch*>(target);
+    if (!m || m->GetValueList() != GetValueList()) continue;
+    if (const int i = m->IndexOfAnyName(text); i >= 0) return i;
+  }
+  return -1;
+}
+
 void TCustomCalcMultiSwitch::SetText(const std::string& text) {
   if (FSourceCalcItem) {
     FSourceCalcItem->SetText(text);
@@ -295,7 +316,8 @@ void TCustomCalcMultiSwitch::SetText(const std::string& text) {
   Notify(ceBeforeFieldChange);
   FText = text;
   const int before = FSwitchStatus;
-  const int index = IndexOfText(text);
+  // A text read from a file written in another language, or typed in it.
+  const int index = IndexOfAnyName(text);
   SetLocalSwitchStatus(index);
   if (index < 0) FText = text;  // a text outside the list stays as typed
   (void)before;

@@ -93,6 +93,11 @@ class TCustomCalcMultiSwitch : public tCustomCalcSwitch {
   std::string GetSelectedValue() const { return GetValueOfIndex(GetSwitchStatus()); }
   // Index in the translated list (not case-sensitive); -1 for an empty text.
   virtual int IndexOfText(const std::string& text) const;
+  // IndexOfText, and where that finds nothing, the index a switch reading
+  // through this one with the same entries finds: a computing module's
+  // switch may know more names for its entries (a substance by its name in
+  // the other language) than the main module's switch it reads through.
+  int IndexOfAnyName(const std::string& text) const;
   bool GetSorted() const { return FSorted; }
   void SetSorted(bool sorted);
 

@@ -226,7 +226,7 @@ const TUnitRecord kUnitRecords[] = {
     {24, "MSCMM", 0, 60000},
     // 12 qKvCv
     {0, "m³/h", 0, 1},
-    {1, "Cv", 0, 0.8649776554423244L},
+    {1, "Cv", 0, kKvPerCv},
     // 13 qNominalDiameter
     {0, "mm", 0, 1},
     {1, "in", 0, 25.4L},

@@ -100,6 +100,13 @@ enum TQuantity : std::uint8_t {
   qAngle = 76
 };
 
+// The flow coefficient Kv in m³/h of a valve whose Cv is 1: a US gallon per
+// minute (3.785411784 L) at a drop of 1 psi (0.45359237 kg x 9.80665 m/s²
+// on a square inch) against a cubic metre per hour at 1 bar. One factor for
+// the unit table and for every equation written for Cv.
+inline constexpr Extended kKvPerCv = 0.86497765544230176L;
+inline constexpr Extended kCvPerKv = 1 / kKvPerCv;
+
 inline constexpr int QuantityCount = 77;
 inline constexpr int MaxUnitSlots = 41;  // unit numbers 0..40
 inline constexpr int Top5Count = 10;     // the recent-unit list holds ten entries

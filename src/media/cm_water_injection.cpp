@@ -139,7 +139,13 @@ void TCMWaterInjection::CalculateWater() {
   const bool liquid = Phase->GetSwitchIndex() == kLiquid;
   // The enthalpy given wins over the one of the inlet state.
   Extended H1 = V(h1);
-  std::vector<TCalcItem*> required = {HasValue(V(p2)) || IsNoValue(V(p2v)) ? static_cast<TCalcItem*>(p2) : p2v};
+  // The outlet pressure missing is the one behind the resistor where one
+  // follows the valve, else the valve's own (without a resistor the two are
+  // one pressure, and a message names the one the engineer enters).
+  const bool resistor = UseResistors->GetChecked();
+  std::vector<TCalcItem*> required = {
+      resistor ? (HasValue(V(p2)) || IsNoValue(V(p2v)) ? static_cast<TCalcItem*>(p2) : p2v)
+               : (HasValue(V(p2v)) || IsNoValue(V(p2)) ? static_cast<TCalcItem*>(p2v) : p2)};
   if (IsNoValue(H1)) {
     H1 = tWaterInjection::Enthalpy(V(p1), V(t1), liquid);
     required.insert(required.end(), {p1, t1});

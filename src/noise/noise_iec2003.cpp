@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "framework/units.h"
 #include "valves/control_valve.h"
 
 namespace torvacalc {
@@ -12,9 +13,6 @@ constexpr Extended kPi = 3.14159265358979323846L;
 // Characteristic impedance of air at the reference state, rho c = 1.293 kg/m3
 // times 343 m/s (IEC 60534-8-4, the radiation side of the pipe wall).
 constexpr Extended kAirImpedance = 443.499L;
-// Cv of a Kv of 1 m3/h (US gallons per minute at 1 psi against m3/h at
-// 1 bar).
-constexpr Extended kCvPerKv = 1.156099220746L;
 // IEC 60534-8-4:2015, numerical constants for Cv: the jet diameter N14 and
 // the Strouhal number and xFz estimate N34.
 constexpr Extended kN14Cv = 4.6E-3L;

@@ -559,6 +559,14 @@ void TCMControlValves::RaiseFlowStateMessages(bool liquid, TECVFlowState state) 
   const auto items = [&](std::initializer_list<TCalcItem*> judged) {
     for (TCalcItem* i : judged) list[count++] = i;
   };
+  // A gas is judged by the pressure ratio x against the choked ratio
+  // Fgamma xTP (Fgamma = kappa / 1.4), or against the real-gas critical
+  // ratio xc where that decides; the vapour pressure and the liquid's
+  // critical drop mean nothing for it.
+  const auto gasItems = [&] {
+    items({p1, p2, x, xtp, kappa1});
+    if (HasValue(V(xc)) && HasValue(V(dpc)) && V(dpc) == V(dpXc)) items({xc});
+  };
   switch (state) {
     case fsNormal:
       if (liquid) {
@@ -566,7 +574,7 @@ void TCMControlValves::RaiseFlowStateMessages(bool liquid, TECVFlowState state) 
         items({p1, dp, zy, pv1, dpLimit});
       } else {
         no = 976;
-        items({p1, dp, p2, pv1, dpc});
+        gasItems();
       }
       break;
     case fsPartialCavitation: no = 920; items({p1, dp, zy, pv1, dpLimit}); break;
@@ -574,7 +582,10 @@ void TCMControlValves::RaiseFlowStateMessages(bool liquid, TECVFlowState state) 
     case fsMaxCavSigmaMr: no = 919; items({p1, dp, fl2, pv1, dpLimit}); break;
     case fsMaximumCavitation: no = 918; items({p1, dp, dpc}); break;
     case fsFlashing: no = 917; items({p1, dp, pv1, dpLimit}); break;
-    case fsChokedFlow: no = 916; items({p1, p2, xt, xtp, dpLimit, kappa1, dp, dpc}); break;
+    case fsChokedFlow:
+      no = 916;
+      gasItems();
+      break;
     case fsMechDamage: no = 964; items({p1, dp, Kc, pv1, dpLimit}); break;
     default: return;  // undefined, or partial cavitation judged by sigma_mr alone
   }

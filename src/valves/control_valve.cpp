@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "framework/options.h"
+#include "framework/units.h"
 #include "valves/flow_equations.h"
 #include "valves/reynolds.h"
 #include "valves/sizing_kernel.h"
@@ -1429,7 +1430,7 @@ Extended tControlValve::CalculatePSE(Extended p1, Extended pv1, Extended pr, Ext
 }
 
 // Size scale effect SSE = (d/dr)^b (ISA-RP75.23-1995) with the exponent
-// b = 0.068 (Cv/d^2)^(1/4), Cv/d^2 in US units: Cv = 1.156099220746 Kv and
+// b = 0.068 (Cv/d^2)^(1/4), Cv/d^2 in US units: Cv = kCvPerKv Kv and
 // d^2 in square inches = 0.00155 d^2 in mm2. The flow passage d of the
 // exponent is the seat when given, else the valve size; a given bSSE
 // replaces the exponent.
@@ -1440,7 +1441,7 @@ Extended tControlValve::CalculateSSE(Extended Kv, Extended DNV, Extended seat, E
   if (IsNoValue(b)) {
     const Extended d = HasValue(seat) && seat > 0 ? seat : DNV;
     if (IsNoValue(Kv) || Kv < 0) return NoValue;
-    b = 0.068L * std::sqrt(std::sqrt(1.156099220746L * Kv / (0.00155L * d * d)));
+    b = 0.068L * std::sqrt(std::sqrt(kCvPerKv * Kv / (0.00155L * d * d)));
   }
   return Checked(std::pow(DNV / dr, b));
 }

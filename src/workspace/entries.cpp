@@ -115,15 +115,9 @@ void AssignSwitch(TCalcItem& item, const std::string& name, const std::string& t
       multi->SetSwitchStatus(static_cast<int>(n));
       return;
     }
-    // The item's text in German or English, whatever the language.
-    int index = multi->IndexOfText(t);
-    // A main module's switch hands its choice on to a computing module's
-    // switch with the same entries, which may know more names for them
-    // (a substance by its name in the other language).
-    for (const TCalcItem* target : multi->Targets()) {
-      const auto* m = dynamic_cast<const TCustomCalcMultiSwitch*>(target);
-      if (index < 0 && m && m->GetValueList() == multi->GetValueList()) index = m->IndexOfText(t);
-    }
+    // The item's text in German or English, whatever the language (a
+    // computing module's switch reading through it may know more names).
+    int index = multi->IndexOfAnyName(t);
     if (index < 0) index = IndexOfShorthand(*multi, name, t);
     // A choice is the user's, as one made in the program's window (where
     // it replaces a database value, that value is marked modified).

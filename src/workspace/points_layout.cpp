@@ -153,6 +153,10 @@ const std::vector<TSupersededMessage> kSupersededMessages = {
     // module's 1501 names the limit of that state (a flashing mixture, a
     // cavitating liquid) the body check 908 judges coarser.
     {908, 1501},
+    // A gas above Mach 0.3 in the outlet pipe: the noise module's 1513 says
+    // so at the point; the pipe velocity warning stays where it names the
+    // inlet pipe as well.
+    {909, 1513, "DiP1"},
 };
 
 namespace {
@@ -200,7 +204,9 @@ std::vector<TPointMessage> PointMessages(const TCustomSCMSubstances& calc, const
   }
   std::erase_if(facts, [&](const TPointMessage& f) {
     for (const TSupersededMessage& s : kSupersededMessages)
-      if (f.no == s.no && std::any_of(facts.begin(), facts.end(), [&](const TPointMessage& g) {
+      if (f.no == s.no &&
+          !(s.unlessNamed && std::find(f.items.begin(), f.items.end(), s.unlessNamed) != f.items.end()) &&
+          std::any_of(facts.begin(), facts.end(), [&](const TPointMessage& g) {
             return g.no == s.by && (g.point == f.point || g.point == kAllPoints);
           }))
         return true;

@@ -67,6 +67,9 @@ int PointOfMessage(const TCalcMessage& msg, const TCustomSCMSubstances& calc, co
 // the second one is raised.
 struct TSupersededMessage {
   int no, by;
+  // The fact stays where it also names this item (a part of it the other
+  // message does not cover).
+  const char* unlessNamed = nullptr;
 };
 extern const std::vector<TSupersededMessage> kSupersededMessages;
 

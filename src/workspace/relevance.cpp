@@ -22,7 +22,7 @@ const std::vector<TRelevanceRule> kRelevanceRules = {
     // gas has none of them.
     {TRelevantWhen::Liquid,
      {"HasSigmaData", "SigmaP", "SigmaV", "SigmaMr", "SigmaCh", "SigmaI", "SigmaId", "Sigma", "SaturatedPhase",
-      "Kc_75", "Kc", "Kcfunc", "KcStar", "zy_75", "zy", "zyfunc", "dpc", "uMaxCav", "uMaxPartCav", "uMaxNoCav",
+      "Kc_75", "Kc", "Kcfunc", "KcStar", "zy_75", "zy", "zyfunc", "dpc", "dpLimit", "uMaxCav", "uMaxPartCav", "uMaxNoCav",
       "uMaxFlashing", "NoiseNormLiquid", "pv1", "pv2"}},
     {TRelevantWhen::Water, {"PvW", "PvW1"}},
     {TRelevantWhen::Pulp, {"PulpeType", "XPulp", "fPulp", "dLaPulp"}},

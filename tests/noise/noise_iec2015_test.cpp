@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "framework/units.h"
 #include "valves/control_valve.h"
 #include "noise/noise_iec2003.h"
 
@@ -36,7 +37,7 @@ const Example2015 kExamples[] = {
      14.042L, 5.1676E-7L, 5.0045E-9L, 154.55L, 397.9L, 1973.4L, -62.30L, 69.9L, 69.939L},
 };
 
-constexpr Extended kKvOfCv90 = 90 / 1.156099220746L;
+constexpr Extended kKvOfCv90 = 90 * kKvPerCv;
 
 void Water2015(tIEC2003& n, const Example2015& c) {
   n.SetEdition(leIEC2015);

@@ -31,6 +31,13 @@ struct Module {
     return n;
   }
   bool Has(int no) const { return Count(no) > 0; }
+  // Whether a message of that number names the item.
+  bool Names(int no, const std::string& item) const {
+    for (const auto& msg : messages.Messages())
+      for (const TCalcItem* i : msg->CalcItems)
+        if (msg->MsgNo == no && i && LowerAscii(i->GetName()) == LowerAscii(item)) return true;
+    return false;
+  }
 };
 
 // IEC 60534-2-1:2011 Annex E example 1 (water, globe valve DN 150 in line).
@@ -120,10 +127,14 @@ TEST(ControlValveModule, SizesThePublishedExamplesAndRoundTripsReturnTheDuty) {
 TEST(ControlValveModule, FlowStatesRaiseTheirMessages) {
   // Liquid of example 1 (pv = 0.701 bar, zy 0.4): the outlet pressure walks
   // through the states; the style decides the damage limit. Each message is
-  // raised once on the switch and once on the unknown.
+  // raised once on the switch and once on the unknown, and names what the
+  // state was judged from: a gas by x against Fgamma xTP, never by the
+  // vapour pressure or the liquid's limits.
   struct Case {
     const char* what; void (*setup)(Module&); TEntries edits; int valveType; TECVFlowState state; int message;
+    std::vector<const char*> named = {}, notNamed = {};
   };
+  const std::vector<const char*> gasJudged = {"x", "xtp", "kappa1"}, liquidOnly = {"pv1", "dpc", "dpLimit", "zy"};
   const Case cases[] = {
       {"no cavitation", Liquid, {{"zy_75", "0.4"}, {"p2", "6.0"}}, 0, fsNormal, 973},
       {"partial cavitation", Liquid, {{"zy_75", "0.4"}, {"p2", "4.0"}}, 0, fsPartialCavitation, 920},
@@ -132,7 +143,8 @@ TEST(ControlValveModule, FlowStatesRaiseTheirMessages) {
       {"flashing", Liquid, {{"zy_75", "0.4"}, {"p2", "0.5"}}, 0, fsFlashing, 917},
       {"mechanical damage: strong cavitation beyond 5 bar in a butterfly valve", Liquid,
        {{"p1", "20"}, {"p2", "12"}, {"zy_75", "0.2"}, {"Kc_75", "0.3"}}, 2, fsMechDamage, 964},
-      {"choked gas", Gas, {{"p2", "1.0"}}, 0, fsChokedFlow, 916},
+      {"choked gas", Gas, {{"p2", "1.0"}}, 0, fsChokedFlow, 916, gasJudged, liquidOnly},
+      {"gas not choked", Gas, {}, 0, fsNormal, 976, gasJudged, liquidOnly},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -143,6 +155,8 @@ TEST(ControlValveModule, FlowStatesRaiseTheirMessages) {
     x.m.SetActive(true);
     EXPECT_EQ(x.m.FlowState->GetSwitchStatus(), c.state);
     EXPECT_EQ(x.Count(c.message), 2);
+    for (const char* item : c.named) EXPECT_TRUE(x.Names(c.message, item)) << item;
+    for (const char* item : c.notNamed) EXPECT_FALSE(x.Names(c.message, item)) << item;
     if (c.setup == Gas) { EXPECT_TRUE(x.Has(910)); }  // the reducers matter (FP < 0.99)
   }
 }
