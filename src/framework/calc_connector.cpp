@@ -257,35 +257,47 @@ TCalcItem* Lookup(TCalcModule* module, const std::string& name, const std::strin
   return item;
 }
 
-}  // namespace
-
-void TCalcConnector::BuildParameterList() {
-  FAttached.clear();
-  auto add = [&](const TConnections& list, TCalcModule* a, TCalcModule* b) {
-    for (const auto& entry : list.ConnectionList()) {
-      const TConnectionItem c(entry);
-      FAttached.insert(Lookup(a, c.GetSourceName(), GetName()));
-      FAttached.insert(Lookup(b, c.GetTargetName(), GetName()));
-    }
-  };
-  add(OutConnections, TargetModule(), SourceModule());
-  add(InConnections, SourceModule(), TargetModule());
-  add(OutDataPump, TargetModule(), SourceModule());
-  add(InDataPump, SourceModule(), TargetModule());
+// The items of one list: `a` holds the names before "|", `b` those after.
+std::vector<std::pair<TCalcItem*, TCalcItem*>> Resolve(const TConnections& list, TCalcModule* a, TCalcModule* b,
+                                                       const std::string& connector) {
+  std::vector<std::pair<TCalcItem*, TCalcItem*>> items;
+  items.reserve(list.Count());
+  for (const auto& entry : list.ConnectionList()) {
+    const TConnectionItem c(entry);
+    TCalcItem* from = Lookup(a, c.GetSourceName(), connector);
+    items.emplace_back(from, Lookup(b, c.GetTargetName(), connector));
+  }
+  return items;
 }
 
-bool TCalcConnector::IsAttached(const TCalcItem* item) const { return FAttached.count(item) > 0; }
+}  // namespace
+
+void TCalcConnector::BuildParameterList(const TLinkedItems& links) {
+  FAttached.clear();
+  for (const auto* list : {&links.Out, &links.In, &links.OutPump, &links.InPump})
+    for (const auto& [from, to] : *list) {
+      FAttached.push_back(from);
+      FAttached.push_back(to);
+    }
+  std::sort(FAttached.begin(), FAttached.end());
+  FAttached.erase(std::unique(FAttached.begin(), FAttached.end()), FAttached.end());
+}
+
+bool TCalcConnector::IsAttached(const TCalcItem* item) const {
+  return std::binary_search(FAttached.begin(), FAttached.end(), item);
+}
 
 void TCalcConnector::CheckCircles() const {
+  TLinkedItems links;
+  links.Out = Resolve(OutConnections, TargetModule(), SourceModule(), GetName());
+  links.In = Resolve(InConnections, SourceModule(), TargetModule(), GetName());
+  CheckCircles(links);
+}
+
+void TCalcConnector::CheckCircles(const TLinkedItems& links) const {
   std::vector<LinkPlan> plan;
-  auto add = [&](const TConnections& list, TCalcModule* a, TCalcModule* b) {
-    for (const auto& entry : list.ConnectionList()) {
-      const TConnectionItem c(entry);
-      plan.push_back({Lookup(a, c.GetSourceName(), GetName()), Lookup(b, c.GetTargetName(), GetName())});
-    }
-  };
-  add(OutConnections, TargetModule(), SourceModule());
-  add(InConnections, SourceModule(), TargetModule());
+  for (const auto* list : {&links.Out, &links.In})
+    for (const auto& [from, to] : *list) plan.push_back({from, to});
   // The links of this connector as they will be, over those there are.
   std::map<const TCalcItem*, const TCalcItem*> planned;
   for (const auto& p : plan) planned[p.to] = p.from;
@@ -317,9 +329,16 @@ void TCalcConnector::SetActive(bool active) {
     return;
   }
   if (active == FActive) return;
+  // Switching on looks every name up once, for the circle check, the list
+  // of attached items and the links.
+  TLinkedItems links;
   if (active && FEnabled) {
-    CheckCircles();  // throws: the connector stays off
-    BuildParameterList();
+    links.Out = Resolve(OutConnections, TargetModule(), SourceModule(), GetName());
+    links.In = Resolve(InConnections, SourceModule(), TargetModule(), GetName());
+    CheckCircles(links);  // throws: the connector stays off
+    links.OutPump = Resolve(OutDataPump, TargetModule(), SourceModule(), GetName());
+    links.InPump = Resolve(InDataPump, SourceModule(), TargetModule(), GetName());
+    BuildParameterList(links);
   }
   TCalcModule* a = SourceModule();
   TCalcModule* b = TargetModule();
@@ -327,7 +346,12 @@ void TCalcConnector::SetActive(bool active) {
   if (b) b->BeginUpdate();
   try {
     FActive = active;
-    if (FEnabled && a && b) NotifyTargetCalcParameters(!active);
+    if (FEnabled && a && b) {
+      if (active)
+        LinkTargetCalcParameters(links);
+      else
+        NotifyTargetCalcParameters(true);
+    }
   } catch (...) {
     if (b) b->EndUpdate(true);
     if (a) a->EndUpdate(true);
@@ -335,6 +359,14 @@ void TCalcConnector::SetActive(bool active) {
   }
   if (b) b->EndUpdate(true);
   if (a) a->EndUpdate(true);
+}
+
+void TCalcConnector::LinkTargetCalcParameters(const TLinkedItems& links) {
+  for (const auto* list : {&links.Out, &links.In})
+    for (const auto& [from, to] : *list) to->SetSourceCalcItem(from);
+  for (const auto* list : {&links.OutPump, &links.InPump})
+    for (const auto& [from, to] : *list)
+      to->SetDataSourceCalcItem(from->GetIsTarget() ? from->GetRootCalcItem() : from);
 }
 
 void TCalcConnector::NotifyTargetCalcParameters(bool unlink) {

@@ -11,6 +11,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/calc_module.h"
@@ -143,8 +144,15 @@ class TCalcConnector : public TCalcComponent {
   void CheckCircles() const;
 
  private:
+  // The items each list joins, looked up once per switching on: (the item
+  // read, the item reading through it) per entry.
+  struct TLinkedItems {
+    std::vector<std::pair<TCalcItem*, TCalcItem*>> Out, In, OutPump, InPump;
+  };
+  void CheckCircles(const TLinkedItems& links) const;
   void NotifyTargetCalcParameters(bool unlink);
-  void BuildParameterList();
+  void LinkTargetCalcParameters(const TLinkedItems& links);
+  void BuildParameterList(const TLinkedItems& links);
   TCalcModule* SourceModule() const;
   TCalcModule* TargetModule() const;
 
@@ -152,7 +160,8 @@ class TCalcConnector : public TCalcComponent {
   TCalcSource* FCalcTarget = nullptr;
   bool FEnabled = true;
   bool FActive = false;
-  std::set<const TCalcItem*> FAttached;
+  // Sorted: asked for every event of the source's module.
+  std::vector<const TCalcItem*> FAttached;
 };
 
 }  // namespace torvacalc

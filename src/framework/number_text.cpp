@@ -7,6 +7,8 @@
 #include <cstring>
 #include <cctype>
 #include <algorithm>
+#include <charconv>
+#include <system_error>
 
 namespace torvacalc {
 
@@ -50,7 +52,19 @@ static std::string WithSeparator(std::string s, char decimalSeparator) {
 std::string NumberToText(Extended value, char decimalSeparator) {
   if (IsNoValue(value)) return {};
   char buf[64];
-  for (int precision = 15; precision <= 21; ++precision) {
+  // The fewest digits that read back exactly; fewer than that never do, so
+  // the search for the first precision that reads back can start there
+  // (a computed value usually needs 19 or 20, one snprintf instead of six).
+  int first = 15;
+  if (std::isfinite(value)) {
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    if (r.ec == std::errc()) {
+      int digits = 0;
+      for (const char* c = buf; c != r.ptr && *c != 'e'; ++c) digits += std::isdigit(static_cast<unsigned char>(*c)) != 0;
+      first = std::clamp(digits, 15, 21);
+    }
+  }
+  for (int precision = first; precision <= 21; ++precision) {
     std::snprintf(buf, sizeof buf, "%.*Lg", precision, value);
     if (std::strtold(buf, nullptr) == value) break;
   }

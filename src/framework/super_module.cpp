@@ -335,8 +335,9 @@ void TSuperCalcModule::SaveState(TCalcState& state) const {
       s.Modified = item->GetModified();
       s.SetByProgram = item->GetSetByProgram();
       s.Utilized = item->GetUtilized();
-      s.Notes = item->NotesList();
-      s.Comments = item->CommentsList();
+      // Most items have neither notes nor comments: nothing to copy.
+      if (!s.Notes.empty() || !item->NotesList().empty()) s.Notes = item->NotesList();
+      if (!s.Comments.empty() || !item->CommentsList().empty()) s.Comments = item->CommentsList();
       s.Value = NoValue;
       s.CalcUnitNo = 0;
       s.IsApproximated = false;
