@@ -297,8 +297,9 @@ const tPropertyDescription* TCMSubstances::SelectSubstance() {
   const auto text = [](tCalcString* item, const std::string& value) {
     if (item->GetText() != value) item->SetText(value);
   };
-  text(Description, record->Description);
-  text(Formula, record->Formula);
+  // Shown in the program's language: "Natural gas", not "Erdgas".
+  text(Description, FDatabase->LocalDescription(name));
+  text(Formula, Translate(record->Formula));
   text(CASNo, record->CANo);
   text(Manufacturer, record->Manufacturer);
   return record;

@@ -223,6 +223,14 @@ std::string TDataModuleCDSSubstance::TranslatedSubstanceName(const std::string& 
   return i < 0 ? std::string() : Name(i, language);
 }
 
+std::string TDataModuleCDSSubstance::LocalDescription(const std::string& name) const {
+  const int i = IndexOf(name);
+  if (i < 0) return {};
+  const auto& descriptions = FRecords[static_cast<size_t>(i)].Descriptions;
+  const auto own = descriptions.find(ActiveLanguage());
+  return own != descriptions.end() && !own->second.empty() ? own->second : Record(i).Description;
+}
+
 const tPropertyDescription* TDataModuleCDSSubstance::Find(const std::string& name) const {
   const int i = IndexOf(name);
   return i < 0 ? nullptr : &FRecords[static_cast<size_t>(i)].Description;
@@ -244,9 +252,7 @@ std::shared_ptr<const TDataRecord> TDataModuleCDSSubstance::Describe(int index) 
   auto r = std::make_shared<TDataRecord>();
   r->Key = Name(index, "de");
   // The description in the language of the program, as the name.
-  const auto& descriptions = FRecords.at(static_cast<size_t>(index)).Descriptions;
-  const auto own = descriptions.find(ActiveLanguage());
-  const std::string description = own != descriptions.end() && !own->second.empty() ? own->second : d.Description;
+  const std::string description = LocalDescription(Name(index, "de"));
   r->Fields = {{"Formula", Translate(d.Formula)},       {"CANo", d.CANo},         {"Description", description},
                {"Manufacturer", d.Manufacturer}, {"M", Number(d.M)},   {"Tc", Number(d.tc)},
                {"Pc", Number(d.pc)},         {"Omega", Number(d.omega)}, {"Ts", Number(d.ts)},

@@ -56,6 +56,9 @@ class TDataModuleCDSSubstance : public TSwitchDataSource {
   bool FluidDoesExist(const std::string& name) const;
   // The name of the same substance in `language`; "" when unknown.
   std::string TranslatedSubstanceName(const std::string& name, const std::string& language) const;
+  // The description of a substance in the program's language (the German
+  // one where the database has no other).
+  std::string LocalDescription(const std::string& name) const;
   // The record of a substance named in any language; nullptr when unknown.
   const tPropertyDescription* Find(const std::string& name) const;
   // The composition of a natural gas ("1=93;4=3;..." in mole-%), "" if none.
