@@ -28,7 +28,10 @@ void tEN13480Description::SetValues(std::vector<tMatValueRow> rows) {
   FValues = std::move(rows);
 }
 
-Extended tEN13480Description::Column(const tMatValueRow& r, teMatColumn c) {
+namespace {
+
+// The value of column `c` of a row (the columns of the strength tables).
+Extended& Cell(tMatValueRow& r, int c) {
   switch (c) {
     case mcAl: return r.Al;
     case mcAt: return r.At;
@@ -39,9 +42,14 @@ Extended tEN13480Description::Column(const tMatValueRow& r, teMatColumn c) {
     case mcRp02: return r.Rp02;
     case mcRp10: return r.Rp10;
     case mcSRt: return r.SRt;
-    case mcCp: return r.Cp;
+    default: return r.Cp;
   }
-  return NoValue;
+}
+
+}  // namespace
+
+Extended tEN13480Description::Column(const tMatValueRow& r, teMatColumn c) {
+  return Cell(const_cast<tMatValueRow&>(r), c);
 }
 
 const tMatPoly* tEN13480Description::PolyOf(teMatColumn c) const {
@@ -194,21 +202,6 @@ void LoadPoly(const TItemTagReader& tag, const std::string& name, tMatPoly& p) {
   for (size_t i = 0; i < p.k.size(); ++i) p.k[i] = tag.AsFloat(name + "K" + std::to_string(i), 0);
   p.Tmin = tag.AsFloat(name + "Tmin", NoValue);
   p.Tmax = tag.AsFloat(name + "Tmax", NoValue);
-}
-
-Extended& Cell(tMatValueRow& r, int c) {
-  switch (c) {
-    case mcAl: return r.Al;
-    case mcAt: return r.At;
-    case mcBeta20: return r.Beta20;
-    case mcEM: return r.EM;
-    case mcLambda: return r.Lambda;
-    case mcRm: return r.Rm;
-    case mcRp02: return r.Rp02;
-    case mcRp10: return r.Rp10;
-    case mcSRt: return r.SRt;
-    default: return r.Cp;
-  }
 }
 
 }  // namespace
