@@ -127,8 +127,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/debian/prerm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
-# The static libraries' users link SQLite and zlib themselves.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libsqlite3-dev, zlib1g-dev")
+# The static libraries' users link SQLite and zlib themselves; Qt's own
+# dialogs speak German with Qt's translations.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libsqlite3-dev, zlib1g-dev, qt6-translations-l10n")
 # The Python module is built for one Python version (python/).
 if(TORVACALC_PYTHON_DEPENDS)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "${TORVACALC_PYTHON_DEPENDS}")

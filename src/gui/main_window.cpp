@@ -194,7 +194,12 @@ void TMainWindow::BuildMenus() {
   file->addAction(AddAction("ActionPreview", "Druckansicht", {}, [this] { ShowPrintPreview(CurrentIndex()); }));
   file->addAction(AddAction("ActionPrint", "Drucken", QKeySequence::Print, [this] { PrintCalculation(CurrentIndex()); }));
   file->addAction(AddAction("ActionExportPDF", "Adobe Acrobat Format...", {}, [this] {
-    const QString suggestion = Q(std::filesystem::path(TitleOf(Current())).stem().string() + ".pdf");
+    // Beside the calculation file; a calculation not yet saved goes to the
+    // folder the printer's PDFs go to.
+    const TCalcEntry& e = Current();
+    const std::filesystem::path folder =
+        e.FileName.empty() ? std::filesystem::path(S(PrintPdfFolder)) : std::filesystem::path(e.FileName).parent_path();
+    const QString suggestion = Q((folder / (std::filesystem::path(TitleOf(e)).stem().string() + ".pdf")).string());
     const QString f = Dialogs.ChoosePdfFile(suggestion);
     if (!f.isEmpty()) ExportPdf(CurrentIndex(), f);
   }));

@@ -538,6 +538,11 @@ class GuiTest : public QObject {
     const QString pdf = Q((dir_ / "sheet.pdf").string());
     QVERIFY(w->ExportPdf(0, pdf));
     QVERIFY(IsPdf(pdf));
+    // The PDF dialog proposes the calculation's own folder and name.
+    QString proposed;
+    w->Dialogs.ChoosePdfFile = [&](const QString& suggestion) { proposed = suggestion; return QString(); };
+    w->Action("ActionExportPDF")->trigger();
+    QCOMPARE(proposed, Q((fs::path(liquid_).parent_path() / "liquid.pdf").string()));
   }
 
   void languageChangesAtRunTime() {
@@ -557,7 +562,10 @@ class GuiTest : public QObject {
       types << w->MessageList()->topLevelItem(i)->text(0) + ": " + w->MessageList()->topLevelItem(i)->text(4);
     QVERIFY2(!types.join(",").contains("Kavitation"), qPrintable(types.join(",")));
     QVERIFY2(types.join(",").contains("Hint: ") && !types.join(",").contains("Hinweis"), qPrintable(types.join(",")));
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("Cancel"));
     w->SetProgramLanguage("de");
+    // Qt's own dialogs follow (Debian's Qt translations).
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("Abbrechen"));
     for (int i = 0; i < w->MessageList()->topLevelItemCount(); ++i)
       QVERIFY2(w->MessageList()->topLevelItem(i)->text(0) != "Hint" &&
                    !w->MessageList()->topLevelItem(i)->text(4).contains("cavitation"),
