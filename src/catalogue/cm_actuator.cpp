@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "framework/module_items.h"
+#include "framework/options.h"
 #include "framework/translation.h"
 #include "framework/sqlite_reader.h"
 
@@ -19,6 +20,9 @@ namespace {
 bool IsRotary(int valveType) { return valveType >= 1 && valveType <= 3; }
 
 const std::vector<std::string> kFailPositions = {"schließend", "öffnend", "bleibt stehen"};
+// "schließend" of a fail position is not the "flow to close" of a plug:
+// its own English texts.
+const std::vector<std::string> kFailPositionsEnglish = {"fail closed", "fail open", "stays put"};
 const std::vector<std::string> kActuatorKinds = {"pneumatischer Membranantrieb", "elektrischer Linearantrieb"};
 
 // A force that may be negative or zero (a reserve, an actuator without
@@ -75,9 +79,7 @@ TCMActuator::TCMActuator(TCalcComponent* owner, std::string name) : TCalcModule(
   LeakageClass = AddListSwitch(m, "LeakageClass", "Leckageklasse", {"I", "II", "III", "IV", "V", "VI"}, lcIV);
   PackingType = AddListSwitch(m, "PackingType", "Stopfbuchspackung", {"PTFE einfach", "PTFE doppelt"});
   FailPosition = AddListSwitch(m, "FailPosition", "Sicherheitsstellung", kFailPositions);
-  // "schließend" of a fail position is not the "flow to close" of a plug:
-  // its own English texts.
-  FailPosition->SetValueTexts("en", {"fail closed", "fail open", "stays put"});
+  FailPosition->SetValueTexts("en", kFailPositionsEnglish);
   ActuatorKind = AddListSwitch(m, "ActuatorKind", "Antriebsart", kActuatorKinds);
   SupplyPressure = AddParameter<TInputParameter>(m, "SupplyPressure", qPressureDropBar, "Zuluftdruck (Überdruck)");
   MinReserve = AddParameter<TInputParameter>(m, "MinReserve", qPortion, "Mindestkraftreserve");
@@ -191,9 +193,7 @@ TCMActuatorDataBase::TCMActuatorDataBase(TCalcComponent* owner, std::string name
   RequiredThrust = AddParameter<TInputParameter>(m, "RequiredThrust", qForce, "Erforderliche Stellkraft");
   Stroke = AddParameter<TModifyParameter>(m, "Stroke", qLengthMM, "Hub des Ventils");
   FailPosition = AddListSwitch(m, "FailPosition", "Sicherheitsstellung", kFailPositions);
-  // "schließend" of a fail position is not the "flow to close" of a plug:
-  // its own English texts.
-  FailPosition->SetValueTexts("en", {"fail closed", "fail open", "stays put"});
+  FailPosition->SetValueTexts("en", kFailPositionsEnglish);
   ActuatorKind = AddListSwitch(m, "ActuatorKind", "Antriebsart", kActuatorKinds);
   SupplyPressure = AddParameter<TInputParameter>(m, "SupplyPressure", qPressureDropBar, "Zuluftdruck (Überdruck)");
   MinReserve = AddParameter<TInputParameter>(m, "MinReserve", qPortion, "Mindestkraftreserve");
@@ -231,8 +231,13 @@ void TCMActuatorDataBase::Show(const TActuatorRecord* a) {
   text(ActuatorManufacturer, a ? Translate(a->Manufacturer) : std::string());
   std::string type;
   if (a) {
-    type = a->Kind == akElectric ? kActuatorKinds[akElectric] : kActuatorKinds[akDiaphragm] + ", " +
-                                                                    kFailPositions[a->Fail];
+    // Worded in the program's language when the actuator is looked up, as
+    // the maker's name.
+    const bool german = HXOptions().Language == "de";
+    type = a->Kind == akElectric
+               ? Translate(kActuatorKinds[akElectric])
+               : Translate(kActuatorKinds[akDiaphragm]) + ", " +
+                     (german ? kFailPositions[a->Fail] : kFailPositionsEnglish[a->Fail]);
   }
   text(ActuatorType, type);
   const bool springs = a && Available(a->SpringStart, a->SpringEnd);

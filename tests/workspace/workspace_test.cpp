@@ -156,6 +156,11 @@ TEST(WorkspaceEntry, PointsAreIndependentOfTheOrderOfEdits) {
             << static_cast<double>(vb);
       }
   }
+  // A name the calculation looks up (the wanted actuator) takes effect when
+  // typed, as in a fresh calculation.
+  ASSERT_TRUE(edited.Enter("WantedActuator", 0, "SD 700/30 0.4-2.0 FC").Applied);
+  EXPECT_EQ(edited.Item("ActuatorName", 0)->GetText(), "SD 700/30 0.4-2.0 FC");
+  EXPECT_NEAR(edited.Item("ActuatorThrust", 0)->AsParameter()->GetValue(), 2800, 1e-9L);
 }
 
 // The water duty written in US customary units (psi = 6894.757293168 Pa,
@@ -382,6 +387,25 @@ TEST(WorkspaceTexts, GermanWithUmlautsEnglishWithoutGerman) {
       for (const TCalcComponent* child : c.Children()) walk(*child);
     };
     walk(w.Super());
+    // Texts the calculation words itself (an actuator's type, a maker's
+    // name), on every example.
+    for (const auto& example : std::filesystem::directory_iterator(std::string(TORVACALC_SOURCE_DIR) + "/examples")) {
+      if (example.path().extension() != ".case" || example.path().stem().string().rfind("valve_", 0) != 0) continue;
+      TTorvaWorkspace x;
+      try {
+        x.EnterAll(ReadCaseFile(example.path().string()));
+      } catch (const std::exception&) {
+        continue;  // a case of a single module (`torvacalc module`)
+      }
+      std::function<void(const TCalcComponent&)> strings = [&](const TCalcComponent& c) {
+        if (const auto* m = dynamic_cast<const TCalcModule*>(&c))
+          for (const TCalcItem* item : m->GetCalcItems())
+            if (dynamic_cast<const tCalcString*>(item) && item->GetInputState() == isDatabase)
+              texts.emplace_back(item->GetName(), item->GetText());
+        for (const TCalcComponent* child : c.Children()) strings(*child);
+      };
+      strings(x.Super());
+    }
     for (const TModuleKind& kind : ModuleKinds()) {
       const TStandaloneModule alone(kind);
       walkModule(alone.Module());
