@@ -148,6 +148,16 @@ QString TCalculationModel::MessageTip(const TCalcItem& item) const {
   return lines.join("\n");
 }
 
+bool TCalculationModel::SingleRow(int row) const {
+  const int ops = FCalc.OperatingPointCount();
+  return ops > 1 && row >= 0 && row < rowCount() && !FRows[row].Name.empty() &&
+         FCalc.Item(FRows[row].Name, 0) && !FCalc.Item(FRows[row].Name, 1);
+}
+
+int TCalculationModel::IconColumnOf(int row, int op) const {
+  return SingleRow(row) ? IconColumn(FCalc.OperatingPointCount() - 1) : IconColumn(op);
+}
+
 QVariant TCalculationModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
   if (section == 0) return Q(Translate("Bezeichnung"));
@@ -185,7 +195,9 @@ QVariant TCalculationModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::EditRole) return p->GetCalcUnitNo();
     return {};
   }
-  const int op = (col - 1) / 2;  // a value column and the icon beside it
+  // A value column and the icon beside it; a single row's icon stands
+  // at the end of its spanned value.
+  const int op = col == IconColumnOf(index.row(), 0) ? 0 : (col - 1) / 2;
   const TCalcItem* item = FCalc.Item(row.Name, op);
   if (!item) {
     if (role == Qt::BackgroundRole && col % 2 == 1) return QColor(245, 245, 245);
@@ -532,7 +544,10 @@ void TCalculationView::Rebuild() {
   FTable->clearSpans();
   const auto& rows = FModel->Rows();
   for (int r = 0; r < static_cast<int>(rows.size()); ++r)
-    if (rows[r].Name.empty()) FTable->setSpan(r, 0, 1, FModel->columnCount());
+    if (rows[r].Name.empty())
+      FTable->setSpan(r, 0, 1, FModel->columnCount());
+    else if (FModel->SingleRow(r))
+      FTable->setSpan(r, FModel->ValueColumn(0), 1, FModel->IconColumnOf(r, 0) - FModel->ValueColumn(0));
   BuildTree();
   SizeColumns();
   ApplyRowVisibility();
@@ -626,7 +641,7 @@ bool TCalculationView::RowShown(const std::string& name) const {
 
 QString TCalculationView::MessageTip(const std::string& name, int op) const {
   const int r = FModel->RowOf(name);
-  return r < 0 ? QString() : FModel->index(r, FModel->IconColumn(op)).data(Qt::ToolTipRole).toString();
+  return r < 0 ? QString() : FModel->index(r, FModel->IconColumnOf(r, op)).data(Qt::ToolTipRole).toString();
 }
 
 bool TCalculationView::FocusItem(const std::string& name, int op) {

@@ -55,6 +55,11 @@ class TCalculationModel : public QAbstractTableModel {
   int ValueColumn(int op) const { return 1 + 2 * op; }
   int IconColumn(int op) const { return 2 + 2 * op; }
   int UnitColumn() const { return 1 + 2 * FCalc.OperatingPointCount(); }
+  // A row of one value for all points (the medium, the valve, the
+  // actuator): its value spans the points' columns so that a long name
+  // reads whole, and its icon stands in the last point's icon column.
+  bool SingleRow(int row) const;
+  int IconColumnOf(int row, int op) const;
   // The point of a value column, -1 for the others.
   int PointOfColumn(int column) const;
   int RowOf(const std::string& name) const;
