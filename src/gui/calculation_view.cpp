@@ -522,11 +522,15 @@ TCalculationView::TCalculationView(TWorkspace& calc, QWidget* parent) : QWidget(
   FModel->OnInputError = [this](const std::string& error) {
     if (OnInputError) OnInputError(error);
   };
-  QObject::connect(FTree, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* it) {
-    const int row = it->data(0, Qt::UserRole).toInt();
+  // A page or group chosen in the tree, by mouse or by keyboard, comes to
+  // the top of the table.
+  const auto showGroup = [this](QTreeWidgetItem* it) {
+    const int row = it ? it->data(0, Qt::UserRole).toInt() : -1;
     if (row >= 0 && row < FModel->rowCount())
       FTable->scrollTo(FModel->index(row, 0), QAbstractItemView::PositionAtTop);
-  });
+  };
+  QObject::connect(FTree, &QTreeWidget::itemClicked, this, showGroup);
+  QObject::connect(FTree, &QTreeWidget::currentItemChanged, this, showGroup);
   Rebuild();
 }
 
