@@ -108,12 +108,9 @@ TMainWindow::TMainWindow(QWidget* parent) : QMainWindow(parent) {
   };
   Dialogs.ChooseRecovery = [this](const std::vector<TBackupFile>& backups) { return AskRecovery(backups, this); };
   Dialogs.AskSaveOverNewer = [this](const QString& question, bool* dontAskAgain) {
-    QMessageBox box(QMessageBox::Question, Q(Translate("Torvacalc")), question, QMessageBox::Yes | QMessageBox::No, this);
-    box.setDefaultButton(QMessageBox::No);
-    auto* dont = new QCheckBox(Q(Translate("Nicht mehr fragen")));
-    box.setCheckBox(dont);
-    const int answer = box.exec();
-    *dontAskAgain = dont->isChecked();
+    const auto box = NewerFileQuestion(question, this);
+    const int answer = box->exec();
+    *dontAskAgain = box->checkBox()->isChecked();
     return answer;
   };
   {

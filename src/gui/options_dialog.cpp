@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -65,6 +66,14 @@ void TDesktopOptions::Save(TSettingsStore& s) const {
 std::string TDesktopOptions::BackupFolder() const { return BackupDir.empty() ? DefaultBackupDir() : BackupDir; }
 
 void TDesktopOptions::ApplyToFiles() const { CalculationFileOptions().NoticeOlderFiles = NoticeOlderFiles; }
+
+std::unique_ptr<QMessageBox> NewerFileQuestion(const QString& question, QWidget* parent) {
+  auto box = std::make_unique<QMessageBox>(QMessageBox::Question, T("Torvacalc"), question,
+                                           QMessageBox::Yes | QMessageBox::No, parent);
+  box->setDefaultButton(QMessageBox::No);
+  box->setCheckBox(new QCheckBox(T("Nicht mehr fragen")));
+  return box;
+}
 
 TOptionsDialog::TOptionsDialog(const TDesktopOptions& options, QWidget* parent) : QDialog(parent), FOptions(options) {
   setWindowTitle(T("Programmoptionen..."));

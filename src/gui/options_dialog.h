@@ -7,10 +7,12 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
 #include <string>
 
 class QCheckBox;
 class QLineEdit;
+class QMessageBox;
 class QSpinBox;
 
 namespace torvacalc {
@@ -37,6 +39,10 @@ struct TDesktopOptions {
 
 // $XDG_STATE_HOME/torvacalc/backup, else ~/.local/state/torvacalc/backup.
 std::string DefaultBackupDir();
+
+// The question before saving over a file of a newer program version,
+// with "Nicht mehr fragen" as its check box.
+std::unique_ptr<QMessageBox> NewerFileQuestion(const QString& question, QWidget* parent);
 
 class TOptionsDialog : public QDialog {
  public:

@@ -1,7 +1,7 @@
 // Writes PNG screenshots of the main window with the water example of the
 // whole valve calculation (German and English), of the characteristics
 // window, of the data sheet and of the dialogs (program options, recovery
-// of backups, note on a value) into the folder given as the only argument.
+// of backups, note on a value, saving over a newer file) into the folder given as the only argument.
 // Runs headless (QT_QPA_PLATFORM=offscreen).
 #include <unistd.h>
 
@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QImage>
 #include <QInputDialog>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
 #include <QStatusBar>
@@ -20,6 +21,7 @@
 #include "assembly/scm_control_valves.h"
 #include "case_entries.h"
 #include "files/calculation_file.h"
+#include "framework/calc_message.h"
 #include "framework/options.h"
 #include "framework/settings.h"
 #include "framework/translation.h"
@@ -86,6 +88,7 @@ int main(int argc, char** argv) {
   for (const char* lang : {"de", "en"}) {
     HXOptions().Language = lang;
     SetLanguage(lang);
+    LoadQtTranslations(lang);
     TMainWindow window;
     window.Dialogs.Notice = [](const QString&, const QString&) {};
     window.resize(1400, 860);
@@ -110,6 +113,12 @@ int main(int argc, char** argv) {
                                                          ? "Kvs nach Datenblatt des Herstellers, Stand 2024"
                                                          : "Kvs as in the manufacturer's data sheet, 2024"));
       ok = Grab(*note, out + "/note_dialog_" + lang + ".png") && ok;
+      const auto newer = NewerFileQuestion(
+          Q(FormatMessageText(Translate("Die Datei [%s] stammt von einer neueren HYDRIX-Version."), {std::string("FV-101.cvc")}) +
+            " " + Translate("Wenn Sie die Berechnung speichern, gehen eventuell Informationen verloren.") + "\n\n" +
+            Translate("Trotzdem speichern?")),
+          &window);
+      ok = Grab(*newer, out + "/newer_file_question_" + lang + ".png") && ok;
     }
     if (std::string(lang) == "de") {
       // The first page of the specification sheet as it is printed.
