@@ -1034,6 +1034,10 @@ class GuiTest : public QObject {
       last = AllFields(*w->Current().View, *w->Current().Calc);
     }
     auto w = Window();
+    // "Später" keeps the backups for the next time.
+    w->Dialogs.ChooseRecovery = [](const std::vector<TBackupFile>&) { return std::optional<std::vector<int>>(); };
+    QCOMPARE(w->OfferRecovery(), 0);
+    QVERIFY(fs::exists(firstBackup));
     std::vector<TBackupFile> offered;
     w->Dialogs.ChooseRecovery = [&offered](const std::vector<TBackupFile>& b) {
       offered = b;
