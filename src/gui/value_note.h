@@ -1,7 +1,7 @@
 // Notes on values in the window: the context menu of a value cell offers
 // "Notiz..." to write or change the note of that value and "Notiz
 // entfernen" to remove it. The note is the item's note that calculation
-// files keep and the data sheet prints (`NAME.note` in a case file); a
+// files keep and export templates read (`NAME.note` in a case file); a
 // cell with a note shows a mark in its corner and the note as its tooltip.
 #pragma once
 
