@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPainter>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStyle>
@@ -18,6 +19,7 @@
 #include "framework/calc_switch.h"
 #include "framework/translation.h"
 #include "gui/qt_text.h"
+#include "gui/value_note.h"
 
 namespace torvacalc {
 
@@ -242,8 +244,12 @@ QVariant TCalculationModel::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole: {
       if (refused != FRefused.end()) return Q(refused->second);
       const QString tip = MessageTip(*item);
+      // The user's note first, then what the messages say.
+      if (const std::string note = ItemNote(*item); !note.empty())
+        return Q(Translate("Notiz")) + ": " + Q(note) + (tip.isEmpty() ? QString() : "\n" + tip);
       return tip.isEmpty() ? Q(item->GetCaption()) : tip;
     }
+    case kHasNoteRole: return !item->NotesList().empty();
     default: return {};
   }
 }
@@ -467,6 +473,20 @@ void TCalculationDelegate::setModelData(QWidget* editor, QAbstractItemModel* mod
   }
 }
 
+void TCalculationDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+  QStyledItemDelegate::paint(painter, option, index);
+  if (!index.data(TCalculationModel::kHasNoteRole).toBool()) return;
+  const QRect r = option.rect;
+  const int size = std::max(5, r.height() / 3);
+  const QPoint corner[3] = {r.topRight() - QPoint(size, 0), r.topRight(), r.topRight() + QPoint(0, size)};
+  painter->save();
+  painter->setRenderHint(QPainter::Antialiasing);
+  painter->setPen(Qt::NoPen);
+  painter->setBrush(QColor(220, 120, 0));
+  painter->drawPolygon(corner, 3);
+  painter->restore();
+}
+
 // --- the table -------------------------------------------------------------
 
 QModelIndex TCalculationTable::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
@@ -531,6 +551,7 @@ TCalculationView::TCalculationView(TWorkspace& calc, QWidget* parent) : QWidget(
   };
   QObject::connect(FTree, &QTreeWidget::itemClicked, this, showGroup);
   QObject::connect(FTree, &QTreeWidget::currentItemChanged, this, showGroup);
+  InstallValueNoteMenu(*this);
   Rebuild();
 }
 
@@ -539,7 +560,10 @@ void TCalculationView::SetShowAllDetails(bool all) {
   ApplyRowVisibility();
 }
 
-void TCalculationView::SetReadOnly(bool readOnly) { FModel->SetReadOnly(readOnly); }
+void TCalculationView::SetReadOnly(bool readOnly) {
+  FReadOnly = readOnly;
+  FModel->SetReadOnly(readOnly);
+}
 
 void TCalculationView::SetTreeVisible(bool visible) { FTree->setVisible(visible); }
 

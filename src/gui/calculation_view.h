@@ -15,6 +15,7 @@
 #include <QWidget>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -40,6 +41,8 @@ class TCalculationModel : public QAbstractTableModel {
     std::string Group;  // German caption of the group
   };
   static constexpr int kRowNameRole = Qt::UserRole + 1;
+  // True for a value cell whose item carries a note.
+  static constexpr int kHasNoteRole = Qt::UserRole + 2;
 
   explicit TCalculationModel(TWorkspace& calc, QObject* parent = nullptr);
 
@@ -104,6 +107,8 @@ class TCalculationDelegate : public QStyledItemDelegate {
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
   void setEditorData(QWidget* editor, const QModelIndex& index) const override;
   void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+  // A value with a note has a mark in its upper right corner.
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
 
 // The table: Tab and Backtab move between the cells that take an entry
@@ -129,6 +134,7 @@ class TCalculationView : public QWidget {
   void Rebuild();
   void SetShowAllDetails(bool all);
   void SetReadOnly(bool readOnly);
+  bool ReadOnly() const { return FReadOnly; }
   void SetTreeVisible(bool visible);
   QSplitter* Splitter() const { return FSplitter; }
 
@@ -154,6 +160,9 @@ class TCalculationView : public QWidget {
   std::function<void()> OnChanged;
   // A refused entry, with the text to show.
   std::function<void(const std::string&)> OnInputError;
+  // Asks for the note on the value `what` (value_note.h); nothing when
+  // cancelled. Unset: the note dialog.
+  std::function<std::optional<QString>(const QString& what, const QString& note)> AskNote;
 
  private:
   void ApplyRowVisibility();
@@ -166,6 +175,7 @@ class TCalculationView : public QWidget {
   QTreeWidget* FTree;
   TCalculationTable* FTable;
   bool FAllDetails = false;
+  bool FReadOnly = false;
 };
 
 // The colours of the item states (user, calculated, database, overruled,

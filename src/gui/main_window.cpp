@@ -44,10 +44,12 @@
 #include "gui/calculation_view.h"
 #include "gui/characteristics_window.h"
 #include "gui/data_sheet.h"
+#include "gui/options_dialog.h"
 #include "gui/qt_text.h"
 #include "gui/startup.h"
 #include "output/export_template.h"
 #include "workspace/entries.h"
+#include "workspace/torva_workspace.h"
 
 namespace torvacalc {
 
@@ -104,6 +106,18 @@ TMainWindow::TMainWindow(QWidget* parent) : QMainWindow(parent) {
   Dialogs.ChoosePdfFile = [this](const QString& suggestion) {
     return QFileDialog::getSaveFileName(this, Q(Translate("Adobe Acrobat Format...")), suggestion, "PDF (*.pdf)");
   };
+  Dialogs.ChooseRecovery = [this](const std::vector<TBackupFile>& backups) { return AskRecovery(backups, this); };
+  Dialogs.AskSaveOverNewer = [this](const QString& question, bool* dontAskAgain) {
+    const auto box = NewerFileQuestion(question, this);
+    const int answer = box->exec();
+    *dontAskAgain = box->checkBox()->isChecked();
+    return answer;
+  };
+  {
+    const TDesktopOptions options = TDesktopOptions::Load(TSettingsStore::Instance());
+    options.ApplyToFiles();
+    FBackup = std::make_unique<TBackupSession>(options.BackupFolder(), options.AutoBackup);
+  }
   PrintPdfFolder = Q(TSettingsStore::Instance().ReadString(
       "Print", "PdfFolder", S(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))));
 
@@ -227,11 +241,11 @@ void TMainWindow::BuildMenus() {
         if (TCalcItem* kv = c.Item("kv", op); kv && kv->GetInputState() == isCalculated) kv->IsNotLongerCalculated();
       ChooseSwitch(c, *what, what->IndexOfText("Eintrittsdruck"));
       c.Super().EndUpdate(true);
-      Current().Changed = true;
-      CalcSourceAfterCalculate();
+      MarkChanged(Current());
     }
   }));
   calc->addAction(AddAction("ActionChars", "Kennlinien", {}, [this] { ShowCharacteristics(CurrentIndex()); }));
+  calc->addAction(AddAction("ActionSortAps", "Betriebspunkte sortieren", {}, [this] { SortOperatingPoints(CurrentIndex()); }));
   calc->addAction(AddAction("ActionTroublemaker", "Zum nächsten Fehlerverursacher", QKeySequence(Qt::Key_F8),
                             [this] { JumpToNextTroubleMaker(); }));
 
@@ -326,10 +340,8 @@ TCalcEntry& TMainWindow::AddEntry(std::unique_ptr<TWorkspace> calc) {
   entry->View->SetShowAllDetails(FAllDetails);
   entry->View->SetTreeVisible(!Action("ActionViewTree") || Action("ActionViewTree")->isChecked());
   TCalcEntry* raw = entry.get();
-  entry->View->OnChanged = [this, raw] {
-    raw->Changed = true;
-    CalcSourceAfterCalculate();
-  };
+  entry->View->OnChanged = [this, raw] { MarkChanged(*raw); };
+  FBackup->Attach(entry->Calc->Super(), [this, raw] { return std::make_pair(raw->FileName, TitleOf(*raw)); }, false);
   entry->View->OnInputError = [this](const std::string& error) {
     statusBar()->showMessage(Q(error), 10000);
     ReloadMessages();
@@ -348,6 +360,7 @@ void TMainWindow::RemoveEntry(int index) {
   delete e->View;
   delete e->Characteristics;
   e->Handle->Close();
+  FBackup->Forget(e->Calc->Super());
 }
 
 void TMainWindow::UpdateTabTitle(int index) {
@@ -418,8 +431,10 @@ bool TMainWindow::OpenFile(const std::string& fileNameIn) {
   // saved.
   const bool isCase = std::filesystem::path(fileName).extension() == ".case";
   auto calc = isCase ? CreateWorkspace() : CreateWorkspaceForFile(fileName);
+  std::vector<std::string> notices;  // a file of another program version
   try {
     if (isCase) calc->EnterAll(ReadCaseFile(fileName));
+    else if (auto* whole = dynamic_cast<TTorvaWorkspace*>(calc.get())) whole->Load(fileName, &notices);
     else calc->Load(fileName);
   } catch (const std::exception& e) {
     Notice(Q(base) + ": " + Q(e.what()));
@@ -448,6 +463,7 @@ bool TMainWindow::OpenFile(const std::string& fileNameIn) {
   SetCurrentIndex(Count() - 1);
   AddRecent(fileName);
   CalcSourceAfterCalculate();
+  for (const std::string& n : notices) Notice(Q(n));
   if (e.ReadOnly)
     Notice(Fill("Die Datei [%s] ist bereits geöffnet, ist schreibgeschützt oder wird von einer anderen Anwendung gesperrt.",
                 base) +
@@ -480,12 +496,17 @@ bool TMainWindow::SaveCalculationAs(int index, const std::string& fileNameIn) {
                 BaseName(fileName)));
     return false;
   }
+  if (!MaySaveOverNewer(e, fileName)) return false;
   try {
+    // Asked above: the file is this version's from now on.
+    TSuperCalcModule& super = e.Calc->Super();
+    super.LoadedVersionNo = std::min(super.LoadedVersionNo, super.VersionNo);
     e.Calc->Save(fileName);
   } catch (const std::exception& ex) {
     Notice(Q(BaseName(fileName)) + ": " + Q(ex.what()));
     return false;
   }
+  FBackup->Saved(e.Calc->Super());
   // The save replaced the file: the lock goes to the new one.
   e.FileName = fileName;
   e.ReadOnly = e.Handle->Open(fileName) != TCalcFileHandle::orReadWrite;
@@ -528,18 +549,93 @@ bool TMainWindow::CloseAll() {
 
 void TMainWindow::Undo() {
   TCalcEntry& e = Current();
-  if (e.Calc->Undo()) {
-    e.Changed = true;
-    CalcSourceAfterCalculate();
-  }
+  if (e.Calc->Undo()) MarkChanged(e);
 }
 
 void TMainWindow::Redo() {
   TCalcEntry& e = Current();
-  if (e.Calc->Redo()) {
-    e.Changed = true;
-    CalcSourceAfterCalculate();
+  if (e.Calc->Redo()) MarkChanged(e);
+}
+
+void TMainWindow::MarkChanged(TCalcEntry& e) {
+  e.Changed = true;
+  FBackup->Changed(e.Calc->Super());
+  CalcSourceAfterCalculate();
+}
+
+bool TMainWindow::SortOperatingPoints(int index) {
+  TCalcEntry& e = Entry(index);
+  auto* whole = dynamic_cast<TTorvaWorkspace*>(e.Calc.get());
+  if (!whole || e.ReadOnly || !whole->SortOperatingPoints()) return false;
+  MarkChanged(e);
+  return true;
+}
+
+bool TMainWindow::MaySaveOverNewer(TCalcEntry& e, const std::string& fileName) {
+  // A calculation read from a newer version's file, or a newer version's
+  // file in the way: what that version stored beyond this one is lost.
+  const TSuperCalcModule& super = e.Calc->Super();
+  std::string notice = NewerFileNotice(super, fileName);
+  if (notice.empty() && super.LoadedVersionNo > super.VersionNo)
+    notice = S(Fill("Die Datei [%s] stammt von einer neueren HYDRIX-Version.", BaseName(fileName))) + " " +
+             Translate("Wenn Sie die Berechnung speichern, gehen eventuell Informationen verloren.");
+  if (notice.empty()) return true;
+  TSettingsStore& s = TSettingsStore::Instance();
+  TDesktopOptions options = TDesktopOptions::Load(s);
+  if (!options.AskSaveOverNewerFiles) return true;
+  bool dontAsk = false;
+  const int answer = Dialogs.AskSaveOverNewer(Q(notice) + "\n\n" + Q(Translate("Trotzdem speichern?")), &dontAsk);
+  if (answer != QMessageBox::Yes) return false;
+  if (dontAsk) {
+    options.AskSaveOverNewerFiles = false;
+    options.Save(s);
   }
+  return true;
+}
+
+int TMainWindow::OfferRecovery() {
+  const std::vector<TBackupFile> found = FBackup->Abandoned();
+  if (found.empty() || !Dialogs.ChooseRecovery) return 0;
+  const std::optional<std::vector<int>> chosen = Dialogs.ChooseRecovery(found);
+  if (!chosen) return 0;  // later
+  int restored = 0;
+  for (int i = 0; i < static_cast<int>(found.size()); ++i) {
+    if (std::find(chosen->begin(), chosen->end(), i) == chosen->end())
+      TBackupSession::Discard(found[i]);
+    else if (RestoreBackup(found[i]))
+      ++restored;
+  }
+  return restored;
+}
+
+bool TMainWindow::RestoreBackup(const TBackupFile& b) {
+  auto calc = CreateWorkspaceForFile(b.Path);
+  try {
+    calc->Load(b.Path);
+  } catch (const std::exception& ex) {
+    Notice(Q(b.Title) + ": " + Q(ex.what()));
+    return false;  // the backup stays for another try
+  }
+  const bool replaceNew = Count() == 1 && Entry(0).FileName.empty() && !Entry(0).Changed;
+  TCalcEntry& e = AddEntry(std::move(calc));
+  e.Title = b.Title.empty() ? Translate("Berechnung") + std::to_string(++FNewCount) : b.Title;
+  // The calculation belongs to its file again, when that is still there.
+  std::error_code ec;
+  if (!b.FileName.empty() && std::filesystem::is_regular_file(b.FileName, ec)) {
+    const auto opened = e.Handle->Open(b.FileName);
+    if (opened != TCalcFileHandle::orNoAccess && opened != TCalcFileHandle::orNotRegular) {
+      e.FileName = b.FileName;
+      e.ReadOnly = opened == TCalcFileHandle::orReadOnly;
+      e.View->SetReadOnly(e.ReadOnly);
+    }
+  }
+  if (replaceNew) RemoveEntry(0);
+  SetCurrentIndex(Count() - 1);
+  // A changed calculation, backed up under its new name before the old
+  // backup goes.
+  MarkChanged(e);
+  TBackupSession::Discard(b);
+  return true;
 }
 
 void TMainWindow::CalcSourceAfterCalculate() {
@@ -563,6 +659,7 @@ void TMainWindow::CalcSourceAfterCalculate() {
     const bool hasStroke = calc.Item("StrokePosition", 0) != nullptr;
     Action("ActionChars")->setEnabled(hasStroke ? Available(calc, "StrokePosition") && Available(calc, "kvs")
                                                 : Available(calc, "kv") && Available(calc, "kvs"));
+    Action("ActionSortAps")->setEnabled(!e.ReadOnly && dynamic_cast<TTorvaWorkspace*>(&calc));
     for (int i = 0; i < Count(); ++i) UpdateTabTitle(i);
     ReloadMessages();
     if (e.Characteristics) e.Characteristics->Refresh();
@@ -861,30 +958,20 @@ void TMainWindow::ShowDefaultUnitsDialog() {
 }
 
 void TMainWindow::ShowProgramOptions() {
-  QDialog dlg(this);
-  dlg.setWindowTitle(Q(Translate("Programmoptionen...")));
-  auto* form = new QFormLayout(&dlg);
   TSettingsStore& s = TSettingsStore::Instance();
-  const std::vector<std::pair<const char*, const char*>> fields = {
-      {"MaterialsDBPath", "Ordner der Werkstoffdatenbank"},
-      {"ControlValvesDBPath", "Ordner der Ventildatenbank"},
-      {"PropertiesDBPath", "Ordner der Stoffdatenbank"},
-      {"DefaultTemplate", "Vorlage neuer Berechnungen"},
-  };
-  std::vector<QLineEdit*> edits;
-  for (const auto& [key, caption] : fields) {
-    auto* e = new QLineEdit(Q(s.ReadString("Options", key, "")));
-    e->setMinimumWidth(360);
-    form->addRow(Q(Translate(caption)), e);
-    edits.push_back(e);
-  }
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  form->addRow(buttons);
-  QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
-  QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+  TOptionsDialog dlg(TDesktopOptions::Load(s), this);
   if (dlg.exec() != QDialog::Accepted) return;
-  for (size_t i = 0; i < fields.size(); ++i) s.WriteString("Options", fields[i].first, S(edits[i]->text()));
-  s.Save();
+  const TDesktopOptions options = dlg.Options();
+  options.Save(s);
+  options.ApplyToFiles();
+  FBackup->SetOptions(options.BackupFolder(), options.AutoBackup);
+  for (auto& e : FEntries) {
+    TSuperCalcModule& calc = e->Calc->Super();
+    calc.MaxHistoryCount = options.MaxHistoryCount;
+    FBackup->Forget(calc);
+    TCalcEntry* raw = e.get();
+    FBackup->Attach(calc, [this, raw] { return std::make_pair(raw->FileName, TitleOf(*raw)); }, e->Changed);
+  }
 }
 
 void TMainWindow::ReloadDataBases(bool askOptions) {
@@ -975,6 +1062,7 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
     }
   }
   SaveWindowSettings();
+  FBackup->EndCleanly();
   event->accept();
 }
 

@@ -8,9 +8,11 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "gui/backup_recovery.h"
 #include "gui/file_lock.h"
 #include "workspace/workspace.h"
 #include "gui/single_instance.h"
@@ -53,6 +55,11 @@ struct TWindowDialogs {
   std::function<QString()> ChooseOpenFile;
   std::function<QString(const QString& suggestion)> ChooseSaveFile;
   std::function<QString(const QString& suggestion)> ChoosePdfFile;
+  // The backups to restore (indices), nothing to keep them for later.
+  std::function<std::optional<std::vector<int>>(const std::vector<TBackupFile>&)> ChooseRecovery;
+  // Saving over a file of a newer program version: QMessageBox::Yes or No;
+  // `dontAskAgain` set when the user wants no more such questions.
+  std::function<int(const QString& question, bool* dontAskAgain)> AskSaveOverNewer;
 };
 
 class TMainWindow : public QMainWindow {
@@ -90,6 +97,13 @@ class TMainWindow : public QMainWindow {
   void ShowCharacteristics(int index);
   void JumpToNextTroubleMaker();
   void BatchExport();
+  // Points 1 to 3 in the order of their flow ("Betriebspunkte sortieren").
+  bool SortOperatingPoints(int index);
+  // Offers the backups of calculations that were not closed cleanly;
+  // returns how many were restored (each as a changed calculation).
+  int OfferRecovery();
+  bool RestoreBackup(const TBackupFile& backup);
+  TBackupSession& Backup() { return *FBackup; }
   // The user guide in a window of its own.
   void ShowUserGuide();
   // Loads the databases again; with `askOptions` the program options open
@@ -137,6 +151,9 @@ class TMainWindow : public QMainWindow {
   void ShowLanguageDialog();
   void ShowProgramOptions();
   void Notice(const QString& text, const QString& dontShowKey = {});
+  // Every change of a calculation goes through here (backup, tab title).
+  void MarkChanged(TCalcEntry& e);
+  bool MaySaveOverNewer(TCalcEntry& e, const std::string& fileName);
   std::string TitleOf(const TCalcEntry& e) const;
 
   std::vector<std::unique_ptr<TCalcEntry>> FEntries;
@@ -151,6 +168,7 @@ class TMainWindow : public QMainWindow {
   std::vector<std::string> FRecent;
   bool FAllDetails = false;
   int FNewCount = 0;
+  std::unique_ptr<TBackupSession> FBackup;
 };
 
 }  // namespace torvacalc

@@ -200,6 +200,8 @@ int RunDesktop(int argc, char** argv) {
     if (!db.Loaded) missing += (missing.empty() ? "" : ", ") + Translate(db.Caption);
   window.show();
   splash.finish(&window);
+  // The work of a session that did not end cleanly is offered back first.
+  window.OfferRecovery();
   if (!missing.empty())
     window.statusBar()->showMessage(Q(Translate("Nicht geladen") + ": " + missing + " (" +
                                       Translate("Programmoptionen...") + ")"));

@@ -14,9 +14,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
 #include <QProgressDialog>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTreeWidget>
 #include <QtTest>
@@ -40,6 +42,7 @@
 #include "framework/calc_switch.h"
 #include "case_entries.h"
 #include "files/calculation_file.h"
+#include "files/hx_file.h"
 #include "framework/number_text.h"
 #include "framework/options.h"
 #include "framework/settings.h"
@@ -51,6 +54,8 @@
 #include "gui/data_sheet.h"
 #include "gui/file_lock.h"
 #include "gui/main_window.h"
+#include "gui/options_dialog.h"
+#include "gui/value_note.h"
 #include "gui/qt_text.h"
 #include "gui/startup.h"
 #include "workspace/torva_workspace.h"
@@ -143,6 +148,13 @@ std::map<std::pair<std::string, int>, QString> AllFields(TCalculationView& v, TW
   return fields;
 }
 
+// The program version a calculation file names.
+int FileVersion(const std::string& path) {
+  THXFile file;
+  file.Load(path);
+  return ReadCalculationInfos(file, file.GetCalculationTag()).VersionNo;
+}
+
 bool IsPdf(const QString& path) {
   QFile f(path);
   return f.open(QIODevice::ReadOnly) && f.read(5) == "%PDF-" && f.size() > 1000;
@@ -160,6 +172,8 @@ class GuiTest : public QObject {
   int askSaveAnswer_ = QMessageBox::Cancel;
   QStringList asked_;
   QString saveAs_;
+  int askNewerAnswer_ = QMessageBox::No;
+  bool dontAskAgain_ = false;
 
   std::unique_ptr<TMainWindow> Window() {
     auto w = std::make_unique<TMainWindow>();
@@ -170,6 +184,11 @@ class GuiTest : public QObject {
     };
     w->Dialogs.ChooseSaveFile = [this](const QString&) { return saveAs_; };
     w->Dialogs.ChooseOpenFile = [] { return QString(); };
+    w->Dialogs.AskSaveOverNewer = [this](const QString& q, bool* dontAsk) {
+      asked_ << q;
+      *dontAsk = dontAskAgain_;
+      return askNewerAnswer_;
+    };
     w->PrintPdfFolder = Q((dir_ / "pdf").string());
     w->show();
     w->activateWindow();
@@ -188,6 +207,7 @@ class GuiTest : public QObject {
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "config");
     setenv("TORVACALC_CONFIG_DIR", (dir_ / "config").c_str(), 1);
+    setenv("XDG_STATE_HOME", (dir_ / "state").c_str(), 1);  // the backups
     TSettingsStore::ResetInstance();
     ResetUnitOptions();
     TSettingsStore::Instance().WriteBool("Print", "ToPdf", true);
@@ -209,6 +229,8 @@ class GuiTest : public QObject {
     asked_.clear();
     askSaveAnswer_ = QMessageBox::Cancel;
     saveAs_.clear();
+    askNewerAnswer_ = QMessageBox::No;
+    dontAskAgain_ = false;
     HXOptions().Language = "de";
     SetLanguage("de");
   }
@@ -991,6 +1013,194 @@ class GuiTest : public QObject {
     QVERIFY(r.Done < 3);
   }
 
+  // Work on a calculation, then the window goes without being closed (the
+  // program is killed): the next start offers the changed calculation,
+  // not the untouched one, back with its last values, as a changed
+  // calculation of its file. Saving removes the backup, a clean close
+  // leaves nothing behind.
+  void backupIsOfferedBackAfterAnAbandonedSession() {
+    const fs::path backups = DefaultBackupDir();
+    QCOMPARE(backups, dir_ / "state" / "torvacalc" / "backup");
+    fs::remove_all(backups);  // what the windows of the other tests left
+    const std::string file = Copy(water_, "recover.cvc");
+    double clock = 46000;  // day number
+    std::map<std::pair<std::string, int>, QString> last;
+    std::string firstBackup;
+    {
+      auto w = Window();
+      QVERIFY(w->OpenFile(file));
+      w->NewCalculation();
+      w->SetCurrentIndex(0);
+      TSuperCalcModule& calc = w->Current().Calc->Super();
+      calc.Now = [&clock] { return clock; };
+      firstBackup = calc.AutoSaveFileName();
+      QVERIFY(!fs::exists(firstBackup));  // opened, not changed yet
+      Type(*w->Current().View, "p2", "5.5 bar(a)", 1);
+      QVERIFY(fs::exists(firstBackup));  // the first change at once
+      clock += 31.0 / 86400;             // the next one 30 s later
+      Type(*w->Current().View, "p2", "5 bar(a)", 1);
+      last = AllFields(*w->Current().View, *w->Current().Calc);
+    }
+    auto w = Window();
+    // "Später" keeps the backups for the next time.
+    w->Dialogs.ChooseRecovery = [](const std::vector<TBackupFile>&) { return std::optional<std::vector<int>>(); };
+    QCOMPARE(w->OfferRecovery(), 0);
+    QVERIFY(fs::exists(firstBackup));
+    std::vector<TBackupFile> offered;
+    w->Dialogs.ChooseRecovery = [&offered](const std::vector<TBackupFile>& b) {
+      offered = b;
+      return std::optional<std::vector<int>>(std::vector<int>{0});
+    };
+    QCOMPARE(w->OfferRecovery(), 1);
+    QCOMPARE(offered.size(), size_t(1));
+    QCOMPARE(offered[0].FileName, file);
+    QCOMPARE(offered[0].Title, std::string("recover.cvc"));
+    QCOMPARE(w->Count(), 1);  // in place of the untouched new calculation
+    TCalcEntry& e = w->Current();
+    QVERIFY(e.Changed);
+    QCOMPARE(e.FileName, file);
+    QCOMPARE(EditorText(*e.View, "p2", 1), QString("5"));
+    QCOMPARE(AllFields(*e.View, *e.Calc), last);
+    // Backed up under its new name; the old backup is gone.
+    QVERIFY(!fs::exists(firstBackup));
+    QVERIFY(fs::exists(e.Calc->Super().AutoSaveFileName()));
+    QVERIFY(TBackupSession(backups.string(), true).Abandoned().empty());  // a running session's are not offered
+    QVERIFY(w->SaveCalculation(0));
+    QVERIFY(!fs::exists(e.Calc->Super().AutoSaveFileName()));
+    Type(*e.View, "p2", "6 bar(a)", 1);
+    QVERIFY(fs::exists(e.Calc->Super().AutoSaveFileName()));
+    askSaveAnswer_ = QMessageBox::No;
+    QVERIFY(w->close());
+    QVERIFY(fs::is_empty(backups));
+  }
+
+  // The program options are kept in the settings; the history size takes
+  // effect in new calculations, a backup switched off writes none.
+  void programOptionsAreKeptAndApplied() {
+    TSettingsStore& s = TSettingsStore::Instance();
+    const TDesktopOptions before = TDesktopOptions::Load(s);
+    QVERIFY(before.AutoBackup && before.AskSaveOverNewerFiles && before.MaxHistoryCount == 20);
+    {
+      TOptionsDialog dlg(before);
+      QCOMPARE(dlg.Options().BackupDir, std::string());  // the default folder stays the default
+      dlg.findChild<QSpinBox*>()->setValue(3);
+      for (QCheckBox* c : dlg.findChildren<QCheckBox*>()) c->setChecked(false);
+      dlg.Options().Save(s);
+    }
+    const TDesktopOptions saved = TDesktopOptions::Load(s);
+    QVERIFY(!saved.AutoBackup && !saved.NoticeOlderFiles && !saved.AskSaveOverNewerFiles);
+    QCOMPARE(saved.MaxHistoryCount, 3);
+    {
+      auto w = Window();
+      QVERIFY(w->OpenFile(water_));
+      TCalcEntry& e = w->Current();
+      for (const char* p2 : {"5", "5.2", "5.4", "5.6", "5.8"}) Type(*e.View, "p2", QString(p2) + " bar(a)", 1);
+      QVERIFY(!fs::exists(e.Calc->Super().AutoSaveFileName()));
+      int undone = 0;
+      while (e.Calc->Undo()) ++undone;
+      QCOMPARE(undone, 3);
+      QCOMPARE(EditorText(*e.View, "p2", 1), QString("5.2"));
+    }
+    before.Save(s);
+    before.ApplyToFiles();
+  }
+
+  // The notices of files of other program versions, as `show` gives them,
+  // and the question before saving over a newer version's file: "No"
+  // keeps the file, "Yes" with "do not ask again" saves and asks no more.
+  void filesOfOtherVersionsGiveNoticesAndAskBeforeSaving() {
+    const struct {
+      int version;
+      bool noticeOlder;
+      const char* notice;  // nullptr: none
+    } rows[] = {{900, true, "neueren HYDRIX-Version"}, {700, true, "älteren HYDRIX-Version"}, {700, false, nullptr},
+                {800, true, nullptr}};
+    for (const auto& r : rows) {
+      const std::string file = (dir_ / ("v" + std::to_string(r.version) + ".cvc")).string();
+      {
+        TTorvaWorkspace calc;
+        calc.EnterAll({"FluidName=Wasser", "P1=10", "p2=7", "T1=80", "Qm=8000"});
+        calc.Super().VersionNo = r.version;
+        calc.Save(file);
+      }
+      TDesktopOptions options = TDesktopOptions::Load(TSettingsStore::Instance());
+      options.NoticeOlderFiles = r.noticeOlder;
+      options.Save(TSettingsStore::Instance());
+      notices_.clear();
+      auto w = Window();
+      QVERIFY(w->OpenFile(file));
+      QCOMPARE(notices_.size(), r.notice ? 1 : 0);
+      if (r.notice) QVERIFY2(notices_[0].contains(r.notice), qPrintable(notices_[0]));
+    }
+    const std::string newer = (dir_ / "v900.cvc").string();
+    const std::string newer2 = Copy(newer, "v900b.cvc");
+    auto w = Window();
+    QVERIFY(w->OpenFile(newer));
+    Type(*w->Current().View, "p2", "6 bar(a)");
+    QVERIFY(!w->SaveCalculation(0));
+    QCOMPARE(asked_.size(), 1);
+    QVERIFY(asked_[0].contains("neueren HYDRIX-Version"));
+    QCOMPARE(FileVersion(newer), 900);
+    askNewerAnswer_ = QMessageBox::Yes;
+    dontAskAgain_ = true;
+    QVERIFY(w->SaveCalculation(0));
+    QCOMPARE(FileVersion(newer), 800);
+    QVERIFY(!TDesktopOptions::Load(TSettingsStore::Instance()).AskSaveOverNewerFiles);
+    // Over another newer file without a question.
+    QVERIFY(w->SaveCalculationAs(0, newer2));
+    QCOMPARE(asked_.size(), 2);  // "No", then "Yes", then none
+    TDesktopOptions options = TDesktopOptions::Load(TSettingsStore::Instance());
+    options.AskSaveOverNewerFiles = options.NoticeOlderFiles = true;
+    options.Save(TSettingsStore::Instance());
+    options.ApplyToFiles();
+  }
+
+  // "Betriebspunkte sortieren" orders the points by flow, the entries of a
+  // point moving together; undo puts the order back.
+  void sortingThePointsIsUndone() {
+    auto w = Window();
+    QVERIFY(w->OpenFile(water_));
+    TCalculationView& v = *w->Current().View;
+    Type(v, "Qm", "30000");  // point 1 now carries the largest flow
+    const auto before = AllFields(v, *w->Current().Calc);
+    QVERIFY(w->SortOperatingPoints(0));
+    for (const char* name : {"Qm", "P1", "p2"})
+      for (int to = 0; to < 3; ++to)
+        QCOMPARE(EditorText(v, name, to), before.at({name, (to + 1) % 3}));
+    w->Undo();
+    QCOMPARE(AllFields(v, *w->Current().Calc), before);
+  }
+
+  // A note entered through the context menu of a value: marked, shown as
+  // its tooltip, saved with the file, removed again; each one undo step.
+  void noteOnAValueFromTheContextMenu() {
+    auto w = Window();
+    QVERIFY(w->OpenFile(Copy(water_, "note.cvc")));
+    TCalculationView& v = *w->Current().View;
+    const QModelIndex at = v.Index("kvs", 0);
+    v.AskNote = [](const QString&, const QString&) { return std::optional<QString>("Kvs nach Datenblatt 2024"); };
+    auto run = [&](const char* action) {
+      std::unique_ptr<QMenu> menu(ValueNoteMenu(v, at, nullptr));
+      QVERIFY(menu);
+      menu->findChild<QAction*>(action)->trigger();
+    };
+    QVERIFY(!at.data(TCalculationModel::kHasNoteRole).toBool());
+    run("ActionNote");
+    QVERIFY(at.data(TCalculationModel::kHasNoteRole).toBool());
+    QVERIFY(at.data(Qt::ToolTipRole).toString().startsWith("Notiz: Kvs nach Datenblatt 2024"));
+    QVERIFY(w->Current().Changed);
+    QVERIFY(w->SaveCalculation(0));
+    {
+      auto again = Window();
+      QVERIFY(again->OpenFile(Copy(w->Current().FileName, "note2.cvc")));
+      QCOMPARE(ItemNote(*again->Current().Calc->Item("kvs", 0)), std::string("Kvs nach Datenblatt 2024"));
+    }
+    run("ActionRemoveNote");
+    QVERIFY(!at.data(TCalculationModel::kHasNoteRole).toBool());
+    w->Undo();
+    QVERIFY(at.data(TCalculationModel::kHasNoteRole).toBool());
+  }
+
   void databasesLoadWhereTheyAre() {
     const std::vector<TDatabaseStatus> dbs = LoadDataBases();
     QCOMPARE(dbs.size(), size_t(3));
@@ -1018,6 +1228,7 @@ class GuiTest : public QObject {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_RUNTIME_DIR", Q(run.string()));
     env.insert("TORVACALC_CONFIG_DIR", Q(config.string()));
+    env.insert("XDG_STATE_HOME", Q((dir_ / "race-state").string()));  // no backups to offer
     env.insert("QT_QPA_PLATFORM", "offscreen");
     QProcess a, b;
     for (QProcess* p : {&a, &b}) {

@@ -1,12 +1,15 @@
 // Writes PNG screenshots of the main window with the water example of the
 // whole valve calculation (German and English), of the characteristics
-// window and of the data sheet into the folder given as the only argument.
+// window, of the data sheet and of the dialogs (program options, recovery
+// of backups, note on a value, saving over a newer file) into the folder given as the only argument.
 // Runs headless (QT_QPA_PLATFORM=offscreen).
 #include <unistd.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QInputDialog>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
 #include <QStatusBar>
@@ -18,6 +21,7 @@
 #include "assembly/scm_control_valves.h"
 #include "case_entries.h"
 #include "files/calculation_file.h"
+#include "framework/calc_message.h"
 #include "framework/options.h"
 #include "framework/settings.h"
 #include "framework/translation.h"
@@ -26,6 +30,9 @@
 #include "gui/sheet_painter.h"
 #include "sheet/sheet_layout.h"
 #include "gui/main_window.h"
+#include "gui/options_dialog.h"
+#include "gui/qt_text.h"
+#include "gui/value_note.h"
 
 using namespace torvacalc;
 
@@ -81,6 +88,7 @@ int main(int argc, char** argv) {
   for (const char* lang : {"de", "en"}) {
     HXOptions().Language = lang;
     SetLanguage(lang);
+    LoadQtTranslations(lang);
     TMainWindow window;
     window.Dialogs.Notice = [](const QString&, const QString&) {};
     window.resize(1400, 860);
@@ -88,6 +96,30 @@ int main(int argc, char** argv) {
     window.Current().View->SetShowAllDetails(false);
     window.statusBar()->clearMessage();
     ok = Grab(window, out + "/main_window_" + lang + ".png") && ok;
+    {
+      // As an installed program shows them.
+      TDesktopOptions shown = TDesktopOptions::Load(TSettingsStore::Instance());
+      shown.MaterialsDBPath = shown.ControlValvesDBPath = shown.PropertiesDBPath = "/usr/share/torvacalc";
+      shown.BackupDir = "/home/anna/.local/state/torvacalc/backup";
+      TOptionsDialog options(shown, &window);
+      ok = Grab(options, out + "/options_dialog_" + lang + ".png") && ok;
+      const QDateTime at(QDate(2026, 3, 12), QTime(14, 32));
+      TRecoveryDialog recovery({{"", "/home/anna/projekte/FV-101.cvc", "FV-101.cvc", at},
+                                {"", "", Translate("Berechnung") + "2", at.addSecs(-95)}},
+                               &window);
+      ok = Grab(recovery, out + "/recovery_dialog_" + lang + ".png") && ok;
+      const auto note = NoteDialog(&window, Q(window.Current().Calc->Item("kvs", 0)->GetCaption()),
+                                   QString::fromUtf8(std::string(lang) == "de"
+                                                         ? "Kvs nach Datenblatt des Herstellers, Stand 2024"
+                                                         : "Kvs as in the manufacturer's data sheet, 2024"));
+      ok = Grab(*note, out + "/note_dialog_" + lang + ".png") && ok;
+      const auto newer = NewerFileQuestion(
+          Q(FormatMessageText(Translate("Die Datei [%s] stammt von einer neueren HYDRIX-Version."), {std::string("FV-101.cvc")}) +
+            " " + Translate("Wenn Sie die Berechnung speichern, gehen eventuell Informationen verloren.") + "\n\n" +
+            Translate("Trotzdem speichern?")),
+          &window);
+      ok = Grab(*newer, out + "/newer_file_question_" + lang + ".png") && ok;
+    }
     if (std::string(lang) == "de") {
       // The first page of the specification sheet as it is printed.
       const TSheetDocument sheet = LayoutSheet(*window.Current().Calc, {TPaper::A4, "valve_water.cvc"});
