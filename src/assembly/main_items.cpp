@@ -44,6 +44,10 @@ TCalcItem* MirrorItem(TAncestorCalcModule& main, const TCalcItem& model, const s
     else if (dynamic_cast<const TDataMultiSwitch*>(m)) made = MirrorMultiSwitch<TDataMultiSwitch>(main, *m, name);
     else if (dynamic_cast<const TPipeClassSwitch*>(m)) made = MirrorMultiSwitch<TPipeClassSwitch>(main, *m, name);
     else made = MirrorMultiSwitch<TCalcListSwitch>(main, *m, name);
+  } else if (dynamic_cast<const TCalcRelevantString*>(&model)) {
+    // A text the module calculates with (a wanted actuator's name): typed
+    // into the main module's item, it must recalculate the module.
+    made = main.AddItem<TCalcRelevantString>(name);
   } else {
     made = main.AddItem<tCalcString>(name);
   }
