@@ -455,6 +455,18 @@ TEST(CatalogueChoice, CandidatesForTheDutyAndOneUndoStepToTakeOneOver) {
     EXPECT_NEAR(static_cast<double>(it->Opening[0]), row.travel1, 0.3);
     EXPECT_TRUE(HasValue(it->LpAa[2]));  // noise of the cavitating point 3
   }
+  // A valve entered by hand (valve_water.case): the same duty gets
+  // candidates, none of them the valve it holds, each with its travel.
+  {
+    TTorvaWorkspace byHand;
+    byHand.EnterAll(kWaterDuty);
+    const std::vector<TValveCandidate> offered = ValveCandidates(byHand);
+    ASSERT_FALSE(offered.empty());
+    for (const TValveCandidate& c : offered) {
+      EXPECT_FALSE(c.Current);
+      EXPECT_TRUE(HasValue(c.Opening[0]) && HasValue(c.Opening[3])) << c.Series << " DN " << c.DN;
+    }
+  }
   // Taking one over: the calculation holds it, and one undo brings the
   // catalogue's choice back.
   const auto g1l = std::find_if(valves.begin(), valves.end(),
@@ -477,6 +489,8 @@ TEST(CatalogueChoice, CandidatesForTheDutyAndOneUndoStepToTakeOneOver) {
   ASSERT_NE(first, actuators.end());
   EXPECT_EQ(first->Name, chosen);
   EXPECT_TRUE(first->Current);
+  ASSERT_TRUE(ws.EnterSteps(actuators.back().Entries).Applied);
+  EXPECT_EQ(ws.Item("ActuatorName", 0)->GetText(), actuators.back().Name);
   for (const TActuatorCandidate& a : actuators)
     if (HasValue(a.Thrust)) {
       EXPECT_NEAR(static_cast<double>(a.Margin), static_cast<double>(a.Thrust - a.Required), 1e-9);
