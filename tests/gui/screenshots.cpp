@@ -1,6 +1,8 @@
 // Writes PNG screenshots of the main window with the water example of the
-// whole valve calculation (German and English), of the characteristics
-// window and of the data sheet into the folder given as the only argument.
+// whole valve calculation (German and English), of the dialogs choosing
+// valve and actuator from the catalogues, of the print options and of a new
+// calculation from a template, of the characteristics window and of the
+// data sheet into the folder given as the only argument.
 // Runs headless (QT_QPA_PLATFORM=offscreen).
 #include <unistd.h>
 
@@ -25,7 +27,10 @@
 #include "gui/characteristics_window.h"
 #include "gui/sheet_painter.h"
 #include "sheet/sheet_layout.h"
+#include "gui/choose_dialog.h"
 #include "gui/main_window.h"
+#include "gui/print_dialogs.h"
+#include "workspace/torva_workspace.h"
 
 using namespace torvacalc;
 
@@ -77,6 +82,19 @@ int main(int argc, char** argv) {
     calc->SaveToFile(file);
   }
 
+  // The catalogue example, and a company template beside it.
+  const std::string catalogue = (work / "valve_from_catalogue.cvc").string();
+  {
+    auto calc = CreateCalculation<TSCMTorva>();
+    calc->BeginSetValues();
+    for (const auto& [name, text] : ReadCaseEntries(source + "/examples/valve_from_catalogue.case")) calc->Enter(name, text);
+    calc->EndSetValues();
+    calc->SaveToFile(catalogue);
+    std::filesystem::create_directories(TemplatesFolder());
+    std::filesystem::copy_file(file, std::filesystem::path(TemplatesFolder()) / "Heißwasser DN 80.cvc");
+    std::filesystem::copy_file(catalogue, std::filesystem::path(TemplatesFolder()) / "Katalogventil Wasser.cvc");
+  }
+
   bool ok = true;
   for (const char* lang : {"de", "en"}) {
     HXOptions().Language = lang;
@@ -99,6 +117,21 @@ int main(int argc, char** argv) {
       const QString name = out + "/data_sheet_de.png";
       ok = page.save(name) && ok;
       std::cout << name.toStdString() << "\n";
+    }
+    {
+      // The dialogs of choosing from the catalogues and of printing, on the
+      // catalogue example.
+      ok = window.OpenFile(catalogue) && ok;
+      auto& calc = dynamic_cast<TTorvaWorkspace&>(*window.Current().Calc);
+      TChooseDialog valves(calc, TChooseDialog::ckValve, &window);
+      ok = Grab(valves, out + "/choose_valve_" + lang + ".png") && ok;
+      TChooseDialog actuators(calc, TChooseDialog::ckActuator, &window);
+      ok = Grab(actuators, out + "/choose_actuator_" + lang + ".png") && ok;
+      TPrintOptionsDialog print(&window);
+      ok = Grab(print, out + "/print_options_" + lang + ".png") && ok;
+      TNewFromTemplateDialog templates(&window);
+      ok = Grab(templates, out + "/new_from_template_" + lang + ".png") && ok;
+      window.SetCurrentIndex(0);
     }
     if (std::string(lang) == "en") {
       window.ShowCharacteristics(window.CurrentIndex());
