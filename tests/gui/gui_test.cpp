@@ -15,6 +15,7 @@
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrinter>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QListWidget>
@@ -938,6 +939,21 @@ class GuiTest : public QObject {
     QVERIFY(!html.contains(Q(Translate("Garniturbauart"))));  // page 1 left out
     QVERIFY(html.contains(Q(Translate("Erforderliche Stellkraft"))));
     TPrintOptions().Write();
+    // What the print dialog sets: page 2 only, two copies.
+    {
+      const QString pdf = Q((dir_ / "page2.pdf").string());
+      QPrinter printer(QPrinter::HighResolution);
+      printer.setOutputFormat(QPrinter::PdfFormat);
+      printer.setOutputFileName(pdf);
+      printer.setPrintRange(QPrinter::PageRange);
+      printer.setFromTo(2, 2);
+      printer.setCopyCount(2);
+      PrintDataSheet(*w->Current().Calc, "water.cvc", printer);
+      QFile f(pdf);
+      QVERIFY(f.open(QIODevice::ReadOnly));
+      const int pages = static_cast<int>(f.readAll().count("/Type /Page\n") + 0);
+      QCOMPARE(pages, printer.supportsMultipleCopies() ? 1 : 2);
+    }
     std::string error;
     const std::string templ = SaveAsTemplate(*w->Current().Calc, "Heißwasser DN 80", &error);
     QCOMPARE(Q(templ), Q((dir_ / "config" / "templates" / "Heißwasser DN 80.cvc").string()));
