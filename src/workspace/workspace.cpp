@@ -302,23 +302,19 @@ TInputResult TWorkspace::EnterSteps(const std::vector<std::string>& assignments)
   TSuperCalcModule& s = Super();
   const TCalcState before = s.SaveState();
   const bool history = s.UseHistory;
-  // Only the last entry's calculation enters the history: the state
-  // before the first and after the last are one step apart.
+  // The entries' own calculations enter no history; the state after the
+  // last is one step from the state before the first.
   TInputResult result{true, {}};
   s.UseHistory = false;
   for (size_t i = 0; i < assignments.size() && result.Applied; ++i) {
     const std::string& a = assignments[i];
     const size_t eq = a.find('=');
-    if (i + 1 == assignments.size()) s.UseHistory = history;
     result = eq == std::string::npos ? TInputResult{false, a}
                                      : Enter(TrimBlanks(a.substr(0, eq)), 0, a.substr(eq + 1));
   }
+  if (!result.Applied) s.LoadState(before);
   s.UseHistory = history;
-  if (!result.Applied) {
-    s.UseHistory = false;
-    s.LoadState(before);
-    s.UseHistory = history;
-  }
+  if (result.Applied && history) s.AddToHistory();
   return result;
 }
 
