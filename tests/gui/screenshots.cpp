@@ -122,6 +122,11 @@ int main(int argc, char** argv) {
       // The dialogs of choosing from the catalogues and of printing, on the
       // catalogue example.
       ok = window.OpenFile(catalogue) && ok;
+      // The catalogue's groups of the valve page: the valve's in German,
+      // the cavitation and actuator groups in English.
+      window.Current().View->FocusItem(std::string(lang) == "de" ? "dLLiq4000" : "ActuatorName", 0);
+      window.statusBar()->clearMessage();
+      ok = Grab(window, out + "/catalogue_groups_" + lang + ".png") && ok;
       auto& calc = dynamic_cast<TTorvaWorkspace&>(*window.Current().Calc);
       TChooseDialog valves(calc, TChooseDialog::ckValve, &window);
       ok = Grab(valves, out + "/choose_valve_" + lang + ".png") && ok;
