@@ -106,7 +106,8 @@ int RunChoose(const std::vector<std::string>& args, CommandContext& ctx) {
   if (json) j.BeginArray();
   std::vector<std::vector<std::string>> table;
   if (what == "valve") {
-    table.push_back({"", Translate("Hersteller"), Translate("Baureihe"), "DN", "Kvs", Translate("Nenndruck"),
+    table.push_back({"", Translate("Hersteller"), Translate("Baureihe"), Translate("Bauform"), "DN", "Kvs",
+                     Translate("Nenndruck"),
                      Translate("Hub") + " 1", Translate("Hub") + " 2", Translate("Hub") + " 3", Translate("Hub") + " X",
                      "LpAa max"});
     for (const TValveCandidate& c : ValveCandidates(ws, allStyles)) {
@@ -121,7 +122,7 @@ int RunChoose(const std::vector<std::string>& args, CommandContext& ctx) {
         Entries(j, c.Entries);
         j.EndObject();
       } else {
-        table.push_back({c.Current ? "*" : "", c.Manufacturer, c.Series, std::to_string(c.DN), NumberToText(c.Kvs),
+        table.push_back({c.Current ? "*" : "", c.Manufacturer, c.Series, c.Style, std::to_string(c.DN), NumberToText(c.Kvs),
                          c.Rating, Num(c.Opening[0], 1), Num(c.Opening[1], 1), Num(c.Opening[2], 1),
                          Num(c.Opening[3], 1), Num(c.LoudestLpAa(), 1)});
       }
