@@ -207,6 +207,11 @@ void TMainWindow::BuildMenus() {
   file->addAction(AddAction("ActionCloseAll", "Alle schließen", {}, [this] { CloseAll(); }));
   file->addSeparator();
   file->addAction(AddAction("ActionPreview", "Druckansicht", {}, [this] { ShowPrintPreview(CurrentIndex()); }));
+  file->addAction(AddAction("ActionPreviewDlg", "Druckansicht...", {}, [this] {
+    // The print options first, then the preview with them.
+    TPrintOptionsDialog options(this);
+    if (options.exec() == QDialog::Accepted) ShowPrintPreview(CurrentIndex());
+  }));
   file->addAction(AddAction("ActionPrint", "Drucken", QKeySequence::Print, [this] { PrintCalculation(CurrentIndex()); }));
   file->addAction(AddAction("ActionPrintDlg", "Drucken...", {}, [this] {
     PrintWithDialog(*Current().Calc, Q(TitleOf(Current())), this);
