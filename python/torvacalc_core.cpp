@@ -24,6 +24,7 @@
 #include "framework/units.h"
 #include "valves/control_valve.h"
 #include "valves/sizing_kernel.h"
+#include "workspace/catalogue_choice.h"
 #include "workspace/entries.h"
 #include "workspace/json_items.h"
 #include "workspace/module_kinds.h"
@@ -112,6 +113,9 @@ py::bytes WaterJson(const std::string& t, const std::string& P, const std::optio
 
 // What an item of a module kind is: ("parameter", quantity, basic unit),
 // ("switch", None, None), ("string", None, None), or None for no such item.
+// A number, or None where there is none.
+py::object OrNone(Extended v) { return HasValue(v) ? py::object(py::float_(static_cast<double>(v))) : py::none(); }
+
 py::object ItemInfo(const std::string& kind, const std::string& name) {
   TStandaloneModule standalone(Kind(kind));
   const TCalcItem* item = standalone.Module().CalcItemByName(name);
@@ -348,7 +352,39 @@ PYBIND11_MODULE(_core, m) {
            [](const TTorvaWorkspace& w) { return LayoutOfCalculation(w.Calculation()).on; })
       .def("undo", [](TTorvaWorkspace& w) { return w.Undo(); })
       .def("redo", [](TTorvaWorkspace& w) { return w.Redo(); })
-      .def("can_undo", [](const TTorvaWorkspace& w) { return w.CanUndo(); });
+      .def("can_undo", [](const TTorvaWorkspace& w) { return w.CanUndo(); })
+      // The catalogues' candidates for the duty (catalogue_choice.h) and
+      // the entries that take one over, as one undo step.
+      .def("valve_candidates", [](TTorvaWorkspace& w, bool allStyles) {
+        py::list rows;
+        for (const TValveCandidate& c : ValveCandidates(w, allStyles)) {
+          py::dict d;
+          d["manufacturer"] = c.Manufacturer, d["series"] = c.Series, d["style"] = c.Style;
+          d["DN"] = c.DN, d["Kvs"] = OrNone(c.Kvs), d["rating"] = c.Rating;
+          py::list travel, level;
+          for (Extended h : c.Opening) travel.append(OrNone(h));
+          for (Extended l : c.LpAa) level.append(OrNone(l));
+          d["travel"] = travel, d["LpAa"] = level, d["current"] = c.Current, d["entries"] = c.Entries;
+          rows.append(d);
+        }
+        return rows;
+      })
+      .def("actuator_candidates", [](TTorvaWorkspace& w) {
+        py::list rows;
+        for (const TActuatorCandidate& c : ActuatorCandidates(w)) {
+          py::dict d;
+          d["name"] = c.Name, d["manufacturer"] = c.Manufacturer, d["type"] = c.Type;
+          d["stroke"] = OrNone(c.Stroke), d["thrust"] = OrNone(c.Thrust), d["required"] = OrNone(c.Required);
+          d["margin"] = OrNone(c.Margin), d["margin_percent"] = OrNone(c.MarginPercent);
+          d["fits"] = c.Fits, d["current"] = c.Current, d["entries"] = c.Entries;
+          rows.append(d);
+        }
+        return rows;
+      })
+      .def("enter_steps", [](TTorvaWorkspace& w, const std::vector<std::string>& entries) {
+        const TInputResult r = w.EnterSteps(entries);
+        if (!r.Applied) throw ECalcEntry(r.Error);
+      });
   m.def("size_duties", &SizeDuties, py::arg("gas"), py::arg("Qm"), py::arg("p1"), py::arg("p2"), py::arg("rho1"),
         py::arg("rho2"), py::arg("pv"), py::arg("pc"), py::arg("kappa"), py::arg("FL"), py::arg("xT"), py::arg("Fd"),
         py::arg("DN"), py::arg("D1"), py::arg("D2"), py::arg("eta"));

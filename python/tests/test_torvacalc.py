@@ -228,6 +228,22 @@ def test_a_calculation_kept_open_answers_as_run_does(tmp_path):
     assert failures.failed == 0
 
 
+def test_candidates_of_the_catalogues_and_taking_one_over():
+    """What `torvacalc choose` lists, and one undo step to take a row over."""
+    case = SOURCE / "examples/valve_from_catalogue.case"
+    calc = torvacalc.Calculation.from_case(case)
+    valves = calc.valve_candidates()
+    cli = cli_json("choose", "valve", str(case), "--json")
+    assert [(v["series"], v["DN"], v["Kvs"]) for v in valves] == [(v["series"], v["DN"], v["Kvs"]) for v in cli]
+    g1l = next(v for v in valves if v["series"] == "Series G1L globe" and v["DN"] == 65)
+    calc.take_over(g1l)
+    assert calc.value("kvs").value == g1l["Kvs"]
+    assert calc.value("h").value == pytest.approx(g1l["travel"][0], rel=1e-9)
+    assert calc.undo() and calc.value("VSeries").value == "Series G1 globe"
+    fits = [a for a in calc.actuator_candidates() if a["fits"]]
+    assert fits[0]["current"] and fits[0]["margin"] == pytest.approx(fits[0]["thrust"] - fits[0]["required"])
+
+
 # Duties of the example cases with another outlet pressure: Kv and flow
 # state over arrays equal the valve module's, element by element.
 SIZING_ROWS = [

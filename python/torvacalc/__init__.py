@@ -410,6 +410,25 @@ class Calculation:
         """The points that calculate, as ("1", "2", ...)."""
         return tuple(n for n, on in zip(_POINT_NAMES, self._w.active_points()) if on)
 
+    def valve_candidates(self, all_styles=False) -> list:
+        """The catalogue's valves for the duty, as dicts: manufacturer,
+        series, style, DN, Kvs, rating, travel and LpAa at the points 1, 2,
+        3, X (None where a point is off), current (the valve held now) and
+        entries (what take_over enters). Of the chosen style unless
+        ``all_styles``."""
+        return self._w.valve_candidates(all_styles)
+
+    def actuator_candidates(self) -> list:
+        """The catalogue's actuators of the chosen kind, as dicts: name,
+        manufacturer, type, stroke, thrust, required, margin,
+        margin_percent, fits, current, entries."""
+        return self._w.actuator_candidates()
+
+    def take_over(self, candidate) -> None:
+        """Takes a candidate of valve_candidates or actuator_candidates
+        over into the calculation: one step of undo."""
+        self._w.enter_steps(list(candidate["entries"]))
+
     def undo(self) -> bool:
         """Takes back the last entry; False when there is nothing to undo."""
         return self._w.undo()

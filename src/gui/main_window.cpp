@@ -34,6 +34,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <set>
+#include <tuple>
 
 #include "files/calculation_file.h"
 #include "framework/calc_switch.h"
@@ -43,6 +44,8 @@
 #include "gui/batch_export.h"
 #include "gui/calculation_view.h"
 #include "gui/characteristics_window.h"
+#include "gui/choose_dialog.h"
+#include "gui/print_dialogs.h"
 #include "gui/data_sheet.h"
 #include "gui/options_dialog.h"
 #include "gui/qt_text.h"
@@ -189,6 +192,10 @@ void TMainWindow::BuildMenus() {
   };
   QMenu* file = menu("Datei");
   file->addAction(AddAction("ActionNew", "Neu", QKeySequence::New, [this] { NewCalculation(); }));
+  file->addAction(AddAction("ActionNewDlg", "Neu...", {}, [this] {
+    TNewFromTemplateDialog dlg(this);
+    if (dlg.exec() == QDialog::Accepted) NewCalculation(dlg.ChosenFile());
+  }));
   file->addAction(AddAction("ActionOpen", "Öffnen...", QKeySequence::Open, [this] {
     const QString f = Dialogs.ChooseOpenFile();
     if (!f.isEmpty()) OpenFile(S(f));
@@ -201,12 +208,27 @@ void TMainWindow::BuildMenus() {
   file->addAction(AddAction("ActionSave", "Speichern", QKeySequence::Save, [this] { SaveCalculation(CurrentIndex()); }));
   file->addAction(AddAction("ActionSaveAs", "Speichern unter...", QKeySequence::SaveAs,
                             [this] { SaveCalculationAs(CurrentIndex()); }));
+  file->addAction(AddAction("ActionSaveTemp", "Als Vorlage speichern...", {}, [this] {
+    bool ok = false;
+    const QString name = QInputDialog::getText(this, Q(Translate("Als Vorlage speichern...")), Q(Translate("Name der Vorlage")),
+                                               QLineEdit::Normal, Q(std::filesystem::path(TitleOf(Current())).stem().string()), &ok);
+    std::string error;
+    if (ok && SaveAsTemplate(*Current().Calc, S(name), &error).empty()) Notice(Q(error));
+  }));
   file->addAction(AddAction("ActionSaveAndClose", "Speichern und schließen", {}, [this] { SaveAndClose(CurrentIndex()); }));
   file->addAction(AddAction("ActionClose", "Schließen", QKeySequence::Close, [this] { CloseCalculation(CurrentIndex()); }));
   file->addAction(AddAction("ActionCloseAll", "Alle schließen", {}, [this] { CloseAll(); }));
   file->addSeparator();
   file->addAction(AddAction("ActionPreview", "Druckansicht", {}, [this] { ShowPrintPreview(CurrentIndex()); }));
+  file->addAction(AddAction("ActionPreviewDlg", "Druckansicht...", {}, [this] {
+    // The print options first, then the preview with them.
+    TPrintOptionsDialog options(this);
+    if (options.exec() == QDialog::Accepted) ShowPrintPreview(CurrentIndex());
+  }));
   file->addAction(AddAction("ActionPrint", "Drucken", QKeySequence::Print, [this] { PrintCalculation(CurrentIndex()); }));
+  file->addAction(AddAction("ActionPrintDlg", "Drucken...", {}, [this] {
+    PrintWithDialog(*Current().Calc, Q(TitleOf(Current())), this);
+  }));
   file->addAction(AddAction("ActionExportPDF", "Adobe Acrobat Format...", {}, [this] {
     // Beside the calculation file; a calculation not yet saved goes to the
     // folder the printer's PDFs go to.
@@ -244,6 +266,18 @@ void TMainWindow::BuildMenus() {
       MarkChanged(Current());
     }
   }));
+  // Valve and actuator from the catalogues (gui/choose_dialog.h): the
+  // dialog takes the chosen one over as one undo step.
+  for (const auto& [name, caption, kind] : {std::tuple{"ActionSelectValve", "Ventil wählen...", TChooseDialog::ckValve},
+                                           std::tuple{"ActionSelectActuator", "Antrieb wählen...", TChooseDialog::ckActuator}})
+    calc->addAction(AddAction(name, caption, {}, [this, kind = kind] {
+      auto* torva = dynamic_cast<TTorvaWorkspace*>(Current().Calc.get());
+      if (!torva) return;
+      TChooseDialog dlg(*torva, kind, this);
+      if (dlg.exec() != QDialog::Accepted) return;
+      Current().Changed = true;
+      CalcSourceAfterCalculate();
+    }));
   calc->addAction(AddAction("ActionChars", "Kennlinien", {}, [this] { ShowCharacteristics(CurrentIndex()); }));
   calc->addAction(AddAction("ActionSortAps", "Betriebspunkte sortieren", {}, [this] { SortOperatingPoints(CurrentIndex()); }));
   calc->addAction(AddAction("ActionTroublemaker", "Zum nächsten Fehlerverursacher", QKeySequence(Qt::Key_F8),
@@ -275,6 +309,10 @@ void TMainWindow::BuildMenus() {
   options->addAction(AddAction("ActionViewUnits", "Voreingestellte Einheiten...", {}, [this] { ShowDefaultUnitsDialog(); }));
   options->addAction(AddAction("ActionViewSignis", "Signifikante Stellen...", {}, [this] { ShowDigitsDialog(); }));
   options->addAction(AddAction("ActionLanguange", "Sprache...", {}, [this] { ShowLanguageDialog(); }));
+  options->addAction(AddAction("ActionPrintOptions", "Druckoptionen...", {}, [this] {
+    TPrintOptionsDialog dlg(this);
+    dlg.exec();
+  }));
   options->addAction(AddAction("ActionProgramOptions", "Programmoptionen...", {}, [this] { ShowProgramOptions(); }));
   options->addAction(AddAction("ActionLoadDataBases", "Datenbanken laden", {}, [this] { ReloadDataBases(true); }));
 
@@ -388,10 +426,13 @@ void TMainWindow::ApplyDefaultUnits(TWorkspace& calc) {
 }
 
 void TMainWindow::NewCalculation() {
+  // A new calculation starts from the default template when there is one.
+  NewCalculation(TSettingsStore::Instance().ReadString("Options", "DefaultTemplate", ""));
+}
+
+void TMainWindow::NewCalculation(const std::string& templ) {
   auto calc = CreateWorkspace();
   calc->Super().UseHistory = false;
-  // A new calculation starts from the default template when there is one.
-  const std::string templ = TSettingsStore::Instance().ReadString("Options", "DefaultTemplate", "");
   std::error_code ec;
   if (!templ.empty() && std::filesystem::is_regular_file(templ, ec)) {
     try {
@@ -660,6 +701,12 @@ void TMainWindow::CalcSourceAfterCalculate() {
     Action("ActionChars")->setEnabled(hasStroke ? Available(calc, "StrokePosition") && Available(calc, "kvs")
                                                 : Available(calc, "kv") && Available(calc, "kvs"));
     Action("ActionSortAps")->setEnabled(!e.ReadOnly && dynamic_cast<TTorvaWorkspace*>(&calc));
+    // Choosing from the catalogues: the valve for a whole valve
+    // calculation; the actuator once the valve came from the catalogue.
+    const bool torva = dynamic_cast<TTorvaWorkspace*>(&calc) && calc.Item("ValveFromDatabase", 0);
+    const auto* fromCatalogue = dynamic_cast<const TCalcSwitch*>(calc.Item("ValveFromDatabase", 0));
+    Action("ActionSelectValve")->setEnabled(torva && !e.ReadOnly);
+    Action("ActionSelectActuator")->setEnabled(torva && !e.ReadOnly && fromCatalogue && fromCatalogue->GetChecked());
     for (int i = 0; i < Count(); ++i) UpdateTabTitle(i);
     ReloadMessages();
     if (e.Characteristics) e.Characteristics->Refresh();

@@ -83,6 +83,9 @@ class TMainWindow : public QMainWindow {
   // The commands; false when the user cancelled or it failed (the reason
   // was shown).
   void NewCalculation();
+  // A new calculation from the calculation file `templ` ("" or a missing
+  // file: from the module's defaults).
+  void NewCalculation(const std::string& templ);
   bool OpenFile(const std::string& fileName);
   bool SaveCalculation(int index);
   bool SaveCalculationAs(int index, const std::string& fileName = {});

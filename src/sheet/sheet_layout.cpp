@@ -646,18 +646,22 @@ TSheetDocument LayoutSheet(TWorkspace& calc, const TSheetOptions& options) {
     for (int p : r.Points()) noise.push_back({r.Calc().OperatingPointCaption(p) + ": LpAa", r.Text("LpAa", p)});
     a2 = Section(w, right, a2, half, Translate("Geräusch (1 m hinter dem Ventil, 1 m von der Rohrwand)"), noise);
     y = std::max(a1, a2) + 6;
-    const double chartH = 170;
-    CharacteristicChart(w, r, left, y, half, chartH);
-    SpectrumChart(w, r, right, y, half, chartH);
-    y += chartH + 6;
+    if (options.charts) {
+      const double chartH = 170;
+      CharacteristicChart(w, r, left, y, half, chartH);
+      SpectrumChart(w, r, right, y, half, chartH);
+      y += chartH + 6;
+    }
     // The requirements keep their place at the foot of the page; the
     // messages take the room above.
-    const double notesH = 4 * kRow;
+    const double notesH = options.requirements ? 4 * kRow : 0;
     const double notesY = bottom - 12 - notesH;
-    Messages(w, r, left, y, width, notesY - 6);
-    w.Bar(left, notesY, width, Translate("Anforderungen und Bemerkungen"));
-    w.Box(left, notesY + kRow, width, notesH - kRow);
-    w.FitText(left + 3, notesY + kRow + 8, width - 6, kValueSize, r.Text("SheetNotes"), 3);
+    if (options.messages) Messages(w, r, left, y, width, notesY - 6);
+    if (options.requirements) {
+      w.Bar(left, notesY, width, Translate("Anforderungen und Bemerkungen"));
+      w.Box(left, notesY + kRow, width, notesH - kRow);
+      w.FitText(left + 3, notesY + kRow + 8, width - 6, kValueSize, r.Text("SheetNotes"), 3);
+    }
     Footer(w, options, left, width, bottom);
   }
   return doc;

@@ -28,6 +28,10 @@ struct TSheetOptions {
   TPaper paper = TPaper::A4;
   // The name of the calculation's file, printed in the footer.
   std::string source;
+  // What the second page holds besides the actuator and the noise: the
+  // two charts, the messages that need action, the requirements. A part
+  // left out gives its room to the messages.
+  bool charts = true, messages = true, requirements = true;
 };
 
 // The sheet of the calculation in the program's present language.

@@ -14,6 +14,7 @@ const std::vector<Command>& Commands() {
       EvalCommand(),
       ExportCommand(),
       SheetCommand(),
+      ChooseCommand(),
   };
   return list;
 }

@@ -16,5 +16,6 @@ Command ShowCommand();
 Command ExportCommand();
 Command RunCommand();
 Command SheetCommand();
+Command ChooseCommand();
 
 }  // namespace torvacalc

@@ -74,13 +74,27 @@ std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
          {"fl2_75", "Kc_75", "zy_75", "xt_75", "fd_75", "fd_75c", "fl2", "Kc", "zy", "xt", "xtp", "fd", "fp", "fr",
           "flp2", "fk", "KcStar", "FlStar", "RE", "KvRed", "fPulp", "f1", "f2", "g1", "g2", "fl2func", "Kcfunc",
           "zyfunc", "xtfunc", "fdfunc"}},
+        // What the catalogue chose and what it was chosen for: the choice
+        // of manufacturer, series and valve, the duty it was sized to,
+        // the valve's rating and limits and its acoustic data.
+        {"Ventil (Katalog)",
+         {"ValveFromDatabase", "VManufacturer", "VSeries", "FilterValveDatabase", "OnlyFittingValves", "AllValves",
+          "ValveCanBeModified", "ValveFromHX4Database", "ManualDN", "LineValveSize", "ListPN", "PNV", "pmaxValve",
+          "tminValve", "tmaxValve", "Strut", "SndDN", "kvMax", "kvsSugg", "p1Max", "T1Max", "MinDN", "MaxU1", "MaxU2",
+          "n0", "dLGas0500", "dLGas1000", "dLGas2000", "dLGas4000", "dLLiq0500", "dLLiq1000", "dLLiq2000",
+          "dLLiq4000"}},
         {"Kavitation", {"HasSigmaData", "SigmaP", "SigmaV", "SigmaMr", "SigmaCh", "SigmaI", "SigmaId", "Sigma"}},
         {"Nennbedingungen", {"QmNC", "P1NC", "P2NC"}},
+        // The thrust the valve needs, then the actuator chosen for it
+        // (by name, or the smallest of the catalogue that fits) and what
+        // it gives.
         {"Antrieb",
          {"ActuatorKind", "FailPosition", "LeakageClass", "PackingType", "Stem", "BalancedPlug", "dpShutOff",
-          "SupplyPressure", "MinReserve", "WantedActuator", "Stroke", "ActuatorName", "ActuatorManufacturer",
-          "ActuatorType", "ActuatorArea", "SpringStart", "SpringEnd", "SpringRange", "RatedThrust", "ActuatorStroke",
-          "ActuatorSpeed", "UnbalancedForce", "PackingFriction", "SeatLoad", "RequiredThrust", "ActuatorThrust",
+          "SupplyPressure", "MinReserve", "Stroke", "UnbalancedForce", "PackingFriction", "SeatLoad",
+          "RequiredThrust"}},
+        {"Antrieb (Katalog)",
+         {"WantedActuator", "ActuatorName", "ActuatorManufacturer", "ActuatorType", "ActuatorArea", "SpringStart",
+          "SpringEnd", "SpringRange", "RatedThrust", "ActuatorStroke", "ActuatorSpeed", "ActuatorThrust",
           "ThrustReserve"}},
         {"Ausführung",
          {"EndConnection", "FaceToFace", "BodyMaterial", "BonnetType", "TrimMaterial", "Positioner", "InputSignal",

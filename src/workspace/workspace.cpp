@@ -298,6 +298,26 @@ TInputResult TWorkspace::Enter(const std::string& name, int point, const std::st
   return {true, {}};
 }
 
+TInputResult TWorkspace::EnterSteps(const std::vector<std::string>& assignments) {
+  TSuperCalcModule& s = Super();
+  const TCalcState before = s.SaveState();
+  const bool history = s.UseHistory;
+  // The entries' own calculations enter no history; the state after the
+  // last is one step from the state before the first.
+  TInputResult result{true, {}};
+  s.UseHistory = false;
+  for (size_t i = 0; i < assignments.size() && result.Applied; ++i) {
+    const std::string& a = assignments[i];
+    const size_t eq = a.find('=');
+    result = eq == std::string::npos ? TInputResult{false, a}
+                                     : Enter(TrimBlanks(a.substr(0, eq)), 0, a.substr(eq + 1));
+  }
+  if (!result.Applied) s.LoadState(before);
+  s.UseHistory = history;
+  if (result.Applied && history) s.AddToHistory();
+  return result;
+}
+
 std::vector<TCalcParameter*> TWorkspace::Parameters() const {
   std::vector<TCalcParameter*> params;
   for (const auto& page : Pages())

@@ -128,6 +128,12 @@ class TWorkspace {
   // naming the first entry that cannot be taken; the entries before it
   // stay.
   void EnterAll(const std::vector<std::string>& assignments);
+  // "NAME=TEXT" entries (point 1, or names with their point's suffix) that
+  // depend on each other, as a choice from a catalogue: each is entered
+  // after the one before has been calculated (a list offers what the
+  // entry before chose), and together they are one undo step. The first
+  // entry refused puts the calculation back as it was and is returned.
+  TInputResult EnterSteps(const std::vector<std::string>& assignments);
 
   // Reads a calculation file: the calculation is recomputed once and the
   // undo history starts afresh. Throws ECalculationFile (or the file

@@ -16,10 +16,13 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPrinter>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QSpinBox>
+#include <QListWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTreeWidget>
 #include <QtTest>
 #include <QBarSeries>
@@ -53,9 +56,11 @@
 #include "gui/characteristics_window.h"
 #include "gui/data_sheet.h"
 #include "gui/file_lock.h"
+#include "gui/choose_dialog.h"
 #include "gui/main_window.h"
 #include "gui/options_dialog.h"
 #include "gui/value_note.h"
+#include "gui/print_dialogs.h"
 #include "gui/qt_text.h"
 #include "gui/startup.h"
 #include "workspace/torva_workspace.h"
@@ -908,6 +913,90 @@ class GuiTest : public QObject {
     QCOMPARE(CreateWorkspaceForFile(damaged)->KindName(), std::string("TSCMTorva"));
     QVERIFY(!w->OpenFile(damaged));
     QCOMPARE(notices_.size(), 1);
+  }
+
+  // "Ventil wählen..." and "Antrieb wählen...": the catalogue's candidates
+  // sort by any column, the one taken over is one undo step in the window.
+  void choosingValveAndActuatorFromTheCatalogue() {
+    const std::string file = (dir_ / "catalogue.cvc").string();
+    SaveExample("valve_from_catalogue.case", file);
+    auto w = Window();
+    QVERIFY(w->OpenFile(file));
+    QVERIFY(w->Action("ActionSelectValve")->isEnabled());
+    QVERIFY(w->Action("ActionSelectActuator")->isEnabled());
+    auto& calc = dynamic_cast<TTorvaWorkspace&>(*w->Current().Calc);
+    TChooseDialog valves(calc, TChooseDialog::ckValve, w.get());
+    QTableWidget* t = valves.Table();
+    QVERIFY(t->rowCount() > 3);
+    QVERIFY(t->selectedItems().first()->font().bold());  // the valve the calculation holds
+    t->sortItems(4, Qt::DescendingOrder);                  // Kvs, largest first
+    for (int r = 1; r < t->rowCount(); ++r) QVERIFY(t->item(r - 1, 4)->text().toDouble() >= t->item(r, 4)->text().toDouble());
+    int pick = -1;
+    for (int r = 0; r < t->rowCount() && pick < 0; ++r)
+      if (t->item(r, 1)->text() == "Series G1L globe" && t->item(r, 3)->text() == "65") pick = r;
+    QVERIFY(pick >= 0);
+    t->selectRow(pick);
+    QVERIFY(valves.TakeOver());
+    w->CalcSourceAfterCalculate();
+    QCOMPARE(Q(calc.Item("VSeries", 0)->GetText()), QString("Series G1L globe"));
+    QCOMPARE(EditorText(*w->Current().View, "DNV"), QString("65"));
+    w->Undo();
+    QCOMPARE(Q(calc.Item("VSeries", 0)->GetText()), QString("Series G1 globe"));
+    QCOMPARE(EditorText(*w->Current().View, "DNV"), QString("50"));
+    TChooseDialog actuators(calc, TChooseDialog::ckActuator, w.get());
+    QVERIFY(actuators.Table()->rowCount() > 1);
+    const QString name = actuators.Table()->item(actuators.Table()->rowCount() - 1, 0)->text();
+    actuators.Table()->selectRow(actuators.Table()->rowCount() - 1);
+    QVERIFY(actuators.TakeOver());
+    QCOMPARE(Q(calc.Item("ActuatorName", 0)->GetText()), name);
+  }
+
+  // Print options leave parts of the sheet out; a calculation saved as a
+  // template is offered by "Neu..." and starts a new, unnamed calculation.
+  void printOptionsAndCompanyTemplates() {
+    auto w = Window();
+    QVERIFY(w->OpenFile(water_));
+    TPrintOptionsDialog options(w.get());
+    TPrintOptions o = options.Options();
+    QVERIFY(o.charts && o.messages && o.pages[0]);
+    o.charts = false;
+    o.pages[0] = false;
+    options.SetOptions(o);
+    options.accept();
+    QVERIFY(!TPrintOptions::Read().charts);
+    const QString html = DataSheetHtml(*w->Current().Calc, "water.cvc");
+    QVERIFY(!html.contains(Q(Translate("Betriebskennlinie"))));
+    QVERIFY(!html.contains(Q(Translate("Garniturbauart"))));  // page 1 left out
+    QVERIFY(html.contains(Q(Translate("Erforderliche Stellkraft"))));
+    TPrintOptions().Write();
+    // What the print dialog sets: page 2 only, two copies.
+    {
+      const QString pdf = Q((dir_ / "page2.pdf").string());
+      QPrinter printer(QPrinter::HighResolution);
+      printer.setOutputFormat(QPrinter::PdfFormat);
+      printer.setOutputFileName(pdf);
+      printer.setPrintRange(QPrinter::PageRange);
+      printer.setFromTo(2, 2);
+      printer.setCopyCount(2);
+      PrintDataSheet(*w->Current().Calc, "water.cvc", printer);
+      QFile f(pdf);
+      QVERIFY(f.open(QIODevice::ReadOnly));
+      const int pages = static_cast<int>(f.readAll().count("/Type /Page\n") + 0);
+      QCOMPARE(pages, printer.supportsMultipleCopies() ? 1 : 2);
+    }
+    std::string error;
+    const std::string templ = SaveAsTemplate(*w->Current().Calc, "Heißwasser DN 80", &error);
+    QCOMPARE(Q(templ), Q((dir_ / "config" / "templates" / "Heißwasser DN 80.cvc").string()));
+    QVERIFY(SaveAsTemplate(*w->Current().Calc, " ", &error).empty());
+    TNewFromTemplateDialog pick(w.get());
+    QCOMPARE(pick.List()->count(), 2);  // a blank calculation and the template
+    QCOMPARE(pick.ChosenFile(), std::string());
+    pick.List()->setCurrentRow(1);
+    QCOMPARE(pick.ChosenFile(), templ);
+    w->NewCalculation(pick.ChosenFile());
+    QCOMPARE(w->Count(), 2);
+    QVERIFY(w->Current().FileName.empty());
+    QCOMPARE(EditorText(*w->Current().View, "kv", 2), EditorText(*w->Entry(0).View, "kv", 2));
   }
 
   // The data sheet of the whole calculation: four point columns, the

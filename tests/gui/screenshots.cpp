@@ -1,7 +1,9 @@
 // Writes PNG screenshots of the main window with the water example of the
 // whole valve calculation (German and English), of the characteristics
 // window, of the data sheet and of the dialogs (program options, recovery
-// of backups, note on a value, saving over a newer file) into the folder given as the only argument.
+// of backups, note on a value, saving over a newer file, choosing valve and
+// actuator from the catalogues, print options, a new calculation from a
+// template) into the folder given as the only argument.
 // Runs headless (QT_QPA_PLATFORM=offscreen).
 #include <unistd.h>
 
@@ -29,10 +31,13 @@
 #include "gui/characteristics_window.h"
 #include "gui/sheet_painter.h"
 #include "sheet/sheet_layout.h"
+#include "gui/choose_dialog.h"
 #include "gui/main_window.h"
 #include "gui/options_dialog.h"
 #include "gui/qt_text.h"
 #include "gui/value_note.h"
+#include "gui/print_dialogs.h"
+#include "workspace/torva_workspace.h"
 
 using namespace torvacalc;
 
@@ -84,6 +89,19 @@ int main(int argc, char** argv) {
     calc->SaveToFile(file);
   }
 
+  // The catalogue example, and a company template beside it.
+  const std::string catalogue = (work / "valve_from_catalogue.cvc").string();
+  {
+    auto calc = CreateCalculation<TSCMTorva>();
+    calc->BeginSetValues();
+    for (const auto& [name, text] : ReadCaseEntries(source + "/examples/valve_from_catalogue.case")) calc->Enter(name, text);
+    calc->EndSetValues();
+    calc->SaveToFile(catalogue);
+    std::filesystem::create_directories(TemplatesFolder());
+    std::filesystem::copy_file(file, std::filesystem::path(TemplatesFolder()) / "Heißwasser DN 80.cvc");
+    std::filesystem::copy_file(catalogue, std::filesystem::path(TemplatesFolder()) / "Katalogventil Wasser.cvc");
+  }
+
   bool ok = true;
   for (const char* lang : {"de", "en"}) {
     HXOptions().Language = lang;
@@ -131,6 +149,26 @@ int main(int argc, char** argv) {
       const QString name = out + "/data_sheet_de.png";
       ok = page.save(name) && ok;
       std::cout << name.toStdString() << "\n";
+    }
+    {
+      // The dialogs of choosing from the catalogues and of printing, on the
+      // catalogue example.
+      ok = window.OpenFile(catalogue) && ok;
+      // The catalogue's groups of the valve page: the valve's in German,
+      // the cavitation and actuator groups in English.
+      window.Current().View->FocusItem(std::string(lang) == "de" ? "dLLiq4000" : "ActuatorName", 0);
+      window.statusBar()->clearMessage();
+      ok = Grab(window, out + "/catalogue_groups_" + lang + ".png") && ok;
+      auto& calc = dynamic_cast<TTorvaWorkspace&>(*window.Current().Calc);
+      TChooseDialog valves(calc, TChooseDialog::ckValve, &window);
+      ok = Grab(valves, out + "/choose_valve_" + lang + ".png") && ok;
+      TChooseDialog actuators(calc, TChooseDialog::ckActuator, &window);
+      ok = Grab(actuators, out + "/choose_actuator_" + lang + ".png") && ok;
+      TPrintOptionsDialog print(&window);
+      ok = Grab(print, out + "/print_options_" + lang + ".png") && ok;
+      TNewFromTemplateDialog templates(&window);
+      ok = Grab(templates, out + "/new_from_template_" + lang + ".png") && ok;
+      window.SetCurrentIndex(0);
     }
     if (std::string(lang) == "en") {
       window.ShowCharacteristics(window.CurrentIndex());

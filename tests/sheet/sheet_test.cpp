@@ -150,8 +150,10 @@ TEST_F(Sheet, PromisedPageCountHoldsWithOneAndFourPoints) {
     const char* example;
     std::vector<std::string> extra;
     int points;
+    bool parts = true;  // charts, messages and requirements printed
   } rows[] = {
       {"valve_water.case", {}, 4},
+      {"valve_water.case", {}, 4, false},
       {"valve_water.case", {"NoOfEnteredOps=1", "UseXthOp=nein"}, 1},
       {"valve_natural_gas.case", {}, 0},
       // nineteen messages, four of two lines: page 2 of a Letter sheet nearly full
@@ -164,9 +166,11 @@ TEST_F(Sheet, PromisedPageCountHoldsWithOneAndFourPoints) {
       std::vector<std::string> entries = ReadCaseFile(Example(row.example));
       entries.insert(entries.end(), row.extra.begin(), row.extra.end());
       ws.EnterAll(entries);
-      const TSheetDocument doc = LayoutSheet(ws, {paper, "x.cvc"});
+      TSheetOptions options{paper, "x.cvc"};
+      options.charts = options.messages = options.requirements = row.parts;
+      const TSheetDocument doc = LayoutSheet(ws, options);
       ASSERT_EQ(doc.pages.size(), static_cast<size_t>(kSheetPages));
-      int pointColumns = 0;
+      int pointColumns = 0, parts = 0;
       for (size_t p = 0; p < doc.pages.size(); ++p) {
         bool promise = false;
         for (const TSheetItem& item : doc.pages[p].items) {
@@ -179,6 +183,9 @@ TEST_F(Sheet, PromisedPageCountHoldsWithOneAndFourPoints) {
             x1 = x0 + w, y0 = t->y - t->size, y1 = t->y;
             promise = promise || t->text == "Seite " + std::to_string(p + 1) + " von 2";
             if (p == 0 && t->text.rfind("Betriebspunkt ", 0) == 0) ++pointColumns;
+            for (const char* part : {"Betriebskennlinie", "Meldungen, die eine Maßnahme erfordern",
+                                     "Anforderungen und Bemerkungen"})
+              if (t->text == part) ++parts;
           } else {
             continue;
           }
@@ -192,6 +199,7 @@ TEST_F(Sheet, PromisedPageCountHoldsWithOneAndFourPoints) {
       if (row.points > 0) {
         EXPECT_EQ(pointColumns, row.points);
       }
+      EXPECT_EQ(parts, row.parts ? 3 : 0);
     }
   }
 }

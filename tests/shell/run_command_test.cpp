@@ -337,6 +337,8 @@ TEST_F(RunCommand, BadInputIsAnsweredAsModuleAnswersIt) {
       {RunArgs({"-o", Path("w.txt")}), "Falsche Endung: w.txt ist nicht vom Format .cvc"},
       {RunArgs({"--units", "metric"}), "unknown units \"metric\" (expected si or us)"},
       {RunArgs({"PN=17"}), "PN: unknown item \"17\"; items: PN 10, PN 16, PN 25,"},
+      {{"choose", "pump", PointsCase()}, "choose valve or choose actuator"},
+      {{"choose", "valve"}, "choose needs a CASE file"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args.back());
@@ -346,6 +348,24 @@ TEST_F(RunCommand, BadInputIsAnsweredAsModuleAnswersIt) {
   }
   EXPECT_FALSE(fs::exists(Path("w.txt")));
   EXPECT_TRUE(fs::is_fifo(Path("pipe.cvc"))) << "-o replaced the FIFO";
+}
+
+// torvacalc choose: the catalogue's valves for the duty, the one the
+// calculation holds marked (the numbers are checked by hand in the
+// workspace tests), and the actuators with their margin.
+TEST_F(RunCommand, ChooseListsWhatTheCataloguesOffer) {
+  const std::string example = SourceFile("examples/valve_from_catalogue.case");
+  const ProgramRun valves = RunProgram({"choose", "valve", example});
+  ASSERT_EQ(valves.code, 0) << valves.err;
+  const std::vector<std::string> rows = Lines(valves.out);
+  const auto held = std::find_if(rows.begin(), rows.end(), [](const std::string& l) { return l.rfind("*", 0) == 0; });
+  ASSERT_NE(held, rows.end());
+  EXPECT_NE(held->find("Series G1 globe  "), std::string::npos) << *held;
+  EXPECT_NE(held->find("57.2"), std::string::npos) << *held;  // travel at point 1
+  const ProgramRun actuators = RunProgram({"choose", "actuator", example, "--json"});
+  ASSERT_EQ(actuators.code, 0) << actuators.err;
+  EXPECT_NE(actuators.out.find("\"name\":\"SD 1000/60 0.2-1.0 FC\""), std::string::npos);
+  EXPECT_NE(actuators.out.find("\"entries\":[\"WantedActuator=SD 1000/60 0.2-1.0 FC\"]"), std::string::npos);
 }
 
 TEST_F(RunCommand, CaseFileBlanksAroundTheEqualsSignAndLaterEntriesWin) {

@@ -16,6 +16,7 @@
 #include "framework/calc_switch.h"
 #include "framework/translation.h"
 #include "media/substance_database.h"
+#include "workspace/catalogue_choice.h"
 #include "workspace/entries.h"
 #include "workspace/module_kinds.h"
 #include "workspace/points_layout.h"
@@ -439,6 +440,88 @@ TEST(WorkspaceTexts, GermanWithUmlautsEnglishWithoutGerman) {
     EXPECT_TRUE(flagged.empty()) << flagged.size() << " texts:" << list;
   }
   SetLanguage("de");
+}
+
+// The catalogue's candidates for the duty of examples/valve_from_catalogue.case
+// (largest Kv 9.283 m³/h, so Kvs >= 1.1 * 9.283 = 10.21; smallest size
+// DN 50 by the outlet velocity; 10 bar(a) at 80 °C, PN 16 holds it). The
+// travel at point 1 (Kv 4.687 m³/h) by hand: equal percentage with
+// rangeability 50, h = ln(Kv/Kvs / 0.02) / ln 50; linear,
+// h = (Kv/Kvs - 0.02) / 0.98.
+TEST(CatalogueChoice, CandidatesForTheDutyAndOneUndoStepToTakeOneOver) {
+  TTorvaWorkspace ws;
+  ws.EnterAll(ReadCaseFile(TORVACALC_SOURCE_DIR "/examples/valve_from_catalogue.case"));
+  const std::vector<TValveCandidate> valves = ValveCandidates(ws);
+  ASSERT_FALSE(valves.empty());
+  int current = 0;
+  for (const TValveCandidate& c : valves) {
+    EXPECT_GE(c.Kvs, 1.1 * 9.283) << c.Series << " DN " << c.DN;
+    EXPECT_GE(c.DN, 50);
+    EXPECT_EQ(c.Rating, c.Series == "Series G2 globe, drilled cage" ? "PN 40" : "PN 16");  // its lowest rating
+    current += c.Current;
+  }
+  EXPECT_EQ(current, 1);  // the catalogue's own choice, DN 50, Kvs 25
+  const struct {
+    const char* series;
+    int dn;
+    double kvs, travel1;
+  } rows[] = {
+      {"Series G1 globe", 50, 25, 100 * std::log(4.687 / 25 / 0.02) / std::log(50.0)},   // 57.21 %
+      {"Series G1 globe", 50, 16, 100 * std::log(4.687 / 16 / 0.02) / std::log(50.0)},   // 68.62 %
+      {"Series G1L globe", 50, 16, 100 * (4.687 / 16 - 0.02) / 0.98},                      // 27.85 %
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.series) + " Kvs " + std::to_string(row.kvs));
+    const auto it = std::find_if(valves.begin(), valves.end(), [&](const TValveCandidate& c) {
+      return c.Series == row.series && c.DN == row.dn && c.Kvs == row.kvs;
+    });
+    ASSERT_NE(it, valves.end());
+    EXPECT_NEAR(static_cast<double>(it->Opening[0]), row.travel1, 0.3);
+    EXPECT_TRUE(HasValue(it->LpAa[2]));  // noise of the cavitating point 3
+  }
+  // A valve entered by hand (valve_water.case): the same duty gets
+  // candidates, none of them the valve it holds, each with its travel.
+  {
+    TTorvaWorkspace byHand;
+    byHand.EnterAll(kWaterDuty);
+    const std::vector<TValveCandidate> offered = ValveCandidates(byHand);
+    ASSERT_FALSE(offered.empty());
+    for (const TValveCandidate& c : offered) {
+      EXPECT_FALSE(c.Current);
+      EXPECT_TRUE(HasValue(c.Opening[0]) && HasValue(c.Opening[3])) << c.Series << " DN " << c.DN;
+    }
+  }
+  // Taking one over: the calculation holds it, and one undo brings the
+  // catalogue's choice back.
+  const auto g1l = std::find_if(valves.begin(), valves.end(),
+                                [](const TValveCandidate& c) { return c.Series == "Series G1L globe" && c.DN == 65; });
+  ASSERT_NE(g1l, valves.end());
+  ASSERT_TRUE(ws.EnterSteps(g1l->Entries).Applied);
+  EXPECT_EQ(ws.Item("VSeries", 0)->GetText(), "Series G1L globe");
+  EXPECT_DOUBLE_EQ(static_cast<double>(ws.Item("DNV", 0)->AsParameter()->GetCalcValue()), 65);
+  EXPECT_NEAR(static_cast<double>(ws.Item("h", 0)->AsParameter()->GetCalcValue()), static_cast<double>(g1l->Opening[0]), 1e-6);
+  ASSERT_TRUE(ws.Undo());
+  EXPECT_EQ(ws.Item("VSeries", 0)->GetText(), "Series G1 globe");
+  EXPECT_DOUBLE_EQ(static_cast<double>(ws.Item("kvs", 0)->AsParameter()->GetCalcValue()), 25);
+
+  // Actuators: the margin is the thrust less the required one, and the
+  // first that fits (by thrust) is the one the catalogue module chose.
+  const std::vector<TActuatorCandidate> actuators = ActuatorCandidates(ws);
+  ASSERT_FALSE(actuators.empty());
+  const std::string chosen = ws.Item("ActuatorName", 0)->GetText();
+  const auto first = std::find_if(actuators.begin(), actuators.end(), [](const TActuatorCandidate& a) { return a.Fits; });
+  ASSERT_NE(first, actuators.end());
+  EXPECT_EQ(first->Name, chosen);
+  EXPECT_TRUE(first->Current);
+  ASSERT_TRUE(ws.EnterSteps(actuators.back().Entries).Applied);
+  EXPECT_EQ(ws.Item("ActuatorName", 0)->GetText(), actuators.back().Name);
+  for (const TActuatorCandidate& a : actuators)
+    if (HasValue(a.Thrust)) {
+      EXPECT_NEAR(static_cast<double>(a.Margin), static_cast<double>(a.Thrust - a.Required), 1e-9);
+      if (a.Fits) {
+        EXPECT_GE(a.MarginPercent, 10.0) << a.Name;
+      }
+    }
 }
 
 }  // namespace
