@@ -295,12 +295,12 @@ void ReadCalculation(TSuperCalcModule& m, std::unique_ptr<THXFile> loaded, const
   m.AddToHistory();
   if (notices && m.LoadedVersionNo != m.VersionNo) {
     if (m.LoadedVersionNo > m.VersionNo && CalculationFileOptions().NoticeNewerFiles)
-      notices->push_back(Fill("Die Datei [%s] stammt von einer neueren HYDRIX-Version.", {BaseName(fileName)}) +
+      notices->push_back(Fill("Die Datei [%s] stammt von einer neueren Torvacalc-Version.", {BaseName(fileName)}) +
                          " " + Translate("Wenn Sie die Berechnung speichern, gehen eventuell Informationen "
                                          "verloren."));
     else if (m.LoadedVersionNo < m.VersionNo && CalculationFileOptions().NoticeOlderFiles && m.LoadedVersionNo < 800)
-      notices->push_back(Fill("Die Datei [%s] stammt von einer älteren HYDRIX-Version.", {BaseName(fileName)}) +
-                         " " + Translate("Wenn Sie die Berechnung speichern, können ältere HYDRIX-Versionen "
+      notices->push_back(Fill("Die Datei [%s] stammt von einer älteren Torvacalc-Version.", {BaseName(fileName)}) +
+                         " " + Translate("Wenn Sie die Berechnung speichern, können ältere Torvacalc-Versionen "
                                          "die Berechnung eventuell nicht mehr öffnen."));
   }
 }
@@ -320,7 +320,7 @@ class TCalculationFilesImpl : public TCalculationFiles {
           " " + Translate("Prüfen Sie bitte, ob der Dateiname korrekt ist und Sie ausreichende Zugriffsrechte "
                           "besitzen"));
     if (m.LoadedVersionNo > m.VersionNo && !CalculationFileOptions().SaveOverNewerFiles)
-      throw ECalculationFile(Fill("Die Datei [%s] stammt von einer neueren HYDRIX-Version.", {BaseName(fileName)}) +
+      throw ECalculationFile(Fill("Die Datei [%s] stammt von einer neueren Torvacalc-Version.", {BaseName(fileName)}) +
                              " " + Translate("Wenn Sie die Berechnung speichern, gehen eventuell Informationen "
                                              "verloren."));
     // The calculation was changed last when it is saved; the date is no
@@ -401,7 +401,7 @@ std::string NewerFileNotice(const TSuperCalcModule& m, const std::string& fileNa
   } catch (const std::exception&) {
     return {};  // not a calculation file this program reads: nothing of it is lost
   }
-  return Fill("Die Datei [%s] stammt von einer neueren HYDRIX-Version.", {BaseName(fileName)}) + " " +
+  return Fill("Die Datei [%s] stammt von einer neueren Torvacalc-Version.", {BaseName(fileName)}) + " " +
          Translate("Wenn Sie die Berechnung speichern, gehen eventuell Informationen verloren.");
 }
 

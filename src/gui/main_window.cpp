@@ -618,7 +618,7 @@ bool TMainWindow::MaySaveOverNewer(TCalcEntry& e, const std::string& fileName) {
   const TSuperCalcModule& super = e.Calc->Super();
   std::string notice = NewerFileNotice(super, fileName);
   if (notice.empty() && super.LoadedVersionNo > super.VersionNo)
-    notice = S(Fill("Die Datei [%s] stammt von einer neueren HYDRIX-Version.", BaseName(fileName))) + " " +
+    notice = S(Fill("Die Datei [%s] stammt von einer neueren Torvacalc-Version.", BaseName(fileName))) + " " +
              Translate("Wenn Sie die Berechnung speichern, gehen eventuell Informationen verloren.");
   if (notice.empty()) return true;
   TSettingsStore& s = TSettingsStore::Instance();

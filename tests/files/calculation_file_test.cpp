@@ -176,7 +176,7 @@ TEST_F(CalculationFile, NewerFilesAreReportedAndNotOverwrittenSilently) {
   a.SaveToFile(Path("new.cvc"));
   TSample b;
   // Saving another calculation over it: a notice to show first.
-  EXPECT_NE(NewerFileNotice(b, Path("new.cvc")).find("neueren HYDRIX-Version"), std::string::npos);
+  EXPECT_NE(NewerFileNotice(b, Path("new.cvc")).find("neueren Torvacalc-Version"), std::string::npos);
   EXPECT_EQ(NewerFileNotice(a, Path("new.cvc")), "");
   EXPECT_EQ(NewerFileNotice(b, Path("absent.cvc")), "");
   // Every save dates the change.
@@ -189,7 +189,7 @@ TEST_F(CalculationFile, NewerFilesAreReportedAndNotOverwrittenSilently) {
   std::vector<std::string> notices;
   b.ReadFromFile(Path("new.cvc"), &notices);
   ASSERT_EQ(notices.size(), 1u);
-  EXPECT_NE(notices[0].find("neueren HYDRIX-Version"), std::string::npos);
+  EXPECT_NE(notices[0].find("neueren Torvacalc-Version"), std::string::npos);
   EXPECT_THROW(b.SaveToFile(Path("new.cvc")), ECalculationFile);
   // The caller may allow it.
   CalculationFileOptions().SaveOverNewerFiles = true;
@@ -202,7 +202,7 @@ TEST_F(CalculationFile, NewerFilesAreReportedAndNotOverwrittenSilently) {
   notices.clear();
   b.ReadFromFile(Path("old.cvc"), &notices);
   ASSERT_EQ(notices.size(), 1u);
-  EXPECT_NE(notices[0].find("älteren HYDRIX-Version"), std::string::npos);
+  EXPECT_NE(notices[0].find("älteren Torvacalc-Version"), std::string::npos);
   CalculationFileOptions().NoticeOlderFiles = false;
   notices.clear();
   b.ReadFromFile(Path("old.cvc"), &notices);

@@ -1202,7 +1202,7 @@ class GuiTest : public QObject {
       int version;
       bool noticeOlder;
       const char* notice;  // nullptr: none
-    } rows[] = {{900, true, "neueren HYDRIX-Version"}, {700, true, "älteren HYDRIX-Version"}, {700, false, nullptr},
+    } rows[] = {{900, true, "neueren Torvacalc-Version"}, {700, true, "älteren Torvacalc-Version"}, {700, false, nullptr},
                 {800, true, nullptr}};
     for (const auto& r : rows) {
       const std::string file = (dir_ / ("v" + std::to_string(r.version) + ".cvc")).string();
@@ -1228,7 +1228,7 @@ class GuiTest : public QObject {
     Type(*w->Current().View, "p2", "6 bar(a)");
     QVERIFY(!w->SaveCalculation(0));
     QCOMPARE(asked_.size(), 1);
-    QVERIFY(asked_[0].contains("neueren HYDRIX-Version"));
+    QVERIFY(asked_[0].contains("neueren Torvacalc-Version"));
     QCOMPARE(FileVersion(newer), 900);
     askNewerAnswer_ = QMessageBox::Yes;
     dontAskAgain_ = true;

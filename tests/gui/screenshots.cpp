@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
                                                          : "Kvs as in the manufacturer's data sheet, 2024"));
       ok = Grab(*note, out + "/note_dialog_" + lang + ".png") && ok;
       const auto newer = NewerFileQuestion(
-          Q(FormatMessageText(Translate("Die Datei [%s] stammt von einer neueren HYDRIX-Version."), {std::string("FV-101.cvc")}) +
+          Q(FormatMessageText(Translate("Die Datei [%s] stammt von einer neueren Torvacalc-Version."), {std::string("FV-101.cvc")}) +
             " " + Translate("Wenn Sie die Berechnung speichern, gehen eventuell Informationen verloren.") + "\n\n" +
             Translate("Trotzdem speichern?")),
           &window);
