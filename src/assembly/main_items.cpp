@@ -44,6 +44,8 @@ TCalcItem* MirrorItem(TAncestorCalcModule& main, const TCalcItem& model, const s
     else if (dynamic_cast<const TDataMultiSwitch*>(m)) made = MirrorMultiSwitch<TDataMultiSwitch>(main, *m, name);
     else if (dynamic_cast<const TPipeClassSwitch*>(m)) made = MirrorMultiSwitch<TPipeClassSwitch>(main, *m, name);
     else made = MirrorMultiSwitch<TCalcListSwitch>(main, *m, name);
+  } else if (dynamic_cast<const TCalcRelevantString*>(&model)) {
+    made = main.AddItem<TCalcRelevantString>(name);
   } else {
     made = main.AddItem<tCalcString>(name);
   }

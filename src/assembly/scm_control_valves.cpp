@@ -117,7 +117,7 @@ std::vector<L> MakeLinks() {
   // Valve sizing.
   Rows(v, L::lmValve, L::lwIn, once, all,
        "LineSize CharacteristicType LowNoiseDesign DiP|DN2 DiP1|DN1 DNV DNV1 Seat fl2_75 Kc_75 zy_75 xt_75 "
-       "fd_75 fd_75c dH fdfunc fl2func Kcfunc zyfunc xtfunc f1 f2 g1 g2 InwardFlow kvs Pc|pc Tc|tc phi0 cvr "
+       "fd_75 fd_75c dH fdfunc fl2func Kcfunc zyfunc xtfunc f1 f2 g1 g2 InwardFlow kvs Pc|pc Tc|tc phi0 KvCurve cvr "
        "pr dr aPSE bSSE Phase PulpeType SubstanceType XPulp|xPulp ListDN ListDN1 PipeClass ValveType "
        "GlobeType RotaryType ButterflyType BallValveType ViscosityNorm UseResistors ResistorType "
        "WhatToCalculate HasSigmaData");
@@ -214,7 +214,7 @@ std::vector<L> MakeLinks() {
        "T1Max|t1 MinDN kvsSugg|SuggestedKvs n0");
   Rows(v, L::lmValveDatabase, L::lwOut, once, all,
        "VManufacturer VSeries OnlyFittingValves AllValves ListDN ListDN1 ListPN LineValveSize ManualDN dH DNV DNV1 "
-       "PNV Seat phi0 cvr pr dr rw Stp Aeta aPSE bSSE Strut SndDN Stroke kvs fl2func Kcfunc zyfunc xtfunc fdfunc "
+       "PNV Seat phi0 KvCurve cvr pr dr rw Stp Aeta aPSE bSSE Strut SndDN Stroke kvs fl2func Kcfunc zyfunc xtfunc fdfunc "
        "Kc_75 xt_75 fd_75 fd_75c uMaxCav uMaxFlashing uMaxNoCav uMaxPartCav pmaxValve tminValve "
        "tmaxValve NoiseNormGas NoiseNormLiquid LowNoiseDesign dLaCo f1 f2 g1 g2 " + octaveCorrections);
   Rows(v, L::lmValveDatabaseLN, L::lwOut, once, all, "fl2_75 zy_75");

@@ -104,6 +104,8 @@ TCMControlValves::TCMControlValves(TCalcComponent* owner, std::string name)
   P1NC = AddParameter<TOutputParameter>(m, "P1NC", qPressureBar, "Eintrittsdruck ohne Drosselung");
   P2NC = AddParameter<TOutputParameter>(m, "P2NC", qPressureBar, "Austrittsdruck ohne Drosselung");
   phi0 = AddParameter<TInputParameter>(m, "phi0", qPortion, "Kennlinienparameter phi0");
+  KvCurve = m.AddItem<TCalcRelevantString>("KvCurve");
+  KvCurve->SetCaption("Gemessene Kennlinie (Hub % : Kv/Kvs %)");
   t1 = AddParameter<TInputParameter>(m, "t1", qTemperature, "Eintrittstemperatur");
   tv1 = AddParameter<TInputParameter>(m, "tv1", qTemperature, "Temperatur zum Dampfdruck");
   tc = AddParameter<TInputParameter>(m, "tc", qTemperature, "Kritische Temperatur");
@@ -282,6 +284,7 @@ void TCMControlValves::CopyInputs() {
   v.SetFd_75c(V(fd_75c));
   v.SetDH(V(dH));
   v.SetPhi0(V(phi0));
+  v.SetTravelCurve(TTravelCurve::FromText(KvCurve->GetText()));
   v.SetPv1(V(pv1));
   // Without a separate value at the outlet temperature the vapour pressure
   // at the inlet stands for both.
@@ -376,6 +379,8 @@ void TCMControlValves::SetRelevance(bool liquid, TECVFlowState state) {
   const bool sigmaData =
       liquid && (Checked(HasSigmaData) || (HasValue(V(cvr)) && HasValue(V(pr)) && HasValue(V(dr))));
   (sigmaData ? MakeUtilized({SigmaP, SigmaV, SigmaMr}) : MakeNotUtilized({SigmaP, SigmaV, SigmaMr}));
+  // Only the measured-values characteristics read the measured table.
+  (CharacteristicType->GetSwitchIndex() >= ctMeasuredValues ? MakeUtilized({KvCurve}) : MakeNotUtilized({KvCurve}));
   TCalcParameter* const target = TargetParameter();
   for (TCalcParameter* p : {kv, qm, p1, p2}) p->SetImportant(p == target);
 }
@@ -708,8 +713,8 @@ void TCMControlValves::RaiseMessages(bool liquid, bool meaningful) {
     default: break;
   }
   const bool measured = v.GetValveDescription() != nullptr;
-  if (!measured && CharacteristicType->GetSwitchIndex() >= ctMeasuredValues)
-    CreateMessage(915, {CharacteristicType});
+  if (!measured && !v.GetTravelCurve().IsValid() && CharacteristicType->GetSwitchIndex() >= ctMeasuredValues)
+    CreateMessage(915, {CharacteristicType, KvCurve});
   if (!measured && LowNoiseDesign->GetSwitchIndex() == lnUserDefined)
     CreateMessage(915, {LowNoiseDesign});
 

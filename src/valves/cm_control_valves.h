@@ -72,6 +72,9 @@ class TCMControlValves : public TCalcModule {
       *fdfunc;
   TPipeClassSwitch* PipeClass;
   TDataMultiSwitch *ListDN, *ListDN1;
+  // The measured Kv/Kvs over the travel ("h:Kv/Kvs; ..." in percent), for
+  // the measured-values characteristics.
+  TCalcRelevantString* KvCurve;
 
  protected:
   void DoCalculate() override;

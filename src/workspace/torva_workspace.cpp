@@ -67,7 +67,7 @@ std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
           "x", "xc", "KvKvs", "h", "StrokePosition", "dpc", "dpLimit", "dpXc"}}}},
       {"Ventil",
        {{"Ventil",
-         {"ValveType", "GlobeType", "RotaryType", "ButterflyType", "BallValveType", "CharacteristicType", "phi0",
+         {"ValveType", "GlobeType", "RotaryType", "ButterflyType", "BallValveType", "CharacteristicType", "phi0", "KvCurve",
           "LowNoiseDesign", "InwardFlow", "kvs", "DNV", "DNV1", "ListDN", "ListDN1", "Seat", "dH", "kvsSuggMin",
           "kvsSuggMax", "ViscosityNorm"}},
         {"Ventilbeiwerte",
