@@ -147,6 +147,23 @@ TTorvaWorkspace::TTorvaWorkspace() : TTorvaWorkspace(CreateCalculation<TSCMTorva
 TTorvaWorkspace::TTorvaWorkspace(std::unique_ptr<TCustomSCMSubstances> calc) : FCalc(std::move(calc)) {
   FPages = TorvaPages(*FCalc->GetMainCalcModule());
   FCalc->AfterLastCalculate = [this](TSuperCalcModule&) { KeepShownUnits(); };
+  // The same pages in the calculation's files, for the export templates:
+  // each row with the items of every point.
+  TCalcStructure structure;
+  for (const TItemPage& page : FPages) {
+    TCalcStructure::TPage& p = structure.Pages.emplace_back();
+    p.Caption = page.Caption;
+    for (const TItemGroup& group : page.Groups) {
+      TCalcStructure::TGroup& g = p.Groups.emplace_back();
+      g.Caption = group.Caption;
+      for (const std::string& row : group.Items)
+        for (int op = 0; op < OperatingPointCount(); ++op)
+          if (const TCalcItem* i = Item(row, op);
+              i && std::find(g.Items.begin(), g.Items.end(), i->GetName()) == g.Items.end())
+            g.Items.push_back(i->GetName());
+    }
+  }
+  SetCalculationStructure(*FCalc, std::move(structure));
   WatchHistory();
   // Switching the new calculation on took its first state into the undo
   // history; taking it again would cost a second snapshot.
