@@ -351,9 +351,11 @@ void TCMValveDatabase::WriteValve(const TCatalogueSeries& s, const TValveOffer& 
   put(uMaxPartCav, s.uMaxPartCav);
   put(uMaxCav, s.uMaxCav);
   put(uMaxFlashing, s.uMaxFlashing);
-  // The measured characteristic of the series, unless the user gave one.
+  // The measured characteristic of the series, unless the user gave one;
+  // only the measured-values characteristics read it.
   if (KvCurve->GetInputState() != isUser) {
-    KvCurve->SetText(s.Travel.IsValid() ? s.Travel.Text() : std::string());
+    const bool measured = CharacteristicType->GetSwitchIndex() >= ctMeasuredValues;
+    KvCurve->SetText(measured && s.Travel.IsValid() ? s.Travel.Text() : std::string());
     KvCurve->SetInputState(isDatabase);
   }
   // The sample catalogue holds no measured cavitation data or travel
@@ -361,8 +363,10 @@ void TCMValveDatabase::WriteValve(const TCatalogueSeries& s, const TValveOffer& 
   for (TModifyParameter* p : {dH, cvr, pr, dr, aPSE, bSSE}) put(p, NoValue);
   for (TCalcSwitch* f : {fl2func, Kcfunc, zyfunc, xtfunc, fdfunc}) Check(f, s.VaryWithTravel);
   Check(LineValveSize, false);
-  Choose(NoiseNormGas, s.NoiseNormGas);
-  Choose(NoiseNormLiquid, s.NoiseNormLiquid);
+  // The noise methods the series' data are meant for, unless the user
+  // chose one (the series may carry the data of several).
+  for (auto [sw, index] : {std::pair{NoiseNormGas, s.NoiseNormGas}, std::pair{NoiseNormLiquid, s.NoiseNormLiquid}})
+    if (!modifiable || sw->GetInputState() != isUser) Choose(sw, index);
   Choose(LowNoiseDesign, s.LowNoiseDesign);
 }
 
