@@ -34,4 +34,6 @@ INSERT INTO HYDRIXMessages VALUES
  (130, 'de', 24, 'Der Stoff ist nicht in der Stoffdatenbank; gerechnet wird nur mit den eingegebenen Stoffdaten.', 4, 130),
  (130, 'en', 24, 'The substance is not in the substance database; only the substance data entered are used.', 4, 130),
  (131, 'de', 24, 'Der Anteil von n-Octan liegt über 0,1 %: außerhalb des Bereichs, für den GERG-2008 seine Genauigkeit angibt.', 4, 131),
- (131, 'en', 24, 'The fraction of n-octane exceeds 0.1 %: outside the range for which GERG-2008 states its accuracy.', 4, 131);
+ (131, 'en', 24, 'The fraction of n-octane exceeds 0.1 %: outside the range for which GERG-2008 states its accuracy.', 4, 131),
+ (133, 'de', 24, 'Die Stoffbibliothek (GERG-2008) gibt für %s keine Viskosität und keine Wärmeleitfähigkeit: sie folgen aus den allgemeinen Korrelationen der Stoffdatenbank.', 5, 133),
+ (133, 'en', 24, 'The property library (GERG-2008) gives no viscosity and no thermal conductivity for %s: they follow from the general correlations of the substance database.', 5, 133);

@@ -44,6 +44,8 @@ INSERT INTO HYDRIXMessages VALUES
  (920, 'en', 32, 'Incipient cavitation.', 5, 920),
  (935, 'de', 32, 'Der erforderliche Kv-Wert ist größer als der Kvs-Wert des Ventils.', 2, 935),
  (935, 'en', 32, 'The required Kv exceeds the Kvs of the valve.', 2, 935),
+ (984, 'de', 32, 'Der gegebene Kv-Wert ist größer als der Kvs-Wert: gerechnet wird mit dem voll geöffneten Ventil (Kv = Kvs).', 4, 984),
+ (984, 'en', 32, 'The given Kv exceeds the Kvs: the calculation takes the fully open valve (Kv = Kvs).', 4, 984),
  (964, 'de', 32, 'Kavitation mit Differenzdrücken, die Schäden an dieser Ventilbauart erwarten lassen.', 2, 964),
  (964, 'en', 32, 'Cavitation at pressure drops that are expected to damage this valve style.', 2, 964),
  (965, 'de', 32, 'Der Dampfdruck gehört zu einer Temperatur, die mehr als %g K von der Eintrittstemperatur abweicht.', 4, 965),

@@ -8,6 +8,15 @@
 -- Units: DN and seat diameters in mm, Kvs in m3/h, travel in mm,
 -- pressures in bar, temperatures in degC, velocities in m/s, level
 -- corrections in dB.
+--
+-- Sample data, not a maker's: the VDMA 24422 (1989) coefficients of the
+-- globe and angle series. Efficiency of a liquid 10^f1 x^f2 with f1 = -6,
+-- f2 = 0.5: the turbulent efficiency of IEC 60534-8-4:2015 for globe valves,
+-- 10^-4.6 uvc/cL, for water (cL 1400 m/s) at p1 - pv = 10 bar and FL 0.9,
+-- where uvc/cL = 0.0355 sqrt(x). Efficiency of a gas 10^g1 (Ma_vc^2)^g2
+-- with g1 = -4, g2 = 1.8: IEC 60534-8-3:2000, regime I, 1E-4 Ma_vc^3.6.
+-- The measured characteristic of series G1 (CatalogueTravel) is sample
+-- data as well.
 
 CREATE TABLE Manufacturer (
   ID INTEGER PRIMARY KEY,
@@ -92,10 +101,10 @@ CREATE INDEX CatalogueSizeByKvs ON CatalogueSize (Kvs);
 INSERT INTO Manufacturer VALUES (1, 'Sample valves');
 
 INSERT INTO CatalogueSeries VALUES
-  (1, 1, 'Series G1 globe', 1, 0, 0, 0, 50, 0.9, 0.72, 0.46, 1, NULL, NULL, 0, -10, 400, 0, NULL, 2, 2, 0.25, 0.2, -4.6, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 6, 5, 4, NULL, 'IEC 60534-2-1:2011 Table D.2 (contoured plug, flow to open); IEC 60534-8-3:2010 rw, Stp, Aeta'),
-  (2, 1, 'Series G1L globe', 1, 0, 1, 0, 50, 0.9, 0.72, 0.46, 1, NULL, NULL, 0, -10, 400, 0, NULL, 2, 2, 0.25, 0.2, -4.6, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 6, 5, 4, NULL, 'IEC 60534-2-1:2011 Table D.2 (contoured plug, flow to open); IEC 60534-8-3:2010 rw, Stp, Aeta'),
-  (3, 1, 'Series G2 globe, drilled cage', 1, 3, 1, 2, 30, 0.9, 0.68, 0.13, 0.13, NULL, NULL, 0, -29, 425, 2, -10, 2, 2, 0.25, 0.2, -4.6, NULL, NULL, NULL, NULL, -12, -10, -6, -2, -8, -6, -4, -2, 8, 6, 5, NULL, 'IEC 60534-2-1:2011 Table D.2 (60 hole drilled cage); IEC 60534-8-3:2010 rw, Stp, Aeta'),
-  (4, 1, 'Series A1 angle', 8, 0, 0, 0, 50, 0.9, 0.72, 0.46, 1, NULL, NULL, 0, -10, 400, 0, NULL, 2, 2, 0.25, 0.2, -4.6, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 6, 5, 4, NULL, 'IEC 60534-2-1:2011 Table D.2 (angle, contoured plug, flow to open); IEC 60534-8-3:2010 rw, Stp, Aeta'),
+  (1, 1, 'Series G1 globe', 1, 0, 0, 0, 50, 0.9, 0.72, 0.46, 1, NULL, NULL, 0, -10, 400, 0, NULL, 2, 2, 0.25, 0.2, -4.6, -6, 0.5, -4, 1.8, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 6, 5, 4, NULL, 'IEC 60534-2-1:2011 Table D.2 (contoured plug, flow to open); IEC 60534-8-3:2010 rw, Stp, Aeta; VDMA 24422 (1989) f1, f2, g1, g2: sample values'),
+  (2, 1, 'Series G1L globe', 1, 0, 1, 0, 50, 0.9, 0.72, 0.46, 1, NULL, NULL, 0, -10, 400, 0, NULL, 2, 2, 0.25, 0.2, -4.6, -6, 0.5, -4, 1.8, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 6, 5, 4, NULL, 'IEC 60534-2-1:2011 Table D.2 (contoured plug, flow to open); IEC 60534-8-3:2010 rw, Stp, Aeta; VDMA 24422 (1989) f1, f2, g1, g2: sample values'),
+  (3, 1, 'Series G2 globe, drilled cage', 1, 3, 1, 2, 30, 0.9, 0.68, 0.13, 0.13, NULL, NULL, 0, -29, 425, 2, -10, 2, 2, 0.25, 0.2, -4.6, -6, 0.5, -4, 1.8, -12, -10, -6, -2, -8, -6, -4, -2, 8, 6, 5, NULL, 'IEC 60534-2-1:2011 Table D.2 (60 hole drilled cage); IEC 60534-8-3:2010 rw, Stp, Aeta; VDMA 24422 (1989) f1, f2, g1, g2: sample values'),
+  (4, 1, 'Series A1 angle', 8, 0, 0, 0, 50, 0.9, 0.72, 0.46, 1, NULL, NULL, 0, -10, 400, 0, NULL, 2, 2, 0.25, 0.2, -4.6, -6, 0.5, -4, 1.8, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 6, 5, 4, NULL, 'IEC 60534-2-1:2011 Table D.2 (angle, contoured plug, flow to open); IEC 60534-8-3:2010 rw, Stp, Aeta; VDMA 24422 (1989) f1, f2, g1, g2: sample values'),
   (5, 1, 'Series R1 rotary plug', 2, 0, 2, 0, 100, 0.85, 0.6, 0.42, 0.44, NULL, NULL, 1, -29, 300, 0, NULL, 2, 2, 0.25, 0.2, -4.6, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 6, 5, 4, NULL, 'IEC 60534-2-1:2011 Table D.2 (eccentric spherical plug, flow to open); IEC 60534-8-3:2010 rw, Stp, Aeta'),
   (6, 1, 'Series B1 butterfly', 3, 0, 2, 2, 20, 0.62, 0.35, 0.57, 0.57, NULL, NULL, 1, -10, 200, 0, NULL, 2, 2, 0.5, 0.2, -4.6, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 5, 4, 3, NULL, 'IEC 60534-2-1:2011 Table D.2 (swing-through vane, 70 deg); IEC 60534-8-3:2010 rw, Stp, Aeta'),
   (7, 1, 'Series K1 segmented ball', 4, 1, 0, 2, 100, 0.6, 0.3, 0.98, 0.98, NULL, NULL, 1, -29, 260, 0, NULL, 2, 2, 0.25, 0.2, -4.6, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, 5, 4, 3, NULL, 'IEC 60534-2-1:2011 Table D.2 (segmented ball); IEC 60534-8-3:2010 rw, Stp, Aeta'),
@@ -383,6 +392,26 @@ INSERT INTO CatalogueSize VALUES
 -- carbon steel, whose room-temperature ratings CatalogueRating.PMax holds;
 -- a stainless series (A351 CF8M) would name group 2.2 and carry that
 -- group's lower ratings.
+-- A measured inherent characteristic of a series: the opening Kv/Kvs
+-- (percent) at the travel (percent of the rated travel), one row per
+-- measured travel. Between the rows the characteristic is taken as
+-- straight. The measured-values characteristics (CharacteristicType 4 and
+-- above) read the travel of an operating point from it.
+CREATE TABLE CatalogueTravel (
+  SeriesID INTEGER NOT NULL REFERENCES CatalogueSeries(ID) ON DELETE CASCADE,
+  Travel REAL NOT NULL CHECK (Travel >= 0 AND Travel <= 100),
+  KvKvs REAL NOT NULL CHECK (KvKvs >= 0 AND KvKvs <= 100),
+  PRIMARY KEY (SeriesID, Travel)
+);
+
+-- Sample data: series G1 (contoured plug, equal percentage, rangeability
+-- 50) as a flow test would find it: the plug closes tight (0 at 0 %), a
+-- clearance-flow start up to 10 % travel, then close to the ideal
+-- 2 % x 50^h, a little above it in the middle of the travel.
+INSERT INTO CatalogueTravel VALUES
+  (1, 0, 0), (1, 5, 2.5), (1, 10, 3.4), (1, 20, 4.9), (1, 30, 7), (1, 40, 10.5),
+  (1, 50, 15.5), (1, 60, 23), (1, 70, 34), (1, 80, 50), (1, 90, 72), (1, 100, 100);
+
 CREATE TABLE CatalogueBody (
   SeriesID INTEGER PRIMARY KEY REFERENCES CatalogueSeries(ID) ON DELETE CASCADE,
   Material TEXT NOT NULL,

@@ -117,10 +117,10 @@ std::vector<L> MakeLinks() {
   // Valve sizing.
   Rows(v, L::lmValve, L::lwIn, once, all,
        "LineSize CharacteristicType LowNoiseDesign DiP|DN2 DiP1|DN1 DNV DNV1 Seat fl2_75 Kc_75 zy_75 xt_75 "
-       "fd_75 fd_75c dH fdfunc fl2func Kcfunc zyfunc xtfunc f1 f2 g1 g2 InwardFlow kvs Pc|pc Tc|tc phi0 cvr "
+       "fd_75 fd_75c dH fdfunc fl2func Kcfunc zyfunc xtfunc f1 f2 g1 g2 InwardFlow kvs Pc|pc Tc|tc phi0 KvCurve cvr "
        "pr dr aPSE bSSE Phase PulpeType SubstanceType XPulp|xPulp ListDN ListDN1 PipeClass ValveType "
        "GlobeType RotaryType ButterflyType BallValveType ViscosityNorm UseResistors ResistorType "
-       "WhatToCalculate HasSigmaData");
+       "WhatToCalculate HasSigmaData UsekvLimit");
   Rows(v, L::lmValve, L::lwIn, per, all,
        "CalculatedPhase Eta1|eta1 Kappa1|kappa1 Z1|z1 Pv1|pv1 pv2 pl1 T1|t1 Rho1|rho1 rho2v|rho2 cf2 xFG1");
   Rows(v, L::lmValve, L::lwOut, per, all,
@@ -141,7 +141,7 @@ std::vector<L> MakeLinks() {
   // the further points.
   Rows(v, L::lmResistor, L::lwIn, once, all,
        "Phase UseResistors ResistorType FixedResistor NKnown DiP|DN2 Pc|pc MaSug NRes Fl2Res|fl2 XtRes|Xt "
-       "zyRes|zy");
+       "zyRes|zy ValveTypeRes|ValveType InwardFlowRes|InwardFlow");
   Rows(v, L::lmResistor, L::lwShared, once, all, "dRes ARes NBores DNRes");
   Rows(v, L::lmResistor, L::lwIn, per, all,
        "QmValve|qm p2|p1 p2Res|p2 pv2|pv1 rho2v|rho1 rho2r|rho2Res Kappa1|kappa1 Eta1|eta1 T1|t1");
@@ -214,7 +214,7 @@ std::vector<L> MakeLinks() {
        "T1Max|t1 MinDN kvsSugg|SuggestedKvs n0");
   Rows(v, L::lmValveDatabase, L::lwOut, once, all,
        "VManufacturer VSeries OnlyFittingValves AllValves ListDN ListDN1 ListPN LineValveSize ManualDN dH DNV DNV1 "
-       "PNV Seat phi0 cvr pr dr rw Stp Aeta aPSE bSSE Strut SndDN Stroke kvs fl2func Kcfunc zyfunc xtfunc fdfunc "
+       "PNV Seat phi0 KvCurve cvr pr dr rw Stp Aeta aPSE bSSE Strut SndDN Stroke kvs fl2func Kcfunc zyfunc xtfunc fdfunc "
        "Kc_75 xt_75 fd_75 fd_75c uMaxCav uMaxFlashing uMaxNoCav uMaxPartCav pmaxValve tminValve "
        "tmaxValve NoiseNormGas NoiseNormLiquid LowNoiseDesign dLaCo f1 f2 g1 g2 " + octaveCorrections);
   Rows(v, L::lmValveDatabaseLN, L::lwOut, once, all, "fl2_75 zy_75");
@@ -298,6 +298,10 @@ const std::vector<TValveLink>& ValveLinks() {
 }
 
 // --------------------------------------------------------------- main module
+
+namespace {
+constexpr int kNominalSizes[] = {15, 20, 25, 32, 40, 50, 65, 80, 100, 125, 150, 200, 250, 300, 350, 400, 500, 600};
+}  // namespace
 
 TMCMTorva::TMCMTorva(TCalcComponent* owner, std::string name)
     : TCustomMCM3SubstancesMaterialPipe3Flow(owner, std::move(name)) {
@@ -392,6 +396,14 @@ TMCMTorva::TMCMTorva(TCalcComponent* owner, std::string name)
                                    {"keine", "linear", "gleichprozentig"});
   FRec.Recommended->SetInputState(isCalculated);
   FRec.Recommended->SetReadOnly(true);
+  // The nominal sizes of EN ISO 6708 up to DN 600.
+  FSuggestedDN = AddItem<TDataListSwitch>("SuggestedDN");
+  FSuggestedDN->SetCaption("Empfohlene Nennweite");
+  std::vector<std::string> sizes;
+  for (int dn : kNominalSizes) sizes.push_back("DN " + std::to_string(dn));
+  FSuggestedDN->SetValueList(sizes);
+  FSuggestedDN->SetInputState(isCalculated);
+  FSuggestedDN->SetReadOnly(true);
 }
 
 void TMCMTorva::CalcEvent(TCalcEvent event, TCalcItem* item) {
@@ -411,6 +423,7 @@ void TMCMTorva::CalcEvent(TCalcEvent event, TCalcItem* item) {
     watch("FixedResistor", rResistors);
     watch("ValveFromDatabase", rValveDatabase);
     watch("kvs", rChecks);
+    watch("MinDN", rChecks);
     for (const char* n : {"RecommendChar", "Control", "Measurement", "ApplicationOf", "SetPoint", "PressureControl",
                           "CiBase", "ControlRange"})
       watch(n, rChecks);
@@ -460,6 +473,20 @@ void TMCMTorva::DoCalculate() {
   }
   TCustomMCM3SubstancesMaterialPipe3Flow::DoCalculate();
   CheckOperatingPoints();
+  SuggestNominalSize();
+}
+
+void TMCMTorva::SuggestNominalSize() {
+  const TCalcItem* minItem = CalcItemByName("MinDN");
+  const Extended minDN = minItem && minItem->AsParameter() ? minItem->AsParameter()->GetValue() : NoValue;
+  int chosen = -1;
+  if (HasValue(minDN))
+    for (size_t i = 0; i < std::size(kNominalSizes); ++i)
+      if (kNominalSizes[i] >= minDN * (1 - 1E-9L)) {
+        chosen = static_cast<int>(i);
+        break;
+      }
+  if (FSuggestedDN->GetSwitchStatus() != chosen) FSuggestedDN->SetSwitchStatus(chosen);
 }
 
 void TMCMTorva::FindCheckedItems() {

@@ -111,6 +111,10 @@ class TMCMTorva : public TCustomMCM3SubstancesMaterialPipe3Flow {
   // The inherent characteristic the control task asks for, with the rule
   // that gave it as a message.
   void RecommendCharacteristic();
+  // The nominal size to take: the smallest standard size at or above the
+  // smallest size that keeps the recommended velocities (MinDN).
+  void SuggestNominalSize();
+  TCustomCalcMultiSwitch* FSuggestedDN = nullptr;
   struct TRecommendationItems {
     TCalcSwitch* RecommendChar = nullptr;
     TCalcListSwitch *Control = nullptr, *Measurement = nullptr, *ApplicationOf = nullptr, *SetPoint = nullptr,

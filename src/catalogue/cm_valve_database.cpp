@@ -113,6 +113,9 @@ TCMValveDatabase::TCMValveDatabase(TCalcComponent* owner, std::string name)
   PNV = modify("PNV", qPressureBar, "Nenndruck des Ventils");
   Seat = modify("Seat", qNominalDiameter, "Sitzdurchmesser");
   phi0 = modify("phi0", qPortion, "Kennlinienparameter phi0");
+  KvCurve = m.AddItem<TCalcRelevantString>("KvCurve");
+  KvCurve->SetCaption("Gemessene Kennlinie (Hub % : Kv/Kvs %)");
+  KvCurve->SetInputState(isDatabase);
   cvr = modify("cvr", qKvCv, "Referenz-Kv der Kavitationsdaten");
   pr = modify("pr", qPressureBar, "Referenzdruck der Kavitationsdaten");
   dr = modify("dr", qNominalDiameter, "Referenzgröße der Kavitationsdaten");
@@ -226,8 +229,18 @@ const TCatalogueSeries* TCMValveDatabase::FillSeries() {
   if (filter) {
     const int characteristic = CharacteristicType->GetSwitchIndex();
     const int inward = InwardFlow->GetSwitchIndex();
+    // A measured-values characteristic takes a series with a measured
+    // table: any for the free one, one of the same basic shape for the
+    // others (equal percentage, linear, on/off, modified equal percentage).
+    const auto matches = [&](const TCatalogueSeries* s) {
+      if (characteristic < ctMeasuredValues) return s->Characteristic == characteristic;
+      if (!s->Travel.IsValid()) return s->Characteristic == characteristic;
+      static constexpr int kShape[] = {ctEqualPercentage, ctLinear, ctOnOff, ctModified_eq};
+      return characteristic == ctMeasuredValues || s->Characteristic == characteristic ||
+             s->Characteristic == kShape[characteristic - ctMVEQ];
+    };
     std::erase_if(series, [&](const TCatalogueSeries* s) {
-      return s->Characteristic != characteristic ||
+      return !matches(s) ||
              (s->InwardFlow != ifAny && inward != ifAny && s->InwardFlow != inward);
     });
   }
@@ -338,13 +351,22 @@ void TCMValveDatabase::WriteValve(const TCatalogueSeries& s, const TValveOffer& 
   put(uMaxPartCav, s.uMaxPartCav);
   put(uMaxCav, s.uMaxCav);
   put(uMaxFlashing, s.uMaxFlashing);
+  // The measured characteristic of the series, unless the user gave one;
+  // only the measured-values characteristics read it.
+  if (KvCurve->GetInputState() != isUser) {
+    const bool measured = CharacteristicType->GetSwitchIndex() >= ctMeasuredValues;
+    KvCurve->SetText(measured && s.Travel.IsValid() ? s.Travel.Text() : std::string());
+    KvCurve->SetInputState(isDatabase);
+  }
   // The sample catalogue holds no measured cavitation data or travel
   // deviations: those stay empty (or the user's).
   for (TModifyParameter* p : {dH, cvr, pr, dr, aPSE, bSSE}) put(p, NoValue);
   for (TCalcSwitch* f : {fl2func, Kcfunc, zyfunc, xtfunc, fdfunc}) Check(f, s.VaryWithTravel);
   Check(LineValveSize, false);
-  Choose(NoiseNormGas, s.NoiseNormGas);
-  Choose(NoiseNormLiquid, s.NoiseNormLiquid);
+  // The noise methods the series' data are meant for, unless the user
+  // chose one (the series may carry the data of several).
+  for (auto [sw, index] : {std::pair{NoiseNormGas, s.NoiseNormGas}, std::pair{NoiseNormLiquid, s.NoiseNormLiquid}})
+    if (!modifiable || sw->GetInputState() != isUser) Choose(sw, index);
   Choose(LowNoiseDesign, s.LowNoiseDesign);
 }
 
@@ -354,6 +376,7 @@ void TCMValveDatabase::ClearValve() {
     p->SetReadOnly(false);
     if (p->GetInputState() == isDatabase && !p->GetModified()) p->AssignValue(15, NoValue);
   }
+  if (KvCurve->GetInputState() == isDatabase) KvCurve->SetText(std::string());
 }
 
 void TCMValveDatabase::CheckLimits(const TCatalogueSeries& s, const TValveOffer& o,
@@ -393,11 +416,14 @@ void TCMValveDatabase::DoCalculate() {
     // The user's entries rule: nothing is chosen, nothing written.
     MakeNotUtilized(selection);
     MakeNotUtilized(outputs);
+    MakeNotUtilized({KvCurve});
     ClearValve();
     return;
   }
   MakeUtilized(selection);
   MakeUtilized(outputs);
+  // Only the measured-values characteristics read the measured table.
+  (CharacteristicType->GetSwitchIndex() >= ctMeasuredValues ? MakeUtilized({KvCurve}) : MakeNotUtilized({KvCurve}));
   const bool liquid = Phase->GetSwitchIndex() == phLiquid;
   std::vector<TCalcItem*> liquidOnly = {uMaxCav, uMaxFlashing, uMaxNoCav, uMaxPartCav};
   for (TModifyParameter* p : dLLiq) liquidOnly.push_back(p);

@@ -71,6 +71,9 @@ class TCMValveDatabase : public TCalcModule {
       *uMaxCav, *uMaxFlashing, *uMaxNoCav, *uMaxPartCav, *pmaxValve, *tminValve, *tmaxValve,
       *dLaCo, *f1, *f2, *g1, *g2;
   std::array<TModifyParameter*, 4> dLGas{}, dLLiq{};
+  // The series' measured Kv/Kvs over the travel ("h:Kv/Kvs; ..." in
+  // percent); empty when the catalogue has none.
+  TCalcRelevantString* KvCurve;
 
  protected:
   void DoCalculate() override;

@@ -83,6 +83,12 @@ TValveCatalogue::TValveCatalogue(const std::string& path) {
                });
   }
   if (FSeries.empty()) throw EValveDatabase("Kein Ventilkatalog: " + path);
+  // The measured characteristics (absent from older catalogues).
+  file.Query("SELECT SeriesID, Travel, KvKvs FROM CatalogueTravel ORDER BY SeriesID, Travel", [&](const TSqliteRow& r) {
+    const int id = r.Integer(0);
+    for (TCatalogueSeries& s : FSeries)
+      if (s.Id == id) s.Travel.Rows.push_back({r.Real(1), r.Real(2)});
+  });
   // The body materials and the pressure-temperature tables (absent from
   // catalogues written before them: no check by temperature then).
   file.Query("SELECT SeriesID, Material, EnGroup, AsmeGroup FROM CatalogueBody", [&](const TSqliteRow& r) {

@@ -91,6 +91,8 @@ struct TCatalogueSeries {
   std::string BodyMaterial, EnGroup, AsmeGroup;
   std::vector<TCatalogueRating> Ratings;  // by allowable pressure, lowest first
   std::vector<TCatalogueSize> Sizes;      // by DN, then Kvs
+  // The measured Kv/Kvs over the travel (empty when not measured).
+  TTravelCurve Travel;
 };
 
 // What a valve has to do. NoValue: no demand.

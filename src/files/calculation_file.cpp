@@ -1,5 +1,7 @@
 #include "files/calculation_file.h"
 
+#include <map>
+
 #include <unistd.h>
 
 #include <cctype>
@@ -162,6 +164,18 @@ int ReadCalculationItems(THXFile& file, TBixBinaryTag& calculation, const std::v
   return read;
 }
 
+namespace {
+std::map<const TSuperCalcModule*, TCalcStructure>& Structures() {
+  static std::map<const TSuperCalcModule*, TCalcStructure> structures;
+  return structures;
+}
+}  // namespace
+
+void SetCalculationStructure(const TSuperCalcModule& m, TCalcStructure structure) {
+  if (structure.Pages.empty()) Structures().erase(&m);
+  else Structures()[&m] = std::move(structure);
+}
+
 void SuperModuleSaveToTag(TSuperCalcModule& m, THXFile& file, TBixBinaryTag& calculation) {
   TCalculationInfos i;
   i.ClassName = m.ClassName();
@@ -178,6 +192,25 @@ void SuperModuleSaveToTag(TSuperCalcModule& m, THXFile& file, TBixBinaryTag& cal
   i.OriginalRevisor = m.OriginalRevisor;
   i.IgnoreDifferentNames = m.IgnoreDifferentNames;
   WriteCalculationTag(file, calculation, i, m.GetFileItems());
+  // Pages "Page1"... with their groups "Group1"..., each group a child tag
+  // per item named like the item's tag under "Items".
+  const auto known = Structures().find(&m);
+  if (known != Structures().end()) {
+    const TCalcStructure& s = known->second;
+    TBixBinaryTag& structure = *file.FindFirstTag(calculation, "Structure", true);
+    structure.Clear();
+    for (size_t p = 0; p < s.Pages.size(); ++p) {
+      const TCalcStructure::TPage& page = s.Pages[p];
+      TBixBinaryTag& pageTag = file.AddTag(structure, "Page" + std::to_string(p + 1));
+      file.AddAnsiStrAttr(pageTag, "Caption", page.Caption);
+      file.AddBooleanAttr(pageTag, "Visible", page.Visible);
+      for (size_t g = 0; g < page.Groups.size(); ++g) {
+        TBixBinaryTag& groupTag = file.AddTag(pageTag, "Group" + std::to_string(g + 1));
+        file.AddAnsiStrAttr(groupTag, "Caption", page.Groups[g].Caption);
+        for (const std::string& item : page.Groups[g].Items) file.AddTag(groupTag, item);
+      }
+    }
+  }
 }
 
 bool SuperModuleLoadFromTag(TSuperCalcModule& m, THXFile& file, TBixBinaryTag& calculation) {
@@ -359,6 +392,7 @@ class TCalculationFilesImpl : public TCalculationFiles {
   // Every calculation read or saved has a GUID of its own, so its kept
   // file is nobody else's.
   void Release(const TSuperCalcModule& m) override {
+    Structures().erase(&m);
     if (m.GUIDAsStr().empty()) return;
     THXFileList& list = HXFileList();
     const long i = list.IndexOfGUID(GUIDFromText(m.GUIDAsStr()));

@@ -64,6 +64,26 @@ TCalculationInfos ReadCalculationInfos(const THXFile& file, const TBixBinaryTag&
 int ReadCalculationItems(THXFile& file, TBixBinaryTag& calculation, const std::vector<TCalcItem*>& items,
                          std::vector<TCalcItem*>* absent = nullptr);
 
+// The pages and groups a front end shows a calculation's items in, for
+// readers of its files that do not rebuild the calculation (export
+// templates loop over them). Captions are German, as the items'.
+struct TCalcStructure {
+  struct TGroup {
+    std::string Caption;
+    std::vector<std::string> Items;  // item names
+  };
+  struct TPage {
+    std::string Caption;
+    bool Visible = true;
+    std::vector<TGroup> Groups;
+  };
+  std::vector<TPage> Pages;
+};
+// Gives a calculation its structure, written into its files as the tag
+// "Structure" from then on (an empty one writes none). The structure is
+// let go when the calculation ends (TCalculationFiles::Release).
+void SetCalculationStructure(const TSuperCalcModule& m, TCalcStructure structure);
+
 // The super module's own SaveToTag and LoadFromTag.
 void SuperModuleSaveToTag(TSuperCalcModule& module, THXFile& file, TBixBinaryTag& calculation);
 bool SuperModuleLoadFromTag(TSuperCalcModule& module, THXFile& file, TBixBinaryTag& calculation);

@@ -89,6 +89,8 @@ TCMSubstances::TCMSubstances(TCalcComponent* owner, std::string name,
   FluidName->SetCaption("Medium");
   ExtFluids = m.AddItem<TDataListSwitch>("ExtFluids");
   ExtFluids->SetCaption("Medium der Stoffbibliothek");
+  // The library substances: the pure components of GERG-2008.
+  ExtFluids->SetValueList(tGERGPureFluid::Names());
   Phase = AddListSwitch(m, "Phase", "Phase",
                      {"Flüssig", "Dampfförmig", "Gasförmig", "Gasförmig (Betriebsbedingungen)",
                       "Zweiphasig (Flüssig/Dampf)", "Zweiphasig (Flüssig/Gas)"},
@@ -245,6 +247,7 @@ const tPropertyDescription* TCMSubstances::SelectSubstance() {
   TSubstanceCalc& s = *FSubstance;
   s.SetFluidName(name);
   s.SetPropertyDescription(record ? *record : tPropertyDescription());
+  if (SelectLibrarySubstance()) return record;
   if (!record) return nullptr;
   const bool newSubstance = name != FLastFluid;
   FLastFluid = name;
@@ -303,6 +306,37 @@ const tPropertyDescription* TCMSubstances::SelectSubstance() {
   text(CASNo, record->CANo);
   text(Manufacturer, record->Manufacturer);
   return record;
+}
+
+// A substance of the property library (UseExtFluid on, one of ExtFluids
+// chosen): its provider computes every property, and its critical data and
+// molar mass fill the constants the user has not given. Switching the
+// library off hands the substance back to the database record.
+bool TCMSubstances::SelectLibrarySubstance() {
+  TSubstanceCalc& s = *FSubstance;
+  auto* pure = dynamic_cast<tGERGPureFluid*>(FGasProvider.get());
+  const int chosen = ExtFluids->GetSwitchStatus();
+  if (!UseExtFluid->GetChecked() || chosen < 0) {
+    if (pure) {
+      if (s.GetExtSubstancesAssigned() == pure) s.SetExtSubstances(nullptr);
+      FGasProvider.reset();
+      FLastFluid.clear();  // the record's data again
+    }
+    return false;
+  }
+  if (!pure || pure->GetComponent() != chosen + 1) {
+    s.SetExtSubstances(nullptr);
+    FGasProvider = std::make_unique<tGERGPureFluid>(chosen + 1);
+    pure = static_cast<tGERGPureFluid*>(FGasProvider.get());
+  }
+  if (s.GetExtSubstancesAssigned() != pure) s.SetExtSubstances(pure);
+  if (SubstanceType->GetSwitchStatus() != stRUBochum) SubstanceType->SetSwitchStatus(stRUBochum);
+  AssignData(Tc, pure->GetValue(epTc));
+  AssignData(Pc, pure->GetValue(epPc));
+  AssignData(RhoC, pure->GetValue(epRhoC));
+  AssignData(M, pure->GetValue(epM));
+  FLastFluid = "\x01library";
+  return true;
 }
 
 void TCMSubstances::StornoConstants() {
@@ -621,6 +655,13 @@ void TCMSubstances::RaiseMessages(const tPropertyDescription* record) {
   }
   if (type == stGERG && record && ComponentFraction(record->AGAConcentration, 17) > kGergOctaneLimit)
     CreateMessage(131, {FluidName, Concentration});
+  // A pure fluid of GERG-2008: what its equation does not give, and the
+  // state against the equation's range of validity.
+  if (auto* pure = dynamic_cast<tGERGPureFluid*>(FGasProvider.get());
+      pure && s.GetExtSubstancesAssigned() == pure && UseExtFluid->GetChecked()) {
+    CreateMessage(133, {ExtFluids, eta1}, {TMessageArg(ExtFluids->GetText())});
+    for (const TGasMessage& m : pure->CheckState()) CreateMessage(m.No, {T1, p1, ExtFluids}, m.Args);
+  }
   const Extended T = V(T1), P = V(p1), tv = V(tv1), pv = V(pv1), tc = V(Tc), tl = V(tl1), pl = V(Pl1);
   const teCalculatedPhase found = s.GetCalculatedPhase();
   if (found == cpSolid) CreateMessage(114, {T1, Tt});

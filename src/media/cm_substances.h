@@ -90,6 +90,7 @@ class TCMSubstances : public TCalcModule {
   // composition (AGA8-DC92 or GERG-2008), made when such a gas is chosen
   // and no other provider is given; it outlives the engine that uses it.
   std::unique_ptr<tExtSubstances> FGasProvider;
+  bool SelectLibrarySubstance();
   std::unique_ptr<TSubstanceCalc> FSubstance;
   const TDataModuleCDSSubstance* FDatabase;
   bool FChangingPhase = false;

@@ -190,6 +190,13 @@ bool tNaturalGasSubstance::GetLibraryComposition(std::vector<double>& x) const {
   return true;
 }
 
+bool tNaturalGasSubstance::LibraryState(Extended TK, Extended PkPa, int wish, double* out) {
+  const int kind = FRootKind;
+  const bool ok = CallState(TK, PkPa, wish, out);
+  FRootKind = kind;
+  return ok;
+}
+
 bool tNaturalGasSubstance::CallState(Extended TK, Extended PkPa, int wish, double* out) {
   auto f = std::bit_cast<double (*)(double*, double*, double*, double*, int*)>(Function("NGSTATE"));
   if (!f || !Available(TK, PkPa)) return false;
@@ -440,6 +447,107 @@ std::vector<TGasMessage> tNaturalGasSubstance::CheckState() {
       m.push_back({gmTwoRoots, {}});
   }
   return m;
+}
+
+}  // namespace torvacalc
+
+namespace torvacalc {
+
+// ------------------------------------------------------------ tGERGPureFluid
+
+tGERGPureFluid::tGERGPureFluid(int component) : FComponent(component) {
+  GetAGAConcentration().SetC(component, 100);
+  SetFormula("GERG-2008, " + NaturalGasComponentEnglish(component));
+}
+
+std::vector<std::string> tGERGPureFluid::Names() {
+  std::vector<std::string> names;
+  for (int i = 1; i <= 21; ++i) names.push_back(tAGAConcentration::ComponentName(i));
+  return names;
+}
+
+// The critical point of a pure component is the reducing point of its
+// equation, which the library reports as the (one-component) pseudo-
+// critical point; the critical pressure is the equation's pressure there.
+bool tGERGPureFluid::Critical(Extended& TcK, Extended& DcMol, Extended& PckPa) {
+  EvaluateState();  // puts the composition into the library's slot
+  double out[natgas::ngCount];
+  if (!LibraryState(300, 100, 0, out)) return false;
+  TcK = out[natgas::ngTpc];
+  DcMol = out[natgas::ngDpc];
+  auto props = std::bit_cast<double (*)(double*, double*, double*, int*)>(Function("NGPROPSOTD"));
+  double T = static_cast<double>(TcK), D = static_cast<double>(DcMol);
+  int slot = GetSlotID();
+  if (!props || IsRUBNa(props(&T, &D, out, &slot))) return false;
+  PckPa = out[natgas::ngP];
+  return Available(TcK, DcMol, PckPa) && PckPa > 0;
+}
+
+Extended tGERGPureFluid::VapourPressure(Extended t) {
+  Extended TcK, Dc, Pc;
+  if (IsNoValue(t) || !Critical(TcK, Dc, Pc)) return NoValue;
+  const Extended TK = t + ZeroCelsius;
+  if (TK >= TcK || TK <= 0) return NoValue;
+  // Start: the vapour pressure of a simple fluid of this critical point
+  // (Lee-Kesler's leading term, acentric factor 0.1).
+  Extended P = Pc * std::pow(10.0L, 7.0L / 3 * 1.1L * (1 - TcK / TK));
+  double L[natgas::ngCount], V[natgas::ngCount];
+  for (int i = 0; i < 200; ++i) {
+    const bool hasL = LibraryState(TK, P, 2, L), hasV = LibraryState(TK, P, 1, V);
+    if (!hasL || !hasV) return NoValue;
+    const Extended dL = L[natgas::ngD], dV = V[natgas::ngD];
+    if (std::fabs(dL - dV) <= 1E-9L * dL) {
+      // Only one root at this pressure: above the vapour spinodal the root
+      // is liquid-like (too high), below the liquid one vapour-like.
+      P = dL > Dc ? P / 2 : P * 1.5L;
+      continue;
+    }
+    // Gibbs energies in J/mol, volumes in l/mol: their ratio is in kPa.
+    const Extended step = (L[natgas::ngG] - V[natgas::ngG]) / (1 / dL - 1 / dV);
+    Extended next = P - step;
+    if (next <= 0) next = P / 2;
+    if (next > 1.5L * P) next = 1.5L * P;
+    if (std::fabs(next - P) <= 1E-11L * P) return next / 100;
+    P = next;
+  }
+  return NoValue;
+}
+
+Extended tGERGPureFluid::SaturationTemperature(Extended p) {
+  Extended TcK, Dc, Pc;
+  if (IsNoValue(p) || p <= 0 || !Critical(TcK, Dc, Pc) || p * 100 >= Pc) return NoValue;
+  // ln p is nearly straight over 1/T: the secant between two temperatures.
+  Extended x0 = 1 / (0.7L * TcK), x1 = 1 / (0.8L * TcK);
+  auto f = [&](Extended x) {
+    const Extended pv = VapourPressure(1 / x - ZeroCelsius);
+    return IsNoValue(pv) ? NoValue : std::log(pv / p);
+  };
+  Extended f0 = f(x0), f1 = f(x1);
+  for (int i = 0; i < 60 && Available(f0, f1); ++i) {
+    if (std::fabs(f1) < 1E-12L) return 1 / x1 - ZeroCelsius;
+    if (f1 == f0) break;
+    Extended x2 = x1 - f1 * (x1 - x0) / (f1 - f0);
+    // Stay below the critical temperature.
+    if (x2 <= 1 / TcK) x2 = (x1 + 1 / TcK) / 2;
+    x0 = x1, f0 = f1, x1 = x2, f1 = f(x1);
+  }
+  return NoValue;
+}
+
+Extended tGERGPureFluid::GetValue(TExtProperty p) {
+  switch (p) {
+    case epPv: return VapourPressure(GetT());
+    case epTv: return SaturationTemperature(GetP());
+    case epTc:
+    case epPc:
+    case epRhoC: {
+      Extended TcK, Dc, Pc;
+      if (!Critical(TcK, Dc, Pc)) return NoValue;
+      const Extended M = tGERGSubstance::GetValue(epM);
+      return p == epTc ? TcK - ZeroCelsius : p == epPc ? Pc / 100 : (Available(M) ? Dc * M : NoValue);
+    }
+    default: return tGERGSubstance::GetValue(p);
+  }
 }
 
 }  // namespace torvacalc

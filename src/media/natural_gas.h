@@ -122,7 +122,17 @@ class tNaturalGasSubstance : public tRUBDLLInterface {
   bool NormalConditionsCovered() const;
   void Evaluate();
   bool CallState(Extended TK, Extended PkPa, int wish, double* out);
+
+ protected:
   void* Function(const char* name) const;
+  // The state at (T in K, P in kPa) of the composition last evaluated;
+  // wish 0 the stable root, 1 the vapour-like, 2 the liquid-like. The
+  // evaluated state and its root kind stay as they are.
+  bool LibraryState(Extended TK, Extended PkPa, int wish, double* out);
+  // Evaluates the current state (once per change of T, P or composition).
+  void EvaluateState() { Evaluate(); }
+
+ private:
 
   TNaturalGasMethod FMethod;
   int FLibSlot;
@@ -145,6 +155,40 @@ class tGERGSubstance : public tNaturalGasSubstance {
   tGERGSubstance() : tNaturalGasSubstance(ngmGERG2008) {
     GetAGAConcentration().SetCType(tAGAConcentration::ctGERG);
   }
+};
+
+// A pure fluid by the GERG-2008 equation of one of its 21 components. With
+// a single component the mixture equation is that component's own
+// equation of state (Kunz and Wagner 2012, the pure-substance equations of
+// GERG-2008), so density, enthalpy, entropy, heat capacities, speed of
+// sound and isentropic exponent come from the mixture provider. Besides:
+//  - the critical point (Tc, RhoC from the equation's reducing values, Pc
+//    the pressure of the equation there);
+//  - saturation below the critical temperature: the vapour pressure at T is
+//    the pressure at which the liquid-like and the vapour-like roots of the
+//    equation have the same Gibbs energy (Newton's method on p with
+//    d(gL - gV)/dp = vL - vV); the saturation temperature at p inverts it
+//    (secant on ln p over 1/T). Both NoValue at or above Tc and where the
+//    equation has no two roots.
+// The range of validity is the equation's (CheckState: normal range 90 K
+// to 450 K up to 35 MPa, extended 60 K to 700 K up to 70 MPa).
+class tGERGPureFluid : public tGERGSubstance {
+ public:
+  // `component` numbered as tAGAConcentration (1 methane ... 21 argon).
+  explicit tGERGPureFluid(int component);
+  int GetComponent() const { return FComponent; }
+  Extended GetValue(TExtProperty p) override;
+  // Vapour pressure (bar) at t (degC) and saturation temperature (degC) at
+  // p (bar); NoValue outside the two-phase region of the equation.
+  Extended VapourPressure(Extended t);
+  Extended SaturationTemperature(Extended p);
+  // The 21 components in their order, with German names (the list of the
+  // library substances).
+  static std::vector<std::string> Names();
+
+ private:
+  bool Critical(Extended& TcK, Extended& DcMol, Extended& PckPa);
+  int FComponent;
 };
 
 // Library position (0..20) of a component number of tAGAConcentration

@@ -5,6 +5,8 @@
 #include <cmath>
 
 #include "plant/orifice_plate.h"
+#include "valves/valve_styles.h"
+#include "valves/valve_lists.h"
 
 namespace torvacalc {
 
@@ -130,6 +132,10 @@ TCMResistor::TCMResistor(TCalcComponent* owner, std::string name)
   NKnown = AddTwoState(m, "NKnown", "Anzahl der Bohrungen vorgegeben");
   UseResistors = AddTwoState(m, "UseResistors", "Nachgeschaltete Drosselstrecke");
   UseResistors->SetChecked(true);
+  ValveType = m.AddItem<TDNVDataListSwitch>("ValveType");
+  ValveType->SetCaption("Bauart des Ventils als Drosselstrecke");
+  OfferValveData(ValveType, TValveStyles::Default()->StyleSource(), true);
+  InwardFlow = AddListSwitch(m, "InwardFlow", "Anströmung des Ventils als Drosselstrecke", InwardFlowValues(), ifAny);
   ReadOnly({FlowStateRes});
 }
 
@@ -155,6 +161,19 @@ void TCMResistor::SetupStage(tResistor& r, Extended P1, Extended P2, Extended rh
   r.SetCalculatedPhase(FoundPhase(phase));
   r.SetResistorTypeRes(Type());
   r.SetUseResistors(true);
+  // A valve as the resistor keeps the damage limit and flow direction of
+  // its style; the other kinds are the "other" style (10 bar).
+  const int style = ValveType->GetSwitchIndex();
+  const int inward = InwardFlow->GetSwitchIndex();
+  r.SetValveType(Type() == rtValve && style >= 0 ? style : 4);
+  r.SetInwardFlow(Type() == rtValve && inward >= 0 && inward <= ifAny ? static_cast<teCvInwardFlow>(inward) : ifAny);
+  if (Type() == rtValve) {
+    // The valve's factors as the user gives them (FL2, xT, z at its
+    // opening); Kc follows from FL2 as for any valve without a value.
+    r.SetFl2_75(UserValue(fl2) ? V(fl2) : NoValue);
+    r.SetXt_75(UserValue(Xt) ? V(Xt) : NoValue);
+    r.SetZy_75(UserValue(zy) ? V(zy) : NoValue);
+  }
   r.SetQm(V(qm));
   r.SetP1(P1);
   r.SetP2(P2);
@@ -199,6 +218,7 @@ void TCMResistor::DoCalculate() {
     MakeUtilized({kappa1, MaSug, MaRes, DNResMa, DNSug10, DNSug07, DNSug03, LaRes});
     MakeNotUtilized({pv1, zy});
   }
+  (Type() == rtValve ? MakeUtilized({ValveType, InwardFlow}) : MakeNotUtilized({ValveType, InwardFlow}));
 
   const auto put = [](TCalcParameter* p, Extended v) { p->AssignValue(0, v); };
   FStages.clear();

@@ -40,6 +40,10 @@ class TCMResistor : public TCalcModule {
       *DNSug07, *DNSug03, *dResLast, *NBoresLast, *DNLast, *ChokedStages;
   TCalcListSwitch *Phase, *ResistorType, *FlowStateRes;
   TCalcSwitch *FixedResistor, *NKnown, *UseResistors;
+  // A valve as the resistor: its style (the mechanical damage limit of its
+  // equivalent style) and its flow direction.
+  TDNVDataListSwitch* ValveType;
+  TCalcListSwitch* InwardFlow;
 
   // The state at every stage of a multi-stage resistor, stage i = 1 ...
   // kShownStages: pressure in front of it and behind it and the density

@@ -104,6 +104,8 @@ TCMControlValves::TCMControlValves(TCalcComponent* owner, std::string name)
   P1NC = AddParameter<TOutputParameter>(m, "P1NC", qPressureBar, "Eintrittsdruck ohne Drosselung");
   P2NC = AddParameter<TOutputParameter>(m, "P2NC", qPressureBar, "Austrittsdruck ohne Drosselung");
   phi0 = AddParameter<TInputParameter>(m, "phi0", qPortion, "Kennlinienparameter phi0");
+  KvCurve = m.AddItem<TCalcRelevantString>("KvCurve");
+  KvCurve->SetCaption("Gemessene Kennlinie (Hub % : Kv/Kvs %)");
   t1 = AddParameter<TInputParameter>(m, "t1", qTemperature, "Eintrittstemperatur");
   tv1 = AddParameter<TInputParameter>(m, "tv1", qTemperature, "Temperatur zum Dampfdruck");
   tc = AddParameter<TInputParameter>(m, "tc", qTemperature, "Kritische Temperatur");
@@ -186,6 +188,7 @@ TCMControlValves::TCMControlValves(TCalcComponent* owner, std::string name)
   LineSize = AddTwoState(m, "LineSize", "Nennweite gleich Rohrnennweite", false);
   UseResistors = AddTwoState(m, "UseResistors", "Nachgeschaltete Drosselstrecke", false);
   HasSigmaData = AddTwoState(m, "HasSigmaData", "Kavitationsdaten vorhanden", false);
+  UsekvLimit = AddTwoState(m, "UsekvLimit", "Kv auf Kvs begrenzen", false);
   ResistorType = AddListSwitch(m, "ResistorType", "Art der Drosselstrecke",
                             {"unbekannt", "Ventil", "Einlochblende", "Schalldämpfer direkt",
                              "Schalldämpfer indirekt", "Lochkegel", "Einspritzdüse"});
@@ -282,6 +285,7 @@ void TCMControlValves::CopyInputs() {
   v.SetFd_75c(V(fd_75c));
   v.SetDH(V(dH));
   v.SetPhi0(V(phi0));
+  v.SetTravelCurve(TTravelCurve::FromText(KvCurve->GetText()));
   v.SetPv1(V(pv1));
   // Without a separate value at the outlet temperature the vapour pressure
   // at the inlet stands for both.
@@ -345,7 +349,11 @@ void TCMControlValves::CopyInputs() {
   // at the last pass's result, so the same inputs give the same numbers
   // to the last bit whatever was calculated before.
   const teCVCanCalcRest unknown = Unknown();
-  v.SetKv(unknown != ccKv ? V(kv) : NoValue);
+  // A valve passes no more than fully open: with the limit on, a given Kv
+  // above the Kvs counts as the Kvs.
+  Extended given = V(kv);
+  if (unknown != ccKv && Checked(UsekvLimit) && Available(given, V(kvs)) && given > V(kvs)) given = V(kvs);
+  v.SetKv(unknown != ccKv ? given : NoValue);
   v.SetQm(unknown != ccQm ? V(qm) : NoValue);
   v.SetP1(unknown != ccP1 ? V(p1) : NoValue);
   v.SetP2(unknown != ccP2 ? V(p2) : NoValue);
@@ -376,6 +384,10 @@ void TCMControlValves::SetRelevance(bool liquid, TECVFlowState state) {
   const bool sigmaData =
       liquid && (Checked(HasSigmaData) || (HasValue(V(cvr)) && HasValue(V(pr)) && HasValue(V(dr))));
   (sigmaData ? MakeUtilized({SigmaP, SigmaV, SigmaMr}) : MakeNotUtilized({SigmaP, SigmaV, SigmaMr}));
+  // The limit acts on a given Kv only.
+  (Unknown() != ccKv ? MakeUtilized({UsekvLimit}) : MakeNotUtilized({UsekvLimit}));
+  // Only the measured-values characteristics read the measured table.
+  (CharacteristicType->GetSwitchIndex() >= ctMeasuredValues ? MakeUtilized({KvCurve}) : MakeNotUtilized({KvCurve}));
   TCalcParameter* const target = TargetParameter();
   for (TCalcParameter* p : {kv, qm, p1, p2}) p->SetImportant(p == target);
 }
@@ -687,7 +699,10 @@ void TCMControlValves::RaiseMessages(bool liquid, bool meaningful) {
     const Extended w = tControlValve::FlowVelocity(Qm, c.rho, V(c.pipe));
     if (Available(w, c.limit) && w > c.limit) CreateMessage(909, {c.pipe, qm}, {speed(w), speed(c.limit)});
   }
-  if (Available(Kv, V(kvs)) && Kv > V(kvs)) CreateMessage(935, {kvs, kv});
+  if (Available(Kv, V(kvs)) && Kv > V(kvs)) {
+    if (Unknown() != ccKv && Checked(UsekvLimit)) CreateMessage(984, {kv, kvs, UsekvLimit});
+    else CreateMessage(935, {kvs, kv});
+  }
   if (HasValue(Fp) && Fp < 0.99L) CreateMessage(910, {DNV, DN1, DN2, fp});
   // Without a meaningful sizing there is no flow type or state to report.
   if (!meaningful) return;
@@ -708,8 +723,8 @@ void TCMControlValves::RaiseMessages(bool liquid, bool meaningful) {
     default: break;
   }
   const bool measured = v.GetValveDescription() != nullptr;
-  if (!measured && CharacteristicType->GetSwitchIndex() >= ctMeasuredValues)
-    CreateMessage(915, {CharacteristicType});
+  if (!measured && !v.GetTravelCurve().IsValid() && CharacteristicType->GetSwitchIndex() >= ctMeasuredValues)
+    CreateMessage(915, {CharacteristicType, KvCurve});
   if (!measured && LowNoiseDesign->GetSwitchIndex() == lnUserDefined)
     CreateMessage(915, {LowNoiseDesign});
 

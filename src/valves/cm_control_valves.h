@@ -70,8 +70,14 @@ class TCMControlValves : public TCalcModule {
       *ViscosityNorm, *WhatToCalculate, *LowNoiseDesign, *ResistorType;
   TCalcSwitch *LineSize, *UseResistors, *HasSigmaData, *fl2func, *Kcfunc, *zyfunc, *xtfunc,
       *fdfunc;
+  // A given Kv above the Kvs is taken as the Kvs (the valve fully open)
+  // when the flow or a pressure is calculated for it.
+  TCalcSwitch* UsekvLimit;
   TPipeClassSwitch* PipeClass;
   TDataMultiSwitch *ListDN, *ListDN1;
+  // The measured Kv/Kvs over the travel ("h:Kv/Kvs; ..." in percent), for
+  // the measured-values characteristics.
+  TCalcRelevantString* KvCurve;
 
  protected:
   void DoCalculate() override;

@@ -1342,10 +1342,14 @@ Extended tControlValve::CalculateKvKvs(Extended Kv, Extended Kvs) {
 //   linear            Kv/Kvs = phi0 + (1 - phi0) h
 //   modified equal %  Kv/Kvs = phi0 + (1 - phi0) h^2 (parabolic)
 //   on/off            Kv/Kvs = phi0 + (1 - phi0) (1 - (1 - h)^2) (quick opening)
-// The measured characteristics take the travel of their basic shape; the
-// free measured characteristic needs its own curve.
-Extended tControlValve::CalculateStroke(teCharacteristicType type, Extended KvKvs, Extended phi0) {
+// The measured characteristics read the travel from the measured Kv/Kvs
+// over the travel when the valve has one (linear between its rows); without
+// it the four with a basic shape take the travel of that shape, and the
+// free measured characteristic gives none.
+Extended tControlValve::CalculateStroke(teCharacteristicType type, Extended KvKvs, Extended phi0,
+                                        const TTravelCurve* measured) {
   if (IsNoValue(KvKvs) || KvKvs < 0) return NoValue;
+  if (type >= ctMeasuredValues && measured && measured->IsValid()) return measured->TravelAt(KvKvs);
   const Extended r = std::min(KvKvs / 100, Extended(1));
   switch (type) {
     case ctMVEQ: type = ctEqualPercentage; break;
@@ -1732,11 +1736,23 @@ Extended tControlValve::CalculateKvKvsNow(Extended kv) {
   return FKvKvs;
 }
 
+void tControlValve::SetTravelCurve(const TTravelCurve& c) {
+  const auto same = [](const TTravelCurve& a, const TTravelCurve& b) {
+    if (a.Rows.size() != b.Rows.size()) return false;
+    for (size_t i = 0; i < a.Rows.size(); ++i)
+      if (a.Rows[i].Travel != b.Rows[i].Travel || a.Rows[i].KvKvs != b.Rows[i].KvKvs) return false;
+    return true;
+  };
+  if (same(c, FTravelCurve)) return;
+  FTravelCurve = c;
+  Changed(slotCharacteristic);
+}
+
 Extended tControlValve::GetH() {
   const Extended r = GetKvKvs();
   if (Cache.GetValid(slotH)) return FH;
   Cache.SetValid(slotH);
-  FH = CalculateStroke(FCharacteristicType, r, Fphi0);
+  FH = CalculateStroke(FCharacteristicType, r, Fphi0, &FTravelCurve);
   return FH;
 }
 

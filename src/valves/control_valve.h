@@ -128,6 +128,11 @@ class tControlValve {
   // empty for none.
   void SetValveDescription(std::shared_ptr<const tValveDescription> d);
   const tValveDescription* GetValveDescription() const { return FDescription.get(); }
+  // The measured Kv/Kvs over the travel of the chosen valve (the
+  // catalogue's table or the user's); empty for none. The measured-values
+  // characteristics take the travel from it.
+  void SetTravelCurve(const TTravelCurve& c);
+  const TTravelCurve& GetTravelCurve() const { return FTravelCurve; }
 
   // Input values as stored.
   Extended GetKvs() const { return FKvs; }
@@ -364,7 +369,8 @@ class tControlValve {
   static Extended CorrectedModifier7xFz(Extended value, Extended Kv, Extended Kvs,
                                         const TFactorPolynomial& p);
   static Extended CalculateKvKvs(Extended Kv, Extended Kvs);
-  static Extended CalculateStroke(teCharacteristicType type, Extended KvKvs, Extended phi0);
+  static Extended CalculateStroke(teCharacteristicType type, Extended KvKvs, Extended phi0,
+                                  const TTravelCurve* measured = nullptr);
   static void CalculateModValveFactor(Extended factor, Extended p1, Extended pv1, Extended pvl1,
                                       Extended pc, Extended& corrected);
   static void CalculateSuggestedKvs(Extended Kv, Extended& kvsMin, Extended& kvsMax);
@@ -525,6 +531,7 @@ class tControlValve {
   teResistorType FResistorType = rtUnknown;
   int FValveType = 0, FTrimType = 0;
   std::shared_ptr<const tValveDescription> FDescription;
+  TTravelCurve FTravelCurve;
 
   // Results.
   Extended Fdp = NoValue, Fdpc = NoValue, FdpcKc = NoValue, FdpXc = NoValue, FXc = NoValue;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "framework/number_text.h"
+
 namespace torvacalc {
 
 bool TFactorCurve::IsValid() const {
@@ -27,6 +29,60 @@ Extended TFactorCurve::At(Extended r) const {
     return a.Value + (r - a.KvKvs) / (b.KvKvs - a.KvKvs) * (b.Value - a.Value);
   }
   return Points.back().Value;
+}
+
+bool TTravelCurve::IsValid() const {
+  if (Rows.size() < 2) return false;
+  for (size_t i = 0; i < Rows.size(); ++i) {
+    const TRow& r = Rows[i];
+    if (!Available(r.Travel, r.KvKvs) || r.Travel < 0 || r.Travel > 100 || r.KvKvs < 0 || r.KvKvs > 100)
+      return false;
+    if (i > 0 && (r.Travel <= Rows[i - 1].Travel || r.KvKvs <= Rows[i - 1].KvKvs)) return false;
+  }
+  return true;
+}
+
+Extended TTravelCurve::TravelAt(Extended KvKvs) const {
+  if (IsNoValue(KvKvs) || !IsValid()) return NoValue;
+  if (KvKvs <= Rows.front().KvKvs) return Rows.front().Travel;
+  if (KvKvs >= Rows.back().KvKvs) return Rows.back().Travel;
+  size_t i = 1;
+  while (KvKvs > Rows[i].KvKvs) ++i;
+  const TRow& a = Rows[i - 1];
+  const TRow& b = Rows[i];
+  return a.Travel + (KvKvs - a.KvKvs) / (b.KvKvs - a.KvKvs) * (b.Travel - a.Travel);
+}
+
+std::string TTravelCurve::Text() const {
+  std::string t;
+  for (const TRow& r : Rows) {
+    if (!t.empty()) t += "; ";
+    t += HXFormatFloat(r.Travel, 10) + ":" + HXFormatFloat(r.KvKvs, 10);
+  }
+  return t;
+}
+
+TTravelCurve TTravelCurve::FromText(const std::string& text) {
+  TTravelCurve c;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find(';', at);
+    if (end == std::string::npos) end = text.size();
+    const std::string pair = text.substr(at, end - at);
+    at = end + 1;
+    if (pair.find_first_not_of(" \t") == std::string::npos) continue;
+    const size_t colon = pair.find(':');
+    if (colon == std::string::npos) return {};
+    // Either decimal mark: the table may come from a German entry.
+    const auto number = [](const std::string& t) {
+      std::optional<Extended> v = TextToNumber(t, '.');
+      return v ? v : TextToNumber(t, ',');
+    };
+    const std::optional<Extended> h = number(pair.substr(0, colon)), r = number(pair.substr(colon + 1));
+    if (!h || !r) return {};
+    c.Rows.push_back({*h, *r});
+  }
+  return c;
 }
 
 Extended TFactorPolynomial::At(Extended r) const {

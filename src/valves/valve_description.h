@@ -34,6 +34,29 @@ class TFactorCurve {
   std::vector<TCurvePoint> Points;
 };
 
+// A measured inherent characteristic: Kv/Kvs (percent) over the travel
+// h (percent of the rated travel), as a manufacturer tabulates it for a
+// series. Between the rows the curve is taken as straight, so the travel
+// for a given opening is the linear interpolation in h between the two
+// rows whose Kv/Kvs enclose it. Valid when it has at least two rows, both
+// columns strictly increasing and within 0..100.
+struct TTravelCurve {
+  struct TRow {
+    Extended Travel, KvKvs;
+  };
+  std::vector<TRow> Rows;
+  bool IsValid() const;
+  // The travel (percent) at the opening Kv/Kvs (percent); outside the
+  // table the travel of the nearest row (a valve asked for more than its
+  // Kvs is fully open). NoValue for an invalid curve.
+  Extended TravelAt(Extended KvKvs) const;
+  // The table as text (10 significant digits), "h:Kv/Kvs" pairs in percent separated by ";"
+  // ("0:0; 10:3.4; ... 100:100"), and back. Text that is not such a table
+  // gives an empty curve.
+  std::string Text() const;
+  static TTravelCurve FromText(const std::string& text);
+};
+
 // The ten coefficients a0..a9 of a polynomial over the opening r = Kv/Kvs.
 struct TFactorPolynomial {
   std::array<Extended, 10> a{};

@@ -50,7 +50,8 @@ std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
          {"NormInput", "EN13480Name", "Material", "EN13480No", "Condition", "MaterialClass", "ExpansionClass", "EM",
           "RhoM", "cPipe", "Rp02", "Rm_20", "tMatMin", "tMatMax"}},
         {"Widerstand",
-         {"UseResistors", "ResistorType", "FixedResistor", "NKnown", "NRes", "MaSug", "p2Res", "cvr", "pr", "dr",
+         {"UseResistors", "ResistorType", "ValveTypeRes", "InwardFlowRes", "FixedResistor", "NKnown", "NRes",
+          "MaSug", "p2Res", "cvr", "pr", "dr",
           "aPSE", "bSSE", "dRes", "ARes", "NBores", "DNRes", "LaRes", "FlowStateRes", "xRes", "DNResMa"}},
         {"Drosselstufen",
          {"P1Res1", "P2Res1", "Rho1Res1", "P1Res2", "P2Res2", "Rho1Res2", "P1Res3", "P2Res3", "Rho1Res3", "P1Res4",
@@ -59,7 +60,7 @@ std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
       // state, outlet pressure and flow, then what the sizing found.
       {"Betriebsdaten",
        {{"Berechnung",
-         {"WhatToCalculate", "NoOfEnteredOps", "Use2ndOp", "Use3rdOp", "UseXthOp", "NoOfValidOps"}},
+         {"WhatToCalculate", "UsekvLimit", "NoOfEnteredOps", "Use2ndOp", "Use3rdOp", "UseXthOp", "NoOfValidOps"}},
         {"Betriebspunkt",
          {"P1", "T1", "PhiRel", "p2", "QmOrQv", "QmOrQvMoist", "Qm", "Qv", "Qn", "QnTr", "QnF", "kv", "dp"}},
         {"Ergebnisse",
@@ -67,9 +68,9 @@ std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
           "x", "xc", "KvKvs", "h", "StrokePosition", "dpc", "dpLimit", "dpXc"}}}},
       {"Ventil",
        {{"Ventil",
-         {"ValveType", "GlobeType", "RotaryType", "ButterflyType", "BallValveType", "CharacteristicType", "phi0",
+         {"ValveType", "GlobeType", "RotaryType", "ButterflyType", "BallValveType", "CharacteristicType", "phi0", "KvCurve",
           "LowNoiseDesign", "InwardFlow", "kvs", "DNV", "DNV1", "ListDN", "ListDN1", "Seat", "dH", "kvsSuggMin",
-          "kvsSuggMax", "ViscosityNorm"}},
+          "kvsSuggMax", "SuggestedDN", "ViscosityNorm"}},
         {"Ventilbeiwerte",
          {"fl2_75", "Kc_75", "zy_75", "xt_75", "fd_75", "fd_75c", "fl2", "Kc", "zy", "xt", "xtp", "fd", "fp", "fr",
           "flp2", "fk", "KcStar", "FlStar", "RE", "KvRed", "fPulp", "f1", "f2", "g1", "g2", "fl2func", "Kcfunc",
@@ -160,6 +161,23 @@ TTorvaWorkspace::TTorvaWorkspace() : TTorvaWorkspace(CreateCalculation<TSCMTorva
 
 TTorvaWorkspace::TTorvaWorkspace(std::unique_ptr<TCustomSCMSubstances> calc) : FCalc(std::move(calc)) {
   FPages = TorvaPages(*FCalc->GetMainCalcModule());
+  // The same pages in the calculation's files, for the export templates:
+  // each row with the items of every point.
+  TCalcStructure structure;
+  for (const TItemPage& page : FPages) {
+    TCalcStructure::TPage& p = structure.Pages.emplace_back();
+    p.Caption = page.Caption;
+    for (const TItemGroup& group : page.Groups) {
+      TCalcStructure::TGroup& g = p.Groups.emplace_back();
+      g.Caption = group.Caption;
+      for (const std::string& row : group.Items)
+        for (int op = 0; op < OperatingPointCount(); ++op)
+          if (const TCalcItem* i = Item(row, op);
+              i && std::find(g.Items.begin(), g.Items.end(), i->GetName()) == g.Items.end())
+            g.Items.push_back(i->GetName());
+    }
+  }
+  SetCalculationStructure(*FCalc, std::move(structure));
   FCalc->AfterLastCalculate = [this](TSuperCalcModule&) { KeepShownUnits(); };
   WatchHistory();
   // Switching the new calculation on took its first state into the undo

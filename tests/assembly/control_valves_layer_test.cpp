@@ -350,6 +350,50 @@ TEST(ValveLayer, SolvedInletPressureSetsTheStateItIsFoundWith) {
   for (int k : {1, 2, 3}) EXPECT_NEAR(calc->GetValue("kv" + Suffix(k)), kv[k], 1e-8 * kv[k]) << k;
 }
 
+// The switches of the main module, each with the effect it has on the
+// calculation of the water duty.
+TEST(ValveLayer, MainModuleSwitchesAct) {
+  // A valve as the resistor behind the valve: 8 -> 1 bar at point 1, a
+  // drop that is strong cavitation for it. Whether it damages the valve is
+  // the style's limit: 20 bar for a globe valve, 5 bar for a butterfly.
+  const TEntries kValveResistor = {{"UseResistors", "ja"}, {"ResistorType", "Ventil"}, {"p2Res", "1"},
+                                   {"Fl2Res", "0.81"}, {"zyRes", "0.4"}};
+  const auto with = [&](TEntries more) {
+    TEntries all = kValveResistor;
+    all.insert(all.end(), more.begin(), more.end());
+    return all;
+  };
+  struct Case { const char* what; TEntries edits; const char* item; const char* expected; };
+  const Case cases[] = {
+      {"ValveTypeRes globe: within its damage limit", with({{"ValveTypeRes", "Durchgangsventil"}}), "FlowStateRes",
+       "maximale Kavitation"},
+      {"ValveTypeRes butterfly: beyond its damage limit", with({{"ValveTypeRes", "Klappe"}}), "FlowStateRes",
+       "Kavitationsschäden"},
+      {"MechDamageAp3: 7 bar at point 3", {}, "MechDamageAp3", "nein"},
+      {"MechDamageAp3: 30 bar at point 3", {{"P1Ap3", "40"}, {"p2Ap3", "10"}}, "MechDamageAp3", "ja"},
+      {"MechDamageAp2 stays with its point", {{"P1Ap3", "40"}, {"p2Ap3", "10"}}, "MechDamageAp2", "nein"},
+      {"SuggestedDN: the standard size at or above MinDN", {}, "SuggestedDN", "DN 65"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto calc = Calculation(kWater, c.edits);
+    EXPECT_EQ(calc->GetText(c.item), c.expected);
+  }
+  // The flow direction of the valve as resistor reaches its sizing.
+  auto calc = Calculation(kWater, with({{"InwardFlowRes", "schließend"}}));
+  EXPECT_GT(calc->GetValue("MinDN"), 50);  // DN 50 would be too small
+  EXPECT_LE(calc->GetValue("MinDN"), 65);
+  // UsekvLimit: the flow through a given Kv of 50 with Kvs 40 is the flow
+  // of the fully open valve, Kv 40.
+  const auto flow = [&](const char* kv, const char* limit) {
+    return Calculation(kWater, {{"WhatToCalculate", "Massenstrom"}, {"kv", kv}, {"UsekvLimit", limit}})
+        ->GetValue("qmCalc");
+  };
+  EXPECT_EQ(flow("50", "ja"), flow("40", "nein"));
+  EXPECT_GT(flow("50", "nein"), 1.2 * flow("40", "nein"));
+  EXPECT_EQ(calc->FCMResistor[1]->InwardFlow->GetSwitchIndex(), ifClosing);
+}
+
 TEST(ValveLayer, ChecksAcrossThePoints) {
   const TEntries kOil = {{"FluidName", "Heizoel schwer (RMG 380)"}, {"T1", "80"}, {"T1Ap2", "80"}, {"T1Ap3", "80"},
                          {"T1ApX", "80"}};
@@ -785,6 +829,18 @@ TEST_F(ValveLayerFile, ValveFromTheCatalogueStandsForTheEntries) {
 
   calc->SaveToFile(Path("catalogue.cvc"));
   ExpectSameState(MainState(*Opened("catalogue.cvc")), MainState(*calc), Settled());
+
+  // The catalogue's VDMA 24422 (1989) coefficients give that method a
+  // level, its internal sound power within 1.5 dB of IEC 60534-8-4:2015's.
+  const Extended lwiIec = calc->GetValue("Lwi");
+  calc->Enter("NoiseNormLiquid", "VDMA 24422 (1989)");
+  EXPECT_TRUE(HasValue(calc->GetValue("LpAa")));
+  EXPECT_NEAR(calc->GetValue("Lwi"), lwiIec, 1.5);
+  // A measured characteristic: the travel from the series' table.
+  calc->Enter("CharacteristicType", "Messwerte gleichprozentig");
+  const TTravelCurve curve = TTravelCurve::FromText(calc->GetText("KvCurve"));
+  ASSERT_TRUE(curve.IsValid());
+  EXPECT_NEAR(calc->GetValue("h"), curve.TravelAt(calc->GetValue("KvKvs")), 1e-9);
 
   calc->Enter("ValveFromDatabase", "nein");
   EXPECT_FALSE(calc->FCalcConnectorValveDatabaseLN->GetEnabled());

@@ -120,9 +120,12 @@ TEST(ValveDatabaseModule, ReturnsTheDataOfTheChosenValve) {
       // IEC 60534-2-1 Table D.2, contoured globe plug, flow to open.
       {"fl2_75", 0.81L}, {"xt_75", 0.72L}, {"fd_75", 0.46L}, {"fd_75c", 1.0L},
       // Rangeability 50: Kv0 is 2 % of Kvs.
-      {"phi0", 2}, {"tmaxValve", 400}, {"rw", 0.25L}, {"Stp", 0.2L}, {"Aeta", -4.6L}};
+      {"phi0", 2}, {"tmaxValve", 400}, {"rw", 0.25L}, {"Stp", 0.2L}, {"Aeta", -4.6L},
+      // VDMA 24422 (1989) sample coefficients of the globe series.
+      {"f1", -6}, {"f2", 0.5L}, {"g1", -4}, {"g2", 1.8L}};
   for (const Expect& e : expected) EXPECT_NEAR(x.Value(e.name), e.value, 1e-9) << e.name;
   EXPECT_TRUE(IsNoValue(x.Value("Kc_75")));  // no published typical Kc
+  EXPECT_EQ(x.Text("KvCurve"), "");  // the ideal characteristic reads no table
   EXPECT_EQ(x.m.NoiseNormGas->GetSwitchStatus(), 2);
   EXPECT_FALSE(x.m.fl2func->GetChecked());
   EXPECT_TRUE(x.messages.Messages().empty());
@@ -153,6 +156,14 @@ TEST(ValveDatabaseModule, FilterFindsTheTrimAndItsAcousticData) {
   x.m.Calculate();
   EXPECT_EQ(x.Text("VSeries"), "Series R1 rotary plug");
   EXPECT_TRUE(x.m.xtfunc->GetChecked());
+  EXPECT_EQ(x.Text("KvCurve"), "");  // not measured
+  // A measured equal-percentage characteristic: the measured series of that shape.
+  x.m.ValveType->SetSwitchStatus(0);
+  x.m.GlobeType->SetSwitchStatus(0);
+  x.m.CharacteristicType->SetSwitchStatus(ctMVEQ);
+  x.m.Calculate();
+  EXPECT_EQ(x.m.VSeries->GetValueList(), std::vector<std::string>{"Series G1 globe"});
+  EXPECT_TRUE(TTravelCurve::FromText(x.Text("KvCurve")).IsValid());  // series G1 is measured
 }
 
 TEST(ValveDatabaseModule, RaisesItsMessages) {

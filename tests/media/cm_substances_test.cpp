@@ -293,6 +293,26 @@ TEST(CMSubstances, NaturalGasWithoutAProviderUsesItsOwnMethod) {
   }
 }
 
+// A library substance replaces the database record while UseExtFluid is
+// on: nitrogen at 0 degC and 1.01325 bar by its GERG-2008 equation (normal
+// density 1.2504 kg/m3), with its critical point; off, the record's
+// nitrogen again.
+TEST(CMSubstances, LibrarySubstanceWhileUseExtFluidIsOn) {
+  TModule t;
+  t.m.ExtFluids->SetText("Stickstoff");
+  t.m.UseExtFluid->SetChecked(true);
+  t.Set("Wasser", 0, 1.01325L, phGas);
+  EXPECT_EQ(t.m.SubstanceType->GetSwitchStatus(), stRUBochum);
+  EXPECT_NEAR(V(t.m.rho1), 1.2504, 1E-4);
+  EXPECT_NEAR(V(t.m.Tc), 126.192 - 273.15, 1E-3);
+  EXPECT_TRUE(t.Has(133));
+  t.m.UseExtFluid->SetChecked(false);
+  t.Set("Stickstoff", 0, 1.01325L, phGas);
+  EXPECT_NE(t.m.SubstanceType->GetSwitchStatus(), stRUBochum);
+  EXPECT_NEAR(V(t.m.rho1), 1.2505, 2E-3);
+  EXPECT_FALSE(t.Has(133));
+}
+
 // ------------------------------------------------------------ database
 
 TEST(SubstanceDatabase, HoldsSourcedSubstancesInBothLanguages) {

@@ -7,6 +7,8 @@
 #include <fstream>
 
 #include "output/calc_file_builder.h"
+#include "files/calculation_file.h"
+#include "framework/super_module.h"
 #include "output/export_template.h"
 #include "temp_folder.h"
 
@@ -118,6 +120,19 @@ TEST_F(ExportTemplates, AdditionalParametersPagesAndGroups) {
     SCOPED_TRACE(c.document);
     EXPECT_EQ(Run(c.document), c.result);
   }
+  // The pages a calculation is shown in reach its file as written on saving.
+  TSuperCalcModule m;
+  m.GetMainCalcModule()->AddItem<tCalcString>("Tag")->SetText("FV 101");
+  SetCalculationStructure(m, {{{"Kopfdaten", true, {{"Kennung", {"Tag", "Identifier"}}}}}});
+  THXFile saved;
+  saved.SCMToFile(TGUID{}, "s.cvc", [&](THXFile& f, TBixBinaryTag& tag) { SuperModuleSaveToTag(m, f, tag); });
+  auto t = TAsciiExpTemplate::FromText(
+      "{Loop(Pages)}{Param(Pages, Caption)}{Loop(Groups)}/{Param(Groups, Caption)}:{Loop(Param)}"
+      "{Param(Param, Name)}={Param(Param, DisplayText)}{End}{End}{End}");
+  t->SetCalculations({&saved});
+  t->Execute();
+  EXPECT_EQ(t->Documents().at(0).Text, "Kopfdaten/Kennung:Tag=FV 101");
+  SetCalculationStructure(m, {});
 }
 
 TEST_F(ExportTemplates, HtmlDocumentsEscapeInsertedValuesOnly) {

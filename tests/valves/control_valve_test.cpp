@@ -588,6 +588,20 @@ TEST(Travel, CharacteristicsInvertTheirCurves) {
   }
   EXPECT_EQ(tControlValve::CalculateStroke(ctLinear, 100, 0), 100);
   EXPECT_TRUE(IsNoValue(tControlValve::CalculateStroke(ctMeasuredValues, 50, 2)));
+  // A measured table (the sample catalogue's series G1) rules the measured
+  // characteristics, straight between its rows: Kv/Kvs 20 % lies between
+  // 15.5 % at 50 % travel and 23 % at 60 %, so h = 50 + 10 (20 - 15.5)/7.5
+  // = 56 %; above Kvs the valve is fully open.
+  const TTravelCurve g1 = TTravelCurve::FromText("0:0; 5:2.5; 10:3,4; 20:4.9; 30:7; 40:10.5; 50:15.5; 60:23; "
+                                                 "70:34; 80:50; 90:72; 100:100");
+  ASSERT_TRUE(g1.IsValid());
+  EXPECT_EQ(TTravelCurve::FromText(g1.Text()).Text(), g1.Text());
+  for (teCharacteristicType t : {ctMeasuredValues, ctMVEQ, ctMVLin})
+    EXPECT_NEAR(tControlValve::CalculateStroke(t, 20, 2, &g1), 56, 1e-12);
+  EXPECT_EQ(tControlValve::CalculateStroke(ctMVEQ, 120, 2, &g1), 100);
+  // The ideal characteristics do not read it.
+  EXPECT_NEAR(tControlValve::CalculateStroke(ctEqualPercentage, 20, 2, &g1), 100 * std::log(10.0L) / std::log(50.0L), 1e-9);
+  EXPECT_FALSE(TTravelCurve::FromText("0:0; 50:60; 40:70").IsValid());  // travel not rising
 }
 
 // Condensate at 180 degC (pv 10.03 bar, 887.1 kg/m3) from 12 bar flashing
