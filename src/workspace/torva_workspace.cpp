@@ -186,6 +186,9 @@ TTorvaWorkspace::TTorvaWorkspace(std::unique_ptr<TCustomSCMSubstances> calc) : F
 }
 
 TTorvaWorkspace::~TTorvaWorkspace() {
+  // The pages handed to the files go with the calculation (another one may
+  // later stand at the same address).
+  SetCalculationStructure(*FCalc, {});
   FCalc->AfterLastCalculate = nullptr;
   FLayout.reset();
   // The messages name the calculation's items: they go first.
