@@ -20,10 +20,11 @@ const std::vector<TRelevanceRule> kRelevanceRules = {
       "xtfunc", "xc", "dpXc", "Z1", "Z2", "Zn", "RhoN", "Ri", "Sg", "StandardConditions", "TN0", "PN0", "RhoNRiM",
       "GasMedium", "Qn", "QnTr", "QnF", "QnCalc", "MaDN", "DNSug03", "DNSug07", "DNSug10", "DNSug100", "DNResMa", "MaSug",
       "XtRes", "NoiseNormGas", "NoiseStandard"}},
-    // Cavitation, flashing and the distance to the vapour pressure: a
-    // gas has none of them.
+    // Cavitation, flashing and the distance to the vapour pressure, and the
+    // saturated liquid and vapour at the inlet temperature: a gas or a
+    // superheated vapour has none of them.
     {TRelevantWhen::Liquid,
-     {"HasSigmaData", "SigmaP", "SigmaV", "SigmaMr", "SigmaCh", "SigmaI", "SigmaId", "Sigma", "SaturatedPhase",
+     {"RhoL", "RhoV", "Dhv", "dHvT", "HasSigmaData", "SigmaP", "SigmaV", "SigmaMr", "SigmaCh", "SigmaI", "SigmaId", "Sigma", "SaturatedPhase",
       "Kc_75", "Kc", "Kcfunc", "KcStar", "zy_75", "zy", "zyfunc", "dpc", "dpLimit", "uMaxCav", "uMaxPartCav", "uMaxNoCav",
       "uMaxFlashing", "NoiseNormLiquid", "pv1", "pv2"}},
     // The saturated vapour and the heat of vaporization at the outlet

@@ -248,7 +248,7 @@ const RelevanceCase kRelevanceCases[] = {
     {"superheated steam",
      {"Phase = Dampfförmig", "T1 = 300", "T1Ap2 = 300", "T1Ap3 = 300", "T1ApX = 300"},
      {"Kappa1", "xt"},
-     {"rhoV2", "dhv2", "pv2", "PvW1", "SigmaP"}},
+     {"rhoV2", "dhv2", "pv2", "PvW1", "SigmaP", "RhoL", "RhoV", "Dhv", "dHvT"}},
     // Hot water flashing at point 1 (170 degC: 7.9 bar vapour pressure,
     // 4 bar behind the valve): the vapour leaving with the liquid counts
     // there, not at point 2 (80 degC).
