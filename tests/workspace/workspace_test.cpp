@@ -360,6 +360,16 @@ TEST(WorkspaceMessages, EachFactOnceUnderThePointItConcerns) {
     }
     EXPECT_LE(std::count_if(read.begin(), read.end(), [](const std::string& r) { return r.ends_with(":102"); }), 1);
   }
+  // A new calculation asks for entries and says nothing else (no bounds
+  // of a count not yet made, no hint about a stand-in value); the size of
+  // the pipe is asked for, not the diameter that follows from it.
+  TTorvaWorkspace fresh;
+  const auto facts = fresh.ReadMessages();
+  EXPECT_FALSE(facts.empty());
+  for (const TPointMessage& f : facts) {
+    EXPECT_EQ(f.type, cmMissingParameter) << f.no << " " << f.text;
+    EXPECT_EQ(std::count(f.items.begin(), f.items.end(), "DaP"), 0);
+  }
 }
 
 // Every text a person reads of the whole calculation and of the modules
