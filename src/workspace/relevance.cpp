@@ -24,9 +24,14 @@ const std::vector<TRelevanceRule> kRelevanceRules = {
     // saturated liquid and vapour at the inlet temperature: a gas or a
     // superheated vapour has none of them.
     {TRelevantWhen::Liquid,
-     {"RhoL", "RhoV", "Dhv", "dHvT", "HasSigmaData", "SigmaP", "SigmaV", "SigmaMr", "SigmaCh", "SigmaI", "SigmaId", "Sigma", "SaturatedPhase",
-      "Kc_75", "Kc", "Kcfunc", "KcStar", "zy_75", "zy", "zyfunc", "dpc", "dpLimit", "uMaxCav", "uMaxPartCav", "uMaxNoCav",
-      "uMaxFlashing", "NoiseNormLiquid", "pv1", "pv2"}},
+     {"RhoL", "RhoV", "Dhv", "dHvT", "HasSigmaData", "SaturatedPhase", "Kc_75", "Kc", "Kcfunc", "KcStar", "zy_75",
+      "zy", "zyfunc", "dpc", "dpLimit", "uMaxFlashing", "NoiseNormLiquid", "pv1", "pv2"}},
+    // The cavitation indices of a point and the velocity limits of
+    // cavitation: bubbles that collapse need an outlet above the vapour
+    // pressure. A flashing point has none (sigma 1 there would read as
+    // the strongest cavitation).
+    {TRelevantWhen::Cavitation,
+     {"SigmaP", "SigmaV", "SigmaMr", "SigmaCh", "SigmaI", "SigmaId", "Sigma", "uMaxCav", "uMaxPartCav", "uMaxNoCav"}},
     // The saturated vapour and the heat of vaporization at the outlet
     // temperature: they describe a mixture leaving the valve (a liquid
     // that flashes, steam that condenses), nothing of a superheated vapour
@@ -100,7 +105,8 @@ TRelevance::TRelevance(const TCalcModule& m)
     const TCalcItem* fraction = m.CalcItemByName("xFG" + suffix);
     const TCalcParameter* x = fraction ? fraction->AsParameter() : nullptr;
     const Extended xFG = x ? x->GetValue() : NoValue;
-    if (SwitchIndex(m, ("FlowState" + suffix).c_str()) == fsFlashing) FOutlet[p] = TState::TwoPhase;
+    FFlashing[p] = SwitchIndex(m, ("FlowState" + suffix).c_str()) == fsFlashing;
+    if (FFlashing[p]) FOutlet[p] = TState::TwoPhase;
     else if (HasValue(xFG)) {
       constexpr Extended kTiny = 1e-9L;
       FOutlet[p] = xFG <= kTiny ? TState::Liquid : xFG >= 100 - kTiny ? TState::Gas : TState::TwoPhase;
@@ -135,6 +141,7 @@ bool TRelevance::HoldsAt(TRelevantWhen when, int point) const {
       if (FOutlet[point] == TState::Unknown)
         return inlet != TState::Unknown ? liquid : !phaseKnown || (FPhase != phGas && FPhase != phGasOp);
       return inlet == TState::TwoPhase || FOutlet[point] == TState::TwoPhase;
+    case TRelevantWhen::Cavitation: return liquid && !FFlashing[point];
     case TRelevantWhen::Water:
       return FSubstance < 0 || ((FSubstance == stWater || FSubstance == stPulpe) && liquid) || (moist && gas);
     case TRelevantWhen::Pulp: return FSubstance < 0 || FSubstance == stPulpe;

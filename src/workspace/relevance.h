@@ -24,6 +24,7 @@ enum class TRelevantWhen : std::uint8_t {
   Gas,        // a gas or vapour flows (not a liquid)
   Liquid,     // a liquid flows (a liquid or a liquid with vapour or gas)
   TwoPhaseOutlet,  // liquid and vapour leave the valve together (flashing, wet steam)
+  Cavitation,      // a liquid that stays liquid behind the valve (not flashing)
   Water,      // water (or a pulp in water) is the medium, or a gas carries water vapour
   Pulp,       // a pulp suspension is the medium
   MoistGas,   // a gas with its humidity
@@ -75,6 +76,7 @@ class TRelevance {
   bool FOn[kPoints] = {true, false, false, false};
   TState FInlet[kPoints] = {};
   TState FOutlet[kPoints] = {};
+  bool FFlashing[kPoints] = {};
 };
 
 }  // namespace torvacalc
