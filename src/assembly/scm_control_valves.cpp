@@ -665,11 +665,13 @@ void TMCMTorva::CheckOperatingPoints() {
     const Extended E = FEM->GetValue(), rho = FRhoM->GetValue();
     FcPipe->AssignValue(0, HasValue(E) && HasValue(rho) && E > 0 && rho > 0 ? std::sqrt(E * 1e6L / rho) : NoValue);
   }
-  // The flow through the valve and the temperature behind it at every point.
+  // The flow through the valve and the temperature behind it at every point
+  // (none where the flow entered lies outside its bounds: a negative flow
+  // is refused, not passed on).
   const bool flowSolved = calc->SolvedFor() == ccQm;
   for (int point : {1, 2, 3, 4}) {
     const TPointItems& i = FPoint[point];
-    i.QmValve->AssignValue(0, (flowSolved ? i.qmCalc : i.Qm)->GetValue());
+    i.QmValve->AssignValue(0, (flowSolved ? i.qmCalc : i.Qm)->GetCalcValue());
     const Extended t2v = i.t2v->GetValue();
     i.T2Medium->AssignValue(0, HasValue(t2v) ? t2v : i.T1->GetValue());
   }

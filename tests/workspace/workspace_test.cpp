@@ -332,8 +332,9 @@ const MessagesCase kMessageCases[] = {
       "PipeClass = EN 10220 Reihe 1, P235GH", "DN = 80", "DN1 = 80"},
      {"1:1907", "2:1907", "3:1907"}, {"1:1505", "2:1505", "3:1505"}},
     // A negative flow: it must be greater than zero, not "outside the
-    // range from 1E-23 t/h".
-    {"negative flow at point 2", {"QmAp2 = -3 t/h"}, {"2:119"}, {"2:120"}},
+    // range from 1E-23 t/h"; refused, it is not passed on through the
+    // valve to be compared with the other points' flows (1905).
+    {"negative flow at point 2", {"QmAp2 = -3 t/h"}, {"2:119"}, {"2:120", "2:1905", "1:1905", "3:1905"}},
     // Point X switched on without its duty: its inputs are missing there.
     {"point X on, empty", {"UseXthOp = ja"}, {"X:101"}, {}},
     // Point X off: what was entered for it raises nothing.
