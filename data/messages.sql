@@ -22,5 +22,7 @@ INSERT INTO HYDRIXMessages VALUES
  (103, 'en', 0, 'The value could not be calculated.', 0, 103),
  (118, 'de', 0, 'Der Eintrag wurde eingegeben und nicht aus der Datenbank übernommen.', 4, 118),
  (118, 'en', 0, 'The entry was typed in, not taken from the database.', 4, 118),
+ (119, 'de', 0, 'Der Wert muss größer als %s sein.', 1, 119),
+ (119, 'en', 0, 'The value must be greater than %s.', 1, 119),
  (120, 'de', 0, 'Der Wert liegt außerhalb des zulässigen Bereichs von %s bis %s.', 1, 120),
  (120, 'en', 0, 'The value lies outside the permitted range from %s to %s.', 1, 120);

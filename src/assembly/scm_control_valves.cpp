@@ -368,6 +368,21 @@ TMCMTorva::TMCMTorva(TCalcComponent* owner, std::string name)
       TCalcItem* i = CalcItemByName(n + std::string(OpSuffix(point)));
       i->SetCaption(std::string(n) == "qmCalc" ? "Massenstrom (berechnet)" : "Eintrittsdruck (berechnet)");
     }
+  // The medium behind the valve is computed by a second medium module,
+  // whose captions are those of the inlet ("Dampfdruck", "Dichte"): in the
+  // rows beside the inlet's they say which side they describe.
+  const std::pair<const char*, const char*> outlet[] = {
+      {"pv2", "Dampfdruck am Austritt"},
+      {"rho2Star", "Dichte des Mediums am Austritt"},
+      {"rhoV2", "Dichte des gesättigten Dampfes am Austritt"},
+      {"cf2Star", "Schallgeschwindigkeit des Mediums am Austritt"},
+      {"kappa2Star", "Isentropenexponent am Austritt"},
+      {"dhv2", "Verdampfungsenthalpie am Austritt"},
+      {"Z2", "Realgasfaktor am Austritt"},
+      {"CpL2", "Wärmekapazität der Flüssigkeit am Austritt"}};
+  for (const auto& [n, caption] : outlet)
+    for (int point : {1, 2, 3, 4})
+      if (TCalcItem* i = CalcItemByName(n + std::string(OpSuffix(point)))) i->SetCaption(caption);
   // The stroke position of every point, as the characteristic places it.
   for (int point : {1, 2, 3, 4})
     AddItem<TOutputParameter>(std::string("StrokePosition") + OpSuffix(point), Extended(0), Extended(100), qPortion)
@@ -677,11 +692,13 @@ void TMCMTorva::CheckOperatingPoints() {
     const Extended E = FEM->GetValue(), rho = FRhoM->GetValue();
     FcPipe->AssignValue(0, HasValue(E) && HasValue(rho) && E > 0 && rho > 0 ? std::sqrt(E * 1e6L / rho) : NoValue);
   }
-  // The flow through the valve and the temperature behind it at every point.
+  // The flow through the valve and the temperature behind it at every point
+  // (none where the flow entered lies outside its bounds: a negative flow
+  // is refused, not passed on).
   const bool flowSolved = calc->SolvedFor() == ccQm;
   for (int point : {1, 2, 3, 4}) {
     const TPointItems& i = FPoint[point];
-    i.QmValve->AssignValue(0, (flowSolved ? i.qmCalc : i.Qm)->GetValue());
+    i.QmValve->AssignValue(0, (flowSolved ? i.qmCalc : i.Qm)->GetCalcValue());
     const Extended t2v = i.t2v->GetValue();
     i.T2Medium->AssignValue(0, HasValue(t2v) ? t2v : i.T1->GetValue());
   }

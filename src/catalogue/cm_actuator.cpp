@@ -117,7 +117,7 @@ void TCMActuator::DoCalculate() {
   }
   const Extended P1 = V(p1), P2 = V(p2);
   const bool inverted = Available(P1, P2) && P2 > P1;
-  if (inverted) CreateMessage(903, {p2, p1}, {std::string("p2"), std::string("p1")});
+  if (inverted) CreateMessage(903, {p2, p1}, {ShownName(p2), ShownName(p1)});
   // The shut-off pressure difference: as given, else the operating one,
   // else the inlet pressure against an outlet open to the atmosphere.
   Extended dp = V(dpShutOff);

@@ -325,6 +325,8 @@ bool FindInUse(TCalcItem* item, TCalcItem*& firstInUse, TCalcItem*& inMain) {
 
 }  // namespace
 
+std::string TCalcModule::ShownName(TCalcItem* item) { return item ? GetCalcItemOfMCM(item)->GetName() : ""; }
+
 void TCalcModule::RaiseMessage(std::unique_ptr<TCalcMessage> msg, int msgNo, std::span<TCalcItem* const> items,
                                const std::string& text, int modulNo, int helpNo, std::int8_t priority) {
   if (!FContainer) return;
@@ -392,6 +394,13 @@ void TCalcModule::CreateMessage(int msgNo, std::span<TCalcItem* const> items, co
                memo->Text, memo->ModulNo, memo->HelpNo, priority);
 }
 
+namespace {
+// Message: the value must be greater than zero (in the item's unit).
+constexpr int kMsgNotPositive = 119;
+// Lower bounds up to this (in the basic unit) mean "above zero".
+constexpr Extended kTinyLowerBound = 1e-9L;
+}  // namespace
+
 bool TCalcModule::CheckParameters(const std::vector<TCalcItem*>& items, bool strict) {
   const int before = GetMessageCount();
   for (TCalcItem* item : items) {
@@ -400,10 +409,20 @@ bool TCalcModule::CheckParameters(const std::vector<TCalcItem*>& items, bool str
     if (auto* p = item->AsParameter()) {
       // The bounds are this module's, shown in the unit the user sees at
       // the item the message will be shown at.
-      auto bounds = [p]() -> std::vector<TMessageArg> {
-        const TCalcParameter* shown = GetCalcItemOfMCM(p)->AsParameter();
-        if (!shown || shown->GetQuantity() != p->GetQuantity()) shown = p;
+      const TCalcParameter* shown = GetCalcItemOfMCM(p)->AsParameter();
+      if (!shown || shown->GetQuantity() != p->GetQuantity()) shown = p;
+      auto bounds = [p, shown]() -> std::vector<TMessageArg> {
         return {shown->ConvertToUnitString(p->GetLowerBound()), shown->ConvertToUnitString(p->GetUpperBound())};
+      };
+      // Out of bounds. A lower bound a hair above zero stands for "more
+      // than nothing" (a flow, a size, an absolute pressure): a value at
+      // or below zero is told so, not the range from 1E-20.
+      auto outOfBounds = [&] {
+        const Extended v = p->GetValue(), lower = p->GetLowerBound();
+        if (HasValue(v) && lower > 0 && lower <= kTinyLowerBound && v < lower)
+          CreateMessage(kMsgNotPositive, {p}, {shown->ConvertToUnitString(0)});
+        else
+          CreateMessage(120, {p}, bounds());
       };
       if (IsNoValue(p->GetCalcValue())) {
         if (state != isCalculated) {
@@ -411,12 +430,12 @@ bool TCalcModule::CheckParameters(const std::vector<TCalcItem*>& items, bool str
           if (!p->HasText()) {
             if (p->GetCanModify()) CreateMessage(101, {p});
           } else {
-            CreateMessage(120, {p}, bounds());
+            outOfBounds();
           }
         } else if (!p->HasText()) {
           if (p->GetCanModify() || strict) CalculationFails({p}, false);
         } else {
-          CreateMessage(120, {p}, bounds());
+          outOfBounds();
         }
       } else if (state != isUser && p->GetIsApproximated()) {
         CreateMessage(102, {p});

@@ -158,6 +158,11 @@ class TCalcModule : public TAncestorCalcModule {
   // The nearest owner that is a super module.
   TSuperCalcModule* GetOwnerSuperCalcModule() const;
 
+  // The name an item is shown with where a message's text names it: its
+  // twin's in the main module of a whole calculation (the valve's "p2v" is
+  // the outlet pressure "p2Ap2" of point 2 there), its own otherwise.
+  static std::string ShownName(TCalcItem* item);
+
   // Messages. Items may be empty (a module-wide message); the first item
   // decides where the message is shown.
   void CreateMessage(int msgNo, std::span<TCalcItem* const> items, const std::vector<TMessageArg>& args = {},

@@ -69,17 +69,22 @@ bool RowApplies(const TWorkspace& calc, const std::string& name, bool allDetails
   if (calc.IsRequiredEntry(name)) return true;
   if (first->GetDetailLevel() == dlInvisible && !first->GetShowAlways()) return false;
   if (!allDetails && first->GetDetailLevel() == dlHigh && !first->GetShowAlways()) return false;
-  // A row of no meaning for this medium, phase or valve (the workspace's
-  // one rule; a value the user typed stays).
-  if (!allDetails && !calc.Relevant(name, 0)) return false;
+  // The points where the row means something for the medium, phase and
+  // valve (the workspace's one rule, the same as the command line's and
+  // JSON's; a value the user typed stays): only there does what the
+  // calculation marks as used count.
+  const auto applies = [&](int op) { return calc.PointOn(op) && (allDetails || calc.Relevant(name, op)); };
   // What the calculation uses (an optional value only while it holds
-  // one). The points share medium, phase and valve, so point 1 (always
-  // on) says what applies to the row; a further point that was just
-  // switched on has not yet been through those choices.
-  if (first->GetDisplayState() != dsInvisible) return true;
+  // one). Point 1 is always on and has been through every choice. Where
+  // the row does not apply at point 1, a further point where it does
+  // shows it with a value of its own (the isentropic exponent of a point
+  // found to be vapour beside liquid points, which the sizing of the
+  // declared liquid does not use), as the command line does.
+  if (applies(0) && first->GetDisplayState() != dsInvisible) return true;
   for (int op = 0; op < calc.OperatingPointCount(); ++op) {
     const TCalcItem* item = calc.Item(name, op);
-    if (!item || !calc.PointOn(op)) continue;
+    if (!item || !applies(op)) continue;
+    if (op > 0 && !applies(0) && (item->GetDisplayState() != dsInvisible || HasShownValue(*item))) return true;
     // A number the user entered is never hidden (the calculation may not
     // have marked it as used yet, as after undo).
     if (item->AsParameter() && item->GetInputState() == isUser && item->GetCanModify() && item->HasText() &&
@@ -217,6 +222,9 @@ QVariant TCalculationModel::data(const QModelIndex& index, int role) const {
     }
     return {};
   }
+  // A point where the row means nothing (the isentropic exponent of a
+  // liquid point beside a vapour point) shows an empty cell.
+  if (role == Qt::DisplayRole && !FAllDetails && FCalc.PointOn(op) && !FCalc.Relevant(row.Name, op)) return {};
   switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
@@ -326,6 +334,12 @@ void TCalculationModel::Changed(bool applied, const std::string& error, const st
 
 void TCalculationModel::SetReadOnly(bool readOnly) {
   FReadOnly = readOnly;
+  if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
+
+void TCalculationModel::SetShowAllDetails(bool all) {
+  if (all == FAllDetails) return;
+  FAllDetails = all;
   if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
 }
 
@@ -557,6 +571,7 @@ TCalculationView::TCalculationView(TWorkspace& calc, QWidget* parent) : QWidget(
 
 void TCalculationView::SetShowAllDetails(bool all) {
   FAllDetails = all;
+  FModel->SetShowAllDetails(all);
   ApplyRowVisibility();
 }
 

@@ -71,6 +71,8 @@ class TCalculationModel : public QAbstractTableModel {
   TCalcItem* ItemAt(const QModelIndex& index) const;
 
   void SetReadOnly(bool readOnly);
+  // Every value shown, also where it means nothing at its point.
+  void SetShowAllDetails(bool all);
   // The rows anew (language): the whole model resets.
   void Rebuild();
   // After a change of the calculation: the rows whose texts, colours or
@@ -96,6 +98,7 @@ class TCalculationModel : public QAbstractTableModel {
   std::map<std::pair<std::string, int>, std::string> FRefused;
   std::string FLastError;
   bool FReadOnly = false;
+  bool FAllDetails = false;
 };
 
 // The editors of the cells: a line whose text is selected on opening (what

@@ -681,9 +681,10 @@ void TCMSubstances::RaiseMessages(const tPropertyDescription* record) {
       if (Available(T, tc) && T >= tc) {
         CreateMessage(111, {T1, Tc});
       } else if (vapourSide) {
-        // The liquid boils at this state: above its boiling temperature.
-        if (Available(T, tv) && T > tv + kSaturationMargin) CreateMessage(111, {T1, tv1});
-        CreateMessage(110, {p1, pv1});
+        // The liquid boils at this state: one message, the one that names
+        // the boiling temperature where the temperature lies above it.
+        if (Available(T, tv) && T > tv + kSaturationMargin) CreateMessage(111, {T1, tv1, p1, pv1});
+        else CreateMessage(110, {p1, pv1});
       }
       break;
     case phMixPhaseG:
@@ -691,10 +692,9 @@ void TCMSubstances::RaiseMessages(const tPropertyDescription* record) {
       if (vapourSide) CreateMessage(112, {pv1, Phase});
       break;
     case phVapour:
-      if (liquidSide) {
-        CreateMessage(116, {T1, tv1, p1, pv1, rho1});
-        if (Available(T, tv) && T < tv - kSaturationMargin) CreateMessage(110, {T1, tv1});
-      }
+      // A vapour on the liquid side: the message names temperature and
+      // boiling temperature already.
+      if (liquidSide) CreateMessage(116, {T1, tv1, p1, pv1, rho1});
       break;
     case phGas:
     case phGasOp:

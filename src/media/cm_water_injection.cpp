@@ -123,8 +123,8 @@ void TCMWaterInjection::DoCalculate() {
   MakeNotUtilized({phi0, kappa1, kappa2, z2, cf1});
   MakeUtilized({h1, D1, D2, rho1});
   const Extended P1 = V(p1), P2 = V(p2), P2v = V(p2v);
-  if (Available(P1, P2) && P2 >= P1) CreateMessage(903, {p2, p1}, {std::string("p2"), std::string("p1")});
-  if (Available(P1, P2v) && P2v >= P1) CreateMessage(903, {p2v, p1}, {std::string("p2v"), std::string("p1")});
+  if (Available(P1, P2) && P2 >= P1) CreateMessage(903, {p2, p1}, {ShownName(p2), ShownName(p1)});
+  if (Available(P1, P2v) && P2v >= P1) CreateMessage(903, {p2v, p1}, {ShownName(p2v), ShownName(p1)});
   if (water)
     CalculateWater();
   else

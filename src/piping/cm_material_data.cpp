@@ -83,7 +83,7 @@ TCMMaterialData::TCMMaterialData(TCalcComponent* owner, std::string name, const 
   Blin = m.AddItem<TOverruleParameter>("Blin", Extended(-1E20L), Extended(1E20L), qNoUnit);
   Blin->SetCaption("Wärmedehnung ab 20 °C (mm/m)");
   CM = m.AddItem<TOverruleParameter>("CM", Extended(-1E20L), Extended(1E20L), qNoUnit);
-  CM->SetCaption("Wärmespannung E*alpha (N/(mm2 K))");
+  CM->SetCaption("Wärmespannung E*alpha (N/(mm² K))");
   K = AddParameter<TModifyParameter>(m, "K", qModulusOfElasticity, "Festigkeitskennwert K");
   EM = AddParameter<TOverruleParameter>(m, "EM", qModulusOfElasticity, "Elastizitätsmodul");
   RhoM = AddParameter<TOverruleParameter>(m, "RhoM", qDensity, "Dichte des Werkstoffs");
@@ -201,7 +201,9 @@ void TCMMaterialData::GetEN13480Values(const tEN13480Description& d, Extended t)
 }
 
 // Without a material every value is cleared; the density of steel stands
-// in, marked as an estimate.
+// in. It is not flagged as approximate: the missing material is the
+// message (101 at the material), a hint at every module that reads the
+// density would say the same again.
 void TCMMaterialData::NoEN13480Values() {
   for (TCalcParameter* p : {Alpha, Alin, Blin, CM, EM, RM, Rp02, Rp10, SrTt, Rp02_20, Rp10_20, Rm_20, SrTt_20,
                             LambdaM, CPM, SChar}) {
@@ -212,7 +214,7 @@ void TCMMaterialData::NoEN13480Values() {
   if (!tMatMin->GetModified()) tMatMin->AssignValue(12, NoValue);
   if (!tMatMax->GetModified()) tMatMax->AssignValue(12, NoValue);
   RhoM->AssignValue(0, DefaultRhoM);
-  if (RhoM->ShouldBeAssigned()) RhoM->SetIsApproximated(true);
+  if (RhoM->ShouldBeAssigned()) RhoM->SetIsApproximated(false);
 }
 
 void TCMMaterialData::CheckTemperature(const tEN13480Description& d, Extended t) {  const Extended lo = V(tMatMin), hi = V(tMatMax);

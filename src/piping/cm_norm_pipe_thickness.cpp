@@ -155,7 +155,13 @@ void TCMNormPipeThickness::DoCalculate() {
   MakeUtilized({DiP});
   (CheckP1->GetChecked() ? MakeUtilized({P1}) : MakeNotUtilized({P1}));
   DiP->SetImportant(!enterDi);
-  if (enterDi) {
+  // With a pipe class and no size entered, the entry to make is the size:
+  // the outside diameter and the wall follow from it.
+  if (c && DN->GetSwitchStatus() < 0 && !DN->HasText() && !UserOwns(DaP) &&
+      (enterDi ? !UserOwns(DiP) : !UserOwns(tP))) {
+    CheckParameters({DN});
+    if (!enterDi) DiP->AssignValue(0, NoValue);
+  } else if (enterDi) {
     CheckParameters({DaP, DiP});
     const Extended Da = V(DaP), Di = V(DiP);
     const Extended t = TPipeGeometry::WallThickness(Da, Di);

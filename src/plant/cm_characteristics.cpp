@@ -38,7 +38,9 @@ TCMCharacteristics::TCMCharacteristics(TCalcComponent* owner, std::string name)
     xFG2L[i] = AddParameter<TInputParameter>(m, "xFG2L" + k, qPortion,
                                       "Dampfanteil am Austritt (Flüssigphase)" + at);
   }
-  NoOfValidOps = m.AddItem<TInputParameter>("NoOfValidOps", Extended(1), Extended(3), qInteger);
+  // None while no point has been calculated (a new calculation): the
+  // curves then run through nothing and stay empty, without a word.
+  NoOfValidOps = m.AddItem<TInputParameter>("NoOfValidOps", Extended(0), Extended(3), qInteger);
   NoOfValidOps->SetCaption("Anzahl gültiger Betriebspunkte");
   qmax = AddParameter<TInputParameter>(m, "qmax", qMassFlowrate, "Größter Massenstrom");
   qmx = AddParameter<TInputParameter>(m, "qmx", qMassFlowrate, "Massenstrom der Auswertung");

@@ -405,8 +405,8 @@ void TCMp2Resistor::DoCalculate() {
   const Extended kv = ref.GetKv();
   ref.ResetCalcTarget();
   kvRes->AssignValue(0, kv);
-  if (Available(V(P2), V(P2Res)) && V(P2Res) >= V(P2)) CreateMessage(903, {P2Res, P2},
-                                                                      {std::string("P2Res"), std::string("P2")});
+  if (Available(V(P2), V(P2Res)) && V(P2Res) >= V(P2))
+    CreateMessage(903, {P2Res, P2}, {ShownName(P2Res), ShownName(P2)});
 
   tControlValve& x = *FX;
   Setup(x, phase);

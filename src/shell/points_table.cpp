@@ -123,7 +123,12 @@ void PrintPointsTable(const TCustomSCMSubstances& calc, std::ostream& out, bool 
       const auto* fp = AsParam(first);
       const std::string unit = fp ? fp->GetCalcUnitName() : "";
       TCells cells{TerminalText(first->GetCaption()), TerminalText(r.base)};
-      for (int p = 0; p < kPointCount; ++p) cells.push_back(layout.on[p] ? CellText(r.items[p], unit) : "");
+      // A point where the row means nothing (a vapour point's cavitation
+      // indices beside liquid points) leaves its cell empty.
+      for (int p = 0; p < kPointCount; ++p) {
+        const bool shown = layout.on[p] && (allRows || !r.items[p] || relevant(*r.items[p]) || isNamed(r.items[p]));
+        cells.push_back(shown ? CellText(r.items[p], unit) : "");
+      }
       cells.push_back(unit);
       table.push_back(cells);
       std::string rowNotes;

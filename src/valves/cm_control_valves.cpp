@@ -627,7 +627,7 @@ void TCMControlValves::RaiseMessages(bool liquid, bool meaningful) {
     // A liquid at or above its critical temperature does not exist.
     if (Available(T1, Tc) && T1 >= Tc) CreateMessage(132, {t1, tc});
   }
-  if (Available(P1, P2) && P2 >= P1) CreateMessage(903, {p1, p2}, {std::string("p2"), std::string("p1")});
+  if (Available(P1, P2) && P2 >= P1) CreateMessage(903, {p1, p2}, {ShownName(p2), ShownName(p1)});
   // The valve factors must keep their order FL2 >= Kc >= z: cavitation
   // begins (z) before it becomes strong (Kc), and that before choking (FL2).
   struct Order {

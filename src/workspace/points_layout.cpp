@@ -157,6 +157,23 @@ const std::vector<TSupersededMessage> kSupersededMessages = {
     // so at the point; the pipe velocity warning stays where it names the
     // inlet pipe as well.
     {909, 1513, "DiP1"},
+    // A liquid that boils before the valve: the medium's message names
+    // the state that contradicts the declared phase; the valve's check of
+    // the vapour pressure against the inlet pressure says the same.
+    {981, 110},
+    {981, 111},
+    // A point declared liquid whose state is a vapour: its speeds judged
+    // by a liquid's limits mean nothing; the phase is what to correct.
+    {908, 110},
+    {908, 111},
+    {909, 110},
+    {909, 111},
+    {1501, 110},
+    {1501, 111},
+    // No sound level: the main module names the property that is missing
+    // (a vapour pressure, a sound speed), the noise module only that the
+    // point lies outside its method.
+    {1505, 1907},
 };
 
 namespace {
@@ -164,6 +181,8 @@ namespace {
 // Numbers that say something about the calculation as a whole, however
 // many points raise them.
 bool ConcernsAllPoints(int no) { return no == 102; }
+
+constexpr int kMsgMissingInput = 101;
 
 // "The value could not be calculated" (103) at an input that reads the
 // result of another module: that module has said what it lacks where the
@@ -186,21 +205,34 @@ bool IsFollowOn(const TCalcMessage& msg) {
 std::vector<TPointMessage> PointMessages(const TCustomSCMSubstances& calc, const TPointsLayout& layout) {
   const TMainCalcModule& main = *calc.GetMainCalcModule();
   std::vector<TPointMessage> facts;
+  const auto add = [&](const TCalcMessage& msg, int point, const std::vector<std::string>& names) {
+    auto it = std::find_if(facts.begin(), facts.end(),
+                           [&](const TPointMessage& f) { return f.point == point && f.no == msg.MsgNo; });
+    if (it == facts.end()) {
+      it = facts.insert(facts.end(), TPointMessage{point, msg.MsgNo, msg.MessageType, msg.GetTypeText(),
+                                                   msg.Text, {}, &msg});
+    } else if (msg.MessageType < it->type) {
+      it->type = msg.MessageType;
+      it->typeText = msg.GetTypeText();
+    }
+    for (const std::string& n : names)
+      if (std::find(it->items.begin(), it->items.end(), n) == it->items.end()) it->items.push_back(n);
+  };
   for (const auto& msg : calc.GetCalcMessageContainer()->Messages()) {
     int point = PointOfMessage(*msg, calc, layout);
     if ((point != kAllPoints && !layout.on[point]) || IsFollowOn(*msg)) continue;
     if (ConcernsAllPoints(msg->MsgNo)) point = kAllPoints;
-    auto it = std::find_if(facts.begin(), facts.end(),
-                           [&](const TPointMessage& f) { return f.point == point && f.no == msg->MsgNo; });
-    if (it == facts.end()) {
-      it = facts.insert(facts.end(), TPointMessage{point, msg->MsgNo, msg->MessageType, msg->GetTypeText(),
-                                                   msg->Text, {}, msg.get()});
-    } else if (msg->MessageType < it->type) {
-      it->type = msg->MessageType;
-      it->typeText = msg->GetTypeText();
-    }
-    for (const std::string& n : MessageItemNames(*msg, main))
-      if (std::find(it->items.begin(), it->items.end(), n) == it->items.end()) it->items.push_back(n);
+    std::vector<std::string> names = MessageItemNames(*msg, main), shared;
+    // An entry missing at a point that serves every point (the valve's
+    // size, the pipe's wall) is missing once, for all points.
+    if (msg->MsgNo == kMsgMissingInput && point != kAllPoints)
+      for (const TCalcItem* twin : MessageMainItems(*msg, main))
+        if (PointOfMainItem(twin, layout) == kAllPoints) {
+          shared.push_back(twin->GetName());
+          std::erase(names, twin->GetName());
+        }
+    if (!shared.empty()) add(*msg, kAllPoints, shared);
+    if (!names.empty() || shared.empty()) add(*msg, point, names);
   }
   std::erase_if(facts, [&](const TPointMessage& f) {
     for (const TSupersededMessage& s : kSupersededMessages)

@@ -1,8 +1,10 @@
 #include "workspace/relevance.h"
 
+#include "assembly/main_items.h"
 #include "framework/basics.h"
 #include "framework/calc_switch.h"
 #include "media/substance_types.h"
+#include "valves/valve_types.h"
 #include "workspace/points_layout.h"
 
 namespace torvacalc {
@@ -18,12 +20,23 @@ const std::vector<TRelevanceRule> kRelevanceRules = {
       "xtfunc", "xc", "dpXc", "Z1", "Z2", "Zn", "RhoN", "Ri", "Sg", "StandardConditions", "TN0", "PN0", "RhoNRiM",
       "GasMedium", "Qn", "QnTr", "QnF", "QnCalc", "MaDN", "DNSug03", "DNSug07", "DNSug10", "DNSug100", "DNResMa", "MaSug",
       "XtRes", "NoiseNormGas", "NoiseStandard"}},
-    // Cavitation, flashing and the distance to the vapour pressure: a
-    // gas has none of them.
+    // Cavitation, flashing and the distance to the vapour pressure, and the
+    // saturated liquid and vapour at the inlet temperature: a gas or a
+    // superheated vapour has none of them.
     {TRelevantWhen::Liquid,
-     {"HasSigmaData", "SigmaP", "SigmaV", "SigmaMr", "SigmaCh", "SigmaI", "SigmaId", "Sigma", "SaturatedPhase",
-      "Kc_75", "Kc", "Kcfunc", "KcStar", "zy_75", "zy", "zyfunc", "dpc", "dpLimit", "uMaxCav", "uMaxPartCav", "uMaxNoCav",
-      "uMaxFlashing", "NoiseNormLiquid", "pv1", "pv2"}},
+     {"RhoL", "RhoV", "Dhv", "dHvT", "HasSigmaData", "SaturatedPhase", "Kc_75", "Kc", "Kcfunc", "KcStar", "zy_75",
+      "zy", "zyfunc", "dpc", "dpLimit", "uMaxFlashing", "NoiseNormLiquid", "pv1", "pv2"}},
+    // The cavitation indices of a point and the velocity limits of
+    // cavitation: bubbles that collapse need an outlet above the vapour
+    // pressure. A flashing point has none (sigma 1 there would read as
+    // the strongest cavitation).
+    {TRelevantWhen::Cavitation,
+     {"SigmaP", "SigmaV", "SigmaMr", "SigmaCh", "SigmaI", "SigmaId", "Sigma", "uMaxCav", "uMaxPartCav", "uMaxNoCav"}},
+    // The saturated vapour and the heat of vaporization at the outlet
+    // temperature: they describe a mixture leaving the valve (a liquid
+    // that flashes, steam that condenses), nothing of a superheated vapour
+    // or of a liquid that stays liquid.
+    {TRelevantWhen::TwoPhaseOutlet, {"rhoV2", "dhv2"}},
     {TRelevantWhen::Water, {"PvW", "PvW1"}},
     {TRelevantWhen::Pulp, {"PulpeType", "XPulp", "fPulp", "dLaPulp"}},
     {TRelevantWhen::MoistGas, {"HumidityType", "PhiRel", "XSpec", "FnTr", "FnF", "FF", "xMv", "xMv1", "QmOrQvMoist"}},
@@ -65,28 +78,75 @@ const std::vector<std::pair<std::string, TRelevantWhen>>& RulesByName() {
 }  // namespace
 
 TRelevance::TRelevance(const TCalcModule& m)
-    : FPhase(SwitchIndex(m, "Phase")),
+    : FModule(&m),
+      FPhase(SwitchIndex(m, "Phase")),
       FSubstance(SwitchIndex(m, "SubstanceType")),
       // The kind of gas tells a moist gas only where the humidity is asked
       // (a noise module's GasMedium tells gas from steam).
       FGasMedium(m.CalcItemByName("HumidityType") ? SwitchIndex(m, "GasMedium") : -1),
       FValveStyle(SwitchIndex(m, "ValveType")),
       FResistors(SwitchIndex(m, "UseResistors")),
-      FRecommend(SwitchIndex(m, "RecommendChar")) {}
+      FRecommend(SwitchIndex(m, "RecommendChar")) {
+  // Which points calculate: a module on its own is one point.
+  const char* switches[kPoints] = {nullptr, "Use2ndOp", "Use3rdOp", "UseXthOp"};
+  for (int p = 1; p < kPoints; ++p) FOn[p] = SwitchIndex(m, switches[p]) == 1;
+  for (int p = 0; p < kPoints; ++p) {
+    const std::string suffix = OpSuffix(p + 1);
+    // The inlet: a saturated state lies on the line, its side is the one
+    // declared; a supercritical fluid is sized as declared as well.
+    switch (SwitchIndex(m, ("CalculatedPhase" + suffix).c_str())) {
+      case cpLiquid: FInlet[p] = TState::Liquid; break;
+      case cpVapour:
+      case cpGas: FInlet[p] = TState::Gas; break;
+      case cpZweiPhasig: FInlet[p] = TState::TwoPhase; break;
+      default: FInlet[p] = TState::Unknown; break;
+    }
+    // The outlet: flashing, or the vapour fraction behind the valve
+    // (per cent) between none and all.
+    const TCalcItem* fraction = m.CalcItemByName("xFG" + suffix);
+    const TCalcParameter* x = fraction ? fraction->AsParameter() : nullptr;
+    const Extended xFG = x ? x->GetValue() : NoValue;
+    FFlashing[p] = SwitchIndex(m, ("FlowState" + suffix).c_str()) == fsFlashing;
+    if (FFlashing[p]) FOutlet[p] = TState::TwoPhase;
+    else if (HasValue(xFG)) {
+      constexpr Extended kTiny = 1e-9L;
+      FOutlet[p] = xFG <= kTiny ? TState::Liquid : xFG >= 100 - kTiny ? TState::Gas : TState::TwoPhase;
+    }
+  }
+}
 
-bool TRelevance::Holds(TRelevantWhen when) const {
+bool TRelevance::Holds(TRelevantWhen when, int point) const {
+  if (point >= 0 && point < kPoints) return HoldsAt(when, point);
+  for (int p = 0; p < kPoints; ++p)
+    if (FOn[p] && HoldsAt(when, p)) return true;
+  return false;
+}
+
+bool TRelevance::HoldsAt(TRelevantWhen when, int point) const {
   // Unknown (a module without the switch, or nothing chosen) holds.
   const bool phaseKnown = FPhase >= 0 && FPhase != phUndef;
   const bool mixed = FPhase == phMixPhaseV || FPhase == phMixPhaseG;
   const bool moist = FGasMedium == gmGasMoist || FGasMedium == gmGasMoistOp;
+  // What the point is: as calculated at its inlet where it has been (a
+  // two-phase declaration keeps both), as declared otherwise.
+  const TState inlet = mixed ? TState::TwoPhase : FInlet[point];
+  const bool gas = inlet != TState::Unknown ? inlet != TState::Liquid : !phaseKnown || FPhase != phLiquid;
+  const bool liquid = inlet != TState::Unknown ? inlet != TState::Gas : !phaseKnown || FPhase == phLiquid;
   switch (when) {
-    case TRelevantWhen::Gas: return !phaseKnown || FPhase != phLiquid;
-    case TRelevantWhen::Liquid: return !phaseKnown || FPhase == phLiquid || mixed;
+    case TRelevantWhen::Gas: return gas;
+    case TRelevantWhen::Liquid: return liquid;
+    case TRelevantWhen::TwoPhaseOutlet:
+      // Not yet known behind the valve: a liquid may flash, a vapour
+      // declared as such condense; a gas, or a vapour found where a
+      // liquid was declared, stays one.
+      if (FOutlet[point] == TState::Unknown)
+        return inlet != TState::Unknown ? liquid : !phaseKnown || (FPhase != phGas && FPhase != phGasOp);
+      return inlet == TState::TwoPhase || FOutlet[point] == TState::TwoPhase;
+    case TRelevantWhen::Cavitation: return liquid && !FFlashing[point];
     case TRelevantWhen::Water:
-      return FSubstance < 0 || FSubstance == stWater || FSubstance == stPulpe ||
-             (moist && (!phaseKnown || FPhase != phLiquid));
+      return FSubstance < 0 || ((FSubstance == stWater || FSubstance == stPulpe) && liquid) || (moist && gas);
     case TRelevantWhen::Pulp: return FSubstance < 0 || FSubstance == stPulpe;
-    case TRelevantWhen::MoistGas: return FGasMedium < 0 || (moist && (!phaseKnown || FPhase != phLiquid));
+    case TRelevantWhen::MoistGas: return FGasMedium < 0 || (moist && gas);
     case TRelevantWhen::Globe: return FValveStyle < 0 || FValveStyle == 0;
     case TRelevantWhen::Rotary: return FValveStyle < 0 || FValveStyle == 1;
     case TRelevantWhen::Butterfly: return FValveStyle < 0 || FValveStyle == 2;
@@ -99,10 +159,12 @@ bool TRelevance::Holds(TRelevantWhen when) const {
 
 bool TRelevance::operator()(const std::string& name) const {
   std::string base;
-  PointOfItemName(name, &base);
+  const int point = PointOfItemName(name, &base);
   const std::string key = LowerAscii(base);
+  // An item without twins at the other points serves all of them.
+  const auto at = [&] { return point == 0 && !FModule->CalcItemByName(base + OpSuffix(2)) ? -1 : point; };
   for (const auto& [n, when] : RulesByName())
-    if (n == key && !Holds(when)) return false;
+    if (n == key && !Holds(when, at())) return false;
   return true;
 }
 

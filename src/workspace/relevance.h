@@ -16,10 +16,15 @@
 
 namespace torvacalc {
 
-// What an item needs to mean anything.
+// What an item needs to mean anything. The phase conditions are read per
+// operating point: an item of a point applies by what that point is (the
+// phase calculated at its inlet, the state behind its valve), an item of
+// the whole calculation where it applies to any point that is on.
 enum class TRelevantWhen : std::uint8_t {
   Gas,        // a gas or vapour flows (not a liquid)
   Liquid,     // a liquid flows (a liquid or a liquid with vapour or gas)
+  TwoPhaseOutlet,  // liquid and vapour leave the valve together (flashing, wet steam)
+  Cavitation,      // a liquid that stays liquid behind the valve (not flashing)
   Water,      // water (or a pulp in water) is the medium, or a gas carries water vapour
   Pulp,       // a pulp suspension is the medium
   MoistGas,   // a gas with its humidity
@@ -39,21 +44,39 @@ extern const std::vector<TRelevanceRule> kRelevanceRules;
 
 // The conditions of one calculation, read from the switches of `m` (the
 // main module of a whole calculation or a computing module on its own):
-// Phase, SubstanceType, GasMedium, ValveType, UseResistors, RecommendChar. A condition
-// whose switch the module does not have holds.
+// Phase, SubstanceType, GasMedium, ValveType, UseResistors, RecommendChar,
+// and per point the calculated phase at the inlet (CalculatedPhase), the
+// flow state (FlowState) and the vapour fraction behind the valve (xFG),
+// with the point's suffix. A condition whose switch the module does not
+// have, or that the point has not calculated yet, holds as declared.
 class TRelevance {
  public:
+  // The points of a whole calculation (1, 2, 3, X).
+  static constexpr int kPoints = 4;
+
   explicit TRelevance(const TCalcModule& m);
-  bool Holds(TRelevantWhen when) const;
+  // Whether the condition holds at `point` (0..3), or at any point that is
+  // on for `point` < 0.
+  bool Holds(TRelevantWhen when, int point = -1) const;
   // Whether the item named `name` (with or without a point's suffix)
-  // means anything here.
+  // means anything here: an item with twins at the other points by its
+  // own point, any other by every point that is on.
   bool operator()(const std::string& name) const;
   // The same for an item, where a value the user has given is always
   // relevant: what was typed is shown back.
   bool operator()(const TCalcItem& item) const;
 
  private:
+  // What a point is, as calculated (Unknown before it has been).
+  enum class TState : std::uint8_t { Unknown, Liquid, Gas, TwoPhase };
+  bool HoldsAt(TRelevantWhen when, int point) const;
+
+  const TCalcModule* FModule;
   int FPhase = -1, FSubstance = -1, FGasMedium = -1, FValveStyle = -1, FResistors = -1, FRecommend = -1;
+  bool FOn[kPoints] = {true, false, false, false};
+  TState FInlet[kPoints] = {};
+  TState FOutlet[kPoints] = {};
+  bool FFlashing[kPoints] = {};
 };
 
 }  // namespace torvacalc

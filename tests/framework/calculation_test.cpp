@@ -188,13 +188,19 @@ TEST(Calculation, WarningsAndOutOfBoundsMessagesCarryTheirArguments) {
   EXPECT_EQ(messages->Messages()[0]->CalcItem, calc.Main("h"));
 
   // A value outside its bounds: message 120 with the bounds in the display
-  // unit of the item it is checked at.
+  // unit of the item it is checked at; at or below a lower bound that
+  // stands for "more than nothing", 119.
   calc.Main("dp")->SetCalcUnitNo(TQuantityArray::UnitNoByName(qPressureDropBar, "kPa"));
   calc.Main("dp")->SetValue(-1);
   const TCalcMessage* m = messages->GetMessageOf(calc.Main("dp"));
   ASSERT_NE(m, nullptr);
-  EXPECT_EQ(m->MsgNo, 120);
+  EXPECT_EQ(m->MsgNo, 119);
   EXPECT_EQ(m->MessageType, cmOutOfBounds);
+  EXPECT_EQ(m->Text, "Der Wert muss größer als 0 kPa sein.");
+  calc.Main("dp")->SetValue(3e7);
+  m = messages->GetMessageOf(calc.Main("dp"));
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(m->MsgNo, 120);
   EXPECT_EQ(m->Text, "Der Wert liegt außerhalb des zulässigen Bereichs von 1E-10 kPa bis 2.5E7 kPa.");
 }
 

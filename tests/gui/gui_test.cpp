@@ -248,6 +248,10 @@ class GuiTest : public QObject {
       TCalculationView& v = *w->Current().View;
       const QJsonObject items = CliItems({"show", "--json", file});
       QVERIFY(items.size() > 50);
+      // A value of no meaning here (the ball valve's trim beside a globe
+      // valve) shows an empty field, unless all details are shown.
+      QVERIFY(EditorText(v, "BallValveType").isEmpty());
+      v.SetShowAllDetails(true);
       int compared = 0;
       for (auto it = items.begin(); it != items.end(); ++it) {
         const QJsonObject o = it.value().toObject();
@@ -652,6 +656,7 @@ class GuiTest : public QObject {
     TCalcEntry& e = w->Current();
     auto fresh = CreateCalculation<TSCMTorva>();
     fresh->ReadFromFile(water_);
+    e.View->SetShowAllDetails(true);  // also the values of no meaning here
     int compared = 0;
     for (const auto& [at, text] : AllFields(*e.View, *e.Calc)) {
       const TCalcItem* item = e.Calc->Item(at.first, at.second);
@@ -741,6 +746,9 @@ class GuiTest : public QObject {
   void newWaterDutyFromScratch() {
     auto w = Window();
     TCalculationView& v = *w->Current().View;
+    // Before any entry the calculation asks for entries, nothing else.
+    for (const auto& m : w->Current().Calc->ReadMessages())
+      QVERIFY2(m.type == cmMissingParameter, qPrintable(QString::number(m.no) + " " + Q(m.text)));
     const char* order[] = {"FluidName", "Phase", "PipeClass", "DN", "P1", "T1", "p2", "Qm", "ValveType", "kvs",
                            "FailPosition"};
     int last = -1;
@@ -782,6 +790,28 @@ class GuiTest : public QObject {
       QVERIFY2(!kv.isEmpty(), qPrintable(QString::number(op)));
       QCOMPARE(EditorText(v, "kv", op), kv);
     }
+    // Only the rows that apply, by the rule of the command line and JSON,
+    // whatever the calculation marks as used: no rotary trim beside a
+    // globe valve, no humidity for water, also once point X is switched
+    // on. Point 3 made steam (250 degC at 9 bar) shows its isentropic
+    // exponent, the liquid points beside it none, and no cavitation index
+    // of its own; View > Show all details shows all.
+    QVERIFY(v.Model().setData(v.Index("UseXthOp", 0), Qt::Checked, Qt::CheckStateRole));
+    v.Refresh();
+    QVERIFY(w->Current().Calc->PointOn(3));
+    for (const char* name : {"RotaryType", "PhiRel", "Kappa1"}) QVERIFY2(!v.RowShown(name), name);
+    Type(v, "T1", "250", 2);
+    v.Refresh();
+    QVERIFY(v.RowShown("Kappa1"));
+    QVERIFY(EditorText(v, "Kappa1", 0).isEmpty());
+    QVERIFY(!EditorText(v, "Kappa1", 2).isEmpty());
+    QVERIFY(!EditorText(v, "SigmaI", 0).isEmpty());
+    QVERIFY(EditorText(v, "SigmaI", 2).isEmpty());
+    v.SetShowAllDetails(true);
+    QVERIFY(v.RowShown("RotaryType"));
+    QVERIFY(!EditorText(v, "Kappa1", 0).isEmpty());
+    v.SetShowAllDetails(false);
+    QVERIFY(!v.RowShown("RotaryType"));
   }
 
   // A value typed with its unit at point 2 recalculates point 2 only; a

@@ -161,7 +161,7 @@ TEST(FlowQuantities, FactorsAtTheLimits) {
 TEST(FlowQuantities, BadInputGivesMessagesNotNumbers) {
   struct Case { const char* what; const char* item; const char* text; int message; };
   const Case cases[] = {
-      {"negative mass flow", "Qm", "-5", 120},
+      {"negative mass flow", "Qm", "-5", 119},
       {"humidity above 100 %", "PhiRel", "120", 120},
       {"no normal density", "RhoN", "", 101},
       {"no operating density", "Rho", "", 101},

@@ -175,17 +175,19 @@ TEST(PipeModule, RatingFollowsThePressureUnlessChosen) {
 
 TEST(PipeModule, SizesAndSeriesTheClassDoesNotHold) {
   // message 0: none expected; empty: items left without a value; DiP
-  // NoValue: not checked.
+  // NoValue: not checked; size: the size is asked for (101 at DN), not
+  // the outside diameter it would give.
   struct Case {
     const char* what; std::vector<std::pair<const char*, const char*>> inputs; int message;
-    std::vector<const char*> empty; Extended DiP;
+    std::vector<const char*> empty; Extended DiP; bool size;
   };
   const Case cases[] = {
-      {"valve larger than the class", {{"DNV", "800"}}, 1401, {"DiP"}, NoValue},
-      {"schedule a size does not have", {{"DN", "15"}, {"PN", "Sch 20"}}, 1402, {"DaP", "DiP"}, NoValue},
+      {"valve larger than the class", {{"DNV", "800"}}, 1401, {"DiP"}, NoValue, true},
+      {"schedule a size does not have", {{"DN", "15"}, {"PN", "Sch 20"}}, 1402, {"DaP", "DiP"}, NoValue, false},
       // The outside diameter is missing.
-      {"a DN not in the list chooses nothing", {{"DN", "90"}}, 101, {"DiP"}, NoValue},
-      {"the user's own pipe, no class row", {{"DaP", "100"}, {"tP", "5"}}, 0, {}, 90},
+      {"a DN not in the list chooses nothing", {{"DN", "90"}}, 101, {"DiP"}, NoValue, false},
+      {"no size", {}, 101, {"DiP"}, NoValue, true},
+      {"the user's own pipe, no class row", {{"DaP", "100"}, {"tP", "5"}}, 0, {}, 90, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -195,6 +197,7 @@ TEST(PipeModule, SizesAndSeriesTheClassDoesNotHold) {
     EXPECT_TRUE(c.message != 101 || x.m.DN->GetSwitchStatus() == -1);
     x.m.SetActive(true);
     EXPECT_TRUE(c.message == 0 || x.Has(c.message));
+    EXPECT_EQ(x.Has(101, "DN"), c.size);
     for (const char* item : c.empty) EXPECT_TRUE(IsNoValue(x.Value(item))) << item;
     if (HasValue(c.DiP)) {
       EXPECT_NEAR(x.Value("DiP"), c.DiP, 1e-12);

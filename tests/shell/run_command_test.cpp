@@ -176,14 +176,21 @@ TEST_F(RunCommand, MessagesStandUnderThePointTheyConcern) {
   const size_t group = r.out.find("  Betriebspunkt 3:\n");
   ASSERT_NE(group, std::string::npos) << r.out;
   const size_t next = r.out.find("  Betriebspunkt X:\n", group);
-  for (const char* msg : {"Alarm 110: ", "Alarm 111: "}) {
-    SCOPED_TRACE(msg);
-    const size_t at = r.out.find(msg);
-    EXPECT_GT(at, group);
-    EXPECT_LT(at, next);  // not under another point
-    EXPECT_EQ(r.out.find(msg, at + 1), std::string::npos);  // once
-  }
-  EXPECT_NE(r.out.find("[P1Ap3, Pv1Ap3]"), std::string::npos);  // named as the user knows them
+  // 60 degC lies above the boiling temperature at 0.1 bar(a): one message
+  // says that the liquid boils (111), not a second that the state
+  // contradicts the phase (110).
+  const size_t at = r.out.find("Alarm 111: ");
+  EXPECT_GT(at, group);
+  EXPECT_LT(at, next);  // not under another point
+  EXPECT_EQ(r.out.find("Alarm 111: ", at + 1), std::string::npos);  // once
+  EXPECT_EQ(r.out.find("Alarm 110: "), std::string::npos);
+  EXPECT_NE(r.out.find("[T1Ap3, Tv1Ap3, P1Ap3, Pv1Ap3]"), std::string::npos);  // named as the user knows them
+  // Swapped pressures at point 3: the text names them as the user knows
+  // them too, not as a computing module does ("p2v").
+  const ProgramRun swapped = RunProgram({"--lang", "en", "run", PointsCase(), "p2Ap3=7 bar(a)"});
+  EXPECT_NE(swapped.out.find("Inconsistent values: p2Ap3 must be smaller than P1Ap3."), std::string::npos)
+      << swapped.out;
+  EXPECT_EQ(swapped.out.find("p2v"), std::string::npos);
 
   // A pipe without its material: the pipe serves every point.
   Write("no-material.case", "FluidName=Wasser\nT1=20\nP1=6 bar(a)\nPipeClass=EN 10220 Reihe 1, P235GH\nDN=100\n");
@@ -197,7 +204,7 @@ TEST_F(RunCommand, MessagesStandUnderThePointTheyConcern) {
   // What point 3 finds is steam: 10 kPa and 60 degC, v = 15.34 m3/kg in
   // the IAPWS-IF97 steam tables. Point X is off: nothing is written for it.
   const ProgramRun json = RunProgram({"run", "--json", PointsCase(), "P1Ap3=0.1 bar(a)"});
-  for (const char* part : {"{\"point\":\"3\",\"no\":110,\"kind\":\"warning\"",
+  for (const char* part : {"{\"point\":\"3\",\"no\":111,\"kind\":\"warning\"",
                            "\"P1\":{\"kind\":\"parameter\",\"value\":0.1,\"unit\":\"bar(a)\",\"basic\":0.1", "\"Rho1\":{\"kind\":\"parameter\",\"value\":0.0652",
                            "}},{}],\"messages\":["})
     EXPECT_NE(json.out.find(part), std::string::npos) << part << " in " << json.out;
