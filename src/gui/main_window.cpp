@@ -712,7 +712,7 @@ void TMainWindow::CalcSourceAfterCalculate() {
     if (e.Characteristics) e.Characteristics->Refresh();
     setWindowTitle(Q(Translate("Torvacalc")) + " - " + Q(TitleOf(e)));
   } catch (const std::exception& ex) {
-    statusBar()->showMessage(Q(FormatMessageText("TFormHydrixMainControlValves.CalcSourceAfterCalculate, Error: %s",
+    statusBar()->showMessage(Q(FormatMessageText(Translate("Fehler beim Anzeigen der Berechnung: %s"),
                                                  {std::string(ex.what())})));
   }
 }
