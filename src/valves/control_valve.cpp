@@ -466,9 +466,7 @@ void tControlValve::Changed(int slot) {
 
 void tControlValve::Set(Extended& field, Extended v, int slot) {
   // Most inputs are copied in unchanged on every recalculation of a module.
-  if (field == v) return;
-  if (EqualDigits(field, v, HXOptions().SignificantDigits)) return;
-  if (IsNoValue(field) && IsNoValue(v)) return;
+  if (SameInput(field, v)) return;
   field = IsNoValue(v) ? NoValue : v;
   Changed(slot);
 }
@@ -491,7 +489,7 @@ void tControlValve::SetOverrulable(Extended& field, bool overruled, Extended v, 
     }
     return;
   }
-  if (!was || !EqualDigits(field, v, HXOptions().SignificantDigits)) {
+  if (!was || !SameInput(field, v)) {
     field = IsNoValue(v) ? NoValue : v;
     Changed(slot);
   }

@@ -134,7 +134,8 @@ TEST(WorkspaceEntry, PointsAreIndependentOfTheOrderOfEdits) {
   // the same entries: every point holds the same results.
   struct Edit { const char* name; int point; const char* text; };
   const std::vector<Edit> edits = {{"p2", 1, "5"}, {"p2", 1, "4.5 bar(g)"}, {"p2", 1, "612 kPa(a)"},
-                                   {"p2", 3, "7.9"}, {"P1", 1, "9.4 bar(a)"}, {"p2", 1, "6 bar(a)"}};
+                                   {"p2", 3, "7.9"}, {"P1", 1, "9.4 bar(a)"}, {"p2", 1, "6 bar(a)"},
+                                   {"Qm", 0, "9000"}};
   TTorvaWorkspace edited;
   edited.EnterAll(kWaterDuty);
   std::vector<std::string> entries = kWaterDuty;
@@ -145,7 +146,7 @@ TEST(WorkspaceEntry, PointsAreIndependentOfTheOrderOfEdits) {
     entries.push_back(std::string(e.name) + suffix[e.point] + " = " + e.text);
     TTorvaWorkspace fresh;
     fresh.EnterAll(entries);
-    for (const char* result : {"kv", "dpc", "dp", "p2", "P1", "T2Medium", "LpAa"})
+    for (const char* result : {"kv", "dpc", "dp", "p2", "P1", "T2Medium", "LpAa", "t2v", "rho2"})
       for (int point = 0; point < edited.OperatingPointCount(); ++point) {
         const TCalcItem* a = edited.Item(result, point);
         const TCalcItem* b = fresh.Item(result, point);
