@@ -529,7 +529,7 @@ void TMCMTorva::FollowSolvedInletPressure(int point) {
   const Extended given = i.P1->GetValue(), found = i.p1Calc->GetValue();
   if (!HasValue(found) || found <= 0 || !HasValue(given)) return;
   if (HasValue(s.fed) && given == s.fed && found == s.found) return;  // the sizing has not answered yet
-  int digits = HXOptions().SignificantDigits;
+  int digits = NumericOptions().SignificantDigits;
   if (digits >= 4) --digits;
   if (EqualDigits(found, given, digits)) return;
   Extended next = found;

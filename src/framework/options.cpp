@@ -15,6 +15,12 @@ namespace torvacalc {
 
 namespace fs = std::filesystem;
 
+TNumericOptions DefaultNumericOptions() {
+  TNumericOptions o;
+  o.SignificantDigits = HXOptions().SignificantDigits;
+  return o;
+}
+
 THXOptions& HXOptions() {
   static THXOptions options;
   return options;

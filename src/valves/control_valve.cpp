@@ -496,6 +496,14 @@ void tControlValve::SetOverrulable(Extended& field, bool overruled, Extended v, 
 }
 
 void tControlValve::SetKv(Extended v) { Set(FKv, v, slotKv); }
+void tControlValve::SetSignificantDigits(int digits) {
+  if (digits == FDigits) return;
+  FDigits = digits;
+  // Every iterated result was found to the old digits.
+  FDutyStale = true;
+  Cache.InvalidateAll();
+}
+
 void tControlValve::SetQm(Extended v) { Set(FQm, v, slotQm); }
 void tControlValve::SetP1(Extended v) { Set(FP1, v, slotP1); }
 void tControlValve::SetP2(Extended v) { Set(FP2, v, slotP2); }
@@ -588,7 +596,7 @@ Extended tControlValve::SolveKvKernel() {
     FKernel.reset();
   }
   d.Qm = ToKernel(FQm);
-  d.digits = HXOptions().SignificantDigits;
+  d.digits = FDigits;
   if (FKernel && FKernel->Refers(d)) FKernel->FlowChanged();
   else FKernel.emplace(d);
   const Extended kv = FromKernel(FKernel->SolveKv(ToKernel(FKv)));
@@ -670,7 +678,7 @@ Extended tControlValve::IterateKv() {
       }
     }
     const bool stop = CheckIteration(counter, kv, history, false, FKv);
-    if (!stop && Available(kv, FKv) && !EqualDigits(kv, FKv, HXOptions().SignificantDigits)) {
+    if (!stop && Available(kv, FKv) && !EqualDigits(kv, FKv, FDigits)) {
       const Extended step = kv - FKv;
       if (Available(lastKv, lastStep) && step != lastStep) {
         const Extended secant = FKv - step * (FKv - lastKv) / (step - lastStep);

@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "framework/calc_switch.h"
+#include "framework/options.h"
+#include "framework/super_module.h"
 #include "framework/translation.h"
 #include "media/substance_database.h"
 #include "workspace/entries.h"
@@ -156,6 +158,27 @@ TEST(WorkspaceEntry, PointsAreIndependentOfTheOrderOfEdits) {
             << result << " at point " << point << ": " << static_cast<double>(va) << " vs "
             << static_cast<double>(vb);
       }
+  }
+}
+
+// Each open calculation converges to its own significant digits: neither
+// the program's option nor another calculation changes its results.
+TEST(WorkspaceEntry, EachCalculationKeepsItsOwnDigits) {
+  const int program = HXOptions().SignificantDigits;
+  TTorvaWorkspace fine;
+  HXOptions().SignificantDigits = 3;  // the start of calculations made from now on
+  TTorvaWorkspace coarse;
+  HXOptions().SignificantDigits = program;
+  ASSERT_EQ(coarse.Super().Numerics.SignificantDigits, 3);
+  coarse.EnterAll(kWaterDuty);
+  fine.EnterAll(kWaterDuty);
+  TTorvaWorkspace fresh;
+  fresh.EnterAll(kWaterDuty);
+  for (int point = 0; point < 4; ++point) {
+    const Extended a = fine.Item("kv", point)->AsParameter()->GetValue();
+    const Extended b = coarse.Item("kv", point)->AsParameter()->GetValue();
+    EXPECT_EQ(a, fresh.Item("kv", point)->AsParameter()->GetValue()) << point;
+    EXPECT_NEAR(static_cast<double>(b / a), 1, 1e-3) << point;
   }
 }
 
