@@ -204,7 +204,8 @@ void TSuperCalcModule::EndUpdate(bool recalculated) {
 void TSuperCalcModule::BeginSetValues() {
   BeginUpdate();
   if (FSetValuesCounter == 0) {
-    FSavedActive = GetActive();
+    FSavedActive = GetActive() || FSwitchOnPending;
+    FSwitchOnPending = false;
     SetActive(false);
   } else if (GetActive()) {
     EndUpdate(false);

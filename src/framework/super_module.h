@@ -148,6 +148,11 @@ class TSuperCalcModule : public TAncestorCalcModule {
   void BeginSetValues();
   void EndSetValues();
   int GetSetValuesCounter() const { return FSetValuesCounter; }
+  // A calculation wired but not yet switched on, whose values are about to
+  // be set in bulk (a case, a file): the bulk set switches it on when it
+  // ends, so it computes once, with those values, and never with the
+  // defaults first.
+  void SwitchOnAfterNextSetValues() { FSwitchOnPending = true; }
 
   bool GetActive() const;
   void SetActive(bool active);
@@ -225,6 +230,7 @@ class TSuperCalcModule : public TAncestorCalcModule {
   bool FLoading = false;
   int FSetValuesCounter = 0;
   bool FSavedActive = false;
+  bool FSwitchOnPending = false;
   bool FInHistory = false;
   std::vector<TCalcState> FHistory;
   // The modules asked to calculate, and each module's place in the order
