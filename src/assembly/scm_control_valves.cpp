@@ -1067,12 +1067,16 @@ void TCustomSCM3ControlValves::SelectNoiseMethod(int k) {
   const bool liquid = phase == 0;
   const size_t chosen = ChosenNoiseMethod(liquid, phase == 4 || phase == 5,
                                           liquid ? status("NoiseNormLiquid") : status("NoiseNormGas"));
+  // A method that is not chosen keeps no results and no messages; it is
+  // switched off while still wired, so that what it withdraws leaves the
+  // main module too.
+  const bool on = PointOn(k);
+  for (size_t m = 0; m < FNoise.size(); ++m)
+    if (m != chosen) EnableModule(FNoise[m].Module[k], false);
   for (size_t m = 0; m < FNoise.size(); ++m)
     if (m != chosen) FNoise[m].Connector[k]->SetEnabled(false);
   FNoise[chosen].Connector[k]->SetEnabled(true);
-  // A method that is not chosen keeps no results and no messages.
-  const bool on = PointOn(k);
-  for (size_t m = 0; m < FNoise.size(); ++m) EnableModule(FNoise[m].Module[k], on && m == chosen);
+  EnableModule(FNoise[chosen].Module[k], on);
 }
 
 void TCustomSCM3ControlValves::SelectResistors() {
