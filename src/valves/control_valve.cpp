@@ -599,11 +599,11 @@ Extended tControlValve::SolveKvKernel() {
   d.digits = FDigits;
   if (FKernel && FKernel->Refers(d)) FKernel->FlowChanged();
   else FKernel.emplace(d);
-  const Extended kv = FromKernel(FKernel->SolveKv(ToKernel(FKv)));
+  // From the same start whatever was sized before: the Kv the iteration
+  // ends at is a function of the duty alone, not of the last duty's Kv.
+  const Extended kv = FromKernel(FKernel->SolveKv(kKernelNone));
   FKvFailure = FKernel->Failure();
-  // As SetKv: a Kv equal to the last one to the significant digits leaves
-  // the last one and every result worked out from it.
-  if (!EqualDigits(FKv, kv, d.digits) && !(IsNoValue(FKv) && IsNoValue(kv))) {
+  if (!SameInput(FKv, kv)) {
     FKv = kv;
     Changed(slotKv);
   }
