@@ -53,6 +53,13 @@ void BM_ConstructEmpty(benchmark::State& state) {
 }
 BENCHMARK(BM_ConstructEmpty)->Unit(benchmark::kMillisecond);
 
+// The same, wired but not yet switched on (what a case or a file starts
+// from): the cost of the modules and their wiring alone.
+void BM_ConstructWired(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(torvacalc::CreateCalculationForValues<TCalc>());
+}
+BENCHMARK(BM_ConstructWired)->Unit(benchmark::kMillisecond);
+
 // A saved four-point calculation opened into a new calculation, which
 // recalculates it, as `torvacalc show` and the desktop program do.
 void BM_OpenAndRecalculate(benchmark::State& state) {

@@ -32,18 +32,23 @@ fs::path TempPath(const std::string& name) {
   return fs::temp_directory_path() / ("torvacalc-bench-" + std::to_string(getpid()) + "-" + name);
 }
 
-void BM_OpenIntoNewWorkspace(benchmark::State& state) {
+// A new workspace computed with its defaults first (a new window), then
+// the file read into it; and one that computes first with the file's values
+// (the command line's show, a file opened on its own).
+void BM_OpenIntoNewWorkspace(benchmark::State& state, bool defaultsFirst) {
   torvacalc::RegisterCalculationFiles();
   const fs::path file = TempPath("open.cvc");
   WaterWorkspace()->Save(file.string());
   for (auto _ : state) {
-    TTorvaWorkspace w;
-    w.Load(file.string());
+    auto w = defaultsFirst ? std::make_unique<TTorvaWorkspace>()
+                           : std::make_unique<TTorvaWorkspace>(TTorvaWorkspace::TValuesFollow{});
+    w->Load(file.string());
     benchmark::DoNotOptimize(w);
   }
   fs::remove(file);
 }
-BENCHMARK(BM_OpenIntoNewWorkspace)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenIntoNewWorkspace, DefaultsFirst, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenIntoNewWorkspace, ComputedOnce, false)->Unit(benchmark::kMillisecond);
 
 // One cell typed, back and forth between two texts: the recalculation, the
 // views' refresh and the undo step of one edit.

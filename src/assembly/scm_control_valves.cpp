@@ -571,7 +571,7 @@ void TMCMTorva::FollowSolvedInletPressure(int point) {
   const Extended given = i.P1->GetValue(), found = i.p1Calc->GetValue();
   if (!HasValue(found) || found <= 0 || !HasValue(given)) return;
   if (HasValue(s.fed) && given == s.fed && found == s.found) return;  // the sizing has not answered yet
-  int digits = HXOptions().SignificantDigits;
+  int digits = NumericOptions().SignificantDigits;
   if (digits >= 4) --digits;
   if (EqualDigits(found, given, digits)) return;
   Extended next = found;
@@ -1111,12 +1111,16 @@ void TCustomSCM3ControlValves::SelectNoiseMethod(int k) {
   const bool liquid = phase == 0;
   const size_t chosen = ChosenNoiseMethod(liquid, phase == 4 || phase == 5,
                                           liquid ? status("NoiseNormLiquid") : status("NoiseNormGas"));
+  // A method that is not chosen keeps no results and no messages; it is
+  // switched off while still wired, so that what it withdraws leaves the
+  // main module too.
+  const bool on = PointOn(k);
+  for (size_t m = 0; m < FNoise.size(); ++m)
+    if (m != chosen) EnableModule(FNoise[m].Module[k], false);
   for (size_t m = 0; m < FNoise.size(); ++m)
     if (m != chosen) FNoise[m].Connector[k]->SetEnabled(false);
   FNoise[chosen].Connector[k]->SetEnabled(true);
-  // A method that is not chosen keeps no results and no messages.
-  const bool on = PointOn(k);
-  for (size_t m = 0; m < FNoise.size(); ++m) EnableModule(FNoise[m].Module[k], on && m == chosen);
+  EnableModule(FNoise[chosen].Module[k], on);
 }
 
 void TCustomSCM3ControlValves::SelectResistors() {

@@ -86,11 +86,12 @@ TCCMSubstances* TCustomSCMSubstances::CreateSubstances(const std::string& name, 
   return c;
 }
 
-void TCustomSCMSubstances::AfterCreate() {
+void TCustomSCMSubstances::AfterCreate(bool switchOn) {
   if (FReady) return;
   Init();
   FReady = true;
-  SetActive(true);
+  if (switchOn) SetActive(true);
+  else SwitchOnAfterNextSetValues();
 }
 
 TCalcItem* TCustomSCMSubstances::Item(const std::string& name) const {

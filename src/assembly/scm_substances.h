@@ -48,8 +48,10 @@ class TCustomSCMSubstances : public TSuperCalcModule {
   std::string FileExtension() const override { return "cvc"; }
 
   // Wires the calculation (each layer calls its parent's Init first); then
-  // the calculation is switched on. Done once, by CreateCalculation.
-  void AfterCreate();
+  // the calculation is switched on, or, with `switchOn` false, left to be
+  // switched on by the bulk set of values that follows (the entries of a
+  // case, a file). Done once, by CreateCalculation.
+  void AfterCreate(bool switchOn = true);
   bool GetReady() const { return FReady; }
 
   TCCMSubstances* FCCMSubstances1 = nullptr;
@@ -104,6 +106,16 @@ template <class T, class... Args>
 std::unique_ptr<T> CreateCalculation(Args&&... args) {
   auto c = std::make_unique<T>(nullptr, std::forward<Args>(args)...);
   c->AfterCreate();
+  return c;
+}
+
+// Builds and wires a calculation of kind T that the next bulk set of values
+// (BeginSetValues ... EndSetValues: the entries of a case, a file read)
+// switches on: it computes once, with those values.
+template <class T>
+std::unique_ptr<T> CreateCalculationForValues() {
+  auto c = std::make_unique<T>(nullptr);
+  c->AfterCreate(false);
   return c;
 }
 

@@ -8,12 +8,14 @@ namespace {
 
 struct TLayer {
   const char* className;
-  std::unique_ptr<TCustomSCMSubstances> (*create)();
+  std::unique_ptr<TCustomSCMSubstances> (*create)(bool switchOn);
 };
 
 template <class T>
-std::unique_ptr<TCustomSCMSubstances> Create() {
-  return CreateCalculation<T>();
+std::unique_ptr<TCustomSCMSubstances> Create(bool switchOn) {
+  auto c = std::make_unique<T>(nullptr);
+  c->AfterCreate(switchOn);
+  return c;
 }
 
 // Every layer is a calculation of its own: a file saved from any of them
@@ -31,9 +33,9 @@ const TLayer kLayers[] = {
 
 std::unique_ptr<TCustomSCMSubstances> CreateWholeCalculation() { return CreateCalculation<TSCMTorva>(); }
 
-std::unique_ptr<TCustomSCMSubstances> CreateWholeCalculationOfClass(const std::string& className) {
+std::unique_ptr<TCustomSCMSubstances> CreateWholeCalculationOfClass(const std::string& className, bool switchOn) {
   for (const TLayer& l : kLayers)
-    if (className == l.className) return l.create();
+    if (className == l.className) return l.create(switchOn);
   return nullptr;
 }
 

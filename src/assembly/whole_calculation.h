@@ -18,7 +18,10 @@ std::unique_ptr<TCustomSCMSubstances> CreateWholeCalculation();
 // A new calculation of the layer `className` names (as the "ClassName" of
 // a calculation file does); nullptr for a class that is no layer of a
 // valve calculation.
-std::unique_ptr<TCustomSCMSubstances> CreateWholeCalculationOfClass(const std::string& className);
+// With `switchOn` false the calculation computes first when the values
+// set next in bulk (the file read into it) switch it on.
+std::unique_ptr<TCustomSCMSubstances> CreateWholeCalculationOfClass(const std::string& className,
+                                                                    bool switchOn = true);
 
 // The class names CreateWholeCalculationOfClass knows, lowest layer first.
 std::vector<std::string> WholeCalculationClasses();

@@ -36,6 +36,14 @@ template <typename... T>
   return (HasValue(static_cast<Extended>(xs)) && ...);
 }
 
+// An input of a computation that is the same as the one it holds: the very
+// same number, or no value for no value. Inputs compare exactly: an input
+// that kept an old value because a new one agreed to some digits would make
+// the results depend on what was computed before, not on the inputs alone.
+[[gnu::always_inline]] inline bool SameInput(Extended a, Extended b) {
+  return a == b || (IsNoValue(a) && IsNoValue(b));
+}
+
 // Tolerance comparisons with a number of significant digits. Two numbers are
 // equal to `digits` digits when they are identical, or when neither is
 // NoValue and |1 - min/max| < 10^-digits (when one of them is 0 the other

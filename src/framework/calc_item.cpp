@@ -388,26 +388,15 @@ void TCalcParameter::SetIsApproximated(bool v) {
   DoAfterSetParameter();
 }
 
-// Equality of a new value with the stored one: to `digits` significant
-// digits, zero only equal to zero.
-// Every output of every recalculation passes here, so the limits of the
-// usual digit counts are worked out once (with the same powl, so the
-// comparison is unchanged to the last bit).
-static Extended SameValueLimit(int digits) {
-  static const auto kLimits = [] {
-    std::array<Extended, 32> limits{};
-    for (size_t d = 0; d < limits.size(); ++d) limits[d] = std::pow(10.0L, -static_cast<Extended>(d));
-    return limits;
-  }();
-  if (digits >= 0 && digits < static_cast<int>(kLimits.size())) return kLimits[static_cast<size_t>(digits)];
-  return std::pow(10.0L, -static_cast<Extended>(digits));
-}
-
-static bool SameValue(Extended a, Extended b, int digits) {
+// Equality of a new value with the stored one: the very same number (or
+// no value for no value). A value is kept only when nothing would change:
+// keeping an old value that merely agrees to some digits would make the
+// value depend on what was calculated before, not on the entries alone
+// (an edited calculation would differ in the last digits from the same
+// entries calculated afresh).
+static bool SameValue(Extended a, Extended b) {
   if (a == b) return true;
-  if (IsNoValue(a) || IsNoValue(b)) return IsNoValue(a) && IsNoValue(b);
-  if ((a == 0) != (b == 0)) return false;
-  return std::fabs(1 - std::min(a, b) / std::max(a, b)) < SameValueLimit(digits);
+  return IsNoValue(a) && IsNoValue(b);
 }
 
 // The text of a value in the display unit: 15 significant digits, so that
@@ -424,13 +413,6 @@ static std::string UnitText(Extended v, char decimalSeparator) {
 }
 static std::string UnitText(Extended v) { return UnitText(v, HXOptions().DecimalSeparator); }
 
-// Values that agree to one digit less than the significant digits in
-// force are the same value: writing them again changes nothing.
-static int KeptDigits() {
-  const int digits = HXOptions().SignificantDigits;
-  return digits >= 4 ? digits - 1 : digits;
-}
-
 // A value as a parameter of the quantity holds it: integers rounded, every
 // kind of missing value the one NoValue.
 [[gnu::always_inline]] static inline Extended Normalized(Extended value, TQuantity quantity) {
@@ -444,7 +426,7 @@ void TCalcParameter::SetValue(Extended value) {
       }))
     return;
   value = Normalized(value, GetQuantity());
-  if (FValueState == vsNormal && SameValue(value, FValue, KeptDigits())) return;
+  if (FValueState == vsNormal && SameValue(value, FValue)) return;
   StoreValue(value);
 }
 
@@ -700,7 +682,7 @@ void TCalcParameter::AssignValue(int digits, Extended value) {
   if (!FSourceCalcItem && FInputState == isCalculated && FValueState == vsNormal && ModuleAlive() &&
       FCalcModule->GetUpdateCounter() > 0) {
     const Extended v = Normalized(value, GetQuantity());
-    if (!SameValue(v, FValue, KeptDigits())) StoreValue(v);
+    if (!SameValue(v, FValue)) StoreValue(v);
     return;
   }
   SetValuesParallel(isCalculated, GetCalcUnitNo(), value);

@@ -9,6 +9,13 @@
 
 namespace torvacalc {
 
+TNumericOptions TAncestorCalcModule::NumericOptions() const {
+  const TSuperCalcModule* calculation = nullptr;
+  for (const TCalcComponent* c = this; c; c = c->GetOwner())
+    if (const auto* s = dynamic_cast<const TSuperCalcModule*>(c)) calculation = s;
+  return calculation ? calculation->Numerics : DefaultNumericOptions();
+}
+
 TAncestorCalcModule::TAncestorCalcModule(TCalcComponent* owner, std::string name)
     : TCalcComponent(owner, std::move(name)) {}
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "framework/calc_item.h"
+#include "framework/options.h"
 #include "framework/calc_message.h"
 #include "framework/component.h"
 #include "framework/translation.h"
@@ -29,6 +30,9 @@ class TAncestorCalcModule : public TCalcComponent {
 
   bool GetReadOnly() const { return FReadOnly; }
   virtual void SetReadOnly(bool v) { FReadOnly = v; }
+  // The numerical options of the calculation this module belongs to (its
+  // outermost super module), or the program's for a module on its own.
+  TNumericOptions NumericOptions() const;
   TEDetailLevel GetDetailLevel() const { return FDetailLevel; }
   virtual void SetDetailLevel(TEDetailLevel level);
   virtual bool IsMainCalcModule() const { return false; }

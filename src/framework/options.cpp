@@ -15,6 +15,12 @@ namespace torvacalc {
 
 namespace fs = std::filesystem;
 
+TNumericOptions DefaultNumericOptions() {
+  TNumericOptions o;
+  o.SignificantDigits = HXOptions().SignificantDigits;
+  return o;
+}
+
 THXOptions& HXOptions() {
   static THXOptions options;
   return options;
@@ -26,12 +32,25 @@ static std::string ExecutableDir() {
   return ec ? std::string() : exe.parent_path().string();
 }
 
+// The build tree a program of one of its subfolders runs from: the
+// folder above, when it holds the data and the build's cache file.
+static std::string BuildTreeAbove(const std::string& exeDir) {
+  if (exeDir.empty()) return {};
+  const fs::path up = fs::path(exeDir).parent_path();
+  std::error_code ec;
+  if (fs::exists(up / "dictionary.en.tsv", ec) && fs::exists(up / "CMakeCache.txt", ec)) return up.string();
+  return {};
+}
+
 std::string ProgramDataDir() {
   if (const char* env = std::getenv("TORVACALC_DATA"); env && *env) return env;
   // The build tree: the dictionary is always copied beside the program.
   const std::string exeDir = ExecutableDir();
   std::error_code ec;
   if (!exeDir.empty() && fs::exists(fs::path(exeDir) / "dictionary.en.tsv", ec)) return exeDir;
+  // A program of a subfolder of the build tree (the benchmarks in
+  // build/bench): the data beside the build tree's own programs.
+  if (const std::string tree = BuildTreeAbove(exeDir); !tree.empty()) return tree;
   // An installation under another prefix than the configured one:
   // PREFIX/bin/torvacalc with its data in PREFIX/share/torvacalc.
   if (!exeDir.empty()) {
@@ -46,6 +65,7 @@ std::string ProgramLibraryDir() {
   if (const char* env = std::getenv("TORVACALC_DATA"); env && *env) return env;
   const std::string exeDir = ExecutableDir();
   std::error_code ec;
+  if (const std::string tree = BuildTreeAbove(exeDir); !tree.empty()) return tree;
   if (!exeDir.empty()) {
     const fs::path relative = fs::path(exeDir).parent_path() / "lib" / "torvacalc";
     if (fs::is_directory(relative, ec)) return relative.string();

@@ -1,16 +1,29 @@
 // Process-wide options that affect how numbers are read and shown, and the
-// folders the program takes its data and settings from.
+// folders the program takes its data and settings from; and the numerical
+// options each calculation keeps for itself.
 #pragma once
 
 #include <string>
 
 namespace torvacalc {
 
+// What the numerics of one calculation read. Each calculation (its super
+// module) keeps its own, so two open calculations may differ in them and
+// one never changes the other's results; a new calculation starts with the
+// program's (THXOptions::SignificantDigits), a module on its own reads the
+// program's.
+struct TNumericOptions {
+  // Significant digits to which iterations converge (the end test of the
+  // sizing's Kv, of an inlet pressure solved for).
+  int SignificantDigits = 11;
+};
+
 struct THXOptions {
   // Number text: independent of the C locale.
   char DecimalSeparator = '.';
   char ThousandSeparator = ',';
-  // Significant digits with which parameters compare new values.
+  // The significant digits a new calculation starts with (see
+  // TNumericOptions); changing it changes no open calculation.
   int SignificantDigits = 11;
   // Significant digits of displayed values.
   int DisplayDigits = 4;
@@ -21,6 +34,8 @@ struct THXOptions {
 
 // The single options object of the process.
 THXOptions& HXOptions();
+// The numerical options a new calculation starts with: the program's.
+TNumericOptions DefaultNumericOptions();
 
 class TSettingsStore;
 // Reads the options from the section "Options" of the settings; values

@@ -204,7 +204,8 @@ void TSuperCalcModule::EndUpdate(bool recalculated) {
 void TSuperCalcModule::BeginSetValues() {
   BeginUpdate();
   if (FSetValuesCounter == 0) {
-    FSavedActive = GetActive();
+    FSavedActive = GetActive() || FSwitchOnPending;
+    FSwitchOnPending = false;
     SetActive(false);
   } else if (GetActive()) {
     EndUpdate(false);
@@ -468,7 +469,7 @@ void TSuperCalcModule::DeleteAutoSaveFile() {
 
 // ---------------------------------------------------------------- watch dog
 
-tWatchDog::tWatchDog() {
+tWatchDog::tWatchDog(TNumericOptions& options) : FOptions(options) {
   NowMs = [] {
     using namespace std::chrono;
     return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
@@ -482,25 +483,25 @@ int tWatchDog::IntervalFor(int d) const {
 void tWatchDog::SetEnabled(bool enabled) {
   if (enabled == FEnabled) return;
   if (enabled) {
-    FSavedDigits = FStartDigits = HXOptions().SignificantDigits;
+    FSavedDigits = FStartDigits = FOptions.SignificantDigits;
     FEnabled = true;
     Reset();
   } else {
     FEnabled = false;
-    HXOptions().SignificantDigits = FSavedDigits;
+    FOptions.SignificantDigits = FSavedDigits;
   }
 }
 
 void tWatchDog::Reset() {
   if (!FEnabled) return;
   FStartTime = NowMs();
-  HXOptions().SignificantDigits = FStartDigits;
+  FOptions.SignificantDigits = FStartDigits;
   FInterval = IntervalFor(FStartDigits);
 }
 
 bool tWatchDog::Check() {
   if (!FEnabled) return false;
-  int& digits = HXOptions().SignificantDigits;
+  int& digits = FOptions.SignificantDigits;
   const double now = NowMs();
   if (digits <= MinDigits || now - FStartTime <= FInterval) return false;
   FStartTime = now;
@@ -511,7 +512,7 @@ bool tWatchDog::Check() {
 
 void tWatchDog::SetMinDigits(int minDigits) {
   MinDigits = minDigits;
-  if (HXOptions().SignificantDigits < minDigits) HXOptions().SignificantDigits = minDigits;
+  if (FOptions.SignificantDigits < minDigits) FOptions.SignificantDigits = minDigits;
 }
 
 }  // namespace torvacalc

@@ -94,6 +94,10 @@ class TSuperCalcModule : public TAncestorCalcModule {
   std::string OriginalAuthor, OriginalRevisor;
   bool IgnoreDifferentNames = false;
   bool GetSeriesValid() const { return true; }
+  // The numerical options of this calculation: its modules and their
+  // computations read them (NumericOptions), never the program's, which
+  // only give the start.
+  TNumericOptions Numerics = DefaultNumericOptions();
 
   TMainCalcModule* GetMainCalcModule() const { return FMainCalcModule; }
   TCalcMessageContainer* GetCalcMessageContainer() const { return FContainer; }
@@ -144,6 +148,11 @@ class TSuperCalcModule : public TAncestorCalcModule {
   void BeginSetValues();
   void EndSetValues();
   int GetSetValuesCounter() const { return FSetValuesCounter; }
+  // A calculation wired but not yet switched on, whose values are about to
+  // be set in bulk (a case, a file): the bulk set switches it on when it
+  // ends, so it computes once, with those values, and never with the
+  // defaults first.
+  void SwitchOnAfterNextSetValues() { FSwitchOnPending = true; }
 
   bool GetActive() const;
   void SetActive(bool active);
@@ -221,6 +230,7 @@ class TSuperCalcModule : public TAncestorCalcModule {
   bool FLoading = false;
   int FSetValuesCounter = 0;
   bool FSavedActive = false;
+  bool FSwitchOnPending = false;
   bool FInHistory = false;
   std::vector<TCalcState> FHistory;
   // The modules asked to calculate, and each module's place in the order
@@ -262,15 +272,16 @@ std::string NewGUIDText();
 double NowDayNumber();
 
 // Limits the time an iteration spends at full precision: after each
-// interval without success it lowers the global number of significant
-// digits by one, down to MinDigits, and restores the digits when stopped.
+// interval without success it lowers the significant digits of the
+// calculation it watches (its options) by one, down to MinDigits, and
+// restores the digits when stopped.
 class tWatchDog {
  public:
   int BaseInterval = 5000;  // ms
   int MinDigits = 1;
   std::function<double()> NowMs;  // milliseconds; a steady clock by default
 
-  tWatchDog();
+  explicit tWatchDog(TNumericOptions& options);
   ~tWatchDog() { SetEnabled(false); }
   bool GetEnabled() const { return FEnabled; }
   void SetEnabled(bool enabled);
@@ -289,6 +300,7 @@ class tWatchDog {
   int GetInterval() const { return FInterval; }
 
  private:
+  TNumericOptions& FOptions;
   bool FEnabled = false;
   int FSavedDigits = 0, FStartDigits = 0;
   double FStartTime = 0;

@@ -720,10 +720,10 @@ void TSubstanceCalc::Changed(int slot, bool stateChange) {
   }
 }
 
-void TSubstanceCalc::SetInput(int slot, Extended v, const char* name, bool temperature) {
+void TSubstanceCalc::SetInput(int slot, Extended v, const char* name, bool /*temperature*/) {
   Extended& stored = FV[static_cast<size_t>(slot)];
   if (IsNoValue(v)) v = NoValue;
-  if (temperature ? EqualTemp(v, stored, 11) : Eq(v, stored, 11)) return;
+  if (SameInput(v, stored)) return;
   if (OnInputChange) OnInputChange(*this, name);
   stored = v;
   Changed(slot, false);
@@ -731,7 +731,7 @@ void TSubstanceCalc::SetInput(int slot, Extended v, const char* name, bool tempe
 
 void TSubstanceCalc::SetT(Extended v) {
   if (IsNoValue(v)) v = NoValue;
-  if (EqualTemp(v, FV[slT], 11)) return;
+  if (SameInput(v, FV[slT])) return;
   if (OnInputChange) OnInputChange(*this, "T");
   FV[slT] = v;
   Changed(slT, true);
@@ -739,21 +739,21 @@ void TSubstanceCalc::SetT(Extended v) {
 
 void TSubstanceCalc::SetP(Extended v) {
   if (IsNoValue(v)) v = NoValue;
-  if (Eq(v, FV[slP], 11)) return;
+  if (SameInput(v, FV[slP])) return;
   if (OnInputChange) OnInputChange(*this, "P");
   FV[slP] = v;
   Changed(slP, true);
 }
 
 void TSubstanceCalc::SetPN0(Extended v) {
-  if (Eq(v, FV[slPN0], 11)) return;
+  if (SameInput(v, FV[slPN0])) return;
   if (OnInputChange) OnInputChange(*this, "PN0");
   FV[slPN0] = v;
   Changed(slPN0, true);
 }
 
 void TSubstanceCalc::SetTN0(Extended v) {
-  if (EqualTemp(v, FV[slTN0], 11)) return;
+  if (SameInput(v, FV[slTN0])) return;
   if (OnInputChange) OnInputChange(*this, "TN0");
   FV[slTN0] = v;
   Changed(slTN0, true);

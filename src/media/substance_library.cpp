@@ -345,13 +345,13 @@ Extended tCustomRUBDLLInterface::CalliFunction(const std::string& f) {
 void tCustomRUBDLLInterface::InputChanged() { Cache.InvalidateAll(); }
 
 void tCustomRUBDLLInterface::SetT(Extended value) {
-  if (EqualTemp(value, FT, 11)) return;
+  if (SameInput(value, FT)) return;
   FT = value;
   InputChanged();
 }
 
 void tCustomRUBDLLInterface::SetP(Extended value) {
-  if (value == FP || (IsNoValue(value) && IsNoValue(FP)) || EqualDigits(value, FP, 11)) return;
+  if (SameInput(value, FP)) return;
   FP = value;
   InputChanged();
 }

@@ -38,38 +38,26 @@ tWaterSteam::tWaterSteam() {
   Cache.AddRule(SlotOf(epRhoV), {slotT});
 }
 
-// True when two temperatures (degC) differ by far more than the 11 digits
-// of the comparison in kelvin, so that EqualTemp would find them different:
-// the usual case of a new state, decided without EqualTemp's division or
-// its checks for missing values. A NaN compares false and goes on to
-// EqualTemp; a number against a missing value (NoValue) differs by far more
-// than the bound, and EqualTemp finds them different too. Two missing values
-// of different magnitude pass as different here, which costs no more than a
-// recalculation that gives NoValue again.
-static bool ClearlyDifferentTemp(Extended a, Extended b) {
-  return std::fabs(a - b) > 1E-9L * (std::fabs(a + ZeroCelsius) + std::fabs(b + ZeroCelsius));
-}
-
 void tWaterSteam::SetT(Extended value) {
-  if (!ClearlyDifferentTemp(value, FT) && EqualTemp(value, FT, 11)) return;
+  if (SameInput(value, FT)) return;
   FT = value;
   Cache.HasChanged(slotT);
 }
 
 void tWaterSteam::SetP(Extended value) {
-  if (value == FP || (IsNoValue(value) && IsNoValue(FP)) || EqualDigits(value, FP, 11)) return;
+  if (SameInput(value, FP)) return;
   FP = value;
   Cache.HasChanged(slotP);
 }
 
 void tWaterSteam::SetPN0(Extended value) {
-  if (value == FPN0 || EqualDigits(value, FPN0, 11)) return;
+  if (SameInput(value, FPN0)) return;
   FPN0 = value;
   Cache.HasChanged(slotPN0);
 }
 
 void tWaterSteam::SetTN0(Extended value) {
-  if (EqualTemp(value, FTN0, 11)) return;
+  if (SameInput(value, FTN0)) return;
   FTN0 = value;
   Cache.HasChanged(slotTN0);
 }

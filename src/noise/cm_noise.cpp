@@ -782,6 +782,18 @@ void TCMIsa89::ReadMethodResults() {
         : MakeNotUtilized({WmR, fpR, etaR, WaR, LpiR, TLR, LpeR}));
 }
 
+void TCMIsa89::SetEnabled(bool enabled) {
+  // What the edition's table gave, not what the engineer entered: kept,
+  // it would stand beside a liquid's noise as if it meant something there,
+  // and only where the method had once been on.
+  if (!enabled && GetEnabled()) {
+    for (TCalcParameter* p : {Stp, Aeta})
+      if (p->GetInputState() == isDatabase && !p->GetModified()) Put(p, NoValue);
+    FShownStp = FShownAeta = NoValue;
+  }
+  TCMCustomNoisePrediction::SetEnabled(enabled);
+}
+
 bool TCMIsa89::SumsThirdOctaves() const { return NoiseStandard->GetSwitchStatus() != nsIEC2000; }
 
 void TCMIsa89::MethodMessages(bool) {

@@ -180,6 +180,9 @@ class TCMIsa89 : public TCMCustomNoisePrediction {
  protected:
   bool AppliesTo(bool liquid) const override { return !liquid; }
   bool SumsThirdOctaves() const override;
+  // Switched off (another method chosen, a liquid): the Strouhal number
+  // and efficiency exponent it showed go with it.
+  void SetEnabled(bool enabled) override;
   // The Table 4 values shown by the 2010 edition when none was given; a
   // value still equal to the one shown is not the user's and follows the
   // valve style.

@@ -66,7 +66,7 @@ void RunOne(const std::string& caseFile, const std::vector<std::string>& assignm
   std::vector<std::string> entries = ReadCaseFile(caseFile);
   entries.insert(entries.end(), assignments.begin(), assignments.end());
 
-  TTorvaWorkspace workspace;
+  TTorvaWorkspace workspace{TTorvaWorkspace::TValuesFollow{}};
   workspace.Super().UseHistory = false;  // printed once, never undone
   workspace.EnterAll(entries);
   if (sortPoints) workspace.SortOperatingPoints();

@@ -53,7 +53,7 @@ std::unique_ptr<TTorvaWorkspace> OpenCalculation(const std::string& path, const 
                                                  std::ostream& err) {
   RequireRegularFile(path);
   if (fs::path(path).extension() == ".case") {
-    auto ws = std::make_unique<TTorvaWorkspace>();
+    auto ws = std::make_unique<TTorvaWorkspace>(TTorvaWorkspace::TValuesFollow{});  // computed with the case
     ws->Super().UseHistory = false;
     std::vector<std::string> entries = ReadCaseFile(path);
     entries.insert(entries.end(), assignments.begin(), assignments.end());
@@ -70,7 +70,7 @@ std::unique_ptr<TTorvaWorkspace> OpenCalculation(const std::string& path, const 
   } catch (const EHXFileOpenError& e) {
     throw EUsage(path + ": " + e.what());
   }
-  auto layer = CreateWholeCalculationOfClass(className);
+  auto layer = CreateWholeCalculationOfClass(className, false);  // computed once, with the file's values
   if (!layer) throw EUsage(path + ": \"" + className + "\" is no whole valve calculation; a sheet needs one");
   auto ws = std::make_unique<TTorvaWorkspace>(std::move(layer));
   ws->Super().UseHistory = false;

@@ -266,6 +266,7 @@ void TCMControlValves::ApplyTypicalFactors() {
 
 void TCMControlValves::CopyInputs() {
   tControlValve& v = *FValve;
+  v.SetSignificantDigits(NumericOptions().SignificantDigits);
   v.SetIsPhaseCM(FIsPhaseCM);
   v.SetIsMinorPhase(FIsMinorPhase);
   v.SetUseResistors(Checked(UseResistors));

@@ -466,9 +466,7 @@ void tControlValve::Changed(int slot) {
 
 void tControlValve::Set(Extended& field, Extended v, int slot) {
   // Most inputs are copied in unchanged on every recalculation of a module.
-  if (field == v) return;
-  if (EqualDigits(field, v, HXOptions().SignificantDigits)) return;
-  if (IsNoValue(field) && IsNoValue(v)) return;
+  if (SameInput(field, v)) return;
   field = IsNoValue(v) ? NoValue : v;
   Changed(slot);
 }
@@ -491,13 +489,21 @@ void tControlValve::SetOverrulable(Extended& field, bool overruled, Extended v, 
     }
     return;
   }
-  if (!was || !EqualDigits(field, v, HXOptions().SignificantDigits)) {
+  if (!was || !SameInput(field, v)) {
     field = IsNoValue(v) ? NoValue : v;
     Changed(slot);
   }
 }
 
 void tControlValve::SetKv(Extended v) { Set(FKv, v, slotKv); }
+void tControlValve::SetSignificantDigits(int digits) {
+  if (digits == FDigits) return;
+  FDigits = digits;
+  // Every iterated result was found to the old digits.
+  FDutyStale = true;
+  Cache.InvalidateAll();
+}
+
 void tControlValve::SetQm(Extended v) { Set(FQm, v, slotQm); }
 void tControlValve::SetP1(Extended v) { Set(FP1, v, slotP1); }
 void tControlValve::SetP2(Extended v) { Set(FP2, v, slotP2); }
@@ -590,14 +596,14 @@ Extended tControlValve::SolveKvKernel() {
     FKernel.reset();
   }
   d.Qm = ToKernel(FQm);
-  d.digits = HXOptions().SignificantDigits;
+  d.digits = FDigits;
   if (FKernel && FKernel->Refers(d)) FKernel->FlowChanged();
   else FKernel.emplace(d);
-  const Extended kv = FromKernel(FKernel->SolveKv(ToKernel(FKv)));
+  // From the same start whatever was sized before: the Kv the iteration
+  // ends at is a function of the duty alone, not of the last duty's Kv.
+  const Extended kv = FromKernel(FKernel->SolveKv(kKernelNone));
   FKvFailure = FKernel->Failure();
-  // As SetKv: a Kv equal to the last one to the significant digits leaves
-  // the last one and every result worked out from it.
-  if (!EqualDigits(FKv, kv, d.digits) && !(IsNoValue(FKv) && IsNoValue(kv))) {
+  if (!SameInput(FKv, kv)) {
     FKv = kv;
     Changed(slotKv);
   }
@@ -672,7 +678,7 @@ Extended tControlValve::IterateKv() {
       }
     }
     const bool stop = CheckIteration(counter, kv, history, false, FKv);
-    if (!stop && Available(kv, FKv) && !EqualDigits(kv, FKv, HXOptions().SignificantDigits)) {
+    if (!stop && Available(kv, FKv) && !EqualDigits(kv, FKv, FDigits)) {
       const Extended step = kv - FKv;
       if (Available(lastKv, lastStep) && step != lastStep) {
         const Extended secant = FKv - step * (FKv - lastKv) / (step - lastStep);

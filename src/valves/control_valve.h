@@ -63,6 +63,10 @@ class tControlValve {
   void SetCanCalc(teCVCanCalcRest value);
 
   void SetKv(Extended v);
+  // The significant digits to which the Kv iterations converge: the
+  // calculation's own (its module hands them over), 11 by default.
+  void SetSignificantDigits(int digits);
+  int GetSignificantDigits() const { return FDigits; }
   void SetQm(Extended v);
   void SetP1(Extended v);
   void SetP2(Extended v);
@@ -503,6 +507,7 @@ class tControlValve {
   // flow and of Kv itself makes them stale.
   TSizingDuty FDuty;
   bool FDutyStale = true;
+  int FDigits = 11;
   // The kernel built on FDuty, kept while only the flow changes (a copy of
   // the valve, whose kernel refers to the other duty, builds its own).
   std::optional<TSizingKernel> FKernel;

@@ -22,7 +22,8 @@ TOpenedCalculation OpenCalculationFile(const std::string& fileName) {
     throw ECalcEntry(fileName + ": " + e.what());
   }
   TOpenedCalculation opened;
-  if (auto layer = CreateWholeCalculationOfClass(className)) {
+  // The calculation computes once, with what the file holds.
+  if (auto layer = CreateWholeCalculationOfClass(className, false)) {
     opened.whole = std::make_unique<TTorvaWorkspace>(std::move(layer));
     opened.whole->Super().UseHistory = false;  // read, never undone
     // Read inside the calculation's bulk-set bracket: it settles once.

@@ -159,6 +159,8 @@ std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
 
 TTorvaWorkspace::TTorvaWorkspace() : TTorvaWorkspace(CreateCalculation<TSCMTorva>()) {}
 
+TTorvaWorkspace::TTorvaWorkspace(TValuesFollow) : TTorvaWorkspace(CreateCalculationForValues<TSCMTorva>()) {}
+
 TTorvaWorkspace::TTorvaWorkspace(std::unique_ptr<TCustomSCMSubstances> calc) : FCalc(std::move(calc)) {
   FPages = TorvaPages(*FCalc->GetMainCalcModule());
   // The same pages in the calculation's files, for the export templates:
@@ -182,7 +184,8 @@ TTorvaWorkspace::TTorvaWorkspace(std::unique_ptr<TCustomSCMSubstances> calc) : F
   WatchHistory();
   // Switching the new calculation on took its first state into the undo
   // history; taking it again would cost a second snapshot.
-  if (FCalc->GetHistoryCount() != 1) RestartHistory();
+  // One still to be switched on by its entries starts it there.
+  if (FCalc->GetHistoryCount() != 1 && FCalc->GetActive()) RestartHistory();
 }
 
 TTorvaWorkspace::~TTorvaWorkspace() {

@@ -24,6 +24,11 @@ class TTorvaWorkspace : public TWorkspace {
   // that a calculation file names).
   TTorvaWorkspace();
   explicit TTorvaWorkspace(std::unique_ptr<TCustomSCMSubstances> calc);
+  // A new whole calculation that computes first with the entries or the
+  // file that follow (EnterAll, Load), not with the defaults before them:
+  // what the command line and a file opened into a new workspace want.
+  struct TValuesFollow {};
+  explicit TTorvaWorkspace(TValuesFollow);
   ~TTorvaWorkspace() override;
   std::string KindName() const override;
   std::string FileExtension() const override { return "cvc"; }

@@ -355,9 +355,11 @@ TEST(Calculation, AutomaticBackupAtMostEvery30Seconds) {
 
 TEST(WatchDog, LowersDigitsStepByStepAndRestoresThem) {
   double ms = 0;
-  tWatchDog dog;
+  TNumericOptions options;  // a calculation's: the program's stay as they are
+  const int program = HXOptions().SignificantDigits;
+  tWatchDog dog(options);
   dog.NowMs = [&] { return ms; };
-  const int before = HXOptions().SignificantDigits;
+  const int before = options.SignificantDigits;
   EXPECT_EQ(dog.IntervalFor(11), 1250);
   EXPECT_EQ(dog.IntervalFor(5), 5000);
   EXPECT_EQ(dog.IntervalFor(1), 10000);
@@ -365,18 +367,19 @@ TEST(WatchDog, LowersDigitsStepByStepAndRestoresThem) {
   EXPECT_FALSE(dog.Check());
   ms += 1251;
   EXPECT_TRUE(dog.Check());
-  EXPECT_EQ(HXOptions().SignificantDigits, before - 1);
+  EXPECT_EQ(options.SignificantDigits, before - 1);
   ms += 100000;
   EXPECT_TRUE(dog.Check());
   ms += 100000;
   EXPECT_FALSE(dog.Check());  // never below the minimum
-  EXPECT_EQ(HXOptions().SignificantDigits, 9);
+  EXPECT_EQ(options.SignificantDigits, 9);
   dog.Reset();
-  EXPECT_EQ(HXOptions().SignificantDigits, before);
+  EXPECT_EQ(options.SignificantDigits, before);
   ms += 100000;
   dog.Check();
   dog.Stopp();
-  EXPECT_EQ(HXOptions().SignificantDigits, before);
+  EXPECT_EQ(options.SignificantDigits, before);
+  EXPECT_EQ(HXOptions().SignificantDigits, program);
 }
 
 // A module whose computation fails in a way nobody foresaw.

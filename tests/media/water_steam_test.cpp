@@ -281,17 +281,17 @@ TEST(WaterSteam, ResultsDoNotDependOnTheOrderAsked) {
   }
 }
 
-// A temperature equal to the stored one to 11 digits (in kelvin) keeps the
-// results; any larger change, however small, recomputes them; a missing
-// temperature empties them. An overruled result stays in every case.
+// The very temperature stored keeps the results; any change, however
+// small, recomputes them (results follow the inputs alone, never an earlier
+// state); a missing temperature empties them. An overruled result stays in every case.
 TEST(WaterSteam, TemperatureChangesThatCount) {
   const struct { const char* what; Extended t0, t1; bool recomputes; } cases[] = {
       {"the same value", 150, 150, false},
-      {"1E-13 relative in kelvin", 150, 150 + 423.15L * 1E-13L, false},
+      {"1E-13 relative in kelvin", 150, 150 + 423.15L * 1E-13L, true},
       {"2E-11 relative in kelvin", 150, 150 + 423.15L * 2E-11L, true},
       {"1E-9 relative in kelvin", 150, 150 - 423.15L * 1E-9L, true},
       {"a new state", 150, 160, true},
-      {"near the triple point, 1E-13 in kelvin", 0.02L, 0.02L + 273.17L * 1E-13L, false},
+      {"near the triple point, 1E-13 in kelvin", 0.02L, 0.02L + 273.17L * 1E-13L, true},
       {"near the triple point, 3E-11 in kelvin", 0.02L, 0.02L + 273.17L * 3E-11L, true},
       {"missing", 150, NoValue, true},
   };

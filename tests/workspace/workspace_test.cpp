@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "framework/calc_switch.h"
+#include "framework/options.h"
+#include "framework/super_module.h"
 #include "framework/translation.h"
 #include "media/substance_database.h"
 #include "workspace/catalogue_choice.h"
@@ -135,7 +137,8 @@ TEST(WorkspaceEntry, PointsAreIndependentOfTheOrderOfEdits) {
   // the same entries: every point holds the same results.
   struct Edit { const char* name; int point; const char* text; };
   const std::vector<Edit> edits = {{"p2", 1, "5"}, {"p2", 1, "4.5 bar(g)"}, {"p2", 1, "612 kPa(a)"},
-                                   {"p2", 3, "7.9"}, {"P1", 1, "9.4 bar(a)"}, {"p2", 1, "6 bar(a)"}};
+                                   {"p2", 3, "7.9"}, {"P1", 1, "9.4 bar(a)"}, {"p2", 1, "6 bar(a)"},
+                                   {"Qm", 0, "9000"}};
   TTorvaWorkspace edited;
   edited.EnterAll(kWaterDuty);
   std::vector<std::string> entries = kWaterDuty;
@@ -146,7 +149,7 @@ TEST(WorkspaceEntry, PointsAreIndependentOfTheOrderOfEdits) {
     entries.push_back(std::string(e.name) + suffix[e.point] + " = " + e.text);
     TTorvaWorkspace fresh;
     fresh.EnterAll(entries);
-    for (const char* result : {"kv", "dpc", "dp", "p2", "P1", "T2Medium", "LpAa"})
+    for (const char* result : {"kv", "dpc", "dp", "p2", "P1", "T2Medium", "LpAa", "t2v", "rho2"})
       for (int point = 0; point < edited.OperatingPointCount(); ++point) {
         const TCalcItem* a = edited.Item(result, point);
         const TCalcItem* b = fresh.Item(result, point);
@@ -162,6 +165,58 @@ TEST(WorkspaceEntry, PointsAreIndependentOfTheOrderOfEdits) {
   ASSERT_TRUE(edited.Enter("WantedActuator", 0, "SD 700/30 0.4-2.0 FC").Applied);
   EXPECT_EQ(edited.Item("ActuatorName", 0)->GetText(), "SD 700/30 0.4-2.0 FC");
   EXPECT_NEAR(edited.Item("ActuatorThrust", 0)->AsParameter()->GetValue(), 2800, 1e-9L);
+}
+
+// A calculation's results follow from its entries alone: computed first
+// with the defaults and then with the entries (a new calculation in the
+// window, typed into), or with the entries at once (the command line, a
+// file opened), every value is the same to the last bit and the same
+// messages stand at the same points.
+TEST(WorkspaceEntry, ResultsDoNotDependOnTheDefaultsComputedBefore) {
+  for (const char* example : {"valve_water.case", "valve_flashing.case", "valve_natural_gas.case",
+                              "valve_steam_noise.case", "points.case", "actuator.case"}) {
+    SCOPED_TRACE(example);
+    const auto entries = ReadCaseFile(std::string(TORVACALC_SOURCE_DIR) + "/examples/" + example);
+    TTorvaWorkspace typed, given{TTorvaWorkspace::TValuesFollow{}};
+    typed.EnterAll(entries);
+    given.EnterAll(entries);
+    const auto a = typed.Parameters(), b = given.Parameters();
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i) {
+      if (a[i]->GetName().rfind("When", 0) == 0) continue;  // each calculation its own moment
+      const Extended va = a[i]->GetValue(), vb = b[i]->GetValue();
+      EXPECT_TRUE((IsNoValue(va) && IsNoValue(vb)) || va == vb)
+          << a[i]->GetName() << ": " << static_cast<double>(va) << " vs " << static_cast<double>(vb);
+    }
+    const auto said = [](const TTorvaWorkspace& w) {
+      std::vector<std::string> m;
+      for (const TPointMessage& p : w.ReadMessages()) m.push_back(std::to_string(p.point) + " " + std::to_string(p.no) + " " + p.text);
+      std::sort(m.begin(), m.end());
+      return m;
+    };
+    EXPECT_EQ(said(typed), said(given));
+  }
+}
+
+// Each open calculation converges to its own significant digits: neither
+// the program's option nor another calculation changes its results.
+TEST(WorkspaceEntry, EachCalculationKeepsItsOwnDigits) {
+  const int program = HXOptions().SignificantDigits;
+  TTorvaWorkspace fine;
+  HXOptions().SignificantDigits = 3;  // the start of calculations made from now on
+  TTorvaWorkspace coarse;
+  HXOptions().SignificantDigits = program;
+  ASSERT_EQ(coarse.Super().Numerics.SignificantDigits, 3);
+  coarse.EnterAll(kWaterDuty);
+  fine.EnterAll(kWaterDuty);
+  TTorvaWorkspace fresh;
+  fresh.EnterAll(kWaterDuty);
+  for (int point = 0; point < 4; ++point) {
+    const Extended a = fine.Item("kv", point)->AsParameter()->GetValue();
+    const Extended b = coarse.Item("kv", point)->AsParameter()->GetValue();
+    EXPECT_EQ(a, fresh.Item("kv", point)->AsParameter()->GetValue()) << point;
+    EXPECT_NEAR(static_cast<double>(b / a), 1, 1e-3) << point;
+  }
 }
 
 // The water duty written in US customary units (psi = 6894.757293168 Pa,
