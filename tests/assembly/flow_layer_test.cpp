@@ -109,12 +109,6 @@ TEST(FlowLayer, FlowModulesOfPointsThatAreOffDoNotCalculate) {
   }
 }
 
-}  // namespace
-}  // namespace torvacalc
-
-namespace torvacalc {
-namespace {
-
 // Every item of the main module: text and, for parameters, the exact value.
 std::map<std::string, std::pair<std::string, Extended>> AllValues(const TSuperCalcModule& calc) {
   std::map<std::string, std::pair<std::string, Extended>> s;
@@ -127,6 +121,7 @@ std::map<std::string, std::pair<std::string, Extended>> AllValues(const TSuperCa
 
 // Undo through edits of every layer (medium, pipe, material, points,
 // flows), then the same edits again: each state comes back bit for bit.
+// The layer holds the operating points' layer, so this covers its edits.
 TEST(FlowLayer, UndoAndRedoOfEditsOfEveryLayerReturnEveryValue) {
   const TPointState points[4] = {{"20", "6"}, {"80", "5"}, {"150", "10"}, {"60", "3"}};
   auto calc = Calculation("Wasser", points);
@@ -140,9 +135,12 @@ TEST(FlowLayer, UndoAndRedoOfEditsOfEveryLayerReturnEveryValue) {
       {"material", [](TCalc& c) { c.Enter("EN13480Name", "13CrMo4-5"); }},
       {"volume flow given", [](TCalc& c) { c.Enter("QmOrQv", "Volumenstrom"); }},
       {"volume flow at point X", [](TCalc& c) { c.Enter("QvApX", "30"); }},
+      {"pressure at point 3 as text", [](TCalc& c) { c.SetText("P1Ap3", "12,5"); }},
       {"two points", [](TCalc& c) { c.Enter("NoOfEnteredOps", "2"); }},
       {"density overruled at point 1", [](TCalc& c) { c.Enter("Rho1", "990"); }},
+      {"substance constant", [](TCalc& c) { c.Enter("Tc", "371"); }},
       {"another medium", [](TCalc& c) { c.Enter("FluidName", "Ethanol"); }},
+      {"point X off", [](TCalc& c) { static_cast<TCalcSwitch*>(c.Item("UseXthOp"))->SetChecked(false); }},
   };
   std::vector<std::map<std::string, std::pair<std::string, Extended>>> states{AllValues(*calc)};
   for (const auto& [what, edit] : edits) {
@@ -167,18 +165,13 @@ TEST(FlowLayer, UndoAndRedoOfEditsOfEveryLayerReturnEveryValue) {
     same(AllValues(*calc), states[i - 1]);
   }
   EXPECT_EQ(calc->GetNoOfOps(), 3);
+  EXPECT_TRUE(calc->GetOpXEnabled());
   for (size_t i = 0; i < edits.size(); ++i) {
     SCOPED_TRACE(std::string("redo of ") + edits[i].first);
     edits[i].second(*calc);
     same(AllValues(*calc), states[i + 1]);
   }
 }
-
-}  // namespace
-}  // namespace torvacalc
-
-namespace torvacalc {
-namespace {
 
 // An entry of a point's state or flow starts calculations at that point
 // only: its substances and flow modules; nothing at the other points, and

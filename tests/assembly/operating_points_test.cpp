@@ -54,19 +54,6 @@ std::map<std::string, std::pair<std::string, Extended>> Snapshot(const TSuperCal
   return s;
 }
 
-void ExpectSame(const std::map<std::string, std::pair<std::string, Extended>>& a,
-                const std::map<std::string, std::pair<std::string, Extended>>& b) {
-  ASSERT_EQ(a.size(), b.size());
-  for (const auto& [name, v] : a) {
-    SCOPED_TRACE(name);
-    const auto& w = b.at(name);
-    EXPECT_EQ(v.first, w.first);
-    if (HasValue(v.second) || HasValue(w.second)) {
-      EXPECT_EQ(v.second, w.second);
-    }
-  }
-}
-
 TEST(OperatingPoints, EachPointEqualsTheStandAloneModule) {
   auto calc = WaterCalculation();
   for (int point : {1, 2, 3, 4}) {
@@ -195,36 +182,6 @@ TEST(OperatingPoints, PointXFollowsItsSwitch) {
   unwired.SetOpXEnabled(false);
   unwired.SetOpXEnabled(true);
   EXPECT_FALSE(unwired.GetOpXEnabled());
-}
-
-TEST(OperatingPoints, UndoReturnsEveryValueExactly) {
-  auto calc = WaterCalculation();
-  std::vector<std::map<std::string, std::pair<std::string, Extended>>> states{Snapshot(*calc)};
-  auto edits = std::vector<std::function<void(TCalc&)>>{
-      [](TCalc& c) { c.SetValue("T1Ap2", 85); },
-      [](TCalc& c) { c.SetText("P1Ap3", "12,5"); },
-      [](TCalc& c) { c.SetValue("NoOfEnteredOps", 2); },
-      [](TCalc& c) { c.Enter("Tc", "371"); },
-      [](TCalc& c) { c.SetText("FluidName", "Ethanol"); },
-      [](TCalc& c) { static_cast<TCalcSwitch*>(c.Item("UseXthOp"))->SetChecked(false); },
-  };
-  for (auto& e : edits) {
-    e(*calc);
-    states.push_back(Snapshot(*calc));
-  }
-  for (size_t i = states.size() - 1; i > 0; --i) {
-    SCOPED_TRACE(i);
-    ASSERT_TRUE(calc->UnDo());
-    ExpectSame(Snapshot(*calc), states[i - 1]);
-  }
-  EXPECT_EQ(calc->GetNoOfOps(), 3);
-  EXPECT_TRUE(calc->GetOpXEnabled());
-  // Doing the edits again gives the same values again.
-  for (size_t i = 0; i < edits.size(); ++i) {
-    SCOPED_TRACE(i);
-    edits[i](*calc);
-    ExpectSame(Snapshot(*calc), states[i + 1]);
-  }
 }
 
 // A gas whose standard density the user gives at point 1: every point
