@@ -175,11 +175,12 @@ TEST(FlowLayer, UndoAndRedoOfEditsOfEveryLayerReturnEveryValue) {
 
 // An entry of a point's state or flow starts calculations at that point
 // only: its substances and flow modules; nothing at the other points, and
-// neither the pipe nor the material (which work with point 1).
+// at a further point neither the pipe nor the material (which work with
+// point 1, so that an entry there may move them).
 TEST(FlowLayer, AnEntryAtAPointReachesOnlyThatPointsModules) {
   const TPointState points[4] = {{"20", "6"}, {"80", "5"}, {"150", "10"}, {"60", "3"}};
   for (const char* entry : {"T1", "P1", "Qm"}) {
-    for (int point : {2, 3, 4}) {
+    for (int point : {1, 2, 3, 4}) {
       SCOPED_TRACE(std::string(entry) + OpSuffix(point));
       auto calc = Calculation("Wasser", points);
       std::map<std::string, int> passes;
@@ -195,6 +196,7 @@ TEST(FlowLayer, AnEntryAtAPointReachesOnlyThatPointsModules) {
       calc->Enter(entry + std::string(OpSuffix(point)), "70");
       for (const auto& [name, n] : passes) {
         SCOPED_TRACE(name);
+        if (point == 1 && (name == "pipe" || name == "material")) continue;
         const bool here = name == std::string("flow") + OpSuffix(point) ||
                           (std::string(entry) != "Qm" && name == std::string("substances") + OpSuffix(point));
         EXPECT_EQ(n > 0, here);
