@@ -175,10 +175,6 @@ TEST_F(AtomicWrite, BatchWritesEveryFileAtomicallyAndFlushesOnce) {
     EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
 }
 
-}  // namespace
-
-namespace {
-
 // A batch lists each folder once but removes, as a single save does, only
 // the leftover temporaries of the files it writes; other dot files and the
 // temporaries of other names stay.

@@ -84,7 +84,6 @@ TEST_F(StoredValveStyles, WithoutValveDatabaseTheModuleSaysSo) {
   // out: in stdout, or in stderr when the code is 2.
   struct Case { const char* what; std::vector<std::string> extra; int code; const char* out; };
   const Case cases[] = {
-      {"factors entered", {}, 0, "\"no\":983"},
       {"a style by name is kept as typed", {"ValveType=Klappe"}, 0, "\"no\":983"},
       {"a trim by number", {"GlobeType=#0"}, 2, "GlobeType: no item \"#0\": the list is empty (its database cannot be read)"},
   };
