@@ -50,6 +50,10 @@ const std::vector<TRelevanceRule> kRelevanceRules = {
       "zyRes", "P1Res1", "P2Res1", "Rho1Res1", "P1Res2", "P2Res2", "Rho1Res2", "P1Res3", "P2Res3", "Rho1Res3",
       "P1Res4", "P2Res4", "Rho1Res4", "P1Res5", "P2Res5", "Rho1Res5", "P1Res6", "P2Res6", "Rho1Res6",
       "ValveTypeRes", "InwardFlowRes"}},
+    // The results of a solution for the flow or the inlet pressure: empty
+    // rows while the Kv is sized.
+    {TRelevantWhen::FlowSolved, {"qmCalc", "QvCalc", "QnCalc"}},
+    {TRelevantWhen::InletPressureSolved, {"p1Calc"}},
     {TRelevantWhen::Recommendation,
      {"Control", "Measurement", "ApplicationOf", "SetPoint", "PressureControl", "LevelDisturbance",
       "HeaterDisturbance", "CiBase", "ControlRange", "dpRatio", "RecommendedCharacteristic"}},
@@ -86,7 +90,8 @@ TRelevance::TRelevance(const TCalcModule& m)
       FGasMedium(m.CalcItemByName("HumidityType") ? SwitchIndex(m, "GasMedium") : -1),
       FValveStyle(SwitchIndex(m, "ValveType")),
       FResistors(SwitchIndex(m, "UseResistors")),
-      FRecommend(SwitchIndex(m, "RecommendChar")) {
+      FRecommend(SwitchIndex(m, "RecommendChar")),
+      FWhat(SwitchIndex(m, "WhatToCalculate")) {
   // Which points calculate: a module on its own is one point.
   const char* switches[kPoints] = {nullptr, "Use2ndOp", "Use3rdOp", "UseXthOp"};
   for (int p = 1; p < kPoints; ++p) FOn[p] = SwitchIndex(m, switches[p]) == 1;
@@ -153,6 +158,9 @@ bool TRelevance::HoldsAt(TRelevantWhen when, int point) const {
     case TRelevantWhen::Ball: return FValveStyle < 0 || FValveStyle == 3;
     case TRelevantWhen::Resistor: return FResistors != 0;
     case TRelevantWhen::Recommendation: return FRecommend != 0;
+    // WhatToCalculate: Kv, mass flow, inlet pressure, outlet pressure.
+    case TRelevantWhen::FlowSolved: return FWhat < 0 || FWhat == 1;
+    case TRelevantWhen::InletPressureSolved: return FWhat < 0 || FWhat == 2;
   }
   return true;
 }

@@ -34,6 +34,8 @@ enum class TRelevantWhen : std::uint8_t {
   Ball,       //   ball
   Resistor,   // a resistor (orifice, plate, stages) behind the valve
   Recommendation,  // the characteristic is to be recommended from the control task
+  FlowSolved,        // the flow is calculated from the Kv (WhatToCalculate)
+  InletPressureSolved,  // the inlet pressure is calculated from the Kv
 };
 
 struct TRelevanceRule {
@@ -72,7 +74,7 @@ class TRelevance {
   bool HoldsAt(TRelevantWhen when, int point) const;
 
   const TCalcModule* FModule;
-  int FPhase = -1, FSubstance = -1, FGasMedium = -1, FValveStyle = -1, FResistors = -1, FRecommend = -1;
+  int FPhase = -1, FSubstance = -1, FGasMedium = -1, FValveStyle = -1, FResistors = -1, FRecommend = -1, FWhat = -1;
   bool FOn[kPoints] = {true, false, false, false};
   TState FInlet[kPoints] = {};
   TState FOutlet[kPoints] = {};
