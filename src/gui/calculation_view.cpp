@@ -225,6 +225,9 @@ QVariant TCalculationModel::data(const QModelIndex& index, int role) const {
   // A point where the row means nothing (the isentropic exponent of a
   // liquid point beside a vapour point) shows an empty cell.
   if (role == Qt::DisplayRole && !FAllDetails && FCalc.PointOn(op) && !FCalc.Relevant(row.Name, op)) return {};
+  // A point that is switched off computes nothing: its results stay empty
+  // ("undetermined" there would read as a finding); its entries wait.
+  if (role == Qt::DisplayRole && !FAllDetails && !FCalc.PointOn(op) && !item->GetCanModify()) return {};
   switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:

@@ -790,6 +790,9 @@ class GuiTest : public QObject {
       QVERIFY2(!kv.isEmpty(), qPrintable(QString::number(op)));
       QCOMPARE(EditorText(v, "kv", op), kv);
     }
+    // Point X is off: no results there, not even "undetermined".
+    QCOMPARE(v.Text("FlowState", 3), QString());
+    QCOMPARE(v.Text("CalculatedPhase", 3), QString());
     // Only the rows that apply, by the rule of the command line and JSON,
     // whatever the calculation marks as used: no rotary trim beside a
     // globe valve, no humidity for water, also once point X is switched
