@@ -936,13 +936,7 @@ void TMainWindow::SetProgramLanguage(const std::string& language) {
   LoadQtTranslations(language);
   // The messages are worded when they are raised: every calculation
   // raises them again in the new language (no step of history, no change).
-  for (auto& e : FEntries) {
-    TSuperCalcModule& calc = e->Calc->Super();
-    const bool history = calc.UseHistory;
-    calc.UseHistory = false;
-    calc.Calculate();
-    calc.UseHistory = history;
-  }
+  for (auto& e : FEntries) e->Calc->LanguageChanged();
   TSettingsStore& s = TSettingsStore::Instance();
   SaveProgramOptions(s, HXOptions());
   s.Save();

@@ -1,6 +1,7 @@
 #include "workspace/workspace.h"
 
 #include <algorithm>
+#include <functional>
 #include <set>
 
 #include "files/calculation_file.h"
@@ -9,6 +10,7 @@
 #include "framework/number_text.h"
 #include "framework/options.h"
 #include "framework/translation.h"
+#include "media/cm_substances.h"
 #include "workspace/entries.h"
 #include "workspace/relevance.h"
 #include "valves/cm_control_valves.h"
@@ -524,6 +526,31 @@ TCalcItem* NextTroubleMaker(const TCalcMessageContainer& messages, const TCalcIt
   const auto at = std::find(blamed.begin(), blamed.end(), current);
   if (at == blamed.end() || at + 1 == blamed.end()) return blamed.front();
   return *(at + 1);
+}
+
+void TWorkspace::LanguageChanged() {
+  TSuperCalcModule& calc = Super();
+  std::function<void(TCalcComponent&)> walk = [&](TCalcComponent& c) {
+    if (auto* media = dynamic_cast<TCMSubstances*>(&c)) {
+      media->DoAfterTranslate();
+      // The list the user chooses from is the main module's item that the
+      // module reads through: the same names in the new language, the
+      // same medium chosen.
+      auto* root = dynamic_cast<TCustomCalcMultiSwitch*>(media->FluidName->GetRootCalcItem());
+      if (root && root != media->FluidName) {
+        const TDataModuleCDSSubstance& db = media->Database();
+        const std::string chosen = db.TranslatedSubstanceName(root->GetText(), db.GetLanguageNo());
+        root->SetValueList(db.FillNamesList());
+        if (!chosen.empty() && chosen != root->GetText()) root->SetText(chosen);
+      }
+    }
+    for (TCalcComponent* child : c.Children()) walk(*child);
+  };
+  const bool history = calc.UseHistory;
+  calc.UseHistory = false;
+  walk(calc);
+  calc.Calculate();
+  calc.UseHistory = history;
 }
 
 }  // namespace torvacalc

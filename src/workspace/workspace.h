@@ -143,6 +143,12 @@ class TWorkspace {
   // Writes the calculation (atomically); throws like Load.
   virtual void Save(const std::string& fileName) = 0;
 
+  // After the program's language changed (SetLanguage): the lists read
+  // from a database (the media's names) are filled in the new language,
+  // the chosen entry kept, and the messages worded anew; no step of undo,
+  // no change of the calculation.
+  void LanguageChanged();
+
   // Every parameter of every point in the units of `preset`: one change,
   // one undo step; the values stay, a file saved afterwards keeps the
   // units.

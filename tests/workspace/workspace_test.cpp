@@ -443,6 +443,24 @@ TEST(WorkspaceMessages, EachFactOnceUnderThePointItConcerns) {
 // Every text a person reads of the whole calculation and of the modules
 // on their own (captions, choices, the message catalogue): German with its
 // umlauts, English without German.
+// A calculation open while the language changes: the medium's name from
+// the database follows, the medium and the results stay.
+TEST(WorkspaceTexts, AnOpenCalculationFollowsTheLanguage) {
+  ASSERT_TRUE(SetLanguage("de"));
+  TTorvaWorkspace w;
+  w.EnterAll(ReadCaseFile(std::string(TORVACALC_SOURCE_DIR) + "/examples/valve_natural_gas.case"));
+  EXPECT_EQ(ItemValueText(*w.Item("FluidName", 0)).rfind("Erdgas", 0), 0u) << ItemValueText(*w.Item("FluidName", 0));
+  const Extended kv = w.Item("kv", 0)->AsParameter()->GetValue();
+  ASSERT_TRUE(SetLanguage("en"));
+  w.LanguageChanged();
+  EXPECT_EQ(ItemValueText(*w.Item("FluidName", 0)).rfind("Natural gas", 0), 0u)
+      << ItemValueText(*w.Item("FluidName", 0));
+  EXPECT_EQ(w.Item("kv", 0)->AsParameter()->GetValue(), kv);
+  ASSERT_TRUE(SetLanguage("de"));
+  w.LanguageChanged();
+  EXPECT_EQ(ItemValueText(*w.Item("FluidName", 0)).rfind("Erdgas", 0), 0u);
+}
+
 TEST(WorkspaceTexts, GermanWithUmlautsEnglishWithoutGerman) {
   // Stems that German writes with an umlaut or a sharp s.
   const char* transliterated[] = {"ueber", "fluessig", "stroem", "groess", "schliess", "ausserhalb", "zulaessig",
