@@ -51,7 +51,9 @@ TCalcItem* MirrorItem(TAncestorCalcModule& main, const TCalcItem& model, const s
   } else {
     made = main.AddItem<tCalcString>(name);
   }
-  made->SetCaption(model.GetCaption());
+  // The caption untranslated: the mirror translates it into whatever
+  // language the program speaks when it is shown.
+  made->SetCaption(model.GetCaptionText().empty() ? model.GetCaption() : model.GetCaptionText());
   made->SetReadOnly(model.GetReadOnly());
   made->SetInputState(model.GetInputState());
   return made;

@@ -81,6 +81,8 @@ class TCalcItem {
   virtual void SetName(const std::string& name) { FName = name; }
   virtual std::string GetCaption() const;  // translated
   virtual void SetCaption(const std::string& caption) { FCaption = caption; }
+  // The caption as the program's texts write it (German), untranslated.
+  const std::string& GetCaptionText() const { return FCaption; }
   virtual std::string GetShortCaption() const;  // translated; the caption when empty
   virtual void SetShortCaption(const std::string& caption) { FShortCaption = caption; }
   TAncestorCalcModule* GetCalcModule() const { return FCalcModule; }

@@ -446,6 +446,12 @@ TEST(WorkspaceMessages, EachFactOnceUnderThePointItConcerns) {
 // A calculation open while the language changes: the medium's name from
 // the database follows, the medium and the results stay.
 TEST(WorkspaceTexts, AnOpenCalculationFollowsTheLanguage) {
+  {  // made while the program speaks English, shown in German
+    ASSERT_TRUE(SetLanguage("en"));
+    TTorvaWorkspace english;
+    ASSERT_TRUE(SetLanguage("de"));
+    EXPECT_EQ(english.Item("UseExtFluid", 0)->GetCaption(), "Stoffbibliothek verwenden");
+  }
   ASSERT_TRUE(SetLanguage("de"));
   TTorvaWorkspace w;
   w.EnterAll(ReadCaseFile(std::string(TORVACALC_SOURCE_DIR) + "/examples/valve_natural_gas.case"));
