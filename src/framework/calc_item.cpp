@@ -142,11 +142,15 @@ std::string TCalcItem::GetDisplayText() const {
   return CachedTextOf(*this, FText);
 }
 
+bool TCalcItem::HiddenByUse() const {
+  if (FSourceCalcItem) return FSourceCalcItem->HiddenByUse();
+  return !GetUtilized() || FDetailLevel == dlInvisible ||
+         (FCalcModule && FCalcModule->GetDetailLevel() > FDetailLevel);
+}
+
 tDisplayState TCalcItem::GetDisplayState() const {
   if (FSourceCalcItem) return FSourceCalcItem->GetDisplayState();
-  if (!GetUtilized() || FDetailLevel == dlInvisible ||
-      (FCalcModule && FCalcModule->GetDetailLevel() > FDetailLevel))
-    return dsInvisible;
+  if (HiddenByUse()) return dsInvisible;
   if (!GetEnabled()) return dsDisabled;
   if (!GetCanModify()) return dsReadOnly;
   return dsNormal;

@@ -95,6 +95,9 @@ class TCalcItem {
   virtual void SetText(const std::string& text);
   virtual std::string GetDisplayText() const;
   virtual tDisplayState GetDisplayState() const;
+  // Whether the item is out of sight by its use or detail level, whatever
+  // its value (an optional property hidden while it has none is not).
+  bool HiddenByUse() const;
 
   // Flags; a target's getters and setters go to its source.
   std::uint8_t GetInputState() const { return Root()->FInputState; }

@@ -340,7 +340,7 @@ void TCalcModule::RaiseMessage(std::unique_ptr<TCalcMessage> msg, int msgNo, std
   TCalcItem* display = nullptr;
   if (!items.empty() && items[0]) {
     TCalcItem* first = items[0];
-    if (first->GetDisplayState() == dsInvisible) return;  // invisible items get no messages
+    if (first->HiddenByUse()) return;  // items out of sight get no messages
     TCalcItem *firstInUse = nullptr, *inMain = nullptr;
     FindInUse(first, firstInUse, inMain);
     display = inMain ? inMain : GetCalcItemOfMCM(firstInUse ? firstInUse : first);
@@ -362,7 +362,9 @@ void TCalcModule::RaiseMessage(std::unique_ptr<TCalcMessage> msg, int msgNo, std
 void TCalcModule::CreateMessage(int msgNo, std::span<TCalcItem* const> items, const std::vector<TMessageArg>& args,
                                 std::int8_t priority) {
   if (!FContainer) return;
-  if (!items.empty() && items[0] && items[0]->GetDisplayState() == dsInvisible) return;
+  // No message about what the user cannot see; a property shown only
+  // while it has a value is seen by the message that it is missing.
+  if (!items.empty() && items[0] && items[0]->HiddenByUse()) return;
   const std::string& language = HXOptions().Language;
   const TDataModuleMessages& catalogue = TDataModuleMessages::Instance();
   const unsigned catalogueGeneration = catalogue.Generation(), dictionary = DictionaryGeneration();

@@ -594,12 +594,14 @@ std::vector<TCalcItem*> tCMIEC2003::RequiredInputs(bool) {
 void tCMIEC2003::MethodRelevance(bool) {
   // The 2005 equations use the power ratio rw, the critical pressure (the
   // factor FF) and the reference diameter d0; the 2015 edition the
-  // efficiency exponent instead.
+  // efficiency exponent instead. The critical pressure is the medium's and
+  // the seat diameter the valve's (the actuator's thrust needs it): both
+  // stay in use whatever the edition.
   if (NoiseStandardLiquid->GetSwitchStatus() == leIEC2015) {
     MakeUtilized({AetaL});
-    MakeNotUtilized({rw, pc, d0});
+    MakeNotUtilized({rw});
   } else {
-    MakeUtilized({rw, pc, d0});
+    MakeUtilized({rw});
     MakeNotUtilized({AetaL});
   }
 }

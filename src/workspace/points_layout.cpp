@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <set>
 
+#include "assembly/scm_control_valves.h"
 #include "assembly/scm_operating_points.h"
 #include "framework/translation.h"
 
@@ -82,8 +84,25 @@ int PointOfItemName(const std::string& name, std::string* base) {
   return point;
 }
 
+namespace {
+
+// The main-module items of the valve calculation that only point 1's
+// modules return.
+bool PointOneOnly(const std::string& name) {
+  static const std::set<std::string> names = [] {
+    std::set<std::string> s;
+    for (const TValveLink& l : ValveLinks())
+      if (l.PerPoint && l.FirstOnly && l.Way != TValveLink::lwIn) s.insert(Lower(l.Main));
+    return s;
+  }();
+  return names.count(Lower(name)) > 0;
+}
+
+}  // namespace
+
 TPointsLayout LayoutOfCalculation(const TCustomSCMSubstances& calc) {
   TPointsLayout layout;
+  const bool valves = dynamic_cast<const TCustomSCM3ControlValves*>(&calc) != nullptr;
   const auto& items = calc.GetMainCalcModule()->GetCalcItems();
   // The bases that have twins at further points; an item of such a base
   // without suffix is the point-1 column of its row.
@@ -98,7 +117,13 @@ TPointsLayout LayoutOfCalculation(const TCustomSCMSubstances& calc) {
     const int point = PointOfItemName(i->GetName(), &base);
     const auto row = rowOf.find(Lower(base));
     if (row == rowOf.end()) {
-      layout.constants.push_back(i);
+      // A detail only point 1's module returns (the terms of a noise
+      // method, its octave bands) belongs in point 1's column: read among
+      // the values for every point it would pass for one of them.
+      if (valves && PointOneOnly(i->GetName()))
+        layout.rows.push_back({i->GetName(), {i, nullptr, nullptr, nullptr}});
+      else
+        layout.constants.push_back(i);
       continue;
     }
     if (!seen[row->first]) {
@@ -184,13 +209,14 @@ bool ConcernsAllPoints(int no) { return no == 102; }
 
 constexpr int kMsgMissingInput = 101;
 
-// "The value could not be calculated" (103) at an input that reads the
-// result of another module: that module has said what it lacks where the
+// "Input missing" (101) or "the value could not be calculated" (103) at
+// an input that reads the result of another module: that module has said
+// what it lacks where the
 // engineer can act on it (the pipe material for the speed of sound in the
 // wall, the seat for the thrust), or it was not asked to calculate; the
 // module that reads the result only repeats it.
 bool IsFollowOn(const TCalcMessage& msg) {
-  if (msg.MsgNo != 103) return false;
+  if (msg.MsgNo != 103 && msg.MsgNo != kMsgMissingInput) return false;
   // The items it was raised on, not the main module's item it is shown at.
   const auto& items = msg.CalcItems;
   for (const TCalcItem* i : items) {

@@ -1,6 +1,7 @@
 #include "workspace/relevance.h"
 
 #include "assembly/main_items.h"
+#include "assembly/noise_methods.h"
 #include "framework/basics.h"
 #include "framework/calc_switch.h"
 #include "media/substance_types.h"
@@ -54,6 +55,9 @@ const std::vector<TRelevanceRule> kRelevanceRules = {
     // rows while the Kv is sized.
     {TRelevantWhen::FlowSolved, {"qmCalc", "QvCalc", "QnCalc"}},
     {TRelevantWhen::InletPressureSolved, {"p1Calc"}},
+    // The level terms of the VDMA guideline: the other methods neither
+    // compute nor sum them.
+    {TRelevantWhen::VdmaNoise, {"La1", "La2"}},
     {TRelevantWhen::Recommendation,
      {"Control", "Measurement", "ApplicationOf", "SetPoint", "PressureControl", "LevelDisturbance",
       "HeaterDisturbance", "CiBase", "ControlRange", "dpRatio", "RecommendedCharacteristic"}},
@@ -92,6 +96,15 @@ TRelevance::TRelevance(const TCalcModule& m)
       FResistors(SwitchIndex(m, "UseResistors")),
       FRecommend(SwitchIndex(m, "RecommendChar")),
       FWhat(SwitchIndex(m, "WhatToCalculate")) {
+  // The noise method follows the declared phase, as the calculation
+  // chooses it.
+  if (m.CalcItemByName("NoiseNormLiquid") && m.CalcItemByName("NoiseNormGas")) {
+    const bool liquid = FPhase == phLiquid;
+    const int choice = SwitchIndex(m, liquid ? "NoiseNormLiquid" : "NoiseNormGas");
+    const std::string& kind =
+        NoiseMethods()[ChosenNoiseMethod(liquid, FPhase == phMixPhaseV || FPhase == phMixPhaseG, choice)].Kind;
+    FVdma = kind == "vdma79" || kind == "vdma89" ? 1 : 0;
+  }
   // Which points calculate: a module on its own is one point.
   const char* switches[kPoints] = {nullptr, "Use2ndOp", "Use3rdOp", "UseXthOp"};
   for (int p = 1; p < kPoints; ++p) FOn[p] = SwitchIndex(m, switches[p]) == 1;
@@ -161,6 +174,7 @@ bool TRelevance::HoldsAt(TRelevantWhen when, int point) const {
     // WhatToCalculate: Kv, mass flow, inlet pressure, outlet pressure.
     case TRelevantWhen::FlowSolved: return FWhat < 0 || FWhat == 1;
     case TRelevantWhen::InletPressureSolved: return FWhat < 0 || FWhat == 2;
+    case TRelevantWhen::VdmaNoise: return FVdma != 0;
   }
   return true;
 }

@@ -36,6 +36,7 @@ enum class TRelevantWhen : std::uint8_t {
   Recommendation,  // the characteristic is to be recommended from the control task
   FlowSolved,        // the flow is calculated from the Kv (WhatToCalculate)
   InletPressureSolved,  // the inlet pressure is calculated from the Kv
+  VdmaNoise,  // the noise is predicted by VDMA 24422 (1979 or 1989)
 };
 
 struct TRelevanceRule {
@@ -47,6 +48,7 @@ extern const std::vector<TRelevanceRule> kRelevanceRules;
 // The conditions of one calculation, read from the switches of `m` (the
 // main module of a whole calculation or a computing module on its own):
 // Phase, SubstanceType, GasMedium, ValveType, UseResistors, RecommendChar,
+// NoiseNormLiquid/NoiseNormGas,
 // and per point the calculated phase at the inlet (CalculatedPhase), the
 // flow state (FlowState) and the vapour fraction behind the valve (xFG),
 // with the point's suffix. A condition whose switch the module does not
@@ -74,7 +76,7 @@ class TRelevance {
   bool HoldsAt(TRelevantWhen when, int point) const;
 
   const TCalcModule* FModule;
-  int FPhase = -1, FSubstance = -1, FGasMedium = -1, FValveStyle = -1, FResistors = -1, FRecommend = -1, FWhat = -1;
+  int FPhase = -1, FSubstance = -1, FVdma = -1, FGasMedium = -1, FValveStyle = -1, FResistors = -1, FRecommend = -1, FWhat = -1;
   bool FOn[kPoints] = {true, false, false, false};
   TState FInlet[kPoints] = {};
   TState FOutlet[kPoints] = {};

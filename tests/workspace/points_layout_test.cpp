@@ -34,12 +34,20 @@ TEST(PointsLayout, EveryItemOfTheMainModuleIsShownOnce) {
     SCOPED_TRACE(r.base);
     ASSERT_NE(r.items[0], nullptr);
     EXPECT_EQ(r.items[0]->GetName(), r.base);
+    // A detail only point 1 returns (a noise method's terms) has a row
+    // of its own with the other points empty.
+    const bool pointOneOnly = !r.items[1];
     for (int p = 1; p < kPointCount; ++p) {
+      if (pointOneOnly) {
+        EXPECT_EQ(r.items[p], nullptr);
+        continue;
+      }
       ASSERT_NE(r.items[p], nullptr);
       std::string base;
       EXPECT_EQ(PointOfItemName(r.items[p]->GetName(), &base), p);
     }
-    shown.insert(r.items.begin(), r.items.end());
+    for (TCalcItem* i : r.items)
+      if (i) shown.insert(i);
   }
   const auto& items = calc->GetMainCalcModule()->GetCalcItems();
   EXPECT_EQ(shown.size(), items.size());
@@ -48,7 +56,7 @@ TEST(PointsLayout, EveryItemOfTheMainModuleIsShownOnce) {
   // medium's choice and constants once.
   std::set<std::string> rows;
   for (const TPointRow& r : layout.rows) rows.insert(r.base);
-  for (const char* n : {"T1", "P1", "Rho1", "Qm", "Qv", "Qn", "PhiRel", "CalculatedPhase"}) EXPECT_EQ(rows.count(n), 1u) << n;
+  for (const char* n : {"T1", "P1", "Rho1", "Qm", "Qv", "Qn", "PhiRel", "CalculatedPhase", "Lpi"}) EXPECT_EQ(rows.count(n), 1u) << n;
   for (const char* n : {"FluidName", "Tc", "DN", "NoOfEnteredOps"}) EXPECT_EQ(rows.count(n), 0u) << n;
 }
 

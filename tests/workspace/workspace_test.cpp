@@ -288,6 +288,9 @@ const RelevanceCase kRelevanceCases[] = {
      {"Kappa1", "fk", "CStar", "tStar", "pStar", "xt", "PulpeType", "HumidityType", "RotaryType", "BallValveType",
       "ButterflyType", "DNSug07", "DNSug100", "ResistorType", "dRes", "NoiseNormGas", "qmCalc", "p1Calc"}},
     {"flow from the Kv", {"WhatToCalculate = Massenstrom", "kv = 5"}, {"qmCalc", "QvCalc"}, {"p1Calc"}},
+    // The level terms of the VDMA guideline belong to its methods only.
+    {"noise by IEC 60534-8-4", {"NoiseNormLiquid = IEC 60534-8-4"}, {"Lpi"}, {"La1", "La2"}},
+    {"noise by VDMA 24422 (1979)", {"NoiseNormLiquid = VDMA 24422 (1979)"}, {"La1", "La2"}, {}},
     {"air",
      {"FluidName = Luft", "Phase = Gas"},
      {"Kappa1", "fk", "CStar", "xt", "DNSug07", "GlobeType"},
@@ -393,6 +396,13 @@ const MessagesCase kMessageCases[] = {
      {"FluidName = Heizöl schwer (RMG 380)", "T1 = 100", "T1Ap2 = 100", "T1Ap3 = 100", "EN13480Name = P235GH",
       "PipeClass = EN 10220 Reihe 1, P235GH", "DN = 80", "DN1 = 80"},
      {"1:1907", "2:1907", "3:1907"}, {"1:1505", "2:1505", "3:1505"}},
+    // Liquid nitrogen at -185 °C, whose library gives no viscosity: the
+    // Reynolds number factor taken as 1 is said at every point alike (the
+    // first point's viscosity row, shown only with a value, hid it there).
+    {"liquid nitrogen without a viscosity",
+     {"FluidName = Stickstoff", "T1 = -185", "T1Ap2 = -185", "T1Ap3 = -185", "Qm = 2000", "QmAp2 = 3000",
+      "QmAp3 = 4000"},
+     {"1:966", "2:966", "3:966"}, {"A:966"}},
     // A negative flow: it must be greater than zero, not "outside the
     // range from 1E-23 t/h"; refused, it is not passed on through the
     // valve to be compared with the other points' flows (1905).
