@@ -485,7 +485,8 @@ void TCMVDMA89::CopyMethodInputs() {
 std::vector<TCalcItem*> TCMVDMA89::RequiredInputs(bool liquid) {
   std::vector<TCalcItem*> r = {DiP, tP, rhoP, cPipe};
   if (liquid) {
-    r.insert(r.end(), {pv1, fl2, zy, f1, f2});
+    // The liquid's speed of sound sets the wave impedance in the pipe.
+    r.insert(r.end(), {pv1, fl2, zy, f1, f2, Cf2});
   } else {
     r.insert(r.end(), {kappa1, xCr, g1, g2});
   }
