@@ -180,6 +180,38 @@ Extended tVDMA89::GetLpAa() {
   });
 }
 
+std::array<Extended, tVDMA89::ShortBands> tVDMA89::LiquidBandShares() {
+  std::array<Extended, ShortBands> shares;
+  shares.fill(NoValue);
+  const Extended x = GetX(), fl2 = In(iFl2), z = In(iZy);
+  Extended p1pv, dpc;
+  tIEC2003::Calculatepc2015(In(iP1), In(iPv1), x, fl2, p1pv, dpc);
+  const Extended uVC = tIEC2003::VenaContractaVelocity(dpc, In(iRho1), fl2);
+  const Extended ft =
+      tIEC2003::PeakFrequencyTurb2015(uVC, In(iFd), In(iKv), fl2, z, In(iDNV), p1pv);
+  if (!HasValue(ft) || !(ft > 0)) return shares;
+  // Above incipient cavitation La2 is the rise of the power by the
+  // cavitation: turbulent and cavitating power stand as 1 : 10^(La2/10) - 1.
+  Extended La1, La2, fc = NoValue, wc = NoValue;
+  CalculateLa1La2(GetEta(), GetWmIEC(), z, x, La1, La2);
+  if (HasValue(La2) && La2 > 0) {
+    fc = tIEC2003::PeakFrequencyCav(ft, x, z);
+    wc = std::pow(10.0L, La2 / 10) - 1;
+  }
+  for (int b = 0; b < ShortBands; ++b) {
+    const size_t c = static_cast<size_t>(tThirdOctaves::OctaveCentre(b));
+    Extended sum = 0;
+    for (size_t j = c - 1; j <= c + 1; ++j) {
+      const Extended d =
+          tIEC2003::DistributionFactor2015(tThirdOctaves::Frequencies[j], ft, fc, 1, wc);
+      if (!HasValue(d)) return shares;
+      sum += d;
+    }
+    shares[static_cast<size_t>(b)] = sum;
+  }
+  return shares;
+}
+
 void tVDMA89::Spectra() {
   if (!Cache.GetShouldBecalculated(rSpectra)) return;
   FLwi.Clear();
@@ -192,9 +224,13 @@ void tVDMA89::Spectra() {
   const Extended tlr = tIEC2003::TLAtRing(In(iCPipe), In(iRhoP), In(iTP), DiP);
   const Extended dist = tIEC2003::DistanceTerm(In(iTP), DiP);
   const Extended pw = tIEC2003::PowerTerm(DiP);
+  std::array<Extended, ShortBands> shares;
+  shares.fill(NoValue);
+  if (liquid) shares = LiquidBandShares();
   for (int i = 0; i < ShortBands; ++i) {
     const Extended f = tSpectrum::Frequencies[static_cast<size_t>(i)];
     Extended dL = In((liquid ? iDLLiq0 : iDLGas0) + i);
+    if (!HasValue(dL)) dL = Dezibel(shares[static_cast<size_t>(i)]);
     if (!HasValue(dL)) dL = -10 * std::log10(static_cast<Extended>(ShortBands));
     const Extended L = HasValue(Lwi) ? Lwi + dL : NoValue;
     FLwi.SetValues(i, L);

@@ -7,9 +7,15 @@
 // the spectral shape to the manufacturer's band data):
 //  - The internal power spectrum is the level Lwi plus the band corrections
 //    dLGas/dLLiq of the four bands 500 ... 4000 Hz (the short spectrum of
-//    the sheet); bands without data share the power equally (-6.02 dB
-//    each, so the four bands sum to Lwi). The 8000 Hz band carries no data
-//    and stays empty.
+//    the sheet). Without band data a liquid's power is spread as IEC
+//    60534-8-4:2015 spreads it: the turbulent spectrum around its peak
+//    frequency (which needs Fd and xFz) and, above incipient cavitation,
+//    the cavitation spectrum around its own, weighted by the power of La1
+//    and the rise La2; a band takes the share of its three third-octave
+//    bands, the power outside 355 Hz ... 2.8 kHz lies outside the short
+//    spectrum. A gas's bands, and a liquid's without Fd, share the power
+//    equally (-6.02 dB each, so the four bands sum to Lwi). The 8000 Hz
+//    band carries no data and stays empty.
 //  - cfc, the speed of sound of the flow in the outlet pipe that sets its
 //    wave impedance rho2 cfc: cF2 for gases, cF1 for a liquid without
 //    cavitation; cavitation bubbles lower it linearly to one half of cF1
@@ -41,6 +47,7 @@ class tVDMA89 : public tVDMA79 {
   static constexpr int ShortBands = 4;
 
   void SetXCr(Extended v) { SetIn(iXCr, v); }
+  void SetFd(Extended v) { SetIn(iFd, v); }
   void SetCPipe(Extended v) { SetIn(iCPipe, v); }
   void SetRhoP(Extended v) { SetIn(iRhoP, v); }
   void SetTp(Extended v) { SetIn(iTP, v); }
@@ -90,6 +97,10 @@ class tVDMA89 : public tVDMA79 {
   static Extended PowerToPressure(Extended rho, Extended c, Extended DiP);
   static Extended CalculateCfc(Extended x, Extended cF1, Extended cF2, Extended z, Extended fl2,
                                bool liquid);
+  // The shares of the four bands in a liquid's internal power when the
+  // valve has no band data (power ratios; NoValue where they cannot be
+  // told).
+  std::array<Extended, ShortBands> LiquidBandShares();
 
  protected:
   Extended GetLa2Raw() override;
