@@ -503,6 +503,7 @@ TEST(NoiseInput, BadInputGivesNoValueNeverNaN) {
     v.SetF2(1.5L);
     v.SetZy(0.3L);
     v.SetFl2(0.81L);
+    v.SetFd(0.42L);
     v.SetKv(80);
     v.SetDNV(100);
     v.SetDiP(107);
