@@ -31,7 +31,7 @@ const std::vector<TNoiseMethod>& NoiseMethods() {
       {"vdma89", "valve noise, VDMA 24422 (1989)", "TCMVDMA89", "fCMVDMA89", "FCalcSourceCMVDMA89",
        "FCalcConnectorVDMA89", {1}, {1}, false, "",
        {{N::In, once, all, "f1 f2 g1 g2 cPipe RhoM|rhoP tp|tP " + kOctaveCorrections},
-        {N::In, per, all, "xc|xCr KvKvs"},
+        {N::In, per, all, "xc|xCr KvKvs fd"},
         {N::Out, per, first, "frIsa|fr etaL Wm MaVC Lwi dLACF|dLaCF"}},
        {"Lwi", "Rr", "LwAa", "LpAa"}, In<TCMVDMA89>, Alone<TCMVDMA89>},
       {"isa89", "gas valve noise, IEC 60534-8-3 2000 or 2010", "TCMIsa89", "fCMISA89", "FCalcSourceCMISA89",

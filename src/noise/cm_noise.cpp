@@ -448,6 +448,8 @@ TCMVDMA89::TCMVDMA89(TCalcComponent* owner, std::string name)
   f2 = Param<TInputParameter>("f2", qNoUnit, "Akustischer Ventilbeiwert f2");
   g1 = Param<TInputParameter>("g1", qNoUnit, "Akustischer Ventilbeiwert g1");
   g2 = Param<TInputParameter>("g2", qNoUnit, "Akustischer Ventilbeiwert g2");
+  // A liquid's spectrum without band data needs the jet's peak frequency.
+  fd = Param<TInputParameter>("fd", qFixedPortion, "Ventil-Formfaktor Fd");
   AddBandCorrections(dLGas, dLLiq);
   MaVC = Param<TOutputParameter>("MaVC", qNoUnitPositive, "Machzahl in der Vena contracta");
   etaL = Param<TOutputParameter>("etaL", qNoUnitPositive, "Akustischer Wirkungsgrad");
@@ -476,6 +478,7 @@ void TCMVDMA89::CopyMethodInputs() {
   n.SetF2(V(f2));
   n.SetG1(V(g1));
   n.SetG2(V(g2));
+  n.SetFd(V(fd));
   for (int i = 0; i < tVDMA89::ShortBands; ++i) {
     n.SetDLGas(i, V(dLGas[static_cast<size_t>(i)]));
     n.SetDLLiq(i, V(dLLiq[static_cast<size_t>(i)]));
@@ -485,7 +488,8 @@ void TCMVDMA89::CopyMethodInputs() {
 std::vector<TCalcItem*> TCMVDMA89::RequiredInputs(bool liquid) {
   std::vector<TCalcItem*> r = {DiP, tP, rhoP, cPipe};
   if (liquid) {
-    r.insert(r.end(), {pv1, fl2, zy, f1, f2});
+    // The liquid's speed of sound sets the wave impedance in the pipe.
+    r.insert(r.end(), {pv1, fl2, zy, f1, f2, Cf2});
   } else {
     r.insert(r.end(), {kappa1, xCr, g1, g2});
   }
@@ -493,7 +497,7 @@ std::vector<TCalcItem*> TCMVDMA89::RequiredInputs(bool liquid) {
 }
 
 void TCMVDMA89::MethodRelevance(bool liquid) {
-  std::vector<TCalcItem*> liq = {f1, f2}, gas = {g1, g2, xCr, MaVC};
+  std::vector<TCalcItem*> liq = {f1, f2, fd}, gas = {g1, g2, xCr, MaVC};
   for (auto* p : dLLiq) liq.push_back(p);
   for (auto* p : dLGas) gas.push_back(p);
   MakeUtilized(liquid ? liq : gas);

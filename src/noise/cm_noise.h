@@ -119,7 +119,7 @@ class TCMVDMA89 : public TCMCustomNoisePrediction {
   const char* ClassName() const override { return "TCMVDMA89"; }
   tVDMA89& Noise() { return static_cast<tVDMA89&>(*FMethod); }
 
-  TInputParameter *xCr, *cPipe, *rhoP, *tP, *KvKvs, *f1, *f2, *g1, *g2;
+  TInputParameter *xCr, *cPipe, *rhoP, *tP, *KvKvs, *f1, *f2, *g1, *g2, *fd;
   TBandCorrections dLGas, dLLiq;
   TOutputParameter *MaVC, *etaL, *Wm, *Lwi, *dLaCF, *fr, *cfc;
   TBandParameters LwiBands, RrBands, LwAaBands, LpAaBands;

@@ -11,6 +11,8 @@ namespace torvacalc {
 
 namespace {
 constexpr Extended kPi = 3.14159265358979323846L;
+// Reference sound power and sound pressure of the decibel scales.
+constexpr Extended kW0 = 1E-12L, kP0 = 2E-5L;
 }
 
 // Mach number at the vena contracta from the pressure ratio and the valve's
@@ -58,6 +60,16 @@ Extended tVDMA89::CalculateCfc(Extended x, Extended cF1, Extended cF2, Extended 
   if (!Available(x, z) || x <= z) return cF1;
   if (HasValue(fl2) && fl2 > z && x < fl2) return cF1 * (1 - 0.5L * (x - z) / (fl2 - z));
   return HasValue(cF2) && cF2 < cF1 ? cF2 : 0.5L * cF1;
+}
+
+// A plane wave of power W in a pipe of cross-section A carries the mean
+// square pressure p^2 = W rho c/A, so Lp = Lw + 10 lg(rho c/A W0/p0^2)
+// (DiP mm, rho kg/m3, c m/s). The same relation with 4/(pi p0^2) rounded
+// to 3.2E9 links the internal power and level of IEC 60534-8-3 and -8-4.
+Extended tVDMA89::PowerToPressure(Extended rho, Extended c, Extended DiP) {
+  if (!Available(rho, c, DiP) || rho <= 0 || c <= 0 || DiP <= 0) return NoValue;
+  const Extended d = DiP * 0.001L;
+  return 10 * std::log10(rho * c / (kPi / 4 * d * d) * kW0 / (kP0 * kP0));
 }
 
 Extended tVDMA89::GetMaVC() {
@@ -143,10 +155,21 @@ Extended tVDMA89::GetFr() {
   return Cached(rFr, [&] { return tIEC2003::RingFrequency(In(iCPipe), In(iDiP)); });
 }
 
+// A liquid's own speed of sound is cF1; where only the outlet's is known
+// (the valve calculation hands over cF2), that one stands for it.
 Extended tVDMA89::GetCfc() {
   return Cached(rCfc, [&] {
     const bool liquid = IsLiquid();
-    return CalculateCfc(GetX(), GetCf1(), liquid ? In(iCF2) : GetCF2(), In(iZy), In(iFl2), liquid);
+    if (!liquid) return CalculateCfc(GetX(), GetCf1(), GetCF2(), In(iZy), In(iFl2), false);
+    const Extended c1 = HasValue(GetCf1()) ? GetCf1() : In(iCF2);
+    return CalculateCfc(GetX(), c1, In(iCF2), In(iZy), In(iFl2), true);
+  });
+}
+
+Extended tVDMA89::GetLpi() {
+  return Cached(rLpi, [&]() -> Extended {
+    const Extended Lwi = GetLwi(), k = PowerToPressure(GetRho2v(), GetCfc(), In(iDiP));
+    return Available(Lwi, k) ? Lwi + k : NoValue;
   });
 }
 
@@ -157,6 +180,38 @@ Extended tVDMA89::GetLpAa() {
   });
 }
 
+std::array<Extended, tVDMA89::ShortBands> tVDMA89::LiquidBandShares() {
+  std::array<Extended, ShortBands> shares;
+  shares.fill(NoValue);
+  const Extended x = GetX(), fl2 = In(iFl2), z = In(iZy);
+  Extended p1pv, dpc;
+  tIEC2003::Calculatepc2015(In(iP1), In(iPv1), x, fl2, p1pv, dpc);
+  const Extended uVC = tIEC2003::VenaContractaVelocity(dpc, In(iRho1), fl2);
+  const Extended ft =
+      tIEC2003::PeakFrequencyTurb2015(uVC, In(iFd), In(iKv), fl2, z, In(iDNV), p1pv);
+  if (!HasValue(ft) || !(ft > 0)) return shares;
+  // Above incipient cavitation La2 is the rise of the power by the
+  // cavitation: turbulent and cavitating power stand as 1 : 10^(La2/10) - 1.
+  Extended La1, La2, fc = NoValue, wc = NoValue;
+  CalculateLa1La2(GetEta(), GetWmIEC(), z, x, La1, La2);
+  if (HasValue(La2) && La2 > 0) {
+    fc = tIEC2003::PeakFrequencyCav(ft, x, z);
+    wc = std::pow(10.0L, La2 / 10) - 1;
+  }
+  for (int b = 0; b < ShortBands; ++b) {
+    const size_t c = static_cast<size_t>(tThirdOctaves::OctaveCentre(b));
+    Extended sum = 0;
+    for (size_t j = c - 1; j <= c + 1; ++j) {
+      const Extended d =
+          tIEC2003::DistributionFactor2015(tThirdOctaves::Frequencies[j], ft, fc, 1, wc);
+      if (!HasValue(d)) return shares;
+      sum += d;
+    }
+    shares[static_cast<size_t>(b)] = sum;
+  }
+  return shares;
+}
+
 void tVDMA89::Spectra() {
   if (!Cache.GetShouldBecalculated(rSpectra)) return;
   FLwi.Clear();
@@ -164,28 +219,33 @@ void tVDMA89::Spectra() {
   FLwAa.Clear();
   FLpAa.Clear();
   const bool liquid = IsLiquid();
-  const Extended Lwi = GetLwi(), fr = GetFr(), cfc = GetCfc(), DiP = In(iDiP);
+  const Extended Lwi = GetLwi(), fr = GetFr(), cfc = GetCfc(), DiP = In(iDiP), rho2 = GetRho2v();
+  const Extended toLp = PowerToPressure(rho2, cfc, DiP);
   const Extended tlr = tIEC2003::TLAtRing(In(iCPipe), In(iRhoP), In(iTP), DiP);
-  const Extended spread =
-      HasValue(DiP) && DiP > 0 ? 10 * std::log10(kPi * (DiP / 1000 + 2)) : NoValue;
+  const Extended dist = tIEC2003::DistanceTerm(In(iTP), DiP);
+  const Extended pw = tIEC2003::PowerTerm(DiP);
+  std::array<Extended, ShortBands> shares;
+  shares.fill(NoValue);
+  if (liquid) shares = LiquidBandShares();
   for (int i = 0; i < ShortBands; ++i) {
     const Extended f = tSpectrum::Frequencies[static_cast<size_t>(i)];
     Extended dL = In((liquid ? iDLLiq0 : iDLGas0) + i);
+    if (!HasValue(dL)) dL = Dezibel(shares[static_cast<size_t>(i)]);
     if (!HasValue(dL)) dL = -10 * std::log10(static_cast<Extended>(ShortBands));
     const Extended L = HasValue(Lwi) ? Lwi + dL : NoValue;
     FLwi.SetValues(i, L);
     Extended Rr;
     if (liquid) {
-      const Extended d = tIEC2003::DeltaTL(f, fr);
+      const Extended d = tIEC2003::DeltaTL2015(f, fr);
       Rr = Available(tlr, d) ? tlr + d : NoValue;
     } else {
-      Rr = tISA89::TransmissionLoss(true, f, fr, In(iCPipe), In(iTP), GetRho2v(), cfc);
+      Rr = tISA89::TransmissionLoss(true, f, fr, In(iCPipe), In(iTP), rho2, cfc);
     }
     FRr.SetValues(i, Rr);
-    if (Available(L, Rr, spread)) {
-      const Extended Lw = L + Rr + tSpectrum::AWeighting[static_cast<size_t>(i)];
-      FLwAa.SetValues(i, Lw);
-      FLpAa.SetValues(i, Lw - spread);
+    if (Available(L, toLp, Rr, dist)) {
+      const Extended Lp = L + toLp + Rr + tSpectrum::AWeighting[static_cast<size_t>(i)] + dist;
+      FLpAa.SetValues(i, Lp);
+      if (HasValue(pw)) FLwAa.SetValues(i, Lp + pw);
     }
   }
   Cache.SetValid(rSpectra);

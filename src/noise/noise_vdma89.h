@@ -7,21 +7,31 @@
 // the spectral shape to the manufacturer's band data):
 //  - The internal power spectrum is the level Lwi plus the band corrections
 //    dLGas/dLLiq of the four bands 500 ... 4000 Hz (the short spectrum of
-//    the sheet); bands without data share the power equally (-6.02 dB
-//    each, so the four bands sum to Lwi). The 8000 Hz band carries no data
-//    and stays empty.
+//    the sheet). Without band data a liquid's power is spread as IEC
+//    60534-8-4:2015 spreads it: the turbulent spectrum around its peak
+//    frequency (which needs Fd and xFz) and, above incipient cavitation,
+//    the cavitation spectrum around its own, weighted by the power of La1
+//    and the rise La2; a band takes the share of its three third-octave
+//    bands, the power outside 355 Hz ... 2.8 kHz lies outside the short
+//    spectrum. A gas's bands, and a liquid's without Fd, share the power
+//    equally (-6.02 dB each, so the four bands sum to Lwi). The 8000 Hz
+//    band carries no data and stays empty.
 //  - cfc, the speed of sound of the flow in the outlet pipe that sets its
-//    wave impedance: cF2 for gases, cF1 for a liquid without cavitation;
-//    cavitation bubbles lower it linearly to one half of cF1 when the
-//    pressure ratio reaches FL2, and from there (choked, flashing) cF2 is
-//    used when given, else 0.5 cF1.
-//  - Transmission loss by band: gases the IEC 60534-8-3 (2000) form with
-//    cfc and the outlet density, liquids the IEC 60534-8-4 form around the
-//    ring frequency.
-//  - External level: LwAa(f) = Lwi(f) + Rr(f) + A(f), the sound power
-//    radiated by the pipe, and LpAa(f) = LwAa(f) - 10 lg(pi (Di/1000 + 2)),
-//    spread over the cylinder 1 m off the wall per metre of pipe. LpAa is
-//    the sum of the LpAa bands.
+//    wave impedance rho2 cfc: cF2 for gases, cF1 for a liquid without
+//    cavitation; cavitation bubbles lower it linearly to one half of cF1
+//    when the pressure ratio reaches FL2, and from there (choked,
+//    flashing) cF2 is used when given, else 0.5 cF1.
+//  - Internal sound pressure by band: Lpi(f) = Lwi(f) + 10 lg(rho2 cfc/A
+//    W0/p0^2), A the bore of the outlet pipe (the plane-wave relation that
+//    IEC 60534-8-3 and -8-4 write as 3.2E9 Wa rho c/Di^2).
+//  - Transmission loss by band, the loss from the internal to the external
+//    sound pressure at the wall: gases the IEC 60534-8-3 (2000) form with
+//    cfc and the outlet density, liquids the IEC 60534-8-4 (2015) form
+//    around the ring frequency.
+//  - External level 1 m from the wall: LpAa(f) = Lpi(f) + Rr(f) + A(f) -
+//    10 lg((Do + 2 m)/Do), Do the outer diameter, LpAa the sum of the
+//    bands; LwAa(f) = LpAa(f) + 10 lg(3 pi (Di + 2 m)), the power radiated
+//    by 3 m of pipe, as the IEC methods give it.
 #pragma once
 
 #include "noise/noise_base.h"
@@ -32,11 +42,12 @@ class tVDMA89 : public tVDMA79 {
  public:
   enum VDMA89Slot {
     rMaVC = FirstDerivedResult, rEta, rWmIEC, rWm, rLwi, rDLaCF, rFr, rCfc, rF1, rF2, rG1, rG2,
-    rSpectra,
+    rSpectra, rLpi,
   };
   static constexpr int ShortBands = 4;
 
   void SetXCr(Extended v) { SetIn(iXCr, v); }
+  void SetFd(Extended v) { SetIn(iFd, v); }
   void SetCPipe(Extended v) { SetIn(iCPipe, v); }
   void SetRhoP(Extended v) { SetIn(iRhoP, v); }
   void SetTp(Extended v) { SetIn(iTP, v); }
@@ -57,6 +68,8 @@ class tVDMA89 : public tVDMA79 {
   Extended GetDLaCF();
   Extended GetFr();
   Extended GetCfc();
+  // The internal sound pressure level that Lwi sets up in the outlet pipe.
+  Extended GetLpi();
   Extended GetLa1() override;
   Extended GetLpAa() override;
   const tSpectrum& GetLwiSpectrum() { Spectra(); return FLwi; }
@@ -81,8 +94,13 @@ class tVDMA89 : public tVDMA79 {
   // La1 and La2 of a liquid; La2 only above incipient cavitation.
   static void CalculateLa1La2(Extended eta, Extended WmIEC, Extended z, Extended x, Extended& La1,
                               Extended& La2);
+  static Extended PowerToPressure(Extended rho, Extended c, Extended DiP);
   static Extended CalculateCfc(Extended x, Extended cF1, Extended cF2, Extended z, Extended fl2,
                                bool liquid);
+  // The shares of the four bands in a liquid's internal power when the
+  // valve has no band data (power ratios; NoValue where they cannot be
+  // told).
+  std::array<Extended, ShortBands> LiquidBandShares();
 
  protected:
   Extended GetLa2Raw() override;

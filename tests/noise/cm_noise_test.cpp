@@ -212,8 +212,12 @@ TEST(NoiseModules, VdmaModulesGiveLevelsForBothPhases) {
     x.SetAll({{"xCr", "0.6"}, {"g1", "-4"}, {"g2", "1.5"}});
     EXPECT_TRUE(HasValue(x.Value("LpAa")));
     EXPECT_NEAR(x.Value("LpAa"), x.m.Noise().GetLpAaSpectrum().GetSum(), 1e-9);
+    // A liquid needs its own speed of sound (the gas's is still entered).
     x.SetAll(kWater);
-    x.SetAll({{"f1", "-7"}, {"f2", "1.5"}, {"cPipe", "5000"}, {"rhoP", "7800"}});
+    x.SetAll({{"f1", "-7"}, {"f2", "1.5"}, {"cPipe", "5000"}, {"rhoP", "7800"}, {"Cf2", ""}});
+    EXPECT_FALSE(HasValue(x.Value("LpAa")));
+    EXPECT_TRUE(x.Has(101) || x.Has(102));
+    x.SetAll({{"Cf2", "1400"}});
     EXPECT_TRUE(HasValue(x.Value("LpAa")));
     x.ExpectClean();
   }
