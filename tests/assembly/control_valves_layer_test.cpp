@@ -512,26 +512,6 @@ void ExpectSameAsAlone(TCalcModule& inAssembly, Extended tolerance) {
   alone->SetCalcMessageContainer(nullptr);
 }
 
-// At the usual precision every module of the assembly holds what the
-// module alone computes from the same inputs, to the settled precision.
-TEST(ValveLayer, ModulesComputeWhatTheyComputeAlone) {
-  int compared = 0;
-  for (const TEntries* entries : {&kWater, &kSteam}) {
-    auto calc = Calculation(*entries);
-    for (int k : {1, 2, 3, 4}) {
-      SCOPED_TRACE(k);
-      for (TCalcModule* m : ModulesOf(*calc, k))
-        if (m->GetEnabled() && Alone(*m)) ExpectSameAsAlone(*m, Settled()), ++compared;
-    }
-  }
-  // Per point the mixture behind the valve, the sizing and the one noise
-  // method of the medium (the resistor is off; the medium behind the valve
-  // has its own layer test): three modules at four points of two
-  // calculations, so that a module switched off by mistake cannot pass
-  // unchecked.
-  EXPECT_EQ(compared, 2 * 4 * 3);
-}
-
 // The physical meaning of the wiring: the medium behind the valve is at
 // the valve's outlet pressure and the temperature the medium reaches
 // there; a resistor behind the valve starts at the valve's outlet
@@ -581,13 +561,18 @@ TEST(ValveLayer, ExamplesComputeWhatTheModulesComputeAlone) {
       EXPECT_NE(m->MessageType, cmCalculationError);  // no internal faults
     }
     EXPECT_EQ(calc->GetText("FlowStateAp3"), e.flowState3);
+    size_t compared = 0;
     for (int k : e.points) {
       SCOPED_TRACE(k);
       EXPECT_TRUE(HasValue(calc->GetValue("kv" + Suffix(k))));
       EXPECT_TRUE(HasValue(calc->GetValue("LpAa" + Suffix(k))));
       for (TCalcModule* m : ModulesOf(*calc, k))
-        if (m->GetEnabled() && Alone(*m)) ExpectSameAsAlone(*m, 0);
+        if (m->GetEnabled() && Alone(*m)) ExpectSameAsAlone(*m, 0), ++compared;
     }
+    // At least the mixture behind the valve, the sizing and one noise
+    // method per point: a module switched off by mistake cannot pass
+    // unchecked.
+    EXPECT_GE(compared, 3 * e.points.size());
   }
 }
 
