@@ -306,8 +306,6 @@ TEST(HXFile, DamagedFilesGiveFileError) {
     return kFileHeader + Flags(HXFlagCompressed) + RawDeflate(document);
   };
   const std::string docHead = doc.substr(0, doc.find("HXFile") + 6);
-  std::string deep = docHead + Bytes("00 00 00 00 01 00 00 00");
-  for (int i = 0; i < 100000; ++i) deep += Bytes("00 00 00 00 00 01 00 00 00");
   struct Case { const char* what; std::string bytes; };
   const Case cases[] = {
       {"empty", ""},
@@ -338,12 +336,9 @@ TEST(HXFile, DamagedFilesGiveFileError) {
        }()},
       {"document cut short", compressed(doc.substr(0, doc.size() - 5))},
       {"other document identifier", compressed("\x04" "Junk" + doc.substr(21))},
+      // Absurd lengths, counts and nesting, each refused by the tag stream
+      // (tested there type by type), reach it through the file too.
       {"absurd attribute count", compressed(docHead + Bytes("ff ff ff 7f 00 00 00 00"))},
-      {"absurd child count", compressed(docHead + Bytes("00 00 00 00 ff ff ff ff"))},
-      {"absurd blob size",
-       compressed(docHead + Bytes("01 00 00 00 01 01 'b' 00 ff ff ff ff ff ff ff 7f 00 00 00 00"))},
-      {"absurd text length", compressed(docHead + Bytes("01 00 00 00 12 01 't' 00 00 00 00 40"))},
-      {"100000 levels of nesting", compressed(deep)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
