@@ -576,7 +576,7 @@ TEST(ValveLayer, ExamplesComputeWhatTheModulesComputeAlone) {
   }
 }
 
-TEST(ValveLayer, SortCopyAndClearOperatingPoints) {
+TEST(ValveLayer, SortingMovesTheEntriesOfAPointTogether) {
   auto calc = Calculation(kWater);
   calc->Enter("QmAp2", "40000");
   calc->SortOps();
@@ -587,13 +587,6 @@ TEST(ValveLayer, SortCopyAndClearOperatingPoints) {
   calc->UnDo();  // the sorting is one step
   EXPECT_EQ(calc->GetValue("QmAp2"), 40000);
   EXPECT_EQ(calc->GetValue("QmAp3"), 30000);
-  calc->SortOps();
-  calc->CopyOp2();
-  EXPECT_EQ(calc->GetValue("QmAp2"), calc->GetValue("Qm"));
-  EXPECT_EQ(calc->GetValue("kvAp2"), calc->GetValue("kv"));
-  calc->StornoOp3();
-  EXPECT_FALSE(HasValue(calc->GetValue("p2Ap3")));
-  EXPECT_FALSE(HasValue(calc->GetValue("kvAp3")));
 }
 
 // The state of the main module: texts of switches and strings, values of
