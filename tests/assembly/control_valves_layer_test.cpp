@@ -512,26 +512,6 @@ void ExpectSameAsAlone(TCalcModule& inAssembly, Extended tolerance) {
   alone->SetCalcMessageContainer(nullptr);
 }
 
-// At the usual precision every module of the assembly holds what the
-// module alone computes from the same inputs, to the settled precision.
-TEST(ValveLayer, ModulesComputeWhatTheyComputeAlone) {
-  int compared = 0;
-  for (const TEntries* entries : {&kWater, &kSteam}) {
-    auto calc = Calculation(*entries);
-    for (int k : {1, 2, 3, 4}) {
-      SCOPED_TRACE(k);
-      for (TCalcModule* m : ModulesOf(*calc, k))
-        if (m->GetEnabled() && Alone(*m)) ExpectSameAsAlone(*m, Settled()), ++compared;
-    }
-  }
-  // Per point the mixture behind the valve, the sizing and the one noise
-  // method of the medium (the resistor is off; the medium behind the valve
-  // has its own layer test): three modules at four points of two
-  // calculations, so that a module switched off by mistake cannot pass
-  // unchecked.
-  EXPECT_EQ(compared, 2 * 4 * 3);
-}
-
 // The physical meaning of the wiring: the medium behind the valve is at
 // the valve's outlet pressure and the temperature the medium reaches
 // there; a resistor behind the valve starts at the valve's outlet
@@ -581,17 +561,22 @@ TEST(ValveLayer, ExamplesComputeWhatTheModulesComputeAlone) {
       EXPECT_NE(m->MessageType, cmCalculationError);  // no internal faults
     }
     EXPECT_EQ(calc->GetText("FlowStateAp3"), e.flowState3);
+    size_t compared = 0;
     for (int k : e.points) {
       SCOPED_TRACE(k);
       EXPECT_TRUE(HasValue(calc->GetValue("kv" + Suffix(k))));
       EXPECT_TRUE(HasValue(calc->GetValue("LpAa" + Suffix(k))));
       for (TCalcModule* m : ModulesOf(*calc, k))
-        if (m->GetEnabled() && Alone(*m)) ExpectSameAsAlone(*m, 0);
+        if (m->GetEnabled() && Alone(*m)) ExpectSameAsAlone(*m, 0), ++compared;
     }
+    // At least the mixture behind the valve, the sizing and one noise
+    // method per point: a module switched off by mistake cannot pass
+    // unchecked.
+    EXPECT_GE(compared, 3 * e.points.size());
   }
 }
 
-TEST(ValveLayer, SortCopyAndClearOperatingPoints) {
+TEST(ValveLayer, SortingMovesTheEntriesOfAPointTogether) {
   auto calc = Calculation(kWater);
   calc->Enter("QmAp2", "40000");
   calc->SortOps();
@@ -602,13 +587,6 @@ TEST(ValveLayer, SortCopyAndClearOperatingPoints) {
   calc->UnDo();  // the sorting is one step
   EXPECT_EQ(calc->GetValue("QmAp2"), 40000);
   EXPECT_EQ(calc->GetValue("QmAp3"), 30000);
-  calc->SortOps();
-  calc->CopyOp2();
-  EXPECT_EQ(calc->GetValue("QmAp2"), calc->GetValue("Qm"));
-  EXPECT_EQ(calc->GetValue("kvAp2"), calc->GetValue("kv"));
-  calc->StornoOp3();
-  EXPECT_FALSE(HasValue(calc->GetValue("p2Ap3")));
-  EXPECT_FALSE(HasValue(calc->GetValue("kvAp3")));
 }
 
 // The state of the main module: texts of switches and strings, values of

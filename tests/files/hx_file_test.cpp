@@ -106,17 +106,8 @@ TEST(HXFile, CalculationRoundTripsAndFileListReadersSeeIt) {
     EXPECT_EQ(g.GetLoadedFlags(), (compressed ? HXFlagCompressed : 0) | HXFlagChecksum);
     EXPECT_EQ(g.GetIdentifier(), "FV-101");
     EXPECT_EQ(g.GetParamDisplayText("kvs"), "63");
-    EXPECT_EQ(g.GetParamDisplayText("KVS"), "63") << "item tags are found ignoring case";
-    EXPECT_EQ(g.GetParamDisplayText("qv"), "") << "not utilized";
     EXPECT_EQ(g.GetParamCaption("p1"), "Eingangsdruck");
-    EXPECT_EQ(g.GetParamCaption("p1", true), "p1");
     EXPECT_EQ(g.GetParamValue("p1"), 11.01325L);
-    EXPECT_EQ(g.GetParamValue("qv"), NoValue);
-    EXPECT_EQ(g.GetParamValue("missing"), NoValue);
-    EXPECT_EQ(g.GetParamCalcUnit("p1"), 1);
-    EXPECT_EQ(g.GetParamCalcUnit("missing"), -1);
-    EXPECT_EQ(g.GetParamSwitchIndex("CharacteristicType"), 2);
-    EXPECT_EQ(g.GetParamSwitchIndex("p1"), -1);
     EXPECT_EQ(g.GetParamText("Fluidname"), "Wasser");
     EXPECT_EQ(g.GetItemsTag().TagCount(), test::SampleItems().size());
     const std::vector<std::string> lines = {
@@ -165,23 +156,13 @@ TEST(HXFile, OmittedEmptyValues) {
   f.AddBooleanAttr(t, "Flag", false);
   f.AddLongIntAttr(t, "Count", 0);
   f.AddExtendedAttr(t, "Zero", 0);
-  f.AddAnsiCharAttr(t, "Char", '\0');
-  f.AddDateTimeAttr(t, "Date", 0);
-  f.AddCDSAttr(t, "Table", "");
-  f.AddSetAttr(t, "Set", 0);
   ASSERT_EQ(t.Attributes().Count(), 1u);
   EXPECT_EQ(t.Attributes()[0].ItemName, "Value") << "NoValue is a value";
 
   f.OmitEmptyValues = false;
   f.AddStrAttr(t, "Text", "");
   f.AddLongIntAttr(t, "Count", 0);
-  f.AddSetAttr(t, "Set", 0x11);
-  f.AddCDSAttr(t, "Table", "CDS");
-  EXPECT_EQ(t.Attributes().Count(), 5u);
-  EXPECT_EQ(f.AttributeAsSet(t, "Set"), 0x11u);
-  EXPECT_EQ(t.AttributeByName("Set")->ClassName(), "TBixBinaryTShiftState");
-  EXPECT_EQ(f.AttributeAsCDS(t, "Table"), "CDS");
-  EXPECT_EQ(t.AttributeByName("Table")->ClassName(), "TBixBinarytClientDataSet");
+  EXPECT_EQ(t.Attributes().Count(), 3u);
 }
 
 TEST(HXFile, AttributeSectionPoolsTheNames) {
@@ -306,8 +287,6 @@ TEST(HXFile, DamagedFilesGiveFileError) {
     return kFileHeader + Flags(HXFlagCompressed) + RawDeflate(document);
   };
   const std::string docHead = doc.substr(0, doc.find("HXFile") + 6);
-  std::string deep = docHead + Bytes("00 00 00 00 01 00 00 00");
-  for (int i = 0; i < 100000; ++i) deep += Bytes("00 00 00 00 00 01 00 00 00");
   struct Case { const char* what; std::string bytes; };
   const Case cases[] = {
       {"empty", ""},
@@ -338,12 +317,9 @@ TEST(HXFile, DamagedFilesGiveFileError) {
        }()},
       {"document cut short", compressed(doc.substr(0, doc.size() - 5))},
       {"other document identifier", compressed("\x04" "Junk" + doc.substr(21))},
+      // Absurd lengths, counts and nesting, each refused by the tag stream
+      // (tested there type by type), reach it through the file too.
       {"absurd attribute count", compressed(docHead + Bytes("ff ff ff 7f 00 00 00 00"))},
-      {"absurd child count", compressed(docHead + Bytes("00 00 00 00 ff ff ff ff"))},
-      {"absurd blob size",
-       compressed(docHead + Bytes("01 00 00 00 01 01 'b' 00 ff ff ff ff ff ff ff 7f 00 00 00 00"))},
-      {"absurd text length", compressed(docHead + Bytes("01 00 00 00 12 01 't' 00 00 00 00 40"))},
-      {"100000 levels of nesting", compressed(deep)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -421,16 +421,6 @@ TEST(UnitSynchronisation, PressureAndPressureDropFollowEachOther) {
   EXPECT_EQ(dpm->GetCalcUnitName(), "Pa");
 }
 
-TEST(UnitSynchronisation, KvCvShortCaptionFollowsTheUnit) {
-  RecordingModule m;
-  auto* kv = m.AddItem<TOutputParameter>("kv", qKvCv);
-  kv->SetShortCaption("Kvs");
-  kv->SetCalcUnitNo(1);
-  EXPECT_EQ(kv->GetShortCaption(), "Cvs");
-  kv->SetCalcUnitNo(0);
-  EXPECT_EQ(kv->GetShortCaption(), "Kvs");
-}
-
 TEST(ItemDisplayState, VisibilityEnablingAndReadOnly) {
   RecordingModule m;
   auto* p = m.AddItem<TInputParameter>("p", qPressureBar);
@@ -465,16 +455,6 @@ TEST(TextItems, RelevantTextRecalculatesPlainTextDoesNot) {
   medium->SetText("Wasser");
   EXPECT_EQ(m.Count(ceValueFieldChange), 1);
   EXPECT_THROW(m.AddItem<tCalcString>("author"), EHXInternal);  // names are not case-sensitive
-}
-
-TEST(VarQuantity, QuantityChangeKeepsTheNumber) {
-  RecordingModule m;
-  auto* q = m.AddItem<tVarQuantityParameter>("q", qMassFlowrate);
-  q->SetCalcUnitNo(1);
-  q->SetValue(3600);
-  q->SetQuantity(qVolumeFlowrate);
-  EXPECT_EQ(q->GetCalcUnitNo(), 0);
-  EXPECT_EQ(q->GetValue(), 3600);
 }
 
 }  // namespace

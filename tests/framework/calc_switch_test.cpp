@@ -97,36 +97,6 @@ TEST(MultiSwitch, SameTextAgainDoesNothing) {
   EXPECT_GE(events, 1);
 }
 
-TEST(MultiSwitch, HiddenEntriesCannotBeChosen) {
-  TCalcModule m("M");
-  auto* s = m.AddItem<TXCalcListSwitch>("s");
-  s->SetValueList({"a", "b", "c", "d"});
-  s->SetVisible(1, false);
-  EXPECT_EQ(s->GetNoOfVisibleIndexes(), 3);
-  EXPECT_EQ(s->GetFirstIndex(), 0);
-  EXPECT_EQ(s->GetNext(0), 2);
-  EXPECT_EQ(s->GetLastIndex(), 3);
-  s->SetText("b");  // hidden entries cannot be chosen
-  EXPECT_EQ(s->GetSwitchStatus(), -1);
-  s->SetText("c");
-  EXPECT_EQ(s->GetSwitchStatus(), 2);
-  // The choice keeps its text when the list changes.
-  s->SetValueList({"c", "a"});
-  EXPECT_EQ(s->GetSwitchStatus(), 0);
-  EXPECT_EQ(s->IndexOfText(""), -1);
-}
-
-TEST(LookUpSwitch, KeysFollowTheChoice) {
-  TCalcModule m("M");
-  auto* s = m.AddItem<TLookUpMultiSwitch>("Fluid");
-  s->AddValue("Wasser", "7732-18-5");
-  s->AddValue("Luft", "132259-10-0");
-  s->SetText("Luft");
-  EXPECT_EQ(s->ValueKey(), "132259-10-0");
-  EXPECT_EQ(s->IndexOfValueKey("7732-18-5"), 0);
-  EXPECT_EQ(s->IndexOfValueKey("none"), -1);
-}
-
 struct Media : TSwitchDataSource {
   std::vector<std::string> values{"Wasser", "Dampf", "Luft"};
   std::vector<std::string> ValueList() const override { return values; }

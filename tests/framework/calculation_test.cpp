@@ -313,22 +313,6 @@ TEST(Calculation, HistoryKeepsTheLastEntriesAndUndoStepsBack) {
   EXPECT_EQ(calc.GetHistoryCount(), 1u);
 }
 
-TEST(Calculation, SnapshotRestoresTheCalculation) {
-  TestCalculation calc;
-  calc.Main("qm")->SetValue(1000);
-  calc.Main("rho")->SetValue(1000);
-  calc.Main("dp")->SetValue(4);
-  calc.Main("dp")->SetStringListNotes({"from the data sheet"});
-  calc.TakeSnapShot();
-  calc.Main("dp")->SetValue(1);
-  calc.Main("dp")->ClearNotes();
-  EXPECT_NEAR(calc.Main("kv")->GetValue(), 1, 1e-15L);
-  calc.RestoreFromSnapShot();
-  EXPECT_NEAR(calc.Main("kv")->GetValue(), 0.5L, 1e-15L);
-  EXPECT_EQ(calc.Main("dp")->NotesList(), std::vector<std::string>{"from the data sheet"});
-  EXPECT_FALSE(calc.SnapShot().Taken());
-}
-
 TEST(Calculation, AutomaticBackupAtMostEvery30Seconds) {
   TestCalculation calc;
   double now = 46000.0;

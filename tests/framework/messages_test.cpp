@@ -69,24 +69,6 @@ TEST(MessageContainer, FatalWarningWinsAtTheItem) {
   EXPECT_EQ(TroubleIconOfType(cmNoLink), tiHint);
 }
 
-TEST(MessageContainer, TypedCountsIncludeDescendants) {
-  Fixture f;
-  f.Raise<tCalcWarning>(f.a, "w");
-  f.Raise<tCalcFatalWarning>(f.a, "f");
-  f.Raise<tceMissingParameter>(f.b, "m");
-  f.Raise<tceOutOfBounds>(f.b, "o");
-  f.Raise<tceCalculationError>(f.b, "e");
-  f.Raise<tCalcCorrect>(f.b, "c");
-  EXPECT_EQ(f.container.GetTypedMessageCount<tCalcWarning>(), 3);
-  EXPECT_EQ(f.container.GetTypedMessageCount<tCalcError>(), 2);
-  EXPECT_EQ(f.container.GetErrorCount(), 2);
-  EXPECT_EQ(f.container.GetTypedMessageCount<TCalcMessage>(), 6);
-  EXPECT_EQ(f.module.GetWarningCount(), 3);
-  EXPECT_EQ(f.module.GetFatalWarningCount(), 1);
-  EXPECT_EQ(f.module.GetCorrectCount(), 1);
-  EXPECT_EQ(f.module.GetHintCount(), 0);
-}
-
 TEST(MessageContainer, InvisibleItemsGetNoMessagesAndViewsReloadOutsideUpdates) {
   Fixture f;
   f.a->SetUtilized(false);

@@ -175,11 +175,7 @@ TEST(ExpressionFunctions, BuiltInsGiveRealResultsAndEmptyOutsideTheirDomain) {
       {"Sgn(0)", kEmpty},
       {"SQRT(Sqr(3) + 7)", 4},           // names ignore case; arguments are sums
       {"Root(Sqr(4), 2)", 4},            // an inner call leaves the outer arguments alone
-      {"Sqrt(-1)", kEmpty},
-      {"Ln(0)", kEmpty},
-      {"Log(-1)", kEmpty},
-      {"ArcSin(2)", kEmpty},
-      {"ArCosh(0.5)", kEmpty},
+      {"Sqrt(-1)", kEmpty},              // every result that is not finite is empty
       {"ArTanh(1)", kEmpty},
       {"Rcp(0)", kEmpty},
       {"Exp(1E6)", kEmpty},

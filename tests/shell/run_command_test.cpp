@@ -119,41 +119,6 @@ TEST_F(RunCommand, PrintsThePointsSideBySideWithTheirUnits) {
   EXPECT_EQ(RunProgram({"run", PointsCase(), "--lang=fr"}).code, 2);
 }
 
-TEST_F(RunCommand, AnEntryAtOnePointChangesOnlyItsColumn) {
-  // point: 0..3
-  struct Case { const char* what; std::vector<std::string> baseline, entries; int point; const char *row, *cell; };
-  const Case cases[] = {
-      {"pressure at point 2", {}, {"P1Ap2=7.25 bar(a)"}, 1, "P1", "7.25"},
-      {"temperature at point 1", {}, {"T1=25"}, 0, "T1", "25"},
-      {"mass flow at point 3", {}, {"QmAp3=150 t/h"}, 2, "Qm", "150"},
-      {"point X", {"UseXthOp=ja", "T1ApX=30", "P1ApX=4 bar(a)"}, {"T1ApX=35"}, 3, "T1", "35"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    const ProgramRun base = RunProgram(RunArgs(c.baseline));
-    auto with = c.baseline;
-    with.insert(with.end(), c.entries.begin(), c.entries.end());
-    const ProgramRun changed = RunProgram(RunArgs(with));
-    ASSERT_EQ(changed.code, 0) << changed.err;
-    EXPECT_EQ(Row(changed.out, c.row).at(c.point), c.cell);
-    // Every row of the other points is as before; the point's own state
-    // follows its entry.
-    for (const char* row : {"P1", "T1", "Rho1", "Eta1", "H1", "Qm", "Qv"}) {
-      SCOPED_TRACE(row);
-      const auto before = Row(base.out, row), after = Row(changed.out, row);
-      ASSERT_EQ(before.size(), 5u);
-      ASSERT_EQ(after.size(), 5u);
-      for (int p = 0; p < 4; ++p)
-        if (p != c.point) {
-          EXPECT_EQ(after[p], before[p]) << "point " << p + 1;
-        }
-    }
-    if (std::string(c.row) != "Qm") {
-      EXPECT_NE(Row(changed.out, "Rho1")[c.point], Row(base.out, "Rho1")[c.point]);
-    }
-  }
-}
-
 TEST_F(RunCommand, PointsThatAreOffHaveEmptyColumns) {
   using R = std::vector<std::string>;
   for (const char* n : {"NoOfEnteredOps=1", "NoOfEnteredOps= 1 "}) {
