@@ -565,7 +565,7 @@ void TMCMTorva::VapourFractionsFromEnthalpy() {
       const Extended hl = HasValue(tv) && tv <= 350 ? Calculateh1(P, tv) : NoValue;
       const Extended hv = HasValue(tv) && tv <= 350 ? Calculateh2(P, tv) : NoValue;
       if (!Available(hl, hv)) {
-        CreateMessage(kMsgEnthalpyNoSaturation, {h, FEnterXorH});
+        CreateMessage(kMsgEnthalpyNoSaturation, {FEnterXorH, h});
       } else if (H < hl || H > hv) {
         CreateMessage(kMsgEnthalpyNotWet, {h, x},
                       {h->ConvertToUnitString(H), h->ConvertToUnitString(hl), h->ConvertToUnitString(hv)});
