@@ -9,7 +9,7 @@
 #include "framework/module_items.h"
 #include "framework/options.h"
 #include "catalogue/valve_catalogue.h"
-#include "media/if97.h"
+#include "media/water_steam.h"
 #include "plant/characteristic_choice.h"
 
 namespace torvacalc {
@@ -534,10 +534,10 @@ void TMCMTorva::HoldInjectionNozzle() {
   }
 }
 
-// x = (h - h')/(h'' - h') at the inlet pressure. The saturation enthalpies
-// are those of IAPWS-IF97 (regions 1 and 2 at the saturation temperature
-// of eq. 31), for water and steam up to 350 degC (165.3 bar), where region
-// 3 begins; other media have no enthalpies in this program.
+// x = (h - h')/(h'' - h') at the inlet pressure, with the saturation
+// enthalpies of IAPWS-IF97 for water and steam below the critical
+// pressure; other media have no saturation enthalpies in this program. An
+// enthalpy outside h' ... h'' is not wet steam and is said so, not clamped.
 void TMCMTorva::VapourFractionsFromEnthalpy() {
   const auto* phase = dynamic_cast<const TCustomCalcMultiSwitch*>(CalcItemByName("Phase"));
   const bool wet = phase && phase->GetSwitchStatus() == phMixPhaseV;
@@ -561,9 +561,8 @@ void TMCMTorva::VapourFractionsFromEnthalpy() {
     const Extended H = h->GetInputState() == isUser || h->GetOverruled() ? h->GetValue() : NoValue;
     Extended fraction = NoValue;
     if (Available(P, H) && (point == 1 || Calc()->PointOn(point))) {
-      const Extended tv = water ? CalculateTv(P) : NoValue;
-      const Extended hl = HasValue(tv) && tv <= 350 ? Calculateh1(P, tv) : NoValue;
-      const Extended hv = HasValue(tv) && tv <= 350 ? Calculateh2(P, tv) : NoValue;
+      Extended hl = NoValue, hv = NoValue;
+      if (water) tWaterSteam::SaturationEnthalpies(P, hl, hv);
       if (!Available(hl, hv)) {
         CreateMessage(kMsgEnthalpyNoSaturation, {FEnterXorH, h});
       } else if (H < hl || H > hv) {

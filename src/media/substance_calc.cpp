@@ -1318,26 +1318,16 @@ Extended TSubstanceCalc::ComputeLambda() {
 
 // Wet steam of the water/steam formulation is the mixture of boiling water
 // and saturated steam at its pressure: h = h' + x (h'' - h'), the same for
-// s, from regions 1 and 2 at the saturation temperature (up to 350 degC,
-// where region 3 begins). Its (T, P) lies on the saturation line, on one
-// side or the other by the rounding of T, where the formulation would give
-// the enthalpy of that side alone.
-Extended TSubstanceCalc::WetSteamMixture(Extended (*of)(Extended, Extended), Extended (*ofVapour)(Extended, Extended)) {
-  const Extended P = FV[slP], x = FV[slxMv];
-  const Extended tv = HasValue(P) ? CalculateTv(P) : NoValue;
-  if (!Available(x, tv) || x < 0 || x > 100 || tv > 350) return NoValue;
-  const Extended liquid = of(P, tv), vapour = ofVapour(P, tv);
-  return Available(liquid, vapour) ? liquid + x / 100 * (vapour - liquid) : NoValue;
-}
-
+// s. Its (T, P) lies on the saturation line, on one side or the other by
+// the rounding of T, where the formulation gives that side alone.
 Extended TSubstanceCalc::ComputeH() {
   const bool wet = GetUseWaterTable() && GetCalculatedPhase() == cpZweiPhasig;
-  const Extended mixed = wet ? WetSteamMixture(Calculateh1, Calculateh2) : NoValue;
+  const Extended mixed = wet ? tWaterSteam::WetSteam(epH, FV[slP], FV[slxMv]) : NoValue;
   return HasValue(mixed) ? mixed : ProviderValue(epH);
 }
 Extended TSubstanceCalc::ComputeS() {
   const bool wet = GetUseWaterTable() && GetCalculatedPhase() == cpZweiPhasig;
-  const Extended mixed = wet ? WetSteamMixture(Calculates1, Calculates2) : NoValue;
+  const Extended mixed = wet ? tWaterSteam::WetSteam(epS, FV[slP], FV[slxMv]) : NoValue;
   return HasValue(mixed) ? mixed : ProviderValue(epS);
 }
 

@@ -464,9 +464,6 @@ class TSubstanceCalc {
   Extended ComputeNy();
   Extended ComputeLambda();
   Extended ComputeH();
-  // A property of wet steam (water/steam formulation): that of the boiling
-  // water and that of the saturated steam at the pressure, mixed by x.
-  Extended WetSteamMixture(Extended (*of)(Extended, Extended), Extended (*ofVapour)(Extended, Extended));
   Extended ComputeS();
   Extended ComputeDhv();
   Extended ComputedHvT();
