@@ -668,8 +668,10 @@ void TCMControlValves::RaiseMessages(bool liquid, bool meaningful) {
     const Extended xt75 = HasValue(V(xt_75)) && V(xt_75) > 0 ? V(xt_75) : kTypicalXt;
     const Extended Fgamma = HasValue(V(kappa1)) && V(kappa1) > 0 ? V(kappa1) / 1.4L : 1;
     if (Available(P1s, P2s) && P1s > P2s && P2s > 0) {
-      const Extended ratio = (P1s - P2s) / P1s, error = ratio / (3 * Fgamma * xt75);
-      if (error > kIncompressibleError)
+      // Y = epsilon / sqrt(x), epsilon = Y sqrt(x) of the gas equation.
+      const Extended ratio = (P1s - P2s) / P1s, epsilon = tControlValve::CalculateEpsilon(P1s, P2s, Fgamma * xt75);
+      const Extended error = HasValue(epsilon) ? 1 - epsilon / std::sqrt(ratio) : NoValue;
+      if (HasValue(error) && error > kIncompressibleError)
         CreateMessage(msgIncompressibleGas, {Compressible, p1, p2},
                       {std::round(ratio * 1000) / 1000, std::round(std::min<Extended>(error, 1) * 1000) / 10});
     }
