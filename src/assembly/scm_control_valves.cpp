@@ -9,6 +9,7 @@
 #include "framework/module_items.h"
 #include "framework/options.h"
 #include "catalogue/valve_catalogue.h"
+#include "media/water_steam.h"
 #include "plant/characteristic_choice.h"
 
 namespace torvacalc {
@@ -28,6 +29,12 @@ constexpr int kMsgNoNoise = 1907;
 constexpr int kMsgOversized = 1908;
 constexpr int kMsgBodyRating = 1909;
 constexpr int kMsgBodyTooHot = 1910;
+// Wet steam given by an enthalpy outside the wet region, or of a medium
+// without saturation enthalpies; an injection valve for a medium that is
+// not liquid.
+constexpr int kMsgEnthalpyNotWet = 1911;
+constexpr int kMsgEnthalpyNoSaturation = 1912;
+constexpr int kMsgInjectionNotLiquid = 1913;
 // The recommended characteristic: one message per rule (TChoiceRule).
 constexpr int kMsgCharacteristicRule = 1920;
 
@@ -120,7 +127,7 @@ std::vector<L> MakeLinks() {
        "fd_75 fd_75c dH fdfunc fl2func Kcfunc zyfunc xtfunc f1 f2 g1 g2 InwardFlow kvs Pc|pc Tc|tc phi0 KvCurve cvr "
        "pr dr aPSE bSSE Phase PulpeType SubstanceType XPulp|xPulp ListDN ListDN1 PipeClass ValveType "
        "GlobeType RotaryType ButterflyType BallValveType ViscosityNorm UseResistors ResistorType "
-       "WhatToCalculate HasSigmaData UsekvLimit");
+       "WhatToCalculate HasSigmaData UsekvLimit Compressible");
   Rows(v, L::lmValve, L::lwIn, per, all,
        "CalculatedPhase Eta1|eta1 Kappa1|kappa1 Z1|z1 Pv1|pv1 pv2 pl1 T1|t1 Rho1|rho1 rho2v|rho2 cf2 xFG1");
   Rows(v, L::lmValve, L::lwOut, per, all,
@@ -419,6 +426,8 @@ TMCMTorva::TMCMTorva(TCalcComponent* owner, std::string name)
   FSuggestedDN->SetValueList(sizes);
   FSuggestedDN->SetInputState(isCalculated);
   FSuggestedDN->SetReadOnly(true);
+  FEnterXorH = AddListSwitch(*this, "EnterXorH", "Nassdampf am Eintritt gegeben durch", {"Dampfanteil x", "Enthalpie h"});
+  FInjectionValve = AddTwoState(*this, "InjectionValve", "Einspritzventil (Düse nachgeschaltet)");
 }
 
 void TMCMTorva::CalcEvent(TCalcEvent event, TCalcItem* item) {
@@ -435,6 +444,10 @@ void TMCMTorva::CalcEvent(TCalcEvent event, TCalcItem* item) {
     watch("WhatToCalculate", rSolve);
     for (const char* n : {"Phase", "NoiseNormGas", "NoiseNormLiquid"}) watch(n, rNoise);
     watch("UseResistors", rResistors);
+    watch("InjectionValve", rChecks);
+    watch("EnterXorH", rChecks);
+    for (int point : {1, 2, 3, 4})
+      for (const char* n : {"h1", "P1"}) watch(n + std::string(OpSuffix(point)), rEnthalpy);
     watch("FixedResistor", rResistors);
     watch("ValveFromDatabase", rValveDatabase);
     watch("kvs", rChecks);
@@ -464,6 +477,10 @@ void TMCMTorva::CalcEvent(TCalcEvent event, TCalcItem* item) {
       break;
     case rResistors: calc->SelectResistors(); break;
     case rValveDatabase: calc->SelectValveDatabase(); break;
+    case rEnthalpy:
+      // Only while the enthalpy is the entry: otherwise it is a result.
+      if (FEnterXorH->GetSwitchStatus() != 1) break;
+      [[fallthrough]];
     case rChecks:
       if (calc->CollectsCalculations()) calc->RequestCalculation(this);
       else Calculate();
@@ -481,6 +498,8 @@ void TMCMTorva::DoCalculate() {
   // Values set in bulk or read from a file arrive while the calculation is
   // switched off; the connectors follow the switches when it calculates.
   if (auto* calc = Calc(); calc && calc->GetReady()) {
+    HoldInjectionNozzle();
+    VapourFractionsFromEnthalpy();
     calc->SelectSolveConnectors();
     calc->SelectNoiseMethods();
     calc->SelectResistors();
@@ -489,6 +508,74 @@ void TMCMTorva::DoCalculate() {
   TCustomMCM3SubstancesMaterialPipe3Flow::DoCalculate();
   CheckOperatingPoints();
   SuggestNominalSize();
+}
+
+void TMCMTorva::HoldInjectionNozzle() {
+  auto* use = dynamic_cast<TCalcSwitch*>(CalcItemByName("UseResistors"));
+  auto* type = dynamic_cast<TCustomCalcMultiSwitch*>(CalcItemByName("ResistorType"));
+  if (!use || !type) return;
+  TResistorBefore& before = FResistorBefore;
+  if (FInjectionValve->GetChecked()) {
+    if (!before.held) before = {true, use->GetChecked(), type->GetSwitchStatus()};
+    if (!use->GetChecked()) use->SetChecked(true);
+    if (type->GetSwitchStatus() != rtInjectionNozzle) type->SetSwitchStatus(rtInjectionNozzle);
+    use->SetReadOnly(true);
+    type->SetReadOnly(true);
+    // The spray water is a liquid; a nozzle does not atomize a gas.
+    const auto* phase = dynamic_cast<const TCustomCalcMultiSwitch*>(CalcItemByName("Phase"));
+    if (phase && phase->GetSwitchStatus() >= 0 && phase->GetSwitchStatus() != phLiquid)
+      CreateMessage(kMsgInjectionNotLiquid, {FInjectionValve, CalcItemByName("Phase")});
+  } else if (before.held) {
+    use->SetReadOnly(false);
+    type->SetReadOnly(false);
+    if (use->GetChecked() != before.used) use->SetChecked(before.used);
+    if (type->GetSwitchStatus() != before.type) type->SetSwitchStatus(before.type);
+    before = {};
+  }
+}
+
+// x = (h - h')/(h'' - h') at the inlet pressure, with the saturation
+// enthalpies of IAPWS-IF97 for water and steam below the critical
+// pressure; other media have no saturation enthalpies in this program. An
+// enthalpy outside h' ... h'' is not wet steam and is said so, not clamped.
+void TMCMTorva::VapourFractionsFromEnthalpy() {
+  const auto* phase = dynamic_cast<const TCustomCalcMultiSwitch*>(CalcItemByName("Phase"));
+  const bool wet = phase && phase->GetSwitchStatus() == phMixPhaseV;
+  const bool fromEnthalpy = wet && FEnterXorH->GetSwitchStatus() == 1;
+  const auto* substance = dynamic_cast<const TCustomCalcMultiSwitch*>(CalcItemByName("SubstanceType"));
+  const bool water = substance && substance->GetSwitchStatus() == stWater;
+  for (int point : {1, 2, 3, 4}) {
+    const std::string k = OpSuffix(point);
+    TCalcParameter* x = CalcItemByName("xMv1" + k)->AsParameter();
+    TCalcParameter* h = CalcItemByName("h1" + k)->AsParameter();
+    if (!fromEnthalpy) {
+      // The fraction the enthalpy gave stays as the user's entry.
+      if (x->GetReadOnly()) {
+        x->SetReadOnly(false);
+        x->SetInputState(isUser);
+      }
+      continue;
+    }
+    x->SetReadOnly(true);
+    const Extended P = CalcItemByName("P1" + k)->AsParameter()->GetValue();
+    const Extended H = h->GetInputState() == isUser || h->GetOverruled() ? h->GetValue() : NoValue;
+    Extended fraction = NoValue;
+    if (Available(P, H) && (point == 1 || Calc()->PointOn(point))) {
+      Extended hl = NoValue, hv = NoValue;
+      if (water) tWaterSteam::SaturationEnthalpies(P, hl, hv);
+      if (!Available(hl, hv)) {
+        CreateMessage(kMsgEnthalpyNoSaturation, {FEnterXorH, h});
+      } else if (H < hl || H > hv) {
+        CreateMessage(kMsgEnthalpyNotWet, {h, x},
+                      {h->ConvertToUnitString(H), h->ConvertToUnitString(hl), h->ConvertToUnitString(hv)});
+      } else {
+        fraction = 100 * (H - hl) / (hv - hl);
+      }
+    }
+    const Extended shown = x->GetValue();
+    const bool same = HasValue(shown) ? shown == fraction : IsNoValue(fraction);
+    if (x->GetInputState() != isCalculated || !same) x->SetValuesParallel(isCalculated, x->GetCalcUnitNo(), fraction);
+  }
 }
 
 void TMCMTorva::SuggestNominalSize() {

@@ -115,6 +115,20 @@ class TMCMTorva : public TCustomMCM3SubstancesMaterialPipe3Flow {
   // smallest size that keeps the recommended velocities (MinDN).
   void SuggestNominalSize();
   TCustomCalcMultiSwitch* FSuggestedDN = nullptr;
+  // Wet steam at the inlet given by its specific enthalpy (EnterXorH
+  // "Enthalpie h"): the vapour fraction of every point follows from the
+  // enthalpy and the saturation enthalpies at the inlet pressure.
+  void VapourFractionsFromEnthalpy();
+  TCalcListSwitch* FEnterXorH = nullptr;
+  // The valve feeds the spray water of a desuperheater through its nozzle
+  // (InjectionValve): the resistor behind the valve is that nozzle while
+  // the switch is on; switched off, the user's resistor is back.
+  void HoldInjectionNozzle();
+  TCalcSwitch* FInjectionValve = nullptr;
+  struct TResistorBefore {
+    bool held = false, used = false;
+    int type = -1;
+  } FResistorBefore;
   struct TRecommendationItems {
     TCalcSwitch* RecommendChar = nullptr;
     TCalcListSwitch *Control = nullptr, *Measurement = nullptr, *ApplicationOf = nullptr, *SetPoint = nullptr,
@@ -130,7 +144,7 @@ class TMCMTorva : public TCustomMCM3SubstancesMaterialPipe3Flow {
   const TCustomCalcMultiSwitch* FPhase = nullptr;
   TCalcItem *FValveFromDatabase = nullptr, *FVSeries = nullptr, *FListPN = nullptr;
 
-  enum TReaction : std::uint8_t { rSolve, rNoise, rResistors, rValveDatabase, rChecks };
+  enum TReaction : std::uint8_t { rSolve, rNoise, rResistors, rValveDatabase, rChecks, rEnthalpy };
   std::unordered_map<const TCalcItem*, TReaction> FReactions;
   TCustomSCM3ControlValves* FCalc = nullptr;
 };

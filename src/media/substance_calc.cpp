@@ -618,8 +618,8 @@ void TSubstanceCalc::InstallFixedRules() {
   c.AddRule(slCalculatedPhase, {34, 48, 40, 20});
   c.AddRule(slDisplayPhase, {41, 39, 0, 1, 21, 19, 10, 51, 52, 20});
   c.AddRule(slRhoLDeviation, {10, 20, 21, 22, 24, 26, 53, 19, 39});
-  c.AddRule(slH, {0, 1, 34, 40, 39, 41});
-  c.AddRule(slS, {0, 1, 34, 40, 39, 41});
+  c.AddRule(slH, {0, 1, 29, 34, 40, 39, 41});
+  c.AddRule(slS, {0, 1, 29, 34, 40, 39, 41});
 }
 
 // The dependencies that change with the phase and with the given gas
@@ -1316,8 +1316,20 @@ Extended TSubstanceCalc::ComputeLambda() {
   return NoValue;
 }
 
-Extended TSubstanceCalc::ComputeH() { return ProviderValue(epH); }
-Extended TSubstanceCalc::ComputeS() { return ProviderValue(epS); }
+// Wet steam of the water/steam formulation is the mixture of boiling water
+// and saturated steam at its pressure: h = h' + x (h'' - h'), the same for
+// s. Its (T, P) lies on the saturation line, on one side or the other by
+// the rounding of T, where the formulation gives that side alone.
+Extended TSubstanceCalc::ComputeH() {
+  const bool wet = GetUseWaterTable() && GetCalculatedPhase() == cpZweiPhasig;
+  const Extended mixed = wet ? tWaterSteam::WetSteam(epH, FV[slP], FV[slxMv]) : NoValue;
+  return HasValue(mixed) ? mixed : ProviderValue(epH);
+}
+Extended TSubstanceCalc::ComputeS() {
+  const bool wet = GetUseWaterTable() && GetCalculatedPhase() == cpZweiPhasig;
+  const Extended mixed = wet ? tWaterSteam::WetSteam(epS, FV[slP], FV[slxMv]) : NoValue;
+  return HasValue(mixed) ? mixed : ProviderValue(epS);
+}
 
 Extended TSubstanceCalc::ComputeKappa() {
   SetApprox(apKappa, false);

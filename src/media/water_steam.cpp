@@ -289,6 +289,28 @@ Extended tWaterSteam::Calculatedhv(Extended t) {
   return Available(hL, hV) ? std::fabs(hV - hL) : NoValue;
 }
 
+void tWaterSteam::SaturationEnthalpies(Extended P, Extended& hL, Extended& hV) {
+  hL = hV = NoValue;
+  if (!Available(P) || P <= 0 || P >= W.Pc) return;
+  const Extended ts = CalculateTv(P);
+  hL = GetH(ts, P, true);
+  hV = GetH(ts, P, false);
+}
+
+Extended tWaterSteam::WetSteam(TExtProperty p, Extended P, Extended x) {
+  if (!Available(P, x) || P <= 0 || P >= W.Pc || x < 0 || x > 100) return NoValue;
+  const Extended ts = CalculateTv(P);
+  const auto side = [&](bool liquid) {
+    tWaterSteam w;
+    w.SetLiquid(liquid);
+    w.SetT(ts);
+    w.SetP(P);
+    return w.GetValue(p);
+  };
+  const Extended liquid = side(true), vapour = side(false);
+  return Available(liquid, vapour) ? liquid + x / 100 * (vapour - liquid) : NoValue;
+}
+
 Extended tWaterSteam::CalculatexFG(Extended h, Extended P) {
   if (!Available(h, P) || P <= 0 || P >= W.Pc) return NoValue;
   const Extended ts = CalculateTv(P);

@@ -45,6 +45,13 @@ class tWaterSteam : public tExtSubstances {
   // Heat of vaporization at t (h'' - h' on the saturation line), kJ/kg;
   // NoValue at and above the critical temperature.
   static Extended Calculatedhv(Extended t);
+  // Enthalpies (kJ/kg) of the boiling water h' and of the saturated steam h''
+  // at the pressure P (bar), below the critical pressure; NoValue otherwise.
+  static void SaturationEnthalpies(Extended P, Extended& hL, Extended& hV);
+  // A property of wet steam of vapour fraction x (%) at the pressure P: that
+  // of the boiling water and that of the saturated steam, mixed by x (the
+  // mixture rule of specific quantities: enthalpy, entropy, volume).
+  static Extended WetSteam(TExtProperty p, Extended P, Extended x);
   // Vapour fraction in % of a state of enthalpy h (kJ/kg) at the saturation
   // pressure P: (h - h')/(h'' - h') * 100.
   static Extended CalculatexFG(Extended h, Extended P);

@@ -55,6 +55,20 @@ E Choice(const TCustomCalcMultiSwitch* s, E fallback, int count) {
 // Message: the valve database cannot be read, so the style lists and
 // their typical factors are missing.
 constexpr int msgNoValveDatabase = 983;
+// A gas or vapour sized by the liquid equations with a pressure-drop ratio
+// at which they err.
+constexpr int msgIncompressibleGas = 985;
+
+// The liquid equation takes the inlet density for the whole valve; a gas
+// expands on its way through the vena contracta, which the expansion
+// factor Y = 1 - x/(3 Fgamma xT) of IEC 60534-2-1 accounts for. The
+// liquid equation's Kv is Y times the gas equation's, too small by
+// x/(3 Fgamma xT): with a typical xT of 0.7 and Fgamma 1 that exceeds 1 %
+// above x = 0.021 (where the isentropic density falls by 1.5 % already).
+// Beyond that error the engineer is warned.
+constexpr Extended kIncompressibleError = 0.01L;
+// The xT of a globe valve, where the style gives none.
+constexpr Extended kTypicalXt = 0.7L;
 
 }  // namespace
 
@@ -189,6 +203,8 @@ TCMControlValves::TCMControlValves(TCalcComponent* owner, std::string name)
   UseResistors = AddTwoState(m, "UseResistors", "Nachgeschaltete Drosselstrecke", false);
   HasSigmaData = AddTwoState(m, "HasSigmaData", "Kavitationsdaten vorhanden", false);
   UsekvLimit = AddTwoState(m, "UsekvLimit", "Kv auf Kvs begrenzen", false);
+  Compressible = AddListSwitch(m, "Compressible", "Gleichungen des Mediums",
+                               {"nach Phase", "kompressibel", "inkompressibel"}, cmByPhase);
   ResistorType = AddListSwitch(m, "ResistorType", "Art der Drosselstrecke",
                             {"unbekannt", "Ventil", "Einlochblende", "Schalldämpfer direkt",
                              "Schalldämpfer indirekt", "Lochkegel", "Einspritzdüse"});
@@ -221,7 +237,25 @@ void TCMControlValves::SetValveStyles(std::shared_ptr<const TValveStyles> styles
 
 teCVCanCalcRest TCMControlValves::Unknown() const { return Choice(WhatToCalculate, ccKv, 4); }
 
-TEPhase TCMControlValves::DeclaredPhase() const { return Choice(Phase, phUndef, 7); }
+TEPhase TCMControlValves::DeclaredPhase() const {
+  const TEPhase declared = Choice(Phase, phUndef, 7);
+  switch (Choice(Compressible, cmByPhase, 3)) {
+    case cmCompressible:
+      // A dense fluid (a supercritical gas the phase logic calls liquid)
+      // is sized as a gas; a declared vapour or two-phase vapour stays
+      // what it is.
+      return declared == phVapour || declared == phGasOp || declared == phMixPhaseV ? declared : phGas;
+    case cmIncompressible: return phLiquid;
+    default: return declared;
+  }
+}
+
+bool TCMControlValves::GasSizedAsLiquid() const {
+  if (Choice(Compressible, cmByPhase, 3) != cmIncompressible) return false;
+  const TEPhase declared = Choice(Phase, phUndef, 7);
+  const teCalculatedPhase found = Choice(CalculatedPhase, cpUndef, 8);
+  return found != cpUndef ? found != cpLiquid : declared != phLiquid && declared != phMixPhaseG;
+}
 
 TCalcParameter* TCMControlValves::TargetParameter() const {
   switch (Unknown()) {
@@ -287,10 +321,12 @@ void TCMControlValves::CopyInputs() {
   v.SetDH(V(dH));
   v.SetPhi0(V(phi0));
   v.SetTravelCurve(TTravelCurve::FromText(KvCurve->GetText()));
-  v.SetPv1(V(pv1));
   // Without a separate value at the outlet temperature the vapour pressure
-  // at the inlet stands for both.
-  v.SetPv2(HasValue(V(pv2)) ? V(pv2) : V(pv1));
+  // at the inlet stands for both. A gas sized as a liquid does not
+  // cavitate: no vapour pressure.
+  const bool gasAsLiquid = GasSizedAsLiquid();
+  v.SetPv1(gasAsLiquid ? 0 : V(pv1));
+  v.SetPv2(gasAsLiquid ? 0 : HasValue(V(pv2)) ? V(pv2) : V(pv1));
   v.SetPvl1(V(pl1));
   v.SetRho1(V(rho1));
   v.SetRho2(V(rho2));
@@ -312,6 +348,10 @@ void TCMControlValves::CopyInputs() {
   // there is none (the module used alone), the declared phase stands for
   // it, so that the flow state is judged rather than left undefined.
   teCalculatedPhase found = Choice(CalculatedPhase, cpUndef, 8);
+  // The equations chosen against the phase: the state is judged as the
+  // phase they belong to.
+  if (phase == phLiquid && gasAsLiquid) found = cpLiquid;
+  else if (phase == phGas && (found == cpLiquid || found == cpSaturated || found == cpSuperCritical)) found = cpGas;
   if (found == cpUndef) {
     switch (phase) {
       case phLiquid: found = cpLiquid; break;
@@ -474,7 +514,8 @@ void TCMControlValves::CheckInputs(bool liquid) {
     if (p != target) inputs.push_back(p);
   inputs.push_back(rho1);
   if (liquid) {
-    inputs.insert(inputs.end(), {pv1, fl2_75});
+    if (!GasSizedAsLiquid()) inputs.push_back(pv1);
+    inputs.push_back(fl2_75);
   } else {
     inputs.insert(inputs.end(), {kappa1, xt_75});
   }
@@ -515,7 +556,7 @@ bool TCMControlValves::CheckMeaningfulInputs(bool liquid) {
   // A liquid whose vapour pressure reaches the inlet pressure is boiling
   // upstream: the sizing equations for liquids do not apply, and the
   // flashing limit pv would lie above p1 (a negative dpLimit).
-  if (liquid && Available(V(pv1), V(p1)) && V(pv1) >= V(p1)) {
+  if (liquid && !GasSizedAsLiquid() && Available(V(pv1), V(p1)) && V(pv1) >= V(p1)) {
     CreateMessage(981, {pv1, p1});
     meaningful = false;
   }
@@ -621,7 +662,20 @@ void TCMControlValves::RaiseMessages(bool liquid, bool meaningful) {
     CreateMessage(901, {qm});
   }
   if (IsNoValue(V(eta1)) && HasValue(V(rho1))) CreateMessage(966, {eta1, fr});
-  if (liquid) {
+  if (liquid && GasSizedAsLiquid()) {
+    // The Kv the liquid equation gives is too small by 1 - Y.
+    const Extended P1s = Unknown() == ccP1 ? v.GetP1() : P1, P2s = Unknown() == ccP2 ? v.GetP2() : P2;
+    const Extended xt75 = HasValue(V(xt_75)) && V(xt_75) > 0 ? V(xt_75) : kTypicalXt;
+    const Extended Fgamma = HasValue(V(kappa1)) && V(kappa1) > 0 ? V(kappa1) / 1.4L : 1;
+    if (Available(P1s, P2s) && P1s > P2s && P2s > 0) {
+      // Y = epsilon / sqrt(x), epsilon = Y sqrt(x) of the gas equation.
+      const Extended ratio = (P1s - P2s) / P1s, epsilon = tControlValve::CalculateEpsilon(P1s, P2s, Fgamma * xt75);
+      const Extended error = HasValue(epsilon) ? 1 - epsilon / std::sqrt(ratio) : NoValue;
+      if (HasValue(error) && error > kIncompressibleError)
+        CreateMessage(msgIncompressibleGas, {Compressible, p1, p2},
+                      {std::round(ratio * 1000) / 1000, std::round(std::min<Extended>(error, 1) * 1000) / 10});
+    }
+  } else if (liquid) {
     const Extended T1 = V(t1), Tv = V(tv1), Tc = V(tc);
     if (Available(T1, Tv) && std::fabs(T1 - Tv) > kVapourTemperatureMargin)
       CreateMessage(965, {t1, tv1, pv1}, {kVapourTemperatureMargin});

@@ -73,6 +73,9 @@ class TCMControlValves : public TCalcModule {
   // A given Kv above the Kvs is taken as the Kvs (the valve fully open)
   // when the flow or a pressure is calculated for it.
   TCalcSwitch* UsekvLimit;
+  // The equations of a compressible or an incompressible fluid by choice
+  // (teCompressible), instead of those of the medium's phase.
+  TCalcListSwitch* Compressible;
   TPipeClassSwitch* PipeClass;
   TDataMultiSwitch *ListDN, *ListDN1;
   // The measured Kv/Kvs over the travel ("h:Kv/Kvs; ..." in percent), for
@@ -98,7 +101,12 @@ class TCMControlValves : public TCalcModule {
   void RaiseMessages(bool liquid, bool meaningful);
   void RaiseFlowStateMessages(bool liquid, TECVFlowState state);
   int TrimType() const;
+  // The phase the valve is sized as: the declared one, or the one the
+  // choice of equations (Compressible) sets.
   TEPhase DeclaredPhase() const;
+  // A gas or vapour sized by the liquid equations on the user's choice:
+  // it has no vapour pressure to cavitate against.
+  bool GasSizedAsLiquid() const;
   teCVCanCalcRest Unknown() const;
 
   std::shared_ptr<const TValveStyles> FStyles;

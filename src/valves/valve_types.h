@@ -9,6 +9,11 @@ namespace torvacalc {
 // Which of Kv, Qm, p1, p2 is the unknown of a sizing calculation.
 enum teCVCanCalcRest { ccKv, ccQm, ccP1, ccP2 };
 
+// Which equations size the valve: those of the phase the medium has, those
+// of a compressible fluid (gas, vapour) or those of an incompressible one
+// (liquid), whatever the phase.
+enum teCompressible { cmByPhase, cmCompressible, cmIncompressible };
+
 // Flow direction against the plug.
 enum teCvInwardFlow { ifOpening, ifClosing, ifAny };
 

@@ -40,7 +40,10 @@ const std::vector<TRelevanceRule> kRelevanceRules = {
     {TRelevantWhen::TwoPhaseOutlet, {"rhoV2", "dhv2"}},
     {TRelevantWhen::Water, {"PvW", "PvW1"}},
     {TRelevantWhen::Pulp, {"PulpeType", "XPulp", "fPulp", "dLaPulp"}},
-    {TRelevantWhen::MoistGas, {"HumidityType", "PhiRel", "XSpec", "FnTr", "FnF", "FF", "xMv", "xMv1", "QmOrQvMoist"}},
+    {TRelevantWhen::MoistGas, {"HumidityType", "PhiRel", "XSpec", "FnTr", "FnF", "FF", "QmOrQvMoist"}},
+    // Two phases at the inlet: the vapour fraction, and whether wet steam
+    // is given by it or by its enthalpy.
+    {TRelevantWhen::TwoPhaseInlet, {"xMv", "xMv1", "EnterXorH"}},
     {TRelevantWhen::Globe, {"GlobeType"}},
     {TRelevantWhen::Rotary, {"RotaryType"}},
     {TRelevantWhen::Butterfly, {"ButterflyType"}},
@@ -165,6 +168,7 @@ bool TRelevance::HoldsAt(TRelevantWhen when, int point) const {
       return FSubstance < 0 || ((FSubstance == stWater || FSubstance == stPulpe) && liquid) || (moist && gas);
     case TRelevantWhen::Pulp: return FSubstance < 0 || FSubstance == stPulpe;
     case TRelevantWhen::MoistGas: return FGasMedium < 0 || (moist && gas);
+    case TRelevantWhen::TwoPhaseInlet: return !phaseKnown || mixed;
     case TRelevantWhen::Globe: return FValveStyle < 0 || FValveStyle == 0;
     case TRelevantWhen::Rotary: return FValveStyle < 0 || FValveStyle == 1;
     case TRelevantWhen::Butterfly: return FValveStyle < 0 || FValveStyle == 2;

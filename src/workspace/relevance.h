@@ -28,6 +28,7 @@ enum class TRelevantWhen : std::uint8_t {
   Water,      // water (or a pulp in water) is the medium, or a gas carries water vapour
   Pulp,       // a pulp suspension is the medium
   MoistGas,   // a gas with its humidity
+  TwoPhaseInlet,  // liquid with its vapour or a gas at the inlet
   Globe,      // the valve style with its trims: globe,
   Rotary,     //   rotary plug,
   Butterfly,  //   butterfly,

@@ -392,6 +392,89 @@ TEST(ValveLayer, MainModuleSwitchesAct) {
   EXPECT_EQ(flow("50", "ja"), flow("40", "nein"));
   EXPECT_GT(flow("50", "nein"), 1.2 * flow("40", "nein"));
   EXPECT_EQ(calc->FCMResistor[1]->InwardFlow->GetSwitchIndex(), ifClosing);
+
+  // InjectionValve: the nozzle is the resistor while it is on, whatever
+  // the user had; switched off, the user's resistor is back.
+  for (const TEntries& before : {TEntries{}, TEntries{{"UseResistors", "ja"}, {"ResistorType", "Einlochblende"}}}) {
+    auto injection = Calculation(kWater, before);
+    const std::string use = injection->GetText("UseResistors"), type = injection->GetText("ResistorType");
+    injection->Enter("InjectionValve", "ja");
+    EXPECT_EQ(injection->GetText("UseResistors"), "ja");
+    EXPECT_EQ(injection->GetText("ResistorType"), "Einspritzdüse");
+    EXPECT_TRUE(injection->Item("ResistorType")->GetReadOnly());
+    for (int k : {1, 4}) EXPECT_EQ(injection->FCMResistor[k]->ResistorType->GetSwitchIndex(), rtInjectionNozzle);
+    injection->Enter("InjectionValve", "nein");
+    EXPECT_EQ(injection->GetText("UseResistors"), use);
+    EXPECT_EQ(injection->GetText("ResistorType"), type);
+    EXPECT_FALSE(injection->Item("ResistorType")->GetReadOnly());
+  }
+}
+
+// Which equations of IEC 60534-2-1 size the valve, checked at point 1
+// against the standard's equations with the point's own density and
+// isentropic exponent: the liquid equation Kv = W / sqrt(rho0 rho1 dp)
+// (rho0 = 1000 kg/m3, Kv in m3/h, W in kg/h, dp in bar) and the gas
+// equation Kv = W / (N6 Y sqrt(x p1 rho1)), N6 = 31.6, Y = 1 - x/(3 Fgamma
+// xT), Fgamma = kappa/1.4. Carbon dioxide at 100 bar(a) and 40 degC lies
+// above its critical point (31.0 degC, 73.8 bar): declared liquid, it is
+// sized without expansion unless compressible equations are chosen.
+TEST(ValveLayer, EquationsOfTheMediumByChoice) {
+  const TEntries kCO2 = {{"FluidName", "Kohlendioxid"}, {"Phase", "Flüssig"}, {"ChangePhase", "nein"},
+                         {"P1", "100"}, {"T1", "40"}, {"p2", "80"}, {"Qm", "20000"}, {"kvs", "100"},
+                         {"DNV", "80"}, {"DN", "80"}, {"DN1", "80"}, {"xt_75", "0.7"}};
+  enum TEquation { eLiquid, eGas };
+  struct Case { const char* what; const TEntries* base; TEntries edits; TEquation equation; bool warned; };
+  const Case cases[] = {
+      {"CO2 declared liquid, by phase", &kCO2, {}, eLiquid, false},
+      {"CO2 declared liquid, compressible", &kCO2, {{"Compressible", "kompressibel"}}, eGas, false},
+      {"CO2, incompressible: 10 % too small", &kCO2, {{"Compressible", "inkompressibel"}}, eLiquid, true},
+      {"steam, by phase", &kSteam, {}, eGas, false},
+      {"steam, compressible", &kSteam, {{"Compressible", "kompressibel"}}, eGas, false},
+      {"steam, incompressible at x = 0.4", &kSteam, {{"Compressible", "inkompressibel"}}, eLiquid, true},
+      {"steam, incompressible at x = 0.01: within 1 %", &kSteam,
+       {{"Compressible", "inkompressibel"}, {"p2", "19.8"}, {"p2Ap2", "19.8"}, {"p2Ap3", "19.8"}, {"p2ApX", "17.82"}},
+       eLiquid, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto calc = Calculation(*c.base, c.edits);
+    const Extended W = calc->GetValue("Qm"), p1 = calc->GetValue("P1"), p2 = calc->GetValue("p2");
+    const Extended rho = calc->GetValue("Rho1"), kappa = calc->GetValue("Kappa1"), xT = calc->GetValue("xt_75");
+    const Extended x = (p1 - p2) / p1, Y = 1 - x / (3 * kappa / 1.4L * xT);
+    const Extended expected =
+        c.equation == eLiquid ? W / std::sqrt(1000 * rho * (p1 - p2)) : W / (31.6L * Y * std::sqrt(x * p1 * rho));
+    EXPECT_NEAR(calc->GetValue("kv"), expected, 1e-3 * expected);
+    bool warned = false;
+    for (const auto& m : calc->GetCalcMessageContainer()->Messages()) warned |= m->MsgNo == 985;
+    EXPECT_EQ(warned, c.warned);
+  }
+}
+
+// Wet steam of 10 bar(a) given by its enthalpy: IAPWS-IF97 (python3-iapws)
+// gives h' = 762.683 and h'' = 2777.120 kJ/kg at 1 MPa, so x = 95 % is
+// h = 2676.398 kJ/kg, and that enthalpy sizes the valve as x = 95 % does.
+TEST(ValveLayer, WetSteamByVapourFractionOrEnthalpy) {
+  const TEntries kWet = {{"FluidName", "Wasser"}, {"Phase", "Zweiphasig (Flüssig/Dampf)"}, {"P1", "10"},
+                         {"T1", "179.89"}, {"p2", "6"}, {"Qm", "5000"}, {"kvs", "100"}, {"DNV", "80"}, {"DN", "80"}};
+  auto byX = Calculation(kWet, {{"xMv1", "95"}});
+  struct Case { const char* h; Extended x; };
+  const Case cases[] = {{"2676.397703", 95}, {"1769.901191", 50}, {"863.404679", 5}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.h);
+    auto byH = Calculation(kWet, {{"EnterXorH", "Enthalpie h"}, {"H1", c.h}});
+    EXPECT_NEAR(byH->GetValue("xMv1"), c.x, 1e-5);
+    EXPECT_TRUE(byH->Item("xMv1")->GetReadOnly());
+    if (c.x == 95) {
+      // The same state either way: the enthalpy shown for x, the valve and
+      // the state behind it.
+      EXPECT_NEAR(byX->GetValue("H1"), 2676.397703L, 1e-5);
+      for (const char* n : {"kv", "t2", "xFG"}) EXPECT_NEAR(byH->GetValue(n), byX->GetValue(n), 1e-8 * byX->GetValue(n)) << n;
+      // Back to the vapour fraction: the one the enthalpy gave is the entry.
+      byH->Enter("EnterXorH", "Dampfanteil x");
+      EXPECT_FALSE(byH->Item("xMv1")->GetReadOnly());
+      EXPECT_NEAR(byH->GetValue("xMv1"), 95, 1e-5);
+    }
+  }
 }
 
 TEST(ValveLayer, ChecksAcrossThePoints) {
@@ -427,6 +510,16 @@ TEST(ValveLayer, ChecksAcrossThePoints) {
       {"flow by differential pressure, bypass", {{"RecommendChar", "ja"}, {"Measurement", "Wirkdruck (quadratisch)"},
                                                  {"ApplicationOf", "im Bypass"}}, 1929, true},
       {"temperature", {{"RecommendChar", "ja"}, {"Control", "Temperatur"}}, 1930, true},
+      {"injection valve with water", {{"InjectionValve", "ja"}}, 1913, false},
+      {"injection valve with a vapour", {{"Phase", "Dampfförmig"}, {"InjectionValve", "ja"}}, 1913, true},
+      {"wet steam by an enthalpy of the wet region", {{"Phase", "Zweiphasig (Flüssig/Dampf)"}, {"T1", "179.89"},
+       {"EnterXorH", "Enthalpie h"}, {"H1", "2000"}}, 1911, false},
+      {"wet steam by an enthalpy below h'", {{"Phase", "Zweiphasig (Flüssig/Dampf)"}, {"T1", "179.89"},
+       {"EnterXorH", "Enthalpie h"}, {"H1", "700"}}, 1911, true},
+      {"wet steam by an enthalpy above h''", {{"Phase", "Zweiphasig (Flüssig/Dampf)"}, {"T1", "179.89"},
+       {"EnterXorH", "Enthalpie h"}, {"H1", "2800"}}, 1911, true},
+      {"an enthalpy of a medium without saturation enthalpies", {{"FluidName", "Ammoniak"},
+       {"Phase", "Zweiphasig (Flüssig/Dampf)"}, {"EnterXorH", "Enthalpie h"}, {"H1", "1000"}}, 1912, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -763,6 +856,8 @@ TEST_F(ValveLayerFile, SavedAndOpenedCalculationShowsTheSameValues) {
   auto a = Calculation(ReadExample("valve_water.case"));
   a->Enter("WhatToCalculate", "Austrittsdruck");
   a->Enter("kv", "5");  // kv now an entry at every point
+  for (const auto& [n, t] : TEntries{{"Compressible", "inkompressibel"}, {"EnterXorH", "Enthalpie h"}, {"InjectionValve", "ja"}})
+    a->Enter(n, t);
   a->SaveToFile(Path("water.cvc"));
   auto b = Opened("water.cvc");
   ExpectSameState(MainState(*b), MainState(*a), Settled());

@@ -173,6 +173,20 @@ TEST(WaterSteam, VapourFractionOnTheSaturationLine) {
   EXPECT_TRUE(Near(w.GetxFG(), 50, 1E-12L));
   EXPECT_EQ(tWaterSteam::CalculatexFG(hV * 1.00001L + 0.01L, P), 100);
   EXPECT_TRUE(IsNoValue(tWaterSteam::CalculatexFG(hV + (hV - hL), P)));
+  // Wet steam mixed from both sides of the line, against IAPWS-IF97
+  // (python3-iapws) at 10 and 100 bar, regions 1 and 2.
+  const struct { Extended P, hL, hV, h50, s50; } mixtures[] = {
+      {10, 762.6828, 2777.1195, 1769.901191, 4.361705}, {100, 1407.8675, 2725.4726, 2066.670034, 4.488090}};
+  for (const auto& m : mixtures) {
+    SCOPED_TRACE(m.P);
+    Extended l = NoValue, v = NoValue;
+    tWaterSteam::SaturationEnthalpies(m.P, l, v);
+    EXPECT_NEAR(l, m.hL, 1e-4);
+    EXPECT_NEAR(v, m.hV, 1e-4);
+    EXPECT_NEAR(tWaterSteam::WetSteam(epH, m.P, 50), m.h50, 1e-5);
+    EXPECT_NEAR(tWaterSteam::WetSteam(epS, m.P, 50), m.s50, 1e-6);
+  }
+  EXPECT_TRUE(IsNoValue(tWaterSteam::WetSteam(epH, 230, 50)));  // above the critical pressure
 }
 
 TEST(WaterSteam, ChangeOfStateKeepsEnthalpyOrEntropy) {

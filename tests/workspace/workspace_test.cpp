@@ -283,7 +283,8 @@ const RelevanceCase kRelevanceCases[] = {
      {},
      {"SigmaP", "SaturatedPhase", "PvW1", "GlobeType", "Kc", "pv2"},
      {"Kappa1", "fk", "CStar", "tStar", "pStar", "xt", "PulpeType", "HumidityType", "RotaryType", "BallValveType",
-      "ButterflyType", "DNSug07", "DNSug100", "ResistorType", "dRes", "NoiseNormGas", "qmCalc", "p1Calc"}},
+      "ButterflyType", "DNSug07", "DNSug100", "ResistorType", "dRes", "NoiseNormGas", "qmCalc", "p1Calc", "xMv1",
+      "EnterXorH"}},
     {"flow from the Kv", {"WhatToCalculate = Massenstrom", "kv = 5"}, {"qmCalc", "QvCalc"}, {"p1Calc"}},
     // The level terms of the VDMA guideline belong to its methods only.
     {"noise by IEC 60534-8-4", {"NoiseNormLiquid = IEC 60534-8-4"}, {"Lpi"}, {"La1", "La2"}},
@@ -298,6 +299,10 @@ const RelevanceCase kRelevanceCases[] = {
      {"GlobeType", "SigmaP"}},
     // What the user typed is shown back, meaning or not.
     {"an exponent typed for water", {"Kappa1 = 1.3"}, {"Kappa1"}, {"fk"}},
+    // Wet steam: its vapour fraction and how it is given; the injection
+    // nozzle behind a spray-water valve is a resistor.
+    {"wet steam", {"Phase = Zweiphasig (Flüssig/Dampf)", "T1 = 179.89"}, {"xMv1", "EnterXorH", "Kappa1"}, {"HumidityType"}},
+    {"spray-water valve", {"InjectionValve = ja"}, {"ResistorType", "dRes"}, {"Kappa1"}},
     // Each point by what it is: point 3 is superheated steam (250 degC at
     // 9 bar, 2 t/h: superheated still at 2 bar behind the valve), the
     // liquid points beside it neither expand nor flash.
