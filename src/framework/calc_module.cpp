@@ -43,10 +43,9 @@ void TAncestorCalcModule::SetDetailLevel(TEDetailLevel level) {
 
 void TAncestorCalcModule::AddCalcItem(std::unique_ptr<TCalcItem> item) {
   if (!item) return;
-  const std::string key = LowerAscii(item->GetName());
-  if (!key.empty() && FByName.count(key))
-    throw EHXInternal("duplicate item name \"" + item->GetName() + "\"", GetName());
-  if (!key.empty()) FByName[key] = item.get();
+  // The map compares names without regard to case: the name is its own key.
+  if (const std::string& name = item->GetName(); !name.empty() && !FByName.try_emplace(name, item.get()).second)
+    throw EHXInternal("duplicate item name \"" + name + "\"", GetName());
   FItemOrder.push_back(item.get());
   if (TCalcParameter* p = item->AsParameter(); p && !p->IsOutputParameter()) FInputParameters.push_back(p);
   FItems.push_back(std::move(item));
@@ -67,12 +66,12 @@ bool TAncestorCalcModule::TNameEqual::operator()(std::string_view a, std::string
   return true;
 }
 
-TCalcItem* TAncestorCalcModule::CalcItemByName(const std::string& name) const {
-  const auto it = FByName.find(std::string_view(name));
+TCalcItem* TAncestorCalcModule::CalcItemByName(std::string_view name) const {
+  const auto it = FByName.find(name);
   return it == FByName.end() ? nullptr : it->second;
 }
 
-int TAncestorCalcModule::CalcItemIndexByName(const std::string& name) const {
+int TAncestorCalcModule::CalcItemIndexByName(std::string_view name) const {
   const TCalcItem* item = CalcItemByName(name);
   if (!item) return -1;
   return static_cast<int>(std::find(FItemOrder.begin(), FItemOrder.end(), item) - FItemOrder.begin());
@@ -169,6 +168,7 @@ void TCalcModule::SetActive(bool active) {
 
 void TCalcModule::SetEnabled(bool enabled) {
   FEnabled = enabled;
+  FDisabledItems = GetCalcItems().size();
   BeginUpdate();
   for (TCalcItem* item : GetCalcItems())
     if (!item->GetIsTarget()) item->SetEnabled(enabled);
@@ -227,8 +227,18 @@ void TCalcModule::CalcEvent(TCalcEvent event, TCalcItem* item) {
   if (IsDestroying()) return;
   if (!FEnabled) {
     // Re-applies the disabled state to items that a link just enabled.
-    for (TCalcItem* i : GetCalcItems())
+    // Whatever enables an item (a link cut, a linked item switched on)
+    // reports that item, so only it needs looking at; an event about the
+    // module, or one after items were added, looks at every item.
+    auto disable = [](TCalcItem* i) {
       if (!i->GetIsTarget() && i->GetEnabled()) i->SetEnabled(false);
+    };
+    if (item && item->GetCalcModule() == this && FDisabledItems == GetCalcItems().size()) {
+      disable(item);
+    } else {
+      for (TCalcItem* i : GetCalcItems()) disable(i);
+      FDisabledItems = GetCalcItems().size();
+    }
     return;
   }
   ForwardToTargets(event, item);

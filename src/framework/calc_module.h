@@ -48,8 +48,8 @@ class TAncestorCalcModule : public TCalcComponent {
   }
   void AddCalcItem(std::unique_ptr<TCalcItem> item);
   // The item of that name (not case-sensitive), or nullptr.
-  TCalcItem* CalcItemByName(const std::string& name) const;
-  int CalcItemIndexByName(const std::string& name) const;
+  TCalcItem* CalcItemByName(std::string_view name) const;
+  int CalcItemIndexByName(std::string_view name) const;
   bool HasCalcItem(const TCalcItem* item) const;
   // The items in creation order.
   const std::vector<TCalcItem*>& GetCalcItems() const { return FItemOrder; }
@@ -229,6 +229,8 @@ class TCalcModule : public TAncestorCalcModule {
 
   bool FActive = false;
   bool FEnabled = true;
+  // The number of items when the module last disabled all of them.
+  size_t FDisabledItems = 0;
   bool FCalculating = false;
   bool FRecalculate = false;
 

@@ -9,10 +9,12 @@ void TCalcSet::BadSlot(int slot) {
 }
 
 void TCalcSet::AddRule(int target, std::initializer_list<int> sources) {
-  AddRule(target, std::vector<int>(sources));
+  AddRule(target, std::span<const int>(sources.begin(), sources.size()));
 }
 
-void TCalcSet::AddRule(int target, const std::vector<int>& sources) {
+void TCalcSet::AddRule(int target, const std::vector<int>& sources) { AddRule(target, std::span<const int>(sources)); }
+
+void TCalcSet::AddRule(int target, std::span<const int> sources) {
   const size_t t = Index(target);
   for (int s : sources)
     if (s == target) throw ECalcSet("#CS003");
