@@ -22,6 +22,13 @@ void TCalcSet::AddRule(int target, std::span<const int> sources) {
   ForgetReached();
 }
 
+void TCalcSet::AddRules(const Slots& targets, std::span<const int> sources) {
+  for (int s : sources)
+    if (targets.test(Index(s))) throw ECalcSet("#CS003");
+  for (int s : sources) dependents_[Index(s)] |= targets;
+  ForgetReached();
+}
+
 void TCalcSet::ClearRules() {
   for (auto& d : dependents_) d.reset();
   ForgetReached();

@@ -30,6 +30,8 @@ class TCalcSet {
   void AddRule(int target, std::initializer_list<int> sources);
   void AddRule(int target, const std::vector<int>& sources);
   void AddRule(int target, std::span<const int> sources);
+  // The same rule for every target slot set in `targets`.
+  void AddRules(const Slots& targets, std::span<const int> sources);
   // Forgets every rule (the dependencies of some classes change with the
   // phase of the medium); the bits stay as they are.
   void ClearRules();
