@@ -3,7 +3,7 @@
 #include "framework/snapshot.h"
 
 #include <algorithm>
-#include <map>
+#include <functional>
 
 #include "framework/translation.h"
 
@@ -182,10 +182,16 @@ std::string TConnectionItem::GetTargetName() const {
 }
 
 int TConnections::AddConnection(const std::string& text) {
-  if (text.empty() || std::find(FList.begin(), FList.end(), text) != FList.end()) return -1;
+  if (text.empty()) return -1;
+  // A calculation adds hundreds of entries to one list: duplicates are
+  // looked for among equal hashes only.
+  const size_t hash = std::hash<std::string>{}(text);
+  for (size_t i = 0; i < FHashes.size(); ++i)
+    if (FHashes[i] == hash && FList[i] == text) return -1;
   const bool wasActive = FOwner && FOwner->GetActive();
   if (wasActive) FOwner->SetActive(false);
   FList.push_back(text);
+  FHashes.push_back(hash);
   if (wasActive) FOwner->SetActive(true);
   return static_cast<int>(FList.size()) - 1;
 }
@@ -194,6 +200,7 @@ void TConnections::Clear() {
   const bool wasActive = FOwner && FOwner->GetActive();
   if (wasActive) FOwner->SetActive(false);
   FList.clear();
+  FHashes.clear();
   if (wasActive) FOwner->SetActive(true);
 }
 
@@ -244,17 +251,20 @@ void TCalcConnector::SetEnabled(bool enabled) {
 
 namespace {
 
-struct LinkPlan {
-  TCalcItem* from;  // the item that will be read
-  TCalcItem* to;    // the item that will read through it
-};
-
-TCalcItem* Lookup(TCalcModule* module, const std::string& name, const std::string& connector) {
+TCalcItem* Lookup(TCalcModule* module, std::string_view name, const std::string& connector) {
   if (!module) throw EHXInternal("connector without module", connector);
   TCalcItem* item = module->CalcItemByName(name);
   if (!item)
-    throw EHXInternal("item \"" + name + "\" missing in module " + module->GetName(), connector);
+    throw EHXInternal("item \"" + std::string(name) + "\" missing in module " + module->GetName(), connector);
   return item;
+}
+
+// The names before and after the first "|" of an entry (both empty
+// without one), as views into the entry.
+std::pair<std::string_view, std::string_view> SplitEntry(std::string_view entry) {
+  const auto bar = entry.find('|');
+  if (bar == std::string_view::npos) return {};
+  return {entry.substr(0, bar), entry.substr(bar + 1)};
 }
 
 // The items of one list: `a` holds the names before "|", `b` those after.
@@ -263,9 +273,9 @@ std::vector<std::pair<TCalcItem*, TCalcItem*>> Resolve(const TConnections& list,
   std::vector<std::pair<TCalcItem*, TCalcItem*>> items;
   items.reserve(list.Count());
   for (const auto& entry : list.ConnectionList()) {
-    const TConnectionItem c(entry);
-    TCalcItem* from = Lookup(a, c.GetSourceName(), connector);
-    items.emplace_back(from, Lookup(b, c.GetTargetName(), connector));
+    const auto [source, target] = SplitEntry(entry);
+    TCalcItem* from = Lookup(a, source, connector);
+    items.emplace_back(from, Lookup(b, target, connector));
   }
   return items;
 }
@@ -295,32 +305,37 @@ void TCalcConnector::CheckCircles() const {
 }
 
 void TCalcConnector::CheckCircles(const TLinkedItems& links) const {
-  std::vector<LinkPlan> plan;
+  // The links of this connector as they will be, over those there are:
+  // (the reading item, the item it will read), sorted by the reader; of
+  // two entries for one reader the later one counts.
+  std::vector<std::pair<const TCalcItem*, const TCalcItem*>> planned;
+  planned.reserve(links.Out.size() + links.In.size());
   for (const auto* list : {&links.Out, &links.In})
-    for (const auto& [from, to] : *list) plan.push_back({from, to});
-  // The links of this connector as they will be, over those there are.
-  std::map<const TCalcItem*, const TCalcItem*> planned;
-  for (const auto& p : plan) planned[p.to] = p.from;
+    for (const auto& [from, to] : *list) planned.emplace_back(to, from);
+  std::stable_sort(planned.begin(), planned.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
   auto sourceOf = [&](const TCalcItem* i) -> const TCalcItem* {
-    const auto it = planned.find(i);
-    return it != planned.end() ? it->second : i->GetSourceCalcItem();
+    const auto it = std::upper_bound(planned.begin(), planned.end(), i,
+                                     [](const TCalcItem* v, const auto& e) { return v < e.first; });
+    return it != planned.begin() && std::prev(it)->first == i ? std::prev(it)->second : i->GetSourceCalcItem();
   };
-  for (const auto& p : plan) {
-    std::vector<const TCalcItem*> chain{p.to};
-    const TCalcItem* i = p.from;
-    for (size_t steps = 0; i && steps < 10000; ++steps, i = sourceOf(i)) {
-      chain.push_back(i);
-      if (i != p.to) continue;
-      std::string names;
-      for (const TCalcItem* c : chain) {
-        if (!names.empty()) names += ", ";
-        names += c->GetName();
+  for (const auto* list : {&links.Out, &links.In})
+    for (const auto& [from, to] : *list) {
+      size_t length = 0;
+      const TCalcItem* i = from;
+      for (; i && length < 10000 && i != to; ++length) i = sourceOf(i);
+      if (i != to || length >= 10000) continue;
+      // A circle: name every item on it, the reader first.
+      std::string names = to->GetName();
+      if (to->GetCalcModule()) names += " [" + to->GetCalcModule()->GetName() + "]";
+      for (const TCalcItem* c = from;; c = sourceOf(c)) {
+        names += ", " + c->GetName();
         if (c->GetCalcModule()) names += " [" + c->GetCalcModule()->GetName() + "]";
+        if (c == to) break;
       }
       throw ECompCalcLink(Translate("Schwerwiegender Fehler: ") + "CalcConnector " + GetName() +
                           " hat zirkuläre Verweise: (" + names + ")");
     }
-  }
 }
 
 void TCalcConnector::SetActive(bool active) {
@@ -374,9 +389,9 @@ void TCalcConnector::NotifyTargetCalcParameters(bool unlink) {
   TCalcModule* dst = TargetModule();
   auto walk = [&](const TConnections& list, TCalcModule* ma, TCalcModule* mb, bool data, bool onlyIfSame) {
     for (const auto& entry : list.ConnectionList()) {
-      const TConnectionItem c(entry);
-      TCalcItem* a = Lookup(ma, c.GetSourceName(), GetName());
-      TCalcItem* b = Lookup(mb, c.GetTargetName(), GetName());
+      const auto [source, target] = SplitEntry(entry);
+      TCalcItem* a = Lookup(ma, source, GetName());
+      TCalcItem* b = Lookup(mb, target, GetName());
       if (data) {
         b->SetDataSourceCalcItem(unlink ? nullptr : (a->GetIsTarget() ? a->GetRootCalcItem() : a));
       } else if (!unlink) {

@@ -107,6 +107,7 @@ class TConnections {
  private:
   TCalcConnector* FOwner;
   std::vector<std::string> FList;
+  std::vector<size_t> FHashes;  // of FList's entries, in the same order
 };
 
 class TCalcConnector : public TCalcComponent {

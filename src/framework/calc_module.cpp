@@ -30,10 +30,12 @@ void TAncestorCalcModule::DestroyItems() {
   // Items die in reverse creation order; each one unlinks itself first.
   FInputParameters.clear();
   while (!FItems.empty()) {
+    EraseName(FItemOrder.back());
     FItemOrder.pop_back();
     FItems.pop_back();
   }
-  FByName.clear();
+  FNames.clear();
+  FNamed = 0;
 }
 
 void TAncestorCalcModule::SetDetailLevel(TEDetailLevel level) {
@@ -41,38 +43,79 @@ void TAncestorCalcModule::SetDetailLevel(TEDetailLevel level) {
   UpdateState(nullptr);
 }
 
-void TAncestorCalcModule::AddCalcItem(std::unique_ptr<TCalcItem> item) {
-  if (!item) return;
-  const std::string key = LowerAscii(item->GetName());
-  if (!key.empty() && FByName.count(key))
-    throw EHXInternal("duplicate item name \"" + item->GetName() + "\"", GetName());
-  if (!key.empty()) FByName[key] = item.get();
-  FItemOrder.push_back(item.get());
-  if (TCalcParameter* p = item->AsParameter(); p && !p->IsOutputParameter()) FInputParameters.push_back(p);
-  FItems.push_back(std::move(item));
-}
+namespace {
 
-static char LowerAsciiChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAsciiChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-size_t TAncestorCalcModule::TNameHash::operator()(std::string_view s) const {
+size_t NameHash(std::string_view s) {
   size_t h = 14695981039346656037ull;  // FNV-1a over the lower-case bytes
   for (char c : s) h = (h ^ static_cast<unsigned char>(LowerAsciiChar(c))) * 1099511628211ull;
   return h;
 }
 
-bool TAncestorCalcModule::TNameEqual::operator()(std::string_view a, std::string_view b) const {
+bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
     if (LowerAsciiChar(a[i]) != LowerAsciiChar(b[i])) return false;
   return true;
 }
 
-TCalcItem* TAncestorCalcModule::CalcItemByName(const std::string& name) const {
-  const auto it = FByName.find(std::string_view(name));
-  return it == FByName.end() ? nullptr : it->second;
+}  // namespace
+
+size_t TAncestorCalcModule::NameSlot(std::string_view name, size_t hash) const {
+  const size_t mask = FNames.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    const TNameSlot& s = FNames[i];
+    if (!s.Item || (s.Hash == hash && SameName(s.Item->GetName(), name))) return i;
+  }
 }
 
-int TAncestorCalcModule::CalcItemIndexByName(const std::string& name) const {
+void TAncestorCalcModule::AddCalcItem(std::unique_ptr<TCalcItem> item) {
+  if (!item) return;
+  if (const std::string& name = item->GetName(); !name.empty()) {
+    // At most three quarters full: a search ends at a free slot soon.
+    if ((FNamed + 1) * 4 > FNames.size() * 3) {
+      std::vector<TNameSlot> old(std::max<size_t>(64, FNames.size() * 2));
+      old.swap(FNames);
+      for (const TNameSlot& s : old)
+        if (s.Item) FNames[NameSlot({}, s.Hash)] = s;  // names in the table differ: the first free slot
+    }
+    const size_t hash = NameHash(name);
+    TNameSlot& slot = FNames[NameSlot(name, hash)];
+    if (slot.Item) throw EHXInternal("duplicate item name \"" + name + "\"", GetName());
+    slot = {hash, item.get()};
+    ++FNamed;
+  }
+  FItemOrder.push_back(item.get());
+  if (TCalcParameter* p = item->AsParameter(); p && !p->IsOutputParameter()) FInputParameters.push_back(p);
+  FItems.push_back(std::move(item));
+}
+
+void TAncestorCalcModule::EraseName(const TCalcItem* item) {
+  if (FNames.empty() || item->GetName().empty()) return;
+  const size_t mask = FNames.size() - 1;
+  size_t i = NameHash(item->GetName()) & mask;
+  while (FNames[i].Item && FNames[i].Item != item) i = (i + 1) & mask;
+  if (!FNames[i].Item) return;
+  // Moves back the entries after it that would no longer be found past
+  // the freed slot.
+  for (size_t j = (i + 1) & mask; FNames[j].Item; j = (j + 1) & mask) {
+    const size_t home = FNames[j].Hash & mask;
+    const bool reachable = i <= j ? (i < home && home <= j) : (i < home || home <= j);
+    if (reachable) continue;
+    FNames[i] = FNames[j];
+    i = j;
+  }
+  FNames[i] = {};
+  --FNamed;
+}
+
+TCalcItem* TAncestorCalcModule::CalcItemByName(std::string_view name) const {
+  if (FNames.empty()) return nullptr;
+  return FNames[NameSlot(name, NameHash(name))].Item;
+}
+
+int TAncestorCalcModule::CalcItemIndexByName(std::string_view name) const {
   const TCalcItem* item = CalcItemByName(name);
   if (!item) return -1;
   return static_cast<int>(std::find(FItemOrder.begin(), FItemOrder.end(), item) - FItemOrder.begin());
@@ -169,6 +212,7 @@ void TCalcModule::SetActive(bool active) {
 
 void TCalcModule::SetEnabled(bool enabled) {
   FEnabled = enabled;
+  FDisabledItems = GetCalcItems().size();
   BeginUpdate();
   for (TCalcItem* item : GetCalcItems())
     if (!item->GetIsTarget()) item->SetEnabled(enabled);
@@ -227,8 +271,18 @@ void TCalcModule::CalcEvent(TCalcEvent event, TCalcItem* item) {
   if (IsDestroying()) return;
   if (!FEnabled) {
     // Re-applies the disabled state to items that a link just enabled.
-    for (TCalcItem* i : GetCalcItems())
+    // Whatever enables an item (a link cut, a linked item switched on)
+    // reports that item, so only it needs looking at; an event about the
+    // module, or one after items were added, looks at every item.
+    auto disable = [](TCalcItem* i) {
       if (!i->GetIsTarget() && i->GetEnabled()) i->SetEnabled(false);
+    };
+    if (item && item->GetCalcModule() == this && FDisabledItems == GetCalcItems().size()) {
+      disable(item);
+    } else {
+      for (TCalcItem* i : GetCalcItems()) disable(i);
+      FDisabledItems = GetCalcItems().size();
+    }
     return;
   }
   ForwardToTargets(event, item);

@@ -9,7 +9,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "framework/calc_item.h"
@@ -48,8 +47,8 @@ class TAncestorCalcModule : public TCalcComponent {
   }
   void AddCalcItem(std::unique_ptr<TCalcItem> item);
   // The item of that name (not case-sensitive), or nullptr.
-  TCalcItem* CalcItemByName(const std::string& name) const;
-  int CalcItemIndexByName(const std::string& name) const;
+  TCalcItem* CalcItemByName(std::string_view name) const;
+  int CalcItemIndexByName(std::string_view name) const;
   bool HasCalcItem(const TCalcItem* item) const;
   // The items in creation order.
   const std::vector<TCalcItem*>& GetCalcItems() const { return FItemOrder; }
@@ -99,18 +98,20 @@ class TAncestorCalcModule : public TCalcComponent {
   std::vector<std::unique_ptr<TCalcItem>> FItems;
   std::vector<TCalcItem*> FItemOrder;
   std::vector<TCalcParameter*> FInputParameters;
-  // Names without regard to the case of ASCII letters; looked up without
-  // making a lower-case copy (modules find their items by name on every
-  // calculation).
-  struct TNameHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const;
+  // The items by name, without regard to the case of ASCII letters: an
+  // open-addressed table of (hash, item), compared with the item's own
+  // name, so that registering an item copies no name and allocates nothing
+  // but an occasional larger table (a calculation registers and looks up
+  // thousands of names while it is built). Its size is a power of two.
+  struct TNameSlot {
+    size_t Hash = 0;
+    TCalcItem* Item = nullptr;
   };
-  struct TNameEqual {
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const;
-  };
-  std::unordered_map<std::string, TCalcItem*, TNameHash, TNameEqual> FByName;
+  std::vector<TNameSlot> FNames;
+  size_t FNamed = 0;
+  // The slot holding `name`, or the free slot where it would go.
+  size_t NameSlot(std::string_view name, size_t hash) const;
+  void EraseName(const TCalcItem* item);
 };
 
 }  // namespace torvacalc
@@ -229,6 +230,8 @@ class TCalcModule : public TAncestorCalcModule {
 
   bool FActive = false;
   bool FEnabled = true;
+  // The number of items when the module last disabled all of them.
+  size_t FDisabledItems = 0;
   bool FCalculating = false;
   bool FRecalculate = false;
 

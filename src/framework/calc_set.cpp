@@ -9,14 +9,23 @@ void TCalcSet::BadSlot(int slot) {
 }
 
 void TCalcSet::AddRule(int target, std::initializer_list<int> sources) {
-  AddRule(target, std::vector<int>(sources));
+  AddRule(target, std::span<const int>(sources.begin(), sources.size()));
 }
 
-void TCalcSet::AddRule(int target, const std::vector<int>& sources) {
+void TCalcSet::AddRule(int target, const std::vector<int>& sources) { AddRule(target, std::span<const int>(sources)); }
+
+void TCalcSet::AddRule(int target, std::span<const int> sources) {
   const size_t t = Index(target);
   for (int s : sources)
     if (s == target) throw ECalcSet("#CS003");
   for (int s : sources) dependents_[Index(s)].set(t);
+  ForgetReached();
+}
+
+void TCalcSet::AddRules(const Slots& targets, std::span<const int> sources) {
+  for (int s : sources)
+    if (targets.test(Index(s))) throw ECalcSet("#CS003");
+  for (int s : sources) dependents_[Index(s)] |= targets;
   ForgetReached();
 }
 

@@ -8,6 +8,7 @@
 #include <bitset>
 #include <initializer_list>
 #include <stdexcept>
+#include <span>
 #include <vector>
 
 namespace torvacalc {
@@ -28,6 +29,9 @@ class TCalcSet {
   // outside 0..255 or a target among its sources throws ECalcSet.
   void AddRule(int target, std::initializer_list<int> sources);
   void AddRule(int target, const std::vector<int>& sources);
+  void AddRule(int target, std::span<const int> sources);
+  // The same rule for every target slot set in `targets`.
+  void AddRules(const Slots& targets, std::span<const int> sources);
   // Forgets every rule (the dependencies of some classes change with the
   // phase of the medium); the bits stay as they are.
   void ClearRules();

@@ -73,9 +73,14 @@ tVDMA79::tVDMA79() {
   FIn[iLowNoiseDesign] = lnNone;
   FIn[iResistorType] = rtUnknown;
   FIn[iLowNoiseSeries] = 0;
-  std::vector<int> inputs;
-  for (int s = 1; s <= LastInput; ++s) inputs.push_back(s);
-  for (int r = rX; r < TCalcSet::SlotCount; ++r) Cache.AddRule(r, inputs);
+  // Every result depends on every input.
+  static const auto rules = [] {
+    std::pair<TCalcSet::Slots, std::vector<int>> r;
+    for (int s = rX; s < TCalcSet::SlotCount; ++s) r.first.set(static_cast<size_t>(s));
+    for (int s = 1; s <= LastInput; ++s) r.second.push_back(s);
+    return r;
+  }();
+  Cache.AddRules(rules.first, rules.second);
 }
 
 void tVDMA79::SetIn(int slot, Extended v) {
