@@ -450,15 +450,17 @@ void TSizingKernel::Evaluate(double kv, TSizingPass& pass) const {
 //
 // Where the flow is not turbulent at the fixed point found, the Kv is the
 // one of the non-turbulent procedure (NonTurbulentKv).
-double TSizingKernel::SolveKv(double start) const {
+double TSizingKernel::SolveKv(double start, TSizingPass* at) const {
   failure = kfNone;
   double kv = Has(start) ? start : kKernelNone;
   double lastKv = kKernelNone, lastStep = kKernelNone;
   double need = kKernelNone;  // the Kv without FR of the last non-turbulent pass
   bool viscous = false;       // the last pass was not turbulent
   TCycleDetector cycles;
+  TSizingPass p;
+  double passed = kKernelNone;  // the trial Kv of p
   for (;;) {
-    TSizingPass p;
+    passed = kv;
     Evaluate(kv, p);
     double next = p.Kv;
     viscous = p.type == ftTransient || p.type == ftLaminar;
@@ -500,6 +502,10 @@ double TSizingKernel::SolveKv(double start) const {
       failure = kfNonTurbulent;
       return kKernelNone;
     }
+  }
+  if (at && Has(kv)) {
+    if (kv == passed) *at = p;
+    else Evaluate(kv, *at);
   }
   return kv;
 }

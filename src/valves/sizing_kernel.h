@@ -104,8 +104,12 @@ class TSizingKernel {
   }
   void Evaluate(double kv, TSizingPass& pass) const;
   // The fixed point from the start value (the last Kv, or NaN); NaN and
-  // the reason in Failure() where no Kv exists.
-  double SolveKv(double start) const;
+  // the reason in Failure() where no Kv exists. With `at`, the pass at the
+  // Kv found as well (the flow state, FP, FR ...): the last pass of the
+  // iteration where it ended on a pass, evaluated again where it ended
+  // elsewhere (the bore, a cycle, the non-turbulent procedure); left as it
+  // is where no Kv exists.
+  double SolveKv(double start, TSizingPass* at = nullptr) const;
   teKvFailure Failure() const { return failure; }
 
  private:
