@@ -6,7 +6,7 @@ repeated timeit runs:
 1. one edit of an open whole calculation (``torvacalc.Calculation`` on
    examples/valve_water.case) and the reading of Kv: p2 at point 2, T1 at
    point 1; beside it the workspace's own share (the extension's enter
-   without the package's Python around it);
+   without the package's Python around it) and the reading alone;
 2. sizing over arrays: ``torvacalc.size_liquid`` / ``size_gas`` over 10^5
    duties against python3-fluids' size_control_valve_l / _g called for each
    of the same duties: with Python floats in SI units, prepared before
@@ -91,8 +91,9 @@ def edits():
     for name, point in (("p2", 2), ("T1", 1)):
         whole = median_seconds(edit(name, point))
         workspace = median_seconds(bare(name, point))
-        print(f"  {name} at point {point}: {whole * 1e6:7.0f} us; the workspace's enter alone "
-              f"{workspace * 1e6:7.0f} us, the binding and the package {(whole - workspace) * 1e6:5.0f} us")
+        reading = median_seconds(lambda point=point: calc.value("kv", point))
+        print(f"  {name} at point {point}: {whole * 1e6:5.0f} us; the workspace's enter alone {workspace * 1e6:5.0f} us,"
+              f" reading kv {reading * 1e6:5.1f} us")
 
 
 def per_duty(size, flows, outlets, **fixed):
@@ -123,7 +124,7 @@ def gas_duties(rng, n, fittings):
 
 
 def arrays(n):
-    print(f"sizing over {n} duties, median of 3 (torvacalc: one call; fluids: one call per duty with Python "
+    print(f"sizing over {n} duties, median of 5 (torvacalc: one call; fluids: one call per duty with Python "
           f"floats, and [with the arrays' elements, NumPy scalars]):")
     rng = np.random.default_rng(60534)
     contests = [("liquid (example 1)", torvacalc.size_liquid, *liquid_duties(rng, n), RHO0_RATIO, 1e-12),
@@ -137,7 +138,7 @@ def arrays(n):
         kv = np.array(floats()) * scale
         both = np.isfinite(result.Kv) & np.isfinite(kv)
         difference = np.max(np.abs(result.Kv[both] / kv[both] - 1))
-        t_mine, t_floats, t_elements = (median_seconds(f, repeats=3, number=1) for f in (mine, floats, elements))
+        t_mine, t_floats, t_elements = (median_seconds(f, repeats=5, number=1) for f in (mine, floats, elements))
         states = ", ".join(f"{torvacalc.FLOW_STATES[s]} {c}" for s, c in enumerate(np.bincount(result.state)) if c)
         verdict = "ok" if difference <= limit and both.all() else "DIFFERENT"
         print(f"  {label:26} torvacalc {t_mine * 1e9 / n:4.0f} ns/duty, fluids {t_floats * 1e9 / n:5.0f} "
