@@ -289,10 +289,8 @@ py::tuple SizeDuties(bool gas, const Column& Qm, const Column& p1, const Column&
         d.Ezeta = ToKernel(ezeta);
         d.EKvRed = ToKernel(ekvRed);
       }
-      const TSizingKernel kernel(d);
-      const double x = kernel.SolveKv(kKernelNone);
       TSizingPass pass;
-      if (KernelHas(x)) kernel.Evaluate(x, pass);
+      const double x = TSizingKernel(d).SolveKv(kKernelNone, &pass);
       kvOut[i] = x;
       stateOut[i] = static_cast<signed char>(KernelHas(x) ? pass.state : fsUndefined);
     }

@@ -245,17 +245,20 @@ def test_candidates_of_the_catalogues_and_taking_one_over():
 
 
 # Duties of the example cases with another outlet pressure: Kv and flow
-# state over arrays equal the valve module's, element by element.
+# state over arrays equal the valve module's, element by element (the
+# viscous liquid: Kv and state of the non-turbulent procedure).
 SIZING_ROWS = [
     ("liquid", dict(p1=6.8, rho=965.4, pv=0.701, pc=221.2, FL=0.9, Fd=0.46, DN=150, D1=150, D2=150,
-                    eta=3.147e-4), [2.2, 4.0, 6.5, 0.5]),
+                    eta=3.147e-4), [2.2, 4.0, 6.5, 0.5], {}),
+    ("liquid", dict(p1=6.8, rho=965.4, pv=0.701, pc=221.2, FL=0.9, Fd=0.46, DN=150, D1=150, D2=150,
+                    eta=5.0), [2.2, 4.0, 6.5, 0.5], {"eta1": "5 Pa s"}),
     ("gas", dict(p1=6.8, rho=8.41359, kappa=1.3, xT=0.6, FL=0.85, Fd=0.42, DN=50, D1=80, D2=100, eta=1.4665e-4),
-     [3.1, 1.5, 5.0, 6.0]),
+     [3.1, 1.5, 5.0, 6.0], {}),
 ]
 
 
-@pytest.mark.parametrize("phase,duty,outlet", SIZING_ROWS)
-def test_sizing_over_arrays_equals_the_module(phase, duty, outlet):
+@pytest.mark.parametrize("phase,duty,outlet,entries", SIZING_ROWS)
+def test_sizing_over_arrays_equals_the_module(phase, duty, outlet, entries):
     import doctest
     import numpy as np
     flow = 347544.0 if phase == "liquid" else 7461.33
@@ -268,7 +271,7 @@ def test_sizing_over_arrays_equals_the_module(phase, duty, outlet):
     try:
         for i, p2 in enumerate(outlet):
             for j, qm in enumerate((flow, 0.5 * flow)):
-                m = torvacalc.module("valve", f"@{SOURCE / 'examples' / (phase + '.case')}", p2=p2, qm=qm)
+                m = torvacalc.module("valve", f"@{SOURCE / 'examples' / (phase + '.case')}", p2=p2, qm=qm, **entries)
                 assert r.Kv[i, j] == pytest.approx(m["kv"].value, rel=1e-12)
                 assert torvacalc.FLOW_STATES[r.state[i, j]] == m["FlowState"].value
     finally:

@@ -187,6 +187,15 @@ TSizingKernel::TSizingKernel(const TSizingDuty& duty) : d(duty) {
     const bool zyByRule = !d.zy.overruled && !(Has(d.zy.value75) && !d.zy.func);
     xfzP1Known = zyByRule && !stateUndefined && liquidDrop && !flashing && d.p1 > 0 && Has(6 / d.p1);
   }
+  // Invariants of the pass: FL2 of the valve where it does not follow the
+  // opening, and the reducers' resistance per N2.
+  fl2Fixed = d.fl2.overruled || !d.fl2.func;
+  if (fl2Fixed) {
+    const double fl2v = d.fl2.overruled ? d.fl2.user : d.fl2.value75;
+    sqrtFl2 = std::sqrt(fl2v);
+    inverseFl2 = 1 / fl2v;
+  }
+  ezetaN2 = d.Ezeta / 0.0016;
   FlowChanged();
 }
 
@@ -251,7 +260,7 @@ void TSizingKernel::Evaluate(double kv, TSizingPass& pass) const {
   double fp = 1;
   const double k = kvKnown && Has(d.DNV) && d.DNV > 0 ? kv / (d.DNV * d.DNV) : kKernelNone;
   if (reducers && kvKnown && kv > 0) {
-    const double s = 1 + d.Ezeta / 0.0016 * k * k;
+    const double s = 1 + ezetaN2 * k * k;
     fp = s > 0 ? 1 / std::sqrt(s) : kKernelNone;
   }
   const bool fittings = Has(fp, d.zeta1, k) && fp < 1 && fp > 0;
@@ -268,8 +277,9 @@ void TSizingKernel::Evaluate(double kv, TSizingPass& pass) const {
       fl2v = Has(m) ? std::min(m, 1.0) : 1;
     }
     fl2 = fl2v;
-    if (fittings && Has(fl2v) && fl2v > 0) {
-      const double flp2 = 1 / (1 / fl2v + d.zeta1 * k * k / 0.0016);
+    // (FLP/FP)^2 serves the liquid's critical drop only.
+    if (liquid && fittings && Has(fl2v) && fl2v > 0) {
+      const double flp2 = 1 / ((fl2Fixed ? inverseFl2 : 1 / fl2v) + d.zeta1 * k * k / 0.0016);
       fl2 = flp2 / (fp * fp);
     }
   }
@@ -370,7 +380,7 @@ void TSizingKernel::Evaluate(double kv, TSizingPass& pass) const {
   double re = kKernelNone, fr = 1;
   TECVFlowType type = ftTurbulent;
   if (!d.minorPhase && Has(reBase, fd, fl2v) && kvKnown && kv > 0 && fl2v > 0) {
-    re = reBase * fd / std::sqrt(std::sqrt(fl2v) * kv);
+    re = reBase * fd / std::sqrt((fl2Fixed ? sqrtFl2 : std::sqrt(fl2v)) * kv);
     if (d.viscosityNorm == vnEN60534_2000)
       re = d.DNV > 0 ? re * std::sqrt(std::sqrt(fl2v * kv * kv / d4N2 + 1)) : kKernelNone;
     if (!(Has(re) && re > 0)) re = kKernelNone;
@@ -450,15 +460,17 @@ void TSizingKernel::Evaluate(double kv, TSizingPass& pass) const {
 //
 // Where the flow is not turbulent at the fixed point found, the Kv is the
 // one of the non-turbulent procedure (NonTurbulentKv).
-double TSizingKernel::SolveKv(double start) const {
+double TSizingKernel::SolveKv(double start, TSizingPass* at) const {
   failure = kfNone;
   double kv = Has(start) ? start : kKernelNone;
   double lastKv = kKernelNone, lastStep = kKernelNone;
   double need = kKernelNone;  // the Kv without FR of the last non-turbulent pass
   bool viscous = false;       // the last pass was not turbulent
   TCycleDetector cycles;
+  TSizingPass p;
+  double passed = kKernelNone;  // the trial Kv of p
   for (;;) {
-    TSizingPass p;
+    passed = kv;
     Evaluate(kv, p);
     double next = p.Kv;
     viscous = p.type == ftTransient || p.type == ftLaminar;
@@ -500,6 +512,10 @@ double TSizingKernel::SolveKv(double start) const {
       failure = kfNonTurbulent;
       return kKernelNone;
     }
+  }
+  if (at && Has(kv)) {
+    if (kv == passed) *at = p;
+    else Evaluate(kv, *at);
   }
   return kv;
 }

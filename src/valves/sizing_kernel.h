@@ -76,7 +76,8 @@ struct TSizingDuty {
   int digits = 11;          // significant digits of the end test
 };
 
-// What a pass works out besides Kv, for tests and diagnostics.
+// What a pass works out besides Kv, for tests and diagnostics (fl2: a
+// liquid's (FLP/FP)^2, a gas's FL2 of the valve).
 struct TSizingPass {
   double FP = 1, fl2 = kKernelNone, xt = kKernelNone, dpc = kKernelNone, dpX = kKernelNone;
   double Re = kKernelNone, FR = 1;
@@ -104,8 +105,12 @@ class TSizingKernel {
   }
   void Evaluate(double kv, TSizingPass& pass) const;
   // The fixed point from the start value (the last Kv, or NaN); NaN and
-  // the reason in Failure() where no Kv exists.
-  double SolveKv(double start) const;
+  // the reason in Failure() where no Kv exists. With `at`, the pass at the
+  // Kv found as well (the flow state, FP, FR ...): the last pass of the
+  // iteration where it ended on a pass, evaluated again where it ended
+  // elsewhere (the bore, a cycle, the non-turbulent procedure); left as it
+  // is where no Kv exists.
+  double SolveKv(double start, TSizingPass* at = nullptr) const;
   teKvFailure Failure() const { return failure; }
 
  private:
@@ -137,6 +142,9 @@ class TSizingKernel {
   // (6/p1)^(1/8), worked out when xFz by rule is first needed.
   bool xfzP1Known = false;
   mutable double xfzP1 = kKernelNone;
+  bool fl2Fixed = false;          // FL2 of the valve the same at every opening
+  double sqrtFl2 = kKernelNone, inverseFl2 = kKernelNone;  // of that FL2
+  double ezetaN2 = kKernelNone;   // sum zeta / N2 of the reducers
   double reBase = kKernelNone;  // N4 Qm / eta
   double d4N2 = kKernelNone;    // N2 DNV^4
 };
