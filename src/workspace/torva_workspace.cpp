@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <stdexcept>
 
 #include "assembly/main_items.h"
 #include "assembly/noise_methods.h"
@@ -160,6 +161,29 @@ std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
 TTorvaWorkspace::TTorvaWorkspace() : TTorvaWorkspace(CreateCalculation<TSCMTorva>()) {}
 
 TTorvaWorkspace::TTorvaWorkspace(TValuesFollow) : TTorvaWorkspace(CreateCalculationForValues<TSCMTorva>()) {}
+
+struct TTorvaWorkspace::TBuilt {
+  TCalcState State;
+  TNumericOptions Numerics;
+  // The units of the shown parameters: an item that shows another
+  // module's item keeps a unit of its own.
+  std::vector<std::pair<TCalcParameter*, int>> Units;
+};
+
+TTorvaWorkspace::TTorvaWorkspace(TReusable) : TTorvaWorkspace(TValuesFollow{}) {
+  FBuilt = std::make_unique<TBuilt>();
+  FBuilt->State = FCalc->SaveState();
+  FBuilt->Numerics = FCalc->Numerics;
+  for (TCalcParameter* p : Parameters()) FBuilt->Units.emplace_back(p, p->GetCalcUnitNo());
+}
+
+void TTorvaWorkspace::StartAgain() {
+  if (!FBuilt) throw std::logic_error("StartAgain needs a workspace built to be reused");
+  FCalc->StartAgainFrom(FBuilt->State);
+  FCalc->Numerics = FBuilt->Numerics;
+  for (const auto& [p, unit] : FBuilt->Units) p->SetCalcUnitNo(unit);
+  RestartHistory();
+}
 
 TTorvaWorkspace::TTorvaWorkspace(std::unique_ptr<TCustomSCMSubstances> calc) : FCalc(std::move(calc)) {
   FPages = TorvaPages(*FCalc->GetMainCalcModule());
