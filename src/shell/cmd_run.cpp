@@ -60,13 +60,13 @@ const char* kUsage =
 
 // One calculation: the case's entries, then the command line's; saved when
 // `outputFile` is given, printed as a table or one line of JSON.
-void RunOne(const std::string& caseFile, const std::vector<std::string>& assignments,
+// `workspace` is new, or started again since its last case.
+void RunOne(TTorvaWorkspace& workspace, const std::string& caseFile, const std::vector<std::string>& assignments,
             const std::string& outputFile, bool json, bool allRows, bool sortPoints,
             std::optional<TUnitPreset> units, std::ostream& out, std::ostream& err) {
   std::vector<std::string> entries = ReadCaseFile(caseFile);
   entries.insert(entries.end(), assignments.begin(), assignments.end());
 
-  TTorvaWorkspace workspace{TTorvaWorkspace::TValuesFollow{}};
   workspace.Super().UseHistory = false;  // printed once, never undone
   workspace.EnterAll(entries);
   if (sortPoints) workspace.SortOperatingPoints();
@@ -98,12 +98,19 @@ int RunBatch(const std::vector<std::string>& cases, const std::vector<std::strin
              std::optional<TUnitPreset> units, CommandContext& ctx) {
   if (cases.empty()) throw EUsage("run --batch needs at least one CASE file (see torvacalc run --help)");
   int rc = ExitOk;
+  // Building the calculation costs more than computing a case: one is
+  // built and started again for each case, which gives what a new one
+  // would.
+  TTorvaWorkspace workspace{TTorvaWorkspace::TReusable{}};
+  bool used = false;
   for (const std::string& c : cases) {
     const std::string output =
         outDir.empty() ? std::string() : (std::filesystem::path(outDir) / std::filesystem::path(c).stem()).string() + ".cvc";
     if (!json) ctx.out << "== " << c << " ==\n";
     try {
-      RunOne(c, assignments, output, json, allRows, sortPoints, units, ctx.out, ctx.err);
+      if (used) workspace.StartAgain();
+      used = true;
+      RunOne(workspace, c, assignments, output, json, allRows, sortPoints, units, ctx.out, ctx.err);
     } catch (const std::exception& e) {
       ctx.err << "torvacalc: " << c << ": " << e.what() << "\n";
       if (json) ctx.out << "null\n";
@@ -159,7 +166,8 @@ int RunRun(const std::vector<std::string>& args, CommandContext& ctx) {
   }
   if (!outDir.empty()) throw EUsage("--out-dir belongs to --batch (see torvacalc run --help)");
   if (caseFile.empty()) throw EUsage("run needs a CASE file (see torvacalc run --help)");
-  RunOne(caseFile, assignments, outputFile, json, allRows, sortPoints, units, ctx.out, ctx.err);
+  TTorvaWorkspace workspace{TTorvaWorkspace::TValuesFollow{}};
+  RunOne(workspace, caseFile, assignments, outputFile, json, allRows, sortPoints, units, ctx.out, ctx.err);
   return ExitOk;
 }
 
