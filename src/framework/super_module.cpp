@@ -471,6 +471,9 @@ void TSuperCalcModule::StartAgainFrom(const TCalcState& built) {
   FContainer->RemoveAllMessages();
   FHistory.clear();
   FSnapShot.Clear();
+  // The file kept for the calculation under its GUID (once saved) and
+  // its pages go with the old GUID.
+  if (TCalculationFiles* files = GetCalculationFiles()) files->Release(*this);
   FGUID = NewGUIDText();
   LoadedVersionNo = 0;
   FLastBackup = -1;

@@ -16,6 +16,7 @@ namespace torvacalc {
 
 class TCustomSCMSubstances;
 class THXFile;
+struct TCalcStructure;
 struct TPointsLayout;
 
 class TTorvaWorkspace : public TWorkspace {
@@ -68,6 +69,7 @@ class TTorvaWorkspace : public TWorkspace {
   // The calculation as built, kept by TReusable.
   struct TBuilt;
   std::unique_ptr<TBuilt> FBuilt;
+  TCalcStructure PagesInFiles() const;
   std::unique_ptr<TCustomSCMSubstances> FCalc;
   std::vector<TItemPage> FPages;
   mutable std::unique_ptr<TPointsLayout> FLayout;
