@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
 #include <random>
 
 #include "framework/options.h"
@@ -14,8 +15,12 @@ namespace torvacalc {
 
 std::string NewGUIDText() {
   static std::mt19937_64 engine{std::random_device{}()};
+  static std::mutex lock;  // calculations are made on several threads at once
   std::array<unsigned char, 16> b{};
-  for (auto& x : b) x = static_cast<unsigned char>(engine() & 0xff);
+  {
+    std::lock_guard guard(lock);
+    for (auto& x : b) x = static_cast<unsigned char>(engine() & 0xff);
+  }
   b[6] = static_cast<unsigned char>((b[6] & 0x0f) | 0x40);  // version 4 (random)
   b[8] = static_cast<unsigned char>((b[8] & 0x3f) | 0x80);  // RFC 4122 variant
   char text[40];
