@@ -52,7 +52,10 @@ TCalculationFiles*& CalculationFilesSlot() {
 }
 }  // namespace
 
-void SetCalculationFiles(TCalculationFiles* files) { CalculationFilesSlot() = files; }
+void SetCalculationFiles(TCalculationFiles* files) {
+  // Registered again by each new workspace: written only the first time.
+  if (CalculationFilesSlot() != files) CalculationFilesSlot() = files;
+}
 TCalculationFiles* GetCalculationFiles() { return CalculationFilesSlot(); }
 
 // ----------------------------------------------------------------- snapshot

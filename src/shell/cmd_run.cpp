@@ -10,6 +10,7 @@
 #include <optional>
 #include <ostream>
 #include <sstream>
+#include <stdexcept>
 #include <thread>
 
 #include "files/calculation_file.h"
@@ -115,11 +116,21 @@ int RunBatch(const std::vector<std::string>& cases, const std::vector<std::strin
   std::mutex lock;
   std::condition_variable ready;
   std::atomic<size_t> next{0};
-  const auto work = [&] {
-    // Building the calculation costs more than computing a case: one is
-    // built per worker and started again for each case, which gives what
-    // a new one would.
-    std::optional<TTorvaWorkspace> workspace;
+  const size_t workers = std::min(cases.size(), static_cast<size_t>(std::max(jobs, 1)));
+  // Building the calculation costs more than computing a case: one is
+  // built per worker and started again for each case, which gives what a
+  // new one would. They are built here, before the workers start: a new
+  // calculation sets what every calculation shares (the language of the
+  // substances' names, the calculation files).
+  std::vector<std::optional<TTorvaWorkspace>> built(workers);
+  std::string buildError;
+  try {
+    for (auto& w : built) w.emplace(TTorvaWorkspace::TReusable{});
+  } catch (const std::exception& e) {
+    buildError = e.what();
+  }
+  const auto work = [&](size_t worker) {
+    std::optional<TTorvaWorkspace>& workspace = built[worker];
     bool used = false;
     for (size_t i = next++; i < cases.size(); i = next++) {
       const std::string& c = cases[i];
@@ -130,7 +141,7 @@ int RunBatch(const std::vector<std::string>& cases, const std::vector<std::strin
       bool failed = false;
       if (!json) out << "== " << c << " ==\n";
       try {
-        if (!workspace) workspace.emplace(TTorvaWorkspace::TReusable{});
+        if (!workspace) throw std::runtime_error(buildError);
         if (used) workspace->StartAgain();
         used = true;
         RunOne(*workspace, c, assignments, output, json, allRows, sortPoints, units, out, err);
@@ -145,13 +156,12 @@ int RunBatch(const std::vector<std::string>& cases, const std::vector<std::strin
       ready.notify_all();
     }
   };
-  const size_t workers = std::min(cases.size(), static_cast<size_t>(std::max(jobs, 1)));
   // With one worker the cases run here; otherwise this thread prints.
   std::vector<std::thread> threads;
   if (workers > 1)
-    for (size_t w = 0; w < workers; ++w) threads.emplace_back(work);
+    for (size_t w = 0; w < workers; ++w) threads.emplace_back(work, w);
   else
-    work();
+    work(0);
   int rc = ExitOk;
   for (TDone& d : done) {
     std::unique_lock guard(lock);
