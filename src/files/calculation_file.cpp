@@ -1,6 +1,7 @@
 #include "files/calculation_file.h"
 
 #include <map>
+#include <mutex>
 
 #include <unistd.h>
 
@@ -169,9 +170,16 @@ std::map<const TSuperCalcModule*, TCalcStructure>& Structures() {
   static std::map<const TSuperCalcModule*, TCalcStructure> structures;
   return structures;
 }
+// The pages and the kept files of every calculation of the process: a
+// batch computes several calculations at once, each on its own thread.
+std::mutex& KeptLock() {
+  static std::mutex lock;
+  return lock;
+}
 }  // namespace
 
 void SetCalculationStructure(const TSuperCalcModule& m, TCalcStructure structure) {
+  std::lock_guard guard(KeptLock());
   if (structure.Pages.empty()) Structures().erase(&m);
   else Structures()[&m] = std::move(structure);
 }
@@ -194,9 +202,16 @@ void SuperModuleSaveToTag(TSuperCalcModule& m, THXFile& file, TBixBinaryTag& cal
   WriteCalculationTag(file, calculation, i, m.GetFileItems());
   // Pages "Page1"... with their groups "Group1"..., each group a child tag
   // per item named like the item's tag under "Items".
-  const auto known = Structures().find(&m);
-  if (known != Structures().end()) {
-    const TCalcStructure& s = known->second;
+  const TCalcStructure* known = nullptr;
+  {
+    // Another thread may add or remove another calculation's pages; this
+    // one's stay while it is saved.
+    std::lock_guard guard(KeptLock());
+    const auto it = Structures().find(&m);
+    if (it != Structures().end()) known = &it->second;
+  }
+  if (known) {
+    const TCalcStructure& s = *known;
     TBixBinaryTag& structure = *file.FindFirstTag(calculation, "Structure", true);
     structure.Clear();
     for (size_t p = 0; p < s.Pages.size(); ++p) {
@@ -322,7 +337,10 @@ void ReadCalculation(TSuperCalcModule& m, std::unique_ptr<THXFile> loaded, const
     m.UseHistory = history;
     throw ECalculationFile(invalid);
   }
-  HXFileList().Put(std::move(loaded));
+  {
+    std::lock_guard guard(KeptLock());
+    HXFileList().Put(std::move(loaded));
+  }
   m.UseHistory = history;
   m.ClearHistory();
   m.AddToHistory();
@@ -365,7 +383,12 @@ class TCalculationFilesImpl : public TCalculationFiles {
       m.UseHistory = history;
     }
     const TGUID guid = GUIDFromText(m.GUIDAsStr());
-    THXFile& file = *HXFileList().FileOfGUID(guid, true);
+    THXFile* kept = nullptr;
+    {
+      std::lock_guard guard(KeptLock());
+      kept = HXFileList().FileOfGUID(guid, true);
+    }
+    THXFile& file = *kept;
     file.SCMToFile(guid, fileName, [&](THXFile& f, TBixBinaryTag& tag) { SuperModuleSaveToTag(m, f, tag); });
     file.SetFileName(fileName);
     try {
@@ -392,6 +415,7 @@ class TCalculationFilesImpl : public TCalculationFiles {
   // Every calculation read or saved has a GUID of its own, so its kept
   // file is nobody else's.
   void Release(const TSuperCalcModule& m) override {
+    std::lock_guard guard(KeptLock());
     Structures().erase(&m);
     if (m.GUIDAsStr().empty()) return;
     THXFileList& list = HXFileList();

@@ -219,6 +219,10 @@ class TCalcModule : public TAncestorCalcModule {
 
   // Undo support: the module is cancelled back after an aborted edit.
   virtual void Storno() {}
+  // Forgets what the module keeps of its earlier passes beside its items
+  // (the substance read last, a default it showed): a calculation started
+  // again with new values then computes as a new one would.
+  virtual void ForgetPast() {}
 
  protected:
   // The engineering of the module; the base computes nothing.

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
 #include <random>
 
 #include "framework/options.h"
@@ -14,8 +15,12 @@ namespace torvacalc {
 
 std::string NewGUIDText() {
   static std::mt19937_64 engine{std::random_device{}()};
+  static std::mutex lock;  // calculations are made on several threads at once
   std::array<unsigned char, 16> b{};
-  for (auto& x : b) x = static_cast<unsigned char>(engine() & 0xff);
+  {
+    std::lock_guard guard(lock);
+    for (auto& x : b) x = static_cast<unsigned char>(engine() & 0xff);
+  }
   b[6] = static_cast<unsigned char>((b[6] & 0x0f) | 0x40);  // version 4 (random)
   b[8] = static_cast<unsigned char>((b[8] & 0x3f) | 0x80);  // RFC 4122 variant
   char text[40];
@@ -47,7 +52,10 @@ TCalculationFiles*& CalculationFilesSlot() {
 }
 }  // namespace
 
-void SetCalculationFiles(TCalculationFiles* files) { CalculationFilesSlot() = files; }
+void SetCalculationFiles(TCalculationFiles* files) {
+  // Registered again by each new workspace: written only the first time.
+  if (CalculationFilesSlot() != files) CalculationFilesSlot() = files;
+}
 TCalculationFiles* GetCalculationFiles() { return CalculationFilesSlot(); }
 
 // ----------------------------------------------------------------- snapshot
@@ -359,9 +367,10 @@ void TSuperCalcModule::SaveState(TCalcState& state) const {
   state.Items.resize(count);
 }
 
-void TSuperCalcModule::LoadState(const TCalcState& state) {
-  std::vector<std::pair<std::string, TAncestorCalcModule*>> modules;
-  CollectModules(*this, {}, modules);
+namespace {
+
+std::vector<TAncestorCalcModule*> ModulesOfState(const TCalcState& state,
+                                                 const std::vector<std::pair<std::string, TAncestorCalcModule*>>& modules) {
   std::map<std::string, TAncestorCalcModule*> byPath(modules.begin(), modules.end());
   std::vector<TAncestorCalcModule*> stateModules;
   stateModules.reserve(state.Modules.size());
@@ -369,48 +378,72 @@ void TSuperCalcModule::LoadState(const TCalcState& state) {
     const auto m = byPath.find(path);
     stateModules.push_back(m == byPath.end() ? nullptr : m->second);
   }
+  return stateModules;
+}
+
+}  // namespace
+
+void TSuperCalcModule::PutState(const TCalcState& state) {
+  std::vector<std::pair<std::string, TAncestorCalcModule*>> modules;
+  CollectModules(*this, {}, modules);
+  const std::vector<TAncestorCalcModule*> stateModules = ModulesOfState(state, modules);
+  // Twice: an item that reads from a module now but was an entry in the
+  // state takes its value once the switches have joined the modules
+  // again.
+  std::vector<const TCalcState::Item*> later;
+  const auto put = [&](const TCalcState::Item& s, bool first) {
+    TAncestorCalcModule* module = s.Module < stateModules.size() ? stateModules[s.Module] : nullptr;
+    if (!module) return;
+    TCalcItem* item = module->CalcItemByName(s.Name);
+    if (!item) return;
+    if (item->GetIsTarget()) {
+      if (first) later.push_back(&s);
+      return;
+    }
+    item->SetInputState(s.InputState);
+    item->SetOverruled(s.Overruled);
+    item->SetModified(s.Modified);
+    item->SetSetByProgram(s.SetByProgram);
+    auto* p = item->AsParameter();
+    if (p) {
+      p->SetCalcUnitNo(s.CalcUnitNo);
+      p->SetIsApproximated(s.IsApproximated);
+    }
+    if (p && HasValue(s.Value)) {
+      // Exactly the value the state holds, also where it differs from
+      // the present one only beyond the significant digits.
+      if (p->GetValue() != s.Value) p->SetValue(NoValue);
+      p->SetValue(s.Value);
+    } else {
+      item->SetText(s.Text);
+    }
+    item->SetStringListNotes(s.Notes);
+    item->SetStringListComments(s.Comments);
+  };
+  for (const auto& s : state.Items) put(s, true);
+  if (!later.empty()) {
+    ApplySwitches();
+    for (const TCalcState::Item* s : later) put(*s, false);
+  }
+}
+
+void TSuperCalcModule::PutUtilized(const TCalcState& state) {
+  std::vector<std::pair<std::string, TAncestorCalcModule*>> modules;
+  CollectModules(*this, {}, modules);
+  const std::vector<TAncestorCalcModule*> stateModules = ModulesOfState(state, modules);
+  for (const auto& s : state.Items) {
+    TAncestorCalcModule* module = s.Module < stateModules.size() ? stateModules[s.Module] : nullptr;
+    if (TCalcItem* item = module ? module->CalcItemByName(s.Name) : nullptr; item && !item->GetIsTarget())
+      item->SetUtilized(s.Utilized);
+  }
+}
+
+void TSuperCalcModule::LoadState(const TCalcState& state) {
   // All values go in with the modules switched off; switching them on again
   // recalculates everything once, which also brings back the messages.
   BeginSetValues();
   try {
-    // Twice: an item that reads from a module now but was an entry in the
-    // state takes its value once the switches have joined the modules
-    // again.
-    std::vector<const TCalcState::Item*> later;
-    const auto put = [&](const TCalcState::Item& s, bool first) {
-      TAncestorCalcModule* module = s.Module < stateModules.size() ? stateModules[s.Module] : nullptr;
-      if (!module) return;
-      TCalcItem* item = module->CalcItemByName(s.Name);
-      if (!item) return;
-      if (item->GetIsTarget()) {
-        if (first) later.push_back(&s);
-        return;
-      }
-      item->SetInputState(s.InputState);
-      item->SetOverruled(s.Overruled);
-      item->SetModified(s.Modified);
-      item->SetSetByProgram(s.SetByProgram);
-      auto* p = item->AsParameter();
-      if (p) {
-        p->SetCalcUnitNo(s.CalcUnitNo);
-        p->SetIsApproximated(s.IsApproximated);
-      }
-      if (p && HasValue(s.Value)) {
-        // Exactly the value the state holds, also where it differs from
-        // the present one only beyond the significant digits.
-        if (p->GetValue() != s.Value) p->SetValue(NoValue);
-        p->SetValue(s.Value);
-      } else {
-        item->SetText(s.Text);
-      }
-      item->SetStringListNotes(s.Notes);
-      item->SetStringListComments(s.Comments);
-    };
-    for (const auto& s : state.Items) put(s, true);
-    if (!later.empty()) {
-      ApplySwitches();
-      for (const TCalcState::Item* s : later) put(*s, false);
-    }
+    PutState(state);
   } catch (...) {
     EndSetValues();
     throw;
@@ -421,12 +454,38 @@ void TSuperCalcModule::LoadState(const TCalcState& state) {
   // switch before its values); switching everything on at once does not
   // retrace that road, so the use is put back as the state had it, also
   // into the step of history just recorded.
-  for (const auto& s : state.Items) {
-    TAncestorCalcModule* module = s.Module < stateModules.size() ? stateModules[s.Module] : nullptr;
-    if (TCalcItem* item = module ? module->CalcItemByName(s.Name) : nullptr; item && !item->GetIsTarget())
-      item->SetUtilized(s.Utilized);
-  }
+  PutUtilized(state);
   if (!FInHistory && UseHistory && !FHistory.empty() && GetActive()) SaveState(FHistory.back());
+}
+
+void TSuperCalcModule::StartAgainFrom(const TCalcState& built) {
+  BeginSetValues();
+  try {
+    PutState(built);
+  } catch (...) {
+    EndSetValues();
+    throw;
+  }
+  // The bracket closes with the modules off; the next bulk set switches
+  // them on.
+  FSavedActive = false;
+  EndSetValues();
+  FSwitchOnPending = true;
+  std::vector<std::pair<std::string, TAncestorCalcModule*>> modules;
+  CollectModules(*this, {}, modules);
+  for (const auto& [path, module] : modules)
+    if (auto* m = dynamic_cast<TCalcModule*>(module)) m->ForgetPast();
+  PutUtilized(built);
+  FContainer->RemoveAllMessages();
+  FHistory.clear();
+  FSnapShot.Clear();
+  // The file kept for the calculation under its GUID (once saved) and
+  // its pages go with the old GUID.
+  if (TCalculationFiles* files = GetCalculationFiles()) files->Release(*this);
+  FGUID = NewGUIDText();
+  LoadedVersionNo = 0;
+  FLastBackup = -1;
+  FMainCalcModule->WhenCreated->SetValue(Now ? Now() : NowDayNumber());
 }
 
 std::string TSuperCalcModule::AutoSaveFileName() const {

@@ -180,6 +180,13 @@ class TSuperCalcModule : public TAncestorCalcModule {
   // The same into `state`, reusing its storage.
   void SaveState(TCalcState& state) const;
   void LoadState(const TCalcState& state);
+  // The calculation made new again from `built`, the state taken when it
+  // was built and not yet switched on: every item back, no messages, no
+  // history, a new GUID and creation time, and the modules left off for
+  // the next bulk set of values (a case's entries) to switch them on, so
+  // that it computes once, as a calculation built for those values does.
+  // A batch reuses one calculation so instead of building one per case.
+  void StartAgainFrom(const TCalcState& built);
   // Cancels an edit: every module's Storno.
   virtual void Storno();
   // Joins the modules as the switches now say (which module computes a
@@ -239,6 +246,10 @@ class TSuperCalcModule : public TAncestorCalcModule {
   std::unordered_map<const TCalcModule*, int> FCreationOrder;
   bool FSettling = false;
   void Settle();
+  // Sets the items of `state` (inside an open bulk set of values).
+  void PutState(const TCalcState& state);
+  // Which items the calculation used, as `state` has it.
+  void PutUtilized(const TCalcState& state);
   TSnapShot FSnapShot{this};
   double FLastBackup = -1;
 };

@@ -899,6 +899,10 @@ void THXUnitOptions::SaveToReg(TSettingsStore& store) {
 
 THXUnitOptions& HXUnitOptions() {
   static THXUnitOptions options;
+  // Read first by whichever thread comes first; reading them calls back
+  // here (the recent units of each quantity).
+  static std::recursive_mutex lock;
+  std::lock_guard guard(lock);
   if (!UnitOptionsLoaded()) {
     UnitOptionsLoaded() = true;
     options.LoadFromReg();

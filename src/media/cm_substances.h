@@ -44,6 +44,8 @@ class TCMSubstances : public TCalcModule {
   void DoOnPhaseChange(bool force = false);
   // Returns the substance data to the values of the database record.
   void StornoConstants();
+  // The next pass reads the chosen substance's record as a new choice.
+  void ForgetPast() override { FLastFluid.clear(); }
   // Re-reads the substance names in the active language.
   void DoAfterTranslate();
   // Shown when the phase is changed automatically ("Phasenwechsel"); the

@@ -181,7 +181,10 @@ void TDataModuleCDSSubstance::CheckWaterAndPulp() {
 }
 
 void TDataModuleCDSSubstance::SetLanguageNo(const std::string& language) {
-  FLanguage = language == "de" ? "de" : "en";
+  // The database is shared by every calculation of the process; each new
+  // one sets the language, which changes only with the program's.
+  const char* wanted = language == "de" ? "de" : "en";
+  if (FLanguage != wanted) FLanguage = wanted;
 }
 
 std::string TDataModuleCDSSubstance::ActiveLanguage() {

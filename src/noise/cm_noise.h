@@ -183,6 +183,7 @@ class TCMIsa89 : public TCMCustomNoisePrediction {
   // Switched off (another method chosen, a liquid): the Strouhal number
   // and efficiency exponent it showed go with it.
   void SetEnabled(bool enabled) override;
+  void ForgetPast() override { FShownStp = FShownAeta = NoValue; }
   // The Table 4 values shown by the 2010 edition when none was given; a
   // value still equal to the one shown is not the user's and follows the
   // valve style.

@@ -3,9 +3,15 @@
 // the main module, made inside one bulk-set bracket so that the
 // calculation settles once with all of them; then the operating points are
 // printed side by side.
+#include <atomic>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <ostream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
 
 #include "files/calculation_file.h"
 #include "framework/translation.h"
@@ -22,7 +28,7 @@ const char* kUsage =
     "Usage: torvacalc run CASE [--json] [--all] [--lang de|en] [--units si|us] [--sort-points] [-o FILE.cvc]\n"
     "                 [NAME=TEXT ...]\n"
     "       torvacalc run --batch CASE... [--json] [--all] [--lang de|en] [--units si|us] [--sort-points]\n"
-    "                 [--out-dir DIR] [NAME=TEXT ...]\n\n"
+    "                 [--out-dir DIR] [--jobs N] [NAME=TEXT ...]\n\n"
     "Builds the whole valve calculation (medium, pipe, the operating points\n"
     "1, 2, 3 and X with their flows), enters the assignments of the case\n"
     "file CASE and then those of the command line, lets the calculation\n"
@@ -54,19 +60,21 @@ const char* kUsage =
     "null); without, each table follows a line \"== CASE ==\". --out-dir\n"
     "saves each calculation as DIR/NAME.cvc, NAME being the case file's\n"
     "name without its extension. A case that cannot run is named on\n"
-    "standard error and the others run on; the exit code is then 2.\n\n"
+    "standard error and the others run on; the exit code is then 2.\n"
+    "--jobs N computes N cases at once (by default as many as the computer\n"
+    "has hardware threads); the output is the same, in the order given.\n\n"
     "Example: torvacalc run examples/points.case 'Qm=30 t/h'\n"
     "         torvacalc run --batch --json examples/*.case > results.jsonl\n";
 
 // One calculation: the case's entries, then the command line's; saved when
 // `outputFile` is given, printed as a table or one line of JSON.
-void RunOne(const std::string& caseFile, const std::vector<std::string>& assignments,
+// `workspace` is new, or started again since its last case.
+void RunOne(TTorvaWorkspace& workspace, const std::string& caseFile, const std::vector<std::string>& assignments,
             const std::string& outputFile, bool json, bool allRows, bool sortPoints,
             std::optional<TUnitPreset> units, std::ostream& out, std::ostream& err) {
   std::vector<std::string> entries = ReadCaseFile(caseFile);
   entries.insert(entries.end(), assignments.begin(), assignments.end());
 
-  TTorvaWorkspace workspace{TTorvaWorkspace::TValuesFollow{}};
   workspace.Super().UseHistory = false;  // printed once, never undone
   workspace.EnterAll(entries);
   if (sortPoints) workspace.SortOperatingPoints();
@@ -93,24 +101,77 @@ void RunOne(const std::string& caseFile, const std::vector<std::string>& assignm
 }
 
 // The batch: every case on its own, a failure reported and passed over.
+// Each of `jobs` workers builds one calculation and starts it again for
+// each case it takes (the next not yet taken); what a case prints is kept
+// until the cases before it are printed.
 int RunBatch(const std::vector<std::string>& cases, const std::vector<std::string>& assignments,
              const std::string& outDir, bool json, bool allRows, bool sortPoints,
-             std::optional<TUnitPreset> units, CommandContext& ctx) {
+             std::optional<TUnitPreset> units, int jobs, CommandContext& ctx) {
   if (cases.empty()) throw EUsage("run --batch needs at least one CASE file (see torvacalc run --help)");
-  int rc = ExitOk;
-  for (const std::string& c : cases) {
-    const std::string output =
-        outDir.empty() ? std::string() : (std::filesystem::path(outDir) / std::filesystem::path(c).stem()).string() + ".cvc";
-    if (!json) ctx.out << "== " << c << " ==\n";
-    try {
-      RunOne(c, assignments, output, json, allRows, sortPoints, units, ctx.out, ctx.err);
-    } catch (const std::exception& e) {
-      ctx.err << "torvacalc: " << c << ": " << e.what() << "\n";
-      if (json) ctx.out << "null\n";
-      rc = ExitUsage;
-    }
-    if (!json) ctx.out << "\n";
+  struct TDone {
+    bool Ready = false, Failed = false;
+    std::string Out, Err;
+  };
+  std::vector<TDone> done(cases.size());
+  std::mutex lock;
+  std::condition_variable ready;
+  std::atomic<size_t> next{0};
+  const size_t workers = std::min(cases.size(), static_cast<size_t>(std::max(jobs, 1)));
+  // Building the calculation costs more than computing a case: one is
+  // built per worker and started again for each case, which gives what a
+  // new one would. They are built here, before the workers start: a new
+  // calculation sets what every calculation shares (the language of the
+  // substances' names, the calculation files).
+  std::vector<std::optional<TTorvaWorkspace>> built(workers);
+  std::string buildError;
+  try {
+    for (auto& w : built) w.emplace(TTorvaWorkspace::TReusable{});
+  } catch (const std::exception& e) {
+    buildError = e.what();
   }
+  const auto work = [&](size_t worker) {
+    std::optional<TTorvaWorkspace>& workspace = built[worker];
+    bool used = false;
+    for (size_t i = next++; i < cases.size(); i = next++) {
+      const std::string& c = cases[i];
+      const std::string output =
+          outDir.empty() ? std::string()
+                         : (std::filesystem::path(outDir) / std::filesystem::path(c).stem()).string() + ".cvc";
+      std::ostringstream out, err;
+      bool failed = false;
+      if (!json) out << "== " << c << " ==\n";
+      try {
+        if (!workspace) throw std::runtime_error(buildError);
+        if (used) workspace->StartAgain();
+        used = true;
+        RunOne(*workspace, c, assignments, output, json, allRows, sortPoints, units, out, err);
+      } catch (const std::exception& e) {
+        err << "torvacalc: " << c << ": " << e.what() << "\n";
+        if (json) out << "null\n";
+        failed = true;
+      }
+      if (!json) out << "\n";
+      std::lock_guard guard(lock);
+      done[i] = {true, failed, out.str(), err.str()};
+      ready.notify_all();
+    }
+  };
+  // With one worker the cases run here; otherwise this thread prints.
+  std::vector<std::thread> threads;
+  if (workers > 1)
+    for (size_t w = 0; w < workers; ++w) threads.emplace_back(work, w);
+  else
+    work(0);
+  int rc = ExitOk;
+  for (TDone& d : done) {
+    std::unique_lock guard(lock);
+    ready.wait(guard, [&] { return d.Ready; });
+    ctx.out << d.Out;
+    ctx.err << d.Err;
+    if (d.Failed) rc = ExitUsage;
+    d = {true, false, {}, {}};  // printed: its memory goes
+  }
+  for (std::thread& t : threads) t.join();
   ctx.out.flush();
   return rc;
 }
@@ -120,6 +181,8 @@ int RunRun(const std::vector<std::string>& args, CommandContext& ctx) {
   std::string caseFile, outputFile, outDir;
   std::vector<std::string> assignments, cases;
   std::optional<TUnitPreset> units;
+  int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  bool jobsGiven = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--json") {
@@ -130,6 +193,16 @@ int RunRun(const std::vector<std::string>& args, CommandContext& ctx) {
       batch = true;
     } else if (a == "--sort-points") {
       sortPoints = true;
+    } else if (a == "--jobs") {
+      int n = 0;
+      if (i + 1 < args.size()) {
+        const std::string& v = args[i + 1];
+        if (!v.empty() && v.size() < 5 && v.find_first_not_of("0123456789") == std::string::npos) n = std::stoi(v);
+      }
+      if (n < 1) throw EUsage("--jobs needs a number of cases computed at once (1 or more)");
+      jobs = n;
+      jobsGiven = true;
+      ++i;
     } else if (a == "--out-dir") {
       if (i + 1 >= args.size() || args[i + 1].empty()) throw EUsage("--out-dir needs a folder");
       outDir = args[++i];
@@ -155,11 +228,13 @@ int RunRun(const std::vector<std::string>& args, CommandContext& ctx) {
   if (batch) {
     if (!caseFile.empty()) cases.insert(cases.begin(), caseFile);
     if (!outputFile.empty()) throw EUsage("-o saves one calculation; --batch saves with --out-dir DIR");
-    return RunBatch(cases, assignments, outDir, json, allRows, sortPoints, units, ctx);
+    return RunBatch(cases, assignments, outDir, json, allRows, sortPoints, units, jobs, ctx);
   }
   if (!outDir.empty()) throw EUsage("--out-dir belongs to --batch (see torvacalc run --help)");
+  if (jobsGiven) throw EUsage("--jobs belongs to --batch (see torvacalc run --help)");
   if (caseFile.empty()) throw EUsage("run needs a CASE file (see torvacalc run --help)");
-  RunOne(caseFile, assignments, outputFile, json, allRows, sortPoints, units, ctx.out, ctx.err);
+  TTorvaWorkspace workspace{TTorvaWorkspace::TValuesFollow{}};
+  RunOne(workspace, caseFile, assignments, outputFile, json, allRows, sortPoints, units, ctx.out, ctx.err);
   return ExitOk;
 }
 

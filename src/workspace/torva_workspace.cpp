@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <stdexcept>
 
 #include "assembly/main_items.h"
 #include "assembly/noise_methods.h"
@@ -161,10 +162,46 @@ TTorvaWorkspace::TTorvaWorkspace() : TTorvaWorkspace(CreateCalculation<TSCMTorva
 
 TTorvaWorkspace::TTorvaWorkspace(TValuesFollow) : TTorvaWorkspace(CreateCalculationForValues<TSCMTorva>()) {}
 
+struct TTorvaWorkspace::TBuilt {
+  TCalcState State;
+  TNumericOptions Numerics;
+  TCalcStructure Pages;  // handed to the files again after each start
+  // The units of the shown parameters: an item that shows another
+  // module's item keeps a unit of its own.
+  std::vector<std::pair<TCalcParameter*, int>> Units;
+};
+
+TTorvaWorkspace::TTorvaWorkspace(TReusable) : TTorvaWorkspace(TValuesFollow{}) {
+  FBuilt = std::make_unique<TBuilt>();
+  FBuilt->State = FCalc->SaveState();
+  FBuilt->Numerics = FCalc->Numerics;
+  FBuilt->Pages = PagesInFiles();
+  for (TCalcParameter* p : Parameters()) FBuilt->Units.emplace_back(p, p->GetCalcUnitNo());
+}
+
+void TTorvaWorkspace::StartAgain() {
+  if (!FBuilt) throw std::logic_error("StartAgain needs a workspace built to be reused");
+  FCalc->StartAgainFrom(FBuilt->State);
+  SetCalculationStructure(*FCalc, FBuilt->Pages);
+  FCalc->Numerics = FBuilt->Numerics;
+  for (const auto& [p, unit] : FBuilt->Units) p->SetCalcUnitNo(unit);
+  RestartHistory();
+}
+
 TTorvaWorkspace::TTorvaWorkspace(std::unique_ptr<TCustomSCMSubstances> calc) : FCalc(std::move(calc)) {
   FPages = TorvaPages(*FCalc->GetMainCalcModule());
-  // The same pages in the calculation's files, for the export templates:
-  // each row with the items of every point.
+  SetCalculationStructure(*FCalc, PagesInFiles());
+  FCalc->AfterLastCalculate = [this](TSuperCalcModule&) { KeepShownUnits(); };
+  WatchHistory();
+  // Switching the new calculation on took its first state into the undo
+  // history; taking it again would cost a second snapshot.
+  // One still to be switched on by its entries starts it there.
+  if (FCalc->GetHistoryCount() != 1 && FCalc->GetActive()) RestartHistory();
+}
+
+// The pages in the calculation's files, for the export templates: each
+// row with the items of every point.
+TCalcStructure TTorvaWorkspace::PagesInFiles() const {
   TCalcStructure structure;
   for (const TItemPage& page : FPages) {
     TCalcStructure::TPage& p = structure.Pages.emplace_back();
@@ -179,13 +216,7 @@ TTorvaWorkspace::TTorvaWorkspace(std::unique_ptr<TCustomSCMSubstances> calc) : F
             g.Items.push_back(i->GetName());
     }
   }
-  SetCalculationStructure(*FCalc, std::move(structure));
-  FCalc->AfterLastCalculate = [this](TSuperCalcModule&) { KeepShownUnits(); };
-  WatchHistory();
-  // Switching the new calculation on took its first state into the undo
-  // history; taking it again would cost a second snapshot.
-  // One still to be switched on by its entries starts it there.
-  if (FCalc->GetHistoryCount() != 1 && FCalc->GetActive()) RestartHistory();
+  return structure;
 }
 
 TTorvaWorkspace::~TTorvaWorkspace() {

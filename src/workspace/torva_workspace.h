@@ -16,6 +16,7 @@ namespace torvacalc {
 
 class TCustomSCMSubstances;
 class THXFile;
+struct TCalcStructure;
 struct TPointsLayout;
 
 class TTorvaWorkspace : public TWorkspace {
@@ -29,6 +30,10 @@ class TTorvaWorkspace : public TWorkspace {
   // what the command line and a file opened into a new workspace want.
   struct TValuesFollow {};
   explicit TTorvaWorkspace(TValuesFollow);
+  // As TValuesFollow, keeping the calculation as built to start again from
+  // it (StartAgain): a batch builds one and runs case after case in it.
+  struct TReusable {};
+  explicit TTorvaWorkspace(TReusable);
   ~TTorvaWorkspace() override;
   std::string KindName() const override;
   std::string FileExtension() const override { return "cvc"; }
@@ -54,8 +59,17 @@ class TTorvaWorkspace : public TWorkspace {
   // changes) for a calculation without operating points of a valve.
   bool SortOperatingPoints();
   const TCustomSCMSubstances& Calculation() const { return *FCalc; }
+  // The calculation as it was built (TReusable): every value, unit, note
+  // and choice, the numeric options, no messages, no history; the next
+  // EnterAll or Load computes once with its values and gives, to the
+  // last bit, what a new workspace would.
+  void StartAgain();
 
  private:
+  // The calculation as built, kept by TReusable.
+  struct TBuilt;
+  std::unique_ptr<TBuilt> FBuilt;
+  TCalcStructure PagesInFiles() const;
   std::unique_ptr<TCustomSCMSubstances> FCalc;
   std::vector<TItemPage> FPages;
   mutable std::unique_ptr<TPointsLayout> FLayout;

@@ -255,6 +255,24 @@ TEST_F(RunCommand, SavedCalculationShowsByteForByte) {
     EXPECT_EQ(created(lines[i] + "\n"), created(RunProgram({"run", "--json", SourceFile("examples/" + batch[i])}).out));
     EXPECT_TRUE(fs::exists(Path(fs::path(batch[i]).stem().string() + ".cvc")));
   }
+  // Several cases at once: every example (some stop at an entry the whole
+  // calculation does not take), on one worker and on two, prints the same
+  // lines and the same complaints in the order given.
+  std::vector<std::string> caseFiles;
+  for (const auto& e : fs::directory_iterator(SourceFile("examples")))
+    if (e.path().extension() == ".case") caseFiles.push_back(e.path().string());
+  std::sort(caseFiles.begin(), caseFiles.end());
+  std::vector<ProgramRun> byJobs;
+  for (const char* jobs : {"1", "2"}) {
+    std::vector<std::string> run = {"run", "--batch", "--json", "--jobs", jobs};
+    run.insert(run.end(), caseFiles.begin(), caseFiles.end());
+    byJobs.push_back(RunProgram(run));
+  }
+  EXPECT_EQ(byJobs[1].err, byJobs[0].err);
+  const auto one = Lines(byJobs[0].out), two = Lines(byJobs[1].out);
+  ASSERT_EQ(one.size(), caseFiles.size());
+  ASSERT_EQ(two.size(), caseFiles.size());
+  for (size_t i = 0; i < caseFiles.size(); ++i) EXPECT_EQ(created(two[i]), created(one[i])) << caseFiles[i];
   // Saved in US customary units, opened in them: 6 bar(a) = 87.02 psi(a).
   const ProgramRun us = RunProgram({"run", PointsCase(), "--units", "us", "-o", Path("us.cvc")});
   EXPECT_EQ(Row(us.out, "P1"), (std::vector<std::string>{"87.02", "79.77", "72.52", "", "psi(a)"}));

@@ -9,6 +9,9 @@
 #include <cmath>
 #include <cctype>
 #include <functional>
+#include <map>
+#include <regex>
+#include <sstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,6 +23,7 @@
 #include "media/substance_database.h"
 #include "workspace/catalogue_choice.h"
 #include "workspace/entries.h"
+#include "workspace/json_items.h"
 #include "workspace/module_kinds.h"
 #include "workspace/points_layout.h"
 #include "workspace/torva_workspace.h"
@@ -192,6 +196,69 @@ TEST(WorkspaceEntry, ResultsDoNotDependOnTheDefaultsComputedBefore) {
       return m;
     };
     EXPECT_EQ(said(typed), said(given));
+  }
+}
+
+// What a calculation holds, to the last bit: every item of every module
+// (exact value, text, unit, input state, flags, notes) and the JSON the
+// command line prints (the points, what applies, the messages at their
+// points); the moment of creation aside.
+std::vector<std::string> Holdings(TTorvaWorkspace& w) {
+  std::vector<std::string> lines;
+  for (const TCalcState::Item& i : w.Super().SaveState().Items) {
+    if (i.Name.rfind("When", 0) == 0) continue;
+    std::ostringstream s;
+    s << i.Module << ' ' << i.Name << '=' << NumberToText(i.Value) << " '" << i.Text << "' " << i.CalcUnitNo << ' '
+      << int(i.InputState) << i.Overruled << i.Modified << i.SetByProgram << i.IsApproximated << i.Utilized;
+    for (const std::string& n : i.Notes) s << " note " << n;
+    lines.push_back(s.str());
+  }
+  std::ostringstream json;
+  PrintPointsJson(w.Calculation(), json);
+  std::string text = std::regex_replace(json.str(), std::regex("\"WhenCreated\":\\{[^}]*\\}"), "");
+  for (size_t at = 0; at < text.size();) {  // one line per item, for a readable difference
+    const size_t end = std::min(text.find("},\"", at), text.size());
+    lines.push_back(text.substr(at, end - at));
+    at = end + 1;
+  }
+  return lines;
+}
+
+// A batch builds one calculation and starts it again for each case: every
+// example, run one after the other in either order (each after another
+// medium, valve, noise method, points on or off, a case that stopped at an
+// entry it could not take), holds what a calculation built for it holds.
+TEST(WorkspaceEntry, ACalculationStartedAgainHoldsWhatANewOneHolds) {
+  std::vector<std::string> cases;
+  for (const auto& e : std::filesystem::directory_iterator(std::string(TORVACALC_SOURCE_DIR) + "/examples"))
+    if (e.path().extension() == ".case") cases.push_back(e.path().string());
+  std::sort(cases.begin(), cases.end());
+  ASSERT_GE(cases.size(), 10u);
+  const auto run = [](TTorvaWorkspace& w, const std::string& file) {
+    try {
+      w.EnterAll(ReadCaseFile(file));
+    } catch (const ECalcEntry&) {
+      // a module's case names items the whole calculation lacks: what
+      // was entered before stays, in both calculations alike
+    }
+    return Holdings(w);
+  };
+  std::map<std::string, std::vector<std::string>> fresh;
+  for (const std::string& c : cases) {
+    TTorvaWorkspace w{TTorvaWorkspace::TValuesFollow{}};
+    fresh[c] = run(w, c);
+  }
+  for (const bool reversed : {false, true}) {
+    if (reversed) std::reverse(cases.begin(), cases.end());
+    TTorvaWorkspace reused{TTorvaWorkspace::TReusable{}};
+    for (size_t i = 0; i < cases.size(); ++i) {
+      SCOPED_TRACE(cases[i] + (reversed ? " (backwards)" : ""));
+      if (i > 0) reused.StartAgain();
+      const std::vector<std::string> got = run(reused, cases[i]), want = fresh[cases[i]];
+      ASSERT_EQ(got.size(), want.size());
+      const auto differ = std::mismatch(got.begin(), got.end(), want.begin());
+      EXPECT_TRUE(differ.first == got.end()) << *differ.first << "\n  new: " << *differ.second;
+    }
   }
 }
 
