@@ -33,10 +33,9 @@
 //   (350 to 590 degC, up to 1000 bar) the largest relative differences are
 //   h 1.5E-13, s 9E-14, w 9E-13, cp 2E-12 and cv 3E-12 (the last two near
 //   the critical point); Table 33 of R7-97(2012) is met to 9 digits.
-// - The region 3 density search walks its isotherm polynomial in double and
-//   takes its last Newton step from the pressure and slope in Extended; the
-//   density found differs from an all-Extended search by 9E-17 relative at
-//   most over the same states, and gives its pressure back to 14 digits.
+// - The region 3 density search iterates on its isotherm polynomial in
+//   double and takes its last Newton steps from the pressure and slope in
+//   Extended; the density found gives its pressure back to 14 digits.
 // - The derivative functions of the families (CalculateGamma1 ...,
 //   CalculatePhi3 ...), the region 3 pressure CalculateP3, the saturation
 //   line, the 2-3 boundary and the transport properties: Extended
