@@ -240,6 +240,8 @@ TEST(WaterSteam, ChangeOfStateKeepsEnthalpyOrEntropy) {
       {"compressed water throttled", 20, 100, 1, true},
       {"supercritical to superheated", 450, 300, 50, false},
       {"hot water flashing", 180, 20, 2, true},
+      {"feedwater of region 3 flashing: 200 bar, 360 degC to 180 bar", 360, 200, 180, true},
+      {"supercritical into region 3 liquid", 380, 300, 230, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
