@@ -2,7 +2,9 @@
 """Water and steam of Torvacalc against python3-iapws over random states.
 
 Draws states from 0 to 2000 degC and 0.01 to 1000 bar (a fifth of them
-around the critical point), computes each with
+around the critical point, a tenth within 1E-6 to 1E-2 of the saturation
+pressure between 350 degC and the critical temperature, where region 3
+holds liquid and vapour side by side), computes each with
 `torvacalc water --json` and with iapws' IAPWS97 class (an independent
 implementation of IAPWS-IF97), and prints per property the largest
 relative difference and where it occurred. Torvacalc prints 12 significant
@@ -38,7 +40,11 @@ def main():
     regions, beyond, missing = {}, 0, []
     for _ in range(count):
         band = rnd.random()
-        if band < 0.2:
+        if band < 0.1:  # region 3 beside the saturation line, either side
+            t = rnd.uniform(350.01, 373.94)
+            off = 10 ** rnd.uniform(-6, -2) * rnd.choice((-1, 1))
+            P = IAPWS97(T=t + 273.15, x=0).P * 10 * (1 + off)
+        elif band < 0.2:
             t, P = rnd.uniform(800, 2000), 10 ** rnd.uniform(-2, math.log10(500))
         elif band < 0.4:  # around the critical point: region 3 and its borders
             t, P = rnd.uniform(340, 440), rnd.uniform(160, 450)

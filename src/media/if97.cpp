@@ -237,7 +237,7 @@ class TPowers {
 // so on) and the region 3 pressure keep Extended throughout: the former
 // serve numerical differentiation, the latter judges the density search,
 // which must give its pressure back to 14 digits near the critical point
-// (the search walks in double and takes its last step in Extended).
+// (the search iterates in double and takes its last steps in Extended).
 using TKernel = double;
 
 // A coefficient table in the kernel precision, made at compile time.
@@ -750,17 +750,19 @@ Extended Calculatecf3(Extended rho, Extended t) {
 namespace {
 
 // A point of a region 3 isotherm: the pressure p = rho R T delta phi_delta
-// (bar) and its slope dp/drho = R T (2 delta phi_delta + delta^2
-// phi_deltadelta) (bar m3/kg).
+// (bar), its slope dp/drho = R T (2 delta phi_delta + delta^2
+// phi_deltadelta) (bar m3/kg) and its curvature d2p/drho2 = R T/rho_c
+// (2 phi_delta + 4 delta phi_deltadelta + delta^2 phi_deltadeltadelta), in
+// which the terms of n1 ln(delta) cancel.
 struct TIsothermPoint {
-  Extended rho, p, slope;
+  Extended rho = NoValue, p = NoValue, slope = NoValue, curvature = NoValue;
 };
 
 // A region 3 isotherm, for the density search. Along it tau is fixed, and
 // phi - n1 ln delta is a polynomial in delta of degree 11 whose coefficients
 // c_I = sum n tau^J over the terms of exponent I are worked out once; each
-// point then costs a Horner evaluation of the polynomial and its first two
-// derivatives instead of a pass over the 39 terms. The search walks it in
+// point then costs a Horner evaluation of the polynomial and its first three
+// derivatives instead of a pass over the 39 terms. The search iterates on it in
 // the kernel precision (double): the pressure to the 11 digits it stops at
 // lies far above the rounding of a degree-11 Horner sum in double (near
 // 1E-15), and the last point is refined in Extended (see Polished).
@@ -781,8 +783,9 @@ class TRegion3Isotherm {
     const Real rho = static_cast<Real>(rhoX);
     const Real delta = rho / static_cast<Real>(kRho3);
     const Real d = delta;
-    Real q = c_[kDegree], q1 = 0, q2 = 0;  // the polynomial and its derivatives
+    Real q = c_[kDegree], q1 = 0, q2 = 0, q3 = 0;  // the polynomial and its derivatives
     for (int I = kDegree - 1; I >= 0; --I) {
+      q3 = q3 * d + 3 * q2;
       q2 = q2 * d + 2 * q1;
       q1 = q1 * d + q;
       q = q * d + c_[I];
@@ -791,7 +794,8 @@ class TRegion3Isotherm {
     const Real fd = n1 / delta + q1;
     const Real fdd = -n1 / (delta * delta) + q2;
     return {rhoX, Checked(Extended(rho * RT_ * delta * fd)),
-            Checked(Extended(RT_ * delta * (2 * fd + delta * fdd)))};
+            Checked(Extended(RT_ * delta * (2 * fd + delta * fdd))),
+            Checked(Extended(RT_ / static_cast<Real>(kRho3) * (2 * q1 + d * (4 * q2 + d * q3))))};
   }
 
  private:
@@ -809,20 +813,122 @@ bool Reached(Extended p, Extended P) {
   return hi != 0 && std::fabs(1 - lo / hi) < 1E-11L;
 }
 
-// The density of a point whose pressure agrees with P to 11 digits, moved by
-// one Newton correction from its pressure and slope worked out again in
-// Extended: the double walk leaves rounding near 1E-15 in
-// the pressure, which the flat isotherms about the critical point would
-// carry into the density. The correction is left out where the slope is too
-// flat for it to be small.
-Extended Polished(const TIsothermPoint& x, Extended P, Extended t) {
-  const THelmholtz f = Region3Phi<kFx | kFxx>(x.rho / kRho3, kTc3 / Kelvin(t));
-  const Extended RT = IF97R * Kelvin(t) / 100;
-  const Extended p = x.rho * RT * f.delta * f.fd;
-  const Extended slope = RT * f.delta * (2 * f.fd + f.delta * f.fdd);
-  if (!(slope > 0) || !Available(p)) return x.rho;
-  const Extended correction = (P - p) / slope;
-  return std::fabs(correction) <= 1E-9L * x.rho ? x.rho + correction : x.rho;
+// The density of a point whose pressure agrees with P to 11 digits, refined
+// by Newton steps on its pressure and slope worked out again in Extended:
+// the double iteration leaves rounding near 1E-15 in the pressure, which the
+// flat isotherms about the critical point carry into the density (6E-9 of
+// it at 373.94 degC just below the saturation pressure). One step suffices
+// where the isotherm is steep; where it is flat, further ones follow while
+// the correction stays above 1E-12 of the density. Every step stays inside
+// the bracket [lo, hi] of the root, so that it cannot leave the branch; the
+// refinement ends where the slope vanishes.
+Extended Polished(const TIsothermPoint& x, Extended P, Extended t, Extended lo, Extended hi) {
+  const Extended RT = IF97R * Kelvin(t) / 100, tau = kTc3 / Kelvin(t);
+  Extended rho = x.rho;
+  for (int step = 0; step < 8; ++step) {
+    const THelmholtz f = Region3Phi<kFx | kFxx>(rho / kRho3, tau);
+    const Extended p = rho * RT * f.delta * f.fd;
+    const Extended slope = RT * f.delta * (2 * f.fd + f.delta * f.fdd);
+    if (!(slope > 0) || !Available(p)) break;
+    const Extended next = rho + (P - p) / slope;
+    if (!(next >= lo && next <= hi)) break;
+    const bool small = std::fabs(next - rho) <= 1E-12L * rho;
+    rho = next;
+    if (small) break;
+  }
+  return rho;
+}
+
+// The densities the search keeps to. Region 3 reaches from about 110 kg/m3
+// (steam on the 2-3 boundary) to about 760 kg/m3 (350 degC, 1000 bar); the
+// polynomial rises at both ends of this window along every isotherm of the
+// region (it turns down above about 890 kg/m3 at 350 degC and 830 kg/m3 at
+// 590 degC), and reaches beyond 1000 bar at its upper end.
+constexpr Extended kRho3Low = 10, kRho3High = 800;
+
+// A pressure this much beyond the end of its branch (relative) still finds
+// a density there: the saturation pressure within some 1E-5 K of the
+// critical temperature, where the saturation equation and the fundamental
+// equation of region 3 part in their last digits and the saturation
+// pressure lies just above the end of the vapour branch. The density taken
+// is the one a hair (kInsideBranchEnd) inside the end, where the slope is
+// still clearly positive, so that cp and w stay finite and positive; at the
+// end itself cp is infinite and its rounding could give either sign.
+constexpr Extended kBeyondBranchEnd = 1E-6L, kInsideBranchEnd = 1E-9L;
+
+// A point of negative slope on a subcritical isotherm, between its vapour
+// and liquid branches; none (NoValue) where the isotherm rises throughout.
+// The unstable part holds the critical density down to some 1E-6 K below
+// the critical temperature; closer still it is a few hundredths of a kg/m3
+// wide about the least slope, which a golden-section search finds.
+TIsothermPoint UnstablePoint(const TRegion3Isotherm& isotherm) {
+  const TIsothermPoint c = isotherm.At(kRho3);
+  if (c.slope < 0) return c;
+  constexpr Extended kGolden = 0.6180339887498948482L;
+  Extended a = 310, b = 335;
+  Extended x1 = b - kGolden * (b - a), x2 = a + kGolden * (b - a);
+  TIsothermPoint p1 = isotherm.At(x1), p2 = isotherm.At(x2);
+  for (int i = 0; i < 60; ++i) {
+    if (!Available(p1.slope, p2.slope)) return {};
+    if (p1.slope < 0) return p1;
+    if (p2.slope < 0) return p2;
+    if (p1.slope < p2.slope) {
+      b = x2, x2 = x1, p2 = p1;
+      x1 = b - kGolden * (b - a), p1 = isotherm.At(x1);
+    } else {
+      a = x1, x1 = x2, p1 = p2;
+      x2 = a + kGolden * (b - a), p2 = isotherm.At(x2);
+    }
+  }
+  return {};
+}
+
+// The end of a branch: the density between `rising` (positive slope) and
+// `falling` (negative slope) where the slope vanishes, by Newton steps on
+// the slope kept inside the bracket (bisection where a step would leave
+// it). The point returned lies on the rising side.
+TIsothermPoint BranchEnd(const TRegion3Isotherm& isotherm, TIsothermPoint rising, TIsothermPoint falling) {
+  TIsothermPoint x = isotherm.At((rising.rho + falling.rho) / 2);
+  for (int i = 0; i < 200; ++i) {
+    if (!Available(x.slope, x.curvature)) return {};
+    if (x.slope == 0) return x;
+    (x.slope > 0 ? rising : falling) = x;
+    const Extended lo = std::min(rising.rho, falling.rho), hi = std::max(rising.rho, falling.rho);
+    if (hi - lo <= 1E-15L * hi) break;
+    Extended r = x.curvature != 0 ? x.rho - x.slope / x.curvature : NoValue;
+    if (!(r > lo && r < hi)) r = (lo + hi) / 2;
+    x = isotherm.At(r);
+  }
+  return rising;
+}
+
+// The density on a rising part [a, b] of an isotherm with a.p <= P <= b.p,
+// the only one there: Newton steps from `start` kept inside the bracket
+// (bisection where a step would leave it or the slope has vanished).
+Extended RootOnRisingPart(const TRegion3Isotherm& isotherm, TIsothermPoint a, TIsothermPoint b, Extended P,
+                          Extended start, Extended t) {
+  TIsothermPoint x = a;
+  if (!Reached(a.p, P)) {
+    x = b;
+    if (!Reached(b.p, P)) {
+      x = isotherm.At(start > a.rho && start < b.rho ? start : (a.rho + b.rho) / 2);
+      for (int i = 0;; ++i) {
+        if (!Available(x.p, x.slope) || i == 200) return NoValue;
+        if (Reached(x.p, P)) break;
+        (x.p < P ? a : b) = x;
+        if (b.rho - a.rho <= 1E-15L * b.rho) {
+          // The bracket has closed before the pressure agreed (the flat
+          // isotherm at the critical point): the end nearer in pressure.
+          x = P - a.p <= b.p - P ? a : b;
+          break;
+        }
+        Extended r = x.slope > 0 ? x.rho + (P - x.p) / x.slope : NoValue;
+        if (!(r > a.rho && r < b.rho)) r = (a.rho + b.rho) / 2;
+        x = isotherm.At(r);
+      }
+    }
+  }
+  return Polished(x, P, t, a.rho, b.rho);
 }
 
 }  // namespace
@@ -837,102 +943,55 @@ Extended CalculateP3(Extended rho, Extended t) {
 
 // The search for the region 3 density. Below the critical temperature the
 // isotherm p3(rho) has a rising vapour branch, a falling unstable part and a
-// rising liquid branch; a root on the wrong branch is avoided by walking
-// towards the target from the side of the requested phase: the vapour root
-// from low densities upwards, the liquid root from high densities downwards,
-// each step checking that the pressure moves the way the stable branch goes.
-//
-// The steps are Newton steps on the analytic slope dp/drho, at most a factor
-// kMaxStep in density. The inflection of a subcritical isotherm lies in its
-// unstable part: the vapour branch is concave and the liquid branch convex,
-// so a Newton step from below the vapour root, or from above the liquid
-// root, ends short of the root on the same branch, and the walk converges
-// without passing the root. Should a step pass it all the same below the
-// critical temperature, or meet a slope that is not positive, the walk goes
-// on from its last point in steps of 1 % in density with the same check of
-// the pressure at every step. Above the critical temperature the isotherm
-// rises throughout and a step past the target closes a bracket. A bracket
-// is narrowed by Newton steps kept inside it (bisection where a step would
-// leave it). The density returned carries the Newton correction of its last
-// point, so that its pressure agrees with P to far more than the 11 digits
-// the search stops at.
-Extended CalculateRho3(Extended P, Extended t) {
+// rising liquid branch. Close to the critical temperature the unstable
+// part is only a few kg/m3 wide (317.8 to 326.2 kg/m3 at 0.006 K below
+// it), and a step along one branch can land on the other one; up to about
+// 370 degC the slope has several minima inside the unstable part. The
+// search therefore first finds a point of the unstable
+// part and from it the end of the branch asked for, where the slope
+// vanishes (the spinodal); on the branch, from the lowest density of the
+// window up to its end or from its end up to the highest, the pressure rises
+// monotonically and a bracketed Newton iteration cannot miss the one root
+// nor run onto another branch. Above the critical temperature the isotherm
+// rises throughout the window. The density returned carries the Newton
+// corrections in Extended of its last point, so that its pressure agrees
+// with P to far more than the 11 digits the iteration stops at.
+Extended CalculateRho3(Extended P, Extended t, bool liquid) {
   if (!Available(P, t) || P <= 0 || Kelvin(t) <= 0) return NoValue;
-  constexpr Extended kRhoMin = 10, kRhoMax = 900, kStep = 0.99L, kMaxStep = 1.25L;
-  const Extended pv = CalculatePv(t);
-  const bool subcritical = t < WaterConstants.Tc;
-  const bool vapour = !subcritical || P < pv;
   const TRegion3Isotherm isotherm(t);
-
-  // Start estimates: the liquid density of region 1 at 350 degC carried to t,
-  // and the vapour density of region 2 on the 2/3 boundary carried to P;
-  // their weighted geometric mean leans to the requested side.
+  TIsothermPoint lo = isotherm.At(kRho3Low), hi = isotherm.At(kRho3High);
+  if (!Available(lo.p, lo.slope) || !Available(hi.p, hi.slope) || !(lo.slope > 0 && hi.slope > 0))
+    return NoValue;
+  if (t < WaterConstants.Tc) {
+    const TIsothermPoint unstable = UnstablePoint(isotherm);
+    if (Available(unstable.rho)) {
+      TIsothermPoint& end = liquid ? lo : hi;
+      end = BranchEnd(isotherm, liquid ? hi : lo, unstable);
+      if (!Available(end.p)) return NoValue;
+      const Extended inside = end.p * (liquid ? 1 + kInsideBranchEnd : 1 - kInsideBranchEnd);
+      if (liquid ? P < inside : P > inside) {
+        if (std::fabs(P / end.p - 1) > kBeyondBranchEnd) return NoValue;
+        P = inside;
+      }
+    }
+  }
+  if (P < lo.p || P > hi.p) return NoValue;
+  // Start: the liquid density of region 1 at 350 degC carried to t, and the
+  // vapour density of region 2 on the 2/3 boundary carried to P; their
+  // weighted geometric mean leans to the side asked for.
   const Extended rhoA = CalculateRho1(P, 350) * (350 + ZeroCelsius) / Kelvin(t);
   const Extended p23 = CalculateP23(t);
   const Extended rhoB = CalculateRho2(p23, t) * P / p23;
-  Extended rho = NoValue;
+  Extended start = NoValue;
   if (Available(rhoA, rhoB) && rhoA > 0 && rhoB > 0)
-    rho = vapour ? std::cbrt(rhoA * rhoB * rhoB) : std::cbrt(rhoB * rhoA * rhoA);
-  // The region 3 polynomial rises monotonically only up to about 880 kg/m3,
-  // well above the densest state of region 3 (about 760 kg/m3 at 350 degC
-  // and 1000 bar); a liquid search starts at 850 kg/m3 at most.
-  constexpr Extended kLiquidStart = 850;
-  if (!Available(rho) || rho <= kRhoMin || rho >= kRhoMax) rho = vapour ? 2 * kRhoMin : kLiquidStart;
-  TIsothermPoint a = isotherm.At(rho);
-  if (!Available(a.p)) return NoValue;
-  if (subcritical && vapour && a.p >= P) {
-    // Approach the vapour root from below: the ideal-gas density lies below
-    // it (the real gas is more compressible).
-    a = isotherm.At(std::max(kRhoMin, P * 100 / (IF97R * Kelvin(t))));
-  } else if (subcritical && !vapour && a.p <= P) {
-    a = isotherm.At(kLiquidStart);
-  }
-  if (!Available(a.p, a.slope)) return NoValue;
-  if (Reached(a.p, P)) return Polished(a, P, t);
+    start = liquid ? std::cbrt(rhoB * rhoA * rhoA) : std::cbrt(rhoA * rhoB * rhoB);
+  return RootOnRisingPart(isotherm, lo, hi, P, start, t);
+}
 
-  // Walk from a towards P until the point b lies beyond it.
-  const bool upward = a.p < P;
-  const Extended limit = upward ? kRhoMax : kRhoMin;
-  bool small = false;  // steps of 1 %
-  TIsothermPoint b;
-  for (int i = 0;; ++i) {
-    if (i == 1000) return NoValue;
-    if (!(a.slope > 0)) small = true;
-    Extended next;
-    if (small)
-      next = upward ? a.rho / kStep : a.rho * kStep;
-    else if (upward)
-      next = std::min(a.rho + (P - a.p) / a.slope, a.rho * kMaxStep);
-    else
-      next = std::max(a.rho + (P - a.p) / a.slope, a.rho / kMaxStep);
-    if (upward ? next > limit : next < limit) {
-      if (a.rho == limit) return NoValue;
-      next = limit;
-    }
-    b = isotherm.At(next);
-    if (!Available(b.p, b.slope)) return NoValue;
-    if (Reached(b.p, P)) return Polished(b, P, t);
-    if (upward ? b.p > P : b.p < P) {
-      if (!subcritical || small) break;
-      small = true;  // passed the root: retrace from a in small steps
-      continue;
-    }
-    if (upward ? b.p < a.p : b.p > a.p) return NoValue;  // beyond the stable branch
-    a = b;
-  }
-
-  // Newton steps from the newest point, kept inside the bracket [lo, hi].
-  TIsothermPoint lo = upward ? a : b, hi = upward ? b : a, x = b;
-  for (int i = 0; i < 200; ++i) {
-    Extended r = x.slope > 0 ? x.rho + (P - x.p) / x.slope : NoValue;
-    if (!(r > lo.rho && r < hi.rho)) r = (lo.rho + hi.rho) / 2;
-    x = isotherm.At(r);
-    if (!Available(x.p, x.slope)) return NoValue;
-    if (Reached(x.p, P)) return Polished(x, P, t);
-    (x.p < P ? lo : hi) = x;
-    if (hi.rho - lo.rho <= 1E-15L * hi.rho) break;
-  }
-  return (lo.rho + hi.rho) / 2;
+Extended CalculateRho3(Extended P, Extended t) {
+  if (!Available(P, t)) return NoValue;
+  const Extended pv = CalculatePv(t);
+  return CalculateRho3(P, t, !(Available(pv) && P < pv));
 }
 
 Extended CalculateRho(int range, Extended P, Extended t) {

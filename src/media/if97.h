@@ -33,10 +33,9 @@
 //   (350 to 590 degC, up to 1000 bar) the largest relative differences are
 //   h 1.5E-13, s 9E-14, w 9E-13, cp 2E-12 and cv 3E-12 (the last two near
 //   the critical point); Table 33 of R7-97(2012) is met to 9 digits.
-// - The region 3 density search walks its isotherm polynomial in double and
-//   takes its last Newton step from the pressure and slope in Extended; the
-//   density found differs from an all-Extended search by 9E-17 relative at
-//   most over the same states, and gives its pressure back to 14 digits.
+// - The region 3 density search iterates on its isotherm polynomial in
+//   double and takes its last Newton steps from the pressure and slope in
+//   Extended; the density found gives its pressure back to 14 digits.
 // - The derivative functions of the families (CalculateGamma1 ...,
 //   CalculatePhi3 ...), the region 3 pressure CalculateP3, the saturation
 //   line, the 2-3 boundary and the transport properties: Extended
@@ -144,11 +143,20 @@ Extended Calculatecf5(Extended P, Extended t);
 // Region 3 pressure p = rho R T delta phi_delta, in bar.
 Extended CalculateP3(Extended rho, Extended t);
 
-// Region 3 density at (P, t) by a bracketed search on CalculateP3. Below the
-// critical temperature the isotherm has a liquid and a vapour branch: the
-// vapour branch is taken when P is below the saturation pressure, the liquid
-// branch otherwise. NoValue when no density is found.
+// Region 3 density at (P, t), the root of CalculateP3(rho, t) = P, given
+// back to 14 digits of the pressure (11 at the critical point itself, where
+// the isotherm has no slope). Below the critical temperature the isotherm
+// has a liquid and a vapour branch: the vapour branch is taken when P is
+// below the saturation pressure, the liquid branch otherwise; the second
+// form takes the branch asked for (above the critical temperature `liquid`
+// means nothing), which on the saturation line gives the saturated liquid
+// or vapour. A pressure just beyond the end of its branch (by 1E-6 at most:
+// the saturation pressure within some 1E-4 K of the critical temperature
+// lies at or beyond the end of the vapour branch) gives the density 1E-9 of
+// the pressure inside the end, where cp and w are still finite. NoValue
+// when no density is found between 10 and 800 kg/m3.
 Extended CalculateRho3(Extended P, Extended t);
+Extended CalculateRho3(Extended P, Extended t, bool liquid);
 
 // Dispatchers by region number (1, 2, 3, 5). `rho` is used in region 3 only;
 // when it is NoValue there, the density is searched from (P, t). Other

@@ -143,14 +143,10 @@ int tWaterSteam::GetDisplayRange() {
   return FDisplayRange;
 }
 
-int tWaterSteam::PropertyRange() {
-  int range = GetRange();
-  if (FDisplayRange == 4 && range == 3 && FT < W.Tc) {
-    const Extended pv = GetPv();
-    const bool liquid = EqualDigits(FP, pv, kSaturationLineDigits) ? FLiquid : FP > pv;
-    range = liquid ? 1 : 2;
-  }
-  return range;
+bool tWaterSteam::LiquidSide() {
+  const Extended pv = GetPv();
+  if (!Available(pv, FP)) return true;
+  return EqualDigits(FP, pv, kSaturationLineDigits) ? FLiquid : FP > pv;
 }
 
 bool tWaterSteam::GetIsSteam() {
@@ -160,7 +156,7 @@ bool tWaterSteam::GetIsSteam() {
   if (IsNoValue(tv)) return false;
   // Near the line the region already says the side (the declared one only
   // on the line itself).
-  if (GetDisplayRange() == 4) return PropertyRange() == 2;
+  if (GetDisplayRange() == 4) return !LiquidSide();
   return tv <= FT;
 }
 
@@ -183,9 +179,20 @@ Extended tWaterSteam::Compute(TExtProperty p) {
     case epPv: return CalculatePv(FT);
     case epTv: return CalculateTv(FP);
     case epRho: {
-      const int range = PropertyRange();
+      const int range = GetRange();
       if (range == 3) {
-        const Extended rho = CalculateRho(range, FP, FT);
+        // Region 3 holds both phases up to the critical point; the density
+        // is searched on the branch of the state's side. On the saturation
+        // line a pressure a little to the other side of the saturation
+        // pressure counts as the saturation pressure: the metastable state
+        // it would ask for lies, in the last tenths of a kelvin below the
+        // critical temperature, beyond the end of its branch.
+        const bool liquid = LiquidSide();
+        Extended P = FP;
+        const Extended pv = GetPv();
+        if (Available(pv) && EqualDigits(FP, pv, kSaturationLineDigits))
+          P = liquid ? std::max(FP, pv) : std::min(FP, pv);
+        const Extended rho = CalculateRho3(P, FT, liquid);
         return Available(rho) && rho > 0 ? rho : NoValue;
       }
       // In the Gibbs regions density and enthalpy come from one pass over
@@ -204,7 +211,7 @@ Extended tWaterSteam::Compute(TExtProperty p) {
     case epcp:
     case epcv:
     case epcf: {
-      const int range = PropertyRange();
+      const int range = GetRange();
       const Extended rho = range == 3 ? GetRho() : NoValue;
       if (range == 3 && IsNoValue(rho)) return NoValue;
       if (p == epcv || p == epcf) {
@@ -237,9 +244,9 @@ Extended tWaterSteam::Compute(TExtProperty p) {
       }
     }
     case epEta:
-      return PropertyRange() == 0 ? NoValue : Calculateeta(FT, GetRho());
+      return GetRange() == 0 ? NoValue : Calculateeta(FT, GetRho());
     case epLambda:
-      return PropertyRange() == 0 ? NoValue : Calculatelambda(FT, GetRho());
+      return GetRange() == 0 ? NoValue : Calculatelambda(FT, GetRho());
     case epKappa: {
       // kappa = w^2 / (v p), p in Pa.
       const Extended w = Getcf(), v = GetV();

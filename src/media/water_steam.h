@@ -78,10 +78,11 @@ class tWaterSteam : public tExtSubstances {
   // Stores a property worked out along with another one, unless it is
   // already valid or overruled.
   void KeepIfDue(TExtProperty p, Extended value);
-  // The region whose equations give the properties: on the saturation line
-  // below the critical temperature region 3 gives way to region 1 (liquid)
-  // or 2 (vapour).
-  int PropertyRange();
+  // The side of the saturation line the state lies on below the critical
+  // temperature: the declared one (`Liquid`) on the line itself, else the
+  // liquid above the saturation pressure; true where there is no
+  // saturation pressure.
+  bool LiquidSide();
   // Temperature at P2 where property p (enthalpy or entropy) takes `target`.
   static Extended IterateT(Extended P2, Extended target, TExtProperty p);
 

@@ -145,20 +145,32 @@ TEST(IF97, CaloricSetEqualsSinglePropertyFunctions) {
 }
 
 // The region 3 density search where it is hardest: just off the saturation
-// pressure on both branches of a subcritical isotherm, at the critical
-// point, and in the flat isotherms just above it. The density found lies on
-// the branch of the phase (vapour below and liquid above the critical
-// density 322 kg/m3), on a rising part of the isotherm, and gives back the
-// pressure to 14 digits; to the 11 digits at which the search stops only at
-// the critical point itself, where the isotherm has no slope to refine the
-// last step with.
-TEST(IF97, Region3DensityNearTheSaturationLineAndTheCriticalPoint) {
+// pressure on both branches of a subcritical isotherm, on the saturation
+// line itself with the branch asked for, at the critical point, in the flat
+// isotherms just above it, and in the last hundredths of a kelvin below it
+// where the branches end close to the saturation pressure. The density found
+// lies on the branch asked for (vapour below and liquid above the critical
+// density 322 kg/m3), on a rising part of the isotherm with finite positive
+// cp, and gives back the pressure to 14 digits; to the 11 digits at which
+// the search stops only at the critical point itself, where the isotherm has
+// no slope to refine the last step with, and to 8 a hair inside the end of
+// a branch. Where listed, density and enthalpy are those of IAPWS-IF97
+// evaluated with python3-iapws 1.5.2 (an independent implementation) at the
+// same (p, T), or at the same p on the saturation line: to 11 digits, to 8
+// near the critical temperature, where iapws' saturation temperature from
+// the pressure differs from ours by 2E-11 K. A pressure beyond the end of
+// its branch gives no density.
+TEST(IF97, Region3DensityFromPressureAndTemperature) {
   constexpr Extended Tc = 373.946L, Pc = 220.64L;
+  const Extended t200 = CalculateTv(200), tNear = Tc - 0.01L, pvNear = CalculatePv(tNear);
+  const Extended tEnd = Tc - 3E-5L;
   const struct {
     const char* what;
     Extended t, P;
-    int side;  // -1 vapour branch, +1 liquid branch, 0 no phase split
-    int digits;
+    int side;    // -1 vapour branch, +1 liquid branch, 0 no phase split
+    int digits;  // of the pressure given back; 0: no density
+    Extended rho = NoValue, h = NoValue;
+    int referenceDigits = 11;
   } cases[] = {
       {"355 degC, vapour 1E-9 below Pv", 355, CalculatePv(355) * (1 - 1E-9L), -1, 14},
       {"355 degC, liquid at Pv", 355, CalculatePv(355), +1, 14},
@@ -170,11 +182,36 @@ TEST(IF97, Region3DensityNearTheSaturationLineAndTheCriticalPoint) {
       {"just above the critical point", Tc + 0.01L, Pc * 1.001L, 0, 14},
       {"critical isobar, 374.5 degC", 374.5L, Pc, 0, 14},
       {"1000 bar, 350.01 degC", 350.01L, 1000, +1, 14},
+      {"1000 bar, 360 degC", 360, 1000, +1, 14, 749.1701061610026L, 1600.2115567921296L},
+      {"200 bar, saturated liquid", t200, 200, +1, 14, 490.52135042553215L, 1827.1006242179149L},
+      {"200 bar, saturated vapour", t200, 200, -1, 14, 170.69865893540316L, 2411.3872113898456L},
+      {"200 bar, 365.7 degC, 0.05 K below saturation", 365.7L, 200, +1, 14, 491.2854789901198L,
+       1826.0427848731395L},
+      {"250 bar, 380 degC", 380, 250, 0, 14, 450.7860290022635L, 1935.6654544111655L},
+      {"250 bar, 400 degC", 400, 250, 0, 14, 166.5335272445589L, 2578.5941613868563L},
+      {"0.01 K below Tc, saturated liquid", tNear, pvNear, +1, 14, 331.3385667022607L,
+       2072.1505750940873L, 8},
+      {"0.01 K below Tc, saturated vapour", tNear, pvNear, -1, 14, 312.744452468863L,
+       2103.290187519305L, 8},
+      {"0.01 K below Tc, liquid 5E-5 below Pv: beyond its branch", tNear, pvNear * (1 - 5E-5L), +1, 0},
+      {"0.01 K below Tc, vapour 5E-5 above Pv: beyond its branch", tNear, pvNear * (1 + 5E-5L), -1, 0},
+      // 3E-5 K below Tc both branches end within 1E-9 of the saturation
+      // pressure.
+      {"3E-5 K below Tc, saturated vapour at the end of its branch", tEnd, CalculatePv(tEnd), -1, 8},
+      {"3E-5 K below Tc, saturated liquid at the end of its branch", tEnd, CalculatePv(tEnd), +1, 8},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const Extended rho = CalculateRho3(c.P, c.t);
+    const Extended rho = CalculateRho3(c.P, c.t, c.side >= 0);
+    if (c.digits == 0) {
+      EXPECT_TRUE(IsNoValue(rho));
+      continue;
+    }
     ASSERT_TRUE(Available(rho));
+    // The branch from the pressure alone is the one asked for, off the line.
+    if (c.side == 0 || (c.P < CalculatePv(c.t)) == (c.side < 0)) {
+      EXPECT_EQ(CalculateRho3(c.P, c.t), rho);
+    }
     if (c.side < 0) {
       EXPECT_LT(rho, 322);
     }
@@ -182,8 +219,16 @@ TEST(IF97, Region3DensityNearTheSaturationLineAndTheCriticalPoint) {
       EXPECT_GT(rho, 322);
     }
     EXPECT_TRUE(Agrees(CalculateP3(rho, c.t), c.P, c.digits));
-    EXPECT_GE(CalculateP3(rho * (1 + 1E-6L), c.t), CalculateP3(rho * (1 - 1E-6L), c.t));
+    EXPECT_GE(CalculateP3(rho * (1 + 1E-9L), c.t), CalculateP3(rho * (1 - 1E-9L), c.t));
+    const Extended cp = CalculateCp3(rho, c.t);
+    EXPECT_TRUE(cp > 0 && cp < 1E12L) << static_cast<double>(cp);
+    if (HasValue(c.rho)) {
+      EXPECT_TRUE(Agrees(rho, c.rho, c.referenceDigits));
+      EXPECT_TRUE(Agrees(Calculateh3(rho, c.t), c.h, c.referenceDigits));
+    }
   }
+  EXPECT_TRUE(IsNoValue(CalculateRho3(2000, 380)));  // above the densest state of the window
+  EXPECT_TRUE(IsNoValue(CalculateRho3(1, 380)));     // below the thinnest
 }
 
 // IAPWS R7-97(2012), Tables 35 and 36: saturation pressure and temperature;
