@@ -91,7 +91,7 @@ std::vector<L> MakeLinks() {
     for (const auto& n : *list) {
       if (n == "P1" || n == "RhoNRiM" || n == "MessageIfChangePhase" || n == "Phase" || n == "GasMedium" || n == "ChangePhase" ||
           n == "StandardConditions" || n == "TN0" || n == "PN0" || n == "RhoN" || n == "Ri" || n == "Sg" ||
-          n == "M")
+          n == "M" || n == "xMv1")
         continue;
       v.push_back({L::lmDownstream, L::lwIn, once, all, n, TCustomMCMSubstances::ModuleNameOf(n)});
     }
@@ -99,7 +99,7 @@ std::vector<L> MakeLinks() {
   // A liquid that flashes: behind the valve the gas constants of its
   // vapour count.
   Rows(v, L::lmDownstream, L::lwIn, once, all, "Flashing");
-  Rows(v, L::lmDownstream, L::lwIn, per, all, "p2|P1 T2Medium|T1 PhiRel|PhiRel");
+  Rows(v, L::lmDownstream, L::lwIn, per, all, "p2|P1 T2Medium|T1 PhiRel|PhiRel xMv2|xMv");
   Rows(v, L::lmDownstream, L::lwOut, per, all,
        "pv2|pv1 rho2Star|rho1 rhoV2|rhoV cf2Star|cf kappa2Star|kappa1 dhv2|dHvT Z2|z1 CpL2|cpL");
 
@@ -118,7 +118,8 @@ std::vector<L> MakeLinks() {
   // both).
   Rows(v, L::lmMixture, L::lwIn, once, all, "Phase SubstanceType");
   Rows(v, L::lmMixture, L::lwIn, per, all,
-       "FlowState Rho1|RhoF Pv1|pv1 pv2 p2 rho2Star|RhoG rhoV2|RhoV cf2Star|cfG Cf|cfF kappa2Star|kappaG xFG");
+       "FlowState Rho1|RhoF Pv1|pv1 pv2 p2 rho2Star|RhoG rhoV2|RhoV cf2Star|cfG Cf|cfF kappa2Star|kappaG "
+       "xOutletMedium|xFG");
   Rows(v, L::lmMixture, L::lwOut, per, all, "rho2v|Rho cf2|cf");
 
   // Valve sizing.
@@ -343,6 +344,21 @@ TMCMTorva::TMCMTorva(TCalcComponent* owner, std::string name)
     AddItem<TOutputParameter>("QnCalc" + k, qNormVolumeFlowrate)->SetCaption("Normvolumenstrom (berechnet)");
     AddItem<TOutputParameter>("rho2" + k, qDensity)->SetCaption("Dichte in der Austrittsleitung");
   }
+  // The vapour fraction of the medium behind the valve (xMv2): for wet
+  // steam the one isenthalpic throttling reaches at the outlet pressure
+  // (xFG); a liquid carrying a foreign gas keeps the gas fraction of the
+  // inlet; a single phase has none. The medium module of the outlet then holds both phases of wet
+  // steam, so its density and sound speed are those of the mixture and
+  // the whole flow is its share (xOutletMedium 100 %) where the densities
+  // of outlet and inlet are combined; for a flashing liquid the share is
+  // the vapour that flashes off.
+  for (int point : {1, 2, 3, 4}) {
+    const std::string k = OpSuffix(point);
+    AddItem<TOutputParameter>("xMv2" + k, Extended(0), Extended(100), qPortion)
+        ->SetCaption("Dampfanteil des Mediums hinter dem Ventil");
+    AddItem<TOutputParameter>("xOutletMedium" + k, Extended(0), Extended(100), qPortion)
+        ->SetCaption("Massenanteil des Austrittsmediums am Gemisch");
+  }
   // The duty of the point that needs the largest valve bore, for the
   // smallest recommended size.
   AddParameter<TOutputParameter>(*this, "QmDN", qMassFlowrate, "Massenstrom des größten Bedarfs");
@@ -456,8 +472,8 @@ void TMCMTorva::CalcEvent(TCalcEvent event, TCalcItem* item) {
                           "CiBase", "ControlRange"})
       watch(n, rChecks);
     for (int point : {1, 2, 3, 4})
-      for (const char* n : {"kv", "h", "KvKvs", "Qm", "qmCalc", "p1Calc", "T1", "t2v", "Rho1", "rho2", "cf2",
-                            "MaxUMD1", "MaxUMD2", "FlowState", "CalculatedPhase"})
+      for (const char* n : {"kv", "h", "KvKvs", "Qm", "qmCalc", "p1Calc", "T1", "t2v", "xFG", "xMv1", "Rho1", "rho2",
+                            "cf2", "MaxUMD1", "MaxUMD2", "FlowState", "CalculatedPhase"})
         watch(n + std::string(OpSuffix(point)), rChecks);
   }
   const auto r = FReactions.find(item);
@@ -474,6 +490,11 @@ void TMCMTorva::CalcEvent(TCalcEvent event, TCalcItem* item) {
       // rewiring after every change of the phase would make a switch
       // change cost a thousand entries.
       if (calc->GetSetValuesCounter() == 0) calc->SelectNoiseMethods();
+      // The phase decides the vapour fraction behind the valve too.
+      if (item->GetName() == "Phase") {
+        if (calc->CollectsCalculations()) calc->RequestCalculation(this);
+        else Calculate();
+      }
       break;
     case rResistors: calc->SelectResistors(); break;
     case rValveDatabase: calc->SelectValveDatabase(); break;
@@ -603,6 +624,10 @@ void TMCMTorva::FindCheckedItems() {
     i.t2v = param("t2v" + k);
     i.T1 = param("T1" + k);
     i.T2Medium = param("T2Medium" + k);
+    i.xMv1 = param("xMv1" + k);
+    i.xFG = param("xFG" + k);
+    i.xMv2 = param("xMv2" + k);
+    i.xOutletMedium = param("xOutletMedium" + k);
     i.Rho1 = param("Rho1" + k);
     i.P1 = param("P1" + k);
     i.p2 = param("p2" + k);
@@ -788,6 +813,10 @@ void TMCMTorva::CheckOperatingPoints() {
     i.QmValve->AssignValue(0, (flowSolved ? i.qmCalc : i.Qm)->GetCalcValue());
     const Extended t2v = i.t2v->GetValue();
     i.T2Medium->AssignValue(0, HasValue(t2v) ? t2v : i.T1->GetValue());
+    const bool wet = FPhase->GetSwitchStatus() == phMixPhaseV;
+    const bool withGas = FPhase->GetSwitchStatus() == phMixPhaseG;
+    i.xMv2->AssignValue(0, wet ? i.xFG->GetValue() : withGas ? i.xMv1->GetValue() : NoValue);
+    i.xOutletMedium->AssignValue(0, wet ? Extended(100) : i.xFG->GetValue());
   }
   for (int point : {1, 2, 3, 4}) {
     if (calc->SolvedFor() == ccP1 && calc->PointOn(point)) FollowSolvedInletPressure(point);

@@ -96,7 +96,7 @@ class TMCMTorva : public TCustomMCM3SubstancesMaterialPipe3Flow {
                    *T2Medium = nullptr, *Rho1 = nullptr, *P1 = nullptr, *p2 = nullptr, *kvsSuggMax = nullptr,
                    *h = nullptr, *kv = nullptr, *KvKvs = nullptr, *StrokePosition = nullptr, *rho2 = nullptr,
                    *cf2 = nullptr, *MaxU1 = nullptr, *MaxU2 = nullptr, *LpAa = nullptr, *Pv1 = nullptr,
-                   *Cf = nullptr;
+                   *Cf = nullptr, *xMv1 = nullptr, *xFG = nullptr, *xMv2 = nullptr, *xOutletMedium = nullptr;
     TCustomCalcMultiSwitch *FlowState = nullptr, *CalculatedPhase = nullptr;
   };
   // The duty the smallest size is found for: that of the point needing the

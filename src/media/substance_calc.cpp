@@ -1334,6 +1334,14 @@ Extended TSubstanceCalc::ComputeS() {
 Extended TSubstanceCalc::ComputeKappa() {
   SetApprox(apKappa, false);
   const teCalculatedPhase cp = GetCalculatedPhase();
+  // In wet steam the vapour is what the pressure compresses: the exponent
+  // of saturated steam at the pressure. (At the saturation temperature the
+  // formulation answers for the side the rounding of T falls on, and the
+  // liquid's exponent, rho c^2 / p, is some thousands.)
+  if (cp == cpZweiPhasig && GetUseWaterTable()) {
+    const Extended k = tWaterSteam::WetSteam(epKappa, FV[slP], 100);
+    if (HasValue(k)) return k;
+  }
   if (GetExtSubstance()) {
     const Extended k = ProviderValue(epKappa);
     if (HasValue(k)) return k;
@@ -1398,7 +1406,11 @@ Extended TSubstanceCalc::ComputeCv() {
 Extended TSubstanceCalc::ComputeCf() {
   SetApprox(apCf, false);
   const teCalculatedPhase cp = GetCalculatedPhase();
-  if (GetExtSubstance()) {
+  // Wet steam: the sound speed of the mixture at its vapour fraction, not
+  // the one the formulation gives for the side of the saturation line the
+  // rounding of T falls on (that of the steam or of the water).
+  const bool wetWater = cp == cpZweiPhasig && GetUseWaterTable();
+  if (GetExtSubstance() && !wetWater) {
     const Extended c = ProviderValue(epcf);
     if (HasValue(c)) return c;
   }
