@@ -1270,6 +1270,9 @@ Extended TSubstanceCalc::ComputeTl() { return ProviderValue(epTl); }
 Extended TSubstanceCalc::ComputeEta() {
   SetApprox(apEta, false);
   const teCalculatedPhase cp = GetCalculatedPhase();
+  // Wet steam: the homogeneous mixture of boiling water and saturated
+  // steam; other two-phase media have no viscosity of their own here.
+  if (cp == cpZweiPhasig && GetUseWaterTable()) return tWaterSteam::WetSteam(epEta, FV[slP], FV[slxMv]);
   if (cp == cpZweiPhasig || cp == cpSolid) return NoValue;
   if (GetExtSubstance()) {
     const Extended e = ProviderValue(epEta);

@@ -315,7 +315,12 @@ Extended tWaterSteam::WetSteam(TExtProperty p, Extended P, Extended x) {
     return w.GetValue(p);
   };
   const Extended liquid = side(true), vapour = side(false);
-  return Available(liquid, vapour) ? liquid + x / 100 * (vapour - liquid) : NoValue;
+  if (!Available(liquid, vapour)) return NoValue;
+  // The viscosity of the homogeneous mixture mixes the fluidities by mass
+  // (McAdams, Woods and Heroman, 1942): 1/eta = x/eta'' + (1 - x)/eta'.
+  if (p == epEta)
+    return liquid > 0 && vapour > 0 ? 1 / (x / 100 / vapour + (1 - x / 100) / liquid) : NoValue;
+  return liquid + x / 100 * (vapour - liquid);
 }
 
 Extended tWaterSteam::CalculatexFG(Extended h, Extended P) {

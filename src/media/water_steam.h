@@ -50,7 +50,8 @@ class tWaterSteam : public tExtSubstances {
   static void SaturationEnthalpies(Extended P, Extended& hL, Extended& hV);
   // A property of wet steam of vapour fraction x (%) at the pressure P: that
   // of the boiling water and that of the saturated steam, mixed by x (the
-  // mixture rule of specific quantities: enthalpy, entropy, volume).
+  // mixture rule of specific quantities: enthalpy, entropy, volume; the
+  // viscosity by its fluidity).
   static Extended WetSteam(TExtProperty p, Extended P, Extended x);
   // Vapour fraction in % of a state of enthalpy h (kJ/kg) at the saturation
   // pressure P: (h - h')/(h'' - h') * 100.
