@@ -61,6 +61,9 @@ const std::vector<TRelevanceRule> kRelevanceRules = {
     // The level terms of the VDMA guideline: the other methods neither
     // compute nor sum them.
     {TRelevantWhen::VdmaNoise, {"La1", "La2"}},
+    // The state handed to the medium behind the valve: the vapour fraction
+    // there is the row xFG, the share in the mixture bookkeeping.
+    {TRelevantWhen::Never, {"xMv2", "xOutletMedium"}},
     {TRelevantWhen::Recommendation,
      {"Control", "Measurement", "ApplicationOf", "SetPoint", "PressureControl", "LevelDisturbance",
       "HeaterDisturbance", "CiBase", "ControlRange", "dpRatio", "RecommendedCharacteristic"}},
@@ -163,7 +166,9 @@ bool TRelevance::HoldsAt(TRelevantWhen when, int point) const {
       if (FOutlet[point] == TState::Unknown)
         return inlet != TState::Unknown ? liquid : !phaseKnown || (FPhase != phGas && FPhase != phGasOp);
       return inlet == TState::TwoPhase || FOutlet[point] == TState::TwoPhase;
-    case TRelevantWhen::Cavitation: return liquid && !FFlashing[point];
+    // Liquid and vapour at the inlet lie on the saturation line: any drop
+    // takes the outlet below the vapour pressure, no bubble collapses.
+    case TRelevantWhen::Cavitation: return liquid && !FFlashing[point] && FPhase != phMixPhaseV;
     case TRelevantWhen::Water:
       return FSubstance < 0 || ((FSubstance == stWater || FSubstance == stPulpe) && liquid) || (moist && gas);
     case TRelevantWhen::Pulp: return FSubstance < 0 || FSubstance == stPulpe;
@@ -179,6 +184,7 @@ bool TRelevance::HoldsAt(TRelevantWhen when, int point) const {
     case TRelevantWhen::FlowSolved: return FWhat < 0 || FWhat == 1;
     case TRelevantWhen::InletPressureSolved: return FWhat < 0 || FWhat == 2;
     case TRelevantWhen::VdmaNoise: return FVdma != 0;
+    case TRelevantWhen::Never: return false;
   }
   return true;
 }

@@ -38,6 +38,7 @@ enum class TRelevantWhen : std::uint8_t {
   FlowSolved,        // the flow is calculated from the Kv (WhatToCalculate)
   InletPressureSolved,  // the inlet pressure is calculated from the Kv
   VdmaNoise,  // the noise is predicted by VDMA 24422 (1979 or 1989)
+  Never,      // values passed between the modules that repeat what another row says
 };
 
 struct TRelevanceRule {

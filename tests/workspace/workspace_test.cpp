@@ -368,7 +368,8 @@ const RelevanceCase kRelevanceCases[] = {
     {"an exponent typed for water", {"Kappa1 = 1.3"}, {"Kappa1"}, {"fk"}},
     // Wet steam: its vapour fraction and how it is given; the injection
     // nozzle behind a spray-water valve is a resistor.
-    {"wet steam", {"Phase = Zweiphasig (Flüssig/Dampf)", "T1 = 179.89"}, {"xMv1", "EnterXorH", "Kappa1"}, {"HumidityType"}},
+    {"wet steam", {"Phase = Zweiphasig (Flüssig/Dampf)", "T1 = 179.89"}, {"xMv1", "EnterXorH", "Kappa1", "xFG"},
+     {"HumidityType", "xMv2", "xOutletMedium", "SigmaI", "Sigma"}},
     {"spray-water valve", {"InjectionValve = ja"}, {"ResistorType", "dRes"}, {"Kappa1"}},
     // Each point by what it is: point 3 is superheated steam (250 degC at
     // 9 bar, 2 t/h: superheated still at 2 bar behind the valve), the
