@@ -10,7 +10,6 @@
 #include <cctype>
 #include <functional>
 #include <map>
-#include <regex>
 #include <sstream>
 #include <set>
 #include <string>
@@ -215,7 +214,10 @@ std::vector<std::string> Holdings(TTorvaWorkspace& w) {
   }
   std::ostringstream json;
   PrintPointsJson(w.Calculation(), json);
-  std::string text = std::regex_replace(json.str(), std::regex("\"WhenCreated\":\\{[^}]*\\}"), "");
+  std::string text = json.str();
+  // Without <regex>: GCC 12 warns falsely inside it under the sanitizers.
+  for (size_t at; (at = text.find("\"WhenCreated\":{")) != std::string::npos;)
+    text.erase(at, text.find('}', at) + 1 - at);
   for (size_t at = 0; at < text.size();) {  // one line per item, for a readable difference
     const size_t end = std::min(text.find("},\"", at), text.size());
     lines.push_back(text.substr(at, end - at));
