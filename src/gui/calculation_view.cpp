@@ -20,6 +20,7 @@
 #include "framework/translation.h"
 #include "gui/qt_text.h"
 #include "gui/value_note.h"
+#include "workspace/points_layout.h"
 
 namespace torvacalc {
 
@@ -158,7 +159,7 @@ QString TCalculationModel::MessageTip(const TCalcItem& item) const {
 bool TCalculationModel::SingleRow(int row) const {
   const int ops = FCalc.OperatingPointCount();
   return ops > 1 && row >= 0 && row < rowCount() && !FRows[row].Name.empty() &&
-         FCalc.Item(FRows[row].Name, 0) && !FCalc.Item(FRows[row].Name, 1);
+         FCalc.Item(FRows[row].Name, 0) && !FCalc.Item(FRows[row].Name, 1) && !PointOneOnly(FRows[row].Name);
 }
 
 int TCalculationModel::IconColumnOf(int row, int op) const {

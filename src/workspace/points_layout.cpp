@@ -84,10 +84,6 @@ int PointOfItemName(const std::string& name, std::string* base) {
   return point;
 }
 
-namespace {
-
-// The main-module items of the valve calculation that only point 1's
-// modules return.
 bool PointOneOnly(const std::string& name) {
   static const std::set<std::string> names = [] {
     std::set<std::string> s;
@@ -97,8 +93,6 @@ bool PointOneOnly(const std::string& name) {
   }();
   return names.count(Lower(name)) > 0;
 }
-
-}  // namespace
 
 TPointsLayout LayoutOfCalculation(const TCustomSCMSubstances& calc) {
   TPointsLayout layout;

@@ -39,6 +39,11 @@ struct TPointsLayout {
   std::array<bool, kPointCount> on{true, true, true, true};  // points that calculate
 };
 
+// Whether a main-module item of the valve calculation is a detail only
+// point 1's modules return (a noise method's terms and octave bands): a
+// value of point 1, not one for all points.
+bool PointOneOnly(const std::string& name);
+
 // The layout of a calculation's main module, in the order of its items.
 TPointsLayout LayoutOfCalculation(const TCustomSCMSubstances& calc);
 
