@@ -1040,7 +1040,9 @@ Extended tControlValve::DamageLimit(int equivalentValveType) {
   state = fsUndefined;
   dpLimit = NoValue;
   if (calculatedPhase == cpSolid) return;
-  const bool liquidFound = calculatedPhase == cpLiquid || calculatedPhase == cpZweiPhasig;
+  // Wet steam declared as such is judged by the gas rule, as it is sized.
+  const bool liquidFound =
+      calculatedPhase == cpLiquid || (calculatedPhase == cpZweiPhasig && phase != phMixPhaseV);
   if (liquidFound != (phase == phLiquid)) return;
   bool forceUndefined = false;
   Extended p2eff = p2;

@@ -150,8 +150,9 @@ TSizingKernel::TSizingKernel(const TSizingDuty& duty) : d(duty) {
   if (Has(d.kappa1)) fk = d.kappa1 / 1.4;
 
   // Flow state: undefined for a solid, a declared phase the state found
-  // contradicts, or no outlet pressure.
-  const bool liquidFound = d.calculatedPhase == cpLiquid || twoPhase;
+  // contradicts, or no outlet pressure. Wet steam declared as such flows
+  // as the vapour it mostly is: choked or not by the gas rule.
+  const bool liquidFound = d.calculatedPhase == cpLiquid || (twoPhase && d.phase != phMixPhaseV);
   stateUndefined = d.calculatedPhase == cpSolid || liquidFound != liquid || !Has(d.p2) || d.p2 == 0;
   switch (d.equivalentValveType) {
     case 1: damageLimit = 20; break;
