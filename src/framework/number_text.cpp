@@ -116,10 +116,11 @@ std::string NumberToText(Extended value, char decimalSeparator) {
       // Unless the value is a power of two, the interval that reads back as
       // the value is symmetric, so the shortest digits that read back are
       // also the correctly rounded ones at that precision (and at 15, padded
-      // with zeros): exactly what printf would write, without printing and
-      // reading back.
+      // with zeros; not so for subnormals, whose digits are few): exactly
+      // what printf would write, without printing and reading back.
       int binaryExponent = 0;
-      if (count <= 21 && std::fabs(std::frexp(value, &binaryExponent)) != 0.5L && e != std::string_view::npos) {
+      if (count <= 21 && std::isnormal(value) && std::fabs(std::frexp(value, &binaryExponent)) != 0.5L &&
+          e != std::string_view::npos) {
         int exponent = 0;
         std::from_chars(text.data() + e + 1 + (text[e + 1] == '+'), text.data() + text.size(), exponent);
         return WithSeparator(GeneralText(negative, digits, exponent, first), decimalSeparator);

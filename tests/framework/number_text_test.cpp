@@ -51,9 +51,10 @@ TEST(NumberText, WrittenValuesReadBackExactly) {
 // two (whose rounding interval is lopsided), integers and subnormals.
 TEST(NumberText, WrittenTextIsTheShortestPrintfThatReadsBack) {
   std::mt19937_64 random(33);
-  std::vector<Extended> values = {1e20L, 1e21L, 123456789012345678.0L, 1e-5L, 0.0001L, 0.00012345L, -2.5e-7L,
+  std::vector<Extended> values = {1e20L, 1e21L, 123456789012345678.0L, 1e-5L, 0.0001L, 0.00012345L, -2.5e-7L, 0.9999999999999995L, 99999999999999.95L,
                                   1e15L, 99999999999999999999.0L, std::numeric_limits<Extended>::denorm_min(),
-                                  1e3999L, std::numeric_limits<Extended>::min()};
+                                  1e3999L, std::numeric_limits<Extended>::min(),
+                                  std::numeric_limits<Extended>::min() / 3, 7 * std::numeric_limits<Extended>::denorm_min()};
   for (int i = 0; i < 5000; ++i) {
     const int e = static_cast<int>(random() % 120) - 60;
     const Extended mantissa = static_cast<Extended>(random()) / static_cast<Extended>(random.max());
