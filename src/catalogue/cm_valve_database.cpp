@@ -62,7 +62,7 @@ std::string DNText(int dn) { return "DN " + std::to_string(dn); }
 }  // namespace
 
 TCMValveDatabase::TCMValveDatabase(TCalcComponent* owner, std::string name)
-    : TCalcModule(owner, std::move(name)), FStyles(TValveStyles::Default()), FCatalogue(TValveCatalogue::Default()) {
+    : TCalcModule(owner, std::move(name)), FStyles(TValveStyles::Default()) {
   auto& m = *this;
   // In: the valve style and trim, as the sizing module has them.
   ValveType = m.AddItem<TDNVDataListSwitch>("ValveType");
@@ -177,7 +177,18 @@ void TCMValveDatabase::SetValveStyles(std::shared_ptr<const TValveStyles> styles
 
 void TCMValveDatabase::SetCatalogue(const TValveCatalogue* catalogue) {
   FCatalogue = catalogue;
+  FCatalogueChosen = true;
   Calculate();
+}
+
+// The program's catalogue is read on first need: most calculations never
+// take a valve from it, and reading it costs as much as a whole sizing.
+const TValveCatalogue* TCMValveDatabase::GetCatalogue() const {
+  if (!FCatalogueChosen) {
+    FCatalogue = TValveCatalogue::Default();
+    FCatalogueChosen = true;
+  }
+  return FCatalogue;
 }
 
 std::vector<TModifyParameter*> TCMValveDatabase::ValveData() const {
@@ -214,7 +225,7 @@ TValveDuty TCMValveDatabase::Duty() const {
 }
 
 void TCMValveDatabase::FillManufacturers() {
-  const int chosen = Offer(VManufacturer, FCatalogue->Manufacturers());
+  const int chosen = Offer(VManufacturer, GetCatalogue()->Manufacturers());
   Choose(VManufacturer, chosen >= 0 ? chosen : 0);
 }
 
@@ -225,7 +236,7 @@ const TCatalogueSeries* TCMValveDatabase::FillSeries() {
   const int style = std::max(0, ValveType->GetSwitchIndex()) + 1;
   const bool filter = FilterValveDatabase->GetChecked();
   std::vector<const TCatalogueSeries*> series =
-      FCatalogue->SeriesOf(VManufacturer->GetText(), style, filter ? TrimType() : -1);
+      GetCatalogue()->SeriesOf(VManufacturer->GetText(), style, filter ? TrimType() : -1);
   if (filter) {
     const int characteristic = CharacteristicType->GetSwitchIndex();
     const int inward = InwardFlow->GetSwitchIndex();
@@ -433,7 +444,7 @@ void TCMValveDatabase::DoCalculate() {
     (liquid ? MakeNotUtilized(gasOnly) : MakeUtilized(gasOnly));
   }
   if (ValveFromHX4Database->GetChecked()) CreateMessage(msgOldDatabase, {ValveFromHX4Database});
-  if (!FCatalogue) {
+  if (!GetCatalogue()) {
     CreateMessage(msgCatalogueUnreadable, {ValveFromDatabase});
     return;
   }

@@ -39,7 +39,7 @@ class TCMValveDatabase : public TCalcModule {
   // ValveCatalogue.CDS. nullptr: no catalogue (message 1703, the user's
   // values stay).
   void SetCatalogue(const TValveCatalogue* catalogue);
-  const TValveCatalogue* GetCatalogue() const { return FCatalogue; }
+  const TValveCatalogue* GetCatalogue() const;
   // The valve styles and trims of the style switches (those of the sizing
   // module); TValveStyles::Default() unless set otherwise.
   void SetValveStyles(std::shared_ptr<const TValveStyles> styles);
@@ -94,7 +94,8 @@ class TCMValveDatabase : public TCalcModule {
   void CheckLimits(const TCatalogueSeries& s, const TValveOffer& o, const TValveDuty& duty);
 
   std::shared_ptr<const TValveStyles> FStyles;
-  const TValveCatalogue* FCatalogue = nullptr;
+  mutable const TValveCatalogue* FCatalogue = nullptr;
+  mutable bool FCatalogueChosen = false;
   const TCatalogueSeries* FSeries = nullptr;
   std::optional<TValveOffer> FOffer;
   bool FWriting = false;

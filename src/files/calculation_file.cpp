@@ -2,6 +2,7 @@
 
 #include <map>
 #include <mutex>
+#include <optional>
 
 #include <unistd.h>
 
@@ -299,11 +300,12 @@ bool HasExtension(const std::string& path, const std::string& extension) {
 // The calculation of `fileName`, from `loaded` where the file is read
 // already, else read here.
 void ReadCalculation(TSuperCalcModule& m, std::unique_ptr<THXFile> loaded, const std::string& fileName,
-                     std::vector<std::string>* notices) {
+                     std::vector<std::string>* notices, TFailedRead failed = TFailedRead::PutBack) {
   const std::string invalid = Fill("%s ist keine gültige %s-Berechnung", {BaseName(fileName), m.ModuleName()});
   if (!HasExtension(fileName, m.FileExtension())) throw ECalculationFile(invalid);
   // The calculation as it is, to put back when the file cannot be read.
-  const TCalcState kept = m.SaveState();
+  std::optional<TCalcState> kept;
+  if (failed == TFailedRead::PutBack) kept = m.SaveState();
   const bool history = m.UseHistory;
   m.UseHistory = false;
   bool ok = false;
@@ -333,7 +335,7 @@ void ReadCalculation(TSuperCalcModule& m, std::unique_ptr<THXFile> loaded, const
   }
   m.EndSetValues();
   if (!ok) {
-    m.LoadState(kept);
+    if (kept) m.LoadState(*kept);
     m.UseHistory = history;
     throw ECalculationFile(invalid);
   }
@@ -494,8 +496,8 @@ TCalculationFileOptions& CalculationFileOptions() {
 }
 
 void ReadCalculationFromFile(TSuperCalcModule& m, std::unique_ptr<THXFile> file, const std::string& fileName,
-                             std::vector<std::string>* notices) {
-  ReadCalculation(m, std::move(file), fileName, notices);
+                             std::vector<std::string>* notices, TFailedRead failed) {
+  ReadCalculation(m, std::move(file), fileName, notices, failed);
 }
 
 void RegisterCalculationFiles() {

@@ -112,11 +112,17 @@ void ReadModuleFromFile(TCalcModule& module, const std::string& fileName);
 // first reads the file once).
 void ReadModuleFromFile(TCalcModule& module, THXFile& file);
 
+// What a read that fails does with the calculation: put its state back, or
+// leave it half read for a caller that throws it away anyway (and so need
+// not copy the whole state before reading).
+enum class TFailedRead { PutBack, Discard };
+
 // TSuperCalcModule::ReadFromFile from a file already read (`file`, read
 // from `fileName`, which it keeps for saving again): a program that asked
 // for the calculation's class first reads the file once.
 void ReadCalculationFromFile(TSuperCalcModule& m, std::unique_ptr<THXFile> file, const std::string& fileName,
-                             std::vector<std::string>* notices = nullptr);
+                             std::vector<std::string>* notices = nullptr,
+                             TFailedRead failed = TFailedRead::PutBack);
 
 // The questions and notices the original dialogs offered to switch off
 // ("Diesen Dialog nicht mehr anzeigen") as the caller's options.

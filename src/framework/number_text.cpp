@@ -8,6 +8,7 @@
 #include <cctype>
 #include <algorithm>
 #include <charconv>
+#include <string_view>
 #include <system_error>
 
 namespace torvacalc {
@@ -49,8 +50,52 @@ static std::string WithSeparator(std::string s, char decimalSeparator) {
   return s;
 }
 
+namespace {
+
+// The text "%.*Lg" prints for a value whose correctly rounded digits are
+// `digits` (no leading zero) times ten to `exponent`, at `precision`
+// significant digits: plain notation for exponents from -4 below the
+// precision, otherwise d.ddde+XX; trailing zeros and a bare point dropped.
+std::string GeneralText(bool negative, std::string_view digits, int exponent, int precision) {
+  while (digits.size() > 1 && digits.back() == '0') digits.remove_suffix(1);
+  std::string s;
+  s.reserve(32);
+  if (negative) s += '-';
+  if (exponent >= -4 && exponent < precision) {
+    if (exponent < 0) {
+      s += "0.";
+      s.append(static_cast<size_t>(-exponent - 1), '0');
+      s += digits;
+    } else {
+      const auto whole = static_cast<size_t>(exponent) + 1;
+      if (digits.size() <= whole) {
+        s += digits;
+        s.append(whole - digits.size(), '0');
+      } else {
+        s += digits.substr(0, whole);
+        s += '.';
+        s += digits.substr(whole);
+      }
+    }
+    return s;
+  }
+  s += digits[0];
+  if (digits.size() > 1) {
+    s += '.';
+    s += digits.substr(1);
+  }
+  s += exponent < 0 ? "e-" : "e+";
+  const int e = std::abs(exponent);
+  if (e < 10) s += '0';
+  s += std::to_string(e);
+  return s;
+}
+
+}  // namespace
+
 std::string NumberToText(Extended value, char decimalSeparator) {
   if (IsNoValue(value)) return {};
+  if (value == 0) return std::signbit(value) ? "-0" : "0";
   char buf[64];
   // The fewest digits that read back exactly; fewer than that never do, so
   // the search for the first precision that reads back can start there
@@ -59,9 +104,27 @@ std::string NumberToText(Extended value, char decimalSeparator) {
   if (std::isfinite(value)) {
     const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
     if (r.ec == std::errc()) {
-      int digits = 0;
-      for (const char* c = buf; c != r.ptr && *c != 'e'; ++c) digits += std::isdigit(static_cast<unsigned char>(*c)) != 0;
-      first = std::clamp(digits, 15, 21);
+      std::string_view text(buf, static_cast<size_t>(r.ptr - buf));
+      const bool negative = text.front() == '-';
+      if (negative) text.remove_prefix(1);
+      const size_t e = text.find('e');
+      std::string digits;
+      for (const char c : text.substr(0, e))
+        if (c != '.') digits += c;
+      const int count = static_cast<int>(digits.size());
+      first = std::clamp(count, 15, 21);
+      // Unless the value is a power of two, the interval that reads back as
+      // the value is symmetric, so the shortest digits that read back are
+      // also the correctly rounded ones at that precision (and at 15, padded
+      // with zeros; not so for subnormals, whose digits are few): exactly
+      // what printf would write, without printing and reading back.
+      int binaryExponent = 0;
+      if (count <= 21 && std::isnormal(value) && std::fabs(std::frexp(value, &binaryExponent)) != 0.5L &&
+          e != std::string_view::npos) {
+        int exponent = 0;
+        std::from_chars(text.data() + e + 1 + (text[e + 1] == '+'), text.data() + text.size(), exponent);
+        return WithSeparator(GeneralText(negative, digits, exponent, first), decimalSeparator);
+      }
     }
   }
   for (int precision = first; precision <= 21; ++precision) {

@@ -3,10 +3,12 @@
 // by the writer. Numbers are written so that they read back exactly.
 #pragma once
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "framework/basics.h"
@@ -24,14 +26,14 @@ class TJsonWriter {
   TJsonWriter& EndArray() { return Close(']'); }
 
   // The key of the next value inside an object.
-  TJsonWriter& Key(const std::string& key) {
+  TJsonWriter& Key(std::string_view key) {
     Separate();
     WriteString(key);
-    out_ << ':';
+    Put(':');
     afterKey_ = true;
     return *this;
   }
-  TJsonWriter& String(const std::string& s) {
+  TJsonWriter& String(std::string_view s) {
     Separate();
     WriteString(s);
     return *this;
@@ -40,29 +42,30 @@ class TJsonWriter {
   TJsonWriter& Number(Extended v) {
     Separate();
     if (IsNoValue(v) || !std::isfinite(v))
-      out_ << "null";
+      Put("null");
     else
-      out_ << NumberToText(v);
+      Put(NumberToText(v));
     return *this;
   }
   TJsonWriter& Integer(long long v) {
     Separate();
-    out_ << v;
+    char buf[24];
+    Put(std::string_view(buf, static_cast<size_t>(std::to_chars(buf, buf + sizeof buf, v).ptr - buf)));
     return *this;
   }
   TJsonWriter& Bool(bool b) {
     Separate();
-    out_ << (b ? "true" : "false");
+    Put(b ? "true" : "false");
     return *this;
   }
   TJsonWriter& Null() {
     Separate();
-    out_ << "null";
+    Put("null");
     return *this;
   }
 
   // The text of `s` as a JSON string, quotes included.
-  static std::string Quote(const std::string& s) {
+  static std::string Quote(std::string_view s) {
     std::string r = "\"";
     for (unsigned char c : s) {
       switch (c) {
@@ -89,13 +92,13 @@ class TJsonWriter {
  private:
   TJsonWriter& Open(char c) {
     Separate();
-    out_ << c;
+    Put(c);
     first_.push_back(true);
     return *this;
   }
   TJsonWriter& Close(char c) {
     if (!first_.empty()) first_.pop_back();
-    out_ << c;
+    Put(c);
     return *this;
   }
   void Separate() {
@@ -104,10 +107,31 @@ class TJsonWriter {
       return;
     }
     if (first_.empty()) return;
-    if (!first_.back()) out_ << ',';
+    if (!first_.back()) Put(',');
     first_.back() = false;
   }
-  void WriteString(const std::string& s) { out_ << Quote(s); }
+  // Most keys and texts need no escape and go to the stream as they are.
+  void WriteString(std::string_view s) {
+    for (unsigned char c : s)
+      if (c < 0x20 || c == '"' || c == '\\') {
+        Put(Quote(s));
+        return;
+      }
+    Put('"');
+    Put(s);
+    Put('"');
+  }
+  // Straight into the stream's buffer: a JSON document is thousands of
+  // small pieces, and the stream's checks around each cost more than the
+  // piece; a failed write still marks the stream bad.
+  void Put(std::string_view s) {
+    const auto n = static_cast<std::streamsize>(s.size());
+    if (out_.rdbuf()->sputn(s.data(), n) != n) out_.setstate(std::ios::badbit);
+  }
+  void Put(char c) {
+    if (std::char_traits<char>::eq_int_type(out_.rdbuf()->sputc(c), std::char_traits<char>::eof()))
+      out_.setstate(std::ios::badbit);
+  }
 
   std::ostream& out_;
   std::vector<bool> first_;

@@ -28,7 +28,8 @@ TOpenedCalculation OpenCalculationFile(const std::string& fileName) {
     opened.whole->Super().UseHistory = false;  // read, never undone
     // Read inside the calculation's bulk-set bracket: it settles once.
     try {
-      opened.whole->Load(std::move(loaded), fileName, &opened.notices);
+      // A file that cannot be read throws the new calculation away.
+      opened.whole->Load(std::move(loaded), fileName, &opened.notices, TFailedRead::Discard);
     } catch (const ECalculationFile& e) {
       throw ECalcEntry(fileName + ": " + e.what());
     }

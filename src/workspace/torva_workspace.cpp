@@ -278,14 +278,14 @@ void TTorvaWorkspace::Load(const std::string& fileName, std::vector<std::string>
 }
 
 void TTorvaWorkspace::Load(std::unique_ptr<THXFile> file, const std::string& fileName,
-                           std::vector<std::string>* notices) {
+                           std::vector<std::string>* notices, TFailedRead failed) {
   const std::string className = CalculationClassOfFile(*file);
   if (className != KindName())
     throw ECalculationFile(Translate("Die Datei enthält keine Regelventilberechnung") + ": " + className);
   // A file that cannot be read leaves the calculation as it was (the read
   // puts the state back before it throws); one that can starts the undo
   // history afresh with the state read.
-  ReadCalculationFromFile(*FCalc, std::move(file), fileName, notices);
+  ReadCalculationFromFile(*FCalc, std::move(file), fileName, notices, failed);
 }
 
 int TTorvaWorkspace::MessagePoint(const TCalcMessage& msg) const {

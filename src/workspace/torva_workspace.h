@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "files/calculation_file.h"
 #include "workspace/workspace.h"
 
 namespace torvacalc {
@@ -52,7 +53,8 @@ class TTorvaWorkspace : public TWorkspace {
   // Load, handing on the notices of a file of another program version.
   void Load(const std::string& fileName, std::vector<std::string>* notices);
   // Load from the file `fileName` read already into `file`.
-  void Load(std::unique_ptr<THXFile> file, const std::string& fileName, std::vector<std::string>* notices);
+  void Load(std::unique_ptr<THXFile> file, const std::string& fileName, std::vector<std::string>* notices,
+            TFailedRead failed = TFailedRead::PutBack);
   void Save(const std::string& fileName) override;
   // Orders points 1 to 3 by the flow through the valve, the entries of a
   // point moving together: one change, one undo step. False (nothing

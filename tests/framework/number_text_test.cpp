@@ -2,6 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <random>
+#include <vector>
+
 using namespace torvacalc;
 
 TEST(NumberText, DisplayFormatChoosesNotationByMagnitude) {
@@ -37,6 +44,33 @@ TEST(NumberText, WrittenValuesReadBackExactly) {
   EXPECT_EQ(NumberToText(2.5L, ','), "2,5");
   EXPECT_EQ(*TextToNumber("2,5", ','), 2.5L);
   EXPECT_FALSE(TextToNumber("1e99999"));  // overflow is not a number
+}
+
+// The text is the shortest printf "%Lg" (at least 15 digits) that reads back:
+// checked against that definition over values of every magnitude, powers of
+// two (whose rounding interval is lopsided), integers and subnormals.
+TEST(NumberText, WrittenTextIsTheShortestPrintfThatReadsBack) {
+  std::mt19937_64 random(33);
+  std::vector<Extended> values = {1e20L, 1e21L, 123456789012345678.0L, 1e-5L, 0.0001L, 0.00012345L, -2.5e-7L, 0.9999999999999995L, 99999999999999.95L,
+                                  1e15L, 99999999999999999999.0L, std::numeric_limits<Extended>::denorm_min(),
+                                  1e3999L, std::numeric_limits<Extended>::min(),
+                                  std::numeric_limits<Extended>::min() / 3, 7 * std::numeric_limits<Extended>::denorm_min()};
+  for (int i = 0; i < 5000; ++i) {
+    const int e = static_cast<int>(random() % 120) - 60;
+    const Extended mantissa = static_cast<Extended>(random()) / static_cast<Extended>(random.max());
+    values.push_back((i % 2 ? -1 : 1) * std::ldexp(mantissa, e));
+    values.push_back(std::ldexp(1.0L, e));
+    values.push_back(static_cast<Extended>(random() % 100000000) / 1000);
+  }
+  for (Extended v : values) {
+    char buf[64];
+    for (int precision = 15; precision <= 21; ++precision) {
+      std::snprintf(buf, sizeof buf, "%.*Lg", precision, v);
+      if (std::strtold(buf, nullptr) == v) break;
+    }
+    ASSERT_EQ(NumberToText(v), buf) << static_cast<double>(v);
+  }
+  EXPECT_EQ(NumberToText(-0.0L), "-0");
 }
 
 TEST(NumberText, DayNumbersShowAsCivilDates) {
