@@ -19,7 +19,7 @@ namespace {
 // incompressible there, the sizing equations (which take the pipe velocity
 // head as negligible) lose their accuracy and the outlet jet makes noise of
 // its own (IEC 60534-8-3); in the pipes besides the customary speeds of
-// 40 m/s for gases and 60 m/s for vapours (superheated steam), above which
+// 40 m/s for gases and 60 m/s for vapours (steam, wet or superheated), above which
 // pipe noise, vibration and the pressure loss of the line grow. A flashing
 // liquid leaves the valve as a two-phase mixture: behind the valve it is
 // judged as a gas, by the Mach number of the homogeneous mixture (its
@@ -739,7 +739,9 @@ void TCMControlValves::RaiseMessages(bool liquid, bool meaningful) {
   const auto speed = [](Extended w) { return std::round(w * 10) / 10; };
   if (Available(wValve, valveLimit) && wValve > valveLimit)
     CreateMessage(908, {DNV, qm}, {speed(wValve), speed(valveLimit)});
-  const Extended gasSpeed = DeclaredPhase() == phVapour ? kVapourPipeVelocity : kGasPipeVelocity;
+  // Steam, wet or superheated, by the customary speed of steam lines.
+  const TEPhase declared = DeclaredPhase();
+  const Extended gasSpeed = declared == phVapour || declared == phMixPhaseV ? kVapourPipeVelocity : kGasPipeVelocity;
   const auto gasLimit = [&](Extended sound) {
     if (flashing) return mach(sound);  // the mixture has no customary speed
     return HasValue(sound) ? std::min(mach(sound), gasSpeed) : gasSpeed;
