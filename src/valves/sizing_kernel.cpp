@@ -44,11 +44,12 @@ double FFactor(double pv, double pc) {
 }
 
 // xFz from Fd and FL of the trim at the flow coefficient Kv, the valve
-// database's rule.
-double XfZ(double Fd, double FL2, double Kv) {
+// database's rule; `sqrtFL2` is the square root of FL2.
+double XfZ(double Fd, double FL2, double Kv, double sqrtFL2) {
   if (!Has(Fd, FL2, Kv) || Fd <= 0 || FL2 <= 0 || Kv < 0) return kKernelNone;
-  return 0.90 / std::sqrt(1 + 3 * Fd * std::sqrt(Kv / (1.17 * std::sqrt(FL2))));
+  return 0.90 / std::sqrt(1 + 3 * Fd * std::sqrt(Kv / (1.17 * sqrtFL2)));
 }
+double XfZ(double Fd, double FL2, double Kv) { return XfZ(Fd, FL2, Kv, std::sqrt(FL2)); }
 
 double ShiftModifier(double ruleAtOpening, double rule75, double value75) {
   if (!Has(ruleAtOpening, rule75, value75)) return kKernelNone;
@@ -239,15 +240,18 @@ double TSizingKernel::LiquidCritical(double F) const {
 // xFz of the opening by the valve database's rule from Fd and FL2, its
 // level set by a given 75 % value, referred to the inlet pressure
 // (6 bar / p1)^(1/8) and kept below FL2. Without `valueNeeded` only whether
-// it exists: 1 or no value.
+// it exists: 1 or no value. It exists at every opening where Fd and FL2 do,
+// so also before the first Kv is known: a liquid choked or cavitating
+// strongly is then known as such from the first pass on, and sized with
+// the choked drop at once.
 double TSizingKernel::ZyByRule(double kv, double fdz, double fl2v, bool valueNeeded) const {
   const bool shifted = Has(d.zy.value75, d.Kvs, d.fl2.value75);
   if (!valueNeeded) {
-    const bool has = xfzP1Known && Has(fdz, fl2v, kv) && fdz > 0 && fl2v > 0 && kv >= 0 &&
+    const bool has = xfzP1Known && Has(fdz, fl2v) && fdz > 0 && fl2v > 0 && !(kv < 0) &&
                      (!shifted || (d.fl2.value75 > 0 && d.Kvs >= 0));
     return has ? 1 : kKernelNone;
   }
-  double z = XfZ(fdz, fl2v, kv);
+  double z = fl2Fixed ? XfZ(fdz, fl2v, kv, sqrtFl2) : XfZ(fdz, fl2v, kv);
   if (shifted && Has(z)) z = ShiftModifier(z, XfZ(fdz, d.fl2.value75, 0.75 * d.Kvs), d.zy.value75);
   if (!xfzP1Known) return kKernelNone;
   if (!Has(xfzP1)) xfzP1 = std::sqrt(std::sqrt(std::sqrt(6 / d.p1)));
