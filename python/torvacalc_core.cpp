@@ -7,12 +7,15 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "files/calculation_file.h"
@@ -237,7 +240,7 @@ using Column = py::array_t<double, py::array::forcecast>;
 py::tuple SizeDuties(bool gas, const Column& Qm, const Column& p1, const Column& p2, const Column& rho1,
                      const Column& rho2, const Column& pv, const Column& pc, const Column& kappa, const Column& FL,
                      const Column& xT, const Column& Fd, const Column& DN, const Column& D1, const Column& D2,
-                     const Column& eta) {
+                     const Column& eta, int threads) {
   const Column* columns[] = {&Qm, &p1, &p2, &rho1, &rho2, &pv, &pc, &kappa, &FL, &xT, &Fd, &DN, &D1, &D2, &eta};
   const py::ssize_t n = Qm.size();
   for (const Column* c : columns)
@@ -251,8 +254,9 @@ py::tuple SizeDuties(bool gas, const Column& Qm, const Column& p1, const Column&
              fl = FL.unchecked<1>(), xt = xT.unchecked<1>(), fd = Fd.unchecked<1>(), dn = DN.unchecked<1>(),
              d1 = D1.unchecked<1>(), d2 = D2.unchecked<1>(), e = eta.unchecked<1>();
   const int digits = HXOptions().SignificantDigits;
-  {
-    py::gil_scoped_release free;
+  // The duties of [begin, end): each on its own, so that how they are
+  // shared out among threads changes no bit of the answers.
+  const auto sizeRange = [&](py::ssize_t begin, py::ssize_t end) {
     TSizingDuty d;
     d.phase = gas ? phGas : phLiquid;
     d.calculatedPhase = gas ? cpGas : cpLiquid;
@@ -262,7 +266,7 @@ py::tuple SizeDuties(bool gas, const Column& Qm, const Column& p1, const Column&
     double lastDN = kKernelNone, lastD1 = kKernelNone, lastD2 = kKernelNone;
     bool reducersKnown = false;
     const auto same = [](double x, double y) { return x == y || (std::isnan(x) && std::isnan(y)); };
-    for (py::ssize_t i = 0; i < n; ++i) {
+    for (py::ssize_t i = begin; i < end; ++i) {
       d.Qm = q(i);
       d.p1 = a(i);
       d.p2 = b(i);
@@ -294,6 +298,24 @@ py::tuple SizeDuties(bool gas, const Column& Qm, const Column& p1, const Column&
       kvOut[i] = x;
       stateOut[i] = static_cast<signed char>(KernelHas(x) ? pass.state : fsUndefined);
     }
+  };
+  // Long arrays are shared out among the processor's cores (or `threads`);
+  // a thread is worth starting for some thousands of duties.
+  constexpr py::ssize_t kDutiesPerThread = 4096;
+  const py::ssize_t cores = threads > 0 ? threads : std::max(1u, std::thread::hardware_concurrency());
+  const py::ssize_t parts = std::clamp<py::ssize_t>(n / kDutiesPerThread, 1, cores);
+  {
+    py::gil_scoped_release free;
+    std::vector<std::thread> workers;
+    for (py::ssize_t t = 1; t < parts; ++t) {
+      try {
+        workers.emplace_back(sizeRange, n * t / parts, n * (t + 1) / parts);
+      } catch (const std::system_error&) {
+        sizeRange(n * t / parts, n * (t + 1) / parts);  // no thread to be had: here, then
+      }
+    }
+    sizeRange(0, n / parts);
+    for (auto& w : workers) w.join();
   }
   return py::make_tuple(kv, state);
 }
@@ -385,7 +407,7 @@ PYBIND11_MODULE(_core, m) {
       });
   m.def("size_duties", &SizeDuties, py::arg("gas"), py::arg("Qm"), py::arg("p1"), py::arg("p2"), py::arg("rho1"),
         py::arg("rho2"), py::arg("pv"), py::arg("pc"), py::arg("kappa"), py::arg("FL"), py::arg("xT"), py::arg("Fd"),
-        py::arg("DN"), py::arg("D1"), py::arg("D2"), py::arg("eta"));
+        py::arg("DN"), py::arg("D1"), py::arg("D2"), py::arg("eta"), py::arg("threads") = 0);
   m.def("read_case_file", &ReadCaseFile, py::arg("path"));
   m.def("module_kinds", [] {
     std::vector<std::string> kinds;

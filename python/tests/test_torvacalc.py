@@ -276,6 +276,10 @@ def test_sizing_over_arrays_equals_the_module(phase, duty, outlet, entries):
                 assert torvacalc.FLOW_STATES[r.state[i, j]] == m["FlowState"].value
     finally:
         torvacalc.set_language(None)
+    # A long array shared out among threads sizes each duty as one alone.
+    q = np.linspace(0.05, 2, 20000) * flow
+    one, shared = (size(Qm=q, p2=outlet[0], **duty, threads=t) for t in (1, 3))
+    assert np.array_equal(one.Kv, shared.Kv, equal_nan=True) and np.array_equal(one.state, shared.state)
     assert doctest.testmod(torvacalc.sizing).failed == 0
 
 

@@ -14,6 +14,10 @@ xFz follows the valve database's rule. Without pipe diameters ``D1``,
 solution (a missing input, a flow beyond the reducers' capacity) has
 ``Kv`` NaN and the state 0 ("undetermined").
 
+Long arrays are sized on all of the processor's cores; ``threads`` sets how
+many (1: in the calling thread). The answers are the same whatever the
+number: each duty is sized on its own.
+
     >>> import numpy as np
     >>> r = size_liquid(Q=360, p1=6.8, p2=[2.2, 2.2], rho=965.4, pv=0.701,
     ...                 pc=221.2, FL=[0.9, 0.6], Fd=[0.46, 0.98],
@@ -49,7 +53,7 @@ class Sizing(NamedTuple):
 _NONE = float("nan")
 
 
-def _size(gas: bool, Q, Qm, rho, eta, nu, rho2, **columns) -> Sizing:
+def _size(gas: bool, Q, Qm, rho, eta, nu, rho2, threads, **columns) -> Sizing:
     if (Q is None) == (Qm is None):
         raise _core.Error("give the flow either as Q (m³/h) or as Qm (kg/h)")
     if eta is not None and nu is not None:
@@ -69,14 +73,14 @@ def _size(gas: bool, Q, Qm, rho, eta, nu, rho2, **columns) -> Sizing:
     # One dimension: the broadcast views go as they are (a scalar with
     # stride 0), otherwise flattened.
     columns = arrays if len(shape) == 1 else [np.ascontiguousarray(a).ravel() for a in arrays]
-    kv, state = _core.size_duties(gas, *columns)
+    kv, state = _core.size_duties(gas, *columns, threads=threads)
     return Sizing(kv.reshape(shape), state.reshape(shape))
 
 
 def size_liquid(*, p1: ArrayLike, p2: ArrayLike, rho: ArrayLike, pv: ArrayLike, pc: ArrayLike, FL: ArrayLike,
                 Fd: ArrayLike, DN: ArrayLike, Q: Optional[ArrayLike] = None, Qm: Optional[ArrayLike] = None,
                 D1: ArrayLike = _NONE, D2: ArrayLike = _NONE, eta: Optional[ArrayLike] = None,
-                nu: Optional[ArrayLike] = None) -> Sizing:
+                nu: Optional[ArrayLike] = None, threads: int = 0) -> Sizing:
     """Kv and flow state of liquid duties: flow ``Q`` (m³/h) or ``Qm``
     (kg/h), ``p1``, ``p2``, vapour pressure ``pv`` and critical pressure
     ``pc`` in bar(a), density ``rho`` in kg/m³, recovery factor ``FL``,
@@ -96,14 +100,14 @@ def size_liquid(*, p1: ArrayLike, p2: ArrayLike, rho: ArrayLike, pv: ArrayLike, 
     >>> r.state.tolist()
     [4, 2]
     """
-    return _size(False, Q, Qm, rho, eta, nu, None, p1=p1, p2=p2, pv=pv, pc=pc, kappa=_NONE, FL=FL, xT=_NONE, Fd=Fd,
-                 DN=DN, D1=D1, D2=D2)
+    return _size(False, Q, Qm, rho, eta, nu, None, threads, p1=p1, p2=p2, pv=pv, pc=pc, kappa=_NONE, FL=FL,
+                 xT=_NONE, Fd=Fd, DN=DN, D1=D1, D2=D2)
 
 
 def size_gas(*, p1: ArrayLike, p2: ArrayLike, rho: ArrayLike, kappa: ArrayLike, xT: ArrayLike, FL: ArrayLike,
              Fd: ArrayLike, DN: ArrayLike, Q: Optional[ArrayLike] = None, Qm: Optional[ArrayLike] = None,
              D1: ArrayLike = _NONE, D2: ArrayLike = _NONE, eta: Optional[ArrayLike] = None,
-             nu: Optional[ArrayLike] = None, rho2: Optional[ArrayLike] = None) -> Sizing:
+             nu: Optional[ArrayLike] = None, rho2: Optional[ArrayLike] = None, threads: int = 0) -> Sizing:
     """Kv and flow state of gas and vapour duties: flow ``Q`` (m³/h at the
     inlet) or ``Qm`` (kg/h), ``p1``, ``p2`` in bar(a), inlet density
     ``rho`` in kg/m³, isentropic exponent ``kappa``, pressure differential
@@ -124,5 +128,5 @@ def size_gas(*, p1: ArrayLike, p2: ArrayLike, rho: ArrayLike, kappa: ArrayLike, 
     >>> [FLOW_STATES[s] for s in r.state]
     ['normal', 'choked flow']
     """
-    return _size(True, Q, Qm, rho, eta, nu, rho2, p1=p1, p2=p2, pv=_NONE, pc=_NONE, kappa=kappa, FL=FL, xT=xT,
+    return _size(True, Q, Qm, rho, eta, nu, rho2, threads, p1=p1, p2=p2, pv=_NONE, pc=_NONE, kappa=kappa, FL=FL, xT=xT,
                  Fd=Fd, DN=DN, D1=D1, D2=D2)
