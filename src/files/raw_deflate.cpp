@@ -2,6 +2,10 @@
 
 #include <zlib.h>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include <algorithm>
 #include <array>
 #include <climits>
@@ -54,17 +58,90 @@ std::string RawDeflate(std::string_view data) {
   }
 }
 
-std::uint32_t Crc32(std::string_view data) {
-  uLong crc = crc32(0L, Z_NULL, 0);
-  const auto* p = reinterpret_cast<const Bytef*>(data.data());
-  std::size_t left = data.size();
+namespace {
+
+// zlib's CRC-32 of any length, in pieces of what its interface counts.
+uLong Crc32Bytewise(uLong crc, const Bytef* p, std::size_t left) {
   while (left > 0) {
     const uInt n = static_cast<uInt>(std::min<std::size_t>(left, 1u << 30));
     crc = crc32(crc, p, n);
     p += n;
     left -= n;
   }
-  return static_cast<std::uint32_t>(crc);
+  return crc;
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define TORVACALC_CRC_FOLDING 1
+
+// The CRC of 64 bytes or more by carry-less multiplication, after Gopal et
+// al., "Fast CRC Computation for Generic Polynomials Using PCLMULQDQ
+// Instruction" (Intel, 2009): the data are folded 64 bytes at a time into
+// four 128-bit remainders, these into one, then 16 bytes at a time; the
+// last 128 bits are reduced to 32 by Barrett's method. The constants are
+// the powers of x modulo the bit-reflected polynomial P = 0x1DB710641 that
+// shift a remainder by 512 and by 128 bits, and the Barrett quotient
+// floor(x^64 / P), as published for CRC-32 there. `crc` and the result are
+// the plain remainder, without zlib's inversions; whole 16-byte blocks are
+// taken, `n` is set to the bytes left over.
+#define TORVACALC_CRC_TARGET __attribute__((target("pclmul,sse4.1")))
+
+TORVACALC_CRC_TARGET inline __m128i Load16(const Bytef* q) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+}
+
+// One fold: the low half times one constant, the high half times the
+// other, added to what lies that far further on.
+TORVACALC_CRC_TARGET inline __m128i Fold(__m128i x, __m128i k, __m128i next) {
+  return _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(x, k, 0x00), _mm_clmulepi64_si128(x, k, 0x11)), next);
+}
+
+TORVACALC_CRC_TARGET std::uint32_t Crc32Folding(std::uint32_t crc, const Bytef*& p, std::size_t& n) {
+  __m128i x1 = _mm_xor_si128(Load16(p), _mm_cvtsi32_si128(static_cast<int>(crc)));
+  __m128i x2 = Load16(p + 16), x3 = Load16(p + 32), x4 = Load16(p + 48);
+  p += 64;
+  n -= 64;
+  const __m128i k1k2 = _mm_set_epi64x(0x1c6e41596, 0x154442bd4);
+  for (; n >= 64; p += 64, n -= 64) {
+    x1 = Fold(x1, k1k2, Load16(p));
+    x2 = Fold(x2, k1k2, Load16(p + 16));
+    x3 = Fold(x3, k1k2, Load16(p + 32));
+    x4 = Fold(x4, k1k2, Load16(p + 48));
+  }
+  const __m128i k3k4 = _mm_set_epi64x(0x0ccaa009e, 0x1751997d0);
+  x1 = Fold(x1, k3k4, x2);
+  x1 = Fold(x1, k3k4, x3);
+  x1 = Fold(x1, k3k4, x4);
+  for (; n >= 16; p += 16, n -= 16) x1 = Fold(x1, k3k4, Load16(p));
+  // 128 bits to 64 (appending 32 zero bits), then to 32.
+  const __m128i mask32 = _mm_set_epi32(0, 0, 0, -1);
+  x1 = _mm_xor_si128(_mm_clmulepi64_si128(x1, k3k4, 0x10), _mm_srli_si128(x1, 8));
+  const __m128i k5 = _mm_set_epi64x(0, 0x163cd6124);
+  x1 = _mm_xor_si128(_mm_clmulepi64_si128(_mm_and_si128(x1, mask32), k5, 0x00), _mm_srli_si128(x1, 4));
+  const __m128i poly = _mm_set_epi64x(0x1f7011641, 0x1db710641);
+  __m128i t = _mm_clmulepi64_si128(_mm_and_si128(x1, mask32), poly, 0x10);
+  t = _mm_clmulepi64_si128(_mm_and_si128(t, mask32), poly, 0x00);
+  return static_cast<std::uint32_t>(_mm_extract_epi32(_mm_xor_si128(x1, t), 1));
+}
+
+bool HasCarrylessMultiply() {
+  static const bool has = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
+  return has;
+}
+#endif
+
+}  // namespace
+
+std::uint32_t Crc32(std::string_view data) {
+  const auto* p = reinterpret_cast<const Bytef*>(data.data());
+  std::size_t left = data.size();
+  uLong crc = crc32(0L, Z_NULL, 0);
+#ifdef TORVACALC_CRC_FOLDING
+  // zlib's CRC is the remainder of the inverted start, inverted.
+  if (left >= 64 && HasCarrylessMultiply())
+    crc = ~Crc32Folding(~static_cast<std::uint32_t>(crc), p, left) & 0xFFFFFFFFu;
+#endif
+  return static_cast<std::uint32_t>(Crc32Bytewise(crc, p, left));
 }
 
 namespace {
