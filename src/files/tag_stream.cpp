@@ -205,18 +205,23 @@ class TBixBlockMemory {
       if (b.Size == kBlockSize) BlockPool().Give(std::move(b.Data));
   }
 
-  void* Allocate(std::size_t size, std::size_t alignment) {
-    std::size_t pad = (alignment - FUsed % alignment) % alignment;
-    if (FBlocks.empty() || pad + size > FBlocks.back().Size - FUsed) {
+  // Blocks start aligned for any element, and sizes are rounded up to
+  // keep every place handed out aligned so.
+  static constexpr std::size_t kAlignment = alignof(std::max_align_t);
+
+  void* Allocate(std::size_t size) {
+    size = (size + kAlignment - 1) & ~(kAlignment - 1);
+    if (size > FLeft) {
       const std::size_t blockSize = std::max(kBlockSize, size);
       FBlocks.push_back({blockSize == kBlockSize ? BlockPool().Take()
                                                  : std::make_unique_for_overwrite<std::byte[]>(blockSize),
                          blockSize});
-      FUsed = 0;
-      pad = 0;  // blocks start aligned for any element
+      FNext = FBlocks.back().Data.get();
+      FLeft = blockSize;
     }
-    std::byte* p = FBlocks.back().Data.get() + FUsed + pad;
-    FUsed += pad + size;
+    std::byte* p = FNext;
+    FNext += size;
+    FLeft -= size;
     return p;
   }
 
@@ -226,7 +231,8 @@ class TBixBlockMemory {
     std::size_t Size;
   };
   std::vector<TBlock> FBlocks;
-  std::size_t FUsed = 0;  // bytes taken from the last block
+  std::byte* FNext = nullptr;  // the free part of the last block
+  std::size_t FLeft = 0;
 };
 
 namespace {
@@ -234,7 +240,7 @@ namespace {
 // Every tag and attribute is preceded by a header that says where it
 // lives, so that deleting one knows whether to free it. The header keeps
 // the alignment of the element behind it (long double needs 16 bytes).
-constexpr std::size_t kElementHeader = alignof(std::max_align_t);
+constexpr std::size_t kElementHeader = TBixBlockMemory::kAlignment;
 static_assert(alignof(TBixBinaryExtended) <= kElementHeader);
 constexpr unsigned char kOnHeap = 0, kInBlocks = 1;
 
@@ -256,7 +262,7 @@ class TReadingInto {
 void* NewElement(std::size_t size) {
   unsigned char* header;
   if (tReadingInto != nullptr) {
-    header = static_cast<unsigned char*>(tReadingInto->Allocate(size + kElementHeader, kElementHeader));
+    header = static_cast<unsigned char*>(tReadingInto->Allocate(size + kElementHeader));
     header[0] = kInBlocks;
   } else {
     header = static_cast<unsigned char*>(::operator new(size + kElementHeader));
