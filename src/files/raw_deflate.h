@@ -15,8 +15,8 @@ std::string RawDeflate(std::string_view data);
 
 // Decompresses one raw deflate stream; bytes after its end are ignored.
 // Throws EStreamReadError when the data is damaged, ends early or would
-// inflate to more than `limit` bytes; memory use stays below `limit` plus
-// one output block of 64 KiB. Every round of the loop either consumes input
+// inflate to more than `limit` bytes; memory use stays below twice `limit`
+// (the output, and the buffer it was inflated into). Every round of the loop either consumes input
 // or produces output, or stops, so damaged data cannot make it spin.
 // `consumed`, when given, receives the number of input bytes the stream took,
 // so that a caller can read what follows it.

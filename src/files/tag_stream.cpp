@@ -47,10 +47,12 @@ void WriteShortString(TByteWriter& w, std::string_view utf8) {
   w.WriteBytes(bytes);
 }
 
-std::string ReadShortString(TByteReader& r) {
+std::string_view ShortStringBytes(TByteReader& r) {
   const std::uint8_t n = r.ReadU8();
-  return Win1252ToUtf8(r.ReadBytes(n));
+  return r.ReadBytes(n);
 }
+
+std::string ReadShortString(TByteReader& r) { return Win1252ToUtf8(ShortStringBytes(r)); }
 
 template <class T>
 std::unique_ptr<TBixBinaryAttribute> Make() {
@@ -115,7 +117,7 @@ std::unique_ptr<TBixBinaryAttribute> ReadAttribute(TByteReader& r) {
   }
   if (type == nullptr) throw EStreamReadError("unknown data type");
   auto a = type->Create();
-  a->ItemName = ReadShortString(r);
+  a->ItemName.AssignWin1252(ShortStringBytes(r));
   a->IsNull = r.ReadU8() != 0;
   if (!a->IsNull) a->LoadValue(r);
   return a;
@@ -203,18 +205,23 @@ class TBixBlockMemory {
       if (b.Size == kBlockSize) BlockPool().Give(std::move(b.Data));
   }
 
-  void* Allocate(std::size_t size, std::size_t alignment) {
-    std::size_t pad = (alignment - FUsed % alignment) % alignment;
-    if (FBlocks.empty() || pad + size > FBlocks.back().Size - FUsed) {
+  // Blocks start aligned for any element, and sizes are rounded up to
+  // keep every place handed out aligned so.
+  static constexpr std::size_t kAlignment = alignof(std::max_align_t);
+
+  void* Allocate(std::size_t size) {
+    size = (size + kAlignment - 1) & ~(kAlignment - 1);
+    if (size > FLeft) {
       const std::size_t blockSize = std::max(kBlockSize, size);
       FBlocks.push_back({blockSize == kBlockSize ? BlockPool().Take()
                                                  : std::make_unique_for_overwrite<std::byte[]>(blockSize),
                          blockSize});
-      FUsed = 0;
-      pad = 0;  // blocks start aligned for any element
+      FNext = FBlocks.back().Data.get();
+      FLeft = blockSize;
     }
-    std::byte* p = FBlocks.back().Data.get() + FUsed + pad;
-    FUsed += pad + size;
+    std::byte* p = FNext;
+    FNext += size;
+    FLeft -= size;
     return p;
   }
 
@@ -224,7 +231,8 @@ class TBixBlockMemory {
     std::size_t Size;
   };
   std::vector<TBlock> FBlocks;
-  std::size_t FUsed = 0;  // bytes taken from the last block
+  std::byte* FNext = nullptr;  // the free part of the last block
+  std::size_t FLeft = 0;
 };
 
 namespace {
@@ -232,7 +240,7 @@ namespace {
 // Every tag and attribute is preceded by a header that says where it
 // lives, so that deleting one knows whether to free it. The header keeps
 // the alignment of the element behind it (long double needs 16 bytes).
-constexpr std::size_t kElementHeader = alignof(std::max_align_t);
+constexpr std::size_t kElementHeader = TBixBlockMemory::kAlignment;
 static_assert(alignof(TBixBinaryExtended) <= kElementHeader);
 constexpr unsigned char kOnHeap = 0, kInBlocks = 1;
 
@@ -254,7 +262,7 @@ class TReadingInto {
 void* NewElement(std::size_t size) {
   unsigned char* header;
   if (tReadingInto != nullptr) {
-    header = static_cast<unsigned char*>(tReadingInto->Allocate(size + kElementHeader, kElementHeader));
+    header = static_cast<unsigned char*>(tReadingInto->Allocate(size + kElementHeader));
     header[0] = kInBlocks;
   } else {
     header = static_cast<unsigned char*>(::operator new(size + kElementHeader));
@@ -637,7 +645,7 @@ void TBixBinaryAnsiString::SaveValue(TByteWriter& w) const {
 void TBixBinaryAnsiString::LoadValue(TByteReader& r) {
   const std::int32_t n = r.ReadI32();
   if (n < 0) throw EStreamReadError("negative text length");
-  FValue = Win1252ToUtf8(r.ReadBytes(static_cast<std::size_t>(n)));
+  AssignWin1252AsUtf8(FValue, r.ReadBytes(static_cast<std::size_t>(n)));
 }
 
 void TBixBinaryWideString::SaveValue(TByteWriter& w) const {
@@ -656,7 +664,7 @@ void TBixBinaryWideString::LoadValue(TByteReader& r) {
 
 void TBixBinaryShortString::SaveValue(TByteWriter& w) const { WriteShortString(w, FValue); }
 
-void TBixBinaryShortString::LoadValue(TByteReader& r) { FValue = ReadShortString(r); }
+void TBixBinaryShortString::LoadValue(TByteReader& r) { AssignWin1252AsUtf8(FValue, ShortStringBytes(r)); }
 
 namespace {
 constexpr std::string_view kGraphicClasses[] = {"TBitmap", "TIcon", "TMetafile", "TJPEGImage"};
@@ -701,7 +709,12 @@ void TBixBinaryPicture::LoadValue(TByteReader& r) {
 
 void TBixAttributeName::Set(std::string text) {
   FText = std::move(text);
-  if (FOwner != nullptr) FOwner->Reindex();
+  if (FOwner != nullptr) FOwner->DropIndex();
+}
+
+void TBixAttributeName::AssignWin1252(std::string_view bytes) {
+  AssignWin1252AsUtf8(FText, bytes);
+  if (FOwner != nullptr) FOwner->DropIndex();
 }
 
 std::ostream& operator<<(std::ostream& out, const TBixAttributeName& name) { return out << name.str(); }
@@ -713,6 +726,7 @@ namespace {
 // Lists shorter than this are searched name by name: as fast as an index,
 // and no memory for one.
 constexpr std::size_t kIndexedFrom = 8;
+constexpr std::uint8_t kWalksBeforeIndex = 16;
 
 // A hash of a name that is the same for names equal ignoring ASCII case:
 // its length and its bytes, eight at a time (the last eight overlapping
@@ -791,6 +805,14 @@ TBixBinaryAttribute* TBixBinaryAttributes::ByName(std::string_view name, bool ca
 }
 
 long TBixBinaryAttributes::IndexOf(std::string_view name, bool caseSensitive) const {
+  if (FIndex.empty() && !FUnindexed && FItems.size() >= kIndexedFrom) {
+    // A table costs about as much as this many walks through the names.
+    if (FWalks < kWalksBeforeIndex) {
+      ++FWalks;
+      return Scan(name, caseSensitive);
+    }
+    BuildIndex();
+  }
   if (FIndex.empty() || (caseSensitive && FCaseVariants)) return Scan(name, caseSensitive);
   const std::size_t mask = FIndex.size() - 1;
   for (std::size_t s = FoldedHash(name) & mask;; s = (s + 1) & mask) {
@@ -820,18 +842,14 @@ long TBixBinaryAttributes::Scan(std::string_view name, bool caseSensitive) const
   return -1;
 }
 
-void TBixBinaryAttributes::Indexed(std::size_t i) {
-  if (FUnindexed || (FIndex.empty() && FItems.size() < kIndexedFrom)) return;
-  if (FIndex.size() * 2 < FItems.size() * 3) {
-    Reindex(SlotsFor(FItems.size()));
-    return;
-  }
+void TBixBinaryAttributes::Enter(std::size_t i) const {
   const std::string& name = FItems[i]->ItemName;
   const std::size_t mask = FIndex.size() - 1;
   std::size_t probes = 0;
   for (std::size_t s = FoldedHash(name) & mask;; s = (s + 1) & mask) {
     if (++probes > kMaxProbes) {
       FIndex.clear();
+      FCaseVariants = false;
       FUnindexed = true;
       return;
     }
@@ -849,18 +867,20 @@ void TBixBinaryAttributes::Indexed(std::size_t i) {
   }
 }
 
-void TBixBinaryAttributes::Reindex(std::size_t slots) {
-  FIndex.clear();
+void TBixBinaryAttributes::BuildIndex() const {
+  FIndex.assign(SlotsFor(FItems.size()), 0);
   FCaseVariants = false;
-  if (FUnindexed || std::max(slots, FItems.size()) < kIndexedFrom) return;
-  FIndex.assign(std::max(slots, SlotsFor(FItems.size())), 0);
-  for (std::size_t i = 0; i < FItems.size() && !FIndex.empty(); ++i) Indexed(i);
+  for (std::size_t i = 0; i < FItems.size() && !FIndex.empty(); ++i) Enter(i);
 }
 
 TBixBinaryAttribute& TBixBinaryAttributes::Add(std::unique_ptr<TBixBinaryAttribute> attribute) {
   FItems.push_back(std::move(attribute));
   Adopt(*FItems.back());
-  Indexed(FItems.size() - 1);
+  if (!FIndex.empty()) {
+    // A filling table is built again, larger, by the next lookup.
+    if (FIndex.size() * 2 < FItems.size() * 3) DropIndex();
+    else Enter(FItems.size() - 1);
+  }
   return *FItems.back();
 }
 
@@ -876,7 +896,7 @@ TBixBinaryAttribute& TBixBinaryAttributes::Set(std::unique_ptr<TBixBinaryAttribu
 
 void TBixBinaryAttributes::Delete(std::size_t i) {
   FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(i));
-  Reindex();
+  DropIndex();
 }
 
 bool TBixBinaryAttributes::Remove(std::string_view name, bool caseSensitive) {
@@ -888,15 +908,8 @@ bool TBixBinaryAttributes::Remove(std::string_view name, bool caseSensitive) {
 
 void TBixBinaryAttributes::Clear() {
   FItems.clear();
-  FIndex.clear();
-  FCaseVariants = false;
+  DropIndex();
   FUnindexed = false;
-}
-
-void TBixBinaryAttributes::Reserve(std::size_t n) {
-  FItems.reserve(n);
-  // Sized for them at once rather than grown on the way.
-  if (n >= kIndexedFrom && FIndex.size() < SlotsFor(n)) Reindex(SlotsFor(n));
 }
 
 void TBixLoadBudget::Take(std::size_t n) {
@@ -1062,7 +1075,7 @@ void TBixBinaryTag::Save(TByteWriter& w, int depth) const {
 
 void TBixBinaryTag::Load(TByteReader& r, TBixLoadBudget& budget, int depth) {
   if (depth > BixMaxTagDepth) throw EStreamReadError("tags nested too deeply");
-  TagName = ReadShortString(r);
+  AssignWin1252AsUtf8(TagName, ShortStringBytes(r));
   FAttributes.Clear();
   // The smallest attribute is 3 bytes (type, empty name, null flag), the
   // smallest tag 9 (empty name, two zero counts).

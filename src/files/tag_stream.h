@@ -95,6 +95,9 @@ class TBixAttributeName {
     return *this;
   }
 
+  // Takes the name from the Windows-1252 bytes a stream holds.
+  void AssignWin1252(std::string_view bytes);
+
   operator const std::string&() const noexcept { return FText; }
   operator std::string_view() const noexcept { return FText; }
   const std::string& str() const noexcept { return FText; }
@@ -564,9 +567,15 @@ class TBixBinarytClientDataSet : public TBixBinaryDerived<TBixBinarytClientDataS
 // case), so that finding an attribute by name does not compare it with
 // every name before it: a calculation file's items have about 34
 // attributes each, and an export looks up several per item and value. The
-// index follows every change: attributes added, replaced, deleted, and
-// names changed on attributes in the list. The first attribute of a name
-// is the one found, with or without the index.
+// index is built by lookups, not while a list is read or filled: most tags
+// of a file read are never searched (a calculation reads the tags of its
+// own items only), and most of the rest only a few times, which walking
+// the names does faster than building a table. Once built it follows every
+// change:
+// attributes added, replaced, deleted, and names changed on attributes in
+// the list. The first attribute of a name is the one found, with or
+// without the index. (Since a lookup may build the index, one list is not
+// searched from two threads at once.)
 class TBixBinaryAttributes {
  public:
   using List = std::vector<std::unique_ptr<TBixBinaryAttribute>>;
@@ -598,29 +607,37 @@ class TBixBinaryAttributes {
   // Removes the first attribute of that name; false when there was none.
   bool Remove(std::string_view name, bool caseSensitive = true);
   void Clear();
-  // Room for n attributes (and their index).
-  void Reserve(std::size_t n);
+  // Room for n attributes.
+  void Reserve(std::size_t n) { FItems.reserve(n); }
 
  private:
   friend class TBixAttributeName;
   long Scan(std::string_view name, bool caseSensitive) const;
-  // Enters position i into the index; builds the index when the list has
-  // grown large enough, and a larger one when it is filling up.
-  void Indexed(std::size_t i);
-  void Reindex(std::size_t slots);
-  void Reindex() { Reindex(FIndex.size()); }
+  // Builds the index of a list long enough to have one.
+  void BuildIndex() const;
+  // Enters position i into the built index; gives the index up when names
+  // crowd one place of it.
+  void Enter(std::size_t i) const;
+  // Forgets the index; the next lookup builds it again.
+  void DropIndex() {
+    FIndex.clear();
+    FCaseVariants = false;
+    FWalks = 0;
+  }
   void Adopt(TBixBinaryAttribute& attribute) { attribute.ItemName.FOwner = this; }
 
   List FItems;
-  // Positions + 1 (0: free slot); empty for a short list. Its size is a
-  // power of two.
-  std::vector<std::uint32_t> FIndex;
+  // Positions + 1 (0: free slot); empty for a short list and until the
+  // first lookup. Its size is a power of two.
+  mutable std::vector<std::uint32_t> FIndex;
   // Two names of the list equal ignoring case but not exactly: an exact
   // search then walks the list.
-  bool FCaseVariants = false;
+  mutable bool FCaseVariants = false;
   // Names that crowd one place of the table (a hostile file): the list is
   // searched name by name until it is cleared.
-  bool FUnindexed = false;
+  mutable bool FUnindexed = false;
+  // Lookups that walked the names since the index was last dropped.
+  mutable std::uint8_t FWalks = 0;
 };
 
 // What a document being read may still hold.

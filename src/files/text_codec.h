@@ -15,6 +15,9 @@ namespace torvacalc {
 // trip through UTF-8.
 std::string Utf8ToWin1252(std::string_view utf8);
 std::string Win1252ToUtf8(std::string_view bytes);
+// The same into `out`, replacing what it held: a reader filling a name or
+// value keeps the string's own room instead of moving a new one in.
+void AssignWin1252AsUtf8(std::string& out, std::string_view bytes);
 
 // UTF-8 to UTF-16LE bytes (two bytes per code unit, surrogate pairs above
 // U+FFFF). Invalid UTF-8 becomes U+FFFD.

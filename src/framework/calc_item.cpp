@@ -407,9 +407,7 @@ static bool SameValue(Extended a, Extended b) {
 // the noise of a unit conversion does not show ("201.325", not
 // "201.32500000000000001"); the exact value is kept beside the text.
 static std::string UnitText(Extended v, char decimalSeparator) {
-  char buf[64];
-  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
-  std::string s(buf, r.ptr);
+  std::string s = GeneralNumberText(v, 15);
   if (decimalSeparator != '.')
     for (char& c : s)
       if (c == '.') c = decimalSeparator;

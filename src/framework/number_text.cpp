@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -142,11 +143,86 @@ static std::string TrimZeros(const std::string& mantissa) {
   return m;
 }
 
+namespace {
+
+// `value` rounded to `count` significant digits (returned without point
+// or sign) and the decimal exponent of the first, as "%.*Le" writes them:
+// the value times a power of ten exact in long double (up to 10^27) has
+// `count` digits before the point and an error of half a unit in its last
+// place (below 10^-4 for 15 digits), so the fraction decides the rounding
+// unless it lies that close to one half. False where printf is needed:
+// such a fraction (an exact tie among them), more than 15 digits, and
+// values too large or small for the exact powers.
+bool RoundedDigits(Extended value, int count, bool& negative, std::string& digits, int& exponent) {
+  static constexpr Extended kPowers[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,  1e8L,  1e9L,
+                                         1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L,
+                                         1e20L, 1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
+  constexpr int kLargest = 27;
+  if (count > 15 || !std::isnormal(value)) return false;
+  negative = value < 0;
+  const Extended a = std::fabs(value);
+  int e = static_cast<int>(std::floor(std::log10(a)));
+  Extended scaled = 0;
+  // The logarithm may miss by one next to a power of ten.
+  for (int tries = 0;; ++tries) {
+    const int k = count - 1 - e;
+    if (tries > 2 || k > kLargest || k < -kLargest) return false;
+    scaled = k >= 0 ? a * kPowers[k] : a / kPowers[-k];
+    if (scaled < kPowers[count - 1]) --e;
+    else if (scaled >= kPowers[count]) ++e;
+    else break;
+  }
+  const Extended whole = std::floor(scaled);
+  const Extended fraction = scaled - whole;
+  if (std::fabs(fraction - 0.5L) < 1e-3L) return false;
+  auto n = static_cast<std::uint64_t>(whole) + (fraction > 0.5L ? 1 : 0);
+  if (n == static_cast<std::uint64_t>(kPowers[count])) {
+    n /= 10;
+    ++e;
+  }
+  digits = std::to_string(n);
+  exponent = e;
+  return true;
+}
+
+}  // namespace
+
+std::string GeneralNumberText(Extended value, int precision) {
+  bool negative = false;
+  std::string digits;
+  int exponent = 0;
+  if (RoundedDigits(value, precision, negative, digits, exponent))
+    return GeneralText(negative, digits, exponent, precision);
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, precision);
+  return std::string(buf, r.ptr);
+}
+
 std::string HXFormatFloat(Extended value, int digits, char decimalSeparator) {
   if (IsNoValue(value)) return {};
   if (digits < 1) digits = 1;
   if (digits > 21) digits = 21;
   if (value == 0) return "0";
+  bool negative = false;
+  std::string rounded;
+  int e = 0;
+  // From the rounded digits where the exponent is shown, or a plain number
+  // shows just these digits ("%.*Lf" at digits - 1 - e decimals): the text
+  // printed below, without printf.
+  if (RoundedDigits(value, digits, negative, rounded, e) && (e < -3 || e >= 6 || e < digits)) {
+    std::string out = negative ? "-" : "";
+    if (e < -3 || e >= 6) {
+      out += rounded.substr(0, 1) + (digits > 1 ? "." + rounded.substr(1) : "");
+      out = TrimZeros(out) + "E" + std::to_string(e);
+    } else if (e >= 0) {
+      const auto whole = static_cast<size_t>(e) + 1;
+      out += rounded.substr(0, whole) + (whole < rounded.size() ? "." + rounded.substr(whole) : "");
+      out = TrimZeros(out);
+    } else {
+      out = TrimZeros(out + "0." + std::string(static_cast<size_t>(-e - 1), '0') + rounded);
+    }
+    return WithSeparator(out, decimalSeparator);
+  }
   // Round to the significant digits first; the exponent of the rounded
   // value decides the notation.
   char buf[96];

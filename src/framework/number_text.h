@@ -19,6 +19,10 @@ std::optional<Extended> TextToNumber(const std::string& text, char decimalSepara
 // an empty text.
 std::string NumberToText(Extended value, char decimalSeparator = '.');
 
+// The text "%.*Lg" writes for `value` at `precision` significant digits
+// (1 to 21), mostly without printing.
+std::string GeneralNumberText(Extended value, int precision);
+
 // Display formatting of engineering values with `digits` significant
 // digits, trailing zeros removed:
 //  - 0.001 <= |v| < 1E6 is written in fixed notation ("0.01235", "123.5",

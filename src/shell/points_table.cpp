@@ -4,6 +4,7 @@
 #include <cctype>
 #include <map>
 #include <ostream>
+#include <unordered_map>
 
 #include "framework/calc_switch.h"
 #include "framework/translation.h"
@@ -24,13 +25,25 @@ std::string PointCaption(int point) {
 
 const TCalcParameter* AsParam(const TCalcItem* item) { return item ? item->AsParameter() : nullptr; }
 
-bool HasShownValue(const TCalcItem* item) { return item && !ItemValueText(*item).empty(); }
+// The texts of the items, each made once: a row asks whether its items
+// show a value before it shows them.
+class TValueTexts {
+ public:
+  const std::string& operator()(const TCalcItem& item) {
+    auto [it, fresh] = FTexts.try_emplace(&item);
+    if (fresh) it->second = ItemValueText(item);
+    return it->second;
+  }
+
+ private:
+  std::unordered_map<const TCalcItem*, std::string> FTexts;
+};
 
 // The point's column of a row in the unit of the row; a twin shown in
 // another unit carries its unit.
-std::string CellText(const TCalcItem* item, const std::string& rowUnit) {
+std::string CellText(const TCalcItem* item, const std::string& rowUnit, TValueTexts& texts) {
   if (!item) return {};
-  std::string value = ItemValueText(*item);
+  std::string value = texts(*item);
   if (value.empty()) return "-";
   value = TerminalText(value);
   if (const auto* p = AsParam(item); p && p->GetCalcUnitName() != rowUnit) value += " " + p->GetCalcUnitName();
@@ -44,6 +57,8 @@ void PrintPointsTable(const TCustomSCMSubstances& calc, std::ostream& out, bool 
   const TCalcMessageContainer& messages = *calc.GetCalcMessageContainer();
   const TMainCalcModule& main = *calc.GetMainCalcModule();
   const TRelevance relevant(main);
+  TValueTexts texts;
+  const auto hasShownValue = [&](const TCalcItem* item) { return item && !texts(*item).empty(); };
   out << TerminalText(CalculationTitle(calc)) << "\n";
 
   // Items a message names stay visible even without a value.
@@ -89,12 +104,12 @@ void PrintPointsTable(const TCustomSCMSubstances& calc, std::ostream& out, bool 
       {Translate("Bezeichnung"), Translate("Name"), Translate("Wert"), Translate("Einheit")}};
   std::vector<std::string> constantNotes{""};
   for (const TCalcItem* i : layout.constants) {
-    if (!allRows && !isNamed(i) && i->NotesList().empty() && (!HasShownValue(i) || !relevant(*i))) {
+    if (!allRows && !isNamed(i) && i->NotesList().empty() && (!hasShownValue(i) || !relevant(*i))) {
       ++hidden;
       continue;
     }
     const auto* p = AsParam(i);
-    const std::string value = ItemValueText(*i);
+    const std::string& value = texts(*i);
     constants.push_back({TerminalText(i->GetCaption()), TerminalText(i->GetName()),
                          value.empty() ? "-" : TerminalText(value), p ? p->GetCalcUnitName() : ""});
     constantNotes.push_back(noteLines(i, ""));
@@ -112,7 +127,7 @@ void PrintPointsTable(const TCustomSCMSubstances& calc, std::ostream& out, bool 
     for (const TPointRow& r : layout.rows) {
       bool any = false;
       for (int p = 0; p < kPointCount; ++p)
-        any = any || (layout.on[p] && ((HasShownValue(r.items[p]) && relevant(*r.items[p])) || isNamed(r.items[p]) ||
+        any = any || (layout.on[p] && ((hasShownValue(r.items[p]) && relevant(*r.items[p])) || isNamed(r.items[p]) ||
                                        (r.items[p] && !r.items[p]->NotesList().empty())));
       if (!any && !allRows) {
         ++hidden;
@@ -127,7 +142,7 @@ void PrintPointsTable(const TCustomSCMSubstances& calc, std::ostream& out, bool 
       // indices beside liquid points) leaves its cell empty.
       for (int p = 0; p < kPointCount; ++p) {
         const bool shown = layout.on[p] && (allRows || !r.items[p] || relevant(*r.items[p]) || isNamed(r.items[p]));
-        cells.push_back(shown ? CellText(r.items[p], unit) : "");
+        cells.push_back(shown ? CellText(r.items[p], unit, texts) : "");
       }
       cells.push_back(unit);
       table.push_back(cells);

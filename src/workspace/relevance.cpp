@@ -1,5 +1,7 @@
 #include "workspace/relevance.h"
 
+#include <algorithm>
+
 #include "assembly/main_items.h"
 #include "assembly/noise_methods.h"
 #include "framework/basics.h"
@@ -78,12 +80,16 @@ int SwitchIndex(const TCalcModule& m, const char* name) {
   return -1;
 }
 
-// The conditions by lower-case item name, made once.
-const std::vector<std::pair<std::string, TRelevantWhen>>& RulesByName() {
+using TNamedRule = std::pair<std::string, TRelevantWhen>;
+
+// The conditions by lower-case item name, made once and sorted by it: a
+// table asks for every row it prints.
+const std::vector<TNamedRule>& RulesByName() {
   static const auto rules = [] {
-    std::vector<std::pair<std::string, TRelevantWhen>> v;
+    std::vector<TNamedRule> v;
     for (const TRelevanceRule& r : kRelevanceRules)
       for (const std::string& n : r.items) v.emplace_back(LowerAscii(n), r.when);
+    std::stable_sort(v.begin(), v.end(), [](const TNamedRule& a, const TNamedRule& b) { return a.first < b.first; });
     return v;
   }();
   return rules;
@@ -195,8 +201,13 @@ bool TRelevance::operator()(const std::string& name) const {
   const std::string key = LowerAscii(base);
   // An item without twins at the other points serves all of them.
   const auto at = [&] { return point == 0 && !FModule->CalcItemByName(base + OpSuffix(2)) ? -1 : point; };
-  for (const auto& [n, when] : RulesByName())
-    if (n == key && !Holds(when, at())) return false;
+  struct TByName {
+    bool operator()(const TNamedRule& r, const std::string& k) const { return r.first < k; }
+    bool operator()(const std::string& k, const TNamedRule& r) const { return k < r.first; }
+  };
+  const auto [first, last] = std::equal_range(RulesByName().begin(), RulesByName().end(), key, TByName{});
+  for (auto r = first; r != last; ++r)
+    if (!Holds(r->second, at())) return false;
   return true;
 }
 

@@ -435,6 +435,18 @@ TEST(HXFile, DeflateBombStopsAtTheDocumentLimit) {
 // after the end of one stream (a file's trailer), or a stream that broke
 // off, must not leak into the next; and a document several times the first
 // guess of its size grows to it.
+TEST(HXFile, ChecksumIsZlibsAtEveryLengthAndAlignment) {
+  std::string data(4200, '\0');
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>((i * 2654435761u) >> 13);
+  for (std::size_t size : {0, 1, 15, 63, 64, 65, 79, 80, 127, 128, 129, 200, 1000, 4097})
+    for (std::size_t offset : {0, 1, 3, 8}) {
+      const std::string_view piece = std::string_view(data).substr(offset, size);
+      EXPECT_EQ(Crc32(piece), crc32(0L, reinterpret_cast<const Bytef*>(piece.data()), static_cast<uInt>(size)))
+          << size << " bytes from " << offset;
+    }
+  EXPECT_EQ(Crc32("123456789"), 0xCBF43926u);  // the published check value of CRC-32
+}
+
 TEST(HXFile, InflaterStartsCleanForEveryStream) {
   std::string text;
   for (int i = 0; i < 40000; ++i) text += std::to_string(i * 7919 % 100003) + ";";

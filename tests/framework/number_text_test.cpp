@@ -19,7 +19,8 @@ TEST(NumberText, DisplayFormatChoosesNotationByMagnitude) {
       {0.000999996L, 4, "0.001"},    // rounds up into fixed notation
       {0.000123456L, 4, "1.235E-4"}, {999999.7L, 4, "1E6"},    {250000, 4, "250000"},
       {2.5e8L, 4, "2.5E8"},          {-17.77777L, 4, "-17.78"}, {-0.00001L, 3, "-1E-5"},
-      {1e-300L, 4, "1E-300"},        {1.5L, 1, "2"},
+      {1e-300L, 4, "1E-300"},        {1.5L, 1, "2"},           {2.5L, 1, "2"},  // an exact tie: to even
+      {0.0625L, 2, "0.062"},         {9.99951L, 4, "10"},      {-999.9996L, 6, "-1000"},
   };
   for (const auto& c : cases) EXPECT_EQ(HXFormatFloat(c.v, c.digits), c.text) << static_cast<double>(c.v);
   EXPECT_EQ(HXFormatFloat(NoValue, 4), "");
@@ -71,6 +72,23 @@ TEST(NumberText, WrittenTextIsTheShortestPrintfThatReadsBack) {
     ASSERT_EQ(NumberToText(v), buf) << static_cast<double>(v);
   }
   EXPECT_EQ(NumberToText(-0.0L), "-0");
+}
+
+// Rounded to a number of digits, as printf "%.*Lg" writes it: at every
+// number of digits, over values of every magnitude, decimal fractions and
+// their neighbours, and exact ties.
+TEST(NumberText, RoundedTextIsWhatPrintfWrites) {
+  std::mt19937_64 random(34);
+  for (int i = 0; i < 3000; ++i) {
+    const Extended decimal = static_cast<Extended>(random() % 2000000) / std::pow(10.0L, static_cast<int>(random() % 9));
+    const Extended any = std::ldexp(static_cast<Extended>(random()) / random.max(), static_cast<int>(random() % 160) - 80);
+    for (Extended v : {any, -decimal, std::nextafter(decimal, 1.0L), (static_cast<Extended>(random() % 99999) + 0.5L) / 16})
+      for (int digits = 1; digits <= 21; ++digits) {
+        char buf[96];
+        std::snprintf(buf, sizeof buf, "%.*Lg", digits, v);
+        ASSERT_EQ(GeneralNumberText(v, digits), buf) << digits;
+      }
+  }
 }
 
 TEST(NumberText, DayNumbersShowAsCivilDates) {
