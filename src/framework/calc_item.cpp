@@ -99,7 +99,16 @@ void TCalcItem::Unlink() {
   FDataSourceCalcItem = nullptr;
 }
 
-bool TCalcItem::ModuleAlive() const { return FCalcModule && !FCalcModule->IsDestroying(); }
+namespace {
+thread_local const TCalcItem* tUnreported = nullptr;
+}  // namespace
+
+TCalcItem::TUnreported::TUnreported(const TCalcItem& item) : FBefore(tUnreported) { tUnreported = &item; }
+TCalcItem::TUnreported::~TUnreported() { tUnreported = FBefore; }
+
+bool TCalcItem::ModuleAlive() const {
+  return FCalcModule && !FCalcModule->IsDestroying() && tUnreported != this;
+}
 
 void TCalcItem::Notify(TCalcEvent event) {
   if (ModuleAlive()) FCalcModule->CalcEvent(event, this);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <random>
 
 #include "framework/options.h"
@@ -383,7 +384,7 @@ std::vector<TAncestorCalcModule*> ModulesOfState(const TCalcState& state,
 
 }  // namespace
 
-void TSuperCalcModule::PutState(const TCalcState& state) {
+void TSuperCalcModule::PutState(const TCalcState& state, bool resultsUnreported) {
   std::vector<std::pair<std::string, TAncestorCalcModule*>> modules;
   CollectModules(*this, {}, modules);
   const std::vector<TAncestorCalcModule*> stateModules = ModulesOfState(state, modules);
@@ -400,11 +401,21 @@ void TSuperCalcModule::PutState(const TCalcState& state) {
       if (first) later.push_back(&s);
       return;
     }
+    auto* p = item->AsParameter();
+    // A result, or a value the calculation wrote, can go back unreported
+    // while the modules are off: switched on, they calculate every result
+    // anew, and what reacts to a result in between only asks for that
+    // calculation. A value passed on by a data link, or one changing unit
+    // (units follow each other), goes back with its events.
+    const bool unreported = resultsUnreported && p && !item->GetIsDataSource() &&
+                            p->GetCalcUnitNo() == s.CalcUnitNo &&
+                            (p->IsOutputParameter() || item->GetInputState() == isCalculated);
+    std::optional<TCalcItem::TUnreported> quiet;
+    if (unreported) quiet.emplace(*item);
     item->SetInputState(s.InputState);
     item->SetOverruled(s.Overruled);
     item->SetModified(s.Modified);
     item->SetSetByProgram(s.SetByProgram);
-    auto* p = item->AsParameter();
     if (p) {
       p->SetCalcUnitNo(s.CalcUnitNo);
       p->SetIsApproximated(s.IsApproximated);
@@ -438,17 +449,24 @@ void TSuperCalcModule::PutUtilized(const TCalcState& state) {
   }
 }
 
-void TSuperCalcModule::LoadState(const TCalcState& state) {
-  // All values go in with the modules switched off; switching them on again
-  // recalculates everything once, which also brings back the messages.
+void TSuperCalcModule::PutStateSwitchedOff(const TCalcState& state, bool startAgain) {
   BeginSetValues();
   try {
-    PutState(state);
+    PutState(state, startAgain);
   } catch (...) {
     EndSetValues();
     throw;
   }
+  // Starting again, the bracket closes with the modules off; the next bulk
+  // set switches them on.
+  if (startAgain) FSavedActive = false;
   EndSetValues();
+}
+
+void TSuperCalcModule::LoadState(const TCalcState& state) {
+  // All values go in with the modules switched off; switching them on again
+  // recalculates everything once, which also brings back the messages.
+  PutStateSwitchedOff(state, false);
   // Which items the calculation uses follows the choices as they were
   // made one after the other (the phase before the medium's data, a
   // switch before its values); switching everything on at once does not
@@ -459,17 +477,7 @@ void TSuperCalcModule::LoadState(const TCalcState& state) {
 }
 
 void TSuperCalcModule::StartAgainFrom(const TCalcState& built) {
-  BeginSetValues();
-  try {
-    PutState(built);
-  } catch (...) {
-    EndSetValues();
-    throw;
-  }
-  // The bracket closes with the modules off; the next bulk set switches
-  // them on.
-  FSavedActive = false;
-  EndSetValues();
+  PutStateSwitchedOff(built, true);
   FSwitchOnPending = true;
   std::vector<std::pair<std::string, TAncestorCalcModule*>> modules;
   CollectModules(*this, {}, modules);

@@ -246,8 +246,12 @@ class TSuperCalcModule : public TAncestorCalcModule {
   std::unordered_map<const TCalcModule*, int> FCreationOrder;
   bool FSettling = false;
   void Settle();
-  // Sets the items of `state` (inside an open bulk set of values).
-  void PutState(const TCalcState& state);
+  // Sets the items of `state` (inside an open bulk set of values); with
+  // `resultsUnreported` the results without their events.
+  void PutState(const TCalcState& state, bool resultsUnreported);
+  // PutState inside a bulk set of values of its own, which switches the
+  // modules on again unless `startAgain`.
+  void PutStateSwitchedOff(const TCalcState& state, bool startAgain);
   // Which items the calculation used, as `state` has it.
   void PutUtilized(const TCalcState& state);
   TSnapShot FSnapShot{this};
