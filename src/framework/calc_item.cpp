@@ -465,7 +465,10 @@ void TCalcParameter::StoreValue(Extended value) {
       const bool farApart = (old < 0) != (shown < 0) || (hi > 0 && std::fabs(old - shown) > 1E-13L * hi && lo < hi);
       if (!farApart || FText[1] != separator) changed = TextOf(*this, FText) != UnitText(shown, separator);
     } else {
-      changed = FText != UnitText(shown, separator);
+      // A text without a digit (none, or a value state's word) is no
+      // number's text: changed without writing the number.
+      changed = std::none_of(FText.begin(), FText.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
+                FText != UnitText(shown, separator);
     }
     if (changed) Notify(ceBeforeFieldChange);
     FText = PendingText(separator);
