@@ -1,6 +1,7 @@
 #include "workspace/json_items.h"
 
 #include <algorithm>
+#include <cmath>
 #include <ostream>
 
 #include "framework/calc_switch.h"
@@ -61,11 +62,18 @@ void WriteJsonItem(TJsonWriter& w, const TCalcItem& item, bool relevant) {
   if (const auto* p = dynamic_cast<const TCalcParameter*>(&item)) {
     const Extended basic = p->GetValue();
     const bool has = HasValue(basic);
+    // The value in the unit shown and in SI is often the basic one itself:
+    // its text is made once.
+    const std::string basicText = TJsonWriter::NumberText(basic);
+    const auto text = [&](Extended v) {
+      const bool same = v == basic && std::signbit(v) == std::signbit(basic);
+      return same ? basicText : TJsonWriter::NumberText(v);
+    };
     w.Key("kind").String("parameter");
-    w.Key("value").Number(has ? p->GetDisplayValue() : NoValue);
+    w.Key("value").Value(text(has ? p->GetDisplayValue() : NoValue));
     w.Key("unit").String(p->GetCalcUnitName());
-    w.Key("basic").Number(basic);
-    w.Key("si").Number(has ? GetSIValue(0, p->GetQuantity(), basic) : NoValue);
+    w.Key("basic").Value(basicText);
+    w.Key("si").Value(text(has ? GetSIValue(0, p->GetQuantity(), basic) : NoValue));
     w.Key("text").String(p->GetDisplayText());
     w.Key("state").String(ValueStateName(p->GetValueState()));
     w.Key("inputState").Integer(p->GetInputState());

@@ -39,13 +39,16 @@ class TJsonWriter {
     return *this;
   }
   // NoValue, infinities and NaN are written as null.
-  TJsonWriter& Number(Extended v) {
+  TJsonWriter& Number(Extended v) { return Value(NumberText(v)); }
+  // A value's JSON text made before (NumberText).
+  TJsonWriter& Value(std::string_view text) {
     Separate();
-    if (IsNoValue(v) || !std::isfinite(v))
-      Put("null");
-    else
-      Put(NumberToText(v));
+    Put(text);
     return *this;
+  }
+  static std::string NumberText(Extended v) {
+    if (IsNoValue(v) || !std::isfinite(v)) return "null";
+    return NumberToText(v);
   }
   TJsonWriter& Integer(long long v) {
     Separate();
