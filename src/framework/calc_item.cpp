@@ -26,6 +26,11 @@ namespace torvacalc {
 static bool IsPendingText(const std::string& text) { return text.size() >= 2 && text[0] == '\0'; }
 static std::string PendingText(char decimalSeparator) { return std::string{'\0', decimalSeparator}; }
 static std::string UnitText(Extended v, char decimalSeparator);
+// Every number's text has a digit; a text without one (none, or a value
+// state's word) differs from any number's text without writing it.
+static bool HasDigit(const std::string& text) {
+  return std::any_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
 // The text of an item: its own, or the one its pending marker stands for.
 static std::string TextOf(const TCalcItem& item, const std::string& field) {
   if (!IsPendingText(field)) return field;
@@ -465,10 +470,7 @@ void TCalcParameter::StoreValue(Extended value) {
       const bool farApart = (old < 0) != (shown < 0) || (hi > 0 && std::fabs(old - shown) > 1E-13L * hi && lo < hi);
       if (!farApart || FText[1] != separator) changed = TextOf(*this, FText) != UnitText(shown, separator);
     } else {
-      // A text without a digit (none, or a value state's word) is no
-      // number's text: changed without writing the number.
-      changed = std::none_of(FText.begin(), FText.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
-                FText != UnitText(shown, separator);
+      changed = !HasDigit(FText) || FText != UnitText(shown, separator);
     }
     if (changed) Notify(ceBeforeFieldChange);
     FText = PendingText(separator);
@@ -490,7 +492,8 @@ void TCalcParameter::SetText(const std::string& text) {
 // value in the basic unit. `exact`, when given, is the basic value the text
 // was made from (SetValue), kept without the round trip through the text.
 void TCalcParameter::ApplyText(const std::string& text, const Extended* exact) {
-  const bool changed = text != TextOf(*this, FText);
+  // A value's text (pending) has a digit.
+  const bool changed = (IsPendingText(FText) && !HasDigit(text)) || text != TextOf(*this, FText);
   if (changed) Notify(ceBeforeFieldChange);
   FText = text;
   if (text.empty()) {
