@@ -106,6 +106,8 @@ void TCalcItem::Unlink() {
 
 namespace {
 thread_local const TCalcItem* tUnreported = nullptr;
+// Counts the reports of new values (SetValuesParallel asks whether one was made).
+thread_local unsigned tValueReports = 0;
 }  // namespace
 
 TCalcItem::TUnreported::TUnreported(const TCalcItem& item) : FBefore(tUnreported) { tUnreported = &item; }
@@ -308,6 +310,7 @@ void TCalcItem::DoAfterSetParameter() {
 }
 
 void TCalcItem::DoAfterSetValueParameter() {
+  ++tValueReports;
   // Database links pass the value on whether or not a module is attached.
   if (!FDataTargets.empty()) {
     const std::vector<TCalcItem*> dataTargets = FDataTargets;
@@ -680,9 +683,22 @@ bool TCalcParameter::ShouldBeAssigned() const { return GetIsUsed() && !GetOverru
 void TCalcParameter::SetValuesParallel(std::uint8_t inputState, int unitNo, Extended value) {
   const bool bracket = ModuleAlive() && FCalcModule->GetUpdateCounter() == 0;
   if (bracket) FCalcModule->BeginUpdate();
-  SetInputState(inputState);
+  // A new input state with a new value is one change, reported once with
+  // the value; without a new value the state is reported on its own.
+  const bool newState = !FSourceCalcItem && FInputState != inputState;
+  if (newState) {
+    TUnreported quiet(*this);
+    SetInputState(inputState);
+  } else {
+    SetInputState(inputState);
+  }
   SetCalcUnitNo(unitNo);
+  const unsigned reports = tValueReports;
   SetValue(value);
+  if (newState && ModuleAlive()) {
+    FCalcModule->UpdateState(this);
+    if (tValueReports == reports) DoAfterSetParameter();
+  }
   if (bracket) FCalcModule->EndUpdate(true);
 }
 
