@@ -59,7 +59,7 @@ const char* MessageKind(tCalcMessageType t) {
 
 void WriteJsonItem(TJsonWriter& w, const TCalcItem& item, bool relevant) {
   w.BeginObject();
-  if (const auto* p = dynamic_cast<const TCalcParameter*>(&item)) {
+  if (const TCalcParameter* p = item.AsParameter()) {
     const Extended basic = p->GetValue();
     const bool has = HasValue(basic);
     // The value in the unit shown and in SI is often the basic one itself:

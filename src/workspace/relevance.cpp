@@ -1,5 +1,7 @@
 #include "workspace/relevance.h"
 
+#include <algorithm>
+
 #include "assembly/main_items.h"
 #include "assembly/noise_methods.h"
 #include "framework/basics.h"
@@ -84,6 +86,8 @@ const std::vector<std::pair<std::string, TRelevantWhen>>& RulesByName() {
     std::vector<std::pair<std::string, TRelevantWhen>> v;
     for (const TRelevanceRule& r : kRelevanceRules)
       for (const std::string& n : r.items) v.emplace_back(LowerAscii(n), r.when);
+    // By name, so that an item finds its rules without passing all others.
+    std::stable_sort(v.begin(), v.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     return v;
   }();
   return rules;
@@ -195,8 +199,11 @@ bool TRelevance::operator()(const std::string& name) const {
   const std::string key = LowerAscii(base);
   // An item without twins at the other points serves all of them.
   const auto at = [&] { return point == 0 && !FModule->CalcItemByName(base + OpSuffix(2)) ? -1 : point; };
-  for (const auto& [n, when] : RulesByName())
-    if (n == key && !Holds(when, at())) return false;
+  const auto& rules = RulesByName();
+  auto rule = std::lower_bound(rules.begin(), rules.end(), key,
+                               [](const auto& r, const std::string& k) { return r.first < k; });
+  for (; rule != rules.end() && rule->first == key; ++rule)
+    if (!Holds(rule->second, at())) return false;
   return true;
 }
 
