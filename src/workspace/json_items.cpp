@@ -160,7 +160,10 @@ const char* kPointKeys[kPointCount] = {"1", "2", "3", "X"};
 }  // namespace
 
 void PrintPointsJson(const TCustomSCMSubstances& calc, std::ostream& out) {
-  const TPointsLayout layout = LayoutOfCalculation(calc);
+  PrintPointsJson(calc, LayoutOfCalculation(calc), out);
+}
+
+void PrintPointsJson(const TCustomSCMSubstances& calc, const TPointsLayout& layout, std::ostream& out) {
   const TRelevance relevant(*calc.GetMainCalcModule());
   TJsonWriter w(out);
   w.BeginObject().Key("calculation").String(calc.ClassName()).Key("title").String(CalculationTitle(calc));
