@@ -65,9 +65,10 @@ void WriteJsonItem(TJsonWriter& w, const TCalcItem& item, bool relevant) {
     // The value in the unit shown and in SI is often the basic one itself:
     // its text is made once.
     const std::string basicText = TJsonWriter::NumberText(basic);
-    const auto text = [&](Extended v) {
-      const bool same = v == basic && std::signbit(v) == std::signbit(basic);
-      return same ? basicText : TJsonWriter::NumberText(v);
+    std::string own;
+    const auto text = [&](Extended v) -> const std::string& {
+      if (v == basic && std::signbit(v) == std::signbit(basic)) return basicText;
+      return own = TJsonWriter::NumberText(v);
     };
     w.Key("kind").String("parameter");
     w.Key("value").Value(text(has ? p->GetDisplayValue() : NoValue));
