@@ -19,7 +19,8 @@ TEST(NumberText, DisplayFormatChoosesNotationByMagnitude) {
       {0.000999996L, 4, "0.001"},    // rounds up into fixed notation
       {0.000123456L, 4, "1.235E-4"}, {999999.7L, 4, "1E6"},    {250000, 4, "250000"},
       {2.5e8L, 4, "2.5E8"},          {-17.77777L, 4, "-17.78"}, {-0.00001L, 3, "-1E-5"},
-      {1e-300L, 4, "1E-300"},        {1.5L, 1, "2"},
+      {1e-300L, 4, "1E-300"},        {1.5L, 1, "2"},           {-99.996L, 4, "-100"},  // carries
+      {123456.7L, 4, "123457"},      {0.0125L, 2, "0.013"},  // the binary 0.0125 lies a shade above
   };
   for (const auto& c : cases) EXPECT_EQ(HXFormatFloat(c.v, c.digits), c.text) << static_cast<double>(c.v);
   EXPECT_EQ(HXFormatFloat(NoValue, 4), "");
