@@ -137,7 +137,7 @@ class TJsonWriter {
   }
 
   std::ostream& out_;
-  std::vector<bool> first_;
+  std::vector<char> first_;  // per open object or array: nothing in it yet
   bool afterKey_ = false;
 };
 
