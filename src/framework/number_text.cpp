@@ -96,6 +96,9 @@ std::string GeneralText(bool negative, std::string_view digits, int exponent, in
 std::string NumberToText(Extended value, char decimalSeparator) {
   if (IsNoValue(value)) return {};
   if (value == 0) return std::signbit(value) ? "-0" : "0";
+  // A whole number of up to 15 digits is its own shortest text: any other
+  // one lies a whole unit away.
+  if (std::fabs(value) < 1e15L && value == std::trunc(value)) return std::to_string(static_cast<long long>(value));
   char buf[64];
   // The fewest digits that read back exactly; fewer than that never do, so
   // the search for the first precision that reads back can start there
