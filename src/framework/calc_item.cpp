@@ -26,6 +26,11 @@ namespace torvacalc {
 static bool IsPendingText(const std::string& text) { return text.size() >= 2 && text[0] == '\0'; }
 static std::string PendingText(char decimalSeparator) { return std::string{'\0', decimalSeparator}; }
 static std::string UnitText(Extended v, char decimalSeparator);
+// Every number's text has a digit; a text without one (none, or a value
+// state's word) differs from any number's text without writing it.
+static bool HasDigit(const std::string& text) {
+  return std::any_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
 // The text of an item: its own, or the one its pending marker stands for.
 static std::string TextOf(const TCalcItem& item, const std::string& field) {
   if (!IsPendingText(field)) return field;
@@ -99,7 +104,18 @@ void TCalcItem::Unlink() {
   FDataSourceCalcItem = nullptr;
 }
 
-bool TCalcItem::ModuleAlive() const { return FCalcModule && !FCalcModule->IsDestroying(); }
+namespace {
+thread_local const TCalcItem* tUnreported = nullptr;
+// Counts the reports of new values (SetValuesParallel asks whether one was made).
+thread_local unsigned tValueReports = 0;
+}  // namespace
+
+TCalcItem::TUnreported::TUnreported(const TCalcItem& item) : FBefore(tUnreported) { tUnreported = &item; }
+TCalcItem::TUnreported::~TUnreported() { tUnreported = FBefore; }
+
+bool TCalcItem::ModuleAlive() const {
+  return FCalcModule && !FCalcModule->IsDestroying() && tUnreported != this;
+}
 
 void TCalcItem::Notify(TCalcEvent event) {
   if (ModuleAlive()) FCalcModule->CalcEvent(event, this);
@@ -294,6 +310,7 @@ void TCalcItem::DoAfterSetParameter() {
 }
 
 void TCalcItem::DoAfterSetValueParameter() {
+  ++tValueReports;
   // Database links pass the value on whether or not a module is attached.
   if (!FDataTargets.empty()) {
     const std::vector<TCalcItem*> dataTargets = FDataTargets;
@@ -454,7 +471,7 @@ void TCalcParameter::StoreValue(Extended value) {
       const bool farApart = (old < 0) != (shown < 0) || (hi > 0 && std::fabs(old - shown) > 1E-13L * hi && lo < hi);
       if (!farApart || FText[1] != separator) changed = TextOf(*this, FText) != UnitText(shown, separator);
     } else {
-      changed = FText != UnitText(shown, separator);
+      changed = !HasDigit(FText) || FText != UnitText(shown, separator);
     }
     if (changed) Notify(ceBeforeFieldChange);
     FText = PendingText(separator);
@@ -476,7 +493,8 @@ void TCalcParameter::SetText(const std::string& text) {
 // value in the basic unit. `exact`, when given, is the basic value the text
 // was made from (SetValue), kept without the round trip through the text.
 void TCalcParameter::ApplyText(const std::string& text, const Extended* exact) {
-  const bool changed = text != TextOf(*this, FText);
+  // A value's text (pending) has a digit.
+  const bool changed = (IsPendingText(FText) && !HasDigit(text)) || text != TextOf(*this, FText);
   if (changed) Notify(ceBeforeFieldChange);
   FText = text;
   if (text.empty()) {
@@ -663,9 +681,22 @@ bool TCalcParameter::ShouldBeAssigned() const { return GetIsUsed() && !GetOverru
 void TCalcParameter::SetValuesParallel(std::uint8_t inputState, int unitNo, Extended value) {
   const bool bracket = ModuleAlive() && FCalcModule->GetUpdateCounter() == 0;
   if (bracket) FCalcModule->BeginUpdate();
-  SetInputState(inputState);
+  // A new input state with a new value is one change, reported once with
+  // the value; without a new value the state is reported on its own.
+  const bool newState = !FSourceCalcItem && FInputState != inputState;
+  if (newState) {
+    TUnreported quiet(*this);
+    SetInputState(inputState);
+  } else {
+    SetInputState(inputState);
+  }
   SetCalcUnitNo(unitNo);
+  const unsigned reports = tValueReports;
   SetValue(value);
+  if (newState && ModuleAlive()) {
+    FCalcModule->UpdateState(this);
+    if (tValueReports == reports) DoAfterSetParameter();
+  }
   if (bracket) FCalcModule->EndUpdate(true);
 }
 

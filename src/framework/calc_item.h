@@ -185,6 +185,20 @@ class TCalcItem {
   bool GetIsDataTarget() const { return FDataSourceCalcItem != nullptr; }
   bool GetIsDataSource() const { return !FDataTargets.empty(); }
 
+  // While one lives, the item's changes reach neither its module nor the
+  // items linked to it (on this thread): for putting back values whose
+  // every consequence is calculated anew afterwards.
+  class TUnreported {
+   public:
+    explicit TUnreported(const TCalcItem& item);
+    ~TUnreported();
+    TUnreported(const TUnreported&) = delete;
+    TUnreported& operator=(const TUnreported&) = delete;
+
+   private:
+    const TCalcItem* FBefore;
+  };
+
   // Reports a change of the item (not of its value) to the module.
   void DoAfterSetParameter();
   // Reports a change of the value to the module.

@@ -97,6 +97,9 @@ std::string GeneralText(bool negative, std::string_view digits, int exponent, in
 std::string NumberToText(Extended value, char decimalSeparator) {
   if (IsNoValue(value)) return {};
   if (value == 0) return std::signbit(value) ? "-0" : "0";
+  // A whole number of up to 15 digits is its own shortest text: any other
+  // one lies a whole unit away.
+  if (std::fabs(value) < 1e15L && value == std::trunc(value)) return std::to_string(static_cast<long long>(value));
   char buf[64];
   // The fewest digits that read back exactly; fewer than that never do, so
   // the search for the first precision that reads back can start there
@@ -230,10 +233,29 @@ std::string HXFormatFloat(Extended value, int digits, char decimalSeparator) {
   const char* ePos = std::strchr(buf, 'e');
   const int exponent = ePos ? std::atoi(ePos + 1) : 0;
   std::string out;
-  if (exponent >= -3 && exponent < 6) {
-    const int decimals = std::max(0, digits - 1 - exponent);
-    std::snprintf(buf, sizeof buf, "%.*Lf", decimals, value);
-    out = TrimZeros(buf);
+  if (exponent >= -3 && exponent < 6 && exponent < digits) {
+    // Fixed notation of the same significant digits: rounding at the same
+    // place as the exponent notation gives the same digits (also where the
+    // rounding carried into a new leading digit), so they are only moved
+    // round the point.
+    const bool negative = buf[0] == '-';
+    std::string d;
+    for (const char* c = buf + negative; c != ePos; ++c)
+      if (*c != '.') d += *c;
+    if (negative) out += '-';
+    if (exponent < 0) {
+      out += "0.";
+      out.append(static_cast<size_t>(-exponent - 1), '0');
+      out += d;
+    } else {
+      out.append(d, 0, static_cast<size_t>(exponent) + 1);
+      if (d.size() > static_cast<size_t>(exponent) + 1) out += '.' + d.substr(static_cast<size_t>(exponent) + 1);
+    }
+    out = TrimZeros(out);
+  } else if (exponent >= -3 && exponent < 6) {
+    // More whole digits than significant ones: the value's own.
+    std::snprintf(buf, sizeof buf, "%.0Lf", value);
+    out = buf;
   } else {
     const std::string mantissa = TrimZeros(std::string(buf, static_cast<size_t>(ePos - buf)));
     out = mantissa + "E" + std::to_string(exponent);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <random>
 
 #include "framework/options.h"
@@ -383,28 +384,48 @@ std::vector<TAncestorCalcModule*> ModulesOfState(const TCalcState& state,
 
 }  // namespace
 
-void TSuperCalcModule::PutState(const TCalcState& state) {
+std::vector<TCalcItem*> TSuperCalcModule::ItemsOfState(const TCalcState& state) const {
   std::vector<std::pair<std::string, TAncestorCalcModule*>> modules;
-  CollectModules(*this, {}, modules);
+  CollectModules(const_cast<TSuperCalcModule&>(*this), {}, modules);
   const std::vector<TAncestorCalcModule*> stateModules = ModulesOfState(state, modules);
+  std::vector<TCalcItem*> items;
+  items.reserve(state.Items.size());
+  for (const auto& s : state.Items) {
+    TAncestorCalcModule* module = s.Module < stateModules.size() ? stateModules[s.Module] : nullptr;
+    items.push_back(module ? module->CalcItemByName(s.Name) : nullptr);
+  }
+  return items;
+}
+
+void TSuperCalcModule::PutState(const TCalcState& state, const std::vector<TCalcItem*>& items,
+                                bool resultsUnreported) {
   // Twice: an item that reads from a module now but was an entry in the
   // state takes its value once the switches have joined the modules
   // again.
-  std::vector<const TCalcState::Item*> later;
-  const auto put = [&](const TCalcState::Item& s, bool first) {
-    TAncestorCalcModule* module = s.Module < stateModules.size() ? stateModules[s.Module] : nullptr;
-    if (!module) return;
-    TCalcItem* item = module->CalcItemByName(s.Name);
+  std::vector<size_t> later;
+  const auto put = [&](size_t index, bool first) {
+    const TCalcState::Item& s = state.Items[index];
+    TCalcItem* item = items[index];
     if (!item) return;
     if (item->GetIsTarget()) {
-      if (first) later.push_back(&s);
+      if (first) later.push_back(index);
       return;
     }
+    auto* p = item->AsParameter();
+    // A result, or a value the calculation wrote, can go back unreported
+    // while the modules are off: switched on, they calculate every result
+    // anew, and what reacts to a result in between only asks for that
+    // calculation. A value passed on by a data link, or one changing unit
+    // (units follow each other), goes back with its events.
+    const bool unreported = resultsUnreported && p && !item->GetIsDataSource() &&
+                            p->GetCalcUnitNo() == s.CalcUnitNo &&
+                            (p->IsOutputParameter() || item->GetInputState() == isCalculated);
+    std::optional<TCalcItem::TUnreported> quiet;
+    if (unreported) quiet.emplace(*item);
     item->SetInputState(s.InputState);
     item->SetOverruled(s.Overruled);
     item->SetModified(s.Modified);
     item->SetSetByProgram(s.SetByProgram);
-    auto* p = item->AsParameter();
     if (p) {
       p->SetCalcUnitNo(s.CalcUnitNo);
       p->SetIsApproximated(s.IsApproximated);
@@ -420,62 +441,57 @@ void TSuperCalcModule::PutState(const TCalcState& state) {
     item->SetStringListNotes(s.Notes);
     item->SetStringListComments(s.Comments);
   };
-  for (const auto& s : state.Items) put(s, true);
+  for (size_t i = 0; i < state.Items.size(); ++i) put(i, true);
   if (!later.empty()) {
     ApplySwitches();
-    for (const TCalcState::Item* s : later) put(*s, false);
+    for (const size_t i : later) put(i, false);
   }
 }
 
-void TSuperCalcModule::PutUtilized(const TCalcState& state) {
-  std::vector<std::pair<std::string, TAncestorCalcModule*>> modules;
-  CollectModules(*this, {}, modules);
-  const std::vector<TAncestorCalcModule*> stateModules = ModulesOfState(state, modules);
-  for (const auto& s : state.Items) {
-    TAncestorCalcModule* module = s.Module < stateModules.size() ? stateModules[s.Module] : nullptr;
-    if (TCalcItem* item = module ? module->CalcItemByName(s.Name) : nullptr; item && !item->GetIsTarget())
-      item->SetUtilized(s.Utilized);
+void TSuperCalcModule::PutUtilized(const TCalcState& state, const std::vector<TCalcItem*>& items) {
+  for (size_t i = 0; i < state.Items.size(); ++i)
+    if (TCalcItem* item = items[i]; item && !item->GetIsTarget()) item->SetUtilized(state.Items[i].Utilized);
+}
+
+void TSuperCalcModule::PutStateSwitchedOff(const TCalcState& state, const std::vector<TCalcItem*>& items,
+                                           bool startAgain) {
+  BeginSetValues();
+  try {
+    PutState(state, items, startAgain);
+  } catch (...) {
+    EndSetValues();
+    throw;
   }
+  // Starting again, the bracket closes with the modules off; the next bulk
+  // set switches them on.
+  if (startAgain) FSavedActive = false;
+  EndSetValues();
 }
 
 void TSuperCalcModule::LoadState(const TCalcState& state) {
   // All values go in with the modules switched off; switching them on again
   // recalculates everything once, which also brings back the messages.
-  BeginSetValues();
-  try {
-    PutState(state);
-  } catch (...) {
-    EndSetValues();
-    throw;
-  }
-  EndSetValues();
+  // (the items live as long as their modules, which switching does not end)
+  const std::vector<TCalcItem*> items = ItemsOfState(state);
+  PutStateSwitchedOff(state, items, false);
   // Which items the calculation uses follows the choices as they were
   // made one after the other (the phase before the medium's data, a
   // switch before its values); switching everything on at once does not
   // retrace that road, so the use is put back as the state had it, also
   // into the step of history just recorded.
-  PutUtilized(state);
+  PutUtilized(state, items);
   if (!FInHistory && UseHistory && !FHistory.empty() && GetActive()) SaveState(FHistory.back());
 }
 
 void TSuperCalcModule::StartAgainFrom(const TCalcState& built) {
-  BeginSetValues();
-  try {
-    PutState(built);
-  } catch (...) {
-    EndSetValues();
-    throw;
-  }
-  // The bracket closes with the modules off; the next bulk set switches
-  // them on.
-  FSavedActive = false;
-  EndSetValues();
+  const std::vector<TCalcItem*> items = ItemsOfState(built);
+  PutStateSwitchedOff(built, items, true);
   FSwitchOnPending = true;
   std::vector<std::pair<std::string, TAncestorCalcModule*>> modules;
   CollectModules(*this, {}, modules);
   for (const auto& [path, module] : modules)
     if (auto* m = dynamic_cast<TCalcModule*>(module)) m->ForgetPast();
-  PutUtilized(built);
+  PutUtilized(built, items);
   FContainer->RemoveAllMessages();
   FHistory.clear();
   FSnapShot.Clear();

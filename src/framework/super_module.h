@@ -246,10 +246,17 @@ class TSuperCalcModule : public TAncestorCalcModule {
   std::unordered_map<const TCalcModule*, int> FCreationOrder;
   bool FSettling = false;
   void Settle();
-  // Sets the items of `state` (inside an open bulk set of values).
-  void PutState(const TCalcState& state);
+  // The item of each entry of `state`, nullptr for one the calculation
+  // lacks.
+  std::vector<TCalcItem*> ItemsOfState(const TCalcState& state) const;
+  // Sets the items of `state` (inside an open bulk set of values); with
+  // `resultsUnreported` the results without their events.
+  void PutState(const TCalcState& state, const std::vector<TCalcItem*>& items, bool resultsUnreported);
+  // PutState inside a bulk set of values of its own, which switches the
+  // modules on again unless `startAgain`.
+  void PutStateSwitchedOff(const TCalcState& state, const std::vector<TCalcItem*>& items, bool startAgain);
   // Which items the calculation used, as `state` has it.
-  void PutUtilized(const TCalcState& state);
+  void PutUtilized(const TCalcState& state, const std::vector<TCalcItem*>& items);
   TSnapShot FSnapShot{this};
   double FLastBackup = -1;
 };

@@ -95,7 +95,7 @@ void RunOne(TTorvaWorkspace& workspace, const std::string& caseFile, const std::
     }
   }
   if (json)
-    PrintPointsJson(calc, out);
+    PrintPointsJson(calc, workspace.Layout(), out);
   else
     PrintPointsTable(calc, out, allRows);
 }

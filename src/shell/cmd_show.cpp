@@ -52,7 +52,7 @@ int RunShow(const std::vector<std::string>& args, CommandContext& ctx) {
     TTorvaWorkspace& workspace = *opened.whole;
     if (units) workspace.ApplyUnitPreset(*units);
     if (json)
-      PrintPointsJson(workspace.Calculation(), ctx.out);
+      PrintPointsJson(workspace.Calculation(), workspace.Layout(), ctx.out);
     else
       PrintPointsTable(workspace.Calculation(), ctx.out, allRows);
     return ExitOk;

@@ -1,6 +1,7 @@
 #include "workspace/json_items.h"
 
 #include <algorithm>
+#include <cmath>
 #include <ostream>
 
 #include "framework/calc_switch.h"
@@ -58,14 +59,22 @@ const char* MessageKind(tCalcMessageType t) {
 
 void WriteJsonItem(TJsonWriter& w, const TCalcItem& item, bool relevant) {
   w.BeginObject();
-  if (const auto* p = dynamic_cast<const TCalcParameter*>(&item)) {
+  if (const TCalcParameter* p = item.AsParameter()) {
     const Extended basic = p->GetValue();
     const bool has = HasValue(basic);
+    // The value in the unit shown and in SI is often the basic one itself:
+    // its text is made once.
+    const std::string basicText = TJsonWriter::NumberText(basic);
+    std::string own;
+    const auto text = [&](Extended v) -> const std::string& {
+      if (v == basic && std::signbit(v) == std::signbit(basic)) return basicText;
+      return own = TJsonWriter::NumberText(v);
+    };
     w.Key("kind").String("parameter");
-    w.Key("value").Number(has ? p->GetDisplayValue() : NoValue);
+    w.Key("value").Value(text(has ? p->GetDisplayValue() : NoValue));
     w.Key("unit").String(p->GetCalcUnitName());
-    w.Key("basic").Number(basic);
-    w.Key("si").Number(has ? GetSIValue(0, p->GetQuantity(), basic) : NoValue);
+    w.Key("basic").Value(basicText);
+    w.Key("si").Value(text(has ? GetSIValue(0, p->GetQuantity(), basic) : NoValue));
     w.Key("text").String(p->GetDisplayText());
     w.Key("state").String(ValueStateName(p->GetValueState()));
     w.Key("inputState").Integer(p->GetInputState());
@@ -152,7 +161,10 @@ const char* kPointKeys[kPointCount] = {"1", "2", "3", "X"};
 }  // namespace
 
 void PrintPointsJson(const TCustomSCMSubstances& calc, std::ostream& out) {
-  const TPointsLayout layout = LayoutOfCalculation(calc);
+  PrintPointsJson(calc, LayoutOfCalculation(calc), out);
+}
+
+void PrintPointsJson(const TCustomSCMSubstances& calc, const TPointsLayout& layout, std::ostream& out) {
   const TRelevance relevant(*calc.GetMainCalcModule());
   TJsonWriter w(out);
   w.BeginObject().Key("calculation").String(calc.ClassName()).Key("title").String(CalculationTitle(calc));

@@ -36,5 +36,7 @@ void PrintModuleJson(const TCalcModule& module, const TCalcMessageContainer& mes
 // "points" (four objects, item name at point 1 -> value and unit),
 // "messages" (each with its point: "1", "2", "3", "X" or null).
 void PrintPointsJson(const TCustomSCMSubstances& calc, std::ostream& out);
+// The same with the calculation's layout at hand (TTorvaWorkspace::Layout).
+void PrintPointsJson(const TCustomSCMSubstances& calc, const TPointsLayout& layout, std::ostream& out);
 
 }  // namespace torvacalc

@@ -39,13 +39,16 @@ class TJsonWriter {
     return *this;
   }
   // NoValue, infinities and NaN are written as null.
-  TJsonWriter& Number(Extended v) {
+  TJsonWriter& Number(Extended v) { return Value(NumberText(v)); }
+  // A value's JSON text made before (NumberText).
+  TJsonWriter& Value(std::string_view text) {
     Separate();
-    if (IsNoValue(v) || !std::isfinite(v))
-      Put("null");
-    else
-      Put(NumberToText(v));
+    Put(text);
     return *this;
+  }
+  static std::string NumberText(Extended v) {
+    if (IsNoValue(v) || !std::isfinite(v)) return "null";
+    return NumberToText(v);
   }
   TJsonWriter& Integer(long long v) {
     Separate();
@@ -134,7 +137,7 @@ class TJsonWriter {
   }
 
   std::ostream& out_;
-  std::vector<bool> first_;
+  std::vector<char> first_;  // per open object or array: nothing in it yet
   bool afterKey_ = false;
 };
 

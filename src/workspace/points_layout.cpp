@@ -129,9 +129,14 @@ TPointsLayout LayoutOfCalculation(const TCustomSCMSubstances& calc) {
     if (point == 0) r.base = i->GetName();
     r.items[point] = i;
   }
-  if (const auto* ops = dynamic_cast<const TCustomSCM3SubstancesMaterialPipe*>(&calc))
-    layout.on = {true, ops->GetNoOfOps() >= 2, ops->GetNoOfOps() >= 3, ops->GetOpXEnabled()};
+  layout.on = PointsOn(calc);
   return layout;
+}
+
+std::array<bool, kPointCount> PointsOn(const TCustomSCMSubstances& calc) {
+  if (const auto* ops = dynamic_cast<const TCustomSCM3SubstancesMaterialPipe*>(&calc))
+    return {true, ops->GetNoOfOps() >= 2, ops->GetNoOfOps() >= 3, ops->GetOpXEnabled()};
+  return {true, true, true, true};
 }
 
 int PointOfMessage(const TCalcMessage& msg, const TCustomSCMSubstances& calc, const TPointsLayout& layout) {

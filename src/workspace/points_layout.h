@@ -46,6 +46,8 @@ bool PointOneOnly(const std::string& name);
 
 // The layout of a calculation's main module, in the order of its items.
 TPointsLayout LayoutOfCalculation(const TCustomSCMSubstances& calc);
+// The points that calculate now (the layout's `on`).
+std::array<bool, kPointCount> PointsOn(const TCustomSCMSubstances& calc);
 
 // The point a message concerns (0..3) or kAllPoints: the point of the
 // computing module that raised it (FCCM...2, ...3, ...X; ...1 when the

@@ -294,10 +294,15 @@ int TTorvaWorkspace::MessagePoint(const TCalcMessage& msg) const {
   return PointOfMessage(msg, *FCalc, *FLayout);
 }
 
-std::vector<TPointMessage> TTorvaWorkspace::ReadMessages() const {
-  // Made anew: which points are on follows the entries.
-  return PointMessages(*FCalc, LayoutOfCalculation(*FCalc));
+const TPointsLayout& TTorvaWorkspace::Layout() const {
+  if (!FLayout)
+    FLayout = std::make_unique<TPointsLayout>(LayoutOfCalculation(*FCalc));
+  else
+    FLayout->on = PointsOn(*FCalc);  // follows the entries
+  return *FLayout;
 }
+
+std::vector<TPointMessage> TTorvaWorkspace::ReadMessages() const { return PointMessages(*FCalc, Layout()); }
 
 void TTorvaWorkspace::Save(const std::string& fileName) { FCalc->SaveToFile(fileName); }
 

@@ -61,6 +61,9 @@ class TTorvaWorkspace : public TWorkspace {
   // changes) for a calculation without operating points of a valve.
   bool SortOperatingPoints();
   const TCustomSCMSubstances& Calculation() const { return *FCalc; }
+  // The rows x points model: the rows made once (they follow the item
+  // names alone), the points on as they are now.
+  const TPointsLayout& Layout() const;
   // The calculation as it was built (TReusable): every value, unit, note
   // and choice, the numeric options, no messages, no history; the next
   // EnterAll or Load computes once with its values and gives, to the

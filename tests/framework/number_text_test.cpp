@@ -21,6 +21,7 @@ TEST(NumberText, DisplayFormatChoosesNotationByMagnitude) {
       {2.5e8L, 4, "2.5E8"},          {-17.77777L, 4, "-17.78"}, {-0.00001L, 3, "-1E-5"},
       {1e-300L, 4, "1E-300"},        {1.5L, 1, "2"},           {2.5L, 1, "2"},  // an exact tie: to even
       {0.0625L, 2, "0.062"},         {9.99951L, 4, "10"},      {-999.9996L, 6, "-1000"},
+      {-99.996L, 4, "-100"},         {123456.7L, 4, "123457"}, {0.0125L, 2, "0.013"},  // 0.0125 lies a shade above
   };
   for (const auto& c : cases) EXPECT_EQ(HXFormatFloat(c.v, c.digits), c.text) << static_cast<double>(c.v);
   EXPECT_EQ(HXFormatFloat(NoValue, 4), "");
