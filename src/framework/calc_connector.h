@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <set>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -69,13 +70,32 @@ class TCalcSource : public TCalcComponent {
 
  private:
   friend class TCalcModule;
+  friend class TCalcConnector;
   void AddConnector(TCalcConnector* connector);
   void NotifyCalcLinks(TCalcEvent event, TCalcItem* item);
   void KeepInMind(TCalcEvent event, TCalcItem* item);
+  // Enters or removes a connector's attached items in FCarried.
+  void IndexConnector(TCalcConnector* connector);
+  void ForgetConnector(const TCalcConnector* connector);
+  void GrowCarried(size_t entries);
 
   TCalcModule* FCalcModule = nullptr;
   std::vector<TFieldCalcLink*> FCalcLinks;
   std::vector<TCalcConnector*> FConnectors;
+  // When each of FConnectors came, counting up: their order.
+  std::vector<std::uint64_t> FArrival;
+  std::uint64_t FArrived = 0;
+  // Which connectors carry an item, so that a change of one item visits
+  // only these, not every connector of the module: a hash table of
+  // (item, connector) entries, open addressing, at most half full. Kept as
+  // connectors come, go and are switched on.
+  struct TCarried {
+    const TCalcItem* Item = nullptr;
+    std::uint64_t Arrival = 0;
+    TCalcConnector* Connector = nullptr;
+  };
+  std::vector<TCarried> FCarried;
+  size_t FCarriedCount = 0;
   std::vector<TCalcItem*> FPendingState, FPendingData, FPendingNotes, FPendingComments;
   bool FPendingBefore = false, FPendingAfter = false;
   int FUpdateCounter = 0;
@@ -140,6 +160,9 @@ class TCalcConnector : public TCalcComponent {
   void UpdateState(TCalcItem* item);
   // True when the item is named in one of the lists (in its module).
   bool IsAttached(const TCalcItem* item) const;
+  // The items named in the lists when the connector was last switched on
+  // while enabled, sorted.
+  const std::vector<const TCalcItem*>& AttachedItems() const { return FAttached; }
   // Throws ECompCalcLink when linking the lists would make items read from
   // each other in a circle.
   void CheckCircles() const;

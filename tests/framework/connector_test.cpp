@@ -113,6 +113,25 @@ TEST(Connector, EventsOfAttachedItemsOnly) {
   const int before = changes;
   other->SetValue(1);
   EXPECT_EQ(changes, before);
+  // Connectors that come, go or gain an item while on are heard in the
+  // order they came.
+  p.b.AddItem<TInputParameter>("z", qNoUnit);
+  p.b.AddItem<TInputParameter>("w", qNoUnit);
+  p.c.InConnections.AddConnection("other|z");
+  std::string order;
+  p.c.OnDataChange = [&](TCalcConnector&, TCalcItem*) { order += 'C'; };
+  auto d = std::make_unique<TCalcConnector>(nullptr, "D");
+  d->SetCalcTarget(&p.sb);
+  d->SetCalcSource(&p.sa);
+  d->InConnections.AddConnection("other|w");
+  d->OnDataChange = [&](TCalcConnector&, TCalcItem*) { order += 'D'; };
+  d->SetActive(true);
+  order.clear();
+  other->SetValue(2);
+  d.reset();
+  order += '|';
+  other->SetValue(3);
+  EXPECT_EQ(order, "CDCDD|CC");
 }
 
 TEST(CalcSource, ViewsHearNothingDuringAnUpdateAndEachItemOnceAfter) {
