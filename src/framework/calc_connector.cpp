@@ -125,7 +125,7 @@ void TCalcSource::GrowCarried(size_t entries) {
 
 void TCalcSource::IndexConnector(TCalcConnector* connector) {
   const auto at = std::find(FConnectors.begin(), FConnectors.end(), connector);
-  if (at == FConnectors.end() || connector->AttachedItems().empty()) return;
+  if (at == FConnectors.end() || connector->AttachedItems().empty() || !connector->GetListened()) return;
   const std::uint64_t arrival = FArrival[static_cast<size_t>(at - FConnectors.begin())];
   GrowCarried(FCarriedCount + connector->AttachedItems().size());
   const size_t mask = FCarried.size() - 1;
@@ -138,7 +138,7 @@ void TCalcSource::IndexConnector(TCalcConnector* connector) {
 }
 
 void TCalcSource::ForgetConnector(const TCalcConnector* connector) {
-  if (FCarried.empty()) return;
+  if (FCarriedCount == 0) return;
   const size_t mask = FCarried.size() - 1;
   for (const TCalcItem* item : connector->AttachedItems()) {
     size_t i = HomeOf(item, mask);
@@ -423,12 +423,32 @@ void TCalcConnector::BuildParameterList(const TLinkedItems& links) {
   attached.erase(std::unique(attached.begin(), attached.end()), attached.end());
   // A connector switched off and on again mostly carries what it carried.
   if (attached == FAttached) return;
+  if (!GetListened()) {
+    FAttached.swap(attached);
+    return;
+  }
   TCalcSource* other = FCalcTarget != FCalcSource ? FCalcTarget : nullptr;
   for (TCalcSource* s : {FCalcSource, other})
     if (s) s->ForgetConnector(this);
   FAttached.swap(attached);
   for (TCalcSource* s : {FCalcSource, other})
     if (s) s->IndexConnector(this);
+}
+
+void TCalcConnector::Reindex() {
+  TCalcSource* other = FCalcTarget != FCalcSource ? FCalcTarget : nullptr;
+  for (TCalcSource* s : {FCalcSource, other})
+    if (s) {
+      s->ForgetConnector(this);
+      s->IndexConnector(this);
+    }
+}
+
+TConnectorHandler& TConnectorHandler::operator=(TFunction function) {
+  const bool listened = FOwner->GetListened();
+  FFunction = std::move(function);
+  if (FOwner->GetListened() != listened) FOwner->Reindex();
+  return *this;
 }
 
 bool TCalcConnector::IsAttached(const TCalcItem* item) const {

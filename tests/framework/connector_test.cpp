@@ -113,8 +113,8 @@ TEST(Connector, EventsOfAttachedItemsOnly) {
   const int before = changes;
   other->SetValue(1);
   EXPECT_EQ(changes, before);
-  // Connectors that come, go or gain an item while on are heard in the
-  // order they came.
+  // Connectors that come, go, gain an item while on or a handler later are
+  // heard in the order they came.
   p.b.AddItem<TInputParameter>("z", qNoUnit);
   p.b.AddItem<TInputParameter>("w", qNoUnit);
   p.c.InConnections.AddConnection("other|z");
@@ -124,9 +124,8 @@ TEST(Connector, EventsOfAttachedItemsOnly) {
   d->SetCalcTarget(&p.sb);
   d->SetCalcSource(&p.sa);
   d->InConnections.AddConnection("other|w");
-  d->OnDataChange = [&](TCalcConnector&, TCalcItem*) { order += 'D'; };
   d->SetActive(true);
-  order.clear();
+  d->OnDataChange = [&](TCalcConnector&, TCalcItem*) { order += 'D'; };
   other->SetValue(2);
   d.reset();
   order += '|';
