@@ -3,6 +3,7 @@
 #include "framework/snapshot.h"
 
 #include <algorithm>
+#include <bit>
 #include <functional>
 
 #include "framework/translation.h"
@@ -19,6 +20,31 @@ void EraseFrom(std::vector<T*>& list, const T* p) {
 template <class T>
 void AddOnce(std::vector<T*>& list, T* p) {
   if (p && std::find(list.begin(), list.end(), p) == list.end()) list.push_back(p);
+}
+
+// Keeps the first of equal entries, in their order.
+void KeepFirstOfEach(std::vector<TCalcItem*>& list) {
+  if (list.size() < 2) return;
+  std::vector<std::pair<TCalcItem*, size_t>> sorted;
+  sorted.reserve(list.size());
+  for (size_t i = 0; i < list.size(); ++i) sorted.emplace_back(list[i], i);
+  std::sort(sorted.begin(), sorted.end());
+  std::vector<bool> keep(list.size());
+  for (size_t i = 0; i < sorted.size(); ++i)
+    if (i == 0 || sorted[i].first != sorted[i - 1].first) keep[sorted[i].second] = true;
+  size_t kept = 0;
+  for (size_t i = 0; i < list.size(); ++i)
+    if (keep[i]) list[kept++] = list[i];
+  list.resize(kept);
+}
+
+// Notes an item for the views. A burst of changes notes the same items
+// many times: a repeat of the last one is dropped at once, the others when
+// the list is delivered, or now and then while it grows.
+void Remember(std::vector<TCalcItem*>& list, TCalcItem* item) {
+  if (!list.empty() && list.back() == item) return;
+  list.push_back(item);
+  if (list.size() >= 4096 && std::has_single_bit(list.size())) KeepFirstOfEach(list);
 }
 
 // What an event tells observers of data changes: a change of an item's
@@ -61,8 +87,76 @@ void TCalcSource::SetCalcModule(TCalcModule* module) {
 
 void TCalcSource::AddCalcLink(TFieldCalcLink* link) { AddOnce(FCalcLinks, link); }
 void TCalcSource::RemoveCalcLink(TFieldCalcLink* link) { EraseFrom(FCalcLinks, link); }
-void TCalcSource::AddConnector(TCalcConnector* connector) { AddOnce(FConnectors, connector); }
-void TCalcSource::RemoveConnector(TCalcConnector* connector) { EraseFrom(FConnectors, connector); }
+void TCalcSource::AddConnector(TCalcConnector* connector) {
+  if (!connector || std::find(FConnectors.begin(), FConnectors.end(), connector) != FConnectors.end()) return;
+  FConnectors.push_back(connector);
+  FArrival.push_back(++FArrived);
+  IndexConnector(connector);
+}
+
+void TCalcSource::RemoveConnector(TCalcConnector* connector) {
+  const auto at = std::find(FConnectors.begin(), FConnectors.end(), connector);
+  if (at == FConnectors.end()) return;
+  ForgetConnector(connector);
+  FArrival.erase(FArrival.begin() + (at - FConnectors.begin()));
+  FConnectors.erase(at);
+}
+
+namespace {
+
+size_t HomeOf(const TCalcItem* item, size_t mask) {
+  return static_cast<size_t>((reinterpret_cast<std::uintptr_t>(item) * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+}
+
+}  // namespace
+
+void TCalcSource::GrowCarried(size_t entries) {
+  if (entries * 2 <= FCarried.size()) return;
+  std::vector<TCarried> old(std::max<size_t>(64, std::bit_ceil(entries * 2)));
+  old.swap(FCarried);
+  const size_t mask = FCarried.size() - 1;
+  for (const TCarried& e : old)
+    if (e.Item) {
+      size_t i = HomeOf(e.Item, mask);
+      while (FCarried[i].Item) i = (i + 1) & mask;
+      FCarried[i] = e;
+    }
+}
+
+void TCalcSource::IndexConnector(TCalcConnector* connector) {
+  const auto at = std::find(FConnectors.begin(), FConnectors.end(), connector);
+  if (at == FConnectors.end() || connector->AttachedItems().empty() || !connector->GetListened()) return;
+  const std::uint64_t arrival = FArrival[static_cast<size_t>(at - FConnectors.begin())];
+  GrowCarried(FCarriedCount + connector->AttachedItems().size());
+  const size_t mask = FCarried.size() - 1;
+  for (const TCalcItem* item : connector->AttachedItems()) {
+    size_t i = HomeOf(item, mask);
+    while (FCarried[i].Item) i = (i + 1) & mask;
+    FCarried[i] = {item, arrival, connector};
+    ++FCarriedCount;
+  }
+}
+
+void TCalcSource::ForgetConnector(const TCalcConnector* connector) {
+  if (FCarriedCount == 0) return;
+  const size_t mask = FCarried.size() - 1;
+  for (const TCalcItem* item : connector->AttachedItems()) {
+    size_t i = HomeOf(item, mask);
+    while (FCarried[i].Item && !(FCarried[i].Item == item && FCarried[i].Connector == connector)) i = (i + 1) & mask;
+    if (!FCarried[i].Item) continue;
+    // Moves back the entries after it that would no longer be found past
+    // the freed slot.
+    for (size_t j = (i + 1) & mask; FCarried[j].Item; j = (j + 1) & mask) {
+      const size_t home = HomeOf(FCarried[j].Item, mask);
+      const bool reachable = i <= j ? (i < home && home <= j) : (i < home || home <= j);
+      if (reachable) continue;
+      FCarried[i] = FCarried[j];
+      i = j;
+    }
+    FCarried[i] = {};
+    --FCarriedCount;
+  }
+}
 
 void TCalcSource::ActivateConnectors() {
   for (TCalcConnector* c : std::vector<TCalcConnector*>(FConnectors)) c->SetActive(true);
@@ -107,7 +201,38 @@ void TCalcSource::UpdateState(TCalcItem* item) {
 }
 
 void TCalcSource::NotifyCalcLinks(TCalcEvent event, TCalcItem* item) {
-  for (TCalcConnector* c : TSnapshot<TCalcConnector>(FConnectors)) c->CalcEvent(event, item);
+  // An event about one item concerns only the connectors that carry it;
+  // one about the whole module concerns them all.
+  if (!item) {
+    for (TCalcConnector* c : TSnapshot<TCalcConnector>(FConnectors)) c->CalcEvent(event, item);
+  } else if (FCarriedCount > 0) {
+    // Those found, in the order the connectors came, taken before any is
+    // called (a connector's reaction may switch connectors).
+    struct TFound {
+      std::uint64_t Arrival;
+      TCalcConnector* Connector;
+      bool operator<(const TFound& o) const { return Arrival < o.Arrival; }
+    };
+    constexpr size_t kLocal = 16;
+    TFound local[kLocal];
+    std::vector<TFound> more;
+    size_t found = 0;
+    const size_t mask = FCarried.size() - 1;
+    for (size_t i = HomeOf(item, mask); FCarried[i].Item; i = (i + 1) & mask) {
+      if (FCarried[i].Item != item) continue;
+      const TFound e{FCarried[i].Arrival, FCarried[i].Connector};
+      if (found < kLocal) {
+        local[found] = e;
+      } else {
+        if (more.empty()) more.assign(local, local + kLocal);
+        more.push_back(e);
+      }
+      ++found;
+    }
+    TFound* first = found <= kLocal ? local : more.data();
+    if (found > 1) std::sort(first, first + found);
+    for (size_t k = 0; k < found; ++k) first[k].Connector->CalcEvent(event, item);
+  }
   if (FUpdateCounter == 0) {
     for (TFieldCalcLink* l : TSnapshot<TFieldCalcLink>(FCalcLinks)) l->CalcEvent(event, item);
   } else {
@@ -117,12 +242,12 @@ void TCalcSource::NotifyCalcLinks(TCalcEvent event, TCalcItem* item) {
 
 void TCalcSource::KeepInMind(TCalcEvent event, TCalcItem* item) {
   switch (event) {
-    case ceNotesChange: AddOnce(FPendingNotes, item); break;
-    case ceCommentsChange: AddOnce(FPendingComments, item); break;
-    case ceUpdateState: AddOnce(FPendingState, item); break;
+    case ceNotesChange: Remember(FPendingNotes, item); break;
+    case ceCommentsChange: Remember(FPendingComments, item); break;
+    case ceUpdateState: Remember(FPendingState, item); break;
     case ceBeforeCalculate: FPendingBefore = true; break;
     case ceAfterCalculate: FPendingAfter = true; break;
-    default: AddOnce(FPendingData, item); break;
+    default: Remember(FPendingData, item); break;
   }
 }
 
@@ -137,6 +262,11 @@ void TCalcSource::Refresh() {
   if (Active) {
     if (FPendingBefore && OnBeforeCalculate) OnBeforeCalculate(*this);
     auto deliver = [this](std::vector<TCalcItem*>& list, TCalcEvent event) {
+      if (FCalcLinks.empty()) {
+        list.clear();
+        return;
+      }
+      KeepFirstOfEach(list);
       while (!list.empty()) {
         TCalcItem* item = list.back();
         list.pop_back();
@@ -283,14 +413,42 @@ std::vector<std::pair<TCalcItem*, TCalcItem*>> Resolve(const TConnections& list,
 }  // namespace
 
 void TCalcConnector::BuildParameterList(const TLinkedItems& links) {
-  FAttached.clear();
+  std::vector<const TCalcItem*> attached;
   for (const auto* list : {&links.Out, &links.In, &links.OutPump, &links.InPump})
     for (const auto& [from, to] : *list) {
-      FAttached.push_back(from);
-      FAttached.push_back(to);
+      attached.push_back(from);
+      attached.push_back(to);
     }
-  std::sort(FAttached.begin(), FAttached.end());
-  FAttached.erase(std::unique(FAttached.begin(), FAttached.end()), FAttached.end());
+  std::sort(attached.begin(), attached.end());
+  attached.erase(std::unique(attached.begin(), attached.end()), attached.end());
+  // A connector switched off and on again mostly carries what it carried.
+  if (attached == FAttached) return;
+  if (!GetListened()) {
+    FAttached.swap(attached);
+    return;
+  }
+  TCalcSource* other = FCalcTarget != FCalcSource ? FCalcTarget : nullptr;
+  for (TCalcSource* s : {FCalcSource, other})
+    if (s) s->ForgetConnector(this);
+  FAttached.swap(attached);
+  for (TCalcSource* s : {FCalcSource, other})
+    if (s) s->IndexConnector(this);
+}
+
+void TCalcConnector::Reindex() {
+  TCalcSource* other = FCalcTarget != FCalcSource ? FCalcTarget : nullptr;
+  for (TCalcSource* s : {FCalcSource, other})
+    if (s) {
+      s->ForgetConnector(this);
+      s->IndexConnector(this);
+    }
+}
+
+TConnectorHandler& TConnectorHandler::operator=(TFunction function) {
+  const bool listened = FOwner->GetListened();
+  FFunction = std::move(function);
+  if (FOwner->GetListened() != listened) FOwner->Reindex();
+  return *this;
 }
 
 bool TCalcConnector::IsAttached(const TCalcItem* item) const {

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <set>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -69,13 +70,33 @@ class TCalcSource : public TCalcComponent {
 
  private:
   friend class TCalcModule;
+  friend class TCalcConnector;
   void AddConnector(TCalcConnector* connector);
   void NotifyCalcLinks(TCalcEvent event, TCalcItem* item);
   void KeepInMind(TCalcEvent event, TCalcItem* item);
+  // Enters a listened connector's attached items in FCarried, or removes
+  // them.
+  void IndexConnector(TCalcConnector* connector);
+  void ForgetConnector(const TCalcConnector* connector);
+  void GrowCarried(size_t entries);
 
   TCalcModule* FCalcModule = nullptr;
   std::vector<TFieldCalcLink*> FCalcLinks;
   std::vector<TCalcConnector*> FConnectors;
+  // When each of FConnectors came, counting up: their order.
+  std::vector<std::uint64_t> FArrival;
+  std::uint64_t FArrived = 0;
+  // Which listened connectors carry an item, so that a change of one item
+  // visits only these, not every connector of the module: a hash table of
+  // (item, connector) entries, open addressing, at most half full. Kept as
+  // connectors come, go and are switched on.
+  struct TCarried {
+    const TCalcItem* Item = nullptr;
+    std::uint64_t Arrival = 0;
+    TCalcConnector* Connector = nullptr;
+  };
+  std::vector<TCarried> FCarried;
+  size_t FCarriedCount = 0;
   std::vector<TCalcItem*> FPendingState, FPendingData, FPendingNotes, FPendingComments;
   bool FPendingBefore = false, FPendingAfter = false;
   int FUpdateCounter = 0;
@@ -110,6 +131,24 @@ class TConnections {
   std::vector<size_t> FHashes;  // of FList's entries, in the same order
 };
 
+// A handler of a connector. Setting or clearing one tells the connector's
+// sources, which pass an item's change only to connectors that somebody
+// listens to.
+class TConnectorHandler {
+ public:
+  using TFunction = std::function<void(TCalcConnector&, TCalcItem*)>;
+  explicit TConnectorHandler(TCalcConnector* owner) : FOwner(owner) {}
+  TConnectorHandler(const TConnectorHandler&) = delete;
+  TConnectorHandler& operator=(const TConnectorHandler&) = delete;
+  TConnectorHandler& operator=(TFunction function);
+  explicit operator bool() const { return static_cast<bool>(FFunction); }
+  void operator()(TCalcConnector& connector, TCalcItem* item) const { FFunction(connector, item); }
+
+ private:
+  TCalcConnector* FOwner;
+  TFunction FFunction;
+};
+
 class TCalcConnector : public TCalcComponent {
  public:
   explicit TCalcConnector(TCalcComponent* owner = nullptr, std::string name = {});
@@ -133,13 +172,18 @@ class TCalcConnector : public TCalcComponent {
   // ECompCalcLink.
   void SetActive(bool active);
 
-  using TChangeEvent = std::function<void(TCalcConnector&, TCalcItem*)>;
-  TChangeEvent OnDataChange, OnNotesChange, OnCommentsChange, OnUpdateState;
+  using TChangeEvent = TConnectorHandler::TFunction;
+  TConnectorHandler OnDataChange{this}, OnNotesChange{this}, OnCommentsChange{this}, OnUpdateState{this};
+  // True when one of the handlers is set.
+  bool GetListened() const { return OnDataChange || OnNotesChange || OnCommentsChange || OnUpdateState; }
 
   void CalcEvent(TCalcEvent event, TCalcItem* item);
   void UpdateState(TCalcItem* item);
   // True when the item is named in one of the lists (in its module).
   bool IsAttached(const TCalcItem* item) const;
+  // The items named in the lists when the connector was last switched on
+  // while enabled, sorted.
+  const std::vector<const TCalcItem*>& AttachedItems() const { return FAttached; }
   // Throws ECompCalcLink when linking the lists would make items read from
   // each other in a circle.
   void CheckCircles() const;
@@ -154,6 +198,9 @@ class TCalcConnector : public TCalcComponent {
   void NotifyTargetCalcParameters(bool unlink);
   void LinkTargetCalcParameters(const TLinkedItems& links);
   void BuildParameterList(const TLinkedItems& links);
+  friend class TConnectorHandler;
+  // Enters the connector in its sources' tables, or takes it out.
+  void Reindex();
   TCalcModule* SourceModule() const;
   TCalcModule* TargetModule() const;
 

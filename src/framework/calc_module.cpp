@@ -580,11 +580,7 @@ void TMainCalcModule::DoCalculate() {
 // ------------------------------------------------------ compound modules
 
 void SetChildrenActive(TCalcComponent& owner, bool active) {
-  for (TCalcComponent* c : owner.Children()) {
-    if (auto* m = dynamic_cast<TCalcModule*>(c)) m->SetActive(active);
-    else if (auto* s = dynamic_cast<TSuperCalcModule*>(c)) s->SetActive(active);
-    else if (auto* k = dynamic_cast<TCompoundCalcModule*>(c)) k->SetActive(active);
-  }
+  for (TCalcComponent* c : owner.Children()) c->SetActiveWithOwner(active);
 }
 
 void CalculateChildren(TCalcComponent& owner) {

@@ -145,6 +145,7 @@ class TCalcModule : public TAncestorCalcModule {
   // Switching an enabled module on computes it; switching it off removes
   // its messages.
   virtual void SetActive(bool active);
+  void SetActiveWithOwner(bool active) override { SetActive(active); }
   bool GetEnabled() const { return FEnabled; }
   // A disabled module disables its items and ignores changes.
   virtual void SetEnabled(bool enabled);
@@ -300,6 +301,7 @@ class TCompoundCalcModule : public TCalcComponent {
   using TCalcComponent::TCalcComponent;
   const char* ClassName() const override { return "TCompoundCalcModule"; }
   void SetActive(bool active);
+  void SetActiveWithOwner(bool active) override { SetActive(active); }
   void Calculate();
 };
 

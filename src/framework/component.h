@@ -18,6 +18,9 @@ class TCalcComponent {
   TCalcComponent& operator=(const TCalcComponent&) = delete;
 
   virtual const char* ClassName() const { return "TCalcComponent"; }
+  // Switches a part that computes (a module, a compound of modules, a
+  // nested calculation) on or off as its owner is; other parts ignore it.
+  virtual void SetActiveWithOwner(bool /*active*/) {}
   const std::string& GetName() const { return FName; }
   void SetName(const std::string& name) { FName = name; }
   TCalcComponent* GetOwner() const { return FOwner; }

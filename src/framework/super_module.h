@@ -156,6 +156,7 @@ class TSuperCalcModule : public TAncestorCalcModule {
 
   bool GetActive() const;
   void SetActive(bool active);
+  void SetActiveWithOwner(bool active) override { SetActive(active); }
   bool GetEnabled() const { return FEnabled; }
   void SetEnabled(bool enabled) { FEnabled = enabled; }
   bool GetIsLoading() const { return FLoading; }

@@ -113,6 +113,24 @@ TEST(Connector, EventsOfAttachedItemsOnly) {
   const int before = changes;
   other->SetValue(1);
   EXPECT_EQ(changes, before);
+  // Connectors that come, go, gain an item while on or a handler later are
+  // heard in the order they came.
+  p.b.AddItem<TInputParameter>("z", qNoUnit);
+  p.b.AddItem<TInputParameter>("w", qNoUnit);
+  p.c.InConnections.AddConnection("other|z");
+  std::string order;
+  p.c.OnDataChange = [&](TCalcConnector&, TCalcItem*) { order += 'C'; };
+  auto d = std::make_unique<TCalcConnector>(nullptr, "D");
+  d->SetCalcTarget(&p.sb);
+  d->SetCalcSource(&p.sa);
+  d->InConnections.AddConnection("other|w");
+  d->SetActive(true);
+  d->OnDataChange = [&](TCalcConnector&, TCalcItem*) { order += 'D'; };
+  other->SetValue(2);
+  d.reset();
+  order += '|';
+  other->SetValue(3);
+  EXPECT_EQ(order, "CDCDD|CC");
 }
 
 TEST(CalcSource, ViewsHearNothingDuringAnUpdateAndEachItemOnceAfter) {
