@@ -127,13 +127,17 @@ void TValveStyles::Load() const {
         if (s.Id != static_cast<int>(FStyles.size()) + 1) break;
         FStyles.push_back(std::move(s));
       }
-      for (const TValveStyle& s : FStyles) {
-        std::vector<TTrimStyle> trims;
-        for (TTrimStyle& t : db.Trims(s.Id)) {
-          if (t.TrimNo != static_cast<int>(trims.size())) break;
+      // The trims of every style in one read, by style and number.
+      FTrims.resize(FStyles.size());
+      std::vector<bool> gap(FStyles.size());
+      for (TTrimStyle& t : db.Trims(0)) {
+        const size_t style = static_cast<size_t>(t.StyleId - 1);
+        if (t.StyleId < 1 || style >= FStyles.size() || gap[style]) continue;
+        std::vector<TTrimStyle>& trims = FTrims[style];
+        if (t.TrimNo != static_cast<int>(trims.size()))
+          gap[style] = true;
+        else
           trims.push_back(std::move(t));
-        }
-        FTrims.push_back(std::move(trims));
       }
       if (FStyles.empty()) FLoadError = "Ventildatenbank ohne Bauarten: " + FPath;
     } catch (const EValveDatabase& e) {
