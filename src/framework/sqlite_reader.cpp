@@ -14,7 +14,7 @@ TSqliteReader::TSqliteReader(const std::string& path, const std::vector<std::str
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec))
     throw ESqliteReader(ESqliteReader::skMissing, what + " nicht gefunden: " + path, "not found");
-  if (sqlite3_open_v2(path.c_str(), &FDb, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+  if (sqlite3_open_v2(path.c_str(), &FDb, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
     const std::string detail = FDb ? sqlite3_errmsg(FDb) : "cannot open";
     sqlite3_close(FDb);
     FDb = nullptr;
