@@ -216,6 +216,10 @@ void TCustomCalcMultiSwitch::SetValueList(const std::vector<std::string>& values
   SetValueList(values == *FValues ? FValues : std::make_shared<const std::vector<std::string>>(values));
 }
 
+void TCustomCalcMultiSwitch::SetValueList(std::vector<std::string>&& values) {
+  SetValueList(values == *FValues ? FValues : std::make_shared<const std::vector<std::string>>(std::move(values)));
+}
+
 void TCustomCalcMultiSwitch::SetValueList(TChoiceList values) {
   if (!values) values = NoChoices();
   const std::vector<std::string>& old = *FValues;

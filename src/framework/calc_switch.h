@@ -98,6 +98,7 @@ class TCustomCalcMultiSwitch : public tCustomCalcSwitch {
   const TChoiceList& SharedValueList() const;
   std::vector<std::string> GetTranslatedValueList() const;
   void SetValueList(const std::vector<std::string>& values);
+  void SetValueList(std::vector<std::string>&& values);
   virtual void SetValueList(TChoiceList values);
   int AddValue(const std::string& value);
   void RemoveValue(int index);
