@@ -17,7 +17,7 @@ template <class S>
 TCalcItem* MirrorMultiSwitch(TAncestorCalcModule& main, const TCustomCalcMultiSwitch& model,
                              const std::string& name) {
   S* s = main.AddItem<S>(name);
-  s->SetValueList(model.GetValueList());
+  s->SetValueList(model.SharedValueList());
   if (model.GetSwitchStatus() >= 0) s->SetSwitchStatus(model.GetSwitchStatus());
   return s;
 }

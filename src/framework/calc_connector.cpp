@@ -241,6 +241,12 @@ void TCalcSource::NotifyCalcLinks(TCalcEvent event, TCalcItem* item) {
 }
 
 void TCalcSource::KeepInMind(TCalcEvent event, TCalcItem* item) {
+  // The items are remembered for the views alone: without one (a
+  // calculation being built or run from the command line) there is nobody
+  // to tell, and a list of every item of the main module, each looked for
+  // before it is added, would cost more than the building itself. A view
+  // attached while an update is open hears what changes from then on.
+  if (FCalcLinks.empty() && event != ceBeforeCalculate && event != ceAfterCalculate) return;
   switch (event) {
     case ceNotesChange: Remember(FPendingNotes, item); break;
     case ceCommentsChange: Remember(FPendingComments, item); break;

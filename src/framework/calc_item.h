@@ -11,6 +11,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/basics.h"
@@ -80,11 +81,12 @@ class TCalcItem {
   const std::string& GetName() const { return FName; }
   virtual void SetName(const std::string& name) { FName = name; }
   virtual std::string GetCaption() const;  // translated
-  virtual void SetCaption(const std::string& caption) { FCaption = caption; }
+  // By value: a caption written as a literal is made once, not made and copied.
+  virtual void SetCaption(std::string caption) { FCaption = std::move(caption); }
   // The caption as the program's texts write it (German), untranslated.
   const std::string& GetCaptionText() const { return FCaption; }
   virtual std::string GetShortCaption() const;  // translated; the caption when empty
-  virtual void SetShortCaption(const std::string& caption) { FShortCaption = caption; }
+  virtual void SetShortCaption(std::string caption) { FShortCaption = std::move(caption); }
   TAncestorCalcModule* GetCalcModule() const { return FCalcModule; }
 
   // The item's value as text; a target reads and writes its source's.

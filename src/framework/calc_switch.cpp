@@ -112,6 +112,17 @@ void TCalcSwitch::SetLocalSwitchStatus(TCheckBoxState status) {
 
 // ---------------------------------------------------- TCustomCalcMultiSwitch
 
+const TChoiceList& NoChoices() {
+  static const TChoiceList none = std::make_shared<const std::vector<std::string>>();
+  return none;
+}
+
+TChoiceTexts TSwitchDataSource::SharedValueTexts() const {
+  auto texts = ValueTexts();
+  if (texts.empty()) return nullptr;
+  return std::make_shared<const std::map<std::string, std::vector<std::string>>>(std::move(texts));
+}
+
 int TCustomCalcMultiSwitch::GetSwitchStatus() const {
   if (!FSourceCalcItem) return FSwitchStatus;
   if (const auto* s = dynamic_cast<const TCustomCalcMultiSwitch*>(GetRootCalcItem()); s && s != this)
@@ -119,10 +130,12 @@ int TCustomCalcMultiSwitch::GetSwitchStatus() const {
   return FSwitchStatus;
 }
 
-const std::vector<std::string>& TCustomCalcMultiSwitch::GetValueList() const {
+const std::vector<std::string>& TCustomCalcMultiSwitch::GetValueList() const { return *SharedValueList(); }
+
+const TChoiceList& TCustomCalcMultiSwitch::SharedValueList() const {
   if (!FSourceCalcItem) return FValues;
   if (const auto* s = dynamic_cast<const TCustomCalcMultiSwitch*>(GetRootCalcItem()); s && s != this)
-    return s->GetValueList();
+    return s->SharedValueList();
   return FValues;
 }
 
@@ -140,10 +153,16 @@ const TCustomCalcMultiSwitch& TCustomCalcMultiSwitch::TextOwner() const {
 }
 
 void TCustomCalcMultiSwitch::SetValueTexts(const std::string& language, std::vector<std::string> texts) {
+  if (texts.empty() && (!FValueTexts || !FValueTexts->count(language))) return;
+  // Another switch may share the texts: the changed ones are a new map.
+  auto changed = FValueTexts ? *FValueTexts : std::map<std::string, std::vector<std::string>>();
   if (texts.empty())
-    FValueTexts.erase(language);
+    changed.erase(language);
   else
-    FValueTexts[language] = std::move(texts);
+    changed[language] = std::move(texts);
+  FValueTexts = changed.empty() ? nullptr
+                                : std::make_shared<const std::map<std::string, std::vector<std::string>>>(
+                                      std::move(changed));
 }
 
 std::string TCustomCalcMultiSwitch::GetValueTextIn(int index, const std::string& language) const {
@@ -151,16 +170,16 @@ std::string TCustomCalcMultiSwitch::GetValueTextIn(int index, const std::string&
   if (index < 0 || index >= static_cast<int>(values.size())) return {};
   const auto i = static_cast<size_t>(index);
   if (language == "de") return values[i];
-  const auto& own = TextOwner().FValueTexts;
-  if (const auto it = own.find(language);
-      it != own.end() && it->second.size() == values.size() && !it->second[i].empty())
-    return it->second[i];
+  if (const TChoiceTexts& own = TextOwner().FValueTexts)
+    if (const auto it = own->find(language);
+        it != own->end() && it->second.size() == values.size() && !it->second[i].empty())
+      return it->second[i];
   return TranslateInto(values[i], language);
 }
 
 void TCustomCalcMultiSwitch::SetSourceCalcItem(TCalcItem* source) {
   auto* s = dynamic_cast<TCustomCalcMultiSwitch*>(source);
-  if (s && !FValueTexts.empty() && s->FValueTexts.empty() && s->FValues == FValues) {
+  if (s && FValueTexts && !s->FValueTexts && (s->FValues == FValues || *s->FValues == *FValues)) {
     s->FValueTexts = FValueTexts;
     // The source's text was made without them.
     if (s->FSwitchStatus >= 0 && !s->FSourceCalcItem) s->FText = s->GetValueOfIndex(s->FSwitchStatus);
@@ -180,43 +199,65 @@ void TCustomCalcMultiSwitch::SetSourceCalcItem(TCalcItem* source) {
 
 void TCustomCalcMultiSwitch::TakeValuesFrom(const TSwitchDataSource& source) {
   const std::string chosen = GetText();
-  SetValueList(source.ValueList());
-  for (auto& [language, texts] : source.ValueTexts()) SetValueTexts(language, std::move(texts));
+  SetValueList(source.SharedValueList());
+  if (const TChoiceTexts texts = source.SharedValueTexts()) {
+    const bool complete =
+        std::none_of(texts->begin(), texts->end(), [](const auto& entry) { return entry.second.empty(); });
+    if (complete && (!FValueTexts || FValueTexts->empty()))
+      FValueTexts = texts;
+    else
+      for (const auto& [language, t] : *texts) SetValueTexts(language, t);
+  }
   const int index = IndexOfAnyName(chosen);
   if (index != FSwitchStatus || (index >= 0 && !IsTextOfIndex(index, FText))) SetLocalSwitchStatus(index);
 }
 
 void TCustomCalcMultiSwitch::SetValueList(const std::vector<std::string>& values) {
-  const std::string chosen = FSwitchStatus >= 0 && FSwitchStatus < static_cast<int>(FValues.size())
-                                 ? FValues[static_cast<size_t>(FSwitchStatus)]
-                                 : std::string();
+  SetValueList(values == *FValues ? FValues : std::make_shared<const std::vector<std::string>>(values));
+}
+
+void TCustomCalcMultiSwitch::SetValueList(std::vector<std::string>&& values) {
+  SetValueList(values == *FValues ? FValues : std::make_shared<const std::vector<std::string>>(std::move(values)));
+}
+
+void TCustomCalcMultiSwitch::SetValueList(TChoiceList values) {
+  if (!values) values = NoChoices();
+  const std::vector<std::string>& old = *FValues;
+  const std::string chosen =
+      FSwitchStatus >= 0 && FSwitchStatus < static_cast<int>(old.size()) ? old[static_cast<size_t>(FSwitchStatus)]
+                                                                           : std::string();
   // The entries' own texts belong to the old list.
-  if (values != FValues) FValueTexts.clear();
-  FValues = values;
-  if (FSorted) std::sort(FValues.begin(), FValues.end());
+  if (values != FValues && *values != old) FValueTexts = nullptr;
+  if (FSorted && !std::is_sorted(values->begin(), values->end())) {
+    auto sorted = *values;
+    std::sort(sorted.begin(), sorted.end());
+    values = std::make_shared<const std::vector<std::string>>(std::move(sorted));
+  }
+  FValues = std::move(values);
   // The chosen entry keeps its place by text.
-  const auto it = std::find(FValues.begin(), FValues.end(), chosen);
-  FSwitchStatus = chosen.empty() || it == FValues.end() ? -1 : static_cast<int>(it - FValues.begin());
+  const std::vector<std::string>& now = *FValues;
+  const auto it = std::find(now.begin(), now.end(), chosen);
+  FSwitchStatus = chosen.empty() || it == now.end() ? -1 : static_cast<int>(it - now.begin());
 }
 
 int TCustomCalcMultiSwitch::AddValue(const std::string& value) {
-  auto values = FValues;
+  auto values = *FValues;
   values.push_back(value);
   SetValueList(values);
-  const auto it = std::find(FValues.begin(), FValues.end(), value);
-  return static_cast<int>(it - FValues.begin());
+  const auto it = std::find(FValues->begin(), FValues->end(), value);
+  return static_cast<int>(it - FValues->begin());
 }
 
 void TCustomCalcMultiSwitch::RemoveValue(int index) {
-  if (index < 0 || index >= static_cast<int>(FValues.size())) return;
-  auto values = FValues;
+  if (index < 0 || index >= static_cast<int>(FValues->size())) return;
+  auto values = *FValues;
   values.erase(values.begin() + index);
   SetValueList(values);
 }
 
 void TCustomCalcMultiSwitch::ClearValues() {
-  FValues.clear();
-  FValueTexts.clear();
+  FValues = NoChoices();
+  FValueTexts = nullptr;
   FSwitchStatus = -1;
 }
 
@@ -227,12 +268,12 @@ void TCustomCalcMultiSwitch::SetSorted(bool sorted) {
 
 const std::string* TCustomCalcMultiSwitch::OwnTextOfIndex(size_t i) const {
   const auto& values = GetValueList();
-  const auto& own = TextOwner().FValueTexts;
-  if (own.empty()) return nullptr;
+  const TChoiceTexts& own = TextOwner().FValueTexts;
+  if (!own || own->empty()) return nullptr;
   const std::string& language = HXOptions().Language;
   if (language == "de") return &values[i];
-  if (const auto it = own.find(language);
-      it != own.end() && it->second.size() == values.size() && !it->second[i].empty())
+  if (const auto it = own->find(language);
+      it != own->end() && it->second.size() == values.size() && !it->second[i].empty())
     return &it->second[i];
   return nullptr;
 }
@@ -329,7 +370,7 @@ void TCustomCalcMultiSwitch::SetSwitchStatus(int index) {
     s->SetSwitchStatus(index);
     return;
   }
-  if (index < -1 || index >= static_cast<int>(FValues.size())) index = -1;
+  if (index < -1 || index >= static_cast<int>(FValues->size())) index = -1;
   if (index == FSwitchStatus && IsTextOfIndex(index, FText)) return;
   const bool bracket = ModuleAlive();
   if (bracket) FCalcModule->BeginUpdate();
@@ -440,14 +481,16 @@ int TXCalcListSwitch::IndexOfText(const std::string& text) const {
 // -------------------------------------------------------- TLookUpMultiSwitch
 
 int TLookUpMultiSwitch::AddValue(const std::string& value, const std::string& key) {
-  FValues.push_back(value);
+  auto values = *FValues;
+  values.push_back(value);
+  FValues = std::make_shared<const std::vector<std::string>>(std::move(values));
   FKeys.push_back(key);
-  return static_cast<int>(FValues.size()) - 1;
+  return static_cast<int>(FValues->size()) - 1;
 }
 
-void TLookUpMultiSwitch::SetValueList(const std::vector<std::string>& values) {
-  TCalcListSwitch::SetValueList(values);
-  FKeys.assign(FValues.size(), std::string());
+void TLookUpMultiSwitch::SetValueList(TChoiceList values) {
+  TCalcListSwitch::SetValueList(std::move(values));
+  FKeys.assign(FValues->size(), std::string());
 }
 
 std::string TLookUpMultiSwitch::ValueKey() const {
@@ -463,9 +506,9 @@ int TLookUpMultiSwitch::IndexOfValueKey(const std::string& key) const {
 // ---------------------------------------------------------- data switches
 
 void TDataMultiSwitch::SetSourceCalcItem(TCalcItem* source) {
-  if (auto* s = dynamic_cast<TCustomCalcMultiSwitch*>(source); s && s->GetValueList() != FValues) {
-    FValues = s->GetValueList();
-    FValueTexts.clear();  // they named the entries of the old list
+  if (auto* s = dynamic_cast<TCustomCalcMultiSwitch*>(source); s && s->SharedValueList() != FValues) {
+    if (s->GetValueList() != *FValues) FValueTexts = nullptr;  // they named the entries of the old list
+    FValues = s->SharedValueList();
   }
   TCustomCalcMultiSwitch::SetSourceCalcItem(source);
 }

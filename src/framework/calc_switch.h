@@ -21,6 +21,17 @@ class TSwitchDataSource;
 
 enum TCheckBoxState : std::uint8_t { cbUnchecked, cbChecked, cbGrayed };
 
+// The entries of a list switch, and their own texts in other languages
+// (language -> one text per entry): immutable and shared by every switch
+// that offers the same entries (a link's target and its source, the
+// switches a database source fills, a main module's mirror of a module's
+// switch), so that a calculation of some hundred switches keeps each list
+// once. A changed list is a new one.
+using TChoiceList = std::shared_ptr<const std::vector<std::string>>;
+using TChoiceTexts = std::shared_ptr<const std::map<std::string, std::vector<std::string>>>;
+// The empty list.
+const TChoiceList& NoChoices();
+
 // "nein" for unchecked, "ja" for checked, empty otherwise.
 std::string SwitchStatusToStr(TCheckBoxState status);
 // "ja" (any letter case) checks, "nein" unchecks, anything else is grayed.
@@ -83,8 +94,12 @@ class TCustomCalcMultiSwitch : public tCustomCalcSwitch {
   void SetText(const std::string& text) override;
 
   const std::vector<std::string>& GetValueList() const;
+  // The list itself, to be shared by another switch.
+  const TChoiceList& SharedValueList() const;
   std::vector<std::string> GetTranslatedValueList() const;
-  virtual void SetValueList(const std::vector<std::string>& values);
+  void SetValueList(const std::vector<std::string>& values);
+  void SetValueList(std::vector<std::string>&& values);
+  virtual void SetValueList(TChoiceList values);
   int AddValue(const std::string& value);
   void RemoveValue(int index);
   void ClearValues();
@@ -136,11 +151,11 @@ class TCustomCalcMultiSwitch : public tCustomCalcSwitch {
   // keeps the choice when its text is still in the list.
   void TakeValuesFrom(const TSwitchDataSource& source);
   int FSwitchStatus = -1;
-  std::vector<std::string> FValues;
+  TChoiceList FValues = NoChoices();
   bool FSorted = false;
 
-  // Language -> one text per entry.
-  std::map<std::string, std::vector<std::string>> FValueTexts;
+  // Language -> one text per entry; nullptr for none.
+  TChoiceTexts FValueTexts;
 
  private:
   // The switch whose entries' own texts count: the end of the link chain.
@@ -199,7 +214,8 @@ class TLookUpMultiSwitch : public TCalcListSwitch {
   std::string ValueKey() const;
   int IndexOfValueKey(const std::string& key) const;
   const std::vector<std::string>& KeyList() const { return FKeys; }
-  void SetValueList(const std::vector<std::string>& values) override;
+  using TCalcListSwitch::SetValueList;
+  void SetValueList(TChoiceList values) override;
   std::function<void(TLookUpMultiSwitch&)> OnSyncObject;
   void SaveToTag(TItemTagWriter& tag) const override;
 
@@ -249,6 +265,10 @@ class TSwitchDataSource {
   // (language -> one text per entry of ValueList); none by default, the
   // dictionary then translates.
   virtual std::map<std::string, std::vector<std::string>> ValueTexts() const { return {}; }
+  // The same, to be shared by the switches: a source whose entries do not
+  // change hands every switch the one list it keeps.
+  virtual TChoiceList SharedValueList() const { return std::make_shared<const std::vector<std::string>>(ValueList()); }
+  virtual TChoiceTexts SharedValueTexts() const;
 };
 
 // A multi-switch whose value list comes from elsewhere: from its link

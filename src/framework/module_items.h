@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include <vector>
 
@@ -12,26 +13,26 @@
 namespace torvacalc {
 
 template <class P>
-P* AddParameter(TCalcModule& m, const std::string& name, TQuantity q, const std::string& caption) {
+P* AddParameter(TCalcModule& m, const std::string& name, TQuantity q, std::string caption) {
   auto* p = m.AddItem<P>(name, q);
-  p->SetCaption(caption);
+  p->SetCaption(std::move(caption));
   return p;
 }
 
 // A list switch with its entries, the entry `chosen` selected.
-inline TCalcListSwitch* AddListSwitch(TCalcModule& m, const std::string& name, const std::string& caption,
-                                      const std::vector<std::string>& values, int chosen = 0) {
+inline TCalcListSwitch* AddListSwitch(TCalcModule& m, const std::string& name, std::string caption,
+                                      std::vector<std::string> values, int chosen = 0) {
   auto* s = m.AddItem<TCalcListSwitch>(name);
-  s->SetCaption(caption);
-  s->SetValueList(values);
+  s->SetCaption(std::move(caption));
+  s->SetValueList(std::move(values));
   s->SetSwitchStatus(chosen);
   return s;
 }
 
 // A two-state switch, on or off.
-inline TCalcSwitch* AddTwoState(TCalcModule& m, const std::string& name, const std::string& caption, bool on = false) {
+inline TCalcSwitch* AddTwoState(TCalcModule& m, const std::string& name, std::string caption, bool on = false) {
   auto* s = m.AddItem<TCalcSwitch>(name);
-  s->SetCaption(caption);
+  s->SetCaption(std::move(caption));
   s->SetChecked(on);
   return s;
 }

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -13,21 +14,21 @@ TSqliteReader::TSqliteReader(const std::string& path, const std::vector<std::str
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec))
     throw ESqliteReader(ESqliteReader::skMissing, what + " nicht gefunden: " + path, "not found");
-  if (sqlite3_open_v2(path.c_str(), &FDb, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+  if (sqlite3_open_v2(path.c_str(), &FDb, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
     const std::string detail = FDb ? sqlite3_errmsg(FDb) : "cannot open";
     sqlite3_close(FDb);
     FDb = nullptr;
     throw ESqliteReader(ESqliteReader::skUnreadable, what + " nicht lesbar: " + path, detail);
   }
   // SQLite opens any file lazily; the first read of the schema tells a
-  // database of this kind from another file.
+  // database of this kind from another file; its tables are read in one
+  // query, whatever the number of markers.
+  std::vector<std::string> tables;
+  const bool read = Query("SELECT type, name FROM sqlite_master", [&](const TSqliteRow& r) {
+    if (r.Text(0) == "table") tables.push_back(r.Text(1));
+  });
   for (const std::string& table : markerTables.empty() ? std::vector<std::string>{""} : markerTables) {
-    bool ok = false;
-    const bool read =
-        table.empty()
-            ? Query("SELECT count(*) FROM sqlite_master", [&](const TSqliteRow&) { ok = true; })
-            : Query("SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?1", {table},
-                    [&](const TSqliteRow& r) { ok = r.Integer(0) == 1; });
+    const bool ok = table.empty() || std::find(tables.begin(), tables.end(), table) != tables.end();
     if (!read || !ok) {
       const std::string detail = ErrorText();
       sqlite3_close(FDb);

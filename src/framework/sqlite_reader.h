@@ -51,6 +51,11 @@ class TSqliteRow {
 // A bound parameter of a query (?1, ?2, ... in the order given).
 using TSqliteValue = std::variant<int, std::string>;
 
+// A reader belongs to one thread at a time: its connection takes no lock of
+// its own (a database is read while a calculation is built, tens of
+// thousands of column reads). Every reader of the program is opened, read
+// and closed by the thread that needs it, or read once inside a static
+// initialisation.
 class TSqliteReader {
  public:
   using TRowReader = std::function<void(const TSqliteRow&)>;

@@ -380,22 +380,19 @@ TMaterialDatabase::TMaterialDatabase(const std::string& path) {
           FEntries.push_back({d->MatDinNo, d->MatName, d->Standard, d->Condition, g.InfoD, classes[classId].Name, classId});
           FDescriptions.push_back(std::move(d));
         });
-  for (size_t i = 0; i < FDescriptions.size(); ++i) {
-    std::vector<tMatValueRow> strength;
-    Query(db,
-          "SELECT T, Rm, Rp02, Rp10, SRt FROM StrengthValue WHERE No = ?1 ORDER BY T",
-          [&](const TSqliteRow& r) {
-            tMatValueRow v;
-            v.T = r.Real(0);
-            v.Rm = r.Real(1);
-            v.Rp02 = r.Real(2);
-            v.Rp10 = r.Real(3);
-            v.SRt = r.Real(4);
-            strength.push_back(v);
-          },
-          {FEntries[i].No});
-    FDescriptions[i]->SetValues(Merge(strength, classes[FEntries[i].ClassId].Rows));
-  }
+  // The strength values of every material in one read.
+  std::map<std::string, std::vector<tMatValueRow>> strength;
+  Query(db, "SELECT No, T, Rm, Rp02, Rp10, SRt FROM StrengthValue ORDER BY No, T", [&](const TSqliteRow& r) {
+    tMatValueRow v;
+    v.T = r.Real(1);
+    v.Rm = r.Real(2);
+    v.Rp02 = r.Real(3);
+    v.Rp10 = r.Real(4);
+    v.SRt = r.Real(5);
+    strength[r.Text(0)].push_back(v);
+  });
+  for (size_t i = 0; i < FDescriptions.size(); ++i)
+    FDescriptions[i]->SetValues(Merge(strength[FEntries[i].No], classes[FEntries[i].ClassId].Rows));
   for (const auto& [id, c] : classes) {
     auto d = std::make_unique<tEN13480Description>();
     d->MatName = c.Name;

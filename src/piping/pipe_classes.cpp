@@ -33,15 +33,23 @@ TPipeDatabase::TPipeDatabase(const std::string& path) {
     c.Source = r.Text(3);
     FClasses.push_back(std::move(c));
   });
-  for (TPipeClass& c : FClasses) {
-    Query(db, "SELECT Label, PN FROM PipeRating WHERE ClassID = ?1 ORDER BY Ord", {c.Id},
-          [&](const TSqliteRow& r) { c.Ratings.push_back({r.Text(0), r.Real(1)}); });
-    Query(db, "SELECT DISTINCT DN FROM Pipe WHERE ClassID = ?1 ORDER BY DN", {c.Id},
-          [&](const TSqliteRow& r) { c.DNs.push_back(r.Integer(0)); });
-  }
+  // Each table in one read; a class's nominal sizes are those of its pipes.
+  const auto classOf = [&](int id) -> TPipeClass* {
+    for (TPipeClass& c : FClasses)
+      if (c.Id == id) return &c;
+    return nullptr;
+  };
+  Query(db, "SELECT ClassID, Label, PN FROM PipeRating ORDER BY ClassID, Ord", {}, [&](const TSqliteRow& r) {
+    if (TPipeClass* c = classOf(r.Integer(0))) c->Ratings.push_back({r.Text(1), r.Real(2)});
+  });
   Query(db, "SELECT ClassID, DN, Rating, Da, t FROM Pipe", {}, [&](const TSqliteRow& r) {
     FRows.push_back({r.Integer(0), r.Integer(1), r.Text(2), {r.Real(3), r.Real(4)}});
+    if (TPipeClass* c = classOf(r.Integer(0))) c->DNs.push_back(r.Integer(1));
   });
+  for (TPipeClass& c : FClasses) {
+    std::sort(c.DNs.begin(), c.DNs.end());
+    c.DNs.erase(std::unique(c.DNs.begin(), c.DNs.end()), c.DNs.end());
+  }
   if (FClasses.empty()) throw EPipeDatabase("Keine Rohrklassen: " + path);
 }
 

@@ -36,7 +36,7 @@ std::vector<TValveStyle> TValveDatabase::Styles() const {
 namespace {
 const char* kTrimSql =
     "SELECT StyleID, TrimNo, Name, Direction, FL, XT, Fd, Kc, PerforatedPlug, Source, NameEn "
-    "FROM TrimStyle WHERE StyleID = ?1 AND (?2 < 0 OR TrimNo = ?2) ORDER BY TrimNo";
+    "FROM TrimStyle WHERE (?1 = 0 OR StyleID = ?1) AND (?2 < 0 OR TrimNo = ?2) ORDER BY StyleID, TrimNo";
 
 TTrimStyle ReadTrim(const TSqliteRow& r) {
   TTrimStyle t;
@@ -65,6 +65,7 @@ std::vector<TTrimStyle> TValveDatabase::Trims(int styleId) const {
 
 std::optional<TTrimStyle> TValveDatabase::Trim(int styleId, int trimNo) const {
   std::optional<TTrimStyle> out;
+  if (styleId < 1) return out;
   file_.Query(kTrimSql,
         {styleId, trimNo},
         [&](const TSqliteRow& r) { out = ReadTrim(r); });

@@ -59,6 +59,7 @@ class TValveDatabase {
   // The tables. A damaged table reads as empty; the calculation then works
   // without database values.
   std::vector<TValveStyle> Styles() const;
+  // The trims of one style, or of every style (0) by style and number.
   std::vector<TTrimStyle> Trims(int styleId) const;
   std::optional<TTrimStyle> Trim(int styleId, int trimNo) const;
   std::vector<TValveSeries> Series(int styleId = 0) const;

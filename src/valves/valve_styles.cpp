@@ -54,6 +54,9 @@ std::map<std::string, std::vector<std::string>> TValveStyleSource::ValueTexts() 
   return {{"en", en}};
 }
 
+TChoiceList TValveStyleSource::SharedValueList() const { return FStyles.StyleNames(); }
+TChoiceTexts TValveStyleSource::SharedValueTexts() const { return FStyles.StyleTexts(); }
+
 std::shared_ptr<const TDataRecord> TValveStyleSource::Describe(int index) const {
   const auto& styles = FStyles.Styles();
   if (index < 0 || index >= static_cast<int>(styles.size())) return nullptr;
@@ -75,6 +78,9 @@ std::map<std::string, std::vector<std::string>> TValveTrimSource::ValueTexts() c
   for (const TTrimStyle& t : FStyles.Trims(FStyleIndex)) en.push_back(t.NameEn);
   return {{"en", en}};
 }
+
+TChoiceList TValveTrimSource::SharedValueList() const { return FStyles.TrimNames(FStyleIndex); }
+TChoiceTexts TValveTrimSource::SharedValueTexts() const { return FStyles.TrimTexts(FStyleIndex); }
 
 std::shared_ptr<const TDataRecord> TValveTrimSource::Describe(int index) const {
   const TTrimStyle* t = FStyles.Trim(FStyleIndex, index);
@@ -127,13 +133,17 @@ void TValveStyles::Load() const {
         if (s.Id != static_cast<int>(FStyles.size()) + 1) break;
         FStyles.push_back(std::move(s));
       }
-      for (const TValveStyle& s : FStyles) {
-        std::vector<TTrimStyle> trims;
-        for (TTrimStyle& t : db.Trims(s.Id)) {
-          if (t.TrimNo != static_cast<int>(trims.size())) break;
+      // The trims of every style in one read, by style and number.
+      FTrims.resize(FStyles.size());
+      std::vector<bool> gap(FStyles.size());
+      for (TTrimStyle& t : db.Trims(0)) {
+        const size_t style = static_cast<size_t>(t.StyleId - 1);
+        if (t.StyleId < 1 || style >= FStyles.size() || gap[style]) continue;
+        std::vector<TTrimStyle>& trims = FTrims[style];
+        if (t.TrimNo != static_cast<int>(trims.size()))
+          gap[style] = true;
+        else
           trims.push_back(std::move(t));
-        }
-        FTrims.push_back(std::move(trims));
       }
       if (FStyles.empty()) FLoadError = "Ventildatenbank ohne Bauarten: " + FPath;
     } catch (const EValveDatabase& e) {
@@ -141,6 +151,22 @@ void TValveStyles::Load() const {
       FStyles.clear();
       FTrims.clear();
     }
+    // The lists every switch of a style or trim shows, made here once.
+    const auto lists = [](const auto& rows, TChoiceList& names, TChoiceTexts& texts) {
+      std::vector<std::string> de, en;
+      for (const auto& r : rows) {
+        de.push_back(r.Name);
+        en.push_back(r.NameEn);
+      }
+      names = std::make_shared<const std::vector<std::string>>(std::move(de));
+      texts = std::make_shared<const std::map<std::string, std::vector<std::string>>>(
+          std::map<std::string, std::vector<std::string>>{{"en", std::move(en)}});
+    };
+    lists(FStyles, FStyleNames, FStyleTexts);
+    FTrimNames.resize(TrimSwitchCount);
+    FTrimTexts.resize(TrimSwitchCount);
+    for (size_t i = 0; i < static_cast<size_t>(TrimSwitchCount); ++i)
+      lists(i < FTrims.size() ? FTrims[i] : kNoTrims, FTrimNames[i], FTrimTexts[i]);
   });
 }
 
@@ -152,6 +178,31 @@ bool TValveStyles::GetLoaded() const {
 const std::string& TValveStyles::GetLoadError() const {
   Load();
   return FLoadError;
+}
+
+const TChoiceList& TValveStyles::StyleNames() const {
+  Load();
+  return FStyleNames;
+}
+
+const TChoiceTexts& TValveStyles::StyleTexts() const {
+  Load();
+  return FStyleTexts;
+}
+
+const TChoiceList& TValveStyles::TrimNames(int styleIndex) const {
+  Load();
+  return styleIndex >= 0 && styleIndex < static_cast<int>(FTrimNames.size())
+             ? FTrimNames[static_cast<size_t>(styleIndex)]
+             : NoChoices();
+}
+
+const TChoiceTexts& TValveStyles::TrimTexts(int styleIndex) const {
+  static const TChoiceTexts none;
+  Load();
+  return styleIndex >= 0 && styleIndex < static_cast<int>(FTrimTexts.size())
+             ? FTrimTexts[static_cast<size_t>(styleIndex)]
+             : none;
 }
 
 const std::vector<TValveStyle>& TValveStyles::Styles() const {

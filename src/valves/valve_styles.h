@@ -30,6 +30,8 @@ class TValveStyleSource : public TSwitchDataSource {
   explicit TValveStyleSource(const TValveStyles& styles) : FStyles(styles) {}
   std::vector<std::string> ValueList() const override;
   std::map<std::string, std::vector<std::string>> ValueTexts() const override;
+  TChoiceList SharedValueList() const override;
+  TChoiceTexts SharedValueTexts() const override;
   std::shared_ptr<const TDataRecord> Describe(int index) const override;
 
  private:
@@ -42,6 +44,8 @@ class TValveTrimSource : public TSwitchDataSource {
   TValveTrimSource(const TValveStyles& styles, int styleIndex) : FStyles(styles), FStyleIndex(styleIndex) {}
   std::vector<std::string> ValueList() const override;
   std::map<std::string, std::vector<std::string>> ValueTexts() const override;
+  TChoiceList SharedValueList() const override;
+  TChoiceTexts SharedValueTexts() const override;
   std::shared_ptr<const TDataRecord> Describe(int index) const override;
 
  private:
@@ -84,6 +88,13 @@ class TValveStyles {
   const TTrimStyle* Trim(int styleIndex, int trimNo) const;
 
   const TSwitchDataSource& StyleSource() const { return FStyleSource; }
+  // The lists the switches show, made once: the names of the styles, or
+  // of the trims of a style (index 0 to TrimSwitchCount - 1), and their
+  // English names.
+  const TChoiceList& StyleNames() const;
+  const TChoiceTexts& StyleTexts() const;
+  const TChoiceList& TrimNames(int styleIndex) const;
+  const TChoiceTexts& TrimTexts(int styleIndex) const;
   // The source of a sub-style switch; index 0 to TrimSwitchCount - 1.
   const TSwitchDataSource& TrimSource(int styleIndex) const;
 
@@ -95,6 +106,10 @@ class TValveStyles {
   mutable std::string FLoadError;
   mutable std::vector<TValveStyle> FStyles;
   mutable std::vector<std::vector<TTrimStyle>> FTrims;  // by style index
+  mutable TChoiceList FStyleNames;
+  mutable TChoiceTexts FStyleTexts;
+  mutable std::vector<TChoiceList> FTrimNames;
+  mutable std::vector<TChoiceTexts> FTrimTexts;
   TValveStyleSource FStyleSource{*this};
   std::vector<TValveTrimSource> FTrimSources;
 };

@@ -151,7 +151,7 @@ TEST(DataSwitch, EntriesKeepTheTextsTheirSourceGivesThem) {
   // A plain list switch of the main module with the same entries, as the
   // layers of a calculation mirror them.
   auto* mirror = main.AddItem<TCalcListSwitch>("ValveType");
-  mirror->SetValueList(own->GetValueList());
+  mirror->SetValueList(own->SharedValueList());
   mirror->SetSwitchStatus(1);
 
   // The language of the texts shown, put back however the test ends.
@@ -183,6 +183,7 @@ TEST(DataSwitch, EntriesKeepTheTextsTheirSourceGivesThem) {
   mirror->SetValueList({"Hubventil", "Drehventil", "Klappe"});
   EXPECT_EQ(mirror->IndexOfText("Lift valve"), -1);
   EXPECT_EQ(own->IndexOfText("Lift valve"), 0);
+  EXPECT_EQ(own->GetValueList().size(), 2u);  // the list it shared is not changed
 }
 
 TEST(DataSwitch, DatabaseChoiceIsReadOnlyAndTypedChoicesAreReported) {
