@@ -3,8 +3,13 @@
 // calculation into a new workspace, which recalculates it; one edit of a
 // cell settling, with its undo step, for edits that reach one point, every
 // point or the medium of point 1; and `torvacalc run` over many case files
-// in one process.
+// in one process; and `torvacalc show` of a saved four-point calculation,
+// a process each time, as a script calls it.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -88,6 +93,40 @@ void BM_RunBatch(benchmark::State& state) {
   fs::remove_all(dir);
 }
 BENCHMARK(BM_RunBatch)->Args({100, 1})->Args({100, 2})->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The program started on a saved four-point calculation, its output to
+// /dev/null: the time is the clock's from start to exit, the counter
+// cpu_ms the process's own processor time (user and system).
+void BM_ShowPerProcess(benchmark::State& state) {
+  torvacalc::RegisterCalculationFiles();
+  const fs::path file = TempPath("show.cvc");
+  WaterWorkspace()->Save(file.string());
+  std::string program = TORVACALC_PROGRAM, show = "show", name = file.string();
+  char* argv[] = {program.data(), show.data(), name.data(), nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  double cpu = 0;
+  for (auto _ : state) {
+    pid_t pid;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv, environ) != 0) {
+      state.SkipWithError("cannot start torvacalc");
+      break;
+    }
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      state.SkipWithError("torvacalc show failed");
+      break;
+    }
+    cpu += usage.ru_utime.tv_sec * 1E3 + usage.ru_utime.tv_usec * 1E-3 + usage.ru_stime.tv_sec * 1E3 +
+           usage.ru_stime.tv_usec * 1E-3;
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  state.counters["cpu_ms"] = benchmark::Counter(cpu, benchmark::Counter::kAvgIterations);
+  fs::remove(file);
+}
+BENCHMARK(BM_ShowPerProcess)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 BENCHMARK_MAIN();
