@@ -54,8 +54,9 @@ using TSqliteValue = std::variant<int, std::string>;
 // A reader belongs to one thread at a time: its connection takes no lock of
 // its own (a database is read while a calculation is built, tens of
 // thousands of column reads). Every reader of the program is opened, read
-// and closed by the thread that needs it, or read once inside a static
-// initialisation.
+// and closed by the thread that needs it, read once inside a static
+// initialisation, or kept open behind a mutex by its one owner (the
+// substance database, which reads a substance when first asked).
 class TSqliteReader {
  public:
   using TRowReader = std::function<void(const TSqliteRow&)>;

@@ -67,54 +67,25 @@ const TDataModuleCDSSubstance& TDataModuleCDSSubstance::Default() {
   return db;
 }
 
+struct TDataModuleCDSSubstance::TSource {
+  std::mutex Lock;
+  TSqliteReader Reader;
+};
+
 void TDataModuleCDSSubstance::LoadDatabase(const std::string& path) {
-  const TSqliteReader db = OpenSqliteReader<EDataSubstances>(
-      path, {"Substances", "SubstanceNames", "Curves", "PropertyCurves"}, "Stoffdatenbank");
+  std::shared_ptr<TSource> source(new TSource{{}, OpenSqliteReader<EDataSubstances>(
+      path, {"Substances", "SubstanceNames", "Curves", "PropertyCurves"}, "Stoffdatenbank")});
+  const TSqliteReader& db = source->Reader;
   std::vector<TEntry> records;
   std::map<int, size_t> byId;
-  db.Query("SELECT SUBSTANCESID, SUBSTANCETYPE, FORMULA, CANO, MANUFACTURER, M, RHO25, RHON, ZN, TM, "
-        "TS, TC, PC, VC, RHOC, ZC, OMEGA, MY, CF, RHONRIM, STANDARDCONDITIONS, Modified, Created, "
-        "Author, Editor, OriginalAuthor, OriginalEditor, SOURCE FROM Substances ORDER BY SUBSTANCESID",
-        [&](const TSqliteRow& r) {
-          TEntry e;
-          tPropertyDescription& d = e.Description;
-          const int type = r.Integer(1);
-          d.DataSubstanceType = type >= 0 && type <= 5 ? static_cast<teSubstanceType>(type) : stOthers;
-          d.FluidFound = true;
-          d.Formula = r.Text(2);
-          d.CANo = r.Text(3);
-          d.Manufacturer = r.Text(4);
-          d.M = r.Real(5);
-          d.Rho25 = r.Real(6);
-          d.RHoN = r.Real(7);
-          d.Zn = r.Real(8);
-          d.tt = KelvinToCelsius(r.Real(9));
-          d.ts = KelvinToCelsius(r.Real(10));
-          d.tc = KelvinToCelsius(r.Real(11));
-          d.pc = r.Real(12);
-          const Extended vc = r.Real(13);
-          d.rhoc = r.Real(14);
-          // The critical density from the critical molar volume (cm3/mol).
-          if (IsNoValue(d.rhoc) && Available(vc, d.M) && vc > 0) d.rhoc = d.M / vc * 1000;
-          d.zc = r.Real(15);
-          d.omega = r.Real(16);
-          d.my = r.Real(17);
-          d.cfliquid = r.Real(18);
-          const int rr = r.Integer(19);
-          d.RhonRiM = rr >= 0 && rr <= 3 ? static_cast<TERhonRiM>(rr) : rrmM;
-          const int sc = r.Integer(20);
-          d.StandardConditions = sc >= 0 && sc <= 2 ? static_cast<teStandardConditions>(sc) : sc0DegC;
-          d.Modified = r.Text(21);
-          d.Created = r.Text(22);
-          d.Author = r.Text(23);
-          d.Revisor = r.Text(24);
-          d.OriginalAuthor = r.Text(25);
-          d.OriginalRevisor = r.Text(26);
-          d.Source = r.Text(27);
-          d.Original = d.Modified.empty();
-          byId[r.Integer(0)] = records.size();
-          records.push_back(std::move(e));
-        });
+  db.Query("SELECT SUBSTANCESID, SUBSTANCETYPE FROM Substances ORDER BY SUBSTANCESID", [&](const TSqliteRow& r) {
+    TEntry e;
+    e.Id = r.Integer(0);
+    const int type = r.Integer(1);
+    e.Type = type >= 0 && type <= 5 ? static_cast<teSubstanceType>(type) : stOthers;
+    byId[e.Id] = records.size();
+    records.push_back(std::move(e));
+  });
   db.Query("SELECT SubstancesId, LanguageId, SubstanceName, Description FROM SubstanceNames",
         [&](const TSqliteRow& r) {
           const auto it = byId.find(r.Integer(0));
@@ -123,59 +94,107 @@ void TDataModuleCDSSubstance::LoadDatabase(const std::string& path) {
           const std::string lang = r.Text(1);
           e.Names[lang] = r.Text(2);
           e.Descriptions[lang] = r.Text(3);
-          if (lang == "de") {
-            e.Description.FluidNameText = r.Text(2);
-            e.Description.Description = r.Text(3);
-          }
-        });
-  db.Query("SELECT p.SubstancesId, p.PropertyId, c.FunctionTypeId, c.tmin, c.tmax, c.k0, c.k1, c.k2, "
-        "c.k3, c.k4, c.k5, c.k6, c.k7, c.k8, c.k9, c.Ylog, c.MeanError, c.MaxError "
-        "FROM PropertyCurves p JOIN Curves c ON c.CurveId = p.CurveId",
-        [&](const TSqliteRow& r) {
-          const auto it = byId.find(r.Integer(0));
-          const int prop = r.Integer(1);
-          if (it == byId.end() || prop < 1 || prop > 9) return;
-          tCustomFunctionDescription& f = records[it->second].Description.Functions[static_cast<size_t>(prop)];
-          f.Valid = true;
-          f.PropertyId = prop;
-          f.FunctionType = r.Integer(2);
-          f.Tmin = r.Real(3);
-          f.Tmax = r.Real(4);
-          for (int i = 0; i < 10; ++i) {
-            const Extended k = r.Real(5 + i);
-            f.k[static_cast<size_t>(i)] = HasValue(k) ? k : 0;
-          }
-          f.Ylog = r.Integer(15) != 0;
-          f.MeanError = r.Real(16);
-          f.MaxError = r.Real(17);
-          if (Available(f.Tmin, f.Tmax)) {
-            f.Tmean = (f.Tmin + f.Tmax) / 2;
-            f.Ymean = f.Evaluate(f.Tmean);
-          }
         });
   db.Query("SELECT SubstancesId, Components FROM Concentrations", [&](const TSqliteRow& r) {
     const auto it = byId.find(r.Integer(0));
-    if (it != byId.end()) {
-      records[it->second].Concentration = r.Text(1);
-      records[it->second].Description.AGAConcentration = r.Text(1);
-    }
+    if (it != byId.end()) records[it->second].Concentration = r.Text(1);
   });
   // A substance without a name cannot be chosen.
   std::erase_if(records, [](const TEntry& e) { return e.Names.empty(); });
   FRecords = std::move(records);
+  FSource = std::move(source);
   FLoaded = true;
+}
+
+const tPropertyDescription& TDataModuleCDSSubstance::Described(const TEntry& e) const {
+  TRecord& record = *e.Record;
+  std::call_once(record.Read, [&] {
+    if (e.Id < 0 || !FSource) return;
+    tPropertyDescription& d = record.Description;
+    d.DataSubstanceType = e.Type;
+    d.FluidFound = true;
+    if (const auto de = e.Names.find("de"); de != e.Names.end()) {
+      d.FluidNameText = de->second;
+      d.Description = e.Descriptions.at("de");
+    }
+    d.AGAConcentration = e.Concentration;
+    const std::lock_guard guard(FSource->Lock);
+    const TSqliteReader& db = FSource->Reader;
+    db.Query("SELECT FORMULA, CANO, MANUFACTURER, M, RHO25, RHON, ZN, TM, TS, TC, PC, VC, RHOC, ZC, OMEGA, MY, "
+             "CF, RHONRIM, STANDARDCONDITIONS, Modified, Created, Author, Editor, OriginalAuthor, "
+             "OriginalEditor, SOURCE FROM Substances WHERE SUBSTANCESID = ?1",
+             {e.Id}, [&](const TSqliteRow& r) {
+               d.Formula = r.Text(0);
+               d.CANo = r.Text(1);
+               d.Manufacturer = r.Text(2);
+               d.M = r.Real(3);
+               d.Rho25 = r.Real(4);
+               d.RHoN = r.Real(5);
+               d.Zn = r.Real(6);
+               d.tt = KelvinToCelsius(r.Real(7));
+               d.ts = KelvinToCelsius(r.Real(8));
+               d.tc = KelvinToCelsius(r.Real(9));
+               d.pc = r.Real(10);
+               const Extended vc = r.Real(11);
+               d.rhoc = r.Real(12);
+               // The critical density from the critical molar volume (cm3/mol).
+               if (IsNoValue(d.rhoc) && Available(vc, d.M) && vc > 0) d.rhoc = d.M / vc * 1000;
+               d.zc = r.Real(13);
+               d.omega = r.Real(14);
+               d.my = r.Real(15);
+               d.cfliquid = r.Real(16);
+               const int rr = r.Integer(17);
+               d.RhonRiM = rr >= 0 && rr <= 3 ? static_cast<TERhonRiM>(rr) : rrmM;
+               const int sc = r.Integer(18);
+               d.StandardConditions = sc >= 0 && sc <= 2 ? static_cast<teStandardConditions>(sc) : sc0DegC;
+               d.Modified = r.Text(19);
+               d.Created = r.Text(20);
+               d.Author = r.Text(21);
+               d.Revisor = r.Text(22);
+               d.OriginalAuthor = r.Text(23);
+               d.OriginalRevisor = r.Text(24);
+               d.Source = r.Text(25);
+               d.Original = d.Modified.empty();
+             });
+    db.Query("SELECT p.PropertyId, c.FunctionTypeId, c.tmin, c.tmax, c.k0, c.k1, c.k2, c.k3, c.k4, c.k5, c.k6, "
+             "c.k7, c.k8, c.k9, c.Ylog, c.MeanError, c.MaxError "
+             "FROM PropertyCurves p JOIN Curves c ON c.CurveId = p.CurveId WHERE p.SubstancesId = ?1",
+             {e.Id}, [&](const TSqliteRow& r) {
+               const int prop = r.Integer(0);
+               if (prop < 1 || prop > 9) return;
+               tCustomFunctionDescription& f = d.Functions[static_cast<size_t>(prop)];
+               f.Valid = true;
+               f.PropertyId = prop;
+               f.FunctionType = r.Integer(1);
+               f.Tmin = r.Real(2);
+               f.Tmax = r.Real(3);
+               for (int i = 0; i < 10; ++i) {
+                 const Extended k = r.Real(4 + i);
+                 f.k[static_cast<size_t>(i)] = HasValue(k) ? k : 0;
+               }
+               f.Ylog = r.Integer(14) != 0;
+               f.MeanError = r.Real(15);
+               f.MaxError = r.Real(16);
+               if (Available(f.Tmin, f.Tmax)) {
+                 f.Tmean = (f.Tmin + f.Tmax) / 2;
+                 f.Ymean = f.Evaluate(f.Tmean);
+               }
+             });
+  });
+  return record.Description;
 }
 
 void TDataModuleCDSSubstance::CheckWaterAndPulp() {
   for (teSubstanceType type : {stWater, stPulpe}) {
     bool present = false;
-    for (const TEntry& e : FRecords) present = present || e.Description.DataSubstanceType == type;
+    for (const TEntry& e : FRecords) present = present || e.Type == type;
     if (present) continue;
     TEntry e;
-    e.Description = BuiltIn(type);
+    e.Type = type;
+    e.Record->Description = BuiltIn(type);
     e.Names["de"] = type == stWater ? "Wasser" : "Faserstoffsuspension";
     e.Names["en"] = type == stWater ? "Water" : "Pulp suspension";
-    e.Description.FluidNameText = e.Names["de"];
+    e.Record->Description.FluidNameText = e.Names["de"];
     FRecords.insert(FRecords.begin() + (type == stWater ? 0 : 1), std::move(e));
   }
 }
@@ -231,12 +250,14 @@ std::string TDataModuleCDSSubstance::LocalDescription(const std::string& name) c
   if (i < 0) return {};
   const auto& descriptions = FRecords[static_cast<size_t>(i)].Descriptions;
   const auto own = descriptions.find(ActiveLanguage());
-  return own != descriptions.end() && !own->second.empty() ? own->second : Record(i).Description;
+  if (own != descriptions.end() && !own->second.empty()) return own->second;
+  const auto de = descriptions.find("de");
+  return de != descriptions.end() ? de->second : Record(i).Description;
 }
 
 const tPropertyDescription* TDataModuleCDSSubstance::Find(const std::string& name) const {
   const int i = IndexOf(name);
-  return i < 0 ? nullptr : &FRecords[static_cast<size_t>(i)].Description;
+  return i < 0 ? nullptr : &Record(i);
 }
 
 std::string TDataModuleCDSSubstance::Concentration(const std::string& name) const {

@@ -1,8 +1,10 @@
 // The substance database (Substances.CDS, an SQLite file built from
 // data/substances.sql): substances with their constants in German and
 // English names, the temperature functions of the common liquids and the
-// compositions of the natural gases. Loaded once into memory; the records
-// are handed out in the units of the property engine (degC, bar, kg/m3).
+// compositions of the natural gases. The names are read when the file is
+// loaded, the constants and curves of a substance when it is first used;
+// the records are handed out in the units of the property engine (degC,
+// bar, kg/m3) and stay where they are while the database lives.
 //
 // Water and pulp are built in: when the file lacks them (or there is no
 // file), CheckWaterAndPulp adds them with the constants of IAPWS-IF97.
@@ -10,6 +12,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -65,7 +68,7 @@ class TDataModuleCDSSubstance : public TSwitchDataSource {
   std::string Concentration(const std::string& name) const;
   bool IsModifiedByUser(const std::string& name) const;
   int Count() const { return static_cast<int>(FRecords.size()); }
-  const tPropertyDescription& Record(int i) const { return FRecords.at(static_cast<size_t>(i)).Description; }
+  const tPropertyDescription& Record(int i) const { return Described(FRecords.at(static_cast<size_t>(i))); }
   std::string Name(int i, const std::string& language) const;
 
   // TSwitchDataSource: the names and a record of the fields as text.
@@ -73,15 +76,29 @@ class TDataModuleCDSSubstance : public TSwitchDataSource {
   std::shared_ptr<const TDataRecord> Describe(int index) const override;
 
  private:
-  struct TEntry {
+  // The constants and curves of a substance, read from the file when first
+  // asked for (a calculation uses one or two of the substances); built-in
+  // entries have them from the start.
+  struct TRecord {
+    std::once_flag Read;
     tPropertyDescription Description;
+  };
+  struct TEntry {
+    int Id = -1;  // the row of the file; -1 for a built-in entry
+    teSubstanceType Type = stOthers;
+    std::shared_ptr<TRecord> Record = std::make_shared<TRecord>();
     std::map<std::string, std::string> Names;         // language -> name
     std::map<std::string, std::string> Descriptions;  // language -> description
     std::string Concentration;
   };
+  // The open file, shared by the threads that read records from it, one at
+  // a time.
+  struct TSource;
   int IndexOf(const std::string& name) const;
+  const tPropertyDescription& Described(const TEntry& e) const;
 
   std::vector<TEntry> FRecords;
+  std::shared_ptr<TSource> FSource;
   std::string FLanguage = "de";
   bool FLoaded = false;
   std::string FLoadError;

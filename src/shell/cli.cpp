@@ -112,6 +112,19 @@ bool TakeUnitsOption(const std::vector<std::string>& args, size_t& i, std::optio
   return true;
 }
 
+namespace {
+bool processEndsAfterCommand = false;
+}  // namespace
+
+void SetProcessEndsAfterCommand(bool ends) { processEndsAfterCommand = ends; }
+
+void KeepToProcessEnd(std::shared_ptr<void> built) {
+  if (!processEndsAfterCommand) return;
+  // Held from a global, so that a leak checker sees it as still in use.
+  static auto* kept = new std::vector<std::shared_ptr<void>>;
+  kept->push_back(std::move(built));
+}
+
 int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
             bool errIsTerminal) {
   try {

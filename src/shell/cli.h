@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <iosfwd>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -45,6 +46,14 @@ const std::vector<Command>& Commands();
 // exit code. Exceptions of bad input are turned into one line on `err`.
 int RunMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
             bool errIsTerminal = false);
+
+// The program's main() ends the process right after RunMain: a command may
+// then hand what it built to KeepToProcessEnd, and the operating system
+// takes the heap back at once instead of thousands of frees (a calculation
+// holds tens of thousands of blocks). In-process callers (tests, the
+// Python module) leave it off, and everything is freed as usual.
+void SetProcessEndsAfterCommand(bool ends);
+void KeepToProcessEnd(std::shared_ptr<void> built);
 
 // Helpers for command implementations.
 // Splits "key=value"; throws EUsage when there is no "=".

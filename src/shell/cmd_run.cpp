@@ -6,6 +6,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <ostream>
@@ -172,6 +173,7 @@ int RunBatch(const std::vector<std::string>& cases, const std::vector<std::strin
     d = {true, false, {}, {}};  // printed: its memory goes
   }
   for (std::thread& t : threads) t.join();
+  KeepToProcessEnd(std::make_shared<decltype(built)>(std::move(built)));
   ctx.out.flush();
   return rc;
 }
@@ -233,8 +235,9 @@ int RunRun(const std::vector<std::string>& args, CommandContext& ctx) {
   if (!outDir.empty()) throw EUsage("--out-dir belongs to --batch (see torvacalc run --help)");
   if (jobsGiven) throw EUsage("--jobs belongs to --batch (see torvacalc run --help)");
   if (caseFile.empty()) throw EUsage("run needs a CASE file (see torvacalc run --help)");
-  TTorvaWorkspace workspace{TTorvaWorkspace::TValuesFollow{}};
-  RunOne(workspace, caseFile, assignments, outputFile, json, allRows, sortPoints, units, ctx.out, ctx.err);
+  const auto workspace = std::make_shared<TTorvaWorkspace>(TTorvaWorkspace::TValuesFollow{});
+  KeepToProcessEnd(workspace);
+  RunOne(*workspace, caseFile, assignments, outputFile, json, allRows, sortPoints, units, ctx.out, ctx.err);
   return ExitOk;
 }
 

@@ -46,7 +46,9 @@ int RunShow(const std::vector<std::string>& args, CommandContext& ctx) {
       throw EUsage("show takes one FILE");
   }
   if (fileName.empty()) throw EUsage("show needs a FILE (see torvacalc show --help)");
-  TOpenedCalculation opened = OpenCalculationFile(fileName);
+  auto kept = std::make_shared<TOpenedCalculation>(OpenCalculationFile(fileName));
+  KeepToProcessEnd(kept);
+  TOpenedCalculation& opened = *kept;
   for (const std::string& n : opened.notices) ctx.err << "torvacalc: " << TerminalText(n) << "\n";
   if (opened.whole) {
     TTorvaWorkspace& workspace = *opened.whole;

@@ -8,8 +8,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <set>
+#include <thread>
 
+#include "framework/options.h"
 #include "media/water_steam.h"
 
 namespace torvacalc {
@@ -340,6 +343,21 @@ TEST(SubstanceDatabase, HoldsSourcedSubstancesInBothLanguages) {
   EXPECT_EQ(db.Find("Water"), db.Find("wasser"));
   EXPECT_EQ(db.TranslatedSubstanceName("Toluol", "en"), "Toluene");
   EXPECT_EQ(db.Find("Unobtainium"), nullptr);
+}
+
+// A substance is read from the file when first asked for: threads of a
+// batch asking at once get the one record, complete.
+TEST(SubstanceDatabase, ThreadsShareTheRecordsReadOnFirstUse) {
+  const TDataModuleCDSSubstance db((std::filesystem::path(ProgramDataDir()) / TDataModuleCDSSubstance::FileName).string());
+  std::vector<std::vector<const tPropertyDescription*>> seen(4);
+  std::vector<std::thread> threads;
+  for (auto& mine : seen)
+    threads.emplace_back([&db, &mine] {
+      for (int i = db.Count() - 1; i >= 0; --i) mine.push_back(&db.Record(i));
+    });
+  for (std::thread& t : threads) t.join();
+  for (const auto& mine : seen) EXPECT_EQ(mine, seen.front());
+  for (const tPropertyDescription* d : seen.front()) EXPECT_FALSE(d->Source.empty()) << d->FluidNameText;
 }
 
 // The temperature functions against the data they were fitted to: the
