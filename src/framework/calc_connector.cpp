@@ -328,6 +328,7 @@ int TConnections::AddConnection(const std::string& text) {
   if (wasActive) FOwner->SetActive(false);
   FList.push_back(text);
   FHashes.push_back(hash);
+  if (FOwner) FOwner->FLinkedSource = FOwner->FLinkedTarget = 0;
   if (wasActive) FOwner->SetActive(true);
   return static_cast<int>(FList.size()) - 1;
 }
@@ -337,6 +338,7 @@ void TConnections::Clear() {
   if (wasActive) FOwner->SetActive(false);
   FList.clear();
   FHashes.clear();
+  if (FOwner) FOwner->FLinkedSource = FOwner->FLinkedTarget = 0;
   if (wasActive) FOwner->SetActive(true);
 }
 
@@ -508,26 +510,34 @@ void TCalcConnector::SetActive(bool active) {
     return;
   }
   if (active == FActive) return;
-  // Switching on looks every name up once, for the circle check, the list
-  // of attached items and the links.
-  TLinkedItems links;
-  if (active && FEnabled) {
-    links.Out = Resolve(OutConnections, TargetModule(), SourceModule(), GetName());
-    links.In = Resolve(InConnections, SourceModule(), TargetModule(), GetName());
-    CheckCircles(links);  // throws: the connector stays off
-    links.OutPump = Resolve(OutDataPump, TargetModule(), SourceModule(), GetName());
-    links.InPump = Resolve(InDataPump, SourceModule(), TargetModule(), GetName());
-    BuildParameterList(links);
-  }
   TCalcModule* a = SourceModule();
   TCalcModule* b = TargetModule();
+  // Switching on looks every name up once, for the circle check, the list
+  // of attached items and the links; the same modules and lists as the
+  // last time join the same items.
+  if (active && FEnabled) {
+    if (LinksKnown()) {
+      CheckCircles(FLinks);  // throws: the connector stays off
+    } else {
+      TLinkedItems links;
+      links.Out = Resolve(OutConnections, b, a, GetName());
+      links.In = Resolve(InConnections, a, b, GetName());
+      CheckCircles(links);
+      links.OutPump = Resolve(OutDataPump, b, a, GetName());
+      links.InPump = Resolve(InDataPump, a, b, GetName());
+      BuildParameterList(links);
+      FLinks = std::move(links);
+      FLinkedSource = a && b ? a->GetSerial() : 0;
+      FLinkedTarget = a && b ? b->GetSerial() : 0;
+    }
+  }
   if (a) a->BeginUpdate();
   if (b) b->BeginUpdate();
   try {
     FActive = active;
     if (FEnabled && a && b) {
       if (active)
-        LinkTargetCalcParameters(links);
+        LinkTargetCalcParameters(FLinks);
       else
         NotifyTargetCalcParameters(true);
     }
@@ -548,7 +558,23 @@ void TCalcConnector::LinkTargetCalcParameters(const TLinkedItems& links) {
       to->SetDataSourceCalcItem(from->GetIsTarget() ? from->GetRootCalcItem() : from);
 }
 
+bool TCalcConnector::LinksKnown() const {
+  const TCalcModule* a = SourceModule();
+  const TCalcModule* b = TargetModule();
+  return FLinkedSource && a && b && a->GetSerial() == FLinkedSource && b->GetSerial() == FLinkedTarget;
+}
+
 void TCalcConnector::NotifyTargetCalcParameters(bool unlink) {
+  if (unlink && LinksKnown()) {
+    // The items the lists name are those linked: an Out link is cut only
+    // where the item still reads from the one the connector gave it.
+    for (const auto& [from, to] : FLinks.Out)
+      if (to->GetSourceCalcItem() == from) to->SetSourceCalcItem(nullptr);
+    for (const auto& [from, to] : FLinks.In) to->SetSourceCalcItem(nullptr);
+    for (const auto* list : {&FLinks.OutPump, &FLinks.InPump})
+      for (const auto& [from, to] : *list) to->SetDataSourceCalcItem(nullptr);
+    return;
+  }
   TCalcModule* src = SourceModule();
   TCalcModule* dst = TargetModule();
   auto walk = [&](const TConnections& list, TCalcModule* ma, TCalcModule* mb, bool data, bool onlyIfSame) {

@@ -206,6 +206,14 @@ class TCalcConnector : public TCalcComponent {
 
   TCalcSource* FCalcSource = nullptr;
   TCalcSource* FCalcTarget = nullptr;
+  // The links made when the connector was last switched on, and the
+  // modules (serials) they were looked up in: switched off and on again
+  // between the same modules and with the same lists, the connector joins
+  // the same items without looking a name up. A changed list forgets them.
+  friend class TConnections;
+  TLinkedItems FLinks;
+  std::uint64_t FLinkedSource = 0, FLinkedTarget = 0;
+  bool LinksKnown() const;
   bool FEnabled = true;
   bool FActive = false;
   // Sorted: asked for every event of the source's module.

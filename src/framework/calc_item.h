@@ -77,6 +77,9 @@ class TCalcItem {
   TCalcParameter* AsParameter() { return FParameter; }
   const TCalcParameter* AsParameter() const { return FParameter; }
   bool IsOutputParameter() const { return FIsOutput; }
+  // Switches of two states and of a list of values (calc_switch.h).
+  bool IsTwoStateSwitch() const { return FSwitchKind == TSwitchKind::TwoState; }
+  bool IsMultiSwitch() const { return FSwitchKind == TSwitchKind::Multi; }
 
   const std::string& GetName() const { return FName; }
   virtual void SetName(const std::string& name) { FName = name; }
@@ -267,6 +270,8 @@ class TCalcItem {
   // The item's kind (see AsParameter), set once by the constructors.
   TCalcParameter* FParameter = nullptr;
   bool FIsOutput = false;
+  enum class TSwitchKind : std::uint8_t { None, TwoState, Multi };
+  TSwitchKind FSwitchKind = TSwitchKind::None;
 };
 
 // A text item.

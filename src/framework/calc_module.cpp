@@ -1,6 +1,9 @@
 #include "framework/calc_module.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstring>
 
 #include "framework/calc_connector.h"
 #include "framework/options.h"
@@ -16,8 +19,12 @@ TNumericOptions TAncestorCalcModule::NumericOptions() const {
   return calculation ? calculation->Numerics : DefaultNumericOptions();
 }
 
+namespace {
+std::atomic<std::uint64_t> ModulesMade{0};
+}  // namespace
+
 TAncestorCalcModule::TAncestorCalcModule(TCalcComponent* owner, std::string name)
-    : TCalcComponent(owner, std::move(name)) {}
+    : TCalcComponent(owner, std::move(name)), FSerial(++ModulesMade) {}
 
 TAncestorCalcModule::~TAncestorCalcModule() {
   // Owned modules and connectors go first: they refer to these items.
@@ -45,18 +52,43 @@ void TAncestorCalcModule::SetDetailLevel(TEDetailLevel level) {
 
 namespace {
 
-char LowerAsciiChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+// Names are hashed and compared eight bytes at a time. The bytes of a
+// word that are ASCII capitals get their lower-case bit: a byte's high bit
+// after adding (0x80 - 'A') tells ">= 'A'", after adding (0x80 - 'Z' - 1)
+// "> 'Z'"; the low seven bits of each byte are added, so no carry crosses
+// into the next byte, and bytes with the high bit set (UTF-8) stay as
+// they are.
+std::uint64_t LowerAsciiWord(std::uint64_t w) {
+  constexpr std::uint64_t ones = 0x0101010101010101ull, high = 0x8080808080808080ull;
+  const std::uint64_t low7 = w & ~high;
+  const std::uint64_t atLeastA = low7 + ones * (0x80 - 'A');
+  const std::uint64_t aboveZ = low7 + ones * (0x80 - 'Z' - 1);
+  const std::uint64_t capital = atLeastA & ~aboveZ & ~w & high;
+  return w | (capital >> 2);
+}
+
+// The word at `i` of `s`, the bytes past the end zero.
+std::uint64_t NameWord(std::string_view s, size_t i) {
+  std::uint64_t w = 0;
+  std::memcpy(&w, s.data() + i, std::min<size_t>(8, s.size() - i));
+  return w;
+}
 
 size_t NameHash(std::string_view s) {
-  size_t h = 14695981039346656037ull;  // FNV-1a over the lower-case bytes
-  for (char c : s) h = (h ^ static_cast<unsigned char>(LowerAsciiChar(c))) * 1099511628211ull;
-  return h;
+  std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
+  for (size_t i = 0; i < s.size(); i += 8) h = (h ^ LowerAsciiWord(NameWord(s, i))) * 0x100000001B3ull;
+  // The table takes the low bits: the high bits of the products mix in.
+  h ^= h >> 32;
+  h *= 0xFF51AFD7ED558CCDull;
+  return static_cast<size_t>(h ^ (h >> 29));
 }
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (LowerAsciiChar(a[i]) != LowerAsciiChar(b[i])) return false;
+  // Most names are asked for as they were registered.
+  if (std::memcmp(a.data(), b.data(), a.size()) == 0) return true;
+  for (size_t i = 0; i < a.size(); i += 8)
+    if (LowerAsciiWord(NameWord(a, i)) != LowerAsciiWord(NameWord(b, i))) return false;
   return true;
 }
 

@@ -2,6 +2,7 @@
 // module, finds them by name and receives their calculation events.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <map>
@@ -35,6 +36,10 @@ class TAncestorCalcModule : public TCalcComponent {
   TEDetailLevel GetDetailLevel() const { return FDetailLevel; }
   virtual void SetDetailLevel(TEDetailLevel level);
   virtual bool IsMainCalcModule() const { return false; }
+  // A number no other module of this process had or will have (unlike
+  // its address, which a later module may reuse): what keeps items
+  // found by name may tell whether they still belong to this module.
+  std::uint64_t GetSerial() const { return FSerial; }
 
   // Creates an item owned by this module and registers it under `name`.
   template <class T, class... Args>
@@ -91,6 +96,7 @@ class TAncestorCalcModule : public TCalcComponent {
   virtual void DestroyItems();
 
   bool FReadOnly = false;
+  const std::uint64_t FSerial;
   TEDetailLevel FDetailLevel = dlLow;
   int FUpdateCounter = 0;
 

@@ -20,6 +20,22 @@ TCalcConnector* FindConnectorBelow(TCalcComponent& c, const std::string& name) {
   return nullptr;
 }
 
+// The item as a switch of that kind, or nullptr: a tag test, where a
+// dynamic_cast down the deep item hierarchy cost hundreds of instructions
+// each time a linked switch was read.
+TCalcSwitch* AsTwoStateSwitch(TCalcItem* i) {
+  return i && i->IsTwoStateSwitch() ? static_cast<TCalcSwitch*>(i) : nullptr;
+}
+const TCalcSwitch* AsTwoStateSwitch(const TCalcItem* i) {
+  return i && i->IsTwoStateSwitch() ? static_cast<const TCalcSwitch*>(i) : nullptr;
+}
+TCustomCalcMultiSwitch* AsMultiSwitch(TCalcItem* i) {
+  return i && i->IsMultiSwitch() ? static_cast<TCustomCalcMultiSwitch*>(i) : nullptr;
+}
+const TCustomCalcMultiSwitch* AsMultiSwitch(const TCalcItem* i) {
+  return i && i->IsMultiSwitch() ? static_cast<const TCustomCalcMultiSwitch*>(i) : nullptr;
+}
+
 }  // namespace
 
 std::string SwitchStatusToStr(TCheckBoxState status) {
@@ -69,7 +85,7 @@ TCheckBoxState TCalcSwitch::GetSwitchStatus() const {
   // A switch of its own, the usual case in a calculation, answers without
   // walking and casting the chain of sources.
   if (!FSourceCalcItem) return FSwitchStatus;
-  if (const auto* s = dynamic_cast<const TCalcSwitch*>(GetRootCalcItem()); s && s != this)
+  if (const auto* s = AsTwoStateSwitch(GetRootCalcItem()); s && s != this)
     return s->GetSwitchStatus();
   return FSwitchStatus;
 }
@@ -87,7 +103,7 @@ void TCalcSwitch::SetText(const std::string& text) {
 }
 
 void TCalcSwitch::SetSwitchStatus(TCheckBoxState status) {
-  if (auto* s = dynamic_cast<TCalcSwitch*>(FSourceCalcItem)) {
+  if (auto* s = AsTwoStateSwitch(FSourceCalcItem)) {
     s->SetSwitchStatus(status);
     return;
   }
@@ -125,7 +141,7 @@ TChoiceTexts TSwitchDataSource::SharedValueTexts() const {
 
 int TCustomCalcMultiSwitch::GetSwitchStatus() const {
   if (!FSourceCalcItem) return FSwitchStatus;
-  if (const auto* s = dynamic_cast<const TCustomCalcMultiSwitch*>(GetRootCalcItem()); s && s != this)
+  if (const auto* s = AsMultiSwitch(GetRootCalcItem()); s && s != this)
     return s->GetSwitchStatus();
   return FSwitchStatus;
 }
@@ -134,7 +150,7 @@ const std::vector<std::string>& TCustomCalcMultiSwitch::GetValueList() const { r
 
 const TChoiceList& TCustomCalcMultiSwitch::SharedValueList() const {
   if (!FSourceCalcItem) return FValues;
-  if (const auto* s = dynamic_cast<const TCustomCalcMultiSwitch*>(GetRootCalcItem()); s && s != this)
+  if (const auto* s = AsMultiSwitch(GetRootCalcItem()); s && s != this)
     return s->SharedValueList();
   return FValues;
 }
@@ -148,7 +164,7 @@ std::vector<std::string> TCustomCalcMultiSwitch::GetTranslatedValueList() const 
 
 const TCustomCalcMultiSwitch& TCustomCalcMultiSwitch::TextOwner() const {
   if (!FSourceCalcItem) return *this;
-  const auto* s = dynamic_cast<const TCustomCalcMultiSwitch*>(GetRootCalcItem());
+  const auto* s = AsMultiSwitch(GetRootCalcItem());
   return s ? *s : *this;
 }
 
@@ -178,7 +194,7 @@ std::string TCustomCalcMultiSwitch::GetValueTextIn(int index, const std::string&
 }
 
 void TCustomCalcMultiSwitch::SetSourceCalcItem(TCalcItem* source) {
-  auto* s = dynamic_cast<TCustomCalcMultiSwitch*>(source);
+  auto* s = AsMultiSwitch(source);
   if (s && FValueTexts && !s->FValueTexts && (s->FValues == FValues || *s->FValues == *FValues)) {
     s->FValueTexts = FValueTexts;
     // The source's text was made without them.
@@ -339,7 +355,7 @@ int TCustomCalcMultiSwitch::IndexOfAnyName(const std::string& text) const {
   const int index = IndexOfText(text);
   if (index >= 0 || text.empty()) return index;
   for (const TCalcItem* target : Targets()) {
-    const auto* m = dynamic_cast<const TCustomCalcMultiSwitch*>(target);
+    const auto* m = AsMultiSwitch(target);
     if (!m || m->GetValueList() != GetValueList()) continue;
     if (const int i = m->IndexOfAnyName(text); i >= 0) return i;
   }
@@ -366,7 +382,7 @@ void TCustomCalcMultiSwitch::SetText(const std::string& text) {
 }
 
 void TCustomCalcMultiSwitch::SetSwitchStatus(int index) {
-  if (auto* s = dynamic_cast<TCustomCalcMultiSwitch*>(FSourceCalcItem)) {
+  if (auto* s = AsMultiSwitch(FSourceCalcItem)) {
     s->SetSwitchStatus(index);
     return;
   }
@@ -506,7 +522,7 @@ int TLookUpMultiSwitch::IndexOfValueKey(const std::string& key) const {
 // ---------------------------------------------------------- data switches
 
 void TDataMultiSwitch::SetSourceCalcItem(TCalcItem* source) {
-  if (auto* s = dynamic_cast<TCustomCalcMultiSwitch*>(source); s && s->SharedValueList() != FValues) {
+  if (auto* s = AsMultiSwitch(source); s && s->SharedValueList() != FValues) {
     if (s->GetValueList() != *FValues) FValueTexts = nullptr;  // they named the entries of the old list
     FValues = s->SharedValueList();
   }

@@ -61,7 +61,9 @@ class tCustomCalcSwitch : public TCalcItem {
 // A two-state switch ("ja"/"nein"; anything else is undecided).
 class TCalcSwitch : public tCustomCalcSwitch {
  public:
-  using tCustomCalcSwitch::tCustomCalcSwitch;
+  explicit TCalcSwitch(TAncestorCalcModule* module) : tCustomCalcSwitch(module) {
+    FSwitchKind = TSwitchKind::TwoState;
+  }
   const char* ClassName() const override { return "TCalcSwitch"; }
 
   TCheckBoxState GetSwitchStatus() const;
@@ -84,7 +86,9 @@ class TCalcSwitch : public tCustomCalcSwitch {
 // A choice of one entry of a value list.
 class TCustomCalcMultiSwitch : public tCustomCalcSwitch {
  public:
-  using tCustomCalcSwitch::tCustomCalcSwitch;
+  explicit TCustomCalcMultiSwitch(TAncestorCalcModule* module) : tCustomCalcSwitch(module) {
+    FSwitchKind = TSwitchKind::Multi;
+  }
   const char* ClassName() const override { return "TCustomCalcMultiSwitch"; }
 
   // The index of the chosen entry; -1 when nothing is chosen.

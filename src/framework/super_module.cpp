@@ -390,9 +390,26 @@ std::vector<TCalcItem*> TSuperCalcModule::ItemsOfState(const TCalcState& state) 
   const std::vector<TAncestorCalcModule*> stateModules = ModulesOfState(state, modules);
   std::vector<TCalcItem*> items;
   items.reserve(state.Items.size());
+  // A state lists a module's items in the module's order (those that only
+  // showed their source's state left out): the item is mostly one of the
+  // next few after the last one found, and a name equal to the letter is
+  // that item (names differ in more than the case). Others are looked up.
+  constexpr size_t kLookAhead = 32;
+  std::vector<size_t> next(stateModules.size(), 0);
   for (const auto& s : state.Items) {
     TAncestorCalcModule* module = s.Module < stateModules.size() ? stateModules[s.Module] : nullptr;
-    items.push_back(module ? module->CalcItemByName(s.Name) : nullptr);
+    TCalcItem* item = nullptr;
+    if (module && !s.Name.empty()) {
+      const std::vector<TCalcItem*>& own = module->GetCalcItems();
+      size_t& from = next[s.Module];
+      for (size_t i = from; i < own.size() && i < from + kLookAhead; ++i)
+        if (own[i]->GetName() == s.Name) {
+          item = own[i];
+          from = i + 1;
+          break;
+        }
+    }
+    items.push_back(item ? item : module ? module->CalcItemByName(s.Name) : nullptr);
   }
   return items;
 }

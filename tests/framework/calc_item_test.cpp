@@ -532,11 +532,13 @@ TEST(ModuleItems, FoundByWholeNameInAnyCaseAndInputsListed) {
   auto* dp = m.AddItem<TOutputParameter>("dp", qPressureDropBar);
   auto* name = m.AddItem<tCalcString>("FluidName");
   auto* fl = m.AddItem<TModifyParameter>("fl2_75", qFixedPortion);
+  auto* what = m.AddItem<tCalcString>("WhatToCalculate[1]");
   struct Lookup { const char* name; TCalcItem* found; };
   const Lookup lookups[] = {
       {"p1", p1},          {"P1", p1},     {"kv", kv},        {"KV", kv},     {"dP", dp},
       {"fluidname", name}, {"FL2_75", fl}, {"p", nullptr},    {"p10", nullptr}, {"p1 ", nullptr},
       {"", nullptr},       {"kvs", nullptr}, {"fl2-75", nullptr},
+      {"WHATTOCALCULATE[1]", what}, {"whattocalculate{1}", nullptr}, {"WhatToCalculate[1", nullptr},
   };
   for (const Lookup& l : lookups) {
     SCOPED_TRACE(l.name);

@@ -61,6 +61,17 @@ TEST(Connector, LinksOnActivationAndUnlinksOnDeactivation) {
   // Disabled connectors do not link.
   p.c.SetEnabled(false);
   EXPECT_EQ(y->GetSourceCalcItem(), nullptr);
+  // A source now in another module links that module's items of the names.
+  p.c.SetEnabled(true);
+  p.c.SetActive(false);
+  TCalcModule other{"O"};
+  for (const char* n : {"r", "w"}) other.AddItem<TInputParameter>(n, qNoUnit);
+  auto* x2 = other.AddItem<TInputParameter>("x", qNoUnit);
+  p.sa.SetCalcModule(&other);
+  p.c.SetActive(true);
+  EXPECT_EQ(y->GetSourceCalcItem(), x2);
+  p.c.SetActive(false);
+  EXPECT_EQ(y->GetSourceCalcItem(), nullptr);
 }
 
 TEST(Connector, CircularConnectionsAreRefused) {
