@@ -70,35 +70,35 @@ void WriteJsonItem(TJsonWriter& w, const TCalcItem& item, bool relevant) {
       if (v == basic && std::signbit(v) == std::signbit(basic)) return basicText;
       return own = TJsonWriter::NumberText(v);
     };
-    w.Key("kind").String("parameter");
-    w.Key("value").Value(text(has ? p->GetDisplayValue() : NoValue));
-    w.Key("unit").String(p->GetCalcUnitName());
-    w.Key("basic").Value(basicText);
-    w.Key("si").Value(text(has ? GetSIValue(0, p->GetQuantity(), basic) : NoValue));
-    w.Key("text").String(p->GetDisplayText());
-    w.Key("state").String(ValueStateName(p->GetValueState()));
-    w.Key("inputState").Integer(p->GetInputState());
-    w.Key("utilized").Bool(p->GetUtilized());
-    w.Key("approximated").Bool(p->GetIsApproximated());
-    w.Key("inBounds").Bool(p->GetInBounds());
+    w.PlainKey(R"("kind":)").String("parameter");
+    w.PlainKey(R"("value":)").Value(text(has ? p->GetDisplayValue() : NoValue));
+    w.PlainKey(R"("unit":)").String(p->GetCalcUnitName());
+    w.PlainKey(R"("basic":)").Value(basicText);
+    w.PlainKey(R"("si":)").Value(text(has ? GetSIValue(0, p->GetQuantity(), basic) : NoValue));
+    w.PlainKey(R"("text":)").String(p->GetDisplayText());
+    w.PlainKey(R"("state":)").String(ValueStateName(p->GetValueState()));
+    w.PlainKey(R"("inputState":)").Integer(p->GetInputState());
+    w.PlainKey(R"("utilized":)").Bool(p->GetUtilized());
+    w.PlainKey(R"("approximated":)").Bool(p->GetIsApproximated());
+    w.PlainKey(R"("inBounds":)").Bool(p->GetInBounds());
   } else if (const auto* multi = dynamic_cast<const TCustomCalcMultiSwitch*>(&item)) {
-    w.Key("kind").String("switch").Key("index").Integer(multi->GetSwitchStatus());
-    w.Key("text").String(multi->GetSelectedValue());
-    w.Key("utilized").Bool(item.GetUtilized());
+    w.PlainKey(R"("kind":)").String("switch").PlainKey(R"("index":)").Integer(multi->GetSwitchStatus());
+    w.PlainKey(R"("text":)").String(multi->GetSelectedValue());
+    w.PlainKey(R"("utilized":)").Bool(item.GetUtilized());
   } else if (const auto* two = dynamic_cast<const TCalcSwitch*>(&item)) {
     const TCheckBoxState s = two->GetSwitchStatus();
-    w.Key("kind").String("switch").Key("index").Integer(s == cbGrayed ? -1 : s == cbChecked ? 1 : 0);
-    w.Key("text").String(Translate(SwitchStatusToStr(s)));
-    w.Key("utilized").Bool(item.GetUtilized());
+    w.PlainKey(R"("kind":)").String("switch").PlainKey(R"("index":)").Integer(s == cbGrayed ? -1 : s == cbChecked ? 1 : 0);
+    w.PlainKey(R"("text":)").String(Translate(SwitchStatusToStr(s)));
+    w.PlainKey(R"("utilized":)").Bool(item.GetUtilized());
   } else {
-    w.Key("kind").String("string").Key("text").String(item.GetText());
+    w.PlainKey(R"("kind":)").String("string").PlainKey(R"("text":)").String(item.GetText());
   }
-  w.Key("relevant").Bool(relevant);
+  w.PlainKey(R"("relevant":)").Bool(relevant);
   // The user's note on the value, its lines joined by line breaks.
   if (!item.NotesList().empty()) {
     std::string note;
     for (const std::string& line : item.NotesList()) note += (note.empty() ? "" : "\n") + line;
-    w.Key("note").String(note);
+    w.PlainKey(R"("note":)").String(note);
   }
   w.EndObject();
 }

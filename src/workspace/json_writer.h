@@ -1,11 +1,17 @@
 // A small writer of JSON text for the commands that print JSON: objects,
 // arrays, keys and values in order, with string escaping and commas placed
-// by the writer. Numbers are written so that they read back exactly.
+// by the writer. Numbers are written as the shortest text that reads back
+// as the same IEEE double: JSON readers hold numbers as doubles, and the
+// digits beyond a double's (a long double shows 19 or 20) would be noise to
+// them that costs many times the rest of the document to print.
 #pragma once
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -18,7 +24,10 @@ namespace torvacalc {
 
 class TJsonWriter {
  public:
-  explicit TJsonWriter(std::ostream& out) : out_(out) {}
+  explicit TJsonWriter(std::ostream& out) : out_(out), buf_(new char[kSize]) {}
+  ~TJsonWriter() { Flush(); }
+  TJsonWriter(const TJsonWriter&) = delete;
+  TJsonWriter& operator=(const TJsonWriter&) = delete;
 
   TJsonWriter& BeginObject() { return Open('{'); }
   TJsonWriter& EndObject() { return Close('}'); }
@@ -30,6 +39,18 @@ class TJsonWriter {
     Separate();
     WriteString(key);
     Put(':');
+    afterKey_ = true;
+    return *this;
+  }
+  // A key known to need no escape, given with its quotes and colon
+  // (R"("kind":)"): the fixed keys of an item, written as they stand.
+  // Its length is known when compiled, and so the copy is a few moves.
+  template <size_t N>
+  TJsonWriter& PlainKey(const char (&quotedWithColon)[N]) {
+    Separate();
+    if (used_ + N > kSize) Flush();
+    std::memcpy(buf_.get() + used_, quotedWithColon, N - 1);
+    used_ += N - 1;
     afterKey_ = true;
     return *this;
   }
@@ -48,7 +69,12 @@ class TJsonWriter {
   }
   static std::string NumberText(Extended v) {
     if (IsNoValue(v) || !std::isfinite(v)) return "null";
-    return NumberToText(v);
+    const double d = static_cast<double>(v);
+    // Beyond a double's range (or below its smallest) the long double's
+    // own digits are the only true text.
+    if (!std::isfinite(d) || (d == 0 && v != 0)) return NumberToText(v);
+    char buf[32];
+    return std::string(buf, static_cast<size_t>(std::to_chars(buf, buf + sizeof buf, d).ptr - buf));
   }
   TJsonWriter& Integer(long long v) {
     Separate();
@@ -102,6 +128,8 @@ class TJsonWriter {
   TJsonWriter& Close(char c) {
     if (!first_.empty()) first_.pop_back();
     Put(c);
+    // A whole document goes out before anything else is written beside it.
+    if (first_.empty()) Flush();
     return *this;
   }
   void Separate() {
@@ -113,30 +141,65 @@ class TJsonWriter {
     if (!first_.back()) Put(',');
     first_.back() = false;
   }
-  // Most keys and texts need no escape and go to the stream as they are.
+  // Most keys and texts need no escape and go out as they are; the test
+  // looks at eight bytes at a time for a control character, a quote or a
+  // backslash (a byte is zero after the XOR where it matched).
+  static bool NeedsEscape(std::string_view s) {
+    constexpr uint64_t ones = 0x0101010101010101u, highs = 0x8080808080808080u;
+    const auto zeroByte = [](uint64_t x) { return (x - ones) & ~x & highs; };
+    size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+      uint64_t x;
+      std::memcpy(&x, s.data() + i, 8);
+      // x - 0x20 in every byte borrows from the high bit exactly where the
+      // byte was below 0x20 and not already a high (UTF-8) byte.
+      if (((x - ones * 0x20) & ~x & highs) | zeroByte(x ^ (ones * '"')) | zeroByte(x ^ (ones * '\\'))) return true;
+    }
+    for (; i < s.size(); ++i) {
+      const auto c = static_cast<unsigned char>(s[i]);
+      if (c < 0x20 || c == '"' || c == '\\') return true;
+    }
+    return false;
+  }
   void WriteString(std::string_view s) {
-    for (unsigned char c : s)
-      if (c < 0x20 || c == '"' || c == '\\') {
-        Put(Quote(s));
-        return;
-      }
+    if (NeedsEscape(s)) {
+      Put(Quote(s));
+      return;
+    }
     Put('"');
     Put(s);
     Put('"');
   }
-  // Straight into the stream's buffer: a JSON document is thousands of
-  // small pieces, and the stream's checks around each cost more than the
-  // piece; a failed write still marks the stream bad.
+  // A JSON document is thousands of small pieces: they gather in a buffer
+  // of the writer's own and go to the stream in large blocks (at the end of
+  // the outermost object or array, and on the way when the buffer is full),
+  // the stream's checks once per block; a failed write marks the stream bad.
   void Put(std::string_view s) {
-    const auto n = static_cast<std::streamsize>(s.size());
-    if (out_.rdbuf()->sputn(s.data(), n) != n) out_.setstate(std::ios::badbit);
+    if (used_ + s.size() > kSize) {
+      Flush();
+      if (s.size() > kSize) return Write(s.data(), s.size());
+    }
+    std::memcpy(buf_.get() + used_, s.data(), s.size());
+    used_ += s.size();
   }
   void Put(char c) {
-    if (std::char_traits<char>::eq_int_type(out_.rdbuf()->sputc(c), std::char_traits<char>::eof()))
+    if (used_ == kSize) Flush();
+    buf_[used_++] = c;
+  }
+  void Flush() {
+    Write(buf_.get(), used_);
+    used_ = 0;
+  }
+  void Write(const char* data, size_t n) {
+    if (n == 0) return;
+    if (out_.rdbuf()->sputn(data, static_cast<std::streamsize>(n)) != static_cast<std::streamsize>(n))
       out_.setstate(std::ios::badbit);
   }
 
+  static constexpr size_t kSize = 1 << 16;
   std::ostream& out_;
+  std::unique_ptr<char[]> buf_;
+  size_t used_ = 0;
   std::vector<char> first_;  // per open object or array: nothing in it yet
   bool afterKey_ = false;
 };

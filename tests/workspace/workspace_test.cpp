@@ -536,6 +536,33 @@ TEST(WorkspaceMessages, EachFactOnceUnderThePointItConcerns) {
 // umlauts, English without German.
 // A calculation open while the language changes: the medium's name from
 // the database follows, the medium and the results stay.
+// What a JSON reader gets: escapes wherever one is due (also past the
+// first eight bytes, which are tested a word at a time), and numbers as the
+// shortest text of the nearest double, or the long double's own text
+// outside a double's range.
+TEST(WorkspaceJson, StringsEscapedAndNumbersReadBackAsDoubles) {
+  const std::pair<std::string, std::string> strings[] = {
+      {"m³/h Dämpfung", "\"m³/h Dämpfung\""}, {"1234567\"quote", "\"1234567\\\"quote\""},
+      {"back\\slash", "\"back\\\\slash\""}, {"abcdefghij\tklmnopq", "\"abcdefghij\\tklmnopq\""},
+      {std::string("nul\0", 4), "\"nul\\u0000\""}, {"\x1f", "\"\\u001f\""}};
+  const std::pair<Extended, std::string> numbers[] = {
+      {0.1L, "0.1"}, {46364.499836274801055L, "46364.4998362748"}, {-0.0L, "-0"}, {1E-320L, "1e-320"},
+      {1E400L, "1e+400"}, {-1E-400L, "-1e-400"}, {NoValue, "null"}};
+  std::ostringstream out;
+  {
+    TJsonWriter w(out);
+    w.BeginArray();
+    for (const auto& [text, json] : strings) w.String(text);
+    for (const auto& [v, json] : numbers) w.Number(v);
+    w.EndArray();
+  }
+  std::string expected = "[";
+  for (const auto& [text, json] : strings) expected += json + ",";
+  for (const auto& [v, json] : numbers) expected += json + ",";
+  expected.back() = ']';
+  EXPECT_EQ(out.str(), expected);
+}
+
 TEST(WorkspaceTexts, AnOpenCalculationFollowsTheLanguage) {
   {  // made while the program speaks English, shown in German
     ASSERT_TRUE(SetLanguage("en"));
