@@ -1,6 +1,9 @@
 #include "workspace/relevance.h"
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "assembly/main_items.h"
 #include "assembly/noise_methods.h"
@@ -80,17 +83,14 @@ int SwitchIndex(const TCalcModule& m, const char* name) {
   return -1;
 }
 
-using TNamedRule = std::pair<std::string, TRelevantWhen>;
-
-// The conditions by lower-case item name, made once and sorted by it: a
-// table asks for every row it prints.
-const std::vector<TNamedRule>& RulesByName() {
+// The conditions by lower-case item name (without the suffix of a point),
+// made once: a table asks for every row it prints.
+const std::unordered_map<std::string, std::vector<TRelevantWhen>>& RulesByName() {
   static const auto rules = [] {
-    std::vector<TNamedRule> v;
+    std::unordered_map<std::string, std::vector<TRelevantWhen>> m;
     for (const TRelevanceRule& r : kRelevanceRules)
-      for (const std::string& n : r.items) v.emplace_back(LowerAscii(n), r.when);
-    std::stable_sort(v.begin(), v.end(), [](const TNamedRule& a, const TNamedRule& b) { return a.first < b.first; });
-    return v;
+      for (const std::string& n : r.items) m[LowerAscii(n)].push_back(r.when);
+    return m;
   }();
   return rules;
 }
@@ -196,18 +196,21 @@ bool TRelevance::HoldsAt(TRelevantWhen when, int point) const {
 }
 
 bool TRelevance::operator()(const std::string& name) const {
-  std::string base;
-  const int point = PointOfItemName(name, &base);
-  const std::string key = LowerAscii(base);
+  // The point from the name's suffix (ap2, ap3, apX in any case), and the
+  // base name in lower case.
+  int point = 0;
+  std::string key = LowerAscii(name);
+  if (key.size() > 3) {
+    const std::string_view suffix = std::string_view(key).substr(key.size() - 3);
+    point = suffix == "ap2" ? 1 : suffix == "ap3" ? 2 : suffix == "apx" ? 3 : 0;
+    if (point) key.resize(key.size() - 3);
+  }
+  const auto rules = RulesByName().find(key);
+  if (rules == RulesByName().end()) return true;
   // An item without twins at the other points serves all of them.
-  const auto at = [&] { return point == 0 && !FModule->CalcItemByName(base + OpSuffix(2)) ? -1 : point; };
-  struct TByName {
-    bool operator()(const TNamedRule& r, const std::string& k) const { return r.first < k; }
-    bool operator()(const std::string& k, const TNamedRule& r) const { return k < r.first; }
-  };
-  const auto [first, last] = std::equal_range(RulesByName().begin(), RulesByName().end(), key, TByName{});
-  for (auto r = first; r != last; ++r)
-    if (!Holds(r->second, at())) return false;
+  const int at = point == 0 && !FModule->CalcItemByName(name + OpSuffix(2)) ? -1 : point;
+  for (const TRelevantWhen when : rules->second)
+    if (!Holds(when, at)) return false;
   return true;
 }
 
