@@ -4,6 +4,7 @@
 #include <cctype>
 #include <map>
 #include <set>
+#include <string_view>
 
 #include "assembly/scm_control_valves.h"
 #include "assembly/scm_operating_points.h"
@@ -39,15 +40,17 @@ int PointOfComponent(const TCalcComponent* module, const TCustomSCMSubstances& c
   while (c && c->GetOwner() != &calc) c = c->GetOwner();
   if (!c || c->GetName().empty()) return kAllPoints;
   const std::string& name = c->GetName();
-  const std::string stem = name.substr(0, name.size() - 1);
+  const std::string_view stem = std::string_view(name).substr(0, name.size() - 1);
   switch (name.back()) {
     case '2': return 1;
     case '3': return 2;
     case 'X':
     case 'x': return 3;
     case '1':
-      for (const TCalcComponent* sibling : calc.Children())
-        if (sibling->GetName() == stem + "2") return 0;
+      for (const TCalcComponent* sibling : calc.Children()) {
+        const std::string& s = sibling->GetName();
+        if (s.size() == name.size() && s.back() == '2' && s.compare(0, stem.size(), stem) == 0) return 0;
+      }
       return kAllPoints;
     default: return kAllPoints;
   }
