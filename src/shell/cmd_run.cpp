@@ -153,7 +153,7 @@ int RunBatch(const std::vector<std::string>& cases, const std::vector<std::strin
       }
       if (!json) out << "\n";
       std::lock_guard guard(lock);
-      done[i] = {true, failed, out.str(), err.str()};
+      done[i] = {true, failed, std::move(out).str(), std::move(err).str()};
       ready.notify_all();
     }
   };
