@@ -70,6 +70,12 @@ std::vector<TCalcItem*> ItemsByName(const TAncestorCalcModule& module, const std
   return items;
 }
 
+TCalcItem& ItemByName(const TAncestorCalcModule& module, std::string_view name) {
+  TCalcItem* i = module.CalcItemByName(name);
+  if (!i) throw EHXInternal("item \"" + std::string(name) + "\" missing in module " + module.GetName());
+  return *i;
+}
+
 void EnableModule(TCalcModule* module, bool on) {
   if (!module || module->GetEnabled() == on) return;
   module->SetEnabled(on);

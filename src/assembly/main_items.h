@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "framework/calc_module.h"
@@ -20,6 +21,8 @@ TCalcItem* MirrorItem(TAncestorCalcModule& main, const TCalcItem& model, const s
 // The items of `module` named in `names`, in that order (missing names are
 // a programming error: EHXInternal).
 std::vector<TCalcItem*> ItemsByName(const TAncestorCalcModule& module, const std::vector<std::string>& names);
+// The one item of `module` named `name` (missing: EHXInternal).
+TCalcItem& ItemByName(const TAncestorCalcModule& module, std::string_view name);
 
 // Switches a computing module on (it computes at once) or off (it keeps no
 // results and no messages); nothing happens when it already is so.

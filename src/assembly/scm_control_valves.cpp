@@ -378,7 +378,7 @@ TMCMTorva::TMCMTorva(TCalcComponent* owner, std::string name)
         if (!RowAt(l, point) || (!l.PerPoint && point > 1)) continue;
         const std::string n = MainName(l, point);
         if (CalcItemByName(n)) continue;
-        MirrorItem(*this, *ItemsByName(ModelOf(l), {l.Item})[0], n);
+        MirrorItem(*this, ItemByName(ModelOf(l), l.Item), n);
       }
     }
   for (const char* n : {"FlowStateDN", "CalculatedPhaseDN"}) {
@@ -1011,11 +1011,11 @@ void TCustomSCM3ControlValves::InitEachOP(int k) {
   FCalcConnectorFlowOnly[k] = flow;
   const std::string op = OpSuffix(k);
   for (const char* n : {"Phase", "GasMedium", "StandardConditions", "TN0", "PN0", "RhoN"})
-    flow->InConnections.AddConnection(std::string(n) + "|" + n);
+    flow->InConnections.AddConnection(n, n);
   flow->InConnections.AddConnection("Zn|zn");
   for (const auto& [main, item] : {std::pair{"P1", "p1"}, {"T1", "t1"}, {"Z1", "z1"}, {"Rho1", "Rho"},
                                    {"PhiRel", "PhiRel"}, {"PvW1", "pvw1"}, {"qmCalc", "Qm"}})
-    flow->InConnections.AddConnection(main + op + "|" + item);
+    flow->InConnections.AddConnection(main + op, item);
   flow->OutConnections.AddConnection("Qv|QvCalc" + op);
   flow->OutConnections.AddConnection("Qn|QnCalc" + op);
   TCMAllFlow& conversion = FCMFlowOnly[k]->Module();
@@ -1095,12 +1095,12 @@ void TCustomSCM3ControlValves::Init() {
   auto add = [](TCalcConnector* c, const L& l, int k) {
     const std::string main = MainName(l, k);
     switch (l.Way) {
-      case L::lwIn: c->InConnections.AddConnection(main + "|" + l.Item); break;
-      case L::lwPump: c->InDataPump.AddConnection(main + "|" + l.Item); break;
-      case L::lwOut: c->OutConnections.AddConnection(l.Item + "|" + main); break;
+      case L::lwIn: c->InConnections.AddConnection(main, l.Item); break;
+      case L::lwPump: c->InDataPump.AddConnection(main, l.Item); break;
+      case L::lwOut: c->OutConnections.AddConnection(l.Item, main); break;
       case L::lwShared:
-        if (k == 1) c->OutConnections.AddConnection(l.Item + "|" + main);
-        else c->InConnections.AddConnection(main + "|" + l.Item);
+        if (k == 1) c->OutConnections.AddConnection(l.Item, main);
+        else c->InConnections.AddConnection(main, l.Item);
         break;
     }
   };

@@ -25,9 +25,9 @@ TCustomMCM3SubstancesMaterialPipe3Flow::TCustomMCM3SubstancesMaterialPipe3Flow(T
                                                                                std::string name)
     : TCustomMCM3SubstancesMaterialPipe(owner, std::move(name)) {
   const TCMAllFlow& model = FlowModel();
-  for (const char* n : {"QmOrQv", "QmOrQvMoist"}) MirrorItem(*this, *ItemsByName(model, {n})[0], n);
+  for (const char* n : {"QmOrQv", "QmOrQvMoist"}) MirrorItem(*this, ItemByName(model, n), n);
   for (int point : {1, 2, 3, 4})
-    for (const auto& n : FlowNames()) MirrorItem(*this, *ItemsByName(model, {n})[0], n + OpSuffix(point));
+    for (const auto& n : FlowNames()) MirrorItem(*this, ItemByName(model, n), n + OpSuffix(point));
 }
 
 TCustomSCM3SubstancesMaterialPipe3Flow::TCustomSCM3SubstancesMaterialPipe3Flow(TCalcComponent* owner,
@@ -71,7 +71,7 @@ void TCustomSCM3SubstancesMaterialPipe3Flow::Init() {
     // How the flow is given, the medium's kind and normal state: the same
     // at every point.
     for (const char* n : {"QmOrQv", "QmOrQvMoist", "Phase", "GasMedium", "StandardConditions", "TN0", "PN0", "RhoN"})
-      c->InConnections.AddConnection(std::string(n) + "|" + n);
+      c->InConnections.AddConnection(n, n);
     c->InConnections.AddConnection("Zn|zn");
     // The state of the point.
     c->InConnections.AddConnection("P1" + k + "|p1");
@@ -83,7 +83,7 @@ void TCustomSCM3SubstancesMaterialPipe3Flow::Init() {
     // The flows of the point: the one the user gives is the module's input,
     // the others its results.
     for (const auto& n : TCustomMCM3SubstancesMaterialPipe3Flow::FlowNames())
-      c->OutConnections.AddConnection(n + "|" + n + k);
+      c->OutConnections.AddConnection(n, n + k);
     c->SetActive(true);
   }
   ApplyOpXEnabled();

@@ -44,9 +44,9 @@ const std::vector<TCustomMCMSubstancesMaterialPipe::TNamePair>& TCustomMCMSubsta
 
 TCustomMCMSubstancesMaterialPipe::TCustomMCMSubstancesMaterialPipe(TCalcComponent* owner, std::string name)
     : TCustomMCMSubstances(owner, std::move(name)) {
-  for (const TNamePair& i : PipeItems()) MirrorItem(*this, *ItemsByName(PipeModel(), {i.module})[0], i.main);
+  for (const TNamePair& i : PipeItems()) MirrorItem(*this, ItemByName(PipeModel(), i.module), i.main);
   for (const TNamePair& i : MaterialItems())
-    MirrorItem(*this, *ItemsByName(MaterialModel(), {i.module})[0], i.main);
+    MirrorItem(*this, ItemByName(MaterialModel(), i.module), i.main);
 }
 
 TCustomSCMSubstancesMaterialPipe::TCustomSCMSubstancesMaterialPipe(TCalcComponent* owner, std::string name)
@@ -74,7 +74,7 @@ void TCustomSCMSubstancesMaterialPipe::Init() {
   // pipe class. Everything else the pipe module returns.
   for (const auto& i : M::PipeItems()) {
     if (std::string(i.main) == "DNV") pipe->InConnections.AddConnection("DNV|DNV");
-    else pipe->OutConnections.AddConnection(std::string(i.module) + "|" + i.main);
+    else pipe->OutConnections.AddConnection(i.module, i.main);
   }
   pipe->SetActive(true);
 
@@ -85,7 +85,7 @@ void TCustomSCMSubstancesMaterialPipe::Init() {
   material->InConnections.AddConnection("T1|T1");
   material->InConnections.AddConnection("tp|e");
   for (const auto& i : M::MaterialItems())
-    material->OutConnections.AddConnection(std::string(i.module) + "|" + i.main);
+    material->OutConnections.AddConnection(i.module, i.main);
   material->SetActive(true);
 
   // Outside diameter, bore and wall are shown in one unit.

@@ -54,7 +54,7 @@ TCustomMCM3SubstancesMaterialPipe::TCustomMCM3SubstancesMaterialPipe(TCalcCompon
   for (int point : {2, 3, 4}) {
     const std::string k = OpSuffix(point);
     for (const TPointItem& i : PointItems()) {
-      const TCalcItem& m = *ItemsByName(model, {i.module})[0];
+      const TCalcItem& m = ItemByName(model, i.module);
       const std::string n = i.main + k;
       const std::string main = i.main;
       TCalcItem* made;
@@ -180,7 +180,7 @@ void TCustomSCM3SubstancesMaterialPipe::Init() {
     *connectors[point - 2] = c;
     // Copied from point 1: the declared phase and the normal conditions.
     for (const char* n : {"Phase", "StandardConditions", "TN0", "PN0"})
-      c->InDataPump.AddConnection(std::string(n) + "|" + n);
+      c->InDataPump.AddConnection(n, n);
     if (point == 2) c->InDataPump.AddConnection("GasMedium|GasMedium");
     // Entered per point.
     c->InConnections.AddConnection("P1" + k + "|P1");
@@ -189,14 +189,14 @@ void TCustomSCM3SubstancesMaterialPipe::Init() {
     // The medium and its data: entered once, the same at every point.
     for (const auto* list : {&M::SwitchNames(), &M::InputNames(), &M::ConstantNames()})
       for (const auto& n : *list)
-        if (!IsPerPointOrCopied(n) && !IsGasConstant(n)) c->InConnections.AddConnection(n + "|" + M::ModuleNameOf(n));
+        if (!IsPerPointOrCopied(n) && !IsGasConstant(n)) c->InConnections.AddConnection(n, M::ModuleNameOf(n));
     // The state found at the point.
     for (const char* n : {"CalculatedPhase", "Eta1", "Ny1", "Pv1", "pl1"})
-      c->OutConnections.AddConnection(std::string(n) + "|" + n + k);
+      c->OutConnections.AddConnection(n, n + k);
     c->OutConnections.AddConnection("PvW|PvW1" + k);
     c->OutConnections.AddConnection("xMv|xMv1" + k);
     for (const char* n : {"Rho1", "h1", "s1", "Tv1", "V1", "Z1", "Cf", "Kappa1", "Cp1"})
-      c->OutConnections.AddConnection(std::string(n) + "|" + n + k);
+      c->OutConnections.AddConnection(n, n + k);
     // Whichever of standard density, gas constant, molar mass and specific
     // gravity the user gives, point 1 finds the molar mass; the further
     // points are given that molar mass (CarryMolarMass) and derive the

@@ -63,7 +63,7 @@ TCustomMCMSubstances::TCustomMCMSubstances(TCalcComponent* owner, std::string na
   const TCMSubstances& model = Model();
   for (const auto* list : {&SwitchNames(), &InputNames(), &OverruleNames(), &ConstantNames(), &OutputNames(),
                            &StringNames()})
-    for (const auto& n : *list) MirrorItem(*this, *ItemsByName(model, {ModuleNameOf(n)})[0], n);
+    for (const auto& n : *list) MirrorItem(*this, ItemByName(model, ModuleNameOf(n)), n);
   AddSheetItems(*this);
 }
 
@@ -127,9 +127,9 @@ void TCustomSCMSubstances::Init() {
   // finds (or takes from the substance database, or the user overrules)
   // is shown by the main module's item reading through the module's.
   for (const auto* list : {&M::SwitchNames(), &M::InputNames()})
-    for (const auto& n : *list) FCalcConnectorSubstances1->InConnections.AddConnection(n + "|" + M::ModuleNameOf(n));
+    for (const auto& n : *list) FCalcConnectorSubstances1->InConnections.AddConnection(n, M::ModuleNameOf(n));
   for (const auto* list : {&M::OverruleNames(), &M::ConstantNames(), &M::OutputNames(), &M::StringNames()})
-    for (const auto& n : *list) FCalcConnectorSubstances1->OutConnections.AddConnection(M::ModuleNameOf(n) + "|" + n);
+    for (const auto& n : *list) FCalcConnectorSubstances1->OutConnections.AddConnection(M::ModuleNameOf(n), n);
   FCalcConnectorSubstances1->SetActive(true);
 
   TMainCalcModule& main = *GetMainCalcModule();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <functional>
 
 #include "framework/translation.h"
@@ -317,17 +318,53 @@ std::string TConnectionItem::GetTargetName() const {
   return bar == std::string::npos ? std::string() : Connection.substr(bar + 1);
 }
 
-int TConnections::AddConnection(const std::string& text) {
+namespace {
+
+// Entries are compared byte for byte; eight bytes at a time go into the hash.
+size_t EntryHash(std::string_view s) {
+  std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
+  for (size_t i = 0; i < s.size(); i += 8) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, s.data() + i, std::min<size_t>(8, s.size() - i));
+    h = (h ^ w) * 0x100000001B3ull;
+  }
+  h ^= h >> 32;
+  h *= 0xFF51AFD7ED558CCDull;
+  return static_cast<size_t>(h ^ (h >> 29));
+}
+
+}  // namespace
+
+int TConnections::AddConnection(std::string_view source, std::string_view target) {
+  std::string text;
+  text.reserve(source.size() + 1 + target.size());
+  text.append(source).append(1, '|').append(target);
+  return Add(std::move(text));
+}
+
+int TConnections::Add(std::string&& text) {
   if (text.empty()) return -1;
-  // A calculation adds hundreds of entries to one list: duplicates are
-  // looked for among equal hashes only.
-  const size_t hash = std::hash<std::string>{}(text);
-  for (size_t i = 0; i < FHashes.size(); ++i)
-    if (FHashes[i] == hash && FList[i] == text) return -1;
+  const size_t hash = EntryHash(text);
+  if ((FList.size() + 1) * 2 > FIndex.size()) {
+    FIndex.assign(std::max<size_t>(32, std::bit_ceil((FList.size() + 1) * 4)), 0);
+    const size_t mask = FIndex.size() - 1;
+    for (size_t e = 0; e < FList.size(); ++e) {
+      size_t i = FHashes[e] & mask;
+      while (FIndex[i]) i = (i + 1) & mask;
+      FIndex[i] = static_cast<std::uint32_t>(e + 1);
+    }
+  }
+  const size_t mask = FIndex.size() - 1;
+  size_t i = hash & mask;
+  for (; FIndex[i]; i = (i + 1) & mask) {
+    const size_t e = FIndex[i] - 1;
+    if (FHashes[e] == hash && FList[e] == text) return -1;
+  }
   const bool wasActive = FOwner && FOwner->GetActive();
   if (wasActive) FOwner->SetActive(false);
-  FList.push_back(text);
+  FList.push_back(std::move(text));
   FHashes.push_back(hash);
+  FIndex[i] = static_cast<std::uint32_t>(FList.size());
   if (FOwner) FOwner->FLinkedSource = FOwner->FLinkedTarget = 0;
   if (wasActive) FOwner->SetActive(true);
   return static_cast<int>(FList.size()) - 1;
@@ -338,6 +375,7 @@ void TConnections::Clear() {
   if (wasActive) FOwner->SetActive(false);
   FList.clear();
   FHashes.clear();
+  FIndex.clear();
   if (FOwner) FOwner->FLinkedSource = FOwner->FLinkedTarget = 0;
   if (wasActive) FOwner->SetActive(true);
 }

@@ -12,6 +12,7 @@
 #include <set>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -118,17 +119,24 @@ class TConnections {
  public:
   explicit TConnections(TCalcConnector* owner = nullptr) : FOwner(owner) {}
   // Adds the entry unless present; returns its index, -1 for an empty
-  // text. An active owning connector is switched off while the list
-  // changes and on again afterwards.
-  int AddConnection(const std::string& text);
+  // text or one already there. An active owning connector is switched off
+  // while the list changes and on again afterwards.
+  int AddConnection(std::string_view text) { return Add(std::string(text)); }
+  // The entry "source|target", made in place.
+  int AddConnection(std::string_view source, std::string_view target);
   void Clear();
   const std::vector<std::string>& ConnectionList() const { return FList; }
   size_t Count() const { return FList.size(); }
 
  private:
+  int Add(std::string&& text);
   TCalcConnector* FOwner;
   std::vector<std::string> FList;
   std::vector<size_t> FHashes;  // of FList's entries, in the same order
+  // A calculation adds hundreds of entries to one list, each looked for
+  // first: an open-addressed table of entry numbers + 1 (0 is free), at
+  // most half full, finds a repeated entry without walking the list.
+  std::vector<std::uint32_t> FIndex;
 };
 
 // A handler of a connector. Setting or clearing one tells the connector's

@@ -109,7 +109,7 @@ TSuperCalcModule::TSuperCalcModule(TCalcComponent* owner, std::string name, TMai
   FCalcSourceCustomMCM1 = CreateSource(FMainCalcModule, "FCalcSourceCustomMCM1");
   FCalcConnectorAuthors = CreateConnector(FCalcSourceCustomMCM1, FCalcSourceAuthors, "FCalcConnectorAuthors");
   for (const char* n : {"Identifier", "Revisor", "Author", "WhenCreated", "WhenModified", "WhenModified2"})
-    FCalcConnectorAuthors->InConnections.AddConnection(std::string(n) + "|" + n);
+    FCalcConnectorAuthors->InConnections.AddConnection(n, n);
   FCalcConnectorAuthors->SetActive(true);
 
   const TCalculationOptions options = TCalculationOptions::Load();
