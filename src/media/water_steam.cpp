@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <optional>
 #include <utility>
 
@@ -343,9 +344,13 @@ Extended tWaterSteam::CalculateRhoN(Extended PN0, Extended TN0) {
 }
 
 tWaterSteam::TSaturation tWaterSteam::SaturationAt(Extended P) {
-  thread_local TSaturation last;
+  // The outlet pressures of the operating points of a calculation take
+  // turns; a few kept cover them.
+  thread_local TSaturation recent[8];
+  thread_local unsigned oldest = 0;
   if (!Available(P) || P <= 0 || P >= W.Pc) return TSaturation{};
-  if (P == last.P) return last;
+  for (const TSaturation& kept : recent)
+    if (kept.P == P) return kept;
   TSaturation s;
   s.P = P;
   s.ts = CalculateTv(P);
@@ -361,7 +366,8 @@ tWaterSteam::TSaturation tWaterSteam::SaturationAt(Extended P) {
   };
   side(true, s.hL, s.rhoL);
   side(false, s.hV, s.rhoV);
-  last = s;
+  recent[oldest] = s;
+  oldest = (oldest + 1) % std::size(recent);
   return s;
 }
 

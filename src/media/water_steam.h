@@ -78,8 +78,8 @@ class tWaterSteam : public tExtSubstances {
   // The saturation line at the pressure P (bar) below the critical
   // pressure: the temperature and the enthalpies and densities of the
   // boiling water and the saturated steam, all NoValue elsewhere. The last
-  // pressure asked is remembered (per thread): the states behind a valve
-  // ask for one outlet pressure many times in a row.
+  // few pressures asked are remembered (per thread): the states behind a
+  // valve ask for the same outlet pressures many times.
   struct TSaturation {
     Extended P = NoValue, ts = NoValue, hL = NoValue, hV = NoValue, rhoL = NoValue,
              rhoV = NoValue;
