@@ -456,8 +456,9 @@ Extended tWaterSteam::IterateT(Extended P2, Extended target, TExtProperty p, Ext
   };
   // The start: the backward equation of region 1 or 2 for the enthalpy,
   // tens of millikelvin from the root (above the critical pressure and in
-  // regions 3 and 5 it extrapolates, still close), else the chord of the
-  // bracket. The ends are then checked only if the steps leave the bracket.
+  // regions 3 and 5 it extrapolates, and the steps from there are about as
+  // many as from the chord), else the chord of the bracket. The ends are
+  // then checked only if the steps leave the bracket.
   Extended t = NoValue;
   if (enthalpy) t = liquid ? CalculateT1ph(P2, target) : CalculateT2ph(P2, target);
   bool checked = false;
