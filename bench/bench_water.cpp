@@ -71,6 +71,25 @@ BENCHMARK(BM_DensityEnthalpy_Region2);
 BENCHMARK(BM_DensityEnthalpy_Region3);
 BENCHMARK(BM_DensityEnthalpy_Region5);
 
+// Temperature from pressure and enthalpy, as the state behind a valve is
+// found: compressed water (region 1), steam at low and high pressure
+// (subregions 2a, 2b, 2c) and a supercritical state (region 3). The
+// enthalpy walks through a small band so that no pass repeats a state.
+void FromEnthalpy(benchmark::State& state, Extended P, Extended h) {
+  int i = 0;
+  for (auto _ : state) benchmark::DoNotOptimize(tWaterSteam::IterateH(P, h + 0.01L * (i++ & 63)));
+}
+void BM_IterateH_Region1(benchmark::State& s) { FromEnthalpy(s, 7, 335); }
+void BM_IterateH_Region2a(benchmark::State& s) { FromEnthalpy(s, 20, 3250); }
+void BM_IterateH_Region2b(benchmark::State& s) { FromEnthalpy(s, 100, 3400); }
+void BM_IterateH_Region2c(benchmark::State& s) { FromEnthalpy(s, 150, 2800); }
+void BM_IterateH_Region3(benchmark::State& s) { FromEnthalpy(s, 300, 2500); }
+BENCHMARK(BM_IterateH_Region1);
+BENCHMARK(BM_IterateH_Region2a);
+BENCHMARK(BM_IterateH_Region2b);
+BENCHMARK(BM_IterateH_Region2c);
+BENCHMARK(BM_IterateH_Region3);
+
 
 // The same states with the region found first, as a caller without a region
 // does: the plain functions (the region with the saturation pressure and the

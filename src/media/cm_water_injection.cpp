@@ -174,6 +174,7 @@ void TCMWaterInjection::CalculateWater() {
     Extended hOut = NoValue;
     TDownstreamState valve, plain;
     TWaterInjectionResult r;
+    bool sprayed = false;     // r is worked out (it reads the velocity itself)
     Extended rho2 = NoValue;  // the density the outlet velocity follows from
   };
   // The flow arrives at the inlet pipe velocity (a velocity given from
@@ -186,6 +187,7 @@ void TCMWaterInjection::CalculateWater() {
     o.rho2 = o.plain.rho2;
     if (app != wiNone && consistent && sprays(o.plain)) {
       o.r = tWaterInjection::Inject(V(qm), H1, V(u1), w2, P2, wanted, margin, V(twi), V(pwi), V(dpowi));
+      o.sprayed = true;
       o.rho2 = o.r.rho2;
     }
     return o;
@@ -211,6 +213,9 @@ void TCMWaterInjection::CalculateWater() {
       if (!Available(o.rho2) || o.rho2 <= 0) break;
       const Extended next = PipeVelocity(o.rho2, d);
       if (EqualDigits(next, w2, 18)) break;
+      // A change of the velocity below the last digit of the enthalpy
+      // gives this state again, and then this velocity: done.
+      if (!o.sprayed && tWaterInjection::OutletEnthalpy(H1, w1, next) == o.hOut) break;
       w2 = next;
     }
   } else {

@@ -201,6 +201,16 @@ Extended CalculateTv(Extended P);
 Extended CalculateP23(Extended t);
 Extended CalculateT23(Extended P);
 
+// Backward equations (R7-97(2012), eqs. 11 and 22 to 24; the subregions of
+// region 2 split at 4 MPa and at the 2b-2c boundary of eq. 21): the
+// temperature (degC) at P (bar) of the enthalpy h (kJ/kg) in region 1 and
+// in region 2, without iteration. They agree with the forward equations
+// to 25 mK (region 1) and 10 mK (region 2), which makes them a start for a
+// few Newton steps on h(P, t) rather than results; outside their regions
+// they extrapolate.
+Extended CalculateT1ph(Extended P, Extended h);
+Extended CalculateT2ph(Extended P, Extended h);
+
 // A state lies on the saturation line itself when its pressure equals the
 // saturation pressure to this many digits: a few thousandths of a kelvin
 // (0.009 K at 20 bar, 0.007 K at 40 bar, 0.003 K at 1 bar), the rounding of

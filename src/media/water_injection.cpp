@@ -40,25 +40,22 @@ TDownstreamState tWaterInjection::StateFromEnthalpy(Extended P, Extended h) {
   s.h2 = h;
   if (P >= WaterConstants.Pc) {
     // Above the critical pressure there is no saturation line.
-    s.t2 = tWaterSteam::IterateH(P, h);
-    s.rho2 = Density(P, s.t2, true);
+    s.t2 = tWaterSteam::IterateH(P, h, s.rho2);
     return s;
   }
-  const Extended ts = CalculateTv(P);
-  const Extended hL = tWaterSteam::GetH(ts, P, true), hV = tWaterSteam::GetH(ts, P, false);
+  const tWaterSteam::TSaturation sat = tWaterSteam::SaturationAt(P);
+  const Extended ts = sat.ts, hL = sat.hL, hV = sat.hV;
   if (!Available(ts, hL, hV) || hV <= hL) return TDownstreamState{};
   if (h < hL || h > hV) {
-    const bool liquid = h < hL;
-    s.t2 = tWaterSteam::IterateH(P, h);
-    s.rho2 = Density(P, s.t2, liquid);
-    s.xFG = liquid ? 0 : 100;
+    s.t2 = tWaterSteam::IterateH(P, h, s.rho2);
+    s.xFG = h < hL ? 0 : 100;
     return s;
   }
   // Two phases at the saturation temperature: the lever rule on the
   // enthalpy, and the homogeneous density from the specific volumes of the
   // saturated liquid and vapour.
   const Extended x = (h - hL) / (hV - hL);
-  const Extended rhoL = Density(P, ts, true), rhoV = Density(P, ts, false);
+  const Extended rhoL = sat.rhoL, rhoV = sat.rhoV;
   s.t2 = ts;
   s.xFG = 100 * x;
   if (Available(rhoL, rhoV) && rhoL > 0 && rhoV > 0) s.rho2 = 1 / (x / rhoV + (1 - x) / rhoL);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <optional>
 #include <utility>
 
 namespace torvacalc {
@@ -341,29 +343,100 @@ Extended tWaterSteam::CalculateRhoN(Extended PN0, Extended TN0) {
   return PN0 * ZeroCelsius * W.RhoNVapour / (StandardPressure * TK);
 }
 
+tWaterSteam::TSaturation tWaterSteam::SaturationAt(Extended P) {
+  // The outlet pressures of the operating points of a calculation take
+  // turns; a few kept cover them.
+  thread_local TSaturation recent[8];
+  thread_local unsigned oldest = 0;
+  if (!Available(P) || P <= 0 || P >= W.Pc) return TSaturation{};
+  for (const TSaturation& kept : recent)
+    if (kept.P == P) return kept;
+  TSaturation s;
+  s.P = P;
+  s.ts = CalculateTv(P);
+  // Each side read once: the enthalpy comes with the density from one
+  // evaluation, so the density of the side is ready with it.
+  const auto side = [&](bool liquid, Extended& h, Extended& rho) {
+    tWaterSteam w;
+    w.SetLiquid(liquid);
+    w.SetT(s.ts);
+    w.SetP(P);
+    h = w.tExtSubstances::GetH();
+    rho = w.GetRho();
+  };
+  side(true, s.hL, s.rhoL);
+  side(false, s.hV, s.rhoV);
+  recent[oldest] = s;
+  oldest = (oldest + 1) % std::size(recent);
+  return s;
+}
+
 Extended tWaterSteam::IterateH(Extended P2, Extended hTarget) { return IterateT(P2, hTarget, epH); }
 
-Extended tWaterSteam::IterateT(Extended P2, Extended target, TExtProperty p) {
+Extended tWaterSteam::IterateH(Extended P2, Extended hTarget, Extended& rho) {
+  return IterateT(P2, hTarget, epH, &rho);
+}
+
+Extended tWaterSteam::IterateT(Extended P2, Extended target, TExtProperty p, Extended* rho) {
+  if (rho) *rho = NoValue;
   if (!Available(P2, target) || P2 <= 0 || P2 > 1000) return NoValue;
-  tWaterSteam w;
-  w.SetP(P2);
+  const bool enthalpy = p == epH;
+  // The states are those of an object at P2, made only when needed: its
+  // result cache costs more to set up than a few evaluations, so the
+  // enthalpy of regions 1, 2 and 5 comes from the plain functions, the
+  // ones the object calls there (region and density with enthalpy, cp on
+  // its own), with the same results.
+  std::optional<tWaterSteam> object;
+  const auto w = [&]() -> tWaterSteam& {
+    if (!object) {
+      object.emplace();
+      object->SetP(P2);
+    }
+    return *object;
+  };
+  bool plain = false;
+  int range = 0;
+  Extended at = NoValue, plainRho = NoValue;
   auto value = [&](Extended t, bool liquid) {
-    w.SetLiquid(liquid);
-    w.SetT(t);
-    return w.GetValue(p);
+    if (enthalpy) {
+      int display = 0;
+      range = CalculateRange(P2, t, W.Tt, liquid, display);
+      plain = range != 3;
+      if (plain) {
+        at = t;
+        const TIF97RhoH both = CalculateRhoH(range, P2, t);
+        plainRho = Available(both.rho) && both.rho > 0 ? both.rho : NoValue;
+        return IsNoValue(both.h) ? NoValue : both.h;
+      }
+    }
+    w().SetLiquid(liquid);
+    w().SetT(t);
+    return w().GetValue(p);
   };
   // d/dT of h is cp; of s it is cp/T.
   auto slope = [&]() {
-    const Extended cp = w.Getcp();
-    return p == epH ? cp : cp / (w.GetT() + ZeroCelsius);
+    if (plain) {
+      const Extended cp = Calculatecp(range, P2, at);
+      return IsNoValue(cp) ? NoValue : cp;
+    }
+    const Extended cp = w().Getcp();
+    return enthalpy ? cp : cp / (w().GetT() + ZeroCelsius);
   };
+  // The density of the state last evaluated.
+  auto density = [&]() { return plain ? plainRho : w().GetRho(); };
   Extended lo = W.Tt, hi = P2 <= 100 ? 2000 : 800;
   bool liquid = true;
   if (P2 < W.Pc) {
     // Between the saturated liquid and vapour values the state is two-phase
     // at the saturation temperature.
-    const Extended ts = CalculateTv(P2);
-    const Extended fL = value(ts, true), fV = value(ts, false);
+    Extended ts, fL, fV;
+    if (enthalpy) {
+      const TSaturation sat = SaturationAt(P2);
+      ts = sat.ts, fL = sat.hL, fV = sat.hV;
+    } else {
+      ts = CalculateTv(P2);
+      fL = value(ts, true), fV = value(ts, false);
+    }
     if (!Available(fL, fV)) return NoValue;
     if (target >= fL && target <= fV) return ts;
     if (target < fL) {
@@ -373,23 +446,71 @@ Extended tWaterSteam::IterateT(Extended P2, Extended target, TExtProperty p) {
       liquid = false;
     }
   }
-  Extended flo = value(lo, liquid) - target, fhi = value(hi, liquid) - target;
-  if (!Available(flo, fhi) || (flo > 0) == (fhi > 0)) return NoValue;
-  Extended t = lo + flo / (flo - fhi) * (hi - lo);
+  // Both properties rise with the temperature (cp > 0): a root lies in the
+  // bracket when the value at its lower end is below the target and the
+  // one at its upper end above it.
+  const Extended lo0 = lo, hi0 = hi;
+  const auto bracketed = [&]() {
+    const Extended flo = value(lo0, liquid) - target, fhi = value(hi0, liquid) - target;
+    return Available(flo, fhi) && flo <= 0 && fhi > 0;
+  };
+  // The start: the backward equation of region 1 or 2 for the enthalpy,
+  // tens of millikelvin from the root (above the critical pressure and in
+  // regions 3 and 5 it extrapolates, and the steps from there are about as
+  // many as from the chord), else the chord of the bracket. The ends are
+  // then checked only if the steps leave the bracket.
+  Extended t = NoValue;
+  if (enthalpy) t = liquid ? CalculateT1ph(P2, target) : CalculateT2ph(P2, target);
+  bool checked = false;
+  if (!Available(t) || t <= lo || t >= hi) {
+    const Extended flo = value(lo, liquid) - target, fhi = value(hi, liquid) - target;
+    if (!Available(flo, fhi) || (flo > 0) == (fhi > 0)) return NoValue;
+    t = lo + flo / (flo - fhi) * (hi - lo);
+    checked = true;
+  }
   const Extended tolerance = 1E-11L * std::max<Extended>(1, std::fabs(target));
+  Extended d = NoValue;
   for (int step = 0; step < 50; ++step) {
     const Extended f = value(t, liquid) - target;
     if (!Available(f)) return NoValue;
-    if (std::fabs(f) <= tolerance) return t;
-    if ((f > 0) == (fhi > 0)) {
-      hi = t, fhi = f;
-    } else {
-      lo = t, flo = f;
+    if (std::fabs(f) <= tolerance) {
+      if (!enthalpy) return t;
+      // One more Newton step with the slope of the step before (the error
+      // is now too small for the slope's change to matter) takes the
+      // temperature from within the tolerance to the root, to the
+      // precision of the enthalpy itself: the result is then the same
+      // whatever the start.
+      if (f != 0) {
+        if (IsNoValue(d) || d <= 0) d = slope();
+        if (Available(d) && d > 0) t -= f / d;
+      }
+      if (rho) {
+        value(t, liquid);
+        *rho = density();
+      }
+      return t;
     }
-    const Extended d = slope();
+    if (f > 0) {
+      hi = t;
+    } else {
+      lo = t;
+    }
+    d = slope();
     Extended next = Available(d) && d > 0 ? t - f / d : NoValue;
-    if (IsNoValue(next) || next <= lo || next >= hi) next = (lo + hi) / 2;
-    if (hi - lo <= 1E-12L * (hi + ZeroCelsius)) return next;
+    if (IsNoValue(next) || next <= lo || next >= hi) {
+      // Bisection; from a start inside the bracket its ends are checked
+      // first, so that a target beyond them gives no value.
+      if (!checked && !bracketed()) return NoValue;
+      checked = true;
+      next = (lo + hi) / 2;
+    }
+    if (hi - lo <= 1E-12L * (hi + ZeroCelsius)) {
+      if (rho) {
+        value(next, liquid);
+        *rho = density();
+      }
+      return next;
+    }
     t = next;
   }
   return NoValue;

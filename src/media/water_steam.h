@@ -65,9 +65,26 @@ class tWaterSteam : public tExtSubstances {
   static Extended GetH(Extended t, Extended P, bool liquid);
   using tExtSubstances::GetH;
   // Temperature (degC) at the pressure P2 where the enthalpy is hTarget; the
-  // saturation temperature when hTarget lies between h' and h''. At most 50
-  // Newton steps, kept inside a bracket of the temperature.
+  // saturation temperature when hTarget lies between h' and h''. Newton
+  // steps on h(P2, t), at most 50, kept inside a bracket of the temperature;
+  // in regions 1 and 2 they start from the backward equations t(P, h) of
+  // IAPWS-IF97, which leaves two or three.
   static Extended IterateH(Extended P2, Extended hTarget);
+  // The same, with the density (kg/m3) of the state found in `rho`: on the
+  // liquid side of the saturation line below it and above the critical
+  // pressure, the vapour side above it; NoValue for a two-phase state.
+  static Extended IterateH(Extended P2, Extended hTarget, Extended& rho);
+
+  // The saturation line at the pressure P (bar) below the critical
+  // pressure: the temperature and the enthalpies and densities of the
+  // boiling water and the saturated steam, all NoValue elsewhere. The last
+  // few pressures asked are remembered (per thread): the states behind a
+  // valve ask for the same outlet pressures many times.
+  struct TSaturation {
+    Extended P = NoValue, ts = NoValue, hL = NoValue, hV = NoValue, rhoL = NoValue,
+             rhoV = NoValue;
+  };
+  static TSaturation SaturationAt(Extended P);
 
  protected:
   Extended DoCalculateT2(Extended T1, Extended P1, Extended P2) override;
@@ -84,8 +101,9 @@ class tWaterSteam : public tExtSubstances {
   // liquid above the saturation pressure; true where there is no
   // saturation pressure.
   bool LiquidSide();
-  // Temperature at P2 where property p (enthalpy or entropy) takes `target`.
-  static Extended IterateT(Extended P2, Extended target, TExtProperty p);
+  // Temperature at P2 where property p (enthalpy or entropy) takes `target`;
+  // the density there in *rho when asked for.
+  static Extended IterateT(Extended P2, Extended target, TExtProperty p, Extended* rho = nullptr);
 
   TCalcSet Cache;
   Extended FP23 = NoValue;

@@ -232,8 +232,10 @@ TEST(IF97, Region3DensityFromPressureAndTemperature) {
 }
 
 // IAPWS R7-97(2012), Tables 35 and 36: saturation pressure and temperature;
-// Table 1 (B23 check value): T = 623.15 K <-> p = 16.5291643 MPa.
-TEST(IF97, SaturationLineAndB23ReproduceVerificationValues) {
+// Table 1 (B23 check value): T = 623.15 K <-> p = 16.5291643 MPa; Tables 7
+// and 24: the backward equations T(p, h) of region 1 and of subregions 2a,
+// 2b and 2c (the last two split by the 2b-2c boundary).
+TEST(IF97, SaturationLineB23AndBackwardEquationsReproduceVerificationValues) {
   const struct { Extended T, p; } pv[] = {
       {300, 0.353658941e-2L}, {500, 0.263889776e1L}, {600, 0.123443146e2L}};
   for (const auto& c : pv) {
@@ -248,6 +250,17 @@ TEST(IF97, SaturationLineAndB23ReproduceVerificationValues) {
   }
   EXPECT_TRUE(Agrees(CalculateP23(623.15L - kT0) / 10, 0.165291643e2L, 9));
   EXPECT_TRUE(Agrees(CalculateT23(165.291643L) + kT0, 0.623150000e3L, 9));
+  const struct { Extended (*backward)(Extended, Extended); Extended p, h, T; } th[] = {
+      {CalculateT1ph, 3, 500, 0.391798509e3L},    {CalculateT1ph, 80, 500, 0.378108626e3L},
+      {CalculateT1ph, 80, 1500, 0.611041229e3L},  {CalculateT2ph, 0.001L, 3000, 0.534433241e3L},
+      {CalculateT2ph, 3, 3000, 0.575373370e3L},   {CalculateT2ph, 3, 4000, 0.101077577e4L},
+      {CalculateT2ph, 5, 3500, 0.801299102e3L},   {CalculateT2ph, 5, 4000, 0.101531583e4L},
+      {CalculateT2ph, 25, 3500, 0.875279054e3L},  {CalculateT2ph, 40, 2700, 0.743056411e3L},
+      {CalculateT2ph, 60, 2700, 0.791137067e3L},  {CalculateT2ph, 60, 3200, 0.882756860e3L}};
+  for (const auto& c : th) {
+    SCOPED_TRACE(testing::Message() << static_cast<double>(c.p) << " MPa, " << static_cast<double>(c.h));
+    EXPECT_TRUE(Agrees(c.backward(c.p * 10, c.h) + kT0, c.T, 9));
+  }
 }
 
 

@@ -260,6 +260,9 @@ TEST(WaterSteam, ChangeOfStateKeepsEnthalpyOrEntropy) {
       {"hot water flashing", 180, 20, 2, true},
       {"feedwater of region 3 flashing: 200 bar, 360 degC to 180 bar", 360, 200, 180, true},
       {"supercritical into region 3 liquid", 380, 300, 230, true},
+      {"high-pressure steam into subregion 2b", 550, 160, 60, false},
+      {"high-pressure steam into subregion 2c", 400, 200, 150, false},
+      {"hot steam of region 5", 1200, 40, 10, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -273,7 +276,7 @@ TEST(WaterSteam, ChangeOfStateKeepsEnthalpyOrEntropy) {
       EXPECT_GE(h1, tWaterSteam::GetH(ts2, c.P2, true));
       EXPECT_LE(h1, tWaterSteam::GetH(ts2, c.P2, false));
     } else {
-      EXPECT_TRUE(Near(tWaterSteam::GetH(t2, c.P2, t2 < ts2), h1, 1E-10L));
+      EXPECT_TRUE(Near(tWaterSteam::GetH(t2, c.P2, t2 < ts2), h1, 1E-13L));
     }
     EXPECT_EQ(w.CalculateT2(c.t1, c.P1, c.P2), t2);  // from the store
     Extended rho2, t2s;
@@ -285,6 +288,9 @@ TEST(WaterSteam, ChangeOfStateKeepsEnthalpyOrEntropy) {
   tWaterSteam w;
   EXPECT_TRUE(IsNoValue(w.CalculateT2(NoValue, 10, 1)));
   EXPECT_TRUE(IsNoValue(w.CalculateT2(100, 10, 0)));
+  // Beyond the enthalpies of 2000 degC and of the triple point.
+  EXPECT_TRUE(IsNoValue(tWaterSteam::IterateH(10, 10000)));
+  EXPECT_TRUE(IsNoValue(tWaterSteam::IterateH(10, -100)));
 }
 
 TEST(WaterSteam, AssignCopiesStateAndResults) {
