@@ -851,34 +851,47 @@ TBixBinaryAttributes& TBixBinaryAttributes::operator=(TBixBinaryAttributes&& oth
 namespace {
 
 // Bytes of the value of each base type that has a fixed size; 0 for the
-// types of variable size (blob, texts) and for Real48, which is checked.
+// types of variable size (blob, texts) and for Real48, which is checked
+// (VariableValueSize).
 constexpr std::uint8_t kFixedValueSize[22] = {0, 0, 1, 8, 8, 0, 10, 10, 10, 10, 1,
                                               1, 1, 2, 2, 4, 4, 8, 0, 0, 0, 0};
 
-// The size of a value of base type `id` (1 to 21) at `p`, checked as
-// reading it would; 0 when it does not fit in `left` bytes or reading it
-// would fail otherwise (no value of those types is empty).
-std::size_t ValueSize(const char* p, std::size_t left, std::uint8_t id) {
-  if (const std::size_t n = kFixedValueSize[id]; n != 0) return n <= left ? n : 0;
-  TByteReader r(p, left);
-  try {
-    switch (id) {
-      case 1: {  // blob
-        const std::int64_t n = r.ReadI64();
-        if (n < 0 || static_cast<std::uint64_t>(n) > r.Remaining()) return 0;
-        return 8 + static_cast<std::size_t>(n);
-      }
-      // Real48 refuses values outside its range.
-      case 5: TBixBinaryReal48::Narrow(bix_detail::ReadExtended(r)); return 10;
-      case 20: return 1 + r.ReadBytes(r.ReadU8()).size();  // short string
-      default: {  // 18 Windows-1252 text, 19 UTF-16 text, 21 XML (a wide string)
-        const std::int32_t n = r.ReadI32();
-        if (n < 0) return 0;
-        return 4 + r.ReadBytes((id == 18 ? 1 : 2) * static_cast<std::size_t>(n)).size();
-      }
+// The size of a value of a base type of variable size (or Real48) at `p`,
+// checked as reading it would; 0 when it does not fit in `left` bytes or
+// reading it would fail otherwise (no value of these types is empty).
+std::size_t VariableValueSize(const char* p, std::size_t left, std::uint8_t id) {
+  const auto littleEndian = [p](int bytes) {
+    std::uint64_t v = 0;
+    for (int i = 0; i < bytes; ++i) v |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
+    return v;
+  };
+  switch (id) {
+    case 1: {  // blob: 8-byte size, the bytes
+      if (left < 8) return 0;
+      const auto n = static_cast<std::int64_t>(littleEndian(8));
+      return n >= 0 && static_cast<std::uint64_t>(n) <= left - 8 ? 8 + static_cast<std::size_t>(n) : 0;
     }
-  } catch (const std::exception&) {
-    return 0;
+    case 5: {  // Real48 refuses values outside its range.
+      if (left < 10) return 0;
+      try {
+        TByteReader r(p, 10);
+        TBixBinaryReal48::Narrow(bix_detail::ReadExtended(r));
+      } catch (const std::exception&) {
+        return 0;
+      }
+      return 10;
+    }
+    case 20: {  // short string: 1-byte length, the bytes
+      const std::size_t n = left < 1 ? left : static_cast<unsigned char>(p[0]);
+      return left >= 1 + n ? 1 + n : 0;
+    }
+    default: {  // 18 Windows-1252 text, 19 UTF-16 text, 21 XML (a wide string)
+      if (left < 4) return 0;
+      const auto n = static_cast<std::int32_t>(littleEndian(4));
+      if (n < 0) return 0;
+      const std::size_t bytes = (id == 18 ? 1 : 2) * static_cast<std::size_t>(n);
+      return bytes <= left - 4 ? 4 + bytes : 0;
+    }
   }
 }
 
@@ -915,8 +928,10 @@ bool TBixBinaryAttributes::TakePlaces(TByteReader& r, std::size_t count, TBixBlo
     const bool isNull = name[nameSize] != 0;
     p = name + nameSize + 1;
     if (!isNull) {
-      const std::size_t size = ValueSize(p, static_cast<std::size_t>(end - p), id);
-      if (size == 0) return false;
+      const auto left = static_cast<std::size_t>(end - p);
+      std::size_t size = kFixedValueSize[id];
+      if (size == 0) size = VariableValueSize(p, left, id);
+      if (size == 0 || size > left) return false;
       p += size;
     }
     places[i] = {static_cast<std::uint32_t>(name - memory.Bytes), nameSize, id, isNull};
