@@ -86,6 +86,8 @@ class TByteReader {
     return v;
   }
   std::string_view Rest() { return ReadBytes(Remaining()); }
+  // The next byte's address (the end of the data when none is left).
+  const char* Here() const { return reinterpret_cast<const char*>(FData + FPos); }
 
  private:
   std::uint64_t ReadLE(int bytes) {

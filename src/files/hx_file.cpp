@@ -487,15 +487,17 @@ void THXFile::LoadFromStream(TByteReader& r) {
     Compressed = (flags & HXFlagCompressed) != 0;
     UseAttributeSection = (flags & HXFlagAttributeSection) != 0;
     OmitEmptyValues = (flags & HXFlagOmitEmptyValues) != 0;
-    std::string inflated;
+    // The inflated document goes to the tree, which reads its attributes
+    // from it when they are first asked for.
+    std::unique_ptr<char[]> inflated;
     std::string_view body = r.Rest();
     const std::size_t storedBytes = body.size();
     std::string_view trailer;
     if (Compressed) {
-      std::size_t consumed = 0;
-      inflated = RawInflate(body, HXFileMaxDocumentSize, &consumed);
+      std::size_t consumed = 0, size = 0;
+      inflated = RawInflateBuffer(body, HXFileMaxDocumentSize, size, &consumed);
       trailer = body.substr(consumed);
-      body = inflated;
+      body = std::string_view(inflated.get(), size);
     } else if (body.size() > HXFileMaxDocumentSize + HXFileChecksumTag.size() + 4) {
       throw EHXFileReadError();
     }
@@ -507,7 +509,12 @@ void THXFile::LoadFromStream(TByteReader& r) {
     // bounds them by itself (each takes at least 3 bytes).
     const std::size_t maxElements =
         Compressed ? HXFileMinElements + HXFileElementsPerStoredByte * storedBytes : BixMaxElements;
-    if (FDocument.LoadFromStream(doc, maxElements) != BixLoadOk) throw EHXFileReadError();
+    std::size_t docBytes = 0;
+    // (The tree keeps the inflated bytes: `body` stays valid.)
+    const std::uint8_t loaded = Compressed
+                                    ? FDocument.LoadFromBuffer(std::move(inflated), body.size(), docBytes, maxElements)
+                                    : FDocument.LoadFromStream(doc, maxElements);
+    if (loaded != BixLoadOk) throw EHXFileReadError();
     if (!Compressed) {
       trailer = body.substr(doc.Position());
       body = body.substr(0, doc.Position());

@@ -179,6 +179,13 @@ class TInflater {
 }  // namespace
 
 std::string RawInflate(std::string_view data, std::size_t limit, std::size_t* consumed) {
+  std::size_t size = 0;
+  const std::unique_ptr<char[]> out = RawInflateBuffer(data, limit, size, consumed);
+  return std::string(out.get(), size);
+}
+
+std::unique_ptr<char[]> RawInflateBuffer(std::string_view data, std::size_t limit, std::size_t& size,
+                                         std::size_t* consumed) {
   thread_local TInflater inflater;
   z_stream* z = inflater.Start();
   if (z == nullptr) throw EStreamReadError("cannot start the decompression");
@@ -190,7 +197,7 @@ std::string RawInflate(std::string_view data, std::size_t limit, std::size_t* co
   // string's room would be.
   std::size_t capacity = std::min(limit, std::max<std::size_t>(kBlock, data.size() * 16));
   auto out = std::make_unique_for_overwrite<char[]>(capacity);
-  std::size_t size = 0;
+  size = 0;
   for (;;) {
     Feed(*z, next, left);
     if (size == capacity) {
@@ -204,7 +211,7 @@ std::string RawInflate(std::string_view data, std::size_t limit, std::size_t* co
         if (z->avail_out == 0) throw EStreamReadError("inflated data too large");
         if (rc == Z_STREAM_END) {
           if (consumed) *consumed = data.size() - left - z->avail_in;
-          return std::string(out.get(), size);
+          return out;
         }
         continue;  // input taken without output (Z_OK means progress)
       }
@@ -223,7 +230,7 @@ std::string RawInflate(std::string_view data, std::size_t limit, std::size_t* co
     size += produced;
     if (rc == Z_STREAM_END) {
       if (consumed) *consumed = data.size() - left - z->avail_in;
-      return std::string(out.get(), size);
+      return out;
     }
     if (produced == 0 && z->avail_in == 0 && left == 0) throw EStreamReadError("compressed data end early");
   }

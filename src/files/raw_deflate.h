@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,10 @@ std::string RawDeflate(std::string_view data);
 // `consumed`, when given, receives the number of input bytes the stream took,
 // so that a caller can read what follows it.
 std::string RawInflate(std::string_view data, std::size_t limit, std::size_t* consumed = nullptr);
+// The same into a buffer of its own, with no copy into a string; `size`
+// receives the number of bytes inflated.
+std::unique_ptr<char[]> RawInflateBuffer(std::string_view data, std::size_t limit, std::size_t& size,
+                                         std::size_t* consumed = nullptr);
 
 // CRC-32 (ISO 3309, the polynomial of zlib, gzip and PNG) of `data`.
 std::uint32_t Crc32(std::string_view data);

@@ -209,6 +209,32 @@ class TBixBlockMemory {
   // keep every place handed out aligned so.
   static constexpr std::size_t kAlignment = alignof(std::max_align_t);
 
+  // The bytes the document is read from, for its attributes that are not
+  // made yet: the reader's own while it reads, then a copy of the part the
+  // document took (nullptr: its attributes are all made as they are read).
+  const char* Bytes = nullptr;
+  std::size_t Size = 0;
+
+  void ReadFrom(const char* bytes, std::size_t size) {
+    // Places of attributes count from the first byte in 32 bits.
+    if (size > std::numeric_limits<std::uint32_t>::max()) return;
+    Bytes = bytes;
+    Size = size;
+  }
+  // Keeps the bytes up to `end`, where reading stopped: takes `bytes`
+  // when given (they hold what was read), else copies them.
+  void KeepBytesTo(const char* end, std::unique_ptr<char[]>* bytes) {
+    if (Bytes == nullptr) return;
+    Size = static_cast<std::size_t>(end - Bytes);
+    if (bytes != nullptr) {
+      FOwnBytes = std::move(*bytes);
+      return;
+    }
+    FOwnBytes = std::make_unique_for_overwrite<char[]>(std::max<std::size_t>(Size, 1));
+    std::memcpy(FOwnBytes.get(), Bytes, Size);
+    Bytes = FOwnBytes.get();
+  }
+
   void* Allocate(std::size_t size) {
     size = (size + kAlignment - 1) & ~(kAlignment - 1);
     if (size > FLeft) {
@@ -233,6 +259,23 @@ class TBixBlockMemory {
   std::vector<TBlock> FBlocks;
   std::byte* FNext = nullptr;  // the free part of the last block
   std::size_t FLeft = 0;
+  std::unique_ptr<char[]> FOwnBytes;
+};
+
+// Where an attribute of a list read lazily lies: its name (offset from
+// the document's first byte, and length), its base type and null flag.
+// The value follows the null flag.
+//
+// Names not made yet are compared as the file has them, in Windows-1252.
+// For a name asked for in ASCII that is exact: a name that matches it
+// (also ignoring case) is ASCII, the same in both encodings, and a name
+// with other characters matches no ASCII name in either. A name asked for
+// with other characters makes the list's attributes first.
+struct TBixLazyAttribute {
+  std::uint32_t Name;
+  std::uint8_t NameSize;
+  std::uint8_t Id;
+  bool IsNull;
 };
 
 namespace {
@@ -781,30 +824,166 @@ std::size_t SlotsFor(std::size_t n) {
 
 TBixBinaryAttributes::TBixBinaryAttributes(TBixBinaryAttributes&& other) noexcept
     : FItems(std::move(other.FItems)),
+      FLazy(other.FLazy),
+      FMemory(other.FMemory),
       FIndex(std::move(other.FIndex)),
       FCaseVariants(other.FCaseVariants),
       FUnindexed(other.FUnindexed) {
-  for (const auto& a : FItems) Adopt(*a);
+  for (const auto& a : FItems)
+    if (a) Adopt(*a);
   other.Clear();
 }
 
 TBixBinaryAttributes& TBixBinaryAttributes::operator=(TBixBinaryAttributes&& other) noexcept {
   if (this == &other) return *this;
   FItems = std::move(other.FItems);
+  FLazy = other.FLazy;
+  FMemory = other.FMemory;
   FIndex = std::move(other.FIndex);
   FCaseVariants = other.FCaseVariants;
   FUnindexed = other.FUnindexed;
-  for (const auto& a : FItems) Adopt(*a);
+  for (const auto& a : FItems)
+    if (a) Adopt(*a);
   other.Clear();
   return *this;
 }
 
+namespace {
+
+// Bytes of the value of each base type that has a fixed size; 0 for the
+// types of variable size (blob, texts) and for Real48, which is checked
+// (VariableValueSize).
+constexpr std::uint8_t kFixedValueSize[22] = {0, 0, 1, 8, 8, 0, 10, 10, 10, 10, 1,
+                                              1, 1, 2, 2, 4, 4, 8, 0, 0, 0, 0};
+
+// The size of a value of a base type of variable size (or Real48) at `p`,
+// checked as reading it would; 0 when it does not fit in `left` bytes or
+// reading it would fail otherwise (no value of these types is empty).
+std::size_t VariableValueSize(const char* p, std::size_t left, std::uint8_t id) {
+  const auto littleEndian = [p](int bytes) {
+    std::uint64_t v = 0;
+    for (int i = 0; i < bytes; ++i) v |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
+    return v;
+  };
+  switch (id) {
+    case 1: {  // blob: 8-byte size, the bytes
+      if (left < 8) return 0;
+      const auto n = static_cast<std::int64_t>(littleEndian(8));
+      return n >= 0 && static_cast<std::uint64_t>(n) <= left - 8 ? 8 + static_cast<std::size_t>(n) : 0;
+    }
+    case 5: {  // Real48 refuses values outside its range.
+      if (left < 10) return 0;
+      try {
+        TByteReader r(p, 10);
+        TBixBinaryReal48::Narrow(bix_detail::ReadExtended(r));
+      } catch (const std::exception&) {
+        return 0;
+      }
+      return 10;
+    }
+    case 20: {  // short string: 1-byte length, the bytes
+      const std::size_t n = left < 1 ? left : static_cast<unsigned char>(p[0]);
+      return left >= 1 + n ? 1 + n : 0;
+    }
+    default: {  // 18 Windows-1252 text, 19 UTF-16 text, 21 XML (a wide string)
+      if (left < 4) return 0;
+      const auto n = static_cast<std::int32_t>(littleEndian(4));
+      if (n < 0) return 0;
+      const std::size_t bytes = (id == 18 ? 1 : 2) * static_cast<std::size_t>(n);
+      return bytes <= left - 4 ? 4 + bytes : 0;
+    }
+  }
+}
+
+inline bool IsAscii(const char* p, std::size_t n) {
+  constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+  if (n >= 8) {
+    std::uint64_t all = 0, word;
+    for (std::size_t i = 0; i + 8 < n; i += 8) {
+      std::memcpy(&word, p + i, 8);
+      all |= word;
+    }
+    std::memcpy(&word, p + n - 8, 8);
+    return ((all | word) & kHighBits) == 0;
+  }
+  unsigned char all = 0;
+  for (std::size_t i = 0; i < n; ++i) all |= static_cast<unsigned char>(p[i]);
+  return all < 0x80;
+}
+
+}  // namespace
+
+bool TBixBinaryAttributes::TakePlaces(TByteReader& r, std::size_t count, TBixBlockMemory& memory) {
+  auto* places = static_cast<TBixLazyAttribute*>(memory.Allocate(count * sizeof(TBixLazyAttribute)));
+  const char* const first = r.Here();
+  const char* const end = first + r.Remaining();
+  const char* p = first;
+  for (std::size_t i = 0; i < count; ++i) {
+    // Type, name length, name, null flag.
+    if (end - p < 3) return false;
+    const auto id = static_cast<std::uint8_t>(p[0]);
+    const auto nameSize = static_cast<std::uint8_t>(p[1]);
+    if (id == 0 || id > 21 || static_cast<std::size_t>(end - p) < 3u + nameSize) return false;
+    const char* name = p + 2;
+    const bool isNull = name[nameSize] != 0;
+    p = name + nameSize + 1;
+    if (!isNull) {
+      const auto left = static_cast<std::size_t>(end - p);
+      std::size_t size = kFixedValueSize[id];
+      if (size == 0) size = VariableValueSize(p, left, id);
+      if (size == 0 || size > left) return false;
+      p += size;
+    }
+    places[i] = {static_cast<std::uint32_t>(name - memory.Bytes), nameSize, id, isNull};
+  }
+  r.ReadBytes(static_cast<std::size_t>(p - first));
+  Clear();
+  FItems.resize(count);
+  FLazy = places;
+  FMemory = &memory;
+  return true;
+}
+
+TBixBinaryAttribute& TBixBinaryAttributes::Make(std::size_t i) const {
+  const TBixLazyAttribute& place = FLazy[i];
+  const char* name = FMemory->Bytes + place.Name;
+  // With the attributes read, in the document's blocks.
+  TReadingInto into(FMemory);
+  std::unique_ptr<TBixBinaryAttribute> a = TBixBinaryAttribute::DataTypeOf(place.Id)->Create();
+  AssignWin1252AsUtf8(a->ItemName.FText, std::string_view(name, place.NameSize));
+  a->IsNull = place.IsNull;
+  if (!a->IsNull) {
+    // Checked when the document was read: it cannot fail now.
+    const std::size_t value = place.Name + place.NameSize + std::size_t{1};
+    TByteReader r(FMemory->Bytes + value, FMemory->Size - value);
+    a->LoadValue(r);
+  }
+  Adopt(*a);
+  FItems[i] = std::move(a);
+  return *FItems[i];
+}
+
+void TBixBinaryAttributes::MakeAll() const {
+  for (std::size_t i = 0; i < FItems.size(); ++i)
+    if (!FItems[i]) Make(i);
+  FLazy = nullptr;
+}
+
+std::string_view TBixBinaryAttributes::NameAt(std::size_t i) const {
+  if (FItems[i]) return FItems[i]->ItemName.str();
+  return {FMemory->Bytes + FLazy[i].Name, FLazy[i].NameSize};
+}
+
 TBixBinaryAttribute* TBixBinaryAttributes::ByName(std::string_view name, bool caseSensitive) const {
   const long i = IndexOf(name, caseSensitive);
-  return i < 0 ? nullptr : FItems[static_cast<std::size_t>(i)].get();
+  return i < 0 ? nullptr : &(*this)[static_cast<std::size_t>(i)];
 }
 
 long TBixBinaryAttributes::IndexOf(std::string_view name, bool caseSensitive) const {
+  if (FLazy != nullptr && !IsAscii(name.data(), name.size())) {
+    MakeAll();
+    DropIndex();
+  }
   if (FIndex.empty() && !FUnindexed && FItems.size() >= kIndexedFrom) {
     // A table costs about as much as this many walks through the names.
     if (FWalks < kWalksBeforeIndex) {
@@ -818,7 +997,7 @@ long TBixBinaryAttributes::IndexOf(std::string_view name, bool caseSensitive) co
   for (std::size_t s = FoldedHash(name) & mask;; s = (s + 1) & mask) {
     const std::uint32_t slot = FIndex[s];
     if (slot == 0) return -1;
-    const std::string& n = FItems[slot - 1]->ItemName;
+    const std::string_view n = NameAt(slot - 1);
     // Without case variants, the names equal to this one ignoring case are
     // all spelt alike: the one found is the only candidate.
     if (SameName(n, name, false)) return !caseSensitive || n == name ? static_cast<long>(slot - 1) : -1;
@@ -826,24 +1005,43 @@ long TBixBinaryAttributes::IndexOf(std::string_view name, bool caseSensitive) co
 }
 
 long TBixBinaryAttributes::Scan(std::string_view name, bool caseSensitive) const {
+  if (FLazy != nullptr && caseSensitive && !name.empty()) {
+    // As below, the places of attributes not made yet read in place.
+    const char first = name.front();
+    const char* bytes = FMemory->Bytes;
+    for (std::size_t i = 0; i < FItems.size(); ++i) {
+      const char* n;
+      if (FItems[i]) {
+        const std::string& made = FItems[i]->ItemName;
+        if (made.size() != name.size()) continue;
+        n = made.data();
+      } else {
+        const TBixLazyAttribute& place = FLazy[i];
+        if (place.NameSize != name.size()) continue;
+        n = bytes + place.Name;
+      }
+      if (n[0] == first && std::memcmp(n, name.data(), name.size()) == 0) return static_cast<long>(i);
+    }
+    return -1;
+  }
   if (caseSensitive && !name.empty()) {
     // Many names of a tag share their length, so the first character
     // decides before the bytes are compared.
     const char first = name.front();
     for (std::size_t i = 0; i < FItems.size(); ++i) {
-      const std::string& n = FItems[i]->ItemName;
+      const std::string_view n = NameAt(i);
       if (n.size() == name.size() && n.front() == first && std::memcmp(n.data(), name.data(), name.size()) == 0)
         return static_cast<long>(i);
     }
     return -1;
   }
   for (std::size_t i = 0; i < FItems.size(); ++i)
-    if (SameName(FItems[i]->ItemName, name, caseSensitive)) return static_cast<long>(i);
+    if (SameName(NameAt(i), name, caseSensitive)) return static_cast<long>(i);
   return -1;
 }
 
 void TBixBinaryAttributes::Enter(std::size_t i) const {
-  const std::string& name = FItems[i]->ItemName;
+  const std::string_view name = NameAt(i);
   const std::size_t mask = FIndex.size() - 1;
   std::size_t probes = 0;
   for (std::size_t s = FoldedHash(name) & mask;; s = (s + 1) & mask) {
@@ -859,7 +1057,7 @@ void TBixBinaryAttributes::Enter(std::size_t i) const {
       return;
     }
     // A name already there keeps its first position.
-    const std::string& n = FItems[slot - 1]->ItemName;
+    const std::string_view n = NameAt(slot - 1);
     if (SameName(n, name, false)) {
       if (n != name) FCaseVariants = true;
       return;
@@ -895,6 +1093,7 @@ TBixBinaryAttribute& TBixBinaryAttributes::Set(std::unique_ptr<TBixBinaryAttribu
 }
 
 void TBixBinaryAttributes::Delete(std::size_t i) {
+  if (FLazy != nullptr) MakeAll();
   FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(i));
   DropIndex();
 }
@@ -908,6 +1107,8 @@ bool TBixBinaryAttributes::Remove(std::string_view name, bool caseSensitive) {
 
 void TBixBinaryAttributes::Clear() {
   FItems.clear();
+  FLazy = nullptr;
+  FMemory = nullptr;
   DropIndex();
   FUnindexed = false;
 }
@@ -1082,8 +1283,11 @@ void TBixBinaryTag::Load(TByteReader& r, TBixLoadBudget& budget, int depth) {
   const std::uint32_t attributeCount = r.ReadU32();
   r.NeedElements(attributeCount, 3);
   budget.Take(attributeCount);
-  FAttributes.Reserve(attributeCount);
-  for (std::uint32_t i = 0; i < attributeCount; ++i) FAttributes.Add(ReadAttribute(r));
+  if (attributeCount == 0 || tReadingInto == nullptr || tReadingInto->Bytes == nullptr ||
+      !FAttributes.TakePlaces(r, attributeCount, *tReadingInto)) {
+    FAttributes.Reserve(attributeCount);
+    for (std::uint32_t i = 0; i < attributeCount; ++i) FAttributes.Add(ReadAttribute(r));
+  }
   FTags.clear();
   const std::uint32_t tagCount = r.ReadU32();
   r.NeedElements(tagCount, 9);
@@ -1114,25 +1318,44 @@ void TBixBinaryStreamData::SaveToStream(TByteWriter& w) const {
 }
 
 std::uint8_t TBixBinaryStreamData::LoadFromStream(TByteReader& r, std::size_t maxElements) {
+  return Read(r, maxElements, nullptr);
+}
+
+std::uint8_t TBixBinaryStreamData::LoadFromBuffer(std::unique_ptr<char[]> bytes, std::size_t size,
+                                                  std::size_t& consumed, std::size_t maxElements) {
+  TByteReader r(bytes.get(), size);
+  const std::uint8_t result = Read(r, maxElements, &bytes);
+  consumed = r.Position();
+  return result;
+}
+
+std::uint8_t TBixBinaryStreamData::Read(TByteReader& r, std::size_t maxElements, std::unique_ptr<char[]>* bytes) {
   try {
     const std::uint8_t n = r.ReadU8();
     if (r.ReadBytes(n) != Identifier) return BixLoadUnknownIdentifier;
   } catch (const EStreamReadError&) {
     return BixLoadUnknownIdentifier;
   }
+  std::uint8_t result = BixLoadOk;
+  TBixBlockMemory* blocks = nullptr;
   try {
     if (r.ReadU16() != Version) return BixLoadWrongVersion;
     HeaderText1 = ReadShortString(r);
     HeaderText2 = ReadShortString(r);
     TBixBinaryTag::Clear();
     FBlocks = std::make_unique<TBixBlockMemory>();
-    TReadingInto into(FBlocks.get());
+    blocks = FBlocks.get();
+    blocks->ReadFrom(r.Here(), r.Remaining());
+    TReadingInto into(blocks);
     TBixLoadBudget budget{std::min(maxElements, BixMaxElements)};
     Load(r, budget, 0);
   } catch (const std::exception&) {
-    return BixLoadDamaged;
+    result = BixLoadDamaged;
   }
-  return BixLoadOk;
+  // What was read (all of it, or up to the damage) stays readable when
+  // the reader's bytes are gone.
+  if (blocks != nullptr) blocks->KeepBytesTo(r.Here(), bytes);
+  return result;
 }
 
 std::uint8_t TBixBinaryStreamData::LoadFromFile(const std::string& fileName) {

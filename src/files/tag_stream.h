@@ -574,8 +574,19 @@ class TBixBinarytClientDataSet : public TBixBinaryDerived<TBixBinarytClientDataS
 // change:
 // attributes added, replaced, deleted, and names changed on attributes in
 // the list. The first attribute of a name is the one found, with or
-// without the index. (Since a lookup may build the index, one list is not
-// searched from two threads at once.)
+// without the index.
+//
+// A list read with its document (TBixBinaryStreamData::LoadFromStream)
+// holds at first only where each attribute lies in the document's bytes:
+// reading checked every attribute there, and an attribute is made from its
+// bytes when it is first reached (by position, by name or by walking the
+// list). A calculation reads a few attributes of each item tag out of 34,
+// so most of them are never made. (Since reaching an attribute may make
+// it, and a lookup may build the index, one list is not used from two
+// threads at once.)
+struct TBixLazyAttribute;
+class TBixBlockMemory;
+
 class TBixBinaryAttributes {
  public:
   using List = std::vector<std::unique_ptr<TBixBinaryAttribute>>;
@@ -589,9 +600,15 @@ class TBixBinaryAttributes {
 
   std::size_t Count() const { return FItems.size(); }
   bool Empty() const { return FItems.empty(); }
-  TBixBinaryAttribute& operator[](std::size_t i) const { return *FItems[i]; }
-  List::const_iterator begin() const { return FItems.begin(); }
-  List::const_iterator end() const { return FItems.end(); }
+  TBixBinaryAttribute& operator[](std::size_t i) const { return FItems[i] ? *FItems[i] : Make(i); }
+  List::const_iterator begin() const {
+    if (FLazy != nullptr) MakeAll();
+    return FItems.begin();
+  }
+  List::const_iterator end() const {
+    if (FLazy != nullptr) MakeAll();
+    return FItems.end();
+  }
 
   // The first attribute of that name, or nullptr.
   TBixBinaryAttribute* ByName(std::string_view name, bool caseSensitive = true) const;
@@ -612,6 +629,18 @@ class TBixBinaryAttributes {
 
  private:
   friend class TBixAttributeName;
+  friend class TBixBinaryTag;
+  // Takes the places of `count` attributes from `r` (the document being
+  // read into `memory`), checking each as reading it would. False, with
+  // `r` where it was, when an attribute is of a derived type (its type is
+  // found by name as it is read) or is damaged: the caller then reads them
+  // all at once, as it reads any list, and meets the damage as it would.
+  bool TakePlaces(TByteReader& r, std::size_t count, TBixBlockMemory& memory);
+  // Makes attribute i (or all) from the document's bytes.
+  TBixBinaryAttribute& Make(std::size_t i) const;
+  void MakeAll() const;
+  // The name of attribute i, made or not.
+  std::string_view NameAt(std::size_t i) const;
   long Scan(std::string_view name, bool caseSensitive) const;
   // Builds the index of a list long enough to have one.
   void BuildIndex() const;
@@ -619,14 +648,21 @@ class TBixBinaryAttributes {
   // crowd one place of it.
   void Enter(std::size_t i) const;
   // Forgets the index; the next lookup builds it again.
-  void DropIndex() {
+  void DropIndex() const {
     FIndex.clear();
     FCaseVariants = false;
     FWalks = 0;
   }
-  void Adopt(TBixBinaryAttribute& attribute) { attribute.ItemName.FOwner = this; }
+  void Adopt(TBixBinaryAttribute& attribute) const {
+    attribute.ItemName.FOwner = const_cast<TBixBinaryAttributes*>(this);
+  }
 
-  List FItems;
+  // Null where an attribute read is not made yet.
+  mutable List FItems;
+  // Where the attributes read lie (nullptr once all are made, and for a
+  // list not read lazily), and the memory of the document that holds them.
+  mutable const TBixLazyAttribute* FLazy = nullptr;
+  TBixBlockMemory* FMemory = nullptr;
   // Positions + 1 (0: free slot); empty for a short list and until the
   // first lookup. Its size is a power of two.
   mutable std::vector<std::uint32_t> FIndex;
@@ -780,6 +816,11 @@ class TBixBinaryStreamData : public TBixBinaryTag {
   // `maxElements`: the most tags and attributes the document may hold
   // (a reader of compressed data sets it by the size of that data).
   std::uint8_t LoadFromStream(TByteReader& r, std::size_t maxElements = BixMaxElements);
+  // The same from the first `size` bytes of `bytes`, which the document
+  // keeps instead of a copy of what it read; `consumed` receives the
+  // number of bytes the document took.
+  std::uint8_t LoadFromBuffer(std::unique_ptr<char[]> bytes, std::size_t size, std::size_t& consumed,
+                              std::size_t maxElements = BixMaxElements);
   // Reads a file's whole contents as a document; a file that cannot be read
   // throws EStreamReadError.
   std::uint8_t LoadFromFile(const std::string& fileName);
@@ -787,6 +828,10 @@ class TBixBinaryStreamData : public TBixBinaryTag {
   void Clear();
 
  private:
+  // Reads from `r`; the bytes read are then copied, or taken from `bytes`
+  // when it holds them.
+  std::uint8_t Read(TByteReader& r, std::size_t maxElements, std::unique_ptr<char[]>* bytes);
+
   std::unique_ptr<TBixBlockMemory> FBlocks;
 };
 

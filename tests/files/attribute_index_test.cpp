@@ -38,9 +38,12 @@ long Walk(const TBixBinaryAttributes& list, const std::string& name, bool caseSe
 }
 
 // Every name of the list in three spellings, and `others`, looked up
-// exactly and ignoring case.
-void ExpectLookupsAsWalking(const TBixBinaryAttributes& list, std::vector<std::string> others = {}) {
-  for (const auto& a : list) {
+// exactly and ignoring case; the answers walk `walked` (the list itself,
+// or one read alike, so that `list` is asked before it makes anything).
+void ExpectLookupsAsWalking(const TBixBinaryAttributes& list, std::vector<std::string> others = {},
+                            const TBixBinaryAttributes* walked = nullptr) {
+  if (!walked) walked = &list;
+  for (const auto& a : *walked) {
     others.push_back(a->ItemName.str());
     others.push_back(Folded(a->ItemName.str(), true));
     others.push_back(Folded(a->ItemName.str(), false));
@@ -48,7 +51,7 @@ void ExpectLookupsAsWalking(const TBixBinaryAttributes& list, std::vector<std::s
   for (const std::string& name : others)
     for (bool caseSensitive : {true, false}) {
       SCOPED_TRACE("\"" + name + (caseSensitive ? "\" exactly" : "\" ignoring case"));
-      ASSERT_EQ(list.IndexOf(name, caseSensitive), Walk(list, name, caseSensitive));
+      ASSERT_EQ(list.IndexOf(name, caseSensitive), Walk(*walked, name, caseSensitive));
     }
 }
 
@@ -103,9 +106,17 @@ TEST(AttributeIndex, LookupsGiveWhatWalkingTheListGives) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TBixBinaryTag tag("T");
+    TBixBinaryStreamData tag("T"), read, walked;
     AddNames(tag, c.names);
     ExpectLookupsAsWalking(tag.Attributes(), {"", "missing", "VALUE", "a100", "Item30"});
+    // Read from a document: names compared in the file's bytes.
+    TByteWriter w;
+    tag.SaveToStream(w);
+    for (TBixBinaryStreamData* doc : {&read, &walked}) {
+      TByteReader r(w.Data());
+      ASSERT_EQ(doc->LoadFromStream(r), BixLoadOk);
+    }
+    ExpectLookupsAsWalking(read.Attributes(), {"", "missing", "VALUE", "Item30", "GRÖSSE"}, &walked.Attributes());
   }
 }
 
