@@ -695,19 +695,6 @@ TEST(ValveLayer, ExamplesComputeWhatTheModulesComputeAlone) {
   }
 }
 
-TEST(ValveLayer, SortingMovesTheEntriesOfAPointTogether) {
-  auto calc = Calculation(kWater);
-  calc->Enter("QmAp2", "40000");
-  calc->SortOps();
-  EXPECT_EQ(calc->GetValue("Qm"), 10000);
-  EXPECT_EQ(calc->GetValue("QmAp2"), 30000);
-  EXPECT_EQ(calc->GetValue("QmAp3"), 40000);
-  EXPECT_EQ(calc->GetValue("p2Ap2"), 3);  // the entries of a point move together
-  calc->UnDo();  // the sorting is one step
-  EXPECT_EQ(calc->GetValue("QmAp2"), 40000);
-  EXPECT_EQ(calc->GetValue("QmAp3"), 30000);
-}
-
 // The state of the main module: texts of switches and strings, values of
 // parameters.
 struct TMainState {
