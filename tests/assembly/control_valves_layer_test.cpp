@@ -695,19 +695,6 @@ TEST(ValveLayer, ExamplesComputeWhatTheModulesComputeAlone) {
   }
 }
 
-TEST(ValveLayer, SortingMovesTheEntriesOfAPointTogether) {
-  auto calc = Calculation(kWater);
-  calc->Enter("QmAp2", "40000");
-  calc->SortOps();
-  EXPECT_EQ(calc->GetValue("Qm"), 10000);
-  EXPECT_EQ(calc->GetValue("QmAp2"), 30000);
-  EXPECT_EQ(calc->GetValue("QmAp3"), 40000);
-  EXPECT_EQ(calc->GetValue("p2Ap2"), 3);  // the entries of a point move together
-  calc->UnDo();  // the sorting is one step
-  EXPECT_EQ(calc->GetValue("QmAp2"), 40000);
-  EXPECT_EQ(calc->GetValue("QmAp3"), 30000);
-}
-
 // The state of the main module: texts of switches and strings, values of
 // parameters.
 struct TMainState {
@@ -825,45 +812,6 @@ TEST(ValveLayer, FlowStateIsReadOffTheShownIndices) {
                                   : sigma > sigmaCh ? "starke Kavitation"
                                                     : "maximale Kavitation";
     EXPECT_EQ(state, byIndices) << sigma << " " << sigmaI << " " << sigmaId << " " << sigmaCh;
-  }
-}
-
-// A calculation edited step by step holds what the same entries give
-// afresh, at every point, and an entry at one point leaves the results of
-// the other points where they were.
-TEST(ValveLayer, EditedStepByStepEqualsAFreshCalculation) {
-  struct Case { const char* file; TEntries edits; };
-  const Case cases[] = {
-      {"valve_water.case",
-       {{"p2Ap2", "5"}, {"p2Ap2", "3"}, {"p2Ap2", "1"}, {"p2Ap2", "9.4"}, {"QmAp3", "50000"}, {"T1", "120"},
-        {"p2ApX", "6.5"}, {"fl2_75", "0.7"}, {"p2Ap2", "6"}}},
-      {"valve_steam_noise.case", {{"p2Ap2", "14"}, {"T1", "212.4"}, {"p2Ap3", "6"}}},
-      {"valve_flashing.case", {{"p2Ap2", "6"}, {"T1Ap3", "170"}}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.file);
-    TEntries entries = ReadExample(c.file);
-    auto calc = Calculation(entries);
-    for (const auto& [name, text] : c.edits) {
-      SCOPED_TRACE(name + "=" + text);
-      const TMainState before = MainState(*calc);
-      calc->Enter(name, text);
-      entries.emplace_back(name, text);
-      const TMainState after = MainState(*calc);
-      ExpectSameState(after, MainState(*Calculation(entries)), Settled());
-      // The other points' own results stay.
-      const size_t at = name.find("Ap");
-      const std::string point = at == std::string::npos ? "" : name.substr(at);
-      for (const auto& [item, v] : before.values) {
-        const size_t suffix = item.size() >= 3 ? item.size() - 3 : 0;
-        const std::string other = item.substr(suffix);
-        if (point.empty() || (other != "Ap2" && other != "Ap3" && other != "ApX") || other == point) continue;
-        const Extended w = after.values.at(item);
-        if (HasValue(v) || HasValue(w)) {
-          EXPECT_EQ(v, w) << item;
-        }
-      }
-    }
   }
 }
 

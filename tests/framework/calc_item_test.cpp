@@ -116,9 +116,6 @@ TEST(ParameterEntry, NumberAndUnitAsTyped) {
   }
   struct Bad { const char* text; const char* error; };
   const Bad bad[] = {
-      {"680 kPa", "[kPa] sagt nicht, ob absolut oder Überdruck: kPa(a) oder kPa(g) schreiben"},
-      {"3 furlong", "Die Einheit [furlong] gehört nicht zur Größe [Druck"},
-      {"sixty", "[sixty] ist keine Zahl"},
       {"1.000,5", "[1.000,5] ist keine Zahl"},  // no grouping: neither 1.0005 nor 1000.5
   };
   for (const auto& b : bad) {

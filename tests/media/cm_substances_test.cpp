@@ -47,7 +47,7 @@ Extended V(const TCalcParameter* p) { return p->GetValue(); }
 
 TEST(CMSubstances, WaterEqualsIf97Exactly) {
   struct Case { Extended T, P; };
-  for (const Case& c : {Case{20, 1}, Case{90, 6.8L}, Case{250, 40}, Case{400, 100}}) {
+  for (const Case& c : {Case{20, 1}, Case{90, 6.8L}, Case{180, 10}, Case{250, 40}, Case{400, 250}, Case{550, 100}}) {
     SCOPED_TRACE(static_cast<double>(c.T));
     TModule t;
     t.Set("Wasser", c.T, c.P);
@@ -58,9 +58,12 @@ TEST(CMSubstances, WaterEqualsIf97Exactly) {
     EXPECT_EQ(V(t.m.pv1), w.GetPv());
     EXPECT_EQ(V(t.m.tv1), w.GetTv());
     EXPECT_EQ(V(t.m.eta1), w.GetEta());
+    EXPECT_EQ(V(t.m.Lambda1), w.GetLambda());
     EXPECT_EQ(V(t.m.H1), w.GetH());
+    EXPECT_EQ(V(t.m.S1), w.GetS());
     EXPECT_EQ(V(t.m.cp1), w.Getcp());
     EXPECT_EQ(V(t.m.kappa1), w.GetKappa());
+    EXPECT_EQ(t.m.DisplayPhase->GetSwitchStatus(), w.GetPhase());
     EXPECT_EQ(t.m.SubstanceType->GetSwitchStatus(), stWater);
   }
   // The English name chooses the same entry.

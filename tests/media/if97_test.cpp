@@ -114,36 +114,6 @@ TEST(IF97, Region3ReproducesVerificationTable) {
   }
 }
 
-// The caloric properties of one evaluation are those of the single-property
-// functions, to the last bit, in every region; region 3 from a given density
-// and from one searched at (P, t).
-TEST(IF97, CaloricSetEqualsSinglePropertyFunctions) {
-  const struct { const char* what; int range; Extended P, t, rho; } cases[] = {
-      {"region 1", 1, 30, 26.85L, NoValue},
-      {"region 2", 2, 300, 426.85L, NoValue},
-      {"region 3 at a density", 3, NoValue, 376.85L, 500},
-      {"region 3 searched", 3, 250, 380, NoValue},
-      {"region 5", 5, 300, 1226.85L, NoValue},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    const TIF97Caloric set = CalculateCaloric(c.range, c.P, c.t, c.rho);
-    EXPECT_EQ(set.h, Calculateh(c.range, c.P, c.t, c.rho));
-    EXPECT_EQ(set.s, Calculates(c.range, c.P, c.t, c.rho));
-    EXPECT_EQ(set.cp, Calculatecp(c.range, c.P, c.t, c.rho));
-    EXPECT_EQ(set.cv, Calculatecv(c.range, c.P, c.t, c.rho));
-    EXPECT_EQ(set.w, Calculatecf(c.range, c.P, c.t, c.rho));
-    EXPECT_TRUE(Available(set.h, set.s, set.cp, set.cv, set.w));
-  }
-  for (int range : {0, 4}) {
-    const TIF97Caloric set = CalculateCaloric(range, 10, 100);
-    EXPECT_TRUE(IsNoValue(set.h) && IsNoValue(set.s) && IsNoValue(set.cp) && IsNoValue(set.cv) &&
-                IsNoValue(set.w));
-  }
-  EXPECT_TRUE(IsNoValue(CalculateCaloric(1, NoValue, 100).h));
-  EXPECT_TRUE(IsNoValue(CalculateCaloric(3, NoValue, 380).h));
-}
-
 // The region 3 density search where it is hardest: just off the saturation
 // pressure on both branches of a subcritical isotherm, on the saturation
 // line itself with the branch asked for, at the critical point, in the flat
@@ -344,20 +314,36 @@ const StateCase kStates[] = {
 
 bool SameBits(Extended a, Extended b) { return a == b || (IsNoValue(a) && IsNoValue(b)); }
 
-TEST(IF97, DensityAndEnthalpyInOnePassAreThoseOfTheSingleFunctions) {
+// Density and enthalpy of one pass, and the caloric set (h, s, cp, cv, w)
+// of another, are the single functions' values to the last bit; region 3
+// from the density searched at (P, t) and from one given.
+TEST(IF97, CombinedEvaluationsAreThoseOfTheSingleFunctions) {
+  const auto sameCaloric = [](int range, Extended P, Extended t, Extended rho) {
+    const TIF97Caloric set = CalculateCaloric(range, P, t, rho);
+    EXPECT_TRUE(SameBits(set.h, Calculateh(range, P, t, rho)));
+    EXPECT_TRUE(SameBits(set.s, Calculates(range, P, t, rho)));
+    EXPECT_TRUE(SameBits(set.cp, Calculatecp(range, P, t, rho)));
+    EXPECT_TRUE(SameBits(set.cv, Calculatecv(range, P, t, rho)));
+    EXPECT_TRUE(SameBits(set.w, Calculatecf(range, P, t, rho)));
+    return Available(set.h, set.s, set.cp, set.cv, set.w);
+  };
+  int computed = 0;
   for (const auto& c : kStates) {
     SCOPED_TRACE(c.what);
     const TIF97RhoH both = CalculateRhoH(c.range, c.P, c.t);
     const Extended rho = CalculateRho(c.range, c.P, c.t);
     EXPECT_TRUE(SameBits(both.rho, rho));
     EXPECT_TRUE(SameBits(both.h, Calculateh(c.range, c.P, c.t, rho)));
+    computed += sameCaloric(c.range, c.P, c.t, NoValue);
     if (c.range == 3 && HasValue(rho)) {
       // A given density is taken as it is.
       const TIF97RhoH given = CalculateRhoH(3, c.P, c.t, rho * 1.01L);
       EXPECT_EQ(given.rho, rho * 1.01L);
       EXPECT_EQ(given.h, Calculateh3(rho * 1.01L, c.t));
+      computed += sameCaloric(3, NoValue, c.t, rho * 1.01L);
     }
   }
+  EXPECT_EQ(computed, 17);  // every state but the three without one
 }
 
 // The region with Pv and p23 worked out only where its rules read them is

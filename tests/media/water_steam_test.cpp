@@ -373,11 +373,8 @@ TEST(WaterSteam, TemperatureChangesThatCount) {
   const struct { const char* what; Extended t0, t1; bool recomputes; } cases[] = {
       {"the same value", 150, 150, false},
       {"1E-13 relative in kelvin", 150, 150 + 423.15L * 1E-13L, true},
-      {"2E-11 relative in kelvin", 150, 150 + 423.15L * 2E-11L, true},
-      {"1E-9 relative in kelvin", 150, 150 - 423.15L * 1E-9L, true},
       {"a new state", 150, 160, true},
       {"near the triple point, 1E-13 in kelvin", 0.02L, 0.02L + 273.17L * 1E-13L, true},
-      {"near the triple point, 3E-11 in kelvin", 0.02L, 0.02L + 273.17L * 3E-11L, true},
       {"missing", 150, NoValue, true},
   };
   for (const auto& c : cases) {

@@ -403,21 +403,6 @@ TEST(ControlValveModule, TypicalFactorsComeFromTheValveDatabase) {
     EXPECT_EQ(x.m.fl2_75->GetInputState(), isDatabase);
     EXPECT_TRUE(HasValue(x.m.kv->GetValue()));
   }
-
-  // A value the user types over the database value stays through changes
-  // of the trim; clearing it gives the database value back.
-  x.m.ValveType->SetSwitchStatus(0);
-  x.m.GlobeType->SetSwitchStatus(0);
-  x.m.fl2_75->EnterByUser(false);
-  x.m.fl2_75->SetText("0.7");
-  EXPECT_TRUE(x.m.fl2_75->GetModified());
-  x.m.GlobeType->SetSwitchStatus(1);
-  EXPECT_NEAR(x.m.fl2_75->GetValue(), 0.7, 1e-15);
-  EXPECT_NEAR(x.m.fd_75->GetValue(), 1.0, 1e-15);  // still the database's
-  x.m.fl2_75->EnterByUser(true);
-  x.m.fl2_75->SetText("");
-  EXPECT_NEAR(x.m.fl2_75->GetValue(), 0.80L * 0.80L, 1e-12);
-  EXPECT_EQ(x.m.fl2_75->GetInputState(), isDatabase);
 }
 
 }  // namespace
