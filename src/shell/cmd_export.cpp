@@ -144,7 +144,8 @@ void WriteOutput(const std::string& path, const std::string& text) {
 // Helper threads read ahead, in the order given, at most kReadAhead files
 // beyond the last one the template asked for, so that reading and filling
 // in the template overlap, and memory holds a window of files rather than
-// all of them (a file read takes about 60 times its size in memory, and
+// all of them (a file read holds its inflated bytes, some 15 times its
+// size on disk, and the attributes built as the template reaches them;
 // memory touched for the first time costs a page fault per 4 KiB). The
 // thread asking for a file that nobody has started reads it itself. A file
 // that cannot be read stops the export when the template reaches it, so
