@@ -165,6 +165,10 @@ void TSuperCalcModule::BeginUpdate() {
 }
 
 void TSuperCalcModule::RequestCalculation(TCalcModule* module) {
+  if (FSettling && module == FMainCalcModule) {
+    FMainLate = true;
+    return;
+  }
   if (std::find(FRequested.begin(), FRequested.end(), module) == FRequested.end()) FRequested.push_back(module);
 }
 
@@ -181,16 +185,30 @@ void TSuperCalcModule::Settle() {
   };
   FSettling = true;
   // Values running round between modules settle within a few rounds; the
-  // bound ends an oscillation as a module's own passes do.
+  // bound ends an oscillation as a module's own passes do. The main module
+  // mirrors the results of every point and checks them across the points:
+  // asked again by those results, it calculates once the other modules
+  // have settled, not after each of them (a point's outlet state goes
+  // round its valve, mixture and spray water modules a few times). Asked
+  // by an entry, it calculates first, as its switches join the modules.
   std::size_t budget = 50 * (FCreationOrder.size() + 1);
-  while (!FRequested.empty() && budget-- > 0) {
-    const auto first = std::min_element(FRequested.begin(), FRequested.end(),
-                                        [&](const TCalcModule* a, const TCalcModule* b) { return place(a) < place(b); });
-    TCalcModule* m = *first;
-    FRequested.erase(first);
-    m->Calculate();
+  while (budget-- > 0) {
+    if (!FRequested.empty()) {
+      const auto first = std::min_element(
+          FRequested.begin(), FRequested.end(),
+          [&](const TCalcModule* a, const TCalcModule* b) { return place(a) < place(b); });
+      TCalcModule* m = *first;
+      FRequested.erase(first);
+      m->Calculate();
+    } else if (FMainLate) {
+      FMainLate = false;
+      FMainCalcModule->Calculate();
+    } else {
+      break;
+    }
   }
   FRequested.clear();
+  FMainLate = false;
   FSettling = false;
 }
 

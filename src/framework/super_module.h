@@ -246,6 +246,9 @@ class TSuperCalcModule : public TAncestorCalcModule {
   std::vector<TCalcModule*> FRequested;
   std::unordered_map<const TCalcModule*, int> FCreationOrder;
   bool FSettling = false;
+  // The main module asked to calculate by the results of the others while
+  // they settle: it calculates once they have.
+  bool FMainLate = false;
   void Settle();
   // The item of each entry of `state`, nullptr for one the calculation
   // lacks.
