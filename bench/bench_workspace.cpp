@@ -3,8 +3,9 @@
 // calculation into a new workspace, which recalculates it; one edit of a
 // cell settling, with its undo step, for edits that reach one point, every
 // point or the medium of point 1; and `torvacalc run` over many case files
-// in one process; and `torvacalc show` of a saved four-point calculation,
-// a process each time, as a script calls it.
+// in one process; and `torvacalc show` of a saved four-point calculation
+// and `torvacalc run --batch` over 1000 cases, a process each time, as a
+// script calls them.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -104,6 +105,29 @@ void BM_RunBatch(benchmark::State& state) {
 }
 BENCHMARK(BM_RunBatch)->Args({100, 1})->Args({100, 2})->UseRealTime()->Unit(benchmark::kMillisecond);
 
+// The program started with `args`, its output to /dev/null, waited for:
+// false if it could not start or failed; `cpuMs` grows by its processor
+// time (user and system).
+bool RunProgram(std::vector<std::string> args, double& cpuMs) {
+  args.insert(args.begin(), TORVACALC_PROGRAM);
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  pid_t pid;
+  const bool started = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
+  posix_spawn_file_actions_destroy(&actions);
+  if (!started) return false;
+  int status = 0;
+  rusage usage{};
+  if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return false;
+  cpuMs += usage.ru_utime.tv_sec * 1E3 + usage.ru_utime.tv_usec * 1E-3 + usage.ru_stime.tv_sec * 1E3 +
+           usage.ru_stime.tv_usec * 1E-3;
+  return true;
+}
+
 // The program started on a saved four-point calculation, its output to
 // /dev/null: the time is the clock's from start to exit, the counter
 // cpu_ms the process's own processor time (user and system).
@@ -111,32 +135,41 @@ void BM_ShowPerProcess(benchmark::State& state) {
   torvacalc::RegisterCalculationFiles();
   const fs::path file = TempPath("show.cvc");
   WaterWorkspace()->Save(file.string());
-  std::string program = TORVACALC_PROGRAM, show = "show", name = file.string();
-  char* argv[] = {program.data(), show.data(), name.data(), nullptr};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
   double cpu = 0;
-  for (auto _ : state) {
-    pid_t pid;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv, environ) != 0) {
-      state.SkipWithError("cannot start torvacalc");
-      break;
-    }
-    int status = 0;
-    rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+  for (auto _ : state)
+    if (!RunProgram({"show", file.string()}, cpu)) {
       state.SkipWithError("torvacalc show failed");
       break;
     }
-    cpu += usage.ru_utime.tv_sec * 1E3 + usage.ru_utime.tv_usec * 1E-3 + usage.ru_stime.tv_sec * 1E3 +
-           usage.ru_stime.tv_usec * 1E-3;
-  }
-  posix_spawn_file_actions_destroy(&actions);
   state.counters["cpu_ms"] = benchmark::Counter(cpu, benchmark::Counter::kAvgIterations);
   fs::remove(file);
 }
 BENCHMARK(BM_ShowPerProcess)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// `torvacalc run --batch --json --jobs 2` over 1000 copies of the water
+// case as a script starts it: a process of its own, building its two
+// calculations and keeping them to its end; items per second are cases
+// per second of the clock.
+void BM_RunBatchPerProcess(benchmark::State& state) {
+  const fs::path dir = TempPath("batch1000");
+  fs::create_directories(dir);
+  std::vector<std::string> args = {"run", "--batch", "--json", "--jobs", "2"};
+  for (int i = 0; i < 1000; ++i) {
+    const fs::path c = dir / ("case" + std::to_string(i) + ".case");
+    fs::copy_file(WaterCase(), c, fs::copy_options::overwrite_existing);
+    args.push_back(c.string());
+  }
+  double cpu = 0;
+  for (auto _ : state)
+    if (!RunProgram(args, cpu)) {
+      state.SkipWithError("torvacalc run --batch failed");
+      break;
+    }
+  state.SetItemsProcessed(state.iterations() * 1000);
+  state.counters["cpu_ms"] = benchmark::Counter(cpu, benchmark::Counter::kAvgIterations);
+  fs::remove_all(dir);
+}
+BENCHMARK(BM_RunBatchPerProcess)->UseRealTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 BENCHMARK_MAIN();
