@@ -266,6 +266,9 @@ py::tuple SizeDuties(bool gas, const Column& Qm, const Column& p1, const Column&
     double lastDN = kKernelNone, lastD1 = kKernelNone, lastD2 = kKernelNone;
     bool reducersKnown = false;
     const auto same = [](double x, double y) { return x == y || (std::isnan(x) && std::isnan(y)); };
+    // One kernel for the range, told of each new duty: it keeps the roots
+    // of inputs the duties share (FF, FL, (6/p1)^(1/8)).
+    TSizingKernel kernel(d);
     for (py::ssize_t i = begin; i < end; ++i) {
       d.Qm = q(i);
       d.p1 = a(i);
@@ -293,8 +296,9 @@ py::tuple SizeDuties(bool gas, const Column& Qm, const Column& p1, const Column&
         d.Ezeta = ToKernel(ezeta);
         d.EKvRed = ToKernel(ekvRed);
       }
+      kernel.DutyChanged();
       TSizingPass pass;
-      const double x = TSizingKernel(d).SolveKv(kKernelNone, &pass);
+      const double x = kernel.SolveKv(kKernelNone, &pass);
       kvOut[i] = x;
       stateOut[i] = static_cast<signed char>(KernelHas(x) ? pass.state : fsUndefined);
     }

@@ -135,10 +135,15 @@ class TCycleDetector {
 
 }  // namespace
 
-TSizingKernel::TSizingKernel(const TSizingDuty& duty) : d(duty) {
+TSizingKernel::TSizingKernel(const TSizingDuty& duty) : d(duty) { DutyChanged(); }
+
+void TSizingKernel::DutyChanged() {
   liquid = d.phase == phLiquid;
   const bool twoPhase = d.calculatedPhase == cpZweiPhasig;
   reducers = !d.lineSize && Has(d.Ezeta, d.DNV) && d.Ezeta != 0 && d.DNV > 0;
+  dpPlain = xPlain = sqrtXPlain = zyDrop = fk = kKernelNone;
+  flashing = liquidDrop = ordinary = twoPhaseBranch = xfzP1Known = false;
+  gOrdinary = g1 = g1Limit = g2 = f2 = kKernelNone;
 
   // The pressure drop where it is defined: p2 below p1, p1 positive.
   if (Has(d.p1, d.p2) && d.p2 < d.p1 && d.p1 > 0) {
@@ -172,7 +177,10 @@ TSizingKernel::TSizingKernel(const TSizingDuty& duty) : d(duty) {
     if (Has(d.p1)) {
       ordinary = !twoPhase && Has(d.pv1) && (d.pv1 < d.p1 || Equal(d.p1, d.pv1, 1E-3));
       if (ordinary) {
-        const double ff = FFactor(d.pv1, d.pc);
+        if (!(d.pv1 == ffOf[0] && d.pc == ffOf[1])) {
+          ff = FFactor(d.pv1, d.pc);
+          ffOf[0] = d.pv1, ffOf[1] = d.pc;
+        }
         if (Has(ff)) gOrdinary = d.p1 - ff * d.pv1;
         else if (d.pv1 < d.p1 / 3) gOrdinary = d.p1 - 0.88 * d.pv1;
       } else if (twoPhase || (Has(d.pv1) && d.pv1 > d.p1)) {
@@ -188,16 +196,26 @@ TSizingKernel::TSizingKernel(const TSizingDuty& duty) : d(duty) {
     // xFz by the rule is needed only where the cavitation tests run.
     const bool zyByRule = !d.zy.overruled && !(Has(d.zy.value75) && !d.zy.func);
     xfzP1Known = zyByRule && !stateUndefined && liquidDrop && !flashing && d.p1 > 0 && Has(6 / d.p1);
+    if (!(d.p1 == xfzP1Of)) xfzP1 = kKernelNone, xfzP1Of = d.p1;
   }
   // Invariants of the pass: FL2 of the valve where it does not follow the
   // opening, and the reducers' resistance per N2.
   fl2Fixed = d.fl2.overruled || !d.fl2.func;
   if (fl2Fixed) {
     const double fl2v = d.fl2.overruled ? d.fl2.user : d.fl2.value75;
-    sqrtFl2 = std::sqrt(fl2v);
-    inverseFl2 = 1 / fl2v;
+    if (!(fl2v == fl2Of)) {
+      sqrtFl2 = std::sqrt(fl2v);
+      inverseFl2 = 1 / fl2v;
+      fl2Of = fl2v;
+    }
   }
   ezetaN2 = d.Ezeta / 0.0016;
+  // Without reducers and with factors that do not follow the opening (or
+  // no Kvs to refer the opening to) the factors are the same at every
+  // trial Kv: worked out here once.
+  const bool followsOpening = Has(d.Kvs) && (d.fl2.func || d.fd.func || d.kc.func || d.xt.func);
+  factorsFixed = !reducers && !followsOpening;
+  if (factorsFixed) Factors(kKernelNone, fixedFactors);
   FlowChanged();
 }
 
@@ -246,6 +264,8 @@ double TSizingKernel::LiquidCritical(double F) const {
 // the choked drop at once.
 double TSizingKernel::ZyByRule(double kv, double fdz, double fl2v, bool valueNeeded) const {
   const bool shifted = Has(d.zy.value75, d.Kvs, d.fl2.value75);
+  // The rule's value needs a Kv (XfZ has none without one).
+  if (valueNeeded && !Has(kv)) return kKernelNone;
   if (!valueNeeded) {
     const bool has = xfzP1Known && Has(fdz, fl2v) && fdz > 0 && fl2v > 0 && !(kv < 0) &&
                      (!shifted || (d.fl2.value75 > 0 && d.Kvs >= 0));
@@ -259,10 +279,13 @@ double TSizingKernel::ZyByRule(double kv, double fdz, double fl2v, bool valueNee
   return Has(z) && Has(fl2v) && fl2v > 0 && z > fl2v ? fl2v : z;
 }
 
-void TSizingKernel::Evaluate(double kv, TSizingPass& pass) const {
+// The valve's factors at the trial Kv: FP, FL2 with and without the
+// fittings, Fd, Kc, xT, xFz where given, and the critical drops.
+void TSizingKernel::Factors(double kv, TPassFactors& f) const {
   const bool kvKnown = Has(kv);
   // Piping geometry factor (eq. (15)).
-  double fp = 1;
+  double& fp = f.fp;
+  fp = 1;
   const double k = kvKnown && Has(d.DNV) && d.DNV > 0 ? kv / (d.DNV * d.DNV) : kKernelNone;
   if (reducers && kvKnown && kv > 0) {
     const double s = 1 + ezetaN2 * k * k;
@@ -272,7 +295,7 @@ void TSizingKernel::Evaluate(double kv, TSizingPass& pass) const {
   const double r75 = Opening(kv, 0.75);
 
   // FL2 of the valve and with its fittings (eq. (5)).
-  double fl2v, fl2;
+  double &fl2v = f.fl2v, &fl2 = f.fl2;
   if (d.fl2.overruled) {
     fl2v = fl2 = d.fl2.user;
   } else {
@@ -289,7 +312,7 @@ void TSizingKernel::Evaluate(double kv, TSizingPass& pass) const {
     }
   }
   // Fd, of the closing direction when it is given for it.
-  double fd;
+  double& fd = f.fd;
   if (d.fd.overruled) {
     fd = d.fd.user;
   } else {
@@ -297,9 +320,10 @@ void TSizingKernel::Evaluate(double kv, TSizingPass& pass) const {
     if (Has(fd) && d.fd.func) fd = std::clamp(fd * std::sqrt(r75 / 0.75), 0.01, 1.0);
   }
 
-  double dpc = kKernelNone, dpcKc = kKernelNone, xt = kKernelNone, zy = kKernelNone;
-  double kc = kKernelNone, fdz = kKernelNone;
-  bool zyByRule = false;
+  double &dpc = f.dpc, &dpcKc = f.dpcKc, &xt = f.xt, &zy = f.zy, &kc = f.kc, &fdz = f.fdz;
+  bool& zyByRule = f.zyByRule;
+  dpc = dpcKc = xt = zy = kc = fdz = kKernelNone;
+  zyByRule = false;
   if (liquid) {
     if (d.kc.overruled) kc = d.kc.user;
     else if (!Has(d.kc.value75)) kc = Has(fl2v) ? 0.7 * fl2v : kKernelNone;
@@ -330,6 +354,16 @@ void TSizingKernel::Evaluate(double kv, TSizingPass& pass) const {
     if (Has(d.p1, xt, d.kappa1)) dpc = d.p1 * xt * d.kappa1 / 1.4;
   }
 
+}
+
+void TSizingKernel::Evaluate(double kv, TSizingPass& pass) const {
+  const bool kvKnown = Has(kv);
+  TPassFactors own;  // left unset where the factors are fixed
+  if (!factorsFixed) Factors(kv, own);
+  const TPassFactors& f = factorsFixed ? fixedFactors : own;
+  const double &fp = f.fp, &fl2v = f.fl2v, &fl2 = f.fl2, &fd = f.fd, &xt = f.xt, &dpc = f.dpc, &dpcKc = f.dpcKc;
+  double kc = f.kc, zy = f.zy;
+
   // Flow state.
   TECVFlowState state = fsUndefined;
   if (!stateUndefined) {
@@ -344,7 +378,7 @@ void TSizingKernel::Evaluate(double kv, TSizingPass& pass) const {
         const bool maximum = Has(dpc) && dp >= dpc;
         // Beyond the onset of strong cavitation xFz decides nothing but
         // whether the state is known at all.
-        if (zyByRule) zy = ZyByRule(kv, fdz, fl2v, !(strong || maximum));
+        if (f.zyByRule) zy = ZyByRule(kv, f.fdz, fl2v, !(strong || maximum));
         if (Has(zy, kc)) zy = std::min(zy, kc);
         if (Has(dpc, dpcKc, zy, fl2)) {
           const bool partial = dp >= zy * zyDrop;

@@ -94,6 +94,10 @@ class TSizingKernel {
   // worked out from them is worked out again, the rest kept, so that the
   // kernel sizes as one built afresh.
   void FlowChanged();
+  // After any change of the duty: everything worked out again, as a kernel
+  // built afresh would, except the roots and quotients of inputs that kept
+  // their values (duties of one valve and fluid sized one after another).
+  void DutyChanged();
   bool Refers(const TSizingDuty& duty) const { return &d == &duty; }
 
   // Kv' of one pass at the trial Kv (NaN: the opening and reducers are
@@ -118,7 +122,12 @@ class TSizingKernel {
   double Opening(double kv, double fallback) const;
   double LiquidCritical(double F) const;
   double ZyByRule(double kv, double fdz, double fl2v, bool valueNeeded) const;
-  double FactorAt(const TKernelFactor& f, double kv, double r75) const;
+  // What Factors works out (every member set by it).
+  struct TPassFactors {
+    double fp, fl2v, fl2, fd, kc, xt, zy, fdz, dpc, dpcKc;
+    bool zyByRule;
+  };
+  void Factors(double kv, TPassFactors& f) const;
 
   const TSizingDuty& d;
   bool liquid = false;
@@ -139,12 +148,18 @@ class TSizingKernel {
   bool ordinary = false, twoPhaseBranch = false;
   double gOrdinary = kKernelNone, g1 = kKernelNone, g1Limit = kKernelNone, g2 = kKernelNone,
          f2 = kKernelNone;
-  // (6/p1)^(1/8), worked out when xFz by rule is first needed.
+  // (6/p1)^(1/8), worked out when xFz by rule is first needed, for xfzP1Of.
   bool xfzP1Known = false;
   mutable double xfzP1 = kKernelNone;
+  double xfzP1Of = kKernelNone;
+  // FF of the vapour pressure and critical pressure ffOf.
+  double ff = kKernelNone, ffOf[2] = {kKernelNone, kKernelNone};
   bool fl2Fixed = false;          // FL2 of the valve the same at every opening
-  double sqrtFl2 = kKernelNone, inverseFl2 = kKernelNone;  // of that FL2
+  double sqrtFl2 = kKernelNone, inverseFl2 = kKernelNone;  // of that FL2, fl2Of
+  double fl2Of = kKernelNone;
   double ezetaN2 = kKernelNone;   // sum zeta / N2 of the reducers
+  bool factorsFixed = false;      // the factors the same at every trial Kv
+  TPassFactors fixedFactors{};
   double reBase = kKernelNone;  // N4 Qm / eta
   double d4N2 = kKernelNone;    // N2 DNV^4
 };
