@@ -141,7 +141,9 @@ bool TDataModuleMessages::Load(const std::string& path) {
                                  row.Text = r.Text(3);
                                  row.TypeNo = r.IsNull(4) ? -1 : r.Integer(4);
                                  row.HelpNo = r.IsNull(5) ? -1 : r.Integer(5);
-                                 FRows[{row.No, row.LanguageNo}] = row;
+                                 // Rows come in key order: the hint puts each at the end.
+                                 std::pair<int, std::string> key(row.No, row.LanguageNo);
+                                 FRows.insert_or_assign(FRows.end(), std::move(key), std::move(row));
                                });
     if (!read) return fail(db.ErrorText());
   } catch (const ESqliteReader& e) {
