@@ -146,16 +146,19 @@ std::unique_ptr<TActuatorDatabase> TActuatorDatabase::OpenDefault() {
 }
 
 std::vector<TActuatorRecord> TActuatorDatabase::Actuators() const {
-  std::vector<TActuatorRecord> out;
+  // Ordered by kind (as SQLite orders text, byte by byte) and ID here: the
+  // few rows sort faster than SQLite's sorter starts.
+  std::vector<std::pair<std::string, TActuatorRecord>> rows;
   FReader->Query(
       "SELECT ID, Manufacturer, Name, Kind, FailPosition, Area, SpringStart, SpringEnd, MaxSupply, "
-      "Stroke, Thrust, Speed FROM Actuator ORDER BY Kind, ID",
+      "Stroke, Thrust, Speed FROM Actuator",
       [&](const TSqliteRow& r) {
         TActuatorRecord a;
         a.Id = r.Integer(0);
         a.Manufacturer = r.Text(1);
         a.Name = r.Text(2);
-        a.Kind = r.Text(3) == "electric" ? akElectric : akDiaphragm;
+        std::string kind = r.Text(3);
+        a.Kind = kind == "electric" ? akElectric : akDiaphragm;
         const std::string fail = r.Text(4);
         a.Fail = fail == "open" ? fpOpen : fail == "close" ? fpClose : fpStay;
         a.Area = r.Real(5);
@@ -165,8 +168,14 @@ std::vector<TActuatorRecord> TActuatorDatabase::Actuators() const {
         a.Stroke = r.Real(9);
         a.Thrust = r.Real(10);
         a.Speed = r.Real(11);
-        out.push_back(std::move(a));
+        rows.emplace_back(std::move(kind), std::move(a));
       });
+  std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
+    return a.first != b.first ? a.first < b.first : a.second.Id < b.second.Id;
+  });
+  std::vector<TActuatorRecord> out;
+  out.reserve(rows.size());
+  for (auto& [kind, a] : rows) out.push_back(std::move(a));
   return out;
 }
 

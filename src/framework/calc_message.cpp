@@ -118,36 +118,57 @@ TDataModuleMessages& TDataModuleMessages::Instance() {
   return catalogue;
 }
 
+bool TDataModuleMessages::ReadRows(const std::vector<std::string>& languages, std::string& error) {
+  // A row without a language is a German one.
+  std::string sql = "SELECT No, LanguageNo, ModulNo, Text, TypeNo, HelpNo FROM HYDRIXMessages";
+  std::vector<TSqliteValue> params;
+  for (const std::string& language : languages) {
+    sql += params.empty() ? " WHERE coalesce(LanguageNo, 'de') IN (?1" : ", ?" + std::to_string(params.size() + 1);
+    params.emplace_back(language);
+  }
+  if (!params.empty()) sql += ")";
+  const TSqliteReader db(FPath, {}, "Meldungsdatenbank");
+  const bool read = db.Query(sql, params, [&](const TSqliteRow& r) {
+    if (r.IsNull(3)) return;  // Text is required
+    TMessageRow row;
+    row.No = r.Integer(0);
+    row.LanguageNo = r.IsNull(1) ? "de" : r.Text(1);
+    row.ModulNo = r.IsNull(2) ? -1 : r.Integer(2);
+    row.Text = r.Text(3);
+    row.TypeNo = r.IsNull(4) ? -1 : r.Integer(4);
+    row.HelpNo = r.IsNull(5) ? -1 : r.Integer(5);
+    // The rows come mostly in key order: the end is the hint.
+    std::pair<int, std::string> key(row.No, row.LanguageNo);
+    FRows.insert_or_assign(FRows.end(), std::move(key), std::move(row));
+  });
+  if (!read) error = db.ErrorText();
+  return read;
+}
+
 bool TDataModuleMessages::Load(const std::string& path) {
   std::unique_lock guard(FLock);
   FTriedDefault = true;
   ++FGeneration;
   FRows.clear();
   FLastError.clear();
-  auto fail = [&](const std::string& why) {
-    FLastError = path + ": " + why;
-    FRows.clear();
-    return false;
-  };
+  FPath = path;
+  FLanguages = {"de"};
+  const std::string& language = HXOptions().Language;
+  if (language != "de") FLanguages.push_back(language);
+  // Nothing more to read from a file that cannot be read.
+  FAllRead = true;
+  std::string error;
   try {
-    const TSqliteReader db(path, {}, "Meldungsdatenbank");
-    const bool read = db.Query("SELECT No, LanguageNo, ModulNo, Text, TypeNo, HelpNo FROM HYDRIXMessages",
-                               [&](const TSqliteRow& r) {
-                                 if (r.IsNull(3)) return;  // Text is required
-                                 TMessageRow row;
-                                 row.No = r.Integer(0);
-                                 row.LanguageNo = r.IsNull(1) ? "de" : r.Text(1);
-                                 row.ModulNo = r.IsNull(2) ? -1 : r.Integer(2);
-                                 row.Text = r.Text(3);
-                                 row.TypeNo = r.IsNull(4) ? -1 : r.Integer(4);
-                                 row.HelpNo = r.IsNull(5) ? -1 : r.Integer(5);
-                                 FRows[{row.No, row.LanguageNo}] = row;
-                               });
-    if (!read) return fail(db.ErrorText());
+    if (ReadRows(FLanguages, error)) {
+      FAllRead = false;
+      return true;
+    }
   } catch (const ESqliteReader& e) {
-    return fail(e.Detail());
+    error = e.Detail();
   }
-  return true;
+  FLastError = path + ": " + error;
+  FRows.clear();
+  return false;
 }
 
 bool TDataModuleMessages::LoadDefault() {
@@ -165,8 +186,35 @@ void TDataModuleMessages::EnsureLoaded() const {
   const_cast<TDataModuleMessages*>(this)->LoadDefault();
 }
 
+bool TDataModuleMessages::HasLanguage(const std::string& language) const {
+  return FAllRead || std::find(FLanguages.begin(), FLanguages.end(), language) != FLanguages.end();
+}
+
+void TDataModuleMessages::EnsureLanguage(const std::string& language) const {
+  {
+    std::shared_lock guard(FLock);
+    if (HasLanguage(language)) return;
+  }
+  std::unique_lock guard(FLock);
+  if (HasLanguage(language)) return;
+  auto& self = const_cast<TDataModuleMessages&>(*this);
+  // Added rows are of a language not asked for before: no text made from
+  // the table reads otherwise, the generation stays. A file gone since
+  // leaves the language to the German texts.
+  std::string error;
+  try {
+    self.ReadRows(language.empty() ? std::vector<std::string>{} : std::vector<std::string>{language}, error);
+  } catch (const ESqliteReader&) {
+  }
+  if (language.empty())
+    self.FAllRead = true;
+  else
+    self.FLanguages.push_back(language);
+}
+
 std::optional<TMessageRow> TDataModuleMessages::Find(int no, const std::string& language) const {
   EnsureLoaded();
+  EnsureLanguage(language);
   std::shared_lock guard(FLock);
   auto it = FRows.find({no, language});
   if (it == FRows.end()) it = FRows.find({no, "de"});
@@ -176,6 +224,7 @@ std::optional<TMessageRow> TDataModuleMessages::Find(int no, const std::string& 
 
 size_t TDataModuleMessages::Count() const {
   EnsureLoaded();
+  EnsureLanguage({});  // every language
   std::shared_lock guard(FLock);
   return FRows.size();
 }

@@ -153,10 +153,12 @@ struct TMessageRow {
 };
 
 // The message catalogue: the table "HYDRIXMessages" of the database file
-// "HYDRIXMessages.CDS" in the data folder, read once. Loading takes the
-// write side of a readers-writer lock, lookups the read side. A missing or
-// damaged catalogue leaves the table empty; messages then carry the
-// "unknown message" text.
+// "HYDRIXMessages.CDS" in the data folder. Loading reads the German texts
+// (every message has one, the fallback) and those of the program's
+// language; another language's are read when first asked for. Loading
+// takes the write side of a readers-writer lock, lookups the read side. A
+// missing or damaged catalogue leaves the table empty; messages then carry
+// the "unknown message" text.
 class TDataModuleMessages {
  public:
   static TDataModuleMessages& Instance();
@@ -178,8 +180,18 @@ class TDataModuleMessages {
 
  private:
   void EnsureLoaded() const;
+  // Reads the rows of `languages` (every row when empty) under the write
+  // lock; false (and SQLite's words in `error`) when the table cannot be
+  // read, ESqliteReader when the file cannot be opened.
+  bool ReadRows(const std::vector<std::string>& languages, std::string& error);
+  // True once the rows of `language` are in the table (read if need be).
+  bool HasLanguage(const std::string& language) const;
+  void EnsureLanguage(const std::string& language) const;
   mutable std::shared_mutex FLock;
   std::map<std::pair<int, std::string>, TMessageRow> FRows;
+  std::string FPath;
+  std::vector<std::string> FLanguages;  // those read
+  bool FAllRead = false;
   mutable std::atomic<bool> FTriedDefault{false};
   std::string FLastError;
   std::atomic<unsigned> FGeneration{0};

@@ -2,11 +2,23 @@
 
 #include <sqlite3.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <memory>
 
 namespace torvacalc {
+
+namespace {
+
+// SQLite counts every allocation under a global mutex for its memory
+// statistics, which nothing here asks for (a database read makes thousands
+// of small allocations). Set once before SQLite starts; where a host program
+// started it already, SQLite refuses and keeps its own setting.
+void ConfigureSqlite() {
+  static const int configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+  (void)configured;
+}
+
+}  // namespace
 
 TSqliteReader::TSqliteReader(const std::string& path, const std::vector<std::string>& markerTables,
                              const std::string& what, const std::string& notOne)
@@ -14,6 +26,7 @@ TSqliteReader::TSqliteReader(const std::string& path, const std::vector<std::str
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec))
     throw ESqliteReader(ESqliteReader::skMissing, what + " nicht gefunden: " + path, "not found");
+  ConfigureSqlite();
   if (sqlite3_open_v2(path.c_str(), &FDb, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
     const std::string detail = FDb ? sqlite3_errmsg(FDb) : "cannot open";
     sqlite3_close(FDb);
@@ -21,22 +34,20 @@ TSqliteReader::TSqliteReader(const std::string& path, const std::vector<std::str
     throw ESqliteReader(ESqliteReader::skUnreadable, what + " nicht lesbar: " + path, detail);
   }
   // SQLite opens any file lazily; the first read of the schema tells a
-  // database of this kind from another file; its tables are read in one
-  // query, whatever the number of markers.
-  std::vector<std::string> tables;
-  const bool read = Query("SELECT type, name FROM sqlite_master", [&](const TSqliteRow& r) {
-    if (r.Text(0) == "table") tables.push_back(r.Text(1));
-  });
-  for (const std::string& table : markerTables.empty() ? std::vector<std::string>{""} : markerTables) {
-    const bool ok = table.empty() || std::find(tables.begin(), tables.end(), table) != tables.end();
-    if (!read || !ok) {
-      const std::string detail = ErrorText();
-      sqlite3_close(FDb);
-      FDb = nullptr;
-      throw ESqliteReader(ESqliteReader::skForeign, (notOne.empty() ? "Keine " + what : notOne) + ": " + path,
-                          read ? "no table " + table : detail);
-    }
-  }
+  // database of this kind from another file. Asking for a table reads the
+  // schema and looks the name up among the tables (not views) without
+  // compiling a statement; sqlite_master itself stands for "any database".
+  const auto refuse = [&](const std::string& detail) {
+    sqlite3_close(FDb);
+    FDb = nullptr;
+    throw ESqliteReader(ESqliteReader::skForeign, (notOne.empty() ? "Keine " + what : notOne) + ": " + path, detail);
+  };
+  const auto find = [&](const char* table) {
+    return sqlite3_table_column_metadata(FDb, "main", table, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+  };
+  if (find("sqlite_master") != SQLITE_OK) refuse(ErrorText());
+  for (const std::string& table : markerTables)
+    if (!table.empty() && find(table.c_str()) != SQLITE_OK) refuse("no table " + table);
 }
 
 TSqliteReader::~TSqliteReader() { sqlite3_close(FDb); }
@@ -64,7 +75,9 @@ bool TSqliteReader::Query(const std::string& sql, const std::vector<TSqliteValue
 std::string TSqliteReader::ErrorText() const { return FDb ? sqlite3_errmsg(FDb) : "not open"; }
 
 Extended TSqliteRow::Real(int col) const {
-  return sqlite3_column_type(FSt, col) == SQLITE_NULL ? NoValue : sqlite3_column_double(FSt, col);
+  // A NULL reads as 0.0: only a zero needs the second look at the type.
+  const double v = sqlite3_column_double(FSt, col);
+  return v == 0 && sqlite3_column_type(FSt, col) == SQLITE_NULL ? NoValue : v;
 }
 
 int TSqliteRow::Integer(int col) const { return sqlite3_column_int(FSt, col); }

@@ -380,9 +380,11 @@ TMaterialDatabase::TMaterialDatabase(const std::string& path) {
           FEntries.push_back({d->MatDinNo, d->MatName, d->Standard, d->Condition, g.InfoD, classes[classId].Name, classId});
           FDescriptions.push_back(std::move(d));
         });
-  // The strength values of every material in one read.
+  // The strength values of every material in one read, in the table's
+  // order: SetValues orders each material's rows by temperature (one row a
+  // temperature, the table's key), which spares SQLite a walk over its index.
   std::map<std::string, std::vector<tMatValueRow>> strength;
-  Query(db, "SELECT No, T, Rm, Rp02, Rp10, SRt FROM StrengthValue ORDER BY No, T", [&](const TSqliteRow& r) {
+  Query(db, "SELECT No, T, Rm, Rp02, Rp10, SRt FROM StrengthValue", [&](const TSqliteRow& r) {
     tMatValueRow v;
     v.T = r.Real(1);
     v.Rm = r.Real(2);
