@@ -30,8 +30,11 @@ inline constexpr int kAllPoints = -1;
 struct TFoldedNameHash {
   using is_transparent = void;
   std::size_t operator()(std::string_view s) const noexcept {
-    std::size_t h = 14695981039346656037u;  // FNV-1a
-    for (const char c : s) h = (h ^ static_cast<unsigned char>(LowerAscii(c))) * 1099511628211u;
+    // FNV-1a of the bytes with bit 0x20 set, which is all that tells an
+    // upper-case ASCII letter from its lower-case one (other bytes that
+    // differ only in it share a hash; comparing the names tells them apart).
+    std::size_t h = 14695981039346656037u;
+    for (const char c : s) h = (h ^ (static_cast<unsigned char>(c) | 0x20u)) * 1099511628211u;
     return h;
   }
 };
@@ -39,6 +42,7 @@ struct TFoldedNameEqual {
   using is_transparent = void;
   bool operator()(std::string_view a, std::string_view b) const noexcept {
     if (a.size() != b.size()) return false;
+    if (a == b) return true;  // most names are asked for as they are spelt
     for (std::size_t i = 0; i < a.size(); ++i)
       if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
     return true;
