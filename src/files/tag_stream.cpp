@@ -752,12 +752,12 @@ void TBixBinaryPicture::LoadValue(TByteReader& r) {
 
 void TBixAttributeName::Set(std::string text) {
   FText = std::move(text);
-  if (FOwner != nullptr) FOwner->DropIndex();
+  if (FOwner != nullptr) FOwner->NameChanged();
 }
 
 void TBixAttributeName::AssignWin1252(std::string_view bytes) {
   AssignWin1252AsUtf8(FText, bytes);
-  if (FOwner != nullptr) FOwner->DropIndex();
+  if (FOwner != nullptr) FOwner->NameChanged();
 }
 
 std::ostream& operator<<(std::ostream& out, const TBixAttributeName& name) { return out << name.str(); }
@@ -825,6 +825,7 @@ std::size_t SlotsFor(std::size_t n) {
 TBixBinaryAttributes::TBixBinaryAttributes(TBixBinaryAttributes&& other) noexcept
     : FItems(std::move(other.FItems)),
       FLazy(other.FLazy),
+      FLazyCount(other.FLazyCount),
       FMemory(other.FMemory),
       FIndex(std::move(other.FIndex)),
       FCaseVariants(other.FCaseVariants),
@@ -838,6 +839,7 @@ TBixBinaryAttributes& TBixBinaryAttributes::operator=(TBixBinaryAttributes&& oth
   if (this == &other) return *this;
   FItems = std::move(other.FItems);
   FLazy = other.FLazy;
+  FLazyCount = other.FLazyCount;
   FMemory = other.FMemory;
   FIndex = std::move(other.FIndex);
   FCaseVariants = other.FCaseVariants;
@@ -862,7 +864,11 @@ constexpr std::uint8_t kFixedValueSize[22] = {0, 0, 1, 8, 8, 0, 10, 10, 10, 10, 
 std::size_t VariableValueSize(const char* p, std::size_t left, std::uint8_t id) {
   const auto littleEndian = [p](int bytes) {
     std::uint64_t v = 0;
-    for (int i = 0; i < bytes; ++i) v |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(&v, p, static_cast<std::size_t>(bytes));
+    } else {
+      for (int i = 0; i < bytes; ++i) v |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
+    }
     return v;
   };
   switch (id) {
@@ -914,32 +920,37 @@ inline bool IsAscii(const char* p, std::size_t n) {
 }  // namespace
 
 bool TBixBinaryAttributes::TakePlaces(TByteReader& r, std::size_t count, TBixBlockMemory& memory) {
-  auto* places = static_cast<TBixLazyAttribute*>(memory.Allocate(count * sizeof(TBixLazyAttribute)));
+  auto* const places = static_cast<TBixLazyAttribute*>(memory.Allocate(count * sizeof(TBixLazyAttribute)));
+  // Everything the loop reads is in locals: the stores into the places
+  // could alias the document's fields otherwise.
+  const char* const bytes = memory.Bytes;
   const char* const first = r.Here();
   const char* const end = first + r.Remaining();
   const char* p = first;
-  for (std::size_t i = 0; i < count; ++i) {
+  for (TBixLazyAttribute *place = places, *const last = places + count; place != last; ++place) {
     // Type, name length, name, null flag.
-    if (end - p < 3) return false;
+    const auto left = static_cast<std::size_t>(end - p);
+    if (left < 3) return false;
     const auto id = static_cast<std::uint8_t>(p[0]);
     const auto nameSize = static_cast<std::uint8_t>(p[1]);
-    if (id == 0 || id > 21 || static_cast<std::size_t>(end - p) < 3u + nameSize) return false;
+    if (static_cast<std::uint8_t>(id - 1) > 20 || left < 3u + nameSize) return false;
     const char* name = p + 2;
     const bool isNull = name[nameSize] != 0;
     p = name + nameSize + 1;
     if (!isNull) {
-      const auto left = static_cast<std::size_t>(end - p);
+      const auto rest = static_cast<std::size_t>(end - p);
       std::size_t size = kFixedValueSize[id];
-      if (size == 0) size = VariableValueSize(p, left, id);
-      if (size == 0 || size > left) return false;
+      if (size == 0) size = VariableValueSize(p, rest, id);
+      if (size == 0 || size > rest) return false;
       p += size;
     }
-    places[i] = {static_cast<std::uint32_t>(name - memory.Bytes), nameSize, id, isNull};
+    *place = {static_cast<std::uint32_t>(name - bytes), nameSize, id, isNull};
   }
   r.ReadBytes(static_cast<std::size_t>(p - first));
   Clear();
   FItems.resize(count);
   FLazy = places;
+  FLazyCount = count;
   FMemory = &memory;
   return true;
 }
@@ -967,6 +978,12 @@ void TBixBinaryAttributes::MakeAll() const {
   for (std::size_t i = 0; i < FItems.size(); ++i)
     if (!FItems[i]) Make(i);
   FLazy = nullptr;
+}
+
+void TBixBinaryAttributes::NameChanged() const {
+  DropIndex();
+  // The places then no longer tell every name.
+  if (FLazy != nullptr) MakeAll();
 }
 
 std::string_view TBixBinaryAttributes::NameAt(std::size_t i) const {
@@ -1006,22 +1023,19 @@ long TBixBinaryAttributes::IndexOf(std::string_view name, bool caseSensitive) co
 
 long TBixBinaryAttributes::Scan(std::string_view name, bool caseSensitive) const {
   if (FLazy != nullptr && caseSensitive && !name.empty()) {
-    // As below, the places of attributes not made yet read in place.
+    // The names of the attributes read are at their places, made or not
+    // (in Windows-1252, exact for a name asked for in ASCII); those added
+    // since follow.
     const char first = name.front();
     const char* bytes = FMemory->Bytes;
-    for (std::size_t i = 0; i < FItems.size(); ++i) {
-      const char* n;
-      if (FItems[i]) {
-        const std::string& made = FItems[i]->ItemName;
-        if (made.size() != name.size()) continue;
-        n = made.data();
-      } else {
-        const TBixLazyAttribute& place = FLazy[i];
-        if (place.NameSize != name.size()) continue;
-        n = bytes + place.Name;
-      }
-      if (n[0] == first && std::memcmp(n, name.data(), name.size()) == 0) return static_cast<long>(i);
+    for (std::size_t i = 0; i < FLazyCount; ++i) {
+      const TBixLazyAttribute& place = FLazy[i];
+      if (place.NameSize == name.size() && bytes[place.Name] == first &&
+          std::memcmp(bytes + place.Name, name.data(), name.size()) == 0)
+        return static_cast<long>(i);
     }
+    for (std::size_t i = FLazyCount; i < FItems.size(); ++i)
+      if (FItems[i]->ItemName.str() == name) return static_cast<long>(i);
     return -1;
   }
   if (caseSensitive && !name.empty()) {
@@ -1108,6 +1122,7 @@ bool TBixBinaryAttributes::Remove(std::string_view name, bool caseSensitive) {
 void TBixBinaryAttributes::Clear() {
   FItems.clear();
   FLazy = nullptr;
+  FLazyCount = 0;
   FMemory = nullptr;
   DropIndex();
   FUnindexed = false;

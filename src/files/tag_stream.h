@@ -647,6 +647,8 @@ class TBixBinaryAttributes {
   // Enters position i into the built index; gives the index up when names
   // crowd one place of it.
   void Enter(std::size_t i) const;
+  // An attribute of the list was renamed.
+  void NameChanged() const;
   // Forgets the index; the next lookup builds it again.
   void DropIndex() const {
     FIndex.clear();
@@ -660,8 +662,12 @@ class TBixBinaryAttributes {
   // Null where an attribute read is not made yet.
   mutable List FItems;
   // Where the attributes read lie (nullptr once all are made, and for a
-  // list not read lazily), and the memory of the document that holds them.
+  // list not read lazily), how many were read (the first of FItems; more
+  // may have been added since), and the memory of the document that holds
+  // them. While FLazy is set, the name of every attribute read, made or
+  // not, is the one at its place: renaming one makes them all.
   mutable const TBixLazyAttribute* FLazy = nullptr;
+  std::size_t FLazyCount = 0;
   TBixBlockMemory* FMemory = nullptr;
   // Positions + 1 (0: free slot); empty for a short list and until the
   // first lookup. Its size is a power of two.

@@ -1,7 +1,9 @@
 #include "shell/cli.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <ostream>
@@ -46,11 +48,18 @@ std::pair<std::string, std::string> SplitAssignment(const std::string& arg) {
   return {arg.substr(0, eq), arg.substr(eq + 1)};
 }
 
-size_t Chars(const std::string& text) {
-  size_t chars = 0;
-  for (unsigned char c : text)
-    if ((c & 0xC0) != 0x80) ++chars;
-  return chars;
+size_t Chars(std::string_view text) {
+  // Every byte but the continuation bytes of UTF-8 (10xxxxxx) begins a
+  // character; eight bytes are looked at together.
+  constexpr std::uint64_t kHigh = 0x8080808080808080u;
+  size_t continuations = 0, i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, text.data() + i, 8);
+    continuations += static_cast<size_t>(std::popcount(w & ~(w << 1) & kHigh));
+  }
+  for (; i < text.size(); ++i) continuations += (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80;
+  return text.size() - continuations;
 }
 
 std::string Pad(const std::string& text, size_t width) {
@@ -58,26 +67,30 @@ std::string Pad(const std::string& text, size_t width) {
   return chars >= width ? text : text + std::string(width - chars, ' ');
 }
 
-std::string TerminalText(const std::string& text) {
+void AppendTerminalText(std::string& out, std::string_view text) {
   static const char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(text.size());
+  // Runs of plain characters are copied as they are; most texts are one.
+  std::size_t plain = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const auto c = static_cast<unsigned char>(text[i]);
-    if (c < 0x20 || c == 0x7F) {
-      out += "\\x";
-      out += kHex[c >> 4];
-      out += kHex[c & 0xF];
-    } else if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
-               static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
-      const auto c1 = static_cast<unsigned char>(text[++i]);
-      out += "\\u00";
-      out += kHex[c1 >> 4];
-      out += kHex[c1 & 0xF];
-    } else {
-      out += static_cast<char>(c);
-    }
+    const bool c0 = c < 0x20 || c == 0x7F;
+    const bool c1 = c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                    static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+    if (!c0 && !c1) continue;
+    out.append(text, plain, i - plain);
+    const unsigned char shown = c1 ? static_cast<unsigned char>(text[++i]) : c;
+    out += c1 ? "\\u00" : "\\x";
+    out += kHex[shown >> 4];
+    out += kHex[shown & 0xF];
+    plain = i + 1;
   }
+  out.append(text, plain, text.size() - plain);
+}
+
+std::string TerminalText(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  AppendTerminalText(out, text);
   return out;
 }
 

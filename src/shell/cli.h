@@ -8,6 +8,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "workspace/entries.h"
@@ -63,9 +64,11 @@ std::pair<std::string, std::string> SplitAssignment(const std::string& arg);
 // "\u009B", so that a name in a file cannot move the cursor, change
 // colours or retitle the window. Backslashes stay as they are.
 std::string TerminalText(const std::string& text);
+// The same appended to `out`, for output built in one buffer.
+void AppendTerminalText(std::string& out, std::string_view text);
 // The number of characters of a UTF-8 text, and the text padded with
 // blanks to a width in characters, so that the columns of a table line up.
-size_t Chars(const std::string& text);
+size_t Chars(std::string_view text);
 std::string Pad(const std::string& text, size_t width);
 // When args[i] is "--lang de|en" or "--lang=de|en": switches the language
 // of texts and messages, leaves i at the option's last argument and returns

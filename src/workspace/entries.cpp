@@ -207,6 +207,8 @@ std::vector<std::string> ReadCaseFile(const std::string& path) {
 }
 
 std::string ItemValueText(const TCalcItem& item) {
+  // Most items are parameters, which are no switch: no cast needed.
+  if (item.AsParameter()) return item.GetDisplayText();
   if (const auto* multi = dynamic_cast<const TCustomCalcMultiSwitch*>(&item)) return multi->GetSelectedValue();
   if (const auto* two = dynamic_cast<const TCalcSwitch*>(&item))
     return Translate(SwitchStatusToStr(two->GetSwitchStatus()));

@@ -1,10 +1,9 @@
 #include "workspace/points_layout.h"
 
 #include <algorithm>
-#include <cctype>
-#include <map>
-#include <set>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "assembly/scm_control_valves.h"
 #include "assembly/scm_operating_points.h"
@@ -13,11 +12,6 @@
 namespace torvacalc {
 
 namespace {
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 // The main-module item a computing module's item stands for: the main
 // module shows a module's result by reading through it (the main item is
@@ -80,53 +74,72 @@ std::vector<const TCalcItem*> ItemsOf(const TCalcMessage& msg) {
 int PointOfItemName(const std::string& name, std::string* base) {
   int point = 0;
   if (name.size() > 3) {
-    const std::string suffix = Lower(name.substr(name.size() - 3));
-    point = suffix == "ap2" ? 1 : suffix == "ap3" ? 2 : suffix == "apx" ? 3 : 0;
+    const auto lower = [&](std::size_t i) { return LowerAscii(name[name.size() - 3 + i]); };
+    if (lower(0) == 'a' && lower(1) == 'p') {
+      const char p = lower(2);
+      point = p == '2' ? 1 : p == '3' ? 2 : p == 'x' ? 3 : 0;
+    }
   }
   if (base) *base = point ? name.substr(0, name.size() - 3) : name;
   return point;
 }
 
-bool PointOneOnly(const std::string& name) {
-  static const std::set<std::string> names = [] {
-    std::set<std::string> s;
+namespace {
+
+using TNameSet = std::unordered_set<std::string, TFoldedNameHash, TFoldedNameEqual>;
+
+// The names of PointOneOnly.
+const TNameSet& PointOneOnlyNames() {
+  static const TNameSet names = [] {
+    TNameSet s;
     for (const TValveLink& l : ValveLinks())
-      if (l.PerPoint && l.FirstOnly && l.Way != TValveLink::lwIn) s.insert(Lower(l.Main));
+      if (l.PerPoint && l.FirstOnly && l.Way != TValveLink::lwIn) s.insert(l.Main);
     return s;
   }();
-  return names.count(Lower(name)) > 0;
+  return names;
 }
+
+}  // namespace
+
+bool PointOneOnly(const std::string& name) { return PointOneOnlyNames().count(name) > 0; }
 
 TPointsLayout LayoutOfCalculation(const TCustomSCMSubstances& calc) {
   TPointsLayout layout;
   const bool valves = dynamic_cast<const TCustomSCM3ControlValves*>(&calc) != nullptr;
   const auto& items = calc.GetMainCalcModule()->GetCalcItems();
-  // The bases that have twins at further points; an item of such a base
-  // without suffix is the point-1 column of its row.
-  std::map<std::string, size_t> rowOf;
-  for (const TCalcItem* i : items) {
-    std::string base;
-    if (PointOfItemName(i->GetName(), &base)) rowOf.emplace(Lower(base), 0);
+  // Each item's point and its name without the point's suffix, found once.
+  std::vector<int> points(items.size());
+  std::vector<std::string_view> bases(items.size());
+  // The bases (ignoring case) that have twins at further points, with
+  // their row once it is placed (at the base's first item); an item of
+  // such a base without suffix is the point-1 column of its row.
+  constexpr size_t kNotPlaced = static_cast<size_t>(-1);
+  std::unordered_map<std::string_view, size_t, TFoldedNameHash, TFoldedNameEqual> rowOf;
+  rowOf.reserve(items.size() / 4);
+  for (size_t k = 0; k < items.size(); ++k) {
+    const std::string& name = items[k]->GetName();
+    points[k] = PointOfItemName(name);
+    bases[k] = std::string_view(name).substr(0, points[k] ? name.size() - 3 : name.size());
+    if (points[k]) rowOf.try_emplace(bases[k], kNotPlaced);
   }
-  std::map<std::string, bool> seen;
-  for (TCalcItem* i : items) {
-    std::string base;
-    const int point = PointOfItemName(i->GetName(), &base);
-    const auto row = rowOf.find(Lower(base));
+  layout.rows.reserve(rowOf.size() + 64);
+  for (size_t k = 0; k < items.size(); ++k) {
+    TCalcItem* i = items[k];
+    const int point = points[k];
+    const auto row = rowOf.find(bases[k]);
     if (row == rowOf.end()) {
       // A detail only point 1's module returns (the terms of a noise
       // method, its octave bands) belongs in point 1's column: read among
       // the values for every point it would pass for one of them.
-      if (valves && PointOneOnly(i->GetName()))
+      if (valves && PointOneOnlyNames().count(bases[k]))
         layout.rows.push_back({i->GetName(), {i, nullptr, nullptr, nullptr}});
       else
         layout.constants.push_back(i);
       continue;
     }
-    if (!seen[row->first]) {
-      seen[row->first] = true;
+    if (row->second == kNotPlaced) {
       row->second = layout.rows.size();
-      layout.rows.push_back({base, {}});
+      layout.rows.push_back({std::string(bases[k]), {}});
     }
     TPointRow& r = layout.rows[row->second];
     if (point == 0) r.base = i->GetName();

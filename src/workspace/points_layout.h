@@ -9,9 +9,11 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "assembly/scm_substances.h"
+#include "framework/basics.h"
 #include "framework/calc_message.h"
 #include "workspace/workspace.h"
 
@@ -22,6 +24,30 @@ inline constexpr int kPointCount = 4;
 // A point index 0..3 for the columns; kAllPoints for what concerns every
 // point.
 inline constexpr int kAllPoints = -1;
+
+// Hashing and comparing item names ignoring ASCII case, for tables of
+// names that are searched with a view of the name as it is spelt.
+struct TFoldedNameHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view s) const noexcept {
+    // FNV-1a of the bytes with bit 0x20 set, which is all that tells an
+    // upper-case ASCII letter from its lower-case one (other bytes that
+    // differ only in it share a hash; comparing the names tells them apart).
+    std::size_t h = 14695981039346656037u;
+    for (const char c : s) h = (h ^ (static_cast<unsigned char>(c) | 0x20u)) * 1099511628211u;
+    return h;
+  }
+};
+struct TFoldedNameEqual {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const noexcept {
+    if (a.size() != b.size()) return false;
+    if (a == b) return true;  // most names are asked for as they are spelt
+    for (std::size_t i = 0; i < a.size(); ++i)
+      if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    return true;
+  }
+};
 
 // The point of a main-module item name: 1 for "Ap2", 2 for "Ap3", 3 for
 // "ApX" (any case, the old files also spell "Apx"), 0 without suffix;

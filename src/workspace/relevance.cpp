@@ -1,6 +1,8 @@
 #include "workspace/relevance.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -83,13 +85,18 @@ int SwitchIndex(const TCalcModule& m, const char* name) {
   return -1;
 }
 
-// The conditions by lower-case item name (without the suffix of a point),
-// made once: a table asks for every row it prints.
-const std::unordered_map<std::string, std::vector<TRelevantWhen>>& RulesByName() {
-  static const auto rules = [] {
-    std::unordered_map<std::string, std::vector<TRelevantWhen>> m;
+// The conditions of a name, one bit per TRelevantWhen.
+using TRules = std::unordered_map<std::string_view, std::uint32_t, TFoldedNameHash, TFoldedNameEqual>;
+static_assert(static_cast<int>(TRelevantWhen::Never) < 32);
+
+// The conditions by item name (without the suffix of a point), made
+// once: a table asks for every row it prints.
+const TRules& RulesByName() {
+  static const TRules rules = [] {
+    TRules m;
+    m.reserve(256);
     for (const TRelevanceRule& r : kRelevanceRules)
-      for (const std::string& n : r.items) m[LowerAscii(n)].push_back(r.when);
+      for (const std::string& n : r.items) m[n] |= std::uint32_t{1} << static_cast<int>(r.when);
     return m;
   }();
   return rules;
@@ -197,20 +204,24 @@ bool TRelevance::HoldsAt(TRelevantWhen when, int point) const {
 
 bool TRelevance::operator()(const std::string& name) const {
   // The point from the name's suffix (ap2, ap3, apX in any case), and the
-  // base name in lower case.
+  // base name.
   int point = 0;
-  std::string key = LowerAscii(name);
+  std::string_view key = name;
   if (key.size() > 3) {
-    const std::string_view suffix = std::string_view(key).substr(key.size() - 3);
-    point = suffix == "ap2" ? 1 : suffix == "ap3" ? 2 : suffix == "apx" ? 3 : 0;
-    if (point) key.resize(key.size() - 3);
+    const std::string_view suffix = key.substr(key.size() - 3);
+    if (LowerAscii(suffix[0]) == 'a' && LowerAscii(suffix[1]) == 'p') {
+      const char p = LowerAscii(suffix[2]);
+      point = p == '2' ? 1 : p == '3' ? 2 : p == 'x' ? 3 : 0;
+    }
+    if (point) key.remove_suffix(3);
   }
-  const auto rules = RulesByName().find(key);
-  if (rules == RulesByName().end()) return true;
+  const TRules& rulesByName = RulesByName();
+  const auto rules = rulesByName.find(key);
+  if (rules == rulesByName.end()) return true;
   // An item without twins at the other points serves all of them.
   const int at = point == 0 && !FModule->CalcItemByName(name + OpSuffix(2)) ? -1 : point;
-  for (const TRelevantWhen when : rules->second)
-    if (!Holds(when, at)) return false;
+  for (std::uint32_t when = rules->second; when != 0; when &= when - 1)
+    if (!Holds(static_cast<TRelevantWhen>(std::countr_zero(when)), at)) return false;
   return true;
 }
 
