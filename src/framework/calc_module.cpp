@@ -91,30 +91,45 @@ inline std::uint64_t TailWord(const char* p, size_t size, size_t n) {
   return byte(0) | byte(n / 2) << (8 * (n / 2)) | byte(n - 1) << (8 * (n - 1));
 }
 
+// Bit 0x20 set in every byte is all that tells an ASCII capital from its
+// small letter, so names that are the same but for case hash the same. (So
+// do a few others, '@' and '`' say, which the comparison tells apart.)
 inline size_t NameHash(std::string_view s) {
   const char* p = s.data();
   const size_t size = s.size();
-  constexpr std::uint64_t prime = 0x100000001B3ull;
+  constexpr std::uint64_t prime = 0x100000001B3ull, fold = 0x2020202020202020ull;
   std::uint64_t h = 0x9E3779B97F4A7C15ull ^ size;
   size_t i = 0;
-  for (; i + 8 <= size; i += 8) h = (h ^ LowerAsciiWord(Load8(p + i))) * prime;
-  if (i < size) h = (h ^ LowerAsciiWord(TailWord(p, size, size - i))) * prime;
+  for (; i + 8 <= size; i += 8) h = (h ^ (Load8(p + i) | fold)) * prime;
+  if (i < size) h = (h ^ (TailWord(p, size, size - i) | fold)) * prime;
   // The table takes the low bits: the high bits of the products mix in.
   h ^= h >> 32;
   h *= 0xFF51AFD7ED558CCDull;
   return static_cast<size_t>(h ^ (h >> 29));
 }
 
-// Most names are asked for as they were registered: a word is folded only
-// where its bytes differ.
-inline bool SameName(std::string_view a, std::string_view b) {
+// Names of the same size that differ in their bytes: the same where they
+// differ only in the case of ASCII letters.
+[[gnu::noinline]] bool SameFoldedName(std::string_view a, std::string_view b) {
   const size_t size = a.size();
-  if (size != b.size()) return false;
-  const auto same = [](std::uint64_t x, std::uint64_t y) { return x == y || LowerAsciiWord(x) == LowerAsciiWord(y); };
+  const auto same = [](std::uint64_t x, std::uint64_t y) { return LowerAsciiWord(x) == LowerAsciiWord(y); };
   size_t i = 0;
   for (; i + 8 <= size; i += 8)
     if (!same(Load8(a.data() + i), Load8(b.data() + i))) return false;
   return i == size || same(TailWord(a.data(), size, size - i), TailWord(b.data(), size, size - i));
+}
+
+// Most names are asked for as they were registered: their bytes are
+// compared first, and folded only where they differ.
+inline bool SameName(std::string_view a, std::string_view b) {
+  const size_t size = a.size();
+  if (size != b.size()) return false;
+  size_t i = 0;
+  for (; i + 8 <= size; i += 8)
+    if (Load8(a.data() + i) != Load8(b.data() + i)) return SameFoldedName(a, b);
+  if (i < size && TailWord(a.data(), size, size - i) != TailWord(b.data(), size, size - i))
+    return SameFoldedName(a, b);
+  return true;
 }
 
 }  // namespace
@@ -169,7 +184,13 @@ void TAncestorCalcModule::EraseName(const TCalcItem* item) {
 
 TCalcItem* TAncestorCalcModule::CalcItemByName(std::string_view name) const {
   if (FNames.empty()) return nullptr;
-  return FNames[NameSlot(name, NameHash(name))].Item;
+  // NameSlot's search, here without a call: a calculation looks up names
+  // several times as often as it registers them.
+  const size_t hash = NameHash(name), mask = FNames.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    const TNameSlot& s = FNames[i];
+    if (!s.Item || (s.Hash == hash && SameName(s.Item->GetName(), name))) return s.Item;
+  }
 }
 
 int TAncestorCalcModule::CalcItemIndexByName(std::string_view name) const {
