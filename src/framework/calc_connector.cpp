@@ -71,7 +71,7 @@ TChangeKind ChangeKindOf(TCalcEvent event) {
 TCalcSource::TCalcSource(TCalcComponent* owner, std::string name) : TCalcComponent(owner, std::move(name)) {}
 
 TCalcSource::~TCalcSource() {
-  FDestroying = true;
+  MarkDestroying();
   if (FCalcModule) EraseFrom(FCalcModule->FCalcSources, this);
   for (TCalcConnector* c : std::vector<TCalcConnector*>(FConnectors)) {
     if (c->GetCalcSource() == this) c->SetCalcSource(nullptr);
@@ -394,7 +394,7 @@ TCalcConnector::~TCalcConnector() {
     } catch (...) {
     }
   }
-  FDestroying = true;
+  MarkDestroying();
   FActive = false;
   SetCalcSource(nullptr);
   SetCalcTarget(nullptr);

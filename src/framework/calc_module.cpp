@@ -33,7 +33,7 @@ TAncestorCalcModule::~TAncestorCalcModule() {
 }
 
 void TAncestorCalcModule::DestroyItems() {
-  FDestroying = true;
+  MarkDestroying();
   // Items die in reverse creation order; each one unlinks itself first.
   FInputParameters.clear();
   while (!FItems.empty()) {
@@ -242,7 +242,7 @@ void TCalcModule::DestroyItems() {
 }
 
 TCalcModule::~TCalcModule() {
-  FDestroying = true;
+  MarkDestroying();
   if (FContainer) {
     FContainer->RemoveMessagesOf(this);
     FContainer->RemoveMessagesOfItemsOf(this);
