@@ -7,6 +7,8 @@ TCalcComponent::TCalcComponent(TCalcComponent* owner, std::string name)
 
 thread_local constinit int TCalcComponent::tDestructionsRunning = 0;
 
+bool TCalcComponent::OwnerDestroying() const { return FOwner && FOwner->IsDestroying(); }
+
 TCalcComponent::~TCalcComponent() {
   MarkDestroying();
   DestroyChildren();

@@ -29,9 +29,7 @@ class TCalcComponent {
   // events and notifications. Every event asks it of the item's module;
   // while no component's destructor runs on this thread (nearly always)
   // the owners need not be asked one by one.
-  bool IsDestroying() const {
-    return FDestroying || (tDestructionsRunning > 0 && FOwner && FOwner->IsDestroying());
-  }
+  bool IsDestroying() const { return FDestroying || (tDestructionsRunning > 0 && OwnerDestroying()); }
 
   // Creates a child owned by this component.
   template <class T, class... Args>
@@ -78,6 +76,9 @@ class TCalcComponent {
   // destructors have not ended. Components are destroyed on the thread
   // that uses them.
   static thread_local constinit int tDestructionsRunning;
+  // Out of line: the common answer of IsDestroying stays small enough to be
+  // inlined wherever it is asked.
+  bool OwnerDestroying() const;
   bool FDestroying = false;
   TCalcComponent* FOwner;
   std::string FName;
