@@ -1,5 +1,9 @@
 #include "assembly/main_items.h"
 
+#include <cstdint>
+#include <typeinfo>
+#include <utility>
+
 #include "framework/basics.h"
 
 namespace torvacalc {
@@ -22,34 +26,74 @@ TCalcItem* MirrorMultiSwitch(TAncestorCalcModule& main, const TCustomCalcMultiSw
   return s;
 }
 
+// The class a mirror of an item is made of.
+enum class TMirrorKind : std::uint8_t {
+  Output, Modify, Overrule, InOut, Input, Switch, MatData, FluidData, DataList, DataMulti, PipeClass, List,
+  RelevantString, String
+};
+
+TMirrorKind MirrorKindOf(const TCalcItem& model) {
+  if (const auto* p = model.AsParameter()) {
+    if (dynamic_cast<const TOutputParameter*>(p)) return TMirrorKind::Output;
+    if (dynamic_cast<const TModifyParameter*>(p)) return TMirrorKind::Modify;
+    if (dynamic_cast<const TOverruleParameter*>(p)) return TMirrorKind::Overrule;
+    if (dynamic_cast<const TInOutParameter*>(p)) return TMirrorKind::InOut;
+    return TMirrorKind::Input;
+  }
+  if (dynamic_cast<const TCalcSwitch*>(&model)) return TMirrorKind::Switch;
+  if (const auto* m = dynamic_cast<const TCustomCalcMultiSwitch*>(&model)) {
+    if (dynamic_cast<const TMatDataMultiSwitch*>(m)) return TMirrorKind::MatData;
+    if (dynamic_cast<const TFluidDataMultiSwitch*>(m)) return TMirrorKind::FluidData;
+    if (dynamic_cast<const TDataListSwitch*>(m)) return TMirrorKind::DataList;
+    if (dynamic_cast<const TDataMultiSwitch*>(m)) return TMirrorKind::DataMulti;
+    if (dynamic_cast<const TPipeClassSwitch*>(m)) return TMirrorKind::PipeClass;
+    return TMirrorKind::List;
+  }
+  // A text the calculation depends on (a wanted actuator's name): a
+  // change of it computes again.
+  if (dynamic_cast<const TCalcRelevantString*>(&model)) return TMirrorKind::RelevantString;
+  return TMirrorKind::String;
+}
+
+// The kind depends on the model's class alone: a calculation mirrors
+// hundreds of items of a dozen classes, each class is looked at once.
+TMirrorKind CachedMirrorKindOf(const TCalcItem& model) {
+  thread_local std::vector<std::pair<const std::type_info*, TMirrorKind>> known;
+  const std::type_info* type = &typeid(model);
+  for (const auto& [t, kind] : known)
+    if (t == type) return kind;
+  known.emplace_back(type, MirrorKindOf(model));
+  return known.back().second;
+}
+
 }  // namespace
 
 TCalcItem* MirrorItem(TAncestorCalcModule& main, const TCalcItem& model, const std::string& name) {
   TCalcItem* made = nullptr;
-  if (const auto* p = model.AsParameter()) {
-    if (dynamic_cast<const TOutputParameter*>(p)) made = MirrorParameter<TOutputParameter>(main, *p, name);
-    else if (dynamic_cast<const TModifyParameter*>(p)) made = MirrorParameter<TModifyParameter>(main, *p, name);
-    else if (dynamic_cast<const TOverruleParameter*>(p)) made = MirrorParameter<TOverruleParameter>(main, *p, name);
-    else if (dynamic_cast<const TInOutParameter*>(p)) made = MirrorParameter<TInOutParameter>(main, *p, name);
-    else made = MirrorParameter<TInputParameter>(main, *p, name);
-  } else if (const auto* s = dynamic_cast<const TCalcSwitch*>(&model)) {
-    auto* t = main.AddItem<TCalcSwitch>(name);
-    t->SetSwitchStatus(s->GetSwitchStatus());
-    made = t;
-  } else if (const auto* m = dynamic_cast<const TCustomCalcMultiSwitch*>(&model)) {
-    if (dynamic_cast<const TMatDataMultiSwitch*>(m)) made = MirrorMultiSwitch<TMatDataMultiSwitch>(main, *m, name);
-    else if (dynamic_cast<const TFluidDataMultiSwitch*>(m))
-      made = MirrorMultiSwitch<TFluidDataMultiSwitch>(main, *m, name);
-    else if (dynamic_cast<const TDataListSwitch*>(m)) made = MirrorMultiSwitch<TDataListSwitch>(main, *m, name);
-    else if (dynamic_cast<const TDataMultiSwitch*>(m)) made = MirrorMultiSwitch<TDataMultiSwitch>(main, *m, name);
-    else if (dynamic_cast<const TPipeClassSwitch*>(m)) made = MirrorMultiSwitch<TPipeClassSwitch>(main, *m, name);
-    else made = MirrorMultiSwitch<TCalcListSwitch>(main, *m, name);
-  } else if (dynamic_cast<const TCalcRelevantString*>(&model)) {
-    // A text the calculation depends on (a wanted actuator's name): a
-    // change of it computes again.
-    made = main.AddItem<TCalcRelevantString>(name);
-  } else {
-    made = main.AddItem<tCalcString>(name);
+  const auto* p = model.AsParameter();
+  const auto m = [&model]() -> const TCustomCalcMultiSwitch& {
+    return static_cast<const TCustomCalcMultiSwitch&>(model);
+  };
+  switch (CachedMirrorKindOf(model)) {
+    case TMirrorKind::Output: made = MirrorParameter<TOutputParameter>(main, *p, name); break;
+    case TMirrorKind::Modify: made = MirrorParameter<TModifyParameter>(main, *p, name); break;
+    case TMirrorKind::Overrule: made = MirrorParameter<TOverruleParameter>(main, *p, name); break;
+    case TMirrorKind::InOut: made = MirrorParameter<TInOutParameter>(main, *p, name); break;
+    case TMirrorKind::Input: made = MirrorParameter<TInputParameter>(main, *p, name); break;
+    case TMirrorKind::Switch: {
+      auto* t = main.AddItem<TCalcSwitch>(name);
+      t->SetSwitchStatus(static_cast<const TCalcSwitch&>(model).GetSwitchStatus());
+      made = t;
+      break;
+    }
+    case TMirrorKind::MatData: made = MirrorMultiSwitch<TMatDataMultiSwitch>(main, m(), name); break;
+    case TMirrorKind::FluidData: made = MirrorMultiSwitch<TFluidDataMultiSwitch>(main, m(), name); break;
+    case TMirrorKind::DataList: made = MirrorMultiSwitch<TDataListSwitch>(main, m(), name); break;
+    case TMirrorKind::DataMulti: made = MirrorMultiSwitch<TDataMultiSwitch>(main, m(), name); break;
+    case TMirrorKind::PipeClass: made = MirrorMultiSwitch<TPipeClassSwitch>(main, m(), name); break;
+    case TMirrorKind::List: made = MirrorMultiSwitch<TCalcListSwitch>(main, m(), name); break;
+    case TMirrorKind::RelevantString: made = main.AddItem<TCalcRelevantString>(name); break;
+    case TMirrorKind::String: made = main.AddItem<tCalcString>(name); break;
   }
   // The caption untranslated: the mirror translates it into whatever
   // language the program speaks when it is shown.

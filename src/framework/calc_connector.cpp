@@ -71,7 +71,7 @@ TChangeKind ChangeKindOf(TCalcEvent event) {
 TCalcSource::TCalcSource(TCalcComponent* owner, std::string name) : TCalcComponent(owner, std::move(name)) {}
 
 TCalcSource::~TCalcSource() {
-  FDestroying = true;
+  MarkDestroying();
   if (FCalcModule) EraseFrom(FCalcModule->FCalcSources, this);
   for (TCalcConnector* c : std::vector<TCalcConnector*>(FConnectors)) {
     if (c->GetCalcSource() == this) c->SetCalcSource(nullptr);
@@ -201,44 +201,67 @@ void TCalcSource::UpdateState(TCalcItem* item) {
   NotifyCalcLinks(ceUpdateState, item);
 }
 
+namespace {
+
+// Passes the event to each of a list as it was before the first call. Out
+// of line: most events find nothing to call, and their path through
+// NotifyCalcLinks then keeps no copy on its stack.
+template <class T>
+[[gnu::noinline]] void CallEach(const std::vector<T*>& list, TCalcEvent event, TCalcItem* item) {
+  for (T* x : TSnapshot<T>(list)) x->CalcEvent(event, item);
+}
+
+}  // namespace
+
 void TCalcSource::NotifyCalcLinks(TCalcEvent event, TCalcItem* item) {
   // An event about one item concerns only the connectors that carry it;
   // one about the whole module concerns them all.
   if (!item) {
-    for (TCalcConnector* c : TSnapshot<TCalcConnector>(FConnectors)) c->CalcEvent(event, item);
+    if (!FConnectors.empty()) CallEach(FConnectors, event, item);
   } else if (FCarriedCount > 0) {
-    // Those found, in the order the connectors came, taken before any is
-    // called (a connector's reaction may switch connectors).
-    struct TFound {
-      std::uint64_t Arrival;
-      TCalcConnector* Connector;
-      bool operator<(const TFound& o) const { return Arrival < o.Arrival; }
-    };
-    constexpr size_t kLocal = 16;
-    TFound local[kLocal];
-    std::vector<TFound> more;
-    size_t found = 0;
     const size_t mask = FCarried.size() - 1;
-    for (size_t i = HomeOf(item, mask); FCarried[i].Item; i = (i + 1) & mask) {
-      if (FCarried[i].Item != item) continue;
-      const TFound e{FCarried[i].Arrival, FCarried[i].Connector};
-      if (found < kLocal) {
-        local[found] = e;
-      } else {
-        if (more.empty()) more.assign(local, local + kLocal);
-        more.push_back(e);
+    for (size_t i = HomeOf(item, mask); FCarried[i].Item; i = (i + 1) & mask)
+      if (FCarried[i].Item == item) {
+        NotifyCarriers(event, item, i);
+        break;
       }
-      ++found;
-    }
-    TFound* first = found <= kLocal ? local : more.data();
-    if (found > 1) std::sort(first, first + found);
-    for (size_t k = 0; k < found; ++k) first[k].Connector->CalcEvent(event, item);
   }
   if (FUpdateCounter == 0) {
-    for (TFieldCalcLink* l : TSnapshot<TFieldCalcLink>(FCalcLinks)) l->CalcEvent(event, item);
+    if (!FCalcLinks.empty()) CallEach(FCalcLinks, event, item);
   } else {
     KeepInMind(event, item);
   }
+}
+
+// Apart from NotifyCalcLinks, which most items' events pass through
+// without finding a connector, and which then needs none of this.
+[[gnu::noinline]] void TCalcSource::NotifyCarriers(TCalcEvent event, TCalcItem* item, size_t first) {
+  // Those found, in the order the connectors came, taken before any is
+  // called (a connector's reaction may switch connectors).
+  struct TFound {
+    std::uint64_t Arrival;
+    TCalcConnector* Connector;
+    bool operator<(const TFound& o) const { return Arrival < o.Arrival; }
+  };
+  constexpr size_t kLocal = 16;
+  TFound local[kLocal];
+  std::vector<TFound> more;
+  size_t found = 0;
+  const size_t mask = FCarried.size() - 1;
+  for (size_t i = first; FCarried[i].Item; i = (i + 1) & mask) {
+    if (FCarried[i].Item != item) continue;
+    const TFound e{FCarried[i].Arrival, FCarried[i].Connector};
+    if (found < kLocal) {
+      local[found] = e;
+    } else {
+      if (more.empty()) more.assign(local, local + kLocal);
+      more.push_back(e);
+    }
+    ++found;
+  }
+  TFound* start = found <= kLocal ? local : more.data();
+  if (found > 1) std::sort(start, start + found);
+  for (size_t k = 0; k < found; ++k) start[k].Connector->CalcEvent(event, item);
 }
 
 void TCalcSource::KeepInMind(TCalcEvent event, TCalcItem* item) {
@@ -394,7 +417,7 @@ TCalcConnector::~TCalcConnector() {
     } catch (...) {
     }
   }
-  FDestroying = true;
+  MarkDestroying();
   FActive = false;
   SetCalcSource(nullptr);
   SetCalcTarget(nullptr);

@@ -74,6 +74,8 @@ class TCalcSource : public TCalcComponent {
   friend class TCalcConnector;
   void AddConnector(TCalcConnector* connector);
   void NotifyCalcLinks(TCalcEvent event, TCalcItem* item);
+  // The connectors that carry `item`, the first found at FCarried[first].
+  void NotifyCarriers(TCalcEvent event, TCalcItem* item, size_t first);
   void KeepInMind(TCalcEvent event, TCalcItem* item);
   // Enters a listened connector's attached items in FCarried, or removes
   // them.

@@ -113,12 +113,19 @@ thread_local unsigned tValueReports = 0;
 TCalcItem::TUnreported::TUnreported(const TCalcItem& item) : FBefore(tUnreported) { tUnreported = &item; }
 TCalcItem::TUnreported::~TUnreported() { tUnreported = FBefore; }
 
-bool TCalcItem::ModuleAlive() const {
-  return FCalcModule && !FCalcModule->IsDestroying() && tUnreported != this;
+namespace {
+// ModuleAlive, inline at its many calls in this file: every change of an
+// item asks it, some several times.
+inline bool Alive(const TCalcItem* item) {
+  const TAncestorCalcModule* module = item->GetCalcModule();
+  return module && !module->IsDestroying() && tUnreported != item;
 }
+}  // namespace
+
+bool TCalcItem::ModuleAlive() const { return Alive(this); }
 
 void TCalcItem::Notify(TCalcEvent event) {
-  if (ModuleAlive()) FCalcModule->CalcEvent(event, this);
+  if (Alive(this)) FCalcModule->CalcEvent(event, this);
 }
 
 std::string TCalcItem::GetCaption() const { return Translate(FCaption); }
@@ -150,7 +157,7 @@ void TCalcItem::SetText(const std::string& text) {
 void TCalcItem::SetDetailLevel(TEDetailLevel level) {
   if (level == FDetailLevel) return;
   FDetailLevel = level;
-  if (ModuleAlive()) FCalcModule->UpdateState(this);
+  if (Alive(this)) FCalcModule->UpdateState(this);
 }
 
 std::string TCalcItem::GetDisplayText() const {
@@ -177,7 +184,7 @@ void TCalcItem::SetInputState(std::uint8_t state) {
   if (ToSource(FSourceCalcItem, [&](TCalcItem& s) { s.SetInputState(state); })) return;
   if (state == FInputState) return;
   FInputState = state;
-  if (ModuleAlive()) FCalcModule->UpdateState(this);
+  if (Alive(this)) FCalcModule->UpdateState(this);
   DoAfterChangeInputState();
   DoAfterSetParameter();
 }
@@ -193,11 +200,11 @@ void TCalcItem::SetInputState(std::uint8_t state) {
   }
 
 TORVACALC_FLAG(SetByProgram, FSetByProgram, DoAfterSetParameter())
-TORVACALC_FLAG(CanBeOverruled, FCanBeOverruled, if (ModuleAlive()) FCalcModule->UpdateState(this))
-TORVACALC_FLAG(Utilized, FUtilized, if (ModuleAlive()) FCalcModule->UpdateState(this))
+TORVACALC_FLAG(CanBeOverruled, FCanBeOverruled, if (Alive(this)) FCalcModule->UpdateState(this))
+TORVACALC_FLAG(Utilized, FUtilized, if (Alive(this)) FCalcModule->UpdateState(this))
 TORVACALC_FLAG(Modified, FModified, DoAfterSetParameter())
-TORVACALC_FLAG(CanBeModified, FCanBeModified, if (ModuleAlive()) FCalcModule->UpdateState(this))
-TORVACALC_FLAG(IsUsed, FIsUsed, if (ModuleAlive()) FCalcModule->UpdateState(this))
+TORVACALC_FLAG(CanBeModified, FCanBeModified, if (Alive(this)) FCalcModule->UpdateState(this))
+TORVACALC_FLAG(IsUsed, FIsUsed, if (Alive(this)) FCalcModule->UpdateState(this))
 #undef TORVACALC_FLAG
 
 
@@ -218,7 +225,7 @@ void TCalcItem::SetReadOnly(bool v) {
   if (ToSource(FSourceCalcItem, [&](TCalcItem& s) { s.SetReadOnly(v); })) return;
   if (FReadOnly == v) return;
   FReadOnly = v;
-  if (ModuleAlive()) FCalcModule->UpdateState(this);
+  if (Alive(this)) FCalcModule->UpdateState(this);
 }
 
 bool TCalcItem::GetEnabled() const { return Root()->FEnabled; }
@@ -227,7 +234,7 @@ void TCalcItem::SetEnabled(bool v) {
   if (ToSource(FSourceCalcItem, [&](TCalcItem& s) { s.SetEnabled(v); })) return;
   if (FEnabled == v) return;
   FEnabled = v;
-  if (ModuleAlive()) FCalcModule->UpdateState(this);
+  if (Alive(this)) FCalcModule->UpdateState(this);
 }
 
 bool TCalcItem::GetCanModify() const { return !GetReadOnly() && GetEnabled(); }
@@ -267,7 +274,7 @@ void TCalcItem::SetSourceCalcItem(TCalcItem* source) {
     source->FTargets.push_back(this);
   else
     RestoreField();
-  if (ModuleAlive()) FCalcModule->CalcEvent(ceUpdateState, this);
+  if (Alive(this)) FCalcModule->CalcEvent(ceUpdateState, this);
   CallEventIfNecessary(before);
 }
 
@@ -287,10 +294,10 @@ void TCalcItem::SetDataSourceCalcItem(TCalcItem* source) {
 
 void TCalcItem::DataSourceChanged(TCalcItem& source) {
   if (GetModified()) return;  // the user's change of a database value stays
-  if (ModuleAlive()) FCalcModule->BeginUpdate();
+  if (Alive(this)) FCalcModule->BeginUpdate();
   SetInputState(isDatabase);
   SetText(source.GetText());
-  if (ModuleAlive()) FCalcModule->EndUpdate(true);
+  if (Alive(this)) FCalcModule->EndUpdate(true);
 }
 
 void TCalcItem::PumpData() {
@@ -302,7 +309,7 @@ void TCalcItem::StoreField() { FStoredText = FText; }
 void TCalcItem::RestoreField() { FText = FStoredText; }
 
 void TCalcItem::DoAfterSetParameter() {
-  if (!ModuleAlive()) return;
+  if (!Alive(this)) return;
   FCalcModule->BeginUpdate();
   PumpData();
   FCalcModule->CalcEvent(ceFieldChange, this);
@@ -316,7 +323,7 @@ void TCalcItem::DoAfterSetValueParameter() {
     const std::vector<TCalcItem*> dataTargets = FDataTargets;
     for (TCalcItem* t : dataTargets) t->DataSourceChanged(*this);
   }
-  if (!ModuleAlive()) return;
+  if (!Alive(this)) return;
   // Inside an open update bracket of the module (its calculation writing
   // results) a bracket of its own would only count up and down again:
   // everything the module brackets is inside the open one already.
@@ -625,7 +632,7 @@ void TCalcParameter::CutUnitSynchronization() {
 
 void TCalcParameter::DoUnitSynchronization() {
   if (FSyncUnits.empty()) return;
-  const bool bracket = ModuleAlive();
+  const bool bracket = Alive(this);
   if (bracket) FCalcModule->BeginUpdate();
   const std::vector<TCalcParameter*> list = FSyncUnits;
   for (TCalcParameter* p : list) {
@@ -679,7 +686,7 @@ void TCalcParameter::ConvertToGaugePressure() {
 bool TCalcParameter::ShouldBeAssigned() const { return GetIsUsed() && !GetOverruled() && !GetModified(); }
 
 void TCalcParameter::SetValuesParallel(std::uint8_t inputState, int unitNo, Extended value) {
-  const bool bracket = ModuleAlive() && FCalcModule->GetUpdateCounter() == 0;
+  const bool bracket = Alive(this) && FCalcModule->GetUpdateCounter() == 0;
   if (bracket) FCalcModule->BeginUpdate();
   // A new input state with a new value is one change, reported once with
   // the value; without a new value the state is reported on its own.
@@ -693,7 +700,7 @@ void TCalcParameter::SetValuesParallel(std::uint8_t inputState, int unitNo, Exte
   SetCalcUnitNo(unitNo);
   const unsigned reports = tValueReports;
   SetValue(value);
-  if (newState && ModuleAlive()) {
+  if (newState && Alive(this)) {
     FCalcModule->UpdateState(this);
     if (tValueReports == reports) DoAfterSetParameter();
   }
@@ -704,7 +711,7 @@ void TCalcParameter::AssignValue(int digits, Extended value) {
   // The very value a calculated parameter holds, or no value where it holds
   // none: whatever the digits and flags, nothing would change (most results
   // of a recalculation).
-  if (HoldsResult(value) && ModuleAlive() && FCalcModule->GetUpdateCounter() > 0) return;
+  if (HoldsResult(value) && Alive(this) && FCalcModule->GetUpdateCounter() > 0) return;
   if (digits != 0 && GetInputState() == isCalculated && EqualDigits(value, GetValue(), digits)) return;
   if (!ShouldBeAssigned()) return;
   // Inside an update bracket (a module's calculation) a value that is
@@ -712,7 +719,7 @@ void TCalcParameter::AssignValue(int digits, Extended value) {
   // input state or unit: a value SetValue would keep is left as it stands
   // (a steady recalculation re-assigns some 40 unchanged outputs), another
   // one is stored at once.
-  if (!FSourceCalcItem && FInputState == isCalculated && FValueState == vsNormal && ModuleAlive() &&
+  if (!FSourceCalcItem && FInputState == isCalculated && FValueState == vsNormal && Alive(this) &&
       FCalcModule->GetUpdateCounter() > 0) {
     const Extended v = Normalized(value, GetQuantity());
     if (!SameValue(v, FValue)) StoreValue(v);

@@ -235,7 +235,7 @@ TCalcMessageContainer::TCalcMessageContainer(TCalcComponent* owner, std::string 
     : TCalcComponent(owner, std::move(name)) {}
 
 TCalcMessageContainer::~TCalcMessageContainer() {
-  FDestroying = true;
+  MarkDestroying();
   FMessages.clear();
   // Modules that outlive their container must not report into it.
   for (TCalcModule* m : FCalcModules) m->ContainerGone(this);
@@ -291,7 +291,7 @@ void TCalcMessageContainer::Remove(size_t index) {
 // A few dozen cover what the modules of a calculation raise at once.
 void TCalcMessageContainer::Recycle(std::unique_ptr<TCalcMessage> msg) {
   constexpr size_t kSpareMessages = 64;
-  if (!msg || msg->FTypeNo < -1 || FSpare.size() >= kSpareMessages || FDestroying) return;
+  if (!msg || msg->FTypeNo < -1 || FSpare.size() >= kSpareMessages || MarkedDestroying()) return;
   static constexpr tCalcMessageType kTypeOfTypeNo[] = {cmCalculationError, cmOutOfBounds, cmFatalWarning,
                                                        cmMissingParameter, cmWarning,     cmHint,
                                                        cmCorrect};

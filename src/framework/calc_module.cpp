@@ -33,7 +33,7 @@ TAncestorCalcModule::~TAncestorCalcModule() {
 }
 
 void TAncestorCalcModule::DestroyItems() {
-  FDestroying = true;
+  MarkDestroying();
   // Items die in reverse creation order; each one unlinks itself first.
   FInputParameters.clear();
   while (!FItems.empty()) {
@@ -58,7 +58,7 @@ namespace {
 // "> 'Z'"; the low seven bits of each byte are added, so no carry crosses
 // into the next byte, and bytes with the high bit set (UTF-8) stay as
 // they are.
-std::uint64_t LowerAsciiWord(std::uint64_t w) {
+inline std::uint64_t LowerAsciiWord(std::uint64_t w) {
   constexpr std::uint64_t ones = 0x0101010101010101ull, high = 0x8080808080808080ull;
   const std::uint64_t low7 = w & ~high;
   const std::uint64_t atLeastA = low7 + ones * (0x80 - 'A');
@@ -67,28 +67,68 @@ std::uint64_t LowerAsciiWord(std::uint64_t w) {
   return w | (capital >> 2);
 }
 
-// The word at `i` of `s`, the bytes past the end zero.
-std::uint64_t NameWord(std::string_view s, size_t i) {
-  std::uint64_t w = 0;
-  std::memcpy(&w, s.data() + i, std::min<size_t>(8, s.size() - i));
+inline std::uint64_t Load8(const char* p) {
+  std::uint64_t w;
+  std::memcpy(&w, p, 8);
   return w;
 }
 
-size_t NameHash(std::string_view s) {
-  std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
-  for (size_t i = 0; i < s.size(); i += 8) h = (h ^ LowerAsciiWord(NameWord(s, i))) * 0x100000001B3ull;
+inline std::uint64_t Load4(const char* p) {
+  std::uint32_t w;
+  std::memcpy(&w, p, 4);
+  return w;
+}
+
+// The last `n` bytes (1..7) of the `size` bytes at `p`, as the low bytes
+// of a word whose other bytes are zero, without reading outside the name:
+// a name of eight bytes or more gives the eight bytes that end it, shifted;
+// a shorter one two overlapping halves, or single bytes below four.
+inline std::uint64_t TailWord(const char* p, size_t size, size_t n) {
+  if (size >= 8) return Load8(p + size - 8) >> (64 - 8 * n);
+  const char* t = p + size - n;
+  if (n >= 4) return Load4(t) | Load4(t + n - 4) << (8 * (n - 4));
+  const auto byte = [t](size_t i) { return static_cast<std::uint64_t>(static_cast<unsigned char>(t[i])); };
+  return byte(0) | byte(n / 2) << (8 * (n / 2)) | byte(n - 1) << (8 * (n - 1));
+}
+
+// Bit 0x20 set in every byte is all that tells an ASCII capital from its
+// small letter, so names that are the same but for case hash the same. (So
+// do a few others, '@' and '`' say, which the comparison tells apart.)
+inline size_t NameHash(std::string_view s) {
+  const char* p = s.data();
+  const size_t size = s.size();
+  constexpr std::uint64_t prime = 0x100000001B3ull, fold = 0x2020202020202020ull;
+  std::uint64_t h = 0x9E3779B97F4A7C15ull ^ size;
+  size_t i = 0;
+  for (; i + 8 <= size; i += 8) h = (h ^ (Load8(p + i) | fold)) * prime;
+  if (i < size) h = (h ^ (TailWord(p, size, size - i) | fold)) * prime;
   // The table takes the low bits: the high bits of the products mix in.
   h ^= h >> 32;
   h *= 0xFF51AFD7ED558CCDull;
   return static_cast<size_t>(h ^ (h >> 29));
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  // Most names are asked for as they were registered.
-  if (std::memcmp(a.data(), b.data(), a.size()) == 0) return true;
-  for (size_t i = 0; i < a.size(); i += 8)
-    if (LowerAsciiWord(NameWord(a, i)) != LowerAsciiWord(NameWord(b, i))) return false;
+// Names of the same size that differ in their bytes: the same where they
+// differ only in the case of ASCII letters.
+[[gnu::noinline]] bool SameFoldedName(std::string_view a, std::string_view b) {
+  const size_t size = a.size();
+  const auto same = [](std::uint64_t x, std::uint64_t y) { return LowerAsciiWord(x) == LowerAsciiWord(y); };
+  size_t i = 0;
+  for (; i + 8 <= size; i += 8)
+    if (!same(Load8(a.data() + i), Load8(b.data() + i))) return false;
+  return i == size || same(TailWord(a.data(), size, size - i), TailWord(b.data(), size, size - i));
+}
+
+// Most names are asked for as they were registered: their bytes are
+// compared first, and folded only where they differ.
+inline bool SameName(std::string_view a, std::string_view b) {
+  const size_t size = a.size();
+  if (size != b.size()) return false;
+  size_t i = 0;
+  for (; i + 8 <= size; i += 8)
+    if (Load8(a.data() + i) != Load8(b.data() + i)) return SameFoldedName(a, b);
+  if (i < size && TailWord(a.data(), size, size - i) != TailWord(b.data(), size, size - i))
+    return SameFoldedName(a, b);
   return true;
 }
 
@@ -144,7 +184,13 @@ void TAncestorCalcModule::EraseName(const TCalcItem* item) {
 
 TCalcItem* TAncestorCalcModule::CalcItemByName(std::string_view name) const {
   if (FNames.empty()) return nullptr;
-  return FNames[NameSlot(name, NameHash(name))].Item;
+  // NameSlot's search, here without a call: a calculation looks up names
+  // several times as often as it registers them.
+  const size_t hash = NameHash(name), mask = FNames.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    const TNameSlot& s = FNames[i];
+    if (!s.Item || (s.Hash == hash && SameName(s.Item->GetName(), name))) return s.Item;
+  }
 }
 
 int TAncestorCalcModule::CalcItemIndexByName(std::string_view name) const {
@@ -196,7 +242,7 @@ void TCalcModule::DestroyItems() {
 }
 
 TCalcModule::~TCalcModule() {
-  FDestroying = true;
+  MarkDestroying();
   if (FContainer) {
     FContainer->RemoveMessagesOf(this);
     FContainer->RemoveMessagesOfItemsOf(this);

@@ -18,46 +18,48 @@ void TCalcSet::AddRule(int target, std::span<const int> sources) {
   const size_t t = Index(target);
   for (int s : sources)
     if (s == target) throw ECalcSet("#CS003");
-  for (int s : sources) dependents_[Index(s)].set(t);
+  for (int s : sources) {
+    dependents_[Index(s)].set(t);
+    sources_.set(Index(s));
+  }
   ForgetReached();
 }
 
 void TCalcSet::AddRules(const Slots& targets, std::span<const int> sources) {
   for (int s : sources)
     if (targets.test(Index(s))) throw ECalcSet("#CS003");
-  for (int s : sources) dependents_[Index(s)] |= targets;
+  if (targets.none()) return;
+  for (int s : sources) {
+    dependents_[Index(s)] |= targets;
+    sources_.set(Index(s));
+  }
   ForgetReached();
 }
 
 void TCalcSet::ClearRules() {
   for (auto& d : dependents_) d.reset();
+  sources_.reset();
   ForgetReached();
 }
 
 void TCalcSet::FindReached(size_t slot) {
   if (reached_.empty()) reached_.resize(SlotCount);
-  // Depth-first over the dependency graph, visiting only set bits; `seen`
-  // ends cycles that rules of several targets may form together. A slot
-  // whose closure is already known contributes it whole.
-  Slots seen;
-  size_t stack[SlotCount];
-  size_t depth = 0;
-  const Slots& first = dependents_[slot];
-  for (size_t k = first._Find_first(); k < SlotCount; k = first._Find_next(k)) {
-    seen.set(k);
-    stack[depth++] = k;
-  }
-  while (depth > 0) {
-    const size_t i = stack[--depth];
-    const Slots fresh = (reachedKnown_.test(i) ? reached_[i] | dependents_[i] : dependents_[i]) & ~seen;
+  // `seen` gathers what is reached; `open` holds the slots reached whose
+  // own dependents are still to be added. Only a slot that is the source of
+  // some rule has dependents, so most results reached are never visited
+  // one by one. A slot whose closure is already known contributes it whole.
+  // `seen` also ends cycles that rules of several targets may form.
+  Slots seen = dependents_[slot];
+  Slots open = seen & sources_;
+  for (size_t i = open._Find_first(); i < SlotCount; i = open._Find_first()) {
+    open.reset(i);
     if (reachedKnown_.test(i)) {
-      seen |= fresh;
+      seen |= reached_[i];
       continue;
     }
-    for (size_t k = fresh._Find_first(); k < SlotCount; k = fresh._Find_next(k)) {
-      seen.set(k);
-      stack[depth++] = k;
-    }
+    const Slots fresh = dependents_[i] & ~seen;
+    seen |= fresh;
+    open |= fresh & sources_;
   }
   reached_[slot] = seen;
   reachedKnown_.set(slot);

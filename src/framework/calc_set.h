@@ -74,6 +74,8 @@ class TCalcSet {
   Slots valid_;
   Slots overruled_;
   std::vector<Slots> dependents_ = std::vector<Slots>(SlotCount);
+  // The slots with dependents: the sources of the rules.
+  Slots sources_;
   // Transitive closure of `dependents_`, filled slot by slot on demand;
   // allocated on the first change so that caches never changed cost nothing.
   std::vector<Slots> reached_;

@@ -5,13 +5,18 @@ namespace torvacalc {
 TCalcComponent::TCalcComponent(TCalcComponent* owner, std::string name)
     : FOwner(owner), FName(std::move(name)) {}
 
+thread_local constinit int TCalcComponent::tDestructionsRunning = 0;
+
+bool TCalcComponent::OwnerDestroying() const { return FOwner && FOwner->IsDestroying(); }
+
 TCalcComponent::~TCalcComponent() {
-  FDestroying = true;
+  MarkDestroying();
   DestroyChildren();
+  --tDestructionsRunning;
 }
 
 void TCalcComponent::DestroyChildren() {
-  FDestroying = true;
+  MarkDestroying();
   while (!FChildren.empty()) FChildren.pop_back();
 }
 

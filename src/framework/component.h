@@ -26,8 +26,10 @@ class TCalcComponent {
   TCalcComponent* GetOwner() const { return FOwner; }
 
   // True from the start of the destructor on: objects being freed ignore
-  // events and notifications.
-  bool IsDestroying() const { return FDestroying || (FOwner && FOwner->IsDestroying()); }
+  // events and notifications. Every event asks it of the item's module;
+  // while no component's destructor runs on this thread (nearly always)
+  // the owners need not be asked one by one.
+  bool IsDestroying() const { return FDestroying || (tDestructionsRunning > 0 && OwnerDestroying()); }
 
   // Creates a child owned by this component.
   template <class T, class... Args>
@@ -59,9 +61,25 @@ class TCalcComponent {
   // Frees the children now (reverse creation order); derived destructors
   // call it while their own members still exist.
   void DestroyChildren();
-  bool FDestroying = false;
+  // Called first in a destructor (any number of times): from here on the
+  // component and everything it owns is being destroyed.
+  void MarkDestroying() {
+    if (FDestroying) return;
+    FDestroying = true;
+    ++tDestructionsRunning;
+  }
+  // This component's own mark, without its owners'.
+  bool MarkedDestroying() const { return FDestroying; }
 
  private:
+  // The components of this thread marked as being destroyed whose
+  // destructors have not ended. Components are destroyed on the thread
+  // that uses them.
+  static thread_local constinit int tDestructionsRunning;
+  // Out of line: the common answer of IsDestroying stays small enough to be
+  // inlined wherever it is asked.
+  bool OwnerDestroying() const;
+  bool FDestroying = false;
   TCalcComponent* FOwner;
   std::string FName;
   std::vector<std::unique_ptr<TCalcComponent>> FChildren;

@@ -123,7 +123,7 @@ TSuperCalcModule::TSuperCalcModule(TCalcComponent* owner, std::string name, TMai
 
 TSuperCalcModule::~TSuperCalcModule() {
   if (TCalculationFiles* files = GetCalculationFiles()) files->Release(*this);
-  FDestroying = true;
+  MarkDestroying();
   FNestedSuperModules.clear();
   DestroyChildren();
   DestroyItems();
