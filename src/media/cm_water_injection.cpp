@@ -119,8 +119,8 @@ void TCMWaterInjection::DoCalculate() {
   const std::vector<TCalcItem*> injectionItems = {T2orDtv, dt, pwi, dpowi, twi, qmwi, pvwi, tvwi, WIType};
   (injection ? MakeUtilized(injectionItems) : MakeNotUtilized(injectionItems));
   // Gas data are carried along for the other modules of the point; the
-  // downstream state here needs none of them.
-  MakeNotUtilized({phi0, kappa1, kappa2, z2, cf1});
+  // downstream state here needs none of them, and whether they are used is
+  // those modules' word (the isentropic exponent of a steam valve is).
   MakeUtilized({h1, D1, D2, rho1});
   const Extended P1 = V(p1), P2 = V(p2), P2v = V(p2v);
   if (Available(P1, P2) && P2 >= P1) CreateMessage(903, {p2, p1}, {ShownName(p2), ShownName(p1)});
