@@ -125,7 +125,9 @@ inline bool Alive(const TCalcItem* item) {
 bool TCalcItem::ModuleAlive() const { return Alive(this); }
 
 void TCalcItem::Notify(TCalcEvent event) {
-  if (Alive(this)) FCalcModule->CalcEvent(event, this);
+  if (!Alive(this)) return;
+  if (event == ceBeforeFieldChange) FCalcModule->BeforeItemChange();
+  FCalcModule->CalcEvent(event, this);
 }
 
 std::string TCalcItem::GetCaption() const { return Translate(FCaption); }

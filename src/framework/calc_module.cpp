@@ -382,6 +382,10 @@ void TCalcModule::CalcEvent(TCalcEvent event, TCalcItem* item) {
   if (OnCalcEvent) OnCalcEvent(event, item);
 }
 
+void TCalcModule::BeforeItemChange() {
+  if (TSuperCalcModule* super = GetOwnerSuperCalcModule()) super->BeforeItemChange();
+}
+
 void TCalcModule::BeginUpdate() {
   if (IsDestroying()) return;
   if (TSuperCalcModule* super = GetOwnerSuperCalcModule()) super->BeginUpdate();

@@ -67,6 +67,8 @@ class TAncestorCalcModule : public TCalcComponent {
   int GetUpdateCounter() const { return FUpdateCounter; }
   virtual void BeginUpdate();
   virtual void EndUpdate(bool recalculated = false);
+  // An item of the module is about to take a new value or text.
+  virtual void BeforeItemChange() {}
 
   // An item reports a change. The base passes the event on to the modules
   // of the item's link targets and to OnCalcEvent.
@@ -164,6 +166,7 @@ class TCalcModule : public TAncestorCalcModule {
   void CalcEvent(TCalcEvent event, TCalcItem* item) override;
   void BeginUpdate() override;
   void EndUpdate(bool recalculated = false) override;
+  void BeforeItemChange() override;
 
   TCalcMessageContainer* GetCalcMessageContainer() const { return FContainer; }
   void SetCalcMessageContainer(TCalcMessageContainer* container);

@@ -155,6 +155,7 @@ void TSuperCalcModule::Calculate() {
 
 void TSuperCalcModule::BeginUpdate() {
   if (IsDestroying()) return;
+  if (FUpdateCounter == 0) TakeHistoryTip();
   if (FUpdateCounter == 0 && BeforeFirstCalculate) BeforeFirstCalculate(*this);
   ++FUpdateCounter;
   for (TSuperCalcModule* s : FNestedSuperModules) s->BeginUpdate();
@@ -261,8 +262,16 @@ void TSuperCalcModule::SetActive(bool active) {
   if (active) EndUpdate(true);
 }
 
+void TSuperCalcModule::TakeHistoryTip() {
+  if (!FHistoryTipPending) return;
+  FHistoryTipPending = false;
+  if (!FHistory.empty()) SaveState(FHistory.back());
+}
+
 void TSuperCalcModule::AddToHistory() {
   if (!UseHistory || FInHistory || !GetActive()) return;
+  // The step before, where nothing changed since it was recorded.
+  TakeHistoryTip();
   // A full history gives its oldest state's storage to the new one.
   TCalcState state;
   while (static_cast<int>(FHistory.size()) > MaxHistoryCount && !FHistory.empty()) {
@@ -271,8 +280,8 @@ void TSuperCalcModule::AddToHistory() {
   }
   // A new state is as large as the last one, give or take.
   if (state.Items.empty() && !FHistory.empty()) state.Items.reserve(FHistory.back().Items.size());
-  SaveState(state);
   FHistory.push_back(std::move(state));
+  FHistoryTipPending = true;
   for (auto& f : HistoryObservers) f();
 }
 
@@ -515,7 +524,7 @@ void TSuperCalcModule::LoadState(const TCalcState& state) {
   // retrace that road, so the use is put back as the state had it, also
   // into the step of history just recorded.
   PutUtilized(state, items);
-  if (!FInHistory && UseHistory && !FHistory.empty() && GetActive()) SaveState(FHistory.back());
+  if (!FInHistory && UseHistory && !FHistory.empty() && GetActive()) FHistoryTipPending = true;
 }
 
 void TSuperCalcModule::StartAgainFrom(const TCalcState& built) {
@@ -528,7 +537,7 @@ void TSuperCalcModule::StartAgainFrom(const TCalcState& built) {
     if (auto* m = dynamic_cast<TCalcModule*>(module)) m->ForgetPast();
   PutUtilized(built, items);
   FContainer->RemoveAllMessages();
-  FHistory.clear();
+  ClearHistory();
   FSnapShot.Clear();
   // The file kept for the calculation under its GUID (once saved) and
   // its pages go with the old GUID.

@@ -141,6 +141,7 @@ class TSuperCalcModule : public TAncestorCalcModule {
   // checks the automatic backup.
   void BeginUpdate() override;
   void EndUpdate(bool recalculated = false) override;
+  void BeforeItemChange() override { TakeHistoryTip(); }
   std::function<void(TSuperCalcModule&)> BeforeFirstCalculate, AfterLastCalculate;
   std::function<void(TCalcModule&)> BeforeCalculate, AfterCalculate;
 
@@ -168,7 +169,16 @@ class TSuperCalcModule : public TAncestorCalcModule {
   void AddToHistory();
   bool GetCanUndo() const { return FHistory.size() >= 2; }
   bool UnDo();
-  void ClearHistory() { FHistory.clear(); }
+  void ClearHistory() {
+    FHistory.clear();
+    FHistoryTipPending = false;
+  }
+  // The newest step of the history is the calculation as it stands. It is
+  // written down when something is about to change (an update bracket
+  // opens, an item takes a new value) or the next step is recorded, not
+  // when it is recorded: a calculation opened or computed and never edited
+  // copies none of its thousands of items.
+  void TakeHistoryTip();
   size_t GetHistoryCount() const { return FHistory.size(); }
   std::vector<std::function<void()>> HistoryObservers;
 
@@ -241,6 +251,7 @@ class TSuperCalcModule : public TAncestorCalcModule {
   bool FSwitchOnPending = false;
   bool FInHistory = false;
   std::vector<TCalcState> FHistory;
+  bool FHistoryTipPending = false;  // FHistory.back() not written down yet
   // The modules asked to calculate, and each module's place in the order
   // of creation (made when first needed).
   std::vector<TCalcModule*> FRequested;
