@@ -274,7 +274,10 @@ void TTorvaWorkspace::Load(const std::string& fileName, std::vector<std::string>
   // The file is read once, for its class and for the calculation.
   auto file = std::make_unique<THXFile>(TGUID::NewGUID());
   file->Load(fileName);
-  Load(std::move(file), fileName, notices);
+  // A calculation not yet switched on waits for these values: it has
+  // nothing to put back, and a file that cannot be read leaves it to be
+  // thrown away, as a new window does.
+  Load(std::move(file), fileName, notices, FCalc->GetActive() ? TFailedRead::PutBack : TFailedRead::Discard);
 }
 
 void TTorvaWorkspace::Load(std::unique_ptr<THXFile> file, const std::string& fileName,
