@@ -471,12 +471,15 @@ bool TMainWindow::OpenFile(const std::string& fileNameIn) {
   // a new calculation with its entries; a calculation file opens as it was
   // saved.
   const bool isCase = std::filesystem::path(fileName).extension() == ".case";
-  auto calc = isCase ? CreateWorkspace() : CreateWorkspaceForFile(fileName);
+  std::unique_ptr<TWorkspace> calc;
   std::vector<std::string> notices;  // a file of another program version
   try {
-    if (isCase) calc->EnterAll(ReadCaseFile(fileName));
-    else if (auto* whole = dynamic_cast<TTorvaWorkspace*>(calc.get())) whole->Load(fileName, &notices);
-    else calc->Load(fileName);
+    if (isCase) {
+      calc = CreateWorkspace();
+      calc->EnterAll(ReadCaseFile(fileName));
+    } else {
+      calc = OpenWorkspace(fileName, &notices);
+    }
   } catch (const std::exception& e) {
     Notice(Q(base) + ": " + Q(e.what()));
     return false;
@@ -650,9 +653,9 @@ int TMainWindow::OfferRecovery() {
 }
 
 bool TMainWindow::RestoreBackup(const TBackupFile& b) {
-  auto calc = CreateWorkspaceForFile(b.Path);
+  std::unique_ptr<TWorkspace> calc;
   try {
-    calc->Load(b.Path);
+    calc = OpenWorkspace(b.Path, nullptr);
   } catch (const std::exception& ex) {
     Notice(Q(b.Title) + ": " + Q(ex.what()));
     return false;  // the backup stays for another try

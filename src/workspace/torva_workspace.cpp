@@ -331,4 +331,29 @@ std::unique_ptr<TWorkspace> CreateWorkspaceForFile(const std::string& fileName) 
   return CreateWorkspace();
 }
 
+std::unique_ptr<TWorkspace> OpenWorkspace(const std::string& fileName, std::vector<std::string>* notices) {
+  auto file = std::make_unique<THXFile>(TGUID::NewGUID());
+  std::string className;
+  try {
+    file->Load(fileName);
+    className = CalculationClassOfFile(*file);
+  } catch (const std::exception&) {
+    // Not readable: the calculation of this program says why when it reads.
+    TTorvaWorkspace(TTorvaWorkspace::TValuesFollow{}).Load(fileName);
+    throw;
+  }
+  if (className == "TCMControlValves") {
+    auto module = std::make_unique<TValveModuleWorkspace>();
+    module->Load(fileName);
+    return module;
+  }
+  // A lower layer of the valve calculation opens as itself; another class
+  // is refused by the reading.
+  auto layer = CreateWholeCalculationOfClass(className, false);
+  auto whole = layer ? std::make_unique<TTorvaWorkspace>(std::move(layer))
+                     : std::make_unique<TTorvaWorkspace>(TTorvaWorkspace::TValuesFollow{});
+  whole->Load(std::move(file), fileName, notices, TFailedRead::Discard);
+  return whole;
+}
+
 }  // namespace torvacalc

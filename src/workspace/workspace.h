@@ -198,6 +198,11 @@ std::unique_ptr<TWorkspace> CreateWorkspace();
 // own for its files, otherwise the calculation of this program (whose Load
 // then says what is wrong with the file).
 std::unique_ptr<TWorkspace> CreateWorkspaceForFile(const std::string& fileName);
+// The calculation of `fileName`, read once and computed once with its
+// values (not with a new calculation's defaults first), its undo history
+// starting there; `notices` receives what a file of another program
+// version is told. Throws what the file's reading throws.
+std::unique_ptr<TWorkspace> OpenWorkspace(const std::string& fileName, std::vector<std::string>* notices);
 
 // The control valve module on its own, owned by a super module that gives
 // it undo, update brackets and a message container.
