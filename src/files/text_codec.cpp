@@ -93,9 +93,14 @@ void AppendUtf16(std::string& out, char16_t unit) {
 }  // namespace
 
 std::string Utf8ToWin1252(std::string_view utf8) {
-  std::string out;
+  // Names and most texts are plain ASCII, the same bytes in both
+  // encodings: copied at once up to the first byte that is not.
+  std::size_t ascii = 0;
+  while (ascii < utf8.size() && static_cast<unsigned char>(utf8[ascii]) < 0x80) ++ascii;
+  std::string out(utf8.substr(0, ascii));
+  if (ascii == utf8.size()) return out;
   out.reserve(utf8.size());
-  for (std::size_t i = 0; i < utf8.size();) out.push_back(Win1252Byte(DecodeUtf8(utf8, i)));
+  for (std::size_t i = ascii; i < utf8.size();) out.push_back(Win1252Byte(DecodeUtf8(utf8, i)));
   return out;
 }
 
