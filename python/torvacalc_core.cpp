@@ -355,6 +355,10 @@ PYBIND11_MODULE(_core, m) {
   // One open whole valve calculation (the package's Calculation).
   py::class_<TTorvaWorkspace>(m, "Workspace")
       .def(py::init<>())
+      // A new calculation that computes first with the case's entries or
+      // the file's values that follow (enter_all, load), as the command
+      // line does, not with its defaults before them.
+      .def_static("for_values", [] { return std::make_unique<TTorvaWorkspace>(TTorvaWorkspace::TValuesFollow{}); })
       .def("load", [](TTorvaWorkspace& w, const std::string& file) { w.Load(file); })
       .def("save", &TTorvaWorkspace::Save)
       .def("enter_all", &TTorvaWorkspace::EnterAll)

@@ -360,14 +360,16 @@ class Calculation:
     def from_case(cls, path):
         """A new calculation with the entries of a case file (``NAME = TEXT``
         lines, as ``torvacalc run`` reads them)."""
-        calc = cls()
+        calc = cls.__new__(cls)
+        calc._w = _core.Workspace.for_values()
         calc._w.enter_all(_core.read_case_file(os.fspath(path)))
         return calc
 
     @classmethod
     def open(cls, path):
         """A calculation file, opened and recomputed."""
-        calc = cls()
+        calc = cls.__new__(cls)
+        calc._w = _core.Workspace.for_values()
         calc._w.load(os.fspath(path))
         return calc
 
