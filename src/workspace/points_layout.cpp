@@ -285,6 +285,11 @@ std::vector<TPointMessage> PointMessages(const TCustomSCMSubstances& calc, const
         return true;
     return false;
   });
+  // Grouped by point, the facts of every point first, as the report prints
+  // them; within a point in the order the calculation raised them. Which
+  // point's module happened to calculate last does not reorder the list.
+  std::stable_sort(facts.begin(), facts.end(),
+                   [](const TPointMessage& a, const TPointMessage& b) { return a.point < b.point; });
   return facts;
 }
 
