@@ -148,6 +148,11 @@ class TCalcModule : public TAncestorCalcModule {
   // translated where shown); empty when it has no such name.
   virtual std::string ModuleCaption() const { return {}; }
 
+  // When a module asked to calculate takes its turn while the calculation
+  // settles: modules of a later stage wait until those of earlier stages
+  // have settled (a module that only reads what the others work out).
+  virtual int SettleStage() const { return 0; }
+
   // Active and enabled and not being freed.
   bool GetActive() const { return FActive && FEnabled && !IsDestroying(); }
   // Switching an enabled module on computes it; switching it off removes

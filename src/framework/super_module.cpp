@@ -182,7 +182,8 @@ void TSuperCalcModule::Settle() {
   }
   const auto place = [&](const TCalcModule* m) {
     const auto i = FCreationOrder.find(m);
-    return i == FCreationOrder.end() ? static_cast<int>(FCreationOrder.size()) : i->second;
+    const int order = i == FCreationOrder.end() ? static_cast<int>(FCreationOrder.size()) : i->second;
+    return m->SettleStage() * static_cast<int>(FCreationOrder.size() + 1) + order;
   };
   FSettling = true;
   // Values running round between modules settle within a few rounds; the

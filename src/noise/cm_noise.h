@@ -31,6 +31,8 @@ class TCMCustomNoisePrediction : public TCalcModule {
                            std::unique_ptr<tVDMA79> method);
   ~TCMCustomNoisePrediction() override;
   const char* ClassName() const override { return "TCMCustomNoisePrediction"; }
+  // Noise reads the settled flow of its point and feeds nothing back.
+  int SettleStage() const override { return 1; }
   tVDMA79& Method() { return *FMethod; }
   void Reset() { FMethod->Reset(); }
 
