@@ -25,13 +25,10 @@ TEST(MaterialPipeLayer, EqualsTheStandAloneModules) {
     SCOPED_TRACE(c.source);
     auto calc = CreateCalculation<TCalc>();
     calc->BeginSetValues();
-    calc->Enter("FluidName", "Wasser");
-    calc->Enter("P1", "40");
-    calc->Enter("T1", c.T1);
-    calc->Enter("PipeClass", c.pipeClass);
-    calc->Enter("DN", c.DN);
-    calc->Enter("PN", c.rating);
-    calc->Enter("EN13480Name", c.material);
+    for (const auto& [name, text] : {std::pair{"FluidName", "Wasser"}, {"P1", "40"}, {"T1", c.T1},
+                                     {"PipeClass", c.pipeClass}, {"DN", c.DN}, {"PN", c.rating},
+                                     {"EN13480Name", c.material}})
+      calc->Enter(name, text);
     calc->EndSetValues();
 
     TCalcMessageContainer messages;

@@ -90,6 +90,17 @@ TEST(InstanceKey, IsTheProgramFileNameAndTheProtocolVersion) {
 class InstanceTest : public TempFolderTest {
  protected:
   std::string Run() const { return Path("run"); }
+  // A socket connected to (or, with bindOnly, bound at) the path.
+  static int Socket(const std::string& path, bool bindOnly = false) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    std::strcpy(a.sun_path, path.c_str());
+    const int r = bindOnly ? ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a)
+                           : ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    EXPECT_EQ(r, 0) << path;
+    return fd;
+  }
 };
 
 // The running instance takes the command line (1), refuses it (0, -1) or has
@@ -121,13 +132,7 @@ TEST_F(InstanceTest, SecondStartHandsOverOnlyWhenTheRunningInstanceAccepts) {
 TEST_F(InstanceTest, SocketLeftByACrashedInstanceIsTakenOver) {
   // A crashed instance leaves its socket file without a listener.
   EnsurePrivateFolder(Run());
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un a{};
-  a.sun_family = AF_UNIX;
-  const std::string path = TInstanceManager(Run(), "t*7.0").SocketPath();
-  std::strcpy(a.sun_path, path.c_str());
-  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-  ::close(fd);
+  ::close(Socket(TInstanceManager(Run(), "t*7.0").SocketPath(), true));
   TInstanceManager next(Run(), "t*7.0");
   EXPECT_EQ(next.Start({"/", {}}, 2000), TInstanceRole::First);
 }
@@ -163,11 +168,7 @@ TEST_F(InstanceTest, OversizedOrTruncatedHandOversAreRefused) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un a{};
-    a.sun_family = AF_UNIX;
-    std::strcpy(a.sun_path, first.SocketPath().c_str());
-    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    const int fd = Socket(first.SocketPath());
     ASSERT_EQ(::write(fd, &c.length, 4), 4);
     if (!c.body.empty()) {
       ASSERT_EQ(::write(fd, c.body.data(), c.body.size()), static_cast<ssize_t>(c.body.size()));
@@ -189,14 +190,7 @@ TEST_F(InstanceTest, SilentConnectionsDoNotHoldUpTheHandOver) {
   TInstanceManager first(Run(), "t*7.0");
   ASSERT_EQ(first.Start({"/", {}}, 2000), TInstanceRole::First);
   first.OnCommandLine = [](const THandOver&) { return 1; };
-  const auto connect = [&] {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un a{};
-    a.sun_family = AF_UNIX;
-    std::strcpy(a.sun_path, first.SocketPath().c_str());
-    EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    return fd;
-  };
+  const auto connect = [&] { return Socket(first.SocketPath()); };
   std::vector<int> silent;
   for (int i = 0; i < 4; ++i) silent.push_back(connect());
   const auto t0 = std::chrono::steady_clock::now();

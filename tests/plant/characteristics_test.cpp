@@ -207,41 +207,6 @@ TEST(Characteristics, FractionsAreInterpolatedAsMassPortions) {
   EXPECT_TRUE(IsNoValue(c.GetXFG1x()));
 }
 
-TEST(Characteristics, UnusableInputGivesNoValueAndBadCurve) {
-  struct Case { const char* what; int n; Extended q1, p11, p21, q2, qmx; };
-  const Case cases[] = {
-      {"no valid point", 0, 5000, 9, 2.5L, 10000, 8000},
-      {"four points", 4, 5000, 9, 2.5L, 10000, 8000},
-      {"negative evaluation flow", 2, 5000, 9, 2.5L, 10000, -10},
-      {"missing evaluation flow", 2, 5000, 9, 2.5L, 10000, NoValue},
-      {"outlet above inlet", 2, 5000, 2, 2.5L, 10000, 8000},
-      {"equal flows", 2, 5000, 9, 2.5L, 5000, 8000},
-      {"missing flow", 2, NoValue, 9, 2.5L, 10000, 8000},
-      {"zero flow", 2, 0, 9, 2.5L, 10000, 8000},
-  };
-  for (const auto& k : cases) {
-    SCOPED_TRACE(k.what);
-    tCharacteristics c;
-    c.SetNoOfValidOps(k.n);
-    c.SetQm(0, k.q1);
-    c.SetP1(0, k.p11);
-    c.SetP2(0, k.p21);
-    c.SetQm(1, k.q2);
-    c.SetP1(1, 6);
-    c.SetP2(1, 4);
-    c.SetQmx(k.qmx);
-    EXPECT_TRUE(c.BadCurve() || IsNoValue(k.qmx) || k.qmx < 0);
-    for (Extended v : {c.GetP1x(), c.GetP2x(), c.GetVDynX(), c.GetAx(), c.GetA1(), c.GetDpMin(),
-                       c.GetDpMax(), c.GetXFG1x(), c.GetT2x()}) {
-      EXPECT_FALSE(std::isnan(static_cast<double>(v)));
-    }
-    if (k.n < 1 || k.n > 3 || IsNoValue(k.qmx) || k.qmx < 0) {
-      EXPECT_TRUE(IsNoValue(c.GetP1x()));
-      EXPECT_TRUE(IsNoValue(c.GetVDynX()));
-    }
-  }
-}
-
 TEST(SmoothCurve, ThroughThePointsWithoutOffsetOutside) {
   tSmoothCurve s;
   s.CalculateKoefficients(10, 5, 20, 3, 30, 2.5L);

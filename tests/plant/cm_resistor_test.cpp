@@ -52,6 +52,7 @@ TEST(CharacteristicsModule, BadInputGivesMessages) {
       {"outlet above inlet", "p21", "9.5", 1601},
       {"missing pressure", "p12", "", 101},
       {"equal flows", "qm2", "5000", 1601},
+      {"zero flow", "qm1", "0", 1601},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -134,6 +135,7 @@ TEST(ResistorModule, BadInputGivesMessages) {
       {"pipe too small for the flow", "DN2", "10", 1612},
       {"perforation bore beyond the data", "ResistorType", "Lochkegel", 1615},
       {"missing flow", "qm", "", 101},
+      {"no pipe size", "DN2", "", 1611},
       {"liquid ends close to the vapour pressure", "p2", "0.1", 1616},
   };
   for (const auto& c : cases) {

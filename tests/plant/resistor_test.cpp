@@ -161,32 +161,6 @@ TEST(Resistor, PerforatedPlateBoresPitchAndSize) {
   EXPECT_EQ(tResistor::CalculateNBores(12, 5, 10), 1);
 }
 
-TEST(Resistor, BadInputGivesMessagesNotNaN) {
-  struct Case { const char* what; teResistorType type; bool fixed; Extended d, D, p2; bool boreTooLarge; };
-  const Case cases[] = {
-      {"bore larger than the pipe", rtSingleHole, true, 120, 107.1L, 7, true},
-      {"flow needs more than the pipe", rtSingleHole, false, NoValue, 10, 7, true},
-      {"no pipe size", rtSingleHole, false, NoValue, NoValue, 7, false},
-      {"perforation bore beyond the data", rtSilencerIndirect, false, 30, NoValue, 7, false},
-      {"outlet above inlet", rtSingleHole, false, NoValue, 107.1L, 12, false},
-      {"fixed plate bore beyond the plate", rtPerforatedPlug, true, 8, 6, 7, true},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    tResistor r;
-    WaterDuty(r, 60000, 10, c.p2);
-    r.SetResistorTypeRes(c.type);
-    r.SetFixed(c.fixed);
-    r.SetdRes(c.d);
-    r.SetDNRes(c.D);
-    EXPECT_TRUE(r.GetSizingFailed());
-    EXPECT_EQ(r.GetBoreTooLarge(), c.boreTooLarge);
-    for (Extended v : {r.GetdRes(), r.GetKvRes(), r.GetQmRes(), r.GetLARes(), r.GetMaRes(),
-                       r.GetNBores(), r.GetDNSug03()})
-      EXPECT_FALSE(std::isnan(static_cast<double>(v)));
-  }
-}
-
 TEST(ResistorStructure, StagePressuresMultiplyToTheTotalRatio) {
   for (int N : {1, 2, 3, 5}) {
     SCOPED_TRACE(N);

@@ -100,8 +100,7 @@ TEST_F(Sheet, PdfTextHoldsEveryChecklistFieldInBothLanguages) {
   for (const char* lang : {"de", "en"}) {
     SCOPED_TRACE(lang);
     const std::string pdf = std::string("water_") + lang + ".pdf";
-    const ProgramRun run = RunProgram({"sheet", Example("valve_water.case"), "-o", Path(pdf), "--lang", lang});
-    ASSERT_EQ(run.code, 0) << run.err;
+    const ProgramRun run = RunOk({"sheet", Example("valve_water.case"), "-o", Path(pdf), "--lang", lang});
     const std::string text = Squeezed(PdfText(pdf));
     if (text.empty()) GTEST_SKIP() << "pdftotext is not installed";
     for (const auto& [de, en] : kChecklist) EXPECT_NE(text.find(lang[0] == 'd' ? de : en), std::string::npos) << de;

@@ -18,8 +18,7 @@ TEST(EvalCommand, PrintsTheValue) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args[1]);
-    const ProgramRun r = RunProgram(c.args);
-    EXPECT_EQ(r.code, 0) << r.err;
+    const ProgramRun r = RunOk(c.args);
     EXPECT_EQ(r.out, c.out);
     EXPECT_EQ(r.err, "");
   }
@@ -91,8 +90,7 @@ TEST_F(EvalFiles, ReadsTheSourceAndDestinationCalculations) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args.back());
-    const ProgramRun r = RunProgram(c.args);
-    EXPECT_EQ(r.code, 0) << r.err;
+    const ProgramRun r = RunOk(c.args);
     EXPECT_EQ(r.out, c.out);
   }
   const ProgramRun alone = RunProgram({"eval", "--source", Path("liquid.cvc"), "1 + SourceCalc"});

@@ -28,8 +28,7 @@ class ExportCommand : public ProgramFileTest {
   }
   // Saves an example calculation with `module valve ... -o`.
   std::string Save(const char* example, const std::string& name) const {
-    const ProgramRun r = RunProgram({"module", "valve", ExampleCase(example), "-o", Path(name)});
-    EXPECT_EQ(r.code, 0) << r.err;
+    const ProgramRun r = RunOk({"module", "valve", ExampleCase(example), "-o", Path(name)});
     return Path(name);
   }
 };
@@ -59,8 +58,7 @@ std::vector<std::string> Tags(const std::string& html) {
 // report shows the values the calculation saved, with their units.
 TEST_F(ExportCommand, TextReportOfTheSavedLiquidCalculation) {
   const std::string file = Save("liquid.case", "liquid.cvc");
-  const ProgramRun r = RunProgram({"export", "valve_report", file});
-  ASSERT_EQ(r.code, 0) << r.err;
+  const ProgramRun r = RunOk({"export", "valve_report", file});
   EXPECT_EQ(r.err, "");
   const std::string& out = r.out;
   EXPECT_EQ(out.rfind("STELLVENTILBERECHNUNG\n", 0), 0u) << out;
@@ -99,8 +97,7 @@ TEST_F(ExportCommand, ReportOfAWholeCalculationShowsThePointsThatAreOn) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.switchX);
-    const ProgramRun saved = RunProgram({"run", ExampleCase("valve_water.case"), c.switchX, "-o", Path("whole.cvc")});
-    ASSERT_EQ(saved.code, 0) << saved.err;
+    const ProgramRun saved = RunOk({"run", ExampleCase("valve_water.case"), c.switchX, "-o", Path("whole.cvc")});
     for (const char* kind : {"valve_report", "valve_report_html"}) {
       const ProgramRun r = RunProgram({"export", kind, Path("whole.cvc")});
       ASSERT_EQ(r.code, 0) << kind << ": " << r.err;
@@ -120,8 +117,7 @@ TEST_F(ExportCommand, HtmlReportOfTheSavedGasCalculationIsEscapedAndWellFormed) 
   ASSERT_NE(kv, nullptr);
   f.AddStrAttr(*kv, "NotesList", "Kv < Kvs & <b>Reserve</b> prüfen\r\n");
   f.SaveToFile();
-  const ProgramRun r = RunProgram({"export", "valve_report_html", file, "-o", Path("gas.html")});
-  ASSERT_EQ(r.code, 0) << r.err;
+  const ProgramRun r = RunOk({"export", "valve_report_html", file, "-o", Path("gas.html")});
   EXPECT_EQ(r.out, "");
   const std::string html = Read("gas.html");
   EXPECT_EQ(html.rfind("<!DOCTYPE html>\n<html lang=\"de\">", 0), 0u);
@@ -153,15 +149,12 @@ TEST_F(ExportCommand, TemplatesByPathSettingsFileAndSeveralFiles) {
   const std::string b = Save("gas.case", "b.cvc");
   Write("t.txt", "{FileName}: kv = {Param(kv, Value, alRight, 8, 0.00)} {Param(kv, Unit)}\n");
   Write("t.hxe", "[Calculations]\nCount=MultiFile\n");
-  const ProgramRun byPath = RunProgram({"export", Path("t.txt"), a, b});
-  ASSERT_EQ(byPath.code, 0) << byPath.err;
+  const ProgramRun byPath = RunOk({"export", Path("t.txt"), a, b});
   EXPECT_EQ(byPath.out, "a.cvc: kv =   164.92 m³/h\nb.cvc: kv =    70.96 m³/h\n");
-  const ProgramRun bySettings = RunProgram({"export", Path("t.hxe"), a, b, "-o", Path("out")});
-  ASSERT_EQ(bySettings.code, 0) << bySettings.err;
+  const ProgramRun bySettings = RunOk({"export", Path("t.hxe"), a, b, "-o", Path("out")});
   EXPECT_EQ(Read("out/a.txt"), "a.cvc: kv =   164.92 m³/h\n");
   EXPECT_EQ(Read("out/b.txt"), "b.cvc: kv =    70.96 m³/h\n");
-  const ProgramRun one = RunProgram({"export", Path("t.txt"), b, "-o", Path("one.txt")});
-  ASSERT_EQ(one.code, 0) << one.err;
+  const ProgramRun one = RunOk({"export", Path("t.txt"), b, "-o", Path("one.txt")});
   EXPECT_EQ(Read("one.txt"), "b.cvc: kv =    70.96 m³/h\n");
 }
 
@@ -207,8 +200,7 @@ TEST_F(ExportCommand, ManyFilesKeepTheirOrderAndTheFirstBadOneIsReported) {
     args.push_back(Path(name));
     expected += name + ";";
   }
-  ProgramRun r = RunProgram(args);
-  EXPECT_EQ(r.code, 0) << r.err;
+  ProgramRun r = RunOk(args);
   EXPECT_EQ(r.out, expected);
 
   std::vector<std::string> folder = args;
@@ -316,8 +308,7 @@ TEST_F(ExportCommand, ReportsOfACommittedFileStayByteIdentical) {
     fs::copy_file(source, copy);
     expected.replace(expected.find("@FILE@"), 6, fs::absolute(copy).lexically_normal().string());
 
-    ProgramRun r = RunProgram({"export", templateName, copy});
-    ASSERT_EQ(r.code, 0) << r.err;
+    ProgramRun r = RunOk({"export", templateName, copy});
     EXPECT_EQ(r.out, expected);
 
     // The same file among 99 others: the text report is one document with
@@ -353,8 +344,7 @@ TEST_F(ExportCommand, ReportsOfACommittedFileStayByteIdentical) {
 }
 
 TEST_F(ExportCommand, ListShowsTheShippedTemplates) {
-  const ProgramRun r = RunProgram({"export", "--list"});
-  ASSERT_EQ(r.code, 0) << r.err;
+  const ProgramRun r = RunOk({"export", "--list"});
   EXPECT_NE(r.out.find("valve_report  Stellventil - Berechnungsbericht (Text)"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("valve_report_html  "), std::string::npos);
   const ProgramRun en = RunProgram({"--lang", "en", "export", "--list"});

@@ -46,8 +46,7 @@ TEST_F(InputFiles, WhatIsNotARegularFileIsRefusedByEveryCommand) {
 
 TEST_F(InputFiles, CaseFilesAreBoundedAndMayStartWithAByteOrderMark) {
   Write("bom.case", "\xEF\xBB\xBFqm=300 t/h\r\n# a comment\n\np1=6.8 bar(a)\n");
-  const ProgramRun bom = RunProgram({"module", "valve", "--json", "@" + Path("bom.case")});
-  ASSERT_EQ(bom.code, 0) << bom.err;
+  const ProgramRun bom = RunOk({"module", "valve", "--json", "@" + Path("bom.case")});
   EXPECT_NE(bom.out.find("\"qm\":{\"kind\":\"parameter\",\"value\":300,\"unit\":\"t/h\""), std::string::npos);
   EXPECT_NE(bom.out.find("\"p1\":{\"kind\":\"parameter\",\"value\":6.8,"), std::string::npos);
 
@@ -73,8 +72,7 @@ TEST_F(InputFiles, EntriesBeyondTheRangeAreKeptAndReported) {
   const ProgramRun r = RunProgram(
       {"--lang", "en", "module", "valve", ExampleCase("liquid.case"), "qm=1e4000", "eta1=1e4000", "-o", saved});
   ASSERT_EQ(r.code, 0) << r.err;
-  const ProgramRun shown = RunProgram({"--lang", "en", "show", saved});
-  ASSERT_EQ(shown.code, 0) << shown.err;
+  const ProgramRun shown = RunOk({"--lang", "en", "show", saved});
   for (const ProgramRun* run : {&r, &shown}) {
     for (const char* part : {"qm                  1e4000", "eta1                1e4000",
                              "Error 120: The value lies outside the permitted range from 1E-23 t/h to 1E17 t/h. [qm]",
@@ -98,8 +96,7 @@ TEST_F(InputFiles, ControlCharactersFromFilesAreEscaped) {
   });
   const std::string path = Path("evil.cvc");
   f.SaveToFile(path);
-  const ProgramRun info = RunProgram({"info", path});
-  ASSERT_EQ(info.code, 0) << info.err;
+  const ProgramRun info = RunOk({"info", path});
   EXPECT_NE(info.out.find("Identifier:   FV\\x1B[31m-101\n"), std::string::npos) << info.out;
   const ProgramRun eval = RunProgram({"eval", "--source", path, "Identifier.value"});
   const ProgramRun show = RunProgram({"show", path});

@@ -9,8 +9,7 @@
 namespace {
 
 TEST(ModuleCommand, SizesTheLiquidExampleAsJson) {
-  const ProgramRun r = RunProgram({"module", "valve", "--json", ExampleCase("liquid.case")});
-  ASSERT_EQ(r.code, 0) << r.err;
+  const ProgramRun r = RunOk({"module", "valve", "--json", ExampleCase("liquid.case")});
   // Kv of IEC 60534-2-1 example 1 with rho0 = 1000 kg/m3: 164.92 m3/h; qm
   // kept its unit.
   for (const char* part : {"\"module\":\"TCMControlValves\"", "\"kv\":{\"kind\":\"parameter\",\"value\":164.92",
@@ -33,8 +32,7 @@ TEST(ModuleCommand, AssignmentsAfterTheCaseFileWin) {
 TEST(ModuleCommand, UserFactorsStayAndEmptyOnesComeFromTheDatabase) {
   const std::string liquid = ExampleCase("liquid.case");
   // Globe valve, contoured plug flow-to-close: FL 0.80 (FL2 0.64), Fd 1.00.
-  const ProgramRun r = RunProgram({"module", "valve", "--json", liquid, "GlobeType=#1", "fl2_75="});
-  ASSERT_EQ(r.code, 0) << r.err;
+  const ProgramRun r = RunOk({"module", "valve", "--json", liquid, "GlobeType=#1", "fl2_75="});
   EXPECT_NE(r.out.find("\"fl2_75\":{\"kind\":\"parameter\",\"value\":0.64"), std::string::npos)
       << r.out.substr(0, 400);
   EXPECT_NE(r.out.find("\"fd_75\":{\"kind\":\"parameter\",\"value\":0.46,"), std::string::npos);  // the case's
@@ -93,13 +91,11 @@ TEST(ModuleCommand, SwitchTextsInEitherLanguage) {
     SCOPED_TRACE(c.assignment);
     std::vector<std::string> args = c.lang;
     args.insert(args.end(), {"module", "valve", "--json", ExampleCase("liquid.case"), c.assignment});
-    const ProgramRun r = RunProgram(args);
-    ASSERT_EQ(r.code, 0) << r.err;
+    const ProgramRun r = RunOk(args);
     EXPECT_NE(r.out.find(c.json), std::string::npos) << r.out.substr(0, 300);
   }
   // --lang en translates what it prints.
-  const ProgramRun steam = RunProgram({"--lang", "en", "water", "t=150", "P=1", "Liquid=no"});
-  ASSERT_EQ(steam.code, 0) << steam.err;
+  const ProgramRun steam = RunOk({"--lang", "en", "water", "t=150", "P=1", "Liquid=no"});
   EXPECT_NE(steam.out.find("IsSteam  yes\n"), std::string::npos) << steam.out;
   const ProgramRun extension = RunProgram({"--lang", "en", "module", "valve", "-o", "/tmp/x.cvx"});
   EXPECT_EQ(extension.code, 2);
@@ -189,8 +185,7 @@ TEST(ModuleCommand, PlainTableIsReadable) {
 TEST(ModuleCommand, HostileNumbersPrintNoNaN) {
   for (const char* text : {"qm=0", "qm=-1", "qm=1e300", "p2=9", "rho1="}) {
     SCOPED_TRACE(text);
-    const ProgramRun r = RunProgram({"module", "valve", "--json", ExampleCase("liquid.case"), text});
-    ASSERT_EQ(r.code, 0) << r.err;
+    const ProgramRun r = RunOk({"module", "valve", "--json", ExampleCase("liquid.case"), text});
     EXPECT_EQ(r.out.find("nan"), std::string::npos);
     EXPECT_NE(r.out.find("\"messages\":[{"), std::string::npos);
   }

@@ -2,6 +2,8 @@
 // it printed; and the files of the source tree the runs read.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,6 +16,13 @@ inline ProgramRun RunProgram(const std::vector<std::string>& args) {
   std::ostringstream out, err;
   const int code = torvacalc::RunMain(args, out, err);
   return {code, out.str(), err.str()};
+}
+
+// A run that must succeed.
+inline ProgramRun RunOk(const std::vector<std::string>& args) {
+  ProgramRun r = RunProgram(args);
+  EXPECT_EQ(r.code, 0) << r.err;
+  return r;
 }
 
 // A file of the source tree, given relative to its root.

@@ -87,8 +87,7 @@ std::vector<std::string> RunArgs(std::vector<std::string> extra) {
 class RunCommand : public ProgramFileTest {};
 
 TEST_F(RunCommand, PrintsThePointsSideBySideWithTheirUnits) {
-  const ProgramRun r = RunProgram(RunArgs({}));
-  ASSERT_EQ(r.code, 0) << r.err;
+  const ProgramRun r = RunOk(RunArgs({}));
   EXPECT_EQ(r.out.rfind("Torvacalc (TSCMTorva)", 0), 0u) << r.out.substr(0, 80);
   using R = std::vector<std::string>;
   EXPECT_EQ(Row(r.out, "P1"), (R{"6", "5.5", "5", "", "bar(a)"}));
@@ -104,13 +103,11 @@ TEST_F(RunCommand, PrintsThePointsSideBySideWithTheirUnits) {
   EXPECT_LT(pipe, points);
   EXPECT_EQ(Row(r.out, "FluidName"), R{});
   // Sorted by flow, each point's entries move with its flow.
-  const ProgramRun sorted = RunProgram(RunArgs({"QmAp2=10 t/h", "--sort-points"}));
-  ASSERT_EQ(sorted.code, 0) << sorted.err;
+  const ProgramRun sorted = RunOk(RunArgs({"QmAp2=10 t/h", "--sort-points"}));
   EXPECT_EQ(Row(sorted.out, "Qm"), (R{"10", "20", "100", "", "t/h"}));
   EXPECT_EQ(Row(sorted.out, "P1"), (R{"5.5", "6", "5", "", "bar(a)"}));
 
-  const ProgramRun en = RunProgram({"--lang", "en", "run", PointsCase()});
-  ASSERT_EQ(en.code, 0) << en.err;
+  const ProgramRun en = RunOk({"--lang", "en", "run", PointsCase()});
   EXPECT_EQ(Row(en.out, "P1", "Point", "Unit"), (R{"6", "5.5", "5", "", "bar(a)"}));
   EXPECT_NE(en.out.find("Point X (off)"), std::string::npos);
   // The language may also follow the command.
@@ -123,8 +120,7 @@ TEST_F(RunCommand, PointsThatAreOffHaveEmptyColumns) {
   using R = std::vector<std::string>;
   for (const char* n : {"NoOfEnteredOps=1", "NoOfEnteredOps= 1 "}) {
     SCOPED_TRACE(n);
-    const ProgramRun r = RunProgram(RunArgs({n}));
-    ASSERT_EQ(r.code, 0) << r.err;
+    const ProgramRun r = RunOk(RunArgs({n}));
     EXPECT_EQ(Row(r.out, "T1"), (R{"20", "", "", "", "°C"}));
     EXPECT_NE(r.out.find("Betriebspunkt 2 (aus)  Betriebspunkt 3 (aus)"), std::string::npos);
     const ProgramRun json = RunProgram({"run", "--json", PointsCase(), n});
@@ -136,8 +132,7 @@ TEST_F(RunCommand, PointsThatAreOffHaveEmptyColumns) {
 
 TEST_F(RunCommand, MessagesStandUnderThePointTheyConcern) {
   // Liquid water at 60 degC and 0.1 bar(a) cannot be: point 3 only.
-  const ProgramRun r = RunProgram(RunArgs({"P1Ap3=0.1 bar(a)"}));
-  ASSERT_EQ(r.code, 0) << r.err;
+  const ProgramRun r = RunOk(RunArgs({"P1Ap3=0.1 bar(a)"}));
   const size_t group = r.out.find("  Betriebspunkt 3:\n");
   ASSERT_NE(group, std::string::npos) << r.out;
   const size_t next = r.out.find("  Betriebspunkt X:\n", group);
@@ -185,12 +180,10 @@ TEST_F(RunCommand, SavedCalculationShowsByteForByte) {
                                       "QmAp3.note=from the pump curve", "FluidName.note=Kühlwasser", "-o",
                                       Path("w.cvc")};
       run.insert(run.begin() + 3, form.begin(), form.end());
-      const ProgramRun saved = RunProgram(run);
-      ASSERT_EQ(saved.code, 0) << saved.err;
+      const ProgramRun saved = RunOk(run);
       std::vector<std::string> show = {"--lang", lang, "show", Path("w.cvc")};
       show.insert(show.begin() + 3, form.begin(), form.end());
-      const ProgramRun shown = RunProgram(show);
-      ASSERT_EQ(shown.code, 0) << shown.err;
+      const ProgramRun shown = RunOk(show);
       EXPECT_EQ(shown.out, saved.out);
       const bool json = !form.empty() && form[0] == "--json";
       EXPECT_NE(saved.out.find(json ? "\"note\":\"from the pump curve\"" : "): from the pump curve\n"),
@@ -223,8 +216,7 @@ TEST_F(RunCommand, SavedCalculationShowsByteForByte) {
       std::vector<std::string> save = {"--lang", saveIn};
       save.insert(save.end(), run.begin(), run.end());
       save.insert(save.end(), {"-o", Path("e.cvc")});
-      const ProgramRun saved = RunProgram(save);
-      ASSERT_EQ(saved.code, 0) << saved.err;
+      const ProgramRun saved = RunOk(save);
       EXPECT_EQ(RunProgram({"--lang", saveIn, "show", Path("e.cvc")}).out, saved.out);
       std::vector<std::string> other = {"--lang", showIn};
       other.insert(other.end(), run.begin(), run.end());
@@ -345,23 +337,20 @@ TEST_F(RunCommand, BadInputIsAnsweredAsModuleAnswersIt) {
 // workspace tests), and the actuators with their margin.
 TEST_F(RunCommand, ChooseListsWhatTheCataloguesOffer) {
   const std::string example = SourceFile("examples/valve_from_catalogue.case");
-  const ProgramRun valves = RunProgram({"choose", "valve", example});
-  ASSERT_EQ(valves.code, 0) << valves.err;
+  const ProgramRun valves = RunOk({"choose", "valve", example});
   const std::vector<std::string> rows = Lines(valves.out);
   const auto held = std::find_if(rows.begin(), rows.end(), [](const std::string& l) { return l.rfind("*", 0) == 0; });
   ASSERT_NE(held, rows.end());
   EXPECT_NE(held->find("Series G1 globe  "), std::string::npos) << *held;
   EXPECT_NE(held->find("57.2"), std::string::npos) << *held;  // travel at point 1
-  const ProgramRun actuators = RunProgram({"choose", "actuator", example, "--json"});
-  ASSERT_EQ(actuators.code, 0) << actuators.err;
+  const ProgramRun actuators = RunOk({"choose", "actuator", example, "--json"});
   EXPECT_NE(actuators.out.find("\"name\":\"SD 1000/60 0.2-1.0 FC\""), std::string::npos);
   EXPECT_NE(actuators.out.find("\"entries\":[\"WantedActuator=SD 1000/60 0.2-1.0 FC\"]"), std::string::npos);
 }
 
 TEST_F(RunCommand, CaseFileBlanksAroundTheEqualsSignAndLaterEntriesWin) {
   Write("spaced.case", "\xEF\xBB\xBF# water\n  FluidName   =   Wasser  \nT1 = 30\nP1\t=\t3 bar(a)\nT1 = 35\n");
-  const ProgramRun r = RunProgram({"run", Path("spaced.case"), "P1=4 bar(a)"});
-  ASSERT_EQ(r.code, 0) << r.err;
+  const ProgramRun r = RunOk({"run", Path("spaced.case"), "P1=4 bar(a)"});
   EXPECT_EQ(Row(r.out, "T1").at(0), "35");
   EXPECT_EQ(Row(r.out, "P1").at(0), "4");
   EXPECT_NE(r.out.find("Wasser"), std::string::npos);

@@ -15,17 +15,14 @@ TEST_F(ShowCommand, ReopenedCalculationPrintsTheSameValues) {
     for (const bool json : {false, true}) {
       std::vector<std::string> args = {"module", "valve", ExampleCase(example), "p1=7.5 bar(g)", "-o", Path("x.cvc")};
       if (json) args.insert(args.begin() + 2, "--json");
-      const ProgramRun saved = RunProgram(args);
-      ASSERT_EQ(saved.code, 0) << saved.err;
+      const ProgramRun saved = RunOk(args);
       std::vector<std::string> show = {"show", Path("x.cvc")};
       if (json) show.insert(show.begin() + 1, "--json");
-      const ProgramRun shown = RunProgram(show);
-      ASSERT_EQ(shown.code, 0) << shown.err;
+      const ProgramRun shown = RunOk(show);
       EXPECT_EQ(shown.out, saved.out);
     }
   }
-  const ProgramRun info = RunProgram({"info", Path("x.cvc")});
-  EXPECT_EQ(info.code, 0) << info.err;
+  const ProgramRun info = RunOk({"info", Path("x.cvc")});
   EXPECT_NE(info.out.find("SaveCounter:  1"), std::string::npos);
 }
 

@@ -22,11 +22,9 @@ TEST(Program, HelpVersionLanguageAndBadUsage) {
   EXPECT_EQ(sub.code, 0);
   EXPECT_NE(sub.out.find("Usage: torvacalc units"), std::string::npos);
   // --lang translates the texts printed.
-  const ProgramRun en = RunProgram({"--lang", "en", "units", "qTemperature"});
-  EXPECT_EQ(en.code, 0) << en.err;
+  const ProgramRun en = RunOk({"--lang", "en", "units", "qTemperature"});
   EXPECT_NE(en.out.find("qTemperature (0): Temperature"), std::string::npos);
-  const ProgramRun de = RunProgram({"--lang=de", "units", "qTemperature"});
-  EXPECT_EQ(de.code, 0) << de.err;
+  const ProgramRun de = RunOk({"--lang=de", "units", "qTemperature"});
   EXPECT_NE(de.out.find("qTemperature (0): Temperatur\n"), std::string::npos);
   EXPECT_NE(de.out.find("°Rankine"), std::string::npos);  // the list of units
 }
@@ -43,8 +41,7 @@ TEST(UnitsCommand, ConvertsBetweenUnits) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args[1] + " " + c.args[2]);
-    const ProgramRun r = RunProgram(c.args);
-    EXPECT_EQ(r.code, 0) << r.err;
+    const ProgramRun r = RunOk(c.args);
     EXPECT_EQ(r.out, c.out);
   }
 }

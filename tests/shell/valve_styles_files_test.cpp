@@ -49,8 +49,7 @@ TEST_F(StoredValveStyles, OldFilesOpenToTheSameStyleAndTrim) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.file) + " in " + c.language);
-    const ProgramRun r = RunProgram({"--lang", c.language, "show", Stored(c.file)});
-    ASSERT_EQ(r.code, 0) << r.err;
+    const ProgramRun r = RunOk({"--lang", c.language, "show", Stored(c.file)});
     EXPECT_EQ(Shown(r.out, "ValveType"), c.style);
     EXPECT_EQ(Shown(r.out, c.trimSwitch), c.trim);
   }

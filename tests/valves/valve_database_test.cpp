@@ -29,12 +29,9 @@ TEST(ValveDatabase, StylesMapToTheirEquivalentStandardStyle) {
 
 TEST(ValveDatabase, TypicalFactorsOfIEC60534_2_1TableD2) {
   struct Case { int style, trim; double FL, xT, Fd; };
-  // IEC 60534-2-1:2011 Table D.2 (and the factors of its Annex E examples:
-  // contoured globe plug FL 0.90/Fd 0.46, segmented ball FL 0.60/Fd 0.98,
-  // eccentric spherical plug xT 0.60/FL 0.85/Fd 0.42).
-  const Case cases[] = {{1, 0, 0.90, 0.72, 0.46}, {4, 1, 0.60, 0.30, 0.98},
-                        {2, 0, 0.85, 0.60, 0.42}, {3, 0, 0.62, 0.35, 0.57},
-                        {10, 0, 0.98, 0.84, 0.70}};
+  // IEC 60534-2-1:2011 Table D.2: the rows the module's test of the typical
+  // factors (cm_control_valves_test.cpp) does not read through the module.
+  const Case cases[] = {{3, 0, 0.62, 0.35, 0.57}, {10, 0, 0.98, 0.84, 0.70}};
   const auto db = TValveDatabase::OpenDefault();
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.style) + "/" + std::to_string(c.trim));
@@ -45,11 +42,6 @@ TEST(ValveDatabase, TypicalFactorsOfIEC60534_2_1TableD2) {
     EXPECT_DOUBLE_EQ(static_cast<double>(t->Fd), c.Fd);
     EXPECT_FALSE(t->Source.empty());
   }
-  // The sub-style lists have the lengths of the sub-style switches.
-  EXPECT_EQ(db->Trims(1).size(), 6u);
-  EXPECT_EQ(db->Trims(2).size(), 3u);
-  EXPECT_EQ(db->Trims(3).size(), 7u);
-  EXPECT_EQ(db->Trims(4).size(), 3u);
   EXPECT_FALSE(db->Trim(5, 0).has_value());
 }
 
