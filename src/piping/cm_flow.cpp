@@ -173,13 +173,16 @@ void TCMAllFlow::DoCalculate() {
   CopyInputs();
   const bool moist = IsMoist(), gas = IsGas();
   const bool user = StandardConditions->GetSwitchIndex() == 2;
-  (user && moist ? MakeUtilized({TN0, PN0}) : MakeNotUtilized({TN0, PN0}));
-  (moist ? MakeUtilized({p1, PhiRel, pvw1, QmOrQvMoist, StandardConditions})
-         : MakeNotUtilized({p1, PhiRel, pvw1, QmOrQvMoist, StandardConditions}));
-  (gas || moist ? MakeUtilized({RhoN}) : MakeNotUtilized({RhoN}));
-  // Passed on for the modules that follow: the conversions do not depend
-  // on them (zn cancels between the gas constant and the normal density).
-  MakeNotUtilized({t1, z1, zn});
+  // The state, the humidity, the normal conditions and the normal density
+  // are the medium's, which says whether they are used: the conversions
+  // only add their word where they need them. The temperature and the
+  // real-gas factors are passed on for the modules that follow (zn cancels
+  // between the gas constant and the normal density); the module says
+  // nothing about them.
+  if (user && moist) MakeUtilized({TN0, PN0});
+  if (moist) MakeUtilized({p1, PhiRel, pvw1, StandardConditions});
+  if (gas || moist) MakeUtilized({RhoN});
+  (moist ? MakeUtilized({QmOrQvMoist}) : MakeNotUtilized({QmOrQvMoist}));
   (moist ? MakeNotUtilized({QmOrQv}) : MakeUtilized({QmOrQv}));
   std::vector<TCalcItem*> needed;
   if (moist) {

@@ -434,6 +434,33 @@ TEST(WorkspaceRelevance, OnlyTheRowsThatApply) {
   }
 }
 
+// Whether an item reads as used is the word of the modules that use it,
+// the same at every point whichever module calculated last: a module that
+// only carries an item along (the flow conversions, the spray water) has
+// no say. Once the inlet temperature of a gas and the isentropic exponent
+// of steam read as not used; once the vapour pressure of steam was used at
+// points 2 and 3 only.
+TEST(WorkspaceLook, ItemsReadAsUsedByTheModulesThatUseThem) {
+  struct Case {
+    const char* example;
+    std::vector<std::string> used, unused;
+  };
+  const Case cases[] = {
+      {"valve_natural_gas.case", {"T1", "Z1", "Kappa1", "P1"}, {}},
+      {"valve_steam_noise.case", {"T1", "Kappa1"}, {"Pv1"}},
+      {"valve_water.case", {"T1", "Pv1"}, {"Kappa1"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.example);
+    TTorvaWorkspace w{TTorvaWorkspace::TValuesFollow{}};
+    w.EnterAll(ReadCaseFile(std::string(TORVACALC_SOURCE_DIR) + "/examples/" + c.example));
+    for (int op = 0; op < 3; ++op) {
+      for (const std::string& n : c.used) EXPECT_TRUE(w.Item(n, op)->GetUtilized()) << n << " at " << op;
+      for (const std::string& n : c.unused) EXPECT_FALSE(w.Item(n, op)->GetUtilized()) << n << " at " << op;
+    }
+  }
+}
+
 // Cooling water through a globe valve DN 65, Kvs 63, at three duties, no
 // pipe material: what the engineer reads, each fact once under its point
 // ("A" for all points), for the duty and the entries of each row.
