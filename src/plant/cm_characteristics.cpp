@@ -117,13 +117,10 @@ void TCMCharacteristics::DoCalculate() {
   CheckParameters(needed);
   const auto put = [](TCalcParameter* p, Extended v) { p->AssignValue(0, v); };
   const bool relevant = n >= 1 && n <= 3;
-  const auto use = [this](bool on, const std::vector<TCalcItem*>& items) {
-    on ? MakeUtilized(items) : MakeNotUtilized(items);
-  };
-  use(relevant, {qm[0], p1[0], p2[0]});
-  for (int i = 1; i < 3; ++i)
-    use(relevant && i < n, {qm[i], p1[i], p2[i], pr[i], pv1[i], pv2[i], t1[i], t2[i], phiRel[i],
-                            fmss[i], xFG1[i], xFG2[i], xFG2L[i]});
+  // The points' flows, pressures and states are the medium's and the
+  // sizing's, read here as they are: whether they are used is their word
+  // (a point that is on and lacks its temperature is not greyed out here
+  // because the characteristic does not draw it yet).
 
   put(ax, c.GetAx());
   put(a1, c.GetA1());

@@ -437,9 +437,10 @@ TEST(WorkspaceRelevance, OnlyTheRowsThatApply) {
 // Whether an item reads as used is the word of the modules that use it,
 // the same at every point whichever module calculated last: a module that
 // only carries an item along (the flow conversions, the spray water) has
-// no say. Once the inlet temperature of a gas and the isentropic exponent
-// of steam read as not used; once the vapour pressure of steam was used at
-// points 2 and 3 only.
+// no say, nor has the characteristic that reads the points' states. Once
+// the inlet temperature of a gas and the isentropic exponent of steam read
+// as not used, the humidity of water as used at points 2 and 3 only, and
+// the entries missing at points 2 and 3 of a medium as not used.
 TEST(WorkspaceLook, ItemsReadAsUsedByTheModulesThatUseThem) {
   struct Case {
     const char* example;
@@ -448,7 +449,8 @@ TEST(WorkspaceLook, ItemsReadAsUsedByTheModulesThatUseThem) {
   const Case cases[] = {
       {"valve_natural_gas.case", {"T1", "Z1", "Kappa1", "P1"}, {}},
       {"valve_steam_noise.case", {"T1", "Kappa1"}, {"Pv1"}},
-      {"valve_water.case", {"T1", "Pv1"}, {"Kappa1"}},
+      {"valve_water.case", {"T1", "Pv1"}, {"Kappa1", "PhiRel"}},
+      {"substance_gas.case", {"T1", "P1", "Z1"}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.example);
