@@ -1,6 +1,7 @@
 #include "workspace/torva_workspace.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <set>
 #include <stdexcept>
 
@@ -257,7 +258,44 @@ TCalcItem* TTorvaWorkspace::Item(const std::string& name, int op) const {
   const TMainCalcModule& m = *FCalc->GetMainCalcModule();
   TCalcItem* first = m.CalcItemByName(name);
   if (op == 0 || !first) return first;
-  return m.CalcItemByName(first->GetName() + OpSuffix(op + 1));
+  return Twin(*first, op);
+}
+
+namespace {
+
+size_t TwinSlot(const TCalcItem* item, size_t mask) {
+  return static_cast<size_t>((reinterpret_cast<std::uintptr_t>(item) >> 4) * 0x9E3779B97F4A7C15ull >> 32) & mask;
+}
+
+}  // namespace
+
+TCalcItem* TTorvaWorkspace::Twin(const TCalcItem& first, int op) const {
+  const TMainCalcModule& m = *FCalc->GetMainCalcModule();
+  if (FTwinsOfItems != m.GetParameterCount()) {
+    // Each item named with a point's suffix (in any case, as the names are
+    // compared) is the twin of the item named as it is without the suffix.
+    std::vector<std::pair<TCalcItem*, int>> suffixed;
+    for (TCalcItem* i : m.GetCalcItems())
+      if (const int point = PointOfItemName(i->GetName())) suffixed.emplace_back(i, point);
+    size_t size = 16;
+    while (size < 2 * suffixed.size()) size *= 2;
+    FTwins.assign(size, {});
+    for (const auto& [twin, point] : suffixed) {
+      const std::string& name = twin->GetName();
+      const TCalcItem* base = m.CalcItemByName(std::string_view(name).substr(0, name.size() - 3));
+      if (!base) continue;
+      size_t k = TwinSlot(base, size - 1);
+      while (FTwins[k].first && FTwins[k].first != base) k = (k + 1) & (size - 1);
+      FTwins[k].first = base;
+      FTwins[k].at[point - 1] = twin;
+    }
+    FTwinsOfItems = m.GetParameterCount();
+  }
+  const size_t mask = FTwins.size() - 1;
+  for (size_t k = TwinSlot(&first, mask);; k = (k + 1) & mask) {
+    if (FTwins[k].first == &first) return FTwins[k].at[op - 1];
+    if (!FTwins[k].first) return nullptr;
+  }
 }
 
 bool TTorvaWorkspace::Relevant(const std::string& name, int op) const {

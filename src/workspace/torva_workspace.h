@@ -6,6 +6,7 @@
 // shown in the first column only.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -78,6 +79,18 @@ class TTorvaWorkspace : public TWorkspace {
   std::unique_ptr<TCustomSCMSubstances> FCalc;
   std::vector<TItemPage> FPages;
   mutable std::unique_ptr<TPointsLayout> FLayout;
+  // The twins of the main module's items at points 2, 3 and X, found once
+  // by their names ("NAMEAp2" is NAME's twin at point 2), so that a look-up
+  // of a further point's item builds no name: a table open-addressed by
+  // the address of the item at point 1, its size a power of two. Only
+  // items with twins are in it.
+  struct TTwins {
+    const TCalcItem* first = nullptr;
+    std::array<TCalcItem*, 3> at{};
+  };
+  mutable std::vector<TTwins> FTwins;
+  mutable int FTwinsOfItems = -1;  // the main module's item count they were found for
+  TCalcItem* Twin(const TCalcItem& first, int op) const;
 };
 
 }  // namespace torvacalc
