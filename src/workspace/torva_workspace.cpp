@@ -1,8 +1,8 @@
 #include "workspace/torva_workspace.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
-#include <set>
 #include <stdexcept>
 
 #include "assembly/main_items.h"
@@ -25,8 +25,50 @@ namespace {
 // valve and its actuator, noise, characteristic. Names the main module does not have are
 // dropped; every main-module item not named here (and not a further
 // point's twin) ends in a last group, so that nothing is hidden.
+// The names are written as they are, not copied into strings: only those
+// of the items found are.
+struct TNamesGroup {
+  const char* Caption;
+  std::vector<const char*> Names;
+};
+struct TNamesPage {
+  const char* Caption;
+  std::vector<TNamesGroup> Groups;
+};
+
+// Where an item's address falls in an open-addressed table of `mask` + 1
+// slots.
+size_t AddressSlot(const TCalcItem* item, size_t mask) {
+  return static_cast<size_t>((reinterpret_cast<std::uintptr_t>(item) >> 4) * 0x9E3779B97F4A7C15ull >> 32) & mask;
+}
+
+// A set of at most `most` items, by their address.
+class TItemSet {
+ public:
+  explicit TItemSet(size_t most) : FSlots(std::bit_ceil(2 * most + 2)) {}
+  // False when `item` is in the set already.
+  bool Insert(const TCalcItem* item) {
+    const size_t mask = FSlots.size() - 1;
+    for (size_t k = AddressSlot(item, mask);; k = (k + 1) & mask) {
+      if (FSlots[k] == item) return false;
+      if (!FSlots[k]) {
+        FSlots[k] = item;
+        return true;
+      }
+    }
+  }
+  bool Contains(const TCalcItem* item) const {
+    const size_t mask = FSlots.size() - 1;
+    for (size_t k = AddressSlot(item, mask);; k = (k + 1) & mask)
+      if (FSlots[k] == item || !FSlots[k]) return FSlots[k] != nullptr;
+  }
+
+ private:
+  std::vector<const TCalcItem*> FSlots;
+};
+
 std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
-  std::vector<TItemPage> pages = {
+  const std::vector<TNamesPage> names = {
       {"Kopfdaten",
        {{"Kopfdaten",
          {"Tag", "Service", "Project", "Customer", "Plant", "LineNo", "PID", "SheetNo", "DocumentNo", "Revision",
@@ -121,37 +163,42 @@ std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
           "LevelDisturbance", "HeaterDisturbance", "CiBase", "ControlRange", "dpRatio",
           "RecommendedCharacteristic"}}}},
   };
-  // Each noise method's edition follows the choice of the methods.
-  for (auto& page : pages)
-    for (auto& group : page.Groups)
-      if (group.Caption == "Geräuschberechnung") {
-        auto at = group.Items.begin() + 2;
-        for (const TNoiseMethod& n : NoiseMethods())
-          if (*n.Edition) at = group.Items.insert(at, n.Edition) + 1;
-      }
   // Names are matched without regard to case; the window uses each item's
   // own spelling. An item is listed once, in its first place.
-  std::set<std::string> listed;
-  for (auto& page : pages)
-    for (auto& group : page.Groups) {
-      std::vector<std::string> names;
-      for (const std::string& n : group.Items)
-        if (const TCalcItem* item = m.CalcItemByName(n); item && listed.insert(item->GetName()).second)
-          names.push_back(item->GetName());
-      group.Items = std::move(names);
+  std::vector<TItemPage> pages;
+  pages.reserve(names.size() + 1);
+  TItemSet listed(static_cast<size_t>(m.GetParameterCount()));
+  const auto list = [&](TItemGroup& group, const char* name) {
+    if (const TCalcItem* item = m.CalcItemByName(name); item && listed.Insert(item))
+      group.Items.push_back(item->GetName());
+  };
+  for (const TNamesPage& page : names) {
+    TItemPage& p = pages.emplace_back();
+    p.Caption = page.Caption;
+    for (const TNamesGroup& group : page.Groups) {
+      TItemGroup& g = p.Groups.emplace_back();
+      g.Caption = group.Caption;
+      // Each noise method's edition follows the choice of the methods.
+      const bool noise = g.Caption == "Geräuschberechnung";
+      for (size_t k = 0; k < group.Names.size(); ++k) {
+        if (noise && k == 2)
+          for (const TNoiseMethod& n : NoiseMethods())
+            if (*n.Edition) list(g, n.Edition);
+        list(g, group.Names[k]);
+      }
     }
+  }
   TItemGroup rest{"Weitere Werte", {}, false};
   for (const TCalcItem* item : m.GetCalcItems()) {
-    const std::string& n = item->GetName();
-    if (listed.count(n)) continue;
+    if (listed.Contains(item)) continue;
+    const std::string_view n = item->GetName();
     bool twin = false;
     for (int point : {2, 3, 4}) {
-      const std::string suffix = OpSuffix(point);
-      if (n.size() > suffix.size() && n.compare(n.size() - suffix.size(), suffix.size(), suffix) == 0 &&
-          m.CalcItemByName(n.substr(0, n.size() - suffix.size())))
+      const std::string_view suffix = OpSuffix(point);
+      if (n.size() > suffix.size() && n.ends_with(suffix) && m.CalcItemByName(n.substr(0, n.size() - suffix.size())))
         twin = true;
     }
-    if (!twin) rest.Items.push_back(n);
+    if (!twin) rest.Items.push_back(item->GetName());
   }
   if (!rest.Items.empty()) pages.push_back({"Weitere Werte", {rest}});
   return pages;
@@ -210,11 +257,16 @@ TCalcStructure TTorvaWorkspace::PagesInFiles() const {
     for (const TItemGroup& group : page.Groups) {
       TCalcStructure::TGroup& g = p.Groups.emplace_back();
       g.Caption = group.Caption;
-      for (const std::string& row : group.Items)
-        for (int op = 0; op < OperatingPointCount(); ++op)
-          if (const TCalcItem* i = Item(row, op);
-              i && std::find(g.Items.begin(), g.Items.end(), i->GetName()) == g.Items.end())
+      std::vector<const TCalcItem*> listed;
+      for (const std::string& row : group.Items) {
+        std::array<TCalcItem*, 4> items;
+        RowItems(row, items);
+        for (const TCalcItem* i : items)
+          if (i && std::find(listed.begin(), listed.end(), i) == listed.end()) {
+            listed.push_back(i);
             g.Items.push_back(i->GetName());
+          }
+      }
     }
   }
   return structure;
@@ -261,13 +313,11 @@ TCalcItem* TTorvaWorkspace::Item(const std::string& name, int op) const {
   return Twin(*first, op);
 }
 
-namespace {
-
-size_t TwinSlot(const TCalcItem* item, size_t mask) {
-  return static_cast<size_t>((reinterpret_cast<std::uintptr_t>(item) >> 4) * 0x9E3779B97F4A7C15ull >> 32) & mask;
+void TTorvaWorkspace::RowItems(const std::string& name, std::span<TCalcItem*> items) const {
+  TCalcItem* first = FCalc->GetMainCalcModule()->CalcItemByName(name);
+  for (size_t op = 0; op < items.size(); ++op)
+    items[op] = op == 0 || !first ? first : op <= 3 ? Twin(*first, static_cast<int>(op)) : nullptr;
 }
-
-}  // namespace
 
 TCalcItem* TTorvaWorkspace::Twin(const TCalcItem& first, int op) const {
   const TMainCalcModule& m = *FCalc->GetMainCalcModule();
@@ -284,7 +334,7 @@ TCalcItem* TTorvaWorkspace::Twin(const TCalcItem& first, int op) const {
       const std::string& name = twin->GetName();
       const TCalcItem* base = m.CalcItemByName(std::string_view(name).substr(0, name.size() - 3));
       if (!base) continue;
-      size_t k = TwinSlot(base, size - 1);
+      size_t k = AddressSlot(base, size - 1);
       while (FTwins[k].first && FTwins[k].first != base) k = (k + 1) & (size - 1);
       FTwins[k].first = base;
       FTwins[k].at[point - 1] = twin;
@@ -292,7 +342,7 @@ TCalcItem* TTorvaWorkspace::Twin(const TCalcItem& first, int op) const {
     FTwinsOfItems = m.GetParameterCount();
   }
   const size_t mask = FTwins.size() - 1;
-  for (size_t k = TwinSlot(&first, mask);; k = (k + 1) & mask) {
+  for (size_t k = AddressSlot(&first, mask);; k = (k + 1) & mask) {
     if (FTwins[k].first == &first) return FTwins[k].at[op - 1];
     if (!FTwins[k].first) return nullptr;
   }

@@ -45,6 +45,7 @@ class TTorvaWorkspace : public TWorkspace {
   const std::vector<std::string>& RequiredEntries() const override;
   bool PointOn(int op) const override;
   TCalcItem* Item(const std::string& name, int op) const override;
+  void RowItems(const std::string& name, std::span<TCalcItem*> items) const override;
   // An item of a point that is off means nothing either.
   bool Relevant(const std::string& name, int op) const override;
   int MessagePoint(const TCalcMessage& msg) const override;
