@@ -1,9 +1,9 @@
 #include "workspace/torva_workspace.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <stdexcept>
+#include <utility>
 
 #include "assembly/main_items.h"
 #include "assembly/noise_methods.h"
@@ -12,6 +12,7 @@
 #include "files/calculation_file.h"
 #include "assembly/whole_calculation.h"
 #include "framework/translation.h"
+#include "workspace/item_map.h"
 #include "workspace/points_layout.h"
 #include "workspace/relevance.h"
 
@@ -34,37 +35,6 @@ struct TNamesGroup {
 struct TNamesPage {
   const char* Caption;
   std::vector<TNamesGroup> Groups;
-};
-
-// Where an item's address falls in an open-addressed table of `mask` + 1
-// slots.
-size_t AddressSlot(const TCalcItem* item, size_t mask) {
-  return static_cast<size_t>((reinterpret_cast<std::uintptr_t>(item) >> 4) * 0x9E3779B97F4A7C15ull >> 32) & mask;
-}
-
-// A set of at most `most` items, by their address.
-class TItemSet {
- public:
-  explicit TItemSet(size_t most) : FSlots(std::bit_ceil(2 * most + 2)) {}
-  // False when `item` is in the set already.
-  bool Insert(const TCalcItem* item) {
-    const size_t mask = FSlots.size() - 1;
-    for (size_t k = AddressSlot(item, mask);; k = (k + 1) & mask) {
-      if (FSlots[k] == item) return false;
-      if (!FSlots[k]) {
-        FSlots[k] = item;
-        return true;
-      }
-    }
-  }
-  bool Contains(const TCalcItem* item) const {
-    const size_t mask = FSlots.size() - 1;
-    for (size_t k = AddressSlot(item, mask);; k = (k + 1) & mask)
-      if (FSlots[k] == item || !FSlots[k]) return FSlots[k] != nullptr;
-  }
-
- private:
-  std::vector<const TCalcItem*> FSlots;
 };
 
 std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
@@ -167,9 +137,9 @@ std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
   // own spelling. An item is listed once, in its first place.
   std::vector<TItemPage> pages;
   pages.reserve(names.size() + 1);
-  TItemSet listed(static_cast<size_t>(m.GetParameterCount()));
+  TItemMap<bool> listed(static_cast<size_t>(m.GetParameterCount()));
   const auto list = [&](TItemGroup& group, const char* name) {
-    if (const TCalcItem* item = m.CalcItemByName(name); item && listed.Insert(item))
+    if (const TCalcItem* item = m.CalcItemByName(name); item && !std::exchange(listed[item], true))
       group.Items.push_back(item->GetName());
   };
   for (const TNamesPage& page : names) {
@@ -190,7 +160,7 @@ std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
   }
   TItemGroup rest{"Weitere Werte", {}, false};
   for (const TCalcItem* item : m.GetCalcItems()) {
-    if (listed.Contains(item)) continue;
+    if (listed.Find(item)) continue;
     const std::string_view n = item->GetName();
     bool twin = false;
     for (int point : {2, 3, 4}) {
@@ -324,28 +294,17 @@ TCalcItem* TTorvaWorkspace::Twin(const TCalcItem& first, int op) const {
   if (FTwinsOfItems != m.GetParameterCount()) {
     // Each item named with a point's suffix (in any case, as the names are
     // compared) is the twin of the item named as it is without the suffix.
-    std::vector<std::pair<TCalcItem*, int>> suffixed;
-    for (TCalcItem* i : m.GetCalcItems())
-      if (const int point = PointOfItemName(i->GetName())) suffixed.emplace_back(i, point);
-    size_t size = 16;
-    while (size < 2 * suffixed.size()) size *= 2;
-    FTwins.assign(size, {});
-    for (const auto& [twin, point] : suffixed) {
-      const std::string& name = twin->GetName();
-      const TCalcItem* base = m.CalcItemByName(std::string_view(name).substr(0, name.size() - 3));
-      if (!base) continue;
-      size_t k = AddressSlot(base, size - 1);
-      while (FTwins[k].first && FTwins[k].first != base) k = (k + 1) & (size - 1);
-      FTwins[k].first = base;
-      FTwins[k].at[point - 1] = twin;
+    FTwins.Clear(static_cast<size_t>(m.GetParameterCount()) / 4);
+    for (TCalcItem* i : m.GetCalcItems()) {
+      const std::string& name = i->GetName();
+      if (const int point = PointOfItemName(name))
+        if (const TCalcItem* base = m.CalcItemByName(std::string_view(name).substr(0, name.size() - 3)))
+          FTwins[base][static_cast<size_t>(point - 1)] = i;
     }
     FTwinsOfItems = m.GetParameterCount();
   }
-  const size_t mask = FTwins.size() - 1;
-  for (size_t k = AddressSlot(&first, mask);; k = (k + 1) & mask) {
-    if (FTwins[k].first == &first) return FTwins[k].at[op - 1];
-    if (!FTwins[k].first) return nullptr;
-  }
+  const auto* twins = FTwins.Find(&first);
+  return twins ? (*twins)[static_cast<size_t>(op - 1)] : nullptr;
 }
 
 bool TTorvaWorkspace::Relevant(const std::string& name, int op) const {

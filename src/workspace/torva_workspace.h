@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "files/calculation_file.h"
+#include "workspace/item_map.h"
 #include "workspace/workspace.h"
 
 namespace torvacalc {
@@ -82,14 +83,9 @@ class TTorvaWorkspace : public TWorkspace {
   mutable std::unique_ptr<TPointsLayout> FLayout;
   // The twins of the main module's items at points 2, 3 and X, found once
   // by their names ("NAMEAp2" is NAME's twin at point 2), so that a look-up
-  // of a further point's item builds no name: a table open-addressed by
-  // the address of the item at point 1, its size a power of two. Only
-  // items with twins are in it.
-  struct TTwins {
-    const TCalcItem* first = nullptr;
-    std::array<TCalcItem*, 3> at{};
-  };
-  mutable std::vector<TTwins> FTwins;
+  // of a further point's item builds no name. Only items with twins are in
+  // it.
+  mutable TItemMap<std::array<TCalcItem*, 3>> FTwins;
   mutable int FTwinsOfItems = -1;  // the main module's item count they were found for
   TCalcItem* Twin(const TCalcItem& first, int op) const;
 };
