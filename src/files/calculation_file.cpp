@@ -1,5 +1,7 @@
 #include "files/calculation_file.h"
 
+#include <bit>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -10,7 +12,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 #include "framework/calc_module.h"
 #include "framework/options.h"
@@ -47,28 +49,48 @@ namespace {
 // The item tags under "Items" by exact name, the first of each name, as a
 // search from the front finds them. Built once per read or write, so that
 // a file of many tags (or many of one name) costs time in proportion to
-// its tags, not to tags times items.
+// its tags, not to tags times items: an open-addressed table of the tags'
+// positions with the hashes of their names (no allocation per tag), at
+// most half full.
 class TItemTagIndex {
  public:
-  explicit TItemTagIndex(TBixBinaryTag& items) : FItems(items) {
-    FByName.reserve(items.TagCount());
-    for (std::size_t i = 0; i < items.TagCount(); ++i) FByName.emplace(items.Tag(i).TagName, &items.Tag(i));
-  }
-  TBixBinaryTag* Find(const std::string& name) const {
-    const auto it = FByName.find(name);
-    return it == FByName.end() ? nullptr : it->second;
+  explicit TItemTagIndex(TBixBinaryTag& items) : FItems(items) { Rebuild(); }
+  TBixBinaryTag* Find(std::string_view name) const {
+    const TSlot& s = FSlots[Place(name, std::hash<std::string_view>{}(name))];
+    return s.Tag ? &FItems.Tag(s.Tag - 1) : nullptr;
   }
   TBixBinaryTag& FindOrAdd(const std::string& name) {
     if (TBixBinaryTag* t = Find(name)) return *t;
     TBixBinaryTag& added = FItems.AddTag(name);
-    FByName.emplace(added.TagName, &added);
+    if (2 * FItems.TagCount() > FSlots.size()) Rebuild();
+    else Enter(FItems.TagCount() - 1);
     return added;
   }
 
  private:
+  struct TSlot {
+    std::size_t Hash = 0;
+    std::size_t Tag = 0;  // position + 1; 0: free
+  };
+  // The slot of the first tag named `name`, or the free slot where it would go.
+  std::size_t Place(std::string_view name, std::size_t hash) const {
+    const std::size_t mask = FSlots.size() - 1;
+    for (std::size_t k = hash & mask;; k = (k + 1) & mask)
+      if (const TSlot& s = FSlots[k]; !s.Tag || (s.Hash == hash && FItems.Tag(s.Tag - 1).TagName == name)) return k;
+  }
+  // Enters tag i unless a tag before it has its name.
+  void Enter(std::size_t i) {
+    const std::string& name = FItems.Tag(i).TagName;
+    const std::size_t hash = std::hash<std::string_view>{}(name);
+    if (TSlot& s = FSlots[Place(name, hash)]; !s.Tag) s = {hash, i + 1};
+  }
+  void Rebuild() {
+    FSlots.assign(std::bit_ceil(2 * FItems.TagCount() + 16), {});
+    for (std::size_t i = 0; i < FItems.TagCount(); ++i) Enter(i);
+  }
+
   TBixBinaryTag& FItems;
-  // Keys view the names of the tags, which live as long as the index.
-  std::unordered_map<std::string_view, TBixBinaryTag*> FByName;
+  std::vector<TSlot> FSlots;
 };
 
 }  // namespace
