@@ -161,13 +161,12 @@ std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
   TItemGroup rest{"Weitere Werte", {}, false};
   for (const TCalcItem* item : m.GetCalcItems()) {
     if (listed.Find(item)) continue;
+    // A further point's twin ends in "Ap2", "Ap3" or "ApX" (OpSuffix) after
+    // the name of an item.
     const std::string_view n = item->GetName();
-    bool twin = false;
-    for (int point : {2, 3, 4}) {
-      const std::string_view suffix = OpSuffix(point);
-      if (n.size() > suffix.size() && n.ends_with(suffix) && m.CalcItemByName(n.substr(0, n.size() - suffix.size())))
-        twin = true;
-    }
+    const size_t at = n.size() - 3;
+    const bool twin = n.size() > 3 && n[at] == 'A' && n[at + 1] == 'p' &&
+                      (n[at + 2] == '2' || n[at + 2] == '3' || n[at + 2] == 'X') && m.CalcItemByName(n.substr(0, at));
     if (!twin) rest.Items.push_back(item->GetName());
   }
   if (!rest.Items.empty()) pages.push_back({"Weitere Werte", {rest}});
