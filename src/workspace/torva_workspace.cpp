@@ -284,11 +284,17 @@ TCalcItem* TTorvaWorkspace::Item(const std::string& name, int op) const {
 
 void TTorvaWorkspace::RowItems(const std::string& name, std::span<TCalcItem*> items) const {
   TCalcItem* first = FCalc->GetMainCalcModule()->CalcItemByName(name);
+  const std::array<TCalcItem*, 3>* twins = first ? TwinsOf(*first) : nullptr;
   for (size_t op = 0; op < items.size(); ++op)
-    items[op] = op == 0 || !first ? first : op <= 3 ? Twin(*first, static_cast<int>(op)) : nullptr;
+    items[op] = op == 0 ? first : twins && op <= 3 ? (*twins)[op - 1] : nullptr;
 }
 
 TCalcItem* TTorvaWorkspace::Twin(const TCalcItem& first, int op) const {
+  const auto* twins = TwinsOf(first);
+  return twins ? (*twins)[static_cast<size_t>(op - 1)] : nullptr;
+}
+
+const std::array<TCalcItem*, 3>* TTorvaWorkspace::TwinsOf(const TCalcItem& first) const {
   const TMainCalcModule& m = *FCalc->GetMainCalcModule();
   if (FTwinsOfItems != m.GetParameterCount()) {
     // Each item named with a point's suffix (in any case, as the names are
@@ -302,8 +308,7 @@ TCalcItem* TTorvaWorkspace::Twin(const TCalcItem& first, int op) const {
     }
     FTwinsOfItems = m.GetParameterCount();
   }
-  const auto* twins = FTwins.Find(&first);
-  return twins ? (*twins)[static_cast<size_t>(op - 1)] : nullptr;
+  return FTwins.Find(&first);
 }
 
 bool TTorvaWorkspace::Relevant(const std::string& name, int op) const {

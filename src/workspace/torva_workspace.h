@@ -88,6 +88,8 @@ class TTorvaWorkspace : public TWorkspace {
   mutable TItemMap<std::array<TCalcItem*, 3>> FTwins;
   mutable int FTwinsOfItems = -1;  // the main module's item count they were found for
   TCalcItem* Twin(const TCalcItem& first, int op) const;
+  // The twins of `first` at points 2, 3 and X; nullptr for an item without.
+  const std::array<TCalcItem*, 3>* TwinsOf(const TCalcItem& first) const;
 };
 
 }  // namespace torvacalc
