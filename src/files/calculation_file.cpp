@@ -189,8 +189,8 @@ int ReadCalculationItems(THXFile& file, TBixBinaryTag& calculation, const std::v
 }
 
 namespace {
-std::map<const TSuperCalcModule*, TCalcStructure>& Structures() {
-  static std::map<const TSuperCalcModule*, TCalcStructure> structures;
+std::map<const TSuperCalcModule*, std::function<TCalcStructure()>>& Structures() {
+  static std::map<const TSuperCalcModule*, std::function<TCalcStructure()>> structures;
   return structures;
 }
 // The pages and the kept files of every calculation of the process: a
@@ -202,9 +202,14 @@ std::mutex& KeptLock() {
 }  // namespace
 
 void SetCalculationStructure(const TSuperCalcModule& m, TCalcStructure structure) {
+  if (structure.Pages.empty()) SetCalculationStructureMaker(m, {});
+  else SetCalculationStructureMaker(m, [s = std::move(structure)] { return s; });
+}
+
+void SetCalculationStructureMaker(const TSuperCalcModule& m, std::function<TCalcStructure()> make) {
   std::lock_guard guard(KeptLock());
-  if (structure.Pages.empty()) Structures().erase(&m);
-  else Structures()[&m] = std::move(structure);
+  if (!make) Structures().erase(&m);
+  else Structures()[&m] = std::move(make);
 }
 
 void SuperModuleSaveToTag(TSuperCalcModule& m, THXFile& file, TBixBinaryTag& calculation) {
@@ -225,16 +230,14 @@ void SuperModuleSaveToTag(TSuperCalcModule& m, THXFile& file, TBixBinaryTag& cal
   WriteCalculationTag(file, calculation, i, m.GetFileItems());
   // Pages "Page1"... with their groups "Group1"..., each group a child tag
   // per item named like the item's tag under "Items".
-  const TCalcStructure* known = nullptr;
+  std::function<TCalcStructure()> make;
   {
-    // Another thread may add or remove another calculation's pages; this
-    // one's stay while it is saved.
+    // Another thread may add or remove another calculation's pages.
     std::lock_guard guard(KeptLock());
     const auto it = Structures().find(&m);
-    if (it != Structures().end()) known = &it->second;
+    if (it != Structures().end()) make = it->second;
   }
-  if (known) {
-    const TCalcStructure& s = *known;
+  if (const TCalcStructure s = make ? make() : TCalcStructure(); !s.Pages.empty()) {
     TBixBinaryTag& structure = *file.FindFirstTag(calculation, "Structure", true);
     structure.Clear();
     for (size_t p = 0; p < s.Pages.size(); ++p) {

@@ -182,7 +182,6 @@ TTorvaWorkspace::TTorvaWorkspace(TValuesFollow) : TTorvaWorkspace(CreateCalculat
 struct TTorvaWorkspace::TBuilt {
   TCalcState State;
   TNumericOptions Numerics;
-  TCalcStructure Pages;  // handed to the files again after each start
   // The units of the shown parameters: an item that shows another
   // module's item keeps a unit of its own.
   std::vector<std::pair<TCalcParameter*, int>> Units;
@@ -192,14 +191,13 @@ TTorvaWorkspace::TTorvaWorkspace(TReusable) : TTorvaWorkspace(TValuesFollow{}) {
   FBuilt = std::make_unique<TBuilt>();
   FBuilt->State = FCalc->SaveState();
   FBuilt->Numerics = FCalc->Numerics;
-  FBuilt->Pages = PagesInFiles();
   for (TCalcParameter* p : Parameters()) FBuilt->Units.emplace_back(p, p->GetCalcUnitNo());
 }
 
 void TTorvaWorkspace::StartAgain() {
   if (!FBuilt) throw std::logic_error("StartAgain needs a workspace built to be reused");
   FCalc->StartAgainFrom(FBuilt->State);
-  SetCalculationStructure(*FCalc, FBuilt->Pages);
+  SetCalculationStructureMaker(*FCalc, [this] { return PagesInFiles(); });
   FCalc->Numerics = FBuilt->Numerics;
   for (const auto& [p, unit] : FBuilt->Units) p->SetCalcUnitNo(unit);
   RestartHistory();
@@ -207,7 +205,8 @@ void TTorvaWorkspace::StartAgain() {
 
 TTorvaWorkspace::TTorvaWorkspace(std::unique_ptr<TCustomSCMSubstances> calc) : FCalc(std::move(calc)) {
   FPages = TorvaPages(*FCalc->GetMainCalcModule());
-  SetCalculationStructure(*FCalc, PagesInFiles());
+  // The pages are made for the files as one is written.
+  SetCalculationStructureMaker(*FCalc, [this] { return PagesInFiles(); });
   FCalc->AfterLastCalculate = [this](TSuperCalcModule&) { KeepShownUnits(); };
   WatchHistory();
   // Switching the new calculation on took its first state into the undo
