@@ -1,7 +1,6 @@
 #include "workspace/torva_workspace.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <stdexcept>
 #include <utility>
 
@@ -20,14 +19,8 @@ namespace torvacalc {
 
 namespace {
 
-// The main module's items as an engineer goes through a valve sizing from
-// scratch: the header, the medium, the pipe, the operating points (inlet
-// pressure and temperature, outlet pressure, flow; then the results), the
-// valve and its actuator, noise, characteristic. Names the main module does not have are
-// dropped; every main-module item not named here (and not a further
-// point's twin) ends in a last group, so that nothing is hidden.
-// The names are written as they are, not copied into strings: only those
-// of the items found are.
+// The pages as they are written here: the names are not copied into
+// strings, only those of the items found are.
 struct TNamesGroup {
   const char* Caption;
   std::vector<const char*> Names;
@@ -37,6 +30,12 @@ struct TNamesPage {
   std::vector<TNamesGroup> Groups;
 };
 
+// The main module's items as an engineer goes through a valve sizing from
+// scratch: the header, the medium, the pipe, the operating points (inlet
+// pressure and temperature, outlet pressure, flow; then the results), the
+// valve and its actuator, noise, characteristic. Names the main module does not have are
+// dropped; every main-module item not named here (and not a further
+// point's twin) ends in a last group, so that nothing is hidden.
 std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
   const std::vector<TNamesPage> names = {
       {"Kopfdaten",
@@ -169,7 +168,7 @@ std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
                       (n[at + 2] == '2' || n[at + 2] == '3' || n[at + 2] == 'X') && m.CalcItemByName(n.substr(0, at));
     if (!twin) rest.Items.push_back(item->GetName());
   }
-  if (!rest.Items.empty()) pages.push_back({"Weitere Werte", {rest}});
+  if (!rest.Items.empty()) pages.push_back({"Weitere Werte", {std::move(rest)}});
   return pages;
 }
 
@@ -205,6 +204,8 @@ void TTorvaWorkspace::StartAgain() {
 
 TTorvaWorkspace::TTorvaWorkspace(std::unique_ptr<TCustomSCMSubstances> calc) : FCalc(std::move(calc)) {
   FPages = TorvaPages(*FCalc->GetMainCalcModule());
+  // Found now, looking up items later changes nothing.
+  FindTwins();
   // The pages are made for the files as one is written.
   SetCalculationStructureMaker(*FCalc, [this] { return PagesInFiles(); });
   FCalc->AfterLastCalculate = [this](TSuperCalcModule&) { KeepShownUnits(); };
@@ -294,20 +295,22 @@ TCalcItem* TTorvaWorkspace::Twin(const TCalcItem& first, int op) const {
 }
 
 const std::array<TCalcItem*, 3>* TTorvaWorkspace::TwinsOf(const TCalcItem& first) const {
-  const TMainCalcModule& m = *FCalc->GetMainCalcModule();
-  if (FTwinsOfItems != m.GetParameterCount()) {
-    // Each item named with a point's suffix (in any case, as the names are
-    // compared) is the twin of the item named as it is without the suffix.
-    FTwins.Clear(static_cast<size_t>(m.GetParameterCount()) / 4);
-    for (TCalcItem* i : m.GetCalcItems()) {
-      const std::string& name = i->GetName();
-      if (const int point = PointOfItemName(name))
-        if (const TCalcItem* base = m.CalcItemByName(std::string_view(name).substr(0, name.size() - 3)))
-          FTwins[base][static_cast<size_t>(point - 1)] = i;
-    }
-    FTwinsOfItems = m.GetParameterCount();
-  }
+  if (FTwinsOfItems != FCalc->GetMainCalcModule()->GetParameterCount()) FindTwins();
   return FTwins.Find(&first);
+}
+
+void TTorvaWorkspace::FindTwins() const {
+  // Each item named with a point's suffix (in any case, as the names are
+  // compared) is the twin of the item named as it is without the suffix.
+  const TMainCalcModule& m = *FCalc->GetMainCalcModule();
+  FTwins.Clear(static_cast<size_t>(m.GetParameterCount()) / 4);
+  for (TCalcItem* i : m.GetCalcItems()) {
+    const std::string& name = i->GetName();
+    if (const int point = PointOfItemName(name))
+      if (const TCalcItem* base = m.CalcItemByName(std::string_view(name).substr(0, name.size() - 3)))
+        FTwins[base][static_cast<size_t>(point - 1)] = i;
+  }
+  FTwinsOfItems = m.GetParameterCount();
 }
 
 bool TTorvaWorkspace::Relevant(const std::string& name, int op) const {

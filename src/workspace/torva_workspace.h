@@ -84,12 +84,13 @@ class TTorvaWorkspace : public TWorkspace {
   // The twins of the main module's items at points 2, 3 and X, found once
   // by their names ("NAMEAp2" is NAME's twin at point 2), so that a look-up
   // of a further point's item builds no name. Only items with twins are in
-  // it.
+  // it. Found as the workspace is made, again should the items change.
   mutable TItemMap<std::array<TCalcItem*, 3>> FTwins;
   mutable int FTwinsOfItems = -1;  // the main module's item count they were found for
   TCalcItem* Twin(const TCalcItem& first, int op) const;
   // The twins of `first` at points 2, 3 and X; nullptr for an item without.
   const std::array<TCalcItem*, 3>* TwinsOf(const TCalcItem& first) const;
+  void FindTwins() const;
 };
 
 }  // namespace torvacalc
