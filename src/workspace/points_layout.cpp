@@ -130,6 +130,12 @@ TPointsLayout LayoutOfCalculation(const TCustomSCMSubstances& calc) {
     if ((keys[k] = main.CalcItemByName(base))) rowOf[keys[k]] = kNotPlaced;
     else rowOfName.try_emplace(base, kNotPlaced);
   }
+  // The details only point 1's modules return (PointOneOnly), by item.
+  TItemMap<bool> pointOneOnly(64);
+  if (valves)
+    for (const TValveLink& l : ValveLinks())
+      if (l.PerPoint && l.FirstOnly && l.Way != TValveLink::lwIn)
+        if (const TCalcItem* i = main.CalcItemByName(l.Main)) pointOneOnly[i] = true;
   layout.rows.reserve(rowOf.Size() + rowOfName.size() + 64);
   for (size_t k = 0; k < items.size(); ++k) {
     TCalcItem* i = items[k];
@@ -140,7 +146,7 @@ TPointsLayout LayoutOfCalculation(const TCustomSCMSubstances& calc) {
       // A detail only point 1's module returns (the terms of a noise
       // method, its octave bands) belongs in point 1's column: read among
       // the values for every point it would pass for one of them.
-      if (valves && PointOneOnlyNames().count(base))
+      if (pointOneOnly.Find(i))
         layout.rows.push_back({i->GetName(), {i, nullptr, nullptr, nullptr}});
       else
         layout.constants.push_back(i);
