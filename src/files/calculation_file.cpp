@@ -1,5 +1,7 @@
 #include "files/calculation_file.h"
 
+#include <bit>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -10,7 +12,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 #include "framework/calc_module.h"
 #include "framework/options.h"
@@ -47,28 +49,48 @@ namespace {
 // The item tags under "Items" by exact name, the first of each name, as a
 // search from the front finds them. Built once per read or write, so that
 // a file of many tags (or many of one name) costs time in proportion to
-// its tags, not to tags times items.
+// its tags, not to tags times items: an open-addressed table of the tags'
+// positions with the hashes of their names (no allocation per tag), at
+// most half full.
 class TItemTagIndex {
  public:
-  explicit TItemTagIndex(TBixBinaryTag& items) : FItems(items) {
-    FByName.reserve(items.TagCount());
-    for (std::size_t i = 0; i < items.TagCount(); ++i) FByName.emplace(items.Tag(i).TagName, &items.Tag(i));
-  }
-  TBixBinaryTag* Find(const std::string& name) const {
-    const auto it = FByName.find(name);
-    return it == FByName.end() ? nullptr : it->second;
+  explicit TItemTagIndex(TBixBinaryTag& items) : FItems(items) { Rebuild(); }
+  TBixBinaryTag* Find(std::string_view name) const {
+    const TSlot& s = FSlots[Place(name, std::hash<std::string_view>{}(name))];
+    return s.Tag ? &FItems.Tag(s.Tag - 1) : nullptr;
   }
   TBixBinaryTag& FindOrAdd(const std::string& name) {
     if (TBixBinaryTag* t = Find(name)) return *t;
     TBixBinaryTag& added = FItems.AddTag(name);
-    FByName.emplace(added.TagName, &added);
+    if (2 * FItems.TagCount() > FSlots.size()) Rebuild();
+    else Enter(FItems.TagCount() - 1);
     return added;
   }
 
  private:
+  struct TSlot {
+    std::size_t Hash = 0;
+    std::size_t Tag = 0;  // position + 1; 0: free
+  };
+  // The slot of the first tag named `name`, or the free slot where it would go.
+  std::size_t Place(std::string_view name, std::size_t hash) const {
+    const std::size_t mask = FSlots.size() - 1;
+    for (std::size_t k = hash & mask;; k = (k + 1) & mask)
+      if (const TSlot& s = FSlots[k]; !s.Tag || (s.Hash == hash && FItems.Tag(s.Tag - 1).TagName == name)) return k;
+  }
+  // Enters tag i unless a tag before it has its name.
+  void Enter(std::size_t i) {
+    const std::string& name = FItems.Tag(i).TagName;
+    const std::size_t hash = std::hash<std::string_view>{}(name);
+    if (TSlot& s = FSlots[Place(name, hash)]; !s.Tag) s = {hash, i + 1};
+  }
+  void Rebuild() {
+    FSlots.assign(std::bit_ceil(2 * FItems.TagCount() + 16), {});
+    for (std::size_t i = 0; i < FItems.TagCount(); ++i) Enter(i);
+  }
+
   TBixBinaryTag& FItems;
-  // Keys view the names of the tags, which live as long as the index.
-  std::unordered_map<std::string_view, TBixBinaryTag*> FByName;
+  std::vector<TSlot> FSlots;
 };
 
 }  // namespace
@@ -167,8 +189,8 @@ int ReadCalculationItems(THXFile& file, TBixBinaryTag& calculation, const std::v
 }
 
 namespace {
-std::map<const TSuperCalcModule*, TCalcStructure>& Structures() {
-  static std::map<const TSuperCalcModule*, TCalcStructure> structures;
+std::map<const TSuperCalcModule*, std::function<TCalcStructure()>>& Structures() {
+  static std::map<const TSuperCalcModule*, std::function<TCalcStructure()>> structures;
   return structures;
 }
 // The pages and the kept files of every calculation of the process: a
@@ -180,9 +202,14 @@ std::mutex& KeptLock() {
 }  // namespace
 
 void SetCalculationStructure(const TSuperCalcModule& m, TCalcStructure structure) {
+  if (structure.Pages.empty()) SetCalculationStructureMaker(m, {});
+  else SetCalculationStructureMaker(m, [s = std::move(structure)] { return s; });
+}
+
+void SetCalculationStructureMaker(const TSuperCalcModule& m, std::function<TCalcStructure()> make) {
   std::lock_guard guard(KeptLock());
-  if (structure.Pages.empty()) Structures().erase(&m);
-  else Structures()[&m] = std::move(structure);
+  if (!make) Structures().erase(&m);
+  else Structures()[&m] = std::move(make);
 }
 
 void SuperModuleSaveToTag(TSuperCalcModule& m, THXFile& file, TBixBinaryTag& calculation) {
@@ -203,16 +230,14 @@ void SuperModuleSaveToTag(TSuperCalcModule& m, THXFile& file, TBixBinaryTag& cal
   WriteCalculationTag(file, calculation, i, m.GetFileItems());
   // Pages "Page1"... with their groups "Group1"..., each group a child tag
   // per item named like the item's tag under "Items".
-  const TCalcStructure* known = nullptr;
+  std::function<TCalcStructure()> make;
   {
-    // Another thread may add or remove another calculation's pages; this
-    // one's stay while it is saved.
+    // Another thread may add or remove another calculation's pages.
     std::lock_guard guard(KeptLock());
     const auto it = Structures().find(&m);
-    if (it != Structures().end()) known = &it->second;
+    if (it != Structures().end()) make = it->second;
   }
-  if (known) {
-    const TCalcStructure& s = *known;
+  if (const TCalcStructure s = make ? make() : TCalcStructure(); !s.Pages.empty()) {
     TBixBinaryTag& structure = *file.FindFirstTag(calculation, "Structure", true);
     structure.Clear();
     for (size_t p = 0; p < s.Pages.size(); ++p) {

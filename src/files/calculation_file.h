@@ -3,6 +3,7 @@
 // checks and messages an engineer sees.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -83,6 +84,9 @@ struct TCalcStructure {
 // "Structure" from then on (an empty one writes none). The structure is
 // let go when the calculation ends (TCalculationFiles::Release).
 void SetCalculationStructure(const TSuperCalcModule& m, TCalcStructure structure);
+// The same, the structure made by `make` as a file is written (most
+// calculations opened are never saved); an empty function writes none.
+void SetCalculationStructureMaker(const TSuperCalcModule& m, std::function<TCalcStructure()> make);
 
 // The super module's own SaveToTag and LoadFromTag.
 void SuperModuleSaveToTag(TSuperCalcModule& module, THXFile& file, TBixBinaryTag& calculation);

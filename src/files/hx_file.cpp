@@ -94,16 +94,19 @@ std::string THXFile::StoredName(std::string_view name) {
   return FStoredNames[it->second];
 }
 
-const TBixBinaryAttribute* THXFile::FindAttribute(const TBixBinaryTag& tag,
-                                                  std::string_view name) const {
+const TBixBinaryAttribute* THXFile::FindAttribute(const TBixBinaryTag& tag, std::string_view name,
+                                                  TBixReadScratch* scratch) const {
+  const TBixBinaryAttributes& list = tag.Attributes();
   // A pooled name is stored as its index; tags written without the pool
   // (and "Infos") carry the name itself.
-  if (!FAttributeIndex.empty()) {
-    const auto it = FAttributeIndex.find(name);
-    if (it != FAttributeIndex.end())
-      if (const auto* a = tag.AttributeByName(FStoredNames[it->second])) return a;
-  }
-  return tag.AttributeByName(name);
+  long i = -1;
+  if (!FAttributeIndex.empty())
+    if (const auto it = FAttributeIndex.find(name); it != FAttributeIndex.end())
+      i = list.IndexOf(FStoredNames[it->second]);
+  if (i < 0) i = list.IndexOf(name);
+  if (i < 0) return nullptr;
+  const auto at = static_cast<std::size_t>(i);
+  return scratch ? &list.ForReading(at, *scratch) : &list[at];
 }
 
 bool THXFile::OmitValue(TBixBinaryTag& tag, std::string_view name, bool empty) {
@@ -156,11 +159,13 @@ void THXFile::AddSetAttr(TBixBinaryTag& tag, std::string_view name, std::uint32_
 }
 
 bool THXFile::AttributeExists(const TBixBinaryTag& tag, std::string_view name) const {
-  return FindAttribute(tag, name) != nullptr;
+  TBixReadScratch scratch;
+  return FindAttribute(tag, name, &scratch) != nullptr;
 }
 
 bool THXFile::AttributeAsBoolean(const TBixBinaryTag& tag, std::string_view name, bool def) const {
-  const auto* a = FindAttribute(tag, name);
+  TBixReadScratch scratch;
+  const auto* a = FindAttribute(tag, name, &scratch);
   return a && !a->IsNull ? a->AsBoolean().value_or(def) : def;
 }
 char THXFile::AttributeAsAnsiChar(const TBixBinaryTag& tag, std::string_view name, char def) const {
@@ -169,26 +174,31 @@ char THXFile::AttributeAsAnsiChar(const TBixBinaryTag& tag, std::string_view nam
 }
 TDateTime THXFile::AttributeAsDateTime(const TBixBinaryTag& tag, std::string_view name,
                                        TDateTime def) const {
-  const auto* a = FindAttribute(tag, name);
+  TBixReadScratch scratch;
+  const auto* a = FindAttribute(tag, name, &scratch);
   return a && !a->IsNull ? a->AsDateTime().value_or(def) : def;
 }
 Extended THXFile::AttributeAsFloat(const TBixBinaryTag& tag, std::string_view name, Extended def) const {
-  const auto* a = FindAttribute(tag, name);
+  TBixReadScratch scratch;
+  const auto* a = FindAttribute(tag, name, &scratch);
   return a && !a->IsNull ? a->AsFloat().value_or(def) : def;
 }
 std::int64_t THXFile::AttributeAsInteger(const TBixBinaryTag& tag, std::string_view name,
                                          std::int64_t def) const {
-  const auto* a = FindAttribute(tag, name);
+  TBixReadScratch scratch;
+  const auto* a = FindAttribute(tag, name, &scratch);
   return a && !a->IsNull ? a->AsInteger().value_or(def) : def;
 }
 std::string THXFile::AttributeAsString(const TBixBinaryTag& tag, std::string_view name,
                                        const std::string& def) const {
-  const auto* a = FindAttribute(tag, name);
+  TBixReadScratch scratch;
+  const auto* a = FindAttribute(tag, name, &scratch);
   return a && !a->IsNull ? a->GetValueAsWideString() : def;
 }
 TBixVariant THXFile::AttributeAsVariant(const TBixBinaryTag& tag, std::string_view name,
                                         const TBixVariant& def) const {
-  const auto* a = FindAttribute(tag, name);
+  TBixReadScratch scratch;
+  const auto* a = FindAttribute(tag, name, &scratch);
   return a && !a->IsNull ? a->AsVariant() : def;
 }
 std::optional<std::string> THXFile::AttributeAsCDS(const TBixBinaryTag& tag, std::string_view name) const {
@@ -197,7 +207,8 @@ std::optional<std::string> THXFile::AttributeAsCDS(const TBixBinaryTag& tag, std
 }
 std::uint32_t THXFile::AttributeAsSet(const TBixBinaryTag& tag, std::string_view name,
                                       std::uint32_t def) const {
-  const auto* a = FindAttribute(tag, name);
+  TBixReadScratch scratch;
+  const auto* a = FindAttribute(tag, name, &scratch);
   if (!a || a->IsNull) return def;
   if (const auto* blob = dynamic_cast<const TBixBinaryBlob*>(a)) {
     const std::string& b = blob->GetValue();

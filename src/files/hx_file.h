@@ -253,7 +253,10 @@ class THXFile {
   // The name an attribute is stored under when written (pooled with the
   // attribute section in use), and the one a reader looks for.
   std::string StoredName(std::string_view name);
-  const TBixBinaryAttribute* FindAttribute(const TBixBinaryTag& tag, std::string_view name) const;
+  // With `scratch`, an attribute not made yet may be read into it for its
+  // value alone (TBixBinaryAttributes::ForReading).
+  const TBixBinaryAttribute* FindAttribute(const TBixBinaryTag& tag, std::string_view name,
+                                           TBixReadScratch* scratch = nullptr) const;
   // Applies OmitEmptyValues: true when the value is not to be written.
   bool OmitValue(TBixBinaryTag& tag, std::string_view name, bool empty);
   template <class T, typename V>

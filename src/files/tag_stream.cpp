@@ -974,6 +974,27 @@ TBixBinaryAttribute& TBixBinaryAttributes::Make(std::size_t i) const {
   return *FItems[i];
 }
 
+const TBixBinaryAttribute& TBixBinaryAttributes::ForReading(std::size_t i, TBixReadScratch& scratch) const {
+  if (FItems[i]) return *FItems[i];
+  const TBixLazyAttribute& place = FLazy[i];
+  TBixBinaryAttribute* a = nullptr;
+  switch (place.Id) {
+    case 2: a = &scratch.emplace<TBixBinaryBoolean>(); break;
+    case 8: a = &scratch.emplace<TBixBinaryExtended>(); break;
+    case 16: a = &scratch.emplace<TBixBinaryLongint>(); break;
+    case 18: a = &scratch.emplace<TBixBinaryAnsiString>(); break;
+    default: return Make(i);
+  }
+  a->IsNull = place.IsNull;
+  if (!a->IsNull) {
+    // As Make reads it.
+    const std::size_t value = place.Name + place.NameSize + std::size_t{1};
+    TByteReader r(FMemory->Bytes + value, FMemory->Size - value);
+    a->LoadValue(r);
+  }
+  return *a;
+}
+
 void TBixBinaryAttributes::MakeAll() const {
   for (std::size_t i = 0; i < FItems.size(); ++i)
     if (!FItems[i]) Make(i);

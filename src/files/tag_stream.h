@@ -587,6 +587,12 @@ class TBixBinarytClientDataSet : public TBixBinaryDerived<TBixBinarytClientDataS
 struct TBixLazyAttribute;
 class TBixBlockMemory;
 
+// Room for an attribute read for its value alone
+// (TBixBinaryAttributes::ForReading): the types an item's values are
+// written in.
+using TBixReadScratch =
+    std::variant<std::monostate, TBixBinaryBoolean, TBixBinaryExtended, TBixBinaryLongint, TBixBinaryAnsiString>;
+
 class TBixBinaryAttributes {
  public:
   using List = std::vector<std::unique_ptr<TBixBinaryAttribute>>;
@@ -612,6 +618,12 @@ class TBixBinaryAttributes {
 
   // The first attribute of that name, or nullptr.
   TBixBinaryAttribute* ByName(std::string_view name, bool caseSensitive = true) const;
+  // Attribute i as a reader of its value needs it: the attribute, or, for
+  // one not made yet of a type of TBixReadScratch, its value read from the
+  // document's bytes into `scratch` (without its name). Making it would
+  // copy its name and take room in the document's blocks for a value that
+  // is read once. What it gives lives as long as `scratch` and the list.
+  const TBixBinaryAttribute& ForReading(std::size_t i, TBixReadScratch& scratch) const;
   // Its position, or -1.
   long IndexOf(std::string_view name, bool caseSensitive = true) const;
 

@@ -98,7 +98,7 @@ void RunOne(TTorvaWorkspace& workspace, const std::string& caseFile, const std::
   if (json)
     PrintPointsJson(calc, workspace.Layout(), out);
   else
-    PrintPointsTable(calc, out, allRows);
+    PrintPointsTable(calc, workspace.Layout(), out, allRows);
 }
 
 // The batch: every case on its own, a failure reported and passed over.

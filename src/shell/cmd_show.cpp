@@ -56,7 +56,7 @@ int RunShow(const std::vector<std::string>& args, CommandContext& ctx) {
     if (json)
       PrintPointsJson(workspace.Calculation(), workspace.Layout(), ctx.out);
     else
-      PrintPointsTable(workspace.Calculation(), ctx.out, allRows);
+      PrintPointsTable(workspace.Calculation(), workspace.Layout(), ctx.out, allRows);
     return ExitOk;
   }
   if (units) ApplyUnitPreset(opened.module->Module(), *units);

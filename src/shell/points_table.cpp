@@ -136,8 +136,8 @@ void AppendNotes(std::string& out, const TCalcItem* item, std::string_view where
 
 }  // namespace
 
-void PrintPointsTable(const TCustomSCMSubstances& calc, std::ostream& out, bool allRows) {
-  const TPointsLayout layout = LayoutOfCalculation(calc);
+void PrintPointsTable(const TCustomSCMSubstances& calc, const TPointsLayout& layout, std::ostream& out,
+                      bool allRows) {
   const TCalcMessageContainer& messages = *calc.GetCalcMessageContainer();
   const TMainCalcModule& main = *calc.GetMainCalcModule();
   const TRelevance relevance(main);

@@ -12,7 +12,9 @@
 namespace torvacalc {
 
 // The readable form; without `allRows` the rows without any value (that no
-// message names) are left out and counted.
-void PrintPointsTable(const TCustomSCMSubstances& calc, std::ostream& out, bool allRows);
+// message names) are left out and counted. `layout` is the calculation's
+// (its workspace keeps it).
+void PrintPointsTable(const TCustomSCMSubstances& calc, const TPointsLayout& layout, std::ostream& out,
+                      bool allRows);
 
 }  // namespace torvacalc

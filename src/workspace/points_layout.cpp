@@ -8,6 +8,7 @@
 #include "assembly/scm_control_valves.h"
 #include "assembly/scm_operating_points.h"
 #include "framework/translation.h"
+#include "workspace/item_map.h"
 
 namespace torvacalc {
 
@@ -106,42 +107,56 @@ bool PointOneOnly(const std::string& name) { return PointOneOnlyNames().count(na
 TPointsLayout LayoutOfCalculation(const TCustomSCMSubstances& calc) {
   TPointsLayout layout;
   const bool valves = dynamic_cast<const TCustomSCM3ControlValves*>(&calc) != nullptr;
-  const auto& items = calc.GetMainCalcModule()->GetCalcItems();
-  // Each item's point and its name without the point's suffix, found once.
+  const TMainCalcModule& main = *calc.GetMainCalcModule();
+  const auto& items = main.GetCalcItems();
+  // Each item's point and the item its row is known by: for an item named
+  // with a point's suffix the item named without it (as names are
+  // compared, ignoring case), else the item itself. A base without an
+  // item of its own (its twins alone exist) is known by its name.
   std::vector<int> points(items.size());
-  std::vector<std::string_view> bases(items.size());
-  // The bases (ignoring case) that have twins at further points, with
-  // their row once it is placed (at the base's first item); an item of
-  // such a base without suffix is the point-1 column of its row.
+  std::vector<const TCalcItem*> keys(items.size());
+  // The rows of the bases that have twins at further points, once placed
+  // (at the base's first item); an item of such a base without suffix is
+  // the point-1 column of its row.
   constexpr size_t kNotPlaced = static_cast<size_t>(-1);
-  std::unordered_map<std::string_view, size_t, TFoldedNameHash, TFoldedNameEqual> rowOf;
-  rowOf.reserve(items.size() / 4);
+  TItemMap<size_t> rowOf(items.size() / 4);
+  std::unordered_map<std::string_view, size_t, TFoldedNameHash, TFoldedNameEqual> rowOfName;
   for (size_t k = 0; k < items.size(); ++k) {
     const std::string& name = items[k]->GetName();
     points[k] = PointOfItemName(name);
-    bases[k] = std::string_view(name).substr(0, points[k] ? name.size() - 3 : name.size());
-    if (points[k]) rowOf.try_emplace(bases[k], kNotPlaced);
+    keys[k] = items[k];
+    if (points[k] == 0) continue;
+    const std::string_view base = std::string_view(name).substr(0, name.size() - 3);
+    if ((keys[k] = main.CalcItemByName(base))) rowOf[keys[k]] = kNotPlaced;
+    else rowOfName.try_emplace(base, kNotPlaced);
   }
-  layout.rows.reserve(rowOf.size() + 64);
+  // The details only point 1's modules return (PointOneOnly), by item.
+  TItemMap<bool> pointOneOnly(64);
+  if (valves)
+    for (const TValveLink& l : ValveLinks())
+      if (l.PerPoint && l.FirstOnly && l.Way != TValveLink::lwIn)
+        if (const TCalcItem* i = main.CalcItemByName(l.Main)) pointOneOnly[i] = true;
+  layout.rows.reserve(rowOf.Size() + rowOfName.size() + 64);
   for (size_t k = 0; k < items.size(); ++k) {
     TCalcItem* i = items[k];
     const int point = points[k];
-    const auto row = rowOf.find(bases[k]);
-    if (row == rowOf.end()) {
+    const std::string_view base = std::string_view(i->GetName()).substr(0, i->GetName().size() - (point ? 3 : 0));
+    size_t* const row = keys[k] ? rowOf.Find(keys[k]) : &rowOfName.find(base)->second;
+    if (!row) {
       // A detail only point 1's module returns (the terms of a noise
       // method, its octave bands) belongs in point 1's column: read among
       // the values for every point it would pass for one of them.
-      if (valves && PointOneOnlyNames().count(bases[k]))
+      if (pointOneOnly.Find(i))
         layout.rows.push_back({i->GetName(), {i, nullptr, nullptr, nullptr}});
       else
         layout.constants.push_back(i);
       continue;
     }
-    if (row->second == kNotPlaced) {
-      row->second = layout.rows.size();
-      layout.rows.push_back({std::string(bases[k]), {}});
+    if (*row == kNotPlaced) {
+      *row = layout.rows.size();
+      layout.rows.push_back({std::string(base), {}});
     }
-    TPointRow& r = layout.rows[row->second];
+    TPointRow& r = layout.rows[*row];
     if (point == 0) r.base = i->GetName();
     r.items[point] = i;
   }

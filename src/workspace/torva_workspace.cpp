@@ -1,8 +1,8 @@
 #include "workspace/torva_workspace.h"
 
 #include <algorithm>
-#include <set>
 #include <stdexcept>
+#include <utility>
 
 #include "assembly/main_items.h"
 #include "assembly/noise_methods.h"
@@ -11,12 +11,24 @@
 #include "files/calculation_file.h"
 #include "assembly/whole_calculation.h"
 #include "framework/translation.h"
+#include "workspace/item_map.h"
 #include "workspace/points_layout.h"
 #include "workspace/relevance.h"
 
 namespace torvacalc {
 
 namespace {
+
+// The pages as they are written here: the names are not copied into
+// strings, only those of the items found are.
+struct TNamesGroup {
+  const char* Caption;
+  std::vector<const char*> Names;
+};
+struct TNamesPage {
+  const char* Caption;
+  std::vector<TNamesGroup> Groups;
+};
 
 // The main module's items as an engineer goes through a valve sizing from
 // scratch: the header, the medium, the pipe, the operating points (inlet
@@ -25,7 +37,7 @@ namespace {
 // dropped; every main-module item not named here (and not a further
 // point's twin) ends in a last group, so that nothing is hidden.
 std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
-  std::vector<TItemPage> pages = {
+  const std::vector<TNamesPage> names = {
       {"Kopfdaten",
        {{"Kopfdaten",
          {"Tag", "Service", "Project", "Customer", "Plant", "LineNo", "PID", "SheetNo", "DocumentNo", "Revision",
@@ -120,39 +132,43 @@ std::vector<TItemPage> TorvaPages(const TMainCalcModule& m) {
           "LevelDisturbance", "HeaterDisturbance", "CiBase", "ControlRange", "dpRatio",
           "RecommendedCharacteristic"}}}},
   };
-  // Each noise method's edition follows the choice of the methods.
-  for (auto& page : pages)
-    for (auto& group : page.Groups)
-      if (group.Caption == "Geräuschberechnung") {
-        auto at = group.Items.begin() + 2;
-        for (const TNoiseMethod& n : NoiseMethods())
-          if (*n.Edition) at = group.Items.insert(at, n.Edition) + 1;
-      }
   // Names are matched without regard to case; the window uses each item's
   // own spelling. An item is listed once, in its first place.
-  std::set<std::string> listed;
-  for (auto& page : pages)
-    for (auto& group : page.Groups) {
-      std::vector<std::string> names;
-      for (const std::string& n : group.Items)
-        if (const TCalcItem* item = m.CalcItemByName(n); item && listed.insert(item->GetName()).second)
-          names.push_back(item->GetName());
-      group.Items = std::move(names);
+  std::vector<TItemPage> pages;
+  pages.reserve(names.size() + 1);
+  TItemMap<bool> listed(static_cast<size_t>(m.GetParameterCount()));
+  const auto list = [&](TItemGroup& group, const char* name) {
+    if (const TCalcItem* item = m.CalcItemByName(name); item && !std::exchange(listed[item], true))
+      group.Items.push_back(item->GetName());
+  };
+  for (const TNamesPage& page : names) {
+    TItemPage& p = pages.emplace_back();
+    p.Caption = page.Caption;
+    for (const TNamesGroup& group : page.Groups) {
+      TItemGroup& g = p.Groups.emplace_back();
+      g.Caption = group.Caption;
+      // Each noise method's edition follows the choice of the methods.
+      const bool noise = g.Caption == "Geräuschberechnung";
+      for (size_t k = 0; k < group.Names.size(); ++k) {
+        if (noise && k == 2)
+          for (const TNoiseMethod& n : NoiseMethods())
+            if (*n.Edition) list(g, n.Edition);
+        list(g, group.Names[k]);
+      }
     }
+  }
   TItemGroup rest{"Weitere Werte", {}, false};
   for (const TCalcItem* item : m.GetCalcItems()) {
-    const std::string& n = item->GetName();
-    if (listed.count(n)) continue;
-    bool twin = false;
-    for (int point : {2, 3, 4}) {
-      const std::string suffix = OpSuffix(point);
-      if (n.size() > suffix.size() && n.compare(n.size() - suffix.size(), suffix.size(), suffix) == 0 &&
-          m.CalcItemByName(n.substr(0, n.size() - suffix.size())))
-        twin = true;
-    }
-    if (!twin) rest.Items.push_back(n);
+    if (listed.Find(item)) continue;
+    // A further point's twin ends in "Ap2", "Ap3" or "ApX" (OpSuffix) after
+    // the name of an item.
+    const std::string_view n = item->GetName();
+    const size_t at = n.size() - 3;
+    const bool twin = n.size() > 3 && n[at] == 'A' && n[at + 1] == 'p' &&
+                      (n[at + 2] == '2' || n[at + 2] == '3' || n[at + 2] == 'X') && m.CalcItemByName(n.substr(0, at));
+    if (!twin) rest.Items.push_back(item->GetName());
   }
-  if (!rest.Items.empty()) pages.push_back({"Weitere Werte", {rest}});
+  if (!rest.Items.empty()) pages.push_back({"Weitere Werte", {std::move(rest)}});
   return pages;
 }
 
@@ -165,7 +181,6 @@ TTorvaWorkspace::TTorvaWorkspace(TValuesFollow) : TTorvaWorkspace(CreateCalculat
 struct TTorvaWorkspace::TBuilt {
   TCalcState State;
   TNumericOptions Numerics;
-  TCalcStructure Pages;  // handed to the files again after each start
   // The units of the shown parameters: an item that shows another
   // module's item keeps a unit of its own.
   std::vector<std::pair<TCalcParameter*, int>> Units;
@@ -175,14 +190,13 @@ TTorvaWorkspace::TTorvaWorkspace(TReusable) : TTorvaWorkspace(TValuesFollow{}) {
   FBuilt = std::make_unique<TBuilt>();
   FBuilt->State = FCalc->SaveState();
   FBuilt->Numerics = FCalc->Numerics;
-  FBuilt->Pages = PagesInFiles();
   for (TCalcParameter* p : Parameters()) FBuilt->Units.emplace_back(p, p->GetCalcUnitNo());
 }
 
 void TTorvaWorkspace::StartAgain() {
   if (!FBuilt) throw std::logic_error("StartAgain needs a workspace built to be reused");
   FCalc->StartAgainFrom(FBuilt->State);
-  SetCalculationStructure(*FCalc, FBuilt->Pages);
+  SetCalculationStructureMaker(*FCalc, [this] { return PagesInFiles(); });
   FCalc->Numerics = FBuilt->Numerics;
   for (const auto& [p, unit] : FBuilt->Units) p->SetCalcUnitNo(unit);
   RestartHistory();
@@ -190,7 +204,10 @@ void TTorvaWorkspace::StartAgain() {
 
 TTorvaWorkspace::TTorvaWorkspace(std::unique_ptr<TCustomSCMSubstances> calc) : FCalc(std::move(calc)) {
   FPages = TorvaPages(*FCalc->GetMainCalcModule());
-  SetCalculationStructure(*FCalc, PagesInFiles());
+  // Found now, looking up items later changes nothing.
+  FindTwins();
+  // The pages are made for the files as one is written.
+  SetCalculationStructureMaker(*FCalc, [this] { return PagesInFiles(); });
   FCalc->AfterLastCalculate = [this](TSuperCalcModule&) { KeepShownUnits(); };
   WatchHistory();
   // Switching the new calculation on took its first state into the undo
@@ -209,11 +226,16 @@ TCalcStructure TTorvaWorkspace::PagesInFiles() const {
     for (const TItemGroup& group : page.Groups) {
       TCalcStructure::TGroup& g = p.Groups.emplace_back();
       g.Caption = group.Caption;
-      for (const std::string& row : group.Items)
-        for (int op = 0; op < OperatingPointCount(); ++op)
-          if (const TCalcItem* i = Item(row, op);
-              i && std::find(g.Items.begin(), g.Items.end(), i->GetName()) == g.Items.end())
+      std::vector<const TCalcItem*> listed;
+      for (const std::string& row : group.Items) {
+        std::array<TCalcItem*, 4> items;
+        RowItems(row, items);
+        for (const TCalcItem* i : items)
+          if (i && std::find(listed.begin(), listed.end(), i) == listed.end()) {
+            listed.push_back(i);
             g.Items.push_back(i->GetName());
+          }
+      }
     }
   }
   return structure;
@@ -257,7 +279,38 @@ TCalcItem* TTorvaWorkspace::Item(const std::string& name, int op) const {
   const TMainCalcModule& m = *FCalc->GetMainCalcModule();
   TCalcItem* first = m.CalcItemByName(name);
   if (op == 0 || !first) return first;
-  return m.CalcItemByName(first->GetName() + OpSuffix(op + 1));
+  return Twin(*first, op);
+}
+
+void TTorvaWorkspace::RowItems(const std::string& name, std::span<TCalcItem*> items) const {
+  TCalcItem* first = FCalc->GetMainCalcModule()->CalcItemByName(name);
+  const std::array<TCalcItem*, 3>* twins = first ? TwinsOf(*first) : nullptr;
+  for (size_t op = 0; op < items.size(); ++op)
+    items[op] = op == 0 ? first : twins && op <= 3 ? (*twins)[op - 1] : nullptr;
+}
+
+TCalcItem* TTorvaWorkspace::Twin(const TCalcItem& first, int op) const {
+  const auto* twins = TwinsOf(first);
+  return twins ? (*twins)[static_cast<size_t>(op - 1)] : nullptr;
+}
+
+const std::array<TCalcItem*, 3>* TTorvaWorkspace::TwinsOf(const TCalcItem& first) const {
+  if (FTwinsOfItems != FCalc->GetMainCalcModule()->GetParameterCount()) FindTwins();
+  return FTwins.Find(&first);
+}
+
+void TTorvaWorkspace::FindTwins() const {
+  // Each item named with a point's suffix (in any case, as the names are
+  // compared) is the twin of the item named as it is without the suffix.
+  const TMainCalcModule& m = *FCalc->GetMainCalcModule();
+  FTwins.Clear(static_cast<size_t>(m.GetParameterCount()) / 4);
+  for (TCalcItem* i : m.GetCalcItems()) {
+    const std::string& name = i->GetName();
+    if (const int point = PointOfItemName(name))
+      if (const TCalcItem* base = m.CalcItemByName(std::string_view(name).substr(0, name.size() - 3)))
+        FTwins[base][static_cast<size_t>(point - 1)] = i;
+  }
+  FTwinsOfItems = m.GetParameterCount();
 }
 
 bool TTorvaWorkspace::Relevant(const std::string& name, int op) const {

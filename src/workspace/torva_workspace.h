@@ -6,11 +6,13 @@
 // shown in the first column only.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "files/calculation_file.h"
+#include "workspace/item_map.h"
 #include "workspace/workspace.h"
 
 namespace torvacalc {
@@ -44,6 +46,7 @@ class TTorvaWorkspace : public TWorkspace {
   const std::vector<std::string>& RequiredEntries() const override;
   bool PointOn(int op) const override;
   TCalcItem* Item(const std::string& name, int op) const override;
+  void RowItems(const std::string& name, std::span<TCalcItem*> items) const override;
   // An item of a point that is off means nothing either.
   bool Relevant(const std::string& name, int op) const override;
   int MessagePoint(const TCalcMessage& msg) const override;
@@ -78,6 +81,16 @@ class TTorvaWorkspace : public TWorkspace {
   std::unique_ptr<TCustomSCMSubstances> FCalc;
   std::vector<TItemPage> FPages;
   mutable std::unique_ptr<TPointsLayout> FLayout;
+  // The twins of the main module's items at points 2, 3 and X, found once
+  // by their names ("NAMEAp2" is NAME's twin at point 2), so that a look-up
+  // of a further point's item builds no name. Only items with twins are in
+  // it. Found as the workspace is made, again should the items change.
+  mutable TItemMap<std::array<TCalcItem*, 3>> FTwins;
+  mutable int FTwinsOfItems = -1;  // the main module's item count they were found for
+  TCalcItem* Twin(const TCalcItem& first, int op) const;
+  // The twins of `first` at points 2, 3 and X; nullptr for an item without.
+  const std::array<TCalcItem*, 3>* TwinsOf(const TCalcItem& first) const;
+  void FindTwins() const;
 };
 
 }  // namespace torvacalc

@@ -1,6 +1,7 @@
 #include "workspace/workspace.h"
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <set>
 
@@ -74,14 +75,21 @@ bool TWorkspace::Redo() {
   return true;
 }
 
+void TWorkspace::RowItems(const std::string& name, std::span<TCalcItem*> items) const {
+  for (size_t op = 0; op < items.size(); ++op) items[op] = Item(name, static_cast<int>(op));
+}
+
 bool TWorkspace::Locate(const TCalcItem* item, std::string* name, int* op) const {
   if (!item) return false;
   if (FPlaces.empty())
     for (const auto& page : Pages())
       for (const auto& group : page.Groups)
-        for (const std::string& n : group.Items)
+        for (const std::string& n : group.Items) {
+          std::array<TCalcItem*, 4> items{};
+          RowItems(n, std::span(items).first(static_cast<size_t>(OperatingPointCount())));
           for (int k = 0; k < OperatingPointCount(); ++k)
-            if (const TCalcItem* i = Item(n, k)) FPlaces.emplace(i, std::make_pair(n, k));
+            if (const TCalcItem* i = items[static_cast<size_t>(k)]) FPlaces.emplace(i, std::make_pair(n, k));
+        }
   const auto it = FPlaces.find(item);
   if (it == FPlaces.end()) return false;
   if (name) *name = it->second.first;
@@ -324,9 +332,12 @@ std::vector<TCalcParameter*> TWorkspace::Parameters() const {
   std::vector<TCalcParameter*> params;
   for (const auto& page : Pages())
     for (const auto& group : page.Groups)
-      for (const std::string& n : group.Items)
+      for (const std::string& n : group.Items) {
+        std::array<TCalcItem*, 4> items{};
+        RowItems(n, std::span(items).first(static_cast<size_t>(OperatingPointCount())));
         for (int k = 0; k < OperatingPointCount(); ++k)
-          if (TCalcItem* i = Item(n, k); i && i->AsParameter()) params.push_back(i->AsParameter());
+          if (TCalcItem* i = items[static_cast<size_t>(k)]; i && i->AsParameter()) params.push_back(i->AsParameter());
+      }
   return params;
 }
 

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -96,6 +97,9 @@ class TWorkspace {
   // The item `name` of operating point `op`; nullptr when that point has
   // no such item.
   virtual TCalcItem* Item(const std::string& name, int op) const = 0;
+  // The items of row `name` at the points 0 .. items.size() - 1: Item
+  // point by point, which a calculation may find at once.
+  virtual void RowItems(const std::string& name, std::span<TCalcItem*> items) const;
   // Where the window shows `item`: the row name and the operating point
   // (false when no page shows it).
   bool Locate(const TCalcItem* item, std::string* name, int* op) const;

@@ -6,6 +6,7 @@
 
 #include "assembly/whole_calculation.h"
 #include "workspace/points_layout.h"
+#include "workspace/torva_workspace.h"
 
 namespace torvacalc {
 namespace {
@@ -27,13 +28,18 @@ TEST(PointsLayout, SuffixesNameThePoint) {
 }
 
 TEST(PointsLayout, EveryItemOfTheMainModuleIsShownOnce) {
-  const auto calc = CreateWholeCalculation();
+  const TTorvaWorkspace w;
+  const TCustomSCMSubstances* calc = &w.Calculation();
   const TPointsLayout layout = LayoutOfCalculation(*calc);
   std::multiset<const TCalcItem*> shown(layout.constants.begin(), layout.constants.end());
   for (const TPointRow& r : layout.rows) {
     SCOPED_TRACE(r.base);
     ASSERT_NE(r.items[0], nullptr);
     EXPECT_EQ(r.items[0]->GetName(), r.base);
+    // The workspace finds the row's twins as the layout places them.
+    std::array<TCalcItem*, kPointCount> found;
+    w.RowItems(r.base, found);
+    EXPECT_EQ(found, r.items);
     // A detail only point 1 returns (a noise method's terms) has a row
     // of its own with the other points empty.
     const bool pointOneOnly = !r.items[1];
