@@ -118,9 +118,9 @@ void TCMCharacteristics::DoCalculate() {
   const auto put = [](TCalcParameter* p, Extended v) { p->AssignValue(0, v); };
   const bool relevant = n >= 1 && n <= 3;
   // The points' flows, pressures and states are the medium's and the
-  // sizing's, read here as they are: whether they are used is their word
-  // (a point that is on and lacks its temperature is not greyed out here
-  // because the characteristic does not draw it yet).
+  // sizing's, read here as they are: whether they are used is their word.
+  // (A point that is on but still lacks its entries asks for them; that
+  // the characteristic cannot draw it yet does not make them unused.)
 
   put(ax, c.GetAx());
   put(a1, c.GetA1());
