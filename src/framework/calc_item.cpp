@@ -371,8 +371,12 @@ void TCalcRelevantString::SetText(const std::string& text) {
 // ----------------------------------------------------------- TCalcParameter
 
 TCalcParameter::TCalcParameter(TAncestorCalcModule* module, TQuantity quantity)
-    : TCalcParameter(module, TQuantityArray::GetLowerBound(quantity),
-                     TQuantityArray::GetUpperBound(quantity), quantity) {}
+    : TCalcParameter(module, QuantityRecord(quantity), quantity) {}  // rejects an unknown quantity
+
+TCalcParameter::TCalcParameter(TAncestorCalcModule* module, const TQuantityRecord& record, TQuantity quantity)
+    : TCalcItem(module), FCalcUnits(quantity), FLowerBound(record.LowerBound), FUpperBound(record.UpperBound) {
+  FParameter = this;
+}
 
 TCalcParameter::TCalcParameter(TAncestorCalcModule* module, Extended lowerBound, Extended upperBound,
                                TQuantity quantity)

@@ -36,10 +36,11 @@ void TAncestorCalcModule::DestroyItems() {
   MarkDestroying();
   // Items die in reverse creation order; each one unlinks itself first.
   FInputParameters.clear();
-  while (!FItems.empty()) {
-    EraseName(FItemOrder.back());
+  while (!FItemOrder.empty()) {
+    TCalcItem* item = FItemOrder.back();
+    EraseName(item);
     FItemOrder.pop_back();
-    FItems.pop_back();
+    delete item;
   }
   FNames.clear();
   FNamed = 0;
@@ -158,9 +159,15 @@ void TAncestorCalcModule::AddCalcItem(std::unique_ptr<TCalcItem> item) {
     slot = {hash, item.get()};
     ++FNamed;
   }
+  // Modules hold dozens to hundreds of items: the lists start at a size
+  // that spares them the first few growths.
+  if (FItemOrder.empty()) {
+    FItemOrder.reserve(32);
+    FInputParameters.reserve(16);
+  }
   FItemOrder.push_back(item.get());
-  if (TCalcParameter* p = item->AsParameter(); p && !p->IsOutputParameter()) FInputParameters.push_back(p);
-  FItems.push_back(std::move(item));
+  TCalcItem* owned = item.release();
+  if (TCalcParameter* p = owned->AsParameter(); p && !p->IsOutputParameter()) FInputParameters.push_back(p);
 }
 
 void TAncestorCalcModule::EraseName(const TCalcItem* item) {
