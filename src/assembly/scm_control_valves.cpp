@@ -1086,7 +1086,8 @@ void TCustomSCM3ControlValves::Init() {
   // (the layer below rates it for the inlet pressure of point 1, all it
   // knows); the inlet pipe, in the table, for the largest inlet pressure.
   TConnections& outletPipe = FCalcConnectorNormPipeThickness1->InConnections;
-  const std::vector<std::string> outletPipeRows = outletPipe.ConnectionList();
+  std::vector<std::string> outletPipeRows;
+  for (size_t e = 0; e < outletPipe.Count(); ++e) outletPipeRows.emplace_back(outletPipe.Entry(e));
   outletPipe.Clear();
   for (const std::string& row : outletPipeRows) outletPipe.AddConnection(row == "P1|P1" ? "p2Max|P1" : row);
 
