@@ -362,6 +362,11 @@ int TConnections::Add(std::string_view source, std::string_view target, bool bar
   // The entry is written after the others first and hashed there; a
   // repeated one is taken back.
   const size_t offset = FText.size();
+  // A list that is filled at all mostly takes a few dozen entries.
+  if (FEntries.capacity() == 0) {
+    FText.reserve(256);
+    FEntries.reserve(16);
+  }
   FText.append(source);
   if (bar) FText.append(1, '|').append(target);
   const std::string_view text = std::string_view(FText).substr(offset);
