@@ -150,8 +150,14 @@ void TAncestorCalcModule::AddCalcItem(std::unique_ptr<TCalcItem> item) {
     if ((FNamed + 1) * 4 > FNames.size() * 3) {
       std::vector<TNameSlot> old(std::max<size_t>(64, FNames.size() * 2));
       old.swap(FNames);
+      // The names in the table differ: each goes to the first free slot.
+      const size_t mask = FNames.size() - 1;
       for (const TNameSlot& s : old)
-        if (s.Item) FNames[NameSlot({}, s.Hash)] = s;  // names in the table differ: the first free slot
+        if (s.Item) {
+          size_t i = s.Hash & mask;
+          while (FNames[i].Item) i = (i + 1) & mask;
+          FNames[i] = s;
+        }
     }
     const size_t hash = NameHash(name);
     TNameSlot& slot = FNames[NameSlot(name, hash)];
