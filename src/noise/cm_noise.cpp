@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <initializer_list>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace torvacalc {
@@ -197,13 +198,15 @@ TBandParameters TCMCustomNoisePrediction::AddBands(const char* prefix, TQuantity
                                                    const char* caption, bool output) {
   TBandParameters r{};
   for (int i = 0; i < tSpectrum::Count; ++i) {
-    const std::string name = std::string(prefix) + kBandNames[i];
-    char text[128];
-    std::snprintf(text, sizeof text, "%s %d Hz", caption,
-                  static_cast<int>(tSpectrum::Frequencies[static_cast<size_t>(i)]));
-    TCalcParameter* p = output ? static_cast<TCalcParameter*>(AddItem<TOutputParameter>(name, q))
-                               : static_cast<TCalcParameter*>(AddItem<TInputParameter>(name, q));
-    p->SetCaption(text);
+    std::string name = std::string(prefix) + kBandNames[i];
+    // "caption 500 Hz", put together without a formatted print (four
+    // methods at four points make 300 of them).
+    std::string text = caption;
+    text.append(1, ' ').append(std::to_string(static_cast<int>(tSpectrum::Frequencies[static_cast<size_t>(i)])));
+    text.append(" Hz");
+    TCalcParameter* p = output ? static_cast<TCalcParameter*>(AddItem<TOutputParameter>(std::move(name), q))
+                               : static_cast<TCalcParameter*>(AddItem<TInputParameter>(std::move(name), q));
+    p->SetCaption(std::move(text));
     r[static_cast<size_t>(i)] = p;
   }
   return r;
