@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <sstream>
+#include <string>
+#include <string_view>
 
 #include "assembly/main_items.h"
 #include "framework/basics.h"
@@ -59,14 +60,18 @@ const char* const kBands[] = {"0500", "1000", "2000", "4000", "8000"};
 // The rows of one module, written "main|item" (or "name" when both sides
 // have the same name), separated by blanks.
 void Rows(std::vector<L>& out, L::TModule module, L::TWay way, bool perPoint, bool firstOnly,
-          const std::string& list) {
-  std::istringstream in(list);
-  std::string entry;
-  while (in >> entry) {
+          std::string_view list) {
+  const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+  for (size_t start = 0, end = 0; start < list.size(); start = end) {
+    if (blank(list[start])) {
+      end = start + 1;
+      continue;
+    }
+    for (end = start; end < list.size() && !blank(list[end]);) ++end;
+    const std::string_view entry = list.substr(start, end - start);
     const auto bar = entry.find('|');
-    L l{module, way, perPoint, firstOnly, entry.substr(0, bar),
-        bar == std::string::npos ? entry : entry.substr(bar + 1)};
-    out.push_back(std::move(l));
+    out.push_back({module, way, perPoint, firstOnly, std::string(entry.substr(0, bar)),
+                   std::string(bar == std::string_view::npos ? entry : entry.substr(bar + 1))});
   }
 }
 
@@ -1086,7 +1091,8 @@ void TCustomSCM3ControlValves::Init() {
   // (the layer below rates it for the inlet pressure of point 1, all it
   // knows); the inlet pipe, in the table, for the largest inlet pressure.
   TConnections& outletPipe = FCalcConnectorNormPipeThickness1->InConnections;
-  const std::vector<std::string> outletPipeRows = outletPipe.ConnectionList();
+  std::vector<std::string> outletPipeRows;
+  for (size_t e = 0; e < outletPipe.Count(); ++e) outletPipeRows.emplace_back(outletPipe.Entry(e));
   outletPipe.Clear();
   for (const std::string& row : outletPipeRows) outletPipe.AddConnection(row == "P1|P1" ? "p2Max|P1" : row);
 

@@ -358,21 +358,25 @@ size_t EntryHash(std::string_view s) {
 
 }  // namespace
 
-int TConnections::AddConnection(std::string_view source, std::string_view target) {
-  std::string text;
-  text.reserve(source.size() + 1 + target.size());
-  text.append(source).append(1, '|').append(target);
-  return Add(std::move(text));
-}
-
-int TConnections::Add(std::string&& text) {
+int TConnections::Add(std::string_view source, std::string_view target, bool bar) {
+  // The entry is written after the others first and hashed there; a
+  // repeated one is taken back.
+  const size_t offset = FText.size();
+  // A list that is filled at all mostly takes a few dozen entries.
+  if (FEntries.capacity() == 0) {
+    FText.reserve(256);
+    FEntries.reserve(16);
+  }
+  FText.append(source);
+  if (bar) FText.append(1, '|').append(target);
+  const std::string_view text = std::string_view(FText).substr(offset);
   if (text.empty()) return -1;
   const size_t hash = EntryHash(text);
-  if ((FList.size() + 1) * 2 > FIndex.size()) {
-    FIndex.assign(std::max<size_t>(32, std::bit_ceil((FList.size() + 1) * 4)), 0);
+  if ((FEntries.size() + 1) * 2 > FIndex.size()) {
+    FIndex.assign(std::max<size_t>(32, std::bit_ceil((FEntries.size() + 1) * 4)), 0);
     const size_t mask = FIndex.size() - 1;
-    for (size_t e = 0; e < FList.size(); ++e) {
-      size_t i = FHashes[e] & mask;
+    for (size_t e = 0; e < FEntries.size(); ++e) {
+      size_t i = FEntries[e].Hash & mask;
       while (FIndex[i]) i = (i + 1) & mask;
       FIndex[i] = static_cast<std::uint32_t>(e + 1);
     }
@@ -381,23 +385,25 @@ int TConnections::Add(std::string&& text) {
   size_t i = hash & mask;
   for (; FIndex[i]; i = (i + 1) & mask) {
     const size_t e = FIndex[i] - 1;
-    if (FHashes[e] == hash && FList[e] == text) return -1;
+    if (FEntries[e].Hash == hash && Entry(e) == text) {
+      FText.resize(offset);
+      return -1;
+    }
   }
   const bool wasActive = FOwner && FOwner->GetActive();
   if (wasActive) FOwner->SetActive(false);
-  FList.push_back(std::move(text));
-  FHashes.push_back(hash);
-  FIndex[i] = static_cast<std::uint32_t>(FList.size());
+  FEntries.push_back({static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(text.size()), hash});
+  FIndex[i] = static_cast<std::uint32_t>(FEntries.size());
   if (FOwner) FOwner->FLinkedSource = FOwner->FLinkedTarget = 0;
   if (wasActive) FOwner->SetActive(true);
-  return static_cast<int>(FList.size()) - 1;
+  return static_cast<int>(FEntries.size()) - 1;
 }
 
 void TConnections::Clear() {
   const bool wasActive = FOwner && FOwner->GetActive();
   if (wasActive) FOwner->SetActive(false);
-  FList.clear();
-  FHashes.clear();
+  FText.clear();
+  FEntries.clear();
   FIndex.clear();
   if (FOwner) FOwner->FLinkedSource = FOwner->FLinkedTarget = 0;
   if (wasActive) FOwner->SetActive(true);
@@ -471,8 +477,8 @@ std::vector<std::pair<TCalcItem*, TCalcItem*>> Resolve(const TConnections& list,
                                                        const std::string& connector) {
   std::vector<std::pair<TCalcItem*, TCalcItem*>> items;
   items.reserve(list.Count());
-  for (const auto& entry : list.ConnectionList()) {
-    const auto [source, target] = SplitEntry(entry);
+  for (size_t e = 0; e < list.Count(); ++e) {
+    const auto [source, target] = SplitEntry(list.Entry(e));
     TCalcItem* from = Lookup(a, source, connector);
     items.emplace_back(from, Lookup(b, target, connector));
   }
@@ -483,6 +489,7 @@ std::vector<std::pair<TCalcItem*, TCalcItem*>> Resolve(const TConnections& list,
 
 void TCalcConnector::BuildParameterList(const TLinkedItems& links) {
   std::vector<const TCalcItem*> attached;
+  attached.reserve(2 * (links.Out.size() + links.In.size() + links.OutPump.size() + links.InPump.size()));
   for (const auto* list : {&links.Out, &links.In, &links.OutPump, &links.InPump})
     for (const auto& [from, to] : *list) {
       attached.push_back(from);
@@ -639,8 +646,8 @@ void TCalcConnector::NotifyTargetCalcParameters(bool unlink) {
   TCalcModule* src = SourceModule();
   TCalcModule* dst = TargetModule();
   auto walk = [&](const TConnections& list, TCalcModule* ma, TCalcModule* mb, bool data, bool onlyIfSame) {
-    for (const auto& entry : list.ConnectionList()) {
-      const auto [source, target] = SplitEntry(entry);
+    for (size_t e = 0; e < list.Count(); ++e) {
+      const auto [source, target] = SplitEntry(list.Entry(e));
       TCalcItem* a = Lookup(ma, source, GetName());
       TCalcItem* b = Lookup(mb, target, GetName());
       if (data) {

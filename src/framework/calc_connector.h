@@ -123,21 +123,32 @@ class TConnections {
   // Adds the entry unless present; returns its index, -1 for an empty
   // text or one already there. An active owning connector is switched off
   // while the list changes and on again afterwards.
-  int AddConnection(std::string_view text) { return Add(std::string(text)); }
+  int AddConnection(std::string_view text) { return Add(text, {}, false); }
   // The entry "source|target", made in place.
-  int AddConnection(std::string_view source, std::string_view target);
+  int AddConnection(std::string_view source, std::string_view target) { return Add(source, target, true); }
   void Clear();
-  const std::vector<std::string>& ConnectionList() const { return FList; }
-  size_t Count() const { return FList.size(); }
+  size_t Count() const { return FEntries.size(); }
+  // The entry at `index` (< Count()), valid until the list changes.
+  std::string_view Entry(size_t index) const {
+    return std::string_view(FText).substr(FEntries[index].Offset, FEntries[index].Size);
+  }
 
  private:
-  int Add(std::string&& text);
+  // `source`, and with `bar` "|" and `target` after it.
+  int Add(std::string_view source, std::string_view target, bool bar);
   TCalcConnector* FOwner;
-  std::vector<std::string> FList;
-  std::vector<size_t> FHashes;  // of FList's entries, in the same order
-  // A calculation adds hundreds of entries to one list, each looked for
-  // first: an open-addressed table of entry numbers + 1 (0 is free), at
-  // most half full, finds a repeated entry without walking the list.
+  // A calculation adds hundreds of entries to its lists: their texts stand
+  // back to back in one string, so that an entry costs no allocation of
+  // its own.
+  std::string FText;
+  struct TEntry {
+    std::uint32_t Offset, Size;
+    size_t Hash;
+  };
+  std::vector<TEntry> FEntries;
+  // Each entry is looked for before it is added: an open-addressed table
+  // of entry numbers + 1 (0 is free), at most half full, finds a repeated
+  // entry without walking the list.
   std::vector<std::uint32_t> FIndex;
 };
 

@@ -272,10 +272,14 @@ void TCalcItem::SetSourceCalcItem(TCalcItem* source) {
   if (!FSourceCalcItem) StoreField();
   if (FSourceCalcItem) Erase(FSourceCalcItem->FTargets, this);
   FSourceCalcItem = source;
-  if (source)
+  if (source) {
+    // An item of the main module is mostly read by several modules of its
+    // point (the valve and the noise methods).
+    if (source->FTargets.capacity() == 0) source->FTargets.reserve(4);
     source->FTargets.push_back(this);
-  else
+  } else {
     RestoreField();
+  }
   if (Alive(this)) FCalcModule->CalcEvent(ceUpdateState, this);
   CallEventIfNecessary(before);
 }
@@ -371,8 +375,12 @@ void TCalcRelevantString::SetText(const std::string& text) {
 // ----------------------------------------------------------- TCalcParameter
 
 TCalcParameter::TCalcParameter(TAncestorCalcModule* module, TQuantity quantity)
-    : TCalcParameter(module, TQuantityArray::GetLowerBound(quantity),
-                     TQuantityArray::GetUpperBound(quantity), quantity) {}
+    : TCalcParameter(module, QuantityRecord(quantity), quantity) {}  // rejects an unknown quantity
+
+TCalcParameter::TCalcParameter(TAncestorCalcModule* module, const TQuantityRecord& record, TQuantity quantity)
+    : TCalcItem(module), FCalcUnits(quantity), FLowerBound(record.LowerBound), FUpperBound(record.UpperBound) {
+  FParameter = this;
+}
 
 TCalcParameter::TCalcParameter(TAncestorCalcModule* module, Extended lowerBound, Extended upperBound,
                                TQuantity quantity)
@@ -620,6 +628,9 @@ void TCalcParameter::ModifyShortcaption() {
 
 void TCalcParameter::SynchronizeUnits(TCalcParameter& a, TCalcParameter& b) {
   if (&a == &b) return;
+  // Units are mostly kept alike over the twins of the four points.
+  for (TCalcParameter* p : {&a, &b})
+    if (p->FSyncUnits.capacity() == 0) p->FSyncUnits.reserve(3);
   if (std::find(a.FSyncUnits.begin(), a.FSyncUnits.end(), &b) == a.FSyncUnits.end())
     a.FSyncUnits.push_back(&b);
   if (std::find(b.FSyncUnits.begin(), b.FSyncUnits.end(), &a) == b.FSyncUnits.end())

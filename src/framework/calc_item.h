@@ -82,7 +82,7 @@ class TCalcItem {
   bool IsMultiSwitch() const { return FSwitchKind == TSwitchKind::Multi; }
 
   const std::string& GetName() const { return FName; }
-  virtual void SetName(const std::string& name) { FName = name; }
+  virtual void SetName(std::string name) { FName = std::move(name); }
   virtual std::string GetCaption() const;  // translated
   // By value: a caption written as a literal is made once, not made and copied.
   virtual void SetCaption(std::string caption) { FCaption = std::move(caption); }
@@ -417,6 +417,10 @@ class TCalcParameter : public TCalcItem {
   Extended FLowerBound, FUpperBound;
   bool FIsApproximated = false;
   std::vector<TCalcParameter*> FSyncUnits;
+
+ private:
+  // Both bounds from the one record of the quantity.
+  TCalcParameter(TAncestorCalcModule* module, const TQuantityRecord& record, TQuantity quantity);
 };
 
 // Inputs of a module.

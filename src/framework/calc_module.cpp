@@ -36,10 +36,11 @@ void TAncestorCalcModule::DestroyItems() {
   MarkDestroying();
   // Items die in reverse creation order; each one unlinks itself first.
   FInputParameters.clear();
-  while (!FItems.empty()) {
-    EraseName(FItemOrder.back());
+  while (!FItemOrder.empty()) {
+    TCalcItem* item = FItemOrder.back();
+    EraseName(item);
     FItemOrder.pop_back();
-    FItems.pop_back();
+    delete item;
   }
   FNames.clear();
   FNamed = 0;
@@ -149,8 +150,14 @@ void TAncestorCalcModule::AddCalcItem(std::unique_ptr<TCalcItem> item) {
     if ((FNamed + 1) * 4 > FNames.size() * 3) {
       std::vector<TNameSlot> old(std::max<size_t>(64, FNames.size() * 2));
       old.swap(FNames);
+      // The names in the table differ: each goes to the first free slot.
+      const size_t mask = FNames.size() - 1;
       for (const TNameSlot& s : old)
-        if (s.Item) FNames[NameSlot({}, s.Hash)] = s;  // names in the table differ: the first free slot
+        if (s.Item) {
+          size_t i = s.Hash & mask;
+          while (FNames[i].Item) i = (i + 1) & mask;
+          FNames[i] = s;
+        }
     }
     const size_t hash = NameHash(name);
     TNameSlot& slot = FNames[NameSlot(name, hash)];
@@ -158,9 +165,15 @@ void TAncestorCalcModule::AddCalcItem(std::unique_ptr<TCalcItem> item) {
     slot = {hash, item.get()};
     ++FNamed;
   }
+  // Modules hold dozens to hundreds of items: the lists start at a size
+  // that spares them the first few growths.
+  if (FItemOrder.empty()) {
+    FItemOrder.reserve(32);
+    FInputParameters.reserve(16);
+  }
   FItemOrder.push_back(item.get());
-  if (TCalcParameter* p = item->AsParameter(); p && !p->IsOutputParameter()) FInputParameters.push_back(p);
-  FItems.push_back(std::move(item));
+  TCalcItem* owned = item.release();
+  if (TCalcParameter* p = owned->AsParameter(); p && !p->IsOutputParameter()) FInputParameters.push_back(p);
 }
 
 void TAncestorCalcModule::EraseName(const TCalcItem* item) {

@@ -41,11 +41,13 @@ class TAncestorCalcModule : public TCalcComponent {
   // found by name may tell whether they still belong to this module.
   std::uint64_t GetSerial() const { return FSerial; }
 
-  // Creates an item owned by this module and registers it under `name`.
+  // Creates an item owned by this module and registers it under `name`
+  // (by value: a name written as a literal is made once, not made and
+  // copied).
   template <class T, class... Args>
-  T* AddItem(const std::string& name, Args&&... args) {
+  T* AddItem(std::string name, Args&&... args) {
     auto item = std::make_unique<T>(this, std::forward<Args>(args)...);
-    item->SetName(name);
+    item->SetName(std::move(name));
     T* raw = item.get();
     AddCalcItem(std::move(item));
     return raw;
@@ -103,7 +105,7 @@ class TAncestorCalcModule : public TCalcComponent {
   int FUpdateCounter = 0;
 
  private:
-  std::vector<std::unique_ptr<TCalcItem>> FItems;
+  // The items in creation order, owned: DestroyItems frees them.
   std::vector<TCalcItem*> FItemOrder;
   std::vector<TCalcParameter*> FInputParameters;
   // The items by name, without regard to the case of ASCII letters: an

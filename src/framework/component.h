@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace torvacalc {
@@ -22,7 +23,7 @@ class TCalcComponent {
   // nested calculation) on or off as its owner is; other parts ignore it.
   virtual void SetActiveWithOwner(bool /*active*/) {}
   const std::string& GetName() const { return FName; }
-  void SetName(const std::string& name) { FName = name; }
+  void SetName(std::string name) { FName = std::move(name); }
   TCalcComponent* GetOwner() const { return FOwner; }
 
   // True from the start of the destructor on: objects being freed ignore

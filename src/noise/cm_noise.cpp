@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <initializer_list>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace torvacalc {
 
@@ -50,6 +53,36 @@ Extended TwoDigits(Extended v) {
 
 const char* kBandNames[tSpectrum::Count] = {"0500", "1000", "2000", "4000", "8000"};
 
+TChoiceList Choices(std::initializer_list<const char*> values) {
+  return std::make_shared<const std::vector<std::string>>(values.begin(), values.end());
+}
+
+// The value lists of the switches every noise module has (four methods at
+// each of four points): made once, shared by all the switches.
+struct TNoiseChoices {
+  TChoiceList Phase = Choices({"Flüssigkeit", "Dampf", "Gas", "Gas (Betriebszustand)", "Mehrphasig (Dampf)",
+                               "Mehrphasig (Gas)", "unbestimmt"});
+  TChoiceList CalculatedPhase = Choices({"unbestimmt", "flüssig", "dampfförmig", "gasförmig", "gesättigt", "fest",
+                                         "überkritisch", "zweiphasig"});
+  TChoiceList NoiseNormLiquid = Choices({"VDMA 24422 (1979)", "VDMA 24422 (1989)", "IEC 60534-8-4"});
+  TChoiceList NoiseNormGas = Choices({"VDMA 24422 (1979)", "VDMA 24422 (1989)", "IEC 60534-8-3"});
+  TChoiceList PipeClass = Choices({"EN 10220", "ASME B36.10M"});
+  TChoiceList SubstanceType = Choices({"Wasser", "Faserstoffsuspension", "Sonstige", "RU Bochum", "AGA", "GERG"});
+  TChoiceList GasMedium = Choices({"Gas", "Dampf"});
+  TChoiceList LowNoiseDesign = Choices({"keine", "Silent-Pack", "Lochkegel", "benutzerdefiniert"});
+  TChoiceList ResistorType = Choices({"unbekannt", "Ventil", "Einlochblende", "Schalldämpfer direkt",
+                                      "Schalldämpfer indirekt", "Lochkegel", "Einspritzdüse"});
+  TChoiceList FlowState = Choices({"unbestimmt", "normal", "beginnende Kavitation", "starke Kavitation",
+                                   "maximale Kavitation", "Verdampfung", "kritische Strömung",
+                                   "Kavitationsschäden", "beginnende Kavitation (Sigma mr)",
+                                   "starke Kavitation (Sigma mr)"});
+};
+
+const TNoiseChoices& NoiseChoices() {
+  static const TNoiseChoices choices;
+  return choices;
+}
+
 }  // namespace
 
 // ----- TCMCustomNoisePrediction -----
@@ -57,8 +90,7 @@ const char* kBandNames[tSpectrum::Count] = {"0500", "1000", "2000", "4000", "800
 TCMCustomNoisePrediction::TCMCustomNoisePrediction(TCalcComponent* owner, std::string name,
                                                    std::unique_ptr<tVDMA79> method)
     : TCalcModule(owner, std::move(name)), FMethod(std::move(method)) {
-  auto list = [&](const char* n, const char* caption, const std::vector<std::string>& values,
-                  int chosen = 0) {
+  auto list = [&](const char* n, const char* caption, const TChoiceList& values, int chosen = 0) {
     auto* s = AddItem<TCalcListSwitch>(n);
     s->SetCaption(caption);
     s->SetValueList(values);
@@ -71,40 +103,26 @@ TCMCustomNoisePrediction::TCMCustomNoisePrediction(TCalcComponent* owner, std::s
     s->SetChecked(on);
     return s;
   };
-  Phase = list("Phase", "Phase",
-               {"Flüssigkeit", "Dampf", "Gas", "Gas (Betriebszustand)", "Mehrphasig (Dampf)",
-                "Mehrphasig (Gas)", "unbestimmt"});
-  CalculatedPhase = list("CalculatedPhase", "Berechnete Phase",
-                         {"unbestimmt", "flüssig", "dampfförmig", "gasförmig", "gesättigt",
-                          "fest", "überkritisch", "zweiphasig"});
-  NoiseNormLiquid = list("NoiseNormLiquid", "Geräuschverfahren für Flüssigkeiten",
-                         {"VDMA 24422 (1979)", "VDMA 24422 (1989)", "IEC 60534-8-4"}, 2);
-  NoiseNormGas = list("NoiseNormGas", "Geräuschverfahren für Gase und Dämpfe",
-                      {"VDMA 24422 (1979)", "VDMA 24422 (1989)", "IEC 60534-8-3"}, 2);
+  const TNoiseChoices& choices = NoiseChoices();
+  Phase = list("Phase", "Phase", choices.Phase);
+  CalculatedPhase = list("CalculatedPhase", "Berechnete Phase", choices.CalculatedPhase);
+  NoiseNormLiquid = list("NoiseNormLiquid", "Geräuschverfahren für Flüssigkeiten", choices.NoiseNormLiquid, 2);
+  NoiseNormGas = list("NoiseNormGas", "Geräuschverfahren für Gase und Dämpfe", choices.NoiseNormGas, 2);
   PipeClass = AddItem<TPipeClassSwitch>("PipeClass");
   PipeClass->SetCaption("Rohrklasse");
-  PipeClass->SetValueList({"EN 10220", "ASME B36.10M"});
+  PipeClass->SetValueList(choices.PipeClass);
   FStyles = TValveStyles::Default();
   ValveType = AddValveDataSwitch(*this, "ValveType", "Ventilbauart");
   OfferValveData(ValveType, FStyles->StyleSource(), true);
-  SubstanceType = list("SubstanceType", "Stoffart",
-                       {"Wasser", "Faserstoffsuspension", "Sonstige", "RU Bochum", "AGA", "GERG"},
-                       stOthers);
-  GasMedium = list("GasMedium", "Gasförmiges Medium", {"Gas", "Dampf"});
-  LowNoiseDesign = list("LowNoiseDesign", "Geräuscharme Ausführung",
-                        {"keine", "Silent-Pack", "Lochkegel", "benutzerdefiniert"});
+  SubstanceType = list("SubstanceType", "Stoffart", choices.SubstanceType, stOthers);
+  GasMedium = list("GasMedium", "Gasförmiges Medium", choices.GasMedium);
+  LowNoiseDesign = list("LowNoiseDesign", "Geräuscharme Ausführung", choices.LowNoiseDesign);
   LowNoise = AddItem<TDataListSwitch>("LowNoise");
   LowNoise->SetCaption("Geräuscharme Baureihe");
   UseMaCorrection = two("UseMaCorrection", "Machzahlkorrektur", false);
-  ResistorType = list("ResistorType", "Art der Drosselstrecke",
-                      {"unbekannt", "Ventil", "Einlochblende", "Schalldämpfer direkt",
-                       "Schalldämpfer indirekt", "Lochkegel", "Einspritzdüse"});
+  ResistorType = list("ResistorType", "Art der Drosselstrecke", choices.ResistorType);
   UseResistors = two("UseResistors", "Nachgeschaltete Drosselstrecke", false);
-  FlowState = list("FlowState", "Strömungszustand",
-                   {"unbestimmt", "normal", "beginnende Kavitation", "starke Kavitation",
-                    "maximale Kavitation", "Verdampfung", "kritische Strömung",
-                    "Kavitationsschäden", "beginnende Kavitation (Sigma mr)",
-                    "starke Kavitation (Sigma mr)"});
+  FlowState = list("FlowState", "Strömungszustand", choices.FlowState);
   MechDamage = two("MechDamage", "Mechanische Schäden zu erwarten", false);
 
   x = Param<TInputParameter>("x", qFixedPortion, "Differenzdruckverhältnis");
@@ -180,13 +198,15 @@ TBandParameters TCMCustomNoisePrediction::AddBands(const char* prefix, TQuantity
                                                    const char* caption, bool output) {
   TBandParameters r{};
   for (int i = 0; i < tSpectrum::Count; ++i) {
-    const std::string name = std::string(prefix) + kBandNames[i];
-    char text[128];
-    std::snprintf(text, sizeof text, "%s %d Hz", caption,
-                  static_cast<int>(tSpectrum::Frequencies[static_cast<size_t>(i)]));
-    TCalcParameter* p = output ? static_cast<TCalcParameter*>(AddItem<TOutputParameter>(name, q))
-                               : static_cast<TCalcParameter*>(AddItem<TInputParameter>(name, q));
-    p->SetCaption(text);
+    std::string name = std::string(prefix) + kBandNames[i];
+    // "caption 500 Hz", put together without a formatted print (four
+    // methods at four points make 300 of them).
+    std::string text = caption;
+    text.append(1, ' ').append(std::to_string(static_cast<int>(tSpectrum::Frequencies[static_cast<size_t>(i)])));
+    text.append(" Hz");
+    TCalcParameter* p = output ? static_cast<TCalcParameter*>(AddItem<TOutputParameter>(std::move(name), q))
+                               : static_cast<TCalcParameter*>(AddItem<TInputParameter>(std::move(name), q));
+    p->SetCaption(std::move(text));
     r[static_cast<size_t>(i)] = p;
   }
   return r;
@@ -530,7 +550,8 @@ tCMIEC2003::tCMIEC2003(TCalcComponent* owner, std::string name)
     : TCMCustomNoisePrediction(owner, std::move(name), std::make_unique<tIEC2003>()) {
   NoiseStandardLiquid = AddItem<TCalcListSwitch>("NoiseStandardLiquid");
   NoiseStandardLiquid->SetCaption("Ausgabe der Norm für Flüssigkeiten");
-  NoiseStandardLiquid->SetValueList({"IEC 60534-8-4 (2005)", "IEC 60534-8-4 (2015)"});
+  static const TChoiceList editions = Choices({"IEC 60534-8-4 (2005)", "IEC 60534-8-4 (2015)"});
+  NoiseStandardLiquid->SetValueList(editions);
   // The current edition, whose worked examples the method reproduces.
   NoiseStandardLiquid->SetSwitchStatus(leIEC2015);
   AetaL = Param<TModifyParameter>("AetaL", qNoUnit, "Exponent des Wirkungsgradbeiwerts");
@@ -663,7 +684,8 @@ TCMIsa89::TCMIsa89(TCalcComponent* owner, std::string name)
     : TCMCustomNoisePrediction(owner, std::move(name), std::make_unique<tISA89>()) {
   NoiseStandard = AddItem<TCalcListSwitch>("NoiseStandard");
   NoiseStandard->SetCaption("Ausgabe der Norm");
-  NoiseStandard->SetValueList({"IEC 60534-8-3 (2000)", "IEC 60534-8-3 (2010)", "benutzerdefiniert"});
+  static const TChoiceList editions = Choices({"IEC 60534-8-3 (2000)", "IEC 60534-8-3 (2010)", "benutzerdefiniert"});
+  NoiseStandard->SetValueList(editions);
   NoiseStandard->SetSwitchStatus(nsIEC2010);
   HighVelocity = AddItem<TCalcSwitch>("HighVelocity");
   HighVelocity->SetCaption("Hohe Austrittsgeschwindigkeit");
