@@ -644,7 +644,7 @@ void TCMControlValves::RaiseFlowStateMessages(bool liquid, TECVFlowState state) 
     default: return;  // undefined, or partial cavitation judged by sigma_mr alone
   }
   std::vector<TMessageArg> args;
-  if (no == 916) args.push_back(dpc->ConvertToUnitString(V(dpc)));
+  if (no == 916) args.emplace_back(std::in_place_index<0>, dpc->ConvertToUnitString(V(dpc)));
   const std::span<TCalcItem* const> all(list, count);
   CreateMessage(no, all.subspan(1), args);  // shown at the flow state
   CreateMessage(no, all, args);             // and at the target
