@@ -18,6 +18,25 @@ void ConfigureSqlite() {
   (void)configured;
 }
 
+// `path` as an SQLite URI that opens the file immutable: the program's
+// databases do not change while it runs, so SQLite takes no file lock and
+// looks for no journal before each statement. A URI's path escapes '%',
+// '?' and '#'; "file://" with an empty authority takes an absolute path.
+std::string ImmutableUri(const std::string& path) {
+  std::string uri = path.starts_with('/') ? "file://" : "file:";
+  for (const char c : path) {
+    if (c == '%' || c == '?' || c == '#') {
+      static const char hex[] = "0123456789ABCDEF";
+      uri += '%';
+      uri += hex[static_cast<unsigned char>(c) >> 4];
+      uri += hex[c & 15];
+    } else {
+      uri += c;
+    }
+  }
+  return uri + "?immutable=1";
+}
+
 }  // namespace
 
 TSqliteReader::TSqliteReader(const std::string& path, const std::vector<std::string>& markerTables,
@@ -27,7 +46,8 @@ TSqliteReader::TSqliteReader(const std::string& path, const std::vector<std::str
   if (!std::filesystem::is_regular_file(path, ec))
     throw ESqliteReader(ESqliteReader::skMissing, what + " nicht gefunden: " + path, "not found");
   ConfigureSqlite();
-  if (sqlite3_open_v2(path.c_str(), &FDb, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+  if (sqlite3_open_v2(ImmutableUri(path).c_str(), &FDb, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI,
+                      nullptr) != SQLITE_OK) {
     const std::string detail = FDb ? sqlite3_errmsg(FDb) : "cannot open";
     sqlite3_close(FDb);
     FDb = nullptr;
