@@ -113,25 +113,24 @@ std::string FormatMessageText(const std::string& pattern, const std::vector<TMes
 
 // ------------------------------------------------------------- catalogue
 
+TDataModuleMessages::TDataModuleMessages() = default;
+TDataModuleMessages::~TDataModuleMessages() = default;
+
 TDataModuleMessages& TDataModuleMessages::Instance() {
   static TDataModuleMessages catalogue;
   return catalogue;
 }
 
-bool TDataModuleMessages::ReadRows(const std::vector<std::string>& languages, std::string& error) {
-  // A row without a language is a German one.
-  std::string sql = "SELECT No, LanguageNo, ModulNo, Text, TypeNo, HelpNo FROM HYDRIXMessages";
-  std::vector<TSqliteValue> params;
-  for (const std::string& language : languages) {
-    sql += params.empty() ? " WHERE coalesce(LanguageNo, 'de') IN (?1" : ", ?" + std::to_string(params.size() + 1);
-    params.emplace_back(language);
-  }
-  if (!params.empty()) sql += ")";
-  const TSqliteReader db(FPath, {}, "Meldungsdatenbank");
-  const bool read = db.Query(sql, params, [&](const TSqliteRow& r) {
+namespace {
+const char* const kMessageSql = "SELECT No, LanguageNo, ModulNo, Text, TypeNo, HelpNo FROM HYDRIXMessages";
+}  // namespace
+
+void TDataModuleMessages::ReadRows(std::optional<int> no) {
+  const auto keep = [&](const TSqliteRow& r) {
     if (r.IsNull(3)) return;  // Text is required
     TMessageRow row;
     row.No = r.Integer(0);
+    // A row without a language is a German one.
     row.LanguageNo = r.IsNull(1) ? "de" : r.Text(1);
     row.ModulNo = r.IsNull(2) ? -1 : r.Integer(2);
     row.Text = r.Text(3);
@@ -140,9 +139,16 @@ bool TDataModuleMessages::ReadRows(const std::vector<std::string>& languages, st
     // The rows come mostly in key order: the end is the hint.
     std::pair<int, std::string> key(row.No, row.LanguageNo);
     FRows.insert_or_assign(FRows.end(), std::move(key), std::move(row));
-  });
-  if (!read) error = db.ErrorText();
-  return read;
+  };
+  // A message whose rows cannot be read is not asked for again: it is
+  // unknown, as every message of a catalogue that cannot be read.
+  if (no) {
+    FNumbersRead.insert(*no);
+    if (FLookup) FLookup->Run({*no}, keep);
+  } else {
+    FAllRead = true;
+    if (FReader) FReader->Query(kMessageSql, keep);
+  }
 }
 
 bool TDataModuleMessages::Load(const std::string& path) {
@@ -150,24 +156,27 @@ bool TDataModuleMessages::Load(const std::string& path) {
   FTriedDefault = true;
   ++FGeneration;
   FRows.clear();
+  FNumbersRead.clear();
+  FLookup.reset();
+  FReader.reset();
   FLastError.clear();
-  FPath = path;
-  FLanguages = {"de"};
-  const std::string& language = HXOptions().Language;
-  if (language != "de") FLanguages.push_back(language);
-  // Nothing more to read from a file that cannot be read.
+  // Nothing to read from a file that cannot be read.
   FAllRead = true;
   std::string error;
   try {
-    if (ReadRows(FLanguages, error)) {
+    FReader = std::make_unique<TSqliteReader>(path, std::vector<std::string>{}, "Meldungsdatenbank");
+    FLookup = std::make_unique<TSqliteStatement>(*FReader, std::string(kMessageSql) + " WHERE No = ?1");
+    if (FLookup->Ok()) {
       FAllRead = false;
       return true;
     }
+    error = FReader->ErrorText();
   } catch (const ESqliteReader& e) {
     error = e.Detail();
   }
+  FLookup.reset();
+  FReader.reset();
   FLastError = path + ": " + error;
-  FRows.clear();
   return false;
 }
 
@@ -186,46 +195,28 @@ void TDataModuleMessages::EnsureLoaded() const {
   const_cast<TDataModuleMessages*>(this)->LoadDefault();
 }
 
-bool TDataModuleMessages::HasLanguage(const std::string& language) const {
-  return FAllRead || std::find(FLanguages.begin(), FLanguages.end(), language) != FLanguages.end();
-}
-
-void TDataModuleMessages::EnsureLanguage(const std::string& language) const {
-  {
-    std::shared_lock guard(FLock);
-    if (HasLanguage(language)) return;
-  }
-  std::unique_lock guard(FLock);
-  if (HasLanguage(language)) return;
-  auto& self = const_cast<TDataModuleMessages&>(*this);
-  // Added rows are of a language not asked for before: no text made from
-  // the table reads otherwise, the generation stays. A file gone since
-  // leaves the language to the German texts.
-  std::string error;
-  try {
-    self.ReadRows(language.empty() ? std::vector<std::string>{} : std::vector<std::string>{language}, error);
-  } catch (const ESqliteReader&) {
-  }
-  if (language.empty())
-    self.FAllRead = true;
-  else
-    self.FLanguages.push_back(language);
-}
-
-std::optional<TMessageRow> TDataModuleMessages::Find(int no, const std::string& language) const {
-  EnsureLoaded();
-  EnsureLanguage(language);
-  std::shared_lock guard(FLock);
+std::optional<TMessageRow> TDataModuleMessages::Stored(int no, const std::string& language) const {
   auto it = FRows.find({no, language});
   if (it == FRows.end()) it = FRows.find({no, "de"});
   if (it == FRows.end()) return std::nullopt;
   return it->second;
 }
 
+std::optional<TMessageRow> TDataModuleMessages::Find(int no, const std::string& language) const {
+  EnsureLoaded();
+  {
+    std::shared_lock guard(FLock);
+    if (FAllRead || FNumbersRead.contains(no)) return Stored(no, language);
+  }
+  std::unique_lock guard(FLock);
+  if (!FAllRead && !FNumbersRead.contains(no)) const_cast<TDataModuleMessages*>(this)->ReadRows(no);
+  return Stored(no, language);
+}
+
 size_t TDataModuleMessages::Count() const {
   EnsureLoaded();
-  EnsureLanguage({});  // every language
-  std::shared_lock guard(FLock);
+  std::unique_lock guard(FLock);
+  if (!FAllRead) const_cast<TDataModuleMessages*>(this)->ReadRows(std::nullopt);
   return FRows.size();
 }
 

@@ -11,6 +11,7 @@
 #include <optional>
 #include <shared_mutex>
 #include <map>
+#include <set>
 #include <string>
 #include <variant>
 #include <vector>
@@ -22,6 +23,8 @@ namespace torvacalc {
 
 class TCalcItem;
 class TCalcModule;
+class TSqliteReader;
+class TSqliteStatement;
 
 // Severity, most severe first.
 enum tCalcMessageType : std::uint8_t {
@@ -153,16 +156,19 @@ struct TMessageRow {
 };
 
 // The message catalogue: the table "HYDRIXMessages" of the database file
-// "HYDRIXMessages.CDS" in the data folder. Loading reads the German texts
-// (every message has one, the fallback) and those of the program's
-// language; another language's are read when first asked for. Loading
-// takes the write side of a readers-writer lock, lookups the read side. A
-// missing or damaged catalogue leaves the table empty; messages then carry
-// the "unknown message" text.
+// "HYDRIXMessages.CDS" in the data folder. Loading opens the file and
+// compiles the look-up of a message; the rows of a message (in every
+// language) are read when it is first asked for, since a calculation raises
+// a dozen of the catalogue's some hundred messages. Loading and reading take
+// the write side of a readers-writer lock, lookups of rows read before the
+// read side. A missing or damaged catalogue leaves the table empty;
+// messages then carry the "unknown message" text.
 class TDataModuleMessages {
  public:
+  TDataModuleMessages();
+  ~TDataModuleMessages();
   static TDataModuleMessages& Instance();
-  // Reads the catalogue from a database file, replacing what was loaded.
+  // Opens the catalogue of a database file, replacing what was loaded.
   // Returns false (and leaves the table empty) when it cannot be read.
   bool Load(const std::string& path);
   // The default catalogue in the data folder (called once on first use).
@@ -180,17 +186,16 @@ class TDataModuleMessages {
 
  private:
   void EnsureLoaded() const;
-  // Reads the rows of `languages` (every row when empty) under the write
-  // lock; false (and SQLite's words in `error`) when the table cannot be
-  // read, ESqliteReader when the file cannot be opened.
-  bool ReadRows(const std::vector<std::string>& languages, std::string& error);
-  // True once the rows of `language` are in the table (read if need be).
-  bool HasLanguage(const std::string& language) const;
-  void EnsureLanguage(const std::string& language) const;
+  // Reads the rows of message `no`, or every row without one, under the
+  // write lock.
+  void ReadRows(std::optional<int> no);
+  // The row of `no` in `language`, else in German, among those read.
+  std::optional<TMessageRow> Stored(int no, const std::string& language) const;
   mutable std::shared_mutex FLock;
   std::map<std::pair<int, std::string>, TMessageRow> FRows;
-  std::string FPath;
-  std::vector<std::string> FLanguages;  // those read
+  std::unique_ptr<TSqliteReader> FReader;
+  std::unique_ptr<TSqliteStatement> FLookup;
+  std::set<int> FNumbersRead;
   bool FAllRead = false;
   mutable std::atomic<bool> FTriedDefault{false};
   std::string FLastError;

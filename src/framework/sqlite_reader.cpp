@@ -18,6 +18,25 @@ void ConfigureSqlite() {
   (void)configured;
 }
 
+// `path` as an SQLite URI that opens the file immutable: the program's
+// databases do not change while it runs, so SQLite takes no file lock and
+// looks for no journal before each statement. A URI's path escapes '%',
+// '?' and '#'; "file://" with an empty authority takes an absolute path.
+std::string ImmutableUri(const std::string& path) {
+  std::string uri = path.starts_with('/') ? "file://" : "file:";
+  for (const char c : path) {
+    if (c == '%' || c == '?' || c == '#') {
+      static const char hex[] = "0123456789ABCDEF";
+      uri += '%';
+      uri += hex[static_cast<unsigned char>(c) >> 4];
+      uri += hex[c & 15];
+    } else {
+      uri += c;
+    }
+  }
+  return uri + "?immutable=1";
+}
+
 }  // namespace
 
 TSqliteReader::TSqliteReader(const std::string& path, const std::vector<std::string>& markerTables,
@@ -27,7 +46,8 @@ TSqliteReader::TSqliteReader(const std::string& path, const std::vector<std::str
   if (!std::filesystem::is_regular_file(path, ec))
     throw ESqliteReader(ESqliteReader::skMissing, what + " nicht gefunden: " + path, "not found");
   ConfigureSqlite();
-  if (sqlite3_open_v2(path.c_str(), &FDb, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+  if (sqlite3_open_v2(ImmutableUri(path).c_str(), &FDb, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI,
+                      nullptr) != SQLITE_OK) {
     const std::string detail = FDb ? sqlite3_errmsg(FDb) : "cannot open";
     sqlite3_close(FDb);
     FDb = nullptr;
@@ -54,21 +74,33 @@ TSqliteReader::~TSqliteReader() { sqlite3_close(FDb); }
 
 bool TSqliteReader::Query(const std::string& sql, const std::vector<TSqliteValue>& params,
                           const TRowReader& row) const {
-  sqlite3_stmt* st = nullptr;
-  const int prepared = sqlite3_prepare_v2(FDb, sql.c_str(), -1, &st, nullptr);
-  // Finished on every way out, also when a row reader throws.
-  const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(st, sqlite3_finalize);
-  if (prepared != SQLITE_OK) return false;
+  const TSqliteStatement st(*this, sql);
+  return st.Ok() && st.Run(params, row);
+}
+
+TSqliteStatement::TSqliteStatement(const TSqliteReader& db, const std::string& sql) {
+  if (sqlite3_prepare_v2(db.FDb, sql.c_str(), -1, &FSt, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(FSt);
+    FSt = nullptr;
+  }
+}
+
+TSqliteStatement::~TSqliteStatement() { sqlite3_finalize(FSt); }
+
+bool TSqliteStatement::Run(const std::vector<TSqliteValue>& params, const TSqliteReader::TRowReader& row) const {
+  if (!FSt) return false;
+  // Ready for the next run on every way out, also when a row reader throws.
+  const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(FSt, sqlite3_reset);
   for (size_t i = 0; i < params.size(); ++i) {
     const int at = static_cast<int>(i) + 1;
     if (const int* n = std::get_if<int>(&params[i]))
-      sqlite3_bind_int(st, at, *n);
+      sqlite3_bind_int(FSt, at, *n);
     else
-      sqlite3_bind_text(st, at, std::get<std::string>(params[i]).c_str(), -1, SQLITE_TRANSIENT);
+      sqlite3_bind_text(FSt, at, std::get<std::string>(params[i]).c_str(), -1, SQLITE_TRANSIENT);
   }
   int rc;
-  const TSqliteRow r(st);
-  while ((rc = sqlite3_step(st)) == SQLITE_ROW) row(r);
+  const TSqliteRow r(FSt);
+  while ((rc = sqlite3_step(FSt)) == SQLITE_ROW) row(r);
   return rc == SQLITE_DONE;
 }
 

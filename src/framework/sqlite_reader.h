@@ -44,6 +44,7 @@ class TSqliteRow {
 
  private:
   friend class TSqliteReader;
+  friend class TSqliteStatement;
   explicit TSqliteRow(sqlite3_stmt* st) : FSt(st) {}
   sqlite3_stmt* FSt;
 };
@@ -56,7 +57,8 @@ using TSqliteValue = std::variant<int, std::string>;
 // thousands of column reads). Every reader of the program is opened, read
 // and closed by the thread that needs it, read once inside a static
 // initialisation, or kept open behind a mutex by its one owner (the
-// substance database, which reads a substance when first asked).
+// substance database and the message catalogue, which read a substance or
+// a message when first asked).
 class TSqliteReader {
  public:
   using TRowReader = std::function<void(const TSqliteRow&)>;
@@ -83,8 +85,29 @@ class TSqliteReader {
   const std::string& Path() const { return FPath; }
 
  private:
+  friend class TSqliteStatement;
   sqlite3* FDb = nullptr;
   std::string FPath;
+};
+
+// A query compiled once and run again and again with other parameters: a
+// look-up by key spares SQLite the parse and plan of every run. It belongs
+// to its reader (which must outlive it) and to the reader's thread rules.
+class TSqliteStatement {
+ public:
+  // Ok() is false when SQLite cannot compile `sql` (the reader's ErrorText
+  // says why).
+  TSqliteStatement(const TSqliteReader& db, const std::string& sql);
+  ~TSqliteStatement();
+  TSqliteStatement(const TSqliteStatement&) = delete;
+  TSqliteStatement& operator=(const TSqliteStatement&) = delete;
+
+  bool Ok() const { return FSt != nullptr; }
+  // As TSqliteReader::Query.
+  bool Run(const std::vector<TSqliteValue>& params, const TSqliteReader::TRowReader& row) const;
+
+ private:
+  sqlite3_stmt* FSt = nullptr;
 };
 
 // Opens like TSqliteReader's constructor, failing with the caller's own

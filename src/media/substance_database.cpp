@@ -102,6 +102,7 @@ void TDataModuleCDSSubstance::LoadDatabase(const std::string& path) {
   // A substance without a name cannot be chosen.
   std::erase_if(records, [](const TEntry& e) { return e.Names.empty(); });
   FRecords = std::move(records);
+  FNamesList = std::make_shared<TNamesList>();
   FSource = std::move(source);
   FLoaded = true;
 }
@@ -196,6 +197,7 @@ void TDataModuleCDSSubstance::CheckWaterAndPulp() {
     e.Names["en"] = type == stWater ? "Water" : "Pulp suspension";
     e.Record->Description.FluidNameText = e.Names["de"];
     FRecords.insert(FRecords.begin() + (type == stWater ? 0 : 1), std::move(e));
+    FNamesList = std::make_shared<TNamesList>();
   }
 }
 
@@ -222,6 +224,15 @@ std::vector<std::string> TDataModuleCDSSubstance::FillNamesList() const {
   std::vector<std::string> out;
   for (int i = 0; i < Count(); ++i) out.push_back(Name(i, FLanguage));
   return out;
+}
+
+TChoiceList TDataModuleCDSSubstance::SharedValueList() const {
+  const std::lock_guard guard(FNamesList->Lock);
+  if (!FNamesList->Names || FNamesList->Language != FLanguage) {
+    FNamesList->Names = std::make_shared<const std::vector<std::string>>(FillNamesList());
+    FNamesList->Language = FLanguage;
+  }
+  return FNamesList->Names;
 }
 
 std::string TDataModuleCDSSubstance::GetFirstName() const {

@@ -73,6 +73,9 @@ class TDataModuleCDSSubstance : public TSwitchDataSource {
 
   // TSwitchDataSource: the names and a record of the fields as text.
   std::vector<std::string> ValueList() const override { return FillNamesList(); }
+  // The names made once for the language in force and shared by every
+  // substance switch (a calculation has one at each of its points).
+  TChoiceList SharedValueList() const override;
   std::shared_ptr<const TDataRecord> Describe(int index) const override;
 
  private:
@@ -98,6 +101,13 @@ class TDataModuleCDSSubstance : public TSwitchDataSource {
   const tPropertyDescription& Described(const TEntry& e) const;
 
   std::vector<TEntry> FRecords;
+  // The list SharedValueList hands out; a new one when the entries change.
+  struct TNamesList {
+    std::mutex Lock;
+    std::string Language;
+    TChoiceList Names;
+  };
+  std::shared_ptr<TNamesList> FNamesList = std::make_shared<TNamesList>();
   std::shared_ptr<TSource> FSource;
   std::string FLanguage = "de";
   bool FLoaded = false;
