@@ -302,7 +302,9 @@ class TReadingInto {
   TBixBlockMemory* FPrevious;
 };
 
-void* NewElement(std::size_t size) {
+}  // namespace
+
+void* bix_detail::NewElement(std::size_t size) {
   unsigned char* header;
   if (tReadingInto != nullptr) {
     header = static_cast<unsigned char*>(tReadingInto->Allocate(size + kElementHeader));
@@ -314,19 +316,17 @@ void* NewElement(std::size_t size) {
   return header + kElementHeader;
 }
 
-void DeleteElement(void* p) noexcept {
+void bix_detail::DeleteElement(void* p) noexcept {
   if (p == nullptr) return;
   unsigned char* header = static_cast<unsigned char*>(p) - kElementHeader;
   // An element in blocks goes with its document's blocks.
   if (header[0] == kOnHeap) ::operator delete(header);
 }
 
-}  // namespace
-
-void* TBixBinaryAttribute::operator new(std::size_t size) { return NewElement(size); }
-void TBixBinaryAttribute::operator delete(void* p, std::size_t) noexcept { DeleteElement(p); }
-void* TBixBinaryTag::operator new(std::size_t size) { return NewElement(size); }
-void TBixBinaryTag::operator delete(void* p, std::size_t) noexcept { DeleteElement(p); }
+void* TBixBinaryAttribute::operator new(std::size_t size) { return bix_detail::NewElement(size); }
+void TBixBinaryAttribute::operator delete(void* p, std::size_t) noexcept { bix_detail::DeleteElement(p); }
+void* TBixBinaryTag::operator new(std::size_t size) { return bix_detail::NewElement(size); }
+void TBixBinaryTag::operator delete(void* p, std::size_t) noexcept { bix_detail::DeleteElement(p); }
 
 // --- helpers of the typed attributes ---------------------------------------
 
@@ -1141,7 +1141,9 @@ bool TBixBinaryAttributes::Remove(std::string_view name, bool caseSensitive) {
 }
 
 void TBixBinaryAttributes::Clear() {
-  FItems.clear();
+  // The room goes too: it may lie in the blocks of a document that goes
+  // before this list is used again.
+  List().swap(FItems);
   FLazy = nullptr;
   FLazyCount = 0;
   FMemory = nullptr;
@@ -1290,7 +1292,7 @@ TBixBinaryTag* TBixBinaryTag::TagByPath(std::string_view path, char separator, b
 
 void TBixBinaryTag::Clear() {
   FAttributes.Clear();
-  FTags.clear();
+  TagList().swap(FTags);
 }
 
 void TBixBinaryTag::SaveToStreamNow(TByteWriter& w) const { Save(w, 0); }
