@@ -853,14 +853,17 @@ TBixBinaryAttributes& TBixBinaryAttributes::operator=(TBixBinaryAttributes&& oth
 namespace {
 
 // Bytes of the value of each base type that has a fixed size; 0 for the
-// types of variable size (blob, texts) and for Real48, which is checked
-// (VariableValueSize).
+// types of variable size (blob, texts) and for Real48, whose value must
+// be read to be checked.
 constexpr std::uint8_t kFixedValueSize[22] = {0, 0, 1, 8, 8, 0, 10, 10, 10, 10, 1,
                                               1, 1, 2, 2, 4, 4, 8, 0, 0, 0, 0};
 
-// The size of a value of a base type of variable size (or Real48) at `p`,
-// checked as reading it would; 0 when it does not fit in `left` bytes or
-// reading it would fail otherwise (no value of these types is empty).
+// The size of a value of a base type of variable size at `p`, checked as
+// reading it would; 0 when it does not fit in `left` bytes (no value of
+// these types is empty). Also 0 for a Real48, which reading refuses
+// outside its range: a list that holds one is read attribute by
+// attribute, and the loop of TakePlaces calls nothing, so that it keeps
+// its values in registers.
 std::size_t VariableValueSize(const char* p, std::size_t left, std::uint8_t id) {
   const auto littleEndian = [p](int bytes) {
     std::uint64_t v = 0;
@@ -877,16 +880,7 @@ std::size_t VariableValueSize(const char* p, std::size_t left, std::uint8_t id) 
       const auto n = static_cast<std::int64_t>(littleEndian(8));
       return n >= 0 && static_cast<std::uint64_t>(n) <= left - 8 ? 8 + static_cast<std::size_t>(n) : 0;
     }
-    case 5: {  // Real48 refuses values outside its range.
-      if (left < 10) return 0;
-      try {
-        TByteReader r(p, 10);
-        TBixBinaryReal48::Narrow(bix_detail::ReadExtended(r));
-      } catch (const std::exception&) {
-        return 0;
-      }
-      return 10;
-    }
+    case 5: return 0;
     case 20: {  // short string: 1-byte length, the bytes
       const std::size_t n = left < 1 ? left : static_cast<unsigned char>(p[0]);
       return left >= 1 + n ? 1 + n : 0;
