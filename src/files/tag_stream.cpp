@@ -971,22 +971,36 @@ TBixBinaryAttribute& TBixBinaryAttributes::Make(std::size_t i) const {
 const TBixBinaryAttribute& TBixBinaryAttributes::ForReading(std::size_t i, TBixReadScratch& scratch) const {
   if (FItems[i]) return *FItems[i];
   const TBixLazyAttribute& place = FLazy[i];
-  TBixBinaryAttribute* a = nullptr;
+  // The value as Make reads it (its bytes were checked when the document
+  // was read); a boolean and an integer straight from their bytes.
+  const char* const value = FMemory->Bytes + place.Name + place.NameSize + 1;
+  const auto read = [&](TBixBinaryAttribute& a) -> const TBixBinaryAttribute& {
+    a.IsNull = place.IsNull;
+    if (!a.IsNull) {
+      TByteReader r(value, FMemory->Size - static_cast<std::size_t>(value - FMemory->Bytes));
+      a.LoadValue(r);
+    }
+    return a;
+  };
   switch (place.Id) {
-    case 2: a = &scratch.emplace<TBixBinaryBoolean>(); break;
-    case 8: a = &scratch.emplace<TBixBinaryExtended>(); break;
-    case 16: a = &scratch.emplace<TBixBinaryLongint>(); break;
-    case 18: a = &scratch.emplace<TBixBinaryAnsiString>(); break;
+    case 2: {
+      auto& a = scratch.emplace<TBixBinaryBoolean>();
+      if (!place.IsNull) a.SetValue(*value != 0);
+      return a;
+    }
+    case 16: {
+      auto& a = scratch.emplace<TBixBinaryLongint>();
+      if (!place.IsNull) {
+        std::uint32_t u = 0;
+        for (int k = 0; k < 4; ++k) u |= static_cast<std::uint32_t>(static_cast<unsigned char>(value[k])) << (8 * k);
+        a.SetValue(static_cast<std::int32_t>(u));
+      }
+      return a;
+    }
+    case 8: return read(scratch.emplace<TBixBinaryExtended>());
+    case 18: return read(scratch.emplace<TBixBinaryAnsiString>());
     default: return Make(i);
   }
-  a->IsNull = place.IsNull;
-  if (!a->IsNull) {
-    // As Make reads it.
-    const std::size_t value = place.Name + place.NameSize + std::size_t{1};
-    TByteReader r(FMemory->Bytes + value, FMemory->Size - value);
-    a->LoadValue(r);
-  }
-  return *a;
 }
 
 void TBixBinaryAttributes::MakeAll() const {
