@@ -302,7 +302,9 @@ class TReadingInto {
   TBixBlockMemory* FPrevious;
 };
 
-void* NewElement(std::size_t size) {
+}  // namespace
+
+void* bix_detail::NewElement(std::size_t size) {
   unsigned char* header;
   if (tReadingInto != nullptr) {
     header = static_cast<unsigned char*>(tReadingInto->Allocate(size + kElementHeader));
@@ -314,19 +316,17 @@ void* NewElement(std::size_t size) {
   return header + kElementHeader;
 }
 
-void DeleteElement(void* p) noexcept {
+void bix_detail::DeleteElement(void* p) noexcept {
   if (p == nullptr) return;
   unsigned char* header = static_cast<unsigned char*>(p) - kElementHeader;
   // An element in blocks goes with its document's blocks.
   if (header[0] == kOnHeap) ::operator delete(header);
 }
 
-}  // namespace
-
-void* TBixBinaryAttribute::operator new(std::size_t size) { return NewElement(size); }
-void TBixBinaryAttribute::operator delete(void* p, std::size_t) noexcept { DeleteElement(p); }
-void* TBixBinaryTag::operator new(std::size_t size) { return NewElement(size); }
-void TBixBinaryTag::operator delete(void* p, std::size_t) noexcept { DeleteElement(p); }
+void* TBixBinaryAttribute::operator new(std::size_t size) { return bix_detail::NewElement(size); }
+void TBixBinaryAttribute::operator delete(void* p, std::size_t) noexcept { bix_detail::DeleteElement(p); }
+void* TBixBinaryTag::operator new(std::size_t size) { return bix_detail::NewElement(size); }
+void TBixBinaryTag::operator delete(void* p, std::size_t) noexcept { bix_detail::DeleteElement(p); }
 
 // --- helpers of the typed attributes ---------------------------------------
 
@@ -853,14 +853,17 @@ TBixBinaryAttributes& TBixBinaryAttributes::operator=(TBixBinaryAttributes&& oth
 namespace {
 
 // Bytes of the value of each base type that has a fixed size; 0 for the
-// types of variable size (blob, texts) and for Real48, which is checked
-// (VariableValueSize).
+// types of variable size (blob, texts) and for Real48, whose value must
+// be read to be checked.
 constexpr std::uint8_t kFixedValueSize[22] = {0, 0, 1, 8, 8, 0, 10, 10, 10, 10, 1,
                                               1, 1, 2, 2, 4, 4, 8, 0, 0, 0, 0};
 
-// The size of a value of a base type of variable size (or Real48) at `p`,
-// checked as reading it would; 0 when it does not fit in `left` bytes or
-// reading it would fail otherwise (no value of these types is empty).
+// The size of a value of a base type of variable size at `p`, checked as
+// reading it would; 0 when it does not fit in `left` bytes (no value of
+// these types is empty). Also 0 for a Real48, which reading refuses
+// outside its range: a list that holds one is read attribute by
+// attribute, and the loop of TakePlaces calls nothing, so that it keeps
+// its values in registers.
 std::size_t VariableValueSize(const char* p, std::size_t left, std::uint8_t id) {
   const auto littleEndian = [p](int bytes) {
     std::uint64_t v = 0;
@@ -877,16 +880,7 @@ std::size_t VariableValueSize(const char* p, std::size_t left, std::uint8_t id) 
       const auto n = static_cast<std::int64_t>(littleEndian(8));
       return n >= 0 && static_cast<std::uint64_t>(n) <= left - 8 ? 8 + static_cast<std::size_t>(n) : 0;
     }
-    case 5: {  // Real48 refuses values outside its range.
-      if (left < 10) return 0;
-      try {
-        TByteReader r(p, 10);
-        TBixBinaryReal48::Narrow(bix_detail::ReadExtended(r));
-      } catch (const std::exception&) {
-        return 0;
-      }
-      return 10;
-    }
+    case 5: return 0;
     case 20: {  // short string: 1-byte length, the bytes
       const std::size_t n = left < 1 ? left : static_cast<unsigned char>(p[0]);
       return left >= 1 + n ? 1 + n : 0;
@@ -977,22 +971,36 @@ TBixBinaryAttribute& TBixBinaryAttributes::Make(std::size_t i) const {
 const TBixBinaryAttribute& TBixBinaryAttributes::ForReading(std::size_t i, TBixReadScratch& scratch) const {
   if (FItems[i]) return *FItems[i];
   const TBixLazyAttribute& place = FLazy[i];
-  TBixBinaryAttribute* a = nullptr;
+  // The value as Make reads it (its bytes were checked when the document
+  // was read); a boolean and an integer straight from their bytes.
+  const char* const value = FMemory->Bytes + place.Name + place.NameSize + 1;
+  const auto read = [&](TBixBinaryAttribute& a) -> const TBixBinaryAttribute& {
+    a.IsNull = place.IsNull;
+    if (!a.IsNull) {
+      TByteReader r(value, FMemory->Size - static_cast<std::size_t>(value - FMemory->Bytes));
+      a.LoadValue(r);
+    }
+    return a;
+  };
   switch (place.Id) {
-    case 2: a = &scratch.emplace<TBixBinaryBoolean>(); break;
-    case 8: a = &scratch.emplace<TBixBinaryExtended>(); break;
-    case 16: a = &scratch.emplace<TBixBinaryLongint>(); break;
-    case 18: a = &scratch.emplace<TBixBinaryAnsiString>(); break;
+    case 2: {
+      auto& a = scratch.emplace<TBixBinaryBoolean>();
+      if (!place.IsNull) a.SetValue(*value != 0);
+      return a;
+    }
+    case 16: {
+      auto& a = scratch.emplace<TBixBinaryLongint>();
+      if (!place.IsNull) {
+        std::uint32_t u = 0;
+        for (int k = 0; k < 4; ++k) u |= static_cast<std::uint32_t>(static_cast<unsigned char>(value[k])) << (8 * k);
+        a.SetValue(static_cast<std::int32_t>(u));
+      }
+      return a;
+    }
+    case 8: return read(scratch.emplace<TBixBinaryExtended>());
+    case 18: return read(scratch.emplace<TBixBinaryAnsiString>());
     default: return Make(i);
   }
-  a->IsNull = place.IsNull;
-  if (!a->IsNull) {
-    // As Make reads it.
-    const std::size_t value = place.Name + place.NameSize + std::size_t{1};
-    TByteReader r(FMemory->Bytes + value, FMemory->Size - value);
-    a->LoadValue(r);
-  }
-  return *a;
 }
 
 void TBixBinaryAttributes::MakeAll() const {
@@ -1141,7 +1149,9 @@ bool TBixBinaryAttributes::Remove(std::string_view name, bool caseSensitive) {
 }
 
 void TBixBinaryAttributes::Clear() {
-  FItems.clear();
+  // The room goes too: it may lie in the blocks of a document that goes
+  // before this list is used again.
+  List().swap(FItems);
   FLazy = nullptr;
   FLazyCount = 0;
   FMemory = nullptr;
@@ -1290,7 +1300,7 @@ TBixBinaryTag* TBixBinaryTag::TagByPath(std::string_view path, char separator, b
 
 void TBixBinaryTag::Clear() {
   FAttributes.Clear();
-  FTags.clear();
+  TagList().swap(FTags);
 }
 
 void TBixBinaryTag::SaveToStreamNow(TByteWriter& w) const { Save(w, 0); }

@@ -222,6 +222,27 @@ std::string ShortestText(double v);
 std::string ShortestText(long double v);
 void WriteExtended(TByteWriter& w, Extended v);
 Extended ReadExtended(TByteReader& r);
+// Room for a tag, an attribute or a list of them: in the block memory of
+// the document this thread is reading, else on the heap; and its release.
+void* NewElement(std::size_t size);
+void DeleteElement(void* p) noexcept;
+
+// Places the element lists of the tags a document reads (their child
+// tags, their attributes) where the elements live: a calculation file's
+// thousand tags then do not each cost a heap allocation for the list of
+// their attributes. A list that grows later moves to the heap.
+template <class T>
+struct TBixElementAllocator {
+  using value_type = T;
+  TBixElementAllocator() noexcept = default;
+  template <class U>
+  TBixElementAllocator(const TBixElementAllocator<U>&) noexcept {}
+  // (A vector asks for at most PTRDIFF_MAX bytes: the header NewElement
+  // adds cannot overflow the size.)
+  T* allocate(std::size_t n) { return static_cast<T*>(NewElement(n * sizeof(T))); }
+  void deallocate(T* p, std::size_t) noexcept { DeleteElement(p); }
+  friend bool operator==(const TBixElementAllocator&, const TBixElementAllocator&) noexcept { return true; }
+};
 }  // namespace bix_detail
 
 // An attribute that holds one value of type T.
@@ -595,7 +616,8 @@ using TBixReadScratch =
 
 class TBixBinaryAttributes {
  public:
-  using List = std::vector<std::unique_ptr<TBixBinaryAttribute>>;
+  using List = std::vector<std::unique_ptr<TBixBinaryAttribute>,
+                           bix_detail::TBixElementAllocator<std::unique_ptr<TBixBinaryAttribute>>>;
 
   TBixBinaryAttributes() = default;
   TBixBinaryAttributes(const TBixBinaryAttributes&) = delete;
@@ -702,7 +724,8 @@ struct TBixLoadBudget {
 
 class TBixBinaryTag {
  public:
-  using TagList = std::vector<std::unique_ptr<TBixBinaryTag>>;
+  using TagList =
+      std::vector<std::unique_ptr<TBixBinaryTag>, bix_detail::TBixElementAllocator<std::unique_ptr<TBixBinaryTag>>>;
 
   // As for attributes: tags read from a stream live in their document's
   // block memory.
@@ -807,12 +830,13 @@ class TBixBlockMemory;
 
 // A document: the root tag and two header strings.
 //
-// The tags and attributes LoadFromStream reads are placed one after the
-// other in large blocks that the document owns, instead of one heap
-// allocation each (a calculation file has about 3500 attributes): reading
-// does not pay for thousands of small allocations, and dropping the
-// document frees a few blocks instead of every element. Tags and
-// attributes added later come from the heap as usual. An element deleted
+// The tags and attributes LoadFromStream reads, and the lists of them
+// each tag holds, are placed one after the other in large blocks that the
+// document owns, instead of one heap allocation each (a calculation file
+// has about 3500 attributes): reading does not pay for thousands of small
+// allocations, and dropping the document frees a few blocks instead of
+// every element. Tags and attributes added later come from the heap as
+// usual, and so does the room of a list that grows. An element deleted
 // before its document (replaced, removed) leaves its place in the block
 // until the document is cleared, read again or destroyed.
 class TBixBinaryStreamData : public TBixBinaryTag {

@@ -114,6 +114,7 @@ TEST_F(InputFiles, ControlCharactersFromFilesAreEscaped) {
       {"del\x7f", "del\\x7F"},
       {"csi\xc2\x9b" "2J", "csi\\u009B2J"},
       {"cut\xc2", "cut\xc2"},
+      {"sixteen plain ch\x1b[0m and del\x7f", "sixteen plain ch\\x1B[0m and del\\x7F"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.shown);
