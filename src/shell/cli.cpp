@@ -12,6 +12,7 @@
 
 #include "files/calculation_file.h"
 #include "framework/options.h"
+#include "framework/plain_text.h"
 #include "framework/settings.h"
 #include "framework/translation.h"
 
@@ -73,14 +74,7 @@ void AppendTerminalText(std::string& out, std::string_view text) {
   // Eight bytes at a time first: a byte below 0x20, DEL or 0xC2 (which
   // begins a C1 control) ends the fast part; from its eight on, byte by
   // byte.
-  constexpr std::uint64_t kOnes = 0x0101010101010101u, kHigh = 0x8080808080808080u;
-  const auto hasZeroByte = [](std::uint64_t v) { return ((v - kOnes) & ~v & kHigh) != 0; };
-  std::size_t i = 0;
-  for (std::uint64_t w; i + 8 <= text.size(); i += 8) {
-    std::memcpy(&w, text.data() + i, 8);
-    if (((w - 0x20 * kOnes) & ~w & kHigh) != 0 || hasZeroByte(w ^ (0x7F * kOnes)) || hasZeroByte(w ^ (0xC2 * kOnes)))
-      break;
-  }
+  std::size_t i = PlainBlocks(text, 0x7F, 0xC2);
   std::size_t plain = 0;
   for (; i < text.size(); ++i) {
     const auto c = static_cast<unsigned char>(text[i]);

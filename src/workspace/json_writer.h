@@ -19,6 +19,7 @@
 
 #include "framework/basics.h"
 #include "framework/number_text.h"
+#include "framework/plain_text.h"
 
 namespace torvacalc {
 
@@ -141,21 +142,9 @@ class TJsonWriter {
     if (!first_.back()) Put(',');
     first_.back() = false;
   }
-  // Most keys and texts need no escape and go out as they are; the test
-  // looks at eight bytes at a time for a control character, a quote or a
-  // backslash (a byte is zero after the XOR where it matched).
+  // Most keys and texts need no escape and go out as they are.
   static bool NeedsEscape(std::string_view s) {
-    constexpr uint64_t ones = 0x0101010101010101u, highs = 0x8080808080808080u;
-    const auto zeroByte = [](uint64_t x) { return (x - ones) & ~x & highs; };
-    size_t i = 0;
-    for (; i + 8 <= s.size(); i += 8) {
-      uint64_t x;
-      std::memcpy(&x, s.data() + i, 8);
-      // x - 0x20 in every byte borrows from the high bit exactly where the
-      // byte was below 0x20 and not already a high (UTF-8) byte.
-      if (((x - ones * 0x20) & ~x & highs) | zeroByte(x ^ (ones * '"')) | zeroByte(x ^ (ones * '\\'))) return true;
-    }
-    for (; i < s.size(); ++i) {
+    for (size_t i = PlainBlocks(s, '"', '\\'); i < s.size(); ++i) {
       const auto c = static_cast<unsigned char>(s[i]);
       if (c < 0x20 || c == '"' || c == '\\') return true;
     }
