@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <limits>
+#include <thread>
 #include <vector>
 
+#include "framework/block_heap.h"
 #include "framework/snapshot.h"
 
 using namespace torvacalc;
@@ -67,4 +71,49 @@ TEST(Snapshot, VisitsTheListAsItWasWhenTheLoopBegan) {
     }
     EXPECT_EQ(visited, before);
   }
+}
+
+// Blocks of the block heap are aligned, hold what was asked for without
+// overlapping, come back after a free (also one on another thread) and keep
+// the blocks around them intact.
+TEST(BlockHeap, BlocksKeepTheirContentsThroughReuseAndOtherThreads) {
+  struct TBlock {
+    unsigned char* at;
+    std::size_t size;
+  };
+  const auto take = [](std::vector<TBlock>& into, std::size_t count, unsigned salt) {
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::size_t size = (i * 37 + salt) % 1400;  // small and large, 0 included
+      auto* at = static_cast<unsigned char*>(TakeBlock(size));
+      ASSERT_NE(at, nullptr);
+      EXPECT_EQ(reinterpret_cast<std::uintptr_t>(at) % 16, 0u) << size;
+      std::memset(at, static_cast<int>((size + salt) & 0xff), size);
+      into.push_back({at, size});
+    }
+  };
+  const auto intact = [](const std::vector<TBlock>& blocks, unsigned salt) {
+    for (const TBlock& b : blocks)
+      for (std::size_t k = 0; k < b.size; ++k)
+        if (b.at[k] != ((b.size + salt) & 0xff)) return false;
+    return true;
+  };
+  std::vector<TBlock> kept, freed, other;
+  take(kept, 3000, 1);
+  take(freed, 3000, 1);
+  for (const TBlock& b : freed) GiveBlock(b.at);
+  GiveBlock(nullptr);
+  std::thread worker([&] {
+    take(other, 3000, 2);  // partly the blocks freed above
+    for (std::size_t i = 0; i < kept.size(); i += 2) GiveBlock(kept[i].at);
+  });
+  worker.join();
+  std::vector<TBlock> odd;
+  for (std::size_t i = 1; i < kept.size(); i += 2) odd.push_back(kept[i]);
+  EXPECT_TRUE(intact(odd, 1));
+  EXPECT_TRUE(intact(other, 2));
+  std::vector<TBlock> again;
+  take(again, 3000, 3);
+  EXPECT_TRUE(intact(odd, 1) && intact(other, 2) && intact(again, 3));
+  for (auto* list : {&odd, &other, &again})
+    for (const TBlock& b : *list) GiveBlock(b.at);
 }
