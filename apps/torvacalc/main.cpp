@@ -13,6 +13,10 @@
 
 #include "shell/cli.h"
 
+#if TORVACALC_SMALL_BLOCKS
+void UseSmallBlocksForSqlite();  // small_blocks.cpp
+#endif
+
 namespace {
 
 // A command builds a calculation of tens of thousands of small blocks and
@@ -57,6 +61,9 @@ void PrepareHeap() {
 
 int main(int argc, char** argv) {
   PrepareHeap();
+#if TORVACALC_SMALL_BLOCKS
+  UseSmallBlocksForSqlite();
+#endif
   std::vector<std::string> args(argv + 1, argv + argc);
   torvacalc::SetProcessEndsAfterCommand(true);
   const int code = torvacalc::RunMain(args, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);

@@ -1,5 +1,6 @@
 #include "framework/block_heap.h"
 
+#include <malloc.h>
 #include <sys/mman.h>
 
 #include <atomic>
@@ -73,13 +74,27 @@ void* TakeBlock(std::size_t n) noexcept {
   return reinterpret_cast<void*>(h + 8);
 }
 
-void GiveBlock(void* p) noexcept {
+namespace {
+
+bool InRange(const void* p) {
   const std::uintptr_t base = gRange.base.load(std::memory_order_relaxed);
-  if (base == 0 || reinterpret_cast<std::uintptr_t>(p) - base >= kReserved) {
+  return base != 0 && reinterpret_cast<std::uintptr_t>(p) - base < kReserved;
+}
+
+std::size_t ClassOf(const void* p) { return *reinterpret_cast<const std::uint64_t*>(static_cast<const char*>(p) - 8); }
+
+}  // namespace
+
+std::size_t BlockRoom(const void* p) noexcept {
+  return InRange(p) ? ClassOf(p) * kGrain - 8 : malloc_usable_size(const_cast<void*>(p));
+}
+
+void GiveBlock(void* p) noexcept {
+  if (!InRange(p)) {
     std::free(p);
     return;
   }
-  const std::size_t cls = *reinterpret_cast<const std::uint64_t*>(static_cast<char*>(p) - 8);
+  const std::size_t cls = ClassOf(p);
   TThreadBlocks& t = tBlocks;
   *static_cast<void**>(p) = t.freed[cls];
   t.freed[cls] = p;

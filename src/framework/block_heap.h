@@ -28,5 +28,6 @@ namespace torvacalc {
 // sanitizer builds, whose allocator watches the heap).
 void* TakeBlock(std::size_t size) noexcept;  // nullptr only when malloc fails
 void GiveBlock(void* block) noexcept;         // a block of TakeBlock, or nullptr
+std::size_t BlockRoom(const void* block) noexcept;  // what a block of TakeBlock can hold, at least its size
 
 }  // namespace torvacalc
