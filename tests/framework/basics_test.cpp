@@ -83,10 +83,13 @@ TEST(BlockHeap, BlocksKeepTheirContentsThroughReuseAndOtherThreads) {
   };
   const auto take = [](std::vector<TBlock>& into, std::size_t count, unsigned salt) {
     for (std::size_t i = 0; i < count; ++i) {
-      const std::size_t size = (i * 37 + salt) % 1400;  // small and large, 0 included
+      // Mostly small blocks (0 included), some beyond the 16-byte steps,
+      // beyond a chunk's share and beyond the range's largest class.
+      const std::size_t size = i % 97 == 0 ? i * 1009 % 300000 : i == 1500 ? 70u << 20 : (i * 37 + salt) % 1400;
       auto* at = static_cast<unsigned char*>(TakeBlock(size));
       ASSERT_NE(at, nullptr);
       EXPECT_EQ(reinterpret_cast<std::uintptr_t>(at) % 16, 0u) << size;
+      EXPECT_GE(BlockRoom(at), size);
       std::memset(at, static_cast<int>((size + salt) & 0xff), size);
       into.push_back({at, size});
     }

@@ -1,4 +1,4 @@
-// The program's operator new and delete, and SQLite's memory, take small
+// The program's operator new and delete, and SQLite's memory, take their
 // blocks from the block heap (framework/block_heap.h), which is made for a
 // process that builds one calculation and ends. Only this program does so:
 // the desktop program and the Python module run for long and keep the C
@@ -41,7 +41,7 @@ void* SqliteResize(void* p, int n) {
 }  // namespace
 
 // Before the first use of SQLite; a later call changes nothing.
-void UseSmallBlocksForSqlite() {
+void UseBlockHeapForSqlite() {
   static const sqlite3_mem_methods methods = {SqliteTake, SqliteGive,    SqliteResize,   SqliteRoom,
                                               SqliteRoundUp, SqliteInit, SqliteShutdown, nullptr};
   sqlite3_config(SQLITE_CONFIG_MALLOC, &methods);
