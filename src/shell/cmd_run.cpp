@@ -104,7 +104,9 @@ void RunOne(TTorvaWorkspace& workspace, const std::string& caseFile, const std::
 // The batch: every case on its own, a failure reported and passed over.
 // Each of `jobs` workers builds one calculation and starts it again for
 // each case it takes (the next not yet taken); what a case prints is kept
-// until the cases before it are printed.
+// until the cases before it are printed, and a worker waits rather than run
+// far ahead of the printing, so a long batch does not pile up its output (a
+// single worker prints each case as it ends).
 int RunBatch(const std::vector<std::string>& cases, const std::vector<std::string>& assignments,
              const std::string& outDir, bool json, bool allRows, bool sortPoints,
              std::optional<TUnitPreset> units, int jobs, CommandContext& ctx) {
@@ -117,6 +119,7 @@ int RunBatch(const std::vector<std::string>& cases, const std::vector<std::strin
   std::mutex lock;
   std::condition_variable ready;
   std::atomic<size_t> next{0};
+  size_t printed = 0;  // under `lock`
   const size_t workers = std::min(cases.size(), static_cast<size_t>(std::max(jobs, 1)));
   // Building the calculation costs more than computing a case: one is
   // built per worker and started again for each case, which gives what a
@@ -130,10 +133,15 @@ int RunBatch(const std::vector<std::string>& cases, const std::vector<std::strin
   } catch (const std::exception& e) {
     buildError = e.what();
   }
+  int rc = ExitOk;
   const auto work = [&](size_t worker) {
     std::optional<TTorvaWorkspace>& workspace = built[worker];
     bool used = false;
     for (size_t i = next++; i < cases.size(); i = next++) {
+      if (workers > 1) {  // at most a few cases ahead of the printing
+        std::unique_lock guard(lock);
+        ready.wait(guard, [&] { return i < printed + 2 * workers; });
+      }
       const std::string& c = cases[i];
       const std::string output =
           outDir.empty() ? std::string()
@@ -152,25 +160,34 @@ int RunBatch(const std::vector<std::string>& cases, const std::vector<std::strin
         failed = true;
       }
       if (!json) out << "\n";
+      if (workers == 1) {  // in order already: printed at once
+        ctx.out << std::move(out).str();
+        ctx.err << std::move(err).str();
+        if (failed) rc = ExitUsage;
+        continue;
+      }
       std::lock_guard guard(lock);
       done[i] = {true, failed, std::move(out).str(), std::move(err).str()};
       ready.notify_all();
     }
   };
-  // With one worker the cases run here; otherwise this thread prints.
+  // With one worker the cases run and print here; otherwise this thread
+  // prints what the workers computed, in the order of the cases.
   std::vector<std::thread> threads;
   if (workers > 1)
     for (size_t w = 0; w < workers; ++w) threads.emplace_back(work, w);
   else
     work(0);
-  int rc = ExitOk;
   for (TDone& d : done) {
+    if (workers == 1) break;  // printed already
     std::unique_lock guard(lock);
     ready.wait(guard, [&] { return d.Ready; });
     ctx.out << d.Out;
     ctx.err << d.Err;
     if (d.Failed) rc = ExitUsage;
-    d = {true, false, {}, {}};  // printed: its memory goes
+    const TDone printedCase = std::move(d);  // its texts' memory goes with it
+    ++printed;
+    ready.notify_all();
   }
   for (std::thread& t : threads) t.join();
   KeepToProcessEnd(std::make_shared<decltype(built)>(std::move(built)));
