@@ -47,7 +47,7 @@ TCMNormPipeThickness::TCMNormPipeThickness(TCalcComponent* owner, std::string na
   PipeClass->SetCaption("Rohrklasse");
   std::vector<std::string> classes;
   if (FDatabase)
-    for (const TPipeClass& c : FDatabase->Classes()) classes.push_back(c.Name);
+    classes = FDatabase->ClassNames();
   PipeClass->SetValueList(classes);
   DN = m.AddItem<TDataListSwitch>("DN");
   DN->SetCaption("Nennweite DN");

@@ -274,18 +274,24 @@ void tEN13480Description::LoadFromTag(const TItemTagReader& tag) {
 
 namespace {
 
-// Every table is needed: a query that fails means a damaged file.
-void Query(const TSqliteReader& db, const std::string& sql, const TSqliteReader::TRowReader& row,
-           const std::vector<TSqliteValue>& params = {}) {
-  if (!db.Query(sql, params, row)) throw EMaterialDatabase("Werkstoffdatenbank nicht lesbar: " + db.ErrorText());
+// Every table read at the start is needed: a query that fails means a
+// damaged file.
+void Query(const TSqliteReader& db, const std::string& sql, const TSqliteReader::TRowReader& row) {
+  if (!db.Query(sql, row)) throw EMaterialDatabase("Werkstoffdatenbank nicht lesbar: " + db.ErrorText());
 }
 
-struct TClassData {
-  std::string Name;
-  Extended Rho20 = NoValue;
-  std::vector<tMatValueRow> Rows;
-  std::map<std::string, tMatPoly> Polys;
-};
+// The rows of one key by a statement compiled at its first use and kept.
+// A statement that cannot be compiled, or a read that fails part way (a
+// damaged page), gives no rows: the material then has no values, rather
+// than some of them.
+template <class T>
+std::vector<T> Lookup(const TSqliteReader& db, std::unique_ptr<TSqliteStatement>& st, const char* sql,
+                      const TSqliteValue& key, const std::function<T(const TSqliteRow&)>& row) {
+  if (!st) st = std::make_unique<TSqliteStatement>(db, sql);
+  std::vector<T> out;
+  if (!st->Ok() || !st->Run({key}, [&](const TSqliteRow& r) { out.push_back(row(r)); })) out.clear();
+  return out;
+}
 
 // Joins two tables over temperature: a row for every temperature of either.
 std::vector<tMatValueRow> Merge(const std::vector<tMatValueRow>& a, const std::vector<tMatValueRow>& b) {
@@ -303,48 +309,26 @@ std::vector<tMatValueRow> Merge(const std::vector<tMatValueRow>& a, const std::v
   return out;
 }
 
-void ApplyClass(tEN13480Description& d, const TClassData& c) {
-  d.ExpansionClassName = c.Name;
-  const auto poly = [&](const char* name) {
-    const auto it = c.Polys.find(name);
-    return it == c.Polys.end() ? tMatPoly{} : it->second;
-  };
-  d.LambdaPoly = poly("Lambda");
-  d.beta20Poly = poly("Beta20");
-  d.cpPoly = poly("Cp");
-  d.emPoly = poly("EM");
+bool SameText(const std::string& a, const std::string& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
-
-bool SameText(const std::string& a, const std::string& b) { return LowerAscii(a) == LowerAscii(b); }
 
 }  // namespace
 
 TMaterialDatabase::TMaterialDatabase(const std::string& path) {
-  const TSqliteReader db = OpenSqliteReader<EMaterialDatabase>(path, {"Material"}, "Werkstoffdatenbank");
+  try {
+    FDb = std::make_unique<TSqliteReader>(path, std::vector<std::string>{"Material"}, "Werkstoffdatenbank");
+  } catch (const ESqliteReader& e) {
+    throw EMaterialDatabase(e.what());
+  }
+  const TSqliteReader& db = *FDb;
 
-  std::map<int, TClassData> classes;
   Query(db, "SELECT ID, Name, Rho20 FROM ExpansionClass ORDER BY ID", [&](const TSqliteRow& r) {
-    classes[r.Integer(0)].Name = r.Text(1);
-    classes[r.Integer(0)].Rho20 = r.Real(2);
+    TClassData& c = FClasses.emplace_back();
+    c.Id = r.Integer(0);
+    c.Rho20 = r.Real(2);
     FClassNames.push_back(r.Text(1));
-  });
-  Query(db, "SELECT ClassID, T, EM, Beta20, Lambda, Cp FROM PhysicalValue ORDER BY ClassID, T",
-        [&](const TSqliteRow& r) {
-          tMatValueRow v;
-          v.T = r.Real(1);
-          v.EM = r.Real(2);
-          v.Beta20 = r.Real(3);
-          v.Lambda = r.Real(4);
-          v.Cp = r.Real(5);
-          classes[r.Integer(0)].Rows.push_back(v);
-        });
-  Query(db, "SELECT ClassID, Property, k0, k1, k2, k3, k4, Tmin, Tmax FROM PhysicalPoly", [&](const TSqliteRow& r) {
-    tMatPoly p;
-    p.Valid = true;
-    for (int i = 0; i < 5; ++i) p.k[static_cast<size_t>(i)] = r.Real(2 + i);
-    p.Tmin = r.Real(7);
-    p.Tmax = r.Real(8);
-    classes[r.Integer(0)].Polys[r.Text(1)] = p;
   });
   struct TGroup {
     std::string Name, InfoD, InfoE;
@@ -369,7 +353,8 @@ TMaterialDatabase::TMaterialDatabase(const std::string& path) {
           d->MatGroupInfoE = g.InfoE;
           d->MatFlag = g.SteelType;
           const int classId = r.Integer(4);
-          ApplyClass(*d, classes[classId]);
+          const TClassData* c = ClassOf(classId);
+          d->ExpansionClassName = c ? FClassNames[static_cast<size_t>(c - FClasses.data())] : std::string();
           d->Condition = r.Text(5);
           d->MatSmax = r.Real(6);
           d->Matrho20 = r.Real(7);
@@ -377,33 +362,86 @@ TMaterialDatabase::TMaterialDatabase(const std::string& path) {
           d->MatMinWarnT = r.Real(9);
           d->MatMaxT = r.Real(10);
           d->Source = r.Text(11);
-          FEntries.push_back({d->MatDinNo, d->MatName, d->Standard, d->Condition, g.InfoD, classes[classId].Name, classId});
+          FEntries.push_back({d->MatDinNo, d->MatName, d->Standard, d->Condition, g.InfoD, d->ExpansionClassName,
+                              classId});
           FDescriptions.push_back(std::move(d));
         });
-  // The strength values of every material in one read, in the table's
-  // order: SetValues orders each material's rows by temperature (one row a
-  // temperature, the table's key), which spares SQLite a walk over its index.
-  std::map<std::string, std::vector<tMatValueRow>> strength;
-  Query(db, "SELECT No, T, Rm, Rp02, Rp10, SRt FROM StrengthValue", [&](const TSqliteRow& r) {
-    tMatValueRow v;
-    v.T = r.Real(1);
-    v.Rm = r.Real(2);
-    v.Rp02 = r.Real(3);
-    v.Rp10 = r.Real(4);
-    v.SRt = r.Real(5);
-    strength[r.Text(0)].push_back(v);
-  });
-  for (size_t i = 0; i < FDescriptions.size(); ++i)
-    FDescriptions[i]->SetValues(Merge(strength[FEntries[i].No], classes[FEntries[i].ClassId].Rows));
-  for (const auto& [id, c] : classes) {
-    auto d = std::make_unique<tEN13480Description>();
-    d->MatName = c.Name;
-    d->Matrho20 = c.Rho20;
-    ApplyClass(*d, c);
-    d->SetValues(c.Rows);
-    FClassDescriptions.push_back(std::move(d));
-  }
   if (FDescriptions.empty()) throw EMaterialDatabase("Keine Werkstoffe: " + path);
+  FFilled.assign(FDescriptions.size(), false);
+  FClassDescriptions.resize(FClasses.size());
+}
+
+TMaterialDatabase::~TMaterialDatabase() = default;
+
+TMaterialDatabase::TClassData* TMaterialDatabase::ClassOf(int id) const {
+  for (TClassData& c : FClasses)
+    if (c.Id == id) return &c;
+  return nullptr;
+}
+
+// The rows ordered by temperature as SetValues keeps them; the
+// polynomials by property.
+void TMaterialDatabase::ReadClass(TClassData& c) const {
+  if (c.Read) return;
+  c.Read = true;
+  c.Rows = Lookup<tMatValueRow>(*FDb, FPhysical,
+                                "SELECT T, EM, Beta20, Lambda, Cp FROM PhysicalValue WHERE ClassID = ?1 ORDER BY T",
+                                c.Id, [](const TSqliteRow& r) {
+                                  tMatValueRow v;
+                                  v.T = r.Real(0);
+                                  v.EM = r.Real(1);
+                                  v.Beta20 = r.Real(2);
+                                  v.Lambda = r.Real(3);
+                                  v.Cp = r.Real(4);
+                                  return v;
+                                });
+  const auto polys = Lookup<std::pair<std::string, tMatPoly>>(
+      *FDb, FPolys, "SELECT Property, k0, k1, k2, k3, k4, Tmin, Tmax FROM PhysicalPoly WHERE ClassID = ?1", c.Id,
+      [](const TSqliteRow& r) {
+        tMatPoly p;
+        p.Valid = true;
+        for (int i = 0; i < 5; ++i) p.k[static_cast<size_t>(i)] = r.Real(1 + i);
+        p.Tmin = r.Real(6);
+        p.Tmax = r.Real(7);
+        return std::pair(r.Text(0), p);
+      });
+  for (const auto& [property, p] : polys) c.Polys[property] = p;
+}
+
+void TMaterialDatabase::ApplyClass(tEN13480Description& d, TClassData& c) const {
+  ReadClass(c);
+  const auto poly = [&](const char* name) {
+    const auto it = c.Polys.find(name);
+    return it == c.Polys.end() ? tMatPoly{} : it->second;
+  };
+  d.LambdaPoly = poly("Lambda");
+  d.beta20Poly = poly("Beta20");
+  d.cpPoly = poly("Cp");
+  d.emPoly = poly("EM");
+}
+
+// The description of a material with its values, read at the first call.
+const tEN13480Description* TMaterialDatabase::Filled(size_t material) const {
+  std::lock_guard guard(FLock);
+  tEN13480Description& d = *FDescriptions[material];
+  if (FFilled[material]) return &d;
+  FFilled[material] = true;
+  TClassData* c = ClassOf(FEntries[material].ClassId);
+  if (c) ApplyClass(d, *c);
+  // One row a temperature (the table's key): SetValues orders them.
+  const auto strength = Lookup<tMatValueRow>(*FDb, FStrength,
+                                             "SELECT T, Rm, Rp02, Rp10, SRt FROM StrengthValue WHERE No = ?1",
+                                             d.MatDinNo, [](const TSqliteRow& r) {
+                                               tMatValueRow v;
+                                               v.T = r.Real(0);
+                                               v.Rm = r.Real(1);
+                                               v.Rp02 = r.Real(2);
+                                               v.Rp10 = r.Real(3);
+                                               v.SRt = r.Real(4);
+                                               return v;
+                                             });
+  d.SetValues(c ? Merge(strength, c->Rows) : strength);
+  return &d;
 }
 
 const TMaterialDatabase* TMaterialDatabase::Default() {
@@ -425,20 +463,32 @@ std::vector<std::string> TMaterialDatabase::Conditions() const {
 }
 
 const tEN13480Description* TMaterialDatabase::ByNo(const std::string& no) const {
-  for (const auto& d : FDescriptions)
-    if (SameText(d->MatDinNo, no)) return d.get();
+  for (size_t i = 0; i < FEntries.size(); ++i)
+    if (SameText(FEntries[i].No, no)) return Filled(i);
   return nullptr;
 }
 
 const tEN13480Description* TMaterialDatabase::ByName(const std::string& name) const {
-  for (const auto& d : FDescriptions)
-    if (SameText(d->MatName, name)) return d.get();
+  for (size_t i = 0; i < FEntries.size(); ++i)
+    if (SameText(FEntries[i].Name, name)) return Filled(i);
   return nullptr;
 }
 
 const tEN13480Description* TMaterialDatabase::ByExpansionClass(const std::string& name) const {
-  for (const auto& d : FClassDescriptions)
-    if (SameText(d->MatName, name)) return d.get();
+  for (size_t i = 0; i < FClassNames.size(); ++i) {
+    if (!SameText(FClassNames[i], name)) continue;
+    std::lock_guard guard(FLock);
+    std::unique_ptr<tEN13480Description>& d = FClassDescriptions[i];
+    if (!d) {
+      d = std::make_unique<tEN13480Description>();
+      d->MatName = FClassNames[i];
+      d->Matrho20 = FClasses[i].Rho20;
+      d->ExpansionClassName = FClassNames[i];
+      ApplyClass(*d, FClasses[i]);
+      d->SetValues(FClasses[i].Rows);
+    }
+    return d.get();
+  }
   return nullptr;
 }
 

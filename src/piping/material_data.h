@@ -24,7 +24,9 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -130,14 +132,21 @@ struct TMaterialEntry {
   int ClassId = 0;
 };
 
+class TSqliteReader;
+class TSqliteStatement;
+
 class TMaterialDatabase {
  public:
   static constexpr const char* FileName = "Materials.CDS";
-  // Reads every material into memory; throws EMaterialDatabase when the
-  // file is missing or not a material database.
+  // Reads what the choice lists show (materials, groups, expansion
+  // classes); the values of a material over temperature are read the first
+  // time it is asked for, from the file kept open. Throws EMaterialDatabase
+  // when the file is missing or not a material database. A page damaged
+  // in the values of a material shows as a material without values.
   explicit TMaterialDatabase(const std::string& path);
+  ~TMaterialDatabase();
   // The database of the program's data folder, read once; nullptr when it
-  // cannot be read.
+  // cannot be read. Safe to ask from several threads.
   static const TMaterialDatabase* Default();
 
   const std::vector<TMaterialEntry>& Materials() const { return FEntries; }
@@ -146,6 +155,7 @@ class TMaterialDatabase {
   const std::vector<std::string>& Groups() const { return FGroupNames; }
   std::vector<std::string> Conditions() const;
   // Located by number or name (not case-sensitive), nullptr when unknown.
+  // A description, once given, stays as it is for the database's life.
   const tEN13480Description* ByNo(const std::string& no) const;
   const tEN13480Description* ByName(const std::string& name) const;
   // A description of the physical properties of an expansion class alone
@@ -153,9 +163,32 @@ class TMaterialDatabase {
   const tEN13480Description* ByExpansionClass(const std::string& name) const;
 
  private:
+  // The physical properties of an expansion class, read with the first
+  // material of the class (or the class itself) asked for.
+  struct TClassData {
+    int Id = 0;
+    Extended Rho20 = NoValue;
+    bool Read = false;
+    std::vector<tMatValueRow> Rows;
+    std::map<std::string, tMatPoly> Polys;
+  };
+  TClassData* ClassOf(int id) const;
+  void ReadClass(TClassData& c) const;
+  void ApplyClass(tEN13480Description& d, TClassData& c) const;
+  const tEN13480Description* Filled(size_t material) const;
+
   std::vector<TMaterialEntry> FEntries;
   std::vector<std::string> FClassNames, FGroupNames;
-  std::vector<std::unique_ptr<tEN13480Description>> FDescriptions, FClassDescriptions;
+  // The lock guards the reader, its statements and every filling below;
+  // the descriptions never move, and a filled one does not change. The
+  // statements are declared after the reader: they go before it.
+  mutable std::mutex FLock;
+  std::unique_ptr<TSqliteReader> FDb;
+  mutable std::unique_ptr<TSqliteStatement> FStrength, FPhysical, FPolys;
+  mutable std::vector<TClassData> FClasses;
+  std::vector<std::unique_ptr<tEN13480Description>> FDescriptions;
+  mutable std::vector<bool> FFilled;
+  mutable std::vector<std::unique_ptr<tEN13480Description>> FClassDescriptions;
 };
 
 }  // namespace torvacalc

@@ -23,8 +23,13 @@ bool TPipeClass::HasPNValues() const {
 }
 
 TPipeDatabase::TPipeDatabase(const std::string& path) {
-  const TSqliteReader db =
-      OpenSqliteReader<EPipeDatabase>(path, {"PipeClass"}, "Rohrklassen", "Keine Rohrklassen");
+  try {
+    FDb = std::make_unique<TSqliteReader>(path, std::vector<std::string>{"PipeClass"}, "Rohrklassen",
+                                          "Keine Rohrklassen");
+  } catch (const ESqliteReader& e) {
+    throw EPipeDatabase(e.what());
+  }
+  const TSqliteReader& db = *FDb;
   Query(db, "SELECT ID, Name, NameEn, Source FROM PipeClass ORDER BY ID", {}, [&](const TSqliteRow& r) {
     TPipeClass c;
     c.Id = r.Integer(0);
@@ -33,7 +38,6 @@ TPipeDatabase::TPipeDatabase(const std::string& path) {
     c.Source = r.Text(3);
     FClasses.push_back(std::move(c));
   });
-  // Each table in one read; a class's nominal sizes are those of its pipes.
   const auto classOf = [&](int id) -> TPipeClass* {
     for (TPipeClass& c : FClasses)
       if (c.Id == id) return &c;
@@ -42,16 +46,12 @@ TPipeDatabase::TPipeDatabase(const std::string& path) {
   Query(db, "SELECT ClassID, Label, PN FROM PipeRating ORDER BY ClassID, Ord", {}, [&](const TSqliteRow& r) {
     if (TPipeClass* c = classOf(r.Integer(0))) c->Ratings.push_back({r.Text(1), r.Real(2)});
   });
-  Query(db, "SELECT ClassID, DN, Rating, Da, t FROM Pipe", {}, [&](const TSqliteRow& r) {
-    FRows.push_back({r.Integer(0), r.Integer(1), r.Text(2), {r.Real(3), r.Real(4)}});
-    if (TPipeClass* c = classOf(r.Integer(0))) c->DNs.push_back(r.Integer(1));
-  });
-  for (TPipeClass& c : FClasses) {
-    std::sort(c.DNs.begin(), c.DNs.end());
-    c.DNs.erase(std::unique(c.DNs.begin(), c.DNs.end()), c.DNs.end());
-  }
+  for (const TPipeClass& c : FClasses) FClassNames.push_back(c.Name);
+  FSizesRead.assign(FClasses.size(), false);
   if (FClasses.empty()) throw EPipeDatabase("Keine Rohrklassen: " + path);
 }
+
+TPipeDatabase::~TPipeDatabase() = default;
 
 const TPipeDatabase* TPipeDatabase::Default() {
   static const std::unique_ptr<TPipeDatabase> db = []() -> std::unique_ptr<TPipeDatabase> {
@@ -64,16 +64,47 @@ const TPipeDatabase* TPipeDatabase::Default() {
   return db.get();
 }
 
+// A class's nominal sizes are those of its pipes, from the table's key
+// alone. A statement that cannot be compiled, or a read that fails part
+// way (a damaged page), leaves the class without sizes.
+void TPipeDatabase::ReadSizes(size_t index) const {
+  if (FSizesRead[index]) return;
+  FSizesRead[index] = true;
+  if (!FSizes)
+    FSizes = std::make_unique<TSqliteStatement>(*FDb, "SELECT DISTINCT DN FROM Pipe WHERE ClassID = ?1 ORDER BY DN");
+  std::vector<int>& DNs = FClasses[index].DNs;
+  if (!FSizes->Ok() || !FSizes->Run({FClasses[index].Id}, [&](const TSqliteRow& r) { DNs.push_back(r.Integer(0)); }))
+    DNs.clear();
+}
+
+const std::vector<TPipeClass>& TPipeDatabase::Classes() const {
+  std::lock_guard guard(FLock);
+  for (size_t i = 0; i < FClasses.size(); ++i) ReadSizes(i);
+  return FClasses;
+}
+
 const TPipeClass* TPipeDatabase::ClassByName(const std::string& name) const {
-  for (const TPipeClass& c : FClasses)
-    if (c.Name == name || c.NameEn == name) return &c;
+  for (size_t i = 0; i < FClasses.size(); ++i) {
+    if (FClasses[i].Name != name && FClasses[i].NameEn != name) continue;
+    std::lock_guard guard(FLock);
+    ReadSizes(i);
+    return &FClasses[i];
+  }
   return nullptr;
 }
 
+// Each pipe asked for is read once, by a statement compiled once.
 TPipeDimensions TPipeDatabase::Dimensions(int classId, int DN, const std::string& rating) const {
-  for (const TRow& r : FRows)
-    if (r.ClassId == classId && r.DN == DN && r.Rating == rating) return r.Dim;
-  return {};
+  std::lock_guard guard(FLock);
+  const auto [it, first] = FDimensions.try_emplace({classId, DN, rating});
+  if (first) {
+    if (!FPipe)
+      FPipe = std::make_unique<TSqliteStatement>(
+          *FDb, "SELECT Da, t FROM Pipe WHERE ClassID = ?1 AND DN = ?2 AND Rating = ?3");
+    if (FPipe->Ok())
+      FPipe->Run({classId, DN, rating}, [&](const TSqliteRow& r) { it->second = {r.Real(0), r.Real(1)}; });
+  }
+  return it->second;
 }
 
 Extended TPipeGeometry::InnerDiameter(Extended Da, Extended t) {

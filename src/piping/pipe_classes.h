@@ -7,9 +7,12 @@
 // and of the pressure rating, as class routines that take every input.
 #pragma once
 
+#include <map>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "framework/basics.h"
@@ -41,32 +44,48 @@ struct TPipeDimensions {
   Extended t = NoValue;   // mm
 };
 
+class TSqliteReader;
+class TSqliteStatement;
+
 class TPipeDatabase {
  public:
   static constexpr const char* FileName = "Pipes.CDS";
 
-  // Reads every class into memory. Throws EPipeDatabase when the file is
-  // missing or is not a pipe-class database.
+  // Reads the classes with their ratings; the nominal sizes of a class are
+  // read the first time the class is asked for, a pipe's dimensions the
+  // first time they are, from the file kept open. Throws EPipeDatabase
+  // when the file is missing or is not a pipe-class database. A page
+  // damaged in the pipes shows as a class without those pipes.
   explicit TPipeDatabase(const std::string& path);
+  ~TPipeDatabase();
   // The database of the program's data folder, read once per process;
   // nullptr when it cannot be read (the module then works with the
-  // dimensions the user enters).
+  // dimensions the user enters). Safe to ask from several threads; a
+  // class, once given, stays as it is for the database's life.
   static const TPipeDatabase* Default();
 
-  const std::vector<TPipeClass>& Classes() const { return FClasses; }
+  // The class names in the database's order (what a choice list shows).
+  const std::vector<std::string>& ClassNames() const { return FClassNames; }
+  // Every class with its sizes.
+  const std::vector<TPipeClass>& Classes() const;
   const TPipeClass* ClassByName(const std::string& name) const;
   // The pipe of (DN, rating) in a class; NoValue dimensions when the class
   // does not hold it.
   TPipeDimensions Dimensions(int classId, int DN, const std::string& rating) const;
 
  private:
-  struct TRow {
-    int ClassId, DN;
-    std::string Rating;
-    TPipeDimensions Dim;
-  };
-  std::vector<TPipeClass> FClasses;
-  std::vector<TRow> FRows;
+  void ReadSizes(size_t index) const;
+
+  std::vector<std::string> FClassNames;
+  // The lock guards the reader, its statements and everything read after
+  // the start. The statements are declared after the reader: they go
+  // before it.
+  mutable std::mutex FLock;
+  std::unique_ptr<TSqliteReader> FDb;
+  mutable std::unique_ptr<TSqliteStatement> FSizes, FPipe;
+  mutable std::vector<TPipeClass> FClasses;  // never resized after the start
+  mutable std::vector<bool> FSizesRead;
+  mutable std::map<std::tuple<int, int, std::string>, TPipeDimensions> FDimensions;
 };
 
 // Geometry and rating rules of a pipe.
