@@ -34,9 +34,12 @@ std::vector<TValveStyle> TValveDatabase::Styles() const {
 }
 
 namespace {
+#define TRIM_COLUMNS "SELECT StyleID, TrimNo, Name, Direction, FL, XT, Fd, Kc, PerforatedPlug, Source, NameEn FROM TrimStyle"
 const char* kTrimSql =
-    "SELECT StyleID, TrimNo, Name, Direction, FL, XT, Fd, Kc, PerforatedPlug, Source, NameEn "
-    "FROM TrimStyle WHERE (?1 = 0 OR StyleID = ?1) AND (?2 < 0 OR TrimNo = ?2) ORDER BY StyleID, TrimNo";
+    TRIM_COLUMNS " WHERE (?1 = 0 OR StyleID = ?1) AND (?2 < 0 OR TrimNo = ?2) ORDER BY StyleID, TrimNo";
+// Every trim: no terms for SQLite to plan around.
+const char* kAllTrimsSql = TRIM_COLUMNS " ORDER BY StyleID, TrimNo";
+#undef TRIM_COLUMNS
 
 TTrimStyle ReadTrim(const TSqliteRow& r) {
   TTrimStyle t;
@@ -57,9 +60,11 @@ TTrimStyle ReadTrim(const TSqliteRow& r) {
 
 std::vector<TTrimStyle> TValveDatabase::Trims(int styleId) const {
   std::vector<TTrimStyle> out;
-  file_.Query(kTrimSql,
-        {styleId, -1},
-        [&](const TSqliteRow& r) { out.push_back(ReadTrim(r)); });
+  const auto keep = [&](const TSqliteRow& r) { out.push_back(ReadTrim(r)); };
+  if (styleId == 0)
+    file_.Query(kAllTrimsSql, keep);
+  else
+    file_.Query(kTrimSql, {styleId, -1}, keep);
   return out;
 }
 
