@@ -1,5 +1,6 @@
 #include "media/substance_database.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -67,6 +68,21 @@ const TDataModuleCDSSubstance& TDataModuleCDSSubstance::Default() {
   return db;
 }
 
+std::string& TDataModuleCDSSubstance::TByLanguage::operator[](const std::string& language) {
+  if (FItems.empty()) FItems.reserve(2);
+  auto it = std::lower_bound(FItems.begin(), FItems.end(), language,
+                             [](const TItem& item, const std::string& l) { return item.first < l; });
+  if (it != FItems.end() && it->first == language) return it->second;
+  return FItems.emplace(it, language, std::string())->second;
+}
+
+TDataModuleCDSSubstance::TByLanguage::const_iterator TDataModuleCDSSubstance::TByLanguage::find(
+    const std::string& language) const {
+  const auto it = std::lower_bound(FItems.begin(), FItems.end(), language,
+                                   [](const TItem& item, const std::string& l) { return item.first < l; });
+  return it != FItems.end() && it->first == language ? it : FItems.end();
+}
+
 struct TDataModuleCDSSubstance::TSource {
   std::mutex Lock;
   TSqliteReader Reader;
@@ -110,13 +126,14 @@ void TDataModuleCDSSubstance::LoadDatabase(const std::string& path) {
 const tPropertyDescription& TDataModuleCDSSubstance::Described(const TEntry& e) const {
   TRecord& record = *e.Record;
   std::call_once(record.Read, [&] {
+    if (!record.Description) record.Description = std::make_unique<tPropertyDescription>();
     if (e.Id < 0 || !FSource) return;
-    tPropertyDescription& d = record.Description;
+    tPropertyDescription& d = *record.Description;
     d.DataSubstanceType = e.Type;
     d.FluidFound = true;
     if (const auto de = e.Names.find("de"); de != e.Names.end()) {
       d.FluidNameText = de->second;
-      d.Description = e.Descriptions.at("de");
+      d.Description = e.Descriptions.find("de")->second;
     }
     d.AGAConcentration = e.Concentration;
     const std::lock_guard guard(FSource->Lock);
@@ -182,7 +199,7 @@ const tPropertyDescription& TDataModuleCDSSubstance::Described(const TEntry& e) 
                }
              });
   });
-  return record.Description;
+  return *record.Description;
 }
 
 void TDataModuleCDSSubstance::CheckWaterAndPulp() {
@@ -192,10 +209,10 @@ void TDataModuleCDSSubstance::CheckWaterAndPulp() {
     if (present) continue;
     TEntry e;
     e.Type = type;
-    e.Record->Description = BuiltIn(type);
+    e.Record->Description = std::make_unique<tPropertyDescription>(BuiltIn(type));
     e.Names["de"] = type == stWater ? "Wasser" : "Faserstoffsuspension";
     e.Names["en"] = type == stWater ? "Water" : "Pulp suspension";
-    e.Record->Description.FluidNameText = e.Names["de"];
+    e.Record->Description->FluidNameText = e.Names["de"];
     FRecords.insert(FRecords.begin() + (type == stWater ? 0 : 1), std::move(e));
     FNamesList = std::make_shared<TNamesList>();
   }
