@@ -45,6 +45,8 @@ std::string Escape(const std::string& s) {
 }
 
 std::string Unescape(std::string_view s) {
+  // Most values have nothing escaped.
+  if (s.find('\\') == std::string_view::npos) return std::string(s);
   std::string out;
   out.reserve(s.size());
   for (size_t i = 0; i < s.size(); ++i) {
