@@ -147,13 +147,15 @@ std::unique_ptr<TActuatorDatabase> TActuatorDatabase::OpenDefault() {
 
 std::vector<TActuatorRecord> TActuatorDatabase::Actuators() const {
   // Ordered by kind (as SQLite orders text, byte by byte) and ID here: the
-  // few rows sort faster than SQLite's sorter starts.
-  std::vector<std::pair<std::string, TActuatorRecord>> rows;
+  // few rows sort faster than SQLite's sorter starts. The places are
+  // sorted, not the records, which are large to move.
+  std::vector<TActuatorRecord> rows;
+  std::vector<std::string> kinds;
   FReader->Query(
       "SELECT ID, Manufacturer, Name, Kind, FailPosition, Area, SpringStart, SpringEnd, MaxSupply, "
       "Stroke, Thrust, Speed FROM Actuator",
       [&](const TSqliteRow& r) {
-        TActuatorRecord a;
+        TActuatorRecord& a = rows.emplace_back();
         a.Id = r.Integer(0);
         a.Manufacturer = r.Text(1);
         a.Name = r.Text(2);
@@ -168,14 +170,16 @@ std::vector<TActuatorRecord> TActuatorDatabase::Actuators() const {
         a.Stroke = r.Real(9);
         a.Thrust = r.Real(10);
         a.Speed = r.Real(11);
-        rows.emplace_back(std::move(kind), std::move(a));
+        kinds.push_back(std::move(kind));
       });
-  std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
-    return a.first != b.first ? a.first < b.first : a.second.Id < b.second.Id;
+  std::vector<size_t> order(rows.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    return kinds[a] != kinds[b] ? kinds[a] < kinds[b] : rows[a].Id < rows[b].Id;
   });
   std::vector<TActuatorRecord> out;
   out.reserve(rows.size());
-  for (auto& [kind, a] : rows) out.push_back(std::move(a));
+  for (const size_t i : order) out.push_back(std::move(rows[i]));
   return out;
 }
 

@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <sstream>
+#include <string_view>
 
 #include "framework/basics.h"
 #include "framework/options.h"
@@ -43,8 +44,11 @@ std::string Escape(const std::string& s) {
   return out;
 }
 
-std::string Unescape(const std::string& s) {
+std::string Unescape(std::string_view s) {
+  // Most values have nothing escaped.
+  if (s.find('\\') == std::string_view::npos) return std::string(s);
   std::string out;
+  out.reserve(s.size());
   for (size_t i = 0; i < s.size(); ++i) {
     if (s[i] == '\\' && i + 1 < s.size()) {
       const char c = s[++i];
@@ -54,6 +58,13 @@ std::string Unescape(const std::string& s) {
     }
   }
   return out;
+}
+
+// A line or a part of it without the blanks around it.
+std::string_view Trimmed(std::string_view s) {
+  const size_t b = s.find_first_not_of(" \t\r\n");
+  if (b == std::string_view::npos) return {};
+  return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
 }
 
 std::unique_ptr<TSettingsStore>& InstanceSlot() {
@@ -71,8 +82,12 @@ std::mutex& InstanceLock() {
 bool TSettingsStore::NoCase::operator()(const std::string& a, const std::string& b) const {
   const size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
-    const int ca = std::tolower(static_cast<unsigned char>(a[i]));
-    const int cb = std::tolower(static_cast<unsigned char>(b[i]));
+    // Most names share a long prefix ("Quantity1", "Quantity10"): equal
+    // bytes need no folding. ASCII letters only, so that the order of the
+    // names cannot change with a locale a host program sets meanwhile.
+    if (a[i] == b[i]) continue;
+    const unsigned char ca = static_cast<unsigned char>(LowerAscii(a[i]));
+    const unsigned char cb = static_cast<unsigned char>(LowerAscii(b[i]));
     if (ca != cb) return ca < cb;
   }
   return a.size() < b.size();
@@ -97,21 +112,36 @@ bool TSettingsStore::Reload() {
   sections_.clear();
   std::ifstream in(path_, std::ios::binary);
   if (!in) return !fs::exists(path_);
-  std::string line, section;
+  // The whole file at once (a few kilobytes), then its lines in place.
+  std::string text;
+  char chunk[4096];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) text.append(chunk, static_cast<size_t>(in.gcount()));
+  std::string_view section;
   bool inSection = false;
-  while (std::getline(in, line)) {
-    const std::string t = TrimBlanks(line);
+  // The section the keys below the last header go to, made with its first
+  // key; Save writes the keys in order, so each goes in at the end.
+  auto current = sections_.end();
+  for (size_t from = 0; from < text.size();) {
+    size_t to = text.find('\n', from);
+    if (to == std::string::npos) to = text.size();
+    const std::string_view t = Trimmed(std::string_view(text).substr(from, to - from));
+    from = to + 1;
     if (t.empty() || t[0] == ';' || t[0] == '#') continue;
     if (t.front() == '[') {
       // A damaged header drops the keys below it rather than filing them
       // under the wrong section.
       inSection = t.back() == ']' && t.size() > 2;
-      if (inSection) section = t.substr(1, t.size() - 2);
+      if (inSection) {
+        section = t.substr(1, t.size() - 2);
+        current = sections_.end();
+      }
       continue;
     }
     const auto eq = t.find('=');
-    if (!inSection || eq == std::string::npos || eq == 0) continue;
-    sections_[section][TrimBlanks(t.substr(0, eq))] = Unescape(TrimBlanks(t.substr(eq + 1)));
+    if (!inSection || eq == std::string_view::npos || eq == 0) continue;
+    if (current == sections_.end()) current = sections_.try_emplace(std::string(section)).first;
+    auto& keys = current->second;
+    keys.insert_or_assign(keys.end(), std::string(Trimmed(t.substr(0, eq))), Unescape(Trimmed(t.substr(eq + 1))));
   }
   return !in.bad();
 }

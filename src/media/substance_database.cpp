@@ -1,5 +1,6 @@
 #include "media/substance_database.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -67,14 +68,32 @@ const TDataModuleCDSSubstance& TDataModuleCDSSubstance::Default() {
   return db;
 }
 
+std::string& TDataModuleCDSSubstance::TByLanguage::operator[](const std::string& language) {
+  if (FItems.empty()) FItems.reserve(2);
+  auto it = std::lower_bound(FItems.begin(), FItems.end(), language,
+                             [](const TItem& item, const std::string& l) { return item.first < l; });
+  if (it != FItems.end() && it->first == language) return it->second;
+  return FItems.emplace(it, language, std::string())->second;
+}
+
+TDataModuleCDSSubstance::TByLanguage::const_iterator TDataModuleCDSSubstance::TByLanguage::find(
+    const std::string& language) const {
+  const auto it = std::lower_bound(FItems.begin(), FItems.end(), language,
+                                   [](const TItem& item, const std::string& l) { return item.first < l; });
+  return it != FItems.end() && it->first == language ? it : FItems.end();
+}
+
 struct TDataModuleCDSSubstance::TSource {
   std::mutex Lock;
   TSqliteReader Reader;
+  // The queries of a record, compiled when the first is read and kept for
+  // the others (under Lock, as the reader).
+  std::unique_ptr<TSqliteStatement> Details, Curves;
 };
 
 void TDataModuleCDSSubstance::LoadDatabase(const std::string& path) {
   std::shared_ptr<TSource> source(new TSource{{}, OpenSqliteReader<EDataSubstances>(
-      path, {"Substances", "SubstanceNames", "Curves", "PropertyCurves"}, "Stoffdatenbank")});
+      path, {"Substances", "SubstanceNames", "Curves", "PropertyCurves"}, "Stoffdatenbank"), {}, {}});
   const TSqliteReader& db = source->Reader;
   std::vector<TEntry> records;
   std::map<int, size_t> byId;
@@ -110,79 +129,86 @@ void TDataModuleCDSSubstance::LoadDatabase(const std::string& path) {
 const tPropertyDescription& TDataModuleCDSSubstance::Described(const TEntry& e) const {
   TRecord& record = *e.Record;
   std::call_once(record.Read, [&] {
+    if (!record.Description) record.Description = std::make_unique<tPropertyDescription>();
     if (e.Id < 0 || !FSource) return;
-    tPropertyDescription& d = record.Description;
+    tPropertyDescription& d = *record.Description;
     d.DataSubstanceType = e.Type;
     d.FluidFound = true;
     if (const auto de = e.Names.find("de"); de != e.Names.end()) {
       d.FluidNameText = de->second;
-      d.Description = e.Descriptions.at("de");
+      d.Description = e.Descriptions.find("de")->second;
     }
     d.AGAConcentration = e.Concentration;
     const std::lock_guard guard(FSource->Lock);
-    const TSqliteReader& db = FSource->Reader;
-    db.Query("SELECT FORMULA, CANO, MANUFACTURER, M, RHO25, RHON, ZN, TM, TS, TC, PC, VC, RHOC, ZC, OMEGA, MY, "
-             "CF, RHONRIM, STANDARDCONDITIONS, Modified, Created, Author, Editor, OriginalAuthor, "
-             "OriginalEditor, SOURCE FROM Substances WHERE SUBSTANCESID = ?1",
-             {e.Id}, [&](const TSqliteRow& r) {
-               d.Formula = r.Text(0);
-               d.CANo = r.Text(1);
-               d.Manufacturer = r.Text(2);
-               d.M = r.Real(3);
-               d.Rho25 = r.Real(4);
-               d.RHoN = r.Real(5);
-               d.Zn = r.Real(6);
-               d.tt = KelvinToCelsius(r.Real(7));
-               d.ts = KelvinToCelsius(r.Real(8));
-               d.tc = KelvinToCelsius(r.Real(9));
-               d.pc = r.Real(10);
-               const Extended vc = r.Real(11);
-               d.rhoc = r.Real(12);
-               // The critical density from the critical molar volume (cm3/mol).
-               if (IsNoValue(d.rhoc) && Available(vc, d.M) && vc > 0) d.rhoc = d.M / vc * 1000;
-               d.zc = r.Real(13);
-               d.omega = r.Real(14);
-               d.my = r.Real(15);
-               d.cfliquid = r.Real(16);
-               const int rr = r.Integer(17);
-               d.RhonRiM = rr >= 0 && rr <= 3 ? static_cast<TERhonRiM>(rr) : rrmM;
-               const int sc = r.Integer(18);
-               d.StandardConditions = sc >= 0 && sc <= 2 ? static_cast<teStandardConditions>(sc) : sc0DegC;
-               d.Modified = r.Text(19);
-               d.Created = r.Text(20);
-               d.Author = r.Text(21);
-               d.Revisor = r.Text(22);
-               d.OriginalAuthor = r.Text(23);
-               d.OriginalRevisor = r.Text(24);
-               d.Source = r.Text(25);
-               d.Original = d.Modified.empty();
-             });
-    db.Query("SELECT p.PropertyId, c.FunctionTypeId, c.tmin, c.tmax, c.k0, c.k1, c.k2, c.k3, c.k4, c.k5, c.k6, "
-             "c.k7, c.k8, c.k9, c.Ylog, c.MeanError, c.MaxError "
-             "FROM PropertyCurves p JOIN Curves c ON c.CurveId = p.CurveId WHERE p.SubstancesId = ?1",
-             {e.Id}, [&](const TSqliteRow& r) {
-               const int prop = r.Integer(0);
-               if (prop < 1 || prop > 9) return;
-               tCustomFunctionDescription& f = d.Functions[static_cast<size_t>(prop)];
-               f.Valid = true;
-               f.PropertyId = prop;
-               f.FunctionType = r.Integer(1);
-               f.Tmin = r.Real(2);
-               f.Tmax = r.Real(3);
-               for (int i = 0; i < 10; ++i) {
-                 const Extended k = r.Real(4 + i);
-                 f.k[static_cast<size_t>(i)] = HasValue(k) ? k : 0;
-               }
-               f.Ylog = r.Integer(14) != 0;
-               f.MeanError = r.Real(15);
-               f.MaxError = r.Real(16);
-               if (Available(f.Tmin, f.Tmax)) {
-                 f.Tmean = (f.Tmin + f.Tmax) / 2;
-                 f.Ymean = f.Evaluate(f.Tmean);
-               }
-             });
+    TSource& source = *FSource;
+    if (!source.Details) {
+      source.Details = std::make_unique<TSqliteStatement>(
+          source.Reader,
+          "SELECT FORMULA, CANO, MANUFACTURER, M, RHO25, RHON, ZN, TM, TS, TC, PC, VC, RHOC, ZC, OMEGA, MY, "
+          "CF, RHONRIM, STANDARDCONDITIONS, Modified, Created, Author, Editor, OriginalAuthor, "
+          "OriginalEditor, SOURCE FROM Substances WHERE SUBSTANCESID = ?1");
+      source.Curves = std::make_unique<TSqliteStatement>(
+          source.Reader,
+          "SELECT p.PropertyId, c.FunctionTypeId, c.tmin, c.tmax, c.k0, c.k1, c.k2, c.k3, c.k4, c.k5, c.k6, "
+          "c.k7, c.k8, c.k9, c.Ylog, c.MeanError, c.MaxError "
+          "FROM PropertyCurves p JOIN Curves c ON c.CurveId = p.CurveId WHERE p.SubstancesId = ?1");
+    }
+    source.Details->Run({e.Id}, [&](const TSqliteRow& r) {
+      d.Formula = r.Text(0);
+      d.CANo = r.Text(1);
+      d.Manufacturer = r.Text(2);
+      d.M = r.Real(3);
+      d.Rho25 = r.Real(4);
+      d.RHoN = r.Real(5);
+      d.Zn = r.Real(6);
+      d.tt = KelvinToCelsius(r.Real(7));
+      d.ts = KelvinToCelsius(r.Real(8));
+      d.tc = KelvinToCelsius(r.Real(9));
+      d.pc = r.Real(10);
+      const Extended vc = r.Real(11);
+      d.rhoc = r.Real(12);
+      // The critical density from the critical molar volume (cm3/mol).
+      if (IsNoValue(d.rhoc) && Available(vc, d.M) && vc > 0) d.rhoc = d.M / vc * 1000;
+      d.zc = r.Real(13);
+      d.omega = r.Real(14);
+      d.my = r.Real(15);
+      d.cfliquid = r.Real(16);
+      const int rr = r.Integer(17);
+      d.RhonRiM = rr >= 0 && rr <= 3 ? static_cast<TERhonRiM>(rr) : rrmM;
+      const int sc = r.Integer(18);
+      d.StandardConditions = sc >= 0 && sc <= 2 ? static_cast<teStandardConditions>(sc) : sc0DegC;
+      d.Modified = r.Text(19);
+      d.Created = r.Text(20);
+      d.Author = r.Text(21);
+      d.Revisor = r.Text(22);
+      d.OriginalAuthor = r.Text(23);
+      d.OriginalRevisor = r.Text(24);
+      d.Source = r.Text(25);
+      d.Original = d.Modified.empty();
+    });
+    source.Curves->Run({e.Id}, [&](const TSqliteRow& r) {
+      const int prop = r.Integer(0);
+      if (prop < 1 || prop > 9) return;
+      tCustomFunctionDescription& f = d.Functions[static_cast<size_t>(prop)];
+      f.Valid = true;
+      f.PropertyId = prop;
+      f.FunctionType = r.Integer(1);
+      f.Tmin = r.Real(2);
+      f.Tmax = r.Real(3);
+      for (int i = 0; i < 10; ++i) {
+        const Extended k = r.Real(4 + i);
+        f.k[static_cast<size_t>(i)] = HasValue(k) ? k : 0;
+      }
+      f.Ylog = r.Integer(14) != 0;
+      f.MeanError = r.Real(15);
+      f.MaxError = r.Real(16);
+      if (Available(f.Tmin, f.Tmax)) {
+        f.Tmean = (f.Tmin + f.Tmax) / 2;
+        f.Ymean = f.Evaluate(f.Tmean);
+      }
+    });
   });
-  return record.Description;
+  return *record.Description;
 }
 
 void TDataModuleCDSSubstance::CheckWaterAndPulp() {
@@ -192,10 +218,10 @@ void TDataModuleCDSSubstance::CheckWaterAndPulp() {
     if (present) continue;
     TEntry e;
     e.Type = type;
-    e.Record->Description = BuiltIn(type);
+    e.Record->Description = std::make_unique<tPropertyDescription>(BuiltIn(type));
     e.Names["de"] = type == stWater ? "Wasser" : "Faserstoffsuspension";
     e.Names["en"] = type == stWater ? "Water" : "Pulp suspension";
-    e.Record->Description.FluidNameText = e.Names["de"];
+    e.Record->Description->FluidNameText = e.Names["de"];
     FRecords.insert(FRecords.begin() + (type == stWater ? 0 : 1), std::move(e));
     FNamesList = std::make_shared<TNamesList>();
   }

@@ -82,16 +82,33 @@ class TDataModuleCDSSubstance : public TSwitchDataSource {
   // The constants and curves of a substance, read from the file when first
   // asked for (a calculation uses one or two of the substances); built-in
   // entries have them from the start.
+  // The record is made when it is read: a substance that is never used
+  // costs no record (a large one, with its curves).
   struct TRecord {
     std::once_flag Read;
-    tPropertyDescription Description;
+    std::unique_ptr<tPropertyDescription> Description;
+  };
+  // Texts by language, two or three per substance: a short vector in
+  // language order rather than a map, which allocates a node for each.
+  class TByLanguage {
+   public:
+    using TItem = std::pair<std::string, std::string>;
+    using const_iterator = std::vector<TItem>::const_iterator;
+    std::string& operator[](const std::string& language);
+    const_iterator find(const std::string& language) const;
+    const_iterator begin() const { return FItems.begin(); }
+    const_iterator end() const { return FItems.end(); }
+    bool empty() const { return FItems.empty(); }
+
+   private:
+    std::vector<TItem> FItems;
   };
   struct TEntry {
     int Id = -1;  // the row of the file; -1 for a built-in entry
     teSubstanceType Type = stOthers;
     std::shared_ptr<TRecord> Record = std::make_shared<TRecord>();
-    std::map<std::string, std::string> Names;         // language -> name
-    std::map<std::string, std::string> Descriptions;  // language -> description
+    TByLanguage Names;         // language -> name
+    TByLanguage Descriptions;  // language -> description
     std::string Concentration;
   };
   // The open file, shared by the threads that read records from it, one at
