@@ -97,8 +97,12 @@ Extended TCMSuggestDN::SmallestDN(const std::vector<Extended>& DNs, Extended Qm,
 
 std::vector<Extended> TCMSuggestDN::StandardSizes(const std::string& pipeClass) {
   if (const TPipeDatabase* db = TPipeDatabase::Default()) {
-    for (const TPipeClass& c : db->Classes()) {
-      if (pipeClass.empty() || c.Name.rfind(pipeClass, 0) != 0 || c.DNs.empty()) continue;
+    // The sizes of a class are read when it is first asked for: only the
+    // classes the name fits.
+    for (size_t i = 0; i < db->ClassNames().size(); ++i) {
+      if (pipeClass.empty() || db->ClassNames()[i].rfind(pipeClass, 0) != 0) continue;
+      const TPipeClass& c = db->ClassAt(i);
+      if (c.DNs.empty()) continue;
       std::vector<Extended> out(c.DNs.begin(), c.DNs.end());
       std::sort(out.begin(), out.end());
       return out;

@@ -83,6 +83,12 @@ const std::vector<TPipeClass>& TPipeDatabase::Classes() const {
   return FClasses;
 }
 
+const TPipeClass& TPipeDatabase::ClassAt(size_t index) const {
+  std::lock_guard guard(FLock);
+  ReadSizes(index);
+  return FClasses[index];
+}
+
 const TPipeClass* TPipeDatabase::ClassByName(const std::string& name) const {
   for (size_t i = 0; i < FClasses.size(); ++i) {
     if (FClasses[i].Name != name && FClasses[i].NameEn != name) continue;

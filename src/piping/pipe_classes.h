@@ -66,8 +66,9 @@ class TPipeDatabase {
 
   // The class names in the database's order (what a choice list shows).
   const std::vector<std::string>& ClassNames() const { return FClassNames; }
-  // Every class with its sizes.
+  // Every class with its sizes; one of them (in the order of ClassNames).
   const std::vector<TPipeClass>& Classes() const;
+  const TPipeClass& ClassAt(size_t index) const;
   const TPipeClass* ClassByName(const std::string& name) const;
   // The pipe of (DN, rating) in a class; NoValue dimensions when the class
   // does not hold it.
