@@ -48,8 +48,8 @@ unsigned ClassOfSize(std::size_t total) {
 // shared lists.
 constexpr unsigned kLastThreadClass = kSmallClasses + 8 * (16 - kLog2Small);  // 64 kB
 
-static_assert(SizeOfClass(kLastThreadClass) == kOwnRun && SizeOfClass(kSmallClasses) == kSmall && SizeOfClass(kSmallClasses + 1) == 1152 &&
-              SizeOfClass(kClasses - 1) == std::size_t{1} << kLog2Largest);
+static_assert(SizeOfClass(kSmallClasses) == kSmall && SizeOfClass(kSmallClasses + 1) == 1152);
+static_assert(SizeOfClass(kLastThreadClass) == kOwnRun && SizeOfClass(kClasses - 1) == std::size_t{1} << kLog2Largest);
 
 struct TRange {
   std::atomic<std::uintptr_t> base{0};  // 0 while the range is not reserved (or could not be)
@@ -64,7 +64,8 @@ constinit TRange gRange;
 // mapped in small pages.
 bool ReserveRange() {
   constexpr std::size_t kHuge = std::size_t{2} << 20;
-  void* p = mmap(nullptr, kReserved + kHuge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  void* p = mmap(nullptr, kReserved + kHuge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE,
+                 -1, 0);
   if (p == MAP_FAILED) return false;
   const std::uintptr_t base = (reinterpret_cast<std::uintptr_t>(p) + kHuge - 1) & ~(kHuge - 1);
   madvise(reinterpret_cast<void*>(base), kReserved, MADV_HUGEPAGE);
