@@ -24,21 +24,21 @@ namespace fs = std::filesystem;
 
 // ------------------------------------------------------------- item tags
 
-void THXItemTag::AddBoolean(const std::string& name, bool value) { FFile.AddBooleanAttr(FTag, name, value); }
-void THXItemTag::AddLongInt(const std::string& name, std::int32_t value) { FFile.AddLongIntAttr(FTag, name, value); }
-void THXItemTag::AddString(const std::string& name, const std::string& value) {
+void THXItemTag::AddBoolean(std::string_view name, bool value) { FFile.AddBooleanAttr(FTag, name, value); }
+void THXItemTag::AddLongInt(std::string_view name, std::int32_t value) { FFile.AddLongIntAttr(FTag, name, value); }
+void THXItemTag::AddString(std::string_view name, const std::string& value) {
   FFile.AddAnsiStrAttr(FTag, name, value);
 }
-void THXItemTag::AddExtended(const std::string& name, Extended value) { FFile.AddExtendedAttr(FTag, name, value); }
-bool THXItemTag::Exists(const std::string& name) const { return FFile.AttributeExists(FTag, name); }
-bool THXItemTag::AsBoolean(const std::string& name, bool def) const { return FFile.AttributeAsBoolean(FTag, name, def); }
-std::int64_t THXItemTag::AsInteger(const std::string& name, std::int64_t def) const {
+void THXItemTag::AddExtended(std::string_view name, Extended value) { FFile.AddExtendedAttr(FTag, name, value); }
+bool THXItemTag::Exists(std::string_view name) const { return FFile.AttributeExists(FTag, name); }
+bool THXItemTag::AsBoolean(std::string_view name, bool def) const { return FFile.AttributeAsBoolean(FTag, name, def); }
+std::int64_t THXItemTag::AsInteger(std::string_view name, std::int64_t def) const {
   return FFile.AttributeAsInteger(FTag, name, def);
 }
-std::string THXItemTag::AsString(const std::string& name, const std::string& def) const {
+std::string THXItemTag::AsString(std::string_view name, const std::string& def) const {
   return FFile.AttributeAsString(FTag, name, def);
 }
-Extended THXItemTag::AsFloat(const std::string& name, Extended def) const {
+Extended THXItemTag::AsFloat(std::string_view name, Extended def) const {
   return FFile.AttributeAsFloat(FTag, name, def);
 }
 
