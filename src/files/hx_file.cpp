@@ -6,6 +6,7 @@
 #include <random>
 
 #include "files/raw_deflate.h"
+#include "files/text_codec.h"
 #include "framework/settings.h"
 #include "framework/translation.h"
 
@@ -94,8 +95,7 @@ std::string THXFile::StoredName(std::string_view name) {
   return FStoredNames[it->second];
 }
 
-const TBixBinaryAttribute* THXFile::FindAttribute(const TBixBinaryTag& tag, std::string_view name,
-                                                  TBixReadScratch* scratch) const {
+long THXFile::FindIndex(const TBixBinaryTag& tag, std::string_view name) const {
   const TBixBinaryAttributes& list = tag.Attributes();
   // A pooled name is stored as its index; tags written without the pool
   // (and "Infos") carry the name itself.
@@ -104,7 +104,14 @@ const TBixBinaryAttribute* THXFile::FindAttribute(const TBixBinaryTag& tag, std:
     if (const auto it = FAttributeIndex.find(name); it != FAttributeIndex.end())
       i = list.IndexOf(FStoredNames[it->second]);
   if (i < 0) i = list.IndexOf(name);
+  return i;
+}
+
+const TBixBinaryAttribute* THXFile::FindAttribute(const TBixBinaryTag& tag, std::string_view name,
+                                                  TBixReadScratch* scratch) const {
+  const long i = FindIndex(tag, name);
   if (i < 0) return nullptr;
+  const TBixBinaryAttributes& list = tag.Attributes();
   const auto at = static_cast<std::size_t>(i);
   return scratch ? &list.ForReading(at, *scratch) : &list[at];
 }
@@ -158,15 +165,33 @@ void THXFile::AddSetAttr(TBixBinaryTag& tag, std::string_view name, std::uint32_
   WriteAttr<TBixBinaryTShiftState>(tag, name, mask, elements == 0);
 }
 
+namespace {
+
+// Values of the types items are written in, from their bytes in the
+// document (TBixBinaryAttributes::ValueBytes): a boolean is one byte, a
+// long integer four, little-endian.
+constexpr std::uint8_t kBooleanId = 2, kExtendedId = 8, kLongintId = 16, kAnsiStringId = 18;
+
+std::int32_t LongintAt(const char* p) {
+  std::uint32_t u = 0;
+  for (int k = 0; k < 4; ++k) u |= static_cast<std::uint32_t>(static_cast<unsigned char>(p[k])) << (8 * k);
+  return static_cast<std::int32_t>(u);
+}
+
+}  // namespace
+
 bool THXFile::AttributeExists(const TBixBinaryTag& tag, std::string_view name) const {
-  TBixReadScratch scratch;
-  return FindAttribute(tag, name, &scratch) != nullptr;
+  return FindIndex(tag, name) >= 0;
 }
 
 bool THXFile::AttributeAsBoolean(const TBixBinaryTag& tag, std::string_view name, bool def) const {
+  const long i = FindIndex(tag, name);
+  if (i < 0) return def;
+  const auto v = tag.Attributes().ValueBytes(static_cast<std::size_t>(i));
+  if (v.Id == kBooleanId) return v.IsNull ? def : *v.Value != 0;
   TBixReadScratch scratch;
-  const auto* a = FindAttribute(tag, name, &scratch);
-  return a && !a->IsNull ? a->AsBoolean().value_or(def) : def;
+  const auto& a = tag.Attributes().ForReading(static_cast<std::size_t>(i), scratch);
+  return !a.IsNull ? a.AsBoolean().value_or(def) : def;
 }
 char THXFile::AttributeAsAnsiChar(const TBixBinaryTag& tag, std::string_view name, char def) const {
   const auto* a = FindAttribute(tag, name);
@@ -179,21 +204,41 @@ TDateTime THXFile::AttributeAsDateTime(const TBixBinaryTag& tag, std::string_vie
   return a && !a->IsNull ? a->AsDateTime().value_or(def) : def;
 }
 Extended THXFile::AttributeAsFloat(const TBixBinaryTag& tag, std::string_view name, Extended def) const {
+  const long i = FindIndex(tag, name);
+  if (i < 0) return def;
+  const auto v = tag.Attributes().ValueBytes(static_cast<std::size_t>(i));
+  if (v.Id == kExtendedId && !v.IsNull) {
+    TByteReader r(v.Value, 10);
+    return bix_detail::ReadExtended(r);
+  }
   TBixReadScratch scratch;
-  const auto* a = FindAttribute(tag, name, &scratch);
-  return a && !a->IsNull ? a->AsFloat().value_or(def) : def;
+  const auto& a = tag.Attributes().ForReading(static_cast<std::size_t>(i), scratch);
+  return !a.IsNull ? a.AsFloat().value_or(def) : def;
 }
 std::int64_t THXFile::AttributeAsInteger(const TBixBinaryTag& tag, std::string_view name,
                                          std::int64_t def) const {
+  const long i = FindIndex(tag, name);
+  if (i < 0) return def;
+  const auto v = tag.Attributes().ValueBytes(static_cast<std::size_t>(i));
+  if (v.Id == kLongintId) return v.IsNull ? def : LongintAt(v.Value);
   TBixReadScratch scratch;
-  const auto* a = FindAttribute(tag, name, &scratch);
-  return a && !a->IsNull ? a->AsInteger().value_or(def) : def;
+  const auto& a = tag.Attributes().ForReading(static_cast<std::size_t>(i), scratch);
+  return !a.IsNull ? a.AsInteger().value_or(def) : def;
 }
 std::string THXFile::AttributeAsString(const TBixBinaryTag& tag, std::string_view name,
                                        const std::string& def) const {
+  const long i = FindIndex(tag, name);
+  if (i < 0) return def;
+  const auto v = tag.Attributes().ValueBytes(static_cast<std::size_t>(i));
+  if (v.Id == kAnsiStringId && !v.IsNull) {
+    // Its length (never negative in a document read), then its bytes.
+    std::string text;
+    AssignWin1252AsUtf8(text, std::string_view(v.Value + 4, static_cast<std::size_t>(LongintAt(v.Value))));
+    return text;
+  }
   TBixReadScratch scratch;
-  const auto* a = FindAttribute(tag, name, &scratch);
-  return a && !a->IsNull ? a->GetValueAsWideString() : def;
+  const auto& a = tag.Attributes().ForReading(static_cast<std::size_t>(i), scratch);
+  return !a.IsNull ? a.GetValueAsWideString() : def;
 }
 TBixVariant THXFile::AttributeAsVariant(const TBixBinaryTag& tag, std::string_view name,
                                         const TBixVariant& def) const {

@@ -1003,6 +1003,12 @@ const TBixBinaryAttribute& TBixBinaryAttributes::ForReading(std::size_t i, TBixR
   }
 }
 
+TBixBinaryAttributes::TValueBytes TBixBinaryAttributes::ValueBytes(std::size_t i) const {
+  if (FItems[i]) return {};
+  const TBixLazyAttribute& place = FLazy[i];
+  return {FMemory->Bytes + place.Name + place.NameSize + 1, place.Id, place.IsNull};
+}
+
 void TBixBinaryAttributes::MakeAll() const {
   for (std::size_t i = 0; i < FItems.size(); ++i)
     if (!FItems[i]) Make(i);

@@ -648,6 +648,17 @@ class TBixBinaryAttributes {
   const TBixBinaryAttribute& ForReading(std::size_t i, TBixReadScratch& scratch) const;
   // Its position, or -1.
   long IndexOf(std::string_view name, bool caseSensitive = true) const;
+  // Where the value of attribute i lies in the document's bytes while it
+  // is not made: its base type identifier, its null flag and its first
+  // byte, as checked when the document was read. Id 0 once it is made
+  // (the attribute then answers). A reader of a boolean, a number or a
+  // text takes the value from there, without making an attribute for it.
+  struct TValueBytes {
+    const char* Value = nullptr;
+    std::uint8_t Id = 0;
+    bool IsNull = true;
+  };
+  TValueBytes ValueBytes(std::size_t i) const;
 
   // Appends.
   TBixBinaryAttribute& Add(std::unique_ptr<TBixBinaryAttribute> attribute);
