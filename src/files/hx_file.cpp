@@ -1,6 +1,8 @@
 #include "files/hx_file.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <cstdio>
 #include <fstream>
 #include <random>
@@ -174,7 +176,11 @@ constexpr std::uint8_t kBooleanId = 2, kExtendedId = 8, kLongintId = 16, kAnsiSt
 
 std::int32_t LongintAt(const char* p) {
   std::uint32_t u = 0;
-  for (int k = 0; k < 4; ++k) u |= static_cast<std::uint32_t>(static_cast<unsigned char>(p[k])) << (8 * k);
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&u, p, 4);
+  } else {
+    for (int k = 0; k < 4; ++k) u |= static_cast<std::uint32_t>(static_cast<unsigned char>(p[k])) << (8 * k);
+  }
   return static_cast<std::int32_t>(u);
 }
 

@@ -1032,6 +1032,20 @@ TBixBinaryAttribute* TBixBinaryAttributes::ByName(std::string_view name, bool ca
 }
 
 long TBixBinaryAttributes::IndexOf(std::string_view name, bool caseSensitive) const {
+  // What an item's reader asks: an exact search of a list read and not
+  // indexed, for a name in ASCII. Its names are walked at their places
+  // straight away; the rest decides below.
+  if (FLazy != nullptr && caseSensitive && FIndex.empty() && !name.empty() && IsAscii(name.data(), name.size())) {
+    if (FUnindexed || FItems.size() < kIndexedFrom) return ScanPlaces(name);
+    if (FWalks < kWalksBeforeIndex) {
+      ++FWalks;
+      return ScanPlaces(name);
+    }
+  }
+  return SearchOrIndex(name, caseSensitive);
+}
+
+long TBixBinaryAttributes::SearchOrIndex(std::string_view name, bool caseSensitive) const {
   if (FLazy != nullptr && !IsAscii(name.data(), name.size())) {
     MakeAll();
     DropIndex();
@@ -1056,23 +1070,25 @@ long TBixBinaryAttributes::IndexOf(std::string_view name, bool caseSensitive) co
   }
 }
 
-long TBixBinaryAttributes::Scan(std::string_view name, bool caseSensitive) const {
-  if (FLazy != nullptr && caseSensitive && !name.empty()) {
-    // The names of the attributes read are at their places, made or not
-    // (in Windows-1252, exact for a name asked for in ASCII); those added
-    // since follow.
-    const char first = name.front();
-    const char* bytes = FMemory->Bytes;
-    for (std::size_t i = 0; i < FLazyCount; ++i) {
-      const TBixLazyAttribute& place = FLazy[i];
-      if (place.NameSize == name.size() && bytes[place.Name] == first &&
-          std::memcmp(bytes + place.Name, name.data(), name.size()) == 0)
-        return static_cast<long>(i);
-    }
-    for (std::size_t i = FLazyCount; i < FItems.size(); ++i)
-      if (FItems[i]->ItemName.str() == name) return static_cast<long>(i);
-    return -1;
+inline long TBixBinaryAttributes::ScanPlaces(std::string_view name) const {
+  // The names of the attributes read are at their places, made or not
+  // (in Windows-1252, exact for a name asked for in ASCII); those added
+  // since follow.
+  const char first = name.front();
+  const char* bytes = FMemory->Bytes;
+  for (std::size_t i = 0; i < FLazyCount; ++i) {
+    const TBixLazyAttribute& place = FLazy[i];
+    if (place.NameSize == name.size() && bytes[place.Name] == first &&
+        std::memcmp(bytes + place.Name, name.data(), name.size()) == 0)
+      return static_cast<long>(i);
   }
+  for (std::size_t i = FLazyCount; i < FItems.size(); ++i)
+    if (FItems[i]->ItemName.str() == name) return static_cast<long>(i);
+  return -1;
+}
+
+long TBixBinaryAttributes::Scan(std::string_view name, bool caseSensitive) const {
+  if (FLazy != nullptr && caseSensitive && !name.empty()) return ScanPlaces(name);
   if (caseSensitive && !name.empty()) {
     // Many names of a tag share their length, so the first character
     // decides before the bytes are compared.

@@ -687,6 +687,10 @@ class TBixBinaryAttributes {
   // The name of attribute i, made or not.
   std::string_view NameAt(std::size_t i) const;
   long Scan(std::string_view name, bool caseSensitive) const;
+  // The exact search of a list read, for a name that is not empty.
+  long ScanPlaces(std::string_view name) const;
+  // IndexOf beyond an exact search of the names of a list read.
+  long SearchOrIndex(std::string_view name, bool caseSensitive) const;
   // Builds the index of a list long enough to have one.
   void BuildIndex() const;
   // Enters position i into the built index; gives the index up when names
