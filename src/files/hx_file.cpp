@@ -237,9 +237,11 @@ std::string THXFile::AttributeAsString(const TBixBinaryTag& tag, std::string_vie
   if (i < 0) return def;
   const auto v = tag.Attributes().ValueBytes(static_cast<std::size_t>(i));
   if (v.Id == kAnsiStringId && !v.IsNull) {
-    // Its length (never negative in a document read), then its bytes.
+    // Its length (never negative in a document read), then its bytes;
+    // most texts an item reads (its notes and comments) are empty.
     std::string text;
-    AssignWin1252AsUtf8(text, std::string_view(v.Value + 4, static_cast<std::size_t>(LongintAt(v.Value))));
+    if (const std::int32_t n = LongintAt(v.Value); n > 0)
+      AssignWin1252AsUtf8(text, std::string_view(v.Value + 4, static_cast<std::size_t>(n)));
     return text;
   }
   TBixReadScratch scratch;

@@ -895,6 +895,20 @@ std::size_t VariableValueSize(const char* p, std::size_t left, std::uint8_t id) 
   }
 }
 
+// The n bytes at a and b are the same: names of up to 16 characters, as
+// attributes have, compared in two overlapping words of each, in place of
+// a call.
+inline bool SameBytes(const char* a, const char* b, std::size_t n) {
+  const auto word = [](const char* p, std::size_t k) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, p, k);
+    return w;
+  };
+  if (n >= 8 && n <= 16) return word(a, 8) == word(b, 8) && word(a + n - 8, 8) == word(b + n - 8, 8);
+  if (n >= 4 && n < 8) return word(a, 4) == word(b, 4) && word(a + n - 4, 4) == word(b + n - 4, 4);
+  return std::memcmp(a, b, n) == 0;
+}
+
 inline bool IsAscii(const char* p, std::size_t n) {
   constexpr std::uint64_t kHighBits = 0x8080808080808080u;
   if (n >= 8) {
@@ -1079,7 +1093,7 @@ inline long TBixBinaryAttributes::ScanPlaces(std::string_view name) const {
   for (std::size_t i = 0; i < FLazyCount; ++i) {
     const TBixLazyAttribute& place = FLazy[i];
     if (place.NameSize == name.size() && bytes[place.Name] == first &&
-        std::memcmp(bytes + place.Name, name.data(), name.size()) == 0)
+        SameBytes(bytes + place.Name, name.data(), name.size()))
       return static_cast<long>(i);
   }
   for (std::size_t i = FLazyCount; i < FItems.size(); ++i)
