@@ -1,6 +1,7 @@
 #include "files/hx_file.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <cstdio>
@@ -416,16 +417,55 @@ void THXFile::ReadFileInfos() {
       "VSeries",      "VManufacturer", "kvs",               "ListDN",      "DNV",
       "CharacteristicType", "FMDevice", "Fluidname",        "FluidnameV",  "CalculatedPhase",
       "Phase"};
-  for (std::string_view name : kItems) {
-    std::string text = GetParamDisplayText(name);
-    if (!text.empty()) FInfos.Values.emplace_back(std::string(name), std::move(text));
+  constexpr std::size_t kCount = std::size(kItems);
+  // Their tags as GetParameterTag finds them (the first of each name,
+  // ignoring case), in one pass over the item tags: for twenty names that
+  // costs less than the index of every item. Most tags are passed over by
+  // their length and first letter: `candidates` holds, for each key of
+  // the two, the names of kItems that have it (bit k: kItems[k]).
+  std::array<const TBixBinaryTag*, kCount> tags{};
+  const TBixBinaryTag* items = FDocument.FindFirstTag("Calculations");
+  if (items) items = items->FindFirstTag("Calculation");
+  if (items) items = items->FindFirstTag("Items");
+  if (items) {
+    const auto key = [](std::string_view n) {
+      const char c = n.front();
+      return (n.size() + 8 * static_cast<std::size_t>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c)) & 63;
+    };
+    std::array<std::uint32_t, 64> candidates{};
+    for (std::size_t k = 0; k < kCount; ++k) candidates[key(kItems[k])] |= std::uint32_t{1} << k;
+    std::size_t left = kCount;
+    for (std::size_t i = 0; i < items->TagCount() && left > 0; ++i) {
+      const std::string& n = items->Tag(i).TagName;
+      if (n.empty()) continue;
+      for (std::uint32_t m = candidates[key(n)]; m != 0; m &= m - 1) {
+        const auto k = static_cast<std::size_t>(std::countr_zero(m));
+        if (!tags[k] && SameNameNoCase(n, kItems[k])) {
+          tags[k] = &items->Tag(i);
+          --left;
+        }
+      }
+    }
+  }
+  const auto tagOf = [&](std::string_view name) {
+    for (std::size_t k = 0; k < kCount; ++k)
+      if (kItems[k] == name) return tags[k];
+    return static_cast<const TBixBinaryTag*>(nullptr);
+  };
+  // As GetParamDisplayText and GetParamCaption: texts of utilized items.
+  const auto utilizedText = [&](const TBixBinaryTag* t, std::string_view attribute) {
+    return t && AttributeAsBoolean(*t, "Utilized") ? AttributeAsString(*t, attribute) : std::string();
+  };
+  for (std::size_t k = 0; k < kCount; ++k) {
+    std::string text = utilizedText(tags[k], "DisplayText");
+    if (!text.empty()) FInfos.Values.emplace_back(std::string(kItems[k]), std::move(text));
   }
   const auto value = [&](std::string_view name) { return FInfos.Value(name); };
   // "caption: text" of an item, its short caption or else its name as label.
   const auto line = [&](std::string_view name, const std::string& text) {
     if (text.empty()) return;
-    std::string label = GetParamCaption(name, true);
-    if (label.empty()) label = GetParamCaption(name, false);
+    std::string label = utilizedText(tagOf(name), "ShortCaption");
+    if (label.empty()) label = utilizedText(tagOf(name), "Caption");
     if (label.empty()) label = std::string(name);
     FInfos.Lines.push_back(label + ": " + text);
   };

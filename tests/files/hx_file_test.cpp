@@ -230,6 +230,15 @@ TEST(HXFile, CraftedFilesReadAsDocumented) {
          EXPECT_EQ(g.AttributeAsFloat(a, "i"), -3);
          EXPECT_EQ(g.AttributeAsString(a, "i"), "-3");
        }},
+      {"the summary reads the first item tag of a name, ignoring case",
+       [](THXFile& f, TBixBinaryTag&) {
+         for (const char* name : {"AUTHOR", "Author"}) {
+           TBixBinaryTag& t = f.GetItemsTag().AddTag(name);
+           TBixBinaryBoolean::AddToTag(t, "Utilized", true);
+           TBixBinaryAnsiString::AddToTag(t, "DisplayText", name);
+         }
+       },
+       [](const THXFile& g, const TBixBinaryTag&) { EXPECT_EQ(g.FileInfos().Value("Author"), "AUTHOR"); }},
       {"a picture whose name length byte is one too large reads empty",
        [](THXFile&, TBixBinaryTag& a) {
          a.AddAttribute<TBixBinaryPicture>("pic").SetValue(std::string("\x08TBitmap"));
