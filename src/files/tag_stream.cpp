@@ -775,9 +775,10 @@ constexpr std::uint8_t kWalksBeforeIndex = 16;
 // its length and its bytes, eight at a time (the last eight overlapping
 // the ones before; fewer for short names), with bit 0x20 set in every
 // byte, which is all that tells an upper-case letter from its lower-case
-// one.
-inline std::uint32_t FoldedHash(std::string_view name) noexcept {
-  constexpr std::uint64_t kFold = 0x2020202020202020u, kMul = 0x9E3779B97F4A7C15u;
+// one. Without that bit set (kFold 0), a hash of the name as it is spelt.
+template <std::uint64_t kFold>
+inline std::uint32_t NameHash(std::string_view name) noexcept {
+  constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15u;
   const std::size_t n = name.size();
   const char* p = name.data();
   std::uint64_t h = n * 0xC2B2AE3D27D4EB4Fu;
@@ -804,7 +805,10 @@ inline std::uint32_t FoldedHash(std::string_view name) noexcept {
 
 }  // namespace
 
+inline std::uint32_t FoldedHash(std::string_view name) noexcept { return NameHash<0x2020202020202020u>(name); }
+
 std::uint32_t BixFoldedHash(std::string_view name) noexcept { return FoldedHash(name); }
+std::uint32_t BixHash(std::string_view name) noexcept { return NameHash<0>(name); }
 
 namespace {
 

@@ -54,6 +54,8 @@ inline constexpr std::size_t BixMaxDocumentSize = std::size_t{256} << 20;
 // A hash of a name that is the same for names equal ignoring ASCII case
 // (for tables of names that are searched that way).
 std::uint32_t BixFoldedHash(std::string_view name) noexcept;
+// The same for names spelt alike (for tables searched by exact name).
+std::uint32_t BixHash(std::string_view name) noexcept;
 
 // Misuse of the tag stream: writing an unregistered derived type, a text
 // that does not convert into a value, a tree nested too deeply to be read.
