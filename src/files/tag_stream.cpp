@@ -1206,6 +1206,8 @@ void TBixLoadBudget::Take(std::size_t n) {
 
 // --- tag -----------------------------------------------------------------------
 
+TBixBinaryTag::TBixBinaryTag() noexcept = default;
+
 TBixBinaryTag::TBixBinaryTag(std::string name, std::int64_t data)
     : TagName(std::move(name)), Data(data) {}
 

@@ -749,7 +749,10 @@ class TBixBinaryTag {
   static void* operator new(std::size_t size);
   static void operator delete(void* p, std::size_t size) noexcept;
 
-  explicit TBixBinaryTag(std::string name = {}, std::int64_t data = 0);
+  // (A tag read takes its name from the stream: made without one, it
+  // makes no empty string to move in first.)
+  explicit TBixBinaryTag() noexcept;
+  explicit TBixBinaryTag(std::string name, std::int64_t data = 0);
   TBixBinaryTag(const TBixBinaryTag&) = delete;
   TBixBinaryTag& operator=(const TBixBinaryTag&) = delete;
   virtual ~TBixBinaryTag();
