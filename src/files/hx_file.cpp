@@ -98,14 +98,13 @@ std::string THXFile::StoredName(std::string_view name) {
   return FStoredNames[it->second];
 }
 
-long THXFile::FindIndex(const TBixBinaryTag& tag, std::string_view name) const {
+long THXFile::FindPooledIndex(const TBixBinaryTag& tag, std::string_view name) const {
   const TBixBinaryAttributes& list = tag.Attributes();
   // A pooled name is stored as its index; tags written without the pool
   // (and "Infos") carry the name itself.
   long i = -1;
-  if (!FAttributeIndex.empty())
-    if (const auto it = FAttributeIndex.find(name); it != FAttributeIndex.end())
-      i = list.IndexOf(FStoredNames[it->second]);
+  if (const auto it = FAttributeIndex.find(name); it != FAttributeIndex.end())
+    i = list.IndexOf(FStoredNames[it->second]);
   if (i < 0) i = list.IndexOf(name);
   return i;
 }
