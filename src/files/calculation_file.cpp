@@ -24,21 +24,21 @@ namespace fs = std::filesystem;
 
 // ------------------------------------------------------------- item tags
 
-void THXItemTag::AddBoolean(const std::string& name, bool value) { FFile.AddBooleanAttr(FTag, name, value); }
-void THXItemTag::AddLongInt(const std::string& name, std::int32_t value) { FFile.AddLongIntAttr(FTag, name, value); }
-void THXItemTag::AddString(const std::string& name, const std::string& value) {
+void THXItemTag::AddBoolean(std::string_view name, bool value) { FFile.AddBooleanAttr(FTag, name, value); }
+void THXItemTag::AddLongInt(std::string_view name, std::int32_t value) { FFile.AddLongIntAttr(FTag, name, value); }
+void THXItemTag::AddString(std::string_view name, const std::string& value) {
   FFile.AddAnsiStrAttr(FTag, name, value);
 }
-void THXItemTag::AddExtended(const std::string& name, Extended value) { FFile.AddExtendedAttr(FTag, name, value); }
-bool THXItemTag::Exists(const std::string& name) const { return FFile.AttributeExists(FTag, name); }
-bool THXItemTag::AsBoolean(const std::string& name, bool def) const { return FFile.AttributeAsBoolean(FTag, name, def); }
-std::int64_t THXItemTag::AsInteger(const std::string& name, std::int64_t def) const {
+void THXItemTag::AddExtended(std::string_view name, Extended value) { FFile.AddExtendedAttr(FTag, name, value); }
+bool THXItemTag::Exists(std::string_view name) const { return FFile.AttributeExists(FTag, name); }
+bool THXItemTag::AsBoolean(std::string_view name, bool def) const { return FFile.AttributeAsBoolean(FTag, name, def); }
+std::int64_t THXItemTag::AsInteger(std::string_view name, std::int64_t def) const {
   return FFile.AttributeAsInteger(FTag, name, def);
 }
-std::string THXItemTag::AsString(const std::string& name, const std::string& def) const {
+std::string THXItemTag::AsString(std::string_view name, const std::string& def) const {
   return FFile.AttributeAsString(FTag, name, def);
 }
-Extended THXItemTag::AsFloat(const std::string& name, Extended def) const {
+Extended THXItemTag::AsFloat(std::string_view name, Extended def) const {
   return FFile.AttributeAsFloat(FTag, name, def);
 }
 
@@ -56,7 +56,7 @@ class TItemTagIndex {
  public:
   explicit TItemTagIndex(TBixBinaryTag& items) : FItems(items) { Rebuild(); }
   TBixBinaryTag* Find(std::string_view name) const {
-    const TSlot& s = FSlots[Place(name, std::hash<std::string_view>{}(name))];
+    const TSlot& s = FSlots[Place(name, BixHash(name))];
     return s.Tag ? &FItems.Tag(s.Tag - 1) : nullptr;
   }
   TBixBinaryTag& FindOrAdd(const std::string& name) {
@@ -69,11 +69,11 @@ class TItemTagIndex {
 
  private:
   struct TSlot {
-    std::size_t Hash = 0;
-    std::size_t Tag = 0;  // position + 1; 0: free
+    std::uint32_t Hash = 0;
+    std::uint32_t Tag = 0;  // position + 1; 0: free
   };
   // The slot of the first tag named `name`, or the free slot where it would go.
-  std::size_t Place(std::string_view name, std::size_t hash) const {
+  std::size_t Place(std::string_view name, std::uint32_t hash) const {
     const std::size_t mask = FSlots.size() - 1;
     for (std::size_t k = hash & mask;; k = (k + 1) & mask)
       if (const TSlot& s = FSlots[k]; !s.Tag || (s.Hash == hash && FItems.Tag(s.Tag - 1).TagName == name)) return k;
@@ -81,8 +81,8 @@ class TItemTagIndex {
   // Enters tag i unless a tag before it has its name.
   void Enter(std::size_t i) {
     const std::string& name = FItems.Tag(i).TagName;
-    const std::size_t hash = std::hash<std::string_view>{}(name);
-    if (TSlot& s = FSlots[Place(name, hash)]; !s.Tag) s = {hash, i + 1};
+    const std::uint32_t hash = BixHash(name);
+    if (TSlot& s = FSlots[Place(name, hash)]; !s.Tag) s = {hash, static_cast<std::uint32_t>(i + 1)};
   }
   void Rebuild() {
     FSlots.assign(std::bit_ceil(2 * FItems.TagCount() + 16), {});

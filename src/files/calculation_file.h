@@ -27,15 +27,15 @@ class ECalculationFile : public std::runtime_error {
 class THXItemTag : public TItemTagWriter, public TItemTagReader {
  public:
   THXItemTag(THXFile& file, TBixBinaryTag& tag) : FFile(file), FTag(tag) {}
-  void AddBoolean(const std::string& name, bool value) override;
-  void AddLongInt(const std::string& name, std::int32_t value) override;
-  void AddString(const std::string& name, const std::string& value) override;
-  void AddExtended(const std::string& name, Extended value) override;
-  bool Exists(const std::string& name) const override;
-  bool AsBoolean(const std::string& name, bool def) const override;
-  std::int64_t AsInteger(const std::string& name, std::int64_t def) const override;
-  std::string AsString(const std::string& name, const std::string& def) const override;
-  Extended AsFloat(const std::string& name, Extended def) const override;
+  void AddBoolean(std::string_view name, bool value) override;
+  void AddLongInt(std::string_view name, std::int32_t value) override;
+  void AddString(std::string_view name, const std::string& value) override;
+  void AddExtended(std::string_view name, Extended value) override;
+  bool Exists(std::string_view name) const override;
+  bool AsBoolean(std::string_view name, bool def) const override;
+  std::int64_t AsInteger(std::string_view name, std::int64_t def) const override;
+  std::string AsString(std::string_view name, const std::string& def) const override;
+  Extended AsFloat(std::string_view name, Extended def) const override;
 
  private:
   THXFile& FFile;

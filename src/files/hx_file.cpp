@@ -1,11 +1,15 @@
 #include "files/hx_file.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
 #include <cstdio>
 #include <fstream>
 #include <random>
 
 #include "files/raw_deflate.h"
+#include "files/text_codec.h"
 #include "framework/settings.h"
 #include "framework/translation.h"
 
@@ -94,17 +98,22 @@ std::string THXFile::StoredName(std::string_view name) {
   return FStoredNames[it->second];
 }
 
-const TBixBinaryAttribute* THXFile::FindAttribute(const TBixBinaryTag& tag, std::string_view name,
-                                                  TBixReadScratch* scratch) const {
+long THXFile::FindPooledIndex(const TBixBinaryTag& tag, std::string_view name) const {
   const TBixBinaryAttributes& list = tag.Attributes();
   // A pooled name is stored as its index; tags written without the pool
   // (and "Infos") carry the name itself.
   long i = -1;
-  if (!FAttributeIndex.empty())
-    if (const auto it = FAttributeIndex.find(name); it != FAttributeIndex.end())
-      i = list.IndexOf(FStoredNames[it->second]);
+  if (const auto it = FAttributeIndex.find(name); it != FAttributeIndex.end())
+    i = list.IndexOf(FStoredNames[it->second]);
   if (i < 0) i = list.IndexOf(name);
+  return i;
+}
+
+const TBixBinaryAttribute* THXFile::FindAttribute(const TBixBinaryTag& tag, std::string_view name,
+                                                  TBixReadScratch* scratch) const {
+  const long i = FindIndex(tag, name);
   if (i < 0) return nullptr;
+  const TBixBinaryAttributes& list = tag.Attributes();
   const auto at = static_cast<std::size_t>(i);
   return scratch ? &list.ForReading(at, *scratch) : &list[at];
 }
@@ -158,15 +167,37 @@ void THXFile::AddSetAttr(TBixBinaryTag& tag, std::string_view name, std::uint32_
   WriteAttr<TBixBinaryTShiftState>(tag, name, mask, elements == 0);
 }
 
+namespace {
+
+// Values of the types items are written in, from their bytes in the
+// document (TBixBinaryAttributes::ValueBytes): a boolean is one byte, a
+// long integer four, little-endian.
+constexpr std::uint8_t kBooleanId = 2, kExtendedId = 8, kLongintId = 16, kAnsiStringId = 18;
+
+std::int32_t LongintAt(const char* p) {
+  std::uint32_t u = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&u, p, 4);
+  } else {
+    for (int k = 0; k < 4; ++k) u |= static_cast<std::uint32_t>(static_cast<unsigned char>(p[k])) << (8 * k);
+  }
+  return static_cast<std::int32_t>(u);
+}
+
+}  // namespace
+
 bool THXFile::AttributeExists(const TBixBinaryTag& tag, std::string_view name) const {
-  TBixReadScratch scratch;
-  return FindAttribute(tag, name, &scratch) != nullptr;
+  return FindIndex(tag, name) >= 0;
 }
 
 bool THXFile::AttributeAsBoolean(const TBixBinaryTag& tag, std::string_view name, bool def) const {
+  const long i = FindIndex(tag, name);
+  if (i < 0) return def;
+  const auto v = tag.Attributes().ValueBytes(static_cast<std::size_t>(i));
+  if (v.Id == kBooleanId) return v.IsNull ? def : *v.Value != 0;
   TBixReadScratch scratch;
-  const auto* a = FindAttribute(tag, name, &scratch);
-  return a && !a->IsNull ? a->AsBoolean().value_or(def) : def;
+  const auto& a = tag.Attributes().ForReading(static_cast<std::size_t>(i), scratch);
+  return !a.IsNull ? a.AsBoolean().value_or(def) : def;
 }
 char THXFile::AttributeAsAnsiChar(const TBixBinaryTag& tag, std::string_view name, char def) const {
   const auto* a = FindAttribute(tag, name);
@@ -179,21 +210,43 @@ TDateTime THXFile::AttributeAsDateTime(const TBixBinaryTag& tag, std::string_vie
   return a && !a->IsNull ? a->AsDateTime().value_or(def) : def;
 }
 Extended THXFile::AttributeAsFloat(const TBixBinaryTag& tag, std::string_view name, Extended def) const {
+  const long i = FindIndex(tag, name);
+  if (i < 0) return def;
+  const auto v = tag.Attributes().ValueBytes(static_cast<std::size_t>(i));
+  if (v.Id == kExtendedId && !v.IsNull) {
+    TByteReader r(v.Value, 10);
+    return bix_detail::ReadExtended(r);
+  }
   TBixReadScratch scratch;
-  const auto* a = FindAttribute(tag, name, &scratch);
-  return a && !a->IsNull ? a->AsFloat().value_or(def) : def;
+  const auto& a = tag.Attributes().ForReading(static_cast<std::size_t>(i), scratch);
+  return !a.IsNull ? a.AsFloat().value_or(def) : def;
 }
 std::int64_t THXFile::AttributeAsInteger(const TBixBinaryTag& tag, std::string_view name,
                                          std::int64_t def) const {
+  const long i = FindIndex(tag, name);
+  if (i < 0) return def;
+  const auto v = tag.Attributes().ValueBytes(static_cast<std::size_t>(i));
+  if (v.Id == kLongintId) return v.IsNull ? def : LongintAt(v.Value);
   TBixReadScratch scratch;
-  const auto* a = FindAttribute(tag, name, &scratch);
-  return a && !a->IsNull ? a->AsInteger().value_or(def) : def;
+  const auto& a = tag.Attributes().ForReading(static_cast<std::size_t>(i), scratch);
+  return !a.IsNull ? a.AsInteger().value_or(def) : def;
 }
 std::string THXFile::AttributeAsString(const TBixBinaryTag& tag, std::string_view name,
                                        const std::string& def) const {
+  const long i = FindIndex(tag, name);
+  if (i < 0) return def;
+  const auto v = tag.Attributes().ValueBytes(static_cast<std::size_t>(i));
+  if (v.Id == kAnsiStringId && !v.IsNull) {
+    // Its length (never negative in a document read), then its bytes;
+    // most texts an item reads (its notes and comments) are empty.
+    std::string text;
+    if (const std::int32_t n = LongintAt(v.Value); n > 0)
+      AssignWin1252AsUtf8(text, std::string_view(v.Value + 4, static_cast<std::size_t>(n)));
+    return text;
+  }
   TBixReadScratch scratch;
-  const auto* a = FindAttribute(tag, name, &scratch);
-  return a && !a->IsNull ? a->GetValueAsWideString() : def;
+  const auto& a = tag.Attributes().ForReading(static_cast<std::size_t>(i), scratch);
+  return !a.IsNull ? a.GetValueAsWideString() : def;
 }
 TBixVariant THXFile::AttributeAsVariant(const TBixBinaryTag& tag, std::string_view name,
                                         const TBixVariant& def) const {
@@ -363,16 +416,55 @@ void THXFile::ReadFileInfos() {
       "VSeries",      "VManufacturer", "kvs",               "ListDN",      "DNV",
       "CharacteristicType", "FMDevice", "Fluidname",        "FluidnameV",  "CalculatedPhase",
       "Phase"};
-  for (std::string_view name : kItems) {
-    std::string text = GetParamDisplayText(name);
-    if (!text.empty()) FInfos.Values.emplace_back(std::string(name), std::move(text));
+  constexpr std::size_t kCount = std::size(kItems);
+  // Their tags as GetParameterTag finds them (the first of each name,
+  // ignoring case), in one pass over the item tags: for twenty names that
+  // costs less than the index of every item. Most tags are passed over by
+  // their length and first letter: `candidates` holds, for each key of
+  // the two, the names of kItems that have it (bit k: kItems[k]).
+  std::array<const TBixBinaryTag*, kCount> tags{};
+  const TBixBinaryTag* items = FDocument.FindFirstTag("Calculations");
+  if (items) items = items->FindFirstTag("Calculation");
+  if (items) items = items->FindFirstTag("Items");
+  if (items) {
+    const auto key = [](std::string_view n) {
+      const char c = n.front();
+      return (n.size() + 8 * static_cast<std::size_t>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c)) & 63;
+    };
+    std::array<std::uint32_t, 64> candidates{};
+    for (std::size_t k = 0; k < kCount; ++k) candidates[key(kItems[k])] |= std::uint32_t{1} << k;
+    std::size_t left = kCount;
+    for (std::size_t i = 0; i < items->TagCount() && left > 0; ++i) {
+      const std::string& n = items->Tag(i).TagName;
+      if (n.empty()) continue;
+      for (std::uint32_t m = candidates[key(n)]; m != 0; m &= m - 1) {
+        const auto k = static_cast<std::size_t>(std::countr_zero(m));
+        if (!tags[k] && SameNameNoCase(n, kItems[k])) {
+          tags[k] = &items->Tag(i);
+          --left;
+        }
+      }
+    }
+  }
+  const auto tagOf = [&](std::string_view name) {
+    for (std::size_t k = 0; k < kCount; ++k)
+      if (kItems[k] == name) return tags[k];
+    return static_cast<const TBixBinaryTag*>(nullptr);
+  };
+  // As GetParamDisplayText and GetParamCaption: texts of utilized items.
+  const auto utilizedText = [&](const TBixBinaryTag* t, std::string_view attribute) {
+    return t && AttributeAsBoolean(*t, "Utilized") ? AttributeAsString(*t, attribute) : std::string();
+  };
+  for (std::size_t k = 0; k < kCount; ++k) {
+    std::string text = utilizedText(tags[k], "DisplayText");
+    if (!text.empty()) FInfos.Values.emplace_back(std::string(kItems[k]), std::move(text));
   }
   const auto value = [&](std::string_view name) { return FInfos.Value(name); };
   // "caption: text" of an item, its short caption or else its name as label.
   const auto line = [&](std::string_view name, const std::string& text) {
     if (text.empty()) return;
-    std::string label = GetParamCaption(name, true);
-    if (label.empty()) label = GetParamCaption(name, false);
+    std::string label = utilizedText(tagOf(name), "ShortCaption");
+    if (label.empty()) label = utilizedText(tagOf(name), "Caption");
     if (label.empty()) label = std::string(name);
     FInfos.Lines.push_back(label + ": " + text);
   };

@@ -253,6 +253,12 @@ class THXFile {
   // The name an attribute is stored under when written (pooled with the
   // attribute section in use), and the one a reader looks for.
   std::string StoredName(std::string_view name);
+  // The position of that attribute in the tag's list, or -1. (Files
+  // without the attribute section store the names themselves.)
+  long FindIndex(const TBixBinaryTag& tag, std::string_view name) const {
+    return FAttributeIndex.empty() ? tag.Attributes().IndexOf(name) : FindPooledIndex(tag, name);
+  }
+  long FindPooledIndex(const TBixBinaryTag& tag, std::string_view name) const;
   // With `scratch`, an attribute not made yet may be read into it for its
   // value alone (TBixBinaryAttributes::ForReading).
   const TBixBinaryAttribute* FindAttribute(const TBixBinaryTag& tag, std::string_view name,

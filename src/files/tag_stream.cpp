@@ -775,9 +775,10 @@ constexpr std::uint8_t kWalksBeforeIndex = 16;
 // its length and its bytes, eight at a time (the last eight overlapping
 // the ones before; fewer for short names), with bit 0x20 set in every
 // byte, which is all that tells an upper-case letter from its lower-case
-// one.
-inline std::uint32_t FoldedHash(std::string_view name) noexcept {
-  constexpr std::uint64_t kFold = 0x2020202020202020u, kMul = 0x9E3779B97F4A7C15u;
+// one. Without that bit set (kFold 0), a hash of the name as it is spelt.
+template <std::uint64_t kFold>
+inline std::uint32_t NameHash(std::string_view name) noexcept {
+  constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15u;
   const std::size_t n = name.size();
   const char* p = name.data();
   std::uint64_t h = n * 0xC2B2AE3D27D4EB4Fu;
@@ -804,7 +805,10 @@ inline std::uint32_t FoldedHash(std::string_view name) noexcept {
 
 }  // namespace
 
+inline std::uint32_t FoldedHash(std::string_view name) noexcept { return NameHash<0x2020202020202020u>(name); }
+
 std::uint32_t BixFoldedHash(std::string_view name) noexcept { return FoldedHash(name); }
+std::uint32_t BixHash(std::string_view name) noexcept { return NameHash<0>(name); }
 
 namespace {
 
@@ -893,6 +897,20 @@ std::size_t VariableValueSize(const char* p, std::size_t left, std::uint8_t id) 
       return bytes <= left - 4 ? 4 + bytes : 0;
     }
   }
+}
+
+// The n bytes at a and b are the same: names of up to 16 characters, as
+// attributes have, compared in two overlapping words of each, in place of
+// a call.
+inline bool SameBytes(const char* a, const char* b, std::size_t n) {
+  const auto word = [](const char* p, std::size_t k) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, p, k);
+    return w;
+  };
+  if (n >= 8 && n <= 16) return word(a, 8) == word(b, 8) && word(a + n - 8, 8) == word(b + n - 8, 8);
+  if (n >= 4 && n < 8) return word(a, 4) == word(b, 4) && word(a + n - 4, 4) == word(b + n - 4, 4);
+  return std::memcmp(a, b, n) == 0;
 }
 
 inline bool IsAscii(const char* p, std::size_t n) {
@@ -1003,6 +1021,12 @@ const TBixBinaryAttribute& TBixBinaryAttributes::ForReading(std::size_t i, TBixR
   }
 }
 
+TBixBinaryAttributes::TValueBytes TBixBinaryAttributes::ValueBytes(std::size_t i) const {
+  if (FItems[i]) return {};
+  const TBixLazyAttribute& place = FLazy[i];
+  return {FMemory->Bytes + place.Name + place.NameSize + 1, place.Id, place.IsNull};
+}
+
 void TBixBinaryAttributes::MakeAll() const {
   for (std::size_t i = 0; i < FItems.size(); ++i)
     if (!FItems[i]) Make(i);
@@ -1026,6 +1050,20 @@ TBixBinaryAttribute* TBixBinaryAttributes::ByName(std::string_view name, bool ca
 }
 
 long TBixBinaryAttributes::IndexOf(std::string_view name, bool caseSensitive) const {
+  // What an item's reader asks: an exact search of a list read and not
+  // indexed, for a name in ASCII. Its names are walked at their places
+  // straight away; the rest decides below.
+  if (FLazy != nullptr && caseSensitive && FIndex.empty() && !name.empty() && IsAscii(name.data(), name.size())) {
+    if (FUnindexed || FItems.size() < kIndexedFrom) return ScanPlaces(name);
+    if (FWalks < kWalksBeforeIndex) {
+      ++FWalks;
+      return ScanPlaces(name);
+    }
+  }
+  return SearchOrIndex(name, caseSensitive);
+}
+
+long TBixBinaryAttributes::SearchOrIndex(std::string_view name, bool caseSensitive) const {
   if (FLazy != nullptr && !IsAscii(name.data(), name.size())) {
     MakeAll();
     DropIndex();
@@ -1050,23 +1088,25 @@ long TBixBinaryAttributes::IndexOf(std::string_view name, bool caseSensitive) co
   }
 }
 
-long TBixBinaryAttributes::Scan(std::string_view name, bool caseSensitive) const {
-  if (FLazy != nullptr && caseSensitive && !name.empty()) {
-    // The names of the attributes read are at their places, made or not
-    // (in Windows-1252, exact for a name asked for in ASCII); those added
-    // since follow.
-    const char first = name.front();
-    const char* bytes = FMemory->Bytes;
-    for (std::size_t i = 0; i < FLazyCount; ++i) {
-      const TBixLazyAttribute& place = FLazy[i];
-      if (place.NameSize == name.size() && bytes[place.Name] == first &&
-          std::memcmp(bytes + place.Name, name.data(), name.size()) == 0)
-        return static_cast<long>(i);
-    }
-    for (std::size_t i = FLazyCount; i < FItems.size(); ++i)
-      if (FItems[i]->ItemName.str() == name) return static_cast<long>(i);
-    return -1;
+inline long TBixBinaryAttributes::ScanPlaces(std::string_view name) const {
+  // The names of the attributes read are at their places, made or not
+  // (in Windows-1252, exact for a name asked for in ASCII); those added
+  // since follow.
+  const char first = name.front();
+  const char* bytes = FMemory->Bytes;
+  for (std::size_t i = 0; i < FLazyCount; ++i) {
+    const TBixLazyAttribute& place = FLazy[i];
+    if (place.NameSize == name.size() && bytes[place.Name] == first &&
+        SameBytes(bytes + place.Name, name.data(), name.size()))
+      return static_cast<long>(i);
   }
+  for (std::size_t i = FLazyCount; i < FItems.size(); ++i)
+    if (FItems[i]->ItemName.str() == name) return static_cast<long>(i);
+  return -1;
+}
+
+long TBixBinaryAttributes::Scan(std::string_view name, bool caseSensitive) const {
+  if (FLazy != nullptr && caseSensitive && !name.empty()) return ScanPlaces(name);
   if (caseSensitive && !name.empty()) {
     // Many names of a tag share their length, so the first character
     // decides before the bytes are compared.
@@ -1165,6 +1205,8 @@ void TBixLoadBudget::Take(std::size_t n) {
 }
 
 // --- tag -----------------------------------------------------------------------
+
+TBixBinaryTag::TBixBinaryTag() noexcept = default;
 
 TBixBinaryTag::TBixBinaryTag(std::string name, std::int64_t data)
     : TagName(std::move(name)), Data(data) {}

@@ -54,6 +54,8 @@ inline constexpr std::size_t BixMaxDocumentSize = std::size_t{256} << 20;
 // A hash of a name that is the same for names equal ignoring ASCII case
 // (for tables of names that are searched that way).
 std::uint32_t BixFoldedHash(std::string_view name) noexcept;
+// The same for names spelt alike (for tables searched by exact name).
+std::uint32_t BixHash(std::string_view name) noexcept;
 
 // Misuse of the tag stream: writing an unregistered derived type, a text
 // that does not convert into a value, a tree nested too deeply to be read.
@@ -648,6 +650,17 @@ class TBixBinaryAttributes {
   const TBixBinaryAttribute& ForReading(std::size_t i, TBixReadScratch& scratch) const;
   // Its position, or -1.
   long IndexOf(std::string_view name, bool caseSensitive = true) const;
+  // Where the value of attribute i lies in the document's bytes while it
+  // is not made: its base type identifier, its null flag and its first
+  // byte, as checked when the document was read. Id 0 once it is made
+  // (the attribute then answers). A reader of a boolean, a number or a
+  // text takes the value from there, without making an attribute for it.
+  struct TValueBytes {
+    const char* Value = nullptr;
+    std::uint8_t Id = 0;
+    bool IsNull = true;
+  };
+  TValueBytes ValueBytes(std::size_t i) const;
 
   // Appends.
   TBixBinaryAttribute& Add(std::unique_ptr<TBixBinaryAttribute> attribute);
@@ -676,6 +689,10 @@ class TBixBinaryAttributes {
   // The name of attribute i, made or not.
   std::string_view NameAt(std::size_t i) const;
   long Scan(std::string_view name, bool caseSensitive) const;
+  // The exact search of a list read, for a name that is not empty.
+  long ScanPlaces(std::string_view name) const;
+  // IndexOf beyond an exact search of the names of a list read.
+  long SearchOrIndex(std::string_view name, bool caseSensitive) const;
   // Builds the index of a list long enough to have one.
   void BuildIndex() const;
   // Enters position i into the built index; gives the index up when names
@@ -732,7 +749,10 @@ class TBixBinaryTag {
   static void* operator new(std::size_t size);
   static void operator delete(void* p, std::size_t size) noexcept;
 
-  explicit TBixBinaryTag(std::string name = {}, std::int64_t data = 0);
+  // (A tag read takes its name from the stream: made without one, it
+  // makes no empty string to move in first.)
+  explicit TBixBinaryTag() noexcept;
+  explicit TBixBinaryTag(std::string name, std::int64_t data = 0);
   TBixBinaryTag(const TBixBinaryTag&) = delete;
   TBixBinaryTag& operator=(const TBixBinaryTag&) = delete;
   virtual ~TBixBinaryTag();

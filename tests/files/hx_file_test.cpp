@@ -212,6 +212,33 @@ TEST(HXFile, CraftedFilesReadAsDocumented) {
          TBixBinaryAnsiString::AddToTag(a, "1", "second");
        },
        [](const THXFile& g, const TBixBinaryTag& a) { EXPECT_EQ(g.AttributeAsString(a, "Caption"), "A"); }},
+      {"null values read as the defaults, texts from Windows-1252, other types converted",
+       [](THXFile&, TBixBinaryTag& a) {
+         a.AddAttribute<TBixBinaryBoolean>("nb");
+         a.AddAttribute<TBixBinaryLongint>("ni");
+         a.AddAttribute<TBixBinaryExtended>("nx");
+         a.AddAttribute<TBixBinaryAnsiString>("ns");
+         TBixBinaryAnsiString::AddToTag(a, "unit", "\xC2\xB0" "C");
+         TBixBinaryLongint::AddToTag(a, "i", -3);
+       },
+       [](const THXFile& g, const TBixBinaryTag& a) {
+         EXPECT_TRUE(g.AttributeAsBoolean(a, "nb", true));
+         EXPECT_EQ(g.AttributeAsInteger(a, "ni", 7), 7);
+         EXPECT_EQ(g.AttributeAsFloat(a, "nx", 7), 7);
+         EXPECT_EQ(g.AttributeAsString(a, "ns", "d"), "d");
+         EXPECT_EQ(g.AttributeAsString(a, "unit"), "\xC2\xB0" "C");
+         EXPECT_EQ(g.AttributeAsFloat(a, "i"), -3);
+         EXPECT_EQ(g.AttributeAsString(a, "i"), "-3");
+       }},
+      {"the summary reads the first item tag of a name, ignoring case",
+       [](THXFile& f, TBixBinaryTag&) {
+         for (const char* name : {"AUTHOR", "Author"}) {
+           TBixBinaryTag& t = f.GetItemsTag().AddTag(name);
+           TBixBinaryBoolean::AddToTag(t, "Utilized", true);
+           TBixBinaryAnsiString::AddToTag(t, "DisplayText", name);
+         }
+       },
+       [](const THXFile& g, const TBixBinaryTag&) { EXPECT_EQ(g.FileInfos().Value("Author"), "AUTHOR"); }},
       {"a picture whose name length byte is one too large reads empty",
        [](THXFile&, TBixBinaryTag& a) {
          a.AddAttribute<TBixBinaryPicture>("pic").SetValue(std::string("\x08TBitmap"));
