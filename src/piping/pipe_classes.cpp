@@ -102,15 +102,16 @@ const TPipeClass* TPipeDatabase::ClassByName(const std::string& name) const {
 // Each pipe asked for is read once, by a statement compiled once.
 TPipeDimensions TPipeDatabase::Dimensions(int classId, int DN, const std::string& rating) const {
   std::lock_guard guard(FLock);
-  const auto [it, first] = FDimensions.try_emplace({classId, DN, rating});
-  if (first) {
+  const auto found = FDimensions.try_emplace({classId, DN, rating});
+  TPipeDimensions& dimensions = found.first->second;
+  if (found.second) {
     if (!FPipe)
       FPipe = std::make_unique<TSqliteStatement>(
           *FDb, "SELECT Da, t FROM Pipe WHERE ClassID = ?1 AND DN = ?2 AND Rating = ?3");
     if (FPipe->Ok())
-      FPipe->Run({classId, DN, rating}, [&](const TSqliteRow& r) { it->second = {r.Real(0), r.Real(1)}; });
+      FPipe->Run({classId, DN, rating}, [&](const TSqliteRow& r) { dimensions = {r.Real(0), r.Real(1)}; });
   }
-  return it->second;
+  return dimensions;
 }
 
 Extended TPipeGeometry::InnerDiameter(Extended Da, Extended t) {
